@@ -1,0 +1,22 @@
+#pragma once
+// Text on disk and in JSON is UTF-8. Folders made on the old consoles hold CP1251
+// text; a line that is not valid UTF-8 is read as CP1251.
+#include <string>
+#include <string_view>
+
+namespace velmaro {
+
+bool isValidUtf8(std::string_view text);
+std::string cp1251ToUtf8(std::string_view text);
+// UTF-8 kept as is; anything else decoded from CP1251.
+std::string decodeLine(std::string_view line);
+// Replaces every byte in `bad` (and TAB, CR, LF when `controls`) by a blank, so a text
+// written into a separated record cannot break it.
+std::string sanitizeField(std::string_view text, std::string_view bad, bool controls = true);
+// Number of characters (code points) in a UTF-8 text.
+std::size_t utf8Length(std::string_view text);
+// The first `count` characters of a UTF-8 text (never cuts a character in half).
+std::string utf8Left(std::string_view text, std::size_t count);
+std::string utf8ToUpper(std::string_view text); // ASCII and Cyrillic letters
+
+} // namespace velmaro

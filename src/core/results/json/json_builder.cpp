@@ -1,0 +1,68 @@
+#include "core/results/json/json_builder.h"
+
+#include <cstdio>
+
+#include "core/platform/numbers.h"
+
+namespace velmaro {
+
+std::string jsonEscapeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    for (char ch : text) {
+        switch (ch) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(ch) < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(ch)));
+                out += buf;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string jsonValue(double value) { return formatFixed(value, 3); }
+std::string jsonValue(float value) { return formatFixed(static_cast<double>(value), 3); }
+std::string jsonValue(bool value) { return value ? "true" : "false"; }
+std::string jsonValue(JsonNull) { return "\"\""; }
+std::string jsonValue(std::string_view text) { return jsonEscapeText(text); }
+std::string jsonValue(std::int32_t value) { return std::to_string(value); }
+
+std::string MyJSONObject::toString() const {
+    std::string out = "{";
+    bool first = true;
+    for (const auto& [key, value] : members_) {
+        if (!first) out += ',';
+        first = false;
+        out += '"';
+        out += key;
+        out += "\":";
+        out += value;
+    }
+    out += '}';
+    return out;
+}
+
+std::string MyJSONArray::toString() const {
+    std::string out = "[";
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+        if (i) out += ',';
+        out += elements_[i];
+    }
+    out += ']';
+    return out;
+}
+
+} // namespace velmaro

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "core/platform/files.h"
+#include "core/platform/numbers.h"
+#include "core/platform/text_codec.h"
+#include "fakes/temp_folder.h"
+
+using namespace velmaro;
+
+TEST(Files, AtomicWriteReplacesAndLeavesNoTemporary) {
+    test::TempFolder dir;
+    ASSERT_TRUE(writeFileAtomic(dir / "a.txt", "old").ok());
+    ASSERT_TRUE(writeFileAtomic(dir / "a.txt", "new\n").ok());
+    EXPECT_EQ(dir.read("a.txt"), "new\n");
+    int count = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++count;
+    EXPECT_EQ(count, 1);
+    EXPECT_FALSE(writeFileAtomic(dir / "missing" / "a.txt", "x").ok());
+}
+
+TEST(Files, LinesReadWithLfOrCrLfAndCp1251Fallback) {
+    test::TempFolder dir;
+    // "Иван" in CP1251 on the second line, CR LF endings, no final newline.
+    dir.write("l.txt", "abc\r\n\xC8\xE2\xE0\xED\r\nПётр\nlast");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(readTextLines(dir / "l.txt", lines).ok());
+    EXPECT_EQ(lines, (std::vector<std::string>{"abc", "Иван", "Пётр", "last"}));
+    EXPECT_FALSE(readTextLines(dir / "none.txt", lines).ok());
+}
+
+TEST(Files, HistoryCopiesInOneSecondBothSurvive) {
+    test::TempFolder dir;
+    auto p1 = uniqueHistoryPath(dir.path(), "drag_", 1700000000, ".txt");
+    EXPECT_EQ(p1.filename(), "drag_1700000000.txt");
+    dir.write("drag_1700000000.txt", "x");
+    EXPECT_EQ(uniqueHistoryPath(dir.path(), "drag_", 1700000000, ".txt").filename(), "drag_1700000000_2.txt");
+}
+
+TEST(Numbers, DotIsTheOnlySeparator) {
+    EXPECT_EQ(formatFixed(12.5, 3), "12.500");
+    EXPECT_EQ(formatFixed(-0.4, 1), "-0.4");
+    EXPECT_EQ(formatFixed(std::nan(""), 2), "0.00");
+    EXPECT_EQ(parseDouble("3.25"), 3.25);
+    EXPECT_FALSE(parseDouble("3,25"));
+    EXPECT_EQ(parseOperatorNumber("3,25"), 3.25);
+    EXPECT_FALSE(parseInteger("12x"));
+    EXPECT_EQ(parseInteger(" -7 "), -7);
+    EXPECT_FALSE(parseIntegerInRange("70000", 0, 65535));
+}
+
+TEST(TextCodec, Utf8HelpersKeepCharactersWhole) {
+    EXPECT_TRUE(isValidUtf8("Пётр"));
+    EXPECT_FALSE(isValidUtf8("\xC8\xE2"));
+    EXPECT_EQ(utf8Length("Пётр"), 4u);
+    EXPECT_EQ(utf8Left("Пётр", 2), "Пё");
+    EXPECT_EQ(utf8ToUpper("пётр abc"), "ПЁТР ABC");
+    EXPECT_EQ(sanitizeField("a,b\tc", ","), "a b c");
+}

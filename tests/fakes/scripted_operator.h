@@ -1,0 +1,56 @@
+#pragma once
+// An operator that answers from a script and records what it was shown.
+// Install with ScopedOperator; unscripted questions answer no/cancel.
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/platform/operator.h"
+
+namespace velmaro::test {
+
+class ScriptedOperator : public Operator {
+public:
+    std::deque<bool> yesNoAnswers;              // next answers to askYesNo
+    std::deque<std::optional<std::string>> inputs; // next inputQuery answers (nullopt = cancel)
+    std::deque<int> picks;                      // next pick answers
+    std::vector<std::string> shown;             // every message and question text, in order
+    std::vector<std::string> logLines;
+
+    void message(const std::string& text, const std::string&, Icon) override { shown.push_back(text); }
+    bool askYesNo(const std::string& text, const std::string&) override {
+        shown.push_back(text);
+        if (yesNoAnswers.empty()) return false;
+        bool a = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return a;
+    }
+    bool inputQuery(const std::string&, const std::string& prompt, std::string& value) override {
+        shown.push_back(prompt);
+        if (inputs.empty() || !inputs.front()) {
+            if (!inputs.empty()) inputs.pop_front();
+            return false;
+        }
+        value = *inputs.front();
+        inputs.pop_front();
+        return true;
+    }
+    int pick(const std::string& caption, const std::vector<std::string>&) override {
+        shown.push_back(caption);
+        if (picks.empty()) return -1;
+        int p = picks.front();
+        picks.pop_front();
+        return p;
+    }
+    void log(const std::string& line) override { logLines.push_back(line); }
+};
+
+// Installs an operator for the lifetime of the scope.
+class ScopedOperator {
+public:
+    explicit ScopedOperator(Operator& op) { setOperator(&op); }
+    ~ScopedOperator() { setOperator(nullptr); }
+};
+
+} // namespace velmaro::test
