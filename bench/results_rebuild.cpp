@@ -1,0 +1,149 @@
+// A full drag results rebuild of a large event: 600 racers in 8 classes, 3,000 runs of
+// every session, and a 32-slot bracket per class with its final runs. The goal is a
+// rebuild well under 1% of the 200 ms poll period.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "core/bracket/bracket_pages.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
+
+namespace velmaro {
+namespace {
+
+constexpr int kClasses = 8;
+constexpr int kRacers = 600;
+constexpr int kRuns = 3000;
+constexpr int kBracketSize = 32;
+
+std::shared_ptr<TRegistrySnapshot> makeRegistry() {
+    auto s = std::make_shared<TRegistrySnapshot>();
+    for (int c = 1; c <= kClasses; ++c) {
+        s->classes.emplace_back(c, "Class " + std::to_string(c));
+        s->classes.back().breakoutLimit = c % 2 ? 0 : 85;
+    }
+    for (int n = 1; n <= kRacers; ++n) {
+        TRacerItem r(static_cast<std::uint32_t>(n));
+        r.name = "Racer " + std::to_string(n);
+        r.city = "City";
+        r.carModel = "Model";
+        r.classIds = {1 + n % kClasses};
+        if (n % 10 == 0) r.classIds.push_back(1 + (n + 3) % kClasses); // some race in two classes
+        s->racers.push_back(std::move(r));
+    }
+    return s;
+}
+
+void setLane(TDragRaceItem& run, int lane, int racer, std::mt19937& rng) {
+    std::uniform_int_distribution<int> et(8500, 12000), rt(-60, 400);
+    run.racer[lane] = racer;
+    run.classId[lane] = 1 + racer % kClasses;
+    run.et[lane] = et(rng);
+    run.rt[lane] = rt(rng);
+    run.dirtyTime[lane] = run.et[lane] + run.rt[lane];
+    run.sixtyFeet[lane] = run.et[lane] / 4;
+    run.speed[lane] = 120.0 + run.et[lane] % 60;
+    run.foul[lane] = run.rt[lane] < 0;
+    TLineHit hit;
+    hit.type = HIT_TYPE_ET;
+    hit.time = 1'700'000'000'000ull + run.et[lane];
+    run.hits[lane] = {hit, hit, hit};
+}
+
+std::vector<TDragRaceItem> makeRuns() {
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> racer(0, kRacers / kClasses - 1);
+    std::vector<TDragRaceItem> runs;
+    for (int i = 0; i < kRuns; ++i) {
+        TDragRaceItem run;
+        run.runId = i + 1;
+        run.runMode = i < 1800 ? RUN_MODE_QUALIFICATION : i < 2400 ? RUN_MODE_PRACTICE : RUN_MODE_FINAL;
+        const int cls = i % kClasses; // both racers of a run from one class
+        setLane(run, 0, 1 + racer(rng) * kClasses + (cls + kClasses - 1) % kClasses, rng);
+        setLane(run, 1, 1 + racer(rng) * kClasses + (cls + kClasses - 1) % kClasses, rng);
+        run.winner = run.dirtyTime[0] <= run.dirtyTime[1] ? 0 : 1;
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+void installBrackets(const std::vector<TDragRaceItem>& runs) {
+    auto lock = lockBrackets();
+    bracketPages().clear();
+    for (int c = 1; c <= kClasses; ++c) {
+        auto bracket = std::make_shared<TFinalBracket>(kBracketSize, BRACKET_SINGLE_THIRD, c, kBracketSize, "");
+        int slot = 0;
+        for (int n = 1; n <= kRacers && slot < kBracketSize; ++n)
+            if (1 + n % kClasses == c) bracket->setRacer(n, c, slot++);
+        // Tie the first-round pairs to final runs of the class.
+        if (TFinalRound* round = bracket->upperRound(0)) {
+            int k = 0;
+            for (const TDragRaceItem& run : runs)
+                if (run.runMode == RUN_MODE_FINAL && run.classId[0] == c && k < round->count)
+                    round->pairs[k++]->run.runId = run.runId;
+        }
+        auto page = addBracketPage(nullptr);
+        page->classId = c;
+        (void)setPageBracket(*page, bracket);
+    }
+}
+
+void BM_FullRebuild(benchmark::State& state) {
+    const std::vector<TDragRaceItem> runs = makeRuns();
+    installBrackets(runs);
+    TDragResultsOptions options;
+    options.registry = makeRegistry();
+    options.rank = TDragRankOptions{true, false, 0};
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<TDragRaceItem> copy = runs; // the worker's own copy, made at hand-over
+        state.ResumeTiming();
+        auto view = TDragResultsCntr::buildResults(copy, options);
+        benchmark::DoNotOptimize(view);
+    }
+    auto lock = lockBrackets();
+    bracketPages().clear();
+}
+BENCHMARK(BM_FullRebuild)->Unit(benchmark::kMillisecond);
+
+// The hand-over on the main thread: copy of the heat list plus the registry snapshot.
+void BM_HandOverCopy(benchmark::State& state) {
+    const std::vector<TDragRaceItem> runs = makeRuns();
+    const auto registry = makeRegistry();
+    for (auto _ : state) {
+        std::vector<TDragRaceItem> copy = runs;
+        auto snap = std::make_shared<TRegistrySnapshot>(*registry);
+        benchmark::DoNotOptimize(copy);
+        benchmark::DoNotOptimize(snap);
+    }
+}
+BENCHMARK(BM_HandOverCopy)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace velmaro
+
+
+
+namespace velmaro {
+namespace {
+void BM_RebuildNoBrackets(benchmark::State& state) {
+    const std::vector<TDragRaceItem> runs = makeRuns();
+    {
+        auto lock = lockBrackets();
+        bracketPages().clear();
+    }
+    TDragResultsOptions options;
+    options.registry = makeRegistry();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<TDragRaceItem> copy = runs;
+        state.ResumeTiming();
+        auto view = TDragResultsCntr::buildResults(copy, options);
+        benchmark::DoNotOptimize(view);
+    }
+}
+BENCHMARK(BM_RebuildNoBrackets)->Unit(benchmark::kMillisecond);
+}
+}
+BENCHMARK_MAIN();

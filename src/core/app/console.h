@@ -1,0 +1,97 @@
+#pragma once
+// The console's state that every area reads: the open event, the timing mode, the
+// settings values, the closed libraries and the node link objects. It is the Qt-free
+// half of the main window; the window itself (ui/app) shows it.
+//
+// How core code reaches it: `theConsole()` returns the one Console of the process,
+// e.g. `theConsole().raceMode`, `theConsole().eventFolder / "drag.txt"`,
+// `if (auto* sb = theConsole().scoreboard) sb->reset(1);`,
+// `theConsole().exchange.send(text, "online")`.
+// Everything here is read and written on the main thread only, except `mainWindow`
+// (post is thread-safe) and the scoreboard object (its calls are serialised).
+// Tests reset it with `theConsole().resetToDefaults()`.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "core/app/console_hooks.h"
+#include "core/app/console_view.h"
+#include "core/app/main_window_handle.h"
+#include "core/app/scoreboard_controller.h"
+#include "core/app/web_exchange.h"
+
+namespace velmaro {
+
+class TSystemInterface;         // node link thread object (core/link)
+class TNRFScoreboardController; // radio scoreboard thread object (core/link)
+
+inline constexpr const char* kCaptionPrefix = "Velmaro v3.6 - ";
+
+// Timing modes (raceMode); 1, 4 and 6 are the single-lane modes.
+inline constexpr unsigned kModeCount = 9;
+bool isSingleLaneMode(unsigned mode);
+bool isTwoLaneMode(unsigned mode); // 0, 2, 3, 5, 7, 8 (a value above 8 is neither)
+
+class Console {
+public:
+    Console() = default;
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+
+    // Every value back to the main window's construction defaults (libraries, objects
+    // and hooks are left alone).
+    void resetToDefaults();
+
+    // --- the open event ---
+    std::filesystem::path eventFolder; // programFolder()/"CHALLENGES"/eventName (event files go below it)
+    std::string eventName;             // UTF-8; empty before one is set
+    std::string raceGuid;              // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" from race.json; empty at start
+    unsigned raceMode = 1;             // 0..8 (a larger value may come from the settings file)
+
+    // --- state of the main window ---
+    int racerAtStart = 0;          // racer reported at the start by a tag; 0 = none
+    bool sendRacersList = false;   // race_info also carries the racer list
+    bool editingNumber = false;    // a racer-number prompt of the single-lane grid is open
+    int brightnessCountdown = 200; // 10 ms timer ticks
+
+    // --- settings values (velmaro.ini) ---
+    int showLogo = 1;             // ShowLogo ("Показывать лого" ticked when not 0)
+    int showDirtyTimeSB = 0;      // ShowDirtyTimeSB ("Выводить грязное время" ticked when 1)
+    int waitRacerTimeout = 180;   // WaitRacerTimeout, seconds
+    int invertScoreboard = 0;     // InvertScoreboard (mInvertScoreboard ticked when not 0)
+    int scoreboardBrightness = 16; // ScoreboardBrightness, 1..16 (the scoreboard settings track bar)
+    float speedTrapDistance = 20.0f; // SpeedTrapDistance, metres, positive and finite
+    int repeatTimeout = 1000;     // BlockTimeout first value, stored doubled (link gets / 2)
+    int detectorTimeout = 2;      // BlockTimeout second value, stored doubled
+    int blockFinishTimeout = 0;   // BlockFinishTimeout, seconds
+    bool proStart = false;        // ProStart: "Светофор PRO Start" ticked, else "Традиционный светофор"
+    bool autoStart = false;       // AutoStart: "Автостарт" ticked
+    bool printBoth = false;       // PrintBoth: "Печать двух полос" ticked
+    int bracketType = -1;         // BracketType: item of cbBracketType, 0..10, -1 none
+    int bracketGenMethod = 0;     // BracketGenMethod: item of cbGenerationMethod, 0..2
+
+    // --- closed libraries ---
+    WebExchange exchange;                      // exchange.sendData / exchange.getData, or null
+    ScoreboardLibrary scoreboardLibrary;       // never unloaded
+    TScoreboardController* scoreboard = nullptr; // null when the library or its factory is missing
+
+    // --- node link objects (owned by the link area; null until started) ---
+    TSystemInterface* systemInterface = nullptr;
+    TNRFScoreboardController* nrfScoreboard = nullptr;
+
+    // --- wiring ---
+    MainWindowHandle mainWindow; // where workers and libraries post the four messages
+    ConsoleView* view = nullptr; // the main window, or null
+    ConsoleHooks hooks;          // calls into the other areas
+};
+
+Console& theConsole();
+
+// Seconds since 1970 counted in local wall-clock time (the clock of the interval start
+// timer and of local time stamps): the UTC clock plus the local offset.
+long long wallClockSeconds();
+
+// The scoreboard type for branching: getType() of the controller, or -1 without one.
+int scoreboardType();
+
+} // namespace velmaro

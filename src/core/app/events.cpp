@@ -1,0 +1,197 @@
+#include "core/app/events.h"
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cstdio>
+#include <random>
+
+#include "core/app/console.h"
+#include "core/app/settings.h"
+#include "core/platform/files.h"
+#include "core/platform/operator.h"
+#include "core/platform/program_folder.h"
+#include "core/platform/text_codec.h"
+#include "core/results/json/json_builder.h"
+
+namespace velmaro {
+namespace {
+
+constexpr std::size_t kRaceJsonLimit = 1048576;
+
+void call(const std::function<void()>& hook) {
+    if (hook) hook();
+}
+
+void reportRefusedName(const Status& refusal) {
+    theOperator().message(refusal.message(), "Новое мероприятие", Operator::Icon::Warning);
+}
+
+} // namespace
+
+std::filesystem::path challengesFolder() { return programFolder() / kChallengesFolder; }
+
+Status validateEventName(const std::string& name) {
+    const char* text =
+        "Название мероприятия не может быть пустым, равным \".\" или \"..\", содержать \"..\", символы \"/\" и "
+        "\"\\\" или управляющие символы.";
+    if (name.empty() || name == "." || name.find("..") != std::string::npos) return Status::Error(text);
+    for (unsigned char ch : name)
+        if (ch < 0x20 || ch == 0x7F || ch == '/' || ch == '\\') return Status::Error(text);
+    if (name.size() > 255) return Status::Error("Название мероприятия слишком длинное.");
+    return Status::Ok();
+}
+
+std::string dateEventName(std::time_t when) {
+    std::tm tm{};
+    localtime_r(&when, &tm);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%02d_%02d_%04d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
+    return buf;
+}
+
+std::string newGuidText() {
+    std::random_device rd;
+    std::array<unsigned char, 16> b{};
+    for (std::size_t i = 0; i < b.size(); i += 4) {
+        unsigned v = rd();
+        for (int k = 0; k < 4; ++k) b[i + k] = static_cast<unsigned char>(v >> (8 * k));
+    }
+    b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40); // version 4
+    b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80); // variant 1
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[0],
+                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    return buf;
+}
+
+void showEventCaption() {
+    Console& c = theConsole();
+    if (c.view) c.view->setCaption(kCaptionPrefix + c.eventName);
+}
+
+Status setEventName(const std::string& name) {
+    Status valid = validateEventName(name);
+    if (!valid.ok()) return valid;
+    Console& c = theConsole();
+    c.eventName = name;
+    c.eventFolder = challengesFolder() / name;
+    std::error_code ec;
+    std::filesystem::create_directories(c.eventFolder, ec); // a failure shows when its files fail to open
+    showEventCaption();
+    return Status::Ok();
+}
+
+std::string readRaceGuid(const std::filesystem::path& folder) {
+    std::string bytes;
+    if (!readFile(folder / kRaceJson, bytes).ok()) return {};
+    if (bytes.size() > kRaceJsonLimit) bytes.resize(kRaceJsonLimit);
+    auto json = nlohmann::json::parse(bytes, nullptr, false);
+    if (json.is_discarded() || !json.is_object()) return {};
+    auto it = json.find("raceGuid");
+    if (it == json.end() || !it->is_string()) return {};
+    return it->get<std::string>();
+}
+
+void loadRaceGuid() {
+    Console& c = theConsole();
+    c.raceGuid = readRaceGuid(c.eventFolder);
+    if (!c.raceGuid.empty()) return;
+    c.raceGuid = newGuidText();
+    MyJSONObject race;
+    race.add("raceGuid", c.raceGuid);
+    (void)writeFileAtomic(c.eventFolder / kRaceJson, race.toString()); // else the GUID lives in memory only
+}
+
+void setMode(unsigned mode) {
+    Console& c = theConsole();
+    c.raceMode = mode;
+    if (mode < kModeCount && c.view) c.view->showMode(mode);
+    loadEvent();
+}
+
+void selectMode(unsigned mode) {
+    setMode(mode);
+    saveSettings();
+}
+
+void loadEvent() {
+    Console& c = theConsole();
+    const ConsoleHooks& h = c.hooks;
+    if (!h.registryExists || !h.registryExists()) return;
+    call(h.freeClasses);
+    loadRaceGuid();
+    call(h.clearRegistry);
+    call(h.removeClassPages);
+    call(h.loadClassesAndRacers);
+    if (isSingleLaneMode(c.raceMode)) {
+        call(h.loadLapSingle);
+    } else if (isTwoLaneMode(c.raceMode)) {
+        call(h.loadDragFile);
+        call(h.selectLastDragRow);
+    }
+    call(h.loadHitLog);
+    call(h.sendRaceInfo);
+}
+
+void newEvent() {
+    std::string name;
+    if (!theOperator().inputQuery("Новое мероприятие", "Название мероприятия", name)) return;
+    Status set = setEventName(name);
+    if (!set.ok()) {
+        reportRefusedName(set);
+        return;
+    }
+    saveSettings();
+    Console& c = theConsole();
+    std::error_code ec;
+    if (!std::filesystem::exists(c.eventFolder / "classes.txt", ec)) {
+        auto source = programFolder() / kDefaultClassesFile;
+        if (std::filesystem::exists(source, ec)) (void)copyFileAtomic(source, c.eventFolder / "classes.txt");
+    }
+    loadEvent();
+}
+
+void openEvent(const std::filesystem::path& folder) {
+    std::error_code ec;
+    auto chosen = std::filesystem::weakly_canonical(folder, ec);
+    if (ec) chosen = folder.lexically_normal();
+    auto root = std::filesystem::weakly_canonical(challengesFolder(), ec);
+    if (ec) root = challengesFolder().lexically_normal();
+    if (chosen.filename().empty()) chosen = chosen.parent_path();
+    if (chosen.parent_path() != root) {
+        theOperator().message("Мероприятие должно быть папкой внутри папки CHALLENGES.", "Открыть мероприятие",
+                              Operator::Icon::Warning);
+        return;
+    }
+    std::string raw = chosen.filename().string();
+    std::string name = decodeLine(raw);
+    Status valid = validateEventName(name);
+    if (!valid.ok()) {
+        theOperator().message(valid.message(), "Открыть мероприятие", Operator::Icon::Warning);
+        return;
+    }
+    Console& c = theConsole();
+    c.eventName = name;
+    // The folder as it is on disk: a name written by an old console in CP1251 still opens.
+    c.eventFolder = challengesFolder() / raw;
+    showEventCaption();
+    saveSettings();
+    loadEvent();
+}
+
+void refreshClasses() {
+    Console& c = theConsole();
+    switch (c.raceMode) {
+    case 1:
+    case 4: call(c.hooks.refreshRaceItemClasses); break;
+    case 0:
+    case 2:
+    case 3:
+    case 5:
+    case 8: call(c.hooks.refreshRunClasses); break;
+    default: break;
+    }
+}
+
+} // namespace velmaro

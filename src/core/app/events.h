@@ -1,0 +1,66 @@
+#pragma once
+// Events and timing modes.
+//
+// An event is a folder directly below programFolder()/"CHALLENGES" holding every file
+// of that race meeting; theConsole().eventFolder is that folder, eventName its name.
+// race.json in it keeps the event's GUID. There is always one open event and one of
+// nine timing modes (theConsole().raceMode).
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "core/platform/status.h"
+
+namespace velmaro {
+
+inline constexpr const char* kChallengesFolder = "CHALLENGES";
+inline constexpr const char* kDbFolder = "DB";
+inline constexpr const char* kRaceJson = "race.json";
+inline constexpr const char* kDefaultClassesFile = "defaultclasses.txt";
+
+std::filesystem::path challengesFolder(); // programFolder()/"CHALLENGES"
+
+// An event name must name a folder directly below CHALLENGES: not empty, not "." or
+// "..", no "..", no '/' or '\\', no control characters, at most 255 bytes.
+Status validateEventName(const std::string& name);
+
+// "dd_mm_yyyy" of the local date of `when`.
+std::string dateEventName(std::time_t when);
+
+// A new GUID in braces, upper case: "{XXXXXXXX-XXXX-4XXX-YXXX-XXXXXXXXXXXX}".
+std::string newGuidText();
+
+// Makes `name` the open event: folder CHALLENGES/name (created when missing), caption.
+// A name refused by validateEventName changes nothing and returns the refusal.
+Status setEventName(const std::string& name);
+
+// The caption "Velmaro v3.6 - " + event name, shown through the console view.
+void showEventCaption();
+
+// The GUID kept in race.json of `folder`: the text of its member "raceGuid", or empty
+// when the file is missing, unreadable, not JSON, or has no text member raceGuid.
+std::string readRaceGuid(const std::filesystem::path& folder);
+// Reads the open event's GUID; when there is none makes a new one and rewrites race.json.
+void loadRaceGuid();
+
+// Applies a timing mode: stores it, shows its grid (modes 0..8) and reloads the event.
+void setMode(unsigned mode);
+// A mode menu item: setMode, then saveSettings.
+void selectMode(unsigned mode);
+
+// Reloads everything of the open event from its folder (nothing while the registry
+// does not exist yet). The other areas' loaders are called through theConsole().hooks.
+void loadEvent();
+
+// "Новое мероприятие": asks the name; a refused name is reported and nothing changes.
+// Copies defaultclasses.txt into a folder without classes.txt, then loads the event.
+void newEvent();
+// "Открыть мероприятие" with the folder chosen by the operator. Only a folder directly
+// below CHALLENGES is accepted (anything else is reported and changes nothing).
+void openEvent(const std::filesystem::path& folder);
+
+// Menu "Обновить классы": re-derives the classes of lap events (modes 1, 4) or runs
+// (modes 0, 2, 3, 5, 8); nothing in the other modes.
+void refreshClasses();
+
+} // namespace velmaro

@@ -1,0 +1,102 @@
+#include "core/app/lifecycle.h"
+
+#include <clocale>
+
+#include "core/app/console.h"
+#include "core/app/events.h"
+#include "core/app/settings.h"
+#include "core/platform/program_folder.h"
+
+namespace velmaro {
+namespace {
+
+bool gFirstShow = true;
+
+void call(const std::function<void()>& hook) {
+    if (hook) hook();
+}
+
+ConsoleLifecycleView* lifecycleView() { return dynamic_cast<ConsoleLifecycleView*>(theConsole().view); }
+
+} // namespace
+
+void constructConsole() {
+    theConsole().resetToDefaults();
+    gFirstShow = true;
+}
+
+void createConsole(std::time_t today) {
+    Console& c = theConsole();
+    ConsoleLifecycleView* view = lifecycleView();
+
+    if (view) view->bindNodePanels();
+    call(c.hooks.startLinkThread);
+    call(c.hooks.startRadioScoreboard);
+    if (view) view->setupGrids();
+
+    c.raceMode = 1;
+    c.eventName.clear();
+    showEventCaption();
+
+    // Numbers are written and read with '.', whatever the operator's locale.
+    std::setlocale(LC_NUMERIC, "C");
+
+    std::error_code probe;
+    bool firstStart = !std::filesystem::exists(settingsPath(), probe);
+    loadSettings();
+    // A fresh program folder gets its settings file at once, with the defaults (and
+    // no event name, so each day still gets its own date-named event).
+    if (firstStart) saveSettings();
+    if (c.hooks.setLinkTimeouts) c.hooks.setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
+
+    std::error_code ec;
+    std::filesystem::create_directories(programFolder() / kDbFolder, ec);
+    std::filesystem::create_directories(challengesFolder(), ec);
+
+    if (c.eventName.empty()) {
+        // The caption is left as it is: it names the event only once one is chosen.
+        c.eventName = dateEventName(today);
+        c.eventFolder = challengesFolder() / c.eventName;
+        std::filesystem::create_directories(c.eventFolder, ec);
+    }
+
+    if (c.view) c.view->settingsChanged(false);
+    setMode(c.raceMode);
+    if (view) view->moveToScreenOrigin();
+
+    c.scoreboard = c.scoreboardLibrary.load(programFolder() / VLM_SCOREBOARD_LIBRARY_FILE, c.mainWindow.window());
+    if (c.scoreboard) call(c.hooks.handScoreboardToLink);
+
+    c.exchange.open(programFolder() / VLM_EXCHANGE_LIBRARY_FILE, c.mainWindow.window());
+
+    call(c.hooks.startResultsThread);
+}
+
+void showConsole() {
+    if (gFirstShow) {
+        loadEvent();
+        gFirstShow = false;
+    }
+    if (auto* view = lifecycleView()) view->afterShow();
+}
+
+bool firstShowPending() { return gFirstShow; }
+
+void closeConsole() {
+    Console& c = theConsole();
+    // Nothing posted from here on reaches the window.
+    c.mainWindow.detach();
+
+    call(c.hooks.stopLapResultsThread);
+    call(c.hooks.stopResultsThread);
+    call(c.hooks.stopLinkThread);
+    call(c.hooks.stopRadioScoreboard);
+
+    // The node link thread has ended: nobody calls the controller any more.
+    c.scoreboard = nullptr;
+    c.scoreboardLibrary.destroyController();
+
+    c.exchange.close();
+}
+
+} // namespace velmaro

@@ -1,0 +1,173 @@
+// final_bracket.txt writer and reader.
+#include "core/bracket/final_bracket_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/platform/files.h"
+#include "core/platform/text_codec.h"
+#include "core/registration/registry.h"
+
+namespace velmaro {
+
+namespace {
+
+constexpr const char* kFileName = "final_bracket.txt";
+
+bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+void appendf(std::string& out, const char* fmt, auto... args) {
+    char buf[128];
+    int n = std::snprintf(buf, sizeof buf, fmt, args...);
+    if (n > 0) out.append(buf, static_cast<std::size_t>(std::min<int>(n, sizeof buf - 1)));
+}
+
+void writePairs(std::string& out, const TFinalRound& round) {
+    for (std::int32_t p = 0; p < round.count; ++p) {
+        const TFinalPair& pair = *round.pairs[p];
+        if (pair.run.runId != 0) appendf(out, "DRAGID:%d,%d\n", p, pair.run.runId);
+        if (pair.forceWinner != -1) appendf(out, "FORCEWINNER:%d,%d\n", p, pair.forceWinner);
+        for (int k = 0; k < 2; ++k) {
+            if (pair.comments[k].empty()) continue;
+            appendf(out, "COMMENT:%d,%d:", p, k);
+            out += sanitizeField(pair.comments[k], "", true); // one line
+            out += '\n';
+        }
+    }
+}
+
+} // namespace
+
+std::string finalBracketText(const TBracketPageList& pages) {
+    std::string out;
+    for (const auto& page : pages) {
+        if (!page || !page->bracket) continue;
+        const TFinalBracket& b = *page->bracket;
+        // The page's copy of its class id: the writer never reads a class record.
+        const std::int32_t classId = page->classItem ? page->classId : b.classId;
+        appendf(out, "BRACKETCLASS:%d,%d,%d,%d,%d\n", classId, b.size, b.type, b.seededCount, page->sizeChoice);
+        for (std::int32_t slot = 0; slot < b.size; ++slot)
+            appendf(out, "RACER:%d,%d,%d\n", slot, b.racers[slot].number, b.racers[slot].classId);
+        for (std::int32_t r = 0; r < b.upperRoundCount; ++r) {
+            if (TFinalRound* round = b.upperRound(r)) {
+                appendf(out, "ROUND:%d\n", r);
+                writePairs(out, *round);
+            }
+        }
+        for (std::int32_t r = 0; r < b.lowerRoundCount; ++r) {
+            if (TFinalRound* round = b.lowerRound(r)) {
+                appendf(out, "LROUND:%d\n", r);
+                writePairs(out, *round);
+            }
+        }
+    }
+    return out;
+}
+
+void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRunById& findRun,
+                           const TFindClassById& findClass) {
+    std::size_t i = 0;
+    while (i < lines.size()) {
+        const std::string& classLine = lines[i++];
+        if (!startsWith(classLine, "BRACKETCLASS:")) continue;
+        int classId = 0, size = 0, type = 0, seeded = -1, choice = 2;
+        int got = std::sscanf(classLine.c_str(), "BRACKETCLASS:%d,%d,%d,%d", &classId, &size, &type, &seeded);
+        if (got < 3) continue;
+        if (got < 4) seeded = -1;
+        std::sscanf(classLine.c_str(), "BRACKETCLASS:%*d,%*d,%*d,%*d,%d", &choice);
+        // A block that names no bracket we can build is skipped whole: its racer and
+        // round lines do not begin with BRACKETCLASS and fall through below.
+        if (!isValidBracketSize(size) || !isValidBracketType(type)) continue;
+        if (choice < 0 || choice > 4) choice = 2;
+        if (seeded == -1) seeded = size;
+
+        TClassItem* cls = findClass ? findClass(classId) : nullptr;
+        auto bracket = std::make_shared<TFinalBracket>(size, type, classId, seeded, cls ? cls->name : std::string());
+        if (auto page = findBracketPage(classId)) {
+            page->sizeChoice = choice;
+            std::shared_ptr<TFinalBracket> old = setPageBracket(*page, bracket);
+            old.reset(); // other holders (if any) keep it alive
+        }
+
+        // Racer lines: up to size of them. Another kind of line ends them and is looked
+        // at again, so a short racer list cannot swallow the next block's class line.
+        for (std::int32_t c = 0; c < bracket->size && i < lines.size(); ++c) {
+            const std::string& line = lines[i];
+            if (!startsWith(line, "RACER:")) break;
+            ++i;
+            int slot = 0, number = 0, racerClass = 0;
+            if (std::sscanf(line.c_str(), "RACER:%d,%d,%d", &slot, &number, &racerClass) == 3)
+                bracket->setRacer(number, racerClass, slot);
+        }
+
+        // Round lines, each followed by its pairing lines.
+        TFinalRound* round = nullptr;
+        bool lower = false;
+        int roundIndex = -1;
+        bool inRound = false;
+        while (i < lines.size()) {
+            const std::string& line = lines[i];
+            int a = 0, b = 0;
+            if (startsWith(line, "ROUND:")) {
+                ++i;
+                if (std::sscanf(line.c_str(), "ROUND:%d", &a) != 1) continue;
+                inRound = true;
+                lower = false;
+                roundIndex = a;
+                round = bracket->upperRound(a);
+                continue;
+            }
+            if (startsWith(line, "LROUND")) {
+                ++i;
+                if (std::sscanf(line.c_str(), "LROUND:%d", &a) != 1) continue;
+                inRound = true;
+                lower = true;
+                roundIndex = a;
+                round = bracket->lowerRound(a);
+                continue;
+            }
+            const bool pairingLine =
+                startsWith(line, "DRAGID:") || startsWith(line, "FORCEWINNER:") || startsWith(line, "COMMENT:");
+            if (!inRound || !pairingLine) break; // ends the block; looked at again above
+            ++i;
+            if (startsWith(line, "DRAGID:")) {
+                if (std::sscanf(line.c_str(), "DRAGID:%d,%d", &a, &b) != 2) continue;
+                if (!lower && !round) round = bracket->ensureUpperRound(roundIndex, 1);
+                if (TFinalPair* p = round ? round->pair(a) : nullptr)
+                    p->run = findRun ? findRun(b) : TDragRaceItem{};
+            } else if (startsWith(line, "FORCEWINNER:")) {
+                if (std::sscanf(line.c_str(), "FORCEWINNER:%d,%d", &a, &b) != 2) continue;
+                if (b < -1 || b > 1) continue;
+                if (TFinalPair* p = round ? round->pair(a) : nullptr) p->forceWinner = b;
+            } else {
+                if (std::sscanf(line.c_str(), "COMMENT:%d,%d", &a, &b) != 2) continue;
+                if (b != 0 && b != 1) continue;
+                const std::size_t colon = line.find(':', 8);
+                if (colon == std::string::npos) continue;
+                std::string text = line.substr(colon + 1);
+                const std::size_t eol = text.find_first_of("\r\n");
+                if (eol != std::string::npos) text.resize(eol);
+                if (TFinalPair* p = round ? round->pair(a) : nullptr) p->comments[b] = text;
+            }
+        }
+    }
+}
+
+Status saveFinalBracketFile(const std::filesystem::path& eventFolder) {
+    std::string text;
+    {
+        auto lock = lockBrackets();
+        text = finalBracketText(bracketPages());
+    }
+    return writeFileAtomic(eventFolder / kFileName, text);
+}
+
+void loadFinalBracketFile(const std::filesystem::path& eventFolder, const TFindRunById& findRun,
+                          const TFindClassById& findClass) {
+    std::vector<std::string> lines;
+    if (!readTextLines(eventFolder / kFileName, lines).ok()) return;
+    auto lock = lockBrackets();
+    readFinalBracketLines(lines, findRun, findClass);
+}
+
+} // namespace velmaro

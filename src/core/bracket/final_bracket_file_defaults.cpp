@@ -1,0 +1,21 @@
+// The bracket file reader with the event's own look-ups: runs from gDragRuns, classes
+// from the registry. Main thread.
+#include "core/bracket/final_bracket_file.h"
+#include "core/drag/drag_run.h"
+#include "core/registration/registry.h"
+
+namespace velmaro {
+
+void loadFinalBracketFile(const std::filesystem::path& eventFolder) {
+    loadFinalBracketFile(
+        eventFolder,
+        [](std::int32_t runId) {
+            if (runId != 0)
+                for (const auto& run : gDragRuns)
+                    if (run.runId == runId) return run;
+            return TDragRaceItem{};
+        },
+        [](std::int32_t classId) { return theRegistry().findClass(classId); });
+}
+
+} // namespace velmaro

@@ -1,0 +1,110 @@
+#include "core/drag/console_drag_host.h"
+
+#include "core/app/console.h"
+#include "core/bracket/bracket_pages.h"
+#include "core/bracket/final_bracket_file.h"
+#include "core/drag/drag_hits.h"
+#include "core/link/radio_scoreboard.h"
+#include "core/link/system_interface.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
+
+namespace velmaro {
+
+int ConsoleDragHost::raceMode() const { return static_cast<int>(theConsole().raceMode); }
+std::filesystem::path ConsoleDragHost::eventFolder() const { return theConsole().eventFolder; }
+bool ConsoleDragHost::proStartSignal() const { return theConsole().proStart; }
+float ConsoleDragHost::speedTrapDistance() const { return theConsole().speedTrapDistance; }
+int ConsoleDragHost::blockFinishTimeout() const { return theConsole().blockFinishTimeout; }
+bool ConsoleDragHost::blockStDown() const { return view_ && view_->blockStDown(); }
+bool ConsoleDragHost::showDirtyTime() const { return theConsole().showDirtyTimeSB == 1; }
+int ConsoleDragHost::invertScoreboard() const { return theConsole().invertScoreboard != 0 ? 1 : 0; }
+
+std::optional<DragRacerInfo> ConsoleDragHost::findRacer(int32_t number) const
+{
+    if (number <= 0)
+        return std::nullopt;
+    const TRacerItem* racer = theRegistry().findRacer(static_cast<std::uint32_t>(number));
+    if (!racer)
+        return std::nullopt;
+    return DragRacerInfo{racer->name, racer->city, racer->classIds};
+}
+
+std::optional<int32_t> ConsoleDragHost::classBreakoutLimit(int32_t classId) const
+{
+    const TClassItem* cls = theRegistry().findClass(classId);
+    if (!cls)
+        return std::nullopt;
+    return cls->breakoutLimit;
+}
+
+std::vector<int32_t> ConsoleDragHost::bracketClassIds() const
+{
+    std::vector<int32_t> ids;
+    auto lock = lockBrackets();
+    for (const auto& page : bracketPages())
+        if (page && page->bracket)
+            ids.push_back(page->bracket->classId);
+    return ids;
+}
+
+void ConsoleDragHost::sendWinner(int lane)
+{
+    if (TSystemInterface* link = theConsole().systemInterface)
+        link->sendWinner(static_cast<std::uint16_t>(lane));
+}
+
+void ConsoleDragHost::sendDisplay(const std::array<uint8_t, 9>& buffer, int lane)
+{
+    if (TSystemInterface* link = theConsole().systemInterface)
+        link->sendDisplay(buffer, lane);
+}
+
+void ConsoleDragHost::showRadioResult(const std::array<int32_t, 10>& values, int lane)
+{
+    if (TNRFScoreboardController* boards = theConsole().nrfScoreboard) {
+        RadioResultValues v{};
+        for (size_t i = 0; i < v.size(); ++i)
+            v[i] = values[i];
+        boards->showResult(v, lane);
+    }
+}
+
+TScoreboardController* ConsoleDragHost::scoreboard() { return theConsole().scoreboard; }
+
+int ConsoleDragHost::gridRowCount() const { return view_ ? view_->gridRowCount() : 0; }
+void ConsoleDragHost::setGridRowCount(int rows)
+{
+    if (view_)
+        view_->setGridRowCount(rows);
+}
+void ConsoleDragHost::gridCursorToLastRow()
+{
+    if (view_)
+        view_->gridCursorToLastRow();
+}
+void ConsoleDragHost::repaintGrid()
+{
+    if (view_)
+        view_->repaintGrid();
+}
+void ConsoleDragHost::refreshActivePage()
+{
+    if (view_)
+        view_->refreshActivePage();
+}
+
+void ConsoleDragHost::notifyResultsThread() { velmaro::notifyResultsThread(); }
+
+void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(theConsole().eventFolder); }
+
+ConsoleDragHost& installConsoleDragHost(DragGridView* view)
+{
+    static ConsoleDragHost host;
+    host.setView(view);
+    setDragHost(&host);
+    registerDragHitHandlers();
+    return host;
+}
+
+} // namespace velmaro

@@ -1,0 +1,69 @@
+#pragma once
+// The drag host of the running console: settings from theConsole(), racers and classes
+// from theRegistry(), brackets from the class pages, the node link and the radio
+// scoreboards for output, the drag results thread, and the main window's run grid and
+// Block ST button through a small view interface that the window implements.
+//
+// Start-up calls installConsoleDragHost(view) once (main thread); it also registers the
+// two-lane hit handlers in the hit intake's dispatch table.
+#include "core/drag/drag_host.h"
+
+namespace velmaro {
+
+// What the drag core needs of the main window itself.
+class DragGridView {
+public:
+    DragGridView() = default;
+    DragGridView(const DragGridView&) = delete;
+    DragGridView& operator=(const DragGridView&) = delete;
+    virtual ~DragGridView() = default;
+
+    virtual bool blockStDown() const = 0;          // "Block ST" button down
+    virtual int gridRowCount() const = 0;          // DragStringGrid row count
+    virtual void setGridRowCount(int rows) = 0;
+    virtual void gridCursorToLastRow() = 0;        // current row := last row
+    virtual void repaintGrid() = 0;
+    virtual void refreshActivePage() = 0;          // the active page of DragPageControl
+};
+
+class ConsoleDragHost : public DragHost {
+public:
+    // The view may be null (no window yet): grid calls are then dropped.
+    void setView(DragGridView* view) { view_ = view; }
+
+    int raceMode() const override;
+    std::filesystem::path eventFolder() const override;
+    bool proStartSignal() const override;
+    float speedTrapDistance() const override;
+    int blockFinishTimeout() const override;
+    bool blockStDown() const override;
+    bool showDirtyTime() const override;
+    int invertScoreboard() const override;
+
+    std::optional<DragRacerInfo> findRacer(int32_t number) const override;
+    std::optional<int32_t> classBreakoutLimit(int32_t classId) const override;
+    std::vector<int32_t> bracketClassIds() const override;
+
+    void sendWinner(int lane) override;
+    void sendDisplay(const std::array<uint8_t, 9>& buffer, int lane) override;
+    void showRadioResult(const std::array<int32_t, 10>& values, int lane) override;
+    TScoreboardController* scoreboard() override;
+
+    int gridRowCount() const override;
+    void setGridRowCount(int rows) override;
+    void gridCursorToLastRow() override;
+    void repaintGrid() override;
+    void refreshActivePage() override;
+
+    void notifyResultsThread() override;
+    void loadFinalBracketFile() override;
+
+private:
+    DragGridView* view_ = nullptr;
+};
+
+// Installs the console's drag host (a process-wide object) with the given view and
+// registers the hit handlers of modes 0, 2, 3, 5, 7 and 8. Returns the host.
+ConsoleDragHost& installConsoleDragHost(DragGridView* view);
+
+} // namespace velmaro

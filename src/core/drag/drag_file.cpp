@@ -1,0 +1,397 @@
+#include "core/drag/drag_file.h"
+
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <system_error>
+
+#include "core/drag/drag_host.h"
+#include "core/drag/drag_selection.h"
+#include "core/platform/files.h"
+#include "core/platform/operator.h"
+
+namespace velmaro {
+
+namespace {
+
+constexpr std::string_view kDragItemTag = "DRAGITEM";
+constexpr std::string_view kLeftHitTag = "LEFTHIT";
+constexpr std::string_view kRightHitTag = "RIGHTHIT";
+constexpr int kCrossoverMode = 3;
+
+// Reads numbers the way the file's printf formats wrote them: blanks skipped, an
+// optional sign, decimal digits; fields separated by one literal character. A value
+// that does not parse, or lies outside its type's range, ends the scan.
+class FieldScanner {
+public:
+    explicit FieldScanner(std::string_view text) : text_(text) {}
+
+    bool literal(char c)
+    {
+        if (pos_ < text_.size() && text_[pos_] == c) {
+            ++pos_;
+            return true;
+        }
+        return false;
+    }
+
+    std::optional<long long> signedValue(long long lo, long long hi)
+    {
+        skipBlanks();
+        bool negative = false;
+        if (pos_ < text_.size() && (text_[pos_] == '-' || text_[pos_] == '+'))
+            negative = text_[pos_++] == '-';
+        const auto magnitude = digits();
+        if (!magnitude)
+            return std::nullopt;
+        // Magnitudes here never exceed 2^64-1; anything beyond the target range fails.
+        if (negative) {
+            if (*magnitude > static_cast<unsigned long long>(-(lo + 1)) + 1)
+                return std::nullopt;
+            return -static_cast<long long>(*magnitude - 1) - 1;
+        }
+        if (*magnitude > static_cast<unsigned long long>(hi))
+            return std::nullopt;
+        return static_cast<long long>(*magnitude);
+    }
+
+    std::optional<int32_t> int32()
+    {
+        const auto v = signedValue(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+        if (!v)
+            return std::nullopt;
+        return static_cast<int32_t>(*v);
+    }
+
+    std::optional<uint64_t> uint64()
+    {
+        skipBlanks();
+        if (pos_ < text_.size() && text_[pos_] == '+')
+            ++pos_;
+        return digits();
+    }
+
+private:
+    void skipBlanks()
+    {
+        while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_])))
+            ++pos_;
+    }
+
+    std::optional<unsigned long long> digits()
+    {
+        const size_t start = pos_;
+        unsigned long long value = 0;
+        bool overflow = false;
+        while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') {
+            const unsigned d = static_cast<unsigned>(text_[pos_] - '0');
+            if (value > (std::numeric_limits<unsigned long long>::max() - d) / 10)
+                overflow = true;
+            else
+                value = value * 10 + d;
+            ++pos_;
+        }
+        if (pos_ == start || overflow)
+            return std::nullopt;
+        return value;
+    }
+
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
+bool beginsWith(std::string_view line, std::string_view tag)
+{
+    return line.substr(0, tag.size()) == tag;
+}
+
+void parseDragItem(std::string_view line, TDragRaceItem& run)
+{
+    FieldScanner scan(line.substr(kDragItemTag.size()));
+    if (!scan.literal(':'))
+        return;
+    int32_t* const before[] = {&run.racer[0], &run.classId[0], &run.racer[1], &run.classId[1]};
+    for (size_t i = 0; i < 4; ++i) {
+        if (i > 0 && !scan.literal(','))
+            return;
+        const auto v = scan.int32();
+        if (!v)
+            return;
+        *before[i] = *v;
+    }
+    if (!scan.literal(','))
+        return;
+    const auto start = scan.uint64();
+    if (!start)
+        return;
+    run.startTime = *start;
+    int32_t* const after[] = {&run.runMode, &run.runId, &run.penalty[0], &run.penalty[1]};
+    for (int32_t* field : after) {
+        if (!scan.literal(','))
+            return;
+        const auto v = scan.int32();
+        if (!v)
+            return;
+        *field = *v;
+    }
+}
+
+// A hit line; a type that does not parse gives an unknown type (-1), a time that does
+// not parse gives 0, so the line is kept and written back as it was understood.
+TLineHit parseHit(std::string_view line, std::string_view tag)
+{
+    TLineHit hit;
+    hit.type = -1;
+    FieldScanner scan(line.substr(tag.size()));
+    if (!scan.literal(':'))
+        return hit;
+    const auto type = scan.int32();
+    if (!type)
+        return hit;
+    hit.type = *type;
+    if (!scan.literal(','))
+        return hit;
+    if (const auto time = scan.uint64())
+        hit.time = *time;
+    return hit;
+}
+
+long long nowSeconds()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// Copies drag.txt to drag_undelete.txt and to a history copy. A missing drag.txt has
+// nothing to keep; any other failure is reported and stops the caller.
+bool backupDragFile()
+{
+    const std::filesystem::path file = dragFilePath();
+    if (file.empty())
+        return true;
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        return true;
+    const std::filesystem::path folder = file.parent_path();
+    Status s = copyFileAtomic(file, folder / "drag_undelete.txt");
+    if (s.ok())
+        s = copyFileAtomic(file, uniqueHistoryPath(folder, "drag_", nowSeconds(), ".txt"));
+    if (!s.ok()) {
+        theOperator().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
+                                  "\nУдаление отменено.",
+                              "Ошибка", Operator::Icon::Error);
+        return false;
+    }
+    return true;
+}
+
+void afterDeletion()
+{
+    clearRunSelection();
+    relayoutRuns();
+    (void)saveDragFile();
+    dragHost().notifyResultsThread();
+}
+
+} // namespace
+
+std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
+{
+    // The lines of "DRAGITEM:%d,%d,%d,%d,%llu,%d,%d,%d,%d", "LEFTHIT:%d,%llu" and
+    // "RIGHTHIT:%d,%llu", built with to_chars: the file is rewritten after every hit.
+    std::string out;
+    size_t hitCount = 0;
+    for (const TDragRaceItem& run : runs)
+        hitCount += run.hits[0].size() + run.hits[1].size();
+    out.reserve(runs.size() * 64 + hitCount * 32);
+    char buf[32];
+    const auto number = [&](auto value) {
+        const auto r = std::to_chars(buf, buf + sizeof buf, value);
+        out.append(buf, r.ptr);
+    };
+    for (const TDragRaceItem& run : runs) {
+        out += "DRAGITEM:";
+        number(run.racer[0]);
+        out += ',';
+        number(run.classId[0]);
+        out += ',';
+        number(run.racer[1]);
+        out += ',';
+        number(run.classId[1]);
+        out += ',';
+        number(run.startTime);
+        out += ',';
+        number(run.runMode);
+        out += ',';
+        number(run.runId);
+        out += ',';
+        number(run.penalty[0]);
+        out += ',';
+        number(run.penalty[1]);
+        out += '\n';
+        for (int lane = 0; lane < 2; ++lane) {
+            for (const TLineHit& hit : run.hits[lane]) {
+                out += lane == 0 ? "LEFTHIT:" : "RIGHTHIT:";
+                number(hit.type);
+                out += ',';
+                number(hit.time);
+                out += '\n';
+            }
+        }
+    }
+    return out;
+}
+
+std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines, int raceMode)
+{
+    std::vector<TDragRaceItem> runs;
+    for (const std::string& text : lines) {
+        const std::string_view line = text;
+        if (beginsWith(line, kDragItemTag)) {
+            TDragRaceItem run;
+            parseDragItem(line, run);
+            run.label = "#";
+            run.label += std::to_string(run.runId);
+            runs.push_back(std::move(run));
+            continue;
+        }
+        int lane = -1;
+        std::string_view tag;
+        if (beginsWith(line, kLeftHitTag)) {
+            lane = LANE_LEFT;
+            tag = kLeftHitTag;
+        } else if (beginsWith(line, kRightHitTag)) {
+            lane = LANE_RIGHT;
+            tag = kRightHitTag;
+        } else {
+            continue;
+        }
+        if (runs.empty())
+            continue;  // a hit before any run belongs to nothing
+        auto& list = runs.back().hits[lane];
+        // In the crossover lap mode nothing counts after a lane's finish, on either lane.
+        if (raceMode == kCrossoverMode && !list.empty() && list.back().type == HIT_TYPE_ET)
+            continue;
+        list.push_back(parseHit(line, tag));
+    }
+    return runs;
+}
+
+std::filesystem::path dragFilePath()
+{
+    const std::filesystem::path folder = dragHost().eventFolder();
+    if (folder.empty())
+        return {};
+    return folder / "drag.txt";
+}
+
+Status saveDragFile()
+{
+    const std::filesystem::path file = dragFilePath();
+    if (file.empty())
+        return Status::Error("no event folder");
+    return writeFileAtomic(file, formatDragFile(gDragRuns));
+}
+
+void loadDragFile()
+{
+    gCurrentRun = 0;
+    gDragRuns.clear();
+    const std::filesystem::path file = dragFilePath();
+    std::vector<std::string> lines;
+    if (!file.empty() && readTextLines(file, lines).ok()) {
+        gDragRuns = parseDragFile(lines, dragHost().raceMode());
+        if (!gDragRuns.empty())
+            gCurrentRun = static_cast<int32_t>(gDragRuns.size() - 1);
+    }
+    dragHost().loadFinalBracketFile();
+    relayoutRuns();
+    dragHost().notifyResultsThread();
+}
+
+void relayoutRuns()
+{
+    int32_t row = 0;
+    for (TDragRaceItem& run : gDragRuns) {
+        run.gridRow = row;
+        run.gridRows = 2 + static_cast<int32_t>(std::max(run.hits[0].size(), run.hits[1].size()));
+        row += run.gridRows;
+        run.recalculate();
+    }
+    DragHost& host = dragHost();
+    if (host.gridRowCount() != row)
+        host.setGridRowCount(row);
+    host.repaintGrid();
+}
+
+TDragRaceItem findRunById(int32_t runId)
+{
+    for (const TDragRaceItem& run : gDragRuns)
+        if (run.runId == runId)
+            return run;
+    return TDragRaceItem{};
+}
+
+void deleteRunOrHit(int flush)
+{
+    if (flush == 1) {
+        if (!backupDragFile())
+            return;
+        const std::filesystem::path file = dragFilePath();
+        if (!file.empty()) {
+            std::error_code ec;
+            std::filesystem::remove(file, ec);
+        }
+        loadDragFile();
+        return;
+    }
+
+    if (isValidRunIndex(gSelectedRun) && gSelectedLane == SELECTED_LANE_WHOLE_RUN) {
+        if (theOperator().askYesNo("Точно удалить заезд целиком?", "") && backupDragFile()) {
+            const int32_t index = gSelectedRun;
+            if (index == gCurrentRun)
+                gCurrentRun = -1;
+            else if (index < gCurrentRun)
+                --gCurrentRun;  // the current run keeps its place in the list
+            gDragRuns.erase(gDragRuns.begin() + index);
+            afterDeletion();
+        }
+    } else if (isValidRunIndex(gSelectedRun) && (gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT) &&
+               gSelectedHit >= 0) {
+        auto& hits = gDragRuns[static_cast<size_t>(gSelectedRun)].hits[gSelectedLane];
+        if (static_cast<size_t>(gSelectedHit) < hits.size() &&
+            theOperator().askYesNo("Точно удалить запись?", "") && backupDragFile()) {
+            hits.erase(hits.begin() + gSelectedHit);
+            afterDeletion();
+        }
+    }
+    (void)saveDragFile();
+}
+
+void undeleteRuns()
+{
+    const std::filesystem::path file = dragFilePath();
+    if (!file.empty()) {
+        const std::filesystem::path undelete = file.parent_path() / "drag_undelete.txt";
+        std::error_code ec;
+        if (std::filesystem::exists(undelete, ec)) {
+            // Keep the state being replaced, so an undelete can itself be undone by hand.
+            if (std::filesystem::exists(file, ec)) {
+                const Status s = copyFileAtomic(file, uniqueHistoryPath(file.parent_path(), "drag_", nowSeconds(), ".txt"));
+                if (!s.ok()) {
+                    theOperator().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
+                                              "\nВосстановление отменено.",
+                                          "Ошибка", Operator::Icon::Error);
+                    return;
+                }
+            }
+            (void)copyFileAtomic(undelete, file);
+        }
+    }
+    loadDragFile();
+}
+
+} // namespace velmaro

@@ -1,0 +1,45 @@
+#pragma once
+// drag.txt, the run file of the open event, with its deletions and backups.
+//
+// The run list in memory is the master; drag.txt is rewritten whole (atomically) after
+// every change and read back when the event is opened, after a flush and after an
+// undelete. Before every deletion drag.txt is copied to drag_undelete.txt and to a
+// history copy "drag_<seconds>.txt". Main thread only.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/drag/drag_run.h"
+#include "core/platform/status.h"
+
+namespace velmaro {
+
+// The run file text of a run list ("DRAGITEM:", "LEFTHIT:", "RIGHTHIT:" lines, LF).
+std::string formatDragFile(const std::vector<TDragRaceItem>& runs);
+
+// Runs read from the lines of a run file, not yet recalculated. In timing mode 3 a hit
+// line that follows a finish of the same lane is dropped.
+std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines, int raceMode);
+
+// The event folder's drag.txt path (empty when no event folder is set).
+std::filesystem::path dragFilePath();
+
+// Rewrites drag.txt from gDragRuns. A failure changes nothing on disk; the runs stay in
+// memory and are written at the next change.
+Status saveDragFile();
+// Replaces gDragRuns with the runs of drag.txt, reads the bracket file, lays the runs out
+// (recalculating all) and hands them to the results thread.
+void loadDragFile();
+// Gives every run its grid rows, recalculates every run, sizes and repaints the grid.
+void relayoutRuns();
+// A copy of the first run with that run id, or a default run.
+TDragRaceItem findRunById(int32_t runId);
+// flush 1: empties the run file (after backups); flush 0: deletes the selected whole run
+// or the selected hit after a question.
+void deleteRunOrHit(int flush);
+// Restores drag.txt from drag_undelete.txt (after a history copy of the current file) and reloads.
+void undeleteRuns();
+
+} // namespace velmaro

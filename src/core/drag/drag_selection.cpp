@@ -1,0 +1,116 @@
+#include "core/drag/drag_selection.h"
+
+#include "core/drag/drag_host.h"
+
+namespace velmaro {
+
+int32_t gSelectedRun = -1;
+int32_t gSelectedLane = -1;
+int32_t gSelectedHit = -1;
+
+void clearRunSelection()
+{
+    gSelectedRun = -1;
+    gSelectedLane = -1;
+    gSelectedHit = -1;
+}
+
+int32_t runIndexOfRow(int32_t row)
+{
+    for (size_t i = 0; i < gDragRuns.size(); ++i) {
+        const TDragRaceItem& run = gDragRuns[i];
+        if (run.gridRow <= row && static_cast<int64_t>(row) < static_cast<int64_t>(run.gridRow) + run.gridRows)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+void selectGridCell(int column, int row, const TDragRaceItem& run)
+{
+    if (run.runId != 0) {
+        gSelectedRun = -1;
+        for (size_t i = 0; i < gDragRuns.size(); ++i) {
+            if (gDragRuns[i].runId == run.runId) {
+                gSelectedRun = static_cast<int32_t>(i);
+                break;
+            }
+        }
+        gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+        gSelectedHit = -1;
+        return;
+    }
+    if (column == -1)
+        clearRunSelection();
+    const int32_t index = runIndexOfRow(row);
+    if (index < 0)
+        return;
+    const TDragRaceItem& found = gDragRuns[static_cast<size_t>(index)];
+    gSelectedRun = index;
+    gSelectedLane = -1;
+    gSelectedHit = -1;
+    const int32_t relative = row - found.gridRow;
+    if (relative == 0) {
+        if (column == 0)
+            gSelectedLane = LANE_LEFT;
+        else if (column == 1 || column == 2)
+            gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+        else if (column == 3)
+            gSelectedLane = LANE_RIGHT;
+    } else if (relative == 1) {
+        gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    } else {
+        const size_t k = static_cast<size_t>(relative - 2);
+        if (column == 0 && k < found.hits[LANE_LEFT].size()) {
+            gSelectedLane = LANE_LEFT;
+            gSelectedHit = static_cast<int32_t>(k);
+        } else if (column == 3 && k < found.hits[LANE_RIGHT].size()) {
+            gSelectedLane = LANE_RIGHT;
+            gSelectedHit = static_cast<int32_t>(k);
+        }
+    }
+}
+
+void selectRunById(const TDragRaceItem& run)
+{
+    if (run.runId == 0)
+        gSelectedRun = -1;
+    for (size_t i = 0; i < gDragRuns.size(); ++i) {
+        if (gDragRuns[i].runId == run.runId) {
+            gSelectedRun = static_cast<int32_t>(i);
+            gSelectedLane = -1;
+            gSelectedHit = -1;
+            return;
+        }
+    }
+}
+
+uint64_t getSelectedHitTime()
+{
+    if (!isValidRunIndex(gSelectedRun))
+        return 0;
+    const TDragRaceItem& run = gDragRuns[static_cast<size_t>(gSelectedRun)];
+    if (gSelectedLane == SELECTED_LANE_WHOLE_RUN)
+        return run.startTime;
+    if ((gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT) && gSelectedHit >= 0 &&
+        static_cast<size_t>(gSelectedHit) < run.hits[gSelectedLane].size())
+        return run.hits[gSelectedLane][static_cast<size_t>(gSelectedHit)].time;
+    return 0;
+}
+
+void addRunGridRows(TDragRaceItem& run)
+{
+    DragHost& host = dragHost();
+    const int rows = host.gridRowCount();
+    if (rows >= 2) {
+        run.gridRow = rows;
+        host.setGridRowCount(rows + 2);
+    } else {
+        run.gridRow = 0;
+        host.setGridRowCount(2);
+    }
+    run.gridRows = 2;
+    host.gridCursorToLastRow();
+    host.repaintGrid();
+}
+
+} // namespace velmaro

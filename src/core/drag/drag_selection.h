@@ -1,0 +1,38 @@
+#pragma once
+// The run grid's selection, read by the hit handlers, the run file's deletions, the
+// scoreboard output and the run commands, and the operations that set it. Main thread only.
+//
+// Grid rows: each run owns the rows gridRow .. gridRow + gridRows - 1; within its block,
+// row 0 is the racer row, row 1 the start row, row 2 + k the hit row of hit k of each lane.
+#include <cstdint>
+
+#include "core/drag/drag_run.h"
+
+namespace velmaro {
+
+inline constexpr int32_t SELECTED_LANE_WHOLE_RUN = 2;
+
+extern int32_t gSelectedRun;   // index in gDragRuns; -1 none
+extern int32_t gSelectedLane;  // 0 left, 1 right, 2 whole run; -1 none
+extern int32_t gSelectedHit;   // index within the lane; -1 none
+
+// Sets all three to -1.
+void clearRunSelection();
+
+// Index of the run whose grid block holds `row`, or -1 (walks gDragRuns in order).
+int32_t runIndexOfRow(int32_t row);
+
+// With a run whose runId is not 0: selects the first run with that id as a whole (lane 2,
+// no hit; run -1 when no run has it). Otherwise selects by cell: column -1 clears the
+// selection first; a row that belongs to no run leaves the selection as it was.
+void selectGridCell(int column, int row, const TDragRaceItem& run);
+// Selects the first run with the record's run id (lane and hit -1); run id 0 clears the
+// selected run; an id no run has leaves the selection as it was.
+void selectRunById(const TDragRaceItem& run);
+// The absolute time of the selected hit, the start signal of a whole selected run, else 0.
+uint64_t getSelectedHitTime();
+// Gives a run just appended to gDragRuns its two grid rows, moves the grid cursor to the
+// last row and repaints.
+void addRunGridRows(TDragRaceItem& run);
+
+} // namespace velmaro

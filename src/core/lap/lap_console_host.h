@@ -1,0 +1,138 @@
+#pragma once
+// The lap timing's host joined to the console (theConsole()), the registry
+// (theRegistry()) and the node link (gTranspondersInUse), and the registration of the
+// three lap hit handlers in the link's mode dispatch table.
+//
+// Header only: it is compiled by the program that joins the areas, so the lap library
+// itself needs neither the console nor the registry to build.
+//
+// The main window derives from ConsoleLapHost to add what only it has (Block ST, the
+// lap grid, the on-course list, the results window, running work on the main thread)
+// and installs it with setLapHost at start-up.
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "core/app/console.h"
+#include "core/lap/lap_events.h"
+#include "core/lap/lap_host.h"
+#include "core/link/hit_intake.h"
+#include "core/registration/registry.h"
+
+namespace velmaro {
+
+// LapRegistry over a TRegistry (the registration window's racers and classes).
+class RegistryLapAdapter : public LapRegistry {
+public:
+    // Null: theRegistry() at each call.
+    explicit RegistryLapAdapter(TRegistry* registry = nullptr) : registry_(registry) {}
+
+    std::vector<LapRacerInfo> racers() const override;
+    std::optional<LapRacerInfo> findRacer(uint32_t number) const override;
+    std::vector<LapClassInfo> classes() const override;
+    void moveClass(int from, int to) override;
+    void setRacerClasses(uint32_t number, const std::vector<int32_t>& classIds) override;
+    void saveRacers() override;
+    void clearClassResults() override;
+    void appendClassResult(int32_t classId, uint32_t racerNumber) override;
+
+private:
+    TRegistry& reg() const;
+    TRegistry* registry_;
+};
+
+class ConsoleLapHost : public LapHost {
+public:
+    int raceMode() const override;
+    std::filesystem::path eventFolder() const override;
+    bool editingNumber() const override;
+    bool transpondersInUse() const override;
+    bool showDirtyTime() const override;
+    TScoreboardController* scoreboard() override;
+    LapRegistry* registry() override { return &registry_; }
+
+private:
+    RegistryLapAdapter registry_;
+};
+
+// Puts processHitLapSingle, processHitStartFinish and processHitGymkhana into the link's
+// mode dispatch table for modes 1, 4 and 6.
+void registerLapHitHandlers();
+
+// ---- implementation
+
+
+namespace lap_detail {
+inline LapRacerInfo racerInfo(const TRacerItem& r) {
+    return LapRacerInfo{r.number, r.name, r.carModel, r.city, r.team, r.classIds};
+}
+} // namespace lap_detail
+
+inline TRegistry& RegistryLapAdapter::reg() const { return registry_ ? *registry_ : theRegistry(); }
+
+inline std::vector<LapRacerInfo> RegistryLapAdapter::racers() const {
+    std::vector<LapRacerInfo> out;
+    for (const auto& r : reg().racers) out.push_back(lap_detail::racerInfo(*r));
+    return out;
+}
+
+inline std::optional<LapRacerInfo> RegistryLapAdapter::findRacer(uint32_t number) const {
+    if (const TRacerItem* r = reg().findRacer(number)) return lap_detail::racerInfo(*r);
+    return std::nullopt;
+}
+
+inline std::vector<LapClassInfo> RegistryLapAdapter::classes() const {
+    std::vector<LapClassInfo> out;
+    for (const auto& c : reg().classes) out.push_back(LapClassInfo{c->id, c->name, c->minTime, c->maxTime});
+    return out;
+}
+
+inline void RegistryLapAdapter::moveClass(int from, int to) {
+    ClassList& list = reg().classes;
+    if (from < 0 || to < 0 || from >= static_cast<int>(list.size()) || to >= from) return;
+    for (int k = from; k > to; --k) std::swap(list[static_cast<size_t>(k)], list[static_cast<size_t>(k - 1)]);
+}
+
+inline void RegistryLapAdapter::setRacerClasses(uint32_t number, const std::vector<int32_t>& classIds) {
+    if (TRacerItem* r = reg().findRacer(number)) r->classIds = classIds;
+}
+
+inline void RegistryLapAdapter::saveRacers() { (void)reg().saveRacers(); }
+
+inline void RegistryLapAdapter::clearClassResults() {
+    for (auto& c : reg().classes) {
+        c->results.clear();
+        c->timedResults.clear();
+    }
+}
+
+inline void RegistryLapAdapter::appendClassResult(int32_t classId, uint32_t racerNumber) {
+    if (TClassItem* c = reg().findClass(classId)) {
+        TDragResult r;
+        r.num = static_cast<int32_t>(racerNumber); // the bracket generation reads only the number
+        r.clsId = 0;
+        c->results.push_back(std::move(r));
+    }
+}
+
+inline int ConsoleLapHost::raceMode() const { return static_cast<int>(theConsole().raceMode); }
+inline std::filesystem::path ConsoleLapHost::eventFolder() const { return theConsole().eventFolder; }
+inline bool ConsoleLapHost::editingNumber() const { return theConsole().editingNumber; }
+inline bool ConsoleLapHost::transpondersInUse() const { return gTranspondersInUse != 0; }
+inline bool ConsoleLapHost::showDirtyTime() const { return theConsole().showDirtyTimeSB == 1; }
+inline TScoreboardController* ConsoleLapHost::scoreboard() { return theConsole().scoreboard; }
+
+inline void registerLapHitHandlers() {
+    ModeHitHandlers& table = modeHitHandlers();
+    table.setLapHandler(1, [](int node, int signal, std::uint64_t t, int racer, int cls) {
+        (void)processHitLapSingle(node, signal, t, racer, cls);
+    });
+    table.setLapHandler(4, [](int node, int signal, std::uint64_t t, int racer, int cls) {
+        (void)processHitStartFinish(node, signal, t, racer, cls);
+    });
+    table.setLapHandler(6, [](int node, int signal, std::uint64_t t, int racer, int cls) {
+        (void)processHitGymkhana(node, signal, t, racer, cls);
+    });
+}
+
+} // namespace velmaro

@@ -1,0 +1,197 @@
+// The race official's edits of lap events: deletion with backups and undo, penalties,
+// kinds, penalty laps, retirements, class refresh and the split into classes by best lap.
+#include <algorithm>
+#include <chrono>
+#include <map>
+
+#include "core/lap/lap_events.h"
+#include "core/lap/lap_internal.h"
+#include "core/platform/files.h"
+#include "core/platform/operator.h"
+
+namespace velmaro {
+
+namespace {
+
+long long nowSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void backupFailed(const std::string& what) {
+    theOperator().message("Не удалось сохранить резервную копию файла кругов (" + what + ").\r\nИзменение отменено.",
+                          "Ошибка", Operator::Icon::Error);
+}
+
+std::filesystem::path historyPath() {
+    return uniqueHistoryPath(lapHost().eventFolder(), "lap_single_", nowSeconds(), ".txt");
+}
+
+} // namespace
+
+void deleteRaceItems(int firstRow, int lastRow) {
+    if (!gRaceItems) return;
+    TRaceItemList& list = *gRaceItems;
+    const int count = static_cast<int>(list.size());
+    const bool all = firstRow == -1;
+    if (!all && (firstRow < 1 || lastRow < firstRow || lastRow > count)) return;
+
+    // The backups hold the events exactly as they stand before the deletion.
+    const std::string before = lapFileText(list);
+    if (lapHost().eventFolder().empty()) {
+        backupFailed("нет папки события");
+        return;
+    }
+    Status undo = writeFileAtomic(lapFilePath("lap_single_undelete.txt"), before);
+    if (!undo.ok()) {
+        backupFailed(undo.message());
+        return;
+    }
+    Status history = writeFileAtomic(historyPath(), before);
+    if (!history.ok()) {
+        backupFailed(history.message());
+        return;
+    }
+
+    releaseEvents([&] {
+        if (all) list.clear();
+        else list.erase(list.begin() + (firstRow - 1), list.begin() + lastRow);
+    });
+    lapHost().setGridRowCount(static_cast<int>(list.size()) + 1);
+    rebuildQueuesAfterFree();
+    recalcRaceItems(list);
+    (void)saveLapSingle();
+    lapHost().repaintGrid();
+}
+
+void undeleteRaceItems() {
+    if (lapHost().eventFolder().empty()) return;
+    const std::filesystem::path current = lapFilePath("lap_single.txt");
+    const std::filesystem::path undelete = lapFilePath("lap_single_undelete.txt");
+    std::error_code ec;
+    if (std::filesystem::exists(undelete, ec)) {
+        // The state being replaced is kept too, so an undo can itself be undone by hand.
+        if (std::filesystem::exists(current, ec)) {
+            Status history = copyFileAtomic(current, historyPath());
+            if (!history.ok()) {
+                backupFailed(history.message());
+                return;
+            }
+        }
+        (void)copyFileAtomic(undelete, current); // when it fails the current file stays
+    }
+    loadLapSingle();
+    if (lapMode() == 4) rebuildFinishQueue();
+}
+
+void setRaceItemPenalty(int index, int32_t ms) {
+    TRaceItem* e = getRaceItem(index);
+    if (!e) return;
+    e->penalty = ms;
+    finishLapChange();
+}
+
+void setRaceItemKind(int index, uint32_t kind) {
+    TRaceItem* e = getRaceItem(index);
+    if (!e) return;
+    e->kind = kind;
+    rebuildCourseQueue();
+    finishLapChange();
+}
+
+void togglePenaltyLap(int index) {
+    TRaceItem* e = getRaceItem(index);
+    if (!e) return;
+    e->kind = e->kind == TRaceItem::PLAP ? TRaceItem::LAP : TRaceItem::PLAP;
+    if (lapMode() == 4) rebuildFinishQueue();
+    finishLapChange();
+}
+
+void retireRacer(int index) {
+    const int mode = lapMode();
+    std::vector<TRaceItem*> listed;
+    if (mode == 1) listed = gCourseQueue;
+    else if (mode == 4) listed = gFinishQueue;
+
+    if (index == -1) {
+        std::vector<std::string> items;
+        LapRegistry* reg = lapHost().registry();
+        for (const TRaceItem* s : listed) {
+            std::optional<LapRacerInfo> racer = reg && s->racer != 0 ? reg->findRacer(s->racer) : std::nullopt;
+            items.push_back(racer ? std::to_string(s->racer) + " " + racer->name : "№ " + std::to_string(s->racer));
+        }
+        index = theOperator().pick("Сход участника", items);
+    }
+    if (index < 0 || index >= static_cast<int>(listed.size()) || !gRaceItems || gRaceItems->empty()) return;
+
+    const TRaceItem& s = *listed[static_cast<size_t>(index)];
+    auto fail = std::make_unique<TRaceItem>();
+    fail->racer = s.racer;
+    fail->classId = s.classId;
+    fail->kind = TRaceItem::FAIL;
+    fail->time = gRaceItems->back()->time + 1;
+    (void)insertRaceItem(std::move(fail));
+
+    if (mode == 1) {
+        gCourseQueue.erase(gCourseQueue.begin() + index);
+        gCntOnLane = static_cast<int>(gCourseQueue.size());
+    } else if (mode == 4) {
+        rebuildFinishQueue();
+    }
+
+    recalcRaceItems(*gRaceItems);
+    LapHost& host = lapHost();
+    const int count = static_cast<int>(gRaceItems->size());
+    host.setGridRowCount(count + 1);
+    if (!host.editingNumber() && host.gridCurrentRow() == count - 1) host.setGridCurrentRow(count);
+    host.repaintGrid();
+    (void)saveLapSingle();
+}
+
+void refreshRaceItemClasses() {
+    if (!gRaceItems) return;
+    std::map<uint32_t, LapRacerInfo> byNumber;
+    if (LapRegistry* reg = lapHost().registry())
+        for (LapRacerInfo& r : reg->racers()) byNumber[r.number] = std::move(r); // the last of a number wins
+    for (const auto& e : *gRaceItems) {
+        if (e->racer == 0) {
+            e->classId = -1;
+            continue;
+        }
+        auto it = byNumber.find(e->racer);
+        if (it == byNumber.end()) e->classId = -1;
+        else if (it->second.classIds.size() == 1) e->classId = it->second.classIds.front();
+        else if (it->second.classIds.empty()) e->classId = -1;
+    }
+    finishLapChange();
+}
+
+void assignClassesByBestLap() {
+    LapRegistry* reg = lapHost().registry();
+    if (!reg || !gRaceItems) return;
+    // Work on results built just now from the events, not on those of the last rebuild.
+    TLapRankOptions options{lapHost().clearTime(), lapHost().sumTime()};
+    collectLapResults(options);
+    std::vector<TLapResult*> order;
+    for (const auto& r : gLapResults) order.push_back(r.get());
+    std::sort(order.begin(), order.end(), [&](const TLapResult* a, const TLapResult* b) {
+        return compareLapResults(*a, *b, options) < 0;
+    });
+    const std::vector<LapClassInfo> classes = reg->classes();
+    for (const TLapResult* r : order) {
+        const TRaceItem* best = r->bestClean;
+        if (!best || best->kind == TRaceItem::FAIL || best->lap == 0) continue; // no timed lap
+        if (!reg->findRacer(r->racerNumber)) continue;
+        const int64_t b = best->lap;
+        for (const LapClassInfo& c : classes) {
+            if (c.minTime == 0 && c.maxTime == 0) continue;
+            if (c.maxTime != 0 && b >= static_cast<int64_t>(c.maxTime) * 100) continue;
+            if (b < static_cast<int64_t>(c.minTime) * 100) continue;
+            reg->setRacerClasses(r->racerNumber, {c.id});
+            break;
+        }
+    }
+    reg->saveRacers();
+}
+
+} // namespace velmaro

@@ -1,0 +1,139 @@
+#pragma once
+// What the lap timing needs of the rest of the console, behind one small interface.
+//
+// The lap event model, the hit handlers of modes 1, 4 and 6, START and NEXT, the
+// operator's edits and the lap results reach the main window (mode, event folder,
+// Block ST, the lap grid, the on-course list), the node link's transponder flag, the
+// scoreboard settings, the scoreboard controller, the registry of racers and classes
+// and the results window only through the installed LapHost. The application installs
+// one that forwards to those objects; tests install fakes. Every method has a harmless
+// default (mode 0, nothing registered, no windows, outputs dropped), so a host
+// overrides only what it has.
+//
+// Questions (number input, class picker, retired racer, messages) go through
+// theOperator() (core/platform/operator.h), not through the host.
+//
+// Ownership: setLapHost does not take ownership; the host must outlive its use.
+// Thread: every method is called on the main thread, except runOnMainThread, which the
+// lap results worker calls from its own thread.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmaro {
+
+class TScoreboardController; // core/app/scoreboard_controller.h
+struct LapResultsTable;      // core/lap/lap_results.h
+
+// A registered racer as the lap timing sees it (a copy of the registry's record).
+struct LapRacerInfo {
+    uint32_t number = 0;
+    std::string name;
+    std::string carModel;
+    std::string city;
+    std::string team;
+    std::vector<int32_t> classIds; // the racer's classes, the first is the racer's first class
+
+    bool operator==(const LapRacerInfo&) const = default;
+};
+
+// A registered class as the lap timing sees it.
+struct LapClassInfo {
+    int32_t id = -1;
+    std::string name;
+    int32_t minTime = 0; // tenths of a second, 0 = no lower limit
+    int32_t maxTime = 0; // tenths of a second, 0 = no upper limit; exclusive
+
+    bool operator==(const LapClassInfo&) const = default;
+};
+
+// The registry of the open event (the registration window's racers and classes).
+class LapRegistry {
+public:
+    LapRegistry() = default;
+    LapRegistry(const LapRegistry&) = delete;
+    LapRegistry& operator=(const LapRegistry&) = delete;
+    virtual ~LapRegistry() = default;
+
+    // Every racer in registration order.
+    virtual std::vector<LapRacerInfo> racers() const = 0;
+    // The first racer with that number; nullopt for 0 and when none has it.
+    virtual std::optional<LapRacerInfo> findRacer(uint32_t number) const = 0;
+    // Every class in display order (the order of the lap results' class sections).
+    virtual std::vector<LapClassInfo> classes() const = 0;
+    // Moves the class at index `from` to index `to` (to < from), the classes between
+    // moving down by one. Indexes are valid.
+    virtual void moveClass(int from, int to) = 0;
+    // Replaces the class list of the first racer with that number.
+    virtual void setRacerClasses(uint32_t number, const std::vector<int32_t>& classIds) = 0;
+    // Writes racers.txt and the racer database.
+    virtual void saveRacers() = 0;
+    // Empties both result lists (results and timedResults) of every class.
+    virtual void clearClassResults() = 0;
+    // Appends to the class's result list a result that carries only the racer number.
+    virtual void appendClassResult(int32_t classId, uint32_t racerNumber) = 0;
+};
+
+// A steady millisecond clock for the 500 ms debounce of the lap results.
+class LapClock {
+public:
+    LapClock() = default;
+    LapClock(const LapClock&) = delete;
+    LapClock& operator=(const LapClock&) = delete;
+    virtual ~LapClock() = default;
+    virtual int64_t nowMs() = 0;
+};
+
+class LapHost {
+public:
+    LapHost() = default;
+    LapHost(const LapHost&) = delete;
+    LapHost& operator=(const LapHost&) = delete;
+    virtual ~LapHost() = default;
+
+    // ---- the main window and the node link
+    virtual int raceMode() const { return 0; }                   // timing mode 0..8
+    virtual std::filesystem::path eventFolder() const { return {}; }
+    virtual bool blockStDown() const { return false; }           // "Block ST" button down
+    virtual bool editingNumber() const { return false; }         // the grid's number input is open
+    virtual bool transpondersInUse() const { return false; }     // a transponder hit was seen
+    virtual bool showDirtyTime() const { return false; }         // "Выводить грязное время"
+    virtual TScoreboardController* scoreboard() { return nullptr; }
+    // Null when the registration window does not exist.
+    virtual LapRegistry* registry() { return nullptr; }
+
+    // ---- the lap grid `SingleLaneGrid` (row r shows event r - 1) and the on-course list
+    virtual int gridCurrentRow() const { return 0; }
+    virtual void setGridCurrentRow(int row) { (void)row; }
+    virtual void setGridRowCount(int rows) { (void)rows; }
+    virtual void repaintGrid() {}
+    // `lvChannel`: the finish queue of mode 4 (item count, then repaint).
+    virtual void setOnCourseListCount(int count) { (void)count; }
+
+    // ---- the results window
+    virtual bool resultsWindowExists() const { return false; }
+    virtual bool clearTime() const { return true; }  // "Чистое время" checked (else dirty time)
+    virtual bool sumTime() const { return false; }   // "Суммарное время" checked
+    // Hands a freshly built results table to the results window's grid.
+    virtual void showLapResults(const LapResultsTable& table) { (void)table; }
+
+    // ---- threads and time
+    // Runs `work` on the main thread and returns when it has run; false when the host
+    // cannot (then the lap results are rebuilt by lapResultsTimerTick on the main thread).
+    // Called from the lap results worker.
+    virtual bool runOnMainThread(const std::function<void()>& work) { (void)work; return false; }
+    // True when runOnMainThread works (decides whether the lap results worker runs a thread).
+    virtual bool canRunOnMainThread() const { return false; }
+    // Null: a steady clock of the process.
+    virtual LapClock* clock() { return nullptr; }
+};
+
+// The installed host; never null (a default one answers until setLapHost is called).
+LapHost& lapHost();
+// Installs a host (not owned); null restores the default.
+void setLapHost(LapHost* host);
+
+} // namespace velmaro

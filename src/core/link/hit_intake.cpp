@@ -1,0 +1,283 @@
+#include "core/link/hit_intake.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+
+#include "core/platform/files.h"
+
+namespace velmaro {
+
+std::vector<THitRecord> gHitList;
+std::uint8_t gTranspondersInUse = 0;
+
+bool isTransponderSignal(int signal) { return (signal >> 2) > 1000 || (signal & 0x8000) != 0; }
+int transponderTag(int signal) { return (signal & 0x7FFF) >> 2; }
+int transponderSensor(int signal) { return signal & 3; }
+
+int compareHits(const THitRecord& a, const THitRecord& b) {
+    if (a.seconds != b.seconds) return a.seconds < b.seconds ? -1 : 1;
+    if (a.milliseconds != b.milliseconds) return a.milliseconds < b.milliseconds ? -1 : 1;
+    if (a.node != b.node) return a.node < b.node ? -1 : 1;
+    if (a.signal != b.signal) return a.signal < b.signal ? -1 : 1;
+    return 0;
+}
+
+namespace {
+bool lessHit(const THitRecord& a, const THitRecord& b) { return compareHits(a, b) < 0; }
+} // namespace
+
+void removeDuplicateHits(std::vector<THitRecord>& list) {
+    list.erase(std::unique(list.begin(), list.end(),
+                           [](const THitRecord& a, const THitRecord& b) { return compareHits(a, b) == 0; }),
+               list.end());
+}
+
+std::string formatHitLog(const std::vector<THitRecord>& list) {
+    std::string out;
+    out.reserve(list.size() * 40);
+    char line[96];
+    for (const THitRecord& r : list) {
+        const int n = std::snprintf(line, sizeof line, "%d,%d,%u,%u,%" PRIu64 "\n", r.node, r.signal, r.seconds,
+                                    unsigned(r.milliseconds), r.arrival);
+        out.append(line, std::size_t(n));
+    }
+    return out;
+}
+
+namespace {
+
+// Reads a number the way scanf does for "%d"/"%u"/"%llu": blanks, optional sign, digits.
+// Values wrap to the field's width like the C conversions do.
+bool scanNumber(std::string_view s, std::size_t& pos, bool allowMinus, unsigned long long& value, bool& negative) {
+    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
+    negative = false;
+    if (pos < s.size() && (s[pos] == '-' || s[pos] == '+')) {
+        negative = s[pos] == '-';
+        ++pos;
+    }
+    (void)allowMinus;
+    const std::size_t start = pos;
+    value = 0;
+    while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9') value = value * 10 + unsigned(s[pos++] - '0');
+    return pos > start;
+}
+
+// Scans comma-separated numbers: how many were read before the first mismatch.
+int scanFields(std::string_view s, long long out[5]) {
+    std::size_t pos = 0;
+    int count = 0;
+    for (int k = 0; k < 5; ++k) {
+        if (k > 0) {
+            if (pos >= s.size() || s[pos] != ',') break;
+            ++pos;
+        }
+        unsigned long long v;
+        bool negative;
+        if (!scanNumber(s, pos, true, v, negative)) break;
+        out[k] = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+std::vector<THitRecord> parseHitLog(std::string_view text) {
+    std::vector<THitRecord> list;
+    for (const std::string& line : splitTextLines(text)) {
+        long long f[5] = {0, 0, 0, 0, 0};
+        const int n = scanFields(line, f);
+        if (n < 4) continue;
+        THitRecord r;
+        r.node = static_cast<std::int32_t>(f[0]);
+        r.signal = static_cast<std::int32_t>(f[1]);
+        r.seconds = static_cast<std::uint32_t>(f[2]);
+        r.milliseconds = static_cast<std::uint16_t>(f[3]);
+        r.arrival = n == 5 ? static_cast<std::uint64_t>(f[4]) : 0;
+        list.push_back(r);
+    }
+    std::stable_sort(list.begin(), list.end(), lessHit);
+    return list;
+}
+
+Status saveHitLogFile(const std::filesystem::path& file, const std::vector<THitRecord>& list) {
+    return writeFileAtomic(file, formatHitLog(list));
+}
+
+Status loadHitLogFile(const std::filesystem::path& file, std::vector<THitRecord>& list) {
+    list.clear();
+    std::string text;
+    Status s = readFile(file, text);
+    if (!s.ok()) return s;
+    list = parseHitLog(text);
+    return Status::Ok();
+}
+
+// ---- dispatch table ----
+
+void ModeHitHandlers::setLapHandler(int mode, LapHitHandler handler) {
+    if (mode < 0 || mode >= TIMING_MODE_COUNT) return;
+    entries_[mode] = Entry{std::move(handler), nullptr};
+}
+
+void ModeHitHandlers::setDragHandler(int mode, DragHitHandler handler) {
+    if (mode < 0 || mode >= TIMING_MODE_COUNT) return;
+    entries_[mode] = Entry{nullptr, std::move(handler)};
+}
+
+void ModeHitHandlers::clear(int mode) {
+    if (mode >= 0 && mode < TIMING_MODE_COUNT) entries_[mode] = Entry{};
+}
+
+void ModeHitHandlers::clearAll() {
+    for (Entry& e : entries_) e = Entry{};
+}
+
+bool ModeHitHandlers::has(int mode) const {
+    return mode >= 0 && mode < TIMING_MODE_COUNT && (entries_[mode].lap || entries_[mode].drag);
+}
+
+bool ModeHitHandlers::dispatch(int mode, int node, int signal, std::uint64_t timeMs, int racerNumber, int classId,
+                               int source) const {
+    if (mode < 0 || mode >= TIMING_MODE_COUNT) return false;
+    const Entry& e = entries_[mode];
+    if (e.lap) {
+        e.lap(node, signal, timeMs, racerNumber, classId);
+        return true;
+    }
+    if (e.drag) {
+        e.drag(node, signal, timeMs, source);
+        return true;
+    }
+    return false;
+}
+
+ModeHitHandlers& modeHitHandlers() {
+    static ModeHitHandlers table;
+    return table;
+}
+
+// ---- intake ----
+
+HitIntakeHooks& hitIntakeHooks() {
+    static HitIntakeHooks hooks;
+    return hooks;
+}
+
+void setHitIntakeHooks(HitIntakeHooks hooks) { hitIntakeHooks() = std::move(hooks); }
+
+namespace {
+
+std::filesystem::path hitLogPath() {
+    const HitIntakeHooks& h = hitIntakeHooks();
+    if (!h.eventFolder) return {};
+    const std::filesystem::path folder = h.eventFolder();
+    if (folder.empty()) return {};
+    return folder / "hitlog.txt";
+}
+
+std::uint64_t utcNow() {
+    const HitIntakeHooks& h = hitIntakeHooks();
+    if (h.utcNowMs) return h.utcNowMs();
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+THitRecord key(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
+    THitRecord r;
+    r.node = node;
+    r.signal = signal;
+    r.seconds = seconds;
+    r.milliseconds = static_cast<std::uint16_t>(milliseconds);
+    return r;
+}
+
+void notifyListChanged() {
+    const HitIntakeHooks& h = hitIntakeHooks();
+    if (h.hitListChanged) h.hitListChanged(gHitList.size());
+}
+
+} // namespace
+
+bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
+    // gHitList is kept sorted by compareHits, whose keys are exactly these four values.
+    return std::binary_search(gHitList.begin(), gHitList.end(), key(node, signal, seconds, milliseconds), lessHit);
+}
+
+void markHitUsed(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
+    auto range = std::equal_range(gHitList.begin(), gHitList.end(), key(node, signal, seconds, milliseconds), lessHit);
+    for (auto it = range.first; it != range.second; ++it) it->used = 1;
+}
+
+void processHit(int node, int signal, std::uint64_t timeMs, int source) {
+    HitIntakeHooks& hooks = hitIntakeHooks();
+    const std::uint64_t arrival = utcNow();
+    const std::uint32_t seconds = static_cast<std::uint32_t>(timeMs / 1000);
+    const std::uint32_t millis = static_cast<std::uint32_t>(timeMs % 1000);
+
+    if (source == HIT_FROM_DEVICE && hitExists(node, signal, seconds, millis)) return;
+
+    switch (signal) {
+    case SIG_REMOTE_START:
+        if (hooks.remoteStart) hooks.remoteStart();
+        break;
+    case SIG_REMOTE_BLOCK:
+        if (hooks.remoteBlock) hooks.remoteBlock();
+        break;
+    case SIG_REMOTE_RESET:
+        if (hooks.remoteReset) hooks.remoteReset();
+        break;
+    default: break;
+    }
+
+    int racerNumber = 0;
+    int classId = -1;
+    int handlerSignal = signal;
+    if (isTransponderSignal(signal)) {
+        gTranspondersInUse = 1;
+        const int tag = transponderTag(signal);
+        std::optional<TagRacer> racer;
+        if (hooks.findRacerByTag) racer = hooks.findRacerByTag(tag);
+        if (racer && racer->number != 0) {
+            racerNumber = racer->number;
+            classId = racer->classId;
+        } else {
+            racerNumber = tag;
+        }
+        handlerSignal = transponderSensor(signal);
+    }
+
+    const int mode = hooks.timingMode ? hooks.timingMode() : -1;
+    modeHitHandlers().dispatch(mode, node, handlerSignal, timeMs, racerNumber, classId, source);
+
+    if (source == HIT_FROM_LOG_CURRENT) return;
+    THitRecord record = key(node, signal, seconds, millis);
+    record.arrival = arrival;
+    // Inserted after any equal record, so the record already in the list is the one kept.
+    const auto at = std::upper_bound(gHitList.begin(), gHitList.end(), record, lessHit);
+    if (at != gHitList.begin() && compareHits(*(at - 1), record) == 0) {
+        // Already logged: no second record.
+    } else {
+        gHitList.insert(at, record);
+    }
+    notifyListChanged();
+    saveHitLog();
+}
+
+void saveHitLog() {
+    const std::filesystem::path file = hitLogPath();
+    if (file.empty()) return;
+    (void)saveHitLogFile(file, gHitList);
+}
+
+void loadHitLog() {
+    gHitList.clear();
+    const std::filesystem::path file = hitLogPath();
+    if (file.empty()) return;
+    if (!loadHitLogFile(file, gHitList).ok()) return;
+    notifyListChanged();
+}
+
+} // namespace velmaro

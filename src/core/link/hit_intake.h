@@ -1,0 +1,148 @@
+#pragma once
+// The hit intake: the one door through which every sensor hit enters the timing logic
+// (main thread only). It drops a hit already logged, acts on the remote control signals,
+// turns a transponder signal into a racer, hands the hit to the handler of the current
+// timing mode and keeps the event's hit list gHitList with its file hitlog.txt.
+//
+// The mode handlers plug into one dispatch table (modeHitHandlers()); the drag and lap
+// areas register theirs at start-up. What the intake needs of the main window (timing
+// mode, event folder, registry, START and Block ST, hit log window) comes through
+// HitIntakeHooks, which the main window fills.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/platform/status.h"
+
+namespace velmaro {
+
+// Where a hit comes from (last argument of processHit and of the two-lane handlers).
+enum HitSource : int {
+    HIT_FROM_DEVICE = 0,       // a node, through the link queue: duplicate filter, logged
+    HIT_FROM_LOG_SELECTED = 1, // hit log window "Вкл. в расчет": no filter, logged (no second record)
+    HIT_FROM_LOG_CURRENT = 2   // hit log window Enter: no filter, not logged
+};
+
+// Signal numbers (param of a node's hit message).
+enum SignalNumber : int {
+    SIG_LEFT = 0,
+    SIG_STAGE_LEFT = 1,
+    SIG_RIGHT = 2,
+    SIG_STAGE_RIGHT = 3,
+    SIG_PRESTAGE_LEFT = 4,
+    SIG_PRESTAGE_RIGHT = 5,
+    SIG_GREEN = 6,
+    SIG_START_REQUEST = 9,   // start request from the start unit: starts an armed run
+    SIG_COMB_START_LEFT = 10,
+    SIG_COMB_START_RIGHT = 11,
+    SIG_STAGE_OPEN_LEFT = 12,
+    SIG_STAGE_OPEN_RIGHT = 13,
+    SIG_STAGE_RELEASE = 15,  // like 1 and 3: releases Block ST while a run is armed
+    SIG_REMOTE_START = 101,
+    SIG_REMOTE_BLOCK = 102,
+    SIG_REMOTE_RESET = 103
+};
+
+// Transponder signals: (signal >> 2) > 1000, or bit 15 set.
+bool isTransponderSignal(int signal);
+int transponderTag(int signal);    // (signal & 0x7FFF) >> 2
+int transponderSensor(int signal); // signal & 3
+
+// One logged hit.
+struct THitRecord {
+    std::int32_t node = 0;
+    std::int32_t signal = 0;        // as the node sent it (before transponder decoding)
+    std::uint32_t seconds = 0;      // node time, whole seconds since 1970
+    std::uint16_t milliseconds = 0; // node time, 0..999
+    std::uint8_t used = 0;          // 1 once fed again from the hit log window
+    std::uint64_t arrival = 0;      // PC UTC ms since 1970; 0 = not recorded
+    bool operator==(const THitRecord&) const = default;
+    std::uint64_t time() const { return std::uint64_t(seconds) * 1000u + milliseconds; }
+};
+
+// -1, 0 or 1: seconds, milliseconds (unsigned), node, signal (signed).
+int compareHits(const THitRecord& a, const THitRecord& b);
+// Removes from a sorted list every record equal (compareHits 0) to the one before it;
+// the earlier record stays.
+void removeDuplicateHits(std::vector<THitRecord>& list);
+
+// Hit log file text: one "%d,%d,%u,%u,%llu" line per record.
+std::string formatHitLog(const std::vector<THitRecord>& list);
+// Parses hitlog.txt text: five-field lines, four-field lines (arrival 0); others skipped.
+// The result is sorted with compareHits; duplicates are kept.
+std::vector<THitRecord> parseHitLog(std::string_view text);
+Status saveHitLogFile(const std::filesystem::path& file, const std::vector<THitRecord>& list);
+// A missing or unreadable file gives an error and leaves `list` empty.
+Status loadHitLogFile(const std::filesystem::path& file, std::vector<THitRecord>& list);
+
+// ---- mode hit handlers ----
+// Lap handlers (modes 1, 4, 6): node, signal (sensor 0..3 for a transponder hit), node time
+// in ms, racer number (0 = none), class id (-1 = none).
+using LapHitHandler = std::function<void(int node, int signal, std::uint64_t timeMs, int racerNumber, int classId)>;
+// Two-lane handlers (modes 0, 2, 3, 5, 7, 8): node, signal, node time in ms, hit source.
+// Modes 2 and 8 bind their variant (0 and 1) into the registered function.
+using DragHitHandler = std::function<void(int node, int signal, std::uint64_t timeMs, int source)>;
+
+constexpr int TIMING_MODE_COUNT = 9;
+
+// The one table from timing mode to its hit handler.
+class ModeHitHandlers {
+public:
+    void setLapHandler(int mode, LapHitHandler handler);
+    void setDragHandler(int mode, DragHitHandler handler);
+    void clear(int mode);
+    void clearAll();
+    bool has(int mode) const;
+    // Calls the handler of `mode`; false when the mode has none.
+    bool dispatch(int mode, int node, int signal, std::uint64_t timeMs, int racerNumber, int classId,
+                  int source) const;
+
+private:
+    struct Entry {
+        LapHitHandler lap;
+        DragHitHandler drag;
+    };
+    Entry entries_[TIMING_MODE_COUNT];
+};
+
+ModeHitHandlers& modeHitHandlers();
+
+// A racer found by transponder tag.
+struct TagRacer {
+    int number = 0;   // 0 = none
+    int classId = -1; // first class id, -1 when the racer has no class
+};
+
+// What the intake needs of the rest of the console. Every hook is optional.
+struct HitIntakeHooks {
+    std::function<int()> timingMode;                          // current timing mode; none = -1
+    std::function<std::filesystem::path()> eventFolder;       // open event folder; empty = none
+    std::function<std::optional<TagRacer>(int tag)> findRacerByTag;
+    std::function<void()> remoteStart;                        // signal 101: press START
+    std::function<void()> remoteBlock;                        // signal 102: stopTiming, Block ST down + click
+    std::function<void()> remoteReset;                        // signal 103: scoreboard reset(1)
+    std::function<void(std::size_t recordCount)> hitListChanged; // hit log grid: rows = count + 1, repaint
+    std::function<std::uint64_t()> utcNowMs;                  // arrival clock; default system clock
+};
+void setHitIntakeHooks(HitIntakeHooks hooks);
+HitIntakeHooks& hitIntakeHooks();
+
+// All hits of the open event, sorted by compareHits, no two equal. Main thread.
+extern std::vector<THitRecord> gHitList;
+// Set by the first transponder hit, never cleared.
+extern std::uint8_t gTranspondersInUse;
+
+void processHit(int node, int signal, std::uint64_t timeMs, int source);
+bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds);
+// hitlog.txt of the open event; nothing when no event folder is known.
+void saveHitLog();
+// Reloads gHitList from hitlog.txt of the open event (called when an event is loaded).
+void loadHitLog();
+// Marks the record of a hit fed again from the hit log window as used.
+void markHitUsed(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds);
+
+} // namespace velmaro

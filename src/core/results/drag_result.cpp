@@ -1,0 +1,118 @@
+#include "core/results/drag_result.h"
+
+namespace velmaro {
+
+namespace {
+TDragRankOptions& mainThreadOptions() {
+    static TDragRankOptions options;
+    return options;
+}
+} // namespace
+
+const TDragRankOptions& currentRankOptions() { return mainThreadOptions(); }
+void setCurrentRankOptions(const TDragRankOptions& options) { mainThreadOptions() = options; }
+
+bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs) {
+    return attempt.et > 0 && attempt.et >= limitMs;
+}
+
+void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const TDragRankOptions& options) {
+    TDragAttempt& A = result.bestLegalStart;
+    TDragAttempt& B = result.bestAnyStart;
+    A = kEmptyAttempt;
+    B = kEmptyAttempt;
+    const bool clean = options.clearTime;
+    const bool sum = options.sumTime;
+    for (const TDragAttempt& a : result.attempts) {
+        const bool valid = isValidTime(a, breakoutLimitMs);
+        if (!sum) {
+            if (valid && A.et == 0) A = a;
+            if (valid && B.et == 0) B = a;
+            if (A.rt < 0 && a.rt >= 0 && valid) A = a;
+        }
+        if (clean && !sum) {
+            if (a.et < A.et && a.rt >= 0 && valid) A = a;
+            if (valid && a.et < B.et) B = a;
+        } else if (clean && sum) {
+            if (valid && a.rt >= 0) {
+                A.runMode = 0;
+                B.runMode = 0;
+                A.et += a.et;
+                B.et += a.et;
+            }
+        } else if (!clean && !sum) {
+            // Sums in 64 bits: two 32-bit times cannot overflow there.
+            const auto dirty = [](const TDragAttempt& x) { return std::int64_t(x.et) + x.rt; };
+            if (dirty(a) < dirty(A) && a.rt >= 0 && valid) A = a;
+            if (valid && dirty(a) < dirty(B)) B = a;
+        } else {
+            if (valid && a.rt >= 0) {
+                A.et += a.et;
+                A.rt += a.rt;
+                B.et += a.et;
+                B.rt += a.rt;
+                A.runMode = 0;
+                B.runMode = 0;
+            }
+        }
+        if (a.runMode != 2 && a.rt > 0 && (a.rt < result.bestRt || result.bestRt == 0)) result.bestRt = a.rt;
+        if (a.runMode != 2 && a.spd > result.bestSpeed) result.bestSpeed = a.spd;
+    }
+}
+
+bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    const TDragAttempt& x = a.bestLegalStart;
+    const TDragAttempt& y = b.bestLegalStart;
+    if (x.et == 0 || y.et == 0) return x.et != 0 && y.et == 0; // without time last
+    if (options.clearTime) return x.et < y.et;
+    const bool xFalse = x.rt < 0;
+    const bool yFalse = y.rt < 0;
+    if (xFalse != yFalse) return !xFalse;
+    if (xFalse) return x.rt > y.rt; // closer to 0 first
+    return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
+}
+
+bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    const TDragAttempt& x = a.bestAnyStart;
+    const TDragAttempt& y = b.bestAnyStart;
+    if (x.et == 0 || y.et == 0) {
+        if (x.et != 0) return true;
+        if (y.et != 0) return false;
+        return a.num < b.num;
+    }
+    if (options.raceMode == 0) {
+        const bool xBreak = x.breakout != 0;
+        const bool yBreak = y.breakout != 0;
+        if (xBreak != yBreak) return !xBreak;
+        if (x.et != y.et) return x.et < y.et;
+        return x.spd > y.spd;
+    }
+    if (options.clearTime) return x.et < y.et;
+    const bool xFalse = x.rt < 0;
+    const bool yFalse = y.rt < 0;
+    if (xFalse != yFalse) return !xFalse;
+    if (xFalse) return x.et < y.et;
+    return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
+}
+
+bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    const bool aPlaced = a.finalPoints != 0;
+    const bool bPlaced = b.finalPoints != 0;
+    if (!aPlaced && !bPlaced) return lessByBestLegalStart(a, b, options);
+    if (aPlaced != bPlaced) return aPlaced;
+    return a.finalPoints < b.finalPoints;
+}
+
+bool lessAttemptEt(const TDragAttempt& x, const TDragAttempt& y) { return x.et < y.et; }
+
+bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b) {
+    return lessByBestLegalStart(a, b, currentRankOptions());
+}
+bool lessForQualification(const TDragResult& a, const TDragResult& b) {
+    return lessForQualification(a, b, currentRankOptions());
+}
+bool lessForStandings(const TDragResult& a, const TDragResult& b) {
+    return lessForStandings(a, b, currentRankOptions());
+}
+
+} // namespace velmaro

@@ -1,0 +1,212 @@
+// The drag results worker thread, the hand-over of the runs and the main-thread side.
+#include "core/results/drag_results.h"
+
+#include <algorithm>
+
+#include "core/app/console.h"
+#include "core/registration/registry.h"
+
+namespace velmaro {
+
+std::unique_ptr<TDragResultsCntr> gDragResultsCntr;
+TDragResultsMap gQualResults;
+
+namespace {
+
+DragResultsHooks& hooksStorage() {
+    static DragResultsHooks hooks;
+    return hooks;
+}
+
+class MainWindowSink final : public DragResultsSink {
+public:
+    void resultsReady() override { theConsole().mainWindow.post(WM_DRAG_RESULTS, 0, 0); }
+};
+
+} // namespace
+
+void setDragResultsHooks(DragResultsHooks hooks) { hooksStorage() = std::move(hooks); }
+const DragResultsHooks& dragResultsHooks() { return hooksStorage(); }
+
+std::shared_ptr<DragResultsSink> mainWindowResultsSink() { return std::make_shared<MainWindowSink>(); }
+
+TDragResultsOptions sampleResultsOptions() {
+    TDragResultsOptions options;
+    if (const auto& sample = dragResultsHooks().sampleRankOptions) {
+        options.rank = sample();
+    } else {
+        options.rank = currentRankOptions();
+        options.rank.raceMode = static_cast<std::int32_t>(theConsole().raceMode);
+    }
+    options.proStart = theConsole().proStart;
+    options.registry = theRegistry().snapshot();
+    return options;
+}
+
+// ---------------------------------------------------------------------------
+// The worker.
+
+TDragResultsCntr::TDragResultsCntr(std::shared_ptr<DragResultsSink> sink, PollWait pollWait)
+    : m_sink(std::move(sink)), m_pollWait(std::move(pollWait)), m_thread([this] { Execute(); }) {}
+
+TDragResultsCntr::~TDragResultsCntr() { stop(); }
+
+void TDragResultsCntr::setRuns() { setRuns(gDragRuns, sampleResultsOptions()); }
+
+void TDragResultsCntr::setRuns(std::vector<TDragRaceItem> runs, TDragResultsOptions options) {
+    std::vector<TDragRaceItem> old;
+    TDragResultsOptions oldOptions;
+    {
+        std::lock_guard lock(m_inputMutex);
+        old.swap(m_runs);
+        m_runs.swap(runs);
+        oldOptions = std::move(m_options);
+        m_options = std::move(options);
+        m_changeFlag = true;
+    }
+    // The replaced list is freed here, outside the lock.
+}
+
+std::string TDragResultsCntr::getResults(const std::string& name) const {
+    std::lock_guard lock(m_resultsMutex);
+    if (name == "allDragResults") return m_allDragResults;
+    if (name == "practiceResults") return m_practiceResults;
+    if (name == "qualResults") return m_qualResults;
+    if (name == "raceResults") return m_raceResults;
+    return "{}";
+}
+
+TDragResultsMap TDragResultsCntr::getPublishedResults() const {
+    std::lock_guard lock(m_resultsMutex);
+    return m_publishedQualByClass;
+}
+
+std::shared_ptr<const TDragResultsView> TDragResultsCntr::latestView() const {
+    std::lock_guard lock(m_resultsMutex);
+    return m_view;
+}
+
+void TDragResultsCntr::requestStop() {
+    {
+        std::lock_guard lock(m_stopMutex);
+        m_stopFlag = true;
+    }
+    m_stopCv.notify_all();
+}
+
+void TDragResultsCntr::stop() {
+    requestStop();
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
+}
+
+void TDragResultsCntr::defaultWait(const std::function<bool()>& stopRequested) {
+    std::unique_lock lock(m_stopMutex);
+    m_stopCv.wait_for(lock, kPollPeriod, stopRequested);
+}
+
+void TDragResultsCntr::Execute() {
+    const std::function<bool()> stopRequested = [this] { return m_stopFlag.load(); };
+    while (true) {
+        bool changed = false;
+        std::vector<TDragRaceItem> runs;
+        TDragResultsOptions options;
+        {
+            std::lock_guard lock(m_inputMutex);
+            changed = m_changeFlag;
+            m_changeFlag = false;
+            if (changed) {
+                // The hand-over is consumed: the next rebuild waits for the next one.
+                runs = std::move(m_runs);
+                m_runs.clear();
+                options = std::move(m_options);
+            }
+        }
+        if (changed) {
+            std::shared_ptr<TDragResultsView> view = buildResults(runs, options);
+            {
+                std::lock_guard lock(m_resultsMutex);
+                m_allDragResults = view->allDragResults;
+                m_practiceResults = view->practiceResults;
+                m_qualResults = view->qualResults;
+                m_raceResults = view->raceResults;
+                m_publishedQualByClass = view->qualByClass;
+                m_view = std::move(view);
+            }
+            ++m_rebuilds;
+            if (m_sink) m_sink->resultsReady();
+        }
+        if (m_pollWait)
+            m_pollWait(stopRequested);
+        else
+            defaultWait(stopRequested);
+        if (m_stopFlag) break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Start, stop, hand-over.
+
+void startResultsThread() { startResultsThread(mainWindowResultsSink()); }
+
+void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait) {
+    if (gDragResultsCntr) return;
+    gDragResultsCntr = std::make_unique<TDragResultsCntr>(std::move(sink), std::move(pollWait));
+}
+
+void stopResultsThread() {
+    if (!gDragResultsCntr) return;
+    gDragResultsCntr->stop();
+    gDragResultsCntr.reset();
+}
+
+void notifyResultsThread() {
+    if (!gDragResultsCntr) return;
+    gDragResultsCntr->setRuns();
+    publishCurrentRun();
+}
+
+// ---------------------------------------------------------------------------
+// Main thread side of a rebuild.
+
+void fillClassResultLists(const TDragResultsView& view) {
+    TRegistry& registry = theRegistry();
+    for (const auto& cls : registry.classes) {
+        cls->results.clear();
+        cls->timedResults.clear();
+    }
+    for (const auto& [classId, list] : view.resultsByClass) {
+        TClassItem* cls = registry.findClass(classId);
+        if (!cls || classId == -1) continue;
+        for (const TDragResult& r : list) {
+            cls->results.push_back(r);
+            if (r.bestAnyStart.et != 0) cls->timedResults.push_back(r);
+        }
+        std::sort(cls->timedResults.begin(), cls->timedResults.end(),
+                  [&view](const TDragResult& a, const TDragResult& b) { return lessForQualification(a, b, view.rank); });
+    }
+}
+
+void sendResults() {
+    if (!gDragResultsCntr) return;
+    const auto& send = dragResultsHooks().sendData;
+    if (!send && !theConsole().exchange.sendData) return;
+    for (const char* name : {"allDragResults", "practiceResults", "qualResults", "raceResults"}) {
+        const std::string text = gDragResultsCntr->getResults(name);
+        if (send)
+            send(text, "results");
+        else
+            theConsole().exchange.send(text, "results");
+    }
+}
+
+void onDragResults() {
+    if (!gDragResultsCntr) return;
+    if (auto view = gDragResultsCntr->latestView()) {
+        fillClassResultLists(*view);
+        if (const auto& show = dragResultsHooks().showResults) show(*view);
+    }
+    gQualResults = gDragResultsCntr->getPublishedResults();
+    sendResults();
+}
+
+} // namespace velmaro

@@ -1,0 +1,205 @@
+#pragma once
+// The drag results worker: after every change of the two-lane runs it re-ranks every
+// racer of every class in practice, qualification and finals, advances the brackets,
+// and builds the four result documents for the web service.
+//
+// Threads. The main thread hands over a copy of the heat list together with a snapshot
+// of everything else the rules read (time options, timing mode, PRO Start, a copy of the
+// registry) — setRuns / notifyResultsThread. The worker polls every 200 ms, so a burst
+// of hand-overs gives one rebuild, from the last list. The brackets of the class pages
+// are read and advanced under the bracket lock (core/bracket/bracket_pages.h).
+// After a rebuild the worker stores the documents, the published qualification map and
+// the whole rebuild (TDragResultsView) under its results lock and tells the sink, which
+// only queues a call to the main thread (WM_DRAG_RESULTS by default). The worker never
+// waits for the main thread, so stopping it (flag + join) cannot deadlock.
+//
+// Ownership: gDragResultsCntr owns the one worker; startResultsThread creates it,
+// stopResultsThread stops, joins and destroys it (the pointer is null again after).
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/drag/drag_run.h"
+#include "core/results/drag_result.h"
+
+namespace velmaro {
+
+struct TRacerItem;
+struct TRegistrySnapshot;
+
+// Class id -> results of that class; -1 is the overall list of all racers.
+using TDragResultsMap = std::map<std::int32_t, std::vector<TDragResult>>;
+
+// The main thread's copy of the published qualification results, replaced after
+// every rebuild (onDragResults). Main thread only.
+extern TDragResultsMap gQualResults;
+
+// Everything the rebuild reads of the main thread, sampled there at hand-over.
+struct TDragResultsOptions {
+    TDragRankOptions rank;  // clean/dirty time, sum of times, timing mode
+    bool proStart = false;  // the PRO Start light tree is in use (void reaction time -400, else -1200)
+    std::shared_ptr<const TRegistrySnapshot> registry; // racers and classes; null = nobody registered
+};
+
+// One rebuild as the main thread takes it: the standings of every class, the
+// qualification lists, the grid width and the four documents. Immutable once made.
+struct TDragResultsView {
+    TDragResultsMap resultsByClass; // standings order; -1 overall
+    TDragResultsMap qualByClass;    // qualification order; qualPos = position + 1
+    std::int32_t maxAttempts = 0;   // most attempts of any result (attempt columns of the grid)
+    TDragRankOptions rank;          // the options the lists were ranked under
+    std::string allDragResults, practiceResults, qualResults, raceResults;
+};
+
+// Told by the worker after each rebuild. It must only queue a call to the main thread
+// and return: never run main-thread work inline, never wait for it.
+class DragResultsSink {
+public:
+    virtual ~DragResultsSink() = default;
+    DragResultsSink() = default;
+    DragResultsSink(const DragResultsSink&) = delete;
+    DragResultsSink& operator=(const DragResultsSink&) = delete;
+
+    virtual void resultsReady() = 0;
+};
+
+// The default sink: posts WM_DRAG_RESULTS to the main window handle of the console,
+// whose handler calls onDragResults().
+std::shared_ptr<DragResultsSink> mainWindowResultsSink();
+
+// Main-thread hooks of the results. Empty hooks are skipped.
+struct DragResultsHooks {
+    // Options snapshot, taken with every hand-over. Empty: the current rank options
+    // (currentRankOptions) with the console's timing mode and PRO Start setting.
+    std::function<TDragRankOptions()> sampleRankOptions;
+    // After each rebuild, once the class result lists are filled: refresh the results
+    // window, repaint the bracket in view, rewrite final_bracket.txt.
+    std::function<void(const TDragResultsView&)> showResults;
+    // Sends one document to the web service (kind "results" or "online"). Empty: the
+    // console's exchange library (skipped while it is not loaded).
+    std::function<void(const std::string& text, const char* kind)> sendData;
+};
+void setDragResultsHooks(DragResultsHooks hooks);
+const DragResultsHooks& dragResultsHooks();
+
+// The options the rebuild would use if the runs were handed over now. Main thread.
+TDragResultsOptions sampleResultsOptions();
+
+class TDragResultsCntr {
+public:
+    static constexpr std::chrono::milliseconds kPollPeriod{200};
+
+    // Waits between two polls: returns after the poll period, or early once
+    // `stopRequested()` is true. Tests install one that waits for their go-ahead.
+    using PollWait = std::function<void(const std::function<bool()>& stopRequested)>;
+
+    // Starts the worker at once. Empty pollWait: sleep kPollPeriod (cut short by stop).
+    explicit TDragResultsCntr(std::shared_ptr<DragResultsSink> sink, PollWait pollWait = {});
+    ~TDragResultsCntr(); // stop()
+    TDragResultsCntr(const TDragResultsCntr&) = delete;
+    TDragResultsCntr& operator=(const TDragResultsCntr&) = delete;
+
+    // Main thread: hands over a copy of gDragRuns with a fresh options snapshot.
+    void setRuns();
+    // Any thread: hands over the given runs and options.
+    void setRuns(std::vector<TDragRaceItem> runs, TDragResultsOptions options);
+
+    // A copy of the named document ("allDragResults", "practiceResults", "qualResults",
+    // "raceResults", exact case); "{}" for any other name; empty before the first rebuild.
+    std::string getResults(const std::string& name) const;
+    // A copy of the qualification lists of the last rebuild.
+    TDragResultsMap getPublishedResults() const;
+    // The last rebuild; null before the first one.
+    std::shared_ptr<const TDragResultsView> latestView() const;
+
+    // Asks the worker to stop after its current poll; does not wait.
+    void requestStop();
+    // Stops the worker and waits for it. Safe to call twice.
+    void stop();
+
+    // Rebuilds run so far.
+    std::uint64_t rebuildCount() const { return m_rebuilds.load(); }
+
+    // The whole rebuild of one heat list. Reads the registry only through the
+    // snapshot in `options`, and the brackets of the class pages under the bracket lock
+    // (their seed indexes and progression are updated). The lane breakout flags of
+    // qualification runs in `runs` are rewritten.
+    static std::shared_ptr<TDragResultsView> buildResults(std::vector<TDragRaceItem>& runs,
+                                                          const TDragResultsOptions& options);
+
+private:
+    void Execute();
+    void defaultWait(const std::function<bool()>& stopRequested);
+
+    std::shared_ptr<DragResultsSink> m_sink;
+    PollWait m_pollWait;
+
+    mutable std::mutex m_inputMutex; // guards m_runs, m_options, m_changeFlag
+    std::vector<TDragRaceItem> m_runs;
+    TDragResultsOptions m_options;
+    bool m_changeFlag = false;
+
+    mutable std::mutex m_resultsMutex; // guards the documents, the published map and m_view
+    std::string m_allDragResults, m_practiceResults, m_qualResults, m_raceResults;
+    TDragResultsMap m_publishedQualByClass;
+    std::shared_ptr<const TDragResultsView> m_view;
+
+    std::mutex m_stopMutex;
+    std::condition_variable m_stopCv;
+    std::atomic<bool> m_stopFlag{false};
+    std::atomic<std::uint64_t> m_rebuilds{0};
+
+    std::thread m_thread; // last member: starts once every other member is ready
+};
+
+// The one worker; null until startResultsThread and after stopResultsThread.
+extern std::unique_ptr<TDragResultsCntr> gDragResultsCntr;
+
+// Main thread. Creates the worker when none exists (with mainWindowResultsSink()).
+void startResultsThread();
+void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait = {});
+// Main thread. Stops the worker and waits for it (it never waits for the main thread).
+void stopResultsThread();
+// Main thread. When the worker exists: hands it gDragRuns, then publishes the current run.
+void notifyResultsThread();
+
+// Main thread: the handler of WM_DRAG_RESULTS. Takes the last rebuild, fills the class
+// result lists, runs the showResults hook, stores the published qualification results
+// in gQualResults and sends the four documents (sendResults). Nothing without a worker.
+void onDragResults();
+// Main thread: sends "allDragResults", "practiceResults", "qualResults", "raceResults"
+// in this order with the kind "results", when the worker exists.
+void sendResults();
+
+// Fills TClassItem::results (standings order) and TClassItem::timedResults (results whose
+// kept attempt B has a time, in qualification order) of every registered class from a
+// rebuild. Main thread.
+void fillClassResultLists(const TDragResultsView& view);
+
+// Main thread. Sends the run that receives device hits (gCurrentRun) to the web service
+// as the current-run document, kind "online"; nothing when the exchange library is not
+// loaded or there is no current run.
+void publishCurrentRun();
+
+// The current-run document of one run, names from the live registry. Main thread.
+std::string currentRunJson(const TDragRaceItem& run, const std::string& eventName, bool proStart);
+
+// One lane of a run as a JSON object: _60ft, city, et, model, name, num, rt, spd.
+// lane 0 is the left lane, any other value the right one. omitNames leaves name, city and
+// model out for a lane with a racer; proStart selects the void reaction time (-400 with
+// the PRO Start tree, -1200 without), whose lane is written with rt, _60ft and et of 0.
+// The racer is looked up in `registry` (null: nobody is registered).
+std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
+                     const TRegistrySnapshot* registry);
+// The same with the racer looked up in the live registry. Main thread.
+std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart);
+
+} // namespace velmaro

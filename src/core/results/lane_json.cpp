@@ -1,0 +1,109 @@
+// The lane object and the current-run document.
+#include <cmath>
+
+#include "core/app/console.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
+#include "core/results/json/json_builder.h"
+#include "core/results/lane_json_internal.h"
+
+namespace velmaro {
+
+std::string laneJsonWith(const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
+                         const std::function<const TRacerItem*(std::int32_t)>& lookup) {
+    const int l = lane == 0 ? LANE_LEFT : LANE_RIGHT;
+    const std::int32_t number = run.racer[l];
+    // Look-up also when names are left out: it costs nothing and keeps one path.
+    const TRacerItem* racer = number != 0 ? lookup(number) : nullptr;
+
+    MyJSONObject obj;
+    if (number == 0) {
+        obj.add("num", "");
+        obj.add("name", "");
+        obj.add("city", "");
+        obj.add("model", "");
+        obj.add("rt", 0);
+        obj.add("_60ft", 0);
+        obj.add("et", 0);
+        obj.add("spd", 0);
+        return obj.toString();
+    }
+    obj.add("num", number);
+    if (!omitNames) {
+        obj.add("name", racer ? racer->name : std::string());
+        obj.add("city", racer ? racer->city : std::string());
+        obj.add("model", racer ? racer->carModel : std::string());
+    }
+    const std::int32_t voidRt = proStart ? -PRO_LAUNCH_WINDOW_MS : -COMMON_LAUNCH_WINDOW_MS;
+    if (run.rt[l] == voidRt) {
+        obj.add("rt", 0);
+        obj.add("_60ft", 0);
+        obj.add("et", 0);
+    } else {
+        obj.add("rt", run.rt[l]);
+        obj.add("_60ft", run.sixtyFeet[l]);
+        obj.add("et", run.et[l]);
+    }
+    obj.add("spd", run.speed[l]);
+    return obj.toString();
+}
+
+namespace {
+
+const TRacerItem* liveRacer(std::int32_t number) {
+    return theRegistry().findRacer(static_cast<std::uint32_t>(number));
+}
+
+const char* runModeCaption(std::int32_t runMode) {
+    switch (runMode) {
+    case RUN_MODE_QUALIFICATION:
+        return "Квалификация";
+    case RUN_MODE_FINAL:
+        return "Финалы";
+    case RUN_MODE_PRACTICE:
+        return "Тренировки";
+    default:
+        return "";
+    }
+}
+
+} // namespace
+
+std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
+                     const TRegistrySnapshot* registry) {
+    return laneJsonWith(run, lane, omitNames, proStart, [registry](std::int32_t number) -> const TRacerItem* {
+        return registry ? registry->findRacer(static_cast<std::uint32_t>(number)) : nullptr;
+    });
+}
+
+std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart) {
+    return laneJsonWith(run, lane, omitNames, proStart, liveRacer);
+}
+
+std::string currentRunJson(const TDragRaceItem& run, const std::string& eventName, bool proStart) {
+    const std::string left = laneJson(run, 0, false, proStart);
+    const std::string right = laneJson(run, 1, false, proStart);
+    MyJSONObject doc;
+    doc.add("raceName", eventName);
+    doc.add("runMode", runModeCaption(run.runMode));
+    doc.add("item", "drag");
+    doc.add("winner", run.winner);
+    doc.add("runId", run.runId);
+    doc.addRaw("left", left);
+    doc.addRaw("right", right);
+    return doc.toString();
+}
+
+void publishCurrentRun() {
+    const auto& send = dragResultsHooks().sendData;
+    if (!send && !theConsole().exchange.sendData) return;
+    const TDragRaceItem* run = currentRun();
+    if (!run) return;
+    const std::string text = currentRunJson(*run, theConsole().eventName, theConsole().proStart);
+    if (send)
+        send(text, "online");
+    else
+        theConsole().exchange.send(text, "online");
+}
+
+} // namespace velmaro

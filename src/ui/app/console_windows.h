@@ -1,0 +1,20 @@
+#pragma once
+// The nineteen windows of the console, created at start-up in a fixed order (the main
+// window first, its creation handler running before any other window exists) and kept
+// in their global pointers until shut-down. The bracket windows of the class pages are
+// not among them: they come and go with the classes.
+#include <QList>
+
+class QWidget;
+
+namespace velmaro::ui {
+
+// Creates the windows in order and returns them in that order (main window first).
+// The main window's FormCreate has run when this returns.
+QList<QWidget*> createConsoleWindows();
+
+// Destroys the windows in reverse order and nulls their global pointers. The main
+// window must have closed (closeConsole) before.
+void destroyConsoleWindows();
+
+} // namespace velmaro::ui

@@ -1,0 +1,602 @@
+#include "ui/app/main_form.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QResizeEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "core/app/console.h"
+#include "core/app/events.h"
+#include "core/app/settings.h"
+#include "core/platform/program_folder.h"
+#include "ui/app/small_dialogs.h"
+#include "ui/link/channel_scan_dialog.h"
+#include "ui/link/hit_log_window.h"
+#include "ui/link/scoreboard_settings_dialog.h"
+#include "ui/registration/reg_form.h"
+#include "ui/results/rally_results.h"
+
+namespace velmaro::ui {
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+QString u(const char* text) { return QString::fromUtf8(text); }
+
+void call(const std::function<void()>& hook) {
+    if (hook) hook();
+}
+
+// Mode menu items in menu order, with their mode and caption.
+struct ModeItem {
+    unsigned mode;
+    const char* name;
+    const char* caption;
+};
+constexpr ModeItem kModeItems[] = {
+    {0, "mDragMode", "Drag"},
+    {1, "mLapSingleGate", "Круг 1 створ (TA)"},
+    {6, "mGymkhana", "Джимхана"},
+    {2, "mLapDoubleGate", "Параллельный заезд"},
+    {8, "mLapDoubleGate2", "Параллельный заезд 2"},
+    {3, "mLapDoubleGatesCross", "Круг 2 створа с переходом (СКГ)"},
+    {5, "mLapDoubleCrossBefore", "Круг 2 створа/встречный старт"},
+    {4, "mStartFinDoubleGates", "Cтарт-финиш 2 створа"}, // the first letter is a Latin C
+    {7, "mRollers", "Роллер-Слалом"},
+};
+
+constexpr const char* kBracketTypes[] = {
+    "Олимпийская, финал до 1 победы",
+    "Олимпийская, финал до 1 победы+заезд за 3 место",
+    "Олимпийская, финал до 2 побед",
+    "Олимпийская, финал до 2 побед+заезд за 3 место",
+    "До двух поражений (Double Elimination), правильная",
+    "Олимпийская, до 2х побед",
+    "FIA",
+    "FIA + заезд 3-4",
+    "FIA Handicap",
+    "FIA Handicap+заезд 3-4",
+    "До двух поражений (Kestrel-GT-club)",
+};
+
+QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(u(text));
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    b->setMinimumHeight(28);
+    return b;
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("MainForm");
+    setWindowTitle("Velmaro v3.6");
+    QFont font(u("Tahoma"));
+    font.setPointSize(9);
+    setFont(font);
+    setMinimumWidth(1024);
+    resize(1024, 566 + 24);
+    constructConsole();
+    printLogo.load(QString::fromStdString((programFolder() / "printlogo.bmp").string()));
+    if (printLogo.isNull()) printLogo = QImage();
+    Console& c = theConsole();
+    c.view = this;
+    // Posts arrive from any thread; each is handled later on the main thread.
+    c.mainWindow.attach([this](unsigned m, std::uintptr_t w, std::intptr_t l) {
+        QMetaObject::invokeMethod(this, [this, m, w, l] { dispatchMessage(m, w, l); }, Qt::QueuedConnection);
+    });
+    buildMenus();
+    buildControls();
+}
+
+TMainForm::~TMainForm() {
+    Console& c = theConsole();
+    c.mainWindow.detach();
+    if (c.view == this) c.view = nullptr;
+}
+
+void TMainForm::FormCreate() {
+    createConsole(std::time(nullptr));
+    SysTimer->start();
+    _1SecTimer->start();
+}
+
+void TMainForm::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    auto item = [this](QMenu* menu, QAction*& field, const char* name, const char* caption) {
+        field = menu->addAction(u(caption));
+        field->setObjectName(name);
+        return field;
+    };
+
+    QMenu* file = bar->addMenu(u("Файл"));
+    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [] { newEvent(); });
+    connect(item(file, mOpenEvent, "mOpenEvent", "Открыть мероприятие"), &QAction::triggered, this,
+            [this] { mOpenEventClick(); });
+    connect(item(file, mPrint, "mPrint", "Печать сетки"), &QAction::triggered, this, [this] { call(hooks.printBracket); });
+    connect(item(file, N16, "N16", "Отчет по парным"), &QAction::triggered, this, [this] { call(hooks.raceReport); });
+    file->addSeparator();
+    connect(item(file, mExit, "mExit", "Выход"), &QAction::triggered, this, [this] { close(); });
+
+    QMenu* edit = bar->addMenu(u("Правка"));
+    connect(item(edit, mUndelete, "mUndelete", "Отменить удаление"), &QAction::triggered, this,
+            [this] { call(hooks.undelete); });
+    connect(item(edit, N8, "N8", "Удалить все"), &QAction::triggered, this, [this] { call(hooks.deleteAll); });
+
+    QMenu* mode = bar->addMenu(u("Режим"));
+    auto* modes = new QActionGroup(this);
+    modes->setExclusive(true);
+    for (const auto& m : kModeItems) {
+        QAction* a = item(mode, modeItems[m.mode], m.name, m.caption);
+        a->setCheckable(true);
+        modes->addAction(a);
+        unsigned value = m.mode;
+        connect(a, &QAction::triggered, this, [value] { selectMode(value); });
+    }
+    mode->addSeparator();
+    auto* startSignal = new QActionGroup(this);
+    item(mode, mCommonStartSignal, "mCommonStartSignal", "Традиционный светофор")->setCheckable(true);
+    item(mode, mProStartSignal, "mProStartSignal", "Светофор PRO Start")->setCheckable(true);
+    startSignal->addAction(mCommonStartSignal);
+    startSignal->addAction(mProStartSignal);
+    mCommonStartSignal->setChecked(true);
+    connect(mCommonStartSignal, &QAction::triggered, this, [] {
+        theConsole().proStart = false;
+        saveSettings();
+    });
+    connect(mProStartSignal, &QAction::triggered, this, [] {
+        theConsole().proStart = true;
+        saveSettings();
+    });
+    item(mode, mAutoStart, "mAutoStart", "Автостарт")->setCheckable(true);
+    connect(mAutoStart, &QAction::triggered, this, [](bool on) {
+        theConsole().autoStart = on;
+        saveSettings();
+    });
+    connect(item(mode, mBlockTimeout, "mBlockTimeout", "Блокировка детектора (таймаут отсечки)"), &QAction::triggered,
+            this, [this] { mBlockTimeoutClick(); });
+    item(mode, mInvertScoreboard, "mInvertScoreboard", "Развернуть табло")->setCheckable(true);
+    connect(mInvertScoreboard, &QAction::triggered, this, [](bool on) {
+        Console& c = theConsole();
+        c.invertScoreboard = on ? 1 : 0;
+        saveSettings();
+        call(c.hooks.resendRunToScoreboards);
+    });
+    connect(item(mode, menuSpeedTrapDist, "menuSpeedTrapDist", "Дистанция до датчика скорости"), &QAction::triggered,
+            this, [] { askSpeedTrapDistance(); });
+    connect(item(mode, N23, "N23", "Таймер старта"), &QAction::triggered, this, [] {
+        if (startTimerForm) startTimerForm->show();
+    });
+
+    QMenu* racers = bar->addMenu(u("Участники"));
+    connect(item(racers, mRegister, "mRegister", "Регистрация..."), &QAction::triggered, this,
+            [this] { mRegisterClick(); });
+    connect(item(racers, mResults, "mResults", "Итоги"), &QAction::triggered, this, [] {
+        if (RallyResults) RallyResults->show();
+    });
+    connect(item(racers, XLS1, "XLS1", "Итоги XLS"), &QAction::triggered, this, [this] { call(hooks.resultsXls); });
+    connect(item(racers, mRefreshClasses, "mRefreshClasses", "Обновить классы"), &QAction::triggered, this,
+            [] { refreshClasses(); });
+    connect(item(racers, N12, "N12", "Разбить на классы"), &QAction::triggered, this, [this] { call(hooks.classSplit); });
+
+    QMenu* settings = bar->addMenu(u("Настройки"));
+    connect(item(settings, N9, "N9", "Табло"), &QAction::triggered, this, [] {
+        if (fScoreboardConfig) fScoreboardConfig->exec();
+    });
+    item(settings, mPrintBoth, "mPrintBoth", "Печать двух полос")->setCheckable(true);
+    connect(mPrintBoth, &QAction::triggered, this, [this](bool on) {
+        theConsole().printBoth = on;
+        arrangePrintButtons();
+        saveSettings();
+    });
+
+    QMenu* window = bar->addMenu(u("Окно"));
+    connect(item(window, mLogWindow, "mLogWindow", "Журнал"), &QAction::triggered, this, [] {
+        if (LogWindow) LogWindow->show();
+    });
+    connect(item(window, mHitLogWindow, "mHitLogWindow", "Срабатывания"), &QAction::triggered, this, [] {
+        if (HitLog) HitLog->show();
+    });
+    connect(item(window, N7, "N7", "Каналы"), &QAction::triggered, this, [] {
+        if (scanChannelsForm) scanChannelsForm->show();
+    });
+}
+
+void TMainForm::buildControls() {
+    auto* central = new QWidget(this);
+    auto* root = new QHBoxLayout(central);
+    root->setContentsMargins(4, 4, 4, 4);
+    root->setSpacing(6);
+
+    // Left: the page control above the node panels.
+    auto* left = new QVBoxLayout;
+    DragPageControl = new QTabWidget(central);
+    DragPageControl->setObjectName("DragPageControl");
+    DragQualify = new QWidget;
+    DragQualify->setObjectName("DragQualify");
+    auto* page = new QVBoxLayout(DragQualify);
+    page->setContentsMargins(0, 0, 0, 0);
+    DragStringGrid = new QTableWidget(0, 4, DragQualify);
+    DragStringGrid->setObjectName("DragStringGrid");
+    DragStringGrid->horizontalHeader()->hide();
+    DragStringGrid->verticalHeader()->hide();
+    DragStringGrid->verticalHeader()->setDefaultSectionSize(16);
+    DragStringGrid->setShowGrid(false);
+    DragStringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    page->addWidget(DragStringGrid);
+
+    SingleLanePanel = new QWidget(DragQualify);
+    SingleLanePanel->setObjectName("SingleLanePanel");
+    auto* lanes = new QHBoxLayout(SingleLanePanel);
+    lanes->setContentsMargins(0, 0, 0, 0);
+    SingleLaneGrid = new QTableWidget(0, 7, SingleLanePanel);
+    SingleLaneGrid->setObjectName("SingleLaneGrid");
+    SingleLaneGrid->verticalHeader()->hide();
+    SingleLaneGrid->verticalHeader()->setDefaultSectionSize(16);
+    SingleLaneGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    SingleLaneGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lanes->addWidget(SingleLaneGrid, 1);
+    auto* channelBox = new QGroupBox(u("Канал"), SingleLanePanel);
+    auto* channelLayout = new QVBoxLayout(channelBox);
+    channelLayout->setContentsMargins(2, 2, 2, 2);
+    lvChannel = new QTreeWidget(channelBox);
+    lvChannel->setObjectName("lvChannel");
+    lvChannel->setHeaderLabels({"#", u("Участник")});
+    lvChannel->setRootIsDecorated(false);
+    channelLayout->addWidget(lvChannel);
+    channelBox->setFixedWidth(200);
+    lanes->addWidget(channelBox);
+    page->addWidget(SingleLanePanel);
+    SingleLanePanel->hide();
+    DragPageControl->addTab(DragQualify, u("Заезды"));
+    connect(DragPageControl, &QTabWidget::currentChanged, this, [this](int index) {
+        if (hooks.pageChanged) hooks.pageChanged(index);
+    });
+    left->addWidget(DragPageControl, 1);
+
+    systemPanelHost = new QWidget(central);
+    systemPanelHost->setObjectName("systemPanelHost");
+    systemPanelHost->setMinimumHeight(130);
+    auto* systemLayout = new QHBoxLayout(systemPanelHost);
+    systemLayout->setContentsMargins(0, 0, 0, 0);
+    left->addWidget(systemPanelHost);
+    root->addLayout(left, 1);
+
+    // Right: start controls, search, grid commands, bracket options.
+    auto* right = new QWidget(central);
+    right->setFixedWidth(250);
+    auto* side = new QVBoxLayout(right);
+    side->setContentsMargins(0, 0, 0, 0);
+
+    auto* lights = new QHBoxLayout;
+    startLightsHost = new QWidget(right);
+    startLightsHost->setObjectName("startLightsHost");
+    startLightsHost->setMinimumSize(120, 150);
+    auto* lightsLayout = new QHBoxLayout(startLightsHost);
+    lightsLayout->setContentsMargins(0, 0, 0, 0);
+    lights->addWidget(startLightsHost, 1);
+    auto* signalColumn = new QVBoxLayout;
+    StartSignalLed = new QLabel(right);
+    StartSignalLed->setObjectName("StartSignalLed");
+    StartSignalLed->setFixedSize(22, 22);
+    StartSignalLed->setStyleSheet("background: #404040; border-radius: 11px;");
+    signalColumn->addWidget(StartSignalLed, 0, Qt::AlignHCenter);
+    sBrightness = new QSlider(Qt::Vertical, right);
+    sBrightness->setObjectName("sBrightness");
+    sBrightness->setRange(1, 20);
+    sBrightness->setInvertedAppearance(true);
+    connect(sBrightness, &QSlider::valueChanged, this, [this](int v) {
+        if (hooks.brightness) hooks.brightness(v);
+    });
+    signalColumn->addWidget(sBrightness, 1, Qt::AlignHCenter);
+    lights->addLayout(signalColumn);
+    side->addLayout(lights);
+
+    auto* atStart = new QHBoxLayout;
+    atStart->addWidget(new QLabel(u("На старте:"), right));
+    lNumAtStart = new QLabel("--", right);
+    lNumAtStart->setObjectName("lNumAtStart");
+    QFont big = lNumAtStart->font();
+    big.setPointSize(14);
+    big.setBold(true);
+    lNumAtStart->setFont(big);
+    atStart->addWidget(lNumAtStart, 1);
+    side->addLayout(atStart);
+
+    rgModeSelect = new QGroupBox(right);
+    rgModeSelect->setObjectName("rgModeSelect");
+    auto* modeLayout = new QVBoxLayout(rgModeSelect);
+    modeLayout->setContentsMargins(4, 2, 4, 2);
+    const char* runModes[] = {"Квалификация", "Тренировка", "Финал"};
+    for (int i = 0; i < 3; ++i) {
+        rgModeItems[i] = new QRadioButton(u(runModes[i]), rgModeSelect);
+        modeLayout->addWidget(rgModeItems[i]);
+    }
+    rgModeItems[0]->setChecked(true);
+    side->addWidget(rgModeSelect);
+
+    startbutton = new QPushButton(u("СТАРТ"), right);
+    startbutton->setObjectName("startbutton");
+    startbutton->setMinimumHeight(48);
+    QFont startFont = startbutton->font();
+    startFont.setPointSize(14);
+    startFont.setBold(true);
+    startbutton->setFont(startFont);
+    connect(startbutton, &QPushButton::clicked, this, [this] { call(hooks.start); });
+    side->addWidget(startbutton);
+    auto* nextRow = new QHBoxLayout;
+    bNextDrag = new QPushButton(u("СЛЕД. СТАРТ"), right);
+    bNextDrag->setObjectName("bNextDrag");
+    bNextDrag->setMinimumHeight(32);
+    connect(bNextDrag, &QPushButton::clicked, this, [this] { call(hooks.next); });
+    nextRow->addWidget(bNextDrag, 2);
+    bBlockSt = new QToolButton(right);
+    bBlockSt->setObjectName("bBlockSt");
+    bBlockSt->setText("Block ST");
+    bBlockSt->setCheckable(true);
+    bBlockSt->setMinimumHeight(32);
+    connect(bBlockSt, &QToolButton::clicked, this, [this] { call(hooks.blockStart); });
+    nextRow->addWidget(bBlockSt, 1);
+    side->addLayout(nextRow);
+    sSpeedButton1 = new QPushButton(u("Сброс табло"), right);
+    sSpeedButton1->setObjectName("sSpeedButton1");
+    connect(sSpeedButton1, &QPushButton::clicked, this, [this] { call(hooks.resetScoreboards); });
+    side->addWidget(sSpeedButton1);
+
+    auto* search = new QHBoxLayout;
+    eSearchText = new QLineEdit(right);
+    eSearchText->setObjectName("eSearchText");
+    eSearchText->setPlaceholderText(u("Номер"));
+    bSearchPrev = new QPushButton("<", right);
+    bSearchPrev->setObjectName("bSearchPrev");
+    bSearchNext = new QPushButton(">", right);
+    bSearchNext->setObjectName("bSearchNext");
+    for (auto* b : {bSearchPrev, bSearchNext}) b->setFixedWidth(32);
+    connect(bSearchPrev, &QPushButton::clicked, this, [this] {
+        if (hooks.search) hooks.search(-1);
+    });
+    connect(bSearchNext, &QPushButton::clicked, this, [this] {
+        if (hooks.search) hooks.search(1);
+    });
+    search->addWidget(eSearchText, 1);
+    search->addWidget(bSearchPrev);
+    search->addWidget(bSearchNext);
+    side->addLayout(search);
+
+    auto* commands = new QHBoxLayout;
+    sbSetPenalty = toolButton(right, "sbSetPenalty", "ШТРАФ");
+    SpeedButton1 = toolButton(right, "SpeedButton1", "УДАЛИТЬ");
+    connect(sbSetPenalty, &QToolButton::clicked, this, [this] { call(hooks.setPenalty); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { call(hooks.deleteItem); });
+    commands->addWidget(sbSetPenalty);
+    commands->addWidget(SpeedButton1);
+    side->addLayout(commands);
+    auto* prints = new QHBoxLayout;
+    sbPrintLeft = toolButton(right, "sbPrintLeft", "ЧЕК Л");
+    sbPrintRight = toolButton(right, "sbPrintRight", "ЧЕК П");
+    sbPrintBoth = toolButton(right, "sbPrintBoth", "ЧЕК");
+    connect(sbPrintLeft, &QToolButton::clicked, this, [this] {
+        if (hooks.printTimeslip) hooks.printTimeslip(0);
+    });
+    connect(sbPrintRight, &QToolButton::clicked, this, [this] {
+        if (hooks.printTimeslip) hooks.printTimeslip(1);
+    });
+    connect(sbPrintBoth, &QToolButton::clicked, this, [this] {
+        if (hooks.printTimeslip) hooks.printTimeslip(-1);
+    });
+    prints->addWidget(sbPrintLeft);
+    prints->addWidget(sbPrintRight);
+    prints->addWidget(sbPrintBoth);
+    side->addLayout(prints);
+
+    side->addWidget(new QLabel(u("Вариант финальной сетки"), right));
+    cbBracketType = new QComboBox(right);
+    cbBracketType->setObjectName("cbBracketType");
+    for (const char* t : kBracketTypes) cbBracketType->addItem(u(t));
+    cbBracketType->setCurrentIndex(-1);
+    side->addWidget(cbBracketType);
+    side->addWidget(new QLabel(u("Способ формирования сетки"), right));
+    auto* genRow = new QHBoxLayout;
+    cbGenerationMethod = new QComboBox(right);
+    cbGenerationMethod->setObjectName("cbGenerationMethod");
+    for (const char* t : {"Квалификация", "Жребий (случайный порядок)", "Вручную"}) cbGenerationMethod->addItem(u(t));
+    cbGenerationMethod->setCurrentIndex(0);
+    genRow->addWidget(cbGenerationMethod, 1);
+    sbGenerateBracket = toolButton(right, "sbGenerateBracket", "Создать\nсетку");
+    sbGenerateBracket->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    sbGenerateBracket->setMinimumHeight(40);
+    connect(sbGenerateBracket, &QToolButton::clicked, this, [this] { call(hooks.generateBracket); });
+    side->addLayout(genRow);
+    side->addWidget(sbGenerateBracket, 0, Qt::AlignRight);
+    connect(cbBracketType, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (applyingSettings_) return;
+        theConsole().bracketType = index;
+        saveSettings();
+    });
+    connect(cbGenerationMethod, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (applyingSettings_) return;
+        theConsole().bracketGenMethod = index;
+        saveSettings();
+    });
+    side->addStretch(1);
+
+    eCntOnLane = new QLineEdit("0", right);
+    eCntOnLane->setObjectName("eCntOnLane");
+    eCntOnLane->hide();
+    root->addWidget(right);
+    setCentralWidget(central);
+
+    SysTimer = new QTimer(this);
+    SysTimer->setObjectName("SysTimer");
+    SysTimer->setInterval(10);
+    connect(SysTimer, &QTimer::timeout, this, [this] { call(hooks.sysTimer); });
+    _1SecTimer = new QTimer(this);
+    _1SecTimer->setObjectName("_1SecTimer");
+    _1SecTimer->setInterval(1000);
+    connect(_1SecTimer, &QTimer::timeout, this, [this] { call(hooks.secondTimer); });
+    ResultsTimer = new QTimer(this);
+    ResultsTimer->setObjectName("ResultsTimer");
+    ResultsTimer->setInterval(500);
+    ResultsTimer->setSingleShot(true);
+    connect(ResultsTimer, &QTimer::timeout, this, [this] { call(hooks.resultsTimer); });
+
+    arrangePrintButtons();
+}
+
+void TMainForm::setCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void TMainForm::showMode(unsigned mode) {
+    if (mode >= modeItems.size()) return;
+    modeItems[mode]->setChecked(true);
+    bool single = isSingleLaneMode(mode);
+    SingleLanePanel->setVisible(single);
+    DragStringGrid->setVisible(!single);
+}
+
+void TMainForm::settingsChanged(bool arrange) {
+    const Console& c = theConsole();
+    applyingSettings_ = true;
+    (c.proStart ? mProStartSignal : mCommonStartSignal)->setChecked(true);
+    mAutoStart->setChecked(c.autoStart);
+    mPrintBoth->setChecked(c.printBoth);
+    mInvertScoreboard->setChecked(c.invertScoreboard != 0);
+    cbBracketType->setCurrentIndex(c.bracketType);
+    cbGenerationMethod->setCurrentIndex(c.bracketGenMethod);
+    menuSpeedTrapDist->setText(QString::fromStdString(speedTrapCaption(c)));
+    applyingSettings_ = false;
+    if (arrange) arrangePrintButtons();
+}
+
+void TMainForm::arrangePrintButtons() {
+    bool both = mPrintBoth->isChecked();
+    sbPrintBoth->setVisible(both);
+    sbPrintLeft->setVisible(!both);
+    sbPrintRight->setVisible(!both);
+}
+
+void TMainForm::bindNodePanels() { call(onBindNodePanels); }
+
+void TMainForm::setupGrids() {
+    QFont gridFont(u("Tahoma"));
+    gridFont.setPointSize(10);
+    SingleLaneGrid->setFont(gridFont);
+    const char* titles[] = {"№", "Метка", "Время", "Время чист.", "Время грязн.", "Класс", "Штраф"};
+    const int widths[] = {250, 64, 90, 90, 90, 120, 90};
+    QStringList labels;
+    for (const char* t : titles) labels << u(t);
+    SingleLaneGrid->setHorizontalHeaderLabels(labels);
+    for (int i = 0; i < 7; ++i) SingleLaneGrid->setColumnWidth(i, widths[i]);
+
+    DragStringGrid->setFont(gridFont);
+    sizeDragColumns();
+}
+
+void TMainForm::sizeDragColumns() {
+    const double shares[] = {0.4, 0.09, 0.09, 0.4};
+    int width = DragStringGrid->width();
+    for (int i = 0; i < 4; ++i) DragStringGrid->setColumnWidth(i, static_cast<int>(width * shares[i]));
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    unsigned mode = theConsole().raceMode;
+    if (isTwoLaneMode(mode) && mode != 7) {
+        sizeDragColumns();
+        DragStringGrid->viewport()->update();
+    }
+}
+
+void TMainForm::moveToScreenOrigin() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().topLeft());
+}
+
+void TMainForm::afterShow() {
+    if (isSingleLaneMode(theConsole().raceMode)) SingleLaneGrid->setFocus();
+    call(hooks.copyToScoreboardSettings);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous()) showConsole();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!closing_) {
+        closing_ = true;
+        SysTimer->stop();
+        _1SecTimer->stop();
+        ResultsTimer->stop();
+        closeConsole();
+        event->accept();
+        QMainWindow::closeEvent(event);
+        call(onClosed);
+        return;
+    }
+    event->accept();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::dispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (closing_) return; // its target may be gone
+    const ConsoleHooks& h = theConsole().hooks;
+    const std::function<void(std::uintptr_t, std::intptr_t)>* handler = nullptr;
+    switch (message) {
+    case WM_SCOREBOARD_EVENT: handler = &h.onScoreboardEvent; break;
+    case WM_SYSTEM_EVENT: handler = &h.onSystemEvent; break;
+    case WM_EXCHANGE_DATA: handler = &h.onExchangeData; break;
+    case WM_DRAG_RESULTS: handler = &h.onDragResults; break;
+    default: return;
+    }
+    if (*handler) (*handler)(wParam, lParam);
+}
+
+void TMainForm::mBlockTimeoutClick() {
+    if (!SetTimeoutsForm) return;
+    TimeoutTexts texts = timeoutTexts(theConsole());
+    SetTimeoutsForm->lBlockTimeout->setText(QString::fromStdString(texts.repeat));
+    SetTimeoutsForm->lDetectTimeout->setText(QString::fromStdString(texts.detector));
+    SetTimeoutsForm->lBlockFinish->setText(QString::fromStdString(texts.blockFinish));
+    if (SetTimeoutsForm->exec() != QDialog::Accepted) return;
+    applyTimeoutTexts({SetTimeoutsForm->lBlockTimeout->text().toStdString(),
+                       SetTimeoutsForm->lDetectTimeout->text().toStdString(),
+                       SetTimeoutsForm->lBlockFinish->text().toStdString()});
+}
+
+void TMainForm::mOpenEventClick() {
+    QString root = QString::fromStdString(challengesFolder().string());
+    QString folder = QFileDialog::getExistingDirectory(this, u("Открыть мероприятие"), root, QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return;
+    openEvent(std::filesystem::path(folder.toStdString()));
+}
+
+void TMainForm::mRegisterClick() {
+    if (RegForm) RegForm->exec();
+    loadEvent();
+    call(hooks.afterRegistration);
+}
+
+} // namespace velmaro::ui

@@ -1,0 +1,51 @@
+#include "ui/app/qt_operator.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "ui/app/small_dialogs.h"
+
+namespace velmaro::ui {
+namespace {
+QString q(const std::string& s) { return QString::fromStdString(s); }
+} // namespace
+
+void QtOperator::message(const std::string& text, const std::string& caption, Icon icon) {
+    QMessageBox::Icon i = QMessageBox::Information;
+    switch (icon) {
+    case Icon::Information: i = QMessageBox::Information; break;
+    case Icon::Warning: i = QMessageBox::Warning; break;
+    case Icon::Error: i = QMessageBox::Critical; break;
+    case Icon::Question: i = QMessageBox::Question; break;
+    }
+    QMessageBox box(i, q(caption), q(text), QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+bool QtOperator::askYesNo(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Question, q(caption), q(text), QMessageBox::Yes | QMessageBox::No, owner_);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool QtOperator::inputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
+    bool ok = false;
+    QString answer = QInputDialog::getText(owner_, q(caption), q(prompt), QLineEdit::Normal, q(value), &ok);
+    if (!ok) return false;
+    value = answer.toStdString();
+    return true;
+}
+
+int QtOperator::pick(const std::string& caption, const std::vector<std::string>& items) {
+    if (items.empty()) return -1;
+    QStringList list;
+    for (const auto& item : items) list << q(item);
+    bool ok = false;
+    QString chosen = QInputDialog::getItem(owner_, q(caption), q(caption), list, 0, false, &ok);
+    if (!ok) return -1;
+    return static_cast<int>(list.indexOf(chosen));
+}
+
+void QtOperator::log(const std::string& line) { appendLog(q(line)); }
+
+} // namespace velmaro::ui

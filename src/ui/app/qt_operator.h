@@ -1,0 +1,27 @@
+#pragma once
+// The operator as the race official meets it: message boxes, yes/no questions,
+// input prompts and pickers owned by the main window; log lines go to the log window.
+// Installed with setOperator() at start-up.
+#include <QPointer>
+#include <QWidget>
+
+#include "core/platform/operator.h"
+
+namespace velmaro::ui {
+
+class QtOperator : public Operator {
+public:
+    explicit QtOperator(QWidget* owner = nullptr) : owner_(owner) {}
+    void setOwner(QWidget* owner) { owner_ = owner; }
+
+    void message(const std::string& text, const std::string& caption, Icon icon) override;
+    bool askYesNo(const std::string& text, const std::string& caption) override;
+    bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+    int pick(const std::string& caption, const std::vector<std::string>& items) override;
+    void log(const std::string& line) override;
+
+private:
+    QPointer<QWidget> owner_;
+};
+
+} // namespace velmaro::ui

@@ -1,0 +1,105 @@
+#pragma once
+// The bracket window of one class page (TformFinal): the size chooser and the drawing
+// of the class's bracket, which can be larger than the window and is moved by
+// dragging; a click selects the pair under the cursor.
+//
+// The window registers a TBracketPage (core/bracket/bracket_pages.h) for its life:
+// the page holds the class, the bracket and the size choice that the results thread,
+// the bracket file and generation use. Every access to them takes the bracket lock;
+// the accessors below do that themselves.
+#include <filesystem>
+#include <memory>
+
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QPoint>
+#include <QWidget>
+
+#include "core/bracket/bracket_pages.h"
+
+namespace velmaro {
+
+class TformFinal;
+
+// The paint box: shows the window's off-screen bitmap and passes the mouse on.
+class TFinalPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFinalPaintBox(TformFinal& form, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    TformFinal& m_form;
+};
+
+class TformFinal : public QWidget {
+    Q_OBJECT
+public:
+    // A window with no class and no bracket; "8" chosen in cbFinalCount.
+    explicit TformFinal(QWidget* owner = nullptr);
+    ~TformFinal() override;
+
+    // The page's class (main thread). Setting it also sets the class of its bracket.
+    TClassItem* classItem() const;
+    void setClassItem(TClassItem* classItem);
+    // The page's bracket (null = none). The returned pointer keeps it alive, but its
+    // contents may only be read or changed under lockBrackets().
+    std::shared_ptr<TFinalBracket> bracket() const;
+    // Installs a bracket (null removes it); the old one is released when nobody else holds it.
+    void setBracket(std::shared_ptr<TFinalBracket> bracket);
+    // The page record in the core list.
+    const std::shared_ptr<TBracketPage>& page() const { return m_page; }
+
+    // Takes the size choice of the page into cbFinalCount (after a file load), without
+    // running its change handler, and fits the drawing.
+    void syncFromPage();
+
+    // Sizes the paint box to the bracket's drawing (at least the panel) and the bitmap with it.
+    void FormResize();
+    // Redraws the bitmap from the bracket and repaints.
+    void pbFinalBracketPaint();
+    void pbFinalBracketMouseDown(Qt::MouseButton button, int x, int y);
+    void pbFinalBracketMouseMove(Qt::MouseButtons buttons, int x, int y);
+    void pFinalPanelMouseDown(Qt::MouseButton button, int x, int y);
+    void pFinalPanelMouseMove(Qt::MouseButtons buttons, int x, int y);
+    void cbFinalCountChange(int index);
+
+    // Every bracket window alive, in creation order (main thread).
+    static const std::vector<TformFinal*>& windows();
+    // After the bracket file was read: every window takes its page's size choice and
+    // fits and repaints its drawing.
+    static void syncAllFromPages();
+    // After a results rebuild: every window repaints its bracket.
+    static void repaintAll();
+
+    QWidget* topPanel = nullptr;
+    QLabel* sLabel1 = nullptr;
+    QComboBox* cbFinalCount = nullptr;
+    QWidget* pBracket = nullptr;
+    TFinalPaintBox* pbFinalBracket = nullptr;
+    QImage bitmap;
+
+signals:
+    // A pair was selected by a click on an upper-round pair: select that run in the run
+    // grid (0 clears the selection).
+    void runSelected(int runId);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::shared_ptr<TBracketPage> m_page;
+    QPoint m_dragPoint;
+};
+
+// Prints the bracket in landscape on the default printer, or with no printer installed
+// writes it as a PDF into `eventFolder` and tells the operator where. Main thread.
+Status printFinalBracket(const std::shared_ptr<TFinalBracket>& bracket, const std::filesystem::path& eventFolder);
+
+} // namespace velmaro

@@ -1,0 +1,72 @@
+#include "ui/link/system_events.h"
+
+#include <QLabel>
+
+#include "core/app/console.h"
+#include "core/link/hit_intake.h"
+#include "core/platform/operator.h"
+#include "ui/link/start_light_tree.h"
+
+namespace velmaro::ui {
+
+QString racerAtStartText(int number) { return number == 0 ? QStringLiteral("--") : QString::number(number); }
+
+QLabel* makeRacerAtStartLabel(QWidget* parent) {
+    auto* l = new QLabel(racerAtStartText(0), parent);
+    l->setObjectName(QStringLiteral("lNumAtStart"));
+    return l;
+}
+
+SystemEventHandler::SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree,
+                                       QLabel* numAtStart, HitProcessor processHit)
+    : link_(link), host_(host), tree_(tree), numAtStart_(numAtStart), processHit_(std::move(processHit)) {
+    if (!processHit_) processHit_ = [](int node, int signal, std::uint64_t t, int source) {
+        velmaro::processHit(node, signal, t, source);
+    };
+}
+
+void SystemEventHandler::onSystemEvent(int code, std::uint32_t wParam) {
+    switch (code) {
+    case SE_NEW_HITS: takeNewHits(); break;
+    case SE_START_GIVEN: host_.showStartGiven(); break;
+    case SE_AUTOSTART_ABORTED:
+        if (!theOperator().askYesNo(kAutoStartAbortedText, kAutoStartAbortedCaption)) {
+            host_.setStartArmed(false);
+            link_.disarmAutoStart();
+        }
+        // Yes: the automatic start re-arms itself once the lanes are clear.
+        break;
+    case SE_START_RESENT: host_.releaseBlockSt(); break;
+    case SE_START_LIGHTS:
+        if (tree_) tree_->showStartLights(static_cast<std::uint16_t>(wParam & 0xFFFFu));
+        break;
+    case SE_CHANNEL_LEVELS: host_.setChannelLevels(link_.channelLevels()); break;
+    case SE_TAG_AT_START: tagAtStart(wParam); break;
+    default: break;
+    }
+}
+
+void SystemEventHandler::takeNewHits() {
+    // Only the hits queued now: later ones come with their own event.
+    const std::size_t count = link_.hitCount();
+    for (std::size_t i = 0; i < count; ++i) {
+        const TSignalHit hit = link_.popHit();
+        const int signal = static_cast<int>(hit.signal);
+        processHit_(static_cast<int>(hit.node), signal, hit.time, HIT_FROM_DEVICE);
+        if (signal == SIG_STAGE_LEFT || signal == SIG_STAGE_RIGHT || signal == SIG_STAGE_RELEASE) {
+            if (host_.startArmed() || theConsole().raceMode == 1) host_.releaseBlockSt();
+        } else if (signal == SIG_START_REQUEST && host_.startArmed()) {
+            host_.pressStart();
+        }
+    }
+}
+
+void SystemEventHandler::tagAtStart(std::uint32_t wParam) {
+    if ((wParam & 0xFFu) != NODE_START_READER) return;
+    const int tag = static_cast<int>(wParam >> 8);
+    const int number = host_.racerNumberByTag(tag);
+    theConsole().racerAtStart = number;
+    if (numAtStart_) numAtStart_->setText(racerAtStartText(number));
+}
+
+} // namespace velmaro::ui

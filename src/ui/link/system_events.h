@@ -1,0 +1,103 @@
+#pragma once
+// The main window's handling of the node link's system events (TMainForm::onSystemEvent),
+// run on the main thread from the queued calls of SystemEventAdapter:
+//   SE_NEW_HITS          pop the hits queued now, oldest first, into processHit; release
+//                        Block ST or press START on the signals that ask for it
+//   SE_START_GIVEN       the start signal lamp turns green
+//   SE_AUTOSTART_ABORTED ask whether to resume; No disarms the automatic start
+//   SE_START_RESENT      release Block ST (shown up only)
+//   SE_START_LIGHTS      paint the start light tree from the lamp mask
+//   SE_CHANNEL_LEVELS    hand the link's channel levels to the channel scan window
+//   SE_TAG_AT_START      a tag read at the start (sender 3) names the racer at the start
+// Other codes are ignored.
+//
+// What it needs of the main window comes through SystemEventHost, of the link through
+// SystemEventLink (LinkEvents adapts a TSystemInterface); the start light tree and the
+// racer-at-start label are this area's widgets. The timing mode and racerAtStart are the
+// console's (theConsole()).
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "core/link/system_interface.h"
+
+class QLabel;
+class QWidget;
+
+namespace velmaro::ui {
+
+class StartLightTree;
+
+// The node link as the event handler uses it.
+class SystemEventLink {
+public:
+    virtual ~SystemEventLink() = default;
+    virtual std::size_t hitCount() = 0;
+    virtual TSignalHit popHit() = 0; // oldest first
+    virtual void disarmAutoStart() = 0;
+    virtual std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() = 0;
+};
+
+// SystemEventLink over the program's TSystemInterface (not owned).
+class LinkEvents : public SystemEventLink {
+public:
+    explicit LinkEvents(TSystemInterface& link) : link_(link) {}
+    std::size_t hitCount() override { return link_.hitCount(); }
+    TSignalHit popHit() override { return link_.popHit(); }
+    void disarmAutoStart() override { link_.disarmAutoStart(); }
+    std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() override { return link_.channelLevels(); }
+
+private:
+    TSystemInterface& link_;
+};
+
+// What the handler needs of the main window (the start sequence, the registry, the
+// channel scan window).
+class SystemEventHost {
+public:
+    virtual ~SystemEventHost() = default;
+    virtual bool startArmed() = 0;                // gStartArmed
+    virtual void setStartArmed(bool armed) = 0;
+    virtual void releaseBlockSt() = 0;            // bBlockSt shown up; its click handler does not run
+    virtual void pressStart() = 0;                // START, as the button would
+    virtual void showStartGiven() = 0;            // StartSignalLed green, repainted at once
+    virtual void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& levels) = 0; // TscanChannelsForm::setLevels
+    virtual int racerNumberByTag(int tag) = 0;    // TRegForm::racerNumberByTag (the tag itself when unknown)
+};
+
+// The text of the racer-at-start label: the number, "--" for 0.
+QString racerAtStartText(int number);
+// The label lNumAtStart, showing "--".
+QLabel* makeRacerAtStartLabel(QWidget* parent);
+
+// The question asked when the sensors abort an automatic start.
+inline constexpr const char* kAutoStartAbortedText = "Процедура старта прервана.\nВозобновить?";
+inline constexpr const char* kAutoStartAbortedCaption = "Внимание";
+
+class SystemEventHandler {
+public:
+    // processHit of the hit intake (node, signal, node time ms, source).
+    using HitProcessor = std::function<void(int node, int signal, std::uint64_t timeMs, int source)>;
+
+    // `tree` and `numAtStart` may be null (their events then only change state).
+    // `processHit` defaults to the hit intake's processHit.
+    SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree, QLabel* numAtStart,
+                       HitProcessor processHit = {});
+
+    // TMainForm::onSystemEvent: `code` is the SE_ code (lParam), `wParam` its value.
+    void onSystemEvent(int code, std::uint32_t wParam);
+
+private:
+    void takeNewHits();
+    void tagAtStart(std::uint32_t wParam);
+
+    SystemEventLink& link_;
+    SystemEventHost& host_;
+    StartLightTree* tree_;
+    QLabel* numAtStart_;
+    HitProcessor processHit_;
+};
+
+} // namespace velmaro::ui

@@ -1,0 +1,98 @@
+#pragma once
+// A console with its own program folder, a scripted operator and a recording view.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/app/console.h"
+#include "core/app/lifecycle.h"
+#include "core/platform/program_folder.h"
+#include "fakes/scripted_operator.h"
+#include "fakes/temp_folder.h"
+
+namespace velmaro::test {
+
+// Records what the console shows, and every lifecycle step, into one shared trace.
+class RecordingView : public ConsoleLifecycleView {
+public:
+    explicit RecordingView(std::vector<std::string>& trace) : trace_(trace) {}
+    std::string caption;
+    int shownMode = -1;
+    int settingsRefreshes = 0;
+    bool printButtonsArranged = false;
+
+    void setCaption(const std::string& text) override { caption = text; }
+    void showMode(unsigned mode) override {
+        shownMode = static_cast<int>(mode);
+        trace_.push_back("showMode " + std::to_string(mode));
+    }
+    void settingsChanged(bool arrange) override {
+        ++settingsRefreshes;
+        printButtonsArranged = printButtonsArranged || arrange;
+    }
+    void bindNodePanels() override { trace_.push_back("bindNodePanels"); }
+    void setupGrids() override { trace_.push_back("setupGrids"); }
+    void moveToScreenOrigin() override { trace_.push_back("moveToScreenOrigin"); }
+    void afterShow() override { trace_.push_back("afterShow"); }
+
+private:
+    std::vector<std::string>& trace_;
+};
+
+class ConsoleTest : public ::testing::Test {
+protected:
+    ConsoleTest() : view(trace), scoped(op) {
+        setProgramFolder(home.path());
+        resetConsole();
+        theConsole().view = &view;
+        ::unsetenv("VELMARO_FAKE_LIBS_LOG");
+    }
+    ~ConsoleTest() override {
+        Console& c = theConsole();
+        c.exchange.close();
+        c.scoreboard = nullptr;
+        c.scoreboardLibrary.unloadForTests();
+        resetConsole();
+        ::unsetenv("VELMARO_FAKE_LIBS_LOG");
+        ::unsetenv("VELMARO_FAKE_SCOREBOARD_TYPE");
+    }
+    static void resetConsole() {
+        constructConsole();
+        Console& c = theConsole();
+        c.hooks = ConsoleHooks{};
+        c.view = nullptr;
+        c.mainWindow.detach();
+        c.systemInterface = nullptr;
+        c.nrfScoreboard = nullptr;
+    }
+    // Makes hook `name` append its name to the trace.
+    std::function<void()> step(const std::string& name) {
+        return [this, name] { trace.push_back(name); };
+    }
+    // Installs variant `variant` (full, no_create, ...) of a test-double library into the program folder.
+    void installLibrary(const std::string& variant, const std::string& file) {
+        std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / variant / file, home / file,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    void recordLibraryCalls() { ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1); }
+    std::vector<std::string> libraryCalls() const {
+        std::vector<std::string> lines;
+        std::ifstream in(home / "calls.log");
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    std::string window() const {
+        return std::to_string(reinterpret_cast<long long>(theConsole().mainWindow.window()));
+    }
+
+    TempFolder home;
+    std::vector<std::string> trace;
+    RecordingView view;
+    ScriptedOperator op;
+    ScopedOperator scoped;
+};
+
+} // namespace velmaro::test

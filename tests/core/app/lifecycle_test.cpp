@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "console_fixture.h"
+#include "core/app/events.h"
+#include "core/app/lifecycle.h"
+#include "core/app/settings.h"
+
+namespace velmaro::test {
+namespace {
+
+class LifecycleTest : public ConsoleTest {
+protected:
+    LifecycleTest() {
+        std::tm tm{};
+        tm.tm_mday = 5;
+        tm.tm_mon = 6;
+        tm.tm_year = 124;
+        tm.tm_hour = 12;
+        tm.tm_isdst = -1;
+        today = std::mktime(&tm);
+        recordLibraryCalls();
+        wire();
+    }
+    // Every hook writes "hook <name>" into the same file as the library doubles, so the
+    // one file shows the whole order.
+    std::function<void()> logged(const std::string& name) {
+        return [this, name] {
+            std::ofstream(home / "calls.log", std::ios::app) << "hook " << name << "\n";
+        };
+    }
+    void wire() {
+        ConsoleHooks& h = theConsole().hooks;
+        h.registryExists = [this] { return registryUp; };
+        h.loadClassesAndRacers = logged("loadClassesAndRacers");
+        h.loadLapSingle = logged("loadLapSingle");
+        h.loadDragFile = logged("loadDragFile");
+        h.sendRaceInfo = logged("sendRaceInfo");
+        h.startLinkThread = logged("startLinkThread");
+        h.startRadioScoreboard = logged("startRadioScoreboard");
+        h.setLinkTimeouts = [this](int r, int d) {
+            logged("setLinkTimeouts " + std::to_string(r) + "," + std::to_string(d))();
+        };
+        h.handScoreboardToLink = logged("handScoreboardToLink");
+        h.startResultsThread = logged("startResultsThread");
+        h.stopLapResultsThread = logged("stopLapResultsThread");
+        h.stopResultsThread = logged("stopResultsThread");
+        h.stopLinkThread = [this] {
+            logged("stopLinkThread")();
+            // The link thread's last post, after the window began closing.
+            theConsole().mainWindow.post(WM_SYSTEM_EVENT, 0, 1);
+        };
+        h.stopRadioScoreboard = logged("stopRadioScoreboard");
+        theConsole().mainWindow.attach(
+            [this](unsigned m, std::uintptr_t, std::intptr_t) { posted.push_back(m); });
+    }
+    // Creation as the program does it: the other windows (the registry among them)
+    // exist only after the main window's creation handler.
+    void start() {
+        createConsole(today);
+        registryUp = true;
+    }
+    std::time_t today{};
+    bool registryUp = false;
+    std::vector<unsigned> posted;
+};
+
+TEST_F(LifecycleTest, FirstStartWithAnEmptyProgramFolder) {
+    start();
+    Console& c = theConsole();
+    EXPECT_EQ(c.raceMode, 1u);
+    EXPECT_EQ(c.eventName, "05_07_2024");
+    EXPECT_EQ(view.caption, "Velmaro v3.6 - "); // the date-named event is not in the caption
+    EXPECT_TRUE(std::filesystem::is_directory(home / "DB"));
+    EXPECT_TRUE(std::filesystem::is_directory(home / "CHALLENGES/05_07_2024"));
+    // The settings file is there, without an event name, so tomorrow gets its own event.
+    std::string ini = home.read("velmaro.ini");
+    EXPECT_EQ(ini.rfind("EventName:\nMode:1\n", 0), 0u) << ini;
+    EXPECT_FALSE(std::filesystem::exists(home / "CHALLENGES/05_07_2024/race.json")); // not loaded yet
+    EXPECT_EQ(c.scoreboard, nullptr);
+    EXPECT_EQ(c.exchange.sendData, nullptr);
+
+    showConsole();
+    std::string guid = readRaceGuid(home / "CHALLENGES/05_07_2024");
+    EXPECT_EQ(guid.size(), 38u);
+    EXPECT_EQ(guid, c.raceGuid);
+
+    // Showing again does not reload.
+    auto before = libraryCalls();
+    showConsole();
+    EXPECT_EQ(libraryCalls(), before);
+
+    closeConsole();
+    for (const auto& line : libraryCalls()) {
+        EXPECT_EQ(line.find("scoreboard delete"), std::string::npos);
+        EXPECT_EQ(line.find("DEINIT"), std::string::npos);
+    }
+
+    // The next start finds the same event and GUID.
+    resetConsole();
+    theConsole().view = &view;
+    wire();
+    registryUp = false;
+    start();
+    showConsole();
+    EXPECT_EQ(theConsole().raceGuid, guid);
+}
+
+TEST_F(LifecycleTest, StartUpAndShutDownOrderWithBothLibraries) {
+    installLibrary("full", "scoreboardcontroller.so");
+    installLibrary("full", "wsadapter.so");
+    home.write("velmaro.ini", "EventName:Финал\nMode:0\nBlockTimeout:600,8\n");
+    start();
+    Console& c = theConsole();
+    EXPECT_EQ(view.caption, "Velmaro v3.6 - Финал");
+    ASSERT_NE(c.scoreboard, nullptr);
+    ASSERT_NE(c.exchange.sendData, nullptr);
+    EXPECT_EQ(trace, (std::vector<std::string>{"bindNodePanels", "setupGrids", "showMode 0", "showMode 0",
+                                               "moveToScreenOrigin"}));
+    EXPECT_EQ(libraryCalls(), (std::vector<std::string>{
+                                  "hook startLinkThread",
+                                  "hook startRadioScoreboard",
+                                  "hook setLinkTimeouts 300,4",
+                                  "scoreboard create window=" + window(),
+                                  "hook handScoreboardToLink",
+                                  "exchange sendData INIT " + window() + " ",
+                                  "hook startResultsThread",
+                              }));
+    std::filesystem::remove(home / "calls.log");
+
+    showConsole(); // the saved event loads now, in its saved mode
+    EXPECT_EQ(libraryCalls(), (std::vector<std::string>{"hook loadClassesAndRacers", "hook loadDragFile",
+                                                        "hook sendRaceInfo"}));
+    std::filesystem::remove(home / "calls.log");
+
+    closeConsole();
+    EXPECT_EQ(libraryCalls(), (std::vector<std::string>{
+                                  "hook stopLapResultsThread",
+                                  "hook stopResultsThread",
+                                  "hook stopLinkThread",
+                                  "hook stopRadioScoreboard",
+                                  "scoreboard delete",
+                                  "exchange sendData DEINIT 0 ",
+                              }));
+    EXPECT_EQ(c.scoreboard, nullptr);
+    EXPECT_EQ(c.exchange.sendData, nullptr);
+    EXPECT_EQ(c.exchange.getData, nullptr);
+    EXPECT_FALSE(c.exchange.loaded());
+    EXPECT_TRUE(posted.empty()); // the post made while closing was dropped
+}
+
+TEST_F(LifecycleTest, LibrariesMissingAnEntryPoint) {
+    installLibrary("no_create", "scoreboardcontroller.so");
+    installLibrary("no_send", "wsadapter.so");
+    start();
+    Console& c = theConsole();
+    EXPECT_TRUE(c.scoreboardLibrary.loaded());
+    EXPECT_EQ(c.scoreboard, nullptr);
+    EXPECT_EQ(scoreboardType(), -1);
+    EXPECT_TRUE(c.exchange.loaded());
+    EXPECT_EQ(c.exchange.sendData, nullptr);
+    EXPECT_NE(c.exchange.getData, nullptr);
+    closeConsole();
+    for (const auto& line : libraryCalls()) {
+        EXPECT_EQ(line.rfind("scoreboard", 0), std::string::npos) << line;
+        EXPECT_EQ(line.rfind("exchange", 0), std::string::npos) << line;
+        EXPECT_EQ(line.find("handScoreboardToLink"), std::string::npos);
+    }
+    EXPECT_FALSE(c.exchange.loaded());
+}
+
+TEST_F(LifecycleTest, ScoreboardTypeComesFromTheController) {
+    ::setenv("VELMARO_FAKE_SCOREBOARD_TYPE", "118", 1);
+    installLibrary("no_delete", "scoreboardcontroller.so");
+    start();
+    EXPECT_EQ(scoreboardType(), 118);
+    closeConsole(); // no delete function: the object is just let go
+    EXPECT_EQ(theConsole().scoreboard, nullptr);
+}
+
+TEST_F(LifecycleTest, SettingsNamingARefusedEventGetADatedOne) {
+    home.write("velmaro.ini", "EventName:../../tmp\nMode:6\n");
+    start();
+    EXPECT_EQ(theConsole().eventName, "05_07_2024");
+    EXPECT_EQ(theConsole().raceMode, 6u);
+    EXPECT_FALSE(std::filesystem::exists(home / "tmp"));
+}
+
+} // namespace
+} // namespace velmaro::test

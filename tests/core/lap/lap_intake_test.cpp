@@ -1,0 +1,323 @@
+// Hit intake of modes 1, 4 and 6, the queues, START and NEXT, and the scoreboard calls.
+#include "lap_fixture.h"
+
+namespace velmaro::test {
+namespace {
+
+using K = TRaceItem::Kind;
+
+class LapIntake : public LapTest {
+protected:
+    uint64_t t = 1700000000000ull;
+    // A line crossing `ms` after the previous hit.
+    int cross(int mode, int node = 1, int racer = 0, int cls = -1, uint64_t ms = 30000) {
+        t += ms;
+        switch (mode) {
+        case 1: return processHitLapSingle(node, 0, t, racer, cls);
+        case 4: return processHitStartFinish(node, 0, t, racer, cls);
+        default: return processHitGymkhana(node, 0, t, racer, cls);
+        }
+    }
+    int signal(int mode, uint64_t ms = 1000) {
+        t += ms;
+        return mode == 4 ? processHitStartFinish(1, 6, t, 0, -1) : processHitLapSingle(1, 6, t, 0, -1);
+    }
+};
+
+TEST_F(LapIntake, Mode1_UntaggedLapsRotateThroughTheStarters) {
+    for (int n : {7, 8, 9}) {
+        lapNext(n);
+        cross(1, 1, 0, -1, 2000);
+    }
+    for (int i = 0; i < 6; ++i) cross(1);
+    EXPECT_EQ(racersOf(K::FRST), (std::vector<uint32_t>{7, 8, 9}));
+    EXPECT_EQ(racersOf(K::LAP), (std::vector<uint32_t>{7, 8, 9, 7, 8, 9}));
+    EXPECT_EQ(queueRacers(gCourseQueue), (std::vector<uint32_t>{9, 8, 7}));
+    EXPECT_EQ(gCntOnLane, 3);
+    EXPECT_EQ(host.rowCount, 10);
+}
+
+TEST_F(LapIntake, Mode1_NewStartsReplaceTheGroup) {
+    lapNext(7);
+    cross(1);
+    cross(1);
+    lapNext(8);
+    cross(1);
+    cross(1);
+    cross(1);
+    EXPECT_EQ(kinds(), (std::vector<std::string>{"FRST", "LAP", "FRST", "LAP", "LAP"}));
+    EXPECT_EQ(racersOf(K::LAP), (std::vector<uint32_t>{7, 8, 8}));
+}
+
+TEST_F(LapIntake, Mode1_RetiredRacerLeavesTheRotation) {
+    struct Row {
+        const char* name;
+        int retireQueueIndex; // queue is newest first: 0 = racer 9, 1 = racer 8
+        std::vector<uint32_t> laps;
+    };
+    for (const Row& row : {Row{"newest starter", 0, {7, 8, 7, 8, 7}}, Row{"middle starter", 1, {7, 8, 9, 7, 9}}}) {
+        SCOPED_TRACE(row.name);
+        resetLapTiming();
+        std::filesystem::remove(temp / "lap_single.txt");
+        for (int n : {7, 8, 9}) {
+            lapNext(n);
+            cross(1, 1, 0, -1, 2000);
+        }
+        cross(1);
+        cross(1);
+        retireRacer(row.retireQueueIndex);
+        EXPECT_EQ(gCourseQueue.size(), 2u);
+        cross(1);
+        // A reload rebuilds exactly the same queue.
+        std::vector<uint32_t> queued = queueRacers(gCourseQueue);
+        loadLapSingle();
+        EXPECT_EQ(queueRacers(gCourseQueue), queued);
+        cross(1);
+        cross(1);
+        EXPECT_EQ(racersOf(K::LAP), row.laps);
+        EXPECT_EQ(racersOf(K::FAIL).size(), 1u);
+    }
+}
+
+TEST_F(LapIntake, Mode1_StartSignalAndStartLine) {
+    registry.addClass(2, "B");
+    registry.addRacer(5, "Петров", {2});
+    ASSERT_EQ(lapStart(5), 0);
+    signal(1);
+    cross(1, 1, 0, -1, 300);
+    cross(1);
+    EXPECT_EQ(kinds(), (std::vector<std::string>{"STSIG", "STLIN", "LAP"}));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(item(i).racer, 5u);
+        EXPECT_EQ(item(i).classId, 2); // the tag's racer brings his own class
+    }
+    EXPECT_EQ(item(2).lap, 30000);
+    EXPECT_EQ(item(2).fromStart, 30300);
+    EXPECT_EQ(gPendingRacer, 0);
+}
+
+TEST_F(LapIntake, Mode4_StartAndFinishQueues) {
+    host.mode = 4;
+    ASSERT_EQ(lapStart(5), 0);
+    signal(4);
+    cross(4, kNodeStart, 0, -1, 200);
+    EXPECT_EQ(kinds(), (std::vector<std::string>{"STSIG", "STLIN"}));
+    EXPECT_EQ(racersOf(K::STLIN), std::vector<uint32_t>{5});
+    EXPECT_EQ(queueRacers(gFinishQueue), std::vector<uint32_t>{5});
+    EXPECT_EQ(host.onCourseCount, 1);
+    lapNext(6);
+    cross(4, kNodeStart2, 0, -1, 10000);
+    EXPECT_EQ(queueRacers(gFinishQueue), (std::vector<uint32_t>{5, 6}));
+    cross(4, kNodeFinish);
+    cross(4, kNodeFinish);
+    EXPECT_EQ(racersOf(K::LAP), (std::vector<uint32_t>{5, 6}));
+    EXPECT_TRUE(gFinishQueue.empty());
+    EXPECT_EQ(host.onCourseCount, 0);
+    cross(4, kNodeFinish); // nobody left on the course
+    EXPECT_EQ(racersOf(K::LAP), (std::vector<uint32_t>{5, 6, 0}));
+}
+
+TEST_F(LapIntake, Mode4_FiveSecondWindowOfTheStartSignal) {
+    host.mode = 4;
+    struct Row {
+        int64_t offset; // crossing time minus signal time
+        const char* kind;
+    };
+    for (const Row& row : {Row{4999, "STLIN"}, Row{5000, "FRST"}, Row{-4999, "STLIN"}, Row{-5000, "FRST"}}) {
+        SCOPED_TRACE(row.offset);
+        resetLapTiming();
+        const uint64_t signalTime = 1700000100000ull;
+        processHitStartFinish(1, 6, signalTime, 0, -1);
+        lapNext(5);
+        ASSERT_EQ(processHitStartFinish(kNodeStart, 0, signalTime + row.offset, 0, -1), 1);
+        TRaceItem* crossing = getRaceItem(row.offset < 0 ? 0 : 1);
+        ASSERT_NE(crossing, nullptr);
+        EXPECT_EQ(raceKindName(crossing->kind), row.kind);
+        // A crossing before the signal takes the signal's racer (none here).
+        EXPECT_EQ(crossing->racer, row.offset == -4999 ? 0u : 5u);
+    }
+}
+
+TEST_F(LapIntake, Mode4_StartGateRules) {
+    host.mode = 4;
+    EXPECT_EQ(cross(4, kNodeStart), 0); // nobody called: ignored
+    EXPECT_EQ(count(), 0);
+    EXPECT_EQ(cross(4, kNodeStart2, 33, 1), 1); // a tagged racer starts without NEXT
+    EXPECT_EQ(kinds(), std::vector<std::string>{"FRST"});
+    host.transponders = true;
+    cross(4, kNodeFinish);
+    EXPECT_EQ(racersOf(K::LAP), std::vector<uint32_t>{0}); // untagged laps are not guessed
+    EXPECT_EQ(item(1).classId, -1);
+}
+
+TEST_F(LapIntake, BlockSt) {
+    host.blockSt = true;
+    EXPECT_EQ(cross(1), 0);
+    host.mode = 4;
+    EXPECT_EQ(cross(4, kNodeFinish), 0);
+    EXPECT_EQ(cross(4, kNodeStart, 7, 1), 0);
+    EXPECT_EQ(cross(4, kNodeFinish, 7, 1), 1); // a tagged finish still counts
+    EXPECT_EQ(kinds(), std::vector<std::string>{"LAP"});
+}
+
+TEST_F(LapIntake, Mode6_LapsTakeThePreviousRacer) {
+    host.mode = 6;
+    cross(6); // the very first event has nobody before it
+    lapNext(3);
+    t += 1000;
+    EXPECT_EQ(processHitGymkhana(1, 50, t, 0, -1), 1);
+    EXPECT_EQ(processHitGymkhana(1, 15, t + 1, 0, -1), 0);
+    EXPECT_EQ(processHitGymkhana(1, 100, t + 2, 0, -1), 0);
+    cross(6);
+    EXPECT_EQ(kinds(), (std::vector<std::string>{"LAP", "FRST", "LAP"}));
+    EXPECT_EQ(item(0).racer, 0u);
+    EXPECT_EQ(item(1).racer, 3u);
+    EXPECT_EQ(item(2).racer, 3u);
+    EXPECT_EQ(gPendingRacer, 0);
+}
+
+TEST_F(LapIntake, RepeatsChangeNothing) {
+    cross(1, 1, 7, 1);
+    EXPECT_EQ(processHitLapSingle(1, 0, t, 7, 1), 1);
+    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(processHitLapSingle(1, 6, t, 0, -1), 1); // a start signal at a lap's time is new
+    EXPECT_EQ(count(), 2);
+    EXPECT_EQ(processHitLapSingle(1, 6, t, 0, -1), 1);
+    EXPECT_EQ(count(), 2);
+    EXPECT_EQ(processHitLapSingle(1, 3, t + 5, 0, -1), 0); // not a line signal
+}
+
+TEST_F(LapIntake, GridFollowsTheNewestRowUnlessEditing) {
+    host.currentRow = 0;
+    cross(1);
+    EXPECT_EQ(host.currentRow, 1);
+    host.editing = true;
+    cross(1);
+    EXPECT_EQ(host.currentRow, 1);
+}
+
+TEST_F(LapIntake, StartAndNext_PendingRacer) {
+    registry.addClass(1, "A");
+    registry.addClass(2, "B");
+    registry.addRacer(12, "Сидоров", {1, 2});
+
+    op.inputs.push_back(std::nullopt); // NEXT, dialog cancelled
+    lapNext(0);
+    EXPECT_EQ(gLapStartState, 1);
+    EXPECT_EQ(gPendingRacer, 0);
+
+    op.inputs.push_back(std::string("12"));
+    op.picks.push_back(1);
+    lapNext(0);
+    EXPECT_EQ(gPendingRacer, 12);
+    EXPECT_EQ(gPendingClass, 2);
+
+    op.shown.clear();
+    EXPECT_EQ(lapStart(0), 0); // the number from NEXT is kept without asking
+    EXPECT_TRUE(op.shown.empty());
+    EXPECT_EQ(gLapStartState, 2);
+    EXPECT_EQ(gPendingClass, 2);
+
+    gPendingRacer = 0;
+    op.inputs.push_back(std::nullopt);
+    EXPECT_EQ(lapStart(0), -1);
+    EXPECT_EQ(gLapStartState, 2);
+
+    op.inputs.push_back(std::string("x1"));
+    EXPECT_EQ(lapStart(0), 0); // not a number: racer 0
+    EXPECT_EQ(gPendingRacer, 0);
+}
+
+TEST_F(LapIntake, Scoreboard_StartAndNextPerType) {
+    host.board = &board;
+    struct Row {
+        int type;
+        std::vector<std::string> next;
+        std::vector<std::string> start;
+    };
+    const std::vector<Row> rows = {
+        {120, {"reset(1)", "stopTiming()", "showText(12,0,3,0,3,16)"},
+         {"reset(1)", "stopTiming()", "showText(13,0,3,0,3,16)", "startTiming()"}},
+        {122, {"reset(1)", "showText(12,0,3,0,3,16)"}, {"startTiming()"}},
+        {117, {}, {}},
+        {118, {}, {}},
+        {200, {"reset(1)", "showResult(1,1,12,0,0,0,0,0)", "setDisplayState(0,2)"}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        board.type = row.type;
+        board.calls.clear();
+        lapNext(12);
+        EXPECT_EQ(board.calls, row.next);
+        board.calls.clear();
+        gPendingRacer = 0;
+        op.inputs.push_back(std::string("13"));
+        EXPECT_EQ(lapStart(0), 0);
+        EXPECT_EQ(board.calls, row.start);
+    }
+}
+
+TEST_F(LapIntake, Scoreboard_NewLapMode1PerType) {
+    host.board = &board;
+    struct Row {
+        int type;
+        std::vector<std::string> calls;
+    };
+    // Racer 7 laps in 30 s, then racer 8 in 20 s: the newest lap and the lap before it.
+    const std::vector<Row> rows = {
+        {200, {"showResult(1,1,8,20000,0,0,0,0)", "showResult(1,2,7,30000,0,0,0,0)", "setDisplayState(0,0)"}},
+        {122, {"showResult(1,1,8,20000,0,0,0,0)", "showResult(1,2,7,30000,0,0,0,0)"}},
+        {118, {"showResult(1,1,8,20000,0,0,0,0)", "showResult(1,2,7,30000,0,0,0,0)", "setDisplayState(0,3)"}},
+        {132,
+         {"showResult(1,1,8,20000,0,0,0,0)", "showResult(1,2,7,30000,0,0,0,0)", "showResult(1,1,8,20000,0,0,0,0)",
+          "setDisplayState(0,-1)"}},
+        {142, {"reset(0)", "showResult(1,1,8,20000,0,0,0,0)", "setDisplayState(0,0)"}},
+        {153, {"reset(0)", "showResult(1,1,8,20000,0,0,0,0)", "setDisplayState(0,0)"}},
+        {156, {"showResult(1,1,8,20000,0,0,0,0)", "setDisplayState(0,0)"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        resetLapTiming();
+        board.type = row.type;
+        t = 1700000000000ull;
+        processHitLapSingle(1, 0, t, 7, 1);
+        processHitLapSingle(1, 0, t + 15000, 8, 1);
+        processHitLapSingle(1, 0, t + 30000, 7, 1);
+        board.calls.clear();
+        processHitLapSingle(1, 0, t + 35000, 8, 1);
+        EXPECT_EQ(board.calls, row.calls);
+    }
+}
+
+TEST_F(LapIntake, Scoreboard_NewLapMode4PerType) {
+    host.board = &board;
+    host.mode = 4;
+    host.dirtyOnBoard = true; // the time from the start signal
+    struct Row {
+        int type;
+        std::vector<std::string> calls;
+    };
+    const std::vector<Row> rows = {
+        {117, {"showText( 5 0:31.000 \r\n" + std::string(13, ' ') + "\r\n" + std::string(13, ' ') + "\r\n" +
+               std::string(13, ' ') + "\r\n" + std::string(13, ' ') + "\r\n,0,0,0,3,13)"}},
+        {122, {"showResult(1,1,5,31000,0,0,0,0)"}},
+        {132, {"showResult(1,1,5,31000,0,0,0,0)", "setDisplayState(0,-1)"}},
+        {200, {"showResult(1,1,5,31000,0,0,0,0)", "setDisplayState(0,0)"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        resetLapTiming();
+        board.type = 0;
+        t = 1700000000000ull;
+        lapStart(5);
+        processHitStartFinish(1, 6, t, 0, -1);
+        processHitStartFinish(kNodeStart, 0, t + 1000, 0, -1);
+        board.type = row.type;
+        board.calls.clear();
+        processHitStartFinish(kNodeFinish, 0, t + 31000, 0, -1);
+        EXPECT_EQ(board.calls, row.calls);
+    }
+}
+
+} // namespace
+} // namespace velmaro::test

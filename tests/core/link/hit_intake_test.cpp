@@ -1,0 +1,247 @@
+// The hit intake: duplicate filter, remote signals, transponder decoding, dispatch per
+// timing mode, the hit list and hitlog.txt.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
+
+#include "core/link/hit_intake.h"
+#include "fakes/temp_folder.h"
+
+using namespace velmaro;
+using velmaro::test::TempFolder;
+
+namespace {
+
+struct Call {
+    int mode, node, signal;
+    std::uint64_t time;
+    int racer, classId, source;
+    bool operator==(const Call&) const = default;
+};
+
+// The intake wired to a temp event folder, a registry of tags and recording handlers.
+class HitIntakeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gHitList.clear();
+        gTranspondersInUse = 0;
+        modeHitHandlers().clearAll();
+        for (int mode : {1, 4, 6})
+            modeHitHandlers().setLapHandler(mode, [this, mode](int n, int s, std::uint64_t t, int r, int c) {
+                calls.push_back({mode, n, s, t, r, c, -1});
+            });
+        for (int mode : {0, 3, 5, 7})
+            modeHitHandlers().setDragHandler(mode, [this, mode](int n, int s, std::uint64_t t, int src) {
+                calls.push_back({mode, n, s, t, 0, -1, src});
+            });
+        HitIntakeHooks h;
+        h.timingMode = [this] { return mode; };
+        h.eventFolder = [this] { return folder.path(); };
+        h.findRacerByTag = [this](int tag) -> std::optional<TagRacer> {
+            auto it = tags.find(tag);
+            if (it == tags.end()) return std::nullopt;
+            return it->second;
+        };
+        h.remoteStart = [this] { remote.push_back("start"); };
+        h.remoteBlock = [this] { remote.push_back("block"); };
+        h.remoteReset = [this] { remote.push_back("reset"); };
+        h.hitListChanged = [this](std::size_t n) { rows = int(n) + 1; };
+        h.utcNowMs = [this] { return ++clock; };
+        setHitIntakeHooks(h);
+    }
+    void TearDown() override {
+        setHitIntakeHooks({});
+        modeHitHandlers().clearAll();
+        gHitList.clear();
+    }
+    std::string hitlog() { return std::filesystem::exists(folder / "hitlog.txt") ? folder.read("hitlog.txt") : ""; }
+
+    TempFolder folder;
+    int mode = 1;
+    std::map<int, TagRacer> tags;
+    std::vector<Call> calls;
+    std::vector<std::string> remote;
+    int rows = 0;
+    std::uint64_t clock = 1'700'000'000'000ull;
+};
+
+} // namespace
+
+TEST_F(HitIntakeTest, DeviceHitIsDispatchedLoggedAndWritten) {
+    processHit(2, 0, 1'700'000'123'045ull, HIT_FROM_DEVICE);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0], (Call{1, 2, 0, 1'700'000'123'045ull, 0, -1, -1}));
+    ASSERT_EQ(gHitList.size(), 1u);
+    EXPECT_EQ(gHitList[0], (THitRecord{2, 0, 1'700'000'123u, 45, 0, clock}));
+    EXPECT_EQ(hitlog(), "2,0,1700000123,45," + std::to_string(clock) + "\n");
+    EXPECT_EQ(rows, 2);
+}
+
+TEST_F(HitIntakeTest, RepeatedDeviceHitChangesNothingAtAll) {
+    processHit(2, 0, 5'000'001ull, HIT_FROM_DEVICE);
+    const std::string before = hitlog();
+    std::filesystem::remove(folder / "hitlog.txt");
+    processHit(2, 0, 5'000'001ull, HIT_FROM_DEVICE);
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_EQ(gHitList.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "hitlog.txt")); // not rewritten
+    // The same time with another signal or node is another hit.
+    processHit(2, 1, 5'000'001ull, HIT_FROM_DEVICE);
+    processHit(4, 0, 5'000'001ull, HIT_FROM_DEVICE);
+    EXPECT_EQ(gHitList.size(), 3u);
+}
+
+TEST_F(HitIntakeTest, HitsFedAgainFromTheLog) {
+    mode = 0;
+    processHit(2, 2, 7'000'500ull, HIT_FROM_DEVICE);
+    const std::uint64_t arrival = gHitList[0].arrival;
+    markHitUsed(2, 2, 7'000, 500);
+
+    // Source 1 reaches the handler and keeps the one record it already has, used flag included.
+    processHit(2, 2, 7'000'500ull, HIT_FROM_LOG_SELECTED);
+    ASSERT_EQ(gHitList.size(), 1u);
+    EXPECT_EQ(gHitList[0].used, 1);
+    EXPECT_EQ(gHitList[0].arrival, arrival);
+
+    // Source 2 reaches the handler and neither adds a record nor rewrites the file.
+    std::filesystem::remove(folder / "hitlog.txt");
+    processHit(2, 2, 7'000'500ull, HIT_FROM_LOG_CURRENT);
+    processHit(4, 0, 9'000'000ull, HIT_FROM_LOG_CURRENT);
+    EXPECT_EQ(gHitList.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "hitlog.txt"));
+
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[1].source, HIT_FROM_LOG_SELECTED);
+    EXPECT_EQ(calls[2].source, HIT_FROM_LOG_CURRENT);
+    EXPECT_EQ(calls[3].node, 4);
+
+    // A hit fed from the log that was never logged is logged.
+    processHit(5, 0, 8'000'000ull, HIT_FROM_LOG_SELECTED);
+    EXPECT_EQ(gHitList.size(), 2u);
+}
+
+TEST_F(HitIntakeTest, RemoteSignalsActThenGoOnToTheHandlerAndTheLog) {
+    mode = 0;
+    processHit(1, SIG_REMOTE_START, 1000, HIT_FROM_DEVICE);
+    processHit(1, SIG_REMOTE_BLOCK, 1001, HIT_FROM_DEVICE);
+    processHit(1, SIG_REMOTE_RESET, 1002, HIT_FROM_DEVICE);
+    EXPECT_EQ(remote, (std::vector<std::string>{"start", "block", "reset"}));
+    EXPECT_EQ(calls.size(), 3u);
+    EXPECT_EQ(gHitList.size(), 3u);
+}
+
+TEST_F(HitIntakeTest, TransponderDecoding) {
+    tags[1025] = TagRacer{77, 7};
+    tags[2] = TagRacer{0, 3}; // a racer whose number is 0 counts as none
+    struct Row {
+        const char* name;
+        int signal;
+        int handlerSignal, racer, classId;
+    } rows_[] = {
+        {"tag 1025 sensor 0 of a racer in class 7", 4100, 0, 77, 7},
+        {"bit 15: tag 1, sensor 1, unknown tag", 0x8005, 1, 1, -1},
+        {"bit 15 kept out of the tag", 0x8000 | (1025 << 2) | 3, 3, 77, 7},
+        {"racer number 0: the tag itself", 0x8000 | (2 << 2), 0, 2, -1},
+        {"4003 is a plain signal", 4003, 4003, 0, -1},
+        {"plain sensor", SIG_STAGE_LEFT, SIG_STAGE_LEFT, 0, -1},
+    };
+    std::uint64_t t = 10'000;
+    for (const auto& row : rows_) {
+        SCOPED_TRACE(row.name);
+        calls.clear();
+        processHit(3, row.signal, ++t, HIT_FROM_DEVICE);
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0].signal, row.handlerSignal);
+        EXPECT_EQ(calls[0].racer, row.racer);
+        EXPECT_EQ(calls[0].classId, row.classId);
+        EXPECT_EQ(gHitList.back().signal, row.signal); // the record keeps the signal as received
+    }
+    EXPECT_EQ(gTranspondersInUse, 1);
+    EXPECT_TRUE(isTransponderSignal(4004));
+    EXPECT_FALSE(isTransponderSignal(4003));
+}
+
+TEST_F(HitIntakeTest, DispatchFollowsTheTimingMode) {
+    modeHitHandlers().setDragHandler(2, [this](int n, int s, std::uint64_t t, int src) {
+        calls.push_back({2, n, s, t, 0, 0, src}); // variant 0 bound by the registrant
+    });
+    for (int m = -1; m <= 9; ++m) {
+        mode = m;
+        processHit(2, 0, std::uint64_t(100'000 + m), HIT_FROM_DEVICE);
+    }
+    std::vector<int> modes;
+    for (const Call& c : calls) modes.push_back(c.mode);
+    EXPECT_EQ(modes, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7})); // 8 has no handler here; -1 and 9 none
+    EXPECT_EQ(gHitList.size(), 11u); // every hit is logged, handled or not
+}
+
+TEST_F(HitIntakeTest, ListOrderIsTimeThenNodeThenSignal) {
+    processHit(2, 3, 5'000'000ull, HIT_FROM_DEVICE);
+    processHit(2, 1, 5'000'000ull, HIT_FROM_DEVICE);
+    processHit(1, 9, 5'000'000ull, HIT_FROM_DEVICE);
+    processHit(5, 0, 4'999'999ull, HIT_FROM_DEVICE);
+    std::vector<std::tuple<int, int>> order;
+    for (const auto& r : gHitList) order.emplace_back(r.node, r.signal);
+    EXPECT_EQ(order, (std::vector<std::tuple<int, int>>{{5, 0}, {1, 9}, {2, 1}, {2, 3}}));
+    const std::string log = hitlog();
+    EXPECT_EQ(log.substr(0, log.find('\n')), "5,0,4999,999," + std::to_string(gHitList[0].arrival));
+}
+
+TEST_F(HitIntakeTest, LoadReadsFiveAndFourFieldLinesAndSkipsJunk) {
+    folder.write("hitlog.txt",
+                 "2,1,1700000000,250,1700000000300\r\n"
+                 "4,0,1700000000,100\n"
+                 "garbage line\n"
+                 "\n"
+                 "5;0;1;2\n"
+                 "1,2,3\n"
+                 "2,1,1700000000,250,1700000000999\n" // a duplicate is kept on load
+                 "1,-5,1700000001,1500,7\n");          // milliseconds stored in 16 bits
+    gHitList.push_back(THitRecord{9, 9, 9, 9, 1, 9});
+    loadHitLog();
+    ASSERT_EQ(gHitList.size(), 4u);
+    EXPECT_EQ(gHitList[0], (THitRecord{4, 0, 1'700'000'000u, 100, 0, 0}));
+    EXPECT_EQ(gHitList[1], (THitRecord{2, 1, 1'700'000'000u, 250, 0, 1'700'000'000'300ull}));
+    EXPECT_EQ(gHitList[2].arrival, 1'700'000'000'999ull);
+    EXPECT_EQ(gHitList[3], (THitRecord{1, -5, 1'700'000'001u, 1500, 0, 7}));
+    EXPECT_EQ(rows, 5);
+
+    // A device hit equal to a loaded record is dropped; saving writes the list back.
+    processHit(4, 0, 1'700'000'000'100ull, HIT_FROM_DEVICE);
+    EXPECT_TRUE(calls.empty());
+
+    // A missing file leaves the list empty.
+    std::filesystem::remove(folder / "hitlog.txt");
+    loadHitLog();
+    EXPECT_TRUE(gHitList.empty());
+}
+
+TEST(HitLogFormat, SaveAndParseRoundTrip) {
+    const std::vector<THitRecord> list = {{1, 6, 1'700'000'000u, 0, 1, 0}, {2, 0x8005, 4'000'000'000u, 999, 0, 18'446'744'073'709'551'615ull}};
+    const std::string text = formatHitLog(list);
+    EXPECT_EQ(text, "1,6,1700000000,0,0\n2,32773,4000000000,999,18446744073709551615\n");
+    std::vector<THitRecord> back = parseHitLog(text);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].used, 0); // the used flag is not stored
+    back[0].used = 1;
+    EXPECT_EQ(back, list);
+
+    TempFolder folder;
+    ASSERT_TRUE(saveHitLogFile(folder / "hitlog.txt", list).ok());
+    std::vector<THitRecord> loaded;
+    ASSERT_TRUE(loadHitLogFile(folder / "hitlog.txt", loaded).ok());
+    EXPECT_EQ(loaded.size(), 2u);
+    EXPECT_FALSE(loadHitLogFile(folder / "missing.txt", loaded).ok());
+    EXPECT_TRUE(loaded.empty());
+}
+
+TEST(HitLogFormat, RemoveDuplicatesKeepsTheFirstOfEqualRecords) {
+    std::vector<THitRecord> list = {{1, 1, 5, 5, 1, 100}, {1, 1, 5, 5, 0, 200}, {1, 1, 5, 5, 0, 300}, {1, 2, 5, 5, 0, 1}};
+    removeDuplicateHits(list);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].arrival, 100u);
+    EXPECT_EQ(list[0].used, 1);
+    EXPECT_EQ(compareHits(list[0], list[1]), -1);
+    EXPECT_EQ(compareHits(list[1], list[0]), 1);
+}

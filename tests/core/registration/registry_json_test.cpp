@@ -1,0 +1,219 @@
+// The class and racer lists sent to the web service, and the incoming racer and removal lists.
+#include <nlohmann/json.hpp>
+
+#include "registry_fixture.h"
+
+namespace velmaro::test {
+namespace {
+
+using ::testing::ElementsAre;
+using nlohmann::json;
+
+TEST_F(RegistryTest, ClassesJson_ExactText) {
+    EXPECT_EQ(reg.classesJson(), "[]");
+    cls(1, "Pro");
+    cls(-2, "Стрит \"A\\B\"");
+    EXPECT_EQ(reg.classesJson(), R"([{"classId":1,"className":"Pro"},{"classId":-2,"className":"Стрит \"A\\B\""}])");
+}
+
+TEST_F(RegistryTest, RacersJson_ExactText) {
+    EXPECT_EQ(reg.racersJson(), "[]");
+    TRacerItem& a = racer(5, "Ив\"ан\\", {3, 1}, 44);
+    a.carModel = "a\tb";
+    a.city = "Тула";
+    a.team = "T";
+    a.guid = "{G}";
+    TRacerItem& b = racer(6, "", {});
+    b.guid = "{H}";
+    b.passedToRace = 0;
+    EXPECT_EQ(reg.racersJson(),
+              R"([{"carModel":"a\tb","classes":[3,1],"guid":"{G}","num":5,"passedToRace":true,)"
+              R"("pilotCity":"Тула","pilotName":"Ив\"ан\\","team":"T"},)"
+              R"({"carModel":"","classes":[],"guid":"{H}","num":6,"passedToRace":false,)"
+              R"("pilotCity":"","pilotName":"","team":""}])");
+    EXPECT_EQ(racerClassesJson(a), "[3,1]");
+    // What goes out parses back as JSON with the same texts.
+    const json parsed = json::parse(reg.racersJson());
+    EXPECT_EQ(parsed[0]["pilotName"], "Ив\"ан\\");
+    EXPECT_EQ(parsed[0]["carModel"], "a\tb");
+}
+
+class ImportTest : public RegistryTest {
+protected:
+    ImportTest() {
+        cls(1, "A");
+        cls(2, "B");
+        TRacerItem& a = racer(5, "Старое имя", {1}, 11);
+        a.guid = "{A}";
+        a.team = "Команда";
+        a.city = "Тула";
+        TRacerItem& b = racer(6, "Б", {2}, 12);
+        b.guid = "{B}";
+    }
+    static json record(const std::string& guid, int num, bool passed = true, json classes = json::array({1})) {
+        return json{{"guid", guid},         {"num", num},           {"pilotName", "Имя " + std::to_string(num)},
+                    {"carModel", "Модель"}, {"pilotCity", "Город"}, {"passedToRace", passed},
+                    {"classes", classes},   {"team", "ignored"}};
+    }
+    Status import(const json& records, bool overwriteAll = false) {
+        return reg.importRacersJson(records, true, overwriteAll);
+    }
+};
+
+TEST_F(ImportTest, MatchByGuid_ChangesNumberKeepsTeamAndTag) {
+    ASSERT_TRUE(import(json::array({record("{A}", 9, false, {2, 3})})).ok());
+    ASSERT_EQ(reg.racers.size(), 2u);
+    const TRacerItem& a = *reg.racers[0];
+    EXPECT_EQ(a.number, 9u);
+    EXPECT_EQ(a.name, "Имя 9");
+    EXPECT_EQ(a.carModel, "Модель");
+    EXPECT_EQ(a.city, "Город");
+    EXPECT_EQ(a.passedToRace, 0);
+    EXPECT_THAT(a.classIds, ElementsAre(2, 3));
+    EXPECT_EQ(a.team, "Команда");
+    EXPECT_EQ(a.tag, 11);
+    // Saved, sent back, recounted and repainted.
+    EXPECT_NE(eventFile("racers.txt").find("9,Имя 9,Модель,Город,2:2,3,,Команда,11,{A},0"), std::string::npos);
+    EXPECT_EQ(reg.findClass(2)->racerCount, 2);
+    for (const char* call : {"sendRaceInfo", "rebuildBracketDrawings", "repaintBrackets", "racersChanged"})
+        EXPECT_TRUE(sink.called(call)) << call;
+}
+
+TEST_F(ImportTest, MatchByNumber_TakesTheNewGuid) {
+    ASSERT_TRUE(import(json::array({record("{N}", 6)})).ok());
+    ASSERT_EQ(reg.racers.size(), 2u);
+    EXPECT_EQ(reg.racers[1]->guid, "{N}");
+    EXPECT_EQ(reg.racers[1]->name, "Имя 6");
+    EXPECT_EQ(reg.racers[1]->tag, 12);
+}
+
+TEST_F(ImportTest, NewRacer_IsAppendedAndAdmitted) {
+    ASSERT_TRUE(import(json::array({record("{C}", 7, false)})).ok());
+    ASSERT_EQ(reg.racers.size(), 3u);
+    const TRacerItem& c = *reg.racers[2];
+    EXPECT_EQ(c.number, 7u);
+    EXPECT_EQ(c.guid, "{C}");
+    EXPECT_EQ(c.passedToRace, 1);
+    EXPECT_EQ(c.tag, 0);
+    EXPECT_EQ(c.team, "");
+    EXPECT_TRUE(reg.racerDb.empty()); // the database is not touched
+}
+
+TEST_F(ImportTest, SkippedSilently_NumberZeroOrBelowAndNoGuid) {
+    json noGuid = record("", 8);
+    json nullGuid = record("{X}", 8);
+    nullGuid["guid"] = nullptr;
+    json missingGuid = record("{X}", 8);
+    missingGuid.erase("guid");
+    ASSERT_TRUE(import(json::array({record("{A}", 0), record("{Z}", -3), noGuid, nullGuid, missingGuid})).ok());
+    EXPECT_EQ(reg.racers.size(), 2u);
+    EXPECT_EQ(reg.racers[0]->number, 5u);
+    EXPECT_EQ(reg.racers[0]->name, "Старое имя");
+    EXPECT_TRUE(op.logLines.empty());
+}
+
+TEST_F(ImportTest, SameGuidTwice_LaterWins) {
+    ASSERT_TRUE(import(json::array({record("{D}", 20), record("{D}", 21)})).ok());
+    ASSERT_EQ(reg.racers.size(), 3u);
+    EXPECT_EQ(reg.racers[2]->number, 21u);
+}
+
+TEST_F(ImportTest, OverwriteAllWithEmptyList_LeavesNoRacers) {
+    ASSERT_TRUE(reg.importRacersJson(json::array(), false, true).ok()); // overwriteAll forces the save
+    EXPECT_TRUE(reg.racers.empty());
+    EXPECT_EQ(eventFile("racers.txt"), "");
+    EXPECT_EQ(reg.findClass(1)->racerCount, 0);
+}
+
+TEST_F(ImportTest, OverwriteAll_ReplacesTheList) {
+    ASSERT_TRUE(import(json::array({record("{A}", 30, false), record("{A}", 31, false)}), true).ok());
+    ASSERT_EQ(reg.racers.size(), 1u);
+    EXPECT_EQ(reg.racers[0]->number, 31u);
+    EXPECT_EQ(reg.racers[0]->passedToRace, 0); // the second record updated the racer the first made
+    EXPECT_EQ(reg.racers[0]->team, "");
+}
+
+// A malformed message once emptied the registry: the list was cleared first and the
+// import stopped at the bad record.
+TEST_F(ImportTest, OverwriteAll_MalformedRecordChangesNothing) {
+    const std::string before = reg.racersJson();
+    json bad = record("{X}", 3);
+    bad.erase("pilotName");
+    const Status st = import(json::array({record("{C}", 7), bad}), true);
+    EXPECT_FALSE(st.ok());
+    EXPECT_EQ(reg.racersJson(), before);
+    EXPECT_FALSE(std::filesystem::exists(reg.eventFolder() / "racers.txt"));
+    EXPECT_FALSE(sink.called("sendRaceInfo"));
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_NE(op.logLines[0].find("racersData[1]"), std::string::npos);
+    EXPECT_NE(op.logLines[0].find("pilotName"), std::string::npos);
+
+    // A message without a racer list at all is no empty list.
+    EXPECT_FALSE(import(json(nullptr), true).ok());
+    EXPECT_FALSE(import(json::object(), true).ok());
+    EXPECT_EQ(reg.racersJson(), before);
+}
+
+TEST_F(ImportTest, MalformedRecords_AreSkippedWithALogLine) {
+    const auto with = [](json r, const char* key, json value) {
+        if (value.is_discarded()) r.erase(key);
+        else r[key] = value;
+        return r;
+    };
+    const json drop = json(json::value_t::discarded);
+    const json records = json::array({
+        with(record("{X1}", 40), "num", drop),                          // num missing
+        with(record("{X2}", 41), "num", "41"),                          // num a text
+        with(record("{X3}", 42), "num", 4294967296LL),                  // num beyond 32 bits
+        with(record("{X4}", 43), "carModel", 5),                        // text of the wrong kind
+        with(record("{X5}", 44), "classes", json::array({1, "2"})),     // class id a text
+        with(record("{X6}", 45), "classes", drop),                      // classes missing
+        with(record("{X7}", 46), "guid", 7),                            // guid not a text
+        with(record("{A}", 5), "passedToRace", drop),                   // an existing racer needs it
+        with(record("{B}", 6), "passedToRace", 1),                      // not a boolean
+        json("not an object"),
+        record("{C}", 7),                                               // sound
+    });
+    ASSERT_TRUE(import(records).ok());
+    EXPECT_EQ(op.logLines.size(), 10u);
+    ASSERT_EQ(reg.racers.size(), 3u);
+    EXPECT_EQ(reg.racers[0]->name, "Старое имя");
+    EXPECT_EQ(reg.racers[1]->name, "Б");
+    EXPECT_EQ(reg.racers[2]->guid, "{C}");
+    // A new racer needs no "passedToRace".
+    ASSERT_TRUE(import(json::array({with(record("{E}", 8), "passedToRace", drop)})).ok());
+    EXPECT_EQ(reg.racers.size(), 4u);
+}
+
+TEST_F(ImportTest, WithoutSave_NothingIsWritten) {
+    ASSERT_TRUE(reg.importRacersJson(json::array({record("{C}", 7)}), false, false).ok());
+    EXPECT_FALSE(std::filesystem::exists(reg.eventFolder() / "racers.txt"));
+    EXPECT_TRUE(sink.called("sendRaceInfo"));
+}
+
+TEST_F(ImportTest, Remove_ByGuid) {
+    ASSERT_TRUE(reg.removeRacersJson(json::array({"{A}", "{A}", "{nobody}", 5})).ok());
+    ASSERT_EQ(reg.racers.size(), 1u);
+    EXPECT_EQ(reg.racers[0]->guid, "{B}");
+    EXPECT_EQ(reg.findClass(1)->racerCount, 0);
+    EXPECT_EQ(op.logLines.size(), 1u); // the element that is not a text
+    EXPECT_NE(eventFile("racers.txt").find("{B}"), std::string::npos);
+}
+
+TEST_F(ImportTest, Remove_UnknownGuidStillSavesAndRefreshes) {
+    ASSERT_TRUE(reg.removeRacersJson(json::array({"{nobody}"})).ok());
+    EXPECT_EQ(reg.racers.size(), 2u);
+    EXPECT_TRUE(std::filesystem::exists(reg.eventFolder() / "racers.txt"));
+    EXPECT_TRUE(sink.called("rebuildBracketDrawings"));
+    EXPECT_TRUE(sink.called("racersChanged"));
+}
+
+TEST_F(ImportTest, Remove_TwoRacersWithOneGuidNeedItTwice) {
+    racer(7, "copy").guid = "{A}";
+    ASSERT_TRUE(reg.removeRacersJson(json::array({"{A}"})).ok());
+    ASSERT_EQ(reg.racers.size(), 2u);
+    EXPECT_EQ(reg.racers[1]->name, "copy");
+}
+
+} // namespace
+} // namespace velmaro::test

@@ -1,0 +1,157 @@
+// The lane object and the current-run document, and when the current run goes out.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "core/app/console.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
+
+namespace velmaro {
+namespace {
+
+TDragRaceItem sampleRun() {
+    TDragRaceItem run;
+    run.runId = 5;
+    run.runMode = RUN_MODE_QUALIFICATION;
+    run.winner = 0;
+    run.racer = {7, 0};
+    run.classId = {1, -1};
+    run.rt = {45, 0};
+    run.et = {9500, 9800};
+    run.dirtyTime = {9545, 9800};
+    run.sixtyFeet = {1500, 1600};
+    run.speed = {150.5, 140.0};
+    return run;
+}
+
+TRegistrySnapshot sampleRegistry() {
+    TRegistrySnapshot s;
+    TRacerItem r(7);
+    r.name = "Иван \"Быстрый\"";
+    r.city = "Москва";
+    r.carModel = "BMW";
+    s.racers.push_back(r);
+    return s;
+}
+
+TEST(LaneJson, LaneWithARacerAndLaneWithout) {
+    const TRegistrySnapshot reg = sampleRegistry();
+    const TDragRaceItem run = sampleRun();
+    EXPECT_EQ(laneJson(run, 0, false, false, &reg),
+              "{\"_60ft\":1500,\"city\":\"Москва\",\"et\":9500,\"model\":\"BMW\",\"name\":\"Иван \\\"Быстрый\\\"\","
+              "\"num\":7,\"rt\":45,\"spd\":150.500}");
+    EXPECT_EQ(laneJson(run, 0, true, false, &reg), "{\"_60ft\":1500,\"et\":9500,\"num\":7,\"rt\":45,\"spd\":150.500}");
+    // No racer: times 0 and an empty-text number whatever the lane holds; names present even when omitted.
+    const std::string empty = "{\"_60ft\":0,\"city\":\"\",\"et\":0,\"model\":\"\",\"name\":\"\",\"num\":\"\",\"rt\":0,\"spd\":0}";
+    EXPECT_EQ(laneJson(run, 1, false, false, &reg), empty);
+    EXPECT_EQ(laneJson(run, 1, true, false, &reg), empty);
+}
+
+TEST(LaneJson, UnregisteredRacerHasEmptyNamesAndZeroSpeedKeepsDecimals) {
+    TDragRaceItem run = sampleRun();
+    run.racer[1] = 33;
+    run.speed[1] = 0.0;
+    EXPECT_EQ(laneJson(run, 1, false, false, nullptr),
+              "{\"_60ft\":1600,\"city\":\"\",\"et\":9800,\"model\":\"\",\"name\":\"\",\"num\":33,\"rt\":0,\"spd\":0.000}");
+}
+
+TEST(LaneJson, VoidReactionTimeDependsOnTheStartTree) {
+    struct Case {
+        const char* name;
+        std::int32_t rt;
+        bool proStart;
+        bool isVoid;
+    };
+    const Case cases[] = {
+        {"-400 with PRO Start is void", -400, true, true},
+        {"-400 without PRO Start is a false start", -400, false, false},
+        {"-1200 without PRO Start is void", -1200, false, true},
+        {"-1200 with PRO Start is a false start", -1200, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDragRaceItem run = sampleRun();
+        run.rt[0] = c.rt;
+        const std::string expected =
+            c.isVoid ? "{\"_60ft\":0,\"et\":0,\"num\":7,\"rt\":0,\"spd\":150.500}"
+                     : "{\"_60ft\":1500,\"et\":9500,\"num\":7,\"rt\":" + std::to_string(c.rt) + ",\"spd\":150.500}";
+        EXPECT_EQ(laneJson(run, 0, true, c.proStart, nullptr), expected);
+    }
+}
+
+class CurrentRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto racer = std::make_unique<TRacerItem>(7);
+        racer->name = "Иван";
+        racer->city = "Москва";
+        racer->carModel = "BMW";
+        theRegistry().racers.push_back(std::move(racer));
+        theConsole().eventName = "Этап 1";
+        gDragRuns = {sampleRun()};
+        gCurrentRun = 0;
+        DragResultsHooks hooks;
+        hooks.sendData = [this](const std::string& text, const char* kind) { sent.emplace_back(text, kind); };
+        setDragResultsHooks(hooks);
+    }
+    void TearDown() override {
+        stopResultsThread();
+        setDragResultsHooks({});
+        theRegistry().racers.clear();
+        theConsole().eventName.clear();
+        gDragRuns.clear();
+        gCurrentRun = -1;
+    }
+    std::vector<std::pair<std::string, std::string>> sent;
+};
+
+TEST_F(CurrentRunTest, DocumentText) {
+    publishCurrentRun();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].second, "online");
+    EXPECT_EQ(sent[0].first,
+              "{\"item\":\"drag\","
+              "\"left\":{\"_60ft\":1500,\"city\":\"Москва\",\"et\":9500,\"model\":\"BMW\",\"name\":\"Иван\","
+              "\"num\":7,\"rt\":45,\"spd\":150.500},"
+              "\"raceName\":\"Этап 1\","
+              "\"right\":{\"_60ft\":0,\"city\":\"\",\"et\":0,\"model\":\"\",\"name\":\"\",\"num\":\"\",\"rt\":0,\"spd\":0},"
+              "\"runId\":5,\"runMode\":\"Квалификация\",\"winner\":0}");
+    EXPECT_NO_THROW((void)nlohmann::json::parse(sent[0].first));
+}
+
+TEST_F(CurrentRunTest, RunModeCaptionsAndNoWinner) {
+    const std::pair<std::int32_t, std::string> modes[] = {
+        {0, "Квалификация"}, {1, "Финалы"}, {2, "Тренировки"}, {3, ""}, {-1, ""}};
+    for (const auto& [mode, caption] : modes) {
+        gDragRuns[0].runMode = mode;
+        gDragRuns[0].winner = -1;
+        sent.clear();
+        publishCurrentRun();
+        ASSERT_EQ(sent.size(), 1u);
+        const auto doc = nlohmann::json::parse(sent[0].first);
+        EXPECT_EQ(doc["runMode"], caption);
+        EXPECT_EQ(doc["winner"], -1);
+    }
+}
+
+TEST_F(CurrentRunTest, NothingGoesOutWithoutACurrentRunOrAnExchange) {
+    for (std::int32_t index : {-1, 1, 5}) {
+        gCurrentRun = index;
+        publishCurrentRun();
+    }
+    EXPECT_TRUE(sent.empty());
+    gCurrentRun = 0;
+    setDragResultsHooks({}); // no sender, and the exchange library is not loaded
+    publishCurrentRun();
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(CurrentRunTest, NotifyWithoutTheWorkerDoesNothing) {
+    ASSERT_EQ(gDragResultsCntr, nullptr);
+    notifyResultsThread();
+    EXPECT_TRUE(sent.empty());
+}
+
+} // namespace
+} // namespace velmaro

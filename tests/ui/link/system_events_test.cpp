@@ -1,0 +1,211 @@
+// The main window's handling of the seven system events, and their queued hand-over from
+// the link thread.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QThread>
+
+#include <deque>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "core/app/console.h"
+#include "core/link/hit_intake.h"
+#include "fakes/scripted_operator.h"
+#include "ui/link/start_light_tree.h"
+#include "ui/link/status_lamp.h"
+#include "ui/link/system_event_adapter.h"
+#include "ui/link/system_events.h"
+
+namespace velmaro::ui {
+namespace {
+
+class FakeLink : public SystemEventLink {
+public:
+    std::deque<TSignalHit> queue;
+    int disarms = 0;
+    std::array<std::uint8_t, CHANNEL_COUNT> levels{};
+    std::size_t hitCount() override { return queue.size(); }
+    TSignalHit popHit() override {
+        if (queue.empty()) return {};
+        TSignalHit h = queue.front();
+        queue.pop_front();
+        return h;
+    }
+    void disarmAutoStart() override { ++disarms; }
+    std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() override { return levels; }
+};
+
+class FakeHost : public SystemEventHost {
+public:
+    bool armed = false;
+    int releases = 0, starts = 0, startGiven = 0;
+    std::vector<std::array<std::uint8_t, CHANNEL_COUNT>> levelCalls;
+    std::vector<std::string> calls; // order of the window's actions
+    bool startArmed() override { return armed; }
+    void setStartArmed(bool a) override { armed = a; }
+    void releaseBlockSt() override {
+        ++releases;
+        calls.push_back("release");
+    }
+    void pressStart() override {
+        ++starts;
+        calls.push_back("start");
+    }
+    void showStartGiven() override { ++startGiven; }
+    void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& l) override { levelCalls.push_back(l); }
+    int racerNumberByTag(int tag) override { return tag == 0 ? 0 : tag == 77 ? 12 : tag; }
+};
+
+class SystemEvents : public ::testing::Test {
+protected:
+    FakeLink link;
+    FakeHost host;
+    StartLightTree tree;
+    QLabel* label = makeRacerAtStartLabel(nullptr);
+    std::vector<TSignalHit> processed;
+    std::vector<int> sources;
+    SystemEventHandler handler{link, host, &tree, label, [this](int node, int signal, std::uint64_t t, int source) {
+                                   processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
+                                   sources.push_back(source);
+                                   host.calls.push_back("hit");
+                               }};
+    void SetUp() override { theConsole().resetToDefaults(); }
+    void TearDown() override {
+        delete label;
+        theConsole().resetToDefaults();
+    }
+};
+
+TEST_F(SystemEvents, NewHitsFeedsOnlyTheHitsQueuedNowOldestFirst) {
+    link.queue = {{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
+    // A hit arriving while the handler runs waits for its own event.
+    SystemEventHandler arriving(link, host, &tree, label, [&](int node, int signal, std::uint64_t t, int source) {
+        processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
+        sources.push_back(source);
+        if (processed.size() == 1) link.queue.push_back({2, 2, 1800});
+    });
+    arriving.onSystemEvent(SE_NEW_HITS, 0);
+    const std::vector<TSignalHit> expected{{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
+    EXPECT_EQ(processed, expected);
+    EXPECT_EQ(sources, std::vector<int>(3, HIT_FROM_DEVICE));
+    EXPECT_EQ(link.queue.size(), 1u);
+}
+
+TEST_F(SystemEvents, StartSignalsReleaseBlockStOrPressStartAfterTheHitIsProcessed) {
+    struct Row {
+        const char* name;
+        std::uint32_t signal;
+        bool armed;
+        unsigned mode;
+        int releases, starts;
+    } rows[] = {
+        {"stage left, armed", 1, true, 0, 1, 0},
+        {"stage right, not armed, mode 0: stays down", 3, false, 0, 0, 0},
+        {"stage right, not armed, mode 1: released", 3, false, 1, 1, 0},
+        {"signal 15, armed", 15, true, 2, 1, 0},
+        {"signal 15, not armed, mode 4", 15, false, 4, 0, 0},
+        {"start request, armed", 9, true, 0, 0, 1},
+        {"start request, not armed", 9, false, 0, 0, 0},
+        {"start request, not armed, mode 1", 9, false, 1, 0, 0},
+        {"finish line", 0, true, 1, 0, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        host = FakeHost();
+        host.armed = r.armed;
+        theConsole().raceMode = r.mode;
+        link.queue = {{1, r.signal, 5000}};
+        handler.onSystemEvent(SE_NEW_HITS, 0);
+        EXPECT_EQ(host.releases, r.releases);
+        EXPECT_EQ(host.starts, r.starts);
+        if (!host.calls.empty()) {
+            EXPECT_EQ(host.calls.front(), "hit");
+        }
+    }
+}
+
+TEST_F(SystemEvents, AbortedAutomaticStartAsksWhetherToResume) {
+    test::ScriptedOperator op;
+    test::ScopedOperator scope(op);
+    host.armed = true;
+    op.yesNoAnswers = {true};
+    handler.onSystemEvent(SE_AUTOSTART_ABORTED, 0);
+    EXPECT_TRUE(host.armed);
+    EXPECT_EQ(link.disarms, 0);
+    ASSERT_EQ(op.shown.size(), 1u);
+    EXPECT_EQ(op.shown[0], "Процедура старта прервана.\nВозобновить?");
+
+    op.yesNoAnswers = {false};
+    handler.onSystemEvent(SE_AUTOSTART_ABORTED, 0);
+    EXPECT_FALSE(host.armed);
+    EXPECT_EQ(link.disarms, 1);
+}
+
+TEST_F(SystemEvents, StartGivenResentLightsAndChannelLevels) {
+    handler.onSystemEvent(SE_START_GIVEN, 0);
+    EXPECT_EQ(host.startGiven, 1);
+    handler.onSystemEvent(SE_START_RESENT, 0);
+    EXPECT_EQ(host.releases, 1);
+    handler.onSystemEvent(SE_START_LIGHTS, 0xFFFF2001u); // only the low 16 bits count
+    EXPECT_EQ(tree.lamp(0, 0)->color(), lamp::kTreeWhite);
+    EXPECT_EQ(tree.lamp(1, 5)->color(), lamp::kTreeGreen);
+    EXPECT_EQ(tree.lamp(1, 6)->color(), lamp::kTreeOff);
+    link.levels[0] = 7;
+    link.levels[125] = 200;
+    handler.onSystemEvent(SE_CHANNEL_LEVELS, 0);
+    ASSERT_EQ(host.levelCalls.size(), 1u);
+    EXPECT_EQ(host.levelCalls[0], link.levels);
+    // Unknown codes do nothing.
+    handler.onSystemEvent(0, 0);
+    handler.onSystemEvent(8, 123);
+    EXPECT_EQ(host.releases + host.starts + host.startGiven, 2);
+    EXPECT_TRUE(processed.empty());
+}
+
+TEST_F(SystemEvents, TagAtStartNamesTheRacerOnlyFromTheStartReader) {
+    EXPECT_EQ(label->text(), QStringLiteral("--"));
+    handler.onSystemEvent(SE_TAG_AT_START, 3u | (77u << 8));
+    EXPECT_EQ(theConsole().racerAtStart, 12);
+    EXPECT_EQ(label->text(), QStringLiteral("12"));
+    handler.onSystemEvent(SE_TAG_AT_START, 5u | (88u << 8)); // node 5: nothing
+    EXPECT_EQ(theConsole().racerAtStart, 12);
+    EXPECT_EQ(label->text(), QStringLiteral("12"));
+    handler.onSystemEvent(SE_TAG_AT_START, 3u | (4321u << 8)); // unknown tag: the tag itself
+    EXPECT_EQ(theConsole().racerAtStart, 4321);
+    handler.onSystemEvent(SE_TAG_AT_START, 3u); // tag 0
+    EXPECT_EQ(theConsole().racerAtStart, 0);
+    EXPECT_EQ(label->text(), QStringLiteral("--"));
+}
+
+TEST(SystemEventAdapterTest, EventsFromAnotherThreadRunQueuedOnTheMainThread) {
+    std::vector<std::pair<int, std::uint32_t>> got;
+    Qt::HANDLE handledOn = nullptr;
+    auto adapter = std::make_unique<SystemEventAdapter>([&](int code, std::uint32_t w) {
+        got.emplace_back(code, w);
+        handledOn = QThread::currentThreadId();
+    });
+    SystemEventSink sink = adapter->sink();
+    std::thread worker([&] {
+        sink(SE_NEW_HITS, 0);
+        sink(SE_START_LIGHTS, 0x2001);
+    });
+    worker.join();
+    EXPECT_TRUE(got.empty()); // nothing runs inside the link thread's call
+    QCoreApplication::processEvents();
+    const std::vector<std::pair<int, std::uint32_t>> expected{{SE_NEW_HITS, 0}, {SE_START_LIGHTS, 0x2001}};
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(handledOn, QThread::currentThreadId());
+
+    // Queued calls and later posts die with the adapter.
+    sink(SE_START_GIVEN, 0);
+    adapter.reset();
+    sink(SE_START_GIVEN, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(got.size(), 2u);
+}
+
+} // namespace
+} // namespace velmaro::ui
