@@ -107,26 +107,7 @@ void BM_FullRebuild(benchmark::State& state) {
 }
 BENCHMARK(BM_FullRebuild)->Unit(benchmark::kMillisecond);
 
-// The hand-over on the main thread: copy of the heat list plus the registry snapshot.
-void BM_HandOverCopy(benchmark::State& state) {
-    const std::vector<TDragRaceItem> runs = makeRuns();
-    const auto registry = makeRegistry();
-    for (auto _ : state) {
-        std::vector<TDragRaceItem> copy = runs;
-        auto snap = std::make_shared<TRegistrySnapshot>(*registry);
-        benchmark::DoNotOptimize(copy);
-        benchmark::DoNotOptimize(snap);
-    }
-}
-BENCHMARK(BM_HandOverCopy)->Unit(benchmark::kMillisecond);
-
-} // namespace
-} // namespace velmaro
-
-
-
-namespace velmaro {
-namespace {
+// The same without brackets: the share of the bracket step.
 void BM_RebuildNoBrackets(benchmark::State& state) {
     const std::vector<TDragRaceItem> runs = makeRuns();
     {
@@ -144,6 +125,21 @@ void BM_RebuildNoBrackets(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RebuildNoBrackets)->Unit(benchmark::kMillisecond);
+
+// The hand-over on the main thread: copy of the heat list plus the registry snapshot.
+void BM_HandOverCopy(benchmark::State& state) {
+    const std::vector<TDragRaceItem> runs = makeRuns();
+    const auto registry = makeRegistry();
+    for (auto _ : state) {
+        std::vector<TDragRaceItem> copy = runs;
+        auto snap = std::make_shared<TRegistrySnapshot>(*registry);
+        benchmark::DoNotOptimize(copy);
+        benchmark::DoNotOptimize(snap);
+    }
 }
-}
+BENCHMARK(BM_HandOverCopy)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace velmaro
+
 BENCHMARK_MAIN();

@@ -1,6 +1,4 @@
 // The lane object and the current-run document.
-#include <cmath>
-
 #include "core/app/console.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
@@ -13,8 +11,8 @@ std::string laneJsonWith(const TDragRaceItem& run, int lane, bool omitNames, boo
                          const std::function<const TRacerItem*(std::int32_t)>& lookup) {
     const int l = lane == 0 ? LANE_LEFT : LANE_RIGHT;
     const std::int32_t number = run.racer[l];
-    // Look-up also when names are left out: it costs nothing and keeps one path.
-    const TRacerItem* racer = number != 0 ? lookup(number) : nullptr;
+    // Only the names come from the registry.
+    const TRacerItem* racer = number != 0 && !omitNames ? lookup(number) : nullptr;
 
     MyJSONObject obj;
     if (number == 0) {

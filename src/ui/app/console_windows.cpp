@@ -30,8 +30,10 @@ T* make(T*& global) {
 
 } // namespace
 
-QList<QWidget*> createConsoleWindows() {
-    make(MainForm)->FormCreate();
+QList<QWidget*> createConsoleWindows(const std::function<void(TMainForm&)>& beforeCreate) {
+    make(MainForm);
+    if (beforeCreate) beforeCreate(*MainForm);
+    MainForm->FormCreate();
     make(RegForm);
     make(EditPersonalDataForm);
     make(SelectClassForm);

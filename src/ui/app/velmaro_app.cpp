@@ -8,6 +8,7 @@
 #include "core/app/console.h"
 #include "core/platform/operator.h"
 #include "ui/app/console_windows.h"
+#include "ui/app/console_wiring.h"
 #include "ui/app/main_form.h"
 #include "ui/app/qt_operator.h"
 #include "ui/link/scoreboard_settings_dialog.h"
@@ -19,6 +20,7 @@ int runConsole(QApplication& app) {
     ui::QtOperator op;
     setOperator(&op);
     int result = 0;
+    ui::ConsoleWiring wiring;
     try {
         // Closing the main window ends the program, whatever other windows are open.
         app.setQuitOnLastWindowClosed(false);
@@ -28,7 +30,8 @@ int runConsole(QApplication& app) {
         hooks.registryExists = [] { return ui::RegForm != nullptr; };
         hooks.scoreboardSettingsExist = [] { return ui::fScoreboardConfig != nullptr; };
 
-        ui::createConsoleWindows();
+        wiring.installHooks();
+        ui::createConsoleWindows([&wiring](ui::TMainForm& form) { wiring.attachMainForm(form); });
         op.setOwner(ui::MainForm);
         ui::MainForm->onClosed = [] { QMetaObject::invokeMethod(qApp, &QApplication::quit, Qt::QueuedConnection); };
         ui::MainForm->show();
@@ -41,6 +44,7 @@ int runConsole(QApplication& app) {
         result = 1;
     }
     if (ui::MainForm && !ui::MainForm->closing()) ui::MainForm->close();
+    wiring.release();
     ui::destroyConsoleWindows();
     setOperator(nullptr);
     return result;

@@ -301,6 +301,20 @@ TEST_F(RebuildBracketTest, DuplicateRunIdsBothCountAndTheLaterDrivesTheBracket) 
     EXPECT_EQ(find(view->resultsByClass, 1, 7)->finalPoints, 2);
 }
 
+TEST_F(RebuildBracketTest, TheLaterPageOfTheSameClassWins) {
+    auto first = addBracket();
+    auto later = addBracket();
+    {
+        auto lock = lockBrackets();
+        first->upperRound(0)->pairs[0]->run.runId = 9; // decided in the first bracket only
+    }
+    const auto view = build({makeRun(9, RUN_MODE_FINAL, 10, 9200, 7, 9800)});
+    auto lock = lockBrackets();
+    ASSERT_NE(first->racers[3].place, later->racers[3].place);
+    EXPECT_EQ(find(view->resultsByClass, 1, 10)->finalPoints, later->racers[3].place);
+    EXPECT_EQ(json::parse(view->raceResults)["raceResults"]["bracket_1"], json::parse(later->json.toString()));
+}
+
 TEST_F(RebuildBracketTest, BracketWithoutResultsOfItsClassStillSeedsTheList) {
     addBracket();
     const auto view = build({});
