@@ -93,17 +93,6 @@ std::string racerName(std::int32_t number, const TRacerNames& names) {
     return names(number);
 }
 
-TDragRunMap runsById(const std::vector<TDragRaceItem>& runs) {
-    TDragRunMap map;
-    std::map<std::int32_t, int> seen;
-    for (const auto& run : runs) {
-        if (run.runId == 0) continue;
-        if (++seen[run.runId] == 1) map[run.runId] = run;
-        else map.erase(run.runId);
-    }
-    return map;
-}
-
 // ---------------------------------------------------------------------------------
 
 TFinalRound::TFinalRound(std::int32_t pairCount, TFinalRacer* placeholder) : count(std::max(0, pairCount)) {

@@ -61,11 +61,9 @@ bool isValidBracketType(std::int32_t type);
 using TRacerNames = std::function<std::string(std::int32_t number)>;
 std::string racerName(std::int32_t number, const TRacerNames& names);
 
-// Runs keyed by run id (id 0 and ids held by several runs left out by the builder).
+// Runs keyed by run id, as the bracket update takes them. The results rebuild builds it
+// from the heat list: a later run of the same id replaces an earlier one; id 0 is left out.
 using TDragRunMap = std::map<std::int32_t, TDragRaceItem>;
-// Builds the run map the bracket update takes: an id held by more than one run is
-// left out, so pairs with that id get an empty run.
-TDragRunMap runsById(const std::vector<TDragRaceItem>& runs);
 
 struct TFinalRacer {
     std::int32_t number = 0;    // 0 empty slot; -1 the placeholder

@@ -249,13 +249,5 @@ TEST(BracketRacers, SetRacer) {
     EXPECT_EQ(b.racers.size(), 4u);
 }
 
-TEST(BracketRacers, RunsByIdDropsSharedIds) {
-    std::vector<TDragRaceItem> runs = {test::makeRun(1, 1, 2, 0), test::makeRun(2, 3, 4, 0),
-                                       test::makeRun(2, 5, 6, 1), test::makeRun(0, 7, 8, 0)};
-    TDragRunMap map = runsById(runs);
-    EXPECT_EQ(map.size(), 1u);
-    EXPECT_EQ(map.count(1), 1u);
-}
-
 } // namespace
 } // namespace velmaro

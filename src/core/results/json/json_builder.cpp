@@ -1,5 +1,6 @@
 #include "core/results/json/json_builder.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/platform/numbers.h"
@@ -40,8 +41,23 @@ std::string jsonValue(JsonNull) { return "\"\""; }
 std::string jsonValue(std::string_view text) { return jsonEscapeText(text); }
 std::string jsonValue(std::int32_t value) { return std::to_string(value); }
 
+std::string& MyJSONObject::slot(std::string_view key) {
+    auto it = std::lower_bound(members_.begin(), members_.end(), key,
+                               [](const auto& member, std::string_view k) { return std::string_view(member.first) < k; });
+    if (it != members_.end() && it->first == key) return it->second;
+    if (members_.empty()) {
+        members_.reserve(8); // most objects have a handful of members: one allocation
+        it = members_.begin();
+    }
+    return members_.emplace(it, std::string(key), std::string())->second;
+}
+
 std::string MyJSONObject::toString() const {
-    std::string out = "{";
+    std::size_t size = 2;
+    for (const auto& [key, value] : members_) size += key.size() + value.size() + 4;
+    std::string out;
+    out.reserve(size);
+    out += '{';
     bool first = true;
     for (const auto& [key, value] : members_) {
         if (!first) out += ',';
@@ -56,7 +72,11 @@ std::string MyJSONObject::toString() const {
 }
 
 std::string MyJSONArray::toString() const {
-    std::string out = "[";
+    std::size_t size = 2;
+    for (const auto& e : elements_) size += e.size() + 1;
+    std::string out;
+    out.reserve(size);
+    out += '[';
     for (std::size_t i = 0; i < elements_.size(); ++i) {
         if (i) out += ',';
         out += elements_[i];

@@ -11,8 +11,8 @@
 // so the document stays valid JSON). Keys are written unescaped, in byte order.
 #include <concepts>
 #include <cstdint>
-#include <map>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -40,16 +40,21 @@ std::string jsonValue(T value) {
 class MyJSONObject {
 public:
     template <class V>
-    void add(const std::string& key, const V& value) {
-        members_[key] = jsonValue(value);
+    void add(std::string_view key, const V& value) {
+        slot(key) = jsonValue(value);
     }
     // A finished JSON text stored unchanged.
-    void addRaw(const std::string& key, std::string_view json) { members_[key] = std::string(json); }
+    void addRaw(std::string_view key, std::string_view json) { slot(key).assign(json); }
+    void addRaw(std::string_view key, std::string&& json) { slot(key) = std::move(json); }
     std::string toString() const;
     bool empty() const { return members_.empty(); }
 
 private:
-    std::map<std::string, std::string> members_; // std::string orders bytes as unsigned
+    // The value text stored under `key`, inserted empty at its place in byte order.
+    std::string& slot(std::string_view key);
+    // Kept sorted by key; std::string_view compares bytes as unsigned. Objects are small,
+    // so a sorted vector beats a tree here.
+    std::vector<std::pair<std::string, std::string>> members_;
 };
 
 class MyJSONArray {
@@ -59,6 +64,8 @@ public:
         elements_.push_back(jsonValue(value));
     }
     void addRaw(std::string_view json) { elements_.emplace_back(json); }
+    void addRaw(std::string&& json) { elements_.push_back(std::move(json)); }
+    void reserve(std::size_t count) { elements_.reserve(count); }
     std::string toString() const;
     std::size_t size() const { return elements_.size(); }
 
