@@ -21,26 +21,6 @@ std::uint32_t parseIp(const std::string& s) {
     return ntohl(a.s_addr);
 }
 
-int bindSocket(std::uint32_t ip, std::uint16_t port) {
-    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (s < 0) return -1;
-    const int one = 1;
-    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
-    const int size = 4 << 20;
-    if (::setsockopt(s, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
-        ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(ip);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::close(s);
-        return -1;
-    }
-    return s;
-}
-
 bool isStartCode(int type) {
     return type == MSG_START_SINGLE || type == MSG_START_TWO_LANE || type == MSG_START_ARMED || type == MSG_START_153;
 }
@@ -74,9 +54,9 @@ bool NodeSimulator::start() {
     if (thread_.joinable()) return true;
     const std::uint32_t ip = parseIp(options_.bindAddress);
     if (ip == 0) return false;
-    socket_ = bindSocket(ip, options_.port);
+    socket_ = openUdpSocket(ip, options_.port);
     if (socket_ < 0) return false;
-    if (const std::uint32_t g = parseIp(options_.greetingAddress)) greetingSocket_ = bindSocket(g, options_.port);
+    if (const std::uint32_t g = parseIp(options_.greetingAddress)) greetingSocket_ = openUdpSocket(g, options_.port);
     stop_ = false;
     thread_ = std::thread([this] { loop(); });
     return true;

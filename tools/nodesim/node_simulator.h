@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/link/node_protocol.h"
+#include "core/link/system_interface.h"
 
 namespace velmaro::nodesim {
 

@@ -96,17 +96,7 @@ void TSystemInterface::loop() {
             }
         }
         if (clock::now() >= nextService) {
-            Pending out;
-            {
-                std::lock_guard<std::mutex> guard(lock_);
-                serviceRetries(out);
-                markOffline();
-                if (scanRequested_ && lastSender_.known()) {
-                    scanRequested_ = 0;
-                    sendToNode(TNodeMessage::make(NODE_START, MSG_CHANNEL_SCAN), lastSender_);
-                }
-            }
-            deliver(out);
+            servicePass();
             nextService = clock::now() + period;
         }
     }
@@ -125,6 +115,10 @@ void TSystemInterface::runPass() {
         buffer[n] = 0;
         handleDatagram(buffer, std::size_t(n), from);
     }
+    servicePass();
+}
+
+void TSystemInterface::servicePass() {
     Pending out;
     {
         std::lock_guard<std::mutex> guard(lock_);

@@ -108,6 +108,10 @@ public:
     virtual std::vector<BroadcastInterface> interfaces();
 };
 
+// A non-blocking UDP socket bound to ip:port (host byte order), with SO_REUSEADDR, broadcast
+// allowed and a receive buffer large enough for a burst of hits; -1 when it cannot be made.
+int openUdpSocket(std::uint32_t ip, std::uint16_t port);
+
 // The datagram transport (a UDP socket). Thread safe for send.
 class LinkTransport {
 public:
@@ -243,6 +247,8 @@ private:
     void advanceAutoStart(const TSystemNode& startUnit, Pending& out);
     void serviceRetries(Pending& out);
     void markOffline();
+    // Resends due, nodes gone silent, a channel scan asked for; then the events to post.
+    void servicePass();
     void deliver(Pending& out);
     void post(int code, std::uint32_t wParam);
 

@@ -19,6 +19,27 @@
 
 namespace velmaro {
 
+int openUdpSocket(std::uint32_t ip, std::uint16_t port) {
+    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (s < 0) return -1;
+    const int one = 1;
+    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+    // Room for a burst of hits: several thousand small datagrams.
+    const int size = 4 << 20;
+    if (::setsockopt(s, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+        ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(ip);
+    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(s);
+        return -1;
+    }
+    return s;
+}
+
 std::string NodeAddress::toString() const {
     return std::to_string((ip >> 24) & 0xFF) + "." + std::to_string((ip >> 16) & 0xFF) + "." +
            std::to_string((ip >> 8) & 0xFF) + "." + std::to_string(ip & 0xFF) + ":" + std::to_string(port);
@@ -72,24 +93,8 @@ public:
 
     bool open(std::uint16_t port) override {
         close();
-        const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const int s = openUdpSocket(INADDR_ANY, port);
         if (s < 0) return false;
-        const int one = 1;
-        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
-        // Room for a burst of hits: several thousand small datagrams.
-        const int size = 4 << 20;
-        if (::setsockopt(s, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
-            ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_ANY);
-        if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-            ::close(s);
-            return false;
-        }
-        ::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL) | O_NONBLOCK);
         fd_ = s;
         return true;
     }

@@ -27,6 +27,7 @@
 #include "core/app/console.h"
 #include "core/app/events.h"
 #include "core/app/settings.h"
+#include "core/bracket/final_bracket.h"
 #include "core/platform/program_folder.h"
 #include "ui/app/small_dialogs.h"
 #include "ui/link/channel_scan_dialog.h"
@@ -63,20 +64,6 @@ constexpr ModeItem kModeItems[] = {
     {5, "mLapDoubleCrossBefore", "Круг 2 створа/встречный старт"},
     {4, "mStartFinDoubleGates", "Cтарт-финиш 2 створа"}, // the first letter is a Latin C
     {7, "mRollers", "Роллер-Слалом"},
-};
-
-constexpr const char* kBracketTypes[] = {
-    "Олимпийская, финал до 1 победы",
-    "Олимпийская, финал до 1 победы+заезд за 3 место",
-    "Олимпийская, финал до 2 побед",
-    "Олимпийская, финал до 2 побед+заезд за 3 место",
-    "До двух поражений (Double Elimination), правильная",
-    "Олимпийская, до 2х побед",
-    "FIA",
-    "FIA + заезд 3-4",
-    "FIA Handicap",
-    "FIA Handicap+заезд 3-4",
-    "До двух поражений (Kestrel-GT-club)",
 };
 
 QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
@@ -416,7 +403,7 @@ void TMainForm::buildControls() {
     side->addWidget(new QLabel(u("Вариант финальной сетки"), right));
     cbBracketType = new QComboBox(right);
     cbBracketType->setObjectName("cbBracketType");
-    for (const char* t : kBracketTypes) cbBracketType->addItem(u(t));
+    for (const std::string& t : bracketTypeCaptions()) cbBracketType->addItem(QString::fromStdString(t));
     cbBracketType->setCurrentIndex(-1);
     side->addWidget(cbBracketType);
     side->addWidget(new QLabel(u("Способ формирования сетки"), right));
