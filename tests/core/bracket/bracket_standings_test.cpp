@@ -89,8 +89,11 @@ TEST(BracketStandings, ByeAndExcludedLosers) {
     const auto places = placesByNumber(b);
     EXPECT_EQ(places.at(1), 1);
     EXPECT_EQ(places.at(2), 2);
-    for (const auto& r : b.racers)
-        if (r.number == 0) EXPECT_EQ(r.place, 0);
+    for (const auto& r : b.racers) {
+        if (r.number == 0) {
+            EXPECT_EQ(r.place, 0);
+        }
+    }
 
     // A first-round loser whose qualification position is beyond the bracket is not placed.
     b.racers[4].seedIndex = 8; // racer 5

@@ -81,10 +81,10 @@ public:
     void setFontPixelHeight(int px) override { fontPixels = px; }
     void setFontColor(PaintColor c) override { font = c; }
     void setFontBold(bool) override {}
-    void rectangle(const PaintRect& r) override { calls.push_back({"rect", r, brush, pen, penWidth}); }
-    void fillRect(const PaintRect& r) override { calls.push_back({"fill", r, brush, pen, penWidth}); }
+    void rectangle(const PaintRect& r) override { calls.push_back({"rect", r, brush, pen, penWidth, {}, 0, 0}); }
+    void fillRect(const PaintRect& r) override { calls.push_back({"fill", r, brush, pen, penWidth, {}, 0, 0}); }
     void line(int x1, int y1, int x2, int y2) override {
-        calls.push_back({"line", PaintRect{x1, y1, x2, y2}, brush, pen, penWidth});
+        calls.push_back({"line", PaintRect{x1, y1, x2, y2}, brush, pen, penWidth, {}, 0, 0});
     }
     void textOut(int x, int y, const std::string& t) override {
         calls.push_back({"textOut", {}, brush, font, 0, t, x, y});
