@@ -95,13 +95,17 @@ void BM_FullRebuild(benchmark::State& state) {
     TDragResultsOptions options;
     options.registry = makeRegistry();
     options.rank = TDragRankOptions{true, false, 0};
+    std::size_t documentBytes = 0;
     for (auto _ : state) {
         state.PauseTiming();
         std::vector<TDragRaceItem> copy = runs; // the worker's own copy, made at hand-over
         state.ResumeTiming();
         auto view = TDragResultsCntr::buildResults(copy, options);
         benchmark::DoNotOptimize(view);
+        documentBytes = view->allDragResults.size() + view->practiceResults.size() + view->qualResults.size() +
+                        view->raceResults.size();
     }
+    state.counters["doc_kB"] = static_cast<double>(documentBytes) / 1024.0;
     auto lock = lockBrackets();
     bracketPages().clear();
 }

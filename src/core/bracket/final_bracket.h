@@ -229,6 +229,13 @@ private:
     TFinalRacer* emptySeedSlot();
 
     std::int32_t r_ = 1;
+
+    // What `json` was last made from (fillJSON): the object is a function of these three
+    // alone, so an update that draws the same SVG keeps it as it is.
+    bool jsonMade_ = false;
+    std::int32_t jsonClassId_ = 0;
+    std::string jsonTitle_;
+    std::string jsonSvg_;
 };
 
 // Orders on racer slots for the standings; each true when a goes before b.

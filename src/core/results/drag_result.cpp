@@ -12,11 +12,49 @@ TDragRankOptions& mainThreadOptions() {
 const TDragRankOptions& currentRankOptions() { return mainThreadOptions(); }
 void setCurrentRankOptions(const TDragRankOptions& options) { mainThreadOptions() = options; }
 
-bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs) {
-    return attempt.et > 0 && attempt.et >= limitMs;
+namespace {
+
+// Kept attempts A and B when ranking by one attempt (no sum): each is a copy of one
+// attempt or empty, so the attempts are tracked by address and copied once at the end.
+// The same rules as the general loop of selectBestAttempts.
+void selectBestSingle(TDragResult& result, std::int32_t breakoutLimitMs, bool clean) {
+    const TDragAttempt* A = nullptr; // null = the empty attempt (et 0, rt 0)
+    const TDragAttempt* B = nullptr;
+    std::int32_t bestRt = result.bestRt;
+    float bestSpeed = result.bestSpeed;
+    // Dirty time in 64 bits: two 32-bit times cannot overflow there.
+    const auto dirty = [](const TDragAttempt* x) { return x ? std::int64_t(x->et) + x->rt : 0; };
+    for (const TDragAttempt& a : result.attempts) {
+        const bool valid = isValidTime(a, breakoutLimitMs);
+        if (valid) {
+            // A valid attempt has an et above 0: a kept attempt with et 0 is the empty one.
+            if (!A) A = &a;
+            if (!B) B = &a;
+            if (A->rt < 0 && a.rt >= 0) A = &a;
+            if (clean) {
+                if (a.et < A->et && a.rt >= 0) A = &a;
+                if (a.et < B->et) B = &a;
+            } else {
+                if (dirty(&a) < dirty(A) && a.rt >= 0) A = &a;
+                if (dirty(&a) < dirty(B)) B = &a;
+            }
+        }
+        if (a.runMode != 2 && a.rt > 0 && (a.rt < bestRt || bestRt == 0)) bestRt = a.rt;
+        if (a.runMode != 2 && a.spd > bestSpeed) bestSpeed = a.spd;
+    }
+    result.bestLegalStart = A ? *A : kEmptyAttempt;
+    result.bestAnyStart = B ? *B : kEmptyAttempt;
+    result.bestRt = bestRt;
+    result.bestSpeed = bestSpeed;
 }
 
+} // namespace
+
 void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const TDragRankOptions& options) {
+    if (!options.sumTime) {
+        selectBestSingle(result, breakoutLimitMs, options.clearTime);
+        return;
+    }
     TDragAttempt& A = result.bestLegalStart;
     TDragAttempt& B = result.bestAnyStart;
     A = kEmptyAttempt;
@@ -102,8 +140,6 @@ bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRan
     if (aPlaced != bPlaced) return aPlaced;
     return a.finalPoints < b.finalPoints;
 }
-
-bool lessAttemptEt(const TDragAttempt& x, const TDragAttempt& y) { return x.et < y.et; }
 
 bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b) {
     return lessByBestLegalStart(a, b, currentRankOptions());

@@ -61,7 +61,9 @@ const TDragRankOptions& currentRankOptions();
 void setCurrentRankOptions(const TDragRankOptions& options);
 
 // True when the attempt's et is above 0 and not below the limit (ms).
-bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs);
+inline bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs) {
+    return attempt.et > 0 && attempt.et >= limitMs;
+}
 
 // Fills kept attempts A and B, bestRt and bestSpeed from the attempts.
 // breakoutLimitMs: the breakout limit of the result's class in ms (0 when the class is
@@ -71,7 +73,7 @@ void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const
 bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
 bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
 bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
-bool lessAttemptEt(const TDragAttempt& x, const TDragAttempt& y);
+inline bool lessAttemptEt(const TDragAttempt& x, const TDragAttempt& y) { return x.et < y.et; }
 
 // The same orders under the main thread's current options (currentRankOptions()).
 bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b);

@@ -7,43 +7,49 @@
 
 namespace velmaro {
 
-std::string laneJsonWith(const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
-                         const std::function<const TRacerItem*(std::int32_t)>& lookup) {
+void appendLaneJson(JsonTextBuffer& out, const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
+                    const TRacerLookup& lookup) {
     const int l = lane == 0 ? LANE_LEFT : LANE_RIGHT;
     const std::int32_t number = run.racer[l];
     // Only the names come from the registry.
     const TRacerItem* racer = number != 0 && !omitNames ? lookup(number) : nullptr;
 
-    MyJSONObject obj;
+    // Members in key byte order: _60ft, city, et, model, name, num, rt, spd.
+    JsonObjectWriter obj(out);
     if (number == 0) {
-        obj.add("num", "");
-        obj.add("name", "");
-        obj.add("city", "");
-        obj.add("model", "");
-        obj.add("rt", 0);
         obj.add("_60ft", 0);
+        obj.add("city", "");
         obj.add("et", 0);
+        obj.add("model", "");
+        obj.add("name", "");
+        obj.add("num", "");
+        obj.add("rt", 0);
         obj.add("spd", 0);
-        return obj.toString();
-    }
-    obj.add("num", number);
-    if (!omitNames) {
-        obj.add("name", racer ? racer->name : std::string());
-        obj.add("city", racer ? racer->city : std::string());
-        obj.add("model", racer ? racer->carModel : std::string());
+        obj.finish();
+        return;
     }
     const std::int32_t voidRt = proStart ? -PRO_LAUNCH_WINDOW_MS : -COMMON_LAUNCH_WINDOW_MS;
-    if (run.rt[l] == voidRt) {
-        obj.add("rt", 0);
-        obj.add("_60ft", 0);
-        obj.add("et", 0);
-    } else {
-        obj.add("rt", run.rt[l]);
-        obj.add("_60ft", run.sixtyFeet[l]);
-        obj.add("et", run.et[l]);
+    const bool voidLane = run.rt[l] == voidRt;
+    obj.add("_60ft", voidLane ? 0 : run.sixtyFeet[l]);
+    if (!omitNames) obj.add("city", racer ? std::string_view(racer->city) : std::string_view());
+    obj.add("et", voidLane ? 0 : run.et[l]);
+    if (!omitNames) {
+        obj.add("model", racer ? std::string_view(racer->carModel) : std::string_view());
+        obj.add("name", racer ? std::string_view(racer->name) : std::string_view());
     }
+    obj.add("num", number);
+    obj.add("rt", voidLane ? 0 : run.rt[l]);
     obj.add("spd", run.speed[l]);
-    return obj.toString();
+    obj.finish();
+}
+
+std::string laneJsonWith(const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
+                         const TRacerLookup& lookup) {
+    std::string out;
+    JsonTextBuffer buffer(out);
+    appendLaneJson(buffer, run, lane, omitNames, proStart, lookup);
+    buffer.flush();
+    return out;
 }
 
 namespace {

@@ -5,12 +5,18 @@
 #include <string>
 
 #include "core/drag/drag_run.h"
+#include "core/results/json/json_builder.h"
 
 namespace velmaro {
 
 struct TRacerItem;
 
+using TRacerLookup = std::function<const TRacerItem*(std::int32_t)>;
+
 std::string laneJsonWith(const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
-                         const std::function<const TRacerItem*(std::int32_t)>& lookup);
+                         const TRacerLookup& lookup);
+// The same object appended to a buffered text.
+void appendLaneJson(JsonTextBuffer& out, const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
+                    const TRacerLookup& lookup);
 
 } // namespace velmaro

@@ -8,63 +8,103 @@ namespace {
 
 enum class Session { Practice, Qualification, Finals };
 
-bool takes(const TDragAttempt& a, Session session, std::int32_t breakoutLimitMs) {
-    switch (session) {
-    case Session::Practice:
+// Whether an attempt belongs to the session's object (a template: the rebuild runs
+// this for every attempt of every list, three times over).
+template <Session session>
+bool takes(const TDragAttempt& a, std::int32_t breakoutLimitMs) {
+    if constexpr (session == Session::Practice)
         return a.runMode == 2;
-    case Session::Qualification:
+    else if constexpr (session == Session::Qualification)
         return a.runMode == 0 && isValidTime(a, breakoutLimitMs);
-    case Session::Finals:
+    else
         return a.runMode == 1;
-    }
-    return false;
 }
 
-std::string sessionObject(const TDragResult& result, Session session, std::int32_t breakoutLimitMs) {
-    const bool finals = session == Session::Finals;
-    MyJSONArray attempts;
-    // The best attempt: the smallest et, the earlier of equal ones (as a stable sort by
-    // lessAttemptEt would put first).
-    const TDragAttempt* best = nullptr;
+// Appends the racer's object of a session with its best attempt (null: none, which
+// only finals write). Members in key byte order.
+template <Session session>
+void appendSessionObject(JsonTextBuffer& out, const TDragResult& result, std::int32_t breakoutLimitMs,
+                         const TDragAttempt* best) {
+    constexpr bool finals = session == Session::Finals;
+    JsonObjectWriter racer(out);
+    if (best) racer.add("_60ft", best->_60ft);
+    racer.key("attempts");
+    racer.raw("[");
+    bool first = true;
     for (const TDragAttempt& a : result.attempts) {
-        if (!takes(a, session, breakoutLimitMs)) continue;
-        MyJSONObject item;
+        if (!takes<session>(a, breakoutLimitMs)) continue;
+        if (!first) racer.raw(",");
+        first = false;
+        JsonObjectWriter item(racer);
         item.add("_60ft", a._60ft);
         item.add("et", a.et);
         item.add("rt", a.rt);
         item.add("spd", a.spd);
         if (finals) item.add("win", a.win);
-        attempts.addRaw(item.toString());
-        if (!best || lessAttemptEt(a, *best)) best = &a;
+        item.finish();
     }
-    if (!best && !finals) return kNoSessionResult;
-
-    MyJSONObject racer;
+    racer.raw("]");
+    if (best) racer.add("et", best->et);
+    if (finals) racer.add("finalPoints", result.finalPoints);
     racer.add("num", result.num);
+    if (finals) racer.add("qualPos", result.qualPos);
     if (best) {
-        racer.add("et", best->et);
         racer.add("rt", best->rt);
         racer.add("spd", best->spd);
-        racer.add("_60ft", best->_60ft);
     }
-    racer.addRaw("attempts", attempts.toString());
-    if (finals) {
-        racer.add("finalPoints", result.finalPoints);
-        racer.add("qualPos", result.qualPos);
-    }
-    return racer.toString();
+    racer.finish();
+}
+
+template <Session session>
+std::string sessionObject(const TDragResult& result, std::int32_t breakoutLimitMs, const TDragAttempt* best) {
+    if (!best && session != Session::Finals) return kNoSessionResult;
+    std::string text;
+    JsonTextBuffer buffer(text);
+    appendSessionObject<session>(buffer, result, breakoutLimitMs, best);
+    buffer.flush();
+    return text;
 }
 
 } // namespace
 
+TSessionBests sessionBests(const TDragResult& result, std::int32_t breakoutLimitMs) {
+    // The first of the smallest et wins (as a stable sort by lessAttemptEt would put it first).
+    TSessionBests bests;
+    const auto keep = [](const TDragAttempt*& best, const TDragAttempt& a) {
+        if (!best || lessAttemptEt(a, *best)) best = &a;
+    };
+    for (const TDragAttempt& a : result.attempts) {
+        if (takes<Session::Practice>(a, 0)) keep(bests.practice, a);
+        else if (takes<Session::Qualification>(a, breakoutLimitMs)) keep(bests.qualification, a);
+        else if (takes<Session::Finals>(a, 0)) keep(bests.finals, a);
+    }
+    return bests;
+}
+
 std::string practiceResultJson(const TDragResult& result) {
-    return sessionObject(result, Session::Practice, 0);
+    return sessionObject<Session::Practice>(result, 0, sessionBests(result, 0).practice);
 }
 
 std::string qualResultJson(const TDragResult& result, std::int32_t breakoutLimitMs) {
-    return sessionObject(result, Session::Qualification, breakoutLimitMs);
+    return sessionObject<Session::Qualification>(result, breakoutLimitMs,
+                                                 sessionBests(result, breakoutLimitMs).qualification);
 }
 
-std::string raceResultJson(const TDragResult& result) { return sessionObject(result, Session::Finals, 0); }
+std::string raceResultJson(const TDragResult& result) {
+    return sessionObject<Session::Finals>(result, 0, sessionBests(result, 0).finals);
+}
+
+void appendPracticeResultJson(JsonTextBuffer& out, const TDragResult& result, const TDragAttempt& best) {
+    appendSessionObject<Session::Practice>(out, result, 0, &best);
+}
+
+void appendQualResultJson(JsonTextBuffer& out, const TDragResult& result, std::int32_t breakoutLimitMs,
+                          const TDragAttempt& best) {
+    appendSessionObject<Session::Qualification>(out, result, breakoutLimitMs, &best);
+}
+
+void appendRaceResultJson(JsonTextBuffer& out, const TDragResult& result, const TDragAttempt* best) {
+    appendSessionObject<Session::Finals>(out, result, 0, best);
+}
 
 } // namespace velmaro

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/results/drag_result.h"
+#include "core/results/json/json_builder.h"
 
 namespace velmaro {
 
@@ -21,5 +22,23 @@ std::string qualResultJson(const TDragResult& result, std::int32_t breakoutLimit
 // Finals object: attempts (with win), finalPoints, num, qualPos, and the best final
 // attempt's _60ft, et, rt, spd when there is one. Never "0".
 std::string raceResultJson(const TDragResult& result);
+
+// The best attempt of each session object of one result (null: none): the earliest
+// of the smallest et among the session's attempts, qualification attempts counted only
+// when they pass isValidTime with the breakout limit. One pass over the attempts.
+struct TSessionBests {
+    const TDragAttempt* practice = nullptr;
+    const TDragAttempt* qualification = nullptr;
+    const TDragAttempt* finals = nullptr;
+};
+TSessionBests sessionBests(const TDragResult& result, std::int32_t breakoutLimitMs);
+
+// The same objects appended to a buffered text, with the best attempts from sessionBests
+// (the rebuild finds them once for its three documents). A practice or qualification
+// object exists only with a best attempt; the text forms return "0" without one.
+void appendPracticeResultJson(JsonTextBuffer& out, const TDragResult& result, const TDragAttempt& best);
+void appendQualResultJson(JsonTextBuffer& out, const TDragResult& result, std::int32_t breakoutLimitMs,
+                          const TDragAttempt& best);
+void appendRaceResultJson(JsonTextBuffer& out, const TDragResult& result, const TDragAttempt* best);
 
 } // namespace velmaro

@@ -50,11 +50,25 @@ private:
 };
 
 // The results list and the qualification list of one class while the attempts are
-// filed: a racer's result stands at the same position in both, found by number.
+// filed: a racer's result stands at the same position in both, found by the racer's
+// index (RacerLanes::index).
 struct ClassLists {
     std::vector<TDragResult>* results = nullptr;
     std::vector<TDragResult>* qual = nullptr;
-    std::unordered_map<std::int32_t, std::size_t> position;
+    std::vector<std::int32_t> position; // by racer index; -1 = no result yet
+
+    std::int32_t& positionOf(std::int32_t racerIndex, std::size_t racerCount) {
+        if (position.size() < racerCount) position.resize(racerCount, -1);
+        return position[static_cast<std::size_t>(racerIndex)];
+    }
+};
+
+// The timed lanes of one racer number in the heat list.
+struct RacerLanes {
+    std::int32_t index = 0;             // 0, 1, ... in order of the first lane
+    std::uint32_t all = 0;              // every timed lane
+    std::uint32_t qualification = 0;    // the qualification ones
+    const TRacerItem* racer = nullptr;  // the registered racer; null = nobody has the number
 };
 
 TDragAttempt laneAttempt(const TDragRaceItem& run, int lane) {
@@ -76,17 +90,40 @@ TDragAttempt laneAttempt(const TDragRaceItem& run, int lane) {
     return a;
 }
 
-// The text of a MyJSONObject holding the one raw member key:content, written in one
-// allocation (the documents run to hundreds of kilobytes).
-std::string singleKeyDocument(const char* key, const std::string& content) {
+// Starts the text of a MyJSONObject holding the one raw member `key`, whose value the
+// caller appends and closes with '}'. The documents run to hundreds of kilobytes, so
+// they are written in place.
+std::string singleKeyDocumentStart(const char* key, std::size_t expectedSize) {
     std::string doc;
-    doc.reserve(content.size() + std::char_traits<char>::length(key) + 5);
+    doc.reserve(expectedSize);
     doc += "{\"";
     doc += key;
     doc += "\":";
-    doc += content;
-    doc += '}';
     return doc;
+}
+
+// Writes `"key":` into an object's text, after a comma unless it is the first member.
+void appendMemberKey(std::string& doc, bool& first, const std::string& key) {
+    if (!first) doc += ',';
+    first = false;
+    doc += '"';
+    doc += key;
+    doc += "\":";
+}
+void appendMemberKey(JsonTextBuffer& doc, bool& first, const std::string& key) {
+    if (!first) doc.put(',');
+    first = false;
+    doc.put('"');
+    doc.raw(key);
+    doc.raw("\":");
+}
+
+// Sorts members by key in byte order, the order MyJSONObject writes them in.
+template <class T>
+void sortByKey(std::vector<std::pair<std::string, T>>& members) {
+    std::sort(members.begin(), members.end(), [](const auto& a, const auto& b) {
+        return std::string_view(a.first) < std::string_view(b.first);
+    });
 }
 
 std::size_t findResult(const std::vector<TDragResult>& list, std::int32_t number) {
@@ -111,9 +148,41 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
     // The run table the brackets read: the last run of each id, with the lane breakout
     // flags it had before this step rewrote them. Only runs a bracket pair refers to are
     // copied (step 5); a pair never looks up any other id.
-    std::unordered_map<std::int32_t, std::size_t> lastRunById;
+    std::vector<std::pair<std::int32_t, std::size_t>> runIndexById; // sorted below
+    runIndexById.reserve(runs.size());
     std::vector<std::array<std::int32_t, 2>> originalBreakout(runs.size());
-    MyJSONArray laneArray;
+
+    // Every racer number with a timed lane gets an index (the lists find a racer's
+    // result by it) and its lane counts, so that each attempt list is sized once: the
+    // most it can take in any list.
+    std::unordered_map<std::int32_t, RacerLanes> racerLanes;
+    racerLanes.reserve(options.registry ? options.registry->racers.size() : 64);
+    for (const TDragRaceItem& run : runs)
+        for (int lane : {LANE_LEFT, LANE_RIGHT}) {
+            if (run.racer[lane] == 0 || run.et[lane] == 0 || run.dirtyTime[lane] == 0) continue;
+            auto [it, added] = racerLanes.try_emplace(run.racer[lane]);
+            if (added) {
+                it->second.index = static_cast<std::int32_t>(racerLanes.size() - 1);
+                it->second.racer = registry.racer(run.racer[lane]);
+            }
+            ++it->second.all;
+            if (run.runMode == RUN_MODE_QUALIFICATION) ++it->second.qualification;
+        }
+    const std::size_t racerCount = racerLanes.size();
+    // A new result of a racer with room for its attempts.
+    const auto newResult = [](const RacerLanes& lanes, std::int32_t number, std::int32_t classId,
+                              bool qualificationList) {
+        TDragResult r(number, classId);
+        r.attempts.reserve(qualificationList ? lanes.qualification : lanes.all);
+        return r;
+    };
+    // allDragResults: the lane objects of every run, written as they come.
+    std::string& allDragResults = view->allDragResults;
+    allDragResults = singleKeyDocumentStart("allDragResults", runs.size() * 2 * 96 + 64);
+    JsonTextBuffer lanesText(allDragResults);
+    lanesText.put('[');
+    bool firstLane = true;
+    const TRacerLookup laneLookup = lookupRacer;
     std::unordered_map<std::int32_t, ClassLists> lists;
     const auto listsOf = [&](std::int32_t classId) -> ClassLists& {
         ClassLists& l = lists[classId];
@@ -123,37 +192,44 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
         }
         return l;
     };
+    ClassLists* overallLists = nullptr; // made with the first attempt
 
     for (std::size_t runIndex = 0; runIndex < runs.size(); ++runIndex) {
         TDragRaceItem& run = runs[runIndex];
-        if (run.runId != 0) lastRunById[run.runId] = runIndex;
+        if (run.runId != 0) runIndexById.emplace_back(run.runId, runIndex);
         originalBreakout[runIndex] = run.breakout;
         for (int lane : {LANE_LEFT, LANE_RIGHT})
-            if (run.et[lane] != 0 || run.dirtyTime[lane] != 0)
-                laneArray.addRaw(laneJsonWith(run, lane, true, options.proStart, lookupRacer));
+            if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) {
+                if (!firstLane) lanesText.put(',');
+                firstLane = false;
+                appendLaneJson(lanesText, run, lane, true, options.proStart, laneLookup);
+            }
 
         const bool qualification = run.runMode == RUN_MODE_QUALIFICATION;
         for (int lane : {LANE_LEFT, LANE_RIGHT}) {
             const std::int32_t number = run.racer[lane];
             if (number == 0 || run.et[lane] == 0 || run.dirtyTime[lane] == 0) continue;
             const TDragAttempt attempt = laneAttempt(run, lane);
-            const TRacerItem* racer = registry.racer(number);
+
+            const RacerLanes& lanes = racerLanes.find(number)->second;
+            const TRacerItem* racer = lanes.racer;
 
             // Overall lists: every attempt of any racer, registered or not.
             {
-                ClassLists& all = listsOf(-1);
-                auto it = all.position.find(number);
-                if (it != all.position.end()) {
-                    (*all.results)[it->second].attempts.push_back(attempt);
-                    if (qualification) (*all.qual)[it->second].attempts.push_back(attempt);
+                if (!overallLists) overallLists = &listsOf(-1);
+                ClassLists& overall = *overallLists;
+                std::int32_t& pos = overall.positionOf(lanes.index, racerCount);
+                if (pos >= 0) {
+                    (*overall.results)[pos].attempts.push_back(attempt);
+                    if (qualification) (*overall.qual)[pos].attempts.push_back(attempt);
                 } else {
-                    all.position.emplace(number, all.results->size());
-                    TDragResult q(number, -1);
+                    pos = static_cast<std::int32_t>(overall.results->size());
+                    TDragResult q = newResult(lanes, number, -1, true);
                     if (qualification) q.attempts.push_back(attempt);
-                    all.qual->push_back(std::move(q));
-                    TDragResult r(number, -1);
+                    overall.qual->push_back(std::move(q));
+                    TDragResult r = newResult(lanes, number, -1, false);
                     r.attempts.push_back(attempt);
-                    all.results->push_back(std::move(r));
+                    overall.results->push_back(std::move(r));
                 }
             }
             if (!racer) continue;
@@ -172,18 +248,18 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
                 const bool counts = run.classId[lane] == c || run.runMode != RUN_MODE_FINAL;
 
                 ClassLists& cl = listsOf(c);
-                auto it = cl.position.find(number);
-                if (it != cl.position.end()) {
+                std::int32_t& pos = cl.positionOf(lanes.index, racerCount);
+                if (pos >= 0) {
                     TDragAttempt a = attempt;
                     a.breakout = flag;
-                    if (counts) (*cl.results)[it->second].attempts.push_back(a);
-                    if (qualification) (*cl.qual)[it->second].attempts.push_back(a);
+                    if (counts) (*cl.results)[pos].attempts.push_back(a);
+                    if (qualification) (*cl.qual)[pos].attempts.push_back(a);
                 } else {
-                    cl.position.emplace(number, cl.results->size());
-                    TDragResult q(number, c);
+                    pos = static_cast<std::int32_t>(cl.results->size());
+                    TDragResult q = newResult(lanes, number, c, true);
                     if (flag == 0 && qualification) q.attempts.push_back(attempt);
                     cl.qual->push_back(std::move(q));
-                    TDragResult r(number, c);
+                    TDragResult r = newResult(lanes, number, c, false);
                     if (counts) {
                         TDragAttempt a = attempt;
                         a.breakout = flag;
@@ -195,11 +271,37 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
         }
     }
 
+    lanesText.raw("]}");
+    lanesText.flush();
+
+    // The last run of each id: the last entry of its id after a stable sort (the list
+    // is mostly in id order already).
+    const auto byId = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (!std::is_sorted(runIndexById.begin(), runIndexById.end(), byId))
+        std::stable_sort(runIndexById.begin(), runIndexById.end(), byId);
+    const auto lastRunIndex = [&](std::int32_t id) -> std::size_t {
+        auto it = std::upper_bound(runIndexById.begin(), runIndexById.end(), id,
+                                   [](std::int32_t v, const auto& e) { return v < e.first; });
+        if (it == runIndexById.begin() || std::prev(it)->first != id) return runs.size();
+        return std::prev(it)->second;
+    };
+
     // Step 3: best values.
-    for (auto& [classId, list] : resultsByClass)
-        for (TDragResult& r : list) selectBestAttempts(r, registry.breakoutLimitMs(r.clsId), rank);
-    for (auto& [classId, list] : qualByClass)
-        for (TDragResult& r : list) selectBestAttempts(r, registry.breakoutLimitMs(r.clsId), rank);
+    // A list's results share one class id: its limit is looked up once.
+    const auto selectBest = [&registry, &rank](std::vector<TDragResult>& list) {
+        std::int32_t classId = 0, limit = 0;
+        bool known = false;
+        for (TDragResult& r : list) {
+            if (!known || r.clsId != classId) {
+                classId = r.clsId;
+                limit = registry.breakoutLimitMs(classId);
+                known = true;
+            }
+            selectBestAttempts(r, limit, rank);
+        }
+    };
+    for (auto& [classId, list] : resultsByClass) selectBest(list);
+    for (auto& [classId, list] : qualByClass) selectBest(list);
 
     // Step 4: qualification places.
     for (auto& [c, results] : resultsByClass) {
@@ -210,8 +312,11 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
         for (std::size_t i = 0; i < qual.size(); ++i) {
             qual[i].qualPos = static_cast<std::int32_t>(i + 1);
             if (lit != lists.end()) {
-                auto p = lit->second.position.find(qual[i].num);
-                if (p != lit->second.position.end()) results[p->second].qualPos = qual[i].qualPos;
+                const auto racer = racerLanes.find(qual[i].num);
+                if (racer == racerLanes.end()) continue;
+                const std::vector<std::int32_t>& position = lit->second.position;
+                const auto index = static_cast<std::size_t>(racer->second.index);
+                if (index < position.size() && position[index] >= 0) results[position[index]].qualPos = qual[i].qualPos;
             } else {
                 for (TDragResult& r : results)
                     if (r.num == qual[i].num) r.qualPos = qual[i].qualPos;
@@ -219,8 +324,21 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
         }
     }
 
+    // Sizes to reserve for the session documents (written in place, a few hundred
+    // kilobytes each): about 48 bytes an attempt and 120 a racer.
+    std::size_t sessionAttempts[3] = {0, 0, 0}; // by run mode
+    std::size_t resultCount = 0;
+    for (const auto& [c, results] : resultsByClass)
+        for (const TDragResult& r : results) {
+            ++resultCount;
+            for (const TDragAttempt& a : r.attempts)
+                if (a.runMode >= 0 && a.runMode < 3) ++sessionAttempts[a.runMode];
+        }
+    const auto expectedSize = [resultCount](std::size_t attempts) { return attempts * 48 + resultCount * 120 + 64; };
+
     // Step 5: brackets, under the bracket lock.
-    std::map<std::int32_t, std::string> bracketJson; // class id -> the last page's bracket object
+    std::string& raceResults = view->raceResults;
+    bool firstRaceMember = true;
     {
         auto lock = lockBrackets();
         std::vector<std::shared_ptr<TFinalBracket>> brackets;
@@ -254,10 +372,11 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
                     if (!round) continue;
                     for (const auto& pair : round->pairs) {
                         const std::int32_t id = pair->run.runId;
-                        auto it = lastRunById.find(id);
-                        if (id == 0 || it == lastRunById.end() || runTable.count(id)) continue;
-                        TDragRaceItem copy = runs[it->second];
-                        copy.breakout = originalBreakout[it->second];
+                        if (id == 0 || runTable.count(id)) continue;
+                        const std::size_t index = lastRunIndex(id);
+                        if (index == runs.size()) continue;
+                        TDragRaceItem copy = runs[index];
+                        copy.breakout = originalBreakout[index];
                         runTable.emplace(id, std::move(copy));
                     }
                 }
@@ -274,7 +393,26 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
             for (std::size_t i = 0; i < slots; ++i) places.emplace(b->racers[i].number, b->racers[i].place);
             auto& merged = placesByClass[b->classId];
             for (const auto& [number, place] : places) merged[number] = place;
-            bracketJson[b->classId] = b->json.toString();
+        }
+
+        // raceResults holds the bracket object of each class's last page. Every
+        // "bracket_<id>" key comes before every "clsId_<id>" in byte order, so these
+        // members open the document, written here straight from the brackets.
+        std::map<std::int32_t, const TFinalBracket*> lastBracket;
+        for (const auto& b : brackets) lastBracket[b->classId] = b.get();
+        std::vector<std::pair<std::string, const TFinalBracket*>> bracketMembers;
+        std::size_t bracketBytes = 0;
+        for (const auto& [c, b] : lastBracket) {
+            if (c == -1) continue; // the overall list has no finals member
+            bracketMembers.emplace_back(classKey("bracket_%d", c), b);
+            bracketBytes += b->svg.size() * 5 / 4 + b->title.size() + 64;
+        }
+        sortByKey(bracketMembers);
+        raceResults = singleKeyDocumentStart("raceResults", bracketBytes + expectedSize(sessionAttempts[RUN_MODE_FINAL]));
+        raceResults += '{';
+        for (const auto& [key, b] : bracketMembers) {
+            appendMemberKey(raceResults, firstRaceMember, key);
+            b->json.appendTo(raceResults);
         }
         for (auto& [c, results] : resultsByClass) {
             if (c == -1) continue;
@@ -287,44 +425,70 @@ std::shared_ptr<TDragResultsView> TDragResultsCntr::buildResults(std::vector<TDr
         }
     }
 
-    // Step 6: documents.
+    // Step 6: documents, written in place: one member per class, keys in byte order.
     std::int32_t maxAttempts = 0;
-    MyJSONObject practiceObj, qualObj, finalsObj;
-    for (const auto& [c, results] : resultsByClass) {
-        MyJSONArray practice, qual, finals;
-        const std::int32_t limit = registry.breakoutLimitMs(c);
-        for (const TDragResult& r : results) {
+    for (const auto& [c, results] : resultsByClass)
+        for (const TDragResult& r : results)
             maxAttempts = std::max(maxAttempts, static_cast<std::int32_t>(r.attempts.size()));
-            std::string text = practiceResultJson(r);
-            if (text != kNoSessionResult) practice.addRaw(text);
-            text = qualResultJson(r, limit);
-            if (text != kNoSessionResult) qual.addRaw(text);
-            if (c != -1) {
-                text = raceResultJson(r);
-                if (text != kNoSessionResult) finals.addRaw(text);
-            }
-        }
-        const std::string key = classKey("clsId_%d", c);
-        practiceObj.addRaw(key, practice.toString());
-        qualObj.addRaw(key, qual.toString());
-        if (c != -1) {
-            finalsObj.addRaw(key, finals.toString());
-            auto bit = bracketJson.find(c);
-            if (bit != bracketJson.end()) finalsObj.addRaw(classKey("bracket_%d", c), bit->second);
-        }
-    }
     view->maxAttempts = maxAttempts;
+
+    std::vector<std::pair<std::string, std::int32_t>> classMembers;
+    for (const auto& [c, results] : resultsByClass) classMembers.emplace_back(classKey("clsId_%d", c), c);
+    sortByKey(classMembers);
+
+    std::string& practiceResults = view->practiceResults;
+    std::string& qualResults = view->qualResults;
+    practiceResults = singleKeyDocumentStart("practiceResults", expectedSize(sessionAttempts[RUN_MODE_PRACTICE]));
+    qualResults = singleKeyDocumentStart("qualResults", expectedSize(sessionAttempts[RUN_MODE_QUALIFICATION]));
+    {
+        JsonTextBuffer practiceText(practiceResults), qualText(qualResults), raceText(raceResults);
+        practiceText.put('{');
+        qualText.put('{');
+        bool firstPractice = true, firstQual = true;
+        for (const auto& [key, c] : classMembers) {
+            const std::vector<TDragResult>& results = resultsByClass[c];
+            const std::int32_t limit = registry.breakoutLimitMs(c);
+            const bool finals = c != -1; // the overall list has no finals member
+            appendMemberKey(practiceText, firstPractice, key);
+            appendMemberKey(qualText, firstQual, key);
+            if (finals) appendMemberKey(raceText, firstRaceMember, key);
+            practiceText.put('[');
+            qualText.put('[');
+            if (finals) raceText.put('[');
+            bool firstInPractice = true, firstInQual = true, firstInRace = true;
+            const auto separate = [](JsonTextBuffer& text, bool& first) {
+                if (!first) text.put(',');
+                first = false;
+            };
+            for (const TDragResult& r : results) {
+                // A racer without an attempt of a session is left out of its document.
+                const TSessionBests bests = sessionBests(r, limit);
+                if (bests.practice) {
+                    separate(practiceText, firstInPractice);
+                    appendPracticeResultJson(practiceText, r, *bests.practice);
+                }
+                if (bests.qualification) {
+                    separate(qualText, firstInQual);
+                    appendQualResultJson(qualText, r, limit, *bests.qualification);
+                }
+                if (finals) {
+                    separate(raceText, firstInRace);
+                    appendRaceResultJson(raceText, r, bests.finals);
+                }
+            }
+            practiceText.put(']');
+            qualText.put(']');
+            if (finals) raceText.put(']');
+        }
+        practiceText.raw("}}");
+        qualText.raw("}}");
+        raceText.raw("}}");
+    } // the buffers empty into the documents here
 
     // Step 7: standings.
     for (auto& [c, results] : resultsByClass)
         std::sort(results.begin(), results.end(),
                   [&rank](const TDragResult& a, const TDragResult& b) { return lessForStandings(a, b, rank); });
-
-    // Step 8 (documents of the hand-over).
-    view->allDragResults = singleKeyDocument("allDragResults", laneArray.toString());
-    view->practiceResults = singleKeyDocument("practiceResults", practiceObj.toString());
-    view->qualResults = singleKeyDocument("qualResults", qualObj.toString());
-    view->raceResults = singleKeyDocument("raceResults", finalsObj.toString());
     return view;
 }
 

@@ -348,5 +348,34 @@ TEST(BracketJson, ClassIdNameAndSvg) {
     EXPECT_NE(json.find("\"classId\":12,\"className\":\"Про \\\"сток\\\"\"}"), std::string::npos);
 }
 
+// The object is kept between updates that draw the same picture; any change of the
+// class id, the title or the picture makes it anew.
+TEST(BracketJson, FollowsEveryChangeOfItsParts) {
+    TFinalBracket b(4, 0, 3, 4, "Сток");
+    fillRacers(b, 4);
+    b.update({});
+    const std::string first = b.json.toString();
+    b.update({});
+    EXPECT_EQ(b.json.toString(), first);
+
+    b.title = "Сток 2";
+    b.makeSVG();
+    EXPECT_NE(b.json.toString().find("\"className\":\"Сток 2\""), std::string::npos);
+    b.classId = 4;
+    b.makeSVG();
+    EXPECT_NE(b.json.toString().find("\"classId\":4,"), std::string::npos);
+
+    test::BracketPlayer player;
+    player.play(b);
+    b.update(player.runs, kNames);
+    const std::string played = b.json.toString();
+    EXPECT_NE(played.find("ET:"), std::string::npos);
+    MyJSONObject expected;
+    expected.add("classId", 4);
+    expected.add("className", "Сток 2");
+    expected.add("bracketSVG", b.svg);
+    EXPECT_EQ(played, expected.toString());
+}
+
 } // namespace
 } // namespace velmaro
