@@ -1,5 +1,6 @@
 // Figures of a run computed from its hit lists, and the shared text formatters.
 #include <functional>
+#include <ostream>
 
 #include "drag_fakes.h"
 
@@ -13,6 +14,9 @@ struct RecalcCase {
     std::function<void(TDragRaceItem&, FakeDragHost&)> setup;
     std::function<void(const TDragRaceItem&)> check;
 };
+
+// Names the case in test listings (the default would dump its bytes).
+void PrintTo(const RecalcCase& c, std::ostream* os) { *os << c.name; }
 
 TDragRaceItem withRacers(int32_t left, int32_t right)
 {
