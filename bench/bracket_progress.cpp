@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/bracket/final_bracket.h"
+#include "fakes/bracket_player.h"
 
 namespace {
 
@@ -10,34 +11,13 @@ using namespace velmaro;
 
 // Plays a bracket to its end (the smaller number wins) and returns its runs.
 TDragRunMap playToEnd(TFinalBracket& b) {
-    TDragRunMap runs;
-    int id = 1;
-    for (int step = 0; step < 200; ++step) {
-        b.update(runs);
-        bool added = false;
-        for (const auto* rounds : {&b.upperRounds, &b.lowerRounds})
-            for (const auto& round : *rounds) {
-                if (!round) continue;
-                for (const auto& p : round->pairs) {
-                    if (p->run.runId || !p->racers[0] || !p->racers[1]) continue;
-                    const int a = p->racers[0]->number, c = p->racers[1]->number;
-                    if (a <= 0 || c <= 0) continue;
-                    TDragRaceItem run;
-                    run.runId = id++;
-                    run.racer = {a, c};
-                    run.winner = a < c ? 0 : 1;
-                    run.et = {9000 + a, 9000 + c};
-                    run.dirtyTime = {9300 + a, 9300 + c};
-                    // Each lane with a few hits, as real runs carry them.
-                    for (auto& hits : run.hits) hits.resize(4);
-                    runs[run.runId] = run;
-                    p->run.runId = run.runId;
-                    added = true;
-                }
-            }
-        if (!added) break;
-    }
-    return runs;
+    test::BracketPlayer player;
+    player.nextId = 1;
+    player.timeOf = [](int n) { return 9000 + n; };
+    player.dirtyOf = [](int n) { return 9300 + n; };
+    player.hitsPerLane = 4;
+    player.play(b, 200);
+    return player.runs;
 }
 
 std::unique_ptr<TFinalBracket> fullBracket(int size, int type, TDragRunMap& runs) {

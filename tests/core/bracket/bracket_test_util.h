@@ -1,11 +1,12 @@
 #pragma once
-// Helpers of the bracket tests: runs, a recording canvas, and a driver that plays
-// every pending pair of a bracket with a run until nothing more can be played.
+// Helpers of the bracket tests: runs and a recording canvas (the bracket player is in
+// fakes/bracket_player.h).
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "core/bracket/final_bracket.h"
+#include "fakes/bracket_player.h"
 
 namespace velmaro::test {
 
@@ -26,37 +27,6 @@ inline TDragRaceItem makeRun(std::int32_t id, std::int32_t left, std::int32_t ri
 inline void fillRacers(TFinalBracket& b, int count) {
     for (int i = 0; i < count; ++i) b.setRacer(i + 1, 7, i);
 }
-
-// Plays the bracket to its end: every pair with two real racers and no run or forced
-// winner gets a run. `leftWins(a, b)` decides, `timeOf(number)` gives both lane times.
-struct BracketPlayer {
-    TDragRunMap runs;
-    std::int32_t nextId = 100;
-    std::function<bool(int, int)> leftWins = [](int a, int b) { return a < b; };
-    std::function<int(int)> timeOf = [](int n) { return 10000 + n * 10; };
-
-    void play(TFinalBracket& b, int maxSteps = 100) {
-        for (int step = 0; step < maxSteps; ++step) {
-            b.update(runs);
-            bool added = false;
-            for (const auto* rounds : {&b.upperRounds, &b.lowerRounds})
-                for (const auto& round : *rounds) {
-                    if (!round) continue;
-                    for (const auto& p : round->pairs) {
-                        if (p->run.runId != 0 || p->forceWinner != -1) continue;
-                        if (!p->racers[0] || !p->racers[1]) continue;
-                        const int a = p->racers[0]->number, c = p->racers[1]->number;
-                        if (a <= 0 || c <= 0) continue;
-                        const std::int32_t id = nextId++;
-                        runs[id] = makeRun(id, a, c, leftWins(a, c) ? 0 : 1, timeOf(a), timeOf(c), timeOf(a), timeOf(c));
-                        p->run.runId = id;
-                        added = true;
-                    }
-                }
-            if (!added) return;
-        }
-    }
-};
 
 // Records what a drawing asks of its canvas.
 class RecordingCanvas : public PaintCanvas {

@@ -9,6 +9,7 @@
 
 #include "core/platform/operator.h"
 #include "core/registration/registry.h"
+#include "fakes/bracket_player.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 #include "ui/bracket/form_final.h"
@@ -32,31 +33,11 @@ protected:
 
 // Plays a bracket: the smaller number wins every race.
 void playAll(TFinalBracket& b) {
-    TDragRunMap runs;
-    int id = 1;
-    for (int step = 0; step < 60; ++step) {
-        b.update(runs);
-        bool added = false;
-        for (const auto* rounds : {&b.upperRounds, &b.lowerRounds})
-            for (const auto& round : *rounds) {
-                if (!round) continue;
-                for (const auto& p : round->pairs) {
-                    if (p->run.runId || !p->racers[0] || !p->racers[1]) continue;
-                    const int a = p->racers[0]->number, c = p->racers[1]->number;
-                    if (a <= 0 || c <= 0) continue;
-                    TDragRaceItem run;
-                    run.runId = id++;
-                    run.racer = {a, c};
-                    run.winner = a < c ? 0 : 1;
-                    run.et = {9000 + a * 37, 9000 + c * 37};
-                    run.dirtyTime = {9400 + a * 37, 9400 + c * 37};
-                    runs[run.runId] = run;
-                    p->run.runId = run.runId;
-                    added = true;
-                }
-            }
-        if (!added) break;
-    }
+    test::BracketPlayer player;
+    player.nextId = 1;
+    player.timeOf = [](int n) { return 9000 + n * 37; };
+    player.dirtyOf = [](int n) { return 9400 + n * 37; };
+    player.play(b, 60);
 }
 
 TEST_F(FormFinalTest, WindowRegistersItsPageAndFitsTheDrawing) {
