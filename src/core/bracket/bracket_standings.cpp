@@ -40,6 +40,19 @@ void numberTheRest(std::vector<TFinalRacer>& racers, std::int32_t size, bool exc
     }
 }
 
+// The rankable losers of a round, each with its time key taken, slowest first.
+std::vector<TFinalRacer*> losersSlowestFirst(const TFinalRound& round, std::int32_t raceMode) {
+    std::vector<TFinalRacer*> losers;
+    for (const auto& p : round.pairs) {
+        TFinalRacer* l = p->losingRacer();
+        if (!rankable(l)) continue;
+        l->timeKey = p->racerTime(l->number, raceMode);
+        losers.push_back(l);
+    }
+    std::sort(losers.begin(), losers.end(), compareTimesDescending);
+    return losers;
+}
+
 } // namespace
 
 void TFinalBracket::placeRound(std::int32_t r, std::int32_t& place, bool& laterDecided) {
@@ -115,15 +128,7 @@ void TFinalBracket::computePlacesDouble() {
     for (std::int32_t j = 0; j < lowerRoundCount; ++j) {
         TFinalRound* round = lowerRound(j);
         if (!round) continue;
-        std::vector<TFinalRacer*> losers;
-        for (const auto& p : round->pairs) {
-            TFinalRacer* l = p->losingRacer();
-            if (!rankable(l)) continue;
-            l->timeKey = p->racerTime(l->number, raceMode);
-            losers.push_back(l);
-        }
-        std::sort(losers.begin(), losers.end(), compareTimesDescending);
-        for (auto* l : losers) l->place = last--;
+        for (auto* l : losersSlowestFirst(*round, raceMode)) l->place = last--;
     }
     std::int32_t first = 1;
     const std::int32_t n = upperRoundCount;
@@ -140,17 +145,8 @@ void TFinalBracket::computePlacesDouble() {
         }
         std::sort(winners.begin(), winners.end(), compareTimes);
         for (auto* w : winners) w->place = first++;
-        if (r == n - 1 || r == n - 2) {
-            std::vector<TFinalRacer*> losers;
-            for (const auto& p : round->pairs) {
-                TFinalRacer* l = p->losingRacer();
-                if (!rankable(l)) continue;
-                l->timeKey = p->racerTime(l->number, raceMode);
-                losers.push_back(l);
-            }
-            std::sort(losers.begin(), losers.end(), compareTimesDescending);
-            for (auto* l : losers) l->place = first++;
-        }
+        if (r == n - 1 || r == n - 2)
+            for (auto* l : losersSlowestFirst(*round, raceMode)) l->place = first++;
     }
     numberTheRest(racers, size, false);
 }
