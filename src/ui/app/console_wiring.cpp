@@ -9,7 +9,10 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <ctime>
+
 #include "core/app/console.h"
+#include "core/app/console_timers.h"
 #include "core/bracket/bracket_pages.h"
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/console_drag_host.h"
@@ -25,6 +28,7 @@
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "ui/app/main_form.h"
+#include "ui/app/small_dialogs.h"
 #include "ui/bracket/form_final.h"
 #include "ui/link/node_status_box.h"
 #include "ui/link/start_light_tree.h"
@@ -191,6 +195,10 @@ void ConsoleWiring::installHooks() {
         if (s->events) s->events->onSystemEvent(static_cast<int>(lParam), static_cast<std::uint32_t>(wParam));
     };
     h.loadHitLog = [] { loadHitLog(); };
+    h.onScoreboardEvent = [](std::uintptr_t wParam, std::intptr_t lParam) {
+        velmaro::onScoreboardEvent(theConsole(), wParam, lParam,
+                                   [](const std::string& line) { appendLog(QString::fromStdString(line)); });
+    };
 
     // --- registry and class pages ---
     h.freeClasses = [] { theRegistry().clearClasses(); };
@@ -277,6 +285,15 @@ void ConsoleWiring::attachMainForm(TMainForm& form) {
     theRegistry().setSink(s->classPages.get());
     const Status db = theRegistry().loadRacerDb();
     (void)db; // no database yet is the normal first start
+
+    // The lane displays' brightness while no scoreboard controller exists, and the clock
+    // of a type 117 scoreboard.
+    form.hooks.sysTimer = [s] {
+        sysTimerTick(theConsole(), [s](int brightness, std::uint8_t node) {
+            if (s->link) s->link->sendDisplayBrightness(static_cast<std::uint16_t>(brightness), node);
+        });
+    };
+    form.hooks.secondTimer = [] { secondTimerTick(theConsole(), std::time(nullptr)); };
 
     form.hooks.printBracket = [&form] {
         auto* window = qobject_cast<TformFinal*>(form.DragPageControl->currentWidget());
