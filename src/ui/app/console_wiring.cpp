@@ -30,6 +30,7 @@
 #include "ui/app/main_form.h"
 #include "ui/app/small_dialogs.h"
 #include "ui/bracket/form_final.h"
+#include "ui/registration/reg_form.h"
 #include "ui/link/node_status_box.h"
 #include "ui/link/start_light_tree.h"
 #include "ui/link/system_events.h"
@@ -282,9 +283,6 @@ void ConsoleWiring::attachMainForm(TMainForm& form) {
     s->lapTick->start();
 
     s->classPages = std::make_unique<MainFormClassPages>(form);
-    theRegistry().setSink(s->classPages.get());
-    const Status db = theRegistry().loadRacerDb();
-    (void)db; // no database yet is the normal first start
 
     // The lane displays' brightness while no scoreboard controller exists, and the clock
     // of a type 117 scoreboard.
@@ -303,12 +301,16 @@ void ConsoleWiring::attachMainForm(TMainForm& form) {
     };
 }
 
+void ConsoleWiring::attachRegistry(TRegForm& regForm) {
+    regForm.registry.setSink(d->classPages.get());
+}
+
 void ConsoleWiring::release() {
     State* s = d.get();
     if (s->lapTick) s->lapTick->stop();
     s->lapTick = nullptr;
     if (s->form) {
-        theRegistry().setSink(nullptr);
+        if (RegForm) RegForm->registry.setSink(nullptr);
         setLapHost(nullptr);
         installConsoleDragHost(nullptr);
     }

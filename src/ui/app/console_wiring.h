@@ -12,6 +12,7 @@
 namespace velmaro::ui {
 
 class TMainForm;
+class TRegForm;
 
 class ConsoleWiring {
 public:
@@ -24,6 +25,9 @@ public:
     void installHooks();
     // On the constructed main window, before its creation handler runs.
     void attachMainForm(TMainForm& form);
+    // Once the registration window (which owns the registry) exists: the class pages
+    // of the main window follow its classes.
+    void attachRegistry(TRegForm& regForm);
     // After the main window has closed (closeConsole ran): frees the link objects.
     void release();
 

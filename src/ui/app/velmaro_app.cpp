@@ -32,6 +32,7 @@ int runConsole(QApplication& app) {
 
         wiring.installHooks();
         ui::createConsoleWindows([&wiring](ui::TMainForm& form) { wiring.attachMainForm(form); });
+        wiring.attachRegistry(*ui::RegForm);
         op.setOwner(ui::MainForm);
         ui::MainForm->onClosed = [] { QMetaObject::invokeMethod(qApp, &QApplication::quit, Qt::QueuedConnection); };
         ui::MainForm->show();
