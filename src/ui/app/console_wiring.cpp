@@ -171,6 +171,13 @@ void ConsoleWiring::installHooks() {
         });
         connectScoreboardLines(*s->link);
         theConsole().systemInterface = s->link.get();
+        // Its events are queued to the main window, so the handler only has to exist
+        // before the event loop runs.
+        if (s->form) {
+            s->linkEvents = std::make_unique<LinkEvents>(*s->link);
+            s->events = std::make_unique<SystemEventHandler>(*s->linkEvents, *s->eventHost, s->lights,
+                                                             s->form->lNumAtStart);
+        }
         s->link->start();
     };
     h.startRadioScoreboard = [s] {
@@ -202,8 +209,9 @@ void ConsoleWiring::installHooks() {
     };
 
     // --- registry and class pages ---
+    // Freeing the classes also empties the class list and restarts the class ids, so the
+    // separate "clear the registry" step has nothing left to do.
     h.freeClasses = [] { theRegistry().clearClasses(); };
-    h.clearRegistry = [] { theRegistry().clearClasses(); };
     h.removeClassPages = [s] {
         if (s->classPages) s->classPages->clearClassPages();
     };
@@ -264,14 +272,6 @@ void ConsoleWiring::attachMainForm(TMainForm& form) {
             if (form.hooks.blockStart) form.hooks.blockStart();
         },
         {});
-    // The event handler is made once the link exists (its queued events come later).
-    ConsoleHooks& h = theConsole().hooks;
-    h.startLinkThread = [s, start = h.startLinkThread, &form] {
-        start();
-        s->linkEvents = std::make_unique<LinkEvents>(*s->link);
-        s->events = std::make_unique<SystemEventHandler>(*s->linkEvents, *s->eventHost, s->lights, form.lNumAtStart);
-    };
-
     s->dragView = std::make_unique<MainFormDragView>(form);
     installConsoleDragHost(s->dragView.get());
 
