@@ -7,7 +7,7 @@ VELMARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VELMARO_BUILD="${VELMARO_BUILD:-$VELMARO_ROOT/build}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev nlohmann-json3-dev
-          libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth iproute2 util-linux)
+          libxlsxwriter-dev unzip libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth iproute2 util-linux)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

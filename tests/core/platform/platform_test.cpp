@@ -3,9 +3,11 @@
 #include <cmath>
 #include <filesystem>
 
+#include "core/platform/csv.h"
 #include "core/platform/files.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text_codec.h"
+#include "core/platform/workbook.h"
 #include "fakes/temp_folder.h"
 
 using namespace velmaro;
@@ -58,4 +60,55 @@ TEST(TextCodec, Utf8HelpersKeepCharactersWhole) {
     EXPECT_EQ(utf8Left("Пётр", 2), "Пё");
     EXPECT_EQ(utf8ToUpper("пётр abc"), "ПЁТР ABC");
     EXPECT_EQ(sanitizeField("a,b\tc", ","), "a b c");
+}
+
+TEST(Csv, FieldsWithSeparatorQuoteOrLineEndAreQuoted) {
+    EXPECT_EQ(csvLine({"12", "Иванов", "a;b", "say \"hi\"", "two\nlines", ""}),
+              "12;Иванов;\"a;b\";\"say \"\"hi\"\"\";\"two\nlines\";;\n");
+}
+
+TEST(Workbook, CellsFromTextKeepLeadingZerosAndTextAsText) {
+    struct Row { const char* text; bool number; } rows[] = {
+        {"12", true}, {"-3.25", true}, {"0.5", true}, {"07", false}, {"1.", false},
+        {"1,5", false}, {"", false}, {"12a", false}, {"-", false}, {"1234567890123456", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(sheetCellFromText(row.text).number, row.number);
+    }
+}
+
+namespace {
+std::string unzipMember(const std::filesystem::path& zip, const char* member) {
+    const std::string cmd = "unzip -p '" + zip.string() + "' " + member;
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+} // namespace
+
+TEST(Workbook, TitleRowsMergeAcrossTheTableAndTextsSurvive) {
+    test::TempFolder dir;
+    Sheet sheet;
+    sheet.name = "Кубок: этап [1]";
+    sheet.columnCount = 3;
+    sheet.rows.push_back({{{"№"}, {"ФИО"}, {"Время"}}, false, true});
+    sheet.rows.push_back({{{"Стрит"}}, true, false});
+    sheet.rows.push_back({{sheetCellFromText("7"), {"Пётр \"Быстрый\""}, sheetCellFromText("10.25")}, false, false});
+    ASSERT_TRUE(writeWorkbook(dir / "out.xlsx", sheet).ok());
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.xlsx.tmp"));
+
+    const std::string xml = unzipMember(dir / "out.xlsx", "xl/worksheets/sheet1.xml");
+    const std::string strings = unzipMember(dir / "out.xlsx", "xl/sharedStrings.xml");
+    const std::string book = unzipMember(dir / "out.xlsx", "xl/workbook.xml");
+    EXPECT_NE(xml.find("<mergeCell ref=\"A2:C2\"/>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<v>10.25</v>"), std::string::npos);
+    EXPECT_NE(strings.find("<t>Пётр \"Быстрый\"</t>"), std::string::npos) << strings;
+    EXPECT_NE(strings.find("Стрит"), std::string::npos);
+    EXPECT_NE(book.find("name=\"Кубок_ этап _1_\""), std::string::npos) << book;
+
+    EXPECT_FALSE(writeWorkbook(dir / "missing" / "out.xlsx", sheet).ok());
 }

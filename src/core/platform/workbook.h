@@ -1,0 +1,43 @@
+#pragma once
+// A spreadsheet file (.xlsx) for the exports: one sheet of text and number cells, with
+// shaded title rows merged across the table, thin grid lines and columns fitted to
+// their texts. Written to a temporary file beside the target and renamed over it, so a
+// failed export never leaves half a workbook.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/platform/status.h"
+
+namespace velmaro {
+
+struct SheetCell {
+    std::string text;     // UTF-8
+    bool number = false;  // written as a number (its text must parse with '.')
+    bool operator==(const SheetCell&) const = default;
+};
+
+struct SheetRow {
+    std::vector<SheetCell> cells;
+    bool title = false;             // merged over every column of the sheet, shaded
+    bool bold = false;
+    bool operator==(const SheetRow&) const = default;
+};
+
+struct Sheet {
+    std::string name;                  // cut to 31 characters, []:*?/\ replaced by '_'
+    std::vector<SheetRow> rows;
+    int columnCount = 0;               // columns of the table (titles merge over them)
+    bool gridLines = true;             // thin borders around every cell of the table
+    std::uint32_t titleColor = 0xE0E0E0; // RGB fill of title rows
+    std::vector<double> columnWidths;  // characters; empty = fitted to the longest text
+};
+
+// A cell from an exported text: a plain decimal ("12", "-3.25", no leading zero but "0.x")
+// becomes a number, everything else stays text.
+SheetCell sheetCellFromText(const std::string& text);
+
+Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet);
+
+} // namespace velmaro
