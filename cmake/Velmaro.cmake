@@ -55,6 +55,9 @@ function(velmaro_test name)
   target_compile_definitions(test_${name} PRIVATE
     VELMARO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     VELMARO_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # Labels joined with an escaped ';' so that they stay one property value.
+  set(_labels ${name} ${A_LABELS})
+  string(REPLACE ";" "\\;" _labels "${_labels}")
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${name};${A_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES LABELS "${_labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -6,7 +6,7 @@ set -euo pipefail
 VELMARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VELMARO_BUILD="${VELMARO_BUILD:-$VELMARO_ROOT/build}"
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev nlohmann-json3-dev
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgl-dev nlohmann-json3-dev
           libxlsxwriter-dev unzip libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth iproute2 util-linux)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,8 @@
-#include <QApplication>
-
-#include "ui/app/velmaro_app.h"
+#include "app/root/velmaro_app.h"
+#include "ui/app/console_application.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // An exception that escapes a handler is shown to the official; the loop goes on.
+    velmaro::ui::ConsoleApplication app(argc, argv);
     return velmaro::runConsole(app);
 }

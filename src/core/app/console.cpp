@@ -1,11 +1,18 @@
 #include "core/app/console.h"
 
+#include <stdexcept>
+
 #include <ctime>
 
 namespace velmaro {
 
 bool isSingleLaneMode(unsigned mode) { return mode == 1 || mode == 4 || mode == 6; }
 bool isTwoLaneMode(unsigned mode) { return mode < kModeCount && !isSingleLaneMode(mode); }
+
+ConsolePorts& Console::ports() {
+    if (!ports_) throw std::logic_error("console ports are not connected");
+    return *ports_;
+}
 
 void Console::resetToDefaults() {
     eventFolder.clear();

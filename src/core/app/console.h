@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/app/console_hooks.h"
+#include "core/app/console_ports.h"
 #include "core/app/console_view.h"
 #include "core/app/main_window_handle.h"
 #include "core/app/scoreboard_controller.h"
@@ -82,7 +82,14 @@ public:
     // --- wiring ---
     MainWindowHandle mainWindow; // where workers and libraries post the four messages
     ConsoleView* view = nullptr; // the main window, or null
-    ConsoleHooks hooks;          // calls into the other areas
+    // The other areas and the window, as the composition root connects them. Null until
+    // one is installed; every call through ports() then fails loudly.
+    ConsolePorts& ports();
+    bool hasPorts() const { return ports_ != nullptr; }
+    void setPorts(ConsolePorts* ports) { ports_ = ports; }
+
+private:
+    ConsolePorts* ports_ = nullptr;
 };
 
 Console& theConsole();

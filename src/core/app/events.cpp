@@ -12,16 +12,12 @@
 #include "core/platform/operator.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/text_codec.h"
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 
 namespace velmaro {
 namespace {
 
 constexpr std::size_t kRaceJsonLimit = 1048576;
-
-void call(const std::function<void()>& hook) {
-    if (hook) hook();
-}
 
 void reportRefusedName(const Status& refusal) {
     theOperator().message(refusal.message(), "Новое мероприятие", Operator::Icon::Warning);
@@ -117,21 +113,21 @@ void selectMode(unsigned mode) {
 
 void loadEvent() {
     Console& c = theConsole();
-    const ConsoleHooks& h = c.hooks;
-    if (!h.registryExists || !h.registryExists()) return;
-    call(h.freeClasses);
+    ConsolePorts& p = c.ports();
+    if (!p.registryExists()) return;
+    p.freeClasses();
     loadRaceGuid();
-    call(h.clearRegistry);
-    call(h.removeClassPages);
-    call(h.loadClassesAndRacers);
+    p.clearRegistry();
+    p.removeClassPages();
+    p.loadClassesAndRacers();
     if (isSingleLaneMode(c.raceMode)) {
-        call(h.loadLapSingle);
+        p.loadLapSingle();
     } else if (isTwoLaneMode(c.raceMode)) {
-        call(h.loadDragFile);
-        call(h.selectLastDragRow);
+        p.loadDragFile();
+        p.selectLastDragRow();
     }
-    call(h.loadHitLog);
-    call(h.sendRaceInfo);
+    p.loadHitLog();
+    p.sendRaceInfo();
 }
 
 void newEvent() {
@@ -184,12 +180,12 @@ void refreshClasses() {
     Console& c = theConsole();
     switch (c.raceMode) {
     case 1:
-    case 4: call(c.hooks.refreshRaceItemClasses); break;
+    case 4: c.ports().refreshRaceItemClasses(); break;
     case 0:
     case 2:
     case 3:
     case 5:
-    case 8: call(c.hooks.refreshRunClasses); break;
+    case 8: c.ports().refreshRunClasses(); break;
     default: break;
     }
 }

@@ -12,10 +12,6 @@ namespace {
 
 bool gFirstShow = true;
 
-void call(const std::function<void()>& hook) {
-    if (hook) hook();
-}
-
 ConsoleLifecycleView* lifecycleView() { return dynamic_cast<ConsoleLifecycleView*>(theConsole().view); }
 
 } // namespace
@@ -30,8 +26,8 @@ void createConsole(std::time_t today) {
     ConsoleLifecycleView* view = lifecycleView();
 
     if (view) view->bindNodePanels();
-    call(c.hooks.startLinkThread);
-    call(c.hooks.startRadioScoreboard);
+    c.ports().startLinkThread();
+    c.ports().startRadioScoreboard();
     if (view) view->setupGrids();
 
     c.raceMode = 1;
@@ -47,7 +43,7 @@ void createConsole(std::time_t today) {
     // A fresh program folder gets its settings file at once, with the defaults (and
     // no event name, so each day still gets its own date-named event).
     if (firstStart) saveSettings();
-    if (c.hooks.setLinkTimeouts) c.hooks.setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
+    c.ports().setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
 
     std::error_code ec;
     std::filesystem::create_directories(programFolder() / kDbFolder, ec);
@@ -65,11 +61,11 @@ void createConsole(std::time_t today) {
     if (view) view->moveToScreenOrigin();
 
     c.scoreboard = c.scoreboardLibrary.load(programFolder() / VLM_SCOREBOARD_LIBRARY_FILE, c.mainWindow.window());
-    if (c.scoreboard) call(c.hooks.handScoreboardToLink);
+    if (c.scoreboard) c.ports().handScoreboardToLink();
 
     c.exchange.open(programFolder() / VLM_EXCHANGE_LIBRARY_FILE, c.mainWindow.window());
 
-    call(c.hooks.startResultsThread);
+    c.ports().startResultsThread();
 }
 
 void showConsole() {
@@ -87,10 +83,10 @@ void closeConsole() {
     // Nothing posted from here on reaches the window.
     c.mainWindow.detach();
 
-    call(c.hooks.stopLapResultsThread);
-    call(c.hooks.stopResultsThread);
-    call(c.hooks.stopLinkThread);
-    call(c.hooks.stopRadioScoreboard);
+    c.ports().stopLapResultsThread();
+    c.ports().stopResultsThread();
+    c.ports().stopLinkThread();
+    c.ports().stopRadioScoreboard();
 
     // The node link thread has ended: nobody calls the controller any more.
     c.scoreboard = nullptr;

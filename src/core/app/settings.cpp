@@ -217,9 +217,8 @@ std::vector<std::string> splitSettingsLines(std::string_view bytes) {
 
 void saveSettings() {
     Console& c = theConsole();
-    std::vector<std::pair<int, int>> counts;
-    if (c.hooks.finalCounts) counts = c.hooks.finalCounts();
-    bool withScoreboard = !c.hooks.scoreboardSettingsExist || c.hooks.scoreboardSettingsExist();
+    std::vector<std::pair<int, int>> counts = c.ports().finalCounts();
+    bool withScoreboard = c.ports().scoreboardSettingsExist();
     (void)writeFileAtomic(settingsPath(), formatSettings(c, counts, withScoreboard));
 }
 
@@ -281,7 +280,7 @@ void applyTimeoutTexts(const TimeoutTexts& texts) {
     if (auto v = parseIntegerInRange(texts.detector, 0, kMaxHalfTimeout))
         c.detectorTimeout = static_cast<int>(*v) * 2;
     if (auto v = parseIntegerInRange(texts.blockFinish, 0, kMaxHalfTimeout)) c.blockFinishTimeout = static_cast<int>(*v);
-    if (c.hooks.setLinkTimeouts) c.hooks.setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
+    c.ports().setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
     saveSettings();
 }
 

@@ -27,7 +27,7 @@
 #include "core/drag/drag_run.h"
 #include "core/platform/paint_canvas.h"
 #include "core/platform/status.h"
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 
 namespace velmaro {
 

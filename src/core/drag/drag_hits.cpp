@@ -7,7 +7,7 @@
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/drag/drag_selection.h"
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 
 namespace velmaro {
 

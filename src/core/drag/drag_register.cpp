@@ -1,5 +1,5 @@
 #include "core/drag/drag_hits.h"
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 
 namespace velmaro {
 

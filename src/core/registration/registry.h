@@ -20,7 +20,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "core/platform/status.h"
-#include "core/results/drag_result.h"
+#include "core/records/drag_result.h"
 
 namespace velmaro {
 

@@ -7,7 +7,7 @@
 
 #include "core/platform/operator.h"
 #include "core/registration/registry.h"
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 
 namespace velmaro {
 

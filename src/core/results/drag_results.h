@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "core/drag/drag_run.h"
-#include "core/results/drag_result.h"
+#include "core/records/drag_result.h"
 
 namespace velmaro {
 

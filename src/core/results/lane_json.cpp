@@ -2,7 +2,7 @@
 #include "core/app/console.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 #include "core/results/lane_json_internal.h"
 
 namespace velmaro {

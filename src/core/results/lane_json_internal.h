@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/drag/drag_run.h"
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 
 namespace velmaro {
 

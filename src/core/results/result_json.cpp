@@ -1,6 +1,6 @@
 #include "core/results/result_json.h"
 
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 
 namespace velmaro {
 

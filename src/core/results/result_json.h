@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/results/drag_result.h"
-#include "core/results/json/json_builder.h"
+#include "core/records/drag_result.h"
+#include "core/json/json_builder.h"
 
 namespace velmaro {
 

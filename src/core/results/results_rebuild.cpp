@@ -9,7 +9,7 @@
 #include "core/bracket/bracket_pages.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 #include "core/results/lane_json_internal.h"
 #include "core/results/result_json.h"
 

@@ -1,8 +1,8 @@
 #include "ui/app/console_application.h"
 
-#include <QMessageBox>
-
 #include <exception>
+
+#include "core/platform/operator.h"
 
 namespace velmaro::ui {
 
@@ -10,9 +10,9 @@ bool ConsoleApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        QMessageBox::critical(activeWindow(), "Velmaro", QString::fromUtf8(e.what()));
+        theOperator().message(e.what(), "Velmaro", Operator::Icon::Error);
     } catch (...) {
-        QMessageBox::critical(activeWindow(), "Velmaro", QString());
+        theOperator().message("", "Velmaro", Operator::Icon::Error);
     }
     return false;
 }

@@ -30,8 +30,9 @@ T* make(T*& global) {
 
 } // namespace
 
-QList<QWidget*> createConsoleWindows(const std::function<void(TMainForm&)>& beforeCreate) {
-    make(MainForm);
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, const std::function<void(TMainForm&)>& beforeCreate) {
+    MainForm = new TMainForm(commands, nullptr);
+    gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);
     MainForm->FormCreate();
     make(RegForm);

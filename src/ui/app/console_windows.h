@@ -12,12 +12,14 @@ class QWidget;
 namespace velmaro::ui {
 
 class TMainForm;
+class MainFormCommands;
 
 // Creates the windows in order and returns them in that order (main window first).
 // The main window's FormCreate has run when this returns. `beforeCreate` runs on the
 // constructed main window just before its creation handler (the program joins the
 // other areas' widgets and handlers to it there).
-QList<QWidget*> createConsoleWindows(const std::function<void(TMainForm&)>& beforeCreate = {});
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands,
+                                     const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main
 // window must have closed (closeConsole) before.

@@ -44,10 +44,6 @@ namespace {
 
 QString u(const char* text) { return QString::fromUtf8(text); }
 
-void call(const std::function<void()>& hook) {
-    if (hook) hook();
-}
-
 // Mode menu items in menu order, with their mode and caption.
 struct ModeItem {
     unsigned mode;
@@ -78,7 +74,7 @@ QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(MainFormCommands& commands_, QWidget* parent) : QMainWindow(parent), commands(commands_) {
     setObjectName("MainForm");
     setWindowTitle("Velmaro v3.6");
     QFont font(u("Tahoma"));
@@ -124,15 +120,15 @@ void TMainForm::buildMenus() {
     connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [] { newEvent(); });
     connect(item(file, mOpenEvent, "mOpenEvent", "Открыть мероприятие"), &QAction::triggered, this,
             [this] { mOpenEventClick(); });
-    connect(item(file, mPrint, "mPrint", "Печать сетки"), &QAction::triggered, this, [this] { call(hooks.printBracket); });
-    connect(item(file, N16, "N16", "Отчет по парным"), &QAction::triggered, this, [this] { call(hooks.raceReport); });
+    connect(item(file, mPrint, "mPrint", "Печать сетки"), &QAction::triggered, this, [this] { this->commands.printBracket(); });
+    connect(item(file, N16, "N16", "Отчет по парным"), &QAction::triggered, this, [this] { this->commands.raceReport(); });
     file->addSeparator();
     connect(item(file, mExit, "mExit", "Выход"), &QAction::triggered, this, [this] { close(); });
 
     QMenu* edit = bar->addMenu(u("Правка"));
     connect(item(edit, mUndelete, "mUndelete", "Отменить удаление"), &QAction::triggered, this,
-            [this] { call(hooks.undelete); });
-    connect(item(edit, N8, "N8", "Удалить все"), &QAction::triggered, this, [this] { call(hooks.deleteAll); });
+            [this] { this->commands.undelete(); });
+    connect(item(edit, N8, "N8", "Удалить все"), &QAction::triggered, this, [this] { this->commands.deleteAll(); });
 
     QMenu* mode = bar->addMenu(u("Режим"));
     auto* modes = new QActionGroup(this);
@@ -171,7 +167,7 @@ void TMainForm::buildMenus() {
         Console& c = theConsole();
         c.invertScoreboard = on ? 1 : 0;
         saveSettings();
-        call(c.hooks.resendRunToScoreboards);
+        c.ports().resendRunToScoreboards();
     });
     connect(item(mode, menuSpeedTrapDist, "menuSpeedTrapDist", "Дистанция до датчика скорости"), &QAction::triggered,
             this, [] { askSpeedTrapDistance(); });
@@ -185,10 +181,10 @@ void TMainForm::buildMenus() {
     connect(item(racers, mResults, "mResults", "Итоги"), &QAction::triggered, this, [] {
         if (RallyResults) RallyResults->show();
     });
-    connect(item(racers, XLS1, "XLS1", "Итоги XLS"), &QAction::triggered, this, [this] { call(hooks.resultsXls); });
+    connect(item(racers, XLS1, "XLS1", "Итоги XLS"), &QAction::triggered, this, [this] { this->commands.resultsXls(); });
     connect(item(racers, mRefreshClasses, "mRefreshClasses", "Обновить классы"), &QAction::triggered, this,
             [] { refreshClasses(); });
-    connect(item(racers, N12, "N12", "Разбить на классы"), &QAction::triggered, this, [this] { call(hooks.classSplit); });
+    connect(item(racers, N12, "N12", "Разбить на классы"), &QAction::triggered, this, [this] { this->commands.classSplit(); });
 
     QMenu* settings = bar->addMenu(u("Настройки"));
     connect(item(settings, N9, "N9", "Табло"), &QAction::triggered, this, [] {
@@ -261,7 +257,7 @@ void TMainForm::buildControls() {
     SingleLanePanel->hide();
     DragPageControl->addTab(DragQualify, u("Заезды"));
     connect(DragPageControl, &QTabWidget::currentChanged, this, [this](int index) {
-        if (hooks.pageChanged) hooks.pageChanged(index);
+        commands.pageChanged(index);
     });
     left->addWidget(DragPageControl, 1);
 
@@ -297,7 +293,7 @@ void TMainForm::buildControls() {
     sBrightness->setRange(1, 20);
     sBrightness->setInvertedAppearance(true);
     connect(sBrightness, &QSlider::valueChanged, this, [this](int v) {
-        if (hooks.brightness) hooks.brightness(v);
+        commands.brightness(v);
     });
     signalColumn->addWidget(sBrightness, 1, Qt::AlignHCenter);
     lights->addLayout(signalColumn);
@@ -333,25 +329,25 @@ void TMainForm::buildControls() {
     startFont.setPointSize(14);
     startFont.setBold(true);
     startbutton->setFont(startFont);
-    connect(startbutton, &QPushButton::clicked, this, [this] { call(hooks.start); });
+    connect(startbutton, &QPushButton::clicked, this, [this] { this->commands.start(); });
     side->addWidget(startbutton);
     auto* nextRow = new QHBoxLayout;
     bNextDrag = new QPushButton(u("СЛЕД. СТАРТ"), right);
     bNextDrag->setObjectName("bNextDrag");
     bNextDrag->setMinimumHeight(32);
-    connect(bNextDrag, &QPushButton::clicked, this, [this] { call(hooks.next); });
+    connect(bNextDrag, &QPushButton::clicked, this, [this] { this->commands.next(); });
     nextRow->addWidget(bNextDrag, 2);
     bBlockSt = new QToolButton(right);
     bBlockSt->setObjectName("bBlockSt");
     bBlockSt->setText("Block ST");
     bBlockSt->setCheckable(true);
     bBlockSt->setMinimumHeight(32);
-    connect(bBlockSt, &QToolButton::clicked, this, [this] { call(hooks.blockStart); });
+    connect(bBlockSt, &QToolButton::clicked, this, [this] { this->commands.blockStart(); });
     nextRow->addWidget(bBlockSt, 1);
     side->addLayout(nextRow);
     sSpeedButton1 = new QPushButton(u("Сброс табло"), right);
     sSpeedButton1->setObjectName("sSpeedButton1");
-    connect(sSpeedButton1, &QPushButton::clicked, this, [this] { call(hooks.resetScoreboards); });
+    connect(sSpeedButton1, &QPushButton::clicked, this, [this] { this->commands.resetScoreboards(); });
     side->addWidget(sSpeedButton1);
 
     auto* search = new QHBoxLayout;
@@ -364,36 +360,36 @@ void TMainForm::buildControls() {
     bSearchNext->setObjectName("bSearchNext");
     for (auto* b : {bSearchPrev, bSearchNext}) b->setFixedWidth(32);
     connect(bSearchPrev, &QPushButton::clicked, this, [this] {
-        if (hooks.search) hooks.search(-1);
+        commands.search(-1);
     });
     connect(bSearchNext, &QPushButton::clicked, this, [this] {
-        if (hooks.search) hooks.search(1);
+        commands.search(1);
     });
     search->addWidget(eSearchText, 1);
     search->addWidget(bSearchPrev);
     search->addWidget(bSearchNext);
     side->addLayout(search);
 
-    auto* commands = new QHBoxLayout;
+    auto* commandRow = new QHBoxLayout;
     sbSetPenalty = toolButton(right, "sbSetPenalty", "ШТРАФ");
     SpeedButton1 = toolButton(right, "SpeedButton1", "УДАЛИТЬ");
-    connect(sbSetPenalty, &QToolButton::clicked, this, [this] { call(hooks.setPenalty); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { call(hooks.deleteItem); });
-    commands->addWidget(sbSetPenalty);
-    commands->addWidget(SpeedButton1);
-    side->addLayout(commands);
+    connect(sbSetPenalty, &QToolButton::clicked, this, [this] { this->commands.setPenalty(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { this->commands.deleteItem(); });
+    commandRow->addWidget(sbSetPenalty);
+    commandRow->addWidget(SpeedButton1);
+    side->addLayout(commandRow);
     auto* prints = new QHBoxLayout;
     sbPrintLeft = toolButton(right, "sbPrintLeft", "ЧЕК Л");
     sbPrintRight = toolButton(right, "sbPrintRight", "ЧЕК П");
     sbPrintBoth = toolButton(right, "sbPrintBoth", "ЧЕК");
     connect(sbPrintLeft, &QToolButton::clicked, this, [this] {
-        if (hooks.printTimeslip) hooks.printTimeslip(0);
+        commands.printTimeslip(0);
     });
     connect(sbPrintRight, &QToolButton::clicked, this, [this] {
-        if (hooks.printTimeslip) hooks.printTimeslip(1);
+        commands.printTimeslip(1);
     });
     connect(sbPrintBoth, &QToolButton::clicked, this, [this] {
-        if (hooks.printTimeslip) hooks.printTimeslip(-1);
+        commands.printTimeslip(-1);
     });
     prints->addWidget(sbPrintLeft);
     prints->addWidget(sbPrintRight);
@@ -416,7 +412,7 @@ void TMainForm::buildControls() {
     sbGenerateBracket = toolButton(right, "sbGenerateBracket", "Создать\nсетку");
     sbGenerateBracket->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     sbGenerateBracket->setMinimumHeight(40);
-    connect(sbGenerateBracket, &QToolButton::clicked, this, [this] { call(hooks.generateBracket); });
+    connect(sbGenerateBracket, &QToolButton::clicked, this, [this] { this->commands.generateBracket(); });
     side->addLayout(genRow);
     side->addWidget(sbGenerateBracket, 0, Qt::AlignRight);
     connect(cbBracketType, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -440,16 +436,16 @@ void TMainForm::buildControls() {
     SysTimer = new QTimer(this);
     SysTimer->setObjectName("SysTimer");
     SysTimer->setInterval(10);
-    connect(SysTimer, &QTimer::timeout, this, [this] { call(hooks.sysTimer); });
+    connect(SysTimer, &QTimer::timeout, this, [this] { this->commands.sysTimer(); });
     _1SecTimer = new QTimer(this);
     _1SecTimer->setObjectName("_1SecTimer");
     _1SecTimer->setInterval(1000);
-    connect(_1SecTimer, &QTimer::timeout, this, [this] { call(hooks.secondTimer); });
+    connect(_1SecTimer, &QTimer::timeout, this, [this] { this->commands.secondTimer(); });
     ResultsTimer = new QTimer(this);
     ResultsTimer->setObjectName("ResultsTimer");
     ResultsTimer->setInterval(500);
     ResultsTimer->setSingleShot(true);
-    connect(ResultsTimer, &QTimer::timeout, this, [this] { call(hooks.resultsTimer); });
+    connect(ResultsTimer, &QTimer::timeout, this, [this] { this->commands.resultsTimer(); });
 
     arrangePrintButtons();
 }
@@ -485,7 +481,7 @@ void TMainForm::arrangePrintButtons() {
     sbPrintRight->setVisible(!both);
 }
 
-void TMainForm::bindNodePanels() { call(onBindNodePanels); }
+void TMainForm::bindNodePanels() { commands.bindNodePanels(); }
 
 void TMainForm::setupGrids() {
     QFont gridFont(u("Tahoma"));
@@ -523,7 +519,7 @@ void TMainForm::moveToScreenOrigin() {
 
 void TMainForm::afterShow() {
     if (isSingleLaneMode(theConsole().raceMode)) SingleLaneGrid->setFocus();
-    call(hooks.copyToScoreboardSettings);
+    commands.copyToScoreboardSettings();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -540,7 +536,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         closeConsole();
         event->accept();
         QMainWindow::closeEvent(event);
-        call(onClosed);
+        commands.closed();
         return;
     }
     event->accept();
@@ -549,16 +545,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::dispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     if (closing_) return; // its target may be gone
-    const ConsoleHooks& h = theConsole().hooks;
-    const std::function<void(std::uintptr_t, std::intptr_t)>* handler = nullptr;
+    ConsolePorts& p = theConsole().ports();
     switch (message) {
-    case WM_SCOREBOARD_EVENT: handler = &h.onScoreboardEvent; break;
-    case WM_SYSTEM_EVENT: handler = &h.onSystemEvent; break;
-    case WM_EXCHANGE_DATA: handler = &h.onExchangeData; break;
-    case WM_DRAG_RESULTS: handler = &h.onDragResults; break;
-    default: return;
+    case WM_SCOREBOARD_EVENT: p.onScoreboardEvent(wParam, lParam); break;
+    case WM_EXCHANGE_DATA: p.onExchangeData(wParam, lParam); break;
+    case WM_DRAG_RESULTS: p.onDragResults(); break;
+    default: break;
     }
-    if (*handler) (*handler)(wParam, lParam);
 }
 
 void TMainForm::mBlockTimeoutClick() {
@@ -583,7 +576,7 @@ void TMainForm::mOpenEventClick() {
 void TMainForm::mRegisterClick() {
     if (RegForm) RegForm->exec();
     loadEvent();
-    call(hooks.afterRegistration);
+    commands.afterRegistration();
 }
 
 } // namespace velmaro::ui

@@ -3,9 +3,9 @@
 // routes the four messages posted by the node link, the results threads and the two
 // closed libraries to their handlers on the main thread.
 //
-// Behaviour of later areas is reached through `hooks` (MainFormHooks, the window-side
-// menu and button handlers) and theConsole().hooks (the core side). An empty hook does
-// nothing. The node panels ("Система") and the start light tree are placed by the link
+// What its controls do is reached through MainFormCommands (the window side, given to
+// the constructor) and theConsole().ports() (the core side), both implemented by the
+// composition root. The node panels ("Система") and the start light tree are placed by the link
 // area into `systemPanelHost` and `startLightsHost`.
 #include <QImage>
 #include <QMainWindow>
@@ -33,37 +33,46 @@ class QToolButton;
 
 namespace velmaro::ui {
 
-// Window-side handlers of later areas. Each is called from the menu item or button
-// named beside it; an empty one leaves the control without effect.
-struct MainFormHooks {
-    std::function<void()> printBracket;        // mPrint "Печать сетки"
-    std::function<void()> raceReport;          // N16 "Отчет по парным"
-    std::function<void()> undelete;            // mUndelete "Отменить удаление"
-    std::function<void()> deleteAll;           // N8 "Удалить все"
-    std::function<void()> classSplit;          // N12 "Разбить на классы"
-    std::function<void()> resultsXls;          // XLS1 "Итоги XLS"
-    std::function<void()> afterRegistration;   // repaint DragStringGrid after the event reload
-    std::function<void()> copyToScoreboardSettings; // showLogo and brightness into fScoreboardConfig
-    std::function<void()> start;               // startbuttonClick
-    std::function<void()> next;                // bNextDragClick
-    std::function<void()> blockStart;          // bBlockStClick
-    std::function<void()> resetScoreboards;    // sSpeedButton1Click
-    std::function<void(int)> brightness;       // sBrightnessChange (track bar position)
-    std::function<void()> setPenalty;          // sbSetPenalty "ШТРАФ"
-    std::function<void()> deleteItem;          // SpeedButton1 "УДАЛИТЬ"
-    std::function<void(int)> printTimeslip;    // sbPrintLeft 0, sbPrintRight 1, sbPrintBoth -1
-    std::function<void(int)> search;           // bSearchPrev -1, bSearchNext 1
-    std::function<void()> generateBracket;     // sbGenerateBracket
-    std::function<void(int)> pageChanged;      // DragPageControl page change
-    std::function<void()> sysTimer;            // SysTimer, 10 ms
-    std::function<void()> secondTimer;         // _1SecTimer, 1 s
-    std::function<void()> resultsTimer;        // ResultsTimer, 500 ms one-shot
+// What the window's menu items, buttons and timers do beyond showing the console's
+// state. Every operation is pure virtual: the composition root implements them all, so
+// a control left unconnected does not compile.
+class MainFormCommands {
+public:
+    MainFormCommands() = default;
+    MainFormCommands(const MainFormCommands&) = delete;
+    MainFormCommands& operator=(const MainFormCommands&) = delete;
+    virtual ~MainFormCommands() = default;
+
+    virtual void printBracket() = 0;             // mPrint "Печать сетки"
+    virtual void raceReport() = 0;               // N16 "Отчет по парным"
+    virtual void undelete() = 0;                 // mUndelete "Отменить удаление"
+    virtual void deleteAll() = 0;                // N8 "Удалить все"
+    virtual void classSplit() = 0;               // N12 "Разбить на классы"
+    virtual void resultsXls() = 0;               // XLS1 "Итоги XLS"
+    virtual void afterRegistration() = 0;        // repaint the grids after the event reload
+    virtual void copyToScoreboardSettings() = 0; // showLogo and brightness into the scoreboard settings
+    virtual void start() = 0;                    // startbuttonClick
+    virtual void next() = 0;                     // bNextDragClick
+    virtual void blockStart() = 0;               // bBlockStClick
+    virtual void resetScoreboards() = 0;         // sSpeedButton1Click
+    virtual void brightness(int position) = 0;   // sBrightnessChange (track bar position)
+    virtual void setPenalty() = 0;               // sbSetPenalty "ШТРАФ"
+    virtual void deleteItem() = 0;               // SpeedButton1 "УДАЛИТЬ"
+    virtual void printTimeslip(int lane) = 0;    // sbPrintLeft 0, sbPrintRight 1, sbPrintBoth -1
+    virtual void search(int direction) = 0;      // bSearchPrev -1, bSearchNext 1
+    virtual void generateBracket() = 0;          // sbGenerateBracket
+    virtual void pageChanged(int index) = 0;     // DragPageControl page change
+    virtual void sysTimer() = 0;                 // SysTimer, 10 ms
+    virtual void secondTimer() = 0;              // _1SecTimer, 1 s
+    virtual void resultsTimer() = 0;             // ResultsTimer, 500 ms one-shot
+    virtual void bindNodePanels() = 0;           // places the node panels and the start light tree
+    virtual void closed() = 0;                   // after the console has shut down (ends the program)
 };
 
 class TMainForm : public QMainWindow, public ConsoleLifecycleView {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    explicit TMainForm(MainFormCommands& commands, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The creation handler (createConsole); called once, right after construction.
@@ -86,9 +95,7 @@ public:
     // missing or unreadable (printouts then print no logo).
     QImage printLogo;
 
-    MainFormHooks hooks;
-    std::function<void()> onBindNodePanels; // the link area binds TMainForm::nodeViews here
-    std::function<void()> onClosed;         // after the console has shut down (ends the program)
+    MainFormCommands& commands;
 
     // Published components other areas work with.
     QTabWidget* DragPageControl = nullptr;

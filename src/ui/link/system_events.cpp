@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "core/app/console.h"
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 #include "core/platform/operator.h"
 #include "ui/link/start_light_tree.h"
 

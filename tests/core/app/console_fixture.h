@@ -10,6 +10,7 @@
 #include "core/app/console.h"
 #include "core/app/lifecycle.h"
 #include "core/platform/program_folder.h"
+#include "fakes/hook_ports.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 
@@ -47,6 +48,7 @@ protected:
     ConsoleTest() : view(trace), scoped(op) {
         setProgramFolder(home.path());
         resetConsole();
+        theConsole().setPorts(&ports);
         theConsole().view = &view;
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
     }
@@ -56,13 +58,14 @@ protected:
         c.scoreboard = nullptr;
         c.scoreboardLibrary.unloadForTests();
         resetConsole();
+        theConsole().setPorts(nullptr);
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
         ::unsetenv("VELMARO_FAKE_SCOREBOARD_TYPE");
     }
-    static void resetConsole() {
+    void resetConsole() {
         constructConsole();
         Console& c = theConsole();
-        c.hooks = ConsoleHooks{};
+        ports.hooks = ConsoleHooks{};
         c.view = nullptr;
         c.mainWindow.detach();
         c.systemInterface = nullptr;
@@ -88,6 +91,7 @@ protected:
         return std::to_string(reinterpret_cast<long long>(theConsole().mainWindow.window()));
     }
 
+    HookPorts ports;
     TempFolder home;
     std::vector<std::string> trace;
     RecordingView view;

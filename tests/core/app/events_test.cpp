@@ -13,7 +13,7 @@ class EventsTest : public ConsoleTest {
 protected:
     // Every loader of loadEvent appends its name to the trace.
     void wireLoaders() {
-        ConsoleHooks& h = theConsole().hooks;
+        ConsoleHooks& h = ports.hooks;
         h.registryExists = [] { return true; };
         h.freeClasses = step("freeClasses");
         h.clearRegistry = step("clearRegistry");
@@ -140,7 +140,7 @@ TEST_F(EventsTest, ModeMenuItemSavesTheMode) {
 TEST_F(EventsTest, NothingLoadsBeforeTheRegistryExists) {
     wireLoaders();
     bool exists = false;
-    theConsole().hooks.registryExists = [&] { return exists; };
+    ports.hooks.registryExists = [&] { return exists; };
     ASSERT_TRUE(setEventName("E").ok());
     setMode(0);
     EXPECT_EQ(trace, std::vector<std::string>{"showMode 0"});
@@ -209,8 +209,8 @@ TEST_F(EventsTest, OpenEventTakesOnlyADirectChildOfChallenges) {
 
 TEST_F(EventsTest, RefreshClassesByMode) {
     Console& c = theConsole();
-    c.hooks.refreshRaceItemClasses = step("laps");
-    c.hooks.refreshRunClasses = step("runs");
+    ports.hooks.refreshRaceItemClasses = step("laps");
+    ports.hooks.refreshRunClasses = step("runs");
     std::string seen;
     for (unsigned mode = 0; mode <= 8; ++mode) {
         trace.clear();

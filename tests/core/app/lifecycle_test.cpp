@@ -29,7 +29,7 @@ protected:
         };
     }
     void wire() {
-        ConsoleHooks& h = theConsole().hooks;
+        ConsoleHooks& h = ports.hooks;
         h.registryExists = [this] { return registryUp; };
         h.loadClassesAndRacers = logged("loadClassesAndRacers");
         h.loadLapSingle = logged("loadLapSingle");

@@ -215,7 +215,7 @@ TEST_F(SettingsTest, SpeedTrapAnswers) {
 TEST_F(SettingsTest, TimeoutsDialogRoundTripAndRefusals) {
     Console& c = theConsole();
     std::vector<std::pair<int, int>> sent;
-    c.hooks.setLinkTimeouts = [&](int r, int d) { sent.emplace_back(r, d); };
+    ports.hooks.setLinkTimeouts = [&](int r, int d) { sent.emplace_back(r, d); };
 
     TimeoutTexts shown = timeoutTexts(c);
     EXPECT_EQ(shown.repeat, "500");

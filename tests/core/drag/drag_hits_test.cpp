@@ -4,7 +4,7 @@
 
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_hits.h"
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 #include "drag_fakes.h"
 #include "fakes/temp_folder.h"
 

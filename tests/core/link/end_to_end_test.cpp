@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
 #include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 
 using namespace velmaro;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/results/drag_result.h"
+#include "core/records/drag_result.h"
 
 namespace velmaro {
 namespace {

@@ -14,6 +14,7 @@
 #include "core/app/console.h"
 #include "core/app/events.h"
 #include "core/platform/program_folder.h"
+#include "fakes/hook_ports.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 #include "ui/app/console_windows.h"
@@ -22,6 +23,38 @@
 
 namespace velmaro::test {
 namespace {
+
+// The window's commands, answered by nothing but the close notice.
+class QuietCommands final : public ui::MainFormCommands {
+public:
+    std::function<void()> onClosed;
+    void printBracket() override {}
+    void raceReport() override {}
+    void undelete() override {}
+    void deleteAll() override {}
+    void classSplit() override {}
+    void resultsXls() override {}
+    void afterRegistration() override {}
+    void copyToScoreboardSettings() override {}
+    void start() override {}
+    void next() override {}
+    void blockStart() override {}
+    void resetScoreboards() override {}
+    void brightness(int) override {}
+    void setPenalty() override {}
+    void deleteItem() override {}
+    void printTimeslip(int) override {}
+    void search(int) override {}
+    void generateBracket() override {}
+    void pageChanged(int) override {}
+    void sysTimer() override {}
+    void secondTimer() override {}
+    void resultsTimer() override {}
+    void bindNodePanels() override {}
+    void closed() override {
+        if (onClosed) onClosed();
+    }
+};
 
 // One application for the whole program, never destroyed: tearing it down among the
 // exit handlers would outlive parts of Qt it needs.
@@ -38,7 +71,7 @@ protected:
     MainWindowTest() : scoped(op) {
         app();
         setProgramFolder(home.path());
-        theConsole().hooks = ConsoleHooks{};
+        theConsole().setPorts(&ports);
         ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
     }
     ~MainWindowTest() override {
@@ -46,7 +79,7 @@ protected:
         ui::destroyConsoleWindows();
         theConsole().scoreboard = nullptr;
         theConsole().scoreboardLibrary.unloadForTests();
-        theConsole().hooks = ConsoleHooks{};
+        theConsole().setPorts(nullptr);
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
     }
     void installLibraries() {
@@ -63,10 +96,12 @@ protected:
         return lines;
     }
     void wireRegistry() {
-        theConsole().hooks.registryExists = [] { return ui::RegForm != nullptr; };
-        theConsole().hooks.loadClassesAndRacers = logged("loadClassesAndRacers");
+        ports.hooks.registryExists = [] { return ui::RegForm != nullptr; };
+        ports.hooks.loadClassesAndRacers = logged("loadClassesAndRacers");
     }
 
+    HookPorts ports;
+    QuietCommands commands;
     TempFolder home;
     ScriptedOperator op;
     ScopedOperator scoped;
@@ -74,7 +109,7 @@ protected:
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows();
+    auto windows = ui::createConsoleWindows(commands);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -120,7 +155,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
     QImage logo(40, 20, QImage::Format_RGB32);
     logo.fill(Qt::black);
     ASSERT_TRUE(logo.save(QString::fromStdString((home / "printlogo.bmp").string()), "BMP"));
-    ui::createConsoleWindows();
+    ui::createConsoleWindows(commands);
     EXPECT_EQ(ui::MainForm->printLogo.width(), 40);
     ui::TMainForm* form = ui::MainForm;
     form->show();
@@ -147,7 +182,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows();
+    ui::createConsoleWindows(commands);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -166,30 +201,30 @@ TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
 
 TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     installLibraries();
-    ConsoleHooks& h = theConsole().hooks;
+    ConsoleHooks& h = ports.hooks;
     std::vector<std::string> handled;
-    h.onSystemEvent = [&](std::uintptr_t, std::intptr_t l) { handled.push_back("system " + std::to_string(l)); };
+    h.onScoreboardEvent = [&](std::uintptr_t, std::intptr_t l) { handled.push_back("system " + std::to_string(l)); };
     h.startLinkThread = logged("startLinkThread");
     h.startResultsThread = logged("startResultsThread");
     h.stopLapResultsThread = logged("stopLapResultsThread");
     h.stopResultsThread = logged("stopResultsThread");
     h.stopLinkThread = logged("stopLinkThread");
     h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows();
+    ui::createConsoleWindows(commands);
     ui::MainForm->show();
     std::string window = std::to_string(reinterpret_cast<long long>(theConsole().mainWindow.window()));
 
     // A post from another thread reaches its handler on the main thread.
-    std::thread([] { theConsole().mainWindow.post(WM_SYSTEM_EVENT, 0, 1); }).join();
+    std::thread([] { theConsole().mainWindow.post(WM_SCOREBOARD_EVENT, 0, 1); }).join();
     QCoreApplication::processEvents();
     EXPECT_EQ(handled, std::vector<std::string>{"system 1"});
 
-    theConsole().mainWindow.post(WM_SYSTEM_EVENT, 0, 2); // queued, still waiting when the window closes
+    theConsole().mainWindow.post(WM_SCOREBOARD_EVENT, 0, 2); // queued, still waiting when the window closes
     bool closedHook = false;
-    ui::MainForm->onClosed = [&] { closedHook = true; };
+    commands.onClosed = [&] { closedHook = true; };
     ui::MainForm->close();
     QCoreApplication::processEvents();
-    theConsole().mainWindow.post(WM_SYSTEM_EVENT, 0, 3);
+    theConsole().mainWindow.post(WM_SCOREBOARD_EVENT, 0, 3);
     QCoreApplication::processEvents();
     EXPECT_EQ(handled, std::vector<std::string>{"system 1"});
     EXPECT_TRUE(closedHook);
@@ -210,7 +245,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows();
+    ui::createConsoleWindows(commands);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/app/console.h"
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 #include "fakes/scripted_operator.h"
 #include "ui/link/start_light_tree.h"
 #include "ui/link/status_lamp.h"

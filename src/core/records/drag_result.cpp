@@ -1,4 +1,4 @@
-#include "core/results/drag_result.h"
+#include "core/records/drag_result.h"
 
 namespace velmaro {
 

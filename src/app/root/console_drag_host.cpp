@@ -1,4 +1,4 @@
-#include "core/drag/console_drag_host.h"
+#include "app/root/console_drag_host.h"
 
 #include "core/app/console.h"
 #include "core/bracket/bracket_pages.h"

@@ -1,4 +1,4 @@
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 
 #include <algorithm>
 #include <chrono>

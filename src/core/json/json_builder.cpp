@@ -1,4 +1,4 @@
-#include "core/results/json/json_builder.h"
+#include "core/json/json_builder.h"
 
 #include <algorithm>
 #include <bit>

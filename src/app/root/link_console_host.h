@@ -8,18 +8,14 @@
 // Start-up, in the main window:
 //   connectHitIntakeToConsole(pressStart, pressBlockSt, hitLogChanged);
 //   auto link = std::make_unique<TSystemInterface>(sink);   // sink re-posts to the main thread
-//   connectScoreboardLines(*link);
 //   theConsole().systemInterface = link.get();
 //   link->start();
-#include <arpa/inet.h>
-#include <netinet/in.h>
-
 #include <functional>
 #include <optional>
 #include <utility>
 
 #include "core/app/console.h"
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
 #include "core/registration/registry.h"
 
@@ -48,20 +44,6 @@ inline void connectHitIntakeToConsole(std::function<void()> pressStart, std::fun
     };
     h.hitListChanged = std::move(hitListChanged);
     setHitIntakeHooks(std::move(h));
-}
-
-// "SCOREBOARD" lines from the nodes go to the scoreboard controller object when it exists
-// (called on the link thread; the controller serialises its calls).
-inline void connectScoreboardLines(TSystemInterface& link) {
-    link.setScoreboardLineHandler([](const std::string& line, const NodeAddress& from) {
-        TScoreboardController* sb = theConsole().scoreboard;
-        if (!sb) return;
-        sockaddr_in sender{};
-        sender.sin_family = AF_INET;
-        sender.sin_port = htons(from.port);
-        sender.sin_addr.s_addr = htonl(from.ip);
-        sb->handleLine(line, sender);
-    });
 }
 
 } // namespace velmaro

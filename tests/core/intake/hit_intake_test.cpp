@@ -5,7 +5,7 @@
 #include <map>
 #include <tuple>
 
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 #include "fakes/temp_folder.h"
 
 using namespace velmaro;

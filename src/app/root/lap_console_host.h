@@ -16,7 +16,7 @@
 #include "core/app/console.h"
 #include "core/lap/lap_events.h"
 #include "core/lap/lap_host.h"
-#include "core/link/hit_intake.h"
+#include "core/intake/hit_intake.h"
 #include "core/registration/registry.h"
 
 namespace velmaro {

@@ -1,0 +1,125 @@
+#pragma once
+// The composition root: the one place that joins the console's areas. It owns every
+// long-lived object of a running console, in start-up order (shut-down runs in
+// reverse: the node link and the workers stop before what they observe goes), and it
+// implements the ports the areas declare: the core side of start-up, event loading and
+// shut-down (ConsolePorts) and the main window's commands (MainFormCommands). The
+// windows are built after it and destroyed before it.
+//
+// Road of one sensor hit (drag mode), one hop per line:
+//   node -> UDP datagram                     tools/nodesim or a timing node
+//   TSystemInterface::serviceSocket          core/link/system_interface.cpp   link thread: check frame, ack, drop repeat, queue
+//   SystemEventSink (SE_NEW_HITS)            core/link/system_interface.cpp   link thread -> queued call
+//   SystemEventAdapter::deliver              ui/link/system_event_adapter.cpp main thread
+//   SystemEventHandler::onSystemEvent        ui/link/system_events.cpp        main thread: pop the queued hits, oldest first
+//   processHit                               core/intake/hit_intake.cpp       main thread: repeat check, remote signals, tags
+//   ModeHitHandlers::dispatch -> drag handler core/drag/drag_hits.cpp          main thread: lane, acceptance, figures, drag.txt
+//   ConsoleDragHost::notifyResultsThread     app/root/console_drag_host.cpp   main thread -> results input
+//   saveHitLog                               core/intake/hit_intake.cpp       main thread: hitlog.txt
+//   TDragResultsCntr::Execute                core/results/drag_results.cpp    results thread: rebuild, brackets, documents
+//   WM_DRAG_RESULTS -> ConsoleRoot::onDragResults                             main thread: results window, brackets, final_bracket.txt
+//
+// Features whose windows are not built yet answer through notYet() in console_root.cpp,
+// which says so in the log window.
+#include <QApplication>
+
+#include <atomic>
+#include <memory>
+
+#include "core/app/console_ports.h"
+#include "ui/app/main_form.h"
+
+namespace velmaro {
+
+class Operator;
+class TScoreboardController;
+
+namespace ui {
+class TRegForm;
+} // namespace ui
+
+class ConsoleRoot final : public ConsolePorts, public ui::MainFormCommands {
+public:
+    // `op` answers every question to the official (dialogs in the program, a script in tests).
+    explicit ConsoleRoot(Operator& op);
+    ~ConsoleRoot() override;
+    ConsoleRoot(const ConsoleRoot&) = delete;
+    ConsoleRoot& operator=(const ConsoleRoot&) = delete;
+
+    // Creates the console's windows in their start-up order (the main window's creation
+    // handler starts the link and the workers) and shows the main window.
+    void launch();
+    // Closes the main window if it is still open, stops everything and destroys the
+    // windows. Idempotent; the destructor calls it.
+    void shutDown();
+    // launch(), the event loop until the main window closes, shutDown().
+    int exec(QApplication& app);
+
+    ui::TMainForm* mainForm() const;
+
+    // --- ConsolePorts ---
+    bool registryExists() override;
+    void freeClasses() override;
+    void clearRegistry() override;
+    void removeClassPages() override;
+    void loadClassesAndRacers() override;
+    void loadLapSingle() override;
+    void loadDragFile() override;
+    void selectLastDragRow() override;
+    void loadHitLog() override;
+    void sendRaceInfo() override;
+    void refreshRaceItemClasses() override;
+    void refreshRunClasses() override;
+    std::vector<std::pair<int, int>> finalCounts() override;
+    bool scoreboardSettingsExist() override;
+    void setLinkTimeouts(int repeat, int detector) override;
+    void resendRunToScoreboards() override;
+    void startLinkThread() override;
+    void startRadioScoreboard() override;
+    void handScoreboardToLink() override;
+    void startResultsThread() override;
+    void stopLapResultsThread() override;
+    void stopResultsThread() override;
+    void stopLinkThread() override;
+    void stopRadioScoreboard() override;
+    void onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) override;
+    void onExchangeData(std::uintptr_t wParam, std::intptr_t lParam) override;
+    void onDragResults() override;
+
+    // --- MainFormCommands ---
+    void printBracket() override;
+    void raceReport() override;
+    void undelete() override;
+    void deleteAll() override;
+    void classSplit() override;
+    void resultsXls() override;
+    void afterRegistration() override;
+    void copyToScoreboardSettings() override;
+    void start() override;
+    void next() override;
+    void blockStart() override;
+    void resetScoreboards() override;
+    void brightness(int position) override;
+    void setPenalty() override;
+    void deleteItem() override;
+    void printTimeslip(int lane) override;
+    void search(int direction) override;
+    void generateBracket() override;
+    void pageChanged(int index) override;
+    void sysTimer() override;
+    void secondTimer() override;
+    void resultsTimer() override;
+    void bindNodePanels() override;
+    void closed() override;
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+    // The controller object as the link thread sees it: set once the main thread has
+    // made it, cleared before it is destroyed.
+    std::atomic<TScoreboardController*> linkScoreboard_{nullptr};
+    bool started_ = false;
+    bool shutDown_ = false;
+};
+
+} // namespace velmaro

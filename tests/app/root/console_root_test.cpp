@@ -1,0 +1,202 @@
+// The running console as the program builds it: the composition root, its windows
+// offscreen, the closed-library test doubles in the program folder and, where a test
+// needs the node link, the simulated timing network in a private network namespace
+// (VELMARO_NETNS; vlm0 10.213.0.1 <-> vlm1 10.213.0.2).
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "app/root/console_root.h"
+#include "app/root/velmaro_app.h"
+#include "core/app/console.h"
+#include "core/drag/drag_file.h"
+#include "core/drag/drag_run.h"
+#include "core/platform/files.h"
+#include "core/platform/program_folder.h"
+#include "fakes/scripted_operator.h"
+#include "fakes/temp_folder.h"
+#include "nodesim/node_simulator.h"
+#include "ui/app/console_application.h"
+#include "ui/app/main_form.h"
+
+namespace velmaro::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+ui::ConsoleApplication& app() {
+    static int argc = 1;
+    static char name[] = "test_app_root";
+    static char* argv[] = {name, nullptr};
+    static auto* instance = [] {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        auto* a = new ui::ConsoleApplication(argc, argv);
+        installRussianTranslation(*a);
+        return a;
+    }();
+    return *instance;
+}
+
+// Runs the event loop until `pred` holds or `limit` passes.
+template <class Pred>
+bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (pred()) return true;
+        QTest::qWait(5);
+    }
+    return pred();
+}
+
+class ConsoleRootTest : public ::testing::Test {
+protected:
+    ConsoleRootTest() {
+        app();
+        setProgramFolder(home.path());
+        ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
+        for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
+            std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
+    }
+    ~ConsoleRootTest() override { ::unsetenv("VELMARO_FAKE_LIBS_LOG"); }
+
+    // An event "E" in `mode` with two classes and, in the two-lane modes, one prepared run.
+    void prepareEvent(unsigned mode) {
+        home.write("velmaro.ini", "EventName:E\nMode:" + std::to_string(mode) + "\n");
+        std::filesystem::create_directories(home / "CHALLENGES/E");
+        home.write("CHALLENGES/E/classes.txt", "0:Стрит,0,0,0\n1:Pro,0,0,0\n");
+        home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,0,,,{A},1\n7,Петров,ГАЗ,Тула,1:1,0,,,{B},1\n");
+        TDragRaceItem run;
+        run.runId = 1;
+        run.racer = {12, 7};
+        home.write("CHALLENGES/E/drag.txt", formatDragFile({run}));
+    }
+    std::vector<std::string> calls() const {
+        std::vector<std::string> lines;
+        std::ifstream in(home / "calls.log");
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    std::size_t countCalls(const std::string& prefix) const {
+        std::size_t n = 0;
+        for (const std::string& line : calls())
+            if (line.rfind(prefix, 0) == 0) ++n;
+        return n;
+    }
+
+    TempFolder home;
+    ScriptedOperator op;
+};
+
+TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
+    if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
+    prepareEvent(0);
+    ::setenv("VELMARO_LINK_INTERFACES", "vlm0", 1);
+    nodesim::SimOptions o;
+    o.bindAddress = "10.213.0.2";
+    o.greetingAddress = "10.213.0.255";
+    o.onlineNodes = {1, 2, 4, 5};
+    o.statusPeriodMs = 100;
+    nodesim::NodeSimulator sim(o);
+    ASSERT_TRUE(sim.start());
+    {
+        ConsoleRoot root(op);
+        root.launch();
+        ASSERT_EQ(gDragRuns.size(), 1u);
+        ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == "10.213.0.1"; }));
+        ASSERT_TRUE(eventually([&] { return theConsole().systemInterface->gateway().ip == 0x0AD50002; }));
+
+        const std::uint64_t t = 1'700'000'000'000ULL;
+        sim.sendHit(1, 6, t);              // start signal
+        sim.sendHit(1, 0, t + 380);        // launches
+        sim.sendHit(1, 2, t + 420);
+        sim.sendHit(5, 0, t + 1900);       // 60 ft
+        sim.sendHit(5, 2, t + 2000);
+        sim.sendHit(4, 0, t + 9900 - 512); // speed trap
+        sim.sendHit(4, 2, t + 10400 - 500);
+        sim.sendHit(2, 0, t + 9900);       // finishes
+        sim.sendHit(2, 2, t + 10400);
+        ASSERT_TRUE(sim.waitAllAcked(10'000));
+        ASSERT_TRUE(eventually([] { return gDragRuns[0].hits[0].size() == 4 && gDragRuns[0].hits[1].size() == 4; }));
+        ASSERT_TRUE(sim.waitForType(27, 1, 5000)); // the winner report reached the start node
+        // The results thread rebuilt and handed the documents to the exchange library.
+        ASSERT_TRUE(eventually([&] { return countCalls("exchange sendData {\"allDragResults\"") > 0; }))
+            << ::testing::PrintToString(calls());
+        root.shutDown();
+    }
+    ::unsetenv("VELMARO_LINK_INTERFACES");
+
+    // drag.txt as the console left it holds the run with its figures.
+    std::vector<std::string> lines;
+    ASSERT_TRUE(readTextLines(home / "CHALLENGES/E/drag.txt", lines).ok());
+    std::vector<TDragRaceItem> runs = parseDragFile(lines, 0);
+    ASSERT_EQ(runs.size(), 1u);
+    runs[0].recalculate();
+    EXPECT_EQ(runs[0].rt, (std::array<int32_t, 2>{380, 420}));
+    EXPECT_EQ(runs[0].et, (std::array<int32_t, 2>{9520, 9980}));
+    EXPECT_DOUBLE_EQ(runs[0].speed[0], 140.6);
+    EXPECT_EQ(runs[0].winner, 0);
+    const std::string hitlog = home.read("CHALLENGES/E/hitlog.txt");
+    EXPECT_EQ(std::count(hitlog.begin(), hitlog.end(), '\n'), 9);
+}
+
+TEST_F(ConsoleRootTest, AnExceptionInAHandlerIsReportedAndTheWindowGoesOn) {
+    prepareEvent(0);
+    ConsoleRoot root(op);
+    root.launch();
+    QTimer::singleShot(0, [] { throw std::runtime_error("сбой обработчика"); });
+    QTest::qWait(20);
+    ASSERT_FALSE(op.shown.empty());
+    EXPECT_EQ(op.shown.back(), "сбой обработчика");
+    // The window still answers: a mode change from the menu takes effect.
+    root.mainForm()->modeItems[2]->trigger();
+    EXPECT_EQ(theConsole().raceMode, 2u);
+}
+
+TEST_F(ConsoleRootTest, QuestionButtonsAreInRussian) {
+    app();
+    QMessageBox box(QMessageBox::Question, "Вопрос", "Продолжить?", QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&').toStdString(), "Да");
+    EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&').toStdString(), "Нет");
+}
+
+TEST_F(ConsoleRootTest, InvertingTheScoreboardSendsBothLanesAgain) {
+    prepareEvent(0);
+    ConsoleRoot root(op);
+    root.launch();
+    ASSERT_EQ(gCurrentRun, 0);
+    gDragRuns[0].et = {9520, 9980};
+    const std::size_t before = countCalls("scoreboard showLane");
+    root.mainForm()->mInvertScoreboard->trigger();
+    std::vector<std::string> lanes;
+    for (const std::string& line : calls())
+        if (line.rfind("scoreboard showLane", 0) == 0) lanes.push_back(line);
+    ASSERT_EQ(lanes.size(), before + 2);
+    // Inverted: the left lane (racer 12) now shows on board lane 2, the right one on lane 1.
+    EXPECT_EQ(lanes[before].substr(0, 29), "scoreboard showLane 1 2 12 95");
+    EXPECT_EQ(lanes[before + 1].substr(0, 28), "scoreboard showLane 1 1 7 99");
+    EXPECT_NE(home.read("velmaro.ini").find("InvertScoreboard:1\n"), std::string::npos);
+}
+
+TEST_F(ConsoleRootTest, SettingsHoldOneFinalCountLinePerClassPage) {
+    prepareEvent(0);
+    ConsoleRoot root(op);
+    root.launch();
+    ASSERT_EQ(root.mainForm()->DragPageControl->count(), 3); // runs + two class pages
+    root.mainForm()->mPrintBoth->trigger();                 // any change of a setting rewrites the file
+    const std::string ini = home.read("velmaro.ini");
+    std::size_t lines = 0;
+    for (std::size_t pos = 0; (pos = ini.find("\nFinalCount:", pos)) != std::string::npos; ++pos) ++lines;
+    EXPECT_EQ(lines, 2u) << ini;
+}
+
+} // namespace
+} // namespace velmaro::test
