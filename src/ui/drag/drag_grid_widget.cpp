@@ -225,7 +225,9 @@ void DragGridWidget::paintEvent(QPaintEvent*)
             else if (code == GRID_CELL_RIGHT_RACER || code == GRID_CELL_RIGHT_HIT || code == GRID_CELL_RIGHT_RESULT)
                 x = area.right() - textWidth;
             painter.setPen(Qt::black);
+            painter.setClipRect(area);
             painter.drawText(x, y + metrics.ascent(), text);
+            painter.setClipping(false);
             if (code <= GRID_CELL_RIGHT_RACER)
                 painter.drawLine(0, y, width, y);
         }
@@ -238,6 +240,7 @@ void DragGridWidget::paintEvent(QPaintEvent*)
 
 void DragGridWidget::mousePressEvent(QMouseEvent* event)
 {
+    updateScrollRange();
     const auto [column, row] = cellAt(event->position().toPoint());
     selectGridCell(column, row, TDragRaceItem{});
     if (row >= 0) {
@@ -258,6 +261,7 @@ void DragGridWidget::mouseDoubleClickEvent(QMouseEvent* event)
 
 void DragGridWidget::wheelEvent(QWheelEvent* event)
 {
+    updateScrollRange();
     const int steps = event->angleDelta().y() / 120;
     if (steps != 0)
         verticalScrollBar()->setValue(verticalScrollBar()->value() - steps);
@@ -272,6 +276,7 @@ void DragGridWidget::selectCurrentCell()
 
 void DragGridWidget::keyPressEvent(QKeyEvent* event)
 {
+    updateScrollRange();
     switch (event->key()) {
     case Qt::Key_Delete:
         deleteButtonOnRuns();
