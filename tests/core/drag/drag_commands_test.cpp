@@ -12,17 +12,11 @@
 namespace velmaro::test {
 namespace {
 
-class CommandsTest : public DragTest {
+class CommandsTest : public DragFolderTest {
 protected:
-    TempFolder folder;
-    ScriptedOperator op;
-    std::optional<ScopedOperator> scopedOp;
-
     void SetUp() override
     {
-        DragTest::SetUp();
-        host.folder = folder.path();
-        scopedOp.emplace(op);
+        DragFolderTest::SetUp();
         theRegistry().clear();
         theRegistry().setEventFolder(folder.path());
         theRegistry().setDatabaseFile(folder / "racersdb.txt");

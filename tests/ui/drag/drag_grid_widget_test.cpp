@@ -26,7 +26,7 @@ using ui::DragGridWidget;
 
 constexpr uint64_t kStart = 36300000;  // 10:05:00.000
 
-class GridWidgetTest : public DragTest {
+class GridWidgetTest : public DragFolderTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -39,16 +39,11 @@ protected:
         }
     }
 
-    TempFolder folder;
-    ScriptedOperator op;
-    std::optional<ScopedOperator> scopedOp;
     std::unique_ptr<DragGridWidget> grid;
 
     void SetUp() override
     {
-        DragTest::SetUp();
-        host.folder = folder.path();
-        scopedOp.emplace(op);
+        DragFolderTest::SetUp();
         theRegistry().clear();
         grid = std::make_unique<DragGridWidget>();
         QFont font("Tahoma");
