@@ -223,13 +223,7 @@ void TMainForm::buildControls() {
     DragQualify->setObjectName("DragQualify");
     auto* page = new QVBoxLayout(DragQualify);
     page->setContentsMargins(0, 0, 0, 0);
-    DragStringGrid = new QTableWidget(0, 4, DragQualify);
-    DragStringGrid->setObjectName("DragStringGrid");
-    DragStringGrid->horizontalHeader()->hide();
-    DragStringGrid->verticalHeader()->hide();
-    DragStringGrid->verticalHeader()->setDefaultSectionSize(16);
-    DragStringGrid->setShowGrid(false);
-    DragStringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DragStringGrid = new DragGridWidget(DragQualify);
     page->addWidget(DragStringGrid);
 
     SingleLanePanel = new QWidget(DragQualify);

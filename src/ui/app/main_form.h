@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "core/app/lifecycle.h"
+#include "ui/drag/drag_grid_widget.h"
 
 class QAction;
 class QActionGroup;
@@ -100,7 +101,7 @@ public:
     // Published components other areas work with.
     QTabWidget* DragPageControl = nullptr;
     QWidget* DragQualify = nullptr; // page 0 "Заезды"
-    QTableWidget* DragStringGrid = nullptr;
+    DragGridWidget* DragStringGrid = nullptr;
     QWidget* SingleLanePanel = nullptr;
     QTableWidget* SingleLaneGrid = nullptr;
     QTreeWidget* lvChannel = nullptr;

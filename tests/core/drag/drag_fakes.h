@@ -6,6 +6,7 @@
 #include <array>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/drag/drag_selection.h"
+#include "fakes/scripted_operator.h"
+#include "fakes/temp_folder.h"
 
 namespace velmaro::test {
 
@@ -138,6 +141,21 @@ protected:
         gDragRuns.clear();
         gCurrentRun = -1;
         clearRunSelection();
+    }
+};
+
+// A DragTest whose host points drag.txt into a fresh folder, with a scripted operator.
+class DragFolderTest : public DragTest {
+protected:
+    TempFolder folder;
+    ScriptedOperator op;
+    std::optional<ScopedOperator> scopedOp;
+
+    void SetUp() override
+    {
+        DragTest::SetUp();
+        host.folder = folder.path();
+        scopedOp.emplace(op);
     }
 };
 

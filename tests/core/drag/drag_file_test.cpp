@@ -10,19 +10,8 @@
 namespace velmaro::test {
 namespace {
 
-class DragFileTest : public DragTest {
+class DragFileTest : public DragFolderTest {
 protected:
-    TempFolder folder;
-    ScriptedOperator op;
-    std::optional<ScopedOperator> scopedOp;
-
-    void SetUp() override
-    {
-        DragTest::SetUp();
-        host.folder = folder.path();
-        scopedOp.emplace(op);
-    }
-
     std::vector<std::filesystem::path> historyCopies() const
     {
         std::vector<std::filesystem::path> out;

@@ -1,0 +1,399 @@
+#include "core/drag/drag_commands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app/console.h"
+#include "core/app/scoreboard_controller.h"
+#include "core/drag/drag_file.h"
+#include "core/drag/drag_host.h"
+#include "core/drag/drag_selection.h"
+#include "core/platform/files.h"
+#include "core/platform/numbers.h"
+#include "core/platform/operator.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
+
+namespace velmaro {
+
+namespace {
+
+// The scoreboard type that shows the racers of a prepared run as a text line.
+constexpr int kTextScoreboardType = 122;
+
+TDragRaceItem* selectedRun()
+{
+    return isValidRunIndex(gSelectedRun) ? &gDragRuns[static_cast<size_t>(gSelectedRun)] : nullptr;
+}
+
+// The selected hit list and index when a run, a lane 0 or 1 and a hit within it are selected.
+std::vector<TLineHit>* selectedHitList()
+{
+    TDragRaceItem* run = selectedRun();
+    if (run == nullptr || (gSelectedLane != LANE_LEFT && gSelectedLane != LANE_RIGHT) || gSelectedHit < 0)
+        return nullptr;
+    auto& hits = run->hits[static_cast<size_t>(gSelectedLane)];
+    return static_cast<size_t>(gSelectedHit) < hits.size() ? &hits : nullptr;
+}
+
+// Lane commands treat every selected lane other than the left one as the right lane.
+size_t commandLane() { return gSelectedLane == LANE_LEFT ? 0 : 1; }
+
+void save()
+{
+    const Status status = saveDragFile();
+    if (!status.ok())
+        theOperator().log("drag.txt не записан: " + status.message());
+}
+
+void notify() { dragHost().notifyResultsThread(); }
+void repaint() { dragHost().repaintGrid(); }
+
+std::string laneNumberText(int32_t number, bool left)
+{
+    if (number < 1)
+        return "   ";
+    char buf[16];
+    std::snprintf(buf, sizeof buf, left ? "%-3d" : "%3d", number);
+    return buf;
+}
+
+// The class of the registered racer for a lane: its first class, -1 without one.
+int32_t firstClassOf(const TRacerItem& racer) { return racer.classIds.empty() ? -1 : racer.classIds.front(); }
+
+bool isTimeWindowClass(const TClassItem& cls) { return cls.minTime != 0 || cls.maxTime != 0; }
+
+// The first time-window class (list order) whose window holds t ms, or nullopt.
+std::optional<int32_t> timeClassFor(int32_t t)
+{
+    for (const auto& cls : theRegistry().classes) {
+        if (!isTimeWindowClass(*cls))
+            continue;
+        const int64_t lower = static_cast<int64_t>(cls->minTime) * 100;
+        const int64_t upper = cls->maxTime == 0 ? std::numeric_limits<int32_t>::max()
+                                                : static_cast<int64_t>(cls->maxTime) * 100;
+        if (lower <= t && t < upper)
+            return cls->id;
+    }
+    return std::nullopt;
+}
+
+// The racer's classes after the split, or nullopt when the racer keeps its classes.
+std::optional<std::vector<int32_t>> splitClasses(const std::vector<int32_t>& classIds, int32_t t)
+{
+    std::vector<int32_t> kept;
+    size_t dropped = classIds.empty() ? 1 : 0;
+    for (int32_t id : classIds) {
+        const TClassItem* cls = theRegistry().findClass(id);
+        if (cls == nullptr || isTimeWindowClass(*cls))
+            ++dropped;
+        else
+            kept.push_back(id);
+    }
+    if (dropped == 0)
+        return std::nullopt;
+    if (const auto id = timeClassFor(t))
+        kept.push_back(*id);
+    return kept;
+}
+
+} // namespace
+
+std::optional<int32_t> parsePenaltySeconds(std::string_view text)
+{
+    const std::optional<double> seconds = parseOperatorNumber(text);
+    if (!seconds || !std::isfinite(*seconds))
+        return std::nullopt;
+    const double ms = std::round(*seconds * 1000.0);
+    if (ms < static_cast<double>(std::numeric_limits<int32_t>::min()) ||
+        ms > static_cast<double>(std::numeric_limits<int32_t>::max()))
+        return std::nullopt;
+    return static_cast<int32_t>(ms);
+}
+
+std::optional<int32_t> parseRacerNumber(std::string_view text)
+{
+    const auto number = parseIntegerInRange(text, 0, std::numeric_limits<int32_t>::max());
+    if (!number)
+        return std::nullopt;
+    return static_cast<int32_t>(*number);
+}
+
+void setLaneRacer(int32_t number, int lane, int32_t classId)
+{
+    TDragRaceItem* run = currentRun();
+    if (run == nullptr)
+        return;
+    const size_t l = lane == LANE_LEFT ? 0 : 1;
+    run->racer[l] = number;
+    run->classId[l] = -1;
+    if (number == 0)
+        return;
+    if (const TRacerItem* racer = number > 0 ? theRegistry().findRacer(static_cast<uint32_t>(number)) : nullptr)
+        run->classId[l] = classId != -1 ? classId : firstClassOf(*racer);
+    TScoreboardController* board = dragHost().scoreboard();
+    if (board != nullptr && board->getType() == kTextScoreboardType) {
+        const std::string line = laneNumberText(run->racer[0], true) + "  " + std::string(1, '\x06') + "     " +
+                                 laneNumberText(run->racer[1], false);
+        board->showText(line, 0, 3, 1, 3, 16);
+    }
+}
+
+void askRacerNumber()
+{
+    TDragRaceItem* run = selectedRun();
+    if (run != nullptr && (gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT)) {
+        const size_t lane = static_cast<size_t>(gSelectedLane);
+        std::string answer;
+        const std::string prompt =
+            lane == 0 ? "Номер участника на левой дорожке" : "Номер участника на правой дорожке";
+        if (theOperator().inputQuery("Задать номер", prompt, answer)) {
+            const std::optional<int32_t> number = parseRacerNumber(answer);
+            if (!number) {
+                theOperator().message("Номер участника должен быть целым числом от 0 до 2147483647, а не «" +
+                                          answer + "».",
+                                      "Задать номер", Operator::Icon::Warning);
+                return;
+            }
+            run->racer[lane] = *number;
+            const TRacerItem* racer =
+                *number == 0 ? nullptr : theRegistry().findRacer(static_cast<uint32_t>(*number));
+            if (racer == nullptr || racer->classIds.size() < 2) {
+                run->classId[lane] = racer == nullptr ? -1 : firstClassOf(*racer);
+            } else {
+                std::vector<std::string> entries;
+                std::vector<int32_t> ids;
+                for (int32_t id : racer->classIds) {
+                    for (const auto& cls : theRegistry().classes) {
+                        if (cls->id == id) {
+                            entries.push_back(cls->name + " (" + std::to_string(id) + ")");
+                            ids.push_back(id);
+                        }
+                    }
+                }
+                if (!ids.empty()) {
+                    const int chosen = theOperator().pick("Класс участника", entries);
+                    // The first entry is preselected: closing the picker keeps it.
+                    const size_t index = chosen >= 0 && static_cast<size_t>(chosen) < ids.size()
+                                             ? static_cast<size_t>(chosen)
+                                             : 0;
+                    run->classId[lane] = ids[index];
+                }
+            }
+        }
+    }
+    notify();
+    save();
+    repaint();
+}
+
+void refreshRunClasses()
+{
+    const TRegistry& registry = theRegistry();
+    for (TDragRaceItem& run : gDragRuns) {
+        for (size_t lane = 0; lane < 2; ++lane) {
+            if (run.racer[lane] == 0)
+                continue;
+            for (const auto& racer : registry.racers) {
+                if (static_cast<int64_t>(racer->number) == run.racer[lane] && racer->classIds.size() == 1)
+                    run.classId[lane] = racer->classIds.front();
+            }
+        }
+    }
+    notify();
+    save();
+    repaint();
+}
+
+void setLanePenalty(int32_t penaltyMs)
+{
+    TDragRaceItem* run = selectedRun();
+    if (run == nullptr || gSelectedLane < 0)
+        return;
+    run->penalty[commandLane()] = penaltyMs;
+    run->recalculate();
+    notify();
+    save();
+}
+
+void askLanePenalty()
+{
+    std::string answer;
+    if (!theOperator().inputQuery("Задать штраф", "Штраф, с", answer))
+        return;
+    const std::optional<int32_t> ms = parsePenaltySeconds(answer);
+    if (!ms) {
+        theOperator().message("Штраф задаётся числом секунд, например 1.5; «" + answer +
+                                  "» не принят, штраф не изменён.",
+                              "Задать штраф", Operator::Icon::Warning);
+        return;
+    }
+    setLanePenalty(*ms);
+    repaint();
+}
+
+void failSelectedLane()
+{
+    TDragRaceItem* run = selectedRun();
+    if (run == nullptr || gSelectedLane < 0)
+        return;
+    auto& hits = run->hits[commandLane()];
+    TLineHit fail;
+    fail.type = HIT_TYPE_FAIL;
+    fail.time = (hits.empty() ? run->startTime : hits.back().time) + 1;
+    hits.push_back(fail);
+    relayoutRuns();
+    notify();
+    save();
+}
+
+void setSelectedHitType(int32_t type)
+{
+    std::vector<TLineHit>* hits = selectedHitList();
+    if (hits == nullptr)
+        return;
+    (*hits)[static_cast<size_t>(gSelectedHit)].type = type;
+    selectedRun()->recalculate();
+    notify();
+    save();
+    repaint();
+}
+
+void moveHitToOtherLane()
+{
+    std::vector<TLineHit>* hits = selectedHitList();
+    if (hits == nullptr)
+        return;
+    TDragRaceItem& run = *selectedRun();
+    const size_t from = static_cast<size_t>(gSelectedLane);
+    const auto it = hits->begin() + gSelectedHit;
+    run.hits[1 - from].push_back(*it);
+    hits->erase(it);
+    // The receiving lane may now be the longer one: the rows follow (and recalculate).
+    relayoutRuns();
+    notify();
+    save();
+}
+
+void setSelectedRunMode(int32_t runMode)
+{
+    TDragRaceItem* run = selectedRun();
+    if (run == nullptr || runMode < RUN_MODE_QUALIFICATION || runMode > RUN_MODE_PRACTICE)
+        return;
+    run->runMode = runMode;
+    notify();
+    save();
+    repaint();
+}
+
+int32_t searchRacerInGrid(int32_t number, int step)
+{
+    const int64_t n = static_cast<int64_t>(gDragRuns.size());
+    const int64_t selected = isValidRunIndex(gSelectedRun) ? gSelectedRun : -1;
+    const int64_t direction = step > 0 ? 1 : -1;
+    int64_t start = selected + direction;
+    if (start < 0)
+        start = 0;
+    if (start > n)
+        start = n - 1;
+    for (int64_t i = start; i >= 0 && i < n; i += direction) {
+        const TDragRaceItem& run = gDragRuns[static_cast<size_t>(i)];
+        if (run.racer[0] == number || run.racer[1] == number) {
+            gSelectedRun = static_cast<int32_t>(i);
+            gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+            gSelectedHit = -1;
+            repaint();
+            return gSelectedRun;
+        }
+    }
+    return -1;
+}
+
+Status splitRacersIntoClasses()
+{
+    std::vector<TDragResult>& results = gQualResults[-1];
+    if (results.empty())
+        return Status::Ok();
+    std::sort(results.begin(), results.end(),
+              [](const TDragResult& a, const TDragResult& b) { return lessByBestLegalStart(a, b); });
+
+    TRegistry& registry = theRegistry();
+
+    // Work out every racer's new classes first; the registry changes only after racers.txt
+    // has been written, so a failed write leaves no racer half moved.
+    std::vector<std::vector<int32_t>> classes;  // per registered racer, list order
+    classes.reserve(registry.racers.size());
+    for (const auto& racer : registry.racers)
+        classes.push_back(racer->classIds);
+    std::vector<TRacerItem> added;
+    for (const TDragResult& result : results) {
+        if (result.num <= 0)
+            continue;
+        const uint32_t number = static_cast<uint32_t>(result.num);
+        std::vector<int32_t>* ids = nullptr;
+        for (size_t i = 0; i < registry.racers.size() && ids == nullptr; ++i)
+            if (registry.racers[i]->number == number)
+                ids = &classes[i];
+        for (size_t i = 0; i < added.size() && ids == nullptr; ++i)
+            if (added[i].number == number)
+                ids = &added[i].classIds;
+        if (ids == nullptr) {
+            added.emplace_back(number);
+            ids = &added.back().classIds;
+        }
+        if (auto split = splitClasses(*ids, result.bestAnyStart.et))
+            *ids = std::move(*split);
+    }
+
+    std::string content;
+    for (size_t i = 0; i < registry.racers.size(); ++i) {
+        TRacerItem line = *registry.racers[i];
+        line.classIds = classes[i];
+        content += TRegistry::racerLine(line) + "\n";
+    }
+    for (const TRacerItem& racer : added)
+        content += TRegistry::racerLine(racer) + "\n";
+    const Status written = registry.eventFolder().empty()
+                               ? Status::Error("мероприятие не открыто")
+                               : writeFileAtomic(registry.eventFolder() / "racers.txt", content);
+    if (!written.ok()) {
+        theOperator().message("Не удалось записать racers.txt: " + written.message() +
+                                  "\nРазбивка на классы не изменена.",
+                              "Ошибка", Operator::Icon::Error);
+        return written;
+    }
+    for (size_t i = 0; i < registry.racers.size(); ++i)
+        registry.racers[i]->classIds = std::move(classes[i]);
+    for (TRacerItem& racer : added)
+        registry.racers.push_back(std::make_unique<TRacerItem>(std::move(racer)));
+    registry.sink().racersChanged();
+    return Status::Ok();
+}
+
+void deleteButtonOnRuns()
+{
+    const int mode = dragHost().raceMode();
+    if (mode == 0 || mode == 2 || mode == 3 || mode == 5 || mode == 8)
+        deleteRunOrHit(0);
+}
+
+void DragClassSplit::run()
+{
+    const int mode = dragHost().raceMode();
+    if (mode < 0 || !isTwoLaneMode(static_cast<unsigned>(mode)))
+        return;
+    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение") &&
+        splitRacersIntoClasses().ok()) {
+        port_.markRacerListForSending();
+        port_.reloadEvent();
+    }
+    refreshRunClasses();
+    port_.sendRaceInfo();
+}
+
+} // namespace velmaro

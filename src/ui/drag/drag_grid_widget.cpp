@@ -1,0 +1,362 @@
+#include "ui/drag/drag_grid_widget.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <limits>
+
+#include "core/drag/drag_commands.h"
+#include "core/drag/drag_file.h"
+#include "core/drag/drag_grid.h"
+#include "core/drag/drag_host.h"
+#include "core/drag/drag_scoreboard.h"
+#include "core/drag/drag_selection.h"
+#include "core/platform/numbers.h"
+
+namespace velmaro::ui {
+
+namespace {
+QString u(const char* text) { return QString::fromUtf8(text); }
+} // namespace
+
+DragGridWidget::DragGridWidget(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    setObjectName("DragStringGrid");
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    verticalScrollBar()->setSingleStep(1);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    buildMenu();
+}
+
+void DragGridWidget::buildMenu()
+{
+    menu_ = new QMenu(this);
+    menu_->setObjectName("RaceLapSinglePopupMenu");
+    const auto add = [this](QAction*& action, const char* name, const char* caption, auto slot) {
+        action = menu_->addAction(u(caption));
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    const auto repaint = [this] { viewport()->update(); };
+    add(mSetNumber_, "mSetNumber", "Задать номер", [repaint] { askRacerNumber(); repaint(); });
+    add(N2_, "N2", "Сход", [repaint] { failSelectedLane(); repaint(); });
+    menu_->addSeparator();
+    add(mStartLine_, "mStartLine", "STLIN", [] {});
+    add(mFrStart_, "mFrStart", "FRST", [] {});
+    add(mPLAP_, "mPLAP", "PLAP", [] {});
+    add(mLAP_, "mLAP", "LAP", [repaint] { setSelectedHitType(HIT_TYPE_ET); repaint(); });
+    menu_->addSeparator();
+    add(N18_, "N18", "На другую полосу", [repaint] { moveHitToOtherLane(); repaint(); });
+    add(makeItemPractice_, "makeItemPractice", "Тренировка",
+        [repaint] { setSelectedRunMode(RUN_MODE_PRACTICE); repaint(); });
+    add(makeItemQual_, "makeItemQual", "Квалификация",
+        [repaint] { setSelectedRunMode(RUN_MODE_QUALIFICATION); repaint(); });
+    menu_->addSeparator();
+    add(mSetPenalty_, "mSetPenalty", "Штраф", [this] { askPenalty(); });
+    add(mDeleteItem_, "mDeleteItem", "Удалить запись", [repaint] { deleteRunOrHit(0); repaint(); });
+    add(mSendToScoreboard_, "mSendToScoreboard", "На табло", [this] { emit sendToScoreboardRequested(); });
+}
+
+void DragGridWidget::updateMenuStates()
+{
+    const DragGridMenuState state = dragGridMenuState(dragHost().raceMode());
+    mSetNumber_->setEnabled(state.setNumber);
+    N2_->setEnabled(state.fail);
+    mStartLine_->setEnabled(state.lapKinds);
+    mFrStart_->setEnabled(state.lapKinds);
+    mPLAP_->setEnabled(state.lapKinds);
+    mLAP_->setEnabled(state.lap);
+    N18_->setEnabled(state.otherLane);
+    makeItemPractice_->setEnabled(state.runMode);
+    makeItemQual_->setEnabled(state.runMode);
+    mSetPenalty_->setEnabled(state.penalty);
+    mDeleteItem_->setEnabled(state.deleteItem);
+    mSendToScoreboard_->setEnabled(state.toScoreboard);
+}
+
+// ---- geometry
+
+int DragGridWidget::rowCount() const { return dragGridRowCount(); }
+
+void DragGridWidget::setRowCount(int) { updateScrollRange(); }
+
+int DragGridWidget::topRow() const { return verticalScrollBar()->value(); }
+
+int DragGridWidget::visibleRowCount() const { return std::max(1, viewport()->height() / rowPitch()); }
+
+void DragGridWidget::updateScrollRange()
+{
+    QScrollBar* bar = verticalScrollBar();
+    const int visible = visibleRowCount();
+    bar->setPageStep(visible);
+    bar->setRange(0, std::max(0, rowCount() - visible));
+}
+
+void DragGridWidget::setCurrentCell(int row, int column)
+{
+    updateScrollRange();
+    currentRow_ = std::clamp(row, 0, std::max(0, rowCount() - 1));
+    currentColumn_ = std::clamp(column, 0, DRAG_GRID_COLUMNS - 1);
+    const int top = topRow();
+    const int visible = visibleRowCount();
+    if (currentRow_ < top)
+        verticalScrollBar()->setValue(currentRow_);
+    else if (currentRow_ >= top + visible)
+        verticalScrollBar()->setValue(currentRow_ - visible + 1);
+    viewport()->update();
+}
+
+void DragGridWidget::setColumnWidth(int column, int width)
+{
+    if (column < 0 || column >= DRAG_GRID_COLUMNS)
+        return;
+    widths_[static_cast<size_t>(column)] = std::max(0, width);
+    viewport()->update();
+}
+
+int DragGridWidget::columnWidth(int column) const
+{
+    return column < 0 || column >= DRAG_GRID_COLUMNS ? 0 : widths_[static_cast<size_t>(column)];
+}
+
+int DragGridWidget::rowWidth() const { return widths_[0] + widths_[1] + widths_[2] + widths_[3]; }
+
+int DragGridWidget::columnLeft(int column) const
+{
+    int x = 0;
+    for (int c = 0; c < column; ++c)
+        x += widths_[static_cast<size_t>(c)];
+    return x;
+}
+
+std::array<int, 2> DragGridWidget::cellAt(const QPoint& point) const
+{
+    if (point.y() < 0 || point.x() < 0)
+        return {-1, -1};
+    const int row = topRow() + point.y() / rowPitch();
+    if (row >= rowCount())
+        return {-1, -1};
+    int column = -1;
+    for (int c = 0, x = 0; c < DRAG_GRID_COLUMNS; ++c) {
+        x += widths_[static_cast<size_t>(c)];
+        if (point.x() < x) {
+            column = c;
+            break;
+        }
+    }
+    return {column, row};
+}
+
+void DragGridWidget::scrollToRun(int runIndex)
+{
+    if (!isValidRunIndex(runIndex))
+        return;
+    const TDragRaceItem& run = gDragRuns[static_cast<size_t>(runIndex)];
+    setCurrentCell(run.gridRow, currentColumn_);
+    if (topRow() + visibleRowCount() - 1 < run.gridRow + run.gridRows)
+        setCurrentCell(run.gridRow + run.gridRows - 1, currentColumn_);
+}
+
+QColor DragGridWidget::fillColour(int32_t style) const
+{
+    const int code = style & GRID_CELL_KIND_MASK;
+    if (style == GRID_STYLE_NONE || code > GRID_CELL_RIGHT_RESULT)
+        return palette().color(QPalette::Base);
+    if (style & GRID_FLAG_SELECTED)
+        return QColor(192, 192, 192);
+    if (style & GRID_FLAG_WINNER)
+        return QColor(192, 255, 189);
+    if (style & GRID_FLAG_LOSER)
+        return QColor(255, 189, 189);
+    if (style & GRID_FLAG_PRACTICE)
+        return QColor(127, 255, 212);
+    if (style & GRID_FLAG_FINAL)
+        return QColor(200, 199, 255);
+    return palette().color(QPalette::Base);
+}
+
+// ---- painting: texts and styles come from the core at paint time
+
+void DragGridWidget::paintEvent(QPaintEvent*)
+{
+    updateScrollRange();
+    QPainter painter(viewport());
+    painter.setFont(font());
+    const QColor window = palette().color(QPalette::Base);
+    painter.fillRect(viewport()->rect(), window);
+    const QFontMetrics metrics(font());
+    const int rows = rowCount();
+    const int top = topRow();
+    const int width = rowWidth();
+    const int last = std::min(rows, top + visibleRowCount() + 1);
+    const QColor line(224, 224, 224);
+    for (int row = top; row < last; ++row) {
+        const int y = (row - top) * rowPitch();
+        for (int column = 0; column < DRAG_GRID_COLUMNS; ++column) {
+            const int32_t style = dragGridCellStyle(column, row);
+            const int code = style & GRID_CELL_KIND_MASK;
+            const int cellLeft = columnLeft(column);
+            QRect cell(cellLeft, y, columnWidth(column), rowHeight());
+            if (style == GRID_STYLE_NONE || code > GRID_CELL_RIGHT_RESULT) {
+                painter.fillRect(cell, window);
+                continue;
+            }
+            QRect area = cell;
+            if (code == GRID_CELL_RUN_NUMBER)
+                area = QRect(QPoint(widths_[0], y), QPoint(width - widths_[3] - 1, y + rowHeight() - 1));
+            else if (code == GRID_CELL_START)
+                area = QRect(0, y, width, rowHeight());
+            painter.fillRect(area, fillColour(style));
+
+            const QString text = QString::fromStdString(dragGridCellText(column, row));
+            const int textWidth = metrics.horizontalAdvance(text);
+            int x = area.left();
+            if (code == GRID_CELL_RUN_NUMBER || code == GRID_CELL_START)
+                x = (area.left() + area.right() + 1) / 2 - textWidth / 2;
+            else if (code == GRID_CELL_RIGHT_RACER || code == GRID_CELL_RIGHT_HIT || code == GRID_CELL_RIGHT_RESULT)
+                x = area.right() - textWidth;
+            painter.setPen(Qt::black);
+            painter.setClipRect(area);
+            painter.drawText(x, y + metrics.ascent(), text);
+            painter.setClipping(false);
+            if (code <= GRID_CELL_RIGHT_RACER)
+                painter.drawLine(0, y, width, y);
+        }
+        painter.setPen(line);
+        painter.drawLine(0, y + rowHeight(), width, y + rowHeight());
+    }
+}
+
+// ---- mouse and keys
+
+void DragGridWidget::mousePressEvent(QMouseEvent* event)
+{
+    updateScrollRange();
+    const auto [column, row] = cellAt(event->position().toPoint());
+    selectGridCell(column, row, TDragRaceItem{});
+    if (row >= 0) {
+        currentRow_ = row;
+        currentColumn_ = column < 0 ? currentColumn_ : column;
+    }
+    viewport()->update();
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void DragGridWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const uint64_t time = getSelectedHitTime();
+    if (time != 0)
+        emit hitTimeActivated(static_cast<quint64>(time));
+    event->accept();
+}
+
+void DragGridWidget::wheelEvent(QWheelEvent* event)
+{
+    updateScrollRange();
+    const int steps = event->angleDelta().y() / 120;
+    if (steps != 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - steps);
+    event->accept();
+}
+
+void DragGridWidget::selectCurrentCell()
+{
+    selectGridCell(currentColumn_, currentRow_, TDragRaceItem{});
+    viewport()->update();
+}
+
+void DragGridWidget::keyPressEvent(QKeyEvent* event)
+{
+    updateScrollRange();
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        deleteButtonOnRuns();
+        viewport()->update();
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        selectCurrentCell();
+        setCurrentCell(currentRow_ + (event->key() == Qt::Key_Up ? -1 : 1), currentColumn_);
+        break;
+    case Qt::Key_Left:
+        setCurrentCell(currentRow_, 0);
+        selectCurrentCell();
+        break;
+    case Qt::Key_Right:
+        setCurrentCell(currentRow_, DRAG_GRID_COLUMNS - 1);
+        selectCurrentCell();
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        setCurrentCell(currentRow_ + (event->key() == Qt::Key_PageUp ? -1 : 1) * visibleRowCount(), currentColumn_);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void DragGridWidget::keyReleaseEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && !event->isAutoRepeat()) {
+        selectCurrentCell();
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyReleaseEvent(event);
+}
+
+void DragGridWidget::contextMenuEvent(QContextMenuEvent* event)
+{
+    updateMenuStates();
+    menu_->popup(event->globalPos());
+    event->accept();
+}
+
+void DragGridWidget::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+}
+
+// ---- entry points of the buttons and the search
+
+void DragGridWidget::searchRacer(const QString& text, int step)
+{
+    const auto number = parseIntegerInRange(text.toStdString(), std::numeric_limits<int32_t>::min(),
+                                            std::numeric_limits<int32_t>::max());
+    if (!number)
+        return;
+    const int32_t index = searchRacerInGrid(static_cast<int32_t>(*number), step);
+    if (index >= 0)
+        scrollToRun(index);
+    viewport()->update();
+}
+
+void DragGridWidget::askPenalty()
+{
+    askLanePenalty();
+    viewport()->update();
+}
+
+void DragGridWidget::sendToScoreboards(int brightness)
+{
+    if (gSelectedLane == SELECTED_LANE_WHOLE_RUN) {
+        sendRunToScoreboards(1, 1, 0, 0, -1, brightness);
+        QTimer::singleShot(200, this, [brightness] { sendRunToScoreboards(1, 1, 0, 1, -1, brightness); });
+    } else {
+        sendRunToScoreboards(1, 1, 0, -1, -1, brightness);
+    }
+}
+
+} // namespace velmaro::ui

@@ -1,0 +1,463 @@
+// The operator's commands on runs: their effect on the runs, drag.txt, the scoreboard,
+// the results thread and the registry, and the entries they refuse.
+#include "core/drag/drag_commands.h"
+#include "core/drag/drag_file.h"
+#include "core/platform/files.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
+#include "drag_fakes.h"
+#include "fakes/scripted_operator.h"
+#include "fakes/temp_folder.h"
+
+namespace velmaro::test {
+namespace {
+
+class CommandsTest : public DragFolderTest {
+protected:
+    void SetUp() override
+    {
+        DragFolderTest::SetUp();
+        theRegistry().clear();
+        theRegistry().setEventFolder(folder.path());
+        theRegistry().setDatabaseFile(folder / "racersdb.txt");
+        gQualResults.clear();
+    }
+    void TearDown() override
+    {
+        theRegistry().clear();
+        theRegistry().setEventFolder({});
+        theRegistry().setDatabaseFile({});
+        gQualResults.clear();
+        DragTest::TearDown();
+    }
+
+    static TRacerItem& racer(uint32_t number, std::vector<int32_t> classes)
+    {
+        auto& r = theRegistry().racers.emplace_back(std::make_unique<TRacerItem>(number));
+        r->classIds = std::move(classes);
+        return *r;
+    }
+    static void addClass(int32_t id, const std::string& name, int32_t minTime = 0, int32_t maxTime = 0)
+    {
+        auto& c = theRegistry().classes.emplace_back(std::make_unique<TClassItem>(id, name));
+        c->minTime = minTime;
+        c->maxTime = maxTime;
+    }
+    bool dragFileWritten() const { return std::filesystem::exists(folder / "drag.txt"); }
+    std::string dragFile() const { return folder.read("drag.txt"); }
+    static void select(int32_t run, int32_t lane, int32_t hit)
+    {
+        gSelectedRun = run;
+        gSelectedLane = lane;
+        gSelectedHit = hit;
+    }
+    // One run laid out in the grid with its start at 1000.
+    static TDragRaceItem& oneRun(std::vector<TLineHit> left = {}, std::vector<TLineHit> right = {})
+    {
+        TDragRaceItem run;
+        run.runId = 1;
+        run.startTime = 1000;
+        run.hits = {std::move(left), std::move(right)};
+        gDragRuns = {run};
+        relayoutRuns();
+        return gDragRuns[0];
+    }
+};
+
+TEST(CommandInput, PenaltyAndRacerNumberParsing)
+{
+    const std::pair<const char*, std::optional<int32_t>> penalties[] = {
+        {"1,5", 1500},       {"0.251", 251},   {"-0,5", -500},  {" 2 ", 2000},          {"0", 0},
+        {"0.0004", 0},       {"0.0006", 1},    {"abc", {}},     {"", {}},               {"1,5,0", {}},
+        {"nan", {}},         {"inf", {}},      {"1e300", {}},   {"2147483.647", INT32_MAX}, {"2147483.648", {}},
+        {"-2147483.648", INT32_MIN}, {"-2147483.649", {}},
+    };
+    for (const auto& [text, ms] : penalties)
+        EXPECT_EQ(parsePenaltySeconds(text), ms) << text;
+    const std::pair<const char*, std::optional<int32_t>> numbers[] = {
+        {"07", 7}, {"0", 0}, {" 12 ", 12}, {"2147483647", INT32_MAX}, {"7a", {}}, {"-3", {}},
+        {"2147483648", {}}, {"99999999999999999999", {}}, {"", {}}, {"1.5", {}},
+    };
+    for (const auto& [text, number] : numbers)
+        EXPECT_EQ(parseRacerNumber(text), number) << text;
+}
+
+TEST_F(CommandsTest, PenaltyPromptSetsTheSelectedLaneOrRefuses)
+{
+    oneRun({hitAt(HIT_TYPE_RT, 1100), hitAt(HIT_TYPE_ET, 11100)}, {hitAt(HIT_TYPE_RT, 1200)});
+    select(0, 0, -1);
+    op.inputs = {std::string("1,5")};
+    askLanePenalty();
+    EXPECT_EQ(gDragRuns[0].penalty[0], 1500);
+    EXPECT_NE(dragFile().find("DRAGITEM:0,-1,0,-1,1000,0,1,1500,0"), std::string::npos);
+    EXPECT_EQ(host.notifies, 1);
+
+    select(0, 2, -1);  // the whole run: the right lane
+    op.inputs = {std::string("0.251")};
+    askLanePenalty();
+    EXPECT_EQ(gDragRuns[0].penalty, (std::array<int32_t, 2>{1500, 251}));
+
+    std::filesystem::remove(folder / "drag.txt");
+    const size_t shown = op.shown.size();
+    for (const char* bad : {"abc", "", "1e12"}) {
+        op.inputs = {std::string(bad)};
+        askLanePenalty();
+    }
+    op.inputs = {std::nullopt};  // cancel
+    askLanePenalty();
+    EXPECT_EQ(gDragRuns[0].penalty, (std::array<int32_t, 2>{1500, 251}));  // never taken as 0
+    EXPECT_EQ(op.shown.size(), shown + 3 * 2 + 1);                        // prompt and refusal each time
+    EXPECT_FALSE(dragFileWritten());
+    EXPECT_EQ(host.notifies, 2);
+
+    select(0, -1, -1);
+    setLanePenalty(700);  // no lane: nothing
+    EXPECT_EQ(gDragRuns[0].penalty, (std::array<int32_t, 2>{1500, 251}));
+}
+
+TEST_F(CommandsTest, RacerNumberPrompt)
+{
+    addClass(5, "Pro (12)");
+    addClass(3, "Street");
+    racer(7, {3});
+    racer(8, {5, 3});
+    racer(9, {42});  // names no class
+    oneRun();
+    gDragRuns[0].classId = {11, 11};
+    select(0, 1, -1);
+
+    op.inputs = {std::string("07")};
+    askRacerNumber();
+    EXPECT_EQ(gDragRuns[0].racer[1], 7);
+    EXPECT_EQ(gDragRuns[0].classId[1], 3);
+    EXPECT_EQ(op.shown.back(), "Номер участника на правой дорожке");
+    EXPECT_NE(dragFile().find("DRAGITEM:0,11,7,3,"), std::string::npos);
+    EXPECT_EQ(host.notifies, 1);
+
+    // Several classes: the picker lists them in the racer's order; closing it keeps the first.
+    op.inputs = {std::string("8")};
+    op.picks = {-1};
+    askRacerNumber();
+    EXPECT_EQ(gDragRuns[0].classId[1], 5);
+    op.inputs = {std::string("8")};
+    op.picks = {1};
+    askRacerNumber();
+    EXPECT_EQ(gDragRuns[0].classId[1], 3);
+
+    op.inputs = {std::string("9")};  // its only id names no class: the lane takes it as it is
+    askRacerNumber();
+    EXPECT_EQ(gDragRuns[0].classId[1], 42);
+    op.inputs = {std::string("0")};
+    askRacerNumber();
+    EXPECT_EQ(gDragRuns[0].racer[1], 0);
+    EXPECT_EQ(gDragRuns[0].classId[1], -1);
+    op.inputs = {std::string("55")};  // unregistered
+    askRacerNumber();
+    EXPECT_EQ(gDragRuns[0].racer[1], 55);
+    EXPECT_EQ(gDragRuns[0].classId[1], -1);
+
+    // Refused entries change and save nothing.
+    std::filesystem::remove(folder / "drag.txt");
+    const int notifies = host.notifies;
+    for (const char* bad : {"7a", "-3", "2147483648", ""}) {
+        op.inputs = {std::string(bad)};
+        askRacerNumber();
+        EXPECT_EQ(gDragRuns[0].racer[1], 55) << bad;
+        EXPECT_NE(op.shown.back().find("целым числом"), std::string::npos) << bad;
+    }
+    EXPECT_FALSE(dragFileWritten());
+    EXPECT_EQ(host.notifies, notifies);
+
+    op.inputs = {std::nullopt};  // cancel: unchanged, but saved and notified
+    askRacerNumber();
+    EXPECT_EQ(gDragRuns[0].racer[1], 55);
+    EXPECT_TRUE(dragFileWritten());
+
+    select(0, 2, -1);  // whole run: nothing asked
+    const size_t shown = op.shown.size();
+    askRacerNumber();
+    EXPECT_EQ(op.shown.size(), shown);
+}
+
+TEST_F(CommandsTest, FailAppendsAfterTheLastHitAndLaysOut)
+{
+    oneRun({hitAt(HIT_TYPE_RT, 100), hitAt(HIT_TYPE_ET, 500)});
+    gDragRuns[0].startTime = 0;
+    select(0, 0, -1);
+    failSelectedLane();
+    failSelectedLane();
+    const auto& left = gDragRuns[0].hits[0];
+    ASSERT_EQ(left.size(), 4u);
+    EXPECT_EQ(left[2], hitAt(HIT_TYPE_FAIL, 501));
+    EXPECT_EQ(left[3], hitAt(HIT_TYPE_FAIL, 502));
+    EXPECT_EQ(gDragRuns[0].gridRows, 6);
+    EXPECT_EQ(gDragRuns[0].failed[0], 1);
+    EXPECT_NE(dragFile().find("LEFTHIT:5,502"), std::string::npos);
+    EXPECT_EQ(host.notifies, 2);
+
+    select(0, 2, -1);  // any lane but the left: the right one; no hits and no start: time 1
+    failSelectedLane();
+    EXPECT_EQ(gDragRuns[0].hits[1], (std::vector<TLineHit>{hitAt(HIT_TYPE_FAIL, 1)}));
+}
+
+TEST_F(CommandsTest, HitTypeChangeNeedsAHitOfALane)
+{
+    oneRun({hitAt(HIT_TYPE_RT, 1100), hitAt(HIT_TYPE_PLAP, 6100)});
+    select(0, 2, 1);  // whole run
+    setSelectedHitType(HIT_TYPE_ET);
+    select(0, 0, 2);  // past the end
+    setSelectedHitType(HIT_TYPE_ET);
+    EXPECT_EQ(gDragRuns[0].hits[0][1].type, HIT_TYPE_PLAP);
+    EXPECT_EQ(host.notifies, 0);
+    EXPECT_FALSE(dragFileWritten());
+
+    select(0, 0, 1);
+    setSelectedHitType(HIT_TYPE_ET);
+    EXPECT_EQ(gDragRuns[0].hits[0][1].type, HIT_TYPE_ET);
+    EXPECT_EQ(gDragRuns[0].et[0], 5000);
+    EXPECT_NE(dragFile().find("LEFTHIT:0,6100"), std::string::npos);
+    EXPECT_EQ(host.notifies, 1);
+}
+
+TEST_F(CommandsTest, MoveHitToOtherLane)
+{
+    oneRun({hitAt(HIT_TYPE_RT, 100), hitAt(HIT_TYPE_ET, 300), hitAt(HIT_TYPE_SPEED, 400)},
+           {hitAt(HIT_TYPE_RT, 200)});
+    gDragRuns.push_back(gDragRuns[0]);
+    relayoutRuns();
+    ASSERT_EQ(gDragRuns[1].gridRow, 5);
+    select(0, 0, 1);
+    moveHitToOtherLane();
+    const TDragRaceItem& run = gDragRuns[0];
+    EXPECT_EQ(run.hits[0], (std::vector<TLineHit>{hitAt(HIT_TYPE_RT, 100), hitAt(HIT_TYPE_SPEED, 400)}));
+    ASSERT_EQ(run.hits[1].size(), 2u);
+    EXPECT_EQ(run.hits[1][1].time, 300u);  // in time order
+    EXPECT_EQ(gSelectedHit, 1);            // now the former third hit
+    EXPECT_EQ(host.notifies, 1);
+    EXPECT_NE(dragFile().find("RIGHTHIT:0,300"), std::string::npos);
+
+    select(0, 0, 0);  // the receiving lane becomes the longer one: the rows follow
+    moveHitToOtherLane();
+    EXPECT_EQ(gDragRuns[0].gridRows, 5);
+    EXPECT_EQ(gDragRuns[1].gridRow, 5);
+    select(0, 1, 0);
+    moveHitToOtherLane();
+    moveHitToOtherLane();
+    moveHitToOtherLane();
+    EXPECT_EQ(gDragRuns[0].hits[1].size(), 0u);
+    EXPECT_EQ(gDragRuns[0].gridRows, 6);
+    EXPECT_EQ(gDragRuns[1].gridRow, 6);
+    select(0, 2, 0);  // whole run: nothing moves
+    moveHitToOtherLane();
+    EXPECT_EQ(gDragRuns[0].hits[0].size(), 4u);
+}
+
+TEST_F(CommandsTest, RunModeIsSavedAndNotified)
+{
+    oneRun();
+    setSelectedRunMode(RUN_MODE_PRACTICE);  // nothing selected
+    EXPECT_FALSE(dragFileWritten());
+    select(0, -1, -1);
+    setSelectedRunMode(5);
+    EXPECT_FALSE(dragFileWritten());
+    setSelectedRunMode(RUN_MODE_PRACTICE);
+    EXPECT_EQ(gDragRuns[0].runMode, RUN_MODE_PRACTICE);
+    EXPECT_NE(dragFile().find("DRAGITEM:0,-1,0,-1,1000,2,1,"), std::string::npos);
+    EXPECT_EQ(host.notifies, 1);
+    EXPECT_GE(host.repaints, 1);
+}
+
+TEST_F(CommandsTest, SearchRacer)
+{
+    gDragRuns.resize(4);
+    for (size_t i = 0; i < gDragRuns.size(); ++i) {
+        gDragRuns[i].runId = static_cast<int32_t>(i + 1);
+        gDragRuns[i].racer = {static_cast<int32_t>(10 + i), 5};
+    }
+    gDragRuns[2].racer[1] = 6;
+    struct Case {
+        int32_t selected, number;
+        int step;
+        int32_t found;
+    };
+    const Case cases[] = {
+        {-1, 5, 1, 0},   // nothing selected: forwards from the first run
+        {1, 5, -1, 0},   // backwards from the second finds the first
+        {3, 5, 1, -1},   // forwards from the last finds nothing
+        {0, 5, 1, 1},
+        {1, 5, 1, 3},    // run 2 has no 5
+        {9, 12, 1, 2},   // a stale selection counts as none
+        {3, 12, -1, 2},
+        {0, 12, -1, -1},
+        {-1, 99, 1, -1},
+    };
+    for (const Case& c : cases) {
+        select(c.selected, 0, 0);
+        EXPECT_EQ(searchRacerInGrid(c.number, c.step), c.found) << c.selected << " " << c.number << " " << c.step;
+        if (c.found >= 0) {
+            EXPECT_EQ(gSelectedRun, c.found);
+            EXPECT_EQ(gSelectedLane, 2);
+            EXPECT_EQ(gSelectedHit, -1);
+        } else {
+            EXPECT_EQ(gSelectedRun, c.selected);  // unchanged
+        }
+    }
+}
+
+TEST_F(CommandsTest, LaneRacerOfTheCurrentRun)
+{
+    RecordingController board;
+    board.type = 122;
+    host.controller = &board;
+    racer(12, {4, 5});
+    oneRun();
+    gCurrentRun = 0;
+    setLaneRacer(12, 0, -1);
+    EXPECT_EQ(gDragRuns[0].classId[0], 4);
+    setLaneRacer(12, 0, 5);
+    EXPECT_EQ(gDragRuns[0].classId[0], 5);
+    setLaneRacer(77, 1, 5);  // unregistered: no class, still shown
+    EXPECT_EQ(gDragRuns[0].classId[1], -1);
+    EXPECT_EQ(board.calls.size(), 3u);
+    setLaneRacer(0, 1, -1);  // emptied, nothing shown
+    EXPECT_EQ(gDragRuns[0].racer[1], 0);
+    EXPECT_EQ(board.calls.size(), 3u);
+    EXPECT_FALSE(dragFileWritten());  // the callers save
+    gCurrentRun = 3;
+    setLaneRacer(1, 0, -1);
+    EXPECT_EQ(gDragRuns[0].racer[0], 12);
+}
+
+TEST_F(CommandsTest, RefreshRunClassesTakesOnlySingleClasses)
+{
+    racer(7, {3});
+    racer(8, {3, 4});
+    oneRun();
+    gDragRuns[0].racer = {7, 8};
+    gDragRuns[0].classId = {-1, 9};
+    refreshRunClasses();
+    EXPECT_EQ(gDragRuns[0].classId, (std::array<int32_t, 2>{3, 9}));
+    EXPECT_TRUE(dragFileWritten());
+    EXPECT_EQ(host.notifies, 1);
+}
+
+TDragResult qualResult(int32_t number, int32_t et)
+{
+    TDragResult r(number, -1);
+    r.bestAnyStart.et = et;
+    r.bestLegalStart.et = et;
+    return r;
+}
+
+TEST_F(CommandsTest, SplitIntoTimeClasses)
+{
+    addClass(1, "A", 0, 100);
+    addClass(2, "B", 100, 120);
+    addClass(3, "C", 120, 0);
+    addClass(4, "Open");
+    racer(21, {});
+    racer(22, {4, 2});
+    racer(23, {99, 1});
+    racer(24, {4});
+    racer(25, {2});
+    gQualResults[-1] = {qualResult(25, 13000), qualResult(21, 9999), qualResult(22, 10000), qualResult(23, 11999),
+                        qualResult(24, 9000), qualResult(26, 12000), qualResult(0, 9500)};
+    ASSERT_TRUE(splitRacersIntoClasses().ok());
+    const auto& racers = theRegistry().racers;
+    ASSERT_EQ(racers.size(), 6u);
+    EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
+    EXPECT_EQ(racers[1]->classIds, (std::vector<int32_t>{4, 2}));
+    EXPECT_EQ(racers[2]->classIds, (std::vector<int32_t>{2}));
+    EXPECT_EQ(racers[3]->classIds, (std::vector<int32_t>{4}));  // only a class without window: kept
+    EXPECT_EQ(racers[4]->classIds, (std::vector<int32_t>{3}));  // 13 s: from B to C
+    EXPECT_EQ(racers[5]->number, 26u);                          // registered by the split
+    EXPECT_EQ(racers[5]->classIds, (std::vector<int32_t>{3}));
+    EXPECT_EQ(gQualResults[-1].front().num, 24);  // the list is sorted in place
+    std::vector<std::string> lines;
+    ASSERT_TRUE(readTextLines(folder / "racers.txt", lines).ok());
+    EXPECT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[4], TRegistry::racerLine(*racers[4]));
+}
+
+TEST_F(CommandsTest, SplitIsAllOrNothingWhenRacersCannotBeWritten)
+{
+    addClass(1, "A", 0, 100);
+    addClass(3, "C", 120, 0);
+    racer(21, {1});
+    racer(22, {1});
+    gQualResults[-1] = {qualResult(21, 13000), qualResult(22, 14000), qualResult(30, 9000)};
+    std::filesystem::create_directory(folder / "racers.txt");  // a folder in the file's place
+    EXPECT_FALSE(splitRacersIntoClasses().ok());
+    const auto& racers = theRegistry().racers;
+    ASSERT_EQ(racers.size(), 2u);
+    EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
+    EXPECT_EQ(racers[1]->classIds, (std::vector<int32_t>{1}));
+    ASSERT_FALSE(op.shown.empty());
+    EXPECT_NE(op.shown.back().find("Разбивка на классы не изменена"), std::string::npos);
+}
+
+class RecordingEventPort : public DragEventPort {
+public:
+    std::vector<std::string> calls;
+    void markRacerListForSending() override { calls.push_back("mark"); }
+    void reloadEvent() override { calls.push_back("reload"); }
+    void sendRaceInfo() override { calls.push_back("send"); }
+};
+
+TEST_F(CommandsTest, ClassSplitMenuItem)
+{
+    addClass(1, "A", 0, 100);
+    racer(21, {});
+    oneRun();
+    gQualResults[-1] = {qualResult(21, 9000)};
+    RecordingEventPort port;
+    DragClassSplit split(port);
+
+    op.yesNoAnswers = {false};
+    split.run();
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"send"}));
+    EXPECT_TRUE(theRegistry().racers[0]->classIds.empty());
+    EXPECT_EQ(op.shown.back(), "Эта операция изменит разбивку на классы.\r\nПродолжить?");
+
+    port.calls.clear();
+    op.yesNoAnswers = {true};
+    split.run();
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"mark", "reload", "send"}));
+    EXPECT_EQ(theRegistry().racers[0]->classIds, (std::vector<int32_t>{1}));
+
+    port.calls.clear();  // a failed write: no reload, nothing marked
+    std::filesystem::remove(folder / "racers.txt");
+    std::filesystem::create_directory(folder / "racers.txt");
+    op.yesNoAnswers = {true};
+    split.run();
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"send"}));
+
+    port.calls.clear();
+    host.mode = 1;  // single-lane: not this menu's business
+    split.run();
+    EXPECT_TRUE(port.calls.empty());
+}
+
+TEST_F(CommandsTest, DeleteButtonAndUndeleteThroughTheRunFile)
+{
+    oneRun({hitAt(HIT_TYPE_RT, 1100)});
+    gDragRuns.push_back(gDragRuns[0]);
+    gDragRuns[1].runId = 2;
+    relayoutRuns();
+    ASSERT_TRUE(saveDragFile().ok());
+    select(1, 2, -1);
+    host.mode = 7;  // roller slalom: the button does nothing
+    deleteButtonOnRuns();
+    EXPECT_EQ(gDragRuns.size(), 2u);
+    host.mode = 0;
+    op.yesNoAnswers = {true};
+    deleteButtonOnRuns();
+    ASSERT_EQ(gDragRuns.size(), 1u);
+    EXPECT_EQ(gSelectedRun, -1);
+    undeleteRuns();
+    EXPECT_EQ(gDragRuns.size(), 2u);
+    EXPECT_EQ(gDragRuns[1].gridRow, 3);
+}
+
+} // namespace
+} // namespace velmaro::test
