@@ -17,7 +17,6 @@
 #include "core/platform/numbers.h"
 #include "core/platform/operator.h"
 #include "core/registration/registry.h"
-#include "core/results/drag_results.h"
 
 namespace velmaro {
 
@@ -314,9 +313,8 @@ int32_t searchRacerInGrid(int32_t number, int step)
     return -1;
 }
 
-Status splitRacersIntoClasses()
+Status splitRacersIntoClasses(std::vector<TDragResult> results)
 {
-    std::vector<TDragResult>& results = gQualResults[-1];
     if (results.empty())
         return Status::Ok();
     std::sort(results.begin(), results.end(),
@@ -388,7 +386,7 @@ void DragClassSplit::run()
     if (mode < 0 || !isTwoLaneMode(static_cast<unsigned>(mode)))
         return;
     if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение") &&
-        splitRacersIntoClasses().ok()) {
+        splitRacersIntoClasses(port_.overallQualification()).ok()) {
         port_.markRacerListForSending();
         port_.reloadEvent();
     }

@@ -9,6 +9,9 @@
 // thread (DragHost::notifyResultsThread) and repaints the grid, each as listed below.
 // Questions go through theOperator(). Main thread only.
 #include <cstdint>
+#include <vector>
+
+#include "core/records/drag_result.h"
 #include <optional>
 #include <string_view>
 
@@ -61,11 +64,12 @@ void setSelectedRunMode(int32_t runMode);
 // Selects, as a whole, the next (step > 0) or previous run after the selected one in
 // which the racer drives. Returns its index, or -1 (selection unchanged) when none.
 int32_t searchRacerInGrid(int32_t number, int step);
-// Puts every racer of the overall qualification list (gQualResults[-1], sorted by best
+// Puts every racer of the overall qualification list (class -1 of the published results,
+// sorted here by best
 // legal start) into the time-window class its best time falls in, dropping its time-window
 // classes and ids that name no class; a listed number nobody has is registered. All or
 // nothing: racers.txt is written first and memory changes only when it was written.
-Status splitRacersIntoClasses();
+Status splitRacersIntoClasses(std::vector<TDragResult> overallQualification);
 
 // "УДАЛИТЬ" and the Delete key of the run grid: deletes the selected run or hit after a
 // question, in modes 0, 2, 3, 5 and 8 (not in mode 7).
@@ -82,6 +86,8 @@ public:
     virtual void markRacerListForSending() = 0;  // race information carries the racer list
     virtual void reloadEvent() = 0;              // reload every file of the open event
     virtual void sendRaceInfo() = 0;             // race information to the web service
+    // The published overall qualification list (class -1) of the drag results.
+    virtual std::vector<TDragResult> overallQualification() = 0;
 };
 
 // The menu item "Разбить на классы" in the two-lane modes.

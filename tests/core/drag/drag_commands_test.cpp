@@ -362,7 +362,7 @@ TEST_F(CommandsTest, SplitIntoTimeClasses)
     racer(25, {2});
     gQualResults[-1] = {qualResult(25, 13000), qualResult(21, 9999), qualResult(22, 10000), qualResult(23, 11999),
                         qualResult(24, 9000), qualResult(26, 12000), qualResult(0, 9500)};
-    ASSERT_TRUE(splitRacersIntoClasses().ok());
+    ASSERT_TRUE(splitRacersIntoClasses(gQualResults[-1]).ok());
     const auto& racers = theRegistry().racers;
     ASSERT_EQ(racers.size(), 6u);
     EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
@@ -387,7 +387,7 @@ TEST_F(CommandsTest, SplitIsAllOrNothingWhenRacersCannotBeWritten)
     racer(22, {1});
     gQualResults[-1] = {qualResult(21, 13000), qualResult(22, 14000), qualResult(30, 9000)};
     std::filesystem::create_directory(folder / "racers.txt");  // a folder in the file's place
-    EXPECT_FALSE(splitRacersIntoClasses().ok());
+    EXPECT_FALSE(splitRacersIntoClasses(gQualResults[-1]).ok());
     const auto& racers = theRegistry().racers;
     ASSERT_EQ(racers.size(), 2u);
     EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
@@ -402,6 +402,7 @@ public:
     void markRacerListForSending() override { calls.push_back("mark"); }
     void reloadEvent() override { calls.push_back("reload"); }
     void sendRaceInfo() override { calls.push_back("send"); }
+    std::vector<TDragResult> overallQualification() override { return gQualResults[-1]; }
 };
 
 TEST_F(CommandsTest, ClassSplitMenuItem)
