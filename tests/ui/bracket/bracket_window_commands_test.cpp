@@ -319,6 +319,50 @@ TEST_F(BracketWindowTest, GenerationFromThePageInView) {
     EXPECT_EQ(port.calls.back(), "rebuild");
 }
 
+// A 16-slot double-elimination class page in the middle of its final: the grand final's
+// racers known, its race not run yet, the pair selected. VELMARO_KEEP_PNG=<folder> keeps
+// the picture.
+TEST_F(BracketWindowTest, DoubleEliminationPageMidFinal) {
+    QTabWidget pages;
+    pages.addTab(new QWidget, "Заезды");
+    auto* form = new TformFinal(port, &pages);
+    form->setClassItem(&cls);
+    pages.addTab(form, "ТОП - Сток");
+    pages.setCurrentIndex(1);
+    pages.resize(1400, 900);
+    pages.show();
+    auto b = std::make_shared<TFinalBracket>(16, BRACKET_DOUBLE, 3, 16, "Сток");
+    for (int i = 0; i < 16; ++i) b->setRacer(i + 1, 3, i);
+    test::BracketPlayer player;
+    player.nextId = 1;
+    TFinalPair* grandFinal = nullptr;
+    for (int step = 0; step < 40; ++step) {
+        b->update(player.runs, racerNamesOf(registry));
+        grandFinal = b->upperRound(b->roundsR())->pair(0);
+        if (grandFinal->racers[0] && grandFinal->racers[1] && grandFinal->racers[0]->number > 0 &&
+            grandFinal->racers[1]->number > 0)
+            break;
+        player.play(*b, 1);
+    }
+    ASSERT_TRUE(grandFinal);
+    EXPECT_EQ(grandFinal->run.runId, 0);
+    EXPECT_GT(grandFinal->racers[0]->number, 0);
+    EXPECT_GT(grandFinal->racers[1]->number, 0);
+    form->cbFinalCount->setCurrentText("16");
+    form->setBracket(b);
+    click(*form, grandFinal, Qt::LeftButton);
+    EXPECT_EQ(b->selectedPair, grandFinal);
+    // Drag the drawing to the left as far as it goes: its right edge stops at the panel's.
+    form->pFinalPanelMouseDown(Qt::LeftButton, 1000, 300);
+    form->pFinalPanelMouseMove(Qt::LeftButton, -4000, 300);
+    EXPECT_LT(form->pbFinalBracket->x(), 0);
+    EXPECT_EQ(form->pbFinalBracket->x() + form->pbFinalBracket->width(), form->pBracket->width());
+    EXPECT_EQ(form->pbFinalBracket->y(), 0);
+    const QImage shot = pages.grab().toImage();
+    EXPECT_EQ(shot.size(), pages.size());
+    if (const char* keep = std::getenv("VELMARO_KEEP_PNG")) shot.save(QString(keep) + "/bracket16_double.png");
+}
+
 TEST_F(BracketWindowTest, ManualOrderDialogMovesTheSelectedRacer) {
     ui::TmanualBracketOrderForm dialog;
     for (int i = 0; i < 3; ++i) dialog.racers.push_back(registry.racers[std::size_t(i)].get());
