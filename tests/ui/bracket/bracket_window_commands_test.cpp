@@ -15,6 +15,7 @@
 #include "fakes/bracket_player.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
+#include "qt_app.h"
 #include "ui/bracket/form_final.h"
 #include "ui/bracket/generate_bracket.h"
 #include "ui/bracket/manual_bracket_order_dialog.h"
@@ -76,15 +77,7 @@ private:
 
 class BracketWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!qApp) {
-            static int argc = 1;
-            static char name[] = "test_ui_bracket";
-            static char* argv[] = {name, nullptr};
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { test::ensureQtApplication(); }
     void SetUp() override {
         for (int i = 1; i <= 16; ++i) {
             auto& r = registry.racers.emplace_back(std::make_unique<TRacerItem>(i));
@@ -126,6 +119,16 @@ protected:
         form.pbFinalBracketMouseDown(button, (p->rect.left + p->rect.right) / 2, (p->rect.top + p->rect.bottom) / 2);
     }
     std::string file() { return folder.read("final_bracket.txt"); }
+    // DragPageControl's shape: page 0 the run grid, page 1 the class page window.
+    TformFinal* classPage(QTabWidget& pages, int w, int h) {
+        pages.addTab(new QWidget, "Заезды");
+        auto* form = new TformFinal(port, &pages);
+        form->setClassItem(&cls);
+        pages.addTab(form, "ТОП - Сток");
+        pages.resize(w, h);
+        pages.show();
+        return form;
+    }
 
     test::TempFolder folder;
     TRegistry registry;
@@ -295,12 +298,7 @@ TEST_F(BracketWindowTest, WindowWithoutPortOrPairDoesNothing) {
 
 TEST_F(BracketWindowTest, GenerationFromThePageInView) {
     QTabWidget pages;
-    pages.addTab(new QWidget, "Заезды");
-    auto* form = new TformFinal(port, &pages);
-    form->setClassItem(&cls);
-    pages.addTab(form, "ТОП - Сток");
-    pages.resize(1000, 700);
-    pages.show();
+    TformFinal* form = classPage(pages, 1000, 700);
     ui::TmanualBracketOrderForm dialog;
 
     sbGenerateBracketClick(pages, 4, 1, dialog, 1700000000);
@@ -324,13 +322,8 @@ TEST_F(BracketWindowTest, GenerationFromThePageInView) {
 // the picture.
 TEST_F(BracketWindowTest, DoubleEliminationPageMidFinal) {
     QTabWidget pages;
-    pages.addTab(new QWidget, "Заезды");
-    auto* form = new TformFinal(port, &pages);
-    form->setClassItem(&cls);
-    pages.addTab(form, "ТОП - Сток");
+    TformFinal* form = classPage(pages, 1400, 900);
     pages.setCurrentIndex(1);
-    pages.resize(1400, 900);
-    pages.show();
     auto b = std::make_shared<TFinalBracket>(16, BRACKET_DOUBLE, 3, 16, "Сток");
     for (int i = 0; i < 16; ++i) b->setRacer(i + 1, 3, i);
     test::BracketPlayer player;
