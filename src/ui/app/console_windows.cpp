@@ -7,6 +7,7 @@
 #include "ui/bracket/manual_bracket_order_dialog.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/hit_log_window.h"
+#include "ui/link/link_dialog_ports.h"
 #include "ui/link/scoreboard_settings_dialog.h"
 #include "ui/registration/check_classes_form.h"
 #include "ui/registration/drag_results_form.h"
@@ -21,12 +22,16 @@ namespace {
 
 QList<QWidget*> gWindows;
 
-template <class T>
-T* make(T*& global) {
-    global = new T(nullptr); // top-level, owned by the application (gWindows)
+template <class T, class... Args>
+T* make(T*& global, Args&... args) {
+    global = new T(args..., nullptr); // top-level, owned by the application (gWindows)
     gWindows.append(global);
     return global;
 }
+
+// The link dialogs' ports over theConsole()'s link and scoreboard objects.
+ConsoleScoreboardSettingsPort gScoreboardSettingsPort;
+ConsoleChannelScanPort gChannelScanPort;
 
 } // namespace
 
@@ -44,13 +49,13 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, const std::func
     make(CheckClassesForm);
     make(HitLog);
     make(SetTimeoutsForm);
-    make(fScoreboardConfig);
+    make(fScoreboardConfig, gScoreboardSettingsPort);
     make(failRacerForm);
     make(SetWinnerForm);
     make(DragResultsForm);
     make(EditClassForm);
     make(manualBracketOrderForm);
-    make(scanChannelsForm);
+    make(scanChannelsForm, gChannelScanPort);
     make(startTimerForm);
     make(SetCommentsForm);
     return gWindows;

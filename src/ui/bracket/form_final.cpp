@@ -2,11 +2,16 @@
 
 #include <algorithm>
 
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "core/bracket/bracket_pair_commands.h"
+#include "core/bracket/final_bracket_file.h"
+#include "core/drag/drag_run.h"
+#include "core/platform/operator.h"
 #include "core/registration/registry.h"
 #include "ui/platform/printing.h"
 #include "ui/platform/qt_paint_canvas.h"
@@ -42,6 +47,15 @@ void TFinalPaintBox::mouseMoveEvent(QMouseEvent* event) {
     m_form.pbFinalBracketMouseMove(event->buttons(), p.x(), p.y());
 }
 
+void TFinalPaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) m_form.pbFinalBracketDblClick();
+}
+
+// The right press has selected the pair under the cursor before the menu opens.
+void TFinalPaintBox::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_form.hasPairCommands()) m_form.PopupMenu1->popup(event->globalPos());
+}
+
 // ---------------------------------------------------------------------------------
 
 TformFinal::TformFinal(QWidget* owner) : QWidget(owner) {
@@ -75,6 +89,27 @@ TformFinal::TformFinal(QWidget* owner) : QWidget(owner) {
     }
     windowList().push_back(this);
     connect(cbFinalCount, &QComboBox::currentIndexChanged, this, &TformFinal::cbFinalCountChange);
+    buildPopupMenu();
+}
+
+TformFinal::TformFinal(TBracketWindowPort& port, QWidget* owner) : TformFinal(owner) { m_port = &port; }
+
+void TformFinal::buildPopupMenu() {
+    PopupMenu1 = new QMenu(this);
+    auto item = [this](QAction*& action, const char* caption, void (TformFinal::*handler)()) {
+        action = PopupMenu1->addAction(QString::fromUtf8(caption));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    item(N1, "Найти в логе", &TformFinal::N1Click);
+    PopupMenu1->addSeparator();
+    item(N2, "Техническая победа", &TformFinal::N2Click);
+    item(N7, "Техническое поражение", &TformFinal::N7Click);
+    PopupMenu1->addSeparator();
+    item(N10, "Комментарии", &TformFinal::N10Click);
+    PopupMenu1->addSeparator();
+    item(N6, "Подготовить", &TformFinal::N6Click);
+    PopupMenu1->addSeparator();
+    item(N3, "Удалить заезд", &TformFinal::N3Click);
 }
 
 TformFinal::~TformFinal() {
@@ -210,6 +245,151 @@ void TformFinal::pFinalPanelMouseMove(Qt::MouseButtons buttons, int x, int y) {
     if (pos.y() + pbFinalBracket->height() < pBracket->height())
         pos.setY(pBracket->height() - pbFinalBracket->height());
     pbFinalBracket->move(pos);
+}
+
+TformFinal::Selection TformFinal::selection() const {
+    auto lock = lockBrackets();
+    Selection sel;
+    sel.bracket = m_page->bracket;
+    if (sel.bracket) sel.pair = sel.bracket->selectedPair;
+    return sel;
+}
+
+void TformFinal::commitPairChange() {
+    if (!m_port) return;
+    const std::filesystem::path folder = m_port->eventFolder();
+    if (!folder.empty()) {
+        const Status st = saveFinalBracketFile(folder);
+        if (!st.ok()) theOperator().log(st.message());
+    }
+    m_port->requestRebuild();
+    pbFinalBracketPaint();
+}
+
+void TformFinal::N1Click() {
+    if (!m_port) return;
+    const Selection sel = selection();
+    if (!sel.pair) return;
+    std::int32_t runId;
+    {
+        auto lock = lockBrackets();
+        if (!sel.bracket->ownsPair(sel.pair)) return;
+        runId = sel.pair->run.runId;
+    }
+    // The run is found by its id in the run list now; the pair's copy may be stale.
+    const auto rows = selectRunForPair(runId);
+    if (!rows) return;
+    const std::int32_t row = rows->last > m_port->lastVisibleGridRow() ? rows->last : rows->first;
+    m_port->showRunGridRow(row);
+}
+
+void TformFinal::N2Click() { technicalResult(true); }
+void TformFinal::N7Click() { technicalResult(false); }
+
+void TformFinal::technicalResult(bool win) {
+    if (!m_port) return;
+    const std::string caption = win ? "Техническая победа" : "Техническое поражение";
+    const std::string group = win ? "Присвоить победу" : "Присвоить поражение";
+    const Selection sel = selection();
+    if (!sel.pair) return;
+    bool hasResult, bothSet;
+    std::array<std::string, 2> items;
+    {
+        auto lock = lockBrackets();
+        if (!sel.bracket->ownsPair(sel.pair)) return;
+        hasResult = pairHasResult(*sel.pair);
+        bothSet = sel.pair->racers[0] && sel.pair->racers[1];
+        for (int k = 0; k < 2; ++k) items[std::size_t(k)] = pairSlotText(*sel.pair, k, theRegistry());
+    }
+    if (hasResult && !theOperator().askYesNo(kOverwriteBracketText, "Подтверждение")) return;
+    if (!bothSet) return;
+    std::string comment;
+    const int chosen = m_port->chooseWinner(caption, group, items, comment);
+    if (chosen != 0 && chosen != 1) return;
+    {
+        auto lock = lockBrackets();
+        if (!sel.bracket->ownsPair(sel.pair)) return;
+        applyTechnicalResult(*sel.pair, chosen, win, comment);
+    }
+    commitPairChange();
+}
+
+void TformFinal::N10Click() {
+    if (!m_port) return;
+    const Selection sel = selection();
+    if (!sel.pair) return;
+    std::array<std::string, 2> labels, comments;
+    {
+        auto lock = lockBrackets();
+        if (!sel.bracket->ownsPair(sel.pair)) return;
+        for (int k = 0; k < 2; ++k) {
+            labels[std::size_t(k)] = pairSlotText(*sel.pair, k, theRegistry());
+            comments[std::size_t(k)] = sel.pair->comments[k];
+        }
+    }
+    if (!m_port->editComments(labels, comments)) return;
+    {
+        auto lock = lockBrackets();
+        if (!sel.bracket->ownsPair(sel.pair)) return;
+        sel.pair->comments[0] = comments[0];
+        sel.pair->comments[1] = comments[1];
+    }
+    commitPairChange();
+}
+
+void TformFinal::N6Click() {
+    if (!m_port) return;
+    const Selection sel = selection();
+    if (!sel.pair) return;
+    bool hasResult;
+    {
+        auto lock = lockBrackets();
+        if (!sel.bracket->ownsPair(sel.pair)) return;
+        hasResult = pairHasResult(*sel.pair);
+    }
+    if (hasResult) {
+        if (!theOperator().askYesNo(kOverwriteBracketText, "")) return;
+        {
+            auto lock = lockBrackets();
+            if (!sel.bracket->ownsPair(sel.pair)) return;
+            clearPairForPrepare(sel.pair);
+        }
+        // The file follows the cleared pairs also when the lane choice is then cancelled.
+        const std::filesystem::path folder = m_port->eventFolder();
+        if (!folder.empty()) (void)saveFinalBracketFile(folder);
+        pbFinalBracketPaint();
+    }
+    if (m_port->raceMode() == 7) {
+        m_port->startRollersBracketPairRun(sel.bracket, sel.pair);
+        return;
+    }
+    const bool pro = m_port->proStartSignal();
+    m_port->armCommand37();
+    m_port->pressBlockSt();
+    m_port->sendStartSignalMode(pro ? 1 : 0);
+    m_port->startBracketPairRun(sel.bracket, sel.pair);
+    if (m_port->startArmed() && m_port->autoStartOn()) {
+        const TDragRaceItem* run = currentRun();
+        const TDragRaceItem current = run ? *run : TDragRaceItem{};
+        m_port->armAutoStart(current.racer[0], current.racer[1], 24, pro ? 1 : 0, 1);
+    }
+}
+
+void TformFinal::N3Click() {
+    if (!m_port) return;
+    const Selection sel = selection();
+    if (!sel.pair) return;
+    if (!theOperator().askYesNo(kDeleteRunDataText, "Подтверждение")) return;
+    {
+        auto lock = lockBrackets();
+        if (!sel.bracket->ownsPair(sel.pair)) return;
+        clearPairRunData(sel.pair);
+    }
+    commitPairChange();
+}
+
+Status TformFinal::printBracket() {
+    return printFinalBracket(bracket(), m_port ? m_port->eventFolder() : std::filesystem::path{});
 }
 
 void TformFinal::resizeEvent(QResizeEvent* event) {

@@ -1,7 +1,11 @@
 #pragma once
 // The bracket window of one class page (TformFinal): the size chooser and the drawing
 // of the class's bracket, which can be larger than the window and is moved by
-// dragging; a click selects the pair under the cursor.
+// dragging; a click selects the pair under the cursor; the context menu and a double
+// click apply the pair commands to the selected pair.
+//
+// A window made with a port (TBracketWindowPort) is the console's class page window.
+// One made without a port only shows, pans and selects: it has no pair commands.
 //
 // The window registers a TBracketPage (core/bracket/bracket_pages.h) for its life:
 // the page holds the class, the bracket and the size choice that the results thread,
@@ -13,10 +17,12 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPoint>
 #include <QWidget>
 
 #include "core/bracket/bracket_pages.h"
+#include "ui/bracket/bracket_window_port.h"
 
 namespace velmaro {
 
@@ -32,6 +38,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     TformFinal& m_form;
@@ -40,8 +48,11 @@ private:
 class TformFinal : public QWidget {
     Q_OBJECT
 public:
-    // A window with no class and no bracket; "8" chosen in cbFinalCount.
+    // A window with no class and no bracket; "8" chosen in cbFinalCount. Without a port
+    // it has no pair commands.
     explicit TformFinal(QWidget* owner = nullptr);
+    // The class page window: pair commands through `port` (not owned; outlives the window).
+    TformFinal(TBracketWindowPort& port, QWidget* owner);
     ~TformFinal() override;
 
     // The page's class (main thread). Setting it also sets the class of its bracket.
@@ -69,6 +80,19 @@ public:
     void pFinalPanelMouseMove(Qt::MouseButtons buttons, int x, int y);
     void cbFinalCountChange(int index);
 
+    // Pair commands on the selected pair (nothing without a port or a selected pair).
+    void N1Click();  // "Найти в логе": the pair's run in the run grid
+    void N2Click();  // "Техническая победа"
+    void N7Click();  // "Техническое поражение"
+    void N10Click(); // "Комментарии"
+    void N6Click();  // "Подготовить"
+    void N3Click();  // "Удалить заезд"
+    void pbFinalBracketDblClick() { N6Click(); }
+    // Prints the bracket (landscape, default printer or a PDF in the event folder).
+    Status printBracket();
+    bool hasPairCommands() const { return m_port != nullptr; }
+    TBracketWindowPort* port() const { return m_port; }
+
     // Every bracket window alive, in creation order (main thread).
     static const std::vector<TformFinal*>& windows();
     // After the bracket file was read: every window takes its page's size choice and
@@ -82,6 +106,13 @@ public:
     QComboBox* cbFinalCount = nullptr;
     QWidget* pBracket = nullptr;
     TFinalPaintBox* pbFinalBracket = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* N10 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N3 = nullptr;
     QImage bitmap;
 
 signals:
@@ -94,7 +125,18 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    struct Selection {
+        std::shared_ptr<TFinalBracket> bracket;
+        TFinalPair* pair = nullptr;
+    };
+    Selection selection() const;
+    void technicalResult(bool win);
+    // After a change of pairs: final_bracket.txt rewritten, rebuild requested, repaint.
+    void commitPairChange();
+    void buildPopupMenu();
+
     std::shared_ptr<TBracketPage> m_page;
+    TBracketWindowPort* m_port = nullptr;
     QPoint m_dragPoint;
 };
 

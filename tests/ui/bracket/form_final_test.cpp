@@ -12,6 +12,7 @@
 #include "fakes/bracket_player.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
+#include "qt_app.h"
 #include "ui/bracket/form_final.h"
 #include "ui/platform/printing.h"
 
@@ -20,15 +21,7 @@ namespace {
 
 class FormFinalTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!qApp) {
-            static int argc = 1;
-            static char name[] = "test_ui_bracket";
-            static char* argv[] = {name, nullptr};
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { test::ensureQtApplication(); }
 };
 
 // Plays a bracket: the smaller number wins every race.

@@ -1,0 +1,92 @@
+#include "core/bracket/bracket_pair_commands.h"
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+#include "core/drag/drag_selection.h"
+#include "core/registration/registry.h"
+
+namespace velmaro {
+
+namespace {
+
+void clearResult(TFinalPair& pair) {
+    pair.forceWinner = -1;
+    pair.winner = -1;
+    pair.run = TDragRaceItem{};
+}
+
+void clearAll(TFinalPair& pair) {
+    clearResult(pair);
+    pair.comments[0].clear();
+    pair.comments[1].clear();
+}
+
+// The chain of nextPair links from `pair`, each pair once.
+void clearChain(TFinalPair* pair, std::set<TFinalPair*>& seen) {
+    for (; pair && seen.insert(pair).second; pair = pair->nextPair) clearResult(*pair);
+}
+
+} // namespace
+
+bool pairHasResult(const TFinalPair& pair) { return pair.run.runId != 0 || pair.forceWinner >= 0; }
+
+void resetPair(TFinalPair* pair) {
+    // Iterative walk with a visited set: a bracket whose links loop cannot recurse forever.
+    std::set<TFinalPair*> seen;
+    std::vector<TFinalPair*> todo{pair};
+    while (!todo.empty()) {
+        TFinalPair* p = todo.back();
+        todo.pop_back();
+        if (!p || !seen.insert(p).second) continue;
+        clearAll(*p);
+        todo.push_back(p->loserPair);
+        todo.push_back(p->nextPair);
+    }
+}
+
+void clearPairRunData(TFinalPair* pair) {
+    if (!pair) return;
+    std::set<TFinalPair*> seen;
+    clearChain(pair, seen);
+    clearChain(pair->loserPair, seen);
+}
+
+void clearPairForPrepare(TFinalPair* pair) {
+    if (!pair) return;
+    clearAll(*pair);
+    if (pair->nextPair && pair->nextPair != pair) clearResult(*pair->nextPair);
+    if (pair->loserPair && pair->loserPair != pair) clearResult(*pair->loserPair);
+}
+
+std::string pairSlotText(const TFinalPair& pair, int k, const TRegistry& registry) {
+    const TFinalRacer* slot = (k == 0 || k == 1) ? pair.racers[k] : nullptr;
+    const std::int32_t number = slot ? slot->number : 0;
+    if (number > 0)
+        if (const TRacerItem* racer = registry.findRacer(std::uint32_t(number)))
+            return "№ " + std::to_string(racer->number) + " " + racer->name;
+    if (number != 0) return "№ " + std::to_string(number);
+    return "--Нет участника--";
+}
+
+void applyTechnicalResult(TFinalPair& pair, int chosen, bool win, const std::string& comment) {
+    if (chosen != 0 && chosen != 1) return;
+    const TDragRaceItem run = pair.run;
+    resetPair(&pair);
+    pair.run = run;
+    pair.forceWinner = win ? chosen : 1 - chosen;
+    pair.comments[chosen] = comment;
+    pair.comments[1 - chosen].clear();
+}
+
+std::optional<TRunGridRows> selectRunForPair(std::int32_t runId) {
+    if (runId == 0) return std::nullopt;
+    const auto it = std::find_if(gDragRuns.begin(), gDragRuns.end(),
+                                 [runId](const TDragRaceItem& r) { return r.runId == runId; });
+    if (it == gDragRuns.end()) return std::nullopt;
+    selectGridCell(0, 0, *it);
+    return TRunGridRows{it->gridRow, it->gridRow + std::max(1, it->gridRows) - 1};
+}
+
+} // namespace velmaro

@@ -1,0 +1,46 @@
+#include "ui/link/link_dialog_ports.h"
+
+#include "core/app/console.h"
+#include "core/app/settings.h"
+#include "core/drag/drag_scoreboard.h"
+#include "core/link/radio_scoreboard.h"
+#include "core/link/system_interface.h"
+
+namespace velmaro::ui {
+
+void ConsoleChannelScanPort::requestChannelScan() {
+    if (TSystemInterface* link = theConsole().systemInterface) link->requestChannelScan();
+}
+
+TScoreboardController* ConsoleScoreboardSettingsPort::scoreboard() { return theConsole().scoreboard; }
+
+void ConsoleScoreboardSettingsPort::sendDisplayBrightness(std::uint16_t brightness, std::uint8_t node) {
+    if (TSystemInterface* link = theConsole().systemInterface) link->sendDisplayBrightness(brightness, node);
+}
+
+void ConsoleScoreboardSettingsPort::requestTimeoutsPush() {
+    if (TSystemInterface* link = theConsole().systemInterface) link->requestTimeoutsPush();
+}
+
+void ConsoleScoreboardSettingsPort::radioSetBrightness(int brightness) {
+    if (TNRFScoreboardController* radio = theConsole().nrfScoreboard) radio->setBrightness(brightness);
+}
+
+void ConsoleScoreboardSettingsPort::radioShowText(const std::string& text, int first, int second, int board) {
+    if (TNRFScoreboardController* radio = theConsole().nrfScoreboard) radio->showText(text, first, second, board);
+}
+
+void ConsoleScoreboardSettingsPort::showTextOnLaneDisplays(const std::string& upper, const std::string& lower,
+                                                           int brightness) {
+    sendTextToScoreboards(upper, lower, brightness);
+}
+
+void ConsoleScoreboardSettingsPort::saveScoreboardSettings(int brightness, bool showLogo, bool showDirtyTime) {
+    Console& c = theConsole();
+    c.scoreboardBrightness = brightness;
+    c.showLogo = showLogo ? 1 : 0;
+    c.showDirtyTimeSB = showDirtyTime ? 1 : 0;
+    saveSettings();
+}
+
+} // namespace velmaro::ui
