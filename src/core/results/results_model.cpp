@@ -47,8 +47,20 @@ TDragAttempt laneAttempt(const TDragRaceItem& run, int lane) {
     return a;
 }
 
+// Whether two registry snapshots read the same to the results: every racer, and the
+// classes' ids and breakout limits (each hand-over brings a fresh snapshot).
+bool sameRegistry(const TRegistrySnapshot* a, const TRegistrySnapshot* b) {
+    if (a == b) return true;
+    if (!a || !b || a->racers != b->racers || a->classes.size() != b->classes.size()) return false;
+    for (std::size_t i = 0; i < a->classes.size(); ++i)
+        if (a->classes[i].id != b->classes[i].id || a->classes[i].breakoutLimit != b->classes[i].breakoutLimit)
+            return false;
+    return true;
+}
+
+// The options are compared with the kept ones, whose snapshot the model still reads.
 bool sameOptions(const TDragResultsOptions& a, const TDragResultsOptions& b) {
-    return a.rank == b.rank && a.proStart == b.proStart && a.registry == b.registry;
+    return a.rank == b.rank && a.proStart == b.proStart && sameRegistry(a.registry.get(), b.registry.get());
 }
 
 // Appends `text` after a comma unless it is the first piece.
