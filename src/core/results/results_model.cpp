@@ -2,6 +2,7 @@
 #include "core/results/results_model.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
@@ -450,12 +451,8 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     const TDragRankOptions& rank = m_options.rank;
     std::sort(list.begin(), list.end(),
               [&rank](const TDragResult* a, const TDragResult* b) { return lessForStandings(*a, *b, rank); });
-    cls.standings.clear();
-    cls.standings.reserve(list.size());
-    for (const TDragResult* r : list) cls.standings.push_back(*r);
-    cls.qualList.clear();
-    cls.qualList.reserve(cls.qualOrder.size());
-    for (const Entry* e : cls.qualOrder) cls.qualList.push_back(e->qual);
+    cls.standings.assign(list.begin(), list.end());
+    cls.changedAt = m_generation;
     cls.dirty = false;
     cls.textsDirty = false;
 }
@@ -497,8 +494,27 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     for (auto& [c, cls] : m_classes)
         if (cls.dirty) rankClass(c, cls);
 
+    ++m_generation;
+    // The rebuild before last, when nobody holds it any more, lends its lists and buffers.
+    std::shared_ptr<TDragResultsView> spare;
+    if (m_spare && m_spare.use_count() == 1 && !full) {
+        std::atomic_thread_fence(std::memory_order_acquire); // after the last reader let it go
+        spare = std::move(m_spare);
+    }
+    m_spare.reset();
+    const std::uint64_t spareGeneration = m_generation - 2;
     auto view = std::make_shared<TDragResultsView>();
     view->rank = options.rank;
+    if (spare) {
+        view->allDragResults.swap(spare->allDragResults);
+        view->practiceResults.swap(spare->practiceResults);
+        view->qualResults.swap(spare->qualResults);
+        view->raceResults.swap(spare->raceResults);
+        view->allDragResults.clear();
+        view->practiceResults.clear();
+        view->qualResults.clear();
+        view->raceResults.clear();
+    }
     std::string bracketMembers;
     playBrackets(runs, bracketMembers);
     for (auto& [c, cls] : m_classes) finishClass(c, cls);
@@ -556,11 +572,33 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
 
     std::int32_t maxAttempts = 0;
     for (const auto& [c, cls] : m_classes) {
-        view->resultsByClass.emplace(c, cls.standings);
-        view->qualByClass.emplace(c, cls.qualList);
         maxAttempts = std::max(maxAttempts, cls.maxAttempts);
+        std::vector<TDragResult>& results = view->resultsByClass.emplace_hint(view->resultsByClass.end(), c,
+                                                                                std::vector<TDragResult>{})->second;
+        std::vector<TDragResult>& qualList = view->qualByClass.emplace_hint(view->qualByClass.end(), c,
+                                                                              std::vector<TDragResult>{})->second;
+        if (cls.changedAt < m_generation) {
+            // Unchanged: from the rebuild before last when it is free and already had
+            // them, else from the last one.
+            auto sr = spare && cls.changedAt <= spareGeneration ? spare->resultsByClass.find(c)
+                                                                  : std::map<std::int32_t, std::vector<TDragResult>>::iterator{};
+            if (spare && cls.changedAt <= spareGeneration && sr != spare->resultsByClass.end()) {
+                results = std::move(sr->second);
+                qualList = std::move(spare->qualByClass[c]);
+            } else {
+                results = m_last->resultsByClass.at(c);
+                qualList = m_last->qualByClass.at(c);
+            }
+            continue;
+        }
+        results.reserve(cls.standings.size());
+        for (const TDragResult* r : cls.standings) results.push_back(*r);
+        qualList.reserve(cls.qualOrder.size());
+        for (const Entry* e : cls.qualOrder) qualList.push_back(e->qual);
     }
     view->maxAttempts = maxAttempts;
+    m_spare = std::move(m_last);
+    m_last = view;
     return view;
 }
 

@@ -64,8 +64,8 @@ private:
         std::vector<TDragResult> seeded;       // bracket racers without a result, in bracket order
         std::unordered_map<std::int32_t, std::int32_t> places; // final places from the brackets
         std::string practiceText, qualText, raceText; // the class's members' array contents
-        std::vector<TDragResult> standings;
-        std::vector<TDragResult> qualList;
+        std::vector<const TDragResult*> standings; // into entries and seeded
+        std::uint64_t changedAt = 0; // the rebuild that last changed its lists
         std::int32_t maxAttempts = 0;
         bool dirty = true;     // racers changed: order, qualification and texts to redo
         bool textsDirty = true;
@@ -94,6 +94,10 @@ private:
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;
+    // The last two rebuilds handed out. A class's lists are moved over from the older one
+    // once nobody else holds it, else copied from the last one, unless they changed.
+    std::shared_ptr<TDragResultsView> m_last, m_spare;
+    std::uint64_t m_generation = 0;
     std::uint64_t m_incremental = 0, m_full = 0;
 };
 

@@ -135,8 +135,17 @@ TEST(IncrementalResultsTest, EveryStepOfALongEventMatchesAWholeRebuild) {
         for (const TDragRaceItem& run : runs) list.push_back(&run);
         return list;
     };
+    std::shared_ptr<const TDragResultsView> held; // a reader still holding an older rebuild
+    std::string heldText;
     const auto check = [&](const std::vector<std::size_t>& changed, int step) {
         const auto incremental = model.build(pointers(), options, &changed);
+        if (held) {
+            ASSERT_EQ(snapshotOf(*held), heldText) << "a rebuild held by a reader changed, step " << step;
+        }
+        if (step % 3 == 0) {
+            held = incremental;
+            heldText = snapshotOf(*held);
+        }
         std::vector<TDragRaceItem> copy = runs;
         const auto whole = TDragResultsCntr::buildResults(copy, options);
         ASSERT_EQ(snapshotOf(*incremental), snapshotOf(*whole)) << "step " << step;
