@@ -180,31 +180,10 @@ void BM_HandOverCopy(benchmark::State& state) {
 }
 BENCHMARK(BM_HandOverCopy)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
-// The hand-over now, after one hit: the runs are compared with the ones handed over
-// last and only the hit run is copied (setRuns), plus the registry snapshot.
-void BM_HandOverShared(benchmark::State& state) {
-    scaleTo(state);
-    std::vector<TDragRaceItem> runs = makeRuns();
-    const auto registry = makeRegistry();
-    TSharedRuns handed;
-    for (const TDragRaceItem& run : runs) handed.push_back(std::make_shared<const TDragRaceItem>(run));
-    std::size_t hit = 0;
-    for (auto _ : state) {
-        runs[(hit++ * 7919) % runs.size()].et[1] += 1;
-        TSharedRuns next;
-        next.reserve(runs.size());
-        for (std::size_t i = 0; i < runs.size(); ++i)
-            next.push_back(*handed[i] == runs[i] ? handed[i] : std::make_shared<const TDragRaceItem>(runs[i]));
-        handed = next;
-        auto snap = std::make_shared<TRegistrySnapshot>(*registry);
-        benchmark::DoNotOptimize(next);
-        benchmark::DoNotOptimize(snap);
-    }
-}
-BENCHMARK(BM_HandOverShared)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
-
-// The hand-over when the caller names the hit run (setRunChanged): one copy.
-void BM_HandOverOneRun(benchmark::State& state) {
+// The hand-over now, after one hit on an event handed over before: `handOver` makes the
+// next list from the runs, the hit run's index and the list handed over last.
+template <class HandOver>
+void handOverAfterHit(benchmark::State& state, HandOver handOver) {
     scaleTo(state);
     std::vector<TDragRaceItem> runs = makeRuns();
     const auto registry = makeRegistry();
@@ -214,13 +193,32 @@ void BM_HandOverOneRun(benchmark::State& state) {
     for (auto _ : state) {
         const std::size_t i = (hit++ * 7919) % runs.size();
         runs[i].et[1] += 1;
-        TSharedRuns next = handed;
-        next[i] = std::make_shared<const TDragRaceItem>(runs[i]);
-        handed = next;
+        handed = handOver(runs, i, handed);
         auto snap = std::make_shared<TRegistrySnapshot>(*registry);
-        benchmark::DoNotOptimize(next);
+        benchmark::DoNotOptimize(handed);
         benchmark::DoNotOptimize(snap);
     }
+}
+
+// setRuns: the runs are compared with the ones handed over last; only the hit run is copied.
+void BM_HandOverShared(benchmark::State& state) {
+    handOverAfterHit(state, [](const std::vector<TDragRaceItem>& runs, std::size_t, const TSharedRuns& handed) {
+        TSharedRuns next;
+        next.reserve(runs.size());
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            next.push_back(*handed[i] == runs[i] ? handed[i] : std::make_shared<const TDragRaceItem>(runs[i]));
+        return next;
+    });
+}
+BENCHMARK(BM_HandOverShared)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// setRunChanged: the caller names the hit run; one copy, no comparison.
+void BM_HandOverOneRun(benchmark::State& state) {
+    handOverAfterHit(state, [](const std::vector<TDragRaceItem>& runs, std::size_t i, const TSharedRuns& handed) {
+        TSharedRuns next = handed;
+        next[i] = std::make_shared<const TDragRaceItem>(runs[i]);
+        return next;
+    });
 }
 BENCHMARK(BM_HandOverOneRun)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
