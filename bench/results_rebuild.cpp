@@ -1,6 +1,7 @@
-// A full drag results rebuild of a large event: 600 racers in 8 classes, 3,000 runs of
-// every session, and a 32-slot bracket per class with its final runs. The goal is a
-// rebuild well under 1% of the 200 ms poll period.
+// Drag results rebuilds of a large event: 600 racers in 8 classes, 3,000 runs of every
+// session, and a 32-slot bracket per class with its final runs; and four times that
+// (argument 4). The whole rebuild (loads, bulk changes) beside the rebuild after one
+// hit, and the hand-over on the main thread: the former full copy beside the shared runs.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -8,13 +9,19 @@
 #include "core/bracket/bracket_pages.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
+#include "core/results/results_model.h"
 
 namespace velmaro {
 namespace {
 
 constexpr int kClasses = 8;
-constexpr int kRacers = 600;
-constexpr int kRuns = 3000;
+int kRacers = 600; // times the benchmark's argument
+int kRuns = 3000;
+
+void scaleTo(const benchmark::State& state) {
+    kRacers = 600 * static_cast<int>(state.range(0));
+    kRuns = 3000 * static_cast<int>(state.range(0));
+}
 constexpr int kBracketSize = 32;
 
 std::shared_ptr<TRegistrySnapshot> makeRegistry() {
@@ -90,6 +97,7 @@ void installBrackets(const std::vector<TDragRaceItem>& runs) {
 }
 
 void BM_FullRebuild(benchmark::State& state) {
+    scaleTo(state);
     const std::vector<TDragRaceItem> runs = makeRuns();
     installBrackets(runs);
     TDragResultsOptions options;
@@ -109,10 +117,11 @@ void BM_FullRebuild(benchmark::State& state) {
     auto lock = lockBrackets();
     bracketPages().clear();
 }
-BENCHMARK(BM_FullRebuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullRebuild)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
 // The same without brackets: the share of the bracket step.
 void BM_RebuildNoBrackets(benchmark::State& state) {
+    scaleTo(state);
     const std::vector<TDragRaceItem> runs = makeRuns();
     {
         auto lock = lockBrackets();
@@ -128,10 +137,38 @@ void BM_RebuildNoBrackets(benchmark::State& state) {
         benchmark::DoNotOptimize(view);
     }
 }
-BENCHMARK(BM_RebuildNoBrackets)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RebuildNoBrackets)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The hand-over on the main thread: copy of the heat list plus the registry snapshot.
+// The rebuild after one hit: the kept model rebuilds the hit run's racers and classes,
+// the overall lists, and re-plays the brackets. Hits alternate over qualification runs.
+void BM_IncrementalAfterHit(benchmark::State& state) {
+    scaleTo(state);
+    std::vector<TDragRaceItem> runs = makeRuns();
+    installBrackets(runs);
+    TDragResultsOptions options;
+    options.registry = makeRegistry();
+    std::vector<const TDragRaceItem*> list;
+    for (const TDragRaceItem& run : runs) list.push_back(&run);
+    DragResultsModel model;
+    (void)model.build(list, options, nullptr);
+    std::size_t hit = 0;
+    for (auto _ : state) {
+        const std::size_t i = (hit++ * 7919) % std::size_t(kRuns * 3 / 5); // a qualification run
+        runs[i].et[0] += hit % 2 ? 7 : -7;
+        runs[i].dirtyTime[0] = runs[i].et[0] + runs[i].rt[0];
+        const std::vector<std::size_t> changed{i};
+        auto view = model.build(list, options, &changed);
+        benchmark::DoNotOptimize(view);
+    }
+    state.counters["full"] = static_cast<double>(model.fullCount());
+    auto lock = lockBrackets();
+    bracketPages().clear();
+}
+BENCHMARK(BM_IncrementalAfterHit)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// The former hand-over on the main thread: a copy of the heat list plus the registry snapshot.
 void BM_HandOverCopy(benchmark::State& state) {
+    scaleTo(state);
     const std::vector<TDragRaceItem> runs = makeRuns();
     const auto registry = makeRegistry();
     for (auto _ : state) {
@@ -141,7 +178,49 @@ void BM_HandOverCopy(benchmark::State& state) {
         benchmark::DoNotOptimize(snap);
     }
 }
-BENCHMARK(BM_HandOverCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HandOverCopy)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// The hand-over now, after one hit on an event handed over before: `handOver` makes the
+// next list from the runs, the hit run's index and the list handed over last.
+template <class HandOver>
+void handOverAfterHit(benchmark::State& state, HandOver handOver) {
+    scaleTo(state);
+    std::vector<TDragRaceItem> runs = makeRuns();
+    const auto registry = makeRegistry();
+    TSharedRuns handed;
+    for (const TDragRaceItem& run : runs) handed.push_back(std::make_shared<const TDragRaceItem>(run));
+    std::size_t hit = 0;
+    for (auto _ : state) {
+        const std::size_t i = (hit++ * 7919) % runs.size();
+        runs[i].et[1] += 1;
+        handed = handOver(runs, i, handed);
+        auto snap = std::make_shared<TRegistrySnapshot>(*registry);
+        benchmark::DoNotOptimize(handed);
+        benchmark::DoNotOptimize(snap);
+    }
+}
+
+// setRuns: the runs are compared with the ones handed over last; only the hit run is copied.
+void BM_HandOverShared(benchmark::State& state) {
+    handOverAfterHit(state, [](const std::vector<TDragRaceItem>& runs, std::size_t, const TSharedRuns& handed) {
+        TSharedRuns next;
+        next.reserve(runs.size());
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            next.push_back(*handed[i] == runs[i] ? handed[i] : std::make_shared<const TDragRaceItem>(runs[i]));
+        return next;
+    });
+}
+BENCHMARK(BM_HandOverShared)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// setRunChanged: the caller names the hit run; one copy, no comparison.
+void BM_HandOverOneRun(benchmark::State& state) {
+    handOverAfterHit(state, [](const std::vector<TDragRaceItem>& runs, std::size_t i, const TSharedRuns& handed) {
+        TSharedRuns next = handed;
+        next[i] = std::make_shared<const TDragRaceItem>(runs[i]);
+        return next;
+    });
+}
+BENCHMARK(BM_HandOverOneRun)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velmaro

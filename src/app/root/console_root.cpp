@@ -20,9 +20,12 @@
 #include "app/root/link_console_host.h"
 #include "core/app/console.h"
 #include "core/app/console_timers.h"
+#include "core/app/events.h"
 #include "core/bracket/bracket_pages.h"
 #include "core/bracket/final_bracket_file.h"
+#include "core/drag/drag_commands.h"
 #include "core/drag/drag_file.h"
+#include "core/drag/drag_selection.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/intake/hit_intake.h"
@@ -36,7 +39,12 @@
 #include "ui/app/console_windows.h"
 #include "ui/app/qt_operator.h"
 #include "ui/app/small_dialogs.h"
+#include "ui/bracket/bracket_window_port.h"
 #include "ui/bracket/form_final.h"
+#include "ui/bracket/generate_bracket.h"
+#include "ui/bracket/manual_bracket_order_dialog.h"
+#include "ui/drag/drag_grid_widget.h"
+#include "ui/link/channel_scan_dialog.h"
 #include "ui/link/node_status_box.h"
 #include "ui/link/scoreboard_settings_dialog.h"
 #include "ui/link/start_light_tree.h"
@@ -73,8 +81,8 @@ public:
         form_.StartSignalLed->setStyleSheet("background: #00c000; border-radius: 11px;");
         form_.StartSignalLed->repaint();
     }
-    void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>&) override {
-        notYet("уровни каналов");
+    void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& levels) override {
+        if (ui::scanChannelsForm) ui::scanChannelsForm->setLevels(levels);
     }
     int racerNumberByTag(int tag) override { return static_cast<int>(theRegistry().racerNumberByTag(tag)); }
 
@@ -129,11 +137,83 @@ private:
     TMainForm& form_;
 };
 
+// What a class page's bracket window needs of the console.
+class MainFormBracketPort final : public TBracketWindowPort {
+public:
+    explicit MainFormBracketPort(TMainForm& form) : form_(form) {}
+    void requestRebuild() override { velmaro::notifyResultsThread(); }
+    std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
+    int chooseWinner(const std::string& caption, const std::string& groupCaption,
+                     const std::array<std::string, 2>& items, std::string& comment) override {
+        const int chosen = theOperator().pick(caption + ": " + groupCaption, {items[0], items[1]});
+        if (chosen < 0) return -1;
+        std::string text = comment;
+        if (theOperator().inputQuery(caption, "Комментарий", text)) comment = text;
+        return chosen;
+    }
+    bool editComments(const std::array<std::string, 2>& labels, std::array<std::string, 2>& comments) override {
+        std::array<std::string, 2> texts = comments;
+        for (int i = 0; i < 2; ++i)
+            if (!theOperator().inputQuery("Комментарии", labels[static_cast<std::size_t>(i)], texts[static_cast<std::size_t>(i)]))
+                return false;
+        comments = texts;
+        return true;
+    }
+    void showRunGridRow(std::int32_t row) override {
+        form_.DragStringGrid->setCurrentCell(row, 0);
+        form_.DragStringGrid->viewport()->update();
+        form_.DragPageControl->setCurrentIndex(0);
+    }
+    std::int32_t lastVisibleGridRow() override {
+        return form_.DragStringGrid->topRow() + form_.DragStringGrid->visibleRowCount() - 1;
+    }
+    unsigned raceMode() override { return theConsole().raceMode; }
+    bool proStartSignal() override { return theConsole().proStart; }
+    bool autoStartOn() override { return theConsole().autoStart; }
+    void pressBlockSt() override { form_.bBlockSt->setChecked(true); }
+    bool startArmed() override { return false; }
+    void armCommand37() override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->armCommand37();
+    }
+    void sendStartSignalMode(std::uint16_t mode) override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->sendStartSignalMode(mode);
+    }
+    void armAutoStart(int leftRacer, int rightRacer, int code, int proStart, int aux) override {
+        if (TSystemInterface* link = theConsole().systemInterface)
+            link->armAutoStart(leftRacer, rightRacer, code, proStart, aux);
+    }
+    void startBracketPairRun(const std::shared_ptr<TFinalBracket>&, TFinalPair*) override {
+        notYet("заезд пары сетки");
+    }
+    void startRollersBracketPairRun(const std::shared_ptr<TFinalBracket>&, TFinalPair*) override {
+        notYet("заезд пары сетки");
+    }
+
+private:
+    TMainForm& form_;
+};
+
+// "Разбить на классы" as the run commands see the console.
+class MainFormDragEvents final : public DragEventPort {
+public:
+    explicit MainFormDragEvents(ConsolePorts& ports) : ports_(ports) {}
+    void markRacerListForSending() override { theConsole().sendRacersList = true; }
+    void reloadEvent() override { loadEvent(); }
+    void sendRaceInfo() override { ports_.sendRaceInfo(); }
+    std::vector<TDragResult> overallQualification() override {
+        const auto found = gQualResults.find(-1);
+        return found == gQualResults.end() ? std::vector<TDragResult>{} : found->second;
+    }
+
+private:
+    ConsolePorts& ports_;
+};
+
 // Class pages of DragPageControl: page 0 is the run grid, each further page holds the
 // bracket window of one class.
 class MainFormClassPages final : public ClassPageSink {
 public:
-    explicit MainFormClassPages(TMainForm& form) : form_(form) {}
+    MainFormClassPages(TMainForm& form, TBracketWindowPort& port) : form_(form), port_(port) {}
     void clearClassPages() override {
         QTabWidget* pages = form_.DragPageControl;
         while (pages->count() > 1) {
@@ -143,8 +223,17 @@ public:
         }
     }
     void createClassPage(TClassItem& cls) override {
-        auto* window = new TformFinal(form_.DragPageControl);
+        auto* window = new TformFinal(port_, form_.DragPageControl);
         window->setClassItem(&cls);
+        // A click on a pair selects the pair's run in the run grid.
+        QObject::connect(window, &TformFinal::runSelected, form_.DragStringGrid, [this](int runId) {
+            for (const TDragRaceItem& run : gDragRuns)
+                if (run.runId == runId) {
+                    selectRunById(run);
+                    break;
+                }
+            form_.DragStringGrid->viewport()->update();
+        });
         form_.DragPageControl->addTab(window, u("ТОП - " + cls.name));
     }
     void rebuildBracketDrawings() override { rebuildAllBracketDrawings(); }
@@ -154,6 +243,7 @@ public:
 
 private:
     TMainForm& form_;
+    TBracketWindowPort& port_;
 };
 
 } // namespace
@@ -165,7 +255,9 @@ struct ConsoleRoot::State {
     std::unique_ptr<MainFormEventHost> eventHost;
     std::unique_ptr<MainFormDragView> dragView;
     std::unique_ptr<MainFormLapHost> lapHost;
+    std::unique_ptr<MainFormBracketPort> bracketPort;
     std::unique_ptr<MainFormClassPages> classPages;
+    std::unique_ptr<MainFormDragEvents> dragEvents;
     std::unique_ptr<ui::SystemEventAdapter> eventAdapter;
     std::unique_ptr<TSystemInterface> link;
     std::unique_ptr<ui::LinkEvents> linkEvents;
@@ -214,7 +306,12 @@ void ConsoleRoot::launch() {
         s->lapTick->setInterval(20);
         QObject::connect(s->lapTick, &QTimer::timeout, &form, [] { lapResultsTimerTick(); });
         s->lapTick->start();
-        s->classPages = std::make_unique<MainFormClassPages>(form);
+        s->bracketPort = std::make_unique<MainFormBracketPort>(form);
+        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
+        s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
+        QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
+            ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
+        });
 
         DragResultsHooks results;
         results.showResults = [](const TDragResultsView&) {
@@ -253,6 +350,8 @@ void ConsoleRoot::shutDown() {
     ui::destroyConsoleWindows();
     s->form = nullptr;
     s->classPages.reset();
+    s->bracketPort.reset();
+    s->dragEvents.reset();
     s->lapHost.reset();
     s->dragView.reset();
     s->eventHost.reset();
@@ -286,7 +385,7 @@ void ConsoleRoot::selectLastDragRow() {
 void ConsoleRoot::loadHitLog() { velmaro::loadHitLog(); }
 void ConsoleRoot::sendRaceInfo() { notYet("сведения о соревновании для веб-обмена"); }
 void ConsoleRoot::refreshRaceItemClasses() { velmaro::refreshRaceItemClasses(); }
-void ConsoleRoot::refreshRunClasses() { notYet("обновление классов заездов"); }
+void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
 
 std::vector<std::pair<int, int>> ConsoleRoot::finalCounts() {
     std::vector<std::pair<int, int>> counts;
@@ -385,24 +484,54 @@ void ConsoleRoot::printBracket() {
 }
 
 void ConsoleRoot::raceReport() { notYet("отчет по парным"); }
-void ConsoleRoot::undelete() { notYet("отмена удаления"); }
+void ConsoleRoot::undelete() {
+    if (isTwoLaneMode(theConsole().raceMode))
+        undeleteRuns();
+    else
+        notYet("отмена удаления событий круга");
+}
 void ConsoleRoot::deleteAll() { notYet("удаление всех заездов"); }
-void ConsoleRoot::classSplit() { notYet("разбиение на классы"); }
+void ConsoleRoot::classSplit() {
+    if (isTwoLaneMode(theConsole().raceMode))
+        DragClassSplit(*d->dragEvents).run();
+    else
+        notYet("разбиение на классы по кругам");
+}
 void ConsoleRoot::resultsXls() { notYet("итоги XLS"); }
 void ConsoleRoot::afterRegistration() {
     if (d->form) d->form->DragStringGrid->viewport()->update();
 }
-void ConsoleRoot::copyToScoreboardSettings() {}
+void ConsoleRoot::copyToScoreboardSettings() {
+    const Console& c = theConsole();
+    if (ui::fScoreboardConfig)
+        ui::fScoreboardConfig->fillFromSettings(c.scoreboardBrightness, c.showLogo != 0, c.showDirtyTimeSB == 1);
+}
 void ConsoleRoot::start() { notYet("СТАРТ"); }
 void ConsoleRoot::next() { notYet("СЛЕД. СТАРТ"); }
 void ConsoleRoot::blockStart() { notYet("Block ST"); }
 void ConsoleRoot::resetScoreboards() { notYet("сброс табло"); }
 void ConsoleRoot::brightness(int) { notYet("яркость светофора"); }
-void ConsoleRoot::setPenalty() { notYet("ШТРАФ"); }
-void ConsoleRoot::deleteItem() { notYet("УДАЛИТЬ"); }
+void ConsoleRoot::setPenalty() {
+    if (isTwoLaneMode(theConsole().raceMode))
+        d->form->DragStringGrid->askPenalty();
+    else
+        notYet("штраф в заездах по кругам");
+}
+void ConsoleRoot::deleteItem() {
+    if (isTwoLaneMode(theConsole().raceMode))
+        deleteButtonOnRuns();
+    else
+        notYet("удаление событий круга");
+}
 void ConsoleRoot::printTimeslip(int) { notYet("печать результата заезда"); }
-void ConsoleRoot::search(int) { notYet("поиск участника"); }
-void ConsoleRoot::generateBracket() { notYet("построение сетки"); }
+void ConsoleRoot::search(int direction) {
+    d->form->DragStringGrid->searchRacer(d->form->eSearchText->text(), direction);
+}
+void ConsoleRoot::generateBracket() {
+    ui::sbGenerateBracketClick(*d->form->DragPageControl, d->form->cbBracketType->currentIndex(),
+                               d->form->cbGenerationMethod->currentIndex(), *ui::manualBracketOrderForm,
+                               std::time(nullptr));
+}
 void ConsoleRoot::pageChanged(int) {}
 
 void ConsoleRoot::sysTimer() {

@@ -78,26 +78,35 @@ void TSystemInterface::loop() {
     using clock = std::chrono::steady_clock;
     const auto period = std::chrono::milliseconds(options_.passPeriodMs);
     auto nextService = clock::now() + period;
+    bool passDue = true; // the greeting is checked once per pass, not on every datagram
     while (!terminate_) {
-        {
+        if (passDue) {
             const std::int64_t now = env_->pcClockSeconds();
             if (!greeted_ || now - lastGreeting_ >= 10) sendDiscovery();
+            passDue = false;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextService - clock::now()).count();
-        if (transport_->waitReadable(left > 0 ? int(left) : 0)) {
-            std::uint8_t buffer[NODE_DATAGRAM_MAX + 1];
-            NodeAddress from;
-            // Drain what is waiting, a bounded number per turn so the schedules keep their pace.
-            for (int taken = 0; taken < 512; ++taken) {
-                const long n = transport_->receive(buffer, NODE_DATAGRAM_MAX, from);
-                if (n < 0) break;
-                buffer[n] = 0;
-                handleDatagram(buffer, std::size_t(n), from);
+        // Sleep until the next pass, the wait rounded up to whole ms: rounding down would
+        // end in a run of zero-timeout polls during the last fraction of a millisecond.
+        auto now = clock::now();
+        if (now < nextService) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextService - now).count();
+            if (transport_->waitReadable(int(left))) {
+                std::uint8_t buffer[NODE_DATAGRAM_MAX + 1];
+                NodeAddress from;
+                // Drain what is waiting, a bounded number per turn so the schedules keep their pace.
+                for (int taken = 0; taken < 512; ++taken) {
+                    const long n = transport_->receive(buffer, NODE_DATAGRAM_MAX, from);
+                    if (n < 0) break;
+                    buffer[n] = 0;
+                    handleDatagram(buffer, std::size_t(n), from);
+                }
             }
+            now = clock::now();
         }
-        if (clock::now() >= nextService) {
+        if (now >= nextService) {
             servicePass();
-            nextService = clock::now() + period;
+            nextService = now + period;
+            passDue = true;
         }
     }
 }

@@ -147,7 +147,8 @@ struct LinkOptions {
     std::vector<std::string> interfaces;
     int passPeriodMs = 10;
 
-    // Reads VELMARO_LINK_INTERFACES (comma-separated names) into `interfaces`.
+    // Reads VELMARO_LINK_INTERFACES (comma-separated names) into `interfaces` and
+    // VELMARO_NODE_PORT (a port other than the node port, for tests) into `port`.
     static LinkOptions fromEnvironment();
 };
 

@@ -16,6 +16,7 @@
 #include <random>
 
 #include "core/link/system_interface.h"
+#include "core/platform/numbers.h"
 
 namespace velmaro {
 
@@ -153,6 +154,11 @@ LinkOptions LinkOptions::fromEnvironment() {
                 item += c;
             }
         }
+    }
+    // Tests run several consoles side by side, each on a port of its own.
+    if (const char* v = std::getenv("VELMARO_NODE_PORT")) {
+        const std::optional<long long> port = parseIntegerInRange(v, 1, 65535);
+        if (port) o.port = static_cast<std::uint16_t>(*port);
     }
     return o;
 }

@@ -5,6 +5,7 @@
 
 #include "core/app/console.h"
 #include "core/registration/registry.h"
+#include "core/results/results_model.h"
 
 namespace velmaro {
 
@@ -47,14 +48,44 @@ TDragResultsOptions sampleResultsOptions() {
 // The worker.
 
 TDragResultsCntr::TDragResultsCntr(std::shared_ptr<DragResultsSink> sink, PollWait pollWait)
-    : m_sink(std::move(sink)), m_pollWait(std::move(pollWait)), m_thread([this] { Execute(); }) {}
+    : m_sink(std::move(sink)), m_pollWait(std::move(pollWait)), m_model(std::make_unique<DragResultsModel>()),
+      m_thread([this] { Execute(); }) {}
 
 TDragResultsCntr::~TDragResultsCntr() { stop(); }
 
-void TDragResultsCntr::setRuns() { setRuns(gDragRuns, sampleResultsOptions()); }
+void TDragResultsCntr::setRuns() {
+    TSharedRuns runs;
+    runs.reserve(gDragRuns.size());
+    for (std::size_t i = 0; i < gDragRuns.size(); ++i) {
+        if (i < m_handed.size() && *m_handed[i] == gDragRuns[i])
+            runs.push_back(m_handed[i]);
+        else
+            runs.push_back(std::make_shared<const TDragRaceItem>(gDragRuns[i]));
+    }
+    m_handed = runs;
+    setRuns(std::move(runs), sampleResultsOptions());
+}
+
+void TDragResultsCntr::setRunChanged(std::size_t index) {
+    if (m_handed.size() != gDragRuns.size() || index >= gDragRuns.size()) {
+        setRuns();
+        return;
+    }
+    TSharedRuns runs = m_handed;
+    runs[index] = std::make_shared<const TDragRaceItem>(gDragRuns[index]);
+    m_handed = runs;
+    setRuns(std::move(runs), sampleResultsOptions());
+}
 
 void TDragResultsCntr::setRuns(std::vector<TDragRaceItem> runs, TDragResultsOptions options) {
-    std::vector<TDragRaceItem> old;
+    TSharedRuns shared;
+    shared.reserve(runs.size());
+    for (TDragRaceItem& run : runs) shared.push_back(std::make_shared<const TDragRaceItem>(std::move(run)));
+    setRuns(std::move(shared), std::move(options));
+}
+
+void TDragResultsCntr::setRuns(TSharedRuns runs, TDragResultsOptions options) {
+    TSharedRuns old;
     TDragResultsOptions oldOptions;
     {
         std::lock_guard lock(m_inputMutex);
@@ -64,21 +95,21 @@ void TDragResultsCntr::setRuns(std::vector<TDragRaceItem> runs, TDragResultsOpti
         m_options = std::move(options);
         m_changeFlag = true;
     }
-    // The replaced list is freed here, outside the lock.
+    // The replaced list is let go here, outside the lock.
 }
 
 std::string TDragResultsCntr::getResults(const std::string& name) const {
-    std::lock_guard lock(m_resultsMutex);
-    if (name == "allDragResults") return m_allDragResults;
-    if (name == "practiceResults") return m_practiceResults;
-    if (name == "qualResults") return m_qualResults;
-    if (name == "raceResults") return m_raceResults;
+    const auto view = latestView();
+    if (name == "allDragResults") return view ? view->allDragResults : std::string();
+    if (name == "practiceResults") return view ? view->practiceResults : std::string();
+    if (name == "qualResults") return view ? view->qualResults : std::string();
+    if (name == "raceResults") return view ? view->raceResults : std::string();
     return "{}";
 }
 
 TDragResultsMap TDragResultsCntr::getPublishedResults() const {
-    std::lock_guard lock(m_resultsMutex);
-    return m_publishedQualByClass;
+    const auto view = latestView();
+    return view ? view->qualByClass : TDragResultsMap{};
 }
 
 std::shared_ptr<const TDragResultsView> TDragResultsCntr::latestView() const {
@@ -108,7 +139,7 @@ void TDragResultsCntr::Execute() {
     const std::function<bool()> stopRequested = [this] { return m_stopFlag.load(); };
     while (true) {
         bool changed = false;
-        std::vector<TDragRaceItem> runs;
+        TSharedRuns runs;
         TDragResultsOptions options;
         {
             std::lock_guard lock(m_inputMutex);
@@ -122,16 +153,20 @@ void TDragResultsCntr::Execute() {
             }
         }
         if (changed) {
-            std::shared_ptr<TDragResultsView> view = buildResults(runs, options);
+            // The runs that are not the very copies of the last rebuild changed.
+            std::vector<std::size_t> differ;
+            for (std::size_t i = 0; i < runs.size() && i < m_built.size(); ++i)
+                if (runs[i] != m_built[i]) differ.push_back(i);
+            std::vector<const TDragRaceItem*> list;
+            list.reserve(runs.size());
+            for (const auto& run : runs) list.push_back(run.get());
+            std::shared_ptr<const TDragResultsView> view = m_model->build(list, options, &differ);
+            m_built = std::move(runs);
             {
                 std::lock_guard lock(m_resultsMutex);
-                m_allDragResults = view->allDragResults;
-                m_practiceResults = view->practiceResults;
-                m_qualResults = view->qualResults;
-                m_raceResults = view->raceResults;
-                m_publishedQualByClass = view->qualByClass;
-                m_view = std::move(view);
+                m_view.swap(view);
             }
+            view.reset(); // the former rebuild is let go outside the lock
             ++m_rebuilds;
             if (m_sink) m_sink->resultsReady();
         }
@@ -162,6 +197,12 @@ void stopResultsThread() {
 void notifyResultsThread() {
     if (!gDragResultsCntr) return;
     gDragResultsCntr->setRuns();
+    publishCurrentRun();
+}
+
+void notifyRunChanged(std::size_t index) {
+    if (!gDragResultsCntr) return;
+    gDragResultsCntr->setRunChanged(index);
     publishCurrentRun();
 }
 

@@ -3,9 +3,12 @@
 // racer of every class in practice, qualification and finals, advances the brackets,
 // and builds the four result documents for the web service.
 //
-// Threads. The main thread hands over a copy of the heat list together with a snapshot
-// of everything else the rules read (time options, timing mode, PRO Start, a copy of the
-// registry) — setRuns / notifyResultsThread. The worker polls every 200 ms, so a burst
+// Threads. The main thread hands over the heat list together with a snapshot of
+// everything else the rules read (time options, timing mode, PRO Start, a copy of the
+// registry) — setRuns / notifyResultsThread. Runs are handed over as shared immutable
+// copies: a run that did not change since the last hand-over is handed over again as
+// the same copy, so a hit copies only its own run, and the worker rebuilds only what
+// that run touches (DragResultsModel). The worker polls every 200 ms, so a burst
 // of hand-overs gives one rebuild, from the last list. The brackets of the class pages
 // are read and advanced under the bracket lock (core/bracket/bracket_pages.h).
 // After a rebuild the worker stores the documents, the published qualification map and
@@ -34,6 +37,11 @@ namespace velmaro {
 
 struct TRacerItem;
 struct TRegistrySnapshot;
+
+class DragResultsModel;
+
+// A heat list as the worker holds it: runs shared, never changed once handed over.
+using TSharedRuns = std::vector<std::shared_ptr<const TDragRaceItem>>;
 
 // Class id -> results of that class; -1 is the overall list of all racers.
 using TDragResultsMap = std::map<std::int32_t, std::vector<TDragResult>>;
@@ -107,10 +115,16 @@ public:
     TDragResultsCntr(const TDragResultsCntr&) = delete;
     TDragResultsCntr& operator=(const TDragResultsCntr&) = delete;
 
-    // Main thread: hands over a copy of gDragRuns with a fresh options snapshot.
+    // Main thread: hands over gDragRuns with a fresh options snapshot. Runs equal to the
+    // ones handed over last time are passed on as the same shared copies.
     void setRuns();
+    // Main thread: the same when only gDragRuns[index] can have changed since the last
+    // hand-over (one hit): no other run is looked at. A list of another length is
+    // handed over whole.
+    void setRunChanged(std::size_t index);
     // Any thread: hands over the given runs and options.
     void setRuns(std::vector<TDragRaceItem> runs, TDragResultsOptions options);
+    void setRuns(TSharedRuns runs, TDragResultsOptions options);
 
     // A copy of the named document ("allDragResults", "practiceResults", "qualResults",
     // "raceResults", exact case); "{}" for any other name; empty before the first rebuild.
@@ -142,14 +156,18 @@ private:
     std::shared_ptr<DragResultsSink> m_sink;
     PollWait m_pollWait;
 
+    TSharedRuns m_handed; // main thread: the list handed over last
+
     mutable std::mutex m_inputMutex; // guards m_runs, m_options, m_changeFlag
-    std::vector<TDragRaceItem> m_runs;
+    TSharedRuns m_runs;
     TDragResultsOptions m_options;
     bool m_changeFlag = false;
 
-    mutable std::mutex m_resultsMutex; // guards the documents, the published map and m_view
-    std::string m_allDragResults, m_practiceResults, m_qualResults, m_raceResults;
-    TDragResultsMap m_publishedQualByClass;
+    // Worker thread: the kept model and the list it was last built from.
+    std::unique_ptr<DragResultsModel> m_model;
+    TSharedRuns m_built;
+
+    mutable std::mutex m_resultsMutex; // guards m_view (documents and published map)
     std::shared_ptr<const TDragResultsView> m_view;
 
     std::mutex m_stopMutex;
@@ -170,6 +188,8 @@ void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr:
 void stopResultsThread();
 // Main thread. When the worker exists: hands it gDragRuns, then publishes the current run.
 void notifyResultsThread();
+// Main thread. The same after a change of gDragRuns[index] alone (a hit on that run).
+void notifyRunChanged(std::size_t index);
 
 // Main thread: the handler of WM_DRAG_RESULTS. Takes the last rebuild, fills the class
 // result lists, runs the showResults hook, stores the published qualification results

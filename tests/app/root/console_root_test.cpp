@@ -63,10 +63,17 @@ protected:
         app();
         setProgramFolder(home.path());
         ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
+        // Each test's console gets a node port of its own: ctest runs them side by side.
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        port = static_cast<std::uint16_t>(24100 + std::hash<std::string>{}(info->name()) % 800);
+        ::setenv("VELMARO_NODE_PORT", std::to_string(port).c_str(), 1);
         for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
             std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
     }
-    ~ConsoleRootTest() override { ::unsetenv("VELMARO_FAKE_LIBS_LOG"); }
+    ~ConsoleRootTest() override {
+        ::unsetenv("VELMARO_FAKE_LIBS_LOG");
+        ::unsetenv("VELMARO_NODE_PORT");
+    }
 
     // An event "E" in `mode` with two classes and, in the two-lane modes, one prepared run.
     void prepareEvent(unsigned mode) {
@@ -94,6 +101,7 @@ protected:
 
     TempFolder home;
     ScriptedOperator op;
+    std::uint16_t port = 0;
 };
 
 TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
@@ -102,6 +110,7 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     ::setenv("VELMARO_LINK_INTERFACES", "vlm0", 1);
     nodesim::SimOptions o;
     o.bindAddress = "10.213.0.2";
+    o.port = port;
     o.greetingAddress = "10.213.0.255";
     o.onlineNodes = {1, 2, 4, 5};
     o.statusPeriodMs = 100;

@@ -1,0 +1,605 @@
+// The kept drag results model: full and incremental rebuilds.
+#include "core/results/results_model.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+
+#include "core/bracket/bracket_pages.h"
+#include "core/registration/registry.h"
+#include "core/json/json_builder.h"
+#include "core/results/lane_json_internal.h"
+#include "core/results/result_json.h"
+
+namespace velmaro {
+
+namespace {
+
+// More changed runs than this and the whole model is made anew.
+constexpr std::size_t kMostIncrementalRuns = 64;
+
+std::string classKey(const char* format, std::int32_t classId) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, format, classId);
+    return buf;
+}
+
+bool timedLane(const TDragRaceItem& run, int lane) {
+    return run.racer[lane] != 0 && run.et[lane] != 0 && run.dirtyTime[lane] != 0;
+}
+
+TDragAttempt laneAttempt(const TDragRaceItem& run, int lane) {
+    TDragAttempt a;
+    a.et = run.et[lane];
+    a.rt = run.rt[lane];
+    a._60ft = run.sixtyFeet[lane];
+    a.foul = run.foul[lane];
+    a.runMode = run.runMode;
+    a.breakout = 0;
+    // A speed that is not a finite number ranks and prints as none.
+    a.spd = std::isfinite(run.speed[lane]) ? static_cast<float>(run.speed[lane]) : 0.0f;
+    if (run.winner == lane)
+        a.win = 1;
+    else if (run.winner == 1 - lane)
+        a.win = 0;
+    else
+        a.win = -1;
+    return a;
+}
+
+// Whether two registry snapshots read the same to the results: every racer, and the
+// classes' ids and breakout limits (each hand-over brings a fresh snapshot).
+bool sameRegistry(const TRegistrySnapshot* a, const TRegistrySnapshot* b) {
+    if (a == b) return true;
+    if (!a || !b || a->racers != b->racers || a->classes.size() != b->classes.size()) return false;
+    for (std::size_t i = 0; i < a->classes.size(); ++i)
+        if (a->classes[i].id != b->classes[i].id || a->classes[i].breakoutLimit != b->classes[i].breakoutLimit)
+            return false;
+    return true;
+}
+
+// The options are compared with the kept ones, whose snapshot the model still reads.
+bool sameOptions(const TDragResultsOptions& a, const TDragResultsOptions& b) {
+    return a.rank == b.rank && a.proStart == b.proStart && sameRegistry(a.registry.get(), b.registry.get());
+}
+
+// Appends `text` after a comma unless it is the first piece.
+void appendPiece(std::string& out, bool& first, const std::string& text) {
+    if (!first) out += ',';
+    first = false;
+    out += text;
+}
+
+} // namespace
+
+const TRacerItem* DragResultsModel::findRacer(std::int32_t number) const {
+    auto it = m_registryRacers.find(number);
+    return it == m_registryRacers.end() ? nullptr : it->second;
+}
+
+std::int32_t DragResultsModel::breakoutLimitMs(std::int32_t classId) const {
+    auto it = m_limits.find(classId);
+    return it == m_limits.end() ? 0 : it->second;
+}
+
+void DragResultsModel::reset(const TDragResultsOptions& options) {
+    m_options = options;
+    m_ready = true;
+    m_registryRacers.clear();
+    m_limits.clear();
+    if (const TRegistrySnapshot* registry = options.registry.get()) {
+        m_registryRacers.reserve(registry->racers.size());
+        // First in list order, as the registry's own linear look-ups answer.
+        for (const TRacerItem& r : registry->racers)
+            if (r.number != 0) m_registryRacers.emplace(static_cast<std::int32_t>(r.number), &r);
+        for (const TClassItem& c : registry->classes) m_limits.emplace(c.id, c.breakoutLimit * 100);
+    }
+    m_names = racerNamesOf(options.registry);
+    m_runs.clear();
+    m_runsById.clear();
+    m_racers.clear();
+    m_classes.clear();
+    m_dirtyRacers.clear();
+}
+
+void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
+    RunState& s = m_runs[index];
+    s.runId = run.runId;
+    s.racer = {0, 0};
+    s.flag = run.breakout;
+    s.laneText.clear();
+    {
+        JsonTextBuffer text(s.laneText);
+        bool first = true;
+        const TRacerLookup lookup = [this](std::int32_t number) { return findRacer(number); };
+        for (int lane : {LANE_LEFT, LANE_RIGHT})
+            if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) {
+                if (!first) text.put(',');
+                first = false;
+                appendLaneJson(text, run, lane, true, m_options.proStart, lookup);
+            }
+    }
+    for (int lane : {LANE_LEFT, LANE_RIGHT}) {
+        if (!timedLane(run, lane)) continue;
+        s.racer[lane] = run.racer[lane];
+        const TRacerItem* racer = findRacer(run.racer[lane]);
+        if (run.runMode == RUN_MODE_QUALIFICATION && racer && !racer->classIds.empty())
+            s.flag[lane] = run.et[lane] < breakoutLimitMs(racer->classIds.front()) ? 1 : 0;
+    }
+}
+
+// Takes the run's lanes out of the racers' lane lists and its id out of the id index.
+void DragResultsModel::dropRun(std::size_t index) {
+    const RunState& s = m_runs[index];
+    for (int lane : {LANE_LEFT, LANE_RIGHT}) {
+        if (s.racer[lane] == 0) continue;
+        RacerState& racer = m_racers[s.racer[lane]];
+        const std::uint32_t key = static_cast<std::uint32_t>(index * 2 + lane);
+        auto it = std::lower_bound(racer.lanes.begin(), racer.lanes.end(), key);
+        if (it != racer.lanes.end() && *it == key) racer.lanes.erase(it);
+        m_dirtyRacers.push_back(s.racer[lane]);
+    }
+    if (s.runId != 0) {
+        auto& list = m_runsById[s.runId];
+        list.erase(std::remove(list.begin(), list.end(), index), list.end());
+        if (list.empty()) m_runsById.erase(s.runId);
+    }
+}
+
+void DragResultsModel::addRun(std::size_t index) {
+    const RunState& s = m_runs[index];
+    for (int lane : {LANE_LEFT, LANE_RIGHT}) {
+        if (s.racer[lane] == 0) continue;
+        auto [it, added] = m_racers.try_emplace(s.racer[lane]);
+        RacerState& racer = it->second;
+        if (added) {
+            racer.racer = findRacer(s.racer[lane]);
+            if (racer.racer) {
+                const auto& ids = racer.racer->classIds;
+                for (std::size_t k = 0; k < ids.size(); ++k)
+                    // The overall lists' key is not a class, and a class named twice is one class.
+                    if (ids[k] != -1 && std::find(ids.begin(), ids.begin() + k, ids[k]) == ids.begin() + k)
+                        racer.classes.push_back(ids[k]);
+            }
+        }
+        const std::uint32_t key = static_cast<std::uint32_t>(index * 2 + lane);
+        racer.lanes.insert(std::lower_bound(racer.lanes.begin(), racer.lanes.end(), key), key);
+        m_dirtyRacers.push_back(s.racer[lane]);
+    }
+    if (s.runId != 0) {
+        auto& list = m_runsById[s.runId];
+        list.insert(std::lower_bound(list.begin(), list.end(), index), index);
+    }
+}
+
+// The racer's results and qualification results in the overall lists and in each of
+// its classes, from its timed lanes in run-list order.
+void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vector<const TDragRaceItem*>& runs) {
+    auto rit = m_racers.find(number);
+    if (rit == m_racers.end()) return;
+    RacerState& racer = rit->second;
+    const auto removeFrom = [number](ClassState& cls) {
+        auto it = cls.entries.find(number);
+        if (it == cls.entries.end()) return;
+        const std::pair<std::uint32_t, std::int32_t> key{it->second.firstLane, number};
+        auto pos = std::lower_bound(cls.order.begin(), cls.order.end(), key);
+        if (pos != cls.order.end() && *pos == key) cls.order.erase(pos);
+        cls.entries.erase(it);
+        cls.dirty = true;
+        cls.listed = !cls.entries.empty();
+    };
+    std::vector<std::int32_t> classIds;
+    classIds.reserve(racer.classes.size() + 1);
+    classIds.push_back(-1);
+    if (racer.racer) classIds.insert(classIds.end(), racer.classes.begin(), racer.classes.end());
+    if (racer.lanes.empty()) {
+        for (std::int32_t c : classIds) {
+            auto cit = m_classes.find(c);
+            if (cit != m_classes.end()) removeFrom(cit->second);
+        }
+        m_racers.erase(rit);
+        return;
+    }
+    std::size_t qualificationLanes = 0;
+    for (std::uint32_t key : racer.lanes) qualificationLanes += runs[key / 2]->runMode == RUN_MODE_QUALIFICATION;
+    const std::uint32_t firstLane = racer.lanes.front();
+    for (std::int32_t c : classIds) {
+        ClassState& cls = m_classes[c];
+        cls.dirty = true;
+        cls.listed = true;
+        auto [eit, added] = cls.entries.try_emplace(number);
+        Entry& e = eit->second;
+        if (!added && e.firstLane != firstLane) {
+            const std::pair<std::uint32_t, std::int32_t> old{e.firstLane, number};
+            auto pos = std::lower_bound(cls.order.begin(), cls.order.end(), old);
+            if (pos != cls.order.end() && *pos == old) cls.order.erase(pos);
+            added = true;
+        }
+        if (added) {
+            const std::pair<std::uint32_t, std::int32_t> key{firstLane, number};
+            cls.order.insert(std::lower_bound(cls.order.begin(), cls.order.end(), key), key);
+        }
+        e.firstLane = firstLane;
+        e.result = TDragResult(number, c);
+        e.qual = TDragResult(number, c);
+        e.result.attempts.reserve(racer.lanes.size());
+        e.qual.attempts.reserve(qualificationLanes);
+        bool first = true;
+        for (std::uint32_t key : racer.lanes) {
+            const TDragRaceItem& run = *runs[key / 2];
+            const int lane = static_cast<int>(key % 2);
+            const bool qualification = run.runMode == RUN_MODE_QUALIFICATION;
+            TDragAttempt a = laneAttempt(run, lane);
+            if (c == -1) {
+                e.result.attempts.push_back(a);
+                if (qualification) e.qual.attempts.push_back(a);
+            } else {
+                const std::int32_t flag = m_runs[key / 2].flag[lane];
+                const bool counts = run.classId[lane] == c || run.runMode != RUN_MODE_FINAL;
+                // The first attempt of the class's qualification list is left out when it
+                // broke out; later ones are kept with their flag.
+                if (qualification && (!first || flag == 0)) {
+                    TDragAttempt q = a;
+                    q.breakout = first ? 0 : flag;
+                    e.qual.attempts.push_back(q);
+                }
+                a.breakout = flag;
+                if (counts) e.result.attempts.push_back(a);
+            }
+            first = false;
+        }
+        const std::int32_t limit = breakoutLimitMs(c);
+        selectBestAttempts(e.result, limit, m_options.rank);
+        selectBestAttempts(e.qual, limit, m_options.rank);
+        e.fresh = true;
+        e.raceDirty = true;
+    }
+}
+
+// Qualification order and places of a class whose racers changed.
+void DragResultsModel::rankClass(std::int32_t, ClassState& cls) {
+    std::vector<Entry*> order;
+    order.reserve(cls.order.size());
+    for (const auto& [lane, number] : cls.order) order.push_back(&cls.entries.find(number)->second);
+    cls.qualOrder = order;
+    const TDragRankOptions& rank = m_options.rank;
+    std::sort(cls.qualOrder.begin(), cls.qualOrder.end(),
+              [&rank](const Entry* a, const Entry* b) { return lessForQualification(a->qual, b->qual, rank); });
+    for (std::size_t i = 0; i < cls.qualOrder.size(); ++i) {
+        Entry& e = *cls.qualOrder[i];
+        const auto place = static_cast<std::int32_t>(i + 1);
+        e.qual.qualPos = place;
+        if (e.result.qualPos != place) {
+            e.result.qualPos = place;
+            e.raceDirty = true;
+        }
+    }
+}
+
+// Seeds, plays and places the brackets of every class page, and writes their members of
+// raceResults. The brackets are global: they are played on every rebuild.
+void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers) {
+    auto lock = lockBrackets();
+    std::vector<std::shared_ptr<TFinalBracket>> brackets;
+    for (const auto& page : bracketPages())
+        if (page && page->bracket) brackets.push_back(page->bracket);
+
+    std::map<std::int32_t, std::vector<TDragResult>> seeded;
+    for (const auto& b : brackets) {
+        const std::int32_t c = b->classId;
+        ClassState& cls = m_classes[c];
+        std::vector<TDragResult>& seeds = seeded[c];
+        const std::size_t slots = std::min<std::size_t>(b->racers.size(), std::max(b->size, 0));
+        for (std::size_t i = 0; i < slots; ++i) {
+            TFinalRacer& slot = b->racers[i];
+            if (slot.number == 0) continue;
+            for (std::size_t k = 0; k < cls.qualOrder.size(); ++k)
+                if (cls.qualOrder[k]->qual.num == slot.number) {
+                    slot.seedIndex = static_cast<std::int32_t>(k);
+                    break;
+                }
+            const bool hasResult =
+                cls.entries.count(slot.number) != 0 ||
+                std::any_of(seeds.begin(), seeds.end(), [&](const TDragResult& r) { return r.num == slot.number; });
+            if (!hasResult) {
+                TDragResult s(slot.number, slot.classId);
+                TDragAttempt empty;
+                empty.runMode = RUN_MODE_FINAL;
+                s.attempts.push_back(empty);
+                seeds.push_back(std::move(s));
+            }
+        }
+    }
+
+    TDragRunMap runTable;
+    for (const auto& b : brackets)
+        for (const auto* rounds : {&b->upperRounds, &b->lowerRounds})
+            for (const auto& round : *rounds) {
+                if (!round) continue;
+                for (const auto& pair : round->pairs) {
+                    const std::int32_t id = pair->run.runId;
+                    if (id == 0 || runTable.count(id)) continue;
+                    auto it = m_runsById.find(id);
+                    if (it == m_runsById.end()) continue;
+                    runTable.emplace(id, *runs[it->second.back()]); // the last run of the id
+                }
+            }
+    for (const auto& b : brackets) b->update(runTable, m_names, m_options.rank.raceMode);
+
+    // Final places: the first slot of a racer in the class's bracket, a later page
+    // overriding an earlier one.
+    std::map<std::int32_t, std::unordered_map<std::int32_t, std::int32_t>> placesByClass;
+    for (const auto& b : brackets) {
+        std::unordered_map<std::int32_t, std::int32_t> places;
+        const std::size_t slots = std::min<std::size_t>(b->racers.size(), std::max(b->size, 0));
+        for (std::size_t i = 0; i < slots; ++i) places.emplace(b->racers[i].number, b->racers[i].place);
+        auto& merged = placesByClass[b->classId];
+        for (const auto& [number, place] : places) merged[number] = place;
+    }
+
+    // Classes without racers stay only while a bracket names them.
+    for (auto it = m_classes.begin(); it != m_classes.end();) {
+        ClassState& cls = it->second;
+        auto sit = seeded.find(it->first);
+        if (!cls.listed && sit == seeded.end()) {
+            it = m_classes.erase(it);
+            continue;
+        }
+        std::vector<TDragResult> seeds = sit == seeded.end() ? std::vector<TDragResult>{} : std::move(sit->second);
+        if (seeds != cls.seeded) {
+            cls.seeded = std::move(seeds);
+            cls.textsDirty = true;
+        }
+        auto pit = placesByClass.find(it->first);
+        std::unordered_map<std::int32_t, std::int32_t> places;
+        if (pit != placesByClass.end() && it->first != -1) places = std::move(pit->second);
+        if (places != cls.places) {
+            cls.places = std::move(places);
+            cls.textsDirty = true;
+        }
+        ++it;
+    }
+
+    // Each class's last page gives its bracket member; keys in byte order.
+    std::map<std::int32_t, const TFinalBracket*> lastBracket;
+    for (const auto& b : brackets) lastBracket[b->classId] = b.get();
+    std::vector<std::pair<std::string, const TFinalBracket*>> members;
+    for (const auto& [c, b] : lastBracket)
+        if (c != -1) members.emplace_back(classKey("bracket_%d", c), b);
+    std::sort(members.begin(), members.end(),
+              [](const auto& a, const auto& b) { return std::string_view(a.first) < std::string_view(b.first); });
+    bool first = true;
+    for (const auto& [key, b] : members) {
+        if (!first) bracketMembers += ',';
+        first = false;
+        bracketMembers += '"';
+        bracketMembers += key;
+        bracketMembers += "\":";
+        b->json.appendTo(bracketMembers);
+    }
+}
+
+// Final places, the texts of changed racers, the class's pieces of the documents and its
+// standings.
+void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
+    if (!cls.dirty && !cls.textsDirty) return;
+    const std::int32_t limit = breakoutLimitMs(classId);
+    const bool finals = classId != -1;
+    const auto placeOf = [&cls](std::int32_t number) {
+        auto it = cls.places.find(number);
+        return it == cls.places.end() ? 0 : it->second;
+    };
+    const auto writeTexts = [&](const TDragResult& r, std::string& practice, std::string& qual, std::string& race,
+                                bool attemptsChanged, bool raceChanged) {
+        if (!attemptsChanged && !raceChanged) return;
+        const TSessionBests bests = sessionBests(r, limit);
+        if (attemptsChanged) {
+            practice.clear();
+            qual.clear();
+            if (bests.practice) {
+                JsonTextBuffer text(practice);
+                appendPracticeResultJson(text, r, *bests.practice);
+            }
+            if (bests.qualification) {
+                JsonTextBuffer text(qual);
+                appendQualResultJson(text, r, limit, *bests.qualification);
+            }
+        }
+        if (finals) {
+            race.clear();
+            JsonTextBuffer text(race);
+            appendRaceResultJson(text, r, bests.finals);
+        }
+    };
+
+    std::vector<TDragResult*> list;
+    list.reserve(cls.order.size() + cls.seeded.size());
+    cls.practiceText.clear();
+    cls.qualText.clear();
+    cls.raceText.clear();
+    bool firstPractice = true, firstQual = true, firstRace = true;
+    const auto addTexts = [&](const std::string& practice, const std::string& qual, const std::string& race) {
+        if (!practice.empty()) appendPiece(cls.practiceText, firstPractice, practice);
+        if (!qual.empty()) appendPiece(cls.qualText, firstQual, qual);
+        if (finals) appendPiece(cls.raceText, firstRace, race);
+    };
+    cls.maxAttempts = 0;
+    for (const auto& [lane, number] : cls.order) {
+        Entry& e = cls.entries.find(number)->second;
+        const std::int32_t points = finals ? placeOf(number) : 0;
+        if (e.result.finalPoints != points) {
+            e.result.finalPoints = points;
+            e.raceDirty = true;
+        }
+        writeTexts(e.result, e.practiceText, e.qualText, e.raceText, e.fresh, e.raceDirty);
+        e.fresh = false;
+        e.raceDirty = false;
+        addTexts(e.practiceText, e.qualText, e.raceText);
+        list.push_back(&e.result);
+    }
+    for (TDragResult& s : cls.seeded) {
+        if (finals) s.finalPoints = placeOf(s.num);
+        std::string practice, qual, race;
+        writeTexts(s, practice, qual, race, true, true);
+        addTexts(practice, qual, race);
+        list.push_back(&s);
+    }
+    for (const TDragResult* r : list)
+        cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(r->attempts.size()));
+
+    const TDragRankOptions& rank = m_options.rank;
+    std::sort(list.begin(), list.end(),
+              [&rank](const TDragResult* a, const TDragResult* b) { return lessForStandings(*a, *b, rank); });
+    cls.standings.assign(list.begin(), list.end());
+    cls.changedAt = m_generation;
+    cls.dirty = false;
+    cls.textsDirty = false;
+}
+
+std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<const TDragRaceItem*>& runs,
+                                                          const TDragResultsOptions& options,
+                                                          const std::vector<std::size_t>* changed) {
+    const bool full = !m_ready || !changed || !sameOptions(options, m_options) || runs.size() < m_runs.size() ||
+                      changed->size() + (runs.size() - m_runs.size()) > kMostIncrementalRuns;
+    if (full) {
+        ++m_full;
+        reset(options);
+        m_runs.resize(runs.size());
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            readRun(i, *runs[i]);
+            addRun(i);
+        }
+    } else {
+        ++m_incremental;
+        const std::size_t previous = m_runs.size();
+        for (std::size_t i : *changed) {
+            if (i >= previous) continue;
+            dropRun(i);
+            readRun(i, *runs[i]);
+            addRun(i);
+        }
+        m_runs.resize(runs.size());
+        for (std::size_t i = previous; i < runs.size(); ++i) {
+            readRun(i, *runs[i]);
+            addRun(i);
+        }
+    }
+    std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
+    m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
+    // In first-lane order, as a whole rebuild meets them (only a class's order matters).
+    for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number, runs);
+    m_dirtyRacers.clear();
+
+    for (auto& [c, cls] : m_classes)
+        if (cls.dirty) rankClass(c, cls);
+
+    ++m_generation;
+    // The rebuild before last, when nobody holds it any more, lends its lists and buffers.
+    std::shared_ptr<TDragResultsView> spare;
+    if (m_spare && m_spare.use_count() == 1 && !full) {
+        std::atomic_thread_fence(std::memory_order_acquire); // after the last reader let it go
+        spare = std::move(m_spare);
+    }
+    m_spare.reset();
+    const std::uint64_t spareGeneration = m_generation - 2;
+    auto view = std::make_shared<TDragResultsView>();
+    view->rank = options.rank;
+    if (spare) {
+        view->allDragResults.swap(spare->allDragResults);
+        view->practiceResults.swap(spare->practiceResults);
+        view->qualResults.swap(spare->qualResults);
+        view->raceResults.swap(spare->raceResults);
+        view->allDragResults.clear();
+        view->practiceResults.clear();
+        view->qualResults.clear();
+        view->raceResults.clear();
+    }
+    std::string bracketMembers;
+    playBrackets(runs, bracketMembers);
+    for (auto& [c, cls] : m_classes) finishClass(c, cls);
+
+    // The documents.
+    std::size_t laneBytes = 64;
+    for (const RunState& s : m_runs) laneBytes += s.laneText.size() + 1;
+    std::string& all = view->allDragResults;
+    all.reserve(laneBytes);
+    all = "{\"allDragResults\":[";
+    bool first = true;
+    for (const RunState& s : m_runs)
+        if (!s.laneText.empty()) appendPiece(all, first, s.laneText);
+    all += "]}";
+
+    std::vector<std::pair<std::string, const ClassState*>> members;
+    members.reserve(m_classes.size());
+    std::size_t practiceBytes = 64, qualBytes = 64, raceBytes = bracketMembers.size() + 64;
+    for (const auto& [c, cls] : m_classes) {
+        members.emplace_back(classKey("clsId_%d", c), &cls);
+        practiceBytes += cls.practiceText.size() + 24;
+        qualBytes += cls.qualText.size() + 24;
+        raceBytes += cls.raceText.size() + 24;
+    }
+    std::sort(members.begin(), members.end(),
+              [](const auto& a, const auto& b) { return std::string_view(a.first) < std::string_view(b.first); });
+    std::string& practice = view->practiceResults;
+    std::string& qual = view->qualResults;
+    std::string& race = view->raceResults;
+    practice.reserve(practiceBytes);
+    qual.reserve(qualBytes);
+    race.reserve(raceBytes);
+    practice = "{\"practiceResults\":{";
+    qual = "{\"qualResults\":{";
+    race = "{\"raceResults\":{";
+    race += bracketMembers;
+    bool firstPractice = true, firstQual = true, firstRace = bracketMembers.empty();
+    const auto member = [](std::string& doc, bool& firstMember, const std::string& key, const std::string& body) {
+        if (!firstMember) doc += ',';
+        firstMember = false;
+        doc += '"';
+        doc += key;
+        doc += "\":[";
+        doc += body;
+        doc += ']';
+    };
+    for (const auto& [key, cls] : members) {
+        member(practice, firstPractice, key, cls->practiceText);
+        member(qual, firstQual, key, cls->qualText);
+        if (key != "clsId_-1") member(race, firstRace, key, cls->raceText);
+    }
+    practice += "}}";
+    qual += "}}";
+    race += "}}";
+
+    std::int32_t maxAttempts = 0;
+    for (const auto& [c, cls] : m_classes) {
+        maxAttempts = std::max(maxAttempts, cls.maxAttempts);
+        std::vector<TDragResult>& results = view->resultsByClass.emplace_hint(view->resultsByClass.end(), c,
+                                                                                std::vector<TDragResult>{})->second;
+        std::vector<TDragResult>& qualList = view->qualByClass.emplace_hint(view->qualByClass.end(), c,
+                                                                              std::vector<TDragResult>{})->second;
+        if (cls.changedAt < m_generation) {
+            // Unchanged: from the rebuild before last when it is free and already had
+            // them, else from the last one.
+            auto sr = spare && cls.changedAt <= spareGeneration ? spare->resultsByClass.find(c)
+                                                                  : std::map<std::int32_t, std::vector<TDragResult>>::iterator{};
+            if (spare && cls.changedAt <= spareGeneration && sr != spare->resultsByClass.end()) {
+                results = std::move(sr->second);
+                qualList = std::move(spare->qualByClass[c]);
+            } else {
+                results = m_last->resultsByClass.at(c);
+                qualList = m_last->qualByClass.at(c);
+            }
+            continue;
+        }
+        results.reserve(cls.standings.size());
+        for (const TDragResult* r : cls.standings) results.push_back(*r);
+        qualList.reserve(cls.qualOrder.size());
+        for (const Entry* e : cls.qualOrder) qualList.push_back(e->qual);
+    }
+    view->maxAttempts = maxAttempts;
+    m_spare = std::move(m_last);
+    m_last = view;
+    return view;
+}
+
+} // namespace velmaro

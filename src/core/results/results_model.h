@@ -1,0 +1,104 @@
+#pragma once
+// The drag results as a model that is kept between rebuilds: a rebuild after one changed
+// run recomputes only the racers of that run, the lists of their classes and the overall
+// lists, reuses every other racer's document pieces and re-plays the brackets. A full
+// rebuild (first one, other options, runs inserted or removed, many runs changed) makes
+// it anew. Both give the same documents and lists, byte for byte.
+//
+// Used by the results worker only (one thread); the brackets are read under their lock.
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/bracket/final_bracket.h"
+#include "core/results/drag_results.h"
+
+namespace velmaro {
+
+class DragResultsModel {
+public:
+    // A rebuild of `runs` (none may be null) under `options`. `changed` lists the indexes
+    // of runs that differ from the previous call (runs beyond the previous count are
+    // new); null = unknown, rebuild everything. The rebuild is full anyway when the
+    // options differ from the previous call's or fewer runs are given.
+    std::shared_ptr<TDragResultsView> build(const std::vector<const TDragRaceItem*>& runs,
+                                            const TDragResultsOptions& options,
+                                            const std::vector<std::size_t>* changed);
+
+    // The rewritten lane breakout flags of a run (qualification runs: the ET under the
+    // breakout limit of the racer's first class).
+    std::array<std::int32_t, 2> laneBreakout(std::size_t runIndex) const { return m_runs[runIndex].flag; }
+
+    // Incremental rebuilds since the last full one; full rebuilds so far.
+    std::uint64_t incrementalCount() const { return m_incremental; }
+    std::uint64_t fullCount() const { return m_full; }
+
+private:
+    struct RunState {
+        std::array<std::int32_t, 2> racer{0, 0}; // racer of a timed lane; 0 = lane not timed
+        std::array<std::int32_t, 2> flag{0, 0};  // lane breakout flags as the attempts see them
+        std::int32_t runId = 0;
+        std::string laneText; // the run's lane objects in allDragResults, comma-separated
+    };
+    struct RacerState {
+        std::vector<std::uint32_t> lanes; // run index * 2 + lane of the timed lanes, ascending
+        const TRacerItem* racer = nullptr;
+        std::vector<std::int32_t> classes; // distinct class ids of the racer (not -1), in its order
+    };
+    // One racer in one class.
+    struct Entry {
+        TDragResult result, qual;
+        std::uint32_t firstLane = 0; // run index * 2 + lane of the racer's first timed lane
+        std::string practiceText, qualText, raceText; // empty: no object in that document
+        bool fresh = true;  // attempts rebuilt since the texts were written
+        bool raceDirty = true;
+    };
+    struct ClassState {
+        std::unordered_map<std::int32_t, Entry> entries; // by racer number
+        std::vector<std::pair<std::uint32_t, std::int32_t>> order; // (first lane, number), ascending
+        std::vector<Entry*> qualOrder;
+        std::vector<TDragResult> seeded;       // bracket racers without a result, in bracket order
+        std::unordered_map<std::int32_t, std::int32_t> places; // final places from the brackets
+        std::string practiceText, qualText, raceText; // the class's members' array contents
+        std::vector<const TDragResult*> standings; // into entries and seeded
+        std::uint64_t changedAt = 0; // the rebuild that last changed its lists
+        std::int32_t maxAttempts = 0;
+        bool dirty = true;     // racers changed: order, qualification and texts to redo
+        bool textsDirty = true;
+        bool listed = false;   // has racers (else only a bracket's class)
+    };
+
+    void reset(const TDragResultsOptions& options);
+    void readRun(std::size_t index, const TDragRaceItem& run);
+    void dropRun(std::size_t index);
+    void addRun(std::size_t index);
+    void rebuildRacerEntries(std::int32_t number, const std::vector<const TDragRaceItem*>& runs);
+    void rankClass(std::int32_t classId, ClassState& cls);
+    void playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers);
+    void finishClass(std::int32_t classId, ClassState& cls);
+    std::int32_t breakoutLimitMs(std::int32_t classId) const;
+    const TRacerItem* findRacer(std::int32_t number) const;
+
+    TDragResultsOptions m_options;
+    bool m_ready = false;
+    std::unordered_map<std::int32_t, const TRacerItem*> m_registryRacers;
+    std::unordered_map<std::int32_t, std::int32_t> m_limits; // class id -> breakout limit, ms
+    TRacerNames m_names;
+
+    std::vector<RunState> m_runs;
+    std::unordered_map<std::int32_t, std::vector<std::size_t>> m_runsById; // ascending
+    std::unordered_map<std::int32_t, RacerState> m_racers;
+    std::map<std::int32_t, ClassState> m_classes;
+    std::vector<std::int32_t> m_dirtyRacers;
+    // The last two rebuilds handed out. A class's lists are moved over from the older one
+    // once nobody else holds it, else copied from the last one, unless they changed.
+    std::shared_ptr<TDragResultsView> m_last, m_spare;
+    std::uint64_t m_generation = 0;
+    std::uint64_t m_incremental = 0, m_full = 0;
+};
+
+} // namespace velmaro
