@@ -64,12 +64,7 @@ bool ReceiptWriter::row(const std::string& left, const std::string& centre, cons
     return true;
 }
 
-bool ReceiptWriter::skip(int lines) {
-    const int h = lineHeight() * lines;
-    if (!ensureRoom(h)) return false;
-    m_y += h;
-    return true;
-}
+void ReceiptWriter::skip(int lines) { m_y += lineHeight() * lines; }
 
 bool ReceiptWriter::image(const ReceiptImage& image) {
     if (image.width <= 0 || image.height <= 0) return true;

@@ -65,8 +65,9 @@ public:
     bool centred(const std::string& text) { return line(text, ReceiptAlign::Centre); }
     // Several texts on one line: left edge, centre, right edge (empty texts are skipped).
     bool row(const std::string& left, const std::string& centre, const std::string& right);
-    // Moves y down by `lines` line heights (a new page when needed).
-    bool skip(int lines = 1);
+    // Moves y down by `lines` line heights (blank space never starts a page by itself:
+    // the next line does when it no longer fits).
+    void skip(int lines = 1);
     // Draws the image at (0, y) in its own size; y moves below it. No-op for width 0.
     bool image(const ReceiptImage& image);
 
