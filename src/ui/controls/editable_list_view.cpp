@@ -106,7 +106,6 @@ void TEditableListView::setModel(QAbstractItemModel* model) {
     if (!model) return;
     connect(model, &QAbstractItemModel::modelReset, this, &TEditableListView::clampCursor);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &TEditableListView::clampCursor);
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { followCurrentRow(); });
 }
 
 TEditableListView::ColumnEditor TEditableListView::columnEditor(int column) const {
@@ -130,7 +129,7 @@ int TEditableListView::countSelected() const {
 }
 
 bool TEditableListView::startEditCell() {
-    if (!model() || m_row < 0 || m_column < 0 || m_row >= model()->rowCount()) return false;
+    if (!model() || isEditing() || m_row < 0 || m_column < 0 || m_row >= model()->rowCount()) return false;
     if (columnEditor(m_column) == ColumnEditor::None || countSelected() > 1) return false;
     const QModelIndex index = model()->index(m_row, m_column);
     if (!(model()->flags(index) & Qt::ItemIsEditable)) return false;
@@ -186,6 +185,7 @@ void TEditableListView::keyPressEvent(QKeyEvent* event) {
     default: break;
     }
     QTableView::keyPressEvent(event);
+    followCurrentRow();
 }
 
 void TEditableListView::moveRow(int delta) {
@@ -207,7 +207,7 @@ void TEditableListView::moveColumn(int delta) {
     viewport()->update();
 }
 
-// Home, End, Page Up/Down and selection changes by the table itself move the cursor row.
+// Home, End, Page Up/Down and the other keys of the table itself move the cursor row.
 void TEditableListView::followCurrentRow() {
     const QModelIndex current = currentIndex();
     if (!current.isValid() || current.row() == m_row) return;
