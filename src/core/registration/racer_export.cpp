@@ -19,10 +19,15 @@ std::vector<std::string> racerCells(const TRacerItem& r) {
             r.team};
 }
 
-// Walks the rows class by class: `title` for every new class text, `line` for every
-// row with its running number (from 1 within the class).
-template <class Title, class Line>
-void walkGroups(const std::vector<RacerClassRow>& rows, Title title, Line line) {
+const std::vector<std::string>& headerCells() {
+    static const std::vector<std::string> cells = {"№ п/п", "№ борт.", "Метка", "ФИО", "Модель", "Город", "Команда"};
+    return cells;
+}
+
+} // namespace
+
+void forEachClassGroup(const std::vector<RacerClassRow>& rows, const std::function<void(const std::string&)>& title,
+                       const std::function<void(unsigned, const TRacerItem&)>& racer) {
     std::string current;
     unsigned running = 1;
     for (const RacerClassRow& row : rows) {
@@ -31,16 +36,9 @@ void walkGroups(const std::vector<RacerClassRow>& rows, Title title, Line line) 
             running = 1;
             title(current);
         }
-        line(running++, *row.racer);
+        racer(running++, *row.racer);
     }
 }
-
-const std::vector<std::string>& headerCells() {
-    static const std::vector<std::string> cells = {"№ п/п", "№ борт.", "Метка", "ФИО", "Модель", "Город", "Команда"};
-    return cells;
-}
-
-} // namespace
 
 int compareByClassAndNumber(const RacerClassRow& a, const RacerClassRow& b) {
     if (a.classText != b.classText) {
@@ -74,7 +72,7 @@ std::vector<RacerClassRow> racerClassRows(const TRegistry& reg) {
 
 std::string racersCsv(const std::vector<RacerClassRow>& rows) {
     std::string text = csvLine(headerCells());
-    walkGroups(
+    forEachClassGroup(
         rows,
         [&](const std::string& cls) {
             // A formula showing the text keeps the spreadsheet from reading it as a number or date.
@@ -99,7 +97,7 @@ Sheet racersSheet(const std::vector<RacerClassRow>& rows, const std::string& eve
     header.bold = true;
     for (const auto& h : headerCells()) header.cells.push_back({h, false});
     sheet.rows.push_back(std::move(header));
-    walkGroups(
+    forEachClassGroup(
         rows,
         [&](const std::string& cls) {
             SheetRow title;

@@ -7,6 +7,7 @@
 // are left out. Rows are ordered by compareByClassAndNumber.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ int compareByClassAndNumber(const RacerClassRow& a, const RacerClassRow& b);
 
 // The rows of the registry, sorted.
 std::vector<RacerClassRow> racerClassRows(const TRegistry& reg);
+
+// Walks sorted rows class by class: `title` for every new class text, then `racer` for
+// every row with its running number, from 1 within each class.
+void forEachClassGroup(const std::vector<RacerClassRow>& rows, const std::function<void(const std::string&)>& title,
+                       const std::function<void(unsigned, const TRacerItem&)>& racer);
 
 // racers.csv: a header line, then per class a title line (the class text as a formula
 // showing it, between two empty cells) and the class's racers with a running number

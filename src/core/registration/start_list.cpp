@@ -76,16 +76,9 @@ Status printStartList(PrintDevice& device, const TRegistry& reg, const StartList
     out.image(page.logo);
     StartListTable table(out);
     table.header();
-    std::string current;
-    unsigned running = 1;
-    for (const RacerClassRow& row : rows) {
-        if (row.classText != current) {
-            current = row.classText;
-            running = 1;
-            table.classBar(current);
-        }
-        table.racer(running++, *row.racer);
-    }
+    forEachClassGroup(
+        rows, [&](const std::string& cls) { table.classBar(cls); },
+        [&](unsigned running, const TRacerItem& r) { table.racer(running, r); });
 
     // The footer file starts right under the table, the two footer lines two lines
     // under the file's last line (or one line under the table without a file).

@@ -1,11 +1,10 @@
 // The racer list grouped by class: racers.csv, racers.xlsx and the POS start list.
 #include "core/registration/racer_export.h"
 
-#include <cstdio>
-
 #include "core/platform/document_opener.h"
 #include "core/registration/start_list.h"
 #include "fakes/recording_canvas.h"
+#include "fakes/unzip_member.h"
 #include "registry_fixture.h"
 
 namespace velmaro::test {
@@ -25,17 +24,6 @@ public:
     }
 };
 
-// One file of a .xlsx package, read with the unzip tool.
-std::string unzipped(const std::filesystem::path& book, const std::string& member) {
-    const std::string command = "unzip -p '" + book.string() + "' " + member;
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
 
 // Two classes (one named with ';' and '"'), a racer in both, racers without a usable
 // class, a racer numbered 0, numbers 2 and 10 in one class.
@@ -83,11 +71,11 @@ TEST_F(RacerExportTest, WritesBothFilesAndOpensTheWorkbook) {
     EXPECT_THAT(op.shown, IsEmpty());
 
     const auto book = tmp / "event" / "racers.xlsx";
-    EXPECT_THAT(unzipped(book, "xl/workbook.xml"), HasSubstr("name=\"Кубок 2024\""));
-    const std::string sheet = unzipped(book, "xl/worksheets/sheet1.xml");
+    EXPECT_THAT(unzipMember(book, "xl/workbook.xml"), HasSubstr("name=\"Кубок 2024\""));
+    const std::string sheet = unzipMember(book, "xl/worksheets/sheet1.xml");
     EXPECT_THAT(sheet, HasSubstr("<mergeCells count=\"3\">"));
     for (const char* merged : {"A2:G2", "A4:G4", "A7:G7"}) EXPECT_THAT(sheet, HasSubstr(std::string("ref=\"") + merged));
-    const std::string strings = unzipped(book, "xl/sharedStrings.xml");
+    const std::string strings = unzipMember(book, "xl/sharedStrings.xml");
     for (const char* text : {"№ п/п", "Команда", "Стрит", "Без класса", "Иванов Иван", "ВАЗ 2101", "Ракета"})
         EXPECT_THAT(strings, HasSubstr(std::string("<t>") + text + "</t>")) << text;
     EXPECT_THAT(strings, HasSubstr("<t>Петров; \"Пётр\"</t>"));
