@@ -4,7 +4,7 @@ set(layers platform json records app registration link intake drag bracket resul
 # What each area may use (besides itself).
 set(allowed_platform "")
 set(allowed_json platform)
-set(allowed_records "")
+set(allowed_records platform)
 set(allowed_app platform json)
 set(allowed_registration platform json records)
 set(allowed_link platform)

@@ -50,7 +50,9 @@
 #include "ui/link/start_light_tree.h"
 #include "ui/link/system_event_adapter.h"
 #include "ui/link/system_events.h"
+#include "ui/platform/desktop_opener.h"
 #include "ui/registration/reg_form.h"
+#include "ui/registration/registration_host.h"
 #include "ui/results/rally_results.h"
 
 namespace velmaro {
@@ -193,6 +195,22 @@ private:
     TMainForm& form_;
 };
 
+// The registration window's view of the console: closing it reloads the event.
+class MainFormRegistrationHost final : public RegistrationHost {
+public:
+    explicit MainFormRegistrationHost(TMainForm& form) : form_(form) {}
+    std::string eventName() const override { return theConsole().eventName; }
+    DocumentOpener& documentOpener() override { return opener_; }
+    void reloadEvent() override {
+        loadEvent();
+        form_.DragStringGrid->viewport()->update();
+    }
+
+private:
+    TMainForm& form_;
+    DesktopOpener opener_;
+};
+
 // "Разбить на классы" as the run commands see the console.
 class MainFormDragEvents final : public DragEventPort {
 public:
@@ -258,6 +276,7 @@ struct ConsoleRoot::State {
     std::unique_ptr<MainFormBracketPort> bracketPort;
     std::unique_ptr<MainFormClassPages> classPages;
     std::unique_ptr<MainFormDragEvents> dragEvents;
+    std::unique_ptr<MainFormRegistrationHost> registrationHost;
     std::unique_ptr<ui::SystemEventAdapter> eventAdapter;
     std::unique_ptr<TSystemInterface> link;
     std::unique_ptr<ui::LinkEvents> linkEvents;
@@ -309,6 +328,7 @@ void ConsoleRoot::launch() {
         s->bracketPort = std::make_unique<MainFormBracketPort>(form);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
         s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
+        s->registrationHost = std::make_unique<MainFormRegistrationHost>(form);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
             ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
         });
@@ -352,6 +372,7 @@ void ConsoleRoot::shutDown() {
     s->classPages.reset();
     s->bracketPort.reset();
     s->dragEvents.reset();
+    s->registrationHost.reset();
     s->lapHost.reset();
     s->dragView.reset();
     s->eventHost.reset();
@@ -498,8 +519,8 @@ void ConsoleRoot::classSplit() {
         notYet("разбиение на классы по кругам");
 }
 void ConsoleRoot::resultsXls() { notYet("итоги XLS"); }
-void ConsoleRoot::afterRegistration() {
-    if (d->form) d->form->DragStringGrid->viewport()->update();
+void ConsoleRoot::registration() {
+    if (ui::RegForm) ui::RegForm->openModal(*d->registrationHost);
 }
 void ConsoleRoot::copyToScoreboardSettings() {
     const Console& c = theConsole();

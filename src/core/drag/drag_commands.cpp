@@ -16,6 +16,7 @@
 #include "core/platform/files.h"
 #include "core/platform/numbers.h"
 #include "core/platform/operator.h"
+#include "core/registration/registration_edits.h"
 #include "core/registration/registry.h"
 
 namespace velmaro {
@@ -115,14 +116,6 @@ std::optional<int32_t> parsePenaltySeconds(std::string_view text)
     return static_cast<int32_t>(ms);
 }
 
-std::optional<int32_t> parseRacerNumber(std::string_view text)
-{
-    const auto number = parseIntegerInRange(text, 0, std::numeric_limits<int32_t>::max());
-    if (!number)
-        return std::nullopt;
-    return static_cast<int32_t>(*number);
-}
-
 void setLaneRacer(int32_t number, int lane, int32_t classId)
 {
     TDragRaceItem* run = currentRun();
@@ -152,16 +145,15 @@ void askRacerNumber()
         const std::string prompt =
             lane == 0 ? "Номер участника на левой дорожке" : "Номер участника на правой дорожке";
         if (theOperator().inputQuery("Задать номер", prompt, answer)) {
-            const std::optional<int32_t> number = parseRacerNumber(answer);
+            const std::optional<std::uint32_t> number = parseRacerNumber(answer);
             if (!number) {
                 theOperator().message("Номер участника должен быть целым числом от 0 до 2147483647, а не «" +
                                           answer + "».",
                                       "Задать номер", Operator::Icon::Warning);
                 return;
             }
-            run->racer[lane] = *number;
-            const TRacerItem* racer =
-                *number == 0 ? nullptr : theRegistry().findRacer(static_cast<uint32_t>(*number));
+            run->racer[lane] = static_cast<int32_t>(*number);
+            const TRacerItem* racer = *number == 0 ? nullptr : theRegistry().findRacer(*number);
             if (racer == nullptr || racer->classIds.size() < 2) {
                 run->classId[lane] = racer == nullptr ? -1 : firstClassOf(*racer);
             } else {

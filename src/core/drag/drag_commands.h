@@ -24,8 +24,8 @@ namespace velmaro {
 // A penalty typed in seconds ("1,5" or "1.5"), in ms rounded to the nearest ms; nullopt
 // for a text that is not a finite number or whose ms fall outside signed 32 bits.
 std::optional<int32_t> parsePenaltySeconds(std::string_view text);
-// A racer number typed by the operator: a whole number 0 .. 2147483647 ("07" is 7).
-std::optional<int32_t> parseRacerNumber(std::string_view text);
+// A racer number typed by the operator is read with parseRacerNumber of the registration
+// (a whole number 0 .. 2147483647, "07" is 7).
 
 // ---- commands
 //                           recalculate  relayout  notify  save  repaint

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/records/figure_text.h"
+
 namespace velmaro {
 
 inline constexpr int LANE_LEFT = 0;
@@ -110,15 +112,5 @@ double trapSpeedKmh(double distanceMetres, uint64_t millis);
 // Name of a hit type: "ET", "STSIG", "RT", "FRST", "PLAP", "FAIL", "SPEED", "60FEET", else "UNKWN".
 std::string hitTypeName(int32_t type);
 
-// "HH:MM:SS.mmm" of the UTC time of day of an absolute time.
-std::string formatClockTime(uint64_t time);
-// "" for 0; else sign (blank or "-") and "SS.mmm" below a minute, "M:SS.mmm" from a minute up.
-std::string formatLaneTime(int32_t ms);
-// As formatLaneTime with "+" as the sign of a positive time.
-std::string formatSignedTime(int32_t ms);
-// " 123.4" for a speed above 0, else " ".
-std::string formatSpeed(float kmh);
-// " 123.4 км/ч" for a speed above 0, else " ".
-std::string formatSpeedKmh(float kmh);
 
 } // namespace velmaro

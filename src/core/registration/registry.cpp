@@ -41,6 +41,8 @@ std::uint32_t letterKey(std::uint32_t cp) {
     return cp == 0x0401 ? 0x0415u * 2 + 1 : cp * 2;
 }
 
+} // namespace
+
 int compareIgnoringCase(const std::string& a, const std::string& b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
@@ -53,7 +55,18 @@ int compareIgnoringCase(const std::string& a, const std::string& b) {
     return 0;
 }
 
-} // namespace
+int collateText(const std::string& a, const std::string& b) {
+    if (const int c = compareIgnoringCase(a, b)) return c;
+    if (a == b) return 0;
+    // The same letters in another case: lower case first, letter by letter.
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const std::uint32_t ca = nextCodePoint(a, i);
+        const std::uint32_t cb = nextCodePoint(b, j);
+        if (ca != cb) return ca > cb ? -1 : 1;
+    }
+    return a < b ? -1 : 1;
+}
 
 std::string newGuid() {
     static std::mutex lock;
@@ -251,6 +264,7 @@ TClassItem* TRegistry::addClass(const std::string& name, std::int32_t minTime, s
 void TRegistry::removeClass(int index) {
     if (index < 0 || index >= static_cast<int>(classes.size())) return;
     const std::int32_t id = classes[index]->id;
+    m_removedClasses.push_back(std::move(classes[index]));
     classes.erase(classes.begin() + index);
     for (auto& r : racers) std::erase(r->classIds, id);
     sink().classesChanged();
@@ -269,6 +283,7 @@ void TRegistry::removeRacer(int index) {
 void TRegistry::clearClasses() {
     sink().clearClassPages();
     classes.clear();
+    m_removedClasses.clear();
     nextClassId = 0;
     sink().classesChanged();
 }

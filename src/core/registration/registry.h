@@ -64,6 +64,13 @@ struct TClassItem {
 using RacerList = std::vector<std::unique_ptr<TRacerItem>>;
 using ClassList = std::vector<std::unique_ptr<TClassItem>>;
 
+// Names compared letter by letter with the case of Latin and Cyrillic letters ignored
+// (Ё right after Е); a text that is a prefix of the other first. Negative, 0 or positive.
+int compareIgnoringCase(const std::string& a, const std::string& b);
+// The order of class names in lists and exports: as compareIgnoringCase, and names
+// differing only in case ordered lower case first; 0 only for equal texts.
+int collateText(const std::string& a, const std::string& b);
+
 // The order of the racer database: equal names (both empty too) are equal, an empty
 // name first, else the names compared ignoring case (Latin and Cyrillic, Ё after Е).
 // Negative, 0 or positive.
@@ -170,6 +177,8 @@ public:
     TClassItem* addClass(const std::string& name, std::int32_t minTime = 0, std::int32_t maxTime = 0,
                          std::int32_t breakoutLimit = 0);
     // Removes the class at `index` and every occurrence of its id from every racer.
+    // The class page made for the class holds the record until the event is reloaded,
+    // so the record is kept (out of `classes`) until clearClasses() drops the pages.
     void removeClass(int index);
     // Removes the racer at `index`, lowering the counts of its classes.
     void removeRacer(int index);
@@ -227,6 +236,7 @@ private:
     std::filesystem::path m_eventFolder;
     std::filesystem::path m_databaseFile;
     ClassPageSink* m_sink = nullptr;
+    ClassList m_removedClasses; // removed by hand, still named by a class page
 };
 
 // The registry of this process. Never null: until the registration window installs its

@@ -567,10 +567,6 @@ void TMainForm::mOpenEventClick() {
     openEvent(std::filesystem::path(folder.toStdString()));
 }
 
-void TMainForm::mRegisterClick() {
-    if (RegForm) RegForm->exec();
-    loadEvent();
-    commands.afterRegistration();
-}
+void TMainForm::mRegisterClick() { commands.registration(); }
 
 } // namespace velmaro::ui

@@ -50,7 +50,7 @@ public:
     virtual void deleteAll() = 0;                // N8 "Удалить все"
     virtual void classSplit() = 0;               // N12 "Разбить на классы"
     virtual void resultsXls() = 0;               // XLS1 "Итоги XLS"
-    virtual void afterRegistration() = 0;        // repaint the grids after the event reload
+    virtual void registration() = 0;             // mRegister "Регистрация...": the window, then the event reload
     virtual void copyToScoreboardSettings() = 0; // showLogo and brightness into the scoreboard settings
     virtual void start() = 0;                    // startbuttonClick
     virtual void next() = 0;                     // bNextDragClick

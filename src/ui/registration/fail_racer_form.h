@@ -1,8 +1,11 @@
 #pragma once
-// The retired racer dialog, filled, shown and read by the lap timing. Its list and
-// buttons come with the registration edit dialogs.
+// The retired racer dialog "Сход участника": the lap timing empties lbRacers, adds one
+// item per racer on course, shows the dialog and on OK takes lbRacers' current row
+// (-1 when none) as the retiring racer.
 // Created once at start-up in the fixed window order; lives until the program ends.
 #include <QDialog>
+#include <QListWidget>
+#include <QPushButton>
 
 namespace velmaro::ui {
 
@@ -10,6 +13,10 @@ class TfailRacerForm : public QDialog {
     Q_OBJECT
 public:
     explicit TfailRacerForm(QWidget* parent = nullptr);
+
+    QListWidget* lbRacers = nullptr;
+    QPushButton* bOk = nullptr;
+    QPushButton* bCancel = nullptr;
 };
 
 extern TfailRacerForm* failRacerForm;

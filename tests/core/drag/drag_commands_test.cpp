@@ -1,6 +1,7 @@
 // The operator's commands on runs: their effect on the runs, drag.txt, the scoreboard,
 // the results thread and the registry, and the entries they refuse.
 #include "core/drag/drag_commands.h"
+#include "core/registration/registration_edits.h"
 #include "core/drag/drag_file.h"
 #include "core/platform/files.h"
 #include "core/registration/registry.h"
@@ -74,7 +75,7 @@ TEST(CommandInput, PenaltyAndRacerNumberParsing)
     };
     for (const auto& [text, ms] : penalties)
         EXPECT_EQ(parsePenaltySeconds(text), ms) << text;
-    const std::pair<const char*, std::optional<int32_t>> numbers[] = {
+    const std::pair<const char*, std::optional<uint32_t>> numbers[] = {
         {"07", 7}, {"0", 0}, {" 12 ", 12}, {"2147483647", INT32_MAX}, {"7a", {}}, {"-3", {}},
         {"2147483648", {}}, {"99999999999999999999", {}}, {"", {}}, {"1.5", {}},
     };

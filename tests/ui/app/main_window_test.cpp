@@ -34,7 +34,7 @@ public:
     void deleteAll() override {}
     void classSplit() override {}
     void resultsXls() override {}
-    void afterRegistration() override {}
+    void registration() override {}
     void copyToScoreboardSettings() override {}
     void start() override {}
     void next() override {}

@@ -1,0 +1,100 @@
+#include "core/registration/start_list.h"
+
+#include "core/registration/racer_export.h"
+
+namespace velmaro {
+
+namespace {
+
+// The ruled table of the start list. Every line is h + 1 high and the next one starts h
+// lower, so neighbouring lines share their border.
+class StartListTable {
+public:
+    explicit StartListTable(ReceiptWriter& out)
+        : m_out(out), m_canvas(out.canvas()), m_h(out.lineHeight()), m_w1(m_canvas.textWidth(" 00 ")),
+          m_w2(m_canvas.textWidth(" Номер ")) {}
+
+    bool header() { return cells("#", "Номер", " Имя", false); }
+    bool classBar(const std::string& text) {
+        if (!room()) return false;
+        const PaintRect bar{0, m_out.y(), m_out.pageWidth(), m_out.y() + m_h + 1};
+        m_canvas.rectangle(bar);
+        m_canvas.textRect(bar, bar.left, bar.top, " " + text);
+        m_out.setY(m_out.y() + m_h);
+        return true;
+    }
+    bool racer(unsigned running, const TRacerItem& r) {
+        return cells(std::to_string(running), std::to_string(r.number), " " + r.name, true);
+    }
+
+private:
+    // A new page when the next line does not fit; the header heads every new page.
+    bool room() {
+        const int before = m_out.y();
+        if (!m_out.ensureRoom(m_h + 1)) return false;
+        if (before != 0 && m_out.y() == 0) return header();
+        return true;
+    }
+    bool cells(const std::string& a, const std::string& b, const std::string& c, bool checkRoom) {
+        if (checkRoom && !room()) return false;
+        const int t = m_out.y();
+        const PaintRect ra{0, t, m_w1, t + m_h + 1};
+        const PaintRect rb{m_w1 - 1, t, m_w1 + m_w2, t + m_h + 1};
+        const PaintRect rc{m_w1 + m_w2 - 1, t, m_out.pageWidth(), t + m_h + 1};
+        for (const PaintRect& r : {ra, rb, rc}) m_canvas.rectangle(r);
+        centredIn(ra, a);
+        centredIn(rb, b);
+        m_canvas.textRect(rc, rc.left, t, c);
+        m_out.setY(t + m_h);
+        return true;
+    }
+    void centredIn(const PaintRect& r, const std::string& text) {
+        m_canvas.textRect(r, r.left + receiptX(ReceiptAlign::Centre, r.width(), m_canvas.textWidth(text)), r.top, text);
+    }
+
+    ReceiptWriter& m_out;
+    PaintCanvas& m_canvas;
+    int m_h;
+    int m_w1;
+    int m_w2;
+};
+
+} // namespace
+
+Status printStartList(PrintDevice& device, const TRegistry& reg, const StartListPage& page) {
+    if (reg.racers.empty()) return Status::Ok();
+    const std::vector<RacerClassRow> rows = racerClassRows(reg);
+
+    device.setLandscape(false);
+    if (Status st = device.beginDoc("Стартовый лист"); !st.ok()) return st;
+    PaintCanvas& canvas = device.canvas();
+    canvas.setPen(kBlack, 2);
+    canvas.setBrush(kWhite, true);
+    canvas.setFontSize(11);
+
+    ReceiptWriter out(device);
+    out.image(page.logo);
+    StartListTable table(out);
+    table.header();
+    forEachClassGroup(
+        rows, [&](const std::string& cls) { table.classBar(cls); },
+        [&](unsigned running, const TRacerItem& r) { table.racer(running, r); });
+
+    // The footer file starts right under the table, the two footer lines two lines
+    // under the file's last line (or one line under the table without a file).
+    if (!page.footerFile.empty()) {
+        for (const std::string& line : page.footerFile) out.centred(line);
+        out.skip(2);
+    } else {
+        out.skip(1);
+    }
+    canvas.setFontSize(8);
+    out.centred(page.footer[0]);
+    out.centred(page.footer[1]);
+
+    const Status end = device.endDoc();
+    if (!out.ok()) return Status::Error("Принтер не начал новую страницу");
+    return end;
+}
+
+} // namespace velmaro
