@@ -51,6 +51,15 @@ TEST(Numbers, DotIsTheOnlySeparator) {
     EXPECT_FALSE(parseIntegerInRange("70000", 0, 65535));
 }
 
+TEST(Numbers, OneSignAndFiniteValuesOnly) {
+    EXPECT_EQ(parseInteger("+12"), 12);
+    EXPECT_EQ(parseOperatorNumber(" +1,5 "), 1.5);
+    for (const char* bad : {"+-12", "-+12", "--1", "++1", "+", "-", " ", "9223372036854775808"})
+        EXPECT_FALSE(parseInteger(bad)) << bad;
+    for (const char* bad : {"inf", "-inf", "+inf", "nan", "NAN", "infinity", "+-1,5", "1e999", "0x10"})
+        EXPECT_FALSE(parseOperatorNumber(bad)) << bad;
+}
+
 TEST(TextCodec, Utf8HelpersKeepCharactersWhole) {
     EXPECT_TRUE(isValidUtf8("Пётр"));
     EXPECT_FALSE(isValidUtf8("\xC8\xE2"));
