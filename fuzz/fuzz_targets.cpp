@@ -37,7 +37,7 @@ void require(bool holds, const char* what, std::string_view detail = {}) {
 // A link whose socket is never opened: nothing is sent, every datagram comes from the fuzzer.
 class SilentTransport final : public LinkTransport {
 public:
-    bool open(std::uint16_t) override { return false; }
+    PortState open(std::uint16_t, int&) override { return PortState::Failed; }
     void close() override {}
     bool send(const NodeAddress&, const std::uint8_t*, std::size_t) override { return true; }
     long receive(std::uint8_t*, std::size_t, NodeAddress&) override { return -1; }
@@ -136,7 +136,8 @@ int finalBracket(const std::uint8_t* data, std::size_t size) {
     const std::string written = finalBracketText(bracketPages());
     for (auto& page : bracketPages()) (void)setPageBracket(*page, nullptr);
     readFinalBracketLines(splitTextLines(written), findRun, findClass);
-    require(finalBracketText(bracketPages()) == written, "final_bracket.txt", written);
+    const std::string again = finalBracketText(bracketPages());
+    require(again == written, "final_bracket.txt", written + "---- read back as ----\n" + again);
     return 0;
 }
 

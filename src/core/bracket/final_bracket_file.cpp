@@ -157,7 +157,9 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
             ++i;
             if (startsWith(line, "DRAGID:")) {
                 if (scanInts(line, "DRAGID:", ab, 2) != 2) continue;
-                if (!lower && !round) round = bracket->ensureUpperRound(roundIndex, 1);
+                // A missing upper round is made with its one pair, and only for that pair: a
+                // line naming another pair is skipped and leaves no empty round behind.
+                if (!lower && !round && a == 0) round = bracket->ensureUpperRound(roundIndex, 1);
                 if (TFinalPair* p = round ? round->pair(a) : nullptr)
                     p->run = findRun ? findRun(b) : TDragRaceItem{};
             } else if (startsWith(line, "FORCEWINNER:")) {

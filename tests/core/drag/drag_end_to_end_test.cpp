@@ -2,7 +2,8 @@
 // launches, 60 ft, speed trap and finish hits of both lanes; the node link queues them,
 // the hit intake dispatches them to the drag handler, and the run lands in drag.txt with
 // its figures, while the winner goes back to the start node once. Runs only inside a
-// private network namespace (VELMARO_NETNS; vlm0 10.213.0.1 <-> vlm1 10.213.0.2).
+// private network namespace (VELMARO_NETNS), the simulator in a namespace of its own
+// behind a veth pair (SimNetwork): the console owns the node port alone.
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "core/link/system_interface.h"
 #include "drag_fakes.h"
 #include "fakes/temp_folder.h"
+#include "fakes/sim_network.h"
 #include "nodesim/node_simulator.h"
 
 namespace velmaro::test {
@@ -66,10 +68,13 @@ TEST(DragEndToEnd, WholeRunOverUdp)
     gDragRuns.push_back(run);
     gCurrentRun = 0;
 
+    const velmaro::test::SimNetwork net(port - 23000 - 250);
+    ASSERT_TRUE(net.ok());
     SimOptions o;
-    o.bindAddress = "10.213.0.2";
+    o.bindAddress = net.simAddress();
     o.port = port;
-    o.greetingAddress = "10.213.0.255";
+    o.greetingAddress = net.broadcast();
+    o.networkNamespace = net.path();
     o.onlineNodes = {1, 2, 4, 5};
     o.statusPeriodMs = 100;
     NodeSimulator sim(o);
@@ -82,7 +87,7 @@ TEST(DragEndToEnd, WholeRunOverUdp)
     bool quit = false;
     LinkOptions lo;
     lo.port = port;
-    lo.interfaces = {"vlm0"};
+    lo.interfaces = {net.consoleInterface()};
     TSystemInterface link(
         [&](int code, std::uint32_t) {
             std::lock_guard<std::mutex> g(m);
@@ -134,8 +139,8 @@ TEST(DragEndToEnd, WholeRunOverUdp)
     }};
 
     ASSERT_TRUE(link.start());
-    ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == "10.213.0.1"; }));
-    ASSERT_TRUE(eventually([&] { return link.gateway().ip == 0x0AD50002; }));
+    ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == net.consoleAddress(); }));
+    ASSERT_TRUE(eventually([&] { return link.gateway().ip == net.simIp(); }));
 
     const std::uint64_t t = 1'700'000'000'000ULL;
     sim.sendHit(1, 6, t);              // start signal
