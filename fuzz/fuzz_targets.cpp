@@ -63,36 +63,30 @@ int raceJson(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-int classes(const std::uint8_t* data, std::size_t size) {
+// Every line the parser takes is written again; that text must read back to itself.
+template <class Parse, class Write>
+void lineRoundTrip(const std::uint8_t* data, std::size_t size, Parse parse, Write write, const char* what) {
     for (const std::string& line : splitTextLines(bytesOf(data, size))) {
-        const auto cls = TRegistry::parseClassLine(line);
-        if (!cls) continue;
-        const std::string written = TRegistry::classLine(*cls);
-        const auto back = TRegistry::parseClassLine(written);
-        require(back != nullptr && TRegistry::classLine(*back) == written, "classes.txt line", written);
+        const auto record = parse(line);
+        if (!record) continue;
+        const std::string written = write(*record);
+        const auto back = parse(written);
+        require(back != nullptr && write(*back) == written, what, written);
     }
+}
+
+int classes(const std::uint8_t* data, std::size_t size) {
+    lineRoundTrip(data, size, TRegistry::parseClassLine, TRegistry::classLine, "classes.txt line");
     return 0;
 }
 
 int racers(const std::uint8_t* data, std::size_t size) {
-    for (const std::string& line : splitTextLines(bytesOf(data, size))) {
-        const auto racer = TRegistry::parseRacerLine(line);
-        if (!racer) continue;
-        const std::string written = TRegistry::racerLine(*racer);
-        const auto back = TRegistry::parseRacerLine(written);
-        require(back != nullptr && TRegistry::racerLine(*back) == written, "racers.txt line", written);
-    }
+    lineRoundTrip(data, size, TRegistry::parseRacerLine, TRegistry::racerLine, "racers.txt line");
     return 0;
 }
 
 int racersDb(const std::uint8_t* data, std::size_t size) {
-    for (const std::string& line : splitTextLines(bytesOf(data, size))) {
-        if (line.empty()) continue;
-        const auto entry = TRegistry::parseRacerDbLine(line);
-        const std::string written = TRegistry::racerDbLine(*entry);
-        require(TRegistry::racerDbLine(*TRegistry::parseRacerDbLine(written)) == written, "racersdb.txt line",
-                written);
-    }
+    lineRoundTrip(data, size, TRegistry::parseRacerDbLine, TRegistry::racerDbLine, "racersdb.txt line");
     return 0;
 }
 

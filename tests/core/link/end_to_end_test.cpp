@@ -12,6 +12,7 @@
 
 #include "core/link/hit_intake.h"
 #include "core/link/system_interface.h"
+#include "link_fakes.h"
 #include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
@@ -25,15 +26,7 @@ namespace {
 
 bool inNamespace() { return std::getenv("VELMARO_NETNS") != nullptr; }
 
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(2ms);
-    }
-    return pred();
-}
+using velmaro::test::eventually;
 
 // The console side: the link plus a stand-in for the main thread that drains the hit
 // queue into the hit intake on every SE_NEW_HITS, with a lap handler recording calls.

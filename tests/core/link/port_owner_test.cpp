@@ -19,21 +19,14 @@
 
 #include "core/link/node_protocol.h"
 #include "core/link/system_interface.h"
+#include "link_fakes.h"
 
 using namespace velmaro;
 using namespace std::chrono_literals;
 
 namespace {
 
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(5ms);
-    }
-    return pred();
-}
+using velmaro::test::eventually;
 
 // The port events a link posted, in order.
 struct PortEvents {
