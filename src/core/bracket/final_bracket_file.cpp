@@ -157,11 +157,13 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
             ++i;
             if (startsWith(line, "DRAGID:")) {
                 if (scanInts(line, "DRAGID:", ab, 2) != 2) continue;
-                // A missing upper round is made with its one pair, and only for that pair: a
-                // line naming another pair is skipped and leaves no empty round behind.
+                // Only a run that exists is kept (the file never holds run 0). A missing upper
+                // round is made with its one pair, and only for that pair: a line naming
+                // another pair or no run is skipped and leaves no empty round behind.
+                TDragRaceItem run = findRun ? findRun(b) : TDragRaceItem{};
+                if (run.runId == 0) continue;
                 if (!lower && !round && a == 0) round = bracket->ensureUpperRound(roundIndex, 1);
-                if (TFinalPair* p = round ? round->pair(a) : nullptr)
-                    p->run = findRun ? findRun(b) : TDragRaceItem{};
+                if (TFinalPair* p = round ? round->pair(a) : nullptr) p->run = std::move(run);
             } else if (startsWith(line, "FORCEWINNER:")) {
                 if (scanInts(line, "FORCEWINNER:", ab, 2) != 2) continue;
                 if (b < -1 || b > 1) continue;
