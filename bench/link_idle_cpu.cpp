@@ -63,7 +63,8 @@ Figures runBaseline(double seconds) {
     LinkEnvironment clockSource;
     TSystemInterface link(drainingSink(linkPtr), linkOptions(), nullptr, std::move(transport));
     linkPtr = &link;
-    if (!socket->open(NODE_UDP_PORT)) return {};
+    int openError = 0;
+    if (socket->open(NODE_UDP_PORT, openError) != PortState::Open) return {};
     using clock = std::chrono::steady_clock;
     const auto period = std::chrono::milliseconds(10);
     const auto end = clock::now() + std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(seconds));

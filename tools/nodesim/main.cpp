@@ -1,13 +1,22 @@
 // nodesim: a simulated timing network for the console's node link.
 //
-// Run it only on loopback or inside a private network namespace, next to the console:
-//   unshare --net sh -c 'ip link set lo up; nodesim --nodes 1,2,4,5 & velmaro'
+// Run it only on loopback or inside a private network namespace. The console owns the
+// node port alone, so the simulator (which listens on the same port number) sits in a
+// namespace of its own, joined to the console's by a veth pair, like a gateway on its own
+// machine:
+//   unshare --net sh -c 'ip link set lo up; unshare --net sleep infinity & sleep 0.2
+//     ns=/proc/$!/ns/net
+//     ip link add vc0 type veth peer name vs0 netns $ns; ip addr add 10.214.0.1/24 dev vc0; ip link set vc0 up
+//     nsenter --net=$ns sh -c "ip link set lo up; ip addr add 10.214.0.2/24 dev vs0; ip link set vs0 up"
+//     nodesim --netns $ns --bind 10.214.0.2 --console learn --greeting 10.214.0.255 &
+//     VELMARO_LINK_INTERFACES=vc0 velmaro'
 //
 // Options:
 //   --bind ADDR           the gateway's own address (default 127.0.0.2)
 //   --port N              node network port (default 1309)
 //   --console ADDR        the console's address (default 127.0.0.1; "learn" = from the greeting)
 //   --greeting ADDR       also listen for the greeting on this broadcast address
+//   --netns PATH          open the sockets in that network namespace (/proc/<pid>/ns/net)
 //   --nodes LIST          nodes online, e.g. 1,2,4,5 (8..11 = displays and radio boards)
 //   --rssi ID:DB,...      own radio level per node (default -40 - 3 * id)
 //   --sensors HEX         start unit status bits 0..5 (default 0x15)
@@ -50,7 +59,7 @@ std::vector<int> parseList(const std::string& s) {
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: nodesim [--bind ADDR] [--port N] [--console ADDR|learn] [--greeting ADDR]\n"
+                 "usage: nodesim [--bind ADDR] [--port N] [--console ADDR|learn] [--greeting ADDR] [--netns PATH]\n"
                  "               [--nodes 1,2,4,5] [--rssi ID:DB,...] [--sensors HEX] [--other-sensors HEX]\n"
                  "               [--animate] [--burst N] [--burst-nodes LIST] [--hit-step MS] [--frames N]\n"
                  "               [--drop N|--duplicate N|--garbage N] [--no-start-answer] [--duration S]\n");
@@ -83,6 +92,7 @@ int main(int argc, char** argv) {
             const std::string v = next();
             o.consoleAddress = v == "learn" ? "" : v;
         } else if (a == "--greeting") o.greetingAddress = next();
+        else if (a == "--netns") o.networkNamespace = next();
         else if (a == "--nodes") o.onlineNodes = parseList(next());
         else if (a == "--rssi") {
             std::stringstream in(next());

@@ -1,6 +1,8 @@
 #include "nodesim/node_simulator.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <sched.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -54,9 +56,28 @@ bool NodeSimulator::start() {
     if (thread_.joinable()) return true;
     const std::uint32_t ip = parseIp(options_.bindAddress);
     if (ip == 0) return false;
-    socket_ = openUdpSocket(ip, options_.port);
+    // A socket belongs to the namespace it was made in: enter the simulator's for the
+    // two sockets, then come back.
+    int home = -1;
+    if (!options_.networkNamespace.empty()) {
+        home = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+        const int target = ::open(options_.networkNamespace.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool entered = home >= 0 && target >= 0 && ::setns(target, CLONE_NEWNET) == 0;
+        if (target >= 0) ::close(target);
+        if (!entered) {
+            if (home >= 0) ::close(home);
+            return false;
+        }
+    }
+    // The simulator's unicast and greeting sockets share the port with each other.
+    socket_ = openUdpSocket(ip, options_.port, PortSharing::Shared);
+    if (const std::uint32_t g = parseIp(options_.greetingAddress); g && socket_ >= 0)
+        greetingSocket_ = openUdpSocket(g, options_.port, PortSharing::Shared);
+    if (home >= 0) {
+        (void)::setns(home, CLONE_NEWNET);
+        ::close(home);
+    }
     if (socket_ < 0) return false;
-    if (const std::uint32_t g = parseIp(options_.greetingAddress)) greetingSocket_ = openUdpSocket(g, options_.port);
     stop_ = false;
     thread_ = std::thread([this] { loop(); });
     return true;

@@ -35,6 +35,10 @@ struct SimOptions {
     std::uint16_t port = NODE_UDP_PORT;    // the node network port (the console's too)
     std::string consoleAddress;            // where to send; empty = learned from the greeting or first datagram
     std::string greetingAddress;           // broadcast address to listen on for the greeting; empty = none
+    // A network namespace file (/proc/<pid>/ns/net, /run/netns/<name>) whose sockets the
+    // simulator uses; empty = the caller's. The console owns the node port alone, so a
+    // simulator beside it on one machine lives in a namespace of its own.
+    std::string networkNamespace;
     std::vector<int> onlineNodes = {1, 2, 4, 5};
     std::map<int, int> radioLevels;        // own radio level (dB) per node; default -40 - 3 * id
     int statusPeriodMs = 500;

@@ -438,6 +438,11 @@ void ConsoleRoot::resendRunToScoreboards() {
 void ConsoleRoot::startLinkThread() {
     State* s = d.get();
     s->eventAdapter = std::make_unique<ui::SystemEventAdapter>([s](int code, std::uint32_t wParam) {
+        if (code == SE_PORT_STATE) {
+            // The node port opened, or another program holds it: the official is told.
+            if (s->link) logLine(portStatusText(s->link->portStatus(), s->link->options().portRetryMs));
+            return;
+        }
         if (s->events) s->events->onSystemEvent(code, wParam);
     });
     s->link = std::make_unique<TSystemInterface>(s->eventAdapter->sink());

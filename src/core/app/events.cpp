@@ -81,7 +81,11 @@ Status setEventName(const std::string& name) {
 std::string readRaceGuid(const std::filesystem::path& folder) {
     std::string bytes;
     if (!readFile(folder / kRaceJson, bytes).ok()) return {};
-    if (bytes.size() > kRaceJsonLimit) bytes.resize(kRaceJsonLimit);
+    return parseRaceGuid(bytes);
+}
+
+std::string parseRaceGuid(std::string_view bytes) {
+    if (bytes.size() > kRaceJsonLimit) bytes = bytes.substr(0, kRaceJsonLimit);
     auto json = nlohmann::json::parse(bytes, nullptr, false);
     if (json.is_discarded() || !json.is_object()) return {};
     auto it = json.find("raceGuid");

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "core/platform/status.h"
 
@@ -40,6 +41,8 @@ void showEventCaption();
 // The GUID kept in race.json of `folder`: the text of its member "raceGuid", or empty
 // when the file is missing, unreadable, not JSON, or has no text member raceGuid.
 std::string readRaceGuid(const std::filesystem::path& folder);
+// The same from the bytes of a race.json (the first megabyte is looked at).
+std::string parseRaceGuid(std::string_view bytes);
 // Reads the open event's GUID; when there is none makes a new one and rewrites race.json.
 void loadRaceGuid();
 

@@ -5,6 +5,7 @@
 #include "core/app/console.h"
 #include "core/app/events.h"
 #include "core/app/settings.h"
+#include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 
 namespace velmaro {
@@ -55,6 +56,12 @@ void createConsole(std::time_t today) {
         c.eventFolder = challengesFolder() / c.eventName;
         std::filesystem::create_directories(c.eventFolder, ec);
     }
+
+    // Temporary files of writes that a crash cut short: the files they were meant to
+    // replace are whole (the rename never happened), so the leftovers only take room.
+    removeLeftoverTemporaries(programFolder());
+    removeLeftoverTemporaries(programFolder() / kDbFolder);
+    removeLeftoverTemporaries(c.eventFolder);
 
     if (c.view) c.view->settingsChanged(false);
     setMode(c.raceMode);

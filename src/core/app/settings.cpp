@@ -79,7 +79,10 @@ std::string formatSettings(const Console& c, const std::vector<std::pair<int, in
     auto line = [&out](std::string_view key, const std::string& value) {
         out.append(key).append(":").append(value).append("\n");
     };
-    line("EventName", c.eventName);
+    // The folder's name as it is on disk: a folder made by an old console in CP1251 must
+    // be found again after a restart, not replaced by a new empty one named in UTF-8.
+    const std::string folderName = c.eventFolder.empty() ? std::string() : c.eventFolder.filename().string();
+    line("EventName", folderName.empty() ? c.eventName : folderName);
     if (c.raceMode < kModeCount) line("Mode", std::to_string(c.raceMode));
     line("SpeedTrapDistance", formatFixed(c.speedTrapDistance, 1));
     line("BlockTimeout", std::to_string(c.repeatTimeout) + "," + std::to_string(c.detectorTimeout));
@@ -105,11 +108,13 @@ bool applySettingsLine(Console& c, std::string_view line) {
     if (beginsWith(line, "EventName")) {
         auto colon = line.find(':');
         if (colon == std::string_view::npos) return false;
-        std::string name(line.substr(colon + 1));
+        // The value is the folder's name in its bytes on disk; the caption shows it decoded.
+        const std::string raw(line.substr(colon + 1));
+        const std::string name = decodeLine(raw);
         // A name that would leave CHALLENGES is never taken from the file.
-        if (!validateEventName(name).ok()) return false;
+        if (!validateEventName(name).ok() || !validateEventName(raw).ok()) return false;
         c.eventName = name;
-        c.eventFolder = challengesFolder() / name;
+        c.eventFolder = challengesFolder() / raw;
         return true;
     }
     if (beginsWith(line, "Mode")) {
@@ -210,7 +215,7 @@ std::vector<std::string> splitSettingsLines(std::string_view bytes) {
         bool cut = pos + take < end;
         pos = cut ? pos + take : (nl == std::string_view::npos ? bytes.size() : nl + 1);
         if (!chunk.empty() && chunk.back() == '\r' && !cut) chunk.remove_suffix(1);
-        lines.push_back(decodeLine(chunk));
+        lines.emplace_back(chunk);
     }
     return lines;
 }

@@ -32,13 +32,15 @@ std::string formatSettings(const Console& console, const std::vector<std::pair<i
                            bool withScoreboardLines);
 
 // Stores the value of one line of the file in `console` (the first matching rule
-// decides; loadSettings then creates the event folder and applies the mode).
+// decides; loadSettings then creates the event folder and applies the mode). The line is
+// taken as bytes: EventName keeps the folder's name exactly as on disk, and the event
+// name shown is those bytes decoded (UTF-8, or CP1251 when not UTF-8).
 // Returns false when the line was dropped.
 bool applySettingsLine(Console& console, std::string_view line);
 
-// Splits file bytes into the lines the reader sees: at most 510 characters each (the
-// rest of a longer line comes as the next line), LF removed, a trailing CR removed,
-// each line decoded to UTF-8 (CP1251 when it is not UTF-8).
+// Splits file bytes into the lines the reader sees: at most 510 bytes each (the rest of
+// a longer line comes as the next line), LF removed, a trailing CR removed, the bytes
+// kept as they are (applySettingsLine decodes what it shows).
 std::vector<std::string> splitSettingsLines(std::string_view bytes);
 
 // Rewrites velmaro.ini from theConsole(); a file that cannot be written is skipped silently.

@@ -1,8 +1,10 @@
 // final_bracket.txt writer and reader.
 #include "core/bracket/final_bracket_file.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "core/platform/files.h"
 #include "core/platform/text_codec.h"
@@ -15,6 +17,27 @@ namespace {
 constexpr const char* kFileName = "final_bracket.txt";
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Reads "<prefix>%d,%d,..." into out[0..max): blanks before a number and one sign allowed,
+// every value within int. Returns how many numbers were read before the first mismatch;
+// a number out of range ends the scan instead of being undefined.
+int scanInts(std::string_view line, std::string_view prefix, int* out, int max) {
+    if (line.substr(0, prefix.size()) != prefix) return 0;
+    std::size_t pos = prefix.size();
+    int count = 0;
+    for (; count < max; ++count) {
+        if (count > 0) {
+            if (pos >= line.size() || line[pos] != ',') break;
+            ++pos;
+        }
+        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+        if (pos < line.size() && line[pos] == '+' && pos + 1 < line.size() && line[pos + 1] != '-') ++pos;
+        const auto [end, ec] = std::from_chars(line.data() + pos, line.data() + line.size(), out[count]);
+        if (ec != std::errc()) break;
+        pos = static_cast<std::size_t>(end - line.data());
+    }
+    return count;
+}
 
 void appendf(std::string& out, const char* fmt, auto... args) {
     char buf[128];
@@ -70,11 +93,12 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
     while (i < lines.size()) {
         const std::string& classLine = lines[i++];
         if (!startsWith(classLine, "BRACKETCLASS:")) continue;
-        int classId = 0, size = 0, type = 0, seeded = -1, choice = 2;
-        int got = std::sscanf(classLine.c_str(), "BRACKETCLASS:%d,%d,%d,%d", &classId, &size, &type, &seeded);
+        int f[5] = {0, 0, 0, -1, 2};
+        const int got = scanInts(classLine, "BRACKETCLASS:", f, 5);
         if (got < 3) continue;
-        if (got < 4) seeded = -1;
-        std::sscanf(classLine.c_str(), "BRACKETCLASS:%*d,%*d,%*d,%*d,%d", &choice);
+        const int classId = f[0], size = f[1], type = f[2];
+        int seeded = got >= 4 ? f[3] : -1;
+        int choice = got >= 5 ? f[4] : 2;
         // A block that names no bracket we can build is skipped whole: its racer and
         // round lines do not begin with BRACKETCLASS and fall through below.
         if (!isValidBracketSize(size) || !isValidBracketType(type)) continue;
@@ -95,9 +119,8 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
             const std::string& line = lines[i];
             if (!startsWith(line, "RACER:")) break;
             ++i;
-            int slot = 0, number = 0, racerClass = 0;
-            if (std::sscanf(line.c_str(), "RACER:%d,%d,%d", &slot, &number, &racerClass) == 3)
-                bracket->setRacer(number, racerClass, slot);
+            int r[3] = {0, 0, 0};
+            if (scanInts(line, "RACER:", r, 3) == 3) bracket->setRacer(r[1], r[2], r[0]);
         }
 
         // Round lines, each followed by its pairing lines.
@@ -107,10 +130,12 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
         bool inRound = false;
         while (i < lines.size()) {
             const std::string& line = lines[i];
-            int a = 0, b = 0;
+            int ab[2] = {0, 0};
+            int& a = ab[0];
+            int& b = ab[1];
             if (startsWith(line, "ROUND:")) {
                 ++i;
-                if (std::sscanf(line.c_str(), "ROUND:%d", &a) != 1) continue;
+                if (scanInts(line, "ROUND:", ab, 1) != 1) continue;
                 inRound = true;
                 lower = false;
                 roundIndex = a;
@@ -119,7 +144,7 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
             }
             if (startsWith(line, "LROUND")) {
                 ++i;
-                if (std::sscanf(line.c_str(), "LROUND:%d", &a) != 1) continue;
+                if (scanInts(line, "LROUND:", ab, 1) != 1) continue;
                 inRound = true;
                 lower = true;
                 roundIndex = a;
@@ -131,16 +156,20 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
             if (!inRound || !pairingLine) break; // ends the block; looked at again above
             ++i;
             if (startsWith(line, "DRAGID:")) {
-                if (std::sscanf(line.c_str(), "DRAGID:%d,%d", &a, &b) != 2) continue;
-                if (!lower && !round) round = bracket->ensureUpperRound(roundIndex, 1);
-                if (TFinalPair* p = round ? round->pair(a) : nullptr)
-                    p->run = findRun ? findRun(b) : TDragRaceItem{};
+                if (scanInts(line, "DRAGID:", ab, 2) != 2) continue;
+                // Only a run that exists is kept (the file never holds run 0). A missing upper
+                // round is made with its one pair, and only for that pair: a line naming
+                // another pair or no run is skipped and leaves no empty round behind.
+                TDragRaceItem run = findRun ? findRun(b) : TDragRaceItem{};
+                if (run.runId == 0) continue;
+                if (!lower && !round && a == 0) round = bracket->ensureUpperRound(roundIndex, 1);
+                if (TFinalPair* p = round ? round->pair(a) : nullptr) p->run = std::move(run);
             } else if (startsWith(line, "FORCEWINNER:")) {
-                if (std::sscanf(line.c_str(), "FORCEWINNER:%d,%d", &a, &b) != 2) continue;
+                if (scanInts(line, "FORCEWINNER:", ab, 2) != 2) continue;
                 if (b < -1 || b > 1) continue;
                 if (TFinalPair* p = round ? round->pair(a) : nullptr) p->forceWinner = b;
             } else {
-                if (std::sscanf(line.c_str(), "COMMENT:%d,%d", &a, &b) != 2) continue;
+                if (scanInts(line, "COMMENT:", ab, 2) != 2) continue;
                 if (b != 0 && b != 1) continue;
                 const std::size_t colon = line.find(':', 8);
                 if (colon == std::string::npos) continue;

@@ -20,7 +20,6 @@ namespace {
 constexpr std::string_view kDragItemTag = "DRAGITEM";
 constexpr std::string_view kLeftHitTag = "LEFTHIT";
 constexpr std::string_view kRightHitTag = "RIGHTHIT";
-constexpr int kCrossoverMode = 3;
 
 // Reads numbers the way the file's printf formats wrote them: blanks skipped, an
 // optional sign, decimal digits; fields separated by one literal character. A value
@@ -245,7 +244,7 @@ std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
     return out;
 }
 
-std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines, int raceMode)
+std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines)
 {
     std::vector<TDragRaceItem> runs;
     for (const std::string& text : lines) {
@@ -271,11 +270,9 @@ std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines, 
         }
         if (runs.empty())
             continue;  // a hit before any run belongs to nothing
-        auto& list = runs.back().hits[lane];
-        // In the crossover lap mode nothing counts after a lane's finish, on either lane.
-        if (raceMode == kCrossoverMode && !list.empty() && list.back().type == HIT_TYPE_ET)
-            continue;
-        list.push_back(parseHit(line, tag));
+        // Every hit line written is read back, whatever the timing mode: a hit the file
+        // holds after a lane's finish stays in the run (and in the next save).
+        runs.back().hits[lane].push_back(parseHit(line, tag));
     }
     return runs;
 }
@@ -303,7 +300,7 @@ void loadDragFile()
     const std::filesystem::path file = dragFilePath();
     std::vector<std::string> lines;
     if (!file.empty() && readTextLines(file, lines).ok()) {
-        gDragRuns = parseDragFile(lines, dragHost().raceMode());
+        gDragRuns = parseDragFile(lines);
         if (!gDragRuns.empty())
             gCurrentRun = static_cast<int32_t>(gDragRuns.size() - 1);
     }

@@ -19,9 +19,9 @@ namespace velmaro {
 // The run file text of a run list ("DRAGITEM:", "LEFTHIT:", "RIGHTHIT:" lines, LF).
 std::string formatDragFile(const std::vector<TDragRaceItem>& runs);
 
-// Runs read from the lines of a run file, not yet recalculated. In timing mode 3 a hit
-// line that follows a finish of the same lane is dropped.
-std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines, int raceMode);
+// Runs read from the lines of a run file, not yet recalculated. Every hit line after a
+// run's line is kept, in every timing mode, so what saveDragFile wrote reads back whole.
+std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines);
 
 // The event folder's drag.txt path (empty when no event folder is set).
 std::filesystem::path dragFilePath();

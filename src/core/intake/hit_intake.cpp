@@ -76,7 +76,9 @@ int scanFields(std::string_view s, long long out[5]) {
         unsigned long long v;
         bool negative;
         if (!scanNumber(s, pos, true, v, negative)) break;
-        out[k] = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
+        // Negated in unsigned arithmetic: "-9223372036854775808" and beyond wrap like the
+        // C conversions instead of overflowing a signed negation.
+        out[k] = static_cast<long long>(negative ? 0ull - v : v);
         ++count;
     }
     return count;
@@ -240,12 +242,9 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
         const int tag = transponderTag(signal);
         std::optional<TagRacer> racer;
         if (hooks.findRacerByTag) racer = hooks.findRacerByTag(tag);
-        if (racer && racer->number != 0) {
-            racerNumber = racer->number;
-            classId = racer->classId;
-        } else {
-            racerNumber = tag;
-        }
+        // A racer numbered 0 is timed under his tag but keeps his first class.
+        racerNumber = racer && racer->number != 0 ? racer->number : tag;
+        if (racer) classId = racer->classId;
         handlerSignal = transponderSensor(signal);
     }
 
@@ -277,6 +276,9 @@ void loadHitLog() {
     const std::filesystem::path file = hitLogPath();
     if (file.empty()) return;
     if (!loadHitLogFile(file, gHitList).ok()) return;
+    // A file written by an older console may repeat a hit: the list never holds two equal
+    // records, or the duplicate filter and the replay would see the hit twice.
+    removeDuplicateHits(gHitList);
     notifyListChanged();
 }
 

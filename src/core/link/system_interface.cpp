@@ -61,12 +61,38 @@ TSystemInterface::~TSystemInterface() {
 }
 
 bool TSystemInterface::start() {
-    if (thread_.joinable()) return true;
-    if (!socketOpen_) socketOpen_ = transport_->open(options_.port);
-    if (!socketOpen_) return false;
+    if (thread_.joinable()) return socketOpen_;
+    portWanted_ = true;
+    if (!socketOpen_) openPort();
+    const bool open = socketOpen_;
     terminate_ = false;
     thread_ = std::thread([this] { loop(); });
-    return true;
+    return open;
+}
+
+bool TSystemInterface::openPort() {
+    int error = 0;
+    const PortState state = transport_->open(options_.port, error);
+    socketOpen_ = state == PortState::Open;
+    nextPortAttempt_ = env_->nowMs() + static_cast<std::uint64_t>(std::max(options_.portRetryMs, 1));
+    const LinkPortStatus now{state, socketOpen_ ? 0 : error, options_.port};
+    bool changed = false;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        changed = now.state != portStatus_.state || now.error != portStatus_.error;
+        portStatus_ = now;
+    }
+    if (changed) post(SE_PORT_STATE, static_cast<std::uint32_t>(state));
+    return socketOpen_;
+}
+
+void TSystemInterface::retryPortWhenDue() {
+    if (portWanted_ && !socketOpen_ && env_->nowMs() >= nextPortAttempt_) openPort();
+}
+
+LinkPortStatus TSystemInterface::portStatus() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return portStatus_;
 }
 
 void TSystemInterface::stop() {
@@ -81,6 +107,7 @@ void TSystemInterface::loop() {
     bool passDue = true; // the greeting is checked once per pass, not on every datagram
     while (!terminate_) {
         if (passDue) {
+            retryPortWhenDue();
             const std::int64_t now = env_->pcClockSeconds();
             if (!greeted_ || now - lastGreeting_ >= 10) sendDiscovery();
             passDue = false;
@@ -112,6 +139,7 @@ void TSystemInterface::loop() {
 }
 
 void TSystemInterface::runPass() {
+    retryPortWhenDue();
     {
         const std::int64_t now = env_->pcClockSeconds();
         if (!greeted_ || now - lastGreeting_ >= 10) sendDiscovery();

@@ -39,8 +39,29 @@ enum SystemEventCode : int {
     SE_START_RESENT = 4,      // the pending start went out by schedule while the automatic start is not idle
     SE_START_LIGHTS = 5,      // start light report: wParam = lamp mask
     SE_CHANNEL_LEVELS = 6,    // a "CHANNELS:" list was read into channelLevels()
-    SE_TAG_AT_START = 7       // transponder tag: wParam = sender id | (tag << 8)
+    SE_TAG_AT_START = 7,      // transponder tag: wParam = sender id | (tag << 8)
+    SE_PORT_STATE = 8         // the node port was opened or lost: wParam = PortState; read portStatus()
 };
+
+// What opening the node port gave. The port has one owner: while another program (or a
+// second console) holds it, the link cannot receive a single hit.
+enum class PortState : int {
+    Closed = 0, // not tried yet
+    Open = 1,   // the link owns the port
+    Taken = 2,  // another program holds the port (EADDRINUSE)
+    Failed = 3  // the socket could not be made for another reason (error says which)
+};
+
+struct LinkPortStatus {
+    PortState state = PortState::Closed;
+    int error = 0;          // errno of the last failed attempt; 0 when open
+    std::uint16_t port = 0;
+    bool operator==(const LinkPortStatus&) const = default;
+};
+
+// The line for the log window, e.g. "Порт узлов 1309 занят другой программой: отметки не
+// принимаются, повторная попытка каждые 3 с."; empty for Closed.
+std::string portStatusText(const LinkPortStatus& status, int retryMs);
 
 // Called on the link thread, outside the link lock.
 using SystemEventSink = std::function<void(int code, std::uint32_t wParam)>;
@@ -108,9 +129,16 @@ public:
     virtual std::vector<BroadcastInterface> interfaces();
 };
 
-// A non-blocking UDP socket bound to ip:port (host byte order), with SO_REUSEADDR, broadcast
-// allowed and a receive buffer large enough for a burst of hits; -1 when it cannot be made.
-int openUdpSocket(std::uint32_t ip, std::uint16_t port);
+// Whether a UDP port may be shared with other sockets.
+enum class PortSharing {
+    Exclusive, // no SO_REUSEADDR: the bind fails while any socket holds the port (the console)
+    Shared     // SO_REUSEADDR: several sockets on one port (the node simulator's own pair)
+};
+
+// A non-blocking UDP socket bound to ip:port (host byte order), broadcast allowed and a
+// receive buffer large enough for a burst of hits. Returns the descriptor, or minus the
+// errno when it cannot be made (-EADDRINUSE: the port is held).
+int openUdpSocket(std::uint32_t ip, std::uint16_t port, PortSharing sharing);
 
 // The datagram transport (a UDP socket). Thread safe for send.
 class LinkTransport {
@@ -119,7 +147,8 @@ public:
     LinkTransport(const LinkTransport&) = delete;
     LinkTransport& operator=(const LinkTransport&) = delete;
     virtual ~LinkTransport() = default;
-    virtual bool open(std::uint16_t port) = 0;
+    // Opens the socket on the port; error gets the errno when it does not open.
+    virtual PortState open(std::uint16_t port, int& error) = 0;
     virtual void close() = 0;
     virtual bool send(const NodeAddress& to, const std::uint8_t* data, std::size_t length) = 0;
     // Takes one waiting datagram, without blocking; returns its length or -1 when none.
@@ -128,7 +157,7 @@ public:
     virtual bool waitReadable(int timeoutMs) = 0;
 };
 
-// The POSIX UDP socket: bound to 0.0.0.0:port, non-blocking, broadcast allowed, SO_REUSEADDR.
+// The POSIX UDP socket: bound to 0.0.0.0:port exclusively, non-blocking, broadcast allowed.
 std::unique_ptr<LinkTransport> makeUdpTransport();
 
 // Receives every message from nodes 10 and 11 (the radio scoreboard link).
@@ -146,6 +175,8 @@ struct LinkOptions {
     // Interfaces that get the greeting; empty = every interface that is up and broadcast-capable.
     std::vector<std::string> interfaces;
     int passPeriodMs = 10;
+    // While the port cannot be opened, the link tries again this often.
+    int portRetryMs = 3000;
 
     // Reads VELMARO_LINK_INTERFACES (comma-separated names) into `interfaces` and
     // VELMARO_NODE_PORT (a port other than the node port, for tests) into `port`.
@@ -165,7 +196,8 @@ public:
     TSystemInterface& operator=(const TSystemInterface&) = delete;
 
     // Opens the socket and runs the link loop on its own thread. False when the socket
-    // cannot be opened (the thread then is not started).
+    // could not be opened now: the thread runs all the same and tries again every
+    // portRetryMs; every change of the port state is posted as SE_PORT_STATE.
     bool start();
     // Requests termination and joins the thread; idempotent.
     void stop();
@@ -179,6 +211,8 @@ public:
     std::vector<TSystemNode> nodes();       // snapshot of the whole node table
     std::array<std::uint8_t, CHANNEL_COUNT> channelLevels();
     NodeAddress gateway();
+    // The state of the node port (any thread).
+    LinkPortStatus portStatus();
 
     // ---- commands (main thread) ----
     void sendStartCommand(std::uint8_t code, std::uint16_t param, std::uint16_t aux);
@@ -214,8 +248,8 @@ public:
     void setScoreboardLineHandler(ScoreboardLineHandler handler);
 
     // ---- driving the loop (the thread calls these; tests call them directly) ----
-    // One pass: greeting when due, drain every waiting datagram, schedules, offline
-    // marks, channel scan request.
+    // One pass: a new try at the port when it is not open and the retry is due, greeting
+    // when due, drain every waiting datagram, schedules, offline marks, channel scan request.
     void runPass();
     // Parses one received datagram (`data` need not be zero-terminated).
     void handleDatagram(const std::uint8_t* data, std::size_t length, const NodeAddress& from);
@@ -252,6 +286,9 @@ private:
     void servicePass();
     void deliver(Pending& out);
     void post(int code, std::uint32_t wParam);
+    // Opens the port now; posts SE_PORT_STATE when its state changed. True when open.
+    bool openPort();
+    void retryPortWhenDue();
 
     SystemEventSink sink_;
     LinkOptions options_;
@@ -259,7 +296,10 @@ private:
     std::unique_ptr<LinkTransport> transport_;
     std::thread thread_;
     std::atomic<bool> terminate_{false};
-    bool socketOpen_ = false;
+    std::atomic<bool> socketOpen_{false}; // written by start() before the thread, then by the thread
+    bool portWanted_ = false;             // start() was called: the port is retried until it opens
+    std::uint64_t nextPortAttempt_ = 0;   // environment clock, ms
+    LinkPortStatus portStatus_;         // under the link lock
 
     std::mutex boardsLock_; // held while the radio boards are called (never with the link lock inside a call)
     std::mutex lock_;       // the link lock

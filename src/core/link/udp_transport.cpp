@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
@@ -20,11 +22,11 @@
 
 namespace velmaro {
 
-int openUdpSocket(std::uint32_t ip, std::uint16_t port) {
+int openUdpSocket(std::uint32_t ip, std::uint16_t port, PortSharing sharing) {
     const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (s < 0) return -1;
+    if (s < 0) return -errno;
     const int one = 1;
-    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (sharing == PortSharing::Shared) ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
     // Room for a burst of hits: several thousand small datagrams.
     const int size = 4 << 20;
@@ -35,10 +37,26 @@ int openUdpSocket(std::uint32_t ip, std::uint16_t port) {
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(ip);
     if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        const int error = errno;
         ::close(s);
-        return -1;
+        return -error;
     }
     return s;
+}
+
+std::string portStatusText(const LinkPortStatus& status, int retryMs) {
+    const std::string port = std::to_string(status.port);
+    const std::string retry = ", повторная попытка каждые " + std::to_string((retryMs + 999) / 1000) + " с.";
+    switch (status.state) {
+    case PortState::Open: return "Порт узлов " + port + " открыт: отметки принимаются.";
+    case PortState::Taken:
+        return "Порт узлов " + port + " занят другой программой: отметки не принимаются" + retry;
+    case PortState::Failed:
+        return "Порт узлов " + port + " не открыт (" + std::strerror(status.error) + "): отметки не принимаются" +
+               retry;
+    case PortState::Closed: break;
+    }
+    return {};
 }
 
 std::string NodeAddress::toString() const {
@@ -92,12 +110,17 @@ class UdpTransport final : public LinkTransport {
 public:
     ~UdpTransport() override { close(); }
 
-    bool open(std::uint16_t port) override {
+    PortState open(std::uint16_t port, int& error) override {
         close();
-        const int s = openUdpSocket(INADDR_ANY, port);
-        if (s < 0) return false;
+        // The node port has one owner: a second console on it would take hits from this one.
+        const int s = openUdpSocket(INADDR_ANY, port, PortSharing::Exclusive);
+        if (s < 0) {
+            error = -s;
+            return error == EADDRINUSE ? PortState::Taken : PortState::Failed;
+        }
+        error = 0;
         fd_ = s;
-        return true;
+        return PortState::Open;
     }
 
     void close() override {

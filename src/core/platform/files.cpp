@@ -3,7 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <cerrno>
+#include <charconv>
+#include <optional>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -20,35 +24,89 @@ std::string errnoText(const std::string& what, const fs::path& path) {
     return what + " " + path.string() + ": " + std::strerror(errno);
 }
 
+constexpr std::string_view kTemporaryMark = ".tmp";
+
 fs::path temporaryBeside(const fs::path& path) {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
     fs::path tmp = path;
-    tmp += ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+    tmp += std::string(kTemporaryMark) + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
     return tmp;
+}
+
+// Closes a descriptor on every way out of a scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { (void)close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now; false (errno set) when the close itself failed.
+    bool close() {
+        if (fd_ < 0) return true;
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::string_view content) {
+    const char* p = content.data();
+    size_t left = content.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Makes the rename itself durable: the folder's entry is flushed too.
+bool syncFolder(const fs::path& folder) {
+    Descriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.valid()) return false;
+    if (::fsync(dir.get()) != 0) return false;
+    return dir.close();
+}
+
+// "<name>.tmp<pid>_<n>": the pid of its writer, or nothing when `name` is not one.
+std::optional<long> temporaryOwner(const std::string& name) {
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    if (mark == std::string::npos || mark == 0) return std::nullopt;
+    const std::string_view rest = std::string_view(name).substr(mark + kTemporaryMark.size());
+    const std::size_t underscore = rest.find('_');
+    if (underscore == std::string_view::npos || underscore == 0 || underscore + 1 == rest.size()) return std::nullopt;
+    for (std::size_t i = 0; i < rest.size(); ++i)
+        if (i != underscore && (rest[i] < '0' || rest[i] > '9')) return std::nullopt;
+    long pid = 0;
+    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + underscore, pid);
+    if (ec != std::errc() || end != rest.data() + underscore) return std::nullopt;
+    return pid;
 }
 
 } // namespace
 
 Status writeFileAtomic(const fs::path& path, std::string_view content) {
     const fs::path tmp = temporaryBeside(path);
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return Status::Error(errnoText("cannot create", tmp));
-    const char* p = content.data();
-    size_t left = content.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Status st = Status::Error(errnoText("cannot write", tmp));
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return st;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
+    Descriptor file(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!file.valid()) return Status::Error(errnoText("cannot create", tmp));
+    if (!writeAll(file.get(), content)) {
+        Status st = Status::Error(errnoText("cannot write", tmp));
+        (void)file.close();
+        ::unlink(tmp.c_str());
+        return st;
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    if (::fsync(file.get()) != 0 || !file.close()) {
         Status st = Status::Error(errnoText("cannot flush", tmp));
+        (void)file.close();
         ::unlink(tmp.c_str());
         return st;
     }
@@ -57,7 +115,29 @@ Status writeFileAtomic(const fs::path& path, std::string_view content) {
         ::unlink(tmp.c_str());
         return st;
     }
+    // The new content is in place, but until the folder is flushed a power cut could
+    // bring the old file back: that is reported.
+    if (!syncFolder(path.parent_path())) return Status::Error(errnoText("cannot flush the folder of", path));
     return Status::Ok();
+}
+
+std::size_t removeLeftoverTemporaries(const fs::path& folder) {
+    std::size_t removed = 0;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) return 0;
+    for (const fs::directory_entry& entry : it) {
+        std::error_code entryError;
+        if (!entry.is_regular_file(entryError)) continue;
+        const auto owner = temporaryOwner(entry.path().filename().string());
+        if (!owner) continue;
+        // A writer that is still running (another console on the same folder) keeps its file.
+        if (*owner != ::getpid() && *owner > 0 &&
+            (::kill(static_cast<pid_t>(*owner), 0) == 0 || errno == EPERM))
+            continue;
+        if (fs::remove(entry.path(), entryError)) ++removed;
+    }
+    return removed;
 }
 
 Status readFile(const fs::path& path, std::string& out) {

@@ -13,8 +13,16 @@
 
 namespace velmaro {
 
-// Replaces `path` with `content`, atomically.
+// Replaces `path` with `content`, atomically: written to "<path>.tmp<pid>_<n>", flushed,
+// renamed over `path`, then the folder flushed so the rename survives a power cut. The
+// temporary file is removed on every failure before the rename, and no descriptor stays
+// open on any path.
 Status writeFileAtomic(const std::filesystem::path& path, std::string_view content);
+
+// Removes from `folder` (not below it) the temporary files writeFileAtomic leaves when the
+// program dies between writing and renaming; those of a writer that is still running are
+// kept. Call at start-up before anything writes into the folder. Returns how many went.
+std::size_t removeLeftoverTemporaries(const std::filesystem::path& folder);
 
 // Copies `from` over `to`, atomically (the target is never half-copied).
 Status copyFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to);

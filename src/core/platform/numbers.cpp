@@ -22,21 +22,39 @@ std::string formatFixed(double value, int decimals) {
     return std::string(buf, res.ptr);
 }
 
-std::optional<long long> parseInteger(std::string_view text) {
-    text = trim(text);
+namespace {
+// One optional sign, then what from_chars must read whole: "+-12" and "--1" are not
+// numbers. Returns the text without a leading '+', or nothing when no digit or '.' follows
+// the sign.
+std::optional<std::string_view> unsignedBody(std::string_view text) {
+    std::size_t first = 0;
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    else if (!text.empty() && text.front() == '-') first = 1;
+    if (first >= text.size()) return std::nullopt;
+    const char c = text[first];
+    if (!((c >= '0' && c <= '9') || c == '.')) return std::nullopt;
+    return text;
+}
+} // namespace
+
+std::optional<long long> parseInteger(std::string_view text) {
+    const auto body = unsignedBody(trim(text));
+    if (!body) return std::nullopt;
+    text = *body;
     long long v = 0;
     auto res = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || res.ec != std::errc() || res.ptr != text.data() + text.size()) return std::nullopt;
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size()) return std::nullopt;
     return v;
 }
 
+// Finite numbers only: "inf", "nan" and values beyond double's range are refused.
 std::optional<double> parseDouble(std::string_view text) {
-    text = trim(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const auto body = unsignedBody(trim(text));
+    if (!body) return std::nullopt;
+    text = *body;
     double v = 0;
     auto res = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
-    if (text.empty() || res.ec != std::errc() || res.ptr != text.data() + text.size()) return std::nullopt;
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(v)) return std::nullopt;
     return v;
 }
 

@@ -10,7 +10,8 @@ namespace velmaro {
 // printf-like "%.<decimals>f" with '.'; NaN and infinities give 0.
 std::string formatFixed(double value, int decimals);
 
-// Whole text must be a number (leading/trailing blanks allowed). No locale.
+// Whole text must be a number (leading/trailing blanks allowed): one optional sign, then
+// digits ('.' and an exponent for a double). No locale; a double must be finite.
 std::optional<long long> parseInteger(std::string_view text);
 std::optional<double> parseDouble(std::string_view text);
 // A number typed by the operator: every ',' is read as '.'.

@@ -251,8 +251,14 @@ void TRegistry::refreshClassCounts() {
 
 TClassItem* TRegistry::addClass(const std::string& name, std::int32_t minTime, std::int32_t maxTime,
                                 std::int32_t breakoutLimit) {
-    auto cls = std::make_unique<TClassItem>(nextClassId, name);
-    ++nextClassId;
+    std::int32_t id = nextClassId;
+    if (findClass(id)) {
+        // Only once the ids have reached INT32_MAX: the lowest id no class has.
+        id = 0;
+        while (findClass(id)) ++id;
+    }
+    if (id == nextClassId && nextClassId < INT32_MAX) ++nextClassId;
+    auto cls = std::make_unique<TClassItem>(id, name);
     cls->minTime = minTime;
     cls->maxTime = maxTime;
     cls->breakoutLimit = breakoutLimit;

@@ -52,6 +52,17 @@ std::optional<std::int32_t> scanSigned(std::string_view text, std::size_t& pos) 
     return value;
 }
 
+// Digits only, with blanks around them allowed: a class id as the writer puts it.
+bool isPlainNumber(std::string_view text) {
+    std::size_t p = 0;
+    while (p < text.size() && isBlank(text[p])) ++p;
+    const std::size_t start = p;
+    while (p < text.size() && text[p] >= '0' && text[p] <= '9') ++p;
+    const std::size_t digits = p - start;
+    while (p < text.size() && isBlank(text[p])) ++p;
+    return digits > 0 && p == text.size();
+}
+
 // The text from `pos` up to the next ',' or the end of the line; `pos` moves past the ','.
 std::string takeField(std::string_view line, std::size_t& pos) {
     if (pos >= line.size()) return {};
@@ -158,13 +169,20 @@ std::unique_ptr<TRacerItem> TRegistry::parseRacerLine(const std::string& text) {
     const std::size_t colon = line.find(':', pos);
     if (colon == std::string_view::npos) return racer;
     pos = colon + 1;
-    // A count larger than the entries on the line stops at the line's end.
-    for (std::uint32_t i = 0; i < *count && pos < line.size(); ++i) {
-        const std::string entry = takeField(line, pos);
+    // Every class id carries its own ',' and the team its leading one, so the list ends
+    // at the empty field of the double comma. A count that disagrees with the entries
+    // does not move the team: a shorter list stops at the empty field, and a longer one
+    // goes on while its entries are plain numbers.
+    for (std::uint32_t i = 0; pos < line.size() && line[pos] != ','; ++i) {
+        std::size_t end = line.find(',', pos);
+        if (end == std::string_view::npos) end = line.size();
+        const std::string_view entry = line.substr(pos, end - pos);
+        if (i >= *count && !isPlainNumber(entry)) break;
+        pos = end < line.size() ? end + 1 : end;
         std::size_t p = 0;
         if (const auto id = scanUnsigned(entry, p)) racer->classIds.push_back(static_cast<std::int32_t>(*id));
     }
-    if (pos < line.size()) ++pos; // the ',' in front of the team
+    if (pos < line.size() && line[pos] == ',') ++pos; // the ',' in front of the team
     racer->team = takeField(line, pos);
 
     if (pos < line.size()) {
@@ -252,7 +270,7 @@ void TRegistry::loadClassesAndRacers() {
             classes.push_back(std::move(cls));
             pages.createClassPage(*classes.back());
         }
-        ++nextClassId;
+        if (nextClassId < INT32_MAX) ++nextClassId; // at the top addClass looks for a free id
     }
     pages.classesChanged();
 

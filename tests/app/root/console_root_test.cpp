@@ -1,7 +1,7 @@
 // The running console as the program builds it: the composition root, its windows
 // offscreen, the closed-library test doubles in the program folder and, where a test
 // needs the node link, the simulated timing network in a private network namespace
-// (VELMARO_NETNS; vlm0 10.213.0.1 <-> vlm1 10.213.0.2).
+// (VELMARO_NETNS), the simulator in a namespace of its own joined by a veth pair.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -23,6 +23,7 @@
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
+#include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
 #include "ui/app/console_application.h"
@@ -107,11 +108,14 @@ protected:
 TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
     prepareEvent(0);
-    ::setenv("VELMARO_LINK_INTERFACES", "vlm0", 1);
+    const SimNetwork net(200 + port % 50);
+    ASSERT_TRUE(net.ok());
+    ::setenv("VELMARO_LINK_INTERFACES", net.consoleInterface().c_str(), 1);
     nodesim::SimOptions o;
-    o.bindAddress = "10.213.0.2";
+    o.networkNamespace = net.path();
+    o.bindAddress = net.simAddress();
     o.port = port;
-    o.greetingAddress = "10.213.0.255";
+    o.greetingAddress = net.broadcast();
     o.onlineNodes = {1, 2, 4, 5};
     o.statusPeriodMs = 100;
     nodesim::NodeSimulator sim(o);
@@ -120,8 +124,8 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
         ConsoleRoot root(op);
         root.launch();
         ASSERT_EQ(gDragRuns.size(), 1u);
-        ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == "10.213.0.1"; }));
-        ASSERT_TRUE(eventually([&] { return theConsole().systemInterface->gateway().ip == 0x0AD50002; }));
+        ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == net.consoleAddress(); }));
+        ASSERT_TRUE(eventually([&] { return theConsole().systemInterface->gateway().ip == net.simIp(); }));
 
         const std::uint64_t t = 1'700'000'000'000ULL;
         sim.sendHit(1, 6, t);              // start signal
@@ -146,7 +150,7 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     // drag.txt as the console left it holds the run with its figures.
     std::vector<std::string> lines;
     ASSERT_TRUE(readTextLines(home / "CHALLENGES/E/drag.txt", lines).ok());
-    std::vector<TDragRaceItem> runs = parseDragFile(lines, 0);
+    std::vector<TDragRaceItem> runs = parseDragFile(lines);
     ASSERT_EQ(runs.size(), 1u);
     runs[0].recalculate();
     EXPECT_EQ(runs[0].rt, (std::array<int32_t, 2>{380, 420}));

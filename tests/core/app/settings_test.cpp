@@ -182,6 +182,23 @@ TEST_F(SettingsTest, Cp1251EventNameFromAnOldConsoleIsRead) {
     EXPECT_EQ(theConsole().eventName, "Кубок");
 }
 
+TEST_F(SettingsTest, Cp1251EventFolderIsFoundAgainAfterARestart) {
+    const std::string cp1251 = "\xCA\xF3\xE1\xEE\xEA"; // "Кубок" in CP1251, a folder of an old console
+    std::filesystem::create_directories(home / "CHALLENGES" / cp1251);
+    home.write("CHALLENGES/" + cp1251 + "/drag.txt", "DRAGITEM:1,0,2,0,0,0,1,0,0\n");
+    openEvent(home / "CHALLENGES" / cp1251);
+    ASSERT_EQ(theConsole().eventName, "Кубок");
+    EXPECT_NE(home.read("velmaro.ini").find("EventName:" + cp1251 + "\n"), std::string::npos);
+
+    resetConsole(); // a restart
+    loadSettings();
+    Console& c = theConsole();
+    EXPECT_EQ(c.eventName, "Кубок");
+    EXPECT_EQ(c.eventFolder, home / "CHALLENGES" / cp1251);
+    EXPECT_TRUE(std::filesystem::exists(c.eventFolder / "drag.txt"));
+    EXPECT_FALSE(std::filesystem::exists(home / "CHALLENGES" / "Кубок")); // no new empty folder
+}
+
 TEST_F(SettingsTest, LongLineIsCutAndItsRestReadAsTheNextLine) {
     std::string tail = "WaitRacerTimeout:77";
     std::string line = "X" + std::string(509, 'y') + tail; // 510 characters, then the tail

@@ -163,9 +163,9 @@ TEST_F(BracketFileTest, LinesThatDoNotFitAreSkipped) {
          "COMMENT:0,0:ok\n"
          "ROUND:40\n"          // no such round
          "DRAGID:0,9\n"
-         "ROUND:3\n"           // the decider, made by its run line
+         "ROUND:3\n"           // the decider, made only by a line with a known run
          "FORCEWINNER:0,1\n"   // ignored: the round does not exist yet
-         "DRAGID:0,77\n"       // run not in the list: default run
+         "DRAGID:0,77\n"       // run not in the list: skipped, no empty round a save would lose
          "LROUND:0\n"          // no lower rounds in type 2
          "DRAGID:0,9\n");
     EXPECT_EQ(pageA->bracket, nullptr);
@@ -179,9 +179,24 @@ TEST_F(BracketFileTest, LinesThatDoNotFitAreSkipped) {
     EXPECT_EQ(p->forceWinner, -1);
     EXPECT_EQ(p->comments[1], "");
     EXPECT_EQ(p->comments[0], "ok");
+    EXPECT_EQ(b->upperRound(3), nullptr);
+}
+
+TEST_F(BracketFileTest, NumbersBeyondIntAreSkippedAndAKnownRunMakesTheDecider) {
+    read("BRACKETCLASS:5,99999999999,0\n"
+         "BRACKETCLASS:5,4,2,4,99999999999\n" // size choice out of range: the default
+         "RACER:0,99999999999,5\n"
+         "RACER:1,5,5\n"
+         "ROUND:3\n"
+         "DRAGID:0,9\n");
+    auto b = pageB->bracket;
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->size, 4);
+    EXPECT_EQ(pageB->sizeChoice, 2);
+    EXPECT_EQ(b->racers[0].number, 0);
+    EXPECT_EQ(b->racers[1].number, 5);
     ASSERT_NE(b->upperRound(3), nullptr);
-    EXPECT_EQ(b->upperRound(3)->pair(0)->run.runId, 0);
-    EXPECT_EQ(b->upperRound(3)->pair(0)->forceWinner, -1);
+    EXPECT_EQ(b->upperRound(3)->pair(0)->run.runId, 9);
 }
 
 TEST_F(BracketFileTest, SavedAtomicallyAndLoadedFromTheEventFolder) {

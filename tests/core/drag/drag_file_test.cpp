@@ -86,7 +86,7 @@ TEST_F(DragFileTest, LinesThatParseInPart)
         "DRAGITEM:1,2,3,4,5,0,99999999999,0,0",  // run id out of range: default
         "DRAGITEM:-1,-1,-2,-1,18446744073709551615,2,7,0,0",
     };
-    const auto runs = parseDragFile(lines, 0);
+    const auto runs = parseDragFile(lines);
     ASSERT_EQ(runs.size(), 4u);
     EXPECT_EQ(runs[0].racer, (std::array<int32_t, 2>{1, 3}));
     EXPECT_EQ(runs[0].classId, (std::array<int32_t, 2>{2, 4}));
@@ -108,16 +108,20 @@ TEST_F(DragFileTest, LinesThatParseInPart)
     EXPECT_EQ(runs[3].runId, 7);
 }
 
-TEST_F(DragFileTest, HitsAfterAFinishAreDroppedOnlyInCrossoverMode)
+TEST_F(DragFileTest, HitsAfterAFinishAreKeptInEveryMode)
 {
-    const std::vector<std::string> lines = {"DRAGITEM:1,1,2,1,0,0,1,0,0", "LEFTHIT:0,500", "LEFTHIT:7,400",
-                                            "RIGHTHIT:0,500", "RIGHTHIT:7,400"};
-    const auto mode0 = parseDragFile(lines, 0);
-    EXPECT_EQ(mode0[0].hits[0].size(), 2u);
-    EXPECT_EQ(mode0[0].hits[1].size(), 2u);  // a saved hit is never lost on reload
-    const auto mode3 = parseDragFile(lines, 3);
-    EXPECT_EQ(mode3[0].hits[0].size(), 1u);
-    EXPECT_EQ(mode3[0].hits[1].size(), 1u);
+    // Written in the crossover lap mode: a left hit after the left lane's finish.
+    TDragRaceItem run;
+    run.runId = 1;
+    run.hits[0] = {TLineHit{HIT_TYPE_RT, 100}, TLineHit{HIT_TYPE_ET, 500}, TLineHit{HIT_TYPE_SPEED, 600}};
+    run.hits[1] = {TLineHit{HIT_TYPE_ET, 500}, TLineHit{7, 400}};
+    const std::string text = formatDragFile({run});
+    EXPECT_NE(text.find("LEFTHIT:0,500\nLEFTHIT:7,600\n"), std::string::npos) << text;
+    const auto back = parseDragFile(splitTextLines(text));
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].hits[0].size(), 3u);
+    EXPECT_EQ(back[0].hits[1].size(), 2u);
+    EXPECT_EQ(formatDragFile(back), text); // nothing saved is lost on the next save
 }
 
 TEST_F(DragFileTest, RoundTripKeepsEverythingAndTheFigures)
@@ -253,7 +257,7 @@ TEST_F(DragFileTest, NothingDeletedWithoutSelectionOrOnNo)
     EXPECT_FALSE(std::filesystem::exists(folder / "drag_undelete.txt"));
     EXPECT_TRUE(historyCopies().empty());
     EXPECT_NE(folder.read("drag.txt"), "");
-    EXPECT_EQ(parseDragFile(splitTextLines(folder.read("drag.txt")), 0).size(), 3u);
+    EXPECT_EQ(parseDragFile(splitTextLines(folder.read("drag.txt"))).size(), 3u);
     (void)before;
 }
 

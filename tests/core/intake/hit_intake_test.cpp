@@ -133,7 +133,7 @@ TEST_F(HitIntakeTest, RemoteSignalsActThenGoOnToTheHandlerAndTheLog) {
 
 TEST_F(HitIntakeTest, TransponderDecoding) {
     tags[1025] = TagRacer{77, 7};
-    tags[2] = TagRacer{0, 3}; // a racer whose number is 0 counts as none
+    tags[2] = TagRacer{0, 3}; // a racer numbered 0 is timed under his tag, in his class
     struct Row {
         const char* name;
         int signal;
@@ -142,7 +142,7 @@ TEST_F(HitIntakeTest, TransponderDecoding) {
         {"tag 1025 sensor 0 of a racer in class 7", 4100, 0, 77, 7},
         {"bit 15: tag 1, sensor 1, unknown tag", 0x8005, 1, 1, -1},
         {"bit 15 kept out of the tag", 0x8000 | (1025 << 2) | 3, 3, 77, 7},
-        {"racer number 0: the tag itself", 0x8000 | (2 << 2), 0, 2, -1},
+        {"racer number 0: the tag itself, his first class", 0x8000 | (2 << 2), 0, 2, 3},
         {"4003 is a plain signal", 4003, 4003, 0, -1},
         {"plain sensor", SIG_STAGE_LEFT, SIG_STAGE_LEFT, 0, -1},
     };
@@ -196,14 +196,15 @@ TEST_F(HitIntakeTest, LoadReadsFiveAndFourFieldLinesAndSkipsJunk) {
                  "\n"
                  "5;0;1;2\n"
                  "1,2,3\n"
-                 "2,1,1700000000,250,1700000000999\n" // a duplicate is kept on load
+                 "2,1,1700000000,250,1700000000999\n" // a duplicate: the first record stays
+                 "-9223372036854775808,0,0,0\n"       // wraps like the C conversion, no overflow
                  "1,-5,1700000001,1500,7\n");          // milliseconds stored in 16 bits
     gHitList.push_back(THitRecord{9, 9, 9, 9, 1, 9});
     loadHitLog();
     ASSERT_EQ(gHitList.size(), 4u);
-    EXPECT_EQ(gHitList[0], (THitRecord{4, 0, 1'700'000'000u, 100, 0, 0}));
-    EXPECT_EQ(gHitList[1], (THitRecord{2, 1, 1'700'000'000u, 250, 0, 1'700'000'000'300ull}));
-    EXPECT_EQ(gHitList[2].arrival, 1'700'000'000'999ull);
+    EXPECT_EQ(gHitList[0], (THitRecord{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(gHitList[1], (THitRecord{4, 0, 1'700'000'000u, 100, 0, 0}));
+    EXPECT_EQ(gHitList[2], (THitRecord{2, 1, 1'700'000'000u, 250, 0, 1'700'000'000'300ull}));
     EXPECT_EQ(gHitList[3], (THitRecord{1, -5, 1'700'000'001u, 1500, 0, 7}));
     EXPECT_EQ(rows, 5);
 

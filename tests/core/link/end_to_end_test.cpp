@@ -1,6 +1,7 @@
 // The console's node link against the simulated timing network over real UDP, in a
-// private network namespace (VELMARO_NETNS set; vlm0 10.213.0.1 <-> vlm1 10.213.0.2).
-// Each test uses a port of its own so the tests may run side by side in one namespace.
+// private network namespace (VELMARO_NETNS set). The simulator lives in a namespace of its
+// own behind a veth pair (SimNetwork), since the console owns the node port alone. Each
+// test uses a port and a pair of its own so the tests may run side by side.
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -11,6 +12,8 @@
 
 #include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
+#include "link_fakes.h"
+#include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
 
@@ -23,24 +26,16 @@ namespace {
 
 bool inNamespace() { return std::getenv("VELMARO_NETNS") != nullptr; }
 
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(2ms);
-    }
-    return pred();
-}
+using velmaro::test::eventually;
 
 // The console side: the link plus a stand-in for the main thread that drains the hit
 // queue into the hit intake on every SE_NEW_HITS, with a lap handler recording calls.
 class Console {
 public:
-    explicit Console(std::uint16_t port) {
+    Console(std::uint16_t port, const std::string& interface) {
         LinkOptions o;
         o.port = port;
-        o.interfaces = {"vlm0"};
+        o.interfaces = {interface};
         link = std::make_unique<TSystemInterface>(
             [this](int code, std::uint32_t w) {
                 std::lock_guard<std::mutex> g(m);
@@ -113,12 +108,16 @@ private:
     bool quit = false;
 };
 
-SimOptions simOptions(std::uint16_t port) {
+// The simulator's network for a test's port.
+int networkNumber(std::uint16_t port) { return (port - 23000) % 250; }
+
+SimOptions simOptions(std::uint16_t port, const velmaro::test::SimNetwork& net) {
     SimOptions o;
-    o.bindAddress = "10.213.0.2";
+    o.bindAddress = net.simAddress();
     o.port = port;
     o.consoleAddress = "";                // learned from the console's greeting
-    o.greetingAddress = "10.213.0.255";
+    o.greetingAddress = net.broadcast();
+    o.networkNamespace = net.path();
     o.onlineNodes = {1, 2, 4, 5};
     o.statusPeriodMs = 100;
     o.radioReportPeriodMs = 200;
@@ -135,15 +134,16 @@ std::vector<std::string> hitLogLines(const TempFolder& folder) {
 }
 
 // Runs a burst through console and simulator and checks every hit made the whole road once.
-void runBurst(std::uint16_t port, SimOptions options, int count, bool expectTimeOrder) {
+void runBurst(std::uint16_t port, const velmaro::test::SimNetwork& net, SimOptions options, int count,
+              bool expectTimeOrder) {
     NodeSimulator sim(options);
     ASSERT_TRUE(sim.start());
-    Console console(port);
+    Console console(port, net.consoleInterface());
     ASSERT_TRUE(console.link->start());
 
     // Greeting -> simulator knows the console -> statuses -> the console knows the gateway.
-    ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == "10.213.0.1"; }));
-    ASSERT_TRUE(eventually([&] { return console.link->gateway().ip == 0x0AD50002; }));
+    ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == net.consoleAddress(); }));
+    ASSERT_TRUE(eventually([&] { return console.link->gateway().ip == net.simIp(); }));
 
     const std::uint64_t base = 1'700'000'000'000ull;
     const std::vector<SimHit> sent = sim.burst(count, {2, 4, 5, 1}, base, 1);
@@ -185,7 +185,9 @@ void runBurst(std::uint16_t port, SimOptions options, int count, bool expectTime
 
 TEST(EndToEnd, BurstOfAThousandHitsFromSeveralNodes) {
     if (!inNamespace()) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
-    runBurst(23101, simOptions(23101), 1000, true);
+    const velmaro::test::SimNetwork net(networkNumber(23101));
+    ASSERT_TRUE(net.ok());
+    runBurst(23101, net, simOptions(23101, net), 1000, true);
 }
 
 TEST(EndToEnd, FaultyGatewayLosesNoHitAndLogsNoneTwice) {
@@ -204,23 +206,27 @@ TEST(EndToEnd, FaultyGatewayLosesNoHitAndLogsNoneTwice) {
     std::uint16_t port = 23110;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        SimOptions o = simOptions(++port);
+        const velmaro::test::SimNetwork net(networkNumber(++port));
+        ASSERT_TRUE(net.ok());
+        SimOptions o = simOptions(port, net);
         o.failure = row.failure;
         o.failureEvery = row.every;
         o.framesPerDatagram = row.frames;
-        runBurst(port, o, 300, row.failure != Failure::Drop);
+        runBurst(port, net, o, 300, row.failure != Failure::Drop);
     }
 }
 
 TEST(EndToEnd, NodeTableCommandsAndAnswers) {
     if (!inNamespace()) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
     const std::uint16_t port = 23120;
-    SimOptions o = simOptions(port);
+    const velmaro::test::SimNetwork net(networkNumber(port));
+    ASSERT_TRUE(net.ok());
+    SimOptions o = simOptions(port, net);
     o.radioLevels = {{1, -41}, {2, -52}, {4, -63}, {5, -74}};
     o.otherSensors = 0x0005;
     NodeSimulator sim(o);
     ASSERT_TRUE(sim.start());
-    Console console(port);
+    Console console(port, net.consoleInterface());
     console.link->setTimeouts(150, 75);
     ASSERT_TRUE(console.link->start());
 

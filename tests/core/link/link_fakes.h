@@ -2,9 +2,11 @@
 // Fakes for driving TSystemInterface without sockets or real time: a transport that
 // records what is sent and hands out queued datagrams, and an environment with a
 // settable clock, a scripted random source and a fixed interface list.
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/link/system_interface.h"
@@ -22,7 +24,7 @@ struct SentDatagram {
 
 class FakeTransport final : public LinkTransport {
 public:
-    bool open(std::uint16_t) override { return true; }
+    PortState open(std::uint16_t, int&) override { return PortState::Open; }
     void close() override {}
     bool send(const NodeAddress& to, const std::uint8_t* data, std::size_t length) override {
         std::lock_guard<std::mutex> g(m);
@@ -129,5 +131,16 @@ struct LinkRig {
         return n;
     }
 };
+
+// Polls `pred` until it holds or `limit` passes (tests over real sockets and threads).
+template <class Pred>
+bool eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (pred()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return pred();
+}
 
 } // namespace velmaro::test

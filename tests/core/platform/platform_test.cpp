@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -42,6 +45,44 @@ TEST(Files, HistoryCopiesInOneSecondBothSurvive) {
     EXPECT_EQ(uniqueHistoryPath(dir.path(), "drag_", 1700000000, ".txt").filename(), "drag_1700000000_2.txt");
 }
 
+std::size_t openDescriptors() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                  std::filesystem::directory_iterator()));
+}
+
+TEST(Files, AtomicWriteLeavesNoDescriptorAndNoTemporaryOnAnyPath) {
+    test::TempFolder dir;
+    const std::size_t before = openDescriptors();
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_TRUE(writeFileAtomic(dir / "a.txt", "text " + std::to_string(i)).ok());
+        EXPECT_FALSE(writeFileAtomic(dir / "missing" / "a.txt", "x").ok()); // cannot create
+    }
+    std::filesystem::create_directories(dir / "taken");
+    EXPECT_FALSE(writeFileAtomic(dir / "taken", "x").ok()); // cannot replace a folder
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(dir.read("a.txt"), "text 49");
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "taken"}));
+}
+
+TEST(Files, LeftoverTemporariesOfDeadWritersAreRemoved) {
+    test::TempFolder dir;
+    const std::string own = std::to_string(::getpid());
+    const std::vector<std::string> leftovers = {"drag.txt.tmp999999999_5", "racers.txt.tmp" + own + "_17"};
+    const std::vector<std::string> kept = {"drag.txt",           "a.tmp",           "x.tmpabc_1", ".tmp12_3",
+                                           "hitlog.txt.tmp12_", "b.txt.tmp1_3" /* pid 1 runs */};
+    for (const auto& name : leftovers) dir.write(name, "half");
+    for (const auto& name : kept) dir.write(name, "keep");
+    dir.write("sub/c.txt.tmp999999999_1", "not looked at");
+    EXPECT_EQ(removeLeftoverTemporaries(dir.path()), leftovers.size());
+    for (const auto& name : leftovers) EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+    EXPECT_TRUE(std::filesystem::exists(dir / "sub/c.txt.tmp999999999_1"));
+    EXPECT_EQ(removeLeftoverTemporaries(dir / "no such folder"), 0u);
+}
+
 TEST(Numbers, DotIsTheOnlySeparator) {
     EXPECT_EQ(formatFixed(12.5, 3), "12.500");
     EXPECT_EQ(formatFixed(-0.4, 1), "-0.4");
@@ -52,6 +93,15 @@ TEST(Numbers, DotIsTheOnlySeparator) {
     EXPECT_FALSE(parseInteger("12x"));
     EXPECT_EQ(parseInteger(" -7 "), -7);
     EXPECT_FALSE(parseIntegerInRange("70000", 0, 65535));
+}
+
+TEST(Numbers, OneSignAndFiniteValuesOnly) {
+    EXPECT_EQ(parseInteger("+12"), 12);
+    EXPECT_EQ(parseOperatorNumber(" +1,5 "), 1.5);
+    for (const char* bad : {"+-12", "-+12", "--1", "++1", "+", "-", " ", "9223372036854775808"})
+        EXPECT_FALSE(parseInteger(bad)) << bad;
+    for (const char* bad : {"inf", "-inf", "+inf", "nan", "NAN", "infinity", "+-1,5", "1e999", "0x10"})
+        EXPECT_FALSE(parseOperatorNumber(bad)) << bad;
 }
 
 TEST(TextCodec, Utf8HelpersKeepCharactersWhole) {

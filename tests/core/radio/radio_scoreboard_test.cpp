@@ -265,7 +265,7 @@ public:
     };
     std::mutex mutex;
     std::vector<Datagram> sent;
-    bool open(std::uint16_t) override { return true; }
+    PortState open(std::uint16_t, int&) override { return PortState::Open; }
     void close() override {}
     bool send(const NodeAddress& to, const std::uint8_t* data, std::size_t length) override {
         std::lock_guard<std::mutex> g(mutex);

@@ -128,6 +128,11 @@ TEST(RegistryLines, RacerLineEdges) {
         {"number only", "12", 12, "", "", {}, "", 0, nullptr, 1},
         {"Cyrillic", "3,Иванов,Лада,Тула,1:4,,Ракета,0,G,1", 3, "Иванов", "Тула", {4}, "Ракета", 0, "G", 1},
         {"class id written from -1", "1,A,B,C,1:4294967295,,D", 1, "A", "C", {-1}, "D", 0, nullptr, 1},
+        // A count that disagrees with the list never moves the team, tag or GUID.
+        {"count above the list", "7,A,B,C,2:1,,Team,5,{G},1", 7, "A", "C", {1}, "Team", 5, "{G}", 1},
+        {"count below the list", "7,A,B,C,1:1,3,,Team,5,{G},1", 7, "A", "C", {1, 3}, "Team", 5, "{G}", 1},
+        {"Cyrillic team after a short list", "7,A,B,C,2:1,,Команда,0,G,1", 7, "A", "C", {1}, "Команда", 0, "G", 1},
+        {"list without the double comma", "7,A,B,C,1:1,Team,5,G,1", 7, "A", "C", {1}, "Team", 5, "G", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -236,6 +241,27 @@ TEST_F(RegistryTest, NextClassId_FromTheClassesRead) {
         reg.loadClassesAndRacers();
         EXPECT_EQ(reg.nextClassId, c.next);
     }
+}
+
+TEST_F(RegistryTest, NextClassId_StopsAtTheLargestIdAndNewClassesTakeAFreeOne) {
+    writeEventFile("classes.txt", "2147483647:X\n0:Y\n");
+    reg.loadClassesAndRacers();
+    EXPECT_EQ(reg.nextClassId, INT32_MAX); // no signed overflow
+    EXPECT_EQ(reg.addClass("A")->id, 1);   // the ids ran out: the lowest free one
+    EXPECT_EQ(reg.addClass("B")->id, 2);
+    EXPECT_EQ(reg.nextClassId, INT32_MAX);
+}
+
+TEST_F(RegistryTest, Load_ShortClassCountKeepsACyrillicTeamWholeThroughASave) {
+    writeEventFile("racers.txt", "7,A,B,C,2:1,,Команда,5,{G},1\n");
+    reg.loadClassesAndRacers();
+    ASSERT_EQ(reg.racers.size(), 1u);
+    EXPECT_EQ(reg.racers[0]->team, "Команда");
+    ASSERT_TRUE(reg.saveRacers().ok());
+    EXPECT_EQ(eventFile("racers.txt"), "7,A,B,C,1:1,,Команда,5,{G},1\n");
+    reg.loadClassesAndRacers();
+    EXPECT_EQ(reg.racers[0]->team, "Команда");
+    EXPECT_EQ(reg.racers[0]->tag, 5);
 }
 
 TEST_F(RegistryTest, Load_BuildsOnePagePerClassAndCounts) {

@@ -174,7 +174,7 @@ private:
 
 class SilentTransport : public LinkTransport {
 public:
-    bool open(std::uint16_t) override { return true; }
+    PortState open(std::uint16_t, int&) override { return PortState::Open; }
     void close() override {}
     bool send(const NodeAddress&, const std::uint8_t*, std::size_t) override { return true; }
     long receive(std::uint8_t*, std::size_t, NodeAddress&) override { return -1; }

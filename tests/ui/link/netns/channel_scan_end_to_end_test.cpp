@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/link/system_interface.h"
+#include "fakes/sim_network.h"
 #include "nodesim/node_simulator.h"
 #include "ui/link/channel_scan_dialog.h"
 
@@ -37,10 +38,14 @@ TEST(ChannelScanEndToEnd, ChannelsAnswerReachesTheWindow) {
     QApplication app(argc, argv);
 
     const std::uint16_t port = 23190;
+    // The console owns the node port: the simulator lives in a namespace of its own.
+    const velmaro::test::SimNetwork net(190);
+    ASSERT_TRUE(net.ok());
     nodesim::SimOptions o;
-    o.bindAddress = "10.213.0.2";
+    o.networkNamespace = net.path();
+    o.bindAddress = net.simAddress();
     o.port = port;
-    o.greetingAddress = "10.213.0.255";
+    o.greetingAddress = net.broadcast();
     o.onlineNodes = {1};
     o.statusPeriodMs = 100;
     nodesim::NodeSimulator sim(o);
@@ -51,7 +56,7 @@ TEST(ChannelScanEndToEnd, ChannelsAnswerReachesTheWindow) {
 
     LinkOptions lo;
     lo.port = port;
-    lo.interfaces = {"vlm0"};
+    lo.interfaces = {net.consoleInterface()};
     std::unique_ptr<TSystemInterface> link;
     TscanChannelsForm* window = nullptr;
     int scans = 0;
