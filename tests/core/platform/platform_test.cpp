@@ -9,6 +9,7 @@
 #include "core/platform/text_codec.h"
 #include "core/platform/workbook.h"
 #include "fakes/temp_folder.h"
+#include "fakes/unzip.h"
 
 using namespace velmaro;
 
@@ -77,18 +78,7 @@ TEST(Workbook, CellsFromTextKeepLeadingZerosAndTextAsText) {
     }
 }
 
-namespace {
-std::string unzipMember(const std::filesystem::path& zip, const char* member) {
-    const std::string cmd = "unzip -p '" + zip.string() + "' " + member;
-    std::string out;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
-} // namespace
+using test::unzipMember;
 
 TEST(Workbook, TitleRowsMergeAcrossTheTableAndTextsSurvive) {
     test::TempFolder dir;
