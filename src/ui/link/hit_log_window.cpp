@@ -1,6 +1,7 @@
 #include "ui/link/hit_log_window.h"
 
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -57,6 +58,13 @@ THitLog::THitLog(HitLogPort& port, QWidget* parent) : QWidget(parent), port_(por
     mHitLog->setColumnWidth(HITLOG_ARRIVAL, 250);
     mHitLog->setStyleSheet("QTableView { selection-background-color: silver; selection-color: black; }");
     mHitLog->installEventFilter(this);
+    connect(mHitLog->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (reloading_) return;
+                const auto row = static_cast<std::size_t>(current.row());
+                if (current.isValid() && row < gHitList.size()) selectedHit_ = gHitList[row];
+                else selectedHit_.reset();
+            });
 
     Button1 = new QPushButton(QString::fromUtf8("Вкл. в расчет"), this);
     Button1->setObjectName("Button1");
@@ -90,13 +98,26 @@ void THitLog::selectRecord(int index) {
     if (index < 0 || index >= static_cast<int>(gHitList.size())) return;
     mHitLog->setCurrentIndex(model_.index(index, 0));
     mHitLog->selectRow(index);
+    selectedHit_ = gHitList[static_cast<std::size_t>(index)];
+}
+
+void THitLog::reloadKeeping(std::optional<THitRecord> hit, int fallbackRow) {
+    reloading_ = true;
+    model_.reload();
+    reloading_ = false;
+    selectedHit_.reset();
+    int row = -1;
+    if (hit) {
+        for (std::size_t i = 0; i < gHitList.size() && row < 0; ++i)
+            if (compareHits(gHitList[i], *hit) == 0) row = static_cast<int>(i);
+    }
+    if (row < 0 && fallbackRow >= 0) row = std::min(fallbackRow, static_cast<int>(gHitList.size()) - 1);
+    if (row >= 0) selectRecord(row);
 }
 
 void THitLog::hitListChanged(std::size_t recordCount) {
     (void)recordCount; // the model reads gHitList itself
-    const int current = mHitLog->currentIndex().row();
-    model_.reload();
-    if (current >= 0) selectRecord(std::min(current, static_cast<int>(gHitList.size()) - 1));
+    reloadKeeping(selectedHit_, mHitLog->currentIndex().row());
 }
 
 void THitLog::selectHitByTime(std::uint64_t timeMs) {
@@ -114,8 +135,7 @@ void THitLog::feedCurrent(int source) {
     const THitRecord hit = gHitList[static_cast<std::size_t>(row)];
     processHit(hit.node, hit.signal, hit.time(), source);
     markHitUsed(hit.node, hit.signal, hit.seconds, hit.milliseconds);
-    model_.reload();
-    selectRecord(row);
+    reloadKeeping(hit, row);
 }
 
 void THitLog::moveDown(int from) {
@@ -137,7 +157,7 @@ void THitLog::SpeedButton1Click() {
     if (row < 0) return;
     const NodeAddress target = NodeAddress::fromString(port_.replayTargets().run);
     const std::size_t last = replayRun(gHitList, static_cast<std::size_t>(row), port_, target);
-    model_.reload();
+    reloadKeeping(std::nullopt, row);
     moveDown(static_cast<int>(last));
 }
 
@@ -146,7 +166,7 @@ void THitLog::SpeedButton2Click() {
     if (row < 0) return;
     const NodeAddress target = NodeAddress::fromString(port_.replayTargets().step);
     (void)replayStep(gHitList, static_cast<std::size_t>(row), port_, target);
-    model_.reload();
+    reloadKeeping(std::nullopt, row);
     moveDown(row);
 }
 

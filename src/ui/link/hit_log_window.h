@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 #include "core/link/hit_replay.h"
 
@@ -73,6 +74,9 @@ protected:
 private:
     void feedCurrent(int source);
     void moveDown(int from);
+    // Reads the list again and selects `hit` (by node, signal and time) when it is still
+    // there, else the row `fallbackRow` (clamped to the list).
+    void reloadKeeping(std::optional<THitRecord> hit, int fallbackRow);
 
     HitLogPort& port_;
     HitLogModel model_;
@@ -80,6 +84,8 @@ private:
     QPushButton* Button1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
+    std::optional<THitRecord> selectedHit_; // the hit of the selected row, kept across list changes
+    bool reloading_ = false;
 };
 
 extern THitLog* HitLog;
