@@ -65,6 +65,17 @@ int printReceiptLogo(PrintDevice& printer, const ReceiptLogo& logo) {
     return logo.height;
 }
 
+Status beginReceipt(PrintDevice& printer, const char* title, const ReceiptHeading& heading, int& y) {
+    printer.setLandscape(false);
+    if (Status st = printer.beginDoc(title); !st.ok()) return st;
+    y = printReceiptLogo(printer, heading.logo);
+    printer.canvas().setFontSize(11);
+    y += printLineCentred(printer, y, heading.eventName);
+    y += printLineCentred(printer, y, heading.date);
+    y += printer.canvas().textHeight(" ");
+    return Status::Ok();
+}
+
 int printReceiptFooter(PrintDevice& printer, int y, bool closingBlank) {
     printer.canvas().setFontSize(8);
     for (const std::string& line : footerLines()) y += printLineCentred(printer, y, line);

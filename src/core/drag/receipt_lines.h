@@ -38,6 +38,18 @@ ReceiptLogo programReceiptLogo();
 // Draws the logo at (0, 0) and returns the y below it; 0 without a logo.
 int printReceiptLogo(PrintDevice& printer, const ReceiptLogo& logo);
 
+// Everything printed above the body of a receipt.
+struct ReceiptHeading {
+    std::string eventName;
+    std::string date; // "dd.mm.yyyy"
+    ReceiptLogo logo;
+};
+
+// The head of every receipt, in portrait: opens the document, draws the logo, sets the
+// font to 11 points and prints the event name and the date centred and a blank line.
+// Sets `y` below them; the document stays open.
+Status beginReceipt(PrintDevice& printer, const char* title, const ReceiptHeading& heading, int& y);
+
 // The end of every receipt: the font becomes 8 points, then the two deciphered footer
 // lines, centred, and with `closingBlank` a centred " " (the timeslip's last line).
 // Returns the y below them.

@@ -110,14 +110,9 @@ int printOneLane(PrintDevice& printer, int y, const TimeslipTexts& t) {
 } // namespace
 
 Status printTimeslipDocument(PrintDevice& printer, const ReceiptHeading& heading, const TimeslipTexts& texts) {
-    printer.setLandscape(false);
-    if (Status st = printer.beginDoc("Timeslip"); !st.ok()) return st;
-    int y = printReceiptLogo(printer, heading.logo);
+    int y = 0;
+    if (Status st = beginReceipt(printer, "Timeslip", heading, y); !st.ok()) return st;
     PaintCanvas& canvas = printer.canvas();
-    canvas.setFontSize(11);
-    y += printLineCentred(printer, y, heading.eventName);
-    y += printLineCentred(printer, y, heading.date);
-    y += canvas.textHeight(" ");
     y = texts.bothLanes ? printBothLanes(printer, y, texts) : printOneLane(printer, y, texts);
     y += 3 * canvas.textHeight(" ");
     printReceiptFooter(printer, y, true);

@@ -51,13 +51,6 @@ TimeslipLane timeslipLane(const TDragRaceItem& run, int lane, bool proStartSigna
 // Both lanes (TIMESLIP_BOTH) or one lane (TIMESLIP_LEFT, TIMESLIP_RIGHT) of a run.
 TimeslipTexts timeslipTexts(const TDragRaceItem& run, int which, bool proStartSignal);
 
-// Everything printed above the body of a receipt.
-struct ReceiptHeading {
-    std::string eventName;
-    std::string date;    // "dd.mm.yyyy"
-    ReceiptLogo logo;
-};
-
 // Lays one timeslip out on `printer` as one document (portrait).
 Status printTimeslipDocument(PrintDevice& printer, const ReceiptHeading& heading, const TimeslipTexts& texts);
 

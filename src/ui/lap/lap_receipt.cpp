@@ -39,14 +39,9 @@ std::optional<LapReceiptTexts> lapReceiptTexts(int index) {
 
 Status printLapReceiptDocument(PrintDevice& printer, const ReceiptHeading& heading, const LapReceiptTexts& t,
                                const std::optional<std::vector<std::string>>& footerLines) {
-    printer.setLandscape(false);
-    if (Status st = printer.beginDoc("Lap receipt"); !st.ok()) return st;
-    int y = printReceiptLogo(printer, heading.logo);
+    int y = 0;
+    if (Status st = beginReceipt(printer, "Lap receipt", heading, y); !st.ok()) return st;
     PaintCanvas& canvas = printer.canvas();
-    canvas.setFontSize(11);
-    y += printLineCentred(printer, y, heading.eventName);
-    y += printLineCentred(printer, y, heading.date);
-    y += canvas.textHeight(" ");
     if (!t.className.empty()) y += printLineCentred(printer, y, t.className);
     y += printLineCentred(printer, y, t.number);
     for (const std::string* text : {&t.name, &t.car, &t.city})
