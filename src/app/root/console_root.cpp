@@ -44,6 +44,9 @@
 #include "ui/bracket/generate_bracket.h"
 #include "ui/bracket/manual_bracket_order_dialog.h"
 #include "ui/drag/drag_grid_widget.h"
+#include "ui/drag/receipt_printing.h"
+#include "ui/lap/lap_receipt.h"
+#include "ui/link/hit_log_window.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/node_status_box.h"
 #include "ui/link/scoreboard_settings_dialog.h"
@@ -316,7 +319,9 @@ void ConsoleRoot::launch() {
                                       d->form->bBlockSt->setChecked(true);
                                       blockStart();
                                   },
-                                  {});
+                                  [](std::size_t records) {
+                                      if (ui::HitLog) ui::HitLog->hitListChanged(records);
+                                  });
         s->dragView = std::make_unique<MainFormDragView>(form);
         installConsoleDragHost(s->dragView.get());
         s->lapHost = std::make_unique<MainFormLapHost>(form);
@@ -329,6 +334,10 @@ void ConsoleRoot::launch() {
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
         s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form);
+        // A double click on a hit's time finds that hit in the hit log window.
+        QObject::connect(form.DragStringGrid, &ui::DragGridWidget::hitTimeActivated, &form, [](quint64 time) {
+            if (ui::HitLog) ui::HitLog->selectHitByTime(time);
+        });
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
             ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
         });
@@ -509,7 +518,7 @@ void ConsoleRoot::printBracket() {
     if (!st.ok()) theOperator().message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 
-void ConsoleRoot::raceReport() { notYet("отчет по парным"); }
+void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(); }
 void ConsoleRoot::undelete() {
     if (isTwoLaneMode(theConsole().raceMode))
         undeleteRuns();
@@ -549,7 +558,16 @@ void ConsoleRoot::deleteItem() {
     else
         notYet("удаление событий круга");
 }
-void ConsoleRoot::printTimeslip(int) { notYet("печать результата заезда"); }
+void ConsoleRoot::printTimeslip(int lane) {
+    const unsigned mode = theConsole().raceMode;
+    if (mode == 7) return; // roller slalom prints nothing from these buttons
+    if (isSingleLaneMode(mode)) {
+        // The lap grid's row r shows lap event r - 1.
+        if (lane == -1) ui::printLapReceiptCommand(d->form->SingleLaneGrid->currentRow() - 1);
+        return;
+    }
+    ui::printTimeslipCommand(lane);
+}
 void ConsoleRoot::search(int direction) {
     d->form->DragStringGrid->searchRacer(d->form->eSearchText->text(), direction);
 }

@@ -53,7 +53,10 @@ SheetCell sheetCellFromText(const std::string& text) {
             plain = i > frac && i == text.size();
         }
     }
-    return SheetCell{text, plain};
+    SheetCell cell;
+    cell.text = text;
+    cell.number = plain;
+    return cell;
 }
 
 Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
@@ -66,46 +69,70 @@ Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
     if (!book) return Status::Error("Не удалось создать файл " + path.string());
     lxw_worksheet* ws = workbook_add_worksheet(book, sheetName(sheet.name).c_str());
 
-    lxw_format* cellFormat = workbook_add_format(book);
-    lxw_format* boldFormat = workbook_add_format(book);
-    format_set_bold(boldFormat);
-    lxw_format* titleFormat = workbook_add_format(book);
-    format_set_bold(titleFormat);
-    format_set_pattern(titleFormat, LXW_PATTERN_SOLID);
-    format_set_bg_color(titleFormat, static_cast<lxw_color_t>(sheet.titleColor));
-    if (sheet.gridLines) {
-        for (lxw_format* f : {cellFormat, boldFormat, titleFormat}) format_set_border(f, LXW_BORDER_THIN);
-    }
-
     int columns = sheet.columnCount;
     for (const SheetRow& row : sheet.rows) columns = std::max(columns, static_cast<int>(row.cells.size()));
     std::vector<std::size_t> widths(static_cast<std::size_t>(columns), 0);
 
+    // One format per distinct look, made on first use.
+    struct Look {
+        bool title = false, bold = false, centred = false;
+        Sheet::Align align = Sheet::Align::General;
+        std::optional<std::uint32_t> fill;
+        bool operator==(const Look&) const = default;
+    };
+    std::vector<std::pair<Look, lxw_format*>> formats;
+    const auto formatFor = [&](const Look& look) {
+        for (const auto& [known, format] : formats)
+            if (known == look) return format;
+        lxw_format* f = workbook_add_format(book);
+        if (look.title || look.bold) format_set_bold(f);
+        const std::optional<std::uint32_t> fill = look.title ? std::optional<std::uint32_t>(sheet.titleColor) : look.fill;
+        if (fill) {
+            format_set_pattern(f, LXW_PATTERN_SOLID);
+            format_set_bg_color(f, static_cast<lxw_color_t>(*fill));
+        }
+        if (sheet.gridLines) format_set_border(f, LXW_BORDER_THIN);
+        Sheet::Align align = look.centred ? Sheet::Align::Centre : look.align;
+        if (align == Sheet::Align::Left) format_set_align(f, LXW_ALIGN_LEFT);
+        if (align == Sheet::Align::Centre) format_set_align(f, LXW_ALIGN_CENTER);
+        if (align == Sheet::Align::Right) format_set_align(f, LXW_ALIGN_RIGHT);
+        formats.emplace_back(look, f);
+        return f;
+    };
+    const auto columnAlign = [&sheet](int c) {
+        const auto i = static_cast<std::size_t>(c);
+        return i < sheet.columnAlign.size() ? sheet.columnAlign[i] : Sheet::Align::General;
+    };
+
     for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
         const SheetRow& row = sheet.rows[r];
         const auto rowIndex = static_cast<lxw_row_t>(r);
-        if (row.title && columns > 1) {
+        if ((row.title || row.merged) && columns > 1) {
             const std::string text = row.cells.empty() ? std::string() : row.cells.front().text;
+            const Look look{row.title, row.bold, !row.title, Sheet::Align::General, row.fill};
             worksheet_merge_range(ws, rowIndex, 0, rowIndex, static_cast<lxw_col_t>(columns - 1), text.c_str(),
-                                  titleFormat);
+                                  formatFor(look));
             continue;
         }
-        lxw_format* format = row.title ? titleFormat : row.bold ? boldFormat : cellFormat;
         for (int c = 0; c < columns; ++c) {
             const auto col = static_cast<lxw_col_t>(c);
-            if (c >= static_cast<int>(row.cells.size())) {
+            const bool present = c < static_cast<int>(row.cells.size());
+            const SheetCell* cell = present ? &row.cells[static_cast<std::size_t>(c)] : nullptr;
+            Look look{row.title, row.bold, row.merged, columnAlign(c), row.fill};
+            if (cell && cell->fill) look.fill = cell->fill;
+            lxw_format* format = formatFor(look);
+            if (!cell) {
                 worksheet_write_blank(ws, rowIndex, col, format);
                 continue;
             }
-            const SheetCell& cell = row.cells[static_cast<std::size_t>(c)];
-            widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)], displayLength(cell.text));
-            const std::optional<double> value = cell.number ? parseDouble(cell.text) : std::nullopt;
+            widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)], displayLength(cell->text));
+            const std::optional<double> value = cell->number ? parseDouble(cell->text) : std::nullopt;
             if (value) {
                 worksheet_write_number(ws, rowIndex, col, *value, format);
-            } else if (cell.text.empty()) {
+            } else if (cell->text.empty()) {
                 worksheet_write_blank(ws, rowIndex, col, format);
             } else {
-                worksheet_write_string(ws, rowIndex, col, cell.text.c_str(), format);
+                worksheet_write_string(ws, rowIndex, col, cell->text.c_str(), format);
             }
         }
     }

@@ -5,6 +5,7 @@
 // failed export never leaves half a workbook.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,16 @@ namespace velmaro {
 struct SheetCell {
     std::string text;     // UTF-8
     bool number = false;  // written as a number (its text must parse with '.')
+    std::optional<std::uint32_t> fill = std::nullopt; // RGB fill of this cell; none = the row's fill
     bool operator==(const SheetCell&) const = default;
 };
 
 struct SheetRow {
     std::vector<SheetCell> cells;
     bool title = false;             // merged over every column of the sheet, shaded
+    bool merged = false;            // the first cell merged over every column, centred, not shaded
     bool bold = false;
+    std::optional<std::uint32_t> fill = std::nullopt; // RGB fill of every cell of the row
     bool operator==(const SheetRow&) const = default;
 };
 
@@ -32,6 +36,8 @@ struct Sheet {
     bool gridLines = true;             // thin borders around every cell of the table
     std::uint32_t titleColor = 0xE0E0E0; // RGB fill of title rows
     std::vector<double> columnWidths;  // characters; empty = fitted to the longest text
+    enum class Align { General, Left, Centre, Right };
+    std::vector<Align> columnAlign;    // per column; missing = General
 };
 
 // A cell from an exported text: a plain decimal ("12", "-3.25", no leading zero but "0.x")

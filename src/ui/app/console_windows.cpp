@@ -1,6 +1,10 @@
 #include "ui/app/console_windows.h"
 
+#include <QToolButton>
 #include <QWidget>
+
+#include "core/app/console.h"
+#include "core/link/system_interface.h"
 
 #include "ui/app/main_form.h"
 #include "ui/app/small_dialogs.h"
@@ -21,6 +25,22 @@ namespace velmaro::ui {
 namespace {
 
 QList<QWidget*> gWindows;
+
+// The hit log window on the running console: the main window's Block ST button, the node
+// link's socket and the replay targets (the defaults until the settings keep them).
+class ConsoleHitLogPort final : public HitLogPort {
+public:
+    void releaseBlockSt() override {
+        if (MainForm && MainForm->bBlockSt) MainForm->bBlockSt->setChecked(false); // no click
+    }
+    bool sendAsReceivedPacket(const TNodeMessage& message, const NodeAddress& to) override {
+        TSystemInterface* link = theConsole().systemInterface;
+        return link && link->sendAsReceivedPacket(message, to);
+    }
+    HitReplayTargets replayTargets() const override { return {}; }
+};
+
+ConsoleHitLogPort gHitLogPort;
 
 template <class T, class... Args>
 T* make(T*& global, Args&... args) {
@@ -47,7 +67,8 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, const std::func
     make(RallyResults);
     make(SelectLanesForm);
     make(CheckClassesForm);
-    make(HitLog);
+    HitLog = new THitLog(gHitLogPort);
+    gWindows.append(HitLog);
     make(SetTimeoutsForm);
     make(fScoreboardConfig, gScoreboardSettingsPort);
     make(failRacerForm);

@@ -1,0 +1,43 @@
+#include "ui/drag/receipt_printing.h"
+
+#include "core/app/console.h"
+#include "core/drag/race_reports.h"
+#include "core/platform/operator.h"
+#include "ui/platform/desktop_opener.h"
+#include "ui/platform/printing.h"
+
+namespace velmaro::ui {
+
+std::unique_ptr<PrintDevice> PosReceiptPrinters::openReceiptPrinter() {
+    return openPosPrinter(theConsole().eventFolder, stem_);
+}
+
+void PosReceiptPrinters::printed(PrintDevice& printer) {
+    if (auto* device = dynamic_cast<QtPrintDevice*>(&printer)) tellWherePrinted(*device);
+}
+
+ReceiptHeading consoleReceiptHeading() {
+    return ReceiptHeading{theConsole().eventName, receiptDateToday(), programReceiptLogo()};
+}
+
+void printTimeslipCommand(int which) {
+    PosReceiptPrinters printers("timeslip");
+    const Status st = printTimeslip(which, consoleReceiptHeading(), printers);
+    if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
+}
+
+void printTimeslipKey() {
+    if (theConsole().printBoth) {
+        printTimeslipCommand(TIMESLIP_LAST_RUN_BOTH);
+        return;
+    }
+    printTimeslipCommand(TIMESLIP_LEFT);
+    printTimeslipCommand(TIMESLIP_RIGHT);
+}
+
+void raceReportMenuCommand() {
+    DesktopOpener opener;
+    raceReportCommand(opener, theOperator());
+}
+
+} // namespace velmaro::ui

@@ -1,0 +1,100 @@
+// Timeslips of both forms printed through the Qt printing layer into PDF files on a
+// receipt-sized page (72 mm wide, 203 dpi), with a logo from the program folder. The
+// files stay in <build>/receipts/ to be looked at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPageSize>
+
+#include <filesystem>
+#include <memory>
+
+#include "core/drag/drag_run.h"
+#include "core/drag/drag_selection.h"
+#include "core/drag/timeslip.h"
+#include "core/platform/program_folder.h"
+#include "core/registration/registry.h"
+#include "fakes/temp_folder.h"
+#include "ui/platform/printing.h"
+
+namespace velmaro {
+namespace {
+
+// Receipt-sized PDF pages instead of the POS printer.
+class PdfReceipts : public ReceiptPrinterSource {
+public:
+    explicit PdfReceipts(std::filesystem::path file) : file_(std::move(file)) {}
+    std::unique_ptr<PrintDevice> openReceiptPrinter() override {
+        auto device = QtPrintDevice::forPdf(file_, 203);
+        device->printer().setPageSize(QPageSize(QSizeF(72, 160), QPageSize::Millimeter));
+        return device;
+    }
+    void printed(PrintDevice&) override { ++printedCount; }
+    int printedCount = 0;
+
+private:
+    std::filesystem::path file_;
+};
+
+class TimeslipPdf : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!qApp) {
+            static int argc = 1;
+            static char name[] = "test_ui_drag";
+            static char* argv[] = {name, nullptr};
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            new QApplication(argc, argv);
+        }
+    }
+    void SetUp() override {
+        out = std::filesystem::path(VELMARO_BINARY_DIR) / "receipts";
+        std::filesystem::create_directories(out);
+        QImage logo(320, 80, QImage::Format_RGB32);
+        logo.fill(Qt::white);
+        for (int x = 0; x < 320; ++x)
+            for (int y = 30; y < 50; ++y) logo.setPixel(x, y, qRgb(0, 0, 0));
+        ASSERT_TRUE(logo.save(QString::fromStdString((program.path() / "printlogo.bmp").string()), "BMP"));
+        setProgramFolder(program.path());
+
+        auto racer = std::make_unique<TRacerItem>(12);
+        racer->name = "Иванов Иван";
+        racer->carModel = "Лада 2107";
+        racer->city = "Тула";
+        theRegistry().racers.push_back(std::move(racer));
+        theRegistry().classes.push_back(std::make_unique<TClassItem>(3, "Стрит"));
+        TDragRaceItem run;
+        run.runId = 17;
+        run.racer = {12, 34};
+        run.classId = {3, 3};
+        run.rt = {512, -35};
+        run.sixtyFeet = {1890, 1950};
+        run.et = {9876, 10123};
+        run.speed = {152.3, 148.0};
+        run.winner = 0;
+        gDragRuns = {run};
+        gSelectedRun = -1;
+    }
+    void TearDown() override {
+        gDragRuns.clear();
+        theRegistry().racers.clear();
+        theRegistry().classes.clear();
+    }
+    test::TempFolder program;
+    std::filesystem::path out;
+};
+
+TEST_F(TimeslipPdf, BothFormsPrint) {
+    const ReceiptHeading heading{"Кубок области", "01.06.2024", programReceiptLogo()};
+    ASSERT_EQ(heading.logo.width, 320);
+    for (const auto& [which, name] : {std::pair{TIMESLIP_BOTH, "timeslip_both.pdf"}, {TIMESLIP_LEFT, "timeslip_left.pdf"}}) {
+        PdfReceipts printers(out / name);
+        ASSERT_TRUE(printTimeslip(which, heading, printers).ok()) << name;
+        EXPECT_EQ(printers.printedCount, 1);
+        EXPECT_GT(std::filesystem::file_size(out / name), 1000u) << name;
+    }
+}
+
+} // namespace
+} // namespace velmaro

@@ -1,0 +1,130 @@
+// The lap receipt: which event it prints, its texts and layout on a recording receipt
+// printer, and a PDF of it on a receipt-sized page in <build>/receipts/ to be looked at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPageSize>
+
+#include "core/drag/footer_cipher.h"
+#include "core/lap/lap_fixture.h"
+#include "fakes/recording_print_device.h"
+#include "ui/lap/lap_receipt.h"
+#include "ui/platform/printing.h"
+
+namespace velmaro {
+namespace {
+
+using namespace velmaro::ui;
+
+class Receipts : public ReceiptPrinterSource {
+public:
+    std::function<std::unique_ptr<PrintDevice>()> make;
+    int opened = 0;
+    int printedCount = 0;
+    std::unique_ptr<PrintDevice> openReceiptPrinter() override {
+        ++opened;
+        return make();
+    }
+    void printed(PrintDevice&) override { ++printedCount; }
+};
+
+class LapReceipt : public test::LapTest {
+protected:
+    static void SetUpTestSuite() {
+        if (!qApp) {
+            static int argc = 1;
+            static char name[] = "test_ui_lap";
+            static char* argv[] = {name, nullptr};
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            new QApplication(argc, argv);
+        }
+    }
+    void SetUp() override {
+        LapTest::SetUp();
+        registry.addRacer(7, "Сидоров Пётр", {2});
+        registry.addClass(2, "Картинг");
+        gRaceItems = std::make_unique<TRaceItemList>();
+        add(7, TRaceItem::STSIG, 0, 0);
+        add(7, TRaceItem::PLAP, 61000, 0);
+        add(9, TRaceItem::FAIL, 0, 0);
+        add(7, TRaceItem::LAP, 63456, 5000);
+        add(7, TRaceItem::LAP, 59000, 0);
+    }
+    void add(uint32_t racer, uint32_t kind, int32_t lap, int32_t penalty) {
+        auto e = std::make_unique<TRaceItem>();
+        e->racer = racer;
+        e->kind = kind;
+        e->lap = lap;
+        e->penalty = penalty;
+        e->classId = racer == 7 ? 2 : 5;
+        gRaceItems->push_back(std::move(e));
+    }
+    const ReceiptHeading heading{"Кубок", "01.06.2024", {}};
+};
+
+TEST_F(LapReceipt, TheFirstLapAtOrAfterTheIndex) {
+    const std::optional<LapReceiptTexts> t = lapReceiptTexts(1); // a PLAP row: the LAP after it
+    ASSERT_TRUE(t);
+    EXPECT_EQ(*t, (LapReceiptTexts{"Картинг", "№ 7", "Сидоров Пётр", "Car7", "City7", " 58.456", "+05.000", " 1:03.456"}));
+    EXPECT_EQ(lapReceiptTexts(4)->penalty, ""); // no penalty: an empty value
+    EXPECT_FALSE(lapReceiptTexts(5));
+    EXPECT_FALSE(lapReceiptTexts(-1));
+    (*gRaceItems)[4]->kind = TRaceItem::FAIL;
+    EXPECT_FALSE(lapReceiptTexts(4)); // no LAP at or after it: nothing to print
+    gRaceItems.reset();
+    EXPECT_FALSE(lapReceiptTexts(0));
+
+    Receipts printers;
+    printers.make = [] { return std::make_unique<test::RecordingPrintDevice>(); };
+    EXPECT_TRUE(printLapReceipt(0, heading, printers, temp.path() / "printfooter.txt").ok());
+    EXPECT_EQ(printers.opened, 0);
+}
+
+TEST_F(LapReceipt, Layout) {
+    temp.write("printfooter.txt", "Спасибо!\r\nДо встречи\n"
+                                  "без конца строки");
+    test::RecordingPrintDevice printer(576);
+    ASSERT_TRUE(printLapReceiptDocument(printer, heading, *lapReceiptTexts(0),
+                                        std::vector<std::string>{"Спасибо!", "До встречи", "без конца строки"})
+                    .ok());
+    std::vector<std::string> lines;
+    for (const test::DrawnText& d : printer.canvasRecord.texts) lines.push_back(d.text);
+    const std::vector<std::string> expected = {
+        "Кубок", "01.06.2024", "Картинг", "№ 7", "Сидоров Пётр", "Car7", "City7", "Время", ":", " 58.456", "Штраф", ":", "+05.000",
+        "Итог", ":", " 1:03.456", " ", "Спасибо!", "До встречи", "без конца строки", footerLines()[0], footerLines()[1]};
+    EXPECT_EQ(lines, expected);
+    const auto& t = printer.canvasRecord.texts;
+    EXPECT_EQ(t[8], (test::DrawnText{70, 22 * 9, ":", 11})); // the colon after "Время: "
+    EXPECT_EQ(t[9], (test::DrawnText{576 - 70, 22 * 9, " 58.456", 11}));
+    EXPECT_EQ(t[20].y, 22 * 16 + 44); // two blank lines before the footer
+    EXPECT_EQ(t[20].points, 8);
+    EXPECT_EQ(t[21].y, 22 * 16 + 44 + 16);
+
+    // The print command reads those lines from the footer file (the last one has no line end).
+    test::RecordingPrintDevice* device = nullptr;
+    Receipts printers;
+    printers.make = [&device] {
+        auto d = std::make_unique<test::RecordingPrintDevice>(576);
+        device = d.get();
+        return d;
+    };
+    ASSERT_TRUE(printLapReceipt(0, heading, printers, temp.path() / "printfooter.txt").ok());
+    EXPECT_EQ(printers.printedCount, 1);
+}
+
+TEST_F(LapReceipt, PrintsToPdf) {
+    const std::filesystem::path out = std::filesystem::path(VELMARO_BINARY_DIR) / "receipts";
+    std::filesystem::create_directories(out);
+    temp.write("printfooter.txt", "Спасибо за участие!\nwww.example.org\n");
+    Receipts printers;
+    printers.make = [&out] {
+        auto d = QtPrintDevice::forPdf(out / "lap_receipt.pdf", 203);
+        d->printer().setPageSize(QPageSize(QSizeF(72, 160), QPageSize::Millimeter));
+        return d;
+    };
+    ASSERT_TRUE(printLapReceipt(1, heading, printers, temp.path() / "printfooter.txt").ok());
+    EXPECT_GT(std::filesystem::file_size(out / "lap_receipt.pdf"), 1000u);
+}
+
+} // namespace
+} // namespace velmaro
