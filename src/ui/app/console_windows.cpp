@@ -2,7 +2,10 @@
 
 #include <QWidget>
 
+#include <memory>
+
 #include "ui/app/main_form.h"
+#include "ui/app/results_host.h"
 #include "ui/app/small_dialogs.h"
 #include "ui/bracket/manual_bracket_order_dialog.h"
 #include "ui/link/channel_scan_dialog.h"
@@ -20,6 +23,8 @@ namespace velmaro::ui {
 namespace {
 
 QList<QWidget*> gWindows;
+// What the results window reaches of the console; lives as long as the windows.
+std::unique_ptr<ConsoleResultsHost> gResultsHost;
 
 template <class T>
 T* make(T*& global) {
@@ -38,7 +43,9 @@ QList<QWidget*> createConsoleWindows(const std::function<void(TMainForm&)>& befo
     make(EditPersonalDataForm);
     make(SelectClassForm);
     make(LogWindow);
-    make(RallyResults);
+    gResultsHost = std::make_unique<ConsoleResultsHost>();
+    RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, nullptr);
+    gWindows.append(RallyResults);
     make(SelectLanesForm);
     make(CheckClassesForm);
     make(HitLog);
@@ -57,6 +64,7 @@ QList<QWidget*> createConsoleWindows(const std::function<void(TMainForm&)>& befo
 
 void destroyConsoleWindows() {
     while (!gWindows.isEmpty()) delete gWindows.takeLast();
+    gResultsHost.reset();
     MainForm = nullptr;
     RegForm = nullptr;
     EditPersonalDataForm = nullptr;

@@ -15,6 +15,8 @@
 #include <functional>
 
 #include "core/app/lifecycle.h"
+#include "core/lap/lap_grid.h"
+#include "ui/lap/lap_grid_panel.h"
 
 class QAction;
 class QActionGroup;
@@ -60,7 +62,7 @@ struct MainFormHooks {
     std::function<void()> resultsTimer;        // ResultsTimer, 500 ms one-shot
 };
 
-class TMainForm : public QMainWindow, public ConsoleLifecycleView {
+class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGridPort {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -78,6 +80,11 @@ public:
     void moveToScreenOrigin() override;
     void afterShow() override;
 
+    // LapGridPort: the racer-number prompt flag and the "Правка" items of the run grid.
+    void setEditingNumber(bool editing) override;
+    void undeleteRuns() override;
+    void deleteAllRuns() override;
+
     // Handles one of the four messages on the main thread; nothing once closing began.
     void dispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     bool closing() const { return closing_; }
@@ -94,9 +101,9 @@ public:
     QTabWidget* DragPageControl = nullptr;
     QWidget* DragQualify = nullptr; // page 0 "Заезды"
     QTableWidget* DragStringGrid = nullptr;
-    QWidget* SingleLanePanel = nullptr;
-    QTableWidget* SingleLaneGrid = nullptr;
-    QTreeWidget* lvChannel = nullptr;
+    LapGridPanel* SingleLanePanel = nullptr; // the lap grid with the on-course list
+    LapEventGrid* SingleLaneGrid = nullptr;  // = SingleLanePanel->SingleLaneGrid
+    OnCourseList* lvChannel = nullptr;       // = SingleLanePanel->lvChannel
     QComboBox* cbBracketType = nullptr;
     QComboBox* cbGenerationMethod = nullptr;
     QLineEdit* eSearchText = nullptr;
