@@ -1,6 +1,7 @@
 // The lap grid's colours, on-course list texts, prompts and commands.
 #include "core/lap/lap_grid.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "core/app/scoreboard_controller.h"
@@ -47,8 +48,8 @@ std::optional<int> racerNumberAnswer(std::string_view text) {
 }
 
 std::int32_t penaltyAnswerMs(std::string_view text) {
-    const float seconds = static_cast<float>(parseOperatorNumber(text).value_or(0.0));
-    const double ms = static_cast<double>(seconds) * 1000.0;
+    // Rounded to the millisecond: "1.234" is 1234 ms, although 1.234 has no exact binary form.
+    const double ms = std::round(parseOperatorNumber(text).value_or(0.0) * 1000.0);
     if (!(ms > -2147483648.0 && ms < 2147483648.0)) return 0;
     return static_cast<std::int32_t>(ms);
 }

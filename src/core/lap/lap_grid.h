@@ -36,8 +36,8 @@ std::string onCourseText(int row);
 
 // The racer-number answer: a whole number, else nullopt.
 std::optional<int> racerNumberAnswer(std::string_view text);
-// The penalty answer in seconds ("2,5" and "2.5" alike) as milliseconds, through a
-// 32-bit float and truncated toward zero; 0 for a text that is not a number.
+// The penalty answer in seconds ("2,5" and "2.5" alike) as milliseconds, rounded to
+// the nearest millisecond; 0 for a text that is not a number or out of range.
 std::int32_t penaltyAnswerMs(std::string_view text);
 
 // The lap time on a type 120 text scoreboard: "%2d " (number modulo 100), the
