@@ -82,6 +82,7 @@ TRallyResults::TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, QW
     ResultsGrid->viewport()->installEventFilter(this);
     root->addWidget(ResultsGrid, 1);
 
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
     connect(ClearTime, &QRadioButton::clicked, this, [this] { optionsChanged(); });
     connect(DirtyTime, &QRadioButton::clicked, this, [this] { optionsChanged(); });
     connect(cbSumTime, &QCheckBox::clicked, this, [this] {
