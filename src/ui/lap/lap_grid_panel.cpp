@@ -246,6 +246,12 @@ LapGridPanel::LapGridPanel(LapGridPort& port, QWidget* parent) : QWidget(parent)
     SingleLaneGrid->viewport()->installEventFilter(this);
 }
 
+LapGridPanel::~LapGridPanel() {
+    // The grid goes before this panel's members: it must not call the filter then.
+    SingleLaneGrid->viewport()->removeEventFilter(this);
+    SingleLaneGrid->removeEventFilter(this);
+}
+
 void LapGridPanel::repaintGrid() {
     SingleLaneGrid->refresh();
     lvChannel->viewport()->update();

@@ -70,6 +70,7 @@ class LapGridPanel : public QWidget {
     Q_OBJECT
 public:
     LapGridPanel(LapGridPort& port, QWidget* parent = nullptr);
+    ~LapGridPanel() override;
 
     // ---- what the lap timing's host forwards here
     int currentRow() const { return SingleLaneGrid->currentRow(); }

@@ -93,7 +93,13 @@ TRallyResults::TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, QW
     setCurrentRankOptions(dragRankOptions(timeOptions(), host_.raceMode()));
 }
 
-TRallyResults::~TRallyResults() = default;
+TRallyResults::~TRallyResults() {
+    // The grid goes before this window's members: it must not call the filter then.
+    ResultsGrid->viewport()->removeEventFilter(this);
+    ResultsGrid->removeEventFilter(this);
+    // The model reads table_, which goes before the grid is hidden and destroyed.
+    model_->setTable(nullptr, false);
+}
 
 ResultsTimeOptions TRallyResults::timeOptions() const {
     return ResultsTimeOptions{ClearTime->isChecked(), cbSumTime->isChecked()};
