@@ -22,7 +22,7 @@ QString u(const char* s) { return QString::fromUtf8(s); }
 
 const char* const kTitles[] = {"№", "Метка", "Время", "Время чист.", "Время грязн.", "Класс", "Штраф"};
 // Widths of columns 1 to 6; column 0 (number and name) takes what is left.
-const int kWidths[] = {0, 56, 94, 90, 92, 90, 56};
+const int kWidths[] = {0, 54, 92, 86, 90, 84, 52};
 constexpr int kFirstColumnMin = 110;
 
 const QColor kLapColour{192, 255, 189};
