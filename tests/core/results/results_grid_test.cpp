@@ -276,6 +276,12 @@ TEST(ResultsExport, WritesCsvAndWorkbookAndShowsTheWorkbook) {
     ASSERT_EQ(opener.opened, std::vector<std::filesystem::path>{folder / "Кубок.xlsx"});
     EXPECT_TRUE(op.shown.empty());
 
+    // Kept for a look in a spreadsheet application.
+    const std::filesystem::path kept = std::filesystem::path(VELMARO_BINARY_DIR) / "exports";
+    std::filesystem::create_directories(kept);
+    for (const char* name : {"Кубок.xlsx", "Кубок.csv"})
+        std::filesystem::copy_file(folder / name, kept / name, std::filesystem::copy_options::overwrite_existing);
+
     const std::string book = (folder / "Кубок.xlsx").string();
     const std::string sheet = run("unzip -p '" + book + "' xl/worksheets/sheet1.xml");
     const std::string strings = run("unzip -p '" + book + "' xl/sharedStrings.xml");
