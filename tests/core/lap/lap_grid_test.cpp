@@ -10,14 +10,6 @@ namespace {
 
 using K = TRaceItem::Kind;
 
-class RecordingGridPort : public LapGridPort {
-public:
-    std::vector<std::string> calls;
-    void setEditingNumber(bool editing) override { calls.push_back(editing ? "editing" : "done"); }
-    void undeleteRuns() override { calls.push_back("undeleteRuns"); }
-    void deleteAllRuns() override { calls.push_back("deleteAllRuns"); }
-};
-
 // An operator whose prompts run a step first (the list changing behind an open prompt).
 class SteppingOperator : public ScriptedOperator {
 public:

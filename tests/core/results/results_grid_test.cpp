@@ -9,6 +9,7 @@
 #include "core/registration/registry.h"
 #include "core/results/results_export.h"
 #include "core/results/results_grid.h"
+#include "fakes/recording_opener.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 
@@ -239,15 +240,6 @@ TEST(ResultsExport, HiddenColumnsAreLeftOutButColumnZeroStays) {
     EXPECT_FALSE(rows[2].title);
 }
 
-class RecordingOpener : public DocumentOpener {
-public:
-    std::vector<std::filesystem::path> opened;
-    bool open(const std::filesystem::path& file) override {
-        opened.push_back(file);
-        return true;
-    }
-};
-
 std::string run(const std::string& command) {
     std::string out;
     if (FILE* p = popen(command.c_str(), "r")) {
@@ -269,7 +261,7 @@ std::string cellXml(const std::string& sheet, const std::string& ref) {
 TEST(ResultsExport, WritesCsvAndWorkbookAndShowsTheWorkbook) {
     test::TempFolder folder;
     test::ScriptedOperator op;
-    RecordingOpener opener;
+    test::RecordingOpener opener;
     const ResultsTable t = dragResultsTable(fixtureView(), names());
     ASSERT_TRUE(exportResults(t, t.columnWidths, 0, folder.path(), "Кубок", opener, op).ok());
     EXPECT_EQ(folder.read("Кубок.csv"), resultsCsv(resultsExportRows(t, t.columnWidths, true)));
@@ -327,7 +319,7 @@ TEST(ResultsExport, FiftyTwoColumnsEndAtAZ) {
 TEST(ResultsExport, AFileThatCannotBeWrittenStopsWithItsName) {
     test::TempFolder folder;
     test::ScriptedOperator op;
-    RecordingOpener opener;
+    test::RecordingOpener opener;
     const ResultsTable t = dragResultsTable(fixtureView(), names());
     const std::filesystem::path missing = folder / "нет";
     const Status st = exportResults(t, t.columnWidths, 0, missing, "Кубок", opener, op);

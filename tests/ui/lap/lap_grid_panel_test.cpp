@@ -14,14 +14,6 @@ namespace {
 
 using K = TRaceItem::Kind;
 
-class NullGridPort : public LapGridPort {
-public:
-    std::vector<std::string> calls;
-    void setEditingNumber(bool editing) override { calls.push_back(editing ? "editing" : "done"); }
-    void undeleteRuns() override { calls.push_back("undeleteRuns"); }
-    void deleteAllRuns() override { calls.push_back("deleteAllRuns"); }
-};
-
 // The lap timing's host with the grid methods forwarded to a panel, as the console's is.
 class PanelLapHost : public FakeLapHost {
 public:
@@ -36,7 +28,7 @@ public:
 class LapGridPanelTest : public LapTest {
 protected:
     PanelLapHost panelHost;
-    NullGridPort port;
+    RecordingGridPort port;
     std::unique_ptr<ui::LapGridPanel> panel;
     uint64_t t = 1700000000000ull;
 

@@ -14,6 +14,7 @@
 #include "core/platform/document_opener.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
+#include "fakes/recording_opener.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 #include "ui/results/rally_results.h"
@@ -33,15 +34,6 @@ public:
     void rebuildLapResults() override { calls.push_back("lap"); }
     void rebuildDragResults() override { calls.push_back("drag"); }
     void showLapEvent(int index) override { calls.push_back("event " + std::to_string(index)); }
-};
-
-class RecordingOpener : public DocumentOpener {
-public:
-    std::vector<std::filesystem::path> opened;
-    bool open(const std::filesystem::path& file) override {
-        opened.push_back(file);
-        return true;
-    }
 };
 
 TDragAttempt attempt(std::int32_t et, std::int32_t rt, std::int32_t mode, float spd) {
@@ -92,7 +84,7 @@ class RallyResultsTest : public ::testing::Test {
 protected:
     test::TempFolder temp;
     FakeResultsHost host;
-    RecordingOpener opener;
+    test::RecordingOpener opener;
     test::ScriptedOperator op;
     test::ScopedOperator scoped{op};
 
