@@ -2,14 +2,24 @@
 // session, and a 32-slot bracket per class with its final runs; and four times that
 // (argument 4). The whole rebuild (loads, bulk changes) beside the rebuild after one
 // hit, and the hand-over on the main thread: the former full copy beside the shared runs.
+// Beside them, the results window's refresh with that rebuild (offscreen): the grid
+// texts, then the window taking and painting them.
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTableView>
+
+#include <cstdlib>
 
 #include <random>
 
 #include "core/bracket/bracket_pages.h"
+#include "core/platform/document_opener.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
+#include "core/results/results_grid.h"
 #include "core/results/results_model.h"
+#include "ui/results/rally_results.h"
 
 namespace velmaro {
 namespace {
@@ -221,6 +231,73 @@ void BM_HandOverOneRun(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_HandOverOneRun)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// ---- the results window at the same event
+
+class IdleResultsHost : public ResultsWindowHost {
+public:
+    int raceMode() const override { return 0; }
+    std::filesystem::path eventFolder() const override { return {}; }
+    std::string eventName() const override { return {}; }
+    void rebuildLapResults() override {}
+    void rebuildDragResults() override {}
+    void showLapEvent(int) override {}
+};
+
+class NoOpener : public DocumentOpener {
+public:
+    bool open(const std::filesystem::path&) override { return true; }
+};
+
+std::shared_ptr<TDragResultsView> largeView() {
+    std::vector<TDragRaceItem> runs = makeRuns();
+    TDragResultsOptions options;
+    options.registry = makeRegistry();
+    return TDragResultsCntr::buildResults(runs, options);
+}
+
+// The grid texts of one rebuild (core only).
+void BM_ResultsGridTable(benchmark::State& state) {
+    const auto view = largeView();
+    const auto registry = makeRegistry();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        ResultsTable t = dragResultsTable(*view, *registry);
+        rows = static_cast<std::size_t>(t.rowCount());
+        benchmark::DoNotOptimize(t);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_ResultsGridTable)->Unit(benchmark::kMillisecond);
+
+// showDragResults on a shown window (names from the live registry), then one paint.
+void BM_ResultsWindowRefresh(benchmark::State& state) {
+    if (!qApp) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "bench_results_rebuild";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+    const auto view = largeView();
+    const auto snapshot = makeRegistry();
+    TRegistry& registry = theRegistry();
+    registry.classes.clear();
+    registry.racers.clear();
+    for (const TClassItem& c : snapshot->classes) registry.classes.push_back(std::make_unique<TClassItem>(c));
+    for (const TRacerItem& r : snapshot->racers) registry.racers.push_back(std::make_unique<TRacerItem>(r));
+    IdleResultsHost host;
+    NoOpener opener;
+    ui::TRallyResults window(host, opener);
+    window.show();
+    for (auto _ : state) {
+        window.showDragResults(*view);
+        window.ResultsGrid->viewport()->repaint();
+    }
+    registry.classes.clear();
+    registry.racers.clear();
+}
+BENCHMARK(BM_ResultsWindowRefresh)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velmaro

@@ -124,19 +124,20 @@ class MainFormLapHost final : public ConsoleLapHost {
 public:
     explicit MainFormLapHost(TMainForm& form) : form_(form) {}
     bool blockStDown() const override { return form_.bBlockSt->isChecked(); }
-    int gridCurrentRow() const override { return form_.SingleLaneGrid->currentRow(); }
+    int gridCurrentRow() const override { return form_.SingleLanePanel->currentRow(); }
     void setGridCurrentRow(int row) override {
-        if (row >= 0 && row < form_.SingleLaneGrid->rowCount()) form_.SingleLaneGrid->setCurrentCell(row, 0);
+        if (row >= 0 && row < form_.SingleLaneGrid->rowCount()) form_.SingleLanePanel->setCurrentRow(row);
     }
-    void setGridRowCount(int rows) override { form_.SingleLaneGrid->setRowCount(rows); }
-    void repaintGrid() override { form_.SingleLaneGrid->viewport()->update(); }
-    void setOnCourseListCount(int count) override {
-        QTreeWidget* list = form_.lvChannel;
-        while (list->topLevelItemCount() > count) delete list->takeTopLevelItem(list->topLevelItemCount() - 1);
-        while (list->topLevelItemCount() < count) new QTreeWidgetItem(list);
-        list->viewport()->update();
-    }
+    void setGridRowCount(int rows) override { form_.SingleLanePanel->setRowCount(rows); }
+    void repaintGrid() override { form_.SingleLanePanel->repaintGrid(); }
+    void setOnCourseListCount(int count) override { form_.SingleLanePanel->setOnCourseCount(count); }
     bool resultsWindowExists() const override { return ui::RallyResults != nullptr; }
+    // The ranking options are the results window's.
+    bool clearTime() const override { return !ui::RallyResults || ui::RallyResults->timeOptions().clearTime; }
+    bool sumTime() const override { return ui::RallyResults && ui::RallyResults->timeOptions().sumTime; }
+    void showLapResults(const LapResultsTable& table) override {
+        if (ui::RallyResults) ui::RallyResults->showLapResults(table);
+    }
 
 private:
     TMainForm& form_;
@@ -343,7 +344,8 @@ void ConsoleRoot::launch() {
         });
 
         DragResultsHooks results;
-        results.showResults = [](const TDragResultsView&) {
+        results.showResults = [](const TDragResultsView& view) {
+            if (ui::RallyResults) ui::RallyResults->showDragResults(view);
             TformFinal::repaintAll();
             const Status st = saveFinalBracketFile(theConsole().eventFolder);
             if (!st.ok()) theOperator().log(st.message());
@@ -519,20 +521,18 @@ void ConsoleRoot::printBracket() {
 }
 
 void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(); }
-void ConsoleRoot::undelete() {
-    if (isTwoLaneMode(theConsole().raceMode))
-        undeleteRuns();
-    else
-        notYet("отмена удаления событий круга");
-}
-void ConsoleRoot::deleteAll() { notYet("удаление всех заездов"); }
+// The lap panel's commands serve both grids: lap events in modes 1, 4, 6, runs otherwise.
+void ConsoleRoot::undelete() { d->form->SingleLanePanel->undeleteClick(); }
+void ConsoleRoot::deleteAll() { d->form->SingleLanePanel->deleteAllClick(); }
 void ConsoleRoot::classSplit() {
     if (isTwoLaneMode(theConsole().raceMode))
         DragClassSplit(*d->dragEvents).run();
     else
         notYet("разбиение на классы по кругам");
 }
-void ConsoleRoot::resultsXls() { notYet("итоги XLS"); }
+void ConsoleRoot::resultsXls() {
+    if (ui::RallyResults) ui::RallyResults->Button4Click();
+}
 void ConsoleRoot::registration() {
     if (ui::RegForm) ui::RegForm->openModal(*d->registrationHost);
 }
@@ -550,13 +550,13 @@ void ConsoleRoot::setPenalty() {
     if (isTwoLaneMode(theConsole().raceMode))
         d->form->DragStringGrid->askPenalty();
     else
-        notYet("штраф в заездах по кругам");
+        d->form->SingleLanePanel->setPenaltyClick();
 }
 void ConsoleRoot::deleteItem() {
     if (isTwoLaneMode(theConsole().raceMode))
         deleteButtonOnRuns();
     else
-        notYet("удаление событий круга");
+        d->form->SingleLanePanel->deleteItemClick();
 }
 void ConsoleRoot::printTimeslip(int lane) {
     const unsigned mode = theConsole().raceMode;

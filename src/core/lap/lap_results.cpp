@@ -23,7 +23,7 @@ TSingleLapResultsCntr* gLapResultsCntr = nullptr;
 
 namespace {
 
-constexpr int kFixedColumns = 9;
+constexpr int kFixedColumns = kResultsFixedColumns;
 constexpr int kLapColumnWidth = 116;
 
 int32_t wrapAdd(int32_t a, int32_t b) {
@@ -115,10 +115,7 @@ private:
 
 LapResultsTable emptyTable(const TLapRankOptions& o) {
     LapResultsTable t;
-    t.cells.push_back({"Место", "№", "Имя", "Город", "Команда", "Модель",
-                       o.sumTime ? "Суммарное время(+штраф)" : "Лучшее время(+штраф)", "Лучшее RT",
-                       "Макс. скосроть"});
-    t.columnWidths = {60, 60, 220, 100, 100, 150, 150, 100, 100};
+    static_cast<ResultsTable&>(t) = resultsTableFrame(o.sumTime);
     t.cells.emplace_back(kFixedColumns);
     return t;
 }

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "core/records/results_table.h"
+
 namespace velmaro {
 
 struct TRaceItem;
@@ -50,16 +52,8 @@ struct TLapRankOptions {
     bool operator==(const TLapRankOptions&) const = default;
 };
 
-// The results grid as texts. cells[0] holds the column titles; every row has one cell
-// per column. Cell grammar: a row whose cell 0 is empty is a header row (class titles
-// and "Абсолютный зачет"); everything from the first "|" of a cell is hidden (in a lap
-// cell the index of its lap event in gRaceItems, in the place cell of a class section
-// the current-racer flag "1" or "0").
-struct LapResultsTable {
-    std::vector<std::vector<std::string>> cells;
-    std::vector<int> columnWidths; // pixels
-    int columnCount() const { return static_cast<int>(columnWidths.size()); }
-    int rowCount() const { return static_cast<int>(cells.size()); }
+// The results grid of the lap modes (core/records/results_table.h has the cell grammar).
+struct LapResultsTable : ResultsTable {
     bool operator==(const LapResultsTable&) const = default;
 };
 

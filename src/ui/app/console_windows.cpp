@@ -5,8 +5,10 @@
 
 #include "core/app/console.h"
 #include "core/link/system_interface.h"
+#include <memory>
 
 #include "ui/app/main_form.h"
+#include "ui/app/results_host.h"
 #include "ui/app/small_dialogs.h"
 #include "ui/bracket/manual_bracket_order_dialog.h"
 #include "ui/link/channel_scan_dialog.h"
@@ -25,6 +27,8 @@ namespace velmaro::ui {
 namespace {
 
 QList<QWidget*> gWindows;
+// What the results window reaches of the console; lives as long as the windows.
+std::unique_ptr<ConsoleResultsHost> gResultsHost;
 
 // The hit log window on the running console: the main window's Block ST button, the node
 // link's socket and the replay targets (the defaults until the settings keep them).
@@ -64,7 +68,9 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, const std::func
     make(EditPersonalDataForm);
     make(SelectClassForm);
     make(LogWindow);
-    make(RallyResults);
+    gResultsHost = std::make_unique<ConsoleResultsHost>();
+    RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, nullptr);
+    gWindows.append(RallyResults);
     make(SelectLanesForm);
     make(CheckClassesForm);
     HitLog = new THitLog(gHitLogPort);
@@ -84,6 +90,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, const std::func
 
 void destroyConsoleWindows() {
     while (!gWindows.isEmpty()) delete gWindows.takeLast();
+    gResultsHost.reset();
     MainForm = nullptr;
     RegForm = nullptr;
     EditPersonalDataForm = nullptr;

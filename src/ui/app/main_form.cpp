@@ -28,8 +28,10 @@
 #include "core/app/events.h"
 #include "core/app/settings.h"
 #include "core/bracket/final_bracket.h"
+#include "core/drag/drag_file.h"
 #include "core/platform/program_folder.h"
 #include "ui/app/small_dialogs.h"
+#include "ui/lap/lap_grid_panel.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/hit_log_window.h"
 #include "ui/link/scoreboard_settings_dialog.h"
@@ -226,27 +228,9 @@ void TMainForm::buildControls() {
     DragStringGrid = new DragGridWidget(DragQualify);
     page->addWidget(DragStringGrid);
 
-    SingleLanePanel = new QWidget(DragQualify);
-    SingleLanePanel->setObjectName("SingleLanePanel");
-    auto* lanes = new QHBoxLayout(SingleLanePanel);
-    lanes->setContentsMargins(0, 0, 0, 0);
-    SingleLaneGrid = new QTableWidget(0, 7, SingleLanePanel);
-    SingleLaneGrid->setObjectName("SingleLaneGrid");
-    SingleLaneGrid->verticalHeader()->hide();
-    SingleLaneGrid->verticalHeader()->setDefaultSectionSize(16);
-    SingleLaneGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    SingleLaneGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lanes->addWidget(SingleLaneGrid, 1);
-    auto* channelBox = new QGroupBox(u("Канал"), SingleLanePanel);
-    auto* channelLayout = new QVBoxLayout(channelBox);
-    channelLayout->setContentsMargins(2, 2, 2, 2);
-    lvChannel = new QTreeWidget(channelBox);
-    lvChannel->setObjectName("lvChannel");
-    lvChannel->setHeaderLabels({"#", u("Участник")});
-    lvChannel->setRootIsDecorated(false);
-    channelLayout->addWidget(lvChannel);
-    channelBox->setFixedWidth(200);
-    lanes->addWidget(channelBox);
+    SingleLanePanel = new LapGridPanel(*this, DragQualify);
+    SingleLaneGrid = SingleLanePanel->SingleLaneGrid;
+    lvChannel = SingleLanePanel->lvChannel;
     page->addWidget(SingleLanePanel);
     SingleLanePanel->hide();
     DragPageControl->addTab(DragQualify, u("Заезды"));
@@ -480,13 +464,7 @@ void TMainForm::bindNodePanels() { commands.bindNodePanels(); }
 void TMainForm::setupGrids() {
     QFont gridFont(u("Tahoma"));
     gridFont.setPointSize(10);
-    SingleLaneGrid->setFont(gridFont);
-    const char* titles[] = {"№", "Метка", "Время", "Время чист.", "Время грязн.", "Класс", "Штраф"};
-    const int widths[] = {250, 64, 90, 90, 90, 120, 90};
-    QStringList labels;
-    for (const char* t : titles) labels << u(t);
-    SingleLaneGrid->setHorizontalHeaderLabels(labels);
-    for (int i = 0; i < 7; ++i) SingleLaneGrid->setColumnWidth(i, widths[i]);
+    SingleLanePanel->SingleLaneGrid->setupColumns(gridFont);
 
     DragStringGrid->setFont(gridFont);
     sizeDragColumns();
@@ -506,6 +484,10 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
         DragStringGrid->viewport()->update();
     }
 }
+
+void TMainForm::setEditingNumber(bool editing) { theConsole().editingNumber = editing; }
+void TMainForm::undeleteRuns() { velmaro::undeleteRuns(); }
+void TMainForm::deleteAllRuns() { deleteRunOrHit(1); }
 
 void TMainForm::moveToScreenOrigin() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().topLeft());

@@ -16,6 +16,8 @@
 
 #include "core/app/lifecycle.h"
 #include "ui/drag/drag_grid_widget.h"
+#include "core/lap/lap_grid.h"
+#include "ui/lap/lap_grid_panel.h"
 
 class QAction;
 class QActionGroup;
@@ -70,7 +72,7 @@ public:
     virtual void closed() = 0;                   // after the console has shut down (ends the program)
 };
 
-class TMainForm : public QMainWindow, public ConsoleLifecycleView {
+class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGridPort {
     Q_OBJECT
 public:
     explicit TMainForm(MainFormCommands& commands, QWidget* parent = nullptr);
@@ -88,6 +90,11 @@ public:
     void moveToScreenOrigin() override;
     void afterShow() override;
 
+    // LapGridPort: the racer-number prompt flag and the "Правка" items of the run grid.
+    void setEditingNumber(bool editing) override;
+    void undeleteRuns() override;
+    void deleteAllRuns() override;
+
     // Handles one of the four messages on the main thread; nothing once closing began.
     void dispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     bool closing() const { return closing_; }
@@ -102,9 +109,9 @@ public:
     QTabWidget* DragPageControl = nullptr;
     QWidget* DragQualify = nullptr; // page 0 "Заезды"
     DragGridWidget* DragStringGrid = nullptr;
-    QWidget* SingleLanePanel = nullptr;
-    QTableWidget* SingleLaneGrid = nullptr;
-    QTreeWidget* lvChannel = nullptr;
+    LapGridPanel* SingleLanePanel = nullptr; // the lap grid with the on-course list
+    LapEventGrid* SingleLaneGrid = nullptr;  // = SingleLanePanel->SingleLaneGrid
+    OnCourseList* lvChannel = nullptr;       // = SingleLanePanel->lvChannel
     QComboBox* cbBracketType = nullptr;
     QComboBox* cbGenerationMethod = nullptr;
     QLineEdit* eSearchText = nullptr;

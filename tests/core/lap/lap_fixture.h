@@ -10,6 +10,7 @@
 
 #include "core/app/scoreboard_controller.h"
 #include "core/lap/lap_events.h"
+#include "core/lap/lap_grid.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
@@ -130,6 +131,15 @@ public:
     bool sumTime() const override { return sum; }
     void showLapResults(const LapResultsTable&) override { ++tablesShown; }
     LapClock* clock() override { return &fakeClock; }
+};
+
+// The lap grid's port: records the editing flag and the two-lane "Правка" calls.
+class RecordingGridPort : public LapGridPort {
+public:
+    std::vector<std::string> calls;
+    void setEditingNumber(bool editing) override { calls.push_back(editing ? "editing" : "done"); }
+    void undeleteRuns() override { calls.push_back("undeleteRuns"); }
+    void deleteAllRuns() override { calls.push_back("deleteAllRuns"); }
 };
 
 struct EventRow {

@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 
     setMode(12); // from a settings file: neither grid changes, no item ticked anew
     EXPECT_TRUE(form->SingleLanePanel->isVisible());
-    EXPECT_EQ(form->SingleLaneGrid->horizontalHeaderItem(6)->text().toStdString(), "Штраф");
+    EXPECT_EQ(form->SingleLaneGrid->model()->headerData(6, Qt::Horizontal).toString().toStdString(), "Штраф");
 }
 
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {

@@ -1,4 +1,5 @@
-// One QApplication for every test of this program (offscreen platform, set by CTest).
+// One QApplication for every test of a window test program (offscreen platform, set by
+// CTest). Linked as an object library, so its environment registers itself.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,7 +13,7 @@ public:
     void SetUp() override {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;
-        static char name[] = "test_ui_link";
+        static char name[] = "velmaro_test";
         static char* argv[] = {name, nullptr};
         app_ = new QApplication(argc, argv);
     }

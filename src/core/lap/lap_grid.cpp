@@ -1,0 +1,165 @@
+// The lap grid's colours, on-course list texts, prompts and commands.
+#include "core/lap/lap_grid.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/app/scoreboard_controller.h"
+#include "core/lap/lap_events.h"
+#include "core/lap/lap_internal.h"
+#include "core/platform/numbers.h"
+#include "core/platform/operator.h"
+
+namespace velmaro {
+
+LapCellFill lapGridCellFill(int row, int column) {
+    const TRaceItem* e = getRaceItem(row - 1);
+    if (!e) return LapCellFill::Window;
+    if (column == 6 && e->penalty != 0 && raceItemCellText(row - 1, 6) != "0.00") return LapCellFill::Penalty;
+    switch (e->kind) {
+    case TRaceItem::LAP: return LapCellFill::Lap;
+    case TRaceItem::STLIN: return e->fromStart < 0 ? LapCellFill::EarlyStart : LapCellFill::Window;
+    case TRaceItem::FAIL: return LapCellFill::Fail;
+    default: return LapCellFill::Window;
+    }
+}
+
+int onCourseCount() { return lapMode() == 4 ? gFinishQueueCount() : 0; }
+
+std::string onCourseCaption(int row) {
+    if (row < 0 || row >= onCourseCount()) return {};
+    return std::to_string(row + 1);
+}
+
+std::string onCourseText(int row) {
+    if (row < 0 || row >= onCourseCount()) return {};
+    const TRaceItem& s = *gFinishQueue[static_cast<std::size_t>(row)];
+    std::string text = std::to_string(s.racer);
+    if (LapRegistry* reg = lapHost().registry())
+        if (std::optional<LapRacerInfo> racer = reg->findRacer(s.racer); racer && !racer->name.empty())
+            text += " - " + racer->name;
+    return text;
+}
+
+std::optional<int> racerNumberAnswer(std::string_view text) {
+    std::optional<long long> n = parseIntegerInRange(text, -2147483647LL - 1, 2147483647LL);
+    if (!n) return std::nullopt;
+    return static_cast<int>(*n);
+}
+
+std::int32_t penaltyAnswerMs(std::string_view text) {
+    // Rounded to the millisecond: "1.234" is 1234 ms, although 1.234 has no exact binary form.
+    const double ms = std::round(parseOperatorNumber(text).value_or(0.0) * 1000.0);
+    if (!(ms > -2147483648.0 && ms < 2147483648.0)) return 0;
+    return static_cast<std::int32_t>(ms);
+}
+
+std::string lapScoreboardText120(std::uint32_t racer, std::int32_t lapMs) {
+    std::int64_t t = static_cast<std::int64_t>(lapMs) + 5;
+    if (t < 0) t = 0;
+    if (t >= 600000) t = 599990;
+    char number[16];
+    std::snprintf(number, sizeof number, "%2d ", static_cast<int>(racer % 100));
+    char time[32];
+    std::snprintf(time, sizeof time, "%d:%02d.%02d", static_cast<int>(t / 60000), static_cast<int>(t % 60000 / 1000),
+                  static_cast<int>(t % 1000 / 10));
+    return std::string(number) + '\x03' + time;
+}
+
+void sendLapRowToScoreboard(TScoreboardController& sb, int row, bool dirtyTime) {
+    const TRaceItem* e = row > 0 ? getRaceItem(row - 1) : nullptr;
+    if (!e) return;
+    const int type = sb.getType();
+    if (type == 120) {
+        sb.showText(lapScoreboardText120(e->racer, e->lap), 0, 3, 1, 3, 16);
+        return;
+    }
+    if (e->kind != TRaceItem::LAP) return;
+    sb.reset(0);
+    sb.showResult(1, 1, static_cast<int>(e->racer), dirtyTime ? e->fromStart : e->lap, 0, 0, 0, 0);
+    if (type == 122) return;
+    if (type == 132)
+        sb.setDisplayState(0, -1);
+    else
+        sb.setDisplayState(1, 1);
+}
+
+// ---- commands
+
+bool LapGridCommands::rowValid(int row) { return row > 0 && getRaceItem(row - 1) != nullptr; }
+
+bool LapGridCommands::canRetire() {
+    const int mode = lapMode();
+    if (mode == 1) return gCourseQueueCount() > 0;
+    if (mode == 4) return gFinishQueueCount() > 0;
+    return false;
+}
+
+void LapGridCommands::setNumber(int row) {
+    if (!rowValid(row)) return;
+    port_.setEditingNumber(true);
+    std::string text;
+    const bool ok = theOperator().inputQuery("Задать номер", "Номер", text);
+    port_.setEditingNumber(false);
+    if (!ok) return;
+    std::optional<int> number = racerNumberAnswer(text);
+    // The list may have changed while the prompt was open.
+    if (number && rowValid(row)) setRaceItemRacer(row - 1, *number, -2);
+}
+
+void LapGridCommands::setPenalty(int row) {
+    if (!rowValid(row)) return;
+    std::string text;
+    if (!theOperator().inputQuery("Задать штраф", "Штраф, с", text)) return;
+    if (rowValid(row)) setRaceItemPenalty(row - 1, penaltyAnswerMs(text));
+}
+
+void LapGridCommands::setPenaltyFromDoubleClick(int row) {
+    port_.setEditingNumber(true);
+    setPenalty(row);
+    port_.setEditingNumber(false);
+}
+
+void LapGridCommands::setKind(int row, std::uint32_t kind) {
+    if (rowValid(row)) setRaceItemKind(row - 1, kind);
+}
+
+void LapGridCommands::togglePenaltyLap(int row) {
+    if (rowValid(row)) velmaro::togglePenaltyLap(row - 1);
+}
+
+void LapGridCommands::deleteRows(int firstRow, int lastRow) {
+    if (!rowValid(firstRow)) return;
+    if (!theOperator().askYesNo("Точно удалить?", "")) return;
+    const int count = gRaceItems ? static_cast<int>(gRaceItems->size()) : 0;
+    if (lastRow < firstRow) lastRow = firstRow;
+    if (lastRow > count) lastRow = count;
+    if (rowValid(firstRow)) deleteRaceItems(firstRow, lastRow); // grid rows
+}
+
+void LapGridCommands::retire() { retireRacer(-1); }
+
+void LapGridCommands::retireListed(int listRow) {
+    if (listRow >= 0 && listRow < onCourseCount()) retireRacer(listRow);
+}
+
+void LapGridCommands::sendToScoreboard(int row) {
+    if (TScoreboardController* sb = lapHost().scoreboard()) sendLapRowToScoreboard(*sb, row, lapHost().showDirtyTime());
+}
+
+void LapGridCommands::undelete() {
+    if (isLapMode(lapMode()))
+        undeleteRaceItems();
+    else
+        port_.undeleteRuns();
+}
+
+void LapGridCommands::deleteAll() {
+    if (!theOperator().askYesNo("Точно удалить?", "")) return;
+    if (isLapMode(lapMode()))
+        deleteRaceItems(-1, -1);
+    else
+        port_.deleteAllRuns();
+}
+
+} // namespace velmaro

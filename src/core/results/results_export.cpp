@@ -1,0 +1,110 @@
+// The results export: CSV text and workbook.
+#include "core/results/results_export.h"
+
+#include <charconv>
+
+#include "core/platform/csv.h"
+#include "core/platform/document_opener.h"
+#include "core/platform/files.h"
+#include "core/platform/numbers.h"
+#include "core/platform/operator.h"
+#include "core/results/results_grid.h"
+
+namespace velmaro {
+
+namespace {
+
+std::string cutAtBar(const std::string& text) { return text.substr(0, text.find('|')); }
+
+bool shown(const std::vector<int>& widths, int column) {
+    return column == 0 || column >= static_cast<int>(widths.size()) || widths[static_cast<std::size_t>(column)] != 0;
+}
+
+} // namespace
+
+std::string exportNumberField(const std::string& text) {
+    std::size_t i = text.find_first_not_of(" \t");
+    if (i == std::string::npos) return {};
+    if (text[i] == '+') ++i;
+    double value = 0;
+    auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::fixed);
+    if (ec != std::errc() || end == text.data() + i) return {};
+    return formatFixed(value, 3);
+}
+
+std::vector<ExportRow> resultsExportRows(const ResultsTable& table, const std::vector<int>& widths, bool twoLaneMode) {
+    std::vector<ExportRow> rows;
+    if (table.rowCount() == 0) return rows;
+    rows.reserve(static_cast<std::size_t>(table.rowCount()));
+    const int columns = table.columnCount();
+    ExportRow titles;
+    for (int c = 0; c < columns; ++c)
+        if (shown(widths, c)) titles.fields.push_back(cutAtBar(table.cells[0][static_cast<std::size_t>(c)]));
+    rows.push_back(std::move(titles));
+    for (int r = 1; r < table.rowCount(); ++r) {
+        const auto& cells = table.cells[static_cast<std::size_t>(r)];
+        ExportRow row;
+        row.title = isTitleRow(cells);
+        for (int c = 0; c < columns; ++c) {
+            if (!shown(widths, c)) continue;
+            const std::string& cell = c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
+            std::string text = c == 0 ? cutAtBar(cell) : shownCell(cell, twoLaneMode).text;
+            if (c == 7 || c == 8) text = exportNumberField(text);
+            row.fields.push_back(std::move(text));
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string resultsCsv(const std::vector<ExportRow>& rows) {
+    std::string out;
+    for (const ExportRow& row : rows) out += csvLine(row.fields);
+    return out;
+}
+
+Sheet resultsSheet(const std::vector<ExportRow>& rows, const std::string& sheetName) {
+    Sheet sheet;
+    sheet.name = sheetName;
+    sheet.titleColor = 0xE0E0E0;
+    sheet.columnCount = rows.empty() ? 0 : static_cast<int>(rows.front().fields.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        SheetRow out;
+        out.title = rows[r].title;
+        out.bold = r == 0;
+        if (rows[r].title) {
+            // Merged, the row shows its first cell: that is its title.
+            std::string title;
+            for (const std::string& f : rows[r].fields)
+                if (!f.empty()) { title = f; break; }
+            out.cells.push_back(SheetCell{title, false});
+        } else {
+            for (const std::string& f : rows[r].fields)
+                out.cells.push_back(r == 0 ? SheetCell{f, false} : sheetCellFromText(f));
+        }
+        sheet.rows.push_back(std::move(out));
+    }
+    return sheet;
+}
+
+ResultsExportFiles resultsExportFiles(const std::filesystem::path& eventFolder, const std::string& eventName) {
+    return {eventFolder / (eventName + ".csv"), eventFolder / (eventName + ".xlsx")};
+}
+
+Status exportResults(const ResultsTable& table, const std::vector<int>& widths, int mode,
+                     const std::filesystem::path& eventFolder, const std::string& eventName, DocumentOpener& opener,
+                     Operator& op) {
+    const ResultsExportFiles files = resultsExportFiles(eventFolder, eventName);
+    const std::vector<ExportRow> rows = resultsExportRows(table, widths, isTwoLaneResultsMode(mode));
+    Status st = writeFileAtomic(files.csv, resultsCsv(rows));
+    if (!st.ok()) st = Status::Error("Не удалось записать файл " + files.csv.string());
+    if (st.ok()) st = writeWorkbook(files.workbook, resultsSheet(rows, eventName));
+    if (!st.ok()) {
+        op.message(st.message(), "Экспорт", Operator::Icon::Error);
+        return st;
+    }
+    showExportedFile(opener, op, files.workbook);
+    return Status::Ok();
+}
+
+} // namespace velmaro

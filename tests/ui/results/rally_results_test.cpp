@@ -1,0 +1,252 @@
+// The results window: time options, rebuild requests, the grid by its cell grammar, the
+// way to a lap event, the export; and pictures of the window in a drag and a lap event.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+
+#include <filesystem>
+
+#include "core/platform/document_opener.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
+#include "fakes/recording_opener.h"
+#include "fakes/scripted_operator.h"
+#include "fakes/temp_folder.h"
+#include "ui/results/rally_results.h"
+#include "ui/results/results_table_model.h"
+
+namespace velmaro::ui {
+namespace {
+
+class FakeResultsHost : public ResultsWindowHost {
+public:
+    int mode = 0;
+    std::filesystem::path folder;
+    std::vector<std::string> calls;
+    int raceMode() const override { return mode; }
+    std::filesystem::path eventFolder() const override { return folder; }
+    std::string eventName() const override { return "Кубок"; }
+    void rebuildLapResults() override { calls.push_back("lap"); }
+    void rebuildDragResults() override { calls.push_back("drag"); }
+    void showLapEvent(int index) override { calls.push_back("event " + std::to_string(index)); }
+};
+
+TDragAttempt attempt(std::int32_t et, std::int32_t rt, std::int32_t mode, float spd) {
+    TDragAttempt a;
+    a.et = et;
+    a.rt = rt;
+    a.runMode = mode;
+    a.spd = spd;
+    return a;
+}
+
+// Two classes of a drag event with qualification, final and practice attempts.
+TDragResultsView dragView() {
+    TDragResultsView v;
+    v.rank = TDragRankOptions{true, false, 0};
+    v.maxAttempts = 3;
+    const std::pair<int, int> entries[] = {{7, 1}, {8, 1}, {12, 1}, {21, 2}, {22, 2}};
+    for (const auto& [num, cls] : entries) {
+        TDragResult r(num, cls);
+        r.attempts = {attempt(9400 + num * 10, 30 + num, 0, 150.0f + num), attempt(9300 + num * 10, 25, 1, 151.5f),
+                      attempt(9900, 60, 2, 140.0f)};
+        if (num == 22) r.attempts.resize(1);
+        r.bestLegalStart = r.attempts.size() > 1 ? r.attempts[1] : r.attempts[0];
+        r.bestAnyStart = r.bestLegalStart;
+        r.bestRt = 25;
+        r.bestSpeed = 151.5f;
+        v.resultsByClass[cls].push_back(r);
+        v.resultsByClass[-1].push_back(r);
+    }
+    return v;
+}
+
+// The grid of a lap event as the lap results write it.
+ResultsTable lapTable() {
+    ResultsTable t = resultsTableFrame(false);
+    t.cells[0].insert(t.cells[0].end(), {"Круг 1", "Круг 2"});
+    t.columnWidths.insert(t.columnWidths.end(), {116, 116});
+    t.cells.push_back({"", "", "Сток", "", "", "", "", "", "", "", ""});
+    t.cells.push_back({"1|1", "7", "Альфа", "Тверь", "Red", "Lada", "1:02.345", "", "", "1:05.000|3", "1:02.345|17"});
+    t.cells.push_back({"2|0", "8", "Браво", "Псков", "", "ВАЗ", "1:04.000 (+2.500)", "", "", "1:04.000 (+2.50)|4", "Сход|9"});
+    t.cells.push_back({"", "", "Абсолютный зачет", "", "", "", "", "", "", "", ""});
+    t.cells.push_back({"1", "7", "Альфа (Сток)", "Тверь", "Red", "Lada", "1:02.345", "", "", "1:05.000|3", "1:02.345|17"});
+    t.cells.push_back({"2", "8", "Браво (Сток)", "Псков", "", "ВАЗ", "1:04.000 (+2.50)", "", "", "1:04.000 (+2.50)|4", "Сход|9"});
+    return t;
+}
+
+class RallyResultsTest : public ::testing::Test {
+protected:
+    test::TempFolder temp;
+    FakeResultsHost host;
+    test::RecordingOpener opener;
+    test::ScriptedOperator op;
+    test::ScopedOperator scoped{op};
+
+    void SetUp() override {
+        host.folder = temp.path();
+        theRegistry().clear();
+    }
+    void TearDown() override { theRegistry().clear(); }
+
+    static QString shown(const TRallyResults& w, int gridRow, int column) {
+        return w.ResultsGrid->model()->index(gridRow - 1, column).data().toString();
+    }
+    static QVariant fill(const TRallyResults& w, int gridRow, int column) {
+        return w.ResultsGrid->model()->index(gridRow - 1, column).data(Qt::BackgroundRole);
+    }
+    static QString header(const TRallyResults& w, int column) {
+        return w.ResultsGrid->model()->headerData(column, Qt::Horizontal).toString();
+    }
+    static void save(QWidget& w, const std::string& name) {
+        const std::filesystem::path dir = std::filesystem::path(VELMARO_BINARY_DIR) / "screens";
+        std::filesystem::create_directories(dir);
+        EXPECT_TRUE(w.grab().save(QString::fromStdString((dir / name).string())));
+    }
+};
+
+TEST_F(RallyResultsTest, OptionsAreTheRankingSourceAndAskForARebuild) {
+    TRallyResults w(host, opener);
+    EXPECT_EQ(w.windowTitle().toStdString(), "Результаты");
+    EXPECT_EQ(w.timeOptions(), (ResultsTimeOptions{true, false}));
+    EXPECT_EQ(currentRankOptions(), (TDragRankOptions{true, false, 0}));
+    EXPECT_EQ(header(w, 6).toStdString(), "Лучшее время(+штраф)");
+
+    w.cbSumTime->click(); // the title changes at once
+    EXPECT_EQ(header(w, 6).toStdString(), "Суммарное время(+штраф)");
+    EXPECT_EQ(w.timeOptions(), (ResultsTimeOptions{true, true}));
+    host.mode = 4;
+    w.DirtyTime->click();
+    EXPECT_EQ(w.timeOptions(), (ResultsTimeOptions{false, true}));
+    EXPECT_EQ(currentRankOptions(), (TDragRankOptions{false, true, 4}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"drag", "lap"}));
+
+    // Mode 5 rebuilds nothing; showing the window asks like an option does.
+    host.calls.clear();
+    host.mode = 5;
+    w.ClearTime->click();
+    w.show();
+    EXPECT_TRUE(host.calls.empty());
+    w.hide();
+    host.mode = 8;
+    w.show();
+    EXPECT_EQ(host.calls, std::vector<std::string>{"drag"});
+    w.cbSumTime->click();
+    setCurrentRankOptions(TDragRankOptions{});
+}
+
+TEST_F(RallyResultsTest, DragGridShowsRunModeColoursAndTitleRows) {
+    TClassItem* stock = theRegistry().addClass("Сток");
+    TRacerItem* r7 = theRegistry().addRacer(7);
+    r7->name = "Иванов";
+    TDragResultsView v = dragView();
+    v.resultsByClass[stock->id] = v.resultsByClass[1];
+    v.resultsByClass.erase(1);
+    TRallyResults w(host, opener);
+    w.showDragResults(v);
+    EXPECT_EQ(w.ResultsGrid->model()->columnCount(), 12);
+    EXPECT_EQ(header(w, 9).toStdString(), "Заезд 1");
+    EXPECT_EQ(shown(w, 1, 2).toStdString(), "Сток");
+    EXPECT_EQ(fill(w, 1, 0).value<QColor>(), kResultsTitleRowColour);
+    EXPECT_EQ(shown(w, 2, 2).toStdString(), "Иванов");
+    EXPECT_EQ(shown(w, 2, 9).toStdString(), " 09.470   157.0 км/ч"); // qualification: no colour
+    EXPECT_FALSE(fill(w, 2, 9).isValid());
+    EXPECT_EQ(fill(w, 2, 10).value<QColor>(), kResultsFinalColour);
+    EXPECT_EQ(fill(w, 2, 11).value<QColor>(), kResultsPracticeColour);
+    EXPECT_EQ(shown(w, 2, 6).toStdString(), " 09.370   151.5 км/ч");
+    host.mode = 1; // a lap mode reads no prefix
+    w.showDragResults(v);
+    EXPECT_EQ(shown(w, 2, 10).toStdString(), "1: 09.370   151.5 км/ч");
+}
+
+TEST_F(RallyResultsTest, LapCellLeadsToItsEventCheckedAgainstTheCurrentGrid) {
+    host.mode = 1;
+    TRallyResults w(host, opener);
+    w.resize(985, 400);
+    w.show();
+    host.calls.clear();
+    w.showLapResults(lapTable());
+    EXPECT_EQ(shown(w, 2, 0).toStdString(), "1");
+    EXPECT_EQ(shown(w, 2, 10).toStdString(), "1:02.345");
+    EXPECT_EQ(shown(w, 3, 10).toStdString(), "Сход");
+
+    const auto cellCentre = [&w](int gridRow, int column) {
+        return w.ResultsGrid->visualRect(w.ResultsGrid->model()->index(gridRow - 1, column)).center();
+    };
+    w.ResultsGrid->horizontalHeader()->resizeSection(2, 100); // lap columns in view
+    const QPoint lap = cellCentre(2, 10);
+    QTest::mouseDClick(w.ResultsGrid->viewport(), Qt::LeftButton, {}, lap);
+    QTest::mouseDClick(w.ResultsGrid->viewport(), Qt::LeftButton, {}, cellCentre(2, 6)); // not a lap column
+    EXPECT_EQ(host.calls, std::vector<std::string>{"event 17"});
+
+    // A refresh with fewer rows and columns between the clicks: nothing there now.
+    ResultsTable smaller = resultsTableFrame(false);
+    smaller.cells.push_back({"", "", "Абсолютный зачет", "", "", "", "", "", ""});
+    w.showLapResults(smaller);
+    QTest::mouseDClick(w.ResultsGrid->viewport(), Qt::LeftButton, {}, lap);
+    EXPECT_EQ(host.calls, std::vector<std::string>{"event 17"});
+
+    host.mode = 0; // two-lane modes do not navigate
+    w.showLapResults(lapTable());
+    QTest::mouseDClick(w.ResultsGrid->viewport(), Qt::LeftButton, {}, lap);
+    EXPECT_EQ(host.calls, std::vector<std::string>{"event 17"});
+}
+
+TEST_F(RallyResultsTest, ExportWritesTheShownColumnsAndOpensTheWorkbook) {
+    host.mode = 1;
+    TRallyResults w(host, opener);
+    w.showLapResults(lapTable());
+    w.ResultsGrid->horizontalHeader()->resizeSection(7, 0);
+    w.ResultsGrid->horizontalHeader()->hideSection(8);
+    w.Button4->click();
+    ASSERT_EQ(opener.opened, std::vector<std::filesystem::path>{temp / "Кубок.xlsx"}) << (op.shown.empty() ? "" : op.shown[0]);
+    EXPECT_EQ(temp.read("Кубок.csv"),
+              "Место;№;Имя;Город;Команда;Модель;Лучшее время(+штраф);Круг 1;Круг 2;\n"
+              ";;Сток;;;;;;;\n"
+              "1;7;Альфа;Тверь;Red;Lada;1:02.345;1:05.000;1:02.345;\n"
+              "2;8;Браво;Псков;;ВАЗ;1:04.000 (+2.500);1:04.000 (+2.50);Сход;\n"
+              ";;Абсолютный зачет;;;;;;;\n"
+              "1;7;Альфа (Сток);Тверь;Red;Lada;1:02.345;1:05.000;1:02.345;\n"
+              "2;8;Браво (Сток);Псков;;ВАЗ;1:04.000 (+2.50);1:04.000 (+2.50);Сход;\n");
+    EXPECT_TRUE(op.shown.empty());
+
+    host.folder = temp / "нет";
+    w.Button4->click();
+    ASSERT_EQ(op.shown.size(), 1u);
+    EXPECT_NE(op.shown[0].find("Кубок.csv"), std::string::npos);
+    EXPECT_EQ(opener.opened.size(), 1u);
+}
+
+TEST_F(RallyResultsTest, Pictures) {
+    TClassItem* stock = theRegistry().addClass("Сток");
+    TClassItem* pro = theRegistry().addClass("Про");
+    for (auto [n, name] : {std::pair{7, "Иванов Иван"}, {8, "Петров Пётр"}, {12, "Сидоров Сидор"}, {21, "Кузнецов"}}) {
+        TRacerItem* r = theRegistry().addRacer(static_cast<std::uint32_t>(n));
+        r->name = name;
+        r->city = "Тверь";
+        r->carModel = "Lada 2107";
+    }
+    TDragResultsView v = dragView();
+    const auto stockList = v.resultsByClass[1];
+    const auto proList = v.resultsByClass[2];
+    v.resultsByClass.erase(1);
+    v.resultsByClass.erase(2);
+    v.resultsByClass[stock->id] = stockList;
+    v.resultsByClass[pro->id] = proList;
+    TRallyResults w(host, opener);
+    w.show();
+    w.showDragResults(v);
+    w.ResultsGrid->selectRow(2);
+    save(w, "results_drag.png");
+    host.mode = 1;
+    w.showLapResults(lapTable());
+    save(w, "results_lap.png");
+}
+
+} // namespace
+} // namespace velmaro::ui
