@@ -3,6 +3,7 @@
 // records what is sent and hands out queued datagrams, and an environment with a
 // settable clock, a scripted random source and a fixed interface list.
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -25,8 +26,10 @@ public:
     bool open(std::uint16_t) override { return true; }
     void close() override {}
     bool send(const NodeAddress& to, const std::uint8_t* data, std::size_t length) override {
+        SentDatagram d{to, std::vector<std::uint8_t>(data, data + length), clock ? *clock : 0};
+        if (onSend) onSend(d);
         std::lock_guard<std::mutex> g(m);
-        sent.push_back({to, std::vector<std::uint8_t>(data, data + length), clock ? *clock : 0});
+        sent.push_back(std::move(d));
         return true;
     }
     long receive(std::uint8_t* buffer, std::size_t capacity, NodeAddress& from) override {
@@ -69,6 +72,7 @@ public:
     }
 
     std::mutex m;
+    std::function<void(const SentDatagram&)> onSend; // called as each datagram leaves
     const std::uint64_t* clock = nullptr;
     std::vector<SentDatagram> sent;
     std::deque<std::pair<NodeAddress, std::vector<std::uint8_t>>> incoming;
