@@ -21,6 +21,7 @@
 #include "core/platform/files.h"
 #include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
+#include "test_event.h"
 
 extern char** environ;
 
@@ -89,15 +90,8 @@ std::set<nodesim::SimHit> loggedHits(const fs::path& hitlog) {
 TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
     TempFolder home;
-    home.write("velmaro.ini", "EventName:E\nMode:0\n");
-    home.write("CHALLENGES/E/classes.txt", "0:Стрит,0,0,0\n");
-    home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,0,,,{A},1\n7,Петров,ГАЗ,Тула,1:0,0,,,{B},1\n");
-    TDragRaceItem run;
-    run.runId = 1;
-    run.racer = {12, 7};
-    home.write("CHALLENGES/E/drag.txt", formatDragFile({run}));
-    for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
-        fs::copy_file(fs::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
+    writeTestEvent(home, 0);
+    copyFakeLibraries(home);
     const fs::path event = home / "CHALLENGES/E";
 
     nodesim::SimOptions o;
