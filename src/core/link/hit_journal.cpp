@@ -69,11 +69,11 @@ bool HitJournal::append(const TSignalHit& hit, std::uint64_t nowMs) {
     return true;
 }
 
-void HitJournal::syncIfDue(std::uint64_t nowMs, bool force) {
-    if (fd_ < 0 || !dirty_) return;
-    if (!force && nowMs - dirtySince_ < kSyncPeriodMs && nowMs >= dirtySince_) return;
-    ::fdatasync(fd_);
+int HitJournal::takeDueSync(std::uint64_t nowMs, bool force) {
+    if (fd_ < 0 || !dirty_) return -1;
+    if (!force && nowMs - dirtySince_ < kSyncPeriodMs && nowMs >= dirtySince_) return -1;
     dirty_ = false;
+    return fd_;
 }
 
 bool HitJournal::clear() {

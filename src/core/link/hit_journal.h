@@ -37,9 +37,10 @@ public:
 
     // Writes one line. False when the line did not go out whole.
     bool append(const TSignalHit& hit, std::uint64_t nowMs);
-    // Flushes the lines written since the last flush when the first of them is
-    // kSyncPeriodMs old (or `force`).
-    void syncIfDue(std::uint64_t nowMs, bool force = false);
+    // When the lines written since the last flush include one kSyncPeriodMs old (or
+    // `force`): counts them as flushed and gives the descriptor to flush with
+    // fdatasync, which the caller may run outside its lock; else -1.
+    int takeDueSync(std::uint64_t nowMs, bool force = false);
     // Empties the file. False when it cannot.
     bool clear();
     // Lines written and not yet cleared since open (including what the file held).

@@ -1,5 +1,7 @@
 #include "core/link/system_interface.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <utility>
@@ -141,8 +143,14 @@ void TSystemInterface::runPass() {
 
 void TSystemInterface::syncJournal(bool force) {
     if (!journal_) return;
-    std::lock_guard<std::mutex> guard(lock_);
-    journal_->syncIfDue(env_->nowMs(), force);
+    int fd;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        fd = journal_->takeDueSync(env_->nowMs(), force);
+    }
+    // The flush may take milliseconds: the main thread's pops do not wait for it. The
+    // descriptor lives as long as the link.
+    if (fd >= 0) ::fdatasync(fd);
 }
 
 void TSystemInterface::servicePass() {
