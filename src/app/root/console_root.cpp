@@ -31,9 +31,12 @@
 #include "core/intake/hit_intake.h"
 #include "core/lap/lap_events.h"
 #include "core/lap/lap_results.h"
+#include "core/link/hit_journal.h"
 #include "core/link/radio_scoreboard.h"
 #include "core/link/system_interface.h"
 #include "core/platform/operator.h"
+#include "core/platform/program_folder.h"
+#include "core/platform/save_report.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "ui/app/console_windows.h"
@@ -347,8 +350,8 @@ void ConsoleRoot::launch() {
         results.showResults = [](const TDragResultsView& view) {
             if (ui::RallyResults) ui::RallyResults->showDragResults(view);
             TformFinal::repaintAll();
-            const Status st = saveFinalBracketFile(theConsole().eventFolder);
-            if (!st.ok()) theOperator().log(st.message());
+            const std::filesystem::path folder = theConsole().eventFolder;
+            if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
         };
         setDragResultsHooks(std::move(results));
     });
@@ -414,7 +417,33 @@ void ConsoleRoot::loadDragFile() {
 void ConsoleRoot::selectLastDragRow() {
     if (d->dragView) d->dragView->gridCursorToLastRow();
 }
-void ConsoleRoot::loadHitLog() { velmaro::loadHitLog(); }
+void ConsoleRoot::loadHitLog() {
+    velmaro::loadHitLog();
+    if (!journalReplayed_) replayHitJournal();
+}
+
+// The hits the link acknowledged before the last run of the program ended, and which
+// hitlog.txt may lack: fed through the intake once the first event is open.
+void ConsoleRoot::replayHitJournal() {
+    const std::filesystem::path file = programFolder() / kHitJournalFile;
+    std::vector<DeviceHit> hits;
+    for (const TSignalHit& h : HitJournal::read(file))
+        hits.push_back({static_cast<int>(h.node), static_cast<int>(h.signal), h.time});
+    if (!hits.empty()) {
+        logLine("Журнал отметок: " + std::to_string(hits.size()) + " отметок проверено после перезапуска");
+        replayHits(std::move(hits));
+    }
+    // Kept while hitlog.txt does not hold them: the next start tries again.
+    if (!hitLogSaved()) return;
+    journalReplayed_ = true;
+    if (d->link) {
+        d->link->journalReplayed();
+        d->link->hitsLogged();
+    } else {
+        std::error_code ec;
+        if (std::filesystem::exists(file, ec)) std::filesystem::resize_file(file, 0, ec);
+    }
+}
 void ConsoleRoot::sendRaceInfo() { notYet("сведения о соревновании для веб-обмена"); }
 void ConsoleRoot::refreshRaceItemClasses() { velmaro::refreshRaceItemClasses(); }
 void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
@@ -456,7 +485,14 @@ void ConsoleRoot::startLinkThread() {
         }
         if (s->events) s->events->onSystemEvent(code, wParam);
     });
-    s->link = std::make_unique<TSystemInterface>(s->eventAdapter->sink());
+    LinkOptions options = LinkOptions::fromEnvironment();
+    options.journal = programFolder() / kHitJournalFile;
+    s->link = std::make_unique<TSystemInterface>(s->eventAdapter->sink(), options);
+    // The link's own lines (a full queue, a journal that cannot be written) come from its
+    // thread: they reach the log window through a queued call.
+    s->link->setLogHandler([form = s->form](const std::string& line) {
+        QMetaObject::invokeMethod(form, [line] { logLine(line); }, Qt::QueuedConnection);
+    });
     // "SCOREBOARD" lines from the nodes reach the controller object once the main thread
     // has handed it over (handScoreboardToLink); the controller serialises its calls.
     s->link->setScoreboardLineHandler([this](const std::string& line, const NodeAddress& from) {

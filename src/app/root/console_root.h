@@ -8,16 +8,20 @@
 //
 // Road of one sensor hit (drag mode), one hop per line:
 //   node -> UDP datagram                     tools/nodesim or a timing node
-//   TSystemInterface::serviceSocket          core/link/system_interface.cpp   link thread: check frame, ack, drop repeat, queue
+//   TSystemInterface::serviceSocket          core/link/system_interface.cpp   link thread: check frame, drop repeat (hashed), refuse beyond the queue cap
+//   HitJournal::append                       core/link/hit_journal.cpp        link thread: hit_journal.txt in the program folder, then the ack
 //   SystemEventSink (SE_NEW_HITS)            core/link/system_interface.cpp   link thread -> queued call
 //   SystemEventAdapter::deliver              ui/link/system_event_adapter.cpp main thread
-//   SystemEventHandler::onSystemEvent        ui/link/system_events.cpp        main thread: pop the queued hits, oldest first
+//   SystemEventHandler::runSlice             ui/link/system_events.cpp        main thread: pop oldest first for ~10 ms in one HitBatch, rest queued
 //   processHit                               core/intake/hit_intake.cpp       main thread: repeat check, remote signals, tags
-//   ModeHitHandlers::dispatch -> drag handler core/drag/drag_hits.cpp          main thread: lane, acceptance, figures, drag.txt
+//   ModeHitHandlers::dispatch -> drag handler core/drag/drag_hits.cpp          main thread: lane, acceptance, figures
+//   ~HitBatch (afterHits, once per slice)    core/intake/hit_intake.cpp       main thread: hitlog.txt (appended), drag.txt, results input
 //   ConsoleDragHost::notifyResultsThread     app/root/console_drag_host.cpp   main thread -> results input
-//   saveHitLog                               core/intake/hit_intake.cpp       main thread: hitlog.txt
+//   TSystemInterface::hitsLogged             core/link/system_interface.cpp   main thread: queue empty and hitlog.txt saved -> journal emptied
 //   TDragResultsCntr::Execute                core/results/drag_results.cpp    results thread: rebuild, brackets, documents
 //   WM_DRAG_RESULTS -> ConsoleRoot::onDragResults                             main thread: results window, brackets, final_bracket.txt
+// After a crash the journal's hits go through processHit at the first event load
+// (ConsoleRoot::replayHitJournal).
 //
 // Features whose windows are not built yet answer through notYet() in console_root.cpp,
 // which says so in the log window.
@@ -112,7 +116,12 @@ public:
     void bindNodePanels() override;
     void closed() override;
 
+    // The node link's hit journal, in the program folder.
+    static constexpr const char* kHitJournalFile = "hit_journal.txt";
+
 private:
+    void replayHitJournal();
+
     struct State;
     std::unique_ptr<State> d;
     // The controller object as the link thread sees it: set once the main thread has
@@ -120,6 +129,7 @@ private:
     std::atomic<TScoreboardController*> linkScoreboard_{nullptr};
     bool started_ = false;
     bool shutDown_ = false;
+    bool journalReplayed_ = false; // the journal was fed to the intake at the first event load
 };
 
 } // namespace velmaro

@@ -9,6 +9,7 @@
 #include "core/app/console.h"
 #include "core/app/settings.h"
 #include "core/platform/files.h"
+#include "core/platform/save_report.h"
 #include "core/platform/operator.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/text_codec.h"
@@ -100,7 +101,8 @@ void loadRaceGuid() {
     c.raceGuid = newGuidText();
     MyJSONObject race;
     race.add("raceGuid", c.raceGuid);
-    (void)writeFileAtomic(c.eventFolder / kRaceJson, race.toString()); // else the GUID lives in memory only
+    // When it fails the GUID lives in memory only.
+    (void)reportSave(c.eventFolder / kRaceJson, writeFileAtomic(c.eventFolder / kRaceJson, race.toString()));
 }
 
 void setMode(unsigned mode) {
@@ -147,7 +149,8 @@ void newEvent() {
     std::error_code ec;
     if (!std::filesystem::exists(c.eventFolder / "classes.txt", ec)) {
         auto source = programFolder() / kDefaultClassesFile;
-        if (std::filesystem::exists(source, ec)) (void)copyFileAtomic(source, c.eventFolder / "classes.txt");
+        if (std::filesystem::exists(source, ec))
+            (void)reportSave(c.eventFolder / "classes.txt", copyFileAtomic(source, c.eventFolder / "classes.txt"));
     }
     loadEvent();
 }

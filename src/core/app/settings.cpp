@@ -8,6 +8,7 @@
 #include "core/app/console.h"
 #include "core/app/events.h"
 #include "core/platform/files.h"
+#include "core/platform/save_report.h"
 #include "core/platform/numbers.h"
 #include "core/platform/operator.h"
 #include "core/platform/program_folder.h"
@@ -224,7 +225,7 @@ void saveSettings() {
     Console& c = theConsole();
     std::vector<std::pair<int, int>> counts = c.ports().finalCounts();
     bool withScoreboard = c.ports().scoreboardSettingsExist();
-    (void)writeFileAtomic(settingsPath(), formatSettings(c, counts, withScoreboard));
+    (void)reportSave(settingsPath(), writeFileAtomic(settingsPath(), formatSettings(c, counts, withScoreboard)));
 }
 
 void loadSettings() {

@@ -1,5 +1,6 @@
 #include "core/drag/drag_file.h"
 
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "core/drag/drag_selection.h"
 #include "core/platform/files.h"
 #include "core/platform/operator.h"
+#include "core/platform/save_report.h"
 
 namespace velmaro {
 
@@ -191,56 +193,127 @@ void afterDeletion()
 {
     clearRunSelection();
     relayoutRuns();
-    (void)saveDragFile();
+    (void)saveDragFileReported();
     dragHost().notifyResultsThread();
 }
 
 } // namespace
 
-std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
+namespace {
+
+// The lines of one run: "DRAGITEM:%d,%d,%d,%d,%llu,%d,%d,%d,%d", then "LEFTHIT:%d,%llu"
+// and "RIGHTHIT:%d,%llu" per hit, built with to_chars.
+void appendRunText(const TDragRaceItem& run, std::string& out)
 {
-    // The lines of "DRAGITEM:%d,%d,%d,%d,%llu,%d,%d,%d,%d", "LEFTHIT:%d,%llu" and
-    // "RIGHTHIT:%d,%llu", built with to_chars: the file is rewritten after every hit.
-    std::string out;
-    size_t hitCount = 0;
-    for (const TDragRaceItem& run : runs)
-        hitCount += run.hits[0].size() + run.hits[1].size();
-    out.reserve(runs.size() * 64 + hitCount * 32);
     char buf[32];
     const auto number = [&](auto value) {
         const auto r = std::to_chars(buf, buf + sizeof buf, value);
         out.append(buf, r.ptr);
     };
-    for (const TDragRaceItem& run : runs) {
-        out += "DRAGITEM:";
-        number(run.racer[0]);
-        out += ',';
-        number(run.classId[0]);
-        out += ',';
-        number(run.racer[1]);
-        out += ',';
-        number(run.classId[1]);
-        out += ',';
-        number(run.startTime);
-        out += ',';
-        number(run.runMode);
-        out += ',';
-        number(run.runId);
-        out += ',';
-        number(run.penalty[0]);
-        out += ',';
-        number(run.penalty[1]);
-        out += '\n';
-        for (int lane = 0; lane < 2; ++lane) {
-            for (const TLineHit& hit : run.hits[lane]) {
-                out += lane == 0 ? "LEFTHIT:" : "RIGHTHIT:";
-                number(hit.type);
-                out += ',';
-                number(hit.time);
-                out += '\n';
-            }
+    out += "DRAGITEM:";
+    number(run.racer[0]);
+    out += ',';
+    number(run.classId[0]);
+    out += ',';
+    number(run.racer[1]);
+    out += ',';
+    number(run.classId[1]);
+    out += ',';
+    number(run.startTime);
+    out += ',';
+    number(run.runMode);
+    out += ',';
+    number(run.runId);
+    out += ',';
+    number(run.penalty[0]);
+    out += ',';
+    number(run.penalty[1]);
+    out += '\n';
+    for (int lane = 0; lane < 2; ++lane) {
+        for (const TLineHit& hit : run.hits[lane]) {
+            out += lane == 0 ? "LEFTHIT:" : "RIGHTHIT:";
+            number(hit.type);
+            out += ',';
+            number(hit.time);
+            out += '\n';
         }
     }
+}
+
+// The text of each run as last written, with the values it was made from: a save
+// formats again only the runs whose written values changed since.
+struct WrittenRun {
+    std::array<int64_t, 8> header{};
+    uint64_t startTime = 0;
+    std::vector<std::pair<int32_t, uint64_t>> hits[2];
+    std::string text;
+
+    static std::array<int64_t, 8> headerOf(const TDragRaceItem& run)
+    {
+        return {run.racer[0], run.classId[0], run.racer[1], run.classId[1],
+                run.runMode,  run.runId,      run.penalty[0], run.penalty[1]};
+    }
+    bool matches(const TDragRaceItem& run) const
+    {
+        if (startTime != run.startTime || header != headerOf(run))
+            return false;
+        for (int lane = 0; lane < 2; ++lane) {
+            const auto& now = run.hits[lane];
+            if (now.size() != hits[lane].size())
+                return false;
+            for (size_t i = 0; i < now.size(); ++i)
+                if (now[i].type != hits[lane][i].first || now[i].time != hits[lane][i].second)
+                    return false;
+        }
+        return true;
+    }
+    void take(const TDragRaceItem& run)
+    {
+        header = headerOf(run);
+        startTime = run.startTime;
+        for (int lane = 0; lane < 2; ++lane) {
+            hits[lane].clear();
+            for (const TLineHit& h : run.hits[lane])
+                hits[lane].emplace_back(h.type, h.time);
+        }
+        text.clear();
+        appendRunText(run, text);
+    }
+};
+
+std::vector<WrittenRun> gWrittenRuns;
+
+} // namespace
+
+std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
+{
+    std::string out;
+    size_t hitCount = 0;
+    for (const TDragRaceItem& run : runs)
+        hitCount += run.hits[0].size() + run.hits[1].size();
+    out.reserve(runs.size() * 64 + hitCount * 32);
+    for (const TDragRaceItem& run : runs)
+        appendRunText(run, out);
+    return out;
+}
+
+std::string dragFileText(const std::vector<TDragRaceItem>& runs)
+{
+    if (gWrittenRuns.size() > runs.size())
+        gWrittenRuns.resize(runs.size());
+    size_t length = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        if (i == gWrittenRuns.size())
+            gWrittenRuns.emplace_back();
+        WrittenRun& written = gWrittenRuns[i];
+        if (written.text.empty() || !written.matches(runs[i]))
+            written.take(runs[i]);
+        length += written.text.size();
+    }
+    std::string out;
+    out.reserve(length);
+    for (size_t i = 0; i < runs.size(); ++i)
+        out += gWrittenRuns[i].text;
     return out;
 }
 
@@ -290,7 +363,15 @@ Status saveDragFile()
     const std::filesystem::path file = dragFilePath();
     if (file.empty())
         return Status::Error("no event folder");
-    return writeFileAtomic(file, formatDragFile(gDragRuns));
+    return writeFileAtomic(file, dragFileText(gDragRuns));
+}
+
+Status saveDragFileReported()
+{
+    const std::filesystem::path file = dragFilePath();
+    if (file.empty())
+        return Status::Error("no event folder");
+    return reportSave(file, saveDragFile());
 }
 
 void loadDragFile()
@@ -365,7 +446,7 @@ void deleteRunOrHit(int flush)
             afterDeletion();
         }
     }
-    (void)saveDragFile();
+    (void)saveDragFileReported();
 }
 
 void undeleteRuns()
@@ -385,7 +466,7 @@ void undeleteRuns()
                     return;
                 }
             }
-            (void)copyFileAtomic(undelete, file);
+            (void)reportSave(file, copyFileAtomic(undelete, file));
         }
     }
     loadDragFile();

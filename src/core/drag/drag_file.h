@@ -18,6 +18,9 @@ namespace velmaro {
 
 // The run file text of a run list ("DRAGITEM:", "LEFTHIT:", "RIGHTHIT:" lines, LF).
 std::string formatDragFile(const std::vector<TDragRaceItem>& runs);
+// The same text, formatting again only the runs whose written values changed since the
+// last call (the text of each run is kept). Main thread.
+std::string dragFileText(const std::vector<TDragRaceItem>& runs);
 
 // Runs read from the lines of a run file, not yet recalculated. Every hit line after a
 // run's line is kept, in every timing mode, so what saveDragFile wrote reads back whole.
@@ -29,6 +32,8 @@ std::filesystem::path dragFilePath();
 // Rewrites drag.txt from gDragRuns. A failure changes nothing on disk; the runs stay in
 // memory and are written at the next change.
 Status saveDragFile();
+// saveDragFile, a failure told in the log window (once per run of failures).
+Status saveDragFileReported();
 // Replaces gDragRuns with the runs of drag.txt, reads the bracket file, lays the runs out
 // (recalculating all) and hands them to the results thread.
 void loadDragFile();

@@ -290,8 +290,9 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
     }
     host.repaintGrid();
     host.refreshActivePage();
-    (void)saveDragFile();
-    host.notifyResultsThread();
+    // Once per batch of hits: drag.txt and the results thread see the runs after the last.
+    afterHits("drag.txt", [] { (void)saveDragFileReported(); });
+    afterHits("drag results", [] { dragHost().notifyResultsThread(); });
 }
 
 int handleHit(Handler handler, int node, int signal, uint64_t time, int source, bool mode8)

@@ -4,8 +4,14 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "core/platform/files.h"
+#include "core/platform/operator.h"
+#include "core/platform/save_report.h"
 
 namespace velmaro {
 
@@ -113,6 +119,10 @@ Status loadHitLogFile(const std::filesystem::path& file, std::vector<THitRecord>
     std::string text;
     Status s = readFile(file, text);
     if (!s.ok()) return s;
+    // hitlog.txt grows by appends: a last line without its end was cut short by a crash
+    // (its hit is still in the link's journal).
+    const std::size_t end = text.rfind('\n');
+    text.resize(end == std::string::npos ? 0 : end + 1);
     list = parseHitLog(text);
     return Status::Ok();
 }
@@ -201,7 +211,110 @@ void notifyListChanged() {
     if (h.hitListChanged) h.hitListChanged(gHitList.size());
 }
 
+// What hitlog.txt holds: the first `records` records of gHitList exactly, written to
+// `file`; records = npos when that is not known (then the next save rewrites it whole).
+struct HitLogOnDisk {
+    std::filesystem::path file;
+    std::size_t records = std::string::npos;
+    bool saved = true; // the last save succeeded and no record came since
+};
+HitLogOnDisk gOnDisk;
+
+Status appendFile(const std::filesystem::path& path, std::string_view content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return Status::Error("cannot open " + path.string() + ": " + std::strerror(errno));
+    Status st = Status::Ok();
+    while (!content.empty()) {
+        const ssize_t n = ::write(fd, content.data(), content.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            st = Status::Error("cannot write " + path.string() + ": " + std::strerror(errno));
+            break;
+        }
+        content.remove_prefix(static_cast<std::size_t>(n));
+    }
+    // The hits leave the link's journal once they are here: they must be on the disk.
+    if (st.ok() && ::fdatasync(fd) != 0)
+        st = Status::Error("cannot flush " + path.string() + ": " + std::strerror(errno));
+    ::close(fd);
+    return st;
+}
+
+// hitlog.txt after new records: appended when they all sort after what the file holds,
+// else rewritten whole. Either way the file ends as formatHitLog(gHitList).
+void writeHitLog() {
+    const std::filesystem::path file = hitLogPath();
+    if (file.empty()) {
+        gOnDisk.saved = false;
+        return;
+    }
+    Status st = Status::Ok();
+    if (gOnDisk.file == file && gOnDisk.records != std::string::npos && gOnDisk.records <= gHitList.size()) {
+        const std::vector<THitRecord> tail(gHitList.begin() + static_cast<std::ptrdiff_t>(gOnDisk.records),
+                                           gHitList.end());
+        st = tail.empty() ? Status::Ok() : appendFile(file, formatHitLog(tail));
+        if (!st.ok()) gOnDisk.records = std::string::npos; // a part may be in the file
+    } else {
+        st = saveHitLogFile(file, gHitList);
+    }
+    if (st.ok()) {
+        gOnDisk.file = file;
+        gOnDisk.records = gHitList.size();
+    }
+    gOnDisk.saved = st.ok();
+    (void)reportSave(file, st);
+}
+
+struct BatchState {
+    int depth = 0;
+    std::vector<std::pair<std::string, std::function<void()>>> work;
+};
+BatchState gBatch;
+
 } // namespace
+
+HitBatch::HitBatch() { ++gBatch.depth; }
+
+HitBatch::~HitBatch() {
+    if (--gBatch.depth > 0) return;
+    // Work may hand over more work (a save after a grid refresh): run until none is left.
+    while (!gBatch.work.empty()) {
+        auto work = std::move(gBatch.work);
+        gBatch.work.clear();
+        for (auto& [key, job] : work) {
+            try {
+                job();
+            } catch (const std::exception& e) {
+                theOperator().log(std::string("Ошибка после приёма отметок: ") + e.what());
+            }
+        }
+    }
+}
+
+void afterHits(const char* key, std::function<void()> work) {
+    if (gBatch.depth == 0) {
+        work();
+        return;
+    }
+    for (auto& [k, job] : gBatch.work)
+        if (k == key) {
+            job = std::move(work);
+            return;
+        }
+    gBatch.work.emplace_back(key, std::move(work));
+}
+
+bool hitLogSaved() { return gOnDisk.saved; }
+
+void replayHits(std::vector<DeviceHit> hits) {
+    std::stable_sort(hits.begin(), hits.end(), [](const DeviceHit& a, const DeviceHit& b) {
+        if (a.timeMs != b.timeMs) return a.timeMs < b.timeMs;
+        if (a.node != b.node) return a.node < b.node;
+        return a.signal < b.signal;
+    });
+    HitBatch batch;
+    for (const DeviceHit& h : hits) processHit(h.node, h.signal, h.timeMs, HIT_FROM_DEVICE);
+}
 
 bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
     // gHitList is kept sorted by compareHits, whose keys are exactly these four values.
@@ -259,26 +372,34 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
     if (at != gHitList.begin() && compareHits(*(at - 1), record) == 0) {
         // Already logged: no second record.
     } else {
+        const std::size_t index = static_cast<std::size_t>(at - gHitList.begin());
+        if (gOnDisk.records != std::string::npos && index < gOnDisk.records) gOnDisk.records = std::string::npos;
         gHitList.insert(at, record);
+        gOnDisk.saved = false;
     }
-    notifyListChanged();
-    saveHitLog();
+    afterHits("hit log grid", notifyListChanged);
+    afterHits("hitlog.txt", writeHitLog);
 }
 
 void saveHitLog() {
-    const std::filesystem::path file = hitLogPath();
-    if (file.empty()) return;
-    (void)saveHitLogFile(file, gHitList);
+    gOnDisk.records = std::string::npos;
+    writeHitLog();
 }
 
 void loadHitLog() {
+    gOnDisk = HitLogOnDisk{};
     gHitList.clear();
     const std::filesystem::path file = hitLogPath();
     if (file.empty()) return;
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec) && !ec) gOnDisk = HitLogOnDisk{file, 0, true}; // the first hits create it
     if (!loadHitLogFile(file, gHitList).ok()) return;
     // A file written by an older console may repeat a hit: the list never holds two equal
     // records, or the duplicate filter and the replay would see the hit twice.
     removeDuplicateHits(gHitList);
+    // When the file is exactly what a save would write, the next hits are appended to it.
+    std::string text;
+    if (readFile(file, text).ok() && text == formatHitLog(gHitList)) gOnDisk = HitLogOnDisk{file, gHitList.size(), true};
     notifyListChanged();
 }
 

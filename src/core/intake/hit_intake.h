@@ -138,8 +138,37 @@ extern std::uint8_t gTranspondersInUse;
 
 void processHit(int node, int signal, std::uint64_t timeMs, int source);
 bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds);
-// hitlog.txt of the open event; nothing when no event folder is known.
+// Rewrites hitlog.txt of the open event whole; nothing when no event folder is known.
+// A failure is told in the log window (once per run of failures).
 void saveHitLog();
+// True when hitlog.txt holds every record of gHitList (the last write succeeded and
+// nothing was logged since).
+bool hitLogSaved();
+
+// ---- batches ----
+// Hits taken in together (a slice of the link queue, a journal replay) share one write of
+// each file they change. While a HitBatch is open, work handed to afterHits runs once,
+// when the outermost batch closes, in the order first handed (a later hand-over under
+// the same key replaces the work); with no batch open it runs at once. processHit hands
+// the hit log grid and hitlog.txt over this way; the mode handlers hand their event file
+// and the results thread. Main thread only.
+class HitBatch {
+public:
+    HitBatch();
+    ~HitBatch(); // runs the work handed over (outermost batch only)
+    HitBatch(const HitBatch&) = delete;
+    HitBatch& operator=(const HitBatch&) = delete;
+};
+void afterHits(const char* key, std::function<void()> work);
+
+// Feeds hits through processHit (device source) in time order, in one batch, skipping
+// those already logged. For hits kept by the node link's journal across a crash.
+struct DeviceHit {
+    int node = 0;
+    int signal = 0;
+    std::uint64_t timeMs = 0;
+};
+void replayHits(std::vector<DeviceHit> hits);
 // Reloads gHitList from hitlog.txt of the open event (called when an event is loaded).
 void loadHitLog();
 // Marks the record of a hit fed again from the hit log window as used.

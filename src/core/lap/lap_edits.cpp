@@ -8,6 +8,7 @@
 #include "core/lap/lap_internal.h"
 #include "core/platform/files.h"
 #include "core/platform/operator.h"
+#include "core/platform/save_report.h"
 
 namespace velmaro {
 
@@ -60,7 +61,7 @@ void deleteRaceItems(int firstRow, int lastRow) {
     lapHost().setGridRowCount(static_cast<int>(list.size()) + 1);
     rebuildQueuesAfterFree();
     recalcRaceItems(list);
-    (void)saveLapSingle();
+    (void)saveLapSingleReported();
     lapHost().repaintGrid();
 }
 
@@ -78,7 +79,7 @@ void undeleteRaceItems() {
                 return;
             }
         }
-        (void)copyFileAtomic(undelete, current); // when it fails the current file stays
+        (void)reportSave(current, copyFileAtomic(undelete, current)); // when it fails the current file stays
     }
     loadLapSingle();
     if (lapMode() == 4) rebuildFinishQueue();
@@ -145,7 +146,7 @@ void retireRacer(int index) {
     host.setGridRowCount(count + 1);
     if (!host.editingNumber() && host.gridCurrentRow() == count - 1) host.setGridCurrentRow(count);
     host.repaintGrid();
-    (void)saveLapSingle();
+    (void)saveLapSingleReported();
 }
 
 void refreshRaceItemClasses() {

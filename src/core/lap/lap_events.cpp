@@ -9,6 +9,7 @@
 
 #include "core/lap/lap_internal.h"
 #include "core/platform/files.h"
+#include "core/platform/save_report.h"
 #include "core/platform/numbers.h"
 
 namespace velmaro {
@@ -330,6 +331,12 @@ Status saveLapSingle() {
     if (!gRaceItems) return Status::Error("no lap events");
     if (lapHost().eventFolder().empty()) return Status::Error("no event folder");
     return writeFileAtomic(lapFilePath("lap_single.txt"), lapFileText(*gRaceItems));
+}
+
+Status saveLapSingleReported() {
+    const Status st = saveLapSingle();
+    if (!gRaceItems || lapHost().eventFolder().empty()) return st; // nothing to write to
+    return reportSave(lapFilePath("lap_single.txt"), st);
 }
 
 void loadLapSingle() {

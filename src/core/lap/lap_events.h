@@ -78,6 +78,8 @@ std::string formatLapLine(const TRaceItem& item);
 bool parseLapLine(std::string_view line, TRaceItem& item);
 // Rewrites lap_single.txt of the event folder (atomically). Ok when written.
 Status saveLapSingle();
+// saveLapSingle, a failure told in the log window (once per run of failures).
+Status saveLapSingleReported();
 // Replaces the list by lap_single.txt of the event folder, rebuilds the queue of the
 // mode, recalculates and sizes the grid. A missing file gives an empty list.
 void loadLapSingle();

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/app/scoreboard_controller.h"
+#include "core/intake/hit_intake.h"
 #include "core/lap/lap_events.h"
 #include "core/lap/lap_internal.h"
 #include "core/platform/numbers.h"
@@ -220,7 +221,8 @@ int processHit(int mode, int node, int signal, uint64_t time, int racer, int cla
     const int count = eventCount();
     if (!host.editingNumber() && host.gridCurrentRow() == count - 1) host.setGridCurrentRow(count);
     host.repaintGrid();
-    (void)saveLapSingle();
+    // Once per batch of hits (see the hit intake).
+    afterHits("lap_single.txt", [] { (void)saveLapSingleReported(); });
     return 1;
 }
 
@@ -267,7 +269,7 @@ int insertRaceItem(std::unique_ptr<TRaceItem> item) {
 void finishLapChange() {
     recalcRaceItems(items());
     lapHost().repaintGrid();
-    (void)saveLapSingle();
+    (void)saveLapSingleReported();
 }
 
 std::optional<int32_t> pickRacerClass(const LapRacerInfo& racer) {

@@ -13,6 +13,7 @@
 #include "core/lap/lap_events.h"
 #include "core/lap/lap_internal.h"
 #include "core/platform/files.h"
+#include "core/platform/save_report.h"
 #include "core/platform/program_folder.h"
 
 namespace velmaro {
@@ -356,7 +357,7 @@ void buildLapResults() {
     std::filesystem::path www = programFolder() / "www";
     std::error_code ec;
     std::filesystem::create_directories(www, ec);
-    (void)writeFileAtomic(www / "table.html", lapResultsHtml(gLapResultsTable));
+    (void)reportSave(www / "table.html", writeFileAtomic(www / "table.html", lapResultsHtml(gLapResultsTable)));
     host.showLapResults(gLapResultsTable);
 }
 

@@ -1,9 +1,12 @@
 #include "core/link/system_interface.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <utility>
 
+#include "core/link/hit_journal.h"
 #include "core/platform/text_codec.h"
 
 namespace velmaro {
@@ -14,6 +17,7 @@ struct TSystemInterface::Pending {
     std::vector<std::pair<int, std::uint32_t>> events;
     std::vector<std::pair<TNodeMessage, NodeAddress>> boardMessages;
     std::vector<std::pair<std::string, NodeAddress>> scoreboardLines;
+    std::vector<std::string> logLines;
     bool newHitsPosted = false;
 
     void post(int code, std::uint32_t wParam) {
@@ -53,6 +57,13 @@ TSystemInterface::TSystemInterface(SystemEventSink sink, LinkOptions options,
     if (!env_) env_ = std::make_unique<LinkEnvironment>();
     if (!transport_) transport_ = makeUdpTransport();
     if (options_.passPeriodMs < 1) options_.passPeriodMs = 1;
+    if (options_.hitQueueCap < 1) options_.hitQueueCap = 1;
+    if (!options_.journal.empty()) {
+        journal_ = std::make_unique<HitJournal>(options_.journal);
+        // A journal that cannot be opened is said on the first hit (the log handler is
+        // not attached yet); the hits are then taken without it.
+        (void)journal_->open();
+    }
 }
 
 TSystemInterface::~TSystemInterface() {
@@ -98,6 +109,7 @@ LinkPortStatus TSystemInterface::portStatus() {
 void TSystemInterface::stop() {
     terminate_ = true;
     if (thread_.joinable()) thread_.join();
+    syncJournal(true);
 }
 
 void TSystemInterface::loop() {
@@ -128,6 +140,7 @@ void TSystemInterface::loop() {
                     handleDatagram(buffer, std::size_t(n), from);
                 }
             }
+            syncJournal(false);
             now = clock::now();
         }
         if (now >= nextService) {
@@ -152,7 +165,20 @@ void TSystemInterface::runPass() {
         buffer[n] = 0;
         handleDatagram(buffer, std::size_t(n), from);
     }
+    syncJournal(false);
     servicePass();
+}
+
+void TSystemInterface::syncJournal(bool force) {
+    if (!journal_) return;
+    int fd;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        fd = journal_->takeDueSync(env_->nowMs(), force);
+    }
+    // The flush may take milliseconds: the main thread's pops do not wait for it. The
+    // descriptor lives as long as the link.
+    if (fd >= 0) ::fdatasync(fd);
 }
 
 void TSystemInterface::servicePass() {
@@ -216,6 +242,13 @@ void TSystemInterface::deliver(Pending& out) {
     }
     if (lineHandler)
         for (const auto& [line, from] : out.scoreboardLines) lineHandler(line, from);
+    LinkLogHandler logHandler;
+    if (!out.logLines.empty()) {
+        std::lock_guard<std::mutex> guard(lock_);
+        logHandler = logHandler_;
+    }
+    if (logHandler)
+        for (const std::string& line : out.logLines) logHandler(line);
     for (const auto& [code, wParam] : out.events) post(code, wParam);
 }
 
@@ -263,13 +296,14 @@ void TSystemInterface::handleNodeMessage(const TNodeMessage& m, const NodeAddres
         break;
     }
     case MSG_HIT: {
-        // The acknowledgement repeats signal, seconds and milliseconds exactly as received.
-        sendToNode(TNodeMessage::make(m.from, MSG_HIT, m.param, m.data, m.aux), from);
         TSignalHit hit;
         hit.node = m.from;
         hit.signal = m.param;
         hit.time = std::uint64_t(m.data) * 1000u + m.aux;
-        handleSignalHit(hit, from, out);
+        // Acknowledged only once it is in the journal (or was queued before); the
+        // acknowledgement repeats signal, seconds and milliseconds exactly as received.
+        if (handleSignalHit(hit, from, out))
+            sendToNode(TNodeMessage::make(m.from, MSG_HIT, m.param, m.data, m.aux), from);
         break;
     }
     case MSG_TIMEOUTS:
@@ -322,15 +356,35 @@ void TSystemInterface::updateNodeStatus(TSystemNode& node, const NodeAddress& fr
     node.lastStatusTime = env_->pcClockSeconds();
 }
 
-void TSystemInterface::handleSignalHit(const TSignalHit& hit, const NodeAddress&, Pending& out) {
-    // A repeat sent by the node before the main thread took the first copy: compare with the
-    // queued hits from the newest back while they are not older than this one.
-    for (auto it = hits_.rbegin(); it != hits_.rend() && it->time >= hit.time; ++it)
-        if (*it == hit) return;
+bool TSystemInterface::handleSignalHit(const TSignalHit& hit, const NodeAddress&, Pending& out) {
+    // A repeat sent by the node before the main thread took the first copy: already safe.
+    if (queued_.count(hit)) return true;
+    if (hits_.size() >= options_.hitQueueCap) {
+        if (!refusing_)
+            out.logLines.push_back("Очередь отметок заполнена (" + std::to_string(hits_.size()) +
+                                   "): новые отметки не подтверждаются, узлы пришлют их снова");
+        refusing_ = true;
+        return false;
+    }
+    if (refusing_) {
+        refusing_ = false;
+        out.logLines.push_back("Очередь отметок снова принимает отметки");
+    }
+    if (journal_) {
+        const bool written = journal_->append(hit, env_->nowMs());
+        if (written == journalFailing_) {
+            journalFailing_ = !written;
+            out.logLines.push_back(written ? "Журнал отметок снова записывается"
+                                           : "Журнал отметок не записывается (" + journal_->error() +
+                                                 "): при сбое программы неучтённые отметки пропадут");
+        }
+    }
     const auto at = std::upper_bound(hits_.begin(), hits_.end(), hit.time,
                                      [](std::uint64_t t, const TSignalHit& h) { return t < h.time; });
     hits_.insert(at, hit);
+    queued_.insert(hit);
     out.post(SE_NEW_HITS, 0);
+    return true;
 }
 
 void TSystemInterface::advanceAutoStart(const TSystemNode& unit, Pending& out) {
@@ -432,11 +486,36 @@ std::size_t TSystemInterface::hitCount() {
 }
 
 TSignalHit TSystemInterface::popHit() {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (hits_.empty()) return {};
-    TSignalHit h = hits_.front();
-    hits_.pop_front();
+    TSignalHit h;
+    tryPopHit(h);
     return h;
+}
+
+bool TSystemInterface::tryPopHit(TSignalHit& hit) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (hits_.empty()) return false;
+    hit = hits_.front();
+    hits_.pop_front();
+    queued_.erase(hit);
+    return true;
+}
+
+void TSystemInterface::hitsLogged() {
+    Pending out;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!journal_ || !journalReplayed_ || !hits_.empty() || journal_->empty()) return;
+        if (!journal_->clear() && !journalFailing_) {
+            journalFailing_ = true;
+            out.logLines.push_back("Журнал отметок не очищается (" + journal_->error() + ")");
+        }
+    }
+    deliver(out);
+}
+
+void TSystemInterface::journalReplayed() {
+    std::lock_guard<std::mutex> guard(lock_);
+    journalReplayed_ = true;
 }
 
 std::size_t TSystemInterface::nodeCount() {
@@ -492,6 +571,11 @@ void TSystemInterface::setRadioBoards(RadioBoardReceiver* boards) {
 void TSystemInterface::setScoreboardLineHandler(ScoreboardLineHandler handler) {
     std::lock_guard<std::mutex> guard(lock_);
     scoreboardLine_ = std::move(handler);
+}
+
+void TSystemInterface::setLogHandler(LinkLogHandler handler) {
+    std::lock_guard<std::mutex> guard(lock_);
+    logHandler_ = std::move(handler);
 }
 
 // ---- commands ----

@@ -19,11 +19,13 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 #include <atomic>
 
@@ -83,6 +85,16 @@ struct TSignalHit {
     std::uint64_t time = 0;
     bool operator==(const TSignalHit&) const = default;
 };
+
+struct TSignalHitHash {
+    std::size_t operator()(const TSignalHit& h) const {
+        std::uint64_t k = h.time * 0x9E3779B97F4A7C15ull ^ (std::uint64_t(h.node) << 32 | h.signal);
+        k ^= k >> 29;
+        return std::size_t(k * 0xBF58476D1CE4E5B9ull);
+    }
+};
+
+class HitJournal;
 
 // One node table entry.
 struct TSystemNode {
@@ -169,6 +181,9 @@ public:
 
 // Receives a whole "SCOREBOARD" line (decoded to UTF-8) with its sender; link thread.
 using ScoreboardLineHandler = std::function<void(const std::string& line, const NodeAddress& from)>;
+// Receives a line for the log window (a refused hit, a journal that cannot be written);
+// link thread, outside the link lock.
+using LinkLogHandler = std::function<void(const std::string& line)>;
 
 struct LinkOptions {
     std::uint16_t port = NODE_UDP_PORT;
@@ -177,6 +192,11 @@ struct LinkOptions {
     int passPeriodMs = 10;
     // While the port cannot be opened, the link tries again this often.
     int portRetryMs = 3000;
+    // The hit journal (see hit_journal.h); empty = none.
+    std::filesystem::path journal;
+    // Hits the queue holds at most; a new hit beyond is not acknowledged (the node sends
+    // it again) and the log is told once per run of refusals.
+    std::size_t hitQueueCap = 20000;
 
     // Reads VELMARO_LINK_INTERFACES (comma-separated names) into `interfaces` and
     // VELMARO_NODE_PORT (a port other than the node port, for tests) into `port`.
@@ -206,6 +226,13 @@ public:
     // ---- consumers (main thread; each takes the link lock) ----
     std::size_t hitCount();
     TSignalHit popHit(); // oldest first; all zero when empty
+    // Takes the oldest queued hit into `hit`; false (hit untouched) when the queue is empty.
+    bool tryPopHit(TSignalHit& hit);
+    // The main thread has logged every hit it took: when the queue is empty as well, the
+    // journal holds nothing unlogged and is emptied. Ignored until journalReplayed().
+    void hitsLogged();
+    // The journal's hits from before this start have been fed to the intake.
+    void journalReplayed();
     std::size_t nodeCount();
     TSystemNode getNode(std::size_t index); // all zero when out of range
     std::vector<TSystemNode> nodes();       // snapshot of the whole node table
@@ -246,6 +273,7 @@ public:
     // not call it from inside onReply.
     void setRadioBoards(RadioBoardReceiver* boards);
     void setScoreboardLineHandler(ScoreboardLineHandler handler);
+    void setLogHandler(LinkLogHandler handler);
 
     // ---- driving the loop (the thread calls these; tests call them directly) ----
     // One pass: a new try at the port when it is not open and the retry is due, greeting
@@ -278,7 +306,9 @@ private:
     void loop();
     void handleNodeMessage(const TNodeMessage& m, const NodeAddress& from, Pending& out);
     void updateNodeStatus(TSystemNode& node, const NodeAddress& from, Pending& out);
-    void handleSignalHit(const TSignalHit& hit, const NodeAddress& from, Pending& out);
+    // Queues a new hit (journal first); false when it does not fit and must not be acknowledged.
+    bool handleSignalHit(const TSignalHit& hit, const NodeAddress& from, Pending& out);
+    void syncJournal(bool force);
     void advanceAutoStart(const TSystemNode& startUnit, Pending& out);
     void serviceRetries(Pending& out);
     void markOffline();
@@ -308,6 +338,12 @@ private:
     std::uint16_t detectorTimeout_ = 0;
     std::vector<TSystemNode> nodes_;
     std::deque<TSignalHit> hits_;
+    std::unordered_set<TSignalHit, TSignalHitHash> queued_; // the hits of hits_, for the repeat check
+    std::unique_ptr<HitJournal> journal_;
+    bool journalReplayed_ = false;
+    bool journalFailing_ = false;
+    bool refusing_ = false; // the queue was full at the last new hit
+    LinkLogHandler logHandler_;
     std::uint64_t startDue_ = 0;
     int startRetries_ = 0;
     TNodeMessage startMessage_;

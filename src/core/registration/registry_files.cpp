@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "core/platform/files.h"
+#include "core/platform/save_report.h"
 #include "core/platform/operator.h"
 #include "core/platform/text_codec.h"
 #include "core/registration/registry.h"
@@ -81,7 +82,10 @@ std::string takeField(std::string_view line, std::size_t& pos) {
 // A text field of a comma-separated record: no comma, TAB, CR or LF may break it.
 std::string recordField(const std::string& text) { return sanitizeField(text, ","); }
 
-Status writeLines(const fs::path& path, const std::string& content) { return writeFileAtomic(path, content); }
+// Every registry file: a failure is told in the log window once per run of failures.
+Status writeLines(const fs::path& path, const std::string& content) {
+    return reportSave(path, writeFileAtomic(path, content));
+}
 
 } // namespace
 
@@ -293,17 +297,9 @@ void TRegistry::loadClassesAndRacers() {
 
 // ---- free writers ---------------------------------------------------------------------
 
-// A file that cannot be written is skipped; the log window gets a line when an event is open.
-void saveRacers() {
-    TRegistry& reg = theRegistry();
-    const Status st = reg.saveRacers();
-    if (!st.ok() && !reg.eventFolder().empty()) theOperator().log("Участники не записаны: " + st.message());
-}
+// A file that cannot be written is skipped; writeLines has told the log window.
+void saveRacers() { (void)theRegistry().saveRacers(); }
 
-void saveClasses() {
-    TRegistry& reg = theRegistry();
-    const Status st = reg.saveClasses();
-    if (!st.ok() && !reg.eventFolder().empty()) theOperator().log("Классы не записаны: " + st.message());
-}
+void saveClasses() { (void)theRegistry().saveClasses(); }
 
 } // namespace velmaro

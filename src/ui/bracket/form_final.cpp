@@ -10,6 +10,7 @@
 
 #include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket_file.h"
+#include "core/platform/save_report.h"
 #include "core/drag/drag_run.h"
 #include "core/platform/operator.h"
 #include "core/registration/registry.h"
@@ -356,7 +357,7 @@ void TformFinal::N6Click() {
         }
         // The file follows the cleared pairs also when the lane choice is then cancelled.
         const std::filesystem::path folder = m_port->eventFolder();
-        if (!folder.empty()) (void)saveFinalBracketFile(folder);
+        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
         pbFinalBracketPaint();
     }
     if (m_port->raceMode() == 7) {

@@ -47,17 +47,42 @@ void SystemEventHandler::onSystemEvent(int code, std::uint32_t wParam) {
 }
 
 void SystemEventHandler::takeNewHits() {
-    // Only the hits queued now: later ones come with their own event.
-    const std::size_t count = link_.hitCount();
-    for (std::size_t i = 0; i < count; ++i) {
-        const TSignalHit hit = link_.popHit();
-        const int signal = static_cast<int>(hit.signal);
-        processHit_(static_cast<int>(hit.node), signal, hit.time, HIT_FROM_DEVICE);
-        if (signal == SIG_STAGE_LEFT || signal == SIG_STAGE_RIGHT || signal == SIG_STAGE_RELEASE) {
-            if (host_.startArmed() || theConsole().raceMode == 1) host_.releaseBlockSt();
-        } else if (signal == SIG_START_REQUEST && host_.startArmed()) {
-            host_.pressStart();
+    // A slice running further up the stack (a dialog's event loop) or a queued one takes
+    // these hits too.
+    if (inSlice_ || sliceQueued_) return;
+    runSlice();
+}
+
+void SystemEventHandler::runSlice() {
+    using clock = std::chrono::steady_clock;
+    inSlice_ = true;
+    const auto deadline = clock::now() + sliceBudget_;
+    {
+        HitBatch batch; // hitlog.txt and the mode's event file once, after the last hit
+        TSignalHit hit;
+        // Until the queue is empty: a nested event loop may already have emptied it.
+        while (link_.tryPopHit(hit)) {
+            const int signal = static_cast<int>(hit.signal);
+            processHit_(static_cast<int>(hit.node), signal, hit.time, HIT_FROM_DEVICE);
+            if (signal == SIG_STAGE_LEFT || signal == SIG_STAGE_RIGHT || signal == SIG_STAGE_RELEASE) {
+                if (host_.startArmed() || theConsole().raceMode == 1) host_.releaseBlockSt();
+            } else if (signal == SIG_START_REQUEST && host_.startArmed()) {
+                host_.pressStart();
+            }
+            if (clock::now() >= deadline) break;
         }
+    }
+    inSlice_ = false;
+    if (hitLogSaved()) link_.hitsLogged();
+    if (link_.hitCount() > 0 && !sliceQueued_) {
+        sliceQueued_ = true;
+        QMetaObject::invokeMethod(
+            &continuation_,
+            [this] {
+                sliceQueued_ = false;
+                if (!inSlice_) runSlice();
+            },
+            Qt::QueuedConnection);
     }
 }
 

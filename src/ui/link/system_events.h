@@ -1,8 +1,11 @@
 #pragma once
 // The main window's handling of the node link's system events (TMainForm::onSystemEvent),
 // run on the main thread from the queued calls of SystemEventAdapter:
-//   SE_NEW_HITS          pop the hits queued now, oldest first, into processHit; release
-//                        Block ST or press START on the signals that ask for it
+//   SE_NEW_HITS          pop the queued hits, oldest first, into processHit; release
+//                        Block ST or press START on the signals that ask for it. The
+//                        hits are taken in slices of bounded time, each one batch of the
+//                        intake (one write of each file it changes); what is left goes
+//                        on in a queued call, so the window keeps answering in a burst.
 //   SE_START_GIVEN       the start signal lamp turns green
 //   SE_AUTOSTART_ABORTED ask whether to resume; No disarms the automatic start
 //   SE_START_RESENT      release Block ST (shown up only)
@@ -15,9 +18,11 @@
 // SystemEventLink (LinkEvents adapts a TSystemInterface); the start light tree and the
 // racer-at-start label are this area's widgets. The timing mode and racerAtStart are the
 // console's (theConsole()).
+#include <QObject>
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -35,7 +40,10 @@ class SystemEventLink {
 public:
     virtual ~SystemEventLink() = default;
     virtual std::size_t hitCount() = 0;
-    virtual TSignalHit popHit() = 0; // oldest first
+    // Takes the oldest queued hit; false when the queue is empty.
+    virtual bool tryPopHit(TSignalHit& hit) = 0;
+    // Every hit taken so far is in hitlog.txt: the link may drop its journal copies.
+    virtual void hitsLogged() = 0;
     virtual void disarmAutoStart() = 0;
     virtual std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() = 0;
 };
@@ -45,7 +53,8 @@ class LinkEvents : public SystemEventLink {
 public:
     explicit LinkEvents(TSystemInterface& link) : link_(link) {}
     std::size_t hitCount() override { return link_.hitCount(); }
-    TSignalHit popHit() override { return link_.popHit(); }
+    bool tryPopHit(TSignalHit& hit) override { return link_.tryPopHit(hit); }
+    void hitsLogged() override { link_.hitsLogged(); }
     void disarmAutoStart() override { link_.disarmAutoStart(); }
     std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() override { return link_.channelLevels(); }
 
@@ -89,8 +98,13 @@ public:
     // TMainForm::onSystemEvent: `code` is the SE_ code (lParam), `wParam` its value.
     void onSystemEvent(int code, std::uint32_t wParam);
 
+    // Time a slice of hits may take before it hands the rest to a queued call (the
+    // files are written after it).
+    void setSliceBudget(std::chrono::microseconds budget) { sliceBudget_ = budget; }
+
 private:
     void takeNewHits();
+    void runSlice();
     void tagAtStart(std::uint32_t wParam);
 
     SystemEventLink& link_;
@@ -98,6 +112,10 @@ private:
     StartLightTree* tree_;
     QLabel* numAtStart_;
     HitProcessor processHit_;
+    std::chrono::microseconds sliceBudget_{10000};
+    bool inSlice_ = false;      // a slice is running (a nested event loop may deliver SE_NEW_HITS)
+    bool sliceQueued_ = false;  // the rest of the queue waits for a queued call
+    QObject continuation_;      // context of the queued call: gone with the handler
 };
 
 } // namespace velmaro::ui

@@ -1,5 +1,6 @@
 // drag.txt: writing, reading, deletions with their backups, undelete.
 #include <algorithm>
+#include <functional>
 
 #include "core/drag/drag_file.h"
 #include "core/platform/files.h"
@@ -317,6 +318,40 @@ TEST_F(DragFileTest, FailedBackupStopsTheDeletion)
     deleteRunOrHit(1);
     EXPECT_EQ(gDragRuns.size(), 3u);
     EXPECT_TRUE(std::filesystem::exists(folder / "drag.txt"));
+}
+
+} // namespace
+} // namespace velmaro::test
+
+namespace velmaro::test {
+namespace {
+
+// The kept run texts follow every kind of change: each text equals a fresh format.
+TEST(DragFileText, KeptRunTextsFollowEveryChange)
+{
+    std::vector<TDragRaceItem> runs(3);
+    for (size_t i = 0; i < runs.size(); ++i) {
+        runs[i].runId = static_cast<int32_t>(i + 1);
+        runs[i].racer = {static_cast<int32_t>(10 + i), static_cast<int32_t>(20 + i)};
+    }
+    const std::vector<std::function<void()>> changes = {
+        [&] { runs[1].hits[0].push_back(hitAt(HIT_TYPE_RT, 1000)); },
+        [&] { runs[1].hits[0].back().time = 1001; },
+        [&] { runs[1].hits[0].back().type = HIT_TYPE_ET; },
+        [&] { runs[0].penalty[1] = 500; },
+        [&] { runs[2].startTime = 77; },
+        [&] { runs[2].classId[0] = 4; },
+        [&] { runs.erase(runs.begin()); },                  // every later run moves up
+        [&] { runs.insert(runs.begin(), TDragRaceItem{}); }, // and down
+        [&] { runs.push_back(runs.front()); },
+        [&] { runs[1].hits[1].clear(); runs[1].hits[0].clear(); },
+        [&] { runs.clear(); },
+    };
+    EXPECT_EQ(dragFileText(runs), formatDragFile(runs));
+    for (size_t k = 0; k < changes.size(); ++k) {
+        changes[k]();
+        EXPECT_EQ(dragFileText(runs), formatDragFile(runs)) << "change " << k;
+    }
 }
 
 } // namespace

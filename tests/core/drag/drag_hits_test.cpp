@@ -5,6 +5,7 @@
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_hits.h"
 #include "core/intake/hit_intake.h"
+#include "core/platform/save_report.h"
 #include "drag_fakes.h"
 #include "fakes/temp_folder.h"
 
@@ -397,6 +398,71 @@ TEST_F(DragHitsTest, CrossoverFinishShowsBothLanes)
     ASSERT_EQ(host.displays.size(), 2u);
     EXPECT_EQ(host.displays[0].second, LANE_LEFT);
     EXPECT_EQ(host.displays[1].second, LANE_RIGHT);
+}
+
+} // namespace
+} // namespace velmaro::test
+
+namespace velmaro::test {
+namespace {
+
+class DragBatchTest : public DragFolderTest {
+protected:
+    void SetUp() override
+    {
+        DragFolderTest::SetUp();
+        resetSaveReports();
+        TDragRaceItem run;
+        run.runId = 1;
+        run.racer = {11, 22};
+        gDragRuns.push_back(run);
+        gCurrentRun = 0;
+    }
+    std::string dragTxt() const
+    {
+        return std::filesystem::exists(folder / "drag.txt") ? folder.read("drag.txt") : "";
+    }
+};
+
+TEST_F(DragBatchTest, HitsOfOneBatchWriteDragTxtAndNotifyTheResultsOnce)
+{
+    {
+        HitBatch batch;
+        EXPECT_EQ(addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE), 1);
+        EXPECT_EQ(addDragHit(1, SIG_LEFT, T + 400, HIT_FROM_DEVICE), 1);
+        EXPECT_EQ(addDragHit(2, SIG_LEFT, T + 9000, HIT_FROM_DEVICE), 1);
+        EXPECT_EQ(dragTxt(), "");
+        EXPECT_EQ(host.notifies, 0);
+    }
+    EXPECT_EQ(dragTxt(), formatDragFile(gDragRuns));
+    EXPECT_EQ(host.notifies, 1);
+    // Outside a batch each accepted hit writes at once.
+    EXPECT_EQ(addDragHit(1, SIG_RIGHT, T + 420, HIT_FROM_DEVICE), 1);
+    EXPECT_EQ(dragTxt(), formatDragFile(gDragRuns));
+    EXPECT_EQ(host.notifies, 2);
+}
+
+TEST_F(DragBatchTest, AFailingDragTxtWriteReachesTheLogWindowOnce)
+{
+    std::filesystem::create_directories(folder / "drag.txt"); // cannot be replaced by a file
+    EXPECT_EQ(addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE), 1);
+    EXPECT_EQ(addDragHit(1, SIG_LEFT, T + 400, HIT_FROM_DEVICE), 1);
+    {
+        HitBatch batch;
+        EXPECT_EQ(addDragHit(1, SIG_RIGHT, T + 420, HIT_FROM_DEVICE), 1);
+    }
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_NE(op.logLines[0].find("drag.txt"), std::string::npos);
+    EXPECT_TRUE(op.shown.empty()); // no dialog in the middle of a race
+
+    std::filesystem::remove(folder / "drag.txt");
+    EXPECT_EQ(addDragHit(2, SIG_LEFT, T + 9000, HIT_FROM_DEVICE), 1);
+    EXPECT_EQ(dragTxt(), formatDragFile(gDragRuns)); // nothing was lost in memory
+    ASSERT_EQ(op.logLines.size(), 2u);               // "written again"
+    std::filesystem::remove(folder / "drag.txt");
+    std::filesystem::create_directories(folder / "drag.txt");
+    EXPECT_EQ(addDragHit(2, SIG_RIGHT, T + 9500, HIT_FROM_DEVICE), 1);
+    EXPECT_EQ(op.logLines.size(), 3u); // a new run of failures is told again
 }
 
 } // namespace

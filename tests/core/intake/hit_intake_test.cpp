@@ -5,7 +5,12 @@
 #include <map>
 #include <tuple>
 
+#include <sys/stat.h>
+
 #include "core/intake/hit_intake.h"
+#include "core/platform/operator.h"
+#include "core/platform/save_report.h"
+#include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 
 using namespace velmaro;
@@ -245,4 +250,96 @@ TEST(HitLogFormat, RemoveDuplicatesKeepsTheFirstOfEqualRecords) {
     EXPECT_EQ(list[0].used, 1);
     EXPECT_EQ(compareHits(list[0], list[1]), -1);
     EXPECT_EQ(compareHits(list[1], list[0]), 1);
+}
+
+// ---- batches, appends and the journal replay ----
+
+namespace {
+
+ino_t inodeOf(const std::filesystem::path& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+} // namespace
+
+TEST_F(HitIntakeTest, ABatchWritesOnceAndLeavesWhatPerHitRewritesWould) {
+    std::vector<std::string> order;
+    {
+        HitBatch batch;
+        processHit(2, 0, 5000, HIT_FROM_DEVICE);
+        processHit(4, 2, 3000, HIT_FROM_DEVICE); // sorts before the first
+        afterHits("mode file", [&] { order.push_back("mode file 1"); });
+        processHit(5, 1, 9000, HIT_FROM_DEVICE);
+        afterHits("mode file", [&] { order.push_back("mode file 2"); }); // replaces the first
+        EXPECT_EQ(hitlog(), "");                                        // nothing written yet
+        EXPECT_EQ(rows, 0);
+        order.push_back("end");
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"end", "mode file 2"}));
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    EXPECT_EQ(gHitList.size(), 3u);
+    EXPECT_EQ(rows, 4);
+    EXPECT_TRUE(hitLogSaved());
+}
+
+TEST_F(HitIntakeTest, LaterHitsAreAppendedEarlierOnesRewriteTheFile) {
+    processHit(2, 0, 5000, HIT_FROM_DEVICE);
+    const ino_t first = inodeOf(folder / "hitlog.txt");
+    processHit(2, 2, 6000, HIT_FROM_DEVICE); // sorts last: appended in place
+    EXPECT_EQ(inodeOf(folder / "hitlog.txt"), first);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    processHit(2, 1, 5500, HIT_FROM_DEVICE); // sorts inside: a whole atomic rewrite
+    EXPECT_NE(inodeOf(folder / "hitlog.txt"), first);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    ASSERT_EQ(gHitList.size(), 3u);
+
+    // After a load of exactly what a save writes, the next later hit is appended again.
+    loadHitLog();
+    const ino_t loaded = inodeOf(folder / "hitlog.txt");
+    processHit(4, 0, 7000, HIT_FROM_DEVICE);
+    EXPECT_EQ(inodeOf(folder / "hitlog.txt"), loaded);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+}
+
+TEST_F(HitIntakeTest, ALastLineCutShortByACrashIsNotLoaded) {
+    // "3,0,1700000000,1" would read as a hit at .001 s: it is the start of ".123,...".
+    folder.write("hitlog.txt", "2,0,1700000000,100,5\n3,0,1700000000,1");
+    loadHitLog();
+    ASSERT_EQ(gHitList.size(), 1u);
+    EXPECT_EQ(gHitList[0].node, 2);
+    processHit(3, 0, 1'700'000'000'123ull, HIT_FROM_DEVICE);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList)); // rewritten whole, the cut line gone
+}
+
+TEST_F(HitIntakeTest, ReplayFeedsTheMissingHitsInTimeOrderInOneBatch) {
+    processHit(2, 0, 5000, HIT_FROM_DEVICE);
+    calls.clear();
+    const ino_t before = inodeOf(folder / "hitlog.txt");
+    replayHits({{4, 2, 9000}, {2, 0, 5000}, {5, 1, 7000}, {4, 2, 9000}});
+    ASSERT_EQ(calls.size(), 2u); // the logged hit and the repeat do not reach the handler
+    EXPECT_EQ(calls[0].time, 7000u);
+    EXPECT_EQ(calls[1].time, 9000u);
+    EXPECT_EQ(gHitList.size(), 3u);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    EXPECT_EQ(inodeOf(folder / "hitlog.txt"), before); // both sort last: one append
+}
+
+TEST_F(HitIntakeTest, AHitLogThatCannotBeWrittenIsToldOncePerRunOfFailures) {
+    velmaro::test::ScriptedOperator op;
+    setOperator(&op);
+    resetSaveReports();
+    std::filesystem::create_directories(folder / "hitlog.txt"); // neither appended to nor replaced
+    processHit(2, 0, 5000, HIT_FROM_DEVICE);
+    processHit(2, 0, 6000, HIT_FROM_DEVICE);
+    processHit(2, 0, 4000, HIT_FROM_DEVICE);
+    EXPECT_FALSE(hitLogSaved());
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_NE(op.logLines[0].find("hitlog.txt"), std::string::npos);
+    std::filesystem::remove(folder / "hitlog.txt");
+    processHit(2, 0, 7000, HIT_FROM_DEVICE);
+    EXPECT_TRUE(hitLogSaved());
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    EXPECT_EQ(op.logLines.size(), 2u); // "written again"
+    setOperator(nullptr);
 }

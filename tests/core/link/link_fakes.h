@@ -4,6 +4,7 @@
 // settable clock, a scripted random source and a fixed interface list.
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -27,8 +28,10 @@ public:
     PortState open(std::uint16_t, int&) override { return PortState::Open; }
     void close() override {}
     bool send(const NodeAddress& to, const std::uint8_t* data, std::size_t length) override {
+        SentDatagram d{to, std::vector<std::uint8_t>(data, data + length), clock ? *clock : 0};
+        if (onSend) onSend(d);
         std::lock_guard<std::mutex> g(m);
-        sent.push_back({to, std::vector<std::uint8_t>(data, data + length), clock ? *clock : 0});
+        sent.push_back(std::move(d));
         return true;
     }
     long receive(std::uint8_t* buffer, std::size_t capacity, NodeAddress& from) override {
@@ -71,6 +74,7 @@ public:
     }
 
     std::mutex m;
+    std::function<void(const SentDatagram&)> onSend; // called as each datagram leaves
     const std::uint64_t* clock = nullptr;
     std::vector<SentDatagram> sent;
     std::deque<std::pair<NodeAddress, std::vector<std::uint8_t>>> incoming;

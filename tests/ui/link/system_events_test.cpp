@@ -28,12 +28,14 @@ public:
     int disarms = 0;
     std::array<std::uint8_t, CHANNEL_COUNT> levels{};
     std::size_t hitCount() override { return queue.size(); }
-    TSignalHit popHit() override {
-        if (queue.empty()) return {};
-        TSignalHit h = queue.front();
+    int logged = 0;
+    bool tryPopHit(TSignalHit& h) override {
+        if (queue.empty()) return false;
+        h = queue.front();
         queue.pop_front();
-        return h;
+        return true;
     }
+    void hitsLogged() override { ++logged; }
     void disarmAutoStart() override { ++disarms; }
     std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() override { return levels; }
 };
@@ -79,19 +81,42 @@ protected:
     }
 };
 
-TEST_F(SystemEvents, NewHitsFeedsOnlyTheHitsQueuedNowOldestFirst) {
+TEST_F(SystemEvents, NewHitsAreTakenOldestFirstInSlicesUntilTheQueueIsEmpty) {
     link.queue = {{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
-    // A hit arriving while the handler runs waits for its own event.
+    // A hit arriving while the handler runs is taken too; with no time to spare each
+    // slice takes one hit and leaves the rest to a queued call.
     SystemEventHandler arriving(link, host, &tree, label, [&](int node, int signal, std::uint64_t t, int source) {
         processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
         sources.push_back(source);
         if (processed.size() == 1) link.queue.push_back({2, 2, 1800});
     });
+    arriving.setSliceBudget(std::chrono::microseconds(0));
     arriving.onSystemEvent(SE_NEW_HITS, 0);
+    EXPECT_EQ(processed.size(), 1u);
+    arriving.onSystemEvent(SE_NEW_HITS, 0); // the queued call is pending: no second slice
+    EXPECT_EQ(processed.size(), 1u);
+    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
+    const std::vector<TSignalHit> expected{{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}, {2, 2, 1800}};
+    EXPECT_EQ(processed, expected);
+    EXPECT_EQ(sources, std::vector<int>(4, HIT_FROM_DEVICE));
+    EXPECT_TRUE(link.queue.empty());
+}
+
+TEST_F(SystemEvents, ASliceStopsWhereANestedEventLoopEmptiedTheQueue) {
+    link.queue = {{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
+    // The first hit opens a dialog whose event loop takes the rest (as a nested slice
+    // would); the outer slice must not go on with empty pops.
+    SystemEventHandler nested(link, host, &tree, label, [&](int node, int signal, std::uint64_t t, int) {
+        processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
+        if (processed.size() == 1)
+            while (!link.queue.empty()) {
+                processed.push_back(link.queue.front());
+                link.queue.pop_front();
+            }
+    });
+    nested.onSystemEvent(SE_NEW_HITS, 0);
     const std::vector<TSignalHit> expected{{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
     EXPECT_EQ(processed, expected);
-    EXPECT_EQ(sources, std::vector<int>(3, HIT_FROM_DEVICE));
-    EXPECT_EQ(link.queue.size(), 1u);
 }
 
 TEST_F(SystemEvents, StartSignalsReleaseBlockStOrPressStartAfterTheHitIsProcessed) {

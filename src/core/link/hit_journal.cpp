@@ -1,0 +1,111 @@
+#include "core/link/hit_journal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "core/link/system_interface.h"
+
+namespace velmaro {
+
+HitJournal::HitJournal(std::filesystem::path file) : file_(std::move(file)) {}
+
+HitJournal::~HitJournal() {
+    if (fd_ >= 0) {
+        if (dirty_) ::fdatasync(fd_);
+        ::close(fd_);
+    }
+}
+
+bool HitJournal::open() {
+    if (fd_ >= 0) return true;
+    fd_ = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        error_ = "cannot open " + file_.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    holdsLines_ = ::fstat(fd_, &st) == 0 && st.st_size > 0;
+    return true;
+}
+
+std::string HitJournal::line(const TSignalHit& hit) {
+    std::string text;
+    text.reserve(40);
+    char buf[24];
+    const auto put = [&](auto value, char after) {
+        text.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+        text += after;
+    };
+    put(hit.node, ',');
+    put(hit.signal, ',');
+    put(hit.time, '\n');
+    return text;
+}
+
+bool HitJournal::append(const TSignalHit& hit, std::uint64_t nowMs) {
+    if (fd_ < 0) return false;
+    const std::string text = line(hit);
+    ssize_t n;
+    do n = ::write(fd_, text.data(), text.size());
+    while (n < 0 && errno == EINTR);
+    if (n != static_cast<ssize_t>(text.size())) {
+        error_ = "cannot write " + file_.string() + ": " + (n < 0 ? std::strerror(errno) : "short write");
+        // A part of a line may be in the file: end it, so the next line stays readable.
+        if (n > 0) (void)!::write(fd_, "\n", 1);
+        return false;
+    }
+    if (!dirty_) {
+        dirty_ = true;
+        dirtySince_ = nowMs;
+    }
+    holdsLines_ = true;
+    return true;
+}
+
+int HitJournal::takeDueSync(std::uint64_t nowMs, bool force) {
+    if (fd_ < 0 || !dirty_) return -1;
+    if (!force && nowMs - dirtySince_ < kSyncPeriodMs && nowMs >= dirtySince_) return -1;
+    dirty_ = false;
+    return fd_;
+}
+
+bool HitJournal::clear() {
+    if (fd_ < 0) return false;
+    if (::ftruncate(fd_, 0) != 0) {
+        error_ = "cannot empty " + file_.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    holdsLines_ = false;
+    dirty_ = true; // the new length goes to the disk with the next flush
+    return true;
+}
+
+std::vector<TSignalHit> HitJournal::read(const std::filesystem::path& file) {
+    std::vector<TSignalHit> hits;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return hits;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        const char* p = text.data() + start;
+        const char* const stop = text.data() + end;
+        TSignalHit hit;
+        auto r = std::from_chars(p, stop, hit.node);
+        if (r.ec != std::errc{} || r.ptr == stop || *r.ptr != ',') continue;
+        r = std::from_chars(r.ptr + 1, stop, hit.signal);
+        if (r.ec != std::errc{} || r.ptr == stop || *r.ptr != ',') continue;
+        r = std::from_chars(r.ptr + 1, stop, hit.time);
+        if (r.ec != std::errc{} || r.ptr != stop) continue;
+        hits.push_back(hit);
+    }
+    return hits;
+}
+
+} // namespace velmaro

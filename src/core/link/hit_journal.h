@@ -1,0 +1,63 @@
+#pragma once
+// The hit journal: an append-only file in the program folder where the node link writes
+// every new hit before it acknowledges it, so a hit the node has been told is safe
+// survives a crash of the console before the main thread has logged it in hitlog.txt.
+//
+// One line per hit, "node,signal,time\n" (time = node time in ms since 1970). Each line
+// goes out in one write() (it survives the process at once); the data is flushed to the
+// disk by syncIfDue, at most every kSyncPeriodMs while lines arrive, never per line. A
+// line cut short by a crash is not ended by '\n' and is skipped when read.
+//
+// Threads: the link writes and clears it under the link lock; read() opens the file on its
+// own and may run on any thread.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace velmaro {
+
+struct TSignalHit;
+
+class HitJournal {
+public:
+    static constexpr std::uint64_t kSyncPeriodMs = 50;
+
+    explicit HitJournal(std::filesystem::path file);
+    ~HitJournal();
+    HitJournal(const HitJournal&) = delete;
+    HitJournal& operator=(const HitJournal&) = delete;
+
+    // Opens (creating) the file for appending; what it holds stays. False when it cannot.
+    bool open();
+    bool isOpen() const { return fd_ >= 0; }
+    const std::filesystem::path& file() const { return file_; }
+    // The reason of the last failure of open, append or clear.
+    const std::string& error() const { return error_; }
+
+    // Writes one line. False when the line did not go out whole.
+    bool append(const TSignalHit& hit, std::uint64_t nowMs);
+    // When the lines written since the last flush include one kSyncPeriodMs old (or
+    // `force`): counts them as flushed and gives the descriptor to flush with
+    // fdatasync, which the caller may run outside its lock; else -1.
+    int takeDueSync(std::uint64_t nowMs, bool force = false);
+    // Empties the file. False when it cannot.
+    bool clear();
+    // Lines written and not yet cleared since open (including what the file held).
+    bool empty() const { return !holdsLines_; }
+
+    // Every complete line of `file`, in file order; a missing file gives none.
+    static std::vector<TSignalHit> read(const std::filesystem::path& file);
+    // The text of one journal line.
+    static std::string line(const TSignalHit& hit);
+
+private:
+    std::filesystem::path file_;
+    int fd_ = -1;
+    bool dirty_ = false;          // written since the last flush
+    std::uint64_t dirtySince_ = 0;
+    bool holdsLines_ = false;
+    std::string error_;
+};
+
+} // namespace velmaro

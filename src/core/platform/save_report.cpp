@@ -1,0 +1,39 @@
+#include "core/platform/save_report.h"
+
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "core/platform/operator.h"
+
+namespace velmaro {
+namespace {
+
+std::mutex gLock;
+std::set<std::string> gFailing; // files whose last save failed
+
+} // namespace
+
+Status reportSave(const std::filesystem::path& file, Status status) {
+    const std::string key = file.lexically_normal().string();
+    bool tell = false;
+    {
+        std::lock_guard<std::mutex> guard(gLock);
+        tell = status.ok() ? gFailing.erase(key) > 0 : gFailing.insert(key).second;
+    }
+    if (tell) {
+        if (status.ok())
+            theOperator().log("Файл " + key + " снова записывается");
+        else
+            theOperator().log("Не удалось записать файл " + key + ": " + status.message() +
+                              " (следующие ошибки этого файла не показываются, пока он не запишется)");
+    }
+    return status;
+}
+
+void resetSaveReports() {
+    std::lock_guard<std::mutex> guard(gLock);
+    gFailing.clear();
+}
+
+} // namespace velmaro

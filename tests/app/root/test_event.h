@@ -1,0 +1,30 @@
+#pragma once
+// The event the end-to-end tests start the console on: program folder `home` with the
+// closed-library test doubles, an event "E" in `mode` with two classes, two racers and,
+// for the two-lane modes, one prepared run (id 1, racers 12 and 7).
+#include <filesystem>
+#include <string>
+
+#include "core/drag/drag_file.h"
+#include "core/drag/drag_run.h"
+#include "fakes/temp_folder.h"
+
+namespace velmaro::test {
+
+inline void writeTestEvent(const TempFolder& home, unsigned mode) {
+    home.write("velmaro.ini", "EventName:E\nMode:" + std::to_string(mode) + "\n");
+    std::filesystem::create_directories(home / "CHALLENGES/E");
+    home.write("CHALLENGES/E/classes.txt", "0:Стрит,0,0,0\n1:Pro,0,0,0\n");
+    home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,0,,,{A},1\n7,Петров,ГАЗ,Тула,1:1,0,,,{B},1\n");
+    TDragRaceItem run;
+    run.runId = 1;
+    run.racer = {12, 7};
+    home.write("CHALLENGES/E/drag.txt", formatDragFile({run}));
+}
+
+inline void copyFakeLibraries(const TempFolder& home) {
+    for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
+        std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
+}
+
+} // namespace velmaro::test
