@@ -12,6 +12,7 @@
 #include "drag_fakes.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
+#include "fakes/recording_opener.h"
 #include "fakes/unzip_member.h"
 
 using namespace velmaro;
@@ -20,14 +21,7 @@ namespace {
 
 constexpr uint64_t kT0 = 1717243200123ull; // 12:00:00.123 UTC
 
-class RecordingOpener : public DocumentOpener {
-public:
-    std::vector<std::filesystem::path> opened;
-    bool open(const std::filesystem::path& file) override {
-        opened.push_back(file);
-        return true;
-    }
-};
+using test::RecordingOpener;
 
 class RaceReports : public velmaro::test::DragTest {
 protected:

@@ -4,6 +4,7 @@
 #include "core/platform/document_opener.h"
 #include "core/registration/start_list.h"
 #include "fakes/recording_canvas.h"
+#include "fakes/recording_opener.h"
 #include "fakes/unzip_member.h"
 #include "registry_fixture.h"
 
@@ -15,14 +16,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-class RecordingOpener : public DocumentOpener {
-public:
-    std::vector<std::filesystem::path> opened;
-    bool open(const std::filesystem::path& file) override {
-        opened.push_back(file);
-        return true;
-    }
-};
+using test::RecordingOpener;
 
 
 // Two classes (one named with ';' and '"'), a racer in both, racers without a usable

@@ -28,16 +28,6 @@ constexpr uint64_t kStart = 36300000;  // 10:05:00.000
 
 class GridWidgetTest : public DragFolderTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (!qApp) {
-            static int argc = 1;
-            static char name[] = "test_ui_drag";
-            static char* argv[] = {name, nullptr};
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            new QApplication(argc, argv);
-        }
-    }
 
     std::unique_ptr<DragGridWidget> grid;
 

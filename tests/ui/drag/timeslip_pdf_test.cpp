@@ -39,15 +39,6 @@ private:
 
 class TimeslipPdf : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!qApp) {
-            static int argc = 1;
-            static char name[] = "test_ui_drag";
-            static char* argv[] = {name, nullptr};
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            new QApplication(argc, argv);
-        }
-    }
     void SetUp() override {
         out = std::filesystem::path(VELMARO_BINARY_DIR) / "receipts";
         std::filesystem::create_directories(out);
