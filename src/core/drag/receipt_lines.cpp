@@ -7,15 +7,10 @@
 
 #include "core/drag/footer_cipher.h"
 #include "core/platform/program_folder.h"
+#include "core/platform/receipt_layout.h"
 
 namespace velmaro {
 namespace {
-
-int drawAt(PrintDevice& printer, int x, int y, const std::string& text) {
-    PaintCanvas& canvas = printer.canvas();
-    canvas.textOut(x < 0 ? 0 : x, y, text);
-    return canvas.textHeight(" ");
-}
 
 std::int32_t le32(const unsigned char* p) {
     return static_cast<std::int32_t>(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -24,15 +19,16 @@ std::int32_t le32(const unsigned char* p) {
 
 } // namespace
 
-int printLineLeft(PrintDevice& printer, int y, const std::string& text) { return drawAt(printer, 0, y, text); }
+int printLineLeft(PrintDevice& printer, int y, const std::string& text) {
+    return printLine(printer.canvas(), printer.pageWidth(), y, text, ReceiptAlign::Left);
+}
 
 int printLineCentred(PrintDevice& printer, int y, const std::string& text) {
-    // C++ division truncates toward zero, as the receipt layout expects.
-    return drawAt(printer, (printer.pageWidth() - printer.canvas().textWidth(text)) / 2, y, text);
+    return printLine(printer.canvas(), printer.pageWidth(), y, text, ReceiptAlign::Centre);
 }
 
 int printLineRight(PrintDevice& printer, int y, const std::string& text) {
-    return drawAt(printer, printer.pageWidth() - printer.canvas().textWidth(text), y, text);
+    return printLine(printer.canvas(), printer.pageWidth(), y, text, ReceiptAlign::Right);
 }
 
 ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile) {
