@@ -195,6 +195,8 @@ TEST_F(ConsoleRootTest, SettingsHoldOneFinalCountLinePerClassPage) {
     ConsoleRoot root(op);
     root.launch();
     ASSERT_EQ(root.mainForm()->DragPageControl->count(), 3); // runs + two class pages
+    EXPECT_EQ(root.mainForm()->DragPageControl->tabText(1).toStdString(), "ТОП - Стрит");
+    EXPECT_EQ(root.mainForm()->DragPageControl->tabText(2).toStdString(), "ТОП - Pro");
     root.mainForm()->mPrintBoth->trigger();                 // any change of a setting rewrites the file
     const std::string ini = home.read("velmaro.ini");
     std::size_t lines = 0;

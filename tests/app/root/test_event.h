@@ -14,8 +14,8 @@ namespace velmaro::test {
 inline void writeTestEvent(const TempFolder& home, unsigned mode) {
     home.write("velmaro.ini", "EventName:E\nMode:" + std::to_string(mode) + "\n");
     std::filesystem::create_directories(home / "CHALLENGES/E");
-    home.write("CHALLENGES/E/classes.txt", "0:Стрит,0,0,0\n1:Pro,0,0,0\n");
-    home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,0,,,{A},1\n7,Петров,ГАЗ,Тула,1:1,0,,,{B},1\n");
+    home.write("CHALLENGES/E/classes.txt", "0:Стрит\t0,0,0\n1:Pro\t0,0,0\n");
+    home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,,Ралли,0,{A},1\n7,Петров,ГАЗ,Тула,1:1,,,0,{B},1\n");
     TDragRaceItem run;
     run.runId = 1;
     run.racer = {12, 7};
