@@ -95,10 +95,11 @@ public:
     void resultsXls() override;
     void afterRegistration() override;
     void copyToScoreboardSettings() override;
-    void start() override;
+    void start(int modifiers) override;
     void next() override;
     void blockStart() override;
-    void resetScoreboards() override;
+    void resetScoreboards(int modifiers) override;
+    bool startKey(StartKey key, bool ctrl) override;
     void brightness(int position) override;
     void setPenalty() override;
     void deleteItem() override;

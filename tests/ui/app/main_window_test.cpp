@@ -36,10 +36,11 @@ public:
     void resultsXls() override {}
     void afterRegistration() override {}
     void copyToScoreboardSettings() override {}
-    void start() override {}
+    void start(int) override {}
     void next() override {}
     void blockStart() override {}
-    void resetScoreboards() override {}
+    void resetScoreboards(int) override {}
+    bool startKey(StartKey, bool) override { return false; }
     void brightness(int) override {}
     void setPenalty() override {}
     void deleteItem() override {}
