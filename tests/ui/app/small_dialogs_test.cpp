@@ -17,6 +17,7 @@
 #include "core/start/interval_start_timer.h"
 #include "ui/app/main_form.h"
 #include "ui/app/small_dialogs.h"
+#include "counting_commands.h"
 
 namespace velmaro::test {
 namespace {
@@ -33,39 +34,7 @@ void whenShown(const std::function<void()>& act) { QTimer::singleShot(0, act); }
 
 std::string text(const QLabel* l) { return l->text().toStdString(); }
 
-// Counts the presses of START and NEXT.
-class PressCounter final : public ui::MainFormCommands {
-public:
-    int starts = 0, nexts = 0, lastModifiers = -1;
-    void printBracket() override {}
-    void raceReport() override {}
-    void undelete() override {}
-    void deleteAll() override {}
-    void classSplit() override {}
-    void resultsXls() override {}
-    void afterRegistration() override {}
-    void copyToScoreboardSettings() override {}
-    void start(int modifiers) override {
-        ++starts;
-        lastModifiers = modifiers;
-    }
-    void next() override { ++nexts; }
-    void blockStart() override {}
-    void resetScoreboards(int) override {}
-    bool startKey(StartKey, bool) override { return false; }
-    void brightness(int) override {}
-    void setPenalty() override {}
-    void deleteItem() override {}
-    void printTimeslip(int) override {}
-    void search(int) override {}
-    void generateBracket() override {}
-    void pageChanged(int) override {}
-    void sysTimer() override {}
-    void secondTimer() override {}
-    void resultsTimer() override {}
-    void bindNodePanels() override {}
-    void closed() override {}
-};
+using PressCounter = CountingCommands;
 
 class SmallDialogsTest : public ::testing::Test {
 protected:
