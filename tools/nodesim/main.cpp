@@ -25,6 +25,8 @@
 //   --burst N             send N hits after the first second, from --burst-nodes (default 2,4,5)
 //   --burst-nodes LIST    nodes of the burst
 //   --hit-step MS         node time between burst hits (default 1)
+//   --run-after S         after S seconds, the hits of one two-lane run: start signal,
+//                         launches, 60 ft, speed trap and finishes (left lane 9.520 s)
 //   --frames N            hits packed per datagram (default 1)
 //   --drop N | --duplicate N | --garbage N   every N-th datagram fails that way
 //   --no-start-answer     do not answer start commands with type 11
@@ -61,7 +63,7 @@ void usage() {
     std::fprintf(stderr,
                  "usage: nodesim [--bind ADDR] [--port N] [--console ADDR|learn] [--greeting ADDR] [--netns PATH]\n"
                  "               [--nodes 1,2,4,5] [--rssi ID:DB,...] [--sensors HEX] [--other-sensors HEX]\n"
-                 "               [--animate] [--burst N] [--burst-nodes LIST] [--hit-step MS] [--frames N]\n"
+                 "               [--animate] [--burst N] [--burst-nodes LIST] [--hit-step MS] [--run-after S] [--frames N]\n"
                  "               [--drop N|--duplicate N|--garbage N] [--no-start-answer] [--duration S]\n");
 }
 
@@ -74,6 +76,7 @@ int main(int argc, char** argv) {
     o.startUnitSensors = 0x15;
     o.otherSensors = 0x1;
     int burst = 0;
+    double runAfter = -1;
     std::vector<int> burstNodes = {2, 4, 5};
     int hitStep = 1;
     double duration = 0;
@@ -106,6 +109,7 @@ int main(int argc, char** argv) {
         else if (a == "--other-sensors") o.otherSensors = std::uint16_t(std::strtoul(next().c_str(), nullptr, 16));
         else if (a == "--animate") o.animateLamps = true;
         else if (a == "--burst") burst = std::atoi(next().c_str());
+        else if (a == "--run-after") runAfter = std::atof(next().c_str());
         else if (a == "--burst-nodes") burstNodes = parseList(next());
         else if (a == "--hit-step") hitStep = std::atoi(next().c_str());
         else if (a == "--frames") o.framesPerDatagram = std::atoi(next().c_str());
@@ -141,6 +145,16 @@ int main(int argc, char** argv) {
                                  .count();
             sim.burst(burst, burstNodes, std::uint64_t(now), hitStep);
             burstSent = true;
+        }
+        if (runAfter >= 0 && elapsed >= runAfter) {
+            const std::uint64_t t = std::uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                      std::chrono::system_clock::now().time_since_epoch())
+                                                      .count());
+            const struct { int node, signal, at; } run[] = {{1, 6, 0},        {1, 0, 380},   {1, 2, 420},
+                                                             {5, 0, 1900},     {5, 2, 2000},  {4, 0, 9388},
+                                                             {4, 2, 9900},     {2, 0, 9900},  {2, 2, 10400}};
+            for (const auto& h : run) sim.sendHit(h.node, h.signal, t + std::uint64_t(h.at));
+            runAfter = -1;
         }
         if (duration > 0 && elapsed >= duration) break;
     }

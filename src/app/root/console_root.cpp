@@ -5,6 +5,8 @@
 #include <QMetaObject>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QRadioButton>
+#include <QThread>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -39,6 +41,7 @@
 #include "core/platform/save_report.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
+#include "core/start/start_sequence.h"
 #include "ui/app/console_windows.h"
 #include "ui/app/qt_operator.h"
 #include "ui/app/small_dialogs.h"
@@ -73,18 +76,18 @@ void logLine(const std::string& line) { theOperator().log(line); }
 // Every feature whose window is not built yet lands here, and says so in the log window.
 void notYet(const char* what) { logLine(std::string("Не реализовано: ") + what); }
 
-// The start sequence (START, NEXT, the armed state) comes with its own area; until then
-// nothing is armed and the system events find no armed start.
+// The system events see the start sequence's armed state; signal 9 presses START
+// without modifiers.
 class MainFormEventHost final : public ui::SystemEventHost {
 public:
-    MainFormEventHost(TMainForm& form, ui::MainFormCommands& commands) : form_(form), commands_(commands) {}
-    bool startArmed() override { return false; }
-    void setStartArmed(bool) override {}
+    MainFormEventHost(TMainForm& form, StartSequence& start) : form_(form), start_(start) {}
+    bool startArmed() override { return start_.armed(); }
+    void setStartArmed(bool armed) override { start_.setArmed(armed); }
     void releaseBlockSt() override {
         const QSignalBlocker block(form_.bBlockSt);
         form_.bBlockSt->setChecked(false);
     }
-    void pressStart() override { commands_.start(); }
+    void pressStart() override { start_.start(0); }
     void showStartGiven() override {
         form_.StartSignalLed->setStyleSheet("background: #00c000; border-radius: 11px;");
         form_.StartSignalLed->repaint();
@@ -93,6 +96,70 @@ public:
         if (ui::scanChannelsForm) ui::scanChannelsForm->setLevels(levels);
     }
     int racerNumberByTag(int tag) override { return static_cast<int>(theRegistry().racerNumberByTag(tag)); }
+
+private:
+    TMainForm& form_;
+    StartSequence& start_;
+};
+
+// What the start controls need of the node link, the radio boards and the main window.
+class MainFormStartPorts final : public StartPorts {
+public:
+    MainFormStartPorts(TMainForm& form, ui::MainFormCommands& commands) : form_(form), commands_(commands) {}
+    void sendStartCommand(std::uint8_t code, std::uint16_t param, std::uint16_t aux) override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->sendStartCommand(code, param, aux);
+    }
+    void sendStartSignalMode(std::uint16_t mode) override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->sendStartSignalMode(mode);
+    }
+    void armCommand37() override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->armCommand37();
+    }
+    void armAutoStart(int leftRacer, int rightRacer, int code, int param, int aux) override {
+        if (TSystemInterface* link = theConsole().systemInterface)
+            link->armAutoStart(leftRacer, rightRacer, code, param, aux);
+    }
+    void sendStartUnitMode(std::uint16_t mode) override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->sendStartUnitMode(mode);
+    }
+    void clearDisplay(int lane) override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->clearDisplay(lane);
+    }
+    void sendLightBrightness(std::uint16_t value) override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->sendLightBrightness(value);
+    }
+    void sendCommand53() override {
+        if (TSystemInterface* link = theConsole().systemInterface) link->sendCommand53();
+    }
+    void resetRadioBoards() override {
+        if (TNRFScoreboardController* boards = theConsole().nrfScoreboard) boards->resetBoards();
+    }
+    void showRadioLogo() override {
+        if (TNRFScoreboardController* boards = theConsole().nrfScoreboard) boards->showLogo();
+    }
+    int runModeItem() override {
+        for (std::size_t i = 0; i < form_.rgModeItems.size(); ++i)
+            if (form_.rgModeItems[i]->isChecked()) return static_cast<int>(i);
+        return -1;
+    }
+    bool onRunsPage() override { return form_.DragPageControl->currentIndex() <= 0; }
+    std::shared_ptr<TFinalBracket> pageBracket() override {
+        auto* window = qobject_cast<TformFinal*>(form_.DragPageControl->currentWidget());
+        return window ? window->bracket() : nullptr;
+    }
+    void showBlockSt(bool down) override {
+        const QSignalBlocker block(form_.bBlockSt);
+        form_.bBlockSt->setChecked(down);
+    }
+    void startLampRed() override {
+        form_.StartSignalLed->setStyleSheet("background: #e00000; border-radius: 11px;");
+        form_.StartSignalLed->repaint();
+    }
+    bool chooseLanes(const std::array<std::string, 2>& texts, int& swapped) override {
+        return ui::SelectLanesForm && ui::SelectLanesForm->choose(texts, swapped);
+    }
+    void printTimeslip(int lane) override { commands_.printTimeslip(lane); }
+    void pause(int ms) override { QThread::msleep(static_cast<unsigned long>(ms)); }
 
 private:
     TMainForm& form_;
@@ -149,24 +216,15 @@ private:
 // What a class page's bracket window needs of the console.
 class MainFormBracketPort final : public TBracketWindowPort {
 public:
-    explicit MainFormBracketPort(TMainForm& form) : form_(form) {}
+    MainFormBracketPort(TMainForm& form, StartSequence& start) : form_(form), start_(start) {}
     void requestRebuild() override { velmaro::notifyResultsThread(); }
     std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
     int chooseWinner(const std::string& caption, const std::string& groupCaption,
                      const std::array<std::string, 2>& items, std::string& comment) override {
-        const int chosen = theOperator().pick(caption + ": " + groupCaption, {items[0], items[1]});
-        if (chosen < 0) return -1;
-        std::string text = comment;
-        if (theOperator().inputQuery(caption, "Комментарий", text)) comment = text;
-        return chosen;
+        return ui::SetWinnerForm ? ui::SetWinnerForm->choose(caption, groupCaption, items, comment) : -1;
     }
     bool editComments(const std::array<std::string, 2>& labels, std::array<std::string, 2>& comments) override {
-        std::array<std::string, 2> texts = comments;
-        for (int i = 0; i < 2; ++i)
-            if (!theOperator().inputQuery("Комментарии", labels[static_cast<std::size_t>(i)], texts[static_cast<std::size_t>(i)]))
-                return false;
-        comments = texts;
-        return true;
+        return ui::SetCommentsForm && ui::SetCommentsForm->edit(labels, comments);
     }
     void showRunGridRow(std::int32_t row) override {
         form_.DragStringGrid->setCurrentCell(row, 0);
@@ -180,7 +238,7 @@ public:
     bool proStartSignal() override { return theConsole().proStart; }
     bool autoStartOn() override { return theConsole().autoStart; }
     void pressBlockSt() override { form_.bBlockSt->setChecked(true); }
-    bool startArmed() override { return false; }
+    bool startArmed() override { return start_.armed(); }
     void armCommand37() override {
         if (TSystemInterface* link = theConsole().systemInterface) link->armCommand37();
     }
@@ -191,15 +249,16 @@ public:
         if (TSystemInterface* link = theConsole().systemInterface)
             link->armAutoStart(leftRacer, rightRacer, code, proStart, aux);
     }
-    void startBracketPairRun(const std::shared_ptr<TFinalBracket>&, TFinalPair*) override {
-        notYet("заезд пары сетки");
+    void startBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) override {
+        start_.startBracketPairRun(bracket, pair);
     }
-    void startRollersBracketPairRun(const std::shared_ptr<TFinalBracket>&, TFinalPair*) override {
-        notYet("заезд пары сетки");
+    void startRollersBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) override {
+        start_.startRollersBracketPairRun(bracket, pair);
     }
 
 private:
     TMainForm& form_;
+    StartSequence& start_;
 };
 
 // The registration window's view of the console: closing it reloads the event.
@@ -277,6 +336,8 @@ struct ConsoleRoot::State {
     // In start-up order; shut-down releases them in reverse.
     Operator* op = nullptr;
     TMainForm* form = nullptr; // owned by the window list (console_windows)
+    std::unique_ptr<MainFormStartPorts> startPorts;
+    std::unique_ptr<StartSequence> start;
     std::unique_ptr<MainFormEventHost> eventHost;
     std::unique_ptr<MainFormDragView> dragView;
     std::unique_ptr<MainFormLapHost> lapHost;
@@ -317,8 +378,11 @@ void ConsoleRoot::launch() {
     ui::createConsoleWindows(*this, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
-        s->eventHost = std::make_unique<MainFormEventHost>(form, *this);
-        connectHitIntakeToConsole([this] { start(); },
+        s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
+        s->start = std::make_unique<StartSequence>(*s->startPorts);
+        s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
+        // Remote signal 101 presses START without modifiers.
+        connectHitIntakeToConsole([s] { s->start->start(0); },
                                   [this] {
                                       d->form->bBlockSt->setChecked(true);
                                       blockStart();
@@ -334,7 +398,7 @@ void ConsoleRoot::launch() {
         s->lapTick->setInterval(20);
         QObject::connect(s->lapTick, &QTimer::timeout, &form, [] { lapResultsTimerTick(); });
         s->lapTick->start();
-        s->bracketPort = std::make_unique<MainFormBracketPort>(form);
+        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
         s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form);
@@ -390,6 +454,8 @@ void ConsoleRoot::shutDown() {
     s->lapHost.reset();
     s->dragView.reset();
     s->eventHost.reset();
+    s->start.reset();
+    s->startPorts.reset();
 }
 
 int ConsoleRoot::exec(QApplication& app) {
@@ -577,11 +643,22 @@ void ConsoleRoot::copyToScoreboardSettings() {
     if (ui::fScoreboardConfig)
         ui::fScoreboardConfig->fillFromSettings(c.scoreboardBrightness, c.showLogo != 0, c.showDirtyTimeSB == 1);
 }
-void ConsoleRoot::start() { notYet("СТАРТ"); }
-void ConsoleRoot::next() { notYet("СЛЕД. СТАРТ"); }
-void ConsoleRoot::blockStart() { notYet("Block ST"); }
-void ConsoleRoot::resetScoreboards() { notYet("сброс табло"); }
-void ConsoleRoot::brightness(int) { notYet("яркость светофора"); }
+void ConsoleRoot::start(int modifiers) {
+    if (d->start) d->start->start(modifiers);
+}
+void ConsoleRoot::next() {
+    if (d->start) d->start->next();
+}
+void ConsoleRoot::blockStart() {
+    if (d->start && d->form) d->start->blockStart(d->form->bBlockSt->isChecked());
+}
+void ConsoleRoot::resetScoreboards(int modifiers) {
+    if (d->start) d->start->resetScoreboards(modifiers);
+}
+void ConsoleRoot::brightness(int position) {
+    if (d->start) d->start->brightness(position);
+}
+bool ConsoleRoot::startKey(StartKey key, bool ctrl) { return d->start && d->start->keyDown(key, ctrl); }
 void ConsoleRoot::setPenalty() {
     if (isTwoLaneMode(theConsole().raceMode))
         d->form->DragStringGrid->askPenalty();

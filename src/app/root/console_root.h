@@ -99,10 +99,11 @@ public:
     void resultsXls() override;
     void registration() override;
     void copyToScoreboardSettings() override;
-    void start() override;
+    void start(int modifiers) override;
     void next() override;
     void blockStart() override;
-    void resetScoreboards() override;
+    void resetScoreboards(int modifiers) override;
+    bool startKey(StartKey key, bool ctrl) override;
     void brightness(int position) override;
     void setPenalty() override;
     void deleteItem() override;

@@ -83,7 +83,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, const std::func
     make(EditClassForm);
     make(manualBracketOrderForm);
     make(scanChannelsForm, gChannelScanPort);
-    make(startTimerForm);
+    make(startTimerForm, commands);
     make(SetCommentsForm);
     return gWindows;
 }

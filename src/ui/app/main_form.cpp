@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QComboBox>
 #include <QFileDialog>
@@ -23,6 +25,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <optional>
 
 #include "core/app/console.h"
 #include "core/app/events.h"
@@ -64,6 +68,16 @@ constexpr ModeItem kModeItems[] = {
     {7, "mRollers", "Роллер-Слалом"},
 };
 
+// The Shift/Alt/Ctrl state of the input event being handled, as StartModifier bits.
+int clickModifiers() {
+    const Qt::KeyboardModifiers m = QGuiApplication::keyboardModifiers();
+    int bits = 0;
+    if (m & Qt::ShiftModifier) bits |= START_MOD_SHIFT;
+    if (m & Qt::AltModifier) bits |= START_MOD_ALT;
+    if (m & Qt::ControlModifier) bits |= START_MOD_CTRL;
+    return bits;
+}
+
 QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
@@ -95,6 +109,8 @@ TMainForm::TMainForm(MainFormCommands& commands_, QWidget* parent) : QMainWindow
     });
     buildMenus();
     buildControls();
+    // The window previews the keys of all its controls (FormKeyDown).
+    qApp->installEventFilter(this);
 }
 
 TMainForm::~TMainForm() {
@@ -307,7 +323,7 @@ void TMainForm::buildControls() {
     startFont.setPointSize(14);
     startFont.setBold(true);
     startbutton->setFont(startFont);
-    connect(startbutton, &QPushButton::clicked, this, [this] { this->commands.start(); });
+    connect(startbutton, &QPushButton::clicked, this, [this] { this->commands.start(clickModifiers()); });
     side->addWidget(startbutton);
     auto* nextRow = new QHBoxLayout;
     bNextDrag = new QPushButton(u("СЛЕД. СТАРТ"), right);
@@ -325,7 +341,7 @@ void TMainForm::buildControls() {
     side->addLayout(nextRow);
     sSpeedButton1 = new QPushButton(u("Сброс табло"), right);
     sSpeedButton1->setObjectName("sSpeedButton1");
-    connect(sSpeedButton1, &QPushButton::clicked, this, [this] { this->commands.resetScoreboards(); });
+    connect(sSpeedButton1, &QPushButton::clicked, this, [this] { this->commands.resetScoreboards(clickModifiers()); });
     side->addWidget(sSpeedButton1);
 
     auto* search = new QHBoxLayout;
@@ -496,6 +512,28 @@ void TMainForm::moveToScreenOrigin() {
 void TMainForm::afterShow() {
     if (isSingleLaneMode(theConsole().raceMode)) SingleLaneGrid->setFocus();
     commands.copyToScoreboardSettings();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || closing_) return QMainWindow::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    // Only keys of this window: a dialog's Enter is the dialog's.
+    if (!widget || widget->window() != this) return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->isAutoRepeat()) return QMainWindow::eventFilter(watched, event);
+    std::optional<StartKey> k;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: k = StartKey::Enter; break;
+    case Qt::Key_F4: k = StartKey::F4; break;
+    case Qt::Key_F5: k = StartKey::F5; break;
+    case Qt::Key_F8: k = StartKey::F8; break;
+    case Qt::Key_F9: k = StartKey::F9; break;
+    case Qt::Key_F12: k = StartKey::F12; break;
+    default: break;
+    }
+    if (k && commands.startKey(*k, (key->modifiers() & Qt::ControlModifier) != 0)) return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "core/app/lifecycle.h"
+#include "core/start/start_sequence.h"
 #include "ui/drag/drag_grid_widget.h"
 #include "core/lap/lap_grid.h"
 #include "ui/lap/lap_grid_panel.h"
@@ -54,10 +55,15 @@ public:
     virtual void resultsXls() = 0;               // XLS1 "Итоги XLS"
     virtual void registration() = 0;             // mRegister "Регистрация...": the window, then the event reload
     virtual void copyToScoreboardSettings() = 0; // showLogo and brightness into the scoreboard settings
-    virtual void start() = 0;                    // startbuttonClick
+    // START; `modifiers` (StartModifier bits) of the click that pressed it, 0 for every
+    // other press (keys, remote signals, the interval start timer).
+    virtual void start(int modifiers) = 0;       // startbuttonClick
     virtual void next() = 0;                     // bNextDragClick
     virtual void blockStart() = 0;               // bBlockStClick
-    virtual void resetScoreboards() = 0;         // sSpeedButton1Click
+    virtual void resetScoreboards(int modifiers) = 0; // sSpeedButton1Click (modifiers as for start)
+    // A key of the main window or one of its controls (FormKeyDown): true when it acted,
+    // and the key is then used up.
+    virtual bool startKey(StartKey key, bool ctrl) = 0;
     virtual void brightness(int position) = 0;   // sBrightnessChange (track bar position)
     virtual void setPenalty() = 0;               // sbSetPenalty "ШТРАФ"
     virtual void deleteItem() = 0;               // SpeedButton1 "УДАЛИТЬ"
@@ -167,6 +173,7 @@ public:
     QAction* N7 = nullptr;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -38,6 +38,8 @@ bool QtOperator::inputQuery(const std::string& caption, const std::string& promp
 
 int QtOperator::pick(const std::string& caption, const std::vector<std::string>& items) {
     if (items.empty()) return -1;
+    // The class of a racer entered in several classes: the class picker window.
+    if (caption == "Класс участника" && SelectClassForm) return SelectClassForm->pick(items);
     QStringList list;
     for (const auto& item : items) list << q(item);
     bool ok = false;

@@ -1,13 +1,30 @@
 #pragma once
-// The small windows of the console, created once at start-up and kept until the end.
-// The log window and the timeouts dialog work here; the pickers, the comments and
-// winner dialogs and the interval start timer are windows of their class and caption
-// whose controls and behaviour come with the small dialogs area.
+// The small windows of the console, created once at start-up and kept until the end:
+// the log window, the class, lane and winner pickers, the comments and timeouts dialogs
+// and the interval start timer. The pickers and dialogs are filled by their callers,
+// shown modally and read afterwards; only the start timer acts on its own.
 #include <QDialog>
 #include <QString>
 
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QListWidget;
 class QPlainTextEdit;
 class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTimer;
+
+namespace velmaro {
+class IntervalStartTimer;
+}
 
 namespace velmaro::ui {
 
@@ -33,35 +50,101 @@ public:
     QLineEdit* lBlockFinish = nullptr;   // "Блокировка после старта,с"
 };
 
-class TSelectClassForm : public QDialog { // "Класс участника"
+class MainFormCommands;
+
+// "Класс участника": the caller fills RClass (one line per class), the first line is
+// selected, and the caller reads the selected line after the picker closes.
+class TSelectClassForm : public QDialog {
     Q_OBJECT
 public:
     explicit TSelectClassForm(QWidget* parent = nullptr);
+    // Fills the list, selects the first line, shows the picker modally: the selected
+    // line, or -1 when the picker was closed without OK or the list is empty.
+    int pick(const std::vector<std::string>& lines);
+    QListWidget* RClass = nullptr;
+    QPushButton* bOk = nullptr;
 };
 
-class TSelectLanesForm : public QDialog { // "Расположение участников"
+// "Расположение участников": the racers of a pair on the two lanes; "<---->" exchanges
+// them and toggles `swapped`.
+class TSelectLanesForm : public QDialog {
     Q_OBJECT
 public:
     explicit TSelectLanesForm(QWidget* parent = nullptr);
+    // Sets the two texts and `swapped`, shows the picker modally: true on OK, with
+    // `swapped` as confirmed.
+    bool choose(const std::array<std::string, 2>& texts, int& swapped);
+    void bSwapClick();
     int swapped = 0;
+    QLabel* lLeftLaneRacer = nullptr;
+    QLabel* lRightLaneRacer = nullptr;
+    QPushButton* bSwap = nullptr;
+    QPushButton* bOk = nullptr;
+    QPushButton* bCancel = nullptr;
 };
 
-class TSetWinnerForm : public QDialog { // "Победитель"
+// "Победитель": technical win or loss of a bracket pair.
+class TSetWinnerForm : public QDialog {
     Q_OBJECT
 public:
     explicit TSetWinnerForm(QWidget* parent = nullptr);
+    // Sets the captions and the two items, no item chosen, and shows the dialog modally;
+    // eComment keeps the text of its last use. The chosen item on OK (with `comment`
+    // the field's text); -1 on cancel or when no item was chosen.
+    int choose(const std::string& caption, const std::string& groupCaption, const std::array<std::string, 2>& items,
+               std::string& comment);
+    // The selected item of WinnerSelector, -1 none.
+    int selectedItem() const;
+    QGroupBox* WinnerSelector = nullptr;
+    std::array<QRadioButton*, 2> winnerItems{};
+    QButtonGroup* winnerGroup = nullptr;
+    QLineEdit* eComment = nullptr;
+    QPushButton* bOk = nullptr;
+    QPushButton* bCancel = nullptr;
 };
 
-class TstartTimerForm : public QDialog { // "Таймер старта"
+// "Таймер старта": presses the main window's START every interval and NEXT 10 s after
+// each START while "Включить таймер" is down (IntervalStartTimer on a monotonic clock).
+class TstartTimerForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TstartTimerForm(QWidget* parent = nullptr);
+    // START and NEXT are pressed through `commands` (as presses without modifiers).
+    explicit TstartTimerForm(MainFormCommands& commands, QWidget* parent = nullptr);
+    ~TstartTimerForm() override;
+    // One tick of the window's 1 s timer (runs from creation on, visible or not).
+    void TimerTick();
+    void bTimerActiveClick(bool down);
+    void bStartClick();
+    void eStartIntervalChange();
+    IntervalStartTimer& timer() { return *timer_; }
+
+    QLabel* lCurrentTime = nullptr;
+    QSpinBox* eStartInterval = nullptr;
+    QPushButton* bTimerActive = nullptr;
+    QLabel* lStartCountdown = nullptr;
+    QPushButton* bStart = nullptr;
+    QTimer* Timer1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<IntervalStartTimer> timer_;
 };
 
-class TSetCommentsForm : public QDialog { // "Комментарии"
+// "Комментарии": two labelled edits set by the caller; on OK the caller takes both texts.
+class TSetCommentsForm : public QDialog {
     Q_OBJECT
 public:
     explicit TSetCommentsForm(QWidget* parent = nullptr);
+    // Sets labels and texts, shows the dialog modally: true on OK with the fields' texts.
+    bool edit(const std::array<std::string, 2>& labels, std::array<std::string, 2>& comments);
+    QLabel* leComment0Label = nullptr;
+    QLineEdit* leComment0 = nullptr;
+    QLabel* leComment1Label = nullptr;
+    QLineEdit* leComment1 = nullptr;
+    QPushButton* bOk = nullptr;
+    QPushButton* bCancel = nullptr;
 };
 
 extern TLogWindow* LogWindow;

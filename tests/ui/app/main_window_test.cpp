@@ -20,41 +20,12 @@
 #include "ui/app/console_windows.h"
 #include "ui/app/main_form.h"
 #include "ui/registration/reg_form.h"
+#include "counting_commands.h"
 
 namespace velmaro::test {
 namespace {
 
-// The window's commands, answered by nothing but the close notice.
-class QuietCommands final : public ui::MainFormCommands {
-public:
-    std::function<void()> onClosed;
-    void printBracket() override {}
-    void raceReport() override {}
-    void undelete() override {}
-    void deleteAll() override {}
-    void classSplit() override {}
-    void resultsXls() override {}
-    void registration() override {}
-    void copyToScoreboardSettings() override {}
-    void start() override {}
-    void next() override {}
-    void blockStart() override {}
-    void resetScoreboards() override {}
-    void brightness(int) override {}
-    void setPenalty() override {}
-    void deleteItem() override {}
-    void printTimeslip(int) override {}
-    void search(int) override {}
-    void generateBracket() override {}
-    void pageChanged(int) override {}
-    void sysTimer() override {}
-    void secondTimer() override {}
-    void resultsTimer() override {}
-    void bindNodePanels() override {}
-    void closed() override {
-        if (onClosed) onClosed();
-    }
-};
+using QuietCommands = CountingCommands;
 
 // One application for the whole program, never destroyed: tearing it down among the
 // exit handlers would outlive parts of Qt it needs.

@@ -1,0 +1,261 @@
+#include "core/start/start_sequence.h"
+
+#include "core/app/console.h"
+#include "core/app/scoreboard_controller.h"
+#include "core/bracket/bracket_pages.h"
+#include "core/bracket/final_bracket.h"
+#include "core/drag/drag_run.h"
+#include "core/drag/drag_scoreboard.h"
+#include "core/lap/lap_events.h"
+#include "core/platform/operator.h"
+
+namespace velmaro {
+
+namespace {
+
+bool isDragStartMode(unsigned mode) { return mode == 0 || mode == 2 || mode == 3 || mode == 5 || mode == 8; }
+
+bool typeOneOf(int type, std::initializer_list<int> types) {
+    for (int t : types)
+        if (type == t) return true;
+    return false;
+}
+
+// The start-unit mode NEXT sends ahead of a run for the scoreboards that need it.
+std::uint16_t nextStartUnitMode(unsigned mode) {
+    switch (mode) {
+    case 0: return 1;
+    case 1: return 2;
+    case 4: return 0;
+    default: return 3;
+    }
+}
+
+// A pair's slot holds a racer number above 0.
+bool slotHasRacer(const TFinalRacer* slot) { return slot && slot->number > 0; }
+
+} // namespace
+
+int runModeOfItem(int item) {
+    switch (item) {
+    case 0: return RUN_MODE_QUALIFICATION;
+    case 1: return RUN_MODE_PRACTICE;
+    case 2: return RUN_MODE_FINAL;
+    default: return -1;
+    }
+}
+
+StartSequence::StartSequence(StartPorts& ports) : ports_(ports) {}
+
+void StartSequence::start(int modifiers) {
+    if (busy_) return;
+    const Busy busy(busy_);
+    if (modifiers & START_MOD_ALT) {
+        ports_.sendCommand53();
+        return;
+    }
+    const Console& c = theConsole();
+    const unsigned mode = c.raceMode;
+    ports_.startLampRed();
+    TScoreboardController* sb = c.scoreboard;
+    if (mode == 7 && sb && !typeOneOf(sb->getType(), {142, 153})) sb->reset(1);
+
+    if (isTwoLaneMode(mode)) {
+        if (!sb) {
+            ports_.clearDisplay(LANE_LEFT);
+            ports_.clearDisplay(LANE_RIGHT);
+        } else if (mode != 7 && armed_ && !typeOneOf(sb->getType(), {124, 132})) {
+            sb->startTiming();
+        }
+        if (ports_.onRunsPage()) {
+            if (mode == 7) ports_.sendStartUnitMode(ports_.runModeItem() == 2 ? 1 : 0);
+            if (!armed_) {
+                if (sb) sb->reset(1);
+                const int runMode = runModeOfItem(ports_.runModeItem());
+                if (runMode >= 0) {
+                    if (mode == 7)
+                        newRollersRunPrompts(runMode);
+                    else
+                        newRunPrompts(runMode);
+                }
+            }
+        } else {
+            const std::shared_ptr<TFinalBracket> bracket = ports_.pageBracket();
+            TFinalPair* pair = nullptr;
+            bool slotsUsable = false, hasRun = false, isArmedRun = false;
+            if (bracket) {
+                auto lock = lockBrackets();
+                pair = bracket->selectedPair;
+                if (pair && bracket->ownsPair(pair)) {
+                    slotsUsable = pair->racers[0] && pair->racers[1] &&
+                                  (slotHasRacer(pair->racers[0]) || slotHasRacer(pair->racers[1]));
+                    hasRun = pair->run.runId != 0;
+                    isArmedRun = armed_ && !gDragRuns.empty() && pair->run.runId == gDragRuns.back().runId;
+                } else {
+                    pair = nullptr;
+                }
+            }
+            if (pair) {
+                if (mode == 7) ports_.sendStartUnitMode(1);
+                if (!slotsUsable) return;
+                if (!hasRun) {
+                    if (startNextFinalPair(bracket, pair) != 0) return;
+                } else if (!isArmedRun) {
+                    if (!theOperator().askYesNo(
+                            "Будет переписано продолжение сетки\nПереписать данные заезда?", ""))
+                        return;
+                    {
+                        auto lock = lockBrackets();
+                        if (!bracket->ownsPair(pair)) return;
+                        for (TFinalPair* p : {pair, pair->nextPair, pair->loserPair}) {
+                            if (!p) continue;
+                            p->forceWinner = -1;
+                            p->winner = -1;
+                            p->run = TDragRaceItem{};
+                        }
+                    }
+                    if (startNextFinalPair(bracket, pair) != 0) return;
+                }
+            }
+        }
+    }
+    startCommand(modifiers);
+}
+
+void StartSequence::startCommand(int modifiers) {
+    const Console& c = theConsole();
+    const unsigned mode = c.raceMode;
+    TScoreboardController* sb = c.scoreboard;
+    armed_ = false;
+    std::uint8_t code = 24;
+    if (mode == 0 && sb && sb->getType() == 153) code = 50;
+    if (isSingleLaneMode(mode)) code = 5;
+    if (isDragStartMode(mode)) {
+        if (modifiers & START_MOD_CTRL) {
+            code = 45;
+            armed_ = true; // Enter or signal 9 gives the start later
+        } else {
+            ports_.showBlockSt(false);
+        }
+    } else if (mode == 7) {
+        ports_.showBlockSt(false);
+        if (sb && sb->getType() == 122) sb->startTiming();
+    } else if (isSingleLaneMode(mode)) {
+        ports_.showBlockSt(false);
+        if (lapStart(c.racerAtStart) != 0) return;
+    }
+    ports_.sendStartCommand(code, c.proStart ? 1 : 0, 1);
+}
+
+void StartSequence::next() {
+    if (busy_) return;
+    const Busy busy(busy_);
+    const Console& c = theConsole();
+    const unsigned mode = c.raceMode;
+    const std::uint16_t pro = c.proStart ? 1 : 0;
+    ports_.armCommand37();
+    ports_.sendStartSignalMode(pro);
+    if (mode == 7) ports_.sendStartUnitMode(ports_.runModeItem() == 2 ? 1 : 0);
+    TScoreboardController* sb = c.scoreboard;
+    if (sb && typeOneOf(sb->getType(), {124, 132, 142, 153, 156})) {
+        ports_.sendStartUnitMode(nextStartUnitMode(mode));
+        sb->reset(1);
+    }
+    ports_.clearDisplay(LANE_LEFT);
+    ports_.clearDisplay(LANE_RIGHT);
+    if (c.showLogo != 0) ports_.showRadioLogo();
+
+    const int runMode = runModeOfItem(ports_.runModeItem());
+    if (isDragStartMode(mode)) {
+        ports_.showBlockSt(true);
+        if (runMode >= 0) newRunPrompts(runMode);
+        if (armed_ && c.autoStart) {
+            const TDragRaceItem* run = currentRun();
+            const TDragRaceItem current = run ? *run : TDragRaceItem{};
+            ports_.armAutoStart(current.racer[0], current.racer[1], 24, pro, 1);
+        }
+        scoreboardTypeStep118();
+    } else if (mode == 7) {
+        ports_.showBlockSt(true);
+        if (runMode >= 0) newRollersRunPrompts(runMode);
+        scoreboardTypeStep118();
+    } else if (mode == 4) {
+        if (sb && sb->getType() == 156) armed_ = true;
+        ports_.showBlockSt(false);
+        lapNext(c.racerAtStart);
+    } else if (mode == 1 || mode == 6) {
+        ports_.showBlockSt(false);
+        lapNext(c.racerAtStart);
+    }
+    if (sb && c.racerAtStart != 0) sb->showRacerAtStart(c.racerAtStart);
+}
+
+void StartSequence::scoreboardTypeStep118() {
+    TScoreboardController* sb = theConsole().scoreboard;
+    if (sb && sb->getType() == 118) {
+        sb->setDisplayState(1, 2);
+        sb->setWaitTimeout(theConsole().waitRacerTimeout);
+    }
+}
+
+void StartSequence::blockStart(bool down) {
+    const unsigned mode = theConsole().raceMode;
+    if (mode == 7) return;
+    if (TScoreboardController* sb = theConsole().scoreboard; sb && typeOneOf(sb->getType(), {132, 156})) return;
+    ports_.sendStartUnitMode(down ? 0 : 2);
+}
+
+void StartSequence::resetScoreboards(int modifiers) {
+    Console& c = theConsole();
+    TScoreboardController* sb = c.scoreboard;
+    if (sb) sb->reset(1);
+    ports_.clearDisplay(LANE_LEFT);
+    ports_.clearDisplay(LANE_RIGHT);
+    if ((modifiers & START_MOD_CTRL) || c.showLogo == 0) {
+        ports_.resetRadioBoards();
+    } else {
+        ports_.showRadioLogo();
+        if (sb && typeOneOf(sb->getType(), {135, 148})) sb->showLogo();
+    }
+    c.exchange.send("RESET", "online");
+}
+
+void StartSequence::brightness(int position) {
+    ports_.sendLightBrightness(static_cast<std::uint16_t>(21 - position));
+}
+
+bool StartSequence::keyDown(StartKey key, bool ctrl) {
+    const Console& c = theConsole();
+    switch (key) {
+    case StartKey::Enter:
+        if (ctrl) {
+            next();
+            return true;
+        }
+        if (!armed_ && gPendingRacer <= 0) return false;
+        start(0);
+        return true;
+    case StartKey::F4: resetScoreboards(0); return true;
+    case StartKey::F5: next(); return true;
+    case StartKey::F8:
+        // Roller slalom prints no timeslips.
+        if (c.raceMode == 7) return true;
+        if (c.printBoth) {
+            ports_.printTimeslip(-1);
+        } else {
+            ports_.printTimeslip(LANE_LEFT);
+            ports_.printTimeslip(LANE_RIGHT);
+        }
+        return true;
+    case StartKey::F9:
+        if (TScoreboardController* sb = c.scoreboard) sb->reset(1);
+        sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+        ports_.pause(200);
+        sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
+        return true;
+    case StartKey::F12: start(0); return true;
+    }
+    return false;
+}
+
+} // namespace velmaro
