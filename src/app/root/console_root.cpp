@@ -6,7 +6,6 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -31,6 +30,8 @@
 #include "core/intake/hit_intake.h"
 #include "core/lap/lap_events.h"
 #include "core/lap/lap_results.h"
+#include "core/lap/lap_results_model.h"
+#include "core/lap/lap_results_worker.h"
 #include "core/link/radio_scoreboard.h"
 #include "core/link/system_interface.h"
 #include "core/platform/operator.h"
@@ -112,12 +113,11 @@ private:
     TMainForm& form_;
 };
 
-// The lap timing's view of the main window. The lap results are rebuilt on the main
-// thread by the results tick (no worker blocks on the main thread, so shut-down never
-// waits on it).
+// The lap timing's view of the main window. The lap results are built by the root's
+// lap results worker, which never waits on the main thread.
 class MainFormLapHost final : public ConsoleLapHost {
 public:
-    explicit MainFormLapHost(TMainForm& form) : form_(form) {}
+    MainFormLapHost(TMainForm& form, LapResultsWorker& worker) : form_(form), worker_(worker) {}
     bool blockStDown() const override { return form_.bBlockSt->isChecked(); }
     int gridCurrentRow() const override { return form_.SingleLaneGrid->currentRow(); }
     void setGridCurrentRow(int row) override {
@@ -132,9 +132,11 @@ public:
         list->viewport()->update();
     }
     bool resultsWindowExists() const override { return ui::RallyResults != nullptr; }
+    LapResultsWorker* lapResultsWorker() override { return &worker_; }
 
 private:
     TMainForm& form_;
+    LapResultsWorker& worker_;
 };
 
 // What a class page's bracket window needs of the console.
@@ -265,7 +267,7 @@ struct ConsoleRoot::State {
     std::unique_ptr<TNRFScoreboardController> radio;
     ui::NodeStatusBox* nodeBox = nullptr;
     ui::StartLightTree* lights = nullptr;
-    QTimer* lapTick = nullptr;
+    std::unique_ptr<LapResultsWorker> lapWorker;
 };
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
@@ -300,12 +302,15 @@ void ConsoleRoot::launch() {
                                   {});
         s->dragView = std::make_unique<MainFormDragView>(form);
         installConsoleDragHost(s->dragView.get());
-        s->lapHost = std::make_unique<MainFormLapHost>(form);
+        // Each lap results build comes back to the main thread as a queued call on the
+        // main window (dropped if the window is gone).
+        s->lapWorker = std::make_unique<LapResultsWorker>([window = &form](LapResultsOutput out) {
+            auto build = std::make_shared<LapResultsOutput>(std::move(out));
+            QMetaObject::invokeMethod(window, [build] { applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
+        });
+        s->lapWorker->start();
+        s->lapHost = std::make_unique<MainFormLapHost>(form, *s->lapWorker);
         setLapHost(s->lapHost.get());
-        s->lapTick = new QTimer(&form);
-        s->lapTick->setInterval(20);
-        QObject::connect(s->lapTick, &QTimer::timeout, &form, [] { lapResultsTimerTick(); });
-        s->lapTick->start();
         s->bracketPort = std::make_unique<MainFormBracketPort>(form);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
         s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
@@ -331,8 +336,9 @@ void ConsoleRoot::shutDown() {
     shutDown_ = true;
     State* s = d.get();
     if (s->form && !s->form->closing()) s->form->close();
-    if (s->lapTick) s->lapTick->stop();
-    s->lapTick = nullptr;
+    // The lap results worker reads nothing of the console, but its builds are posted to
+    // the main window: it ends before the window and the lap host go.
+    if (s->lapWorker) s->lapWorker->stop();
     if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
     setDragResultsHooks({});
     setLapHost(nullptr);
@@ -353,6 +359,7 @@ void ConsoleRoot::shutDown() {
     s->bracketPort.reset();
     s->dragEvents.reset();
     s->lapHost.reset();
+    s->lapWorker.reset();
     s->dragView.reset();
     s->eventHost.reset();
 }
@@ -450,7 +457,9 @@ void ConsoleRoot::startRadioScoreboard() {
 void ConsoleRoot::handScoreboardToLink() { linkScoreboard_.store(theConsole().scoreboard, std::memory_order_release); }
 
 void ConsoleRoot::startResultsThread() { velmaro::startResultsThread(); }
-void ConsoleRoot::stopLapResultsThread() { velmaro::stopLapResultsThread(); }
+void ConsoleRoot::stopLapResultsThread() {
+    if (d->lapWorker) d->lapWorker->stop();
+}
 void ConsoleRoot::stopResultsThread() { velmaro::stopResultsThread(); }
 
 void ConsoleRoot::stopLinkThread() {

@@ -291,7 +291,7 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
     host.repaintGrid();
     host.refreshActivePage();
     (void)saveDragFile();
-    host.notifyResultsThread();
+    host.notifyRunChanged(index);
 }
 
 int handleHit(Handler handler, int node, int signal, uint64_t time, int source, bool mode8)

@@ -214,13 +214,17 @@ int processHit(int mode, int node, int signal, uint64_t time, int racer, int cla
     default: break;
     }
 
-    recalcRaceItems(*gRaceItems);
+    // A hit at the end of the list (the usual case) changes only itself and the current
+    // flags: recalculated, handed to the results and saved as that much.
+    const bool appended = index == eventCount() - 1 && e.kind != TRaceItem::STSIG;
+    if (appended) recalcAppendedRaceItem(*gRaceItems);
+    else recalcRaceItems(*gRaceItems);
     if (e.kind == TRaceItem::LAP) showNewLap(mode);
 
     const int count = eventCount();
     if (!host.editingNumber() && host.gridCurrentRow() == count - 1) host.setGridCurrentRow(count);
     host.repaintGrid();
-    (void)saveLapSingle();
+    (void)(appended ? saveLapSingleAfterAppend() : saveLapSingle());
     return 1;
 }
 
@@ -239,6 +243,7 @@ void ensureRaceItems() {
 }
 
 void releaseEvents(const std::function<void()>& free) {
+    forgetMarkedRaceItems();
     gCourseQueue.clear();
     gFinishQueue.clear();
     gLapResults.clear();
