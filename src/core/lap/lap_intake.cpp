@@ -51,17 +51,25 @@ std::vector<TRaceItem*> courseGroup() {
     return group;
 }
 
-// True when the racer of start s retired after it.
-bool retiredAfter(const TRaceItem& s) {
-    for (const auto& e : *gRaceItems)
-        if (e->kind == TRaceItem::FAIL && e->time > s.time && sameRacer(*e, s)) return true;
-    return false;
-}
-
+// The starts of the group whose racer did not retire after them. The list is in time
+// order, so the retirements later than a start all lie after the oldest start.
 std::vector<TRaceItem*> stillOnCourse(const std::vector<TRaceItem*>& group) {
     std::vector<TRaceItem*> q;
-    for (TRaceItem* s : group)
-        if (!retiredAfter(*s)) q.push_back(s);
+    if (group.empty()) return q;
+    uint64_t oldest = group.front()->time;
+    for (const TRaceItem* s : group) oldest = std::min(oldest, s->time);
+    std::vector<const TRaceItem*> retirements;
+    for (size_t i = gRaceItems->size(); i-- > 0;) {
+        const TRaceItem& e = *(*gRaceItems)[i];
+        if (e.time <= oldest) break;
+        if (e.kind == TRaceItem::FAIL) retirements.push_back(&e);
+    }
+    for (TRaceItem* s : group) {
+        const bool retired = std::any_of(retirements.begin(), retirements.end(), [&](const TRaceItem* f) {
+            return f->time > s->time && sameRacer(*f, *s);
+        });
+        if (!retired) q.push_back(s);
+    }
     return q;
 }
 
