@@ -49,17 +49,24 @@ struct TLapRankOptions {
     bool operator==(const TLapRankOptions&) const = default;
 };
 
-// The results grid as texts. cells[0] holds the column titles; every row has one cell
-// per column. Cell grammar: a row whose cell 0 is empty is a header row (class titles
-// and "Абсолютный зачет"); everything from the first "|" of a cell is hidden (in a lap
-// cell the index of its lap event in gRaceItems, in the place cell of a class section
-// the current-racer flag "1" or "0").
+// The results grid as texts, row after row in one list: row 0 holds the column titles;
+// every row has one cell per column. Cell grammar: a row whose cell 0 is empty is a
+// header row (class titles and "Абсолютный зачет"); everything from the first "|" of a
+// cell is hidden (in a lap cell the index of its lap event in gRaceItems, in the place
+// cell of a class section the current-racer flag "1" or "0").
 struct LapResultsTable {
-    std::vector<std::vector<std::string>> cells;
-    std::vector<int> columnWidths; // pixels
+    std::vector<std::string> texts; // rowCount() x columnCount(), row-major
+    std::vector<int> columnWidths;  // pixels
     int columnCount() const { return static_cast<int>(columnWidths.size()); }
-    int rowCount() const { return static_cast<int>(cells.size()); }
+    int rowCount() const { return columnWidths.empty() ? 0 : static_cast<int>(texts.size() / columnWidths.size()); }
+    const std::string& cell(int row, int column) const { return texts[index(row, column)]; }
+    std::string& cell(int row, int column) { return texts[index(row, column)]; }
     bool operator==(const LapResultsTable&) const = default;
+
+private:
+    size_t index(int row, int column) const {
+        return static_cast<size_t>(row) * columnWidths.size() + static_cast<size_t>(column);
+    }
 };
 
 // The results of the last collectLapResults.

@@ -368,29 +368,49 @@ std::optional<LapResultsOutput> LapResultsModel::build() {
     std::sort(order.begin(), order.end(),
               [](const Group* a, const Group* b) { return a->events.front().index < b->events.front().index; });
 
+    // Class sections first sorted, so that the rows can be counted before they are written.
+    std::sort(order.begin(), order.end(), [&](const Group* a, const Group* b) {
+        if (a->classPosition != b->classPosition) return a->classPosition < b->classPosition;
+        return compareGroups(*a, *b, o) < 0;
+    });
+    size_t classRows = 0;
+    size_t classHeaders = 0;
+    {
+        int32_t previous = -1;
+        for (const Group* g : order) {
+            if (g->classId == -1) continue;
+            if (g->classId != previous) ++classHeaders;
+            previous = g->classId;
+            ++classRows;
+        }
+    }
+
     LapResultsOutput out;
     out.tableFile = tableFile_;
     LapResultsTable& table = out.table;
     const size_t columns = kFixedColumns + maxEvents;
     table.columnWidths = {60, 60, 220, 100, 100, 150, 150, 100, 100};
     table.columnWidths.resize(columns, kLapColumnWidth);
-    table.cells.reserve(order.size() * 2 + 16);
+    // Titles, row 1 (the first class header or empty), the further class headers, the
+    // class rows, the overall header and the overall rows.
+    const size_t rows = 2 + (classHeaders > 0 ? classHeaders - 1 : 0) + classRows + 1 + order.size();
+    table.texts.resize(rows * columns);
     {
-        std::vector<std::string> titles{"Место", "№", "Имя", "Город", "Команда", "Модель",
-                                        o.sumTime ? "Суммарное время(+штраф)" : "Лучшее время(+штраф)", "Лучшее RT",
-                                        "Макс. скосроть"};
-        titles.reserve(columns);
-        for (size_t i = 0; i < maxEvents; ++i) titles.push_back("Круг " + std::to_string(i + 1));
-        table.cells.push_back(std::move(titles));
-        table.cells.emplace_back(columns); // row 1: the first class header, or empty
+        const char* titles[] = {"Место", "№", "Имя", "Город", "Команда", "Модель",
+                                o.sumTime ? "Суммарное время(+штраф)" : "Лучшее время(+штраф)", "Лучшее RT",
+                                "Макс. скосроть"};
+        for (int c = 0; c < kFixedColumns; ++c) table.cell(0, c) = titles[c];
+        for (size_t i = 0; i < maxEvents; ++i)
+            table.cell(0, kFixedColumns + static_cast<int>(i)) = "Круг " + std::to_string(i + 1);
     }
+    int rowsUsed = 2; // row 1 is kept for the first class header
 
     std::string& html = out.html;
     html.reserve(totalEvents * 2 * 20 + order.size() * 2 * 300 + 1024);
     html += "<table class='race_results'>\n<tr class='race_results_header'>";
-    for (const std::string& title : table.cells[0]) {
+    for (size_t c = 0; c < columns; ++c) {
         html += "<th>";
-        appendHtmlText(html, title);
+        appendHtmlText(html, table.cell(0, static_cast<int>(c)));
         html += "</th>";
     }
     html += "</tr>\n";
@@ -403,34 +423,32 @@ std::optional<LapResultsOutput> LapResultsModel::build() {
         appendHtmlText(html, text);
         html += "</td></tr>\n";
     };
-    auto addRow = [&]() -> std::vector<std::string>& {
-        table.cells.emplace_back(columns);
-        return table.cells.back();
-    };
-    auto dataRow = [&](std::vector<std::string>& row, const Group& g, std::string place, std::string_view placeSuffix,
+    auto dataRow = [&](int row, const Group& g, std::string place, std::string_view placeSuffix,
                        const LapRacerInfo* racer, const std::string* className, const std::string& time) {
         html += "<tr onClick='select_line(this)' class='race_class_result'>";
         appendCell(html, place);
         place += placeSuffix;
-        row[0] = std::move(place);
-        row[1] = std::to_string(g.racer);
-        appendCell(html, row[1]);
+        table.cell(row, 0) = std::move(place);
+        std::string& number = table.cell(row, 1);
+        number = std::to_string(g.racer);
+        appendCell(html, number);
         if (racer) {
-            row[2] = racer->name;
+            std::string& name = table.cell(row, 2);
+            name = racer->name;
             if (className) {
-                row[2] += " (";
-                row[2] += *className;
-                row[2] += ')';
+                name += " (";
+                name += *className;
+                name += ')';
             }
-            row[3] = racer->city;
-            row[4] = racer->team;
-            row[5] = racer->carModel;
+            table.cell(row, 3) = racer->city;
+            table.cell(row, 4) = racer->team;
+            table.cell(row, 5) = racer->carModel;
         }
-        for (int c = 2; c <= 5; ++c) appendCell(html, row[static_cast<size_t>(c)]);
-        row[6] = time;
+        for (int c = 2; c <= 5; ++c) appendCell(html, table.cell(row, c));
+        table.cell(row, 6) = time;
         appendCell(html, time);
         html += "<td></td><td></td>";
-        std::copy(g.lapCells.begin(), g.lapCells.end(), row.begin() + kFixedColumns);
+        std::copy(g.lapCells.begin(), g.lapCells.end(), &table.cell(row, kFixedColumns));
         html += g.lapHtml;
         for (size_t i = g.events.size(); i < maxEvents; ++i) html += "<td></td>";
         html += "</tr>\n";
@@ -441,10 +459,6 @@ std::optional<LapResultsOutput> LapResultsModel::build() {
     };
 
     // Class sections.
-    std::sort(order.begin(), order.end(), [&](const Group* a, const Group* b) {
-        if (a->classPosition != b->classPosition) return a->classPosition < b->classPosition;
-        return compareGroups(*a, *b, o) < 0;
-    });
     int32_t previousClass = -1;
     bool firstHeader = true;
     const LapClassInfo* cls = nullptr;
@@ -456,27 +470,26 @@ std::optional<LapResultsOutput> LapResultsModel::build() {
             place = 1;
             const auto found = classById.find(g->classId);
             cls = found == classById.end() ? nullptr : found->second;
-            std::vector<std::string>& header = firstHeader ? table.cells[1] : addRow();
+            std::string& title = table.cell(firstHeader ? 1 : rowsUsed++, 2);
             firstHeader = false;
-            header[2] = cls ? cls->name : std::to_string(g->classId);
-            headerHtml(header[2]);
+            title = cls ? cls->name : std::to_string(g->classId);
+            headerHtml(title);
         }
         g->cls = cls;
-        std::vector<std::string>& row = addRow();
-        dataRow(row, *g, std::to_string(place++), g->current ? "|1" : "|0", racerOf(*g), nullptr, g->timeInClass);
+        dataRow(rowsUsed++, *g, std::to_string(place++), g->current ? "|1" : "|0", racerOf(*g), nullptr,
+                g->timeInClass);
         if (cls) out.classResults.emplace_back(cls->id, g->racer);
     }
     if (firstHeader) headerHtml(std::string()); // row 1 stayed empty: a header row with no text
 
     // Overall section.
     std::sort(order.begin(), order.end(), [&](const Group* a, const Group* b) { return compareGroups(*a, *b, o) < 0; });
-    addRow()[2] = "Абсолютный зачет";
+    table.cell(rowsUsed++, 2) = "Абсолютный зачет";
     headerHtml("Абсолютный зачет");
     place = 1;
-    for (const Group* g : order) {
-        dataRow(addRow(), *g, std::to_string(place++), {}, racerOf(*g), g->cls ? &g->cls->name : nullptr,
+    for (const Group* g : order)
+        dataRow(rowsUsed++, *g, std::to_string(place++), {}, racerOf(*g), g->cls ? &g->cls->name : nullptr,
                 g->timeOverall);
-    }
     html += "</table>\n";
     return out;
 }

@@ -13,6 +13,20 @@
 
 namespace velmaro::reference {
 
+// The grid as the one-pass build grows it: a row at a time, a column at a time.
+struct Grid {
+    std::vector<std::vector<std::string>> cells;
+    std::vector<int> columnWidths;
+    int columnCount() const { return static_cast<int>(columnWidths.size()); }
+    int rowCount() const { return static_cast<int>(cells.size()); }
+    LapResultsTable flat() const {
+        LapResultsTable t;
+        t.columnWidths = columnWidths;
+        for (const auto& row : cells) t.texts.insert(t.texts.end(), row.begin(), row.end());
+        return t;
+    }
+};
+
 struct LapBuild {
     LapResultsTable table;
     std::string html;
@@ -96,7 +110,7 @@ inline std::string escapeHtml(const std::string& text) {
 }
 
 struct TableWriter {
-    LapResultsTable& t;
+    Grid& t;
     int addRow() {
         t.cells.emplace_back(static_cast<size_t>(t.columnCount()));
         return t.rowCount() - 1;
@@ -144,7 +158,7 @@ inline void fillRacerCells(const TLapResult& r, int row, TableWriter& w, bool wi
     w.set(row, 5, r.carModel);
 }
 
-inline std::string html(const LapResultsTable& t) {
+inline std::string html(const Grid& t) {
     std::string out = "<table class='race_results'>\n<tr class='race_results_header'>";
     for (int c = 0; c < t.columnCount(); ++c)
         out += "<th>" + escapeHtml(cutAtBar(t.cells[0][static_cast<size_t>(c)])) + "</th>";
@@ -172,7 +186,7 @@ inline LapBuild buildLapResults() {
     collectLapResults(options);
 
     LapBuild build;
-    LapResultsTable& table = build.table;
+    Grid table;
     table.cells.push_back({"Место", "№", "Имя", "Город", "Команда", "Модель",
                            options.sumTime ? "Суммарное время(+штраф)" : "Лучшее время(+штраф)", "Лучшее RT",
                            "Макс. скосроть"});
@@ -231,6 +245,7 @@ inline LapBuild buildLapResults() {
         fillLapColumns(*r, row, w, options);
     }
     build.html = html(table);
+    build.table = table.flat();
     return build;
 }
 

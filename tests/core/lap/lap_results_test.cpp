@@ -28,11 +28,12 @@ protected:
     // Visible rows, cells joined by ";" and cut at the last non-empty cell.
     std::vector<std::string> rows() const {
         std::vector<std::string> out;
-        for (const auto& row : gLapResultsTable.cells) {
-            size_t last = row.size();
-            while (last > 0 && row[last - 1].empty()) --last;
+        const LapResultsTable& t = gLapResultsTable;
+        for (int r = 0; r < t.rowCount(); ++r) {
+            int last = t.columnCount();
+            while (last > 0 && t.cell(r, last - 1).empty()) --last;
             std::string s;
-            for (size_t i = 0; i < last; ++i) s += (i ? ";" : "") + row[i];
+            for (int i = 0; i < last; ++i) s += (i ? ";" : "") + t.cell(r, i);
             out.push_back(s);
         }
         return out;
@@ -60,8 +61,8 @@ TEST_F(LapResults, ClassSectionsAndOverall_CleanTime) {
                               "3;7;Alpha (Stock);City7;Team7;Car7;0:30.000 (+1.50);;;0:40.000|7;0:30.000 (+1.50)|8",
                               "4;9;Charlie (Pro <X>);City9;Team9;Car9;0:35.000;;;0:35.000|6",
                           }));
-    EXPECT_EQ(gLapResultsTable.cells[0][6], "Лучшее время(+штраф)");
-    EXPECT_EQ(gLapResultsTable.cells[0][10], "Круг 2");
+    EXPECT_EQ(gLapResultsTable.cell(0, 6), "Лучшее время(+штраф)");
+    EXPECT_EQ(gLapResultsTable.cell(0, 10), "Круг 2");
     EXPECT_EQ(gLapResultsTable.columnCount(), 11);
     EXPECT_EQ(registry.results[1], (std::vector<uint32_t>{8, 7}));
     EXPECT_EQ(registry.results[2], std::vector<uint32_t>{9});
@@ -82,7 +83,7 @@ TEST_F(LapResults, DirtyTimeAndSum) {
     host.sum = true;
     buildLapResults();
     r = dataRows();
-    EXPECT_EQ(gLapResultsTable.cells[0][6], "Суммарное время(+штраф)");
+    EXPECT_EQ(gLapResultsTable.cell(0, 6), "Суммарное время(+штраф)");
     EXPECT_EQ(r[1], "1|0;7;Alpha;City7;Team7;Car7;1:00.000;;;0:30.000|4;0:30.000|6"); // more laps first
     EXPECT_EQ(r[2], "2|0;8;Bravo;City8;Team8;Car8;0:28.000;;;0:28.000|5");
 }
