@@ -108,6 +108,12 @@ struct Scene {
         e->penalty = (i % 53 == 0) ? 2000 : 0;
         return e;
     }
+    // Hands the worker (not started: built with buildNow) the whole list once.
+    void attach(LapResultsWorker& worker) {
+        host.worker = &worker;
+        scheduleLapResults();
+        (void)worker.buildNow();
+    }
     // One lap hit of the next racer through the console's intake.
     void hit() {
         const int r = next % kRacers + 1;
@@ -157,9 +163,7 @@ BENCHMARK(BM_LapRebuild_Whole)->ArgsProduct({{1000, 10000}, {0, 1}})->Unit(bench
 void BM_LapRebuild_AfterHit(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
     LapResultsWorker worker([](LapResultsOutput) {});
-    scene.host.worker = &worker;
-    scheduleLapResults();
-    (void)worker.buildNow();
+    scene.attach(worker);
     for (auto _ : state) {
         state.PauseTiming();
         scene.hit(); // hands the worker the appended lap
@@ -193,9 +197,7 @@ BENCHMARK(BM_LapHitMainThread_Before)->Arg(2000)->Arg(10000)->Arg(40000)->Iterat
 void BM_LapHitMainThread(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
     LapResultsWorker worker([](LapResultsOutput) {});
-    scene.host.worker = &worker;
-    scheduleLapResults();
-    (void)worker.buildNow();
+    scene.attach(worker);
     for (auto _ : state) {
         scene.hit();
         state.PauseTiming();

@@ -91,24 +91,31 @@ namespace {
 
 int sign(int64_t v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
+LapRankKey rankKey(const TLapResult& r, const TLapRankOptions& o) {
+    const TRaceItem& best = o.clearTime ? *r.bestClean : *r.bestFromStart;
+    return LapRankKey{r.lapCount, r.sum, best.kind, best.lap, best.fromStart, best.penaltyLapCarry};
+}
+
 int compareWithinClass(const TLapResult& a, const TLapResult& b, const TLapRankOptions& o) {
+    return compareLapRankKeys(rankKey(a, o), rankKey(b, o), o);
+}
+
+} // namespace
+
+int compareLapRankKeys(const LapRankKey& a, const LapRankKey& b, const TLapRankOptions& o) {
     if (o.sumTime) {
         if (a.lapCount != b.lapCount) return a.lapCount > b.lapCount ? -1 : 1;
         return sign(static_cast<int64_t>(a.sum) - b.sum);
     }
-    const TRaceItem& x = o.clearTime ? *a.bestClean : *a.bestFromStart;
-    const TRaceItem& y = o.clearTime ? *b.bestClean : *b.bestFromStart;
-    const bool xFail = x.kind == TRaceItem::FAIL;
-    const bool yFail = y.kind == TRaceItem::FAIL;
-    if (xFail || yFail) return xFail == yFail ? 0 : (xFail ? 1 : -1);
-    const int32_t xv = o.clearTime ? x.lap : x.fromStart;
-    const int32_t yv = o.clearTime ? y.lap : y.fromStart;
-    if ((xv == 0) != (yv == 0)) return xv == 0 ? 1 : -1;
-    if (o.clearTime) return sign(static_cast<int64_t>(xv) - yv);
-    return sign(static_cast<int64_t>(wrapAdd(x.fromStart, x.penaltyLapCarry)) - wrapAdd(y.fromStart, y.penaltyLapCarry));
+    const bool aFail = a.bestKind == TRaceItem::FAIL;
+    const bool bFail = b.bestKind == TRaceItem::FAIL;
+    if (aFail || bFail) return aFail == bFail ? 0 : (aFail ? 1 : -1);
+    const int32_t av = o.clearTime ? a.bestLap : a.bestFromStart;
+    const int32_t bv = o.clearTime ? b.bestLap : b.bestFromStart;
+    if ((av == 0) != (bv == 0)) return av == 0 ? 1 : -1;
+    if (o.clearTime) return sign(static_cast<int64_t>(av) - bv);
+    return sign(static_cast<int64_t>(wrapAdd(a.bestFromStart, a.bestCarry)) - wrapAdd(b.bestFromStart, b.bestCarry));
 }
-
-} // namespace
 
 int compareLapResultsByClass(const TLapResult& a, const TLapResult& b, const TLapRankOptions& options) {
     if (a.classPosition != b.classPosition) return a.classPosition < b.classPosition ? -1 : 1;

@@ -102,6 +102,18 @@ void buildLapResults();
 // anything (the split into classes uses it). Writes penaltyLapCarry of the events.
 void collectLapResults(const TLapRankOptions& options);
 void computeLapTotals(std::vector<std::unique_ptr<TLapResult>>& results, const TLapRankOptions& options);
+// What the ranking within a class reads of one result: its laps and the event that
+// stands for it under the time rule (bestClean or bestFromStart) with its carry.
+struct LapRankKey {
+    int32_t lapCount = 0;
+    int32_t sum = 0;
+    uint32_t bestKind = 0;
+    int32_t bestLap = 0;
+    int32_t bestFromStart = 0;
+    int32_t bestCarry = 0;
+};
+// Negative when a goes first (within one class, and in the overall section).
+int compareLapRankKeys(const LapRankKey& a, const LapRankKey& b, const TLapRankOptions& options);
 // Negative when a goes first.
 int compareLapResultsByClass(const TLapResult& a, const TLapResult& b, const TLapRankOptions& options);
 int compareLapResults(const TLapResult& a, const TLapResult& b, const TLapRankOptions& options);

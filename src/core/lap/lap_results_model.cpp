@@ -252,28 +252,19 @@ std::string LapResultsModel::Group::timeCell(const TLapRankOptions& o, bool over
 
 namespace {
 
-int sign(int64_t v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
-
-} // namespace
+template <class G>
+LapRankKey rankKey(const G& g, const TLapRankOptions& o) {
+    const LapEventValue& best = g.best(o);
+    return LapRankKey{g.lapCount, g.sum, best.kind, best.lap, best.fromStart, g.bestCarry(o)};
+}
 
 // The order within a class (and of the overall section); negative when a goes first.
 template <class G>
-static int compareGroups(const G& a, const G& b, const TLapRankOptions& o) {
-    if (o.sumTime) {
-        if (a.lapCount != b.lapCount) return a.lapCount > b.lapCount ? -1 : 1;
-        return sign(static_cast<int64_t>(a.sum) - b.sum);
-    }
-    const LapEventValue& x = a.best(o);
-    const LapEventValue& y = b.best(o);
-    const bool xFail = x.kind == TRaceItem::FAIL;
-    const bool yFail = y.kind == TRaceItem::FAIL;
-    if (xFail || yFail) return xFail == yFail ? 0 : (xFail ? 1 : -1);
-    const int32_t xv = o.clearTime ? x.lap : x.fromStart;
-    const int32_t yv = o.clearTime ? y.lap : y.fromStart;
-    if ((xv == 0) != (yv == 0)) return xv == 0 ? 1 : -1;
-    if (o.clearTime) return sign(static_cast<int64_t>(xv) - yv);
-    return sign(static_cast<int64_t>(wrapAdd(x.fromStart, a.bestCarry(o))) - wrapAdd(y.fromStart, b.bestCarry(o)));
+int compareGroups(const G& a, const G& b, const TLapRankOptions& o) {
+    return compareLapRankKeys(rankKey(a, o), rankKey(b, o), o);
 }
+
+} // namespace
 
 LapResultsModel::LapResultsModel() = default;
 LapResultsModel::~LapResultsModel() = default;
