@@ -1,19 +1,36 @@
-// Recalculating and ranking the lap events of a large single-lane event:
-// 200 racers in 4 classes, 10,000 lap events.
+// Lap timing of a large single-lane event: 200 racers in 4 classes.
+//
+// - BM_RecalcRaceItems: the whole recalculation of the lap events.
+// The rebuilds take a second argument: 1 with the HTML table file, 0 the build alone.
+// - BM_LapRebuild_OnePass (baseline): the results built in one pass over the live
+//   events, as the console did on the main thread, plus the HTML table file.
+// - BM_LapRebuild_Whole: the kept results built from a whole list (the first build, or
+//   after an edit), plus the HTML table file.
+// - BM_LapRebuild_AfterHit: the kept results built after one appended lap (the usual
+//   build during a race), plus the HTML table file.
+// - BM_LapHitMainThread_Before (baseline): the main thread's part of one lap hit as it
+//   was: whole recalculation and whole lap_single.txt.
+// - BM_LapHitMainThread: the main thread's part of one lap hit now (processHitLapSingle
+//   with the lap results worker attached; the build itself runs on the worker).
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <filesystem>
-
 #include "core/lap/lap_events.h"
+#include "core/lap/lap_internal.h"
+#include "core/lap/lap_results_worker.h"
+#include "core/platform/files.h"
 #include "core/platform/program_folder.h"
+#include "core/lap/lap_results_reference.h"
 
 namespace {
 
 using namespace velmaro;
+
+constexpr int kRacers = 200;
 
 class BenchRegistry : public LapRegistry {
 public:
@@ -38,67 +55,158 @@ public:
 class BenchHost : public LapHost {
 public:
     BenchRegistry reg;
+    std::filesystem::path folder;
+    LapResultsWorker* worker = nullptr;
     int raceMode() const override { return 1; }
+    std::filesystem::path eventFolder() const override { return folder; }
     LapRegistry* registry() override { return &reg; }
     bool resultsWindowExists() const override { return true; }
+    LapResultsWorker* lapResultsWorker() override { return worker; }
 };
 
-void fillEvent(BenchHost& host, int racers, int events) {
-    for (int c = 0; c < 4; ++c) host.reg.classList.push_back({c, "Class " + std::to_string(c), 0, 0});
-    for (int r = 1; r <= racers; ++r)
-        host.reg.racerList.push_back({static_cast<uint32_t>(r), "Racer " + std::to_string(r), "Car", "City", "Team",
-                                      {r % 4}});
-    gRaceItems = std::make_unique<TRaceItemList>();
+// A scratch program and event folder; the host installed for the benchmark's life.
+struct Scene {
+    BenchHost host;
     uint64_t t = 1700000000000ull;
-    for (int r = 1; r <= racers; ++r) {
-        auto e = std::make_unique<TRaceItem>();
-        e->racer = static_cast<uint32_t>(r);
-        e->kind = TRaceItem::FRST;
-        e->time = t += 700;
-        e->classId = r % 4;
-        gRaceItems->push_back(std::move(e));
+    int next = 0;
+
+    explicit Scene(int events) {
+        host.folder = std::filesystem::temp_directory_path() / "velmaro_bench_lap";
+        std::filesystem::create_directories(host.folder);
+        setProgramFolder(host.folder);
+        setLapHost(&host);
+        resetLapTiming();
+        for (int c = 0; c < 4; ++c) host.reg.classList.push_back({c, "Class " + std::to_string(c), 0, 0});
+        for (int r = 1; r <= kRacers; ++r)
+            host.reg.racerList.push_back({static_cast<uint32_t>(r), "Racer " + std::to_string(r), "Car", "City", "Team",
+                                          {r % 4}});
+        gRaceItems = std::make_unique<TRaceItemList>();
+        for (int r = 1; r <= kRacers; ++r) {
+            auto e = std::make_unique<TRaceItem>();
+            e->racer = static_cast<uint32_t>(r);
+            e->kind = TRaceItem::FRST;
+            e->time = t += 700;
+            e->classId = r % 4;
+            gRaceItems->push_back(std::move(e));
+        }
+        for (next = kRacers; next < events; ++next) gRaceItems->push_back(lap(next));
+        gCntOnLane = 10;
+        recalcRaceItems(*gRaceItems);
+        (void)saveLapSingle();
     }
-    for (int i = racers; i < events; ++i) {
+    ~Scene() {
+        resetLapTiming();
+        setLapHost(nullptr);
+    }
+    std::unique_ptr<TRaceItem> lap(int i) {
         auto e = std::make_unique<TRaceItem>();
-        int r = i % racers + 1;
+        const int r = i % kRacers + 1;
         e->racer = static_cast<uint32_t>(r);
         e->kind = (i % 97 == 0) ? TRaceItem::PLAP : TRaceItem::LAP;
         e->time = t += 150 + static_cast<uint64_t>((i * 7919) % 300);
         e->classId = r % 4;
         e->penalty = (i % 53 == 0) ? 2000 : 0;
-        gRaceItems->push_back(std::move(e));
+        return e;
     }
-    gCntOnLane = 10;
-}
+    // Hands the worker (not started: built with buildNow) the whole list once.
+    void attach(LapResultsWorker& worker) {
+        host.worker = &worker;
+        scheduleLapResults();
+        (void)worker.buildNow();
+    }
+    // One lap hit of the next racer through the console's intake.
+    void hit() {
+        const int r = next % kRacers + 1;
+        ++next;
+        t += 150 + static_cast<uint64_t>((next * 7919) % 300);
+        processHitLapSingle(kNodeFinish, 0, t, r, r % 4);
+    }
+};
 
 void BM_RecalcRaceItems(benchmark::State& state) {
-    BenchHost host;
-    setLapHost(&host);
-    fillEvent(host, 200, static_cast<int>(state.range(0)));
+    Scene scene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         recalcRaceItems(*gRaceItems);
         benchmark::DoNotOptimize(gRaceItems->back()->lap);
     }
-    setLapHost(nullptr);
 }
 BENCHMARK(BM_RecalcRaceItems)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-void BM_BuildLapResults(benchmark::State& state) {
-    BenchHost host;
-    setLapHost(&host);
-    // The HTML table goes to www/ under a scratch program folder.
-    const auto folder = std::filesystem::temp_directory_path() / "velmaro_bench_lap";
-    std::filesystem::create_directories(folder);
-    setProgramFolder(folder);
-    fillEvent(host, 200, static_cast<int>(state.range(0)));
-    recalcRaceItems(*gRaceItems);
-    for (auto _ : state) {
-        buildLapResults();
-        benchmark::DoNotOptimize(gLapResultsTable.cells.size());
-    }
-    setLapHost(nullptr);
+void writeTable(const std::string& html) {
+    std::filesystem::create_directories(programFolder() / "www");
+    (void)writeFileAtomic(programFolder() / "www" / "table.html", html);
 }
-BENCHMARK(BM_BuildLapResults)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Arg 1: with the HTML table file (1) or the build alone (0).
+void BM_LapRebuild_OnePass(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        reference::LapBuild build = reference::buildLapResults();
+        if (state.range(1)) writeTable(build.html);
+        benchmark::DoNotOptimize(build.table.texts.size());
+    }
+}
+BENCHMARK(BM_LapRebuild_OnePass)->ArgsProduct({{1000, 10000}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+void BM_LapRebuild_Whole(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        LapResultsModel model;
+        model.apply(wholeLapResultsChange());
+        std::optional<LapResultsOutput> out = model.build();
+        if (state.range(1)) writeTable(out->html);
+        benchmark::DoNotOptimize(out->table.texts.size());
+    }
+}
+BENCHMARK(BM_LapRebuild_Whole)->ArgsProduct({{1000, 10000}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+void BM_LapRebuild_AfterHit(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    LapResultsWorker worker([](LapResultsOutput) {});
+    scene.attach(worker);
+    for (auto _ : state) {
+        state.PauseTiming();
+        scene.hit(); // hands the worker the appended lap
+        state.ResumeTiming();
+        std::optional<LapResultsOutput> out = worker.buildNow();
+        if (state.range(1)) writeTable(out->html);
+        benchmark::DoNotOptimize(out->table.texts.size());
+    }
+    scene.host.worker = nullptr;
+}
+BENCHMARK(BM_LapRebuild_AfterHit)->ArgsProduct({{1000, 10000}, {0, 1}})->Iterations(300)->Unit(benchmark::kMillisecond);
+
+void BM_LapHitMainThread_Before(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        // What the intake did for a lap hit with its racer: insert, queue, whole
+        // recalculation, whole file.
+        const int r = scene.next % kRacers + 1;
+        auto e = scene.lap(scene.next++);
+        e->racer = static_cast<uint32_t>(r);
+        e->kind = TRaceItem::LAP;
+        e->penalty = 0;
+        (void)insertRaceItem(std::move(e));
+        rebuildCourseQueue();
+        recalcRaceItems(*gRaceItems);
+        (void)saveLapSingle();
+    }
+}
+BENCHMARK(BM_LapHitMainThread_Before)->Arg(2000)->Arg(10000)->Arg(40000)->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+void BM_LapHitMainThread(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    LapResultsWorker worker([](LapResultsOutput) {});
+    scene.attach(worker);
+    for (auto _ : state) {
+        scene.hit();
+        state.PauseTiming();
+        (void)worker.buildNow(); // the worker's part, outside the main thread's time
+        state.ResumeTiming();
+    }
+    scene.host.worker = nullptr;
+}
+BENCHMARK(BM_LapHitMainThread)->Arg(2000)->Arg(10000)->Arg(40000)->Iterations(200)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -95,6 +95,7 @@ void ConsoleDragHost::refreshActivePage()
 }
 
 void ConsoleDragHost::notifyResultsThread() { velmaro::notifyResultsThread(); }
+void ConsoleDragHost::notifyRunChanged(std::size_t index) { velmaro::notifyRunChanged(index); }
 
 void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(theConsole().eventFolder); }
 

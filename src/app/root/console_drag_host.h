@@ -56,6 +56,7 @@ public:
     void refreshActivePage() override;
 
     void notifyResultsThread() override;
+    void notifyRunChanged(std::size_t index) override;
     void loadFinalBracketFile() override;
 
 private:

@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <QThread>
 #include <QTableWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -33,6 +32,8 @@
 #include "core/intake/hit_intake.h"
 #include "core/lap/lap_events.h"
 #include "core/lap/lap_results.h"
+#include "core/lap/lap_results_model.h"
+#include "core/lap/lap_results_worker.h"
 #include "core/link/hit_journal.h"
 #include "core/link/radio_scoreboard.h"
 #include "core/link/system_interface.h"
@@ -187,12 +188,11 @@ private:
     TMainForm& form_;
 };
 
-// The lap timing's view of the main window. The lap results are rebuilt on the main
-// thread by the results tick (no worker blocks on the main thread, so shut-down never
-// waits on it).
+// The lap timing's view of the main window. The lap results are built by the root's
+// lap results worker, which never waits on the main thread.
 class MainFormLapHost final : public ConsoleLapHost {
 public:
-    explicit MainFormLapHost(TMainForm& form) : form_(form) {}
+    MainFormLapHost(TMainForm& form, LapResultsWorker& worker) : form_(form), worker_(worker) {}
     bool blockStDown() const override { return form_.bBlockSt->isChecked(); }
     int gridCurrentRow() const override { return form_.SingleLanePanel->currentRow(); }
     void setGridCurrentRow(int row) override {
@@ -206,11 +206,13 @@ public:
     bool clearTime() const override { return !ui::RallyResults || ui::RallyResults->timeOptions().clearTime; }
     bool sumTime() const override { return ui::RallyResults && ui::RallyResults->timeOptions().sumTime; }
     void showLapResults(const LapResultsTable& table) override {
-        if (ui::RallyResults) ui::RallyResults->showLapResults(table);
+        if (ui::RallyResults) ui::RallyResults->showLapResults(table.toResultsTable());
     }
+    LapResultsWorker* lapResultsWorker() override { return &worker_; }
 
 private:
     TMainForm& form_;
+    LapResultsWorker& worker_;
 };
 
 // What a class page's bracket window needs of the console.
@@ -352,7 +354,7 @@ struct ConsoleRoot::State {
     std::unique_ptr<TNRFScoreboardController> radio;
     ui::NodeStatusBox* nodeBox = nullptr;
     ui::StartLightTree* lights = nullptr;
-    QTimer* lapTick = nullptr;
+    std::unique_ptr<LapResultsWorker> lapWorker;
 };
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
@@ -392,12 +394,15 @@ void ConsoleRoot::launch() {
                                   });
         s->dragView = std::make_unique<MainFormDragView>(form);
         installConsoleDragHost(s->dragView.get());
-        s->lapHost = std::make_unique<MainFormLapHost>(form);
+        // Each lap results build comes back to the main thread as a queued call on the
+        // main window (dropped if the window is gone).
+        s->lapWorker = std::make_unique<LapResultsWorker>([window = &form](LapResultsOutput out) {
+            auto build = std::make_shared<LapResultsOutput>(std::move(out));
+            QMetaObject::invokeMethod(window, [build] { applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
+        });
+        s->lapWorker->start();
+        s->lapHost = std::make_unique<MainFormLapHost>(form, *s->lapWorker);
         setLapHost(s->lapHost.get());
-        s->lapTick = new QTimer(&form);
-        s->lapTick->setInterval(20);
-        QObject::connect(s->lapTick, &QTimer::timeout, &form, [] { lapResultsTimerTick(); });
-        s->lapTick->start();
         s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
         s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
@@ -429,8 +434,9 @@ void ConsoleRoot::shutDown() {
     shutDown_ = true;
     State* s = d.get();
     if (s->form && !s->form->closing()) s->form->close();
-    if (s->lapTick) s->lapTick->stop();
-    s->lapTick = nullptr;
+    // The lap results worker reads nothing of the console, but its builds are posted to
+    // the main window: it ends before the window and the lap host go.
+    if (s->lapWorker) s->lapWorker->stop();
     if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
     setDragResultsHooks({});
     setLapHost(nullptr);
@@ -452,6 +458,7 @@ void ConsoleRoot::shutDown() {
     s->dragEvents.reset();
     s->registrationHost.reset();
     s->lapHost.reset();
+    s->lapWorker.reset();
     s->dragView.reset();
     s->eventHost.reset();
     s->start.reset();
@@ -589,7 +596,9 @@ void ConsoleRoot::startRadioScoreboard() {
 void ConsoleRoot::handScoreboardToLink() { linkScoreboard_.store(theConsole().scoreboard, std::memory_order_release); }
 
 void ConsoleRoot::startResultsThread() { velmaro::startResultsThread(); }
-void ConsoleRoot::stopLapResultsThread() { velmaro::stopLapResultsThread(); }
+void ConsoleRoot::stopLapResultsThread() {
+    if (d->lapWorker) d->lapWorker->stop();
+}
 void ConsoleRoot::stopResultsThread() { velmaro::stopResultsThread(); }
 
 void ConsoleRoot::stopLinkThread() {

@@ -13,6 +13,10 @@ namespace velmaro {
 
 namespace {
 
+// Runs the hits of the current batch changed (see afterHits).
+std::vector<size_t> gBatchRuns;
+
+
 constexpr int kNodeStart = 1;
 constexpr int kNodeFinish = 2;
 constexpr int kNodeSpeedTrap = 4;
@@ -292,7 +296,17 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
     host.refreshActivePage();
     // Once per batch of hits: drag.txt and the results thread see the runs after the last.
     afterHits("drag.txt", [] { (void)saveDragFileReported(); });
-    afterHits("drag results", [] { dragHost().notifyResultsThread(); });
+    // The results thread is told which run changed when one did; several in one batch
+    // are handed over whole.
+    if (std::find(gBatchRuns.begin(), gBatchRuns.end(), index) == gBatchRuns.end()) gBatchRuns.push_back(index);
+    afterHits("drag results", [] {
+        const std::vector<size_t> runs = std::move(gBatchRuns);
+        gBatchRuns.clear();
+        if (runs.size() == 1)
+            dragHost().notifyRunChanged(runs.front());
+        else
+            dragHost().notifyResultsThread();
+    });
 }
 
 int handleHit(Handler handler, int node, int signal, uint64_t time, int source, bool mode8)

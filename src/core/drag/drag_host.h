@@ -10,6 +10,7 @@
 //
 // Ownership: setDragHost does not take ownership; the host must outlive its use.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -69,6 +70,10 @@ public:
 
     // ---- neighbours called after changes of the runs
     virtual void notifyResultsThread() {}      // hand the runs to the drag results thread
+    // After a change of gDragRuns[index] alone (one hit on that run): the results thread
+    // takes that run again and keeps the others. A host without the distinction hands
+    // over every run.
+    virtual void notifyRunChanged(std::size_t index) { (void)index; notifyResultsThread(); }
     virtual void loadFinalBracketFile() {}     // read final_bracket.txt after a load of the runs
 };
 

@@ -104,72 +104,144 @@ void moveClassToPosition(int32_t classId, int position) {
     }
 }
 
-void recalcRaceItems(TRaceItemList& list) {
-    int n = 0;
-    uint32_t lastRacer = 0;
-    int32_t lastClass = -1;
-    const int onCourse = gCntOnLane;
-    auto markCurrent = [&](TRaceItem& q) {
-        if (n < onCourse && (q.racer != lastRacer || q.classId != lastClass)) {
-            moveClassToPosition(q.classId, n);
-            q.current = 1;
-            lastRacer = q.racer;
-            lastClass = q.classId;
-            ++n;
-        }
-    };
+namespace {
 
-    for (size_t qi = list.size(); qi-- > 0;) {
-        TRaceItem& q = *list[qi];
-        q.current = 0;
-        q.lap = 0;
-        q.fromStart = 0;
-        if (q.kind == TRaceItem::STLIN) {
-            q.fromStart = startLineFromStart(list, qi);
-            if (q.fromStart != 0) markCurrent(q);
+// The events marked current by the last recalculation, with their indexes then.
+struct MarkedEvent {
+    size_t index;
+    TRaceItem* item;
+};
+std::vector<MarkedEvent> gMarkedCurrent;
+
+// What lap_single.txt holds: the first gSavedEvents events of the list as they stand
+// (npos: not known), gSavedBytes long, in gSavedFile.
+size_t gSavedEvents = std::string::npos;
+uintmax_t gSavedBytes = 0;
+std::filesystem::path gSavedFile;
+
+// Recomputes lap and fromStart of list[qi]; true when the event may be marked current
+// (a timed start-line crossing, or a lap with a boundary before it).
+bool computeRaceItem(TRaceItemList& list, size_t qi) {
+    TRaceItem& q = *list[qi];
+    q.lap = 0;
+    q.fromStart = 0;
+    if (q.kind == TRaceItem::STLIN) {
+        q.fromStart = startLineFromStart(list, qi);
+        return q.fromStart != 0;
+    }
+    if (q.kind != TRaceItem::LAP && q.kind != TRaceItem::PLAP) return false;
+
+    const TRaceItem* boundary = nullptr;
+    size_t boundaryIndex = 0;
+    int32_t lap = 0;
+    int32_t fromStart = 0;
+    for (size_t pi = qi; pi-- > 0;) {
+        const TRaceItem& p = *list[pi];
+        if (!sameRacer(p, q) || p.kind == TRaceItem::PLAP || p.kind == 6) continue;
+        if (p.kind == TRaceItem::STSIG) {
+            fromStart = lowDiff(q.time, p.time, q.penalty);
             continue;
         }
-        if (q.kind != TRaceItem::LAP && q.kind != TRaceItem::PLAP) continue;
-
-        const TRaceItem* boundary = nullptr;
-        size_t boundaryIndex = 0;
-        int32_t lap = 0;
-        int32_t fromStart = 0;
-        for (size_t pi = qi; pi-- > 0;) {
+        if (p.kind == TRaceItem::LAP || p.kind == TRaceItem::STLIN || p.kind == TRaceItem::FRST) {
+            boundary = &p;
+            boundaryIndex = pi;
+            lap = lowDiff(q.time, p.time, q.penalty);
+            break;
+        }
+    }
+    if (!boundary) return false; // lap and fromStart stay 0; never current
+    if (fromStart < lap) fromStart = 0;
+    q.lap = lap;
+    q.fromStart = fromStart;
+    if (boundary->kind == TRaceItem::STLIN) {
+        // The first lap after a start-line crossing is also timed from the start signal before it.
+        for (size_t pi = boundaryIndex + 1; pi-- > 0;) {
             const TRaceItem& p = *list[pi];
-            if (!sameRacer(p, q) || p.kind == TRaceItem::PLAP || p.kind == 6) continue;
+            if (!sameRacer(p, q)) continue;
+            if (p.kind == TRaceItem::LAP || p.kind == TRaceItem::PLAP) break;
             if (p.kind == TRaceItem::STSIG) {
-                fromStart = lowDiff(q.time, p.time, q.penalty);
-                continue;
-            }
-            if (p.kind == TRaceItem::LAP || p.kind == TRaceItem::STLIN || p.kind == TRaceItem::FRST) {
-                boundary = &p;
-                boundaryIndex = pi;
-                lap = lowDiff(q.time, p.time, q.penalty);
+                q.fromStart = lowDiff(q.time, p.time, q.penalty);
                 break;
             }
         }
-        if (!boundary) continue; // lap and fromStart stay 0; never current
-        if (fromStart < lap) fromStart = 0;
-        q.lap = lap;
-        q.fromStart = fromStart;
-        markCurrent(q);
-        if (boundary->kind == TRaceItem::STLIN) {
-            // The first lap after a start-line crossing is also timed from the start signal before it.
-            for (size_t pi = boundaryIndex + 1; pi-- > 0;) {
-                const TRaceItem& p = *list[pi];
-                if (!sameRacer(p, q)) continue;
-                if (p.kind == TRaceItem::LAP || p.kind == TRaceItem::PLAP) break;
-                if (p.kind == TRaceItem::STSIG) {
-                    q.fromStart = lowDiff(q.time, p.time, q.penalty);
-                    break;
-                }
-            }
+    }
+    return true;
+}
+
+// computeRaceItem's answer from the times already computed.
+bool markableRaceItem(const TRaceItemList& list, size_t qi) {
+    const TRaceItem& q = *list[qi];
+    if (q.kind == TRaceItem::STLIN) return q.fromStart != 0;
+    if (q.kind != TRaceItem::LAP && q.kind != TRaceItem::PLAP) return false;
+    if (q.lap != 0) return true;
+    // A lap of 0 ms: whether it had a boundary is not in its times; look again.
+    for (size_t pi = qi; pi-- > 0;) {
+        const TRaceItem& p = *list[pi];
+        if (!sameRacer(p, q) || p.kind == TRaceItem::PLAP || p.kind == 6 || p.kind == TRaceItem::STSIG) continue;
+        if (p.kind == TRaceItem::LAP || p.kind == TRaceItem::STLIN || p.kind == TRaceItem::FRST) return true;
+    }
+    return false;
+}
+
+// Marks the racers on the course, newest event first: one mark per run of events of one
+// racer, at most gCntOnLane marks; each marked class moves up to its mark's position.
+class CurrentMarker {
+public:
+    CurrentMarker() : onCourse_(gCntOnLane) { gMarkedCurrent.clear(); }
+    bool full() const { return n_ >= onCourse_; }
+    void mark(TRaceItem& q, size_t index) {
+        if (n_ < onCourse_ && (q.racer != lastRacer_ || q.classId != lastClass_)) {
+            moveClassToPosition(q.classId, n_);
+            q.current = 1;
+            lastRacer_ = q.racer;
+            lastClass_ = q.classId;
+            ++n_;
+            gMarkedCurrent.push_back({index, &q});
         }
     }
+
+private:
+    int onCourse_;
+    int n_ = 0;
+    uint32_t lastRacer_ = 0;
+    int32_t lastClass_ = -1;
+};
+
+} // namespace
+
+void recalcRaceItems(TRaceItemList& list) {
+    CurrentMarker marker;
+    for (size_t qi = list.size(); qi-- > 0;) {
+        TRaceItem& q = *list[qi];
+        q.current = 0;
+        if (computeRaceItem(list, qi)) marker.mark(q, qi);
+    }
+    gSavedEvents = std::string::npos; // stored times may have moved anywhere
     scheduleLapResults();
     showLastLapsOnScoreboard();
 }
+
+void recalcAppendedRaceItem(TRaceItemList& list) {
+    if (list.empty()) return;
+    const size_t last = list.size() - 1;
+    list[last]->current = 0;
+    const bool lastMarkable = computeRaceItem(list, last);
+    std::vector<MarkedEvent> before = std::move(gMarkedCurrent);
+    for (const MarkedEvent& m : before) m.item->current = 0;
+    CurrentMarker marker;
+    for (size_t qi = list.size(); qi-- > 0 && !marker.full();) {
+        if (qi == last ? lastMarkable : markableRaceItem(list, qi)) marker.mark(*list[qi], qi);
+    }
+    std::vector<size_t> flagged;
+    for (const MarkedEvent& m : before) flagged.push_back(m.index);
+    for (const MarkedEvent& m : gMarkedCurrent) flagged.push_back(m.index);
+    std::sort(flagged.begin(), flagged.end());
+    flagged.erase(std::unique(flagged.begin(), flagged.end()), flagged.end());
+    scheduleLapResultsAfterAppend(flagged);
+    showLastLapsOnScoreboard();
+}
+
+void forgetMarkedRaceItems() { gMarkedCurrent.clear(); }
 
 std::string raceItemCellText(int index, int column) {
     const TRaceItem* e = getRaceItem(index);
@@ -328,9 +400,40 @@ std::string lapFileText(const TRaceItemList& list) {
 std::filesystem::path lapFilePath(std::string_view name) { return lapHost().eventFolder() / std::string(name); }
 
 Status saveLapSingle() {
+    gSavedEvents = std::string::npos;
     if (!gRaceItems) return Status::Error("no lap events");
     if (lapHost().eventFolder().empty()) return Status::Error("no event folder");
-    return writeFileAtomic(lapFilePath("lap_single.txt"), lapFileText(*gRaceItems));
+    const std::filesystem::path path = lapFilePath("lap_single.txt");
+    const std::string text = lapFileText(*gRaceItems);
+    Status st = writeFileAtomic(path, text);
+    if (st.ok()) {
+        gSavedEvents = gRaceItems->size();
+        gSavedBytes = text.size();
+        gSavedFile = path;
+    }
+    return st;
+}
+
+Status saveLapSingleAfterAppend() {
+    if (!gRaceItems || gRaceItems->empty() || lapHost().eventFolder().empty()) return saveLapSingle();
+    const std::filesystem::path path = lapFilePath("lap_single.txt");
+    std::error_code ec;
+    if (gSavedEvents != gRaceItems->size() - 1 || path != gSavedFile ||
+        std::filesystem::file_size(path, ec) != gSavedBytes || ec)
+        return saveLapSingle();
+    // One line at the end, written at once; a failed append is repaired by a whole rewrite.
+    std::string line = formatLapLine(*gRaceItems->back());
+    line += '\n';
+    std::FILE* f = std::fopen(path.c_str(), "ab");
+    bool ok = f != nullptr;
+    if (f) {
+        ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+        ok = std::fclose(f) == 0 && ok;
+    }
+    if (!ok) return saveLapSingle();
+    gSavedEvents = gRaceItems->size();
+    gSavedBytes += line.size();
+    return Status::Ok();
 }
 
 Status saveLapSingleReported() {
@@ -340,7 +443,6 @@ Status saveLapSingleReported() {
 }
 
 void loadLapSingle() {
-    if (!gLapResultsCntr) gLapResultsCntr = new TSingleLapResultsCntr(!lapHost().canRunOnMainThread());
     ensureRaceItems();
     releaseEvents([] { gRaceItems->clear(); });
 

@@ -14,11 +14,9 @@
 // theOperator() (core/platform/operator.h), not through the host.
 //
 // Ownership: setLapHost does not take ownership; the host must outlive its use.
-// Thread: every method is called on the main thread, except runOnMainThread, which the
-// lap results worker calls from its own thread.
+// Thread: every method is called on the main thread.
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +25,7 @@ namespace velmaro {
 
 class TScoreboardController; // core/app/scoreboard_controller.h
 struct LapResultsTable;      // core/lap/lap_results.h
+class LapResultsWorker;      // core/lap/lap_results_worker.h
 
 // A registered racer as the lap timing sees it (a copy of the registry's record).
 struct LapRacerInfo {
@@ -121,12 +120,9 @@ public:
     virtual void showLapResults(const LapResultsTable& table) { (void)table; }
 
     // ---- threads and time
-    // Runs `work` on the main thread and returns when it has run; false when the host
-    // cannot (then the lap results are rebuilt by lapResultsTimerTick on the main thread).
-    // Called from the lap results worker.
-    virtual bool runOnMainThread(const std::function<void()>& work) { (void)work; return false; }
-    // True when runOnMainThread works (decides whether the lap results worker runs a thread).
-    virtual bool canRunOnMainThread() const { return false; }
+    // The lap results worker that builds the results off the main thread; null: the
+    // results are rebuilt on the main thread by lapResultsTimerTick.
+    virtual LapResultsWorker* lapResultsWorker() { return nullptr; }
     // Null: a steady clock of the process.
     virtual LapClock* clock() { return nullptr; }
 };

@@ -52,17 +52,25 @@ std::vector<TRaceItem*> courseGroup() {
     return group;
 }
 
-// True when the racer of start s retired after it.
-bool retiredAfter(const TRaceItem& s) {
-    for (const auto& e : *gRaceItems)
-        if (e->kind == TRaceItem::FAIL && e->time > s.time && sameRacer(*e, s)) return true;
-    return false;
-}
-
+// The starts of the group whose racer did not retire after them. The list is in time
+// order, so the retirements later than a start all lie after the oldest start.
 std::vector<TRaceItem*> stillOnCourse(const std::vector<TRaceItem*>& group) {
     std::vector<TRaceItem*> q;
-    for (TRaceItem* s : group)
-        if (!retiredAfter(*s)) q.push_back(s);
+    if (group.empty()) return q;
+    uint64_t oldest = group.front()->time;
+    for (const TRaceItem* s : group) oldest = std::min(oldest, s->time);
+    std::vector<const TRaceItem*> retirements;
+    for (size_t i = gRaceItems->size(); i-- > 0;) {
+        const TRaceItem& e = *(*gRaceItems)[i];
+        if (e.time <= oldest) break;
+        if (e.kind == TRaceItem::FAIL) retirements.push_back(&e);
+    }
+    for (TRaceItem* s : group) {
+        const bool retired = std::any_of(retirements.begin(), retirements.end(), [&](const TRaceItem* f) {
+            return f->time > s->time && sameRacer(*f, *s);
+        });
+        if (!retired) q.push_back(s);
+    }
     return q;
 }
 
@@ -215,7 +223,11 @@ int processHit(int mode, int node, int signal, uint64_t time, int racer, int cla
     default: break;
     }
 
-    recalcRaceItems(*gRaceItems);
+    // A hit at the end of the list (the usual case) changes only itself and the current
+    // flags: recalculated, handed to the results and saved as that much.
+    const bool appended = index == eventCount() - 1 && e.kind != TRaceItem::STSIG;
+    if (appended) recalcAppendedRaceItem(*gRaceItems);
+    else recalcRaceItems(*gRaceItems);
     if (e.kind == TRaceItem::LAP) showNewLap(mode);
 
     const int count = eventCount();
@@ -241,6 +253,7 @@ void ensureRaceItems() {
 }
 
 void releaseEvents(const std::function<void()>& free) {
+    forgetMarkedRaceItems();
     gCourseQueue.clear();
     gFinishQueue.clear();
     gLapResults.clear();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/lap/lap_events.h"
 
@@ -33,5 +34,18 @@ inline bool isLapMode(int mode) { return mode == 1 || mode == 4 || mode == 6; }
 std::optional<int32_t> pickRacerClass(const LapRacerInfo& racer);
 // Stops the results countdown and drops the last results (event closed, tests).
 void resetLapResultsState();
+// After a hit appended one event at the end of the list and only that event and the
+// current flags of the events at `flagged` changed: hands the worker that much (or
+// the whole list when its kept results are not in step).
+void scheduleLapResultsAfterAppend(const std::vector<size_t>& flagged);
+// Recalculates after a hit appended one event at the end of the list (nothing else
+// changed since the last recalculation): the new event's times and the current flags,
+// with the same outcome as recalcRaceItems.
+void recalcAppendedRaceItem(TRaceItemList& list);
+// Saves lap_single.txt after recalcAppendedRaceItem: appends the new event's line when
+// the file holds exactly the events before it, else rewrites the file.
+Status saveLapSingleAfterAppend();
+// Drops the recalculation's record of the events marked current (events freed).
+void forgetMarkedRaceItems();
 
 } // namespace velmaro

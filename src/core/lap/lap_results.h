@@ -3,16 +3,15 @@
 // lap events, ranked in class sections and overall, written as a table of texts for the
 // results window, into the class records' result lists and as the HTML results table.
 //
-// The rebuild is debounced: every change of the lap events calls scheduleLapResults,
-// which restarts a 500 ms one-shot countdown on the main thread (lapResultsTimerTick
-// fires it). When it fires the lap results worker is flagged; the worker has the
-// rebuild run on the main thread (LapHost::runOnMainThread). A host that cannot run
-// work on the main thread from another thread gets the rebuild from lapResultsTimerTick
-// itself, right after the flag is set.
+// The rebuild is debounced and runs off the main thread: every change of the lap
+// events hands the lap results worker (core/lap/lap_results_worker.h) what changed,
+// the worker builds 500 ms after the last change from its own copy (only the racers
+// whose events changed are formatted again), writes the HTML results table and hands
+// the build back to the main thread (applyLapResults). Without a worker the rebuild
+// runs on the main thread from lapResultsTimerTick.
 //
 // Ownership: gLapResults owns its records; a record observes lap events of gRaceItems
-// and is valid only until the next change of the list (rebuild after it).
-#include <atomic>
+// and is valid only until the next change of the list.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -52,71 +51,76 @@ struct TLapRankOptions {
     bool operator==(const TLapRankOptions&) const = default;
 };
 
-// The results grid of the lap modes (core/records/results_table.h has the cell grammar).
-struct LapResultsTable : ResultsTable {
+// The results grid as texts, row after row in one list: row 0 holds the column titles;
+// every row has one cell per column. Cell grammar: a row whose cell 0 is empty is a
+// header row (class titles and "Абсолютный зачет"); everything from the first "|" of a
+// cell is hidden (in a lap cell the index of its lap event in gRaceItems, in the place
+// cell of a class section the current-racer flag "1" or "0").
+struct LapResultsTable {
+    std::vector<std::string> texts; // rowCount() x columnCount(), row-major
+    std::vector<int> columnWidths;  // pixels
+    int columnCount() const { return static_cast<int>(columnWidths.size()); }
+    int rowCount() const { return columnWidths.empty() ? 0 : static_cast<int>(texts.size() / columnWidths.size()); }
+    const std::string& cell(int row, int column) const { return texts[index(row, column)]; }
+    // The same grid as the results window and its export take it.
+    ResultsTable toResultsTable() const;
+    std::string& cell(int row, int column) { return texts[index(row, column)]; }
     bool operator==(const LapResultsTable&) const = default;
+
+private:
+    size_t index(int row, int column) const {
+        return static_cast<size_t>(row) * columnWidths.size() + static_cast<size_t>(column);
+    }
 };
 
-// The results of the last rebuild.
+// The results of the last collectLapResults.
 extern std::vector<std::unique_ptr<TLapResult>> gLapResults;
 // The table of the last rebuild (what the results window was given).
 extern LapResultsTable gLapResultsTable;
 
-// The lap results worker. Created by the first loadLapSingle; polls rebuildRequested
-// every 20 ms and has buildLapResults run on the main thread.
-class TSingleLapResultsCntr {
-public:
-    struct Worker;
-
-private:
-    std::shared_ptr<Worker> worker_; // shared with the worker thread; declared first (see rebuildRequested)
-    bool threaded_ = false;
-
-public:
-    // Starts the worker thread unless createSuspended (loadLapSingle creates it suspended
-    // when the host cannot run work on the main thread: then lapResultsTimerTick rebuilds).
-    explicit TSingleLapResultsCntr(bool createSuspended);
-    ~TSingleLapResultsCntr();
-    TSingleLapResultsCntr(const TSingleLapResultsCntr&) = delete;
-    TSingleLapResultsCntr& operator=(const TSingleLapResultsCntr&) = delete;
-
-    // 1 while a rebuild is asked for; thread safe, non-blocking. It lives in the worker's
-    // shared state, so a worker still winding down never reads freed memory.
-    std::atomic<int32_t>& rebuildRequested;
-
-    // Asks the worker to end at its next poll; does not wait.
-    void terminate();
-    bool threaded() const;
-    // True once the worker thread has ended.
-    bool finished() const;
-};
-
-// Null until the lap file is first loaded.
-extern TSingleLapResultsCntr* gLapResultsCntr;
-
-// Restarts the 500 ms one-shot countdown of the lap results (main thread).
+// Main thread, after a change of the lap events (or to refresh the results window):
+// with a lap results worker (LapHost::lapResultsWorker) hands it the whole list, which
+// it builds 500 ms after the last change; without one restarts the 500 ms one-shot
+// countdown of lapResultsTimerTick.
 void scheduleLapResults();
-// The results timer: call it often on the main thread (every 20 ms or so). When the
-// countdown has run out: stops it and, in modes 1, 4 and 6 with a worker, flags the
-// rebuild; without a worker thread the flagged rebuild runs here.
+// Without a worker: call it often on the main thread (every 20 ms or so). When the
+// countdown has run out: stops it and, in modes 1, 4 and 6, rebuilds here.
 void lapResultsTimerTick();
 // Milliseconds left of the countdown; nullopt when it is not running.
 std::optional<int64_t> lapResultsCountdown();
-// Asks the worker to end and waits at most about 100 ms for it.
-void stopLapResultsThread();
 
-// The rebuild (main thread): nothing unless mode 1, 4 or 6, the lap events exist and
+struct LapResultsChange;
+struct LapResultsOutput;
+// Main thread: the whole list of counted events, the registry and the options as a
+// change for the kept results (core/lap/lap_results_model.h).
+LapResultsChange wholeLapResultsChange();
+// Main thread: takes a finished build: the class result lists, gLapResultsTable and
+// the results window. Dropped when the console has left the lap modes meanwhile.
+void applyLapResults(LapResultsOutput output);
+
+// The rebuild at once, on the calling (main) thread: builds, writes the HTML results
+// table and applies the build. Nothing unless mode 1, 4 or 6, the lap events exist and
 // the results window exists.
 void buildLapResults();
 // Gathers gLapResults from gRaceItems and computes the totals, without writing
-// anything (the split into classes uses it).
+// anything (the split into classes uses it). Writes penaltyLapCarry of the events.
 void collectLapResults(const TLapRankOptions& options);
 void computeLapTotals(std::vector<std::unique_ptr<TLapResult>>& results, const TLapRankOptions& options);
+// What the ranking within a class reads of one result: its laps and the event that
+// stands for it under the time rule (bestClean or bestFromStart) with its carry.
+struct LapRankKey {
+    int32_t lapCount = 0;
+    int32_t sum = 0;
+    uint32_t bestKind = 0;
+    int32_t bestLap = 0;
+    int32_t bestFromStart = 0;
+    int32_t bestCarry = 0;
+};
+// Negative when a goes first (within one class, and in the overall section).
+int compareLapRankKeys(const LapRankKey& a, const LapRankKey& b, const TLapRankOptions& options);
 // Negative when a goes first.
 int compareLapResultsByClass(const TLapResult& a, const TLapResult& b, const TLapRankOptions& options);
 int compareLapResults(const TLapResult& a, const TLapResult& b, const TLapRankOptions& options);
-// The HTML results table of a results grid.
-std::string lapResultsHtml(const LapResultsTable& table);
 // "m:ss.mmm", signed ("-m:ss.mmm" below 0).
 std::string formatResultTime(int32_t ms);
 

@@ -84,6 +84,7 @@ public:
     int cursorMoves = 0;
     int repaints = 0;
     int notifies = 0;
+    std::vector<size_t> changedRuns; // notifyRunChanged indexes, in order (each also counts in notifies)
     int bracketLoads = 0;
 
     int raceMode() const override { return mode; }
@@ -118,6 +119,11 @@ public:
     void gridCursorToLastRow() override { ++cursorMoves; }
     void repaintGrid() override { ++repaints; }
     void notifyResultsThread() override { ++notifies; }
+    void notifyRunChanged(size_t index) override
+    {
+        ++notifies;
+        changedRuns.push_back(index);
+    }
     void loadFinalBracketFile() override { ++bracketLoads; }
 };
 

@@ -226,6 +226,17 @@ TEST_F(DragHitsTest, AcceptedHitSavesAndNotifies)
     EXPECT_EQ(folder.read("drag.txt"), "DRAGITEM:11,-1,22,-1,0,0,1,0,0\nLEFTHIT:2,1700000000000\n");
 }
 
+TEST_F(DragHitsTest, HitTellsTheResultsWhichRunChanged)
+{
+    addRun();
+    addRun();
+    gCurrentRun = 0;
+    addDragHit(1, SIG_LEFT, T, HIT_FROM_DEVICE);
+    gCurrentRun = 1;
+    addDragHit(1, SIG_RIGHT, T + 10, HIT_FROM_DEVICE);
+    EXPECT_EQ(host.changedRuns, (std::vector<size_t>{0, 1}));
+}
+
 TEST_F(DragHitsTest, GrowingRunMovesLaterRuns)
 {
     addRun();

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "core/lap/lap_internal.h"
+#include "core/lap/lap_results_worker.h"
+#include "lap_results_reference.h"
 
 namespace velmaro::test {
 namespace {
@@ -26,11 +28,12 @@ protected:
     // Visible rows, cells joined by ";" and cut at the last non-empty cell.
     std::vector<std::string> rows() const {
         std::vector<std::string> out;
-        for (const auto& row : gLapResultsTable.cells) {
-            size_t last = row.size();
-            while (last > 0 && row[last - 1].empty()) --last;
+        const LapResultsTable& t = gLapResultsTable;
+        for (int r = 0; r < t.rowCount(); ++r) {
+            int last = t.columnCount();
+            while (last > 0 && t.cell(r, last - 1).empty()) --last;
             std::string s;
-            for (size_t i = 0; i < last; ++i) s += (i ? ";" : "") + row[i];
+            for (int i = 0; i < last; ++i) s += (i ? ";" : "") + t.cell(r, i);
             out.push_back(s);
         }
         return out;
@@ -58,8 +61,8 @@ TEST_F(LapResults, ClassSectionsAndOverall_CleanTime) {
                               "3;7;Alpha (Stock);City7;Team7;Car7;0:30.000 (+1.50);;;0:40.000|7;0:30.000 (+1.50)|8",
                               "4;9;Charlie (Pro <X>);City9;Team9;Car9;0:35.000;;;0:35.000|6",
                           }));
-    EXPECT_EQ(gLapResultsTable.cells[0][6], "Лучшее время(+штраф)");
-    EXPECT_EQ(gLapResultsTable.cells[0][10], "Круг 2");
+    EXPECT_EQ(gLapResultsTable.cell(0, 6), "Лучшее время(+штраф)");
+    EXPECT_EQ(gLapResultsTable.cell(0, 10), "Круг 2");
     EXPECT_EQ(gLapResultsTable.columnCount(), 11);
     EXPECT_EQ(registry.results[1], (std::vector<uint32_t>{8, 7}));
     EXPECT_EQ(registry.results[2], std::vector<uint32_t>{9});
@@ -80,7 +83,7 @@ TEST_F(LapResults, DirtyTimeAndSum) {
     host.sum = true;
     buildLapResults();
     r = dataRows();
-    EXPECT_EQ(gLapResultsTable.cells[0][6], "Суммарное время(+штраф)");
+    EXPECT_EQ(gLapResultsTable.cell(0, 6), "Суммарное время(+штраф)");
     EXPECT_EQ(r[1], "1|0;7;Alpha;City7;Team7;Car7;1:00.000;;;0:30.000|4;0:30.000|6"); // more laps first
     EXPECT_EQ(r[2], "2|0;8;Bravo;City8;Team8;Car8;0:28.000;;;0:28.000|5");
 }
@@ -103,6 +106,8 @@ TEST_F(LapResults, PenaltyLapCarry) {
     auto r = dataRows();
     // The PLAP shows its 10 s with its penalty; the next lap shows PLAP to LAP with its own penalty.
     EXPECT_EQ(r[1], "1|0;7;Alpha;City7;Team7;Car7;0:30.000;;;0:30.000|1;0:10.000 (+5.00)|2;0:22.000 (+1.00)|3");
+    EXPECT_EQ(item(3).penaltyLapCarry, 0); // the build works on its own copy of the events
+    collectLapResults(TLapRankOptions{});
     EXPECT_EQ(item(3).penaltyLapCarry, 5000);
     ASSERT_EQ(gLapResults.size(), 1u);
     EXPECT_EQ(gLapResults[0]->penaltySum, 1000);
@@ -146,9 +151,7 @@ TEST_F(LapResults, NothingOutsideTheLapModesOrWithoutTheWindow) {
 }
 
 TEST_F(LapResults, DebounceRestartsWithEveryChange) {
-    loadLapSingle(); // creates the worker (no main-thread runner here: rebuilt by the tick)
-    ASSERT_NE(gLapResultsCntr, nullptr);
-    EXPECT_FALSE(gLapResultsCntr->threaded());
+    // Without a worker the countdown runs on the main thread.
     host.tablesShown = 0;
     processHitLapSingle(1, 0, 1000, 7, 1);
     host.fakeClock.now += 400;
@@ -161,7 +164,6 @@ TEST_F(LapResults, DebounceRestartsWithEveryChange) {
     host.fakeClock.now += 100;
     lapResultsTimerTick();
     EXPECT_EQ(host.tablesShown, 1);
-    EXPECT_EQ(gLapResultsCntr->rebuildRequested.load(), 0);
     EXPECT_EQ(lapResultsCountdown(), std::nullopt);
     host.fakeClock.now += 1000;
     lapResultsTimerTick();
@@ -174,57 +176,60 @@ TEST_F(LapResults, DebounceRestartsWithEveryChange) {
 namespace velmaro::test {
 namespace {
 
-// A host whose main thread is the test: the worker hands its work over and waits.
-class MainThreadHost : public FakeLapHost {
+// A host with a running lap results worker whose builds are queued for the test's
+// "main thread", as the console's queued call does.
+class WorkerHost : public FakeLapHost {
 public:
     std::mutex m;
     std::condition_variable cv;
-    std::function<void()> pending;
-    bool done = false;
+    std::vector<LapResultsOutput> delivered;
+    LapResultsWorker worker{[this](LapResultsOutput out) {
+                                std::lock_guard lock(m);
+                                delivered.push_back(std::move(out));
+                                cv.notify_all();
+                            },
+                            std::chrono::milliseconds(300)};
 
-    bool canRunOnMainThread() const override { return true; }
-    bool runOnMainThread(const std::function<void()>& work) override {
+    LapResultsWorker* lapResultsWorker() override { return &worker; }
+    // Waits for `n` builds in all; false when they did not come within seconds.
+    bool waitFor(size_t n) {
         std::unique_lock lock(m);
-        pending = work;
-        done = false;
-        cv.notify_all();
-        cv.wait(lock, [&] { return done; });
-        return true;
-    }
-    // Runs one handed-over piece of work; false when none came within the timeout.
-    bool serveOnce(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(m);
-        if (!cv.wait_for(lock, timeout, [&] { return static_cast<bool>(pending); })) return false;
-        auto work = std::move(pending);
-        pending = nullptr;
-        lock.unlock();
-        work();
-        lock.lock();
-        done = true;
-        cv.notify_all();
-        return true;
+        return cv.wait_for(lock, std::chrono::seconds(10), [&] { return delivered.size() >= n; });
     }
 };
 
-TEST_F(LapResults, Worker_RunsTheRebuildOnTheMainThreadAndClearsTheFlag) {
-    MainThreadHost mainHost;
-    mainHost.folder = temp.path();
-    mainHost.reg = &registry;
-    setLapHost(&mainHost);
-    setEvents({{7, K::FRST, 0, 1}, {7, K::LAP, 30000, 1}});
-    auto* worker = new TSingleLapResultsCntr(false); // leaked on purpose if the thread were stuck
-    ASSERT_TRUE(worker->threaded());
-    worker->rebuildRequested = 1;
-    ASSERT_TRUE(mainHost.serveOnce(std::chrono::seconds(5)));
-    EXPECT_EQ(mainHost.tablesShown, 1);
-    for (int i = 0; i < 500 && worker->rebuildRequested.load() != 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_EQ(worker->rebuildRequested.load(), 0);
-    worker->terminate();
-    for (int i = 0; i < 500 && !worker->finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_TRUE(worker->finished());
+TEST_F(LapResults, Worker_BuildsOnceAfterABurstAndWritesTheTable) {
+    WorkerHost wh;
+    wh.folder = temp.path();
+    wh.reg = &registry;
+    setLapHost(&wh);
+    setEvents({{7, K::FRST, 0, 1}, {8, K::FRST, 100, 1}});
+    wh.worker.start();
+    for (int i = 1; i <= 5; ++i) processHitLapSingle(1, 0, 30000u * static_cast<unsigned>(i), i % 2 ? 7 : 8, 1);
+    ASSERT_TRUE(wh.waitFor(1));
+    wh.worker.stop(); // joins: no build after this
+    ASSERT_EQ(wh.delivered.size(), 1u); // the burst gave one build, from the last change
+    EXPECT_EQ(wh.worker.builds(), 1u);
+    const reference::LapBuild expected = reference::buildLapResults();
+    EXPECT_EQ(wh.delivered[0].table, expected.table);
+    EXPECT_EQ(temp.read("www/table.html"), expected.html);
+
+    // Back on the main thread the build reaches the results window and the class lists.
+    applyLapResults(std::move(wh.delivered[0]));
+    EXPECT_EQ(wh.tablesShown, 1);
+    EXPECT_EQ(gLapResultsTable, expected.table);
+    EXPECT_EQ(registry.results[1], (std::vector<uint32_t>{7, 8}));
     setLapHost(&host);
-    delete worker;
+}
+
+TEST_F(LapResults, Worker_StopsPromptlyWithAChangePending) {
+    LapResultsWorker worker([](LapResultsOutput) { ADD_FAILURE() << "no build after stop"; },
+                            std::chrono::hours(1));
+    worker.start();
+    worker.notify(wholeLapResultsChange());
+    worker.stop();
+    EXPECT_FALSE(worker.running());
+    EXPECT_EQ(worker.builds(), 0u);
 }
 
 } // namespace
