@@ -633,8 +633,15 @@ void ConsoleRoot::printBracket() {
 
 void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(); }
 // The lap panel's commands serve both grids: lap events in modes 1, 4, 6, runs otherwise.
-void ConsoleRoot::undelete() { d->form->SingleLanePanel->undeleteClick(); }
-void ConsoleRoot::deleteAll() { d->form->SingleLanePanel->deleteAllClick(); }
+void ConsoleRoot::undelete() {
+    d->form->SingleLanePanel->undeleteClick();
+    // The runs came back from the file: the class pages follow it, as on an event load.
+    if (isTwoLaneMode(theConsole().raceMode)) TformFinal::syncAllFromPages();
+}
+void ConsoleRoot::deleteAll() {
+    d->form->SingleLanePanel->deleteAllClick();
+    if (isTwoLaneMode(theConsole().raceMode)) TformFinal::syncAllFromPages();
+}
 void ConsoleRoot::classSplit() {
     if (isTwoLaneMode(theConsole().raceMode))
         DragClassSplit(*d->dragEvents).run();

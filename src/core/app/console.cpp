@@ -37,6 +37,8 @@ void Console::resetToDefaults() {
     printBoth = false;
     bracketType = -1;
     bracketGenMethod = 0;
+    replayRunTarget = kDefaultReplayRunTarget;
+    replayStepTarget = kDefaultReplayStepTarget;
 }
 
 Console& theConsole() {

@@ -26,6 +26,8 @@ class TSystemInterface;         // node link thread object (core/link)
 class TNRFScoreboardController; // radio scoreboard thread object (core/link)
 
 inline constexpr const char* kCaptionPrefix = "Velmaro v3.6 - ";
+inline constexpr const char* kDefaultReplayRunTarget = "192.168.0.22";
+inline constexpr const char* kDefaultReplayStepTarget = "192.168.1.255";
 
 // Timing modes (raceMode); 1, 4 and 6 are the single-lane modes.
 inline constexpr unsigned kModeCount = 9;
@@ -69,6 +71,10 @@ public:
     bool printBoth = false;       // PrintBoth: "Печать двух полос" ticked
     int bracketType = -1;         // BracketType: item of cbBracketType, 0..10, -1 none
     int bracketGenMethod = 0;     // BracketGenMethod: item of cbGenerationMethod, 0..2
+    // Where the hit log window replays hits (RUN to a node, STEP by broadcast); written to
+    // the settings file only when changed from these defaults.
+    std::string replayRunTarget = kDefaultReplayRunTarget;   // ReplayRunTarget
+    std::string replayStepTarget = kDefaultReplayStepTarget; // ReplayStepTarget
 
     // --- closed libraries ---
     WebExchange exchange;                      // exchange.sendData / exchange.getData, or null

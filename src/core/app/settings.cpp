@@ -1,5 +1,7 @@
 #include "core/app/settings.h"
 
+#include <arpa/inet.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -102,10 +104,22 @@ std::string formatSettings(const Console& c, const std::vector<std::pair<int, in
     line("PrintBoth", c.printBoth ? "1" : "0");
     if (withScoreboardLines) line("ShowDirtyTimeSB", c.showDirtyTimeSB == 1 ? "1" : "0");
     line("InvertScoreboard", c.invertScoreboard ? "1" : "0");
+    if (c.replayRunTarget != kDefaultReplayRunTarget) line("ReplayRunTarget", c.replayRunTarget);
+    if (c.replayStepTarget != kDefaultReplayStepTarget) line("ReplayStepTarget", c.replayStepTarget);
     return out;
 }
 
 bool applySettingsLine(Console& c, std::string_view line) {
+    for (auto [key, target] : {std::pair{"ReplayRunTarget:", &c.replayRunTarget},
+                               std::pair{"ReplayStepTarget:", &c.replayStepTarget}}) {
+        if (!beginsWith(line, key)) continue;
+        // Only a dotted IPv4 address is taken; anything else keeps the default.
+        const std::string value(line.substr(std::string_view(key).size()));
+        in_addr probe{};
+        if (::inet_pton(AF_INET, value.c_str(), &probe) != 1) return false;
+        *target = value;
+        return true;
+    }
     if (beginsWith(line, "EventName")) {
         auto colon = line.find(':');
         if (colon == std::string_view::npos) return false;

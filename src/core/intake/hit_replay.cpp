@@ -68,22 +68,6 @@ std::string hitLogCellText(const THitRecord& record, int column) {
     }
 }
 
-bool applyReplayTargetLine(HitReplayTargets& targets, const std::string& line) {
-    const std::size_t colon = line.find(':');
-    if (colon == std::string::npos) return false;
-    const std::string key = line.substr(0, colon);
-    std::string* target = key == kReplayRunTargetKey ? &targets.run : key == kReplayStepTargetKey ? &targets.step : nullptr;
-    if (!target) return false;
-    const std::string value = line.substr(colon + 1);
-    if (!NodeAddress::fromString(value).known()) return false;
-    *target = value;
-    return true;
-}
-
-std::string formatReplayTargetLines(const HitReplayTargets& targets) {
-    return std::string(kReplayRunTargetKey) + ":" + targets.run + "\n" + kReplayStepTargetKey + ":" + targets.step + "\n";
-}
-
 TNodeMessage replayMessage(const THitRecord& record) {
     TNodeMessage m;
     m.from = static_cast<std::uint8_t>(record.node);

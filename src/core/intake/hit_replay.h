@@ -23,20 +23,13 @@ std::string hitLogCellText(const THitRecord& record, int column);
 // "dd.mm.yyyy HH:MM:SS.mmm" of a UTC time given as seconds and milliseconds.
 std::string hitLogTimeText(std::uint64_t seconds, unsigned milliseconds);
 
-// Where the replayed hits go. Stored in velmaro.ini as "ReplayRunTarget:<a.b.c.d>" and
-// "ReplayStepTarget:<a.b.c.d>"; the port is always the node network's.
+// Where the replayed hits go: the console's settings ReplayRunTarget and ReplayStepTarget
+// (dotted IPv4 addresses); the port is always the node network's.
 struct HitReplayTargets {
-    std::string run = "192.168.0.22";
-    std::string step = "192.168.1.255";
+    std::string run;
+    std::string step;
     bool operator==(const HitReplayTargets&) const = default;
 };
-inline constexpr const char* kReplayRunTargetKey = "ReplayRunTarget";
-inline constexpr const char* kReplayStepTargetKey = "ReplayStepTarget";
-// Takes a "Key:value" settings line of either target; false when the line is none of
-// them or its value is no dotted IPv4 address (the target then stays as it was).
-bool applyReplayTargetLine(HitReplayTargets& targets, const std::string& line);
-// The two settings lines, each ending in "\n".
-std::string formatReplayTargetLines(const HitReplayTargets& targets);
 
 // Sends a node message wrapped in a forged receive frame, through the node link's socket.
 class HitReplaySender {

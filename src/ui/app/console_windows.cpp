@@ -41,7 +41,9 @@ public:
         TSystemInterface* link = theConsole().systemInterface;
         return link && link->sendAsReceivedPacket(message, to);
     }
-    HitReplayTargets replayTargets() const override { return {}; }
+    HitReplayTargets replayTargets() const override {
+        return {theConsole().replayRunTarget, theConsole().replayStepTarget};
+    }
 };
 
 ConsoleHitLogPort gHitLogPort;

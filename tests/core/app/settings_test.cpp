@@ -263,3 +263,23 @@ TEST_F(SettingsTest, UnwritableFileIsSkippedSilently) {
 
 } // namespace
 } // namespace velmaro::test
+
+namespace velmaro::test {
+namespace {
+
+TEST_F(SettingsTest, ReplayTargetsAreWrittenOnlyWhenChanged) {
+    Console& c = theConsole();
+    saveSettings();
+    EXPECT_EQ(home.read("velmaro.ini").find("Replay"), std::string::npos); // defaults: no lines
+    home.write("velmaro.ini", "ReplayRunTarget:10.213.0.2\nReplayStepTarget:not an address\n");
+    loadSettings();
+    EXPECT_EQ(c.replayRunTarget, "10.213.0.2");
+    EXPECT_EQ(c.replayStepTarget, kDefaultReplayStepTarget);
+    saveSettings();
+    const std::string ini = home.read("velmaro.ini");
+    EXPECT_NE(ini.find("ReplayRunTarget:10.213.0.2\n"), std::string::npos);
+    EXPECT_EQ(ini.find("ReplayStepTarget"), std::string::npos);
+}
+
+} // namespace
+} // namespace velmaro::test

@@ -175,13 +175,4 @@ TEST_F(HitLogWindow, RunAndStepReplayToTheirTargets) {
     EXPECT_TRUE(fed.empty()); // a replay goes to the network, not into the timing
 }
 
-TEST(HitReplayTargets, SettingsLines) {
-    HitReplayTargets t;
-    EXPECT_EQ(formatReplayTargetLines(t), "ReplayRunTarget:192.168.0.22\nReplayStepTarget:192.168.1.255\n");
-    EXPECT_TRUE(applyReplayTargetLine(t, "ReplayRunTarget:10.213.0.2"));
-    EXPECT_FALSE(applyReplayTargetLine(t, "ReplayStepTarget:not an address"));
-    EXPECT_FALSE(applyReplayTargetLine(t, "PrintBoth:1"));
-    EXPECT_EQ(t, (HitReplayTargets{"10.213.0.2", "192.168.1.255"}));
-}
-
 } // namespace
