@@ -36,33 +36,14 @@ using namespace std::chrono_literals;
 
 class ConsoleRootTest : public ::testing::Test {
 protected:
-    ConsoleRootTest() {
-        app();
-        setProgramFolder(home.path());
-        ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
-        // Each test's console gets a node port of its own: ctest runs them side by side.
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        port = static_cast<std::uint16_t>(24100 + std::hash<std::string>{}(info->name()) % 800);
-        ::setenv("VELMARO_NODE_PORT", std::to_string(port).c_str(), 1);
-        for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
-            std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
-    }
+    ConsoleRootTest() { port = useTestProgramFolder(home.path(), 24100); }
     ~ConsoleRootTest() override {
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
         ::unsetenv("VELMARO_NODE_PORT");
     }
 
     // An event "E" in `mode` with two classes and, in the two-lane modes, one prepared run.
-    void prepareEvent(unsigned mode) {
-        home.write("velmaro.ini", "EventName:E\nMode:" + std::to_string(mode) + "\n");
-        std::filesystem::create_directories(home / "CHALLENGES/E");
-        home.write("CHALLENGES/E/classes.txt", "0:Стрит,0,0,0\n1:Pro,0,0,0\n");
-        home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,0,,,{A},1\n7,Петров,ГАЗ,Тула,1:1,0,,,{B},1\n");
-        TDragRaceItem run;
-        run.runId = 1;
-        run.racer = {12, 7};
-        home.write("CHALLENGES/E/drag.txt", formatDragFile({run}));
-    }
+    void prepareEvent(unsigned mode) { writeTestEvent(home, mode); }
     std::vector<std::string> calls() const {
         std::vector<std::string> lines;
         std::ifstream in(home / "calls.log");

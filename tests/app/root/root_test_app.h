@@ -1,12 +1,21 @@
 #pragma once
 // The one application object of the root tests (offscreen, Russian buttons), and a wait
 // that keeps the event loop turning.
+#include <gtest/gtest.h>
+
 #include <QTest>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "app/root/velmaro_app.h"
+#include "core/drag/drag_file.h"
+#include "core/drag/drag_run.h"
+#include "core/platform/program_folder.h"
+#include "fakes/temp_folder.h"
 #include "ui/app/console_application.h"
 
 namespace velmaro::test {
@@ -33,6 +42,34 @@ bool eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::millis
         QTest::qWait(5);
     }
     return pred();
+}
+
+// Makes `home` the program folder of this test's console: the full test doubles of the
+// two closed libraries, recording into calls.log, and a node port of its own from
+// `portBase` on (ctest runs the tests side by side). Returns the port.
+inline std::uint16_t useTestProgramFolder(const std::filesystem::path& home, int portBase) {
+    app();
+    setProgramFolder(home);
+    ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const auto port = static_cast<std::uint16_t>(portBase + std::hash<std::string>{}(info->name()) % 800);
+    ::setenv("VELMARO_NODE_PORT", std::to_string(port).c_str(), 1);
+    for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
+        std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
+    return port;
+}
+
+// An event "E" in `mode` with two classes, racers 12 {A} and 7 {B}, and one prepared run
+// of the two of them.
+inline void writeTestEvent(const TempFolder& home, unsigned mode) {
+    home.write("velmaro.ini", "EventName:E\nMode:" + std::to_string(mode) + "\n");
+    std::filesystem::create_directories(home / "CHALLENGES/E");
+    home.write("CHALLENGES/E/classes.txt", "0:Стрит\t0,0,0\n1:Pro\t0,0,0\n");
+    home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,0,,,{A},1\n7,Петров,ГАЗ,Тула,1:1,0,,,{B},1\n");
+    TDragRaceItem run;
+    run.runId = 1;
+    run.racer = {12, 7};
+    home.write("CHALLENGES/E/drag.txt", formatDragFile({run}));
 }
 
 } // namespace velmaro::test

@@ -36,22 +36,10 @@ const char* countingGetData(char* buffer, int size) {
 class WebExchangeRootTest : public ::testing::Test {
 protected:
     WebExchangeRootTest() {
-        app();
-        setProgramFolder(home.path());
-        ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
+        useTestProgramFolder(home.path(), 25000);
         ::setenv("VELMARO_FAKE_EXCHANGE_INBOX", (home / "inbox.txt").c_str(), 1);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        ::setenv("VELMARO_NODE_PORT", std::to_string(25000 + std::hash<std::string>{}(info->name()) % 800).c_str(), 1);
-        for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
-            std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
-        home.write("velmaro.ini", "EventName:E\nMode:0\n");
+        writeTestEvent(home, 0);
         home.write("CHALLENGES/E/race.json", R"({"raceGuid":"{11111111-2222-3333-4444-555555555555}"})");
-        home.write("CHALLENGES/E/classes.txt", "0:Стрит\t0,0,0\n1:Pro\t0,0,0\n");
-        home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,0,,,{A},1\n7,Петров,ГАЗ,Тула,1:1,0,,,{B},1\n");
-        TDragRaceItem run;
-        run.runId = 1;
-        run.racer = {12, 7};
-        home.write("CHALLENGES/E/drag.txt", formatDragFile({run}));
     }
     ~WebExchangeRootTest() override {
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
