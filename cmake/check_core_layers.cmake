@@ -1,6 +1,6 @@
 # Fails when a core area includes a header of an area that is not below it.
 # Run as: cmake -DSRC=<src dir> -P check_core_layers.cmake
-set(layers platform json records app registration link intake drag bracket results lap start)
+set(layers platform json records app registration link intake drag bracket results exchange lap start)
 # What each area may use (besides itself).
 set(allowed_platform "")
 set(allowed_json platform)
@@ -12,6 +12,7 @@ set(allowed_intake platform link)
 set(allowed_drag platform records app registration intake)
 set(allowed_bracket platform json registration drag)
 set(allowed_results platform json records app registration drag bracket)
+set(allowed_exchange platform json records app registration drag bracket results)
 set(allowed_lap platform records app intake)
 set(allowed_start platform json records app registration intake drag bracket lap)
 set(failed FALSE)

@@ -29,6 +29,7 @@
 #include "core/drag/drag_selection.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_scoreboard.h"
+#include "core/exchange/web_data_exchange.h"
 #include "core/intake/hit_intake.h"
 #include "core/lap/lap_events.h"
 #include "core/lap/lap_results.h"
@@ -326,10 +327,23 @@ public:
     void repaintBrackets() override { TformFinal::repaintAll(); }
     int raceMode() const override { return static_cast<int>(theConsole().raceMode); }
     void notifyResultsThread() override { velmaro::notifyResultsThread(); }
+    void sendRaceInfo() override { velmaro::sendRaceInfo(); }
 
 private:
     TMainForm& form_;
     TBracketWindowPort& port_;
+};
+
+// The web exchange's view of the main window.
+class MainFormExchange final : public WebExchangePort {
+public:
+    explicit MainFormExchange(TMainForm& form) : form_(form) {}
+    void repaintRunGrid() override { form_.DragStringGrid->viewport()->update(); }
+    // A dialog may hold a racer that an incoming message would free.
+    bool incomingMustWait() override { return QApplication::activeModalWidget() != nullptr; }
+
+private:
+    TMainForm& form_;
 };
 
 } // namespace
@@ -347,6 +361,8 @@ struct ConsoleRoot::State {
     std::unique_ptr<MainFormClassPages> classPages;
     std::unique_ptr<MainFormDragEvents> dragEvents;
     std::unique_ptr<MainFormRegistrationHost> registrationHost;
+    std::unique_ptr<MainFormExchange> exchangePort;
+    std::unique_ptr<WebDataExchange> exchange;
     std::unique_ptr<ui::SystemEventAdapter> eventAdapter;
     std::unique_ptr<TSystemInterface> link;
     std::unique_ptr<ui::LinkEvents> linkEvents;
@@ -411,6 +427,8 @@ void ConsoleRoot::launch() {
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::hitTimeActivated, &form, [](quint64 time) {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
+        s->exchangePort = std::make_unique<MainFormExchange>(form);
+        s->exchange = std::make_unique<WebDataExchange>(*s->exchangePort);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
             ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
         });
@@ -453,6 +471,8 @@ void ConsoleRoot::shutDown() {
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(nullptr);
     ui::destroyConsoleWindows();
     s->form = nullptr;
+    s->exchange.reset();
+    s->exchangePort.reset();
     s->classPages.reset();
     s->bracketPort.reset();
     s->dragEvents.reset();
@@ -517,7 +537,7 @@ void ConsoleRoot::replayHitJournal() {
         if (std::filesystem::exists(file, ec)) std::filesystem::resize_file(file, 0, ec);
     }
 }
-void ConsoleRoot::sendRaceInfo() { notYet("сведения о соревновании для веб-обмена"); }
+void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(); }
 void ConsoleRoot::refreshRaceItemClasses() { velmaro::refreshRaceItemClasses(); }
 void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
 
@@ -619,7 +639,9 @@ void ConsoleRoot::onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam)
     velmaro::onScoreboardEvent(theConsole(), wParam, lParam, logLine);
 }
 
-void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) { notYet("входящие сообщения веб-обмена"); }
+void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) {
+    if (d->exchange) d->exchange->onExchangeData();
+}
 void ConsoleRoot::onDragResults() { velmaro::onDragResults(); }
 
 // ---------------------------------------------------------------- MainFormCommands
@@ -712,6 +734,8 @@ void ConsoleRoot::sysTimer() {
     sysTimerTick(theConsole(), [this](int brightness, std::uint8_t node) {
         if (d->link) d->link->sendDisplayBrightness(static_cast<std::uint16_t>(brightness), node);
     });
+    // Incoming messages left waiting by a full batch.
+    if (d->exchange) d->exchange->tick();
 }
 void ConsoleRoot::secondTimer() { secondTimerTick(theConsole(), std::time(nullptr)); }
 void ConsoleRoot::resultsTimer() {}

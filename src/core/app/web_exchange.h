@@ -31,6 +31,9 @@ public:
 
     // Sends `data` with arg 0 and `kind` when sendData exists; false when skipped.
     bool send(std::string_view data, const char* kind);
+    // ("RESET", 0, "online"): the title screens clear the run shown, at the start of a
+    // new run (start sequence, new run, bracket-pair run).
+    bool sendReset() { return send("RESET", "online"); }
 
     // The library's entry points, or null.
     vlm_send_data_fn sendData = nullptr;

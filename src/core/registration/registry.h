@@ -219,11 +219,12 @@ public:
     std::string racersJson() const;
     // Merges an incoming "racersData" array (match by GUID, else by number, else a new
     // admitted racer). A record with an empty/missing "guid" or a "num" of 0 or less is
-    // skipped silently; a record with a member missing or of the wrong kind is skipped
-    // with a log line. With overwriteAll every record is checked first and the list is
-    // replaced only when all are sound; otherwise (or when `records` is not an array) the
-    // error changes, saves and sends nothing. After a merge: saveRacers (when `save` or
-    // overwriteAll), sendRaceInfo, refreshClassCounts, repaintBrackets, racersChanged.
+    // skipped silently. All or nothing: a record with a member missing or of the wrong
+    // kind (or `records` not an array) is logged, and the import changes, saves and sends
+    // nothing. With overwriteAll the list is replaced; otherwise the racers that were
+    // there keep their records (changed in place) and new ones are appended. After a
+    // merge: saveRacers (when `save` or overwriteAll), sendRaceInfo, refreshClassCounts,
+    // repaintBrackets, racersChanged.
     Status importRacersJson(const nlohmann::json& records, bool save, bool overwriteAll);
     // Removes the racers whose GUIDs an incoming "removeList" array names, then saves
     // and refreshes. Elements that are not texts are skipped with a log line.

@@ -188,29 +188,33 @@ Status TRegistry::importRacersJson(const json& records, bool save, bool overwrit
     }
     const json& list = records;
 
+    // The whole list or nothing: the records are merged into a copy first (an empty
+    // list with overwriteAll), so one bad record leaves the registry as it was.
+    RacerList merged;
+    if (!overwriteAll) {
+        merged.reserve(racers.size());
+        for (const auto& r : racers) merged.push_back(std::make_unique<TRacerItem>(*r));
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        IncomingRacer in;
+        std::string error;
+        ReadResult rr = readIncoming(list[i], in, error);
+        if (rr == ReadResult::Skip) continue;
+        if (rr == ReadResult::Ok && applyIncoming(merged, in, error)) continue;
+        const std::string message = recordLabel(i) + ": " + error + "; список участников не изменён";
+        theOperator().log("Список участников: " + message);
+        return Status::Error(message);
+    }
     if (overwriteAll) {
-        // The whole list or nothing: build the new racer list aside, swap it in at the end.
-        RacerList fresh;
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            IncomingRacer in;
-            std::string error;
-            ReadResult rr = readIncoming(list[i], in, error);
-            if (rr == ReadResult::Skip) continue;
-            if (rr == ReadResult::Ok && applyIncoming(fresh, in, error)) continue;
-            const std::string message = recordLabel(i) + ": " + error + "; список участников не заменён";
-            theOperator().log("Список участников: " + message);
-            return Status::Error(message);
-        }
-        racers = std::move(fresh);
+        racers = std::move(merged);
         save = true;
     } else {
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            IncomingRacer in;
-            std::string error;
-            ReadResult rr = readIncoming(list[i], in, error);
-            if (rr == ReadResult::Skip) continue;
-            if (rr == ReadResult::Ok && applyIncoming(racers, in, error)) continue;
-            theOperator().log("Список участников: " + recordLabel(i) + ": " + error + "; запись пропущена");
+        // A merge only changes and appends: the racers that were there keep their records.
+        for (std::size_t i = 0; i < merged.size(); ++i) {
+            if (i < racers.size())
+                *racers[i] = std::move(*merged[i]);
+            else
+                racers.push_back(std::move(merged[i]));
         }
     }
 

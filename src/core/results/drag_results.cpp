@@ -233,6 +233,7 @@ void sendResults() {
     if (!send && !theConsole().exchange.sendData) return;
     for (const char* name : {"allDragResults", "practiceResults", "qualResults", "raceResults"}) {
         const std::string text = gDragResultsCntr->getResults(name);
+        if (text.empty()) continue; // no rebuild yet: no document to send
         if (send)
             send(text, "results");
         else

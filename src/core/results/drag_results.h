@@ -196,7 +196,7 @@ void notifyRunChanged(std::size_t index);
 // in gQualResults and sends the four documents (sendResults). Nothing without a worker.
 void onDragResults();
 // Main thread: sends "allDragResults", "practiceResults", "qualResults", "raceResults"
-// in this order with the kind "results", when the worker exists.
+// in this order with the kind "results", when the worker exists and has rebuilt.
 void sendResults();
 
 // Fills TClassItem::results (standings order) and TClassItem::timedResults (results whose

@@ -103,7 +103,7 @@ void StartSequence::newRollersRun(int runMode) {
 
 void StartSequence::newRunPrompts(int runMode) {
     Console& c = theConsole();
-    c.exchange.send("RESET", "online");
+    c.exchange.sendReset();
     createRun(runMode, true, [&c](TDragRaceItem&) {
         TScoreboardController* sb = c.scoreboard;
         if (sb) {
@@ -245,7 +245,7 @@ void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& br
     if (busy_ || !bracket || !pair) return;
     const Busy busy(busy_);
     Console& c = theConsole();
-    c.exchange.send("RESET", "online");
+    c.exchange.sendReset();
     if (TScoreboardController* sb = c.scoreboard; sb && typeOneOfStartUnitBoards(sb->getType())) {
         const unsigned mode = c.raceMode;
         ports_.sendStartUnitMode(mode == 0 || mode == 2 ? 1 : mode == 1 ? 2 : mode == 4 ? 0 : 3);

@@ -217,7 +217,7 @@ void StartSequence::resetScoreboards(int modifiers) {
         ports_.showRadioLogo();
         if (sb && typeOneOf(sb->getType(), {135, 148})) sb->showLogo();
     }
-    c.exchange.send("RESET", "online");
+    c.exchange.sendReset();
 }
 
 void StartSequence::brightness(int position) {

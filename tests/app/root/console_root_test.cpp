@@ -25,6 +25,7 @@
 #include "fakes/scripted_operator.h"
 #include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
+#include "root_test_app.h"
 #include "nodesim/node_simulator.h"
 #include "test_event.h"
 #include "ui/app/console_application.h"
@@ -35,42 +36,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-ui::ConsoleApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_app_root";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = [] {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        auto* a = new ui::ConsoleApplication(argc, argv);
-        installRussianTranslation(*a);
-        return a;
-    }();
-    return *instance;
-}
-
-// Runs the event loop until `pred` holds or `limit` passes.
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        QTest::qWait(5);
-    }
-    return pred();
-}
-
 class ConsoleRootTest : public ::testing::Test {
 protected:
-    ConsoleRootTest() {
-        app();
-        setProgramFolder(home.path());
-        ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
-        // Each test's console gets a node port of its own: ctest runs them side by side.
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        port = static_cast<std::uint16_t>(24100 + std::hash<std::string>{}(info->name()) % 800);
-        ::setenv("VELMARO_NODE_PORT", std::to_string(port).c_str(), 1);
-        copyFakeLibraries(home);
-    }
+    ConsoleRootTest() { port = useTestProgramFolder(home.path(), 24100); }
     ~ConsoleRootTest() override {
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
         ::unsetenv("VELMARO_NODE_PORT");

@@ -92,7 +92,7 @@ TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
     TempFolder home;
     writeTestEvent(home, 0);
-    copyFakeLibraries(home);
+    copyFakeLibraries(home.path());
     const fs::path event = home / "CHALLENGES/E";
 
     // The console owns the node port: the simulator lives in a namespace of its own.

@@ -28,6 +28,7 @@
 #include "fakes/temp_folder.h"
 #include "fakes/sim_network.h"
 #include "nodesim/node_simulator.h"
+#include "root_test_app.h"
 #include "ui/app/console_application.h"
 #include "ui/app/main_form.h"
 #include "ui/app/small_dialogs.h"
@@ -37,29 +38,6 @@ namespace velmaro::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-ui::ConsoleApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_app_root";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = [] {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        auto* a = new ui::ConsoleApplication(argc, argv);
-        installRussianTranslation(*a);
-        return a;
-    }();
-    return *instance;
-}
-
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        QTest::qWait(5);
-    }
-    return pred();
-}
 
 // The hits of one run: start signal, launches, 60 ft, speed trap and finishes, the left
 // lane the faster.

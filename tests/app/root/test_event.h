@@ -22,7 +22,7 @@ inline void writeTestEvent(const TempFolder& home, unsigned mode) {
     home.write("CHALLENGES/E/drag.txt", formatDragFile({run}));
 }
 
-inline void copyFakeLibraries(const TempFolder& home) {
+inline void copyFakeLibraries(const std::filesystem::path& home) {
     for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
         std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
 }

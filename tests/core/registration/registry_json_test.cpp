@@ -154,35 +154,56 @@ TEST_F(ImportTest, OverwriteAll_MalformedRecordChangesNothing) {
     EXPECT_EQ(reg.racersJson(), before);
 }
 
-TEST_F(ImportTest, MalformedRecords_AreSkippedWithALogLine) {
+// A merge from the network is all or nothing: one bad record, wherever it stands,
+// leaves the registry, racers.txt and the web service as they were, with one log line.
+TEST_F(ImportTest, MalformedRecord_MergesNothing) {
     const auto with = [](json r, const char* key, json value) {
         if (value.is_discarded()) r.erase(key);
         else r[key] = value;
         return r;
     };
     const json drop = json(json::value_t::discarded);
-    const json records = json::array({
-        with(record("{X1}", 40), "num", drop),                          // num missing
-        with(record("{X2}", 41), "num", "41"),                          // num a text
-        with(record("{X3}", 42), "num", 4294967296LL),                  // num beyond 32 bits
-        with(record("{X4}", 43), "carModel", 5),                        // text of the wrong kind
-        with(record("{X5}", 44), "classes", json::array({1, "2"})),     // class id a text
-        with(record("{X6}", 45), "classes", drop),                      // classes missing
-        with(record("{X7}", 46), "guid", 7),                            // guid not a text
-        with(record("{A}", 5), "passedToRace", drop),                   // an existing racer needs it
-        with(record("{B}", 6), "passedToRace", 1),                      // not a boolean
-        json("not an object"),
-        record("{C}", 7),                                               // sound
-    });
-    ASSERT_TRUE(import(records).ok());
-    EXPECT_EQ(op.logLines.size(), 10u);
-    ASSERT_EQ(reg.racers.size(), 3u);
-    EXPECT_EQ(reg.racers[0]->name, "Старое имя");
-    EXPECT_EQ(reg.racers[1]->name, "Б");
-    EXPECT_EQ(reg.racers[2]->guid, "{C}");
+    const std::vector<std::pair<const char*, json>> cases = {
+        {"num", with(record("{X1}", 40), "num", drop)},
+        {"num", with(record("{X2}", 41), "num", "41")},
+        {"num", with(record("{X3}", 42), "num", 4294967296LL)},
+        {"carModel", with(record("{X4}", 43), "carModel", 5)},
+        {"classes", with(record("{X5}", 44), "classes", json::array({1, "2"}))},
+        {"classes", with(record("{X6}", 45), "classes", drop)},
+        {"guid", with(record("{X7}", 46), "guid", 7)},
+        {"passedToRace", with(record("{A}", 5), "passedToRace", drop)}, // an existing racer needs it
+        {"passedToRace", with(record("{B}", 6), "passedToRace", 1)},
+        {"объектом", json("not an object")},
+    };
+    const std::string before = reg.racersJson();
+    for (const auto& [member, bad] : cases) {
+        SCOPED_TRACE(bad.dump());
+        op.logLines.clear();
+        sink.calls.clear();
+        // A sound change before the bad record and a new racer after it.
+        EXPECT_FALSE(import(json::array({record("{A}", 9), bad, record("{C}", 7)})).ok());
+        EXPECT_EQ(reg.racersJson(), before);
+        EXPECT_FALSE(std::filesystem::exists(reg.eventFolder() / "racers.txt"));
+        EXPECT_TRUE(sink.calls.empty());
+        ASSERT_EQ(op.logLines.size(), 1u);
+        EXPECT_NE(op.logLines[0].find("racersData[1]"), std::string::npos);
+        EXPECT_NE(op.logLines[0].find(member), std::string::npos) << op.logLines[0];
+    }
     // A new racer needs no "passedToRace".
     ASSERT_TRUE(import(json::array({with(record("{E}", 8), "passedToRace", drop)})).ok());
-    EXPECT_EQ(reg.racers.size(), 4u);
+    EXPECT_EQ(reg.racers.size(), 3u);
+}
+
+// The racers a merge changes stay the same records (the windows may hold them).
+TEST_F(ImportTest, Merge_ChangesRacersInPlace) {
+    const TRacerItem* a = reg.racers[0].get();
+    const TRacerItem* b = reg.racers[1].get();
+    ASSERT_TRUE(import(json::array({record("{C}", 7), record("{B}", 16)})).ok());
+    ASSERT_EQ(reg.racers.size(), 3u);
+    EXPECT_EQ(reg.racers[0].get(), a);
+    EXPECT_EQ(reg.racers[1].get(), b);
+    EXPECT_EQ(b->number, 16u);
+    EXPECT_EQ(reg.racers[2]->guid, "{C}");
 }
 
 TEST_F(ImportTest, WithoutSave_NothingIsWritten) {

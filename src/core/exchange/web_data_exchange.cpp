@@ -1,0 +1,183 @@
+#include "core/exchange/web_data_exchange.h"
+
+#include <cstring>
+#include <exception>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "core/app/console.h"
+#include "core/json/json_builder.h"
+#include "core/platform/operator.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
+
+namespace velmaro {
+
+using nlohmann::json;
+
+std::string raceInfoJson(const std::string& eventName, const std::string& raceGuid, const std::string& classesList,
+                         const std::string* racersList) {
+    MyJSONObject doc;
+    doc.add("raceName", eventName);
+    doc.add("raceGuid", raceGuid);
+    doc.addRaw("classesList", classesList);
+    if (racersList) doc.addRaw("racersList", *racersList);
+    return doc.toString();
+}
+
+std::string raceInfoJson() {
+    const Console& c = theConsole();
+    const TRegistry& registry = theRegistry();
+    if (!c.sendRacersList) return raceInfoJson(c.eventName, c.raceGuid, registry.classesJson(), nullptr);
+    const std::string racers = registry.racersJson();
+    return raceInfoJson(c.eventName, c.raceGuid, registry.classesJson(), &racers);
+}
+
+void sendRaceInfo() {
+    WebExchange& exchange = theConsole().exchange;
+    if (!exchange.sendData) return;
+    exchange.send(raceInfoJson(), "race_info");
+}
+
+namespace {
+
+// Thrown for a member of the wrong kind; the message is skipped.
+struct BadMember {
+    std::string text;
+};
+
+// A text member: empty when missing or null.
+std::string textMember(const json& msg, const char* key) {
+    const auto it = msg.find(key);
+    if (it == msg.end() || it->is_null()) return {};
+    if (!it->is_string()) throw BadMember{std::string("поле \"") + key + "\" не текст"};
+    return it->get<std::string>();
+}
+
+bool boolMember(const json& msg, const char* key) {
+    const auto it = msg.find(key);
+    if (it == msg.end() || it->is_null()) return false;
+    if (!it->is_boolean()) throw BadMember{std::string("поле \"") + key + "\" не логическое"};
+    return it->get<bool>();
+}
+
+const json& arrayMember(const json& msg, const char* key) {
+    const auto it = msg.find(key);
+    if (it == msg.end() || !it->is_array())
+        throw BadMember{std::string("поле \"") + key + (it == msg.end() ? "\" отсутствует" : "\" не массив")};
+    return *it;
+}
+
+Status skipped(const std::string& why) {
+    const std::string line = "Веб-обмен: " + why + "; сообщение пропущено";
+    theOperator().log(line);
+    return Status::Error(line);
+}
+
+} // namespace
+
+WebDataExchange::WebDataExchange(WebExchangePort& port) : port_(port) {}
+WebDataExchange::~WebDataExchange() = default;
+
+Status WebDataExchange::handleMessage(std::string_view text) {
+    json msg;
+    try {
+        msg = json::parse(text.begin(), text.end());
+    } catch (const json::parse_error& e) {
+        return skipped("не JSON (ошибка в байте " + std::to_string(e.byte) + ")");
+    } catch (const json::exception& e) {
+        return skipped(std::string("не JSON (") + e.what() + ")");
+    }
+    if (!msg.is_object()) return skipped("не объект JSON");
+
+    try {
+        const std::string clientType = textMember(msg, "clientType");
+        const std::string event = textMember(msg, "event");
+        Console& c = theConsole();
+        if (event == "init") {
+            if (clientType == "RegistrationPost") {
+                sendRaceInfo();
+                sendResults();
+                if (c.exchange.sendData) c.exchange.send(kRegistrationListRequest, "race_info");
+            } else if (clientType == "TitlesScreen") {
+                publishCurrentRun();
+            }
+        } else if (event == "data") {
+            const std::string dataKind = textMember(msg, "dataKind");
+            if (dataKind == "racersData") {
+                const bool overwriteAll = boolMember(msg, "overwriteAll");
+                const json& records = arrayMember(msg, "racersData");
+                // All or nothing: a bad record is logged by the registry and nothing changes.
+                const Status st = theRegistry().importRacersJson(records, true, overwriteAll);
+                if (!st.ok()) return st;
+                port_.repaintRunGrid();
+            } else if (dataKind == "racersDeleted") {
+                const json& guids = arrayMember(msg, "removeList");
+                for (std::size_t i = 0; i < guids.size(); ++i)
+                    if (!guids[i].is_string()) throw BadMember{"removeList[" + std::to_string(i) + "] не текст"};
+                const Status st = theRegistry().removeRacersJson(guids);
+                if (!st.ok()) return st;
+                port_.repaintRunGrid();
+                sendRaceInfo();
+            }
+        } else if (event == "racersAccepted") {
+            c.sendRacersList = false;
+        } else if (event == "resendResults") {
+            sendResults();
+        }
+    } catch (const BadMember& bad) {
+        return skipped(bad.text);
+    }
+    return Status::Ok();
+}
+
+void WebDataExchange::onExchangeData() { takeBatch(); }
+
+void WebDataExchange::tick() {
+    if (pending_) takeBatch();
+}
+
+void WebDataExchange::takeBatch() {
+    const vlm_get_data_fn getData = theConsole().exchange.getData;
+    if (!getData) {
+        pending_ = false;
+        return;
+    }
+    // A message handled inside a nested event loop must not start a second batch.
+    if (inBatch_ || port_.incomingMustWait()) {
+        pending_ = true;
+        return;
+    }
+    inBatch_ = true;
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
+    pending_ = true; // until getData says nothing more waits
+    for (int taken = 0; taken < kBatchSize; ++taken) {
+        buffer_[0] = '\0';
+        const char* data = getData(buffer_.get(), kBufferSize);
+        if (!data) {
+            pending_ = false;
+            break;
+        }
+        // The text is read no further than the buffer it should be in; one that fills
+        // the whole buffer without its terminating zero was cut short.
+        const char* bufferEnd = buffer_.get() + kBufferSize;
+        const bool inBuffer = data >= buffer_.get() && data < bufferEnd;
+        const std::size_t room = inBuffer ? static_cast<std::size_t>(bufferEnd - data) : kBufferSize;
+        const std::size_t length = strnlen(data, room);
+        if (length == room) {
+            (void)skipped("сообщение длиннее " + std::to_string(kBufferSize) + " байт");
+            continue;
+        }
+        // Copied before the next getData call, which may reuse the memory.
+        const std::string text(data, length);
+        try {
+            (void)handleMessage(text);
+        } catch (const std::exception& e) {
+            (void)skipped(std::string("ошибка обработки (") + e.what() + ")");
+        }
+    }
+    inBatch_ = false;
+}
+
+} // namespace velmaro
