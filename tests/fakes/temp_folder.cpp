@@ -1,5 +1,7 @@
 #include "fakes/temp_folder.h"
 
+#include <cstdlib>
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -21,6 +23,8 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
+    // VELMARO_KEEP_TEMP keeps the folders, to look at what a test wrote.
+    if (std::getenv("VELMARO_KEEP_TEMP")) return;
     std::error_code ec;
     fs::remove_all(path_, ec);
 }
