@@ -10,8 +10,8 @@
 
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_hits.h"
-#include "core/drag/drag_host.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/platform/files.h"
 
 namespace {
@@ -21,11 +21,7 @@ using namespace velmaro;
 constexpr int kRuns = 2000;
 constexpr uint64_t kT0 = 1'700'000'000'000ULL;
 
-class BenchHost : public DragHost {
-public:
-    std::filesystem::path folder;
-    std::filesystem::path eventFolder() const override { return folder; }
-};
+using BenchHost = test::FakeDragHost;
 
 struct Event {
     BenchHost host;

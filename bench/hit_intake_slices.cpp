@@ -26,10 +26,11 @@
 #include "core/app/console.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_hits.h"
-#include "core/drag/drag_host.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/drag/drag_run.h"
 #include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
+#include "fakes/fake_hit_intake_host.h"
 #include "ui/link/system_events.h"
 
 namespace {
@@ -58,13 +59,7 @@ long long writtenBytes() {
     return 0;
 }
 
-class BenchHost : public DragHost {
-public:
-    fs::path folder;
-    int mode = 0;
-    int raceMode() const override { return mode; }
-    fs::path eventFolder() const override { return folder; }
-};
+using BenchHost = test::FakeDragHost;
 
 class QueueLink : public ui::SystemEventLink {
 public:
@@ -94,6 +89,7 @@ public:
 
 struct Event {
     BenchHost host;
+    test::FakeHitIntakeHost intake; // its mode is the host's
     fs::path folder;
 
     explicit Event(const std::string& name) {
@@ -101,15 +97,14 @@ struct Event {
         fs::remove_all(folder);
         fs::create_directories(folder);
         host.folder = folder;
+        intake.mode = host.mode;
+        intake.folder = folder;
         setDragHost(&host);
         registerDragHitHandlers();
-        HitIntakeHooks hooks;
-        hooks.timingMode = [this] { return host.mode; };
-        hooks.eventFolder = [this] { return folder; };
-        setHitIntakeHooks(hooks);
+        setHitIntakeHost(&intake);
     }
     ~Event() {
-        setHitIntakeHooks({});
+        setHitIntakeHost(nullptr);
         setDragHost(nullptr);
         gDragRuns.clear();
         gHitList.clear();
@@ -157,7 +152,7 @@ void drainTimes() {
         e.fill(500, 2, 10000);
         QueueLink link;
         NoHost host;
-        ui::SystemEventHandler handler(link, host, nullptr, nullptr);
+        ui::SystemEventHandler handler(link, host, nullptr, nullptr, processHit);
         std::vector<THitRecord> written;
         for (int i = 0; i < n; ++i) {
             const std::uint64_t t = kT0 + 10'000'000 + std::uint64_t(i) * 3;
@@ -227,9 +222,10 @@ void lateness() {
     Event e("burst");
     e.fill(8000, 5, 10000);
     e.host.mode = 3;
+    e.intake.mode = 3;
     QueueLink link;
     NoHost host;
-    ui::SystemEventHandler handler(link, host, nullptr, nullptr);
+    ui::SystemEventHandler handler(link, host, nullptr, nullptr, processHit);
     // A run with one racer on the left lane: every left-lane hit is a lap of it.
     const std::uint64_t t = kT0 + 30'000'000;
     gDragRuns.push_back(TDragRaceItem{});

@@ -59,9 +59,23 @@ public:
     LapResultsWorker* worker = nullptr;
     int raceMode() const override { return 1; }
     std::filesystem::path eventFolder() const override { return folder; }
+    bool blockStDown() const override { return false; }
+    bool editingNumber() const override { return false; }
+    bool transpondersInUse() const override { return false; }
+    bool showDirtyTime() const override { return false; }
+    TScoreboardController* scoreboard() override { return nullptr; }
     LapRegistry* registry() override { return &reg; }
+    int gridCurrentRow() const override { return 0; }
+    void setGridCurrentRow(int) override {}
+    void setGridRowCount(int) override {}
+    void repaintGrid() override {}
+    void setOnCourseListCount(int) override {}
     bool resultsWindowExists() const override { return true; }
+    bool clearTime() const override { return true; }
+    bool sumTime() const override { return false; }
+    void showLapResults(const LapResultsTable&) override {}
     LapResultsWorker* lapResultsWorker() override { return worker; }
+    LapClock* clock() override { return nullptr; } // the process's steady clock
 };
 
 // A scratch program and event folder; the host installed for the benchmark's life.

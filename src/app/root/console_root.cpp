@@ -18,7 +18,6 @@
 
 #include "app/root/console_drag_host.h"
 #include "app/root/lap_console_host.h"
-#include "app/root/link_console_host.h"
 #include "core/app/console.h"
 #include "core/app/console_timers.h"
 #include "core/app/events.h"
@@ -102,6 +101,40 @@ public:
 private:
     TMainForm& form_;
     StartSequence& start_;
+};
+
+// The hit intake joined to the console (timing mode, event folder), the registry (tags),
+// the start controls and Block ST (remote signals 101 and 102), the scoreboard (102, 103)
+// and the hit log window.
+class ConsoleHitIntakeHost final : public HitIntakeHost {
+public:
+    ConsoleHitIntakeHost(StartSequence& start, ui::MainFormCommands& commands, TMainForm& form)
+        : start_(start), commands_(commands), form_(form) {}
+    int timingMode() override { return static_cast<int>(theConsole().raceMode); }
+    std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
+    std::optional<TagRacer> findRacerByTag(int tag) override {
+        const TRacerItem* racer = theRegistry().findRacerByTag(tag);
+        if (!racer) return std::nullopt;
+        return TagRacer{static_cast<int>(racer->number), racer->classIds.empty() ? -1 : racer->classIds.front()};
+    }
+    void remoteStart() override { start_.start(0); } // START without modifiers
+    void remoteBlock() override {
+        if (TScoreboardController* sb = theConsole().scoreboard) sb->stopTiming();
+        form_.bBlockSt->setChecked(true);
+        commands_.blockStart();
+    }
+    void remoteReset() override {
+        if (TScoreboardController* sb = theConsole().scoreboard) sb->reset(1);
+    }
+    void hitListChanged(std::size_t records) override {
+        if (ui::HitLog) ui::HitLog->hitListChanged(records);
+    }
+    std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
+
+private:
+    StartSequence& start_;
+    ui::MainFormCommands& commands_;
+    TMainForm& form_;
 };
 
 // What the start controls need of the node link, the radio boards and the main window.
@@ -210,10 +243,29 @@ public:
         if (ui::RallyResults) ui::RallyResults->showLapResults(table.toResultsTable());
     }
     LapResultsWorker* lapResultsWorker() override { return &worker_; }
+    LapClock* clock() override { return nullptr; } // the process's steady clock
 
 private:
     TMainForm& form_;
     LapResultsWorker& worker_;
+};
+
+// The drag results' main-thread side: the rank options, the results window, the brackets
+// and final_bracket.txt, the web exchange.
+class ConsoleDragResultsPort final : public DragResultsPort {
+public:
+    TDragRankOptions sampleRankOptions() override {
+        TDragRankOptions rank = currentRankOptions();
+        rank.raceMode = static_cast<std::int32_t>(theConsole().raceMode);
+        return rank;
+    }
+    void showResults(const TDragResultsView& view) override {
+        if (ui::RallyResults) ui::RallyResults->showDragResults(view);
+        TformFinal::repaintAll();
+        const std::filesystem::path folder = theConsole().eventFolder;
+        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
+    }
+    void sendData(const std::string& text, const char* kind) override { (void)theConsole().exchange.send(text, kind); }
 };
 
 // What a class page's bracket window needs of the console.
@@ -355,6 +407,7 @@ struct ConsoleRoot::State {
     std::unique_ptr<MainFormStartPorts> startPorts;
     std::unique_ptr<StartSequence> start;
     std::unique_ptr<MainFormEventHost> eventHost;
+    std::unique_ptr<ConsoleHitIntakeHost> intakeHost;
     std::unique_ptr<MainFormDragView> dragView;
     std::unique_ptr<MainFormLapHost> lapHost;
     std::unique_ptr<MainFormBracketPort> bracketPort;
@@ -371,6 +424,7 @@ struct ConsoleRoot::State {
     ui::NodeStatusBox* nodeBox = nullptr;
     ui::StartLightTree* lights = nullptr;
     std::unique_ptr<LapResultsWorker> lapWorker;
+    ConsoleDragResultsPort resultsPort;
 };
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
@@ -399,15 +453,8 @@ void ConsoleRoot::launch() {
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
         s->start = std::make_unique<StartSequence>(*s->startPorts);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
-        // Remote signal 101 presses START without modifiers.
-        connectHitIntakeToConsole([s] { s->start->start(0); },
-                                  [this] {
-                                      d->form->bBlockSt->setChecked(true);
-                                      blockStart();
-                                  },
-                                  [](std::size_t records) {
-                                      if (ui::HitLog) ui::HitLog->hitListChanged(records);
-                                  });
+        s->intakeHost = std::make_unique<ConsoleHitIntakeHost>(*s->start, *this, form);
+        setHitIntakeHost(s->intakeHost.get());
         s->dragView = std::make_unique<MainFormDragView>(form);
         installConsoleDragHost(s->dragView.get());
         // Each lap results build comes back to the main thread as a queued call on the
@@ -432,15 +479,7 @@ void ConsoleRoot::launch() {
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
             ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
         });
-
-        DragResultsHooks results;
-        results.showResults = [](const TDragResultsView& view) {
-            if (ui::RallyResults) ui::RallyResults->showDragResults(view);
-            TformFinal::repaintAll();
-            const std::filesystem::path folder = theConsole().eventFolder;
-            if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
-        };
-        setDragResultsHooks(std::move(results));
+        setDragResultsPort(&s->resultsPort);
     });
     ui::RegForm->registry.setSink(d->classPages.get());
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(d->form);
@@ -456,10 +495,10 @@ void ConsoleRoot::shutDown() {
     // the main window: it ends before the window and the lap host go.
     if (s->lapWorker) s->lapWorker->stop();
     if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
-    setDragResultsHooks({});
+    setDragResultsPort(nullptr);
     setLapHost(nullptr);
     installConsoleDragHost(nullptr);
-    setHitIntakeHooks({});
+    setHitIntakeHost(nullptr);
     // The link and the radio thread were stopped by the window's closing; what is left
     // of them goes before the windows they report to.
     s->events.reset();
@@ -480,6 +519,7 @@ void ConsoleRoot::shutDown() {
     s->lapHost.reset();
     s->lapWorker.reset();
     s->dragView.reset();
+    s->intakeHost.reset();
     s->eventHost.reset();
     s->start.reset();
     s->startPorts.reset();
@@ -600,7 +640,10 @@ void ConsoleRoot::startLinkThread() {
     theConsole().systemInterface = s->link.get();
     s->linkEvents = std::make_unique<ui::LinkEvents>(*s->link);
     s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, s->lights,
-                                                         s->form->lNumAtStart);
+                                                         s->form->lNumAtStart,
+                                                         [](int node, int signal, std::uint64_t t, int source) {
+                                                             processHit(node, signal, t, source);
+                                                         });
     s->link->start();
 }
 

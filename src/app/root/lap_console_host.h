@@ -6,9 +6,9 @@
 // Header only: it is compiled by the program that joins the areas, so the lap library
 // itself needs neither the console nor the registry to build.
 //
-// The main window derives from ConsoleLapHost to add what only it has (Block ST, the
-// lap grid, the on-course list, the results window, running work on the main thread)
-// and installs it with setLapHost at start-up.
+// The root's MainFormLapHost (console_root.cpp) derives from ConsoleLapHost to add what
+// only the windows have (Block ST, the lap grid, the on-course list, the results window,
+// the lap results worker) and installs it with setLapHost at start-up.
 #include <algorithm>
 #include <cstdint>
 #include <utility>

@@ -1,15 +1,18 @@
 #include "core/drag/drag_host.h"
 
+#include <stdexcept>
+
 namespace velmaro {
 
 namespace {
-DragHost gDefaultHost;
 DragHost* gHost = nullptr;
 } // namespace
 
 DragHost& dragHost()
 {
-    return gHost ? *gHost : gDefaultHost;
+    if (!gHost)
+        throw std::logic_error("drag host used before the console installed one (setDragHost)");
+    return *gHost;
 }
 
 void setDragHost(DragHost* host)

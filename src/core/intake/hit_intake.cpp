@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -173,28 +174,28 @@ ModeHitHandlers& modeHitHandlers() {
 
 // ---- intake ----
 
-HitIntakeHooks& hitIntakeHooks() {
-    static HitIntakeHooks hooks;
-    return hooks;
+namespace {
+HitIntakeHost* gIntakeHost = nullptr;
+} // namespace
+
+void setHitIntakeHost(HitIntakeHost* host) { gIntakeHost = host; }
+
+HitIntakeHost& hitIntakeHost() {
+    if (!gIntakeHost) throw std::logic_error("hit intake used before the console installed its host (setHitIntakeHost)");
+    return *gIntakeHost;
 }
 
-void setHitIntakeHooks(HitIntakeHooks hooks) { hitIntakeHooks() = std::move(hooks); }
+std::uint64_t systemUtcNowMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
 
 namespace {
 
 std::filesystem::path hitLogPath() {
-    const HitIntakeHooks& h = hitIntakeHooks();
-    if (!h.eventFolder) return {};
-    const std::filesystem::path folder = h.eventFolder();
+    const std::filesystem::path folder = hitIntakeHost().eventFolder();
     if (folder.empty()) return {};
     return folder / "hitlog.txt";
-}
-
-std::uint64_t utcNow() {
-    const HitIntakeHooks& h = hitIntakeHooks();
-    if (h.utcNowMs) return h.utcNowMs();
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 THitRecord key(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
@@ -206,10 +207,7 @@ THitRecord key(int node, int signal, std::uint32_t seconds, std::uint32_t millis
     return r;
 }
 
-void notifyListChanged() {
-    const HitIntakeHooks& h = hitIntakeHooks();
-    if (h.hitListChanged) h.hitListChanged(gHitList.size());
-}
+void notifyListChanged() { hitIntakeHost().hitListChanged(gHitList.size()); }
 
 // What hitlog.txt holds: the first `records` records of gHitList exactly, written to
 // `file`; records = npos when that is not known (then the next save rewrites it whole).
@@ -327,8 +325,8 @@ void markHitUsed(int node, int signal, std::uint32_t seconds, std::uint32_t mill
 }
 
 void processHit(int node, int signal, std::uint64_t timeMs, int source) {
-    HitIntakeHooks& hooks = hitIntakeHooks();
-    const std::uint64_t arrival = utcNow();
+    HitIntakeHost& host = hitIntakeHost();
+    const std::uint64_t arrival = host.utcNowMs();
     const std::uint32_t seconds = static_cast<std::uint32_t>(timeMs / 1000);
     const std::uint32_t millis = static_cast<std::uint32_t>(timeMs % 1000);
 
@@ -336,13 +334,13 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
 
     switch (signal) {
     case SIG_REMOTE_START:
-        if (hooks.remoteStart) hooks.remoteStart();
+        host.remoteStart();
         break;
     case SIG_REMOTE_BLOCK:
-        if (hooks.remoteBlock) hooks.remoteBlock();
+        host.remoteBlock();
         break;
     case SIG_REMOTE_RESET:
-        if (hooks.remoteReset) hooks.remoteReset();
+        host.remoteReset();
         break;
     default: break;
     }
@@ -353,15 +351,14 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
     if (isTransponderSignal(signal)) {
         gTranspondersInUse = 1;
         const int tag = transponderTag(signal);
-        std::optional<TagRacer> racer;
-        if (hooks.findRacerByTag) racer = hooks.findRacerByTag(tag);
+        const std::optional<TagRacer> racer = host.findRacerByTag(tag);
         // A racer numbered 0 is timed under his tag but keeps his first class.
         racerNumber = racer && racer->number != 0 ? racer->number : tag;
         if (racer) classId = racer->classId;
         handlerSignal = transponderSensor(signal);
     }
 
-    const int mode = hooks.timingMode ? hooks.timingMode() : -1;
+    const int mode = host.timingMode();
     modeHitHandlers().dispatch(mode, node, handlerSignal, timeMs, racerNumber, classId, source);
 
     if (source == HIT_FROM_LOG_CURRENT) return;

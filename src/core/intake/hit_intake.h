@@ -6,8 +6,8 @@
 //
 // The mode handlers plug into one dispatch table (modeHitHandlers()); the drag and lap
 // areas register theirs at start-up. What the intake needs of the main window (timing
-// mode, event folder, registry, START and Block ST, hit log window) comes through
-// HitIntakeHooks, which the main window fills.
+// mode, event folder, registry, START and Block ST, hit log window) comes through the
+// installed HitIntakeHost.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -117,19 +117,31 @@ struct TagRacer {
     int classId = -1; // first class id, -1 when the racer has no class
 };
 
-// What the intake needs of the rest of the console. Every hook is optional.
-struct HitIntakeHooks {
-    std::function<int()> timingMode;                          // current timing mode; none = -1
-    std::function<std::filesystem::path()> eventFolder;       // open event folder; empty = none
-    std::function<std::optional<TagRacer>(int tag)> findRacerByTag;
-    std::function<void()> remoteStart;                        // signal 101: press START
-    std::function<void()> remoteBlock;                        // signal 102: stopTiming, Block ST down + click
-    std::function<void()> remoteReset;                        // signal 103: scoreboard reset(1)
-    std::function<void(std::size_t recordCount)> hitListChanged; // hit log grid: rows = count + 1, repaint
-    std::function<std::uint64_t()> utcNowMs;                  // arrival clock; default system clock
+// What the intake needs of the rest of the console (main thread). The composition root
+// implements it; tests install fakes.
+class HitIntakeHost {
+public:
+    HitIntakeHost() = default;
+    HitIntakeHost(const HitIntakeHost&) = delete;
+    HitIntakeHost& operator=(const HitIntakeHost&) = delete;
+    virtual ~HitIntakeHost() = default;
+
+    virtual int timingMode() = 0;                        // current timing mode; none = -1
+    virtual std::filesystem::path eventFolder() = 0;     // open event folder; empty = none
+    virtual std::optional<TagRacer> findRacerByTag(int tag) = 0;
+    virtual void remoteStart() = 0;                      // signal 101: press START
+    virtual void remoteBlock() = 0;                      // signal 102: stopTiming, Block ST down + click
+    virtual void remoteReset() = 0;                      // signal 103: scoreboard reset(1)
+    virtual void hitListChanged(std::size_t recordCount) = 0; // hit log grid: rows = count + 1, repaint
+    virtual std::uint64_t utcNowMs() = 0;                // arrival clock (systemUtcNowMs in the console)
 };
-void setHitIntakeHooks(HitIntakeHooks hooks);
-HitIntakeHooks& hitIntakeHooks();
+// Installs the host (not owned; null uninstalls it).
+void setHitIntakeHost(HitIntakeHost* host);
+// The installed host. Throws std::logic_error when none is installed: a hit taken in
+// before the console joined its areas is a fault, never silently dropped.
+HitIntakeHost& hitIntakeHost();
+// The system clock: UTC milliseconds since 1970.
+std::uint64_t systemUtcNowMs();
 
 // All hits of the open event, sorted by compareHits, no two equal. Main thread.
 extern std::vector<THitRecord> gHitList;

@@ -1,20 +1,18 @@
 #include "core/lap/lap_host.h"
 
 #include <atomic>
+#include <stdexcept>
 
 namespace velmaro {
 
 namespace {
-LapHost& defaultHost() {
-    static LapHost host;
-    return host;
-}
 std::atomic<LapHost*> gHost{nullptr}; // the lap results worker reads it too
 } // namespace
 
 LapHost& lapHost() {
     LapHost* h = gHost.load();
-    return h ? *h : defaultHost();
+    if (!h) throw std::logic_error("lap host used before the console installed one (setLapHost)");
+    return *h;
 }
 void setLapHost(LapHost* host) { gHost = host; }
 

@@ -5,10 +5,10 @@
 // operator's edits and the lap results reach the main window (mode, event folder,
 // Block ST, the lap grid, the on-course list), the node link's transponder flag, the
 // scoreboard settings, the scoreboard controller, the registry of racers and classes
-// and the results window only through the installed LapHost. The application installs
-// one that forwards to those objects; tests install fakes. Every method has a harmless
-// default (mode 0, nothing registered, no windows, outputs dropped), so a host
-// overrides only what it has.
+// and the results window only through the installed LapHost. The composition root
+// installs one that forwards to those objects; tests install fakes. Every method is
+// pure: a host answers for all of them, and a use of lapHost() before any host is
+// installed throws.
 //
 // Questions (number input, class picker, retired racer, messages) go through
 // theOperator() (core/platform/operator.h), not through the host.
@@ -94,42 +94,43 @@ public:
     virtual ~LapHost() = default;
 
     // ---- the main window and the node link
-    virtual int raceMode() const { return 0; }                   // timing mode 0..8
-    virtual std::filesystem::path eventFolder() const { return {}; }
-    virtual bool blockStDown() const { return false; }           // "Block ST" button down
-    virtual bool editingNumber() const { return false; }         // the grid's number input is open
-    virtual bool transpondersInUse() const { return false; }     // a transponder hit was seen
-    virtual bool showDirtyTime() const { return false; }         // "Выводить грязное время"
-    virtual TScoreboardController* scoreboard() { return nullptr; }
+    virtual int raceMode() const = 0;                     // timing mode 0..8
+    virtual std::filesystem::path eventFolder() const = 0;
+    virtual bool blockStDown() const = 0;                 // "Block ST" button down
+    virtual bool editingNumber() const = 0;               // the grid's number input is open
+    virtual bool transpondersInUse() const = 0;           // a transponder hit was seen
+    virtual bool showDirtyTime() const = 0;               // "Выводить грязное время"
+    virtual TScoreboardController* scoreboard() = 0;      // null when none exists
     // Null when the registration window does not exist.
-    virtual LapRegistry* registry() { return nullptr; }
+    virtual LapRegistry* registry() = 0;
 
     // ---- the lap grid `SingleLaneGrid` (row r shows event r - 1) and the on-course list
-    virtual int gridCurrentRow() const { return 0; }
-    virtual void setGridCurrentRow(int row) { (void)row; }
-    virtual void setGridRowCount(int rows) { (void)rows; }
-    virtual void repaintGrid() {}
+    virtual int gridCurrentRow() const = 0;
+    virtual void setGridCurrentRow(int row) = 0;
+    virtual void setGridRowCount(int rows) = 0;
+    virtual void repaintGrid() = 0;
     // `lvChannel`: the finish queue of mode 4 (item count, then repaint).
-    virtual void setOnCourseListCount(int count) { (void)count; }
+    virtual void setOnCourseListCount(int count) = 0;
 
     // ---- the results window
-    virtual bool resultsWindowExists() const { return false; }
-    virtual bool clearTime() const { return true; }  // "Чистое время" checked (else dirty time)
-    virtual bool sumTime() const { return false; }   // "Суммарное время" checked
+    virtual bool resultsWindowExists() const = 0;
+    virtual bool clearTime() const = 0;  // "Чистое время" checked (else dirty time)
+    virtual bool sumTime() const = 0;    // "Суммарное время" checked
     // Hands a freshly built results table to the results window's grid.
-    virtual void showLapResults(const LapResultsTable& table) { (void)table; }
+    virtual void showLapResults(const LapResultsTable& table) = 0;
 
     // ---- threads and time
     // The lap results worker that builds the results off the main thread; null: the
     // results are rebuilt on the main thread by lapResultsTimerTick.
-    virtual LapResultsWorker* lapResultsWorker() { return nullptr; }
+    virtual LapResultsWorker* lapResultsWorker() = 0;
     // Null: a steady clock of the process.
-    virtual LapClock* clock() { return nullptr; }
+    virtual LapClock* clock() = 0;
 };
 
-// The installed host; never null (a default one answers until setLapHost is called).
+// The installed host. Throws std::logic_error when none is installed: lap timing reached
+// before the console joined its areas is a fault, never a silent no-op.
 LapHost& lapHost();
-// Installs a host (not owned); null restores the default.
+// Installs a host (not owned); null uninstalls it.
 void setLapHost(LapHost* host);
 
 } // namespace velmaro

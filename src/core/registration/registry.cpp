@@ -11,8 +11,15 @@ namespace velmaro {
 
 namespace {
 
+// The sink of a registry that no window shows (before the console joins its areas, and
+// in tools): no pages, and no results thread to tell.
+class SilentSink final : public ClassPageSink {
+public:
+    void notifyResultsThread() override {}
+};
+
 ClassPageSink& silentSink() {
-    static ClassPageSink sink;
+    static SilentSink sink;
     return sink;
 }
 

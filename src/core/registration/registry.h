@@ -81,8 +81,8 @@ std::string racerClassesJson(const TRacerItem& racer);
 
 // What the registry asks of the windows: class pages on the main window, the
 // registration window's lists and labels, and the notifications to the results and
-// the web service. Every operation has a do-nothing default; the UI implements the ones
-// it needs. Called on the main thread.
+// the web service. The window operations have do-nothing defaults (a registry no window
+// shows changes nothing on screen); notifyResultsThread is pure. Called on the main thread.
 class ClassPageSink {
 public:
     virtual ~ClassPageSink() = default;
@@ -109,8 +109,9 @@ public:
     virtual void racerDbChanged() {}
     // The timing mode of the open event (TMainForm::raceMode).
     virtual int raceMode() const { return 0; }
-    // Hands the runs to the drag results thread (notifyResultsThread).
-    virtual void notifyResultsThread() {}
+    // Hands the runs to the drag results thread (notifyResultsThread). Every sink says
+    // what it does here: a class change in drag mode must reach the results.
+    virtual void notifyResultsThread() = 0;
     // Sends the race information with the class and racer lists to the web service.
     virtual void sendRaceInfo() {}
 };

@@ -2,6 +2,7 @@
 #include "core/results/drag_results.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "core/app/console.h"
 #include "core/registration/registry.h"
@@ -14,10 +15,7 @@ TDragResultsMap gQualResults;
 
 namespace {
 
-DragResultsHooks& hooksStorage() {
-    static DragResultsHooks hooks;
-    return hooks;
-}
+DragResultsPort* gResultsPort = nullptr;
 
 class MainWindowSink final : public DragResultsSink {
 public:
@@ -26,19 +24,18 @@ public:
 
 } // namespace
 
-void setDragResultsHooks(DragResultsHooks hooks) { hooksStorage() = std::move(hooks); }
-const DragResultsHooks& dragResultsHooks() { return hooksStorage(); }
+void setDragResultsPort(DragResultsPort* port) { gResultsPort = port; }
+
+DragResultsPort& dragResultsPort() {
+    if (!gResultsPort) throw std::logic_error("drag results used before the console installed their port (setDragResultsPort)");
+    return *gResultsPort;
+}
 
 std::shared_ptr<DragResultsSink> mainWindowResultsSink() { return std::make_shared<MainWindowSink>(); }
 
 TDragResultsOptions sampleResultsOptions() {
     TDragResultsOptions options;
-    if (const auto& sample = dragResultsHooks().sampleRankOptions) {
-        options.rank = sample();
-    } else {
-        options.rank = currentRankOptions();
-        options.rank.raceMode = static_cast<std::int32_t>(theConsole().raceMode);
-    }
+    options.rank = dragResultsPort().sampleRankOptions();
     options.proStart = theConsole().proStart;
     options.registry = theRegistry().snapshot();
     return options;
@@ -229,15 +226,11 @@ void fillClassResultLists(const TDragResultsView& view) {
 
 void sendResults() {
     if (!gDragResultsCntr) return;
-    const auto& send = dragResultsHooks().sendData;
-    if (!send && !theConsole().exchange.sendData) return;
+    DragResultsPort& port = dragResultsPort();
     for (const char* name : {"allDragResults", "practiceResults", "qualResults", "raceResults"}) {
         const std::string text = gDragResultsCntr->getResults(name);
         if (text.empty()) continue; // no rebuild yet: no document to send
-        if (send)
-            send(text, "results");
-        else
-            theConsole().exchange.send(text, "results");
+        port.sendData(text, "results");
     }
 }
 
@@ -245,7 +238,7 @@ void onDragResults() {
     if (!gDragResultsCntr) return;
     if (auto view = gDragResultsCntr->latestView()) {
         fillClassResultLists(*view);
-        if (const auto& show = dragResultsHooks().showResults) show(*view);
+        dragResultsPort().showResults(*view);
     }
     gQualResults = gDragResultsCntr->getPublishedResults();
     sendResults();

@@ -83,20 +83,29 @@ public:
 // whose handler calls onDragResults().
 std::shared_ptr<DragResultsSink> mainWindowResultsSink();
 
-// Main-thread hooks of the results. Empty hooks are skipped.
-struct DragResultsHooks {
-    // Options snapshot, taken with every hand-over. Empty: the current rank options
-    // (currentRankOptions) with the console's timing mode and PRO Start setting.
-    std::function<TDragRankOptions()> sampleRankOptions;
+// What the results need of the console on the main thread. The composition root
+// implements it; tests install fakes.
+class DragResultsPort {
+public:
+    DragResultsPort() = default;
+    DragResultsPort(const DragResultsPort&) = delete;
+    DragResultsPort& operator=(const DragResultsPort&) = delete;
+    virtual ~DragResultsPort() = default;
+
+    // Options snapshot, taken with every hand-over: the current rank options
+    // (currentRankOptions) with the console's timing mode.
+    virtual TDragRankOptions sampleRankOptions() = 0;
     // After each rebuild, once the class result lists are filled: refresh the results
     // window, repaint the bracket in view, rewrite final_bracket.txt.
-    std::function<void(const TDragResultsView&)> showResults;
-    // Sends one document to the web service (kind "results" or "online"). Empty: the
-    // console's exchange library (skipped while it is not loaded).
-    std::function<void(const std::string& text, const char* kind)> sendData;
+    virtual void showResults(const TDragResultsView& view) = 0;
+    // Sends one document to the web service (kind "results" or "online"); skipped while
+    // the console's exchange library is not loaded.
+    virtual void sendData(const std::string& text, const char* kind) = 0;
 };
-void setDragResultsHooks(DragResultsHooks hooks);
-const DragResultsHooks& dragResultsHooks();
+// Installs the port (not owned; null uninstalls it).
+void setDragResultsPort(DragResultsPort* port);
+// The installed port. Throws std::logic_error when none is installed.
+DragResultsPort& dragResultsPort();
 
 // The options the rebuild would use if the runs were handed over now. Main thread.
 TDragResultsOptions sampleResultsOptions();
@@ -192,7 +201,7 @@ void notifyResultsThread();
 void notifyRunChanged(std::size_t index);
 
 // Main thread: the handler of WM_DRAG_RESULTS. Takes the last rebuild, fills the class
-// result lists, runs the showResults hook, stores the published qualification results
+// result lists, runs the port's showResults, stores the published qualification results
 // in gQualResults and sends the four documents (sendResults). Nothing without a worker.
 void onDragResults();
 // Main thread: sends "allDragResults", "practiceResults", "qualResults", "raceResults"

@@ -99,15 +99,9 @@ std::string currentRunJson(const TDragRaceItem& run, const std::string& eventNam
 }
 
 void publishCurrentRun() {
-    const auto& send = dragResultsHooks().sendData;
-    if (!send && !theConsole().exchange.sendData) return;
     const TDragRaceItem* run = currentRun();
     if (!run) return;
-    const std::string text = currentRunJson(*run, theConsole().eventName, theConsole().proStart);
-    if (send)
-        send(text, "online");
-    else
-        theConsole().exchange.send(text, "online");
+    dragResultsPort().sendData(currentRunJson(*run, theConsole().eventName, theConsole().proStart), "online");
 }
 
 } // namespace velmaro

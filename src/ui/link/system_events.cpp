@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include <stdexcept>
+
 #include "core/app/console.h"
 #include "core/intake/hit_intake.h"
 #include "core/platform/operator.h"
@@ -20,9 +22,7 @@ QLabel* makeRacerAtStartLabel(QWidget* parent) {
 SystemEventHandler::SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree,
                                        QLabel* numAtStart, HitProcessor processHit)
     : link_(link), host_(host), tree_(tree), numAtStart_(numAtStart), processHit_(std::move(processHit)) {
-    if (!processHit_) processHit_ = [](int node, int signal, std::uint64_t t, int source) {
-        velmaro::processHit(node, signal, t, source);
-    };
+    if (!processHit_) throw std::invalid_argument("SystemEventHandler needs the hit intake's processHit");
 }
 
 void SystemEventHandler::onSystemEvent(int code, std::uint32_t wParam) {

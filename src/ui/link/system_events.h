@@ -91,9 +91,10 @@ public:
     using HitProcessor = std::function<void(int node, int signal, std::uint64_t timeMs, int source)>;
 
     // `tree` and `numAtStart` may be null (their events then only change state).
-    // `processHit` defaults to the hit intake's processHit.
+    // `processHit` takes each popped hit (the console passes the hit intake's processHit);
+    // an empty one throws std::invalid_argument.
     SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree, QLabel* numAtStart,
-                       HitProcessor processHit = {});
+                       HitProcessor processHit);
 
     // TMainForm::onSystemEvent: `code` is the SE_ code (lParam), `wParam` its value.
     void onSystemEvent(int code, std::uint32_t wParam);

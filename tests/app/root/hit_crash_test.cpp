@@ -17,6 +17,7 @@
 
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
 #include "fakes/temp_folder.h"
@@ -166,7 +167,10 @@ TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
             << line;
     std::vector<TDragRaceItem> runs = parseDragFile(lines);
     ASSERT_EQ(runs.size(), 1u);
+    test::FakeDragHost settings; // the settings of a new event
+    setDragHost(&settings);
     runs[0].recalculate();
+    setDragHost(nullptr);
     EXPECT_EQ(runs[0].startTime, t);
     EXPECT_EQ(runs[0].hits[0].size(), 4u);
     EXPECT_EQ(runs[0].hits[1].size(), 4u);

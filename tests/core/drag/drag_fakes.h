@@ -1,6 +1,7 @@
 #pragma once
-// Fakes for the drag-run tests: a drag host that records every output, a scoreboard
-// controller that records its calls, and a fixture that resets the run globals.
+// Fakes for the drag-run tests: a drag host that records every output
+// (fake_drag_host.h), a scoreboard controller that records its calls, and a fixture that
+// resets the run globals.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,10 +12,10 @@
 #include <vector>
 
 #include "core/app/scoreboard_controller.h"
-#include "core/drag/drag_host.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/drag/drag_selection.h"
+#include "core/drag/fake_drag_host.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 
@@ -58,73 +59,6 @@ public:
         }
         return s;
     }
-};
-
-class FakeDragHost : public DragHost {
-public:
-    // settings
-    int mode = 0;
-    std::filesystem::path folder;
-    bool pro = false;
-    float distance = 20.0f;
-    int blockTimeout = 0;
-    bool blockSt = false;
-    bool dirty = false;
-    int invert = 0;
-    // registry and brackets
-    std::map<int32_t, DragRacerInfo> racers;
-    std::map<int32_t, int32_t> classLimits;
-    std::vector<int32_t> brackets;
-    // outputs
-    std::vector<int> winners;
-    std::vector<std::pair<LaneDisplayBuffer, int>> displays;
-    std::vector<std::pair<std::array<int32_t, 10>, int>> radio;
-    TScoreboardController* controller = nullptr;
-    int rows = 0;
-    int cursorMoves = 0;
-    int repaints = 0;
-    int notifies = 0;
-    std::vector<size_t> changedRuns; // notifyRunChanged indexes, in order (each also counts in notifies)
-    int bracketLoads = 0;
-
-    int raceMode() const override { return mode; }
-    std::filesystem::path eventFolder() const override { return folder; }
-    bool proStartSignal() const override { return pro; }
-    float speedTrapDistance() const override { return distance; }
-    int blockFinishTimeout() const override { return blockTimeout; }
-    bool blockStDown() const override { return blockSt; }
-    bool showDirtyTime() const override { return dirty; }
-    int invertScoreboard() const override { return invert; }
-    std::optional<DragRacerInfo> findRacer(int32_t number) const override
-    {
-        auto it = racers.find(number);
-        if (number == 0 || it == racers.end())
-            return std::nullopt;
-        return it->second;
-    }
-    std::optional<int32_t> classBreakoutLimit(int32_t classId) const override
-    {
-        auto it = classLimits.find(classId);
-        if (it == classLimits.end())
-            return std::nullopt;
-        return it->second;
-    }
-    std::vector<int32_t> bracketClassIds() const override { return brackets; }
-    void sendWinner(int lane) override { winners.push_back(lane); }
-    void sendDisplay(const std::array<uint8_t, 9>& buffer, int lane) override { displays.emplace_back(buffer, lane); }
-    void showRadioResult(const std::array<int32_t, 10>& values, int lane) override { radio.emplace_back(values, lane); }
-    TScoreboardController* scoreboard() override { return controller; }
-    int gridRowCount() const override { return rows; }
-    void setGridRowCount(int r) override { rows = r; }
-    void gridCursorToLastRow() override { ++cursorMoves; }
-    void repaintGrid() override { ++repaints; }
-    void notifyResultsThread() override { ++notifies; }
-    void notifyRunChanged(size_t index) override
-    {
-        ++notifies;
-        changedRuns.push_back(index);
-    }
-    void loadFinalBracketFile() override { ++bracketLoads; }
 };
 
 // Installs a fresh fake host and empties the run globals before and after each test.

@@ -1,6 +1,7 @@
 // Figures of a run computed from its hit lists, and the shared text formatters.
 #include <functional>
 #include <ostream>
+#include <stdexcept>
 
 #include "drag_fakes.h"
 
@@ -305,6 +306,14 @@ TEST_F(DragTest, RecalculateIsRepeatable)
     const TDragRaceItem once = run;
     run.recalculate();
     EXPECT_EQ(run, once);  // stale figures never leak into the next pass
+}
+
+TEST_F(DragTest, ARunNeedsTheInstalledHost)
+{
+    setDragHost(nullptr);
+    TDragRaceItem run = withRacers(1, 2);
+    EXPECT_THROW(run.recalculate(), std::logic_error);
+    setDragHost(&host);
 }
 
 TEST(DragFormat, Texts)

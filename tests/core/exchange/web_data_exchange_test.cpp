@@ -19,6 +19,7 @@
 #include "core/results/drag_results.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
+#include "core/results/results_port_fake.h"
 
 namespace velmaro::test {
 namespace {
@@ -38,6 +39,13 @@ public:
 class SendingSink : public ClassPageSink {
 public:
     void sendRaceInfo() override { velmaro::sendRaceInfo(); }
+    void notifyResultsThread() override {}
+};
+
+// The results thread's documents go to the exchange library, as in the console.
+class ExchangeResultsPort : public FakeDragResultsPort {
+public:
+    void sendData(const std::string& text, const char* kind) override { theConsole().exchange.send(text, kind); }
 };
 
 // One "exchange sendData" line of the test double's log: data and kind.
@@ -60,6 +68,7 @@ protected:
         reg.setEventFolder(c.eventFolder);
         reg.setDatabaseFile(home / "DB/racersdb.txt");
         reg.setSink(&sink);
+        setDragResultsPort(&resultsPort);
         setRegistry(&reg);
         reg.addClass("Стрит");
         reg.addClass("Pro");
@@ -77,7 +86,7 @@ protected:
         c.exchange.close();
         c.mainWindow.detach();
         c.resetToDefaults();
-        setDragResultsHooks({});
+        setDragResultsPort(nullptr);
         gDragRuns.clear();
         gCurrentRun = -1;
         setRegistry(nullptr);
@@ -165,6 +174,7 @@ protected:
     ScriptedOperator op;
     ScopedOperator scoped;
     SendingSink sink;
+    ExchangeResultsPort resultsPort;
     TRegistry reg;
     RecordingPort port;
     WebDataExchange exchange;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <stdexcept>
 #include <tuple>
 
 #include <sys/stat.h>
@@ -25,8 +26,9 @@ struct Call {
     bool operator==(const Call&) const = default;
 };
 
-// The intake wired to a temp event folder, a registry of tags and recording handlers.
-class HitIntakeTest : public ::testing::Test {
+// The intake wired to a temp event folder, a registry of tags and recording handlers:
+// the fixture is the intake's host.
+class HitIntakeTest : public ::testing::Test, public HitIntakeHost {
 protected:
     void SetUp() override {
         gHitList.clear();
@@ -40,26 +42,26 @@ protected:
             modeHitHandlers().setDragHandler(mode, [this, mode](int n, int s, std::uint64_t t, int src) {
                 calls.push_back({mode, n, s, t, 0, -1, src});
             });
-        HitIntakeHooks h;
-        h.timingMode = [this] { return mode; };
-        h.eventFolder = [this] { return folder.path(); };
-        h.findRacerByTag = [this](int tag) -> std::optional<TagRacer> {
-            auto it = tags.find(tag);
-            if (it == tags.end()) return std::nullopt;
-            return it->second;
-        };
-        h.remoteStart = [this] { remote.push_back("start"); };
-        h.remoteBlock = [this] { remote.push_back("block"); };
-        h.remoteReset = [this] { remote.push_back("reset"); };
-        h.hitListChanged = [this](std::size_t n) { rows = int(n) + 1; };
-        h.utcNowMs = [this] { return ++clock; };
-        setHitIntakeHooks(h);
+        setHitIntakeHost(this);
     }
     void TearDown() override {
-        setHitIntakeHooks({});
+        setHitIntakeHost(nullptr);
         modeHitHandlers().clearAll();
         gHitList.clear();
     }
+    int timingMode() override { return mode; }
+    std::filesystem::path eventFolder() override { return folder.path(); }
+    std::optional<TagRacer> findRacerByTag(int tag) override {
+        auto it = tags.find(tag);
+        if (it == tags.end()) return std::nullopt;
+        return it->second;
+    }
+    void remoteStart() override { remote.push_back("start"); }
+    void remoteBlock() override { remote.push_back("block"); }
+    void remoteReset() override { remote.push_back("reset"); }
+    void hitListChanged(std::size_t n) override { rows = int(n) + 1; }
+    std::uint64_t utcNowMs() override { return ++clock; }
+
     std::string hitlog() { return std::filesystem::exists(folder / "hitlog.txt") ? folder.read("hitlog.txt") : ""; }
 
     TempFolder folder;
@@ -342,4 +344,12 @@ TEST_F(HitIntakeTest, AHitLogThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     EXPECT_EQ(hitlog(), formatHitLog(gHitList));
     EXPECT_EQ(op.logLines.size(), 2u); // "written again"
     setOperator(nullptr);
+}
+
+TEST_F(HitIntakeTest, AHitBeforeTheConsoleInstalledTheHostIsAFaultNotADrop) {
+    setHitIntakeHost(nullptr);
+    EXPECT_THROW(processHit(2, 0, 5000, HIT_FROM_DEVICE), std::logic_error);
+    EXPECT_THROW(loadHitLog(), std::logic_error);
+    EXPECT_TRUE(calls.empty());
+    EXPECT_TRUE(gHitList.empty());
 }

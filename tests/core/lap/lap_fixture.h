@@ -112,6 +112,7 @@ public:
     bool clean = true;
     bool sum = false;
     int tablesShown = 0;
+    int repaints = 0;
     FakeClock fakeClock;
 
     int raceMode() const override { return mode; }
@@ -125,11 +126,13 @@ public:
     int gridCurrentRow() const override { return currentRow; }
     void setGridCurrentRow(int row) override { currentRow = row; }
     void setGridRowCount(int rows) override { rowCount = rows; }
+    void repaintGrid() override { ++repaints; }
     void setOnCourseListCount(int count) override { onCourseCount = count; }
     bool resultsWindowExists() const override { return resultsWindow; }
     bool clearTime() const override { return clean; }
     bool sumTime() const override { return sum; }
     void showLapResults(const LapResultsTable&) override { ++tablesShown; }
+    LapResultsWorker* lapResultsWorker() override { return nullptr; } // rebuilt by lapResultsTimerTick
     LapClock* clock() override { return &fakeClock; }
 };
 

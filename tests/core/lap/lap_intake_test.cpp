@@ -1,4 +1,6 @@
 // Hit intake of modes 1, 4 and 6, the queues, START and NEXT, and the scoreboard calls.
+#include <stdexcept>
+
 #include "lap_fixture.h"
 
 namespace velmaro::test {
@@ -35,6 +37,13 @@ TEST_F(LapIntake, Mode1_UntaggedLapsRotateThroughTheStarters) {
     EXPECT_EQ(queueRacers(gCourseQueue), (std::vector<uint32_t>{9, 8, 7}));
     EXPECT_EQ(gCntOnLane, 3);
     EXPECT_EQ(host.rowCount, 10);
+}
+
+TEST_F(LapIntake, AHitNeedsTheInstalledHost) {
+    setLapHost(nullptr);
+    EXPECT_THROW(processHitLapSingle(1, 6, 2000, 0, -1), std::logic_error);
+    setLapHost(&host);
+    EXPECT_TRUE(racersOf(K::LAP).empty());
 }
 
 TEST_F(LapIntake, Mode1_NewStartsReplaceTheGroup) {

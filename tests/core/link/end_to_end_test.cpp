@@ -13,6 +13,7 @@
 #include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
 #include "link_fakes.h"
+#include "fakes/fake_hit_intake_host.h"
 #include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
@@ -50,10 +51,9 @@ public:
             handled.push_back(SimHit{std::uint8_t(node), std::uint16_t(signal), std::uint32_t(t / 1000),
                                      std::uint16_t(t % 1000)});
         });
-        HitIntakeHooks h;
-        h.timingMode = [] { return 1; };
-        h.eventFolder = [this] { return folder.path(); };
-        setHitIntakeHooks(h);
+        intake.mode = 1;
+        intake.folder = folder.path();
+        setHitIntakeHost(&intake);
         mainThread = std::thread([this] { drain(); });
     }
     ~Console() {
@@ -64,7 +64,7 @@ public:
             cv.notify_all();
         }
         mainThread.join();
-        setHitIntakeHooks({});
+        setHitIntakeHost(nullptr);
         modeHitHandlers().clearAll();
         gHitList.clear();
     }
@@ -80,6 +80,7 @@ public:
     }
 
     TempFolder folder;
+    velmaro::test::FakeHitIntakeHost intake;
     std::unique_ptr<TSystemInterface> link;
     std::mutex m;
     std::condition_variable cv;

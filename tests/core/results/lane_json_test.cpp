@@ -1,11 +1,14 @@
 // The lane object and the current-run document, and when the current run goes out.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <nlohmann/json.hpp>
 
 #include "core/app/console.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
+#include "results_port_fake.h"
 
 namespace velmaro {
 namespace {
@@ -91,19 +94,18 @@ protected:
         theConsole().eventName = "Этап 1";
         gDragRuns = {sampleRun()};
         gCurrentRun = 0;
-        DragResultsHooks hooks;
-        hooks.sendData = [this](const std::string& text, const char* kind) { sent.emplace_back(text, kind); };
-        setDragResultsHooks(hooks);
+        setDragResultsPort(&port);
     }
     void TearDown() override {
         stopResultsThread();
-        setDragResultsHooks({});
+        setDragResultsPort(nullptr);
         theRegistry().racers.clear();
         theConsole().eventName.clear();
         gDragRuns.clear();
         gCurrentRun = -1;
     }
-    std::vector<std::pair<std::string, std::string>> sent;
+    test::FakeDragResultsPort port;
+    std::vector<std::pair<std::string, std::string>>& sent = port.sent;
 };
 
 TEST_F(CurrentRunTest, DocumentText) {
@@ -142,7 +144,7 @@ TEST_F(CurrentRunTest, NothingGoesOutWithoutACurrentRunOrAnExchange) {
     }
     EXPECT_TRUE(sent.empty());
     gCurrentRun = 0;
-    setDragResultsHooks({}); // no sender, and the exchange library is not loaded
+    port.exchangeLoaded = false; // the exchange library is not loaded
     publishCurrentRun();
     EXPECT_TRUE(sent.empty());
 }
@@ -151,6 +153,11 @@ TEST_F(CurrentRunTest, NotifyWithoutTheWorkerDoesNothing) {
     ASSERT_EQ(gDragResultsCntr, nullptr);
     notifyResultsThread();
     EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(CurrentRunTest, SendingNeedsTheInstalledPort) {
+    setDragResultsPort(nullptr);
+    EXPECT_THROW(publishCurrentRun(), std::logic_error);
 }
 
 } // namespace

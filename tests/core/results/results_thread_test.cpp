@@ -12,6 +12,7 @@
 #include "core/bracket/bracket_pages.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
+#include "results_port_fake.h"
 
 namespace velmaro {
 namespace {
@@ -83,10 +84,11 @@ protected:
             bracketPages().clear();
         }
         sink = std::make_shared<QueueSink>();
+        setDragResultsPort(&port);
     }
     void TearDown() override {
         stopResultsThread();
-        setDragResultsHooks({});
+        setDragResultsPort(nullptr);
         theRegistry().racers.clear();
         theRegistry().classes.clear();
         gDragRuns.clear();
@@ -96,6 +98,7 @@ protected:
 
     ManualPoll poll;
     std::shared_ptr<QueueSink> sink;
+    test::FakeDragResultsPort port;
 };
 
 TEST_F(ResultsThreadTest, DocumentsBeforeTheFirstRebuildAndUnknownNames) {
@@ -163,16 +166,13 @@ TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
     gDragRuns = {qualRun(1, 7, 9500), qualRun(2, 8, 9400), practice};
     gCurrentRun = 1;
 
-    std::vector<std::pair<std::string, std::string>> sent;
+    std::vector<std::pair<std::string, std::string>>& sent = port.sent;
     int shown = 0;
-    DragResultsHooks hooks;
-    hooks.sendData = [&](const std::string& text, const char* kind) { sent.emplace_back(text, kind); };
-    hooks.showResults = [&](const TDragResultsView& view) {
+    port.onShow = [&](const TDragResultsView& view) {
         ++shown;
         EXPECT_EQ(cls->results.size(), view.resultsByClass.at(1).size()); // lists are filled first
     };
-    hooks.sampleRankOptions = [] { return TDragRankOptions{true, false, 0}; };
-    setDragResultsHooks(hooks);
+    port.rank = TDragRankOptions{true, false, 0};
 
     startResultsThread(sink, poll.wait());
     poll.awaitWaits(1);

@@ -15,6 +15,7 @@
 #include "core/drag/drag_fakes.h"
 #include "core/drag/drag_file.h"
 #include "core/lap/lap_events.h"
+#include "core/lap/lap_fixture.h"
 #include "core/start/start_sequence.h"
 
 namespace velmaro::test {
@@ -101,11 +102,14 @@ protected:
     std::optional<ScopedOperator> scopedOp;
     RecordingStartPorts ports;
     RecordingController controller;
+    FakeLapHost lap; // the lap timing's view of the same event
     StartSequence seq{ports};
 
     void SetUp() override {
         DragTest::SetUp();
         host.folder = folder.path();
+        lap.folder = folder.path();
+        setLapHost(&lap);
         scopedOp.emplace(op);
         theConsole().resetToDefaults();
         theConsole().raceMode = 0;
@@ -118,6 +122,7 @@ protected:
         theConsole().scoreboard = nullptr;
         theConsole().resetToDefaults();
         gPendingRacer = 0;
+        setLapHost(nullptr);
         DragTest::TearDown();
     }
     // Gives the console a scoreboard controller of `type`.

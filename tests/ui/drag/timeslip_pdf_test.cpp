@@ -12,6 +12,7 @@
 
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_selection.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/drag/timeslip.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
@@ -66,13 +67,16 @@ protected:
         run.winner = 0;
         gDragRuns = {run};
         gSelectedRun = -1;
+        setDragHost(&host);
     }
     void TearDown() override {
+        setDragHost(nullptr);
         gDragRuns.clear();
         theRegistry().racers.clear();
         theRegistry().classes.clear();
     }
     test::TempFolder program;
+    test::FakeDragHost host;
     std::filesystem::path out;
 };
 

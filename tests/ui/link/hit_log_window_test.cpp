@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTest>
 
+#include "fakes/fake_hit_intake_host.h"
 #include "fakes/temp_folder.h"
 #include "ui/link/hit_log_window.h"
 
@@ -48,6 +49,7 @@ THitRecord rec(int node, int signal, std::uint32_t seconds, std::uint16_t ms, st
 class HitLogWindow : public ::testing::Test {
 protected:
     velmaro::test::TempFolder dir;
+    velmaro::test::FakeHitIntakeHost intake;
     FakeHitLogPort port;
     std::unique_ptr<THitLog> window;
     std::vector<Fed> fed;
@@ -56,11 +58,10 @@ protected:
         gHitList = {rec(1, SIG_GREEN, 1717243200, 0, 1717243200456ull), rec(2, SIG_LEFT, 1717243205, 120),
                     rec(3, 4101, 1717243206, 5), rec(1, SIG_GREEN, 1717243300, 0), rec(2, SIG_RIGHT, 1717243305, 7)};
         window = std::make_unique<THitLog>(port);
-        HitIntakeHooks hooks;
-        hooks.timingMode = [] { return 0; };
-        hooks.eventFolder = [this] { return dir.path(); };
-        hooks.hitListChanged = [this](std::size_t n) { window->hitListChanged(n); };
-        setHitIntakeHooks(hooks);
+        intake.mode = 0;
+        intake.folder = dir.path();
+        intake.listChanged = [this](std::size_t n) { window->hitListChanged(n); };
+        setHitIntakeHost(&intake);
         modeHitHandlers().setDragHandler(0, [this](int node, int signal, std::uint64_t t, int source) {
             fed.push_back({node, signal, t, source});
         });
@@ -70,7 +71,7 @@ protected:
     void TearDown() override {
         window.reset();
         modeHitHandlers().clearAll();
-        setHitIntakeHooks({});
+        setHitIntakeHost(nullptr);
         gHitList.clear();
     }
     std::string cell(int row, int column) {

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -117,6 +118,10 @@ TEST_F(SystemEvents, ASliceStopsWhereANestedEventLoopEmptiedTheQueue) {
     nested.onSystemEvent(SE_NEW_HITS, 0);
     const std::vector<TSignalHit> expected{{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
     EXPECT_EQ(processed, expected);
+}
+
+TEST_F(SystemEvents, TheHitProcessorIsRequired) {
+    EXPECT_THROW(SystemEventHandler(link, host, &tree, label, {}), std::invalid_argument);
 }
 
 TEST_F(SystemEvents, StartSignalsReleaseBlockStOrPressStartAfterTheHitIsProcessed) {

@@ -1,0 +1,30 @@
+#pragma once
+// A drag results port for tests: the documents sent are recorded, the rank options are
+// the test's (or the current ones), and a test may look at each shown view.
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/results/drag_results.h"
+
+namespace velmaro::test {
+
+class FakeDragResultsPort : public DragResultsPort {
+public:
+    std::vector<std::pair<std::string, std::string>> sent; // text, kind
+    bool exchangeLoaded = true;                             // false: every send is skipped
+    std::optional<TDragRankOptions> rank;                   // nullopt: currentRankOptions()
+    std::function<void(const TDragResultsView&)> onShow;
+
+    TDragRankOptions sampleRankOptions() override { return rank ? *rank : currentRankOptions(); }
+    void showResults(const TDragResultsView& view) override {
+        if (onShow) onShow(view);
+    }
+    void sendData(const std::string& text, const char* kind) override {
+        if (exchangeLoaded) sent.emplace_back(text, kind);
+    }
+};
+
+} // namespace velmaro::test

@@ -1,0 +1,34 @@
+#pragma once
+// A hit intake host for tests that feed hits through the intake: a fixed timing mode
+// and event folder, no transponder tags, the remote signals recorded, the system clock.
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/intake/hit_intake.h"
+
+namespace velmaro::test {
+
+class FakeHitIntakeHost : public HitIntakeHost {
+public:
+    int mode = -1;
+    std::filesystem::path folder;
+    std::vector<std::string> remote;                  // "start", "block", "reset", in order
+    std::function<void(std::size_t)> listChanged;     // the hit log grid, when a test has one
+
+    int timingMode() override { return mode; }
+    std::filesystem::path eventFolder() override { return folder; }
+    std::optional<TagRacer> findRacerByTag(int) override { return std::nullopt; }
+    void remoteStart() override { remote.push_back("start"); }
+    void remoteBlock() override { remote.push_back("block"); }
+    void remoteReset() override { remote.push_back("reset"); }
+    void hitListChanged(std::size_t records) override {
+        if (listChanged) listChanged(records);
+    }
+    std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
+};
+
+} // namespace velmaro::test
