@@ -52,6 +52,10 @@ function(velmaro_test name)
   add_executable(test_${name} ${_src})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${VELMARO_SRC})
   target_link_libraries(test_${name} PRIVATE ${A_LIBS} velmaro_fakes GTest::gtest GTest::gmock GTest::gtest_main)
+  # Test programs need no heavy optimisation, and every one of their files parses GoogleTest:
+  # -O1 and a precompiled header keep a clean build within the CI's minutes on two cores.
+  target_compile_options(test_${name} PRIVATE -O1)
+  target_precompile_headers(test_${name} PRIVATE <gtest/gtest.h> <string> <vector> <memory> <functional> <filesystem>)
   target_compile_definitions(test_${name} PRIVATE
     VELMARO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     VELMARO_BINARY_DIR="${PROJECT_BINARY_DIR}")
