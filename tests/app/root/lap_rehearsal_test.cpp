@@ -23,7 +23,6 @@
 #include "ui/app/main_form.h"
 #include "ui/registration/edit_class_form.h"
 #include "ui/registration/edit_personal_data_form.h"
-#include "ui/registration/fail_racer_form.h"
 #include "ui/registration/reg_form.h"
 #include "ui/results/rally_results.h"
 
@@ -154,17 +153,18 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         ASSERT_EQ(theRegistry().racers.size(), 10u);
         ASSERT_EQ(theRegistry().racerNumberByTag(105), 35u);
 
-        // Starts: NEXT and a line crossing (first crossing) for even places in the
-        // list, START and a line crossing (start line) for odd ones.
+        // Starts: NEXT asks for the racer; his line crossing then is his first crossing
+        // (even places in the list), or, after START, his start-line crossing (odd places;
+        // START keeps the number given at NEXT and asks nothing).
         int starts = 0;
         for (std::size_t i = 0; i < kRacers.size(); ++i) {
             const int n = kRacers[i].number;
             op.inputs = {std::to_string(n)};
-            if (i % 2 == 0) {
-                form.bNextDrag->click();
-            } else {
+            form.bNextDrag->click();
+            ASSERT_TRUE(op.inputs.empty()) << n;
+            if (i % 2 == 1) {
                 form.startbutton->click();
-                ASSERT_TRUE(sim->waitForType(24, ++starts, 5000)) << "start command for " << n;
+                ASSERT_TRUE(sim->waitForType(5, ++starts, 5000)) << "start command for " << n; // the lap start
             }
             ASSERT_FALSE(form.bBlockSt->isChecked()) << n;
             sim->sendHit(2, 0, startTime[n]);
@@ -199,20 +199,13 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         ASSERT_EQ((*gRaceItems)[std::size_t(eventIndexAt(penaltyAt))]->penalty, 2500);
         EXPECT_EQ((*gRaceItems)[std::size_t(eventIndexAt(penaltyAt))]->lap, laps[penalised][std::size_t(penaltyLap)] + 2500);
 
-        // The retirement: "Сход" in the lap grid's menu, the racer picked in its dialog.
-        std::vector<std::string> offered;
-        whileModal(
-            ui::failRacerForm,
-            [&] {
-                QListWidget& list = *ui::failRacerForm->lbRacers;
-                for (int row = 0; row < list.count(); ++row) offered.push_back(list.item(row)->text().toStdString());
-                for (int row = 0; row < list.count(); ++row)
-                    if (list.item(row)->text().startsWith(QString::number(retired) + " ")) list.setCurrentRow(row);
-                ui::failRacerForm->bOk->click();
-            },
-            [&] { form.SingleLanePanel->N2->trigger(); });
-        ASSERT_FALSE(offered.empty());
-        ASSERT_EQ(gRaceItems->back()->kind, 5u) << ::testing::PrintToString(offered); // FAIL
+        // The retirement: "Сход" in the lap grid's menu; the racers on the course are
+        // offered newest start first (the first crossings after NEXT: 44, 42, 35, 33, 31).
+        op.picks = {0};
+        op.shown.clear();
+        form.SingleLanePanel->N2->trigger();
+        EXPECT_EQ(op.shown, std::vector<std::string>{"Сход участника"});
+        ASSERT_EQ(gRaceItems->back()->kind, 5u); // FAIL
         EXPECT_EQ(gRaceItems->back()->racer, std::uint32_t(retired));
 
         // A lap deleted by mistake ("УДАЛИТЬ", confirmed) and brought back.
