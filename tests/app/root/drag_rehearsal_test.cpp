@@ -431,7 +431,7 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         // Про final.
         racePair(2, pro, 1, 0, Heat{{Lane{24, 300, 10500, 484}, Lane{23, 350, 10300, 476}}}, true);
         ASSERT_TRUE(eventually([&] { return pairWinner(street, 1, 0) == 0 && pairWinner(pro, 1, 0) == 1; }));
-        shot(pro, "bracket");
+        shot(form, "bracket"); // the class page "Про" in view
 
         // Final figures of every final run, from the hits.
         for (std::size_t i = 8; i < runs.size(); ++i)
@@ -481,7 +481,8 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         form.DragPageControl->setCurrentIndex(0);
         shot(form, "main_window_drag");
         op.shown.clear();
-        form.sbPrintBoth->click();
+        ASSERT_TRUE(form.sbPrintLeft->isVisible()); // "ЧЕК Л"
+        form.sbPrintLeft->click();
         // The bracket of the page in view, printed.
         form.DragPageControl->setCurrentIndex(2);
         form.mPrint->trigger();

@@ -272,6 +272,11 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         }
 
         // A lap receipt of the penalised lap (no printer here: a PDF in the event folder).
+        // The receipt button shows only with "Печать двух полос" ticked; the two lane
+        // buttons shown by default print nothing in lap events.
+        ASSERT_FALSE(form.sbPrintBoth->isVisible());
+        form.mPrintBoth->trigger();
+        ASSERT_TRUE(form.sbPrintBoth->isVisible());
         form.SingleLanePanel->setCurrentRow(eventIndexAt(penaltyAt) + 1);
         op.shown.clear();
         form.sbPrintBoth->click();
