@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "app/root/console_root.h"
+#include "app/root/console_test.h"
 #include "app/root/velmaro_app.h"
 #include "core/app/console.h"
 #include "core/drag/drag_file.h"
@@ -34,30 +35,6 @@ namespace velmaro::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-ui::ConsoleApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_app_root";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = [] {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        auto* a = new ui::ConsoleApplication(argc, argv);
-        installRussianTranslation(*a);
-        return a;
-    }();
-    return *instance;
-}
-
-// Runs the event loop until `pred` holds or `limit` passes.
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        QTest::qWait(5);
-    }
-    return pred();
-}
 
 class ConsoleRootTest : public ::testing::Test {
 protected:

@@ -15,7 +15,7 @@
 #include <regex>
 
 #include "app/root/console_root.h"
-#include "app/root/rehearsal.h"
+#include "app/root/console_test.h"
 #include "core/app/console.h"
 #include "core/lap/lap_events.h"
 #include "core/platform/files.h"
@@ -26,7 +26,7 @@
 #include "ui/registration/reg_form.h"
 #include "ui/results/rally_results.h"
 
-namespace velmaro::test::rehearsal {
+namespace velmaro::test {
 namespace {
 
 struct Racer {
@@ -65,22 +65,6 @@ protected:
             if ((*gRaceItems)[i]->time == time) return static_cast<int>(i);
         return -1;
     }
-
-    // The rows of one class section of the results window: racer number and time cell.
-    static std::vector<std::pair<int, std::string>> section(const std::string& title) {
-        std::vector<std::pair<int, std::string>> rows;
-        const ResultsTable& table = ui::RallyResults->table();
-        bool in = false;
-        for (std::size_t row = 1; row < table.cells.size(); ++row) {
-            const auto& cells = table.cells[row];
-            if (cells[0].empty()) {
-                in = cells[2] == title;
-                continue;
-            }
-            if (in && !cells[1].empty()) rows.emplace_back(std::atoi(cells[1].c_str()), cells[6]);
-        }
-        return rows;
-    }
 };
 
 TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
@@ -110,46 +94,16 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
     ResultsTable tableBefore;
     {
         ConsoleRoot root(op);
-        root.launch();
+        launchNewEvent(root, 1, "Круги");
+        ASSERT_FALSE(HasFatalFailure());
         ui::TMainForm& form = *root.mainForm();
-        ASSERT_TRUE(eventually([&] { return theConsole().systemInterface->gateway().ip == net->simIp(); }));
-
-        form.modeItems[1]->trigger();
-        ASSERT_EQ(theConsole().raceMode, 1u);
-        op.inputs = {"Круги"};
-        form.mNewEvent->trigger();
-        ASSERT_EQ(theConsole().eventName, "Круги");
 
         // Registration: two classes, ten racers with their transponder tags.
-        whileModal(
-            ui::RegForm,
-            [] {
-                ui::TRegForm& reg = *ui::RegForm;
-                for (const char* name : kClasses) {
-                    reg.pRegPages->setCurrentIndex(0);
-                    whileModal(
-                        ui::EditClassForm,
-                        [name] {
-                            ui::EditClassForm->setFields({name, "", "", ""});
-                            ui::EditClassForm->sButton1->click();
-                        },
-                        [&] { reg.bAdd->click(); });
-                }
-                for (const Racer& r : kRacers) {
-                    reg.pRegPages->setCurrentIndex(1);
-                    whileModal(
-                        ui::EditPersonalDataForm,
-                        [r] {
-                            ui::TEditPersonalDataForm& d = *ui::EditPersonalDataForm;
-                            d.setFields({std::to_string(r.number), std::to_string(r.tag), r.name, "", "", "", {}});
-                            d.lClassesList->item(r.classIndex)->setCheckState(Qt::Checked);
-                            d.Button1->click();
-                        },
-                        [&] { reg.bAdd->click(); });
-                }
-                reg.accept();
-            },
-            [&] { form.mRegister->trigger(); });
+        inRegistration(form, [](ui::TRegForm& reg) {
+            for (const char* name : kClasses) addClass(reg, {name, "", "", ""});
+            for (const Racer& r : kRacers)
+                addRacer(reg, {std::to_string(r.number), std::to_string(r.tag), r.name, "", "", "", {}}, r.classIndex);
+        });
         ASSERT_EQ(theRegistry().racers.size(), 10u);
         ASSERT_EQ(theRegistry().racerNumberByTag(105), 35u);
 
@@ -246,14 +200,14 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
             for (const auto& k : keyed) expectedOrder[c].push_back(k.second);
         }
         auto sectionMatches = [&](int c) {
-            const auto rows = section(kClasses[c]);
+            const auto rows = resultsBlock(kClasses[c]);
             if (rows.size() != expectedOrder[c].size()) return false;
             for (std::size_t i = 0; i < rows.size(); ++i)
                 if (rows[i].first != expectedOrder[c][i] || rows[i].second != expectedCell[rows[i].first]) return false;
             return true;
         };
         ASSERT_TRUE(eventually([&] { return sectionMatches(0) && sectionMatches(1); }))
-            << ::testing::PrintToString(section(kClasses[0])) << ::testing::PrintToString(section(kClasses[1]));
+            << ::testing::PrintToString(resultsBlock(kClasses[0])) << ::testing::PrintToString(resultsBlock(kClasses[1]));
         shot(*ui::RallyResults, "results_window_laps");
         shot(form, "main_window_laps");
         tableBefore = ui::RallyResults->table();
@@ -295,8 +249,7 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         // load by the web exchange work; its check belongs here:
         // RACE INFO CHECK -- expect a "race_info" sendData with the event's classes and racers.
 
-        for (const char* file : {"lap_single.txt", "classes.txt", "racers.txt", "hitlog.txt"})
-            filesBefore[file] = home.read(std::string("CHALLENGES/Круги/") + file);
+        filesBefore = eventFiles("Круги", {"lap_single.txt", "classes.txt", "racers.txt", "hitlog.txt"});
         root.shutDown();
     }
 
@@ -322,12 +275,11 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         ui::TMainForm& form = *root.mainForm();
         form.mResults->trigger();
         ASSERT_TRUE(eventually([&] { return ui::RallyResults->table() == tableBefore; }));
-        for (const auto& [file, text] : filesBefore)
-            EXPECT_EQ(home.read(std::string("CHALLENGES/Круги/") + file), text) << file;
+        EXPECT_EQ(eventFiles("Круги", keysOf(filesBefore)), filesBefore);
         EXPECT_TRUE(op.shown.empty()) << ::testing::PrintToString(op.shown);
         root.shutDown();
     }
 }
 
 } // namespace
-} // namespace velmaro::test::rehearsal
+} // namespace velmaro::test

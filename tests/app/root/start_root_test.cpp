@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "app/root/console_root.h"
+#include "app/root/console_test.h"
 #include "app/root/velmaro_app.h"
 #include "core/app/console.h"
 #include "core/bracket/bracket_pages.h"
@@ -37,29 +38,6 @@ namespace velmaro::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-ui::ConsoleApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_app_root";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = [] {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        auto* a = new ui::ConsoleApplication(argc, argv);
-        installRussianTranslation(*a);
-        return a;
-    }();
-    return *instance;
-}
-
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        QTest::qWait(5);
-    }
-    return pred();
-}
 
 // The hits of one run: start signal, launches, 60 ft, speed trap and finishes, the left
 // lane the faster.
@@ -99,13 +77,7 @@ protected:
         ::unsetenv("VELMARO_NODE_PORT");
         ::unsetenv("VELMARO_LINK_INTERFACES");
     }
-    std::vector<std::string> calls(const std::string& prefix) const {
-        std::vector<std::string> lines;
-        std::ifstream in(home / "calls.log");
-        for (std::string line; std::getline(in, line);)
-            if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> calls(const std::string& prefix) const { return libraryCalls(home / "calls.log", prefix); }
     // Every cell text of the run grid, row by row.
     static std::string gridText() {
         std::string all;

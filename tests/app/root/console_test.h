@@ -1,8 +1,9 @@
 #pragma once
-// What the whole-event rehearsals share: the application, a simulated timing network in
-// a namespace of its own, the exchange test double's log, modal dialogs answered the way
-// an official answers them, and pictures of the windows for the walkthrough
-// (VELMARO_SHOTS=<folder> saves them as PNG).
+// What the end-to-end tests of the console share: the one application object and a wait
+// that runs the event loop; and for the whole-event rehearsals a simulated timing network
+// in a namespace of its own, the closed libraries' log, modal dialogs answered the way an
+// official answers them, the registration steps, and pictures of the windows for the
+// walkthrough (VELMARO_SHOTS=<folder> saves them as PNG).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -17,19 +18,27 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/root/console_root.h"
 #include "app/root/velmaro_app.h"
+#include "core/app/console.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
 #include "ui/app/console_application.h"
+#include "ui/app/main_form.h"
+#include "ui/registration/edit_class_form.h"
+#include "ui/registration/edit_personal_data_form.h"
+#include "ui/registration/reg_form.h"
+#include "ui/results/rally_results.h"
 
-namespace velmaro::test::rehearsal {
+namespace velmaro::test {
 
 using namespace std::chrono_literals;
 
@@ -46,6 +55,7 @@ inline ui::ConsoleApplication& app() {
     return *instance;
 }
 
+// Runs the event loop until `pred` holds or `limit` passes.
 template <class Pred>
 bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -54,6 +64,38 @@ bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
         QTest::qWait(5);
     }
     return pred();
+}
+
+// The rows of one block of the results window (class, or "Абсолютный зачет"): racer
+// number and time cell, in the window's order.
+inline std::vector<std::pair<int, std::string>> resultsBlock(const std::string& title) {
+    std::vector<std::pair<int, std::string>> rows;
+    const ResultsTable& table = ui::RallyResults->table();
+    bool in = false;
+    for (std::size_t row = 1; row < table.cells.size(); ++row) {
+        const auto& cells = table.cells[row];
+        if (cells[0].empty()) {
+            in = cells[2] == title;
+            continue;
+        }
+        if (in && !cells[1].empty()) rows.emplace_back(std::atoi(cells[1].c_str()), cells[6]);
+    }
+    return rows;
+}
+
+inline std::vector<std::string> keysOf(const std::map<std::string, std::string>& map) {
+    std::vector<std::string> keys;
+    for (const auto& entry : map) keys.push_back(entry.first);
+    return keys;
+}
+
+// Lines of the closed libraries' log (VELMARO_FAKE_LIBS_LOG) that begin with `prefix`.
+inline std::vector<std::string> libraryCalls(const std::filesystem::path& log, const std::string& prefix) {
+    std::vector<std::string> lines;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+    return lines;
 }
 
 // Runs `act`, which opens `dialog` modally; once the dialog shows, `answer` fills and
@@ -129,13 +171,63 @@ protected:
         return sim->start();
     }
 
-    // Lines of the closed libraries' log that begin with `prefix`.
-    std::vector<std::string> calls(const std::string& prefix) const {
-        std::vector<std::string> lines;
-        std::ifstream in(home / "calls.log");
-        for (std::string line; std::getline(in, line);)
-            if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-        return lines;
+    // Launches `root`, waits for the simulated gateway, chooses `mode` in the menu and
+    // creates the event `name` with "Новое мероприятие".
+    void launchNewEvent(ConsoleRoot& root, unsigned mode, const std::string& name) {
+        root.launch();
+        ui::TMainForm& form = *root.mainForm();
+        ASSERT_TRUE(eventually([&] { return theConsole().systemInterface->gateway().ip == net->simIp(); }));
+        form.modeItems[mode]->trigger();
+        ASSERT_EQ(theConsole().raceMode, mode);
+        op.inputs = {name};
+        form.mNewEvent->trigger();
+        ASSERT_EQ(theConsole().eventName, name);
+        ASSERT_TRUE(std::filesystem::exists(home / "CHALLENGES" / name));
+    }
+
+    // The registration window ("Регистрация..."), with `fill` run inside it; closing it
+    // reloads the event.
+    static void inRegistration(ui::TMainForm& form, const std::function<void(ui::TRegForm&)>& fill) {
+        whileModal(
+            ui::RegForm,
+            [fill] {
+                fill(*ui::RegForm);
+                ui::RegForm->accept();
+            },
+            [&] { form.mRegister->trigger(); });
+    }
+    // "Добавить" on the class page, the class dialog filled and confirmed.
+    static void addClass(ui::TRegForm& reg, const ClassFields& fields) {
+        reg.pRegPages->setCurrentIndex(0);
+        whileModal(
+            ui::EditClassForm,
+            [fields] {
+                ui::EditClassForm->setFields(fields);
+                ui::EditClassForm->sButton1->click();
+            },
+            [&] { reg.bAdd->click(); });
+    }
+    // "Добавить" on the racer page, the racer dialog filled with one class ticked.
+    static void addRacer(ui::TRegForm& reg, const RacerFields& fields, int classIndex) {
+        reg.pRegPages->setCurrentIndex(1);
+        whileModal(
+            ui::EditPersonalDataForm,
+            [fields, classIndex] {
+                ui::TEditPersonalDataForm& d = *ui::EditPersonalDataForm;
+                d.setFields(fields);
+                d.lClassesList->item(classIndex)->setCheckState(Qt::Checked);
+                d.Button1->click();
+            },
+            [&] { reg.bAdd->click(); });
+    }
+
+    std::vector<std::string> calls(const std::string& prefix) const { return libraryCalls(home / "calls.log", prefix); }
+
+    // The texts of `files` in the event folder `event`, by file name.
+    std::map<std::string, std::string> eventFiles(const std::string& event, const std::vector<std::string>& files) const {
+        std::map<std::string, std::string> texts;
+        for (const std::string& file : files) texts[file] = home.read("CHALLENGES/" + event + "/" + file);
+        return texts;
     }
 
     TempFolder home;
@@ -158,4 +250,4 @@ inline std::string secondsText(int ms) {
     return text;
 }
 
-} // namespace velmaro::test::rehearsal
+} // namespace velmaro::test
