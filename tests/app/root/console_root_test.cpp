@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "app/root/console_root.h"
+#include "app/root/console_test.h"
 #include "app/root/velmaro_app.h"
 #include "core/app/console.h"
 #include "core/drag/drag_file.h"

@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "app/root/console_root.h"
+#include "app/root/console_test.h"
 #include "app/root/velmaro_app.h"
 #include "core/app/console.h"
 #include "core/bracket/bracket_pages.h"
@@ -77,13 +78,7 @@ protected:
         ::unsetenv("VELMARO_NODE_PORT");
         ::unsetenv("VELMARO_LINK_INTERFACES");
     }
-    std::vector<std::string> calls(const std::string& prefix) const {
-        std::vector<std::string> lines;
-        std::ifstream in(home / "calls.log");
-        for (std::string line; std::getline(in, line);)
-            if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> calls(const std::string& prefix) const { return libraryCalls(home / "calls.log", prefix); }
     // Every cell text of the run grid, row by row.
     static std::string gridText() {
         std::string all;
