@@ -37,34 +37,11 @@
 #include "ui/registration/edit_personal_data_form.h"
 #include "ui/registration/reg_form.h"
 #include "ui/results/rally_results.h"
+#include "root_test_app.h"
 
 namespace velmaro::test {
 
 using namespace std::chrono_literals;
-
-inline ui::ConsoleApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_app_root";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = [] {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        auto* a = new ui::ConsoleApplication(argc, argv);
-        installRussianTranslation(*a);
-        return a;
-    }();
-    return *instance;
-}
-
-// Runs the event loop until `pred` holds or `limit` passes.
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        QTest::qWait(5);
-    }
-    return pred();
-}
 
 // The rows of one block of the results window (class, or "Абсолютный зачет"): racer
 // number and time cell, in the window's order.

@@ -421,9 +421,13 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         finalDoc = lastDocument("raceResults");
         EXPECT_FALSE(lastDocument("qualResults").empty());
         EXPECT_FALSE(lastDocument("allDragResults").empty());
-        // Race information to the exchange (event name, classes, racers) is sent at event
-        // load by the web exchange work; its check belongs here:
-        // RACE INFO CHECK -- expect a "race_info" sendData with the event's classes and racers.
+        // The race information went to the exchange with the event's name and classes.
+        const auto raceInfo = calls("exchange sendData {\"classesList\"");
+        ASSERT_FALSE(raceInfo.empty());
+        EXPECT_NE(raceInfo.back().find("\"raceName\":\"Драг\""), std::string::npos) << raceInfo.back();
+        EXPECT_NE(raceInfo.back().find("Стрит"), std::string::npos);
+        EXPECT_NE(raceInfo.back().find("Про"), std::string::npos);
+        EXPECT_EQ(raceInfo.back().substr(raceInfo.back().size() - 10), " race_info");
 
         // The results window's standings follow the finals.
         ASSERT_TRUE(eventually([&] { return blockNumbers("Про") == std::vector<int>{23, 24, 21, 22}; }));

@@ -245,9 +245,11 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         // The results export.
         form.XLS1->trigger();
         EXPECT_FALSE(calls("exchange sendData INIT").empty());
-        // Race information to the exchange (event name, classes, racers) is sent at event
-        // load by the web exchange work; its check belongs here:
-        // RACE INFO CHECK -- expect a "race_info" sendData with the event's classes and racers.
+        // The race information went to the exchange with the event's name.
+        const auto raceInfo = calls("exchange sendData {\"classesList\"");
+        ASSERT_FALSE(raceInfo.empty());
+        EXPECT_NE(raceInfo.back().find("\"raceName\":\"Круги\""), std::string::npos) << raceInfo.back();
+        EXPECT_EQ(raceInfo.back().substr(raceInfo.back().size() - 10), " race_info");
 
         filesBefore = eventFiles("Круги", {"lap_single.txt", "classes.txt", "racers.txt", "hitlog.txt"});
         root.shutDown();
