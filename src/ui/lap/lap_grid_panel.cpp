@@ -154,6 +154,12 @@ void LapEventGrid::resizeEvent(QResizeEvent* event) {
     fitFirstColumn();
 }
 
+void LapEventGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    // Setting the same width again changes nothing, so this does not come back here.
+    fitFirstColumn();
+}
+
 // ---------------------------------------------------------------- on-course list
 
 OnCourseList::OnCourseList(QWidget* parent) : QTreeWidget(parent) {

@@ -43,6 +43,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The vertical scroll bar coming or going changes the room for column 0 too.
+    void updateGeometries() override;
 
 private:
     void fitFirstColumn();
