@@ -10,7 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <cstdio>
 #include <set>
 #include <thread>
@@ -185,6 +187,101 @@ TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     constexpr bool kStartUpRemovesTemporaries = true;
     if (kStartUpRemovesTemporaries) {
         EXPECT_TRUE(leftovers.empty()) << ::testing::PrintToString(leftovers);
+    }
+}
+
+// A burst of hits every one of which the run takes (crossover laps of one racer): each
+// slice writes the changed tail of drag.txt in place. Killed in the middle, started again:
+// drag.txt parses and holds every acknowledged hit once, and no intent is left to apply.
+TEST(HitCrash, AcceptedDragHitsSurviveAKillInABurst) {
+    if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
+    TempFolder home;
+    writeTestEvent(home, 3);
+    TDragRaceItem lapRun;
+    lapRun.runId = 1;
+    lapRun.racer = {12, 0};
+    home.write("CHALLENGES/E/drag.txt", formatDragFile({lapRun}));
+    copyFakeLibraries(home.path());
+    const fs::path event = home / "CHALLENGES/E";
+
+    const SimNetwork net(252);
+    ASSERT_TRUE(net.ok());
+    nodesim::SimOptions o;
+    o.networkNamespace = net.path();
+    o.bindAddress = net.simAddress();
+    o.port = 25200;
+    o.greetingAddress = net.broadcast();
+    o.onlineNodes = {1, 2, 4, 5};
+    o.statusPeriodMs = 200;
+    nodesim::NodeSimulator sim(o);
+    ASSERT_TRUE(sim.start());
+
+    const std::uint64_t t = 1'700'000'000'000ULL;
+    constexpr int kHits = 1500;
+    const auto lapTimes = [&] {
+        std::vector<std::string> lines;
+        std::vector<std::uint64_t> times;
+        if (!readTextLines(event / "drag.txt", lines).ok()) return times;
+        const std::vector<TDragRaceItem> runs = parseDragFile(lines);
+        if (runs.size() == 1)
+            for (const TLineHit& h : runs[0].hits[0]) times.push_back(h.time);
+        return times;
+    };
+    std::set<nodesim::SimHit> acked;
+    {
+        Program console(home.path(), o.port, net.consoleInterface());
+        ASSERT_TRUE(console.started());
+        ASSERT_TRUE(waitFor([&] { return sim.consoleAddress() == net.consoleAddress(); }, 15s)) << "the console never greeted";
+        for (int i = 0; i < kHits; ++i) sim.sendHit(2, 0, t + std::uint64_t(i) * 7);
+        // Killed while hits still come in and the run is being written.
+        ASSERT_TRUE(waitFor([&] { return sim.acknowledged().size() >= kHits / 3; }, 20s));
+        console.kill(SIGKILL);
+        acked = sim.acknowledged();
+    }
+    ASSERT_LT(acked.size(), std::size_t(kHits)) << "the kill came after the burst";
+    std::printf("killed with %zu of %d hits acknowledged, %zu laps in drag.txt\n", acked.size(), kHits,
+                lapTimes().size());
+    const auto missing = [&] {
+        const std::vector<std::uint64_t> times = lapTimes();
+        const std::set<std::uint64_t> held(times.begin(), times.end());
+        std::size_t n = 0;
+        for (const auto& h : acked) n += held.count(std::uint64_t(h.seconds) * 1000 + h.milliseconds) == 0;
+        return n;
+    };
+    {
+        Program console(home.path(), o.port, net.consoleInterface());
+        ASSERT_TRUE(console.started());
+        EXPECT_TRUE(waitFor([&] { return missing() == 0; }, 20s)) << missing() << " acknowledged laps missing from drag.txt";
+        std::this_thread::sleep_for(300ms);
+        console.kill(SIGKILL);
+    }
+    sim.stop();
+
+    // drag.txt: whole lines only, the one run, its laps in order and none twice.
+    const std::string text = readText(event / "drag.txt");
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    std::vector<std::string> lines;
+    ASSERT_TRUE(readTextLines(event / "drag.txt", lines).ok());
+    for (const std::string& line : lines)
+        EXPECT_TRUE(line.rfind("DRAGITEM:", 0) == 0 || line.rfind("LEFTHIT:", 0) == 0) << line;
+    const std::vector<TDragRaceItem> runs = parseDragFile(lines);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(formatDragFile(runs), text);
+    const std::vector<std::uint64_t> times = lapTimes();
+    EXPECT_TRUE(std::adjacent_find(times.begin(), times.end(), std::greater_equal<>()) == times.end())
+        << "laps out of order or twice";
+    EXPECT_GE(times.size(), acked.size());
+    EXPECT_EQ(missing(), 0u);
+
+    // No temporary, and no intent with anything in it (an empty one means none; the next
+    // opening of the event removes it).
+    for (const auto& entry : fs::recursive_directory_iterator(home.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << entry.path();
+        if (name == "drag.txt.tail") {
+            EXPECT_EQ(fs::file_size(entry.path()), 0u);
+        }
     }
 }
 
