@@ -1,5 +1,6 @@
 #include "core/drag/drag_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -247,8 +248,10 @@ struct WrittenRun {
     uint64_t startTime = 0;
     std::vector<std::pair<int32_t, uint64_t>> hits[2];
     std::string text;
-    // The text is in drag.txt at its place (every run before it is too, or this says nothing).
+    // The text is in drag.txt at its place (every run before it is too, or this says nothing);
+    // when it is not, its first `keptOnDisk` bytes still are.
     bool onDisk = false;
+    size_t keptOnDisk = 0;
 
     static std::array<int64_t, 8> headerOf(const TDragRaceItem& run)
     {
@@ -278,8 +281,11 @@ struct WrittenRun {
             for (const TLineHit& h : run.hits[lane])
                 hits[lane].emplace_back(h.type, h.time);
         }
+        std::string before = std::move(text);
         text.clear();
         appendRunText(run, text);
+        const auto same = std::mismatch(before.begin(), before.end(), text.begin(), text.end());
+        keptOnDisk = std::min(keptOnDisk, static_cast<size_t>(same.first - before.begin()));
         onDisk = false;
     }
 };
@@ -332,16 +338,20 @@ std::string joinedRunTexts(size_t from, size_t length)
 void forgetDisk()
 {
     gDisk.file.clear();
-    for (WrittenRun& run : gWrittenRuns)
+    for (WrittenRun& run : gWrittenRuns) {
         run.onDisk = false;
+        run.keptOnDisk = 0;
+    }
 }
 
 void knowDisk(const std::filesystem::path& file, const FileStamp& stamp)
 {
     gDisk.file = file;
     gDisk.stamp = stamp;
-    for (WrittenRun& run : gWrittenRuns)
+    for (WrittenRun& run : gWrittenRuns) {
         run.onDisk = true;
+        run.keptOnDisk = run.text.size();
+    }
 }
 
 // Before drag.txt is read or replaced: an intent a crash left is applied (or dropped).
@@ -450,7 +460,10 @@ Status saveDragFile()
         while (first < gWrittenRuns.size() && gWrittenRuns[first].onDisk)
             offset += gWrittenRuns[first++].text.size();
     }
-    const size_t tailLength = length - offset;
+    // Of the first changed run, what is still in place (a hit added to the right lane
+    // changes its text only at the end).
+    const size_t kept = first < gWrittenRuns.size() && gDisk.file == file ? gWrittenRuns[first].keptOnDisk : 0;
+    const size_t tailLength = length - offset - kept;
     if (gDisk.file == file && (tailLength <= kSmallTail || tailLength <= length / 2)) {
         const auto stamp = fileStamp(file);
         if (stamp && *stamp == gDisk.stamp) {
@@ -458,7 +471,9 @@ Status saveDragFile()
                 return Status::Ok();  // drag.txt already holds this text
             gDisk.intentMayHold = true;
             FileStamp after;
-            const Status s = writeFileTail(file, intentPath(file), offset, joinedRunTexts(first, tailLength), after);
+            std::string tail = joinedRunTexts(first, tailLength + kept);
+            tail.erase(0, kept);
+            const Status s = writeFileTail(file, intentPath(file), offset + kept, tail, after);
             if (!s.ok()) {
                 forgetDisk();
                 return s;

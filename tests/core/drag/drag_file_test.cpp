@@ -369,10 +369,14 @@ TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite)
             auto& hits = gDragRuns.back().hits[pick(2)];
             hits.push_back(hitAt(HIT_TYPE_PLAP, 1000 + step));
             lastRunOnly = gDragRuns.size() > 2;
-        } else if (kind < 12) {
+        } else if (kind == 10) {
             auto& hits = gDragRuns.back().hits[0];
             if (!hits.empty())
                 hits.pop_back();  // a shorter file
+        } else if (kind == 11) {
+            auto& hits = gDragRuns.back().hits[0];
+            if (!hits.empty())
+                hits.front().time = 900000 + static_cast<uint64_t>(step);  // inside the last run's text
         } else if (kind == 12) {
             gDragRuns.back().penalty[1] = static_cast<int32_t>(step);
         } else if (kind == 13) {
