@@ -354,7 +354,8 @@ void knowDisk(const std::filesystem::path& file, const FileStamp& stamp)
     }
 }
 
-// Before drag.txt is read or replaced: an intent a crash left is applied (or dropped).
+// Before drag.txt is read or replaced: an intent a crash (or a failed tail write) left is
+// applied (or dropped when cut), and the intent file removed for good.
 Status recoverDragTail(const std::filesystem::path& file)
 {
     const std::filesystem::path intent = intentPath(file);
@@ -368,19 +369,13 @@ Status recoverDragTail(const std::filesystem::path& file)
     return s;
 }
 
-// Before drag.txt is replaced other than by a tail write: no intent may be applied over it later.
+// Before drag.txt is replaced other than by a tail write: no intent may be applied over it
+// later. A tail write that failed half-way is finished first, so the file is whole in the
+// meantime.
 Status retireDragTail(const std::filesystem::path& file)
 {
     forgetDisk();
-    const std::filesystem::path intent = intentPath(file);
-    if (gDisk.recovered != intent)
-        return recoverDragTail(file);
-    if (!gDisk.intentMayHold)
-        return Status::Ok();
-    const Status s = retireFileTail(intent);
-    if (s.ok())
-        gDisk.intentMayHold = false;
-    return s;
+    return recoverDragTail(file);
 }
 
 // A tail is written in place only while it is small beside the file; past that the whole
@@ -478,7 +473,9 @@ Status saveDragFile()
                 forgetDisk();
                 return s;
             }
-            gDisk.intentMayHold = false;
+            // The intent is emptied but not flushed: until it is removed for good, a power
+            // cut could bring the record back, so it stays to be retired before any other
+            // kind of write.
             knowDisk(file, after);
             return Status::Ok();
         }

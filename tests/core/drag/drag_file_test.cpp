@@ -411,6 +411,11 @@ TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite)
     deleteRunOrHit(0);
     EXPECT_EQ(fileText(folder / "drag_undelete.txt"), beforeDeletion);
     EXPECT_EQ(fileText(file), formatDragFile(gDragRuns));
+    // Undelete copies over drag.txt after removing the intent file for good: no record of
+    // a tail write can come back over the copy.
+    undeleteRuns();
+    EXPECT_EQ(fileText(file), beforeDeletion);
+    EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt.tail"));
 }
 
 // Opening the event finishes a tail write a crash cut short, or drops an intent that was
