@@ -2,8 +2,9 @@
 //  1. drain time of 1,000 and 10,000 queued hits into an event that already holds 10,000
 //     logged hits, as a ratio to writing those hits once to a file;
 //  2. main-thread CPU and wall time and bytes written for one accepted drag hit at
-//     1k lines/500 runs and 50k lines/8000 runs of drag.txt, beside the floor: one
-//     appended hitlog line plus a plain atomic write of drag.txt at that size;
+//     1k lines/500 runs and 50k lines/8000 runs of drag.txt, written as a tail in place
+//     and (drag.txt not trusted) as a whole rewrite, beside the floor: one appended
+//     hitlog line plus a plain atomic write of drag.txt at that size;
 //  3. how late a 10 ms timer of the window gets while a burst of 3,000 hits is drained.
 // Prints a table; run bench_hit_intake_slices (offscreen).
 #include <benchmark/benchmark.h>
@@ -171,48 +172,75 @@ void drainTimes() {
 }
 
 void oneDragHit() {
-    std::printf("\n2. One accepted drag hit (hit log \"Вкл. в расчет\" path, so each is taken), median of 41\n");
-    std::printf("%22s %10s %10s %12s | %14s %12s\n", "drag.txt", "cpu ms", "wall ms", "bytes/hit", "floor wall ms",
-                "floor bytes");
+    std::printf("\n2. One accepted drag hit (hit log \"Вкл. в расчет\" path, so each is taken), median of 41.\n"
+                "   \"tail\": drag.txt known, the changed tail written in place through drag.txt.tail;\n"
+                "   \"whole\": the same hit with drag.txt replaced beforehand (same bytes, untimed), so the\n"
+                "   writer cannot trust it and rewrites the whole file atomically, as every hit did before.\n");
+    std::printf("%22s %6s %10s %10s %12s | %14s %12s\n", "drag.txt", "write", "cpu ms", "wall ms", "bytes/hit",
+                "floor wall ms", "floor bytes");
     struct Size {
         int runs, hitsPerRun;
         const char* label;
     };
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
     for (const Size s : {Size{500, 1, "1k lines / 500 runs"}, Size{8000, 5, "50k lines / 8000 runs"}}) {
         Event e("hit");
         e.fill(s.runs, s.hitsPerRun, 10000);
-        std::vector<double> cpu, wall, bytes, floorWall, floorBytes;
-        const std::string dragText = formatDragFile(gDragRuns);
-        for (int i = 0; i < 41; ++i) {
-            const std::uint64_t t = kT0 + 20'000'000 + std::uint64_t(i) * 10;
-            const long long b0 = writtenBytes();
-            const double c0 = threadCpuMs();
-            const auto w0 = clock_type::now();
-            {
-                HitBatch batch; // one slice holding one hit
-                processHit(1, SIG_LEFT, t, HIT_FROM_LOG_SELECTED);
-            }
-            wall.push_back(ms(clock_type::now() - w0));
-            cpu.push_back(threadCpuMs() - c0);
-            bytes.push_back(double(writtenBytes() - b0));
+        std::vector<double> floorWall, floorBytes;
+        std::uint64_t t = kT0 + 20'000'000;
+        for (const bool whole : {true, false}) {
+            std::vector<double> cpu, wall, bytes;
+            for (int i = 0; i < 41; ++i) {
+                t += 10;
+                if (whole && !writeFileAtomic(e.folder / "drag.txt", formatDragFile(gDragRuns)).ok())
+                    std::fprintf(stderr, "drag.txt not replaced\n");
+                const long long b0 = writtenBytes();
+                const double c0 = threadCpuMs();
+                const auto w0 = clock_type::now();
+                {
+                    HitBatch batch; // one slice holding one hit
+                    processHit(1, SIG_LEFT, t, HIT_FROM_LOG_SELECTED);
+                }
+                wall.push_back(ms(clock_type::now() - w0));
+                cpu.push_back(threadCpuMs() - c0);
+                bytes.push_back(double(writtenBytes() - b0));
+                if (whole) continue;
 
-            // The floor: one hitlog line appended (with its flush) and drag.txt written atomically.
-            const long long f0 = writtenBytes();
-            const auto fw = clock_type::now();
-            const int fd = ::open((e.folder / "floor_hitlog.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            const std::string line = "1,0,1700020000,0,1700000000000\n";
-            if (::write(fd, line.data(), line.size()) < 0 || ::fdatasync(fd) != 0) std::fprintf(stderr, "append failed\n");
-            ::close(fd);
-            if (!writeFileAtomic(e.folder / "floor_drag.txt", dragText).ok()) std::fprintf(stderr, "write failed\n");
-            floorWall.push_back(ms(clock_type::now() - fw));
-            floorBytes.push_back(double(writtenBytes() - f0));
+                // The floor: one hitlog line appended (with its flush) and drag.txt written atomically.
+                const std::string dragText = formatDragFile(gDragRuns);
+                const long long f0 = writtenBytes();
+                const auto fw = clock_type::now();
+                const int fd = ::open((e.folder / "floor_hitlog.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+                const std::string line = "1,0,1700020000,0,1700000000000\n";
+                if (::write(fd, line.data(), line.size()) < 0 || ::fdatasync(fd) != 0)
+                    std::fprintf(stderr, "append failed\n");
+                ::close(fd);
+                if (!writeFileAtomic(e.folder / "floor_drag.txt", dragText).ok()) std::fprintf(stderr, "write failed\n");
+                floorWall.push_back(ms(clock_type::now() - fw));
+                floorBytes.push_back(double(writtenBytes() - f0));
+            }
+            std::string check;
+            if (!readFile(e.folder / "drag.txt", check).ok() || check != formatDragFile(gDragRuns))
+                std::fprintf(stderr, "drag.txt differs from a whole rewrite\n");
+            if (whole) {
+                std::printf("%22s %6s %10.2f %10.2f %12.0f |\n", s.label, "whole", median(cpu), median(wall),
+                            median(bytes));
+                continue;
+            }
+            std::printf("%22s %6s %10.2f %10.2f %12.0f | %14.2f %12.0f   (%zu lines)\n", "", "tail", median(cpu),
+                        median(wall), median(bytes), median(floorWall), median(floorBytes), e.dragLines());
+            // What of that the writer spends finding what changed: a save with nothing to write.
+            std::vector<double> idle;
+            for (int i = 0; i < 41; ++i) {
+                const double c0 = threadCpuMs();
+                if (!saveDragFile().ok()) std::fprintf(stderr, "drag.txt not written\n");
+                idle.push_back(threadCpuMs() - c0);
+            }
+            std::printf("%22s %6s %10.2f   (a save with nothing changed)\n", "", "none", median(idle));
         }
-        const auto median = [](std::vector<double> v) {
-            std::sort(v.begin(), v.end());
-            return v[v.size() / 2];
-        };
-        std::printf("%22s %10.2f %10.2f %12.0f | %14.2f %12.0f   (%zu lines)\n", s.label, median(cpu), median(wall),
-                    median(bytes), median(floorWall), median(floorBytes), e.dragLines());
     }
 }
 

@@ -1,5 +1,6 @@
 #include "core/drag/drag_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -247,6 +248,10 @@ struct WrittenRun {
     uint64_t startTime = 0;
     std::vector<std::pair<int32_t, uint64_t>> hits[2];
     std::string text;
+    // The text is in drag.txt at its place (every run before it is too, or this says nothing);
+    // when it is not, its first `keptOnDisk` bytes still are.
+    bool onDisk = false;
+    size_t keptOnDisk = 0;
 
     static std::array<int64_t, 8> headerOf(const TDragRaceItem& run)
     {
@@ -276,12 +281,106 @@ struct WrittenRun {
             for (const TLineHit& h : run.hits[lane])
                 hits[lane].emplace_back(h.type, h.time);
         }
+        std::string before = std::move(text);
         text.clear();
         appendRunText(run, text);
+        const auto same = std::mismatch(before.begin(), before.end(), text.begin(), text.end());
+        keptOnDisk = std::min(keptOnDisk, static_cast<size_t>(same.first - before.begin()));
+        onDisk = false;
     }
 };
 
 std::vector<WrittenRun> gWrittenRuns;
+
+// What drag.txt holds, as far as this program knows: the texts of gWrittenRuns marked
+// onDisk, in order from the first, while the file's stamp is the one it was left with.
+struct DiskState {
+    std::filesystem::path file;    // empty: nothing known
+    FileStamp stamp;
+    std::filesystem::path recovered;  // the intent file of this folder was handled
+    bool intentMayHold = false;        // a record there may still be applied (not retired)
+};
+DiskState gDisk;
+
+std::filesystem::path intentPath(const std::filesystem::path& file)
+{
+    std::filesystem::path intent = file;
+    intent += ".tail";
+    return intent;
+}
+
+// Brings gWrittenRuns up to the runs (formatting only the changed ones); the total length.
+size_t updateWrittenRuns(const std::vector<TDragRaceItem>& runs)
+{
+    if (gWrittenRuns.size() > runs.size())
+        gWrittenRuns.resize(runs.size());
+    size_t length = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        if (i == gWrittenRuns.size())
+            gWrittenRuns.emplace_back();
+        WrittenRun& written = gWrittenRuns[i];
+        if (written.text.empty() || !written.matches(runs[i]))
+            written.take(runs[i]);
+        length += written.text.size();
+    }
+    return length;
+}
+
+std::string joinedRunTexts(size_t from, size_t length)
+{
+    std::string out;
+    out.reserve(length);
+    for (size_t i = from; i < gWrittenRuns.size(); ++i)
+        out += gWrittenRuns[i].text;
+    return out;
+}
+
+void forgetDisk()
+{
+    gDisk.file.clear();
+    for (WrittenRun& run : gWrittenRuns) {
+        run.onDisk = false;
+        run.keptOnDisk = 0;
+    }
+}
+
+void knowDisk(const std::filesystem::path& file, const FileStamp& stamp)
+{
+    gDisk.file = file;
+    gDisk.stamp = stamp;
+    for (WrittenRun& run : gWrittenRuns) {
+        run.onDisk = true;
+        run.keptOnDisk = run.text.size();
+    }
+}
+
+// Before drag.txt is read or replaced: an intent a crash (or a failed tail write) left is
+// applied (or dropped when cut), and the intent file removed for good.
+Status recoverDragTail(const std::filesystem::path& file)
+{
+    const std::filesystem::path intent = intentPath(file);
+    if (gDisk.recovered == intent && !gDisk.intentMayHold)
+        return Status::Ok();
+    Status s = recoverFileTail(file, intent);
+    if (s.ok()) {
+        gDisk.recovered = intent;
+        gDisk.intentMayHold = false;
+    }
+    return s;
+}
+
+// Before drag.txt is replaced other than by a tail write: no intent may be applied over it
+// later. A tail write that failed half-way is finished first, so the file is whole in the
+// meantime.
+Status retireDragTail(const std::filesystem::path& file)
+{
+    forgetDisk();
+    return recoverDragTail(file);
+}
+
+// A tail is written in place only while it is small beside the file; past that the whole
+// rewrite costs less.
+constexpr size_t kSmallTail = 64 * 1024;
 
 } // namespace
 
@@ -299,22 +398,7 @@ std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
 
 std::string dragFileText(const std::vector<TDragRaceItem>& runs)
 {
-    if (gWrittenRuns.size() > runs.size())
-        gWrittenRuns.resize(runs.size());
-    size_t length = 0;
-    for (size_t i = 0; i < runs.size(); ++i) {
-        if (i == gWrittenRuns.size())
-            gWrittenRuns.emplace_back();
-        WrittenRun& written = gWrittenRuns[i];
-        if (written.text.empty() || !written.matches(runs[i]))
-            written.take(runs[i]);
-        length += written.text.size();
-    }
-    std::string out;
-    out.reserve(length);
-    for (size_t i = 0; i < runs.size(); ++i)
-        out += gWrittenRuns[i].text;
-    return out;
+    return joinedRunTexts(0, updateWrittenRuns(runs));
 }
 
 std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines)
@@ -363,7 +447,48 @@ Status saveDragFile()
     const std::filesystem::path file = dragFilePath();
     if (file.empty())
         return Status::Error("no event folder");
-    return writeFileAtomic(file, dragFileText(gDragRuns));
+    const size_t length = updateWrittenRuns(gDragRuns);
+    // The runs from `first` on are not in drag.txt as they are now; those before are.
+    size_t first = 0;
+    size_t offset = 0;
+    if (gDisk.file == file) {
+        while (first < gWrittenRuns.size() && gWrittenRuns[first].onDisk)
+            offset += gWrittenRuns[first++].text.size();
+    }
+    // Of the first changed run, what is still in place (a hit added to the right lane
+    // changes its text only at the end).
+    const size_t kept = first < gWrittenRuns.size() && gDisk.file == file ? gWrittenRuns[first].keptOnDisk : 0;
+    const size_t tailLength = length - offset - kept;
+    if (gDisk.file == file && (tailLength <= kSmallTail || tailLength <= length / 2)) {
+        const auto stamp = fileStamp(file);
+        if (stamp && *stamp == gDisk.stamp) {
+            if (first == gWrittenRuns.size() && stamp->size == length)
+                return Status::Ok();  // drag.txt already holds this text
+            gDisk.intentMayHold = true;
+            FileStamp after;
+            std::string tail = joinedRunTexts(first, tailLength + kept);
+            tail.erase(0, kept);
+            const Status s = writeFileTail(file, intentPath(file), offset + kept, tail, after);
+            if (!s.ok()) {
+                forgetDisk();
+                return s;
+            }
+            // The intent is emptied but not flushed: until it is removed for good, a power
+            // cut could bring the record back, so it stays to be retired before any other
+            // kind of write.
+            knowDisk(file, after);
+            return Status::Ok();
+        }
+    }
+    // The whole file, atomically; first no intent may remain to be applied over it.
+    Status s = retireDragTail(file);
+    if (s.ok())
+        s = writeFileAtomic(file, joinedRunTexts(0, length));
+    if (!s.ok())
+        return s;
+    if (const auto stamp = fileStamp(file))
+        knowDisk(file, *stamp);
+    return Status::Ok();
 }
 
 Status saveDragFileReported()
@@ -380,6 +505,12 @@ void loadDragFile()
     gDragRuns.clear();
     const std::filesystem::path file = dragFilePath();
     std::vector<std::string> lines;
+    if (!file.empty()) {
+        // What a crash cut short is finished (or dropped) before the file is read.
+        forgetDisk();
+        gDisk.recovered.clear();
+        (void)reportSave(file, recoverDragTail(file));
+    }
     if (!file.empty() && readTextLines(file, lines).ok()) {
         gDragRuns = parseDragFile(lines);
         if (!gDragRuns.empty())
@@ -420,6 +551,8 @@ void deleteRunOrHit(int flush)
             return;
         const std::filesystem::path file = dragFilePath();
         if (!file.empty()) {
+            if (!reportSave(file, retireDragTail(file)).ok())
+                return;
             std::error_code ec;
             std::filesystem::remove(file, ec);
         }
@@ -466,7 +599,10 @@ void undeleteRuns()
                     return;
                 }
             }
-            (void)reportSave(file, copyFileAtomic(undelete, file));
+            Status s = retireDragTail(file);
+            if (s.ok())
+                s = copyFileAtomic(undelete, file);
+            (void)reportSave(file, s);
         }
     }
     loadDragFile();

@@ -1,9 +1,11 @@
 #pragma once
 // drag.txt, the run file of the open event, with its deletions and backups.
 //
-// The run list in memory is the master; drag.txt is rewritten whole (atomically) after
-// every change and read back when the event is opened, after a flush and after an
-// undelete. Before every deletion drag.txt is copied to drag_undelete.txt and to a
+// The run list in memory is the master; drag.txt is written after every change and read
+// back when the event is opened, after a flush and after an undelete. When only the last
+// runs changed and drag.txt is known to hold the rest, only their text is written, in
+// place, through the intent file drag.txt.tail (writeFileTail); otherwise the file is
+// rewritten whole (atomically). An intent a crash left is finished before drag.txt is read. Before every deletion drag.txt is copied to drag_undelete.txt and to a
 // history copy "drag_<seconds>.txt". Main thread only.
 #include <cstdint>
 #include <filesystem>
@@ -29,7 +31,7 @@ std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines);
 // The event folder's drag.txt path (empty when no event folder is set).
 std::filesystem::path dragFilePath();
 
-// Rewrites drag.txt from gDragRuns. A failure changes nothing on disk; the runs stay in
+// Writes drag.txt from gDragRuns (the changed tail in place, or the whole file). A failure changes nothing on disk; the runs stay in
 // memory and are written at the next change.
 Status saveDragFile();
 // saveDragFile, a failure told in the log window (once per run of failures).

@@ -1,6 +1,7 @@
 #include "core/platform/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <signal.h>
@@ -185,6 +186,155 @@ fs::path uniqueHistoryPath(const fs::path& folder, std::string_view stem, long l
     for (int n = 2; fs::exists(candidate); ++n)
         candidate = folder / (base + "_" + std::to_string(n) + std::string(ext));
     return candidate;
+}
+
+
+namespace {
+
+// "VELTAIL1", offset, tail length, new length, checksum (each 8 bytes, little end first),
+// then the tail.
+constexpr std::string_view kTailMagic = "VELTAIL1";
+constexpr std::size_t kTailHeader = 40;
+
+void putNumber(std::string& out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+std::uint64_t getNumber(std::string_view in, std::size_t at) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+// FNV-1a, 64 bits: enough to tell a whole record from a cut or mixed one.
+std::uint64_t checksum(std::string_view head, std::string_view tail) {
+    std::uint64_t h = 14695981039346656037ULL;
+    for (std::string_view part : {head, tail})
+        for (const char c : part) {
+            h ^= static_cast<unsigned char>(c);
+            h *= 1099511628211ULL;
+        }
+    return h;
+}
+
+bool pwriteAll(int fd, std::string_view content, std::uint64_t offset) {
+    const char* p = content.data();
+    size_t left = content.size();
+    while (left > 0) {
+        const ssize_t n = ::pwrite(fd, p, left, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+FileStamp stampOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec};
+}
+
+// Puts the tail of a record in place: written at its offset, the file cut after it, flushed.
+Status applyTail(const fs::path& path, std::uint64_t offset, std::string_view tail, FileStamp* after) {
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!file.valid()) return Status::Error(errnoText("cannot open", path));
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) return Status::Error(errnoText("cannot read the size of", path));
+    if (static_cast<std::uint64_t>(st.st_size) < offset) return Status::Error("shorter than expected: " + path.string());
+    if (!pwriteAll(file.get(), tail, offset)) return Status::Error(errnoText("cannot write", path));
+    if (::ftruncate(file.get(), static_cast<off_t>(offset + tail.size())) != 0)
+        return Status::Error(errnoText("cannot cut", path));
+    if (::fdatasync(file.get()) != 0) return Status::Error(errnoText("cannot flush", path));
+    if (after) {
+        if (::fstat(file.get(), &st) != 0) return Status::Error(errnoText("cannot read the size of", path));
+        *after = stampOf(st);
+    }
+    if (!file.close()) return Status::Error(errnoText("cannot close", path));
+    return Status::Ok();
+}
+
+} // namespace
+
+std::optional<FileStamp> fileStamp(const fs::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return stampOf(st);
+}
+
+std::string fileTailRecord(std::uint64_t offset, std::string_view tail) {
+    std::string record(kTailMagic);
+    putNumber(record, offset);
+    putNumber(record, tail.size());
+    putNumber(record, offset + tail.size());
+    putNumber(record, checksum(record, tail));
+    record += tail;
+    return record;
+}
+
+Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t offset, std::string_view tail,
+                     FileStamp& after) {
+    const std::string record = fileTailRecord(offset, tail);
+    bool created = false;
+    int fd = ::open(intent.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(intent.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        created = true;  // its folder entry is flushed too
+    }
+    Descriptor log(fd);
+    if (!log.valid()) return Status::Error(errnoText("cannot create", intent));
+    // The intent is whole and on disk before the file is touched.
+    if (!pwriteAll(log.get(), record, 0) || ::ftruncate(log.get(), static_cast<off_t>(record.size())) != 0 ||
+        ::fdatasync(log.get()) != 0 || (created && !syncFolder(intent.parent_path())))
+        return Status::Error(errnoText("cannot write", intent));
+    const Status applied = applyTail(path, offset, tail, &after);
+    if (!applied.ok()) return applied;
+    // Emptied, not flushed: should the emptying be lost, the record is applied once more
+    // over the file it already made, which changes nothing.
+    if (::ftruncate(log.get(), 0) != 0) return Status::Error(errnoText("cannot empty", intent));
+    if (!log.close()) return Status::Error(errnoText("cannot close", intent));
+    return Status::Ok();
+}
+
+Status recoverFileTail(const fs::path& path, const fs::path& intent) {
+    std::string record;
+    {
+        std::error_code ec;
+        if (!fs::exists(intent, ec)) return Status::Ok();
+    }
+    Status st = readFile(intent, record);
+    if (!st.ok()) return st;
+    bool whole = record.size() >= kTailHeader && std::string_view(record).substr(0, 8) == kTailMagic;
+    std::uint64_t offset = 0, length = 0;
+    if (whole) {
+        offset = getNumber(record, 8);
+        length = getNumber(record, 16);
+        whole = getNumber(record, 24) == offset + length && length <= record.size() - kTailHeader &&
+                getNumber(record, 32) == checksum(std::string_view(record).substr(0, 32),
+                                                  std::string_view(record).substr(kTailHeader, length));
+    }
+    if (whole) {
+        // An intent for a file shorter than its offset is not this file's: dropped.
+        const auto stamp = fileStamp(path);
+        if (stamp && stamp->size >= offset) {
+            st = applyTail(path, offset, std::string_view(record).substr(kTailHeader, length), nullptr);
+            if (!st.ok()) return st;
+        }
+    }
+    return retireFileTail(intent);
+}
+
+Status retireFileTail(const fs::path& intent) {
+    if (::unlink(intent.c_str()) != 0) {
+        if (errno == ENOENT) return Status::Ok();
+        return Status::Error(errnoText("cannot remove", intent));
+    }
+    if (!syncFolder(intent.parent_path())) return Status::Error(errnoText("cannot flush the folder of", intent));
+    return Status::Ok();
 }
 
 } // namespace velmaro

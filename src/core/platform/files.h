@@ -4,7 +4,9 @@
 // Every file the console writes is replaced atomically: the new content goes to a
 // temporary file beside the target, is flushed to disk, then renamed over the target,
 // so a crash leaves either the old file or the new one, never half of one.
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +25,43 @@ Status writeFileAtomic(const std::filesystem::path& path, std::string_view conte
 // program dies between writing and renaming; those of a writer that is still running are
 // kept. Call at start-up before anything writes into the folder. Returns how many went.
 std::size_t removeLeftoverTemporaries(const std::filesystem::path& folder);
+
+// Who a file is and how it was left: enough to tell that nobody replaced or changed it
+// since it was last written here (a rename over it gives another inode; a write moves the
+// size or the change time).
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of `path` now; nothing when it cannot be read.
+std::optional<FileStamp> fileStamp(const std::filesystem::path& path);
+
+// Replaces the bytes of `path` from `offset` on with `tail` (the file then ends after it),
+// without rewriting the part before, crash-safely through the intent file `intent`: the
+// record (offset, tail, new length, checksum) is written to `intent` and flushed first,
+// then the tail goes into `path`, which is flushed, and the intent is emptied. A crash
+// leaves either a whole intent (recoverFileTail applies it again) or a cut one written
+// before `path` was touched (it is dropped; `path` is as it was). The caller must know
+// that `path` holds at least `offset` bytes it wants kept. On success `after` is the
+// stamp of `path` as written. A failure after the intent was flushed leaves the intent:
+// the caller must write the whole file next (retireFileTail first).
+Status writeFileTail(const std::filesystem::path& path, const std::filesystem::path& intent, std::uint64_t offset,
+                     std::string_view tail, FileStamp& after);
+
+// Before `path` is read: a whole intent is applied again (harmless when it already was),
+// a cut or foreign one is dropped; either way the intent file is removed for good. No
+// intent file: nothing to do.
+Status recoverFileTail(const std::filesystem::path& path, const std::filesystem::path& intent);
+
+// Removes the intent file for good (flushed), so no intent can be applied over `path`
+// once it is replaced some other way. Call before any such replacement.
+Status retireFileTail(const std::filesystem::path& intent);
+
+// The intent record writeFileTail puts in the intent file (tests).
+std::string fileTailRecord(std::uint64_t offset, std::string_view tail);
 
 // Copies `from` over `to`, atomically (the target is never half-copied).
 Status copyFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -1,6 +1,11 @@
 // drag.txt: writing, reading, deletions with their backups, undelete.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <functional>
+#include <random>
 
 #include "core/drag/drag_file.h"
 #include "core/platform/files.h"
@@ -318,6 +323,187 @@ TEST_F(DragFileTest, FailedBackupStopsTheDeletion)
     deleteRunOrHit(1);
     EXPECT_EQ(gDragRuns.size(), 3u);
     EXPECT_TRUE(std::filesystem::exists(folder / "drag.txt"));
+}
+
+
+std::string fileText(const std::filesystem::path& file)
+{
+    std::string text;
+    EXPECT_TRUE(readFile(file, text).ok());
+    return text;
+}
+
+// No intent with anything in it, no temporary: the folder holds finished files only.
+void expectNoIntentOrTemporary(const TempFolder& folder)
+{
+    for (const auto& e : std::filesystem::directory_iterator(folder.path())) {
+        const std::string name = e.path().filename().string();
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+        if (name == "drag.txt.tail") {
+            EXPECT_EQ(std::filesystem::file_size(e.path()), 0u);
+        }
+    }
+}
+
+// Whatever changes come, in whatever order, drag.txt ends up byte for byte what a whole
+// rewrite gives, and a change to the last run alone is written in place.
+TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite)
+{
+    std::mt19937 rng(20261211);
+    const auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+    for (int i = 0; i < 4; ++i) {
+        gDragRuns.emplace_back();
+        gDragRuns.back().runId = i + 1;
+    }
+    ASSERT_TRUE(saveDragFile().ok());
+    const std::filesystem::path file = folder / "drag.txt";
+    int inPlace = 0;
+    for (int step = 0; step < 400; ++step) {
+        const auto inodeBefore = fileStamp(file)->inode;
+        const size_t kind = pick(20);
+        bool lastRunOnly = false;
+        if (gDragRuns.empty() || kind == 0) {
+            gDragRuns.emplace_back();
+            gDragRuns.back().runId = step + 100;
+        } else if (kind < 10) {
+            auto& hits = gDragRuns.back().hits[pick(2)];
+            hits.push_back(hitAt(HIT_TYPE_PLAP, 1000 + step));
+            lastRunOnly = gDragRuns.size() > 2;
+        } else if (kind == 10) {
+            auto& hits = gDragRuns.back().hits[0];
+            if (!hits.empty())
+                hits.pop_back();  // a shorter file
+        } else if (kind == 11) {
+            auto& hits = gDragRuns.back().hits[0];
+            if (!hits.empty())
+                hits.front().time = 900000 + static_cast<uint64_t>(step);  // inside the last run's text
+        } else if (kind == 12) {
+            gDragRuns.back().penalty[1] = static_cast<int32_t>(step);
+        } else if (kind == 13) {
+            gDragRuns[pick(gDragRuns.size())].startTime = 5000 + step;  // an earlier run, maybe
+        } else if (kind == 14) {
+            gDragRuns.erase(gDragRuns.begin() + static_cast<std::ptrdiff_t>(pick(gDragRuns.size())));
+        } else if (kind == 15) {
+            folder.write("drag.txt", "DRAGITEM:9,9,9,9,9,9,9,9,9\n");  // changed behind the program's back
+        } else if (kind == 16) {
+            std::filesystem::remove(file);
+        } else if (kind == 17) {
+            (void)dragFileText(gDragRuns);  // formatted, not written
+            gDragRuns.back().hits[1].push_back(hitAt(HIT_TYPE_ET, 7));
+        }
+        // 18, 19: nothing changed
+        ASSERT_TRUE(saveDragFile().ok()) << "step " << step;
+        ASSERT_EQ(fileText(file), formatDragFile(gDragRuns)) << "step " << step << " change " << kind;
+        if (lastRunOnly) {
+            EXPECT_EQ(fileStamp(file)->inode, inodeBefore) << "a change of the last run is written in place";
+            ++inPlace;
+        }
+    }
+    EXPECT_GT(inPlace, 100);
+    expectNoIntentOrTemporary(folder);
+    // The history copies and the undelete copy still see whole files.
+    gDragRuns.emplace_back();
+    ASSERT_TRUE(saveDragFile().ok());
+    gSelectedRun = 0;
+    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    op.yesNoAnswers = {true};
+    const std::string beforeDeletion = formatDragFile(gDragRuns);
+    deleteRunOrHit(0);
+    EXPECT_EQ(fileText(folder / "drag_undelete.txt"), beforeDeletion);
+    EXPECT_EQ(fileText(file), formatDragFile(gDragRuns));
+    // Undelete copies over drag.txt after removing the intent file for good: no record of
+    // a tail write can come back over the copy.
+    undeleteRuns();
+    EXPECT_EQ(fileText(file), beforeDeletion);
+    EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt.tail"));
+}
+
+// Opening the event finishes a tail write a crash cut short, or drops an intent that was
+// itself cut, before drag.txt is read.
+TEST_F(DragFileTest, LoadFinishesOrDropsWhatACrashLeft)
+{
+    writeThreeRuns();
+    const std::string before = fileText(folder / "drag.txt");
+    const size_t offset = before.find("DRAGITEM:8");
+    const std::string tail = before.substr(offset) + "RIGHTHIT:0,3009000\n";
+    const std::string record = fileTailRecord(offset, tail);
+    for (const size_t cut : {record.size(), record.size() - 1, size_t{10}}) {
+        folder.write("drag.txt", before);
+        folder.write("drag.txt.tail", record.substr(0, cut));
+        loadDragFile();
+        ASSERT_EQ(gDragRuns.size(), 3u);
+        EXPECT_EQ(gDragRuns[2].hits[1].size(), cut == record.size() ? 2u : 1u) << cut;
+        EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt.tail"));
+        // The first save after opening writes the whole file (what is on disk is not known).
+        gDragRuns[2].hits[0].push_back(hitAt(HIT_TYPE_ET, 3010000));
+        ASSERT_TRUE(saveDragFile().ok());
+        EXPECT_EQ(fileText(folder / "drag.txt"), formatDragFile(gDragRuns));
+    }
+}
+
+// A writer killed at random moments of a run of saves, each adding one hit: opening the
+// event afterwards gives a file that parses and holds every hit whose save had returned,
+// at most one more, and nothing of a half-done write.
+TEST_F(DragFileTest, KilledWhileSavingLosesNoFinishedSave)
+{
+    // The runs after `n` hits: 300 runs of history, then a new run every seventh hit.
+    const auto runsAfter = [](int n) {
+        std::vector<TDragRaceItem> runs(300);
+        for (size_t i = 0; i < runs.size(); ++i) {
+            runs[i].runId = static_cast<int32_t>(i + 1);
+            runs[i].hits[0].push_back(hitAt(HIT_TYPE_RT, 100 + i));
+        }
+        for (int k = 0; k < n; ++k) {
+            if (k % 7 == 0) {
+                runs.emplace_back();
+                runs.back().runId = 1000 + k;
+            }
+            runs.back().hits[k % 2].push_back(hitAt(HIT_TYPE_PLAP, 50000 + static_cast<uint64_t>(k)));
+        }
+        return runs;
+    };
+    std::mt19937 rng(7);
+    for (int round = 0; round < 25; ++round) {
+        gDragRuns = runsAfter(0);
+        ASSERT_TRUE(saveDragFile().ok());
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(pipeFds[0]);
+            for (int n = 1; n < 100000; ++n) {
+                gDragRuns = runsAfter(n);
+                if (!saveDragFile().ok())
+                    ::_exit(1);
+                if (::write(pipeFds[1], &n, sizeof n) != sizeof n)
+                    ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        ::close(pipeFds[1]);
+        // Killed after a chosen number of saves, a moment into one of the next ones.
+        const int target = 1 + static_cast<int>(rng() % 60);
+        int acked = 0, n = 0;
+        while (acked < target && ::read(pipeFds[0], &n, sizeof n) == sizeof n)
+            acked = n;
+        ::usleep(static_cast<useconds_t>(rng() % 3000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed on its own";
+        while (::read(pipeFds[0], &n, sizeof n) == sizeof n)
+            acked = n;
+        ::close(pipeFds[0]);
+
+        loadDragFile();
+        const std::string text = fileText(folder / "drag.txt");
+        const bool whole = text == formatDragFile(runsAfter(acked)) || text == formatDragFile(runsAfter(acked + 1));
+        EXPECT_TRUE(whole) << "round " << round << ", " << acked << " saves acknowledged, file of " << text.size()
+                           << " bytes";
+        EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt.tail"));
+        expectNoIntentOrTemporary(folder);
+    }
 }
 
 } // namespace

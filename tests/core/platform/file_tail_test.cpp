@@ -1,0 +1,120 @@
+// Tail writes through an intent file: what a crash can leave, and what recovery makes of it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/platform/files.h"
+#include "fakes/temp_folder.h"
+
+namespace velmaro::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contentOf(const fs::path& file) {
+    std::string text;
+    EXPECT_TRUE(readFile(file, text).ok()) << file;
+    return text;
+}
+
+class FileTailTest : public ::testing::Test {
+protected:
+    TempFolder folder;
+    fs::path file = folder / "drag.txt";
+    fs::path intent = folder / "drag.txt.tail";
+    // The old text, the new text and the record that turns one into the other: the
+    // last line is replaced by two longer ones.
+    const std::string before = "DRAGITEM:1,0,2,0,100,0,1,0,0\nLEFTHIT:0,1380\nDRAGITEM:3,0,4,0,200,0,2,0,0\n";
+    const std::size_t offset = before.find("DRAGITEM:3");
+    const std::string tail = "DRAGITEM:3,0,4,0,200,0,2,0,0\nRIGHTHIT:2,2200\nRIGHTHIT:0,9900\n";
+    const std::string after = before.substr(0, offset) + tail;
+    const std::string record = fileTailRecord(offset, tail);
+};
+
+TEST_F(FileTailTest, WritesOnlyTheTailAndCutsOrGrowsTheFile) {
+    folder.write("drag.txt", before);
+    const auto inode = fileStamp(file)->inode;
+    FileStamp stamp;
+    ASSERT_TRUE(writeFileTail(file, intent, offset, tail, stamp).ok());
+    EXPECT_EQ(contentOf(file), after);
+    EXPECT_EQ(stamp, *fileStamp(file));
+    EXPECT_EQ(stamp.inode, inode) << "written in place";
+    EXPECT_EQ(fs::file_size(intent), 0u) << "the intent is emptied once applied";
+    // A shorter tail cuts the file after it.
+    ASSERT_TRUE(writeFileTail(file, intent, offset, "DRAGITEM:3\n", stamp).ok());
+    EXPECT_EQ(contentOf(file), before.substr(0, offset) + "DRAGITEM:3\n");
+    ASSERT_TRUE(recoverFileTail(file, intent).ok());
+    EXPECT_FALSE(fs::exists(intent));
+}
+
+// A crash while the intent was being written leaves a prefix of the record, the file not
+// touched yet; a crash after leaves the whole record and the file anywhere from untouched
+// to done. Every cut is dropped, every whole record applied, never anything in between.
+TEST_F(FileTailTest, AnIntentCutAtEveryLengthIsDroppedOrAppliedWhole) {
+    for (std::size_t cut = 0; cut <= record.size(); ++cut) {
+        folder.write("drag.txt", before);
+        folder.write("drag.txt.tail", record.substr(0, cut));
+        ASSERT_TRUE(recoverFileTail(file, intent).ok()) << cut;
+        EXPECT_EQ(contentOf(file), cut == record.size() ? after : before) << "intent cut at " << cut;
+        EXPECT_FALSE(fs::exists(intent)) << cut;
+    }
+    // The whole record over a file the tail write left at every stage of its pwrite.
+    for (std::size_t written = 0; written <= tail.size(); ++written) {
+        std::string partial = before.substr(0, offset) + tail.substr(0, written);
+        if (partial.size() < before.size()) partial += before.substr(partial.size());
+        folder.write("drag.txt", partial);
+        folder.write("drag.txt.tail", record);
+        ASSERT_TRUE(recoverFileTail(file, intent).ok());
+        EXPECT_EQ(contentOf(file), after) << written << " bytes of the tail were written";
+    }
+}
+
+TEST_F(FileTailTest, RecoveryTwiceAndDamagedOrForeignRecords) {
+    // Applied, then the same record found again (its emptying lost): nothing changes.
+    folder.write("drag.txt", before);
+    folder.write("drag.txt.tail", record);
+    ASSERT_TRUE(recoverFileTail(file, intent).ok());
+    folder.write("drag.txt.tail", record);
+    ASSERT_TRUE(recoverFileTail(file, intent).ok());
+    EXPECT_EQ(contentOf(file), after);
+
+    // One changed byte anywhere in the record (a mix of two records after a power cut),
+    // a record for a file shorter than its offset, garbage: dropped, the file kept.
+    std::vector<std::string> bad = {std::string(40, '\0'), "VELTAIL1", record.substr(0, record.size() - 1) + "x"};
+    for (std::size_t i = 0; i < record.size(); i += 7) {
+        std::string flipped = record;
+        flipped[i] = static_cast<char>(flipped[i] ^ 0x5a);
+        bad.push_back(flipped);
+    }
+    for (const std::string& damaged : bad) {
+        folder.write("drag.txt", before);
+        folder.write("drag.txt.tail", damaged);
+        ASSERT_TRUE(recoverFileTail(file, intent).ok());
+        EXPECT_EQ(contentOf(file), before);
+        EXPECT_FALSE(fs::exists(intent));
+    }
+    folder.write("drag.txt", before.substr(0, offset - 1));
+    folder.write("drag.txt.tail", record);
+    ASSERT_TRUE(recoverFileTail(file, intent).ok());
+    EXPECT_EQ(contentOf(file), before.substr(0, offset - 1));
+    // No intent file: nothing to do; retiring a missing one is fine.
+    EXPECT_TRUE(recoverFileTail(file, intent).ok());
+    EXPECT_TRUE(retireFileTail(intent).ok());
+}
+
+TEST_F(FileTailTest, FailuresLeaveTheFileAsItWas) {
+    // No target file: the intent is written, the tail cannot go anywhere; recovery drops it.
+    FileStamp stamp;
+    EXPECT_FALSE(writeFileTail(file, intent, 0, tail, stamp).ok());
+    EXPECT_FALSE(fs::exists(file));
+    ASSERT_TRUE(recoverFileTail(file, intent).ok());
+    EXPECT_FALSE(fs::exists(file));
+    // The intent cannot be written (its folder is gone): the file is not touched.
+    folder.write("drag.txt", before);
+    EXPECT_FALSE(writeFileTail(file, folder / "no/such.tail", offset, tail, stamp).ok());
+    EXPECT_EQ(contentOf(file), before);
+}
+
+} // namespace
+} // namespace velmaro::test
