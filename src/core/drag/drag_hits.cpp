@@ -274,15 +274,6 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
         TLineHit lineHit;
         lineHit.type = hit->type;
         lineHit.time = time;
-        // The same kind at the same millisecond on the same lane is the one crossing taken
-        // before: a hit fed again from the journal after a crash that cut the save between
-        // drag.txt and hitlog.txt. It is not taken twice.
-        if (source == HIT_FROM_DEVICE) {
-            const std::vector<TLineHit>& lane = gDragRuns[index].hits[hit->lane];
-            if (std::any_of(lane.begin(), lane.end(),
-                            [&](const TLineHit& h) { return h.type == lineHit.type && h.time == lineHit.time; }))
-                return;
-        }
         gDragRuns[index].hits[hit->lane].push_back(lineHit);
         adjustGridRows(index);
     }

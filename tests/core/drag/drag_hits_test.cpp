@@ -226,23 +226,6 @@ TEST_F(DragHitsTest, AcceptedHitSavesAndNotifies)
     EXPECT_EQ(folder.read("drag.txt"), "DRAGITEM:11,-1,22,-1,0,0,1,0,0\nLEFTHIT:2,1700000000000\n");
 }
 
-// A crash between the saves of drag.txt and hitlog.txt: the journal feeds the hit again,
-// and the run, which already has it, does not take it twice.
-TEST_F(DragHitsTest, TheSameCrossingIsNotTakenTwice)
-{
-    addRun();
-    gCurrentRun = 0;
-    // Crossover laps: every passage of the line is taken, so only the check can refuse it.
-    addCrossoverLapHit(2, SIG_LEFT, T, HIT_FROM_DEVICE);
-    addCrossoverLapHit(2, SIG_LEFT, T + 30000, HIT_FROM_DEVICE);
-    ASSERT_EQ(gDragRuns[0].hits[0].size(), 2u);
-    addCrossoverLapHit(2, SIG_LEFT, T + 30000, HIT_FROM_DEVICE);
-    EXPECT_EQ(gDragRuns[0].hits[0].size(), 2u);
-    const std::size_t before = gDragRuns[0].hits[0].size() + gDragRuns[0].hits[1].size();
-    addCrossoverLapHit(2, SIG_LEFT, T + 30001, HIT_FROM_DEVICE); // a millisecond later: another passage
-    EXPECT_GT(gDragRuns[0].hits[0].size() + gDragRuns[0].hits[1].size(), before);
-}
-
 TEST_F(DragHitsTest, HitTellsTheResultsWhichRunChanged)
 {
     addRun();
