@@ -71,14 +71,7 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     const SimNetwork net(200 + port % 50);
     ASSERT_TRUE(net.ok());
     ::setenv("VELMARO_LINK_INTERFACES", net.consoleInterface().c_str(), 1);
-    nodesim::SimOptions o;
-    o.networkNamespace = net.path();
-    o.bindAddress = net.simAddress();
-    o.port = port;
-    o.greetingAddress = net.broadcast();
-    o.onlineNodes = {1, 2, 4, 5};
-    o.statusPeriodMs = 100;
-    nodesim::NodeSimulator sim(o);
+    nodesim::NodeSimulator sim(simOptions(net, port));
     ASSERT_TRUE(sim.start());
     {
         ConsoleRoot root(op);

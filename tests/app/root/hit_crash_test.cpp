@@ -89,17 +89,6 @@ std::set<nodesim::SimHit> loggedHits(const fs::path& hitlog) {
     return out;
 }
 
-// Nodes 1, 2, 4 and 5 in the namespace of `net`, the console's node port `port`.
-nodesim::SimOptions simOptions(const SimNetwork& net, std::uint16_t port) {
-    nodesim::SimOptions o;
-    o.networkNamespace = net.path();
-    o.bindAddress = net.simAddress();
-    o.port = port;
-    o.greetingAddress = net.broadcast();
-    o.onlineNodes = {1, 2, 4, 5};
-    o.statusPeriodMs = 200;
-    return o;
-}
 
 TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
@@ -111,7 +100,7 @@ TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     // The console owns the node port: the simulator lives in a namespace of its own.
     const SimNetwork net(253);
     ASSERT_TRUE(net.ok());
-    const nodesim::SimOptions o = simOptions(net, 25300);
+    const nodesim::SimOptions o = simOptions(net, 25300, 200);
     nodesim::NodeSimulator sim(o);
     ASSERT_TRUE(sim.start());
 
@@ -214,7 +203,7 @@ TEST(HitCrash, AcceptedDragHitsSurviveAKillInABurst) {
 
     const SimNetwork net(252);
     ASSERT_TRUE(net.ok());
-    const nodesim::SimOptions o = simOptions(net, 25200);
+    const nodesim::SimOptions o = simOptions(net, 25200, 200);
     nodesim::NodeSimulator sim(o);
     ASSERT_TRUE(sim.start());
 

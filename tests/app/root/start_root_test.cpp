@@ -30,6 +30,7 @@
 #include "fakes/sim_network.h"
 #include "nodesim/node_simulator.h"
 #include "root_test_app.h"
+#include "test_event.h"
 #include "ui/app/console_application.h"
 #include "ui/app/main_form.h"
 #include "ui/app/small_dialogs.h"
@@ -98,14 +99,7 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
     const SimNetwork net(150 + port % 40);
     ASSERT_TRUE(net.ok());
     ::setenv("VELMARO_LINK_INTERFACES", net.consoleInterface().c_str(), 1);
-    nodesim::SimOptions o;
-    o.networkNamespace = net.path();
-    o.bindAddress = net.simAddress();
-    o.port = port;
-    o.greetingAddress = net.broadcast();
-    o.onlineNodes = {1, 2, 4, 5};
-    o.statusPeriodMs = 100;
-    nodesim::NodeSimulator sim(o);
+    nodesim::NodeSimulator sim(simOptions(net, port));
     ASSERT_TRUE(sim.start());
     std::shared_ptr<TFinalBracket> bracket;
     {

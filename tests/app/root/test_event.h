@@ -7,7 +7,9 @@
 
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_run.h"
+#include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
+#include "nodesim/node_simulator.h"
 
 namespace velmaro::test {
 
@@ -25,6 +27,18 @@ inline void writeTestEvent(const TempFolder& home, unsigned mode) {
 inline void copyFakeLibraries(const std::filesystem::path& home) {
     for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
         std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
+}
+
+// Nodes 1, 2, 4 and 5 in the namespace of `net`, on the console's node port `port`.
+inline nodesim::SimOptions simOptions(const SimNetwork& net, std::uint16_t port, int statusPeriodMs = 100) {
+    nodesim::SimOptions o;
+    o.networkNamespace = net.path();
+    o.bindAddress = net.simAddress();
+    o.port = port;
+    o.greetingAddress = net.broadcast();
+    o.onlineNodes = {1, 2, 4, 5};
+    o.statusPeriodMs = statusPeriodMs;
+    return o;
 }
 
 } // namespace velmaro::test
