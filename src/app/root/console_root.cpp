@@ -74,9 +74,6 @@ QString u(const std::string& s) { return QString::fromStdString(s); }
 
 void logLine(const std::string& line) { theOperator().log(line); }
 
-// Every feature whose window is not built yet lands here, and says so in the log window.
-void notYet(const char* what) { logLine(std::string("Не реализовано: ") + what); }
-
 // The system events see the start sequence's armed state; signal 9 presses START
 // without modifiers.
 class MainFormEventHost final : public ui::SystemEventHost {
@@ -711,7 +708,17 @@ void ConsoleRoot::classSplit() {
     if (isTwoLaneMode(theConsole().raceMode))
         DragClassSplit(*d->dragEvents).run();
     else
-        notYet("разбиение на классы по кругам");
+        lapClassSplit();
+}
+
+// The class split in the single-lane modes: on Yes every racer takes the class of his
+// best lap and the event reloads; either way the lap events take their racers' classes.
+void ConsoleRoot::lapClassSplit() {
+    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение")) {
+        assignClassesByBestLap();
+        loadEvent();
+    }
+    velmaro::refreshRaceItemClasses();
 }
 void ConsoleRoot::resultsXls() {
     if (ui::RallyResults) ui::RallyResults->Button4Click();

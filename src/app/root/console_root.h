@@ -15,16 +15,14 @@
 //   SystemEventHandler::runSlice             ui/link/system_events.cpp        main thread: pop oldest first for ~10 ms in one HitBatch, rest queued
 //   processHit                               core/intake/hit_intake.cpp       main thread: repeat check, remote signals, tags
 //   ModeHitHandlers::dispatch -> drag handler core/drag/drag_hits.cpp          main thread: lane, acceptance, figures
-//   ~HitBatch (afterHits, once per slice)    core/intake/hit_intake.cpp       main thread: hitlog.txt (appended), drag.txt, results input
-//   ConsoleDragHost::notifyResultsThread     app/root/console_drag_host.cpp   main thread -> results input
+//   ~HitBatch (afterHits, once per slice)    core/intake/hit_intake.cpp       main thread: hitlog.txt (appended), drag.txt (tail), results input
+//   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> results input (the one run changed)
 //   TSystemInterface::hitsLogged             core/link/system_interface.cpp   main thread: queue empty and hitlog.txt saved -> journal emptied
 //   TDragResultsCntr::Execute                core/results/drag_results.cpp    results thread: rebuild, brackets, documents
 //   WM_DRAG_RESULTS -> ConsoleRoot::onDragResults                             main thread: results window, brackets, final_bracket.txt
 // After a crash the journal's hits go through processHit at the first event load
 // (ConsoleRoot::replayHitJournal).
-//
-// Features whose windows are not built yet answer through notYet() in console_root.cpp,
-// which says so in the log window.
+
 #include <QApplication>
 
 #include <atomic>
@@ -122,6 +120,8 @@ public:
 
 private:
     void replayHitJournal();
+    // "Разбить на классы" in the single-lane modes.
+    void lapClassSplit();
 
     struct State;
     std::unique_ptr<State> d;

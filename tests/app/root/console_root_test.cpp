@@ -168,3 +168,21 @@ TEST_F(ConsoleRootTest, SettingsHoldOneFinalCountLinePerClassPage) {
 
 } // namespace
 } // namespace velmaro::test
+
+namespace velmaro::test {
+namespace {
+
+TEST_F(ConsoleRootTest, ClassSplitInLapModeAsksFirst) {
+    prepareEvent(1);
+    ConsoleRoot root(op);
+    root.launch();
+    const std::string racers = home.read("CHALLENGES/E/racers.txt");
+    op.yesNoAnswers = {false};
+    root.mainForm()->N12->trigger();
+    ASSERT_FALSE(op.shown.empty());
+    EXPECT_EQ(op.shown.back(), "Эта операция изменит разбивку на классы.\r\nПродолжить?");
+    EXPECT_EQ(home.read("CHALLENGES/E/racers.txt"), racers); // No: nothing moved
+}
+
+} // namespace
+} // namespace velmaro::test
