@@ -101,6 +101,8 @@ void DragResultsModel::reset(const TDragResultsOptions& options) {
     m_racers.clear();
     m_classes.clear();
     m_dirtyRacers.clear();
+    m_laneLayout = false;
+    m_classLayout = false;
 }
 
 void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
@@ -457,11 +459,162 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     cls.textsDirty = false;
 }
 
+// allDragResults: the last one with the changed runs' lane objects put in (sorted,
+// distinct indexes; `patch` false when runs were added or the layout is not known), else
+// written whole.
+void DragResultsModel::writeLaneDocument(std::string& all, const std::vector<std::size_t>& changedRuns, bool patch) {
+    patch = patch && m_laneLayout && m_last && !changedRuns.empty();
+    // A run gaining or losing its objects moves a comma: written whole.
+    for (std::size_t i = 0; patch && i < changedRuns.size(); ++i) {
+        const RunState& s = m_runs[changedRuns[i]];
+        patch = s.laneText.empty() == (s.doc.length == 0);
+    }
+    if (patch) {
+        const std::string& old = m_last->allDragResults;
+        std::size_t size = old.size();
+        for (std::size_t i : changedRuns) size = size - m_runs[i].doc.length + m_runs[i].laneText.size();
+        all.reserve(size);
+        std::size_t pos = 0;
+        for (std::size_t i : changedRuns) {
+            const RunState& s = m_runs[i];
+            all.append(old, pos, s.doc.start - pos);
+            all += s.laneText;
+            pos = s.doc.start + s.doc.length;
+        }
+        all.append(old, pos);
+        // The later runs move by the change in length before them.
+        std::int64_t shift = 0;
+        std::size_t next = 0;
+        for (std::size_t i = changedRuns.front(); i < m_runs.size(); ++i) {
+            Span& span = m_runs[i].doc;
+            span.start = static_cast<std::uint32_t>(span.start + shift);
+            if (next < changedRuns.size() && changedRuns[next] == i) {
+                ++next;
+                shift += static_cast<std::int64_t>(m_runs[i].laneText.size()) - span.length;
+                span.length = static_cast<std::uint32_t>(m_runs[i].laneText.size());
+            }
+        }
+        return;
+    }
+    std::size_t laneBytes = 64;
+    for (const RunState& s : m_runs) laneBytes += s.laneText.size() + 1;
+    all.reserve(laneBytes);
+    all = "{\"allDragResults\":[";
+    bool first = true;
+    for (RunState& s : m_runs) {
+        if (!s.laneText.empty()) {
+            if (!first) all += ',';
+            first = false;
+        }
+        s.doc.start = static_cast<std::uint32_t>(all.size());
+        s.doc.length = static_cast<std::uint32_t>(s.laneText.size());
+        all += s.laneText;
+    }
+    all += "]}";
+    m_laneLayout = true;
+}
+
+// practiceResults, qualResults, raceResults: the last ones with the changed classes'
+// arrays and the bracket members put in, while the same classes are listed and the
+// brackets still have members or still have none; else written whole.
+void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::string& bracketMembers) {
+    std::string& practice = view.practiceResults;
+    std::string& qual = view.qualResults;
+    std::string& race = view.raceResults;
+    const auto bodyOf = [](const ClassState& cls, int doc) -> const std::string& {
+        return doc == 0 ? cls.practiceText : doc == 1 ? cls.qualText : cls.raceText;
+    };
+    bool patch = m_classLayout && m_last && m_layoutClasses.size() == m_classes.size() &&
+                 bracketMembers.empty() == (m_bracketSpan.length == 0);
+    for (std::size_t i = 0; patch && i < m_layoutClasses.size(); ++i) patch = m_classes.count(m_layoutClasses[i]) != 0;
+    if (patch) {
+        const std::string* olds[3] = {&m_last->practiceResults, &m_last->qualResults, &m_last->raceResults};
+        std::string* outs[3] = {&practice, &qual, &race};
+        for (int doc = 0; doc < 3; ++doc) {
+            const std::string& old = *olds[doc];
+            std::string& out = *outs[doc];
+            std::size_t size = old.size();
+            if (doc == 2) size = size - m_bracketSpan.length + bracketMembers.size();
+            for (std::int32_t c : m_layoutClasses) {
+                const ClassState& cls = m_classes.find(c)->second;
+                if (cls.changedAt == m_generation) size = size - cls.doc[doc].length + bodyOf(cls, doc).size();
+            }
+            out.reserve(size);
+            std::size_t pos = 0;
+            // Copies the old text up to the piece, then the piece's new text (null: its old one).
+            const auto put = [&](Span& span, const std::string* text) {
+                out.append(old, pos, span.start - pos);
+                pos = span.start + span.length;
+                const auto start = static_cast<std::uint32_t>(out.size());
+                if (text)
+                    out += *text;
+                else
+                    out.append(old, span.start, span.length);
+                span = Span{start, static_cast<std::uint32_t>(out.size() - start)};
+            };
+            if (doc == 2) put(m_bracketSpan, &bracketMembers);
+            for (std::int32_t c : m_layoutClasses) {
+                if (doc == 2 && c == -1) continue;
+                ClassState& cls = m_classes.find(c)->second;
+                put(cls.doc[doc], cls.changedAt == m_generation ? &bodyOf(cls, doc) : nullptr);
+            }
+            out.append(old, pos);
+        }
+        return;
+    }
+
+    std::vector<std::pair<std::string, std::int32_t>> members;
+    members.reserve(m_classes.size());
+    std::size_t practiceBytes = 64, qualBytes = 64, raceBytes = bracketMembers.size() + 64;
+    for (const auto& [c, cls] : m_classes) {
+        members.emplace_back(classKey("clsId_%d", c), c);
+        practiceBytes += cls.practiceText.size() + 24;
+        qualBytes += cls.qualText.size() + 24;
+        raceBytes += cls.raceText.size() + 24;
+    }
+    std::sort(members.begin(), members.end(),
+              [](const auto& a, const auto& b) { return std::string_view(a.first) < std::string_view(b.first); });
+    practice.reserve(practiceBytes);
+    qual.reserve(qualBytes);
+    race.reserve(raceBytes);
+    practice = "{\"practiceResults\":{";
+    qual = "{\"qualResults\":{";
+    race = "{\"raceResults\":{";
+    m_bracketSpan = Span{static_cast<std::uint32_t>(race.size()), static_cast<std::uint32_t>(bracketMembers.size())};
+    race += bracketMembers;
+    bool firstPractice = true, firstQual = true, firstRace = bracketMembers.empty();
+    const auto member = [](std::string& doc, bool& firstMember, const std::string& key, const std::string& body,
+                           Span& span) {
+        if (!firstMember) doc += ',';
+        firstMember = false;
+        doc += '"';
+        doc += key;
+        doc += "\":[";
+        span = Span{static_cast<std::uint32_t>(doc.size()), static_cast<std::uint32_t>(body.size())};
+        doc += body;
+        doc += ']';
+    };
+    m_layoutClasses.clear();
+    for (const auto& [key, c] : members) {
+        ClassState& cls = m_classes.find(c)->second;
+        m_layoutClasses.push_back(c);
+        member(practice, firstPractice, key, cls.practiceText, cls.doc[0]);
+        member(qual, firstQual, key, cls.qualText, cls.doc[1]);
+        if (key != "clsId_-1") member(race, firstRace, key, cls.raceText, cls.doc[2]);
+    }
+    practice += "}}";
+    qual += "}}";
+    race += "}}";
+    m_classLayout = true;
+}
+
 std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<const TDragRaceItem*>& runs,
                                                           const TDragResultsOptions& options,
                                                           const std::vector<std::size_t>* changed) {
     const bool full = !m_ready || !changed || !sameOptions(options, m_options) || runs.size() < m_runs.size() ||
                       changed->size() + (runs.size() - m_runs.size()) > kMostIncrementalRuns;
+    std::vector<std::size_t> changedRuns; // re-read runs that were there before, ascending
+    bool added = false;
     if (full) {
         ++m_full;
         reset(options);
@@ -470,15 +623,24 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
             readRun(i, *runs[i]);
             addRun(i);
         }
+        // Every racer: one each, not one per lane.
+        m_dirtyRacers.clear();
+        m_dirtyRacers.reserve(m_racers.size());
+        for (const auto& [number, racer] : m_racers) m_dirtyRacers.push_back(number);
     } else {
         ++m_incremental;
         const std::size_t previous = m_runs.size();
-        for (std::size_t i : *changed) {
-            if (i >= previous) continue;
+        changedRuns.reserve(changed->size());
+        for (std::size_t i : *changed)
+            if (i < previous) changedRuns.push_back(i);
+        std::sort(changedRuns.begin(), changedRuns.end());
+        changedRuns.erase(std::unique(changedRuns.begin(), changedRuns.end()), changedRuns.end());
+        for (std::size_t i : changedRuns) {
             dropRun(i);
             readRun(i, *runs[i]);
             addRun(i);
         }
+        added = runs.size() > previous;
         m_runs.resize(runs.size());
         for (std::size_t i = previous; i < runs.size(); ++i) {
             readRun(i, *runs[i]);
@@ -519,56 +681,8 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     playBrackets(runs, bracketMembers);
     for (auto& [c, cls] : m_classes) finishClass(c, cls);
 
-    // The documents.
-    std::size_t laneBytes = 64;
-    for (const RunState& s : m_runs) laneBytes += s.laneText.size() + 1;
-    std::string& all = view->allDragResults;
-    all.reserve(laneBytes);
-    all = "{\"allDragResults\":[";
-    bool first = true;
-    for (const RunState& s : m_runs)
-        if (!s.laneText.empty()) appendPiece(all, first, s.laneText);
-    all += "]}";
-
-    std::vector<std::pair<std::string, const ClassState*>> members;
-    members.reserve(m_classes.size());
-    std::size_t practiceBytes = 64, qualBytes = 64, raceBytes = bracketMembers.size() + 64;
-    for (const auto& [c, cls] : m_classes) {
-        members.emplace_back(classKey("clsId_%d", c), &cls);
-        practiceBytes += cls.practiceText.size() + 24;
-        qualBytes += cls.qualText.size() + 24;
-        raceBytes += cls.raceText.size() + 24;
-    }
-    std::sort(members.begin(), members.end(),
-              [](const auto& a, const auto& b) { return std::string_view(a.first) < std::string_view(b.first); });
-    std::string& practice = view->practiceResults;
-    std::string& qual = view->qualResults;
-    std::string& race = view->raceResults;
-    practice.reserve(practiceBytes);
-    qual.reserve(qualBytes);
-    race.reserve(raceBytes);
-    practice = "{\"practiceResults\":{";
-    qual = "{\"qualResults\":{";
-    race = "{\"raceResults\":{";
-    race += bracketMembers;
-    bool firstPractice = true, firstQual = true, firstRace = bracketMembers.empty();
-    const auto member = [](std::string& doc, bool& firstMember, const std::string& key, const std::string& body) {
-        if (!firstMember) doc += ',';
-        firstMember = false;
-        doc += '"';
-        doc += key;
-        doc += "\":[";
-        doc += body;
-        doc += ']';
-    };
-    for (const auto& [key, cls] : members) {
-        member(practice, firstPractice, key, cls->practiceText);
-        member(qual, firstQual, key, cls->qualText);
-        if (key != "clsId_-1") member(race, firstRace, key, cls->raceText);
-    }
-    practice += "}}";
-    qual += "}}";
-    race += "}}";
+    writeLaneDocument(view->allDragResults, changedRuns, !full && !added);
+    writeClassDocuments(*view, bracketMembers);
 
     std::int32_t maxAttempts = 0;
     for (const auto& [c, cls] : m_classes) {
@@ -577,24 +691,30 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
                                                                                 std::vector<TDragResult>{})->second;
         std::vector<TDragResult>& qualList = view->qualByClass.emplace_hint(view->qualByClass.end(), c,
                                                                               std::vector<TDragResult>{})->second;
+        // The rebuild before last, when it is free, gives its lists: as they are when the
+        // class has not changed since, else as buffers written over element by element
+        // (their attempts keep their room: no allocation per racer).
+        auto sr = spare ? spare->resultsByClass.find(c) : std::map<std::int32_t, std::vector<TDragResult>>::iterator{};
+        auto sq = spare ? spare->qualByClass.find(c) : std::map<std::int32_t, std::vector<TDragResult>>::iterator{};
+        const bool spareLists = spare && sr != spare->resultsByClass.end() && sq != spare->qualByClass.end();
+        if (spareLists) {
+            results = std::move(sr->second);
+            qualList = std::move(sq->second);
+        }
         if (cls.changedAt < m_generation) {
-            // Unchanged: from the rebuild before last when it is free and already had
-            // them, else from the last one.
-            auto sr = spare && cls.changedAt <= spareGeneration ? spare->resultsByClass.find(c)
-                                                                  : std::map<std::int32_t, std::vector<TDragResult>>::iterator{};
-            if (spare && cls.changedAt <= spareGeneration && sr != spare->resultsByClass.end()) {
-                results = std::move(sr->second);
-                qualList = std::move(spare->qualByClass[c]);
-            } else {
-                results = m_last->resultsByClass.at(c);
-                qualList = m_last->qualByClass.at(c);
-            }
+            if (spareLists && cls.changedAt <= spareGeneration) continue; // unchanged since
+            const std::vector<TDragResult>& lastResults = m_last->resultsByClass.at(c);
+            const std::vector<TDragResult>& lastQual = m_last->qualByClass.at(c);
+            results.resize(lastResults.size());
+            std::copy(lastResults.begin(), lastResults.end(), results.begin());
+            qualList.resize(lastQual.size());
+            std::copy(lastQual.begin(), lastQual.end(), qualList.begin());
             continue;
         }
-        results.reserve(cls.standings.size());
-        for (const TDragResult* r : cls.standings) results.push_back(*r);
-        qualList.reserve(cls.qualOrder.size());
-        for (const Entry* e : cls.qualOrder) qualList.push_back(e->qual);
+        results.resize(cls.standings.size());
+        for (std::size_t i = 0; i < cls.standings.size(); ++i) results[i] = *cls.standings[i];
+        qualList.resize(cls.qualOrder.size());
+        for (std::size_t i = 0; i < cls.qualOrder.size(); ++i) qualList[i] = cls.qualOrder[i]->qual;
     }
     view->maxAttempts = maxAttempts;
     m_spare = std::move(m_last);

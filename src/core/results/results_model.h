@@ -38,11 +38,16 @@ public:
     std::uint64_t fullCount() const { return m_full; }
 
 private:
+    // Where a piece sits in the last rebuild's document.
+    struct Span {
+        std::uint32_t start = 0, length = 0;
+    };
     struct RunState {
         std::array<std::int32_t, 2> racer{0, 0}; // racer of a timed lane; 0 = lane not timed
         std::array<std::int32_t, 2> flag{0, 0};  // lane breakout flags as the attempts see them
         std::int32_t runId = 0;
         std::string laneText; // the run's lane objects in allDragResults, comma-separated
+        Span doc;             // laneText in the last allDragResults (start only when empty)
     };
     struct RacerState {
         std::vector<std::uint32_t> lanes; // run index * 2 + lane of the timed lanes, ascending
@@ -70,6 +75,7 @@ private:
         bool dirty = true;     // racers changed: order, qualification and texts to redo
         bool textsDirty = true;
         bool listed = false;   // has racers (else only a bracket's class)
+        std::array<Span, 3> doc; // its array contents in the last practice, qual, race documents
     };
 
     void reset(const TDragResultsOptions& options);
@@ -80,6 +86,8 @@ private:
     void rankClass(std::int32_t classId, ClassState& cls);
     void playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers);
     void finishClass(std::int32_t classId, ClassState& cls);
+    void writeLaneDocument(std::string& all, const std::vector<std::size_t>& changedRuns, bool patch);
+    void writeClassDocuments(TDragResultsView& view, const std::string& bracketMembers);
     std::int32_t breakoutLimitMs(std::int32_t classId) const;
     const TRacerItem* findRacer(std::int32_t number) const;
 
@@ -94,6 +102,12 @@ private:
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;
+    // The last rebuild's documents are patched into the next one's where their layout
+    // still holds: runs and classes at the places recorded in their spans.
+    bool m_laneLayout = false;
+    bool m_classLayout = false;
+    std::vector<std::int32_t> m_layoutClasses; // the classes of the last class documents, in map order
+    Span m_bracketSpan;                        // the bracket members in the last raceResults
     // The last two rebuilds handed out. A class's lists are moved over from the older one
     // once nobody else holds it, else copied from the last one, unless they changed.
     std::shared_ptr<TDragResultsView> m_last, m_spare;
