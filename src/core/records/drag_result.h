@@ -70,9 +70,50 @@ inline bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs) {
 // unknown or for the overall list).
 void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const TDragRankOptions& options);
 
-bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
-bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
-bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
+// Kept in the header: the rebuild sorts every class list with them after each hit.
+inline bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    const TDragAttempt& x = a.bestLegalStart;
+    const TDragAttempt& y = b.bestLegalStart;
+    if (x.et == 0 || y.et == 0) return x.et != 0 && y.et == 0; // without time last
+    if (options.clearTime) return x.et < y.et;
+    const bool xFalse = x.rt < 0;
+    const bool yFalse = y.rt < 0;
+    if (xFalse != yFalse) return !xFalse;
+    if (xFalse) return x.rt > y.rt; // closer to 0 first
+    return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
+}
+
+inline bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    const TDragAttempt& x = a.bestAnyStart;
+    const TDragAttempt& y = b.bestAnyStart;
+    if (x.et == 0 || y.et == 0) {
+        if (x.et != 0) return true;
+        if (y.et != 0) return false;
+        return a.num < b.num;
+    }
+    if (options.raceMode == 0) {
+        const bool xBreak = x.breakout != 0;
+        const bool yBreak = y.breakout != 0;
+        if (xBreak != yBreak) return !xBreak;
+        if (x.et != y.et) return x.et < y.et;
+        return x.spd > y.spd;
+    }
+    if (options.clearTime) return x.et < y.et;
+    const bool xFalse = x.rt < 0;
+    const bool yFalse = y.rt < 0;
+    if (xFalse != yFalse) return !xFalse;
+    if (xFalse) return x.et < y.et;
+    return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
+}
+
+inline bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    const bool aPlaced = a.finalPoints != 0;
+    const bool bPlaced = b.finalPoints != 0;
+    if (!aPlaced && !bPlaced) return lessByBestLegalStart(a, b, options);
+    if (aPlaced != bPlaced) return aPlaced;
+    return a.finalPoints < b.finalPoints;
+}
+
 inline bool lessAttemptEt(const TDragAttempt& x, const TDragAttempt& y) { return x.et < y.et; }
 
 // The same orders under the main thread's current options (currentRankOptions()).

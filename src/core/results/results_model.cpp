@@ -64,13 +64,6 @@ bool sameOptions(const TDragResultsOptions& a, const TDragResultsOptions& b) {
     return a.rank == b.rank && a.proStart == b.proStart && sameRegistry(a.registry.get(), b.registry.get());
 }
 
-// Appends `text` after a comma unless it is the first piece.
-void appendPiece(std::string& out, bool& first, const std::string& text) {
-    if (!first) out += ',';
-    first = false;
-    out += text;
-}
-
 } // namespace
 
 const TRacerItem* DragResultsModel::findRacer(std::int32_t number) const {
@@ -188,6 +181,7 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         auto pos = std::lower_bound(cls.order.begin(), cls.order.end(), key);
         if (pos != cls.order.end() && *pos == key) cls.order.erase(pos);
         cls.entries.erase(it);
+        cls.orderChanged = true;
         cls.dirty = true;
         cls.listed = !cls.entries.empty();
     };
@@ -221,6 +215,7 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         if (added) {
             const std::pair<std::uint32_t, std::int32_t> key{firstLane, number};
             cls.order.insert(std::lower_bound(cls.order.begin(), cls.order.end(), key), key);
+            cls.orderChanged = true;
         }
         e.firstLane = firstLane;
         e.result = TDragResult(number, c);
@@ -383,11 +378,13 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
 }
 
 // Final places, the texts of changed racers, the class's pieces of the documents and its
-// standings.
+// standings. While the class's racers and seeds stand where they stood, its pieces are
+// the last ones with the rewritten racers' objects put in.
 void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     if (!cls.dirty && !cls.textsDirty) return;
     const std::int32_t limit = breakoutLimitMs(classId);
     const bool finals = classId != -1;
+    const int texts = finals ? 3 : 2; // the overall list has no finals piece
     const auto placeOf = [&cls](std::int32_t number) {
         auto it = cls.places.find(number);
         return it == cls.places.end() ? 0 : it->second;
@@ -414,18 +411,19 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
             appendRaceResultJson(text, r, bests.finals);
         }
     };
+    std::array<std::string*, 3> classTexts{&cls.practiceText, &cls.qualText, &cls.raceText};
+
+    bool patch = cls.textLayout && !cls.textsDirty && !cls.orderChanged;
+    std::array<std::size_t, 3> copied{0, 0, 0}; // of the old pieces, written up to here
+    if (patch)
+        for (int d = 0; d < texts; ++d) {
+            cls.oldTexts[d].swap(*classTexts[d]);
+            classTexts[d]->clear();
+            classTexts[d]->reserve(cls.oldTexts[d].size() + 256);
+        }
 
     std::vector<TDragResult*> list;
     list.reserve(cls.order.size() + cls.seeded.size());
-    cls.practiceText.clear();
-    cls.qualText.clear();
-    cls.raceText.clear();
-    bool firstPractice = true, firstQual = true, firstRace = true;
-    const auto addTexts = [&](const std::string& practice, const std::string& qual, const std::string& race) {
-        if (!practice.empty()) appendPiece(cls.practiceText, firstPractice, practice);
-        if (!qual.empty()) appendPiece(cls.qualText, firstQual, qual);
-        if (finals) appendPiece(cls.raceText, firstRace, race);
-    };
     cls.maxAttempts = 0;
     for (const auto& [lane, number] : cls.order) {
         Entry& e = cls.entries.find(number)->second;
@@ -434,18 +432,66 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
             e.result.finalPoints = points;
             e.raceDirty = true;
         }
+        const bool attemptsChanged = e.fresh;
+        const bool raceChanged = finals && (e.fresh || e.raceDirty);
         writeTexts(e.result, e.practiceText, e.qualText, e.raceText, e.fresh, e.raceDirty);
         e.fresh = false;
         e.raceDirty = false;
-        addTexts(e.practiceText, e.qualText, e.raceText);
         list.push_back(&e.result);
+        if (!patch) continue;
+        const std::array<const std::string*, 3> pieces{&e.practiceText, &e.qualText, &e.raceText};
+        for (int d = 0; d < texts; ++d) {
+            Span& span = e.doc[d];
+            const std::string& old = cls.oldTexts[d];
+            std::string& out = *classTexts[d];
+            if (!(d < 2 ? attemptsChanged : raceChanged)) {
+                span.start = static_cast<std::uint32_t>(out.size() + (span.start - copied[d]));
+                continue;
+            }
+            // An object appearing or going moves a comma: the class is written whole below.
+            if (pieces[d]->empty() != (span.length == 0)) {
+                patch = false;
+                break;
+            }
+            out.append(old, copied[d], span.start - copied[d]);
+            copied[d] = span.start + span.length;
+            span = Span{static_cast<std::uint32_t>(out.size()), static_cast<std::uint32_t>(pieces[d]->size())};
+            out += *pieces[d];
+        }
     }
     for (TDragResult& s : cls.seeded) {
         if (finals) s.finalPoints = placeOf(s.num);
-        std::string practice, qual, race;
-        writeTexts(s, practice, qual, race, true, true);
-        addTexts(practice, qual, race);
         list.push_back(&s);
+    }
+    if (patch) {
+        // The seeds' objects are as they were.
+        for (int d = 0; d < texts; ++d) classTexts[d]->append(cls.oldTexts[d], copied[d]);
+    } else {
+        for (std::string* text : classTexts) text->clear();
+        std::array<bool, 3> first{true, true, true};
+        const auto add = [&](int d, const std::string& piece, Span* span) {
+            std::string& out = *classTexts[d];
+            if (!piece.empty()) {
+                if (!first[d]) out += ',';
+                first[d] = false;
+            }
+            if (span) *span = Span{static_cast<std::uint32_t>(out.size()), static_cast<std::uint32_t>(piece.size())};
+            out += piece;
+        };
+        for (const auto& [lane, number] : cls.order) {
+            Entry& e = cls.entries.find(number)->second;
+            add(0, e.practiceText, &e.doc[0]);
+            add(1, e.qualText, &e.doc[1]);
+            if (finals) add(2, e.raceText, &e.doc[2]);
+        }
+        for (const TDragResult& s : cls.seeded) {
+            std::string practice, qual, race;
+            writeTexts(s, practice, qual, race, true, true);
+            add(0, practice, nullptr);
+            add(1, qual, nullptr);
+            if (finals) add(2, race, nullptr);
+        }
+        cls.textLayout = true;
     }
     for (const TDragResult* r : list)
         cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(r->attempts.size()));
@@ -457,6 +503,7 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     cls.changedAt = m_generation;
     cls.dirty = false;
     cls.textsDirty = false;
+    cls.orderChanged = false;
 }
 
 // allDragResults: the last one with the changed runs' lane objects put in (sorted,

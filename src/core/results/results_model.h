@@ -59,6 +59,7 @@ private:
         TDragResult result, qual;
         std::uint32_t firstLane = 0; // run index * 2 + lane of the racer's first timed lane
         std::string practiceText, qualText, raceText; // empty: no object in that document
+        std::array<Span, 3> doc; // the three texts in the class's pieces (start only when empty)
         bool fresh = true;  // attempts rebuilt since the texts were written
         bool raceDirty = true;
     };
@@ -75,6 +76,9 @@ private:
         bool dirty = true;     // racers changed: order, qualification and texts to redo
         bool textsDirty = true;
         bool listed = false;   // has racers (else only a bracket's class)
+        bool orderChanged = true; // racers came, went or moved since the pieces were written
+        bool textLayout = false;  // the racers' spans in the pieces are known
+        std::array<std::string, 3> oldTexts; // the pieces before, while they are patched
         std::array<Span, 3> doc; // its array contents in the last practice, qual, race documents
     };
 
