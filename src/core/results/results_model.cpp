@@ -98,23 +98,34 @@ void DragResultsModel::reset(const TDragResultsOptions& options) {
     m_classLayout = false;
 }
 
+namespace {
+
+// Whether the run has objects in allDragResults: a lane with a time.
+bool hasLaneObjects(const TDragRaceItem& run) {
+    for (int lane : {LANE_LEFT, LANE_RIGHT})
+        if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) return true;
+    return false;
+}
+
+} // namespace
+
+// The run's lane objects in allDragResults, comma-separated.
+void DragResultsModel::appendLaneObjects(JsonTextBuffer& text, const TDragRaceItem& run) const {
+    const TRacerLookup lookup = [this](std::int32_t number) { return findRacer(number); };
+    bool first = true;
+    for (int lane : {LANE_LEFT, LANE_RIGHT})
+        if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) {
+            if (!first) text.put(',');
+            first = false;
+            appendLaneJson(text, run, lane, true, m_options.proStart, lookup);
+        }
+}
+
 void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
     RunState& s = m_runs[index];
     s.runId = run.runId;
     s.racer = {0, 0};
     s.flag = run.breakout;
-    s.laneText.clear();
-    {
-        JsonTextBuffer text(s.laneText);
-        bool first = true;
-        const TRacerLookup lookup = [this](std::int32_t number) { return findRacer(number); };
-        for (int lane : {LANE_LEFT, LANE_RIGHT})
-            if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) {
-                if (!first) text.put(',');
-                first = false;
-                appendLaneJson(text, run, lane, true, m_options.proStart, lookup);
-            }
-    }
     for (int lane : {LANE_LEFT, LANE_RIGHT}) {
         if (!timedLane(run, lane)) continue;
         s.racer[lane] = run.racer[lane];
@@ -507,55 +518,69 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
 }
 
 // allDragResults: the last one with the changed runs' lane objects put in (sorted,
-// distinct indexes; `patch` false when runs were added or the layout is not known), else
-// written whole.
-void DragResultsModel::writeLaneDocument(std::string& all, const std::vector<std::size_t>& changedRuns, bool patch) {
-    patch = patch && m_laneLayout && m_last && !changedRuns.empty();
+// distinct indexes) and the added runs' ones appended (`patch` false when the layout is
+// not known), else written whole.
+void DragResultsModel::writeLaneDocument(std::string& all, const std::vector<const TDragRaceItem*>& runs,
+                                         const std::vector<std::size_t>& changedRuns, std::size_t previous,
+                                         bool patch) {
+    static constexpr std::string_view kHead = "{\"allDragResults\":[";
+    patch = patch && m_laneLayout && m_last;
     // A run gaining or losing its objects moves a comma: written whole.
-    for (std::size_t i = 0; patch && i < changedRuns.size(); ++i) {
-        const RunState& s = m_runs[changedRuns[i]];
-        patch = s.laneText.empty() == (s.doc.length == 0);
-    }
+    for (std::size_t i = 0; patch && i < changedRuns.size(); ++i)
+        patch = hasLaneObjects(*runs[changedRuns[i]]) == (m_runs[changedRuns[i]].doc.length != 0);
     if (patch) {
         const std::string& old = m_last->allDragResults;
-        std::size_t size = old.size();
-        for (std::size_t i : changedRuns) size = size - m_runs[i].doc.length + m_runs[i].laneText.size();
-        all.reserve(size);
+        all.reserve(old.size() + 512 * (changedRuns.size() + runs.size() - previous));
         std::size_t pos = 0;
-        for (std::size_t i : changedRuns) {
-            const RunState& s = m_runs[i];
-            all.append(old, pos, s.doc.start - pos);
-            all += s.laneText;
-            pos = s.doc.start + s.doc.length;
-        }
-        all.append(old, pos);
-        // The later runs move by the change in length before them.
         std::int64_t shift = 0;
         std::size_t next = 0;
-        for (std::size_t i = changedRuns.front(); i < m_runs.size(); ++i) {
+        for (std::size_t i = changedRuns.empty() ? previous : changedRuns.front(); i < previous; ++i) {
             Span& span = m_runs[i].doc;
             span.start = static_cast<std::uint32_t>(span.start + shift);
-            if (next < changedRuns.size() && changedRuns[next] == i) {
-                ++next;
-                shift += static_cast<std::int64_t>(m_runs[i].laneText.size()) - span.length;
-                span.length = static_cast<std::uint32_t>(m_runs[i].laneText.size());
+            if (next == changedRuns.size() || changedRuns[next] != i) continue;
+            ++next;
+            const std::size_t oldStart = span.start - shift;
+            all.append(old, pos, oldStart - pos);
+            pos = oldStart + span.length;
+            {
+                JsonTextBuffer text(all);
+                appendLaneObjects(text, *runs[i]);
             }
+            const auto length = static_cast<std::uint32_t>(all.size() - span.start);
+            shift += static_cast<std::int64_t>(length) - span.length;
+            span.length = length;
         }
+        // The added runs go before the closing brackets.
+        const std::size_t closing = old.size() - 2;
+        all.append(old, pos, closing - pos);
+        bool first = all.size() == kHead.size();
+        for (std::size_t i = previous; i < runs.size(); ++i) {
+            const bool objects = hasLaneObjects(*runs[i]);
+            if (objects && !first) all += ',';
+            first = first && !objects;
+            const auto start = static_cast<std::uint32_t>(all.size());
+            {
+                JsonTextBuffer text(all);
+                appendLaneObjects(text, *runs[i]);
+            }
+            m_runs[i].doc = Span{start, static_cast<std::uint32_t>(all.size() - start)};
+        }
+        all += "]}";
         return;
     }
-    std::size_t laneBytes = 64;
-    for (const RunState& s : m_runs) laneBytes += s.laneText.size() + 1;
-    all.reserve(laneBytes);
-    all = "{\"allDragResults\":[";
+    all.reserve(m_last ? m_last->allDragResults.size() + 4096 : 160 * runs.size() + 64);
+    all.assign(kHead);
     bool first = true;
-    for (RunState& s : m_runs) {
-        if (!s.laneText.empty()) {
-            if (!first) all += ',';
-            first = false;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const bool objects = hasLaneObjects(*runs[i]);
+        if (objects && !first) all += ',';
+        first = first && !objects;
+        const auto start = static_cast<std::uint32_t>(all.size());
+        {
+            JsonTextBuffer text(all);
+            appendLaneObjects(text, *runs[i]);
         }
-        s.doc.start = static_cast<std::uint32_t>(all.size());
-        s.doc.length = static_cast<std::uint32_t>(s.laneText.size());
-        all += s.laneText;
+        m_runs[i].doc = Span{start, static_cast<std::uint32_t>(all.size() - start)};
     }
     all += "]}";
     m_laneLayout = true;
@@ -661,7 +686,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     const bool full = !m_ready || !changed || !sameOptions(options, m_options) || runs.size() < m_runs.size() ||
                       changed->size() + (runs.size() - m_runs.size()) > kMostIncrementalRuns;
     std::vector<std::size_t> changedRuns; // re-read runs that were there before, ascending
-    bool added = false;
+    std::size_t previous = 0;             // runs that were there before
     if (full) {
         ++m_full;
         reset(options);
@@ -676,7 +701,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         for (const auto& [number, racer] : m_racers) m_dirtyRacers.push_back(number);
     } else {
         ++m_incremental;
-        const std::size_t previous = m_runs.size();
+        previous = m_runs.size();
         changedRuns.reserve(changed->size());
         for (std::size_t i : *changed)
             if (i < previous) changedRuns.push_back(i);
@@ -687,7 +712,6 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
             readRun(i, *runs[i]);
             addRun(i);
         }
-        added = runs.size() > previous;
         m_runs.resize(runs.size());
         for (std::size_t i = previous; i < runs.size(); ++i) {
             readRun(i, *runs[i]);
@@ -728,7 +752,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     playBrackets(runs, bracketMembers);
     for (auto& [c, cls] : m_classes) finishClass(c, cls);
 
-    writeLaneDocument(view->allDragResults, changedRuns, !full && !added);
+    writeLaneDocument(view->allDragResults, runs, changedRuns, previous, !full);
     writeClassDocuments(*view, bracketMembers);
 
     std::int32_t maxAttempts = 0;

@@ -46,8 +46,7 @@ private:
         std::array<std::int32_t, 2> racer{0, 0}; // racer of a timed lane; 0 = lane not timed
         std::array<std::int32_t, 2> flag{0, 0};  // lane breakout flags as the attempts see them
         std::int32_t runId = 0;
-        std::string laneText; // the run's lane objects in allDragResults, comma-separated
-        Span doc;             // laneText in the last allDragResults (start only when empty)
+        Span doc; // the run's lane objects in the last allDragResults (start only when none)
     };
     struct RacerState {
         std::vector<std::uint32_t> lanes; // run index * 2 + lane of the timed lanes, ascending
@@ -90,7 +89,9 @@ private:
     void rankClass(std::int32_t classId, ClassState& cls);
     void playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers);
     void finishClass(std::int32_t classId, ClassState& cls);
-    void writeLaneDocument(std::string& all, const std::vector<std::size_t>& changedRuns, bool patch);
+    void appendLaneObjects(JsonTextBuffer& text, const TDragRaceItem& run) const;
+    void writeLaneDocument(std::string& all, const std::vector<const TDragRaceItem*>& runs,
+                           const std::vector<std::size_t>& changedRuns, std::size_t previous, bool patch);
     void writeClassDocuments(TDragResultsView& view, const std::string& bracketMembers);
     std::int32_t breakoutLimitMs(std::int32_t classId) const;
     const TRacerItem* findRacer(std::int32_t number) const;
