@@ -225,7 +225,10 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         }
         if (added) {
             const std::pair<std::uint32_t, std::int32_t> key{firstLane, number};
-            cls.order.insert(std::lower_bound(cls.order.begin(), cls.order.end(), key), key);
+            if (m_bulk) // sorted once all racers are in
+                cls.order.push_back(key);
+            else
+                cls.order.insert(std::lower_bound(cls.order.begin(), cls.order.end(), key), key);
             cls.orderChanged = true;
         }
         e.firstLane = firstLane;
@@ -388,54 +391,36 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
     }
 }
 
-// Final places, the texts of changed racers, the class's pieces of the documents and its
-// standings. While the class's racers and seeds stand where they stood, its pieces are
-// the last ones with the rewritten racers' objects put in.
+// Final places, the objects of changed racers, the class's pieces of the documents and
+// its standings. While the class's racers and seeds stand where they stood, its pieces
+// are the last ones with the rewritten racers' objects put in; else they are written
+// whole. Racers' objects are kept only inside the pieces (their spans).
 void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     if (!cls.dirty && !cls.textsDirty) return;
     const std::int32_t limit = breakoutLimitMs(classId);
     const bool finals = classId != -1;
     const int texts = finals ? 3 : 2; // the overall list has no finals piece
+    std::array<std::string*, 3> classTexts{&cls.practiceText, &cls.qualText, &cls.raceText};
     const auto placeOf = [&cls](std::int32_t number) {
         auto it = cls.places.find(number);
         return it == cls.places.end() ? 0 : it->second;
     };
-    const auto writeTexts = [&](const TDragResult& r, std::string& practice, std::string& qual, std::string& race,
-                                bool attemptsChanged, bool raceChanged) {
-        if (!attemptsChanged && !raceChanged) return;
-        const TSessionBests bests = sessionBests(r, limit);
-        if (attemptsChanged) {
-            practice.clear();
-            qual.clear();
-            if (bests.practice) {
-                JsonTextBuffer text(practice);
-                appendPracticeResultJson(text, r, *bests.practice);
-            }
-            if (bests.qualification) {
-                JsonTextBuffer text(qual);
-                appendQualResultJson(text, r, limit, *bests.qualification);
-            }
-        }
-        if (finals) {
-            race.clear();
-            JsonTextBuffer text(race);
-            appendRaceResultJson(text, r, bests.finals);
-        }
+    // Whether a racer has an object in piece `d`, and the object appended to `out`.
+    const auto hasObject = [](int d, const TSessionBests& bests) {
+        return d == 0 ? bests.practice != nullptr : d == 1 ? bests.qualification != nullptr : true;
     };
-    std::array<std::string*, 3> classTexts{&cls.practiceText, &cls.qualText, &cls.raceText};
+    const auto writeObject = [limit](int d, std::string& out, const TDragResult& r, const TSessionBests& bests) {
+        JsonTextBuffer text(out);
+        if (d == 0)
+            appendPracticeResultJson(text, r, *bests.practice);
+        else if (d == 1)
+            appendQualResultJson(text, r, limit, *bests.qualification);
+        else
+            appendRaceResultJson(text, r, bests.finals);
+    };
 
-    bool patch = cls.textLayout && !cls.textsDirty && !cls.orderChanged;
-    std::array<std::size_t, 3> copied{0, 0, 0}; // of the old pieces, written up to here
-    if (patch)
-        for (int d = 0; d < texts; ++d) {
-            cls.oldTexts[d].swap(*classTexts[d]);
-            classTexts[d]->clear();
-            classTexts[d]->reserve(cls.oldTexts[d].size() + 256);
-        }
-
-    std::vector<TDragResult*> list;
-    list.reserve(cls.order.size() + cls.seeded.size());
-    cls.maxAttempts = 0;
+    std::vector<Entry*> entries;
+    entries.reserve(cls.order.size());
     for (const auto& [lane, number] : cls.order) {
         Entry& e = cls.entries.find(number)->second;
         const std::int32_t points = finals ? placeOf(number) : 0;
@@ -443,67 +428,79 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
             e.result.finalPoints = points;
             e.raceDirty = true;
         }
-        const bool attemptsChanged = e.fresh;
-        const bool raceChanged = finals && (e.fresh || e.raceDirty);
-        writeTexts(e.result, e.practiceText, e.qualText, e.raceText, e.fresh, e.raceDirty);
-        e.fresh = false;
-        e.raceDirty = false;
-        list.push_back(&e.result);
-        if (!patch) continue;
-        const std::array<const std::string*, 3> pieces{&e.practiceText, &e.qualText, &e.raceText};
-        for (int d = 0; d < texts; ++d) {
-            Span& span = e.doc[d];
-            const std::string& old = cls.oldTexts[d];
-            std::string& out = *classTexts[d];
-            if (!(d < 2 ? attemptsChanged : raceChanged)) {
-                span.start = static_cast<std::uint32_t>(out.size() + (span.start - copied[d]));
-                continue;
-            }
-            // An object appearing or going moves a comma: the class is written whole below.
-            if (pieces[d]->empty() != (span.length == 0)) {
-                patch = false;
-                break;
-            }
-            out.append(old, copied[d], span.start - copied[d]);
-            copied[d] = span.start + span.length;
-            span = Span{static_cast<std::uint32_t>(out.size()), static_cast<std::uint32_t>(pieces[d]->size())};
-            out += *pieces[d];
-        }
+        entries.push_back(&e);
     }
-    for (TDragResult& s : cls.seeded) {
+    for (TDragResult& s : cls.seeded)
         if (finals) s.finalPoints = placeOf(s.num);
-        list.push_back(&s);
-    }
+
+    bool patch = cls.textLayout && !cls.textsDirty && !cls.orderChanged;
     if (patch) {
+        std::array<std::size_t, 3> copied{0, 0, 0}; // of the old pieces, written up to here
+        for (int d = 0; d < texts; ++d) {
+            cls.oldTexts[d].swap(*classTexts[d]);
+            classTexts[d]->clear();
+            classTexts[d]->reserve(cls.oldTexts[d].size() + 256);
+        }
+        for (std::size_t k = 0; patch && k < entries.size(); ++k) {
+            Entry& e = *entries[k];
+            const bool attemptsChanged = e.fresh;
+            const bool raceChanged = finals && (e.fresh || e.raceDirty);
+            const TSessionBests bests =
+                attemptsChanged || raceChanged ? sessionBests(e.result, limit) : TSessionBests{};
+            for (int d = 0; d < texts; ++d) {
+                Span& span = e.doc[d];
+                const std::string& old = cls.oldTexts[d];
+                std::string& out = *classTexts[d];
+                if (!(d < 2 ? attemptsChanged : raceChanged)) {
+                    span.start = static_cast<std::uint32_t>(out.size() + (span.start - copied[d]));
+                    continue;
+                }
+                // An object appearing or going moves a comma: the class is written whole.
+                if (hasObject(d, bests) != (span.length != 0)) {
+                    patch = false;
+                    break;
+                }
+                out.append(old, copied[d], span.start - copied[d]);
+                copied[d] = span.start + span.length;
+                const auto start = out.size();
+                if (span.length != 0) writeObject(d, out, e.result, bests);
+                span = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
+            }
+        }
         // The seeds' objects are as they were.
-        for (int d = 0; d < texts; ++d) classTexts[d]->append(cls.oldTexts[d], copied[d]);
-    } else {
+        if (patch)
+            for (int d = 0; d < texts; ++d) classTexts[d]->append(cls.oldTexts[d], copied[d]);
+    }
+    if (!patch) {
         for (std::string* text : classTexts) text->clear();
         std::array<bool, 3> first{true, true, true};
-        const auto add = [&](int d, const std::string& piece, Span* span) {
-            std::string& out = *classTexts[d];
-            if (!piece.empty()) {
-                if (!first[d]) out += ',';
-                first[d] = false;
+        const auto add = [&](const TDragResult& r, Span* spans) {
+            const TSessionBests bests = sessionBests(r, limit);
+            for (int d = 0; d < texts; ++d) {
+                std::string& out = *classTexts[d];
+                const bool has = hasObject(d, bests);
+                if (has && !first[d]) out += ',';
+                first[d] = first[d] && !has;
+                const auto start = out.size();
+                if (has) writeObject(d, out, r, bests);
+                if (spans)
+                    spans[d] = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
             }
-            if (span) *span = Span{static_cast<std::uint32_t>(out.size()), static_cast<std::uint32_t>(piece.size())};
-            out += piece;
         };
-        for (const auto& [lane, number] : cls.order) {
-            Entry& e = cls.entries.find(number)->second;
-            add(0, e.practiceText, &e.doc[0]);
-            add(1, e.qualText, &e.doc[1]);
-            if (finals) add(2, e.raceText, &e.doc[2]);
-        }
-        for (const TDragResult& s : cls.seeded) {
-            std::string practice, qual, race;
-            writeTexts(s, practice, qual, race, true, true);
-            add(0, practice, nullptr);
-            add(1, qual, nullptr);
-            if (finals) add(2, race, nullptr);
-        }
+        for (Entry* e : entries) add(e->result, e->doc.data());
+        for (const TDragResult& s : cls.seeded) add(s, nullptr);
         cls.textLayout = true;
     }
+
+    std::vector<TDragResult*> list;
+    list.reserve(entries.size() + cls.seeded.size());
+    for (Entry* e : entries) {
+        e->fresh = false;
+        e->raceDirty = false;
+        list.push_back(&e->result);
+    }
+    for (TDragResult& s : cls.seeded) list.push_back(&s);
+    cls.maxAttempts = 0;
     for (const TDragResult* r : list)
         cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(r->attempts.size()));
 
@@ -721,8 +718,12 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
     m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
     // In first-lane order, as a whole rebuild meets them (only a class's order matters).
+    m_bulk = full;
     for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number, runs);
     m_dirtyRacers.clear();
+    if (m_bulk)
+        for (auto& [c, cls] : m_classes) std::sort(cls.order.begin(), cls.order.end());
+    m_bulk = false;
 
     for (auto& [c, cls] : m_classes)
         if (cls.dirty) rankClass(c, cls);

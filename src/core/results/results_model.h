@@ -57,8 +57,7 @@ private:
     struct Entry {
         TDragResult result, qual;
         std::uint32_t firstLane = 0; // run index * 2 + lane of the racer's first timed lane
-        std::string practiceText, qualText, raceText; // empty: no object in that document
-        std::array<Span, 3> doc; // the three texts in the class's pieces (start only when empty)
+        std::array<Span, 3> doc; // its objects in the class's pieces (start only when none)
         bool fresh = true;  // attempts rebuilt since the texts were written
         bool raceDirty = true;
     };
@@ -107,6 +106,7 @@ private:
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;
+    bool m_bulk = false; // a whole rebuild: the classes' racer orders are sorted at the end
     // The last rebuild's documents are patched into the next one's where their layout
     // still holds: runs and classes at the places recorded in their spans.
     bool m_laneLayout = false;
