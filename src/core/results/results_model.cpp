@@ -773,20 +773,27 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
             results = std::move(sr->second);
             qualList = std::move(sq->second);
         }
+        // Written over, each result keeps room for the class's most attempts: a racer
+        // taking the place of one with fewer attempts needs no new allocation.
+        const auto room = spareLists ? static_cast<std::size_t>(cls.maxAttempts) : 0;
+        const auto put = [room](std::vector<TDragResult>& list, std::size_t count, const auto& source) {
+            list.resize(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                TDragResult& r = list[i];
+                if (r.attempts.capacity() < room) r.attempts.reserve(room);
+                r = source(i);
+            }
+        };
         if (cls.changedAt < m_generation) {
             if (spareLists && cls.changedAt <= spareGeneration) continue; // unchanged since
             const std::vector<TDragResult>& lastResults = m_last->resultsByClass.at(c);
             const std::vector<TDragResult>& lastQual = m_last->qualByClass.at(c);
-            results.resize(lastResults.size());
-            std::copy(lastResults.begin(), lastResults.end(), results.begin());
-            qualList.resize(lastQual.size());
-            std::copy(lastQual.begin(), lastQual.end(), qualList.begin());
+            put(results, lastResults.size(), [&](std::size_t i) -> const TDragResult& { return lastResults[i]; });
+            put(qualList, lastQual.size(), [&](std::size_t i) -> const TDragResult& { return lastQual[i]; });
             continue;
         }
-        results.resize(cls.standings.size());
-        for (std::size_t i = 0; i < cls.standings.size(); ++i) results[i] = *cls.standings[i];
-        qualList.resize(cls.qualOrder.size());
-        for (std::size_t i = 0; i < cls.qualOrder.size(); ++i) qualList[i] = cls.qualOrder[i]->qual;
+        put(results, cls.standings.size(), [&](std::size_t i) -> const TDragResult& { return *cls.standings[i]; });
+        put(qualList, cls.qualOrder.size(), [&](std::size_t i) -> const TDragResult& { return cls.qualOrder[i]->qual; });
     }
     view->maxAttempts = maxAttempts;
     m_spare = std::move(m_last);
