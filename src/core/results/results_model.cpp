@@ -521,6 +521,22 @@ void DragResultsModel::writeLaneDocument(std::string& all, const std::vector<con
                                          const std::vector<std::size_t>& changedRuns, std::size_t previous,
                                          bool patch) {
     static constexpr std::string_view kHead = "{\"allDragResults\":[";
+    // The runs from `from` on, then the closing brackets.
+    const auto appendRuns = [&](std::size_t from) {
+        bool first = all.size() == kHead.size();
+        for (std::size_t i = from; i < runs.size(); ++i) {
+            const bool objects = hasLaneObjects(*runs[i]);
+            if (objects && !first) all += ',';
+            first = first && !objects;
+            const auto start = static_cast<std::uint32_t>(all.size());
+            {
+                JsonTextBuffer text(all);
+                appendLaneObjects(text, *runs[i]);
+            }
+            m_runs[i].doc = Span{start, static_cast<std::uint32_t>(all.size() - start)};
+        }
+        all += "]}";
+    };
     patch = patch && m_laneLayout && m_last;
     // A run gaining or losing its objects moves a comma: written whole.
     for (std::size_t i = 0; patch && i < changedRuns.size(); ++i)
@@ -548,38 +564,13 @@ void DragResultsModel::writeLaneDocument(std::string& all, const std::vector<con
             span.length = length;
         }
         // The added runs go before the closing brackets.
-        const std::size_t closing = old.size() - 2;
-        all.append(old, pos, closing - pos);
-        bool first = all.size() == kHead.size();
-        for (std::size_t i = previous; i < runs.size(); ++i) {
-            const bool objects = hasLaneObjects(*runs[i]);
-            if (objects && !first) all += ',';
-            first = first && !objects;
-            const auto start = static_cast<std::uint32_t>(all.size());
-            {
-                JsonTextBuffer text(all);
-                appendLaneObjects(text, *runs[i]);
-            }
-            m_runs[i].doc = Span{start, static_cast<std::uint32_t>(all.size() - start)};
-        }
-        all += "]}";
+        all.append(old, pos, old.size() - 2 - pos);
+        appendRuns(previous);
         return;
     }
     all.reserve(m_last ? m_last->allDragResults.size() + 4096 : 160 * runs.size() + 64);
     all.assign(kHead);
-    bool first = true;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const bool objects = hasLaneObjects(*runs[i]);
-        if (objects && !first) all += ',';
-        first = first && !objects;
-        const auto start = static_cast<std::uint32_t>(all.size());
-        {
-            JsonTextBuffer text(all);
-            appendLaneObjects(text, *runs[i]);
-        }
-        m_runs[i].doc = Span{start, static_cast<std::uint32_t>(all.size() - start)};
-    }
-    all += "]}";
+    appendRuns(0);
     m_laneLayout = true;
 }
 

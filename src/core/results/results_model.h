@@ -3,7 +3,10 @@
 // run recomputes only the racers of that run, the lists of their classes and the overall
 // lists, reuses every other racer's document pieces and re-plays the brackets. A full
 // rebuild (first one, other options, runs inserted or removed, many runs changed) makes
-// it anew. Both give the same documents and lists, byte for byte.
+// it anew. Both give the same documents and lists, byte for byte. The four documents of
+// a rebuild after a hit are the last ones with the changed pieces put in (the model keeps
+// where each run's, class's and racer's objects sit, not their texts), and the class lists
+// are written over those of the rebuild before last once nobody holds it.
 //
 // Used by the results worker only (one thread); the brackets are read under their lock.
 #include <array>
@@ -18,6 +21,8 @@
 #include "core/results/drag_results.h"
 
 namespace velmaro {
+
+class JsonTextBuffer;
 
 class DragResultsModel {
 public:
@@ -58,7 +63,7 @@ private:
         TDragResult result, qual;
         std::uint32_t firstLane = 0; // run index * 2 + lane of the racer's first timed lane
         std::array<Span, 3> doc; // its objects in the class's pieces (start only when none)
-        bool fresh = true;  // attempts rebuilt since the texts were written
+        bool fresh = true;  // attempts rebuilt since its objects were written
         bool raceDirty = true;
     };
     struct ClassState {
@@ -111,7 +116,7 @@ private:
     // still holds: runs and classes at the places recorded in their spans.
     bool m_laneLayout = false;
     bool m_classLayout = false;
-    std::vector<std::int32_t> m_layoutClasses; // the classes of the last class documents, in map order
+    std::vector<std::int32_t> m_layoutClasses; // the classes of the last class documents, in their order
     Span m_bracketSpan;                        // the bracket members in the last raceResults
     // The last two rebuilds handed out. A class's lists are moved over from the older one
     // once nobody else holds it, else copied from the last one, unless they changed.
