@@ -71,9 +71,9 @@ inline bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs) {
 void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const TDragRankOptions& options);
 
 // Kept in the header: the rebuild sorts every class list with them after each hit.
-inline bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
-    const TDragAttempt& x = a.bestLegalStart;
-    const TDragAttempt& y = b.bestLegalStart;
+// The orders on the kept attempts alone (and the start number, the last tie-break of the
+// qualification order), for sorts over copies of them.
+inline bool lessByBestLegalStart(const TDragAttempt& x, const TDragAttempt& y, const TDragRankOptions& options) {
     if (x.et == 0 || y.et == 0) return x.et != 0 && y.et == 0; // without time last
     if (options.clearTime) return x.et < y.et;
     const bool xFalse = x.rt < 0;
@@ -83,13 +83,12 @@ inline bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, con
     return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
 }
 
-inline bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
-    const TDragAttempt& x = a.bestAnyStart;
-    const TDragAttempt& y = b.bestAnyStart;
+inline bool lessForQualification(const TDragAttempt& x, std::int32_t xNum, const TDragAttempt& y, std::int32_t yNum,
+                                 const TDragRankOptions& options) {
     if (x.et == 0 || y.et == 0) {
         if (x.et != 0) return true;
         if (y.et != 0) return false;
-        return a.num < b.num;
+        return xNum < yNum;
     }
     if (options.raceMode == 0) {
         const bool xBreak = x.breakout != 0;
@@ -106,12 +105,23 @@ inline bool lessForQualification(const TDragResult& a, const TDragResult& b, con
     return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
 }
 
+inline bool lessForStandings(std::int32_t xPoints, const TDragAttempt& x, std::int32_t yPoints, const TDragAttempt& y,
+                             const TDragRankOptions& options) {
+    const bool xPlaced = xPoints != 0;
+    const bool yPlaced = yPoints != 0;
+    if (!xPlaced && !yPlaced) return lessByBestLegalStart(x, y, options);
+    if (xPlaced != yPlaced) return xPlaced;
+    return xPoints < yPoints;
+}
+
+inline bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    return lessByBestLegalStart(a.bestLegalStart, b.bestLegalStart, options);
+}
+inline bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    return lessForQualification(a.bestAnyStart, a.num, b.bestAnyStart, b.num, options);
+}
 inline bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
-    const bool aPlaced = a.finalPoints != 0;
-    const bool bPlaced = b.finalPoints != 0;
-    if (!aPlaced && !bPlaced) return lessByBestLegalStart(a, b, options);
-    if (aPlaced != bPlaced) return aPlaced;
-    return a.finalPoints < b.finalPoints;
+    return lessForStandings(a.finalPoints, a.bestLegalStart, b.finalPoints, b.bestLegalStart, options);
 }
 
 inline bool lessAttemptEt(const TDragAttempt& x, const TDragAttempt& y) { return x.et < y.et; }

@@ -270,13 +270,25 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
 
 // Qualification order and places of a class whose racers changed.
 void DragResultsModel::rankClass(std::int32_t, ClassState& cls) {
-    std::vector<Entry*> order;
-    order.reserve(cls.order.size());
-    for (const auto& [lane, number] : cls.order) order.push_back(&cls.entries.find(number)->second);
-    cls.qualOrder = order;
+    // Sorted as copies of what the order reads, side by side (the same comparisons, so the
+    // same order, as sorting the entries themselves).
+    struct Key {
+        TDragAttempt best;
+        std::int32_t num;
+        Entry* entry;
+    };
+    std::vector<Key> keys;
+    keys.reserve(cls.order.size());
+    for (const auto& [lane, number] : cls.order) {
+        Entry& e = cls.entries.find(number)->second;
+        keys.push_back(Key{e.qual.bestAnyStart, e.qual.num, &e});
+    }
     const TDragRankOptions& rank = m_options.rank;
-    std::sort(cls.qualOrder.begin(), cls.qualOrder.end(),
-              [&rank](const Entry* a, const Entry* b) { return lessForQualification(a->qual, b->qual, rank); });
+    std::sort(keys.begin(), keys.end(), [&rank](const Key& a, const Key& b) {
+        return lessForQualification(a.best, a.num, b.best, b.num, rank);
+    });
+    cls.qualOrder.resize(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) cls.qualOrder[i] = keys[i].entry;
     for (std::size_t i = 0; i < cls.qualOrder.size(); ++i) {
         Entry& e = *cls.qualOrder[i];
         const auto place = static_cast<std::int32_t>(i + 1);
@@ -504,10 +516,21 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     for (const TDragResult* r : list)
         cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(r->attempts.size()));
 
+    // Sorted as copies of what the order reads, as the qualification order is.
+    struct Key {
+        TDragAttempt best;
+        std::int32_t points;
+        const TDragResult* result;
+    };
+    std::vector<Key> keys;
+    keys.reserve(list.size());
+    for (const TDragResult* r : list) keys.push_back(Key{r->bestLegalStart, r->finalPoints, r});
     const TDragRankOptions& rank = m_options.rank;
-    std::sort(list.begin(), list.end(),
-              [&rank](const TDragResult* a, const TDragResult* b) { return lessForStandings(*a, *b, rank); });
-    cls.standings.assign(list.begin(), list.end());
+    std::sort(keys.begin(), keys.end(), [&rank](const Key& a, const Key& b) {
+        return lessForStandings(a.points, a.best, b.points, b.best, rank);
+    });
+    cls.standings.resize(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) cls.standings[i] = keys[i].result;
     cls.changedAt = m_generation;
     cls.dirty = false;
     cls.textsDirty = false;
