@@ -98,49 +98,6 @@ void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const
     }
 }
 
-bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
-    const TDragAttempt& x = a.bestLegalStart;
-    const TDragAttempt& y = b.bestLegalStart;
-    if (x.et == 0 || y.et == 0) return x.et != 0 && y.et == 0; // without time last
-    if (options.clearTime) return x.et < y.et;
-    const bool xFalse = x.rt < 0;
-    const bool yFalse = y.rt < 0;
-    if (xFalse != yFalse) return !xFalse;
-    if (xFalse) return x.rt > y.rt; // closer to 0 first
-    return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
-}
-
-bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
-    const TDragAttempt& x = a.bestAnyStart;
-    const TDragAttempt& y = b.bestAnyStart;
-    if (x.et == 0 || y.et == 0) {
-        if (x.et != 0) return true;
-        if (y.et != 0) return false;
-        return a.num < b.num;
-    }
-    if (options.raceMode == 0) {
-        const bool xBreak = x.breakout != 0;
-        const bool yBreak = y.breakout != 0;
-        if (xBreak != yBreak) return !xBreak;
-        if (x.et != y.et) return x.et < y.et;
-        return x.spd > y.spd;
-    }
-    if (options.clearTime) return x.et < y.et;
-    const bool xFalse = x.rt < 0;
-    const bool yFalse = y.rt < 0;
-    if (xFalse != yFalse) return !xFalse;
-    if (xFalse) return x.et < y.et;
-    return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
-}
-
-bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
-    const bool aPlaced = a.finalPoints != 0;
-    const bool bPlaced = b.finalPoints != 0;
-    if (!aPlaced && !bPlaced) return lessByBestLegalStart(a, b, options);
-    if (aPlaced != bPlaced) return aPlaced;
-    return a.finalPoints < b.finalPoints;
-}
-
 bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b) {
     return lessByBestLegalStart(a, b, currentRankOptions());
 }

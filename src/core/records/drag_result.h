@@ -70,9 +70,60 @@ inline bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs) {
 // unknown or for the overall list).
 void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const TDragRankOptions& options);
 
-bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
-bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
-bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options);
+// Kept in the header: the rebuild sorts every class list with them after each hit.
+// The orders on the kept attempts alone (and the start number, the last tie-break of the
+// qualification order), for sorts over copies of them.
+inline bool lessByBestLegalStart(const TDragAttempt& x, const TDragAttempt& y, const TDragRankOptions& options) {
+    if (x.et == 0 || y.et == 0) return x.et != 0 && y.et == 0; // without time last
+    if (options.clearTime) return x.et < y.et;
+    const bool xFalse = x.rt < 0;
+    const bool yFalse = y.rt < 0;
+    if (xFalse != yFalse) return !xFalse;
+    if (xFalse) return x.rt > y.rt; // closer to 0 first
+    return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
+}
+
+inline bool lessForQualification(const TDragAttempt& x, std::int32_t xNum, const TDragAttempt& y, std::int32_t yNum,
+                                 const TDragRankOptions& options) {
+    if (x.et == 0 || y.et == 0) {
+        if (x.et != 0) return true;
+        if (y.et != 0) return false;
+        return xNum < yNum;
+    }
+    if (options.raceMode == 0) {
+        const bool xBreak = x.breakout != 0;
+        const bool yBreak = y.breakout != 0;
+        if (xBreak != yBreak) return !xBreak;
+        if (x.et != y.et) return x.et < y.et;
+        return x.spd > y.spd;
+    }
+    if (options.clearTime) return x.et < y.et;
+    const bool xFalse = x.rt < 0;
+    const bool yFalse = y.rt < 0;
+    if (xFalse != yFalse) return !xFalse;
+    if (xFalse) return x.et < y.et;
+    return std::int64_t(x.et) + x.rt < std::int64_t(y.et) + y.rt;
+}
+
+inline bool lessForStandings(std::int32_t xPoints, const TDragAttempt& x, std::int32_t yPoints, const TDragAttempt& y,
+                             const TDragRankOptions& options) {
+    const bool xPlaced = xPoints != 0;
+    const bool yPlaced = yPoints != 0;
+    if (!xPlaced && !yPlaced) return lessByBestLegalStart(x, y, options);
+    if (xPlaced != yPlaced) return xPlaced;
+    return xPoints < yPoints;
+}
+
+inline bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    return lessByBestLegalStart(a.bestLegalStart, b.bestLegalStart, options);
+}
+inline bool lessForQualification(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    return lessForQualification(a.bestAnyStart, a.num, b.bestAnyStart, b.num, options);
+}
+inline bool lessForStandings(const TDragResult& a, const TDragResult& b, const TDragRankOptions& options) {
+    return lessForStandings(a.finalPoints, a.bestLegalStart, b.finalPoints, b.bestLegalStart, options);
+}
+
 inline bool lessAttemptEt(const TDragAttempt& x, const TDragAttempt& y) { return x.et < y.et; }
 
 // The same orders under the main thread's current options (currentRankOptions()).

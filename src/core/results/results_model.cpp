@@ -64,13 +64,6 @@ bool sameOptions(const TDragResultsOptions& a, const TDragResultsOptions& b) {
     return a.rank == b.rank && a.proStart == b.proStart && sameRegistry(a.registry.get(), b.registry.get());
 }
 
-// Appends `text` after a comma unless it is the first piece.
-void appendPiece(std::string& out, bool& first, const std::string& text) {
-    if (!first) out += ',';
-    first = false;
-    out += text;
-}
-
 } // namespace
 
 const TRacerItem* DragResultsModel::findRacer(std::int32_t number) const {
@@ -101,6 +94,31 @@ void DragResultsModel::reset(const TDragResultsOptions& options) {
     m_racers.clear();
     m_classes.clear();
     m_dirtyRacers.clear();
+    m_laneLayout = false;
+    m_classLayout = false;
+}
+
+namespace {
+
+// Whether the run has objects in allDragResults: a lane with a time.
+bool hasLaneObjects(const TDragRaceItem& run) {
+    for (int lane : {LANE_LEFT, LANE_RIGHT})
+        if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) return true;
+    return false;
+}
+
+} // namespace
+
+// The run's lane objects in allDragResults, comma-separated.
+void DragResultsModel::appendLaneObjects(JsonTextBuffer& text, const TDragRaceItem& run) const {
+    const TRacerLookup lookup = [this](std::int32_t number) { return findRacer(number); };
+    bool first = true;
+    for (int lane : {LANE_LEFT, LANE_RIGHT})
+        if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) {
+            if (!first) text.put(',');
+            first = false;
+            appendLaneJson(text, run, lane, true, m_options.proStart, lookup);
+        }
 }
 
 void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
@@ -108,18 +126,6 @@ void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
     s.runId = run.runId;
     s.racer = {0, 0};
     s.flag = run.breakout;
-    s.laneText.clear();
-    {
-        JsonTextBuffer text(s.laneText);
-        bool first = true;
-        const TRacerLookup lookup = [this](std::int32_t number) { return findRacer(number); };
-        for (int lane : {LANE_LEFT, LANE_RIGHT})
-            if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) {
-                if (!first) text.put(',');
-                first = false;
-                appendLaneJson(text, run, lane, true, m_options.proStart, lookup);
-            }
-    }
     for (int lane : {LANE_LEFT, LANE_RIGHT}) {
         if (!timedLane(run, lane)) continue;
         s.racer[lane] = run.racer[lane];
@@ -186,6 +192,7 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         auto pos = std::lower_bound(cls.order.begin(), cls.order.end(), key);
         if (pos != cls.order.end() && *pos == key) cls.order.erase(pos);
         cls.entries.erase(it);
+        cls.orderChanged = true;
         cls.dirty = true;
         cls.listed = !cls.entries.empty();
     };
@@ -218,7 +225,11 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         }
         if (added) {
             const std::pair<std::uint32_t, std::int32_t> key{firstLane, number};
-            cls.order.insert(std::lower_bound(cls.order.begin(), cls.order.end(), key), key);
+            if (m_bulk) // sorted once all racers are in
+                cls.order.push_back(key);
+            else
+                cls.order.insert(std::lower_bound(cls.order.begin(), cls.order.end(), key), key);
+            cls.orderChanged = true;
         }
         e.firstLane = firstLane;
         e.result = TDragResult(number, c);
@@ -259,13 +270,25 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
 
 // Qualification order and places of a class whose racers changed.
 void DragResultsModel::rankClass(std::int32_t, ClassState& cls) {
-    std::vector<Entry*> order;
-    order.reserve(cls.order.size());
-    for (const auto& [lane, number] : cls.order) order.push_back(&cls.entries.find(number)->second);
-    cls.qualOrder = order;
+    // Sorted as copies of what the order reads, side by side (the same comparisons, so the
+    // same order, as sorting the entries themselves).
+    struct Key {
+        TDragAttempt best;
+        std::int32_t num;
+        Entry* entry;
+    };
+    std::vector<Key> keys;
+    keys.reserve(cls.order.size());
+    for (const auto& [lane, number] : cls.order) {
+        Entry& e = cls.entries.find(number)->second;
+        keys.push_back(Key{e.qual.bestAnyStart, e.qual.num, &e});
+    }
     const TDragRankOptions& rank = m_options.rank;
-    std::sort(cls.qualOrder.begin(), cls.qualOrder.end(),
-              [&rank](const Entry* a, const Entry* b) { return lessForQualification(a->qual, b->qual, rank); });
+    std::sort(keys.begin(), keys.end(), [&rank](const Key& a, const Key& b) {
+        return lessForQualification(a.best, a.num, b.best, b.num, rank);
+    });
+    cls.qualOrder.resize(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) cls.qualOrder[i] = keys[i].entry;
     for (std::size_t i = 0; i < cls.qualOrder.size(); ++i) {
         Entry& e = *cls.qualOrder[i];
         const auto place = static_cast<std::int32_t>(i + 1);
@@ -380,51 +403,36 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
     }
 }
 
-// Final places, the texts of changed racers, the class's pieces of the documents and its
-// standings.
+// Final places, the objects of changed racers, the class's pieces of the documents and
+// its standings. While the class's racers and seeds stand where they stood, its pieces
+// are the last ones with the rewritten racers' objects put in; else they are written
+// whole. Racers' objects are kept only inside the pieces (their spans).
 void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     if (!cls.dirty && !cls.textsDirty) return;
     const std::int32_t limit = breakoutLimitMs(classId);
     const bool finals = classId != -1;
+    const int texts = finals ? 3 : 2; // the overall list has no finals piece
+    std::array<std::string*, 3> classTexts{&cls.practiceText, &cls.qualText, &cls.raceText};
     const auto placeOf = [&cls](std::int32_t number) {
         auto it = cls.places.find(number);
         return it == cls.places.end() ? 0 : it->second;
     };
-    const auto writeTexts = [&](const TDragResult& r, std::string& practice, std::string& qual, std::string& race,
-                                bool attemptsChanged, bool raceChanged) {
-        if (!attemptsChanged && !raceChanged) return;
-        const TSessionBests bests = sessionBests(r, limit);
-        if (attemptsChanged) {
-            practice.clear();
-            qual.clear();
-            if (bests.practice) {
-                JsonTextBuffer text(practice);
-                appendPracticeResultJson(text, r, *bests.practice);
-            }
-            if (bests.qualification) {
-                JsonTextBuffer text(qual);
-                appendQualResultJson(text, r, limit, *bests.qualification);
-            }
-        }
-        if (finals) {
-            race.clear();
-            JsonTextBuffer text(race);
+    // Whether a racer has an object in piece `d`, and the object appended to `out`.
+    const auto hasObject = [](int d, const TSessionBests& bests) {
+        return d == 0 ? bests.practice != nullptr : d == 1 ? bests.qualification != nullptr : true;
+    };
+    const auto writeObject = [limit](int d, std::string& out, const TDragResult& r, const TSessionBests& bests) {
+        JsonTextBuffer text(out);
+        if (d == 0)
+            appendPracticeResultJson(text, r, *bests.practice);
+        else if (d == 1)
+            appendQualResultJson(text, r, limit, *bests.qualification);
+        else
             appendRaceResultJson(text, r, bests.finals);
-        }
     };
 
-    std::vector<TDragResult*> list;
-    list.reserve(cls.order.size() + cls.seeded.size());
-    cls.practiceText.clear();
-    cls.qualText.clear();
-    cls.raceText.clear();
-    bool firstPractice = true, firstQual = true, firstRace = true;
-    const auto addTexts = [&](const std::string& practice, const std::string& qual, const std::string& race) {
-        if (!practice.empty()) appendPiece(cls.practiceText, firstPractice, practice);
-        if (!qual.empty()) appendPiece(cls.qualText, firstQual, qual);
-        if (finals) appendPiece(cls.raceText, firstRace, race);
-    };
-    cls.maxAttempts = 0;
+    std::vector<Entry*> entries;
+    entries.reserve(cls.order.size());
     for (const auto& [lane, number] : cls.order) {
         Entry& e = cls.entries.find(number)->second;
         const std::int32_t points = finals ? placeOf(number) : 0;
@@ -432,29 +440,255 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
             e.result.finalPoints = points;
             e.raceDirty = true;
         }
-        writeTexts(e.result, e.practiceText, e.qualText, e.raceText, e.fresh, e.raceDirty);
-        e.fresh = false;
-        e.raceDirty = false;
-        addTexts(e.practiceText, e.qualText, e.raceText);
-        list.push_back(&e.result);
+        entries.push_back(&e);
     }
-    for (TDragResult& s : cls.seeded) {
+    for (TDragResult& s : cls.seeded)
         if (finals) s.finalPoints = placeOf(s.num);
-        std::string practice, qual, race;
-        writeTexts(s, practice, qual, race, true, true);
-        addTexts(practice, qual, race);
-        list.push_back(&s);
+
+    bool patch = cls.textLayout && !cls.textsDirty && !cls.orderChanged;
+    if (patch) {
+        std::array<std::size_t, 3> copied{0, 0, 0}; // of the old pieces, written up to here
+        for (int d = 0; d < texts; ++d) {
+            cls.oldTexts[d].swap(*classTexts[d]);
+            classTexts[d]->clear();
+            classTexts[d]->reserve(cls.oldTexts[d].size() + 256);
+        }
+        for (std::size_t k = 0; patch && k < entries.size(); ++k) {
+            Entry& e = *entries[k];
+            const bool attemptsChanged = e.fresh;
+            const bool raceChanged = finals && (e.fresh || e.raceDirty);
+            const TSessionBests bests =
+                attemptsChanged || raceChanged ? sessionBests(e.result, limit) : TSessionBests{};
+            for (int d = 0; d < texts; ++d) {
+                Span& span = e.doc[d];
+                const std::string& old = cls.oldTexts[d];
+                std::string& out = *classTexts[d];
+                if (!(d < 2 ? attemptsChanged : raceChanged)) {
+                    span.start = static_cast<std::uint32_t>(out.size() + (span.start - copied[d]));
+                    continue;
+                }
+                // An object appearing or going moves a comma: the class is written whole.
+                if (hasObject(d, bests) != (span.length != 0)) {
+                    patch = false;
+                    break;
+                }
+                out.append(old, copied[d], span.start - copied[d]);
+                copied[d] = span.start + span.length;
+                const auto start = out.size();
+                if (span.length != 0) writeObject(d, out, e.result, bests);
+                span = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
+            }
+        }
+        // The seeds' objects are as they were.
+        if (patch)
+            for (int d = 0; d < texts; ++d) classTexts[d]->append(cls.oldTexts[d], copied[d]);
     }
+    if (!patch) {
+        for (std::string* text : classTexts) text->clear();
+        std::array<bool, 3> first{true, true, true};
+        const auto add = [&](const TDragResult& r, Span* spans) {
+            const TSessionBests bests = sessionBests(r, limit);
+            for (int d = 0; d < texts; ++d) {
+                std::string& out = *classTexts[d];
+                const bool has = hasObject(d, bests);
+                if (has && !first[d]) out += ',';
+                first[d] = first[d] && !has;
+                const auto start = out.size();
+                if (has) writeObject(d, out, r, bests);
+                if (spans)
+                    spans[d] = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
+            }
+        };
+        for (Entry* e : entries) add(e->result, e->doc.data());
+        for (const TDragResult& s : cls.seeded) add(s, nullptr);
+        cls.textLayout = true;
+    }
+
+    std::vector<TDragResult*> list;
+    list.reserve(entries.size() + cls.seeded.size());
+    for (Entry* e : entries) {
+        e->fresh = false;
+        e->raceDirty = false;
+        list.push_back(&e->result);
+    }
+    for (TDragResult& s : cls.seeded) list.push_back(&s);
+    cls.maxAttempts = 0;
     for (const TDragResult* r : list)
         cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(r->attempts.size()));
 
+    // Sorted as copies of what the order reads, as the qualification order is.
+    struct Key {
+        TDragAttempt best;
+        std::int32_t points;
+        const TDragResult* result;
+    };
+    std::vector<Key> keys;
+    keys.reserve(list.size());
+    for (const TDragResult* r : list) keys.push_back(Key{r->bestLegalStart, r->finalPoints, r});
     const TDragRankOptions& rank = m_options.rank;
-    std::sort(list.begin(), list.end(),
-              [&rank](const TDragResult* a, const TDragResult* b) { return lessForStandings(*a, *b, rank); });
-    cls.standings.assign(list.begin(), list.end());
+    std::sort(keys.begin(), keys.end(), [&rank](const Key& a, const Key& b) {
+        return lessForStandings(a.points, a.best, b.points, b.best, rank);
+    });
+    cls.standings.resize(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) cls.standings[i] = keys[i].result;
     cls.changedAt = m_generation;
     cls.dirty = false;
     cls.textsDirty = false;
+    cls.orderChanged = false;
+}
+
+// allDragResults: the last one with the changed runs' lane objects put in (sorted,
+// distinct indexes) and the added runs' ones appended (`patch` false when the layout is
+// not known), else written whole.
+void DragResultsModel::writeLaneDocument(std::string& all, const std::vector<const TDragRaceItem*>& runs,
+                                         const std::vector<std::size_t>& changedRuns, std::size_t previous,
+                                         bool patch) {
+    static constexpr std::string_view kHead = "{\"allDragResults\":[";
+    // The runs from `from` on, then the closing brackets.
+    const auto appendRuns = [&](std::size_t from) {
+        bool first = all.size() == kHead.size();
+        for (std::size_t i = from; i < runs.size(); ++i) {
+            const bool objects = hasLaneObjects(*runs[i]);
+            if (objects && !first) all += ',';
+            first = first && !objects;
+            const auto start = static_cast<std::uint32_t>(all.size());
+            {
+                JsonTextBuffer text(all);
+                appendLaneObjects(text, *runs[i]);
+            }
+            m_runs[i].doc = Span{start, static_cast<std::uint32_t>(all.size() - start)};
+        }
+        all += "]}";
+    };
+    patch = patch && m_laneLayout && m_last;
+    // A run gaining or losing its objects moves a comma: written whole.
+    for (std::size_t i = 0; patch && i < changedRuns.size(); ++i)
+        patch = hasLaneObjects(*runs[changedRuns[i]]) == (m_runs[changedRuns[i]].doc.length != 0);
+    if (patch) {
+        const std::string& old = m_last->allDragResults;
+        all.reserve(old.size() + 512 * (changedRuns.size() + runs.size() - previous));
+        std::size_t pos = 0;
+        std::int64_t shift = 0;
+        std::size_t next = 0;
+        for (std::size_t i = changedRuns.empty() ? previous : changedRuns.front(); i < previous; ++i) {
+            Span& span = m_runs[i].doc;
+            span.start = static_cast<std::uint32_t>(span.start + shift);
+            if (next == changedRuns.size() || changedRuns[next] != i) continue;
+            ++next;
+            const std::size_t oldStart = span.start - shift;
+            all.append(old, pos, oldStart - pos);
+            pos = oldStart + span.length;
+            {
+                JsonTextBuffer text(all);
+                appendLaneObjects(text, *runs[i]);
+            }
+            const auto length = static_cast<std::uint32_t>(all.size() - span.start);
+            shift += static_cast<std::int64_t>(length) - span.length;
+            span.length = length;
+        }
+        // The added runs go before the closing brackets.
+        all.append(old, pos, old.size() - 2 - pos);
+        appendRuns(previous);
+        return;
+    }
+    all.reserve(m_last ? m_last->allDragResults.size() + 4096 : 160 * runs.size() + 64);
+    all.assign(kHead);
+    appendRuns(0);
+    m_laneLayout = true;
+}
+
+// practiceResults, qualResults, raceResults: the last ones with the changed classes'
+// arrays and the bracket members put in, while the same classes are listed and the
+// brackets still have members or still have none; else written whole.
+void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::string& bracketMembers) {
+    std::string& practice = view.practiceResults;
+    std::string& qual = view.qualResults;
+    std::string& race = view.raceResults;
+    const auto bodyOf = [](const ClassState& cls, int doc) -> const std::string& {
+        return doc == 0 ? cls.practiceText : doc == 1 ? cls.qualText : cls.raceText;
+    };
+    bool patch = m_classLayout && m_last && m_layoutClasses.size() == m_classes.size() &&
+                 bracketMembers.empty() == (m_bracketSpan.length == 0);
+    for (std::size_t i = 0; patch && i < m_layoutClasses.size(); ++i) patch = m_classes.count(m_layoutClasses[i]) != 0;
+    if (patch) {
+        const std::string* olds[3] = {&m_last->practiceResults, &m_last->qualResults, &m_last->raceResults};
+        std::string* outs[3] = {&practice, &qual, &race};
+        for (int doc = 0; doc < 3; ++doc) {
+            const std::string& old = *olds[doc];
+            std::string& out = *outs[doc];
+            std::size_t size = old.size();
+            if (doc == 2) size = size - m_bracketSpan.length + bracketMembers.size();
+            for (std::int32_t c : m_layoutClasses) {
+                const ClassState& cls = m_classes.find(c)->second;
+                if (cls.changedAt == m_generation) size = size - cls.doc[doc].length + bodyOf(cls, doc).size();
+            }
+            out.reserve(size);
+            std::size_t pos = 0;
+            // Copies the old text up to the piece, then the piece's new text (null: its old one).
+            const auto put = [&](Span& span, const std::string* text) {
+                out.append(old, pos, span.start - pos);
+                pos = span.start + span.length;
+                const auto start = static_cast<std::uint32_t>(out.size());
+                if (text)
+                    out += *text;
+                else
+                    out.append(old, span.start, span.length);
+                span = Span{start, static_cast<std::uint32_t>(out.size() - start)};
+            };
+            if (doc == 2) put(m_bracketSpan, &bracketMembers);
+            for (std::int32_t c : m_layoutClasses) {
+                if (doc == 2 && c == -1) continue;
+                ClassState& cls = m_classes.find(c)->second;
+                put(cls.doc[doc], cls.changedAt == m_generation ? &bodyOf(cls, doc) : nullptr);
+            }
+            out.append(old, pos);
+        }
+        return;
+    }
+
+    std::vector<std::pair<std::string, std::int32_t>> members;
+    members.reserve(m_classes.size());
+    std::size_t practiceBytes = 64, qualBytes = 64, raceBytes = bracketMembers.size() + 64;
+    for (const auto& [c, cls] : m_classes) {
+        members.emplace_back(classKey("clsId_%d", c), c);
+        practiceBytes += cls.practiceText.size() + 24;
+        qualBytes += cls.qualText.size() + 24;
+        raceBytes += cls.raceText.size() + 24;
+    }
+    std::sort(members.begin(), members.end(),
+              [](const auto& a, const auto& b) { return std::string_view(a.first) < std::string_view(b.first); });
+    practice.reserve(practiceBytes);
+    qual.reserve(qualBytes);
+    race.reserve(raceBytes);
+    practice = "{\"practiceResults\":{";
+    qual = "{\"qualResults\":{";
+    race = "{\"raceResults\":{";
+    m_bracketSpan = Span{static_cast<std::uint32_t>(race.size()), static_cast<std::uint32_t>(bracketMembers.size())};
+    race += bracketMembers;
+    bool firstPractice = true, firstQual = true, firstRace = bracketMembers.empty();
+    const auto member = [](std::string& doc, bool& firstMember, const std::string& key, const std::string& body,
+                           Span& span) {
+        if (!firstMember) doc += ',';
+        firstMember = false;
+        doc += '"';
+        doc += key;
+        doc += "\":[";
+        span = Span{static_cast<std::uint32_t>(doc.size()), static_cast<std::uint32_t>(body.size())};
+        doc += body;
+        doc += ']';
+    };
+    m_layoutClasses.clear();
+    for (const auto& [key, c] : members) {
+        ClassState& cls = m_classes.find(c)->second;
+        m_layoutClasses.push_back(c);
+        member(practice, firstPractice, key, cls.practiceText, cls.doc[0]);
+        member(qual, firstQual, key, cls.qualText, cls.doc[1]);
+        if (key != "clsId_-1") member(race, firstRace, key, cls.raceText, cls.doc[2]);
+    }
+    practice += "}}";
+    qual += "}}";
+    race += "}}";
+    m_classLayout = true;
 }
 
 std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<const TDragRaceItem*>& runs,
@@ -462,6 +696,8 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
                                                           const std::vector<std::size_t>* changed) {
     const bool full = !m_ready || !changed || !sameOptions(options, m_options) || runs.size() < m_runs.size() ||
                       changed->size() + (runs.size() - m_runs.size()) > kMostIncrementalRuns;
+    std::vector<std::size_t> changedRuns; // re-read runs that were there before, ascending
+    std::size_t previous = 0;             // runs that were there before
     if (full) {
         ++m_full;
         reset(options);
@@ -470,11 +706,19 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
             readRun(i, *runs[i]);
             addRun(i);
         }
+        // Every racer: one each, not one per lane.
+        m_dirtyRacers.clear();
+        m_dirtyRacers.reserve(m_racers.size());
+        for (const auto& [number, racer] : m_racers) m_dirtyRacers.push_back(number);
     } else {
         ++m_incremental;
-        const std::size_t previous = m_runs.size();
-        for (std::size_t i : *changed) {
-            if (i >= previous) continue;
+        previous = m_runs.size();
+        changedRuns.reserve(changed->size());
+        for (std::size_t i : *changed)
+            if (i < previous) changedRuns.push_back(i);
+        std::sort(changedRuns.begin(), changedRuns.end());
+        changedRuns.erase(std::unique(changedRuns.begin(), changedRuns.end()), changedRuns.end());
+        for (std::size_t i : changedRuns) {
             dropRun(i);
             readRun(i, *runs[i]);
             addRun(i);
@@ -488,8 +732,12 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
     m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
     // In first-lane order, as a whole rebuild meets them (only a class's order matters).
+    m_bulk = full;
     for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number, runs);
     m_dirtyRacers.clear();
+    if (m_bulk)
+        for (auto& [c, cls] : m_classes) std::sort(cls.order.begin(), cls.order.end());
+    m_bulk = false;
 
     for (auto& [c, cls] : m_classes)
         if (cls.dirty) rankClass(c, cls);
@@ -519,56 +767,8 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     playBrackets(runs, bracketMembers);
     for (auto& [c, cls] : m_classes) finishClass(c, cls);
 
-    // The documents.
-    std::size_t laneBytes = 64;
-    for (const RunState& s : m_runs) laneBytes += s.laneText.size() + 1;
-    std::string& all = view->allDragResults;
-    all.reserve(laneBytes);
-    all = "{\"allDragResults\":[";
-    bool first = true;
-    for (const RunState& s : m_runs)
-        if (!s.laneText.empty()) appendPiece(all, first, s.laneText);
-    all += "]}";
-
-    std::vector<std::pair<std::string, const ClassState*>> members;
-    members.reserve(m_classes.size());
-    std::size_t practiceBytes = 64, qualBytes = 64, raceBytes = bracketMembers.size() + 64;
-    for (const auto& [c, cls] : m_classes) {
-        members.emplace_back(classKey("clsId_%d", c), &cls);
-        practiceBytes += cls.practiceText.size() + 24;
-        qualBytes += cls.qualText.size() + 24;
-        raceBytes += cls.raceText.size() + 24;
-    }
-    std::sort(members.begin(), members.end(),
-              [](const auto& a, const auto& b) { return std::string_view(a.first) < std::string_view(b.first); });
-    std::string& practice = view->practiceResults;
-    std::string& qual = view->qualResults;
-    std::string& race = view->raceResults;
-    practice.reserve(practiceBytes);
-    qual.reserve(qualBytes);
-    race.reserve(raceBytes);
-    practice = "{\"practiceResults\":{";
-    qual = "{\"qualResults\":{";
-    race = "{\"raceResults\":{";
-    race += bracketMembers;
-    bool firstPractice = true, firstQual = true, firstRace = bracketMembers.empty();
-    const auto member = [](std::string& doc, bool& firstMember, const std::string& key, const std::string& body) {
-        if (!firstMember) doc += ',';
-        firstMember = false;
-        doc += '"';
-        doc += key;
-        doc += "\":[";
-        doc += body;
-        doc += ']';
-    };
-    for (const auto& [key, cls] : members) {
-        member(practice, firstPractice, key, cls->practiceText);
-        member(qual, firstQual, key, cls->qualText);
-        if (key != "clsId_-1") member(race, firstRace, key, cls->raceText);
-    }
-    practice += "}}";
-    qual += "}}";
-    race += "}}";
+    writeLaneDocument(view->allDragResults, runs, changedRuns, previous, !full);
+    writeClassDocuments(*view, bracketMembers);
 
     std::int32_t maxAttempts = 0;
     for (const auto& [c, cls] : m_classes) {
@@ -577,24 +777,37 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
                                                                                 std::vector<TDragResult>{})->second;
         std::vector<TDragResult>& qualList = view->qualByClass.emplace_hint(view->qualByClass.end(), c,
                                                                               std::vector<TDragResult>{})->second;
-        if (cls.changedAt < m_generation) {
-            // Unchanged: from the rebuild before last when it is free and already had
-            // them, else from the last one.
-            auto sr = spare && cls.changedAt <= spareGeneration ? spare->resultsByClass.find(c)
-                                                                  : std::map<std::int32_t, std::vector<TDragResult>>::iterator{};
-            if (spare && cls.changedAt <= spareGeneration && sr != spare->resultsByClass.end()) {
-                results = std::move(sr->second);
-                qualList = std::move(spare->qualByClass[c]);
-            } else {
-                results = m_last->resultsByClass.at(c);
-                qualList = m_last->qualByClass.at(c);
+        // The rebuild before last, when it is free, gives its lists: as they are when the
+        // class has not changed since, else as buffers written over element by element
+        // (their attempts keep their room: no allocation per racer).
+        auto sr = spare ? spare->resultsByClass.find(c) : std::map<std::int32_t, std::vector<TDragResult>>::iterator{};
+        auto sq = spare ? spare->qualByClass.find(c) : std::map<std::int32_t, std::vector<TDragResult>>::iterator{};
+        const bool spareLists = spare && sr != spare->resultsByClass.end() && sq != spare->qualByClass.end();
+        if (spareLists) {
+            results = std::move(sr->second);
+            qualList = std::move(sq->second);
+        }
+        // Written over, each result keeps room for the class's most attempts: a racer
+        // taking the place of one with fewer attempts needs no new allocation.
+        const auto room = spareLists ? static_cast<std::size_t>(cls.maxAttempts) : 0;
+        const auto put = [room](std::vector<TDragResult>& list, std::size_t count, const auto& source) {
+            list.resize(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                TDragResult& r = list[i];
+                if (r.attempts.capacity() < room) r.attempts.reserve(room);
+                r = source(i);
             }
+        };
+        if (cls.changedAt < m_generation) {
+            if (spareLists && cls.changedAt <= spareGeneration) continue; // unchanged since
+            const std::vector<TDragResult>& lastResults = m_last->resultsByClass.at(c);
+            const std::vector<TDragResult>& lastQual = m_last->qualByClass.at(c);
+            put(results, lastResults.size(), [&](std::size_t i) -> const TDragResult& { return lastResults[i]; });
+            put(qualList, lastQual.size(), [&](std::size_t i) -> const TDragResult& { return lastQual[i]; });
             continue;
         }
-        results.reserve(cls.standings.size());
-        for (const TDragResult* r : cls.standings) results.push_back(*r);
-        qualList.reserve(cls.qualOrder.size());
-        for (const Entry* e : cls.qualOrder) qualList.push_back(e->qual);
+        put(results, cls.standings.size(), [&](std::size_t i) -> const TDragResult& { return *cls.standings[i]; });
+        put(qualList, cls.qualOrder.size(), [&](std::size_t i) -> const TDragResult& { return cls.qualOrder[i]->qual; });
     }
     view->maxAttempts = maxAttempts;
     m_spare = std::move(m_last);

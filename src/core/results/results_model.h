@@ -3,7 +3,10 @@
 // run recomputes only the racers of that run, the lists of their classes and the overall
 // lists, reuses every other racer's document pieces and re-plays the brackets. A full
 // rebuild (first one, other options, runs inserted or removed, many runs changed) makes
-// it anew. Both give the same documents and lists, byte for byte.
+// it anew. Both give the same documents and lists, byte for byte. The four documents of
+// a rebuild after a hit are the last ones with the changed pieces put in (the model keeps
+// where each run's, class's and racer's objects sit, not their texts), and the class lists
+// are written over those of the rebuild before last once nobody holds it.
 //
 // Used by the results worker only (one thread); the brackets are read under their lock.
 #include <array>
@@ -18,6 +21,8 @@
 #include "core/results/drag_results.h"
 
 namespace velmaro {
+
+class JsonTextBuffer;
 
 class DragResultsModel {
 public:
@@ -38,11 +43,15 @@ public:
     std::uint64_t fullCount() const { return m_full; }
 
 private:
+    // Where a piece sits in the last rebuild's document.
+    struct Span {
+        std::uint32_t start = 0, length = 0;
+    };
     struct RunState {
         std::array<std::int32_t, 2> racer{0, 0}; // racer of a timed lane; 0 = lane not timed
         std::array<std::int32_t, 2> flag{0, 0};  // lane breakout flags as the attempts see them
         std::int32_t runId = 0;
-        std::string laneText; // the run's lane objects in allDragResults, comma-separated
+        Span doc; // the run's lane objects in the last allDragResults (start only when none)
     };
     struct RacerState {
         std::vector<std::uint32_t> lanes; // run index * 2 + lane of the timed lanes, ascending
@@ -53,8 +62,8 @@ private:
     struct Entry {
         TDragResult result, qual;
         std::uint32_t firstLane = 0; // run index * 2 + lane of the racer's first timed lane
-        std::string practiceText, qualText, raceText; // empty: no object in that document
-        bool fresh = true;  // attempts rebuilt since the texts were written
+        std::array<Span, 3> doc; // its objects in the class's pieces (start only when none)
+        bool fresh = true;  // attempts rebuilt since its objects were written
         bool raceDirty = true;
     };
     struct ClassState {
@@ -70,6 +79,10 @@ private:
         bool dirty = true;     // racers changed: order, qualification and texts to redo
         bool textsDirty = true;
         bool listed = false;   // has racers (else only a bracket's class)
+        bool orderChanged = true; // racers came, went or moved since the pieces were written
+        bool textLayout = false;  // the racers' spans in the pieces are known
+        std::array<std::string, 3> oldTexts; // the pieces before, while they are patched
+        std::array<Span, 3> doc; // its array contents in the last practice, qual, race documents
     };
 
     void reset(const TDragResultsOptions& options);
@@ -80,6 +93,10 @@ private:
     void rankClass(std::int32_t classId, ClassState& cls);
     void playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers);
     void finishClass(std::int32_t classId, ClassState& cls);
+    void appendLaneObjects(JsonTextBuffer& text, const TDragRaceItem& run) const;
+    void writeLaneDocument(std::string& all, const std::vector<const TDragRaceItem*>& runs,
+                           const std::vector<std::size_t>& changedRuns, std::size_t previous, bool patch);
+    void writeClassDocuments(TDragResultsView& view, const std::string& bracketMembers);
     std::int32_t breakoutLimitMs(std::int32_t classId) const;
     const TRacerItem* findRacer(std::int32_t number) const;
 
@@ -94,6 +111,13 @@ private:
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;
+    bool m_bulk = false; // a whole rebuild: the classes' racer orders are sorted at the end
+    // The last rebuild's documents are patched into the next one's where their layout
+    // still holds: runs and classes at the places recorded in their spans.
+    bool m_laneLayout = false;
+    bool m_classLayout = false;
+    std::vector<std::int32_t> m_layoutClasses; // the classes of the last class documents, in their order
+    Span m_bracketSpan;                        // the bracket members in the last raceResults
     // The last two rebuilds handed out. A class's lists are moved over from the older one
     // once nobody else holds it, else copied from the last one, unless they changed.
     std::shared_ptr<TDragResultsView> m_last, m_spare;
