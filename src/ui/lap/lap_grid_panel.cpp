@@ -22,8 +22,8 @@ QString u(const char* s) { return QString::fromUtf8(s); }
 
 const char* const kTitles[] = {"№", "Метка", "Время", "Время чист.", "Время грязн.", "Класс", "Штраф"};
 // Widths of columns 1 to 6; column 0 (number and name) takes what is left.
-const int kWidths[] = {0, 54, 92, 86, 90, 84, 52};
-constexpr int kFirstColumnMin = 110;
+const int kWidths[] = {0, 48, 92, 84, 88, 80, 50};
+constexpr int kFirstColumnMin = 100;
 
 const QColor kLapColour{192, 255, 189};
 const QColor kRedColour{255, 189, 189};
