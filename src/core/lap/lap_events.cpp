@@ -217,6 +217,7 @@ void recalcRaceItems(TRaceItemList& list) {
         if (computeRaceItem(list, qi)) marker.mark(q, qi);
     }
     gSavedEvents = std::string::npos; // stored times may have moved anywhere
+    forgetLapTail();
     scheduleLapResults();
     showLastLapsOnScoreboard();
 }
@@ -418,22 +419,33 @@ Status saveLapSingleAfterAppend() {
     if (!gRaceItems || gRaceItems->empty() || lapHost().eventFolder().empty()) return saveLapSingle();
     const std::filesystem::path path = lapFilePath("lap_single.txt");
     std::error_code ec;
-    if (gSavedEvents != gRaceItems->size() - 1 || path != gSavedFile ||
+    if (gSavedEvents > gRaceItems->size() || path != gSavedFile ||
         std::filesystem::file_size(path, ec) != gSavedBytes || ec)
         return saveLapSingle();
-    // One line at the end, written at once; a failed append is repaired by a whole rewrite.
-    std::string line = formatLapLine(*gRaceItems->back());
-    line += '\n';
+    if (gSavedEvents == gRaceItems->size()) return Status::Ok();
+    // The new lines at the end, written at once; a failed append is repaired by a whole
+    // rewrite.
+    std::string lines;
+    for (size_t i = gSavedEvents; i < gRaceItems->size(); ++i) {
+        lines += formatLapLine(*(*gRaceItems)[i]);
+        lines += '\n';
+    }
     std::FILE* f = std::fopen(path.c_str(), "ab");
     bool ok = f != nullptr;
     if (f) {
-        ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+        ok = std::fwrite(lines.data(), 1, lines.size(), f) == lines.size();
         ok = std::fclose(f) == 0 && ok;
     }
     if (!ok) return saveLapSingle();
     gSavedEvents = gRaceItems->size();
-    gSavedBytes += line.size();
+    gSavedBytes += lines.size();
     return Status::Ok();
+}
+
+Status saveLapSingleAfterHits() {
+    const Status st = saveLapSingleAfterAppend();
+    if (!gRaceItems || lapHost().eventFolder().empty()) return st; // nothing to write to
+    return reportSave(lapFilePath("lap_single.txt"), st);
 }
 
 Status saveLapSingleReported() {

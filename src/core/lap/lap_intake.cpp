@@ -32,16 +32,83 @@ TRaceItemList& items() {
 
 int eventCount() { return gRaceItems ? static_cast<int>(gRaceItems->size()) : 0; }
 
+// What the intake keeps of the end of the list, so that a hit does not walk back over
+// the whole event: the newest event that is neither a lap nor a retirement (the newest
+// start of the course group), the retirements after it, and how far the mode-4 finish
+// queue has been folded in, all as of the first `scanned` events. Appending events only
+// moves it on; every other change drops it (forgetLapTail), and the next hit walks the
+// list once more.
+struct LapTail {
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+    bool valid = false;
+    size_t scanned = 0;
+    const TRaceItem* lastScanned = nullptr;
+    size_t boundary = kNone;
+    const TRaceItem* boundaryItem = nullptr;
+    std::vector<const TRaceItem*> failsAfter; // retirements after the boundary, oldest first
+    bool finishValid = false;                 // gFinishQueue holds the first finishScanned events
+    size_t finishScanned = 0;
+    const TRaceItem* finishLast = nullptr;
+};
+LapTail gTail;
+
+bool tailBoundaryKind(const TRaceItem& e) { return !isLapKind(e) && e.kind != TRaceItem::FAIL; }
+
+// The list still begins with what was scanned (an event appended since is fine).
+bool prefixKept(size_t count, const TRaceItem* last) {
+    if (!gRaceItems || count > gRaceItems->size()) return false;
+    return count == 0 || (*gRaceItems)[count - 1].get() == last;
+}
+
+// Brings the kept boundary up to the end of the list.
+void advanceTail() {
+    const TRaceItemList& list = *gRaceItems;
+    const bool kept = gTail.valid && prefixKept(gTail.scanned, gTail.lastScanned) &&
+                      (gTail.boundary == LapTail::kNone || list[gTail.boundary].get() == gTail.boundaryItem);
+    if (!kept) {
+        gTail.valid = true;
+        gTail.scanned = list.size();
+        gTail.boundary = LapTail::kNone;
+        gTail.failsAfter.clear();
+        for (size_t i = list.size(); i-- > 0;) {
+            if (tailBoundaryKind(*list[i])) {
+                gTail.boundary = i;
+                break;
+            }
+        }
+        const size_t from = gTail.boundary == LapTail::kNone ? 0 : gTail.boundary + 1;
+        for (size_t i = from; i < list.size(); ++i)
+            if (list[i]->kind == TRaceItem::FAIL) gTail.failsAfter.push_back(list[i].get());
+    } else {
+        for (size_t i = gTail.scanned; i < list.size(); ++i) {
+            const TRaceItem& e = *list[i];
+            if (tailBoundaryKind(e)) {
+                gTail.boundary = i;
+                gTail.failsAfter.clear();
+            } else if (e.kind == TRaceItem::FAIL) {
+                gTail.failsAfter.push_back(&e);
+            }
+        }
+        gTail.scanned = list.size();
+    }
+    gTail.boundaryItem = gTail.boundary == LapTail::kNone ? nullptr : list[gTail.boundary].get();
+    gTail.lastScanned = list.empty() ? nullptr : list.back().get();
+}
+
 // The starts of the newest group of starters, newest first: from the newest start back
 // to the lap crossing before it. Retirements are passed over, never taken as a start.
-std::vector<TRaceItem*> courseGroup() {
+// `kept`: take the newest start from what the intake keeps instead of walking back.
+std::vector<TRaceItem*> courseGroup(bool kept = false) {
     std::vector<TRaceItem*> group;
     if (!gRaceItems) return group;
     const TRaceItemList& list = *gRaceItems;
     size_t from = list.size();
-    while (from-- > 0) {
-        const TRaceItem& e = *list[from];
-        if (!isLapKind(e) && e.kind != TRaceItem::FAIL) break;
+    if (kept) {
+        advanceTail();
+        from = gTail.boundary;
+    } else {
+        while (from-- > 0)
+            if (tailBoundaryKind(*list[from])) break;
     }
     if (from == static_cast<size_t>(-1)) return group;
     for (size_t i = from + 1; i-- > 0;) {
@@ -54,13 +121,22 @@ std::vector<TRaceItem*> courseGroup() {
 
 // The starts of the group whose racer did not retire after them. The list is in time
 // order, so the retirements later than a start all lie after the oldest start.
-std::vector<TRaceItem*> stillOnCourse(const std::vector<TRaceItem*>& group) {
+// `kept`: the group came from what the intake keeps (courseGroup(true)).
+std::vector<TRaceItem*> stillOnCourse(const std::vector<TRaceItem*>& group, bool kept = false) {
     std::vector<TRaceItem*> q;
     if (group.empty()) return q;
     uint64_t oldest = group.front()->time;
     for (const TRaceItem* s : group) oldest = std::min(oldest, s->time);
     std::vector<const TRaceItem*> retirements;
-    for (size_t i = gRaceItems->size(); i-- > 0;) {
+    // The retirements later than the oldest start: those after the group's newest start
+    // are kept by the intake; before it only the group itself is walked.
+    size_t walkFrom = gRaceItems->size();
+    if (kept) {
+        for (const TRaceItem* f : gTail.failsAfter)
+            if (f->time > oldest) retirements.push_back(f);
+        walkFrom = gTail.boundary + 1;
+    }
+    for (size_t i = walkFrom; i-- > 0;) {
         const TRaceItem& e = *(*gRaceItems)[i];
         if (e.time <= oldest) break;
         if (e.kind == TRaceItem::FAIL) retirements.push_back(&e);
@@ -72,6 +148,46 @@ std::vector<TRaceItem*> stillOnCourse(const std::vector<TRaceItem*>& group) {
         if (!retired) q.push_back(s);
     }
     return q;
+}
+
+// Folds one event into the finish queue: a start joins it, a lap or retirement takes the
+// racer's oldest start out.
+void foldIntoFinishQueue(TRaceItem& e) {
+    if (isStart(e)) {
+        gFinishQueue.push_back(&e);
+    } else if (e.kind == TRaceItem::LAP || e.kind == TRaceItem::FAIL) {
+        auto it = std::find_if(gFinishQueue.begin(), gFinishQueue.end(),
+                               [&](const TRaceItem* s) { return sameRacer(*s, e); });
+        if (it != gFinishQueue.end()) gFinishQueue.erase(it);
+    }
+}
+
+void finishQueueCounted() {
+    lapHost().setOnCourseListCount(static_cast<int>(gFinishQueue.size()));
+    gCntOnLane = static_cast<int>(gFinishQueue.size());
+}
+
+// rebuildFinishQueue for the intake: only the events appended since the last time.
+void advanceFinishQueue() {
+    if (!gTail.finishValid || !prefixKept(gTail.finishScanned, gTail.finishLast)) {
+        rebuildFinishQueue();
+        return;
+    }
+    const TRaceItemList& list = *gRaceItems;
+    for (size_t i = gTail.finishScanned; i < list.size(); ++i) foldIntoFinishQueue(*list[i]);
+    gTail.finishScanned = list.size();
+    gTail.finishLast = list.empty() ? nullptr : list.back().get();
+    finishQueueCounted();
+}
+
+// rebuildCourseQueue for the intake.
+void advanceCourseQueue() {
+    if (lapMode() == 4) {
+        advanceFinishQueue();
+        return;
+    }
+    gCourseQueue = stillOnCourse(courseGroup(true), true);
+    gCntOnLane = static_cast<int>(gCourseQueue.size());
 }
 
 void takeRacerOf(TRaceItem& e, const TRaceItem* from) {
@@ -139,6 +255,10 @@ std::optional<uint32_t> hitKind(int mode, int signal) {
     return kind;
 }
 
+// The queue commands of the intake; `kept`: from what the intake keeps of the list.
+void assignFromCourse(int index, bool kept);
+void assignFromFinish(int index, bool kept);
+
 int processHit(int mode, int node, int signal, uint64_t time, int racer, int classId) {
     ensureRaceItems();
     LapHost& host = lapHost();
@@ -176,43 +296,43 @@ int processHit(int mode, int node, int signal, uint64_t time, int racer, int cla
     if (mode == 1) {
         if (e.kind == TRaceItem::STLIN) {
             if (noRacer) {
-                setRaceItemRacer(index, gPendingRacer, gPendingClass);
+                applyRaceItemRacer(index, gPendingRacer, gPendingClass);
                 gPendingRacer = 0;
             }
         } else if (isStart(e) && noRacer) {
-            setRaceItemRacer(index, gPendingRacer, gPendingClass);
+            applyRaceItemRacer(index, gPendingRacer, gPendingClass);
         }
     } else if (mode == 4) {
         if (e.kind == TRaceItem::STLIN) {
-            if (noRacer) setRaceItemRacer(index, gPendingRacer, gPendingClass);
+            if (noRacer) applyRaceItemRacer(index, gPendingRacer, gPendingClass);
             gPendingRacer = 0;
         } else if (isStart(e)) {
-            if (noRacer) setRaceItemRacer(index, gPendingRacer, gPendingClass);
+            if (noRacer) applyRaceItemRacer(index, gPendingRacer, gPendingClass);
             if (gLapStartState != 2) gPendingRacer = 0;
         }
     } else if (mode == 6 && isStart(e)) {
         e.racer = static_cast<uint32_t>(gPendingRacer);
         e.classId = gPendingClass;
-        if (noRacer) setRaceItemRacer(index, gPendingRacer, gPendingClass);
+        if (noRacer) applyRaceItemRacer(index, gPendingRacer, gPendingClass);
         gPendingRacer = 0;
     }
 
     // Queue work.
     switch (e.kind) {
     case TRaceItem::STSIG:
-        rebuildCourseQueue();
+        advanceCourseQueue();
         if (mode != 6) pairSignalWithNextLine(index);
         break;
     case TRaceItem::FRST:
-        rebuildCourseQueue();
+        advanceCourseQueue();
         break;
     case TRaceItem::LAP:
         if (mode == 1) {
-            if (noRacer) assignFromCourseQueue(index);
-            else rebuildCourseQueue();
+            if (noRacer) assignFromCourse(index, true);
+            else advanceCourseQueue();
         } else if (mode == 4) {
-            if (noRacer && !host.transpondersInUse()) assignFromFinishQueue(index);
-            else rebuildFinishQueue();
+            if (noRacer && !host.transpondersInUse()) assignFromFinish(index, true);
+            else advanceFinishQueue();
         } else if (noRacer) {
             assignFromPreviousEvent(index);
         }
@@ -234,7 +354,7 @@ int processHit(int mode, int node, int signal, uint64_t time, int racer, int cla
     if (!host.editingNumber() && host.gridCurrentRow() == count - 1) host.setGridCurrentRow(count);
     host.repaintGrid();
     // Once per batch of hits (see the hit intake).
-    afterHits("lap_single.txt", [] { (void)saveLapSingleReported(); });
+    afterHits("lap_single.txt", [] { (void)saveLapSingleAfterHits(); });
     return 1;
 }
 
@@ -254,6 +374,7 @@ void ensureRaceItems() {
 
 void releaseEvents(const std::function<void()>& free) {
     forgetMarkedRaceItems();
+    forgetLapTail();
     gCourseQueue.clear();
     gFinishQueue.clear();
     gLapResults.clear();
@@ -275,7 +396,9 @@ int insertRaceItem(std::unique_ptr<TRaceItem> item) {
     TRaceItemList& list = items();
     auto at = std::upper_bound(list.begin(), list.end(), item->time,
                                [](uint64_t t, const std::unique_ptr<TRaceItem>& e) { return t < e->time; });
+    const bool atEnd = at == list.end();
     at = list.insert(at, std::move(item));
+    if (!atEnd) forgetLapTail(); // the events after it moved
     return static_cast<int>(at - list.begin());
 }
 
@@ -338,27 +461,26 @@ void rebuildCourseQueue() {
 
 void rebuildFinishQueue() {
     gFinishQueue.clear();
+    gTail.finishValid = gRaceItems != nullptr;
+    gTail.finishScanned = 0;
+    gTail.finishLast = nullptr;
     if (gRaceItems) {
-        for (const auto& p : *gRaceItems) {
-            TRaceItem& e = *p;
-            if (isStart(e)) {
-                gFinishQueue.push_back(&e);
-            } else if (e.kind == TRaceItem::LAP || e.kind == TRaceItem::FAIL) {
-                auto it = std::find_if(gFinishQueue.begin(), gFinishQueue.end(),
-                                       [&](const TRaceItem* s) { return sameRacer(*s, e); });
-                if (it != gFinishQueue.end()) gFinishQueue.erase(it);
-            }
-        }
+        for (const auto& p : *gRaceItems) foldIntoFinishQueue(*p);
+        gTail.finishScanned = gRaceItems->size();
+        gTail.finishLast = gRaceItems->empty() ? nullptr : gRaceItems->back().get();
     }
-    lapHost().setOnCourseListCount(static_cast<int>(gFinishQueue.size()));
-    gCntOnLane = static_cast<int>(gFinishQueue.size());
+    finishQueueCounted();
 }
 
-void assignFromCourseQueue(int index) {
+void forgetLapTail() { gTail = LapTail{}; }
+
+namespace {
+
+void assignFromCourse(int index, bool kept) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
-    const std::vector<TRaceItem*> group = courseGroup(); // every start of the group, newest first
-    const std::vector<TRaceItem*> onCourse = stillOnCourse(group);
+    const std::vector<TRaceItem*> group = courseGroup(kept); // every start of the group, newest first
+    const std::vector<TRaceItem*> onCourse = stillOnCourse(group, kept);
     auto isOnCourse = [&](const TRaceItem* s) {
         return std::find(onCourse.begin(), onCourse.end(), s) != onCourse.end();
     };
@@ -387,12 +509,18 @@ void assignFromCourseQueue(int index) {
     }
 }
 
-void assignFromFinishQueue(int index) {
+void assignFromFinish(int index, bool kept) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     takeRacerOf(*e, gFinishQueue.empty() ? nullptr : gFinishQueue.front());
-    rebuildFinishQueue();
+    if (kept) advanceFinishQueue();
+    else rebuildFinishQueue();
 }
+
+} // namespace
+
+void assignFromCourseQueue(int index) { assignFromCourse(index, false); }
+void assignFromFinishQueue(int index) { assignFromFinish(index, false); }
 
 void assignFromPreviousEvent(int index) {
     TRaceItem* e = getRaceItem(index);
@@ -477,7 +605,7 @@ int lapStart(int number) {
     return 0;
 }
 
-void setRaceItemRacer(int index, int racer, int classId) {
+void applyRaceItemRacer(int index, int racer, int classId) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     e->racer = static_cast<uint32_t>(racer);
@@ -501,8 +629,15 @@ void setRaceItemRacer(int index, int racer, int classId) {
             next->racer = e->racer;
             next->classId = e->classId;
             next->kind = TRaceItem::STLIN;
+            forgetLapTail(); // an event before the end changed
         }
     }
+    if (static_cast<size_t>(index) + 1 != gRaceItems->size()) forgetLapTail();
+}
+
+void setRaceItemRacer(int index, int racer, int classId) {
+    if (!getRaceItem(index)) return;
+    applyRaceItemRacer(index, racer, classId);
     if (lapMode() == 4) rebuildFinishQueue();
     finishLapChange();
 }

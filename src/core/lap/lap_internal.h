@@ -42,10 +42,19 @@ void scheduleLapResultsAfterAppend(const std::vector<size_t>& flagged);
 // changed since the last recalculation): the new event's times and the current flags,
 // with the same outcome as recalcRaceItems.
 void recalcAppendedRaceItem(TRaceItemList& list);
-// Saves lap_single.txt after recalcAppendedRaceItem: appends the new event's line when
-// the file holds exactly the events before it, else rewrites the file.
+// Saves lap_single.txt after hits that only appended events (recalcAppendedRaceItem):
+// appends the new events' lines when the file holds exactly the events before them,
+// else rewrites the file. Any other change (recalcRaceItems) makes it a rewrite.
 Status saveLapSingleAfterAppend();
+// saveLapSingleAfterAppend, a failure told in the log window (once per run of failures).
+Status saveLapSingleAfterHits();
 // Drops the recalculation's record of the events marked current (events freed).
 void forgetMarkedRaceItems();
+// Drops what the intake keeps of the end of the event list (the newest start of the
+// course group, the retirements after it, the finish queue's progress): every change
+// other than appending events calls it, directly or through recalcRaceItems.
+void forgetLapTail();
+// setRaceItemRacer without the recalculation and save (the intake does both once).
+void applyRaceItemRacer(int index, int racer, int classId);
 
 } // namespace velmaro

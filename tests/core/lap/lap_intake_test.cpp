@@ -3,6 +3,10 @@
 
 #include "lap_fixture.h"
 
+#include "core/intake/hit_intake.h"
+#include "core/lap/lap_internal.h"
+#include "core/platform/files.h"
+
 namespace velmaro::test {
 namespace {
 
@@ -325,6 +329,91 @@ TEST_F(LapIntake, Scoreboard_NewLapMode4PerType) {
         board.calls.clear();
         processHitStartFinish(kNodeFinish, 0, t + 31000, 0, -1);
         EXPECT_EQ(board.calls, row.calls);
+    }
+}
+
+// Long random events in each mode, hits in slices with edits between them: what the
+// intake keeps of the end of the list (the course group, the finish queue, the file's
+// saved length) must give exactly what walking the whole list gives, and lap_single.txt
+// must always hold the list as it stands.
+TEST_F(LapIntake, KeptEndOfTheListMatchesAWholeWalk) {
+    struct Step {
+        std::string file;
+        std::vector<uint32_t> courseQueue;
+        std::vector<uint32_t> finishQueue;
+        int onLane;
+    };
+    auto runEvent = [&](int mode, unsigned seed, bool forgetEachHit) {
+        resetLapTiming();
+        std::filesystem::remove(temp / "lap_single.txt");
+        host.mode = mode;
+        t = 1700000000000ull;
+        uint32_t rng = seed;
+        auto next = [&](uint32_t n) {
+            rng = rng * 1664525u + 1013904223u;
+            return (rng >> 8) % n;
+        };
+        auto hit = [&](int node, int sig, uint64_t at, int racer, int cls) {
+            if (mode == 1) processHitLapSingle(node, sig, at, racer, cls);
+            else if (mode == 4) processHitStartFinish(node, sig, at, racer, cls);
+            else processHitGymkhana(node, sig, at, racer, cls);
+        };
+        // Edits mostly touch the newest events, where the intake keeps its state.
+        auto recent = [&] { return count() - 1 - static_cast<int>(next(static_cast<uint32_t>(std::min(count(), 8)))); };
+        std::vector<Step> steps;
+        for (int slice = 0; slice < 120; ++slice) {
+            {
+                HitBatch batch;
+                const int hits = 1 + static_cast<int>(next(4));
+                for (int h = 0; h < hits; ++h) {
+                    if (forgetEachHit) forgetLapTail();
+                    const uint32_t r = next(100);
+                    const int racer = static_cast<int>(next(6)) + 1;
+                    const uint64_t at = r < 5 ? t - next(40000) : (t += 500 + next(20000)); // some out of order
+                    if (r < 15) {
+                        lapNext(racer);
+                        hit(mode == 4 ? kNodeStart : 1, 0, at, 0, -1);
+                    } else if (r < 20) {
+                        hit(1, 6, at, 0, -1); // start signal
+                    } else if (r < 60) {
+                        hit(mode == 4 ? kNodeFinish : 1, 0, at, 0, -1); // untagged lap
+                    } else {
+                        hit(mode == 4 ? kNodeFinish : 1, 0, at, racer, racer % 3);
+                    }
+                }
+            }
+            // Now and then an edit between slices.
+            const uint32_t e = next(100);
+            if (forgetEachHit) forgetLapTail();
+            if (e < 4 && (!gCourseQueue.empty() || !gFinishQueue.empty())) retireRacer(0);
+            else if (e < 8 && count() > 2) togglePenaltyLap(recent());
+            else if (e < 12 && count() > 2)
+                setRaceItemRacer(recent(), static_cast<int>(next(6)) + 1, -1);
+            else if (e < 16 && count() > 2) {
+                const uint32_t kinds[] = {K::FRST, K::LAP, K::FAIL, K::PLAP};
+                setRaceItemKind(recent(), kinds[next(4)]);
+            }
+            std::string onDisk;
+            EXPECT_TRUE(readFile(temp / "lap_single.txt", onDisk).ok());
+            const std::string text = gRaceItems ? lapFileText(*gRaceItems) : std::string();
+            EXPECT_EQ(onDisk, text) << "mode " << mode << " slice " << slice;
+            steps.push_back({text, queueRacers(gCourseQueue), queueRacers(gFinishQueue), gCntOnLane});
+        }
+        return steps;
+    };
+    for (int mode : {1, 4, 6}) {
+        for (unsigned seed : {1u, 7u, 42u}) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + " seed " + std::to_string(seed));
+            const std::vector<Step> kept = runEvent(mode, seed, false);
+            const std::vector<Step> walked = runEvent(mode, seed, true);
+            ASSERT_EQ(kept.size(), walked.size());
+            for (size_t i = 0; i < kept.size(); ++i) {
+                ASSERT_EQ(kept[i].file, walked[i].file) << "slice " << i;
+                ASSERT_EQ(kept[i].courseQueue, walked[i].courseQueue) << "slice " << i;
+                ASSERT_EQ(kept[i].finishQueue, walked[i].finishQueue) << "slice " << i;
+                ASSERT_EQ(kept[i].onLane, walked[i].onLane) << "slice " << i;
+            }
+        }
     }
 }
 
