@@ -233,22 +233,20 @@ void oneDragHit() {
             }
             std::printf("%22s %6s %10.2f %10.2f %12.0f | %14.2f %12.0f   (%zu lines)\n", "", "tail", median(cpu),
                         median(wall), median(bytes), median(floorWall), median(floorBytes), e.dragLines());
-            // What of that the writer spends finding what changed: a save with nothing to write.
-            std::vector<double> idle;
-            for (int i = 0; i < 41; ++i) {
-                const double c0 = threadCpuMs();
-                if (!saveDragFile().ok()) std::fprintf(stderr, "drag.txt not written\n");
-                idle.push_back(threadCpuMs() - c0);
-            }
-            std::printf("%22s %6s %10.2f   (a save with nothing changed)\n", "", "none", median(idle));
-            // The same through the hit path's save, which compares only the runs marked changed.
-            std::vector<double> marked;
-            for (int i = 0; i < 41; ++i) {
-                const double c0 = threadCpuMs();
-                if (!saveChangedDragRuns().ok()) std::fprintf(stderr, "drag.txt not written\n");
-                marked.push_back(threadCpuMs() - c0);
-            }
-            std::printf("%22s %6s %10.2f   (the hit path's save, nothing marked)\n", "", "marked", median(marked));
+            // What of that the writer spends finding what changed: a save with nothing to write,
+            // comparing every run, and the hit path's save, comparing only the runs marked changed.
+            const auto idleCpu = [&](Status (*save)()) {
+                std::vector<double> idle;
+                for (int i = 0; i < 41; ++i) {
+                    const double c0 = threadCpuMs();
+                    if (!save().ok()) std::fprintf(stderr, "drag.txt not written\n");
+                    idle.push_back(threadCpuMs() - c0);
+                }
+                return median(idle);
+            };
+            std::printf("%22s %6s %10.2f   (a save with nothing changed)\n", "", "none", idleCpu(saveDragFile));
+            std::printf("%22s %6s %10.2f   (the hit path's save, nothing marked)\n", "", "marked",
+                        idleCpu(saveChangedDragRuns));
         }
     }
 }
