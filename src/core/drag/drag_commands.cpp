@@ -122,6 +122,7 @@ void setLaneRacer(int32_t number, int lane, int32_t classId)
     if (run == nullptr)
         return;
     const size_t l = lane == LANE_LEFT ? 0 : 1;
+    markRunChanged(static_cast<size_t>(gCurrentRun));  // not saved here: the next save writes it
     run->racer[l] = number;
     run->classId[l] = -1;
     if (number == 0)

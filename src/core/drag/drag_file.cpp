@@ -248,9 +248,10 @@ struct WrittenRun {
     uint64_t startTime = 0;
     std::vector<std::pair<int32_t, uint64_t>> hits[2];
     std::string text;
-    // The text is in drag.txt at its place (every run before it is too, or this says nothing);
-    // when it is not, its first `keptOnDisk` bytes still are.
-    bool onDisk = false;
+    // Where the text starts in drag.txt (for the runs of the known prefix, see gDiskRuns).
+    size_t offset = 0;
+    // Of a run whose text is no longer the one in drag.txt: its first `keptOnDisk` bytes
+    // still are (meaningful for the first such run).
     size_t keptOnDisk = 0;
 
     static std::array<int64_t, 8> headerOf(const TDragRaceItem& run)
@@ -286,21 +287,33 @@ struct WrittenRun {
         appendRunText(run, text);
         const auto same = std::mismatch(before.begin(), before.end(), text.begin(), text.end());
         keptOnDisk = std::min(keptOnDisk, static_cast<size_t>(same.first - before.begin()));
-        onDisk = false;
     }
 };
 
 std::vector<WrittenRun> gWrittenRuns;
+size_t gWrittenLength = 0;  // the texts of gWrittenRuns together
 
-// What drag.txt holds, as far as this program knows: the texts of gWrittenRuns marked
-// onDisk, in order from the first, while the file's stamp is the one it was left with.
+// What drag.txt holds, as far as this program knows: the texts of the first `runs`
+// gWrittenRuns, in order from the first, while the file's stamp is the one it was left with.
 struct DiskState {
     std::filesystem::path file;    // empty: nothing known
     FileStamp stamp;
+    size_t runs = 0;
     std::filesystem::path recovered;  // the intent file of this folder was handled
     bool intentMayHold = false;        // a record there may still be applied (not retired)
 };
 DiskState gDisk;
+
+// The runs changed since the last save, as far as their writers said (markRunChanged);
+// `all`: every run must be compared (a writer said so, or too many were marked).
+struct ChangedRuns {
+    std::vector<size_t> runs;
+    bool all = true;
+};
+ChangedRuns gChanged;
+
+// Past this many marked runs one pass over all of them costs no more.
+constexpr size_t kMarkedRunsLimit = 64;
 
 std::filesystem::path intentPath(const std::filesystem::path& file)
 {
@@ -309,21 +322,34 @@ std::filesystem::path intentPath(const std::filesystem::path& file)
     return intent;
 }
 
-// Brings gWrittenRuns up to the runs (formatting only the changed ones); the total length.
-size_t updateWrittenRuns(const std::vector<TDragRaceItem>& runs)
+// Brings written run i up to `run`: formatted again when a written value differs.
+void updateWrittenRun(size_t i, const TDragRaceItem& run)
 {
-    if (gWrittenRuns.size() > runs.size())
-        gWrittenRuns.resize(runs.size());
-    size_t length = 0;
-    for (size_t i = 0; i < runs.size(); ++i) {
-        if (i == gWrittenRuns.size())
-            gWrittenRuns.emplace_back();
-        WrittenRun& written = gWrittenRuns[i];
-        if (written.text.empty() || !written.matches(runs[i]))
-            written.take(runs[i]);
-        length += written.text.size();
-    }
-    return length;
+    WrittenRun& written = gWrittenRuns[i];
+    if (!written.text.empty() && written.matches(run))
+        return;
+    gWrittenLength -= written.text.size();
+    written.take(run);
+    gWrittenLength += written.text.size();
+    if (i < gDisk.runs)
+        gDisk.runs = i;  // its text and every one after it are no longer at their place
+}
+
+// Gives gWrittenRuns one entry per run (new ones empty, so formatted by the update).
+void resizeWrittenRuns(size_t count)
+{
+    for (size_t i = count; i < gWrittenRuns.size(); ++i)
+        gWrittenLength -= gWrittenRuns[i].text.size();
+    gWrittenRuns.resize(count);
+    gDisk.runs = std::min(gDisk.runs, count);
+}
+
+// Brings gWrittenRuns up to the runs, comparing every one (formatting only the changed ones).
+void updateWrittenRuns(const std::vector<TDragRaceItem>& runs)
+{
+    resizeWrittenRuns(runs.size());
+    for (size_t i = 0; i < runs.size(); ++i)
+        updateWrittenRun(i, runs[i]);
 }
 
 std::string joinedRunTexts(size_t from, size_t length)
@@ -335,23 +361,28 @@ std::string joinedRunTexts(size_t from, size_t length)
     return out;
 }
 
+// Where run i starts in drag.txt; i at most gDisk.runs.
+size_t diskOffset(size_t i)
+{
+    return i == 0 ? 0 : gWrittenRuns[i - 1].offset + gWrittenRuns[i - 1].text.size();
+}
+
 void forgetDisk()
 {
     gDisk.file.clear();
-    for (WrittenRun& run : gWrittenRuns) {
-        run.onDisk = false;
-        run.keptOnDisk = 0;
-    }
+    gDisk.runs = 0;
 }
 
-void knowDisk(const std::filesystem::path& file, const FileStamp& stamp)
+// drag.txt now holds every written run, the runs before `from` as they already were.
+void knowDisk(const std::filesystem::path& file, const FileStamp& stamp, size_t from)
 {
     gDisk.file = file;
     gDisk.stamp = stamp;
-    for (WrittenRun& run : gWrittenRuns) {
-        run.onDisk = true;
-        run.keptOnDisk = run.text.size();
+    for (size_t i = from; i < gWrittenRuns.size(); ++i) {
+        gWrittenRuns[i].offset = diskOffset(i);
+        gWrittenRuns[i].keptOnDisk = gWrittenRuns[i].text.size();
     }
+    gDisk.runs = gWrittenRuns.size();
 }
 
 // Before drag.txt is read or replaced: an intent a crash (or a failed tail write) left is
@@ -382,6 +413,54 @@ Status retireDragTail(const std::filesystem::path& file)
 // rewrite costs less.
 constexpr size_t kSmallTail = 64 * 1024;
 
+// Writes drag.txt from gWrittenRuns: the part after what the file already holds in place,
+// or the whole file. `compared`: every run was compared with gDragRuns for this save; when
+// not, a whole rewrite compares them first (it costs a pass over every run anyway).
+Status writeDragFile(const std::filesystem::path& file, bool compared)
+{
+    const bool known = gDisk.file == file;
+    // The runs from `first` on are not in drag.txt as they are now; those before are.
+    const size_t first = known ? gDisk.runs : 0;
+    const size_t offset = known ? diskOffset(first) : 0;
+    // Of the first changed run, what is still in place (a hit added to the right lane
+    // changes its text only at the end).
+    const size_t kept = first < gWrittenRuns.size() && known ? gWrittenRuns[first].keptOnDisk : 0;
+    const size_t length = gWrittenLength;
+    const size_t tailLength = length - offset - kept;
+    if (known && (tailLength <= kSmallTail || tailLength <= length / 2)) {
+        const auto stamp = fileStamp(file);
+        if (stamp && *stamp == gDisk.stamp) {
+            if (first == gWrittenRuns.size() && stamp->size == length)
+                return Status::Ok();  // drag.txt already holds this text
+            gDisk.intentMayHold = true;
+            FileStamp after;
+            std::string tail = joinedRunTexts(first, tailLength + kept);
+            tail.erase(0, kept);
+            const Status s = writeFileTail(file, intentPath(file), offset + kept, tail, after);
+            if (!s.ok()) {
+                forgetDisk();
+                return s;
+            }
+            // The intent is emptied but not flushed: until it is removed for good, a power
+            // cut could bring the record back, so it stays to be retired before any other
+            // kind of write.
+            knowDisk(file, after, first);
+            return Status::Ok();
+        }
+    }
+    if (!compared)
+        updateWrittenRuns(gDragRuns);
+    // The whole file, atomically; first no intent may remain to be applied over it.
+    Status s = retireDragTail(file);
+    if (s.ok())
+        s = writeFileAtomic(file, joinedRunTexts(0, gWrittenLength));
+    if (!s.ok())
+        return s;
+    if (const auto stamp = fileStamp(file))
+        knowDisk(file, *stamp, 0);
+    return Status::Ok();
+}
+
 } // namespace
 
 std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
@@ -398,7 +477,11 @@ std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
 
 std::string dragFileText(const std::vector<TDragRaceItem>& runs)
 {
-    return joinedRunTexts(0, updateWrittenRuns(runs));
+    updateWrittenRuns(runs);
+    // The texts kept are now those of `runs`: the next save compares gDragRuns whole.
+    gChanged.runs.clear();
+    gChanged.all = true;
+    return joinedRunTexts(0, gWrittenLength);
 }
 
 std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines)
@@ -447,48 +530,43 @@ Status saveDragFile()
     const std::filesystem::path file = dragFilePath();
     if (file.empty())
         return Status::Error("no event folder");
-    const size_t length = updateWrittenRuns(gDragRuns);
-    // The runs from `first` on are not in drag.txt as they are now; those before are.
-    size_t first = 0;
-    size_t offset = 0;
-    if (gDisk.file == file) {
-        while (first < gWrittenRuns.size() && gWrittenRuns[first].onDisk)
-            offset += gWrittenRuns[first++].text.size();
+    updateWrittenRuns(gDragRuns);
+    gChanged.runs.clear();
+    gChanged.all = false;
+    return writeDragFile(file, true);
+}
+
+Status saveChangedDragRuns()
+{
+    const std::filesystem::path file = dragFilePath();
+    if (file.empty())
+        return Status::Error("no event folder");
+    // The marks are trusted only beside a drag.txt this program wrote and a run list of
+    // the length it wrote; anything else is compared whole.
+    if (gChanged.all || gDisk.file != file || gWrittenRuns.size() != gDragRuns.size())
+        return saveDragFile();
+    for (const size_t i : gChanged.runs)
+        if (i < gDragRuns.size())
+            updateWrittenRun(i, gDragRuns[i]);
+    gChanged.runs.clear();
+    return writeDragFile(file, false);
+}
+
+void markRunChanged(size_t index)
+{
+    if (gChanged.all || std::find(gChanged.runs.begin(), gChanged.runs.end(), index) != gChanged.runs.end())
+        return;
+    if (gChanged.runs.size() == kMarkedRunsLimit) {
+        markAllRunsChanged();
+        return;
     }
-    // Of the first changed run, what is still in place (a hit added to the right lane
-    // changes its text only at the end).
-    const size_t kept = first < gWrittenRuns.size() && gDisk.file == file ? gWrittenRuns[first].keptOnDisk : 0;
-    const size_t tailLength = length - offset - kept;
-    if (gDisk.file == file && (tailLength <= kSmallTail || tailLength <= length / 2)) {
-        const auto stamp = fileStamp(file);
-        if (stamp && *stamp == gDisk.stamp) {
-            if (first == gWrittenRuns.size() && stamp->size == length)
-                return Status::Ok();  // drag.txt already holds this text
-            gDisk.intentMayHold = true;
-            FileStamp after;
-            std::string tail = joinedRunTexts(first, tailLength + kept);
-            tail.erase(0, kept);
-            const Status s = writeFileTail(file, intentPath(file), offset + kept, tail, after);
-            if (!s.ok()) {
-                forgetDisk();
-                return s;
-            }
-            // The intent is emptied but not flushed: until it is removed for good, a power
-            // cut could bring the record back, so it stays to be retired before any other
-            // kind of write.
-            knowDisk(file, after);
-            return Status::Ok();
-        }
-    }
-    // The whole file, atomically; first no intent may remain to be applied over it.
-    Status s = retireDragTail(file);
-    if (s.ok())
-        s = writeFileAtomic(file, joinedRunTexts(0, length));
-    if (!s.ok())
-        return s;
-    if (const auto stamp = fileStamp(file))
-        knowDisk(file, *stamp);
-    return Status::Ok();
+    gChanged.runs.push_back(index);
+}
+
+void markAllRunsChanged()
+{
+    gChanged.runs.clear();
+    gChanged.all = true;
 }
 
 Status saveDragFileReported()
@@ -497,6 +575,14 @@ Status saveDragFileReported()
     if (file.empty())
         return Status::Error("no event folder");
     return reportSave(file, saveDragFile());
+}
+
+Status saveChangedDragRunsReported()
+{
+    const std::filesystem::path file = dragFilePath();
+    if (file.empty())
+        return Status::Error("no event folder");
+    return reportSave(file, saveChangedDragRuns());
 }
 
 void loadDragFile()
@@ -523,6 +609,7 @@ void loadDragFile()
 
 void relayoutRuns()
 {
+    markAllRunsChanged();  // recalculating sorts the hit lists
     int32_t row = 0;
     for (TDragRaceItem& run : gDragRuns) {
         run.gridRow = row;

@@ -36,10 +36,25 @@ std::filesystem::path dragFilePath();
 Status saveDragFile();
 // saveDragFile, a failure told in the log window (once per run of failures).
 Status saveDragFileReported();
+
+// Runs changed since the last save. saveDragFile compares every run with the text it
+// last wrote; the hit path instead marks the run a hit changed and saves with
+// saveChangedDragRuns, which compares only the marked runs, so its cost does not grow
+// with the event. A change of a run that is not followed by saveDragFile must therefore
+// be marked (markRunChanged), or all runs (markAllRunsChanged) when it is not known which.
+void markRunChanged(size_t index);
+void markAllRunsChanged();
+// saveDragFile for the runs marked since the last save alone. Compares every run instead
+// when all are marked, when the number of runs changed, or when drag.txt is not the one
+// this program last wrote.
+Status saveChangedDragRuns();
+// saveChangedDragRuns, a failure told like saveDragFileReported.
+Status saveChangedDragRunsReported();
 // Replaces gDragRuns with the runs of drag.txt, reads the bracket file, lays the runs out
 // (recalculating all) and hands them to the results thread.
 void loadDragFile();
-// Gives every run its grid rows, recalculates every run, sizes and repaints the grid.
+// Gives every run its grid rows, recalculates every run (marking all changed), sizes and
+// repaints the grid.
 void relayoutRuns();
 // A copy of the first run with that run id, or a default run.
 TDragRaceItem findRunById(int32_t runId);

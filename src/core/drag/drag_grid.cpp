@@ -179,9 +179,15 @@ int32_t dragGridCellStyle(int column, int row)
 
 int32_t dragGridRowCount()
 {
+    // The blocks follow the list order, so the lowest one is the last run's that has rows
+    // (a run just appended gets its rows after this is asked): no walk of every run, which
+    // the grid would pay on every hit.
     int64_t rows = 0;
-    for (const TDragRaceItem& run : gDragRuns)
-        rows = std::max<int64_t>(rows, static_cast<int64_t>(run.gridRow) + run.gridRows);
+    for (auto it = gDragRuns.rbegin(); it != gDragRuns.rend(); ++it) {
+        rows = std::max<int64_t>(rows, static_cast<int64_t>(it->gridRow) + it->gridRows);
+        if (it->gridRows > 0)
+            break;
+    }
     return static_cast<int32_t>(std::min<int64_t>(rows, INT32_MAX));
 }
 

@@ -41,7 +41,8 @@ inline constexpr int32_t GRID_FLAG_PRACTICE = 0x100; // run mode practice
 std::string dragGridCellText(int column, int row);
 // Style of one cell: kind | flags, or GRID_STYLE_NONE.
 int32_t dragGridCellStyle(int column, int row);
-// The rows the runs' blocks take: the end of the lowest block (0 without runs).
+// The rows the runs' blocks take: the end of the lowest block, which is the last run's
+// with rows (0 without runs).
 int32_t dragGridRowCount();
 
 // Result text of one hit row cell from the lane's figures; side 0 left, 1 right (mirrored).

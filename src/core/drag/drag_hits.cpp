@@ -295,7 +295,8 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
     host.repaintGrid();
     host.refreshActivePage();
     // Once per batch of hits: drag.txt and the results thread see the runs after the last.
-    afterHits("drag.txt", [] { (void)saveDragFileReported(); });
+    markRunChanged(index);
+    afterHits("drag.txt", [] { (void)saveChangedDragRunsReported(); });
     // The results thread is told which run changed when one did; several in one batch
     // are handed over whole.
     if (std::find(gBatchRuns.begin(), gBatchRuns.end(), index) == gBatchRuns.end()) gBatchRuns.push_back(index);

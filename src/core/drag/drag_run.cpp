@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/drag/drag_file.h"
 #include "core/drag/drag_host.h"
 #include "core/platform/numbers.h"
 
@@ -25,6 +26,7 @@ TDragRaceItem* currentRun()
 
 void recalculateAllRuns()
 {
+    markAllRunsChanged();  // recalculating sorts the hit lists
     for (auto& run : gDragRuns)
         run.recalculate();
 }

@@ -75,7 +75,7 @@ struct TDragRaceItem {
     std::array<int32_t, 2> sixtyFeet{0, 0};    // 60 ft time, ms
     uint64_t startTime = 0;                    // absolute start-signal time; 0 = not given yet
     std::array<std::vector<TLineHit>, 2> hits; // the lanes' events, time order after recalculate
-    int32_t gridRow = 0;                       // first row of the run in the drag grid
+    int32_t gridRow = 0;                       // first row of the run in the drag grid (blocks follow the list order)
     int32_t gridRows = 0;                      // 2 + the length of the longer hit list
 
     // Sorts both hit lists and sets every figure, with the settings and registry of the

@@ -1,5 +1,7 @@
 #include "core/drag/drag_selection.h"
 
+#include <algorithm>
+
 #include "core/drag/drag_host.h"
 
 namespace velmaro {
@@ -17,11 +19,23 @@ void clearRunSelection()
 
 int32_t runIndexOfRow(int32_t row)
 {
-    for (size_t i = 0; i < gDragRuns.size(); ++i) {
-        const TDragRaceItem& run = gDragRuns[i];
-        if (run.gridRow <= row && static_cast<int64_t>(row) < static_cast<int64_t>(run.gridRow) + run.gridRows)
-            return static_cast<int32_t>(i);
+    const auto holds = [row](const TDragRaceItem& run) {
+        return run.gridRow <= row && static_cast<int64_t>(row) < static_cast<int64_t>(run.gridRow) + run.gridRows;
+    };
+    // The blocks follow the list order (relayoutRuns, addRunGridRows and the hit path keep
+    // them so), so the block is found by a binary search on gridRow: the grid asks this for
+    // every cell it paints. A row the search does not place (a list not laid out) is walked.
+    auto it = std::partition_point(gDragRuns.begin(), gDragRuns.end(),
+                                   [row](const TDragRaceItem& run) { return run.gridRow <= row; });
+    if (it != gDragRuns.begin() && holds(*(it - 1))) {
+        --it;
+        while (it != gDragRuns.begin() && holds(*(it - 1)))
+            --it;  // the first run holding the row, as the walk finds it
+        return static_cast<int32_t>(it - gDragRuns.begin());
     }
+    for (size_t i = 0; i < gDragRuns.size(); ++i)
+        if (holds(gDragRuns[i]))
+            return static_cast<int32_t>(i);
     return -1;
 }
 

@@ -19,7 +19,8 @@ extern int32_t gSelectedHit;   // index within the lane; -1 none
 // Sets all three to -1.
 void clearRunSelection();
 
-// Index of the run whose grid block holds `row`, or -1 (walks gDragRuns in order).
+// Index of the first run whose grid block holds `row`, or -1 (a binary search while the
+// blocks follow the list order, else a walk of gDragRuns).
 int32_t runIndexOfRow(int32_t row);
 
 // With a run whose runId is not 0: selects the first run with that id as a whole (lane 2,

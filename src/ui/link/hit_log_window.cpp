@@ -9,6 +9,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace velmaro::ui {
 
 THitLog* HitLog = nullptr;
@@ -108,8 +110,10 @@ void THitLog::reloadKeeping(std::optional<THitRecord> hit, int fallbackRow) {
     selectedHit_.reset();
     int row = -1;
     if (hit) {
-        for (std::size_t i = 0; i < gHitList.size() && row < 0; ++i)
-            if (compareHits(gHitList[i], *hit) == 0) row = static_cast<int>(i);
+        // gHitList is kept sorted by compareHits: the first equal record, found by halving.
+        const auto it = std::lower_bound(gHitList.begin(), gHitList.end(), *hit,
+                                         [](const THitRecord& a, const THitRecord& b) { return compareHits(a, b) < 0; });
+        if (it != gHitList.end() && compareHits(*it, *hit) == 0) row = static_cast<int>(it - gHitList.begin());
     }
     if (row < 0 && fallbackRow >= 0) row = std::min(fallbackRow, static_cast<int>(gHitList.size()) - 1);
     if (row >= 0) selectRecord(row);

@@ -1,7 +1,9 @@
 // Hit acceptance of the two-lane modes: target run, refusals, lane and hit type per mode,
 // and what follows an accepted hit.
+#include <functional>
 #include <optional>
 
+#include "core/drag/drag_commands.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_hits.h"
 #include "core/intake/hit_intake.h"
@@ -235,6 +237,41 @@ TEST_F(DragHitsTest, HitTellsTheResultsWhichRunChanged)
     gCurrentRun = 1;
     addDragHit(1, SIG_RIGHT, T + 10, HIT_FROM_DEVICE);
     EXPECT_EQ(host.changedRuns, (std::vector<size_t>{0, 1}));
+}
+
+// A hit's save compares only the runs marked changed. A change made elsewhere with no save
+// of its own (a racer set while a run is made, hit lists sorted again by a relayout or a
+// recalculation of every run) reaches drag.txt with the next hit all the same, even when
+// that hit goes to another run.
+TEST_F(DragHitsTest, ChangesOutsideTheHitPathReachDragTxtWithTheNextHit)
+{
+    addRun(11, 22);
+    addRun(33, 44);
+    relayoutRuns();
+    gSelectedRun = 0;  // the hit log's "Вкл. в расчет" hits go to run 0, the current run is 1
+    uint64_t t = T;
+    addDragHit(4, SIG_LEFT, t, HIT_FROM_LOG_SELECTED);  // drag.txt written and known
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } cases[] = {
+        {"racer of the current run", [] { setLaneRacer(55, LANE_RIGHT, -1); }},
+        {"relayout after an edit",
+         [] {
+             gDragRuns[1].hits[0] = {hitAt(HIT_TYPE_ET, T + 9000), hitAt(HIT_TYPE_RT, T)};
+             relayoutRuns();
+         }},
+        {"every run recalculated",
+         [] {
+             gDragRuns[1].hits[1] = {hitAt(HIT_TYPE_ET, T + 9500), hitAt(HIT_TYPE_RT, T + 20)};
+             recalculateAllRuns();
+         }},
+    };
+    for (const auto& c : cases) {
+        c.change();
+        ASSERT_EQ(addDragHit(4, SIG_LEFT, t += 10, HIT_FROM_LOG_SELECTED), 1) << c.name;
+        EXPECT_EQ(folder.read("drag.txt"), formatDragFile(gDragRuns)) << c.name;
+    }
 }
 
 TEST_F(DragHitsTest, GrowingRunMovesLaterRuns)
