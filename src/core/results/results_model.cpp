@@ -182,9 +182,9 @@ void DragResultsModel::dropRun(std::size_t index) {
         m_dirtyRacers.push_back(s.racer[lane]);
     }
     if (s.runId != 0) {
-        auto& list = m_runsById[s.runId];
-        list.erase(std::remove(list.begin(), list.end(), index), list.end());
-        if (list.empty()) m_runsById.erase(s.runId);
+        const std::pair<std::int32_t, std::uint32_t> key{s.runId, static_cast<std::uint32_t>(index)};
+        auto it = std::lower_bound(m_runsById.begin(), m_runsById.end(), key);
+        if (it != m_runsById.end() && *it == key) m_runsById.erase(it);
     }
 }
 
@@ -209,8 +209,11 @@ void DragResultsModel::addRun(std::size_t index) {
         m_dirtyRacers.push_back(s.racer[lane]);
     }
     if (s.runId != 0) {
-        auto& list = m_runsById[s.runId];
-        list.insert(std::lower_bound(list.begin(), list.end(), index), index);
+        const std::pair<std::int32_t, std::uint32_t> key{s.runId, static_cast<std::uint32_t>(index)};
+        if (m_bulk) // sorted once every run is in
+            m_runsById.push_back(key);
+        else
+            m_runsById.insert(std::lower_bound(m_runsById.begin(), m_runsById.end(), key), key);
     }
 }
 
@@ -384,9 +387,11 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
                 for (const auto& pair : round->pairs) {
                     const std::int32_t id = pair->run.runId;
                     if (id == 0 || runTable.count(id)) continue;
-                    auto it = m_runsById.find(id);
-                    if (it == m_runsById.end()) continue;
-                    runTable.emplace(id, *runs[it->second.back()]); // the last run of the id
+                    // The last run of the id.
+                    auto it = std::upper_bound(m_runsById.begin(), m_runsById.end(),
+                                               std::pair<std::int32_t, std::uint32_t>{id, UINT32_MAX});
+                    if (it == m_runsById.begin() || (--it)->first != id) continue;
+                    runTable.emplace(id, *runs[it->second]);
                 }
             }
     for (const auto& b : brackets) b->update(runTable, m_names, m_options.rank.raceMode);
@@ -755,10 +760,13 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         ++m_full;
         reset(options);
         m_runs.resize(runs.size());
+        m_runsById.reserve(runs.size());
+        m_bulk = true;
         for (std::size_t i = 0; i < runs.size(); ++i) {
             readRun(i, *runs[i]);
             addRun(i);
         }
+        std::sort(m_runsById.begin(), m_runsById.end());
         // Every racer: one each, not one per lane.
         m_dirtyRacers.clear();
         m_dirtyRacers.reserve(m_racers.size());

@@ -120,7 +120,7 @@ private:
     TRacerNames m_names;
 
     std::vector<RunState> m_runs;
-    std::unordered_map<std::int32_t, std::vector<std::size_t>> m_runsById; // ascending
+    std::vector<std::pair<std::int32_t, std::uint32_t>> m_runsById; // (run id, run index), ascending
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;
