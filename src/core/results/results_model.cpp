@@ -761,6 +761,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         reset(options);
         m_runs.resize(runs.size());
         m_runsById.reserve(runs.size());
+        m_racers.reserve(m_registryRacers.size());
         m_bulk = true;
         for (std::size_t i = 0; i < runs.size(); ++i) {
             readRun(i, *runs[i]);
@@ -771,6 +772,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         m_dirtyRacers.clear();
         m_dirtyRacers.reserve(m_racers.size());
         for (const auto& [number, racer] : m_racers) m_dirtyRacers.push_back(number);
+        if (!m_racers.empty()) m_classes[-1].entries.reserve(m_racers.size()); // every racer is listed there
     } else {
         ++m_incremental;
         previous = m_runs.size();
