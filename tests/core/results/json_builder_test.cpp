@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -176,13 +177,8 @@ TEST(JsonBuilder, FloatsWriteAsTheirDoubles) {
                                  4503599627370496.0f, 1e20f, -3.4e38f, std::numeric_limits<float>::infinity(),
                                  std::numeric_limits<float>::quiet_NaN()};
     for (int k = 0; k < 40000; ++k) values.push_back(static_cast<float>(k) / 8192.0f - 2.0f);
-    std::uint32_t x = 2463534242u; // xorshift: random bit patterns
-    for (int k = 0; k < 40000; ++k) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        values.push_back(std::bit_cast<float>(x));
-    }
+    std::mt19937 bits(7); // random bit patterns
+    for (int k = 0; k < 40000; ++k) values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(bits())));
     int mismatches = 0;
     for (float v : values) {
         std::string viaFloat, viaDouble;
