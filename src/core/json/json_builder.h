@@ -12,6 +12,7 @@
 // a text quoted and escaped (\\ \" \b \f \n \r \t, other control characters as \u00XX
 // so the document stays valid JSON). Keys are written unescaped, in byte order.
 #include <cassert>
+#include <cmath>
 #include <concepts>
 #include <cstdint>
 #include <cstring>
@@ -211,7 +212,10 @@ public:
         writeKey(key);
         writeValue(value);
     }
-    void add(std::string_view key, float value) { add(key, static_cast<double>(value)); }
+    void add(std::string_view key, float value) {
+        writeKey(key);
+        writeValue(value);
+    }
     void add(std::string_view key, std::string_view text);
     void add(std::string_view key, const char* text) { add(key, std::string_view(text ? text : "")); }
     void add(std::string_view key, const std::string& text) { add(key, std::string_view(text)); }
@@ -237,7 +241,7 @@ public:
 
 private:
     // Kept in the header: with a literal key the copy is a few fixed-size moves.
-    void writeKey(std::string_view key) {
+    [[gnu::always_inline]] void writeKey(std::string_view key) {
         assert(!hasMember_ || lastKey_ < key);
         lastKey_ = key;
         if (key.size() + 4 > JsonTextBuffer::kSize) {
@@ -255,8 +259,30 @@ private:
         buf_.wrote(p);
     }
     void writeLongKey(std::string_view key);
-    void writeValue(std::int32_t value) { buf_.wrote(json_detail::writeInt32(buf_.room(11), value)); }
+    [[gnu::always_inline]] void writeValue(std::int32_t value) {
+        buf_.wrote(json_detail::writeInt32(buf_.room(11), value));
+    }
     void writeValue(double value);
+    // A float times 1000 is exact in a double (24 + 10 significant bits), so rounding that
+    // product to an integer, ties to even, gives the thousandths the double writer gives.
+    void writeValue(float value) {
+        const double scaled = static_cast<double>(value) * 1000.0;
+        const double magnitude = scaled < 0 ? -scaled : scaled;
+        if (!(magnitude < 0x1p52)) { // infinities, NaN, huge values
+            writeValue(static_cast<double>(value));
+            return;
+        }
+        // Adding and taking away 2^52 rounds to an integer, ties to even.
+        const auto thousandths = static_cast<std::uint64_t>((magnitude + 0x1p52) - 0x1p52);
+        char* p = buf_.room(24);
+        if (std::signbit(value)) *p++ = '-';
+        p = json_detail::writeUnsigned(p, thousandths / 1000);
+        const auto frac = static_cast<std::uint32_t>(thousandths % 1000);
+        p[0] = '.';
+        p[1] = static_cast<char>('0' + frac / 100);
+        std::memcpy(p + 2, json_detail::kDigitPairs + (frac % 100) * 2, 2);
+        buf_.wrote(p + 4);
+    }
 
     JsonTextBuffer own_;  // the buffer of an object appended to a string; unused otherwise
     JsonTextBuffer& buf_; // own_, or the text's or outer writer's

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 
@@ -62,6 +63,40 @@ bool sameRegistry(const TRegistrySnapshot* a, const TRegistrySnapshot* b) {
 // The options are compared with the kept ones, whose snapshot the model still reads.
 bool sameOptions(const TDragResultsOptions& a, const TDragResultsOptions& b) {
     return a.rank == b.rank && a.proStart == b.proStart && sameRegistry(a.registry.get(), b.registry.get());
+}
+
+// Sort keys that order as the ranking rules do: key(a) < key(b) exactly when the rule
+// puts a before b, and equal keys exactly for the racers the rule leaves tied. A sort
+// over the keys makes the same comparisons' outcomes, so the same order, as one over
+// the rule, at the price of an integer compare.
+constexpr std::uint64_t biased(std::int32_t v) { return static_cast<std::uint32_t>(v) ^ 0x80000000u; }
+
+// A finite speed, higher first (-0 and 0 compare equal, as floats do).
+std::uint64_t speedDescending(float spd) {
+    const auto bits = std::bit_cast<std::uint32_t>(spd + 0.0f);
+    const std::uint32_t ascending = (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+    return ~ascending;
+}
+
+using results_detail::QualKey;
+
+// lessForQualification.
+QualKey qualKey(const TDragAttempt& x, std::int32_t num, const TDragRankOptions& options) {
+    if (x.et == 0) return QualKey{std::uint64_t{1} << 40, biased(num)};
+    if (options.raceMode == 0)
+        return QualKey{(std::uint64_t{x.breakout != 0} << 32) | biased(x.et), speedDescending(x.spd) & 0xffffffffu};
+    if (options.clearTime || x.rt < 0) return QualKey{(std::uint64_t{!options.clearTime} << 35) | biased(x.et), 0};
+    return QualKey{static_cast<std::uint64_t>(std::int64_t(x.et) + x.rt + (std::int64_t{1} << 33)), 0};
+}
+
+// lessForStandings.
+std::uint64_t standingsKey(std::int32_t points, const TDragAttempt& x, const TDragRankOptions& options) {
+    if (points != 0) return biased(points);
+    if (x.et == 0) return std::uint64_t{2} << 40;
+    const std::uint64_t timed = std::uint64_t{1} << 40;
+    if (options.clearTime) return timed | biased(x.et);
+    if (x.rt < 0) return timed | (std::uint64_t{1} << 35) | (0xffffffffu - biased(x.rt));
+    return timed | static_cast<std::uint64_t>(std::int64_t(x.et) + x.rt + (std::int64_t{1} << 33));
 }
 
 } // namespace
@@ -147,9 +182,9 @@ void DragResultsModel::dropRun(std::size_t index) {
         m_dirtyRacers.push_back(s.racer[lane]);
     }
     if (s.runId != 0) {
-        auto& list = m_runsById[s.runId];
-        list.erase(std::remove(list.begin(), list.end(), index), list.end());
-        if (list.empty()) m_runsById.erase(s.runId);
+        const std::pair<std::int32_t, std::uint32_t> key{s.runId, static_cast<std::uint32_t>(index)};
+        auto it = std::lower_bound(m_runsById.begin(), m_runsById.end(), key);
+        if (it != m_runsById.end() && *it == key) m_runsById.erase(it);
     }
 }
 
@@ -174,8 +209,11 @@ void DragResultsModel::addRun(std::size_t index) {
         m_dirtyRacers.push_back(s.racer[lane]);
     }
     if (s.runId != 0) {
-        auto& list = m_runsById[s.runId];
-        list.insert(std::lower_bound(list.begin(), list.end(), index), index);
+        const std::pair<std::int32_t, std::uint32_t> key{s.runId, static_cast<std::uint32_t>(index)};
+        if (m_bulk) // sorted once every run is in
+            m_runsById.push_back(key);
+        else
+            m_runsById.insert(std::lower_bound(m_runsById.begin(), m_runsById.end(), key), key);
     }
 }
 
@@ -272,23 +310,29 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
 void DragResultsModel::rankClass(std::int32_t, ClassState& cls) {
     // Sorted as copies of what the order reads, side by side (the same comparisons, so the
     // same order, as sorting the entries themselves).
-    struct Key {
-        TDragAttempt best;
-        std::int32_t num;
-        Entry* entry;
-    };
-    std::vector<Key> keys;
-    keys.reserve(cls.order.size());
+    // The same racers in the same order with the same keys as at the last sort give
+    // the same order: the sort is skipped.
+    std::vector<std::pair<QualKey, Entry*>>& keys = cls.qualKeys;
+    const TDragRankOptions& rank = m_options.rank;
+    bool same = cls.qualSorted && keys.size() == cls.order.size();
+    std::size_t k = 0;
     for (const auto& [lane, number] : cls.order) {
         Entry& e = cls.entries.find(number)->second;
-        keys.push_back(Key{e.qual.bestAnyStart, e.qual.num, &e});
+        const QualKey key = qualKey(e.qual.bestAnyStart, e.qual.num, rank);
+        if (same && (keys[k].first != key || keys[k].second != &e)) same = false;
+        if (!same) {
+            keys.resize(cls.order.size());
+            keys[k] = {key, &e};
+        }
+        ++k;
     }
-    const TDragRankOptions& rank = m_options.rank;
-    std::sort(keys.begin(), keys.end(), [&rank](const Key& a, const Key& b) {
-        return lessForQualification(a.best, a.num, b.best, b.num, rank);
-    });
-    cls.qualOrder.resize(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) cls.qualOrder[i] = keys[i].entry;
+    if (!same) {
+        cls.qualOrder.resize(keys.size());
+        std::vector<std::pair<QualKey, Entry*>> sorted = keys;
+        std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = 0; i < sorted.size(); ++i) cls.qualOrder[i] = sorted[i].second;
+        cls.qualSorted = true;
+    }
     for (std::size_t i = 0; i < cls.qualOrder.size(); ++i) {
         Entry& e = *cls.qualOrder[i];
         const auto place = static_cast<std::int32_t>(i + 1);
@@ -343,9 +387,11 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
                 for (const auto& pair : round->pairs) {
                     const std::int32_t id = pair->run.runId;
                     if (id == 0 || runTable.count(id)) continue;
-                    auto it = m_runsById.find(id);
-                    if (it == m_runsById.end()) continue;
-                    runTable.emplace(id, *runs[it->second.back()]); // the last run of the id
+                    // The last run of the id.
+                    auto it = std::upper_bound(m_runsById.begin(), m_runsById.end(),
+                                               std::pair<std::int32_t, std::uint32_t>{id, UINT32_MAX});
+                    if (it == m_runsById.begin() || (--it)->first != id) continue;
+                    runTable.emplace(id, *runs[it->second]);
                 }
             }
     for (const auto& b : brackets) b->update(runTable, m_names, m_options.rank.raceMode);
@@ -370,15 +416,22 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
             continue;
         }
         std::vector<TDragResult> seeds = sit == seeded.end() ? std::vector<TDragResult>{} : std::move(sit->second);
-        if (seeds != cls.seeded) {
-            cls.seeded = std::move(seeds);
-            cls.textsDirty = true;
-        }
         auto pit = placesByClass.find(it->first);
         std::unordered_map<std::int32_t, std::int32_t> places;
         if (pit != placesByClass.end() && it->first != -1) places = std::move(pit->second);
         if (places != cls.places) {
             cls.places = std::move(places);
+            cls.textsDirty = true;
+        }
+        // The kept seeds carry the final places finishClass gave them: the new ones are
+        // compared with those places in.
+        if (it->first != -1)
+            for (TDragResult& s : seeds) {
+                auto place = cls.places.find(s.num);
+                s.finalPoints = place == cls.places.end() ? 0 : place->second;
+            }
+        if (seeds != cls.seeded) {
+            cls.seeded = std::move(seeds);
             cls.textsDirty = true;
         }
         ++it;
@@ -516,21 +569,26 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     for (const TDragResult* r : list)
         cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(r->attempts.size()));
 
-    // Sorted as copies of what the order reads, as the qualification order is.
-    struct Key {
-        TDragAttempt best;
-        std::int32_t points;
-        const TDragResult* result;
-    };
-    std::vector<Key> keys;
-    keys.reserve(list.size());
-    for (const TDragResult* r : list) keys.push_back(Key{r->bestLegalStart, r->finalPoints, r});
+    // Sorted by keys, as the qualification order is; skipped when the racers, their order
+    // and keys are those of the last sort.
+    std::vector<std::pair<std::uint64_t, const TDragResult*>>& keys = cls.standingKeys;
     const TDragRankOptions& rank = m_options.rank;
-    std::sort(keys.begin(), keys.end(), [&rank](const Key& a, const Key& b) {
-        return lessForStandings(a.points, a.best, b.points, b.best, rank);
-    });
-    cls.standings.resize(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) cls.standings[i] = keys[i].result;
+    bool same = cls.standingsSorted && keys.size() == list.size();
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        const std::uint64_t key = standingsKey(list[k]->finalPoints, list[k]->bestLegalStart, rank);
+        if (same && (keys[k].first != key || keys[k].second != list[k])) same = false;
+        if (!same) {
+            keys.resize(list.size());
+            keys[k] = {key, list[k]};
+        }
+    }
+    if (!same) {
+        std::vector<std::pair<std::uint64_t, const TDragResult*>> sorted = keys;
+        std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        cls.standings.resize(sorted.size());
+        for (std::size_t i = 0; i < sorted.size(); ++i) cls.standings[i] = sorted[i].second;
+        cls.standingsSorted = true;
+    }
     cls.changedAt = m_generation;
     cls.dirty = false;
     cls.textsDirty = false;
@@ -702,14 +760,19 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         ++m_full;
         reset(options);
         m_runs.resize(runs.size());
+        m_runsById.reserve(runs.size());
+        m_racers.reserve(m_registryRacers.size());
+        m_bulk = true;
         for (std::size_t i = 0; i < runs.size(); ++i) {
             readRun(i, *runs[i]);
             addRun(i);
         }
+        std::sort(m_runsById.begin(), m_runsById.end());
         // Every racer: one each, not one per lane.
         m_dirtyRacers.clear();
         m_dirtyRacers.reserve(m_racers.size());
         for (const auto& [number, racer] : m_racers) m_dirtyRacers.push_back(number);
+        if (!m_racers.empty()) m_classes[-1].entries.reserve(m_racers.size()); // every racer is listed there
     } else {
         ++m_incremental;
         previous = m_runs.size();

@@ -24,6 +24,15 @@ namespace velmaro {
 
 class JsonTextBuffer;
 
+namespace results_detail {
+// A racer's place in the qualification order as two integers (results_model.cpp).
+struct QualKey {
+    std::uint64_t hi = 0, lo = 0;
+    bool operator<(const QualKey& o) const { return hi != o.hi ? hi < o.hi : lo < o.lo; }
+    bool operator==(const QualKey&) const = default;
+};
+} // namespace results_detail
+
 class DragResultsModel {
 public:
     // A rebuild of `runs` (none may be null) under `options`. `changed` lists the indexes
@@ -74,6 +83,10 @@ private:
         std::unordered_map<std::int32_t, std::int32_t> places; // final places from the brackets
         std::string practiceText, qualText, raceText; // the class's members' array contents
         std::vector<const TDragResult*> standings; // into entries and seeded
+        // The last sorts' input: (key, racer) in cls.order order (seeds last for standings).
+        std::vector<std::pair<results_detail::QualKey, Entry*>> qualKeys;
+        std::vector<std::pair<std::uint64_t, const TDragResult*>> standingKeys;
+        bool qualSorted = false, standingsSorted = false;
         std::uint64_t changedAt = 0; // the rebuild that last changed its lists
         std::int32_t maxAttempts = 0;
         bool dirty = true;     // racers changed: order, qualification and texts to redo
@@ -107,7 +120,7 @@ private:
     TRacerNames m_names;
 
     std::vector<RunState> m_runs;
-    std::unordered_map<std::int32_t, std::vector<std::size_t>> m_runsById; // ascending
+    std::vector<std::pair<std::int32_t, std::uint32_t>> m_runsById; // (run id, run index), ascending
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;

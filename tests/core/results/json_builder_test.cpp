@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -166,6 +167,28 @@ TEST(JsonBuilder, FixedDecimalsMatchToChars) {
         if (jsonValue(v) != reference(v) || viaWriter != "{\"v\":" + reference(v) + "}") {
             if (++mismatches < 5) ADD_FAILURE() << v << ": " << jsonValue(v) << " vs " << reference(v);
         }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+// Floats (the attempts' speeds) take a way of their own through the object writer.
+TEST(JsonBuilder, FloatsWriteAsTheirDoubles) {
+    std::vector<float> values = {0.0f, -0.0f, 0.0625f, -0.0625f, 0.0005f, -0.0005f, 0.9995f, 151.25f, 0.1f, 1e-45f,
+                                 4503599627370496.0f, 1e20f, -3.4e38f, std::numeric_limits<float>::infinity(),
+                                 std::numeric_limits<float>::quiet_NaN()};
+    for (int k = 0; k < 40000; ++k) values.push_back(static_cast<float>(k) / 8192.0f - 2.0f);
+    std::mt19937 bits(7); // random bit patterns
+    for (int k = 0; k < 40000; ++k) values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(bits())));
+    int mismatches = 0;
+    for (float v : values) {
+        std::string viaFloat, viaDouble;
+        JsonObjectWriter f(viaFloat);
+        f.add("v", v);
+        f.finish();
+        JsonObjectWriter d(viaDouble);
+        d.add("v", static_cast<double>(v));
+        d.finish();
+        if (viaFloat != viaDouble && ++mismatches < 5) ADD_FAILURE() << v << ": " << viaFloat << " vs " << viaDouble;
     }
     EXPECT_EQ(mismatches, 0);
 }
