@@ -1,7 +1,8 @@
 // Drag results rebuilds of a large event: 600 racers in 8 classes, 3,000 runs of every
 // session, and a 32-slot bracket per class with its final runs; and four times that
 // (argument 4). The whole rebuild (loads, bulk changes) beside the rebuild after one
-// hit, and the hand-over on the main thread: the former full copy beside the shared runs.
+// hit, and the hand-over on the main thread: the former full copy beside the shared runs
+// and the queued single run of today.
 // Beside them, the results window's refresh with that rebuild (offscreen): the grid
 // texts, then the window taking and painting them.
 #include <benchmark/benchmark.h>
@@ -11,7 +12,9 @@
 
 #include <cstdlib>
 
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "core/bracket/bracket_pages.h"
 #include "core/platform/document_opener.h"
@@ -231,6 +234,44 @@ void BM_HandOverOneRun(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_HandOverOneRun)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// What the main thread does now for one hit (notifyRunChanged through the real
+// results thread, which is kept waiting so only the hand-over is timed): one run
+// copied and queued, and the registry snapshot, given again while nothing changed.
+class BenchResultsPort : public DragResultsPort {
+public:
+    TDragRankOptions sampleRankOptions() override { return TDragRankOptions{true, false, 0}; }
+    void showResults(const TDragResultsView&) override {}
+    void sendData(const std::string&, const char*) override {}
+};
+
+void BM_HandOverQueued(benchmark::State& state) {
+    scaleTo(state);
+    BenchResultsPort port;
+    setDragResultsPort(&port);
+    TRegistry& registry = theRegistry();
+    const auto source = makeRegistry();
+    for (const TClassItem& c : source->classes) registry.classes.push_back(std::make_unique<TClassItem>(c));
+    for (const TRacerItem& r : source->racers) registry.racers.push_back(std::make_unique<TRacerItem>(r));
+    gDragRuns = makeRuns();
+    // A worker that never polls: the hand-overs pile up untaken, as in a burst.
+    startResultsThread(nullptr, [](const std::function<bool()>& stopRequested) {
+        while (!stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    notifyResultsThread();
+    std::size_t hit = 0;
+    for (auto _ : state) {
+        const std::size_t i = (hit++ * 7919) % gDragRuns.size();
+        gDragRuns[i].et[1] += 1;
+        notifyRunChanged(i);
+    }
+    stopResultsThread();
+    gDragRuns.clear();
+    registry.racers.clear();
+    registry.classes.clear();
+    setDragResultsPort(nullptr);
+}
+BENCHMARK(BM_HandOverQueued)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
 // ---- the results window at the same event
 

@@ -313,12 +313,41 @@ void TRegistry::clear() {
     sink().racerDbChanged();
 }
 
+namespace {
+
+// A class as the snapshot holds it: everything but the result lists.
+TClassItem classWithoutResults(const TClassItem& c) {
+    TClassItem k(c.id, c.name);
+    k.racerCount = c.racerCount;
+    k.minTime = c.minTime;
+    k.maxTime = c.maxTime;
+    k.breakoutLimit = c.breakoutLimit;
+    return k;
+}
+
+bool sameWithoutResults(const TClassItem& live, const TClassItem& kept) {
+    return live.id == kept.id && live.name == kept.name && live.racerCount == kept.racerCount &&
+           live.minTime == kept.minTime && live.maxTime == kept.maxTime && live.breakoutLimit == kept.breakoutLimit;
+}
+
+} // namespace
+
 std::shared_ptr<const TRegistrySnapshot> TRegistry::snapshot() const {
+    // Racers and classes are edited in place from many places, so the kept snapshot is
+    // compared with them (no copy, no allocation) rather than trusted.
+    if (m_snapshot && m_snapshot->racers.size() == racers.size() && m_snapshot->classes.size() == classes.size()) {
+        bool same = true;
+        for (std::size_t i = 0; same && i < racers.size(); ++i) same = *racers[i] == m_snapshot->racers[i];
+        for (std::size_t i = 0; same && i < classes.size(); ++i)
+            same = sameWithoutResults(*classes[i], m_snapshot->classes[i]);
+        if (same) return m_snapshot;
+    }
     auto snap = std::make_shared<TRegistrySnapshot>();
     snap->racers.reserve(racers.size());
     for (const auto& r : racers) snap->racers.push_back(*r);
     snap->classes.reserve(classes.size());
-    for (const auto& c : classes) snap->classes.push_back(*c);
+    for (const auto& c : classes) snap->classes.push_back(classWithoutResults(*c));
+    m_snapshot = snap;
     return snap;
 }
 

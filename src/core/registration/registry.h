@@ -232,6 +232,9 @@ public:
     Status removeRacersJson(const nlohmann::json& guids);
 
     // --- the drag results thread's view ---------------------------------------------
+    // Racers and classes as they stand, without the classes' result lists (the results
+    // are what the snapshot is taken for). While nothing changes, the same snapshot is
+    // given again, so a hit does not copy every racer.
     std::shared_ptr<const TRegistrySnapshot> snapshot() const;
 
 private:
@@ -239,6 +242,7 @@ private:
     std::filesystem::path m_databaseFile;
     ClassPageSink* m_sink = nullptr;
     ClassList m_removedClasses; // removed by hand, still named by a class page
+    mutable std::shared_ptr<const TRegistrySnapshot> m_snapshot; // the last one given
 };
 
 // The registry of this process. Never null: until the registration window installs its

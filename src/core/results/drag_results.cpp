@@ -68,10 +68,18 @@ void TDragResultsCntr::setRunChanged(std::size_t index) {
         setRuns();
         return;
     }
-    TSharedRuns runs = m_handed;
-    runs[index] = std::make_shared<const TDragRaceItem>(gDragRuns[index]);
-    m_handed = runs;
-    setRuns(std::move(runs), sampleResultsOptions());
+    auto run = std::make_shared<const TDragRaceItem>(gDragRuns[index]);
+    m_handed[index] = run;
+    TDragResultsOptions options = sampleResultsOptions();
+    TDragResultsOptions oldOptions;
+    {
+        std::lock_guard lock(m_inputMutex);
+        m_runChanges.emplace_back(index, std::move(run));
+        oldOptions = std::move(m_options);
+        m_options = std::move(options);
+        m_changeFlag = true;
+    }
+    // What was replaced is let go here, outside the lock.
 }
 
 void TDragResultsCntr::setRuns(std::vector<TDragRaceItem> runs, TDragResultsOptions options) {
@@ -84,10 +92,13 @@ void TDragResultsCntr::setRuns(std::vector<TDragRaceItem> runs, TDragResultsOpti
 void TDragResultsCntr::setRuns(TSharedRuns runs, TDragResultsOptions options) {
     TSharedRuns old;
     TDragResultsOptions oldOptions;
+    std::vector<std::pair<std::size_t, std::shared_ptr<const TDragRaceItem>>> oldChanges;
     {
         std::lock_guard lock(m_inputMutex);
         old.swap(m_runs);
         m_runs.swap(runs);
+        m_wholeList = true;
+        oldChanges.swap(m_runChanges);
         oldOptions = std::move(m_options);
         m_options = std::move(options);
         m_changeFlag = true;
@@ -136,7 +147,9 @@ void TDragResultsCntr::Execute() {
     const std::function<bool()> stopRequested = [this] { return m_stopFlag.load(); };
     while (true) {
         bool changed = false;
+        bool whole = false;
         TSharedRuns runs;
+        std::vector<std::pair<std::size_t, std::shared_ptr<const TDragRaceItem>>> runChanges;
         TDragResultsOptions options;
         {
             std::lock_guard lock(m_inputMutex);
@@ -144,12 +157,20 @@ void TDragResultsCntr::Execute() {
             m_changeFlag = false;
             if (changed) {
                 // The hand-over is consumed: the next rebuild waits for the next one.
+                whole = m_wholeList;
+                m_wholeList = false;
                 runs = std::move(m_runs);
                 m_runs.clear();
+                runChanges.swap(m_runChanges);
                 options = std::move(m_options);
             }
         }
         if (changed) {
+            // Runs replaced one at a time go onto the whole list handed over, or else onto
+            // the list of the last rebuild (its copies stay shared: only pointers copied).
+            if (!whole) runs = m_built;
+            for (auto& [index, run] : runChanges)
+                if (index < runs.size()) runs[index] = std::move(run);
             // The runs that are not the very copies of the last rebuild changed.
             std::vector<std::size_t> differ;
             for (std::size_t i = 0; i < runs.size() && i < m_built.size(); ++i)

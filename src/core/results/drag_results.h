@@ -165,10 +165,14 @@ private:
     std::shared_ptr<DragResultsSink> m_sink;
     PollWait m_pollWait;
 
-    TSharedRuns m_handed; // main thread: the list handed over last
+    TSharedRuns m_handed; // main thread: the list as handed over so far
 
-    mutable std::mutex m_inputMutex; // guards m_runs, m_options, m_changeFlag
-    TSharedRuns m_runs;
+    mutable std::mutex m_inputMutex; // guards m_runs, m_wholeList, m_runChanges, m_options, m_changeFlag
+    TSharedRuns m_runs;      // a whole list handed over (m_wholeList), not taken yet
+    bool m_wholeList = false;
+    // Runs replaced since: applied in order to m_runs, or to the list of the last rebuild
+    // when no whole list is waiting. One hit adds one, with no copy of the list.
+    std::vector<std::pair<std::size_t, std::shared_ptr<const TDragRaceItem>>> m_runChanges;
     TDragResultsOptions m_options;
     bool m_changeFlag = false;
 

@@ -1,4 +1,5 @@
 // Look-ups, recount, database merges and order, the snapshot and the global accessor.
+#include <functional>
 #include <regex>
 #include <set>
 
@@ -185,6 +186,36 @@ TEST_F(RegistryTest, Snapshot_IsACopyThatOutlivesTheRecords) {
     EXPECT_EQ(snap->findRacer(0), nullptr);
     EXPECT_EQ(snap->findClass(1)->name, "Pro");
     EXPECT_EQ(snap->findClass(2), nullptr);
+}
+
+TEST_F(RegistryTest, Snapshot_GivenAgainUntilAnythingChangesInPlace) {
+    cls(1, "Pro");
+    racer(5, "Иванов", {1});
+    const auto first = reg.snapshot();
+    // The class results are not part of it: filling them keeps the same snapshot.
+    reg.classes[0]->results.emplace_back();
+    EXPECT_EQ(reg.snapshot(), first);
+    EXPECT_TRUE(first->classes[0].results.empty());
+    // Edits made in place, with nobody told, still give a fresh one.
+    const std::vector<std::function<void()>> edits = {
+        [&] { reg.racers[0]->name = "Петров"; },
+        [&] { reg.racers[0]->classIds.push_back(2); },
+        [&] { reg.racers[0]->passedToRace = 0; },
+        [&] { reg.classes[0]->breakoutLimit = 95; },
+        [&] { reg.classes[0]->name = "Pro Stock"; },
+        [&] { racer(6, "Сидоров", {1}); },
+    };
+    auto last = first;
+    for (size_t i = 0; i < edits.size(); ++i) {
+        edits[i]();
+        const auto now = reg.snapshot();
+        EXPECT_NE(now, last) << "edit " << i;
+        EXPECT_EQ(now->racers.size(), reg.racers.size());
+        EXPECT_EQ(now->racers[0], *reg.racers[0]) << "edit " << i;
+        EXPECT_EQ(now->classes[0].name, reg.classes[0]->name);
+        EXPECT_EQ(now->classes[0].breakoutLimit, reg.classes[0]->breakoutLimit);
+        last = now;
+    }
 }
 
 TEST(GlobalRegistry, DefaultUntilOneIsInstalled) {

@@ -139,6 +139,49 @@ TEST_F(ResultsThreadTest, ABurstOfChangesGivesOneRebuildFromTheLastList) {
     EXPECT_EQ(gDragResultsCntr, nullptr);
 }
 
+// Runs handed over one at a time (a hit each), whole lists between them, several of
+// either before one poll: every rebuild reads what a whole rebuild of the runs gives.
+TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
+    startResultsThread(sink, poll.wait());
+    poll.awaitWaits(1);
+    for (std::int32_t i = 0; i < 6; ++i) gDragRuns.push_back(qualRun(i + 1, 20 + i, 9000 + 100 * i));
+    int waits = 1;
+    auto pollAndCompare = [&](const char* step) {
+        SCOPED_TRACE(step);
+        poll.releaseOnePoll();
+        poll.awaitWaits(++waits);
+        std::vector<TDragRaceItem> copy = gDragRuns;
+        const auto whole = TDragResultsCntr::buildResults(copy, sampleResultsOptions());
+        EXPECT_EQ(gDragResultsCntr->getResults("allDragResults"), whole->allDragResults);
+        EXPECT_EQ(gDragResultsCntr->getResults("qualResults"), whole->qualResults);
+        EXPECT_EQ(gDragResultsCntr->getResults("raceResults"), whole->raceResults);
+        EXPECT_EQ(gDragResultsCntr->getResults("practiceResults"), whole->practiceResults);
+    };
+    notifyResultsThread();
+    pollAndCompare("a whole list");
+    gDragRuns[2].et[0] = 8500;
+    notifyRunChanged(2);
+    gDragRuns[4].et[0] = 8400;
+    notifyRunChanged(4);
+    pollAndCompare("two runs, one poll");
+    gDragRuns[1].et[0] = 8300;
+    notifyRunChanged(1);
+    gDragRuns[1].et[0] = 8250; // changed again and not named: the whole list carries it
+    gDragRuns[5].racer[0] = 21;
+    notifyResultsThread();
+    gDragRuns[3].et[0] = 8200;
+    notifyRunChanged(3);
+    pollAndCompare("a run, a whole list, a run");
+    gDragRuns[0].et[0] = 8100;
+    notifyRunChanged(0);
+    gDragRuns[0].et[0] = 8000;
+    notifyRunChanged(0);
+    pollAndCompare("one run twice");
+    gDragRuns.push_back(qualRun(7, 30, 9900));
+    notifyRunChanged(6); // a longer list goes over whole
+    pollAndCompare("a new run");
+}
+
 TEST_F(ResultsThreadTest, StopJoinsAtOnceWithTheRealPollAndUnhandledHandBacks) {
     startResultsThread(sink); // the real 200 ms poll
     gDragResultsCntr->setRuns({qualRun(1, 5, 9500)}, TDragResultsOptions{});
