@@ -29,6 +29,11 @@ public:
         if (listChanged) listChanged(records);
     }
     std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
+    void hitsTaken(const std::vector<DeviceHit>& hits) override { taken.insert(taken.end(), hits.begin(), hits.end()); }
+    void hitsWriting(const std::string&, std::uint64_t, std::uint64_t, std::uint64_t,
+                     const std::vector<DeviceHit>&) override {}
+
+    std::vector<DeviceHit> taken; // every hit noted as taken, in order
 };
 
 } // namespace velmaro::test

@@ -37,6 +37,7 @@
 #include "core/link/hit_journal.h"
 #include "core/link/radio_scoreboard.h"
 #include "core/link/system_interface.h"
+#include "core/platform/files.h"
 #include "core/platform/operator.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/save_report.h"
@@ -105,8 +106,9 @@ private:
 // and the hit log window.
 class ConsoleHitIntakeHost final : public HitIntakeHost {
 public:
-    ConsoleHitIntakeHost(StartSequence& start, ui::MainFormCommands& commands, TMainForm& form)
-        : start_(start), commands_(commands), form_(form) {}
+    ConsoleHitIntakeHost(StartSequence& start, ui::MainFormCommands& commands, TMainForm& form,
+                         const std::unique_ptr<TSystemInterface>& link)
+        : start_(start), commands_(commands), form_(form), link_(link) {}
     int timingMode() override { return static_cast<int>(theConsole().raceMode); }
     std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
     std::optional<TagRacer> findRacerByTag(int tag) override {
@@ -127,11 +129,35 @@ public:
         if (ui::HitLog) ui::HitLog->hitListChanged(records);
     }
     std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
+    void hitsTaken(const std::vector<DeviceHit>& hits) override {
+        if (!link_) return;
+        std::vector<TSignalHit> taken;
+        taken.reserve(hits.size());
+        for (const DeviceHit& h : hits) {
+            TSignalHit t;
+            t.node = static_cast<decltype(t.node)>(h.node);
+            t.signal = static_cast<decltype(t.signal)>(h.signal);
+            t.time = h.timeMs;
+            taken.push_back(t);
+        }
+        link_->hitsTaken(taken);
+    }
+    void hitsWriting(const std::string& file, std::uint64_t offset, std::uint64_t length, std::uint64_t checksum,
+                     const std::vector<DeviceHit>& hits) override {
+        if (!link_) return;
+        std::vector<JournalWrite> writes;
+        writes.reserve(hits.size());
+        for (const DeviceHit& h : hits)
+            writes.push_back({file, offset, length, checksum, static_cast<std::uint32_t>(h.node),
+                              static_cast<std::uint32_t>(h.signal), h.timeMs});
+        link_->hitsWriting(writes);
+    }
 
 private:
     StartSequence& start_;
     ui::MainFormCommands& commands_;
     TMainForm& form_;
+    const std::unique_ptr<TSystemInterface>& link_; // the root's; empty while the link is down
 };
 
 // What the start controls need of the node link, the radio boards and the main window.
@@ -450,7 +476,7 @@ void ConsoleRoot::launch() {
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
         s->start = std::make_unique<StartSequence>(*s->startPorts);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
-        s->intakeHost = std::make_unique<ConsoleHitIntakeHost>(*s->start, *this, form);
+        s->intakeHost = std::make_unique<ConsoleHitIntakeHost>(*s->start, *this, form, s->link);
         setHitIntakeHost(s->intakeHost.get());
         s->dragView = std::make_unique<MainFormDragView>(form);
         installConsoleDragHost(s->dragView.get());
@@ -556,12 +582,22 @@ void ConsoleRoot::loadHitLog() {
 // hitlog.txt may lack: fed through the intake once the first event is open.
 void ConsoleRoot::replayHitJournal() {
     const std::filesystem::path file = programFolder() / kHitJournalFile;
-    std::vector<DeviceHit> hits;
-    for (const TSignalHit& h : HitJournal::read(file))
-        hits.push_back({static_cast<int>(h.node), static_cast<int>(h.signal), h.time});
+    const auto deviceHits = [](const std::vector<TSignalHit>& lines) {
+        std::vector<DeviceHit> hits;
+        for (const TSignalHit& h : lines) hits.push_back({static_cast<int>(h.node), static_cast<int>(h.signal), h.time});
+        return hits;
+    };
+    std::vector<DeviceHit> hits = deviceHits(HitJournal::read(file));
     if (!hits.empty()) {
         logLine("Журнал отметок: " + std::to_string(hits.size()) + " отметок проверено после перезапуска");
-        replayHits(std::move(hits));
+        // Taken before the crash: noted so, or noted as being written to an event file
+        // that holds what was being written.
+        std::vector<DeviceHit> taken = deviceHits(HitJournal::readTaken(file));
+        const std::filesystem::path folder = theConsole().eventFolder;
+        for (const JournalWrite& w : HitJournal::readWriting(file))
+            if (!folder.empty() && fileHoldsAt(folder / w.file, w.offset, w.length, w.checksum))
+                taken.push_back({static_cast<int>(w.node), static_cast<int>(w.signal), w.time});
+        replayHits(std::move(hits), taken);
     }
     // Kept while hitlog.txt does not hold them: the next start tries again.
     if (!hitLogSaved()) return;

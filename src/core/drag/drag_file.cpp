@@ -12,6 +12,7 @@
 
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_selection.h"
+#include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
 #include "core/platform/operator.h"
 #include "core/platform/save_report.h"
@@ -436,7 +437,8 @@ Status writeDragFile(const std::filesystem::path& file, bool compared)
             FileStamp after;
             std::string tail = joinedRunTexts(first, tailLength + kept);
             tail.erase(0, kept);
-            const Status s = writeFileTail(file, intentPath(file), offset + kept, tail, after);
+            noteHitsWriting(file.filename().string(), offset + kept, tail);
+            const Status s = writeFileTail(file, intentPath(file), offset + kept, tail, after, noteHitsTaken);
             if (!s.ok()) {
                 forgetDisk();
                 return s;
@@ -452,8 +454,11 @@ Status writeDragFile(const std::filesystem::path& file, bool compared)
         updateWrittenRuns(gDragRuns);
     // The whole file, atomically; first no intent may remain to be applied over it.
     Status s = retireDragTail(file);
-    if (s.ok())
-        s = writeFileAtomic(file, joinedRunTexts(0, gWrittenLength));
+    if (s.ok()) {
+        const std::string text = joinedRunTexts(0, gWrittenLength);
+        noteHitsWriting(file.filename().string(), 0, text);
+        s = writeFileAtomic(file, text, noteHitsTaken);
+    }
     if (!s.ok())
         return s;
     if (const auto stamp = fileStamp(file))

@@ -266,10 +266,40 @@ void writeHitLog() {
 struct BatchState {
     int depth = 0;
     std::vector<std::pair<std::string, std::function<void()>>> work;
+    std::vector<DeviceHit> taken; // device hits of the batch, for the journal's note
 };
 BatchState gBatch;
 
+constexpr const char* kHitsTakenKey = "hits taken";
+constexpr const char* kHitLogKey = "hitlog.txt";
+
+// The journal's note and hitlog.txt after every other file, in that order: a crash
+// between the writes then leaves hits that are in the event's files and noted, or not
+// yet in them and not noted, never in hitlog.txt alone (the restart would not take them).
+void putLogLast(std::vector<std::pair<std::string, std::function<void()>>>& work) {
+    for (const char* key : {kHitsTakenKey, kHitLogKey}) {
+        auto it = std::find_if(work.begin(), work.end(), [key](const auto& w) { return w.first == key; });
+        if (it != work.end()) std::rotate(it, it + 1, work.end());
+    }
+}
+
+void logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival);
+void logTakenHit(int node, int signal, std::uint64_t timeMs);
+
+void tellHitsTaken() { noteHitsTaken(); }
+
 } // namespace
+
+void noteHitsWriting(const std::string& file, std::uint64_t offset, std::string_view bytes) {
+    if (gBatch.taken.empty()) return;
+    hitIntakeHost().hitsWriting(file, offset, bytes.size(), contentChecksum(bytes), gBatch.taken);
+}
+
+void noteHitsTaken() {
+    std::vector<DeviceHit> hits = std::move(gBatch.taken);
+    gBatch.taken.clear();
+    if (!hits.empty()) hitIntakeHost().hitsTaken(hits);
+}
 
 HitBatch::HitBatch() { ++gBatch.depth; }
 
@@ -279,6 +309,7 @@ HitBatch::~HitBatch() {
     while (!gBatch.work.empty()) {
         auto work = std::move(gBatch.work);
         gBatch.work.clear();
+        putLogLast(work);
         for (auto& [key, job] : work) {
             try {
                 job();
@@ -304,14 +335,20 @@ void afterHits(const char* key, std::function<void()> work) {
 
 bool hitLogSaved() { return gOnDisk.saved; }
 
-void replayHits(std::vector<DeviceHit> hits) {
-    std::stable_sort(hits.begin(), hits.end(), [](const DeviceHit& a, const DeviceHit& b) {
+void replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken) {
+    const auto less = [](const DeviceHit& a, const DeviceHit& b) {
         if (a.timeMs != b.timeMs) return a.timeMs < b.timeMs;
         if (a.node != b.node) return a.node < b.node;
         return a.signal < b.signal;
-    });
+    };
+    std::stable_sort(hits.begin(), hits.end(), less);
+    std::vector<DeviceHit> noted = taken;
+    std::sort(noted.begin(), noted.end(), less);
     HitBatch batch;
-    for (const DeviceHit& h : hits) processHit(h.node, h.signal, h.timeMs, HIT_FROM_DEVICE);
+    for (const DeviceHit& h : hits) {
+        if (std::binary_search(noted.begin(), noted.end(), h, less)) logTakenHit(h.node, h.signal, h.timeMs);
+        else processHit(h.node, h.signal, h.timeMs, HIT_FROM_DEVICE);
+    }
 }
 
 bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
@@ -358,10 +395,28 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
         handlerSignal = transponderSensor(signal);
     }
 
+    // A device hit waits to be told to the journal from before the mode takes it, so that
+    // a writer of the mode's file notes it with what it writes.
+    if (source == HIT_FROM_DEVICE) gBatch.taken.push_back({node, signal, timeMs});
     const int mode = host.timingMode();
-    modeHitHandlers().dispatch(mode, node, handlerSignal, timeMs, racerNumber, classId, source);
+    try {
+        modeHitHandlers().dispatch(mode, node, handlerSignal, timeMs, racerNumber, classId, source);
+    } catch (...) {
+        if (source == HIT_FROM_DEVICE) gBatch.taken.pop_back(); // not taken: replayed after a crash
+        throw;
+    }
 
     if (source == HIT_FROM_LOG_CURRENT) return;
+    if (source == HIT_FROM_DEVICE) {
+        if (gBatch.depth == 0) noteHitsTaken();
+        else afterHits(kHitsTakenKey, tellHitsTaken);
+    }
+    logRecord(node, signal, seconds, millis, arrival);
+}
+
+namespace {
+
+void logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival) {
     THitRecord record = key(node, signal, seconds, millis);
     record.arrival = arrival;
     // Inserted after any equal record, so the record already in the list is the one kept.
@@ -375,8 +430,18 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
         gOnDisk.saved = false;
     }
     afterHits("hit log grid", notifyListChanged);
-    afterHits("hitlog.txt", writeHitLog);
+    afterHits(kHitLogKey, writeHitLog);
 }
+
+void logTakenHit(int node, int signal, std::uint64_t timeMs) {
+    const std::uint32_t seconds = static_cast<std::uint32_t>(timeMs / 1000);
+    const std::uint32_t millis = static_cast<std::uint32_t>(timeMs % 1000);
+    if (hitExists(node, signal, seconds, millis)) return;
+    if (isTransponderSignal(signal)) gTranspondersInUse = 1;
+    logRecord(node, signal, seconds, millis, hitIntakeHost().utcNowMs());
+}
+
+} // namespace
 
 void saveHitLog() {
     gOnDisk.records = std::string::npos;

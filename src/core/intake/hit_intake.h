@@ -119,6 +119,13 @@ struct TagRacer {
 
 // What the intake needs of the rest of the console (main thread). The composition root
 // implements it; tests install fakes.
+// A hit as a node sent it: node id, signal, node time in ms since 1970.
+struct DeviceHit {
+    int node = 0;
+    int signal = 0;
+    std::uint64_t timeMs = 0;
+};
+
 class HitIntakeHost {
 public:
     HitIntakeHost() = default;
@@ -134,6 +141,15 @@ public:
     virtual void remoteReset() = 0;                      // signal 103: scoreboard reset(1)
     virtual void hitListChanged(std::size_t recordCount) = 0; // hit log grid: rows = count + 1, repaint
     virtual std::uint64_t utcNowMs() = 0;                // arrival clock (systemUtcNowMs in the console)
+    // The device hits of a batch, once the files of the timing mode are written and just
+    // before hitlog.txt is: the link's journal notes them as taken, so that a crash
+    // between the two writes does not have them taken again at the restart.
+    virtual void hitsTaken(const std::vector<DeviceHit>& hits) = 0;
+    // Just before the timing mode writes `length` bytes (their contentChecksum) at `offset`
+    // of `file` (a name in the event folder) for these hits: the journal notes it, so
+    // that after a crash before hitsTaken the restart can tell whether the file got them.
+    virtual void hitsWriting(const std::string& file, std::uint64_t offset, std::uint64_t length,
+                             std::uint64_t checksum, const std::vector<DeviceHit>& hits) = 0;
 };
 // Installs the host (not owned; null uninstalls it).
 void setHitIntakeHost(HitIntakeHost* host);
@@ -161,9 +177,10 @@ bool hitLogSaved();
 // Hits taken in together (a slice of the link queue, a journal replay) share one write of
 // each file they change. While a HitBatch is open, work handed to afterHits runs once,
 // when the outermost batch closes, in the order first handed (a later hand-over under
-// the same key replaces the work); with no batch open it runs at once. processHit hands
-// the hit log grid and hitlog.txt over this way; the mode handlers hand their event file
-// and the results thread. Main thread only.
+// the same key replaces the work), except that the hits' note to the journal and then
+// hitlog.txt always come last; with no batch open it runs at once. processHit hands the
+// hit log grid, the note and hitlog.txt over this way; the mode handlers hand their
+// event file and the results thread. Main thread only.
 class HitBatch {
 public:
     HitBatch();
@@ -172,15 +189,21 @@ public:
     HitBatch& operator=(const HitBatch&) = delete;
 };
 void afterHits(const char* key, std::function<void()> work);
+// The timing mode's event file now holds every hit the open batch has taken (a crash from
+// here on keeps them): the journal is told at once (HitIntakeHost::hitsTaken). The
+// mode's file writer calls it at that very moment; a batch that did not is told at its
+// end, before hitlog.txt. Nothing when no hit waits to be told.
+void noteHitsTaken();
+// The timing mode's writer is about to put `bytes` at `offset` of `file` (its name in the
+// event folder) for the hits the open batch has taken and not yet told: the journal
+// notes it (HitIntakeHost::hitsWriting). Nothing when no hit waits to be told.
+void noteHitsWriting(const std::string& file, std::uint64_t offset, std::string_view bytes);
 
 // Feeds hits through processHit (device source) in time order, in one batch, skipping
-// those already logged. For hits kept by the node link's journal across a crash.
-struct DeviceHit {
-    int node = 0;
-    int signal = 0;
-    std::uint64_t timeMs = 0;
-};
-void replayHits(std::vector<DeviceHit> hits);
+// those already logged. For hits kept by the node link's journal across a crash. The
+// hits also in `taken` had reached the event's files before the crash (only hitlog.txt
+// lacked them): they are logged and not taken by the timing mode a second time.
+void replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken);
 // Reloads gHitList from hitlog.txt of the open event (called when an event is loaded).
 void loadHitLog();
 // Marks the record of a hit fed again from the hit log window as used.

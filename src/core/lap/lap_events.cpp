@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/lap/lap_internal.h"
+#include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
 #include "core/platform/save_report.h"
 #include "core/platform/numbers.h"
@@ -406,7 +407,8 @@ Status saveLapSingle() {
     if (lapHost().eventFolder().empty()) return Status::Error("no event folder");
     const std::filesystem::path path = lapFilePath("lap_single.txt");
     const std::string text = lapFileText(*gRaceItems);
-    Status st = writeFileAtomic(path, text);
+    noteHitsWriting(path.filename().string(), 0, text);
+    Status st = writeFileAtomic(path, text, noteHitsTaken);
     if (st.ok()) {
         gSavedEvents = gRaceItems->size();
         gSavedBytes = text.size();
@@ -430,6 +432,7 @@ Status saveLapSingleAfterAppend() {
         lines += formatLapLine(*(*gRaceItems)[i]);
         lines += '\n';
     }
+    noteHitsWriting(path.filename().string(), gSavedBytes, lines);
     std::FILE* f = std::fopen(path.c_str(), "ab");
     bool ok = f != nullptr;
     if (f) {
@@ -437,6 +440,7 @@ Status saveLapSingleAfterAppend() {
         ok = std::fclose(f) == 0 && ok;
     }
     if (!ok) return saveLapSingle();
+    noteHitsTaken();
     gSavedEvents = gRaceItems->size();
     gSavedBytes += lines.size();
     return Status::Ok();

@@ -49,9 +49,41 @@ std::string HitJournal::line(const TSignalHit& hit) {
     return text;
 }
 
-bool HitJournal::append(const TSignalHit& hit, std::uint64_t nowMs) {
+bool HitJournal::append(const TSignalHit& hit, std::uint64_t nowMs) { return write(line(hit), nowMs); }
+
+bool HitJournal::appendTaken(const std::vector<TSignalHit>& hits, std::uint64_t nowMs) {
+    std::string text;
+    text.reserve(hits.size() * 32);
+    for (const TSignalHit& hit : hits) {
+        text += "T,";
+        text += line(hit);
+    }
+    return text.empty() || write(text, nowMs);
+}
+
+bool HitJournal::appendWriting(const std::vector<JournalWrite>& writes, std::uint64_t nowMs) {
+    std::string text;
+    char buf[24];
+    const auto put = [&](auto value, char after) {
+        text.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+        text += after;
+    };
+    for (const JournalWrite& w : writes) {
+        text += "P,";
+        text += w.file;
+        text += ',';
+        put(w.offset, ',');
+        put(w.length, ',');
+        put(w.checksum, ',');
+        put(w.node, ',');
+        put(w.signal, ',');
+        put(w.time, '\n');
+    }
+    return text.empty() || write(text, nowMs);
+}
+
+bool HitJournal::write(const std::string& text, std::uint64_t nowMs) {
     if (fd_ < 0) return false;
-    const std::string text = line(hit);
     ssize_t n;
     do n = ::write(fd_, text.data(), text.size());
     while (n < 0 && errno == EINTR);
@@ -87,7 +119,45 @@ bool HitJournal::clear() {
     return true;
 }
 
-std::vector<TSignalHit> HitJournal::read(const std::filesystem::path& file) {
+std::vector<TSignalHit> HitJournal::read(const std::filesystem::path& file) { return readLines(file, false); }
+
+std::vector<TSignalHit> HitJournal::readTaken(const std::filesystem::path& file) { return readLines(file, true); }
+
+std::vector<JournalWrite> HitJournal::readWriting(const std::filesystem::path& file) {
+    std::vector<JournalWrite> writes;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return writes;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string_view line(text.data() + start, end - start);
+        if (line.substr(0, 2) != "P,") continue;
+        line.remove_prefix(2);
+        const std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos || comma == 0) continue;
+        JournalWrite w;
+        w.file = std::string(line.substr(0, comma));
+        const char* p = line.data() + comma + 1;
+        const char* const stop = line.data() + line.size();
+        bool ok = true;
+        const auto take = [&](auto& value, bool last) {
+            if (!ok) return;
+            auto r = std::from_chars(p, stop, value);
+            ok = r.ec == std::errc{} && (last ? r.ptr == stop : r.ptr != stop && *r.ptr == ',');
+            p = r.ptr + 1;
+        };
+        take(w.offset, false);
+        take(w.length, false);
+        take(w.checksum, false);
+        take(w.node, false);
+        take(w.signal, false);
+        take(w.time, true);
+        if (ok) writes.push_back(std::move(w));
+    }
+    return writes;
+}
+
+std::vector<TSignalHit> HitJournal::readLines(const std::filesystem::path& file, bool taken) {
     std::vector<TSignalHit> hits;
     std::ifstream in(file, std::ios::binary);
     if (!in) return hits;
@@ -96,6 +166,9 @@ std::vector<TSignalHit> HitJournal::read(const std::filesystem::path& file) {
     for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
         const char* p = text.data() + start;
         const char* const stop = text.data() + end;
+        const bool noted = stop - p >= 2 && p[0] == 'T' && p[1] == ',';
+        if (noted != taken) continue;
+        if (noted) p += 2;
         TSignalHit hit;
         auto r = std::from_chars(p, stop, hit.node);
         if (r.ec != std::errc{} || r.ptr == stop || *r.ptr != ',') continue;

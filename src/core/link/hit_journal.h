@@ -8,6 +8,14 @@
 // disk by syncIfDue, at most every kSyncPeriodMs while lines arrive, never per line. A
 // line cut short by a crash is not ended by '\n' and is skipped when read.
 //
+// Once the main thread has written the files of the timing mode for some hits, and
+// before it writes hitlog.txt, it notes them as taken: "T,node,signal,time\n" (one write
+// for the batch). After a crash between the two writes, those hits are only logged.
+// Just before the timing mode's file is written for some hits, the main thread notes what
+// it is about to write: "P,<file>,<offset>,<length>,<checksum>,node,signal,time\n" per
+// hit. A crash can come once the bytes are written and before the hits are noted as
+// taken; at the restart those hits count as taken when the file holds those bytes.
+//
 // Threads: the link writes and clears it under the link lock; read() opens the file on its
 // own and may run on any thread.
 #include <cstdint>
@@ -18,6 +26,19 @@
 namespace velmaro {
 
 struct TSignalHit;
+
+// A hit whose batch was being written to an event file: the file's name in the event
+// folder and the bytes written at `offset` (their length and contentChecksum).
+struct JournalWrite {
+    std::string file;
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    std::uint64_t checksum = 0;
+    std::uint32_t node = 0;
+    std::uint32_t signal = 0;
+    std::uint64_t time = 0;
+    bool operator==(const JournalWrite&) const = default;
+};
 
 class HitJournal {
 public:
@@ -37,6 +58,10 @@ public:
 
     // Writes one line. False when the line did not go out whole.
     bool append(const TSignalHit& hit, std::uint64_t nowMs);
+    // Notes hits as taken (see above), in one write. False when it did not go out whole.
+    bool appendTaken(const std::vector<TSignalHit>& hits, std::uint64_t nowMs);
+    // Notes hits as being written to an event file (see above), in one write.
+    bool appendWriting(const std::vector<JournalWrite>& writes, std::uint64_t nowMs);
     // When the lines written since the last flush include one kSyncPeriodMs old (or
     // `force`): counts them as flushed and gives the descriptor to flush with
     // fdatasync, which the caller may run outside its lock; else -1.
@@ -46,12 +71,19 @@ public:
     // Lines written and not yet cleared since open (including what the file held).
     bool empty() const { return !holdsLines_; }
 
-    // Every complete line of `file`, in file order; a missing file gives none.
+    // Every complete hit line of `file`, in file order; a missing file gives none.
     static std::vector<TSignalHit> read(const std::filesystem::path& file);
+    // The hits `file` notes as taken, in file order.
+    static std::vector<TSignalHit> readTaken(const std::filesystem::path& file);
+    // The hits `file` notes as being written to an event file, in file order.
+    static std::vector<JournalWrite> readWriting(const std::filesystem::path& file);
     // The text of one journal line.
     static std::string line(const TSignalHit& hit);
 
 private:
+    bool write(const std::string& text, std::uint64_t nowMs);
+    static std::vector<TSignalHit> readLines(const std::filesystem::path& file, bool taken);
+
     std::filesystem::path file_;
     int fd_ = -1;
     bool dirty_ = false;          // written since the last flush

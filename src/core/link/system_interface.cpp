@@ -513,6 +513,17 @@ void TSystemInterface::hitsLogged() {
     deliver(out);
 }
 
+void TSystemInterface::hitsTaken(const std::vector<TSignalHit>& hits) {
+    std::lock_guard<std::mutex> guard(lock_);
+    // A failing journal has been told when hits were written to it.
+    if (journal_) (void)journal_->appendTaken(hits, env_->nowMs());
+}
+
+void TSystemInterface::hitsWriting(const std::vector<JournalWrite>& writes) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (journal_) (void)journal_->appendWriting(writes, env_->nowMs());
+}
+
 void TSystemInterface::journalReplayed() {
     std::lock_guard<std::mutex> guard(lock_);
     journalReplayed_ = true;

@@ -95,6 +95,7 @@ struct TSignalHitHash {
 };
 
 class HitJournal;
+struct JournalWrite;
 
 // One node table entry.
 struct TSystemNode {
@@ -233,6 +234,12 @@ public:
     void hitsLogged();
     // The journal's hits from before this start have been fed to the intake.
     void journalReplayed();
+    // The main thread has written the event's files for these hits and is about to write
+    // hitlog.txt: the journal notes them as taken (HitJournal::appendTaken).
+    void hitsTaken(const std::vector<TSignalHit>& hits);
+    // The main thread is about to write these hits' bytes to an event file: the journal
+    // notes them (HitJournal::appendWriting).
+    void hitsWriting(const std::vector<JournalWrite>& writes);
     std::size_t nodeCount();
     TSystemNode getNode(std::size_t index); // all zero when out of range
     std::vector<TSystemNode> nodes();       // snapshot of the whole node table

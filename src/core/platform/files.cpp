@@ -95,7 +95,9 @@ std::optional<long> temporaryOwner(const std::string& name) {
 
 } // namespace
 
-Status writeFileAtomic(const fs::path& path, std::string_view content) {
+Status writeFileAtomic(const fs::path& path, std::string_view content) { return writeFileAtomic(path, content, {}); }
+
+Status writeFileAtomic(const fs::path& path, std::string_view content, const std::function<void()>& inPlace) {
     const fs::path tmp = temporaryBeside(path);
     Descriptor file(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!file.valid()) return Status::Error(errnoText("cannot create", tmp));
@@ -116,6 +118,7 @@ Status writeFileAtomic(const fs::path& path, std::string_view content) {
         ::unlink(tmp.c_str());
         return st;
     }
+    if (inPlace) inPlace();
     // The new content is in place, but until the folder is flushed a power cut could
     // bring the old file back: that is reported.
     if (!syncFolder(path.parent_path())) return Status::Error(errnoText("cannot flush the folder of", path));
@@ -277,7 +280,7 @@ std::string fileTailRecord(std::uint64_t offset, std::string_view tail) {
 }
 
 Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t offset, std::string_view tail,
-                     FileStamp& after) {
+                     FileStamp& after, const std::function<void()>& sure) {
     const std::string record = fileTailRecord(offset, tail);
     bool created = false;
     int fd = ::open(intent.c_str(), O_WRONLY | O_CLOEXEC);
@@ -291,6 +294,7 @@ Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t
     if (!pwriteAll(log.get(), record, 0) || ::ftruncate(log.get(), static_cast<off_t>(record.size())) != 0 ||
         ::fdatasync(log.get()) != 0 || (created && !syncFolder(intent.parent_path())))
         return Status::Error(errnoText("cannot write", intent));
+    if (sure) sure();
     const Status applied = applyTail(path, offset, tail, &after);
     if (!applied.ok()) return applied;
     // Emptied, not flushed: should the emptying be lost, the record is applied once more
@@ -298,6 +302,22 @@ Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t
     if (::ftruncate(log.get(), 0) != 0) return Status::Error(errnoText("cannot empty", intent));
     if (!log.close()) return Status::Error(errnoText("cannot close", intent));
     return Status::Ok();
+}
+
+std::uint64_t contentChecksum(std::string_view bytes) { return checksum({}, bytes); }
+
+bool fileHoldsAt(const fs::path& path, std::uint64_t offset, std::uint64_t length, std::uint64_t sum) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) return false;
+    std::string bytes(length, '\0');
+    std::size_t got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(file.get(), bytes.data() + got, length - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += static_cast<std::size_t>(n);
+    }
+    return contentChecksum(bytes) == sum;
 }
 
 Status recoverFileTail(const fs::path& path, const fs::path& intent) {

@@ -6,6 +6,7 @@
 // so a crash leaves either the old file or the new one, never half of one.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ namespace velmaro {
 // temporary file is removed on every failure before the rename, and no descriptor stays
 // open on any path.
 Status writeFileAtomic(const std::filesystem::path& path, std::string_view content);
+// The same; `inPlace` runs right after the rename, the moment from which a crash of the
+// program keeps the new content.
+Status writeFileAtomic(const std::filesystem::path& path, std::string_view content,
+                       const std::function<void()>& inPlace);
 
 // Removes from `folder` (not below it) the temporary files writeFileAtomic leaves when the
 // program dies between writing and renaming; those of a writer that is still running are
@@ -47,9 +52,16 @@ std::optional<FileStamp> fileStamp(const std::filesystem::path& path);
 // before `path` was touched (it is dropped; `path` is as it was). The caller must know
 // that `path` holds at least `offset` bytes it wants kept. On success `after` is the
 // stamp of `path` as written. A failure after the intent was flushed leaves the intent:
-// the caller must write the whole file next (retireFileTail first).
+// the caller must write the whole file next (retireFileTail first). `sure`, when given,
+// runs right after the intent is flushed: from then on a crash keeps the new tail.
 Status writeFileTail(const std::filesystem::path& path, const std::filesystem::path& intent, std::uint64_t offset,
-                     std::string_view tail, FileStamp& after);
+                     std::string_view tail, FileStamp& after, const std::function<void()>& sure = {});
+
+// FNV-1a (64 bits) of `bytes`: enough to tell written bytes from others.
+std::uint64_t contentChecksum(std::string_view bytes);
+// Whether `path` holds `length` bytes at `offset` whose contentChecksum is `checksum`.
+bool fileHoldsAt(const std::filesystem::path& path, std::uint64_t offset, std::uint64_t length,
+                 std::uint64_t checksum);
 
 // Before `path` is read: a whole intent is applied again (harmless when it already was),
 // a cut or foreign one is dropped; either way the intent file is removed for good. No

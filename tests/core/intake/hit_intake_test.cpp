@@ -61,14 +61,29 @@ protected:
     void remoteReset() override { remote.push_back("reset"); }
     void hitListChanged(std::size_t n) override { rows = int(n) + 1; }
     std::uint64_t utcNowMs() override { return ++clock; }
+    void hitsTaken(const std::vector<DeviceHit>& hits) override {
+        // What the files held when the journal was told: the mode's file written, hitlog.txt not yet.
+        for (const DeviceHit& h : hits) taken.push_back({h, hitlog()});
+    }
+    void hitsWriting(const std::string& file, std::uint64_t offset, std::uint64_t length, std::uint64_t,
+                     const std::vector<DeviceHit>& hits) override {
+        writing.push_back(file + "@" + std::to_string(offset) + "+" + std::to_string(length) + " x" +
+                          std::to_string(hits.size()));
+    }
 
-    std::string hitlog() { return std::filesystem::exists(folder / "hitlog.txt") ? folder.read("hitlog.txt") : ""; }
+    std::string hitlog() { return std::filesystem::is_regular_file(folder / "hitlog.txt") ? folder.read("hitlog.txt") : ""; }
 
     TempFolder folder;
     int mode = 1;
     std::map<int, TagRacer> tags;
     std::vector<Call> calls;
     std::vector<std::string> remote;
+    struct Taken {
+        DeviceHit hit;
+        std::string hitlogThen;
+    };
+    std::vector<Taken> taken;
+    std::vector<std::string> writing;
     int rows = 0;
     std::uint64_t clock = 1'700'000'000'000ull;
 };
@@ -318,13 +333,66 @@ TEST_F(HitIntakeTest, ReplayFeedsTheMissingHitsInTimeOrderInOneBatch) {
     processHit(2, 0, 5000, HIT_FROM_DEVICE);
     calls.clear();
     const ino_t before = inodeOf(folder / "hitlog.txt");
-    replayHits({{4, 2, 9000}, {2, 0, 5000}, {5, 1, 7000}, {4, 2, 9000}});
+    replayHits({{4, 2, 9000}, {2, 0, 5000}, {5, 1, 7000}, {4, 2, 9000}}, {});
     ASSERT_EQ(calls.size(), 2u); // the logged hit and the repeat do not reach the handler
     EXPECT_EQ(calls[0].time, 7000u);
     EXPECT_EQ(calls[1].time, 9000u);
     EXPECT_EQ(gHitList.size(), 3u);
     EXPECT_EQ(hitlog(), formatHitLog(gHitList));
     EXPECT_EQ(inodeOf(folder / "hitlog.txt"), before); // both sort last: one append
+}
+
+// A slice whose first hit the mode refuses and whose second it takes: the mode's file is
+// written first, then the journal told, then hitlog.txt, so a crash between two of the
+// writes never leaves a hit in hitlog.txt that the mode's file lacks.
+TEST_F(HitIntakeTest, TheModesFilesComeBeforeTheJournalNoteAndHitlogTxtLast) {
+    std::vector<std::string> order;
+    {
+        HitBatch batch;
+        processHit(2, 0, 5000, HIT_FROM_DEVICE); // refused by the mode: hands over nothing
+        processHit(2, 2, 6000, HIT_FROM_DEVICE);
+        afterHits("drag.txt", [&] { order.push_back("mode file, hitlog: " + hitlog()); });
+    }
+    EXPECT_EQ(order, std::vector<std::string>{"mode file, hitlog: "});
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].hit.timeMs, 5000u);
+    EXPECT_EQ(taken[1].hit.timeMs, 6000u);
+    EXPECT_EQ(taken[1].hitlogThen, ""); // told before hitlog.txt was written
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    // A writer that tells the journal itself, once its file holds the hits: told then,
+    // and not a second time at the end of the batch.
+    taken.clear();
+    std::size_t toldWhileWriting = 0;
+    {
+        HitBatch batch;
+        processHit(2, 2, 7000, HIT_FROM_DEVICE);
+        processHit(2, 2, 8000, HIT_FROM_DEVICE);
+        afterHits("drag.txt", [&] {
+            noteHitsWriting("drag.txt", 100, "abc");
+            noteHitsTaken();
+            toldWhileWriting = taken.size();
+            noteHitsWriting("drag.txt", 103, "d"); // nothing waits any more
+        });
+    }
+    EXPECT_EQ(writing, std::vector<std::string>{"drag.txt@100+3 x2"});
+    EXPECT_EQ(toldWhileWriting, 2u);
+    EXPECT_EQ(taken.size(), 2u);
+    // Hits fed again from the hit log are not the journal's.
+    taken.clear();
+    processHit(2, 2, 6000, HIT_FROM_LOG_SELECTED);
+    EXPECT_TRUE(taken.empty());
+}
+
+// After a crash between the journal note and hitlog.txt, the noted hits are logged and
+// not taken by the mode again; the others are taken.
+TEST_F(HitIntakeTest, ReplayOnlyLogsTheHitsTheJournalNotesAsTaken) {
+    calls.clear();
+    replayHits({{2, 0, 5000}, {2, 2, 6000}, {4, 0, 7000}}, {{2, 2, 6000}, {9, 9, 9999}});
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].time, 5000u);
+    EXPECT_EQ(calls[1].time, 7000u);
+    ASSERT_EQ(gHitList.size(), 3u);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
 }
 
 TEST_F(HitIntakeTest, AHitLogThatCannotBeWrittenIsToldOncePerRunOfFailures) {

@@ -48,6 +48,28 @@ TEST(HitJournalFile, CompleteLinesAreReadAndACutLastLineIsSkipped) {
     EXPECT_EQ(HitJournal::line({2, 0, 1700000000123ull}), "2,0,1700000000123\n");
 }
 
+TEST(HitJournalLink, NotesOfHitsTakenAndBeingWrittenAreReadApartFromTheHits) {
+    JournalRig j;
+    j.rig->receive(hitMessage(2, 0, 1000), kGateway);
+    j.rig->receive(hitMessage(4, 2, 2000), kGateway);
+    j.rig->link->hitsTaken({{2, 0, 1000}});
+    j.rig->receive(hitMessage(5, 1, 3000), kGateway);
+    EXPECT_EQ(j.journal(), (std::vector<TSignalHit>{{2, 0, 1000}, {4, 2, 2000}, {5, 1, 3000}}));
+    EXPECT_EQ(HitJournal::readTaken(j.file), (std::vector<TSignalHit>{{2, 0, 1000}}));
+    j.rig->link->hitsWriting({{"drag.txt", 120, 37, 99999999999ull, 4, 2, 2000}});
+    EXPECT_EQ(HitJournal::readWriting(j.file),
+              (std::vector<JournalWrite>{{"drag.txt", 120, 37, 99999999999ull, 4, 2, 2000}}));
+    EXPECT_EQ(j.journal().size(), 3u); // neither kind of note reads as a hit
+    // Emptied with the hits once everything is logged.
+    j.rig->link->journalReplayed();
+    TSignalHit h;
+    while (j.rig->link->tryPopHit(h)) {
+    }
+    j.rig->link->hitsLogged();
+    EXPECT_TRUE(HitJournal::readTaken(j.file).empty());
+    EXPECT_TRUE(HitJournal::readWriting(j.file).empty());
+}
+
 TEST(HitJournalLink, AHitIsInTheJournalBeforeItsAcknowledgementLeaves) {
     JournalRig j;
     std::vector<std::size_t> journalAtAck;

@@ -116,5 +116,33 @@ TEST_F(FileTailTest, FailuresLeaveTheFileAsItWas) {
     EXPECT_EQ(contentOf(file), before);
 }
 
+// What the restart asks of a file a crash may have cut short: does it hold these bytes
+// here. And the moment writeFileTail says the tail is sure: the intent is on disk, the
+// file not touched yet.
+TEST_F(FileTailTest, HoldsTheBytesAtAndTheMomentTheTailIsSure) {
+    ASSERT_TRUE(writeFileAtomic(file, after).ok());
+    const std::uint64_t sum = contentChecksum(tail);
+    struct Row {
+        const char* name;
+        fs::path path;
+        std::uint64_t at, length, sum;
+        bool holds;
+    } rows[] = {
+        {"the tail where it was written", file, offset, tail.size(), sum, true},
+        {"one byte further on", file, offset + 1, tail.size(), sum, false},
+        {"past the end of the file", file, offset, tail.size() + 1, sum, false},
+        {"another checksum", file, offset, tail.size(), sum + 1, false},
+        {"no such file", folder / "none.txt", offset, tail.size(), sum, false},
+    };
+    for (const Row& r : rows) EXPECT_EQ(fileHoldsAt(r.path, r.at, r.length, r.sum), r.holds) << r.name;
+
+    ASSERT_TRUE(writeFileAtomic(file, before).ok());
+    std::string atSure;
+    FileStamp stamp;
+    ASSERT_TRUE(writeFileTail(file, intent, offset, tail, stamp, [&] { atSure = contentOf(file); }).ok());
+    EXPECT_EQ(atSure, before);
+    EXPECT_EQ(contentOf(file), after);
+}
+
 } // namespace
 } // namespace velmaro::test
