@@ -1,7 +1,8 @@
-// Hit-to-acknowledgement latency of the node link on loopback, beside a bare UDP echo
-// round trip measured in the same run.
+// Hit-to-acknowledgement latency of the node link, beside a bare UDP echo round trip
+// measured in the same run, both across a veth pair to a namespace of the gateway's own.
 //
-// Opens UDP sockets, so it runs only inside a private network namespace:
+// Opens UDP sockets and makes namespaces, so it runs only inside a private network
+// namespace:
 //   unshare --net sh -c 'ip link set lo up; VELMARO_NETNS=1 build/bench/bench_link_latency'
 // Without VELMARO_NETNS it prints a note and exits with 0.
 #include <benchmark/benchmark.h>
@@ -10,6 +11,8 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <fcntl.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,9 +20,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "core/link/system_interface.h"
+#include "fakes/sim_network.h"
 
 using namespace velmaro;
 
@@ -57,8 +62,30 @@ bool waitFor(int s, std::uint8_t* buffer, std::size_t size, int timeoutMs) {
     return ::recv(s, buffer, size, 0) > 0;
 }
 
-// Round trip of one hit: the gateway (a plain socket on 127.0.0.2) sends a receive frame
-// to the console's link; the link acknowledges it; the time until the echo arrives.
+// The gateway lives in a network namespace of its own joined by a veth pair (the link
+// owns the node port alone, as on a real network the gateway is another machine); the
+// bare echo crosses the same pair.
+const test::SimNetwork& network() {
+    static const test::SimNetwork net(31);
+    return net;
+}
+
+// A UDP socket bound in the gateway's namespace.
+int gatewaySocket(const std::string& ip, std::uint16_t port) {
+    const int home = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    const int there = ::open(network().path().c_str(), O_RDONLY | O_CLOEXEC);
+    int s = -1;
+    if (home >= 0 && there >= 0 && ::setns(there, CLONE_NEWNET) == 0) {
+        s = udpSocket(ip.c_str(), port);
+        if (::setns(home, CLONE_NEWNET) != 0) std::abort(); // never go on in the wrong namespace
+    }
+    if (home >= 0) ::close(home);
+    if (there >= 0) ::close(there);
+    return s;
+}
+
+// Round trip of one hit: the gateway sends a receive frame to the console's link; the
+// link acknowledges it; the time until the acknowledgement arrives.
 void BM_HitToAcknowledgement(benchmark::State& state) {
     LinkOptions o;
     o.port = kLinkPort;
@@ -75,12 +102,12 @@ void BM_HitToAcknowledgement(benchmark::State& state) {
         state.SkipWithError("cannot bind the link");
         return;
     }
-    const int gateway = udpSocket("127.0.0.2", kLinkPort);
+    const int gateway = network().ok() ? gatewaySocket(network().simAddress(), kLinkPort) : -1;
     if (gateway < 0) {
         state.SkipWithError("cannot bind the gateway socket");
         return;
     }
-    const sockaddr_in console = address("127.0.0.1", kLinkPort);
+    const sockaddr_in console = address(network().consoleAddress().c_str(), kLinkPort);
     std::uint64_t time = 1'700'000'000'000ull;
     std::uint8_t reply[64];
     for (auto _ : state) {
@@ -101,8 +128,8 @@ BENCHMARK(BM_HitToAcknowledgement)->UseRealTime()->Unit(benchmark::kMicrosecond)
 
 // The floor: a bare UDP echo thread with the same wake-up (poll), same datagram size.
 void BM_BareUdpEcho(benchmark::State& state) {
-    const int server = udpSocket("127.0.0.3", kEchoPort);
-    const int client = udpSocket("127.0.0.4", kEchoPort);
+    const int server = network().ok() ? gatewaySocket(network().simAddress(), kEchoPort) : -1;
+    const int client = udpSocket(network().consoleAddress().c_str(), kEchoPort);
     if (server < 0 || client < 0) {
         state.SkipWithError("cannot bind the echo sockets");
         return;
@@ -119,7 +146,7 @@ void BM_BareUdpEcho(benchmark::State& state) {
             if (n > 0) ::sendto(server, buffer, std::size_t(n), 0, reinterpret_cast<sockaddr*>(&from), len);
         }
     });
-    const sockaddr_in to = address("127.0.0.3", kEchoPort);
+    const sockaddr_in to = address(network().simAddress().c_str(), kEchoPort);
     std::uint8_t datagram[NODE_FRAME_SIZE] = {0x7E};
     std::uint8_t reply[64];
     for (auto _ : state) {
