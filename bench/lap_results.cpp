@@ -75,7 +75,6 @@ public:
     bool sumTime() const override { return false; }
     void showLapResults(const LapResultsTable&) override {}
     LapResultsWorker* lapResultsWorker() override { return worker; }
-    LapClock* clock() override { return nullptr; } // the process's steady clock
 };
 
 // A scratch program and event folder; the host installed for the benchmark's life.

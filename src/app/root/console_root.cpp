@@ -266,7 +266,6 @@ public:
         if (ui::RallyResults) ui::RallyResults->showLapResults(table.toResultsTable());
     }
     LapResultsWorker* lapResultsWorker() override { return &worker_; }
-    LapClock* clock() override { return nullptr; } // the process's steady clock
 
 private:
     TMainForm& form_;

@@ -76,16 +76,6 @@ public:
     virtual void appendClassResult(int32_t classId, uint32_t racerNumber) = 0;
 };
 
-// A steady millisecond clock for the 500 ms debounce of the lap results.
-class LapClock {
-public:
-    LapClock() = default;
-    LapClock(const LapClock&) = delete;
-    LapClock& operator=(const LapClock&) = delete;
-    virtual ~LapClock() = default;
-    virtual int64_t nowMs() = 0;
-};
-
 class LapHost {
 public:
     LapHost() = default;
@@ -119,12 +109,10 @@ public:
     // Hands a freshly built results table to the results window's grid.
     virtual void showLapResults(const LapResultsTable& table) = 0;
 
-    // ---- threads and time
-    // The lap results worker that builds the results off the main thread; null: the
-    // results are rebuilt on the main thread by lapResultsTimerTick.
+    // ---- threads
+    // The lap results worker that builds the results off the main thread; null (tests of
+    // other parts): nothing is scheduled, and buildLapResults builds at once.
     virtual LapResultsWorker* lapResultsWorker() = 0;
-    // Null: a steady clock of the process.
-    virtual LapClock* clock() = 0;
 };
 
 // The installed host. Throws std::logic_error when none is installed: lap timing reached

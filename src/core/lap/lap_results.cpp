@@ -4,7 +4,6 @@
 #include "core/lap/lap_results.h"
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 
 #include "core/lap/lap_events.h"
@@ -34,14 +33,6 @@ namespace {
 int32_t wrapAdd(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
-
-int64_t steadyNowMs() {
-    if (LapClock* c = lapHost().clock()) return c->nowMs();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-std::optional<int64_t> gResultsDeadline; // the 500 ms one-shot; nullopt while stopped
 
 } // namespace
 
@@ -257,10 +248,9 @@ void buildLapResults() {
     applyLapResults(std::move(*out));
 }
 
-// ---- debounce
+// ---- hand-over
 
 void resetLapResultsState() {
-    gResultsDeadline.reset();
     gLapResults.clear();
     gLapResultsTable = {};
     gSyncedWorker = nullptr;
@@ -271,20 +261,7 @@ void scheduleLapResults() {
         LapResultsChange c = wholeLapResultsChange();
         gSyncedWorker = c.enabled ? worker : nullptr;
         worker->notify(std::move(c));
-        return;
     }
-    gResultsDeadline = steadyNowMs() + 500;
-}
-
-std::optional<int64_t> lapResultsCountdown() {
-    if (!gResultsDeadline) return std::nullopt;
-    return std::max<int64_t>(0, *gResultsDeadline - steadyNowMs());
-}
-
-void lapResultsTimerTick() {
-    if (!gResultsDeadline || steadyNowMs() < *gResultsDeadline) return;
-    gResultsDeadline.reset();
-    if (isLapMode(lapHost().raceMode())) buildLapResults();
 }
 
 } // namespace velmaro

@@ -7,8 +7,7 @@
 // events hands the lap results worker (core/lap/lap_results_worker.h) what changed,
 // the worker builds 500 ms after the last change from its own copy (only the racers
 // whose events changed are formatted again), writes the HTML results table and hands
-// the build back to the main thread (applyLapResults). Without a worker the rebuild
-// runs on the main thread from lapResultsTimerTick.
+// the build back to the main thread (applyLapResults).
 //
 // Ownership: gLapResults owns its records; a record observes lap events of gRaceItems
 // and is valid only until the next change of the list.
@@ -79,15 +78,9 @@ extern std::vector<std::unique_ptr<TLapResult>> gLapResults;
 extern LapResultsTable gLapResultsTable;
 
 // Main thread, after a change of the lap events (or to refresh the results window):
-// with a lap results worker (LapHost::lapResultsWorker) hands it the whole list, which
-// it builds 500 ms after the last change; without one restarts the 500 ms one-shot
-// countdown of lapResultsTimerTick.
+// hands the lap results worker (LapHost::lapResultsWorker) the whole list, which it
+// builds 500 ms after the last change. Without a worker nothing is scheduled.
 void scheduleLapResults();
-// Without a worker: call it often on the main thread (every 20 ms or so). When the
-// countdown has run out: stops it and, in modes 1, 4 and 6, rebuilds here.
-void lapResultsTimerTick();
-// Milliseconds left of the countdown; nullopt when it is not running.
-std::optional<int64_t> lapResultsCountdown();
 
 struct LapResultsChange;
 struct LapResultsOutput;

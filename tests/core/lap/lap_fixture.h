@@ -1,6 +1,6 @@
 #pragma once
 // Shared fixture of the lap timing tests: a host with a fake registry, a recording
-// scoreboard, a settable clock and a temporary event folder.
+// scoreboard and a temporary event folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -89,12 +89,6 @@ public:
     void showRacerAtStart(int) override {}
 };
 
-class FakeClock : public LapClock {
-public:
-    int64_t now = 1000000;
-    int64_t nowMs() override { return now; }
-};
-
 class FakeLapHost : public LapHost {
 public:
     int mode = 1;
@@ -113,7 +107,6 @@ public:
     bool sum = false;
     int tablesShown = 0;
     int repaints = 0;
-    FakeClock fakeClock;
 
     int raceMode() const override { return mode; }
     std::filesystem::path eventFolder() const override { return folder; }
@@ -132,8 +125,7 @@ public:
     bool clearTime() const override { return clean; }
     bool sumTime() const override { return sum; }
     void showLapResults(const LapResultsTable&) override { ++tablesShown; }
-    LapResultsWorker* lapResultsWorker() override { return nullptr; } // rebuilt by lapResultsTimerTick
-    LapClock* clock() override { return &fakeClock; }
+    LapResultsWorker* lapResultsWorker() override { return nullptr; } // built by buildLapResults
 };
 
 // The lap grid's port: records the editing flag and the two-lane "Правка" calls.

@@ -34,7 +34,6 @@ protected:
         LapTest::SetUp();
         kept.folder = temp.path();
         kept.reg = &registry;
-        kept.fakeClock.now = host.fakeClock.now;
         setLapHost(&kept);
         registry.addClass(1, "Stock");
         registry.addClass(2, "Pro <X> & 'Co'");

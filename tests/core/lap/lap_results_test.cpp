@@ -150,26 +150,6 @@ TEST_F(LapResults, NothingOutsideTheLapModesOrWithoutTheWindow) {
     EXPECT_FALSE(std::filesystem::exists(temp / "www" / "table.html"));
 }
 
-TEST_F(LapResults, DebounceRestartsWithEveryChange) {
-    // Without a worker the countdown runs on the main thread.
-    host.tablesShown = 0;
-    processHitLapSingle(1, 0, 1000, 7, 1);
-    host.fakeClock.now += 400;
-    lapResultsTimerTick();
-    processHitLapSingle(1, 0, 2000, 7, 1); // restarts the countdown
-    host.fakeClock.now += 400;
-    lapResultsTimerTick();
-    EXPECT_EQ(host.tablesShown, 0);
-    EXPECT_EQ(lapResultsCountdown(), 100);
-    host.fakeClock.now += 100;
-    lapResultsTimerTick();
-    EXPECT_EQ(host.tablesShown, 1);
-    EXPECT_EQ(lapResultsCountdown(), std::nullopt);
-    host.fakeClock.now += 1000;
-    lapResultsTimerTick();
-    EXPECT_EQ(host.tablesShown, 1); // one-shot
-}
-
 } // namespace
 } // namespace velmaro::test
 
