@@ -123,61 +123,68 @@ std::vector<TSignalHit> HitJournal::read(const std::filesystem::path& file) { re
 
 std::vector<TSignalHit> HitJournal::readTaken(const std::filesystem::path& file) { return readLines(file, true); }
 
-std::vector<JournalWrite> HitJournal::readWriting(const std::filesystem::path& file) {
-    std::vector<JournalWrite> writes;
+namespace {
+
+// Calls `take` with every complete line of `file`, without its '\n'.
+template <class Take>
+void forEachLine(const std::filesystem::path& file, Take take) {
     std::ifstream in(file, std::ios::binary);
-    if (!in) return writes;
+    if (!in) return;
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::string_view line(text.data() + start, end - start);
-        if (line.substr(0, 2) != "P,") continue;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        take(std::string_view(text.data() + start, end - start));
+}
+
+// Comma-separated decimal fields read from the front of a line.
+class Fields {
+public:
+    explicit Fields(std::string_view line) : p_(line.data()), stop_(line.data() + line.size()) {}
+    // The next field; `last`: it must end the line. False once any field was not whole.
+    template <class T>
+    bool next(T& value, bool last) {
+        if (!ok_) return false;
+        const auto r = std::from_chars(p_, stop_, value);
+        ok_ = r.ec == std::errc{} && (last ? r.ptr == stop_ : r.ptr != stop_ && *r.ptr == ',');
+        p_ = r.ptr + 1;
+        return ok_;
+    }
+
+private:
+    const char* p_;
+    const char* stop_;
+    bool ok_ = true;
+};
+
+} // namespace
+
+std::vector<JournalWrite> HitJournal::readWriting(const std::filesystem::path& file) {
+    std::vector<JournalWrite> writes;
+    forEachLine(file, [&](std::string_view line) {
+        if (!line.starts_with("P,")) return;
         line.remove_prefix(2);
         const std::size_t comma = line.find(',');
-        if (comma == std::string_view::npos || comma == 0) continue;
+        if (comma == std::string_view::npos || comma == 0) return;
         JournalWrite w;
         w.file = std::string(line.substr(0, comma));
-        const char* p = line.data() + comma + 1;
-        const char* const stop = line.data() + line.size();
-        bool ok = true;
-        const auto take = [&](auto& value, bool last) {
-            if (!ok) return;
-            auto r = std::from_chars(p, stop, value);
-            ok = r.ec == std::errc{} && (last ? r.ptr == stop : r.ptr != stop && *r.ptr == ',');
-            p = r.ptr + 1;
-        };
-        take(w.offset, false);
-        take(w.length, false);
-        take(w.checksum, false);
-        take(w.node, false);
-        take(w.signal, false);
-        take(w.time, true);
-        if (ok) writes.push_back(std::move(w));
-    }
+        Fields f(line.substr(comma + 1));
+        if (f.next(w.offset, false) && f.next(w.length, false) && f.next(w.checksum, false) &&
+            f.next(w.node, false) && f.next(w.signal, false) && f.next(w.time, true))
+            writes.push_back(std::move(w));
+    });
     return writes;
 }
 
 std::vector<TSignalHit> HitJournal::readLines(const std::filesystem::path& file, bool taken) {
     std::vector<TSignalHit> hits;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return hits;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        const char* p = text.data() + start;
-        const char* const stop = text.data() + end;
-        const bool noted = stop - p >= 2 && p[0] == 'T' && p[1] == ',';
-        if (noted != taken) continue;
-        if (noted) p += 2;
+    forEachLine(file, [&](std::string_view line) {
+        const bool noted = line.starts_with("T,");
+        if (noted != taken) return;
+        if (noted) line.remove_prefix(2);
         TSignalHit hit;
-        auto r = std::from_chars(p, stop, hit.node);
-        if (r.ec != std::errc{} || r.ptr == stop || *r.ptr != ',') continue;
-        r = std::from_chars(r.ptr + 1, stop, hit.signal);
-        if (r.ec != std::errc{} || r.ptr == stop || *r.ptr != ',') continue;
-        r = std::from_chars(r.ptr + 1, stop, hit.time);
-        if (r.ec != std::errc{} || r.ptr != stop) continue;
-        hits.push_back(hit);
-    }
+        Fields f(line);
+        if (f.next(hit.node, false) && f.next(hit.signal, false) && f.next(hit.time, true)) hits.push_back(hit);
+    });
     return hits;
 }
 

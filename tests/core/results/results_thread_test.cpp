@@ -157,25 +157,23 @@ TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
         EXPECT_EQ(gDragResultsCntr->getResults("raceResults"), whole->raceResults);
         EXPECT_EQ(gDragResultsCntr->getResults("practiceResults"), whole->practiceResults);
     };
+    const auto hit = [](std::size_t run, std::int32_t et) { // a hit that changes one run
+        gDragRuns[run].et[0] = et;
+        notifyRunChanged(run);
+    };
     notifyResultsThread();
     pollAndCompare("a whole list");
-    gDragRuns[2].et[0] = 8500;
-    notifyRunChanged(2);
-    gDragRuns[4].et[0] = 8400;
-    notifyRunChanged(4);
+    hit(2, 8500);
+    hit(4, 8400);
     pollAndCompare("two runs, one poll");
-    gDragRuns[1].et[0] = 8300;
-    notifyRunChanged(1);
+    hit(1, 8300);
     gDragRuns[1].et[0] = 8250; // changed again and not named: the whole list carries it
     gDragRuns[5].racer[0] = 21;
     notifyResultsThread();
-    gDragRuns[3].et[0] = 8200;
-    notifyRunChanged(3);
+    hit(3, 8200);
     pollAndCompare("a run, a whole list, a run");
-    gDragRuns[0].et[0] = 8100;
-    notifyRunChanged(0);
-    gDragRuns[0].et[0] = 8000;
-    notifyRunChanged(0);
+    hit(0, 8100);
+    hit(0, 8000);
     pollAndCompare("one run twice");
     gDragRuns.push_back(qualRun(7, 30, 9900));
     notifyRunChanged(6); // a longer list goes over whole
