@@ -133,6 +133,42 @@ inline char* writeInt32(char* out, std::int32_t value) {
     return writeUnsigned(out, v);
 }
 
+// Three decimals of a finite double below 2^53 in magnitude, as std::to_chars writes
+// them (json_builder.cpp): at most 22 characters at `out`, their end returned; null for
+// the values it does not handle.
+char* writeFixed3(char* out, double value);
+
+// Whether writeFloat3 writes the value: finite and below 2^52 thousandths.
+inline bool fitsFloat3(float value) {
+    const double scaled = static_cast<double>(value) * 1000.0;
+    return (scaled < 0 ? -scaled : scaled) < 0x1p52;
+}
+
+// A float with three decimals, as the double writer writes it (at most 24 characters).
+// A float times 1000 is exact in a double (24 + 10 significant bits), so rounding that
+// product to an integer, ties to even, gives the thousandths the double writer gives.
+// Only for values fitsFloat3 accepts.
+inline char* writeFloat3(char* out, float value) {
+    const double scaled = static_cast<double>(value) * 1000.0;
+    const double magnitude = scaled < 0 ? -scaled : scaled;
+    // Adding and taking away 2^52 rounds to an integer, ties to even.
+    const auto thousandths = static_cast<std::uint64_t>((magnitude + 0x1p52) - 0x1p52);
+    if (std::signbit(value)) *out++ = '-';
+    out = writeUnsigned(out, thousandths / 1000);
+    const auto frac = static_cast<std::uint32_t>(thousandths % 1000);
+    out[0] = '.';
+    out[1] = static_cast<char>('0' + frac / 100);
+    std::memcpy(out + 2, kDigitPairs + (frac % 100) * 2, 2);
+    return out + 4;
+}
+
+// Copies a literal's characters (without its terminating zero).
+template <std::size_t N>
+[[gnu::always_inline]] inline char* putLiteral(char* out, const char (&text)[N]) {
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
+}
+
 } // namespace json_detail
 
 // A text written through a buffer on the stack, for the documents made of thousands of
@@ -171,17 +207,18 @@ public:
         return out_;
     }
 
-private:
-    friend class JsonObjectWriter;
+    // For writers of fixed-layout objects: `n` free bytes at the end of the buffer
+    // (n <= kSize), to be written in one go and then marked with wrote().
     static constexpr std::size_t kSize = 512;
-
-    // `n` free bytes at the end of the buffer (n <= kSize).
     char* room(std::size_t n) {
         if (used_ + n > kSize) flush();
         return data_ + used_;
     }
     // Marks the first `end - data_` bytes of the buffer as written.
     void wrote(const char* end) { used_ = static_cast<std::size_t>(end - data_); }
+
+private:
+    friend class JsonObjectWriter;
 
     std::string& out_;
     std::size_t used_ = 0;
@@ -263,25 +300,12 @@ private:
         buf_.wrote(json_detail::writeInt32(buf_.room(11), value));
     }
     void writeValue(double value);
-    // A float times 1000 is exact in a double (24 + 10 significant bits), so rounding that
-    // product to an integer, ties to even, gives the thousandths the double writer gives.
     void writeValue(float value) {
-        const double scaled = static_cast<double>(value) * 1000.0;
-        const double magnitude = scaled < 0 ? -scaled : scaled;
-        if (!(magnitude < 0x1p52)) { // infinities, NaN, huge values
+        if (!json_detail::fitsFloat3(value)) { // infinities, NaN, huge values
             writeValue(static_cast<double>(value));
             return;
         }
-        // Adding and taking away 2^52 rounds to an integer, ties to even.
-        const auto thousandths = static_cast<std::uint64_t>((magnitude + 0x1p52) - 0x1p52);
-        char* p = buf_.room(24);
-        if (std::signbit(value)) *p++ = '-';
-        p = json_detail::writeUnsigned(p, thousandths / 1000);
-        const auto frac = static_cast<std::uint32_t>(thousandths % 1000);
-        p[0] = '.';
-        p[1] = static_cast<char>('0' + frac / 100);
-        std::memcpy(p + 2, json_detail::kDigitPairs + (frac % 100) * 2, 2);
-        buf_.wrote(p + 4);
+        buf_.wrote(json_detail::writeFloat3(buf_.room(24), value));
     }
 
     JsonTextBuffer own_;  // the buffer of an object appended to a string; unused otherwise
