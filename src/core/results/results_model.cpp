@@ -102,26 +102,52 @@ std::uint64_t standingsKey(std::int32_t points, const TDragAttempt& x, const TDr
 } // namespace
 
 const TRacerItem* DragResultsModel::findRacer(std::int32_t number) const {
-    auto it = m_registryRacers.find(number);
-    return it == m_registryRacers.end() ? nullptr : it->second;
+    if (m_racerNumbers.empty()) {
+        const auto n = static_cast<std::uint32_t>(number);
+        return n < m_racerByNumber.size() ? m_racerByNumber[n] : nullptr;
+    }
+    auto it = std::lower_bound(m_racerNumbers.begin(), m_racerNumbers.end(), number,
+                               [](const auto& entry, std::int32_t n) { return entry.first < n; });
+    return it != m_racerNumbers.end() && it->first == number ? it->second : nullptr;
 }
 
 std::int32_t DragResultsModel::breakoutLimitMs(std::int32_t classId) const {
-    auto it = m_limits.find(classId);
-    return it == m_limits.end() ? 0 : it->second;
+    auto it = std::lower_bound(m_limits.begin(), m_limits.end(), classId,
+                               [](const auto& entry, std::int32_t id) { return entry.first < id; });
+    return it != m_limits.end() && it->first == classId ? it->second : 0;
 }
 
 void DragResultsModel::reset(const TDragResultsOptions& options) {
     m_options = options;
     m_ready = true;
-    m_registryRacers.clear();
+    m_racerByNumber.clear();
+    m_racerNumbers.clear();
     m_limits.clear();
     if (const TRegistrySnapshot* registry = options.registry.get()) {
-        m_registryRacers.reserve(registry->racers.size());
-        // First in list order, as the registry's own linear look-ups answer.
-        for (const TRacerItem& r : registry->racers)
-            if (r.number != 0) m_registryRacers.emplace(static_cast<std::int32_t>(r.number), &r);
-        for (const TClassItem& c : registry->classes) m_limits.emplace(c.id, c.breakoutLimit * 100);
+        // The first racer of a number in list order, as the registry's own linear look-ups answer.
+        std::uint32_t maxNumber = 0;
+        for (const TRacerItem& r : registry->racers) maxNumber = std::max(maxNumber, r.number);
+        if (maxNumber < 4 * registry->racers.size() + 1024) {
+            m_racerByNumber.assign(std::size_t{maxNumber} + 1, nullptr);
+            for (const TRacerItem& r : registry->racers)
+                if (r.number != 0 && !m_racerByNumber[r.number]) m_racerByNumber[r.number] = &r;
+        } else {
+            m_racerNumbers.reserve(registry->racers.size());
+            for (const TRacerItem& r : registry->racers)
+                if (r.number != 0) m_racerNumbers.emplace_back(static_cast<std::int32_t>(r.number), &r);
+            std::stable_sort(m_racerNumbers.begin(), m_racerNumbers.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            m_racerNumbers.erase(std::unique(m_racerNumbers.begin(), m_racerNumbers.end(),
+                                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                                 m_racerNumbers.end());
+        }
+        // The first class of an id.
+        m_limits.reserve(registry->classes.size());
+        for (const TClassItem& c : registry->classes) m_limits.emplace_back(c.id, c.breakoutLimit * 100);
+        std::stable_sort(m_limits.begin(), m_limits.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        m_limits.erase(std::unique(m_limits.begin(), m_limits.end(),
+                                   [](const auto& a, const auto& b) { return a.first == b.first; }),
+                       m_limits.end());
     }
     m_names = racerNamesOf(options.registry);
     m_runs.clear();
@@ -188,32 +214,56 @@ void DragResultsModel::dropRun(std::size_t index) {
     }
 }
 
+// The racer state of a timed lane's racer, made on its first lane.
+DragResultsModel::RacerState& DragResultsModel::racerOf(std::int32_t number) {
+    auto [it, added] = m_racers.try_emplace(number);
+    RacerState& racer = it->second;
+    if (added) {
+        racer.racer = findRacer(number);
+        if (racer.racer) {
+            const auto& ids = racer.racer->classIds;
+            racer.classes.reserve(ids.size());
+            for (std::size_t k = 0; k < ids.size(); ++k)
+                // The overall lists' key is not a class, and a class named twice is one class.
+                if (ids[k] != -1 && std::find(ids.begin(), ids.begin() + k, ids[k]) == ids.begin() + k)
+                    racer.classes.push_back(ids[k]);
+        }
+    }
+    return racer;
+}
+
+// Every run of a whole rebuild: each racer's lane list made once at its size.
+void DragResultsModel::addAllRuns(const std::vector<const TDragRaceItem*>& runs) {
+    std::vector<RacerState*> laneRacers(runs.size() * 2, nullptr); // by run index * 2 + lane
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        readRun(i, *runs[i]);
+        const RunState& s = m_runs[i];
+        for (int lane : {LANE_LEFT, LANE_RIGHT}) {
+            if (s.racer[lane] == 0) continue;
+            RacerState& racer = racerOf(s.racer[lane]);
+            ++racer.countedLanes;
+            laneRacers[i * 2 + lane] = &racer;
+        }
+        if (s.runId != 0) m_runsById.emplace_back(s.runId, static_cast<std::uint32_t>(i)); // sorted below
+    }
+    for (auto& [number, racer] : m_racers) racer.lanes.reserve(racer.countedLanes);
+    for (std::size_t key = 0; key < laneRacers.size(); ++key)
+        if (laneRacers[key]) laneRacers[key]->lanes.push_back(static_cast<std::uint32_t>(key));
+    std::sort(m_runsById.begin(), m_runsById.end());
+}
+
 void DragResultsModel::addRun(std::size_t index) {
     const RunState& s = m_runs[index];
     for (int lane : {LANE_LEFT, LANE_RIGHT}) {
         if (s.racer[lane] == 0) continue;
-        auto [it, added] = m_racers.try_emplace(s.racer[lane]);
-        RacerState& racer = it->second;
-        if (added) {
-            racer.racer = findRacer(s.racer[lane]);
-            if (racer.racer) {
-                const auto& ids = racer.racer->classIds;
-                for (std::size_t k = 0; k < ids.size(); ++k)
-                    // The overall lists' key is not a class, and a class named twice is one class.
-                    if (ids[k] != -1 && std::find(ids.begin(), ids.begin() + k, ids[k]) == ids.begin() + k)
-                        racer.classes.push_back(ids[k]);
-            }
-        }
+        RacerState& racer = racerOf(s.racer[lane]);
         const std::uint32_t key = static_cast<std::uint32_t>(index * 2 + lane);
         racer.lanes.insert(std::lower_bound(racer.lanes.begin(), racer.lanes.end(), key), key);
         m_dirtyRacers.push_back(s.racer[lane]);
     }
     if (s.runId != 0) {
         const std::pair<std::int32_t, std::uint32_t> key{s.runId, static_cast<std::uint32_t>(index)};
-        if (m_bulk) // sorted once every run is in
-            m_runsById.push_back(key);
-        else
-            m_runsById.insert(std::lower_bound(m_runsById.begin(), m_runsById.end(), key), key);
+        m_runsById.insert(std::lower_bound(m_runsById.begin(), m_runsById.end(), key), key);
     }
 }
 
@@ -761,13 +811,8 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         reset(options);
         m_runs.resize(runs.size());
         m_runsById.reserve(runs.size());
-        m_racers.reserve(m_registryRacers.size());
-        m_bulk = true;
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            readRun(i, *runs[i]);
-            addRun(i);
-        }
-        std::sort(m_runsById.begin(), m_runsById.end());
+        m_racers.reserve(options.registry ? options.registry->racers.size() : 0);
+        addAllRuns(runs);
         // Every racer: one each, not one per lane.
         m_dirtyRacers.clear();
         m_dirtyRacers.reserve(m_racers.size());

@@ -66,6 +66,7 @@ private:
         std::vector<std::uint32_t> lanes; // run index * 2 + lane of the timed lanes, ascending
         const TRacerItem* racer = nullptr;
         std::vector<std::int32_t> classes; // distinct class ids of the racer (not -1), in its order
+        std::uint32_t countedLanes = 0; // a whole rebuild's count, before it makes the lane list
     };
     // One racer in one class.
     struct Entry {
@@ -102,6 +103,8 @@ private:
     void readRun(std::size_t index, const TDragRaceItem& run);
     void dropRun(std::size_t index);
     void addRun(std::size_t index);
+    void addAllRuns(const std::vector<const TDragRaceItem*>& runs);
+    RacerState& racerOf(std::int32_t number);
     void rebuildRacerEntries(std::int32_t number, const std::vector<const TDragRaceItem*>& runs);
     void rankClass(std::int32_t classId, ClassState& cls);
     void playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers);
@@ -115,8 +118,11 @@ private:
 
     TDragResultsOptions m_options;
     bool m_ready = false;
-    std::unordered_map<std::int32_t, const TRacerItem*> m_registryRacers;
-    std::unordered_map<std::int32_t, std::int32_t> m_limits; // class id -> breakout limit, ms
+    // The registry's racers by number: a table indexed by the number while the numbers
+    // are small, else (number, racer) ascending (then the table is empty).
+    std::vector<const TRacerItem*> m_racerByNumber;
+    std::vector<std::pair<std::int32_t, const TRacerItem*>> m_racerNumbers;
+    std::vector<std::pair<std::int32_t, std::int32_t>> m_limits; // (class id, breakout limit ms), ascending
     TRacerNames m_names;
 
     std::vector<RunState> m_runs;
