@@ -296,8 +296,16 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         m_racers.erase(rit);
         return;
     }
+    // The racer's lanes as attempts, read once for all its lists.
+    std::vector<LaneAttempt>& lanes = m_laneAttempts;
+    lanes.clear();
     std::size_t qualificationLanes = 0;
-    for (std::uint32_t key : racer.lanes) qualificationLanes += runs[key / 2]->runMode == RUN_MODE_QUALIFICATION;
+    for (std::uint32_t key : racer.lanes) {
+        const TDragRaceItem& run = *runs[key / 2];
+        const int lane = static_cast<int>(key % 2);
+        lanes.push_back(LaneAttempt{laneAttempt(run, lane), run.classId[lane], m_runs[key / 2].flag[lane]});
+        qualificationLanes += run.runMode == RUN_MODE_QUALIFICATION;
+    }
     const std::uint32_t firstLane = racer.lanes.front();
     for (std::int32_t c : classIds) {
         ClassState& cls = m_classes[c];
@@ -322,32 +330,36 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         e.firstLane = firstLane;
         e.result = TDragResult(number, c);
         e.qual = TDragResult(number, c);
-        e.result.attempts.reserve(racer.lanes.size());
-        e.qual.attempts.reserve(qualificationLanes);
+        // Written in place into lists of the most they can hold, then cut to size.
+        std::vector<TDragAttempt>& results = e.result.attempts;
+        std::vector<TDragAttempt>& qual = e.qual.attempts;
+        results.resize(lanes.size());
+        qual.resize(qualificationLanes);
+        std::size_t resultCount = 0, qualCount = 0;
         bool first = true;
-        for (std::uint32_t key : racer.lanes) {
-            const TDragRaceItem& run = *runs[key / 2];
-            const int lane = static_cast<int>(key % 2);
-            const bool qualification = run.runMode == RUN_MODE_QUALIFICATION;
-            TDragAttempt a = laneAttempt(run, lane);
+        for (const LaneAttempt& l : lanes) {
+            const bool qualification = l.attempt.runMode == RUN_MODE_QUALIFICATION;
             if (c == -1) {
-                e.result.attempts.push_back(a);
-                if (qualification) e.qual.attempts.push_back(a);
+                results[resultCount++] = l.attempt;
+                if (qualification) qual[qualCount++] = l.attempt;
             } else {
-                const std::int32_t flag = m_runs[key / 2].flag[lane];
-                const bool counts = run.classId[lane] == c || run.runMode != RUN_MODE_FINAL;
                 // The first attempt of the class's qualification list is left out when it
                 // broke out; later ones are kept with their flag.
-                if (qualification && (!first || flag == 0)) {
-                    TDragAttempt q = a;
-                    q.breakout = first ? 0 : flag;
-                    e.qual.attempts.push_back(q);
+                if (qualification && (!first || l.flag == 0)) {
+                    TDragAttempt& q = qual[qualCount++];
+                    q = l.attempt;
+                    q.breakout = first ? 0 : l.flag;
                 }
-                a.breakout = flag;
-                if (counts) e.result.attempts.push_back(a);
+                if (l.classId == c || l.attempt.runMode != RUN_MODE_FINAL) {
+                    TDragAttempt& a = results[resultCount++];
+                    a = l.attempt;
+                    a.breakout = l.flag;
+                }
             }
             first = false;
         }
+        results.resize(resultCount);
+        qual.resize(qualCount);
         const std::int32_t limit = breakoutLimitMs(c);
         selectBestAttempts(e.result, limit, m_options.rank);
         selectBestAttempts(e.qual, limit, m_options.rank);

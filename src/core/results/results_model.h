@@ -130,6 +130,13 @@ private:
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;
+    // One racer's timed lanes while its entries are rebuilt.
+    struct LaneAttempt {
+        TDragAttempt attempt;  // without the breakout flag
+        std::int32_t classId;  // the lane's class in the run
+        std::int32_t flag;     // the lane's breakout flag
+    };
+    std::vector<LaneAttempt> m_laneAttempts;
     bool m_bulk = false; // a whole rebuild: the classes' racer orders are sorted at the end
     // The last rebuild's documents are patched into the next one's where their layout
     // still holds: runs and classes at the places recorded in their spans.
