@@ -96,7 +96,7 @@ inline constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192
 char* writeLargeUnsigned(char* out, std::uint64_t v);
 
 // One or two digits of a value below 100, without a leading zero.
-inline char* writeBelow100(char* out, std::uint32_t n) {
+[[gnu::always_inline]] inline char* writeBelow100(char* out, std::uint32_t n) {
     if (n < 10) {
         *out = static_cast<char>('0' + n);
         return out + 1;
@@ -107,7 +107,7 @@ inline char* writeBelow100(char* out, std::uint32_t n) {
 
 // The decimal digits of an unsigned value, as std::to_chars writes them (at most 20
 // characters); the usual sizes of a timing document (up to six digits) take a short way.
-inline char* writeUnsigned(char* out, std::uint64_t v) {
+[[gnu::always_inline]] inline char* writeUnsigned(char* out, std::uint64_t v) {
     if (v >= 1000000) return writeLargeUnsigned(out, v);
     const auto n = static_cast<std::uint32_t>(v);
     if (n < 100) return writeBelow100(out, n);
@@ -124,7 +124,7 @@ inline char* writeUnsigned(char* out, std::uint64_t v) {
 }
 
 // A 32-bit integer as std::to_chars writes it (at most 11 characters).
-inline char* writeInt32(char* out, std::int32_t value) {
+[[gnu::always_inline]] inline char* writeInt32(char* out, std::int32_t value) {
     auto v = static_cast<std::uint32_t>(value);
     if (value < 0) {
         *out++ = '-';
@@ -148,7 +148,7 @@ inline bool fitsFloat3(float value) {
 // A float times 1000 is exact in a double (24 + 10 significant bits), so rounding that
 // product to an integer, ties to even, gives the thousandths the double writer gives.
 // Only for values fitsFloat3 accepts.
-inline char* writeFloat3(char* out, float value) {
+[[gnu::always_inline]] inline char* writeFloat3(char* out, float value) {
     const double scaled = static_cast<double>(value) * 1000.0;
     const double magnitude = scaled < 0 ? -scaled : scaled;
     // Adding and taking away 2^52 rounds to an integer, ties to even.

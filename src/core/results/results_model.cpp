@@ -149,7 +149,12 @@ void DragResultsModel::reset(const TDragResultsOptions& options) {
                                    [](const auto& a, const auto& b) { return a.first == b.first; }),
                        m_limits.end());
     }
-    m_names = racerNamesOf(options.registry);
+    // The brackets' racer names from the same index (the first racer of a number).
+    m_names = [this](std::int32_t number) -> std::string {
+        if (number <= 0) return {};
+        const TRacerItem* racer = findRacer(number);
+        return racer ? racer->name : std::string();
+    };
     m_runs.clear();
     m_runsById.clear();
     m_racers.clear();
@@ -284,9 +289,8 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         cls.dirty = true;
         cls.listed = !cls.entries.empty();
     };
-    std::vector<std::int32_t> classIds;
-    classIds.reserve(racer.classes.size() + 1);
-    classIds.push_back(-1);
+    std::vector<std::int32_t>& classIds = m_classIds;
+    classIds.assign(1, -1);
     if (racer.racer) classIds.insert(classIds.end(), racer.classes.begin(), racer.classes.end());
     if (racer.lanes.empty()) {
         for (std::int32_t c : classIds) {

@@ -35,6 +35,10 @@ struct QualKey {
 
 class DragResultsModel {
 public:
+    DragResultsModel() = default;
+    DragResultsModel(const DragResultsModel&) = delete; // its racer names refer to it
+    DragResultsModel& operator=(const DragResultsModel&) = delete;
+
     // A rebuild of `runs` (none may be null) under `options`. `changed` lists the indexes
     // of runs that differ from the previous call (runs beyond the previous count are
     // new); null = unknown, rebuild everything. The rebuild is full anyway when the
@@ -137,6 +141,7 @@ private:
         std::int32_t flag;     // the lane's breakout flag
     };
     std::vector<LaneAttempt> m_laneAttempts;
+    std::vector<std::int32_t> m_classIds; // -1 and the racer's classes, while its entries are rebuilt
     bool m_bulk = false; // a whole rebuild: the classes' racer orders are sorted at the end
     // The last rebuild's documents are patched into the next one's where their layout
     // still holds: runs and classes at the places recorded in their spans.
