@@ -603,7 +603,20 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
             for (int d = 0; d < texts; ++d) classTexts[d]->append(cls.oldTexts[d], copied[d]);
     }
     if (!patch) {
-        for (std::string* text : classTexts) text->clear();
+        // Room for the pieces at once: an attempt object is some 50-60 characters, a racer's
+        // some 80 more (a guess on the high side; the pieces are copied into the documents).
+        std::array<std::size_t, 3> bytes{0, 0, 0};
+        const auto count = [&bytes](const TDragResult& r) {
+            for (const TDragAttempt& a : r.attempts)
+                bytes[a.runMode == RUN_MODE_PRACTICE ? 0 : a.runMode == RUN_MODE_QUALIFICATION ? 1 : 2] += 64;
+        };
+        for (const Entry* e : entries) count(e->result);
+        for (const TDragResult& s : cls.seeded) count(s);
+        const std::size_t racers = entries.size() + cls.seeded.size();
+        for (int d = 0; d < texts; ++d) {
+            classTexts[d]->clear();
+            classTexts[d]->reserve(bytes[d] + racers * (d == 2 ? 112 : 96));
+        }
         std::array<bool, 3> first{true, true, true};
         const auto add = [&](const TDragResult& r, Span* spans) {
             const TSessionBests bests = sessionBests(r, limit);
