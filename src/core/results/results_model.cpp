@@ -155,6 +155,8 @@ void DragResultsModel::reset(const TDragResultsOptions& options) {
         const TRacerItem* racer = findRacer(number);
         return racer ? racer->name : std::string();
     };
+    m_attempts.clear();
+    m_liveAttempts = 0;
     m_runs.clear();
     m_runsById.clear();
     m_racers.clear();
@@ -278,9 +280,10 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
     auto rit = m_racers.find(number);
     if (rit == m_racers.end()) return;
     RacerState& racer = rit->second;
-    const auto removeFrom = [number](ClassState& cls) {
+    const auto removeFrom = [this, number](ClassState& cls) {
         auto it = cls.entries.find(number);
         if (it == cls.entries.end()) return;
+        dropAttempts(it->second);
         const std::pair<std::uint32_t, std::int32_t> key{it->second.firstLane, number};
         auto pos = std::lower_bound(cls.order.begin(), cls.order.end(), key);
         if (pos != cls.order.end() && *pos == key) cls.order.erase(pos);
@@ -334,12 +337,13 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         e.firstLane = firstLane;
         e.result = TDragResult(number, c);
         e.qual = TDragResult(number, c);
-        // Written in place into lists of the most they can hold, then cut to size.
-        std::vector<TDragAttempt>& results = e.result.attempts;
-        std::vector<TDragAttempt>& qual = e.qual.attempts;
-        results.resize(lanes.size());
-        qual.resize(qualificationLanes);
-        std::size_t resultCount = 0, qualCount = 0;
+        dropAttempts(e); // its lists before (none when new)
+        // Written in place into room for the most they can hold, then cut to size.
+        const AttemptRange room =
+            takeAttempts(static_cast<std::uint32_t>(lanes.size() + qualificationLanes));
+        TDragAttempt* const results = m_attempts.data() + room.start;
+        TDragAttempt* const qual = results + lanes.size();
+        std::uint32_t resultCount = 0, qualCount = 0;
         bool first = true;
         for (const LaneAttempt& l : lanes) {
             const bool qualification = l.attempt.runMode == RUN_MODE_QUALIFICATION;
@@ -362,14 +366,40 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
             }
             first = false;
         }
-        results.resize(resultCount);
-        qual.resize(qualCount);
+        // The qualification list moves up behind the results; the rest is given back.
+        std::copy(qual, qual + qualCount, results + resultCount);
+        e.resultAttempts = AttemptRange{room.start, resultCount};
+        e.qualAttempts = AttemptRange{room.start + resultCount, qualCount};
+        m_attempts.resize(room.start + resultCount + qualCount);
+        m_liveAttempts += resultCount + qualCount;
         const std::int32_t limit = breakoutLimitMs(c);
-        selectBestAttempts(e.result, limit, m_options.rank);
-        selectBestAttempts(e.qual, limit, m_options.rank);
+        selectBestAttempts(e.result, attemptsOf(e.resultAttempts), limit, m_options.rank);
+        selectBestAttempts(e.qual, attemptsOf(e.qualAttempts), limit, m_options.rank);
         e.fresh = true;
         e.raceDirty = true;
     }
+}
+
+DragResultsModel::AttemptRange DragResultsModel::takeAttempts(std::uint32_t count) {
+    const auto start = static_cast<std::uint32_t>(m_attempts.size());
+    m_attempts.resize(m_attempts.size() + count);
+    return AttemptRange{start, count};
+}
+
+// Packs the live entries' attempts to the front of a fresh list.
+void DragResultsModel::compactAttempts() {
+    std::vector<TDragAttempt> packed;
+    packed.reserve(m_liveAttempts + m_liveAttempts / 4);
+    for (auto& [c, cls] : m_classes)
+        for (auto& [number, e] : cls.entries)
+            for (AttemptRange* range : {&e.resultAttempts, &e.qualAttempts}) {
+                const auto start = static_cast<std::uint32_t>(packed.size());
+                packed.insert(packed.end(), m_attempts.begin() + range->start,
+                              m_attempts.begin() + range->start + range->count);
+                range->start = start;
+            }
+    m_attempts.swap(packed);
+    m_liveAttempts = m_attempts.size();
 }
 
 // Qualification order and places of a class whose racers changed.
@@ -540,14 +570,15 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     const auto hasObject = [](int d, const TSessionBests& bests) {
         return d == 0 ? bests.practice != nullptr : d == 1 ? bests.qualification != nullptr : true;
     };
-    const auto writeObject = [limit](int d, std::string& out, const TDragResult& r, const TSessionBests& bests) {
+    const auto writeObject = [limit](int d, std::string& out, const TDragResult& r,
+                                     std::span<const TDragAttempt> attempts, const TSessionBests& bests) {
         JsonTextBuffer text(out);
         if (d == 0)
-            appendPracticeResultJson(text, r, *bests.practice);
+            appendPracticeResultJson(text, r, attempts, *bests.practice);
         else if (d == 1)
-            appendQualResultJson(text, r, limit, *bests.qualification);
+            appendQualResultJson(text, r, attempts, limit, *bests.qualification);
         else
-            appendRaceResultJson(text, r, bests.finals);
+            appendRaceResultJson(text, r, attempts, bests.finals);
     };
 
     std::vector<Entry*> entries;
@@ -576,8 +607,9 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
             Entry& e = *entries[k];
             const bool attemptsChanged = e.fresh;
             const bool raceChanged = finals && (e.fresh || e.raceDirty);
+            const std::span<const TDragAttempt> attempts = attemptsOf(e.resultAttempts);
             const TSessionBests bests =
-                attemptsChanged || raceChanged ? sessionBests(e.result, limit) : TSessionBests{};
+                attemptsChanged || raceChanged ? sessionBests(attempts, limit) : TSessionBests{};
             for (int d = 0; d < texts; ++d) {
                 Span& span = e.doc[d];
                 const std::string& old = cls.oldTexts[d];
@@ -594,7 +626,7 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
                 out.append(old, copied[d], span.start - copied[d]);
                 copied[d] = span.start + span.length;
                 const auto start = out.size();
-                if (span.length != 0) writeObject(d, out, e.result, bests);
+                if (span.length != 0) writeObject(d, out, e.result, attempts, bests);
                 span = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
             }
         }
@@ -606,55 +638,58 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
         // Room for the pieces at once: an attempt object is some 50-60 characters, a racer's
         // some 80 more (a guess on the high side; the pieces are copied into the documents).
         std::array<std::size_t, 3> bytes{0, 0, 0};
-        const auto count = [&bytes](const TDragResult& r) {
-            for (const TDragAttempt& a : r.attempts)
+        const auto count = [&bytes](std::span<const TDragAttempt> attempts) {
+            for (const TDragAttempt& a : attempts)
                 bytes[a.runMode == RUN_MODE_PRACTICE ? 0 : a.runMode == RUN_MODE_QUALIFICATION ? 1 : 2] += 64;
         };
-        for (const Entry* e : entries) count(e->result);
-        for (const TDragResult& s : cls.seeded) count(s);
+        for (const Entry* e : entries) count(attemptsOf(e->resultAttempts));
+        for (const TDragResult& s : cls.seeded) count(s.attempts);
         const std::size_t racers = entries.size() + cls.seeded.size();
         for (int d = 0; d < texts; ++d) {
             classTexts[d]->clear();
             classTexts[d]->reserve(bytes[d] + racers * (d == 2 ? 112 : 96));
         }
         std::array<bool, 3> first{true, true, true};
-        const auto add = [&](const TDragResult& r, Span* spans) {
-            const TSessionBests bests = sessionBests(r, limit);
+        const auto add = [&](const TDragResult& r, std::span<const TDragAttempt> attempts, Span* spans) {
+            const TSessionBests bests = sessionBests(attempts, limit);
             for (int d = 0; d < texts; ++d) {
                 std::string& out = *classTexts[d];
                 const bool has = hasObject(d, bests);
                 if (has && !first[d]) out += ',';
                 first[d] = first[d] && !has;
                 const auto start = out.size();
-                if (has) writeObject(d, out, r, bests);
+                if (has) writeObject(d, out, r, attempts, bests);
                 if (spans)
                     spans[d] = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
             }
         };
-        for (Entry* e : entries) add(e->result, e->doc.data());
-        for (const TDragResult& s : cls.seeded) add(s, nullptr);
+        for (Entry* e : entries) add(e->result, attemptsOf(e->resultAttempts), e->doc.data());
+        for (const TDragResult& s : cls.seeded) add(s, s.attempts, nullptr);
         cls.textLayout = true;
     }
 
-    std::vector<TDragResult*> list;
+    std::vector<Standing> list;
     list.reserve(entries.size() + cls.seeded.size());
+    cls.maxAttempts = 0;
     for (Entry* e : entries) {
         e->fresh = false;
         e->raceDirty = false;
-        list.push_back(&e->result);
+        list.push_back(Standing{&e->result, e});
+        cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(e->resultAttempts.count));
     }
-    for (TDragResult& s : cls.seeded) list.push_back(&s);
-    cls.maxAttempts = 0;
-    for (const TDragResult* r : list)
-        cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(r->attempts.size()));
+    for (const TDragResult& s : cls.seeded) {
+        list.push_back(Standing{&s, nullptr});
+        cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(s.attempts.size()));
+    }
 
     // Sorted by keys, as the qualification order is; skipped when the racers, their order
     // and keys are those of the last sort.
-    std::vector<std::pair<std::uint64_t, const TDragResult*>>& keys = cls.standingKeys;
+    std::vector<std::pair<std::uint64_t, Standing>>& keys = cls.standingKeys;
     const TDragRankOptions& rank = m_options.rank;
     bool same = cls.standingsSorted && keys.size() == list.size();
     for (std::size_t k = 0; k < list.size(); ++k) {
-        const std::uint64_t key = standingsKey(list[k]->finalPoints, list[k]->bestLegalStart, rank);
+        const TDragResult& r = *list[k].result;
+        const std::uint64_t key = standingsKey(r.finalPoints, r.bestLegalStart, rank);
         if (same && (keys[k].first != key || keys[k].second != list[k])) same = false;
         if (!same) {
             keys.resize(list.size());
@@ -662,7 +697,7 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
         }
     }
     if (!same) {
-        std::vector<std::pair<std::uint64_t, const TDragResult*>> sorted = keys;
+        std::vector<std::pair<std::uint64_t, Standing>> sorted = keys;
         std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         cls.standings.resize(sorted.size());
         for (std::size_t i = 0; i < sorted.size(); ++i) cls.standings[i] = sorted[i].second;
@@ -866,6 +901,10 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
             addRun(i);
         }
     }
+    if (full)
+        m_attempts.reserve(runs.size() * 8); // each lane in two lists or so, qualification twice that
+    else if (m_attempts.size() > 2 * m_liveAttempts + 4096)
+        compactAttempts();
     std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
     m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
     // In first-lane order, as a whole rebuild meets them (only a class's order matters).
@@ -927,24 +966,33 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         // Written over, each result keeps room for the class's most attempts: a racer
         // taking the place of one with fewer attempts needs no new allocation.
         const auto room = spareLists ? static_cast<std::size_t>(cls.maxAttempts) : 0;
+        // `source(i)`: the i-th result and its attempts (the result's own, or the entry's
+        // kept apart when its own list is empty).
         const auto put = [room](std::vector<TDragResult>& list, std::size_t count, const auto& source) {
             list.resize(count);
             for (std::size_t i = 0; i < count; ++i) {
                 TDragResult& r = list[i];
                 if (r.attempts.capacity() < room) r.attempts.reserve(room);
-                r = source(i);
+                const auto [from, attempts] = source(i);
+                r = from;
+                if (from.attempts.empty()) r.attempts.assign(attempts.begin(), attempts.end());
             }
         };
+        using Source = std::pair<const TDragResult&, std::span<const TDragAttempt>>;
         if (cls.changedAt < m_generation) {
             if (spareLists && cls.changedAt <= spareGeneration) continue; // unchanged since
             const std::vector<TDragResult>& lastResults = m_last->resultsByClass.at(c);
             const std::vector<TDragResult>& lastQual = m_last->qualByClass.at(c);
-            put(results, lastResults.size(), [&](std::size_t i) -> const TDragResult& { return lastResults[i]; });
-            put(qualList, lastQual.size(), [&](std::size_t i) -> const TDragResult& { return lastQual[i]; });
+            put(results, lastResults.size(), [&](std::size_t i) { return Source{lastResults[i], {}}; });
+            put(qualList, lastQual.size(), [&](std::size_t i) { return Source{lastQual[i], {}}; });
             continue;
         }
-        put(results, cls.standings.size(), [&](std::size_t i) -> const TDragResult& { return *cls.standings[i]; });
-        put(qualList, cls.qualOrder.size(), [&](std::size_t i) -> const TDragResult& { return cls.qualOrder[i]->qual; });
+        put(results, cls.standings.size(), [&](std::size_t i) {
+            return Source{*cls.standings[i].result, attemptsOf(cls.standings[i])};
+        });
+        put(qualList, cls.qualOrder.size(), [&](std::size_t i) {
+            return Source{cls.qualOrder[i]->qual, attemptsOf(cls.qualOrder[i]->qualAttempts)};
+        });
     }
     view->maxAttempts = maxAttempts;
     m_spare = std::move(m_last);
