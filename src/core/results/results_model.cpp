@@ -254,8 +254,14 @@ void DragResultsModel::addAllRuns(const std::vector<const TDragRaceItem*>& runs)
         if (s.runId != 0) m_runsById.emplace_back(s.runId, static_cast<std::uint32_t>(i)); // sorted below
     }
     for (auto& [number, racer] : m_racers) racer.lanes.reserve(racer.countedLanes);
+    // Every racer once, in first-lane order: their class lists then come in that order.
+    m_dirtyRacers.clear();
+    m_dirtyRacers.reserve(m_racers.size());
     for (std::size_t key = 0; key < laneRacers.size(); ++key)
-        if (laneRacers[key]) laneRacers[key]->lanes.push_back(static_cast<std::uint32_t>(key));
+        if (RacerState* racer = laneRacers[key]) {
+            if (racer->lanes.empty()) m_dirtyRacers.push_back(m_runs[key / 2].racer[key % 2]);
+            racer->lanes.push_back(static_cast<std::uint32_t>(key));
+        }
     std::sort(m_runsById.begin(), m_runsById.end());
 }
 
@@ -877,10 +883,6 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         m_runsById.reserve(runs.size());
         m_racers.reserve(options.registry ? options.registry->racers.size() : 0);
         addAllRuns(runs);
-        // Every racer: one each, not one per lane.
-        m_dirtyRacers.clear();
-        m_dirtyRacers.reserve(m_racers.size());
-        for (const auto& [number, racer] : m_racers) m_dirtyRacers.push_back(number);
         if (!m_racers.empty()) m_classes[-1].entries.reserve(m_racers.size()); // every racer is listed there
     } else {
         ++m_incremental;
@@ -905,14 +907,17 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         m_attempts.reserve(runs.size() * 8); // each lane in two lists or so, qualification twice that
     else if (m_attempts.size() > 2 * m_liveAttempts + 4096)
         compactAttempts();
-    std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
-    m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
+    if (!full) { // a whole rebuild lists each racer once
+        std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
+        m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
+    }
     // In first-lane order, as a whole rebuild meets them (only a class's order matters).
     m_bulk = full;
     for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number, runs);
     m_dirtyRacers.clear();
-    if (m_bulk)
-        for (auto& [c, cls] : m_classes) std::sort(cls.order.begin(), cls.order.end());
+    if (m_bulk) // in order already when the racers came in first-lane order
+        for (auto& [c, cls] : m_classes)
+            if (!std::is_sorted(cls.order.begin(), cls.order.end())) std::sort(cls.order.begin(), cls.order.end());
     m_bulk = false;
 
     for (auto& [c, cls] : m_classes)
