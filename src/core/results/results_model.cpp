@@ -158,6 +158,7 @@ void DragResultsModel::reset(const TDragResultsOptions& options) {
     m_attempts.clear();
     m_liveAttempts = 0;
     m_runs.clear();
+    m_lanes.clear();
     m_runsById.clear();
     m_racers.clear();
     m_classes.clear();
@@ -200,6 +201,7 @@ void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
         const TRacerItem* racer = findRacer(run.racer[lane]);
         if (run.runMode == RUN_MODE_QUALIFICATION && racer && !racer->classIds.empty())
             s.flag[lane] = run.et[lane] < breakoutLimitMs(racer->classIds.front()) ? 1 : 0;
+        m_lanes[index * 2 + lane] = LaneAttempt{laneAttempt(run, lane), run.classId[lane], s.flag[lane]};
     }
 }
 
@@ -282,7 +284,7 @@ void DragResultsModel::addRun(std::size_t index) {
 
 // The racer's results and qualification results in the overall lists and in each of
 // its classes, from its timed lanes in run-list order.
-void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vector<const TDragRaceItem*>& runs) {
+void DragResultsModel::rebuildRacerEntries(std::int32_t number) {
     auto rit = m_racers.find(number);
     if (rit == m_racers.end()) return;
     RacerState& racer = rit->second;
@@ -310,15 +312,9 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         return;
     }
     // The racer's lanes as attempts, read once for all its lists.
-    std::vector<LaneAttempt>& lanes = m_laneAttempts;
-    lanes.clear();
     std::size_t qualificationLanes = 0;
-    for (std::uint32_t key : racer.lanes) {
-        const TDragRaceItem& run = *runs[key / 2];
-        const int lane = static_cast<int>(key % 2);
-        lanes.push_back(LaneAttempt{laneAttempt(run, lane), run.classId[lane], m_runs[key / 2].flag[lane]});
-        qualificationLanes += run.runMode == RUN_MODE_QUALIFICATION;
-    }
+    for (std::uint32_t key : racer.lanes) qualificationLanes += m_lanes[key].attempt.runMode == RUN_MODE_QUALIFICATION;
+    const std::size_t laneCount = racer.lanes.size();
     const std::uint32_t firstLane = racer.lanes.front();
     for (std::int32_t c : classIds) {
         ClassState& cls = m_classes[c];
@@ -346,12 +342,13 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         dropAttempts(e); // its lists before (none when new)
         // Written in place into room for the most they can hold, then cut to size.
         const AttemptRange room =
-            takeAttempts(static_cast<std::uint32_t>(lanes.size() + qualificationLanes));
+            takeAttempts(static_cast<std::uint32_t>(laneCount + qualificationLanes));
         TDragAttempt* const results = m_attempts.data() + room.start;
-        TDragAttempt* const qual = results + lanes.size();
+        TDragAttempt* const qual = results + laneCount;
         std::uint32_t resultCount = 0, qualCount = 0;
         bool first = true;
-        for (const LaneAttempt& l : lanes) {
+        for (std::uint32_t key : racer.lanes) {
+            const LaneAttempt& l = m_lanes[key];
             const bool qualification = l.attempt.runMode == RUN_MODE_QUALIFICATION;
             if (c == -1) {
                 results[resultCount++] = l.attempt;
@@ -880,6 +877,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         ++m_full;
         reset(options);
         m_runs.resize(runs.size());
+        m_lanes.resize(runs.size() * 2);
         m_runsById.reserve(runs.size());
         m_racers.reserve(options.registry ? options.registry->racers.size() : 0);
         addAllRuns(runs);
@@ -898,6 +896,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
             addRun(i);
         }
         m_runs.resize(runs.size());
+        m_lanes.resize(runs.size() * 2);
         for (std::size_t i = previous; i < runs.size(); ++i) {
             readRun(i, *runs[i]);
             addRun(i);
@@ -913,7 +912,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     }
     // In first-lane order, as a whole rebuild meets them (only a class's order matters).
     m_bulk = full;
-    for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number, runs);
+    for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number);
     m_dirtyRacers.clear();
     if (m_bulk) // in order already when the racers came in first-lane order
         for (auto& [c, cls] : m_classes)

@@ -121,7 +121,7 @@ private:
     void addRun(std::size_t index);
     void addAllRuns(const std::vector<const TDragRaceItem*>& runs);
     RacerState& racerOf(std::int32_t number);
-    void rebuildRacerEntries(std::int32_t number, const std::vector<const TDragRaceItem*>& runs);
+    void rebuildRacerEntries(std::int32_t number);
     void rankClass(std::int32_t classId, ClassState& cls);
     void playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers);
     void finishClass(std::int32_t classId, ClassState& cls);
@@ -161,13 +161,14 @@ private:
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;
-    // One racer's timed lanes while its entries are rebuilt.
+    // The timed lanes as the racers' lists take them, by run index * 2 + lane (readRun;
+    // an untimed lane's is left as it was).
     struct LaneAttempt {
-        TDragAttempt attempt;  // without the breakout flag
-        std::int32_t classId;  // the lane's class in the run
-        std::int32_t flag;     // the lane's breakout flag
+        TDragAttempt attempt;   // without the breakout flag
+        std::int32_t classId = 0; // the lane's class in the run
+        std::int32_t flag = 0;    // the lane's breakout flag
     };
-    std::vector<LaneAttempt> m_laneAttempts;
+    std::vector<LaneAttempt> m_lanes;
     std::vector<std::int32_t> m_classIds; // -1 and the racer's classes, while its entries are rebuilt
     bool m_bulk = false; // a whole rebuild: the classes' racer orders are sorted at the end
     // The last rebuild's documents are patched into the next one's where their layout
