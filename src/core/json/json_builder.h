@@ -169,6 +169,12 @@ template <std::size_t N>
     return out + N - 1;
 }
 
+// A literal (a key with its punctuation) and a 32-bit integer after it.
+template <std::size_t N>
+[[gnu::always_inline]] inline char* putInt32(char* out, const char (&text)[N], std::int32_t value) {
+    return writeInt32(putLiteral(out, text), value);
+}
+
 } // namespace json_detail
 
 // A text written through a buffer on the stack, for the documents made of thousands of

@@ -22,14 +22,10 @@ void appendLaneJson(JsonTextBuffer& out, const TDragRaceItem& run, int lane, boo
     if (omitNames && number != 0 && std::isfinite(run.speed[l]) && std::fabs(run.speed[l]) < 0x1p53) {
         using namespace json_detail;
         char* p = out.room(96); // 4 integers of at most 11 characters, a speed of at most 22, 32 of keys
-        p = putLiteral(p, "{\"_60ft\":");
-        p = writeInt32(p, voidLane ? 0 : run.sixtyFeet[l]);
-        p = putLiteral(p, ",\"et\":");
-        p = writeInt32(p, voidLane ? 0 : run.et[l]);
-        p = putLiteral(p, ",\"num\":");
-        p = writeInt32(p, number);
-        p = putLiteral(p, ",\"rt\":");
-        p = writeInt32(p, voidLane ? 0 : run.rt[l]);
+        p = putInt32(p, "{\"_60ft\":", voidLane ? 0 : run.sixtyFeet[l]);
+        p = putInt32(p, ",\"et\":", voidLane ? 0 : run.et[l]);
+        p = putInt32(p, ",\"num\":", number);
+        p = putInt32(p, ",\"rt\":", voidLane ? 0 : run.rt[l]);
         p = putLiteral(p, ",\"spd\":");
         p = writeFixed3(p, run.speed[l]);
         *p++ = '}';

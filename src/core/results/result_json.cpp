@@ -80,8 +80,7 @@ void appendSessionObject(JsonTextBuffer& out, const TDragResult& result, std::sp
     char* p = out.room(kPiece);
     *p++ = '{';
     if (best) {
-        p = putLiteral(p, "\"_60ft\":");
-        p = writeInt32(p, best->_60ft);
+        p = putInt32(p, "\"_60ft\":", best->_60ft);
         *p++ = ',';
     }
     p = putLiteral(p, "\"attempts\":[");
@@ -92,42 +91,25 @@ void appendSessionObject(JsonTextBuffer& out, const TDragResult& result, std::sp
         p = out.room(kPiece);
         if (!first) *p++ = ',';
         first = false;
-        p = putLiteral(p, "{\"_60ft\":");
-        p = writeInt32(p, a._60ft);
-        p = putLiteral(p, ",\"et\":");
-        p = writeInt32(p, a.et);
-        p = putLiteral(p, ",\"rt\":");
-        p = writeInt32(p, a.rt);
+        p = putInt32(p, "{\"_60ft\":", a._60ft);
+        p = putInt32(p, ",\"et\":", a.et);
+        p = putInt32(p, ",\"rt\":", a.rt);
         p = putLiteral(p, ",\"spd\":");
         p = writeFloat3(p, a.spd);
-        if (finals) {
-            p = putLiteral(p, ",\"win\":");
-            p = writeInt32(p, a.win);
-        }
+        if (finals) p = putInt32(p, ",\"win\":", a.win);
         *p++ = '}';
     }
     out.wrote(p);
     p = out.room(kPiece);
     *p++ = ']';
-    if (best) {
-        p = putLiteral(p, ",\"et\":");
-        p = writeInt32(p, best->et);
-    }
-    if (finals) {
-        p = putLiteral(p, ",\"finalPoints\":");
-        p = writeInt32(p, result.finalPoints);
-    }
-    p = putLiteral(p, ",\"num\":");
-    p = writeInt32(p, result.num);
-    if (finals) {
-        p = putLiteral(p, ",\"qualPos\":");
-        p = writeInt32(p, result.qualPos);
-    }
+    if (best) p = putInt32(p, ",\"et\":", best->et);
+    if (finals) p = putInt32(p, ",\"finalPoints\":", result.finalPoints);
+    p = putInt32(p, ",\"num\":", result.num);
+    if (finals) p = putInt32(p, ",\"qualPos\":", result.qualPos);
     out.wrote(p);
     if (best) {
         p = out.room(kPiece);
-        p = putLiteral(p, ",\"rt\":");
-        p = writeInt32(p, best->rt);
+        p = putInt32(p, ",\"rt\":", best->rt);
         p = putLiteral(p, ",\"spd\":");
         p = writeFloat3(p, best->spd);
         out.wrote(p);

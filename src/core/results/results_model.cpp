@@ -264,7 +264,8 @@ void DragResultsModel::addAllRuns(const std::vector<const TDragRaceItem*>& runs)
             if (racer->lanes.empty()) m_dirtyRacers.push_back(m_runs[key / 2].racer[key % 2]);
             racer->lanes.push_back(static_cast<std::uint32_t>(key));
         }
-    std::sort(m_runsById.begin(), m_runsById.end());
+    if (!std::is_sorted(m_runsById.begin(), m_runsById.end())) // run ids mostly come in order
+        std::sort(m_runsById.begin(), m_runsById.end());
 }
 
 void DragResultsModel::addRun(std::size_t index) {
