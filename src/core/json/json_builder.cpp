@@ -67,14 +67,10 @@ std::string jsonEscapeText(std::string_view text) {
 
 char* json_detail::writeLargeUnsigned(char* out, std::uint64_t v) { return std::to_chars(out, out + 20, v).ptr; }
 
-namespace {
-
-// Three decimals of a finite value below 2^53 in magnitude, rounded as std::to_chars
-// rounds them (to the nearest of the exact binary value, ties to even): the value is
-// m * 2^e with an integer m below 2^53, so m * 1000 fits 64 bits and one shift gives
-// the thousandths. Writes at most 22 characters at `out` and returns their end; null
-// for the values it does not handle.
-char* writeFixed3(char* out, double value) {
+// Rounded as std::to_chars rounds (to the nearest of the exact binary value, ties to
+// even): the value is m * 2^e with an integer m below 2^53, so m * 1000 fits 64 bits
+// and one shift gives the thousandths.
+char* json_detail::writeFixed3(char* out, double value) {
     const auto bits = std::bit_cast<std::uint64_t>(value);
     const bool negative = (bits >> 63) != 0;
     const int biased = static_cast<int>((bits >> 52) & 0x7ff);
@@ -103,7 +99,7 @@ char* writeFixed3(char* out, double value) {
     return out + 4;
 }
 
-} // namespace
+using json_detail::writeFixed3;
 
 void appendJsonValue(std::string& out, double value) {
     // The rule of formatFixed(value, 3) (core/platform/numbers.h), written in place.

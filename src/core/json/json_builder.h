@@ -96,7 +96,7 @@ inline constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192
 char* writeLargeUnsigned(char* out, std::uint64_t v);
 
 // One or two digits of a value below 100, without a leading zero.
-inline char* writeBelow100(char* out, std::uint32_t n) {
+[[gnu::always_inline]] inline char* writeBelow100(char* out, std::uint32_t n) {
     if (n < 10) {
         *out = static_cast<char>('0' + n);
         return out + 1;
@@ -107,7 +107,7 @@ inline char* writeBelow100(char* out, std::uint32_t n) {
 
 // The decimal digits of an unsigned value, as std::to_chars writes them (at most 20
 // characters); the usual sizes of a timing document (up to six digits) take a short way.
-inline char* writeUnsigned(char* out, std::uint64_t v) {
+[[gnu::always_inline]] inline char* writeUnsigned(char* out, std::uint64_t v) {
     if (v >= 1000000) return writeLargeUnsigned(out, v);
     const auto n = static_cast<std::uint32_t>(v);
     if (n < 100) return writeBelow100(out, n);
@@ -124,13 +124,55 @@ inline char* writeUnsigned(char* out, std::uint64_t v) {
 }
 
 // A 32-bit integer as std::to_chars writes it (at most 11 characters).
-inline char* writeInt32(char* out, std::int32_t value) {
+[[gnu::always_inline]] inline char* writeInt32(char* out, std::int32_t value) {
     auto v = static_cast<std::uint32_t>(value);
     if (value < 0) {
         *out++ = '-';
         v = 0u - v;
     }
     return writeUnsigned(out, v);
+}
+
+// Three decimals of a finite double below 2^53 in magnitude, as std::to_chars writes
+// them (json_builder.cpp): at most 22 characters at `out`, their end returned; null for
+// the values it does not handle.
+char* writeFixed3(char* out, double value);
+
+// Whether writeFloat3 writes the value: finite and below 2^52 thousandths.
+inline bool fitsFloat3(float value) {
+    const double scaled = static_cast<double>(value) * 1000.0;
+    return (scaled < 0 ? -scaled : scaled) < 0x1p52;
+}
+
+// A float with three decimals, as the double writer writes it (at most 24 characters).
+// A float times 1000 is exact in a double (24 + 10 significant bits), so rounding that
+// product to an integer, ties to even, gives the thousandths the double writer gives.
+// Only for values fitsFloat3 accepts.
+[[gnu::always_inline]] inline char* writeFloat3(char* out, float value) {
+    const double scaled = static_cast<double>(value) * 1000.0;
+    const double magnitude = scaled < 0 ? -scaled : scaled;
+    // Adding and taking away 2^52 rounds to an integer, ties to even.
+    const auto thousandths = static_cast<std::uint64_t>((magnitude + 0x1p52) - 0x1p52);
+    if (std::signbit(value)) *out++ = '-';
+    out = writeUnsigned(out, thousandths / 1000);
+    const auto frac = static_cast<std::uint32_t>(thousandths % 1000);
+    out[0] = '.';
+    out[1] = static_cast<char>('0' + frac / 100);
+    std::memcpy(out + 2, kDigitPairs + (frac % 100) * 2, 2);
+    return out + 4;
+}
+
+// Copies a literal's characters (without its terminating zero).
+template <std::size_t N>
+[[gnu::always_inline]] inline char* putLiteral(char* out, const char (&text)[N]) {
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
+}
+
+// A literal (a key with its punctuation) and a 32-bit integer after it.
+template <std::size_t N>
+[[gnu::always_inline]] inline char* putInt32(char* out, const char (&text)[N], std::int32_t value) {
+    return writeInt32(putLiteral(out, text), value);
 }
 
 } // namespace json_detail
@@ -171,17 +213,18 @@ public:
         return out_;
     }
 
-private:
-    friend class JsonObjectWriter;
+    // For writers of fixed-layout objects: `n` free bytes at the end of the buffer
+    // (n <= kSize), to be written in one go and then marked with wrote().
     static constexpr std::size_t kSize = 512;
-
-    // `n` free bytes at the end of the buffer (n <= kSize).
     char* room(std::size_t n) {
         if (used_ + n > kSize) flush();
         return data_ + used_;
     }
     // Marks the first `end - data_` bytes of the buffer as written.
     void wrote(const char* end) { used_ = static_cast<std::size_t>(end - data_); }
+
+private:
+    friend class JsonObjectWriter;
 
     std::string& out_;
     std::size_t used_ = 0;
@@ -263,25 +306,12 @@ private:
         buf_.wrote(json_detail::writeInt32(buf_.room(11), value));
     }
     void writeValue(double value);
-    // A float times 1000 is exact in a double (24 + 10 significant bits), so rounding that
-    // product to an integer, ties to even, gives the thousandths the double writer gives.
     void writeValue(float value) {
-        const double scaled = static_cast<double>(value) * 1000.0;
-        const double magnitude = scaled < 0 ? -scaled : scaled;
-        if (!(magnitude < 0x1p52)) { // infinities, NaN, huge values
+        if (!json_detail::fitsFloat3(value)) { // infinities, NaN, huge values
             writeValue(static_cast<double>(value));
             return;
         }
-        // Adding and taking away 2^52 rounds to an integer, ties to even.
-        const auto thousandths = static_cast<std::uint64_t>((magnitude + 0x1p52) - 0x1p52);
-        char* p = buf_.room(24);
-        if (std::signbit(value)) *p++ = '-';
-        p = json_detail::writeUnsigned(p, thousandths / 1000);
-        const auto frac = static_cast<std::uint32_t>(thousandths % 1000);
-        p[0] = '.';
-        p[1] = static_cast<char>('0' + frac / 100);
-        std::memcpy(p + 2, json_detail::kDigitPairs + (frac % 100) * 2, 2);
-        buf_.wrote(p + 4);
+        buf_.wrote(json_detail::writeFloat3(buf_.room(24), value));
     }
 
     JsonTextBuffer own_;  // the buffer of an object appended to a string; unused otherwise

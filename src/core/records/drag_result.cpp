@@ -17,14 +17,15 @@ namespace {
 // Kept attempts A and B when ranking by one attempt (no sum): each is a copy of one
 // attempt or empty, so the attempts are tracked by address and copied once at the end.
 // The same rules as the general loop of selectBestAttempts.
-void selectBestSingle(TDragResult& result, std::int32_t breakoutLimitMs, bool clean) {
+void selectBestSingle(TDragResult& result, std::span<const TDragAttempt> attempts, std::int32_t breakoutLimitMs,
+                      bool clean) {
     const TDragAttempt* A = nullptr; // null = the empty attempt (et 0, rt 0)
     const TDragAttempt* B = nullptr;
     std::int32_t bestRt = result.bestRt;
     float bestSpeed = result.bestSpeed;
     // Dirty time in 64 bits: two 32-bit times cannot overflow there.
     const auto dirty = [](const TDragAttempt* x) { return x ? std::int64_t(x->et) + x->rt : 0; };
-    for (const TDragAttempt& a : result.attempts) {
+    for (const TDragAttempt& a : attempts) {
         const bool valid = isValidTime(a, breakoutLimitMs);
         if (valid) {
             // A valid attempt has an et above 0: a kept attempt with et 0 is the empty one.
@@ -51,8 +52,13 @@ void selectBestSingle(TDragResult& result, std::int32_t breakoutLimitMs, bool cl
 } // namespace
 
 void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const TDragRankOptions& options) {
+    selectBestAttempts(result, result.attempts, breakoutLimitMs, options);
+}
+
+void selectBestAttempts(TDragResult& result, std::span<const TDragAttempt> attempts, std::int32_t breakoutLimitMs,
+                        const TDragRankOptions& options) {
     if (!options.sumTime) {
-        selectBestSingle(result, breakoutLimitMs, options.clearTime);
+        selectBestSingle(result, attempts, breakoutLimitMs, options.clearTime);
         return;
     }
     TDragAttempt& A = result.bestLegalStart;
@@ -61,7 +67,7 @@ void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const
     B = kEmptyAttempt;
     const bool clean = options.clearTime;
     const bool sum = options.sumTime;
-    for (const TDragAttempt& a : result.attempts) {
+    for (const TDragAttempt& a : attempts) {
         const bool valid = isValidTime(a, breakoutLimitMs);
         if (!sum) {
             if (valid && A.et == 0) A = a;

@@ -6,6 +6,7 @@
 // Records are plain values; they are copied whole into class lists, the published
 // qualification map and the class records.
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace velmaro {
@@ -69,6 +70,9 @@ inline bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs) {
 // breakoutLimitMs: the breakout limit of the result's class in ms (0 when the class is
 // unknown or for the overall list).
 void selectBestAttempts(TDragResult& result, std::int32_t breakoutLimitMs, const TDragRankOptions& options);
+// The same from attempts kept elsewhere (result.attempts is not read).
+void selectBestAttempts(TDragResult& result, std::span<const TDragAttempt> attempts, std::int32_t breakoutLimitMs,
+                        const TDragRankOptions& options);
 
 // Kept in the header: the rebuild sorts every class list with them after each hit.
 // The orders on the kept attempts alone (and the start number, the last tie-break of the

@@ -21,17 +21,18 @@ bool takes(const TDragAttempt& a, std::int32_t breakoutLimitMs) {
 }
 
 // Appends the racer's object of a session with its best attempt (null: none, which
-// only finals write). Members in key byte order.
+// only finals write). Members in key byte order. The general form, through the object
+// writer: for speeds the fixed-layout writer below does not take.
 template <Session session>
-void appendSessionObject(JsonTextBuffer& out, const TDragResult& result, std::int32_t breakoutLimitMs,
-                         const TDragAttempt* best) {
+void appendSessionObjectGeneral(JsonTextBuffer& out, const TDragResult& result, std::span<const TDragAttempt> attempts,
+                                std::int32_t breakoutLimitMs, const TDragAttempt* best) {
     constexpr bool finals = session == Session::Finals;
     JsonObjectWriter racer(out);
     if (best) racer.add("_60ft", best->_60ft);
     racer.key("attempts");
     racer.raw("[");
     bool first = true;
-    for (const TDragAttempt& a : result.attempts) {
+    for (const TDragAttempt& a : attempts) {
         if (!takes<session>(a, breakoutLimitMs)) continue;
         if (!first) racer.raw(",");
         first = false;
@@ -55,25 +56,86 @@ void appendSessionObject(JsonTextBuffer& out, const TDragResult& result, std::in
     racer.finish();
 }
 
+// The same text written piece by piece into the buffer, every piece's room claimed at
+// once: the rebuild writes tens of thousands of these attempts.
+template <Session session>
+void appendSessionObject(JsonTextBuffer& out, const TDragResult& result, std::span<const TDragAttempt> attempts,
+                         std::int32_t breakoutLimitMs, const TDragAttempt* best) {
+    using namespace json_detail;
+    constexpr bool finals = session == Session::Finals;
+    const auto fits = [&] {
+        if (best && !fitsFloat3(best->spd)) return false;
+        for (const TDragAttempt& a : attempts)
+            if (takes<session>(a, breakoutLimitMs) && !fitsFloat3(a.spd)) return false;
+        return true;
+    };
+    if (!fits()) {
+        appendSessionObjectGeneral<session>(out, result, attempts, breakoutLimitMs, best);
+        return;
+    }
+    // Keys and values of the longest piece: 4 integers of at most 11 characters, a speed
+    // of at most 24 and some 40 characters of keys and punctuation.
+    constexpr std::size_t kPiece = 128;
+    static_assert(kPiece <= JsonTextBuffer::kSize);
+    char* p = out.room(kPiece);
+    *p++ = '{';
+    if (best) {
+        p = putInt32(p, "\"_60ft\":", best->_60ft);
+        *p++ = ',';
+    }
+    p = putLiteral(p, "\"attempts\":[");
+    bool first = true;
+    for (const TDragAttempt& a : attempts) {
+        if (!takes<session>(a, breakoutLimitMs)) continue;
+        out.wrote(p);
+        p = out.room(kPiece);
+        if (!first) *p++ = ',';
+        first = false;
+        p = putInt32(p, "{\"_60ft\":", a._60ft);
+        p = putInt32(p, ",\"et\":", a.et);
+        p = putInt32(p, ",\"rt\":", a.rt);
+        p = putLiteral(p, ",\"spd\":");
+        p = writeFloat3(p, a.spd);
+        if (finals) p = putInt32(p, ",\"win\":", a.win);
+        *p++ = '}';
+    }
+    out.wrote(p);
+    p = out.room(kPiece);
+    *p++ = ']';
+    if (best) p = putInt32(p, ",\"et\":", best->et);
+    if (finals) p = putInt32(p, ",\"finalPoints\":", result.finalPoints);
+    p = putInt32(p, ",\"num\":", result.num);
+    if (finals) p = putInt32(p, ",\"qualPos\":", result.qualPos);
+    out.wrote(p);
+    if (best) {
+        p = out.room(kPiece);
+        p = putInt32(p, ",\"rt\":", best->rt);
+        p = putLiteral(p, ",\"spd\":");
+        p = writeFloat3(p, best->spd);
+        out.wrote(p);
+    }
+    out.put('}');
+}
+
 template <Session session>
 std::string sessionObject(const TDragResult& result, std::int32_t breakoutLimitMs, const TDragAttempt* best) {
     if (!best && session != Session::Finals) return kNoSessionResult;
     std::string text;
     JsonTextBuffer buffer(text);
-    appendSessionObject<session>(buffer, result, breakoutLimitMs, best);
+    appendSessionObject<session>(buffer, result, result.attempts, breakoutLimitMs, best);
     buffer.flush();
     return text;
 }
 
 } // namespace
 
-TSessionBests sessionBests(const TDragResult& result, std::int32_t breakoutLimitMs) {
+TSessionBests sessionBests(std::span<const TDragAttempt> attempts, std::int32_t breakoutLimitMs) {
     // The first of the smallest et wins (as a stable sort by lessAttemptEt would put it first).
     TSessionBests bests;
     const auto keep = [](const TDragAttempt*& best, const TDragAttempt& a) {
         if (!best || lessAttemptEt(a, *best)) best = &a;
     };
-    for (const TDragAttempt& a : result.attempts) {
+    for (const TDragAttempt& a : attempts) {
         if (takes<Session::Practice>(a, 0)) keep(bests.practice, a);
         else if (takes<Session::Qualification>(a, breakoutLimitMs)) keep(bests.qualification, a);
         else if (takes<Session::Finals>(a, 0)) keep(bests.finals, a);
@@ -94,17 +156,19 @@ std::string raceResultJson(const TDragResult& result) {
     return sessionObject<Session::Finals>(result, 0, sessionBests(result, 0).finals);
 }
 
-void appendPracticeResultJson(JsonTextBuffer& out, const TDragResult& result, const TDragAttempt& best) {
-    appendSessionObject<Session::Practice>(out, result, 0, &best);
+void appendPracticeResultJson(JsonTextBuffer& out, const TDragResult& result, std::span<const TDragAttempt> attempts,
+                              const TDragAttempt& best) {
+    appendSessionObject<Session::Practice>(out, result, attempts, 0, &best);
 }
 
-void appendQualResultJson(JsonTextBuffer& out, const TDragResult& result, std::int32_t breakoutLimitMs,
-                          const TDragAttempt& best) {
-    appendSessionObject<Session::Qualification>(out, result, breakoutLimitMs, &best);
+void appendQualResultJson(JsonTextBuffer& out, const TDragResult& result, std::span<const TDragAttempt> attempts,
+                          std::int32_t breakoutLimitMs, const TDragAttempt& best) {
+    appendSessionObject<Session::Qualification>(out, result, attempts, breakoutLimitMs, &best);
 }
 
-void appendRaceResultJson(JsonTextBuffer& out, const TDragResult& result, const TDragAttempt* best) {
-    appendSessionObject<Session::Finals>(out, result, 0, best);
+void appendRaceResultJson(JsonTextBuffer& out, const TDragResult& result, std::span<const TDragAttempt> attempts,
+                          const TDragAttempt* best) {
+    appendSessionObject<Session::Finals>(out, result, attempts, 0, best);
 }
 
 } // namespace velmaro

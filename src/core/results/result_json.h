@@ -3,6 +3,7 @@
 // (practiceResults), qualification (qualResults) and finals (raceResults).
 // Pure functions of one result record.
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "core/records/drag_result.h"
@@ -31,14 +32,20 @@ struct TSessionBests {
     const TDragAttempt* qualification = nullptr;
     const TDragAttempt* finals = nullptr;
 };
-TSessionBests sessionBests(const TDragResult& result, std::int32_t breakoutLimitMs);
+TSessionBests sessionBests(std::span<const TDragAttempt> attempts, std::int32_t breakoutLimitMs);
+inline TSessionBests sessionBests(const TDragResult& result, std::int32_t breakoutLimitMs) {
+    return sessionBests(result.attempts, breakoutLimitMs);
+}
 
-// The same objects appended to a buffered text, with the best attempts from sessionBests
+// The same objects appended to a buffered text, of a result whose attempts are kept
+// apart from it (result.attempts is not read), with the best attempts from sessionBests
 // (the rebuild finds them once for its three documents). A practice or qualification
 // object exists only with a best attempt; the text forms return "0" without one.
-void appendPracticeResultJson(JsonTextBuffer& out, const TDragResult& result, const TDragAttempt& best);
-void appendQualResultJson(JsonTextBuffer& out, const TDragResult& result, std::int32_t breakoutLimitMs,
-                          const TDragAttempt& best);
-void appendRaceResultJson(JsonTextBuffer& out, const TDragResult& result, const TDragAttempt* best);
+void appendPracticeResultJson(JsonTextBuffer& out, const TDragResult& result, std::span<const TDragAttempt> attempts,
+                              const TDragAttempt& best);
+void appendQualResultJson(JsonTextBuffer& out, const TDragResult& result, std::span<const TDragAttempt> attempts,
+                          std::int32_t breakoutLimitMs, const TDragAttempt& best);
+void appendRaceResultJson(JsonTextBuffer& out, const TDragResult& result, std::span<const TDragAttempt> attempts,
+                          const TDragAttempt* best);
 
 } // namespace velmaro

@@ -102,29 +102,63 @@ std::uint64_t standingsKey(std::int32_t points, const TDragAttempt& x, const TDr
 } // namespace
 
 const TRacerItem* DragResultsModel::findRacer(std::int32_t number) const {
-    auto it = m_registryRacers.find(number);
-    return it == m_registryRacers.end() ? nullptr : it->second;
+    if (m_racerNumbers.empty()) {
+        const auto n = static_cast<std::uint32_t>(number);
+        return n < m_racerByNumber.size() ? m_racerByNumber[n] : nullptr;
+    }
+    auto it = std::lower_bound(m_racerNumbers.begin(), m_racerNumbers.end(), number,
+                               [](const auto& entry, std::int32_t n) { return entry.first < n; });
+    return it != m_racerNumbers.end() && it->first == number ? it->second : nullptr;
 }
 
 std::int32_t DragResultsModel::breakoutLimitMs(std::int32_t classId) const {
-    auto it = m_limits.find(classId);
-    return it == m_limits.end() ? 0 : it->second;
+    auto it = std::lower_bound(m_limits.begin(), m_limits.end(), classId,
+                               [](const auto& entry, std::int32_t id) { return entry.first < id; });
+    return it != m_limits.end() && it->first == classId ? it->second : 0;
 }
 
 void DragResultsModel::reset(const TDragResultsOptions& options) {
     m_options = options;
     m_ready = true;
-    m_registryRacers.clear();
+    m_racerByNumber.clear();
+    m_racerNumbers.clear();
     m_limits.clear();
     if (const TRegistrySnapshot* registry = options.registry.get()) {
-        m_registryRacers.reserve(registry->racers.size());
-        // First in list order, as the registry's own linear look-ups answer.
-        for (const TRacerItem& r : registry->racers)
-            if (r.number != 0) m_registryRacers.emplace(static_cast<std::int32_t>(r.number), &r);
-        for (const TClassItem& c : registry->classes) m_limits.emplace(c.id, c.breakoutLimit * 100);
+        // The first racer of a number in list order, as the registry's own linear look-ups answer.
+        std::uint32_t maxNumber = 0;
+        for (const TRacerItem& r : registry->racers) maxNumber = std::max(maxNumber, r.number);
+        if (maxNumber < 4 * registry->racers.size() + 1024) {
+            m_racerByNumber.assign(std::size_t{maxNumber} + 1, nullptr);
+            for (const TRacerItem& r : registry->racers)
+                if (r.number != 0 && !m_racerByNumber[r.number]) m_racerByNumber[r.number] = &r;
+        } else {
+            m_racerNumbers.reserve(registry->racers.size());
+            for (const TRacerItem& r : registry->racers)
+                if (r.number != 0) m_racerNumbers.emplace_back(static_cast<std::int32_t>(r.number), &r);
+            std::stable_sort(m_racerNumbers.begin(), m_racerNumbers.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            m_racerNumbers.erase(std::unique(m_racerNumbers.begin(), m_racerNumbers.end(),
+                                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                                 m_racerNumbers.end());
+        }
+        // The first class of an id.
+        m_limits.reserve(registry->classes.size());
+        for (const TClassItem& c : registry->classes) m_limits.emplace_back(c.id, c.breakoutLimit * 100);
+        std::stable_sort(m_limits.begin(), m_limits.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        m_limits.erase(std::unique(m_limits.begin(), m_limits.end(),
+                                   [](const auto& a, const auto& b) { return a.first == b.first; }),
+                       m_limits.end());
     }
-    m_names = racerNamesOf(options.registry);
+    // The brackets' racer names from the same index (the first racer of a number).
+    m_names = [this](std::int32_t number) -> std::string {
+        if (number <= 0) return {};
+        const TRacerItem* racer = findRacer(number);
+        return racer ? racer->name : std::string();
+    };
+    m_attempts.clear();
+    m_liveAttempts = 0;
     m_runs.clear();
+    m_lanes.clear();
     m_runsById.clear();
     m_racers.clear();
     m_classes.clear();
@@ -167,6 +201,7 @@ void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
         const TRacerItem* racer = findRacer(run.racer[lane]);
         if (run.runMode == RUN_MODE_QUALIFICATION && racer && !racer->classIds.empty())
             s.flag[lane] = run.et[lane] < breakoutLimitMs(racer->classIds.front()) ? 1 : 0;
+        m_lanes[index * 2 + lane] = LaneAttempt{laneAttempt(run, lane), run.classId[lane], s.flag[lane]};
     }
 }
 
@@ -188,44 +223,76 @@ void DragResultsModel::dropRun(std::size_t index) {
     }
 }
 
+// The racer state of a timed lane's racer, made on its first lane.
+DragResultsModel::RacerState& DragResultsModel::racerOf(std::int32_t number) {
+    auto [it, added] = m_racers.try_emplace(number);
+    RacerState& racer = it->second;
+    if (added) {
+        racer.racer = findRacer(number);
+        if (racer.racer) {
+            const auto& ids = racer.racer->classIds;
+            racer.classes.reserve(ids.size());
+            for (std::size_t k = 0; k < ids.size(); ++k)
+                // The overall lists' key is not a class, and a class named twice is one class.
+                if (ids[k] != -1 && std::find(ids.begin(), ids.begin() + k, ids[k]) == ids.begin() + k)
+                    racer.classes.push_back(ids[k]);
+        }
+    }
+    return racer;
+}
+
+// Every run of a whole rebuild: each racer's lane list made once at its size.
+void DragResultsModel::addAllRuns(const std::vector<const TDragRaceItem*>& runs) {
+    std::vector<RacerState*> laneRacers(runs.size() * 2, nullptr); // by run index * 2 + lane
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        readRun(i, *runs[i]);
+        const RunState& s = m_runs[i];
+        for (int lane : {LANE_LEFT, LANE_RIGHT}) {
+            if (s.racer[lane] == 0) continue;
+            RacerState& racer = racerOf(s.racer[lane]);
+            ++racer.countedLanes;
+            laneRacers[i * 2 + lane] = &racer;
+        }
+        if (s.runId != 0) m_runsById.emplace_back(s.runId, static_cast<std::uint32_t>(i)); // sorted below
+    }
+    for (auto& [number, racer] : m_racers) racer.lanes.reserve(racer.countedLanes);
+    // Every racer once, in first-lane order: their class lists then come in that order.
+    m_dirtyRacers.clear();
+    m_dirtyRacers.reserve(m_racers.size());
+    for (std::size_t key = 0; key < laneRacers.size(); ++key)
+        if (RacerState* racer = laneRacers[key]) {
+            if (racer->lanes.empty()) m_dirtyRacers.push_back(m_runs[key / 2].racer[key % 2]);
+            racer->lanes.push_back(static_cast<std::uint32_t>(key));
+        }
+    if (!std::is_sorted(m_runsById.begin(), m_runsById.end())) // run ids mostly come in order
+        std::sort(m_runsById.begin(), m_runsById.end());
+}
+
 void DragResultsModel::addRun(std::size_t index) {
     const RunState& s = m_runs[index];
     for (int lane : {LANE_LEFT, LANE_RIGHT}) {
         if (s.racer[lane] == 0) continue;
-        auto [it, added] = m_racers.try_emplace(s.racer[lane]);
-        RacerState& racer = it->second;
-        if (added) {
-            racer.racer = findRacer(s.racer[lane]);
-            if (racer.racer) {
-                const auto& ids = racer.racer->classIds;
-                for (std::size_t k = 0; k < ids.size(); ++k)
-                    // The overall lists' key is not a class, and a class named twice is one class.
-                    if (ids[k] != -1 && std::find(ids.begin(), ids.begin() + k, ids[k]) == ids.begin() + k)
-                        racer.classes.push_back(ids[k]);
-            }
-        }
+        RacerState& racer = racerOf(s.racer[lane]);
         const std::uint32_t key = static_cast<std::uint32_t>(index * 2 + lane);
         racer.lanes.insert(std::lower_bound(racer.lanes.begin(), racer.lanes.end(), key), key);
         m_dirtyRacers.push_back(s.racer[lane]);
     }
     if (s.runId != 0) {
         const std::pair<std::int32_t, std::uint32_t> key{s.runId, static_cast<std::uint32_t>(index)};
-        if (m_bulk) // sorted once every run is in
-            m_runsById.push_back(key);
-        else
-            m_runsById.insert(std::lower_bound(m_runsById.begin(), m_runsById.end(), key), key);
+        m_runsById.insert(std::lower_bound(m_runsById.begin(), m_runsById.end(), key), key);
     }
 }
 
 // The racer's results and qualification results in the overall lists and in each of
 // its classes, from its timed lanes in run-list order.
-void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vector<const TDragRaceItem*>& runs) {
+void DragResultsModel::rebuildRacerEntries(std::int32_t number) {
     auto rit = m_racers.find(number);
     if (rit == m_racers.end()) return;
     RacerState& racer = rit->second;
-    const auto removeFrom = [number](ClassState& cls) {
+    const auto removeFrom = [this, number](ClassState& cls) {
         auto it = cls.entries.find(number);
         if (it == cls.entries.end()) return;
+        dropAttempts(it->second);
         const std::pair<std::uint32_t, std::int32_t> key{it->second.firstLane, number};
         auto pos = std::lower_bound(cls.order.begin(), cls.order.end(), key);
         if (pos != cls.order.end() && *pos == key) cls.order.erase(pos);
@@ -234,9 +301,8 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         cls.dirty = true;
         cls.listed = !cls.entries.empty();
     };
-    std::vector<std::int32_t> classIds;
-    classIds.reserve(racer.classes.size() + 1);
-    classIds.push_back(-1);
+    std::vector<std::int32_t>& classIds = m_classIds;
+    classIds.assign(1, -1);
     if (racer.racer) classIds.insert(classIds.end(), racer.classes.begin(), racer.classes.end());
     if (racer.lanes.empty()) {
         for (std::int32_t c : classIds) {
@@ -246,8 +312,10 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         m_racers.erase(rit);
         return;
     }
+    // The racer's lanes as attempts, read once for all its lists.
     std::size_t qualificationLanes = 0;
-    for (std::uint32_t key : racer.lanes) qualificationLanes += runs[key / 2]->runMode == RUN_MODE_QUALIFICATION;
+    for (std::uint32_t key : racer.lanes) qualificationLanes += m_lanes[key].attempt.runMode == RUN_MODE_QUALIFICATION;
+    const std::size_t laneCount = racer.lanes.size();
     const std::uint32_t firstLane = racer.lanes.front();
     for (std::int32_t c : classIds) {
         ClassState& cls = m_classes[c];
@@ -272,38 +340,70 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number, const std::vecto
         e.firstLane = firstLane;
         e.result = TDragResult(number, c);
         e.qual = TDragResult(number, c);
-        e.result.attempts.reserve(racer.lanes.size());
-        e.qual.attempts.reserve(qualificationLanes);
+        dropAttempts(e); // its lists before (none when new)
+        // Written in place into room for the most they can hold, then cut to size.
+        const AttemptRange room =
+            takeAttempts(static_cast<std::uint32_t>(laneCount + qualificationLanes));
+        TDragAttempt* const results = m_attempts.data() + room.start;
+        TDragAttempt* const qual = results + laneCount;
+        std::uint32_t resultCount = 0, qualCount = 0;
         bool first = true;
         for (std::uint32_t key : racer.lanes) {
-            const TDragRaceItem& run = *runs[key / 2];
-            const int lane = static_cast<int>(key % 2);
-            const bool qualification = run.runMode == RUN_MODE_QUALIFICATION;
-            TDragAttempt a = laneAttempt(run, lane);
+            const LaneAttempt& l = m_lanes[key];
+            const bool qualification = l.attempt.runMode == RUN_MODE_QUALIFICATION;
             if (c == -1) {
-                e.result.attempts.push_back(a);
-                if (qualification) e.qual.attempts.push_back(a);
+                results[resultCount++] = l.attempt;
+                if (qualification) qual[qualCount++] = l.attempt;
             } else {
-                const std::int32_t flag = m_runs[key / 2].flag[lane];
-                const bool counts = run.classId[lane] == c || run.runMode != RUN_MODE_FINAL;
                 // The first attempt of the class's qualification list is left out when it
                 // broke out; later ones are kept with their flag.
-                if (qualification && (!first || flag == 0)) {
-                    TDragAttempt q = a;
-                    q.breakout = first ? 0 : flag;
-                    e.qual.attempts.push_back(q);
+                if (qualification && (!first || l.flag == 0)) {
+                    TDragAttempt& q = qual[qualCount++];
+                    q = l.attempt;
+                    q.breakout = first ? 0 : l.flag;
                 }
-                a.breakout = flag;
-                if (counts) e.result.attempts.push_back(a);
+                if (l.classId == c || l.attempt.runMode != RUN_MODE_FINAL) {
+                    TDragAttempt& a = results[resultCount++];
+                    a = l.attempt;
+                    a.breakout = l.flag;
+                }
             }
             first = false;
         }
+        // The qualification list moves up behind the results; the rest is given back.
+        std::copy(qual, qual + qualCount, results + resultCount);
+        e.resultAttempts = AttemptRange{room.start, resultCount};
+        e.qualAttempts = AttemptRange{room.start + resultCount, qualCount};
+        m_attempts.resize(room.start + resultCount + qualCount);
+        m_liveAttempts += resultCount + qualCount;
         const std::int32_t limit = breakoutLimitMs(c);
-        selectBestAttempts(e.result, limit, m_options.rank);
-        selectBestAttempts(e.qual, limit, m_options.rank);
+        selectBestAttempts(e.result, attemptsOf(e.resultAttempts), limit, m_options.rank);
+        selectBestAttempts(e.qual, attemptsOf(e.qualAttempts), limit, m_options.rank);
         e.fresh = true;
         e.raceDirty = true;
     }
+}
+
+DragResultsModel::AttemptRange DragResultsModel::takeAttempts(std::uint32_t count) {
+    const auto start = static_cast<std::uint32_t>(m_attempts.size());
+    m_attempts.resize(m_attempts.size() + count);
+    return AttemptRange{start, count};
+}
+
+// Packs the live entries' attempts to the front of a fresh list.
+void DragResultsModel::compactAttempts() {
+    std::vector<TDragAttempt> packed;
+    packed.reserve(m_liveAttempts + m_liveAttempts / 4);
+    for (auto& [c, cls] : m_classes)
+        for (auto& [number, e] : cls.entries)
+            for (AttemptRange* range : {&e.resultAttempts, &e.qualAttempts}) {
+                const auto start = static_cast<std::uint32_t>(packed.size());
+                packed.insert(packed.end(), m_attempts.begin() + range->start,
+                              m_attempts.begin() + range->start + range->count);
+                range->start = start;
+            }
+    m_attempts.swap(packed);
+    m_liveAttempts = m_attempts.size();
 }
 
 // Qualification order and places of a class whose racers changed.
@@ -474,14 +574,15 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     const auto hasObject = [](int d, const TSessionBests& bests) {
         return d == 0 ? bests.practice != nullptr : d == 1 ? bests.qualification != nullptr : true;
     };
-    const auto writeObject = [limit](int d, std::string& out, const TDragResult& r, const TSessionBests& bests) {
+    const auto writeObject = [limit](int d, std::string& out, const TDragResult& r,
+                                     std::span<const TDragAttempt> attempts, const TSessionBests& bests) {
         JsonTextBuffer text(out);
         if (d == 0)
-            appendPracticeResultJson(text, r, *bests.practice);
+            appendPracticeResultJson(text, r, attempts, *bests.practice);
         else if (d == 1)
-            appendQualResultJson(text, r, limit, *bests.qualification);
+            appendQualResultJson(text, r, attempts, limit, *bests.qualification);
         else
-            appendRaceResultJson(text, r, bests.finals);
+            appendRaceResultJson(text, r, attempts, bests.finals);
     };
 
     std::vector<Entry*> entries;
@@ -510,8 +611,9 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
             Entry& e = *entries[k];
             const bool attemptsChanged = e.fresh;
             const bool raceChanged = finals && (e.fresh || e.raceDirty);
+            const std::span<const TDragAttempt> attempts = attemptsOf(e.resultAttempts);
             const TSessionBests bests =
-                attemptsChanged || raceChanged ? sessionBests(e.result, limit) : TSessionBests{};
+                attemptsChanged || raceChanged ? sessionBests(attempts, limit) : TSessionBests{};
             for (int d = 0; d < texts; ++d) {
                 Span& span = e.doc[d];
                 const std::string& old = cls.oldTexts[d];
@@ -528,7 +630,7 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
                 out.append(old, copied[d], span.start - copied[d]);
                 copied[d] = span.start + span.length;
                 const auto start = out.size();
-                if (span.length != 0) writeObject(d, out, e.result, bests);
+                if (span.length != 0) writeObject(d, out, e.result, attempts, bests);
                 span = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
             }
         }
@@ -537,45 +639,61 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
             for (int d = 0; d < texts; ++d) classTexts[d]->append(cls.oldTexts[d], copied[d]);
     }
     if (!patch) {
-        for (std::string* text : classTexts) text->clear();
+        // Room for the pieces at once: an attempt object is some 50-60 characters, a racer's
+        // some 80 more (a guess on the high side; the pieces are copied into the documents).
+        std::array<std::size_t, 3> bytes{0, 0, 0};
+        const auto count = [&bytes](std::span<const TDragAttempt> attempts) {
+            for (const TDragAttempt& a : attempts)
+                bytes[a.runMode == RUN_MODE_PRACTICE ? 0 : a.runMode == RUN_MODE_QUALIFICATION ? 1 : 2] += 64;
+        };
+        for (const Entry* e : entries) count(attemptsOf(e->resultAttempts));
+        for (const TDragResult& s : cls.seeded) count(s.attempts);
+        const std::size_t racers = entries.size() + cls.seeded.size();
+        for (int d = 0; d < texts; ++d) {
+            classTexts[d]->clear();
+            classTexts[d]->reserve(bytes[d] + racers * (d == 2 ? 112 : 96));
+        }
         std::array<bool, 3> first{true, true, true};
-        const auto add = [&](const TDragResult& r, Span* spans) {
-            const TSessionBests bests = sessionBests(r, limit);
+        const auto add = [&](const TDragResult& r, std::span<const TDragAttempt> attempts, Span* spans) {
+            const TSessionBests bests = sessionBests(attempts, limit);
             for (int d = 0; d < texts; ++d) {
                 std::string& out = *classTexts[d];
                 const bool has = hasObject(d, bests);
                 if (has && !first[d]) out += ',';
                 first[d] = first[d] && !has;
                 const auto start = out.size();
-                if (has) writeObject(d, out, r, bests);
+                if (has) writeObject(d, out, r, attempts, bests);
                 if (spans)
                     spans[d] = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
             }
         };
-        for (Entry* e : entries) add(e->result, e->doc.data());
-        for (const TDragResult& s : cls.seeded) add(s, nullptr);
+        for (Entry* e : entries) add(e->result, attemptsOf(e->resultAttempts), e->doc.data());
+        for (const TDragResult& s : cls.seeded) add(s, s.attempts, nullptr);
         cls.textLayout = true;
     }
 
-    std::vector<TDragResult*> list;
+    std::vector<Standing> list;
     list.reserve(entries.size() + cls.seeded.size());
+    cls.maxAttempts = 0;
     for (Entry* e : entries) {
         e->fresh = false;
         e->raceDirty = false;
-        list.push_back(&e->result);
+        list.push_back(Standing{&e->result, e});
+        cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(e->resultAttempts.count));
     }
-    for (TDragResult& s : cls.seeded) list.push_back(&s);
-    cls.maxAttempts = 0;
-    for (const TDragResult* r : list)
-        cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(r->attempts.size()));
+    for (const TDragResult& s : cls.seeded) {
+        list.push_back(Standing{&s, nullptr});
+        cls.maxAttempts = std::max(cls.maxAttempts, static_cast<std::int32_t>(s.attempts.size()));
+    }
 
     // Sorted by keys, as the qualification order is; skipped when the racers, their order
     // and keys are those of the last sort.
-    std::vector<std::pair<std::uint64_t, const TDragResult*>>& keys = cls.standingKeys;
+    std::vector<std::pair<std::uint64_t, Standing>>& keys = cls.standingKeys;
     const TDragRankOptions& rank = m_options.rank;
     bool same = cls.standingsSorted && keys.size() == list.size();
     for (std::size_t k = 0; k < list.size(); ++k) {
-        const std::uint64_t key = standingsKey(list[k]->finalPoints, list[k]->bestLegalStart, rank);
+        const TDragResult& r = *list[k].result;
+        const std::uint64_t key = standingsKey(r.finalPoints, r.bestLegalStart, rank);
         if (same && (keys[k].first != key || keys[k].second != list[k])) same = false;
         if (!same) {
             keys.resize(list.size());
@@ -583,7 +701,7 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
         }
     }
     if (!same) {
-        std::vector<std::pair<std::uint64_t, const TDragResult*>> sorted = keys;
+        std::vector<std::pair<std::uint64_t, Standing>> sorted = keys;
         std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         cls.standings.resize(sorted.size());
         for (std::size_t i = 0; i < sorted.size(); ++i) cls.standings[i] = sorted[i].second;
@@ -760,18 +878,10 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         ++m_full;
         reset(options);
         m_runs.resize(runs.size());
+        m_lanes.resize(runs.size() * 2);
         m_runsById.reserve(runs.size());
-        m_racers.reserve(m_registryRacers.size());
-        m_bulk = true;
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            readRun(i, *runs[i]);
-            addRun(i);
-        }
-        std::sort(m_runsById.begin(), m_runsById.end());
-        // Every racer: one each, not one per lane.
-        m_dirtyRacers.clear();
-        m_dirtyRacers.reserve(m_racers.size());
-        for (const auto& [number, racer] : m_racers) m_dirtyRacers.push_back(number);
+        m_racers.reserve(options.registry ? options.registry->racers.size() : 0);
+        addAllRuns(runs);
         if (!m_racers.empty()) m_classes[-1].entries.reserve(m_racers.size()); // every racer is listed there
     } else {
         ++m_incremental;
@@ -787,19 +897,27 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
             addRun(i);
         }
         m_runs.resize(runs.size());
+        m_lanes.resize(runs.size() * 2);
         for (std::size_t i = previous; i < runs.size(); ++i) {
             readRun(i, *runs[i]);
             addRun(i);
         }
     }
-    std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
-    m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
+    if (full)
+        m_attempts.reserve(runs.size() * 8); // each lane in two lists or so, qualification twice that
+    else if (m_attempts.size() > 2 * m_liveAttempts + 4096)
+        compactAttempts();
+    if (!full) { // a whole rebuild lists each racer once
+        std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
+        m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
+    }
     // In first-lane order, as a whole rebuild meets them (only a class's order matters).
     m_bulk = full;
-    for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number, runs);
+    for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number);
     m_dirtyRacers.clear();
-    if (m_bulk)
-        for (auto& [c, cls] : m_classes) std::sort(cls.order.begin(), cls.order.end());
+    if (m_bulk) // in order already when the racers came in first-lane order
+        for (auto& [c, cls] : m_classes)
+            if (!std::is_sorted(cls.order.begin(), cls.order.end())) std::sort(cls.order.begin(), cls.order.end());
     m_bulk = false;
 
     for (auto& [c, cls] : m_classes)
@@ -853,24 +971,33 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         // Written over, each result keeps room for the class's most attempts: a racer
         // taking the place of one with fewer attempts needs no new allocation.
         const auto room = spareLists ? static_cast<std::size_t>(cls.maxAttempts) : 0;
+        // `source(i)`: the i-th result and its attempts (the result's own, or the entry's
+        // kept apart when its own list is empty).
         const auto put = [room](std::vector<TDragResult>& list, std::size_t count, const auto& source) {
             list.resize(count);
             for (std::size_t i = 0; i < count; ++i) {
                 TDragResult& r = list[i];
                 if (r.attempts.capacity() < room) r.attempts.reserve(room);
-                r = source(i);
+                const auto [from, attempts] = source(i);
+                r = from;
+                if (from.attempts.empty()) r.attempts.assign(attempts.begin(), attempts.end());
             }
         };
+        using Source = std::pair<const TDragResult&, std::span<const TDragAttempt>>;
         if (cls.changedAt < m_generation) {
             if (spareLists && cls.changedAt <= spareGeneration) continue; // unchanged since
             const std::vector<TDragResult>& lastResults = m_last->resultsByClass.at(c);
             const std::vector<TDragResult>& lastQual = m_last->qualByClass.at(c);
-            put(results, lastResults.size(), [&](std::size_t i) -> const TDragResult& { return lastResults[i]; });
-            put(qualList, lastQual.size(), [&](std::size_t i) -> const TDragResult& { return lastQual[i]; });
+            put(results, lastResults.size(), [&](std::size_t i) { return Source{lastResults[i], {}}; });
+            put(qualList, lastQual.size(), [&](std::size_t i) { return Source{lastQual[i], {}}; });
             continue;
         }
-        put(results, cls.standings.size(), [&](std::size_t i) -> const TDragResult& { return *cls.standings[i]; });
-        put(qualList, cls.qualOrder.size(), [&](std::size_t i) -> const TDragResult& { return cls.qualOrder[i]->qual; });
+        put(results, cls.standings.size(), [&](std::size_t i) {
+            return Source{*cls.standings[i].result, attemptsOf(cls.standings[i])};
+        });
+        put(qualList, cls.qualOrder.size(), [&](std::size_t i) {
+            return Source{cls.qualOrder[i]->qual, attemptsOf(cls.qualOrder[i]->qualAttempts)};
+        });
     }
     view->maxAttempts = maxAttempts;
     m_spare = std::move(m_last);

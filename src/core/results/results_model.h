@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -35,6 +36,10 @@ struct QualKey {
 
 class DragResultsModel {
 public:
+    DragResultsModel() = default;
+    DragResultsModel(const DragResultsModel&) = delete; // its racer names refer to it
+    DragResultsModel& operator=(const DragResultsModel&) = delete;
+
     // A rebuild of `runs` (none may be null) under `options`. `changed` lists the indexes
     // of runs that differ from the previous call (runs beyond the previous count are
     // new); null = unknown, rebuild everything. The rebuild is full anyway when the
@@ -66,14 +71,26 @@ private:
         std::vector<std::uint32_t> lanes; // run index * 2 + lane of the timed lanes, ascending
         const TRacerItem* racer = nullptr;
         std::vector<std::int32_t> classes; // distinct class ids of the racer (not -1), in its order
+        std::uint32_t countedLanes = 0; // a whole rebuild's count, before it makes the lane list
+    };
+    // A run of attempts in m_attempts.
+    struct AttemptRange {
+        std::uint32_t start = 0, count = 0;
     };
     // One racer in one class.
     struct Entry {
-        TDragResult result, qual;
+        TDragResult result, qual; // their attempts are kept in m_attempts, these lists stay empty
+        AttemptRange resultAttempts, qualAttempts;
         std::uint32_t firstLane = 0; // run index * 2 + lane of the racer's first timed lane
         std::array<Span, 3> doc; // its objects in the class's pieces (start only when none)
         bool fresh = true;  // attempts rebuilt since its objects were written
         bool raceDirty = true;
+    };
+    // A racer of a class's standings: an entry, or a bracket seed (entry null).
+    struct Standing {
+        const TDragResult* result = nullptr;
+        const Entry* entry = nullptr;
+        bool operator==(const Standing&) const = default;
     };
     struct ClassState {
         std::unordered_map<std::int32_t, Entry> entries; // by racer number
@@ -82,10 +99,10 @@ private:
         std::vector<TDragResult> seeded;       // bracket racers without a result, in bracket order
         std::unordered_map<std::int32_t, std::int32_t> places; // final places from the brackets
         std::string practiceText, qualText, raceText; // the class's members' array contents
-        std::vector<const TDragResult*> standings; // into entries and seeded
+        std::vector<Standing> standings; // into entries and seeded
         // The last sorts' input: (key, racer) in cls.order order (seeds last for standings).
         std::vector<std::pair<results_detail::QualKey, Entry*>> qualKeys;
-        std::vector<std::pair<std::uint64_t, const TDragResult*>> standingKeys;
+        std::vector<std::pair<std::uint64_t, Standing>> standingKeys;
         bool qualSorted = false, standingsSorted = false;
         std::uint64_t changedAt = 0; // the rebuild that last changed its lists
         std::int32_t maxAttempts = 0;
@@ -102,7 +119,9 @@ private:
     void readRun(std::size_t index, const TDragRaceItem& run);
     void dropRun(std::size_t index);
     void addRun(std::size_t index);
-    void rebuildRacerEntries(std::int32_t number, const std::vector<const TDragRaceItem*>& runs);
+    void addAllRuns(const std::vector<const TDragRaceItem*>& runs);
+    RacerState& racerOf(std::int32_t number);
+    void rebuildRacerEntries(std::int32_t number);
     void rankClass(std::int32_t classId, ClassState& cls);
     void playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers);
     void finishClass(std::int32_t classId, ClassState& cls);
@@ -111,19 +130,46 @@ private:
                            const std::vector<std::size_t>& changedRuns, std::size_t previous, bool patch);
     void writeClassDocuments(TDragResultsView& view, const std::string& bracketMembers);
     std::int32_t breakoutLimitMs(std::int32_t classId) const;
+    std::span<const TDragAttempt> attemptsOf(AttemptRange range) const {
+        return {m_attempts.data() + range.start, range.count};
+    }
+    std::span<const TDragAttempt> attemptsOf(const Standing& s) const {
+        return s.entry ? attemptsOf(s.entry->resultAttempts) : std::span<const TDragAttempt>(s.result->attempts);
+    }
+    // Room for `count` more attempts at the end of m_attempts; its start.
+    AttemptRange takeAttempts(std::uint32_t count);
+    void dropAttempts(const Entry& e) { m_liveAttempts -= e.resultAttempts.count + e.qualAttempts.count; }
+    void compactAttempts();
     const TRacerItem* findRacer(std::int32_t number) const;
 
     TDragResultsOptions m_options;
     bool m_ready = false;
-    std::unordered_map<std::int32_t, const TRacerItem*> m_registryRacers;
-    std::unordered_map<std::int32_t, std::int32_t> m_limits; // class id -> breakout limit, ms
+    // The registry's racers by number: a table indexed by the number while the numbers
+    // are small, else (number, racer) ascending (then the table is empty).
+    std::vector<const TRacerItem*> m_racerByNumber;
+    std::vector<std::pair<std::int32_t, const TRacerItem*>> m_racerNumbers;
+    std::vector<std::pair<std::int32_t, std::int32_t>> m_limits; // (class id, breakout limit ms), ascending
     TRacerNames m_names;
+
+    // The entries' attempts, each entry's two lists side by side. Rebuilt entries take
+    // new room at the end; the lists left behind are dropped by compactAttempts.
+    std::vector<TDragAttempt> m_attempts;
+    std::size_t m_liveAttempts = 0;
 
     std::vector<RunState> m_runs;
     std::vector<std::pair<std::int32_t, std::uint32_t>> m_runsById; // (run id, run index), ascending
     std::unordered_map<std::int32_t, RacerState> m_racers;
     std::map<std::int32_t, ClassState> m_classes;
     std::vector<std::int32_t> m_dirtyRacers;
+    // The timed lanes as the racers' lists take them, by run index * 2 + lane (readRun;
+    // an untimed lane's is left as it was).
+    struct LaneAttempt {
+        TDragAttempt attempt;   // without the breakout flag
+        std::int32_t classId = 0; // the lane's class in the run
+        std::int32_t flag = 0;    // the lane's breakout flag
+    };
+    std::vector<LaneAttempt> m_lanes;
+    std::vector<std::int32_t> m_classIds; // -1 and the racer's classes, while its entries are rebuilt
     bool m_bulk = false; // a whole rebuild: the classes' racer orders are sorted at the end
     // The last rebuild's documents are patched into the next one's where their layout
     // still holds: runs and classes at the places recorded in their spans.

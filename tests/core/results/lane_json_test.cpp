@@ -1,11 +1,13 @@
 // The lane object and the current-run document, and when the current run goes out.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
 #include "core/app/console.h"
+#include "core/json/json_builder.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "results_port_fake.h"
@@ -57,6 +59,25 @@ TEST(LaneJson, UnregisteredRacerHasEmptyNamesAndZeroSpeedKeepsDecimals) {
     run.speed[1] = 0.0;
     EXPECT_EQ(laneJson(run, 1, false, false, nullptr),
               "{\"_60ft\":1600,\"city\":\"\",\"et\":9800,\"model\":\"\",\"name\":\"\",\"num\":33,\"rt\":0,\"spd\":0.000}");
+}
+
+// The results' lane objects (no names) are written in one fixed-layout piece; speeds the
+// piece does not take go the general way. Both write every speed as MyJSONObject does.
+TEST(LaneJson, EverySpeedOfAResultsLaneWritesAsTheObjectBuilderWritesIt) {
+    const double speeds[] = {150.5, -0.0, -12.3456, 0.0005, 0.0015, 9.0e15, 1e16, 1e300,
+                             std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()};
+    for (double spd : speeds) {
+        SCOPED_TRACE(spd);
+        TDragRaceItem run = sampleRun();
+        run.speed[0] = spd;
+        MyJSONObject expected;
+        expected.add("_60ft", 1500);
+        expected.add("et", 9500);
+        expected.add("num", 7);
+        expected.add("rt", 45);
+        expected.add("spd", spd);
+        EXPECT_EQ(laneJson(run, 0, true, false, nullptr), expected.toString());
+    }
 }
 
 TEST(LaneJson, VoidReactionTimeDependsOnTheStartTree) {

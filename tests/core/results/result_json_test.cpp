@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
+
 #include "core/results/result_json.h"
 
 namespace velmaro {
@@ -78,6 +80,39 @@ TEST(ResultJson, SessionsShareNoAttemptAndEveryObjectParses) {
     EXPECT_EQ(nlohmann::json::parse(practiceResultJson(r))["et"], 9100);
     EXPECT_EQ(nlohmann::json::parse(qualResultJson(r, 0))["et"], 9200);
     EXPECT_EQ(nlohmann::json::parse(raceResultJson(r))["et"], 9300);
+}
+
+// The objects are written in fixed-layout pieces; a speed outside the fast float writer
+// (not finite, or too large for it) sends the whole object the general way. Every speed
+// writes as MyJSONObject writes it, in either way, negative ones and huge ones included.
+TEST(ResultJson, EverySpeedWritesAsTheObjectBuilderWritesIt) {
+    const float speeds[] = {150.25f, -0.0f, -12.3456f, 0.0005f, 0.0015f, 4.5e12f, 1e13f, 3e38f,
+                            std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()};
+    for (float spd : speeds) {
+        SCOPED_TRACE(spd);
+        TDragResult r = racer({att(9400, 25, 1, 160.5f, 1), att(9300, 20, 1, spd, 0)});
+        r.finalPoints = 3;
+        r.qualPos = 2;
+        const auto attempt = [](const TDragAttempt& a) {
+            MyJSONObject o;
+            o.add("_60ft", a._60ft);
+            o.add("et", a.et);
+            o.add("rt", a.rt);
+            o.add("spd", a.spd);
+            o.add("win", a.win);
+            return o.toString();
+        };
+        MyJSONObject expected;
+        expected.add("_60ft", r.attempts[1]._60ft);
+        expected.addRaw("attempts", "[" + attempt(r.attempts[0]) + "," + attempt(r.attempts[1]) + "]");
+        expected.add("et", 9300);
+        expected.add("finalPoints", 3);
+        expected.add("num", 12);
+        expected.add("qualPos", 2);
+        expected.add("rt", 20);
+        expected.add("spd", spd);
+        EXPECT_EQ(raceResultJson(r), expected.toString());
+    }
 }
 
 } // namespace
