@@ -286,8 +286,6 @@ void putLogLast(std::vector<std::pair<std::string, std::function<void()>>>& work
 void logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival);
 void logTakenHit(int node, int signal, std::uint64_t timeMs);
 
-void tellHitsTaken() { noteHitsTaken(); }
-
 } // namespace
 
 void noteHitsWriting(const std::string& file, std::uint64_t offset, std::string_view bytes) {
@@ -409,7 +407,7 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
     if (source == HIT_FROM_LOG_CURRENT) return;
     if (source == HIT_FROM_DEVICE) {
         if (gBatch.depth == 0) noteHitsTaken();
-        else afterHits(kHitsTakenKey, tellHitsTaken);
+        else afterHits(kHitsTakenKey, noteHitsTaken);
     }
     logRecord(node, signal, seconds, millis, arrival);
 }

@@ -65,32 +65,22 @@ void advanceTail() {
     const TRaceItemList& list = *gRaceItems;
     const bool kept = gTail.valid && prefixKept(gTail.scanned, gTail.lastScanned) &&
                       (gTail.boundary == LapTail::kNone || list[gTail.boundary].get() == gTail.boundaryItem);
-    if (!kept) {
+    if (!kept) { // walked once more from the start
         gTail.valid = true;
-        gTail.scanned = list.size();
+        gTail.scanned = 0;
         gTail.boundary = LapTail::kNone;
         gTail.failsAfter.clear();
-        for (size_t i = list.size(); i-- > 0;) {
-            if (tailBoundaryKind(*list[i])) {
-                gTail.boundary = i;
-                break;
-            }
-        }
-        const size_t from = gTail.boundary == LapTail::kNone ? 0 : gTail.boundary + 1;
-        for (size_t i = from; i < list.size(); ++i)
-            if (list[i]->kind == TRaceItem::FAIL) gTail.failsAfter.push_back(list[i].get());
-    } else {
-        for (size_t i = gTail.scanned; i < list.size(); ++i) {
-            const TRaceItem& e = *list[i];
-            if (tailBoundaryKind(e)) {
-                gTail.boundary = i;
-                gTail.failsAfter.clear();
-            } else if (e.kind == TRaceItem::FAIL) {
-                gTail.failsAfter.push_back(&e);
-            }
-        }
-        gTail.scanned = list.size();
     }
+    for (size_t i = gTail.scanned; i < list.size(); ++i) {
+        const TRaceItem& e = *list[i];
+        if (tailBoundaryKind(e)) {
+            gTail.boundary = i;
+            gTail.failsAfter.clear();
+        } else if (e.kind == TRaceItem::FAIL) {
+            gTail.failsAfter.push_back(&e);
+        }
+    }
+    gTail.scanned = list.size();
     gTail.boundaryItem = gTail.boundary == LapTail::kNone ? nullptr : list[gTail.boundary].get();
     gTail.lastScanned = list.empty() ? nullptr : list.back().get();
 }
@@ -629,9 +619,9 @@ void applyRaceItemRacer(int index, int racer, int classId) {
             next->racer = e->racer;
             next->classId = e->classId;
             next->kind = TRaceItem::STLIN;
-            forgetLapTail(); // an event before the end changed
         }
     }
+    // An event before the newest changed (this one, or the one after it above).
     if (static_cast<size_t>(index) + 1 != gRaceItems->size()) forgetLapTail();
 }
 

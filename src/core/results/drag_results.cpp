@@ -92,7 +92,7 @@ void TDragResultsCntr::setRuns(std::vector<TDragRaceItem> runs, TDragResultsOpti
 void TDragResultsCntr::setRuns(TSharedRuns runs, TDragResultsOptions options) {
     TSharedRuns old;
     TDragResultsOptions oldOptions;
-    std::vector<std::pair<std::size_t, std::shared_ptr<const TDragRaceItem>>> oldChanges;
+    TRunChanges oldChanges;
     {
         std::lock_guard lock(m_inputMutex);
         old.swap(m_runs);
@@ -149,7 +149,7 @@ void TDragResultsCntr::Execute() {
         bool changed = false;
         bool whole = false;
         TSharedRuns runs;
-        std::vector<std::pair<std::size_t, std::shared_ptr<const TDragRaceItem>>> runChanges;
+        TRunChanges runChanges;
         TDragResultsOptions options;
         {
             std::lock_guard lock(m_inputMutex);

@@ -42,6 +42,8 @@ class DragResultsModel;
 
 // A heat list as the worker holds it: runs shared, never changed once handed over.
 using TSharedRuns = std::vector<std::shared_ptr<const TDragRaceItem>>;
+// Runs replaced one at a time: the index in the list and the new copy, in order.
+using TRunChanges = std::vector<std::pair<std::size_t, std::shared_ptr<const TDragRaceItem>>>;
 
 // Class id -> results of that class; -1 is the overall list of all racers.
 using TDragResultsMap = std::map<std::int32_t, std::vector<TDragResult>>;
@@ -172,7 +174,7 @@ private:
     bool m_wholeList = false;
     // Runs replaced since: applied in order to m_runs, or to the list of the last rebuild
     // when no whole list is waiting. One hit adds one, with no copy of the list.
-    std::vector<std::pair<std::size_t, std::shared_ptr<const TDragRaceItem>>> m_runChanges;
+    TRunChanges m_runChanges;
     TDragResultsOptions m_options;
     bool m_changeFlag = false;
 
