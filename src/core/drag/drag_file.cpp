@@ -574,20 +574,27 @@ void markAllRunsChanged()
     gChanged.all = true;
 }
 
-Status saveDragFileReported()
+namespace {
+
+// A save of drag.txt, a failure told in the log window (once per run of failures).
+Status reportedSave(Status (*save)())
 {
     const std::filesystem::path file = dragFilePath();
     if (file.empty())
         return Status::Error("no event folder");
-    return reportSave(file, saveDragFile());
+    return reportSave(file, save());
+}
+
+}  // namespace
+
+Status saveDragFileReported()
+{
+    return reportedSave(saveDragFile);
 }
 
 Status saveChangedDragRunsReported()
 {
-    const std::filesystem::path file = dragFilePath();
-    if (file.empty())
-        return Status::Error("no event folder");
-    return reportSave(file, saveChangedDragRuns());
+    return reportedSave(saveChangedDragRuns);
 }
 
 void loadDragFile()

@@ -401,6 +401,17 @@ std::string lapFileText(const TRaceItemList& list) {
 
 std::filesystem::path lapFilePath(std::string_view name) { return lapHost().eventFolder() / std::string(name); }
 
+namespace {
+
+// A save of lap_single.txt, a failure told in the log window (once per run of failures).
+Status reportedSave(Status (*save)()) {
+    const Status st = save();
+    if (!gRaceItems || lapHost().eventFolder().empty()) return st; // nothing to write to
+    return reportSave(lapFilePath("lap_single.txt"), st);
+}
+
+} // namespace
+
 Status saveLapSingle() {
     gSavedEvents = std::string::npos;
     if (!gRaceItems) return Status::Error("no lap events");
@@ -446,17 +457,9 @@ Status saveLapSingleAfterAppend() {
     return Status::Ok();
 }
 
-Status saveLapSingleAfterHits() {
-    const Status st = saveLapSingleAfterAppend();
-    if (!gRaceItems || lapHost().eventFolder().empty()) return st; // nothing to write to
-    return reportSave(lapFilePath("lap_single.txt"), st);
-}
+Status saveLapSingleAfterHits() { return reportedSave(saveLapSingleAfterAppend); }
 
-Status saveLapSingleReported() {
-    const Status st = saveLapSingle();
-    if (!gRaceItems || lapHost().eventFolder().empty()) return st; // nothing to write to
-    return reportSave(lapFilePath("lap_single.txt"), st);
-}
+Status saveLapSingleReported() { return reportedSave(saveLapSingle); }
 
 void loadLapSingle() {
     ensureRaceItems();
