@@ -9,17 +9,17 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-120}"
 shift || true
-if ! command -v clang++ >/dev/null; then
+# shellcheck source=scripts/clang_fuzzer.sh
+source "$root/scripts/clang_fuzzer.sh"
+if ! clang_fuzzer_present; then
   sudo_cmd=()
   [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq clang
+  # libFuzzer's runtime is only recommended by clang: named, so that it comes along.
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq clang libclang-rt-dev
 fi
 build="$root/build-fuzz"
-if [ ! -f "$build/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMARO_FUZZ=ON
-fi
-cmake --build "$build" -j 3
+"$root/scripts/fuzz_build.sh" 3
 targets=("$@")
 if ((${#targets[@]} == 0)); then
   for d in "$root"/fuzz/corpus/*/; do targets+=("$(basename "$d")"); done

@@ -952,7 +952,10 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     writeClassDocuments(*view, bracketMembers);
 
     std::int32_t maxAttempts = 0;
-    for (const auto& [c, cls] : m_classes) {
+    for (const auto& entry : m_classes) {
+        // Named references, not a structured binding: the lambdas below capture the class.
+        const std::int32_t c = entry.first;
+        const auto& cls = entry.second;
         maxAttempts = std::max(maxAttempts, cls.maxAttempts);
         std::vector<TDragResult>& results = view->resultsByClass.emplace_hint(view->resultsByClass.end(), c,
                                                                                 std::vector<TDragResult>{})->second;
