@@ -2,9 +2,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -14,6 +17,7 @@
 #include "core/bracket/bracket_pages.h"
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_file.h"
+#include "core/drag/receipt_lines.h"
 #include "core/lap/lap_events.h"
 #include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
@@ -175,6 +179,32 @@ int registrationJson(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
+// printlogo.bmp: the reader takes a file, so the bytes go to one of this process first.
+int printLogo(const std::uint8_t* data, std::size_t size) {
+    static const std::filesystem::path file = [] {
+        char pattern[] = "/tmp/velmaro_fuzz_logo_XXXXXX";
+        const int fd = ::mkstemp(pattern);
+        if (fd >= 0) ::close(fd);
+        const std::filesystem::path made = pattern;
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove(file, ec);
+        });
+        return made;
+    }();
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc); // no flush to the disk: quick
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        require(out.good(), "print logo not written");
+    }
+    const ReceiptLogo logo = readReceiptLogo(file);
+    const bool none = logo.width == 0 && logo.height == 0;
+    require(none || (logo.width >= 1 && logo.width <= kMaxReceiptLogoSide && logo.height >= 1 &&
+                     logo.height <= kMaxReceiptLogoSide),
+            "print logo size", std::to_string(logo.width) + " x " + std::to_string(logo.height));
+    return 0;
+}
+
 } // namespace
 
 const std::vector<Target>& targets() {
@@ -182,7 +212,7 @@ const std::vector<Target>& targets() {
         {"node_datagram", nodeDatagram}, {"settings", settings},       {"race_json", raceJson},
         {"classes", classes},            {"racers", racers},           {"racersdb", racersDb},
         {"drag_file", dragFile},         {"lap_single", lapSingle},    {"final_bracket", finalBracket},
-        {"hitlog", hitLog},              {"registration_json", registrationJson},
+        {"hitlog", hitLog},              {"registration_json", registrationJson}, {"print_logo", printLogo},
     };
     return list;
 }

@@ -29,8 +29,12 @@ struct ReceiptLogo {
     bool operator==(const ReceiptLogo&) const = default;
 };
 
+// The widest and the highest logo drawn, in pixels.
+constexpr int kMaxReceiptLogoSide = 4096;
+
 // Reads the size from the header of a BMP file; no logo when the file is missing or is
-// no BMP.
+// no BMP. A height of INT_MIN (no size), a side beyond kMaxReceiptLogoSide and a file
+// shorter than its header says are refused too, each with a line in the log window.
 ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile);
 // programFolder()/printlogo.bmp.
 ReceiptLogo programReceiptLogo();

@@ -10,6 +10,7 @@
 #include "core/registration/registry.h"
 #include "drag_fakes.h"
 #include "fakes/recording_print_device.h"
+#include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 
 using namespace velmaro;
@@ -48,6 +49,80 @@ TEST(ReceiptLines, LogoSizeComesFromTheBitmapHeader) {
     EXPECT_EQ(readReceiptLogo(dir / "printlogo.bmp"), (ReceiptLogo{dir / "printlogo.bmp", 200, 80}));
     EXPECT_EQ(readReceiptLogo(dir / "not.bmp").width, 0);
     EXPECT_EQ(readReceiptLogo(dir / "missing.bmp").width, 0);
+}
+
+void putLe(std::string& bytes, std::size_t at, std::uint32_t value, int width = 4) {
+    for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xff);
+}
+
+// A bitmap with a 40-byte info header, its pixels at 54: the file length its header gives
+// is `claimed` (0 = the exact length), the file itself `length` bytes (0 = as claimed).
+std::string bitmap(std::int32_t width, std::int32_t height, int bitsPerPixel, std::uint32_t compression = 0,
+                   std::uint32_t pixelBytes = 0) {
+    std::string bmp(54, '\0');
+    bmp[0] = 'B', bmp[1] = 'M';
+    putLe(bmp, 10, 54);
+    putLe(bmp, 14, 40);
+    putLe(bmp, 18, static_cast<std::uint32_t>(width));
+    putLe(bmp, 22, static_cast<std::uint32_t>(height));
+    putLe(bmp, 26, 1, 2);
+    putLe(bmp, 28, static_cast<std::uint32_t>(bitsPerPixel), 2);
+    putLe(bmp, 30, compression);
+    putLe(bmp, 34, pixelBytes);
+    return bmp;
+}
+
+// What a hostile or broken printlogo.bmp gets: no logo and one log line, never a size
+// beyond the limit or a negated INT_MIN.
+TEST(ReceiptLines, LogoRefusals) {
+    const auto withRows = [](std::string bmp, std::size_t rowBytes, std::size_t rows) {
+        bmp.append(rowBytes * rows, '\x7f');
+        putLe(bmp, 2, static_cast<std::uint32_t>(bmp.size()));
+        return bmp;
+    };
+    std::string lengthBeyondFile = withRows(bitmap(4, 2, 24), 12, 2);
+    putLe(lengthBeyondFile, 2, static_cast<std::uint32_t>(lengthBeyondFile.size() + 1));
+    std::string rowsCut = withRows(bitmap(4, 2, 24), 12, 2);
+    rowsCut.pop_back();
+    putLe(rowsCut, 2, 0); // no length given: the rows still count
+    std::string coreHeader(26, '\0');
+    coreHeader[0] = 'B', coreHeader[1] = 'M';
+    putLe(coreHeader, 10, 26);
+    putLe(coreHeader, 14, 12);
+    putLe(coreHeader, 18, 8, 2);
+    putLe(coreHeader, 20, 3, 2);
+    putLe(coreHeader, 24, 8, 2); // 8 bits: rows of 8 bytes
+    coreHeader = withRows(coreHeader, 8, 3);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int width, height; // 0 x 0: no logo
+        std::size_t logLines;
+    } cases[] = {
+        {"top-down, whole", withRows(bitmap(4, -2, 24), 12, 2), 4, 2, 0},
+        {"core header, whole", coreHeader, 8, 3, 0},
+        {"4096 x 4096, compressed", bitmap(4096, 4096, 8, 1, 0), 4096, 4096, 0},
+        {"height INT_MIN", withRows(bitmap(16, INT32_MIN, 24), 0, 0), 0, 0, 1},
+        {"top-down height INT_MIN + 1, far too high", bitmap(16, INT32_MIN + 1, 1, 1, 0), 0, 0, 1},
+        {"width 4097", bitmap(4097, 1, 8, 1, 0), 0, 0, 1},
+        {"height 4097", bitmap(1, 4097, 8, 1, 0), 0, 0, 1},
+        {"width beyond INT_MAX / 2", bitmap(0x7fffffff, 1, 32, 1, 0), 0, 0, 1},
+        {"shorter than the length in its header", lengthBeyondFile, 0, 0, 1},
+        {"last row cut short", rowsCut, 0, 0, 1},
+        {"compressed pixels past the end", bitmap(4, 2, 8, 1, 100), 0, 0, 1},
+        {"core header, rows cut", coreHeader.substr(0, coreHeader.size() - 8), 0, 0, 1},
+        {"negative width", withRows(bitmap(-4, 2, 24), 12, 2), 0, 0, 0},
+    };
+    velmaro::test::TempFolder dir;
+    for (const Case& c : cases) {
+        velmaro::test::ScriptedOperator op;
+        velmaro::test::ScopedOperator scoped(op);
+        dir.write("printlogo.bmp", c.bytes);
+        const ReceiptLogo logo = readReceiptLogo(dir / "printlogo.bmp");
+        EXPECT_EQ(logo.width, c.width) << c.name;
+        EXPECT_EQ(logo.height, c.height) << c.name;
+        EXPECT_EQ(op.logLines.size(), c.logLines) << c.name;
+    }
 }
 
 TEST(Timeslip, RunChoice) {
