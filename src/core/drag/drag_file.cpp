@@ -316,13 +316,6 @@ ChangedRuns gChanged;
 // Past this many marked runs one pass over all of them costs no more.
 constexpr size_t kMarkedRunsLimit = 64;
 
-std::filesystem::path intentPath(const std::filesystem::path& file)
-{
-    std::filesystem::path intent = file;
-    intent += ".tail";
-    return intent;
-}
-
 // Brings written run i up to `run`: formatted again when a written value differs.
 void updateWrittenRun(size_t i, const TDragRaceItem& run)
 {
@@ -390,7 +383,7 @@ void knowDisk(const std::filesystem::path& file, const FileStamp& stamp, size_t 
 // applied (or dropped when cut), and the intent file removed for good.
 Status recoverDragTail(const std::filesystem::path& file)
 {
-    const std::filesystem::path intent = intentPath(file);
+    const std::filesystem::path intent = fileTailIntent(file);
     if (gDisk.recovered == intent && !gDisk.intentMayHold)
         return Status::Ok();
     Status s = recoverFileTail(file, intent);
@@ -438,7 +431,7 @@ Status writeDragFile(const std::filesystem::path& file, bool compared)
             std::string tail = joinedRunTexts(first, tailLength + kept);
             tail.erase(0, kept);
             noteHitsWriting(file.filename().string(), offset + kept, tail);
-            const Status s = writeFileTail(file, intentPath(file), offset + kept, tail, after, noteHitsTaken);
+            const Status s = writeFileTail(file, fileTailIntent(file), offset + kept, tail, after, noteHitsTaken);
             if (!s.ok()) {
                 forgetDisk();
                 return s;

@@ -41,7 +41,7 @@ void removeDuplicateHits(std::vector<THitRecord>& list) {
                list.end());
 }
 
-std::string formatHitLog(const std::vector<THitRecord>& list) {
+std::string formatHitLog(std::span<const THitRecord> list) {
     std::string out;
     out.reserve(list.size() * 40);
     char line[96];
@@ -209,16 +209,25 @@ THitRecord key(int node, int signal, std::uint32_t seconds, std::uint32_t millis
 
 void notifyListChanged() { hitIntakeHost().hitListChanged(gHitList.size()); }
 
-// What hitlog.txt holds: the first `records` records of gHitList exactly, written to
-// `file`; records = npos when that is not known (then the next save rewrites it whole).
+// What hitlog.txt holds: formatHitLog of the list as last written there, `bytes` long.
+// Of gHitList, the first `placed` records are at their place in it, the first
+// `placedBytes` bytes (npos: not known, the next write replaces the file whole). From
+// record `unflushed` on, at `unflushedBytes`, the file was last written by a tail write
+// not flushed yet, whose record the intent hitlog.txt.tail holds (npos: none).
 struct HitLogOnDisk {
     std::filesystem::path file;
-    std::size_t records = std::string::npos;
+    std::size_t placed = std::string::npos;
+    std::uint64_t placedBytes = 0;
+    std::uint64_t bytes = 0;
+    FileStamp stamp; // as last written by a tail write or an append
+    std::size_t unflushed = std::string::npos;
+    std::uint64_t unflushedBytes = 0;
     bool saved = true; // the last save succeeded and no record came since
 };
 HitLogOnDisk gOnDisk;
 
-Status appendFile(const std::filesystem::path& path, std::string_view content) {
+// Appends and flushes; `after` is the file as written.
+Status appendFile(const std::filesystem::path& path, std::string_view content, FileStamp& after) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return Status::Error("cannot open " + path.string() + ": " + std::strerror(errno));
     Status st = Status::Ok();
@@ -235,31 +244,101 @@ Status appendFile(const std::filesystem::path& path, std::string_view content) {
     if (st.ok() && ::fdatasync(fd) != 0)
         st = Status::Error("cannot flush " + path.string() + ": " + std::strerror(errno));
     ::close(fd);
+    if (st.ok()) {
+        const auto stamp = fileStamp(path);
+        if (!stamp) return Status::Error("cannot read the size of " + path.string());
+        after = *stamp;
+    }
     return st;
 }
 
+// A tail is written in place while it is small beside the file; past that the whole
+// rewrite costs less. A tail that starts at the part of an earlier tail write not yet
+// flushed is kept short too: past kUnflushedTail the file is flushed and the tail
+// starts at the first record out of place.
+constexpr std::size_t kSmallTail = 64 * 1024;
+constexpr std::size_t kUnflushedTail = 16 * 1024;
+
+std::string hitLogTail(std::size_t from) { return formatHitLog(std::span(gHitList).subspan(from)); }
+
+// hitlog.txt from the first record out of place on, in place through hitlog.txt.tail
+// with one flush (writeGrowingFileTail). False when the file is to be rewritten whole
+// instead; `st` tells how the write went.
+bool writeHitLogTail(const std::filesystem::path& file, Status& st) {
+    HitLogOnDisk& d = gOnDisk;
+    const auto stamp = fileStamp(file);
+    if (!stamp || *stamp != d.stamp) return false; // changed by someone else
+    std::size_t from = d.placed;
+    std::uint64_t at = d.placedBytes;
+    if (d.unflushed < from) {
+        from = d.unflushed;
+        at = d.unflushedBytes;
+    }
+    std::string tail = hitLogTail(from);
+    if (from < d.placed && tail.size() > kUnflushedTail) {
+        // The part an earlier tail write left unflushed goes to the disk first, so the
+        // intent need not hold it any more.
+        if (st = flushFile(file); !st.ok()) return true;
+        d.unflushed = std::string::npos;
+        from = d.placed;
+        at = d.placedBytes;
+        tail = hitLogTail(from);
+    }
+    if (tail.size() > kSmallTail && tail.size() > (at + tail.size()) / 2) return false;
+    st = writeGrowingFileTail(file, fileTailIntent(file), at, tail, d.stamp);
+    if (!st.ok()) return true;
+    d.unflushed = from;
+    d.unflushedBytes = at;
+    d.bytes = at + tail.size();
+    return true;
+}
+
 // hitlog.txt after new records: appended when they all sort after what the file holds,
-// else rewritten whole. Either way the file ends as formatHitLog(gHitList).
+// else its tail from the first record out of place, else rewritten whole. Either way the
+// file ends as formatHitLog(gHitList).
 void writeHitLog() {
     const std::filesystem::path file = hitLogPath();
     if (file.empty()) {
         gOnDisk.saved = false;
         return;
     }
+    HitLogOnDisk& d = gOnDisk;
     Status st = Status::Ok();
-    if (gOnDisk.file == file && gOnDisk.records != std::string::npos && gOnDisk.records <= gHitList.size()) {
-        const std::vector<THitRecord> tail(gHitList.begin() + static_cast<std::ptrdiff_t>(gOnDisk.records),
-                                           gHitList.end());
-        st = tail.empty() ? Status::Ok() : appendFile(file, formatHitLog(tail));
-        if (!st.ok()) gOnDisk.records = std::string::npos; // a part may be in the file
-    } else {
-        st = saveHitLogFile(file, gHitList);
+    bool written = false;
+    if (d.file == file && d.placed != std::string::npos) {
+        if (d.placedBytes == d.bytes) {
+            const std::string tail = hitLogTail(d.placed);
+            if (!tail.empty()) {
+                st = appendFile(file, tail, d.stamp);
+                // Flushed: so is any tail written before it.
+                if (st.ok()) d.unflushed = std::string::npos;
+            }
+            d.bytes += tail.size();
+            written = true;
+        } else {
+            written = writeHitLogTail(file, st);
+        }
+        if (!st.ok()) d.placed = std::string::npos; // a part may be in the file
     }
-    if (st.ok()) {
-        gOnDisk.file = file;
-        gOnDisk.records = gHitList.size();
+    if (!written) {
+        // Whole, atomically; first a tail write's intent is finished and retired, so that
+        // it is never applied over the new file.
+        st = recoverGrowingFileTail(file, fileTailIntent(file));
+        if (st.ok()) st = saveHitLogFile(file, gHitList);
+        const auto stamp = st.ok() ? fileStamp(file) : std::nullopt;
+        d = HitLogOnDisk{};
+        if (stamp) {
+            d.file = file;
+            d.stamp = *stamp;
+            d.bytes = stamp->size;
+            d.placed = 0; // set below
+        }
     }
-    gOnDisk.saved = st.ok();
+    if (st.ok() && d.placed != std::string::npos) {
+        d.placed = gHitList.size();
+        d.placedBytes = d.bytes;
+    }
+    d.saved = st.ok();
     (void)reportSave(file, st);
 }
 
@@ -423,7 +502,13 @@ void logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis
         // Already logged: no second record.
     } else {
         const std::size_t index = static_cast<std::size_t>(at - gHitList.begin());
-        if (gOnDisk.records != std::string::npos && index < gOnDisk.records) gOnDisk.records = std::string::npos;
+        HitLogOnDisk& d = gOnDisk;
+        if (d.placed != std::string::npos && index < d.placed) {
+            // The records from here on move a place: the file is written again from here.
+            d.placedBytes -= formatHitLog(std::span(gHitList).subspan(index, d.placed - index)).size();
+            d.placed = index;
+        }
+        if (d.unflushed != std::string::npos && index <= d.unflushed) ++d.unflushed; // the same record, a place on
         gHitList.insert(at, record);
         gOnDisk.saved = false;
     }
@@ -442,7 +527,7 @@ void logTakenHit(int node, int signal, std::uint64_t timeMs) {
 } // namespace
 
 void saveHitLog() {
-    gOnDisk.records = std::string::npos;
+    gOnDisk.placed = std::string::npos;
     writeHitLog();
 }
 
@@ -451,15 +536,27 @@ void loadHitLog() {
     gHitList.clear();
     const std::filesystem::path file = hitLogPath();
     if (file.empty()) return;
+    // A tail write a crash cut short is finished first (or its cut intent dropped). When
+    // that fails, the file is read as it is and the next write replaces it whole.
+    const bool recovered = recoverGrowingFileTail(file, fileTailIntent(file)).ok();
     std::error_code ec;
-    if (!std::filesystem::exists(file, ec) && !ec) gOnDisk = HitLogOnDisk{file, 0, true}; // the first hits create it
+    if (recovered && !std::filesystem::exists(file, ec) && !ec) { // the first hits create it
+        gOnDisk.file = file;
+        gOnDisk.placed = 0;
+    }
     if (!loadHitLogFile(file, gHitList).ok()) return;
     // A file written by an older console may repeat a hit: the list never holds two equal
     // records, or the duplicate filter and the replay would see the hit twice.
     removeDuplicateHits(gHitList);
-    // When the file is exactly what a save would write, the next hits are appended to it.
+    // When the file is exactly what a save would write, the next hits go into it in place.
     std::string text;
-    if (readFile(file, text).ok() && text == formatHitLog(gHitList)) gOnDisk = HitLogOnDisk{file, gHitList.size(), true};
+    const auto stamp = fileStamp(file);
+    if (recovered && stamp && readFile(file, text).ok() && text == formatHitLog(gHitList)) {
+        gOnDisk.file = file;
+        gOnDisk.placed = gHitList.size();
+        gOnDisk.placedBytes = gOnDisk.bytes = text.size();
+        gOnDisk.stamp = *stamp;
+    }
     notifyListChanged();
 }
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,7 +72,7 @@ int compareHits(const THitRecord& a, const THitRecord& b);
 void removeDuplicateHits(std::vector<THitRecord>& list);
 
 // Hit log file text: one "%d,%d,%u,%u,%llu" line per record.
-std::string formatHitLog(const std::vector<THitRecord>& list);
+std::string formatHitLog(std::span<const THitRecord> list);
 // Parses hitlog.txt text: five-field lines, four-field lines (arrival 0); others skipped.
 // The result is sorted with compareHits; duplicates are kept.
 std::vector<THitRecord> parseHitLog(std::string_view text);

@@ -43,6 +43,11 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Takes `fd` in place of the one held (closed).
+    void reset(int fd) {
+        (void)close();
+        fd_ = fd;
+    }
     // Closes now; false (errno set) when the close itself failed.
     bool close() {
         if (fd_ < 0) return true;
@@ -242,8 +247,10 @@ FileStamp stampOf(const struct stat& st) {
             static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec};
 }
 
-// Puts the tail of a record in place: written at its offset, the file cut after it, flushed.
-Status applyTail(const fs::path& path, std::uint64_t offset, std::string_view tail, FileStamp* after) {
+// Puts the tail of a record in place: written at its offset, the file cut after it,
+// flushed unless `flush` is false.
+Status applyTail(const fs::path& path, std::uint64_t offset, std::string_view tail, FileStamp* after,
+                 bool flush = true) {
     Descriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (!file.valid()) return Status::Error(errnoText("cannot open", path));
     struct stat st {};
@@ -252,7 +259,7 @@ Status applyTail(const fs::path& path, std::uint64_t offset, std::string_view ta
     if (!pwriteAll(file.get(), tail, offset)) return Status::Error(errnoText("cannot write", path));
     if (::ftruncate(file.get(), static_cast<off_t>(offset + tail.size())) != 0)
         return Status::Error(errnoText("cannot cut", path));
-    if (::fdatasync(file.get()) != 0) return Status::Error(errnoText("cannot flush", path));
+    if (flush && ::fdatasync(file.get()) != 0) return Status::Error(errnoText("cannot flush", path));
     if (after) {
         if (::fstat(file.get(), &st) != 0) return Status::Error(errnoText("cannot read the size of", path));
         *after = stampOf(st);
@@ -279,8 +286,11 @@ std::string fileTailRecord(std::uint64_t offset, std::string_view tail) {
     return record;
 }
 
-Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t offset, std::string_view tail,
-                     FileStamp& after, const std::function<void()>& sure) {
+namespace {
+
+// Writes the record of a tail write to `intent` and flushes it (with its folder entry
+// when the file is new); the descriptor stays open for the caller.
+Status writeIntent(const fs::path& intent, std::uint64_t offset, std::string_view tail, Descriptor& log) {
     const std::string record = fileTailRecord(offset, tail);
     bool created = false;
     int fd = ::open(intent.c_str(), O_WRONLY | O_CLOEXEC);
@@ -288,12 +298,38 @@ Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t
         fd = ::open(intent.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         created = true;  // its folder entry is flushed too
     }
-    Descriptor log(fd);
+    log.reset(fd);
     if (!log.valid()) return Status::Error(errnoText("cannot create", intent));
-    // The intent is whole and on disk before the file is touched.
     if (!pwriteAll(log.get(), record, 0) || ::ftruncate(log.get(), static_cast<off_t>(record.size())) != 0 ||
         ::fdatasync(log.get()) != 0 || (created && !syncFolder(intent.parent_path())))
         return Status::Error(errnoText("cannot write", intent));
+    return Status::Ok();
+}
+
+// The record of an intent file when it is whole: its offset and tail.
+std::optional<std::pair<std::uint64_t, std::string_view>> wholeRecord(std::string_view record) {
+    if (record.size() < kTailHeader || record.substr(0, 8) != kTailMagic) return std::nullopt;
+    const std::uint64_t offset = getNumber(record, 8);
+    const std::uint64_t length = getNumber(record, 16);
+    if (getNumber(record, 24) != offset + length || length > record.size() - kTailHeader ||
+        getNumber(record, 32) != checksum(record.substr(0, 32), record.substr(kTailHeader, length)))
+        return std::nullopt;
+    return std::pair{offset, record.substr(kTailHeader, length)};
+}
+
+} // namespace
+
+fs::path fileTailIntent(const fs::path& path) {
+    fs::path intent = path;
+    intent += ".tail";
+    return intent;
+}
+
+Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t offset, std::string_view tail,
+                     FileStamp& after, const std::function<void()>& sure) {
+    Descriptor log(-1);
+    // The intent is whole and on disk before the file is touched.
+    if (Status st = writeIntent(intent, offset, tail, log); !st.ok()) return st;
     if (sure) sure();
     const Status applied = applyTail(path, offset, tail, &after);
     if (!applied.ok()) return applied;
@@ -301,6 +337,26 @@ Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t
     // over the file it already made, which changes nothing.
     if (::ftruncate(log.get(), 0) != 0) return Status::Error(errnoText("cannot empty", intent));
     if (!log.close()) return Status::Error(errnoText("cannot close", intent));
+    return Status::Ok();
+}
+
+Status writeGrowingFileTail(const fs::path& path, const fs::path& intent, std::uint64_t offset, std::string_view tail,
+                            FileStamp& after) {
+    Descriptor log(-1);
+    if (Status st = writeIntent(intent, offset, tail, log); !st.ok()) {
+        // The record it held may be half overwritten: what it stood for goes to the disk.
+        (void)flushFile(path);
+        return st;
+    }
+    if (!log.close()) return Status::Error(errnoText("cannot close", intent));
+    // Not flushed: the intent on disk holds the tail until the file's next flush.
+    return applyTail(path, offset, tail, &after, false);
+}
+
+Status flushFile(const fs::path& path) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) return Status::Error(errnoText("cannot open", path));
+    if (::fdatasync(file.get()) != 0) return Status::Error(errnoText("cannot flush", path));
     return Status::Ok();
 }
 
@@ -320,33 +376,40 @@ bool fileHoldsAt(const fs::path& path, std::uint64_t offset, std::uint64_t lengt
     return contentChecksum(bytes) == sum;
 }
 
-Status recoverFileTail(const fs::path& path, const fs::path& intent) {
-    std::string record;
+namespace {
+
+// recoverFileTail, and with `growing` recoverGrowingFileTail.
+Status recoverTail(const fs::path& path, const fs::path& intent, bool growing) {
     {
         std::error_code ec;
         if (!fs::exists(intent, ec)) return Status::Ok();
     }
+    std::string record;
     Status st = readFile(intent, record);
     if (!st.ok()) return st;
-    bool whole = record.size() >= kTailHeader && std::string_view(record).substr(0, 8) == kTailMagic;
-    std::uint64_t offset = 0, length = 0;
-    if (whole) {
-        offset = getNumber(record, 8);
-        length = getNumber(record, 16);
-        whole = getNumber(record, 24) == offset + length && length <= record.size() - kTailHeader &&
-                getNumber(record, 32) == checksum(std::string_view(record).substr(0, 32),
-                                                  std::string_view(record).substr(kTailHeader, length));
-    }
-    if (whole) {
-        // An intent for a file shorter than its offset is not this file's: dropped.
-        const auto stamp = fileStamp(path);
-        if (stamp && stamp->size >= offset) {
-            st = applyTail(path, offset, std::string_view(record).substr(kTailHeader, length), nullptr);
+    const auto stamp = fileStamp(path);
+    // An intent for a file shorter than its offset is not this file's: dropped.
+    if (const auto whole = wholeRecord(record); whole && stamp && stamp->size >= whole->first) {
+        const auto [offset, tail] = *whole;
+        // A growing file that holds the tail may go on with appends after it: kept so.
+        if (!growing || !fileHoldsAt(path, offset, tail.size(), contentChecksum(tail))) {
+            st = applyTail(path, offset, tail, nullptr);
             if (!st.ok()) return st;
         }
     }
+    // What the intent stood for is on the disk before the intent goes.
+    if (growing && stamp) {
+        st = flushFile(path);
+        if (!st.ok()) return st;
+    }
     return retireFileTail(intent);
 }
+
+} // namespace
+
+Status recoverFileTail(const fs::path& path, const fs::path& intent) { return recoverTail(path, intent, false); }
+
+Status recoverGrowingFileTail(const fs::path& path, const fs::path& intent) { return recoverTail(path, intent, true); }
 
 Status retireFileTail(const fs::path& intent) {
     if (::unlink(intent.c_str()) != 0) {

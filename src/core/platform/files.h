@@ -57,6 +57,26 @@ std::optional<FileStamp> fileStamp(const std::filesystem::path& path);
 Status writeFileTail(const std::filesystem::path& path, const std::filesystem::path& intent, std::uint64_t offset,
                      std::string_view tail, FileStamp& after, const std::function<void()>& sure = {});
 
+// The intent file of `path` for its tail writes: "<path>.tail".
+std::filesystem::path fileTailIntent(const std::filesystem::path& path);
+
+// writeFileTail for a file that otherwise only grows, by appends each flushed (hitlog.txt),
+// with one flush instead of two: the record is written to `intent` and flushed, then the
+// tail goes into `path` without a flush, and the intent is kept. It stands for the tail
+// until `path` is next flushed (an append's flush, flushFile): a later such write must
+// start at or before the part of `path` not yet flushed (its record then holds that part
+// too), or flush `path` first. When the intent cannot be written, `path` is flushed (the
+// record it held may be gone). Such a file is read only after recoverGrowingFileTail.
+Status writeGrowingFileTail(const std::filesystem::path& path, const std::filesystem::path& intent,
+                            std::uint64_t offset, std::string_view tail, FileStamp& after);
+// Before a file written by writeGrowingFileTail is read or replaced: a whole intent is
+// applied unless `path` already holds its tail at its offset (then what follows the tail
+// was appended since, and stays); a cut or foreign one is dropped; `path` is flushed and
+// the intent file removed for good.
+Status recoverGrowingFileTail(const std::filesystem::path& path, const std::filesystem::path& intent);
+// Flushes the data of `path` to the disk.
+Status flushFile(const std::filesystem::path& path);
+
 // FNV-1a (64 bits) of `bytes`: enough to tell written bytes from others.
 std::uint64_t contentChecksum(std::string_view bytes);
 // Whether `path` holds `length` bytes at `offset` whose contentChecksum is `checksum`.

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "core/intake/hit_intake.h"
+#include "core/platform/files.h"
 #include "core/platform/operator.h"
 #include "core/platform/save_report.h"
 #include "fakes/scripted_operator.h"
@@ -300,22 +301,145 @@ TEST_F(HitIntakeTest, ABatchWritesOnceAndLeavesWhatPerHitRewritesWould) {
     EXPECT_TRUE(hitLogSaved());
 }
 
-TEST_F(HitIntakeTest, LaterHitsAreAppendedEarlierOnesRewriteTheFile) {
+// The offset of the record hitlog.txt.tail holds (the last tail write's), -1 without one.
+long long intentOffset(const std::filesystem::path& folder) {
+    std::string record;
+    if (!readFile(folder / "hitlog.txt.tail", record).ok() || record.size() < 16) return -1;
+    unsigned long long offset = 0;
+    for (int i = 7; i >= 0; --i) offset = offset << 8 | static_cast<unsigned char>(record[8 + std::size_t(i)]);
+    return static_cast<long long>(offset);
+}
+
+// Where the line of record `index` of gHitList starts in hitlog.txt.
+long long lineOffset(std::size_t index) {
+    return static_cast<long long>(formatHitLog(std::span(gHitList).first(index)).size());
+}
+
+TEST_F(HitIntakeTest, LaterHitsAreAppendedEarlierOnesRewriteTheTailInPlace) {
     processHit(2, 0, 5000, HIT_FROM_DEVICE);
     const ino_t first = inodeOf(folder / "hitlog.txt");
     processHit(2, 2, 6000, HIT_FROM_DEVICE); // sorts last: appended in place
     EXPECT_EQ(inodeOf(folder / "hitlog.txt"), first);
     EXPECT_EQ(hitlog(), formatHitLog(gHitList));
-    processHit(2, 1, 5500, HIT_FROM_DEVICE); // sorts inside: a whole atomic rewrite
-    EXPECT_NE(inodeOf(folder / "hitlog.txt"), first);
+    processHit(2, 1, 5500, HIT_FROM_DEVICE); // sorts inside: the file from its line on
+    EXPECT_EQ(inodeOf(folder / "hitlog.txt"), first);
     EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    EXPECT_EQ(intentOffset(folder.path()), lineOffset(1));
     ASSERT_EQ(gHitList.size(), 3u);
 
-    // After a load of exactly what a save writes, the next later hit is appended again.
+    // After a load of exactly what a save writes, the next hits go in place again.
     loadHitLog();
+    EXPECT_FALSE(std::filesystem::exists(folder / "hitlog.txt.tail")) << "the load finishes and retires the intent";
     const ino_t loaded = inodeOf(folder / "hitlog.txt");
     processHit(4, 0, 7000, HIT_FROM_DEVICE);
+    processHit(4, 0, 6500, HIT_FROM_DEVICE);
     EXPECT_EQ(inodeOf(folder / "hitlog.txt"), loaded);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+
+    // A hit before most of a large file: rewritten whole, atomically (a new file).
+    std::vector<THitRecord> many;
+    for (std::uint32_t i = 0; i < 4000; ++i) many.push_back({3, 0, 10 + i, 0, 0, 1'700'000'000'000ull});
+    ASSERT_TRUE(saveHitLogFile(folder / "hitlog.txt", many).ok());
+    loadHitLog();
+    const ino_t large = inodeOf(folder / "hitlog.txt");
+    processHit(3, 0, 9000, HIT_FROM_DEVICE);
+    EXPECT_NE(inodeOf(folder / "hitlog.txt"), large);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+}
+
+// Every sequence leaves hitlog.txt as a whole rewrite of the list would, after every slice:
+// in time order, from two nodes whose clocks differ by a few ms, back to the first line,
+// several out of order in one slice, repeats of logged hits.
+TEST_F(HitIntakeTest, OutOfOrderHitsGiveTheBytesOfAWholeRewrite) {
+    struct Hit {
+        int node;
+        std::uint64_t time;
+    };
+    const std::uint64_t t = 1'700'000'000'000ull;
+    std::vector<Hit> twoClocks;
+    for (int i = 0; i < 60; ++i) twoClocks.push_back({i % 2 ? 7 : 6, t + 10u * std::uint64_t(i / 2) - (i % 2 ? 3 : 0)});
+    const struct Case {
+        const char* name;
+        std::vector<std::vector<Hit>> slices;
+    } cases[] = {
+        {"in time order", {{{1, t}}, {{1, t + 5}, {2, t + 9}}, {{1, t + 12}}}},
+        {"two clocks 3 ms apart", {twoClocks}},
+        {"back to the first line", {{{1, t + 100}, {1, t + 200}}, {{2, t + 50}}, {{3, t + 1}}, {{3, t + 300}}}},
+        {"several out of order in one slice", {{{1, t + 100}, {1, t + 200}, {1, t + 300}},
+                                               {{2, t + 250}, {2, t + 150}, {2, t + 400}, {2, t + 50}}}},
+        {"repeats", {{{1, t + 100}, {1, t + 200}}, {{1, t + 100}, {2, t + 150}}, {{2, t + 150}, {1, t + 200}}}},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(folder / "hitlog.txt");
+        loadHitLog();
+        for (std::size_t s = 0; s < c.slices.size(); ++s) {
+            {
+                HitBatch batch;
+                for (const Hit& h : c.slices[s]) processHit(h.node, 0, h.time, HIT_FROM_DEVICE);
+            }
+            EXPECT_EQ(hitlog(), formatHitLog(gHitList)) << c.name << ", slice " << s;
+        }
+        // And as written, it reads back to the same list.
+        const std::vector<THitRecord> list = gHitList;
+        loadHitLog();
+        EXPECT_EQ(gHitList, list) << c.name;
+    }
+}
+
+// Hits that keep going before the same later line (one node's clock far behind the
+// other's) are each written from the first line not yet flushed; that part is flushed
+// before it grows long, so the tail written stays short.
+TEST_F(HitIntakeTest, TheUnflushedPartOfTheTailStaysShort) {
+    const std::uint64_t t = 1'700'000'000'000ull;
+    processHit(1, 0, t + 10'000'000, HIT_FROM_DEVICE);
+    processHit(2, 0, t, HIT_FROM_DEVICE);
+    EXPECT_EQ(intentOffset(folder.path()), 0);
+    for (int i = 1; i <= 1000; ++i) processHit(2, 0, t + std::uint64_t(i), HIT_FROM_DEVICE);
+    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    const long long at = intentOffset(folder.path());
+    EXPECT_GT(at, 0);
+    EXPECT_GE(hitlog().size() - std::size_t(at), 2u * 33) << "at least the new hit and the later line";
+    EXPECT_LE(hitlog().size() - std::size_t(at), 16u * 1024 + 40);
+}
+
+// What a crash in an out-of-order write leaves, and what the next start reads: the intent
+// cut anywhere (dropped: the old file), or whole with hitlog.txt at any stage of the tail
+// (applied: the new file), or whole over a file that got the tail and later appends too
+// (the file as it is). The restart then compares the journal with this list.
+TEST_F(HitIntakeTest, ACrashInATailWriteLeavesTheOldListOrTheNewOne) {
+    const std::uint64_t t = 1'700'000'000'000ull;
+    for (int i = 0; i < 5; ++i) processHit(1, 0, t + 10u * std::uint64_t(i), HIT_FROM_DEVICE);
+    const std::string before = hitlog();
+    processHit(2, 0, t + 35, HIT_FROM_DEVICE);
+    const std::string after = hitlog();
+    const std::size_t offset = std::size_t(lineOffset(4));
+    ASSERT_EQ(after.substr(0, offset), before.substr(0, offset));
+    const std::string tail = after.substr(offset);
+    const std::string record = fileTailRecord(offset, tail);
+    const auto loadedText = [&] {
+        loadHitLog();
+        EXPECT_FALSE(std::filesystem::exists(folder / "hitlog.txt.tail"));
+        return formatHitLog(gHitList);
+    };
+    for (std::size_t cut = 0; cut < record.size(); ++cut) {
+        folder.write("hitlog.txt", before);
+        folder.write("hitlog.txt.tail", record.substr(0, cut));
+        EXPECT_EQ(loadedText(), before) << "intent cut at " << cut;
+    }
+    for (std::size_t written = 0; written <= tail.size(); ++written) {
+        std::string partial = before.substr(0, offset) + tail.substr(0, written);
+        if (partial.size() < before.size()) partial += before.substr(partial.size());
+        folder.write("hitlog.txt", partial);
+        folder.write("hitlog.txt.tail", record);
+        EXPECT_EQ(loadedText(), after) << written << " bytes of the tail written";
+    }
+    const std::string appended = after + "1,0,1700000000,90,1700000000095\n";
+    folder.write("hitlog.txt", appended);
+    folder.write("hitlog.txt.tail", record);
+    EXPECT_EQ(loadedText(), appended) << "a line appended after the tail write stays";
+    EXPECT_EQ(hitlog(), appended);
+    // The list read is the one the next hits go on from, in place.
+    processHit(2, 0, t + 15, HIT_FROM_DEVICE);
     EXPECT_EQ(hitlog(), formatHitLog(gHitList));
 }
 

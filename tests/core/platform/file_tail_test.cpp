@@ -144,5 +144,42 @@ TEST_F(FileTailTest, HoldsTheBytesAtAndTheMomentTheTailIsSure) {
     EXPECT_EQ(contentOf(file), after);
 }
 
+// A file that otherwise grows by appends (hitlog.txt): the tail goes in with one flush, the
+// intent kept as its copy on disk; recovery applies it only where the file lacks it, so the
+// lines appended after it stay.
+TEST_F(FileTailTest, AGrowingFileKeepsItsIntentAndWhatIsAppendedAfterTheTail) {
+    folder.write("drag.txt", before);
+    const auto inode = fileStamp(file)->inode;
+    FileStamp stamp;
+    ASSERT_TRUE(writeGrowingFileTail(file, intent, offset, tail, stamp).ok());
+    EXPECT_EQ(contentOf(file), after);
+    EXPECT_EQ(stamp, *fileStamp(file));
+    EXPECT_EQ(stamp.inode, inode);
+    EXPECT_EQ(contentOf(intent), record) << "kept until the file is flushed";
+
+    std::string halfWritten = before.substr(0, offset) + tail.substr(0, tail.size() / 2);
+    if (halfWritten.size() < before.size()) halfWritten += before.substr(halfWritten.size());
+    struct Row {
+        const char* name;
+        std::string intent, file, recovered;
+    } rows[] = {
+        {"tail and a later append in place", record, after + "LEFTHIT:0,1\n", after + "LEFTHIT:0,1\n"},
+        {"tail not written", record, before, after},
+        {"tail half written", record, halfWritten, after},
+        {"intent cut", record.substr(0, record.size() - 1), before, before},
+        {"file shorter than the offset", record, before.substr(0, offset - 1), before.substr(0, offset - 1)},
+    };
+    for (const Row& r : rows) {
+        folder.write("drag.txt", r.file);
+        folder.write("drag.txt.tail", r.intent);
+        ASSERT_TRUE(recoverGrowingFileTail(file, intent).ok()) << r.name;
+        EXPECT_EQ(contentOf(file), r.recovered) << r.name;
+        EXPECT_FALSE(fs::exists(intent)) << r.name;
+    }
+    EXPECT_TRUE(recoverGrowingFileTail(file, intent).ok()) << "no intent: nothing to do";
+    EXPECT_TRUE(flushFile(file).ok());
+    EXPECT_FALSE(flushFile(folder / "none.txt").ok());
+}
+
 } // namespace
 } // namespace velmaro::test
