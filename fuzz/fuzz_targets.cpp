@@ -185,13 +185,17 @@ int printLogo(const std::uint8_t* data, std::size_t size) {
         char pattern[] = "/tmp/velmaro_fuzz_logo_XXXXXX";
         const int fd = ::mkstemp(pattern);
         if (fd >= 0) ::close(fd);
-        const std::filesystem::path made = pattern;
+        return std::filesystem::path(pattern);
+    }();
+    // Registered once `file` is made, so it runs before `file` is destroyed.
+    static const bool once = [] {
         std::atexit([] {
             std::error_code ec;
             std::filesystem::remove(file, ec);
         });
-        return made;
+        return true;
     }();
+    (void)once;
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc); // no flush to the disk: quick
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
