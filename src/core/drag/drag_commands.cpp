@@ -66,6 +66,21 @@ std::string laneNumberText(int32_t number, bool left)
 // The class of the registered racer for a lane: its first class, -1 without one.
 int32_t firstClassOf(const TRacerItem& racer) { return racer.classIds.empty() ? -1 : racer.classIds.front(); }
 
+// A lane whose racer is entered in exactly one class takes that class; a lane without
+// racer, or whose racer has no class, several classes or no registration, keeps its own.
+// True when the lane's class changed.
+bool takeOnlyClass(TDragRaceItem& run, size_t lane)
+{
+    if (run.racer[lane] == 0)
+        return false;
+    const int32_t before = run.classId[lane];
+    for (const auto& racer : theRegistry().racers) {
+        if (static_cast<int64_t>(racer->number) == run.racer[lane] && racer->classIds.size() == 1)
+            run.classId[lane] = racer->classIds.front();
+    }
+    return run.classId[lane] != before;
+}
+
 bool isTimeWindowClass(const TClassItem& cls) { return cls.minTime != 0 || cls.maxTime != 0; }
 
 // The first time-window class (list order) whose window holds t ms, or nullopt.
@@ -170,7 +185,8 @@ void askRacerNumber()
                 }
                 if (!ids.empty()) {
                     const int chosen = theOperator().pick("Класс участника", entries);
-                    // The first entry is preselected: closing the picker keeps it.
+                    // The picker answers with the entry selected when it closed; the
+                    // first entry is preselected, and stands for an answer out of range.
                     const size_t index = chosen >= 0 && static_cast<size_t>(chosen) < ids.size()
                                              ? static_cast<size_t>(chosen)
                                              : 0;
@@ -186,19 +202,38 @@ void askRacerNumber()
 
 void refreshRunClasses()
 {
-    const TRegistry& registry = theRegistry();
-    for (TDragRaceItem& run : gDragRuns) {
-        for (size_t lane = 0; lane < 2; ++lane) {
-            if (run.racer[lane] == 0)
-                continue;
-            for (const auto& racer : registry.racers) {
-                if (static_cast<int64_t>(racer->number) == run.racer[lane] && racer->classIds.size() == 1)
-                    run.classId[lane] = racer->classIds.front();
-            }
-        }
-    }
+    for (TDragRaceItem& run : gDragRuns)
+        for (size_t lane = 0; lane < 2; ++lane)
+            takeOnlyClass(run, lane);
     notify();
     save();
+    repaint();
+}
+
+bool giveClasslessLanesTheirClass()
+{
+    bool changed = false;
+    for (size_t i = 0; i < gDragRuns.size(); ++i) {
+        TDragRaceItem& run = gDragRuns[i];
+        bool runChanged = false;
+        for (size_t lane = 0; lane < 2; ++lane)
+            if (run.classId[lane] == -1 && takeOnlyClass(run, lane))
+                runChanged = true;
+        if (runChanged) {
+            markRunChanged(i);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+void racersChangedUnderRuns()
+{
+    // Runs left in memory by a two-lane event are not the open lap event's.
+    if (!isTwoLaneMode(theConsole().raceMode) || !giveClasslessLanesTheirClass())
+        return;
+    (void)saveChangedDragRunsReported();
+    notify();
     repaint();
 }
 

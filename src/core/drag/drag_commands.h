@@ -32,6 +32,7 @@ std::optional<int32_t> parsePenaltySeconds(std::string_view text);
 // setLaneRacer                  -           -        -      -      -     (callers do)
 // askRacerNumber                -           -        x      x      x
 // refreshRunClasses             -           -        x      x      x
+// racersChangedUnderRuns        -           -        x      x      x     (only when a lane changed)
 // setLanePenalty                x           -        x      x      -     (caller repaints)
 // failSelectedLane              -           x        x      x      x
 // setSelectedHitType            x           -        x      x      x
@@ -43,10 +44,20 @@ std::optional<int32_t> parsePenaltySeconds(std::string_view text);
 void setLaneRacer(int32_t number, int lane, int32_t classId);
 // Asks the racer number of the selected lane (0 or 1). A refused entry is reported and
 // changes and saves nothing; cancel changes nothing. A racer in several classes gets the
-// class picked by the operator (the first one when the picker is closed without a choice).
+// class selected in the picker when it closes, however it is closed (the first entry is
+// preselected).
 void askRacerNumber();
 // Gives every lane whose racer is entered in exactly one class that class.
 void refreshRunClasses();
+// Gives every lane without a class (-1) whose racer is entered in exactly one class that
+// class, and marks the runs it changes for the next save (nothing is saved, told or
+// repainted here). True when a lane changed. Runs as they are loaded go through it.
+bool giveClasslessLanesTheirClass();
+// After racers were registered or changed outside the registration window (whose closing
+// reloads the event): in a two-lane mode the lanes without a class take their racer's
+// only class as above, and when one did, drag.txt is saved, the results thread told and
+// the grid repainted.
+void racersChangedUnderRuns();
 // Sets the penalty (ms) of the selected lane; lane 0 left, any other the right lane.
 void setLanePenalty(int32_t penaltyMs);
 // "Штраф": asks the penalty in seconds and sets it on the selected lane; cancel stops,

@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "core/drag/drag_commands.h"
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_selection.h"
 #include "core/intake/hit_intake.h"
@@ -606,6 +607,8 @@ void loadDragFile()
         gDragRuns = parseDragFile(lines);
         if (!gDragRuns.empty())
             gCurrentRun = static_cast<int32_t>(gDragRuns.size() - 1);
+        // A racer registered after his run was made: his lane takes his only class.
+        (void)giveClasslessLanesTheirClass();
     }
     dragHost().loadFinalBracketFile();
     relayoutRuns();

@@ -50,8 +50,9 @@ void markAllRunsChanged();
 Status saveChangedDragRuns();
 // saveChangedDragRuns, a failure told like saveDragFileReported.
 Status saveChangedDragRunsReported();
-// Replaces gDragRuns with the runs of drag.txt, reads the bracket file, lays the runs out
-// (recalculating all) and hands them to the results thread.
+// Replaces gDragRuns with the runs of drag.txt, gives their lanes without a class the
+// only class of their racer (giveClasslessLanesTheirClass), reads the bracket file, lays
+// the runs out (recalculating all) and hands them to the results thread.
 void loadDragFile();
 // Gives every run its grid rows, recalculates every run (marking all changed), sizes and
 // repaints the grid.

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/app/console.h"
+#include "core/drag/drag_commands.h"
 #include "core/json/json_builder.h"
 #include "core/platform/operator.h"
 #include "core/registration/registry.h"
@@ -111,6 +112,8 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 // All or nothing: a bad record is logged by the registry and nothing changes.
                 const Status st = theRegistry().importRacersJson(records, true, overwriteAll);
                 if (!st.ok()) return st;
+                // A racer registered after his run was made: his lane takes his class.
+                racersChangedUnderRuns();
                 port_.repaintRunGrid();
             } else if (dataKind == "racersDeleted") {
                 const json& guids = arrayMember(msg, "removeList");

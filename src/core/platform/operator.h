@@ -22,7 +22,8 @@ public:
     virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
     // An input-query prompt; `value` holds the default and receives the typed text. False on cancel.
     virtual bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) = 0;
-    // A list to choose from; the chosen index, or -1 on cancel.
+    // A list to choose from; the chosen index, or -1 on cancel. The class picker
+    // ("Класс участника") has no cancel: it gives the entry selected when it closes.
     virtual int pick(const std::string& caption, const std::vector<std::string>& items) = 0;
     // A diagnostic line for the log window.
     virtual void log(const std::string& line) = 0;

@@ -171,17 +171,27 @@ void recountClassRacers(TRegistry& reg) {
     for (const auto& r : reg.racers) addToCounts(reg, r->classIds, 1);
 }
 
+bool classNameAccepted(const std::string& name, Operator& op) {
+    if (name.find_first_not_of(" \t") != std::string::npos) return true;
+    op.message("Не указано название класса!", kNoCaption, Operator::Icon::Error);
+    return false;
+}
+
 TClassItem* addClassFromFields(TRegistry& reg, const ClassFields& fields, Operator& op) {
+    if (!classNameAccepted(fields.name, op)) return nullptr;
     for (const auto& c : reg.classes)
         if (c->name == fields.name) return nullptr;
-    std::int32_t minTime = 0, maxTime = 0;
-    if (!readLimits({{&fields.minTime, &minTime}, {&fields.maxTime, &maxTime}}, op)) return nullptr;
-    TClassItem* cls = reg.addClass(fields.name, minTime, maxTime, 0);
+    std::int32_t minTime = 0, maxTime = 0, breakout = 0;
+    if (!readLimits({{&fields.minTime, &minTime}, {&fields.maxTime, &maxTime}, {&fields.breakoutLimit, &breakout}},
+                    op))
+        return nullptr;
+    TClassItem* cls = reg.addClass(fields.name, minTime, maxTime, breakout);
     saveClassesOrTell(reg, op);
     return cls;
 }
 
 bool changeClassFromFields(TRegistry& reg, TClassItem& cls, const ClassFields& fields, Operator& op) {
+    if (!classNameAccepted(fields.name, op)) return false;
     std::int32_t minTime = 0, maxTime = 0, breakout = 0;
     if (!readLimits({{&fields.minTime, &minTime}, {&fields.maxTime, &maxTime}, {&fields.breakoutLimit, &breakout}},
                     op))
@@ -284,6 +294,7 @@ bool editRacerCell(TRegistry& reg, int index, int column, const std::string& tex
 
 bool editClassCell(TRegistry& reg, int index, int column, const std::string& text, Operator& op) {
     if (index < 0 || index >= static_cast<int>(reg.classes.size()) || column != kClassColName) return false;
+    if (!classNameAccepted(text, op)) return false;
     reg.classes[index]->name = text;
     saveClassesOrTell(reg, op);
     return true;

@@ -84,12 +84,16 @@ void saveRacersOrTell(const TRegistry& reg, Operator& op);
 // Racer counts of every class recounted from the racers (no other area is told).
 void recountClassRacers(TRegistry& reg);
 
-// Adds a class from the dialog's name, lower and upper limit (the breakout field is not
-// read for a new class). A name taken exactly adds nothing and says nothing; an
-// unreadable limit is refused with a message. Saves classes.txt. The new class or null.
+// A class needs a name: an empty one (or one of blanks only) is refused with a message
+// to the official. True when the name is accepted.
+bool classNameAccepted(const std::string& name, Operator& op);
+// Adds a class from the dialog's name, lower, upper and breakout limit. A name taken
+// exactly adds nothing and says nothing; an empty name and an unreadable limit are
+// refused with a message. Saves classes.txt. The new class or null.
 TClassItem* addClassFromFields(TRegistry& reg, const ClassFields& fields, Operator& op);
-// Changes a class from the dialog. Unreadable limits are refused (nothing changes);
-// contradicting limits are stored and reported. Saves classes.txt. False when refused.
+// Changes a class from the dialog. An empty name and unreadable limits are refused
+// (nothing changes); contradicting limits are stored and reported. Saves classes.txt.
+// False when refused.
 bool changeClassFromFields(TRegistry& reg, TClassItem& cls, const ClassFields& fields, Operator& op);
 // Asks, then removes the class at `index`, its id from every racer, and saves both files.
 // The class record stays valid for the class page until the event is reloaded.
@@ -106,8 +110,9 @@ bool changeRacerFromFields(TRegistry& reg, int index, const RacerFields& fields,
 // Asks, then removes the racer at `index` (the row, not a look-up by number) and saves.
 bool removeRacerAt(TRegistry& reg, int index, Operator& op);
 
-// In-place edits of one cell. Number and tag are checked as in the dialog; texts are
-// taken as typed; the class column takes one class name (or "" for none). Saves.
+// In-place edits of one cell. Number and tag are checked as in the dialog, and a class
+// name as in the class dialog; other texts are taken as typed; the class column takes one
+// class name (or "" for none). Saves.
 bool editRacerCell(TRegistry& reg, int index, int column, const std::string& text, Operator& op);
 bool editClassCell(TRegistry& reg, int index, int column, const std::string& text, Operator& op);
 

@@ -130,7 +130,8 @@ int TSelectClassForm::pick(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) RClass->addItem(q(line));
     if (lines.empty()) return -1;
     RClass->setCurrentRow(0);
-    if (exec() != QDialog::Accepted) return -1;
+    // The picker has no cancel: closing it without OK keeps the line selected then.
+    exec();
     return RClass->currentRow();
 }
 

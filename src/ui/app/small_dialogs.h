@@ -58,8 +58,9 @@ class TSelectClassForm : public QDialog {
     Q_OBJECT
 public:
     explicit TSelectClassForm(QWidget* parent = nullptr);
-    // Fills the list, selects the first line, shows the picker modally: the selected
-    // line, or -1 when the picker was closed without OK or the list is empty.
+    // Fills the list, selects the first line, shows the picker modally: the line selected
+    // when it closes, however it is closed (OK, a double click, Esc or the window's close
+    // button); -1 when the list is empty or no line is selected.
     int pick(const std::vector<std::string>& lines);
     QListWidget* RClass = nullptr;
     QPushButton* bOk = nullptr;

@@ -180,8 +180,16 @@ void TEditableListView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Up: moveRow(-1); event->accept(); return;
     case Qt::Key_Right: moveColumn(1); event->accept(); return;
     case Qt::Key_Left: moveColumn(-1); event->accept(); return;
-    case Qt::Key_Tab: moveColumn(mods & Qt::ShiftModifier ? -1 : 1); event->accept(); return;
-    case Qt::Key_Backtab: moveColumn(-1); event->accept(); return;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        // Within the row the cursor moves; past its last (first) column, or with no cursor
+        // row, the key is left to the window, which moves the focus to the next (previous)
+        // control.
+        const int delta = event->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier) ? -1 : 1;
+        if (moveColumn(delta)) event->accept();
+        else event->ignore();
+        return;
+    }
     default: break;
     }
     QTableView::keyPressEvent(event);
@@ -198,13 +206,14 @@ void TEditableListView::moveRow(int delta) {
     scrollTo(model()->index(row, m_column));
 }
 
-void TEditableListView::moveColumn(int delta) {
-    if (m_row < 0 || !model()) return;
+bool TEditableListView::moveColumn(int delta) {
+    if (m_row < 0 || !model()) return false;
     const int column = m_column + delta;
-    if (column < 0 || column >= model()->columnCount()) return;
+    if (column < 0 || column >= model()->columnCount()) return false;
     m_column = column;
     scrollTo(model()->index(m_row, m_column));
     viewport()->update();
+    return true;
 }
 
 // Home, End, Page Up/Down and the other keys of the table itself move the cursor row.

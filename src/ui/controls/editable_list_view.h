@@ -2,7 +2,9 @@
 // TEditableListView: the console's table control (registration lists, log window,
 // manual bracket order). A QTableView over any item model, with
 //   - a cell cursor: a cursor row and a cursor column, moved by Up/Down, Left/Right,
-//     Tab/Shift+Tab and mouse presses; the cursor row is the selected row;
+//     Tab/Shift+Tab and mouse presses; the cursor row is the selected row. Tab past the
+//     last column and Shift+Tab before the first move the focus on and back, out of the
+//     list;
 //   - rows painted by the control: a selected row light blue with the cursor cell a
 //     darker blue, other rows white; a row's own colour (the model's BackgroundRole)
 //     replaces white, and is halved on a selected row;
@@ -85,7 +87,9 @@ private:
     };
 
     void moveRow(int delta);
-    void moveColumn(int delta);
+    // Moves the cursor column by delta within the row; false when it cannot (no cursor
+    // row, or the row's first or last column reached).
+    bool moveColumn(int delta);
     void followCurrentRow();
     void clampCursor();
     void storeLater(const QModelIndex& index, const QString& text, int dataIndex);

@@ -10,9 +10,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 #include "core/lap/lap_events.h"
 #include "ui/controls/flat_cell_delegate.h"
+#include "ui/controls/letter_keys.h"
 
 namespace velmaro::ui {
 
@@ -312,11 +314,15 @@ bool LapGridPanel::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (watched == SingleLaneGrid && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_Delete: deleteItemClick(); return true;
-        case Qt::Key_P: setPenaltyClick(); return true;
-        case Qt::Key_L: commands_.togglePenaltyLap(SingleLaneGrid->currentRow()); return true;
-        default: break;
+        if (key->key() == Qt::Key_Delete) {
+            deleteItemClick();
+            return true;
+        }
+        if (const std::optional<LetterKey> letter = letterKey(*key)) {
+            switch (*letter) {
+            case LetterKey::Penalty: setPenaltyClick(); return true;
+            case LetterKey::PenaltyLap: commands_.togglePenaltyLap(SingleLaneGrid->currentRow()); return true;
+            }
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "core/platform/operator.h"
+
 namespace velmaro::ui {
 
 TEditClassForm* EditClassForm = nullptr;
@@ -42,6 +44,20 @@ TEditClassForm::TEditClassForm(QWidget* parent) : QDialog(parent) {
 
 ClassFields TEditClassForm::fields() const {
     return {s(eClassName), s(eMinTime), s(eMaxTime), s(eBreakoutLimit)};
+}
+
+void TEditClassForm::accept() {
+    if (!classNameAccepted(s(eClassName), theOperator())) {
+        eClassName->setFocus();
+        return;
+    }
+    QDialog::accept();
+}
+
+void TEditClassForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The dialog is reused: without this it would open on the field used last.
+    eClassName->setFocus();
 }
 
 void TEditClassForm::setFields(const ClassFields& f) {

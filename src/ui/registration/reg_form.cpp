@@ -185,9 +185,7 @@ void TRegForm::bAddClick() {
     if (pRegPages->currentIndex() == 0) {
         TEditClassForm* dialog = EditClassForm;
         if (!dialog) return;
-        dialog->eClassName->clear();
-        dialog->eMinTime->clear();
-        dialog->eMaxTime->clear();
+        dialog->setFields({});  // a new class takes every field, the breakout limit too
         if (dialog->exec() != QDialog::Accepted) return;
         if (addClassFromFields(registry, dialog->fields(), op)) {
             refreshAll();

@@ -198,17 +198,8 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         // Registration: two classes, eight racers.
         inRegistration(form, [&](ui::TRegForm& reg) {
             addClass(reg, {"Стрит", "", "", ""});
-            addClass(reg, {"Про", "", "", "10.0"});
-            // A new class takes no breakout limit: the official sets it with "Изменить".
-            ASSERT_EQ(reg.registry.classes[1]->breakoutLimit, 0);
-            reg.lvClasses->selectItem(1, 0);
-            whileModal(
-                ui::EditClassForm,
-                [] {
-                    ui::EditClassForm->eBreakoutLimit->setText("10.0");
-                    ui::EditClassForm->sButton1->click();
-                },
-                [&] { reg.bEdit->click(); });
+            addClass(reg, {"Про", "", "", "10.0"}); // with its breakout limit
+            ASSERT_EQ(reg.registry.classes[1]->breakoutLimit, 100);
             for (const Racer& r : kRacers) addRacer(reg, {std::to_string(r.number), "", r.name, r.car, r.city, "", {}}, r.classIndex);
             reg.pRegPages->setCurrentIndex(1);
             shot(reg, "registration");

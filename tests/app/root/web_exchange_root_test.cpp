@@ -65,8 +65,21 @@ protected:
 };
 
 TEST_F(WebExchangeRootTest, TheConsoleKeepsTheWebServiceCurrent) {
+    // The prepared run, and a final run of racer 30, whom the site has not sent yet.
+    TDragRaceItem prepared;
+    prepared.runId = 1;
+    prepared.racer = {12, 7};
+    TDragRaceItem final;
+    final.runId = 2;
+    final.runMode = RUN_MODE_FINAL;
+    final.racer = {30, 12};
+    home.write("CHALLENGES/E/drag.txt", formatDragFile({prepared, final}));
     ConsoleRoot root(op);
     root.launch();
+    // Loaded: the lanes without a class take their racer's only class.
+    ASSERT_EQ(gDragRuns.size(), 2u);
+    EXPECT_EQ(gDragRuns[0].classId, (std::array<std::int32_t, 2>{0, 1}));
+    EXPECT_EQ(gDragRuns[1].classId, (std::array<std::int32_t, 2>{-1, 0}));
     // INIT, then the race information of the loaded event (the current run goes out too).
     auto out = sent();
     ASSERT_GE(out.size(), 2u);
@@ -86,6 +99,9 @@ TEST_F(WebExchangeRootTest, TheConsoleKeepsTheWebServiceCurrent) {
     ASSERT_TRUE(eventually([&] { return home.read("CHALLENGES/E/racers.txt").find("{B}") == std::string::npos; }));
     EXPECT_NE(home.read("CHALLENGES/E/racers.txt").find("30,Сидоров,УАЗ,Омск"), std::string::npos);
     EXPECT_NE(theRegistry().findRacer(30), nullptr);
+    // Racer 30's lane took his class at once, and drag.txt holds it.
+    EXPECT_EQ(gDragRuns[1].classId, (std::array<std::int32_t, 2>{1, 0}));
+    EXPECT_NE(home.read("CHALLENGES/E/drag.txt").find("DRAGITEM:30,1,12,0,"), std::string::npos);
     out = sent();
     const auto posted = std::find(out.begin(), out.end(), "POST 0 ");
     ASSERT_GE(std::distance(posted, out.end()), 3);

@@ -1,6 +1,7 @@
 // The operator's commands on runs: their effect on the runs, drag.txt, the scoreboard,
 // the results thread and the registry, and the entries they refuse.
 #include "core/drag/drag_commands.h"
+#include "core/app/console.h"
 #include "core/registration/registration_edits.h"
 #include "core/drag/drag_file.h"
 #include "core/platform/files.h"
@@ -340,6 +341,67 @@ TEST_F(CommandsTest, RefreshRunClassesTakesOnlySingleClasses)
     EXPECT_EQ(gDragRuns[0].classId, (std::array<int32_t, 2>{3, 9}));
     EXPECT_TRUE(dragFileWritten());
     EXPECT_EQ(host.notifies, 1);
+}
+
+// A racer registered after his run was made: as the runs are loaded and as the registry
+// changes, his lane takes his only class, and his final run counts in that class's
+// standings without "Обновить классы". A lane that has a class keeps it.
+TEST_F(CommandsTest, ALaneWithoutClassTakesTheOnlyClassOfItsRacer)
+{
+    addClass(3, "Street");
+    addClass(4, "Pro");
+    racer(7, {3});
+    racer(8, {3, 4});
+    TDragRaceItem first;
+    first.runId = 1;
+    first.runMode = RUN_MODE_FINAL;
+    first.racer = {7, 8};
+    TDragRaceItem second = first;
+    second.runId = 2;
+    second.racer = {30, 7};
+    second.classId = {-1, 4};
+    second.hits[0] = {hitAt(HIT_TYPE_RT, 100), hitAt(HIT_TYPE_ET, 9100)};
+    folder.write("drag.txt", formatDragFile({first, second}));
+
+    loadDragFile();
+    EXPECT_EQ(gDragRuns[0].classId, (std::array<int32_t, 2>{3, -1}));  // 8 has two classes
+    EXPECT_EQ(gDragRuns[1].classId, (std::array<int32_t, 2>{-1, 4}));  // 30 is not registered yet
+
+    const auto finalRunsOf = [](int32_t number, int32_t classId) {
+        TDragResultsOptions options;
+        options.registry = theRegistry().snapshot();
+        std::vector<TDragRaceItem> runs = gDragRuns;
+        const auto view = TDragResultsCntr::buildResults(runs, options);
+        const auto list = view->resultsByClass.find(classId);
+        if (list == view->resultsByClass.end())
+            return -1L;
+        for (const TDragResult& r : list->second)
+            if (r.num == number)
+                return std::count_if(r.attempts.begin(), r.attempts.end(),
+                                     [](const TDragAttempt& a) { return a.runMode == RUN_MODE_FINAL; });
+        return -1L;
+    };
+    racer(30, {4});
+    EXPECT_EQ(finalRunsOf(30, 4), 0);
+
+    const unsigned mode = theConsole().raceMode;
+    theConsole().raceMode = 1;  // runs left over in memory under a lap event are not touched
+    racersChangedUnderRuns();
+    EXPECT_EQ(gDragRuns[1].classId[0], -1);
+
+    theConsole().raceMode = 0;
+    const int notifies = host.notifies;
+    racersChangedUnderRuns();
+    EXPECT_EQ(gDragRuns[1].classId, (std::array<int32_t, 2>{4, 4}));
+    EXPECT_NE(dragFile().find("DRAGITEM:30,4,7,4,"), std::string::npos);
+    EXPECT_EQ(host.notifies, notifies + 1);
+    EXPECT_EQ(finalRunsOf(30, 4), 1);
+
+    std::filesystem::remove(folder / "drag.txt");
+    racersChangedUnderRuns();  // nothing left to give: nothing saved or told
+    EXPECT_FALSE(dragFileWritten());
+    EXPECT_EQ(host.notifies, notifies + 1);
+    theConsole().raceMode = mode;
 }
 
 TDragResult qualResult(int32_t number, int32_t et)

@@ -2,6 +2,8 @@
 // messages and the files they write.
 #include "core/registration/registration_edits.h"
 
+#include <functional>
+
 #include "registry_fixture.h"
 
 namespace velmaro::test {
@@ -60,8 +62,30 @@ TEST_F(RegistryTest, AddClass_SameNameAddsNothingOtherCaseAddsAndLimitsAreRead) 
     EXPECT_EQ(reg.nextClassId, 2);
     EXPECT_EQ(added->minTime, 41);
     EXPECT_EQ(added->maxTime, 110);
-    EXPECT_EQ(added->breakoutLimit, 0); // the breakout field is not read for a new class
-    EXPECT_EQ(eventFile("classes.txt"), "0:Pro\t0,0,0\n1:PRO\t41,110,0\n");
+    EXPECT_EQ(added->breakoutLimit, 70); // taken on adding as on changing
+    EXPECT_EQ(eventFile("classes.txt"), "0:Pro\t0,0,0\n1:PRO\t41,110,70\n");
+    EXPECT_EQ(addClassFromFields(reg, {"Street", "", "", "x"}, op), nullptr);
+    EXPECT_THAT(op.shown, ElementsAre("Неверно указан лимит времени: x"));
+}
+
+TEST_F(RegistryTest, AClassWithoutANameIsRefusedWithAMessageOnEveryPath) {
+    TClassItem& pro = cls(0, "Pro");
+    const std::function<bool(const std::string&)> paths[] = {
+        [&](const std::string& name) { return addClassFromFields(reg, {name, "", "", ""}, op) != nullptr; },
+        [&](const std::string& name) { return changeClassFromFields(reg, pro, {name, "5", "", ""}, op); },
+        [&](const std::string& name) { return editClassCell(reg, 0, kClassColName, name, op); },
+    };
+    for (const auto& path : paths) {
+        for (const char* name : {"", "  ", "\t"}) {
+            op.shown.clear();
+            EXPECT_FALSE(path(name)) << "«" << name << "»";
+            EXPECT_THAT(op.shown, ElementsAre("Не указано название класса!"));
+        }
+    }
+    ASSERT_EQ(reg.classes.size(), 1u);
+    EXPECT_EQ(pro.name, "Pro");
+    EXPECT_EQ(pro.minTime, 0);
+    EXPECT_FALSE(std::filesystem::exists(tmp / "event/classes.txt"));
 }
 
 TEST_F(RegistryTest, AddClass_UnreadableLimitIsRefusedWithAMessage) {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -129,8 +130,15 @@ TEST_F(SmallDialogsTest, CommentsDialogAndClassPicker) {
         classes.bOk->click();
     });
     EXPECT_EQ(classes.pick({"Стрит (0)", "Pro (1)"}), 1);
-    whenShown([&] { classes.reject(); });
-    EXPECT_EQ(classes.pick({"Стрит (0)"}), -1);
+    // No cancel: Esc or the close button gives the line selected at that moment.
+    whenShown([&] {
+        EXPECT_EQ(classes.RClass->currentRow(), 0);
+        classes.RClass->setCurrentRow(2);
+        QTest::keyClick(classes.RClass, Qt::Key_Escape);
+    });
+    EXPECT_EQ(classes.pick({"Стрит (0)", "Pro (1)", "Drift (4)"}), 2);
+    whenShown([&] { classes.close(); });
+    EXPECT_EQ(classes.pick({"Стрит (0)", "Pro (1)"}), 0);
 }
 
 TEST_F(SmallDialogsTest, StartTimerWindowPressesNextThenStartAndSwitchesOffWhenClosed) {

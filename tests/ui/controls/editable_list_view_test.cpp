@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QVBoxLayout>
 
 namespace velmaro::ui {
 namespace {
@@ -56,6 +59,45 @@ TEST_F(EditableListViewTest, CursorKeysStopAtTheEdges) {
     EXPECT_EQ(cursor(), std::make_pair(2, 0));
     EXPECT_EQ(view.countSelected(), 1);
     EXPECT_TRUE(view.selectionModel()->isRowSelected(2, {}));
+}
+
+// Tab moves the cursor along the row and, past its end, the focus out of the list.
+TEST(EditableListViewFocus, TabLeavesTheListAtTheEndsOfTheRow) {
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* view = new TEditableListView(&window);
+    auto* after = new QPushButton("OK", &window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(before);
+    layout->addWidget(view);
+    layout->addWidget(after);
+    QStandardItemModel model(2, 3);
+    view->setModel(&model);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto tab = [&](Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, mods);
+        return QApplication::focusWidget();
+    };
+
+    view->setFocus();
+    tab(); // no cursor row: nothing to move along, the focus goes on
+    EXPECT_EQ(QApplication::focusWidget(), after);
+
+    view->setFocus();
+    view->selectItem(1, 1);
+    EXPECT_EQ(tab(), view);
+    EXPECT_EQ(view->selectedSubItem(), 2);
+    EXPECT_EQ(tab(), after); // past the last column
+    EXPECT_EQ(view->selectedSubItem(), 2);
+
+    view->setFocus();
+    EXPECT_EQ(tab(Qt::ShiftModifier), view);
+    EXPECT_EQ(tab(Qt::ShiftModifier), view);
+    EXPECT_EQ(view->selectedSubItem(), 0);
+    EXPECT_EQ(tab(Qt::ShiftModifier), before); // before the first column
+    EXPECT_EQ(view->selectedItem(), 1);        // the cursor stays where it was
 }
 
 TEST(EditableListViewEmpty, DownSetsNoCursorRow) {

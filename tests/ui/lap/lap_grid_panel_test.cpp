@@ -3,7 +3,9 @@
 #include "core/lap/lap_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
 
@@ -149,6 +151,20 @@ TEST_F(LapGridPanelTest, KeysAndDoubleClick) {
     QTest::keyClick(panel->SingleLaneGrid, Qt::Key_P);
     EXPECT_EQ(item(1).penalty, 2500);
     QTest::keyClick(panel->SingleLaneGrid, Qt::Key_F1); // nothing
+
+    // The Russian layout: the same physical keys send З and Д.
+    const auto russian = [this](int code, const char* letter) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, QString::fromUtf8(letter));
+        QApplication::sendEvent(panel->SingleLaneGrid, &press);
+    };
+    russian(0x0414, "д");
+    EXPECT_EQ(item(1).kind, K::PLAP);
+    russian(0x0414, "д");
+    EXPECT_EQ(item(1).kind, K::LAP);
+    op.inputs = {std::string("1,5")};
+    russian(0x0417, "з");
+    EXPECT_EQ(op.shown.back(), "Штраф, с");
+    EXPECT_EQ(item(1).penalty, 1500);
     op.yesNoAnswers = {false};
     QTest::keyClick(panel->SingleLaneGrid, Qt::Key_Delete);
     EXPECT_EQ(count(), 3);

@@ -168,6 +168,53 @@ TEST_F(RegFormTest, ACellEditedInPlaceIsSavedAtOnce) {
     EXPECT_THAT(file("racers.txt"), HasSubstr("7,Сидоров; \"С\","));
 }
 
+// The class dialog is reused: it opens on the name field every time, a new class takes
+// every field typed (the breakout limit too), and OK without a name keeps it open.
+TEST_F(RegFormTest, ClassDialogOpensOnTheNameTakesEveryFieldAndRefusesAnEmptyName) {
+    form.pRegPages->setCurrentIndex(0);
+    bool openAfterRefusal = false;
+    QTimer::singleShot(0, &classDialog, [&] {
+        EXPECT_EQ(classDialog.focusWidget(), classDialog.eClassName);
+        classDialog.eMinTime->setFocus();
+        classDialog.eMinTime->setText("4");
+        classDialog.eBreakoutLimit->setText("9,5");
+        classDialog.sButton1->click(); // no name
+        openAfterRefusal = classDialog.isVisible();
+        EXPECT_EQ(classDialog.focusWidget(), classDialog.eClassName);
+        classDialog.eClassName->setText("Pro");
+        classDialog.eBreakoutLimit->setFocus(); // the field used last
+        classDialog.sButton1->click();
+    });
+    form.bAddClick();
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_THAT(op.shown, ElementsAre("Не указано название класса!"));
+    EXPECT_EQ(file("classes.txt"), "0:Pro\t40,0,95\n");
+
+    const auto fieldTexts = [this] {
+        return std::vector<QString>{classDialog.eClassName->text(), classDialog.eMinTime->text(),
+                                    classDialog.eMaxTime->text(), classDialog.eBreakoutLimit->text()};
+    };
+    std::vector<QString> shown;
+    QWidget* focused = nullptr;
+    const auto look = [&] {
+        QTimer::singleShot(0, &classDialog, [&] {
+            shown = fieldTexts();
+            focused = classDialog.focusWidget();
+            classDialog.reject();
+        });
+    };
+    look();
+    form.bAddClick(); // a new class: every field empty, the breakout limit too
+    EXPECT_EQ(shown, (std::vector<QString>{"", "", "", ""}));
+    EXPECT_EQ(focused, classDialog.eClassName);
+
+    form.lvClasses->selectItem(0, 0);
+    look();
+    form.bEditClick();
+    EXPECT_EQ(shown, (std::vector<QString>{"Pro", "4.0", "", "9.5"}));
+    EXPECT_EQ(focused, classDialog.eClassName);
+}
+
 TEST_F(RegFormTest, ExcelWritesBothFilesOpensTheWorkbookAndClosingReloads) {
     addClass("Pro");
     addRacer("7", "Иванов", {0});
