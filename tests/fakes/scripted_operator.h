@@ -16,11 +16,13 @@ public:
     std::deque<std::optional<std::string>> inputs; // next inputQuery answers (nullopt = cancel)
     std::deque<int> picks;                      // next pick answers
     std::vector<std::string> shown;             // every message and question text, in order
+    std::vector<Icon> questionIcons;            // the icon of every askYesNo, in order
     std::vector<std::string> logLines;
 
     void message(const std::string& text, const std::string&, Icon) override { shown.push_back(text); }
-    bool askYesNo(const std::string& text, const std::string&) override {
+    bool askYesNo(const std::string& text, const std::string&, Icon icon) override {
         shown.push_back(text);
+        questionIcons.push_back(icon);
         if (yesNoAnswers.empty()) return false;
         bool a = yesNoAnswers.front();
         yesNoAnswers.pop_front();

@@ -296,9 +296,11 @@ public:
     MainFormBracketPort(TMainForm& form, StartSequence& start) : form_(form), start_(start) {}
     void requestRebuild() override { velmaro::notifyResultsThread(); }
     std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
-    int chooseWinner(const std::string& caption, const std::string& groupCaption,
-                     const std::array<std::string, 2>& items, std::string& comment) override {
-        return ui::SetWinnerForm ? ui::SetWinnerForm->choose(caption, groupCaption, items, comment) : -1;
+    void setWinnerCaptions(const std::string& caption, const std::string& groupCaption) override {
+        if (ui::SetWinnerForm) ui::SetWinnerForm->setCaptions(caption, groupCaption);
+    }
+    int chooseWinner(const std::array<std::string, 2>& items, std::string& comment) override {
+        return ui::SetWinnerForm ? ui::SetWinnerForm->choose(items, comment) : -1;
     }
     bool editComments(const std::array<std::string, 2>& labels, std::array<std::string, 2>& comments) override {
         return ui::SetCommentsForm && ui::SetCommentsForm->edit(labels, comments);
@@ -749,7 +751,8 @@ void ConsoleRoot::classSplit() {
 // The class split in the single-lane modes: on Yes every racer takes the class of his
 // best lap and the event reloads; either way the lap events take their racers' classes.
 void ConsoleRoot::lapClassSplit() {
-    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение")) {
+    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
+                               Operator::Icon::Warning)) {
         assignClassesByBestLap();
         loadEvent();
     }
@@ -823,7 +826,6 @@ void ConsoleRoot::sysTimer() {
     if (d->exchange) d->exchange->tick();
 }
 void ConsoleRoot::secondTimer() { secondTimerTick(theConsole(), std::time(nullptr)); }
-void ConsoleRoot::resultsTimer() {}
 
 void ConsoleRoot::bindNodePanels() {
     // The group box "Система" with the four node panels, and the start light tree.

@@ -111,7 +111,6 @@ public:
     void pageChanged(int index) override;
     void sysTimer() override;
     void secondTimer() override;
-    void resultsTimer() override;
     void bindNodePanels() override;
     void closed() override;
 

@@ -94,8 +94,9 @@ std::vector<TRacerItem*> manualOrderList(const std::vector<TRacerItem*>& previou
     return order;
 }
 
-void placeRacers(TFinalBracket& bracket, const std::vector<TRacerItem*>& order, std::int32_t classId) {
-    const std::size_t count = std::min(order.size(), std::size_t(bracket.size));
+void placeRacers(TFinalBracket& bracket, const std::vector<TRacerItem*>& order, std::int32_t classId,
+                 std::int32_t limit) {
+    const std::size_t count = std::min({order.size(), std::size_t(std::max(0, limit)), std::size_t(bracket.size)});
     for (std::size_t k = 0; k < count; ++k)
         (void)bracket.setRacer(std::int32_t(order[k]->number), classId, std::int32_t(k));
 }
@@ -137,7 +138,7 @@ TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, co
     std::vector<TRacerItem*> order;
     bool place = false;
     auto tooManyAccepted = [&] {
-        return cls->racerCount <= size || op.askYesNo(kTooManyRacersText, "Ошибка");
+        return cls->racerCount <= size || op.askYesNo(kTooManyRacersText, "Ошибка", Operator::Icon::Error);
     };
     switch (request.method) {
     case GENERATION_QUALIFICATION:
@@ -165,7 +166,7 @@ TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, co
     if (place) {
         auto lock = lockBrackets();
         // The page may have been given another bracket while a dialog was open.
-        if (page->bracket == bracket) placeRacers(*bracket, order, cls->id);
+        if (page->bracket == bracket) placeRacers(*bracket, order, cls->id, size);
         else place = false;
     }
     publishChange(port);

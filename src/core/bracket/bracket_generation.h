@@ -62,8 +62,10 @@ std::vector<TRacerItem*> classRacers(const TClassItem& cls, const TRegistry& reg
 // `previous` first, then the class's other racers in registration order.
 std::vector<TRacerItem*> manualOrderList(const std::vector<TRacerItem*>& previous, const TClassItem& cls,
                                          const TRegistry& registry);
-// Racer k of the order into slot k (at most the bracket's size). REQUIRES: bracket lock held.
-void placeRacers(TFinalBracket& bracket, const std::vector<TRacerItem*>& order, std::int32_t classId);
+// Racer k of the order into slot k, at most `limit` racers (the generated size, which
+// is 1 for a class of one racer while the bracket holds 2 slots). REQUIRES: bracket lock held.
+void placeRacers(TFinalBracket& bracket, const std::vector<TRacerItem*>& order, std::int32_t classId,
+                 std::int32_t limit);
 
 // What generation needs of the console.
 class TBracketGenerationPort {

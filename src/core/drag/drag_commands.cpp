@@ -413,7 +413,8 @@ void DragClassSplit::run()
     const int mode = dragHost().raceMode();
     if (mode < 0 || !isTwoLaneMode(static_cast<unsigned>(mode)))
         return;
-    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение") &&
+    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
+                               Operator::Icon::Warning) &&
         splitRacersIntoClasses(port_.overallQualification()).ok()) {
         port_.markRacerListForSending();
         port_.reloadEvent();

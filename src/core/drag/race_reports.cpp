@@ -141,11 +141,11 @@ Sheet raceLogSheet(const std::vector<TDragRaceItem>& runs, const std::string& ev
     Sheet sheet = reportSheet(raceLogLines(runs), eventName);
     // Each run is a block of six rows, framed, filled with its session's colour; its START
     // row merged and centred; the racer cells coloured by the winner.
-    sheet.gridLines = true;
     sheet.columnAlign = {Sheet::Align::Left, Sheet::Align::Centre, Sheet::Align::Right};
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const TDragRaceItem& run = runs[i];
         for (std::size_t r = 6 * i; r < 6 * i + 6; ++r) sheet.rows[r].fill = sessionFill(run.runMode);
+        sheet.outlinedBlocks.push_back({6 * i, 6 * i + 5});
         sheet.rows[6 * i + 1].merged = true;
         SheetRow& racers = sheet.rows[6 * i];
         if (run.winner == 0 || run.winner == 1) {

@@ -8,7 +8,7 @@ namespace {
 class SilentOperator final : public Operator {
 public:
     void message(const std::string&, const std::string&, Icon) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    bool askYesNo(const std::string&, const std::string&, Icon) override { return false; }
     bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
     int pick(const std::string&, const std::vector<std::string>&) override { return -1; }
     void log(const std::string&) override {}

@@ -18,8 +18,10 @@ public:
 
     // A message box with one OK button.
     virtual void message(const std::string& text, const std::string& caption, Icon icon) = 0;
-    // A yes/no question; true for yes.
-    virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
+    // A yes/no question with `icon` beside it (most show the question mark; a question
+    // that warns before something is overwritten shows the error or warning icon); true
+    // for yes.
+    virtual bool askYesNo(const std::string& text, const std::string& caption, Icon icon = Icon::Question) = 0;
     // An input-query prompt; `value` holds the default and receives the typed text. False on cancel.
     virtual bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) = 0;
     // A list to choose from; the chosen index, or -1 on cancel. The class picker

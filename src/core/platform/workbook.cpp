@@ -73,11 +73,29 @@ Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
     for (const SheetRow& row : sheet.rows) columns = std::max(columns, static_cast<int>(row.cells.size()));
     std::vector<std::size_t> widths(static_cast<std::size_t>(columns), 0);
 
+    // The edges of a block outline a cell lies on.
+    enum Edge : unsigned { kLeft = 1, kTop = 2, kBottom = 4, kRight = 8 };
+    std::vector<unsigned> rowEdges(sheet.rows.size(), 0); // kTop and kBottom of each row; kLeft = in a block
+    for (const Sheet::Block& block : sheet.outlinedBlocks) {
+        for (std::size_t r = block.firstRow; r <= block.lastRow && r < rowEdges.size(); ++r) rowEdges[r] |= kLeft;
+        if (block.firstRow < rowEdges.size()) rowEdges[block.firstRow] |= kTop;
+        if (block.lastRow < rowEdges.size()) rowEdges[block.lastRow] |= kBottom;
+    }
+    const auto cellEdges = [&](std::size_t r, int firstColumn, int lastColumn) {
+        const unsigned row = rowEdges[r];
+        if (!(row & kLeft)) return 0u;
+        unsigned edges = row & (kTop | kBottom);
+        if (firstColumn == 0) edges |= kLeft;
+        if (lastColumn == columns - 1) edges |= kRight;
+        return edges;
+    };
+
     // One format per distinct look, made on first use.
     struct Look {
         bool title = false, bold = false, centred = false;
         Sheet::Align align = Sheet::Align::General;
         std::optional<std::uint32_t> fill;
+        unsigned edges = 0; // block outline
         bool operator==(const Look&) const = default;
     };
     std::vector<std::pair<Look, lxw_format*>> formats;
@@ -92,6 +110,10 @@ Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
             format_set_bg_color(f, static_cast<lxw_color_t>(*fill));
         }
         if (sheet.gridLines) format_set_border(f, LXW_BORDER_THIN);
+        if (look.edges & kLeft) format_set_left(f, LXW_BORDER_THIN);
+        if (look.edges & kTop) format_set_top(f, LXW_BORDER_THIN);
+        if (look.edges & kBottom) format_set_bottom(f, LXW_BORDER_THIN);
+        if (look.edges & kRight) format_set_right(f, LXW_BORDER_THIN);
         Sheet::Align align = look.centred ? Sheet::Align::Centre : look.align;
         if (align == Sheet::Align::Left) format_set_align(f, LXW_ALIGN_LEFT);
         if (align == Sheet::Align::Centre) format_set_align(f, LXW_ALIGN_CENTER);
@@ -109,7 +131,7 @@ Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
         const auto rowIndex = static_cast<lxw_row_t>(r);
         if ((row.title || row.merged) && columns > 1) {
             const std::string text = row.cells.empty() ? std::string() : row.cells.front().text;
-            const Look look{row.title, row.bold, !row.title, Sheet::Align::General, row.fill};
+            const Look look{row.title, row.bold, !row.title, Sheet::Align::General, row.fill, cellEdges(r, 0, columns - 1)};
             worksheet_merge_range(ws, rowIndex, 0, rowIndex, static_cast<lxw_col_t>(columns - 1), text.c_str(),
                                   formatFor(look));
             continue;
@@ -118,7 +140,7 @@ Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
             const auto col = static_cast<lxw_col_t>(c);
             const bool present = c < static_cast<int>(row.cells.size());
             const SheetCell* cell = present ? &row.cells[static_cast<std::size_t>(c)] : nullptr;
-            Look look{row.title, row.bold, row.merged, columnAlign(c), row.fill};
+            Look look{row.title, row.bold, row.merged, columnAlign(c), row.fill, cellEdges(r, c, c)};
             if (cell && cell->fill) look.fill = cell->fill;
             lxw_format* format = formatFor(look);
             if (!cell) {

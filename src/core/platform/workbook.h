@@ -34,6 +34,13 @@ struct Sheet {
     std::vector<SheetRow> rows;
     int columnCount = 0;               // columns of the table (titles merge over them)
     bool gridLines = true;             // thin borders around every cell of the table
+    // Blocks of rows (0-based, first and last row included) framed by a thin line around
+    // the table's columns, with no lines inside; meant for sheets without grid lines.
+    struct Block {
+        std::size_t firstRow = 0;
+        std::size_t lastRow = 0;
+    };
+    std::vector<Block> outlinedBlocks;
     std::uint32_t titleColor = 0xE0E0E0; // RGB fill of title rows
     std::vector<double> columnWidths;  // characters; empty = fitted to the longest text
     enum class Align { General, Left, Centre, Right };

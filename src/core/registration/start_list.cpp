@@ -7,36 +7,45 @@ namespace velmaro {
 namespace {
 
 // The ruled table of the start list. Every line is h + 1 high and the next one starts h
-// lower, so neighbouring lines share their border.
+// lower, so neighbouring lines share their border. A class bar never ends a page: it goes
+// to the next page with the class's first racer. A page that continues a class starts
+// with the header and the class bar again.
 class StartListTable {
 public:
     explicit StartListTable(ReceiptWriter& out)
         : m_out(out), m_canvas(out.canvas()), m_h(out.lineHeight()), m_w1(m_canvas.textWidth(" 00 ")),
           m_w2(m_canvas.textWidth(" Номер ")) {}
 
-    bool header() { return cells("#", "Номер", " Имя", false); }
+    bool header() { return cells("#", "Номер", " Имя"); }
     bool classBar(const std::string& text) {
-        if (!room()) return false;
-        const PaintRect bar{0, m_out.y(), m_out.pageWidth(), m_out.y() + m_h + 1};
-        m_canvas.rectangle(bar);
-        m_canvas.textRect(bar, bar.left, bar.top, " " + text);
-        m_out.setY(m_out.y() + m_h);
+        m_class = text;
+        if (!room(2, false)) return false; // the bar and the first racer
+        drawClassBar();
         return true;
     }
     bool racer(unsigned running, const TRacerItem& r) {
-        return cells(std::to_string(running), std::to_string(r.number), " " + r.name, true);
+        if (!room(1, true)) return false;
+        return cells(std::to_string(running), std::to_string(r.number), " " + r.name);
     }
 
 private:
-    // A new page when the next line does not fit; the header heads every new page.
-    bool room() {
+    // A new page when `lines` more lines do not fit; the header heads every new page,
+    // and the class bar too when the page continues a class.
+    bool room(int lines, bool continuesClass) {
         const int before = m_out.y();
-        if (!m_out.ensureRoom(m_h + 1)) return false;
-        if (before != 0 && m_out.y() == 0) return header();
+        if (!m_out.ensureRoom(lines * m_h + 1)) return false;
+        if (before == 0 || m_out.y() != 0) return true;
+        header();
+        if (continuesClass) drawClassBar();
         return true;
     }
-    bool cells(const std::string& a, const std::string& b, const std::string& c, bool checkRoom) {
-        if (checkRoom && !room()) return false;
+    void drawClassBar() {
+        const PaintRect bar{0, m_out.y(), m_out.pageWidth(), m_out.y() + m_h + 1};
+        m_canvas.rectangle(bar);
+        m_canvas.textRect(bar, bar.left, bar.top, " " + m_class);
+        m_out.setY(m_out.y() + m_h);
+    }
+    bool cells(const std::string& a, const std::string& b, const std::string& c) {
         const int t = m_out.y();
         const PaintRect ra{0, t, m_w1, t + m_h + 1};
         const PaintRect rb{m_w1 - 1, t, m_w1 + m_w2, t + m_h + 1};
@@ -57,6 +66,7 @@ private:
     int m_h;
     int m_w1;
     int m_w2;
+    std::string m_class; // the class of the bar last drawn
 };
 
 } // namespace

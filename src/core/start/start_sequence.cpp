@@ -101,8 +101,8 @@ void StartSequence::start(int modifiers) {
                 if (!hasRun) {
                     if (startNextFinalPair(bracket, pair) != 0) return;
                 } else if (!isArmedRun) {
-                    if (!theOperator().askYesNo(
-                            "Будет переписано продолжение сетки\nПереписать данные заезда?", ""))
+                    if (!theOperator().askYesNo("Будет переписано продолжение сетки\nПереписать данные заезда?", "",
+                                                Operator::Icon::Error))
                         return;
                     {
                         auto lock = lockBrackets();

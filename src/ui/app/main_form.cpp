@@ -33,7 +33,6 @@
 #include "core/app/settings.h"
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_file.h"
-#include "core/platform/program_folder.h"
 #include "ui/app/small_dialogs.h"
 #include "ui/lap/lap_grid_panel.h"
 #include "ui/link/channel_scan_dialog.h"
@@ -99,8 +98,6 @@ TMainForm::TMainForm(MainFormCommands& commands_, QWidget* parent) : QMainWindow
     setMinimumWidth(1024);
     resize(1024, 566 + 24);
     constructConsole();
-    printLogo.load(QString::fromStdString((programFolder() / "printlogo.bmp").string()));
-    if (printLogo.isNull()) printLogo = QImage();
     Console& c = theConsole();
     c.view = this;
     // Posts arrive from any thread; each is handled later on the main thread.
@@ -435,11 +432,6 @@ void TMainForm::buildControls() {
     _1SecTimer->setObjectName("_1SecTimer");
     _1SecTimer->setInterval(1000);
     connect(_1SecTimer, &QTimer::timeout, this, [this] { this->commands.secondTimer(); });
-    ResultsTimer = new QTimer(this);
-    ResultsTimer->setObjectName("ResultsTimer");
-    ResultsTimer->setInterval(500);
-    ResultsTimer->setSingleShot(true);
-    connect(ResultsTimer, &QTimer::timeout, this, [this] { this->commands.resultsTimer(); });
 
     arrangePrintButtons();
 }
@@ -546,7 +538,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         closing_ = true;
         SysTimer->stop();
         _1SecTimer->stop();
-        ResultsTimer->stop();
         closeConsole();
         event->accept();
         QMainWindow::closeEvent(event);

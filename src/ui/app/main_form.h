@@ -7,7 +7,6 @@
 // the constructor) and theConsole().ports() (the core side), both implemented by the
 // composition root. The node panels ("Система") and the start light tree are placed by the link
 // area into `systemPanelHost` and `startLightsHost`.
-#include <QImage>
 #include <QMainWindow>
 
 #include <array>
@@ -73,7 +72,6 @@ public:
     virtual void pageChanged(int index) = 0;     // DragPageControl page change
     virtual void sysTimer() = 0;                 // SysTimer, 10 ms
     virtual void secondTimer() = 0;              // _1SecTimer, 1 s
-    virtual void resultsTimer() = 0;             // ResultsTimer, 500 ms one-shot
     virtual void bindNodePanels() = 0;           // places the node panels and the start light tree
     virtual void closed() = 0;                   // after the console has shut down (ends the program)
 };
@@ -104,10 +102,6 @@ public:
     // Handles one of the four messages on the main thread; nothing once closing began.
     void dispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     bool closing() const { return closing_; }
-
-    // printlogo.bmp of the program folder, loaded at construction; width 0 when it is
-    // missing or unreadable (printouts then print no logo).
-    QImage printLogo;
 
     MainFormCommands& commands;
 
@@ -143,7 +137,6 @@ public:
     QWidget* startLightsHost = nullptr;  // the link area's start light tree goes here
     QTimer* SysTimer = nullptr;
     QTimer* _1SecTimer = nullptr;
-    QTimer* ResultsTimer = nullptr;
 
     // Menu items.
     QAction* mNewEvent = nullptr;

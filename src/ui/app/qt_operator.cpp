@@ -9,22 +9,25 @@
 namespace velmaro::ui {
 namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QMessageBox::Icon boxIcon(Operator::Icon icon) {
+    switch (icon) {
+    case Operator::Icon::Information: return QMessageBox::Information;
+    case Operator::Icon::Warning: return QMessageBox::Warning;
+    case Operator::Icon::Error: return QMessageBox::Critical;
+    case Operator::Icon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::Information;
+}
 } // namespace
 
 void QtOperator::message(const std::string& text, const std::string& caption, Icon icon) {
-    QMessageBox::Icon i = QMessageBox::Information;
-    switch (icon) {
-    case Icon::Information: i = QMessageBox::Information; break;
-    case Icon::Warning: i = QMessageBox::Warning; break;
-    case Icon::Error: i = QMessageBox::Critical; break;
-    case Icon::Question: i = QMessageBox::Question; break;
-    }
-    QMessageBox box(i, q(caption), q(text), QMessageBox::Ok, owner_);
+    QMessageBox box(boxIcon(icon), q(caption), q(text), QMessageBox::Ok, owner_);
     box.exec();
 }
 
-bool QtOperator::askYesNo(const std::string& text, const std::string& caption) {
-    QMessageBox box(QMessageBox::Question, q(caption), q(text), QMessageBox::Yes | QMessageBox::No, owner_);
+bool QtOperator::askYesNo(const std::string& text, const std::string& caption, Icon icon) {
+    QMessageBox box(boxIcon(icon), q(caption), q(text), QMessageBox::Yes | QMessageBox::No, owner_);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -15,7 +15,7 @@ public:
     void setOwner(QWidget* owner) { owner_ = owner; }
 
     void message(const std::string& text, const std::string& caption, Icon icon) override;
-    bool askYesNo(const std::string& text, const std::string& caption) override;
+    bool askYesNo(const std::string& text, const std::string& caption, Icon icon) override;
     bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
     int pick(const std::string& caption, const std::vector<std::string>& items) override;
     void log(const std::string& line) override;

@@ -206,10 +206,12 @@ TSetWinnerForm::TSetWinnerForm(QWidget* parent) : QDialog(parent) {
 
 int TSetWinnerForm::selectedItem() const { return winnerGroup->checkedId(); }
 
-int TSetWinnerForm::choose(const std::string& caption, const std::string& groupCaption,
-                           const std::array<std::string, 2>& items, std::string& comment) {
+void TSetWinnerForm::setCaptions(const std::string& caption, const std::string& groupCaption) {
     setWindowTitle(q(caption));
     WinnerSelector->setTitle(q(groupCaption));
+}
+
+int TSetWinnerForm::choose(const std::array<std::string, 2>& items, std::string& comment) {
     // No item chosen each time the dialog opens.
     winnerGroup->setExclusive(false);
     for (std::size_t i = 0; i < 2; ++i) {

@@ -89,11 +89,12 @@ class TSetWinnerForm : public QDialog {
     Q_OBJECT
 public:
     explicit TSetWinnerForm(QWidget* parent = nullptr);
-    // Sets the captions and the two items, no item chosen, and shows the dialog modally;
-    // eComment keeps the text of its last use. The chosen item on OK (with `comment`
-    // the field's text); -1 on cancel or when no item was chosen.
-    int choose(const std::string& caption, const std::string& groupCaption, const std::array<std::string, 2>& items,
-               std::string& comment);
+    // The window's caption and the radio group's caption.
+    void setCaptions(const std::string& caption, const std::string& groupCaption);
+    // Sets the two items, no item chosen, and shows the dialog modally; eComment keeps
+    // the text of its last use. The chosen item on OK (with `comment` the field's text);
+    // -1 on cancel or when no item was chosen.
+    int choose(const std::array<std::string, 2>& items, std::string& comment);
     // The selected item of WinnerSelector, -1 none.
     int selectedItem() const;
     QGroupBox* WinnerSelector = nullptr;

@@ -26,11 +26,12 @@ public:
     virtual std::filesystem::path eventFolder() = 0;
 
     // --- dialogs ---
-    // SetWinnerForm with the caption, the radio group's caption and its two items, no
-    // item chosen; its comment field keeps the text of its last use. The chosen item on
-    // OK with `comment` = the field's text; -1 on cancel or when no item was chosen.
-    virtual int chooseWinner(const std::string& caption, const std::string& groupCaption,
-                             const std::array<std::string, 2>& items, std::string& comment) = 0;
+    // SetWinnerForm's caption and its radio group's caption.
+    virtual void setWinnerCaptions(const std::string& caption, const std::string& groupCaption) = 0;
+    // SetWinnerForm with its two items, no item chosen; its comment field keeps the text
+    // of its last use. The chosen item on OK with `comment` = the field's text; -1 on
+    // cancel or when no item was chosen.
+    virtual int chooseWinner(const std::array<std::string, 2>& items, std::string& comment) = 0;
     // SetCommentsForm: the two labels and fields; true on OK with the fields' texts.
     virtual bool editComments(const std::array<std::string, 2>& labels, std::array<std::string, 2>& comments) = 0;
 

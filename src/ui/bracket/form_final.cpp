@@ -289,8 +289,9 @@ void TformFinal::N7Click() { technicalResult(false); }
 
 void TformFinal::technicalResult(bool win) {
     if (!m_port) return;
-    const std::string caption = win ? "Техническая победа" : "Техническое поражение";
-    const std::string group = win ? "Присвоить победу" : "Присвоить поражение";
+    // The dialog takes its captions before anything is checked.
+    m_port->setWinnerCaptions(win ? "Техническая победа" : "Техническое поражение",
+                              win ? "Присвоить победу" : "Присвоить поражение");
     const Selection sel = selection();
     if (!sel.pair) return;
     bool hasResult, bothSet;
@@ -305,7 +306,7 @@ void TformFinal::technicalResult(bool win) {
     if (hasResult && !theOperator().askYesNo(kOverwriteBracketText, "Подтверждение")) return;
     if (!bothSet) return;
     std::string comment;
-    const int chosen = m_port->chooseWinner(caption, group, items, comment);
+    const int chosen = m_port->chooseWinner(items, comment);
     if (chosen != 0 && chosen != 1) return;
     {
         auto lock = lockBrackets();
@@ -349,7 +350,7 @@ void TformFinal::N6Click() {
         hasResult = pairHasResult(*sel.pair);
     }
     if (hasResult) {
-        if (!theOperator().askYesNo(kOverwriteBracketText, "")) return;
+        if (!theOperator().askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
         {
             auto lock = lockBrackets();
             if (!sel.bracket->ownsPair(sel.pair)) return;

@@ -91,6 +91,7 @@ private:
 
 LapEventGrid::LapEventGrid(QWidget* parent) : QTableView(parent) {
     setObjectName("SingleLaneGrid");
+    setHorizontalHeader(new FlatHeaderView(this));
     model_ = new LapEventModel(this);
     setModel(model_);
     setItemDelegate(new FlatCellDelegate(kSelectedColour, this));

@@ -30,7 +30,7 @@ void SystemEventHandler::onSystemEvent(int code, std::uint32_t wParam) {
     case SE_NEW_HITS: takeNewHits(); break;
     case SE_START_GIVEN: host_.showStartGiven(); break;
     case SE_AUTOSTART_ABORTED:
-        if (!theOperator().askYesNo(kAutoStartAbortedText, kAutoStartAbortedCaption)) {
+        if (!theOperator().askYesNo(kAutoStartAbortedText, kAutoStartAbortedCaption, Operator::Icon::Warning)) {
             host_.setStartArmed(false);
             link_.disarmAutoStart();
         }

@@ -61,6 +61,7 @@ TRallyResults::TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, QW
     ResultsGrid->setObjectName("ResultsGrid");
     model_ = new ResultsTableModel(this);
     model_->setTable(&table_, false);
+    ResultsGrid->setHorizontalHeader(new FlatHeaderView(ResultsGrid));
     ResultsGrid->setModel(model_);
     ResultsGrid->setItemDelegate(new FlatCellDelegate(kResultsSelectedColour, ResultsGrid));
     QFont font(u("Tahoma"));

@@ -1,6 +1,7 @@
 #include "ui/results/results_table_model.h"
 
 #include "core/results/results_grid.h"
+#include "ui/controls/flat_cell_delegate.h"
 
 namespace velmaro::ui {
 
@@ -34,6 +35,11 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const {
         if (code == 2) return kResultsPracticeColour;
         if (isTitleRow(row)) return kResultsTitleRowColour;
         return {};
+    }
+    case kFillOverSelectionRole: {
+        // The final and practice colours replace every other, the selection grey included.
+        const int code = shownCell(cell, twoLane_).code;
+        return code == 1 || code == 2;
     }
     default: return {};
     }

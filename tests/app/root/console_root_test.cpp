@@ -181,6 +181,7 @@ TEST_F(ConsoleRootTest, ClassSplitInLapModeAsksFirst) {
     root.mainForm()->N12->trigger();
     ASSERT_FALSE(op.shown.empty());
     EXPECT_EQ(op.shown.back(), "Эта операция изменит разбивку на классы.\r\nПродолжить?");
+    EXPECT_EQ(op.questionIcons.back(), Operator::Icon::Warning);
     EXPECT_EQ(home.read("CHALLENGES/E/racers.txt"), racers); // No: nothing moved
 }
 

@@ -217,6 +217,7 @@ TEST_F(GenerationTest, DrawOfTwelveIntoEightTakesTheFirstEightEntered) {
     op.yesNoAnswers = {true};
     ASSERT_EQ(generate(GENERATION_DRAW), TGenerationOutcome::Generated);
     EXPECT_EQ(op.shown, (std::vector<std::string>{kTooManyRacersText}));
+    EXPECT_EQ(op.questionIcons, std::vector{Operator::Icon::Error});
     auto numbers = slotNumbers();
     EXPECT_EQ(numbers.size(), 8u);
     std::sort(numbers.begin(), numbers.end());
@@ -237,6 +238,7 @@ TEST_F(GenerationTest, RefusalsAndCancelsLeaveFileAndMemoryAgreeing) {
     const auto before = bracket();
     op.yesNoAnswers = {false};
     EXPECT_EQ(generate(GENERATION_QUALIFICATION), TGenerationOutcome::Kept);
+    EXPECT_EQ(op.questionIcons.back(), Operator::Icon::Question);
     EXPECT_EQ(bracket(), before);
     EXPECT_EQ(port.rebuilds, 1);
 
@@ -263,6 +265,24 @@ TEST_F(GenerationTest, RefusalsAndCancelsLeaveFileAndMemoryAgreeing) {
     EXPECT_EQ(generate(GENERATION_QUALIFICATION), TGenerationOutcome::NoRacers);
     EXPECT_FALSE(bracket());
     EXPECT_EQ(folder.read("final_bracket.txt"), "");
+}
+
+// One racer left in the class: the size works out to 1 and the bracket has 2 slots, but
+// only one racer is placed, whatever the order offers (old results, the old bracket).
+TEST_F(GenerationTest, SizeOnePlacesOneRacerWhateverTheOrderHolds) {
+    for (int method : {GENERATION_QUALIFICATION, GENERATION_DRAW, GENERATION_MANUAL}) {
+        SCOPED_TRACE(method);
+        enter(2);
+        op.yesNoAnswers = {true};
+        ASSERT_EQ(generate(GENERATION_MANUAL), TGenerationOutcome::Generated);
+        ASSERT_EQ(slotNumbers(), (std::vector<int>{101, 102}));
+        registry.racers[1]->classIds = {5}; // 102 moves to another class
+        cls.racerCount = 1;
+        cls.results = {TDragResult(101, 4), TDragResult(102, 4)};
+        op.yesNoAnswers = {true};
+        ASSERT_EQ(generate(method), TGenerationOutcome::Generated);
+        EXPECT_EQ(slotNumbers(), (std::vector<int>{101, 0}));
+    }
 }
 
 TEST_F(GenerationTest, RacerWithoutNumberTakesAPositionButLeavesItsSlotEmpty) {

@@ -481,6 +481,7 @@ TEST_F(CommandsTest, ClassSplitMenuItem)
     EXPECT_EQ(port.calls, (std::vector<std::string>{"send"}));
     EXPECT_TRUE(theRegistry().racers[0]->classIds.empty());
     EXPECT_EQ(op.shown.back(), "Эта операция изменит разбивку на классы.\r\nПродолжить?");
+    EXPECT_EQ(op.questionIcons.back(), Operator::Icon::Warning);
 
     port.calls.clear();
     op.yesNoAnswers = {true};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <regex>
 
 #include "core/app/console.h"
@@ -136,26 +137,43 @@ TEST_F(RaceReports, LapReportText) {
               "\n");
 }
 
+// The style entry of a cell of the first sheet from one list of styles.xml: the content
+// of the `item` element (of the list `item` + "s") that the cell's format names by
+// `item` + "Id"; nullopt when the cell has no format.
+std::optional<std::string> cellStyleItem(const std::string& sheet, const std::string& styles, const std::string& cell,
+                                         const std::string& item) {
+    std::smatch m;
+    if (!std::regex_search(sheet, m, std::regex("<c r=\"" + cell + "\" s=\"(\\d+)\""))) return std::nullopt;
+    const int xf = std::stoi(m[1]);
+    const std::string rest = styles.substr(styles.find("<cellXfs"));
+    std::vector<int> ids;
+    const std::regex xfRule("<xf [^>]*" + item + "Id=\"(\\d+)\"");
+    for (std::sregex_iterator it(rest.begin(), rest.end(), xfRule), end; it != end; ++it)
+        ids.push_back(std::stoi((*it)[1]));
+    std::vector<std::string> items;
+    const std::size_t from = styles.find("<" + item + "s");
+    const std::string list = styles.substr(from, styles.find("</" + item + "s>") - from);
+    const std::regex itemRule("<" + item + "(?: [^>]*)?>(.*?)</" + item + ">");
+    for (std::sregex_iterator it(list.begin(), list.end(), itemRule), end; it != end; ++it) items.push_back((*it)[1]);
+    return items.at(static_cast<std::size_t>(ids.at(static_cast<std::size_t>(xf))));
+}
+
 // The fill colour (ARGB text) of a cell of the first sheet.
 std::string cellFill(const std::string& sheet, const std::string& styles, const std::string& cell) {
-    std::smatch m;
-    if (!std::regex_search(sheet, m, std::regex("<c r=\"" + cell + "\" s=\"(\\d+)\""))) return "no style";
-    const int xf = std::stoi(m[1]);
-    const std::size_t xfs = styles.find("<cellXfs");
-    std::string rest = styles.substr(xfs);
-    std::vector<int> fillIds;
-    const std::regex xfRule("<xf [^>]*fillId=\"(\\d+)\"");
-    for (std::sregex_iterator it(rest.begin(), rest.end(), xfRule), end; it != end; ++it)
-        fillIds.push_back(std::stoi((*it)[1]));
-    std::vector<std::string> fills;
-    const std::string fillsXml = styles.substr(styles.find("<fills"), styles.find("</fills>") - styles.find("<fills"));
-    const std::regex fillRule("<fill>(.*?)</fill>");
-    for (std::sregex_iterator it(fillsXml.begin(), fillsXml.end(), fillRule), end; it != end; ++it) {
-        std::smatch rgb;
-        const std::string f = (*it)[1];
-        fills.push_back(std::regex_search(f, rgb, std::regex("fgColor rgb=\"(\\w+)\"")) ? rgb[1].str() : "none");
-    }
-    return fills.at(static_cast<std::size_t>(fillIds.at(static_cast<std::size_t>(xf))));
+    const std::optional<std::string> fill = cellStyleItem(sheet, styles, cell, "fill");
+    if (!fill) return "no style";
+    std::smatch rgb;
+    return std::regex_search(*fill, rgb, std::regex("fgColor rgb=\"(\\w+)\"")) ? rgb[1].str() : "none";
+}
+
+// The edges of a cell of the first sheet that have a line: "L", "T", "B", "R" in this order.
+std::string cellBorders(const std::string& sheet, const std::string& styles, const std::string& cell) {
+    const std::optional<std::string> border = cellStyleItem(sheet, styles, cell, "border");
+    if (!border) return "no style";
+    std::string edges;
+    for (const auto& [tag, letter] : {std::pair{"left", "L"}, {"top", "T"}, {"bottom", "B"}, {"right", "R"}})
+        if (border->find(std::string("<") + tag + " style=") != std::string::npos) edges += letter;
+    return edges;
 }
 
 TEST_F(RaceReports, RaceLogWorkbook) {
@@ -184,6 +202,11 @@ TEST_F(RaceReports, RaceLogWorkbook) {
     // Practice, no winner: the racer cells keep the block colour.
     EXPECT_EQ(cellFill(sheet, styles, "A13"), "FF7FFFD4");
     EXPECT_EQ(cellFill(sheet, styles, "C13"), "FF7FFFD4");
+    // A line around each run's block and none inside it.
+    const std::pair<const char*, const char*> borders[] = {
+        {"A1", "LT"}, {"B1", "T"},  {"C1", "TR"}, {"A2", "LR"}, {"A3", "L"},  {"B3", ""},   {"C3", "R"},
+        {"A6", "LB"}, {"B6", "B"},  {"C6", "BR"}, {"A7", "LT"}, {"B10", ""},  {"C12", "BR"}, {"B18", "B"}};
+    for (const auto& [cell, edges] : borders) EXPECT_EQ(cellBorders(sheet, styles, cell), edges) << cell;
     EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(raceLogLines(dragRuns())));
 }
 

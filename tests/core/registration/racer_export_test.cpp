@@ -1,6 +1,8 @@
 // The racer list grouped by class: racers.csv, racers.xlsx and the POS start list.
 #include "core/registration/racer_export.h"
 
+#include <algorithm>
+
 #include "core/platform/document_opener.h"
 #include "core/registration/start_list.h"
 #include "fakes/recording_canvas.h"
@@ -109,8 +111,8 @@ TEST_F(RacerExportTest, StartListRunsOverPagesWithTheHeaderRepeated) {
     EXPECT_TRUE(printer.ended);
     EXPECT_THAT(printedTexts(printer.recorded),
                 ElementsAre("#", "Номер", " Имя", " Pro; \"A\"", "1", "2", " Петров; \"Пётр\"", " Стрит", "1", "2",
-                            " Петров; \"Пётр\"", "2", "10", " Иванов Иван", " Без класса", "<page>", "#", "Номер",
-                            " Имя", "1", "7", " Сидоров", "2", "8", " Орлов", "Спасибо!", "F1", "<page>", "F2"));
+                            " Петров; \"Пётр\"", "2", "10", " Иванов Иван", "<page>", "#", "Номер", " Имя",
+                            " Без класса", "1", "7", " Сидоров", "2", "8", " Орлов", "Спасибо!", "<page>", "F1", "F2"));
     // Every table line is 14 high and starts 13 below the one before.
     const auto rects = printer.recorded.named("rect");
     ASSERT_GE(rects.size(), 4u);
@@ -118,6 +120,21 @@ TEST_F(RacerExportTest, StartListRunsOverPagesWithTheHeaderRepeated) {
     EXPECT_EQ(rects[1].rect, (PaintRect{27, 0, 112, 14}));  // " Номер " is 84 wide
     EXPECT_EQ(rects[2].rect, (PaintRect{111, 0, 300, 14}));
     EXPECT_EQ(rects[3].rect, (PaintRect{0, 13, 300, 27}));  // the first class bar
+}
+
+TEST_F(RacerExportTest, StartListClassBarNeverEndsAPageAndHeadsAContinuedClass) {
+    // A 50-high page holds the header and two more lines.
+    RecordingPrinter printer(300, 50);
+    ASSERT_TRUE(printStartList(printer, reg, {}).ok());
+    std::vector<std::string> texts = printedTexts(printer.recorded);
+    const auto lastRacer = std::find(texts.begin(), texts.end(), " Орлов");
+    ASSERT_NE(lastRacer, texts.end());
+    texts.erase(lastRacer + 1, texts.end()); // the table alone
+    EXPECT_THAT(texts, ElementsAre("#", "Номер", " Имя", " Pro; \"A\"", "1", "2", " Петров; \"Пётр\"",               //
+                                   "<page>", "#", "Номер", " Имя", " Стрит", "1", "2", " Петров; \"Пётр\"",             //
+                                   "<page>", "#", "Номер", " Имя", " Стрит", "2", "10", " Иванов Иван",                  //
+                                   "<page>", "#", "Номер", " Имя", " Без класса", "1", "7", " Сидоров",                  //
+                                   "<page>", "#", "Номер", " Имя", " Без класса", "2", "8", " Орлов"));
 }
 
 TEST_F(RegistryTest, StartListWithoutRacersPrintsNothing) {

@@ -188,6 +188,7 @@ TEST_F(StartPairTest, StartOnAClassPage) {
     ports.calls.clear();
     seq.start();
     EXPECT_EQ(op.shown.back(), kOverwriteBracketText);
+    EXPECT_EQ(op.questionIcons.back(), Operator::Icon::Error);
     EXPECT_TRUE(ports.only("send").empty());
     EXPECT_EQ(pair->run.runId, 6);
     EXPECT_EQ(gDragRuns.size(), 6u);

@@ -37,7 +37,6 @@ public:
     void pageChanged(int) override {}
     void sysTimer() override {}
     void secondTimer() override {}
-    void resultsTimer() override {}
     void bindNodePanels() override {}
     void closed() override {
         if (onClosed) onClosed();

@@ -103,7 +103,6 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
         {"TSetCommentsForm", "Комментарии"},
     };
     ASSERT_EQ(windows.size(), 19);
-    EXPECT_EQ(ui::MainForm->printLogo.width(), 0); // no printlogo.bmp
     for (int i = 0; i < windows.size(); ++i) {
         SCOPED_TRACE(i);
         std::string cls = windows[i]->metaObject()->className();
@@ -123,11 +122,7 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
 }
 
 TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
-    QImage logo(40, 20, QImage::Format_RGB32);
-    logo.fill(Qt::black);
-    ASSERT_TRUE(logo.save(QString::fromStdString((home / "printlogo.bmp").string()), "BMP"));
     ui::createConsoleWindows(commands);
-    EXPECT_EQ(ui::MainForm->printLogo.width(), 40);
     ui::TMainForm* form = ui::MainForm;
     form->show();
     EXPECT_TRUE(form->SingleLanePanel->isVisible()); // mode 1 at first start

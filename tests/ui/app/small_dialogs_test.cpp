@@ -83,7 +83,8 @@ TEST_F(SmallDialogsTest, WinnerDialogOpensWithNoItemChosenAndKeepsItsComment) {
         form.eComment->setText("фальстарт");
         form.bOk->click();
     });
-    EXPECT_EQ(form.choose("Техническая победа", "Присвоить победу", {"№ 12 Иванов", "№ 7"}, comment), 1);
+    form.setCaptions("Техническая победа", "Присвоить победу");
+    EXPECT_EQ(form.choose({"№ 12 Иванов", "№ 7"}, comment), 1);
     EXPECT_EQ(comment, "фальстарт");
     EXPECT_EQ(form.windowTitle().toStdString(), "Техническая победа");
     EXPECT_EQ(form.WinnerSelector->title().toStdString(), "Присвоить победу");
@@ -94,12 +95,12 @@ TEST_F(SmallDialogsTest, WinnerDialogOpensWithNoItemChosenAndKeepsItsComment) {
         EXPECT_EQ(form.eComment->text().toStdString(), "фальстарт");
         form.bOk->click();
     });
-    EXPECT_EQ(form.choose("Техническое поражение", "Присвоить поражение", {"a", "b"}, comment), -1);
+    EXPECT_EQ(form.choose({"a", "b"}, comment), -1);
     whenShown([&] {
         form.winnerItems[0]->setChecked(true);
         form.bCancel->click();
     });
-    EXPECT_EQ(form.choose("Техническое поражение", "Присвоить поражение", {"a", "b"}, comment), -1);
+    EXPECT_EQ(form.choose({"a", "b"}, comment), -1);
 }
 
 TEST_F(SmallDialogsTest, CommentsDialogAndClassPicker) {

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 
+#include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_selection.h"
@@ -28,9 +29,11 @@ public:
     explicit FakeWindowPort(std::filesystem::path folder) : folder_(std::move(folder)) {}
     void requestRebuild() override { calls.push_back("rebuild"); }
     std::filesystem::path eventFolder() override { return folder_; }
-    int chooseWinner(const std::string& caption, const std::string& group, const std::array<std::string, 2>& items,
-                     std::string& comment) override {
-        calls.push_back("winner " + caption + " / " + group + " / " + items[0] + " / " + items[1]);
+    void setWinnerCaptions(const std::string& caption, const std::string& group) override {
+        calls.push_back("captions " + caption + " / " + group);
+    }
+    int chooseWinner(const std::array<std::string, 2>& items, std::string& comment) override {
+        calls.push_back("winner " + items[0] + " / " + items[1]);
         comment = winnerComment;
         return winnerChoice;
     }
@@ -157,15 +160,18 @@ TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
     const std::int32_t runId = first->run.runId;
     form.N2Click();
     EXPECT_EQ(op.shown.back(), "Будет переписано продолжение сетки\nПереписать данные заезда?");
+    EXPECT_EQ(op.questionIcons.back(), Operator::Icon::Question);
     EXPECT_EQ(first->forceWinner, -1);
-    EXPECT_TRUE(port.calls.empty());
+    EXPECT_EQ(port.calls, std::vector<std::string>{"captions Техническая победа / Присвоить победу"});
 
+    port.calls.clear();
     op.yesNoAnswers = {true};
     TFinalPair* semi = first->nextPair;
     ASSERT_NE(semi->racers[0], nullptr);
     form.N2Click();
-    ASSERT_FALSE(port.calls.empty());
-    EXPECT_EQ(port.calls[0], "winner Техническая победа / Присвоить победу / № 1 Гонщик 1 / № 8 Гонщик 8");
+    ASSERT_EQ(port.calls.size(), 3u);
+    EXPECT_EQ(port.calls[0], "captions Техническая победа / Присвоить победу");
+    EXPECT_EQ(port.calls[1], "winner № 1 Гонщик 1 / № 8 Гонщик 8");
     EXPECT_EQ(port.calls.back(), "rebuild");
     EXPECT_EQ(first->forceWinner, 1);
     EXPECT_EQ(first->run.runId, runId); // the pair keeps its run
@@ -255,6 +261,8 @@ TEST_F(BracketWindowTest, PrepareAsksClearsAndArmsTheStart) {
 
     form.N6Click(); // has a run, question unanswered: nothing
     EXPECT_TRUE(port.calls.empty());
+    EXPECT_EQ(op.shown.back(), kOverwriteBracketText);
+    EXPECT_EQ(op.questionIcons.back(), Operator::Icon::Error);
     op.yesNoAnswers = {true};
     TDragRaceItem current;
     current.racer = {1, 8};
@@ -287,11 +295,15 @@ TEST_F(BracketWindowTest, WindowWithoutPortOrPairDoesNothing) {
     TformFinal form(port, nullptr);
     bracketOnWindow(form);
     form.N1Click();
-    form.N2Click();
     form.N10Click();
     form.N6Click();
     form.N3Click();
     EXPECT_TRUE(port.calls.empty());
+    // The winner dialog takes its captions even when no pair is selected.
+    form.N7Click();
+    form.N2Click();
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"captions Техническое поражение / Присвоить поражение",
+                                                    "captions Техническая победа / Присвоить победу"}));
     EXPECT_EQ(form.PopupMenu1->actions().size(), 10);
     EXPECT_EQ(form.N1->text(), "Найти в логе");
 }

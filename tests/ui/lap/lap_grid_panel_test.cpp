@@ -191,6 +191,53 @@ TEST_F(LapGridPanelTest, KeysAndDoubleClick) {
     EXPECT_EQ(op.shown.size(), asked);
 }
 
+// A selected row is grey with black text, whatever its kind (a FAIL row is black with
+// white text only while not selected); the column titles are in the window colour.
+TEST_F(LapGridPanelTest, SelectedRowIsGreyWithBlackTextAndTitlesInTheWindowColour) {
+    panelHost.mode = 4;
+    ASSERT_EQ(lapStart(5), 0);
+    hit(kNodeStart, 6, 1000);
+    hit(kNodeStart, 0, 200);
+    lapNext(6);
+    hit(kNodeStart2, 0, 10000);
+    panel->lvChannel->topLevelItem(1)->setSelected(true);
+    panel->updateMenuStates();
+    panel->N24->trigger(); // 6 retires: grid row 4 is his FAIL row
+    ASSERT_EQ(cell(4, 1).toStdString(), "FAIL");
+    setRaceItemPenalty(3, 2000); // and it carries a penalty
+    ui::LapEventGrid* grid = panel->SingleLaneGrid;
+    // The lightest pixel inside the cells 0 to `last` of grid row `row`, and the colour at
+    // the bottom right of one cell.
+    const auto lightest = [&](int row, int last) {
+        const QImage shot = grid->viewport()->grab().toImage();
+        int most = 0;
+        for (int c = 0; c <= last; ++c) {
+            const QRect r = grid->visualRect(grid->model()->index(row - 1, c));
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) most = std::max(most, shot.pixelColor(x, y).lightness());
+        }
+        return most;
+    };
+    const auto painted = [&](int row, int column) {
+        const QImage shot = grid->viewport()->grab().toImage();
+        const QRect r = grid->visualRect(grid->model()->index(row - 1, column));
+        return shot.pixelColor(r.right() - 1, r.bottom());
+    };
+    grid->setCurrentCell(2, 0);
+    EXPECT_EQ(painted(4, 2), QColor(Qt::black));
+    EXPECT_EQ(painted(4, 6), QColor(255, 189, 189));
+    EXPECT_GT(lightest(4, 5), 192); // white text on black
+    grid->setCurrentCell(4, 0);
+    EXPECT_EQ(painted(4, 2), QColor(192, 192, 192));
+    EXPECT_EQ(painted(4, 6), QColor(192, 192, 192));
+    EXPECT_EQ(lightest(4, 6), 192); // grey, text black
+
+    QHeaderView* titles = grid->horizontalHeader();
+    const QImage head = titles->grab().toImage();
+    const int right = titles->sectionViewportPosition(6) + titles->sectionSize(6) - 3;
+    EXPECT_EQ(head.pixelColor(right, head.height() - 3), grid->palette().color(QPalette::Base));
+}
+
 TEST_F(LapGridPanelTest, ColumnsFitAtTheDefaultSize) {
     // The main window's run page leaves the panel about 760 px at 1024 px.
     const QHeaderView* header = panel->SingleLaneGrid->horizontalHeader();

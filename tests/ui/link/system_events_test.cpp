@@ -167,6 +167,7 @@ TEST_F(SystemEvents, AbortedAutomaticStartAsksWhetherToResume) {
     EXPECT_EQ(link.disarms, 0);
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_EQ(op.shown[0], "Процедура старта прервана.\nВозобновить?");
+    EXPECT_EQ(op.questionIcons, std::vector{Operator::Icon::Warning});
 
     op.yesNoAnswers = {false};
     handler.onSystemEvent(SE_AUTOSTART_ABORTED, 0);

@@ -164,6 +164,36 @@ TEST_F(RallyResultsTest, DragGridShowsRunModeColoursAndTitleRows) {
     EXPECT_EQ(shown(w, 2, 10).toStdString(), "1: 09.370   151.5 км/ч");
 }
 
+// What the grid paints: the selected row grey except where a final or practice colour
+// replaces it; title rows in their colour unless selected; the column titles in the
+// window colour.
+TEST_F(RallyResultsTest, RunModeColoursLieOverTheSelectionAndTitlesInTheWindowColour) {
+    TRallyResults w(host, opener);
+    w.showDragResults(dragView());
+    w.resize(1600, 400); // every attempt column in view
+    w.show();
+    QTableView* grid = w.ResultsGrid;
+    const auto painted = [&](int gridRow, int column) {
+        const QImage shot = grid->viewport()->grab().toImage();
+        const QRect r = grid->visualRect(grid->model()->index(gridRow - 1, column));
+        return shot.pixelColor(r.right() - 1, r.bottom());
+    };
+    grid->selectRow(1); // grid row 2: a racer with qualification, final and practice
+    EXPECT_EQ(painted(2, 9), kResultsSelectedColour);
+    EXPECT_EQ(painted(2, 10), kResultsFinalColour);
+    EXPECT_EQ(painted(2, 11), kResultsPracticeColour);
+    EXPECT_EQ(painted(2, 1), kResultsSelectedColour);
+    EXPECT_EQ(painted(1, 0), kResultsTitleRowColour);
+    EXPECT_EQ(painted(3, 10), kResultsFinalColour);
+    grid->selectRow(0); // a class title row
+    EXPECT_EQ(painted(1, 0), kResultsSelectedColour);
+
+    QHeaderView* titles = grid->horizontalHeader();
+    const QImage head = titles->grab().toImage();
+    const int right = titles->sectionViewportPosition(1) + titles->sectionSize(1) - 3;
+    EXPECT_EQ(head.pixelColor(right, head.height() - 3), grid->palette().color(QPalette::Base));
+}
+
 TEST_F(RallyResultsTest, LapCellLeadsToItsEventCheckedAgainstTheCurrentGrid) {
     host.mode = 1;
     TRallyResults w(host, opener);
