@@ -287,7 +287,7 @@ public:
 
 class NoOpener : public DocumentOpener {
 public:
-    bool open(const std::filesystem::path&) override { return true; }
+    void open(const std::filesystem::path&, std::function<void()>) override {}
 };
 
 std::shared_ptr<TDragResultsView> largeView() {

@@ -181,7 +181,8 @@ void raceReportCommand(DocumentOpener& opener, Operator& op) {
         op.message(st.message(), "Отчет по парным", Operator::Icon::Error);
         return;
     }
-    showExportedFile(opener, op, console.eventFolder / kReportWorkbookName);
+    showExportedFiles(opener, op, {console.eventFolder / kReportCsvName, console.eventFolder / kReportWorkbookName},
+                      console.eventFolder / kReportWorkbookName);
 }
 
 } // namespace velmaro

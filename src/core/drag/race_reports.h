@@ -59,8 +59,8 @@ inline constexpr const char* kReportWorkbookName = "race_log.xlsx";
 Status writeRaceReport(unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
                        const std::string& eventName);
 
-// The menu command: the report of the open event's runs (gDragRuns, theConsole()), then the
-// workbook opened with `opener`. A file that cannot be written stops the command with a
+// The menu command: the report of the open event's runs (gDragRuns, theConsole()), then
+// both files named in the log and the workbook opened with `opener` (showExportedFiles). A file that cannot be written stops the command with a
 // message to the official naming it.
 void raceReportCommand(DocumentOpener& opener, Operator& op);
 

@@ -128,7 +128,7 @@ Status exportRacerList(const TRegistry& reg, const std::filesystem::path& eventF
     };
     if (Status st = writeFileAtomic(csvPath, racersCsv(rows)); !st.ok()) return fail(csvPath, st);
     if (Status st = writeWorkbook(bookPath, racersSheet(rows, eventName)); !st.ok()) return fail(bookPath, st);
-    showExportedFile(opener, op, bookPath);
+    showExportedFiles(opener, op, {csvPath, bookPath}, bookPath);
     return Status::Ok();
 }
 

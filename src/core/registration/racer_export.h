@@ -51,9 +51,10 @@ std::string racersCsv(const std::vector<RacerClassRow>& rows);
 // over the seven columns, grid lines, fitted columns.
 Sheet racersSheet(const std::vector<RacerClassRow>& rows, const std::string& eventName);
 
-// The "Excel" button: writes racers.csv and racers.xlsx into `eventFolder` and opens the
-// workbook. Nothing happens without racers. A file that cannot be written stops the
-// export with a message naming it. Returns the status of the first failure.
+// The "Excel" button: writes racers.csv and racers.xlsx into `eventFolder`, names them in
+// the log and opens the workbook (showExportedFiles). Nothing happens without racers. A
+// file that cannot be written stops the export with a message naming it. Returns the
+// status of the first failure.
 Status exportRacerList(const TRegistry& reg, const std::filesystem::path& eventFolder, const std::string& eventName,
                        DocumentOpener& opener, Operator& op);
 

@@ -103,7 +103,7 @@ Status exportResults(const ResultsTable& table, const std::vector<int>& widths, 
         op.message(st.message(), "Экспорт", Operator::Icon::Error);
         return st;
     }
-    showExportedFile(opener, op, files.workbook);
+    showExportedFiles(opener, op, {files.csv, files.workbook}, files.workbook);
     return Status::Ok();
 }
 

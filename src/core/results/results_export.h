@@ -42,8 +42,9 @@ struct ResultsExportFiles {
 };
 ResultsExportFiles resultsExportFiles(const std::filesystem::path& eventFolder, const std::string& eventName);
 
-// Writes both files and shows the workbook (showExportedFile). A file that cannot be
-// written stops the export with a message naming it; the status says the same.
+// Writes both files, names them in the log and shows the workbook (showExportedFiles). A
+// file that cannot be written stops the export with a message naming it; the status says
+// the same.
 Status exportResults(const ResultsTable& table, const std::vector<int>& widths, int mode,
                      const std::filesystem::path& eventFolder, const std::string& eventName,
                      DocumentOpener& opener, Operator& op);

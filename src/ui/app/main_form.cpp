@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QResizeEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -26,6 +25,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 #include "core/app/console.h"
@@ -38,6 +38,7 @@
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/hit_log_window.h"
 #include "ui/link/scoreboard_settings_dialog.h"
+#include "ui/platform/window_placement.h"
 #include "ui/registration/reg_form.h"
 #include "ui/results/rally_results.h"
 
@@ -77,6 +78,9 @@ int clickModifiers() {
     return bits;
 }
 
+// The window's design minimum width; wider when a run's rows need more.
+constexpr int kDesignMinimumWidth = 1024;
+
 QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
@@ -95,8 +99,8 @@ TMainForm::TMainForm(MainFormCommands& commands_, QWidget* parent) : QMainWindow
     QFont font(u("Tahoma"));
     font.setPointSize(9);
     setFont(font);
-    setMinimumWidth(1024);
-    resize(1024, 566 + 24);
+    setMinimumWidth(kDesignMinimumWidth);
+    resize(kDesignMinimumWidth, 566 + 24);
     constructConsole();
     Console& c = theConsole();
     c.view = this;
@@ -187,14 +191,14 @@ void TMainForm::buildMenus() {
     connect(item(mode, menuSpeedTrapDist, "menuSpeedTrapDist", "Дистанция до датчика скорости"), &QAction::triggered,
             this, [] { askSpeedTrapDistance(); });
     connect(item(mode, N23, "N23", "Таймер старта"), &QAction::triggered, this, [] {
-        if (startTimerForm) startTimerForm->show();
+        if (startTimerForm) bringWindowForward(*startTimerForm);
     });
 
     QMenu* racers = bar->addMenu(u("Участники"));
     connect(item(racers, mRegister, "mRegister", "Регистрация..."), &QAction::triggered, this,
             [this] { mRegisterClick(); });
     connect(item(racers, mResults, "mResults", "Итоги"), &QAction::triggered, this, [] {
-        if (RallyResults) RallyResults->show();
+        if (RallyResults) bringWindowForward(*RallyResults);
     });
     connect(item(racers, XLS1, "XLS1", "Итоги XLS"), &QAction::triggered, this, [this] { this->commands.resultsXls(); });
     connect(item(racers, mRefreshClasses, "mRefreshClasses", "Обновить классы"), &QAction::triggered, this,
@@ -214,13 +218,13 @@ void TMainForm::buildMenus() {
 
     QMenu* window = bar->addMenu(u("Окно"));
     connect(item(window, mLogWindow, "mLogWindow", "Журнал"), &QAction::triggered, this, [] {
-        if (LogWindow) LogWindow->show();
+        if (LogWindow) bringWindowForward(*LogWindow);
     });
     connect(item(window, mHitLogWindow, "mHitLogWindow", "Срабатывания"), &QAction::triggered, this, [] {
-        if (HitLog) HitLog->show();
+        if (HitLog) bringWindowForward(*HitLog);
     });
     connect(item(window, N7, "N7", "Каналы"), &QAction::triggered, this, [] {
-        if (scanChannelsForm) scanChannelsForm->show();
+        if (scanChannelsForm) bringWindowForward(*scanChannelsForm);
     });
 }
 
@@ -474,23 +478,11 @@ void TMainForm::setupGrids() {
     gridFont.setPointSize(10);
     SingleLanePanel->SingleLaneGrid->setupColumns(gridFont);
 
+    // The run grid's columns follow its width from now on; it is never narrower than a
+    // run's rows, and the window's minimum follows from it.
     DragStringGrid->setFont(gridFont);
-    sizeDragColumns();
-}
-
-void TMainForm::sizeDragColumns() {
-    const double shares[] = {0.4, 0.09, 0.09, 0.4};
-    int width = DragStringGrid->width();
-    for (int i = 0; i < 4; ++i) DragStringGrid->setColumnWidth(i, static_cast<int>(width * shares[i]));
-}
-
-void TMainForm::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    unsigned mode = theConsole().raceMode;
-    if (isTwoLaneMode(mode) && mode != 7) {
-        sizeDragColumns();
-        DragStringGrid->viewport()->update();
-    }
+    DragStringGrid->setMinimumWidth(DragStringGrid->wholeRunWidth());
+    setMinimumWidth(std::max(kDesignMinimumWidth, minimumSizeHint().width()));
 }
 
 void TMainForm::setEditingNumber(bool editing) { theConsole().editingNumber = editing; }
@@ -498,7 +490,7 @@ void TMainForm::undeleteRuns() { velmaro::undeleteRuns(); }
 void TMainForm::deleteAllRuns() { deleteRunOrHit(1); }
 
 void TMainForm::moveToScreenOrigin() {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().topLeft());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) openAtScreenOrigin(*this, screen->availableGeometry());
 }
 
 void TMainForm::afterShow() {

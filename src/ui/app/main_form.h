@@ -169,13 +169,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
     void arrangePrintButtons();
-    void sizeDragColumns();
     void mBlockTimeoutClick();
     void mOpenEventClick();
     void mRegisterClick();

@@ -29,7 +29,11 @@ TmanualBracketOrderForm::TmanualBracketOrderForm(QWidget* parent) : QDialog(pare
     lvRacersList->setColumnWidth(0, 50);
     lvRacersList->setColumnWidth(1, 70);
     lvRacersList->setColumnWidth(2, 250);
-    lvRacersList->setStyleSheet("QTreeView::item { border: 1px solid #d0d0d0; }"); // grid lines
+    // Grid lines. A style sheet that draws the items draws their selection too: without
+    // its own rule the selected row would be white text on white.
+    lvRacersList->setStyleSheet("QTreeView::item { border: 1px solid #d0d0d0; }"
+                                "QTreeView::item:selected { background: palette(highlight);"
+                                " color: palette(highlighted-text); }");
     layout->addWidget(lvRacersList, 1);
 
     auto* buttons = new QVBoxLayout;

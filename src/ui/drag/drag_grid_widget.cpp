@@ -25,6 +25,12 @@ namespace velmaro::ui {
 
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
+
+// Shares of the grid's width per column, in hundredths.
+constexpr std::array<int, DRAG_GRID_COLUMNS> kColumnShares{40, 9, 9, 40};
+
+// The grid width whose `share` hundredths hold `pixels`.
+int widthForShare(int pixels, int share) { return (pixels * 100 + share - 1) / share; }
 } // namespace
 
 DragGridWidget::DragGridWidget(QWidget* parent) : QAbstractScrollArea(parent)
@@ -126,6 +132,44 @@ void DragGridWidget::setColumnWidth(int column, int width)
 int DragGridWidget::columnWidth(int column) const
 {
     return column < 0 || column >= DRAG_GRID_COLUMNS ? 0 : widths_[static_cast<size_t>(column)];
+}
+
+void DragGridWidget::fitColumns()
+{
+    for (size_t c = 0; c < widths_.size(); ++c)
+        widths_[c] = width() * kColumnShares[c] / 100;
+    viewport()->update();
+}
+
+int DragGridWidget::wholeRunWidth() const
+{
+    const QFontMetrics metrics(font());
+    const auto textWidth = [&metrics](const std::string& text) {
+        return metrics.horizontalAdvance(QString::fromStdString(text));
+    };
+    // A lane carrying every mark of its result cell, its times as wide as a run's get.
+    TDragRaceItem run;
+    run.et = {58888, 58888};
+    run.dirtyTime = {59888, 59888};
+    run.penalty = {8888, 8888};
+    run.breakout = {1, 1};
+    run.foul = {1, 1};
+    TLineHit finish;
+    finish.type = HIT_TYPE_ET;
+    finish.time = 86399999; // 23:59:59.999
+    int result = 0;
+    for (int side : {0, 1})
+        result = std::max(result, textWidth(laneResultText(finish, run, side)));
+    int hitName = 0;
+    for (int32_t type = HIT_TYPE_ET; type <= HIT_TYPE_60FEET; ++type)
+        hitName = std::max(hitName, textWidth(hitTypeName(type)));
+    // The run number spans columns 1 and 2. A right-aligned text needs one pixel more.
+    int needed = std::max({widthForShare(result + 1, kColumnShares[0]), widthForShare(hitName + 1, kColumnShares[1]),
+                           widthForShare(textWidth("#99999") + 1, kColumnShares[1] + kColumnShares[2])});
+    // The columns leave 2 % of the width for the frame and the scroll bar.
+    const int chrome = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    return std::max(needed, widthForShare(chrome, 100 - kColumnShares[0] - kColumnShares[1] - kColumnShares[2] -
+                                                      kColumnShares[3]));
 }
 
 int DragGridWidget::rowWidth() const { return widths_[0] + widths_[1] + widths_[2] + widths_[3]; }
@@ -326,6 +370,7 @@ void DragGridWidget::contextMenuEvent(QContextMenuEvent* event)
 void DragGridWidget::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    fitColumns();
     updateScrollRange();
 }
 

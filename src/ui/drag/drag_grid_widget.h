@@ -5,8 +5,10 @@
 // Painting reads them and never changes them. Mouse and keys set the selection through
 // the core and repaint; the popup menu calls the run commands (core/drag/drag_commands.h).
 //
-// Geometry: rows of rowHeight() pixels plus a one-pixel line, the columns' widths set by
-// the main window. The row count follows the runs' blocks. Main thread only.
+// Geometry: rows of rowHeight() pixels plus a one-pixel line; the columns take fixed
+// shares of the grid's width, set again whenever the grid's size changes (so they follow
+// the layout, not the width the grid had before it). The row count follows the runs'
+// blocks. Main thread only.
 #include <QAbstractScrollArea>
 #include <QColor>
 
@@ -32,6 +34,13 @@ public:
     void setCurrentCell(int row, int column);
     void setColumnWidth(int column, int width);
     int columnWidth(int column) const;
+    // Columns 0 to 3 take 0.4, 0.09, 0.09 and 0.4 of the grid's width (the scroll bar
+    // included), each truncated. Done on every resize.
+    void fitColumns();
+    // The narrowest grid whose columns show a run's rows whole in the grid's font: the
+    // result cell of a lane with a penalty, a breakout and a foul, the longest hit name
+    // and the run number, with the scroll bar beside the row.
+    int wholeRunWidth() const;
     int rowHeight() const { return 16; }
     int topRow() const;
     int visibleRowCount() const;

@@ -9,12 +9,10 @@
 namespace velmaro::ui {
 
 std::unique_ptr<PrintDevice> PosReceiptPrinters::openReceiptPrinter() {
-    return openPosPrinter(theConsole().eventFolder, stem_);
+    return velmaro::openReceiptPrinter(theConsole().eventFolder, stem_);
 }
 
-void PosReceiptPrinters::printed(PrintDevice& printer) {
-    if (auto* device = dynamic_cast<QtPrintDevice*>(&printer)) tellWherePrinted(*device);
-}
+void PosReceiptPrinters::printed(PrintDevice& printer) { tellWherePrinted(printer); }
 
 ReceiptHeading consoleReceiptHeading() {
     return ReceiptHeading{theConsole().eventName, receiptDateToday(), programReceiptLogo()};

@@ -10,8 +10,9 @@ class QtPrintDevice;
 
 namespace velmaro::ui {
 
-// The receipt printer: the first "POS" printer, else the default one, else a PDF in the
-// event folder named after `stem` (the official is then told where it went).
+// The receipt printer: the first "POS" printer, else the default one, else a PDF of
+// receipt-sized pages in the event folder named after `stem` (the official is then told
+// where it went).
 class PosReceiptPrinters final : public ReceiptPrinterSource {
 public:
     explicit PosReceiptPrinters(std::string stem) : stem_(std::move(stem)) {}

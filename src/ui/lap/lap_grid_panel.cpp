@@ -10,7 +10,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "core/lap/lap_events.h"
 #include "ui/controls/flat_cell_delegate.h"
@@ -23,9 +26,18 @@ namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
 
 const char* const kTitles[] = {"№", "Метка", "Время", "Время чист.", "Время грязн.", "Класс", "Штраф"};
-// Widths of columns 1 to 6; column 0 (number and name) takes what is left.
+// The least widths of columns 1 to 6, which are also as wide as their titles and their
+// widest texts; column 0 (number and name) takes what is left.
 const int kWidths[] = {0, 48, 92, 84, 88, 80, 50};
 constexpr int kFirstColumnMin = 100;
+// Texts as wide as the widest of a column: a time of day, lap times of two-digit minutes
+// (negative from an early start), a penalty of three-digit seconds. The kind names and
+// the class names are measured themselves.
+const char* const kWidestTime = "00:00:00.000";
+const char* const kWidestLap = "-00:00.000";
+const char* const kWidestPenalty = "-000.00";
+// The cell delegate draws 2 pixels in from either side.
+constexpr int kCellPadding = 4;
 
 const QColor kLapColour{192, 255, 189};
 const QColor kRedColour{255, 189, 189};
@@ -108,7 +120,17 @@ LapEventGrid::LapEventGrid(QWidget* parent) : QTableView(parent) {
 
 int LapEventGrid::rowCount() const { return model_->rows() + 1; }
 
-void LapEventGrid::setRowCount(int rows) { model_->setRows(rows - 1); }
+void LapEventGrid::setRowCount(int rows) {
+    // The lap timing sets the rows on every load, so the class names are current here.
+    std::vector<std::string> names;
+    if (LapRegistry* registry = lapHost().registry())
+        for (const LapClassInfo& c : registry->classes()) names.push_back(c.name);
+    if (names != classNames_) {
+        classNames_ = std::move(names);
+        fitFixedColumns();
+    }
+    model_->setRows(rows - 1);
+}
 
 int LapEventGrid::currentRow() const {
     const QModelIndex i = currentIndex();
@@ -142,7 +164,24 @@ void LapEventGrid::refresh() {
 void LapEventGrid::setupColumns(const QFont& font) {
     setFont(font);
     verticalHeader()->setDefaultSectionSize(std::max(16, QFontMetrics(font).height() + 2));
-    for (int c = 1; c < 7; ++c) setColumnWidth(c, kWidths[c]);
+    fitFixedColumns();
+}
+
+void LapEventGrid::fitFixedColumns() {
+    const QFontMetrics metrics(font());
+    std::array<std::vector<std::string>, 7> texts;
+    for (std::uint32_t kind = TRaceItem::LAP; kind <= TRaceItem::FAIL + 1; ++kind)
+        texts[1].emplace_back(raceKindName(kind)); // one past the last: the unknown kind's name
+    texts[2] = {kWidestTime};
+    texts[3] = texts[4] = {kWidestLap};
+    texts[5] = classNames_;
+    texts[6] = {kWidestPenalty};
+    for (int c = 1; c < 7; ++c) {
+        int width = std::max(kWidths[c], horizontalHeader()->sectionSizeHint(c));
+        for (const std::string& text : texts[static_cast<std::size_t>(c)])
+            width = std::max(width, metrics.horizontalAdvance(QString::fromStdString(text)) + kCellPadding);
+        setColumnWidth(c, width);
+    }
     fitFirstColumn();
 }
 

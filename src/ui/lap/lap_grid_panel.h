@@ -12,6 +12,9 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <string>
+#include <vector>
+
 #include "core/lap/lap_grid.h"
 
 class QAction;
@@ -27,7 +30,8 @@ class LapEventGrid : public QTableView {
 public:
     explicit LapEventGrid(QWidget* parent = nullptr);
 
-    // Rows including the title row (the lap timing sets it to events + 1).
+    // Rows including the title row (the lap timing sets it to events + 1). Setting them
+    // also widens the class column to the registry's class names.
     int rowCount() const;
     void setRowCount(int rows);
     // The current row; 0 when none.
@@ -38,7 +42,8 @@ public:
     std::pair<int, int> selectedRange() const;
     // Texts and colours of every row again.
     void refresh();
-    // Font, titles and widths of the seven columns.
+    // Font, titles and widths of the seven columns: columns 1 to 6 at least as wide as
+    // their titles and their widest texts, column 0 the rest of the grid's width.
     void setupColumns(const QFont& font);
 
 protected:
@@ -47,8 +52,10 @@ protected:
     void updateGeometries() override;
 
 private:
+    void fitFixedColumns();
     void fitFirstColumn();
     LapEventModel* model_ = nullptr;
+    std::vector<std::string> classNames_; // as the class column was last fitted to
 };
 
 // The list of racers on course (`lvChannel`): owner data, its texts are read from the

@@ -6,6 +6,7 @@
 #include <QPrinterInfo>
 
 #include "core/platform/operator.h"
+#include "ui/platform/receipt_pdf.h"
 
 namespace velmaro {
 
@@ -91,12 +92,21 @@ std::filesystem::path pdfFallbackPath(const std::filesystem::path& folder, const
     return path;
 }
 
+namespace {
+
+bool defaultPrinterAvailable() { return anyPrinterInstalled() && !QPrinterInfo::defaultPrinter().isNull(); }
+
+// Where a PDF stand-in goes: a free name in `folder`, which is made when missing.
+std::filesystem::path pdfStandInPath(const std::filesystem::path& folder, const std::string& stem) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return pdfFallbackPath(folder, stem);
+}
+
+} // namespace
+
 std::unique_ptr<QtPrintDevice> openDefaultPrinter(const std::filesystem::path& pdfFolder, const std::string& stem) {
-    if (!anyPrinterInstalled() || QPrinterInfo::defaultPrinter().isNull()) {
-        std::error_code ec;
-        std::filesystem::create_directories(pdfFolder, ec);
-        return QtPrintDevice::forPdf(pdfFallbackPath(pdfFolder, stem));
-    }
+    if (!defaultPrinterAvailable()) return QtPrintDevice::forPdf(pdfStandInPath(pdfFolder, stem));
     return QtPrintDevice::forPrinter({});
 }
 
@@ -106,10 +116,20 @@ std::unique_ptr<QtPrintDevice> openPosPrinter(const std::filesystem::path& pdfFo
     return openDefaultPrinter(pdfFolder, stem);
 }
 
-void tellWherePrinted(const QtPrintDevice& device) {
-    if (!device.isPdf()) return;
-    theOperator().message("Принтер не установлен. Документ сохранён в файл:\n" + device.pdfPath().string(),
-                          "Печать", Operator::Icon::Information);
+std::unique_ptr<PrintDevice> openReceiptPrinter(const std::filesystem::path& pdfFolder, const std::string& stem) {
+    const QString pos = findPosPrinterName();
+    if (!pos.isEmpty()) return QtPrintDevice::forPrinter(pos);
+    if (defaultPrinterAvailable()) return QtPrintDevice::forPrinter({});
+    return std::make_unique<ReceiptPdfDevice>(pdfStandInPath(pdfFolder, stem));
+}
+
+void tellWherePrinted(const PrintDevice& device) {
+    std::filesystem::path pdf;
+    if (const auto* qt = dynamic_cast<const QtPrintDevice*>(&device); qt && qt->isPdf()) pdf = qt->pdfPath();
+    if (const auto* receipt = dynamic_cast<const ReceiptPdfDevice*>(&device)) pdf = receipt->path();
+    if (pdf.empty()) return;
+    theOperator().message("Принтер не установлен. Документ сохранён в файл:\n" + pdf.string(), "Печать",
+                          Operator::Icon::Information);
 }
 
 } // namespace velmaro

@@ -3,10 +3,12 @@
 // paint_canvas.h); this is the Qt side that opens the device:
 //   - openDefaultPrinter: the system's default printer (brackets, fallback of receipts);
 //   - openPosPrinter: the first installed printer whose name contains "POS", else the
-//     default printer (start lists, timeslips, lap receipts);
-//   - with no printer installed at all, both write a PDF file instead (an event
-//     folder file named after the document), and tellWherePrinted() lets the
-//     operator know where it went.
+//     default printer (start lists);
+//   - openReceiptPrinter: the same printers for timeslips and lap receipts;
+//   - with no printer installed at all, they write a PDF file instead (an event
+//     folder file named after the document; receipts on receipt-sized pages,
+//     ui/platform/receipt_pdf.h), and tellWherePrinted() lets the operator know
+//     where it went.
 // Main thread only (QPrinter and QPainter are GUI objects).
 #include <filesystem>
 #include <memory>
@@ -64,8 +66,10 @@ std::filesystem::path pdfFallbackPath(const std::filesystem::path& folder, const
 std::unique_ptr<QtPrintDevice> openDefaultPrinter(const std::filesystem::path& pdfFolder, const std::string& stem);
 // The first "POS" printer, else the default printer, else a PDF as above.
 std::unique_ptr<QtPrintDevice> openPosPrinter(const std::filesystem::path& pdfFolder, const std::string& stem);
+// The first "POS" printer, else the default printer, else a PDF of receipt-sized pages.
+std::unique_ptr<PrintDevice> openReceiptPrinter(const std::filesystem::path& pdfFolder, const std::string& stem);
 
 // After a job: when it went to a PDF file, tells the operator the file's path.
-void tellWherePrinted(const QtPrintDevice& device);
+void tellWherePrinted(const PrintDevice& device);
 
 } // namespace velmaro

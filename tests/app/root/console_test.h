@@ -120,12 +120,19 @@ protected:
     RehearsalFixture(std::uint16_t port, int network) : port_(port), network_(network) {
         app();
         setProgramFolder(home.path());
+        // The desktop's opener: an xdg-open that notes the file and reports it opened.
+        const char* path = std::getenv("PATH");
+        savedPath_ = path ? path : "";
+        home.write("desktop/xdg-open", "#!/bin/sh\necho \"$1\" >> \"" + (home / "opened.log").string() + "\"\n");
+        std::filesystem::permissions(home / "desktop" / "xdg-open", std::filesystem::perms::owner_all);
+        ::setenv("PATH", ((home / "desktop").string() + ":" + savedPath_).c_str(), 1);
         ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
         ::setenv("VELMARO_NODE_PORT", std::to_string(port_).c_str(), 1);
         for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
             std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
     }
     ~RehearsalFixture() override {
+        ::setenv("PATH", savedPath_.c_str(), 1);
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
         ::unsetenv("VELMARO_NODE_PORT");
         ::unsetenv("VELMARO_LINK_INTERFACES");
@@ -200,6 +207,14 @@ protected:
 
     std::vector<std::string> calls(const std::string& prefix) const { return libraryCalls(home / "calls.log", prefix); }
 
+    // The names of the files the desktop was asked to open, in order.
+    std::vector<std::string> openedFiles() const {
+        std::vector<std::string> names;
+        std::ifstream in(home / "opened.log");
+        for (std::string line; std::getline(in, line);) names.push_back(std::filesystem::path(line).filename().string());
+        return names;
+    }
+
     // The texts of `files` in the event folder `event`, by file name.
     std::map<std::string, std::string> eventFiles(const std::string& event, const std::vector<std::string>& files) const {
         std::map<std::string, std::string> texts;
@@ -215,6 +230,7 @@ protected:
 private:
     std::uint16_t port_;
     int network_;
+    std::string savedPath_;
 };
 
 // Trap speed over 20 m as the console cuts it: km/h to one decimal, cut, not rounded.

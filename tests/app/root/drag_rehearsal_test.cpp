@@ -437,6 +437,13 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         form.N16->trigger();
         form.XLS1->trigger();
         inRegistration(form, [](ui::TRegForm& reg) { reg.bExcel->click(); });
+        // Each export's workbook went to the desktop's opener (the openers run side by side).
+        const auto opened = [&] {
+            const std::vector<std::string> names = openedFiles();
+            return std::set<std::string>(names.begin(), names.end());
+        };
+        EXPECT_TRUE(eventually([&] { return opened() == std::set<std::string>{"race_log.xlsx", "Драг.xlsx", "racers.xlsx"}; }))
+            << ::testing::PrintToString(openedFiles());
         std::set<std::string> pdfs;
         for (const auto& e : std::filesystem::directory_iterator(eventFolder()))
             if (e.path().extension() == ".pdf") pdfs.insert(e.path().filename().string());

@@ -242,8 +242,12 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
             }
         EXPECT_TRUE(receipt) << ::testing::PrintToString(op.shown);
 
-        // The results export.
+        // The results export: both files named in the log, the workbook opened.
         form.XLS1->trigger();
+        EXPECT_TRUE(eventually([&] { return openedFiles() == std::vector<std::string>{"Круги.xlsx"}; }));
+        const std::vector<std::string> logged(op.logLines.end() - 2, op.logLines.end());
+        EXPECT_EQ(logged, (std::vector<std::string>{"Файл сохранен: " + (eventFolder() / "Круги.csv").string(),
+                                                    "Файл сохранен: " + (eventFolder() / "Круги.xlsx").string()}));
         EXPECT_FALSE(calls("exchange sendData INIT").empty());
         // The race information went to the exchange with the event's name.
         const auto raceInfo = calls("exchange sendData {\"classesList\"");

@@ -225,6 +225,8 @@ TEST_F(RaceReports, CommandPerModeAndFailures) {
     raceReportCommand(opener, op);
     EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(lapReportLines(gDragRuns)));
     EXPECT_EQ(opener.opened, (std::vector<std::filesystem::path>{dir / "race_log.xlsx"}));
+    EXPECT_EQ(op.logLines, (std::vector<std::string>{"Файл сохранен: " + (dir / "lap_double_report.csv").string(),
+                                                     "Файл сохранен: " + (dir / "race_log.xlsx").string()}));
     EXPECT_NE(velmaro::test::unzipMember(dir / "race_log.xlsx", "xl/sharedStrings.xml").find("Время попытки"),
               std::string::npos);
 

@@ -7,10 +7,13 @@
 #include <filesystem>
 
 #include "core/platform/csv.h"
+#include "core/platform/document_opener.h"
 #include "core/platform/files.h"
 #include "core/platform/numbers.h"
 #include "core/platform/text_codec.h"
 #include "core/platform/workbook.h"
+#include "fakes/recording_opener.h"
+#include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 #include "fakes/unzip_member.h"
 
@@ -151,4 +154,23 @@ TEST(Workbook, TitleRowsMergeAcrossTheTableAndTextsSurvive) {
     EXPECT_NE(book.find("name=\"Кубок_ этап _1_\""), std::string::npos) << book;
 
     EXPECT_FALSE(writeWorkbook(dir / "missing" / "out.xlsx", sheet).ok());
+}
+
+// After an export the log names every file written; when no application takes the
+// workbook, the operator of the process is told where the files are, once.
+TEST(ExportedFiles, LoggedAndLocatedWhenNothingOpensThem) {
+    test::ScriptedOperator op;
+    test::ScopedOperator scoped(op);
+    test::RecordingOpener opener;
+    const std::filesystem::path csv = "/event/Кубок.csv", book = "/event/Кубок.xlsx";
+    showExportedFiles(opener, op, {csv, book}, book);
+    EXPECT_EQ(opener.opened, std::vector<std::filesystem::path>{book});
+    EXPECT_EQ(op.logLines, (std::vector<std::string>{"Файл сохранен: /event/Кубок.csv", "Файл сохранен: /event/Кубок.xlsx"}));
+    EXPECT_TRUE(op.shown.empty());
+
+    opener.fails = true;
+    showExportedFiles(opener, op, {csv, book}, book);
+    EXPECT_EQ(op.shown, std::vector<std::string>{"Файлы сохранены:\n/event/Кубок.csv\n/event/Кубок.xlsx"});
+    showExportedFiles(opener, op, {book}, book);
+    EXPECT_EQ(op.shown.back(), "Файл сохранен: /event/Кубок.xlsx");
 }

@@ -65,6 +65,8 @@ TEST_F(RacerExportTest, WritesBothFilesAndOpensTheWorkbook) {
     EXPECT_EQ(eventFile("racers.csv"), kExpectedCsv);
     EXPECT_THAT(opener.opened, ElementsAre(tmp / "event" / "racers.xlsx"));
     EXPECT_THAT(op.shown, IsEmpty());
+    EXPECT_THAT(op.logLines, ElementsAre("Файл сохранен: " + (tmp / "event" / "racers.csv").string(),
+                                         "Файл сохранен: " + (tmp / "event" / "racers.xlsx").string()));
 
     const auto book = tmp / "event" / "racers.xlsx";
     EXPECT_THAT(unzipMember(book, "xl/workbook.xml"), HasSubstr("name=\"Кубок 2024\""));

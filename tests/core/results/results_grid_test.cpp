@@ -267,6 +267,8 @@ TEST(ResultsExport, WritesCsvAndWorkbookAndShowsTheWorkbook) {
     EXPECT_EQ(folder.read("Кубок.csv"), resultsCsv(resultsExportRows(t, t.columnWidths, true)));
     ASSERT_EQ(opener.opened, std::vector<std::filesystem::path>{folder / "Кубок.xlsx"});
     EXPECT_TRUE(op.shown.empty());
+    EXPECT_EQ(op.logLines, (std::vector<std::string>{"Файл сохранен: " + (folder / "Кубок.csv").string(),
+                                                     "Файл сохранен: " + (folder / "Кубок.xlsx").string()}));
 
     // Kept for a look in a spreadsheet application.
     const std::filesystem::path kept = std::filesystem::path(VELMARO_BINARY_DIR) / "exports";

@@ -6,6 +6,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QComboBox>
+#include <QScreen>
 #include <QToolButton>
 #include <thread>
 
@@ -13,13 +14,26 @@
 
 #include "core/app/console.h"
 #include "core/app/events.h"
+#include "core/drag/drag_file.h"
+#include "core/drag/drag_grid.h"
+#include "core/drag/drag_run.h"
 #include "core/platform/program_folder.h"
+#include "core/registration/registry.h"
+#include "core/drag/fake_drag_host.h"
+#include "core/lap/lap_fixture.h"
 #include "fakes/hook_ports.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 #include "ui/app/console_windows.h"
 #include "ui/app/main_form.h"
+#include "ui/app/small_dialogs.h"
+#include "ui/drag/drag_grid_widget.h"
+#include "ui/link/channel_scan_dialog.h"
+#include "ui/link/hit_log_window.h"
+#include "ui/platform/window_placement.h"
+#include "ui/results/rally_results.h"
 #include "ui/registration/reg_form.h"
+#include "console_app.h"
 #include "counting_commands.h"
 
 namespace velmaro::test {
@@ -27,15 +41,7 @@ namespace {
 
 using QuietCommands = CountingCommands;
 
-// One application for the whole program, never destroyed: tearing it down among the
-// exit handlers would outlive parts of Qt it needs.
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_ui_app";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+QApplication& app() { return consoleApp(); }
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -218,6 +224,188 @@ TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(ui::MainForm->windowTitle().toStdString(), "Velmaro v3.6 - Кубок");
     EXPECT_TRUE(std::filesystem::is_directory(home / "CHALLENGES" / "Кубок"));
+}
+
+// The drag and lap timings' hosts, for the tests that show runs and the results window.
+class TimingHosts {
+public:
+    TimingHosts() {
+        setDragHost(&drag);
+        setLapHost(&lap);
+    }
+    ~TimingHosts() {
+        setDragHost(nullptr);
+        setLapHost(nullptr);
+    }
+    FakeDragHost drag;
+    FakeLapHost lap;
+};
+
+// A finished run whose rows carry the longest figures a run has (both lanes with a
+// penalty, a breakout and a foul) and racers described as an event's usually are.
+void longestRun() {
+    const auto racer = [](std::uint32_t number, const char* name, const char* car, const char* city) {
+        auto r = std::make_unique<TRacerItem>(number);
+        r->name = name;
+        r->carModel = car;
+        r->city = city;
+        r->classIds = {1};
+        theRegistry().racers.push_back(std::move(r));
+    };
+    racer(12, "Смирнов Олег", "Subaru Impreza", "Казань");
+    racer(34, "Петров Иван", "ВАЗ 2107", "Нижний Новгород");
+    TDragRaceItem run;
+    run.runId = 4321;
+    run.racer = {12, 34};
+    run.classId = {1, 1};
+    run.note = {"Про", "Про"};
+    const std::uint64_t start = 24811000; // 06:53:31.000
+    run.startTime = start;
+    for (int lane = 0; lane < 2; ++lane) {
+        run.et[lane] = 10100;
+        run.dirtyTime[lane] = 10500;
+        run.penalty[lane] = 1500;
+        run.breakout[lane] = 1;
+        run.foul[lane] = 1;
+        run.rt[lane] = -400;
+        run.sixtyFeet[lane] = 1800;
+        run.speed[lane] = 188.4;
+        run.hits[lane] = {{HIT_TYPE_RT, start - 400}, {HIT_TYPE_60FEET, start + 1400}, {HIT_TYPE_SPEED, start + 9600},
+                          {HIT_TYPE_ET, start + 10100}};
+    }
+    gDragRuns = {run};
+    relayoutRuns();
+}
+
+// Texts of the run grid's rows that do not fit the room they are drawn in: the run number
+// between the racers, the start row across the row, every other cell in its column.
+std::vector<std::string> cutTexts(const ui::DragGridWidget& grid) {
+    const QFontMetrics metrics(grid.font());
+    int row = 0;
+    for (int c = 0; c < 4; ++c) row += grid.columnWidth(c);
+    std::vector<std::string> cut;
+    if (row > grid.viewport()->width()) cut.push_back("the row is wider than the grid");
+    for (int r = 0; r < dragGridRowCount(); ++r)
+        for (int c = 0; c < 4; ++c) {
+            const int kind = dragGridCellStyle(c, r) & GRID_CELL_KIND_MASK;
+            const int room = kind == GRID_CELL_START        ? row
+                             : kind == GRID_CELL_RUN_NUMBER ? row - grid.columnWidth(0) - grid.columnWidth(3)
+                                                            : grid.columnWidth(c);
+            const std::string text = dragGridCellText(c, r);
+            // A right-aligned text ends one pixel inside its cell.
+            if (metrics.horizontalAdvance(QString::fromStdString(text)) + 1 > room) cut.push_back(text);
+        }
+    return cut;
+}
+
+bool columnsFollowTheGrid(const ui::DragGridWidget& grid) {
+    const int shares[] = {40, 9, 9, 40};
+    for (int c = 0; c < 4; ++c)
+        if (grid.columnWidth(c) != grid.width() * shares[c] / 100) return false;
+    return true;
+}
+
+// A drag event from nothing on the official's 1280x800 screen: the console starts in the
+// lap mode, the official picks "Drag". The window opens on the screen, the run grid's
+// columns follow the grid's real width, and every row of a run shows whole: at start-up,
+// at the window's smallest and on a wider screen.
+TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
+    TimingHosts hosts;
+    ui::createConsoleWindows(commands);
+    ui::TMainForm& form = *ui::MainForm;
+    form.show();
+    form.modeItems[0]->trigger();
+    longestRun();
+    QApplication::processEvents();
+    const QRect screen = form.screen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(1280, 800));
+    EXPECT_TRUE(screen.contains(form.frameGeometry()));
+    const ui::DragGridWidget& grid = *form.DragStringGrid;
+    EXPECT_TRUE(columnsFollowTheGrid(grid)) << grid.width() << " " << grid.columnWidth(0);
+    EXPECT_EQ(cutTexts(grid), std::vector<std::string>{});
+
+    form.resize(form.minimumSize());
+    QApplication::processEvents();
+    EXPECT_TRUE(columnsFollowTheGrid(grid));
+    EXPECT_EQ(cutTexts(grid), std::vector<std::string>{}) << form.width();
+    const int smallest = grid.width();
+
+    form.resize(1900, 1000);
+    QApplication::processEvents();
+    EXPECT_GT(grid.width(), smallest);
+    EXPECT_TRUE(columnsFollowTheGrid(grid));
+    gDragRuns.clear();
+    theRegistry().racers.clear();
+}
+
+// Where the main window opens: whole at the top left corner of a screen with room for it;
+// on a smaller screen all of it, maximized, its minimum giving way.
+TEST_F(MainWindowTest, MainWindowOpensWholeOrMaximized) {
+    struct Case {
+        QRect area;
+        bool maximized;
+    };
+    for (const Case& c : {Case{QRect(0, 0, 1920, 1050), false}, Case{QRect(1920, 0, 1600, 870), false},
+                          Case{QRect(0, 0, 1024, 740), true}}) {
+        SCOPED_TRACE(c.area.width());
+        QWidget window;
+        window.setMinimumSize(1200, 650);
+        window.resize(1024, 590);
+        ui::openAtScreenOrigin(window, c.area);
+        EXPECT_EQ(window.pos(), c.area.topLeft());
+        EXPECT_EQ(window.isMaximized(), c.maximized);
+        EXPECT_TRUE(c.area.contains(QRect(window.pos(), window.size())));
+        if (!c.maximized) EXPECT_EQ(window.size(), QSize(1200, 650));
+    }
+}
+
+// The window commands bring their window forward even when it is open already, behind
+// the main window; a window opens inside the screen.
+TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
+    TimingHosts hosts;
+    ui::createConsoleWindows(commands);
+    ui::TMainForm& form = *ui::MainForm;
+    form.show();
+    const QRect screen = form.screen()->availableGeometry();
+    const std::vector<std::pair<QAction*, QWidget*>> commandsAndWindows = {
+        {form.mResults, ui::RallyResults}, {form.N7, ui::scanChannelsForm}, {form.mLogWindow, ui::LogWindow},
+        {form.mHitLogWindow, ui::HitLog}, {form.N23, ui::startTimerForm}};
+    for (const auto& [command, window] : commandsAndWindows) {
+        SCOPED_TRACE(command->text().toStdString());
+        command->trigger();
+        QApplication::processEvents();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(screen.contains(window->frameGeometry()));
+        // The official goes back to the main window; the command again brings the window up.
+        form.activateWindow();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::activeWindow(), &form);
+        command->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), window);
+    }
+}
+
+// A window opens inside the screen: centred when new, moved in when shown before partly
+// outside it, and no larger than the screen.
+TEST(WindowPlacement, WindowsOpenInsideTheScreen) {
+    app();
+    const QRect laptop(0, 0, 1280, 800);
+    QWidget results;
+    results.resize(985, 571);
+    ui::keepInsideScreen(results, laptop);
+    EXPECT_TRUE(laptop.contains(results.frameGeometry()));
+    EXPECT_LE(std::abs(results.geometry().center().x() - laptop.center().x()), 16); // a frame not known yet
+    results.show();
+    results.hide();
+    results.move(900, 600); // the official left it mostly off the screen
+    ui::keepInsideScreen(results, laptop);
+    EXPECT_TRUE(laptop.contains(QRect(results.pos(), results.frameGeometry().size())));
+
+    QWidget wide;
+    wide.resize(1500, 900);
+    ui::keepInsideScreen(wide, laptop);
+    EXPECT_TRUE(laptop.contains(QRect(wide.pos(), wide.size() + QSize(16, 40))));
 }
 
 } // namespace

@@ -18,17 +18,13 @@
 #include "core/start/interval_start_timer.h"
 #include "ui/app/main_form.h"
 #include "ui/app/small_dialogs.h"
+#include "console_app.h"
 #include "counting_commands.h"
 
 namespace velmaro::test {
 namespace {
 
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "test_ui_app";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
+void ensureApp() { consoleApp(); }
 
 // Acts on the dialog once its modal loop runs.
 void whenShown(const std::function<void()>& act) { QTimer::singleShot(0, act); }

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QTabWidget>
+#include <QHeaderView>
+#include <QImage>
 #include <QTreeWidget>
 
 #include <cstdlib>
@@ -394,6 +396,50 @@ TEST_F(BracketWindowTest, ManualOrderDialogMovesTheSelectedRacer) {
     EXPECT_EQ(numbers(), (std::vector<int>{2, 1, 3}));
     dialog.sSpeedButton3Click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// Pixels of a row's name cell that stand out from the cell's own fill: its text drawn.
+int namePixels(QTreeWidget& list, int row) {
+    const QImage shot = list.viewport()->grab().toImage();
+    const QRect line = list.visualItemRect(list.topLevelItem(row));
+    const int left = list.header()->sectionViewportPosition(2);
+    const QRect cell(left + 2, line.top() + 2, list.header()->sectionSize(2) - 4, line.height() - 4);
+    const QColor fill = shot.pixelColor(cell.right(), cell.center().y());
+    int ink = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (std::abs(c.red() - fill.red()) + std::abs(c.green() - fill.green()) + std::abs(c.blue() - fill.blue()) > 150)
+                ++ink;
+        }
+    return ink;
+}
+
+// The dialog is made once and shown for every generation: the racers of the next page
+// are all listed, in the order they will be seeded, each row readable, the one still
+// selected from the page before too. VELMARO_KEEP_PNG=<folder> keeps the picture.
+TEST_F(BracketWindowTest, ManualOrderDialogListsEveryRacerOfTheNextPage) {
+    ui::TmanualBracketOrderForm dialog;
+    dialog.racers = {registry.racers[0].get(), registry.racers[1].get(), registry.racers[2].get()};
+    dialog.show();
+    dialog.lvRacersList->setCurrentItem(dialog.lvRacersList->topLevelItem(2));
+    dialog.sSpeedButton1Click();
+    dialog.sSpeedButton1Click(); // racer 3 to the top, still selected
+    dialog.hide();
+
+    dialog.racers.clear();
+    for (std::size_t i = 4; i < 9; ++i) dialog.racers.push_back(registry.racers[i].get());
+    dialog.show();
+    QTreeWidget& list = *dialog.lvRacersList;
+    ASSERT_EQ(list.topLevelItemCount(), 5);
+    for (int row = 0; row < 5; ++row) {
+        const int number = row + 5;
+        EXPECT_EQ(list.topLevelItem(row)->text(0), QString::number(row + 1));
+        EXPECT_EQ(list.topLevelItem(row)->text(1), QString::number(number));
+        EXPECT_EQ(list.topLevelItem(row)->text(2), QString::fromStdString("Гонщик " + std::to_string(number)));
+        EXPECT_GT(namePixels(list, row), 20) << "row " << row << (list.topLevelItem(row)->isSelected() ? " (selected)" : "");
+    }
+    if (const char* keep = std::getenv("VELMARO_KEEP_PNG")) dialog.grab().save(QString(keep) + "/manual_order.png");
 }
 
 } // namespace

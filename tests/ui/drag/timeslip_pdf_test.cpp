@@ -1,11 +1,11 @@
-// Timeslips of both forms printed through the Qt printing layer into PDF files on a
-// receipt-sized page (72 mm wide, 203 dpi), with a logo from the program folder. The
-// files stay in <build>/receipts/ to be looked at.
+// Timeslips of both forms printed through the Qt printing layer into the receipt
+// printer's stand-in: a PDF of one 80 mm wide page per slip, as long as the slip, at
+// 203 dpi, with a logo from the program folder. The files stay in <build>/receipts/ to
+// be looked at.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
-#include <QPageSize>
 
 #include <filesystem>
 #include <memory>
@@ -16,21 +16,18 @@
 #include "core/drag/timeslip.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
+#include "fakes/pdf_pages.h"
 #include "fakes/temp_folder.h"
-#include "ui/platform/printing.h"
+#include "ui/platform/receipt_pdf.h"
 
 namespace velmaro {
 namespace {
 
-// Receipt-sized PDF pages instead of the POS printer.
+// The stand-in the console prints receipts to without a printer.
 class PdfReceipts : public ReceiptPrinterSource {
 public:
     explicit PdfReceipts(std::filesystem::path file) : file_(std::move(file)) {}
-    std::unique_ptr<PrintDevice> openReceiptPrinter() override {
-        auto device = QtPrintDevice::forPdf(file_, 203);
-        device->printer().setPageSize(QPageSize(QSizeF(72, 160), QPageSize::Millimeter));
-        return device;
-    }
+    std::unique_ptr<PrintDevice> openReceiptPrinter() override { return std::make_unique<ReceiptPdfDevice>(file_); }
     void printed(PrintDevice&) override { ++printedCount; }
     int printedCount = 0;
 
@@ -80,14 +77,20 @@ protected:
     std::filesystem::path out;
 };
 
-TEST_F(TimeslipPdf, BothFormsPrint) {
+TEST_F(TimeslipPdf, EachSlipIsOneReceiptWidePage) {
     const ReceiptHeading heading{"Кубок области", "01.06.2024", programReceiptLogo()};
     ASSERT_EQ(heading.logo.width, 320);
     for (const auto& [which, name] : {std::pair{TIMESLIP_BOTH, "timeslip_both.pdf"}, {TIMESLIP_LEFT, "timeslip_left.pdf"}}) {
+        SCOPED_TRACE(name);
         PdfReceipts printers(out / name);
-        ASSERT_TRUE(printTimeslip(which, heading, printers).ok()) << name;
+        ASSERT_TRUE(printTimeslip(which, heading, printers).ok());
         EXPECT_EQ(printers.printedCount, 1);
-        EXPECT_GT(std::filesystem::file_size(out / name), 1000u) << name;
+        const std::vector<QSizeF> pages = test::pdfPageSizesMm(out / name);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_NEAR(pages[0].width(), 80.0, 0.1);
+        // The logo (10 mm), a dozen lines and the margins: far shorter than a sheet.
+        EXPECT_GT(pages[0].height(), 60.0);
+        EXPECT_LT(pages[0].height(), 200.0);
     }
 }
 

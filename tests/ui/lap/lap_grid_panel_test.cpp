@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QStyle>
 #include <QTest>
 
 #include "ui/lap/lap_grid_panel.h"
@@ -244,6 +245,35 @@ TEST_F(LapGridPanelTest, ColumnsFitAtTheDefaultSize) {
     const int used = header->sectionViewportPosition(6) + header->sectionSize(6);
     EXPECT_LE(used, panel->SingleLaneGrid->viewport()->width());
     EXPECT_GE(header->sectionSize(0), 110);
+}
+
+// The fixed columns are as wide as their titles and their texts (the widest kind, a
+// time of day, negative and long lap times, a penalty, a long class name); the number
+// column takes the rest of the grid's width.
+TEST_F(LapGridPanelTest, FixedColumnsHoldTheirTitlesAndTexts) {
+    registry.addClass(2, "Супер Стрит полный привод");
+    panelHost.mode = 1;
+    setEvents({{5, K::STSIG, 1000, 2}, {5, K::STLIN, 600, 2}, {5, K::LAP, 3000000, 2, 125000},
+               {6, K::FRST, 3100000, 1}, {6, K::PLAP, 3190000, 1}, {6, K::FAIL, 3200000, 1}});
+    panel->setRowCount(count() + 1);
+    panel->resize(1000, 300); // about the run page of the main window at its smallest
+    QApplication::processEvents();
+    const ui::LapEventGrid& grid = *panel->SingleLaneGrid;
+    const QHeaderView& header = *grid.horizontalHeader();
+    const QFontMetrics titles(header.font());
+    const QFontMetrics texts(grid.font());
+    const int margin = header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header);
+    for (int c = 1; c < 7; ++c) {
+        SCOPED_TRACE(c);
+        const QString title = grid.model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_LE(titles.horizontalAdvance(title) + 2 * margin, grid.columnWidth(c)) << title.toStdString();
+        for (int row = 1; row <= count(); ++row)
+            EXPECT_LE(texts.horizontalAdvance(cell(row, c)) + 4, grid.columnWidth(c)) << cell(row, c).toStdString();
+    }
+    EXPECT_EQ(cell(3, 6).toStdString(), "125.00");
+    int used = 0;
+    for (int c = 0; c < 7; ++c) used += grid.columnWidth(c);
+    EXPECT_EQ(used, grid.viewport()->width());
 }
 
 TEST_F(LapGridPanelTest, Picture) {

@@ -1,15 +1,16 @@
 // The lap receipt: which event it prints, its texts and layout on a recording receipt
-// printer, and a PDF of it on a receipt-sized page in <build>/receipts/ to be looked at.
+// printer, and a PDF of it on the receipt printer's stand-in (one 80 mm wide page, as long
+// as the receipt) in <build>/receipts/ to be looked at.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QPageSize>
 
 #include "core/drag/footer_cipher.h"
 #include "core/lap/lap_fixture.h"
+#include "fakes/pdf_pages.h"
 #include "fakes/recording_print_device.h"
 #include "ui/lap/lap_receipt.h"
-#include "ui/platform/printing.h"
+#include "ui/platform/receipt_pdf.h"
 
 namespace velmaro {
 namespace {
@@ -112,18 +113,28 @@ TEST_F(LapReceipt, Layout) {
     EXPECT_EQ(printers.printedCount, 1);
 }
 
-TEST_F(LapReceipt, PrintsToPdf) {
+TEST_F(LapReceipt, PrintsToOneReceiptWidePage) {
     const std::filesystem::path out = std::filesystem::path(VELMARO_BINARY_DIR) / "receipts";
     std::filesystem::create_directories(out);
-    temp.write("printfooter.txt", "Спасибо за участие!\nwww.example.org\n");
+    std::string name = "lap_receipt.pdf";
     Receipts printers;
-    printers.make = [&out] {
-        auto d = QtPrintDevice::forPdf(out / "lap_receipt.pdf", 203);
-        d->printer().setPageSize(QPageSize(QSizeF(72, 160), QPageSize::Millimeter));
-        return d;
-    };
+    printers.make = [&] { return std::make_unique<ReceiptPdfDevice>(out / name); };
+    temp.write("printfooter.txt", "Спасибо за участие!\nwww.example.org\n");
     ASSERT_TRUE(printLapReceipt(1, heading, printers, temp.path() / "printfooter.txt").ok());
-    EXPECT_GT(std::filesystem::file_size(out / "lap_receipt.pdf"), 1000u);
+    const std::vector<QSizeF> pages = test::pdfPageSizesMm(out / "lap_receipt.pdf");
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_NEAR(pages[0].width(), 80.0, 0.1);
+    EXPECT_LT(pages[0].height(), 200.0);
+
+    // A long printfooter.txt: the page grows with it, the receipt stays whole on one page.
+    std::string footer;
+    for (int i = 0; i < 60; ++i) footer += "Строка " + std::to_string(i) + "\n";
+    temp.write("printfooter.txt", footer);
+    name = "lap_receipt_long_footer.pdf";
+    ASSERT_TRUE(printLapReceipt(1, heading, printers, temp.path() / "printfooter.txt").ok());
+    const std::vector<QSizeF> longer = test::pdfPageSizesMm(out / name);
+    ASSERT_EQ(longer.size(), 1u);
+    EXPECT_GT(longer[0].height(), pages[0].height() + 60 * 3.0); // lines of more than 3 mm
 }
 
 } // namespace
