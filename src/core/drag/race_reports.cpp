@@ -101,6 +101,8 @@ ReportLines lapReportLines(const std::vector<TDragRaceItem>& runs) {
 }
 
 std::string reportCsv(const ReportLines& lines) {
+    // The typed texts (names, car models, cities, class names) only ever follow the racer's
+    // number in a lane's cell, so no cell begins with them and none can run as a formula.
     std::string text;
     for (const std::vector<std::string>& line : lines) {
         for (std::size_t i = 0; i < line.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -70,6 +71,78 @@ const json& arrayMember(const json& msg, const char* key) {
     return *it;
 }
 
+// Builds an incoming message as json::parse does, but keeps no more elements of its
+// "racersData" list than the registry merges, plus one so that it sees the list was
+// longer and says so: the records beyond are read past without being built, so an
+// oversized list costs little more than reading its text.
+class MessageReader final : public json::json_sax_t {
+public:
+    json message;
+    std::size_t errorByte = 0; // where the text stopped being JSON
+
+    bool null() override { return value(nullptr); }
+    bool boolean(bool v) override { return value(v); }
+    bool number_integer(json::number_integer_t v) override { return value(v); }
+    bool number_unsigned(json::number_unsigned_t v) override { return value(v); }
+    bool number_float(json::number_float_t v, const json::string_t&) override { return value(v); }
+    // Texts and names are copied: the parser reuses its buffer for the next one.
+    bool string(json::string_t& v) override { return value(json(v)); }
+    bool binary(json::binary_t& v) override { return value(json::binary(std::move(v))); }
+    bool start_object(std::size_t) override { return open(json::object()); }
+    bool start_array(std::size_t) override { return open(json::array()); }
+    bool key(json::string_t& k) override {
+        if (skipping_ == 0) key_ = k;
+        return true;
+    }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool parse_error(std::size_t position, const std::string&, const json::exception&) override {
+        errorByte = position;
+        return false;
+    }
+
+private:
+    static constexpr std::size_t kRacersKept = TRegistry::kMaxIncomingRacers + 1;
+
+    // Puts `v` where the text stands; null when it is read past.
+    json* place(json&& v) {
+        if (skipping_ > 0) return nullptr;
+        if (open_.empty()) {
+            message = std::move(v);
+            return &message;
+        }
+        json& parent = *open_.back();
+        if (parent.is_object()) {
+            json& member = parent[key_];
+            member = std::move(v);
+            if (open_.size() == 1 && key_ == "racersData") racers_ = &member;
+            return &member;
+        }
+        if (&parent == racers_ && parent.size() >= kRacersKept) return nullptr;
+        parent.push_back(std::move(v));
+        return &parent.back();
+    }
+    bool value(json&& v) {
+        (void)place(std::move(v));
+        return true;
+    }
+    bool open(json&& container) {
+        if (json* at = place(std::move(container))) open_.push_back(at);
+        else ++skipping_;
+        return true;
+    }
+    bool close() {
+        if (skipping_ > 0) --skipping_;
+        else open_.pop_back();
+        return true;
+    }
+
+    std::vector<json*> open_;   // the containers being filled, innermost last
+    std::size_t skipping_ = 0;  // containers open inside an element read past
+    std::string key_;           // the member name the next value takes
+    const json* racers_ = nullptr;
+};
+
 Status skipped(const std::string& why) {
     const std::string line = "Веб-обмен: " + why + "; сообщение пропущено";
     theOperator().log(line);
@@ -82,14 +155,14 @@ WebDataExchange::WebDataExchange(WebExchangePort& port) : port_(port) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
-    json msg;
+    MessageReader reader;
     try {
-        msg = json::parse(text.begin(), text.end());
-    } catch (const json::parse_error& e) {
-        return skipped("не JSON (ошибка в байте " + std::to_string(e.byte) + ")");
+        if (!json::sax_parse(text.begin(), text.end(), &reader))
+            return skipped("не JSON (ошибка в байте " + std::to_string(reader.errorByte) + ")");
     } catch (const json::exception& e) {
         return skipped(std::string("не JSON (") + e.what() + ")");
     }
+    const json& msg = reader.message;
     if (!msg.is_object()) return skipped("не объект JSON");
 
     try {

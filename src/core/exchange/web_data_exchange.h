@@ -16,7 +16,10 @@
 // When a batch was full, the rest is taken on the next tick() (the main window's 10 ms
 // timer) or the next notification, so a flood never holds the main thread for more
 // than one batch at a time. A message that is not sound JSON, or holds a member of the
-// wrong kind, is skipped with a line in the log window; the next one is handled.
+// wrong kind, is skipped with a line in the log window; the next one is handled. The
+// records of a racer list beyond TRegistry::kMaxIncomingRacers are read past without
+// being built (the registry logs that they were skipped), so no message holds the main
+// thread for much longer than reading its text.
 //
 // Everything runs on the main thread. Racers freed or replaced by an incoming message
 // are never seen by the drag results thread: it reads a copy of the registry taken at

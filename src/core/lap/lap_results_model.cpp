@@ -425,15 +425,15 @@ std::optional<LapResultsOutput> LapResultsModel::build() {
         appendCell(html, number);
         if (racer) {
             std::string& name = table.cell(row, 2);
-            name = racer->name;
+            name = gridCellText(racer->name);
             if (className) {
                 name += " (";
-                name += *className;
+                name += gridCellText(*className);
                 name += ')';
             }
-            table.cell(row, 3) = racer->city;
-            table.cell(row, 4) = racer->team;
-            table.cell(row, 5) = racer->carModel;
+            table.cell(row, 3) = gridCellText(racer->city);
+            table.cell(row, 4) = gridCellText(racer->team);
+            table.cell(row, 5) = gridCellText(racer->carModel);
         }
         for (int c = 2; c <= 5; ++c) appendCell(html, table.cell(row, c));
         table.cell(row, 6) = time;
@@ -463,7 +463,7 @@ std::optional<LapResultsOutput> LapResultsModel::build() {
             cls = found == classById.end() ? nullptr : found->second;
             std::string& title = table.cell(firstHeader ? 1 : rowsUsed++, 2);
             firstHeader = false;
-            title = cls ? cls->name : std::to_string(g->classId);
+            title = cls ? gridCellText(cls->name) : std::to_string(g->classId);
             headerHtml(title);
         }
         g->cls = cls;

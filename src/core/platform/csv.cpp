@@ -13,6 +13,12 @@ std::string csvField(std::string_view text) {
     return out;
 }
 
+std::string csvText(std::string_view text) {
+    if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos)
+        return std::string(text);
+    return "'" + std::string(text);
+}
+
 std::string csvLine(const std::vector<std::string>& fields) {
     std::string line;
     for (const std::string& field : fields) {

@@ -82,6 +82,19 @@ std::string sanitizeField(std::string_view text, std::string_view bad, bool cont
     return out;
 }
 
+std::string withoutControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if (c == 0xC2 && next >= 0x80 && next <= 0x9F) ++i; // a C1 control in UTF-8
+        else if (c >= '\t' && c <= '\r') out += ' ';
+        else if (c >= 0x20 && c != 0x7F) out += text[i];
+    }
+    return out;
+}
+
 std::size_t utf8Length(std::string_view text) {
     std::size_t n = 0;
     for (char c : text)

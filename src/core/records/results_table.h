@@ -9,9 +9,16 @@
 // - everything from the first '|' of a cell on is not shown (in a lap cell the index of
 //   its lap event, in the place cell of a lap class section the current-racer flag).
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmaro {
+
+// A text the official or the web typed (a racer's name, city, team, car model, a class
+// name) as a grid cell holds it: '|' would start the hidden suffix and cut the text, so it
+// becomes the look-alike '¦'; control characters become blanks or are dropped
+// (withoutControls). The registry keeps the text as it was typed.
+std::string gridCellText(std::string_view text);
 
 struct ResultsTable {
     std::vector<std::vector<std::string>> cells;

@@ -75,7 +75,8 @@ std::string racersCsv(const std::vector<RacerClassRow>& rows) {
     forEachClassGroup(
         rows,
         [&](const std::string& cls) {
-            // A formula showing the text keeps the spreadsheet from reading it as a number or date.
+            // A formula showing the text keeps the spreadsheet from reading it as a number or
+            // date; the name stays inside its quoted literal, so nothing in it is run.
             std::string formula = "=\"";
             for (char c : cls) formula += c == '"' ? std::string("\"\"") : std::string(1, c);
             formula += '"';
@@ -83,6 +84,7 @@ std::string racersCsv(const std::vector<RacerClassRow>& rows) {
         },
         [&](unsigned running, const TRacerItem& r) {
             std::vector<std::string> cells = racerCells(r);
+            for (std::size_t i = 2; i < cells.size(); ++i) cells[i] = csvText(cells[i]); // the typed texts
             cells.insert(cells.begin(), std::to_string(running));
             text += csvLine(cells);
         });

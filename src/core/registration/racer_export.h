@@ -43,8 +43,9 @@ void forEachClassGroup(const std::vector<RacerClassRow>& rows, const std::functi
 
 // racers.csv: a header line, then per class a title line (the class text as a formula
 // showing it, between two empty cells) and the class's racers with a running number
-// from 1: running number, number, tag ("" for 0), name, car model, city, team. Every
-// cell ends with ';'; a cell holding ';', '"' or a line end is quoted.
+// from 1: running number, number, tag ("" for 0), name, car model, city, team (the four
+// texts through csvText, so none runs as a formula). Every cell ends with ';'; a cell
+// holding ';', '"' or a line end is quoted.
 std::string racersCsv(const std::vector<RacerClassRow>& rows);
 
 // The same table as a sheet named after the event: class titles merged and shaded

@@ -10,6 +10,7 @@
 // reads it directly: the main thread takes snapshot() (a const copy of racers and
 // classes) when it hands the runs over, and the worker looks racers and classes up in
 // that copy. So a racer freed on the main thread can never be read by the worker.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -218,17 +219,25 @@ public:
     // --- web service lists --------------------------------------------------------
     std::string classesJson() const;
     std::string racersJson() const;
+    // The most records of one incoming racer list that are merged; the rest are skipped
+    // with one log line. The largest events register a few hundred racers, so no real
+    // list comes near it; a list beyond it is a fault of the sender, and every racer it
+    // adds costs the main thread again in each save, results rebuild and list sent back.
+    static constexpr std::size_t kMaxIncomingRacers = 10'000;
     // Merges an incoming "racersData" array (match by GUID, else by number, else a new
-    // admitted racer). A record with an empty/missing "guid" or a "num" of 0 or less is
-    // skipped silently. All or nothing: a record with a member missing or of the wrong
-    // kind (or `records` not an array) is logged, and the import changes, saves and sends
-    // nothing. With overwriteAll the list is replaced; otherwise the racers that were
-    // there keep their records (changed in place) and new ones are appended. After a
-    // merge: saveRacers (when `save` or overwriteAll), sendRaceInfo, refreshClassCounts,
-    // repaintBrackets, racersChanged.
+    // admitted racer; the first such racer in list order). A record with an empty/missing
+    // "guid" or a "num" of 0 or less is skipped silently. Texts are taken without their
+    // control characters (withoutControls). All or nothing: a record with a member
+    // missing or of the wrong kind (or `records` not an array) is logged, and the import
+    // changes, saves and sends nothing. With overwriteAll the list is replaced; otherwise
+    // the racers that were there keep their records (changed in place) and new ones are
+    // appended. After a merge: saveRacers (when `save` or overwriteAll), sendRaceInfo,
+    // refreshClassCounts, repaintBrackets, racersChanged. Look-ups are built once per
+    // list, so the cost grows with the records and racers, not with their product.
     Status importRacersJson(const nlohmann::json& records, bool save, bool overwriteAll);
-    // Removes the racers whose GUIDs an incoming "removeList" array names, then saves
-    // and refreshes. Elements that are not texts are skipped with a log line.
+    // Removes the racers whose GUIDs an incoming "removeList" array names (a GUID named n
+    // times removes the first n racers that have it), in one pass, then saves and
+    // refreshes. Elements that are not texts are skipped with a log line.
     Status removeRacersJson(const nlohmann::json& guids);
 
     // --- the drag results thread's view ---------------------------------------------

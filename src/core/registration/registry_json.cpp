@@ -1,13 +1,17 @@
 // The registration lists exchanged with the web service: the class and racer lists sent
 // inside the race information, and the incoming racer lists and removal lists.
+#include <algorithm>
 #include <limits>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
-#include "core/platform/operator.h"
-#include "core/registration/registry.h"
 #include "core/json/json_builder.h"
+#include "core/platform/operator.h"
+#include "core/platform/text_codec.h"
+#include "core/registration/registry.h"
 
 namespace velmaro {
 
@@ -94,7 +98,7 @@ ReadResult readIncoming(const json& record, IncomingRacer& out, std::string& err
             error = std::string("поле \"") + key + (v ? "\" не текст" : "\" отсутствует");
             return false;
         }
-        to = v->get<std::string>();
+        to = withoutControls(v->get_ref<const std::string&>());
         return true;
     };
 
@@ -103,7 +107,7 @@ ReadResult readIncoming(const json& record, IncomingRacer& out, std::string& err
             error = "поле \"guid\" не текст";
             return ReadResult::Malformed;
         }
-        out.guid = g->get<std::string>();
+        out.guid = withoutControls(g->get_ref<const std::string&>());
     }
     const json* num = member("num");
     const auto n = num ? asInt32(*num) : std::nullopt;
@@ -139,23 +143,65 @@ ReadResult readIncoming(const json& record, IncomingRacer& out, std::string& err
     return ReadResult::Ok;
 }
 
-TRacerItem* firstWhere(const RacerList& list, auto pred) {
-    for (const auto& r : list)
-        if (pred(*r)) return r.get();
-    return nullptr;
-}
+// The racers of a merge list by GUID and by number. Each key keeps the positions of the
+// racers that have it in ascending order, so the first racer in list order is found at
+// once, and a racer whose GUID or number a record changes moves to its new key.
+class RacerKeys {
+public:
+    explicit RacerKeys(const RacerList& list) {
+        byGuid_.reserve(list.size());
+        byNumber_.reserve(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) add(i, *list[i]);
+    }
+
+    // The position of the racer a record names: the first with its GUID, else the first
+    // with its number.
+    std::optional<std::size_t> find(const IncomingRacer& in) const {
+        if (const auto at = firstOf(byGuid_, in.guid)) return at;
+        return firstOf(byNumber_, static_cast<std::uint32_t>(in.num));
+    }
+    void add(std::size_t at, const TRacerItem& r) {
+        insert(byGuid_[r.guid], at);
+        insert(byNumber_[r.number], at);
+    }
+    void remove(std::size_t at, const TRacerItem& r) {
+        erase(byGuid_, r.guid, at);
+        erase(byNumber_, r.number, at);
+    }
+
+private:
+    using Positions = std::vector<std::size_t>;
+
+    template <class Map, class Key> static std::optional<std::size_t> firstOf(const Map& map, const Key& key) {
+        const auto it = map.find(key);
+        if (it == map.end()) return std::nullopt;
+        return it->second.front();
+    }
+    static void insert(Positions& positions, std::size_t at) {
+        positions.insert(std::lower_bound(positions.begin(), positions.end(), at), at);
+    }
+    template <class Map, class Key> static void erase(Map& map, const Key& key, std::size_t at) {
+        const auto it = map.find(key);
+        Positions& positions = it->second;
+        positions.erase(std::lower_bound(positions.begin(), positions.end(), at));
+        if (positions.empty()) map.erase(it);
+    }
+
+    std::unordered_map<std::string, Positions> byGuid_;
+    std::unordered_map<std::uint32_t, Positions> byNumber_;
+};
 
 // Merges one sound record into `list`: by GUID, else by number, else a new racer.
 // False (and nothing changed) when an existing racer would need the missing "passedToRace".
-bool applyIncoming(RacerList& list, const IncomingRacer& in, std::string& error) {
-    TRacerItem* racer = firstWhere(list, [&](const TRacerItem& r) { return r.guid == in.guid; });
-    if (!racer)
-        racer = firstWhere(list, [&](const TRacerItem& r) { return r.number == static_cast<std::uint32_t>(in.num); });
-    if (racer) {
+bool applyIncoming(RacerList& list, RacerKeys& keys, const IncomingRacer& in, std::string& error) {
+    if (const auto at = keys.find(in)) {
         if (!in.passedToRace) {
             error = "поле \"passedToRace\" отсутствует";
             return false;
         }
+        TRacerItem* racer = list[*at].get();
+        const bool rekeyed = racer->guid != in.guid || racer->number != static_cast<std::uint32_t>(in.num);
+        if (rekeyed) keys.remove(*at, *racer);
         racer->number = static_cast<std::uint32_t>(in.num);
         racer->guid = in.guid;
         racer->name = in.name;
@@ -163,6 +209,7 @@ bool applyIncoming(RacerList& list, const IncomingRacer& in, std::string& error)
         racer->city = in.city;
         racer->passedToRace = *in.passedToRace ? 1 : 0;
         racer->classIds = in.classIds;
+        if (rekeyed) keys.add(*at, *racer);
         return true;
     }
     auto fresh = std::make_unique<TRacerItem>(static_cast<std::uint32_t>(in.num));
@@ -172,8 +219,21 @@ bool applyIncoming(RacerList& list, const IncomingRacer& in, std::string& error)
     fresh->classIds = in.classIds;
     fresh->guid = in.guid;
     fresh->passedToRace = 1; // a new racer is admitted whatever the record says
+    keys.add(list.size(), *fresh);
     list.push_back(std::move(fresh));
     return true;
+}
+
+// A text of an incoming message as it is taken in, without control characters; copied
+// into `storage` only when it has some.
+std::string_view importedText(const std::string& text, std::string& storage) {
+    const auto control = [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return c < 0x20 || c == 0x7F || c == 0xC2; // 0xC2 may begin a C1 control
+    };
+    if (std::none_of(text.begin(), text.end(), control)) return text;
+    storage = withoutControls(text);
+    return storage;
 }
 
 std::string recordLabel(std::size_t index) { return "racersData[" + std::to_string(index) + "]"; }
@@ -195,12 +255,17 @@ Status TRegistry::importRacersJson(const json& records, bool save, bool overwrit
         merged.reserve(racers.size());
         for (const auto& r : racers) merged.push_back(std::make_unique<TRacerItem>(*r));
     }
-    for (std::size_t i = 0; i < list.size(); ++i) {
+    RacerKeys keys(merged);
+    const std::size_t taken = std::min(list.size(), kMaxIncomingRacers);
+    if (taken < list.size())
+        theOperator().log("Список участников: больше " + std::to_string(kMaxIncomingRacers) + " записей; взяты первые " +
+                          std::to_string(kMaxIncomingRacers) + ", остальные пропущены");
+    for (std::size_t i = 0; i < taken; ++i) {
         IncomingRacer in;
         std::string error;
         ReadResult rr = readIncoming(list[i], in, error);
         if (rr == ReadResult::Skip) continue;
-        if (rr == ReadResult::Ok && applyIncoming(merged, in, error)) continue;
+        if (rr == ReadResult::Ok && applyIncoming(merged, keys, in, error)) continue;
         const std::string message = recordLabel(i) + ": " + error + "; список участников не изменён";
         theOperator().log("Список участников: " + message);
         return Status::Error(message);
@@ -232,20 +297,34 @@ Status TRegistry::removeRacersJson(const json& guids) {
         theOperator().log("Список удаления: removeList не массив, сообщение пропущено");
         return Status::Error("removeList is not an array");
     }
+    // How many times the list names each racer's GUID: each time removes one more racer
+    // with that GUID, the first ones in list order. A GUID no racer has costs one look-up.
+    std::unordered_map<std::string_view, std::size_t> named;
+    named.reserve(racers.size());
+    for (const auto& r : racers) named.emplace(r->guid, 0);
+    std::string cleaned;
     for (std::size_t i = 0; i < guids.size(); ++i) {
         const json& g = guids[i];
         if (!g.is_string()) {
             theOperator().log("Список удаления: removeList[" + std::to_string(i) + "] не текст; элемент пропущен");
             continue;
         }
-        const std::string guid = g.get<std::string>();
-        for (auto it = racers.begin(); it != racers.end(); ++it) {
-            if ((*it)->guid == guid) {
-                racers.erase(it);
-                break;
-            }
+        if (const auto it = named.find(importedText(g.get_ref<const std::string&>(), cleaned)); it != named.end())
+            ++it->second;
+    }
+    std::vector<char> removed(racers.size(), 0);
+    for (std::size_t i = 0; i < racers.size(); ++i) {
+        std::size_t& times = named.find(racers[i]->guid)->second;
+        if (times > 0) {
+            --times;
+            removed[i] = 1;
         }
     }
+    // One pass: the racers kept move up in order, the removed ones are freed.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < racers.size(); ++i)
+        if (!removed[i]) std::swap(racers[kept++], racers[i]);
+    racers.resize(kept);
     (void)saveRacers();
     refreshClassCounts();
     sink().racersChanged();

@@ -16,6 +16,15 @@ namespace {
 
 std::string cutAtBar(const std::string& text) { return text.substr(0, text.find('|')); }
 
+// The grid columns of texts the official or the web typed: name (or class title), city,
+// team, car model.
+bool isTypedColumn(int column) { return column >= 2 && column <= 5; }
+// What the program itself writes there: the title of a class that is not registered
+// (kUnknownClassTitle in the two-lane modes, the class id in the lap modes).
+bool isProgramText(const std::string& text) { return text == kUnknownClassTitle || parseInteger(text).has_value(); }
+// The best reaction time and the best speed.
+bool isNumberColumn(int column) { return column == 7 || column == 8; }
+
 bool shown(const std::vector<int>& widths, int column) {
     return column == 0 || column >= static_cast<int>(widths.size()) || widths[static_cast<std::size_t>(column)] != 0;
 }
@@ -38,8 +47,11 @@ std::vector<ExportRow> resultsExportRows(const ResultsTable& table, const std::v
     rows.reserve(static_cast<std::size_t>(table.rowCount()));
     const int columns = table.columnCount();
     ExportRow titles;
-    for (int c = 0; c < columns; ++c)
-        if (shown(widths, c)) titles.fields.push_back(cutAtBar(table.cells[0][static_cast<std::size_t>(c)]));
+    for (int c = 0; c < columns; ++c) {
+        if (!shown(widths, c)) continue;
+        titles.fields.push_back(cutAtBar(table.cells[0][static_cast<std::size_t>(c)]));
+        titles.columns.push_back(c);
+    }
     rows.push_back(std::move(titles));
     for (int r = 1; r < table.rowCount(); ++r) {
         const auto& cells = table.cells[static_cast<std::size_t>(r)];
@@ -49,17 +61,31 @@ std::vector<ExportRow> resultsExportRows(const ResultsTable& table, const std::v
             if (!shown(widths, c)) continue;
             const std::string& cell = c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
             std::string text = c == 0 ? cutAtBar(cell) : shownCell(cell, twoLaneMode).text;
-            if (c == 7 || c == 8) text = exportNumberField(text);
+            if (isNumberColumn(c)) text = exportNumberField(text);
             row.fields.push_back(std::move(text));
+            row.columns.push_back(c);
         }
         rows.push_back(std::move(row));
     }
     return rows;
 }
 
-std::string resultsCsv(const std::vector<ExportRow>& rows) {
+std::string resultsCsv(const std::vector<ExportRow>& rows, std::string_view decimalSeparator) {
     std::string out;
-    for (const ExportRow& row : rows) out += csvLine(row.fields);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        std::vector<std::string> fields = rows[r].fields;
+        // Below the column titles (which are the program's own texts).
+        for (std::size_t i = 0; r > 0 && i < fields.size() && i < rows[r].columns.size(); ++i) {
+            const int c = rows[r].columns[i];
+            if (isTypedColumn(c)) {
+                if (!isProgramText(fields[i])) fields[i] = csvText(fields[i]);
+            } else if (isNumberColumn(c)) {
+                if (const std::size_t point = fields[i].find('.'); point != std::string::npos)
+                    fields[i].replace(point, 1, decimalSeparator);
+            }
+        }
+        out += csvLine(fields);
+    }
     return out;
 }
 
@@ -92,11 +118,11 @@ ResultsExportFiles resultsExportFiles(const std::filesystem::path& eventFolder, 
 }
 
 Status exportResults(const ResultsTable& table, const std::vector<int>& widths, int mode,
-                     const std::filesystem::path& eventFolder, const std::string& eventName, DocumentOpener& opener,
-                     Operator& op) {
+                     const std::filesystem::path& eventFolder, const std::string& eventName,
+                     std::string_view decimalSeparator, DocumentOpener& opener, Operator& op) {
     const ResultsExportFiles files = resultsExportFiles(eventFolder, eventName);
     const std::vector<ExportRow> rows = resultsExportRows(table, widths, isTwoLaneResultsMode(mode));
-    Status st = writeFileAtomic(files.csv, resultsCsv(rows));
+    Status st = writeFileAtomic(files.csv, resultsCsv(rows, decimalSeparator));
     if (!st.ok()) st = Status::Error("Не удалось записать файл " + files.csv.string());
     if (st.ok()) st = writeWorkbook(files.workbook, resultsSheet(rows, eventName));
     if (!st.ok()) {

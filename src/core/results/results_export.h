@@ -4,12 +4,17 @@
 //
 // Exported columns: column 0 always, every further column whose width is not 0 (the
 // official hides a column by narrowing it to nothing). Texts are the shown texts of the
-// grid (run-mode prefix and hidden suffix removed); columns 7 and 8 hold numbers written
-// with three decimals and '.', whatever the locale (a text that does not begin with a
-// number gives an empty field). Title rows are merged across the table in the
-// workbook, carrying the row's title, and shaded.
+// grid (run-mode prefix and hidden suffix removed); columns 7 and 8 hold numbers with
+// three decimals (a text that does not begin with a number gives an empty field). The
+// text file writes them with the official's decimal separator, so that a spreadsheet
+// set up for that language reads them as numbers (the fields are separated by ';', so a
+// ',' needs no quoting); the workbook stores them as numbers. In the text file the
+// typed texts (name, city, team, car model, class titles: columns 2 to 5) go through
+// csvText. Title rows are merged across the table in the workbook, carrying the row's
+// title, and shaded. Nothing reads these files back.
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform/status.h"
@@ -23,6 +28,7 @@ class Operator;
 
 struct ExportRow {
     std::vector<std::string> fields;
+    std::vector<int> columns; // the grid column of each field
     bool title = false; // a title row of the grid (not the column titles)
     bool operator==(const ExportRow&) const = default;
 };
@@ -34,7 +40,9 @@ std::vector<ExportRow> resultsExportRows(const ResultsTable& table, const std::v
 // "0.000" of the number a text begins with (leading blanks allowed); empty when none.
 std::string exportNumberField(const std::string& text);
 
-std::string resultsCsv(const std::vector<ExportRow>& rows);
+// The text file: every field followed by ';'; the numbers of columns 7 and 8 (below the
+// column titles) with `decimalSeparator` in place of '.'.
+std::string resultsCsv(const std::vector<ExportRow>& rows, std::string_view decimalSeparator = ".");
 Sheet resultsSheet(const std::vector<ExportRow>& rows, const std::string& sheetName);
 
 struct ResultsExportFiles {
@@ -44,9 +52,9 @@ ResultsExportFiles resultsExportFiles(const std::filesystem::path& eventFolder, 
 
 // Writes both files, names them in the log and shows the workbook (showExportedFiles). A
 // file that cannot be written stops the export with a message naming it; the status says
-// the same.
+// the same. `decimalSeparator`: the official's, as the desktop's locale gives it.
 Status exportResults(const ResultsTable& table, const std::vector<int>& widths, int mode,
                      const std::filesystem::path& eventFolder, const std::string& eventName,
-                     DocumentOpener& opener, Operator& op);
+                     std::string_view decimalSeparator, DocumentOpener& opener, Operator& op);
 
 } // namespace velmaro

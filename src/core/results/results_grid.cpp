@@ -79,10 +79,10 @@ ResultsTable buildTable(const TDragResultsView& view, const Registry& registry) 
             row[0] = std::to_string(place++);
             row[1] = std::to_string(r.num);
             if (const TRacerItem* racer = names.racer(r.num)) {
-                row[2] = racer->name;
-                row[3] = racer->city;
-                row[4] = racer->team;
-                row[5] = racer->carModel;
+                row[2] = gridCellText(racer->name);
+                row[3] = gridCellText(racer->city);
+                row[4] = gridCellText(racer->team);
+                row[5] = gridCellText(racer->carModel);
             }
             if (r.bestLegalStart.et != 0) row[6] = dragAttemptText(r.bestLegalStart, clean);
             row[7] = formatLaneTime(r.bestRt);
@@ -95,7 +95,7 @@ ResultsTable buildTable(const TDragResultsView& view, const Registry& registry) 
     for (const auto& [id, list] : view.resultsByClass) {
         if (id == -1) continue;
         const TClassItem* cls = names.cls(id);
-        titleRow(cls ? cls->name : "--");
+        titleRow(cls ? gridCellText(cls->name) : kUnknownClassTitle);
         block(list);
     }
     titleRow("Абсолютный зачет");

@@ -17,6 +17,9 @@ namespace velmaro {
 class TRegistry;
 struct TRegistrySnapshot;
 
+// The title of a class block whose class id no class has.
+inline constexpr const char* kUnknownClassTitle = "--";
+
 // Width of an attempt column ("Заезд 1", ...) in pixels.
 inline constexpr int kAttemptColumnWidth = 124;
 
@@ -28,7 +31,7 @@ std::string dragAttemptText(const TDragAttempt& attempt, bool clearTime);
 
 // The grid of one drag rebuild: the fixed columns, one "Заезд i" column per attempt of
 // the longest result, a title row and the standings of every class in ascending class
-// id (titled "--" when no class has the id), then "Абсолютный зачет" and the overall
+// id (titled kUnknownClassTitle when no class has the id), then "Абсолютный зачет" and the overall
 // list. Names, city, team and model come from the registry (left empty for a number
 // nobody has). Column 6 and the attempts follow the options the view was ranked under.
 ResultsTable dragResultsTable(const TDragResultsView& view, const TRegistry& registry);

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -152,8 +153,11 @@ std::vector<int> TRallyResults::columnWidths() const {
 }
 
 void TRallyResults::Button4Click() {
-    (void)exportResults(table_, columnWidths(), host_.raceMode(), host_.eventFolder(), host_.eventName(), opener_,
-                        theOperator());
+    // The numbers of the text file take the official's decimal separator (the desktop's
+    // locale), as a spreadsheet in that language reads them.
+    const std::string decimalSeparator = QLocale().decimalPoint().toStdString();
+    (void)exportResults(table_, columnWidths(), host_.raceMode(), host_.eventFolder(), host_.eventName(),
+                        decimalSeparator, opener_, theOperator());
 }
 
 void TRallyResults::gridDoubleClick() {

@@ -15,8 +15,12 @@
 #include "core/drag/drag_run.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/platform/program_folder.h"
+#include "core/registration/racer_export.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
+#include "core/results/results_export.h"
+#include "core/results/results_grid.h"
+#include "fakes/recording_opener.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 #include "core/results/results_port_fake.h"
@@ -349,6 +353,55 @@ TEST_F(ExchangeTest, MalformedMessages_AreSkippedAndNothingIsLost) {
     EXPECT_EQ(reg.findRacerByGuid("{Y}"), nullptr);
     EXPECT_EQ(reg.findRacerByGuid("{X}"), nullptr);
     EXPECT_EQ(port.repaints, static_cast<int>(bad.size()));
+}
+
+// A racer list longer than any event is cut while it is read: the registry merges its
+// first records and says once that the rest were skipped.
+TEST_F(ExchangeTest, OversizedRacerList_IsCutAtTheCapWithOneLogLine) {
+    const std::size_t cap = TRegistry::kMaxIncomingRacers;
+    json records = json::array();
+    for (std::size_t i = 0; i < cap + 50; ++i)
+        records.push_back(record("{G" + std::to_string(i) + "}", 100 + static_cast<int>(i), "Гонщик"));
+    records.push_back(json::object()); // beyond the cap: not even read
+    ASSERT_TRUE(exchange.handleMessage(racersData(records)).ok());
+    ASSERT_EQ(reg.racers.size(), 2 + cap);
+    EXPECT_EQ(reg.racers.back()->guid, "{G" + std::to_string(cap - 1) + "}");
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_NE(op.logLines[0].find(std::to_string(cap)), std::string::npos) << op.logLines[0];
+    EXPECT_EQ(port.repaints, 1);
+}
+
+// The reproducer kept with the fuzz corpus: a web racer list whose texts a spreadsheet
+// would run as formulas. Imported as they were typed, they reach no CSV as a formula.
+TEST_F(ExchangeTest, RacerTextsThatWouldRunAsFormulas_AreNeutralisedInTheCsvFiles) {
+    std::ifstream in(std::string(VELMARO_FUZZ_CORPUS) + "/registration_json/repro_csv_injection.json",
+                     std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(text.empty());
+    ASSERT_TRUE(exchange.handleMessage(text).ok());
+    const TRacerItem* x = reg.findRacerByGuid("{X1}");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->name, R"x(=HYPERLINK("http://example.invalid";"open"))x");
+
+    const std::filesystem::path folder = theConsole().eventFolder;
+    RecordingOpener opener;
+    ASSERT_TRUE(exportRacerList(reg, folder, "E", opener, op).ok());
+    EXPECT_NE(home.read("CHALLENGES/E/racers.csv")
+                  .find(R"x(1;5;;"'=HYPERLINK(""http://example.invalid"";""open"")";'+1-2;"'@SUM(1;2)";;)x" "\n"),
+              std::string::npos)
+        << home.read("CHALLENGES/E/racers.csv");
+
+    TDragResult result(5, 0);
+    result.bestRt = 410;
+    TDragResultsView view;
+    view.resultsByClass[0] = {result};
+    view.resultsByClass[-1] = {result};
+    const ResultsTable table = dragResultsTable(view, reg);
+    ASSERT_TRUE(exportResults(table, table.columnWidths, 0, folder, "E", ".", opener, op).ok());
+    const std::string csv = home.read("CHALLENGES/E/E.csv");
+    EXPECT_NE(csv.find(R"x(1;5;"'=HYPERLINK(""http://example.invalid"";""open"")";"'@SUM(1;2)";;'+1-2;;0.410;)x"),
+              std::string::npos)
+        << csv;
 }
 
 // A library that fills the whole buffer without the terminating zero.

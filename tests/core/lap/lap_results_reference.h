@@ -1,7 +1,8 @@
 #pragma once
 // The lap results as the console built them before the kept results: one pass over the
 // live events on the calling thread, a cell at a time. Tests and benchmarks compare the
-// kept results against it byte for byte, and benchmarks time it as the baseline.
+// kept results against it byte for byte, and benchmarks time it as the baseline. Typed
+// texts go into the grid through gridCellText, as they do in the console.
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/lap/lap_events.h"
+#include "core/records/results_table.h"
 
 namespace velmaro::reference {
 
@@ -150,12 +152,12 @@ inline void fillLapColumns(const TLapResult& r, int row, TableWriter& w, const T
 
 inline void fillRacerCells(const TLapResult& r, int row, TableWriter& w, bool withClass) {
     if (!r.racerRegistered) return;
-    std::string name = r.name;
-    if (withClass && r.classRegistered) name += " (" + r.className + ")";
+    std::string name = gridCellText(r.name);
+    if (withClass && r.classRegistered) name += " (" + gridCellText(r.className) + ")";
     w.set(row, 2, std::move(name));
-    w.set(row, 3, r.city);
-    w.set(row, 4, r.team);
-    w.set(row, 5, r.carModel);
+    w.set(row, 3, gridCellText(r.city));
+    w.set(row, 4, gridCellText(r.team));
+    w.set(row, 5, gridCellText(r.carModel));
 }
 
 inline std::string html(const Grid& t) {
@@ -217,7 +219,7 @@ inline LapBuild buildLapResults() {
                 }
             int row = firstHeader ? 1 : w.addRow();
             firstHeader = false;
-            w.set(row, 2, cls ? cls->name : std::to_string(r->classId));
+            w.set(row, 2, cls ? gridCellText(cls->name) : std::to_string(r->classId));
         }
         r->classRegistered = cls != nullptr;
         r->className = cls ? cls->name : std::string();

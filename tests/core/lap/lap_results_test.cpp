@@ -139,6 +139,23 @@ TEST_F(LapResults, HtmlEscapesEveryText) {
     EXPECT_EQ(html.find("|"), std::string::npos);
 }
 
+// A '|' in a typed text once started the hidden part of its cell and cut the text in the
+// grid, the export and the HTML table; a control character went into them raw.
+TEST_F(LapResults, TypedTextsStayWholeInTheGridAndTheHtml) {
+    registry.racerList[2].name = std::string("Sm|th\0Jr", 8);
+    registry.racerList[2].city = "A|B\tC";
+    registry.classList[1].name = "Pro|X";
+    setEvents({{9, K::FRST, 0, 2}, {9, K::LAP, 30000, 2}});
+    buildLapResults();
+    EXPECT_EQ(dataRows(), (std::vector<std::string>{";;Pro¦X", "1|0;9;Sm¦thJr;A¦B C;Team9;Car9;0:30.000;;;0:30.000|1",
+                                                   ";;Абсолютный зачет",
+                                                   "1;9;Sm¦thJr (Pro¦X);A¦B C;Team9;Car9;0:30.000;;;0:30.000|1"}));
+    const std::string html = temp.read("www/table.html");
+    EXPECT_NE(html.find("<td colspan='10'>Pro¦X</td>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<td>Sm¦thJr</td><td>A¦B C</td>"), std::string::npos) << html;
+    EXPECT_EQ(registry.racerList[2].name, std::string("Sm|th\0Jr", 8)); // the registry keeps what was typed
+}
+
 TEST_F(LapResults, NothingOutsideTheLapModesOrWithoutTheWindow) {
     setEvents({{7, K::FRST, 0, 1}, {7, K::LAP, 30000, 1}});
     host.mode = 0;

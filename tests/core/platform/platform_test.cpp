@@ -121,6 +121,33 @@ TEST(Csv, FieldsWithSeparatorQuoteOrLineEndAreQuoted) {
               "12;Иванов;\"a;b\";\"say \"\"hi\"\"\";\"two\nlines\";;\n");
 }
 
+// A NUL cut an imported name where it was passed on as a C string; a line end broke the
+// records it was written into.
+TEST(TextCodec, WithoutControlsDropsThemAndKeepsWordsApart) {
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string("Иван\0ов", 13), "Иванов"},
+        {"a\tb\nc\rd\ve\ff", "a b c d e f"},  // blank-like controls keep the words apart
+        {"a\x01\x1F\x7F" "b", "ab"},
+        {"a\xC2\x85" "b\xC2\x9F", "ab"},          // C1 controls (NEL, APC)
+        {"\xC2\xA0\xC2\xA6", "\xC2\xA0\xC2\xA6"}, // no-break space and '¦' are no controls
+        {"Пётр @=|", "Пётр @=|"},
+        {"\xC2", "\xC2"},
+        {"", ""},
+    };
+    for (const auto& [text, clean] : cases) EXPECT_EQ(withoutControls(text), clean) << ::testing::PrintToString(text);
+}
+
+// A text a spreadsheet would take for a formula gets a leading apostrophe.
+TEST(Csv, TypedTextsThatWouldRunAsFormulasGetAnApostrophe) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"=1+2 Smith", "'=1+2 Smith"}, {"+7 999", "'+7 999"}, {"-Team", "'-Team"}, {"@SUM(1;2)", "'@SUM(1;2)"},
+        {"\tx", "'\tx"},              {"\rx", "'\rx"},        {"Smith=1", "Smith=1"}, {" =1", " =1"},
+        {"'quoted", "'quoted"},        {"", ""},              {"Пётр", "Пётр"},
+    };
+    for (const auto& [text, cell] : cases) EXPECT_EQ(csvText(text), cell) << text;
+    EXPECT_EQ(csvLine({csvText("=HYPERLINK(\"x\";\"y\")")}), "\"'=HYPERLINK(\"\"x\"\";\"\"y\"\")\";\n");
+}
+
 TEST(Workbook, CellsFromTextKeepLeadingZerosAndTextAsText) {
     struct Row { const char* text; bool number; } rows[] = {
         {"12", true}, {"-3.25", true}, {"0.5", true}, {"07", false}, {"1.", false},

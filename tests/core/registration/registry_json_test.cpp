@@ -112,6 +112,70 @@ TEST_F(ImportTest, SkippedSilently_NumberZeroOrBelowAndNoGuid) {
     EXPECT_TRUE(op.logLines.empty());
 }
 
+// One message of every kind of record, each found as the list stands after the records
+// before it: GUIDs and numbers that earlier records changed, racers that earlier records
+// appended, two racers with one number (the first in list order is taken).
+TEST_F(ImportTest, MixedMessage_GivesTheExpectedRegistry) {
+    racer(8, "Восемь", {2}, 13).guid = "{C}";
+    racer(8, "Восемь-2", {2}, 14).guid = "{D}";
+    ASSERT_TRUE(import(json::array({
+                           record("{B}", 9),         // by GUID: 6 becomes 9
+                           record("{N1}", 8),        // by number: the first 8, {C}, takes {N1}
+                           record("{C}", 20),        // {C} is gone and nobody has 20: new
+                           record("{N2}", 6),        // nobody has 6 any more: new
+                           record("{N3}", 9),        // by number: {B} (now 9) takes {N3}
+                           record("{B}", 30),        // {B} is gone: new
+                           record("", 7),            // skipped
+                           record("{A}", 0),         // skipped
+                           record("{N2}", 40, false), // by GUID: the racer made three records ago
+                           record("{D}", 8, true, json::array({2, 1})), // by GUID, not the first 8
+                       }))
+                    .ok());
+    EXPECT_EQ(eventFile("racers.txt"), "5,Старое имя,,Тула,1:1,,Команда,11,{A},1\n"
+                                       "9,Имя 9,Модель,Город,1:1,,,12,{N3},1\n"
+                                       "8,Имя 8,Модель,Город,1:1,,,13,{N1},1\n"
+                                       "8,Имя 8,Модель,Город,2:2,1,,,14,{D},1\n"
+                                       "20,Имя 20,Модель,Город,1:1,,,0,{C},1\n"
+                                       "40,Имя 40,Модель,Город,1:1,,,0,{N2},0\n"
+                                       "30,Имя 30,Модель,Город,1:1,,,0,{B},1\n");
+    EXPECT_EQ(reg.findClass(1)->racerCount, 7);
+    EXPECT_EQ(reg.findClass(2)->racerCount, 1);
+    EXPECT_TRUE(op.logLines.empty());
+}
+
+// A list longer than any event merges its first kMaxIncomingRacers records; the rest are
+// not even read (a bad one among them changes nothing) and one log line says so.
+TEST_F(ImportTest, RecordsBeyondTheCap_AreSkippedWithOneLogLine) {
+    const std::size_t cap = TRegistry::kMaxIncomingRacers;
+    json records = json::array();
+    for (std::size_t i = 0; i < cap + 2; ++i) records.push_back(record("{G" + std::to_string(i) + "}", 100 + static_cast<int>(i)));
+    records.push_back(json("not a record"));
+    ASSERT_TRUE(import(records).ok());
+    ASSERT_EQ(reg.racers.size(), 2 + cap);
+    EXPECT_EQ(reg.racers.back()->guid, "{G" + std::to_string(cap - 1) + "}");
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_NE(op.logLines[0].find(std::to_string(cap)), std::string::npos) << op.logLines[0];
+}
+
+// A NUL or another control character in an incoming text is dropped on the way in: it
+// cut the name wherever it was passed on as a C string and went raw into the files.
+TEST_F(ImportTest, ControlCharacters_AreDroppedOnTheWayIn) {
+    json r = record(std::string("{E\0}", 4), 7);
+    r["pilotName"] = std::string("Иван\0ов\x01", 14);
+    r["carModel"] = "Лада\x1F 2107\xC2\x85";
+    r["pilotCity"] = "Тула\r\nСевер";
+    ASSERT_TRUE(import(json::array({r})).ok());
+    const TRacerItem& e = *reg.racers.back();
+    EXPECT_EQ(e.guid, "{E}");
+    EXPECT_EQ(e.name, "Иванов");
+    EXPECT_EQ(e.carModel, "Лада 2107");
+    EXPECT_EQ(e.city, "Тула  Север");
+    EXPECT_EQ(eventFile("racers.txt").find('\0'), std::string::npos);
+    // The same GUID in a removal list names the same racer.
+    ASSERT_TRUE(reg.removeRacersJson(json::array({std::string("{E\0}", 4)})).ok());
+    EXPECT_EQ(reg.findRacerByGuid("{E}"), nullptr);
+}
+
 TEST_F(ImportTest, SameGuidTwice_LaterWins) {
     ASSERT_TRUE(import(json::array({record("{D}", 20), record("{D}", 21)})).ok());
     ASSERT_EQ(reg.racers.size(), 3u);
@@ -227,6 +291,18 @@ TEST_F(ImportTest, Remove_UnknownGuidStillSavesAndRefreshes) {
     EXPECT_TRUE(std::filesystem::exists(reg.eventFolder() / "racers.txt"));
     EXPECT_TRUE(sink.called("rebuildBracketDrawings"));
     EXPECT_TRUE(sink.called("racersChanged"));
+}
+
+// Removed in one pass: the racers left keep their order and their records.
+TEST_F(ImportTest, Remove_ManyAtOnceKeepsTheOrderOfTheRest) {
+    for (std::uint32_t n = 10; n < 16; ++n) racer(n).guid = "{R" + std::to_string(n) + "}";
+    racer(16).guid = "{R11}";
+    const TRacerItem* kept = reg.racers[5].get(); // {R13}
+    ASSERT_TRUE(reg.removeRacersJson(json::array({"{R14}", "{R11}", "{A}", "{nobody}", "{R11}", "{R11}", "{R10}"})).ok());
+    std::vector<std::string> left;
+    for (const auto& r : reg.racers) left.push_back(r->guid + " " + std::to_string(r->number));
+    EXPECT_THAT(left, ElementsAre("{B} 6", "{R12} 12", "{R13} 13", "{R15} 15"));
+    EXPECT_EQ(reg.racers[2].get(), kept);
 }
 
 TEST_F(ImportTest, Remove_TwoRacersWithOneGuidNeedItTwice) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <sstream>
 
 #include "core/platform/document_opener.h"
 #include "core/registration/registry.h"
@@ -263,7 +264,7 @@ TEST(ResultsExport, WritesCsvAndWorkbookAndShowsTheWorkbook) {
     test::ScriptedOperator op;
     test::RecordingOpener opener;
     const ResultsTable t = dragResultsTable(fixtureView(), names());
-    ASSERT_TRUE(exportResults(t, t.columnWidths, 0, folder.path(), "Кубок", opener, op).ok());
+    ASSERT_TRUE(exportResults(t, t.columnWidths, 0, folder.path(), "Кубок", ".", opener, op).ok());
     EXPECT_EQ(folder.read("Кубок.csv"), resultsCsv(resultsExportRows(t, t.columnWidths, true)));
     ASSERT_EQ(opener.opened, std::vector<std::filesystem::path>{folder / "Кубок.xlsx"});
     EXPECT_TRUE(op.shown.empty());
@@ -301,6 +302,61 @@ TEST(ResultsExport, WritesCsvAndWorkbookAndShowsTheWorkbook) {
     EXPECT_NE(styles.find("<left style=\"thin\">"), std::string::npos);
 }
 
+// Racer and class texts as the official or the web may type them.
+TRegistrySnapshot hostileNames() {
+    TRegistrySnapshot s;
+    s.classes.emplace_back(1, "@Класс|A");
+    TRacerItem a(7);
+    a.name = "=1+2 Smith";
+    a.city = "@SUM(1;2)";
+    a.team = "-Team|2";
+    a.carModel = "+Car";
+    TRacerItem b(8);
+    b.name = std::string("Пет|ров\0\x01", 15);
+    b.city = "\tTab";
+    s.racers = {a, b};
+    return s;
+}
+
+// A '|' in a name or class once started the hidden part of the cell: the grid, the CSV
+// and the workbook showed the text cut. Control characters went in raw.
+TEST(DragResultsGrid, TypedTextsStayWholeInTheCells) {
+    const ResultsTable t = dragResultsTable(fixtureView(), hostileNames());
+    EXPECT_EQ(joined(t.cells[1]), "||@Класс¦A|||||||||");
+    EXPECT_EQ(joined(std::vector<std::string>(t.cells[2].begin(), t.cells[2].begin() + 6)),
+              "1|7|=1+2 Smith|@SUM(1;2)|-Team¦2|+Car");
+    EXPECT_EQ(t.cells[3][2], "Пет¦ров");
+    EXPECT_EQ(t.cells[3][3], " Tab");
+    EXPECT_EQ(shownCell(t.cells[1][2], true).text, "@Класс¦A");
+    EXPECT_EQ(shownCell(t.cells[2][4], true).text, "-Team¦2");
+}
+
+// A typed text that a spreadsheet would run as a formula gets a leading apostrophe in
+// the text file; the numbers take the official's decimal separator there. The workbook
+// keeps the texts and stores the numbers as numbers.
+TEST(ResultsExport, TypedTextsCannotRunAsFormulasAndNumbersTakeTheSeparator) {
+    const ResultsTable t = dragResultsTable(fixtureView(), hostileNames());
+    const std::vector<ExportRow> rows = resultsExportRows(t, t.columnWidths, true);
+    std::istringstream csv(resultsCsv(rows, ","));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(csv, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0], "Место;№;Имя;Город;Команда;Модель;Лучшее время(+штраф);Лучшее RT;Макс. скосроть;"
+                        "Заезд 1;Заезд 2;Заезд 3;");
+    EXPECT_EQ(lines[1], ";;'@Класс¦A;;;;;;;;;;");
+    EXPECT_EQ(lines[2], "1;7;'=1+2 Smith;\"'@SUM(1;2)\";'-Team¦2;'+Car; 09.400   151.2 км/ч;0,035;151,200;"
+                        " 09.500   150.5 км/ч; 09.400   151.2 км/ч; 09.900   ;");
+    EXPECT_EQ(lines[3], "2;8;Пет¦ров; Tab;;; 10.200   140.0 км/ч;;; 10.200   140.0 км/ч;;;");
+    EXPECT_EQ(lines[4], ";;--;;;;;;;;;;"); // the program's title of an unregistered class
+    EXPECT_EQ(lines[5], "1;99;;;;;;;145,000; 09.800(F)   145.0 км/ч;;;");
+    EXPECT_EQ(lines[6], ";;Абсолютный зачет;;;;;;;;;;");
+    EXPECT_EQ(lines[7].substr(0, 18), "1;7;'=1+2 Smith;\"'");
+    // The rows the workbook is made from keep the texts and the '.' numbers.
+    EXPECT_EQ(rows[2].fields[2], "=1+2 Smith");
+    EXPECT_EQ(rows[2].fields[7], "0.035");
+    EXPECT_EQ(resultsSheet(rows, "x").rows[2].cells[2].text, "=1+2 Smith");
+}
+
 TEST(ResultsExport, FiftyTwoColumnsEndAtAZ) {
     ResultsTable t = resultsTableFrame(false);
     for (int i = 0; i < 43; ++i) {
@@ -324,7 +380,7 @@ TEST(ResultsExport, AFileThatCannotBeWrittenStopsWithItsName) {
     test::RecordingOpener opener;
     const ResultsTable t = dragResultsTable(fixtureView(), names());
     const std::filesystem::path missing = folder / "нет";
-    const Status st = exportResults(t, t.columnWidths, 0, missing, "Кубок", opener, op);
+    const Status st = exportResults(t, t.columnWidths, 0, missing, "Кубок", ".", opener, op);
     EXPECT_FALSE(st.ok());
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_NE(op.shown[0].find((missing / "Кубок.csv").string()), std::string::npos) << op.shown[0];
@@ -333,7 +389,7 @@ TEST(ResultsExport, AFileThatCannotBeWrittenStopsWithItsName) {
 
     // The text file is written, the workbook is not: its name is in the message.
     std::filesystem::create_directories(folder / "ok" / "Кубок.xlsx" / "x"); // a folder where the file should go
-    const Status st2 = exportResults(t, t.columnWidths, 0, folder / "ok", "Кубок", opener, op);
+    const Status st2 = exportResults(t, t.columnWidths, 0, folder / "ok", "Кубок", ".", opener, op);
     EXPECT_FALSE(st2.ok());
     ASSERT_EQ(op.shown.size(), 2u);
     EXPECT_NE(op.shown[1].find("Кубок.xlsx"), std::string::npos) << op.shown[1];

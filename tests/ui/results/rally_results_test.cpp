@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -250,6 +251,26 @@ TEST_F(RallyResultsTest, ExportWritesTheShownColumnsAndOpensTheWorkbook) {
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_NE(op.shown[0].find("Кубок.csv"), std::string::npos);
     EXPECT_EQ(opener.opened.size(), 1u);
+}
+
+// Under a Russian locale the numbers of the text file take ',' (a Russian spreadsheet
+// reads "0.025" as text or a date); the fields stay separated by ';' and the titles keep
+// their points. The workbook stores numbers as numbers in every locale.
+TEST_F(RallyResultsTest, ExportUnderARussianLocaleWritesDecimalCommas) {
+    struct DefaultLocale {
+        QLocale before;
+        explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+        ~DefaultLocale() { QLocale::setDefault(before); }
+    } russian{QLocale(QLocale::Russian, QLocale::Russia)};
+    TRallyResults w(host, opener);
+    w.showDragResults(dragView());
+    w.Button4->click();
+    ASSERT_EQ(opener.opened.size(), 1u) << (op.shown.empty() ? "" : op.shown[0]);
+    const std::string csv = temp.read("Кубок.csv");
+    EXPECT_EQ(csv.substr(0, csv.find('\n')), "Место;№;Имя;Город;Команда;Модель;Лучшее время(+штраф);Лучшее RT;"
+                                             "Макс. скосроть;Заезд 1;Заезд 2;Заезд 3;");
+    EXPECT_NE(csv.find("\n1;7;;;;; 09.370   151.5 км/ч;0,025;151,500; 09.470   157.0 км/ч;"), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("0.025"), std::string::npos);
 }
 
 TEST_F(RallyResultsTest, Pictures) {
