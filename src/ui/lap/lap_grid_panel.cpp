@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "core/lap/lap_events.h"
+#include "core/lap/lap_timing.h"
 #include "ui/controls/flat_cell_delegate.h"
 
 namespace velmaro::ui {
@@ -34,7 +34,7 @@ const QColor kSelectedColour{192, 192, 192};
 // The lap events as rows: row i is lap event i (grid row i + 1).
 class LapEventModel : public QAbstractTableModel {
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    LapEventModel(const LapTiming& lap, QObject* parent) : QAbstractTableModel(parent), lap_(lap) {}
 
     int rows() const { return rows_; }
     void setRows(int rows) {
@@ -59,9 +59,9 @@ public:
         if (!index.isValid()) return {};
         const int row = index.row() + 1;
         switch (role) {
-        case Qt::DisplayRole: return QString::fromStdString(raceItemCellText(index.row(), index.column()));
+        case Qt::DisplayRole: return QString::fromStdString(lap_.raceItemCellText(index.row(), index.column()));
         case Qt::BackgroundRole:
-            switch (lapGridCellFill(row, index.column())) {
+            switch (lapGridCellFill(lap_, row, index.column())) {
             case LapCellFill::Lap: return kLapColour;
             case LapCellFill::EarlyStart:
             case LapCellFill::Penalty: return kRedColour;
@@ -70,7 +70,7 @@ public:
             }
             return {};
         case Qt::ForegroundRole:
-            if (lapGridCellFill(row, index.column()) == LapCellFill::Fail) return QColor(Qt::white);
+            if (lapGridCellFill(lap_, row, index.column()) == LapCellFill::Fail) return QColor(Qt::white);
             return {};
         default: return {};
         }
@@ -82,14 +82,15 @@ public:
     }
 
 private:
+    const LapTiming& lap_;
     int rows_ = 0;
 };
 
 // ---------------------------------------------------------------- the grid
 
-LapEventGrid::LapEventGrid(QWidget* parent) : QTableView(parent) {
+LapEventGrid::LapEventGrid(const LapTiming& lap, QWidget* parent) : QTableView(parent) {
     setObjectName("SingleLaneGrid");
-    model_ = new LapEventModel(this);
+    model_ = new LapEventModel(lap, this);
     setModel(model_);
     setItemDelegate(new FlatCellDelegate(kSelectedColour, this));
     verticalHeader()->hide();
@@ -162,7 +163,7 @@ void LapEventGrid::updateGeometries() {
 
 // ---------------------------------------------------------------- on-course list
 
-OnCourseList::OnCourseList(QWidget* parent) : QTreeWidget(parent) {
+OnCourseList::OnCourseList(const LapTiming& lap, QWidget* parent) : QTreeWidget(parent), lap_(lap) {
     setObjectName("lvChannel");
     setHeaderLabels({"#", u("Участник")});
     setRootIsDecorated(false);
@@ -187,8 +188,8 @@ int OnCourseList::selectedRow() const {
 void OnCourseList::syncTexts() {
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = topLevelItem(i);
-        const QString caption = QString::fromStdString(onCourseCaption(i));
-        const QString text = QString::fromStdString(onCourseText(i));
+        const QString caption = QString::fromStdString(onCourseCaption(lap_, i));
+        const QString text = QString::fromStdString(onCourseText(lap_, i));
         if (item->text(0) != caption) item->setText(0, caption);
         if (item->text(1) != text) item->setText(1, text);
     }
@@ -201,16 +202,17 @@ void OnCourseList::paintEvent(QPaintEvent* event) {
 
 // ---------------------------------------------------------------- the panel
 
-LapGridPanel::LapGridPanel(LapGridPort& port, QWidget* parent) : QWidget(parent), commands_(port) {
+LapGridPanel::LapGridPanel(LapTiming& lap, LapGridPort& port, QWidget* parent)
+    : QWidget(parent), lap_(lap), commands_(lap, port) {
     setObjectName("SingleLanePanel");
     auto* lanes = new QHBoxLayout(this);
     lanes->setContentsMargins(0, 0, 0, 0);
-    SingleLaneGrid = new LapEventGrid(this);
+    SingleLaneGrid = new LapEventGrid(lap_, this);
     lanes->addWidget(SingleLaneGrid, 1);
     auto* channelBox = new QGroupBox(u("Канал"), this);
     auto* channelLayout = new QVBoxLayout(channelBox);
     channelLayout->setContentsMargins(2, 2, 2, 2);
-    lvChannel = new OnCourseList(channelBox);
+    lvChannel = new OnCourseList(lap_, channelBox);
     channelLayout->addWidget(lvChannel);
     channelBox->setFixedWidth(170);
     lanes->addWidget(channelBox);
@@ -265,12 +267,12 @@ void LapGridPanel::repaintGrid() {
 
 void LapGridPanel::updateMenuStates() {
     const int row = SingleLaneGrid->currentRow();
-    const bool valid = LapGridCommands::rowValid(row);
+    const bool valid = commands_.rowValid(row);
     for (QAction* a : {mSetNumber, mStartLine, mFrStart, mPLAP, mLAP, mSetPenalty, mDeleteItem}) a->setEnabled(valid);
-    N2->setEnabled(LapGridCommands::canRetire());
-    mSendToScoreboard->setEnabled(valid && lapHost().scoreboard() != nullptr);
+    N2->setEnabled(commands_.canRetire());
+    mSendToScoreboard->setEnabled(valid && lap_.host().scoreboard() != nullptr);
     const int listed = lvChannel->selectedRow();
-    N24->setEnabled(listed >= 0 && listed < onCourseCount());
+    N24->setEnabled(listed >= 0 && listed < onCourseCount(lap_));
 }
 
 void LapGridPanel::selectEvent(int index) {
@@ -294,7 +296,7 @@ void LapGridPanel::gridDoubleClick() {
     const QModelIndex at = SingleLaneGrid->indexAt(lastMouseDown_);
     if (!at.isValid()) return;
     const int row = at.row() + 1;
-    if (!LapGridCommands::rowValid(row)) return;
+    if (!commands_.rowValid(row)) return;
     if (at.column() == 6)
         commands_.setPenaltyFromDoubleClick(row);
     else

@@ -13,6 +13,7 @@
 
 #include "core/app/console.h"
 #include "core/app/events.h"
+#include "core/lap/lap_fixture.h"
 #include "core/platform/program_folder.h"
 #include "fakes/hook_ports.h"
 #include "fakes/scripted_operator.h"
@@ -73,6 +74,8 @@ protected:
 
     HookPorts ports;
     QuietCommands commands;
+    FakeLapHost lapHost;
+    LapTiming lap{lapHost};
     TempFolder home;
     ScriptedOperator op;
     ScopedOperator scoped;
@@ -80,7 +83,7 @@ protected:
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows(commands);
+    auto windows = ui::createConsoleWindows(commands, lap);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -126,7 +129,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
     QImage logo(40, 20, QImage::Format_RGB32);
     logo.fill(Qt::black);
     ASSERT_TRUE(logo.save(QString::fromStdString((home / "printlogo.bmp").string()), "BMP"));
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     EXPECT_EQ(ui::MainForm->printLogo.width(), 40);
     ui::TMainForm* form = ui::MainForm;
     form->show();
@@ -153,7 +156,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -181,7 +184,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     h.stopResultsThread = logged("stopResultsThread");
     h.stopLinkThread = logged("stopLinkThread");
     h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     ui::MainForm->show();
     std::string window = std::to_string(reinterpret_cast<long long>(theConsole().mainWindow.window()));
 
@@ -216,7 +219,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal
