@@ -304,8 +304,9 @@ int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int rac
     const int count = eventCount();
     if (!host_.editingNumber() && host_.gridCurrentRow() == count - 1) host_.setGridCurrentRow(count);
     host_.repaintGrid();
-    // Once per batch of hits (see the hit intake).
-    afterHits("lap_single.txt", [this] { (void)saveLapSingleAfterHits(); });
+    // Once per batch of hits (see the hit intake), under the file's own path: another
+    // lap timing's file in the same batch is written too.
+    afterHits(lapFilePath("lap_single.txt").string().c_str(), [this] { (void)saveLapSingleAfterHits(); });
     return 1;
 }
 
