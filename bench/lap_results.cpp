@@ -19,9 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "core/lap/lap_events.h"
-#include "core/lap/lap_internal.h"
 #include "core/lap/lap_results_worker.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "core/lap/lap_results_reference.h"
@@ -77,9 +76,10 @@ public:
     LapResultsWorker* lapResultsWorker() override { return worker; }
 };
 
-// A scratch program and event folder; the host installed for the benchmark's life.
+// A scratch program and event folder with a lap timing of its own.
 struct Scene {
     BenchHost host;
+    LapTiming lap{host};
     uint64_t t = 1700000000000ull;
     int next = 0;
 
@@ -87,31 +87,26 @@ struct Scene {
         host.folder = std::filesystem::temp_directory_path() / "velmaro_bench_lap";
         std::filesystem::create_directories(host.folder);
         setProgramFolder(host.folder);
-        setLapHost(&host);
-        resetLapTiming();
         for (int c = 0; c < 4; ++c) host.reg.classList.push_back({c, "Class " + std::to_string(c), 0, 0});
         for (int r = 1; r <= kRacers; ++r)
             host.reg.racerList.push_back({static_cast<uint32_t>(r), "Racer " + std::to_string(r), "Car", "City", "Team",
                                           {r % 4}});
-        gRaceItems = std::make_unique<TRaceItemList>();
+        std::unique_ptr<TRaceItemList>& items = lap.raceItems();
+        items = std::make_unique<TRaceItemList>();
         for (int r = 1; r <= kRacers; ++r) {
             auto e = std::make_unique<TRaceItem>();
             e->racer = static_cast<uint32_t>(r);
             e->kind = TRaceItem::FRST;
             e->time = t += 700;
             e->classId = r % 4;
-            gRaceItems->push_back(std::move(e));
+            items->push_back(std::move(e));
         }
-        for (next = kRacers; next < events; ++next) gRaceItems->push_back(lap(next));
-        gCntOnLane = 10;
-        recalcRaceItems(*gRaceItems);
-        (void)saveLapSingle();
+        for (next = kRacers; next < events; ++next) items->push_back(lapEvent(next));
+        lap.cntOnLane() = 10;
+        lap.recalcRaceItems(*items);
+        (void)lap.saveLapSingle();
     }
-    ~Scene() {
-        resetLapTiming();
-        setLapHost(nullptr);
-    }
-    std::unique_ptr<TRaceItem> lap(int i) {
+    std::unique_ptr<TRaceItem> lapEvent(int i) {
         auto e = std::make_unique<TRaceItem>();
         const int r = i % kRacers + 1;
         e->racer = static_cast<uint32_t>(r);
@@ -124,7 +119,7 @@ struct Scene {
     // Hands the worker (not started: built with buildNow) the whole list once.
     void attach(LapResultsWorker& worker) {
         host.worker = &worker;
-        scheduleLapResults();
+        lap.scheduleLapResults();
         (void)worker.buildNow();
     }
     // One lap hit of the next racer through the console's intake.
@@ -132,15 +127,15 @@ struct Scene {
         const int r = next % kRacers + 1;
         ++next;
         t += 150 + static_cast<uint64_t>((next * 7919) % 300);
-        processHitLapSingle(kNodeFinish, 0, t, r, r % 4);
+        lap.processHitLapSingle(kNodeFinish, 0, t, r, r % 4);
     }
 };
 
 void BM_RecalcRaceItems(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        recalcRaceItems(*gRaceItems);
-        benchmark::DoNotOptimize(gRaceItems->back()->lap);
+        scene.lap.recalcRaceItems(*scene.lap.raceItems());
+        benchmark::DoNotOptimize(scene.lap.raceItems()->back()->lap);
     }
 }
 BENCHMARK(BM_RecalcRaceItems)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -154,7 +149,7 @@ void writeTable(const std::string& html) {
 void BM_LapRebuild_OnePass(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        reference::LapBuild build = reference::buildLapResults();
+        reference::LapBuild build = reference::buildLapResults(scene.lap);
         if (state.range(1)) writeTable(build.html);
         benchmark::DoNotOptimize(build.table.texts.size());
     }
@@ -165,7 +160,7 @@ void BM_LapRebuild_Whole(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         LapResultsModel model;
-        model.apply(wholeLapResultsChange());
+        model.apply(scene.lap.wholeLapResultsChange());
         std::optional<LapResultsOutput> out = model.build();
         if (state.range(1)) writeTable(out->html);
         benchmark::DoNotOptimize(out->table.texts.size());
@@ -195,14 +190,14 @@ void BM_LapHitMainThread_Before(benchmark::State& state) {
         // What the intake did for a lap hit with its racer: insert, queue, whole
         // recalculation, whole file.
         const int r = scene.next % kRacers + 1;
-        auto e = scene.lap(scene.next++);
+        auto e = scene.lapEvent(scene.next++);
         e->racer = static_cast<uint32_t>(r);
         e->kind = TRaceItem::LAP;
         e->penalty = 0;
-        (void)insertRaceItem(std::move(e));
-        rebuildCourseQueue();
-        recalcRaceItems(*gRaceItems);
-        (void)saveLapSingle();
+        (void)scene.lap.insertRaceItem(std::move(e));
+        scene.lap.rebuildCourseQueue();
+        scene.lap.recalcRaceItems(*scene.lap.raceItems());
+        (void)scene.lap.saveLapSingle();
     }
 }
 BENCHMARK(BM_LapHitMainThread_Before)->Arg(2000)->Arg(10000)->Arg(40000)->Iterations(200)->Unit(benchmark::kMicrosecond);

@@ -30,10 +30,9 @@
 #include "core/drag/drag_scoreboard.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/intake/hit_intake.h"
-#include "core/lap/lap_events.h"
-#include "core/lap/lap_results.h"
 #include "core/lap/lap_results_model.h"
 #include "core/lap/lap_results_worker.h"
+#include "core/lap/lap_timing.h"
 #include "core/link/hit_journal.h"
 #include "core/link/radio_scoreboard.h"
 #include "core/link/system_interface.h"
@@ -247,17 +246,29 @@ private:
 
 // The lap timing's view of the main window. The lap results are built by the root's
 // lap results worker, which never waits on the main thread.
+//
+// The lap timing is built before the windows (the main window's lap grid shows it), so
+// this host reads the root's main window and worker where the root keeps them: while
+// the main window does not exist (before the windows are made, after they are
+// destroyed) the grid calls do nothing, and without a worker no rebuild is scheduled.
 class MainFormLapHost final : public ConsoleLapHost {
 public:
-    MainFormLapHost(TMainForm& form, LapResultsWorker& worker) : form_(form), worker_(worker) {}
-    bool blockStDown() const override { return form_.bBlockSt->isChecked(); }
-    int gridCurrentRow() const override { return form_.SingleLanePanel->currentRow(); }
+    MainFormLapHost(TMainForm* const& form, const std::unique_ptr<LapResultsWorker>& worker)
+        : form_(form), worker_(worker) {}
+    bool blockStDown() const override { return form_ && form_->bBlockSt->isChecked(); }
+    int gridCurrentRow() const override { return form_ ? form_->SingleLanePanel->currentRow() : 0; }
     void setGridCurrentRow(int row) override {
-        if (row >= 0 && row < form_.SingleLaneGrid->rowCount()) form_.SingleLanePanel->setCurrentRow(row);
+        if (form_ && row >= 0 && row < form_->SingleLaneGrid->rowCount()) form_->SingleLanePanel->setCurrentRow(row);
     }
-    void setGridRowCount(int rows) override { form_.SingleLanePanel->setRowCount(rows); }
-    void repaintGrid() override { form_.SingleLanePanel->repaintGrid(); }
-    void setOnCourseListCount(int count) override { form_.SingleLanePanel->setOnCourseCount(count); }
+    void setGridRowCount(int rows) override {
+        if (form_) form_->SingleLanePanel->setRowCount(rows);
+    }
+    void repaintGrid() override {
+        if (form_) form_->SingleLanePanel->repaintGrid();
+    }
+    void setOnCourseListCount(int count) override {
+        if (form_) form_->SingleLanePanel->setOnCourseCount(count);
+    }
     bool resultsWindowExists() const override { return ui::RallyResults != nullptr; }
     // The ranking options are the results window's.
     bool clearTime() const override { return !ui::RallyResults || ui::RallyResults->timeOptions().clearTime; }
@@ -265,11 +276,11 @@ public:
     void showLapResults(const LapResultsTable& table) override {
         if (ui::RallyResults) ui::RallyResults->showLapResults(table.toResultsTable());
     }
-    LapResultsWorker* lapResultsWorker() override { return &worker_; }
+    LapResultsWorker* lapResultsWorker() override { return worker_.get(); }
 
 private:
-    TMainForm& form_;
-    LapResultsWorker& worker_;
+    TMainForm* const& form_;                          // the root's; null without the main window
+    const std::unique_ptr<LapResultsWorker>& worker_; // the root's; empty without the worker
 };
 
 // The drag results' main-thread side: the rank options, the results window, the brackets
@@ -427,13 +438,16 @@ private:
 struct ConsoleRoot::State {
     // In start-up order; shut-down releases them in reverse.
     Operator* op = nullptr;
+    // The lap timing and its host live as long as the root: the windows, the start
+    // controls and the mode hit handlers are handed the lap timing.
+    std::unique_ptr<MainFormLapHost> lapHost;
+    std::unique_ptr<LapTiming> lap;
     TMainForm* form = nullptr; // owned by the window list (console_windows)
     std::unique_ptr<MainFormStartPorts> startPorts;
     std::unique_ptr<StartSequence> start;
     std::unique_ptr<MainFormEventHost> eventHost;
     std::unique_ptr<ConsoleHitIntakeHost> intakeHost;
     std::unique_ptr<MainFormDragView> dragView;
-    std::unique_ptr<MainFormLapHost> lapHost;
     std::unique_ptr<MainFormBracketPort> bracketPort;
     std::unique_ptr<MainFormClassPages> classPages;
     std::unique_ptr<MainFormDragEvents> dragEvents;
@@ -455,27 +469,32 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->op = &op;
     setOperator(&op);
     theConsole().setPorts(this);
-    registerLapHitHandlers();
+    d->lapHost = std::make_unique<MainFormLapHost>(d->form, d->lapWorker);
+    d->lap = std::make_unique<LapTiming>(*d->lapHost);
+    registerLapHitHandlers(*d->lap);
 }
 
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
+    clearLapHitHandlers();
     theConsole().setPorts(nullptr);
     setOperator(nullptr);
 }
 
 ui::TMainForm* ConsoleRoot::mainForm() const { return d->form; }
 
+LapTiming& ConsoleRoot::lapTiming() const { return *d->lap; }
+
 void ConsoleRoot::launch() {
     if (started_) return;
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
-        s->start = std::make_unique<StartSequence>(*s->startPorts);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
         s->intakeHost = std::make_unique<ConsoleHitIntakeHost>(*s->start, *this, form, s->link);
         setHitIntakeHost(s->intakeHost.get());
@@ -483,13 +502,12 @@ void ConsoleRoot::launch() {
         installConsoleDragHost(s->dragView.get());
         // Each lap results build comes back to the main thread as a queued call on the
         // main window (dropped if the window is gone).
-        s->lapWorker = std::make_unique<LapResultsWorker>([window = &form](LapResultsOutput out) {
+        s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
             auto build = std::make_shared<LapResultsOutput>(std::move(out));
-            QMetaObject::invokeMethod(window, [build] { applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
         });
         s->lapWorker->start();
-        s->lapHost = std::make_unique<MainFormLapHost>(form, *s->lapWorker);
-        setLapHost(s->lapHost.get());
         s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
         s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
@@ -520,7 +538,6 @@ void ConsoleRoot::shutDown() {
     if (s->lapWorker) s->lapWorker->stop();
     if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
     setDragResultsPort(nullptr);
-    setLapHost(nullptr);
     installConsoleDragHost(nullptr);
     setHitIntakeHost(nullptr);
     // The link and the radio thread were stopped by the window's closing; what is left
@@ -540,7 +557,6 @@ void ConsoleRoot::shutDown() {
     s->bracketPort.reset();
     s->dragEvents.reset();
     s->registrationHost.reset();
-    s->lapHost.reset();
     s->lapWorker.reset();
     s->dragView.reset();
     s->intakeHost.reset();
@@ -566,7 +582,7 @@ void ConsoleRoot::removeClassPages() {
     if (d->classPages) d->classPages->clearClassPages();
 }
 void ConsoleRoot::loadClassesAndRacers() { theRegistry().loadClassesAndRacers(theConsole().eventFolder); }
-void ConsoleRoot::loadLapSingle() { velmaro::loadLapSingle(); }
+void ConsoleRoot::loadLapSingle() { d->lap->loadLapSingle(); }
 void ConsoleRoot::loadDragFile() {
     velmaro::loadDragFile();
     TformFinal::syncAllFromPages();
@@ -612,7 +628,7 @@ void ConsoleRoot::replayHitJournal() {
     }
 }
 void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(); }
-void ConsoleRoot::refreshRaceItemClasses() { velmaro::refreshRaceItemClasses(); }
+void ConsoleRoot::refreshRaceItemClasses() { d->lap->refreshRaceItemClasses(); }
 void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
 
 std::vector<std::pair<int, int>> ConsoleRoot::finalCounts() {
@@ -753,10 +769,10 @@ void ConsoleRoot::classSplit() {
 void ConsoleRoot::lapClassSplit() {
     if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
                                Operator::Icon::Warning)) {
-        assignClassesByBestLap();
+        d->lap->assignClassesByBestLap();
         loadEvent();
     }
-    velmaro::refreshRaceItemClasses();
+    d->lap->refreshRaceItemClasses();
 }
 void ConsoleRoot::resultsXls() {
     if (ui::RallyResults) ui::RallyResults->Button4Click();
@@ -802,7 +818,7 @@ void ConsoleRoot::printTimeslip(int lane) {
     if (mode == 7) return; // roller slalom prints nothing from these buttons
     if (isSingleLaneMode(mode)) {
         // The lap grid's row r shows lap event r - 1.
-        if (lane == -1) ui::printLapReceiptCommand(d->form->SingleLaneGrid->currentRow() - 1);
+        if (lane == -1) ui::printLapReceiptCommand(*d->lap, d->form->SingleLaneGrid->currentRow() - 1);
         return;
     }
     ui::printTimeslipCommand(lane);

@@ -33,6 +33,7 @@
 
 namespace velmaro {
 
+class LapTiming;
 class Operator;
 class TScoreboardController;
 
@@ -58,6 +59,8 @@ public:
     int exec(QApplication& app);
 
     ui::TMainForm* mainForm() const;
+    // The lap timing of the open single-lane event (built with the root, lives as long).
+    LapTiming& lapTiming() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

@@ -1,21 +1,21 @@
 #pragma once
 // The lap timing's host joined to the console (theConsole()), the registry
 // (theRegistry()) and the node link (gTranspondersInUse), and the registration of the
-// three lap hit handlers in the link's mode dispatch table.
+// three lap hit handlers of one lap timing in the link's mode dispatch table.
 //
 // Header only: it is compiled by the program that joins the areas, so the lap library
 // itself needs neither the console nor the registry to build.
 //
 // The root's MainFormLapHost (console_root.cpp) derives from ConsoleLapHost to add what
 // only the windows have (Block ST, the lap grid, the on-course list, the results window,
-// the lap results worker) and installs it with setLapHost at start-up.
+// the lap results worker); the root builds its LapTiming on it at start-up.
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
 #include "core/app/console.h"
-#include "core/lap/lap_events.h"
 #include "core/lap/lap_host.h"
+#include "core/lap/lap_timing.h"
 #include "core/intake/hit_intake.h"
 #include "core/registration/registry.h"
 
@@ -55,9 +55,12 @@ private:
     RegistryLapAdapter registry_;
 };
 
-// Puts processHitLapSingle, processHitStartFinish and processHitGymkhana into the link's
-// mode dispatch table for modes 1, 4 and 6.
-void registerLapHitHandlers();
+// Puts lap's processHitLapSingle, processHitStartFinish and processHitGymkhana into the
+// link's mode dispatch table for modes 1, 4 and 6; lap must stay until
+// clearLapHitHandlers.
+void registerLapHitHandlers(LapTiming& lap);
+// Takes the three handlers out of the table again.
+void clearLapHitHandlers();
 
 // ---- implementation
 
@@ -122,17 +125,21 @@ inline bool ConsoleLapHost::transpondersInUse() const { return gTranspondersInUs
 inline bool ConsoleLapHost::showDirtyTime() const { return theConsole().showDirtyTimeSB == 1; }
 inline TScoreboardController* ConsoleLapHost::scoreboard() { return theConsole().scoreboard; }
 
-inline void registerLapHitHandlers() {
+inline void registerLapHitHandlers(LapTiming& lap) {
     ModeHitHandlers& table = modeHitHandlers();
-    table.setLapHandler(1, [](int node, int signal, std::uint64_t t, int racer, int cls) {
-        (void)processHitLapSingle(node, signal, t, racer, cls);
+    table.setLapHandler(1, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
+        (void)lap.processHitLapSingle(node, signal, t, racer, cls);
     });
-    table.setLapHandler(4, [](int node, int signal, std::uint64_t t, int racer, int cls) {
-        (void)processHitStartFinish(node, signal, t, racer, cls);
+    table.setLapHandler(4, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
+        (void)lap.processHitStartFinish(node, signal, t, racer, cls);
     });
-    table.setLapHandler(6, [](int node, int signal, std::uint64_t t, int racer, int cls) {
-        (void)processHitGymkhana(node, signal, t, racer, cls);
+    table.setLapHandler(6, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
+        (void)lap.processHitGymkhana(node, signal, t, racer, cls);
     });
+}
+
+inline void clearLapHitHandlers() {
+    for (int mode : {1, 4, 6}) modeHitHandlers().clear(mode);
 }
 
 } // namespace velmaro

@@ -4,8 +4,7 @@
 #include <chrono>
 #include <map>
 
-#include "core/lap/lap_events.h"
-#include "core/lap/lap_internal.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/files.h"
 #include "core/platform/operator.h"
 #include "core/platform/save_report.h"
@@ -24,22 +23,22 @@ void backupFailed(const std::string& what) {
                           "Ошибка", Operator::Icon::Error);
 }
 
-std::filesystem::path historyPath() {
-    return uniqueHistoryPath(lapHost().eventFolder(), "lap_single_", nowSeconds(), ".txt");
+std::filesystem::path historyPath(const std::filesystem::path& eventFolder) {
+    return uniqueHistoryPath(eventFolder, "lap_single_", nowSeconds(), ".txt");
 }
 
 } // namespace
 
-void deleteRaceItems(int firstRow, int lastRow) {
-    if (!gRaceItems) return;
-    TRaceItemList& list = *gRaceItems;
+void LapTiming::deleteRaceItems(int firstRow, int lastRow) {
+    if (!raceItems_) return;
+    TRaceItemList& list = *raceItems_;
     const int count = static_cast<int>(list.size());
     const bool all = firstRow == -1;
     if (!all && (firstRow < 1 || lastRow < firstRow || lastRow > count)) return;
 
     // The backups hold the events exactly as they stand before the deletion.
     const std::string before = lapFileText(list);
-    if (lapHost().eventFolder().empty()) {
+    if (host_.eventFolder().empty()) {
         backupFailed("нет папки события");
         return;
     }
@@ -48,7 +47,7 @@ void deleteRaceItems(int firstRow, int lastRow) {
         backupFailed(undo.message());
         return;
     }
-    Status history = writeFileAtomic(historyPath(), before);
+    Status history = writeFileAtomic(historyPath(host_.eventFolder()), before);
     if (!history.ok()) {
         backupFailed(history.message());
         return;
@@ -58,22 +57,22 @@ void deleteRaceItems(int firstRow, int lastRow) {
         if (all) list.clear();
         else list.erase(list.begin() + (firstRow - 1), list.begin() + lastRow);
     });
-    lapHost().setGridRowCount(static_cast<int>(list.size()) + 1);
+    host_.setGridRowCount(static_cast<int>(list.size()) + 1);
     rebuildQueuesAfterFree();
     recalcRaceItems(list);
     (void)saveLapSingleReported();
-    lapHost().repaintGrid();
+    host_.repaintGrid();
 }
 
-void undeleteRaceItems() {
-    if (lapHost().eventFolder().empty()) return;
+void LapTiming::undeleteRaceItems() {
+    if (host_.eventFolder().empty()) return;
     const std::filesystem::path current = lapFilePath("lap_single.txt");
     const std::filesystem::path undelete = lapFilePath("lap_single_undelete.txt");
     std::error_code ec;
     if (std::filesystem::exists(undelete, ec)) {
         // The state being replaced is kept too, so an undo can itself be undone by hand.
         if (std::filesystem::exists(current, ec)) {
-            Status history = copyFileAtomic(current, historyPath());
+            Status history = copyFileAtomic(current, historyPath(host_.eventFolder()));
             if (!history.ok()) {
                 backupFailed(history.message());
                 return;
@@ -85,14 +84,14 @@ void undeleteRaceItems() {
     if (lapMode() == 4) rebuildFinishQueue();
 }
 
-void setRaceItemPenalty(int index, int32_t ms) {
+void LapTiming::setRaceItemPenalty(int index, int32_t ms) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     e->penalty = ms;
     finishLapChange();
 }
 
-void setRaceItemKind(int index, uint32_t kind) {
+void LapTiming::setRaceItemKind(int index, uint32_t kind) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     e->kind = kind;
@@ -100,7 +99,7 @@ void setRaceItemKind(int index, uint32_t kind) {
     finishLapChange();
 }
 
-void togglePenaltyLap(int index) {
+void LapTiming::togglePenaltyLap(int index) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     e->kind = e->kind == TRaceItem::PLAP ? TRaceItem::LAP : TRaceItem::PLAP;
@@ -108,53 +107,52 @@ void togglePenaltyLap(int index) {
     finishLapChange();
 }
 
-void retireRacer(int index) {
+void LapTiming::retireRacer(int index) {
     const int mode = lapMode();
     std::vector<TRaceItem*> listed;
-    if (mode == 1) listed = gCourseQueue;
-    else if (mode == 4) listed = gFinishQueue;
+    if (mode == 1) listed = courseQueue_;
+    else if (mode == 4) listed = finishQueue_;
 
     if (index == -1) {
         std::vector<std::string> items;
-        LapRegistry* reg = lapHost().registry();
+        LapRegistry* reg = host_.registry();
         for (const TRaceItem* s : listed) {
             std::optional<LapRacerInfo> racer = reg && s->racer != 0 ? reg->findRacer(s->racer) : std::nullopt;
             items.push_back(racer ? std::to_string(s->racer) + " " + racer->name : "№ " + std::to_string(s->racer));
         }
         index = theOperator().pick("Сход участника", items);
     }
-    if (index < 0 || index >= static_cast<int>(listed.size()) || !gRaceItems || gRaceItems->empty()) return;
+    if (index < 0 || index >= static_cast<int>(listed.size()) || !raceItems_ || raceItems_->empty()) return;
 
     const TRaceItem& s = *listed[static_cast<size_t>(index)];
     auto fail = std::make_unique<TRaceItem>();
     fail->racer = s.racer;
     fail->classId = s.classId;
     fail->kind = TRaceItem::FAIL;
-    fail->time = gRaceItems->back()->time + 1;
+    fail->time = raceItems_->back()->time + 1;
     (void)insertRaceItem(std::move(fail));
 
     if (mode == 1) {
-        gCourseQueue.erase(gCourseQueue.begin() + index);
-        gCntOnLane = static_cast<int>(gCourseQueue.size());
+        courseQueue_.erase(courseQueue_.begin() + index);
+        cntOnLane_ = static_cast<int>(courseQueue_.size());
     } else if (mode == 4) {
         rebuildFinishQueue();
     }
 
-    recalcRaceItems(*gRaceItems);
-    LapHost& host = lapHost();
-    const int count = static_cast<int>(gRaceItems->size());
-    host.setGridRowCount(count + 1);
-    if (!host.editingNumber() && host.gridCurrentRow() == count - 1) host.setGridCurrentRow(count);
-    host.repaintGrid();
+    recalcRaceItems(*raceItems_);
+    const int count = static_cast<int>(raceItems_->size());
+    host_.setGridRowCount(count + 1);
+    if (!host_.editingNumber() && host_.gridCurrentRow() == count - 1) host_.setGridCurrentRow(count);
+    host_.repaintGrid();
     (void)saveLapSingleReported();
 }
 
-void refreshRaceItemClasses() {
-    if (!gRaceItems) return;
+void LapTiming::refreshRaceItemClasses() {
+    if (!raceItems_) return;
     std::map<uint32_t, LapRacerInfo> byNumber;
-    if (LapRegistry* reg = lapHost().registry())
+    if (LapRegistry* reg = host_.registry())
         for (LapRacerInfo& r : reg->racers()) byNumber[r.number] = std::move(r); // the last of a number wins
-    for (const auto& e : *gRaceItems) {
+    for (const auto& e : *raceItems_) {
         if (e->racer == 0) {
             e->classId = -1;
             continue;
@@ -167,14 +165,14 @@ void refreshRaceItemClasses() {
     finishLapChange();
 }
 
-void assignClassesByBestLap() {
-    LapRegistry* reg = lapHost().registry();
-    if (!reg || !gRaceItems) return;
+void LapTiming::assignClassesByBestLap() {
+    LapRegistry* reg = host_.registry();
+    if (!reg || !raceItems_) return;
     // Work on results built just now from the events, not on those of the last rebuild.
-    TLapRankOptions options{lapHost().clearTime(), lapHost().sumTime()};
+    TLapRankOptions options{host_.clearTime(), host_.sumTime()};
     collectLapResults(options);
     std::vector<TLapResult*> order;
-    for (const auto& r : gLapResults) order.push_back(r.get());
+    for (const auto& r : results_.results) order.push_back(r.get());
     std::sort(order.begin(), order.end(), [&](const TLapResult* a, const TLapResult* b) {
         return compareLapResults(*a, *b, options) < 0;
     });

@@ -5,17 +5,16 @@
 #include <cstdio>
 
 #include "core/app/scoreboard_controller.h"
-#include "core/lap/lap_events.h"
-#include "core/lap/lap_internal.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/numbers.h"
 #include "core/platform/operator.h"
 
 namespace velmaro {
 
-LapCellFill lapGridCellFill(int row, int column) {
-    const TRaceItem* e = getRaceItem(row - 1);
+LapCellFill lapGridCellFill(const LapTiming& lap, int row, int column) {
+    const TRaceItem* e = lap.getRaceItem(row - 1);
     if (!e) return LapCellFill::Window;
-    if (column == 6 && e->penalty != 0 && raceItemCellText(row - 1, 6) != "0.00") return LapCellFill::Penalty;
+    if (column == 6 && e->penalty != 0 && lap.raceItemCellText(row - 1, 6) != "0.00") return LapCellFill::Penalty;
     switch (e->kind) {
     case TRaceItem::LAP: return LapCellFill::Lap;
     case TRaceItem::STLIN: return e->fromStart < 0 ? LapCellFill::EarlyStart : LapCellFill::Window;
@@ -24,18 +23,18 @@ LapCellFill lapGridCellFill(int row, int column) {
     }
 }
 
-int onCourseCount() { return lapMode() == 4 ? gFinishQueueCount() : 0; }
+int onCourseCount(const LapTiming& lap) { return lap.host().raceMode() == 4 ? lap.finishQueueCount() : 0; }
 
-std::string onCourseCaption(int row) {
-    if (row < 0 || row >= onCourseCount()) return {};
+std::string onCourseCaption(const LapTiming& lap, int row) {
+    if (row < 0 || row >= onCourseCount(lap)) return {};
     return std::to_string(row + 1);
 }
 
-std::string onCourseText(int row) {
-    if (row < 0 || row >= onCourseCount()) return {};
-    const TRaceItem& s = *gFinishQueue[static_cast<std::size_t>(row)];
+std::string onCourseText(const LapTiming& lap, int row) {
+    if (row < 0 || row >= onCourseCount(lap)) return {};
+    const TRaceItem& s = *lap.finishQueue()[static_cast<std::size_t>(row)];
     std::string text = std::to_string(s.racer);
-    if (LapRegistry* reg = lapHost().registry())
+    if (LapRegistry* reg = lap.host().registry())
         if (std::optional<LapRacerInfo> racer = reg->findRacer(s.racer); racer && !racer->name.empty())
             text += " - " + racer->name;
     return text;
@@ -66,8 +65,8 @@ std::string lapScoreboardText120(std::uint32_t racer, std::int32_t lapMs) {
     return std::string(number) + '\x03' + time;
 }
 
-void sendLapRowToScoreboard(TScoreboardController& sb, int row, bool dirtyTime) {
-    const TRaceItem* e = row > 0 ? getRaceItem(row - 1) : nullptr;
+void sendLapRowToScoreboard(const LapTiming& lap, TScoreboardController& sb, int row, bool dirtyTime) {
+    const TRaceItem* e = row > 0 ? lap.getRaceItem(row - 1) : nullptr;
     if (!e) return;
     const int type = sb.getType();
     if (type == 120) {
@@ -86,12 +85,12 @@ void sendLapRowToScoreboard(TScoreboardController& sb, int row, bool dirtyTime) 
 
 // ---- commands
 
-bool LapGridCommands::rowValid(int row) { return row > 0 && getRaceItem(row - 1) != nullptr; }
+bool LapGridCommands::rowValid(int row) const { return row > 0 && lap_.getRaceItem(row - 1) != nullptr; }
 
-bool LapGridCommands::canRetire() {
-    const int mode = lapMode();
-    if (mode == 1) return gCourseQueueCount() > 0;
-    if (mode == 4) return gFinishQueueCount() > 0;
+bool LapGridCommands::canRetire() const {
+    const int mode = lap_.host().raceMode();
+    if (mode == 1) return lap_.courseQueueCount() > 0;
+    if (mode == 4) return lap_.finishQueueCount() > 0;
     return false;
 }
 
@@ -104,14 +103,14 @@ void LapGridCommands::setNumber(int row) {
     if (!ok) return;
     std::optional<int> number = racerNumberAnswer(text);
     // The list may have changed while the prompt was open.
-    if (number && rowValid(row)) setRaceItemRacer(row - 1, *number, -2);
+    if (number && rowValid(row)) lap_.setRaceItemRacer(row - 1, *number, -2);
 }
 
 void LapGridCommands::setPenalty(int row) {
     if (!rowValid(row)) return;
     std::string text;
     if (!theOperator().inputQuery("Задать штраф", "Штраф, с", text)) return;
-    if (rowValid(row)) setRaceItemPenalty(row - 1, penaltyAnswerMs(text));
+    if (rowValid(row)) lap_.setRaceItemPenalty(row - 1, penaltyAnswerMs(text));
 }
 
 void LapGridCommands::setPenaltyFromDoubleClick(int row) {
@@ -121,43 +120,44 @@ void LapGridCommands::setPenaltyFromDoubleClick(int row) {
 }
 
 void LapGridCommands::setKind(int row, std::uint32_t kind) {
-    if (rowValid(row)) setRaceItemKind(row - 1, kind);
+    if (rowValid(row)) lap_.setRaceItemKind(row - 1, kind);
 }
 
 void LapGridCommands::togglePenaltyLap(int row) {
-    if (rowValid(row)) velmaro::togglePenaltyLap(row - 1);
+    if (rowValid(row)) lap_.togglePenaltyLap(row - 1);
 }
 
 void LapGridCommands::deleteRows(int firstRow, int lastRow) {
     if (!rowValid(firstRow)) return;
     if (!theOperator().askYesNo("Точно удалить?", "")) return;
-    const int count = gRaceItems ? static_cast<int>(gRaceItems->size()) : 0;
+    const int count = lap_.raceItems() ? static_cast<int>(lap_.raceItems()->size()) : 0;
     if (lastRow < firstRow) lastRow = firstRow;
     if (lastRow > count) lastRow = count;
-    if (rowValid(firstRow)) deleteRaceItems(firstRow, lastRow); // grid rows
+    if (rowValid(firstRow)) lap_.deleteRaceItems(firstRow, lastRow); // grid rows
 }
 
-void LapGridCommands::retire() { retireRacer(-1); }
+void LapGridCommands::retire() { lap_.retireRacer(-1); }
 
 void LapGridCommands::retireListed(int listRow) {
-    if (listRow >= 0 && listRow < onCourseCount()) retireRacer(listRow);
+    if (listRow >= 0 && listRow < onCourseCount(lap_)) lap_.retireRacer(listRow);
 }
 
 void LapGridCommands::sendToScoreboard(int row) {
-    if (TScoreboardController* sb = lapHost().scoreboard()) sendLapRowToScoreboard(*sb, row, lapHost().showDirtyTime());
+    LapHost& host = lap_.host();
+    if (TScoreboardController* sb = host.scoreboard()) sendLapRowToScoreboard(lap_, *sb, row, host.showDirtyTime());
 }
 
 void LapGridCommands::undelete() {
-    if (isLapMode(lapMode()))
-        undeleteRaceItems();
+    if (isLapMode(lap_.host().raceMode()))
+        lap_.undeleteRaceItems();
     else
         port_.undeleteRuns();
 }
 
 void LapGridCommands::deleteAll() {
     if (!theOperator().askYesNo("Точно удалить?", "")) return;
-    if (isLapMode(lapMode()))
-        deleteRaceItems(-1, -1);
+    if (isLapMode(lap_.host().raceMode()))
+        lap_.deleteRaceItems(-1, -1);
     else
         port_.deleteAllRuns();
 }

@@ -7,6 +7,7 @@
 // refresh may have removed the row since the click), and does nothing for row 0 or a
 // row past the last event.
 //
+// Everything reads the lap timing it is given (not owned; it outlives the caller).
 // Thread: the main thread.
 #include <cstdint>
 #include <optional>
@@ -15,6 +16,7 @@
 
 namespace velmaro {
 
+class LapTiming;
 class TScoreboardController;
 
 // Fill of one cell of the lap grid (the selected row is drawn grey by the grid).
@@ -25,14 +27,14 @@ enum class LapCellFill {
     Fail,       // a FAIL row: black, white text
     Penalty,    // the penalty cell of an event with a penalty: light red
 };
-LapCellFill lapGridCellFill(int row, int column);
+LapCellFill lapGridCellFill(const LapTiming& lap, int row, int column);
 
 // The list of racers on course (mode 4; empty in the other modes): row i shows the
 // queue entry i as caption i + 1 and the racer's number, with " - " and the name when
 // the racer is registered with a name. Empty texts for a row past the queue.
-int onCourseCount();
-std::string onCourseCaption(int row);
-std::string onCourseText(int row);
+int onCourseCount(const LapTiming& lap);
+std::string onCourseCaption(const LapTiming& lap, int row);
+std::string onCourseText(const LapTiming& lap, int row);
 
 // The racer-number answer: a whole number, else nullopt.
 std::optional<int> racerNumberAnswer(std::string_view text);
@@ -45,7 +47,7 @@ std::int32_t penaltyAnswerMs(std::string_view text);
 std::string lapScoreboardText120(std::uint32_t racer, std::int32_t lapMs);
 // "На табло": shows the event of a grid row on the scoreboard (type 120 as text,
 // otherwise a LAP event as a result, its time from the start when `dirtyTime`).
-void sendLapRowToScoreboard(TScoreboardController& scoreboard, int row, bool dirtyTime);
+void sendLapRowToScoreboard(const LapTiming& lap, TScoreboardController& scoreboard, int row, bool dirtyTime);
 
 // What the grid's commands need beyond the lap timing.
 class LapGridPort {
@@ -62,16 +64,16 @@ public:
     virtual void deleteAllRuns() = 0;
 };
 
-// The commands of the lap grid's menu, keys and the "Правка" items. Questions go to
-// theOperator().
+// The commands of the lap grid's menu, keys and the "Правка" items on one lap timing.
+// Questions go to theOperator(). Neither the lap timing nor the port is owned.
 class LapGridCommands {
 public:
-    explicit LapGridCommands(LapGridPort& port) : port_(port) {}
+    LapGridCommands(LapTiming& lap, LapGridPort& port) : lap_(lap), port_(port) {}
 
     // True when grid row `row` shows a lap event now.
-    static bool rowValid(int row);
+    bool rowValid(int row) const;
     // True when the retire dialog has racers to list (modes 1 and 4).
-    static bool canRetire();
+    bool canRetire() const;
 
     void setNumber(int row);                 // "Задать номер", double click outside column 6
     void setPenalty(int row);                // "Штраф", P, the button "ШТРАФ"
@@ -86,6 +88,7 @@ public:
     void deleteAll();                        // "Правка" / "Удалить все"
 
 private:
+    LapTiming& lap_;
     LapGridPort& port_;
 };
 

@@ -1,19 +1,18 @@
 #pragma once
 // What the lap timing needs of the rest of the console, behind one small interface.
 //
-// The lap event model, the hit handlers of modes 1, 4 and 6, START and NEXT, the
-// operator's edits and the lap results reach the main window (mode, event folder,
-// Block ST, the lap grid, the on-course list), the node link's transponder flag, the
-// scoreboard settings, the scoreboard controller, the registry of racers and classes
-// and the results window only through the installed LapHost. The composition root
-// installs one that forwards to those objects; tests install fakes. Every method is
-// pure: a host answers for all of them, and a use of lapHost() before any host is
-// installed throws.
+// The lap timing (core/lap/lap_timing.h: the lap event model, the hit handlers of modes
+// 1, 4 and 6, START and NEXT, the operator's edits and the lap results) reaches the main
+// window (mode, event folder, Block ST, the lap grid, the on-course list), the node
+// link's transponder flag, the scoreboard settings, the scoreboard controller, the
+// registry of racers and classes and the results window only through the LapHost it is
+// built with. The composition root builds one that forwards to those objects; tests
+// build fakes. Every method is pure: a host answers for all of them.
 //
 // Questions (number input, class picker, retired racer, messages) go through
 // theOperator() (core/platform/operator.h), not through the host.
 //
-// Ownership: setLapHost does not take ownership; the host must outlive its use.
+// Ownership: a LapTiming does not own its host; the host must outlive it.
 // Thread: every method is called on the main thread.
 #include <cstdint>
 #include <filesystem>
@@ -111,14 +110,8 @@ public:
 
     // ---- threads
     // The lap results worker that builds the results off the main thread; null (tests of
-    // other parts): nothing is scheduled, and buildLapResults builds at once.
+    // other parts): nothing is scheduled, and LapTiming::buildLapResults builds at once.
     virtual LapResultsWorker* lapResultsWorker() = 0;
 };
-
-// The installed host. Throws std::logic_error when none is installed: lap timing reached
-// before the console joined its areas is a fault, never a silent no-op.
-LapHost& lapHost();
-// Installs a host (not owned); null uninstalls it.
-void setLapHost(LapHost* host);
 
 } // namespace velmaro

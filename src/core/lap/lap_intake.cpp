@@ -5,19 +5,11 @@
 
 #include "core/app/scoreboard_controller.h"
 #include "core/intake/hit_intake.h"
-#include "core/lap/lap_events.h"
-#include "core/lap/lap_internal.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/numbers.h"
 #include "core/platform/operator.h"
 
 namespace velmaro {
-
-int gLapStartState = 0;
-int gPendingRacer = 0;
-int gPendingClass = -1;
-std::vector<TRaceItem*> gCourseQueue;
-std::vector<TRaceItem*> gFinishQueue;
-int gCntOnLane = 0;
 
 namespace {
 
@@ -25,77 +17,55 @@ bool sameRacer(const TRaceItem& a, const TRaceItem& b) { return a.racer == b.rac
 bool isStart(const TRaceItem& e) { return e.kind == TRaceItem::STSIG || e.kind == TRaceItem::FRST; }
 bool isLapKind(const TRaceItem& e) { return e.kind == TRaceItem::LAP || e.kind == TRaceItem::PLAP; }
 
-TRaceItemList& items() {
-    ensureRaceItems();
-    return *gRaceItems;
-}
-
-int eventCount() { return gRaceItems ? static_cast<int>(gRaceItems->size()) : 0; }
-
-// What the intake keeps of the end of the list, so that a hit does not walk back over
-// the whole event: the newest event that is neither a lap nor a retirement (the newest
-// start of the course group), the retirements after it, and how far the mode-4 finish
-// queue has been folded in, all as of the first `scanned` events. Appending events only
-// moves it on; every other change drops it (forgetLapTail), and the next hit walks the
-// list once more.
-struct LapTail {
-    static constexpr size_t kNone = static_cast<size_t>(-1);
-    bool valid = false;
-    size_t scanned = 0;
-    const TRaceItem* lastScanned = nullptr;
-    size_t boundary = kNone;
-    const TRaceItem* boundaryItem = nullptr;
-    std::vector<const TRaceItem*> failsAfter; // retirements after the boundary, oldest first
-    bool finishValid = false;                 // gFinishQueue holds the first finishScanned events
-    size_t finishScanned = 0;
-    const TRaceItem* finishLast = nullptr;
-};
-LapTail gTail;
-
 bool tailBoundaryKind(const TRaceItem& e) { return !isLapKind(e) && e.kind != TRaceItem::FAIL; }
 
-// The list still begins with what was scanned (an event appended since is fine).
-bool prefixKept(size_t count, const TRaceItem* last) {
-    if (!gRaceItems || count > gRaceItems->size()) return false;
-    return count == 0 || (*gRaceItems)[count - 1].get() == last;
+void takeRacerOf(TRaceItem& e, const TRaceItem* from) {
+    e.racer = from ? from->racer : 0;
+    e.classId = from ? from->classId : -1;
 }
 
-// Brings the kept boundary up to the end of the list.
-void advanceTail() {
-    const TRaceItemList& list = *gRaceItems;
-    const bool kept = gTail.valid && prefixKept(gTail.scanned, gTail.lastScanned) &&
-                      (gTail.boundary == LapTail::kNone || list[gTail.boundary].get() == gTail.boundaryItem);
+} // namespace
+
+bool LapTiming::prefixKept(size_t count, const TRaceItem* last) const {
+    if (!raceItems_ || count > raceItems_->size()) return false;
+    return count == 0 || (*raceItems_)[count - 1].get() == last;
+}
+
+void LapTiming::advanceTail() {
+    const TRaceItemList& list = *raceItems_;
+    const bool kept = tail_.valid && prefixKept(tail_.scanned, tail_.lastScanned) &&
+                      (tail_.boundary == LapTail::kNone || list[tail_.boundary].get() == tail_.boundaryItem);
     if (!kept) { // walked once more from the start
-        gTail.valid = true;
-        gTail.scanned = 0;
-        gTail.boundary = LapTail::kNone;
-        gTail.failsAfter.clear();
+        tail_.valid = true;
+        tail_.scanned = 0;
+        tail_.boundary = LapTail::kNone;
+        tail_.failsAfter.clear();
     }
-    for (size_t i = gTail.scanned; i < list.size(); ++i) {
+    for (size_t i = tail_.scanned; i < list.size(); ++i) {
         const TRaceItem& e = *list[i];
         if (tailBoundaryKind(e)) {
-            gTail.boundary = i;
-            gTail.failsAfter.clear();
+            tail_.boundary = i;
+            tail_.failsAfter.clear();
         } else if (e.kind == TRaceItem::FAIL) {
-            gTail.failsAfter.push_back(&e);
+            tail_.failsAfter.push_back(&e);
         }
     }
-    gTail.scanned = list.size();
-    gTail.boundaryItem = gTail.boundary == LapTail::kNone ? nullptr : list[gTail.boundary].get();
-    gTail.lastScanned = list.empty() ? nullptr : list.back().get();
+    tail_.scanned = list.size();
+    tail_.boundaryItem = tail_.boundary == LapTail::kNone ? nullptr : list[tail_.boundary].get();
+    tail_.lastScanned = list.empty() ? nullptr : list.back().get();
 }
 
 // The starts of the newest group of starters, newest first: from the newest start back
 // to the lap crossing before it. Retirements are passed over, never taken as a start.
 // `kept`: take the newest start from what the intake keeps instead of walking back.
-std::vector<TRaceItem*> courseGroup(bool kept = false) {
+std::vector<TRaceItem*> LapTiming::courseGroup(bool kept) {
     std::vector<TRaceItem*> group;
-    if (!gRaceItems) return group;
-    const TRaceItemList& list = *gRaceItems;
+    if (!raceItems_) return group;
+    const TRaceItemList& list = *raceItems_;
     size_t from = list.size();
     if (kept) {
         advanceTail();
-        from = gTail.boundary;
+        from = tail_.boundary;
     } else {
         while (from-- > 0)
             if (tailBoundaryKind(*list[from])) break;
@@ -112,7 +82,7 @@ std::vector<TRaceItem*> courseGroup(bool kept = false) {
 // The starts of the group whose racer did not retire after them. The list is in time
 // order, so the retirements later than a start all lie after the oldest start.
 // `kept`: the group came from what the intake keeps (courseGroup(true)).
-std::vector<TRaceItem*> stillOnCourse(const std::vector<TRaceItem*>& group, bool kept = false) {
+std::vector<TRaceItem*> LapTiming::stillOnCourse(const std::vector<TRaceItem*>& group, bool kept) const {
     std::vector<TRaceItem*> q;
     if (group.empty()) return q;
     uint64_t oldest = group.front()->time;
@@ -120,14 +90,14 @@ std::vector<TRaceItem*> stillOnCourse(const std::vector<TRaceItem*>& group, bool
     std::vector<const TRaceItem*> retirements;
     // The retirements later than the oldest start: those after the group's newest start
     // are kept by the intake; before it only the group itself is walked.
-    size_t walkFrom = gRaceItems->size();
+    size_t walkFrom = raceItems_->size();
     if (kept) {
-        for (const TRaceItem* f : gTail.failsAfter)
+        for (const TRaceItem* f : tail_.failsAfter)
             if (f->time > oldest) retirements.push_back(f);
-        walkFrom = gTail.boundary + 1;
+        walkFrom = tail_.boundary + 1;
     }
     for (size_t i = walkFrom; i-- > 0;) {
-        const TRaceItem& e = *(*gRaceItems)[i];
+        const TRaceItem& e = *(*raceItems_)[i];
         if (e.time <= oldest) break;
         if (e.kind == TRaceItem::FAIL) retirements.push_back(&e);
     }
@@ -142,55 +112,50 @@ std::vector<TRaceItem*> stillOnCourse(const std::vector<TRaceItem*>& group, bool
 
 // Folds one event into the finish queue: a start joins it, a lap or retirement takes the
 // racer's oldest start out.
-void foldIntoFinishQueue(TRaceItem& e) {
+void LapTiming::foldIntoFinishQueue(TRaceItem& e) {
     if (isStart(e)) {
-        gFinishQueue.push_back(&e);
+        finishQueue_.push_back(&e);
     } else if (e.kind == TRaceItem::LAP || e.kind == TRaceItem::FAIL) {
-        auto it = std::find_if(gFinishQueue.begin(), gFinishQueue.end(),
+        auto it = std::find_if(finishQueue_.begin(), finishQueue_.end(),
                                [&](const TRaceItem* s) { return sameRacer(*s, e); });
-        if (it != gFinishQueue.end()) gFinishQueue.erase(it);
+        if (it != finishQueue_.end()) finishQueue_.erase(it);
     }
 }
 
-void finishQueueCounted() {
-    lapHost().setOnCourseListCount(static_cast<int>(gFinishQueue.size()));
-    gCntOnLane = static_cast<int>(gFinishQueue.size());
+void LapTiming::finishQueueCounted() {
+    host_.setOnCourseListCount(static_cast<int>(finishQueue_.size()));
+    cntOnLane_ = static_cast<int>(finishQueue_.size());
 }
 
 // rebuildFinishQueue for the intake: only the events appended since the last time.
-void advanceFinishQueue() {
-    if (!gTail.finishValid || !prefixKept(gTail.finishScanned, gTail.finishLast)) {
+void LapTiming::advanceFinishQueue() {
+    if (!tail_.finishValid || !prefixKept(tail_.finishScanned, tail_.finishLast)) {
         rebuildFinishQueue();
         return;
     }
-    const TRaceItemList& list = *gRaceItems;
-    for (size_t i = gTail.finishScanned; i < list.size(); ++i) foldIntoFinishQueue(*list[i]);
-    gTail.finishScanned = list.size();
-    gTail.finishLast = list.empty() ? nullptr : list.back().get();
+    const TRaceItemList& list = *raceItems_;
+    for (size_t i = tail_.finishScanned; i < list.size(); ++i) foldIntoFinishQueue(*list[i]);
+    tail_.finishScanned = list.size();
+    tail_.finishLast = list.empty() ? nullptr : list.back().get();
     finishQueueCounted();
 }
 
 // rebuildCourseQueue for the intake.
-void advanceCourseQueue() {
+void LapTiming::advanceCourseQueue() {
     if (lapMode() == 4) {
         advanceFinishQueue();
         return;
     }
-    gCourseQueue = stillOnCourse(courseGroup(true), true);
-    gCntOnLane = static_cast<int>(gCourseQueue.size());
+    courseQueue_ = stillOnCourse(courseGroup(true), true);
+    cntOnLane_ = static_cast<int>(courseQueue_.size());
 }
 
-void takeRacerOf(TRaceItem& e, const TRaceItem* from) {
-    e.racer = from ? from->racer : 0;
-    e.classId = from ? from->classId : -1;
-}
+int32_t LapTiming::scoreboardTime(const TRaceItem& e) const { return host_.showDirtyTime() ? e.fromStart : e.lap; }
 
-int32_t scoreboardTime(const TRaceItem& e) { return lapHost().showDirtyTime() ? e.fromStart : e.lap; }
-
-void showNewLap(int mode) {
-    TScoreboardController* sb = lapHost().scoreboard();
-    if (!sb || !gRaceItems || gRaceItems->empty()) return;
-    const TRaceItemList& list = *gRaceItems;
+void LapTiming::showNewLap(int mode) {
+    TScoreboardController* sb = host_.scoreboard();
+    if (!sb || !raceItems_ || raceItems_->empty()) return;
+    const TRaceItemList& list = *raceItems_;
     const TRaceItem& newest = *list.back();
     if (mode == 1) {
         int type = sb->getType();
@@ -203,7 +168,7 @@ void showNewLap(int mode) {
         if (sb->getType() == 156) {
             sb->showResult(1, 1, static_cast<int>(newest.racer), scoreboardTime(newest), 0, 0, 0, 0);
         } else {
-            bool dirty = lapHost().showDirtyTime();
+            bool dirty = host_.showDirtyTime();
             std::stable_sort(shown.begin(), shown.end(), [dirty](const TRaceItem* a, const TRaceItem* b) {
                 return dirty ? lessRaceItemFromStart(a, b) : lessRaceItemLap(a, b);
             });
@@ -230,9 +195,9 @@ void showNewLap(int mode) {
 }
 
 // The kind of a hit; nullopt when it is ignored. Moves the start state.
-std::optional<uint32_t> hitKind(int mode, int signal) {
+std::optional<uint32_t> LapTiming::hitKind(int mode, int signal) {
     if (signal == 6) {
-        gLapStartState = 2;
+        lapStartState_ = 2;
         return TRaceItem::STSIG;
     }
     bool line = mode == 6 ? (signal >= 0 && signal < 100 && signal != 15)
@@ -240,32 +205,28 @@ std::optional<uint32_t> hitKind(int mode, int signal) {
     if (!line) return std::nullopt;
     // Mode 4 reaches here only with the finish gate (the start gates are decided by the caller).
     if (mode == 4) return TRaceItem::LAP;
-    uint32_t kind = gLapStartState == 1 ? TRaceItem::FRST : gLapStartState == 2 ? TRaceItem::STLIN : TRaceItem::LAP;
-    gLapStartState = 0;
+    uint32_t kind = lapStartState_ == 1 ? TRaceItem::FRST : lapStartState_ == 2 ? TRaceItem::STLIN : TRaceItem::LAP;
+    lapStartState_ = 0;
     return kind;
 }
 
-// The queue commands of the intake; `kept`: from what the intake keeps of the list.
-void assignFromCourse(int index, bool kept);
-void assignFromFinish(int index, bool kept);
-
-int processHit(int mode, int node, int signal, uint64_t time, int racer, int classId) {
+int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int racer, int classId) {
+    owner_.assertOwner();
     ensureRaceItems();
-    LapHost& host = lapHost();
-    if (host.blockStDown() && !(mode == 4 && node == kNodeFinish && racer != 0)) return 0;
+    if (host_.blockStDown() && !(mode == 4 && node == kNodeFinish && racer != 0)) return 0;
 
     std::optional<uint32_t> kind;
     if (mode == 4 && signal != 6 && (signal == 0 || signal == 2 || signal == 7 || signal == 8) &&
         (node == kNodeStart || node == kNodeStart2)) {
         // A start gate: FRST or STLIN depending on the start state and a start signal near it.
-        if (gLapStartState == 2) {
+        if (lapStartState_ == 2) {
             kind = TRaceItem::STLIN;
-        } else if (gLapStartState == 1 || racer != 0) {
+        } else if (lapStartState_ == 1 || racer != 0) {
             kind = hasKindWithin(TRaceItem::STSIG, time, 5000) ? TRaceItem::STLIN : TRaceItem::FRST;
         } else {
             return 0;
         }
-        gLapStartState = 0;
+        lapStartState_ = 0;
     } else {
         kind = hitKind(mode, signal);
     }
@@ -278,33 +239,33 @@ int processHit(int mode, int node, int signal, uint64_t time, int racer, int cla
     item->time = time;
     item->classId = classId;
     const int index = insertRaceItem(std::move(item));
-    host.setGridRowCount(eventCount() + 1);
-    TRaceItem& e = *(*gRaceItems)[static_cast<size_t>(index)];
+    host_.setGridRowCount(eventCount() + 1);
+    TRaceItem& e = *(*raceItems_)[static_cast<size_t>(index)];
     const bool noRacer = racer == 0;
 
     // The pending racer.
     if (mode == 1) {
         if (e.kind == TRaceItem::STLIN) {
             if (noRacer) {
-                applyRaceItemRacer(index, gPendingRacer, gPendingClass);
-                gPendingRacer = 0;
+                applyRaceItemRacer(index, pendingRacer_, pendingClass_);
+                pendingRacer_ = 0;
             }
         } else if (isStart(e) && noRacer) {
-            applyRaceItemRacer(index, gPendingRacer, gPendingClass);
+            applyRaceItemRacer(index, pendingRacer_, pendingClass_);
         }
     } else if (mode == 4) {
         if (e.kind == TRaceItem::STLIN) {
-            if (noRacer) applyRaceItemRacer(index, gPendingRacer, gPendingClass);
-            gPendingRacer = 0;
+            if (noRacer) applyRaceItemRacer(index, pendingRacer_, pendingClass_);
+            pendingRacer_ = 0;
         } else if (isStart(e)) {
-            if (noRacer) applyRaceItemRacer(index, gPendingRacer, gPendingClass);
-            if (gLapStartState != 2) gPendingRacer = 0;
+            if (noRacer) applyRaceItemRacer(index, pendingRacer_, pendingClass_);
+            if (lapStartState_ != 2) pendingRacer_ = 0;
         }
     } else if (mode == 6 && isStart(e)) {
-        e.racer = static_cast<uint32_t>(gPendingRacer);
-        e.classId = gPendingClass;
-        if (noRacer) applyRaceItemRacer(index, gPendingRacer, gPendingClass);
-        gPendingRacer = 0;
+        e.racer = static_cast<uint32_t>(pendingRacer_);
+        e.classId = pendingClass_;
+        if (noRacer) applyRaceItemRacer(index, pendingRacer_, pendingClass_);
+        pendingRacer_ = 0;
     }
 
     // Queue work.
@@ -321,14 +282,14 @@ int processHit(int mode, int node, int signal, uint64_t time, int racer, int cla
             if (noRacer) assignFromCourse(index, true);
             else advanceCourseQueue();
         } else if (mode == 4) {
-            if (noRacer && !host.transpondersInUse()) assignFromFinish(index, true);
+            if (noRacer && !host_.transpondersInUse()) assignFromFinish(index, true);
             else advanceFinishQueue();
         } else if (noRacer) {
             assignFromPreviousEvent(index);
         }
         break;
     case TRaceItem::STLIN:
-        if (mode == 6 || gPendingRacer == 0) pairLineWithNextSignal(index);
+        if (mode == 6 || pendingRacer_ == 0) pairLineWithNextSignal(index);
         break;
     default: break;
     }
@@ -336,137 +297,64 @@ int processHit(int mode, int node, int signal, uint64_t time, int racer, int cla
     // A hit at the end of the list (the usual case) changes only itself and the current
     // flags: recalculated, handed to the results and saved as that much.
     const bool appended = index == eventCount() - 1 && e.kind != TRaceItem::STSIG;
-    if (appended) recalcAppendedRaceItem(*gRaceItems);
-    else recalcRaceItems(*gRaceItems);
+    if (appended) recalcAppendedRaceItem(*raceItems_);
+    else recalcRaceItems(*raceItems_);
     if (e.kind == TRaceItem::LAP) showNewLap(mode);
 
     const int count = eventCount();
-    if (!host.editingNumber() && host.gridCurrentRow() == count - 1) host.setGridCurrentRow(count);
-    host.repaintGrid();
-    // Once per batch of hits (see the hit intake).
-    afterHits("lap_single.txt", [] { (void)saveLapSingleAfterHits(); });
+    if (!host_.editingNumber() && host_.gridCurrentRow() == count - 1) host_.setGridCurrentRow(count);
+    host_.repaintGrid();
+    // Once per batch of hits (see the hit intake), under the file's own path: another
+    // lap timing's file in the same batch is written too.
+    afterHits(lapFilePath("lap_single.txt").string().c_str(), [this] { (void)saveLapSingleAfterHits(); });
     return 1;
 }
 
-void showPendingOnTextBoard(TScoreboardController& sb, bool stopTiming) {
+void LapTiming::showPendingOnTextBoard(TScoreboardController& sb, bool stopTiming) {
     sb.reset(1);
     if (stopTiming) sb.stopTiming();
-    sb.showText(std::to_string(gPendingRacer), 0, 3, 0, 3, 16);
-}
-
-} // namespace
-
-// ---- helpers shared with the edits
-
-void ensureRaceItems() {
-    if (!gRaceItems) gRaceItems = std::make_unique<TRaceItemList>();
-}
-
-void releaseEvents(const std::function<void()>& free) {
-    forgetMarkedRaceItems();
-    forgetLapTail();
-    gCourseQueue.clear();
-    gFinishQueue.clear();
-    gLapResults.clear();
-    free();
-}
-
-void rebuildQueuesAfterFree() {
-    gCourseQueue.clear();
-    gFinishQueue.clear();
-    if (lapMode() == 4) {
-        rebuildFinishQueue();
-    } else {
-        rebuildCourseQueue();
-        lapHost().setOnCourseListCount(0);
-    }
-}
-
-int insertRaceItem(std::unique_ptr<TRaceItem> item) {
-    TRaceItemList& list = items();
-    auto at = std::upper_bound(list.begin(), list.end(), item->time,
-                               [](uint64_t t, const std::unique_ptr<TRaceItem>& e) { return t < e->time; });
-    const bool atEnd = at == list.end();
-    at = list.insert(at, std::move(item));
-    if (!atEnd) forgetLapTail(); // the events after it moved
-    return static_cast<int>(at - list.begin());
-}
-
-void finishLapChange() {
-    recalcRaceItems(items());
-    lapHost().repaintGrid();
-    (void)saveLapSingleReported();
-}
-
-std::optional<int32_t> pickRacerClass(const LapRacerInfo& racer) {
-    std::vector<std::string> names;
-    std::vector<int32_t> ids;
-    if (LapRegistry* reg = lapHost().registry()) {
-        std::vector<LapClassInfo> classes = reg->classes();
-        for (int32_t id : racer.classIds)
-            for (const LapClassInfo& c : classes)
-                if (c.id == id) {
-                    names.push_back(c.name + " (" + std::to_string(c.id) + ")");
-                    ids.push_back(c.id);
-                }
-    }
-    if (ids.empty()) return std::nullopt;
-    int chosen = theOperator().pick("Класс участника", names);
-    // The picker opens with its first item selected; closing it keeps that choice.
-    if (chosen < 0 || chosen >= static_cast<int>(ids.size())) chosen = 0;
-    return ids[static_cast<size_t>(chosen)];
-}
-
-void resetLapTiming() {
-    releaseEvents([] { gRaceItems.reset(); });
-    gLapStartState = 0;
-    gPendingRacer = 0;
-    gPendingClass = -1;
-    gCntOnLane = 0;
-    resetLapResultsState();
+    sb.showText(std::to_string(pendingRacer_), 0, 3, 0, 3, 16);
 }
 
 // ---- hit handlers
 
-int processHitLapSingle(int node, int signal, uint64_t time, int racer, int classId) {
+int LapTiming::processHitLapSingle(int node, int signal, uint64_t time, int racer, int classId) {
     return processHit(1, node, signal, time, racer, classId);
 }
-int processHitStartFinish(int node, int signal, uint64_t time, int racer, int classId) {
+int LapTiming::processHitStartFinish(int node, int signal, uint64_t time, int racer, int classId) {
     return processHit(4, node, signal, time, racer, classId);
 }
-int processHitGymkhana(int node, int signal, uint64_t time, int racer, int classId) {
+int LapTiming::processHitGymkhana(int node, int signal, uint64_t time, int racer, int classId) {
     return processHit(6, node, signal, time, racer, classId);
 }
 
 // ---- queues
 
-void rebuildCourseQueue() {
+void LapTiming::rebuildCourseQueue() {
     if (lapMode() == 4) {
         rebuildFinishQueue();
         return;
     }
-    gCourseQueue = stillOnCourse(courseGroup());
-    gCntOnLane = static_cast<int>(gCourseQueue.size());
+    courseQueue_ = stillOnCourse(courseGroup());
+    cntOnLane_ = static_cast<int>(courseQueue_.size());
 }
 
-void rebuildFinishQueue() {
-    gFinishQueue.clear();
-    gTail.finishValid = gRaceItems != nullptr;
-    gTail.finishScanned = 0;
-    gTail.finishLast = nullptr;
-    if (gRaceItems) {
-        for (const auto& p : *gRaceItems) foldIntoFinishQueue(*p);
-        gTail.finishScanned = gRaceItems->size();
-        gTail.finishLast = gRaceItems->empty() ? nullptr : gRaceItems->back().get();
+void LapTiming::rebuildFinishQueue() {
+    finishQueue_.clear();
+    tail_.finishValid = raceItems_ != nullptr;
+    tail_.finishScanned = 0;
+    tail_.finishLast = nullptr;
+    if (raceItems_) {
+        for (const auto& p : *raceItems_) foldIntoFinishQueue(*p);
+        tail_.finishScanned = raceItems_->size();
+        tail_.finishLast = raceItems_->empty() ? nullptr : raceItems_->back().get();
     }
     finishQueueCounted();
 }
 
-void forgetLapTail() { gTail = LapTail{}; }
+void LapTiming::forgetLapTail() { tail_ = LapTail{}; }
 
-namespace {
-
-void assignFromCourse(int index, bool kept) {
+void LapTiming::assignFromCourse(int index, bool kept) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     const std::vector<TRaceItem*> group = courseGroup(kept); // every start of the group, newest first
@@ -475,7 +363,7 @@ void assignFromCourse(int index, bool kept) {
         return std::find(onCourse.begin(), onCourse.end(), s) != onCourse.end();
     };
     for (int i = index - 1; i >= 0; --i) {
-        const TRaceItem& p = *(*gRaceItems)[static_cast<size_t>(i)];
+        const TRaceItem& p = *(*raceItems_)[static_cast<size_t>(i)];
         if (isLapKind(p)) {
             // The racer who started after the one who made the previous lap; after the
             // newest start comes the oldest again. Retired racers are passed.
@@ -499,32 +387,30 @@ void assignFromCourse(int index, bool kept) {
     }
 }
 
-void assignFromFinish(int index, bool kept) {
+void LapTiming::assignFromFinish(int index, bool kept) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
-    takeRacerOf(*e, gFinishQueue.empty() ? nullptr : gFinishQueue.front());
+    takeRacerOf(*e, finishQueue_.empty() ? nullptr : finishQueue_.front());
     if (kept) advanceFinishQueue();
     else rebuildFinishQueue();
 }
 
-} // namespace
+void LapTiming::assignFromCourseQueue(int index) { assignFromCourse(index, false); }
+void LapTiming::assignFromFinishQueue(int index) { assignFromFinish(index, false); }
 
-void assignFromCourseQueue(int index) { assignFromCourse(index, false); }
-void assignFromFinishQueue(int index) { assignFromFinish(index, false); }
-
-void assignFromPreviousEvent(int index) {
+void LapTiming::assignFromPreviousEvent(int index) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     takeRacerOf(*e, getRaceItem(index - 1));
 }
 
-void pairSignalWithNextLine(int index) {
+void LapTiming::pairSignalWithNextLine(int index) {
     TRaceItem* signal = getRaceItem(index);
     TRaceItem* next = getRaceItem(index + 1);
     if (signal && next && next->kind == TRaceItem::STLIN && next->racer == 0) takeRacerOf(*signal, next);
 }
 
-void pairLineWithNextSignal(int index) {
+void LapTiming::pairLineWithNextSignal(int index) {
     TRaceItem* line = getRaceItem(index);
     TRaceItem* next = getRaceItem(index + 1);
     if (line && next && next->kind == TRaceItem::STSIG) takeRacerOf(*line, next);
@@ -532,33 +418,34 @@ void pairLineWithNextSignal(int index) {
 
 // ---- START and NEXT
 
-int askLapRacerNumber(int number) {
-    gPendingRacer = 0;
-    gPendingClass = -1;
+int LapTiming::askLapRacerNumber(int number) {
+    pendingRacer_ = 0;
+    pendingClass_ = -1;
     if (number == 0) {
         std::string text;
         if (!theOperator().inputQuery("Задать номер", "Номер", text)) return -1;
         number = static_cast<int>(parseIntegerInRange(text, 0, 2147483647).value_or(0));
     }
-    if (LapRegistry* reg = lapHost().registry()) {
+    if (LapRegistry* reg = host_.registry()) {
         if (std::optional<LapRacerInfo> racer = reg->findRacer(static_cast<uint32_t>(number))) {
             if (racer->classIds.size() == 1) {
-                gPendingClass = racer->classIds.front();
+                pendingClass_ = racer->classIds.front();
             } else if (racer->classIds.size() >= 2) {
-                if (std::optional<int32_t> id = pickRacerClass(*racer)) gPendingClass = *id;
+                if (std::optional<int32_t> id = pickRacerClass(*racer)) pendingClass_ = *id;
             }
         }
     }
-    gPendingRacer = number;
+    pendingRacer_ = number;
     return 0;
 }
 
-void lapNext(int number) {
-    gLapStartState = 1;
-    gPendingRacer = 0;
+void LapTiming::lapNext(int number) {
+    owner_.assertOwner();
+    lapStartState_ = 1;
+    pendingRacer_ = 0;
     (void)askLapRacerNumber(number);
-    TScoreboardController* sb = lapHost().scoreboard();
-    if (gPendingRacer == 0 || !sb) return;
+    TScoreboardController* sb = host_.scoreboard();
+    if (pendingRacer_ == 0 || !sb) return;
     switch (sb->getType()) {
     case 120: showPendingOnTextBoard(*sb, true); break;
     case 122: showPendingOnTextBoard(*sb, false); break;
@@ -566,28 +453,29 @@ void lapNext(int number) {
     case 118: break;
     default:
         sb->reset(1);
-        sb->showResult(1, 1, gPendingRacer, 0, 0, 0, 0, 0);
+        sb->showResult(1, 1, pendingRacer_, 0, 0, 0, 0, 0);
         sb->setDisplayState(0, 2);
         break;
     }
 }
 
-int lapStart(int number) {
-    gLapStartState = 2;
-    if (number != 0 && number != gPendingRacer) {
+int LapTiming::lapStart(int number) {
+    owner_.assertOwner();
+    lapStartState_ = 2;
+    if (number != 0 && number != pendingRacer_) {
         // A racer reported at the start line brings his own (first) class.
-        gPendingClass = -1;
-        if (LapRegistry* reg = lapHost().registry())
+        pendingClass_ = -1;
+        if (LapRegistry* reg = host_.registry())
             if (auto racer = reg->findRacer(static_cast<uint32_t>(number)); racer && !racer->classIds.empty())
-                gPendingClass = racer->classIds.front();
-        gPendingRacer = number;
+                pendingClass_ = racer->classIds.front();
+        pendingRacer_ = number;
     }
-    if (gPendingRacer == 0) {
+    if (pendingRacer_ == 0) {
         if (askLapRacerNumber(number) == -1) return -1;
-        TScoreboardController* sb = lapHost().scoreboard();
+        TScoreboardController* sb = host_.scoreboard();
         if (sb && sb->getType() == 120) showPendingOnTextBoard(*sb, true);
     }
-    TScoreboardController* sb = lapHost().scoreboard();
+    TScoreboardController* sb = host_.scoreboard();
     if (sb) {
         int type = sb->getType();
         if (type == 120 || type == 122) sb->startTiming();
@@ -595,14 +483,14 @@ int lapStart(int number) {
     return 0;
 }
 
-void applyRaceItemRacer(int index, int racer, int classId) {
+void LapTiming::applyRaceItemRacer(int index, int racer, int classId) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     e->racer = static_cast<uint32_t>(racer);
     e->classId = classId;
     if (classId == -2) {
         e->classId = -1; // a class that cannot be read is no class, never the "ask" marker
-        LapRegistry* reg = lapHost().registry();
+        LapRegistry* reg = host_.registry();
         std::optional<LapRacerInfo> found;
         if (reg) {
             for (const LapRacerInfo& r : reg->racers())
@@ -622,10 +510,10 @@ void applyRaceItemRacer(int index, int racer, int classId) {
         }
     }
     // An event before the newest changed (this one, or the one after it above).
-    if (static_cast<size_t>(index) + 1 != gRaceItems->size()) forgetLapTail();
+    if (static_cast<size_t>(index) + 1 != raceItems_->size()) forgetLapTail();
 }
 
-void setRaceItemRacer(int index, int racer, int classId) {
+void LapTiming::setRaceItemRacer(int index, int racer, int classId) {
     if (!getRaceItem(index)) return;
     applyRaceItemRacer(index, racer, classId);
     if (lapMode() == 4) rebuildFinishQueue();
@@ -647,14 +535,14 @@ std::string formatLapTime(int32_t ms) {
 bool lessRaceItemLap(const TRaceItem* a, const TRaceItem* b) { return a->lap < b->lap; }
 bool lessRaceItemFromStart(const TRaceItem* a, const TRaceItem* b) { return a->fromStart < b->fromStart; }
 
-void showLastLapsOnScoreboard() {
-    TScoreboardController* sb = lapHost().scoreboard();
+void LapTiming::showLastLapsOnScoreboard() {
+    TScoreboardController* sb = host_.scoreboard();
     if (!sb || sb->getType() != 117) return;
     std::vector<const TRaceItem*> laps;
-    if (gRaceItems)
-        for (size_t i = gRaceItems->size(); i-- > 0 && laps.size() < 5;)
-            if ((*gRaceItems)[i]->kind == TRaceItem::LAP) laps.push_back((*gRaceItems)[i].get());
-    const bool dirty = lapHost().showDirtyTime();
+    if (raceItems_)
+        for (size_t i = raceItems_->size(); i-- > 0 && laps.size() < 5;)
+            if ((*raceItems_)[i]->kind == TRaceItem::LAP) laps.push_back((*raceItems_)[i].get());
+    const bool dirty = host_.showDirtyTime();
     std::string text;
     for (size_t i = 0; i < 5; ++i) {
         if (i < laps.size()) {

@@ -6,17 +6,13 @@
 #include <algorithm>
 #include <map>
 
-#include "core/lap/lap_events.h"
-#include "core/lap/lap_internal.h"
 #include "core/lap/lap_results_model.h"
 #include "core/lap/lap_results_worker.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 
 namespace velmaro {
-
-std::vector<std::unique_ptr<TLapResult>> gLapResults;
-LapResultsTable gLapResultsTable;
 
 ResultsTable LapResultsTable::toResultsTable() const {
     ResultsTable t;
@@ -127,13 +123,15 @@ int compareLapResults(const TLapResult& a, const TLapResult& b, const TLapRankOp
     return compareWithinClass(a, b, options);
 }
 
-void collectLapResults(const TLapRankOptions& options) {
-    gLapResults.clear();
-    if (!gRaceItems) return;
-    LapRegistry* reg = lapHost().registry();
+void LapTiming::collectLapResults(const TLapRankOptions& options) {
+    owner_.assertOwner();
+    std::vector<std::unique_ptr<TLapResult>>& results = results_.results;
+    results.clear();
+    if (!raceItems_) return;
+    LapRegistry* reg = host_.registry();
     std::vector<LapClassInfo> classes = reg ? reg->classes() : std::vector<LapClassInfo>{};
     std::map<std::pair<uint32_t, int32_t>, TLapResult*> byRacer;
-    const TRaceItemList& list = *gRaceItems;
+    const TRaceItemList& list = *raceItems_;
     for (size_t i = 0; i < list.size(); ++i) {
         TRaceItem& e = *list[i];
         if (e.racer == 0) continue;
@@ -157,31 +155,24 @@ void collectLapResults(const TLapRankOptions& options) {
             for (size_t k = 0; k < classes.size(); ++k)
                 if (classes[k].id == e.classId) made->classPosition = static_cast<int>(k); // the later of equal ids
             r = made.get();
-            gLapResults.push_back(std::move(made));
+            results.push_back(std::move(made));
         }
         r->current |= e.current;
         r->events.push_back(&e);
         r->eventIndexes.push_back(static_cast<int>(i));
         r->eventCount = static_cast<int32_t>(r->events.size());
     }
-    computeLapTotals(gLapResults, options);
+    computeLapTotals(results, options);
 }
 
-namespace {
-
-// The worker whose kept results hold the list as of the last change handed to it
-// (then a hit that appends one event hands over that event alone).
-LapResultsWorker* gSyncedWorker = nullptr;
-
-LapResultsChange baseChange(LapResultsChange::Kind kind) {
-    LapHost& host = lapHost();
+LapResultsChange LapTiming::baseChange(LapResultsChange::Kind kind) const {
     LapResultsChange c;
     c.kind = kind;
-    c.enabled = isLapMode(host.raceMode()) && gRaceItems && host.resultsWindowExists();
+    c.enabled = isLapMode(host_.raceMode()) && raceItems_ && host_.resultsWindowExists();
     if (!c.enabled) return c;
-    c.options = TLapRankOptions{host.clearTime(), host.sumTime()};
+    c.options = TLapRankOptions{host_.clearTime(), host_.sumTime()};
     auto view = std::make_shared<LapRegistryView>();
-    if (LapRegistry* reg = host.registry()) {
+    if (LapRegistry* reg = host_.registry()) {
         view->classes = reg->classes();
         view->racers = reg->racers();
     }
@@ -190,30 +181,29 @@ LapResultsChange baseChange(LapResultsChange::Kind kind) {
     return c;
 }
 
-} // namespace
-
-LapResultsChange wholeLapResultsChange() {
+LapResultsChange LapTiming::wholeLapResultsChange() const {
+    owner_.assertOwner();
     LapResultsChange c = baseChange(LapResultsChange::Kind::Whole);
     if (!c.enabled) return c;
-    const TRaceItemList& list = *gRaceItems;
+    const TRaceItemList& list = *raceItems_;
     for (size_t i = 0; i < list.size(); ++i)
         if (countsForLapResults(*list[i])) c.events.push_back(lapEventValue(*list[i], static_cast<int32_t>(i)));
     return c;
 }
 
-void scheduleLapResultsAfterAppend(const std::vector<size_t>& flagged) {
-    LapResultsWorker* worker = lapHost().lapResultsWorker();
-    if (!worker || worker != gSyncedWorker || !gRaceItems || gRaceItems->empty()) {
+void LapTiming::scheduleLapResultsAfterAppend(const std::vector<size_t>& flagged) {
+    LapResultsWorker* worker = host_.lapResultsWorker();
+    if (!worker || worker != results_.syncedWorker || !raceItems_ || raceItems_->empty()) {
         scheduleLapResults();
         return;
     }
     LapResultsChange c = baseChange(LapResultsChange::Kind::Append);
     if (!c.enabled) {
-        gSyncedWorker = nullptr;
+        results_.syncedWorker = nullptr;
         worker->notify(std::move(c));
         return;
     }
-    const TRaceItemList& list = *gRaceItems;
+    const TRaceItemList& list = *raceItems_;
     const size_t last = list.size() - 1;
     if (countsForLapResults(*list[last])) c.events.push_back(lapEventValue(*list[last], static_cast<int32_t>(last)));
     for (size_t index : flagged) {
@@ -224,18 +214,18 @@ void scheduleLapResultsAfterAppend(const std::vector<size_t>& flagged) {
     worker->notify(std::move(c));
 }
 
-void applyLapResults(LapResultsOutput output) {
-    LapHost& host = lapHost();
-    if (!isLapMode(host.raceMode()) || !gRaceItems) return;
-    if (LapRegistry* reg = host.registry()) {
+void LapTiming::applyLapResults(LapResultsOutput output) {
+    owner_.assertOwner();
+    if (!isLapMode(host_.raceMode()) || !raceItems_) return;
+    if (LapRegistry* reg = host_.registry()) {
         reg->clearClassResults();
         for (const auto& [classId, number] : output.classResults) reg->appendClassResult(classId, number);
     }
-    gLapResultsTable = std::move(output.table);
-    host.showLapResults(gLapResultsTable);
+    results_.table = std::move(output.table);
+    host_.showLapResults(results_.table);
 }
 
-void buildLapResults() {
+void LapTiming::buildLapResults() {
     LapResultsChange change = wholeLapResultsChange();
     if (!change.enabled) return;
     LapResultsModel model;
@@ -250,16 +240,11 @@ void buildLapResults() {
 
 // ---- hand-over
 
-void resetLapResultsState() {
-    gLapResults.clear();
-    gLapResultsTable = {};
-    gSyncedWorker = nullptr;
-}
-
-void scheduleLapResults() {
-    if (LapResultsWorker* worker = lapHost().lapResultsWorker()) {
+void LapTiming::scheduleLapResults() {
+    owner_.assertOwner();
+    if (LapResultsWorker* worker = host_.lapResultsWorker()) {
         LapResultsChange c = wholeLapResultsChange();
-        gSyncedWorker = c.enabled ? worker : nullptr;
+        results_.syncedWorker = c.enabled ? worker : nullptr;
         worker->notify(std::move(c));
     }
 }

@@ -7,10 +7,10 @@
 // events hands the lap results worker (core/lap/lap_results_worker.h) what changed,
 // the worker builds 500 ms after the last change from its own copy (only the racers
 // whose events changed are formatted again), writes the HTML results table and hands
-// the build back to the main thread (applyLapResults).
+// the build back to the main thread (LapTiming::applyLapResults).
 //
-// Ownership: gLapResults owns its records; a record observes lap events of gRaceItems
-// and is valid only until the next change of the list.
+// Ownership: LapResultsState::results owns its records; a record observes lap events
+// of its LapTiming's list and is valid only until the next change of the list.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,7 +28,7 @@ struct TLapResult {
     TRaceItem* bestClean = nullptr;     // stands for the racer under clean time
     TRaceItem* bestFromStart = nullptr; // stands for the racer under dirty time
     std::vector<TRaceItem*> events;     // counted events (LAP, PLAP, FAIL) in time order
-    std::vector<int> eventIndexes;      // their indexes in gRaceItems
+    std::vector<int> eventIndexes;      // their indexes in the list
     int32_t sum = 0;                    // sum of lap (clean) or fromStart (dirty) of the LAPs
     int32_t penaltySum = 0;             // sum of the LAPs' penalties
     int32_t lapCount = 0;               // number of LAPs
@@ -53,7 +53,7 @@ struct TLapRankOptions {
 // The results grid as texts, row after row in one list: row 0 holds the column titles;
 // every row has one cell per column. Cell grammar: a row whose cell 0 is empty is a
 // header row (class titles and "Абсолютный зачет"); everything from the first "|" of a
-// cell is hidden (in a lap cell the index of its lap event in gRaceItems, in the place
+// cell is hidden (in a lap cell the index of its lap event in the list, in the place
 // cell of a class section the current-racer flag "1" or "0").
 struct LapResultsTable {
     std::vector<std::string> texts; // rowCount() x columnCount(), row-major
@@ -72,32 +72,21 @@ private:
     }
 };
 
-// The results of the last collectLapResults.
-extern std::vector<std::unique_ptr<TLapResult>> gLapResults;
-// The table of the last rebuild (what the results window was given).
-extern LapResultsTable gLapResultsTable;
+class LapResultsWorker; // core/lap/lap_results_worker.h
 
-// Main thread, after a change of the lap events (or to refresh the results window):
-// hands the lap results worker (LapHost::lapResultsWorker) the whole list, which it
-// builds 500 ms after the last change. Without a worker nothing is scheduled.
-void scheduleLapResults();
+// The lap results a LapTiming keeps on the main thread (core/lap/lap_timing.h builds,
+// schedules and applies them).
+struct LapResultsState {
+    // Formerly the global gLapResults: the results of the last collectLapResults.
+    std::vector<std::unique_ptr<TLapResult>> results;
+    // Formerly gLapResultsTable: the table of the last build applied (what the results
+    // window was given).
+    LapResultsTable table;
+    // Formerly gSyncedWorker: the worker whose kept results hold the list as of the last
+    // change handed to it (then a hit that appends one event hands over that event alone).
+    LapResultsWorker* syncedWorker = nullptr;
+};
 
-struct LapResultsChange;
-struct LapResultsOutput;
-// Main thread: the whole list of counted events, the registry and the options as a
-// change for the kept results (core/lap/lap_results_model.h).
-LapResultsChange wholeLapResultsChange();
-// Main thread: takes a finished build: the class result lists, gLapResultsTable and
-// the results window. Dropped when the console has left the lap modes meanwhile.
-void applyLapResults(LapResultsOutput output);
-
-// The rebuild at once, on the calling (main) thread: builds, writes the HTML results
-// table and applies the build. Nothing unless mode 1, 4 or 6, the lap events exist and
-// the results window exists.
-void buildLapResults();
-// Gathers gLapResults from gRaceItems and computes the totals, without writing
-// anything (the split into classes uses it). Writes penaltyLapCarry of the events.
-void collectLapResults(const TLapRankOptions& options);
 void computeLapTotals(std::vector<std::unique_ptr<TLapResult>>& results, const TLapRankOptions& options);
 // What the ranking within a class reads of one result: its laps and the event that
 // stands for it under the time rule (bestClean or bestFromStart) with its carry.

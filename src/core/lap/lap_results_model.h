@@ -6,7 +6,7 @@
 // formats again only the groups whose events changed and assembles the results
 // table, the HTML table and the class result lists from the kept texts.
 //
-// It works on copies only (never on gRaceItems), so it may live on another thread
+// It works on copies only (never on a LapTiming's list), so it may live on another thread
 // than the lap events. Not thread safe itself: one thread owns it.
 #include <cstdint>
 #include <filesystem>
@@ -28,7 +28,7 @@ struct TRaceItem;
 // One counted lap event (LAP, PLAP or FAIL with a racer; a LAP or PLAP also with a
 // time) as the results see it.
 struct LapEventValue {
-    int32_t index = 0; // in gRaceItems (what a lap cell leads to)
+    int32_t index = 0; // in the lap events (what a lap cell leads to)
     uint32_t racer = 0;
     uint32_t kind = 0;
     int32_t lap = 0;

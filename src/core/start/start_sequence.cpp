@@ -6,7 +6,7 @@
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_scoreboard.h"
-#include "core/lap/lap_events.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/operator.h"
 
 namespace velmaro {
@@ -45,7 +45,7 @@ int runModeOfItem(int item) {
     }
 }
 
-StartSequence::StartSequence(StartPorts& ports) : ports_(ports) {}
+StartSequence::StartSequence(StartPorts& ports, LapTiming& lap) : ports_(ports), lap_(lap) {}
 
 void StartSequence::start(int modifiers) {
     if (busy_) return;
@@ -142,7 +142,7 @@ void StartSequence::startCommand(int modifiers) {
         if (sb && sb->getType() == 122) sb->startTiming();
     } else if (isSingleLaneMode(mode)) {
         ports_.showBlockSt(false);
-        if (lapStart(c.racerAtStart) != 0) return;
+        if (lap_.lapStart(c.racerAtStart) != 0) return;
     }
     ports_.sendStartCommand(code, c.proStart ? 1 : 0, 1);
 }
@@ -182,10 +182,10 @@ void StartSequence::next() {
     } else if (mode == 4) {
         if (sb && sb->getType() == 156) armed_ = true;
         ports_.showBlockSt(false);
-        lapNext(c.racerAtStart);
+        lap_.lapNext(c.racerAtStart);
     } else if (mode == 1 || mode == 6) {
         ports_.showBlockSt(false);
-        lapNext(c.racerAtStart);
+        lap_.lapNext(c.racerAtStart);
     }
     if (sb && c.racerAtStart != 0) sb->showRacerAtStart(c.racerAtStart);
 }
@@ -232,7 +232,7 @@ bool StartSequence::keyDown(StartKey key, bool ctrl) {
             next();
             return true;
         }
-        if (!armed_ && gPendingRacer <= 0) return false;
+        if (!armed_ && lap_.pendingRacer() <= 0) return false;
         start(0);
         return true;
     case StartKey::F4: resetScoreboards(0); return true;

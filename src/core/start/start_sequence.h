@@ -20,8 +20,9 @@
 //
 // Reads the console's settings and timing mode (theConsole()), the scoreboard
 // controller, the drag host (core/drag) for the run grid, the registry's racers, the
-// radio scoreboards and the lane displays; everything else through StartPorts. Main
-// thread only.
+// radio scoreboards and the lane displays; START and NEXT of the single-lane modes go
+// to the lap timing it is built with; everything else through StartPorts. Neither the
+// ports nor the lap timing is owned. Main thread only.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,7 @@
 
 namespace velmaro {
 
+class LapTiming;
 struct TFinalPair;
 struct TDragRaceItem;
 
@@ -45,7 +47,7 @@ int runModeOfItem(int item);
 
 class StartSequence {
 public:
-    explicit StartSequence(StartPorts& ports);
+    StartSequence(StartPorts& ports, LapTiming& lap);
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
 
@@ -120,6 +122,7 @@ private:
     void scoreboardTypeStep118();
 
     StartPorts& ports_;
+    LapTiming& lap_;
     bool armed_ = false;
     bool busy_ = false;
     int lanesSwapped_ = 0;

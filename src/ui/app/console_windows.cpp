@@ -61,8 +61,9 @@ ConsoleChannelScanPort gChannelScanPort;
 
 } // namespace
 
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands, const std::function<void(TMainForm&)>& beforeCreate) {
-    MainForm = new TMainForm(commands, nullptr);
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
+                                     const std::function<void(TMainForm&)>& beforeCreate) {
+    MainForm = new TMainForm(commands, lap, nullptr);
     gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);
     MainForm->FormCreate();
@@ -70,7 +71,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, const std::func
     make(EditPersonalDataForm);
     make(SelectClassForm);
     make(LogWindow);
-    gResultsHost = std::make_unique<ConsoleResultsHost>();
+    gResultsHost = std::make_unique<ConsoleResultsHost>(lap);
     RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, nullptr);
     gWindows.append(RallyResults);
     make(SelectLanesForm);

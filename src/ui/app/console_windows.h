@@ -9,6 +9,10 @@
 
 class QWidget;
 
+namespace velmaro {
+class LapTiming;
+} // namespace velmaro
+
 namespace velmaro::ui {
 
 class TMainForm;
@@ -17,8 +21,9 @@ class MainFormCommands;
 // Creates the windows in order and returns them in that order (main window first).
 // The main window's FormCreate has run when this returns. `beforeCreate` runs on the
 // constructed main window just before its creation handler (the program joins the
-// other areas' widgets and handlers to it there).
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands,
+// other areas' widgets and handlers to it there). The main window's lap grid and the
+// results window work on `lap`, which must outlive the windows.
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

@@ -93,7 +93,8 @@ QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
 
 } // namespace
 
-TMainForm::TMainForm(MainFormCommands& commands_, QWidget* parent) : QMainWindow(parent), commands(commands_) {
+TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, QWidget* parent)
+    : QMainWindow(parent), commands(commands_), lapTiming(lap) {
     setObjectName("MainForm");
     setWindowTitle("Velmaro v3.6");
     QFont font(u("Tahoma"));
@@ -245,7 +246,7 @@ void TMainForm::buildControls() {
     DragStringGrid = new DragGridWidget(DragQualify);
     page->addWidget(DragStringGrid);
 
-    SingleLanePanel = new LapGridPanel(*this, DragQualify);
+    SingleLanePanel = new LapGridPanel(lapTiming, *this, DragQualify);
     SingleLaneGrid = SingleLanePanel->SingleLaneGrid;
     lvChannel = SingleLanePanel->lvChannel;
     page->addWidget(SingleLanePanel);

@@ -5,7 +5,8 @@
 //
 // What its controls do is reached through MainFormCommands (the window side, given to
 // the constructor) and theConsole().ports() (the core side), both implemented by the
-// composition root. The node panels ("Система") and the start light tree are placed by the link
+// composition root; the lap grid works on the lap timing given to the constructor (not
+// owned, it outlives the window). The node panels ("Система") and the start light tree are placed by the link
 // area into `systemPanelHost` and `startLightsHost`.
 #include <QMainWindow>
 
@@ -79,7 +80,7 @@ public:
 class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGridPort {
     Q_OBJECT
 public:
-    explicit TMainForm(MainFormCommands& commands, QWidget* parent = nullptr);
+    TMainForm(MainFormCommands& commands, LapTiming& lap, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The creation handler (createConsole); called once, right after construction.
@@ -104,6 +105,7 @@ public:
     bool closing() const { return closing_; }
 
     MainFormCommands& commands;
+    LapTiming& lapTiming;
 
     // Published components other areas work with.
     QTabWidget* DragPageControl = nullptr;

@@ -1,7 +1,7 @@
 #include "ui/app/results_host.h"
 
 #include "core/app/console.h"
-#include "core/lap/lap_results.h"
+#include "core/lap/lap_timing.h"
 #include "core/results/drag_results.h"
 #include "ui/app/main_form.h"
 
@@ -10,7 +10,7 @@ namespace velmaro::ui {
 int ConsoleResultsHost::raceMode() const { return static_cast<int>(theConsole().raceMode); }
 std::filesystem::path ConsoleResultsHost::eventFolder() const { return theConsole().eventFolder; }
 std::string ConsoleResultsHost::eventName() const { return theConsole().eventName; }
-void ConsoleResultsHost::rebuildLapResults() { scheduleLapResults(); }
+void ConsoleResultsHost::rebuildLapResults() { lap_.scheduleLapResults(); }
 void ConsoleResultsHost::rebuildDragResults() { notifyResultsThread(); }
 
 void ConsoleResultsHost::showLapEvent(int index) {

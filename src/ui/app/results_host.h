@@ -1,22 +1,32 @@
 #pragma once
 // The console as the results window sees it: the open event of theConsole(), the two
-// rebuild requests and the way to a lap event in the main window's lap grid; and the
-// desktop opener the export shows its workbook with.
+// rebuild requests (the lap results of the lap timing it is built with, not owned) and
+// the way to a lap event in the main window's lap grid; and the desktop opener the
+// export shows its workbook with.
 #include "core/results/results_window.h"
 #include "ui/platform/desktop_opener.h"
+
+namespace velmaro {
+class LapTiming;
+} // namespace velmaro
 
 namespace velmaro::ui {
 
 class ConsoleResultsHost final : public ResultsWindowHost {
 public:
+    explicit ConsoleResultsHost(LapTiming& lap) : lap_(lap) {}
+
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
     std::string eventName() const override;
-    void rebuildLapResults() override;  // scheduleLapResults
+    void rebuildLapResults() override;  // LapTiming::scheduleLapResults
     void rebuildDragResults() override; // notifyResultsThread
     void showLapEvent(int index) override;
 
     DesktopOpener opener;
+
+private:
+    LapTiming& lap_;
 };
 
 } // namespace velmaro::ui

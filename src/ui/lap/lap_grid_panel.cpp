@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/lap/lap_events.h"
+#include "core/lap/lap_timing.h"
 #include "ui/controls/flat_cell_delegate.h"
 #include "ui/controls/letter_keys.h"
 
@@ -48,7 +48,7 @@ const QColor kSelectedColour{192, 192, 192};
 // The lap events as rows: row i is lap event i (grid row i + 1).
 class LapEventModel : public QAbstractTableModel {
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    LapEventModel(const LapTiming& lap, QObject* parent) : QAbstractTableModel(parent), lap_(lap) {}
 
     int rows() const { return rows_; }
     void setRows(int rows) {
@@ -73,9 +73,9 @@ public:
         if (!index.isValid()) return {};
         const int row = index.row() + 1;
         switch (role) {
-        case Qt::DisplayRole: return QString::fromStdString(raceItemCellText(index.row(), index.column()));
+        case Qt::DisplayRole: return QString::fromStdString(lap_.raceItemCellText(index.row(), index.column()));
         case Qt::BackgroundRole:
-            switch (lapGridCellFill(row, index.column())) {
+            switch (lapGridCellFill(lap_, row, index.column())) {
             case LapCellFill::Lap: return kLapColour;
             case LapCellFill::EarlyStart:
             case LapCellFill::Penalty: return kRedColour;
@@ -84,7 +84,7 @@ public:
             }
             return {};
         case Qt::ForegroundRole:
-            if (lapGridCellFill(row, index.column()) == LapCellFill::Fail) return QColor(Qt::white);
+            if (lapGridCellFill(lap_, row, index.column()) == LapCellFill::Fail) return QColor(Qt::white);
             return {};
         default: return {};
         }
@@ -96,15 +96,16 @@ public:
     }
 
 private:
+    const LapTiming& lap_;
     int rows_ = 0;
 };
 
 // ---------------------------------------------------------------- the grid
 
-LapEventGrid::LapEventGrid(QWidget* parent) : QTableView(parent) {
+LapEventGrid::LapEventGrid(const LapTiming& lap, QWidget* parent) : QTableView(parent), lap_(lap) {
     setObjectName("SingleLaneGrid");
     setHorizontalHeader(new FlatHeaderView(this));
-    model_ = new LapEventModel(this);
+    model_ = new LapEventModel(lap, this);
     setModel(model_);
     setItemDelegate(new FlatCellDelegate(kSelectedColour, this));
     verticalHeader()->hide();
@@ -123,7 +124,7 @@ int LapEventGrid::rowCount() const { return model_->rows() + 1; }
 void LapEventGrid::setRowCount(int rows) {
     // The lap timing sets the rows on every load, so the class names are current here.
     std::vector<std::string> names;
-    if (LapRegistry* registry = lapHost().registry())
+    if (LapRegistry* registry = lap_.host().registry())
         for (const LapClassInfo& c : registry->classes()) names.push_back(c.name);
     if (names != classNames_) {
         classNames_ = std::move(names);
@@ -204,7 +205,7 @@ void LapEventGrid::updateGeometries() {
 
 // ---------------------------------------------------------------- on-course list
 
-OnCourseList::OnCourseList(QWidget* parent) : QTreeWidget(parent) {
+OnCourseList::OnCourseList(const LapTiming& lap, QWidget* parent) : QTreeWidget(parent), lap_(lap) {
     setObjectName("lvChannel");
     setHeaderLabels({"#", u("Участник")});
     setRootIsDecorated(false);
@@ -229,8 +230,8 @@ int OnCourseList::selectedRow() const {
 void OnCourseList::syncTexts() {
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = topLevelItem(i);
-        const QString caption = QString::fromStdString(onCourseCaption(i));
-        const QString text = QString::fromStdString(onCourseText(i));
+        const QString caption = QString::fromStdString(onCourseCaption(lap_, i));
+        const QString text = QString::fromStdString(onCourseText(lap_, i));
         if (item->text(0) != caption) item->setText(0, caption);
         if (item->text(1) != text) item->setText(1, text);
     }
@@ -243,16 +244,17 @@ void OnCourseList::paintEvent(QPaintEvent* event) {
 
 // ---------------------------------------------------------------- the panel
 
-LapGridPanel::LapGridPanel(LapGridPort& port, QWidget* parent) : QWidget(parent), commands_(port) {
+LapGridPanel::LapGridPanel(LapTiming& lap, LapGridPort& port, QWidget* parent)
+    : QWidget(parent), lap_(lap), commands_(lap, port) {
     setObjectName("SingleLanePanel");
     auto* lanes = new QHBoxLayout(this);
     lanes->setContentsMargins(0, 0, 0, 0);
-    SingleLaneGrid = new LapEventGrid(this);
+    SingleLaneGrid = new LapEventGrid(lap_, this);
     lanes->addWidget(SingleLaneGrid, 1);
     auto* channelBox = new QGroupBox(u("Канал"), this);
     auto* channelLayout = new QVBoxLayout(channelBox);
     channelLayout->setContentsMargins(2, 2, 2, 2);
-    lvChannel = new OnCourseList(channelBox);
+    lvChannel = new OnCourseList(lap_, channelBox);
     channelLayout->addWidget(lvChannel);
     channelBox->setFixedWidth(170);
     lanes->addWidget(channelBox);
@@ -307,12 +309,12 @@ void LapGridPanel::repaintGrid() {
 
 void LapGridPanel::updateMenuStates() {
     const int row = SingleLaneGrid->currentRow();
-    const bool valid = LapGridCommands::rowValid(row);
+    const bool valid = commands_.rowValid(row);
     for (QAction* a : {mSetNumber, mStartLine, mFrStart, mPLAP, mLAP, mSetPenalty, mDeleteItem}) a->setEnabled(valid);
-    N2->setEnabled(LapGridCommands::canRetire());
-    mSendToScoreboard->setEnabled(valid && lapHost().scoreboard() != nullptr);
+    N2->setEnabled(commands_.canRetire());
+    mSendToScoreboard->setEnabled(valid && lap_.host().scoreboard() != nullptr);
     const int listed = lvChannel->selectedRow();
-    N24->setEnabled(listed >= 0 && listed < onCourseCount());
+    N24->setEnabled(listed >= 0 && listed < onCourseCount(lap_));
 }
 
 void LapGridPanel::selectEvent(int index) {
@@ -336,7 +338,7 @@ void LapGridPanel::gridDoubleClick() {
     const QModelIndex at = SingleLaneGrid->indexAt(lastMouseDown_);
     if (!at.isValid()) return;
     const int row = at.row() + 1;
-    if (!LapGridCommands::rowValid(row)) return;
+    if (!commands_.rowValid(row)) return;
     if (at.column() == 6)
         commands_.setPenaltyFromDoubleClick(row);
     else

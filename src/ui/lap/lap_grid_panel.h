@@ -7,7 +7,8 @@
 //
 // Rows follow the lap grid convention: row 0 is the title row (nothing selected), row r
 // shows lap event r - 1. Every command is checked against the lap events as they are
-// when it runs. Main thread only. The port is not owned and must outlive the panel.
+// when it runs. Main thread only. The lap timing and the port are not owned and must
+// outlive the panel.
 #include <QTableView>
 #include <QTreeWidget>
 #include <QWidget>
@@ -28,7 +29,7 @@ class LapEventModel;
 class LapEventGrid : public QTableView {
     Q_OBJECT
 public:
-    explicit LapEventGrid(QWidget* parent = nullptr);
+    explicit LapEventGrid(const LapTiming& lap, QWidget* parent = nullptr);
 
     // Rows including the title row (the lap timing sets it to events + 1). Setting them
     // also widens the class column to the registry's class names.
@@ -54,6 +55,7 @@ protected:
 private:
     void fitFixedColumns();
     void fitFirstColumn();
+    const LapTiming& lap_;
     LapEventModel* model_ = nullptr;
     std::vector<std::string> classNames_; // as the class column was last fitted to
 };
@@ -63,7 +65,7 @@ private:
 class OnCourseList : public QTreeWidget {
     Q_OBJECT
 public:
-    explicit OnCourseList(QWidget* parent = nullptr);
+    explicit OnCourseList(const LapTiming& lap, QWidget* parent = nullptr);
     void setCount(int count);
     // The selected row; -1 when none.
     int selectedRow() const;
@@ -73,12 +75,13 @@ protected:
 
 private:
     void syncTexts();
+    const LapTiming& lap_;
 };
 
 class LapGridPanel : public QWidget {
     Q_OBJECT
 public:
-    LapGridPanel(LapGridPort& port, QWidget* parent = nullptr);
+    LapGridPanel(LapTiming& lap, LapGridPort& port, QWidget* parent = nullptr);
     ~LapGridPanel() override;
 
     // ---- what the lap timing's host forwards here
@@ -121,6 +124,7 @@ protected:
 private:
     void gridDoubleClick();
 
+    LapTiming& lap_;
     LapGridCommands commands_;
     QPoint lastMouseDown_;
 };

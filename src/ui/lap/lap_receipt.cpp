@@ -1,7 +1,7 @@
 #include "ui/lap/lap_receipt.h"
 
 #include "core/drag/drag_run.h"
-#include "core/lap/lap_events.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/files.h"
 #include "core/platform/operator.h"
 #include "core/platform/program_folder.h"
@@ -9,9 +9,9 @@
 
 namespace velmaro::ui {
 
-std::optional<LapReceiptTexts> lapReceiptTexts(int index) {
-    if (!gRaceItems || index < 0) return std::nullopt;
-    const TRaceItemList& items = *gRaceItems;
+std::optional<LapReceiptTexts> lapReceiptTexts(const LapTiming& timing, int index) {
+    if (!timing.raceItems() || index < 0) return std::nullopt;
+    const TRaceItemList& items = *timing.raceItems();
     const TRaceItem* lap = nullptr;
     for (std::size_t i = static_cast<std::size_t>(index); i < items.size() && !lap; ++i)
         if (items[i]->kind == TRaceItem::LAP) lap = items[i].get();
@@ -19,7 +19,7 @@ std::optional<LapReceiptTexts> lapReceiptTexts(int index) {
 
     LapReceiptTexts t;
     t.number = "№ " + std::to_string(lap->racer);
-    if (LapRegistry* registry = lapHost().registry()) {
+    if (LapRegistry* registry = timing.host().registry()) {
         for (const LapClassInfo& cls : registry->classes())
             if (cls.id == lap->classId) {
                 t.className = cls.name;
@@ -65,9 +65,9 @@ Status printLapReceiptDocument(PrintDevice& printer, const ReceiptHeading& headi
     return printer.endDoc();
 }
 
-Status printLapReceipt(int index, const ReceiptHeading& heading, ReceiptPrinterSource& printers,
-                       const std::filesystem::path& footerFile) {
-    const std::optional<LapReceiptTexts> texts = lapReceiptTexts(index);
+Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& heading,
+                       ReceiptPrinterSource& printers, const std::filesystem::path& footerFile) {
+    const std::optional<LapReceiptTexts> texts = lapReceiptTexts(lap, index);
     if (!texts) return Status::Ok();
     std::optional<std::vector<std::string>> footer;
     if (std::vector<std::string> lines; readTextLines(footerFile, lines).ok()) footer = std::move(lines);
@@ -78,9 +78,10 @@ Status printLapReceipt(int index, const ReceiptHeading& heading, ReceiptPrinterS
     return st;
 }
 
-void printLapReceiptCommand(int index) {
+void printLapReceiptCommand(const LapTiming& lap, int index) {
     PosReceiptPrinters printers("lap_receipt");
-    const Status st = printLapReceipt(index, consoleReceiptHeading(), printers, programFolder() / "printfooter.txt");
+    const Status st =
+        printLapReceipt(lap, index, consoleReceiptHeading(), printers, programFolder() / "printfooter.txt");
     if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
 }
 

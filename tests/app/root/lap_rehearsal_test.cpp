@@ -17,7 +17,7 @@
 #include "app/root/console_root.h"
 #include "app/root/console_test.h"
 #include "core/app/console.h"
-#include "core/lap/lap_events.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/files.h"
 #include "core/registration/registry.h"
 #include "ui/app/main_form.h"
@@ -59,10 +59,11 @@ protected:
 
     std::filesystem::path eventFolder() const { return home / "CHALLENGES" / "Круги"; }
 
-    static int eventIndexAt(std::uint64_t time) {
-        if (!gRaceItems) return -1;
-        for (std::size_t i = 0; i < gRaceItems->size(); ++i)
-            if ((*gRaceItems)[i]->time == time) return static_cast<int>(i);
+    static int eventIndexAt(const LapTiming& lap, std::uint64_t time) {
+        const std::unique_ptr<TRaceItemList>& items = lap.raceItems();
+        if (!items) return -1;
+        for (std::size_t i = 0; i < items->size(); ++i)
+            if ((*items)[i]->time == time) return static_cast<int>(i);
         return -1;
     }
 };
@@ -97,6 +98,7 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         launchNewEvent(root, 1, "Круги");
         ASSERT_FALSE(HasFatalFailure());
         ui::TMainForm& form = *root.mainForm();
+        const LapTiming& lap = root.lapTiming();
 
         // Registration: two classes, ten racers with their transponder tags.
         inRegistration(form, [](ui::TRegForm& reg) {
@@ -122,8 +124,8 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
             }
             ASSERT_FALSE(form.bBlockSt->isChecked()) << n;
             sim->sendHit(2, 0, startTime[n]);
-            ASSERT_TRUE(eventually([&] { return eventIndexAt(startTime[n]) >= 0; })) << "start of " << n;
-            const TRaceItem& e = *(*gRaceItems)[std::size_t(eventIndexAt(startTime[n]))];
+            ASSERT_TRUE(eventually([&] { return eventIndexAt(lap, startTime[n]) >= 0; })) << "start of " << n;
+            const TRaceItem& e = *(*lap.raceItems())[std::size_t(eventIndexAt(lap, startTime[n]))];
             EXPECT_EQ(e.racer, std::uint32_t(n));
             EXPECT_EQ(e.kind, i % 2 == 0 ? 3u : 2u) << n; // FRST, STLIN
         }
@@ -134,12 +136,13 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         std::sort(passes.begin(), passes.end());
         for (const auto& [at, tag] : passes) sim->sendHit(2, tagSignal(tag), at);
         ASSERT_TRUE(sim->waitAllAcked(15'000));
-        ASSERT_TRUE(eventually([&] { return gRaceItems && gRaceItems->size() == kRacers.size() + passes.size(); }));
+        ASSERT_TRUE(eventually(
+            [&] { return lap.raceItems() && lap.raceItems()->size() == kRacers.size() + passes.size(); }));
         for (const Racer& r : kRacers)
             for (std::size_t k = 0; k < lapTimes[r.number].size(); ++k) {
-                const int index = eventIndexAt(lapTimes[r.number][k]);
+                const int index = eventIndexAt(lap, lapTimes[r.number][k]);
                 ASSERT_GE(index, 0);
-                const TRaceItem& e = *(*gRaceItems)[std::size_t(index)];
+                const TRaceItem& e = *(*lap.raceItems())[std::size_t(index)];
                 EXPECT_EQ(e.racer, std::uint32_t(r.number));
                 EXPECT_EQ(e.kind, 0u);
                 EXPECT_EQ(e.lap, laps[r.number][k]) << r.number << " lap " << k + 1;
@@ -147,11 +150,12 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
 
         // The penalty: the official selects the lap and presses "ШТРАФ".
         const std::uint64_t penaltyAt = lapTimes[penalised][std::size_t(penaltyLap)];
-        form.SingleLanePanel->setCurrentRow(eventIndexAt(penaltyAt) + 1);
+        form.SingleLanePanel->setCurrentRow(eventIndexAt(lap, penaltyAt) + 1);
         op.inputs = {"2,5"};
         form.sbSetPenalty->click();
-        ASSERT_EQ((*gRaceItems)[std::size_t(eventIndexAt(penaltyAt))]->penalty, 2500);
-        EXPECT_EQ((*gRaceItems)[std::size_t(eventIndexAt(penaltyAt))]->lap, laps[penalised][std::size_t(penaltyLap)] + 2500);
+        ASSERT_EQ((*lap.raceItems())[std::size_t(eventIndexAt(lap, penaltyAt))]->penalty, 2500);
+        EXPECT_EQ((*lap.raceItems())[std::size_t(eventIndexAt(lap, penaltyAt))]->lap,
+                  laps[penalised][std::size_t(penaltyLap)] + 2500);
 
         // The retirement: "Сход" in the lap grid's menu; the racers on the course are
         // offered newest start first (the first crossings after NEXT: 44, 42, 35, 33, 31).
@@ -159,18 +163,18 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         op.shown.clear();
         form.SingleLanePanel->N2->trigger();
         EXPECT_EQ(op.shown, std::vector<std::string>{"Сход участника"});
-        ASSERT_EQ(gRaceItems->back()->kind, 5u); // FAIL
-        EXPECT_EQ(gRaceItems->back()->racer, std::uint32_t(retired));
+        ASSERT_EQ(lap.raceItems()->back()->kind, 5u); // FAIL
+        EXPECT_EQ(lap.raceItems()->back()->racer, std::uint32_t(retired));
 
         // A lap deleted by mistake ("УДАЛИТЬ", confirmed) and brought back.
         const std::string beforeDelete = home.read("CHALLENGES/Круги/lap_single.txt");
         const std::uint64_t deletedAt = lapTimes[33][2];
-        form.SingleLanePanel->setCurrentRow(eventIndexAt(deletedAt) + 1);
+        form.SingleLanePanel->setCurrentRow(eventIndexAt(lap, deletedAt) + 1);
         op.yesNoAnswers = {true};
         form.SpeedButton1->click();
-        ASSERT_EQ(eventIndexAt(deletedAt), -1);
+        ASSERT_EQ(eventIndexAt(lap, deletedAt), -1);
         form.mUndelete->trigger();
-        ASSERT_GE(eventIndexAt(deletedAt), 0);
+        ASSERT_GE(eventIndexAt(lap, deletedAt), 0);
         EXPECT_EQ(home.read("CHALLENGES/Круги/lap_single.txt"), beforeDelete);
 
         // Lap results: each class by its racers' best lap, penalty included in the
@@ -231,7 +235,7 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         ASSERT_FALSE(form.sbPrintBoth->isVisible());
         form.mPrintBoth->trigger();
         ASSERT_TRUE(form.sbPrintBoth->isVisible());
-        form.SingleLanePanel->setCurrentRow(eventIndexAt(penaltyAt) + 1);
+        form.SingleLanePanel->setCurrentRow(eventIndexAt(lap, penaltyAt) + 1);
         op.shown.clear();
         form.sbPrintBoth->click();
         bool receipt = false;
@@ -275,8 +279,9 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         op.shown.clear();
         ConsoleRoot root(op);
         root.launch();
+        const LapTiming& lap = root.lapTiming();
         ASSERT_EQ(theConsole().raceMode, 1u);
-        ASSERT_EQ(gRaceItems->size(), lines.size());
+        ASSERT_EQ(lap.raceItems()->size(), lines.size());
         EXPECT_EQ(theRegistry().racerNumberByTag(110), 45u);
         ui::TMainForm& form = *root.mainForm();
         form.mResults->trigger();

@@ -62,7 +62,7 @@ TEST_F(LapEvents, Recalculation_Table) {
 TEST_F(LapEvents, CurrentMarking_MovesClassesOfRacersOnCourse) {
     registry.addClass(1, "A");
     registry.addClass(2, "B");
-    gCntOnLane = 1;
+    lap->cntOnLane() = 1;
     setEvents({{7, K::FRST, 0, 1}, {8, K::FRST, 100, 2}, {7, K::LAP, 30000, 1}, {8, K::LAP, 31000, 2}});
     EXPECT_EQ(item(3).current, 1);
     EXPECT_EQ(item(2).current, 0); // only one racer counted on course
@@ -72,20 +72,20 @@ TEST_F(LapEvents, CurrentMarking_MovesClassesOfRacersOnCourse) {
 
 TEST_F(LapEvents, DuplicateRules) {
     setEvents({{5, K::LAP, 1000}, {6, K::STSIG, 2000}});
-    EXPECT_TRUE(isDuplicateRaceItem(K::LAP, 1000));
-    EXPECT_FALSE(isDuplicateRaceItem(K::STSIG, 1000)); // a signal may share a lap's time
-    EXPECT_TRUE(isDuplicateRaceItem(K::STSIG, 2000));
-    EXPECT_TRUE(isDuplicateRaceItem(K::FRST, 2000));
-    EXPECT_FALSE(isDuplicateRaceItem(K::LAP, 1001));
+    EXPECT_TRUE(lap->isDuplicateRaceItem(K::LAP, 1000));
+    EXPECT_FALSE(lap->isDuplicateRaceItem(K::STSIG, 1000)); // a signal may share a lap's time
+    EXPECT_TRUE(lap->isDuplicateRaceItem(K::STSIG, 2000));
+    EXPECT_TRUE(lap->isDuplicateRaceItem(K::FRST, 2000));
+    EXPECT_FALSE(lap->isDuplicateRaceItem(K::LAP, 1001));
 }
 
 TEST_F(LapEvents, TimeWindowIsStrict) {
     setEvents({{0, K::STSIG, 100000}, {0, K::LAP, 200000}});
-    EXPECT_TRUE(hasKindWithin(K::STSIG, 104999, 5000));
-    EXPECT_FALSE(hasKindWithin(K::STSIG, 105000, 5000));
-    EXPECT_TRUE(hasKindWithin(K::STSIG, 95001, 5000));
-    EXPECT_FALSE(hasKindWithin(K::STSIG, 95000, 5000));
-    EXPECT_FALSE(hasKindWithin(K::FRST, 100000, 5000));
+    EXPECT_TRUE(lap->hasKindWithin(K::STSIG, 104999, 5000));
+    EXPECT_FALSE(lap->hasKindWithin(K::STSIG, 105000, 5000));
+    EXPECT_TRUE(lap->hasKindWithin(K::STSIG, 95001, 5000));
+    EXPECT_FALSE(lap->hasKindWithin(K::STSIG, 95000, 5000));
+    EXPECT_FALSE(lap->hasKindWithin(K::FRST, 100000, 5000));
 }
 
 TEST_F(LapEvents, GridCellTexts) {
@@ -94,38 +94,38 @@ TEST_F(LapEvents, GridCellTexts) {
     // 1700000000123 ms = 22:13:20.123 UTC
     setEvents({{12, K::FRST, 1700000000123ull - 61000, 3}, {12, K::LAP, 1700000000123ull, 3, 5000},
                {99, 77, 1700000001000ull, 9, 1500}});
-    EXPECT_EQ(raceItemCellText(1, 0), "12  Иванов");
-    EXPECT_EQ(raceItemCellText(1, 1), "LAP");
-    EXPECT_EQ(raceItemCellText(1, 2), "22:13:20.123");
-    EXPECT_EQ(raceItemCellText(1, 3), "1:01.000"); // the penalty taken off again
-    EXPECT_EQ(raceItemCellText(1, 4), "-");
-    EXPECT_EQ(raceItemCellText(1, 5), "Open");
-    EXPECT_EQ(raceItemCellText(1, 6), "5.00");
-    EXPECT_EQ(raceItemCellText(2, 0), "99");
-    EXPECT_EQ(raceItemCellText(2, 1), "UNKWN");
-    EXPECT_EQ(raceItemCellText(2, 5), "9");
-    EXPECT_EQ(raceItemCellText(2, 6), "1.50");
-    EXPECT_EQ(raceItemCellText(3, 0), "");
-    EXPECT_EQ(raceItemCellText(-1, 0), "");
+    EXPECT_EQ(lap->raceItemCellText(1, 0), "12  Иванов");
+    EXPECT_EQ(lap->raceItemCellText(1, 1), "LAP");
+    EXPECT_EQ(lap->raceItemCellText(1, 2), "22:13:20.123");
+    EXPECT_EQ(lap->raceItemCellText(1, 3), "1:01.000"); // the penalty taken off again
+    EXPECT_EQ(lap->raceItemCellText(1, 4), "-");
+    EXPECT_EQ(lap->raceItemCellText(1, 5), "Open");
+    EXPECT_EQ(lap->raceItemCellText(1, 6), "5.00");
+    EXPECT_EQ(lap->raceItemCellText(2, 0), "99");
+    EXPECT_EQ(lap->raceItemCellText(2, 1), "UNKWN");
+    EXPECT_EQ(lap->raceItemCellText(2, 5), "9");
+    EXPECT_EQ(lap->raceItemCellText(2, 6), "1.50");
+    EXPECT_EQ(lap->raceItemCellText(3, 0), "");
+    EXPECT_EQ(lap->raceItemCellText(-1, 0), "");
     setEvents({{5, K::STLIN, 1000}, {5, K::STSIG, 1200}});
-    EXPECT_EQ(raceItemCellText(0, 4), "-0:00.200"); // a crossing before the signal
-    EXPECT_EQ(raceItemCellText(0, 3), "-");
+    EXPECT_EQ(lap->raceItemCellText(0, 4), "-0:00.200"); // a crossing before the signal
+    EXPECT_EQ(lap->raceItemCellText(0, 3), "-");
 }
 
 TEST_F(LapEvents, File_RoundTrip) {
     setEvents({{12, K::FRST, 1700000000000ull, 3}, {12, K::LAP, 1700000030000ull, 3, 1500},
                {0, K::STSIG, 1700000031000ull}, {7, 42, 1700000032000ull, -1, -250}});
-    ASSERT_TRUE(saveLapSingle().ok());
+    ASSERT_TRUE(lap->saveLapSingle().ok());
     std::string text = temp.read("lap_single.txt");
     EXPECT_EQ(text, "12,3,1700000000000,0,0,3,0\n"
                     "12,0,1700000030000,31500,0,3,1500\n"
                     "0,1,1700000031000,0,0,-1,0\n"
                     "7,42,1700000032000,0,0,-1,-250\n");
-    rebuildCourseQueue();
-    recalcRaceItems(*gRaceItems);
+    lap->rebuildCourseQueue();
+    lap->recalcRaceItems(*lap->raceItems());
     std::vector<TRaceItem> before;
-    for (const auto& e : *gRaceItems) before.push_back(*e);
-    loadLapSingle();
+    for (const auto& e : *lap->raceItems()) before.push_back(*e);
+    lap->loadLapSingle();
     ASSERT_EQ(count(), 4);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(item(i), before[static_cast<size_t>(i)]);
     EXPECT_EQ(host.rowCount, 5);
@@ -143,7 +143,7 @@ TEST_F(LapEvents, File_BadLinesAreSkipped) {
                "\n"
                "12,3,500,4294967295,0,3,0\n"          // a negative lap as written by %u
                "12,0,6000,0,0,3,0");                  // last line without line end
-    loadLapSingle();
+    lap->loadLapSingle();
     ASSERT_EQ(count(), 3);
     EXPECT_EQ(item(0).time, 500u); // put in time order
     EXPECT_EQ(item(0).kind, K::FRST);
@@ -155,8 +155,8 @@ TEST_F(LapEvents, File_BadLinesAreSkipped) {
 
 TEST_F(LapEvents, File_MissingGivesEmptyList) {
     setEvents({{5, K::LAP, 1000}});
-    loadLapSingle();
-    ASSERT_TRUE(gRaceItems);
+    lap->loadLapSingle();
+    ASSERT_TRUE(lap->raceItems());
     EXPECT_EQ(count(), 0);
     EXPECT_EQ(host.rowCount, 1);
 }

@@ -1,16 +1,17 @@
 #pragma once
-// Shared fixture of the lap timing tests: a host with a fake registry, a recording
-// scoreboard and a temporary event folder.
+// Shared fixture of the lap timing tests: a lap timing built fresh for each test on a
+// host with a fake registry, a recording scoreboard and a temporary event folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/app/scoreboard_controller.h"
-#include "core/lap/lap_events.h"
 #include "core/lap/lap_grid.h"
+#include "core/lap/lap_timing.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
@@ -107,6 +108,7 @@ public:
     bool sum = false;
     int tablesShown = 0;
     int repaints = 0;
+    LapResultsWorker* worker = nullptr; // null: nothing scheduled, buildLapResults builds
 
     int raceMode() const override { return mode; }
     std::filesystem::path eventFolder() const override { return folder; }
@@ -125,7 +127,7 @@ public:
     bool clearTime() const override { return clean; }
     bool sumTime() const override { return sum; }
     void showLapResults(const LapResultsTable&) override { ++tablesShown; }
-    LapResultsWorker* lapResultsWorker() override { return nullptr; } // built by buildLapResults
+    LapResultsWorker* lapResultsWorker() override { return worker; }
 };
 
 // The lap grid's port: records the editing flag and the two-lane "Правка" calls.
@@ -153,22 +155,21 @@ protected:
     RecordingScoreboard board;
     ScriptedOperator op;
     ScopedOperator scopedOp{op};
+    std::optional<LapTiming> lap{std::in_place, host}; // startOver builds another
 
     void SetUp() override {
         host.folder = temp.path();
         host.reg = &registry;
         setProgramFolder(temp.path());
-        setLapHost(&host);
-        resetLapTiming();
     }
-    void TearDown() override {
-        resetLapTiming();
-        setLapHost(nullptr);
-    }
+
+    // A fresh lap timing on the same host and event folder (what the folder holds stays).
+    void startOver() { lap.emplace(host); }
 
     // Replaces the list by these events (put in time order) and recalculates.
     void setEvents(const std::vector<EventRow>& rows) {
-        gRaceItems = std::make_unique<TRaceItemList>();
+        std::unique_ptr<TRaceItemList>& list = lap->raceItems();
+        list = std::make_unique<TRaceItemList>();
         for (const EventRow& r : rows) {
             auto e = std::make_unique<TRaceItem>();
             e->racer = r.racer;
@@ -176,24 +177,23 @@ protected:
             e->time = r.time;
             e->classId = r.classId;
             e->penalty = r.penalty;
-            gRaceItems->push_back(std::move(e));
+            list->push_back(std::move(e));
         }
-        std::stable_sort(gRaceItems->begin(), gRaceItems->end(),
-                         [](const auto& a, const auto& b) { return a->time < b->time; });
-        recalcRaceItems(*gRaceItems);
+        std::stable_sort(list->begin(), list->end(), [](const auto& a, const auto& b) { return a->time < b->time; });
+        lap->recalcRaceItems(*list);
     }
-    TRaceItem& item(int i) { return *(*gRaceItems)[static_cast<size_t>(i)]; }
-    int count() const { return gRaceItems ? static_cast<int>(gRaceItems->size()) : 0; }
+    TRaceItem& item(int i) { return *(*lap->raceItems())[static_cast<size_t>(i)]; }
+    int count() const { return lap->raceItems() ? static_cast<int>(lap->raceItems()->size()) : 0; }
     std::vector<std::string> kinds() const {
         std::vector<std::string> v;
-        if (gRaceItems)
-            for (const auto& e : *gRaceItems) v.emplace_back(raceKindName(e->kind));
+        if (lap->raceItems())
+            for (const auto& e : *lap->raceItems()) v.emplace_back(raceKindName(e->kind));
         return v;
     }
     std::vector<uint32_t> racersOf(uint32_t kind) const {
         std::vector<uint32_t> v;
-        if (gRaceItems)
-            for (const auto& e : *gRaceItems)
+        if (lap->raceItems())
+            for (const auto& e : *lap->raceItems())
                 if (e->kind == kind) v.push_back(e->racer);
         return v;
     }

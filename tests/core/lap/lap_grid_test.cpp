@@ -23,7 +23,7 @@ public:
 class LapGrid : public LapTest {
 protected:
     RecordingGridPort port;
-    LapGridCommands commands{port};
+    LapGridCommands commands{*lap, port};
 
     void SetUp() override {
         LapTest::SetUp();
@@ -57,9 +57,9 @@ TEST_F(LapGrid, CellFill) {
         {6, 1, LapCellFill::Fail},       {7, 6, LapCellFill::Penalty}, {7, 5, LapCellFill::Window},
         {0, 0, LapCellFill::Window},     {8, 0, LapCellFill::Window}, // title row, past the end
     };
-    for (const Case& c : cases) EXPECT_EQ(lapGridCellFill(c.row, c.column), c.fill) << c.row << "," << c.column;
+    for (const Case& c : cases) EXPECT_EQ(lapGridCellFill(*lap, c.row, c.column), c.fill) << c.row << "," << c.column;
     item(1).fromStart = 500;
-    EXPECT_EQ(lapGridCellFill(2, 0), LapCellFill::Window);
+    EXPECT_EQ(lapGridCellFill(*lap, 2, 0), LapCellFill::Window);
 }
 
 TEST_F(LapGrid, Prompts) {
@@ -82,12 +82,12 @@ TEST_F(LapGrid, ScoreboardTexts) {
         {5, 700000, " 5 \x03" "9:59.99"},
         {42, 0, "42 \x03" "0:00.00"},
     };
-    for (const auto& [racer, lap, text] : cases) EXPECT_EQ(lapScoreboardText120(racer, lap), text);
+    for (const auto& [racer, ms, text] : cases) EXPECT_EQ(lapScoreboardText120(racer, ms), text);
 
     fixture();
     board.type = 120;
-    sendLapRowToScoreboard(board, 4, false);
-    sendLapRowToScoreboard(board, 0, false); // title row: nothing
+    sendLapRowToScoreboard(*lap, board, 4, false);
+    sendLapRowToScoreboard(*lap, board, 0, false); // title row: nothing
     EXPECT_EQ(board.calls, (std::vector<std::string>{"showText(" + lapScoreboardText120(7, item(3).lap) + ",0,3,1,3,16)"}));
 
     struct Case {
@@ -95,20 +95,20 @@ TEST_F(LapGrid, ScoreboardTexts) {
         bool dirty;
         std::vector<std::string> calls;
     };
-    const std::string lap = std::to_string(item(3).lap);
+    const std::string lapMs = std::to_string(item(3).lap);
     const std::string fromStart = std::to_string(item(3).fromStart);
     const Case cases2[] = {
-        {135, 4, false, {"reset(0)", "showResult(1,1,7," + lap + ",0,0,0,0)", "setDisplayState(1,1)"}},
+        {135, 4, false, {"reset(0)", "showResult(1,1,7," + lapMs + ",0,0,0,0)", "setDisplayState(1,1)"}},
         {135, 4, true, {"reset(0)", "showResult(1,1,7," + fromStart + ",0,0,0,0)", "setDisplayState(1,1)"}},
-        {132, 4, false, {"reset(0)", "showResult(1,1,7," + lap + ",0,0,0,0)", "setDisplayState(0,-1)"}},
-        {122, 4, false, {"reset(0)", "showResult(1,1,7," + lap + ",0,0,0,0)"}},
+        {132, 4, false, {"reset(0)", "showResult(1,1,7," + lapMs + ",0,0,0,0)", "setDisplayState(0,-1)"}},
+        {122, 4, false, {"reset(0)", "showResult(1,1,7," + lapMs + ",0,0,0,0)"}},
         {135, 6, false, {}}, // not a LAP
         {135, 99, false, {}},
     };
     for (const Case& c : cases2) {
         board.calls.clear();
         board.type = c.type;
-        sendLapRowToScoreboard(board, c.row, c.dirty);
+        sendLapRowToScoreboard(*lap, board, c.row, c.dirty);
         EXPECT_EQ(board.calls, c.calls) << c.type << " row " << c.row;
     }
 }
@@ -116,17 +116,17 @@ TEST_F(LapGrid, ScoreboardTexts) {
 TEST_F(LapGrid, OnCourseListShowsTheFinishQueueOfMode4) {
     host.mode = 4;
     setEvents({{7, K::STSIG, 1000, 1}, {8, K::STSIG, 5000, 1}, {9, K::STSIG, 9000, -1}});
-    rebuildFinishQueue();
-    ASSERT_EQ(onCourseCount(), 3);
+    lap->rebuildFinishQueue();
+    ASSERT_EQ(onCourseCount(*lap), 3);
     EXPECT_EQ(host.onCourseCount, 3);
-    EXPECT_EQ(onCourseCaption(0), "1");
-    EXPECT_EQ(onCourseText(0), "7 - Альфа");
-    EXPECT_EQ(onCourseText(1), "8");       // registered without a name
-    EXPECT_EQ(onCourseText(2), "9");       // not registered
-    EXPECT_EQ(onCourseText(3), "");        // past the queue
-    EXPECT_EQ(onCourseCaption(-1), "");
+    EXPECT_EQ(onCourseCaption(*lap, 0), "1");
+    EXPECT_EQ(onCourseText(*lap, 0), "7 - Альфа");
+    EXPECT_EQ(onCourseText(*lap, 1), "8");       // registered without a name
+    EXPECT_EQ(onCourseText(*lap, 2), "9");       // not registered
+    EXPECT_EQ(onCourseText(*lap, 3), "");        // past the queue
+    EXPECT_EQ(onCourseCaption(*lap, -1), "");
     host.mode = 1;
-    EXPECT_EQ(onCourseCount(), 0);
+    EXPECT_EQ(onCourseCount(*lap), 0);
 }
 
 TEST_F(LapGrid, CommandsActOnTheRowTheyWereGiven) {
@@ -174,7 +174,7 @@ TEST_F(LapGrid, ARowRemovedWhileThePromptIsOpenIsLeftAlone) {
     SteppingOperator stepping;
     setOperator(&stepping);
     stepping.inputs = {std::string("5"), std::string("3")};
-    stepping.duringPrompt = [] { gRaceItems->pop_back(); }; // the list shrinks behind the prompt
+    stepping.duringPrompt = [this] { lap->raceItems()->pop_back(); }; // the list shrinks behind the prompt
     commands.setNumber(7);
     EXPECT_EQ(count(), 6);
     commands.setPenalty(6);
@@ -214,17 +214,17 @@ TEST_F(LapGrid, DeletionsAskFirst) {
 TEST_F(LapGrid, RetireFromTheListAndFromTheDialog) {
     host.mode = 4;
     setEvents({{7, K::STSIG, 1000, 1}, {8, K::STSIG, 5000, 1}});
-    rebuildFinishQueue();
-    EXPECT_TRUE(LapGridCommands::canRetire());
+    lap->rebuildFinishQueue();
+    EXPECT_TRUE(commands.canRetire());
     commands.retireListed(1);
     EXPECT_EQ(racersOf(K::FAIL), std::vector<uint32_t>{8});
-    EXPECT_EQ(onCourseCount(), 1);
+    EXPECT_EQ(onCourseCount(*lap), 1);
     commands.retireListed(1); // that row is gone now
     EXPECT_EQ(racersOf(K::FAIL), std::vector<uint32_t>{8});
     op.picks = {0};
     commands.retire();
     EXPECT_EQ(racersOf(K::FAIL), (std::vector<uint32_t>{8, 7}));
-    EXPECT_FALSE(LapGridCommands::canRetire());
+    EXPECT_FALSE(commands.canRetire());
     EXPECT_EQ(host.onCourseCount, 0);
 }
 

@@ -1,10 +1,7 @@
 // Hit intake of modes 1, 4 and 6, the queues, START and NEXT, and the scoreboard calls.
-#include <stdexcept>
-
 #include "lap_fixture.h"
 
 #include "core/intake/hit_intake.h"
-#include "core/lap/lap_internal.h"
 #include "core/platform/files.h"
 
 namespace velmaro::test {
@@ -19,42 +16,35 @@ protected:
     int cross(int mode, int node = 1, int racer = 0, int cls = -1, uint64_t ms = 30000) {
         t += ms;
         switch (mode) {
-        case 1: return processHitLapSingle(node, 0, t, racer, cls);
-        case 4: return processHitStartFinish(node, 0, t, racer, cls);
-        default: return processHitGymkhana(node, 0, t, racer, cls);
+        case 1: return lap->processHitLapSingle(node, 0, t, racer, cls);
+        case 4: return lap->processHitStartFinish(node, 0, t, racer, cls);
+        default: return lap->processHitGymkhana(node, 0, t, racer, cls);
         }
     }
     int signal(int mode, uint64_t ms = 1000) {
         t += ms;
-        return mode == 4 ? processHitStartFinish(1, 6, t, 0, -1) : processHitLapSingle(1, 6, t, 0, -1);
+        return mode == 4 ? lap->processHitStartFinish(1, 6, t, 0, -1) : lap->processHitLapSingle(1, 6, t, 0, -1);
     }
 };
 
 TEST_F(LapIntake, Mode1_UntaggedLapsRotateThroughTheStarters) {
     for (int n : {7, 8, 9}) {
-        lapNext(n);
+        lap->lapNext(n);
         cross(1, 1, 0, -1, 2000);
     }
     for (int i = 0; i < 6; ++i) cross(1);
     EXPECT_EQ(racersOf(K::FRST), (std::vector<uint32_t>{7, 8, 9}));
     EXPECT_EQ(racersOf(K::LAP), (std::vector<uint32_t>{7, 8, 9, 7, 8, 9}));
-    EXPECT_EQ(queueRacers(gCourseQueue), (std::vector<uint32_t>{9, 8, 7}));
-    EXPECT_EQ(gCntOnLane, 3);
+    EXPECT_EQ(queueRacers(lap->courseQueue()), (std::vector<uint32_t>{9, 8, 7}));
+    EXPECT_EQ(lap->cntOnLane(), 3);
     EXPECT_EQ(host.rowCount, 10);
 }
 
-TEST_F(LapIntake, AHitNeedsTheInstalledHost) {
-    setLapHost(nullptr);
-    EXPECT_THROW(processHitLapSingle(1, 6, 2000, 0, -1), std::logic_error);
-    setLapHost(&host);
-    EXPECT_TRUE(racersOf(K::LAP).empty());
-}
-
 TEST_F(LapIntake, Mode1_NewStartsReplaceTheGroup) {
-    lapNext(7);
+    lap->lapNext(7);
     cross(1);
     cross(1);
-    lapNext(8);
+    lap->lapNext(8);
     cross(1);
     cross(1);
     cross(1);
@@ -70,21 +60,21 @@ TEST_F(LapIntake, Mode1_RetiredRacerLeavesTheRotation) {
     };
     for (const Row& row : {Row{"newest starter", 0, {7, 8, 7, 8, 7}}, Row{"middle starter", 1, {7, 8, 9, 7, 9}}}) {
         SCOPED_TRACE(row.name);
-        resetLapTiming();
+        startOver();
         std::filesystem::remove(temp / "lap_single.txt");
         for (int n : {7, 8, 9}) {
-            lapNext(n);
+            lap->lapNext(n);
             cross(1, 1, 0, -1, 2000);
         }
         cross(1);
         cross(1);
-        retireRacer(row.retireQueueIndex);
-        EXPECT_EQ(gCourseQueue.size(), 2u);
+        lap->retireRacer(row.retireQueueIndex);
+        EXPECT_EQ(lap->courseQueue().size(), 2u);
         cross(1);
         // A reload rebuilds exactly the same queue.
-        std::vector<uint32_t> queued = queueRacers(gCourseQueue);
-        loadLapSingle();
-        EXPECT_EQ(queueRacers(gCourseQueue), queued);
+        std::vector<uint32_t> queued = queueRacers(lap->courseQueue());
+        lap->loadLapSingle();
+        EXPECT_EQ(queueRacers(lap->courseQueue()), queued);
         cross(1);
         cross(1);
         EXPECT_EQ(racersOf(K::LAP), row.laps);
@@ -95,7 +85,7 @@ TEST_F(LapIntake, Mode1_RetiredRacerLeavesTheRotation) {
 TEST_F(LapIntake, Mode1_StartSignalAndStartLine) {
     registry.addClass(2, "B");
     registry.addRacer(5, "Петров", {2});
-    ASSERT_EQ(lapStart(5), 0);
+    ASSERT_EQ(lap->lapStart(5), 0);
     signal(1);
     cross(1, 1, 0, -1, 300);
     cross(1);
@@ -106,25 +96,25 @@ TEST_F(LapIntake, Mode1_StartSignalAndStartLine) {
     }
     EXPECT_EQ(item(2).lap, 30000);
     EXPECT_EQ(item(2).fromStart, 30300);
-    EXPECT_EQ(gPendingRacer, 0);
+    EXPECT_EQ(lap->pendingRacer(), 0);
 }
 
 TEST_F(LapIntake, Mode4_StartAndFinishQueues) {
     host.mode = 4;
-    ASSERT_EQ(lapStart(5), 0);
+    ASSERT_EQ(lap->lapStart(5), 0);
     signal(4);
     cross(4, kNodeStart, 0, -1, 200);
     EXPECT_EQ(kinds(), (std::vector<std::string>{"STSIG", "STLIN"}));
     EXPECT_EQ(racersOf(K::STLIN), std::vector<uint32_t>{5});
-    EXPECT_EQ(queueRacers(gFinishQueue), std::vector<uint32_t>{5});
+    EXPECT_EQ(queueRacers(lap->finishQueue()), std::vector<uint32_t>{5});
     EXPECT_EQ(host.onCourseCount, 1);
-    lapNext(6);
+    lap->lapNext(6);
     cross(4, kNodeStart2, 0, -1, 10000);
-    EXPECT_EQ(queueRacers(gFinishQueue), (std::vector<uint32_t>{5, 6}));
+    EXPECT_EQ(queueRacers(lap->finishQueue()), (std::vector<uint32_t>{5, 6}));
     cross(4, kNodeFinish);
     cross(4, kNodeFinish);
     EXPECT_EQ(racersOf(K::LAP), (std::vector<uint32_t>{5, 6}));
-    EXPECT_TRUE(gFinishQueue.empty());
+    EXPECT_TRUE(lap->finishQueue().empty());
     EXPECT_EQ(host.onCourseCount, 0);
     cross(4, kNodeFinish); // nobody left on the course
     EXPECT_EQ(racersOf(K::LAP), (std::vector<uint32_t>{5, 6, 0}));
@@ -138,12 +128,12 @@ TEST_F(LapIntake, Mode4_FiveSecondWindowOfTheStartSignal) {
     };
     for (const Row& row : {Row{4999, "STLIN"}, Row{5000, "FRST"}, Row{-4999, "STLIN"}, Row{-5000, "FRST"}}) {
         SCOPED_TRACE(row.offset);
-        resetLapTiming();
+        startOver();
         const uint64_t signalTime = 1700000100000ull;
-        processHitStartFinish(1, 6, signalTime, 0, -1);
-        lapNext(5);
-        ASSERT_EQ(processHitStartFinish(kNodeStart, 0, signalTime + row.offset, 0, -1), 1);
-        TRaceItem* crossing = getRaceItem(row.offset < 0 ? 0 : 1);
+        lap->processHitStartFinish(1, 6, signalTime, 0, -1);
+        lap->lapNext(5);
+        ASSERT_EQ(lap->processHitStartFinish(kNodeStart, 0, signalTime + row.offset, 0, -1), 1);
+        TRaceItem* crossing = lap->getRaceItem(row.offset < 0 ? 0 : 1);
         ASSERT_NE(crossing, nullptr);
         EXPECT_EQ(raceKindName(crossing->kind), row.kind);
         // A crossing before the signal takes the signal's racer (none here).
@@ -176,28 +166,28 @@ TEST_F(LapIntake, BlockSt) {
 TEST_F(LapIntake, Mode6_LapsTakeThePreviousRacer) {
     host.mode = 6;
     cross(6); // the very first event has nobody before it
-    lapNext(3);
+    lap->lapNext(3);
     t += 1000;
-    EXPECT_EQ(processHitGymkhana(1, 50, t, 0, -1), 1);
-    EXPECT_EQ(processHitGymkhana(1, 15, t + 1, 0, -1), 0);
-    EXPECT_EQ(processHitGymkhana(1, 100, t + 2, 0, -1), 0);
+    EXPECT_EQ(lap->processHitGymkhana(1, 50, t, 0, -1), 1);
+    EXPECT_EQ(lap->processHitGymkhana(1, 15, t + 1, 0, -1), 0);
+    EXPECT_EQ(lap->processHitGymkhana(1, 100, t + 2, 0, -1), 0);
     cross(6);
     EXPECT_EQ(kinds(), (std::vector<std::string>{"LAP", "FRST", "LAP"}));
     EXPECT_EQ(item(0).racer, 0u);
     EXPECT_EQ(item(1).racer, 3u);
     EXPECT_EQ(item(2).racer, 3u);
-    EXPECT_EQ(gPendingRacer, 0);
+    EXPECT_EQ(lap->pendingRacer(), 0);
 }
 
 TEST_F(LapIntake, RepeatsChangeNothing) {
     cross(1, 1, 7, 1);
-    EXPECT_EQ(processHitLapSingle(1, 0, t, 7, 1), 1);
+    EXPECT_EQ(lap->processHitLapSingle(1, 0, t, 7, 1), 1);
     EXPECT_EQ(count(), 1);
-    EXPECT_EQ(processHitLapSingle(1, 6, t, 0, -1), 1); // a start signal at a lap's time is new
+    EXPECT_EQ(lap->processHitLapSingle(1, 6, t, 0, -1), 1); // a start signal at a lap's time is new
     EXPECT_EQ(count(), 2);
-    EXPECT_EQ(processHitLapSingle(1, 6, t, 0, -1), 1);
+    EXPECT_EQ(lap->processHitLapSingle(1, 6, t, 0, -1), 1);
     EXPECT_EQ(count(), 2);
-    EXPECT_EQ(processHitLapSingle(1, 3, t + 5, 0, -1), 0); // not a line signal
+    EXPECT_EQ(lap->processHitLapSingle(1, 3, t + 5, 0, -1), 0); // not a line signal
 }
 
 TEST_F(LapIntake, GridFollowsTheNewestRowUnlessEditing) {
@@ -215,30 +205,30 @@ TEST_F(LapIntake, StartAndNext_PendingRacer) {
     registry.addRacer(12, "Сидоров", {1, 2});
 
     op.inputs.push_back(std::nullopt); // NEXT, dialog cancelled
-    lapNext(0);
-    EXPECT_EQ(gLapStartState, 1);
-    EXPECT_EQ(gPendingRacer, 0);
+    lap->lapNext(0);
+    EXPECT_EQ(lap->lapStartState(), 1);
+    EXPECT_EQ(lap->pendingRacer(), 0);
 
     op.inputs.push_back(std::string("12"));
     op.picks.push_back(1);
-    lapNext(0);
-    EXPECT_EQ(gPendingRacer, 12);
-    EXPECT_EQ(gPendingClass, 2);
+    lap->lapNext(0);
+    EXPECT_EQ(lap->pendingRacer(), 12);
+    EXPECT_EQ(lap->pendingClass(), 2);
 
     op.shown.clear();
-    EXPECT_EQ(lapStart(0), 0); // the number from NEXT is kept without asking
+    EXPECT_EQ(lap->lapStart(0), 0); // the number from NEXT is kept without asking
     EXPECT_TRUE(op.shown.empty());
-    EXPECT_EQ(gLapStartState, 2);
-    EXPECT_EQ(gPendingClass, 2);
+    EXPECT_EQ(lap->lapStartState(), 2);
+    EXPECT_EQ(lap->pendingClass(), 2);
 
-    gPendingRacer = 0;
+    lap->pendingRacer() = 0;
     op.inputs.push_back(std::nullopt);
-    EXPECT_EQ(lapStart(0), -1);
-    EXPECT_EQ(gLapStartState, 2);
+    EXPECT_EQ(lap->lapStart(0), -1);
+    EXPECT_EQ(lap->lapStartState(), 2);
 
     op.inputs.push_back(std::string("x1"));
-    EXPECT_EQ(lapStart(0), 0); // not a number: racer 0
-    EXPECT_EQ(gPendingRacer, 0);
+    EXPECT_EQ(lap->lapStart(0), 0); // not a number: racer 0
+    EXPECT_EQ(lap->pendingRacer(), 0);
 }
 
 TEST_F(LapIntake, Scoreboard_StartAndNextPerType) {
@@ -260,12 +250,12 @@ TEST_F(LapIntake, Scoreboard_StartAndNextPerType) {
         SCOPED_TRACE(row.type);
         board.type = row.type;
         board.calls.clear();
-        lapNext(12);
+        lap->lapNext(12);
         EXPECT_EQ(board.calls, row.next);
         board.calls.clear();
-        gPendingRacer = 0;
+        lap->pendingRacer() = 0;
         op.inputs.push_back(std::string("13"));
-        EXPECT_EQ(lapStart(0), 0);
+        EXPECT_EQ(lap->lapStart(0), 0);
         EXPECT_EQ(board.calls, row.start);
     }
 }
@@ -290,14 +280,14 @@ TEST_F(LapIntake, Scoreboard_NewLapMode1PerType) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.type);
-        resetLapTiming();
+        startOver();
         board.type = row.type;
         t = 1700000000000ull;
-        processHitLapSingle(1, 0, t, 7, 1);
-        processHitLapSingle(1, 0, t + 15000, 8, 1);
-        processHitLapSingle(1, 0, t + 30000, 7, 1);
+        lap->processHitLapSingle(1, 0, t, 7, 1);
+        lap->processHitLapSingle(1, 0, t + 15000, 8, 1);
+        lap->processHitLapSingle(1, 0, t + 30000, 7, 1);
         board.calls.clear();
-        processHitLapSingle(1, 0, t + 35000, 8, 1);
+        lap->processHitLapSingle(1, 0, t + 35000, 8, 1);
         EXPECT_EQ(board.calls, row.calls);
     }
 }
@@ -319,15 +309,15 @@ TEST_F(LapIntake, Scoreboard_NewLapMode4PerType) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.type);
-        resetLapTiming();
+        startOver();
         board.type = 0;
         t = 1700000000000ull;
-        lapStart(5);
-        processHitStartFinish(1, 6, t, 0, -1);
-        processHitStartFinish(kNodeStart, 0, t + 1000, 0, -1);
+        lap->lapStart(5);
+        lap->processHitStartFinish(1, 6, t, 0, -1);
+        lap->processHitStartFinish(kNodeStart, 0, t + 1000, 0, -1);
         board.type = row.type;
         board.calls.clear();
-        processHitStartFinish(kNodeFinish, 0, t + 31000, 0, -1);
+        lap->processHitStartFinish(kNodeFinish, 0, t + 31000, 0, -1);
         EXPECT_EQ(board.calls, row.calls);
     }
 }
@@ -344,7 +334,7 @@ TEST_F(LapIntake, KeptEndOfTheListMatchesAWholeWalk) {
         int onLane;
     };
     auto runEvent = [&](int mode, unsigned seed, bool forgetEachHit) {
-        resetLapTiming();
+        startOver();
         std::filesystem::remove(temp / "lap_single.txt");
         host.mode = mode;
         t = 1700000000000ull;
@@ -354,9 +344,9 @@ TEST_F(LapIntake, KeptEndOfTheListMatchesAWholeWalk) {
             return (rng >> 8) % n;
         };
         auto hit = [&](int node, int sig, uint64_t at, int racer, int cls) {
-            if (mode == 1) processHitLapSingle(node, sig, at, racer, cls);
-            else if (mode == 4) processHitStartFinish(node, sig, at, racer, cls);
-            else processHitGymkhana(node, sig, at, racer, cls);
+            if (mode == 1) lap->processHitLapSingle(node, sig, at, racer, cls);
+            else if (mode == 4) lap->processHitStartFinish(node, sig, at, racer, cls);
+            else lap->processHitGymkhana(node, sig, at, racer, cls);
         };
         // Edits mostly touch the newest events, where the intake keeps its state.
         auto recent = [&] { return count() - 1 - static_cast<int>(next(static_cast<uint32_t>(std::min(count(), 8)))); };
@@ -366,12 +356,12 @@ TEST_F(LapIntake, KeptEndOfTheListMatchesAWholeWalk) {
                 HitBatch batch;
                 const int hits = 1 + static_cast<int>(next(4));
                 for (int h = 0; h < hits; ++h) {
-                    if (forgetEachHit) forgetLapTail();
+                    if (forgetEachHit) lap->forgetLapTail();
                     const uint32_t r = next(100);
                     const int racer = static_cast<int>(next(6)) + 1;
                     const uint64_t at = r < 5 ? t - next(40000) : (t += 500 + next(20000)); // some out of order
                     if (r < 15) {
-                        lapNext(racer);
+                        lap->lapNext(racer);
                         hit(mode == 4 ? kNodeStart : 1, 0, at, 0, -1);
                     } else if (r < 20) {
                         hit(1, 6, at, 0, -1); // start signal
@@ -384,20 +374,20 @@ TEST_F(LapIntake, KeptEndOfTheListMatchesAWholeWalk) {
             }
             // Now and then an edit between slices.
             const uint32_t e = next(100);
-            if (forgetEachHit) forgetLapTail();
-            if (e < 4 && (!gCourseQueue.empty() || !gFinishQueue.empty())) retireRacer(0);
-            else if (e < 8 && count() > 2) togglePenaltyLap(recent());
+            if (forgetEachHit) lap->forgetLapTail();
+            if (e < 4 && (!lap->courseQueue().empty() || !lap->finishQueue().empty())) lap->retireRacer(0);
+            else if (e < 8 && count() > 2) lap->togglePenaltyLap(recent());
             else if (e < 12 && count() > 2)
-                setRaceItemRacer(recent(), static_cast<int>(next(6)) + 1, -1);
+                lap->setRaceItemRacer(recent(), static_cast<int>(next(6)) + 1, -1);
             else if (e < 16 && count() > 2) {
                 const uint32_t kinds[] = {K::FRST, K::LAP, K::FAIL, K::PLAP};
-                setRaceItemKind(recent(), kinds[next(4)]);
+                lap->setRaceItemKind(recent(), kinds[next(4)]);
             }
             std::string onDisk;
             EXPECT_TRUE(readFile(temp / "lap_single.txt", onDisk).ok());
-            const std::string text = gRaceItems ? lapFileText(*gRaceItems) : std::string();
+            const std::string text = lap->raceItems() ? lapFileText(*lap->raceItems()) : std::string();
             EXPECT_EQ(onDisk, text) << "mode " << mode << " slice " << slice;
-            steps.push_back({text, queueRacers(gCourseQueue), queueRacers(gFinishQueue), gCntOnLane});
+            steps.push_back({text, queueRacers(lap->courseQueue()), queueRacers(lap->finishQueue()), lap->cntOnLane()});
         }
         return steps;
     };

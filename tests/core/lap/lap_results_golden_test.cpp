@@ -6,7 +6,6 @@
 // recalculation does, and lap_single.txt holds the list.
 #include <random>
 
-#include "core/lap/lap_internal.h"
 #include "core/lap/lap_results_worker.h"
 #include "lap_fixture.h"
 #include "lap_results_reference.h"
@@ -16,25 +15,17 @@ namespace {
 
 using K = TRaceItem::Kind;
 
-// The worker is never started: the test takes each build on its own thread.
-class KeptResultsHost : public FakeLapHost {
-public:
-    LapResultsWorker worker{[](LapResultsOutput) {}};
-    LapResultsWorker* lapResultsWorker() override { return &worker; }
-};
-
 class LapGolden : public LapTest {
 protected:
-    KeptResultsHost kept;
+    // Never started: the test takes each build on its own thread.
+    LapResultsWorker worker{[](LapResultsOutput) {}};
     std::mt19937 rng{20240611};
 
     int roll(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
     void SetUp() override {
         LapTest::SetUp();
-        kept.folder = temp.path();
-        kept.reg = &registry;
-        setLapHost(&kept);
+        host.worker = &worker;
         registry.addClass(1, "Stock");
         registry.addClass(2, "Pro <X> & 'Co'");
         registry.addClass(3, "Open|hidden");
@@ -43,10 +34,7 @@ protected:
         registry.racerList[4].name = "O'Neil & <b>|x";
         registry.addRacer(3, "Second three", {2});
     }
-    void TearDown() override {
-        setLapHost(&host);
-        LapTest::TearDown();
-    }
+    void TearDown() override { host.worker = nullptr; }
 
     // Racer and class of a new event: registered or not, a class the registry lacks, none.
     std::pair<int, int> someone() {
@@ -63,59 +51,59 @@ protected:
             auto [racer, cls] = someone();
             t += static_cast<uint64_t>(roll(0, 4) == 0 ? 0 : roll(1, 9000));
             const int signal = roll(0, 12) == 0 ? 6 : 0;
-            processHitLapSingle(1, signal, t, racer, cls);
+            lap->processHitLapSingle(1, signal, t, racer, cls);
         } else if (what < 62) {
             auto [racer, cls] = someone();
             const uint64_t back = static_cast<uint64_t>(roll(1, 60000));
-            processHitLapSingle(1, 0, t > back ? t - back : 1, racer, cls); // out of order
+            lap->processHitLapSingle(1, 0, t > back ? t - back : 1, racer, cls); // out of order
         } else if (what < 66) {
-            lapNext(roll(1, 30));
+            lap->lapNext(roll(1, 30));
         } else if (what < 70) {
-            (void)lapStart(roll(1, 30));
+            (void)lap->lapStart(roll(1, 30));
         } else if (what < 76 && n > 0) {
-            setRaceItemPenalty(roll(0, n - 1), roll(0, 3) == 0 ? -1500 : roll(0, 9) * 1000 + roll(0, 999));
+            lap->setRaceItemPenalty(roll(0, n - 1), roll(0, 3) == 0 ? -1500 : roll(0, 9) * 1000 + roll(0, 999));
         } else if (what < 82 && n > 0) {
             static const uint32_t kinds[] = {K::LAP, K::PLAP, K::FAIL, K::FRST, K::STLIN};
-            setRaceItemKind(roll(0, n - 1), kinds[roll(0, 4)]);
+            lap->setRaceItemKind(roll(0, n - 1), kinds[roll(0, 4)]);
         } else if (what < 85 && n > 0) {
-            togglePenaltyLap(roll(0, n - 1));
+            lap->togglePenaltyLap(roll(0, n - 1));
         } else if (what < 88 && n > 1) {
             const int first = roll(1, n);
-            deleteRaceItems(first, std::min(n, first + roll(0, 2)));
+            lap->deleteRaceItems(first, std::min(n, first + roll(0, 2)));
         } else if (what < 93) {
-            kept.clean = roll(0, 1) == 0;
-            kept.sum = roll(0, 3) == 0;
-            scheduleLapResults(); // an option of the results window
+            host.clean = roll(0, 1) == 0;
+            host.sum = roll(0, 3) == 0;
+            lap->scheduleLapResults(); // an option of the results window
         } else if (what < 96) {
             registry.racerList[static_cast<size_t>(roll(0, 23))].city = "City " + std::to_string(roll(0, 99));
-            scheduleLapResults();
+            lap->scheduleLapResults();
         } else {
-            gCntOnLane = roll(0, 6);
+            lap->cntOnLane() = roll(0, 6);
             auto [racer, cls] = someone();
             t += 10;
-            processHitLapSingle(1, 0, t, racer, cls);
+            lap->processHitLapSingle(1, 0, t, racer, cls);
         }
     }
 
     void expectSameBuild(int stepNo) {
-        std::optional<LapResultsOutput> out = kept.worker.buildNow();
+        std::optional<LapResultsOutput> out = worker.buildNow();
         ASSERT_TRUE(out) << "step " << stepNo;
-        const reference::LapBuild expected = reference::buildLapResults();
+        const reference::LapBuild expected = reference::buildLapResults(*lap);
         ASSERT_EQ(out->table, expected.table) << "step " << stepNo;
         ASSERT_EQ(out->html, expected.html) << "step " << stepNo;
         ASSERT_EQ(out->classResults, expected.classResults) << "step " << stepNo;
-        ASSERT_EQ(temp.read("lap_single.txt"), lapFileText(*gRaceItems)) << "step " << stepNo;
+        ASSERT_EQ(temp.read("lap_single.txt"), lapFileText(*lap->raceItems())) << "step " << stepNo;
     }
 
     // The times and flags a whole recalculation gives are those the list holds.
     void expectRecalculated(int stepNo) {
         std::vector<TRaceItem> before;
-        for (const auto& e : *gRaceItems) before.push_back(*e);
+        for (const auto& e : *lap->raceItems()) before.push_back(*e);
         const std::vector<LapClassInfo> classes = registry.classList;
-        recalcRaceItems(*gRaceItems);
+        lap->recalcRaceItems(*lap->raceItems());
         registry.classList = classes; // only the events are compared
         for (size_t i = 0; i < before.size(); ++i)
-            ASSERT_EQ(before[i], *(*gRaceItems)[i]) << "step " << stepNo << " event " << i;
+            ASSERT_EQ(before[i], *(*lap->raceItems())[i]) << "step " << stepNo << " event " << i;
     }
 };
 

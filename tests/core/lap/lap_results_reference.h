@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/lap/lap_events.h"
+#include "core/lap/lap_timing.h"
 #include "core/records/results_table.h"
 
 namespace velmaro::reference {
@@ -180,12 +180,12 @@ inline std::string html(const Grid& t) {
     return out;
 }
 
-// The build of gRaceItems with the installed host's registry and options.
-inline LapBuild buildLapResults() {
-    LapHost& host = lapHost();
+// The build of lap's events with its host's registry and options.
+inline LapBuild buildLapResults(LapTiming& lap) {
+    LapHost& host = lap.host();
     const TLapRankOptions options{host.clearTime(), host.sumTime()};
     LapRegistry* reg = host.registry();
-    collectLapResults(options);
+    lap.collectLapResults(options);
 
     LapBuild build;
     Grid table;
@@ -196,7 +196,7 @@ inline LapBuild buildLapResults() {
     table.cells.emplace_back(9);
     TableWriter w{table};
     std::vector<TLapResult*> order;
-    for (const auto& r : gLapResults) order.push_back(r.get());
+    for (const auto& r : lap.lapResults()) order.push_back(r.get());
 
     std::sort(order.begin(), order.end(), [&](const TLapResult* a, const TLapResult* b) {
         return compareLapResultsByClass(*a, *b, options) < 0;

@@ -6,7 +6,6 @@
 #include <mutex>
 #include <thread>
 
-#include "core/lap/lap_internal.h"
 #include "core/lap/lap_results_worker.h"
 #include "lap_results_reference.h"
 
@@ -28,7 +27,7 @@ protected:
     // Visible rows, cells joined by ";" and cut at the last non-empty cell.
     std::vector<std::string> rows() const {
         std::vector<std::string> out;
-        const LapResultsTable& t = gLapResultsTable;
+        const LapResultsTable& t = lap->lapResultsTable();
         for (int r = 0; r < t.rowCount(); ++r) {
             int last = t.columnCount();
             while (last > 0 && t.cell(r, last - 1).empty()) --last;
@@ -48,7 +47,7 @@ TEST_F(LapResults, ClassSectionsAndOverall_CleanTime) {
     setEvents({{7, K::FRST, 0, 1}, {8, K::FRST, 100, 1}, {9, K::FRST, 200, 2}, {77, K::FRST, 300, -1},
                {7, K::LAP, 40000, 1}, {8, K::LAP, 30100, 1}, {9, K::LAP, 35200, 2}, {77, K::LAP, 20300, -1},
                {7, K::LAP, 70000, 1, 1500}});
-    buildLapResults();
+    lap->buildLapResults();
     EXPECT_EQ(dataRows(), (std::vector<std::string>{
                               ";;Stock",
                               "1|0;8;Bravo;City8;Team8;Car8;0:30.000;;;0:30.000|5",
@@ -61,9 +60,9 @@ TEST_F(LapResults, ClassSectionsAndOverall_CleanTime) {
                               "3;7;Alpha (Stock);City7;Team7;Car7;0:30.000 (+1.50);;;0:40.000|7;0:30.000 (+1.50)|8",
                               "4;9;Charlie (Pro <X>);City9;Team9;Car9;0:35.000;;;0:35.000|6",
                           }));
-    EXPECT_EQ(gLapResultsTable.cell(0, 6), "Лучшее время(+штраф)");
-    EXPECT_EQ(gLapResultsTable.cell(0, 10), "Круг 2");
-    EXPECT_EQ(gLapResultsTable.columnCount(), 11);
+    EXPECT_EQ(lap->lapResultsTable().cell(0, 6), "Лучшее время(+штраф)");
+    EXPECT_EQ(lap->lapResultsTable().cell(0, 10), "Круг 2");
+    EXPECT_EQ(lap->lapResultsTable().columnCount(), 11);
     EXPECT_EQ(registry.results[1], (std::vector<uint32_t>{8, 7}));
     EXPECT_EQ(registry.results[2], std::vector<uint32_t>{9});
     EXPECT_EQ(host.tablesShown, 1);
@@ -73,7 +72,7 @@ TEST_F(LapResults, DirtyTimeAndSum) {
     setEvents({{7, K::STSIG, 0, 1}, {7, K::STLIN, 500, 1}, {7, K::LAP, 30500, 1}, {7, K::LAP, 60500, 1},
                {8, K::STSIG, 1000, 1}, {8, K::STLIN, 3000, 1}, {8, K::LAP, 31000, 1}});
     host.clean = false;
-    buildLapResults();
+    lap->buildLapResults();
     auto r = dataRows();
     // Dirty time: 8's lap from the signal (30 s) beats 7's (30.5 s); the second lap of 7 has no fromStart.
     EXPECT_EQ(r[1], "1|0;8;Bravo;City8;Team8;Car8;0:30.000;;;0:30.000|5");
@@ -81,41 +80,41 @@ TEST_F(LapResults, DirtyTimeAndSum) {
 
     host.clean = true;
     host.sum = true;
-    buildLapResults();
+    lap->buildLapResults();
     r = dataRows();
-    EXPECT_EQ(gLapResultsTable.cell(0, 6), "Суммарное время(+штраф)");
+    EXPECT_EQ(lap->lapResultsTable().cell(0, 6), "Суммарное время(+штраф)");
     EXPECT_EQ(r[1], "1|0;7;Alpha;City7;Team7;Car7;1:00.000;;;0:30.000|4;0:30.000|6"); // more laps first
     EXPECT_EQ(r[2], "2|0;8;Bravo;City8;Team8;Car8;0:28.000;;;0:28.000|5");
 }
 
 TEST_F(LapResults, FailOnlyRacer) {
     setEvents({{9, K::FAIL, 100, 1}, {7, K::FRST, 0, 1}, {7, K::LAP, 30000, 1}});
-    buildLapResults();
+    lap->buildLapResults();
     auto r = dataRows();
     EXPECT_EQ(r[1], "1|0;7;Alpha;City7;Team7;Car7;0:30.000;;;0:30.000|2");
     EXPECT_EQ(r[2], "2|0;9;Charlie;City9;Team9;Car9;Сход;;;Сход|1");
     host.sum = true;
-    buildLapResults();
+    lap->buildLapResults();
     r = dataRows();
     EXPECT_EQ(r[2], "2|0;9;Charlie;City9;Team9;Car9;0:00.000;;;Сход|1");
 }
 
 TEST_F(LapResults, PenaltyLapCarry) {
     setEvents({{7, K::FRST, 0, 1}, {7, K::LAP, 30000, 1}, {7, K::PLAP, 40000, 1, 5000}, {7, K::LAP, 62000, 1, 1000}});
-    buildLapResults();
+    lap->buildLapResults();
     auto r = dataRows();
     // The PLAP shows its 10 s with its penalty; the next lap shows PLAP to LAP with its own penalty.
     EXPECT_EQ(r[1], "1|0;7;Alpha;City7;Team7;Car7;0:30.000;;;0:30.000|1;0:10.000 (+5.00)|2;0:22.000 (+1.00)|3");
     EXPECT_EQ(item(3).penaltyLapCarry, 0); // the build works on its own copy of the events
-    collectLapResults(TLapRankOptions{});
+    lap->collectLapResults(TLapRankOptions{});
     EXPECT_EQ(item(3).penaltyLapCarry, 5000);
-    ASSERT_EQ(gLapResults.size(), 1u);
-    EXPECT_EQ(gLapResults[0]->penaltySum, 1000);
+    ASSERT_EQ(lap->lapResults().size(), 1u);
+    EXPECT_EQ(lap->lapResults()[0]->penaltySum, 1000);
 }
 
 TEST_F(LapResults, NoRacersGivesTwoHeaderRowsAndExactHtml) {
     setEvents({{0, K::LAP, 1000}});
-    buildLapResults();
+    lap->buildLapResults();
     EXPECT_EQ(dataRows(), (std::vector<std::string>{"", ";;Абсолютный зачет"}));
     EXPECT_EQ(temp.read("www/table.html"),
               "<table class='race_results'>\n<tr class='race_results_header'>"
@@ -129,7 +128,7 @@ TEST_F(LapResults, NoRacersGivesTwoHeaderRowsAndExactHtml) {
 TEST_F(LapResults, HtmlEscapesEveryText) {
     registry.racerList[2].name = "O'Neil & <b>";
     setEvents({{9, K::FRST, 0, 2}, {9, K::LAP, 30000, 2}});
-    buildLapResults();
+    lap->buildLapResults();
     std::string html = temp.read("www/table.html");
     EXPECT_NE(html.find("<tr class='race_class_header'><td colspan='10'>Pro &lt;X&gt;</td></tr>\n"), std::string::npos);
     EXPECT_NE(html.find("<tr onClick='select_line(this)' class='race_class_result'><td>1</td><td>9</td>"
@@ -146,7 +145,7 @@ TEST_F(LapResults, TypedTextsStayWholeInTheGridAndTheHtml) {
     registry.racerList[2].city = "A|B\tC";
     registry.classList[1].name = "Pro|X";
     setEvents({{9, K::FRST, 0, 2}, {9, K::LAP, 30000, 2}});
-    buildLapResults();
+    lap->buildLapResults();
     EXPECT_EQ(dataRows(), (std::vector<std::string>{";;Pro¦X", "1|0;9;Sm¦thJr;A¦B C;Team9;Car9;0:30.000;;;0:30.000|1",
                                                    ";;Абсолютный зачет",
                                                    "1;9;Sm¦thJr (Pro¦X);A¦B C;Team9;Car9;0:30.000;;;0:30.000|1"}));
@@ -159,10 +158,10 @@ TEST_F(LapResults, TypedTextsStayWholeInTheGridAndTheHtml) {
 TEST_F(LapResults, NothingOutsideTheLapModesOrWithoutTheWindow) {
     setEvents({{7, K::FRST, 0, 1}, {7, K::LAP, 30000, 1}});
     host.mode = 0;
-    buildLapResults();
+    lap->buildLapResults();
     host.mode = 4;
     host.resultsWindow = false;
-    buildLapResults();
+    lap->buildLapResults();
     EXPECT_EQ(host.tablesShown, 0);
     EXPECT_FALSE(std::filesystem::exists(temp / "www" / "table.html"));
 }
@@ -173,10 +172,9 @@ TEST_F(LapResults, NothingOutsideTheLapModesOrWithoutTheWindow) {
 namespace velmaro::test {
 namespace {
 
-// A host with a running lap results worker whose builds are queued for the test's
-// "main thread", as the console's queued call does.
-class WorkerHost : public FakeLapHost {
-public:
+// A running lap results worker whose builds are queued for the test's "main thread", as
+// the console's queued call does.
+struct QueuedBuilds {
     std::mutex m;
     std::condition_variable cv;
     std::vector<LapResultsOutput> delivered;
@@ -187,7 +185,6 @@ public:
                             },
                             std::chrono::milliseconds(300)};
 
-    LapResultsWorker* lapResultsWorker() override { return &worker; }
     // Waits for `n` builds in all; false when they did not come within seconds.
     bool waitFor(size_t n) {
         std::unique_lock lock(m);
@@ -196,34 +193,32 @@ public:
 };
 
 TEST_F(LapResults, Worker_BuildsOnceAfterABurstAndWritesTheTable) {
-    WorkerHost wh;
-    wh.folder = temp.path();
-    wh.reg = &registry;
-    setLapHost(&wh);
+    QueuedBuilds builds;
+    host.worker = &builds.worker;
     setEvents({{7, K::FRST, 0, 1}, {8, K::FRST, 100, 1}});
-    wh.worker.start();
-    for (int i = 1; i <= 5; ++i) processHitLapSingle(1, 0, 30000u * static_cast<unsigned>(i), i % 2 ? 7 : 8, 1);
-    ASSERT_TRUE(wh.waitFor(1));
-    wh.worker.stop(); // joins: no build after this
-    ASSERT_EQ(wh.delivered.size(), 1u); // the burst gave one build, from the last change
-    EXPECT_EQ(wh.worker.builds(), 1u);
-    const reference::LapBuild expected = reference::buildLapResults();
-    EXPECT_EQ(wh.delivered[0].table, expected.table);
+    builds.worker.start();
+    for (int i = 1; i <= 5; ++i) lap->processHitLapSingle(1, 0, 30000u * static_cast<unsigned>(i), i % 2 ? 7 : 8, 1);
+    ASSERT_TRUE(builds.waitFor(1));
+    builds.worker.stop(); // joins: no build after this
+    ASSERT_EQ(builds.delivered.size(), 1u); // the burst gave one build, from the last change
+    EXPECT_EQ(builds.worker.builds(), 1u);
+    const reference::LapBuild expected = reference::buildLapResults(*lap);
+    EXPECT_EQ(builds.delivered[0].table, expected.table);
     EXPECT_EQ(temp.read("www/table.html"), expected.html);
 
     // Back on the main thread the build reaches the results window and the class lists.
-    applyLapResults(std::move(wh.delivered[0]));
-    EXPECT_EQ(wh.tablesShown, 1);
-    EXPECT_EQ(gLapResultsTable, expected.table);
+    lap->applyLapResults(std::move(builds.delivered[0]));
+    EXPECT_EQ(host.tablesShown, 1);
+    EXPECT_EQ(lap->lapResultsTable(), expected.table);
     EXPECT_EQ(registry.results[1], (std::vector<uint32_t>{7, 8}));
-    setLapHost(&host);
+    host.worker = nullptr;
 }
 
 TEST_F(LapResults, Worker_StopsPromptlyWithAChangePending) {
     LapResultsWorker worker([](LapResultsOutput) { ADD_FAILURE() << "no build after stop"; },
                             std::chrono::hours(1));
     worker.start();
-    worker.notify(wholeLapResultsChange());
+    worker.notify(lap->wholeLapResultsChange());
     worker.stop();
     EXPECT_FALSE(worker.running());
     EXPECT_EQ(worker.builds(), 0u);

@@ -15,8 +15,8 @@ TEST_F(LapTest, LapResultsCsvExactly) {
     setEvents({{7, K::FRST, 0, 1},           {8, K::FRST, 100, 1},         {77, K::FRST, 200, -1},
                {7, K::LAP, 40000, 1},        {8, K::LAP, 30100, 1, 2500}, {77, K::LAP, 20200, -1},
                {7, K::LAP, 70000, 1, 1500},  {8, K::FAIL, 70001, 1}});
-    buildLapResults();
-    const ResultsTable t = gLapResultsTable.toResultsTable();
+    lap->buildLapResults();
+    const ResultsTable t = lap->lapResultsTable().toResultsTable();
     ASSERT_EQ(t.columnCount(), 11);
     EXPECT_EQ(resultsCsv(resultsExportRows(t, t.columnWidths, false)),
               "Место;№;Имя;Город;Команда;Модель;Лучшее время(+штраф);Лучшее RT;Макс. скосроть;Круг 1;Круг 2;\n"

@@ -14,7 +14,7 @@
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_fakes.h"
 #include "core/drag/drag_file.h"
-#include "core/lap/lap_events.h"
+#include "core/lap/lap_timing.h"
 #include "core/lap/lap_fixture.h"
 #include "core/start/start_sequence.h"
 
@@ -102,27 +102,24 @@ protected:
     std::optional<ScopedOperator> scopedOp;
     RecordingStartPorts ports;
     RecordingController controller;
-    FakeLapHost lap; // the lap timing's view of the same event
-    StartSequence seq{ports};
+    FakeLapHost lapHost; // the lap timing's view of the same event
+    LapTiming lap{lapHost};
+    StartSequence seq{ports, lap};
 
     void SetUp() override {
         DragTest::SetUp();
         host.folder = folder.path();
-        lap.folder = folder.path();
-        setLapHost(&lap);
+        lapHost.folder = folder.path();
         scopedOp.emplace(op);
         theConsole().resetToDefaults();
         theConsole().raceMode = 0;
         theConsole().scoreboard = nullptr;
-        gPendingRacer = 0;
         host.racers[12] = DragRacerInfo{"Иванов", "Москва", {}};
         host.racers[7] = DragRacerInfo{"Петров", "Тула", {}};
     }
     void TearDown() override {
         theConsole().scoreboard = nullptr;
         theConsole().resetToDefaults();
-        gPendingRacer = 0;
-        setLapHost(nullptr);
         DragTest::TearDown();
     }
     // Gives the console a scoreboard controller of `type`.

@@ -64,7 +64,7 @@ TEST_F(StartTest, CtrlGivesAnArmedStartThatEnterFires) {
     EXPECT_TRUE(ports.calls.empty());
     // A lap racer waiting makes Enter a START.
     theConsole().raceMode = 1;
-    gPendingRacer = 5;
+    lap.pendingRacer() = 5;
     EXPECT_TRUE(seq.keyDown(StartKey::Enter, false));
     EXPECT_EQ(ports.only("send"), (Calls{"sendStartCommand(5,0,1)"}));
 }

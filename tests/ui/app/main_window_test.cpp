@@ -79,6 +79,8 @@ protected:
 
     HookPorts ports;
     QuietCommands commands;
+    FakeLapHost lapHost;
+    LapTiming lap{lapHost};
     TempFolder home;
     ScriptedOperator op;
     ScopedOperator scoped;
@@ -86,7 +88,7 @@ protected:
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows(commands);
+    auto windows = ui::createConsoleWindows(commands, lap);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -128,7 +130,7 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
 }
 
 TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     ui::TMainForm* form = ui::MainForm;
     form->show();
     EXPECT_TRUE(form->SingleLanePanel->isVisible()); // mode 1 at first start
@@ -154,7 +156,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -182,7 +184,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     h.stopResultsThread = logged("stopResultsThread");
     h.stopLinkThread = logged("stopLinkThread");
     h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     ui::MainForm->show();
     std::string window = std::to_string(reinterpret_cast<long long>(theConsole().mainWindow.window()));
 
@@ -217,7 +219,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal
@@ -226,19 +228,13 @@ TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
     EXPECT_TRUE(std::filesystem::is_directory(home / "CHALLENGES" / "Кубок"));
 }
 
-// The drag and lap timings' hosts, for the tests that show runs and the results window.
+// The drag timing's host, for the tests that show runs and the results window (the lap
+// timing is the fixture's own).
 class TimingHosts {
 public:
-    TimingHosts() {
-        setDragHost(&drag);
-        setLapHost(&lap);
-    }
-    ~TimingHosts() {
-        setDragHost(nullptr);
-        setLapHost(nullptr);
-    }
+    TimingHosts() { setDragHost(&drag); }
+    ~TimingHosts() { setDragHost(nullptr); }
     FakeDragHost drag;
-    FakeLapHost lap;
 };
 
 // A finished run whose rows carry the longest figures a run has (both lanes with a
@@ -311,7 +307,7 @@ bool columnsFollowTheGrid(const ui::DragGridWidget& grid) {
 // at the window's smallest and on a wider screen.
 TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     form.modeItems[0]->trigger();
@@ -363,7 +359,7 @@ TEST_F(MainWindowTest, MainWindowOpensWholeOrMaximized) {
 // the main window; a window opens inside the screen.
 TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands);
+    ui::createConsoleWindows(commands, lap);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     const QRect screen = form.screen()->availableGeometry();

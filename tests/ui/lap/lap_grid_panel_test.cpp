@@ -39,9 +39,9 @@ protected:
         LapTest::SetUp();
         panelHost.folder = temp.path();
         panelHost.reg = &registry;
-        panel = std::make_unique<ui::LapGridPanel>(port);
+        lap.emplace(panelHost); // the fixture's lap timing, on this host
+        panel = std::make_unique<ui::LapGridPanel>(*lap, port);
         panelHost.panel = panel.get();
-        setLapHost(&panelHost);
         QFont font("Tahoma");
         font.setPointSize(10);
         panel->SingleLaneGrid->setupColumns(font);
@@ -52,10 +52,8 @@ protected:
         registry.addRacer(6, "Орлов", {1});
     }
     void TearDown() override {
-        resetLapTiming();
-        setLapHost(nullptr);
         panel.reset();
-        LapTest::TearDown();
+        lap.reset();
     }
     QString cell(int gridRow, int column) const {
         return panel->SingleLaneGrid->model()->index(gridRow - 1, column).data().toString();
@@ -67,16 +65,16 @@ protected:
     }
     int hit(int node, int signal, uint64_t ms) {
         t += ms;
-        return processHitStartFinish(node, signal, t, 0, -1);
+        return lap->processHitStartFinish(node, signal, t, 0, -1);
     }
 };
 
 TEST_F(LapGridPanelTest, RowsAndOnCourseListFollowTheLapRun) {
     panelHost.mode = 4;
-    ASSERT_EQ(lapStart(5), 0);
+    ASSERT_EQ(lap->lapStart(5), 0);
     hit(kNodeStart, 6, 1000); // start signal
     hit(kNodeStart, 0, 200);  // 5 crosses the start line
-    lapNext(6);
+    lap->lapNext(6);
     hit(kNodeStart2, 0, 10000); // 6 starts
     ASSERT_EQ(panel->SingleLaneGrid->rowCount(), 4);
     EXPECT_EQ(panel->SingleLaneGrid->model()->rowCount(), 3);
@@ -112,7 +110,7 @@ TEST_F(LapGridPanelTest, RowsAndOnCourseListFollowTheLapRun) {
 TEST_F(LapGridPanelTest, MenuItemsFollowTheCurrentRow) {
     setEvents({{5, K::FRST, 1000, 1}, {5, K::LAP, 31000, 1}, {6, K::FRST, 32000, 1}});
     panelHost.mode = 1;
-    rebuildCourseQueue();
+    lap->rebuildCourseQueue();
     ASSERT_EQ(panel->SingleLaneGrid->rowCount(), 1); // setEvents does not size the grid
     panel->setRowCount(4);
     const std::vector<QAction*> rowItems{panel->mSetNumber, panel->mStartLine,  panel->mFrStart, panel->mPLAP,
@@ -131,7 +129,7 @@ TEST_F(LapGridPanelTest, MenuItemsFollowTheCurrentRow) {
 
     // The list shrinks under the current row: the items go grey and do nothing.
     panel->setCurrentRow(3);
-    gRaceItems->pop_back();
+    lap->raceItems()->pop_back();
     panel->updateMenuStates();
     EXPECT_FALSE(panel->mPLAP->isEnabled());
     panel->mPLAP->trigger();
@@ -185,7 +183,7 @@ TEST_F(LapGridPanelTest, KeysAndDoubleClick) {
     EXPECT_EQ(port.calls, (std::vector<std::string>{"editing", "done", "editing", "done"}));
     // A row the last refresh removed: nothing is asked.
     const QPoint last = centre(3, 1);
-    gRaceItems->pop_back();
+    lap->raceItems()->pop_back();
     panel->setRowCount(3);
     const std::size_t asked = op.shown.size();
     QTest::mouseDClick(panel->SingleLaneGrid->viewport(), Qt::LeftButton, {}, last);
@@ -196,16 +194,16 @@ TEST_F(LapGridPanelTest, KeysAndDoubleClick) {
 // white text only while not selected); the column titles are in the window colour.
 TEST_F(LapGridPanelTest, SelectedRowIsGreyWithBlackTextAndTitlesInTheWindowColour) {
     panelHost.mode = 4;
-    ASSERT_EQ(lapStart(5), 0);
+    ASSERT_EQ(lap->lapStart(5), 0);
     hit(kNodeStart, 6, 1000);
     hit(kNodeStart, 0, 200);
-    lapNext(6);
+    lap->lapNext(6);
     hit(kNodeStart2, 0, 10000);
     panel->lvChannel->topLevelItem(1)->setSelected(true);
     panel->updateMenuStates();
     panel->N24->trigger(); // 6 retires: grid row 4 is his FAIL row
     ASSERT_EQ(cell(4, 1).toStdString(), "FAIL");
-    setRaceItemPenalty(3, 2000); // and it carries a penalty
+    lap->setRaceItemPenalty(3, 2000); // and it carries a penalty
     ui::LapEventGrid* grid = panel->SingleLaneGrid;
     // The lightest pixel inside the cells 0 to `last` of grid row `row`, and the colour at
     // the bottom right of one cell.
@@ -282,15 +280,15 @@ TEST_F(LapGridPanelTest, FixedColumnsHoldTheirTitlesAndTexts) {
 TEST_F(LapGridPanelTest, Picture) {
     panelHost.mode = 4;
     registry.addRacer(7, "Волков", {1});
-    ASSERT_EQ(lapStart(5), 0);
+    ASSERT_EQ(lap->lapStart(5), 0);
     hit(kNodeStart, 6, 1000);
     hit(kNodeStart, 0, 200);
     for (int n : {6, 7}) {
-        lapNext(n);
+        lap->lapNext(n);
         hit(kNodeStart2, 0, 8000);
     }
     hit(kNodeFinish, 0, 30000);
-    setRaceItemPenalty(4, 2000);
+    lap->setRaceItemPenalty(4, 2000);
     panel->setCurrentRow(2);
     const std::filesystem::path dir = std::filesystem::path(VELMARO_BINARY_DIR) / "screens";
     std::filesystem::create_directories(dir);

@@ -44,40 +44,40 @@ protected:
         LapTest::SetUp();
         registry.addRacer(7, "Сидоров Пётр", {2});
         registry.addClass(2, "Картинг");
-        gRaceItems = std::make_unique<TRaceItemList>();
+        lap->raceItems() = std::make_unique<TRaceItemList>();
         add(7, TRaceItem::STSIG, 0, 0);
         add(7, TRaceItem::PLAP, 61000, 0);
         add(9, TRaceItem::FAIL, 0, 0);
         add(7, TRaceItem::LAP, 63456, 5000);
         add(7, TRaceItem::LAP, 59000, 0);
     }
-    void add(uint32_t racer, uint32_t kind, int32_t lap, int32_t penalty) {
+    void add(uint32_t racer, uint32_t kind, int32_t lapMs, int32_t penalty) {
         auto e = std::make_unique<TRaceItem>();
         e->racer = racer;
         e->kind = kind;
-        e->lap = lap;
+        e->lap = lapMs;
         e->penalty = penalty;
         e->classId = racer == 7 ? 2 : 5;
-        gRaceItems->push_back(std::move(e));
+        lap->raceItems()->push_back(std::move(e));
     }
     const ReceiptHeading heading{"Кубок", "01.06.2024", {}};
 };
 
 TEST_F(LapReceipt, TheFirstLapAtOrAfterTheIndex) {
-    const std::optional<LapReceiptTexts> t = lapReceiptTexts(1); // a PLAP row: the LAP after it
+    const std::optional<LapReceiptTexts> t = lapReceiptTexts(*lap, 1); // a PLAP row: the LAP after it
     ASSERT_TRUE(t);
     EXPECT_EQ(*t, (LapReceiptTexts{"Картинг", "№ 7", "Сидоров Пётр", "Car7", "City7", " 58.456", "+05.000", " 1:03.456"}));
-    EXPECT_EQ(lapReceiptTexts(4)->penalty, ""); // no penalty: an empty value
-    EXPECT_FALSE(lapReceiptTexts(5));
-    EXPECT_FALSE(lapReceiptTexts(-1));
-    (*gRaceItems)[4]->kind = TRaceItem::FAIL;
-    EXPECT_FALSE(lapReceiptTexts(4)); // no LAP at or after it: nothing to print
-    gRaceItems.reset();
-    EXPECT_FALSE(lapReceiptTexts(0));
+    EXPECT_EQ(lapReceiptTexts(*lap, 4)->penalty, ""); // no penalty: an empty value
+    EXPECT_FALSE(lapReceiptTexts(*lap, 5));
+    EXPECT_FALSE(lapReceiptTexts(*lap, -1));
+    (*lap->raceItems())[4]->kind = TRaceItem::FAIL;
+    EXPECT_FALSE(lapReceiptTexts(*lap, 4)); // no LAP at or after it: nothing to print
+    lap->raceItems().reset();
+    EXPECT_FALSE(lapReceiptTexts(*lap, 0));
 
     Receipts printers;
     printers.make = [] { return std::make_unique<test::RecordingPrintDevice>(); };
-    EXPECT_TRUE(printLapReceipt(0, heading, printers, temp.path() / "printfooter.txt").ok());
+    EXPECT_TRUE(printLapReceipt(*lap, 0, heading, printers, temp.path() / "printfooter.txt").ok());
     EXPECT_EQ(printers.opened, 0);
 }
 
@@ -85,7 +85,7 @@ TEST_F(LapReceipt, Layout) {
     temp.write("printfooter.txt", "Спасибо!\r\nДо встречи\n"
                                   "без конца строки");
     test::RecordingPrintDevice printer(576);
-    ASSERT_TRUE(printLapReceiptDocument(printer, heading, *lapReceiptTexts(0),
+    ASSERT_TRUE(printLapReceiptDocument(printer, heading, *lapReceiptTexts(*lap, 0),
                                         std::vector<std::string>{"Спасибо!", "До встречи", "без конца строки"})
                     .ok());
     std::vector<std::string> lines;
@@ -109,7 +109,7 @@ TEST_F(LapReceipt, Layout) {
         device = d.get();
         return d;
     };
-    ASSERT_TRUE(printLapReceipt(0, heading, printers, temp.path() / "printfooter.txt").ok());
+    ASSERT_TRUE(printLapReceipt(*lap, 0, heading, printers, temp.path() / "printfooter.txt").ok());
     EXPECT_EQ(printers.printedCount, 1);
 }
 
@@ -120,7 +120,7 @@ TEST_F(LapReceipt, PrintsToOneReceiptWidePage) {
     Receipts printers;
     printers.make = [&] { return std::make_unique<ReceiptPdfDevice>(out / name); };
     temp.write("printfooter.txt", "Спасибо за участие!\nwww.example.org\n");
-    ASSERT_TRUE(printLapReceipt(1, heading, printers, temp.path() / "printfooter.txt").ok());
+    ASSERT_TRUE(printLapReceipt(*lap, 1, heading, printers, temp.path() / "printfooter.txt").ok());
     const std::vector<QSizeF> pages = test::pdfPageSizesMm(out / "lap_receipt.pdf");
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_NEAR(pages[0].width(), 80.0, 0.1);
@@ -131,7 +131,7 @@ TEST_F(LapReceipt, PrintsToOneReceiptWidePage) {
     for (int i = 0; i < 60; ++i) footer += "Строка " + std::to_string(i) + "\n";
     temp.write("printfooter.txt", footer);
     name = "lap_receipt_long_footer.pdf";
-    ASSERT_TRUE(printLapReceipt(1, heading, printers, temp.path() / "printfooter.txt").ok());
+    ASSERT_TRUE(printLapReceipt(*lap, 1, heading, printers, temp.path() / "printfooter.txt").ok());
     const std::vector<QSizeF> longer = test::pdfPageSizesMm(out / name);
     ASSERT_EQ(longer.size(), 1u);
     EXPECT_GT(longer[0].height(), pages[0].height() + 60 * 3.0); // lines of more than 3 mm
