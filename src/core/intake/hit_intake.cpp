@@ -446,7 +446,11 @@ void saveHitLog() {
     writeHitLog();
 }
 
-void loadHitLog() {
+namespace {
+
+// gHitList from the open event's hitlog.txt (empty without one), and whether the next hits
+// may be appended to the file.
+void readEventHitLog() {
     gOnDisk = HitLogOnDisk{};
     gHitList.clear();
     const std::filesystem::path file = hitLogPath();
@@ -460,6 +464,13 @@ void loadHitLog() {
     // When the file is exactly what a save would write, the next hits are appended to it.
     std::string text;
     if (readFile(file, text).ok() && text == formatHitLog(gHitList)) gOnDisk = HitLogOnDisk{file, gHitList.size(), true};
+}
+
+} // namespace
+
+void loadHitLog() {
+    readEventHitLog();
+    // The hit log window follows the list also when it stays empty (no event, no file).
     notifyListChanged();
 }
 
