@@ -74,8 +74,8 @@ QString u(const std::string& s) { return QString::fromStdString(s); }
 
 void logLine(const std::string& line) { theOperator().log(line); }
 
-// The system events see the start sequence's armed state; signal 9 presses START
-// without modifiers.
+// The system events see the start sequence's armed state; signal 9 presses START for the
+// armed run, without modifiers.
 class MainFormEventHost final : public ui::SystemEventHost {
 public:
     MainFormEventHost(TMainForm& form, StartSequence& start) : form_(form), start_(start) {}
@@ -85,7 +85,7 @@ public:
         const QSignalBlocker block(form_.bBlockSt);
         form_.bBlockSt->setChecked(false);
     }
-    void pressStart() override { start_.start(0); }
+    void pressStart() override { start_.startArmedRun(); }
     void showStartGiven() override {
         form_.StartSignalLed->setStyleSheet("background: #00c000; border-radius: 11px;");
         form_.StartSignalLed->repaint();
@@ -399,13 +399,12 @@ public:
     void createClassPage(TClassItem& cls) override {
         auto* window = new TformFinal(port_, form_.DragPageControl);
         window->setClassItem(&cls);
-        // A click on a pair selects the pair's run in the run grid.
+        // A click on a pair selects the pair's run in the run grid; a pair without a run
+        // (run id 0) clears the selection.
         QObject::connect(window, &TformFinal::runSelected, form_.DragStringGrid, [this](int runId) {
-            for (const TDragRaceItem& run : gDragRuns)
-                if (run.runId == runId) {
-                    selectRunById(run);
-                    break;
-                }
+            TDragRaceItem key;
+            key.runId = runId;
+            selectRunById(key);
             form_.DragStringGrid->viewport()->update();
         });
         form_.DragPageControl->addTab(window, u("ТОП - " + cls.name));
@@ -525,6 +524,10 @@ void ConsoleRoot::launch() {
     });
     ui::RegForm->registry.setSink(d->classPages.get());
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(d->form);
+    // What waited for a question to close runs from the event loop, after the command that asked.
+    setEventLoopPost([](std::function<void()> action) {
+        QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection);
+    });
     d->form->show();
 }
 
@@ -532,6 +535,7 @@ void ConsoleRoot::shutDown() {
     if (!started_ || shutDown_) return;
     shutDown_ = true;
     State* s = d.get();
+    setEventLoopPost(nullptr);
     if (s->form && !s->form->closing()) s->form->close();
     // The lap results worker reads nothing of the console, but its builds are posted to
     // the main window: it ends before the window and the lap host go.
@@ -652,8 +656,7 @@ void ConsoleRoot::setLinkTimeouts(int repeat, int detector) {
 }
 
 void ConsoleRoot::resendRunToScoreboards() {
-    // Both lanes again, left first, with what they show now.
-    if (gCurrentRun < 0 || gCurrentRun >= static_cast<int32_t>(gDragRuns.size())) return;
+    // Both lanes of the last run again, left first (nothing without runs).
     sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
     sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
 }
@@ -817,8 +820,10 @@ void ConsoleRoot::printTimeslip(int lane) {
     const unsigned mode = theConsole().raceMode;
     if (mode == 7) return; // roller slalom prints nothing from these buttons
     if (isSingleLaneMode(mode)) {
-        // The lap grid's row r shows lap event r - 1.
-        if (lane == -1) ui::printLapReceiptCommand(*d->lap, d->form->SingleLaneGrid->currentRow() - 1);
+        // Both lanes (the button or F8) print the lap receipt; the lap grid's row r shows
+        // lap event r - 1.
+        if (lane == TIMESLIP_BOTH || lane == TIMESLIP_LAST_RUN_BOTH)
+            ui::printLapReceiptCommand(*d->lap, d->form->SingleLaneGrid->currentRow() - 1);
         return;
     }
     ui::printTimeslipCommand(lane);

@@ -43,7 +43,7 @@ public:
     virtual bool scoreboardSettingsExist() = 0;
     // The node link's time-outs (repeat / 2, detector / 2).
     virtual void setLinkTimeouts(int repeat, int detector) = 0;
-    // "Развернуть табло": both lanes of the current run again on the scoreboards, left first.
+    // "Развернуть табло": both lanes of the last run again on the scoreboards, left first.
     virtual void resendRunToScoreboards() = 0;
 
     // --- start-up (main window creation) ---

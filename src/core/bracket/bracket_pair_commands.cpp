@@ -4,6 +4,7 @@
 #include <set>
 #include <vector>
 
+#include "core/bracket/bracket_pages.h"
 #include "core/drag/drag_selection.h"
 #include "core/registration/registry.h"
 
@@ -78,6 +79,31 @@ void applyTechnicalResult(TFinalPair& pair, int chosen, bool win, const std::str
     pair.forceWinner = win ? chosen : 1 - chosen;
     pair.comments[chosen] = comment;
     pair.comments[1 - chosen].clear();
+}
+
+std::optional<TPairTarget> pairTarget(const std::shared_ptr<TFinalBracket>& bracket, const TFinalPair* pair) {
+    if (!bracket || !pair) return std::nullopt;
+    for (const bool lower : {false, true}) {
+        const auto& rounds = lower ? bracket->lowerRounds : bracket->upperRounds;
+        for (std::size_t r = 0; r < rounds.size(); ++r) {
+            if (!rounds[r]) continue;
+            const auto& pairs = rounds[r]->pairs;
+            for (std::size_t k = 0; k < pairs.size(); ++k)
+                if (pairs[k].get() == pair) return TPairTarget{bracket, lower, std::int32_t(r), std::int32_t(k)};
+        }
+    }
+    return std::nullopt;
+}
+
+TFinalPair* findPairTarget(const TPairTarget& target) {
+    if (!target.bracket) return nullptr;
+    const TBracketPageList& pages = bracketPages();
+    if (std::none_of(pages.begin(), pages.end(), [&](const auto& page) { return page->bracket == target.bracket; }))
+        return nullptr;
+    const auto& rounds = target.lower ? target.bracket->lowerRounds : target.bracket->upperRounds;
+    if (target.round < 0 || std::size_t(target.round) >= rounds.size() || !rounds[std::size_t(target.round)])
+        return nullptr;
+    return rounds[std::size_t(target.round)]->pair(target.index);
 }
 
 std::optional<TRunGridRows> selectRunForPair(std::int32_t runId) {

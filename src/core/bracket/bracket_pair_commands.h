@@ -7,6 +7,7 @@
 // a bracket of a class page). Main thread: the run look-up reads gDragRuns.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,25 @@ class TRegistry;
 
 inline constexpr const char* kOverwriteBracketText = "Будет переписано продолжение сетки\nПереписать данные заезда?";
 inline constexpr const char* kDeleteRunDataText = "Точно удалить данные заезда?";
+// Told when the pair a command asked about left its page's bracket while the question was open.
+inline constexpr const char* kPairGoneText =
+    "Пара сетки изменилась, пока был открыт вопрос.\nКоманда не выполнена.";
+
+// The pair a command works on, as it is kept across a question: its bracket and its place
+// there (round array, round, index), never the pair's address (an update of the bracket may
+// remove a decider or reset round while the question is open).
+struct TPairTarget {
+    std::shared_ptr<TFinalBracket> bracket;
+    bool lower = false;
+    std::int32_t round = 0;
+    std::int32_t index = 0;
+};
+// REQUIRES: lock held. The target of `pair` of `bracket`; nullopt when the bracket does
+// not own the pair.
+std::optional<TPairTarget> pairTarget(const std::shared_ptr<TFinalBracket>& bracket, const TFinalPair* pair);
+// REQUIRES: lock held. The target's pair now: null when its bracket is on no class page
+// any more (generated again, reloaded) or no pair stands at its place.
+TFinalPair* findPairTarget(const TPairTarget& target);
 
 // A pair has a result to lose: a run (run id not 0) or a forced winner.
 bool pairHasResult(const TFinalPair& pair);

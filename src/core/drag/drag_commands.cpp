@@ -117,6 +117,16 @@ std::optional<std::vector<int32_t>> splitClasses(const std::vector<int32_t>& cla
     return kept;
 }
 
+// Sets the penalty (ms) of a lane of run `index`: lane 0 left, any other the right lane.
+void setPenaltyOf(int32_t index, int32_t lane, int32_t penaltyMs)
+{
+    TDragRaceItem& run = gDragRuns[static_cast<size_t>(index)];
+    run.penalty[lane == LANE_LEFT ? 0 : 1] = penaltyMs;
+    run.recalculate();
+    notify();
+    save();
+}
+
 } // namespace
 
 std::optional<int32_t> parsePenaltySeconds(std::string_view text)
@@ -154,9 +164,10 @@ void setLaneRacer(int32_t number, int lane, int32_t classId)
 
 void askRacerNumber()
 {
-    TDragRaceItem* run = selectedRun();
-    if (run != nullptr && (gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT)) {
-        const size_t lane = static_cast<size_t>(gSelectedLane);
+    // The run is kept by its id across the questions: it is found again after the answers.
+    const std::optional<GridTarget> target = selectionTarget();
+    if (target && (target->lane == LANE_LEFT || target->lane == LANE_RIGHT)) {
+        const size_t lane = static_cast<size_t>(target->lane);
         std::string answer;
         const std::string prompt =
             lane == 0 ? "Номер участника на левой дорожке" : "Номер участника на правой дорожке";
@@ -168,10 +179,10 @@ void askRacerNumber()
                                       "Задать номер", Operator::Icon::Warning);
                 return;
             }
-            run->racer[lane] = static_cast<int32_t>(*number);
             const TRacerItem* racer = *number == 0 ? nullptr : theRegistry().findRacer(*number);
+            std::optional<int32_t> classId;  // none: the lane keeps its class
             if (racer == nullptr || racer->classIds.size() < 2) {
-                run->classId[lane] = racer == nullptr ? -1 : firstClassOf(*racer);
+                classId = racer == nullptr ? -1 : firstClassOf(*racer);
             } else {
                 std::vector<std::string> entries;
                 std::vector<int32_t> ids;
@@ -190,9 +201,18 @@ void askRacerNumber()
                     const size_t index = chosen >= 0 && static_cast<size_t>(chosen) < ids.size()
                                              ? static_cast<size_t>(chosen)
                                              : 0;
-                    run->classId[lane] = ids[index];
+                    classId = ids[index];
                 }
             }
+            const int32_t index = findTargetRun(*target);
+            if (index < 0) {
+                theOperator().message(kRunGoneText, "Задать номер", Operator::Icon::Warning);
+                return;
+            }
+            TDragRaceItem& run = gDragRuns[static_cast<size_t>(index)];
+            run.racer[lane] = static_cast<int32_t>(*number);
+            if (classId)
+                run.classId[lane] = *classId;
         }
     }
     notify();
@@ -239,17 +259,14 @@ void racersChangedUnderRuns()
 
 void setLanePenalty(int32_t penaltyMs)
 {
-    TDragRaceItem* run = selectedRun();
-    if (run == nullptr || gSelectedLane < 0)
-        return;
-    run->penalty[commandLane()] = penaltyMs;
-    run->recalculate();
-    notify();
-    save();
+    if (isValidRunIndex(gSelectedRun) && gSelectedLane >= 0)
+        setPenaltyOf(gSelectedRun, gSelectedLane, penaltyMs);
 }
 
 void askLanePenalty()
 {
+    // The lane is kept by its run's id across the question and found again after the answer.
+    const std::optional<GridTarget> target = selectionTarget();
     std::string answer;
     if (!theOperator().inputQuery("Задать штраф", "Штраф, с", answer))
         return;
@@ -260,7 +277,14 @@ void askLanePenalty()
                               "Задать штраф", Operator::Icon::Warning);
         return;
     }
-    setLanePenalty(*ms);
+    if (target && target->lane >= 0) {
+        const int32_t index = findTargetRun(*target);
+        if (index < 0) {
+            theOperator().message(kRunGoneText, "Задать штраф", Operator::Icon::Warning);
+            return;
+        }
+        setPenaltyOf(index, target->lane, *ms);
+    }
     repaint();
 }
 

@@ -655,23 +655,33 @@ void deleteRunOrHit(int flush)
         return;
     }
 
-    if (isValidRunIndex(gSelectedRun) && gSelectedLane == SELECTED_LANE_WHOLE_RUN) {
-        if (theOperator().askYesNo("Точно удалить заезд целиком?", "") && backupDragFile()) {
-            const int32_t index = gSelectedRun;
-            if (index == gCurrentRun)
-                gCurrentRun = -1;
-            else if (index < gCurrentRun)
-                --gCurrentRun;  // the current run keeps its place in the list
-            gDragRuns.erase(gDragRuns.begin() + index);
-            afterDeletion();
+    // The run and the hit are kept by identity across the question and found again after it.
+    const std::optional<GridTarget> target = selectionTarget();
+    if (target && target->lane == SELECTED_LANE_WHOLE_RUN) {
+        if (theOperator().askYesNo("Точно удалить заезд целиком?", "")) {
+            const int32_t index = findTargetRun(*target);
+            if (index < 0) {
+                theOperator().message(kRunGoneText, "Удаление", Operator::Icon::Warning);
+            } else if (backupDragFile()) {
+                if (index == gCurrentRun)
+                    gCurrentRun = -1;
+                else if (index < gCurrentRun)
+                    --gCurrentRun;  // the current run keeps its place in the list
+                gDragRuns.erase(gDragRuns.begin() + index);
+                afterDeletion();
+            }
         }
-    } else if (isValidRunIndex(gSelectedRun) && (gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT) &&
-               gSelectedHit >= 0) {
-        auto& hits = gDragRuns[static_cast<size_t>(gSelectedRun)].hits[gSelectedLane];
-        if (static_cast<size_t>(gSelectedHit) < hits.size() &&
-            theOperator().askYesNo("Точно удалить запись?", "") && backupDragFile()) {
-            hits.erase(hits.begin() + gSelectedHit);
-            afterDeletion();
+    } else if (target && target->hit) {
+        if (theOperator().askYesNo("Точно удалить запись?", "")) {
+            const int32_t index = findTargetRun(*target);
+            const int32_t hit = index < 0 ? -1 : findTargetHit(*target, gDragRuns[static_cast<size_t>(index)]);
+            if (hit < 0) {
+                theOperator().message(index < 0 ? kRunGoneText : kHitGoneText, "Удаление", Operator::Icon::Warning);
+            } else if (backupDragFile()) {
+                auto& hits = gDragRuns[static_cast<size_t>(index)].hits[static_cast<size_t>(target->lane)];
+                hits.erase(hits.begin() + hit);
+                afterDeletion();
+            }
         }
     }
     (void)saveDragFileReported();

@@ -86,8 +86,10 @@ void selectGridCell(int column, int row, const TDragRaceItem& run)
 
 void selectRunById(const TDragRaceItem& run)
 {
-    if (run.runId == 0)
+    if (run.runId == 0) {
         gSelectedRun = -1;
+        return;
+    }
     for (size_t i = 0; i < gDragRuns.size(); ++i) {
         if (gDragRuns[i].runId == run.runId) {
             gSelectedRun = static_cast<int32_t>(i);
@@ -96,6 +98,44 @@ void selectRunById(const TDragRaceItem& run)
             return;
         }
     }
+}
+
+std::optional<GridTarget> selectionTarget()
+{
+    if (!isValidRunIndex(gSelectedRun))
+        return std::nullopt;
+    const TDragRaceItem& run = gDragRuns[static_cast<size_t>(gSelectedRun)];
+    GridTarget target;
+    target.runId = run.runId;
+    target.runIndex = gSelectedRun;
+    target.lane = gSelectedLane;
+    if ((gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT) && gSelectedHit >= 0 &&
+        static_cast<size_t>(gSelectedHit) < run.hits[static_cast<size_t>(gSelectedLane)].size())
+        target.hit = run.hits[static_cast<size_t>(gSelectedLane)][static_cast<size_t>(gSelectedHit)];
+    return target;
+}
+
+int32_t findTargetRun(const GridTarget& target)
+{
+    if (target.runId == 0)
+        return isValidRunIndex(target.runIndex) && gDragRuns[static_cast<size_t>(target.runIndex)].runId == 0
+                   ? target.runIndex
+                   : -1;
+    for (size_t i = 0; i < gDragRuns.size(); ++i)
+        if (gDragRuns[i].runId == target.runId)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+int32_t findTargetHit(const GridTarget& target, const TDragRaceItem& run)
+{
+    if (!target.hit || (target.lane != LANE_LEFT && target.lane != LANE_RIGHT))
+        return -1;
+    const auto& hits = run.hits[static_cast<size_t>(target.lane)];
+    for (size_t k = 0; k < hits.size(); ++k)
+        if (hits[k].time == target.hit->time && hits[k].type == target.hit->type)
+            return static_cast<int32_t>(k);
+    return -1;
 }
 
 uint64_t getSelectedHitTime()

@@ -5,6 +5,7 @@
 // Grid rows: each run owns the rows gridRow .. gridRow + gridRows - 1; within its block,
 // row 0 is the racer row, row 1 the start row, row 2 + k the hit row of hit k of each lane.
 #include <cstdint>
+#include <optional>
 
 #include "core/drag/drag_run.h"
 
@@ -32,6 +33,25 @@ void selectGridCell(int column, int row, const TDragRaceItem& run);
 void selectRunById(const TDragRaceItem& run);
 // The absolute time of the selected hit, the start signal of a whole selected run, else 0.
 uint64_t getSelectedHitTime();
+// The selection as a command keeps it across a question (core/platform/operator.h): the
+// run by its id, the lane, and the selected hit by its time and type, never by index.
+struct GridTarget {
+    int32_t runId = 0;
+    int32_t runIndex = -1;        // only for a run without an id (run id 0), which has no other identity
+    int32_t lane = -1;            // as gSelectedLane
+    std::optional<TLineHit> hit;  // the selected hit of lane 0 or 1 (time and type count)
+};
+// The selected run, lane and hit; nullopt when no run is selected.
+std::optional<GridTarget> selectionTarget();
+// Index of the target's run now (the first run with its id); -1 when it is gone.
+int32_t findTargetRun(const GridTarget& target);
+// Index in its lane of `run` of the target's hit now (the first with its time and type);
+// -1 when it is gone or the target has no hit.
+int32_t findTargetHit(const GridTarget& target, const TDragRaceItem& run);
+// Told when a command's run or hit went while its question was open.
+inline constexpr const char* kRunGoneText = "Заезд удалён, пока был открыт вопрос.\nКоманда не выполнена.";
+inline constexpr const char* kHitGoneText = "Отметка удалена, пока был открыт вопрос.\nКоманда не выполнена.";
+
 // Gives a run just appended to gDragRuns its two grid rows, moves the grid cursor to the
 // last row and repaints.
 void addRunGridRows(TDragRaceItem& run);

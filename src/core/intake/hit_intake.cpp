@@ -531,7 +531,11 @@ void saveHitLog() {
     writeHitLog();
 }
 
-void loadHitLog() {
+namespace {
+
+// gHitList from the open event's hitlog.txt (empty without one), and whether the next hits
+// may be appended to the file.
+void readEventHitLog() {
     gOnDisk = HitLogOnDisk{};
     gHitList.clear();
     const std::filesystem::path file = hitLogPath();
@@ -557,6 +561,13 @@ void loadHitLog() {
         gOnDisk.placedBytes = gOnDisk.bytes = text.size();
         gOnDisk.stamp = *stamp;
     }
+}
+
+} // namespace
+
+void loadHitLog() {
+    readEventHitLog();
+    // The hit log window follows the list also when it stays empty (no event, no file).
     notifyListChanged();
 }
 

@@ -50,7 +50,8 @@ public:
     // The lane choice dialog "Расположение участников": `texts` left and right label,
     // `swapped` the arrangement it opens with. True on OK with `swapped` as confirmed.
     virtual bool chooseLanes(const std::array<std::string, 2>& texts, int& swapped) = 0;
-    // Timeslip of the newest run: lane 0 left, 1 right, -1 both lanes.
+    // A timeslip (core/drag/timeslip.h): lane 0 left, 1 right, -1 both lanes of the
+    // selected run (else the last), -2 both lanes of the last run (F8).
     virtual void printTimeslip(int lane) = 0;
     // Waits `ms` milliseconds (between the two lanes of F9).
     virtual void pause(int ms) = 0;

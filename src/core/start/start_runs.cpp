@@ -5,6 +5,7 @@
 #include "core/app/console.h"
 #include "core/app/scoreboard_controller.h"
 #include "core/bracket/bracket_pages.h"
+#include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_commands.h"
 #include "core/registration/registration_edits.h"
@@ -23,6 +24,7 @@ namespace {
 constexpr const char* kNumberCaption = "Задать номер";
 constexpr const char* kLeftPrompt = "Номер участника на левой дорожке";
 constexpr const char* kRightPrompt = "Номер участника на правой дорожке";
+constexpr const char* kLanesCaption = "Расположение участников";
 
 // Asks a lane's racer number into the shared `text`: the number typed, `marker` for an
 // entry that is not a whole number in range, nullopt on cancel.
@@ -195,13 +197,16 @@ void StartSequence::newRollersRunPrompts(int runMode) {
 
 // ---------------------------------------------------------------- bracket pairs
 
-bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair,
+bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair*& pair,
                                     PairTexts kind, PairLanes& lanes) {
     if (!bracket || !pair) return false;
+    // The pair is kept by its place across the dialog and found again after it.
+    std::optional<TPairTarget> target;
     std::array<std::string, 2> slotText;
     {
         auto lock = lockBrackets();
-        if (!bracket->ownsPair(pair)) return false;
+        target = pairTarget(bracket, pair);
+        if (!target) return false;
         for (int k = 0; k < 2; ++k)
             slotText[std::size_t(k)] =
                 kind == PairTexts::Prepare ? prepareSlotText(pair->racers[k]) : startSlotText(pair->racers[k]);
@@ -209,10 +214,18 @@ bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracke
     int swapped = lanesSwapped_ != 0 ? 1 : 0;
     const std::array<std::string, 2> texts =
         swapped ? std::array<std::string, 2>{slotText[1], slotText[0]} : slotText;
-    if (!ports_.chooseLanes(texts, swapped)) return false;
+    {
+        const QuestionScope open(kLanesCaption);
+        if (!ports_.chooseLanes(texts, swapped)) return false;
+    }
     lanes.swapped = swapped != 0 ? 1 : 0;
     auto lock = lockBrackets();
-    if (!bracket->ownsPair(pair)) return false;
+    pair = findPairTarget(*target);
+    if (!pair) {
+        lock.unlock();
+        theOperator().message(kPairGoneText, kLanesCaption, Operator::Icon::Warning);
+        return false;
+    }
     for (int k = 0; k < 2; ++k) {
         const TFinalRacer* slot = pair->racers[k];
         const std::size_t lane = std::size_t(lanes.swapped ? 1 - k : k);

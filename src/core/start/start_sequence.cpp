@@ -3,9 +3,11 @@
 #include "core/app/console.h"
 #include "core/app/scoreboard_controller.h"
 #include "core/bracket/bracket_pages.h"
+#include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_scoreboard.h"
+#include "core/drag/timeslip.h"
 #include "core/lap/lap_timing.h"
 #include "core/platform/operator.h"
 
@@ -47,8 +49,46 @@ int runModeOfItem(int item) {
 
 StartSequence::StartSequence(StartPorts& ports, LapTiming& lap) : ports_(ports), lap_(lap) {}
 
+StartSequence::~StartSequence() { forgetWaitingAction(this); }
+
+bool StartSequence::waitForQuestion(Press press, int modifiers, bool onlyIfArmed) {
+    if (!questionOpen()) return false;
+    for (WaitingPress& w : waiting_) {
+        if (w.press != press) continue;
+        w.onlyIfArmed = w.onlyIfArmed && onlyIfArmed; // pressed again inside the same question: runs once
+        return true;
+    }
+    waiting_.push_back({press, modifiers, onlyIfArmed, openQuestionCaption()});
+    whenNoQuestionOpen(this, [this] { runWaitingPresses(); });
+    return true;
+}
+
+void StartSequence::runWaitingPresses() {
+    const std::vector<WaitingPress> presses = std::move(waiting_);
+    waiting_.clear();
+    for (const WaitingPress& w : presses) {
+        const bool isStart = w.press == Press::Start;
+        const std::string line =
+            std::string(isStart ? "СТАРТ" : "СЛЕД. СТАРТ") + " ждал закрытия вопроса «" + w.question + "»";
+        if (w.onlyIfArmed && !armed_) {
+            theOperator().log(line + " и не выполнен: заезд больше не ждёт старта");
+            continue;
+        }
+        theOperator().log(line + " и выполнен после него");
+        if (isStart)
+            start(w.modifiers);
+        else
+            next();
+    }
+}
+
+void StartSequence::startArmedRun() {
+    if (busy_ || !armed_ || waitForQuestion(Press::Start, 0, true)) return;
+    start(0);
+}
+
 void StartSequence::start(int modifiers) {
-    if (busy_) return;
+    if (busy_ || waitForQuestion(Press::Start, modifiers)) return;
     const Busy busy(busy_);
     if (modifiers & START_MOD_ALT) {
         ports_.sendCommand53();
@@ -101,12 +141,21 @@ void StartSequence::start(int modifiers) {
                 if (!hasRun) {
                     if (startNextFinalPair(bracket, pair) != 0) return;
                 } else if (!isArmedRun) {
-                    if (!theOperator().askYesNo("Будет переписано продолжение сетки\nПереписать данные заезда?", "",
-                                                Operator::Icon::Error))
-                        return;
+                    // The pair is kept by its place across the question and found again after it.
+                    std::optional<TPairTarget> target;
                     {
                         auto lock = lockBrackets();
-                        if (!bracket->ownsPair(pair)) return;
+                        target = pairTarget(bracket, pair);
+                    }
+                    if (!theOperator().askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
+                    {
+                        auto lock = lockBrackets();
+                        pair = target ? findPairTarget(*target) : nullptr;
+                        if (!pair) {
+                            lock.unlock();
+                            theOperator().message(kPairGoneText, "", Operator::Icon::Warning);
+                            return;
+                        }
                         for (TFinalPair* p : {pair, pair->nextPair, pair->loserPair}) {
                             if (!p) continue;
                             p->forceWinner = -1;
@@ -148,7 +197,7 @@ void StartSequence::startCommand(int modifiers) {
 }
 
 void StartSequence::next() {
-    if (busy_) return;
+    if (busy_ || waitForQuestion(Press::Next, 0)) return;
     const Busy busy(busy_);
     const Console& c = theConsole();
     const unsigned mode = c.raceMode;
@@ -241,7 +290,7 @@ bool StartSequence::keyDown(StartKey key, bool ctrl) {
         // Roller slalom prints no timeslips.
         if (c.raceMode == 7) return true;
         if (c.printBoth) {
-            ports_.printTimeslip(-1);
+            ports_.printTimeslip(TIMESLIP_LAST_RUN_BOTH); // the last run, whatever is selected
         } else {
             ports_.printTimeslip(LANE_LEFT);
             ports_.printTimeslip(LANE_RIGHT);

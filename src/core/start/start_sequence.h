@@ -9,8 +9,10 @@
 // signal 9 fire it), the lane arrangement of the last confirmed lane choice, and whether
 // a command is in progress. START and NEXT ask questions (racer numbers, the lane
 // choice), whose dialogs run nested event loops while the node link, the remote signals
-// and the interval start timer keep pressing START and NEXT; such a press while a
-// command is in progress is ignored, not queued.
+// and the interval start timer keep pressing START and NEXT; such a press while START or
+// NEXT is in progress is ignored, not queued. A press while another command's question is
+// open (core/platform/operator.h) waits until that question is closed and then runs once,
+// with a log line saying it waited.
 //
 // Modifiers: START and the reset take the Shift/Alt/Ctrl state of the click that pressed
 // them (StartModifier bits); every other press (keys, remote signal 101, signal 9, the
@@ -28,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/start/start_ports.h"
 
@@ -48,6 +51,7 @@ int runModeOfItem(int item);
 class StartSequence {
 public:
     StartSequence(StartPorts& ports, LapTiming& lap);
+    ~StartSequence();
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
 
@@ -60,6 +64,9 @@ public:
 
     // --- the controls ---
     void start(int modifiers = 0);
+    // START for the armed run (the start unit's signal 9): nothing when no run is armed,
+    // also when the press had to wait for a question and the run was disarmed meanwhile.
+    void startArmedRun();
     void next();
     // Block ST after its toggle changed: `down` is the button's new state.
     void blockStart(bool down);
@@ -97,6 +104,11 @@ private:
         bool& flag_;
     };
 
+    enum class Press { Start, Next };
+    // A press while a question is open: kept (each press once) to run when it closes;
+    // false when no question is open.
+    bool waitForQuestion(Press press, int modifiers, bool onlyIfArmed = false);
+    void runWaitingPresses();
     void startCommand(int modifiers);
     // Appends a run of `runMode`, makes it the current run with its grid rows and the next
     // run id, lets `fill` put the racers on it, then (selecting it in the grid when asked)
@@ -106,14 +118,15 @@ private:
     void newRollersRunPrompts(int runMode);
     // The lane choice for a pair: on OK the slots' numbers and classes by lane
     // (left, right; a missing slot gives number 0 with class -1) and whether each lane
-    // has a slot. False on cancel or when the pair is no longer its bracket's.
+    // has a slot, and `pair` found again after the dialog. False on cancel, or (told to
+    // the official) when the pair left its page's bracket while the dialog was open.
     struct PairLanes {
         std::array<std::int32_t, 2> number{0, 0};
         std::array<std::int32_t, 2> classId{-1, -1};
         std::array<bool, 2> present{false, false};
         int swapped = 0;
     };
-    bool choosePairLanes(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair, PairTexts texts,
+    bool choosePairLanes(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair*& pair, PairTexts texts,
                          PairLanes& lanes);
     // Makes the final run of a chosen pair: the pair's copy of the run, the racers on
     // their lanes (with the lane displays when `displays`).
@@ -121,10 +134,18 @@ private:
                      bool displays);
     void scoreboardTypeStep118();
 
+    struct WaitingPress {
+        Press press;
+        int modifiers;
+        bool onlyIfArmed;     // START of signal 9: dropped when no run is armed any more
+        std::string question; // the caption of the question it waited for
+    };
+
     StartPorts& ports_;
     LapTiming& lap_;
     bool armed_ = false;
     bool busy_ = false;
+    std::vector<WaitingPress> waiting_;
     int lanesSwapped_ = 0;
 };
 

@@ -1,7 +1,7 @@
 #include "ui/app/small_dialogs.h"
 
 #include <QButtonGroup>
-#include <QCloseEvent>
+#include <QHideEvent>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -310,9 +310,9 @@ void TstartTimerForm::bStartClick() { timer_->startNow(); }
 
 void TstartTimerForm::eStartIntervalChange() { (void)timer_->setInterval(eStartInterval->cleanText().toStdString()); }
 
-void TstartTimerForm::closeEvent(QCloseEvent* event) {
-    bTimerActive->setChecked(false);
-    QDialog::closeEvent(event);
+void TstartTimerForm::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) bTimerActive->setChecked(false);
+    QDialog::hideEvent(event);
 }
 
 // ---------------------------------------------------------------- comments dialog

@@ -128,7 +128,9 @@ public:
     QTimer* Timer1 = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // Hidden in any way (closed, Esc, hide()): "Включить таймер" pops up and the timer
+    // stops. A minimised window is not hidden by the program and keeps timing.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     std::unique_ptr<IntervalStartTimer> timer_;

@@ -1,6 +1,7 @@
 #include "ui/bracket/form_final.h"
 
 #include <algorithm>
+#include <functional>
 
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
@@ -287,89 +288,124 @@ void TformFinal::N1Click() {
 void TformFinal::N2Click() { technicalResult(true); }
 void TformFinal::N7Click() { technicalResult(false); }
 
+// The pair commands keep their pair by its place across each question (pairTarget) and
+// find it again after the answer; a pair gone meanwhile is told and nothing changes.
+std::optional<TPairTarget> TformFinal::selectedTarget() const {
+    const Selection sel = selection();
+    if (!sel.pair) return std::nullopt;
+    auto lock = lockBrackets();
+    return pairTarget(sel.bracket, sel.pair);
+}
+
+namespace {
+// Applies `change` to the target's pair under the bracket lock; a pair gone meanwhile is
+// told to the official (after the lock is released) and false returned.
+bool changePair(const TPairTarget& target, const std::string& caption, const std::function<void(TFinalPair&)>& change) {
+    {
+        auto lock = lockBrackets();
+        if (TFinalPair* pair = findPairTarget(target)) {
+            change(*pair);
+            return true;
+        }
+    }
+    theOperator().message(kPairGoneText, caption, Operator::Icon::Warning);
+    return false;
+}
+} // namespace
+
 void TformFinal::technicalResult(bool win) {
     if (!m_port) return;
+    const std::string caption = win ? "Техническая победа" : "Техническое поражение";
+    const std::string group = win ? "Присвоить победу" : "Присвоить поражение";
     // The dialog takes its captions before anything is checked.
-    m_port->setWinnerCaptions(win ? "Техническая победа" : "Техническое поражение",
-                              win ? "Присвоить победу" : "Присвоить поражение");
-    const Selection sel = selection();
-    if (!sel.pair) return;
+    m_port->setWinnerCaptions(caption, group);
+    const std::optional<TPairTarget> target = selectedTarget();
+    if (!target) return;
     bool hasResult, bothSet;
     std::array<std::string, 2> items;
     {
         auto lock = lockBrackets();
-        if (!sel.bracket->ownsPair(sel.pair)) return;
-        hasResult = pairHasResult(*sel.pair);
-        bothSet = sel.pair->racers[0] && sel.pair->racers[1];
-        for (int k = 0; k < 2; ++k) items[std::size_t(k)] = pairSlotText(*sel.pair, k, theRegistry());
+        const TFinalPair* pair = findPairTarget(*target);
+        if (!pair) return;
+        hasResult = pairHasResult(*pair);
+        bothSet = pair->racers[0] && pair->racers[1];
+        for (int k = 0; k < 2; ++k) items[std::size_t(k)] = pairSlotText(*pair, k, theRegistry());
     }
     if (hasResult && !theOperator().askYesNo(kOverwriteBracketText, "Подтверждение")) return;
     if (!bothSet) return;
     std::string comment;
-    const int chosen = m_port->chooseWinner(items, comment);
-    if (chosen != 0 && chosen != 1) return;
+    int chosen;
     {
-        auto lock = lockBrackets();
-        if (!sel.bracket->ownsPair(sel.pair)) return;
-        applyTechnicalResult(*sel.pair, chosen, win, comment);
+        const QuestionScope open(caption);
+        chosen = m_port->chooseWinner(items, comment);
     }
+    if (chosen != 0 && chosen != 1) return;
+    if (!changePair(*target, caption,
+                    [&](TFinalPair& pair) { applyTechnicalResult(pair, chosen, win, comment); }))
+        return;
     commitPairChange();
 }
 
 void TformFinal::N10Click() {
     if (!m_port) return;
-    const Selection sel = selection();
-    if (!sel.pair) return;
+    const std::optional<TPairTarget> target = selectedTarget();
+    if (!target) return;
     std::array<std::string, 2> labels, comments;
     {
         auto lock = lockBrackets();
-        if (!sel.bracket->ownsPair(sel.pair)) return;
+        const TFinalPair* pair = findPairTarget(*target);
+        if (!pair) return;
         for (int k = 0; k < 2; ++k) {
-            labels[std::size_t(k)] = pairSlotText(*sel.pair, k, theRegistry());
-            comments[std::size_t(k)] = sel.pair->comments[k];
+            labels[std::size_t(k)] = pairSlotText(*pair, k, theRegistry());
+            comments[std::size_t(k)] = pair->comments[k];
         }
     }
-    if (!m_port->editComments(labels, comments)) return;
     {
-        auto lock = lockBrackets();
-        if (!sel.bracket->ownsPair(sel.pair)) return;
-        sel.pair->comments[0] = comments[0];
-        sel.pair->comments[1] = comments[1];
+        const QuestionScope open("Комментарии");
+        if (!m_port->editComments(labels, comments)) return;
     }
+    if (!changePair(*target, "Комментарии", [&](TFinalPair& pair) {
+            pair.comments[0] = comments[0];
+            pair.comments[1] = comments[1];
+        }))
+        return;
     commitPairChange();
 }
 
 void TformFinal::N6Click() {
     if (!m_port) return;
-    const Selection sel = selection();
-    if (!sel.pair) return;
+    const std::optional<TPairTarget> target = selectedTarget();
+    if (!target) return;
     bool hasResult;
     {
         auto lock = lockBrackets();
-        if (!sel.bracket->ownsPair(sel.pair)) return;
-        hasResult = pairHasResult(*sel.pair);
+        const TFinalPair* pair = findPairTarget(*target);
+        if (!pair) return;
+        hasResult = pairHasResult(*pair);
     }
     if (hasResult) {
         if (!theOperator().askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
-        {
-            auto lock = lockBrackets();
-            if (!sel.bracket->ownsPair(sel.pair)) return;
-            clearPairForPrepare(sel.pair);
-        }
+        if (!changePair(*target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); })) return;
         // The file follows the cleared pairs also when the lane choice is then cancelled.
         const std::filesystem::path folder = m_port->eventFolder();
         if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
         pbFinalBracketPaint();
     }
+    TFinalPair* pair;
+    {
+        auto lock = lockBrackets();
+        pair = findPairTarget(*target);
+    }
+    if (!pair) return;
     if (m_port->raceMode() == 7) {
-        m_port->startRollersBracketPairRun(sel.bracket, sel.pair);
+        m_port->startRollersBracketPairRun(target->bracket, pair);
         return;
     }
     const bool pro = m_port->proStartSignal();
     m_port->armCommand37();
     m_port->pressBlockSt();
     m_port->sendStartSignalMode(pro ? 1 : 0);
-    m_port->startBracketPairRun(sel.bracket, sel.pair);
+    m_port->startBracketPairRun(target->bracket, pair);
     if (m_port->startArmed() && m_port->autoStartOn()) {
         const TDragRaceItem* run = currentRun();
         const TDragRaceItem current = run ? *run : TDragRaceItem{};
@@ -379,14 +415,10 @@ void TformFinal::N6Click() {
 
 void TformFinal::N3Click() {
     if (!m_port) return;
-    const Selection sel = selection();
-    if (!sel.pair) return;
+    const std::optional<TPairTarget> target = selectedTarget();
+    if (!target) return;
     if (!theOperator().askYesNo(kDeleteRunDataText, "Подтверждение")) return;
-    {
-        auto lock = lockBrackets();
-        if (!sel.bracket->ownsPair(sel.pair)) return;
-        clearPairRunData(sel.pair);
-    }
+    if (!changePair(*target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); })) return;
     commitPairChange();
 }
 

@@ -22,6 +22,7 @@
 #include <QWidget>
 
 #include "core/bracket/bracket_pages.h"
+#include "core/bracket/bracket_pair_commands.h"
 #include "ui/bracket/bracket_window_port.h"
 
 namespace velmaro {
@@ -130,6 +131,8 @@ private:
         TFinalPair* pair = nullptr;
     };
     Selection selection() const;
+    // The selected pair as the pair commands keep it across their questions.
+    std::optional<TPairTarget> selectedTarget() const;
     void technicalResult(bool win);
     // After a change of pairs: final_bracket.txt rewritten, rebuild requested, repaint.
     void commitPairChange();

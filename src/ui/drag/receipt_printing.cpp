@@ -24,15 +24,6 @@ void printTimeslipCommand(int which) {
     if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
 }
 
-void printTimeslipKey() {
-    if (theConsole().printBoth) {
-        printTimeslipCommand(TIMESLIP_LAST_RUN_BOTH);
-        return;
-    }
-    printTimeslipCommand(TIMESLIP_LEFT);
-    printTimeslipCommand(TIMESLIP_RIGHT);
-}
-
 void raceReportMenuCommand() {
     DesktopOpener opener;
     raceReportCommand(opener, theOperator());

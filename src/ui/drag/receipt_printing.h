@@ -27,11 +27,9 @@ private:
 ReceiptHeading consoleReceiptHeading();
 
 // sbPrintLeft (TIMESLIP_LEFT), sbPrintRight (TIMESLIP_RIGHT), sbPrintBoth (TIMESLIP_BOTH)
-// in the two-lane modes 0, 2, 3, 5, 8. A device error is shown to the official.
+// and F8 (TIMESLIP_LAST_RUN_BOTH, or the two lanes, as the start sequence's key table
+// chooses) in the two-lane modes 0, 2, 3, 5, 8. A device error is shown to the official.
 void printTimeslipCommand(int which);
-// F8 in the two-lane modes: with "Печать двух полос" the both-lanes timeslip of the last
-// run, else the left-lane and then the right-lane timeslip.
-void printTimeslipKey();
 
 // N16 "Отчет по парным": the report of the open event, opened in the spreadsheet application.
 void raceReportMenuCommand();

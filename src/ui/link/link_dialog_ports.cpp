@@ -43,4 +43,6 @@ void ConsoleScoreboardSettingsPort::saveScoreboardSettings(int brightness, bool 
     saveSettings();
 }
 
+void ConsoleScoreboardSettingsPort::takeBrightness(int brightness) { theConsole().scoreboardBrightness = brightness; }
+
 } // namespace velmaro::ui

@@ -43,6 +43,9 @@ public:
     // The settings values ScoreboardBrightness, ShowLogo and ShowDirtyTimeSB taken and
     // velmaro.ini rewritten.
     virtual void saveScoreboardSettings(int brightness, bool showLogo, bool showDirtyTime) = 0;
+    // The track bar's position is the brightness the lane display timer and the scoreboard
+    // event read (ScoreboardBrightness) from now on; velmaro.ini is written on close.
+    virtual void takeBrightness(int brightness) = 0;
 };
 
 class ConsoleChannelScanPort final : public ChannelScanPort {
@@ -59,6 +62,7 @@ public:
     void radioShowText(const std::string& text, int first, int second, int board) override;
     void showTextOnLaneDisplays(const std::string& upper, const std::string& lower, int brightness) override;
     void saveScoreboardSettings(int brightness, bool showLogo, bool showDirtyTime) override;
+    void takeBrightness(int brightness) override;
 };
 
 } // namespace velmaro::ui

@@ -120,7 +120,9 @@ void TfScoreboardConfig::applyBrightness() {
 }
 
 void TfScoreboardConfig::tbBrightnessChange() {
-    if (!m_filling) applyBrightness();
+    if (m_filling) return;
+    m_port.takeBrightness(tbBrightness->value());
+    applyBrightness();
 }
 
 void TfScoreboardConfig::sSpeedButton3Click() { applyBrightness(); }

@@ -19,6 +19,9 @@
 #include "app/root/console_test.h"
 #include "app/root/velmaro_app.h"
 #include "core/app/console.h"
+#include "core/bracket/bracket_pages.h"
+#include "core/bracket/final_bracket.h"
+#include "core/drag/drag_selection.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_run.h"
 #include "core/platform/files.h"
@@ -31,6 +34,7 @@
 #include "test_event.h"
 #include "ui/app/console_application.h"
 #include "ui/app/main_form.h"
+#include "ui/bracket/form_final.h"
 
 namespace velmaro::test {
 namespace {
@@ -150,6 +154,32 @@ TEST_F(ConsoleRootTest, InvertingTheScoreboardSendsBothLanesAgain) {
     EXPECT_EQ(lanes[before].substr(0, 29), "scoreboard showLane 1 2 12 95");
     EXPECT_EQ(lanes[before + 1].substr(0, 28), "scoreboard showLane 1 1 7 99");
     EXPECT_NE(home.read("velmaro.ini").find("InvertScoreboard:1\n"), std::string::npos);
+
+    // The current run deleted: the last run is sent again all the same.
+    gCurrentRun = -1;
+    root.mainForm()->mInvertScoreboard->trigger();
+    EXPECT_EQ(countCalls("scoreboard showLane"), before + 4);
+}
+
+TEST_F(ConsoleRootTest, AClickOnAPairWithoutARunClearsTheRunSelection) {
+    prepareEvent(0);
+    ConsoleRoot root(op);
+    root.launch();
+    auto* page = qobject_cast<TformFinal*>(root.mainForm()->DragPageControl->widget(1));
+    ASSERT_NE(page, nullptr);
+    const auto bracket = std::make_shared<TFinalBracket>(4, BRACKET_SINGLE, 0, 2, "Стрит");
+    page->setBracket(bracket);
+    TFinalRect rect;
+    {
+        auto lock = lockBrackets();
+        const TFinalPair* pair = bracket->upperRound(0)->pair(0);
+        ASSERT_EQ(pair->run.runId, 0);
+        rect = pair->rect;
+    }
+    gSelectedRun = 0;
+    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    page->pbFinalBracketMouseDown(Qt::LeftButton, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    EXPECT_EQ(gSelectedRun, -1);
 }
 
 TEST_F(ConsoleRootTest, SettingsHoldOneFinalCountLinePerClassPage) {

@@ -235,10 +235,11 @@ TEST_F(HitIntakeTest, LoadReadsFiveAndFourFieldLinesAndSkipsJunk) {
     processHit(4, 0, 1'700'000'000'100ull, HIT_FROM_DEVICE);
     EXPECT_TRUE(calls.empty());
 
-    // A missing file leaves the list empty.
+    // A missing file leaves the list empty, and the window is told so (no rows of the last event).
     std::filesystem::remove(folder / "hitlog.txt");
     loadHitLog();
     EXPECT_TRUE(gHitList.empty());
+    EXPECT_EQ(rows, 1);
 }
 
 TEST(HitLogFormat, SaveAndParseRoundTrip) {

@@ -81,16 +81,13 @@ private:
     void add(std::string call) { calls.push_back(std::move(call)); }
 };
 
-// Scripted answers; notes the text each prompt opened with, and may act while a prompt
-// is open (as the timer and the remote signals do during a real dialog).
+// Scripted answers; notes the text each prompt opened with.
 class PromptOperator : public ScriptedOperator {
 public:
     std::vector<std::string> openedWith;
-    std::function<void()> whilePromptOpen;
 
     bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) override {
         openedWith.push_back(value);
-        if (whilePromptOpen) whilePromptOpen();
         return ScriptedOperator::inputQuery(caption, prompt, value);
     }
 };

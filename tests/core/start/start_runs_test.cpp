@@ -105,6 +105,7 @@ TEST_F(StartTest, RollersRunAsksOneRacerOutsideAFinal) {
 class StartPairTest : public StartTest {
 protected:
     std::shared_ptr<TFinalBracket> bracket = std::make_shared<TFinalBracket>(4, BRACKET_SINGLE_THIRD, 3, 4, "");
+    std::shared_ptr<TBracketPage> page;
     TFinalPair* pair = nullptr;
 
     void SetUp() override {
@@ -115,12 +116,24 @@ protected:
         pair = first;
         ports.bracket = bracket;
         ports.runsPage = false;
+        {
+            auto lock = lockBrackets();
+            page = addBracketPage(nullptr);
+            (void)setPageBracket(*page, bracket);
+        }
         bracket->selectedPair = pair;
         for (int id = 1; id <= 5; ++id) {
             TDragRaceItem run;
             run.runId = id;
             gDragRuns.push_back(run);
         }
+    }
+    void TearDown() override {
+        {
+            auto lock = lockBrackets();
+            removeBracketPage(page.get());
+        }
+        StartTest::TearDown();
     }
 };
 
@@ -214,6 +227,24 @@ TEST_F(StartPairTest, StartOnAClassPage) {
     seq.start();
     EXPECT_TRUE(ports.only("send").empty());
     EXPECT_EQ(gDragRuns.size(), 7u);
+}
+
+TEST_F(StartPairTest, APairWhoseBracketWasReplacedDuringTheQuestionIsToldNotChanged) {
+    pair->run.runId = 3;
+    pair->nextPair->run.runId = 4;
+    // While the official reads the question the class is drawn again: a new bracket on the page.
+    op.whileOpen = [this] {
+        auto lock = lockBrackets();
+        (void)setPageBracket(*page, std::make_shared<TFinalBracket>(4, BRACKET_SINGLE_THIRD, 3, 4, ""));
+    };
+    op.yesNoAnswers = {true};
+    seq.start();
+    EXPECT_EQ(op.shown.back(), kPairGoneText);
+    EXPECT_EQ(pair->run.runId, 3); // the old bracket's pair is left alone
+    EXPECT_EQ(pair->nextPair->run.runId, 4);
+    EXPECT_TRUE(ports.laneTexts.empty());
+    EXPECT_EQ(gDragRuns.size(), 5u);
+    EXPECT_TRUE(ports.only("send").empty());
 }
 
 } // namespace

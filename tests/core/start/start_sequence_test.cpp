@@ -191,7 +191,7 @@ TEST_F(StartTest, BlockStBrightnessAndReset) {
 TEST_F(StartTest, APressWhileACommandIsInProgressIsIgnored) {
     // While NEXT asks for the racers, the timer, signal 9 and the keys press START and NEXT.
     int presses = 0;
-    op.whilePromptOpen = [&] {
+    op.whileOpen = [&] {
         ++presses;
         seq.start();
         seq.next();
@@ -206,7 +206,7 @@ TEST_F(StartTest, APressWhileACommandIsInProgressIsIgnored) {
     EXPECT_TRUE(seq.armed());
     EXPECT_FALSE(seq.busy());
     // Afterwards a press works again (not queued: exactly one start).
-    op.whilePromptOpen = nullptr;
+    op.whileOpen = nullptr;
     seq.start();
     EXPECT_EQ(ports.only("sendStartCommand").size(), 1u);
 }
@@ -217,7 +217,8 @@ TEST_F(StartTest, KeysOfTheMainWindow) {
     EXPECT_TRUE(seq.keyDown(StartKey::F8, false));
     theConsole().raceMode = 7;
     EXPECT_TRUE(seq.keyDown(StartKey::F8, false)); // roller slalom prints nothing
-    EXPECT_EQ(ports.calls, (Calls{"printTimeslip(0)", "printTimeslip(1)", "printTimeslip(-1)"}));
+    // With "Печать двух полос": -2, both lanes of the last run whatever is selected.
+    EXPECT_EQ(ports.calls, (Calls{"printTimeslip(0)", "printTimeslip(1)", "printTimeslip(-2)"}));
 
     theConsole().raceMode = 0;
     op.inputs = {"12", "7"};

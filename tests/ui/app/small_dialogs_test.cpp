@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -138,7 +139,7 @@ TEST_F(SmallDialogsTest, CommentsDialogAndClassPicker) {
     EXPECT_EQ(classes.pick({"Стрит (0)", "Pro (1)"}), 0);
 }
 
-TEST_F(SmallDialogsTest, StartTimerWindowPressesNextThenStartAndSwitchesOffWhenClosed) {
+TEST_F(SmallDialogsTest, StartTimerWindowPressesNextThenStartAndSwitchesOffWhenHidden) {
     PressCounter commands;
     ui::TstartTimerForm form(commands);
     EXPECT_EQ(form.windowTitle().toStdString(), "Таймер старта");
@@ -165,6 +166,20 @@ TEST_F(SmallDialogsTest, StartTimerWindowPressesNextThenStartAndSwitchesOffWhenC
     form.close();
     EXPECT_FALSE(form.bTimerActive->isChecked());
     EXPECT_FALSE(form.timer().on());
+
+    // Esc hides the window without closing it: the timer stops all the same, and the
+    // intervals that follow press nothing.
+    form.show();
+    form.bTimerActive->setChecked(true);
+    form.bStart->click();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&form, &escape);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.bTimerActive->isChecked());
+    EXPECT_FALSE(form.timer().on());
+    const int presses = commands.starts + commands.nexts;
+    for (int i = 0; i < 3; ++i) form.TimerTick();
+    EXPECT_EQ(commands.starts + commands.nexts, presses);
 }
 
 } // namespace

@@ -9,11 +9,13 @@
 #include <QTreeWidget>
 
 #include <cstdlib>
+#include <functional>
 
 #include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_selection.h"
+#include "core/platform/operator.h"
 #include "core/registration/registry.h"
 #include "fakes/bracket_player.h"
 #include "fakes/scripted_operator.h"
@@ -36,6 +38,7 @@ public:
     }
     int chooseWinner(const std::array<std::string, 2>& items, std::string& comment) override {
         calls.push_back("winner " + items[0] + " / " + items[1]);
+        if (onChooseWinner) onChooseWinner();
         comment = winnerComment;
         return winnerChoice;
     }
@@ -67,6 +70,7 @@ public:
     }
 
     std::vector<std::string> calls;
+    std::function<void()> onChooseWinner;
     int winnerChoice = 1;
     std::string winnerComment = "не вышел";
     std::array<std::string, 2> newComments{"c0", "c1"};
@@ -221,6 +225,33 @@ TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
     EXPECT_EQ(file().find("DRAGID:0,"), std::string::npos);
     EXPECT_NE(file().find("DRAGID:1,"), std::string::npos);
     EXPECT_EQ(port.calls.back(), "rebuild");
+}
+
+// While a pair command's question is open the class is drawn again: the command finds its
+// pair gone, says so and changes neither bracket. Its dialogs count as open questions.
+TEST_F(BracketWindowTest, APairCommandWhoseBracketWasReplacedMeanwhileChangesNothing) {
+    TformFinal form(port, nullptr);
+    auto b = bracketOnWindow(form);
+    TFinalPair* first = b->upperRound(0)->pair(0);
+    click(form, first);
+    const std::int32_t runId = first->run.runId;
+    ASSERT_NE(runId, 0);
+    op.yesNoAnswers = {true};
+    op.whileOpen = [&] { form.setBracket(std::make_shared<TFinalBracket>(8, BRACKET_SINGLE_THIRD, 3, 8, "Сток")); };
+    form.N3Click();
+    EXPECT_EQ(op.shown.back(), kPairGoneText);
+    EXPECT_EQ(first->run.runId, runId);
+    EXPECT_EQ(form.bracket()->upperRound(0)->pair(0)->run.runId, 0);
+
+    // The winner dialog (not asked through the operator) is an open question too.
+    op.whileOpen = nullptr;
+    form.setBracket(b);
+    click(form, first);
+    bool openInDialog = false;
+    port.onChooseWinner = [&] { openInDialog = questionOpen(); };
+    op.yesNoAnswers = {true};
+    form.N2Click();
+    EXPECT_TRUE(openInDialog);
 }
 
 TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {

@@ -1,6 +1,8 @@
 // The channel scan window's bars and the scoreboard settings dialog with a fake console.
 #include <gtest/gtest.h>
 
+#include "core/app/console.h"
+#include "core/app/console_timers.h"
 #include "core/app/scoreboard_controller.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/scoreboard_settings_dialog.h"
@@ -85,6 +87,7 @@ public:
     void saveScoreboardSettings(int b, bool logo, bool dirty) override {
         calls.push_back("save " + std::to_string(b) + " " + std::to_string(logo) + " " + std::to_string(dirty));
     }
+    void takeBrightness(int b) override { calls.push_back("take " + std::to_string(b)); }
     TScoreboardController* board = nullptr;
     std::vector<std::string> calls;
 };
@@ -98,7 +101,8 @@ TEST(ScoreboardSettings, BrightnessTestDisplayAndSaving) {
 
     // Without a controller object: lane displays 8 and 9, then the radio boards.
     dialog.tbBrightness->setValue(5);
-    EXPECT_EQ(port.calls, (std::vector<std::string>{"display 5 node 8", "display 5 node 9", "radio brightness 5"}));
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"take 5", "display 5 node 8", "display 5 node 9",
+                                                    "radio brightness 5"}));
 
     // Test display without a controller: lane displays and radio boards only.
     port.calls.clear();
@@ -128,6 +132,29 @@ TEST(ScoreboardSettings, BrightnessTestDisplayAndSaving) {
     dialog.sSpeedButton1->click();
     EXPECT_EQ(port.calls, (std::vector<std::string>{"timeouts", "save 5 1 1", "save 5 1 1"}));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// While the dialog is open, the lane display timer and the scoreboard event use the
+// track bar's position, not the value of the last close.
+TEST(ScoreboardSettings, TheTrackBarIsTheBrightnessTheConsoleReads) {
+    Console& c = theConsole();
+    c.resetToDefaults();
+    ConsoleScoreboardSettingsPort port;
+    TfScoreboardConfig dialog(port);
+    dialog.fillFromSettings(c.scoreboardBrightness, false, false);
+    dialog.tbBrightness->setValue(5);
+
+    std::vector<std::pair<int, int>> sent; // brightness, node
+    for (int tick = 0; tick < kBrightnessCountdownStart; ++tick)
+        sysTimerTick(c, [&](int brightness, std::uint8_t node) { sent.emplace_back(brightness, node); });
+    EXPECT_EQ(sent, (std::vector<std::pair<int, int>>{{5, kLeftDisplayNode}, {5, kRightDisplayNode}}));
+
+    FakeScoreboard board;
+    c.scoreboard = &board;
+    onScoreboardEvent(c, 0, 1, nullptr);
+    EXPECT_EQ(board.calls, (std::vector<std::string>{"brightness 5"}));
+    c.scoreboard = nullptr;
+    c.resetToDefaults();
 }
 
 } // namespace
