@@ -17,9 +17,10 @@
 //     anything to the main thread. It never waits for the main thread while holding it.
 //   - The main thread holds it around painting, selecting, pair commands, generation,
 //     saving and loading the bracket file. It must not hold it across a modal dialog:
-//     take what the dialog needs, release, show the dialog, take the lock again and
-//     check that the bracket and the pair are still the page's (TFinalBracket::ownsPair),
-//     because an update may have removed a decider or reset round meanwhile.
+//     take what the dialog needs and the pair's place (pairTarget, bracket_pair_commands.h),
+//     release, show the dialog, take the lock again and find the pair again
+//     (findPairTarget: the bracket still a page's, a pair at that place), because an
+//     update may have removed a decider or reset round meanwhile.
 //   - The lock is not recursive: functions below that say "REQUIRES: lock held" must be
 //     called with it held; the others take it themselves.
 // Ownership: pages hold their brackets by std::shared_ptr. Replacing a page's bracket

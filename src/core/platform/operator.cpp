@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <utility>
 
 namespace velmaro {
@@ -48,7 +49,7 @@ void questionClosed() {
     if (!gOpen.empty() || gWaiting.empty()) return;
     if (gPost)
         gPost(runWaiting);
-    else
+    else if (std::uncaught_exceptions() == 0) // not while a question is left by an exception
         runWaiting();
 }
 
