@@ -1,6 +1,7 @@
 // The lap grid's colours, on-course list texts, prompts and commands.
 #include "core/lap/lap_grid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -10,6 +11,10 @@
 #include "core/platform/operator.h"
 
 namespace velmaro {
+
+namespace {
+constexpr const char* kLapEventGoneText = "Отметка удалена, пока был открыт вопрос.\nКоманда не выполнена.";
+} // namespace
 
 LapCellFill lapGridCellFill(const LapTiming& lap, int row, int column) {
     const TRaceItem* e = lap.getRaceItem(row - 1);
@@ -94,23 +99,39 @@ bool LapGridCommands::canRetire() const {
     return false;
 }
 
+std::optional<LapGridCommands::EventKey> LapGridCommands::keyOfRow(int row) const {
+    const TRaceItem* item = row > 0 ? lap_.getRaceItem(row - 1) : nullptr;
+    if (!item) return std::nullopt;
+    return EventKey{item->kind, item->time};
+}
+
+int LapGridCommands::rowOfKey(const EventKey& key, const char* caption) const {
+    if (const TRaceItemList* list = lap_.raceItems().get())
+        for (std::size_t i = 0; i < list->size(); ++i)
+            if ((*list)[i]->kind == key.kind && (*list)[i]->time == key.time) return static_cast<int>(i) + 1;
+    theOperator().message(kLapEventGoneText, caption, Operator::Icon::Warning);
+    return 0;
+}
+
 void LapGridCommands::setNumber(int row) {
-    if (!rowValid(row)) return;
+    const std::optional<EventKey> key = keyOfRow(row);
+    if (!key) return;
     port_.setEditingNumber(true);
     std::string text;
     const bool ok = theOperator().inputQuery("Задать номер", "Номер", text);
     port_.setEditingNumber(false);
     if (!ok) return;
-    std::optional<int> number = racerNumberAnswer(text);
-    // The list may have changed while the prompt was open.
-    if (number && rowValid(row)) lap_.setRaceItemRacer(row - 1, *number, -2);
+    const std::optional<int> number = racerNumberAnswer(text);
+    if (!number) return;
+    if (const int now = rowOfKey(*key, "Задать номер")) lap_.setRaceItemRacer(now - 1, *number, -2);
 }
 
 void LapGridCommands::setPenalty(int row) {
-    if (!rowValid(row)) return;
+    const std::optional<EventKey> key = keyOfRow(row);
+    if (!key) return;
     std::string text;
     if (!theOperator().inputQuery("Задать штраф", "Штраф, с", text)) return;
-    if (rowValid(row)) lap_.setRaceItemPenalty(row - 1, penaltyAnswerMs(text));
+    if (const int now = rowOfKey(*key, "Задать штраф")) lap_.setRaceItemPenalty(now - 1, penaltyAnswerMs(text));
 }
 
 void LapGridCommands::setPenaltyFromDoubleClick(int row) {
@@ -128,12 +149,15 @@ void LapGridCommands::togglePenaltyLap(int row) {
 }
 
 void LapGridCommands::deleteRows(int firstRow, int lastRow) {
-    if (!rowValid(firstRow)) return;
+    const std::optional<EventKey> first = keyOfRow(firstRow);
+    if (!first) return;
+    const int count = static_cast<int>(lap_.raceItems()->size());
+    const std::optional<EventKey> last = keyOfRow(std::clamp(lastRow, firstRow, count));
+    if (!last) return;
     if (!theOperator().askYesNo("Точно удалить?", "")) return;
-    const int count = lap_.raceItems() ? static_cast<int>(lap_.raceItems()->size()) : 0;
-    if (lastRow < firstRow) lastRow = firstRow;
-    if (lastRow > count) lastRow = count;
-    if (rowValid(firstRow)) lap_.deleteRaceItems(firstRow, lastRow); // grid rows
+    const int from = rowOfKey(*first, "Удаление");
+    const int to = from ? rowOfKey(*last, "Удаление") : 0;
+    if (from && to) lap_.deleteRaceItems(from, std::max(from, to)); // grid rows
 }
 
 void LapGridCommands::retire() { lap_.retireRacer(-1); }

@@ -88,6 +88,17 @@ public:
     void deleteAll();                        // "Правка" / "Удалить все"
 
 private:
+    // A lap event as a question leaves it: its kind and node time, which no two events of
+    // the list share. Hits go on while a question is open and move the rows, so a command
+    // that asks finds its event again by these after the answer.
+    struct EventKey {
+        std::uint32_t kind;
+        std::uint64_t time;
+    };
+    std::optional<EventKey> keyOfRow(int row) const;
+    // The grid row of the event now; 0 when it is gone (told to the official under `caption`).
+    int rowOfKey(const EventKey& key, const char* caption) const;
+
     LapTiming& lap_;
     LapGridPort& port_;
 };

@@ -183,6 +183,45 @@ TEST_F(LapGrid, ARowRemovedWhileThePromptIsOpenIsLeftAlone) {
     setOperator(&op);
 }
 
+// Hits go on while a question is open: an earlier event taken meanwhile moves every row
+// down one, and the command still acts on the event the official picked.
+TEST_F(LapGrid, CommandsFindTheirEventAgainAfterTheQuestion) {
+    fixture();
+    std::uint64_t earliest = 1000;
+    op.whileOpen = [&] { // a FRST before every event so far
+        auto early = std::make_unique<TRaceItem>();
+        early->racer = 9;
+        early->kind = K::FRST;
+        early->time = earliest -= 100;
+        lap->raceItems()->insert(lap->raceItems()->begin(), std::move(early));
+    };
+    op.inputs = {std::string("8"), std::string("2,5")};
+    commands.setNumber(4); // LAP 7 at 40 s
+    EXPECT_EQ(item(4).time, 40000u);
+    EXPECT_EQ(item(4).racer, 8u);
+    EXPECT_EQ(item(3).kind, K::STSIG); // the event that moved into row 4 keeps no racer
+    EXPECT_EQ(item(3).racer, 0u);
+    commands.setPenalty(7); // FAIL 7 at 42 s
+    EXPECT_EQ(item(7).kind, K::FAIL);
+    EXPECT_EQ(item(7).penalty, 2500);
+    op.yesNoAnswers = {true};
+    commands.deleteRows(4, 5); // STLIN and STSIG
+    EXPECT_EQ(kinds(), (std::vector<std::string>{"FRST", "FRST", "FRST", "FRST", "LAP", "LAP", "FAIL", "PLAP"}));
+
+    // The event is gone by the time of the answer: the official is told, nothing changes.
+    op.whileOpen = [this] {
+        lap->raceItems()->erase(lap->raceItems()->begin() + 4);
+        op.whileOpen = nullptr; // not again inside the message that follows
+    };
+    op.inputs = {std::string("5")};
+    const std::size_t shown = op.shown.size();
+    commands.setNumber(5);
+    ASSERT_EQ(op.shown.size(), shown + 2);
+    EXPECT_EQ(op.shown.back(), "Отметка удалена, пока был открыт вопрос.\nКоманда не выполнена.");
+    EXPECT_EQ(count(), 7);
+    for (int i = 0; i < count(); ++i) EXPECT_NE(item(i).racer, 5u) << i;
+}
+
 TEST_F(LapGrid, DeletionsAskFirst) {
     fixture();
     op.yesNoAnswers = {false, true};
