@@ -633,10 +633,8 @@ void relayoutRuns()
 
 TDragRaceItem findRunById(int32_t runId)
 {
-    for (const TDragRaceItem& run : gDragRuns)
-        if (run.runId == runId)
-            return run;
-    return TDragRaceItem{};
+    const int32_t index = runIndexById(runId);
+    return index < 0 ? TDragRaceItem{} : gDragRuns[static_cast<size_t>(index)];
 }
 
 void deleteRunOrHit(int flush)

@@ -39,16 +39,18 @@ int32_t runIndexOfRow(int32_t row)
     return -1;
 }
 
+int32_t runIndexById(int32_t runId)
+{
+    for (size_t i = 0; i < gDragRuns.size(); ++i)
+        if (gDragRuns[i].runId == runId)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
 void selectGridCell(int column, int row, const TDragRaceItem& run)
 {
     if (run.runId != 0) {
-        gSelectedRun = -1;
-        for (size_t i = 0; i < gDragRuns.size(); ++i) {
-            if (gDragRuns[i].runId == run.runId) {
-                gSelectedRun = static_cast<int32_t>(i);
-                break;
-            }
-        }
+        gSelectedRun = runIndexById(run.runId);
         gSelectedLane = SELECTED_LANE_WHOLE_RUN;
         gSelectedHit = -1;
         return;
@@ -90,14 +92,12 @@ void selectRunById(const TDragRaceItem& run)
         gSelectedRun = -1;
         return;
     }
-    for (size_t i = 0; i < gDragRuns.size(); ++i) {
-        if (gDragRuns[i].runId == run.runId) {
-            gSelectedRun = static_cast<int32_t>(i);
-            gSelectedLane = -1;
-            gSelectedHit = -1;
-            return;
-        }
-    }
+    const int32_t index = runIndexById(run.runId);
+    if (index < 0)
+        return;
+    gSelectedRun = index;
+    gSelectedLane = -1;
+    gSelectedHit = -1;
 }
 
 std::optional<GridTarget> selectionTarget()
@@ -121,10 +121,7 @@ int32_t findTargetRun(const GridTarget& target)
         return isValidRunIndex(target.runIndex) && gDragRuns[static_cast<size_t>(target.runIndex)].runId == 0
                    ? target.runIndex
                    : -1;
-    for (size_t i = 0; i < gDragRuns.size(); ++i)
-        if (gDragRuns[i].runId == target.runId)
-            return static_cast<int32_t>(i);
-    return -1;
+    return runIndexById(target.runId);
 }
 
 int32_t findTargetHit(const GridTarget& target, const TDragRaceItem& run)

@@ -41,6 +41,8 @@ struct GridTarget {
     int32_t lane = -1;            // as gSelectedLane
     std::optional<TLineHit> hit;  // the selected hit of lane 0 or 1 (time and type count)
 };
+// Index of the first run with `runId`; -1 when there is none.
+int32_t runIndexById(int32_t runId);
 // The selected run, lane and hit; nullopt when no run is selected.
 std::optional<GridTarget> selectionTarget();
 // Index of the target's run now (the first run with its id); -1 when it is gone.
