@@ -97,7 +97,8 @@ public:
 
 struct Event {
     BenchHost host;
-    test::FakeHitIntakeHost intake; // its mode is the host's
+    test::FakeHitIntakeHost& intake = host.intakeHost; // its mode is the host's
+    HitIntake& hits = host.intake;
     fs::path folder;
 
     explicit Event(const std::string& name) {
@@ -108,14 +109,11 @@ struct Event {
         intake.mode = host.mode;
         intake.folder = folder;
         setDragHost(&host);
-        registerDragHitHandlers();
-        setHitIntakeHost(&intake);
+        registerDragHitHandlers(hits);
     }
     ~Event() {
-        setHitIntakeHost(nullptr);
         setDragHost(nullptr);
         gDragRuns.clear();
-        gHitList.clear();
         fs::remove_all(folder);
     }
     // `runs` runs with `hitsPerRun` hits each spread over both lanes; `logged` hits in hitlog.txt.
@@ -133,11 +131,11 @@ struct Event {
         gCurrentRun = runs - 1;
         relayoutRuns();
         if (!saveDragFile().ok()) std::fprintf(stderr, "drag.txt not written\n");
-        std::vector<THitRecord> hits;
+        std::vector<THitRecord> records;
         for (int i = 0; i < logged; ++i)
-            hits.push_back({3, i % 4, std::uint32_t(kT0 / 1000) - 100'000u + std::uint32_t(i), 0, 0, kT0});
-        if (!saveHitLogFile(folder / "hitlog.txt", hits).ok()) std::fprintf(stderr, "hitlog.txt not written\n");
-        loadHitLog();
+            records.push_back({3, i % 4, std::uint32_t(kT0 / 1000) - 100'000u + std::uint32_t(i), 0, 0, kT0});
+        if (!saveHitLogFile(folder / "hitlog.txt", records).ok()) std::fprintf(stderr, "hitlog.txt not written\n");
+        hits.loadHitLog();
     }
     std::size_t dragLines() const {
         std::size_t n = 0;
@@ -160,7 +158,8 @@ void drainTimes() {
         e.fill(500, 2, 10000);
         QueueLink link;
         NoHost host;
-        ui::SystemEventHandler handler(link, host, nullptr, nullptr, processHit);
+        ui::SystemEventHandler handler(link, host, nullptr, nullptr, e.hits,
+                                       [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
         std::vector<THitRecord> written;
         for (int i = 0; i < n; ++i) {
             const std::uint64_t t = kT0 + 10'000'000 + std::uint64_t(i) * 3;
@@ -208,8 +207,8 @@ void oneDragHit() {
                 const double c0 = threadCpuMs();
                 const auto w0 = clock_type::now();
                 {
-                    HitBatch batch; // one slice holding one hit
-                    processHit(1, SIG_LEFT, t, HIT_FROM_LOG_SELECTED);
+                    HitBatch batch(e.hits); // one slice holding one hit
+                    e.hits.processHit(1, SIG_LEFT, t, HIT_FROM_LOG_SELECTED);
                 }
                 wall.push_back(ms(clock_type::now() - w0));
                 cpu.push_back(threadCpuMs() - c0);
@@ -266,7 +265,8 @@ void lateness() {
     e.intake.mode = 3;
     QueueLink link;
     NoHost host;
-    ui::SystemEventHandler handler(link, host, nullptr, nullptr, processHit);
+    ui::SystemEventHandler handler(link, host, nullptr, nullptr, e.hits,
+                                       [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
     // A run with one racer on the left lane: every left-lane hit is a lap of it.
     const std::uint64_t t = kT0 + 30'000'000;
     gDragRuns.push_back(TDragRaceItem{});
@@ -318,8 +318,8 @@ void outOfOrderHit() {
                 const double c0 = threadCpuMs();
                 const auto w0 = clock_type::now();
                 {
-                    HitBatch batch; // one slice holding one hit
-                    processHit(6 + k, SIG_LEFT, times[k], HIT_FROM_DEVICE);
+                    HitBatch batch(e.hits); // one slice holding one hit
+                    e.hits.processHit(6 + k, SIG_LEFT, times[k], HIT_FROM_DEVICE);
                 }
                 wall[k].push_back(ms(clock_type::now() - w0));
                 cpu[k].push_back(threadCpuMs() - c0);
@@ -327,7 +327,7 @@ void outOfOrderHit() {
             ratio.push_back(wall[1].back() / wall[0].back());
         }
         std::string check;
-        if (!readFile(e.folder / "hitlog.txt", check).ok() || check != formatHitLog(gHitList))
+        if (!readFile(e.folder / "hitlog.txt", check).ok() || check != formatHitLog(e.hits.hitList()))
             std::fprintf(stderr, "hitlog.txt differs from a whole rewrite\n");
         std::printf("%12d %14.2f %12.2f %14.2f %12.2f %8.2f\n", logged, median(wall[0]), median(cpu[0]), median(wall[1]),
                     median(cpu[1]), median(ratio));

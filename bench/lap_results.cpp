@@ -24,6 +24,7 @@
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "core/lap/lap_results_reference.h"
+#include "fakes/fake_hit_intake_host.h"
 
 namespace {
 
@@ -79,7 +80,9 @@ public:
 // A scratch program and event folder with a lap timing of its own.
 struct Scene {
     BenchHost host;
-    LapTiming lap{host};
+    velmaro::test::FakeHitIntakeHost intakeHost;
+    HitIntake intake{intakeHost};
+    LapTiming lap{host, intake};
     uint64_t t = 1700000000000ull;
     int next = 0;
 

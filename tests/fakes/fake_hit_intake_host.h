@@ -29,11 +29,13 @@ public:
         if (listChanged) listChanged(records);
     }
     std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
+    void log(const std::string& line) override { logLines.push_back(line); }
     void hitsTaken(const std::vector<DeviceHit>& hits) override { taken.insert(taken.end(), hits.begin(), hits.end()); }
     void hitsWriting(const std::string&, std::uint64_t, std::uint64_t, std::uint64_t,
                      const std::vector<DeviceHit>&) override {}
 
     std::vector<DeviceHit> taken; // every hit noted as taken, in order
+    std::vector<std::string> logLines; // lines for the log window, in order
 };
 
 } // namespace velmaro::test

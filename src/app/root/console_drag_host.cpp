@@ -99,13 +99,4 @@ void ConsoleDragHost::notifyRunChanged(std::size_t index) { velmaro::notifyRunCh
 
 void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(theConsole().eventFolder); }
 
-ConsoleDragHost& installConsoleDragHost(DragGridView* view)
-{
-    static ConsoleDragHost host;
-    host.setView(view);
-    setDragHost(&host);
-    registerDragHitHandlers();
-    return host;
-}
-
 } // namespace velmaro

@@ -4,8 +4,8 @@
 // scoreboards for output, the drag results thread, and the main window's run grid and
 // Block ST button through a small view interface that the window implements.
 //
-// Start-up calls installConsoleDragHost(view) once (main thread); it also registers the
-// two-lane hit handlers in the hit intake's dispatch table.
+// The composition root owns it, built on the hit intake, and installs it at start-up with
+// the main window's view (main thread).
 #include "core/drag/drag_host.h"
 
 namespace velmaro {
@@ -28,6 +28,8 @@ public:
 
 class ConsoleDragHost : public DragHost {
 public:
+    explicit ConsoleDragHost(HitIntake& intake) : intake_(intake) {}
+
     // The view may be null (no window yet): grid calls are then dropped.
     void setView(DragGridView* view) { view_ = view; }
 
@@ -58,13 +60,11 @@ public:
     void notifyResultsThread() override;
     void notifyRunChanged(std::size_t index) override;
     void loadFinalBracketFile() override;
+    HitIntake& hitIntake() override { return intake_; }
 
 private:
+    HitIntake& intake_;
     DragGridView* view_ = nullptr;
 };
-
-// Installs the console's drag host (a process-wide object) with the given view and
-// registers the hit handlers of modes 0, 2, 3, 5, 7 and 8. Returns the host.
-ConsoleDragHost& installConsoleDragHost(DragGridView* view);
 
 } // namespace velmaro

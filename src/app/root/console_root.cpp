@@ -25,6 +25,7 @@
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_commands.h"
 #include "core/drag/drag_file.h"
+#include "core/drag/drag_hits.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_scoreboard.h"
@@ -102,11 +103,13 @@ private:
 
 // The hit intake joined to the console (timing mode, event folder), the registry (tags),
 // the start controls and Block ST (remote signals 101 and 102), the scoreboard (102, 103)
-// and the hit log window.
+// and the hit log window. Built with the root, before the windows: it reads the start
+// controls, the main window and the link where the root keeps them, and while one does
+// not exist its remote signal does nothing (no hit comes before the link starts).
 class ConsoleHitIntakeHost final : public HitIntakeHost {
 public:
-    ConsoleHitIntakeHost(StartSequence& start, ui::MainFormCommands& commands, TMainForm& form,
-                         const std::unique_ptr<TSystemInterface>& link)
+    ConsoleHitIntakeHost(const std::unique_ptr<StartSequence>& start, ui::MainFormCommands& commands,
+                         TMainForm* const& form, const std::unique_ptr<TSystemInterface>& link)
         : start_(start), commands_(commands), form_(form), link_(link) {}
     int timingMode() override { return static_cast<int>(theConsole().raceMode); }
     std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
@@ -115,10 +118,13 @@ public:
         if (!racer) return std::nullopt;
         return TagRacer{static_cast<int>(racer->number), racer->classIds.empty() ? -1 : racer->classIds.front()};
     }
-    void remoteStart() override { start_.start(0); } // START without modifiers
+    void remoteStart() override { // START without modifiers
+        if (start_) start_->start(0);
+    }
     void remoteBlock() override {
         if (TScoreboardController* sb = theConsole().scoreboard) sb->stopTiming();
-        form_.bBlockSt->setChecked(true);
+        if (!form_) return;
+        form_->bBlockSt->setChecked(true);
         commands_.blockStart();
     }
     void remoteReset() override {
@@ -128,6 +134,7 @@ public:
         if (ui::HitLog) ui::HitLog->hitListChanged(records);
     }
     std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
+    void log(const std::string& line) override { logLine(line); }
     void hitsTaken(const std::vector<DeviceHit>& hits) override {
         if (!link_) return;
         std::vector<TSignalHit> taken;
@@ -153,9 +160,9 @@ public:
     }
 
 private:
-    StartSequence& start_;
+    const std::unique_ptr<StartSequence>& start_; // the root's; empty without the main window
     ui::MainFormCommands& commands_;
-    TMainForm& form_;
+    TMainForm* const& form_;                        // the root's; null without the main window
     const std::unique_ptr<TSystemInterface>& link_; // the root's; empty while the link is down
 };
 
@@ -253,8 +260,8 @@ private:
 // destroyed) the grid calls do nothing, and without a worker no rebuild is scheduled.
 class MainFormLapHost final : public ConsoleLapHost {
 public:
-    MainFormLapHost(TMainForm* const& form, const std::unique_ptr<LapResultsWorker>& worker)
-        : form_(form), worker_(worker) {}
+    MainFormLapHost(const HitIntake& intake, TMainForm* const& form, const std::unique_ptr<LapResultsWorker>& worker)
+        : ConsoleLapHost(intake), form_(form), worker_(worker) {}
     bool blockStDown() const override { return form_ && form_->bBlockSt->isChecked(); }
     int gridCurrentRow() const override { return form_ ? form_->SingleLanePanel->currentRow() : 0; }
     void setGridCurrentRow(int row) override {
@@ -437,15 +444,17 @@ private:
 struct ConsoleRoot::State {
     // In start-up order; shut-down releases them in reverse.
     Operator* op = nullptr;
-    // The lap timing and its host live as long as the root: the windows, the start
-    // controls and the mode hit handlers are handed the lap timing.
+    // The hit intake, the lap timing and their hosts live as long as the root: the
+    // windows, the start controls and the mode hit handlers are handed them.
+    std::unique_ptr<ConsoleHitIntakeHost> intakeHost;
+    std::unique_ptr<HitIntake> intake;
+    std::unique_ptr<ConsoleDragHost> dragHost;
     std::unique_ptr<MainFormLapHost> lapHost;
     std::unique_ptr<LapTiming> lap;
     TMainForm* form = nullptr; // owned by the window list (console_windows)
     std::unique_ptr<MainFormStartPorts> startPorts;
     std::unique_ptr<StartSequence> start;
     std::unique_ptr<MainFormEventHost> eventHost;
-    std::unique_ptr<ConsoleHitIntakeHost> intakeHost;
     std::unique_ptr<MainFormDragView> dragView;
     std::unique_ptr<MainFormBracketPort> bracketPort;
     std::unique_ptr<MainFormClassPages> classPages;
@@ -468,14 +477,18 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->op = &op;
     setOperator(&op);
     theConsole().setPorts(this);
-    d->lapHost = std::make_unique<MainFormLapHost>(d->form, d->lapWorker);
-    d->lap = std::make_unique<LapTiming>(*d->lapHost);
+    d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link);
+    d->intake = std::make_unique<HitIntake>(*d->intakeHost);
+    d->dragHost = std::make_unique<ConsoleDragHost>(*d->intake);
+    d->lapHost = std::make_unique<MainFormLapHost>(*d->intake, d->form, d->lapWorker);
+    d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake);
     registerLapHitHandlers(*d->lap);
 }
 
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
-    clearLapHitHandlers();
+    clearLapHitHandlers(*d->lap);
+    if (started_) setDragHost(nullptr);
     theConsole().setPorts(nullptr);
     setOperator(nullptr);
 }
@@ -483,6 +496,8 @@ ConsoleRoot::~ConsoleRoot() {
 ui::TMainForm* ConsoleRoot::mainForm() const { return d->form; }
 
 LapTiming& ConsoleRoot::lapTiming() const { return *d->lap; }
+
+HitIntake& ConsoleRoot::hitIntake() const { return *d->intake; }
 
 void ConsoleRoot::launch() {
     if (started_) return;
@@ -495,10 +510,10 @@ void ConsoleRoot::launch() {
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
         s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
-        s->intakeHost = std::make_unique<ConsoleHitIntakeHost>(*s->start, *this, form, s->link);
-        setHitIntakeHost(s->intakeHost.get());
         s->dragView = std::make_unique<MainFormDragView>(form);
-        installConsoleDragHost(s->dragView.get());
+        s->dragHost->setView(s->dragView.get());
+        setDragHost(s->dragHost.get());
+        registerDragHitHandlers(*s->intake);
         // Each lap results build comes back to the main thread as a queued call on the
         // main window (dropped if the window is gone).
         s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
@@ -542,8 +557,7 @@ void ConsoleRoot::shutDown() {
     if (s->lapWorker) s->lapWorker->stop();
     if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
     setDragResultsPort(nullptr);
-    installConsoleDragHost(nullptr);
-    setHitIntakeHost(nullptr);
+    s->dragHost->setView(nullptr); // stays installed, without grid, until the root goes
     // The link and the radio thread were stopped by the window's closing; what is left
     // of them goes before the windows they report to.
     s->events.reset();
@@ -563,7 +577,6 @@ void ConsoleRoot::shutDown() {
     s->registrationHost.reset();
     s->lapWorker.reset();
     s->dragView.reset();
-    s->intakeHost.reset();
     s->eventHost.reset();
     s->start.reset();
     s->startPorts.reset();
@@ -595,7 +608,7 @@ void ConsoleRoot::selectLastDragRow() {
     if (d->dragView) d->dragView->gridCursorToLastRow();
 }
 void ConsoleRoot::loadHitLog() {
-    velmaro::loadHitLog();
+    d->intake->loadHitLog();
     if (!journalReplayed_) replayHitJournal();
 }
 
@@ -618,10 +631,10 @@ void ConsoleRoot::replayHitJournal() {
         for (const JournalWrite& w : HitJournal::readWriting(file))
             if (!folder.empty() && fileHoldsAt(folder / w.file, w.offset, w.length, w.checksum))
                 taken.push_back({static_cast<int>(w.node), static_cast<int>(w.signal), w.time});
-        replayHits(std::move(hits), taken);
+        d->intake->replayHits(std::move(hits), taken);
     }
     // Kept while hitlog.txt does not hold them: the next start tries again.
-    if (!hitLogSaved()) return;
+    if (!d->intake->hitLogSaved()) return;
     journalReplayed_ = true;
     if (d->link) {
         d->link->journalReplayed();
@@ -693,9 +706,10 @@ void ConsoleRoot::startLinkThread() {
     theConsole().systemInterface = s->link.get();
     s->linkEvents = std::make_unique<ui::LinkEvents>(*s->link);
     s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, s->lights,
-                                                         s->form->lNumAtStart,
-                                                         [](int node, int signal, std::uint64_t t, int source) {
-                                                             processHit(node, signal, t, source);
+                                                         s->form->lNumAtStart, *s->intake,
+                                                         [intake = s->intake.get()](int node, int signal,
+                                                                                    std::uint64_t t, int source) {
+                                                             intake->processHit(node, signal, t, source);
                                                          });
     s->link->start();
 }

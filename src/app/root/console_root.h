@@ -13,7 +13,7 @@
 //   SystemEventSink (SE_NEW_HITS)            core/link/system_interface.cpp   link thread -> queued call
 //   SystemEventAdapter::deliver              ui/link/system_event_adapter.cpp main thread
 //   SystemEventHandler::runSlice             ui/link/system_events.cpp        main thread: pop oldest first for ~10 ms in one HitBatch, rest queued
-//   processHit                               core/intake/hit_intake.cpp       main thread: repeat check, remote signals, tags
+//   HitIntake::processHit                    core/intake/hit_intake.cpp       main thread: repeat check, remote signals, tags
 //   ModeHitHandlers::dispatch -> drag handler core/drag/drag_hits.cpp          main thread: lane, acceptance, figures
 //   ~HitBatch (afterHits, once per slice)    core/intake/hit_intake.cpp       main thread: hitlog.txt (appended), drag.txt (tail), results input
 //   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> results input (the one run changed)
@@ -33,6 +33,7 @@
 
 namespace velmaro {
 
+class HitIntake;
 class LapTiming;
 class Operator;
 class TScoreboardController;
@@ -61,6 +62,8 @@ public:
     ui::TMainForm* mainForm() const;
     // The lap timing of the open single-lane event (built with the root, lives as long).
     LapTiming& lapTiming() const;
+    // The hit intake (built with the root, lives as long).
+    HitIntake& hitIntake() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

@@ -1,7 +1,7 @@
 #pragma once
 // The lap timing's host joined to the console (theConsole()), the registry
-// (theRegistry()) and the node link (gTranspondersInUse), and the registration of the
-// three lap hit handlers of one lap timing in the link's mode dispatch table.
+// (theRegistry()) and the hit intake (its transponder flag), and the registration of the
+// three lap hit handlers of one lap timing in the intake's mode dispatch table.
 //
 // Header only: it is compiled by the program that joins the areas, so the lap library
 // itself needs neither the console nor the registry to build.
@@ -43,6 +43,8 @@ private:
 
 class ConsoleLapHost : public LapHost {
 public:
+    // `intake` tells whether transponders are in use; it outlives this host.
+    explicit ConsoleLapHost(const HitIntake& intake) : intake_(intake) {}
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
     bool editingNumber() const override;
@@ -53,14 +55,15 @@ public:
 
 private:
     RegistryLapAdapter registry_;
+    const HitIntake& intake_;
 };
 
 // Puts lap's processHitLapSingle, processHitStartFinish and processHitGymkhana into the
-// link's mode dispatch table for modes 1, 4 and 6; lap must stay until
+// mode dispatch table of its intake for modes 1, 4 and 6; lap must stay until
 // clearLapHitHandlers.
 void registerLapHitHandlers(LapTiming& lap);
-// Takes the three handlers out of the table again.
-void clearLapHitHandlers();
+// Takes the three handlers out of the table of lap's intake again.
+void clearLapHitHandlers(LapTiming& lap);
 
 // ---- implementation
 
@@ -121,12 +124,12 @@ inline void RegistryLapAdapter::appendClassResult(int32_t classId, uint32_t race
 inline int ConsoleLapHost::raceMode() const { return static_cast<int>(theConsole().raceMode); }
 inline std::filesystem::path ConsoleLapHost::eventFolder() const { return theConsole().eventFolder; }
 inline bool ConsoleLapHost::editingNumber() const { return theConsole().editingNumber; }
-inline bool ConsoleLapHost::transpondersInUse() const { return gTranspondersInUse != 0; }
+inline bool ConsoleLapHost::transpondersInUse() const { return intake_.transpondersInUse() != 0; }
 inline bool ConsoleLapHost::showDirtyTime() const { return theConsole().showDirtyTimeSB == 1; }
 inline TScoreboardController* ConsoleLapHost::scoreboard() { return theConsole().scoreboard; }
 
 inline void registerLapHitHandlers(LapTiming& lap) {
-    ModeHitHandlers& table = modeHitHandlers();
+    ModeHitHandlers& table = lap.intake().handlers();
     table.setLapHandler(1, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
         (void)lap.processHitLapSingle(node, signal, t, racer, cls);
     });
@@ -138,8 +141,8 @@ inline void registerLapHitHandlers(LapTiming& lap) {
     });
 }
 
-inline void clearLapHitHandlers() {
-    for (int mode : {1, 4, 6}) modeHitHandlers().clear(mode);
+inline void clearLapHitHandlers(LapTiming& lap) {
+    for (int mode : {1, 4, 6}) lap.intake().handlers().clear(mode);
 }
 
 } // namespace velmaro

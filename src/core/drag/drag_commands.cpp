@@ -122,7 +122,7 @@ void setPenaltyOf(int32_t index, int32_t lane, int32_t penaltyMs)
 {
     TDragRaceItem& run = gDragRuns[static_cast<size_t>(index)];
     run.penalty[lane == LANE_LEFT ? 0 : 1] = penaltyMs;
-    run.recalculate();
+    run.recalculate(dragHost());
     notify();
     save();
 }
@@ -309,7 +309,7 @@ void setSelectedHitType(int32_t type)
     if (hits == nullptr)
         return;
     (*hits)[static_cast<size_t>(gSelectedHit)].type = type;
-    selectedRun()->recalculate();
+    selectedRun()->recalculate(dragHost());
     notify();
     save();
     repaint();

@@ -431,8 +431,10 @@ Status writeDragFile(const std::filesystem::path& file, bool compared)
             FileStamp after;
             std::string tail = joinedRunTexts(first, tailLength + kept);
             tail.erase(0, kept);
-            noteHitsWriting(file.filename().string(), offset + kept, tail);
-            const Status s = writeFileTail(file, fileTailIntent(file), offset + kept, tail, after, noteHitsTaken);
+            HitIntake& intake = dragHost().hitIntake();
+            intake.noteHitsWriting(file.filename().string(), offset + kept, tail);
+            const Status s = writeFileTail(file, fileTailIntent(file), offset + kept, tail, after,
+                                           [&intake] { intake.noteHitsTaken(); });
             if (!s.ok()) {
                 forgetDisk();
                 return s;
@@ -450,8 +452,9 @@ Status writeDragFile(const std::filesystem::path& file, bool compared)
     Status s = retireDragTail(file);
     if (s.ok()) {
         const std::string text = joinedRunTexts(0, gWrittenLength);
-        noteHitsWriting(file.filename().string(), 0, text);
-        s = writeFileAtomic(file, text, noteHitsTaken);
+        HitIntake& intake = dragHost().hitIntake();
+        intake.noteHitsWriting(file.filename().string(), 0, text);
+        s = writeFileAtomic(file, text, [&intake] { intake.noteHitsTaken(); });
     }
     if (!s.ok())
         return s;
@@ -623,7 +626,7 @@ void relayoutRuns()
         run.gridRow = row;
         run.gridRows = 2 + static_cast<int32_t>(std::max(run.hits[0].size(), run.hits[1].size()));
         row += run.gridRows;
-        run.recalculate();
+        run.recalculate(dragHost());
     }
     DragHost& host = dragHost();
     if (host.gridRowCount() != row)

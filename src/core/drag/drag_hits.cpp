@@ -283,7 +283,7 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
         host.gridCursorToLastRow();
 
     TDragRaceItem& run = gDragRuns[index];
-    run.recalculate();
+    run.recalculate(dragHost());
     updateScoreboards(handler, run, hit, signal);
 
     // The start node hears the winner of a run once, even if a later change moves it.
@@ -296,11 +296,11 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
     host.refreshActivePage();
     // Once per batch of hits: drag.txt and the results thread see the runs after the last.
     markRunChanged(index);
-    afterHits("drag.txt", [] { (void)saveChangedDragRunsReported(); });
+    dragHost().hitIntake().afterHits("drag.txt", [] { (void)saveChangedDragRunsReported(); });
     // The results thread is told which run changed when one did; several in one batch
     // are handed over whole.
     if (std::find(gBatchRuns.begin(), gBatchRuns.end(), index) == gBatchRuns.end()) gBatchRuns.push_back(index);
-    afterHits("drag results", [] {
+    dragHost().hitIntake().afterHits("drag results", [] {
         const std::vector<size_t> runs = std::move(gBatchRuns);
         gBatchRuns.clear();
         if (runs.size() == 1)

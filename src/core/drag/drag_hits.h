@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/drag/drag_run.h"
+#include "core/intake/hit_intake.h"
 
 namespace velmaro {
 
@@ -32,7 +33,7 @@ bool hasHitOfType(const std::vector<TLineHit>& hits, int32_t type);
 // `time` (a time before the RT hit counts as within).
 bool isWithinBlockTimeout(const std::vector<TLineHit>& hits, uint64_t time);
 
-// Registers the handlers of modes 0, 2, 3, 5, 7 and 8 in the hit intake's dispatch table.
-void registerDragHitHandlers();
+// Registers the handlers of modes 0, 2, 3, 5, 7 and 8 in the dispatch table of `intake`.
+void registerDragHitHandlers(HitIntake& intake);
 
 } // namespace velmaro

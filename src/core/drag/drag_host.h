@@ -19,6 +19,7 @@
 
 namespace velmaro {
 
+class HitIntake;             // core/intake/hit_intake.h
 class TScoreboardController; // core/app/scoreboard_controller.h
 
 // A registered racer as the drag core sees it.
@@ -74,6 +75,9 @@ public:
     // takes that run again and keeps the others.
     virtual void notifyRunChanged(std::size_t index) = 0;
     virtual void loadFinalBracketFile() = 0;              // read final_bracket.txt after a load of the runs
+
+    // ---- the hit intake whose batches the hit handlers hand their saves to
+    virtual HitIntake& hitIntake() = 0;
 };
 
 // The installed host. Throws std::logic_error when none is installed: a drag-run

@@ -3,9 +3,9 @@
 
 namespace velmaro {
 
-void registerDragHitHandlers()
+void registerDragHitHandlers(HitIntake& intake)
 {
-    ModeHitHandlers& table = modeHitHandlers();
+    ModeHitHandlers& table = intake.handlers();
     table.setDragHandler(0, [](int n, int s, std::uint64_t t, int src) { addDragHit(n, s, t, src); });
     table.setDragHandler(2, [](int n, int s, std::uint64_t t, int src) { addParallelHit(n, s, t, src, 0); });
     table.setDragHandler(3, [](int n, int s, std::uint64_t t, int src) { addCrossoverLapHit(n, s, t, src); });

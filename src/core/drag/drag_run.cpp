@@ -28,7 +28,7 @@ void recalculateAllRuns()
 {
     markAllRunsChanged();  // recalculating sorts the hit lists
     for (auto& run : gDragRuns)
-        run.recalculate();
+        run.recalculate(dragHost());
 }
 
 bool compareHitTime(const TLineHit& a, const TLineHit& b)
@@ -236,9 +236,8 @@ void finalBreakouts(TDragRaceItem& run, const DragHost& host)
 
 } // namespace
 
-void TDragRaceItem::recalculate()
+void TDragRaceItem::recalculate(const DragHost& host)
 {
-    const DragHost& host = dragHost();
     winner = -1;
     for (int lane = 0; lane < 2; ++lane) {
         et[lane] = 0;

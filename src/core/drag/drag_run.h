@@ -19,6 +19,8 @@
 
 namespace velmaro {
 
+class DragHost; // core/drag/drag_host.h
+
 inline constexpr int LANE_LEFT = 0;
 inline constexpr int LANE_RIGHT = 1;
 
@@ -78,9 +80,9 @@ struct TDragRaceItem {
     int32_t gridRow = 0;                       // first row of the run in the drag grid (blocks follow the list order)
     int32_t gridRows = 0;                      // 2 + the length of the longer hit list
 
-    // Sorts both hit lists and sets every figure, with the settings and registry of the
-    // installed drag host (core/drag/drag_host.h).
-    void recalculate();
+    // Sorts both hit lists and sets every figure, with the settings and class limits
+    // `host` gives (start lights, trap distance, breakout limits).
+    void recalculate(const DragHost& host);
 
     bool operator==(const TDragRaceItem&) const = default;
 };

@@ -11,13 +11,9 @@
 #include <unistd.h>
 
 #include "core/platform/files.h"
-#include "core/platform/operator.h"
 #include "core/platform/save_report.h"
 
 namespace velmaro {
-
-std::vector<THitRecord> gHitList;
-std::uint8_t gTranspondersInUse = 0;
 
 bool isTransponderSignal(int signal) { return (signal >> 2) > 1000 || (signal & 0x8000) != 0; }
 int transponderTag(int signal) { return (signal & 0x7FFF) >> 2; }
@@ -167,22 +163,33 @@ bool ModeHitHandlers::dispatch(int mode, int node, int signal, std::uint64_t tim
     return false;
 }
 
-ModeHitHandlers& modeHitHandlers() {
-    static ModeHitHandlers table;
-    return table;
-}
-
 // ---- intake ----
 
-namespace {
-HitIntakeHost* gIntakeHost = nullptr;
-} // namespace
+HitIntake::HitIntake(HitIntakeHost& host) : host_(host) {}
 
-void setHitIntakeHost(HitIntakeHost* host) { gIntakeHost = host; }
+std::vector<THitRecord>& HitIntake::hitList() {
+    owner_.assertOwner();
+    return hitList_;
+}
 
-HitIntakeHost& hitIntakeHost() {
-    if (!gIntakeHost) throw std::logic_error("hit intake used before the console installed its host (setHitIntakeHost)");
-    return *gIntakeHost;
+const std::vector<THitRecord>& HitIntake::hitList() const {
+    owner_.assertOwner();
+    return hitList_;
+}
+
+std::uint8_t& HitIntake::transpondersInUse() {
+    owner_.assertOwner();
+    return transpondersInUse_;
+}
+
+std::uint8_t HitIntake::transpondersInUse() const {
+    owner_.assertOwner();
+    return transpondersInUse_;
+}
+
+ModeHitHandlers& HitIntake::handlers() {
+    owner_.assertOwner();
+    return handlers_;
 }
 
 std::uint64_t systemUtcNowMs() {
@@ -190,13 +197,13 @@ std::uint64_t systemUtcNowMs() {
     return static_cast<std::uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
-namespace {
-
-std::filesystem::path hitLogPath() {
-    const std::filesystem::path folder = hitIntakeHost().eventFolder();
+std::filesystem::path HitIntake::hitLogPath() const {
+    const std::filesystem::path folder = host_.eventFolder();
     if (folder.empty()) return {};
     return folder / "hitlog.txt";
 }
+
+namespace {
 
 THitRecord key(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
     THitRecord r;
@@ -206,25 +213,6 @@ THitRecord key(int node, int signal, std::uint32_t seconds, std::uint32_t millis
     r.milliseconds = static_cast<std::uint16_t>(milliseconds);
     return r;
 }
-
-void notifyListChanged() { hitIntakeHost().hitListChanged(gHitList.size()); }
-
-// What hitlog.txt holds: formatHitLog of the list as last written there, `bytes` long.
-// Of gHitList, the first `placed` records are at their place in it, the first
-// `placedBytes` bytes (npos: not known, the next write replaces the file whole). From
-// record `unflushed` on, at `unflushedBytes`, the file was last written by a tail write
-// not flushed yet, whose record the intent hitlog.txt.tail holds (npos: none).
-struct HitLogOnDisk {
-    std::filesystem::path file;
-    std::size_t placed = std::string::npos;
-    std::uint64_t placedBytes = 0;
-    std::uint64_t bytes = 0;
-    FileStamp stamp; // as last written by a tail write or an append
-    std::size_t unflushed = std::string::npos;
-    std::uint64_t unflushedBytes = 0;
-    bool saved = true; // the last save succeeded and no record came since
-};
-HitLogOnDisk gOnDisk;
 
 // Appends and flushes; `after` is the file as written.
 Status appendFile(const std::filesystem::path& path, std::string_view content, FileStamp& after) {
@@ -259,13 +247,19 @@ Status appendFile(const std::filesystem::path& path, std::string_view content, F
 constexpr std::size_t kSmallTail = 64 * 1024;
 constexpr std::size_t kUnflushedTail = 16 * 1024;
 
-std::string hitLogTail(std::size_t from) { return formatHitLog(std::span(gHitList).subspan(from)); }
+} // namespace
+
+void HitIntake::notifyListChanged() { host_.hitListChanged(hitList_.size()); }
+
+std::string HitIntake::hitLogTail(std::size_t from) const {
+    return formatHitLog(std::span(hitList_).subspan(from));
+}
 
 // hitlog.txt from the first record out of place on, in place through hitlog.txt.tail
 // with one flush (writeGrowingFileTail). False when the file is to be rewritten whole
 // instead; `st` tells how the write went.
-bool writeHitLogTail(const std::filesystem::path& file, Status& st) {
-    HitLogOnDisk& d = gOnDisk;
+bool HitIntake::writeHitLogTail(const std::filesystem::path& file, Status& st) {
+    HitLogOnDisk& d = onDisk_;
     const auto stamp = fileStamp(file);
     if (!stamp || *stamp != d.stamp) return false; // changed by someone else
     std::size_t from = d.placed;
@@ -295,14 +289,14 @@ bool writeHitLogTail(const std::filesystem::path& file, Status& st) {
 
 // hitlog.txt after new records: appended when they all sort after what the file holds,
 // else its tail from the first record out of place, else rewritten whole. Either way the
-// file ends as formatHitLog(gHitList).
-void writeHitLog() {
+// file ends as formatHitLog(hitList()).
+void HitIntake::writeHitLog() {
     const std::filesystem::path file = hitLogPath();
     if (file.empty()) {
-        gOnDisk.saved = false;
+        onDisk_.saved = false;
         return;
     }
-    HitLogOnDisk& d = gOnDisk;
+    HitLogOnDisk& d = onDisk_;
     Status st = Status::Ok();
     bool written = false;
     if (d.file == file && d.placed != std::string::npos) {
@@ -324,7 +318,7 @@ void writeHitLog() {
         // Whole, atomically; first a tail write's intent is finished and retired, so that
         // it is never applied over the new file.
         st = recoverGrowingFileTail(file, fileTailIntent(file));
-        if (st.ok()) st = saveHitLogFile(file, gHitList);
+        if (st.ok()) st = saveHitLogFile(file, hitList_);
         const auto stamp = st.ok() ? fileStamp(file) : std::nullopt;
         d = HitLogOnDisk{};
         if (stamp) {
@@ -335,19 +329,14 @@ void writeHitLog() {
         }
     }
     if (st.ok() && d.placed != std::string::npos) {
-        d.placed = gHitList.size();
+        d.placed = hitList_.size();
         d.placedBytes = d.bytes;
     }
     d.saved = st.ok();
     (void)reportSave(file, st);
 }
 
-struct BatchState {
-    int depth = 0;
-    std::vector<std::pair<std::string, std::function<void()>>> work;
-    std::vector<DeviceHit> taken; // device hits of the batch, for the journal's note
-};
-BatchState gBatch;
+namespace {
 
 constexpr const char* kHitsTakenKey = "hits taken";
 constexpr const char* kHitLogKey = "hitlog.txt";
@@ -362,57 +351,62 @@ void putLogLast(std::vector<std::pair<std::string, std::function<void()>>>& work
     }
 }
 
-void logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival);
-void logTakenHit(int node, int signal, std::uint64_t timeMs);
-
 } // namespace
 
-void noteHitsWriting(const std::string& file, std::uint64_t offset, std::string_view bytes) {
-    if (gBatch.taken.empty()) return;
-    hitIntakeHost().hitsWriting(file, offset, bytes.size(), contentChecksum(bytes), gBatch.taken);
+void HitIntake::noteHitsWriting(const std::string& file, std::uint64_t offset, std::string_view bytes) {
+    owner_.assertOwner();
+    if (batch_.taken.empty()) return;
+    host_.hitsWriting(file, offset, bytes.size(), contentChecksum(bytes), batch_.taken);
 }
 
-void noteHitsTaken() {
-    std::vector<DeviceHit> hits = std::move(gBatch.taken);
-    gBatch.taken.clear();
-    if (!hits.empty()) hitIntakeHost().hitsTaken(hits);
+void HitIntake::noteHitsTaken() {
+    owner_.assertOwner();
+    std::vector<DeviceHit> hits = std::move(batch_.taken);
+    batch_.taken.clear();
+    if (!hits.empty()) host_.hitsTaken(hits);
 }
 
-HitBatch::HitBatch() { ++gBatch.depth; }
+HitBatch::HitBatch(HitIntake& intake) : intake_(intake) {
+    intake_.owner_.assertOwner();
+    ++intake_.batch_.depth;
+}
 
-HitBatch::~HitBatch() {
-    if (--gBatch.depth > 0) return;
+HitBatch::~HitBatch() { intake_.closeBatch(); }
+
+void HitIntake::closeBatch() {
+    if (--batch_.depth > 0) return;
     // Work may hand over more work (a save after a grid refresh): run until none is left.
-    while (!gBatch.work.empty()) {
-        auto work = std::move(gBatch.work);
-        gBatch.work.clear();
+    while (!batch_.work.empty()) {
+        auto work = std::move(batch_.work);
+        batch_.work.clear();
         putLogLast(work);
         for (auto& [key, job] : work) {
             try {
                 job();
             } catch (const std::exception& e) {
-                theOperator().log(std::string("Ошибка после приёма отметок: ") + e.what());
+                host_.log(std::string("Ошибка после приёма отметок: ") + e.what());
             }
         }
     }
 }
 
-void afterHits(const char* key, std::function<void()> work) {
-    if (gBatch.depth == 0) {
+void HitIntake::afterHits(const char* key, std::function<void()> work) {
+    owner_.assertOwner();
+    if (batch_.depth == 0) {
         work();
         return;
     }
-    for (auto& [k, job] : gBatch.work)
+    for (auto& [k, job] : batch_.work)
         if (k == key) {
             job = std::move(work);
             return;
         }
-    gBatch.work.emplace_back(key, std::move(work));
+    batch_.work.emplace_back(key, std::move(work));
 }
 
-bool hitLogSaved() { return gOnDisk.saved; }
+bool HitIntake::hitLogSaved() const { return onDisk_.saved; }
 
-void replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken) {
+void HitIntake::replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken) {
     const auto less = [](const DeviceHit& a, const DeviceHit& b) {
         if (a.timeMs != b.timeMs) return a.timeMs < b.timeMs;
         if (a.node != b.node) return a.node < b.node;
@@ -421,25 +415,28 @@ void replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken
     std::stable_sort(hits.begin(), hits.end(), less);
     std::vector<DeviceHit> noted = taken;
     std::sort(noted.begin(), noted.end(), less);
-    HitBatch batch;
+    HitBatch batch(*this);
     for (const DeviceHit& h : hits) {
         if (std::binary_search(noted.begin(), noted.end(), h, less)) logTakenHit(h.node, h.signal, h.timeMs);
         else processHit(h.node, h.signal, h.timeMs, HIT_FROM_DEVICE);
     }
 }
 
-bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
-    // gHitList is kept sorted by compareHits, whose keys are exactly these four values.
-    return std::binary_search(gHitList.begin(), gHitList.end(), key(node, signal, seconds, milliseconds), lessHit);
+bool HitIntake::hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) const {
+    owner_.assertOwner();
+    // The hit list is kept sorted by compareHits, whose keys are exactly these four values.
+    return std::binary_search(hitList_.begin(), hitList_.end(), key(node, signal, seconds, milliseconds), lessHit);
 }
 
-void markHitUsed(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
-    auto range = std::equal_range(gHitList.begin(), gHitList.end(), key(node, signal, seconds, milliseconds), lessHit);
+void HitIntake::markHitUsed(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) {
+    owner_.assertOwner();
+    auto range = std::equal_range(hitList_.begin(), hitList_.end(), key(node, signal, seconds, milliseconds), lessHit);
     for (auto it = range.first; it != range.second; ++it) it->used = 1;
 }
 
-void processHit(int node, int signal, std::uint64_t timeMs, int source) {
-    HitIntakeHost& host = hitIntakeHost();
+void HitIntake::processHit(int node, int signal, std::uint64_t timeMs, int source) {
+    owner_.assertOwner();
+    HitIntakeHost& host = host_;
     const std::uint64_t arrival = host.utcNowMs();
     const std::uint32_t seconds = static_cast<std::uint32_t>(timeMs / 1000);
     const std::uint32_t millis = static_cast<std::uint32_t>(timeMs % 1000);
@@ -463,7 +460,7 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
     int classId = -1;
     int handlerSignal = signal;
     if (isTransponderSignal(signal)) {
-        gTranspondersInUse = 1;
+        transpondersInUse_ = 1;
         const int tag = transponderTag(signal);
         const std::optional<TagRacer> racer = host.findRacerByTag(tag);
         // A racer numbered 0 is timed under his tag but keeps his first class.
@@ -474,70 +471,65 @@ void processHit(int node, int signal, std::uint64_t timeMs, int source) {
 
     // A device hit waits to be told to the journal from before the mode takes it, so that
     // a writer of the mode's file notes it with what it writes.
-    if (source == HIT_FROM_DEVICE) gBatch.taken.push_back({node, signal, timeMs});
+    if (source == HIT_FROM_DEVICE) batch_.taken.push_back({node, signal, timeMs});
     const int mode = host.timingMode();
     try {
-        modeHitHandlers().dispatch(mode, node, handlerSignal, timeMs, racerNumber, classId, source);
+        handlers_.dispatch(mode, node, handlerSignal, timeMs, racerNumber, classId, source);
     } catch (...) {
-        if (source == HIT_FROM_DEVICE) gBatch.taken.pop_back(); // not taken: replayed after a crash
+        if (source == HIT_FROM_DEVICE) batch_.taken.pop_back(); // not taken: replayed after a crash
         throw;
     }
 
     if (source == HIT_FROM_LOG_CURRENT) return;
     if (source == HIT_FROM_DEVICE) {
-        if (gBatch.depth == 0) noteHitsTaken();
-        else afterHits(kHitsTakenKey, noteHitsTaken);
+        if (batch_.depth == 0) noteHitsTaken();
+        else afterHits(kHitsTakenKey, [this] { noteHitsTaken(); });
     }
     logRecord(node, signal, seconds, millis, arrival);
 }
 
-namespace {
-
-void logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival) {
+void HitIntake::logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival) {
     THitRecord record = key(node, signal, seconds, millis);
     record.arrival = arrival;
     // Inserted after any equal record, so the record already in the list is the one kept.
-    const auto at = std::upper_bound(gHitList.begin(), gHitList.end(), record, lessHit);
-    if (at != gHitList.begin() && compareHits(*(at - 1), record) == 0) {
+    const auto at = std::upper_bound(hitList_.begin(), hitList_.end(), record, lessHit);
+    if (at != hitList_.begin() && compareHits(*(at - 1), record) == 0) {
         // Already logged: no second record.
     } else {
-        const std::size_t index = static_cast<std::size_t>(at - gHitList.begin());
-        HitLogOnDisk& d = gOnDisk;
+        const std::size_t index = static_cast<std::size_t>(at - hitList_.begin());
+        HitLogOnDisk& d = onDisk_;
         if (d.placed != std::string::npos && index < d.placed) {
             // The records from here on move a place: the file is written again from here.
-            d.placedBytes -= formatHitLog(std::span(gHitList).subspan(index, d.placed - index)).size();
+            d.placedBytes -= formatHitLog(std::span(hitList_).subspan(index, d.placed - index)).size();
             d.placed = index;
         }
         if (d.unflushed != std::string::npos && index <= d.unflushed) ++d.unflushed; // the same record, a place on
-        gHitList.insert(at, record);
-        gOnDisk.saved = false;
+        hitList_.insert(at, record);
+        onDisk_.saved = false;
     }
-    afterHits("hit log grid", notifyListChanged);
-    afterHits(kHitLogKey, writeHitLog);
+    afterHits("hit log grid", [this] { notifyListChanged(); });
+    afterHits(kHitLogKey, [this] { writeHitLog(); });
 }
 
-void logTakenHit(int node, int signal, std::uint64_t timeMs) {
+void HitIntake::logTakenHit(int node, int signal, std::uint64_t timeMs) {
     const std::uint32_t seconds = static_cast<std::uint32_t>(timeMs / 1000);
     const std::uint32_t millis = static_cast<std::uint32_t>(timeMs % 1000);
     if (hitExists(node, signal, seconds, millis)) return;
-    if (isTransponderSignal(signal)) gTranspondersInUse = 1;
-    logRecord(node, signal, seconds, millis, hitIntakeHost().utcNowMs());
+    if (isTransponderSignal(signal)) transpondersInUse_ = 1;
+    logRecord(node, signal, seconds, millis, host_.utcNowMs());
 }
 
-} // namespace
-
-void saveHitLog() {
-    gOnDisk.placed = std::string::npos;
+void HitIntake::saveHitLog() {
+    owner_.assertOwner();
+    onDisk_.placed = std::string::npos;
     writeHitLog();
 }
 
-namespace {
-
-// gHitList from the open event's hitlog.txt (empty without one), and whether the next hits
-// may be appended to the file.
-void readEventHitLog() {
-    gOnDisk = HitLogOnDisk{};
-    gHitList.clear();
+// The hit list from the open event's hitlog.txt (empty without one), and whether the next
+// hits may be appended to the file.
+void HitIntake::readEventHitLog() {
+    onDisk_ = HitLogOnDisk{};
+    hitList_.clear();
     const std::filesystem::path file = hitLogPath();
     if (file.empty()) return;
     // A tail write a crash cut short is finished first (or its cut intent dropped). When
@@ -545,27 +537,26 @@ void readEventHitLog() {
     const bool recovered = recoverGrowingFileTail(file, fileTailIntent(file)).ok();
     std::error_code ec;
     if (recovered && !std::filesystem::exists(file, ec) && !ec) { // the first hits create it
-        gOnDisk.file = file;
-        gOnDisk.placed = 0;
+        onDisk_.file = file;
+        onDisk_.placed = 0;
     }
-    if (!loadHitLogFile(file, gHitList).ok()) return;
+    if (!loadHitLogFile(file, hitList_).ok()) return;
     // A file written by an older console may repeat a hit: the list never holds two equal
     // records, or the duplicate filter and the replay would see the hit twice.
-    removeDuplicateHits(gHitList);
+    removeDuplicateHits(hitList_);
     // When the file is exactly what a save would write, the next hits go into it in place.
     std::string text;
     const auto stamp = fileStamp(file);
-    if (recovered && stamp && readFile(file, text).ok() && text == formatHitLog(gHitList)) {
-        gOnDisk.file = file;
-        gOnDisk.placed = gHitList.size();
-        gOnDisk.placedBytes = gOnDisk.bytes = text.size();
-        gOnDisk.stamp = *stamp;
+    if (recovered && stamp && readFile(file, text).ok() && text == formatHitLog(hitList_)) {
+        onDisk_.file = file;
+        onDisk_.placed = hitList_.size();
+        onDisk_.placedBytes = onDisk_.bytes = text.size();
+        onDisk_.stamp = *stamp;
     }
 }
 
-} // namespace
-
-void loadHitLog() {
+void HitIntake::loadHitLog() {
+    owner_.assertOwner();
     readEventHitLog();
     // The hit log window follows the list also when it stays empty (no event, no file).
     notifyListChanged();

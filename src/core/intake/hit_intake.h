@@ -2,12 +2,14 @@
 // The hit intake: the one door through which every sensor hit enters the timing logic
 // (main thread only). It drops a hit already logged, acts on the remote control signals,
 // turns a transponder signal into a racer, hands the hit to the handler of the current
-// timing mode and keeps the event's hit list gHitList with its file hitlog.txt.
+// timing mode and keeps the event's hit list with its file hitlog.txt.
 //
-// The mode handlers plug into one dispatch table (modeHitHandlers()); the drag and lap
-// areas register theirs at start-up. What the intake needs of the main window (timing
-// mode, event folder, registry, START and Block ST, hit log window) comes through the
-// installed HitIntakeHost.
+// The mode handlers plug into one dispatch table (HitIntake::handlers()); the drag and
+// lap areas register theirs at start-up. What the intake needs of the main window (timing
+// mode, event folder, registry, START and Block ST, hit log window) comes through its
+// HitIntakeHost, given to the constructor. The composition root builds one HitIntake
+// and hands it by reference to the mode areas, the hit log window and the link events;
+// tests build as many as they need, side by side.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -17,7 +19,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform/files.h"
 #include "core/platform/status.h"
+#include "core/platform/thread_owner.h"
 
 namespace velmaro {
 
@@ -110,8 +114,6 @@ private:
     Entry entries_[TIMING_MODE_COUNT];
 };
 
-ModeHitHandlers& modeHitHandlers();
-
 // A racer found by transponder tag.
 struct TagRacer {
     int number = 0;   // 0 = none
@@ -119,7 +121,7 @@ struct TagRacer {
 };
 
 // What the intake needs of the rest of the console (main thread). The composition root
-// implements it; tests install fakes.
+// implements it; tests give fakes.
 // A hit as a node sent it: node id, signal, node time in ms since 1970.
 struct DeviceHit {
     int node = 0;
@@ -142,6 +144,7 @@ public:
     virtual void remoteReset() = 0;                      // signal 103: scoreboard reset(1)
     virtual void hitListChanged(std::size_t recordCount) = 0; // hit log grid: rows = count + 1, repaint
     virtual std::uint64_t utcNowMs() = 0;                // arrival clock (systemUtcNowMs in the console)
+    virtual void log(const std::string& line) = 0;       // a line in the log window
     // The device hits of a batch, once the files of the timing mode are written and just
     // before hitlog.txt is: the link's journal notes them as taken, so that a crash
     // between the two writes does not have them taken again at the restart.
@@ -152,62 +155,120 @@ public:
     virtual void hitsWriting(const std::string& file, std::uint64_t offset, std::uint64_t length,
                              std::uint64_t checksum, const std::vector<DeviceHit>& hits) = 0;
 };
-// Installs the host (not owned; null uninstalls it).
-void setHitIntakeHost(HitIntakeHost* host);
-// The installed host. Throws std::logic_error when none is installed: a hit taken in
-// before the console joined its areas is a fault, never silently dropped.
-HitIntakeHost& hitIntakeHost();
 // The system clock: UTC milliseconds since 1970.
 std::uint64_t systemUtcNowMs();
 
-// All hits of the open event, sorted by compareHits, no two equal. Main thread.
-extern std::vector<THitRecord> gHitList;
-// Set by the first transponder hit, never cleared.
-extern std::uint8_t gTranspondersInUse;
+class HitIntake {
+public:
+    explicit HitIntake(HitIntakeHost& host);
+    HitIntake(const HitIntake&) = delete;
+    HitIntake& operator=(const HitIntake&) = delete;
 
-void processHit(int node, int signal, std::uint64_t timeMs, int source);
-bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds);
-// Rewrites hitlog.txt of the open event whole; nothing when no event folder is known.
-// A failure is told in the log window (once per run of failures).
-void saveHitLog();
-// True when hitlog.txt holds every record of gHitList (the last write succeeded and
-// nothing was logged since).
-bool hitLogSaved();
+    HitIntakeHost& host() const { return host_; }
+
+    // ---- the intake's state (formerly globals)
+
+    // Formerly gHitList: all hits of the open event, sorted by compareHits, no two equal.
+    std::vector<THitRecord>& hitList();
+    const std::vector<THitRecord>& hitList() const;
+    // Formerly gTranspondersInUse: set by the first transponder hit, never cleared.
+    std::uint8_t& transpondersInUse();
+    std::uint8_t transpondersInUse() const;
+    // Formerly modeHitHandlers(): the table from timing mode to its hit handler.
+    ModeHitHandlers& handlers();
+
+    void processHit(int node, int signal, std::uint64_t timeMs, int source);
+    bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) const;
+    // Rewrites hitlog.txt of the open event whole; nothing when no event folder is known.
+    // A failure is told in the log window (once per run of failures).
+    void saveHitLog();
+    // True when hitlog.txt holds every record of hitList() (the last write succeeded and
+    // nothing was logged since).
+    bool hitLogSaved() const;
+
+    // ---- batches (see HitBatch)
+    void afterHits(const char* key, std::function<void()> work);
+    // The timing mode's event file now holds every hit the open batch has taken (a crash from
+    // here on keeps them): the journal is told at once (HitIntakeHost::hitsTaken). The
+    // mode's file writer calls it at that very moment; a batch that did not is told at its
+    // end, before hitlog.txt. Nothing when no hit waits to be told.
+    void noteHitsTaken();
+    // The timing mode's writer is about to put `bytes` at `offset` of `file` (its name in the
+    // event folder) for the hits the open batch has taken and not yet told: the journal
+    // notes it (HitIntakeHost::hitsWriting). Nothing when no hit waits to be told.
+    void noteHitsWriting(const std::string& file, std::uint64_t offset, std::string_view bytes);
+
+    // Feeds hits through processHit (device source) in time order, in one batch, skipping
+    // those already logged. For hits kept by the node link's journal across a crash. The
+    // hits also in `taken` had reached the event's files before the crash (only hitlog.txt
+    // lacked them): they are logged and not taken by the timing mode a second time.
+    void replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken);
+    // Reloads hitList() from hitlog.txt of the open event (called when an event is loaded).
+    void loadHitLog();
+    // Marks the record of a hit fed again from the hit log window as used.
+    void markHitUsed(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds);
+
+private:
+    friend class HitBatch;
+
+    // What hitlog.txt holds: formatHitLog of the list as last written there, `bytes` long.
+    // Of the hit list, the first `placed` records are at their place in it, the first
+    // `placedBytes` bytes (npos: not known, the next write replaces the file whole). From
+    // record `unflushed` on, at `unflushedBytes`, the file was last written by a tail write
+    // not flushed yet, whose record the intent hitlog.txt.tail holds (npos: none).
+    struct HitLogOnDisk {
+        std::filesystem::path file;
+        std::size_t placed = std::string::npos;
+        std::uint64_t placedBytes = 0;
+        std::uint64_t bytes = 0;
+        FileStamp stamp; // as last written by a tail write or an append
+        std::size_t unflushed = std::string::npos;
+        std::uint64_t unflushedBytes = 0;
+        bool saved = true; // the last save succeeded and no record came since
+    };
+    struct BatchState {
+        int depth = 0;
+        std::vector<std::pair<std::string, std::function<void()>>> work;
+        std::vector<DeviceHit> taken; // device hits of the batch, for the journal's note
+    };
+
+    void notifyListChanged();
+    std::filesystem::path hitLogPath() const;
+    std::string hitLogTail(std::size_t from) const;
+    bool writeHitLogTail(const std::filesystem::path& file, Status& st);
+    void writeHitLog();
+    void closeBatch();
+    void logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival);
+    void logTakenHit(int node, int signal, std::uint64_t timeMs);
+    void readEventHitLog();
+
+    // ---- state, in the order built
+    HitIntakeHost& host_;
+    ThreadOwner owner_;
+    std::vector<THitRecord> hitList_;     // gHitList
+    std::uint8_t transpondersInUse_ = 0;  // gTranspondersInUse
+    ModeHitHandlers handlers_;            // modeHitHandlers()
+    HitLogOnDisk onDisk_;                 // gOnDisk
+    BatchState batch_;                    // gBatch
+};
 
 // ---- batches ----
 // Hits taken in together (a slice of the link queue, a journal replay) share one write of
-// each file they change. While a HitBatch is open, work handed to afterHits runs once,
-// when the outermost batch closes, in the order first handed (a later hand-over under
-// the same key replaces the work), except that the hits' note to the journal and then
-// hitlog.txt always come last; with no batch open it runs at once. processHit hands the
-// hit log grid, the note and hitlog.txt over this way; the mode handlers hand their
-// event file and the results thread. Main thread only.
+// each file they change. While a HitBatch is open, work handed to HitIntake::afterHits runs
+// once, when the outermost batch of that intake closes, in the order first handed (a later
+// hand-over under the same key replaces the work), except that the hits' note to the
+// journal and then hitlog.txt always come last; with no batch open it runs at once.
+// processHit hands the hit log grid, the note and hitlog.txt over this way; the mode
+// handlers hand their event file and the results thread. Main thread only.
 class HitBatch {
 public:
-    HitBatch();
+    explicit HitBatch(HitIntake& intake);
     ~HitBatch(); // runs the work handed over (outermost batch only)
     HitBatch(const HitBatch&) = delete;
     HitBatch& operator=(const HitBatch&) = delete;
-};
-void afterHits(const char* key, std::function<void()> work);
-// The timing mode's event file now holds every hit the open batch has taken (a crash from
-// here on keeps them): the journal is told at once (HitIntakeHost::hitsTaken). The
-// mode's file writer calls it at that very moment; a batch that did not is told at its
-// end, before hitlog.txt. Nothing when no hit waits to be told.
-void noteHitsTaken();
-// The timing mode's writer is about to put `bytes` at `offset` of `file` (its name in the
-// event folder) for the hits the open batch has taken and not yet told: the journal
-// notes it (HitIntakeHost::hitsWriting). Nothing when no hit waits to be told.
-void noteHitsWriting(const std::string& file, std::uint64_t offset, std::string_view bytes);
 
-// Feeds hits through processHit (device source) in time order, in one batch, skipping
-// those already logged. For hits kept by the node link's journal across a crash. The
-// hits also in `taken` had reached the event's files before the crash (only hitlog.txt
-// lacked them): they are logged and not taken by the timing mode a second time.
-void replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken);
-// Reloads gHitList from hitlog.txt of the open event (called when an event is loaded).
-void loadHitLog();
-// Marks the record of a hit fed again from the hit log window as used.
-void markHitUsed(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds);
+private:
+    HitIntake& intake_;
+};
 
 } // namespace velmaro

@@ -401,8 +401,8 @@ Status LapTiming::saveLapSingle() {
     if (host_.eventFolder().empty()) return Status::Error("no event folder");
     const std::filesystem::path path = lapFilePath("lap_single.txt");
     const std::string text = lapFileText(*raceItems_);
-    noteHitsWriting(path.filename().string(), 0, text);
-    Status st = writeFileAtomic(path, text, noteHitsTaken);
+    intake_.noteHitsWriting(path.filename().string(), 0, text);
+    Status st = writeFileAtomic(path, text, [this] { intake_.noteHitsTaken(); });
     if (st.ok()) {
         saved_.events = raceItems_->size();
         saved_.bytes = text.size();
@@ -426,7 +426,7 @@ Status LapTiming::saveLapSingleAfterAppend() {
         lines += formatLapLine(*(*raceItems_)[i]);
         lines += '\n';
     }
-    noteHitsWriting(path.filename().string(), saved_.bytes, lines);
+    intake_.noteHitsWriting(path.filename().string(), saved_.bytes, lines);
     std::FILE* f = std::fopen(path.c_str(), "ab");
     bool ok = f != nullptr;
     if (f) {
@@ -434,7 +434,7 @@ Status LapTiming::saveLapSingleAfterAppend() {
         ok = std::fclose(f) == 0 && ok;
     }
     if (!ok) return saveLapSingle();
-    noteHitsTaken();
+    intake_.noteHitsTaken();
     saved_.events = raceItems_->size();
     saved_.bytes += lines.size();
     return Status::Ok();

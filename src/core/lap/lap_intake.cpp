@@ -306,7 +306,7 @@ int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int rac
     host_.repaintGrid();
     // Once per batch of hits (see the hit intake), under the file's own path: another
     // lap timing's file in the same batch is written too.
-    afterHits(lapFilePath("lap_single.txt").string().c_str(), [this] { (void)saveLapSingleAfterHits(); });
+    intake_.afterHits(lapFilePath("lap_single.txt").string().c_str(), [this] { (void)saveLapSingleAfterHits(); });
     return 1;
 }
 

@@ -7,7 +7,7 @@
 
 namespace velmaro {
 
-LapTiming::LapTiming(LapHost& host) : host_(host) {}
+LapTiming::LapTiming(LapHost& host, HitIntake& intake) : host_(host), intake_(intake) {}
 
 LapTiming::~LapTiming() = default;
 

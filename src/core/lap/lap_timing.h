@@ -30,6 +30,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/intake/hit_intake.h"
 #include "core/lap/lap_events.h"
 #include "core/lap/lap_host.h"
 #include "core/lap/lap_results.h"
@@ -41,12 +42,14 @@ namespace velmaro {
 
 class LapTiming {
 public:
-    explicit LapTiming(LapHost& host);
+    // `intake` is the hit intake whose batches the hit handlers hand their saves to.
+    LapTiming(LapHost& host, HitIntake& intake);
     ~LapTiming();
     LapTiming(const LapTiming&) = delete;
     LapTiming& operator=(const LapTiming&) = delete;
 
     LapHost& host() const { return host_; }
+    HitIntake& intake() const { return intake_; }
 
     // ---- the event state (formerly globals)
 
@@ -278,6 +281,7 @@ private:
 
     // ---- state, in the order built
     LapHost& host_;
+    HitIntake& intake_;
     ThreadOwner owner_;
     std::unique_ptr<TRaceItemList> raceItems_; // gRaceItems
     int lapStartState_ = 0;                    // gLapStartState

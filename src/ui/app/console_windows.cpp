@@ -12,6 +12,7 @@
 #include "ui/app/small_dialogs.h"
 #include "ui/bracket/manual_bracket_order_dialog.h"
 #include "ui/link/channel_scan_dialog.h"
+#include "core/lap/lap_timing.h"
 #include "ui/link/hit_log_window.h"
 #include "ui/link/link_dialog_ports.h"
 #include "ui/link/scoreboard_settings_dialog.h"
@@ -76,7 +77,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
     gWindows.append(RallyResults);
     make(SelectLanesForm);
     make(CheckClassesForm);
-    HitLog = new THitLog(gHitLogPort);
+    HitLog = new THitLog(gHitLogPort, lap.intake());
     gWindows.append(HitLog);
     make(SetTimeoutsForm);
     make(fScoreboardConfig, gScoreboardSettingsPort);

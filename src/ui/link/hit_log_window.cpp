@@ -18,7 +18,7 @@ THitLog* HitLog = nullptr;
 // ---- model
 
 int HitLogModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(gHitList.size());
+    return parent.isValid() ? 0 : static_cast<int>(intake_.hitList().size());
 }
 
 int HitLogModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : HITLOG_COLUMNS; }
@@ -26,8 +26,8 @@ int HitLogModel::columnCount(const QModelIndex& parent) const { return parent.is
 QVariant HitLogModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
     const auto row = static_cast<std::size_t>(index.row());
-    if (row >= gHitList.size()) return {};
-    return QString::fromStdString(hitLogCellText(gHitList[row], index.column()));
+    if (row >= intake_.hitList().size()) return {};
+    return QString::fromStdString(hitLogCellText(intake_.hitList()[row], index.column()));
 }
 
 QVariant HitLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -42,7 +42,8 @@ void HitLogModel::reload() {
 
 // ---- window
 
-THitLog::THitLog(HitLogPort& port, QWidget* parent) : QWidget(parent), port_(port), model_(this) {
+THitLog::THitLog(HitLogPort& port, HitIntake& intake, QWidget* parent)
+    : QWidget(parent), port_(port), intake_(intake), model_(intake, this) {
     setObjectName("HitLog");
     setWindowTitle(QString::fromUtf8("Журнал срабатываний"));
     resize(760, 480);
@@ -64,7 +65,7 @@ THitLog::THitLog(HitLogPort& port, QWidget* parent) : QWidget(parent), port_(por
             [this](const QModelIndex& current) {
                 if (reloading_) return;
                 const auto row = static_cast<std::size_t>(current.row());
-                if (current.isValid() && row < gHitList.size()) selectedHit_ = gHitList[row];
+                if (current.isValid() && row < intake_.hitList().size()) selectedHit_ = intake_.hitList()[row];
                 else selectedHit_.reset();
             });
 
@@ -92,15 +93,15 @@ THitLog::THitLog(HitLogPort& port, QWidget* parent) : QWidget(parent), port_(por
 
 int THitLog::currentRecord() const {
     const QModelIndex index = mHitLog->currentIndex();
-    if (!index.isValid() || index.row() >= static_cast<int>(gHitList.size())) return -1;
+    if (!index.isValid() || index.row() >= static_cast<int>(intake_.hitList().size())) return -1;
     return index.row();
 }
 
 void THitLog::selectRecord(int index) {
-    if (index < 0 || index >= static_cast<int>(gHitList.size())) return;
+    if (index < 0 || index >= static_cast<int>(intake_.hitList().size())) return;
     mHitLog->setCurrentIndex(model_.index(index, 0));
     mHitLog->selectRow(index);
-    selectedHit_ = gHitList[static_cast<std::size_t>(index)];
+    selectedHit_ = intake_.hitList()[static_cast<std::size_t>(index)];
 }
 
 void THitLog::reloadKeeping(std::optional<THitRecord> hit, int fallbackRow) {
@@ -110,24 +111,24 @@ void THitLog::reloadKeeping(std::optional<THitRecord> hit, int fallbackRow) {
     selectedHit_.reset();
     int row = -1;
     if (hit) {
-        // gHitList is kept sorted by compareHits: the first equal record, found by halving.
-        const auto it = std::lower_bound(gHitList.begin(), gHitList.end(), *hit,
+        // The hit list is kept sorted by compareHits: the first equal record, found by halving.
+        const auto it = std::lower_bound(intake_.hitList().begin(), intake_.hitList().end(), *hit,
                                          [](const THitRecord& a, const THitRecord& b) { return compareHits(a, b) < 0; });
-        if (it != gHitList.end() && compareHits(*it, *hit) == 0) row = static_cast<int>(it - gHitList.begin());
+        if (it != intake_.hitList().end() && compareHits(*it, *hit) == 0) row = static_cast<int>(it - intake_.hitList().begin());
     }
-    if (row < 0 && fallbackRow >= 0) row = std::min(fallbackRow, static_cast<int>(gHitList.size()) - 1);
+    if (row < 0 && fallbackRow >= 0) row = std::min(fallbackRow, static_cast<int>(intake_.hitList().size()) - 1);
     if (row >= 0) selectRecord(row);
 }
 
 void THitLog::hitListChanged(std::size_t recordCount) {
-    (void)recordCount; // the model reads gHitList itself
+    (void)recordCount; // the model reads the hit list itself
     reloadKeeping(selectedHit_, mHitLog->currentIndex().row());
 }
 
 void THitLog::selectHitByTime(std::uint64_t timeMs) {
     int found = -1;
-    for (std::size_t i = 0; i < gHitList.size(); ++i)
-        if (gHitList[i].time() == timeMs) found = static_cast<int>(i);
+    for (std::size_t i = 0; i < intake_.hitList().size(); ++i)
+        if (intake_.hitList()[i].time() == timeMs) found = static_cast<int>(i);
     if (found >= 0) selectRecord(found);
 }
 
@@ -136,14 +137,14 @@ void THitLog::feedCurrent(int source) {
     if (row < 0) return;
     port_.releaseBlockSt();
     // A copy: the intake may reorder or grow the list while it takes the hit.
-    const THitRecord hit = gHitList[static_cast<std::size_t>(row)];
-    processHit(hit.node, hit.signal, hit.time(), source);
-    markHitUsed(hit.node, hit.signal, hit.seconds, hit.milliseconds);
+    const THitRecord hit = intake_.hitList()[static_cast<std::size_t>(row)];
+    intake_.processHit(hit.node, hit.signal, hit.time(), source);
+    intake_.markHitUsed(hit.node, hit.signal, hit.seconds, hit.milliseconds);
     reloadKeeping(hit, row);
 }
 
 void THitLog::moveDown(int from) {
-    if (from + 1 < static_cast<int>(gHitList.size())) selectRecord(from + 1);
+    if (from + 1 < static_cast<int>(intake_.hitList().size())) selectRecord(from + 1);
     else selectRecord(from);
 }
 
@@ -160,7 +161,7 @@ void THitLog::SpeedButton1Click() {
     const int row = currentRecord();
     if (row < 0) return;
     const NodeAddress target = NodeAddress::fromString(port_.replayTargets().run);
-    const std::size_t last = replayRun(gHitList, static_cast<std::size_t>(row), port_, target);
+    const std::size_t last = replayRun(intake_.hitList(), static_cast<std::size_t>(row), port_, target);
     reloadKeeping(std::nullopt, row);
     moveDown(static_cast<int>(last));
 }
@@ -169,7 +170,7 @@ void THitLog::SpeedButton2Click() {
     const int row = currentRecord();
     if (row < 0) return;
     const NodeAddress target = NodeAddress::fromString(port_.replayTargets().step);
-    (void)replayStep(gHitList, static_cast<std::size_t>(row), port_, target);
+    (void)replayStep(intake_.hitList(), static_cast<std::size_t>(row), port_, target);
     reloadKeeping(std::nullopt, row);
     moveDown(row);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The hit log window "Журнал срабатываний", shown by the main menu "Срабатывания": every
-// hit of the event (gHitList) in a grid, one row per record. The operator feeds the
+// hit of the event (the intake's hit list) in a grid, one row per record. The operator feeds the
 // selected hit into the timing again ("Вкл. в расчет" or Enter) through the hit intake,
 // and replays logged hits onto the node network as nodes would send them (RUN: from the
 // selected row to the next start signal; STEP: the selected row).
@@ -29,26 +29,30 @@ public:
     virtual HitReplayTargets replayTargets() const = 0;
 };
 
-// gHitList as a table: row r is record r.
+// The intake's hit list as a table: row r is record r.
 class HitLogModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    HitLogModel(const HitIntake& intake, QObject* parent) : QAbstractTableModel(parent), intake_(intake) {}
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // The list changed (records added, replaced or marked): every row is read again.
     void reload();
+
+private:
+    const HitIntake& intake_;
 };
 
 class THitLog : public QWidget {
     Q_OBJECT
 public:
-    explicit THitLog(HitLogPort& port, QWidget* parent = nullptr);
+    // `intake` takes the hits fed again and keeps the list shown; it outlives the window.
+    THitLog(HitLogPort& port, HitIntake& intake, QWidget* parent = nullptr);
 
     // ---- entry points of the console
-    // The hit intake's hook on every change of gHitList (record count given): the rows
+    // The hit intake's hook on every change of its hit list (record count given): the rows
     // follow the list and the selected row stays where it was.
     void hitListChanged(std::size_t recordCount);
     // Selects the row of the hit with that node time (seconds x 1000 + ms); with several,
@@ -79,6 +83,7 @@ private:
     void reloadKeeping(std::optional<THitRecord> hit, int fallbackRow);
 
     HitLogPort& port_;
+    HitIntake& intake_;
     HitLogModel model_;
     QTableView* mHitLog = nullptr;
     QPushButton* Button1 = nullptr;

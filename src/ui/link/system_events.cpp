@@ -20,8 +20,9 @@ QLabel* makeRacerAtStartLabel(QWidget* parent) {
 }
 
 SystemEventHandler::SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree,
-                                       QLabel* numAtStart, HitProcessor processHit)
-    : link_(link), host_(host), tree_(tree), numAtStart_(numAtStart), processHit_(std::move(processHit)) {
+                                       QLabel* numAtStart, HitIntake& intake, HitProcessor processHit)
+    : link_(link), host_(host), tree_(tree), numAtStart_(numAtStart), intake_(intake),
+      processHit_(std::move(processHit)) {
     if (!processHit_) throw std::invalid_argument("SystemEventHandler needs the hit intake's processHit");
 }
 
@@ -58,7 +59,7 @@ void SystemEventHandler::runSlice() {
     inSlice_ = true;
     const auto deadline = clock::now() + sliceBudget_;
     {
-        HitBatch batch; // hitlog.txt and the mode's event file once, after the last hit
+        HitBatch batch(intake_); // hitlog.txt and the mode's event file once, after the last hit
         TSignalHit hit;
         // Until the queue is empty: a nested event loop may already have emptied it.
         while (link_.tryPopHit(hit)) {
@@ -73,7 +74,7 @@ void SystemEventHandler::runSlice() {
         }
     }
     inSlice_ = false;
-    if (hitLogSaved()) link_.hitsLogged();
+    if (intake_.hitLogSaved()) link_.hitsLogged();
     if (link_.hitCount() > 0 && !sliceQueued_) {
         sliceQueued_ = true;
         QMetaObject::invokeMethod(

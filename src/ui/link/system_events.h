@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
 
 class QLabel;
@@ -92,9 +93,10 @@ public:
 
     // `tree` and `numAtStart` may be null (their events then only change state).
     // `processHit` takes each popped hit (the console passes the hit intake's processHit);
-    // an empty one throws std::invalid_argument.
+    // an empty one throws std::invalid_argument. A slice is one batch of `intake`, and the
+    // link hears that the hits are logged when its hitlog.txt is saved.
     SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree, QLabel* numAtStart,
-                       HitProcessor processHit);
+                       HitIntake& intake, HitProcessor processHit);
 
     // TMainForm::onSystemEvent: `code` is the SE_ code (lParam), `wParam` its value.
     void onSystemEvent(int code, std::uint32_t wParam);
@@ -112,6 +114,7 @@ private:
     SystemEventHost& host_;
     StartLightTree* tree_;
     QLabel* numAtStart_;
+    HitIntake& intake_;
     HitProcessor processHit_;
     std::chrono::microseconds sliceBudget_{10000};
     bool inSlice_ = false;      // a slice is running (a nested event loop may deliver SE_NEW_HITS)

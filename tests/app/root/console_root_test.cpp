@@ -24,6 +24,7 @@
 #include "core/drag/drag_selection.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
@@ -109,7 +110,8 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     ASSERT_TRUE(readTextLines(home / "CHALLENGES/E/drag.txt", lines).ok());
     std::vector<TDragRaceItem> runs = parseDragFile(lines);
     ASSERT_EQ(runs.size(), 1u);
-    runs[0].recalculate();
+    const velmaro::test::FakeDragHost settings; // the settings of a new event
+    runs[0].recalculate(settings);
     EXPECT_EQ(runs[0].rt, (std::array<int32_t, 2>{380, 420}));
     EXPECT_EQ(runs[0].et, (std::array<int32_t, 2>{9520, 9980}));
     EXPECT_DOUBLE_EQ(runs[0].speed[0], 140.6);

@@ -177,9 +177,7 @@ TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     std::vector<TDragRaceItem> runs = parseDragFile(lines);
     ASSERT_EQ(runs.size(), 1u);
     test::FakeDragHost settings; // the settings of a new event
-    setDragHost(&settings);
-    runs[0].recalculate();
-    setDragHost(nullptr);
+    runs[0].recalculate(settings);
     EXPECT_EQ(runs[0].startTime, t);
     EXPECT_EQ(runs[0].hits[0].size(), 4u);
     EXPECT_EQ(runs[0].hits[1].size(), 4u);

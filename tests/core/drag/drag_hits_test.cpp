@@ -475,7 +475,7 @@ protected:
 TEST_F(DragBatchTest, HitsOfOneBatchWriteDragTxtAndNotifyTheResultsOnce)
 {
     {
-        HitBatch batch;
+        HitBatch batch(host.intake);
         EXPECT_EQ(addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE), 1);
         EXPECT_EQ(addDragHit(1, SIG_LEFT, T + 400, HIT_FROM_DEVICE), 1);
         EXPECT_EQ(addDragHit(2, SIG_LEFT, T + 9000, HIT_FROM_DEVICE), 1);
@@ -496,7 +496,7 @@ TEST_F(DragBatchTest, AFailingDragTxtWriteReachesTheLogWindowOnce)
     EXPECT_EQ(addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE), 1);
     EXPECT_EQ(addDragHit(1, SIG_LEFT, T + 400, HIT_FROM_DEVICE), 1);
     {
-        HitBatch batch;
+        HitBatch batch(host.intake);
         EXPECT_EQ(addDragHit(1, SIG_RIGHT, T + 420, HIT_FROM_DEVICE), 1);
     }
     ASSERT_EQ(op.logLines.size(), 1u);

@@ -12,6 +12,8 @@
 
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_scoreboard.h"
+#include "core/intake/hit_intake.h"
+#include "fakes/fake_hit_intake_host.h"
 
 namespace velmaro::test {
 
@@ -42,6 +44,12 @@ public:
     int notifies = 0;
     std::vector<size_t> changedRuns; // notifyRunChanged indexes, in order (each also counts in notifies)
     int bracketLoads = 0;
+    // The hit intake the hit handlers hand their saves to: its own, with a fake host (a
+    // test that feeds hits through it registers the drag handlers in its table).
+    FakeHitIntakeHost intakeHost;
+    HitIntake intake{intakeHost};
+
+    HitIntake& hitIntake() override { return intake; }
 
     int raceMode() const override { return mode; }
     std::filesystem::path eventFolder() const override { return folder; }

@@ -32,23 +32,14 @@ struct Call {
 class HitIntakeTest : public ::testing::Test, public HitIntakeHost {
 protected:
     void SetUp() override {
-        gHitList.clear();
-        gTranspondersInUse = 0;
-        modeHitHandlers().clearAll();
         for (int mode : {1, 4, 6})
-            modeHitHandlers().setLapHandler(mode, [this, mode](int n, int s, std::uint64_t t, int r, int c) {
+            intake.handlers().setLapHandler(mode, [this, mode](int n, int s, std::uint64_t t, int r, int c) {
                 calls.push_back({mode, n, s, t, r, c, -1});
             });
         for (int mode : {0, 3, 5, 7})
-            modeHitHandlers().setDragHandler(mode, [this, mode](int n, int s, std::uint64_t t, int src) {
+            intake.handlers().setDragHandler(mode, [this, mode](int n, int s, std::uint64_t t, int src) {
                 calls.push_back({mode, n, s, t, 0, -1, src});
             });
-        setHitIntakeHost(this);
-    }
-    void TearDown() override {
-        setHitIntakeHost(nullptr);
-        modeHitHandlers().clearAll();
-        gHitList.clear();
     }
     int timingMode() override { return mode; }
     std::filesystem::path eventFolder() override { return folder.path(); }
@@ -62,6 +53,7 @@ protected:
     void remoteReset() override { remote.push_back("reset"); }
     void hitListChanged(std::size_t n) override { rows = int(n) + 1; }
     std::uint64_t utcNowMs() override { return ++clock; }
+    void log(const std::string& line) override { logLines.push_back(line); }
     void hitsTaken(const std::vector<DeviceHit>& hits) override {
         // What the files held when the journal was told: the mode's file written, hitlog.txt not yet.
         for (const DeviceHit& h : hits) taken.push_back({h, hitlog()});
@@ -87,51 +79,53 @@ protected:
     std::vector<std::string> writing;
     int rows = 0;
     std::uint64_t clock = 1'700'000'000'000ull;
+    std::vector<std::string> logLines;
+    HitIntake intake{*this};
 };
 
 } // namespace
 
 TEST_F(HitIntakeTest, DeviceHitIsDispatchedLoggedAndWritten) {
-    processHit(2, 0, 1'700'000'123'045ull, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, 1'700'000'123'045ull, HIT_FROM_DEVICE);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0], (Call{1, 2, 0, 1'700'000'123'045ull, 0, -1, -1}));
-    ASSERT_EQ(gHitList.size(), 1u);
-    EXPECT_EQ(gHitList[0], (THitRecord{2, 0, 1'700'000'123u, 45, 0, clock}));
+    ASSERT_EQ(intake.hitList().size(), 1u);
+    EXPECT_EQ(intake.hitList()[0], (THitRecord{2, 0, 1'700'000'123u, 45, 0, clock}));
     EXPECT_EQ(hitlog(), "2,0,1700000123,45," + std::to_string(clock) + "\n");
     EXPECT_EQ(rows, 2);
 }
 
 TEST_F(HitIntakeTest, RepeatedDeviceHitChangesNothingAtAll) {
-    processHit(2, 0, 5'000'001ull, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, 5'000'001ull, HIT_FROM_DEVICE);
     const std::string before = hitlog();
     std::filesystem::remove(folder / "hitlog.txt");
-    processHit(2, 0, 5'000'001ull, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, 5'000'001ull, HIT_FROM_DEVICE);
     EXPECT_EQ(calls.size(), 1u);
-    EXPECT_EQ(gHitList.size(), 1u);
+    EXPECT_EQ(intake.hitList().size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(folder / "hitlog.txt")); // not rewritten
     // The same time with another signal or node is another hit.
-    processHit(2, 1, 5'000'001ull, HIT_FROM_DEVICE);
-    processHit(4, 0, 5'000'001ull, HIT_FROM_DEVICE);
-    EXPECT_EQ(gHitList.size(), 3u);
+    intake.processHit(2, 1, 5'000'001ull, HIT_FROM_DEVICE);
+    intake.processHit(4, 0, 5'000'001ull, HIT_FROM_DEVICE);
+    EXPECT_EQ(intake.hitList().size(), 3u);
 }
 
 TEST_F(HitIntakeTest, HitsFedAgainFromTheLog) {
     mode = 0;
-    processHit(2, 2, 7'000'500ull, HIT_FROM_DEVICE);
-    const std::uint64_t arrival = gHitList[0].arrival;
-    markHitUsed(2, 2, 7'000, 500);
+    intake.processHit(2, 2, 7'000'500ull, HIT_FROM_DEVICE);
+    const std::uint64_t arrival = intake.hitList()[0].arrival;
+    intake.markHitUsed(2, 2, 7'000, 500);
 
     // Source 1 reaches the handler and keeps the one record it already has, used flag included.
-    processHit(2, 2, 7'000'500ull, HIT_FROM_LOG_SELECTED);
-    ASSERT_EQ(gHitList.size(), 1u);
-    EXPECT_EQ(gHitList[0].used, 1);
-    EXPECT_EQ(gHitList[0].arrival, arrival);
+    intake.processHit(2, 2, 7'000'500ull, HIT_FROM_LOG_SELECTED);
+    ASSERT_EQ(intake.hitList().size(), 1u);
+    EXPECT_EQ(intake.hitList()[0].used, 1);
+    EXPECT_EQ(intake.hitList()[0].arrival, arrival);
 
     // Source 2 reaches the handler and neither adds a record nor rewrites the file.
     std::filesystem::remove(folder / "hitlog.txt");
-    processHit(2, 2, 7'000'500ull, HIT_FROM_LOG_CURRENT);
-    processHit(4, 0, 9'000'000ull, HIT_FROM_LOG_CURRENT);
-    EXPECT_EQ(gHitList.size(), 1u);
+    intake.processHit(2, 2, 7'000'500ull, HIT_FROM_LOG_CURRENT);
+    intake.processHit(4, 0, 9'000'000ull, HIT_FROM_LOG_CURRENT);
+    EXPECT_EQ(intake.hitList().size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(folder / "hitlog.txt"));
 
     ASSERT_EQ(calls.size(), 4u);
@@ -140,18 +134,18 @@ TEST_F(HitIntakeTest, HitsFedAgainFromTheLog) {
     EXPECT_EQ(calls[3].node, 4);
 
     // A hit fed from the log that was never logged is logged.
-    processHit(5, 0, 8'000'000ull, HIT_FROM_LOG_SELECTED);
-    EXPECT_EQ(gHitList.size(), 2u);
+    intake.processHit(5, 0, 8'000'000ull, HIT_FROM_LOG_SELECTED);
+    EXPECT_EQ(intake.hitList().size(), 2u);
 }
 
 TEST_F(HitIntakeTest, RemoteSignalsActThenGoOnToTheHandlerAndTheLog) {
     mode = 0;
-    processHit(1, SIG_REMOTE_START, 1000, HIT_FROM_DEVICE);
-    processHit(1, SIG_REMOTE_BLOCK, 1001, HIT_FROM_DEVICE);
-    processHit(1, SIG_REMOTE_RESET, 1002, HIT_FROM_DEVICE);
+    intake.processHit(1, SIG_REMOTE_START, 1000, HIT_FROM_DEVICE);
+    intake.processHit(1, SIG_REMOTE_BLOCK, 1001, HIT_FROM_DEVICE);
+    intake.processHit(1, SIG_REMOTE_RESET, 1002, HIT_FROM_DEVICE);
     EXPECT_EQ(remote, (std::vector<std::string>{"start", "block", "reset"}));
     EXPECT_EQ(calls.size(), 3u);
-    EXPECT_EQ(gHitList.size(), 3u);
+    EXPECT_EQ(intake.hitList().size(), 3u);
 }
 
 TEST_F(HitIntakeTest, TransponderDecoding) {
@@ -173,42 +167,42 @@ TEST_F(HitIntakeTest, TransponderDecoding) {
     for (const auto& row : rows_) {
         SCOPED_TRACE(row.name);
         calls.clear();
-        processHit(3, row.signal, ++t, HIT_FROM_DEVICE);
+        intake.processHit(3, row.signal, ++t, HIT_FROM_DEVICE);
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].signal, row.handlerSignal);
         EXPECT_EQ(calls[0].racer, row.racer);
         EXPECT_EQ(calls[0].classId, row.classId);
-        EXPECT_EQ(gHitList.back().signal, row.signal); // the record keeps the signal as received
+        EXPECT_EQ(intake.hitList().back().signal, row.signal); // the record keeps the signal as received
     }
-    EXPECT_EQ(gTranspondersInUse, 1);
+    EXPECT_EQ(intake.transpondersInUse(), 1);
     EXPECT_TRUE(isTransponderSignal(4004));
     EXPECT_FALSE(isTransponderSignal(4003));
 }
 
 TEST_F(HitIntakeTest, DispatchFollowsTheTimingMode) {
-    modeHitHandlers().setDragHandler(2, [this](int n, int s, std::uint64_t t, int src) {
+    intake.handlers().setDragHandler(2, [this](int n, int s, std::uint64_t t, int src) {
         calls.push_back({2, n, s, t, 0, 0, src}); // variant 0 bound by the registrant
     });
     for (int m = -1; m <= 9; ++m) {
         mode = m;
-        processHit(2, 0, std::uint64_t(100'000 + m), HIT_FROM_DEVICE);
+        intake.processHit(2, 0, std::uint64_t(100'000 + m), HIT_FROM_DEVICE);
     }
     std::vector<int> modes;
     for (const Call& c : calls) modes.push_back(c.mode);
     EXPECT_EQ(modes, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7})); // 8 has no handler here; -1 and 9 none
-    EXPECT_EQ(gHitList.size(), 11u); // every hit is logged, handled or not
+    EXPECT_EQ(intake.hitList().size(), 11u); // every hit is logged, handled or not
 }
 
 TEST_F(HitIntakeTest, ListOrderIsTimeThenNodeThenSignal) {
-    processHit(2, 3, 5'000'000ull, HIT_FROM_DEVICE);
-    processHit(2, 1, 5'000'000ull, HIT_FROM_DEVICE);
-    processHit(1, 9, 5'000'000ull, HIT_FROM_DEVICE);
-    processHit(5, 0, 4'999'999ull, HIT_FROM_DEVICE);
+    intake.processHit(2, 3, 5'000'000ull, HIT_FROM_DEVICE);
+    intake.processHit(2, 1, 5'000'000ull, HIT_FROM_DEVICE);
+    intake.processHit(1, 9, 5'000'000ull, HIT_FROM_DEVICE);
+    intake.processHit(5, 0, 4'999'999ull, HIT_FROM_DEVICE);
     std::vector<std::tuple<int, int>> order;
-    for (const auto& r : gHitList) order.emplace_back(r.node, r.signal);
+    for (const auto& r : intake.hitList()) order.emplace_back(r.node, r.signal);
     EXPECT_EQ(order, (std::vector<std::tuple<int, int>>{{5, 0}, {1, 9}, {2, 1}, {2, 3}}));
     const std::string log = hitlog();
-    EXPECT_EQ(log.substr(0, log.find('\n')), "5,0,4999,999," + std::to_string(gHitList[0].arrival));
+    EXPECT_EQ(log.substr(0, log.find('\n')), "5,0,4999,999," + std::to_string(intake.hitList()[0].arrival));
 }
 
 TEST_F(HitIntakeTest, LoadReadsFiveAndFourFieldLinesAndSkipsJunk) {
@@ -222,23 +216,23 @@ TEST_F(HitIntakeTest, LoadReadsFiveAndFourFieldLinesAndSkipsJunk) {
                  "2,1,1700000000,250,1700000000999\n" // a duplicate: the first record stays
                  "-9223372036854775808,0,0,0\n"       // wraps like the C conversion, no overflow
                  "1,-5,1700000001,1500,7\n");          // milliseconds stored in 16 bits
-    gHitList.push_back(THitRecord{9, 9, 9, 9, 1, 9});
-    loadHitLog();
-    ASSERT_EQ(gHitList.size(), 4u);
-    EXPECT_EQ(gHitList[0], (THitRecord{0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(gHitList[1], (THitRecord{4, 0, 1'700'000'000u, 100, 0, 0}));
-    EXPECT_EQ(gHitList[2], (THitRecord{2, 1, 1'700'000'000u, 250, 0, 1'700'000'000'300ull}));
-    EXPECT_EQ(gHitList[3], (THitRecord{1, -5, 1'700'000'001u, 1500, 0, 7}));
+    intake.hitList().push_back(THitRecord{9, 9, 9, 9, 1, 9});
+    intake.loadHitLog();
+    ASSERT_EQ(intake.hitList().size(), 4u);
+    EXPECT_EQ(intake.hitList()[0], (THitRecord{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(intake.hitList()[1], (THitRecord{4, 0, 1'700'000'000u, 100, 0, 0}));
+    EXPECT_EQ(intake.hitList()[2], (THitRecord{2, 1, 1'700'000'000u, 250, 0, 1'700'000'000'300ull}));
+    EXPECT_EQ(intake.hitList()[3], (THitRecord{1, -5, 1'700'000'001u, 1500, 0, 7}));
     EXPECT_EQ(rows, 5);
 
     // A device hit equal to a loaded record is dropped; saving writes the list back.
-    processHit(4, 0, 1'700'000'000'100ull, HIT_FROM_DEVICE);
+    intake.processHit(4, 0, 1'700'000'000'100ull, HIT_FROM_DEVICE);
     EXPECT_TRUE(calls.empty());
 
     // A missing file leaves the list empty, and the window is told so (no rows of the last event).
     std::filesystem::remove(folder / "hitlog.txt");
-    loadHitLog();
-    EXPECT_TRUE(gHitList.empty());
+    intake.loadHitLog();
+    EXPECT_TRUE(intake.hitList().empty());
     EXPECT_EQ(rows, 1);
 }
 
@@ -285,21 +279,21 @@ ino_t inodeOf(const std::filesystem::path& p) {
 TEST_F(HitIntakeTest, ABatchWritesOnceAndLeavesWhatPerHitRewritesWould) {
     std::vector<std::string> order;
     {
-        HitBatch batch;
-        processHit(2, 0, 5000, HIT_FROM_DEVICE);
-        processHit(4, 2, 3000, HIT_FROM_DEVICE); // sorts before the first
-        afterHits("mode file", [&] { order.push_back("mode file 1"); });
-        processHit(5, 1, 9000, HIT_FROM_DEVICE);
-        afterHits("mode file", [&] { order.push_back("mode file 2"); }); // replaces the first
+        HitBatch batch(intake);
+        intake.processHit(2, 0, 5000, HIT_FROM_DEVICE);
+        intake.processHit(4, 2, 3000, HIT_FROM_DEVICE); // sorts before the first
+        intake.afterHits("mode file", [&] { order.push_back("mode file 1"); });
+        intake.processHit(5, 1, 9000, HIT_FROM_DEVICE);
+        intake.afterHits("mode file", [&] { order.push_back("mode file 2"); }); // replaces the first
         EXPECT_EQ(hitlog(), "");                                        // nothing written yet
         EXPECT_EQ(rows, 0);
         order.push_back("end");
     }
     EXPECT_EQ(order, (std::vector<std::string>{"end", "mode file 2"}));
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
-    EXPECT_EQ(gHitList.size(), 3u);
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
+    EXPECT_EQ(intake.hitList().size(), 3u);
     EXPECT_EQ(rows, 4);
-    EXPECT_TRUE(hitLogSaved());
+    EXPECT_TRUE(intake.hitLogSaved());
 }
 
 // The offset of the record hitlog.txt.tail holds (the last tail write's), -1 without one.
@@ -311,41 +305,41 @@ long long intentOffset(const std::filesystem::path& folder) {
     return static_cast<long long>(offset);
 }
 
-// Where the line of record `index` of gHitList starts in hitlog.txt.
-long long lineOffset(std::size_t index) {
-    return static_cast<long long>(formatHitLog(std::span(gHitList).first(index)).size());
+// Where the line of record `index` of `list` starts in hitlog.txt.
+long long lineOffset(const std::vector<THitRecord>& list, std::size_t index) {
+    return static_cast<long long>(formatHitLog(std::span(list).first(index)).size());
 }
 
 TEST_F(HitIntakeTest, LaterHitsAreAppendedEarlierOnesRewriteTheTailInPlace) {
-    processHit(2, 0, 5000, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, 5000, HIT_FROM_DEVICE);
     const ino_t first = inodeOf(folder / "hitlog.txt");
-    processHit(2, 2, 6000, HIT_FROM_DEVICE); // sorts last: appended in place
+    intake.processHit(2, 2, 6000, HIT_FROM_DEVICE); // sorts last: appended in place
     EXPECT_EQ(inodeOf(folder / "hitlog.txt"), first);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
-    processHit(2, 1, 5500, HIT_FROM_DEVICE); // sorts inside: the file from its line on
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
+    intake.processHit(2, 1, 5500, HIT_FROM_DEVICE); // sorts inside: the file from its line on
     EXPECT_EQ(inodeOf(folder / "hitlog.txt"), first);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
-    EXPECT_EQ(intentOffset(folder.path()), lineOffset(1));
-    ASSERT_EQ(gHitList.size(), 3u);
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
+    EXPECT_EQ(intentOffset(folder.path()), lineOffset(intake.hitList(), 1));
+    ASSERT_EQ(intake.hitList().size(), 3u);
 
     // After a load of exactly what a save writes, the next hits go in place again.
-    loadHitLog();
+    intake.loadHitLog();
     EXPECT_FALSE(std::filesystem::exists(folder / "hitlog.txt.tail")) << "the load finishes and retires the intent";
     const ino_t loaded = inodeOf(folder / "hitlog.txt");
-    processHit(4, 0, 7000, HIT_FROM_DEVICE);
-    processHit(4, 0, 6500, HIT_FROM_DEVICE);
+    intake.processHit(4, 0, 7000, HIT_FROM_DEVICE);
+    intake.processHit(4, 0, 6500, HIT_FROM_DEVICE);
     EXPECT_EQ(inodeOf(folder / "hitlog.txt"), loaded);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
 
     // A hit before most of a large file: rewritten whole, atomically (a new file).
     std::vector<THitRecord> many;
     for (std::uint32_t i = 0; i < 4000; ++i) many.push_back({3, 0, 10 + i, 0, 0, 1'700'000'000'000ull});
     ASSERT_TRUE(saveHitLogFile(folder / "hitlog.txt", many).ok());
-    loadHitLog();
+    intake.loadHitLog();
     const ino_t large = inodeOf(folder / "hitlog.txt");
-    processHit(3, 0, 9000, HIT_FROM_DEVICE);
+    intake.processHit(3, 0, 9000, HIT_FROM_DEVICE);
     EXPECT_NE(inodeOf(folder / "hitlog.txt"), large);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
 }
 
 // Every sequence leaves hitlog.txt as a whole rewrite of the list would, after every slice:
@@ -372,18 +366,18 @@ TEST_F(HitIntakeTest, OutOfOrderHitsGiveTheBytesOfAWholeRewrite) {
     };
     for (const Case& c : cases) {
         std::filesystem::remove(folder / "hitlog.txt");
-        loadHitLog();
+        intake.loadHitLog();
         for (std::size_t s = 0; s < c.slices.size(); ++s) {
             {
-                HitBatch batch;
-                for (const Hit& h : c.slices[s]) processHit(h.node, 0, h.time, HIT_FROM_DEVICE);
+                HitBatch batch(intake);
+                for (const Hit& h : c.slices[s]) intake.processHit(h.node, 0, h.time, HIT_FROM_DEVICE);
             }
-            EXPECT_EQ(hitlog(), formatHitLog(gHitList)) << c.name << ", slice " << s;
+            EXPECT_EQ(hitlog(), formatHitLog(intake.hitList())) << c.name << ", slice " << s;
         }
         // And as written, it reads back to the same list.
-        const std::vector<THitRecord> list = gHitList;
-        loadHitLog();
-        EXPECT_EQ(gHitList, list) << c.name;
+        const std::vector<THitRecord> list = intake.hitList();
+        intake.loadHitLog();
+        EXPECT_EQ(intake.hitList(), list) << c.name;
     }
 }
 
@@ -392,11 +386,11 @@ TEST_F(HitIntakeTest, OutOfOrderHitsGiveTheBytesOfAWholeRewrite) {
 // before it grows long, so the tail written stays short.
 TEST_F(HitIntakeTest, TheUnflushedPartOfTheTailStaysShort) {
     const std::uint64_t t = 1'700'000'000'000ull;
-    processHit(1, 0, t + 10'000'000, HIT_FROM_DEVICE);
-    processHit(2, 0, t, HIT_FROM_DEVICE);
+    intake.processHit(1, 0, t + 10'000'000, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, t, HIT_FROM_DEVICE);
     EXPECT_EQ(intentOffset(folder.path()), 0);
-    for (int i = 1; i <= 1000; ++i) processHit(2, 0, t + std::uint64_t(i), HIT_FROM_DEVICE);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    for (int i = 1; i <= 1000; ++i) intake.processHit(2, 0, t + std::uint64_t(i), HIT_FROM_DEVICE);
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
     const long long at = intentOffset(folder.path());
     EXPECT_GT(at, 0);
     EXPECT_GE(hitlog().size() - std::size_t(at), 2u * 33) << "at least the new hit and the later line";
@@ -409,18 +403,18 @@ TEST_F(HitIntakeTest, TheUnflushedPartOfTheTailStaysShort) {
 // (the file as it is). The restart then compares the journal with this list.
 TEST_F(HitIntakeTest, ACrashInATailWriteLeavesTheOldListOrTheNewOne) {
     const std::uint64_t t = 1'700'000'000'000ull;
-    for (int i = 0; i < 5; ++i) processHit(1, 0, t + 10u * std::uint64_t(i), HIT_FROM_DEVICE);
+    for (int i = 0; i < 5; ++i) intake.processHit(1, 0, t + 10u * std::uint64_t(i), HIT_FROM_DEVICE);
     const std::string before = hitlog();
-    processHit(2, 0, t + 35, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, t + 35, HIT_FROM_DEVICE);
     const std::string after = hitlog();
-    const std::size_t offset = std::size_t(lineOffset(4));
+    const std::size_t offset = std::size_t(lineOffset(intake.hitList(), 4));
     ASSERT_EQ(after.substr(0, offset), before.substr(0, offset));
     const std::string tail = after.substr(offset);
     const std::string record = fileTailRecord(offset, tail);
     const auto loadedText = [&] {
-        loadHitLog();
+        intake.loadHitLog();
         EXPECT_FALSE(std::filesystem::exists(folder / "hitlog.txt.tail"));
-        return formatHitLog(gHitList);
+        return formatHitLog(intake.hitList());
     };
     for (std::size_t cut = 0; cut < record.size(); ++cut) {
         folder.write("hitlog.txt", before);
@@ -440,30 +434,30 @@ TEST_F(HitIntakeTest, ACrashInATailWriteLeavesTheOldListOrTheNewOne) {
     EXPECT_EQ(loadedText(), appended) << "a line appended after the tail write stays";
     EXPECT_EQ(hitlog(), appended);
     // The list read is the one the next hits go on from, in place.
-    processHit(2, 0, t + 15, HIT_FROM_DEVICE);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    intake.processHit(2, 0, t + 15, HIT_FROM_DEVICE);
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
 }
 
 TEST_F(HitIntakeTest, ALastLineCutShortByACrashIsNotLoaded) {
     // "3,0,1700000000,1" would read as a hit at .001 s: it is the start of ".123,...".
     folder.write("hitlog.txt", "2,0,1700000000,100,5\n3,0,1700000000,1");
-    loadHitLog();
-    ASSERT_EQ(gHitList.size(), 1u);
-    EXPECT_EQ(gHitList[0].node, 2);
-    processHit(3, 0, 1'700'000'000'123ull, HIT_FROM_DEVICE);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList)); // rewritten whole, the cut line gone
+    intake.loadHitLog();
+    ASSERT_EQ(intake.hitList().size(), 1u);
+    EXPECT_EQ(intake.hitList()[0].node, 2);
+    intake.processHit(3, 0, 1'700'000'000'123ull, HIT_FROM_DEVICE);
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList())); // rewritten whole, the cut line gone
 }
 
 TEST_F(HitIntakeTest, ReplayFeedsTheMissingHitsInTimeOrderInOneBatch) {
-    processHit(2, 0, 5000, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, 5000, HIT_FROM_DEVICE);
     calls.clear();
     const ino_t before = inodeOf(folder / "hitlog.txt");
-    replayHits({{4, 2, 9000}, {2, 0, 5000}, {5, 1, 7000}, {4, 2, 9000}}, {});
+    intake.replayHits({{4, 2, 9000}, {2, 0, 5000}, {5, 1, 7000}, {4, 2, 9000}}, {});
     ASSERT_EQ(calls.size(), 2u); // the logged hit and the repeat do not reach the handler
     EXPECT_EQ(calls[0].time, 7000u);
     EXPECT_EQ(calls[1].time, 9000u);
-    EXPECT_EQ(gHitList.size(), 3u);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    EXPECT_EQ(intake.hitList().size(), 3u);
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
     EXPECT_EQ(inodeOf(folder / "hitlog.txt"), before); // both sort last: one append
 }
 
@@ -473,30 +467,30 @@ TEST_F(HitIntakeTest, ReplayFeedsTheMissingHitsInTimeOrderInOneBatch) {
 TEST_F(HitIntakeTest, TheModesFilesComeBeforeTheJournalNoteAndHitlogTxtLast) {
     std::vector<std::string> order;
     {
-        HitBatch batch;
-        processHit(2, 0, 5000, HIT_FROM_DEVICE); // refused by the mode: hands over nothing
-        processHit(2, 2, 6000, HIT_FROM_DEVICE);
-        afterHits("drag.txt", [&] { order.push_back("mode file, hitlog: " + hitlog()); });
+        HitBatch batch(intake);
+        intake.processHit(2, 0, 5000, HIT_FROM_DEVICE); // refused by the mode: hands over nothing
+        intake.processHit(2, 2, 6000, HIT_FROM_DEVICE);
+        intake.afterHits("drag.txt", [&] { order.push_back("mode file, hitlog: " + hitlog()); });
     }
     EXPECT_EQ(order, std::vector<std::string>{"mode file, hitlog: "});
     ASSERT_EQ(taken.size(), 2u);
     EXPECT_EQ(taken[0].hit.timeMs, 5000u);
     EXPECT_EQ(taken[1].hit.timeMs, 6000u);
     EXPECT_EQ(taken[1].hitlogThen, ""); // told before hitlog.txt was written
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
     // A writer that tells the journal itself, once its file holds the hits: told then,
     // and not a second time at the end of the batch.
     taken.clear();
     std::size_t toldWhileWriting = 0;
     {
-        HitBatch batch;
-        processHit(2, 2, 7000, HIT_FROM_DEVICE);
-        processHit(2, 2, 8000, HIT_FROM_DEVICE);
-        afterHits("drag.txt", [&] {
-            noteHitsWriting("drag.txt", 100, "abc");
-            noteHitsTaken();
+        HitBatch batch(intake);
+        intake.processHit(2, 2, 7000, HIT_FROM_DEVICE);
+        intake.processHit(2, 2, 8000, HIT_FROM_DEVICE);
+        intake.afterHits("drag.txt", [&] {
+            intake.noteHitsWriting("drag.txt", 100, "abc");
+            intake.noteHitsTaken();
             toldWhileWriting = taken.size();
-            noteHitsWriting("drag.txt", 103, "d"); // nothing waits any more
+            intake.noteHitsWriting("drag.txt", 103, "d"); // nothing waits any more
         });
     }
     EXPECT_EQ(writing, std::vector<std::string>{"drag.txt@100+3 x2"});
@@ -504,7 +498,7 @@ TEST_F(HitIntakeTest, TheModesFilesComeBeforeTheJournalNoteAndHitlogTxtLast) {
     EXPECT_EQ(taken.size(), 2u);
     // Hits fed again from the hit log are not the journal's.
     taken.clear();
-    processHit(2, 2, 6000, HIT_FROM_LOG_SELECTED);
+    intake.processHit(2, 2, 6000, HIT_FROM_LOG_SELECTED);
     EXPECT_TRUE(taken.empty());
 }
 
@@ -512,12 +506,12 @@ TEST_F(HitIntakeTest, TheModesFilesComeBeforeTheJournalNoteAndHitlogTxtLast) {
 // not taken by the mode again; the others are taken.
 TEST_F(HitIntakeTest, ReplayOnlyLogsTheHitsTheJournalNotesAsTaken) {
     calls.clear();
-    replayHits({{2, 0, 5000}, {2, 2, 6000}, {4, 0, 7000}}, {{2, 2, 6000}, {9, 9, 9999}});
+    intake.replayHits({{2, 0, 5000}, {2, 2, 6000}, {4, 0, 7000}}, {{2, 2, 6000}, {9, 9, 9999}});
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].time, 5000u);
     EXPECT_EQ(calls[1].time, 7000u);
-    ASSERT_EQ(gHitList.size(), 3u);
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    ASSERT_EQ(intake.hitList().size(), 3u);
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
 }
 
 TEST_F(HitIntakeTest, AHitLogThatCannotBeWrittenIsToldOncePerRunOfFailures) {
@@ -525,24 +519,27 @@ TEST_F(HitIntakeTest, AHitLogThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     setOperator(&op);
     resetSaveReports();
     std::filesystem::create_directories(folder / "hitlog.txt"); // neither appended to nor replaced
-    processHit(2, 0, 5000, HIT_FROM_DEVICE);
-    processHit(2, 0, 6000, HIT_FROM_DEVICE);
-    processHit(2, 0, 4000, HIT_FROM_DEVICE);
-    EXPECT_FALSE(hitLogSaved());
+    intake.processHit(2, 0, 5000, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, 6000, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, 4000, HIT_FROM_DEVICE);
+    EXPECT_FALSE(intake.hitLogSaved());
     ASSERT_EQ(op.logLines.size(), 1u);
     EXPECT_NE(op.logLines[0].find("hitlog.txt"), std::string::npos);
     std::filesystem::remove(folder / "hitlog.txt");
-    processHit(2, 0, 7000, HIT_FROM_DEVICE);
-    EXPECT_TRUE(hitLogSaved());
-    EXPECT_EQ(hitlog(), formatHitLog(gHitList));
+    intake.processHit(2, 0, 7000, HIT_FROM_DEVICE);
+    EXPECT_TRUE(intake.hitLogSaved());
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
     EXPECT_EQ(op.logLines.size(), 2u); // "written again"
     setOperator(nullptr);
 }
 
-TEST_F(HitIntakeTest, AHitBeforeTheConsoleInstalledTheHostIsAFaultNotADrop) {
-    setHitIntakeHost(nullptr);
-    EXPECT_THROW(processHit(2, 0, 5000, HIT_FROM_DEVICE), std::logic_error);
-    EXPECT_THROW(loadHitLog(), std::logic_error);
-    EXPECT_TRUE(calls.empty());
-    EXPECT_TRUE(gHitList.empty());
+TEST_F(HitIntakeTest, WorkThatFailsAfterABatchIsToldInTheLogWindowOfItsOwnHost) {
+    {
+        HitBatch batch(intake);
+        intake.afterHits("failing", [] { throw std::runtime_error("boom"); });
+        intake.processHit(2, 0, 5000, HIT_FROM_DEVICE);
+    }
+    ASSERT_EQ(logLines.size(), 1u);
+    EXPECT_EQ(logLines[0], "Ошибка после приёма отметок: boom");
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList())); // the rest of the work still ran
 }

@@ -13,6 +13,7 @@
 #include "core/lap/lap_grid.h"
 #include "core/lap/lap_timing.h"
 #include "core/platform/program_folder.h"
+#include "fakes/fake_hit_intake_host.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
 
@@ -155,7 +156,9 @@ protected:
     RecordingScoreboard board;
     ScriptedOperator op;
     ScopedOperator scopedOp{op};
-    std::optional<LapTiming> lap{std::in_place, host}; // startOver builds another
+    FakeHitIntakeHost intakeHost;
+    HitIntake intake{intakeHost};
+    std::optional<LapTiming> lap{std::in_place, host, intake}; // startOver builds another
 
     void SetUp() override {
         host.folder = temp.path();
@@ -164,7 +167,7 @@ protected:
     }
 
     // A fresh lap timing on the same host and event folder (what the folder holds stays).
-    void startOver() { lap.emplace(host); }
+    void startOver() { lap.emplace(host, intake); }
 
     // Replaces the list by these events (put in time order) and recalculates.
     void setEvents(const std::vector<EventRow>& rows) {

@@ -353,7 +353,7 @@ TEST_F(LapIntake, KeptEndOfTheListMatchesAWholeWalk) {
         std::vector<Step> steps;
         for (int slice = 0; slice < 120; ++slice) {
             {
-                HitBatch batch;
+                HitBatch batch(intake);
                 const int hits = 1 + static_cast<int>(next(4));
                 for (int h = 0; h < hits; ++h) {
                     if (forgetEachHit) lap->forgetLapTail();

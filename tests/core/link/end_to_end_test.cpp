@@ -44,16 +44,8 @@ public:
                 cv.notify_all();
             },
             o);
-        gHitList.clear();
-        modeHitHandlers().clearAll();
-        modeHitHandlers().setLapHandler(1, [this](int node, int signal, std::uint64_t t, int, int) {
-            std::lock_guard<std::mutex> g(m);
-            handled.push_back(SimHit{std::uint8_t(node), std::uint16_t(signal), std::uint32_t(t / 1000),
-                                     std::uint16_t(t % 1000)});
-        });
         intake.mode = 1;
         intake.folder = folder.path();
-        setHitIntakeHost(&intake);
         mainThread = std::thread([this] { drain(); });
     }
     ~Console() {
@@ -64,9 +56,6 @@ public:
             cv.notify_all();
         }
         mainThread.join();
-        setHitIntakeHost(nullptr);
-        modeHitHandlers().clearAll();
-        gHitList.clear();
     }
     std::size_t handledCount() {
         std::lock_guard<std::mutex> g(m);
@@ -89,6 +78,13 @@ public:
 
 private:
     void drain() {
+        // The intake belongs to the thread that plays the main thread.
+        HitIntake hits(intake);
+        hits.handlers().setLapHandler(1, [this](int node, int signal, std::uint64_t t, int, int) {
+            std::lock_guard<std::mutex> g(m);
+            handled.push_back(SimHit{std::uint8_t(node), std::uint16_t(signal), std::uint32_t(t / 1000),
+                                     std::uint16_t(t % 1000)});
+        });
         std::size_t seen = 0;
         for (;;) {
             {
@@ -101,7 +97,7 @@ private:
             const std::size_t n = link->hitCount();
             for (std::size_t i = 0; i < n; ++i) {
                 const TSignalHit h = link->popHit();
-                processHit(int(h.node), int(h.signal), h.time, HIT_FROM_DEVICE);
+                hits.processHit(int(h.node), int(h.signal), h.time, HIT_FROM_DEVICE);
             }
         }
     }

@@ -100,7 +100,7 @@ protected:
     RecordingStartPorts ports;
     RecordingController controller;
     FakeLapHost lapHost; // the lap timing's view of the same event
-    LapTiming lap{lapHost};
+    LapTiming lap{lapHost, host.intake}; // one intake with the drag host's
     StartSequence seq{ports, lap};
 
     void SetUp() override {

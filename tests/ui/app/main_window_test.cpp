@@ -20,6 +20,7 @@
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
 #include "core/drag/fake_drag_host.h"
+#include "fakes/fake_hit_intake_host.h"
 #include "core/lap/lap_fixture.h"
 #include "fakes/hook_ports.h"
 #include "fakes/scripted_operator.h"
@@ -80,7 +81,9 @@ protected:
     HookPorts ports;
     QuietCommands commands;
     FakeLapHost lapHost;
-    LapTiming lap{lapHost};
+    FakeHitIntakeHost intakeHost;
+    HitIntake intake{intakeHost};
+    LapTiming lap{lapHost, intake};
     TempFolder home;
     ScriptedOperator op;
     ScopedOperator scoped;

@@ -250,7 +250,7 @@ TEST_F(GridWidgetTest, PaintShowsTheCoreColoursAndChangesNothing)
     gDragRuns[1].runMode = RUN_MODE_FINAL;
     gDragRuns[2].runMode = RUN_MODE_PRACTICE;
     for (TDragRaceItem& run : gDragRuns)
-        run.recalculate();
+        run.recalculate(dragHost());
     ASSERT_EQ(gDragRuns[0].winner, 0);
     ASSERT_EQ(gDragRuns[0].foul[1], 1);
     ASSERT_EQ(gDragRuns[0].breakout[0], 1);

@@ -1,4 +1,4 @@
-// The hit log window offscreen: its rows follow gHitList, "Вкл. в расчет" and Enter feed
+// The hit log window offscreen: its rows follow intake.hitList(), "Вкл. в расчет" and Enter feed
 // the selected hit through the hit intake, the run-time look-up selects the right row, and
 // RUN and STEP replay the logged hits to their targets.
 #include <gtest/gtest.h>
@@ -49,30 +49,27 @@ THitRecord rec(int node, int signal, std::uint32_t seconds, std::uint16_t ms, st
 class HitLogWindow : public ::testing::Test {
 protected:
     velmaro::test::TempFolder dir;
-    velmaro::test::FakeHitIntakeHost intake;
+    velmaro::test::FakeHitIntakeHost intakeHost;
+    HitIntake intake{intakeHost};
     FakeHitLogPort port;
     std::unique_ptr<THitLog> window;
     std::vector<Fed> fed;
 
     void SetUp() override {
-        gHitList = {rec(1, SIG_GREEN, 1717243200, 0, 1717243200456ull), rec(2, SIG_LEFT, 1717243205, 120),
+        intake.hitList() = {rec(1, SIG_GREEN, 1717243200, 0, 1717243200456ull), rec(2, SIG_LEFT, 1717243205, 120),
                     rec(3, 4101, 1717243206, 5), rec(1, SIG_GREEN, 1717243300, 0), rec(2, SIG_RIGHT, 1717243305, 7)};
-        window = std::make_unique<THitLog>(port);
-        intake.mode = 0;
-        intake.folder = dir.path();
-        intake.listChanged = [this](std::size_t n) { window->hitListChanged(n); };
-        setHitIntakeHost(&intake);
-        modeHitHandlers().setDragHandler(0, [this](int node, int signal, std::uint64_t t, int source) {
+        window = std::make_unique<THitLog>(port, intake);
+        intakeHost.mode = 0;
+        intakeHost.folder = dir.path();
+        intakeHost.listChanged = [this](std::size_t n) { window->hitListChanged(n); };
+        intake.handlers().setDragHandler(0, [this](int node, int signal, std::uint64_t t, int source) {
             fed.push_back({node, signal, t, source});
         });
-        window->hitListChanged(gHitList.size());
+        window->hitListChanged(intake.hitList().size());
         window->show();
     }
     void TearDown() override {
         window.reset();
-        modeHitHandlers().clearAll();
-        setHitIntakeHost(nullptr);
-        gHitList.clear();
     }
     std::string cell(int row, int column) {
         return window->model().data(window->model().index(row, column), Qt::DisplayRole).toString().toStdString();
@@ -94,14 +91,14 @@ TEST_F(HitLogWindow, RowsFollowTheHitList) {
     // A device hit through the intake: a new row in time order; the selected hit stays
     // selected, one row further down.
     window->selectRecord(2);
-    processHit(5, SIG_LEFT, 1717243205100ull, HIT_FROM_DEVICE);
+    intake.processHit(5, SIG_LEFT, 1717243205100ull, HIT_FROM_DEVICE);
     EXPECT_EQ(window->model().rowCount(), 6);
     EXPECT_EQ(cell(1, 0), "60Ft");
     EXPECT_EQ(window->currentRecord(), 3) << cell(window->currentRecord(), 1);
     EXPECT_EQ(cell(3, 1), "1025");
     window->grab().save(VELMARO_BINARY_DIR "/hit_log_window.png"); // to be looked at
     window->hitListChanged(0);
-    gHitList.clear();
+    intake.hitList().clear();
     window->hitListChanged(0);
     EXPECT_EQ(window->model().rowCount(), 0);
     EXPECT_EQ(window->currentRecord(), -1);
@@ -123,8 +120,8 @@ TEST_F(HitLogWindow, FeedingTheSelectedHitAgain) {
     EXPECT_EQ(fed, expected);
     EXPECT_EQ(port.releases, 3);
     // Never logged twice: one record, marked used; the file holds the five hits.
-    EXPECT_EQ(gHitList.size(), 5u);
-    EXPECT_EQ(gHitList[1].used, 1);
+    EXPECT_EQ(intake.hitList().size(), 5u);
+    EXPECT_EQ(intake.hitList()[1].used, 1);
     EXPECT_EQ(cell(1, 3), "1");
     EXPECT_EQ(dir.read("hitlog.txt").substr(0, 23), "1,6,1717243200,0,171724");
     // Enter moved on to the next row; on the last row it stays there.
@@ -140,8 +137,8 @@ TEST_F(HitLogWindow, RunTimeLookUpSelectsTheRow) {
     EXPECT_EQ(window->currentRecord(), 2);
     window->selectHitByTime(1717243206006ull); // no such hit: the selection stays
     EXPECT_EQ(window->currentRecord(), 2);
-    gHitList.push_back(rec(4, SIG_LEFT, 1717243305, 7)); // same time as row 4: the last one wins
-    window->hitListChanged(gHitList.size());
+    intake.hitList().push_back(rec(4, SIG_LEFT, 1717243305, 7)); // same time as row 4: the last one wins
+    window->hitListChanged(intake.hitList().size());
     window->selectHitByTime(1717243305007ull);
     EXPECT_EQ(window->currentRecord(), 5);
 }
@@ -156,7 +153,7 @@ TEST_F(HitLogWindow, RunAndStepReplayToTheirTargets) {
     ASSERT_EQ(port.sent.size(), 3u);
     const NodeAddress run = NodeAddress::fromString("10.213.0.2");
     for (const auto& [m, to] : port.sent) EXPECT_EQ(to, run);
-    EXPECT_EQ(port.sent[1].first, replayMessage(gHitList[1]));
+    EXPECT_EQ(port.sent[1].first, replayMessage(intake.hitList()[1]));
     EXPECT_EQ(port.sent[2].first.param, 4101);
     EXPECT_EQ(window->currentRecord(), 3);
     EXPECT_EQ(cell(2, 3), "1");
@@ -166,7 +163,7 @@ TEST_F(HitLogWindow, RunAndStepReplayToTheirTargets) {
     window->SpeedButton2Click();
     ASSERT_EQ(port.sent.size(), 4u);
     EXPECT_EQ(port.sent[3].second, NodeAddress::fromString("10.213.0.3"));
-    EXPECT_EQ(port.sent[3].first, replayMessage(gHitList[3]));
+    EXPECT_EQ(port.sent[3].first, replayMessage(intake.hitList()[3]));
     EXPECT_EQ(window->currentRecord(), 4);
 
     // RUN on the last row sends that one message.

@@ -14,6 +14,7 @@
 
 #include "core/app/console.h"
 #include "core/intake/hit_intake.h"
+#include "fakes/fake_hit_intake_host.h"
 #include "fakes/scripted_operator.h"
 #include "ui/link/start_light_tree.h"
 #include "ui/link/status_lamp.h"
@@ -70,7 +71,9 @@ protected:
     QLabel* label = makeRacerAtStartLabel(nullptr);
     std::vector<TSignalHit> processed;
     std::vector<int> sources;
-    SystemEventHandler handler{link, host, &tree, label, [this](int node, int signal, std::uint64_t t, int source) {
+    velmaro::test::FakeHitIntakeHost intakeHost;
+    HitIntake intake{intakeHost};
+    SystemEventHandler handler{link, host, &tree, label, intake, [this](int node, int signal, std::uint64_t t, int source) {
                                    processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
                                    sources.push_back(source);
                                    host.calls.push_back("hit");
@@ -86,7 +89,7 @@ TEST_F(SystemEvents, NewHitsAreTakenOldestFirstInSlicesUntilTheQueueIsEmpty) {
     link.queue = {{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
     // A hit arriving while the handler runs is taken too; with no time to spare each
     // slice takes one hit and leaves the rest to a queued call.
-    SystemEventHandler arriving(link, host, &tree, label, [&](int node, int signal, std::uint64_t t, int source) {
+    SystemEventHandler arriving(link, host, &tree, label, intake, [&](int node, int signal, std::uint64_t t, int source) {
         processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
         sources.push_back(source);
         if (processed.size() == 1) link.queue.push_back({2, 2, 1800});
@@ -107,7 +110,7 @@ TEST_F(SystemEvents, ASliceStopsWhereANestedEventLoopEmptiedTheQueue) {
     link.queue = {{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
     // The first hit opens a dialog whose event loop takes the rest (as a nested slice
     // would); the outer slice must not go on with empty pops.
-    SystemEventHandler nested(link, host, &tree, label, [&](int node, int signal, std::uint64_t t, int) {
+    SystemEventHandler nested(link, host, &tree, label, intake, [&](int node, int signal, std::uint64_t t, int) {
         processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
         if (processed.size() == 1)
             while (!link.queue.empty()) {
@@ -121,7 +124,7 @@ TEST_F(SystemEvents, ASliceStopsWhereANestedEventLoopEmptiedTheQueue) {
 }
 
 TEST_F(SystemEvents, TheHitProcessorIsRequired) {
-    EXPECT_THROW(SystemEventHandler(link, host, &tree, label, {}), std::invalid_argument);
+    EXPECT_THROW(SystemEventHandler(link, host, &tree, label, intake, {}), std::invalid_argument);
 }
 
 TEST_F(SystemEvents, StartSignalsReleaseBlockStOrPressStartAfterTheHitIsProcessed) {
