@@ -1,14 +1,18 @@
 #pragma once
-// The drag host of the running console: settings from theConsole(), racers and classes
-// from theRegistry(), brackets from the class pages, the node link and the radio
-// scoreboards for output, the drag results thread, and the main window's run grid and
-// Block ST button through a small view interface that the window implements.
+// The drag host of the running console: settings, the node link and the radio
+// scoreboards from the Console it is built with (not owned), racers and classes from
+// theRegistry(), brackets from the class pages, the drag results thread, and the main
+// window's run grid and Block ST button through a small view interface that the window
+// implements.
 //
-// Start-up calls installConsoleDragHost(view) once (main thread); it also registers the
-// two-lane hit handlers in the hit intake's dispatch table.
+// The composition root owns one and, at start-up, calls installConsoleDragHost with it
+// (main thread); that also registers the two-lane hit handlers in the hit intake's
+// dispatch table.
 #include "core/drag/drag_host.h"
 
 namespace velmaro {
+
+class Console;
 
 // What the drag core needs of the main window itself.
 class DragGridView {
@@ -29,6 +33,7 @@ public:
 class ConsoleDragHost : public DragHost {
 public:
     // The view may be null (no window yet): grid calls are then dropped.
+    ConsoleDragHost(const Console& console, DragGridView* view) : console_(console), view_(view) {}
     void setView(DragGridView* view) { view_ = view; }
 
     int raceMode() const override;
@@ -60,11 +65,12 @@ public:
     void loadFinalBracketFile() override;
 
 private:
+    const Console& console_;
     DragGridView* view_ = nullptr;
 };
 
-// Installs the console's drag host (a process-wide object) with the given view and
-// registers the hit handlers of modes 0, 2, 3, 5, 7 and 8. Returns the host.
-ConsoleDragHost& installConsoleDragHost(DragGridView* view);
+// Installs `host` as the drag host (it must stay until it is replaced) and registers the
+// hit handlers of modes 0, 2, 3, 5, 7 and 8.
+void installConsoleDragHost(ConsoleDragHost& host);
 
 } // namespace velmaro

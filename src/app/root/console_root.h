@@ -33,6 +33,7 @@
 
 namespace velmaro {
 
+class Console;
 class LapTiming;
 class Operator;
 class TScoreboardController;
@@ -61,6 +62,9 @@ public:
     ui::TMainForm* mainForm() const;
     // The lap timing of the open single-lane event (built with the root, lives as long).
     LapTiming& lapTiming() const;
+    // The console's state (built first with the root, lives as long): the open event, the
+    // timing mode, the settings, the closed libraries and the node link objects.
+    Console& console() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

@@ -1,5 +1,5 @@
 #pragma once
-// The lap timing's host joined to the console (theConsole()), the registry
+// The lap timing's host joined to the console it is built with (not owned), the registry
 // (theRegistry()) and the node link (gTranspondersInUse), and the registration of the
 // three lap hit handlers of one lap timing in the link's mode dispatch table.
 //
@@ -43,6 +43,7 @@ private:
 
 class ConsoleLapHost : public LapHost {
 public:
+    explicit ConsoleLapHost(const Console& console) : console_(console) {}
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
     bool editingNumber() const override;
@@ -52,6 +53,7 @@ public:
     LapRegistry* registry() override { return &registry_; }
 
 private:
+    const Console& console_;
     RegistryLapAdapter registry_;
 };
 
@@ -118,12 +120,12 @@ inline void RegistryLapAdapter::appendClassResult(int32_t classId, uint32_t race
     }
 }
 
-inline int ConsoleLapHost::raceMode() const { return static_cast<int>(theConsole().raceMode); }
-inline std::filesystem::path ConsoleLapHost::eventFolder() const { return theConsole().eventFolder; }
-inline bool ConsoleLapHost::editingNumber() const { return theConsole().editingNumber; }
+inline int ConsoleLapHost::raceMode() const { return static_cast<int>(console_.raceMode); }
+inline std::filesystem::path ConsoleLapHost::eventFolder() const { return console_.eventFolder; }
+inline bool ConsoleLapHost::editingNumber() const { return console_.editingNumber; }
 inline bool ConsoleLapHost::transpondersInUse() const { return gTranspondersInUse != 0; }
-inline bool ConsoleLapHost::showDirtyTime() const { return theConsole().showDirtyTimeSB == 1; }
-inline TScoreboardController* ConsoleLapHost::scoreboard() { return theConsole().scoreboard; }
+inline bool ConsoleLapHost::showDirtyTime() const { return console_.showDirtyTimeSB == 1; }
+inline TScoreboardController* ConsoleLapHost::scoreboard() { return console_.scoreboard; }
 
 inline void registerLapHitHandlers(LapTiming& lap) {
     ModeHitHandlers& table = modeHitHandlers();

@@ -24,6 +24,7 @@
 #include "core/drag/drag_selection.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
@@ -82,7 +83,7 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
         root.launch();
         ASSERT_EQ(gDragRuns.size(), 1u);
         ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == net.consoleAddress(); }));
-        ASSERT_TRUE(eventually([&] { return theConsole().systemInterface->gateway().ip == net.simIp(); }));
+        ASSERT_TRUE(eventually([&] { return root.console().systemInterface->gateway().ip == net.simIp(); }));
 
         const std::uint64_t t = 1'700'000'000'000ULL;
         sim.sendHit(1, 6, t);              // start signal
@@ -109,7 +110,10 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     ASSERT_TRUE(readTextLines(home / "CHALLENGES/E/drag.txt", lines).ok());
     std::vector<TDragRaceItem> runs = parseDragFile(lines);
     ASSERT_EQ(runs.size(), 1u);
+    test::FakeDragHost settings; // the root is gone: a new event's settings
+    setDragHost(&settings);
     runs[0].recalculate();
+    setDragHost(nullptr);
     EXPECT_EQ(runs[0].rt, (std::array<int32_t, 2>{380, 420}));
     EXPECT_EQ(runs[0].et, (std::array<int32_t, 2>{9520, 9980}));
     EXPECT_DOUBLE_EQ(runs[0].speed[0], 140.6);
@@ -128,7 +132,7 @@ TEST_F(ConsoleRootTest, AnExceptionInAHandlerIsReportedAndTheWindowGoesOn) {
     EXPECT_EQ(op.shown.back(), "сбой обработчика");
     // The window still answers: a mode change from the menu takes effect.
     root.mainForm()->modeItems[2]->trigger();
-    EXPECT_EQ(theConsole().raceMode, 2u);
+    EXPECT_EQ(root.console().raceMode, 2u);
 }
 
 TEST_F(ConsoleRootTest, QuestionButtonsAreInRussian) {
