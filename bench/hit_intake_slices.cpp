@@ -93,6 +93,8 @@ public:
     void showStartGiven() override {}
     void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>&) override {}
     int racerNumberByTag(int tag) override { return tag; }
+    unsigned raceMode() override { return 1; } // a new console's mode
+    void setRacerAtStart(int) override {}
 };
 
 struct Event {

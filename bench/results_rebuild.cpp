@@ -241,6 +241,8 @@ BENCHMARK(BM_HandOverOneRun)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 class BenchResultsPort : public DragResultsPort {
 public:
     TDragRankOptions sampleRankOptions() override { return TDragRankOptions{true, false, 0}; }
+    bool proStartSignal() override { return false; }
+    std::string eventName() override { return {}; }
     void showResults(const TDragResultsView&) override {}
     void sendData(const std::string&, const char*) override {}
 };

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/app/console.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
@@ -57,7 +58,8 @@ struct Scene {
     std::filesystem::path home = std::filesystem::temp_directory_path() / "velmaro_bench_web_import";
     TRegistry reg;
     NoWindows port;
-    WebDataExchange exchange{port};
+    Console console;
+    WebDataExchange exchange{console, port};
 
     Scene() {
         std::filesystem::remove_all(home);

@@ -56,7 +56,7 @@ int nodeDatagram(const std::uint8_t* data, std::size_t size) {
 }
 
 int settings(const std::uint8_t* data, std::size_t size) {
-    Console& console = theConsole();
+    Console console;
     for (const std::string& line : splitSettingsLines(bytesOf(data, size))) (void)applySettingsLine(console, line);
     (void)formatSettings(console, {{0, 1}}, true);
     return 0;

@@ -11,14 +11,14 @@
 
 namespace velmaro {
 
-int ConsoleDragHost::raceMode() const { return static_cast<int>(theConsole().raceMode); }
-std::filesystem::path ConsoleDragHost::eventFolder() const { return theConsole().eventFolder; }
-bool ConsoleDragHost::proStartSignal() const { return theConsole().proStart; }
-float ConsoleDragHost::speedTrapDistance() const { return theConsole().speedTrapDistance; }
-int ConsoleDragHost::blockFinishTimeout() const { return theConsole().blockFinishTimeout; }
+int ConsoleDragHost::raceMode() const { return static_cast<int>(console_.raceMode); }
+std::filesystem::path ConsoleDragHost::eventFolder() const { return console_.eventFolder; }
+bool ConsoleDragHost::proStartSignal() const { return console_.proStart; }
+float ConsoleDragHost::speedTrapDistance() const { return console_.speedTrapDistance; }
+int ConsoleDragHost::blockFinishTimeout() const { return console_.blockFinishTimeout; }
 bool ConsoleDragHost::blockStDown() const { return view_ && view_->blockStDown(); }
-bool ConsoleDragHost::showDirtyTime() const { return theConsole().showDirtyTimeSB == 1; }
-int ConsoleDragHost::invertScoreboard() const { return theConsole().invertScoreboard != 0 ? 1 : 0; }
+bool ConsoleDragHost::showDirtyTime() const { return console_.showDirtyTimeSB == 1; }
+int ConsoleDragHost::invertScoreboard() const { return console_.invertScoreboard != 0 ? 1 : 0; }
 
 std::optional<DragRacerInfo> ConsoleDragHost::findRacer(int32_t number) const
 {
@@ -50,19 +50,19 @@ std::vector<int32_t> ConsoleDragHost::bracketClassIds() const
 
 void ConsoleDragHost::sendWinner(int lane)
 {
-    if (TSystemInterface* link = theConsole().systemInterface)
+    if (TSystemInterface* link = console_.systemInterface)
         link->sendWinner(static_cast<std::uint16_t>(lane));
 }
 
 void ConsoleDragHost::sendDisplay(const std::array<uint8_t, 9>& buffer, int lane)
 {
-    if (TSystemInterface* link = theConsole().systemInterface)
+    if (TSystemInterface* link = console_.systemInterface)
         link->sendDisplay(buffer, lane);
 }
 
 void ConsoleDragHost::showRadioResult(const std::array<int32_t, 10>& values, int lane)
 {
-    if (TNRFScoreboardController* boards = theConsole().nrfScoreboard) {
+    if (TNRFScoreboardController* boards = console_.nrfScoreboard) {
         RadioResultValues v{};
         for (size_t i = 0; i < v.size(); ++i)
             v[i] = values[i];
@@ -70,7 +70,7 @@ void ConsoleDragHost::showRadioResult(const std::array<int32_t, 10>& values, int
     }
 }
 
-TScoreboardController* ConsoleDragHost::scoreboard() { return theConsole().scoreboard; }
+TScoreboardController* ConsoleDragHost::scoreboard() { return console_.scoreboard; }
 
 int ConsoleDragHost::gridRowCount() const { return view_ ? view_->gridRowCount() : 0; }
 void ConsoleDragHost::setGridRowCount(int rows)
@@ -97,6 +97,6 @@ void ConsoleDragHost::refreshActivePage()
 void ConsoleDragHost::notifyResultsThread() { velmaro::notifyResultsThread(); }
 void ConsoleDragHost::notifyRunChanged(std::size_t index) { velmaro::notifyRunChanged(index); }
 
-void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(theConsole().eventFolder); }
+void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(console_.eventFolder); }
 
 } // namespace velmaro

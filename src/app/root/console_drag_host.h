@@ -1,14 +1,17 @@
 #pragma once
-// The drag host of the running console: settings from theConsole(), racers and classes
-// from theRegistry(), brackets from the class pages, the node link and the radio
-// scoreboards for output, the drag results thread, and the main window's run grid and
-// Block ST button through a small view interface that the window implements.
+// The drag host of the running console: settings, the node link and the radio
+// scoreboards from the Console it is built with (not owned), racers and classes from
+// theRegistry(), brackets from the class pages, the drag results thread, and the main
+// window's run grid and Block ST button through a small view interface that the window
+// implements.
 //
-// The composition root owns it, built on the hit intake, and installs it at start-up with
-// the main window's view (main thread).
+// The composition root owns it, built on the console and the hit intake, and installs
+// it at start-up with the main window's view (main thread).
 #include "core/drag/drag_host.h"
 
 namespace velmaro {
+
+class Console;
 
 // What the drag core needs of the main window itself.
 class DragGridView {
@@ -28,7 +31,7 @@ public:
 
 class ConsoleDragHost : public DragHost {
 public:
-    explicit ConsoleDragHost(HitIntake& intake) : intake_(intake) {}
+    ConsoleDragHost(const Console& console, HitIntake& intake) : console_(console), intake_(intake) {}
 
     // The view may be null (no window yet): grid calls are then dropped.
     void setView(DragGridView* view) { view_ = view; }
@@ -63,6 +66,7 @@ public:
     HitIntake& hitIntake() override { return intake_; }
 
 private:
+    const Console& console_;
     HitIntake& intake_;
     DragGridView* view_ = nullptr;
 };

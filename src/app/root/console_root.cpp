@@ -79,7 +79,8 @@ void logLine(const std::string& line) { theOperator().log(line); }
 // armed run, without modifiers.
 class MainFormEventHost final : public ui::SystemEventHost {
 public:
-    MainFormEventHost(TMainForm& form, StartSequence& start) : form_(form), start_(start) {}
+    MainFormEventHost(TMainForm& form, StartSequence& start, Console& console)
+        : form_(form), start_(start), console_(console) {}
     bool startArmed() override { return start_.armed(); }
     void setStartArmed(bool armed) override { start_.setArmed(armed); }
     void releaseBlockSt() override {
@@ -95,10 +96,13 @@ public:
         if (ui::scanChannelsForm) ui::scanChannelsForm->setLevels(levels);
     }
     int racerNumberByTag(int tag) override { return static_cast<int>(theRegistry().racerNumberByTag(tag)); }
+    unsigned raceMode() override { return console_.raceMode; }
+    void setRacerAtStart(int number) override { console_.racerAtStart = number; }
 
 private:
     TMainForm& form_;
     StartSequence& start_;
+    Console& console_;
 };
 
 // The hit intake joined to the console (timing mode, event folder), the registry (tags),
@@ -109,10 +113,10 @@ private:
 class ConsoleHitIntakeHost final : public HitIntakeHost {
 public:
     ConsoleHitIntakeHost(const std::unique_ptr<StartSequence>& start, ui::MainFormCommands& commands,
-                         TMainForm* const& form, const std::unique_ptr<TSystemInterface>& link)
-        : start_(start), commands_(commands), form_(form), link_(link) {}
-    int timingMode() override { return static_cast<int>(theConsole().raceMode); }
-    std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
+                         TMainForm* const& form, const std::unique_ptr<TSystemInterface>& link, Console& console)
+        : start_(start), commands_(commands), form_(form), link_(link), console_(console) {}
+    int timingMode() override { return static_cast<int>(console_.raceMode); }
+    std::filesystem::path eventFolder() override { return console_.eventFolder; }
     std::optional<TagRacer> findRacerByTag(int tag) override {
         const TRacerItem* racer = theRegistry().findRacerByTag(tag);
         if (!racer) return std::nullopt;
@@ -122,13 +126,13 @@ public:
         if (start_) start_->start(0);
     }
     void remoteBlock() override {
-        if (TScoreboardController* sb = theConsole().scoreboard) sb->stopTiming();
+        if (TScoreboardController* sb = console_.scoreboard) sb->stopTiming();
         if (!form_) return;
         form_->bBlockSt->setChecked(true);
         commands_.blockStart();
     }
     void remoteReset() override {
-        if (TScoreboardController* sb = theConsole().scoreboard) sb->reset(1);
+        if (TScoreboardController* sb = console_.scoreboard) sb->reset(1);
     }
     void hitListChanged(std::size_t records) override {
         if (ui::HitLog) ui::HitLog->hitListChanged(records);
@@ -164,42 +168,44 @@ private:
     ui::MainFormCommands& commands_;
     TMainForm* const& form_;                        // the root's; null without the main window
     const std::unique_ptr<TSystemInterface>& link_; // the root's; empty while the link is down
+    Console& console_;
 };
 
 // What the start controls need of the node link, the radio boards and the main window.
 class MainFormStartPorts final : public StartPorts {
 public:
-    MainFormStartPorts(TMainForm& form, ui::MainFormCommands& commands) : form_(form), commands_(commands) {}
+    MainFormStartPorts(TMainForm& form, ui::MainFormCommands& commands, const Console& console)
+        : form_(form), commands_(commands), console_(console) {}
     void sendStartCommand(std::uint8_t code, std::uint16_t param, std::uint16_t aux) override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->sendStartCommand(code, param, aux);
+        if (TSystemInterface* link = console_.systemInterface) link->sendStartCommand(code, param, aux);
     }
     void sendStartSignalMode(std::uint16_t mode) override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->sendStartSignalMode(mode);
+        if (TSystemInterface* link = console_.systemInterface) link->sendStartSignalMode(mode);
     }
     void armCommand37() override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->armCommand37();
+        if (TSystemInterface* link = console_.systemInterface) link->armCommand37();
     }
     void armAutoStart(int leftRacer, int rightRacer, int code, int param, int aux) override {
-        if (TSystemInterface* link = theConsole().systemInterface)
+        if (TSystemInterface* link = console_.systemInterface)
             link->armAutoStart(leftRacer, rightRacer, code, param, aux);
     }
     void sendStartUnitMode(std::uint16_t mode) override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->sendStartUnitMode(mode);
+        if (TSystemInterface* link = console_.systemInterface) link->sendStartUnitMode(mode);
     }
     void clearDisplay(int lane) override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->clearDisplay(lane);
+        if (TSystemInterface* link = console_.systemInterface) link->clearDisplay(lane);
     }
     void sendLightBrightness(std::uint16_t value) override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->sendLightBrightness(value);
+        if (TSystemInterface* link = console_.systemInterface) link->sendLightBrightness(value);
     }
     void sendCommand53() override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->sendCommand53();
+        if (TSystemInterface* link = console_.systemInterface) link->sendCommand53();
     }
     void resetRadioBoards() override {
-        if (TNRFScoreboardController* boards = theConsole().nrfScoreboard) boards->resetBoards();
+        if (TNRFScoreboardController* boards = console_.nrfScoreboard) boards->resetBoards();
     }
     void showRadioLogo() override {
-        if (TNRFScoreboardController* boards = theConsole().nrfScoreboard) boards->showLogo();
+        if (TNRFScoreboardController* boards = console_.nrfScoreboard) boards->showLogo();
     }
     int runModeItem() override {
         for (std::size_t i = 0; i < form_.rgModeItems.size(); ++i)
@@ -228,6 +234,7 @@ public:
 private:
     TMainForm& form_;
     ui::MainFormCommands& commands_;
+    const Console& console_;
 };
 
 // The run grid and Block ST as the drag runs see them.
@@ -260,8 +267,9 @@ private:
 // destroyed) the grid calls do nothing, and without a worker no rebuild is scheduled.
 class MainFormLapHost final : public ConsoleLapHost {
 public:
-    MainFormLapHost(const HitIntake& intake, TMainForm* const& form, const std::unique_ptr<LapResultsWorker>& worker)
-        : ConsoleLapHost(intake), form_(form), worker_(worker) {}
+    MainFormLapHost(const Console& console, const HitIntake& intake, TMainForm* const& form,
+                    const std::unique_ptr<LapResultsWorker>& worker)
+        : ConsoleLapHost(console, intake), form_(form), worker_(worker) {}
     bool blockStDown() const override { return form_ && form_->bBlockSt->isChecked(); }
     int gridCurrentRow() const override { return form_ ? form_->SingleLanePanel->currentRow() : 0; }
     void setGridCurrentRow(int row) override {
@@ -294,26 +302,33 @@ private:
 // and final_bracket.txt, the web exchange.
 class ConsoleDragResultsPort final : public DragResultsPort {
 public:
+    explicit ConsoleDragResultsPort(Console& console) : console_(console) {}
     TDragRankOptions sampleRankOptions() override {
         TDragRankOptions rank = currentRankOptions();
-        rank.raceMode = static_cast<std::int32_t>(theConsole().raceMode);
+        rank.raceMode = static_cast<std::int32_t>(console_.raceMode);
         return rank;
     }
+    bool proStartSignal() override { return console_.proStart; }
+    std::string eventName() override { return console_.eventName; }
     void showResults(const TDragResultsView& view) override {
         if (ui::RallyResults) ui::RallyResults->showDragResults(view);
         TformFinal::repaintAll();
-        const std::filesystem::path folder = theConsole().eventFolder;
+        const std::filesystem::path folder = console_.eventFolder;
         if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
     }
-    void sendData(const std::string& text, const char* kind) override { (void)theConsole().exchange.send(text, kind); }
+    void sendData(const std::string& text, const char* kind) override { (void)console_.exchange.send(text, kind); }
+
+private:
+    Console& console_;
 };
 
 // What a class page's bracket window needs of the console.
 class MainFormBracketPort final : public TBracketWindowPort {
 public:
-    MainFormBracketPort(TMainForm& form, StartSequence& start) : form_(form), start_(start) {}
+    MainFormBracketPort(TMainForm& form, StartSequence& start, const Console& console)
+        : form_(form), start_(start), console_(console) {}
     void requestRebuild() override { velmaro::notifyResultsThread(); }
-    std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
+    std::filesystem::path eventFolder() override { return console_.eventFolder; }
     void setWinnerCaptions(const std::string& caption, const std::string& groupCaption) override {
         if (ui::SetWinnerForm) ui::SetWinnerForm->setCaptions(caption, groupCaption);
     }
@@ -331,19 +346,19 @@ public:
     std::int32_t lastVisibleGridRow() override {
         return form_.DragStringGrid->topRow() + form_.DragStringGrid->visibleRowCount() - 1;
     }
-    unsigned raceMode() override { return theConsole().raceMode; }
-    bool proStartSignal() override { return theConsole().proStart; }
-    bool autoStartOn() override { return theConsole().autoStart; }
+    unsigned raceMode() override { return console_.raceMode; }
+    bool proStartSignal() override { return console_.proStart; }
+    bool autoStartOn() override { return console_.autoStart; }
     void pressBlockSt() override { form_.bBlockSt->setChecked(true); }
     bool startArmed() override { return start_.armed(); }
     void armCommand37() override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->armCommand37();
+        if (TSystemInterface* link = console_.systemInterface) link->armCommand37();
     }
     void sendStartSignalMode(std::uint16_t mode) override {
-        if (TSystemInterface* link = theConsole().systemInterface) link->sendStartSignalMode(mode);
+        if (TSystemInterface* link = console_.systemInterface) link->sendStartSignalMode(mode);
     }
     void armAutoStart(int leftRacer, int rightRacer, int code, int proStart, int aux) override {
-        if (TSystemInterface* link = theConsole().systemInterface)
+        if (TSystemInterface* link = console_.systemInterface)
             link->armAutoStart(leftRacer, rightRacer, code, proStart, aux);
     }
     void startBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) override {
@@ -356,30 +371,34 @@ public:
 private:
     TMainForm& form_;
     StartSequence& start_;
+    const Console& console_;
 };
 
 // The registration window's view of the console: closing it reloads the event.
 class MainFormRegistrationHost final : public RegistrationHost {
 public:
-    explicit MainFormRegistrationHost(TMainForm& form) : form_(form) {}
-    std::string eventName() const override { return theConsole().eventName; }
+    MainFormRegistrationHost(TMainForm& form, Console& console, ConsolePorts& ports)
+        : form_(form), console_(console), ports_(ports) {}
+    std::string eventName() const override { return console_.eventName; }
     DocumentOpener& documentOpener() override { return opener_; }
     void reloadEvent() override {
-        loadEvent();
+        loadEvent(console_, ports_);
         form_.DragStringGrid->viewport()->update();
     }
 
 private:
     TMainForm& form_;
+    Console& console_;
+    ConsolePorts& ports_;
     DesktopOpener opener_;
 };
 
 // "Разбить на классы" as the run commands see the console.
 class MainFormDragEvents final : public DragEventPort {
 public:
-    explicit MainFormDragEvents(ConsolePorts& ports) : ports_(ports) {}
-    void markRacerListForSending() override { theConsole().sendRacersList = true; }
-    void reloadEvent() override { loadEvent(); }
+    MainFormDragEvents(Console& console, ConsolePorts& ports) : console_(console), ports_(ports) {}
+    void markRacerListForSending() override { console_.sendRacersList = true; }
+    void reloadEvent() override { loadEvent(console_, ports_); }
     void sendRaceInfo() override { ports_.sendRaceInfo(); }
     std::vector<TDragResult> overallQualification() override {
         const auto found = gQualResults.find(-1);
@@ -387,6 +406,7 @@ public:
     }
 
 private:
+    Console& console_;
     ConsolePorts& ports_;
 };
 
@@ -394,7 +414,8 @@ private:
 // bracket window of one class.
 class MainFormClassPages final : public ClassPageSink {
 public:
-    MainFormClassPages(TMainForm& form, TBracketWindowPort& port) : form_(form), port_(port) {}
+    MainFormClassPages(TMainForm& form, TBracketWindowPort& port, Console& console)
+        : form_(form), port_(port), console_(console) {}
     void clearClassPages() override {
         QTabWidget* pages = form_.DragPageControl;
         while (pages->count() > 1) {
@@ -418,13 +439,14 @@ public:
     }
     void rebuildBracketDrawings() override { rebuildAllBracketDrawings(); }
     void repaintBrackets() override { TformFinal::repaintAll(); }
-    int raceMode() const override { return static_cast<int>(theConsole().raceMode); }
+    int raceMode() const override { return static_cast<int>(console_.raceMode); }
     void notifyResultsThread() override { velmaro::notifyResultsThread(); }
-    void sendRaceInfo() override { velmaro::sendRaceInfo(); }
+    void sendRaceInfo() override { velmaro::sendRaceInfo(console_); }
 
 private:
     TMainForm& form_;
     TBracketWindowPort& port_;
+    Console& console_;
 };
 
 // The web exchange's view of the main window.
@@ -443,6 +465,8 @@ private:
 
 struct ConsoleRoot::State {
     // In start-up order; shut-down releases them in reverse.
+    // The console's state: built first, it outlives everything below that reads it.
+    Console console;
     Operator* op = nullptr;
     // The hit intake, the lap timing and their hosts live as long as the root: the
     // windows, the start controls and the mode hit handlers are handed them.
@@ -470,17 +494,16 @@ struct ConsoleRoot::State {
     ui::NodeStatusBox* nodeBox = nullptr;
     ui::StartLightTree* lights = nullptr;
     std::unique_ptr<LapResultsWorker> lapWorker;
-    ConsoleDragResultsPort resultsPort;
+    ConsoleDragResultsPort resultsPort{console};
 };
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->op = &op;
     setOperator(&op);
-    theConsole().setPorts(this);
-    d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link);
+    d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console);
     d->intake = std::make_unique<HitIntake>(*d->intakeHost);
-    d->dragHost = std::make_unique<ConsoleDragHost>(*d->intake);
-    d->lapHost = std::make_unique<MainFormLapHost>(*d->intake, d->form, d->lapWorker);
+    d->dragHost = std::make_unique<ConsoleDragHost>(d->console, *d->intake);
+    d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake);
     registerLapHitHandlers(*d->lap);
 }
@@ -488,8 +511,8 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
     clearLapHitHandlers(*d->lap);
+    // The drag host goes with the root: the drag core must not keep it.
     if (started_) setDragHost(nullptr);
-    theConsole().setPorts(nullptr);
     setOperator(nullptr);
 }
 
@@ -499,17 +522,19 @@ LapTiming& ConsoleRoot::lapTiming() const { return *d->lap; }
 
 HitIntake& ConsoleRoot::hitIntake() const { return *d->intake; }
 
+Console& ConsoleRoot::console() const { return d->console; }
+
 void ConsoleRoot::launch() {
     if (started_) return;
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, d->console, *this, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
-        s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap);
-        s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
+        s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->console);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console);
+        s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console);
         s->dragView = std::make_unique<MainFormDragView>(form);
         s->dragHost->setView(s->dragView.get());
         setDragHost(s->dragHost.get());
@@ -522,18 +547,18 @@ void ConsoleRoot::launch() {
                 window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
         });
         s->lapWorker->start();
-        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start);
-        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
-        s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
-        s->registrationHost = std::make_unique<MainFormRegistrationHost>(form);
+        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console);
+        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console);
+        s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this);
+        s->registrationHost = std::make_unique<MainFormRegistrationHost>(form, s->console, *this);
         // A double click on a hit's time finds that hit in the hit log window.
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::hitTimeActivated, &form, [](quint64 time) {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(*s->exchangePort);
-        QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
-            ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
+        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort);
+        QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [s] {
+            ui::MainForm->DragStringGrid->sendToScoreboards(s->console.scoreboardBrightness);
         });
         setDragResultsPort(&s->resultsPort);
     });
@@ -598,7 +623,7 @@ void ConsoleRoot::clearRegistry() { theRegistry().clearClasses(); }
 void ConsoleRoot::removeClassPages() {
     if (d->classPages) d->classPages->clearClassPages();
 }
-void ConsoleRoot::loadClassesAndRacers() { theRegistry().loadClassesAndRacers(theConsole().eventFolder); }
+void ConsoleRoot::loadClassesAndRacers() { theRegistry().loadClassesAndRacers(d->console.eventFolder); }
 void ConsoleRoot::loadLapSingle() { d->lap->loadLapSingle(); }
 void ConsoleRoot::loadDragFile() {
     velmaro::loadDragFile();
@@ -627,7 +652,7 @@ void ConsoleRoot::replayHitJournal() {
         // Taken before the crash: noted so, or noted as being written to an event file
         // that holds what was being written.
         std::vector<DeviceHit> taken = deviceHits(HitJournal::readTaken(file));
-        const std::filesystem::path folder = theConsole().eventFolder;
+        const std::filesystem::path folder = d->console.eventFolder;
         for (const JournalWrite& w : HitJournal::readWriting(file))
             if (!folder.empty() && fileHoldsAt(folder / w.file, w.offset, w.length, w.checksum))
                 taken.push_back({static_cast<int>(w.node), static_cast<int>(w.signal), w.time});
@@ -644,7 +669,7 @@ void ConsoleRoot::replayHitJournal() {
         if (std::filesystem::exists(file, ec)) std::filesystem::resize_file(file, 0, ec);
     }
 }
-void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(); }
+void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(d->console); }
 void ConsoleRoot::refreshRaceItemClasses() { d->lap->refreshRaceItemClasses(); }
 void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
 
@@ -703,7 +728,7 @@ void ConsoleRoot::startLinkThread() {
         sender.sin_addr.s_addr = htonl(from.ip);
         sb->handleLine(line, sender);
     });
-    theConsole().systemInterface = s->link.get();
+    s->console.systemInterface = s->link.get();
     s->linkEvents = std::make_unique<ui::LinkEvents>(*s->link);
     s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, s->lights,
                                                          s->form->lNumAtStart, *s->intake,
@@ -720,12 +745,16 @@ void ConsoleRoot::startRadioScoreboard() {
     s->radio = std::make_unique<TNRFScoreboardController>(*s->link);
     s->radio->attachTo(*s->link);
     s->radio->start();
-    theConsole().nrfScoreboard = s->radio.get();
+    s->console.nrfScoreboard = s->radio.get();
 }
 
-void ConsoleRoot::handScoreboardToLink() { linkScoreboard_.store(theConsole().scoreboard, std::memory_order_release); }
+void ConsoleRoot::handScoreboardToLink() {
+    linkScoreboard_.store(d->console.scoreboard, std::memory_order_release);
+}
 
-void ConsoleRoot::startResultsThread() { velmaro::startResultsThread(); }
+void ConsoleRoot::startResultsThread() {
+    velmaro::startResultsThread(mainWindowResultsSink(d->console.mainWindow));
+}
 void ConsoleRoot::stopLapResultsThread() {
     if (d->lapWorker) d->lapWorker->stop();
 }
@@ -735,18 +764,18 @@ void ConsoleRoot::stopLinkThread() {
     if (d->link) d->link->stop();
     // The link thread has ended: it no longer calls the controller, which may now go.
     linkScoreboard_.store(nullptr, std::memory_order_release);
-    theConsole().systemInterface = nullptr;
+    d->console.systemInterface = nullptr;
 }
 
 // After the link has stopped: the controller leaves the link, then goes.
 void ConsoleRoot::stopRadioScoreboard() {
-    theConsole().nrfScoreboard = nullptr;
+    d->console.nrfScoreboard = nullptr;
     if (d->radio) d->radio->stop();
     d->radio.reset();
 }
 
 void ConsoleRoot::onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) {
-    velmaro::onScoreboardEvent(theConsole(), wParam, lParam, logLine);
+    velmaro::onScoreboardEvent(d->console, wParam, lParam, logLine);
 }
 
 void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) {
@@ -759,23 +788,23 @@ void ConsoleRoot::onDragResults() { velmaro::onDragResults(); }
 void ConsoleRoot::printBracket() {
     auto* window = qobject_cast<TformFinal*>(d->form->DragPageControl->currentWidget());
     if (!window) return;
-    const Status st = printFinalBracket(window->bracket(), theConsole().eventFolder);
+    const Status st = printFinalBracket(window->bracket(), d->console.eventFolder);
     if (!st.ok()) theOperator().message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 
-void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(); }
+void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(d->console); }
 // The lap panel's commands serve both grids: lap events in modes 1, 4, 6, runs otherwise.
 void ConsoleRoot::undelete() {
     d->form->SingleLanePanel->undeleteClick();
     // The runs came back from the file: the class pages follow it, as on an event load.
-    if (isTwoLaneMode(theConsole().raceMode)) TformFinal::syncAllFromPages();
+    if (isTwoLaneMode(d->console.raceMode)) TformFinal::syncAllFromPages();
 }
 void ConsoleRoot::deleteAll() {
     d->form->SingleLanePanel->deleteAllClick();
-    if (isTwoLaneMode(theConsole().raceMode)) TformFinal::syncAllFromPages();
+    if (isTwoLaneMode(d->console.raceMode)) TformFinal::syncAllFromPages();
 }
 void ConsoleRoot::classSplit() {
-    if (isTwoLaneMode(theConsole().raceMode))
+    if (isTwoLaneMode(d->console.raceMode))
         DragClassSplit(*d->dragEvents).run();
     else
         lapClassSplit();
@@ -787,7 +816,7 @@ void ConsoleRoot::lapClassSplit() {
     if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
                                Operator::Icon::Warning)) {
         d->lap->assignClassesByBestLap();
-        loadEvent();
+        loadEvent(d->console, *this);
     }
     d->lap->refreshRaceItemClasses();
 }
@@ -798,7 +827,7 @@ void ConsoleRoot::registration() {
     if (ui::RegForm) ui::RegForm->openModal(*d->registrationHost);
 }
 void ConsoleRoot::copyToScoreboardSettings() {
-    const Console& c = theConsole();
+    const Console& c = d->console;
     if (ui::fScoreboardConfig)
         ui::fScoreboardConfig->fillFromSettings(c.scoreboardBrightness, c.showLogo != 0, c.showDirtyTimeSB == 1);
 }
@@ -819,28 +848,28 @@ void ConsoleRoot::brightness(int position) {
 }
 bool ConsoleRoot::startKey(StartKey key, bool ctrl) { return d->start && d->start->keyDown(key, ctrl); }
 void ConsoleRoot::setPenalty() {
-    if (isTwoLaneMode(theConsole().raceMode))
+    if (isTwoLaneMode(d->console.raceMode))
         d->form->DragStringGrid->askPenalty();
     else
         d->form->SingleLanePanel->setPenaltyClick();
 }
 void ConsoleRoot::deleteItem() {
-    if (isTwoLaneMode(theConsole().raceMode))
+    if (isTwoLaneMode(d->console.raceMode))
         deleteButtonOnRuns();
     else
         d->form->SingleLanePanel->deleteItemClick();
 }
 void ConsoleRoot::printTimeslip(int lane) {
-    const unsigned mode = theConsole().raceMode;
+    const unsigned mode = d->console.raceMode;
     if (mode == 7) return; // roller slalom prints nothing from these buttons
     if (isSingleLaneMode(mode)) {
         // Both lanes (the button or F8) print the lap receipt; the lap grid's row r shows
         // lap event r - 1.
         if (lane == TIMESLIP_BOTH || lane == TIMESLIP_LAST_RUN_BOTH)
-            ui::printLapReceiptCommand(*d->lap, d->form->SingleLaneGrid->currentRow() - 1);
+            ui::printLapReceiptCommand(d->console, *d->lap, d->form->SingleLaneGrid->currentRow() - 1);
         return;
     }
-    ui::printTimeslipCommand(lane);
+    ui::printTimeslipCommand(d->console, lane);
 }
 void ConsoleRoot::search(int direction) {
     d->form->DragStringGrid->searchRacer(d->form->eSearchText->text(), direction);
@@ -854,13 +883,13 @@ void ConsoleRoot::pageChanged(int) {}
 
 void ConsoleRoot::sysTimer() {
     // The lane displays' brightness while no scoreboard controller exists.
-    sysTimerTick(theConsole(), [this](int brightness, std::uint8_t node) {
+    sysTimerTick(d->console, [this](int brightness, std::uint8_t node) {
         if (d->link) d->link->sendDisplayBrightness(static_cast<std::uint16_t>(brightness), node);
     });
     // Incoming messages left waiting by a full batch.
     if (d->exchange) d->exchange->tick();
 }
-void ConsoleRoot::secondTimer() { secondTimerTick(theConsole(), std::time(nullptr)); }
+void ConsoleRoot::secondTimer() { secondTimerTick(d->console, std::time(nullptr)); }
 
 void ConsoleRoot::bindNodePanels() {
     // The group box "Система" with the four node panels, and the start light tree.
@@ -868,8 +897,8 @@ void ConsoleRoot::bindNodePanels() {
     TMainForm& form = *s->form;
     s->nodeBox = new ui::NodeStatusBox(form.systemPanelHost);
     form.systemPanelHost->layout()->addWidget(s->nodeBox);
-    s->nodeBox->setNodeSource([] {
-        TSystemInterface* link = theConsole().systemInterface;
+    s->nodeBox->setNodeSource([s] {
+        TSystemInterface* link = s->console.systemInterface;
         return link ? link->nodes() : std::vector<TSystemNode>{};
     });
     s->lights = new ui::StartLightTree(form.startLightsHost);

@@ -33,6 +33,7 @@
 
 namespace velmaro {
 
+class Console;
 class HitIntake;
 class LapTiming;
 class Operator;
@@ -64,6 +65,9 @@ public:
     LapTiming& lapTiming() const;
     // The hit intake (built with the root, lives as long).
     HitIntake& hitIntake() const;
+    // The console's state (built first with the root, lives as long): the open event, the
+    // timing mode, the settings, the closed libraries and the node link objects.
+    Console& console() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

@@ -1,5 +1,5 @@
 #pragma once
-// The lap timing's host joined to the console (theConsole()), the registry
+// The lap timing's host joined to the console it is built with (not owned), the registry
 // (theRegistry()) and the hit intake (its transponder flag), and the registration of the
 // three lap hit handlers of one lap timing in the intake's mode dispatch table.
 //
@@ -43,8 +43,8 @@ private:
 
 class ConsoleLapHost : public LapHost {
 public:
-    // `intake` tells whether transponders are in use; it outlives this host.
-    explicit ConsoleLapHost(const HitIntake& intake) : intake_(intake) {}
+    // `console` and `intake` (whether transponders are in use) outlive this host.
+    ConsoleLapHost(const Console& console, const HitIntake& intake) : console_(console), intake_(intake) {}
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
     bool editingNumber() const override;
@@ -54,6 +54,7 @@ public:
     LapRegistry* registry() override { return &registry_; }
 
 private:
+    const Console& console_;
     RegistryLapAdapter registry_;
     const HitIntake& intake_;
 };
@@ -121,12 +122,12 @@ inline void RegistryLapAdapter::appendClassResult(int32_t classId, uint32_t race
     }
 }
 
-inline int ConsoleLapHost::raceMode() const { return static_cast<int>(theConsole().raceMode); }
-inline std::filesystem::path ConsoleLapHost::eventFolder() const { return theConsole().eventFolder; }
-inline bool ConsoleLapHost::editingNumber() const { return theConsole().editingNumber; }
+inline int ConsoleLapHost::raceMode() const { return static_cast<int>(console_.raceMode); }
+inline std::filesystem::path ConsoleLapHost::eventFolder() const { return console_.eventFolder; }
+inline bool ConsoleLapHost::editingNumber() const { return console_.editingNumber; }
 inline bool ConsoleLapHost::transpondersInUse() const { return intake_.transpondersInUse() != 0; }
-inline bool ConsoleLapHost::showDirtyTime() const { return theConsole().showDirtyTimeSB == 1; }
-inline TScoreboardController* ConsoleLapHost::scoreboard() { return theConsole().scoreboard; }
+inline bool ConsoleLapHost::showDirtyTime() const { return console_.showDirtyTimeSB == 1; }
+inline TScoreboardController* ConsoleLapHost::scoreboard() { return console_.scoreboard; }
 
 inline void registerLapHitHandlers(LapTiming& lap) {
     ModeHitHandlers& table = lap.intake().handlers();

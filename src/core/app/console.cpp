@@ -1,18 +1,11 @@
 #include "core/app/console.h"
 
-#include <stdexcept>
-
 #include <ctime>
 
 namespace velmaro {
 
 bool isSingleLaneMode(unsigned mode) { return mode == 1 || mode == 4 || mode == 6; }
 bool isTwoLaneMode(unsigned mode) { return mode < kModeCount && !isSingleLaneMode(mode); }
-
-ConsolePorts& Console::ports() {
-    if (!ports_) throw std::logic_error("console ports are not connected");
-    return *ports_;
-}
 
 void Console::resetToDefaults() {
     eventFolder.clear();
@@ -41,11 +34,6 @@ void Console::resetToDefaults() {
     replayStepTarget = kDefaultReplayStepTarget;
 }
 
-Console& theConsole() {
-    static Console console;
-    return console;
-}
-
 long long wallClockSeconds() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -53,8 +41,8 @@ long long wallClockSeconds() {
     return static_cast<long long>(now) + local.tm_gmtoff;
 }
 
-int scoreboardType() {
-    auto* sb = theConsole().scoreboard;
+int scoreboardType(const Console& console) {
+    auto* sb = console.scoreboard;
     return sb ? sb->getType() : -1;
 }
 

@@ -3,18 +3,17 @@
 // settings values, the closed libraries and the node link objects. It is the Qt-free
 // half of the main window; the window itself (ui/app) shows it.
 //
-// How core code reaches it: `theConsole()` returns the one Console of the process,
-// e.g. `theConsole().raceMode`, `theConsole().eventFolder / "drag.txt"`,
-// `if (auto* sb = theConsole().scoreboard) sb->reset(1);`,
-// `theConsole().exchange.send(text, "online")`.
+// The composition root owns the one Console of a running program and hands it by
+// reference to what reads or writes it (constructor argument, or an argument of the
+// event, settings and lifecycle functions), e.g. `console.raceMode`,
+// `console.eventFolder / "drag.txt"`, `if (auto* sb = console.scoreboard) sb->reset(1);`,
+// `console.exchange.send(text, "online")`. Tests build a fresh one per case.
 // Everything here is read and written on the main thread only, except `mainWindow`
 // (post is thread-safe) and the scoreboard object (its calls are serialised).
-// Tests reset it with `theConsole().resetToDefaults()`.
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
-#include "core/app/console_ports.h"
 #include "core/app/console_view.h"
 #include "core/app/main_window_handle.h"
 #include "core/app/scoreboard_controller.h"
@@ -88,23 +87,13 @@ public:
     // --- wiring ---
     MainWindowHandle mainWindow; // where workers and libraries post the four messages
     ConsoleView* view = nullptr; // the main window, or null
-    // The other areas and the window, as the composition root connects them. Null until
-    // one is installed; every call through ports() then fails loudly.
-    ConsolePorts& ports();
-    bool hasPorts() const { return ports_ != nullptr; }
-    void setPorts(ConsolePorts* ports) { ports_ = ports; }
-
-private:
-    ConsolePorts* ports_ = nullptr;
 };
-
-Console& theConsole();
 
 // Seconds since 1970 counted in local wall-clock time (the clock of the interval start
 // timer and of local time stamps): the UTC clock plus the local offset.
 long long wallClockSeconds();
 
-// The scoreboard type for branching: getType() of the controller, or -1 without one.
-int scoreboardType();
+// The scoreboard type for branching: getType() of the console's controller, or -1 without one.
+int scoreboardType(const Console& console);
 
 } // namespace velmaro

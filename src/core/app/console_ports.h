@@ -4,8 +4,9 @@
 // messages posted to the main window by the closed libraries and the results thread.
 //
 // Every operation is pure virtual: the composition root (src/app/root) implements all of
-// them, so a missing connection does not compile. It installs itself with
-// Console::setPorts() for its lifetime; tests install a recording implementation.
+// them, so a missing connection does not compile. It hands itself by reference to the
+// event, settings and lifecycle functions (core/app) and to the main window; tests hand
+// a recording implementation.
 #include <cstdint>
 #include <string>
 #include <utility>

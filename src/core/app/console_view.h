@@ -1,6 +1,6 @@
 #pragma once
 // What core/app needs of the main window, without Qt. The main window implements it
-// and sets theConsole().view at start-up; while it is null (core tests, before the
+// and sets Console::view at start-up; while it is null (core tests, before the
 // window exists) the console state changes without showing anything.
 #include <string>
 
@@ -16,7 +16,7 @@ public:
     virtual void showMode(unsigned mode) = 0;
     // The settings held by menu items and boxes changed (start tree, auto start,
     // print both, invert scoreboard, bracket type and method, speed trap caption):
-    // show the values now in theConsole(). `arrangePrintButtons` also shows
+    // show the values now in the console. `arrangePrintButtons` also shows
     // sbPrintBoth or sbPrintLeft/sbPrintRight after the print-both setting.
     virtual void settingsChanged(bool arrangePrintButtons) = 0;
 };

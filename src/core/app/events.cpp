@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/app/console.h"
+#include "core/app/console_ports.h"
 #include "core/app/settings.h"
 #include "core/platform/files.h"
 #include "core/platform/save_report.h"
@@ -62,20 +63,18 @@ std::string newGuidText() {
     return buf;
 }
 
-void showEventCaption() {
-    Console& c = theConsole();
+void showEventCaption(const Console& c) {
     if (c.view) c.view->setCaption(kCaptionPrefix + c.eventName);
 }
 
-Status setEventName(const std::string& name) {
+Status setEventName(Console& c, const std::string& name) {
     Status valid = validateEventName(name);
     if (!valid.ok()) return valid;
-    Console& c = theConsole();
     c.eventName = name;
     c.eventFolder = challengesFolder() / name;
     std::error_code ec;
     std::filesystem::create_directories(c.eventFolder, ec); // a failure shows when its files fail to open
-    showEventCaption();
+    showEventCaption(c);
     return Status::Ok();
 }
 
@@ -94,8 +93,7 @@ std::string parseRaceGuid(std::string_view bytes) {
     return it->get<std::string>();
 }
 
-void loadRaceGuid() {
-    Console& c = theConsole();
+void loadRaceGuid(Console& c) {
     c.raceGuid = readRaceGuid(c.eventFolder);
     if (!c.raceGuid.empty()) return;
     c.raceGuid = newGuidText();
@@ -105,24 +103,21 @@ void loadRaceGuid() {
     (void)reportSave(c.eventFolder / kRaceJson, writeFileAtomic(c.eventFolder / kRaceJson, race.toString()));
 }
 
-void setMode(unsigned mode) {
-    Console& c = theConsole();
+void setMode(Console& c, ConsolePorts& p, unsigned mode) {
     c.raceMode = mode;
     if (mode < kModeCount && c.view) c.view->showMode(mode);
-    loadEvent();
+    loadEvent(c, p);
 }
 
-void selectMode(unsigned mode) {
-    setMode(mode);
-    saveSettings();
+void selectMode(Console& c, ConsolePorts& p, unsigned mode) {
+    setMode(c, p, mode);
+    saveSettings(c, p);
 }
 
-void loadEvent() {
-    Console& c = theConsole();
-    ConsolePorts& p = c.ports();
+void loadEvent(Console& c, ConsolePorts& p) {
     if (!p.registryExists()) return;
     p.freeClasses();
-    loadRaceGuid();
+    loadRaceGuid(c);
     p.clearRegistry();
     p.removeClassPages();
     p.loadClassesAndRacers();
@@ -136,26 +131,25 @@ void loadEvent() {
     p.sendRaceInfo();
 }
 
-void newEvent() {
+void newEvent(Console& c, ConsolePorts& p) {
     std::string name;
     if (!theOperator().inputQuery("Новое мероприятие", "Название мероприятия", name)) return;
-    Status set = setEventName(name);
+    Status set = setEventName(c, name);
     if (!set.ok()) {
         reportRefusedName(set);
         return;
     }
-    saveSettings();
-    Console& c = theConsole();
+    saveSettings(c, p);
     std::error_code ec;
     if (!std::filesystem::exists(c.eventFolder / "classes.txt", ec)) {
         auto source = programFolder() / kDefaultClassesFile;
         if (std::filesystem::exists(source, ec))
             (void)reportSave(c.eventFolder / "classes.txt", copyFileAtomic(source, c.eventFolder / "classes.txt"));
     }
-    loadEvent();
+    loadEvent(c, p);
 }
 
-void openEvent(const std::filesystem::path& folder) {
+void openEvent(Console& c, ConsolePorts& p, const std::filesystem::path& folder) {
     std::error_code ec;
     auto chosen = std::filesystem::weakly_canonical(folder, ec);
     if (ec) chosen = folder.lexically_normal();
@@ -174,25 +168,23 @@ void openEvent(const std::filesystem::path& folder) {
         theOperator().message(valid.message(), "Открыть мероприятие", Operator::Icon::Warning);
         return;
     }
-    Console& c = theConsole();
     c.eventName = name;
     // The folder as it is on disk: a name written by an old console in CP1251 still opens.
     c.eventFolder = challengesFolder() / raw;
-    showEventCaption();
-    saveSettings();
-    loadEvent();
+    showEventCaption(c);
+    saveSettings(c, p);
+    loadEvent(c, p);
 }
 
-void refreshClasses() {
-    Console& c = theConsole();
+void refreshClasses(const Console& c, ConsolePorts& p) {
     switch (c.raceMode) {
     case 1:
-    case 4: c.ports().refreshRaceItemClasses(); break;
+    case 4: p.refreshRaceItemClasses(); break;
     case 0:
     case 2:
     case 3:
     case 5:
-    case 8: c.ports().refreshRunClasses(); break;
+    case 8: p.refreshRunClasses(); break;
     default: break;
     }
 }

@@ -2,9 +2,12 @@
 // Events and timing modes.
 //
 // An event is a folder directly below programFolder()/"CHALLENGES" holding every file
-// of that race meeting; theConsole().eventFolder is that folder, eventName its name.
+// of that race meeting; Console::eventFolder is that folder, eventName its name.
 // race.json in it keeps the event's GUID. There is always one open event and one of
-// nine timing modes (theConsole().raceMode).
+// nine timing modes (Console::raceMode).
+//
+// The functions below work on the console they are given; those that reach the other
+// areas (loading, class refresh, the settings file) do so through the ports given.
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -13,6 +16,9 @@
 #include "core/platform/status.h"
 
 namespace velmaro {
+
+class Console;
+class ConsolePorts;
 
 inline constexpr const char* kChallengesFolder = "CHALLENGES";
 inline constexpr const char* kDbFolder = "DB";
@@ -33,10 +39,10 @@ std::string newGuidText();
 
 // Makes `name` the open event: folder CHALLENGES/name (created when missing), caption.
 // A name refused by validateEventName changes nothing and returns the refusal.
-Status setEventName(const std::string& name);
+Status setEventName(Console& console, const std::string& name);
 
 // The caption "Velmaro v3.6 - " + event name, shown through the console view.
-void showEventCaption();
+void showEventCaption(const Console& console);
 
 // The GUID kept in race.json of `folder`: the text of its member "raceGuid", or empty
 // when the file is missing, unreadable, not JSON, or has no text member raceGuid.
@@ -44,26 +50,26 @@ std::string readRaceGuid(const std::filesystem::path& folder);
 // The same from the bytes of a race.json (the first megabyte is looked at).
 std::string parseRaceGuid(std::string_view bytes);
 // Reads the open event's GUID; when there is none makes a new one and rewrites race.json.
-void loadRaceGuid();
+void loadRaceGuid(Console& console);
 
 // Applies a timing mode: stores it, shows its grid (modes 0..8) and reloads the event.
-void setMode(unsigned mode);
+void setMode(Console& console, ConsolePorts& ports, unsigned mode);
 // A mode menu item: setMode, then saveSettings.
-void selectMode(unsigned mode);
+void selectMode(Console& console, ConsolePorts& ports, unsigned mode);
 
 // Reloads everything of the open event from its folder (nothing while the registry
-// does not exist yet). The other areas' loaders are called through theConsole().hooks.
-void loadEvent();
+// does not exist yet). The other areas' loaders are called through `ports`.
+void loadEvent(Console& console, ConsolePorts& ports);
 
 // "Новое мероприятие": asks the name; a refused name is reported and nothing changes.
 // Copies defaultclasses.txt into a folder without classes.txt, then loads the event.
-void newEvent();
+void newEvent(Console& console, ConsolePorts& ports);
 // "Открыть мероприятие" with the folder chosen by the operator. Only a folder directly
 // below CHALLENGES is accepted (anything else is reported and changes nothing).
-void openEvent(const std::filesystem::path& folder);
+void openEvent(Console& console, ConsolePorts& ports, const std::filesystem::path& folder);
 
 // Menu "Обновить классы": re-derives the classes of lap events (modes 1, 4) or runs
 // (modes 0, 2, 3, 5, 8); nothing in the other modes.
-void refreshClasses();
+void refreshClasses(const Console& console, ConsolePorts& ports);
 
 } // namespace velmaro

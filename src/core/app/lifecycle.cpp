@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "core/app/console.h"
+#include "core/app/console_ports.h"
 #include "core/app/events.h"
 #include "core/app/settings.h"
 #include "core/platform/files.h"
@@ -13,38 +14,37 @@ namespace {
 
 bool gFirstShow = true;
 
-ConsoleLifecycleView* lifecycleView() { return dynamic_cast<ConsoleLifecycleView*>(theConsole().view); }
+ConsoleLifecycleView* lifecycleView(const Console& c) { return dynamic_cast<ConsoleLifecycleView*>(c.view); }
 
 } // namespace
 
-void constructConsole() {
-    theConsole().resetToDefaults();
+void constructConsole(Console& c) {
+    c.resetToDefaults();
     gFirstShow = true;
 }
 
-void createConsole(std::time_t today) {
-    Console& c = theConsole();
-    ConsoleLifecycleView* view = lifecycleView();
+void createConsole(Console& c, ConsolePorts& p, std::time_t today) {
+    ConsoleLifecycleView* view = lifecycleView(c);
 
     if (view) view->bindNodePanels();
-    c.ports().startLinkThread();
-    c.ports().startRadioScoreboard();
+    p.startLinkThread();
+    p.startRadioScoreboard();
     if (view) view->setupGrids();
 
     c.raceMode = 1;
     c.eventName.clear();
-    showEventCaption();
+    showEventCaption(c);
 
     // Numbers are written and read with '.', whatever the operator's locale.
     std::setlocale(LC_NUMERIC, "C");
 
     std::error_code probe;
     bool firstStart = !std::filesystem::exists(settingsPath(), probe);
-    loadSettings();
+    loadSettings(c, p);
     // A fresh program folder gets its settings file at once, with the defaults (and
     // no event name, so each day still gets its own date-named event).
-    if (firstStart) saveSettings();
-    c.ports().setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
+    if (firstStart) saveSettings(c, p);
+    p.setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
 
     std::error_code ec;
     std::filesystem::create_directories(programFolder() / kDbFolder, ec);
@@ -64,36 +64,35 @@ void createConsole(std::time_t today) {
     removeLeftoverTemporaries(c.eventFolder);
 
     if (c.view) c.view->settingsChanged(false);
-    setMode(c.raceMode);
+    setMode(c, p, c.raceMode);
     if (view) view->moveToScreenOrigin();
 
     c.scoreboard = c.scoreboardLibrary.load(programFolder() / VLM_SCOREBOARD_LIBRARY_FILE, c.mainWindow.window());
-    if (c.scoreboard) c.ports().handScoreboardToLink();
+    if (c.scoreboard) p.handScoreboardToLink();
 
     c.exchange.open(programFolder() / VLM_EXCHANGE_LIBRARY_FILE, c.mainWindow.window());
 
-    c.ports().startResultsThread();
+    p.startResultsThread();
 }
 
-void showConsole() {
+void showConsole(Console& c, ConsolePorts& p) {
     if (gFirstShow) {
-        loadEvent();
+        loadEvent(c, p);
         gFirstShow = false;
     }
-    if (auto* view = lifecycleView()) view->afterShow();
+    if (auto* view = lifecycleView(c)) view->afterShow();
 }
 
 bool firstShowPending() { return gFirstShow; }
 
-void closeConsole() {
-    Console& c = theConsole();
+void closeConsole(Console& c, ConsolePorts& p) {
     // Nothing posted from here on reaches the window.
     c.mainWindow.detach();
 
-    c.ports().stopLapResultsThread();
-    c.ports().stopResultsThread();
-    c.ports().stopLinkThread();
-    c.ports().stopRadioScoreboard();
+    p.stopLapResultsThread();
+    p.stopResultsThread();
+    p.stopLinkThread();
+    p.stopRadioScoreboard();
 
     // The node link thread has ended: nobody calls the controller any more.
     c.scoreboard = nullptr;

@@ -3,7 +3,7 @@
 //
 // `TScoreboardController` is what every caller uses (start sequence, drag and lap
 // output, the node link for "SCOREBOARD" lines). It exists from the main window's
-// creation to its closing, or never: every caller tests theConsole().scoreboard for
+// creation to its closing, or never: every caller tests Console::scoreboard for
 // null first. Texts are UTF-8.
 //
 // Thread-safety: the main thread and the node link thread (handleLine) both call the

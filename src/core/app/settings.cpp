@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/app/console.h"
+#include "core/app/console_ports.h"
 #include "core/app/events.h"
 #include "core/platform/files.h"
 #include "core/platform/save_report.h"
@@ -235,26 +236,24 @@ std::vector<std::string> splitSettingsLines(std::string_view bytes) {
     return lines;
 }
 
-void saveSettings() {
-    Console& c = theConsole();
-    std::vector<std::pair<int, int>> counts = c.ports().finalCounts();
-    bool withScoreboard = c.ports().scoreboardSettingsExist();
+void saveSettings(const Console& c, ConsolePorts& p) {
+    std::vector<std::pair<int, int>> counts = p.finalCounts();
+    bool withScoreboard = p.scoreboardSettingsExist();
     (void)reportSave(settingsPath(), writeFileAtomic(settingsPath(), formatSettings(c, counts, withScoreboard)));
 }
 
-void loadSettings() {
+void loadSettings(Console& c, ConsolePorts& p) {
     std::string bytes;
     if (!readFile(settingsPath(), bytes).ok()) return;
-    Console& c = theConsole();
     bool printBothSeen = false;
     for (const auto& line : splitSettingsLines(bytes)) {
         if (!applySettingsLine(c, line)) continue;
         if (beginsWith(line, "EventName")) {
             std::error_code ec;
             std::filesystem::create_directories(c.eventFolder, ec);
-            showEventCaption();
+            showEventCaption(c);
         } else if (beginsWith(line, "Mode")) {
-            setMode(c.raceMode);
+            setMode(c, p, c.raceMode);
         } else if (beginsWith(line, "PrintBoth")) {
             printBothSeen = true;
         }
@@ -276,15 +275,14 @@ std::optional<float> parseSpeedTrapAnswer(std::string_view text) {
     return static_cast<float>(*v);
 }
 
-bool askSpeedTrapDistance() {
+bool askSpeedTrapDistance(Console& c, ConsolePorts& p) {
     std::string answer;
     if (!theOperator().inputQuery("Введите значение", "Расстояние от датчика скорости до финиша,м", answer))
         return false;
     auto v = parseSpeedTrapAnswer(answer);
     if (!v) return false;
-    Console& c = theConsole();
     c.speedTrapDistance = *v;
-    saveSettings();
+    saveSettings(c, p);
     if (c.view) c.view->settingsChanged(false);
     return true;
 }
@@ -294,14 +292,13 @@ TimeoutTexts timeoutTexts(const Console& c) {
             std::to_string(c.blockFinishTimeout)};
 }
 
-void applyTimeoutTexts(const TimeoutTexts& texts) {
-    Console& c = theConsole();
+void applyTimeoutTexts(Console& c, ConsolePorts& p, const TimeoutTexts& texts) {
     if (auto v = parseIntegerInRange(texts.repeat, 0, kMaxHalfTimeout)) c.repeatTimeout = static_cast<int>(*v) * 2;
     if (auto v = parseIntegerInRange(texts.detector, 0, kMaxHalfTimeout))
         c.detectorTimeout = static_cast<int>(*v) * 2;
     if (auto v = parseIntegerInRange(texts.blockFinish, 0, kMaxHalfTimeout)) c.blockFinishTimeout = static_cast<int>(*v);
-    c.ports().setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
-    saveSettings();
+    p.setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
+    saveSettings(c, p);
 }
 
 } // namespace velmaro

@@ -17,6 +17,7 @@
 namespace velmaro {
 
 class Console;
+class ConsolePorts;
 
 inline constexpr float kDefaultSpeedTrapDistance = 20.0f;
 inline constexpr int kDefaultRepeatTimeout = 1000;
@@ -43,10 +44,11 @@ bool applySettingsLine(Console& console, std::string_view line);
 // kept as they are (applySettingsLine decodes what it shows).
 std::vector<std::string> splitSettingsLines(std::string_view bytes);
 
-// Rewrites velmaro.ini from theConsole(); a file that cannot be written is skipped silently.
-void saveSettings();
-// Reads velmaro.ini into theConsole(); a missing file leaves every value as it is.
-void loadSettings();
+// Rewrites velmaro.ini from `console` (the class pages' lines and whether the scoreboard
+// lines are written come through `ports`); a file that cannot be written is skipped silently.
+void saveSettings(const Console& console, ConsolePorts& ports);
+// Reads velmaro.ini into `console`; a missing file leaves every value as it is.
+void loadSettings(Console& console, ConsolePorts& ports);
 
 // "Дистанция до датчика скорости:   %.1f м" with the console's distance.
 std::string speedTrapCaption(const Console& console);
@@ -57,7 +59,7 @@ std::optional<float> parseSpeedTrapAnswer(std::string_view text);
 
 // Menu "Дистанция до датчика скорости": asks the operator, stores a valid answer,
 // rewrites the file and refreshes the item caption. False when nothing changed.
-bool askSpeedTrapDistance();
+bool askSpeedTrapDistance(Console& console, ConsolePorts& ports);
 
 // The three texts of the timeouts dialog ("Таймаут повтора", "Таймаут детектора",
 // "Блокировка после старта,с") for the console's values.
@@ -68,6 +70,6 @@ TimeoutTexts timeoutTexts(const Console& console);
 // Applies the dialog's texts after OK: each whole number in 0..65535 replaces its
 // setting (the two time-outs stored doubled); any other text leaves its setting. Then
 // passes the time-outs to the node link and rewrites the file.
-void applyTimeoutTexts(const TimeoutTexts& texts);
+void applyTimeoutTexts(Console& console, ConsolePorts& ports, const TimeoutTexts& texts);
 
 } // namespace velmaro

@@ -247,10 +247,10 @@ bool giveClasslessLanesTheirClass()
     return changed;
 }
 
-void racersChangedUnderRuns()
+void racersChangedUnderRuns(unsigned raceMode)
 {
     // Runs left in memory by a two-lane event are not the open lap event's.
-    if (!isTwoLaneMode(theConsole().raceMode) || !giveClasslessLanesTheirClass())
+    if (!isTwoLaneMode(raceMode) || !giveClasslessLanesTheirClass())
         return;
     (void)saveChangedDragRunsReported();
     notify();

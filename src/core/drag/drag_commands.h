@@ -54,10 +54,10 @@ void refreshRunClasses();
 // repainted here). True when a lane changed. Runs as they are loaded go through it.
 bool giveClasslessLanesTheirClass();
 // After racers were registered or changed outside the registration window (whose closing
-// reloads the event): in a two-lane mode the lanes without a class take their racer's
+// reloads the event), `raceMode` being the console's timing mode: in a two-lane mode the lanes without a class take their racer's
 // only class as above, and when one did, drag.txt is saved, the results thread told and
 // the grid repainted.
-void racersChangedUnderRuns();
+void racersChangedUnderRuns(unsigned raceMode);
 // Sets the penalty (ms) of the selected lane; lane 0 left, any other the right lane.
 void setLanePenalty(int32_t penaltyMs);
 // "Штраф": asks the penalty in seconds and sets it on the selected lane; cancel stops,

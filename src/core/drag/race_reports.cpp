@@ -175,8 +175,7 @@ Status writeRaceReport(unsigned mode, const std::vector<TDragRaceItem>& runs, co
     return Status::Ok();
 }
 
-void raceReportCommand(DocumentOpener& opener, Operator& op) {
-    const Console& console = theConsole();
+void raceReportCommand(const Console& console, DocumentOpener& opener, Operator& op) {
     if (!isRaceLogMode(console.raceMode) && !isLapReportMode(console.raceMode)) return;
     const Status st = writeRaceReport(console.raceMode, gDragRuns, console.eventFolder, console.eventName);
     if (!st.ok()) {

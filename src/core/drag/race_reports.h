@@ -18,6 +18,7 @@
 
 namespace velmaro {
 
+class Console;
 class DocumentOpener;
 class Operator;
 
@@ -59,9 +60,9 @@ inline constexpr const char* kReportWorkbookName = "race_log.xlsx";
 Status writeRaceReport(unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
                        const std::string& eventName);
 
-// The menu command: the report of the open event's runs (gDragRuns, theConsole()), then
+// The menu command: the report of the open event's runs (gDragRuns, `console`), then
 // both files named in the log and the workbook opened with `opener` (showExportedFiles). A file that cannot be written stops the command with a
 // message to the official naming it.
-void raceReportCommand(DocumentOpener& opener, Operator& op);
+void raceReportCommand(const Console& console, DocumentOpener& opener, Operator& op);
 
 } // namespace velmaro

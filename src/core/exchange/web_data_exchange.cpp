@@ -28,18 +28,17 @@ std::string raceInfoJson(const std::string& eventName, const std::string& raceGu
     return doc.toString();
 }
 
-std::string raceInfoJson() {
-    const Console& c = theConsole();
+std::string raceInfoJson(const Console& c) {
     const TRegistry& registry = theRegistry();
     if (!c.sendRacersList) return raceInfoJson(c.eventName, c.raceGuid, registry.classesJson(), nullptr);
     const std::string racers = registry.racersJson();
     return raceInfoJson(c.eventName, c.raceGuid, registry.classesJson(), &racers);
 }
 
-void sendRaceInfo() {
-    WebExchange& exchange = theConsole().exchange;
+void sendRaceInfo(Console& console) {
+    WebExchange& exchange = console.exchange;
     if (!exchange.sendData) return;
-    exchange.send(raceInfoJson(), "race_info");
+    exchange.send(raceInfoJson(console), "race_info");
 }
 
 namespace {
@@ -151,7 +150,7 @@ Status skipped(const std::string& why) {
 
 } // namespace
 
-WebDataExchange::WebDataExchange(WebExchangePort& port) : port_(port) {}
+WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port) : console_(console), port_(port) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
@@ -168,10 +167,10 @@ Status WebDataExchange::handleMessage(std::string_view text) {
     try {
         const std::string clientType = textMember(msg, "clientType");
         const std::string event = textMember(msg, "event");
-        Console& c = theConsole();
+        Console& c = console_;
         if (event == "init") {
             if (clientType == "RegistrationPost") {
-                sendRaceInfo();
+                sendRaceInfo(c);
                 sendResults();
                 if (c.exchange.sendData) c.exchange.send(kRegistrationListRequest, "race_info");
             } else if (clientType == "TitlesScreen") {
@@ -186,7 +185,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const Status st = theRegistry().importRacersJson(records, true, overwriteAll);
                 if (!st.ok()) return st;
                 // A racer registered after his run was made: his lane takes his class.
-                racersChangedUnderRuns();
+                racersChangedUnderRuns(c.raceMode);
                 port_.repaintRunGrid();
             } else if (dataKind == "racersDeleted") {
                 const json& guids = arrayMember(msg, "removeList");
@@ -195,7 +194,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const Status st = theRegistry().removeRacersJson(guids);
                 if (!st.ok()) return st;
                 port_.repaintRunGrid();
-                sendRaceInfo();
+                sendRaceInfo(c);
             }
         } else if (event == "racersAccepted") {
             c.sendRacersList = false;
@@ -215,7 +214,7 @@ void WebDataExchange::tick() {
 }
 
 void WebDataExchange::takeBatch() {
-    const vlm_get_data_fn getData = theConsole().exchange.getData;
+    const vlm_get_data_fn getData = console_.exchange.getData;
     if (!getData) {
         pending_ = false;
         return;

@@ -2,7 +2,7 @@
 // The console's side of the web data exchange: what goes to the web service through the
 // exchange library (core/app/web_exchange.h) and what its incoming messages do.
 //
-// Outgoing, kind in brackets, all through theConsole().exchange (skipped while the
+// Outgoing, kind in brackets, all through Console::exchange (skipped while the
 // library or its sendData is missing):
 //   race information [race_info]   sendRaceInfo(): event name, GUID, class list and, while
 //                                  Console::sendRacersList is set, the racer list
@@ -33,6 +33,8 @@
 
 namespace velmaro {
 
+class Console;
+
 // The registration list request, sent with the kind "race_info".
 inline constexpr const char* kRegistrationListRequest = "{\"request\":\"get_registration_list\"}";
 
@@ -40,10 +42,11 @@ inline constexpr const char* kRegistrationListRequest = "{\"request\":\"get_regi
 // `racersList` is given. The two lists are inserted as the JSON arrays they are.
 std::string raceInfoJson(const std::string& eventName, const std::string& raceGuid, const std::string& classesList,
                          const std::string* racersList);
-// The same for the open event and the registry.
-std::string raceInfoJson();
-// Sends the race information with the kind "race_info"; nothing without sendData.
-void sendRaceInfo();
+// The same for the console's open event and the registry.
+std::string raceInfoJson(const Console& console);
+// Sends the race information through the console's exchange with the kind "race_info";
+// nothing without sendData.
+void sendRaceInfo(Console& console);
 
 // What the exchange needs of the windows.
 class WebExchangePort {
@@ -66,7 +69,8 @@ public:
     static constexpr int kBufferSize = 4'194'304;
     static constexpr int kBatchSize = 32;
 
-    explicit WebDataExchange(WebExchangePort& port);
+    // Neither the console nor the port is owned; both outlive this.
+    WebDataExchange(Console& console, WebExchangePort& port);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -85,6 +89,7 @@ public:
 private:
     void takeBatch();
 
+    Console& console_;
     WebExchangePort& port_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "core/app/console.h"
+#include "core/app/main_window_handle.h"
 #include "core/registration/registry.h"
 #include "core/results/results_model.h"
 
@@ -19,7 +19,11 @@ DragResultsPort* gResultsPort = nullptr;
 
 class MainWindowSink final : public DragResultsSink {
 public:
-    void resultsReady() override { theConsole().mainWindow.post(WM_DRAG_RESULTS, 0, 0); }
+    explicit MainWindowSink(const MainWindowHandle& window) : window_(window) {}
+    void resultsReady() override { window_.post(WM_DRAG_RESULTS, 0, 0); }
+
+private:
+    const MainWindowHandle& window_;
 };
 
 } // namespace
@@ -31,12 +35,14 @@ DragResultsPort& dragResultsPort() {
     return *gResultsPort;
 }
 
-std::shared_ptr<DragResultsSink> mainWindowResultsSink() { return std::make_shared<MainWindowSink>(); }
+std::shared_ptr<DragResultsSink> mainWindowResultsSink(const MainWindowHandle& window) {
+    return std::make_shared<MainWindowSink>(window);
+}
 
 TDragResultsOptions sampleResultsOptions() {
     TDragResultsOptions options;
     options.rank = dragResultsPort().sampleRankOptions();
-    options.proStart = theConsole().proStart;
+    options.proStart = dragResultsPort().proStartSignal();
     options.registry = theRegistry().snapshot();
     return options;
 }
@@ -198,8 +204,6 @@ void TDragResultsCntr::Execute() {
 
 // ---------------------------------------------------------------------------
 // Start, stop, hand-over.
-
-void startResultsThread() { startResultsThread(mainWindowResultsSink()); }
 
 void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait) {
     if (gDragResultsCntr) return;

@@ -39,6 +39,7 @@ struct TRacerItem;
 struct TRegistrySnapshot;
 
 class DragResultsModel;
+class MainWindowHandle;
 
 // A heat list as the worker holds it: runs shared, never changed once handed over.
 using TSharedRuns = std::vector<std::shared_ptr<const TDragRaceItem>>;
@@ -81,9 +82,9 @@ public:
     virtual void resultsReady() = 0;
 };
 
-// The default sink: posts WM_DRAG_RESULTS to the main window handle of the console,
-// whose handler calls onDragResults().
-std::shared_ptr<DragResultsSink> mainWindowResultsSink();
+// The program's sink: posts WM_DRAG_RESULTS to `window` (the console's main window
+// handle, which must outlive the worker), whose handler calls onDragResults().
+std::shared_ptr<DragResultsSink> mainWindowResultsSink(const MainWindowHandle& window);
 
 // What the results need of the console on the main thread. The composition root
 // implements it; tests install fakes.
@@ -97,6 +98,11 @@ public:
     // Options snapshot, taken with every hand-over: the current rank options
     // (currentRankOptions) with the console's timing mode.
     virtual TDragRankOptions sampleRankOptions() = 0;
+    // The console's "Светофор PRO Start" setting, sampled with the options and read by
+    // the current-run document.
+    virtual bool proStartSignal() = 0;
+    // The open event's name, for the current-run document.
+    virtual std::string eventName() = 0;
     // After each rebuild, once the class result lists are filled: refresh the results
     // window, repaint the bracket in view, rewrite final_bracket.txt.
     virtual void showResults(const TDragResultsView& view) = 0;
@@ -196,8 +202,8 @@ private:
 // The one worker; null until startResultsThread and after stopResultsThread.
 extern std::unique_ptr<TDragResultsCntr> gDragResultsCntr;
 
-// Main thread. Creates the worker when none exists (with mainWindowResultsSink()).
-void startResultsThread();
+// Main thread. Creates the worker when none exists; the program gives it
+// mainWindowResultsSink().
 void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait = {});
 // Main thread. Stops the worker and waits for it (it never waits for the main thread).
 void stopResultsThread();

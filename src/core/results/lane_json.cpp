@@ -118,7 +118,8 @@ std::string currentRunJson(const TDragRaceItem& run, const std::string& eventNam
 void publishCurrentRun() {
     const TDragRaceItem* run = currentRun();
     if (!run) return;
-    dragResultsPort().sendData(currentRunJson(*run, theConsole().eventName, theConsole().proStart), "online");
+    DragResultsPort& port = dragResultsPort();
+    port.sendData(currentRunJson(*run, port.eventName(), port.proStartSignal()), "online");
 }
 
 } // namespace velmaro

@@ -104,7 +104,7 @@ void StartSequence::newRollersRun(int runMode) {
 }
 
 void StartSequence::newRunPrompts(int runMode) {
-    Console& c = theConsole();
+    Console& c = console_;
     c.exchange.sendReset();
     createRun(runMode, true, [&c](TDragRaceItem&) {
         TScoreboardController* sb = c.scoreboard;
@@ -162,7 +162,7 @@ void StartSequence::newRunPrompts(int runMode) {
 }
 
 void StartSequence::newRollersRunPrompts(int runMode) {
-    Console& c = theConsole();
+    Console& c = console_;
     createRun(runMode, false, [&c, runMode](TDragRaceItem&) {
         if (TScoreboardController* sb = c.scoreboard) sb->reset(1);
         std::string text;
@@ -257,7 +257,7 @@ void StartSequence::makePairRun(const std::shared_ptr<TFinalBracket>& bracket, T
 void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) {
     if (busy_ || !bracket || !pair) return;
     const Busy busy(busy_);
-    Console& c = theConsole();
+    Console& c = console_;
     c.exchange.sendReset();
     if (TScoreboardController* sb = c.scoreboard; sb && typeOneOfStartUnitBoards(sb->getType())) {
         const unsigned mode = c.raceMode;
@@ -290,7 +290,7 @@ void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& br
 void StartSequence::startRollersBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) {
     if (busy_ || !bracket || !pair) return;
     const Busy busy(busy_);
-    if (TScoreboardController* sb = theConsole().scoreboard; sb && sb->getType() == 122) {
+    if (TScoreboardController* sb = console_.scoreboard; sb && sb->getType() == 122) {
         ports_.sendStartUnitMode(1);
         sb->reset(1);
     }

@@ -47,7 +47,8 @@ int runModeOfItem(int item) {
     }
 }
 
-StartSequence::StartSequence(StartPorts& ports, LapTiming& lap) : ports_(ports), lap_(lap) {}
+StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, Console& console)
+    : ports_(ports), lap_(lap), console_(console) {}
 
 StartSequence::~StartSequence() { forgetWaitingAction(this); }
 
@@ -94,7 +95,7 @@ void StartSequence::start(int modifiers) {
         ports_.sendCommand53();
         return;
     }
-    const Console& c = theConsole();
+    const Console& c = console_;
     const unsigned mode = c.raceMode;
     ports_.startLampRed();
     TScoreboardController* sb = c.scoreboard;
@@ -172,7 +173,7 @@ void StartSequence::start(int modifiers) {
 }
 
 void StartSequence::startCommand(int modifiers) {
-    const Console& c = theConsole();
+    const Console& c = console_;
     const unsigned mode = c.raceMode;
     TScoreboardController* sb = c.scoreboard;
     armed_ = false;
@@ -199,7 +200,7 @@ void StartSequence::startCommand(int modifiers) {
 void StartSequence::next() {
     if (busy_ || waitForQuestion(Press::Next, 0)) return;
     const Busy busy(busy_);
-    const Console& c = theConsole();
+    const Console& c = console_;
     const unsigned mode = c.raceMode;
     const std::uint16_t pro = c.proStart ? 1 : 0;
     ports_.armCommand37();
@@ -240,22 +241,22 @@ void StartSequence::next() {
 }
 
 void StartSequence::scoreboardTypeStep118() {
-    TScoreboardController* sb = theConsole().scoreboard;
+    TScoreboardController* sb = console_.scoreboard;
     if (sb && sb->getType() == 118) {
         sb->setDisplayState(1, 2);
-        sb->setWaitTimeout(theConsole().waitRacerTimeout);
+        sb->setWaitTimeout(console_.waitRacerTimeout);
     }
 }
 
 void StartSequence::blockStart(bool down) {
-    const unsigned mode = theConsole().raceMode;
+    const unsigned mode = console_.raceMode;
     if (mode == 7) return;
-    if (TScoreboardController* sb = theConsole().scoreboard; sb && typeOneOf(sb->getType(), {132, 156})) return;
+    if (TScoreboardController* sb = console_.scoreboard; sb && typeOneOf(sb->getType(), {132, 156})) return;
     ports_.sendStartUnitMode(down ? 0 : 2);
 }
 
 void StartSequence::resetScoreboards(int modifiers) {
-    Console& c = theConsole();
+    Console& c = console_;
     TScoreboardController* sb = c.scoreboard;
     if (sb) sb->reset(1);
     ports_.clearDisplay(LANE_LEFT);
@@ -274,7 +275,7 @@ void StartSequence::brightness(int position) {
 }
 
 bool StartSequence::keyDown(StartKey key, bool ctrl) {
-    const Console& c = theConsole();
+    const Console& c = console_;
     switch (key) {
     case StartKey::Enter:
         if (ctrl) {

@@ -20,11 +20,11 @@
 // gives an armed start (code 45) in the drag modes; Ctrl on the reset resets the radio
 // scoreboards instead of showing the logo.
 //
-// Reads the console's settings and timing mode (theConsole()), the scoreboard
-// controller, the drag host (core/drag) for the run grid, the registry's racers, the
+// Reads the settings, the timing mode and the scoreboard controller of the console it is
+// built with, the drag host (core/drag) for the run grid, the registry's racers, the
 // radio scoreboards and the lane displays; START and NEXT of the single-lane modes go
 // to the lap timing it is built with; everything else through StartPorts. Neither the
-// ports nor the lap timing is owned. Main thread only.
+// ports, the lap timing nor the console is owned. Main thread only.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -36,6 +36,7 @@
 
 namespace velmaro {
 
+class Console;
 class LapTiming;
 struct TFinalPair;
 struct TDragRaceItem;
@@ -50,7 +51,7 @@ int runModeOfItem(int item);
 
 class StartSequence {
 public:
-    StartSequence(StartPorts& ports, LapTiming& lap);
+    StartSequence(StartPorts& ports, LapTiming& lap, Console& console);
     ~StartSequence();
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
@@ -143,6 +144,7 @@ private:
 
     StartPorts& ports_;
     LapTiming& lap_;
+    Console& console_;
     bool armed_ = false;
     bool busy_ = false;
     std::vector<WaitingPress> waiting_;

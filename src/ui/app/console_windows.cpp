@@ -27,27 +27,31 @@
 namespace velmaro::ui {
 namespace {
 
-QList<QWidget*> gWindows;
-// What the results window reaches of the console; lives as long as the windows.
-std::unique_ptr<ConsoleResultsHost> gResultsHost;
-
 // The hit log window on the running console: the main window's Block ST button, the node
 // link's socket and the replay targets (the defaults until the settings keep them).
 class ConsoleHitLogPort final : public HitLogPort {
 public:
+    explicit ConsoleHitLogPort(Console& console) : console_(console) {}
     void releaseBlockSt() override {
         if (MainForm && MainForm->bBlockSt) MainForm->bBlockSt->setChecked(false); // no click
     }
     bool sendAsReceivedPacket(const TNodeMessage& message, const NodeAddress& to) override {
-        TSystemInterface* link = theConsole().systemInterface;
+        TSystemInterface* link = console_.systemInterface;
         return link && link->sendAsReceivedPacket(message, to);
     }
-    HitReplayTargets replayTargets() const override {
-        return {theConsole().replayRunTarget, theConsole().replayStepTarget};
-    }
+    HitReplayTargets replayTargets() const override { return {console_.replayRunTarget, console_.replayStepTarget}; }
+
+private:
+    Console& console_;
 };
 
-ConsoleHitLogPort gHitLogPort;
+QList<QWidget*> gWindows;
+// What the windows reach of the console; they live as long as the windows.
+std::unique_ptr<ConsoleResultsHost> gResultsHost;
+std::unique_ptr<ConsoleHitLogPort> gHitLogPort;
+// The link dialogs' ports over the console's link and scoreboard objects.
+std::unique_ptr<ConsoleScoreboardSettingsPort> gScoreboardSettingsPort;
+std::unique_ptr<ConsoleChannelScanPort> gChannelScanPort;
 
 template <class T, class... Args>
 T* make(T*& global, Args&... args) {
@@ -56,15 +60,15 @@ T* make(T*& global, Args&... args) {
     return global;
 }
 
-// The link dialogs' ports over theConsole()'s link and scoreboard objects.
-ConsoleScoreboardSettingsPort gScoreboardSettingsPort;
-ConsoleChannelScanPort gChannelScanPort;
-
 } // namespace
 
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
                                      const std::function<void(TMainForm&)>& beforeCreate) {
-    MainForm = new TMainForm(commands, lap, nullptr);
+    gResultsHost = std::make_unique<ConsoleResultsHost>(lap, console);
+    gHitLogPort = std::make_unique<ConsoleHitLogPort>(console);
+    gScoreboardSettingsPort = std::make_unique<ConsoleScoreboardSettingsPort>(console, ports);
+    gChannelScanPort = std::make_unique<ConsoleChannelScanPort>(console);
+    MainForm = new TMainForm(commands, lap, console, ports, nullptr);
     gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);
     MainForm->FormCreate();
@@ -72,21 +76,20 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
     make(EditPersonalDataForm);
     make(SelectClassForm);
     make(LogWindow);
-    gResultsHost = std::make_unique<ConsoleResultsHost>(lap);
     RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, nullptr);
     gWindows.append(RallyResults);
     make(SelectLanesForm);
     make(CheckClassesForm);
-    HitLog = new THitLog(gHitLogPort, lap.intake());
+    HitLog = new THitLog(*gHitLogPort, lap.intake());
     gWindows.append(HitLog);
     make(SetTimeoutsForm);
-    make(fScoreboardConfig, gScoreboardSettingsPort);
+    make(fScoreboardConfig, *gScoreboardSettingsPort);
     make(failRacerForm);
     make(SetWinnerForm);
     make(DragResultsForm);
     make(EditClassForm);
     make(manualBracketOrderForm);
-    make(scanChannelsForm, gChannelScanPort);
+    make(scanChannelsForm, *gChannelScanPort);
     make(startTimerForm, commands);
     make(SetCommentsForm);
     return gWindows;
@@ -95,6 +98,9 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
 void destroyConsoleWindows() {
     while (!gWindows.isEmpty()) delete gWindows.takeLast();
     gResultsHost.reset();
+    gHitLogPort.reset();
+    gScoreboardSettingsPort.reset();
+    gChannelScanPort.reset();
     MainForm = nullptr;
     RegForm = nullptr;
     EditPersonalDataForm = nullptr;

@@ -29,6 +29,7 @@
 #include <optional>
 
 #include "core/app/console.h"
+#include "core/app/console_ports.h"
 #include "core/app/events.h"
 #include "core/app/settings.h"
 #include "core/bracket/final_bracket.h"
@@ -93,8 +94,9 @@ QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
 
 } // namespace
 
-TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, QWidget* parent)
-    : QMainWindow(parent), commands(commands_), lapTiming(lap) {
+TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, Console& console_, ConsolePorts& ports_,
+                     QWidget* parent)
+    : QMainWindow(parent), commands(commands_), lapTiming(lap), console(console_), ports(ports_) {
     setObjectName("MainForm");
     setWindowTitle("Velmaro v3.6");
     QFont font(u("Tahoma"));
@@ -102,8 +104,8 @@ TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, QWidget* paren
     setFont(font);
     setMinimumWidth(kDesignMinimumWidth);
     resize(kDesignMinimumWidth, 566 + 24);
-    constructConsole();
-    Console& c = theConsole();
+    constructConsole(console);
+    Console& c = console;
     c.view = this;
     // Posts arrive from any thread; each is handled later on the main thread.
     c.mainWindow.attach([this](unsigned m, std::uintptr_t w, std::intptr_t l) {
@@ -116,13 +118,13 @@ TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, QWidget* paren
 }
 
 TMainForm::~TMainForm() {
-    Console& c = theConsole();
+    Console& c = console;
     c.mainWindow.detach();
     if (c.view == this) c.view = nullptr;
 }
 
 void TMainForm::FormCreate() {
-    createConsole(std::time(nullptr));
+    createConsole(console, ports, std::time(nullptr));
     SysTimer->start();
     _1SecTimer->start();
 }
@@ -137,7 +139,7 @@ void TMainForm::buildMenus() {
     };
 
     QMenu* file = bar->addMenu(u("Файл"));
-    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [] { newEvent(); });
+    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [this] { newEvent(console, ports); });
     connect(item(file, mOpenEvent, "mOpenEvent", "Открыть мероприятие"), &QAction::triggered, this,
             [this] { mOpenEventClick(); });
     connect(item(file, mPrint, "mPrint", "Печать сетки"), &QAction::triggered, this, [this] { this->commands.printBracket(); });
@@ -158,7 +160,7 @@ void TMainForm::buildMenus() {
         a->setCheckable(true);
         modes->addAction(a);
         unsigned value = m.mode;
-        connect(a, &QAction::triggered, this, [value] { selectMode(value); });
+        connect(a, &QAction::triggered, this, [this, value] { selectMode(console, ports, value); });
     }
     mode->addSeparator();
     auto* startSignal = new QActionGroup(this);
@@ -167,30 +169,29 @@ void TMainForm::buildMenus() {
     startSignal->addAction(mCommonStartSignal);
     startSignal->addAction(mProStartSignal);
     mCommonStartSignal->setChecked(true);
-    connect(mCommonStartSignal, &QAction::triggered, this, [] {
-        theConsole().proStart = false;
-        saveSettings();
+    connect(mCommonStartSignal, &QAction::triggered, this, [this] {
+        console.proStart = false;
+        saveSettings(console, ports);
     });
-    connect(mProStartSignal, &QAction::triggered, this, [] {
-        theConsole().proStart = true;
-        saveSettings();
+    connect(mProStartSignal, &QAction::triggered, this, [this] {
+        console.proStart = true;
+        saveSettings(console, ports);
     });
     item(mode, mAutoStart, "mAutoStart", "Автостарт")->setCheckable(true);
-    connect(mAutoStart, &QAction::triggered, this, [](bool on) {
-        theConsole().autoStart = on;
-        saveSettings();
+    connect(mAutoStart, &QAction::triggered, this, [this](bool on) {
+        console.autoStart = on;
+        saveSettings(console, ports);
     });
     connect(item(mode, mBlockTimeout, "mBlockTimeout", "Блокировка детектора (таймаут отсечки)"), &QAction::triggered,
             this, [this] { mBlockTimeoutClick(); });
     item(mode, mInvertScoreboard, "mInvertScoreboard", "Развернуть табло")->setCheckable(true);
-    connect(mInvertScoreboard, &QAction::triggered, this, [](bool on) {
-        Console& c = theConsole();
-        c.invertScoreboard = on ? 1 : 0;
-        saveSettings();
-        c.ports().resendRunToScoreboards();
+    connect(mInvertScoreboard, &QAction::triggered, this, [this](bool on) {
+        console.invertScoreboard = on ? 1 : 0;
+        saveSettings(console, ports);
+        ports.resendRunToScoreboards();
     });
     connect(item(mode, menuSpeedTrapDist, "menuSpeedTrapDist", "Дистанция до датчика скорости"), &QAction::triggered,
-            this, [] { askSpeedTrapDistance(); });
+            this, [this] { askSpeedTrapDistance(console, ports); });
     connect(item(mode, N23, "N23", "Таймер старта"), &QAction::triggered, this, [] {
         if (startTimerForm) bringWindowForward(*startTimerForm);
     });
@@ -203,7 +204,7 @@ void TMainForm::buildMenus() {
     });
     connect(item(racers, XLS1, "XLS1", "Итоги XLS"), &QAction::triggered, this, [this] { this->commands.resultsXls(); });
     connect(item(racers, mRefreshClasses, "mRefreshClasses", "Обновить классы"), &QAction::triggered, this,
-            [] { refreshClasses(); });
+            [this] { refreshClasses(console, ports); });
     connect(item(racers, N12, "N12", "Разбить на классы"), &QAction::triggered, this, [this] { this->commands.classSplit(); });
 
     QMenu* settings = bar->addMenu(u("Настройки"));
@@ -212,9 +213,9 @@ void TMainForm::buildMenus() {
     });
     item(settings, mPrintBoth, "mPrintBoth", "Печать двух полос")->setCheckable(true);
     connect(mPrintBoth, &QAction::triggered, this, [this](bool on) {
-        theConsole().printBoth = on;
+        console.printBoth = on;
         arrangePrintButtons();
-        saveSettings();
+        saveSettings(console, ports);
     });
 
     QMenu* window = bar->addMenu(u("Окно"));
@@ -413,13 +414,13 @@ void TMainForm::buildControls() {
     side->addWidget(sbGenerateBracket, 0, Qt::AlignRight);
     connect(cbBracketType, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (applyingSettings_) return;
-        theConsole().bracketType = index;
-        saveSettings();
+        console.bracketType = index;
+        saveSettings(console, ports);
     });
     connect(cbGenerationMethod, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (applyingSettings_) return;
-        theConsole().bracketGenMethod = index;
-        saveSettings();
+        console.bracketGenMethod = index;
+        saveSettings(console, ports);
     });
     side->addStretch(1);
 
@@ -452,7 +453,7 @@ void TMainForm::showMode(unsigned mode) {
 }
 
 void TMainForm::settingsChanged(bool arrange) {
-    const Console& c = theConsole();
+    const Console& c = console;
     applyingSettings_ = true;
     (c.proStart ? mProStartSignal : mCommonStartSignal)->setChecked(true);
     mAutoStart->setChecked(c.autoStart);
@@ -486,7 +487,7 @@ void TMainForm::setupGrids() {
     setMinimumWidth(std::max(kDesignMinimumWidth, minimumSizeHint().width()));
 }
 
-void TMainForm::setEditingNumber(bool editing) { theConsole().editingNumber = editing; }
+void TMainForm::setEditingNumber(bool editing) { console.editingNumber = editing; }
 void TMainForm::undeleteRuns() { velmaro::undeleteRuns(); }
 void TMainForm::deleteAllRuns() { deleteRunOrHit(1); }
 
@@ -495,7 +496,7 @@ void TMainForm::moveToScreenOrigin() {
 }
 
 void TMainForm::afterShow() {
-    if (isSingleLaneMode(theConsole().raceMode)) SingleLaneGrid->setFocus();
+    if (isSingleLaneMode(console.raceMode)) SingleLaneGrid->setFocus();
     commands.copyToScoreboardSettings();
 }
 
@@ -523,7 +524,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!event->spontaneous()) showConsole();
+    if (!event->spontaneous()) showConsole(console, ports);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -531,7 +532,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         closing_ = true;
         SysTimer->stop();
         _1SecTimer->stop();
-        closeConsole();
+        closeConsole(console, ports);
         event->accept();
         QMainWindow::closeEvent(event);
         commands.closed();
@@ -543,7 +544,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::dispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     if (closing_) return; // its target may be gone
-    ConsolePorts& p = theConsole().ports();
+    ConsolePorts& p = ports;
     switch (message) {
     case WM_SCOREBOARD_EVENT: p.onScoreboardEvent(wParam, lParam); break;
     case WM_EXCHANGE_DATA: p.onExchangeData(wParam, lParam); break;
@@ -554,12 +555,12 @@ void TMainForm::dispatchMessage(unsigned message, std::uintptr_t wParam, std::in
 
 void TMainForm::mBlockTimeoutClick() {
     if (!SetTimeoutsForm) return;
-    TimeoutTexts texts = timeoutTexts(theConsole());
+    TimeoutTexts texts = timeoutTexts(console);
     SetTimeoutsForm->lBlockTimeout->setText(QString::fromStdString(texts.repeat));
     SetTimeoutsForm->lDetectTimeout->setText(QString::fromStdString(texts.detector));
     SetTimeoutsForm->lBlockFinish->setText(QString::fromStdString(texts.blockFinish));
     if (SetTimeoutsForm->exec() != QDialog::Accepted) return;
-    applyTimeoutTexts({SetTimeoutsForm->lBlockTimeout->text().toStdString(),
+    applyTimeoutTexts(console, ports, {SetTimeoutsForm->lBlockTimeout->text().toStdString(),
                        SetTimeoutsForm->lDetectTimeout->text().toStdString(),
                        SetTimeoutsForm->lBlockFinish->text().toStdString()});
 }
@@ -568,7 +569,7 @@ void TMainForm::mOpenEventClick() {
     QString root = QString::fromStdString(challengesFolder().string());
     QString folder = QFileDialog::getExistingDirectory(this, u("Открыть мероприятие"), root, QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return;
-    openEvent(std::filesystem::path(folder.toStdString()));
+    openEvent(console, ports, std::filesystem::path(folder.toStdString()));
 }
 
 void TMainForm::mRegisterClick() { commands.registration(); }

@@ -1,12 +1,12 @@
 #pragma once
-// The main window: the race official's console. It shows theConsole() (core/app) and
-// routes the four messages posted by the node link, the results threads and the two
-// closed libraries to their handlers on the main thread.
+// The main window: the race official's console. It shows the Console (core/app) given
+// to its constructor and routes the four messages posted by the node link, the results
+// threads and the two closed libraries to their handlers on the main thread.
 //
-// What its controls do is reached through MainFormCommands (the window side, given to
-// the constructor) and theConsole().ports() (the core side), both implemented by the
-// composition root; the lap grid works on the lap timing given to the constructor (not
-// owned, it outlives the window). The node panels ("Система") and the start light tree are placed by the link
+// What its controls do is reached through MainFormCommands (the window side) and
+// ConsolePorts (the core side), both given to the constructor and implemented by the
+// composition root; the lap grid works on the lap timing given to the constructor. None
+// of them is owned; each outlives the window. The node panels ("Система") and the start light tree are placed by the link
 // area into `systemPanelHost` and `startLightsHost`.
 #include <QMainWindow>
 
@@ -80,7 +80,8 @@ public:
 class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGridPort {
     Q_OBJECT
 public:
-    TMainForm(MainFormCommands& commands, LapTiming& lap, QWidget* parent = nullptr);
+    TMainForm(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
+              QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The creation handler (createConsole); called once, right after construction.
@@ -106,6 +107,8 @@ public:
 
     MainFormCommands& commands;
     LapTiming& lapTiming;
+    Console& console;
+    ConsolePorts& ports;
 
     // Published components other areas work with.
     QTabWidget* DragPageControl = nullptr;

@@ -7,9 +7,9 @@
 
 namespace velmaro::ui {
 
-int ConsoleResultsHost::raceMode() const { return static_cast<int>(theConsole().raceMode); }
-std::filesystem::path ConsoleResultsHost::eventFolder() const { return theConsole().eventFolder; }
-std::string ConsoleResultsHost::eventName() const { return theConsole().eventName; }
+int ConsoleResultsHost::raceMode() const { return static_cast<int>(console_.raceMode); }
+std::filesystem::path ConsoleResultsHost::eventFolder() const { return console_.eventFolder; }
+std::string ConsoleResultsHost::eventName() const { return console_.eventName; }
 void ConsoleResultsHost::rebuildLapResults() { lap_.scheduleLapResults(); }
 void ConsoleResultsHost::rebuildDragResults() { notifyResultsThread(); }
 

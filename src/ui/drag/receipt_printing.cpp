@@ -9,24 +9,24 @@
 namespace velmaro::ui {
 
 std::unique_ptr<PrintDevice> PosReceiptPrinters::openReceiptPrinter() {
-    return velmaro::openReceiptPrinter(theConsole().eventFolder, stem_);
+    return velmaro::openReceiptPrinter(console_.eventFolder, stem_);
 }
 
 void PosReceiptPrinters::printed(PrintDevice& printer) { tellWherePrinted(printer); }
 
-ReceiptHeading consoleReceiptHeading() {
-    return ReceiptHeading{theConsole().eventName, receiptDateToday(), programReceiptLogo()};
+ReceiptHeading consoleReceiptHeading(const Console& console) {
+    return ReceiptHeading{console.eventName, receiptDateToday(), programReceiptLogo()};
 }
 
-void printTimeslipCommand(int which) {
-    PosReceiptPrinters printers("timeslip");
-    const Status st = printTimeslip(which, consoleReceiptHeading(), printers);
+void printTimeslipCommand(const Console& console, int which) {
+    PosReceiptPrinters printers(console, "timeslip");
+    const Status st = printTimeslip(which, consoleReceiptHeading(console), printers);
     if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
 }
 
-void raceReportMenuCommand() {
+void raceReportMenuCommand(const Console& console) {
     DesktopOpener opener;
-    raceReportCommand(opener, theOperator());
+    raceReportCommand(console, opener, theOperator());
 }
 
 } // namespace velmaro::ui

@@ -5,33 +5,35 @@
 #include "core/drag/timeslip.h"
 
 namespace velmaro {
+class Console;
 class QtPrintDevice;
 }
 
 namespace velmaro::ui {
 
 // The receipt printer: the first "POS" printer, else the default one, else a PDF of
-// receipt-sized pages in the event folder named after `stem` (the official is then told
-// where it went).
+// receipt-sized pages in the console's event folder named after `stem` (the official is
+// then told where it went). The console is not owned.
 class PosReceiptPrinters final : public ReceiptPrinterSource {
 public:
-    explicit PosReceiptPrinters(std::string stem) : stem_(std::move(stem)) {}
+    PosReceiptPrinters(const Console& console, std::string stem) : console_(console), stem_(std::move(stem)) {}
     std::unique_ptr<PrintDevice> openReceiptPrinter() override;
     void printed(PrintDevice& printer) override;
 
 private:
+    const Console& console_;
     std::string stem_;
 };
 
-// Event name, today's date and printlogo.bmp of the program folder.
-ReceiptHeading consoleReceiptHeading();
+// The console's event name, today's date and printlogo.bmp of the program folder.
+ReceiptHeading consoleReceiptHeading(const Console& console);
 
 // sbPrintLeft (TIMESLIP_LEFT), sbPrintRight (TIMESLIP_RIGHT), sbPrintBoth (TIMESLIP_BOTH)
 // and F8 (TIMESLIP_LAST_RUN_BOTH, or the two lanes, as the start sequence's key table
 // chooses) in the two-lane modes 0, 2, 3, 5, 8. A device error is shown to the official.
-void printTimeslipCommand(int which);
+void printTimeslipCommand(const Console& console, int which);
 
 // N16 "Отчет по парным": the report of the open event, opened in the spreadsheet application.
-void raceReportMenuCommand();
+void raceReportMenuCommand(const Console& console);
 
 } // namespace velmaro::ui

@@ -78,10 +78,10 @@ Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& he
     return st;
 }
 
-void printLapReceiptCommand(const LapTiming& lap, int index) {
-    PosReceiptPrinters printers("lap_receipt");
+void printLapReceiptCommand(const Console& console, const LapTiming& lap, int index) {
+    PosReceiptPrinters printers(console, "lap_receipt");
     const Status st =
-        printLapReceipt(lap, index, consoleReceiptHeading(), printers, programFolder() / "printfooter.txt");
+        printLapReceipt(lap, index, consoleReceiptHeading(console), printers, programFolder() / "printfooter.txt");
     if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
 }
 

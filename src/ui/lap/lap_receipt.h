@@ -12,6 +12,7 @@
 #include "core/drag/timeslip.h"
 
 namespace velmaro {
+class Console;
 class LapTiming;
 } // namespace velmaro
 
@@ -39,7 +40,8 @@ Status printLapReceiptDocument(PrintDevice& printer, const ReceiptHeading& headi
 Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& heading,
                        ReceiptPrinterSource& printers, const std::filesystem::path& footerFile);
 
-// sbPrintBoth in the single-lane modes (1, 4, 6), with the lap grid's selected row - 1.
-void printLapReceiptCommand(const LapTiming& lap, int index);
+// sbPrintBoth in the single-lane modes (1, 4, 6), with the lap grid's selected row - 1;
+// the heading and the PDF fallback are the console's.
+void printLapReceiptCommand(const Console& console, const LapTiming& lap, int index);
 
 } // namespace velmaro::ui

@@ -9,25 +9,25 @@
 namespace velmaro::ui {
 
 void ConsoleChannelScanPort::requestChannelScan() {
-    if (TSystemInterface* link = theConsole().systemInterface) link->requestChannelScan();
+    if (TSystemInterface* link = console_.systemInterface) link->requestChannelScan();
 }
 
-TScoreboardController* ConsoleScoreboardSettingsPort::scoreboard() { return theConsole().scoreboard; }
+TScoreboardController* ConsoleScoreboardSettingsPort::scoreboard() { return console_.scoreboard; }
 
 void ConsoleScoreboardSettingsPort::sendDisplayBrightness(std::uint16_t brightness, std::uint8_t node) {
-    if (TSystemInterface* link = theConsole().systemInterface) link->sendDisplayBrightness(brightness, node);
+    if (TSystemInterface* link = console_.systemInterface) link->sendDisplayBrightness(brightness, node);
 }
 
 void ConsoleScoreboardSettingsPort::requestTimeoutsPush() {
-    if (TSystemInterface* link = theConsole().systemInterface) link->requestTimeoutsPush();
+    if (TSystemInterface* link = console_.systemInterface) link->requestTimeoutsPush();
 }
 
 void ConsoleScoreboardSettingsPort::radioSetBrightness(int brightness) {
-    if (TNRFScoreboardController* radio = theConsole().nrfScoreboard) radio->setBrightness(brightness);
+    if (TNRFScoreboardController* radio = console_.nrfScoreboard) radio->setBrightness(brightness);
 }
 
 void ConsoleScoreboardSettingsPort::radioShowText(const std::string& text, int first, int second, int board) {
-    if (TNRFScoreboardController* radio = theConsole().nrfScoreboard) radio->showText(text, first, second, board);
+    if (TNRFScoreboardController* radio = console_.nrfScoreboard) radio->showText(text, first, second, board);
 }
 
 void ConsoleScoreboardSettingsPort::showTextOnLaneDisplays(const std::string& upper, const std::string& lower,
@@ -36,13 +36,13 @@ void ConsoleScoreboardSettingsPort::showTextOnLaneDisplays(const std::string& up
 }
 
 void ConsoleScoreboardSettingsPort::saveScoreboardSettings(int brightness, bool showLogo, bool showDirtyTime) {
-    Console& c = theConsole();
+    Console& c = console_;
     c.scoreboardBrightness = brightness;
     c.showLogo = showLogo ? 1 : 0;
     c.showDirtyTimeSB = showDirtyTime ? 1 : 0;
-    saveSettings();
+    saveSettings(c, ports_);
 }
 
-void ConsoleScoreboardSettingsPort::takeBrightness(int brightness) { theConsole().scoreboardBrightness = brightness; }
+void ConsoleScoreboardSettingsPort::takeBrightness(int brightness) { console_.scoreboardBrightness = brightness; }
 
 } // namespace velmaro::ui

@@ -1,13 +1,15 @@
 #pragma once
 // What the channel scan window and the scoreboard settings dialog need of the console:
 // the node link's commands (TSystemInterface), the scoreboards and the settings file.
-// ConsoleChannelScanPort and ConsoleScoreboardSettingsPort implement them over
-// theConsole() (its link, radio scoreboard and scoreboard objects, each skipped while
-// null). Main thread.
+// ConsoleChannelScanPort and ConsoleScoreboardSettingsPort implement them over the
+// console they are built with (its link, radio scoreboard and scoreboard objects, each
+// skipped while null; not owned). Main thread.
 #include <cstdint>
 #include <string>
 
 namespace velmaro {
+class Console;
+class ConsolePorts;
 class TScoreboardController;
 }
 
@@ -50,11 +52,17 @@ public:
 
 class ConsoleChannelScanPort final : public ChannelScanPort {
 public:
+    explicit ConsoleChannelScanPort(Console& console) : console_(console) {}
     void requestChannelScan() override;
+
+private:
+    Console& console_;
 };
 
+// `ports` is what the settings file is written through (the class pages' lines).
 class ConsoleScoreboardSettingsPort final : public ScoreboardSettingsPort {
 public:
+    ConsoleScoreboardSettingsPort(Console& console, ConsolePorts& ports) : console_(console), ports_(ports) {}
     TScoreboardController* scoreboard() override;
     void sendDisplayBrightness(std::uint16_t brightness, std::uint8_t node) override;
     void requestTimeoutsPush() override;
@@ -63,6 +71,10 @@ public:
     void showTextOnLaneDisplays(const std::string& upper, const std::string& lower, int brightness) override;
     void saveScoreboardSettings(int brightness, bool showLogo, bool showDirtyTime) override;
     void takeBrightness(int brightness) override;
+
+private:
+    Console& console_;
+    ConsolePorts& ports_;
 };
 
 } // namespace velmaro::ui

@@ -2,7 +2,7 @@
 // The scoreboard settings dialog "Настройки табло", shown modally by the main menu
 // "Табло": brightness of every scoreboard, a test display, the options "Выводить
 // грязное время" and "Показывать лого", and the push of the time-outs to the start unit.
-// The values live in theConsole() (scoreboardBrightness, showLogo, showDirtyTimeSB):
+// The values live in the console (scoreboardBrightness, showLogo, showDirtyTimeSB):
 // fillFromSettings shows them, every change saves them through the port. The track bar's
 // position is the brightness the console reads from the moment it moves.
 // Created once at start-up in the fixed window order; lives until the program ends.

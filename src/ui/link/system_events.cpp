@@ -66,7 +66,7 @@ void SystemEventHandler::runSlice() {
             const int signal = static_cast<int>(hit.signal);
             processHit_(static_cast<int>(hit.node), signal, hit.time, HIT_FROM_DEVICE);
             if (signal == SIG_STAGE_LEFT || signal == SIG_STAGE_RIGHT || signal == SIG_STAGE_RELEASE) {
-                if (host_.startArmed() || theConsole().raceMode == 1) host_.releaseBlockSt();
+                if (host_.startArmed() || host_.raceMode() == 1) host_.releaseBlockSt();
             } else if (signal == SIG_START_REQUEST && host_.startArmed()) {
                 host_.pressStart();
             }
@@ -91,7 +91,7 @@ void SystemEventHandler::tagAtStart(std::uint32_t wParam) {
     if ((wParam & 0xFFu) != NODE_START_READER) return;
     const int tag = static_cast<int>(wParam >> 8);
     const int number = host_.racerNumberByTag(tag);
-    theConsole().racerAtStart = number;
+    host_.setRacerAtStart(number);
     if (numAtStart_) numAtStart_->setText(racerAtStartText(number));
 }
 

@@ -16,8 +16,8 @@
 //
 // What it needs of the main window comes through SystemEventHost, of the link through
 // SystemEventLink (LinkEvents adapts a TSystemInterface); the start light tree and the
-// racer-at-start label are this area's widgets. The timing mode and racerAtStart are the
-// console's (theConsole()).
+// racer-at-start label are this area's widgets. The timing mode and the racer at the
+// start are the console's, reached through the host.
 #include <QObject>
 #include <QString>
 
@@ -64,7 +64,7 @@ private:
 };
 
 // What the handler needs of the main window (the start sequence, the registry, the
-// channel scan window).
+// channel scan window, the console).
 class SystemEventHost {
 public:
     virtual ~SystemEventHost() = default;
@@ -75,6 +75,8 @@ public:
     virtual void showStartGiven() = 0;            // StartSignalLed green, repainted at once
     virtual void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& levels) = 0; // TscanChannelsForm::setLevels
     virtual int racerNumberByTag(int tag) = 0;    // TRegForm::racerNumberByTag (the tag itself when unknown)
+    virtual unsigned raceMode() = 0;              // Console::raceMode
+    virtual void setRacerAtStart(int number) = 0; // Console::racerAtStart
 };
 
 // The text of the racer-at-start label: the number, "--" for 0.

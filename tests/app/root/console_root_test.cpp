@@ -83,7 +83,7 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
         root.launch();
         ASSERT_EQ(gDragRuns.size(), 1u);
         ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == net.consoleAddress(); }));
-        ASSERT_TRUE(eventually([&] { return theConsole().systemInterface->gateway().ip == net.simIp(); }));
+        ASSERT_TRUE(eventually([&] { return root.console().systemInterface->gateway().ip == net.simIp(); }));
 
         const std::uint64_t t = 1'700'000'000'000ULL;
         sim.sendHit(1, 6, t);              // start signal
@@ -130,7 +130,7 @@ TEST_F(ConsoleRootTest, AnExceptionInAHandlerIsReportedAndTheWindowGoesOn) {
     EXPECT_EQ(op.shown.back(), "сбой обработчика");
     // The window still answers: a mode change from the menu takes effect.
     root.mainForm()->modeItems[2]->trigger();
-    EXPECT_EQ(theConsole().raceMode, 2u);
+    EXPECT_EQ(root.console().raceMode, 2u);
 }
 
 TEST_F(ConsoleRootTest, QuestionButtonsAreInRussian) {

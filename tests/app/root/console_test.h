@@ -160,12 +160,12 @@ protected:
     void launchNewEvent(ConsoleRoot& root, unsigned mode, const std::string& name) {
         root.launch();
         ui::TMainForm& form = *root.mainForm();
-        ASSERT_TRUE(eventually([&] { return theConsole().systemInterface->gateway().ip == net->simIp(); }));
+        ASSERT_TRUE(eventually([&] { return root.console().systemInterface->gateway().ip == net->simIp(); }));
         form.modeItems[mode]->trigger();
-        ASSERT_EQ(theConsole().raceMode, mode);
+        ASSERT_EQ(root.console().raceMode, mode);
         op.inputs = {name};
         form.mNewEvent->trigger();
-        ASSERT_EQ(theConsole().eventName, name);
+        ASSERT_EQ(root.console().eventName, name);
         ASSERT_TRUE(std::filesystem::exists(home / "CHALLENGES" / name));
     }
 

@@ -493,8 +493,8 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         ConsoleRoot root(op);
         root.launch();
         ui::TMainForm& form = *root.mainForm();
-        EXPECT_EQ(theConsole().eventName, "Драг");
-        EXPECT_EQ(theConsole().raceMode, 0u);
+        EXPECT_EQ(root.console().eventName, "Драг");
+        EXPECT_EQ(root.console().raceMode, 0u);
         ASSERT_EQ(theRegistry().racers.size(), 8u);
         ASSERT_EQ(theRegistry().classes.size(), 2u);
         EXPECT_EQ(theRegistry().classes[1]->breakoutLimit, 100);

@@ -280,7 +280,7 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         ConsoleRoot root(op);
         root.launch();
         const LapTiming& lap = root.lapTiming();
-        ASSERT_EQ(theConsole().raceMode, 1u);
+        ASSERT_EQ(root.console().raceMode, 1u);
         ASSERT_EQ(lap.raceItems()->size(), lines.size());
         EXPECT_EQ(theRegistry().racerNumberByTag(110), 45u);
         ui::TMainForm& form = *root.mainForm();

@@ -95,7 +95,7 @@ TEST_F(WebExchangeRootTest, TheConsoleKeepsTheWebServiceCurrent) {
     inbox({R"({"clientType":"RegistrationPost","event":"init"})",
            R"({"event":"data","dataKind":"racersData","racersData":[)" + racer + "]}",
            R"({"event":"data","dataKind":"racersDeleted","removeList":["{B}"]})"});
-    theConsole().exchange.send("POST", "");
+    root.console().exchange.send("POST", "");
     ASSERT_TRUE(eventually([&] { return home.read("CHALLENGES/E/racers.txt").find("{B}") == std::string::npos; }));
     EXPECT_NE(home.read("CHALLENGES/E/racers.txt").find("30,Сидоров,УАЗ,Омск"), std::string::npos);
     EXPECT_NE(theRegistry().findRacer(30), nullptr);
@@ -128,7 +128,7 @@ TEST_F(WebExchangeRootTest, TheConsoleKeepsTheWebServiceCurrent) {
     EXPECT_TRUE(lastRaceInfo()["racersList"].is_array());
     inbox({R"({"event":"racersAccepted"})", R"({"event":"data","dataKind":"racersDeleted","removeList":[]})"});
     std::filesystem::remove(home / "calls.log");
-    theConsole().exchange.send("POST", "");
+    root.console().exchange.send("POST", "");
     ASSERT_TRUE(eventually([&] { return sent().size() >= 2; }));
     EXPECT_FALSE(lastRaceInfo().contains("racersList"));
 
@@ -146,8 +146,8 @@ TEST_F(WebExchangeRootTest, AFloodLeavesTheWindowResponsive) {
     messages.push_back(R"({"event":"data","dataKind":"racersData","racersData":[{"guid":"{LAST}","num":99,)"
                        R"("pilotName":"Последний","carModel":"","pilotCity":"","passedToRace":true,"classes":[]}]})");
     inbox(messages);
-    gLibraryGetData = theConsole().exchange.getData;
-    theConsole().exchange.getData = countingGetData;
+    gLibraryGetData = root.console().exchange.getData;
+    root.console().exchange.getData = countingGetData;
     gGetCalls = 0;
 
     // A timer of the window: how many messages were taken between two of its turns.
@@ -161,14 +161,14 @@ TEST_F(WebExchangeRootTest, AFloodLeavesTheWindowResponsive) {
         if (now > 0 && now < 10000) ++turns;
     });
     probe.start();
-    theConsole().exchange.send("POST", "");
+    root.console().exchange.send("POST", "");
     ASSERT_TRUE(eventually([] { return theRegistry().findRacer(99) != nullptr; }, 60000ms));
     probe.stop();
     // A notification and a timer tick may fall into one turn: two batches at most.
     EXPECT_LE(largestStep, 2 * WebDataExchange::kBatchSize);
     EXPECT_GE(turns, 10000 / WebDataExchange::kBatchSize);
     EXPECT_TRUE(op.logLines.empty() || op.logLines.back().find("Веб-обмен") == std::string::npos);
-    theConsole().exchange.getData = gLibraryGetData;
+    root.console().exchange.getData = gLibraryGetData;
     root.shutDown();
 }
 

@@ -48,23 +48,21 @@ protected:
     ConsoleTest() : view(trace), scoped(op) {
         setProgramFolder(home.path());
         resetConsole();
-        theConsole().setPorts(&ports);
-        theConsole().view = &view;
+        console.view = &view;
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
     }
     ~ConsoleTest() override {
-        Console& c = theConsole();
+        Console& c = console;
         c.exchange.close();
         c.scoreboard = nullptr;
         c.scoreboardLibrary.unloadForTests();
         resetConsole();
-        theConsole().setPorts(nullptr);
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
         ::unsetenv("VELMARO_FAKE_SCOREBOARD_TYPE");
     }
     void resetConsole() {
-        constructConsole();
-        Console& c = theConsole();
+        constructConsole(console);
+        Console& c = console;
         ports.hooks = ConsoleHooks{};
         c.view = nullptr;
         c.mainWindow.detach();
@@ -88,9 +86,11 @@ protected:
         return lines;
     }
     std::string window() const {
-        return std::to_string(reinterpret_cast<long long>(theConsole().mainWindow.window()));
+        return std::to_string(reinterpret_cast<long long>(console.mainWindow.window()));
     }
 
+    // The console under test, fresh for each case, and the ports it is handed.
+    Console console;
     HookPorts ports;
     TempFolder home;
     std::vector<std::string> trace;

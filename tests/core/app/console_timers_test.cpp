@@ -38,12 +38,7 @@ public:
 
 class ConsoleTimersTest : public ::testing::Test {
 protected:
-    void SetUp() override { theConsole().resetToDefaults(); }
-    void TearDown() override {
-        theConsole().scoreboard = nullptr;
-        theConsole().resetToDefaults();
-    }
-    Console& c = theConsole();
+    Console c; // fresh for each case
 };
 
 TEST_F(ConsoleTimersTest, BrightnessGoesLeftAt150TicksThenEvery200AndRightEvery200) {

@@ -23,7 +23,7 @@ protected:
         h.loadDragFile = step("loadDragFile");
         h.selectLastDragRow = step("selectLastDragRow");
         h.loadHitLog = step("loadHitLog");
-        h.sendRaceInfo = [this] { trace.push_back("sendRaceInfo " + theConsole().raceGuid); };
+        h.sendRaceInfo = [this] { trace.push_back("sendRaceInfo " + console.raceGuid); };
     }
 };
 
@@ -57,24 +57,24 @@ TEST_F(EventsTest, NewGuidIsUpperCaseInBraces) {
 }
 
 TEST_F(EventsTest, RaceJsonCases) {
-    ASSERT_TRUE(setEventName("E").ok());
-    Console& c = theConsole();
+    ASSERT_TRUE(setEventName(console, "E").ok());
+    Console& c = console;
     auto folder = c.eventFolder;
 
     // Missing: a new GUID, written as the only member.
-    loadRaceGuid();
+    loadRaceGuid(console);
     std::string made = c.raceGuid;
     ASSERT_EQ(made.size(), 38u);
     EXPECT_EQ(home.read("CHALLENGES/E/race.json"), "{\"raceGuid\":\"" + made + "\"}");
 
     // Written by us: the same GUID on the next load.
     c.raceGuid.clear();
-    loadRaceGuid();
+    loadRaceGuid(console);
     EXPECT_EQ(c.raceGuid, made);
 
     // Someone else's valid file keeps its GUID (and other members) untouched.
     home.write("CHALLENGES/E/race.json", R"({"name":"x","raceGuid":"{ABC}"})");
-    loadRaceGuid();
+    loadRaceGuid(console);
     EXPECT_EQ(c.raceGuid, "{ABC}");
     EXPECT_EQ(home.read("CHALLENGES/E/race.json"), R"({"name":"x","raceGuid":"{ABC}"})");
 
@@ -95,7 +95,7 @@ TEST_F(EventsTest, RaceJsonCases) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         home.write("CHALLENGES/E/race.json", row.content);
-        loadRaceGuid();
+        loadRaceGuid(console);
         EXPECT_EQ(c.raceGuid.size(), 38u);
         EXPECT_NE(c.raceGuid, made);
         EXPECT_EQ(readRaceGuid(folder), c.raceGuid); // rewritten with the new one
@@ -104,13 +104,13 @@ TEST_F(EventsTest, RaceJsonCases) {
 
 TEST_F(EventsTest, ModesSwitchGridsAndRunTheirLoaders) {
     wireLoaders();
-    ASSERT_TRUE(setEventName("E").ok());
+    ASSERT_TRUE(setEventName(console, "E").ok());
     const std::vector<std::string> common = {"freeClasses", "clearRegistry", "removeClassPages", "loadClassesAndRacers"};
     for (unsigned mode = 0; mode <= 9; ++mode) {
         SCOPED_TRACE(mode);
         trace.clear();
         view.shownMode = -1;
-        setMode(mode);
+        setMode(console, ports, mode);
         std::vector<std::string> expected;
         if (mode <= 8) expected.push_back("showMode " + std::to_string(mode));
         expected.insert(expected.end(), common.begin(), common.end());
@@ -121,9 +121,9 @@ TEST_F(EventsTest, ModesSwitchGridsAndRunTheirLoaders) {
             expected.push_back("selectLastDragRow");
         }
         expected.push_back("loadHitLog");
-        expected.push_back("sendRaceInfo " + theConsole().raceGuid);
+        expected.push_back("sendRaceInfo " + console.raceGuid);
         EXPECT_EQ(trace, expected);
-        EXPECT_EQ(theConsole().raceMode, mode);
+        EXPECT_EQ(console.raceMode, mode);
         EXPECT_EQ(view.shownMode, mode <= 8 ? static_cast<int>(mode) : -1);
     }
     EXPECT_TRUE(isSingleLaneMode(4));
@@ -132,8 +132,8 @@ TEST_F(EventsTest, ModesSwitchGridsAndRunTheirLoaders) {
 
 TEST_F(EventsTest, ModeMenuItemSavesTheMode) {
     wireLoaders();
-    ASSERT_TRUE(setEventName("E").ok());
-    selectMode(3);
+    ASSERT_TRUE(setEventName(console, "E").ok());
+    selectMode(console, ports, 3);
     EXPECT_NE(home.read("velmaro.ini").find("Mode:3\n"), std::string::npos);
 }
 
@@ -141,8 +141,8 @@ TEST_F(EventsTest, NothingLoadsBeforeTheRegistryExists) {
     wireLoaders();
     bool exists = false;
     ports.hooks.registryExists = [&] { return exists; };
-    ASSERT_TRUE(setEventName("E").ok());
-    setMode(0);
+    ASSERT_TRUE(setEventName(console, "E").ok());
+    setMode(console, ports, 0);
     EXPECT_EQ(trace, std::vector<std::string>{"showMode 0"});
     EXPECT_FALSE(std::filesystem::exists(home / "CHALLENGES/E/race.json"));
 }
@@ -152,8 +152,8 @@ TEST_F(EventsTest, NewEventCopiesTemplateClassesOnlyWhenTheEventHasNone) {
     home.write("defaultclasses.txt", "template\n");
 
     op.inputs = {std::string("Весна")};
-    newEvent();
-    Console& c = theConsole();
+    newEvent(console, ports);
+    Console& c = console;
     EXPECT_EQ(c.eventName, "Весна");
     EXPECT_EQ(view.caption, "Velmaro v3.6 - Весна");
     EXPECT_EQ(home.read("CHALLENGES/Весна/classes.txt"), "template\n");
@@ -163,25 +163,25 @@ TEST_F(EventsTest, NewEventCopiesTemplateClassesOnlyWhenTheEventHasNone) {
     // An existing event keeps its own classes.
     home.write("CHALLENGES/Осень/classes.txt", "own\n");
     op.inputs = {std::string("Осень")};
-    newEvent();
+    newEvent(console, ports);
     EXPECT_EQ(home.read("CHALLENGES/Осень/classes.txt"), "own\n");
 
     // Without a template the event simply has no classes.txt, and nobody is told.
     std::filesystem::remove(home / "defaultclasses.txt");
     op.inputs = {std::string("Зима")};
-    newEvent();
+    newEvent(console, ports);
     EXPECT_TRUE(std::filesystem::is_directory(home / "CHALLENGES/Зима"));
     EXPECT_FALSE(std::filesystem::exists(home / "CHALLENGES/Зима/classes.txt"));
     EXPECT_TRUE(op.shown.size() == 3u); // the three prompts, no message
 }
 
 TEST_F(EventsTest, NewEventRefusesBadNamesAndCancel) {
-    ASSERT_TRUE(setEventName("Keep").ok());
+    ASSERT_TRUE(setEventName(console, "Keep").ok());
     op.inputs = {std::string("../../etc"), std::string(""), std::nullopt};
-    newEvent();
-    newEvent();
-    newEvent();
-    Console& c = theConsole();
+    newEvent(console, ports);
+    newEvent(console, ports);
+    newEvent(console, ports);
+    Console& c = console;
     EXPECT_EQ(c.eventName, "Keep");
     EXPECT_EQ(c.eventFolder, home / "CHALLENGES" / "Keep");
     // Two refusals were reported (after their prompts); the cancel was not.
@@ -193,29 +193,29 @@ TEST_F(EventsTest, NewEventRefusesBadNamesAndCancel) {
 TEST_F(EventsTest, OpenEventTakesOnlyADirectChildOfChallenges) {
     wireLoaders();
     std::filesystem::create_directories(home / "CHALLENGES/Лето/sub");
-    openEvent(home / "CHALLENGES/Лето/sub");
-    EXPECT_EQ(theConsole().eventName, "");
+    openEvent(console, ports, home / "CHALLENGES/Лето/sub");
+    EXPECT_EQ(console.eventName, "");
     ASSERT_EQ(op.shown.size(), 1u);
-    openEvent(home.path());
-    EXPECT_EQ(theConsole().eventName, "");
+    openEvent(console, ports, home.path());
+    EXPECT_EQ(console.eventName, "");
 
-    openEvent(home / "CHALLENGES/Лето/");
-    EXPECT_EQ(theConsole().eventName, "Лето");
-    EXPECT_EQ(theConsole().eventFolder, home / "CHALLENGES" / "Лето");
+    openEvent(console, ports, home / "CHALLENGES/Лето/");
+    EXPECT_EQ(console.eventName, "Лето");
+    EXPECT_EQ(console.eventFolder, home / "CHALLENGES" / "Лето");
     EXPECT_EQ(view.caption, "Velmaro v3.6 - Лето");
     EXPECT_NE(home.read("velmaro.ini").find("EventName:Лето\n"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(home / "CHALLENGES/Лето/race.json"));
 }
 
 TEST_F(EventsTest, RefreshClassesByMode) {
-    Console& c = theConsole();
+    Console& c = console;
     ports.hooks.refreshRaceItemClasses = step("laps");
     ports.hooks.refreshRunClasses = step("runs");
     std::string seen;
     for (unsigned mode = 0; mode <= 8; ++mode) {
         trace.clear();
         c.raceMode = mode;
-        refreshClasses();
+        refreshClasses(console, ports);
         seen += trace.empty() ? "-" : trace[0].substr(0, 1);
     }
     EXPECT_EQ(seen, "rlrrlr--r");

@@ -47,16 +47,16 @@ protected:
         h.stopLinkThread = [this] {
             logged("stopLinkThread")();
             // The link thread's last post, after the window began closing.
-            theConsole().mainWindow.post(WM_SYSTEM_EVENT, 0, 1);
+            console.mainWindow.post(WM_SYSTEM_EVENT, 0, 1);
         };
         h.stopRadioScoreboard = logged("stopRadioScoreboard");
-        theConsole().mainWindow.attach(
+        console.mainWindow.attach(
             [this](unsigned m, std::uintptr_t, std::intptr_t) { posted.push_back(m); });
     }
     // Creation as the program does it: the other windows (the registry among them)
     // exist only after the main window's creation handler.
     void start() {
-        createConsole(today);
+        createConsole(console, ports, today);
         registryUp = true;
     }
     std::time_t today{};
@@ -66,7 +66,7 @@ protected:
 
 TEST_F(LifecycleTest, FirstStartWithAnEmptyProgramFolder) {
     start();
-    Console& c = theConsole();
+    Console& c = console;
     EXPECT_EQ(c.raceMode, 1u);
     EXPECT_EQ(c.eventName, "05_07_2024");
     EXPECT_EQ(view.caption, "Velmaro v3.6 - "); // the date-named event is not in the caption
@@ -79,17 +79,17 @@ TEST_F(LifecycleTest, FirstStartWithAnEmptyProgramFolder) {
     EXPECT_EQ(c.scoreboard, nullptr);
     EXPECT_EQ(c.exchange.sendData, nullptr);
 
-    showConsole();
+    showConsole(console, ports);
     std::string guid = readRaceGuid(home / "CHALLENGES/05_07_2024");
     EXPECT_EQ(guid.size(), 38u);
     EXPECT_EQ(guid, c.raceGuid);
 
     // Showing again does not reload.
     auto before = libraryCalls();
-    showConsole();
+    showConsole(console, ports);
     EXPECT_EQ(libraryCalls(), before);
 
-    closeConsole();
+    closeConsole(console, ports);
     for (const auto& line : libraryCalls()) {
         EXPECT_EQ(line.find("scoreboard delete"), std::string::npos);
         EXPECT_EQ(line.find("DEINIT"), std::string::npos);
@@ -97,12 +97,12 @@ TEST_F(LifecycleTest, FirstStartWithAnEmptyProgramFolder) {
 
     // The next start finds the same event and GUID.
     resetConsole();
-    theConsole().view = &view;
+    console.view = &view;
     wire();
     registryUp = false;
     start();
-    showConsole();
-    EXPECT_EQ(theConsole().raceGuid, guid);
+    showConsole(console, ports);
+    EXPECT_EQ(console.raceGuid, guid);
 }
 
 TEST_F(LifecycleTest, StartUpAndShutDownOrderWithBothLibraries) {
@@ -110,7 +110,7 @@ TEST_F(LifecycleTest, StartUpAndShutDownOrderWithBothLibraries) {
     installLibrary("full", "wsadapter.so");
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nBlockTimeout:600,8\n");
     start();
-    Console& c = theConsole();
+    Console& c = console;
     EXPECT_EQ(view.caption, "Velmaro v3.6 - Финал");
     ASSERT_NE(c.scoreboard, nullptr);
     ASSERT_NE(c.exchange.sendData, nullptr);
@@ -127,12 +127,12 @@ TEST_F(LifecycleTest, StartUpAndShutDownOrderWithBothLibraries) {
                               }));
     std::filesystem::remove(home / "calls.log");
 
-    showConsole(); // the saved event loads now, in its saved mode
+    showConsole(console, ports); // the saved event loads now, in its saved mode
     EXPECT_EQ(libraryCalls(), (std::vector<std::string>{"hook loadClassesAndRacers", "hook loadDragFile",
                                                         "hook sendRaceInfo"}));
     std::filesystem::remove(home / "calls.log");
 
-    closeConsole();
+    closeConsole(console, ports);
     EXPECT_EQ(libraryCalls(), (std::vector<std::string>{
                                   "hook stopLapResultsThread",
                                   "hook stopResultsThread",
@@ -152,14 +152,14 @@ TEST_F(LifecycleTest, LibrariesMissingAnEntryPoint) {
     installLibrary("no_create", "scoreboardcontroller.so");
     installLibrary("no_send", "wsadapter.so");
     start();
-    Console& c = theConsole();
+    Console& c = console;
     EXPECT_TRUE(c.scoreboardLibrary.loaded());
     EXPECT_EQ(c.scoreboard, nullptr);
-    EXPECT_EQ(scoreboardType(), -1);
+    EXPECT_EQ(scoreboardType(console), -1);
     EXPECT_TRUE(c.exchange.loaded());
     EXPECT_EQ(c.exchange.sendData, nullptr);
     EXPECT_NE(c.exchange.getData, nullptr);
-    closeConsole();
+    closeConsole(console, ports);
     for (const auto& line : libraryCalls()) {
         EXPECT_EQ(line.rfind("scoreboard", 0), std::string::npos) << line;
         EXPECT_EQ(line.rfind("exchange", 0), std::string::npos) << line;
@@ -172,16 +172,16 @@ TEST_F(LifecycleTest, ScoreboardTypeComesFromTheController) {
     ::setenv("VELMARO_FAKE_SCOREBOARD_TYPE", "118", 1);
     installLibrary("no_delete", "scoreboardcontroller.so");
     start();
-    EXPECT_EQ(scoreboardType(), 118);
-    closeConsole(); // no delete function: the object is just let go
-    EXPECT_EQ(theConsole().scoreboard, nullptr);
+    EXPECT_EQ(scoreboardType(console), 118);
+    closeConsole(console, ports); // no delete function: the object is just let go
+    EXPECT_EQ(console.scoreboard, nullptr);
 }
 
 TEST_F(LifecycleTest, SettingsNamingARefusedEventGetADatedOne) {
     home.write("velmaro.ini", "EventName:../../tmp\nMode:6\n");
     start();
-    EXPECT_EQ(theConsole().eventName, "05_07_2024");
-    EXPECT_EQ(theConsole().raceMode, 6u);
+    EXPECT_EQ(console.eventName, "05_07_2024");
+    EXPECT_EQ(console.raceMode, 6u);
     EXPECT_FALSE(std::filesystem::exists(home / "tmp"));
 }
 

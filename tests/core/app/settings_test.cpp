@@ -10,8 +10,8 @@ namespace {
 class SettingsTest : public ConsoleTest {};
 
 TEST_F(SettingsTest, EveryKeySurvivesSaveAndLoad) {
-    Console& c = theConsole();
-    ASSERT_TRUE(setEventName("Кубок весны").ok());
+    Console& c = console;
+    ASSERT_TRUE(setEventName(console, "Кубок весны").ok());
     c.raceMode = 7;
     c.speedTrapDistance = 12.5f;
     c.repeatTimeout = 600;
@@ -27,7 +27,7 @@ TEST_F(SettingsTest, EveryKeySurvivesSaveAndLoad) {
     c.printBoth = true;
     c.showDirtyTimeSB = 1;
     c.invertScoreboard = 1;
-    saveSettings();
+    saveSettings(console, ports);
 
     EXPECT_EQ(home.read("velmaro.ini"),
               "EventName:Кубок весны\nMode:7\nSpeedTrapDistance:12.5\nBlockTimeout:600,8\nBlockFinishTimeout:3\n"
@@ -35,8 +35,8 @@ TEST_F(SettingsTest, EveryKeySurvivesSaveAndLoad) {
               "WaitRacerTimeout:240\nAutoStart:1\nPrintBoth:1\nShowDirtyTimeSB:1\nInvertScoreboard:1\n");
 
     resetConsole();
-    theConsole().view = &view;
-    loadSettings();
+    console.view = &view;
+    loadSettings(console, ports);
     EXPECT_EQ(c.eventName, "Кубок весны");
     EXPECT_EQ(c.eventFolder, home / "CHALLENGES" / "Кубок весны");
     EXPECT_TRUE(std::filesystem::is_directory(c.eventFolder));
@@ -61,12 +61,12 @@ TEST_F(SettingsTest, EveryKeySurvivesSaveAndLoad) {
 
     // The same file again, byte for byte.
     std::string first = home.read("velmaro.ini");
-    saveSettings();
+    saveSettings(console, ports);
     EXPECT_EQ(home.read("velmaro.ini"), first);
 }
 
 TEST_F(SettingsTest, FinalCountLinesSitBetweenBlockFinishAndBracketTypeAndScoreboardLinesNeedTheDialog) {
-    Console& c = theConsole();
+    Console& c = console;
     std::string text = formatSettings(c, {{1, 0}, {3, 0}}, false);
     EXPECT_NE(text.find("BlockFinishTimeout:0\nFinalCount:1,0\nFinalCount:3,0\nBracketType:-1\n"), std::string::npos);
     EXPECT_EQ(text.find("ScoreboardBrightness"), std::string::npos);
@@ -79,8 +79,8 @@ TEST_F(SettingsTest, FinalCountLinesSitBetweenBlockFinishAndBracketTypeAndScoreb
 }
 
 TEST_F(SettingsTest, MissingFileKeepsEveryDefault) {
-    loadSettings();
-    Console& c = theConsole();
+    loadSettings(console, ports);
+    Console& c = console;
     EXPECT_EQ(c.raceMode, 1u);
     EXPECT_EQ(c.eventName, "");
     EXPECT_FLOAT_EQ(c.speedTrapDistance, 20.0f);
@@ -168,8 +168,8 @@ TEST_F(SettingsTest, MalformedAndEdgeLines) {
 
 TEST_F(SettingsTest, ReaderStripsCarriageReturnsAndLaterLinesWin) {
     home.write("velmaro.ini", "EventName:Этап 2\r\nMode:0\r\nWaitRacerTimeout:30\r\nWaitRacerTimeout:45\r\n");
-    loadSettings();
-    Console& c = theConsole();
+    loadSettings(console, ports);
+    Console& c = console;
     EXPECT_EQ(c.eventName, "Этап 2"); // no CR in the name, so no stray folder either
     EXPECT_TRUE(std::filesystem::is_directory(home / "CHALLENGES" / "Этап 2"));
     EXPECT_EQ(c.raceMode, 0u);
@@ -178,21 +178,21 @@ TEST_F(SettingsTest, ReaderStripsCarriageReturnsAndLaterLinesWin) {
 
 TEST_F(SettingsTest, Cp1251EventNameFromAnOldConsoleIsRead) {
     home.write("velmaro.ini", std::string("EventName:\xCA\xF3\xE1\xEE\xEA\n")); // "Кубок" in CP1251
-    loadSettings();
-    EXPECT_EQ(theConsole().eventName, "Кубок");
+    loadSettings(console, ports);
+    EXPECT_EQ(console.eventName, "Кубок");
 }
 
 TEST_F(SettingsTest, Cp1251EventFolderIsFoundAgainAfterARestart) {
     const std::string cp1251 = "\xCA\xF3\xE1\xEE\xEA"; // "Кубок" in CP1251, a folder of an old console
     std::filesystem::create_directories(home / "CHALLENGES" / cp1251);
     home.write("CHALLENGES/" + cp1251 + "/drag.txt", "DRAGITEM:1,0,2,0,0,0,1,0,0\n");
-    openEvent(home / "CHALLENGES" / cp1251);
-    ASSERT_EQ(theConsole().eventName, "Кубок");
+    openEvent(console, ports, home / "CHALLENGES" / cp1251);
+    ASSERT_EQ(console.eventName, "Кубок");
     EXPECT_NE(home.read("velmaro.ini").find("EventName:" + cp1251 + "\n"), std::string::npos);
 
     resetConsole(); // a restart
-    loadSettings();
-    Console& c = theConsole();
+    loadSettings(console, ports);
+    Console& c = console;
     EXPECT_EQ(c.eventName, "Кубок");
     EXPECT_EQ(c.eventFolder, home / "CHALLENGES" / cp1251);
     EXPECT_TRUE(std::filesystem::exists(c.eventFolder / "drag.txt"));
@@ -220,17 +220,17 @@ TEST_F(SettingsTest, SpeedTrapAnswers) {
     EXPECT_FALSE(parseSpeedTrapAnswer("1e40")); // not a 32-bit float
 
     op.inputs = {std::string("12,5")};
-    EXPECT_TRUE(askSpeedTrapDistance());
-    EXPECT_EQ(speedTrapCaption(theConsole()), "Дистанция до датчика скорости:   12.5 м");
+    EXPECT_TRUE(askSpeedTrapDistance(console, ports));
+    EXPECT_EQ(speedTrapCaption(console), "Дистанция до датчика скорости:   12.5 м");
     EXPECT_NE(home.read("velmaro.ini").find("SpeedTrapDistance:12.5\n"), std::string::npos);
 
     op.inputs = {std::string("-1")};
-    EXPECT_FALSE(askSpeedTrapDistance());
-    EXPECT_FLOAT_EQ(theConsole().speedTrapDistance, 12.5f);
+    EXPECT_FALSE(askSpeedTrapDistance(console, ports));
+    EXPECT_FLOAT_EQ(console.speedTrapDistance, 12.5f);
 }
 
 TEST_F(SettingsTest, TimeoutsDialogRoundTripAndRefusals) {
-    Console& c = theConsole();
+    Console& c = console;
     std::vector<std::pair<int, int>> sent;
     ports.hooks.setLinkTimeouts = [&](int r, int d) { sent.emplace_back(r, d); };
 
@@ -238,15 +238,15 @@ TEST_F(SettingsTest, TimeoutsDialogRoundTripAndRefusals) {
     EXPECT_EQ(shown.repeat, "500");
     EXPECT_EQ(shown.detector, "1");
     EXPECT_EQ(shown.blockFinish, "0");
-    applyTimeoutTexts(shown);
+    applyTimeoutTexts(console, ports, shown);
     EXPECT_NE(home.read("velmaro.ini").find("BlockTimeout:1000,2\n"), std::string::npos);
 
-    applyTimeoutTexts({"70000", "abc", "4"}); // too big for 16 bits, not a number: both left
+    applyTimeoutTexts(console, ports, {"70000", "abc", "4"}); // too big for 16 bits, not a number: both left
     EXPECT_EQ(c.repeatTimeout, 1000);
     EXPECT_EQ(c.detectorTimeout, 2);
     EXPECT_EQ(c.blockFinishTimeout, 4);
 
-    applyTimeoutTexts({"65535", "-1", "x"});
+    applyTimeoutTexts(console, ports, {"65535", "-1", "x"});
     EXPECT_EQ(c.repeatTimeout, 131070);
     EXPECT_EQ(c.detectorTimeout, 2);
     EXPECT_EQ(c.blockFinishTimeout, 4);
@@ -256,7 +256,7 @@ TEST_F(SettingsTest, TimeoutsDialogRoundTripAndRefusals) {
 
 TEST_F(SettingsTest, UnwritableFileIsSkippedSilently) {
     std::filesystem::create_directories(home / "velmaro.ini"); // a folder in the way
-    saveSettings();
+    saveSettings(console, ports);
     EXPECT_TRUE(op.shown.empty());
     EXPECT_TRUE(std::filesystem::is_directory(home / "velmaro.ini"));
 }
@@ -268,14 +268,14 @@ namespace velmaro::test {
 namespace {
 
 TEST_F(SettingsTest, ReplayTargetsAreWrittenOnlyWhenChanged) {
-    Console& c = theConsole();
-    saveSettings();
+    Console& c = console;
+    saveSettings(console, ports);
     EXPECT_EQ(home.read("velmaro.ini").find("Replay"), std::string::npos); // defaults: no lines
     home.write("velmaro.ini", "ReplayRunTarget:10.213.0.2\nReplayStepTarget:not an address\n");
-    loadSettings();
+    loadSettings(console, ports);
     EXPECT_EQ(c.replayRunTarget, "10.213.0.2");
     EXPECT_EQ(c.replayStepTarget, kDefaultReplayStepTarget);
-    saveSettings();
+    saveSettings(console, ports);
     const std::string ini = home.read("velmaro.ini");
     EXPECT_NE(ini.find("ReplayRunTarget:10.213.0.2\n"), std::string::npos);
     EXPECT_EQ(ini.find("ReplayStepTarget"), std::string::npos);

@@ -384,24 +384,21 @@ TEST_F(CommandsTest, ALaneWithoutClassTakesTheOnlyClassOfItsRacer)
     racer(30, {4});
     EXPECT_EQ(finalRunsOf(30, 4), 0);
 
-    const unsigned mode = theConsole().raceMode;
-    theConsole().raceMode = 1;  // runs left over in memory under a lap event are not touched
-    racersChangedUnderRuns();
+    // Runs left over in memory under a lap event are not touched.
+    racersChangedUnderRuns(1);
     EXPECT_EQ(gDragRuns[1].classId[0], -1);
 
-    theConsole().raceMode = 0;
     const int notifies = host.notifies;
-    racersChangedUnderRuns();
+    racersChangedUnderRuns(0);
     EXPECT_EQ(gDragRuns[1].classId, (std::array<int32_t, 2>{4, 4}));
     EXPECT_NE(dragFile().find("DRAGITEM:30,4,7,4,"), std::string::npos);
     EXPECT_EQ(host.notifies, notifies + 1);
     EXPECT_EQ(finalRunsOf(30, 4), 1);
 
     std::filesystem::remove(folder / "drag.txt");
-    racersChangedUnderRuns();  // nothing left to give: nothing saved or told
+    racersChangedUnderRuns(0);  // nothing left to give: nothing saved or told
     EXPECT_FALSE(dragFileWritten());
     EXPECT_EQ(host.notifies, notifies + 1);
-    theConsole().raceMode = mode;
 }
 
 TDragResult qualResult(int32_t number, int32_t et)

@@ -38,7 +38,6 @@ protected:
     void TearDown() override {
         theRegistry().racers.clear();
         theRegistry().classes.clear();
-        theConsole().resetToDefaults();
         DragTest::TearDown();
     }
     static void addRacer(uint32_t number, const char* name, const char* car, const char* city, std::vector<int32_t> classes) {
@@ -213,16 +212,17 @@ TEST_F(RaceReports, RaceLogWorkbook) {
 TEST_F(RaceReports, CommandPerModeAndFailures) {
     velmaro::test::ScriptedOperator op;
     RecordingOpener opener;
+    Console console;
     gDragRuns = dragRuns();
-    theConsole().eventFolder = dir.path();
-    theConsole().eventName = "Кубок";
+    console.eventFolder = dir.path();
+    console.eventName = "Кубок";
 
-    theConsole().raceMode = 1; // no report in the single-lane modes
-    raceReportCommand(opener, op);
+    console.raceMode = 1; // no report in the single-lane modes
+    raceReportCommand(console, opener, op);
     EXPECT_FALSE(std::filesystem::exists(dir / "lap_double_report.csv"));
 
-    theConsole().raceMode = 3;
-    raceReportCommand(opener, op);
+    console.raceMode = 3;
+    raceReportCommand(console, opener, op);
     EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(lapReportLines(gDragRuns)));
     EXPECT_EQ(opener.opened, (std::vector<std::filesystem::path>{dir / "race_log.xlsx"}));
     EXPECT_EQ(op.logLines, (std::vector<std::string>{"Файл сохранен: " + (dir / "lap_double_report.csv").string(),
@@ -231,18 +231,18 @@ TEST_F(RaceReports, CommandPerModeAndFailures) {
               std::string::npos);
 
     // The report's file cannot be written: the command stops, naming the file.
-    theConsole().eventFolder = dir / "missing";
-    theConsole().raceMode = 0;
-    raceReportCommand(opener, op);
+    console.eventFolder = dir / "missing";
+    console.raceMode = 0;
+    raceReportCommand(console, opener, op);
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_NE(op.shown[0].find((dir / "missing" / "lap_double_report.csv").string()), std::string::npos);
     EXPECT_EQ(opener.opened.size(), 1u);
 
     // A workbook that cannot be replaced (a folder stands in its place) is named too.
-    theConsole().eventFolder = dir.path();
+    console.eventFolder = dir.path();
     std::filesystem::remove(dir / "race_log.xlsx");
     std::filesystem::create_directories(dir / "race_log.xlsx" / "x");
-    raceReportCommand(opener, op);
+    raceReportCommand(console, opener, op);
     ASSERT_EQ(op.shown.size(), 2u);
     EXPECT_NE(op.shown[1].find("race_log.xlsx"), std::string::npos);
     EXPECT_EQ(opener.opened.size(), 1u);

@@ -42,14 +42,24 @@ public:
 // The registry's window side as the console connects it: the race information goes out.
 class SendingSink : public ClassPageSink {
 public:
-    void sendRaceInfo() override { velmaro::sendRaceInfo(); }
+    explicit SendingSink(Console& console) : console_(console) {}
+    void sendRaceInfo() override { velmaro::sendRaceInfo(console_); }
     void notifyResultsThread() override {}
+
+private:
+    Console& console_;
 };
 
 // The results thread's documents go to the exchange library, as in the console.
 class ExchangeResultsPort : public FakeDragResultsPort {
 public:
-    void sendData(const std::string& text, const char* kind) override { theConsole().exchange.send(text, kind); }
+    explicit ExchangeResultsPort(Console& console) : console_(console) {}
+    void sendData(const std::string& text, const char* kind) override { console_.exchange.send(text, kind); }
+    bool proStartSignal() override { return console_.proStart; }
+    std::string eventName() override { return console_.eventName; }
+
+private:
+    Console& console_;
 };
 
 // One "exchange sendData" line of the test double's log: data and kind.
@@ -61,10 +71,9 @@ void PrintTo(const Sent& s, std::ostream* os) { *os << s.kind << ": " << s.data.
 
 class ExchangeTest : public ::testing::Test {
 protected:
-    ExchangeTest() : scoped(op), exchange(port) {
+    ExchangeTest() : scoped(op), sink(console), resultsPort(console), exchange(console, port) {
         setProgramFolder(home.path());
-        Console& c = theConsole();
-        c.resetToDefaults();
+        Console& c = console;
         c.eventName = "Кубок \"Осень\"";
         c.raceGuid = "{0A1B2C3D-0000-4000-8000-00000000000E}";
         c.eventFolder = home / "CHALLENGES/E";
@@ -86,10 +95,9 @@ protected:
     }
     ~ExchangeTest() override {
         stopResultsThread();
-        Console& c = theConsole();
+        Console& c = console;
         c.exchange.close();
         c.mainWindow.detach();
-        c.resetToDefaults();
         setDragResultsPort(nullptr);
         gDragRuns.clear();
         gCurrentRun = -1;
@@ -109,7 +117,7 @@ protected:
         const std::filesystem::path file = home / variant / "wsadapter.so";
         std::filesystem::create_directories(file.parent_path());
         std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / variant / "wsadapter.so", file);
-        ASSERT_TRUE(theConsole().exchange.open(file, theConsole().mainWindow.window()));
+        ASSERT_TRUE(console.exchange.open(file, console.mainWindow.window()));
     }
     // Messages waiting in the library, one per line.
     void inbox(const std::vector<std::string>& messages) {
@@ -119,7 +127,7 @@ protected:
     // The library signals waiting messages, as the web service makes it do.
     void post() {
         const int before = notifications;
-        theConsole().exchange.send("POST", "");
+        console.exchange.send("POST", "");
         ASSERT_EQ(notifications, before + 1);
         exchange.onExchangeData();
     }
@@ -174,6 +182,7 @@ protected:
         void resultsReady() override {}
     };
 
+    Console console; // fresh for each case
     TempFolder home;
     ScriptedOperator op;
     ScopedOperator scoped;
@@ -190,12 +199,12 @@ const char* const kClasses = R"([{"classId":0,"className":"Стрит"},{"classI
 
 TEST_F(ExchangeTest, RaceInformation_ExactTextWithTheRacerListUntilAccepted) {
     openLibrary();
-    sendRaceInfo();
-    theConsole().sendRacersList = true; // a class split
-    sendRaceInfo();
+    sendRaceInfo(console);
+    console.sendRacersList = true; // a class split
+    sendRaceInfo(console);
     inbox({R"({"event":"racersAccepted"})"});
     post();
-    sendRaceInfo();
+    sendRaceInfo(console);
 
     const std::string head = std::string(R"({"classesList":)") + kClasses +
                              R"(,"raceGuid":"{0A1B2C3D-0000-4000-8000-00000000000E}","raceName":"Кубок \"Осень\"")";
@@ -212,7 +221,7 @@ TEST_F(ExchangeTest, RaceInformation_ExactTextWithTheRacerListUntilAccepted) {
     const json doc = json::parse(out[2].data);
     EXPECT_EQ(doc["raceName"], "Кубок \"Осень\"");
     EXPECT_EQ(doc["racersList"][1]["pilotName"], "Петров");
-    EXPECT_FALSE(theConsole().sendRacersList);
+    EXPECT_FALSE(console.sendRacersList);
 }
 
 TEST_F(ExchangeTest, InitMessages_AnswerInTheirOrder) {
@@ -256,7 +265,7 @@ TEST_F(ExchangeTest, WithoutResultsThreadOrSendData_OnlyWhatCanGoOut) {
     EXPECT_EQ(out[3].data, kRegistrationListRequest);
 
     // A library without sendData still hands messages over: the registry takes them.
-    theConsole().exchange.close();
+    console.exchange.close();
     std::filesystem::remove(home / "inbox.txt");
     openLibrary("no_send");
     inbox({racersData(json::array({record("{C}", 30, "Сидоров")}))});
@@ -267,7 +276,7 @@ TEST_F(ExchangeTest, WithoutResultsThreadOrSendData_OnlyWhatCanGoOut) {
 
 TEST_F(ExchangeTest, RacersData_MergesSavesAndSendsTheListsBack) {
     openLibrary();
-    theConsole().sendRacersList = true;
+    console.sendRacersList = true;
     TRacerItem* ivanov = reg.racers[0].get();
     inbox({racersData(json::array({record("{A}", 15, "Иванов-2"), record("{C}", 30, "Сидоров")}))});
     post();
@@ -383,7 +392,7 @@ TEST_F(ExchangeTest, RacerTextsThatWouldRunAsFormulas_AreNeutralisedInTheCsvFile
     ASSERT_NE(x, nullptr);
     EXPECT_EQ(x->name, R"x(=HYPERLINK("http://example.invalid";"open"))x");
 
-    const std::filesystem::path folder = theConsole().eventFolder;
+    const std::filesystem::path folder = console.eventFolder;
     RecordingOpener opener;
     ASSERT_TRUE(exportRacerList(reg, folder, "E", opener, op).ok());
     EXPECT_NE(home.read("CHALLENGES/E/racers.csv")
@@ -415,13 +424,13 @@ const char* fillingGetData(char* buffer, int size) {
 }
 
 TEST_F(ExchangeTest, TextWithoutEndInTheBuffer_IsSkippedNotReadPast) {
-    theConsole().sendRacersList = true;
-    theConsole().exchange.getData = fillingGetData;
+    console.sendRacersList = true;
+    console.exchange.getData = fillingGetData;
     exchange.onExchangeData();
     ASSERT_EQ(op.logLines.size(), 1u);
     EXPECT_NE(op.logLines[0].find("4194304"), std::string::npos);
-    EXPECT_FALSE(theConsole().sendRacersList); // the message after it was handled
-    theConsole().exchange.getData = nullptr;
+    EXPECT_FALSE(console.sendRacersList); // the message after it was handled
+    console.exchange.getData = nullptr;
 }
 
 std::atomic<int> gGetCalls{0};
@@ -445,9 +454,9 @@ TEST_F(ExchangeTest, Flood_IsTakenOneBatchPerTick) {
     std::vector<std::string> messages(9999, R"({"clientType":"TitlesScreen","event":"init"})");
     messages.push_back(racersData(json::array({record("{LAST}", 99, "Последний")})));
     inbox(messages);
-    gLibraryGetData = theConsole().exchange.getData;
-    theConsole().exchange.getData = countingGetData;
-    theConsole().exchange.sendData = countingSendData;
+    gLibraryGetData = console.exchange.getData;
+    console.exchange.getData = countingGetData;
+    console.exchange.sendData = countingSendData;
     gGetCalls = 0;
     gOnlineSends = 0;
 
@@ -488,16 +497,16 @@ TEST_F(ExchangeTest, WhileADialogIsOpen_MessagesWaitInTheLibrary) {
 }
 
 TEST_F(ExchangeTest, WithoutTheLibrary_NothingIsSentOrRead) {
-    sendRaceInfo();
+    sendRaceInfo(console);
     exchange.onExchangeData();
     exchange.tick();
     EXPECT_TRUE(calls().empty());
     // A library without getData: the notification is ignored.
     openLibrary("no_get");
     inbox({R"({"event":"racersAccepted"})"});
-    theConsole().sendRacersList = true;
+    console.sendRacersList = true;
     exchange.onExchangeData();
-    EXPECT_TRUE(theConsole().sendRacersList);
+    EXPECT_TRUE(console.sendRacersList);
     EXPECT_FALSE(exchange.pending());
 }
 

@@ -112,7 +112,7 @@ protected:
         racer->city = "Москва";
         racer->carModel = "BMW";
         theRegistry().racers.push_back(std::move(racer));
-        theConsole().eventName = "Этап 1";
+        port.event = "Этап 1";
         gDragRuns = {sampleRun()};
         gCurrentRun = 0;
         setDragResultsPort(&port);
@@ -121,7 +121,6 @@ protected:
         stopResultsThread();
         setDragResultsPort(nullptr);
         theRegistry().racers.clear();
-        theConsole().eventName.clear();
         gDragRuns.clear();
         gCurrentRun = -1;
     }

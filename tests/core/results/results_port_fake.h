@@ -17,8 +17,12 @@ public:
     bool exchangeLoaded = true;                             // false: every send is skipped
     std::optional<TDragRankOptions> rank;                   // nullopt: currentRankOptions()
     std::function<void(const TDragResultsView&)> onShow;
+    bool proStart = false;  // the console's start signal setting
+    std::string event;      // the open event's name
 
     TDragRankOptions sampleRankOptions() override { return rank ? *rank : currentRankOptions(); }
+    bool proStartSignal() override { return proStart; }
+    std::string eventName() override { return event; }
     void showResults(const TDragResultsView& view) override {
         if (onShow) onShow(view);
     }

@@ -101,28 +101,25 @@ protected:
     RecordingController controller;
     FakeLapHost lapHost; // the lap timing's view of the same event
     LapTiming lap{lapHost, host.intake}; // one intake with the drag host's
-    StartSequence seq{ports, lap};
+    Console console;                      // fresh for each case
+    StartSequence seq{ports, lap, console};
 
     void SetUp() override {
         DragTest::SetUp();
         host.folder = folder.path();
         lapHost.folder = folder.path();
         scopedOp.emplace(op);
-        theConsole().resetToDefaults();
-        theConsole().raceMode = 0;
-        theConsole().scoreboard = nullptr;
+        console.raceMode = 0;
         host.racers[12] = DragRacerInfo{"Иванов", "Москва", {}};
         host.racers[7] = DragRacerInfo{"Петров", "Тула", {}};
     }
     void TearDown() override {
-        theConsole().scoreboard = nullptr;
-        theConsole().resetToDefaults();
         DragTest::TearDown();
     }
     // Gives the console a scoreboard controller of `type`.
     void useScoreboard(int type) {
         controller.type = type;
-        theConsole().scoreboard = &controller;
+        console.scoreboard = &controller;
         host.controller = &controller;
     }
     // drag.txt holds the runs as they are now.

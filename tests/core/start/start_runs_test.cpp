@@ -44,7 +44,7 @@ TEST_F(StartTest, NewRunTakesTheNextIdAndSharesThePromptText) {
 
 TEST_F(StartTest, NewRunScoreboardOutputAndRefusedEntries) {
     useScoreboard(122);
-    theConsole().invertScoreboard = 1;
+    console.invertScoreboard = 1;
     op.inputs = {"12", "x7"};
     seq.newRun(RUN_MODE_QUALIFICATION);
     const TDragRaceItem& run = gDragRuns.back();
@@ -70,7 +70,7 @@ TEST_F(StartTest, NewRunScoreboardOutputAndRefusedEntries) {
 
     // Both prompts cancelled: markers, no lane output, the scoreboard reset at the end.
     useScoreboard(135);
-    theConsole().showLogo = 0;
+    console.showLogo = 0;
     controller.calls.clear();
     host.displays.clear();
     host.radio.clear();
@@ -85,7 +85,7 @@ TEST_F(StartTest, NewRunScoreboardOutputAndRefusedEntries) {
 }
 
 TEST_F(StartTest, RollersRunAsksOneRacerOutsideAFinal) {
-    theConsole().raceMode = 7;
+    console.raceMode = 7;
     useScoreboard(122);
     op.inputs = {"12"};
     seq.newRollersRun(RUN_MODE_QUALIFICATION);
@@ -138,7 +138,7 @@ protected:
 };
 
 TEST_F(StartPairTest, PrepareMakesTheFinalRunOnTheChosenLanes) {
-    theConsole().raceMode = 2;
+    console.raceMode = 2;
     useScoreboard(124);
     ports.laneAnswers = {1}; // "<---->" once, then OK
     seq.startBracketPairRun(bracket, pair);
@@ -170,7 +170,7 @@ TEST_F(StartPairTest, WithoutAScoreboardTheArrangementIsNotKept) {
     seq.startBracketPairRun(bracket, pair);
     EXPECT_EQ(seq.lanesSwapped(), 0);
     EXPECT_EQ(host.displays.size(), 2u);
-    theConsole().raceMode = 7;
+    console.raceMode = 7;
     ports.laneAnswers = {1};
     seq.startRollersBracketPairRun(bracket, pair);
     EXPECT_EQ(seq.lanesSwapped(), 0);

@@ -26,7 +26,7 @@ TEST_F(StartTest, StartOnTheRunsPageWithoutAnArmedRunMakesTheRunAndStartsIt) {
     // A start that is already armed makes no run; with a type 153 scoreboard the code is 50
     // and the armed run's timing starts on the scoreboard.
     useScoreboard(153);
-    theConsole().proStart = true;
+    console.proStart = true;
     seq.setArmed(true);
     ports.calls.clear();
     seq.start();
@@ -48,7 +48,7 @@ TEST_F(StartTest, AltSendsOnlyCommand53AndAProgrammaticPressAfterItStartsNormall
 }
 
 TEST_F(StartTest, CtrlGivesAnArmedStartThatEnterFires) {
-    theConsole().raceMode = 2;
+    console.raceMode = 2;
     seq.setArmed(true);
     seq.start(START_MOD_CTRL);
     EXPECT_EQ(ports.only("send"), (Calls{"sendStartCommand(45,0,1)"}));
@@ -63,14 +63,14 @@ TEST_F(StartTest, CtrlGivesAnArmedStartThatEnterFires) {
     EXPECT_FALSE(seq.keyDown(StartKey::Enter, false));
     EXPECT_TRUE(ports.calls.empty());
     // A lap racer waiting makes Enter a START.
-    theConsole().raceMode = 1;
+    console.raceMode = 1;
     lap.pendingRacer() = 5;
     EXPECT_TRUE(seq.keyDown(StartKey::Enter, false));
     EXPECT_EQ(ports.only("send"), (Calls{"sendStartCommand(5,0,1)"}));
 }
 
 TEST_F(StartTest, LapStartThatIsRefusedSendsNothing) {
-    theConsole().raceMode = 1;
+    console.raceMode = 1;
     op.inputs = {std::nullopt}; // the racer number asked by the lap start is cancelled
     seq.start();
     EXPECT_TRUE(ports.only("send").empty());
@@ -78,9 +78,9 @@ TEST_F(StartTest, LapStartThatIsRefusedSendsNothing) {
 }
 
 TEST_F(StartTest, NextPreparesAnArmedRunWithAutomaticStart) {
-    theConsole().proStart = true;
-    theConsole().autoStart = true;
-    theConsole().showLogo = 1;
+    console.proStart = true;
+    console.autoStart = true;
+    console.showLogo = 1;
     op.inputs = {"12", "7"};
     seq.next();
     EXPECT_EQ(ports.calls, (Calls{"armCommand37", "sendStartSignalMode(1)", "clearDisplay(0)", "clearDisplay(1)",
@@ -129,7 +129,7 @@ TEST_F(StartTest, NextSendsTheStartUnitModeForItsScoreboards) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "mode " << c.mode << " type " << c.type);
-        theConsole().raceMode = c.mode;
+        console.raceMode = c.mode;
         useScoreboard(c.type);
         controller.calls.clear();
         ports.calls.clear();
@@ -149,7 +149,7 @@ TEST_F(StartTest, NextSendsTheStartUnitModeForItsScoreboards) {
         }
     }
     // Mode 4 with type 156 arms the start for the lap racer.
-    theConsole().raceMode = 4;
+    console.raceMode = 4;
     useScoreboard(156);
     seq.setArmed(false);
     op.inputs = {"5"};
@@ -164,7 +164,7 @@ TEST_F(StartTest, BlockStBrightnessAndReset) {
     useScoreboard(132);
     ports.calls.clear();
     seq.blockStart(true);
-    theConsole().raceMode = 7;
+    console.raceMode = 7;
     useScoreboard(0);
     seq.blockStart(true);
     EXPECT_TRUE(ports.calls.empty());
@@ -175,7 +175,7 @@ TEST_F(StartTest, BlockStBrightnessAndReset) {
 
     // The reset shows the logo, or with Ctrl on the click resets the radio boards.
     useScoreboard(135);
-    theConsole().showLogo = 1;
+    console.showLogo = 1;
     ports.calls.clear();
     seq.resetScoreboards();
     EXPECT_EQ(ports.calls, (Calls{"clearDisplay(0)", "clearDisplay(1)", "showRadioLogo"}));
@@ -213,14 +213,14 @@ TEST_F(StartTest, APressWhileACommandIsInProgressIsIgnored) {
 
 TEST_F(StartTest, KeysOfTheMainWindow) {
     EXPECT_TRUE(seq.keyDown(StartKey::F8, false));
-    theConsole().printBoth = true;
+    console.printBoth = true;
     EXPECT_TRUE(seq.keyDown(StartKey::F8, false));
-    theConsole().raceMode = 7;
+    console.raceMode = 7;
     EXPECT_TRUE(seq.keyDown(StartKey::F8, false)); // roller slalom prints nothing
     // With "Печать двух полос": -2, both lanes of the last run whatever is selected.
     EXPECT_EQ(ports.calls, (Calls{"printTimeslip(0)", "printTimeslip(1)", "printTimeslip(-2)"}));
 
-    theConsole().raceMode = 0;
+    console.raceMode = 0;
     op.inputs = {"12", "7"};
     EXPECT_TRUE(seq.keyDown(StartKey::Enter, true)); // Ctrl+Enter: NEXT
     EXPECT_EQ(gDragRuns.size(), 1u);

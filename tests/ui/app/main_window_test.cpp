@@ -49,15 +49,13 @@ protected:
     MainWindowTest() : scoped(op) {
         app();
         setProgramFolder(home.path());
-        theConsole().setPorts(&ports);
         ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
     }
     ~MainWindowTest() override {
         if (ui::MainForm && !ui::MainForm->closing()) ui::MainForm->close();
         ui::destroyConsoleWindows();
-        theConsole().scoreboard = nullptr;
-        theConsole().scoreboardLibrary.unloadForTests();
-        theConsole().setPorts(nullptr);
+        console.scoreboard = nullptr;
+        console.scoreboardLibrary.unloadForTests();
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
     }
     void installLibraries() {
@@ -78,6 +76,7 @@ protected:
         ports.hooks.loadClassesAndRacers = logged("loadClassesAndRacers");
     }
 
+    Console console; // the windows' console, fresh for each case
     HookPorts ports;
     QuietCommands commands;
     FakeLapHost lapHost;
@@ -91,7 +90,7 @@ protected:
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows(commands, lap);
+    auto windows = ui::createConsoleWindows(commands, lap, console, ports);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -122,18 +121,18 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     }
     // The registry did not exist while the main window was created: nothing loaded yet.
     EXPECT_TRUE(calls().empty());
-    EXPECT_FALSE(std::filesystem::exists(theConsole().eventFolder / "race.json"));
+    EXPECT_FALSE(std::filesystem::exists(console.eventFolder / "race.json"));
 
     ui::MainForm->show();
     EXPECT_EQ(calls(), std::vector<std::string>{"hook loadClassesAndRacers"});
-    EXPECT_TRUE(std::filesystem::exists(theConsole().eventFolder / "race.json"));
+    EXPECT_TRUE(std::filesystem::exists(console.eventFolder / "race.json"));
     ui::MainForm->hide();
     ui::MainForm->show();
     EXPECT_EQ(calls().size(), 1u); // shown again: not reloaded
 }
 
 TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
-    ui::createConsoleWindows(commands, lap);
+    ui::createConsoleWindows(commands, lap, console, ports);
     ui::TMainForm* form = ui::MainForm;
     form->show();
     EXPECT_TRUE(form->SingleLanePanel->isVisible()); // mode 1 at first start
@@ -141,7 +140,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
     EXPECT_TRUE(form->modeItems[1]->isChecked());
 
     form->modeItems[0]->trigger();
-    EXPECT_EQ(theConsole().raceMode, 0u);
+    EXPECT_EQ(console.raceMode, 0u);
     EXPECT_TRUE(form->DragStringGrid->isVisible());
     EXPECT_FALSE(form->SingleLanePanel->isVisible());
     EXPECT_NE(home.read("velmaro.ini").find("Mode:0\n"), std::string::npos);
@@ -151,7 +150,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
     EXPECT_TRUE(form->modeItems[6]->isChecked());
     EXPECT_FALSE(form->modeItems[1]->isChecked());
 
-    setMode(12); // from a settings file: neither grid changes, no item ticked anew
+    setMode(console, ports, 12); // from a settings file: neither grid changes, no item ticked anew
     EXPECT_TRUE(form->SingleLanePanel->isVisible());
     EXPECT_EQ(form->SingleLaneGrid->model()->headerData(6, Qt::Horizontal).toString().toStdString(), "Штраф");
 }
@@ -159,7 +158,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows(commands, lap);
+    ui::createConsoleWindows(commands, lap, console, ports);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -187,21 +186,21 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     h.stopResultsThread = logged("stopResultsThread");
     h.stopLinkThread = logged("stopLinkThread");
     h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows(commands, lap);
+    ui::createConsoleWindows(commands, lap, console, ports);
     ui::MainForm->show();
-    std::string window = std::to_string(reinterpret_cast<long long>(theConsole().mainWindow.window()));
+    std::string window = std::to_string(reinterpret_cast<long long>(console.mainWindow.window()));
 
     // A post from another thread reaches its handler on the main thread.
-    std::thread([] { theConsole().mainWindow.post(WM_SCOREBOARD_EVENT, 0, 1); }).join();
+    std::thread([this] { console.mainWindow.post(WM_SCOREBOARD_EVENT, 0, 1); }).join();
     QCoreApplication::processEvents();
     EXPECT_EQ(handled, std::vector<std::string>{"system 1"});
 
-    theConsole().mainWindow.post(WM_SCOREBOARD_EVENT, 0, 2); // queued, still waiting when the window closes
+    console.mainWindow.post(WM_SCOREBOARD_EVENT, 0, 2); // queued, still waiting when the window closes
     bool closedHook = false;
     commands.onClosed = [&] { closedHook = true; };
     ui::MainForm->close();
     QCoreApplication::processEvents();
-    theConsole().mainWindow.post(WM_SCOREBOARD_EVENT, 0, 3);
+    console.mainWindow.post(WM_SCOREBOARD_EVENT, 0, 3);
     QCoreApplication::processEvents();
     EXPECT_EQ(handled, std::vector<std::string>{"system 1"});
     EXPECT_TRUE(closedHook);
@@ -218,11 +217,11 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
                            "scoreboard delete",
                            "exchange sendData DEINIT 0 ",
                        }));
-    EXPECT_EQ(theConsole().exchange.sendData, nullptr);
+    EXPECT_EQ(console.exchange.sendData, nullptr);
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows(commands, lap);
+    ui::createConsoleWindows(commands, lap, console, ports);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal
@@ -310,7 +309,7 @@ bool columnsFollowTheGrid(const ui::DragGridWidget& grid) {
 // at the window's smallest and on a wider screen.
 TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap);
+    ui::createConsoleWindows(commands, lap, console, ports);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     form.modeItems[0]->trigger();
@@ -362,7 +361,7 @@ TEST_F(MainWindowTest, MainWindowOpensWholeOrMaximized) {
 // the main window; a window opens inside the screen.
 TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap);
+    ui::createConsoleWindows(commands, lap, console, ports);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     const QRect screen = form.screen()->availableGeometry();

@@ -4,6 +4,7 @@
 #include "core/app/console.h"
 #include "core/app/console_timers.h"
 #include "core/app/scoreboard_controller.h"
+#include "fakes/hook_ports.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/scoreboard_settings_dialog.h"
 
@@ -137,9 +138,9 @@ TEST(ScoreboardSettings, BrightnessTestDisplayAndSaving) {
 // While the dialog is open, the lane display timer and the scoreboard event use the
 // track bar's position, not the value of the last close.
 TEST(ScoreboardSettings, TheTrackBarIsTheBrightnessTheConsoleReads) {
-    Console& c = theConsole();
-    c.resetToDefaults();
-    ConsoleScoreboardSettingsPort port;
+    Console c;
+    velmaro::test::HookPorts ports;
+    ConsoleScoreboardSettingsPort port(c, ports);
     TfScoreboardConfig dialog(port);
     dialog.fillFromSettings(c.scoreboardBrightness, false, false);
     dialog.tbBrightness->setValue(5);
@@ -154,7 +155,6 @@ TEST(ScoreboardSettings, TheTrackBarIsTheBrightnessTheConsoleReads) {
     onScoreboardEvent(c, 0, 1, nullptr);
     EXPECT_EQ(board.calls, (std::vector<std::string>{"brightness 5"}));
     c.scoreboard = nullptr;
-    c.resetToDefaults();
 }
 
 } // namespace

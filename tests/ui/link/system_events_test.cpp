@@ -48,8 +48,12 @@ public:
     int releases = 0, starts = 0, startGiven = 0;
     std::vector<std::array<std::uint8_t, CHANNEL_COUNT>> levelCalls;
     std::vector<std::string> calls; // order of the window's actions
+    unsigned mode = 1;    // the console's timing mode
+    int racerAtStart = 0; // the console's racer at the start
     bool startArmed() override { return armed; }
     void setStartArmed(bool a) override { armed = a; }
+    unsigned raceMode() override { return mode; }
+    void setRacerAtStart(int number) override { racerAtStart = number; }
     void releaseBlockSt() override {
         ++releases;
         calls.push_back("release");
@@ -78,11 +82,7 @@ protected:
                                    sources.push_back(source);
                                    host.calls.push_back("hit");
                                }};
-    void SetUp() override { theConsole().resetToDefaults(); }
-    void TearDown() override {
-        delete label;
-        theConsole().resetToDefaults();
-    }
+    void TearDown() override { delete label; }
 };
 
 TEST_F(SystemEvents, NewHitsAreTakenOldestFirstInSlicesUntilTheQueueIsEmpty) {
@@ -149,7 +149,7 @@ TEST_F(SystemEvents, StartSignalsReleaseBlockStOrPressStartAfterTheHitIsProcesse
         SCOPED_TRACE(r.name);
         host = FakeHost();
         host.armed = r.armed;
-        theConsole().raceMode = r.mode;
+        host.mode = r.mode;
         link.queue = {{1, r.signal, 5000}};
         handler.onSystemEvent(SE_NEW_HITS, 0);
         EXPECT_EQ(host.releases, r.releases);
@@ -202,15 +202,15 @@ TEST_F(SystemEvents, StartGivenResentLightsAndChannelLevels) {
 TEST_F(SystemEvents, TagAtStartNamesTheRacerOnlyFromTheStartReader) {
     EXPECT_EQ(label->text(), QStringLiteral("--"));
     handler.onSystemEvent(SE_TAG_AT_START, 3u | (77u << 8));
-    EXPECT_EQ(theConsole().racerAtStart, 12);
+    EXPECT_EQ(host.racerAtStart, 12);
     EXPECT_EQ(label->text(), QStringLiteral("12"));
     handler.onSystemEvent(SE_TAG_AT_START, 5u | (88u << 8)); // node 5: nothing
-    EXPECT_EQ(theConsole().racerAtStart, 12);
+    EXPECT_EQ(host.racerAtStart, 12);
     EXPECT_EQ(label->text(), QStringLiteral("12"));
     handler.onSystemEvent(SE_TAG_AT_START, 3u | (4321u << 8)); // unknown tag: the tag itself
-    EXPECT_EQ(theConsole().racerAtStart, 4321);
+    EXPECT_EQ(host.racerAtStart, 4321);
     handler.onSystemEvent(SE_TAG_AT_START, 3u); // tag 0
-    EXPECT_EQ(theConsole().racerAtStart, 0);
+    EXPECT_EQ(host.racerAtStart, 0);
     EXPECT_EQ(label->text(), QStringLiteral("--"));
 }
 
