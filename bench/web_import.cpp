@@ -19,7 +19,9 @@
 #include <filesystem>
 #include <string>
 
+#include "core/bracket/bracket_pages.h"
 #include "core/exchange/web_data_exchange.h"
+#include "core/results/drag_results.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
 
@@ -52,12 +54,23 @@ template <class Element> std::string message(const char* kind, const char* list,
     return text + "]}";
 }
 
+// The drag results of the scene: nothing shown, nothing sent.
+class NoResults : public DragResultsPort {
+public:
+    TDragRankOptions sampleRankOptions() override { return {}; }
+    void showResults(const TDragResultsView&) override {}
+    void sendData(const std::string&, const char*) override {}
+};
+
 // A registry in a scratch event folder, installed for the benchmark's life.
 struct Scene {
     std::filesystem::path home = std::filesystem::temp_directory_path() / "velmaro_bench_web_import";
     TRegistry reg;
     NoWindows port;
-    WebDataExchange exchange{port};
+    NoResults resultsPort;
+    BracketPages brackets;
+    DragResults results{resultsPort, brackets};
+    WebDataExchange exchange{port, results};
 
     Scene() {
         std::filesystem::remove_all(home);

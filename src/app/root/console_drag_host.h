@@ -4,11 +4,15 @@
 // scoreboards for output, the drag results thread, and the main window's run grid and
 // Block ST button through a small view interface that the window implements.
 //
-// Start-up calls installConsoleDragHost(view) once (main thread); it also registers the
-// two-lane hit handlers in the hit intake's dispatch table.
+// The composition root owns it (built with the root's drag results and class pages'
+// brackets) and installs it at start-up, main thread; it also registers the two-lane hit
+// handlers in the hit intake's dispatch table then.
 #include "core/drag/drag_host.h"
 
 namespace velmaro {
+
+class BracketPages;
+class DragResults;
 
 // What the drag core needs of the main window itself.
 class DragGridView {
@@ -28,6 +32,9 @@ public:
 
 class ConsoleDragHost : public DragHost {
 public:
+    // Neither is owned; both outlive the host.
+    ConsoleDragHost(DragResults& results, BracketPages& brackets) : results_(results), brackets_(brackets) {}
+
     // The view may be null (no window yet): grid calls are then dropped.
     void setView(DragGridView* view) { view_ = view; }
 
@@ -59,12 +66,14 @@ public:
     void notifyRunChanged(std::size_t index) override;
     void loadFinalBracketFile() override;
 
+    // Installs this host with the given view and registers the hit handlers of modes 0,
+    // 2, 3, 5, 7 and 8.
+    void install(DragGridView* view);
+
 private:
+    DragResults& results_;
+    BracketPages& brackets_;
     DragGridView* view_ = nullptr;
 };
-
-// Installs the console's drag host (a process-wide object) with the given view and
-// registers the hit handlers of modes 0, 2, 3, 5, 7 and 8. Returns the host.
-ConsoleDragHost& installConsoleDragHost(DragGridView* view);
 
 } // namespace velmaro

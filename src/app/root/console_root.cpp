@@ -287,8 +287,10 @@ private:
 // and final_bracket.txt, the web exchange.
 class ConsoleDragResultsPort final : public DragResultsPort {
 public:
+    ConsoleDragResultsPort(const std::unique_ptr<DragResults>& results, BracketPages& brackets)
+        : results_(results), brackets_(brackets) {}
     TDragRankOptions sampleRankOptions() override {
-        TDragRankOptions rank = currentRankOptions();
+        TDragRankOptions rank = results_->currentRankOptions();
         rank.raceMode = static_cast<std::int32_t>(theConsole().raceMode);
         return rank;
     }
@@ -296,16 +298,21 @@ public:
         if (ui::RallyResults) ui::RallyResults->showDragResults(view);
         TformFinal::repaintAll();
         const std::filesystem::path folder = theConsole().eventFolder;
-        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
+        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(brackets_, folder));
     }
     void sendData(const std::string& text, const char* kind) override { (void)theConsole().exchange.send(text, kind); }
+
+private:
+    const std::unique_ptr<DragResults>& results_; // the root's: built after this port, which it serves
+    BracketPages& brackets_;
 };
 
 // What a class page's bracket window needs of the console.
 class MainFormBracketPort final : public TBracketWindowPort {
 public:
-    MainFormBracketPort(TMainForm& form, StartSequence& start) : form_(form), start_(start) {}
-    void requestRebuild() override { velmaro::notifyResultsThread(); }
+    MainFormBracketPort(TMainForm& form, StartSequence& start, DragResults& results)
+        : form_(form), start_(start), results_(results) {}
+    void requestRebuild() override { results_.notifyResultsThread(); }
     std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
     void setWinnerCaptions(const std::string& caption, const std::string& groupCaption) override {
         if (ui::SetWinnerForm) ui::SetWinnerForm->setCaptions(caption, groupCaption);
@@ -349,6 +356,7 @@ public:
 private:
     TMainForm& form_;
     StartSequence& start_;
+    DragResults& results_;
 };
 
 // The registration window's view of the console: closing it reloads the event.
@@ -370,24 +378,28 @@ private:
 // "Разбить на классы" as the run commands see the console.
 class MainFormDragEvents final : public DragEventPort {
 public:
-    explicit MainFormDragEvents(ConsolePorts& ports) : ports_(ports) {}
+    MainFormDragEvents(ConsolePorts& ports, const DragResults& results) : ports_(ports), results_(results) {}
     void markRacerListForSending() override { theConsole().sendRacersList = true; }
     void reloadEvent() override { loadEvent(); }
     void sendRaceInfo() override { ports_.sendRaceInfo(); }
     std::vector<TDragResult> overallQualification() override {
-        const auto found = gQualResults.find(-1);
-        return found == gQualResults.end() ? std::vector<TDragResult>{} : found->second;
+        const TDragResultsMap& published = results_.qualResults();
+        const auto found = published.find(-1);
+        return found == published.end() ? std::vector<TDragResult>{} : found->second;
     }
+    TDragRankOptions rankOptions() override { return results_.currentRankOptions(); }
 
 private:
     ConsolePorts& ports_;
+    const DragResults& results_;
 };
 
 // Class pages of DragPageControl: page 0 is the run grid, each further page holds the
 // bracket window of one class.
 class MainFormClassPages final : public ClassPageSink {
 public:
-    MainFormClassPages(TMainForm& form, TBracketWindowPort& port) : form_(form), port_(port) {}
+    MainFormClassPages(TMainForm& form, TBracketWindowPort& port, DragResults& results)
+        : form_(form), port_(port), results_(results) {}
     void clearClassPages() override {
         QTabWidget* pages = form_.DragPageControl;
         while (pages->count() > 1) {
@@ -397,7 +409,7 @@ public:
         }
     }
     void createClassPage(TClassItem& cls) override {
-        auto* window = new TformFinal(port_, form_.DragPageControl);
+        auto* window = new TformFinal(results_.brackets(), port_, form_.DragPageControl);
         window->setClassItem(&cls);
         // A click on a pair selects the pair's run in the run grid; a pair without a run
         // (run id 0) clears the selection.
@@ -409,15 +421,16 @@ public:
         });
         form_.DragPageControl->addTab(window, u("ТОП - " + cls.name));
     }
-    void rebuildBracketDrawings() override { rebuildAllBracketDrawings(); }
+    void rebuildBracketDrawings() override { results_.brackets().rebuildAllBracketDrawings(); }
     void repaintBrackets() override { TformFinal::repaintAll(); }
     int raceMode() const override { return static_cast<int>(theConsole().raceMode); }
-    void notifyResultsThread() override { velmaro::notifyResultsThread(); }
+    void notifyResultsThread() override { results_.notifyResultsThread(); }
     void sendRaceInfo() override { velmaro::sendRaceInfo(); }
 
 private:
     TMainForm& form_;
     TBracketWindowPort& port_;
+    DragResults& results_;
 };
 
 // The web exchange's view of the main window.
@@ -437,6 +450,12 @@ private:
 struct ConsoleRoot::State {
     // In start-up order; shut-down releases them in reverse.
     Operator* op = nullptr;
+    // The class pages' brackets and the drag results live as long as the root: the
+    // windows, the start controls, the drag host and the web exchange are handed them.
+    BracketPages brackets;
+    std::unique_ptr<ConsoleDragResultsPort> resultsPort;
+    std::unique_ptr<DragResults> results;
+    std::unique_ptr<ConsoleDragHost> dragHost;
     // The lap timing and its host live as long as the root: the windows, the start
     // controls and the mode hit handlers are handed the lap timing.
     std::unique_ptr<MainFormLapHost> lapHost;
@@ -461,21 +480,26 @@ struct ConsoleRoot::State {
     ui::NodeStatusBox* nodeBox = nullptr;
     ui::StartLightTree* lights = nullptr;
     std::unique_ptr<LapResultsWorker> lapWorker;
-    ConsoleDragResultsPort resultsPort;
 };
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->op = &op;
     setOperator(&op);
     theConsole().setPorts(this);
+    d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->results, d->brackets);
+    d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets);
+    d->dragHost = std::make_unique<ConsoleDragHost>(*d->results, d->brackets);
     d->lapHost = std::make_unique<MainFormLapHost>(d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost);
     registerLapHitHandlers(*d->lap);
 }
 
+DragResults& ConsoleRoot::dragResults() const { return *d->results; }
+
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
     clearLapHitHandlers();
+    setDragHost(nullptr); // the host goes with the root
     theConsole().setPorts(nullptr);
     setOperator(nullptr);
 }
@@ -489,16 +513,16 @@ void ConsoleRoot::launch() {
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, *d->results, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->brackets);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
         s->intakeHost = std::make_unique<ConsoleHitIntakeHost>(*s->start, *this, form, s->link);
         setHitIntakeHost(s->intakeHost.get());
         s->dragView = std::make_unique<MainFormDragView>(form);
-        installConsoleDragHost(s->dragView.get());
+        s->dragHost->install(s->dragView.get());
         // Each lap results build comes back to the main thread as a queued call on the
         // main window (dropped if the window is gone).
         s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
@@ -507,20 +531,19 @@ void ConsoleRoot::launch() {
                 window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
         });
         s->lapWorker->start();
-        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start);
-        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
-        s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
+        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, *s->results);
+        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, *s->results);
+        s->dragEvents = std::make_unique<MainFormDragEvents>(*this, *s->results);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form);
         // A double click on a hit's time finds that hit in the hit log window.
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::hitTimeActivated, &form, [](quint64 time) {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(*s->exchangePort);
+        s->exchange = std::make_unique<WebDataExchange>(*s->exchangePort, *s->results);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
             ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
         });
-        setDragResultsPort(&s->resultsPort);
     });
     ui::RegForm->registry.setSink(d->classPages.get());
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(d->form);
@@ -541,8 +564,7 @@ void ConsoleRoot::shutDown() {
     // the main window: it ends before the window and the lap host go.
     if (s->lapWorker) s->lapWorker->stop();
     if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
-    setDragResultsPort(nullptr);
-    installConsoleDragHost(nullptr);
+    s->dragHost->setView(nullptr);
     setHitIntakeHost(nullptr);
     // The link and the radio thread were stopped by the window's closing; what is left
     // of them goes before the windows they report to.
@@ -711,11 +733,11 @@ void ConsoleRoot::startRadioScoreboard() {
 
 void ConsoleRoot::handScoreboardToLink() { linkScoreboard_.store(theConsole().scoreboard, std::memory_order_release); }
 
-void ConsoleRoot::startResultsThread() { velmaro::startResultsThread(); }
+void ConsoleRoot::startResultsThread() { d->results->startResultsThread(); }
 void ConsoleRoot::stopLapResultsThread() {
     if (d->lapWorker) d->lapWorker->stop();
 }
-void ConsoleRoot::stopResultsThread() { velmaro::stopResultsThread(); }
+void ConsoleRoot::stopResultsThread() { d->results->stopResultsThread(); }
 
 void ConsoleRoot::stopLinkThread() {
     if (d->link) d->link->stop();
@@ -738,14 +760,14 @@ void ConsoleRoot::onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam)
 void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) {
     if (d->exchange) d->exchange->onExchangeData();
 }
-void ConsoleRoot::onDragResults() { velmaro::onDragResults(); }
+void ConsoleRoot::onDragResults() { d->results->onDragResults(); }
 
 // ---------------------------------------------------------------- MainFormCommands
 
 void ConsoleRoot::printBracket() {
     auto* window = qobject_cast<TformFinal*>(d->form->DragPageControl->currentWidget());
     if (!window) return;
-    const Status st = printFinalBracket(window->bracket(), theConsole().eventFolder);
+    const Status st = printFinalBracket(window->pages(), window->bracket(), theConsole().eventFolder);
     if (!st.ok()) theOperator().message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 

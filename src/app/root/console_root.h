@@ -16,7 +16,7 @@
 //   processHit                               core/intake/hit_intake.cpp       main thread: repeat check, remote signals, tags
 //   ModeHitHandlers::dispatch -> drag handler core/drag/drag_hits.cpp          main thread: lane, acceptance, figures
 //   ~HitBatch (afterHits, once per slice)    core/intake/hit_intake.cpp       main thread: hitlog.txt (appended), drag.txt (tail), results input
-//   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> results input (the one run changed)
+//   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> DragResults input (the one run changed)
 //   TSystemInterface::hitsLogged             core/link/system_interface.cpp   main thread: queue empty and hitlog.txt saved -> journal emptied
 //   TDragResultsCntr::Execute                core/results/drag_results.cpp    results thread: rebuild, brackets, documents
 //   WM_DRAG_RESULTS -> ConsoleRoot::onDragResults                             main thread: results window, brackets, final_bracket.txt
@@ -33,6 +33,7 @@
 
 namespace velmaro {
 
+class DragResults;
 class LapTiming;
 class Operator;
 class TScoreboardController;
@@ -61,6 +62,8 @@ public:
     ui::TMainForm* mainForm() const;
     // The lap timing of the open single-lane event (built with the root, lives as long).
     LapTiming& lapTiming() const;
+    // The drag results with the class pages' brackets (built with the root, live as long).
+    DragResults& dragResults() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

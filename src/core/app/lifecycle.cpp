@@ -11,15 +11,12 @@
 namespace velmaro {
 namespace {
 
-bool gFirstShow = true;
-
 ConsoleLifecycleView* lifecycleView() { return dynamic_cast<ConsoleLifecycleView*>(theConsole().view); }
 
 } // namespace
 
 void constructConsole() {
     theConsole().resetToDefaults();
-    gFirstShow = true;
 }
 
 void createConsole(std::time_t today) {
@@ -76,14 +73,13 @@ void createConsole(std::time_t today) {
 }
 
 void showConsole() {
-    if (gFirstShow) {
+    Console& c = theConsole();
+    if (c.firstShow) {
         loadEvent();
-        gFirstShow = false;
+        c.firstShow = false;
     }
     if (auto* view = lifecycleView()) view->afterShow();
 }
-
-bool firstShowPending() { return gFirstShow; }
 
 void closeConsole() {
     Console& c = theConsole();

@@ -41,7 +41,6 @@ void createConsole(std::time_t today);
 
 // Every showing of the main window: the open event is loaded on the first one only.
 void showConsole();
-bool firstShowPending(); // gFirstShow
 
 // The main window's closing: posts to the window stop; the lap and drag results
 // threads, the node link and the radio scoreboard thread are stopped and joined; the

@@ -151,7 +151,7 @@ Status skipped(const std::string& why) {
 
 } // namespace
 
-WebDataExchange::WebDataExchange(WebExchangePort& port) : port_(port) {}
+WebDataExchange::WebDataExchange(WebExchangePort& port, DragResults& results) : port_(port), results_(results) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
@@ -172,10 +172,10 @@ Status WebDataExchange::handleMessage(std::string_view text) {
         if (event == "init") {
             if (clientType == "RegistrationPost") {
                 sendRaceInfo();
-                sendResults();
+                results_.sendResults();
                 if (c.exchange.sendData) c.exchange.send(kRegistrationListRequest, "race_info");
             } else if (clientType == "TitlesScreen") {
-                publishCurrentRun();
+                results_.publishCurrentRun();
             }
         } else if (event == "data") {
             const std::string dataKind = textMember(msg, "dataKind");
@@ -200,7 +200,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
         } else if (event == "racersAccepted") {
             c.sendRacersList = false;
         } else if (event == "resendResults") {
-            sendResults();
+            results_.sendResults();
         }
     } catch (const BadMember& bad) {
         return skipped(bad.text);

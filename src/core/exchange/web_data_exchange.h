@@ -7,8 +7,8 @@
 //   race information [race_info]   sendRaceInfo(): event name, GUID, class list and, while
 //                                  Console::sendRacersList is set, the racer list
 //   registration list request      kRegistrationListRequest [race_info]
-//   result documents [results]     sendResults() of core/results, after every rebuild
-//   current run [online]           publishCurrentRun() of core/results
+//   result documents [results]     DragResults::sendResults() of core/results, after every rebuild
+//   current run [online]           DragResults::publishCurrentRun() of core/results
 //   "RESET" [online]               WebExchange::sendReset(), at the start of a run
 //
 // Incoming: the library posts WM_EXCHANGE_DATA; onExchangeData() then takes the waiting
@@ -32,6 +32,8 @@
 #include "core/platform/status.h"
 
 namespace velmaro {
+
+class DragResults;
 
 // The registration list request, sent with the kind "race_info".
 inline constexpr const char* kRegistrationListRequest = "{\"request\":\"get_registration_list\"}";
@@ -66,7 +68,9 @@ public:
     static constexpr int kBufferSize = 4'194'304;
     static constexpr int kBatchSize = 32;
 
-    explicit WebDataExchange(WebExchangePort& port);
+    // `results`: the drag results whose documents a request sends again (not owned,
+    // outlives this).
+    WebDataExchange(WebExchangePort& port, DragResults& results);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -86,6 +90,7 @@ private:
     void takeBatch();
 
     WebExchangePort& port_;
+    DragResults& results_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;
     bool inBatch_ = false;

@@ -115,10 +115,11 @@ std::string currentRunJson(const TDragRaceItem& run, const std::string& eventNam
     return doc.toString();
 }
 
-void publishCurrentRun() {
+void DragResults::publishCurrentRun() {
+    owner_.assertOwner();
     const TDragRaceItem* run = currentRun();
     if (!run) return;
-    dragResultsPort().sendData(currentRunJson(*run, theConsole().eventName, theConsole().proStart), "online");
+    port_.sendData(currentRunJson(*run, theConsole().eventName, theConsole().proStart), "online");
 }
 
 } // namespace velmaro

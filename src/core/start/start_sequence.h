@@ -36,6 +36,7 @@
 
 namespace velmaro {
 
+class BracketPages;
 class LapTiming;
 struct TFinalPair;
 struct TDragRaceItem;
@@ -50,7 +51,8 @@ int runModeOfItem(int item);
 
 class StartSequence {
 public:
-    StartSequence(StartPorts& ports, LapTiming& lap);
+    // `brackets`: the class pages' brackets the pair runs are made from (not owned).
+    StartSequence(StartPorts& ports, LapTiming& lap, BracketPages& brackets);
     ~StartSequence();
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
@@ -143,6 +145,7 @@ private:
 
     StartPorts& ports_;
     LapTiming& lap_;
+    BracketPages& brackets_;
     bool armed_ = false;
     bool busy_ = false;
     std::vector<WaitingPress> waiting_;

@@ -61,7 +61,7 @@ ConsoleChannelScanPort gChannelScanPort;
 
 } // namespace
 
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, DragResults& results,
                                      const std::function<void(TMainForm&)>& beforeCreate) {
     MainForm = new TMainForm(commands, lap, nullptr);
     gWindows.append(MainForm);
@@ -71,7 +71,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
     make(EditPersonalDataForm);
     make(SelectClassForm);
     make(LogWindow);
-    gResultsHost = std::make_unique<ConsoleResultsHost>(lap);
+    gResultsHost = std::make_unique<ConsoleResultsHost>(lap, results);
     RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, nullptr);
     gWindows.append(RallyResults);
     make(SelectLanesForm);

@@ -10,6 +10,7 @@
 class QWidget;
 
 namespace velmaro {
+class DragResults;
 class LapTiming;
 } // namespace velmaro
 
@@ -22,8 +23,9 @@ class MainFormCommands;
 // The main window's FormCreate has run when this returns. `beforeCreate` runs on the
 // constructed main window just before its creation handler (the program joins the
 // other areas' widgets and handlers to it there). The main window's lap grid and the
-// results window work on `lap`, which must outlive the windows.
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
+// results window work on `lap`, the results window on `results` too; both must outlive
+// the windows.
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, DragResults& results,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

@@ -1,12 +1,14 @@
 #pragma once
 // The console as the results window sees it: the open event of theConsole(), the two
-// rebuild requests (the lap results of the lap timing it is built with, not owned) and
+// rebuild requests and the ranking options (the lap timing and the drag results it is
+// built with, not owned) and
 // the way to a lap event in the main window's lap grid; and the desktop opener the
 // export shows its workbook with.
 #include "core/results/results_window.h"
 #include "ui/platform/desktop_opener.h"
 
 namespace velmaro {
+class DragResults;
 class LapTiming;
 } // namespace velmaro
 
@@ -14,19 +16,21 @@ namespace velmaro::ui {
 
 class ConsoleResultsHost final : public ResultsWindowHost {
 public:
-    explicit ConsoleResultsHost(LapTiming& lap) : lap_(lap) {}
+    ConsoleResultsHost(LapTiming& lap, DragResults& results) : lap_(lap), results_(results) {}
 
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
     std::string eventName() const override;
     void rebuildLapResults() override;  // LapTiming::scheduleLapResults
-    void rebuildDragResults() override; // notifyResultsThread
+    void rebuildDragResults() override; // DragResults::notifyResultsThread
+    void setRankOptions(const TDragRankOptions& options) override;
     void showLapEvent(int index) override;
 
     DesktopOpener opener;
 
 private:
     LapTiming& lap_;
+    DragResults& results_;
 };
 
 } // namespace velmaro::ui

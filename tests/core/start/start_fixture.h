@@ -101,7 +101,8 @@ protected:
     RecordingController controller;
     FakeLapHost lapHost; // the lap timing's view of the same event
     LapTiming lap{lapHost};
-    StartSequence seq{ports, lap};
+    BracketPages brackets; // the class pages' brackets of the event
+    StartSequence seq{ports, lap, brackets};
 
     void SetUp() override {
         DragTest::SetUp();
