@@ -13,6 +13,7 @@
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_selection.h"
 #include "core/registration/registry.h"
+#include "core/bracket/bracket_pages.h"
 #include "core/results/drag_results.h"
 #include "ui/drag/drag_grid_widget.h"
 
@@ -95,11 +96,12 @@ void BM_ResultsRebuild(benchmark::State& state)
     }
     TDragResultsOptions options;
     options.registry = registry;
+    BracketPages brackets; // no class pages
     for (auto _ : state) {
         state.PauseTiming();
         std::vector<TDragRaceItem> copy = gDragRuns;  // the worker's own copy
         state.ResumeTiming();
-        auto view = TDragResultsCntr::buildResults(copy, options);
+        auto view = TDragResultsCntr::buildResults(copy, options, brackets);
         benchmark::DoNotOptimize(view);
     }
 }

@@ -88,9 +88,8 @@ std::vector<TDragRaceItem> makeRuns() {
     return runs;
 }
 
-void installBrackets(const std::vector<TDragRaceItem>& runs) {
-    auto lock = lockBrackets();
-    bracketPages().clear();
+void installBrackets(BracketPages& pages, const std::vector<TDragRaceItem>& runs) {
+    auto lock = pages.lockBrackets();
     for (int c = 1; c <= kClasses; ++c) {
         auto bracket = std::make_shared<TFinalBracket>(kBracketSize, BRACKET_SINGLE_THIRD, c, kBracketSize, "");
         int slot = 0;
@@ -103,7 +102,7 @@ void installBrackets(const std::vector<TDragRaceItem>& runs) {
                 if (run.runMode == RUN_MODE_FINAL && run.classId[0] == c && k < round->count)
                     round->pairs[k++]->run.runId = run.runId;
         }
-        auto page = addBracketPage(nullptr);
+        auto page = pages.addBracketPage(nullptr);
         page->classId = c;
         (void)setPageBracket(*page, bracket);
     }
@@ -112,7 +111,8 @@ void installBrackets(const std::vector<TDragRaceItem>& runs) {
 void BM_FullRebuild(benchmark::State& state) {
     scaleTo(state);
     const std::vector<TDragRaceItem> runs = makeRuns();
-    installBrackets(runs);
+    BracketPages pages;
+    installBrackets(pages, runs);
     TDragResultsOptions options;
     options.registry = makeRegistry();
     options.rank = TDragRankOptions{true, false, 0};
@@ -121,14 +121,12 @@ void BM_FullRebuild(benchmark::State& state) {
         state.PauseTiming();
         std::vector<TDragRaceItem> copy = runs; // the worker's own copy, made at hand-over
         state.ResumeTiming();
-        auto view = TDragResultsCntr::buildResults(copy, options);
+        auto view = TDragResultsCntr::buildResults(copy, options, pages);
         benchmark::DoNotOptimize(view);
         documentBytes = view->allDragResults.size() + view->practiceResults.size() + view->qualResults.size() +
                         view->raceResults.size();
     }
     state.counters["doc_kB"] = static_cast<double>(documentBytes) / 1024.0;
-    auto lock = lockBrackets();
-    bracketPages().clear();
 }
 BENCHMARK(BM_FullRebuild)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
@@ -136,17 +134,14 @@ BENCHMARK(BM_FullRebuild)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 void BM_RebuildNoBrackets(benchmark::State& state) {
     scaleTo(state);
     const std::vector<TDragRaceItem> runs = makeRuns();
-    {
-        auto lock = lockBrackets();
-        bracketPages().clear();
-    }
+    BracketPages pages; // none
     TDragResultsOptions options;
     options.registry = makeRegistry();
     for (auto _ : state) {
         state.PauseTiming();
         std::vector<TDragRaceItem> copy = runs;
         state.ResumeTiming();
-        auto view = TDragResultsCntr::buildResults(copy, options);
+        auto view = TDragResultsCntr::buildResults(copy, options, pages);
         benchmark::DoNotOptimize(view);
     }
 }
@@ -157,12 +152,13 @@ BENCHMARK(BM_RebuildNoBrackets)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_IncrementalAfterHit(benchmark::State& state) {
     scaleTo(state);
     std::vector<TDragRaceItem> runs = makeRuns();
-    installBrackets(runs);
+    BracketPages pages;
+    installBrackets(pages, runs);
     TDragResultsOptions options;
     options.registry = makeRegistry();
     std::vector<const TDragRaceItem*> list;
     for (const TDragRaceItem& run : runs) list.push_back(&run);
-    DragResultsModel model;
+    DragResultsModel model(pages);
     (void)model.build(list, options, nullptr);
     std::size_t hit = 0;
     for (auto _ : state) {
@@ -174,8 +170,6 @@ void BM_IncrementalAfterHit(benchmark::State& state) {
         benchmark::DoNotOptimize(view);
     }
     state.counters["full"] = static_cast<double>(model.fullCount());
-    auto lock = lockBrackets();
-    bracketPages().clear();
 }
 BENCHMARK(BM_IncrementalAfterHit)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
@@ -250,28 +244,28 @@ public:
 void BM_HandOverQueued(benchmark::State& state) {
     scaleTo(state);
     BenchResultsPort port;
-    setDragResultsPort(&port);
+    BracketPages brackets;
+    DragResults results(port, brackets);
     TRegistry& registry = theRegistry();
     const auto source = makeRegistry();
     for (const TClassItem& c : source->classes) registry.classes.push_back(std::make_unique<TClassItem>(c));
     for (const TRacerItem& r : source->racers) registry.racers.push_back(std::make_unique<TRacerItem>(r));
     gDragRuns = makeRuns();
     // A worker that never polls: the hand-overs pile up untaken, as in a burst.
-    startResultsThread(nullptr, [](const std::function<bool()>& stopRequested) {
+    results.startResultsThread(nullptr, [](const std::function<bool()>& stopRequested) {
         while (!stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
-    notifyResultsThread();
+    results.notifyResultsThread();
     std::size_t hit = 0;
     for (auto _ : state) {
         const std::size_t i = (hit++ * 7919) % gDragRuns.size();
         gDragRuns[i].et[1] += 1;
-        notifyRunChanged(i);
+        results.notifyRunChanged(i);
     }
-    stopResultsThread();
+    results.stopResultsThread();
     gDragRuns.clear();
     registry.racers.clear();
     registry.classes.clear();
-    setDragResultsPort(nullptr);
 }
 BENCHMARK(BM_HandOverQueued)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
@@ -285,6 +279,7 @@ public:
     void rebuildLapResults() override {}
     void rebuildDragResults() override {}
     void showLapEvent(int) override {}
+    void setRankOptions(const TDragRankOptions&) override {}
 };
 
 class NoOpener : public DocumentOpener {
@@ -296,7 +291,8 @@ std::shared_ptr<TDragResultsView> largeView() {
     std::vector<TDragRaceItem> runs = makeRuns();
     TDragResultsOptions options;
     options.registry = makeRegistry();
-    return TDragResultsCntr::buildResults(runs, options);
+    BracketPages pages; // none
+    return TDragResultsCntr::buildResults(runs, options, pages);
 }
 
 // The grid texts of one rebuild (core only).

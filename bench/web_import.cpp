@@ -20,7 +20,9 @@
 #include <string>
 
 #include "core/app/console.h"
+#include "core/bracket/bracket_pages.h"
 #include "core/exchange/web_data_exchange.h"
+#include "core/results/drag_results.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
 
@@ -53,13 +55,26 @@ template <class Element> std::string message(const char* kind, const char* list,
     return text + "]}";
 }
 
+// The drag results of the scene: nothing shown, nothing sent.
+class NoResults : public DragResultsPort {
+public:
+    TDragRankOptions sampleRankOptions() override { return {}; }
+    void showResults(const TDragResultsView&) override {}
+    void sendData(const std::string&, const char*) override {}
+    bool proStartSignal() override { return false; }
+    std::string eventName() override { return {}; }
+};
+
 // A registry in a scratch event folder, installed for the benchmark's life.
 struct Scene {
     std::filesystem::path home = std::filesystem::temp_directory_path() / "velmaro_bench_web_import";
     TRegistry reg;
     NoWindows port;
     Console console;
-    WebDataExchange exchange{console, port};
+    NoResults resultsPort;
+    BracketPages brackets;
+    DragResults results{resultsPort, brackets};
+    WebDataExchange exchange{console, port, results};
 
     Scene() {
         std::filesystem::remove_all(home);

@@ -114,13 +114,11 @@ int lapSingle(const std::uint8_t* data, std::size_t size) {
 int finalBracket(const std::uint8_t* data, std::size_t size) {
     // Pages for classes 0..3, so blocks of those classes are installed and written again.
     static std::vector<std::unique_ptr<TClassItem>> classList;
-    auto lock = lockBrackets();
-    if (classList.empty()) {
-        for (int id = 0; id < 4; ++id) {
-            classList.push_back(std::make_unique<TClassItem>(id, "C" + std::to_string(id)));
-            addBracketPage(classList.back().get());
-        }
-    }
+    if (classList.empty())
+        for (int id = 0; id < 4; ++id) classList.push_back(std::make_unique<TClassItem>(id, "C" + std::to_string(id)));
+    BracketPages pages;
+    auto lock = pages.lockBrackets();
+    for (const auto& cls : classList) pages.addBracketPage(cls.get());
     const TFindRunById findRun = [](std::int32_t runId) {
         TDragRaceItem run;
         run.runId = runId;
@@ -129,12 +127,11 @@ int finalBracket(const std::uint8_t* data, std::size_t size) {
     const TFindClassById findClass = [](std::int32_t id) -> TClassItem* {
         return id >= 0 && id < static_cast<std::int32_t>(classList.size()) ? classList[id].get() : nullptr;
     };
-    for (auto& page : bracketPages()) (void)setPageBracket(*page, nullptr);
-    readFinalBracketLines(splitTextLines(bytesOf(data, size)), findRun, findClass);
-    const std::string written = finalBracketText(bracketPages());
-    for (auto& page : bracketPages()) (void)setPageBracket(*page, nullptr);
-    readFinalBracketLines(splitTextLines(written), findRun, findClass);
-    const std::string again = finalBracketText(bracketPages());
+    readFinalBracketLines(pages, splitTextLines(bytesOf(data, size)), findRun, findClass);
+    const std::string written = finalBracketText(pages.bracketPages());
+    for (auto& page : pages.bracketPages()) (void)setPageBracket(*page, nullptr);
+    readFinalBracketLines(pages, splitTextLines(written), findRun, findClass);
+    const std::string again = finalBracketText(pages.bracketPages());
     require(again == written, "final_bracket.txt", written + "---- read back as ----\n" + again);
     return 0;
 }

@@ -41,8 +41,8 @@ std::optional<int32_t> ConsoleDragHost::classBreakoutLimit(int32_t classId) cons
 std::vector<int32_t> ConsoleDragHost::bracketClassIds() const
 {
     std::vector<int32_t> ids;
-    auto lock = lockBrackets();
-    for (const auto& page : bracketPages())
+    auto lock = brackets_.lockBrackets();
+    for (const auto& page : brackets_.bracketPages())
         if (page && page->bracket)
             ids.push_back(page->bracket->classId);
     return ids;
@@ -94,9 +94,16 @@ void ConsoleDragHost::refreshActivePage()
         view_->refreshActivePage();
 }
 
-void ConsoleDragHost::notifyResultsThread() { velmaro::notifyResultsThread(); }
-void ConsoleDragHost::notifyRunChanged(std::size_t index) { velmaro::notifyRunChanged(index); }
+void ConsoleDragHost::notifyResultsThread() { results_.notifyResultsThread(); }
+void ConsoleDragHost::notifyRunChanged(std::size_t index) { results_.notifyRunChanged(index); }
 
-void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(console_.eventFolder); }
+void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(brackets_, console_.eventFolder); }
+
+void ConsoleDragHost::install(DragGridView* view)
+{
+    setView(view);
+    setDragHost(this);
+    registerDragHitHandlers(intake_);
+}
 
 } // namespace velmaro

@@ -5,13 +5,16 @@
 // window's run grid and Block ST button through a small view interface that the window
 // implements.
 //
-// The composition root owns it, built on the console and the hit intake, and installs
-// it at start-up with the main window's view (main thread).
+// The composition root owns it, built on the console, the hit intake, the drag results
+// and the class pages' brackets, and installs it at start-up with the main window's view
+// (main thread).
 #include "core/drag/drag_host.h"
 
 namespace velmaro {
 
 class Console;
+class BracketPages;
+class DragResults;
 
 // What the drag core needs of the main window itself.
 class DragGridView {
@@ -31,7 +34,9 @@ public:
 
 class ConsoleDragHost : public DragHost {
 public:
-    ConsoleDragHost(const Console& console, HitIntake& intake) : console_(console), intake_(intake) {}
+    // None is owned; all outlive the host.
+    ConsoleDragHost(const Console& console, HitIntake& intake, DragResults& results, BracketPages& brackets)
+        : console_(console), intake_(intake), results_(results), brackets_(brackets) {}
 
     // The view may be null (no window yet): grid calls are then dropped.
     void setView(DragGridView* view) { view_ = view; }
@@ -65,9 +70,15 @@ public:
     void loadFinalBracketFile() override;
     HitIntake& hitIntake() override { return intake_; }
 
+    // Installs this host with the given view and registers the hit handlers of modes 0,
+    // 2, 3, 5, 7 and 8.
+    void install(DragGridView* view);
+
 private:
     const Console& console_;
     HitIntake& intake_;
+    DragResults& results_;
+    BracketPages& brackets_;
     DragGridView* view_ = nullptr;
 };
 

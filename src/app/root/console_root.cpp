@@ -302,9 +302,10 @@ private:
 // and final_bracket.txt, the web exchange.
 class ConsoleDragResultsPort final : public DragResultsPort {
 public:
-    explicit ConsoleDragResultsPort(Console& console) : console_(console) {}
+    ConsoleDragResultsPort(Console& console, const std::unique_ptr<DragResults>& results, BracketPages& brackets)
+        : console_(console), results_(results), brackets_(brackets) {}
     TDragRankOptions sampleRankOptions() override {
-        TDragRankOptions rank = currentRankOptions();
+        TDragRankOptions rank = results_->currentRankOptions();
         rank.raceMode = static_cast<std::int32_t>(console_.raceMode);
         return rank;
     }
@@ -314,20 +315,22 @@ public:
         if (ui::RallyResults) ui::RallyResults->showDragResults(view);
         TformFinal::repaintAll();
         const std::filesystem::path folder = console_.eventFolder;
-        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
+        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(brackets_, folder));
     }
     void sendData(const std::string& text, const char* kind) override { (void)console_.exchange.send(text, kind); }
 
 private:
     Console& console_;
+    const std::unique_ptr<DragResults>& results_; // the root's: built after this port, which it serves
+    BracketPages& brackets_;
 };
 
 // What a class page's bracket window needs of the console.
 class MainFormBracketPort final : public TBracketWindowPort {
 public:
-    MainFormBracketPort(TMainForm& form, StartSequence& start, const Console& console)
-        : form_(form), start_(start), console_(console) {}
-    void requestRebuild() override { velmaro::notifyResultsThread(); }
+    MainFormBracketPort(TMainForm& form, StartSequence& start, const Console& console, DragResults& results)
+        : form_(form), start_(start), console_(console), results_(results) {}
+    void requestRebuild() override { results_.notifyResultsThread(); }
     std::filesystem::path eventFolder() override { return console_.eventFolder; }
     void setWinnerCaptions(const std::string& caption, const std::string& groupCaption) override {
         if (ui::SetWinnerForm) ui::SetWinnerForm->setCaptions(caption, groupCaption);
@@ -372,6 +375,7 @@ private:
     TMainForm& form_;
     StartSequence& start_;
     const Console& console_;
+    DragResults& results_;
 };
 
 // The registration window's view of the console: closing it reloads the event.
@@ -396,26 +400,30 @@ private:
 // "Разбить на классы" as the run commands see the console.
 class MainFormDragEvents final : public DragEventPort {
 public:
-    MainFormDragEvents(Console& console, ConsolePorts& ports) : console_(console), ports_(ports) {}
+    MainFormDragEvents(Console& console, ConsolePorts& ports, const DragResults& results)
+        : console_(console), ports_(ports), results_(results) {}
     void markRacerListForSending() override { console_.sendRacersList = true; }
     void reloadEvent() override { loadEvent(console_, ports_); }
     void sendRaceInfo() override { ports_.sendRaceInfo(); }
     std::vector<TDragResult> overallQualification() override {
-        const auto found = gQualResults.find(-1);
-        return found == gQualResults.end() ? std::vector<TDragResult>{} : found->second;
+        const TDragResultsMap& published = results_.qualResults();
+        const auto found = published.find(-1);
+        return found == published.end() ? std::vector<TDragResult>{} : found->second;
     }
+    TDragRankOptions rankOptions() override { return results_.currentRankOptions(); }
 
 private:
     Console& console_;
     ConsolePorts& ports_;
+    const DragResults& results_;
 };
 
 // Class pages of DragPageControl: page 0 is the run grid, each further page holds the
 // bracket window of one class.
 class MainFormClassPages final : public ClassPageSink {
 public:
-    MainFormClassPages(TMainForm& form, TBracketWindowPort& port, Console& console)
-        : form_(form), port_(port), console_(console) {}
+    MainFormClassPages(TMainForm& form, TBracketWindowPort& port, Console& console, DragResults& results)
+        : form_(form), port_(port), console_(console), results_(results) {}
     void clearClassPages() override {
         QTabWidget* pages = form_.DragPageControl;
         while (pages->count() > 1) {
@@ -425,7 +433,7 @@ public:
         }
     }
     void createClassPage(TClassItem& cls) override {
-        auto* window = new TformFinal(port_, form_.DragPageControl);
+        auto* window = new TformFinal(results_.brackets(), port_, form_.DragPageControl);
         window->setClassItem(&cls);
         // A click on a pair selects the pair's run in the run grid; a pair without a run
         // (run id 0) clears the selection.
@@ -437,16 +445,17 @@ public:
         });
         form_.DragPageControl->addTab(window, u("ТОП - " + cls.name));
     }
-    void rebuildBracketDrawings() override { rebuildAllBracketDrawings(); }
+    void rebuildBracketDrawings() override { results_.brackets().rebuildAllBracketDrawings(); }
     void repaintBrackets() override { TformFinal::repaintAll(); }
     int raceMode() const override { return static_cast<int>(console_.raceMode); }
-    void notifyResultsThread() override { velmaro::notifyResultsThread(); }
+    void notifyResultsThread() override { results_.notifyResultsThread(); }
     void sendRaceInfo() override { velmaro::sendRaceInfo(console_); }
 
 private:
     TMainForm& form_;
     TBracketWindowPort& port_;
     Console& console_;
+    DragResults& results_;
 };
 
 // The web exchange's view of the main window.
@@ -468,10 +477,14 @@ struct ConsoleRoot::State {
     // The console's state: built first, it outlives everything below that reads it.
     Console console;
     Operator* op = nullptr;
-    // The hit intake, the lap timing and their hosts live as long as the root: the
-    // windows, the start controls and the mode hit handlers are handed them.
+    // The hit intake, the class pages' brackets, the drag results, the lap timing and
+    // their hosts live as long as the root: the windows, the start controls, the drag
+    // host, the web exchange and the mode hit handlers are handed them.
     std::unique_ptr<ConsoleHitIntakeHost> intakeHost;
     std::unique_ptr<HitIntake> intake;
+    BracketPages brackets;
+    std::unique_ptr<ConsoleDragResultsPort> resultsPort;
+    std::unique_ptr<DragResults> results;
     std::unique_ptr<ConsoleDragHost> dragHost;
     std::unique_ptr<MainFormLapHost> lapHost;
     std::unique_ptr<LapTiming> lap;
@@ -494,7 +507,6 @@ struct ConsoleRoot::State {
     ui::NodeStatusBox* nodeBox = nullptr;
     ui::StartLightTree* lights = nullptr;
     std::unique_ptr<LapResultsWorker> lapWorker;
-    ConsoleDragResultsPort resultsPort{console};
 };
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
@@ -502,11 +514,15 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     setOperator(&op);
     d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console);
     d->intake = std::make_unique<HitIntake>(*d->intakeHost);
-    d->dragHost = std::make_unique<ConsoleDragHost>(d->console, *d->intake);
+    d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->console, d->results, d->brackets);
+    d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets);
+    d->dragHost = std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets);
     d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake);
     registerLapHitHandlers(*d->lap);
 }
+
+DragResults& ConsoleRoot::dragResults() const { return *d->results; }
 
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
@@ -529,16 +545,14 @@ void ConsoleRoot::launch() {
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, d->console, *this, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->console);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console);
         s->dragView = std::make_unique<MainFormDragView>(form);
-        s->dragHost->setView(s->dragView.get());
-        setDragHost(s->dragHost.get());
-        registerDragHitHandlers(*s->intake);
+        s->dragHost->install(s->dragView.get());
         // Each lap results build comes back to the main thread as a queued call on the
         // main window (dropped if the window is gone).
         s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
@@ -547,20 +561,19 @@ void ConsoleRoot::launch() {
                 window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
         });
         s->lapWorker->start();
-        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console);
-        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console);
-        s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this);
+        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results);
+        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console, *s->results);
+        s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this, *s->results);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form, s->console, *this);
         // A double click on a hit's time finds that hit in the hit log window.
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::hitTimeActivated, &form, [](quint64 time) {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort);
+        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [s] {
             ui::MainForm->DragStringGrid->sendToScoreboards(s->console.scoreboardBrightness);
         });
-        setDragResultsPort(&s->resultsPort);
     });
     ui::RegForm->registry.setSink(d->classPages.get());
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(d->form);
@@ -581,7 +594,6 @@ void ConsoleRoot::shutDown() {
     // the main window: it ends before the window and the lap host go.
     if (s->lapWorker) s->lapWorker->stop();
     if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
-    setDragResultsPort(nullptr);
     s->dragHost->setView(nullptr); // stays installed, without grid, until the root goes
     // The link and the radio thread were stopped by the window's closing; what is left
     // of them goes before the windows they report to.
@@ -753,12 +765,12 @@ void ConsoleRoot::handScoreboardToLink() {
 }
 
 void ConsoleRoot::startResultsThread() {
-    velmaro::startResultsThread(mainWindowResultsSink(d->console.mainWindow));
+    d->results->startResultsThread(mainWindowResultsSink(d->console.mainWindow));
 }
 void ConsoleRoot::stopLapResultsThread() {
     if (d->lapWorker) d->lapWorker->stop();
 }
-void ConsoleRoot::stopResultsThread() { velmaro::stopResultsThread(); }
+void ConsoleRoot::stopResultsThread() { d->results->stopResultsThread(); }
 
 void ConsoleRoot::stopLinkThread() {
     if (d->link) d->link->stop();
@@ -781,14 +793,14 @@ void ConsoleRoot::onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam)
 void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) {
     if (d->exchange) d->exchange->onExchangeData();
 }
-void ConsoleRoot::onDragResults() { velmaro::onDragResults(); }
+void ConsoleRoot::onDragResults() { d->results->onDragResults(); }
 
 // ---------------------------------------------------------------- MainFormCommands
 
 void ConsoleRoot::printBracket() {
     auto* window = qobject_cast<TformFinal*>(d->form->DragPageControl->currentWidget());
     if (!window) return;
-    const Status st = printFinalBracket(window->bracket(), d->console.eventFolder);
+    const Status st = printFinalBracket(window->pages(), window->bracket(), d->console.eventFolder);
     if (!st.ok()) theOperator().message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 

@@ -16,7 +16,7 @@
 //   HitIntake::processHit                    core/intake/hit_intake.cpp       main thread: repeat check, remote signals, tags
 //   ModeHitHandlers::dispatch -> drag handler core/drag/drag_hits.cpp          main thread: lane, acceptance, figures
 //   ~HitBatch (afterHits, once per slice)    core/intake/hit_intake.cpp       main thread: hitlog.txt (appended), drag.txt (tail), results input
-//   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> results input (the one run changed)
+//   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> DragResults input (the one run changed)
 //   TSystemInterface::hitsLogged             core/link/system_interface.cpp   main thread: queue empty and hitlog.txt saved -> journal emptied
 //   TDragResultsCntr::Execute                core/results/drag_results.cpp    results thread: rebuild, brackets, documents
 //   WM_DRAG_RESULTS -> ConsoleRoot::onDragResults                             main thread: results window, brackets, final_bracket.txt
@@ -35,6 +35,7 @@ namespace velmaro {
 
 class Console;
 class HitIntake;
+class DragResults;
 class LapTiming;
 class Operator;
 class TScoreboardController;
@@ -68,6 +69,8 @@ public:
     // The console's state (built first with the root, lives as long): the open event, the
     // timing mode, the settings, the closed libraries and the node link objects.
     Console& console() const;
+    // The drag results with the class pages' brackets (built with the root, live as long).
+    DragResults& dragResults() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

@@ -15,6 +15,7 @@ void Console::resetToDefaults() {
     racerAtStart = 0;
     sendRacersList = false;
     editingNumber = false;
+    firstShow = true;
     brightnessCountdown = 200;
     showLogo = 1;
     showDirtyTimeSB = 0;

@@ -53,6 +53,7 @@ public:
     int racerAtStart = 0;          // racer reported at the start by a tag; 0 = none
     bool sendRacersList = false;   // race_info also carries the racer list
     bool editingNumber = false;    // a racer-number prompt of the single-lane grid is open
+    bool firstShow = true;         // the main window was not shown yet: its first show loads the event
     int brightnessCountdown = 200; // 10 ms timer ticks
 
     // --- settings values (velmaro.ini) ---

@@ -12,15 +12,12 @@
 namespace velmaro {
 namespace {
 
-bool gFirstShow = true;
-
 ConsoleLifecycleView* lifecycleView(const Console& c) { return dynamic_cast<ConsoleLifecycleView*>(c.view); }
 
 } // namespace
 
 void constructConsole(Console& c) {
     c.resetToDefaults();
-    gFirstShow = true;
 }
 
 void createConsole(Console& c, ConsolePorts& p, std::time_t today) {
@@ -76,14 +73,12 @@ void createConsole(Console& c, ConsolePorts& p, std::time_t today) {
 }
 
 void showConsole(Console& c, ConsolePorts& p) {
-    if (gFirstShow) {
+    if (c.firstShow) {
         loadEvent(c, p);
-        gFirstShow = false;
+        c.firstShow = false;
     }
     if (auto* view = lifecycleView(c)) view->afterShow();
 }
-
-bool firstShowPending() { return gFirstShow; }
 
 void closeConsole(Console& c, ConsolePorts& p) {
     // Nothing posted from here on reaches the window.

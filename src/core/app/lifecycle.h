@@ -45,7 +45,6 @@ void createConsole(Console& console, ConsolePorts& ports, std::time_t today);
 
 // Every showing of the main window: the open event is loaded on the first one only.
 void showConsole(Console& console, ConsolePorts& ports);
-bool firstShowPending(); // gFirstShow
 
 // The main window's closing: posts to the window stop; the lap and drag results
 // threads, the node link and the radio scoreboard thread are stopped and joined; the

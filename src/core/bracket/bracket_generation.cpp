@@ -19,11 +19,11 @@ bool entered(const TRacerItem& racer, std::int32_t classId) {
 
 // The file first, so that it holds what memory holds even without a results thread;
 // the rebuild then advances the bracket and rewrites it again.
-void publishChange(TBracketGenerationPort& port) {
+void publishChange(BracketPages& pages, TBracketGenerationPort& port) {
     port.bracketInstalled();
     const std::filesystem::path folder = port.eventFolder();
     if (!folder.empty()) {
-        const Status st = saveFinalBracketFile(folder);
+        const Status st = saveFinalBracketFile(pages, folder);
         if (!st.ok()) theOperator().log(st.message());
     }
     port.requestRebuild();
@@ -101,12 +101,13 @@ void placeRacers(TFinalBracket& bracket, const std::vector<TRacerItem*>& order, 
         (void)bracket.setRacer(std::int32_t(order[k]->number), classId, std::int32_t(k));
 }
 
-TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, const TGenerationRequest& request,
-                                   TRegistry& registry, Operator& op, TBracketGenerationPort& port) {
+TGenerationOutcome generateBracket(BracketPages& pages, const std::shared_ptr<TBracketPage>& page,
+                                   const TGenerationRequest& request, TRegistry& registry, Operator& op,
+                                   TBracketGenerationPort& port) {
     bool hasOld;
     TClassItem* cls;
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         hasOld = page->bracket != nullptr;
         cls = page->classItem;
     }
@@ -115,13 +116,13 @@ TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, co
         if (!op.askYesNo(kReplaceBracketText, "Подтверждение")) return TGenerationOutcome::Kept;
         std::shared_ptr<TFinalBracket> old;
         {
-            auto lock = lockBrackets();
+            auto lock = pages.lockBrackets();
             if (page->bracket) previous = previousBracketOrder(*page->bracket, registry);
             old = setPageBracket(*page, nullptr);
         }
     }
     if (!cls || cls->racerCount <= 0) {
-        publishChange(port);
+        publishChange(pages, port);
         return TGenerationOutcome::NoRacers;
     }
 
@@ -130,7 +131,7 @@ TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, co
         request.method == GENERATION_QUALIFICATION ? std::int32_t(cls->results.size()) : cls->racerCount;
     auto bracket = std::make_shared<TFinalBracket>(size, request.type, cls->id, participants, cls->name);
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         (void)setPageBracket(*page, bracket);
     }
     port.bracketInstalled();
@@ -164,12 +165,12 @@ TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, co
     }
 
     if (place) {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         // The page may have been given another bracket while a dialog was open.
         if (page->bracket == bracket) placeRacers(*bracket, order, cls->id, size);
         else place = false;
     }
-    publishChange(port);
+    publishChange(pages, port);
     return place ? TGenerationOutcome::Generated : TGenerationOutcome::Empty;
 }
 

@@ -79,7 +79,7 @@ public:
     virtual bool editRacerOrder(std::vector<TRacerItem*>& racers) = 0;
     // The page's bracket was replaced or removed: fit and repaint its window.
     virtual void bracketInstalled() = 0;
-    // gDragResultsCntr->setRuns(): the results thread rebuilds and advances every bracket.
+    // DragResults::notifyResultsThread: the results thread rebuilds and advances every bracket.
     virtual void requestRebuild() = 0;
     // Folder of the open event (final_bracket.txt); empty = none.
     virtual std::filesystem::path eventFolder() = 0;
@@ -102,7 +102,9 @@ enum class TGenerationOutcome {
 // Generates the bracket of `page` (TMainForm::sbGenerateBracketClick after the page
 // check). Whenever the page's bracket changed, final_bracket.txt is rewritten at once
 // and a rebuild is requested, so the file and memory agree on every path.
-TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, const TGenerationRequest& request,
-                                   TRegistry& registry, Operator& op, TBracketGenerationPort& port);
+// `pages` is the list `page` belongs to (its lock guards the page).
+TGenerationOutcome generateBracket(BracketPages& pages, const std::shared_ptr<TBracketPage>& page,
+                                   const TGenerationRequest& request, TRegistry& registry, Operator& op,
+                                   TBracketGenerationPort& port);
 
 } // namespace velmaro

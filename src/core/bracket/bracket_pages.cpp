@@ -6,37 +6,22 @@
 
 namespace velmaro {
 
-namespace {
+std::unique_lock<std::mutex> BracketPages::lockBrackets() { return std::unique_lock<std::mutex>(mutex_); }
 
-std::mutex& bracketMutex() {
-    static std::mutex m;
-    return m;
-}
-
-} // namespace
-
-std::unique_lock<std::mutex> lockBrackets() { return std::unique_lock<std::mutex>(bracketMutex()); }
-
-TBracketPageList& bracketPages() {
-    static TBracketPageList pages;
-    return pages;
-}
-
-std::shared_ptr<TBracketPage> addBracketPage(TClassItem* classItem) {
+std::shared_ptr<TBracketPage> BracketPages::addBracketPage(TClassItem* classItem) {
     auto page = std::make_shared<TBracketPage>();
     setPageClass(*page, classItem);
-    bracketPages().push_back(page);
+    pages_.push_back(page);
     return page;
 }
 
-void removeBracketPage(const TBracketPage* page) {
-    auto& pages = bracketPages();
-    pages.erase(std::remove_if(pages.begin(), pages.end(), [&](const auto& p) { return p.get() == page; }),
-                pages.end());
+void BracketPages::removeBracketPage(const TBracketPage* page) {
+    pages_.erase(std::remove_if(pages_.begin(), pages_.end(), [&](const auto& p) { return p.get() == page; }),
+                 pages_.end());
 }
 
-std::shared_ptr<TBracketPage> findBracketPage(std::int32_t classId) {
-    for (const auto& page : bracketPages())
+std::shared_ptr<TBracketPage> BracketPages::findBracketPage(std::int32_t classId) const {
+    for (const auto& page : pages_)
         if (page->classItem && page->classId == classId) return page;
     return nullptr;
 }
@@ -60,9 +45,9 @@ void syncBracketClass(TFinalBracket& bracket) {
     bracket.title = bracket.classItem->name;
 }
 
-void rebuildAllBracketDrawings() {
+void BracketPages::rebuildAllBracketDrawings() {
     auto lock = lockBrackets();
-    for (const auto& page : bracketPages()) {
+    for (const auto& page : pages_) {
         if (!page->bracket) continue;
         syncBracketClass(*page->bracket);
         page->bracket->makeSVG();

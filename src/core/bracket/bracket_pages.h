@@ -3,11 +3,14 @@
 // the drag results thread and the main thread apart.
 //
 // Each class page of the main window holds a bracket window (TformFinal); the window
-// registers one TBracketPage here when it is created and removes it when it is
-// destroyed, so the list is in page order. The page record holds what the window
+// registers one TBracketPage in the console's BracketPages when it is created and
+// removes it when it is destroyed, so the list is in page order. The composition root
+// owns the one BracketPages of the console and hands it by reference to the bracket
+// windows, the start controls, the drag results and the bracket file; tests build
+// their own. The page record holds what the window
 // shows and what the bracket file saves: the class, the bracket and the size choice.
 //
-// The bracket lock (lockBrackets) guards, for every bracket at once:
+// The bracket lock (BracketPages::lockBrackets) guards, for every bracket at once:
 //   - the page list and every field of every TBracketPage,
 //   - every field of every TFinalBracket reachable from a page, its rounds, pairs and
 //     racer slots.
@@ -50,17 +53,37 @@ struct TBracketPage {
 
 using TBracketPageList = std::vector<std::shared_ptr<TBracketPage>>;
 
-// The bracket lock. Hold the returned lock for the whole access.
-std::unique_lock<std::mutex> lockBrackets();
+class BracketPages {
+public:
+    BracketPages() = default;
+    BracketPages(const BracketPages&) = delete;
+    BracketPages& operator=(const BracketPages&) = delete;
 
-// REQUIRES: lock held. The pages in page order.
-TBracketPageList& bracketPages();
-// REQUIRES: lock held. Appends a page for a new bracket window.
-std::shared_ptr<TBracketPage> addBracketPage(TClassItem* classItem);
-// REQUIRES: lock held. Removes a page (its bracket lives on while others hold it).
-void removeBracketPage(const TBracketPage* page);
-// REQUIRES: lock held. The first page whose class has that id, or null.
-std::shared_ptr<TBracketPage> findBracketPage(std::int32_t classId);
+    // Formerly the function-static mutex behind the free lockBrackets(): the bracket
+    // lock. Hold the returned lock for the whole access. Any thread.
+    std::unique_lock<std::mutex> lockBrackets();
+
+    // Formerly the function-static list of the free bracketPages(). REQUIRES: lock held.
+    // The pages in page order.
+    TBracketPageList& bracketPages() { return pages_; }
+    const TBracketPageList& bracketPages() const { return pages_; }
+    // REQUIRES: lock held. Appends a page for a new bracket window.
+    std::shared_ptr<TBracketPage> addBracketPage(TClassItem* classItem);
+    // REQUIRES: lock held. Removes a page (its bracket lives on while others hold it).
+    void removeBracketPage(const TBracketPage* page);
+    // REQUIRES: lock held. The first page whose class has that id, or null.
+    std::shared_ptr<TBracketPage> findBracketPage(std::int32_t classId) const;
+
+    // Main thread. Takes the bracket lock itself. For every page with a bracket: takes the
+    // class's id and name into it and rebuilds its SVG and JSON object from the last layout
+    // (the registration window's class recount does this after a rename or recount).
+    void rebuildAllBracketDrawings();
+
+private:
+    std::mutex mutex_;
+    TBracketPageList pages_;
+};
+
 // REQUIRES: lock held. Sets a page's class (and classId); keeps its bracket.
 void setPageClass(TBracketPage& page, TClassItem* classItem);
 // REQUIRES: lock held. Installs a bracket on a page and sets its class from the page.
@@ -78,10 +101,5 @@ TRacerNames racerNamesOf(const TRegistry& registry);
 // (classId, title) so that an SVG made on the drag results thread names the class as
 // registered, without reading the registry there.
 void syncBracketClass(TFinalBracket& bracket);
-
-// Main thread. Takes the bracket lock itself. For every page with a bracket: takes the
-// class's id and name into it and rebuilds its SVG and JSON object from the last layout
-// (the registration window's class recount does this after a rename or recount).
-void rebuildAllBracketDrawings();
 
 } // namespace velmaro

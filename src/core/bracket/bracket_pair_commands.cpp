@@ -95,9 +95,9 @@ std::optional<TPairTarget> pairTarget(const std::shared_ptr<TFinalBracket>& brac
     return std::nullopt;
 }
 
-TFinalPair* findPairTarget(const TPairTarget& target) {
+TFinalPair* findPairTarget(const BracketPages& brackets, const TPairTarget& target) {
     if (!target.bracket) return nullptr;
-    const TBracketPageList& pages = bracketPages();
+    const TBracketPageList& pages = brackets.bracketPages();
     if (std::none_of(pages.begin(), pages.end(), [&](const auto& page) { return page->bracket == target.bracket; }))
         return nullptr;
     const auto& rounds = target.lower ? target.bracket->lowerRounds : target.bracket->upperRounds;

@@ -15,6 +15,7 @@
 
 namespace velmaro {
 
+class BracketPages;
 class TRegistry;
 
 inline constexpr const char* kOverwriteBracketText = "Будет переписано продолжение сетки\nПереписать данные заезда?";
@@ -37,7 +38,7 @@ struct TPairTarget {
 std::optional<TPairTarget> pairTarget(const std::shared_ptr<TFinalBracket>& bracket, const TFinalPair* pair);
 // REQUIRES: lock held. The target's pair now: null when its bracket is on no class page
 // any more (generated again, reloaded) or no pair stands at its place.
-TFinalPair* findPairTarget(const TPairTarget& target);
+TFinalPair* findPairTarget(const BracketPages& pages, const TPairTarget& target);
 
 // A pair has a result to lose: a run (run id not 0) or a forced winner.
 bool pairHasResult(const TFinalPair& pair);

@@ -13,7 +13,7 @@
 // Threads: a bracket is plain data. It is advanced by the drag results thread and
 // painted, edited, saved and loaded on the main thread; every access to any bracket
 // (and to the class-page list that holds them) happens under the one bracket lock,
-// lockBrackets() in core/bracket/bracket_pages.h. Brackets are held by
+// BracketPages::lockBrackets() in core/bracket/bracket_pages.h. Brackets are held by
 // std::shared_ptr, so a bracket replaced on its page (new generation, file reload)
 // lives on until the last holder lets it go. See bracket_pages.h for the rules.
 #include <cstdint>

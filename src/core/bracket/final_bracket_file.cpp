@@ -87,7 +87,7 @@ std::string finalBracketText(const TBracketPageList& pages) {
     return out;
 }
 
-void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRunById& findRun,
+void readFinalBracketLines(BracketPages& pages, const std::vector<std::string>& lines, const TFindRunById& findRun,
                            const TFindClassById& findClass) {
     std::size_t i = 0;
     while (i < lines.size()) {
@@ -107,7 +107,7 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
 
         TClassItem* cls = findClass ? findClass(classId) : nullptr;
         auto bracket = std::make_shared<TFinalBracket>(size, type, classId, seeded, cls ? cls->name : std::string());
-        if (auto page = findBracketPage(classId)) {
+        if (auto page = pages.findBracketPage(classId)) {
             page->sizeChoice = choice;
             std::shared_ptr<TFinalBracket> old = setPageBracket(*page, bracket);
             old.reset(); // other holders (if any) keep it alive
@@ -182,21 +182,21 @@ void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRun
     }
 }
 
-Status saveFinalBracketFile(const std::filesystem::path& eventFolder) {
+Status saveFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder) {
     std::string text;
     {
-        auto lock = lockBrackets();
-        text = finalBracketText(bracketPages());
+        auto lock = pages.lockBrackets();
+        text = finalBracketText(pages.bracketPages());
     }
     return writeFileAtomic(eventFolder / kFileName, text);
 }
 
-void loadFinalBracketFile(const std::filesystem::path& eventFolder, const TFindRunById& findRun,
+void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, const TFindRunById& findRun,
                           const TFindClassById& findClass) {
     std::vector<std::string> lines;
     if (!readTextLines(eventFolder / kFileName, lines).ok()) return;
-    auto lock = lockBrackets();
-    readFinalBracketLines(lines, findRun, findClass);
+    auto lock = pages.lockBrackets();
+    readFinalBracketLines(pages, lines, findRun, findClass);
 }
 
 } // namespace velmaro

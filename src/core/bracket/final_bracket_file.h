@@ -41,21 +41,21 @@ std::string finalBracketText(const TBracketPageList& pages);
 // REQUIRES: bracket lock held. Reads the lines of a bracket file: every block makes a
 // new bracket and installs it on the first page whose class has the block's class id
 // (its size choice set too); a block whose class has no page is read and dropped.
-void readFinalBracketLines(const std::vector<std::string>& lines, const TFindRunById& findRun,
+void readFinalBracketLines(BracketPages& pages, const std::vector<std::string>& lines, const TFindRunById& findRun,
                            const TFindClassById& findClass);
 
 // Main thread. Takes the bracket lock itself. Rewrites <eventFolder>/final_bracket.txt
 // from the brackets of all class pages. A failure to write is returned (the file keeps
 // its old content); callers skip it silently as before.
-Status saveFinalBracketFile(const std::filesystem::path& eventFolder);
+Status saveFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder);
 
 // Main thread. Takes the bracket lock itself. Reads <eventFolder>/final_bracket.txt and
 // puts a new bracket on the page of each block's class. A missing or unreadable file
 // leaves the pages as they are. Nothing is advanced here: the next results rebuild
 // updates the brackets.
 // The defaults look the runs up in gDragRuns and the classes in theRegistry().
-void loadFinalBracketFile(const std::filesystem::path& eventFolder);
-void loadFinalBracketFile(const std::filesystem::path& eventFolder, const TFindRunById& findRun,
+void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder);
+void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, const TFindRunById& findRun,
                           const TFindClassById& findClass);
 
 } // namespace velmaro

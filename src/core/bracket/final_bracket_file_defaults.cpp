@@ -6,9 +6,9 @@
 
 namespace velmaro {
 
-void loadFinalBracketFile(const std::filesystem::path& eventFolder) {
+void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder) {
     loadFinalBracketFile(
-        eventFolder,
+        pages, eventFolder,
         [](std::int32_t runId) {
             if (runId != 0)
                 for (const auto& run : gDragRuns)

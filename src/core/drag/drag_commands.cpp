@@ -365,12 +365,12 @@ int32_t searchRacerInGrid(int32_t number, int step)
     return -1;
 }
 
-Status splitRacersIntoClasses(std::vector<TDragResult> results)
+Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankOptions& options)
 {
     if (results.empty())
         return Status::Ok();
     std::sort(results.begin(), results.end(),
-              [](const TDragResult& a, const TDragResult& b) { return lessByBestLegalStart(a, b); });
+              [&options](const TDragResult& a, const TDragResult& b) { return lessByBestLegalStart(a, b, options); });
 
     TRegistry& registry = theRegistry();
 
@@ -439,7 +439,7 @@ void DragClassSplit::run()
         return;
     if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
                                Operator::Icon::Warning) &&
-        splitRacersIntoClasses(port_.overallQualification()).ok()) {
+        splitRacersIntoClasses(port_.overallQualification(), port_.rankOptions()).ok()) {
         port_.markRacerListForSending();
         port_.reloadEvent();
     }

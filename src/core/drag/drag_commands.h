@@ -76,11 +76,10 @@ void setSelectedRunMode(int32_t runMode);
 // which the racer drives. Returns its index, or -1 (selection unchanged) when none.
 int32_t searchRacerInGrid(int32_t number, int step);
 // Puts every racer of the overall qualification list (class -1 of the published results,
-// sorted here by best
-// legal start) into the time-window class its best time falls in, dropping its time-window
+// sorted here by best legal start under `options`, the ranking options in force) into the time-window class its best time falls in, dropping its time-window
 // classes and ids that name no class; a listed number nobody has is registered. All or
 // nothing: racers.txt is written first and memory changes only when it was written.
-Status splitRacersIntoClasses(std::vector<TDragResult> overallQualification);
+Status splitRacersIntoClasses(std::vector<TDragResult> overallQualification, const TDragRankOptions& options);
 
 // "УДАЛИТЬ" and the Delete key of the run grid: deletes the selected run or hit after a
 // question, in modes 0, 2, 3, 5 and 8 (not in mode 7).
@@ -99,6 +98,8 @@ public:
     virtual void sendRaceInfo() = 0;             // race information to the web service
     // The published overall qualification list (class -1) of the drag results.
     virtual std::vector<TDragResult> overallQualification() = 0;
+    // The drag ranking options in force (DragResults::currentRankOptions).
+    virtual TDragRankOptions rankOptions() = 0;
 };
 
 // The menu item "Разбить на классы" in the two-lane modes.

@@ -150,7 +150,8 @@ Status skipped(const std::string& why) {
 
 } // namespace
 
-WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port) : console_(console), port_(port) {}
+WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port, DragResults& results)
+    : console_(console), port_(port), results_(results) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
@@ -171,10 +172,10 @@ Status WebDataExchange::handleMessage(std::string_view text) {
         if (event == "init") {
             if (clientType == "RegistrationPost") {
                 sendRaceInfo(c);
-                sendResults();
+                results_.sendResults();
                 if (c.exchange.sendData) c.exchange.send(kRegistrationListRequest, "race_info");
             } else if (clientType == "TitlesScreen") {
-                publishCurrentRun();
+                results_.publishCurrentRun();
             }
         } else if (event == "data") {
             const std::string dataKind = textMember(msg, "dataKind");
@@ -199,7 +200,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
         } else if (event == "racersAccepted") {
             c.sendRacersList = false;
         } else if (event == "resendResults") {
-            sendResults();
+            results_.sendResults();
         }
     } catch (const BadMember& bad) {
         return skipped(bad.text);

@@ -7,8 +7,8 @@
 //   race information [race_info]   sendRaceInfo(): event name, GUID, class list and, while
 //                                  Console::sendRacersList is set, the racer list
 //   registration list request      kRegistrationListRequest [race_info]
-//   result documents [results]     sendResults() of core/results, after every rebuild
-//   current run [online]           publishCurrentRun() of core/results
+//   result documents [results]     DragResults::sendResults() of core/results, after every rebuild
+//   current run [online]           DragResults::publishCurrentRun() of core/results
 //   "RESET" [online]               WebExchange::sendReset(), at the start of a run
 //
 // Incoming: the library posts WM_EXCHANGE_DATA; onExchangeData() then takes the waiting
@@ -34,6 +34,7 @@
 namespace velmaro {
 
 class Console;
+class DragResults;
 
 // The registration list request, sent with the kind "race_info".
 inline constexpr const char* kRegistrationListRequest = "{\"request\":\"get_registration_list\"}";
@@ -69,8 +70,9 @@ public:
     static constexpr int kBufferSize = 4'194'304;
     static constexpr int kBatchSize = 32;
 
-    // Neither the console nor the port is owned; both outlive this.
-    WebDataExchange(Console& console, WebExchangePort& port);
+    // `results`: the drag results whose documents a request sends again. Neither the
+    // console, the port nor the results are owned; all outlive this.
+    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -91,6 +93,7 @@ private:
 
     Console& console_;
     WebExchangePort& port_;
+    DragResults& results_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;
     bool inBatch_ = false;

@@ -80,10 +80,10 @@ std::uint64_t LinkEnvironment::nowMs() {
 }
 
 int LinkEnvironment::randomInt(int maxInclusive) {
-    static std::mutex m;
-    static std::mt19937 engine{std::random_device{}()};
-    std::lock_guard<std::mutex> guard(m);
-    return std::uniform_int_distribution<int>(0, maxInclusive)(engine);
+    // Drawn from the system's random source at each call (a start or two a minute): no
+    // engine is kept between calls, so there is nothing to share between threads.
+    std::random_device source;
+    return std::uniform_int_distribution<int>(0, maxInclusive)(source);
 }
 
 std::vector<BroadcastInterface> LinkEnvironment::interfaces() {

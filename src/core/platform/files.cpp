@@ -28,9 +28,10 @@ std::string errnoText(const std::string& what, const fs::path& path) {
 constexpr std::string_view kTemporaryMark = ".tmp";
 
 fs::path temporaryBeside(const fs::path& path) {
-    static thread_local std::mt19937_64 rng{std::random_device{}()};
+    // A fresh draw from the system's random source: no engine is kept between calls.
+    std::random_device source;
     fs::path tmp = path;
-    tmp += std::string(kTemporaryMark) + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+    tmp += std::string(kTemporaryMark) + std::to_string(::getpid()) + "_" + std::to_string(source() % 1000000);
     return tmp;
 }
 

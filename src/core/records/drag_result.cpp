@@ -3,16 +3,6 @@
 namespace velmaro {
 
 namespace {
-TDragRankOptions& mainThreadOptions() {
-    static TDragRankOptions options;
-    return options;
-}
-} // namespace
-
-const TDragRankOptions& currentRankOptions() { return mainThreadOptions(); }
-void setCurrentRankOptions(const TDragRankOptions& options) { mainThreadOptions() = options; }
-
-namespace {
 
 // Kept attempts A and B when ranking by one attempt (no sum): each is a copy of one
 // attempt or empty, so the attempts are tracked by address and copied once at the end.
@@ -102,16 +92,6 @@ void selectBestAttempts(TDragResult& result, std::span<const TDragAttempt> attem
         if (a.runMode != 2 && a.rt > 0 && (a.rt < result.bestRt || result.bestRt == 0)) result.bestRt = a.rt;
         if (a.runMode != 2 && a.spd > result.bestSpeed) result.bestSpeed = a.spd;
     }
-}
-
-bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b) {
-    return lessByBestLegalStart(a, b, currentRankOptions());
-}
-bool lessForQualification(const TDragResult& a, const TDragResult& b) {
-    return lessForQualification(a, b, currentRankOptions());
-}
-bool lessForStandings(const TDragResult& a, const TDragResult& b) {
-    return lessForStandings(a, b, currentRankOptions());
 }
 
 } // namespace velmaro

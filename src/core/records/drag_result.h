@@ -44,8 +44,9 @@ struct TDragResult {
 };
 
 // The options the ranking rules follow. They belong to the results window and the
-// main window; the rebuild works on one snapshot of them taken on the main thread,
-// so every sort of one rebuild sees the same rules.
+// main window (the ones in force: DragResults::currentRankOptions); the rebuild works on
+// one snapshot of them taken on the main thread, so every sort of one rebuild sees the
+// same rules.
 struct TDragRankOptions {
     bool clearTime = true;  // clean time (elapsed alone); false = dirty time (elapsed + reaction)
     bool sumTime = false;   // rank by the sum of the valid legal-start attempts
@@ -53,13 +54,6 @@ struct TDragRankOptions {
 
     bool operator==(const TDragRankOptions&) const = default;
 };
-
-// The ranking options in force on the main thread. The results window (or whoever
-// owns the time options) sets them; callers that hold no snapshot of their own
-// (the drag runs' split into classes, the results grid) read them here.
-// Main thread only.
-const TDragRankOptions& currentRankOptions();
-void setCurrentRankOptions(const TDragRankOptions& options);
 
 // True when the attempt's et is above 0 and not below the limit (ms).
 inline bool isValidTime(const TDragAttempt& attempt, std::int32_t limitMs) {
@@ -129,10 +123,5 @@ inline bool lessForStandings(const TDragResult& a, const TDragResult& b, const T
 }
 
 inline bool lessAttemptEt(const TDragAttempt& x, const TDragAttempt& y) { return x.et < y.et; }
-
-// The same orders under the main thread's current options (currentRankOptions()).
-bool lessByBestLegalStart(const TDragResult& a, const TDragResult& b);
-bool lessForQualification(const TDragResult& a, const TDragResult& b);
-bool lessForStandings(const TDragResult& a, const TDragResult& b);
 
 } // namespace velmaro

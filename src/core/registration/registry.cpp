@@ -76,18 +76,15 @@ int collateText(const std::string& a, const std::string& b) {
 }
 
 std::string newGuid() {
-    static std::mutex lock;
-    static std::mt19937_64 engine{[] {
-        std::random_device rd;
-        std::seed_seq seq{rd(), rd(), rd(), rd(), rd(), rd()};
-        return std::mt19937_64(seq);
-    }()};
-    std::uint64_t hi, lo;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        hi = engine();
-        lo = engine();
-    }
+    // Drawn from the system's random source at each call: no engine is kept between
+    // calls, so any thread may call it.
+    std::random_device source;
+    const auto draw64 = [&source] {
+        const std::uint64_t high = source();
+        return (high << 32) | source();
+    };
+    std::uint64_t hi = draw64();
+    std::uint64_t lo = draw64();
     hi = (hi & ~0xF000ull) | 0x4000ull;                        // version 4
     lo = (lo & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull; // variant 1
     char text[40];

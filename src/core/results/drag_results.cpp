@@ -2,7 +2,6 @@
 #include "core/results/drag_results.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "core/app/main_window_handle.h"
 #include "core/registration/registry.h"
@@ -10,12 +9,7 @@
 
 namespace velmaro {
 
-std::unique_ptr<TDragResultsCntr> gDragResultsCntr;
-TDragResultsMap gQualResults;
-
 namespace {
-
-DragResultsPort* gResultsPort = nullptr;
 
 class MainWindowSink final : public DragResultsSink {
 public:
@@ -28,21 +22,42 @@ private:
 
 } // namespace
 
-void setDragResultsPort(DragResultsPort* port) { gResultsPort = port; }
-
-DragResultsPort& dragResultsPort() {
-    if (!gResultsPort) throw std::logic_error("drag results used before the console installed their port (setDragResultsPort)");
-    return *gResultsPort;
-}
-
 std::shared_ptr<DragResultsSink> mainWindowResultsSink(const MainWindowHandle& window) {
     return std::make_shared<MainWindowSink>(window);
 }
 
-TDragResultsOptions sampleResultsOptions() {
+// ---------------------------------------------------------------------------
+// The main-thread object.
+
+DragResults::DragResults(DragResultsPort& port, BracketPages& brackets) : port_(port), brackets_(brackets) {}
+
+DragResults::~DragResults() { stopResultsThread(); }
+
+TDragResultsCntr* DragResults::dragResultsCntr() const {
+    owner_.assertOwner();
+    return resultsCntr_.get();
+}
+
+const TDragResultsMap& DragResults::qualResults() const {
+    owner_.assertOwner();
+    return qualResults_;
+}
+
+const TDragRankOptions& DragResults::currentRankOptions() const {
+    owner_.assertOwner();
+    return currentRankOptions_;
+}
+
+void DragResults::setCurrentRankOptions(const TDragRankOptions& options) {
+    owner_.assertOwner();
+    currentRankOptions_ = options;
+}
+
+TDragResultsOptions DragResults::sampleResultsOptions() const {
+    owner_.assertOwner();
     TDragResultsOptions options;
-    options.rank = dragResultsPort().sampleRankOptions();
-    options.proStart = dragResultsPort().proStartSignal();
+    options.rank = port_.sampleRankOptions();
+    options.proStart = port_.proStartSignal();
     options.registry = theRegistry().snapshot();
     return options;
 }
@@ -50,13 +65,13 @@ TDragResultsOptions sampleResultsOptions() {
 // ---------------------------------------------------------------------------
 // The worker.
 
-TDragResultsCntr::TDragResultsCntr(std::shared_ptr<DragResultsSink> sink, PollWait pollWait)
-    : m_sink(std::move(sink)), m_pollWait(std::move(pollWait)), m_model(std::make_unique<DragResultsModel>()),
+TDragResultsCntr::TDragResultsCntr(BracketPages& brackets, std::shared_ptr<DragResultsSink> sink, PollWait pollWait)
+    : m_sink(std::move(sink)), m_pollWait(std::move(pollWait)), m_model(std::make_unique<DragResultsModel>(brackets)),
       m_thread([this] { Execute(); }) {}
 
 TDragResultsCntr::~TDragResultsCntr() { stop(); }
 
-void TDragResultsCntr::setRuns() {
+void TDragResultsCntr::setRuns(TDragResultsOptions options) {
     TSharedRuns runs;
     runs.reserve(gDragRuns.size());
     for (std::size_t i = 0; i < gDragRuns.size(); ++i) {
@@ -66,17 +81,16 @@ void TDragResultsCntr::setRuns() {
             runs.push_back(std::make_shared<const TDragRaceItem>(gDragRuns[i]));
     }
     m_handed = runs;
-    setRuns(std::move(runs), sampleResultsOptions());
+    setRuns(std::move(runs), std::move(options));
 }
 
-void TDragResultsCntr::setRunChanged(std::size_t index) {
+void TDragResultsCntr::setRunChanged(std::size_t index, TDragResultsOptions options) {
     if (m_handed.size() != gDragRuns.size() || index >= gDragRuns.size()) {
-        setRuns();
+        setRuns(std::move(options));
         return;
     }
     auto run = std::make_shared<const TDragRaceItem>(gDragRuns[index]);
     m_handed[index] = run;
-    TDragResultsOptions options = sampleResultsOptions();
     TDragResultsOptions oldOptions;
     {
         std::lock_guard lock(m_inputMutex);
@@ -205,26 +219,30 @@ void TDragResultsCntr::Execute() {
 // ---------------------------------------------------------------------------
 // Start, stop, hand-over.
 
-void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait) {
-    if (gDragResultsCntr) return;
-    gDragResultsCntr = std::make_unique<TDragResultsCntr>(std::move(sink), std::move(pollWait));
+void DragResults::startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait) {
+    owner_.assertOwner();
+    if (resultsCntr_) return;
+    resultsCntr_ = std::make_unique<TDragResultsCntr>(brackets_, std::move(sink), std::move(pollWait));
 }
 
-void stopResultsThread() {
-    if (!gDragResultsCntr) return;
-    gDragResultsCntr->stop();
-    gDragResultsCntr.reset();
+void DragResults::stopResultsThread() {
+    owner_.assertOwner();
+    if (!resultsCntr_) return;
+    resultsCntr_->stop();
+    resultsCntr_.reset();
 }
 
-void notifyResultsThread() {
-    if (!gDragResultsCntr) return;
-    gDragResultsCntr->setRuns();
+void DragResults::notifyResultsThread() {
+    owner_.assertOwner();
+    if (!resultsCntr_) return;
+    resultsCntr_->setRuns(sampleResultsOptions());
     publishCurrentRun();
 }
 
-void notifyRunChanged(std::size_t index) {
-    if (!gDragResultsCntr) return;
-    gDragResultsCntr->setRunChanged(index);
+void DragResults::notifyRunChanged(std::size_t index) {
+    owner_.assertOwner();
+    if (!resultsCntr_) return;
+    resultsCntr_->setRunChanged(index, sampleResultsOptions());
     publishCurrentRun();
 }
 
@@ -249,23 +267,24 @@ void fillClassResultLists(const TDragResultsView& view) {
     }
 }
 
-void sendResults() {
-    if (!gDragResultsCntr) return;
-    DragResultsPort& port = dragResultsPort();
+void DragResults::sendResults() {
+    owner_.assertOwner();
+    if (!resultsCntr_) return;
     for (const char* name : {"allDragResults", "practiceResults", "qualResults", "raceResults"}) {
-        const std::string text = gDragResultsCntr->getResults(name);
+        const std::string text = resultsCntr_->getResults(name);
         if (text.empty()) continue; // no rebuild yet: no document to send
-        port.sendData(text, "results");
+        port_.sendData(text, "results");
     }
 }
 
-void onDragResults() {
-    if (!gDragResultsCntr) return;
-    if (auto view = gDragResultsCntr->latestView()) {
+void DragResults::onDragResults() {
+    owner_.assertOwner();
+    if (!resultsCntr_) return;
+    if (auto view = resultsCntr_->latestView()) {
         fillClassResultLists(*view);
-        dragResultsPort().showResults(*view);
+        port_.showResults(*view);
     }
-    gQualResults = gDragResultsCntr->getPublishedResults();
+    qualResults_ = resultsCntr_->getPublishedResults();
     sendResults();
 }
 

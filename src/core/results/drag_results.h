@@ -5,7 +5,7 @@
 //
 // Threads. The main thread hands over the heat list together with a snapshot of
 // everything else the rules read (time options, timing mode, PRO Start, a copy of the
-// registry) — setRuns / notifyResultsThread. Runs are handed over as shared immutable
+// registry) — DragResults::notifyResultsThread. Runs are handed over as shared immutable
 // copies: a run that did not change since the last hand-over is handed over again as
 // the same copy, so a hit copies only its own run, and the worker rebuilds only what
 // that run touches (DragResultsModel). The worker polls every 200 ms, so a burst
@@ -16,8 +16,10 @@
 // only queues a call to the main thread (WM_DRAG_RESULTS by default). The worker never
 // waits for the main thread, so stopping it (flag + join) cannot deadlock.
 //
-// Ownership: gDragResultsCntr owns the one worker; startResultsThread creates it,
+// Ownership: the console's DragResults (built by the composition root with its port and
+// the class pages' brackets) owns the one worker; startResultsThread creates it,
 // stopResultsThread stops, joins and destroys it (the pointer is null again after).
+// Tests build their own DragResults, side by side if they like.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -31,12 +33,14 @@
 #include <vector>
 
 #include "core/drag/drag_run.h"
+#include "core/platform/thread_owner.h"
 #include "core/records/drag_result.h"
 
 namespace velmaro {
 
 struct TRacerItem;
 struct TRegistrySnapshot;
+class BracketPages;
 
 class DragResultsModel;
 class MainWindowHandle;
@@ -48,10 +52,6 @@ using TRunChanges = std::vector<std::pair<std::size_t, std::shared_ptr<const TDr
 
 // Class id -> results of that class; -1 is the overall list of all racers.
 using TDragResultsMap = std::map<std::int32_t, std::vector<TDragResult>>;
-
-// The main thread's copy of the published qualification results, replaced after
-// every rebuild (onDragResults). Main thread only.
-extern TDragResultsMap gQualResults;
 
 // Everything the rebuild reads of the main thread, sampled there at hand-over.
 struct TDragResultsOptions {
@@ -87,7 +87,7 @@ public:
 std::shared_ptr<DragResultsSink> mainWindowResultsSink(const MainWindowHandle& window);
 
 // What the results need of the console on the main thread. The composition root
-// implements it; tests install fakes.
+// implements it and hands it to its DragResults; tests hand fakes to theirs.
 class DragResultsPort {
 public:
     DragResultsPort() = default;
@@ -110,14 +110,6 @@ public:
     // the console's exchange library is not loaded.
     virtual void sendData(const std::string& text, const char* kind) = 0;
 };
-// Installs the port (not owned; null uninstalls it).
-void setDragResultsPort(DragResultsPort* port);
-// The installed port. Throws std::logic_error when none is installed.
-DragResultsPort& dragResultsPort();
-
-// The options the rebuild would use if the runs were handed over now. Main thread.
-TDragResultsOptions sampleResultsOptions();
-
 class TDragResultsCntr {
 public:
     static constexpr std::chrono::milliseconds kPollPeriod{200};
@@ -127,18 +119,20 @@ public:
     using PollWait = std::function<void(const std::function<bool()>& stopRequested)>;
 
     // Starts the worker at once. Empty pollWait: sleep kPollPeriod (cut short by stop).
-    explicit TDragResultsCntr(std::shared_ptr<DragResultsSink> sink, PollWait pollWait = {});
+    // `brackets`: the class pages' brackets each rebuild plays (not owned, outlive it).
+    TDragResultsCntr(BracketPages& brackets, std::shared_ptr<DragResultsSink> sink, PollWait pollWait = {});
     ~TDragResultsCntr(); // stop()
     TDragResultsCntr(const TDragResultsCntr&) = delete;
     TDragResultsCntr& operator=(const TDragResultsCntr&) = delete;
 
-    // Main thread: hands over gDragRuns with a fresh options snapshot. Runs equal to the
-    // ones handed over last time are passed on as the same shared copies.
-    void setRuns();
+    // Main thread: hands over gDragRuns with `options` (a fresh snapshot,
+    // DragResults::sampleResultsOptions). Runs equal to the ones handed over last time are
+    // passed on as the same shared copies.
+    void setRuns(TDragResultsOptions options);
     // Main thread: the same when only gDragRuns[index] can have changed since the last
     // hand-over (one hit): no other run is looked at. A list of another length is
     // handed over whole.
-    void setRunChanged(std::size_t index);
+    void setRunChanged(std::size_t index, TDragResultsOptions options);
     // Any thread: hands over the given runs and options.
     void setRuns(std::vector<TDragRaceItem> runs, TDragResultsOptions options);
     void setRuns(TSharedRuns runs, TDragResultsOptions options);
@@ -160,11 +154,12 @@ public:
     std::uint64_t rebuildCount() const { return m_rebuilds.load(); }
 
     // The whole rebuild of one heat list. Reads the registry only through the
-    // snapshot in `options`, and the brackets of the class pages under the bracket lock
-    // (their seed indexes and progression are updated). The lane breakout flags of
-    // qualification runs in `runs` are rewritten.
+    // snapshot in `options`, and the brackets of `brackets` under their lock (their seed
+    // indexes and progression are updated). The lane breakout flags of qualification
+    // runs in `runs` are rewritten.
     static std::shared_ptr<TDragResultsView> buildResults(std::vector<TDragRaceItem>& runs,
-                                                          const TDragResultsOptions& options);
+                                                          const TDragResultsOptions& options,
+                                                          BracketPages& brackets);
 
 private:
     void Execute();
@@ -199,36 +194,80 @@ private:
     std::thread m_thread; // last member: starts once every other member is ready
 };
 
-// The one worker; null until startResultsThread and after stopResultsThread.
-extern std::unique_ptr<TDragResultsCntr> gDragResultsCntr;
+// The drag results of the console: the worker, the published qualification results and
+// the ranking options in force, with the port they reach the console through. The
+// composition root builds one after the port and the class pages' brackets and hands it
+// by reference to the drag host, the web exchange, the results window's host and the
+// class pages; tests build as many as they need.
+//
+// Each piece that was once a global is reached through an accessor named after it; the
+// accessors' comments name what each replaces.
+//
+// Ownership: owns the worker; the port and the brackets are not owned and outlive this.
+// Thread: the main thread only, that is the thread that built the object; the accessors
+// and the entry points assert it in debug builds. The worker runs on its own thread and
+// never calls back into this object (it tells its sink).
+class DragResults {
+public:
+    DragResults(DragResultsPort& port, BracketPages& brackets);
+    ~DragResults(); // stops the worker
+    DragResults(const DragResults&) = delete;
+    DragResults& operator=(const DragResults&) = delete;
 
-// Main thread. Creates the worker when none exists; the program gives it
-// mainWindowResultsSink().
-void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait = {});
-// Main thread. Stops the worker and waits for it (it never waits for the main thread).
-void stopResultsThread();
-// Main thread. When the worker exists: hands it gDragRuns, then publishes the current run.
-void notifyResultsThread();
-// Main thread. The same after a change of gDragRuns[index] alone (a hit on that run).
-void notifyRunChanged(std::size_t index);
+    DragResultsPort& port() const { return port_; }
+    BracketPages& brackets() const { return brackets_; }
 
-// Main thread: the handler of WM_DRAG_RESULTS. Takes the last rebuild, fills the class
-// result lists, runs the port's showResults, stores the published qualification results
-// in gQualResults and sends the four documents (sendResults). Nothing without a worker.
-void onDragResults();
-// Main thread: sends "allDragResults", "practiceResults", "qualResults", "raceResults"
-// in this order with the kind "results", when the worker exists and has rebuilt.
-void sendResults();
+    // Formerly gDragResultsCntr: the one worker; null until startResultsThread and after
+    // stopResultsThread.
+    TDragResultsCntr* dragResultsCntr() const;
+    // Formerly gQualResults: the published qualification results as the main thread
+    // took them, replaced after every rebuild (onDragResults).
+    const TDragResultsMap& qualResults() const;
+    // Formerly currentRankOptions()/setCurrentRankOptions() of core/records (a
+    // function-static): the ranking options in force. The results window keeps them equal
+    // to its time options (through its host); the hand-over samples them through the
+    // port, the split into classes reads them.
+    const TDragRankOptions& currentRankOptions() const;
+    void setCurrentRankOptions(const TDragRankOptions& options);
+
+    // The options the rebuild would use if the runs were handed over now.
+    TDragResultsOptions sampleResultsOptions() const;
+
+    // Creates the worker when none exists; the program gives it mainWindowResultsSink().
+    void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait = {});
+    // Stops the worker and waits for it (it never waits for the main thread).
+    void stopResultsThread();
+    // When the worker exists: hands it gDragRuns, then publishes the current run.
+    void notifyResultsThread();
+    // The same after a change of gDragRuns[index] alone (a hit on that run).
+    void notifyRunChanged(std::size_t index);
+
+    // The handler of WM_DRAG_RESULTS. Takes the last rebuild, fills the class result
+    // lists, runs the port's showResults, stores the published qualification results in
+    // qualResults() and sends the four documents (sendResults). Nothing without a worker.
+    void onDragResults();
+    // Sends "allDragResults", "practiceResults", "qualResults", "raceResults" in this
+    // order with the kind "results", when the worker exists and has rebuilt.
+    void sendResults();
+
+    // Sends the run that receives device hits (gCurrentRun) to the web service as the
+    // current-run document, kind "online"; nothing when the exchange library is not
+    // loaded or there is no current run.
+    void publishCurrentRun();
+
+private:
+    DragResultsPort& port_;
+    BracketPages& brackets_;
+    ThreadOwner owner_;
+    TDragRankOptions currentRankOptions_;             // formerly mainThreadOptions()::options
+    TDragResultsMap qualResults_;                     // formerly gQualResults
+    std::unique_ptr<TDragResultsCntr> resultsCntr_;   // formerly gDragResultsCntr
+};
 
 // Fills TClassItem::results (standings order) and TClassItem::timedResults (results whose
 // kept attempt B has a time, in qualification order) of every registered class from a
 // rebuild. Main thread.
 void fillClassResultLists(const TDragResultsView& view);
-
-// Main thread. Sends the run that receives device hits (gCurrentRun) to the web service
-// as the current-run document, kind "online"; nothing when the exchange library is not
-// loaded or there is no current run.
-void publishCurrentRun();
 
 // The current-run document of one run, names from the live registry. Main thread.
 std::string currentRunJson(const TDragRaceItem& run, const std::string& eventName, bool proStart);

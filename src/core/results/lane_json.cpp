@@ -115,11 +115,11 @@ std::string currentRunJson(const TDragRaceItem& run, const std::string& eventNam
     return doc.toString();
 }
 
-void publishCurrentRun() {
+void DragResults::publishCurrentRun() {
+    owner_.assertOwner();
     const TDragRaceItem* run = currentRun();
     if (!run) return;
-    DragResultsPort& port = dragResultsPort();
-    port.sendData(currentRunJson(*run, port.eventName(), port.proStartSignal()), "online");
+    port_.sendData(currentRunJson(*run, port_.eventName(), port_.proStartSignal()), "online");
 }
 
 } // namespace velmaro

@@ -445,11 +445,11 @@ void DragResultsModel::rankClass(std::int32_t, ClassState& cls) {
 }
 
 // Seeds, plays and places the brackets of every class page, and writes their members of
-// raceResults. The brackets are global: they are played on every rebuild.
+// raceResults. The brackets are not part of the runs: they are played on every rebuild.
 void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers) {
-    auto lock = lockBrackets();
+    auto lock = m_brackets.lockBrackets();
     std::vector<std::shared_ptr<TFinalBracket>> brackets;
-    for (const auto& page : bracketPages())
+    for (const auto& page : m_brackets.bracketPages())
         if (page && page->bracket) brackets.push_back(page->bracket);
 
     std::map<std::int32_t, std::vector<TDragResult>> seeded;

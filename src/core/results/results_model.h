@@ -8,7 +8,8 @@
 // where each run's, class's and racer's objects sit, not their texts), and the class lists
 // are written over those of the rebuild before last once nobody holds it.
 //
-// Used by the results worker only (one thread); the brackets are read under their lock.
+// Used by the results worker only (one thread); the brackets of the class pages it is
+// built with (not owned, outlive it) are read under their lock.
 #include <array>
 #include <cstdint>
 #include <map>
@@ -36,7 +37,7 @@ struct QualKey {
 
 class DragResultsModel {
 public:
-    DragResultsModel() = default;
+    explicit DragResultsModel(BracketPages& brackets) : m_brackets(brackets) {}
     DragResultsModel(const DragResultsModel&) = delete; // its racer names refer to it
     DragResultsModel& operator=(const DragResultsModel&) = delete;
 
@@ -142,6 +143,7 @@ private:
     void compactAttempts();
     const TRacerItem* findRacer(std::int32_t number) const;
 
+    BracketPages& m_brackets;
     TDragResultsOptions m_options;
     bool m_ready = false;
     // The registry's racers by number: a table indexed by the number while the numbers

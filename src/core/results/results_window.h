@@ -3,9 +3,9 @@
 //
 // The window owns the three time options ("Чистое время" / "Грязное время" and
 // "Суммарное время"). It answers them as a ResultsOptionSource, which the lap results
-// host reads at every rebuild and the drag results hand-over samples; it also keeps
-// currentRankOptions() (core/records/drag_result.h) equal to them for the main-thread
-// code that holds no source.
+// host reads at every rebuild and the drag results hand-over samples; it also keeps the
+// drag ranking options in force (DragResults::currentRankOptions) equal to them, through
+// its host, for the main-thread code that holds no source.
 #include <filesystem>
 #include <string>
 
@@ -47,8 +47,11 @@ public:
     virtual std::string eventName() const = 0;
     // Asks the lap results for a rebuild (scheduleLapResults).
     virtual void rebuildLapResults() = 0;
-    // Hands the runs to the drag results worker (notifyResultsThread).
+    // Hands the runs to the drag results worker (DragResults::notifyResultsThread).
     virtual void rebuildDragResults() = 0;
+    // The window's time options changed (or were first set): the drag ranking options
+    // in force become `options` (DragResults::setCurrentRankOptions).
+    virtual void setRankOptions(const TDragRankOptions& options) = 0;
     // Selects the lap event's row of the main window's lap grid and brings the main
     // window to the front.
     virtual void showLapEvent(int index) = 0;

@@ -204,7 +204,7 @@ bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracke
     std::optional<TPairTarget> target;
     std::array<std::string, 2> slotText;
     {
-        auto lock = lockBrackets();
+        auto lock = brackets_.lockBrackets();
         target = pairTarget(bracket, pair);
         if (!target) return false;
         for (int k = 0; k < 2; ++k)
@@ -219,8 +219,8 @@ bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracke
         if (!ports_.chooseLanes(texts, swapped)) return false;
     }
     lanes.swapped = swapped != 0 ? 1 : 0;
-    auto lock = lockBrackets();
-    pair = findPairTarget(*target);
+    auto lock = brackets_.lockBrackets();
+    pair = findPairTarget(brackets_, *target);
     if (!pair) {
         lock.unlock();
         theOperator().message(kPairGoneText, kLanesCaption, Operator::Icon::Warning);
@@ -241,7 +241,7 @@ void StartSequence::makePairRun(const std::shared_ptr<TFinalBracket>& bracket, T
     createRun(RUN_MODE_FINAL, false, [&](TDragRaceItem& run) {
         {
             // The pair is tied to the run by its id; the results take the rest from the run list.
-            auto lock = lockBrackets();
+            auto lock = brackets_.lockBrackets();
             if (bracket->ownsPair(pair)) pair->run = run;
         }
         // Slot 0 first, whichever lane it takes.

@@ -47,8 +47,8 @@ int runModeOfItem(int item) {
     }
 }
 
-StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, Console& console)
-    : ports_(ports), lap_(lap), console_(console) {}
+StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets)
+    : ports_(ports), lap_(lap), console_(console), brackets_(brackets) {}
 
 StartSequence::~StartSequence() { forgetWaitingAction(this); }
 
@@ -125,7 +125,7 @@ void StartSequence::start(int modifiers) {
             TFinalPair* pair = nullptr;
             bool slotsUsable = false, hasRun = false, isArmedRun = false;
             if (bracket) {
-                auto lock = lockBrackets();
+                auto lock = brackets_.lockBrackets();
                 pair = bracket->selectedPair;
                 if (pair && bracket->ownsPair(pair)) {
                     slotsUsable = pair->racers[0] && pair->racers[1] &&
@@ -145,13 +145,13 @@ void StartSequence::start(int modifiers) {
                     // The pair is kept by its place across the question and found again after it.
                     std::optional<TPairTarget> target;
                     {
-                        auto lock = lockBrackets();
+                        auto lock = brackets_.lockBrackets();
                         target = pairTarget(bracket, pair);
                     }
                     if (!theOperator().askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
                     {
-                        auto lock = lockBrackets();
-                        pair = target ? findPairTarget(*target) : nullptr;
+                        auto lock = brackets_.lockBrackets();
+                        pair = target ? findPairTarget(brackets_, *target) : nullptr;
                         if (!pair) {
                             lock.unlock();
                             theOperator().message(kPairGoneText, "", Operator::Icon::Warning);

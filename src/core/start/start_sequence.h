@@ -37,6 +37,7 @@
 namespace velmaro {
 
 class Console;
+class BracketPages;
 class LapTiming;
 struct TFinalPair;
 struct TDragRaceItem;
@@ -51,7 +52,9 @@ int runModeOfItem(int item);
 
 class StartSequence {
 public:
-    StartSequence(StartPorts& ports, LapTiming& lap, Console& console);
+    // `brackets`: the class pages' brackets the pair runs are made from. Neither the
+    // console nor the brackets are owned.
+    StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets);
     ~StartSequence();
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
@@ -145,6 +148,7 @@ private:
     StartPorts& ports_;
     LapTiming& lap_;
     Console& console_;
+    BracketPages& brackets_;
     bool armed_ = false;
     bool busy_ = false;
     std::vector<WaitingPress> waiting_;

@@ -63,8 +63,9 @@ T* make(T*& global, Args&... args) {
 } // namespace
 
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
+                                     DragResults& results,
                                      const std::function<void(TMainForm&)>& beforeCreate) {
-    gResultsHost = std::make_unique<ConsoleResultsHost>(lap, console);
+    gResultsHost = std::make_unique<ConsoleResultsHost>(lap, console, results);
     gHitLogPort = std::make_unique<ConsoleHitLogPort>(console);
     gScoreboardSettingsPort = std::make_unique<ConsoleScoreboardSettingsPort>(console, ports);
     gChannelScanPort = std::make_unique<ConsoleChannelScanPort>(console);

@@ -12,6 +12,7 @@ class QWidget;
 namespace velmaro {
 class Console;
 class ConsolePorts;
+class DragResults;
 class LapTiming;
 } // namespace velmaro
 
@@ -24,9 +25,11 @@ class MainFormCommands;
 // The main window's FormCreate has run when this returns. `beforeCreate` runs on the
 // constructed main window just before its creation handler (the program joins the
 // other areas' widgets and handlers to it there). The main window's lap grid and the
-// results window work on `lap`; the windows show `console`, and the main window reaches
-// the core side through `ports`. All three must outlive the windows.
+// results window work on `lap`, the results window on `results` too; the windows show
+// `console`, and the main window reaches the core side through `ports`. All four must
+// outlive the windows.
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
+                                     DragResults& results,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

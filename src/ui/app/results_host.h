@@ -1,7 +1,7 @@
 #pragma once
 // The console as the results window sees it: the open event of the console it is built
-// with, the two rebuild requests (the lap results of the lap timing it is built with;
-// neither is owned) and
+// with, the two rebuild requests and the ranking options (the lap timing and the drag
+// results it is built with; none is owned) and
 // the way to a lap event in the main window's lap grid; and the desktop opener the
 // export shows its workbook with.
 #include "core/results/results_window.h"
@@ -9,6 +9,7 @@
 
 namespace velmaro {
 class Console;
+class DragResults;
 class LapTiming;
 } // namespace velmaro
 
@@ -16,13 +17,15 @@ namespace velmaro::ui {
 
 class ConsoleResultsHost final : public ResultsWindowHost {
 public:
-    ConsoleResultsHost(LapTiming& lap, const Console& console) : lap_(lap), console_(console) {}
+    ConsoleResultsHost(LapTiming& lap, const Console& console, DragResults& results)
+        : lap_(lap), console_(console), results_(results) {}
 
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
     std::string eventName() const override;
     void rebuildLapResults() override;  // LapTiming::scheduleLapResults
-    void rebuildDragResults() override; // notifyResultsThread
+    void rebuildDragResults() override; // DragResults::notifyResultsThread
+    void setRankOptions(const TDragRankOptions& options) override;
     void showLapEvent(int index) override;
 
     DesktopOpener opener;
@@ -30,6 +33,7 @@ public:
 private:
     LapTiming& lap_;
     const Console& console_;
+    DragResults& results_;
 };
 
 } // namespace velmaro::ui

@@ -20,7 +20,7 @@ public:
     virtual ~TBracketWindowPort() = default;
 
     // --- results and files ---
-    // gDragResultsCntr->setRuns(): the results thread rebuilds and advances every bracket.
+    // DragResults::notifyResultsThread: the results thread rebuilds and advances every bracket.
     virtual void requestRebuild() = 0;
     // Folder of the open event (final_bracket.txt); empty = none.
     virtual std::filesystem::path eventFolder() = 0;

@@ -60,7 +60,7 @@ void TFinalPaintBox::contextMenuEvent(QContextMenuEvent* event) {
 
 // ---------------------------------------------------------------------------------
 
-TformFinal::TformFinal(QWidget* owner) : QWidget(owner) {
+TformFinal::TformFinal(BracketPages& pages, QWidget* owner) : QWidget(owner), m_pages(pages) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -86,15 +86,17 @@ TformFinal::TformFinal(QWidget* owner) : QWidget(owner) {
     pbFinalBracket = new TFinalPaintBox(*this, pBracket);
 
     {
-        auto lock = lockBrackets();
-        m_page = addBracketPage(nullptr);
+        auto lock = m_pages.lockBrackets();
+        m_page = m_pages.addBracketPage(nullptr);
     }
     windowList().push_back(this);
     connect(cbFinalCount, &QComboBox::currentIndexChanged, this, &TformFinal::cbFinalCountChange);
     buildPopupMenu();
 }
 
-TformFinal::TformFinal(TBracketWindowPort& port, QWidget* owner) : TformFinal(owner) { m_port = &port; }
+TformFinal::TformFinal(BracketPages& pages, TBracketWindowPort& port, QWidget* owner) : TformFinal(pages, owner) {
+    m_port = &port;
+}
 
 void TformFinal::buildPopupMenu() {
     PopupMenu1 = new QMenu(this);
@@ -119,9 +121,9 @@ TformFinal::~TformFinal() {
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     std::shared_ptr<TFinalBracket> released;
     {
-        auto lock = lockBrackets();
+        auto lock = m_pages.lockBrackets();
         released = std::move(m_page->bracket);
-        removeBracketPage(m_page.get());
+        m_pages.removeBracketPage(m_page.get());
     }
     // `released` goes here, outside the lock; a worker holding a copy keeps it alive.
 }
@@ -137,24 +139,24 @@ void TformFinal::repaintAll() {
 }
 
 TClassItem* TformFinal::classItem() const {
-    auto lock = lockBrackets();
+    auto lock = m_pages.lockBrackets();
     return m_page->classItem;
 }
 
 void TformFinal::setClassItem(TClassItem* cls) {
-    auto lock = lockBrackets();
+    auto lock = m_pages.lockBrackets();
     setPageClass(*m_page, cls);
 }
 
 std::shared_ptr<TFinalBracket> TformFinal::bracket() const {
-    auto lock = lockBrackets();
+    auto lock = m_pages.lockBrackets();
     return m_page->bracket;
 }
 
 void TformFinal::setBracket(std::shared_ptr<TFinalBracket> b) {
     std::shared_ptr<TFinalBracket> old;
     {
-        auto lock = lockBrackets();
+        auto lock = m_pages.lockBrackets();
         old = setPageBracket(*m_page, std::move(b));
     }
     FormResize();
@@ -163,7 +165,7 @@ void TformFinal::setBracket(std::shared_ptr<TFinalBracket> b) {
 void TformFinal::syncFromPage() {
     int choice;
     {
-        auto lock = lockBrackets();
+        auto lock = m_pages.lockBrackets();
         choice = m_page->sizeChoice;
     }
     const QSignalBlocker block(cbFinalCount);
@@ -173,7 +175,7 @@ void TformFinal::syncFromPage() {
 
 void TformFinal::cbFinalCountChange(int index) {
     // The list is read at the next generation; the page keeps it for the bracket file.
-    auto lock = lockBrackets();
+    auto lock = m_pages.lockBrackets();
     m_page->sizeChoice = index;
 }
 
@@ -181,7 +183,7 @@ void TformFinal::FormResize() {
     int w = pBracket->width();
     int h = pBracket->height();
     {
-        auto lock = lockBrackets();
+        auto lock = m_pages.lockBrackets();
         if (const auto& b = m_page->bracket) {
             h = b->upperHeight + b->lowerHeight;
             w = b->totalWidth;
@@ -209,7 +211,7 @@ void TformFinal::pbFinalBracketPaint() {
         canvas.setPen(kBlack, 1);
         canvas.setBrush(kWhite);
         canvas.rectangle(PaintRect{0, 0, bitmap.width(), bitmap.height()});
-        auto lock = lockBrackets();
+        auto lock = m_pages.lockBrackets();
         if (const auto& b = m_page->bracket) b->draw(&canvas, racerNamesOf(theRegistry()), 1.0);
     }
     pbFinalBracket->update();
@@ -219,7 +221,7 @@ void TformFinal::pbFinalBracketMouseDown(Qt::MouseButton button, int x, int y) {
     pFinalPanelMouseDown(button, x + pbFinalBracket->x(), y + pbFinalBracket->y());
     std::optional<std::int32_t> run;
     {
-        auto lock = lockBrackets();
+        auto lock = m_pages.lockBrackets();
         if (const auto& b = m_page->bracket) run = b->selectAt(x, y);
     }
     if (run) emit runSelected(*run);
@@ -250,7 +252,7 @@ void TformFinal::pFinalPanelMouseMove(Qt::MouseButtons buttons, int x, int y) {
 }
 
 TformFinal::Selection TformFinal::selection() const {
-    auto lock = lockBrackets();
+    auto lock = m_pages.lockBrackets();
     Selection sel;
     sel.bracket = m_page->bracket;
     if (sel.bracket) sel.pair = sel.bracket->selectedPair;
@@ -261,7 +263,7 @@ void TformFinal::commitPairChange() {
     if (!m_port) return;
     const std::filesystem::path folder = m_port->eventFolder();
     if (!folder.empty()) {
-        const Status st = saveFinalBracketFile(folder);
+        const Status st = saveFinalBracketFile(m_pages, folder);
         if (!st.ok()) theOperator().log(st.message());
     }
     m_port->requestRebuild();
@@ -274,7 +276,7 @@ void TformFinal::N1Click() {
     if (!sel.pair) return;
     std::int32_t runId;
     {
-        auto lock = lockBrackets();
+        auto lock = m_pages.lockBrackets();
         if (!sel.bracket->ownsPair(sel.pair)) return;
         runId = sel.pair->run.runId;
     }
@@ -293,17 +295,18 @@ void TformFinal::N7Click() { technicalResult(false); }
 std::optional<TPairTarget> TformFinal::selectedTarget() const {
     const Selection sel = selection();
     if (!sel.pair) return std::nullopt;
-    auto lock = lockBrackets();
+    auto lock = m_pages.lockBrackets();
     return pairTarget(sel.bracket, sel.pair);
 }
 
 namespace {
 // Applies `change` to the target's pair under the bracket lock; a pair gone meanwhile is
 // told to the official (after the lock is released) and false returned.
-bool changePair(const TPairTarget& target, const std::string& caption, const std::function<void(TFinalPair&)>& change) {
+bool changePair(BracketPages& pages, const TPairTarget& target, const std::string& caption,
+                const std::function<void(TFinalPair&)>& change) {
     {
-        auto lock = lockBrackets();
-        if (TFinalPair* pair = findPairTarget(target)) {
+        auto lock = pages.lockBrackets();
+        if (TFinalPair* pair = findPairTarget(pages, target)) {
             change(*pair);
             return true;
         }
@@ -324,8 +327,8 @@ void TformFinal::technicalResult(bool win) {
     bool hasResult, bothSet;
     std::array<std::string, 2> items;
     {
-        auto lock = lockBrackets();
-        const TFinalPair* pair = findPairTarget(*target);
+        auto lock = m_pages.lockBrackets();
+        const TFinalPair* pair = findPairTarget(m_pages, *target);
         if (!pair) return;
         hasResult = pairHasResult(*pair);
         bothSet = pair->racers[0] && pair->racers[1];
@@ -340,7 +343,7 @@ void TformFinal::technicalResult(bool win) {
         chosen = m_port->chooseWinner(items, comment);
     }
     if (chosen != 0 && chosen != 1) return;
-    if (!changePair(*target, caption,
+    if (!changePair(m_pages, *target, caption,
                     [&](TFinalPair& pair) { applyTechnicalResult(pair, chosen, win, comment); }))
         return;
     commitPairChange();
@@ -352,8 +355,8 @@ void TformFinal::N10Click() {
     if (!target) return;
     std::array<std::string, 2> labels, comments;
     {
-        auto lock = lockBrackets();
-        const TFinalPair* pair = findPairTarget(*target);
+        auto lock = m_pages.lockBrackets();
+        const TFinalPair* pair = findPairTarget(m_pages, *target);
         if (!pair) return;
         for (int k = 0; k < 2; ++k) {
             labels[std::size_t(k)] = pairSlotText(*pair, k, theRegistry());
@@ -364,7 +367,7 @@ void TformFinal::N10Click() {
         const QuestionScope open("Комментарии");
         if (!m_port->editComments(labels, comments)) return;
     }
-    if (!changePair(*target, "Комментарии", [&](TFinalPair& pair) {
+    if (!changePair(m_pages, *target, "Комментарии", [&](TFinalPair& pair) {
             pair.comments[0] = comments[0];
             pair.comments[1] = comments[1];
         }))
@@ -378,23 +381,23 @@ void TformFinal::N6Click() {
     if (!target) return;
     bool hasResult;
     {
-        auto lock = lockBrackets();
-        const TFinalPair* pair = findPairTarget(*target);
+        auto lock = m_pages.lockBrackets();
+        const TFinalPair* pair = findPairTarget(m_pages, *target);
         if (!pair) return;
         hasResult = pairHasResult(*pair);
     }
     if (hasResult) {
         if (!theOperator().askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
-        if (!changePair(*target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); })) return;
+        if (!changePair(m_pages, *target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); })) return;
         // The file follows the cleared pairs also when the lane choice is then cancelled.
         const std::filesystem::path folder = m_port->eventFolder();
-        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(folder));
+        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(m_pages, folder));
         pbFinalBracketPaint();
     }
     TFinalPair* pair;
     {
-        auto lock = lockBrackets();
-        pair = findPairTarget(*target);
+        auto lock = m_pages.lockBrackets();
+        pair = findPairTarget(m_pages, *target);
     }
     if (!pair) return;
     if (m_port->raceMode() == 7) {
@@ -418,12 +421,12 @@ void TformFinal::N3Click() {
     const std::optional<TPairTarget> target = selectedTarget();
     if (!target) return;
     if (!theOperator().askYesNo(kDeleteRunDataText, "Подтверждение")) return;
-    if (!changePair(*target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); })) return;
+    if (!changePair(m_pages, *target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); })) return;
     commitPairChange();
 }
 
 Status TformFinal::printBracket() {
-    return printFinalBracket(bracket(), m_port ? m_port->eventFolder() : std::filesystem::path{});
+    return printFinalBracket(m_pages, bracket(), m_port ? m_port->eventFolder() : std::filesystem::path{});
 }
 
 void TformFinal::resizeEvent(QResizeEvent* event) {
@@ -436,12 +439,13 @@ void TformFinal::showEvent(QShowEvent* event) {
     FormResize();
 }
 
-Status printFinalBracket(const std::shared_ptr<TFinalBracket>& bracket, const std::filesystem::path& eventFolder) {
+Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracket>& bracket,
+                         const std::filesystem::path& eventFolder) {
     if (!bracket) return Status::Error("Нет сетки");
     auto device = openDefaultPrinter(eventFolder, "final_bracket");
     Status st = Status::Ok();
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         if (!bracket->racerList) bracket->racerList = racerNamesOf(theRegistry());
         st = bracket->print(*device);
     }

@@ -49,18 +49,19 @@ private:
 class TformFinal : public QWidget {
     Q_OBJECT
 public:
-    // A window with no class and no bracket; "8" chosen in cbFinalCount. Without a port
-    // it has no pair commands.
-    explicit TformFinal(QWidget* owner = nullptr);
+    // A window with no class and no bracket; "8" chosen in cbFinalCount. Its page is
+    // registered in `pages` (not owned; outlives the window). Without a port it has no
+    // pair commands.
+    explicit TformFinal(BracketPages& pages, QWidget* owner = nullptr);
     // The class page window: pair commands through `port` (not owned; outlives the window).
-    TformFinal(TBracketWindowPort& port, QWidget* owner);
+    TformFinal(BracketPages& pages, TBracketWindowPort& port, QWidget* owner);
     ~TformFinal() override;
 
     // The page's class (main thread). Setting it also sets the class of its bracket.
     TClassItem* classItem() const;
     void setClassItem(TClassItem* classItem);
     // The page's bracket (null = none). The returned pointer keeps it alive, but its
-    // contents may only be read or changed under lockBrackets().
+    // contents may only be read or changed under the bracket lock (pages().lockBrackets()).
     std::shared_ptr<TFinalBracket> bracket() const;
     // Installs a bracket (null removes it); the old one is released when nobody else holds it.
     void setBracket(std::shared_ptr<TFinalBracket> bracket);
@@ -93,6 +94,8 @@ public:
     Status printBracket();
     bool hasPairCommands() const { return m_port != nullptr; }
     TBracketWindowPort* port() const { return m_port; }
+    // The list the window's page is registered in.
+    BracketPages& pages() const { return m_pages; }
 
     // Every bracket window alive, in creation order (main thread).
     static const std::vector<TformFinal*>& windows();
@@ -139,12 +142,14 @@ private:
     void buildPopupMenu();
 
     std::shared_ptr<TBracketPage> m_page;
+    BracketPages& m_pages;
     TBracketWindowPort* m_port = nullptr;
     QPoint m_dragPoint;
 };
 
 // Prints the bracket in landscape on the default printer, or with no printer installed
 // writes it as a PDF into `eventFolder` and tells the operator where. Main thread.
-Status printFinalBracket(const std::shared_ptr<TFinalBracket>& bracket, const std::filesystem::path& eventFolder);
+Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracket>& bracket,
+                         const std::filesystem::path& eventFolder);
 
 } // namespace velmaro

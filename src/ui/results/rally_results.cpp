@@ -92,7 +92,7 @@ TRallyResults::TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, QW
         model_->headerChanged(6);
         optionsChanged();
     });
-    setCurrentRankOptions(dragRankOptions(timeOptions(), host_.raceMode()));
+    host_.setRankOptions(dragRankOptions(timeOptions(), host_.raceMode()));
 }
 
 TRallyResults::~TRallyResults() {
@@ -108,7 +108,7 @@ ResultsTimeOptions TRallyResults::timeOptions() const {
 }
 
 void TRallyResults::optionsChanged() {
-    setCurrentRankOptions(dragRankOptions(timeOptions(), host_.raceMode()));
+    host_.setRankOptions(dragRankOptions(timeOptions(), host_.raceMode()));
     FormShow();
 }
 

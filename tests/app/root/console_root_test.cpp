@@ -173,7 +173,7 @@ TEST_F(ConsoleRootTest, AClickOnAPairWithoutARunClearsTheRunSelection) {
     page->setBracket(bracket);
     TFinalRect rect;
     {
-        auto lock = lockBrackets();
+        auto lock = page->pages().lockBrackets();
         const TFinalPair* pair = bracket->upperRound(0)->pair(0);
         ASSERT_EQ(pair->run.runId, 0);
         rect = pair->rect;

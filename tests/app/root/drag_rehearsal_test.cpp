@@ -144,7 +144,7 @@ protected:
         QPoint centre;
         const std::shared_ptr<TFinalBracket> bracket = window.bracket(); // takes the lock itself
         {
-            auto lock = lockBrackets();
+            auto lock = window.pages().lockBrackets();
             const TFinalPair* pair = bracket->upperRound(round)->pair(k);
             centre = QPoint((pair->rect.left + pair->rect.right) / 2, (pair->rect.top + pair->rect.bottom) / 2);
         }
@@ -152,19 +152,19 @@ protected:
     }
     static std::array<int, 2> pairRacers(TformFinal& window, int round, int k) {
         const std::shared_ptr<TFinalBracket> bracket = window.bracket();
-        auto lock = lockBrackets();
+        auto lock = window.pages().lockBrackets();
         const TFinalPair* pair = bracket->upperRound(round)->pair(k);
         return {pair->racers[0] ? pair->racers[0]->number : 0, pair->racers[1] ? pair->racers[1]->number : 0};
     }
     static int pairWinner(TformFinal& window, int round, int k) {
         const std::shared_ptr<TFinalBracket> bracket = window.bracket();
-        auto lock = lockBrackets();
+        auto lock = window.pages().lockBrackets();
         return bracket->upperRound(round)->pair(k)->winner;
     }
     static std::map<int, int> bracketPlaces(TformFinal& window) {
         std::map<int, int> places;
         const std::shared_ptr<TFinalBracket> bracket = window.bracket();
-        auto lock = lockBrackets();
+        auto lock = window.pages().lockBrackets();
         for (const TFinalRacer& r : bracket->racers)
             if (r.number > 0) places[r.number] = r.place;
         return places;

@@ -145,7 +145,7 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
         TFinalPair* pair = nullptr;
         TClassItem* classItem = window->classItem();
         {
-            auto lock = lockBrackets();
+            auto lock = window->pages().lockBrackets();
             bracket->classItem = classItem;
             const int numbers[4] = {12, 7, 3, 4};
             for (int i = 0; i < 2; ++i)
@@ -182,7 +182,7 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
         EXPECT_EQ(gDragRuns[1].winner, 0);
         // The results thread decides the pair and moves racer 12 on to the final.
         ASSERT_TRUE(eventually([&] {
-            auto lock = lockBrackets();
+            auto lock = window->pages().lockBrackets();
             const TFinalPair* final = pair->nextPair;
             return pair->winner == 0 && final && final->racers[pair->nextSlot < 0 ? 0 : pair->nextSlot] &&
                    final->racers[pair->nextSlot < 0 ? 0 : pair->nextSlot]->number == 12;

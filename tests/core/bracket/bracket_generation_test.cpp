@@ -50,12 +50,8 @@ private:
 class GenerationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto lock = lockBrackets();
-        page = addBracketPage(&cls);
-    }
-    void TearDown() override {
-        auto lock = lockBrackets();
-        removeBracketPage(page.get());
+        auto lock = pages.lockBrackets();
+        page = pages.addBracketPage(&cls);
     }
     void enter(int count) {
         registry.racers.clear();
@@ -78,14 +74,14 @@ protected:
         req.method = method;
         req.requestedSize = requested;
         req.nowSeconds = now;
-        return generateBracket(page, req, registry, op, port);
+        return generateBracket(pages, page, req, registry, op, port);
     }
     std::shared_ptr<TFinalBracket> bracket() {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         return page->bracket;
     }
     std::vector<int> slotNumbers() {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         std::vector<int> out;
         for (const auto& r : page->bracket->racers) out.push_back(r.number);
         return out;
@@ -94,8 +90,8 @@ protected:
     void expectFileAgrees() {
         std::string memory;
         {
-            auto lock = lockBrackets();
-            memory = finalBracketText(bracketPages());
+            auto lock = pages.lockBrackets();
+            memory = finalBracketText(pages.bracketPages());
         }
         EXPECT_EQ(folder.read("final_bracket.txt"), memory);
     }
@@ -103,6 +99,7 @@ protected:
     test::TempFolder folder;
     TRegistry registry;
     TClassItem cls{4, "Стрит"};
+    BracketPages pages;
     std::shared_ptr<TBracketPage> page;
     ScriptedOperator op;
     FakeGenerationPort port{folder.path()};
@@ -166,7 +163,7 @@ TEST_F(GenerationTest, EveryTypeSeedsItsFirstRoundFromTheQualificationOrder) {
         ASSERT_EQ(port.shownOrders.size(), 1u);
         EXPECT_EQ(port.shownOrders[0], order);
         auto b = bracket();
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         EXPECT_EQ(b->size, 8);
         EXPECT_EQ(b->type, type);
         EXPECT_EQ(b->seededCount, 7); // participants = entries of results, unregistered included
@@ -200,7 +197,7 @@ TEST_F(GenerationTest, ManualOrderAppliedAndOldRacersListedFirst) {
 
     // Again, replacing it: the operator moves 105 to the top.
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         page->bracket->racers[0].number = 104; // the old bracket's order: 104, 102, ...
         page->bracket->racers[3].number = 101;
     }

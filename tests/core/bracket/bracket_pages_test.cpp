@@ -13,10 +13,17 @@ namespace {
 
 TEST(BracketPages, PagesInOrderAndClassLookup) {
     TClassItem a(4, "A"), b(6, "B");
-    auto lock = lockBrackets();
-    auto pa = addBracketPage(&a);
-    auto pb = addBracketPage(&b);
-    EXPECT_EQ(findBracketPage(6), pb);
+    BracketPages pages;
+    BracketPages other; // another console's pages: it sees none of these
+    auto lock = pages.lockBrackets();
+    auto pa = pages.addBracketPage(&a);
+    auto pb = pages.addBracketPage(&b);
+    EXPECT_EQ(pages.findBracketPage(6), pb);
+    {
+        auto otherLock = other.lockBrackets(); // a lock of its own: taken while this one is held
+        EXPECT_EQ(other.findBracketPage(6), nullptr);
+        EXPECT_TRUE(other.bracketPages().empty());
+    }
     auto bracket = std::make_shared<TFinalBracket>(4, 0, 6, 4, "старое имя");
     EXPECT_EQ(setPageBracket(*pb, bracket), nullptr);
     EXPECT_EQ(bracket->classItem, &b);
@@ -24,10 +31,10 @@ TEST(BracketPages, PagesInOrderAndClassLookup) {
     syncBracketClass(*bracket);
     EXPECT_EQ(bracket->title, "B2");
     setPageClass(*pb, &a);
-    EXPECT_EQ(findBracketPage(4), pa); // the first page with the class
-    removeBracketPage(pa.get());
-    removeBracketPage(pb.get());
-    EXPECT_EQ(findBracketPage(4), nullptr);
+    EXPECT_EQ(pages.findBracketPage(4), pa); // the first page with the class
+    pages.removeBracketPage(pa.get());
+    pages.removeBracketPage(pb.get());
+    EXPECT_EQ(pages.findBracketPage(4), nullptr);
     EXPECT_EQ(bracket.use_count(), 2); // the page record still holds it until it goes
 }
 
@@ -36,10 +43,11 @@ TEST(BracketPages, PagesInOrderAndClassLookup) {
 // the pointer keeps a replaced bracket alive until its update is done.
 TEST(BracketPages, UpdatesAndReplacementsNeverOverlap) {
     TClassItem cls(8, "C");
+    BracketPages pages;
     std::shared_ptr<TBracketPage> page;
     {
-        auto lock = lockBrackets();
-        page = addBracketPage(&cls);
+        auto lock = pages.lockBrackets();
+        page = pages.addBracketPage(&cls);
         (void)setPageBracket(*page, std::make_shared<TFinalBracket>(16, 4, 8, 16, "C"));
     }
     std::atomic<bool> stop{false};
@@ -48,8 +56,8 @@ TEST(BracketPages, UpdatesAndReplacementsNeverOverlap) {
         TDragRunMap runs;
         runs[1] = test::makeRun(1, 1, 16, 0);
         while (!stop) {
-            auto lock = lockBrackets();
-            for (const auto& p : bracketPages()) {
+            auto lock = pages.lockBrackets();
+            for (const auto& p : pages.bracketPages()) {
                 std::shared_ptr<TFinalBracket> b = p->bracket;
                 if (!b) continue;
                 b->update(runs);
@@ -64,7 +72,7 @@ TEST(BracketPages, UpdatesAndReplacementsNeverOverlap) {
         b->upperRound(0)->pair(0)->run.runId = 1;
         std::shared_ptr<TFinalBracket> old;
         {
-            auto lock = lockBrackets();
+            auto lock = pages.lockBrackets();
             old = setPageBracket(*page, b);
             page->bracket->draw(&canvas, {}, 1.0);
         }
@@ -75,9 +83,9 @@ TEST(BracketPages, UpdatesAndReplacementsNeverOverlap) {
     while (updates <= seen) std::this_thread::yield();
     stop = true;
     worker.join();
-    auto lock = lockBrackets();
+    auto lock = pages.lockBrackets();
     EXPECT_EQ(page->bracket->upperRound(0)->pair(0)->winner, 0);
-    removeBracketPage(page.get());
+    pages.removeBracketPage(page.get());
 }
 
 } // namespace

@@ -12,18 +12,13 @@ namespace {
 
 using test::makeRun;
 
-// Two class pages (classes 2 and 5) in the bracket page list, removed afterwards.
+// Two class pages (classes 2 and 5) in a bracket page list of the test's own.
 class BracketFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto lock = lockBrackets();
-        pageA = addBracketPage(&classA);
-        pageB = addBracketPage(&classB);
-    }
-    void TearDown() override {
-        auto lock = lockBrackets();
-        removeBracketPage(pageA.get());
-        removeBracketPage(pageB.get());
+        auto lock = pages.lockBrackets();
+        pageA = pages.addBracketPage(&classA);
+        pageB = pages.addBracketPage(&classB);
     }
 
     TFindRunById findRun() {
@@ -41,14 +36,15 @@ protected:
         };
     }
     void read(const std::string& text) {
-        auto lock = lockBrackets();
-        readFinalBracketLines(splitTextLines(text), findRun(), findClass());
+        auto lock = pages.lockBrackets();
+        readFinalBracketLines(pages, splitTextLines(text), findRun(), findClass());
     }
     std::string written() {
-        auto lock = lockBrackets();
-        return finalBracketText(bracketPages());
+        auto lock = pages.lockBrackets();
+        return finalBracketText(pages.bracketPages());
     }
 
+    BracketPages pages;
     TClassItem classA{2, "Сток"};
     TClassItem classB{5, "Про"};
     std::shared_ptr<TBracketPage> pageA, pageB;
@@ -88,7 +84,7 @@ TEST_F(BracketFileTest, ExampleBlockReadsAndWritesBack) {
 
 TEST_F(BracketFileTest, RoundTripWithDeciderLowerRoundsAndComments) {
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         auto b = std::make_shared<TFinalBracket>(4, 4, 5, 4, "Про");
         for (int i = 0; i < 4; ++i) b->setRacer(21 + i, 5, i);
         b->upperRound(0)->pair(1)->run.runId = 14;
@@ -106,7 +102,7 @@ TEST_F(BracketFileTest, RoundTripWithDeciderLowerRoundsAndComments) {
 
     auto before = pageB->bracket;
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         (void)setPageBracket(*pageB, nullptr);
         pageB->sizeChoice = 0;
     }
@@ -202,22 +198,22 @@ TEST_F(BracketFileTest, NumbersBeyondIntAreSkippedAndAKnownRunMakesTheDecider) {
 TEST_F(BracketFileTest, SavedAtomicallyAndLoadedFromTheEventFolder) {
     test::TempFolder folder;
     read(kExample);
-    ASSERT_TRUE(saveFinalBracketFile(folder.path()).ok());
+    ASSERT_TRUE(saveFinalBracketFile(pages, folder.path()).ok());
     EXPECT_EQ(folder.read("final_bracket.txt"), kExample);
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         (void)setPageBracket(*pageA, nullptr);
     }
     // CR LF line ends read the same.
     std::string crlf;
     for (char c : std::string(kExample)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     folder.write("final_bracket.txt", crlf);
-    loadFinalBracketFile(folder.path(), findRun(), findClass());
+    loadFinalBracketFile(pages, folder.path(), findRun(), findClass());
     ASSERT_NE(pageA->bracket, nullptr);
     EXPECT_EQ(pageA->bracket->upperRound(0)->pair(1)->comments[1], "T");
     // A missing file leaves the pages as they are.
     auto kept = pageA->bracket;
-    loadFinalBracketFile(folder.path() / "none", findRun(), findClass());
+    loadFinalBracketFile(pages, folder.path() / "none", findRun(), findClass());
     EXPECT_EQ(pageA->bracket, kept);
 }
 

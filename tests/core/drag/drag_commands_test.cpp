@@ -6,6 +6,7 @@
 #include "core/drag/drag_file.h"
 #include "core/platform/files.h"
 #include "core/registration/registry.h"
+#include "core/bracket/bracket_pages.h"
 #include "core/results/drag_results.h"
 #include "drag_fakes.h"
 #include "fakes/scripted_operator.h"
@@ -22,14 +23,12 @@ protected:
         theRegistry().clear();
         theRegistry().setEventFolder(folder.path());
         theRegistry().setDatabaseFile(folder / "racersdb.txt");
-        gQualResults.clear();
     }
     void TearDown() override
     {
         theRegistry().clear();
         theRegistry().setEventFolder({});
         theRegistry().setDatabaseFile({});
-        gQualResults.clear();
         DragTest::TearDown();
     }
 
@@ -371,7 +370,8 @@ TEST_F(CommandsTest, ALaneWithoutClassTakesTheOnlyClassOfItsRacer)
         TDragResultsOptions options;
         options.registry = theRegistry().snapshot();
         std::vector<TDragRaceItem> runs = gDragRuns;
-        const auto view = TDragResultsCntr::buildResults(runs, options);
+        BracketPages brackets;
+        const auto view = TDragResultsCntr::buildResults(runs, options, brackets);
         const auto list = view->resultsByClass.find(classId);
         if (list == view->resultsByClass.end())
             return -1L;
@@ -420,9 +420,10 @@ TEST_F(CommandsTest, SplitIntoTimeClasses)
     racer(23, {99, 1});
     racer(24, {4});
     racer(25, {2});
-    gQualResults[-1] = {qualResult(25, 13000), qualResult(21, 9999), qualResult(22, 10000), qualResult(23, 11999),
-                        qualResult(24, 9000), qualResult(26, 12000), qualResult(0, 9500)};
-    ASSERT_TRUE(splitRacersIntoClasses(gQualResults[-1]).ok());
+    const std::vector<TDragResult> overall = {qualResult(25, 13000), qualResult(21, 9999), qualResult(22, 10000),
+                                              qualResult(23, 11999), qualResult(24, 9000), qualResult(26, 12000),
+                                              qualResult(0, 9500)};
+    ASSERT_TRUE(splitRacersIntoClasses(overall, TDragRankOptions{}).ok());
     const auto& racers = theRegistry().racers;
     ASSERT_EQ(racers.size(), 6u);
     EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
@@ -444,9 +445,9 @@ TEST_F(CommandsTest, SplitIsAllOrNothingWhenRacersCannotBeWritten)
     addClass(3, "C", 120, 0);
     racer(21, {1});
     racer(22, {1});
-    gQualResults[-1] = {qualResult(21, 13000), qualResult(22, 14000), qualResult(30, 9000)};
+    const std::vector<TDragResult> overall = {qualResult(21, 13000), qualResult(22, 14000), qualResult(30, 9000)};
     std::filesystem::create_directory(folder / "racers.txt");  // a folder in the file's place
-    EXPECT_FALSE(splitRacersIntoClasses(gQualResults[-1]).ok());
+    EXPECT_FALSE(splitRacersIntoClasses(overall, TDragRankOptions{}).ok());
     const auto& racers = theRegistry().racers;
     ASSERT_EQ(racers.size(), 2u);
     EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
@@ -461,7 +462,9 @@ public:
     void markRacerListForSending() override { calls.push_back("mark"); }
     void reloadEvent() override { calls.push_back("reload"); }
     void sendRaceInfo() override { calls.push_back("send"); }
-    std::vector<TDragResult> overallQualification() override { return gQualResults[-1]; }
+    std::vector<TDragResult> overall; // the published overall qualification list
+    std::vector<TDragResult> overallQualification() override { return overall; }
+    TDragRankOptions rankOptions() override { return TDragRankOptions{}; }
 };
 
 TEST_F(CommandsTest, ClassSplitMenuItem)
@@ -469,8 +472,8 @@ TEST_F(CommandsTest, ClassSplitMenuItem)
     addClass(1, "A", 0, 100);
     racer(21, {});
     oneRun();
-    gQualResults[-1] = {qualResult(21, 9000)};
     RecordingEventPort port;
+    port.overall = {qualResult(21, 9000)};
     DragClassSplit split(port);
 
     op.yesNoAnswers = {false};

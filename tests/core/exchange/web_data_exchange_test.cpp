@@ -17,6 +17,7 @@
 #include "core/platform/program_folder.h"
 #include "core/registration/racer_export.h"
 #include "core/registration/registry.h"
+#include "core/bracket/bracket_pages.h"
 #include "core/results/drag_results.h"
 #include "core/results/results_export.h"
 #include "core/results/results_grid.h"
@@ -71,7 +72,7 @@ void PrintTo(const Sent& s, std::ostream* os) { *os << s.kind << ": " << s.data.
 
 class ExchangeTest : public ::testing::Test {
 protected:
-    ExchangeTest() : scoped(op), sink(console), resultsPort(console), exchange(console, port) {
+    ExchangeTest() : scoped(op), sink(console), resultsPort(console), exchange(console, port, results) {
         setProgramFolder(home.path());
         Console& c = console;
         c.eventName = "Кубок \"Осень\"";
@@ -81,7 +82,6 @@ protected:
         reg.setEventFolder(c.eventFolder);
         reg.setDatabaseFile(home / "DB/racersdb.txt");
         reg.setSink(&sink);
-        setDragResultsPort(&resultsPort);
         setRegistry(&reg);
         reg.addClass("Стрит");
         reg.addClass("Pro");
@@ -94,11 +94,10 @@ protected:
         });
     }
     ~ExchangeTest() override {
-        stopResultsThread();
+        results.stopResultsThread();
         Console& c = console;
         c.exchange.close();
         c.mainWindow.detach();
-        setDragResultsPort(nullptr);
         gDragRuns.clear();
         gCurrentRun = -1;
         setRegistry(nullptr);
@@ -154,7 +153,7 @@ protected:
     }
     // A results worker that has rebuilt from one run of racers 12 and 7.
     void startResults() {
-        startResultsThread(std::make_shared<NullSink>(),
+        results.startResultsThread(std::make_shared<NullSink>(),
                            [](const std::function<bool()>&) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
         TDragRaceItem run;
         run.runId = 1;
@@ -164,8 +163,8 @@ protected:
         run.rt = {380, 420};
         gDragRuns = {run};
         gCurrentRun = 0;
-        gDragResultsCntr->setRuns();
-        while (gDragResultsCntr->rebuildCount() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        results.dragResultsCntr()->setRuns(results.sampleResultsOptions());
+        while (results.dragResultsCntr()->rebuildCount() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     static json record(const std::string& guid, int num, const std::string& name) {
         return json{{"guid", guid},         {"num", num},           {"pilotName", name},
@@ -188,6 +187,8 @@ protected:
     ScopedOperator scoped;
     SendingSink sink;
     ExchangeResultsPort resultsPort;
+    BracketPages brackets;
+    DragResults results{resultsPort, brackets};
     TRegistry reg;
     RecordingPort port;
     WebDataExchange exchange;
@@ -245,7 +246,7 @@ TEST_F(ExchangeTest, InitMessages_AnswerInTheirOrder) {
     EXPECT_EQ(out[2].data.rfind(R"({"classesList":)", 0), 0u);
     const char* names[] = {"allDragResults", "practiceResults", "qualResults", "raceResults"};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(out[3 + i].data, gDragResultsCntr->getResults(names[i]));
+        EXPECT_EQ(out[3 + i].data, results.dragResultsCntr()->getResults(names[i]));
         EXPECT_TRUE(json::parse(out[3 + i].data).contains(names[i]));
         EXPECT_EQ(out[9 + i].data, out[3 + i].data);
     }
@@ -522,16 +523,16 @@ TEST_F(ExchangeTest, RacersReplacedWhileTheWorkerRebuilds) {
         if (i % 3 == 0) {
             ASSERT_TRUE(exchange.handleMessage(R"({"event":"data","dataKind":"racersDeleted","removeList":["{R}"]})").ok());
         }
-        gDragResultsCntr->setRuns();
+        results.dragResultsCntr()->setRuns(results.sampleResultsOptions());
     }
     // The worker goes on rebuilding from its copies (run under a sanitizer, a freed racer
     // read by it shows here).
-    const std::uint64_t before = gDragResultsCntr->rebuildCount();
-    gDragResultsCntr->setRuns();
+    const std::uint64_t before = results.dragResultsCntr()->rebuildCount();
+    results.dragResultsCntr()->setRuns(results.sampleResultsOptions());
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (gDragResultsCntr->rebuildCount() <= before && std::chrono::steady_clock::now() < until)
+    while (results.dragResultsCntr()->rebuildCount() <= before && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_GT(gDragResultsCntr->rebuildCount(), before);
+    EXPECT_GT(results.dragResultsCntr()->rebuildCount(), before);
     ASSERT_EQ(reg.racers.size(), 1u);
     EXPECT_EQ(reg.racers[0]->name, "Имя 199");
 }

@@ -62,25 +62,24 @@ private:
     std::mt19937 m_rng{7};
 };
 
-void installBrackets() {
-    auto lock = lockBrackets();
-    bracketPages().clear();
+void installBrackets(BracketPages& pages) {
+    auto lock = pages.lockBrackets();
     for (int c : {1, 2, 2}) { // class 2 on two pages
         auto bracket = std::make_shared<TFinalBracket>(8, BRACKET_SINGLE_THIRD, c, 7, "Class");
         int slot = 0;
         for (int n = 1; n <= kRacers && slot < 7; ++n)
             if (1 + n % kClasses == c) bracket->setRacer(n, c, slot++);
-        auto page = addBracketPage(nullptr);
+        auto page = pages.addBracketPage(nullptr);
         page->classId = c;
         (void)setPageBracket(*page, bracket);
     }
 }
 
 // Ties the bracket pairs that have no run to new final runs, and returns how many.
-int addFinalRuns(std::vector<TDragRaceItem>& runs, Event& event) {
+int addFinalRuns(BracketPages& pages, std::vector<TDragRaceItem>& runs, Event& event) {
     int added = 0;
-    auto lock = lockBrackets();
-    for (const auto& page : bracketPages())
+    auto lock = pages.lockBrackets();
+    for (const auto& page : pages.bracketPages())
         for (const auto& round : page->bracket->upperRounds) {
             if (!round) continue;
             for (const auto& p : round->pairs) {
@@ -123,12 +122,13 @@ std::string snapshotOf(const TDragResultsView& view) {
 
 TEST(IncrementalResultsTest, EveryStepOfALongEventMatchesAWholeRebuild) {
     Event event;
-    installBrackets();
+    BracketPages pages;
+    installBrackets(pages);
     std::vector<TDragRaceItem> runs;
     for (int i = 0; i < 120; ++i) runs.push_back(event.newRun(i + 1));
     TDragResultsOptions options;
     options.registry = registry();
-    DragResultsModel model;
+    DragResultsModel model(pages);
 
     const auto pointers = [&runs] {
         std::vector<const TDragRaceItem*> list;
@@ -147,7 +147,7 @@ TEST(IncrementalResultsTest, EveryStepOfALongEventMatchesAWholeRebuild) {
             heldText = snapshotOf(*held);
         }
         std::vector<TDragRaceItem> copy = runs;
-        const auto whole = TDragResultsCntr::buildResults(copy, options);
+        const auto whole = TDragResultsCntr::buildResults(copy, options, pages);
         ASSERT_EQ(snapshotOf(*incremental), snapshotOf(*whole)) << "step " << step;
     };
     check({}, -1);
@@ -179,7 +179,7 @@ TEST(IncrementalResultsTest, EveryStepOfALongEventMatchesAWholeRebuild) {
             runs[i].dirtyTime = {0, 0};
             changed.push_back(i);
         } else if (what < 19) {
-            addFinalRuns(runs, event);
+            addFinalRuns(pages, runs, event);
         } else { // several runs at once, twice the same
             for (int k = 0; k < 3; ++k) {
                 const std::size_t i = std::size_t(event.roll(0, int(runs.size()) - 1));

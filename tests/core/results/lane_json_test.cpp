@@ -9,6 +9,7 @@
 #include "core/app/console.h"
 #include "core/json/json_builder.h"
 #include "core/registration/registry.h"
+#include "core/bracket/bracket_pages.h"
 #include "core/results/drag_results.h"
 #include "results_port_fake.h"
 
@@ -115,21 +116,20 @@ protected:
         port.event = "Этап 1";
         gDragRuns = {sampleRun()};
         gCurrentRun = 0;
-        setDragResultsPort(&port);
     }
     void TearDown() override {
-        stopResultsThread();
-        setDragResultsPort(nullptr);
         theRegistry().racers.clear();
         gDragRuns.clear();
         gCurrentRun = -1;
     }
     test::FakeDragResultsPort port;
+    BracketPages brackets;
+    DragResults results{port, brackets};
     std::vector<std::pair<std::string, std::string>>& sent = port.sent;
 };
 
 TEST_F(CurrentRunTest, DocumentText) {
-    publishCurrentRun();
+    results.publishCurrentRun();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].second, "online");
     EXPECT_EQ(sent[0].first,
@@ -149,7 +149,7 @@ TEST_F(CurrentRunTest, RunModeCaptionsAndNoWinner) {
         gDragRuns[0].runMode = mode;
         gDragRuns[0].winner = -1;
         sent.clear();
-        publishCurrentRun();
+        results.publishCurrentRun();
         ASSERT_EQ(sent.size(), 1u);
         const auto doc = nlohmann::json::parse(sent[0].first);
         EXPECT_EQ(doc["runMode"], caption);
@@ -160,24 +160,19 @@ TEST_F(CurrentRunTest, RunModeCaptionsAndNoWinner) {
 TEST_F(CurrentRunTest, NothingGoesOutWithoutACurrentRunOrAnExchange) {
     for (std::int32_t index : {-1, 1, 5}) {
         gCurrentRun = index;
-        publishCurrentRun();
+        results.publishCurrentRun();
     }
     EXPECT_TRUE(sent.empty());
     gCurrentRun = 0;
     port.exchangeLoaded = false; // the exchange library is not loaded
-    publishCurrentRun();
+    results.publishCurrentRun();
     EXPECT_TRUE(sent.empty());
 }
 
 TEST_F(CurrentRunTest, NotifyWithoutTheWorkerDoesNothing) {
-    ASSERT_EQ(gDragResultsCntr, nullptr);
-    notifyResultsThread();
+    ASSERT_EQ(results.dragResultsCntr(), nullptr);
+    results.notifyResultsThread();
     EXPECT_TRUE(sent.empty());
-}
-
-TEST_F(CurrentRunTest, SendingNeedsTheInstalledPort) {
-    setDragResultsPort(nullptr);
-    EXPECT_THROW(publishCurrentRun(), std::logic_error);
 }
 
 } // namespace

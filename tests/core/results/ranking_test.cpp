@@ -178,16 +178,5 @@ TEST(Orders, ForStandingsPutsFinalPlacesFirst) {
     EXPECT_EQ(sortedNumbers(results, lessForStandings, kClean), (std::vector<std::int32_t>{2, 3, 1, 4, 5}));
 }
 
-TEST(Orders, CurrentOptionsOverloadsFollowTheMainThreadSetting) {
-    const TDragRankOptions saved = currentRankOptions();
-    const TDragResult legalSlow = kept(1, att(9500, 100), att(9500, 100));
-    const TDragResult falseFast = kept(2, att(9000, -10), att(9000, -10));
-    setCurrentRankOptions(kClean);
-    EXPECT_TRUE(lessByBestLegalStart(falseFast, legalSlow));
-    setCurrentRankOptions(kDirty);
-    EXPECT_TRUE(lessByBestLegalStart(legalSlow, falseFast));
-    setCurrentRankOptions(saved);
-}
-
 } // namespace
 } // namespace velmaro

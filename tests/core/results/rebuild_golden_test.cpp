@@ -100,9 +100,9 @@ std::vector<TDragRaceItem> sessionRuns(Dice& dice) {
     return runs;
 }
 
-void installGoldenBrackets() {
-    auto lock = lockBrackets();
-    bracketPages().clear();
+void installGoldenBrackets(BracketPages& pages) {
+    auto lock = pages.lockBrackets();
+    pages.bracketPages().clear();
     const std::int32_t types[] = {BRACKET_SINGLE_THIRD, BRACKET_DOUBLE, BRACKET_SINGLE_FINAL_BEST_OF_3_THIRD,
                                   BRACKET_FIA_THIRD, BRACKET_DOUBLE_FIXED, BRACKET_SINGLE_ALL_BEST_OF_3,
                                   BRACKET_SINGLE};
@@ -117,16 +117,16 @@ void installGoldenBrackets() {
             if (1 + n % kClasses == c) bracket->setRacer(n, c, slot++);
         if (i == 3) // a comment shown in place of a result
             bracket->upperRound(0)->pairs[1]->comments[0] = "снят <тех.> & \"поломка\"";
-        auto page = addBracketPage(nullptr);
+        auto page = pages.addBracketPage(nullptr);
         page->classId = c;
         (void)setPageBracket(*page, bracket);
     }
 }
 
 // Gives every bracket pair that has two racers and no run a final run of its own.
-void addFinalRuns(std::vector<TDragRaceItem>& runs, Dice& dice) {
-    auto lock = lockBrackets();
-    for (const auto& page : bracketPages())
+void addFinalRuns(BracketPages& pages, std::vector<TDragRaceItem>& runs, Dice& dice) {
+    auto lock = pages.lockBrackets();
+    for (const auto& page : pages.bracketPages())
         for (const auto* rounds : {&page->bracket->upperRounds, &page->bracket->lowerRounds})
             for (const auto& round : *rounds) {
                 if (!round) continue;
@@ -179,9 +179,9 @@ int racerIndex(const TFinalBracket& b, const TFinalRacer* r) {
     return static_cast<int>(r - b.racers.data());
 }
 
-void dumpBrackets(std::string& out) {
-    auto lock = lockBrackets();
-    for (const auto& page : bracketPages()) {
+void dumpBrackets(BracketPages& pages, std::string& out) {
+    auto lock = pages.lockBrackets();
+    for (const auto& page : pages.bracketPages()) {
         const TFinalBracket& b = *page->bracket;
         appendf(out, "bracket class=%d type=%d size=%d extent=%dx%d rounds=%zu/%zu\n", b.classId, b.type, b.size,
                 b.maxRight, b.maxBottom, b.upperRounds.size(), b.lowerRounds.size());
@@ -208,7 +208,7 @@ void dumpBrackets(std::string& out) {
     }
 }
 
-std::string snapshotOf(const TDragResultsView& view) {
+std::string snapshotOf(BracketPages& pages, const TDragResultsView& view) {
     std::string out;
     for (const std::string* doc : {&view.allDragResults, &view.practiceResults, &view.qualResults, &view.raceResults}) {
         out += *doc;
@@ -217,7 +217,7 @@ std::string snapshotOf(const TDragResultsView& view) {
     appendf(out, "maxAttempts %d\n", view.maxAttempts);
     dumpLists(out, "results", view.resultsByClass);
     dumpLists(out, "qual", view.qualByClass);
-    dumpBrackets(out);
+    dumpBrackets(pages, out);
     return out;
 }
 
@@ -239,10 +239,11 @@ void compareWithGolden(const std::string& actual, const std::string& name) {
 }
 
 TEST(RebuildGoldenTest, WholeEventStepByStepMatchesTheKeptTexts) {
+    BracketPages pages;
     for (const TDragRankOptions rank : {TDragRankOptions{true, false, 0}, TDragRankOptions{false, false, 3}}) {
         Dice dice;
         std::vector<TDragRaceItem> runs = sessionRuns(dice);
-        installGoldenBrackets();
+        installGoldenBrackets(pages);
         TDragResultsOptions options;
         options.registry = goldenRegistry();
         options.rank = rank;
@@ -250,18 +251,16 @@ TEST(RebuildGoldenTest, WholeEventStepByStepMatchesTheKeptTexts) {
         for (int step = 0; step < 8; ++step) {
             SCOPED_TRACE(mode + " step " + std::to_string(step));
             std::vector<TDragRaceItem> copy = runs;
-            const auto view = TDragResultsCntr::buildResults(copy, options);
-            const std::string text = snapshotOf(*view);
+            const auto view = TDragResultsCntr::buildResults(copy, options, pages);
+            const std::string text = snapshotOf(pages, *view);
             // A second rebuild of the same runs changes nothing.
             std::vector<TDragRaceItem> again = runs;
-            EXPECT_EQ(snapshotOf(*TDragResultsCntr::buildResults(again, options)), text);
+            EXPECT_EQ(snapshotOf(pages, *TDragResultsCntr::buildResults(again, options, pages)), text);
             if (step == 7 || (mode == "clean" && (step == 0 || step == 2)))
                 compareWithGolden(text, mode + "_step" + std::to_string(step) + ".txt");
-            addFinalRuns(runs, dice);
+            addFinalRuns(pages, runs, dice);
         }
     }
-    auto lock = lockBrackets();
-    bracketPages().clear();
 }
 
 } // namespace

@@ -55,18 +55,10 @@ std::shared_ptr<TRegistrySnapshot> registry() {
 
 class RebuildTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        options.registry = registry();
-        clearPages();
-    }
-    void TearDown() override { clearPages(); }
-    static void clearPages() {
-        auto lock = lockBrackets();
-        bracketPages().clear();
-    }
+    void SetUp() override { options.registry = registry(); }
 
     std::shared_ptr<TDragResultsView> build(std::vector<TDragRaceItem> runs) {
-        auto view = TDragResultsCntr::buildResults(runs, options);
+        auto view = TDragResultsCntr::buildResults(runs, options, pages);
         for (const std::string* doc : {&view->allDragResults, &view->practiceResults, &view->qualResults,
                                        &view->raceResults}) {
             SCOPED_TRACE(*doc);
@@ -87,6 +79,7 @@ protected:
         return out;
     }
 
+    BracketPages pages;
     TDragResultsOptions options;
 };
 
@@ -226,8 +219,8 @@ protected:
         auto bracket = std::make_shared<TFinalBracket>(4, BRACKET_SINGLE, classId, 2, "Stock");
         bracket->setRacer(7, classId, 0);
         bracket->setRacer(10, classId, 3);
-        auto lock = lockBrackets();
-        auto page = addBracketPage(nullptr);
+        auto lock = pages.lockBrackets();
+        auto page = pages.addBracketPage(nullptr);
         page->classId = classId;
         (void)setPageBracket(*page, bracket);
         return bracket;
@@ -244,7 +237,7 @@ TEST_F(RebuildBracketTest, SeededRacerWithoutRuns) {
     EXPECT_EQ(seeded->attempts[0].et, 0);
     EXPECT_EQ(seeded->qualPos, 0);
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         EXPECT_EQ(bracket->racers[0].seedIndex, 1); // racer 7 is second in qualification
         EXPECT_EQ(seeded->finalPoints, bracket->racers[3].place);
     }
@@ -266,7 +259,7 @@ TEST_F(RebuildBracketTest, FinalPlacesComeFirstInTheStandings) {
     auto bracket = addBracket();
     TFinalPair* pair = nullptr;
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         ASSERT_NE(bracket->upperRound(0), nullptr);
         for (const auto& p : bracket->upperRound(0)->pairs)
             if (p->racers[0] && p->racers[1] && p->racers[0]->number > 0 && p->racers[1]->number > 0) pair = p.get();
@@ -291,7 +284,7 @@ TEST_F(RebuildBracketTest, FinalPlacesComeFirstInTheStandings) {
 TEST_F(RebuildBracketTest, DuplicateRunIdsBothCountAndTheLaterDrivesTheBracket) {
     auto bracket = addBracket();
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         for (const auto& p : bracket->upperRound(0)->pairs)
             if (p->racers[0] && p->racers[1] && p->racers[0]->number > 0 && p->racers[1]->number > 0) p->run.runId = 9;
     }
@@ -305,11 +298,11 @@ TEST_F(RebuildBracketTest, TheLaterPageOfTheSameClassWins) {
     auto first = addBracket();
     auto later = addBracket();
     {
-        auto lock = lockBrackets();
+        auto lock = pages.lockBrackets();
         first->upperRound(0)->pairs[0]->run.runId = 9; // decided in the first bracket only
     }
     const auto view = build({makeRun(9, RUN_MODE_FINAL, 10, 9200, 7, 9800)});
-    auto lock = lockBrackets();
+    auto lock = pages.lockBrackets();
     ASSERT_NE(first->racers[3].place, later->racers[3].place);
     EXPECT_EQ(find(view->resultsByClass, 1, 10)->finalPoints, later->racers[3].place);
     EXPECT_EQ(json::parse(view->raceResults)["raceResults"]["bracket_1"], json::parse(later->json.toString()));

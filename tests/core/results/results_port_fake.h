@@ -1,6 +1,6 @@
 #pragma once
 // A drag results port for tests: the documents sent are recorded, the rank options are
-// the test's (or the current ones), and a test may look at each shown view.
+// the test's (or the defaults), and a test may look at each shown view.
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,12 +15,12 @@ class FakeDragResultsPort : public DragResultsPort {
 public:
     std::vector<std::pair<std::string, std::string>> sent; // text, kind
     bool exchangeLoaded = true;                             // false: every send is skipped
-    std::optional<TDragRankOptions> rank;                   // nullopt: currentRankOptions()
+    std::optional<TDragRankOptions> rank;                   // nullopt: the defaults
     std::function<void(const TDragResultsView&)> onShow;
     bool proStart = false;  // the console's start signal setting
     std::string event;      // the open event's name
 
-    TDragRankOptions sampleRankOptions() override { return rank ? *rank : currentRankOptions(); }
+    TDragRankOptions sampleRankOptions() override { return rank.value_or(TDragRankOptions{}); }
     bool proStartSignal() override { return proStart; }
     std::string eventName() override { return event; }
     void showResults(const TDragResultsView& view) override {

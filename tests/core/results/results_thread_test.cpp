@@ -78,44 +78,37 @@ TDragRaceItem qualRun(std::int32_t id, std::int32_t racer, std::int32_t et) {
 
 class ResultsThreadTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        {
-            auto lock = lockBrackets();
-            bracketPages().clear();
-        }
-        sink = std::make_shared<QueueSink>();
-        setDragResultsPort(&port);
-    }
+    void SetUp() override { sink = std::make_shared<QueueSink>(); }
     void TearDown() override {
-        stopResultsThread();
-        setDragResultsPort(nullptr);
+        results.stopResultsThread();
         theRegistry().racers.clear();
         theRegistry().classes.clear();
         gDragRuns.clear();
         gCurrentRun = -1;
-        gQualResults.clear();
     }
 
     ManualPoll poll;
     std::shared_ptr<QueueSink> sink;
     test::FakeDragResultsPort port;
+    BracketPages brackets;
+    DragResults results{port, brackets}; // last: its worker goes before what it waits on
 };
 
 TEST_F(ResultsThreadTest, DocumentsBeforeTheFirstRebuildAndUnknownNames) {
-    startResultsThread(sink, poll.wait());
+    results.startResultsThread(sink, poll.wait());
     poll.awaitWaits(1);
-    EXPECT_EQ(gDragResultsCntr->getResults("allDragResults"), "");
-    EXPECT_EQ(gDragResultsCntr->getResults("results"), "{}");
-    EXPECT_EQ(gDragResultsCntr->getResults("AllDragResults"), "{}");
-    EXPECT_TRUE(gDragResultsCntr->getPublishedResults().empty());
-    EXPECT_EQ(gDragResultsCntr->latestView(), nullptr);
+    EXPECT_EQ(results.dragResultsCntr()->getResults("allDragResults"), "");
+    EXPECT_EQ(results.dragResultsCntr()->getResults("results"), "{}");
+    EXPECT_EQ(results.dragResultsCntr()->getResults("AllDragResults"), "{}");
+    EXPECT_TRUE(results.dragResultsCntr()->getPublishedResults().empty());
+    EXPECT_EQ(results.dragResultsCntr()->latestView(), nullptr);
 }
 
 TEST_F(ResultsThreadTest, ABurstOfChangesGivesOneRebuildFromTheLastList) {
-    startResultsThread(sink, poll.wait());
-    TDragResultsCntr* worker = gDragResultsCntr.get();
-    startResultsThread(sink, poll.wait()); // a second start keeps the running worker
-    EXPECT_EQ(gDragResultsCntr.get(), worker);
+    results.startResultsThread(sink, poll.wait());
+    TDragResultsCntr* worker = results.dragResultsCntr();
+    results.startResultsThread(sink, poll.wait()); // a second start keeps the running worker
+    EXPECT_EQ(results.dragResultsCntr(), worker);
 
     poll.awaitWaits(1);
     EXPECT_EQ(worker->rebuildCount(), 0u); // nothing is built before the first hand-over
@@ -135,14 +128,14 @@ TEST_F(ResultsThreadTest, ABurstOfChangesGivesOneRebuildFromTheLastList) {
     EXPECT_EQ(worker->rebuildCount(), 1u);
     EXPECT_EQ(sink->takePending(), 0);
 
-    stopResultsThread(); // joins while the worker waits for its next poll
-    EXPECT_EQ(gDragResultsCntr, nullptr);
+    results.stopResultsThread(); // joins while the worker waits for its next poll
+    EXPECT_EQ(results.dragResultsCntr(), nullptr);
 }
 
 // Runs handed over one at a time (a hit each), whole lists between them, several of
 // either before one poll: every rebuild reads what a whole rebuild of the runs gives.
 TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
-    startResultsThread(sink, poll.wait());
+    results.startResultsThread(sink, poll.wait());
     poll.awaitWaits(1);
     for (std::int32_t i = 0; i < 6; ++i) gDragRuns.push_back(qualRun(i + 1, 20 + i, 9000 + 100 * i));
     int waits = 1;
@@ -151,17 +144,17 @@ TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
         poll.releaseOnePoll();
         poll.awaitWaits(++waits);
         std::vector<TDragRaceItem> copy = gDragRuns;
-        const auto whole = TDragResultsCntr::buildResults(copy, sampleResultsOptions());
-        EXPECT_EQ(gDragResultsCntr->getResults("allDragResults"), whole->allDragResults);
-        EXPECT_EQ(gDragResultsCntr->getResults("qualResults"), whole->qualResults);
-        EXPECT_EQ(gDragResultsCntr->getResults("raceResults"), whole->raceResults);
-        EXPECT_EQ(gDragResultsCntr->getResults("practiceResults"), whole->practiceResults);
+        const auto whole = TDragResultsCntr::buildResults(copy, results.sampleResultsOptions(), brackets);
+        EXPECT_EQ(results.dragResultsCntr()->getResults("allDragResults"), whole->allDragResults);
+        EXPECT_EQ(results.dragResultsCntr()->getResults("qualResults"), whole->qualResults);
+        EXPECT_EQ(results.dragResultsCntr()->getResults("raceResults"), whole->raceResults);
+        EXPECT_EQ(results.dragResultsCntr()->getResults("practiceResults"), whole->practiceResults);
     };
-    const auto hit = [](std::size_t run, std::int32_t et) { // a hit that changes one run
+    const auto hit = [this](std::size_t run, std::int32_t et) { // a hit that changes one run
         gDragRuns[run].et[0] = et;
-        notifyRunChanged(run);
+        results.notifyRunChanged(run);
     };
-    notifyResultsThread();
+    results.notifyResultsThread();
     pollAndCompare("a whole list");
     hit(2, 8500);
     hit(4, 8400);
@@ -169,28 +162,28 @@ TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
     hit(1, 8300);
     gDragRuns[1].et[0] = 8250; // changed again and not named: the whole list carries it
     gDragRuns[5].racer[0] = 21;
-    notifyResultsThread();
+    results.notifyResultsThread();
     hit(3, 8200);
     pollAndCompare("a run, a whole list, a run");
     hit(0, 8100);
     hit(0, 8000);
     pollAndCompare("one run twice");
     gDragRuns.push_back(qualRun(7, 30, 9900));
-    notifyRunChanged(6); // a longer list goes over whole
+    results.notifyRunChanged(6); // a longer list goes over whole
     pollAndCompare("a new run");
 }
 
 TEST_F(ResultsThreadTest, StopJoinsAtOnceWithTheRealPollAndUnhandledHandBacks) {
-    startResultsThread(sink); // the real 200 ms poll
-    gDragResultsCntr->setRuns({qualRun(1, 5, 9500)}, TDragResultsOptions{});
-    while (gDragResultsCntr->rebuildCount() == 0) std::this_thread::yield();
+    results.startResultsThread(sink); // the real 200 ms poll
+    results.dragResultsCntr()->setRuns({qualRun(1, 5, 9500)}, TDragResultsOptions{});
+    while (results.dragResultsCntr()->rebuildCount() == 0) std::this_thread::yield();
     // The hand-back was never handled (as when the main window closes first): the stop
     // must still join, since the worker never waits for the main thread.
-    stopResultsThread();
-    EXPECT_EQ(gDragResultsCntr, nullptr);
+    results.stopResultsThread();
+    EXPECT_EQ(results.dragResultsCntr(), nullptr);
     EXPECT_EQ(sink->takePending(), 1);
-    onDragResults(); // a message that arrives after the stop does nothing
-    EXPECT_TRUE(gQualResults.empty());
+    results.onDragResults(); // a message that arrives after the stop does nothing
+    EXPECT_TRUE(results.qualResults().empty());
 }
 
 TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
@@ -215,9 +208,9 @@ TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
     };
     port.rank = TDragRankOptions{true, false, 0};
 
-    startResultsThread(sink, poll.wait());
+    results.startResultsThread(sink, poll.wait());
     poll.awaitWaits(1);
-    notifyResultsThread();
+    results.notifyResultsThread();
     ASSERT_EQ(sent.size(), 1u); // the current run goes out at once
     EXPECT_EQ(sent[0].second, "online");
     EXPECT_EQ(nlohmann::json::parse(sent[0].first)["runId"], 2);
@@ -225,24 +218,77 @@ TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
     poll.releaseOnePoll();
     poll.awaitWaits(2);
     ASSERT_EQ(sink->takePending(), 1);
-    onDragResults(); // what the main window runs for the queued message
+    results.onDragResults(); // what the main window runs for the queued message
 
     EXPECT_EQ(shown, 1);
     ASSERT_EQ(cls->results.size(), 2u);
     EXPECT_EQ(cls->results[0].num, 8);
     ASSERT_EQ(cls->timedResults.size(), 2u);
     EXPECT_EQ(cls->timedResults[0].num, 8);
-    EXPECT_EQ(gQualResults.at(1).size(), 2u);
-    EXPECT_EQ(gQualResults.at(1)[0].qualPos, 1);
+    EXPECT_EQ(results.qualResults().at(1).size(), 2u);
+    EXPECT_EQ(results.qualResults().at(1)[0].qualPos, 1);
 
     ASSERT_EQ(sent.size(), 5u);
     const char* names[] = {"allDragResults", "practiceResults", "qualResults", "raceResults"};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(names[i]);
         EXPECT_EQ(sent[i + 1].second, "results");
-        EXPECT_EQ(sent[i + 1].first, gDragResultsCntr->getResults(names[i]));
+        EXPECT_EQ(sent[i + 1].first, results.dragResultsCntr()->getResults(names[i]));
         EXPECT_TRUE(nlohmann::json::parse(sent[i + 1].first).contains(names[i]));
     }
+}
+
+// Two consoles' drag results side by side: each has its own worker, ranking options,
+// published results and port, and neither sees what the other was handed.
+TEST_F(ResultsThreadTest, TwoSetsSideBySideKeepToThemselves) {
+    theRegistry().classes.push_back(std::make_unique<TClassItem>(1, "Stock"));
+    for (std::uint32_t number : {7u, 8u, 9u}) {
+        auto racer = std::make_unique<TRacerItem>(number);
+        racer->classIds = {1};
+        theRegistry().racers.push_back(std::move(racer));
+    }
+    ManualPoll otherPoll;
+    auto otherSink = std::make_shared<QueueSink>();
+    test::FakeDragResultsPort otherPort;
+    BracketPages otherBrackets;
+    DragResults other(otherPort, otherBrackets);
+
+    results.setCurrentRankOptions(TDragRankOptions{false, true, 3});
+    EXPECT_EQ(other.currentRankOptions(), TDragRankOptions{});
+
+    results.startResultsThread(sink, poll.wait());
+    other.startResultsThread(otherSink, otherPoll.wait());
+    ASSERT_NE(results.dragResultsCntr(), other.dragResultsCntr());
+    poll.awaitWaits(1);
+    otherPoll.awaitWaits(1);
+    results.dragResultsCntr()->setRuns({qualRun(1, 7, 9500)}, results.sampleResultsOptions());
+    other.dragResultsCntr()->setRuns({qualRun(1, 8, 9400), qualRun(2, 9, 9300)}, other.sampleResultsOptions());
+    poll.releaseOnePoll();
+    otherPoll.releaseOnePoll();
+    poll.awaitWaits(2);
+    otherPoll.awaitWaits(2);
+    ASSERT_EQ(sink->takePending(), 1);
+    ASSERT_EQ(otherSink->takePending(), 1);
+    results.onDragResults();
+    other.onDragResults();
+
+    const auto numbers = [](const DragResults& r) {
+        std::vector<std::int32_t> out;
+        for (const TDragResult& result : r.qualResults().at(1)) out.push_back(result.num);
+        return out;
+    };
+    EXPECT_EQ(numbers(results), std::vector<std::int32_t>{7});
+    EXPECT_EQ(numbers(other), (std::vector<std::int32_t>{9, 8}));
+    ASSERT_EQ(port.sent.size(), 4u);
+    ASSERT_EQ(otherPort.sent.size(), 4u);
+    const char* names[] = {"allDragResults", "practiceResults", "qualResults", "raceResults"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(port.sent[i].first, results.dragResultsCntr()->getResults(names[i]));
+        EXPECT_EQ(otherPort.sent[i].first, other.dragResultsCntr()->getResults(names[i]));
+        EXPECT_EQ(otherPort.sent[i].first.find("\"num\":7"), std::string::npos);
+        EXPECT_EQ(port.sent[i].first.find("\"num\":8"), std::string::npos);
+    }
+    other.stopResultsThread();
 }
 
 } // namespace

@@ -102,7 +102,8 @@ protected:
     FakeLapHost lapHost; // the lap timing's view of the same event
     LapTiming lap{lapHost, host.intake}; // one intake with the drag host's
     Console console;                      // fresh for each case
-    StartSequence seq{ports, lap, console};
+    BracketPages brackets;                // the class pages' brackets of the event
+    StartSequence seq{ports, lap, console, brackets};
 
     void SetUp() override {
         DragTest::SetUp();

@@ -117,8 +117,8 @@ protected:
         ports.bracket = bracket;
         ports.runsPage = false;
         {
-            auto lock = lockBrackets();
-            page = addBracketPage(nullptr);
+            auto lock = brackets.lockBrackets();
+            page = brackets.addBracketPage(nullptr);
             (void)setPageBracket(*page, bracket);
         }
         bracket->selectedPair = pair;
@@ -127,13 +127,6 @@ protected:
             run.runId = id;
             gDragRuns.push_back(run);
         }
-    }
-    void TearDown() override {
-        {
-            auto lock = lockBrackets();
-            removeBracketPage(page.get());
-        }
-        StartTest::TearDown();
     }
 };
 
@@ -234,7 +227,7 @@ TEST_F(StartPairTest, APairWhoseBracketWasReplacedDuringTheQuestionIsToldNotChan
     pair->nextPair->run.runId = 4;
     // While the official reads the question the class is drawn again: a new bracket on the page.
     op.whileOpen = [this] {
-        auto lock = lockBrackets();
+        auto lock = brackets.lockBrackets();
         (void)setPageBracket(*page, std::make_shared<TFinalBracket>(4, BRACKET_SINGLE_THIRD, 3, 4, ""));
     };
     op.yesNoAnswers = {true};

@@ -19,6 +19,8 @@
 #include "core/drag/drag_run.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
+#include "core/bracket/bracket_pages.h"
+#include "core/results/results_port_fake.h"
 #include "core/drag/fake_drag_host.h"
 #include "fakes/fake_hit_intake_host.h"
 #include "core/lap/lap_fixture.h"
@@ -83,6 +85,9 @@ protected:
     FakeHitIntakeHost intakeHost;
     HitIntake intake{intakeHost};
     LapTiming lap{lapHost, intake};
+    test::FakeDragResultsPort resultsPort;
+    BracketPages brackets;
+    DragResults results{resultsPort, brackets};
     TempFolder home;
     ScriptedOperator op;
     ScopedOperator scoped;
@@ -90,7 +95,7 @@ protected:
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows(commands, lap, console, ports);
+    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -132,7 +137,7 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
 }
 
 TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
-    ui::createConsoleWindows(commands, lap, console, ports);
+    ui::createConsoleWindows(commands, lap, console, ports, results);
     ui::TMainForm* form = ui::MainForm;
     form->show();
     EXPECT_TRUE(form->SingleLanePanel->isVisible()); // mode 1 at first start
@@ -158,7 +163,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows(commands, lap, console, ports);
+    ui::createConsoleWindows(commands, lap, console, ports, results);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -186,7 +191,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     h.stopResultsThread = logged("stopResultsThread");
     h.stopLinkThread = logged("stopLinkThread");
     h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows(commands, lap, console, ports);
+    ui::createConsoleWindows(commands, lap, console, ports, results);
     ui::MainForm->show();
     std::string window = std::to_string(reinterpret_cast<long long>(console.mainWindow.window()));
 
@@ -221,7 +226,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows(commands, lap, console, ports);
+    ui::createConsoleWindows(commands, lap, console, ports, results);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal
@@ -309,7 +314,7 @@ bool columnsFollowTheGrid(const ui::DragGridWidget& grid) {
 // at the window's smallest and on a wider screen.
 TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap, console, ports);
+    ui::createConsoleWindows(commands, lap, console, ports, results);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     form.modeItems[0]->trigger();
@@ -361,7 +366,7 @@ TEST_F(MainWindowTest, MainWindowOpensWholeOrMaximized) {
 // the main window; a window opens inside the screen.
 TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap, console, ports);
+    ui::createConsoleWindows(commands, lap, console, ports, results);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     const QRect screen = form.screen()->availableGeometry();

@@ -131,7 +131,7 @@ protected:
     // DragPageControl's shape: page 0 the run grid, page 1 the class page window.
     TformFinal* classPage(QTabWidget& pages, int w, int h) {
         pages.addTab(new QWidget, "Заезды");
-        auto* form = new TformFinal(port, &pages);
+        auto* form = new TformFinal(brackets, port, &pages);
         form->setClassItem(&cls);
         pages.addTab(form, "ТОП - Сток");
         pages.resize(w, h);
@@ -143,11 +143,12 @@ protected:
     TRegistry registry;
     TClassItem cls{3, "Сток"};
     test::ScriptedOperator op;
+    BracketPages brackets;
     FakeWindowPort port{folder.path()};
 };
 
 TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
-    TformFinal form(port, nullptr);
+    TformFinal form(brackets, port, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     int selected = -1;
@@ -155,7 +156,7 @@ TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
     click(form, first);
     EXPECT_EQ(selected, first->run.runId);
     {
-        auto lock = lockBrackets();
+        auto lock = brackets.lockBrackets();
         ASSERT_EQ(b->selectedPair, first);
     }
     // Between pairs: the selection stays.
@@ -203,7 +204,7 @@ TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
 }
 
 TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
-    TformFinal form(port, nullptr);
+    TformFinal form(brackets, port, nullptr);
     auto b = bracketOnWindow(form);
     b->update([] {
         TDragRunMap runs;
@@ -230,7 +231,7 @@ TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
 // While a pair command's question is open the class is drawn again: the command finds its
 // pair gone, says so and changes neither bracket. Its dialogs count as open questions.
 TEST_F(BracketWindowTest, APairCommandWhoseBracketWasReplacedMeanwhileChangesNothing) {
-    TformFinal form(port, nullptr);
+    TformFinal form(brackets, port, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     click(form, first);
@@ -255,7 +256,7 @@ TEST_F(BracketWindowTest, APairCommandWhoseBracketWasReplacedMeanwhileChangesNot
 }
 
 TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {
-    TformFinal form(port, nullptr);
+    TformFinal form(brackets, port, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* pair = b->upperRound(0)->pair(2);
     const std::int32_t id = pair->run.runId;
@@ -284,7 +285,7 @@ TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {
 }
 
 TEST_F(BracketWindowTest, PrepareAsksClearsAndArmsTheStart) {
-    TformFinal form(port, nullptr);
+    TformFinal form(brackets, port, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     TFinalPair* next = first->nextPair;
@@ -316,7 +317,7 @@ TEST_F(BracketWindowTest, PrepareAsksClearsAndArmsTheStart) {
 }
 
 TEST_F(BracketWindowTest, WindowWithoutPortOrPairDoesNothing) {
-    TformFinal viewer;
+    TformFinal viewer(brackets);
     auto b = bracketOnWindow(viewer);
     click(viewer, b->upperRound(0)->pair(0));
     op.yesNoAnswers = {true, true};
@@ -325,7 +326,7 @@ TEST_F(BracketWindowTest, WindowWithoutPortOrPairDoesNothing) {
     EXPECT_NE(b->upperRound(0)->pair(0)->run.runId, 0);
     EXPECT_FALSE(viewer.hasPairCommands());
 
-    TformFinal form(port, nullptr);
+    TformFinal form(brackets, port, nullptr);
     bracketOnWindow(form);
     form.N1Click();
     form.N10Click();

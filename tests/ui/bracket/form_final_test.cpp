@@ -22,6 +22,8 @@ namespace {
 class FormFinalTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::ensureQtApplication(); }
+
+    BracketPages pages; // the class pages of the test's own console
 };
 
 // Plays a bracket: the smaller number wins every race.
@@ -36,14 +38,14 @@ void playAll(TFinalBracket& b) {
 TEST_F(FormFinalTest, WindowRegistersItsPageAndFitsTheDrawing) {
     TClassItem cls(3, "Сток");
     {
-        TformFinal form;
+        TformFinal form(pages);
         form.resize(400, 300);
         EXPECT_EQ(form.cbFinalCount->currentIndex(), 1);
         EXPECT_EQ(form.cbFinalCount->count(), 5);
         form.setClassItem(&cls);
         {
-            auto lock = lockBrackets();
-            ASSERT_EQ(findBracketPage(3), form.page());
+            auto lock = pages.lockBrackets();
+            ASSERT_EQ(pages.findBracketPage(3), form.page());
         }
         form.show();
         // Without a bracket the paint box covers the panel.
@@ -65,23 +67,23 @@ TEST_F(FormFinalTest, WindowRegistersItsPageAndFitsTheDrawing) {
 
         // The size choice of the page shows without running the change handler.
         {
-            auto lock = lockBrackets();
+            auto lock = pages.lockBrackets();
             form.page()->sizeChoice = 4;
         }
         form.syncFromPage();
         EXPECT_EQ(form.cbFinalCount->currentText(), "64");
         form.cbFinalCount->setCurrentIndex(0);
         {
-            auto lock = lockBrackets();
+            auto lock = pages.lockBrackets();
             EXPECT_EQ(form.page()->sizeChoice, 0);
         }
     }
-    auto lock = lockBrackets();
-    EXPECT_EQ(findBracketPage(3), nullptr);
+    auto lock = pages.lockBrackets();
+    EXPECT_EQ(pages.findBracketPage(3), nullptr);
 }
 
 TEST_F(FormFinalTest, ClickSelectsThePairAndItsRun) {
-    TformFinal form;
+    TformFinal form(pages);
     form.resize(1200, 800);
     form.show();
     auto b = std::make_shared<TFinalBracket>(8, 0, 3, 8, "");
@@ -91,7 +93,7 @@ TEST_F(FormFinalTest, ClickSelectsThePairAndItsRun) {
     QObject::connect(&form, &TformFinal::runSelected, [&](int id) { selected = id; });
     form.pbFinalBracketMouseDown(Qt::RightButton, 20, 125);
     EXPECT_EQ(selected, 42);
-    auto lock = lockBrackets();
+    auto lock = pages.lockBrackets();
     EXPECT_EQ(b->selectedPair, b->upperRound(0)->pair(1));
 }
 
@@ -127,7 +129,7 @@ TEST_F(FormFinalTest, PrintsToPdfWithoutPrinter) {
     playAll(*b);
     b->draw(nullptr, racerNamesOf(registry), 1.0);
     b->upperRound(0)->pair(2)->comments[1] = "тех. поражение";
-    const Status st = printFinalBracket(b, event.path());
+    const Status st = printFinalBracket(pages, b, event.path());
     setRegistry(nullptr);
     setOperator(nullptr);
     ASSERT_TRUE(st.ok()) << st.message();

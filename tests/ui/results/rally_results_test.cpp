@@ -35,6 +35,8 @@ public:
     void rebuildLapResults() override { calls.push_back("lap"); }
     void rebuildDragResults() override { calls.push_back("drag"); }
     void showLapEvent(int index) override { calls.push_back("event " + std::to_string(index)); }
+    void setRankOptions(const TDragRankOptions& options) override { rank = options; }
+    TDragRankOptions rank{false, true, -1}; // what the window set last
 };
 
 TDragAttempt attempt(std::int32_t et, std::int32_t rt, std::int32_t mode, float spd) {
@@ -115,7 +117,7 @@ TEST_F(RallyResultsTest, OptionsAreTheRankingSourceAndAskForARebuild) {
     TRallyResults w(host, opener);
     EXPECT_EQ(w.windowTitle().toStdString(), "Результаты");
     EXPECT_EQ(w.timeOptions(), (ResultsTimeOptions{true, false}));
-    EXPECT_EQ(currentRankOptions(), (TDragRankOptions{true, false, 0}));
+    EXPECT_EQ(host.rank, (TDragRankOptions{true, false, 0}));
     EXPECT_EQ(header(w, 6).toStdString(), "Лучшее время(+штраф)");
 
     w.cbSumTime->click(); // the title changes at once
@@ -124,7 +126,7 @@ TEST_F(RallyResultsTest, OptionsAreTheRankingSourceAndAskForARebuild) {
     host.mode = 4;
     w.DirtyTime->click();
     EXPECT_EQ(w.timeOptions(), (ResultsTimeOptions{false, true}));
-    EXPECT_EQ(currentRankOptions(), (TDragRankOptions{false, true, 4}));
+    EXPECT_EQ(host.rank, (TDragRankOptions{false, true, 4}));
     EXPECT_EQ(host.calls, (std::vector<std::string>{"drag", "lap"}));
 
     // Mode 5 rebuilds nothing; showing the window asks like an option does.
@@ -138,7 +140,6 @@ TEST_F(RallyResultsTest, OptionsAreTheRankingSourceAndAskForARebuild) {
     w.show();
     EXPECT_EQ(host.calls, std::vector<std::string>{"drag"});
     w.cbSumTime->click();
-    setCurrentRankOptions(TDragRankOptions{});
 }
 
 TEST_F(RallyResultsTest, DragGridShowsRunModeColoursAndTitleRows) {
