@@ -39,6 +39,7 @@
 #include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
 #include "fakes/fake_hit_intake_host.h"
+#include "fakes/scripted_operator.h"
 #include "ui/link/system_events.h"
 
 namespace {
@@ -160,7 +161,8 @@ void drainTimes() {
         e.fill(500, 2, 10000);
         QueueLink link;
         NoHost host;
-        ui::SystemEventHandler handler(link, host, nullptr, nullptr, processHit);
+        test::ScriptedOperator quiet;
+        ui::SystemEventHandler handler(link, host, quiet, nullptr, nullptr, processHit);
         std::vector<THitRecord> written;
         for (int i = 0; i < n; ++i) {
             const std::uint64_t t = kT0 + 10'000'000 + std::uint64_t(i) * 3;
@@ -266,7 +268,8 @@ void lateness() {
     e.intake.mode = 3;
     QueueLink link;
     NoHost host;
-    ui::SystemEventHandler handler(link, host, nullptr, nullptr, processHit);
+    test::ScriptedOperator quiet;
+    ui::SystemEventHandler handler(link, host, quiet, nullptr, nullptr, processHit);
     // A run with one racer on the left lane: every left-lane hit is a lap of it.
     const std::uint64_t t = kT0 + 30'000'000;
     gDragRuns.push_back(TDragRaceItem{});

@@ -24,6 +24,7 @@
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "core/lap/lap_results_reference.h"
+#include "fakes/scripted_operator.h"
 
 namespace {
 
@@ -79,7 +80,8 @@ public:
 // A scratch program and event folder with a lap timing of its own.
 struct Scene {
     BenchHost host;
-    LapTiming lap{host};
+    test::ScriptedOperator quiet; // answers nothing, keeps the log lines
+    LapTiming lap{host, quiet};
     uint64_t t = 1700000000000ull;
     int next = 0;
 

@@ -22,6 +22,7 @@
 #include "core/exchange/web_data_exchange.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
+#include "fakes/scripted_operator.h"
 
 namespace velmaro {
 namespace {
@@ -57,7 +58,8 @@ struct Scene {
     std::filesystem::path home = std::filesystem::temp_directory_path() / "velmaro_bench_web_import";
     TRegistry reg;
     NoWindows port;
-    WebDataExchange exchange{port};
+    test::ScriptedOperator quiet; // keeps the log lines
+    WebDataExchange exchange{port, quiet};
 
     Scene() {
         std::filesystem::remove_all(home);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/intake/hit_intake.h"
+#include "fakes/scripted_operator.h"
 
 namespace velmaro::test {
 
@@ -33,7 +34,10 @@ public:
     void hitsWriting(const std::string&, std::uint64_t, std::uint64_t, std::uint64_t,
                      const std::vector<DeviceHit>&) override {}
 
+    Operator& op() override { return script; }
+
     std::vector<DeviceHit> taken; // every hit noted as taken, in order
+    ScriptedOperator script;      // the log lines of the intake
 };
 
 } // namespace velmaro::test

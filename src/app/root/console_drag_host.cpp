@@ -99,10 +99,11 @@ void ConsoleDragHost::notifyRunChanged(std::size_t index) { velmaro::notifyRunCh
 
 void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(theConsole().eventFolder); }
 
-ConsoleDragHost& installConsoleDragHost(DragGridView* view)
+ConsoleDragHost& installConsoleDragHost(DragGridView* view, Operator& op)
 {
     static ConsoleDragHost host;
     host.setView(view);
+    host.useOperator(op);
     setDragHost(&host);
     registerDragHitHandlers();
     return host;

@@ -30,6 +30,8 @@ class ConsoleDragHost : public DragHost {
 public:
     // The view may be null (no window yet): grid calls are then dropped.
     void setView(DragGridView* view) { view_ = view; }
+    // The console's question desk (not owned; outlives the use of the host).
+    void useOperator(Operator& op) { op_ = &op; }
 
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
@@ -59,12 +61,15 @@ public:
     void notifyRunChanged(std::size_t index) override;
     void loadFinalBracketFile() override;
 
+    Operator& op() override { return *op_; }
+
 private:
     DragGridView* view_ = nullptr;
+    Operator* op_ = nullptr;
 };
 
 // Installs the console's drag host (a process-wide object) with the given view and
-// registers the hit handlers of modes 0, 2, 3, 5, 7 and 8. Returns the host.
-ConsoleDragHost& installConsoleDragHost(DragGridView* view);
+// operator and registers the hit handlers of modes 0, 2, 3, 5, 7 and 8. Returns the host.
+ConsoleDragHost& installConsoleDragHost(DragGridView* view, Operator& op);
 
 } // namespace velmaro

@@ -43,6 +43,7 @@
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "core/start/start_sequence.h"
+#include "ui/app/console_application.h"
 #include "ui/app/console_windows.h"
 #include "ui/app/qt_operator.h"
 #include "ui/app/small_dialogs.h"
@@ -71,8 +72,6 @@ namespace {
 using ui::TMainForm;
 
 QString u(const std::string& s) { return QString::fromStdString(s); }
-
-void logLine(const std::string& line) { theOperator().log(line); }
 
 // The system events see the start sequence's armed state; signal 9 presses START for the
 // armed run, without modifiers.
@@ -106,8 +105,8 @@ private:
 class ConsoleHitIntakeHost final : public HitIntakeHost {
 public:
     ConsoleHitIntakeHost(StartSequence& start, ui::MainFormCommands& commands, TMainForm& form,
-                         const std::unique_ptr<TSystemInterface>& link)
-        : start_(start), commands_(commands), form_(form), link_(link) {}
+                         const std::unique_ptr<TSystemInterface>& link, Operator& op)
+        : start_(start), commands_(commands), form_(form), link_(link), op_(op) {}
     int timingMode() override { return static_cast<int>(theConsole().raceMode); }
     std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
     std::optional<TagRacer> findRacerByTag(int tag) override {
@@ -151,12 +150,14 @@ public:
                               static_cast<std::uint32_t>(h.signal), h.timeMs});
         link_->hitsWriting(writes);
     }
+    Operator& op() override { return op_; }
 
 private:
     StartSequence& start_;
     ui::MainFormCommands& commands_;
     TMainForm& form_;
     const std::unique_ptr<TSystemInterface>& link_; // the root's; empty while the link is down
+    Operator& op_;
 };
 
 // What the start controls need of the node link, the radio boards and the main window.
@@ -387,7 +388,8 @@ private:
 // bracket window of one class.
 class MainFormClassPages final : public ClassPageSink {
 public:
-    MainFormClassPages(TMainForm& form, TBracketWindowPort& port) : form_(form), port_(port) {}
+    MainFormClassPages(TMainForm& form, TBracketWindowPort& port, QuestionDesk& desk)
+        : form_(form), port_(port), desk_(desk) {}
     void clearClassPages() override {
         QTabWidget* pages = form_.DragPageControl;
         while (pages->count() > 1) {
@@ -397,7 +399,7 @@ public:
         }
     }
     void createClassPage(TClassItem& cls) override {
-        auto* window = new TformFinal(port_, form_.DragPageControl);
+        auto* window = new TformFinal(port_, desk_, form_.DragPageControl);
         window->setClassItem(&cls);
         // A click on a pair selects the pair's run in the run grid; a pair without a run
         // (run id 0) clears the selection.
@@ -418,6 +420,7 @@ public:
 private:
     TMainForm& form_;
     TBracketWindowPort& port_;
+    QuestionDesk& desk_;
 };
 
 // The web exchange's view of the main window.
@@ -436,7 +439,9 @@ private:
 
 struct ConsoleRoot::State {
     // In start-up order; shut-down releases them in reverse.
-    Operator* op = nullptr;
+    Operator* op = nullptr; // the window's dialogs (not owned)
+    // Every question to the official goes through it; built first, released last.
+    std::unique_ptr<QuestionDesk> desk;
     // The lap timing and its host live as long as the root: the windows, the start
     // controls and the mode hit handlers are handed the lap timing.
     std::unique_ptr<MainFormLapHost> lapHost;
@@ -466,10 +471,12 @@ struct ConsoleRoot::State {
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->op = &op;
-    setOperator(&op);
+    d->desk = std::make_unique<QuestionDesk>(op);
+    setSaveReportLog(d->desk.get());
+    if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance())) app->tellErrorsTo(d->desk.get());
     theConsole().setPorts(this);
     d->lapHost = std::make_unique<MainFormLapHost>(d->form, d->lapWorker);
-    d->lap = std::make_unique<LapTiming>(*d->lapHost);
+    d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->desk);
     registerLapHitHandlers(*d->lap);
 }
 
@@ -477,7 +484,8 @@ ConsoleRoot::~ConsoleRoot() {
     shutDown();
     clearLapHitHandlers();
     theConsole().setPorts(nullptr);
-    setOperator(nullptr);
+    if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance())) app->tellErrorsTo(nullptr);
+    setSaveReportLog(nullptr);
 }
 
 ui::TMainForm* ConsoleRoot::mainForm() const { return d->form; }
@@ -489,16 +497,16 @@ void ConsoleRoot::launch() {
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, *d->desk, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, *s->desk);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
-        s->intakeHost = std::make_unique<ConsoleHitIntakeHost>(*s->start, *this, form, s->link);
+        s->intakeHost = std::make_unique<ConsoleHitIntakeHost>(*s->start, *this, form, s->link, *s->desk);
         setHitIntakeHost(s->intakeHost.get());
         s->dragView = std::make_unique<MainFormDragView>(form);
-        installConsoleDragHost(s->dragView.get());
+        installConsoleDragHost(s->dragView.get(), *s->desk);
         // Each lap results build comes back to the main thread as a queued call on the
         // main window (dropped if the window is gone).
         s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
@@ -508,7 +516,7 @@ void ConsoleRoot::launch() {
         });
         s->lapWorker->start();
         s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start);
-        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
+        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, *s->desk);
         s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form);
         // A double click on a hit's time finds that hit in the hit log window.
@@ -516,7 +524,7 @@ void ConsoleRoot::launch() {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(*s->exchangePort);
+        s->exchange = std::make_unique<WebDataExchange>(*s->exchangePort, *s->desk);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
             ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
         });
@@ -525,7 +533,7 @@ void ConsoleRoot::launch() {
     ui::RegForm->registry.setSink(d->classPages.get());
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(d->form);
     // What waited for a question to close runs from the event loop, after the command that asked.
-    setEventLoopPost([](std::function<void()> action) {
+    d->desk->setEventLoopPost([](std::function<void()> action) {
         QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection);
     });
     d->form->show();
@@ -535,14 +543,14 @@ void ConsoleRoot::shutDown() {
     if (!started_ || shutDown_) return;
     shutDown_ = true;
     State* s = d.get();
-    setEventLoopPost(nullptr);
+    s->desk->setEventLoopPost(nullptr);
     if (s->form && !s->form->closing()) s->form->close();
     // The lap results worker reads nothing of the console, but its builds are posted to
     // the main window: it ends before the window and the lap host go.
     if (s->lapWorker) s->lapWorker->stop();
     if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
     setDragResultsPort(nullptr);
-    installConsoleDragHost(nullptr);
+    installConsoleDragHost(nullptr, *s->desk);
     setHitIntakeHost(nullptr);
     // The link and the radio thread were stopped by the window's closing; what is left
     // of them goes before the windows they report to.
@@ -610,7 +618,7 @@ void ConsoleRoot::replayHitJournal() {
     };
     std::vector<DeviceHit> hits = deviceHits(HitJournal::read(file));
     if (!hits.empty()) {
-        logLine("Журнал отметок: " + std::to_string(hits.size()) + " отметок проверено после перезапуска");
+        d->desk->log("Журнал отметок: " + std::to_string(hits.size()) + " отметок проверено после перезапуска");
         // Taken before the crash: noted so, or noted as being written to an event file
         // that holds what was being written.
         std::vector<DeviceHit> taken = deviceHits(HitJournal::readTaken(file));
@@ -666,7 +674,7 @@ void ConsoleRoot::startLinkThread() {
     s->eventAdapter = std::make_unique<ui::SystemEventAdapter>([s](int code, std::uint32_t wParam) {
         if (code == SE_PORT_STATE) {
             // The node port opened, or another program holds it: the official is told.
-            if (s->link) logLine(portStatusText(s->link->portStatus(), s->link->options().portRetryMs));
+            if (s->link) s->desk->log(portStatusText(s->link->portStatus(), s->link->options().portRetryMs));
             return;
         }
         if (s->events) s->events->onSystemEvent(code, wParam);
@@ -676,8 +684,8 @@ void ConsoleRoot::startLinkThread() {
     s->link = std::make_unique<TSystemInterface>(s->eventAdapter->sink(), options);
     // The link's own lines (a full queue, a journal that cannot be written) come from its
     // thread: they reach the log window through a queued call.
-    s->link->setLogHandler([form = s->form](const std::string& line) {
-        QMetaObject::invokeMethod(form, [line] { logLine(line); }, Qt::QueuedConnection);
+    s->link->setLogHandler([form = s->form, desk = s->desk.get()](const std::string& line) {
+        QMetaObject::invokeMethod(form, [desk, line] { desk->log(line); }, Qt::QueuedConnection);
     });
     // "SCOREBOARD" lines from the nodes reach the controller object once the main thread
     // has handed it over (handScoreboardToLink); the controller serialises its calls.
@@ -692,7 +700,7 @@ void ConsoleRoot::startLinkThread() {
     });
     theConsole().systemInterface = s->link.get();
     s->linkEvents = std::make_unique<ui::LinkEvents>(*s->link);
-    s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, s->lights,
+    s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, *s->desk, s->lights,
                                                          s->form->lNumAtStart,
                                                          [](int node, int signal, std::uint64_t t, int source) {
                                                              processHit(node, signal, t, source);
@@ -732,7 +740,7 @@ void ConsoleRoot::stopRadioScoreboard() {
 }
 
 void ConsoleRoot::onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) {
-    velmaro::onScoreboardEvent(theConsole(), wParam, lParam, logLine);
+    velmaro::onScoreboardEvent(theConsole(), wParam, lParam, [this](const std::string& line) { d->desk->log(line); });
 }
 
 void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) {
@@ -745,11 +753,11 @@ void ConsoleRoot::onDragResults() { velmaro::onDragResults(); }
 void ConsoleRoot::printBracket() {
     auto* window = qobject_cast<TformFinal*>(d->form->DragPageControl->currentWidget());
     if (!window) return;
-    const Status st = printFinalBracket(window->bracket(), theConsole().eventFolder);
-    if (!st.ok()) theOperator().message(st.message(), "Печать сетки", Operator::Icon::Warning);
+    const Status st = printFinalBracket(window->bracket(), theConsole().eventFolder, *d->desk);
+    if (!st.ok()) d->desk->message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 
-void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(); }
+void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(*d->desk); }
 // The lap panel's commands serve both grids: lap events in modes 1, 4, 6, runs otherwise.
 void ConsoleRoot::undelete() {
     d->form->SingleLanePanel->undeleteClick();
@@ -770,7 +778,7 @@ void ConsoleRoot::classSplit() {
 // The class split in the single-lane modes: on Yes every racer takes the class of his
 // best lap and the event reloads; either way the lap events take their racers' classes.
 void ConsoleRoot::lapClassSplit() {
-    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
+    if (d->desk->askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
                                Operator::Icon::Warning)) {
         d->lap->assignClassesByBestLap();
         loadEvent();
@@ -826,7 +834,7 @@ void ConsoleRoot::printTimeslip(int lane) {
             ui::printLapReceiptCommand(*d->lap, d->form->SingleLaneGrid->currentRow() - 1);
         return;
     }
-    ui::printTimeslipCommand(lane);
+    ui::printTimeslipCommand(lane, *d->desk);
 }
 void ConsoleRoot::search(int direction) {
     d->form->DragStringGrid->searchRacer(d->form->eSearchText->text(), direction);
@@ -834,7 +842,7 @@ void ConsoleRoot::search(int direction) {
 void ConsoleRoot::generateBracket() {
     ui::sbGenerateBracketClick(*d->form->DragPageControl, d->form->cbBracketType->currentIndex(),
                                d->form->cbGenerationMethod->currentIndex(), *ui::manualBracketOrderForm,
-                               std::time(nullptr));
+                               std::time(nullptr), *d->desk);
 }
 void ConsoleRoot::pageChanged(int) {}
 

@@ -20,8 +20,8 @@ namespace {
 
 constexpr std::size_t kRaceJsonLimit = 1048576;
 
-void reportRefusedName(const Status& refusal) {
-    theOperator().message(refusal.message(), "Новое мероприятие", Operator::Icon::Warning);
+void reportRefusedName(const Status& refusal, Operator& op) {
+    op.message(refusal.message(), "Новое мероприятие", Operator::Icon::Warning);
 }
 
 } // namespace
@@ -136,12 +136,12 @@ void loadEvent() {
     p.sendRaceInfo();
 }
 
-void newEvent() {
+void newEvent(Operator& op) {
     std::string name;
-    if (!theOperator().inputQuery("Новое мероприятие", "Название мероприятия", name)) return;
+    if (!op.inputQuery("Новое мероприятие", "Название мероприятия", name)) return;
     Status set = setEventName(name);
     if (!set.ok()) {
-        reportRefusedName(set);
+        reportRefusedName(set, op);
         return;
     }
     saveSettings();
@@ -155,7 +155,7 @@ void newEvent() {
     loadEvent();
 }
 
-void openEvent(const std::filesystem::path& folder) {
+void openEvent(const std::filesystem::path& folder, Operator& op) {
     std::error_code ec;
     auto chosen = std::filesystem::weakly_canonical(folder, ec);
     if (ec) chosen = folder.lexically_normal();
@@ -163,7 +163,7 @@ void openEvent(const std::filesystem::path& folder) {
     if (ec) root = challengesFolder().lexically_normal();
     if (chosen.filename().empty()) chosen = chosen.parent_path();
     if (chosen.parent_path() != root) {
-        theOperator().message("Мероприятие должно быть папкой внутри папки CHALLENGES.", "Открыть мероприятие",
+        op.message("Мероприятие должно быть папкой внутри папки CHALLENGES.", "Открыть мероприятие",
                               Operator::Icon::Warning);
         return;
     }
@@ -171,7 +171,7 @@ void openEvent(const std::filesystem::path& folder) {
     std::string name = decodeLine(raw);
     Status valid = validateEventName(name);
     if (!valid.ok()) {
-        theOperator().message(valid.message(), "Открыть мероприятие", Operator::Icon::Warning);
+        op.message(valid.message(), "Открыть мероприятие", Operator::Icon::Warning);
         return;
     }
     Console& c = theConsole();

@@ -14,6 +14,8 @@
 
 namespace velmaro {
 
+class Operator;
+
 inline constexpr const char* kChallengesFolder = "CHALLENGES";
 inline constexpr const char* kDbFolder = "DB";
 inline constexpr const char* kRaceJson = "race.json";
@@ -57,10 +59,10 @@ void loadEvent();
 
 // "Новое мероприятие": asks the name; a refused name is reported and nothing changes.
 // Copies defaultclasses.txt into a folder without classes.txt, then loads the event.
-void newEvent();
+void newEvent(Operator& op);
 // "Открыть мероприятие" with the folder chosen by the operator. Only a folder directly
 // below CHALLENGES is accepted (anything else is reported and changes nothing).
-void openEvent(const std::filesystem::path& folder);
+void openEvent(const std::filesystem::path& folder, Operator& op);
 
 // Menu "Обновить классы": re-derives the classes of lap events (modes 1, 4) or runs
 // (modes 0, 2, 3, 5, 8); nothing in the other modes.

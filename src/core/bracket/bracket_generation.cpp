@@ -19,12 +19,12 @@ bool entered(const TRacerItem& racer, std::int32_t classId) {
 
 // The file first, so that it holds what memory holds even without a results thread;
 // the rebuild then advances the bracket and rewrites it again.
-void publishChange(TBracketGenerationPort& port) {
+void publishChange(TBracketGenerationPort& port, Operator& op) {
     port.bracketInstalled();
     const std::filesystem::path folder = port.eventFolder();
     if (!folder.empty()) {
         const Status st = saveFinalBracketFile(folder);
-        if (!st.ok()) theOperator().log(st.message());
+        if (!st.ok()) op.log(st.message());
     }
     port.requestRebuild();
 }
@@ -121,7 +121,7 @@ TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, co
         }
     }
     if (!cls || cls->racerCount <= 0) {
-        publishChange(port);
+        publishChange(port, op);
         return TGenerationOutcome::NoRacers;
     }
 
@@ -169,7 +169,7 @@ TGenerationOutcome generateBracket(const std::shared_ptr<TBracketPage>& page, co
         if (page->bracket == bracket) placeRacers(*bracket, order, cls->id, size);
         else place = false;
     }
-    publishChange(port);
+    publishChange(port, op);
     return place ? TGenerationOutcome::Generated : TGenerationOutcome::Empty;
 }
 

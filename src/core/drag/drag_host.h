@@ -19,6 +19,7 @@
 
 namespace velmaro {
 
+class Operator;              // core/platform/operator.h
 class TScoreboardController; // core/app/scoreboard_controller.h
 
 // A registered racer as the drag core sees it.
@@ -74,6 +75,9 @@ public:
     // takes that run again and keeps the others.
     virtual void notifyRunChanged(std::size_t index) = 0;
     virtual void loadFinalBracketFile() = 0;              // read final_bracket.txt after a load of the runs
+
+    // ---- the official
+    virtual Operator& op() = 0;                           // questions, messages and log lines
 };
 
 // The installed host. Throws std::logic_error when none is installed: a drag-run

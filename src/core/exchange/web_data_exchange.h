@@ -33,6 +33,8 @@
 
 namespace velmaro {
 
+class Operator;
+
 // The registration list request, sent with the kind "race_info".
 inline constexpr const char* kRegistrationListRequest = "{\"request\":\"get_registration_list\"}";
 
@@ -66,7 +68,8 @@ public:
     static constexpr int kBufferSize = 4'194'304;
     static constexpr int kBatchSize = 32;
 
-    explicit WebDataExchange(WebExchangePort& port);
+    // Skipped messages are logged to `op`. Neither is owned.
+    WebDataExchange(WebExchangePort& port, Operator& op);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -86,6 +89,7 @@ private:
     void takeBatch();
 
     WebExchangePort& port_;
+    Operator& op_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;
     bool inBatch_ = false;

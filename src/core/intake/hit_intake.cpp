@@ -391,7 +391,7 @@ HitBatch::~HitBatch() {
             try {
                 job();
             } catch (const std::exception& e) {
-                theOperator().log(std::string("Ошибка после приёма отметок: ") + e.what());
+                hitIntakeHost().op().log(std::string("Ошибка после приёма отметок: ") + e.what());
             }
         }
     }

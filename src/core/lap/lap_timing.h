@@ -39,14 +39,19 @@
 
 namespace velmaro {
 
+class Operator;
+
 class LapTiming {
 public:
-    explicit LapTiming(LapHost& host);
+    // Questions to the official (number input, class picker, retired racer, messages) go
+    // to `op`. Neither is owned; both outlive this.
+    LapTiming(LapHost& host, Operator& op);
     ~LapTiming();
     LapTiming(const LapTiming&) = delete;
     LapTiming& operator=(const LapTiming&) = delete;
 
     LapHost& host() const { return host_; }
+    Operator& op() const { return op_; }
 
     // ---- the event state (formerly globals)
 
@@ -278,6 +283,7 @@ private:
 
     // ---- state, in the order built
     LapHost& host_;
+    Operator& op_;
     ThreadOwner owner_;
     std::unique_ptr<TRaceItemList> raceItems_; // gRaceItems
     int lapStartState_ = 0;                    // gLapStartState

@@ -47,19 +47,20 @@ int runModeOfItem(int item) {
     }
 }
 
-StartSequence::StartSequence(StartPorts& ports, LapTiming& lap) : ports_(ports), lap_(lap) {}
+StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, QuestionDesk& desk)
+    : ports_(ports), lap_(lap), desk_(desk) {}
 
-StartSequence::~StartSequence() { forgetWaitingAction(this); }
+StartSequence::~StartSequence() { desk_.forgetWaitingAction(this); }
 
 bool StartSequence::waitForQuestion(Press press, int modifiers, bool onlyIfArmed) {
-    if (!questionOpen()) return false;
+    if (!desk_.questionOpen()) return false;
     for (WaitingPress& w : waiting_) {
         if (w.press != press) continue;
         w.onlyIfArmed = w.onlyIfArmed && onlyIfArmed; // pressed again inside the same question: runs once
         return true;
     }
-    waiting_.push_back({press, modifiers, onlyIfArmed, openQuestionCaption()});
-    whenNoQuestionOpen(this, [this] { runWaitingPresses(); });
+    waiting_.push_back({press, modifiers, onlyIfArmed, desk_.openQuestionCaption()});
+    desk_.whenNoQuestionOpen(this, [this] { runWaitingPresses(); });
     return true;
 }
 
@@ -71,10 +72,10 @@ void StartSequence::runWaitingPresses() {
         const std::string line =
             std::string(isStart ? "СТАРТ" : "СЛЕД. СТАРТ") + " ждал закрытия вопроса «" + w.question + "»";
         if (w.onlyIfArmed && !armed_) {
-            theOperator().log(line + " и не выполнен: заезд больше не ждёт старта");
+            desk_.log(line + " и не выполнен: заезд больше не ждёт старта");
             continue;
         }
-        theOperator().log(line + " и выполнен после него");
+        desk_.log(line + " и выполнен после него");
         if (isStart)
             start(w.modifiers);
         else
@@ -147,13 +148,13 @@ void StartSequence::start(int modifiers) {
                         auto lock = lockBrackets();
                         target = pairTarget(bracket, pair);
                     }
-                    if (!theOperator().askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
+                    if (!desk_.askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
                     {
                         auto lock = lockBrackets();
                         pair = target ? findPairTarget(*target) : nullptr;
                         if (!pair) {
                             lock.unlock();
-                            theOperator().message(kPairGoneText, "", Operator::Icon::Warning);
+                            desk_.message(kPairGoneText, "", Operator::Icon::Warning);
                             return;
                         }
                         for (TFinalPair* p : {pair, pair->nextPair, pair->loserPair}) {

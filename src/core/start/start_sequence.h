@@ -23,8 +23,9 @@
 // Reads the console's settings and timing mode (theConsole()), the scoreboard
 // controller, the drag host (core/drag) for the run grid, the registry's racers, the
 // radio scoreboards and the lane displays; START and NEXT of the single-lane modes go
-// to the lap timing it is built with; everything else through StartPorts. Neither the
-// ports nor the lap timing is owned. Main thread only.
+// to the lap timing it is built with; everything else through StartPorts. Questions and
+// the waiting for another command's question go through the question desk it is built
+// with. Neither the ports, the lap timing nor the desk is owned. Main thread only.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -37,6 +38,7 @@
 namespace velmaro {
 
 class LapTiming;
+class QuestionDesk;
 struct TFinalPair;
 struct TDragRaceItem;
 
@@ -50,7 +52,7 @@ int runModeOfItem(int item);
 
 class StartSequence {
 public:
-    StartSequence(StartPorts& ports, LapTiming& lap);
+    StartSequence(StartPorts& ports, LapTiming& lap, QuestionDesk& desk);
     ~StartSequence();
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
@@ -143,6 +145,7 @@ private:
 
     StartPorts& ports_;
     LapTiming& lap_;
+    QuestionDesk& desk_;
     bool armed_ = false;
     bool busy_ = false;
     std::vector<WaitingPress> waiting_;

@@ -61,18 +61,18 @@ ConsoleChannelScanPort gChannelScanPort;
 
 } // namespace
 
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Operator& op,
                                      const std::function<void(TMainForm&)>& beforeCreate) {
-    MainForm = new TMainForm(commands, lap, nullptr);
+    MainForm = new TMainForm(commands, lap, op, nullptr);
     gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);
     MainForm->FormCreate();
-    make(RegForm);
-    make(EditPersonalDataForm);
+    make(RegForm, op);
+    make(EditPersonalDataForm, op);
     make(SelectClassForm);
     make(LogWindow);
     gResultsHost = std::make_unique<ConsoleResultsHost>(lap);
-    RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, nullptr);
+    RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, op, nullptr);
     gWindows.append(RallyResults);
     make(SelectLanesForm);
     make(CheckClassesForm);
@@ -83,7 +83,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
     make(failRacerForm);
     make(SetWinnerForm);
     make(DragResultsForm);
-    make(EditClassForm);
+    make(EditClassForm, op);
     make(manualBracketOrderForm);
     make(scanChannelsForm, gChannelScanPort);
     make(startTimerForm, commands);

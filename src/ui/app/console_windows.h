@@ -11,6 +11,7 @@ class QWidget;
 
 namespace velmaro {
 class LapTiming;
+class Operator;
 } // namespace velmaro
 
 namespace velmaro::ui {
@@ -22,8 +23,9 @@ class MainFormCommands;
 // The main window's FormCreate has run when this returns. `beforeCreate` runs on the
 // constructed main window just before its creation handler (the program joins the
 // other areas' widgets and handlers to it there). The main window's lap grid and the
-// results window work on `lap`, which must outlive the windows.
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
+// results window work on `lap`; the windows' questions go to `op` (the console's
+// question desk). Both must outlive the windows.
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Operator& op,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

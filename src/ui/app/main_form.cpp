@@ -93,8 +93,8 @@ QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
 
 } // namespace
 
-TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, QWidget* parent)
-    : QMainWindow(parent), commands(commands_), lapTiming(lap) {
+TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, Operator& op_, QWidget* parent)
+    : QMainWindow(parent), commands(commands_), op(op_), lapTiming(lap) {
     setObjectName("MainForm");
     setWindowTitle("Velmaro v3.6");
     QFont font(u("Tahoma"));
@@ -137,7 +137,7 @@ void TMainForm::buildMenus() {
     };
 
     QMenu* file = bar->addMenu(u("Файл"));
-    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [] { newEvent(); });
+    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [this] { newEvent(op); });
     connect(item(file, mOpenEvent, "mOpenEvent", "Открыть мероприятие"), &QAction::triggered, this,
             [this] { mOpenEventClick(); });
     connect(item(file, mPrint, "mPrint", "Печать сетки"), &QAction::triggered, this, [this] { this->commands.printBracket(); });
@@ -190,7 +190,7 @@ void TMainForm::buildMenus() {
         c.ports().resendRunToScoreboards();
     });
     connect(item(mode, menuSpeedTrapDist, "menuSpeedTrapDist", "Дистанция до датчика скорости"), &QAction::triggered,
-            this, [] { askSpeedTrapDistance(); });
+            this, [this] { askSpeedTrapDistance(op); });
     connect(item(mode, N23, "N23", "Таймер старта"), &QAction::triggered, this, [] {
         if (startTimerForm) bringWindowForward(*startTimerForm);
     });
@@ -568,7 +568,7 @@ void TMainForm::mOpenEventClick() {
     QString root = QString::fromStdString(challengesFolder().string());
     QString folder = QFileDialog::getExistingDirectory(this, u("Открыть мероприятие"), root, QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return;
-    openEvent(std::filesystem::path(folder.toStdString()));
+    openEvent(std::filesystem::path(folder.toStdString()), op);
 }
 
 void TMainForm::mRegisterClick() { commands.registration(); }

@@ -18,6 +18,7 @@
 #include "core/start/start_sequence.h"
 #include "ui/drag/drag_grid_widget.h"
 #include "core/lap/lap_grid.h"
+#include "core/platform/operator.h"
 #include "ui/lap/lap_grid_panel.h"
 
 class QAction;
@@ -80,7 +81,9 @@ public:
 class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGridPort {
     Q_OBJECT
 public:
-    TMainForm(MainFormCommands& commands, LapTiming& lap, QWidget* parent = nullptr);
+    // The menu's questions (new event, the speed trap distance) go to `op`, which, like
+    // the commands and the lap timing, outlives the window.
+    TMainForm(MainFormCommands& commands, LapTiming& lap, Operator& op, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The creation handler (createConsole); called once, right after construction.
@@ -105,6 +108,7 @@ public:
     bool closing() const { return closing_; }
 
     MainFormCommands& commands;
+    Operator& op;
     LapTiming& lapTiming;
 
     // Published components other areas work with.

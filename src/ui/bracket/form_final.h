@@ -27,6 +27,8 @@
 
 namespace velmaro {
 
+class Operator;
+class QuestionDesk;
 class TformFinal;
 
 // The paint box: shows the window's off-screen bitmap and passes the mouse on.
@@ -52,8 +54,9 @@ public:
     // A window with no class and no bracket; "8" chosen in cbFinalCount. Without a port
     // it has no pair commands.
     explicit TformFinal(QWidget* owner = nullptr);
-    // The class page window: pair commands through `port` (not owned; outlives the window).
-    TformFinal(TBracketWindowPort& port, QWidget* owner);
+    // The class page window: pair commands through `port`, their questions through `desk`
+    // (neither owned; both outlive the window).
+    TformFinal(TBracketWindowPort& port, QuestionDesk& desk, QWidget* owner);
     ~TformFinal() override;
 
     // The page's class (main thread). Setting it also sets the class of its bracket.
@@ -89,8 +92,6 @@ public:
     void N6Click();  // "Подготовить"
     void N3Click();  // "Удалить заезд"
     void pbFinalBracketDblClick() { N6Click(); }
-    // Prints the bracket (landscape, default printer or a PDF in the event folder).
-    Status printBracket();
     bool hasPairCommands() const { return m_port != nullptr; }
     TBracketWindowPort* port() const { return m_port; }
 
@@ -140,11 +141,13 @@ private:
 
     std::shared_ptr<TBracketPage> m_page;
     TBracketWindowPort* m_port = nullptr;
+    QuestionDesk* m_desk = nullptr; // set with m_port
     QPoint m_dragPoint;
 };
 
 // Prints the bracket in landscape on the default printer, or with no printer installed
-// writes it as a PDF into `eventFolder` and tells the operator where. Main thread.
-Status printFinalBracket(const std::shared_ptr<TFinalBracket>& bracket, const std::filesystem::path& eventFolder);
+// writes it as a PDF into `eventFolder` and tells `op` where. Main thread.
+Status printFinalBracket(const std::shared_ptr<TFinalBracket>& bracket, const std::filesystem::path& eventFolder,
+                         Operator& op);
 
 } // namespace velmaro

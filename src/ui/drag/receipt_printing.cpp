@@ -12,21 +12,21 @@ std::unique_ptr<PrintDevice> PosReceiptPrinters::openReceiptPrinter() {
     return velmaro::openReceiptPrinter(theConsole().eventFolder, stem_);
 }
 
-void PosReceiptPrinters::printed(PrintDevice& printer) { tellWherePrinted(printer); }
+void PosReceiptPrinters::printed(PrintDevice& printer) { tellWherePrinted(printer, op_); }
 
-ReceiptHeading consoleReceiptHeading() {
-    return ReceiptHeading{theConsole().eventName, receiptDateToday(), programReceiptLogo()};
+ReceiptHeading consoleReceiptHeading(Operator& op) {
+    return ReceiptHeading{theConsole().eventName, receiptDateToday(), programReceiptLogo(op)};
 }
 
-void printTimeslipCommand(int which) {
-    PosReceiptPrinters printers("timeslip");
-    const Status st = printTimeslip(which, consoleReceiptHeading(), printers);
-    if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
+void printTimeslipCommand(int which, Operator& op) {
+    PosReceiptPrinters printers("timeslip", op);
+    const Status st = printTimeslip(which, consoleReceiptHeading(op), printers);
+    if (!st.ok()) op.message(st.message(), "Печать", Operator::Icon::Error);
 }
 
-void raceReportMenuCommand() {
+void raceReportMenuCommand(Operator& op) {
     DesktopOpener opener;
-    raceReportCommand(opener, theOperator());
+    raceReportCommand(opener, op);
 }
 
 } // namespace velmaro::ui

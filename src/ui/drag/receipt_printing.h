@@ -5,6 +5,7 @@
 #include "core/drag/timeslip.h"
 
 namespace velmaro {
+class Operator;
 class QtPrintDevice;
 }
 
@@ -12,26 +13,28 @@ namespace velmaro::ui {
 
 // The receipt printer: the first "POS" printer, else the default one, else a PDF of
 // receipt-sized pages in the event folder named after `stem` (the official is then told
-// where it went).
+// where it went, through `op`, which outlives this).
 class PosReceiptPrinters final : public ReceiptPrinterSource {
 public:
-    explicit PosReceiptPrinters(std::string stem) : stem_(std::move(stem)) {}
+    PosReceiptPrinters(std::string stem, Operator& op) : stem_(std::move(stem)), op_(op) {}
     std::unique_ptr<PrintDevice> openReceiptPrinter() override;
     void printed(PrintDevice& printer) override;
 
 private:
     std::string stem_;
+    Operator& op_;
 };
 
 // Event name, today's date and printlogo.bmp of the program folder.
-ReceiptHeading consoleReceiptHeading();
+ReceiptHeading consoleReceiptHeading(Operator& op);
 
 // sbPrintLeft (TIMESLIP_LEFT), sbPrintRight (TIMESLIP_RIGHT), sbPrintBoth (TIMESLIP_BOTH)
 // and F8 (TIMESLIP_LAST_RUN_BOTH, or the two lanes, as the start sequence's key table
-// chooses) in the two-lane modes 0, 2, 3, 5, 8. A device error is shown to the official.
-void printTimeslipCommand(int which);
+// chooses) in the two-lane modes 0, 2, 3, 5, 8. A device error is shown to the official
+// through `op`.
+void printTimeslipCommand(int which, Operator& op);
 
 // N16 "Отчет по парным": the report of the open event, opened in the spreadsheet application.
-void raceReportMenuCommand();
+void raceReportMenuCommand(Operator& op);
 
 } // namespace velmaro::ui

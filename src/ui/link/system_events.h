@@ -27,6 +27,7 @@
 #include <functional>
 
 #include "core/link/system_interface.h"
+#include "core/platform/operator.h"
 
 class QLabel;
 class QWidget;
@@ -92,9 +93,10 @@ public:
 
     // `tree` and `numAtStart` may be null (their events then only change state).
     // `processHit` takes each popped hit (the console passes the hit intake's processHit);
-    // an empty one throws std::invalid_argument.
-    SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree, QLabel* numAtStart,
-                       HitProcessor processHit);
+    // an empty one throws std::invalid_argument. The question after an aborted automatic
+    // start goes to `op` (not owned).
+    SystemEventHandler(SystemEventLink& link, SystemEventHost& host, Operator& op, StartLightTree* tree,
+                       QLabel* numAtStart, HitProcessor processHit);
 
     // TMainForm::onSystemEvent: `code` is the SE_ code (lParam), `wParam` its value.
     void onSystemEvent(int code, std::uint32_t wParam);
@@ -110,6 +112,7 @@ private:
 
     SystemEventLink& link_;
     SystemEventHost& host_;
+    Operator& op_;
     StartLightTree* tree_;
     QLabel* numAtStart_;
     HitProcessor processHit_;

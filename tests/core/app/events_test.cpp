@@ -152,7 +152,7 @@ TEST_F(EventsTest, NewEventCopiesTemplateClassesOnlyWhenTheEventHasNone) {
     home.write("defaultclasses.txt", "template\n");
 
     op.inputs = {std::string("Весна")};
-    newEvent();
+    newEvent(op);
     Console& c = theConsole();
     EXPECT_EQ(c.eventName, "Весна");
     EXPECT_EQ(view.caption, "Velmaro v3.6 - Весна");
@@ -163,13 +163,13 @@ TEST_F(EventsTest, NewEventCopiesTemplateClassesOnlyWhenTheEventHasNone) {
     // An existing event keeps its own classes.
     home.write("CHALLENGES/Осень/classes.txt", "own\n");
     op.inputs = {std::string("Осень")};
-    newEvent();
+    newEvent(op);
     EXPECT_EQ(home.read("CHALLENGES/Осень/classes.txt"), "own\n");
 
     // Without a template the event simply has no classes.txt, and nobody is told.
     std::filesystem::remove(home / "defaultclasses.txt");
     op.inputs = {std::string("Зима")};
-    newEvent();
+    newEvent(op);
     EXPECT_TRUE(std::filesystem::is_directory(home / "CHALLENGES/Зима"));
     EXPECT_FALSE(std::filesystem::exists(home / "CHALLENGES/Зима/classes.txt"));
     EXPECT_TRUE(op.shown.size() == 3u); // the three prompts, no message
@@ -178,9 +178,9 @@ TEST_F(EventsTest, NewEventCopiesTemplateClassesOnlyWhenTheEventHasNone) {
 TEST_F(EventsTest, NewEventRefusesBadNamesAndCancel) {
     ASSERT_TRUE(setEventName("Keep").ok());
     op.inputs = {std::string("../../etc"), std::string(""), std::nullopt};
-    newEvent();
-    newEvent();
-    newEvent();
+    newEvent(op);
+    newEvent(op);
+    newEvent(op);
     Console& c = theConsole();
     EXPECT_EQ(c.eventName, "Keep");
     EXPECT_EQ(c.eventFolder, home / "CHALLENGES" / "Keep");
@@ -193,13 +193,13 @@ TEST_F(EventsTest, NewEventRefusesBadNamesAndCancel) {
 TEST_F(EventsTest, OpenEventTakesOnlyADirectChildOfChallenges) {
     wireLoaders();
     std::filesystem::create_directories(home / "CHALLENGES/Лето/sub");
-    openEvent(home / "CHALLENGES/Лето/sub");
+    openEvent(home / "CHALLENGES/Лето/sub", op);
     EXPECT_EQ(theConsole().eventName, "");
     ASSERT_EQ(op.shown.size(), 1u);
-    openEvent(home.path());
+    openEvent(home.path(), op);
     EXPECT_EQ(theConsole().eventName, "");
 
-    openEvent(home / "CHALLENGES/Лето/");
+    openEvent(home / "CHALLENGES/Лето/", op);
     EXPECT_EQ(theConsole().eventName, "Лето");
     EXPECT_EQ(theConsole().eventFolder, home / "CHALLENGES" / "Лето");
     EXPECT_EQ(view.caption, "Velmaro v3.6 - Лето");

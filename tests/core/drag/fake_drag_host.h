@@ -12,6 +12,7 @@
 
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_scoreboard.h"
+#include "fakes/scripted_operator.h"
 
 namespace velmaro::test {
 
@@ -42,6 +43,9 @@ public:
     int notifies = 0;
     std::vector<size_t> changedRuns; // notifyRunChanged indexes, in order (each also counts in notifies)
     int bracketLoads = 0;
+    // the official: `script` unless a test points `questions` elsewhere
+    ScriptedOperator script;
+    Operator* questions = &script;
 
     int raceMode() const override { return mode; }
     std::filesystem::path eventFolder() const override { return folder; }
@@ -82,6 +86,7 @@ public:
         changedRuns.push_back(index);
     }
     void loadFinalBracketFile() override { ++bracketLoads; }
+    Operator& op() override { return *questions; }
 };
 
 } // namespace velmaro::test

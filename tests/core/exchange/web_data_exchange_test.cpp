@@ -61,7 +61,7 @@ void PrintTo(const Sent& s, std::ostream* os) { *os << s.kind << ": " << s.data.
 
 class ExchangeTest : public ::testing::Test {
 protected:
-    ExchangeTest() : scoped(op), exchange(port) {
+    ExchangeTest() : scoped(op), exchange(port, op) {
         setProgramFolder(home.path());
         Console& c = theConsole();
         c.resetToDefaults();
@@ -176,7 +176,7 @@ protected:
 
     TempFolder home;
     ScriptedOperator op;
-    ScopedOperator scoped;
+    ScopedSaveReportLog scoped;
     SendingSink sink;
     ExchangeResultsPort resultsPort;
     TRegistry reg;

@@ -154,8 +154,8 @@ protected:
     FakeLapRegistry registry;
     RecordingScoreboard board;
     ScriptedOperator op;
-    ScopedOperator scopedOp{op};
-    std::optional<LapTiming> lap{std::in_place, host}; // startOver builds another
+    ScopedSaveReportLog scopedOp{op};
+    std::optional<LapTiming> lap{std::in_place, host, op}; // startOver builds another
 
     void SetUp() override {
         host.folder = temp.path();
@@ -164,7 +164,7 @@ protected:
     }
 
     // A fresh lap timing on the same host and event folder (what the folder holds stays).
-    void startOver() { lap.emplace(host); }
+    void startOver() { lap.emplace(host, op); }
 
     // Replaces the list by these events (put in time order) and recalculates.
     void setEvents(const std::vector<EventRow>& rows) {

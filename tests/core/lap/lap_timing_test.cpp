@@ -13,7 +13,8 @@ struct Event {
     TempFolder folder;
     FakeLapRegistry registry;
     FakeLapHost host;
-    LapTiming lap{host};
+    ScriptedOperator op;
+    LapTiming lap{host, op};
 
     explicit Event(int mode) {
         host.mode = mode;
@@ -38,7 +39,7 @@ std::vector<uint32_t> racersOf(const std::vector<TRaceItem*>& queue) {
 // holds its own list.
 TEST(LapTimingSideBySide, TwoEventsTakeTheirOwnHits) {
     ScriptedOperator op;
-    ScopedOperator scoped(op);
+    ScopedSaveReportLog scoped(op);
     Event laps(1);  // laps through one gate
     Event gates(4); // start and finish through two gates
     setProgramFolder(laps.folder.path());

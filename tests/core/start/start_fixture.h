@@ -96,16 +96,18 @@ class StartTest : public DragTest {
 protected:
     TempFolder folder;
     PromptOperator op;
-    std::optional<ScopedOperator> scopedOp;
+    QuestionDesk desk{op}; // what the start controls, the lap timing and the drag host ask through
+    std::optional<ScopedSaveReportLog> scopedOp;
     RecordingStartPorts ports;
     RecordingController controller;
     FakeLapHost lapHost; // the lap timing's view of the same event
-    LapTiming lap{lapHost};
-    StartSequence seq{ports, lap};
+    LapTiming lap{lapHost, desk};
+    StartSequence seq{ports, lap, desk};
 
     void SetUp() override {
         DragTest::SetUp();
         host.folder = folder.path();
+        host.questions = &desk;
         lapHost.folder = folder.path();
         scopedOp.emplace(op);
         theConsole().resetToDefaults();
