@@ -39,6 +39,7 @@
 #include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
 #include "fakes/fake_hit_intake_host.h"
+#include "fakes/scripted_operator.h"
 #include "ui/link/system_events.h"
 
 namespace {
@@ -160,7 +161,8 @@ void drainTimes() {
         e.fill(500, 2, 10000);
         QueueLink link;
         NoHost host;
-        ui::SystemEventHandler handler(link, host, nullptr, nullptr, e.hits,
+        test::ScriptedOperator quiet;
+        ui::SystemEventHandler handler(link, host, quiet, nullptr, nullptr, e.hits,
                                        [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
         std::vector<THitRecord> written;
         for (int i = 0; i < n; ++i) {
@@ -267,7 +269,8 @@ void lateness() {
     e.intake.mode = 3;
     QueueLink link;
     NoHost host;
-    ui::SystemEventHandler handler(link, host, nullptr, nullptr, e.hits,
+    test::ScriptedOperator quiet;
+    ui::SystemEventHandler handler(link, host, quiet, nullptr, nullptr, e.hits,
                                        [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
     // A run with one racer on the left lane: every left-lane hit is a lap of it.
     const std::uint64_t t = kT0 + 30'000'000;

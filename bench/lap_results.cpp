@@ -25,6 +25,7 @@
 #include "core/platform/program_folder.h"
 #include "core/lap/lap_results_reference.h"
 #include "fakes/fake_hit_intake_host.h"
+#include "fakes/scripted_operator.h"
 
 namespace {
 
@@ -82,7 +83,8 @@ struct Scene {
     BenchHost host;
     velmaro::test::FakeHitIntakeHost intakeHost;
     HitIntake intake{intakeHost};
-    LapTiming lap{host, intake};
+    test::ScriptedOperator quiet; // answers nothing, keeps the log lines
+    LapTiming lap{host, intake, quiet};
     uint64_t t = 1700000000000ull;
     int next = 0;
 

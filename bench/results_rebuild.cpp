@@ -23,6 +23,7 @@
 #include "core/results/results_grid.h"
 #include "core/results/results_model.h"
 #include "ui/results/rally_results.h"
+#include "fakes/scripted_operator.h"
 
 namespace velmaro {
 namespace {
@@ -327,7 +328,8 @@ void BM_ResultsWindowRefresh(benchmark::State& state) {
     for (const TRacerItem& r : snapshot->racers) registry.racers.push_back(std::make_unique<TRacerItem>(r));
     IdleResultsHost host;
     NoOpener opener;
-    ui::TRallyResults window(host, opener);
+    test::ScriptedOperator quiet;
+    ui::TRallyResults window(host, opener, quiet);
     window.show();
     for (auto _ : state) {
         window.showDragResults(*view);

@@ -25,6 +25,7 @@
 #include "core/results/drag_results.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
+#include "fakes/scripted_operator.h"
 
 namespace velmaro {
 namespace {
@@ -74,7 +75,8 @@ struct Scene {
     NoResults resultsPort;
     BracketPages brackets;
     DragResults results{resultsPort, brackets};
-    WebDataExchange exchange{console, port, results};
+    test::ScriptedOperator quiet; // keeps the log lines
+    WebDataExchange exchange{console, port, results, quiet};
 
     Scene() {
         std::filesystem::remove_all(home);

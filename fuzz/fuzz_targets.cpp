@@ -22,9 +22,24 @@
 #include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
 #include "core/platform/files.h"
+#include "core/platform/operator.h"
 #include "core/registration/registry.h"
 
 namespace velmaro::fuzz {
+
+// What the targets ask or log is dropped: a fuzzing run would pile it up.
+static velmaro::Operator& quietOperator() {
+    struct Quiet final : velmaro::Operator {
+        void message(const std::string&, const std::string&, Icon) override {}
+        bool askYesNo(const std::string&, const std::string&, Icon) override { return false; }
+        bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+        int pick(const std::string&, const std::vector<std::string>&) override { return -1; }
+        void log(const std::string&) override {}
+    };
+    static Quiet quiet;
+    return quiet;
+}
+
 namespace {
 
 std::string_view bytesOf(const std::uint8_t* data, std::size_t size) {
@@ -154,6 +169,7 @@ int registrationJson(const std::uint8_t* data, std::size_t size) {
         const char* made = ::mkdtemp(pattern);
         return std::filesystem::path(made ? made : "/tmp");
     }();
+    Operator& quiet = quietOperator();
     static TRegistry registry;
     static const bool once = [] {
         registry.setEventFolder(folder);
@@ -170,8 +186,8 @@ int registrationJson(const std::uint8_t* data, std::size_t size) {
     if (json.is_discarded() || !json.is_object()) return 0;
     const bool overwriteAll = size > 0 && (data[0] & 1) != 0;
     if (auto it = json.find("racersData"); it != json.end())
-        (void)registry.importRacersJson(*it, false, overwriteAll);
-    if (auto it = json.find("removeList"); it != json.end()) (void)registry.removeRacersJson(*it);
+        (void)registry.importRacersJson(*it, false, overwriteAll, quiet);
+    if (auto it = json.find("removeList"); it != json.end()) (void)registry.removeRacersJson(*it, quiet);
     if (registry.racers.size() > 2000) registry.clearRacers();
     return 0;
 }
@@ -198,7 +214,7 @@ int printLogo(const std::uint8_t* data, std::size_t size) {
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         require(out.good(), "print logo not written");
     }
-    const ReceiptLogo logo = readReceiptLogo(file);
+    const ReceiptLogo logo = readReceiptLogo(file, quietOperator());
     const bool none = logo.width == 0 && logo.height == 0;
     require(none || (logo.width >= 1 && logo.width <= kMaxReceiptLogoSide && logo.height >= 1 &&
                      logo.height <= kMaxReceiptLogoSide),

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/intake/hit_intake.h"
+#include "fakes/scripted_operator.h"
 
 namespace velmaro::test {
 
@@ -34,8 +35,11 @@ public:
     void hitsWriting(const std::string&, std::uint64_t, std::uint64_t, std::uint64_t,
                      const std::vector<DeviceHit>&) override {}
 
+    Operator& op() override { return script; }
+
     std::vector<DeviceHit> taken; // every hit noted as taken, in order
     std::vector<std::string> logLines; // lines for the log window, in order
+    ScriptedOperator script;           // the official (op())
 };
 
 } // namespace velmaro::test

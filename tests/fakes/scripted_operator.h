@@ -1,6 +1,6 @@
 #pragma once
 // An operator that answers from a script and records what it was shown.
-// Install with ScopedOperator; unscripted questions answer no/cancel. `whileOpen` runs
+// Hand it to what asks (or a QuestionDesk over it); unscripted questions answer no/cancel. `whileOpen` runs
 // inside every question before it is answered, as the window's timers, the node link and
 // the remote signals run inside a real dialog's event loop.
 #include <deque>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/platform/operator.h"
+#include "core/platform/save_report.h"
 
 namespace velmaro::test {
 
@@ -63,11 +64,14 @@ private:
     }
 };
 
-// Installs an operator for the lifetime of the scope.
-class ScopedOperator {
+// Sends the save report's log lines (core/platform/save_report.h) to `op` for the
+// lifetime of the scope.
+class ScopedSaveReportLog {
 public:
-    explicit ScopedOperator(Operator& op) { setOperator(&op); }
-    ~ScopedOperator() { setOperator(nullptr); }
+    explicit ScopedSaveReportLog(Operator& op) { setSaveReportLog(&op); }
+    ~ScopedSaveReportLog() { setSaveReportLog(nullptr); }
+    ScopedSaveReportLog(const ScopedSaveReportLog&) = delete;
+    ScopedSaveReportLog& operator=(const ScopedSaveReportLog&) = delete;
 };
 
 } // namespace velmaro::test

@@ -5,9 +5,9 @@
 // window's run grid and Block ST button through a small view interface that the window
 // implements.
 //
-// The composition root owns it, built on the console, the hit intake, the drag results
-// and the class pages' brackets, and installs it at start-up with the main window's view
-// (main thread).
+// The composition root owns it, built on the console, the hit intake, the drag results,
+// the class pages' brackets and the question desk, and installs it at start-up with the
+// main window's view (main thread).
 #include "core/drag/drag_host.h"
 
 namespace velmaro {
@@ -35,8 +35,9 @@ public:
 class ConsoleDragHost : public DragHost {
 public:
     // None is owned; all outlive the host.
-    ConsoleDragHost(const Console& console, HitIntake& intake, DragResults& results, BracketPages& brackets)
-        : console_(console), intake_(intake), results_(results), brackets_(brackets) {}
+    ConsoleDragHost(const Console& console, HitIntake& intake, DragResults& results, BracketPages& brackets,
+                    Operator& op)
+        : console_(console), intake_(intake), results_(results), brackets_(brackets), op_(op) {}
 
     // The view may be null (no window yet): grid calls are then dropped.
     void setView(DragGridView* view) { view_ = view; }
@@ -74,12 +75,15 @@ public:
     // 2, 3, 5, 7 and 8.
     void install(DragGridView* view);
 
+    Operator& op() override { return op_; }
+
 private:
     const Console& console_;
     HitIntake& intake_;
     DragResults& results_;
     BracketPages& brackets_;
     DragGridView* view_ = nullptr;
+    Operator& op_; // the console's question desk
 };
 
 } // namespace velmaro

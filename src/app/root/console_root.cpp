@@ -44,6 +44,7 @@
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "core/start/start_sequence.h"
+#include "ui/app/console_application.h"
 #include "ui/app/console_windows.h"
 #include "ui/app/qt_operator.h"
 #include "ui/app/small_dialogs.h"
@@ -72,8 +73,6 @@ namespace {
 using ui::TMainForm;
 
 QString u(const std::string& s) { return QString::fromStdString(s); }
-
-void logLine(const std::string& line) { theOperator().log(line); }
 
 // The system events see the start sequence's armed state; signal 9 presses START for the
 // armed run, without modifiers.
@@ -113,8 +112,9 @@ private:
 class ConsoleHitIntakeHost final : public HitIntakeHost {
 public:
     ConsoleHitIntakeHost(const std::unique_ptr<StartSequence>& start, ui::MainFormCommands& commands,
-                         TMainForm* const& form, const std::unique_ptr<TSystemInterface>& link, Console& console)
-        : start_(start), commands_(commands), form_(form), link_(link), console_(console) {}
+                         TMainForm* const& form, const std::unique_ptr<TSystemInterface>& link, Console& console,
+                         Operator& op)
+        : start_(start), commands_(commands), form_(form), link_(link), console_(console), op_(op) {}
     int timingMode() override { return static_cast<int>(console_.raceMode); }
     std::filesystem::path eventFolder() override { return console_.eventFolder; }
     std::optional<TagRacer> findRacerByTag(int tag) override {
@@ -138,7 +138,7 @@ public:
         if (ui::HitLog) ui::HitLog->hitListChanged(records);
     }
     std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
-    void log(const std::string& line) override { logLine(line); }
+    void log(const std::string& line) override { op_.log(line); }
     void hitsTaken(const std::vector<DeviceHit>& hits) override {
         if (!link_) return;
         std::vector<TSignalHit> taken;
@@ -162,6 +162,7 @@ public:
                               static_cast<std::uint32_t>(h.signal), h.timeMs});
         link_->hitsWriting(writes);
     }
+    Operator& op() override { return op_; }
 
 private:
     const std::unique_ptr<StartSequence>& start_; // the root's; empty without the main window
@@ -169,6 +170,7 @@ private:
     TMainForm* const& form_;                        // the root's; null without the main window
     const std::unique_ptr<TSystemInterface>& link_; // the root's; empty while the link is down
     Console& console_;
+    Operator& op_;
 };
 
 // What the start controls need of the node link, the radio boards and the main window.
@@ -422,8 +424,9 @@ private:
 // bracket window of one class.
 class MainFormClassPages final : public ClassPageSink {
 public:
-    MainFormClassPages(TMainForm& form, TBracketWindowPort& port, Console& console, DragResults& results)
-        : form_(form), port_(port), console_(console), results_(results) {}
+    MainFormClassPages(TMainForm& form, TBracketWindowPort& port, Console& console, DragResults& results,
+                       QuestionDesk& desk)
+        : form_(form), port_(port), console_(console), results_(results), desk_(desk) {}
     void clearClassPages() override {
         QTabWidget* pages = form_.DragPageControl;
         while (pages->count() > 1) {
@@ -433,7 +436,7 @@ public:
         }
     }
     void createClassPage(TClassItem& cls) override {
-        auto* window = new TformFinal(results_.brackets(), port_, form_.DragPageControl);
+        auto* window = new TformFinal(results_.brackets(), port_, desk_, form_.DragPageControl);
         window->setClassItem(&cls);
         // A click on a pair selects the pair's run in the run grid; a pair without a run
         // (run id 0) clears the selection.
@@ -456,6 +459,7 @@ private:
     TBracketWindowPort& port_;
     Console& console_;
     DragResults& results_;
+    QuestionDesk& desk_;
 };
 
 // The web exchange's view of the main window.
@@ -476,7 +480,10 @@ struct ConsoleRoot::State {
     // In start-up order; shut-down releases them in reverse.
     // The console's state: built first, it outlives everything below that reads it.
     Console console;
-    Operator* op = nullptr;
+    Operator* op = nullptr; // the window's dialogs (not owned)
+    // Every question to the official goes through it; built right after the console, it
+    // outlives everything below that asks.
+    std::unique_ptr<QuestionDesk> desk;
     // The hit intake, the class pages' brackets, the drag results, the lap timing and
     // their hosts live as long as the root: the windows, the start controls, the drag
     // host, the web exchange and the mode hit handlers are handed them.
@@ -511,14 +518,16 @@ struct ConsoleRoot::State {
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->op = &op;
-    setOperator(&op);
-    d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console);
+    d->desk = std::make_unique<QuestionDesk>(op);
+    setSaveReportLog(d->desk.get());
+    if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance())) app->tellErrorsTo(d->desk.get());
+    d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console, *d->desk);
     d->intake = std::make_unique<HitIntake>(*d->intakeHost);
     d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->console, d->results, d->brackets);
     d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets);
-    d->dragHost = std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets);
+    d->dragHost = std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, *d->desk);
     d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->form, d->lapWorker);
-    d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake);
+    d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake, *d->desk);
     registerLapHitHandlers(*d->lap);
 }
 
@@ -529,7 +538,8 @@ ConsoleRoot::~ConsoleRoot() {
     clearLapHitHandlers(*d->lap);
     // The drag host goes with the root: the drag core must not keep it.
     if (started_) setDragHost(nullptr);
-    setOperator(nullptr);
+    if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance())) app->tellErrorsTo(nullptr);
+    setSaveReportLog(nullptr);
 }
 
 ui::TMainForm* ConsoleRoot::mainForm() const { return d->form; }
@@ -545,11 +555,11 @@ void ConsoleRoot::launch() {
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, *d->desk, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->console);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console);
         s->dragView = std::make_unique<MainFormDragView>(form);
         s->dragHost->install(s->dragView.get());
@@ -562,7 +572,7 @@ void ConsoleRoot::launch() {
         });
         s->lapWorker->start();
         s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results);
-        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console, *s->results);
+        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console, *s->results, *s->desk);
         s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this, *s->results);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form, s->console, *this);
         // A double click on a hit's time finds that hit in the hit log window.
@@ -570,7 +580,7 @@ void ConsoleRoot::launch() {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results);
+        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, *s->desk);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [s] {
             ui::MainForm->DragStringGrid->sendToScoreboards(s->console.scoreboardBrightness);
         });
@@ -578,7 +588,7 @@ void ConsoleRoot::launch() {
     ui::RegForm->registry.setSink(d->classPages.get());
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(d->form);
     // What waited for a question to close runs from the event loop, after the command that asked.
-    setEventLoopPost([](std::function<void()> action) {
+    d->desk->setEventLoopPost([](std::function<void()> action) {
         QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection);
     });
     d->form->show();
@@ -588,7 +598,7 @@ void ConsoleRoot::shutDown() {
     if (!started_ || shutDown_) return;
     shutDown_ = true;
     State* s = d.get();
-    setEventLoopPost(nullptr);
+    s->desk->setEventLoopPost(nullptr);
     if (s->form && !s->form->closing()) s->form->close();
     // The lap results worker reads nothing of the console, but its builds are posted to
     // the main window: it ends before the window and the lap host go.
@@ -660,7 +670,7 @@ void ConsoleRoot::replayHitJournal() {
     };
     std::vector<DeviceHit> hits = deviceHits(HitJournal::read(file));
     if (!hits.empty()) {
-        logLine("Журнал отметок: " + std::to_string(hits.size()) + " отметок проверено после перезапуска");
+        d->desk->log("Журнал отметок: " + std::to_string(hits.size()) + " отметок проверено после перезапуска");
         // Taken before the crash: noted so, or noted as being written to an event file
         // that holds what was being written.
         std::vector<DeviceHit> taken = deviceHits(HitJournal::readTaken(file));
@@ -716,7 +726,7 @@ void ConsoleRoot::startLinkThread() {
     s->eventAdapter = std::make_unique<ui::SystemEventAdapter>([s](int code, std::uint32_t wParam) {
         if (code == SE_PORT_STATE) {
             // The node port opened, or another program holds it: the official is told.
-            if (s->link) logLine(portStatusText(s->link->portStatus(), s->link->options().portRetryMs));
+            if (s->link) s->desk->log(portStatusText(s->link->portStatus(), s->link->options().portRetryMs));
             return;
         }
         if (s->events) s->events->onSystemEvent(code, wParam);
@@ -726,8 +736,8 @@ void ConsoleRoot::startLinkThread() {
     s->link = std::make_unique<TSystemInterface>(s->eventAdapter->sink(), options);
     // The link's own lines (a full queue, a journal that cannot be written) come from its
     // thread: they reach the log window through a queued call.
-    s->link->setLogHandler([form = s->form](const std::string& line) {
-        QMetaObject::invokeMethod(form, [line] { logLine(line); }, Qt::QueuedConnection);
+    s->link->setLogHandler([form = s->form, desk = s->desk.get()](const std::string& line) {
+        QMetaObject::invokeMethod(form, [desk, line] { desk->log(line); }, Qt::QueuedConnection);
     });
     // "SCOREBOARD" lines from the nodes reach the controller object once the main thread
     // has handed it over (handScoreboardToLink); the controller serialises its calls.
@@ -742,7 +752,7 @@ void ConsoleRoot::startLinkThread() {
     });
     s->console.systemInterface = s->link.get();
     s->linkEvents = std::make_unique<ui::LinkEvents>(*s->link);
-    s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, s->lights,
+    s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, *s->desk, s->lights,
                                                          s->form->lNumAtStart, *s->intake,
                                                          [intake = s->intake.get()](int node, int signal,
                                                                                     std::uint64_t t, int source) {
@@ -787,7 +797,7 @@ void ConsoleRoot::stopRadioScoreboard() {
 }
 
 void ConsoleRoot::onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) {
-    velmaro::onScoreboardEvent(d->console, wParam, lParam, logLine);
+    velmaro::onScoreboardEvent(d->console, wParam, lParam, [this](const std::string& line) { d->desk->log(line); });
 }
 
 void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) {
@@ -800,11 +810,11 @@ void ConsoleRoot::onDragResults() { d->results->onDragResults(); }
 void ConsoleRoot::printBracket() {
     auto* window = qobject_cast<TformFinal*>(d->form->DragPageControl->currentWidget());
     if (!window) return;
-    const Status st = printFinalBracket(window->pages(), window->bracket(), d->console.eventFolder);
-    if (!st.ok()) theOperator().message(st.message(), "Печать сетки", Operator::Icon::Warning);
+    const Status st = printFinalBracket(window->pages(), window->bracket(), d->console.eventFolder, *d->desk);
+    if (!st.ok()) d->desk->message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 
-void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(d->console); }
+void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(d->console, *d->desk); }
 // The lap panel's commands serve both grids: lap events in modes 1, 4, 6, runs otherwise.
 void ConsoleRoot::undelete() {
     d->form->SingleLanePanel->undeleteClick();
@@ -825,7 +835,7 @@ void ConsoleRoot::classSplit() {
 // The class split in the single-lane modes: on Yes every racer takes the class of his
 // best lap and the event reloads; either way the lap events take their racers' classes.
 void ConsoleRoot::lapClassSplit() {
-    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
+    if (d->desk->askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
                                Operator::Icon::Warning)) {
         d->lap->assignClassesByBestLap();
         loadEvent(d->console, *this);
@@ -881,7 +891,7 @@ void ConsoleRoot::printTimeslip(int lane) {
             ui::printLapReceiptCommand(d->console, *d->lap, d->form->SingleLaneGrid->currentRow() - 1);
         return;
     }
-    ui::printTimeslipCommand(d->console, lane);
+    ui::printTimeslipCommand(d->console, lane, *d->desk);
 }
 void ConsoleRoot::search(int direction) {
     d->form->DragStringGrid->searchRacer(d->form->eSearchText->text(), direction);
@@ -889,7 +899,7 @@ void ConsoleRoot::search(int direction) {
 void ConsoleRoot::generateBracket() {
     ui::sbGenerateBracketClick(*d->form->DragPageControl, d->form->cbBracketType->currentIndex(),
                                d->form->cbGenerationMethod->currentIndex(), *ui::manualBracketOrderForm,
-                               std::time(nullptr));
+                               std::time(nullptr), *d->desk);
 }
 void ConsoleRoot::pageChanged(int) {}
 

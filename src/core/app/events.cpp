@@ -21,8 +21,8 @@ namespace {
 
 constexpr std::size_t kRaceJsonLimit = 1048576;
 
-void reportRefusedName(const Status& refusal) {
-    theOperator().message(refusal.message(), "Новое мероприятие", Operator::Icon::Warning);
+void reportRefusedName(const Status& refusal, Operator& op) {
+    op.message(refusal.message(), "Новое мероприятие", Operator::Icon::Warning);
 }
 
 } // namespace
@@ -131,12 +131,12 @@ void loadEvent(Console& c, ConsolePorts& p) {
     p.sendRaceInfo();
 }
 
-void newEvent(Console& c, ConsolePorts& p) {
+void newEvent(Console& c, ConsolePorts& p, Operator& op) {
     std::string name;
-    if (!theOperator().inputQuery("Новое мероприятие", "Название мероприятия", name)) return;
+    if (!op.inputQuery("Новое мероприятие", "Название мероприятия", name)) return;
     Status set = setEventName(c, name);
     if (!set.ok()) {
-        reportRefusedName(set);
+        reportRefusedName(set, op);
         return;
     }
     saveSettings(c, p);
@@ -149,7 +149,7 @@ void newEvent(Console& c, ConsolePorts& p) {
     loadEvent(c, p);
 }
 
-void openEvent(Console& c, ConsolePorts& p, const std::filesystem::path& folder) {
+void openEvent(Console& c, ConsolePorts& p, const std::filesystem::path& folder, Operator& op) {
     std::error_code ec;
     auto chosen = std::filesystem::weakly_canonical(folder, ec);
     if (ec) chosen = folder.lexically_normal();
@@ -157,7 +157,7 @@ void openEvent(Console& c, ConsolePorts& p, const std::filesystem::path& folder)
     if (ec) root = challengesFolder().lexically_normal();
     if (chosen.filename().empty()) chosen = chosen.parent_path();
     if (chosen.parent_path() != root) {
-        theOperator().message("Мероприятие должно быть папкой внутри папки CHALLENGES.", "Открыть мероприятие",
+        op.message("Мероприятие должно быть папкой внутри папки CHALLENGES.", "Открыть мероприятие",
                               Operator::Icon::Warning);
         return;
     }
@@ -165,7 +165,7 @@ void openEvent(Console& c, ConsolePorts& p, const std::filesystem::path& folder)
     std::string name = decodeLine(raw);
     Status valid = validateEventName(name);
     if (!valid.ok()) {
-        theOperator().message(valid.message(), "Открыть мероприятие", Operator::Icon::Warning);
+        op.message(valid.message(), "Открыть мероприятие", Operator::Icon::Warning);
         return;
     }
     c.eventName = name;

@@ -19,6 +19,7 @@ namespace velmaro {
 
 class Console;
 class ConsolePorts;
+class Operator;
 
 inline constexpr const char* kChallengesFolder = "CHALLENGES";
 inline constexpr const char* kDbFolder = "DB";
@@ -63,10 +64,10 @@ void loadEvent(Console& console, ConsolePorts& ports);
 
 // "Новое мероприятие": asks the name; a refused name is reported and nothing changes.
 // Copies defaultclasses.txt into a folder without classes.txt, then loads the event.
-void newEvent(Console& console, ConsolePorts& ports);
+void newEvent(Console& console, ConsolePorts& ports, Operator& op);
 // "Открыть мероприятие" with the folder chosen by the operator. Only a folder directly
 // below CHALLENGES is accepted (anything else is reported and changes nothing).
-void openEvent(Console& console, ConsolePorts& ports, const std::filesystem::path& folder);
+void openEvent(Console& console, ConsolePorts& ports, const std::filesystem::path& folder, Operator& op);
 
 // Menu "Обновить классы": re-derives the classes of lap events (modes 1, 4) or runs
 // (modes 0, 2, 3, 5, 8); nothing in the other modes.

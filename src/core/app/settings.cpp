@@ -275,9 +275,9 @@ std::optional<float> parseSpeedTrapAnswer(std::string_view text) {
     return static_cast<float>(*v);
 }
 
-bool askSpeedTrapDistance(Console& c, ConsolePorts& p) {
+bool askSpeedTrapDistance(Console& c, ConsolePorts& p, Operator& op) {
     std::string answer;
-    if (!theOperator().inputQuery("Введите значение", "Расстояние от датчика скорости до финиша,м", answer))
+    if (!op.inputQuery("Введите значение", "Расстояние от датчика скорости до финиша,м", answer))
         return false;
     auto v = parseSpeedTrapAnswer(answer);
     if (!v) return false;

@@ -16,6 +16,8 @@
 
 namespace velmaro {
 
+class Operator;
+
 class Console;
 class ConsolePorts;
 
@@ -59,7 +61,7 @@ std::optional<float> parseSpeedTrapAnswer(std::string_view text);
 
 // Menu "Дистанция до датчика скорости": asks the operator, stores a valid answer,
 // rewrites the file and refreshes the item caption. False when nothing changed.
-bool askSpeedTrapDistance(Console& console, ConsolePorts& ports);
+bool askSpeedTrapDistance(Console& console, ConsolePorts& ports, Operator& op);
 
 // The three texts of the timeouts dialog ("Таймаут повтора", "Таймаут детектора",
 // "Блокировка после старта,с") for the console's values.

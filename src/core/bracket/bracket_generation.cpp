@@ -19,12 +19,12 @@ bool entered(const TRacerItem& racer, std::int32_t classId) {
 
 // The file first, so that it holds what memory holds even without a results thread;
 // the rebuild then advances the bracket and rewrites it again.
-void publishChange(BracketPages& pages, TBracketGenerationPort& port) {
+void publishChange(BracketPages& pages, TBracketGenerationPort& port, Operator& op) {
     port.bracketInstalled();
     const std::filesystem::path folder = port.eventFolder();
     if (!folder.empty()) {
         const Status st = saveFinalBracketFile(pages, folder);
-        if (!st.ok()) theOperator().log(st.message());
+        if (!st.ok()) op.log(st.message());
     }
     port.requestRebuild();
 }
@@ -122,7 +122,7 @@ TGenerationOutcome generateBracket(BracketPages& pages, const std::shared_ptr<TB
         }
     }
     if (!cls || cls->racerCount <= 0) {
-        publishChange(pages, port);
+        publishChange(pages, port, op);
         return TGenerationOutcome::NoRacers;
     }
 
@@ -170,7 +170,7 @@ TGenerationOutcome generateBracket(BracketPages& pages, const std::shared_ptr<TB
         if (page->bracket == bracket) placeRacers(*bracket, order, cls->id, size);
         else place = false;
     }
-    publishChange(pages, port);
+    publishChange(pages, port, op);
     return place ? TGenerationOutcome::Generated : TGenerationOutcome::Empty;
 }
 

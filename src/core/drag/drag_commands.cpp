@@ -48,7 +48,7 @@ void save()
 {
     const Status status = saveDragFile();
     if (!status.ok())
-        theOperator().log("drag.txt не записан: " + status.message());
+        dragHost().op().log("drag.txt не записан: " + status.message());
 }
 
 void notify() { dragHost().notifyResultsThread(); }
@@ -171,10 +171,10 @@ void askRacerNumber()
         std::string answer;
         const std::string prompt =
             lane == 0 ? "Номер участника на левой дорожке" : "Номер участника на правой дорожке";
-        if (theOperator().inputQuery("Задать номер", prompt, answer)) {
+        if (dragHost().op().inputQuery("Задать номер", prompt, answer)) {
             const std::optional<std::uint32_t> number = parseRacerNumber(answer);
             if (!number) {
-                theOperator().message("Номер участника должен быть целым числом от 0 до 2147483647, а не «" +
+                dragHost().op().message("Номер участника должен быть целым числом от 0 до 2147483647, а не «" +
                                           answer + "».",
                                       "Задать номер", Operator::Icon::Warning);
                 return;
@@ -195,7 +195,7 @@ void askRacerNumber()
                     }
                 }
                 if (!ids.empty()) {
-                    const int chosen = theOperator().pick("Класс участника", entries);
+                    const int chosen = dragHost().op().pick("Класс участника", entries);
                     // The picker answers with the entry selected when it closed; the
                     // first entry is preselected, and stands for an answer out of range.
                     const size_t index = chosen >= 0 && static_cast<size_t>(chosen) < ids.size()
@@ -206,7 +206,7 @@ void askRacerNumber()
             }
             const int32_t index = findTargetRun(*target);
             if (index < 0) {
-                theOperator().message(kRunGoneText, "Задать номер", Operator::Icon::Warning);
+                dragHost().op().message(kRunGoneText, "Задать номер", Operator::Icon::Warning);
                 return;
             }
             TDragRaceItem& run = gDragRuns[static_cast<size_t>(index)];
@@ -268,11 +268,11 @@ void askLanePenalty()
     // The lane is kept by its run's id across the question and found again after the answer.
     const std::optional<GridTarget> target = selectionTarget();
     std::string answer;
-    if (!theOperator().inputQuery("Задать штраф", "Штраф, с", answer))
+    if (!dragHost().op().inputQuery("Задать штраф", "Штраф, с", answer))
         return;
     const std::optional<int32_t> ms = parsePenaltySeconds(answer);
     if (!ms) {
-        theOperator().message("Штраф задаётся числом секунд, например 1.5; «" + answer +
+        dragHost().op().message("Штраф задаётся числом секунд, например 1.5; «" + answer +
                                   "» не принят, штраф не изменён.",
                               "Задать штраф", Operator::Icon::Warning);
         return;
@@ -280,7 +280,7 @@ void askLanePenalty()
     if (target && target->lane >= 0) {
         const int32_t index = findTargetRun(*target);
         if (index < 0) {
-            theOperator().message(kRunGoneText, "Задать штраф", Operator::Icon::Warning);
+            dragHost().op().message(kRunGoneText, "Задать штраф", Operator::Icon::Warning);
             return;
         }
         setPenaltyOf(index, target->lane, *ms);
@@ -412,7 +412,7 @@ Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankO
                                ? Status::Error("мероприятие не открыто")
                                : writeFileAtomic(registry.eventFolder() / "racers.txt", content);
     if (!written.ok()) {
-        theOperator().message("Не удалось записать racers.txt: " + written.message() +
+        dragHost().op().message("Не удалось записать racers.txt: " + written.message() +
                                   "\nРазбивка на классы не изменена.",
                               "Ошибка", Operator::Icon::Error);
         return written;
@@ -437,7 +437,7 @@ void DragClassSplit::run()
     const int mode = dragHost().raceMode();
     if (mode < 0 || !isTwoLaneMode(static_cast<unsigned>(mode)))
         return;
-    if (theOperator().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
+    if (dragHost().op().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
                                Operator::Icon::Warning) &&
         splitRacersIntoClasses(port_.overallQualification(), port_.rankOptions()).ok()) {
         port_.markRacerListForSending();

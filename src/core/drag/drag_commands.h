@@ -7,7 +7,7 @@
 // counts as no selection and the command then does nothing. After its change a command
 // recalculates or lays out the runs, rewrites drag.txt, hands the runs to the results
 // thread (DragHost::notifyResultsThread) and repaints the grid, each as listed below.
-// Questions go through theOperator(). Main thread only.
+// Questions go through the drag host's operator. Main thread only.
 #include <cstdint>
 #include <vector>
 

@@ -184,7 +184,7 @@ bool backupDragFile()
     if (s.ok())
         s = copyFileAtomic(file, uniqueHistoryPath(folder, "drag_", nowSeconds(), ".txt"));
     if (!s.ok()) {
-        theOperator().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
+        dragHost().op().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
                                   "\nУдаление отменено.",
                               "Ошибка", Operator::Icon::Error);
         return false;
@@ -659,10 +659,10 @@ void deleteRunOrHit(int flush)
     // The run and the hit are kept by identity across the question and found again after it.
     const std::optional<GridTarget> target = selectionTarget();
     if (target && target->lane == SELECTED_LANE_WHOLE_RUN) {
-        if (theOperator().askYesNo("Точно удалить заезд целиком?", "")) {
+        if (dragHost().op().askYesNo("Точно удалить заезд целиком?", "")) {
             const int32_t index = findTargetRun(*target);
             if (index < 0) {
-                theOperator().message(kRunGoneText, "Удаление", Operator::Icon::Warning);
+                dragHost().op().message(kRunGoneText, "Удаление", Operator::Icon::Warning);
             } else if (backupDragFile()) {
                 if (index == gCurrentRun)
                     gCurrentRun = -1;
@@ -673,11 +673,11 @@ void deleteRunOrHit(int flush)
             }
         }
     } else if (target && target->hit) {
-        if (theOperator().askYesNo("Точно удалить запись?", "")) {
+        if (dragHost().op().askYesNo("Точно удалить запись?", "")) {
             const int32_t index = findTargetRun(*target);
             const int32_t hit = index < 0 ? -1 : findTargetHit(*target, gDragRuns[static_cast<size_t>(index)]);
             if (hit < 0) {
-                theOperator().message(index < 0 ? kRunGoneText : kHitGoneText, "Удаление", Operator::Icon::Warning);
+                dragHost().op().message(index < 0 ? kRunGoneText : kHitGoneText, "Удаление", Operator::Icon::Warning);
             } else if (backupDragFile()) {
                 auto& hits = gDragRuns[static_cast<size_t>(index)].hits[static_cast<size_t>(target->lane)];
                 hits.erase(hits.begin() + hit);
@@ -699,7 +699,7 @@ void undeleteRuns()
             if (std::filesystem::exists(file, ec)) {
                 const Status s = copyFileAtomic(file, uniqueHistoryPath(file.parent_path(), "drag_", nowSeconds(), ".txt"));
                 if (!s.ok()) {
-                    theOperator().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
+                    dragHost().op().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
                                               "\nВосстановление отменено.",
                                           "Ошибка", Operator::Icon::Error);
                     return;

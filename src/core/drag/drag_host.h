@@ -20,6 +20,7 @@
 namespace velmaro {
 
 class HitIntake;             // core/intake/hit_intake.h
+class Operator;              // core/platform/operator.h
 class TScoreboardController; // core/app/scoreboard_controller.h
 
 // A registered racer as the drag core sees it.
@@ -78,6 +79,9 @@ public:
 
     // ---- the hit intake whose batches the hit handlers hand their saves to
     virtual HitIntake& hitIntake() = 0;
+
+    // ---- the official
+    virtual Operator& op() = 0;                           // questions, messages and log lines
 };
 
 // The installed host. Throws std::logic_error when none is installed: a drag-run

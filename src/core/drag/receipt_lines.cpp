@@ -35,7 +35,7 @@ int printLineRight(PrintDevice& printer, int y, const std::string& text) {
     return printLine(printer.canvas(), printer.pageWidth(), y, text, ReceiptAlign::Right);
 }
 
-ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile) {
+ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile, Operator& op) {
     std::ifstream in(bmpFile, std::ios::binary);
     // The file header and the first 24 bytes of the info header; a short core header
     // leaves the fields past it 0.
@@ -44,7 +44,7 @@ ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile) {
     if (in.gcount() < 26) return {};
     if (header[0] != 'B' || header[1] != 'M') return {};
     const auto refuse = [&](const std::string& why) {
-        theOperator().log("Логотип печати " + bmpFile.string() + " не используется: " + why);
+        op.log("Логотип печати " + bmpFile.string() + " не используется: " + why);
         return ReceiptLogo{};
     };
     // BITMAPINFOHEADER and later: 32-bit width and height at 18 and 22 (height negative
@@ -91,7 +91,7 @@ ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile) {
     return ReceiptLogo{bmpFile, width, height};
 }
 
-ReceiptLogo programReceiptLogo() { return readReceiptLogo(programFolder() / "printlogo.bmp"); }
+ReceiptLogo programReceiptLogo(Operator& op) { return readReceiptLogo(programFolder() / "printlogo.bmp", op); }
 
 int printReceiptLogo(PrintDevice& printer, const ReceiptLogo& logo) {
     if (logo.width < 1) return 0;

@@ -16,6 +16,8 @@
 
 namespace velmaro {
 
+class Operator;
+
 int printLineLeft(PrintDevice& printer, int y, const std::string& text);
 int printLineCentred(PrintDevice& printer, int y, const std::string& text);
 int printLineRight(PrintDevice& printer, int y, const std::string& text);
@@ -35,9 +37,9 @@ constexpr int kMaxReceiptLogoSide = 4096;
 // Reads the size from the header of a BMP file; no logo when the file is missing or is
 // no BMP. A height of INT_MIN (no size), a side beyond kMaxReceiptLogoSide and a file
 // shorter than its header says are refused too, each with a line in the log window.
-ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile);
+ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile, Operator& op);
 // programFolder()/printlogo.bmp.
-ReceiptLogo programReceiptLogo();
+ReceiptLogo programReceiptLogo(Operator& op);
 
 // Draws the logo at (0, 0) and returns the y below it; 0 without a logo.
 int printReceiptLogo(PrintDevice& printer, const ReceiptLogo& logo);

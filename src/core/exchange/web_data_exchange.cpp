@@ -142,28 +142,28 @@ private:
     const json* racers_ = nullptr;
 };
 
-Status skipped(const std::string& why) {
+Status skipped(Operator& op, const std::string& why) {
     const std::string line = "Веб-обмен: " + why + "; сообщение пропущено";
-    theOperator().log(line);
+    op.log(line);
     return Status::Error(line);
 }
 
 } // namespace
 
-WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port, DragResults& results)
-    : console_(console), port_(port), results_(results) {}
+WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, Operator& op)
+    : console_(console), port_(port), results_(results), op_(op) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
     MessageReader reader;
     try {
         if (!json::sax_parse(text.begin(), text.end(), &reader))
-            return skipped("не JSON (ошибка в байте " + std::to_string(reader.errorByte) + ")");
+            return skipped(op_, "не JSON (ошибка в байте " + std::to_string(reader.errorByte) + ")");
     } catch (const json::exception& e) {
-        return skipped(std::string("не JSON (") + e.what() + ")");
+        return skipped(op_, std::string("не JSON (") + e.what() + ")");
     }
     const json& msg = reader.message;
-    if (!msg.is_object()) return skipped("не объект JSON");
+    if (!msg.is_object()) return skipped(op_, "не объект JSON");
 
     try {
         const std::string clientType = textMember(msg, "clientType");
@@ -183,7 +183,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const bool overwriteAll = boolMember(msg, "overwriteAll");
                 const json& records = arrayMember(msg, "racersData");
                 // All or nothing: a bad record is logged by the registry and nothing changes.
-                const Status st = theRegistry().importRacersJson(records, true, overwriteAll);
+                const Status st = theRegistry().importRacersJson(records, true, overwriteAll, op_);
                 if (!st.ok()) return st;
                 // A racer registered after his run was made: his lane takes his class.
                 racersChangedUnderRuns(c.raceMode);
@@ -192,7 +192,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const json& guids = arrayMember(msg, "removeList");
                 for (std::size_t i = 0; i < guids.size(); ++i)
                     if (!guids[i].is_string()) throw BadMember{"removeList[" + std::to_string(i) + "] не текст"};
-                const Status st = theRegistry().removeRacersJson(guids);
+                const Status st = theRegistry().removeRacersJson(guids, op_);
                 if (!st.ok()) return st;
                 port_.repaintRunGrid();
                 sendRaceInfo(c);
@@ -203,7 +203,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
             results_.sendResults();
         }
     } catch (const BadMember& bad) {
-        return skipped(bad.text);
+        return skipped(op_, bad.text);
     }
     return Status::Ok();
 }
@@ -242,7 +242,7 @@ void WebDataExchange::takeBatch() {
         const std::size_t room = inBuffer ? static_cast<std::size_t>(bufferEnd - data) : kBufferSize;
         const std::size_t length = strnlen(data, room);
         if (length == room) {
-            (void)skipped("сообщение длиннее " + std::to_string(kBufferSize) + " байт");
+            (void)skipped(op_, "сообщение длиннее " + std::to_string(kBufferSize) + " байт");
             continue;
         }
         // Copied before the next getData call, which may reuse the memory.
@@ -250,7 +250,7 @@ void WebDataExchange::takeBatch() {
         try {
             (void)handleMessage(text);
         } catch (const std::exception& e) {
-            (void)skipped(std::string("ошибка обработки (") + e.what() + ")");
+            (void)skipped(op_, std::string("ошибка обработки (") + e.what() + ")");
         }
     }
     inBatch_ = false;

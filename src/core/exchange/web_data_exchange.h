@@ -35,6 +35,7 @@ namespace velmaro {
 
 class Console;
 class DragResults;
+class Operator;
 
 // The registration list request, sent with the kind "race_info".
 inline constexpr const char* kRegistrationListRequest = "{\"request\":\"get_registration_list\"}";
@@ -70,9 +71,10 @@ public:
     static constexpr int kBufferSize = 4'194'304;
     static constexpr int kBatchSize = 32;
 
-    // `results`: the drag results whose documents a request sends again. Neither the
-    // console, the port nor the results are owned; all outlive this.
-    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results);
+    // `results`: the drag results whose documents a request sends again. Skipped messages
+    // are logged to `op`. Neither the console, the port, the results nor `op` is owned;
+    // all outlive this.
+    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, Operator& op);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -94,6 +96,7 @@ private:
     Console& console_;
     WebExchangePort& port_;
     DragResults& results_;
+    Operator& op_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;
     bool inBatch_ = false;

@@ -25,6 +25,8 @@
 
 namespace velmaro {
 
+class Operator;
+
 // Where a hit comes from (last argument of processHit and of the two-lane handlers).
 enum HitSource : int {
     HIT_FROM_DEVICE = 0,       // a node, through the link queue: duplicate filter, logged
@@ -154,6 +156,8 @@ public:
     // that after a crash before hitsTaken the restart can tell whether the file got them.
     virtual void hitsWriting(const std::string& file, std::uint64_t offset, std::uint64_t length,
                              std::uint64_t checksum, const std::vector<DeviceHit>& hits) = 0;
+    // The official's log window.
+    virtual Operator& op() = 0;
 };
 // The system clock: UTC milliseconds since 1970.
 std::uint64_t systemUtcNowMs();

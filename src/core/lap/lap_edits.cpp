@@ -18,9 +18,9 @@ long long nowSeconds() {
         .count();
 }
 
-void backupFailed(const std::string& what) {
-    theOperator().message("Не удалось сохранить резервную копию файла кругов (" + what + ").\r\nИзменение отменено.",
-                          "Ошибка", Operator::Icon::Error);
+void backupFailed(Operator& op, const std::string& what) {
+    op.message("Не удалось сохранить резервную копию файла кругов (" + what + ").\r\nИзменение отменено.",
+               "Ошибка", Operator::Icon::Error);
 }
 
 std::filesystem::path historyPath(const std::filesystem::path& eventFolder) {
@@ -39,17 +39,17 @@ void LapTiming::deleteRaceItems(int firstRow, int lastRow) {
     // The backups hold the events exactly as they stand before the deletion.
     const std::string before = lapFileText(list);
     if (host_.eventFolder().empty()) {
-        backupFailed("нет папки события");
+        backupFailed(op_, "нет папки события");
         return;
     }
     Status undo = writeFileAtomic(lapFilePath("lap_single_undelete.txt"), before);
     if (!undo.ok()) {
-        backupFailed(undo.message());
+        backupFailed(op_, undo.message());
         return;
     }
     Status history = writeFileAtomic(historyPath(host_.eventFolder()), before);
     if (!history.ok()) {
-        backupFailed(history.message());
+        backupFailed(op_, history.message());
         return;
     }
 
@@ -74,7 +74,7 @@ void LapTiming::undeleteRaceItems() {
         if (std::filesystem::exists(current, ec)) {
             Status history = copyFileAtomic(current, historyPath(host_.eventFolder()));
             if (!history.ok()) {
-                backupFailed(history.message());
+                backupFailed(op_, history.message());
                 return;
             }
         }
@@ -120,7 +120,7 @@ void LapTiming::retireRacer(int index) {
             std::optional<LapRacerInfo> racer = reg && s->racer != 0 ? reg->findRacer(s->racer) : std::nullopt;
             items.push_back(racer ? std::to_string(s->racer) + " " + racer->name : "№ " + std::to_string(s->racer));
         }
-        index = theOperator().pick("Сход участника", items);
+        index = op_.pick("Сход участника", items);
     }
     if (index < 0 || index >= static_cast<int>(listed.size()) || !raceItems_ || raceItems_->empty()) return;
 

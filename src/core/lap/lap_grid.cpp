@@ -109,7 +109,7 @@ int LapGridCommands::rowOfKey(const EventKey& key, const char* caption) const {
     if (const TRaceItemList* list = lap_.raceItems().get())
         for (std::size_t i = 0; i < list->size(); ++i)
             if ((*list)[i]->kind == key.kind && (*list)[i]->time == key.time) return static_cast<int>(i) + 1;
-    theOperator().message(kLapEventGoneText, caption, Operator::Icon::Warning);
+    lap_.op().message(kLapEventGoneText, caption, Operator::Icon::Warning);
     return 0;
 }
 
@@ -118,7 +118,7 @@ void LapGridCommands::setNumber(int row) {
     if (!key) return;
     port_.setEditingNumber(true);
     std::string text;
-    const bool ok = theOperator().inputQuery("Задать номер", "Номер", text);
+    const bool ok = lap_.op().inputQuery("Задать номер", "Номер", text);
     port_.setEditingNumber(false);
     if (!ok) return;
     const std::optional<int> number = racerNumberAnswer(text);
@@ -130,7 +130,7 @@ void LapGridCommands::setPenalty(int row) {
     const std::optional<EventKey> key = keyOfRow(row);
     if (!key) return;
     std::string text;
-    if (!theOperator().inputQuery("Задать штраф", "Штраф, с", text)) return;
+    if (!lap_.op().inputQuery("Задать штраф", "Штраф, с", text)) return;
     if (const int now = rowOfKey(*key, "Задать штраф")) lap_.setRaceItemPenalty(now - 1, penaltyAnswerMs(text));
 }
 
@@ -154,7 +154,7 @@ void LapGridCommands::deleteRows(int firstRow, int lastRow) {
     const int count = static_cast<int>(lap_.raceItems()->size());
     const std::optional<EventKey> last = keyOfRow(std::clamp(lastRow, firstRow, count));
     if (!last) return;
-    if (!theOperator().askYesNo("Точно удалить?", "")) return;
+    if (!lap_.op().askYesNo("Точно удалить?", "")) return;
     const int from = rowOfKey(*first, "Удаление");
     const int to = from ? rowOfKey(*last, "Удаление") : 0;
     if (from && to) lap_.deleteRaceItems(from, std::max(from, to)); // grid rows
@@ -179,7 +179,7 @@ void LapGridCommands::undelete() {
 }
 
 void LapGridCommands::deleteAll() {
-    if (!theOperator().askYesNo("Точно удалить?", "")) return;
+    if (!lap_.op().askYesNo("Точно удалить?", "")) return;
     if (isLapMode(lap_.host().raceMode()))
         lap_.deleteRaceItems(-1, -1);
     else

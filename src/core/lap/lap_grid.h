@@ -65,7 +65,7 @@ public:
 };
 
 // The commands of the lap grid's menu, keys and the "Правка" items on one lap timing.
-// Questions go to theOperator(). Neither the lap timing nor the port is owned.
+// Questions go to the lap timing's operator. Neither the lap timing nor the port is owned.
 class LapGridCommands {
 public:
     LapGridCommands(LapTiming& lap, LapGridPort& port) : lap_(lap), port_(port) {}

@@ -9,8 +9,8 @@
 // built with. The composition root builds one that forwards to those objects; tests
 // build fakes. Every method is pure: a host answers for all of them.
 //
-// Questions (number input, class picker, retired racer, messages) go through
-// theOperator() (core/platform/operator.h), not through the host.
+// Questions (number input, class picker, retired racer, messages) go to the Operator
+// the lap timing is built with (core/platform/operator.h), not through the host.
 //
 // Ownership: a LapTiming does not own its host; the host must outlive it.
 // Thread: every method is called on the main thread.

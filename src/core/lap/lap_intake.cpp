@@ -423,7 +423,7 @@ int LapTiming::askLapRacerNumber(int number) {
     pendingClass_ = -1;
     if (number == 0) {
         std::string text;
-        if (!theOperator().inputQuery("Задать номер", "Номер", text)) return -1;
+        if (!op_.inputQuery("Задать номер", "Номер", text)) return -1;
         number = static_cast<int>(parseIntegerInRange(text, 0, 2147483647).value_or(0));
     }
     if (LapRegistry* reg = host_.registry()) {

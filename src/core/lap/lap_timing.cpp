@@ -7,7 +7,7 @@
 
 namespace velmaro {
 
-LapTiming::LapTiming(LapHost& host, HitIntake& intake) : host_(host), intake_(intake) {}
+LapTiming::LapTiming(LapHost& host, HitIntake& intake, Operator& op) : host_(host), intake_(intake), op_(op) {}
 
 LapTiming::~LapTiming() = default;
 
@@ -141,7 +141,7 @@ std::optional<int32_t> LapTiming::pickRacerClass(const LapRacerInfo& racer) {
                 }
     }
     if (ids.empty()) return std::nullopt;
-    int chosen = theOperator().pick("Класс участника", names);
+    int chosen = op_.pick("Класс участника", names);
     // The picker opens with its first item selected; closing it keeps that choice.
     if (chosen < 0 || chosen >= static_cast<int>(ids.size())) chosen = 0;
     return ids[static_cast<size_t>(chosen)];

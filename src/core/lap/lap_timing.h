@@ -40,16 +40,21 @@
 
 namespace velmaro {
 
+class Operator;
+
 class LapTiming {
 public:
     // `intake` is the hit intake whose batches the hit handlers hand their saves to.
-    LapTiming(LapHost& host, HitIntake& intake);
+    // Questions to the official (number input, class picker, retired racer, messages) go
+    // to `op`. None is owned; all outlive this.
+    LapTiming(LapHost& host, HitIntake& intake, Operator& op);
     ~LapTiming();
     LapTiming(const LapTiming&) = delete;
     LapTiming& operator=(const LapTiming&) = delete;
 
     LapHost& host() const { return host_; }
     HitIntake& intake() const { return intake_; }
+    Operator& op() const { return op_; }
 
     // ---- the event state (formerly globals)
 
@@ -282,6 +287,7 @@ private:
     // ---- state, in the order built
     LapHost& host_;
     HitIntake& intake_;
+    Operator& op_;
     ThreadOwner owner_;
     std::unique_ptr<TRaceItemList> raceItems_; // gRaceItems
     int lapStartState_ = 0;                    // gLapStartState

@@ -13,7 +13,7 @@ void showExportedFiles(DocumentOpener& opener, Operator& op, const std::vector<s
         op.log("Файл сохранен: " + file.string());
         where += (written.size() == 1 ? "" : "\n") + file.string();
     }
-    opener.open(shown, [where] { theOperator().message(where, "Экспорт", Operator::Icon::Information); });
+    opener.open(shown, [where, &op] { op.message(where, "Экспорт", Operator::Icon::Information); });
 }
 
 } // namespace velmaro

@@ -21,8 +21,8 @@ public:
 class Operator;
 // After an export: each file of `written` is named in the log window, then `shown` (one
 // of them) is opened. When nothing opens it, the official is told where the files are
-// by a message of the process's operator (theOperator()): that answer may come after
-// this has returned, when `op` may be gone.
+// by a message of `op`: that answer may come after this has returned, so `op` is the
+// console's question desk (or another operator that outlives the opener).
 void showExportedFiles(DocumentOpener& opener, Operator& op, const std::vector<std::filesystem::path>& written,
                        const std::filesystem::path& shown);
 

@@ -1,110 +1,93 @@
 #include "core/platform/operator.h"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
 #include <utility>
 
 namespace velmaro {
 
-namespace {
+QuestionDesk::QuestionDesk(Operator& window) : window_(window) {}
 
-class SilentOperator final : public Operator {
-public:
-    void message(const std::string&, const std::string&, Icon) override {}
-    bool askYesNo(const std::string&, const std::string&, Icon) override { return false; }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    int pick(const std::string&, const std::vector<std::string>&) override { return -1; }
-    void log(const std::string&) override {}
-};
+QuestionDesk::~QuestionDesk() = default;
 
-SilentOperator gSilent;
-std::atomic<Operator*> gOperator{nullptr};
-
-Operator& installed() {
-    Operator* op = gOperator.load();
-    return op ? *op : gSilent;
+void QuestionDesk::message(const std::string& text, const std::string& caption, Icon icon) {
+    const QuestionScope open(*this, caption.empty() ? text : caption);
+    window_.message(text, caption, icon);
 }
 
-// ---- open questions and the actions waiting for them (main thread)
-
-struct Waiting {
-    const void* owner;
-    std::function<void()> action;
-};
-
-std::vector<std::string> gOpen; // captions, the one opened last at the back
-std::vector<Waiting> gWaiting;
-std::function<void(std::function<void()>)> gPost;
-
-void runWaiting() {
-    if (!gOpen.empty()) return; // another question opened meanwhile: its close runs them
-    std::vector<Waiting> due = std::move(gWaiting);
-    gWaiting.clear();
-    for (Waiting& w : due) w.action();
+bool QuestionDesk::askYesNo(const std::string& text, const std::string& caption, Icon icon) {
+    const QuestionScope open(*this, caption.empty() ? text : caption);
+    return window_.askYesNo(text, caption, icon);
 }
 
-void questionClosed() {
-    gOpen.pop_back();
-    if (!gOpen.empty() || gWaiting.empty()) return;
-    if (gPost)
-        gPost(runWaiting);
-    else if (std::uncaught_exceptions() == 0) // not while a question is left by an exception
-        runWaiting();
+bool QuestionDesk::inputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
+    const QuestionScope open(*this, caption.empty() ? prompt : caption);
+    return window_.inputQuery(caption, prompt, value);
 }
 
-// theOperator(): the installed operator, with each question open while it is asked.
-class QuestionGate final : public Operator {
-public:
-    void message(const std::string& text, const std::string& caption, Icon icon) override {
-        const QuestionScope open(caption.empty() ? text : caption);
-        installed().message(text, caption, icon);
-    }
-    bool askYesNo(const std::string& text, const std::string& caption, Icon icon) override {
-        const QuestionScope open(caption.empty() ? text : caption);
-        return installed().askYesNo(text, caption, icon);
-    }
-    bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) override {
-        const QuestionScope open(caption.empty() ? prompt : caption);
-        return installed().inputQuery(caption, prompt, value);
-    }
-    int pick(const std::string& caption, const std::vector<std::string>& items) override {
-        const QuestionScope open(caption);
-        return installed().pick(caption, items);
-    }
-    void log(const std::string& line) override { installed().log(line); }
-};
+int QuestionDesk::pick(const std::string& caption, const std::vector<std::string>& items) {
+    const QuestionScope open(*this, caption);
+    return window_.pick(caption, items);
+}
 
-QuestionGate gGate;
+void QuestionDesk::log(const std::string& line) { window_.log(line); }
 
-} // namespace
+bool QuestionDesk::questionOpen() const {
+    owner_.assertOwner();
+    return !open_.empty();
+}
 
-Operator& theOperator() { return gGate; }
+std::string QuestionDesk::openQuestionCaption() const {
+    owner_.assertOwner();
+    return open_.empty() ? std::string() : open_.back();
+}
 
-void setOperator(Operator* op) { gOperator.store(op); }
-
-QuestionScope::QuestionScope(std::string caption) { gOpen.push_back(std::move(caption)); }
-
-QuestionScope::~QuestionScope() { questionClosed(); }
-
-bool questionOpen() { return !gOpen.empty(); }
-
-std::string openQuestionCaption() { return gOpen.empty() ? std::string() : gOpen.back(); }
-
-void whenNoQuestionOpen(const void* owner, std::function<void()> action) {
-    if (gOpen.empty()) {
+void QuestionDesk::whenNoQuestionOpen(const void* owner, std::function<void()> action) {
+    owner_.assertOwner();
+    if (open_.empty()) {
         action();
         return;
     }
     const auto ofOwner = [owner](const Waiting& w) { return w.owner == owner; };
-    if (std::none_of(gWaiting.begin(), gWaiting.end(), ofOwner)) gWaiting.push_back({owner, std::move(action)});
+    if (std::none_of(waiting_.begin(), waiting_.end(), ofOwner)) waiting_.push_back({owner, std::move(action)});
 }
 
-void forgetWaitingAction(const void* owner) {
+void QuestionDesk::forgetWaitingAction(const void* owner) {
+    owner_.assertOwner();
     const auto ofOwner = [owner](const Waiting& w) { return w.owner == owner; };
-    gWaiting.erase(std::remove_if(gWaiting.begin(), gWaiting.end(), ofOwner), gWaiting.end());
+    waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(), ofOwner), waiting_.end());
 }
 
-void setEventLoopPost(std::function<void(std::function<void()>)> post) { gPost = std::move(post); }
+void QuestionDesk::setEventLoopPost(std::function<void(std::function<void()>)> post) {
+    owner_.assertOwner();
+    post_ = std::move(post);
+}
+
+void QuestionDesk::questionOpened(std::string caption) {
+    owner_.assertOwner();
+    open_.push_back(std::move(caption));
+}
+
+void QuestionDesk::questionClosed() {
+    open_.pop_back();
+    if (!open_.empty() || waiting_.empty()) return;
+    if (post_)
+        post_([this] { runWaiting(); });
+    else if (std::uncaught_exceptions() == 0) // not while a question is left by an exception
+        runWaiting();
+}
+
+void QuestionDesk::runWaiting() {
+    if (!open_.empty()) return; // another question opened meanwhile: its close runs them
+    std::vector<Waiting> due = std::move(waiting_);
+    waiting_.clear();
+    for (Waiting& w : due) w.action();
+}
+
+QuestionScope::QuestionScope(QuestionDesk& desk, std::string caption) : desk_(desk) {
+    desk_.questionOpened(std::move(caption));
+}
+
+QuestionScope::~QuestionScope() { desk_.questionClosed(); }
 
 } // namespace velmaro

@@ -11,24 +11,27 @@ namespace {
 
 std::mutex gLock;
 std::set<std::string> gFailing; // files whose last save failed
+Operator* gLog = nullptr;       // where the lines go
 
 } // namespace
 
 Status reportSave(const std::filesystem::path& file, Status status) {
     const std::string key = file.lexically_normal().string();
-    bool tell = false;
-    {
-        std::lock_guard<std::mutex> guard(gLock);
-        tell = status.ok() ? gFailing.erase(key) > 0 : gFailing.insert(key).second;
-    }
-    if (tell) {
+    std::lock_guard<std::mutex> guard(gLock);
+    const bool tell = status.ok() ? gFailing.erase(key) > 0 : gFailing.insert(key).second;
+    if (tell && gLog) {
         if (status.ok())
-            theOperator().log("Файл " + key + " снова записывается");
+            gLog->log("Файл " + key + " снова записывается");
         else
-            theOperator().log("Не удалось записать файл " + key + ": " + status.message() +
+            gLog->log("Не удалось записать файл " + key + ": " + status.message() +
                               " (следующие ошибки этого файла не показываются, пока он не запишется)");
     }
     return status;
+}
+
+void setSaveReportLog(Operator* op) {
+    std::lock_guard<std::mutex> guard(gLock);
+    gLog = op;
 }
 
 void resetSaveReports() {

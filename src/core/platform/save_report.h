@@ -9,10 +9,16 @@
 
 namespace velmaro {
 
+class Operator;
+
 // Notes the outcome of a save or copy to `file` and returns `status` unchanged. The first
 // failure after a success (or the first ever) is logged; later failures of the same file
 // are not, until a success ends the run (that is logged too).
 Status reportSave(const std::filesystem::path& file, Status status);
+
+// Where the lines go: `op` (not owned; null drops them). The composition root sets its
+// question desk once it is built and clears it before the desk goes.
+void setSaveReportLog(Operator* op);
 
 // Forgets every run of failures (tests).
 void resetSaveReports();

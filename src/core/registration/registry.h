@@ -25,6 +25,8 @@
 
 namespace velmaro {
 
+class Operator;
+
 // A fresh GUID in registry form: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hex.
 std::string newGuid();
 
@@ -234,11 +236,12 @@ public:
     // appended. After a merge: saveRacers (when `save` or overwriteAll), sendRaceInfo,
     // refreshClassCounts, repaintBrackets, racersChanged. Look-ups are built once per
     // list, so the cost grows with the records and racers, not with their product.
-    Status importRacersJson(const nlohmann::json& records, bool save, bool overwriteAll);
+    // What is skipped is logged to `op`.
+    Status importRacersJson(const nlohmann::json& records, bool save, bool overwriteAll, Operator& op);
     // Removes the racers whose GUIDs an incoming "removeList" array names (a GUID named n
     // times removes the first n racers that have it), in one pass, then saves and
-    // refreshes. Elements that are not texts are skipped with a log line.
-    Status removeRacersJson(const nlohmann::json& guids);
+    // refreshes. Elements that are not texts are skipped with a log line to `op`.
+    Status removeRacersJson(const nlohmann::json& guids, Operator& op);
 
     // --- the drag results thread's view ---------------------------------------------
     // Racers and classes as they stand, without the classes' result lists (the results

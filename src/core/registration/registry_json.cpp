@@ -240,10 +240,10 @@ std::string recordLabel(std::size_t index) { return "racersData[" + std::to_stri
 
 } // namespace
 
-Status TRegistry::importRacersJson(const json& records, bool save, bool overwriteAll) {
+Status TRegistry::importRacersJson(const json& records, bool save, bool overwriteAll, Operator& op) {
     // Only an array is a racer list: a missing one must not empty the registry.
     if (!records.is_array()) {
-        theOperator().log("Список участников: racersData не массив, сообщение пропущено");
+        op.log("Список участников: racersData не массив, сообщение пропущено");
         return Status::Error("racersData is not an array");
     }
     const json& list = records;
@@ -258,7 +258,7 @@ Status TRegistry::importRacersJson(const json& records, bool save, bool overwrit
     RacerKeys keys(merged);
     const std::size_t taken = std::min(list.size(), kMaxIncomingRacers);
     if (taken < list.size())
-        theOperator().log("Список участников: больше " + std::to_string(kMaxIncomingRacers) + " записей; взяты первые " +
+        op.log("Список участников: больше " + std::to_string(kMaxIncomingRacers) + " записей; взяты первые " +
                           std::to_string(kMaxIncomingRacers) + ", остальные пропущены");
     for (std::size_t i = 0; i < taken; ++i) {
         IncomingRacer in;
@@ -267,7 +267,7 @@ Status TRegistry::importRacersJson(const json& records, bool save, bool overwrit
         if (rr == ReadResult::Skip) continue;
         if (rr == ReadResult::Ok && applyIncoming(merged, keys, in, error)) continue;
         const std::string message = recordLabel(i) + ": " + error + "; список участников не изменён";
-        theOperator().log("Список участников: " + message);
+        op.log("Список участников: " + message);
         return Status::Error(message);
     }
     if (overwriteAll) {
@@ -292,9 +292,9 @@ Status TRegistry::importRacersJson(const json& records, bool save, bool overwrit
     return Status::Ok();
 }
 
-Status TRegistry::removeRacersJson(const json& guids) {
+Status TRegistry::removeRacersJson(const json& guids, Operator& op) {
     if (!guids.is_array()) {
-        theOperator().log("Список удаления: removeList не массив, сообщение пропущено");
+        op.log("Список удаления: removeList не массив, сообщение пропущено");
         return Status::Error("removeList is not an array");
     }
     // How many times the list names each racer's GUID: each time removes one more racer
@@ -306,7 +306,7 @@ Status TRegistry::removeRacersJson(const json& guids) {
     for (std::size_t i = 0; i < guids.size(); ++i) {
         const json& g = guids[i];
         if (!g.is_string()) {
-            theOperator().log("Список удаления: removeList[" + std::to_string(i) + "] не текст; элемент пропущен");
+            op.log("Список удаления: removeList[" + std::to_string(i) + "] не текст; элемент пропущен");
             continue;
         }
         if (const auto it = named.find(importedText(g.get_ref<const std::string&>(), cleaned)); it != named.end())

@@ -28,9 +28,9 @@ constexpr const char* kLanesCaption = "Расположение участник
 
 // Asks a lane's racer number into the shared `text`: the number typed, `marker` for an
 // entry that is not a whole number in range, nullopt on cancel.
-std::optional<std::int32_t> askLaneNumber(const char* prompt, std::string& text, std::int32_t marker) {
+std::optional<std::int32_t> askLaneNumber(Operator& op, const char* prompt, std::string& text, std::int32_t marker) {
     std::string answer = text;
-    if (!theOperator().inputQuery(kNumberCaption, prompt, answer)) return std::nullopt;
+    if (!op.inputQuery(kNumberCaption, prompt, answer)) return std::nullopt;
     text = answer;
     const std::optional<std::uint32_t> number = parseRacerNumber(answer);
     return number ? static_cast<std::int32_t>(*number) : marker;
@@ -87,7 +87,7 @@ void StartSequence::createRun(int runMode, bool select, const std::function<void
     dragHost().notifyResultsThread();
     dragHost().repaintGrid();
     const Status saved = saveDragFile();
-    if (!saved.ok()) theOperator().log(saved.message());
+    if (!saved.ok()) desk_.log(saved.message());
     armed_ = true;
 }
 
@@ -106,7 +106,7 @@ void StartSequence::newRollersRun(int runMode) {
 void StartSequence::newRunPrompts(int runMode) {
     Console& c = console_;
     c.exchange.sendReset();
-    createRun(runMode, true, [&c](TDragRaceItem&) {
+    createRun(runMode, true, [this, &c](TDragRaceItem&) {
         TScoreboardController* sb = c.scoreboard;
         if (sb) {
             if (typeOneOfScoreboardLogo(sb->getType())) {
@@ -122,7 +122,7 @@ void StartSequence::newRunPrompts(int runMode) {
         const int boardLeft = c.invertScoreboard != 0 ? 2 : 1;
         const int boardRight = c.invertScoreboard != 0 ? 1 : 2;
 
-        if (const auto number = askLaneNumber(kLeftPrompt, text, -1)) {
+        if (const auto number = askLaneNumber(desk_, kLeftPrompt, text, -1)) {
             setLaneRacer(*number, LANE_LEFT, -1);
             if ((sb = c.scoreboard)) {
                 showNumberOnScoreboard(*sb, boardLeft, *number);
@@ -141,7 +141,7 @@ void StartSequence::newRunPrompts(int runMode) {
             cancelled = 1;
         }
 
-        if (const auto number = askLaneNumber(kRightPrompt, text, -2)) {
+        if (const auto number = askLaneNumber(desk_, kRightPrompt, text, -2)) {
             setLaneRacer(*number, LANE_RIGHT, -1);
             if ((sb = c.scoreboard)) {
                 showNumberOnScoreboard(*sb, boardRight, *number);
@@ -163,11 +163,11 @@ void StartSequence::newRunPrompts(int runMode) {
 
 void StartSequence::newRollersRunPrompts(int runMode) {
     Console& c = console_;
-    createRun(runMode, false, [&c, runMode](TDragRaceItem&) {
+    createRun(runMode, false, [this, &c, runMode](TDragRaceItem&) {
         if (TScoreboardController* sb = c.scoreboard) sb->reset(1);
         std::string text;
         const char* leftPrompt = runMode == RUN_MODE_QUALIFICATION ? "Номер участника" : kLeftPrompt;
-        if (const auto number = askLaneNumber(leftPrompt, text, -1)) {
+        if (const auto number = askLaneNumber(desk_, leftPrompt, text, -1)) {
             setLaneRacer(*number, LANE_LEFT, -1);
             if (TScoreboardController* sb = c.scoreboard) {
                 sb->showResult(1, 1, *number, 0, 0, 0, 0, 0);
@@ -178,7 +178,7 @@ void StartSequence::newRollersRunPrompts(int runMode) {
             setLaneRacer(-1, LANE_LEFT, -1);
         }
         if (runMode == RUN_MODE_FINAL) {
-            if (const auto number = askLaneNumber(kRightPrompt, text, -2)) {
+            if (const auto number = askLaneNumber(desk_, kRightPrompt, text, -2)) {
                 setLaneRacer(*number, LANE_RIGHT, -1);
                 if (TScoreboardController* sb = c.scoreboard) {
                     sb->showResult(1, 2, *number, 0, 0, 0, 0, 0);
@@ -215,7 +215,7 @@ bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracke
     const std::array<std::string, 2> texts =
         swapped ? std::array<std::string, 2>{slotText[1], slotText[0]} : slotText;
     {
-        const QuestionScope open(kLanesCaption);
+        const QuestionScope open(desk_, kLanesCaption);
         if (!ports_.chooseLanes(texts, swapped)) return false;
     }
     lanes.swapped = swapped != 0 ? 1 : 0;
@@ -223,7 +223,7 @@ bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracke
     pair = findPairTarget(brackets_, *target);
     if (!pair) {
         lock.unlock();
-        theOperator().message(kPairGoneText, kLanesCaption, Operator::Icon::Warning);
+        desk_.message(kPairGoneText, kLanesCaption, Operator::Icon::Warning);
         return false;
     }
     for (int k = 0; k < 2; ++k) {

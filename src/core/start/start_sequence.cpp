@@ -47,20 +47,21 @@ int runModeOfItem(int item) {
     }
 }
 
-StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets)
-    : ports_(ports), lap_(lap), console_(console), brackets_(brackets) {}
+StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets,
+                             QuestionDesk& desk)
+    : ports_(ports), lap_(lap), console_(console), brackets_(brackets), desk_(desk) {}
 
-StartSequence::~StartSequence() { forgetWaitingAction(this); }
+StartSequence::~StartSequence() { desk_.forgetWaitingAction(this); }
 
 bool StartSequence::waitForQuestion(Press press, int modifiers, bool onlyIfArmed) {
-    if (!questionOpen()) return false;
+    if (!desk_.questionOpen()) return false;
     for (WaitingPress& w : waiting_) {
         if (w.press != press) continue;
         w.onlyIfArmed = w.onlyIfArmed && onlyIfArmed; // pressed again inside the same question: runs once
         return true;
     }
-    waiting_.push_back({press, modifiers, onlyIfArmed, openQuestionCaption()});
-    whenNoQuestionOpen(this, [this] { runWaitingPresses(); });
+    waiting_.push_back({press, modifiers, onlyIfArmed, desk_.openQuestionCaption()});
+    desk_.whenNoQuestionOpen(this, [this] { runWaitingPresses(); });
     return true;
 }
 
@@ -72,10 +73,10 @@ void StartSequence::runWaitingPresses() {
         const std::string line =
             std::string(isStart ? "СТАРТ" : "СЛЕД. СТАРТ") + " ждал закрытия вопроса «" + w.question + "»";
         if (w.onlyIfArmed && !armed_) {
-            theOperator().log(line + " и не выполнен: заезд больше не ждёт старта");
+            desk_.log(line + " и не выполнен: заезд больше не ждёт старта");
             continue;
         }
-        theOperator().log(line + " и выполнен после него");
+        desk_.log(line + " и выполнен после него");
         if (isStart)
             start(w.modifiers);
         else
@@ -148,13 +149,13 @@ void StartSequence::start(int modifiers) {
                         auto lock = brackets_.lockBrackets();
                         target = pairTarget(bracket, pair);
                     }
-                    if (!theOperator().askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
+                    if (!desk_.askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
                     {
                         auto lock = brackets_.lockBrackets();
                         pair = target ? findPairTarget(brackets_, *target) : nullptr;
                         if (!pair) {
                             lock.unlock();
-                            theOperator().message(kPairGoneText, "", Operator::Icon::Warning);
+                            desk_.message(kPairGoneText, "", Operator::Icon::Warning);
                             return;
                         }
                         for (TFinalPair* p : {pair, pair->nextPair, pair->loserPair}) {

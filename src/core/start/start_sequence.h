@@ -23,8 +23,10 @@
 // Reads the settings, the timing mode and the scoreboard controller of the console it is
 // built with, the drag host (core/drag) for the run grid, the registry's racers, the
 // radio scoreboards and the lane displays; START and NEXT of the single-lane modes go
-// to the lap timing it is built with; everything else through StartPorts. Neither the
-// ports, the lap timing nor the console is owned. Main thread only.
+// to the lap timing it is built with; everything else through StartPorts. Questions and
+// the waiting for another command's question go through the question desk it is built
+// with. Neither the ports, the lap timing, the console nor the desk is owned. Main thread
+// only.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -39,6 +41,7 @@ namespace velmaro {
 class Console;
 class BracketPages;
 class LapTiming;
+class QuestionDesk;
 struct TFinalPair;
 struct TDragRaceItem;
 
@@ -53,8 +56,8 @@ int runModeOfItem(int item);
 class StartSequence {
 public:
     // `brackets`: the class pages' brackets the pair runs are made from. Neither the
-    // console nor the brackets are owned.
-    StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets);
+    // console, the brackets nor the desk is owned.
+    StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets, QuestionDesk& desk);
     ~StartSequence();
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
@@ -149,6 +152,7 @@ private:
     LapTiming& lap_;
     Console& console_;
     BracketPages& brackets_;
+    QuestionDesk& desk_;
     bool armed_ = false;
     bool busy_ = false;
     std::vector<WaitingPress> waiting_;

@@ -10,9 +10,9 @@ bool ConsoleApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        theOperator().message(e.what(), "Velmaro", Operator::Icon::Error);
+        if (errors_) errors_->message(e.what(), "Velmaro", Operator::Icon::Error);
     } catch (...) {
-        theOperator().message("", "Velmaro", Operator::Icon::Error);
+        if (errors_) errors_->message("", "Velmaro", Operator::Icon::Error);
     }
     return false;
 }

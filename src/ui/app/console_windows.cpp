@@ -63,21 +63,21 @@ T* make(T*& global, Args&... args) {
 } // namespace
 
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
-                                     DragResults& results,
+                                     DragResults& results, Operator& op,
                                      const std::function<void(TMainForm&)>& beforeCreate) {
     gResultsHost = std::make_unique<ConsoleResultsHost>(lap, console, results);
     gHitLogPort = std::make_unique<ConsoleHitLogPort>(console);
     gScoreboardSettingsPort = std::make_unique<ConsoleScoreboardSettingsPort>(console, ports);
     gChannelScanPort = std::make_unique<ConsoleChannelScanPort>(console);
-    MainForm = new TMainForm(commands, lap, console, ports, nullptr);
+    MainForm = new TMainForm(commands, lap, console, ports, op, nullptr);
     gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);
     MainForm->FormCreate();
-    make(RegForm);
-    make(EditPersonalDataForm);
+    make(RegForm, op);
+    make(EditPersonalDataForm, op);
     make(SelectClassForm);
     make(LogWindow);
-    RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, nullptr);
+    RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, op, nullptr);
     gWindows.append(RallyResults);
     make(SelectLanesForm);
     make(CheckClassesForm);
@@ -88,7 +88,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
     make(failRacerForm);
     make(SetWinnerForm);
     make(DragResultsForm);
-    make(EditClassForm);
+    make(EditClassForm, op);
     make(manualBracketOrderForm);
     make(scanChannelsForm, *gChannelScanPort);
     make(startTimerForm, commands);

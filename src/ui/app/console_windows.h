@@ -14,6 +14,7 @@ class Console;
 class ConsolePorts;
 class DragResults;
 class LapTiming;
+class Operator;
 } // namespace velmaro
 
 namespace velmaro::ui {
@@ -26,10 +27,10 @@ class MainFormCommands;
 // constructed main window just before its creation handler (the program joins the
 // other areas' widgets and handlers to it there). The main window's lap grid and the
 // results window work on `lap`, the results window on `results` too; the windows show
-// `console`, and the main window reaches the core side through `ports`. All four must
-// outlive the windows.
+// `console`, the main window reaches the core side through `ports`, and the windows'
+// questions go to `op` (the console's question desk). All five must outlive the windows.
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
-                                     DragResults& results,
+                                     DragResults& results, Operator& op,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

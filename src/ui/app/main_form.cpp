@@ -95,8 +95,8 @@ QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
 } // namespace
 
 TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, Console& console_, ConsolePorts& ports_,
-                     QWidget* parent)
-    : QMainWindow(parent), commands(commands_), lapTiming(lap), console(console_), ports(ports_) {
+                     Operator& op_, QWidget* parent)
+    : QMainWindow(parent), commands(commands_), op(op_), lapTiming(lap), console(console_), ports(ports_) {
     setObjectName("MainForm");
     setWindowTitle("Velmaro v3.6");
     QFont font(u("Tahoma"));
@@ -139,7 +139,7 @@ void TMainForm::buildMenus() {
     };
 
     QMenu* file = bar->addMenu(u("Файл"));
-    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [this] { newEvent(console, ports); });
+    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [this] { newEvent(console, ports, op); });
     connect(item(file, mOpenEvent, "mOpenEvent", "Открыть мероприятие"), &QAction::triggered, this,
             [this] { mOpenEventClick(); });
     connect(item(file, mPrint, "mPrint", "Печать сетки"), &QAction::triggered, this, [this] { this->commands.printBracket(); });
@@ -191,7 +191,7 @@ void TMainForm::buildMenus() {
         ports.resendRunToScoreboards();
     });
     connect(item(mode, menuSpeedTrapDist, "menuSpeedTrapDist", "Дистанция до датчика скорости"), &QAction::triggered,
-            this, [this] { askSpeedTrapDistance(console, ports); });
+            this, [this] { askSpeedTrapDistance(console, ports, op); });
     connect(item(mode, N23, "N23", "Таймер старта"), &QAction::triggered, this, [] {
         if (startTimerForm) bringWindowForward(*startTimerForm);
     });
@@ -569,7 +569,7 @@ void TMainForm::mOpenEventClick() {
     QString root = QString::fromStdString(challengesFolder().string());
     QString folder = QFileDialog::getExistingDirectory(this, u("Открыть мероприятие"), root, QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return;
-    openEvent(console, ports, std::filesystem::path(folder.toStdString()));
+    openEvent(console, ports, std::filesystem::path(folder.toStdString()), op);
 }
 
 void TMainForm::mRegisterClick() { commands.registration(); }

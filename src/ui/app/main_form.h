@@ -18,6 +18,7 @@
 #include "core/start/start_sequence.h"
 #include "ui/drag/drag_grid_widget.h"
 #include "core/lap/lap_grid.h"
+#include "core/platform/operator.h"
 #include "ui/lap/lap_grid_panel.h"
 
 class QAction;
@@ -80,7 +81,9 @@ public:
 class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGridPort {
     Q_OBJECT
 public:
-    TMainForm(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
+    // The menu's questions (new event, the speed trap distance) go to `op`, which, like
+    // the commands, the lap timing, the console and the ports, outlives the window.
+    TMainForm(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports, Operator& op,
               QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -106,6 +109,7 @@ public:
     bool closing() const { return closing_; }
 
     MainFormCommands& commands;
+    Operator& op;
     LapTiming& lapTiming;
     Console& console;
     ConsolePorts& ports;

@@ -1,7 +1,7 @@
 #pragma once
 // The operator as the race official meets it: message boxes, yes/no questions,
 // input prompts and pickers owned by the main window; log lines go to the log window.
-// Installed with setOperator() at start-up.
+// The composition root builds its question desk over one.
 #include <QPointer>
 #include <QWidget>
 

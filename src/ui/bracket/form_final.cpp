@@ -94,8 +94,10 @@ TformFinal::TformFinal(BracketPages& pages, QWidget* owner) : QWidget(owner), m_
     buildPopupMenu();
 }
 
-TformFinal::TformFinal(BracketPages& pages, TBracketWindowPort& port, QWidget* owner) : TformFinal(pages, owner) {
+TformFinal::TformFinal(BracketPages& pages, TBracketWindowPort& port, QuestionDesk& desk, QWidget* owner)
+    : TformFinal(pages, owner) {
     m_port = &port;
+    m_desk = &desk;
 }
 
 void TformFinal::buildPopupMenu() {
@@ -264,7 +266,7 @@ void TformFinal::commitPairChange() {
     const std::filesystem::path folder = m_port->eventFolder();
     if (!folder.empty()) {
         const Status st = saveFinalBracketFile(m_pages, folder);
-        if (!st.ok()) theOperator().log(st.message());
+        if (!st.ok()) m_desk->log(st.message());
     }
     m_port->requestRebuild();
     pbFinalBracketPaint();
@@ -302,7 +304,7 @@ std::optional<TPairTarget> TformFinal::selectedTarget() const {
 namespace {
 // Applies `change` to the target's pair under the bracket lock; a pair gone meanwhile is
 // told to the official (after the lock is released) and false returned.
-bool changePair(BracketPages& pages, const TPairTarget& target, const std::string& caption,
+bool changePair(BracketPages& pages, Operator& op, const TPairTarget& target, const std::string& caption,
                 const std::function<void(TFinalPair&)>& change) {
     {
         auto lock = pages.lockBrackets();
@@ -311,7 +313,7 @@ bool changePair(BracketPages& pages, const TPairTarget& target, const std::strin
             return true;
         }
     }
-    theOperator().message(kPairGoneText, caption, Operator::Icon::Warning);
+    op.message(kPairGoneText, caption, Operator::Icon::Warning);
     return false;
 }
 } // namespace
@@ -334,16 +336,16 @@ void TformFinal::technicalResult(bool win) {
         bothSet = pair->racers[0] && pair->racers[1];
         for (int k = 0; k < 2; ++k) items[std::size_t(k)] = pairSlotText(*pair, k, theRegistry());
     }
-    if (hasResult && !theOperator().askYesNo(kOverwriteBracketText, "Подтверждение")) return;
+    if (hasResult && !m_desk->askYesNo(kOverwriteBracketText, "Подтверждение")) return;
     if (!bothSet) return;
     std::string comment;
     int chosen;
     {
-        const QuestionScope open(caption);
+        const QuestionScope open(*m_desk, caption);
         chosen = m_port->chooseWinner(items, comment);
     }
     if (chosen != 0 && chosen != 1) return;
-    if (!changePair(m_pages, *target, caption,
+    if (!changePair(m_pages, *m_desk, *target, caption,
                     [&](TFinalPair& pair) { applyTechnicalResult(pair, chosen, win, comment); }))
         return;
     commitPairChange();
@@ -364,10 +366,10 @@ void TformFinal::N10Click() {
         }
     }
     {
-        const QuestionScope open("Комментарии");
+        const QuestionScope open(*m_desk, "Комментарии");
         if (!m_port->editComments(labels, comments)) return;
     }
-    if (!changePair(m_pages, *target, "Комментарии", [&](TFinalPair& pair) {
+    if (!changePair(m_pages, *m_desk, *target, "Комментарии", [&](TFinalPair& pair) {
             pair.comments[0] = comments[0];
             pair.comments[1] = comments[1];
         }))
@@ -387,8 +389,8 @@ void TformFinal::N6Click() {
         hasResult = pairHasResult(*pair);
     }
     if (hasResult) {
-        if (!theOperator().askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
-        if (!changePair(m_pages, *target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); })) return;
+        if (!m_desk->askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
+        if (!changePair(m_pages, *m_desk, *target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); })) return;
         // The file follows the cleared pairs also when the lane choice is then cancelled.
         const std::filesystem::path folder = m_port->eventFolder();
         if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(m_pages, folder));
@@ -420,13 +422,9 @@ void TformFinal::N3Click() {
     if (!m_port) return;
     const std::optional<TPairTarget> target = selectedTarget();
     if (!target) return;
-    if (!theOperator().askYesNo(kDeleteRunDataText, "Подтверждение")) return;
-    if (!changePair(m_pages, *target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); })) return;
+    if (!m_desk->askYesNo(kDeleteRunDataText, "Подтверждение")) return;
+    if (!changePair(m_pages, *m_desk, *target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); })) return;
     commitPairChange();
-}
-
-Status TformFinal::printBracket() {
-    return printFinalBracket(m_pages, bracket(), m_port ? m_port->eventFolder() : std::filesystem::path{});
 }
 
 void TformFinal::resizeEvent(QResizeEvent* event) {
@@ -440,7 +438,7 @@ void TformFinal::showEvent(QShowEvent* event) {
 }
 
 Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracket>& bracket,
-                         const std::filesystem::path& eventFolder) {
+                         const std::filesystem::path& eventFolder, Operator& op) {
     if (!bracket) return Status::Error("Нет сетки");
     auto device = openDefaultPrinter(eventFolder, "final_bracket");
     Status st = Status::Ok();
@@ -449,7 +447,7 @@ Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracke
         if (!bracket->racerList) bracket->racerList = racerNamesOf(theRegistry());
         st = bracket->print(*device);
     }
-    if (st.ok()) tellWherePrinted(*device);
+    if (st.ok()) tellWherePrinted(*device, op);
     return st;
 }
 

@@ -27,6 +27,8 @@
 
 namespace velmaro {
 
+class Operator;
+class QuestionDesk;
 class TformFinal;
 
 // The paint box: shows the window's off-screen bitmap and passes the mouse on.
@@ -53,8 +55,9 @@ public:
     // registered in `pages` (not owned; outlives the window). Without a port it has no
     // pair commands.
     explicit TformFinal(BracketPages& pages, QWidget* owner = nullptr);
-    // The class page window: pair commands through `port` (not owned; outlives the window).
-    TformFinal(BracketPages& pages, TBracketWindowPort& port, QWidget* owner);
+    // The class page window: pair commands through `port`, their questions through `desk`
+    // (neither owned; both outlive the window).
+    TformFinal(BracketPages& pages, TBracketWindowPort& port, QuestionDesk& desk, QWidget* owner);
     ~TformFinal() override;
 
     // The page's class (main thread). Setting it also sets the class of its bracket.
@@ -90,8 +93,6 @@ public:
     void N6Click();  // "Подготовить"
     void N3Click();  // "Удалить заезд"
     void pbFinalBracketDblClick() { N6Click(); }
-    // Prints the bracket (landscape, default printer or a PDF in the event folder).
-    Status printBracket();
     bool hasPairCommands() const { return m_port != nullptr; }
     TBracketWindowPort* port() const { return m_port; }
     // The list the window's page is registered in.
@@ -144,12 +145,13 @@ private:
     std::shared_ptr<TBracketPage> m_page;
     BracketPages& m_pages;
     TBracketWindowPort* m_port = nullptr;
+    QuestionDesk* m_desk = nullptr; // set with m_port
     QPoint m_dragPoint;
 };
 
 // Prints the bracket in landscape on the default printer, or with no printer installed
-// writes it as a PDF into `eventFolder` and tells the operator where. Main thread.
+// writes it as a PDF into `eventFolder` and tells `op` where. Main thread.
 Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracket>& bracket,
-                         const std::filesystem::path& eventFolder);
+                         const std::filesystem::path& eventFolder, Operator& op);
 
 } // namespace velmaro

@@ -31,11 +31,11 @@ private:
 } // namespace
 
 void sbGenerateBracketClick(QTabWidget& DragPageControl, int bracketType, int method, TmanualBracketOrderForm& dialog,
-                            std::int64_t nowSeconds) {
+                            std::int64_t nowSeconds, Operator& op) {
     auto* window = DragPageControl.currentIndex() > 0 ? qobject_cast<TformFinal*>(DragPageControl.currentWidget())
                                                       : nullptr;
     if (!window) {
-        theOperator().message(kChooseClassPageText, "Ошибка", Operator::Icon::Error);
+        op.message(kChooseClassPageText, "Ошибка", Operator::Icon::Error);
         return;
     }
     TBracketWindowPort* console = window->port();
@@ -46,7 +46,7 @@ void sbGenerateBracketClick(QTabWidget& DragPageControl, int bracketType, int me
     request.requestedSize = window->cbFinalCount->currentText().toInt();
     request.nowSeconds = nowSeconds;
     WindowGenerationPort port(*window, *console, dialog);
-    generateBracket(window->pages(), window->page(), request, theRegistry(), theOperator(), port);
+    generateBracket(window->pages(), window->page(), request, theRegistry(), op, port);
 }
 
 } // namespace velmaro::ui

@@ -12,21 +12,21 @@ std::unique_ptr<PrintDevice> PosReceiptPrinters::openReceiptPrinter() {
     return velmaro::openReceiptPrinter(console_.eventFolder, stem_);
 }
 
-void PosReceiptPrinters::printed(PrintDevice& printer) { tellWherePrinted(printer); }
+void PosReceiptPrinters::printed(PrintDevice& printer) { tellWherePrinted(printer, op_); }
 
-ReceiptHeading consoleReceiptHeading(const Console& console) {
-    return ReceiptHeading{console.eventName, receiptDateToday(), programReceiptLogo()};
+ReceiptHeading consoleReceiptHeading(const Console& console, Operator& op) {
+    return ReceiptHeading{console.eventName, receiptDateToday(), programReceiptLogo(op)};
 }
 
-void printTimeslipCommand(const Console& console, int which) {
-    PosReceiptPrinters printers(console, "timeslip");
-    const Status st = printTimeslip(which, consoleReceiptHeading(console), printers);
-    if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
+void printTimeslipCommand(const Console& console, int which, Operator& op) {
+    PosReceiptPrinters printers(console, "timeslip", op);
+    const Status st = printTimeslip(which, consoleReceiptHeading(console, op), printers);
+    if (!st.ok()) op.message(st.message(), "Печать", Operator::Icon::Error);
 }
 
-void raceReportMenuCommand(const Console& console) {
+void raceReportMenuCommand(const Console& console, Operator& op) {
     DesktopOpener opener;
-    raceReportCommand(console, opener, theOperator());
+    raceReportCommand(console, opener, op);
 }
 
 } // namespace velmaro::ui

@@ -79,10 +79,10 @@ Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& he
 }
 
 void printLapReceiptCommand(const Console& console, const LapTiming& lap, int index) {
-    PosReceiptPrinters printers(console, "lap_receipt");
+    PosReceiptPrinters printers(console, "lap_receipt", lap.op());
     const Status st =
-        printLapReceipt(lap, index, consoleReceiptHeading(console), printers, programFolder() / "printfooter.txt");
-    if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
+        printLapReceipt(lap, index, consoleReceiptHeading(console, lap.op()), printers, programFolder() / "printfooter.txt");
+    if (!st.ok()) lap.op().message(st.message(), "Печать", Operator::Icon::Error);
 }
 
 } // namespace velmaro::ui

@@ -19,9 +19,10 @@ QLabel* makeRacerAtStartLabel(QWidget* parent) {
     return l;
 }
 
-SystemEventHandler::SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree,
-                                       QLabel* numAtStart, HitIntake& intake, HitProcessor processHit)
-    : link_(link), host_(host), tree_(tree), numAtStart_(numAtStart), intake_(intake),
+SystemEventHandler::SystemEventHandler(SystemEventLink& link, SystemEventHost& host, Operator& op,
+                                       StartLightTree* tree, QLabel* numAtStart, HitIntake& intake,
+                                       HitProcessor processHit)
+    : link_(link), host_(host), op_(op), tree_(tree), numAtStart_(numAtStart), intake_(intake),
       processHit_(std::move(processHit)) {
     if (!processHit_) throw std::invalid_argument("SystemEventHandler needs the hit intake's processHit");
 }
@@ -31,7 +32,7 @@ void SystemEventHandler::onSystemEvent(int code, std::uint32_t wParam) {
     case SE_NEW_HITS: takeNewHits(); break;
     case SE_START_GIVEN: host_.showStartGiven(); break;
     case SE_AUTOSTART_ABORTED:
-        if (!theOperator().askYesNo(kAutoStartAbortedText, kAutoStartAbortedCaption, Operator::Icon::Warning)) {
+        if (!op_.askYesNo(kAutoStartAbortedText, kAutoStartAbortedCaption, Operator::Icon::Warning)) {
             host_.setStartArmed(false);
             link_.disarmAutoStart();
         }

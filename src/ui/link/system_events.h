@@ -28,6 +28,7 @@
 
 #include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
+#include "core/platform/operator.h"
 
 class QLabel;
 class QWidget;
@@ -96,9 +97,10 @@ public:
     // `tree` and `numAtStart` may be null (their events then only change state).
     // `processHit` takes each popped hit (the console passes the hit intake's processHit);
     // an empty one throws std::invalid_argument. A slice is one batch of `intake`, and the
-    // link hears that the hits are logged when its hitlog.txt is saved.
-    SystemEventHandler(SystemEventLink& link, SystemEventHost& host, StartLightTree* tree, QLabel* numAtStart,
-                       HitIntake& intake, HitProcessor processHit);
+    // link hears that the hits are logged when its hitlog.txt is saved. The question after
+    // an aborted automatic start goes to `op` (not owned).
+    SystemEventHandler(SystemEventLink& link, SystemEventHost& host, Operator& op, StartLightTree* tree,
+                       QLabel* numAtStart, HitIntake& intake, HitProcessor processHit);
 
     // TMainForm::onSystemEvent: `code` is the SE_ code (lParam), `wParam` its value.
     void onSystemEvent(int code, std::uint32_t wParam);
@@ -114,6 +116,7 @@ private:
 
     SystemEventLink& link_;
     SystemEventHost& host_;
+    Operator& op_;
     StartLightTree* tree_;
     QLabel* numAtStart_;
     HitIntake& intake_;

@@ -123,12 +123,12 @@ std::unique_ptr<PrintDevice> openReceiptPrinter(const std::filesystem::path& pdf
     return std::make_unique<ReceiptPdfDevice>(pdfStandInPath(pdfFolder, stem));
 }
 
-void tellWherePrinted(const PrintDevice& device) {
+void tellWherePrinted(const PrintDevice& device, Operator& op) {
     std::filesystem::path pdf;
     if (const auto* qt = dynamic_cast<const QtPrintDevice*>(&device); qt && qt->isPdf()) pdf = qt->pdfPath();
     if (const auto* receipt = dynamic_cast<const ReceiptPdfDevice*>(&device)) pdf = receipt->path();
     if (pdf.empty()) return;
-    theOperator().message("Принтер не установлен. Документ сохранён в файл:\n" + pdf.string(), "Печать",
+    op.message("Принтер не установлен. Документ сохранён в файл:\n" + pdf.string(), "Печать",
                           Operator::Icon::Information);
 }
 

@@ -18,6 +18,7 @@
 #include <QPrinter>
 
 #include "core/platform/paint_canvas.h"
+#include "core/platform/operator.h"
 #include "ui/platform/qt_paint_canvas.h"
 
 namespace velmaro {
@@ -69,7 +70,7 @@ std::unique_ptr<QtPrintDevice> openPosPrinter(const std::filesystem::path& pdfFo
 // The first "POS" printer, else the default printer, else a PDF of receipt-sized pages.
 std::unique_ptr<PrintDevice> openReceiptPrinter(const std::filesystem::path& pdfFolder, const std::string& stem);
 
-// After a job: when it went to a PDF file, tells the operator the file's path.
-void tellWherePrinted(const PrintDevice& device);
+// After a job: when it went to a PDF file, tells `op` the file's path.
+void tellWherePrinted(const PrintDevice& device, Operator& op);
 
 } // namespace velmaro

@@ -15,7 +15,8 @@ namespace velmaro::ui {
 class TEditClassForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TEditClassForm(QWidget* parent = nullptr);
+    // A refused name is told through `op` (not owned; outlives the dialog).
+    explicit TEditClassForm(Operator& op, QWidget* parent = nullptr);
 
     ClassFields fields() const;
     void setFields(const ClassFields& fields);
@@ -32,6 +33,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+private:
+    Operator& m_op;
 };
 
 extern TEditClassForm* EditClassForm;

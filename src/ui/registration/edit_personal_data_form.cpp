@@ -63,7 +63,7 @@ QVariant RacerDbModel::headerData(int section, Qt::Orientation orientation, int 
     return u(captions[section]);
 }
 
-TEditPersonalDataForm::TEditPersonalDataForm(QWidget* parent) : QDialog(parent) {
+TEditPersonalDataForm::TEditPersonalDataForm(Operator& op, QWidget* parent) : QDialog(parent), m_op(op) {
     setObjectName("EditPersonalDataForm");
     setWindowTitle(u("Данные участника"));
     resize(840, 416);
@@ -217,11 +217,11 @@ void TEditPersonalDataForm::nameChosen(const QString& name) {
 
 void TEditPersonalDataForm::N1Click() {
     if (!m_registry || m_selectedDbIndex < 0) return;
-    if (!theOperator().askYesNo("Точно удалить?", "")) return;
+    if (!m_op.askYesNo("Точно удалить?", "")) return;
     if (m_selectedDbIndex >= static_cast<int>(m_registry->racerDb.size())) return;
     m_registry->racerDb.erase(m_registry->racerDb.begin() + m_selectedDbIndex);
     FormShow();
-    saveRacersOrTell(*m_registry, theOperator());
+    saveRacersOrTell(*m_registry, m_op);
 }
 
 void TEditPersonalDataForm::FormClose() {

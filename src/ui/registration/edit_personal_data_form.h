@@ -38,7 +38,8 @@ private:
 class TEditPersonalDataForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TEditPersonalDataForm(QWidget* parent = nullptr);
+    // Questions go to `op` (not owned; outlives the dialog).
+    explicit TEditPersonalDataForm(Operator& op, QWidget* parent = nullptr);
 
     // The registry whose database the dialog shows and edits (not owned).
     void setRegistry(TRegistry* registry);
@@ -74,6 +75,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    Operator& m_op;
     void copyDbEntry(const TRacerItem& entry);
     void nameChosen(const QString& name);
 

@@ -42,7 +42,7 @@ TEditableListView* makeList(QWidget* parent, const char* name, QAbstractItemMode
 
 } // namespace
 
-TRegForm::TRegForm(QWidget* parent) : QDialog(parent) {
+TRegForm::TRegForm(Operator& op, QWidget* parent) : QDialog(parent), m_op(op) {
     setObjectName("RegForm");
     setWindowTitle(u("Регистрация"));
     resize(916, 462);
@@ -107,7 +107,7 @@ TRegForm::TRegForm(QWidget* parent) : QDialog(parent) {
 
     // The racer database is read when the window is made; no file yet is a first start.
     const Status st = registry.loadRacerDb();
-    if (!st.ok() && std::filesystem::exists(registry.databaseFile())) theOperator().log(st.message());
+    if (!st.ok() && std::filesystem::exists(registry.databaseFile())) m_op.log(st.message());
 }
 
 TRegForm::~TRegForm() {
@@ -181,7 +181,7 @@ void TRegForm::lvRacersColumnClick(int column) {
 }
 
 void TRegForm::bAddClick() {
-    Operator& op = theOperator();
+    Operator& op = m_op;
     if (pRegPages->currentIndex() == 0) {
         TEditClassForm* dialog = EditClassForm;
         if (!dialog) return;
@@ -206,7 +206,7 @@ void TRegForm::bAddClick() {
 }
 
 void TRegForm::bEditClick() {
-    Operator& op = theOperator();
+    Operator& op = m_op;
     if (pRegPages->currentIndex() == 0) {
         const int row = selectedRow(*lvClasses);
         TEditClassForm* dialog = EditClassForm;
@@ -229,7 +229,7 @@ void TRegForm::bEditClick() {
 }
 
 void TRegForm::bRemoveClick() {
-    Operator& op = theOperator();
+    Operator& op = m_op;
     const bool classes = pRegPages->currentIndex() == 0;
     const int row = selectedRow(classes ? *lvClasses : *lvRacers);
     if (row < 0) return;
@@ -237,7 +237,7 @@ void TRegForm::bRemoveClick() {
 }
 
 void TRegForm::cellEdited(bool classes, int row, int column, const QString& text) {
-    Operator& op = theOperator();
+    Operator& op = m_op;
     const std::string value = text.toStdString();
     // The list is refreshed whatever happened, so a refused edit shows the old text again.
     if (classes) editClassCell(registry, row, column, value, op);
@@ -248,7 +248,7 @@ void TRegForm::cellEdited(bool classes, int row, int column, const QString& text
 void TRegForm::bExcelClick() {
     if (!m_host) return;
     (void)exportRacerList(registry, registry.eventFolder(), m_host->eventName(), m_host->documentOpener(),
-                          theOperator());
+                          m_op);
 }
 
 void TRegForm::bPrintPosClick() {
@@ -260,10 +260,10 @@ void TRegForm::bPrintPosClick() {
     page.footer = footerLines();
     const Status st = printStartList(*device, registry, page);
     if (!st.ok()) {
-        theOperator().message(st.message(), u("Печать POS").toStdString(), Operator::Icon::Error);
+        m_op.message(st.message(), u("Печать POS").toStdString(), Operator::Icon::Error);
         return;
     }
-    tellWherePrinted(*device);
+    tellWherePrinted(*device, m_op);
 }
 
 } // namespace velmaro::ui

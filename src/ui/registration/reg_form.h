@@ -28,7 +28,8 @@ class RegistryListModel;
 class TRegForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TRegForm(QWidget* parent = nullptr);
+    // Questions and messages go to `op` (not owned; outlives the window).
+    explicit TRegForm(Operator& op, QWidget* parent = nullptr);
     ~TRegForm() override;
 
     // The racers, classes and racer database of the open event.
@@ -78,6 +79,7 @@ private:
     RegistryListModel* m_classModel = nullptr;
     RegistryListModel* m_racerModel = nullptr;
     RegistrationHost* m_host = nullptr; // set while openModal runs
+    Operator& m_op;
 };
 
 extern TRegForm* RegForm;

@@ -27,8 +27,8 @@ namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
 } // namespace
 
-TRallyResults::TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, QWidget* parent)
-    : QWidget(parent), host_(host), opener_(opener), table_(resultsTableFrame(false)) {
+TRallyResults::TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, Operator& op, QWidget* parent)
+    : QWidget(parent), host_(host), opener_(opener), op_(op), table_(resultsTableFrame(false)) {
     setObjectName("RallyResults");
     setWindowTitle(u("Результаты"));
     resize(985, 571);
@@ -157,7 +157,7 @@ void TRallyResults::Button4Click() {
     // locale), as a spreadsheet in that language reads them.
     const std::string decimalSeparator = QLocale().decimalPoint().toStdString();
     (void)exportResults(table_, columnWidths(), host_.raceMode(), host_.eventFolder(), host_.eventName(),
-                        decimalSeparator, opener_, theOperator());
+                        decimalSeparator, opener_, op_);
 }
 
 void TRallyResults::gridDoubleClick() {

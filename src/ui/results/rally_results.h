@@ -23,6 +23,7 @@ class QTableView;
 
 namespace velmaro {
 class DocumentOpener;
+class Operator;
 struct TDragResultsView;
 } // namespace velmaro
 
@@ -33,7 +34,8 @@ class ResultsTableModel;
 class TRallyResults : public QWidget, public ResultsOptionSource {
     Q_OBJECT
 public:
-    TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, QWidget* parent = nullptr);
+    // The export's log lines and messages go to `op`; host, opener and op outlive the window.
+    TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, Operator& op, QWidget* parent = nullptr);
     ~TRallyResults() override;
 
     // ResultsOptionSource: the checked state of "Чистое время" and "Суммарное время".
@@ -72,6 +74,7 @@ private:
 
     ResultsWindowHost& host_;
     DocumentOpener& opener_;
+    Operator& op_;
     ResultsTable table_;
     ResultsTableModel* model_ = nullptr;
     QPoint lastMouseDown_;

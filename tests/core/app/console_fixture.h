@@ -96,7 +96,7 @@ protected:
     std::vector<std::string> trace;
     RecordingView view;
     ScriptedOperator op;
-    ScopedOperator scoped;
+    ScopedSaveReportLog scoped;
 };
 
 } // namespace velmaro::test

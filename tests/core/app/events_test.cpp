@@ -152,7 +152,7 @@ TEST_F(EventsTest, NewEventCopiesTemplateClassesOnlyWhenTheEventHasNone) {
     home.write("defaultclasses.txt", "template\n");
 
     op.inputs = {std::string("Весна")};
-    newEvent(console, ports);
+    newEvent(console, ports, op);
     Console& c = console;
     EXPECT_EQ(c.eventName, "Весна");
     EXPECT_EQ(view.caption, "Velmaro v3.6 - Весна");
@@ -163,13 +163,13 @@ TEST_F(EventsTest, NewEventCopiesTemplateClassesOnlyWhenTheEventHasNone) {
     // An existing event keeps its own classes.
     home.write("CHALLENGES/Осень/classes.txt", "own\n");
     op.inputs = {std::string("Осень")};
-    newEvent(console, ports);
+    newEvent(console, ports, op);
     EXPECT_EQ(home.read("CHALLENGES/Осень/classes.txt"), "own\n");
 
     // Without a template the event simply has no classes.txt, and nobody is told.
     std::filesystem::remove(home / "defaultclasses.txt");
     op.inputs = {std::string("Зима")};
-    newEvent(console, ports);
+    newEvent(console, ports, op);
     EXPECT_TRUE(std::filesystem::is_directory(home / "CHALLENGES/Зима"));
     EXPECT_FALSE(std::filesystem::exists(home / "CHALLENGES/Зима/classes.txt"));
     EXPECT_TRUE(op.shown.size() == 3u); // the three prompts, no message
@@ -178,9 +178,9 @@ TEST_F(EventsTest, NewEventCopiesTemplateClassesOnlyWhenTheEventHasNone) {
 TEST_F(EventsTest, NewEventRefusesBadNamesAndCancel) {
     ASSERT_TRUE(setEventName(console, "Keep").ok());
     op.inputs = {std::string("../../etc"), std::string(""), std::nullopt};
-    newEvent(console, ports);
-    newEvent(console, ports);
-    newEvent(console, ports);
+    newEvent(console, ports, op);
+    newEvent(console, ports, op);
+    newEvent(console, ports, op);
     Console& c = console;
     EXPECT_EQ(c.eventName, "Keep");
     EXPECT_EQ(c.eventFolder, home / "CHALLENGES" / "Keep");
@@ -193,13 +193,13 @@ TEST_F(EventsTest, NewEventRefusesBadNamesAndCancel) {
 TEST_F(EventsTest, OpenEventTakesOnlyADirectChildOfChallenges) {
     wireLoaders();
     std::filesystem::create_directories(home / "CHALLENGES/Лето/sub");
-    openEvent(console, ports, home / "CHALLENGES/Лето/sub");
+    openEvent(console, ports, home / "CHALLENGES/Лето/sub", op);
     EXPECT_EQ(console.eventName, "");
     ASSERT_EQ(op.shown.size(), 1u);
-    openEvent(console, ports, home.path());
+    openEvent(console, ports, home.path(), op);
     EXPECT_EQ(console.eventName, "");
 
-    openEvent(console, ports, home / "CHALLENGES/Лето/");
+    openEvent(console, ports, home / "CHALLENGES/Лето/", op);
     EXPECT_EQ(console.eventName, "Лето");
     EXPECT_EQ(console.eventFolder, home / "CHALLENGES" / "Лето");
     EXPECT_EQ(view.caption, "Velmaro v3.6 - Лето");

@@ -186,7 +186,7 @@ TEST_F(SettingsTest, Cp1251EventFolderIsFoundAgainAfterARestart) {
     const std::string cp1251 = "\xCA\xF3\xE1\xEE\xEA"; // "Кубок" in CP1251, a folder of an old console
     std::filesystem::create_directories(home / "CHALLENGES" / cp1251);
     home.write("CHALLENGES/" + cp1251 + "/drag.txt", "DRAGITEM:1,0,2,0,0,0,1,0,0\n");
-    openEvent(console, ports, home / "CHALLENGES" / cp1251);
+    openEvent(console, ports, home / "CHALLENGES" / cp1251, op);
     ASSERT_EQ(console.eventName, "Кубок");
     EXPECT_NE(home.read("velmaro.ini").find("EventName:" + cp1251 + "\n"), std::string::npos);
 
@@ -220,12 +220,12 @@ TEST_F(SettingsTest, SpeedTrapAnswers) {
     EXPECT_FALSE(parseSpeedTrapAnswer("1e40")); // not a 32-bit float
 
     op.inputs = {std::string("12,5")};
-    EXPECT_TRUE(askSpeedTrapDistance(console, ports));
+    EXPECT_TRUE(askSpeedTrapDistance(console, ports, op));
     EXPECT_EQ(speedTrapCaption(console), "Дистанция до датчика скорости:   12.5 м");
     EXPECT_NE(home.read("velmaro.ini").find("SpeedTrapDistance:12.5\n"), std::string::npos);
 
     op.inputs = {std::string("-1")};
-    EXPECT_FALSE(askSpeedTrapDistance(console, ports));
+    EXPECT_FALSE(askSpeedTrapDistance(console, ports, op));
     EXPECT_FLOAT_EQ(console.speedTrapDistance, 12.5f);
 }
 

@@ -89,12 +89,13 @@ class DragFolderTest : public DragTest {
 protected:
     TempFolder folder;
     ScriptedOperator op;
-    std::optional<ScopedOperator> scopedOp;
+    std::optional<ScopedSaveReportLog> scopedOp;
 
     void SetUp() override
     {
         DragTest::SetUp();
         host.folder = folder.path();
+        host.questions = &op;
         scopedOp.emplace(op);
     }
 };

@@ -14,6 +14,7 @@
 #include "core/drag/drag_scoreboard.h"
 #include "core/intake/hit_intake.h"
 #include "fakes/fake_hit_intake_host.h"
+#include "fakes/scripted_operator.h"
 
 namespace velmaro::test {
 
@@ -50,6 +51,10 @@ public:
     HitIntake intake{intakeHost};
 
     HitIntake& hitIntake() override { return intake; }
+
+    // the official: `script` unless a test points `questions` elsewhere
+    ScriptedOperator script;
+    Operator* questions = &script;
 
     int raceMode() const override { return mode; }
     std::filesystem::path eventFolder() const override { return folder; }
@@ -90,6 +95,7 @@ public:
         changedRuns.push_back(index);
     }
     void loadFinalBracketFile() override { ++bracketLoads; }
+    Operator& op() override { return *questions; }
 };
 
 } // namespace velmaro::test

@@ -72,7 +72,7 @@ void PrintTo(const Sent& s, std::ostream* os) { *os << s.kind << ": " << s.data.
 
 class ExchangeTest : public ::testing::Test {
 protected:
-    ExchangeTest() : scoped(op), sink(console), resultsPort(console), exchange(console, port, results) {
+    ExchangeTest() : scoped(op), sink(console), resultsPort(console), exchange(console, port, results, op) {
         setProgramFolder(home.path());
         Console& c = console;
         c.eventName = "Кубок \"Осень\"";
@@ -184,7 +184,7 @@ protected:
     Console console; // fresh for each case
     TempFolder home;
     ScriptedOperator op;
-    ScopedOperator scoped;
+    ScopedSaveReportLog scoped;
     SendingSink sink;
     ExchangeResultsPort resultsPort;
     BracketPages brackets;

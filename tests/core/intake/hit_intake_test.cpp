@@ -63,10 +63,12 @@ protected:
         writing.push_back(file + "@" + std::to_string(offset) + "+" + std::to_string(length) + " x" +
                           std::to_string(hits.size()));
     }
+    Operator& op() override { return script; }
 
     std::string hitlog() { return std::filesystem::is_regular_file(folder / "hitlog.txt") ? folder.read("hitlog.txt") : ""; }
 
     TempFolder folder;
+    velmaro::test::ScriptedOperator script; // the intake's log lines
     int mode = 1;
     std::map<int, TagRacer> tags;
     std::vector<Call> calls;
@@ -516,7 +518,7 @@ TEST_F(HitIntakeTest, ReplayOnlyLogsTheHitsTheJournalNotesAsTaken) {
 
 TEST_F(HitIntakeTest, AHitLogThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     velmaro::test::ScriptedOperator op;
-    setOperator(&op);
+    const velmaro::test::ScopedSaveReportLog scoped(op);
     resetSaveReports();
     std::filesystem::create_directories(folder / "hitlog.txt"); // neither appended to nor replaced
     intake.processHit(2, 0, 5000, HIT_FROM_DEVICE);
@@ -530,7 +532,6 @@ TEST_F(HitIntakeTest, AHitLogThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     EXPECT_TRUE(intake.hitLogSaved());
     EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
     EXPECT_EQ(op.logLines.size(), 2u); // "written again"
-    setOperator(nullptr);
 }
 
 TEST_F(HitIntakeTest, WorkThatFailsAfterABatchIsToldInTheLogWindowOfItsOwnHost) {

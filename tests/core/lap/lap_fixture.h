@@ -155,10 +155,10 @@ protected:
     FakeLapRegistry registry;
     RecordingScoreboard board;
     ScriptedOperator op;
-    ScopedOperator scopedOp{op};
+    ScopedSaveReportLog scopedOp{op};
     FakeHitIntakeHost intakeHost;
     HitIntake intake{intakeHost};
-    std::optional<LapTiming> lap{std::in_place, host, intake}; // startOver builds another
+    std::optional<LapTiming> lap{std::in_place, host, intake, op}; // startOver builds another
 
     void SetUp() override {
         host.folder = temp.path();
@@ -167,7 +167,7 @@ protected:
     }
 
     // A fresh lap timing on the same host and event folder (what the folder holds stays).
-    void startOver() { lap.emplace(host, intake); }
+    void startOver() { lap.emplace(host, intake, op); }
 
     // Replaces the list by these events (put in time order) and recalculates.
     void setEvents(const std::vector<EventRow>& rows) {

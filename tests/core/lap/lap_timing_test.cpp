@@ -14,9 +14,10 @@ struct Event {
     TempFolder folder;
     FakeLapRegistry registry;
     FakeLapHost host;
+    ScriptedOperator op;
     FakeHitIntakeHost intakeHost;
     HitIntake intake{intakeHost};
-    LapTiming lap{host, intake};
+    LapTiming lap{host, intake, op};
 
     explicit Event(int mode) {
         host.mode = mode;
@@ -51,7 +52,7 @@ std::vector<uint32_t> racersOf(const std::vector<TRaceItem*>& queue) {
 // holds its own list.
 TEST(LapTimingSideBySide, TwoEventsTakeTheirOwnHits) {
     ScriptedOperator op;
-    ScopedOperator scoped(op);
+    ScopedSaveReportLog scoped(op);
     Event laps(1);  // laps through one gate
     Event gates(4); // start and finish through two gates
     setProgramFolder(laps.folder.path());
@@ -93,7 +94,7 @@ TEST(LapTimingSideBySide, TwoEventsTakeTheirOwnHits) {
 // holds its own hits only, and a hit one set already logged is new to the other.
 TEST(LapTimingSideBySide, EachIntakeFeedsItsOwnEvent) {
     ScriptedOperator op;
-    ScopedOperator scoped(op);
+    ScopedSaveReportLog scoped(op);
     Event laps(1);
     Event gates(4);
     setProgramFolder(laps.folder.path());

@@ -187,7 +187,7 @@ TEST(Workbook, TitleRowsMergeAcrossTheTableAndTextsSurvive) {
 // workbook, the operator of the process is told where the files are, once.
 TEST(ExportedFiles, LoggedAndLocatedWhenNothingOpensThem) {
     test::ScriptedOperator op;
-    test::ScopedOperator scoped(op);
+    test::ScopedSaveReportLog scoped(op);
     test::RecordingOpener opener;
     const std::filesystem::path csv = "/event/Кубок.csv", book = "/event/Кубок.xlsx";
     showExportedFiles(opener, op, {csv, book}, book);

@@ -70,7 +70,7 @@ protected:
 
     TempFolder tmp;
     ScriptedOperator op;
-    ScopedOperator scoped;
+    ScopedSaveReportLog scoped;
     RecordingSink sink;
     TRegistry reg;
 };

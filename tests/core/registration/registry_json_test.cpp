@@ -56,7 +56,7 @@ protected:
                     {"classes", classes},   {"team", "ignored"}};
     }
     Status import(const json& records, bool overwriteAll = false) {
-        return reg.importRacersJson(records, true, overwriteAll);
+        return reg.importRacersJson(records, true, overwriteAll, op);
     }
 };
 
@@ -172,7 +172,7 @@ TEST_F(ImportTest, ControlCharacters_AreDroppedOnTheWayIn) {
     EXPECT_EQ(e.city, "Тула  Север");
     EXPECT_EQ(eventFile("racers.txt").find('\0'), std::string::npos);
     // The same GUID in a removal list names the same racer.
-    ASSERT_TRUE(reg.removeRacersJson(json::array({std::string("{E\0}", 4)})).ok());
+    ASSERT_TRUE(reg.removeRacersJson(json::array({std::string("{E\0}", 4)}), op).ok());
     EXPECT_EQ(reg.findRacerByGuid("{E}"), nullptr);
 }
 
@@ -183,7 +183,7 @@ TEST_F(ImportTest, SameGuidTwice_LaterWins) {
 }
 
 TEST_F(ImportTest, OverwriteAllWithEmptyList_LeavesNoRacers) {
-    ASSERT_TRUE(reg.importRacersJson(json::array(), false, true).ok()); // overwriteAll forces the save
+    ASSERT_TRUE(reg.importRacersJson(json::array(), false, true, op).ok()); // overwriteAll forces the save
     EXPECT_TRUE(reg.racers.empty());
     EXPECT_EQ(eventFile("racers.txt"), "");
     EXPECT_EQ(reg.findClass(1)->racerCount, 0);
@@ -271,13 +271,13 @@ TEST_F(ImportTest, Merge_ChangesRacersInPlace) {
 }
 
 TEST_F(ImportTest, WithoutSave_NothingIsWritten) {
-    ASSERT_TRUE(reg.importRacersJson(json::array({record("{C}", 7)}), false, false).ok());
+    ASSERT_TRUE(reg.importRacersJson(json::array({record("{C}", 7)}), false, false, op).ok());
     EXPECT_FALSE(std::filesystem::exists(reg.eventFolder() / "racers.txt"));
     EXPECT_TRUE(sink.called("sendRaceInfo"));
 }
 
 TEST_F(ImportTest, Remove_ByGuid) {
-    ASSERT_TRUE(reg.removeRacersJson(json::array({"{A}", "{A}", "{nobody}", 5})).ok());
+    ASSERT_TRUE(reg.removeRacersJson(json::array({"{A}", "{A}", "{nobody}", 5}), op).ok());
     ASSERT_EQ(reg.racers.size(), 1u);
     EXPECT_EQ(reg.racers[0]->guid, "{B}");
     EXPECT_EQ(reg.findClass(1)->racerCount, 0);
@@ -286,7 +286,7 @@ TEST_F(ImportTest, Remove_ByGuid) {
 }
 
 TEST_F(ImportTest, Remove_UnknownGuidStillSavesAndRefreshes) {
-    ASSERT_TRUE(reg.removeRacersJson(json::array({"{nobody}"})).ok());
+    ASSERT_TRUE(reg.removeRacersJson(json::array({"{nobody}"}), op).ok());
     EXPECT_EQ(reg.racers.size(), 2u);
     EXPECT_TRUE(std::filesystem::exists(reg.eventFolder() / "racers.txt"));
     EXPECT_TRUE(sink.called("rebuildBracketDrawings"));
@@ -298,7 +298,7 @@ TEST_F(ImportTest, Remove_ManyAtOnceKeepsTheOrderOfTheRest) {
     for (std::uint32_t n = 10; n < 16; ++n) racer(n).guid = "{R" + std::to_string(n) + "}";
     racer(16).guid = "{R11}";
     const TRacerItem* kept = reg.racers[5].get(); // {R13}
-    ASSERT_TRUE(reg.removeRacersJson(json::array({"{R14}", "{R11}", "{A}", "{nobody}", "{R11}", "{R11}", "{R10}"})).ok());
+    ASSERT_TRUE(reg.removeRacersJson(json::array({"{R14}", "{R11}", "{A}", "{nobody}", "{R11}", "{R11}", "{R10}"}), op).ok());
     std::vector<std::string> left;
     for (const auto& r : reg.racers) left.push_back(r->guid + " " + std::to_string(r->number));
     EXPECT_THAT(left, ElementsAre("{B} 6", "{R12} 12", "{R13} 13", "{R15} 15"));
@@ -307,7 +307,7 @@ TEST_F(ImportTest, Remove_ManyAtOnceKeepsTheOrderOfTheRest) {
 
 TEST_F(ImportTest, Remove_TwoRacersWithOneGuidNeedItTwice) {
     racer(7, "copy").guid = "{A}";
-    ASSERT_TRUE(reg.removeRacersJson(json::array({"{A}"})).ok());
+    ASSERT_TRUE(reg.removeRacersJson(json::array({"{A}"}), op).ok());
     ASSERT_EQ(reg.racers.size(), 2u);
     EXPECT_EQ(reg.racers[1]->name, "copy");
 }

@@ -44,7 +44,7 @@ protected:
 
     void SetUp() override {
         StartTest::SetUp();
-        setEventLoopPost([this](std::function<void()> action) { posted.push_back(std::move(action)); });
+        desk.setEventLoopPost([this](std::function<void()> action) { posted.push_back(std::move(action)); });
         // Runs 1, 2 and 3 from NEXT; run 1 has an RT and an ET hit on the left lane.
         for (const char* left : {"1", "2", "3"}) {
             op.inputs = {left, "9"};
@@ -62,7 +62,7 @@ protected:
         op.logLines.clear();
     }
     void TearDown() override {
-        setEventLoopPost(nullptr);
+        desk.setEventLoopPost(nullptr);
         theRegistry().racers.clear();
         theRegistry().classes.clear();
         StartTest::TearDown();
@@ -182,7 +182,7 @@ TEST_F(QuestionReentryTest, TheStartUnitsStartRunsOnlyForARunStillArmed) {
     const auto abortedAutomaticStart = [this](bool resume) {
         op.yesNoAnswers = {resume};
         op.whileOpen = [this] { seq.startArmedRun(); };
-        if (!theOperator().askYesNo("Процедура старта прервана.\r\nВозобновить?", "Внимание")) seq.setArmed(false);
+        if (!desk.askYesNo("Процедура старта прервана.\r\nВозобновить?", "Внимание")) seq.setArmed(false);
         op.whileOpen = nullptr;
         runEventLoop();
     };

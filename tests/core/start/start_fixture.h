@@ -96,18 +96,20 @@ class StartTest : public DragTest {
 protected:
     TempFolder folder;
     PromptOperator op;
-    std::optional<ScopedOperator> scopedOp;
+    QuestionDesk desk{op}; // what the start controls, the lap timing and the drag host ask through
+    std::optional<ScopedSaveReportLog> scopedOp;
     RecordingStartPorts ports;
     RecordingController controller;
     FakeLapHost lapHost; // the lap timing's view of the same event
-    LapTiming lap{lapHost, host.intake}; // one intake with the drag host's
-    Console console;                      // fresh for each case
-    BracketPages brackets;                // the class pages' brackets of the event
-    StartSequence seq{ports, lap, console, brackets};
+    LapTiming lap{lapHost, host.intake, desk}; // one intake with the drag host's
+    Console console;                            // fresh for each case
+    BracketPages brackets;                      // the class pages' brackets of the event
+    StartSequence seq{ports, lap, console, brackets, desk};
 
     void SetUp() override {
         DragTest::SetUp();
         host.folder = folder.path();
+        host.questions = &desk;
         lapHost.folder = folder.path();
         scopedOp.emplace(op);
         console.raceMode = 0;

@@ -84,18 +84,19 @@ protected:
     FakeLapHost lapHost;
     FakeHitIntakeHost intakeHost;
     HitIntake intake{intakeHost};
-    LapTiming lap{lapHost, intake};
     test::FakeDragResultsPort resultsPort;
     BracketPages brackets;
     DragResults results{resultsPort, brackets};
-    TempFolder home;
     ScriptedOperator op;
-    ScopedOperator scoped;
+    QuestionDesk desk{op};
+    LapTiming lap{lapHost, intake, desk};
+    TempFolder home;
+    ScopedSaveReportLog scoped;
 };
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results);
+    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results, desk);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -137,7 +138,7 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
 }
 
 TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
-    ui::createConsoleWindows(commands, lap, console, ports, results);
+    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
     ui::TMainForm* form = ui::MainForm;
     form->show();
     EXPECT_TRUE(form->SingleLanePanel->isVisible()); // mode 1 at first start
@@ -163,7 +164,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows(commands, lap, console, ports, results);
+    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -191,7 +192,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     h.stopResultsThread = logged("stopResultsThread");
     h.stopLinkThread = logged("stopLinkThread");
     h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows(commands, lap, console, ports, results);
+    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
     ui::MainForm->show();
     std::string window = std::to_string(reinterpret_cast<long long>(console.mainWindow.window()));
 
@@ -226,7 +227,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows(commands, lap, console, ports, results);
+    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal
@@ -314,7 +315,7 @@ bool columnsFollowTheGrid(const ui::DragGridWidget& grid) {
 // at the window's smallest and on a wider screen.
 TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap, console, ports, results);
+    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     form.modeItems[0]->trigger();
@@ -366,7 +367,7 @@ TEST_F(MainWindowTest, MainWindowOpensWholeOrMaximized) {
 // the main window; a window opens inside the screen.
 TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap, console, ports, results);
+    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     const QRect screen = form.screen()->availableGeometry();

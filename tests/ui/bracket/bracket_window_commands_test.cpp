@@ -95,12 +95,10 @@ protected:
         }
         cls.racerCount = 16;
         setRegistry(&registry);
-        setOperator(&op);
         gDragRuns.clear();
     }
     void TearDown() override {
         setRegistry(nullptr);
-        setOperator(nullptr);
         gDragRuns.clear();
         gCurrentRun = -1;
         clearRunSelection();
@@ -131,7 +129,7 @@ protected:
     // DragPageControl's shape: page 0 the run grid, page 1 the class page window.
     TformFinal* classPage(QTabWidget& pages, int w, int h) {
         pages.addTab(new QWidget, "Заезды");
-        auto* form = new TformFinal(brackets, port, &pages);
+        auto* form = new TformFinal(brackets, port, desk, &pages);
         form->setClassItem(&cls);
         pages.addTab(form, "ТОП - Сток");
         pages.resize(w, h);
@@ -144,11 +142,12 @@ protected:
     TClassItem cls{3, "Сток"};
     test::ScriptedOperator op;
     BracketPages brackets;
+    QuestionDesk desk{op};
     FakeWindowPort port{folder.path()};
 };
 
 TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
-    TformFinal form(brackets, port, nullptr);
+    TformFinal form(brackets, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     int selected = -1;
@@ -204,7 +203,7 @@ TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
 }
 
 TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
-    TformFinal form(brackets, port, nullptr);
+    TformFinal form(brackets, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     b->update([] {
         TDragRunMap runs;
@@ -231,7 +230,7 @@ TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
 // While a pair command's question is open the class is drawn again: the command finds its
 // pair gone, says so and changes neither bracket. Its dialogs count as open questions.
 TEST_F(BracketWindowTest, APairCommandWhoseBracketWasReplacedMeanwhileChangesNothing) {
-    TformFinal form(brackets, port, nullptr);
+    TformFinal form(brackets, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     click(form, first);
@@ -249,14 +248,14 @@ TEST_F(BracketWindowTest, APairCommandWhoseBracketWasReplacedMeanwhileChangesNot
     form.setBracket(b);
     click(form, first);
     bool openInDialog = false;
-    port.onChooseWinner = [&] { openInDialog = questionOpen(); };
+    port.onChooseWinner = [&] { openInDialog = desk.questionOpen(); };
     op.yesNoAnswers = {true};
     form.N2Click();
     EXPECT_TRUE(openInDialog);
 }
 
 TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {
-    TformFinal form(brackets, port, nullptr);
+    TformFinal form(brackets, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* pair = b->upperRound(0)->pair(2);
     const std::int32_t id = pair->run.runId;
@@ -285,7 +284,7 @@ TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {
 }
 
 TEST_F(BracketWindowTest, PrepareAsksClearsAndArmsTheStart) {
-    TformFinal form(brackets, port, nullptr);
+    TformFinal form(brackets, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     TFinalPair* next = first->nextPair;
@@ -326,7 +325,7 @@ TEST_F(BracketWindowTest, WindowWithoutPortOrPairDoesNothing) {
     EXPECT_NE(b->upperRound(0)->pair(0)->run.runId, 0);
     EXPECT_FALSE(viewer.hasPairCommands());
 
-    TformFinal form(brackets, port, nullptr);
+    TformFinal form(brackets, port, desk, nullptr);
     bracketOnWindow(form);
     form.N1Click();
     form.N10Click();
@@ -347,13 +346,13 @@ TEST_F(BracketWindowTest, GenerationFromThePageInView) {
     TformFinal* form = classPage(pages, 1000, 700);
     ui::TmanualBracketOrderForm dialog;
 
-    sbGenerateBracketClick(pages, 4, 1, dialog, 1700000000);
+    sbGenerateBracketClick(pages, 4, 1, dialog, 1700000000, desk);
     EXPECT_EQ(op.shown.back(), "Выберите соответствующую вкладку!");
     EXPECT_FALSE(form->bracket());
 
     pages.setCurrentIndex(1);
     form->cbFinalCount->setCurrentText("16");
-    sbGenerateBracketClick(pages, 4, 1, dialog, 1700000000); // draw of 16 into 16: no question
+    sbGenerateBracketClick(pages, 4, 1, dialog, 1700000000, desk); // draw of 16 into 16: no question
     auto b = form->bracket();
     ASSERT_TRUE(b);
     EXPECT_EQ(b->size, 16);

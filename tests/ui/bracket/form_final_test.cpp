@@ -118,7 +118,6 @@ TEST_F(FormFinalTest, PrintsToPdfWithoutPrinter) {
     if (anyPrinterInstalled()) GTEST_SKIP() << "a printer is installed";
     test::TempFolder event;
     test::ScriptedOperator op;
-    setOperator(&op);
     TRegistry registry;
     for (int i = 1; i <= 16; ++i)
         registry.racers.emplace_back(std::make_unique<TRacerItem>(i))->name = "Гонщик " + std::to_string(i);
@@ -129,9 +128,8 @@ TEST_F(FormFinalTest, PrintsToPdfWithoutPrinter) {
     playAll(*b);
     b->draw(nullptr, racerNamesOf(registry), 1.0);
     b->upperRound(0)->pair(2)->comments[1] = "тех. поражение";
-    const Status st = printFinalBracket(pages, b, event.path());
+    const Status st = printFinalBracket(pages, b, event.path(), op);
     setRegistry(nullptr);
-    setOperator(nullptr);
     ASSERT_TRUE(st.ok()) << st.message();
 
     std::vector<std::filesystem::path> pdfs;

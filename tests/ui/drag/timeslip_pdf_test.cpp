@@ -78,7 +78,7 @@ protected:
 };
 
 TEST_F(TimeslipPdf, EachSlipIsOneReceiptWidePage) {
-    const ReceiptHeading heading{"Кубок области", "01.06.2024", programReceiptLogo()};
+    const ReceiptHeading heading{"Кубок области", "01.06.2024", programReceiptLogo(host.script)};
     ASSERT_EQ(heading.logo.width, 320);
     for (const auto& [which, name] : {std::pair{TIMESLIP_BOTH, "timeslip_both.pdf"}, {TIMESLIP_LEFT, "timeslip_left.pdf"}}) {
         SCOPED_TRACE(name);

@@ -39,7 +39,7 @@ protected:
         LapTest::SetUp();
         panelHost.folder = temp.path();
         panelHost.reg = &registry;
-        lap.emplace(panelHost, intake); // the fixture's lap timing, on this host
+        lap.emplace(panelHost, intake, op); // the fixture's lap timing, on this host
         panel = std::make_unique<ui::LapGridPanel>(*lap, port);
         panelHost.panel = panel.get();
         QFont font("Tahoma");

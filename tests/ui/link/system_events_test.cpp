@@ -71,13 +71,14 @@ class SystemEvents : public ::testing::Test {
 protected:
     FakeLink link;
     FakeHost host;
+    test::ScriptedOperator op;
     StartLightTree tree;
     QLabel* label = makeRacerAtStartLabel(nullptr);
     std::vector<TSignalHit> processed;
     std::vector<int> sources;
     velmaro::test::FakeHitIntakeHost intakeHost;
     HitIntake intake{intakeHost};
-    SystemEventHandler handler{link, host, &tree, label, intake, [this](int node, int signal, std::uint64_t t, int source) {
+    SystemEventHandler handler{link, host, op, &tree, label, intake, [this](int node, int signal, std::uint64_t t, int source) {
                                    processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
                                    sources.push_back(source);
                                    host.calls.push_back("hit");
@@ -89,7 +90,7 @@ TEST_F(SystemEvents, NewHitsAreTakenOldestFirstInSlicesUntilTheQueueIsEmpty) {
     link.queue = {{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
     // A hit arriving while the handler runs is taken too; with no time to spare each
     // slice takes one hit and leaves the rest to a queued call.
-    SystemEventHandler arriving(link, host, &tree, label, intake, [&](int node, int signal, std::uint64_t t, int source) {
+    SystemEventHandler arriving(link, host, op, &tree, label, intake, [&](int node, int signal, std::uint64_t t, int source) {
         processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
         sources.push_back(source);
         if (processed.size() == 1) link.queue.push_back({2, 2, 1800});
@@ -110,7 +111,7 @@ TEST_F(SystemEvents, ASliceStopsWhereANestedEventLoopEmptiedTheQueue) {
     link.queue = {{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
     // The first hit opens a dialog whose event loop takes the rest (as a nested slice
     // would); the outer slice must not go on with empty pops.
-    SystemEventHandler nested(link, host, &tree, label, intake, [&](int node, int signal, std::uint64_t t, int) {
+    SystemEventHandler nested(link, host, op, &tree, label, intake, [&](int node, int signal, std::uint64_t t, int) {
         processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
         if (processed.size() == 1)
             while (!link.queue.empty()) {
@@ -124,7 +125,7 @@ TEST_F(SystemEvents, ASliceStopsWhereANestedEventLoopEmptiedTheQueue) {
 }
 
 TEST_F(SystemEvents, TheHitProcessorIsRequired) {
-    EXPECT_THROW(SystemEventHandler(link, host, &tree, label, intake, {}), std::invalid_argument);
+    EXPECT_THROW(SystemEventHandler(link, host, op, &tree, label, intake, {}), std::invalid_argument);
 }
 
 TEST_F(SystemEvents, StartSignalsReleaseBlockStOrPressStartAfterTheHitIsProcessed) {
@@ -161,8 +162,6 @@ TEST_F(SystemEvents, StartSignalsReleaseBlockStOrPressStartAfterTheHitIsProcesse
 }
 
 TEST_F(SystemEvents, AbortedAutomaticStartAsksWhetherToResume) {
-    test::ScriptedOperator op;
-    test::ScopedOperator scope(op);
     host.armed = true;
     op.yesNoAnswers = {true};
     handler.onSystemEvent(SE_AUTOSTART_ABORTED, 0);

@@ -41,13 +41,13 @@ TEST(ReceiptPdf, StandsInForTheReceiptPrinterWhenNoneIsInstalled) {
     if (anyPrinterInstalled()) GTEST_SKIP() << "a printer is installed here";
     test::TempFolder folder;
     test::ScriptedOperator op;
-    test::ScopedOperator scoped(op);
+    test::ScopedSaveReportLog scoped(op);
     const std::unique_ptr<PrintDevice> device = openReceiptPrinter(folder / "event", "timeslip");
     const auto* pdf = dynamic_cast<const ReceiptPdfDevice*>(device.get());
     ASSERT_NE(pdf, nullptr);
     EXPECT_EQ(pdf->path().parent_path(), folder / "event");
     EXPECT_EQ(pdf->path().filename().string().rfind("timeslip_", 0), 0u);
-    tellWherePrinted(*device);
+    tellWherePrinted(*device, op);
     EXPECT_EQ(op.shown, std::vector<std::string>{"Принтер не установлен. Документ сохранён в файл:\n" + pdf->path().string()});
 }
 

@@ -41,7 +41,7 @@ public:
 
 class RegFormTest : public ::testing::Test {
 protected:
-    RegFormTest() : scoped(op) {
+    RegFormTest() : scoped(op), classDialog(op), racerDialog(op), form(op) {
         setProgramFolder(tmp.path());
         std::filesystem::create_directories(tmp / "event");
         ui::EditClassForm = &classDialog;
@@ -80,7 +80,7 @@ protected:
 
     TempFolder tmp;
     ScriptedOperator op;
-    ScopedOperator scoped;
+    ScopedSaveReportLog scoped;
     ui::TEditClassForm classDialog;
     ui::TEditPersonalDataForm racerDialog;
     ui::TRegForm form;

@@ -89,7 +89,7 @@ protected:
     FakeResultsHost host;
     test::RecordingOpener opener;
     test::ScriptedOperator op;
-    test::ScopedOperator scoped{op};
+    test::ScopedSaveReportLog scoped{op};
 
     void SetUp() override {
         host.folder = temp.path();
@@ -114,7 +114,7 @@ protected:
 };
 
 TEST_F(RallyResultsTest, OptionsAreTheRankingSourceAndAskForARebuild) {
-    TRallyResults w(host, opener);
+    TRallyResults w(host, opener, op);
     EXPECT_EQ(w.windowTitle().toStdString(), "Результаты");
     EXPECT_EQ(w.timeOptions(), (ResultsTimeOptions{true, false}));
     EXPECT_EQ(host.rank, (TDragRankOptions{true, false, 0}));
@@ -149,7 +149,7 @@ TEST_F(RallyResultsTest, DragGridShowsRunModeColoursAndTitleRows) {
     TDragResultsView v = dragView();
     v.resultsByClass[stock->id] = v.resultsByClass[1];
     v.resultsByClass.erase(1);
-    TRallyResults w(host, opener);
+    TRallyResults w(host, opener, op);
     w.showDragResults(v);
     EXPECT_EQ(w.ResultsGrid->model()->columnCount(), 12);
     EXPECT_EQ(header(w, 9).toStdString(), "Заезд 1");
@@ -170,7 +170,7 @@ TEST_F(RallyResultsTest, DragGridShowsRunModeColoursAndTitleRows) {
 // replaces it; title rows in their colour unless selected; the column titles in the
 // window colour.
 TEST_F(RallyResultsTest, RunModeColoursLieOverTheSelectionAndTitlesInTheWindowColour) {
-    TRallyResults w(host, opener);
+    TRallyResults w(host, opener, op);
     w.showDragResults(dragView());
     w.resize(1600, 400); // every attempt column in view
     w.show();
@@ -198,7 +198,7 @@ TEST_F(RallyResultsTest, RunModeColoursLieOverTheSelectionAndTitlesInTheWindowCo
 
 TEST_F(RallyResultsTest, LapCellLeadsToItsEventCheckedAgainstTheCurrentGrid) {
     host.mode = 1;
-    TRallyResults w(host, opener);
+    TRallyResults w(host, opener, op);
     w.resize(985, 400);
     w.show();
     host.calls.clear();
@@ -231,7 +231,7 @@ TEST_F(RallyResultsTest, LapCellLeadsToItsEventCheckedAgainstTheCurrentGrid) {
 
 TEST_F(RallyResultsTest, ExportWritesTheShownColumnsAndOpensTheWorkbook) {
     host.mode = 1;
-    TRallyResults w(host, opener);
+    TRallyResults w(host, opener, op);
     w.showLapResults(lapTable());
     w.ResultsGrid->horizontalHeader()->resizeSection(7, 0);
     w.ResultsGrid->horizontalHeader()->hideSection(8);
@@ -263,7 +263,7 @@ TEST_F(RallyResultsTest, ExportUnderARussianLocaleWritesDecimalCommas) {
         explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
         ~DefaultLocale() { QLocale::setDefault(before); }
     } russian{QLocale(QLocale::Russian, QLocale::Russia)};
-    TRallyResults w(host, opener);
+    TRallyResults w(host, opener, op);
     w.showDragResults(dragView());
     w.Button4->click();
     ASSERT_EQ(opener.opened.size(), 1u) << (op.shown.empty() ? "" : op.shown[0]);
@@ -290,7 +290,7 @@ TEST_F(RallyResultsTest, Pictures) {
     v.resultsByClass.erase(2);
     v.resultsByClass[stock->id] = stockList;
     v.resultsByClass[pro->id] = proList;
-    TRallyResults w(host, opener);
+    TRallyResults w(host, opener, op);
     w.show();
     w.showDragResults(v);
     w.ResultsGrid->selectRow(2);
