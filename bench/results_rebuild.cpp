@@ -246,8 +246,8 @@ void BM_HandOverQueued(benchmark::State& state) {
     scaleTo(state);
     BenchResultsPort port;
     BracketPages brackets;
-    DragResults results(port, brackets);
-    TRegistry& registry = theRegistry();
+    TRegistry registry;
+    DragResults results(port, brackets, registry);
     const auto source = makeRegistry();
     for (const TClassItem& c : source->classes) registry.classes.push_back(std::make_unique<TClassItem>(c));
     for (const TRacerItem& r : source->racers) registry.racers.push_back(std::make_unique<TRacerItem>(r));
@@ -265,8 +265,6 @@ void BM_HandOverQueued(benchmark::State& state) {
     }
     results.stopResultsThread();
     gDragRuns.clear();
-    registry.racers.clear();
-    registry.classes.clear();
 }
 BENCHMARK(BM_HandOverQueued)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
@@ -321,9 +319,7 @@ void BM_ResultsWindowRefresh(benchmark::State& state) {
     }
     const auto view = largeView();
     const auto snapshot = makeRegistry();
-    TRegistry& registry = theRegistry();
-    registry.classes.clear();
-    registry.racers.clear();
+    TRegistry registry;
     for (const TClassItem& c : snapshot->classes) registry.classes.push_back(std::make_unique<TClassItem>(c));
     for (const TRacerItem& r : snapshot->racers) registry.racers.push_back(std::make_unique<TRacerItem>(r));
     IdleResultsHost host;
@@ -332,11 +328,9 @@ void BM_ResultsWindowRefresh(benchmark::State& state) {
     ui::TRallyResults window(host, opener, quiet);
     window.show();
     for (auto _ : state) {
-        window.showDragResults(*view);
+        window.showDragResults(*view, registry);
         window.ResultsGrid->viewport()->repaint();
     }
-    registry.classes.clear();
-    registry.racers.clear();
 }
 BENCHMARK(BM_ResultsWindowRefresh)->Unit(benchmark::kMillisecond);
 

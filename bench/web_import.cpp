@@ -66,7 +66,7 @@ public:
     std::string eventName() override { return {}; }
 };
 
-// A registry in a scratch event folder, installed for the benchmark's life.
+// A registry in a scratch event folder, the exchange's for the benchmark's life.
 struct Scene {
     std::filesystem::path home = std::filesystem::temp_directory_path() / "velmaro_bench_web_import";
     TRegistry reg;
@@ -74,9 +74,9 @@ struct Scene {
     Console console;
     NoResults resultsPort;
     BracketPages brackets;
-    DragResults results{resultsPort, brackets};
+    DragResults results{resultsPort, brackets, reg};
     test::ScriptedOperator quiet; // keeps the log lines
-    WebDataExchange exchange{console, port, results, quiet};
+    WebDataExchange exchange{console, port, results, reg, quiet};
 
     Scene() {
         std::filesystem::remove_all(home);
@@ -85,10 +85,8 @@ struct Scene {
         reg.setEventFolder(home / "event");
         reg.setDatabaseFile(home / "DB/racersdb.txt");
         for (int c = 0; c < 8; ++c) reg.addClass("Класс " + std::to_string(c));
-        setRegistry(&reg);
     }
     ~Scene() {
-        setRegistry(nullptr);
         std::error_code ec;
         std::filesystem::remove_all(home, ec);
     }

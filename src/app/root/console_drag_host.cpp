@@ -24,7 +24,7 @@ std::optional<DragRacerInfo> ConsoleDragHost::findRacer(int32_t number) const
 {
     if (number <= 0)
         return std::nullopt;
-    const TRacerItem* racer = theRegistry().findRacer(static_cast<std::uint32_t>(number));
+    const TRacerItem* racer = registry_.findRacer(static_cast<std::uint32_t>(number));
     if (!racer)
         return std::nullopt;
     return DragRacerInfo{racer->name, racer->city, racer->classIds};
@@ -32,7 +32,7 @@ std::optional<DragRacerInfo> ConsoleDragHost::findRacer(int32_t number) const
 
 std::optional<int32_t> ConsoleDragHost::classBreakoutLimit(int32_t classId) const
 {
-    const TClassItem* cls = theRegistry().findClass(classId);
+    const TClassItem* cls = registry_.findClass(classId);
     if (!cls)
         return std::nullopt;
     return cls->breakoutLimit;
@@ -97,7 +97,7 @@ void ConsoleDragHost::refreshActivePage()
 void ConsoleDragHost::notifyResultsThread() { results_.notifyResultsThread(); }
 void ConsoleDragHost::notifyRunChanged(std::size_t index) { results_.notifyRunChanged(index); }
 
-void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(brackets_, console_.eventFolder); }
+void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(brackets_, console_.eventFolder, registry_); }
 
 void ConsoleDragHost::install(DragGridView* view)
 {

@@ -1,12 +1,12 @@
 #pragma once
 // The drag host of the running console: settings, the node link and the radio
 // scoreboards from the Console it is built with (not owned), racers and classes from
-// theRegistry(), brackets from the class pages, the drag results thread, and the main
+// the root's registry, brackets from the class pages, the drag results thread, and the main
 // window's run grid and Block ST button through a small view interface that the window
 // implements.
 //
 // The composition root owns it, built on the console, the hit intake, the drag results,
-// the class pages' brackets and the question desk, and installs it at start-up with the
+// the class pages' brackets, the registry and the question desk, and installs it at start-up with the
 // main window's view (main thread).
 #include "core/drag/drag_host.h"
 
@@ -36,8 +36,8 @@ class ConsoleDragHost : public DragHost {
 public:
     // None is owned; all outlive the host.
     ConsoleDragHost(const Console& console, HitIntake& intake, DragResults& results, BracketPages& brackets,
-                    Operator& op)
-        : console_(console), intake_(intake), results_(results), brackets_(brackets), op_(op) {}
+                    TRegistry& registry, Operator& op)
+        : console_(console), intake_(intake), results_(results), brackets_(brackets), registry_(registry), op_(op) {}
 
     // The view may be null (no window yet): grid calls are then dropped.
     void setView(DragGridView* view) { view_ = view; }
@@ -70,6 +70,7 @@ public:
     void notifyRunChanged(std::size_t index) override;
     void loadFinalBracketFile() override;
     HitIntake& hitIntake() override { return intake_; }
+    TRegistry& registry() override { return registry_; }
 
     // Installs this host with the given view and registers the hit handlers of modes 0,
     // 2, 3, 5, 7 and 8.
@@ -82,6 +83,7 @@ private:
     HitIntake& intake_;
     DragResults& results_;
     BracketPages& brackets_;
+    TRegistry& registry_;
     DragGridView* view_ = nullptr;
     Operator& op_; // the console's question desk
 };

@@ -78,8 +78,8 @@ QString u(const std::string& s) { return QString::fromStdString(s); }
 // armed run, without modifiers.
 class MainFormEventHost final : public ui::SystemEventHost {
 public:
-    MainFormEventHost(TMainForm& form, StartSequence& start, Console& console)
-        : form_(form), start_(start), console_(console) {}
+    MainFormEventHost(TMainForm& form, StartSequence& start, Console& console, const TRegistry& registry)
+        : form_(form), start_(start), console_(console), registry_(registry) {}
     bool startArmed() override { return start_.armed(); }
     void setStartArmed(bool armed) override { start_.setArmed(armed); }
     void releaseBlockSt() override {
@@ -94,7 +94,7 @@ public:
     void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& levels) override {
         if (ui::scanChannelsForm) ui::scanChannelsForm->setLevels(levels);
     }
-    int racerNumberByTag(int tag) override { return static_cast<int>(theRegistry().racerNumberByTag(tag)); }
+    int racerNumberByTag(int tag) override { return static_cast<int>(registry_.racerNumberByTag(tag)); }
     unsigned raceMode() override { return console_.raceMode; }
     void setRacerAtStart(int number) override { console_.racerAtStart = number; }
 
@@ -102,6 +102,7 @@ private:
     TMainForm& form_;
     StartSequence& start_;
     Console& console_;
+    const TRegistry& registry_;
 };
 
 // The hit intake joined to the console (timing mode, event folder), the registry (tags),
@@ -113,12 +114,12 @@ class ConsoleHitIntakeHost final : public HitIntakeHost {
 public:
     ConsoleHitIntakeHost(const std::unique_ptr<StartSequence>& start, ui::MainFormCommands& commands,
                          TMainForm* const& form, const std::unique_ptr<TSystemInterface>& link, Console& console,
-                         Operator& op)
-        : start_(start), commands_(commands), form_(form), link_(link), console_(console), op_(op) {}
+                         const TRegistry& registry, Operator& op)
+        : start_(start), commands_(commands), form_(form), link_(link), console_(console), registry_(registry), op_(op) {}
     int timingMode() override { return static_cast<int>(console_.raceMode); }
     std::filesystem::path eventFolder() override { return console_.eventFolder; }
     std::optional<TagRacer> findRacerByTag(int tag) override {
-        const TRacerItem* racer = theRegistry().findRacerByTag(tag);
+        const TRacerItem* racer = registry_.findRacerByTag(tag);
         if (!racer) return std::nullopt;
         return TagRacer{static_cast<int>(racer->number), racer->classIds.empty() ? -1 : racer->classIds.front()};
     }
@@ -170,6 +171,7 @@ private:
     TMainForm* const& form_;                        // the root's; null without the main window
     const std::unique_ptr<TSystemInterface>& link_; // the root's; empty while the link is down
     Console& console_;
+    const TRegistry& registry_;
     Operator& op_;
 };
 
@@ -269,9 +271,9 @@ private:
 // destroyed) the grid calls do nothing, and without a worker no rebuild is scheduled.
 class MainFormLapHost final : public ConsoleLapHost {
 public:
-    MainFormLapHost(const Console& console, const HitIntake& intake, TMainForm* const& form,
+    MainFormLapHost(const Console& console, const HitIntake& intake, TRegistry& registry, TMainForm* const& form,
                     const std::unique_ptr<LapResultsWorker>& worker)
-        : ConsoleLapHost(console, intake), form_(form), worker_(worker) {}
+        : ConsoleLapHost(console, intake, registry), form_(form), worker_(worker) {}
     bool blockStDown() const override { return form_ && form_->bBlockSt->isChecked(); }
     int gridCurrentRow() const override { return form_ ? form_->SingleLanePanel->currentRow() : 0; }
     void setGridCurrentRow(int row) override {
@@ -314,7 +316,7 @@ public:
     bool proStartSignal() override { return console_.proStart; }
     std::string eventName() override { return console_.eventName; }
     void showResults(const TDragResultsView& view) override {
-        if (ui::RallyResults) ui::RallyResults->showDragResults(view);
+        if (ui::RallyResults) ui::RallyResults->showDragResults(view, results_->registry());
         TformFinal::repaintAll();
         const std::filesystem::path folder = console_.eventFolder;
         if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(brackets_, folder));
@@ -436,7 +438,7 @@ public:
         }
     }
     void createClassPage(TClassItem& cls) override {
-        auto* window = new TformFinal(results_.brackets(), port_, desk_, form_.DragPageControl);
+        auto* window = new TformFinal(results_.brackets(), results_.registry(), port_, desk_, form_.DragPageControl);
         window->setClassItem(&cls);
         // A click on a pair selects the pair's run in the run grid; a pair without a run
         // (run id 0) clears the selection.
@@ -452,7 +454,7 @@ public:
     void repaintBrackets() override { TformFinal::repaintAll(); }
     int raceMode() const override { return static_cast<int>(console_.raceMode); }
     void notifyResultsThread() override { results_.notifyResultsThread(); }
-    void sendRaceInfo() override { velmaro::sendRaceInfo(console_); }
+    void sendRaceInfo() override { velmaro::sendRaceInfo(console_, results_.registry()); }
 
 private:
     TMainForm& form_;
@@ -484,6 +486,10 @@ struct ConsoleRoot::State {
     // Every question to the official goes through it; built right after the console, it
     // outlives everything below that asks.
     std::unique_ptr<QuestionDesk> desk;
+    // The racers, classes and racer database: built after the desk, handed to the
+    // registration window, the drag host and results, the lap host, the web exchange,
+    // the hit intake's host and the class pages; it outlives all of them.
+    TRegistry registry;
     // The hit intake, the class pages' brackets, the drag results, the lap timing and
     // their hosts live as long as the root: the windows, the start controls, the drag
     // host, the web exchange and the mode hit handlers are handed them.
@@ -521,17 +527,21 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->desk = std::make_unique<QuestionDesk>(op);
     setSaveReportLog(d->desk.get());
     if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance())) app->tellErrorsTo(d->desk.get());
-    d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console, *d->desk);
+    d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console, d->registry,
+                                                            *d->desk);
     d->intake = std::make_unique<HitIntake>(*d->intakeHost);
     d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->console, d->results, d->brackets);
-    d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets);
-    d->dragHost = std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, *d->desk);
-    d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->form, d->lapWorker);
+    d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets, d->registry);
+    d->dragHost =
+        std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, d->registry, *d->desk);
+    d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->registry, d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake, *d->desk);
     registerLapHitHandlers(*d->lap);
 }
 
 DragResults& ConsoleRoot::dragResults() const { return *d->results; }
+
+TRegistry& ConsoleRoot::registry() const { return d->registry; }
 
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
@@ -555,12 +565,13 @@ void ConsoleRoot::launch() {
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, *d->desk, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, d->registry, *d->desk,
+                             [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->console);
         s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk);
-        s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console);
+        s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console, s->registry);
         s->dragView = std::make_unique<MainFormDragView>(form);
         s->dragHost->install(s->dragView.get());
         // Each lap results build comes back to the main thread as a queued call on the
@@ -580,12 +591,12 @@ void ConsoleRoot::launch() {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, *s->desk);
+        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, s->registry, *s->desk);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [s] {
             ui::MainForm->DragStringGrid->sendToScoreboards(s->console.scoreboardBrightness);
         });
     });
-    ui::RegForm->registry.setSink(d->classPages.get());
+    d->registry.setSink(d->classPages.get());
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(d->form);
     // What waited for a question to close runs from the event loop, after the command that asked.
     d->desk->setEventLoopPost([](std::function<void()> action) {
@@ -603,7 +614,7 @@ void ConsoleRoot::shutDown() {
     // The lap results worker reads nothing of the console, but its builds are posted to
     // the main window: it ends before the window and the lap host go.
     if (s->lapWorker) s->lapWorker->stop();
-    if (ui::RegForm) ui::RegForm->registry.setSink(nullptr);
+    s->registry.setSink(nullptr);
     s->dragHost->setView(nullptr); // stays installed, without grid, until the root goes
     // The link and the radio thread were stopped by the window's closing; what is left
     // of them goes before the windows they report to.
@@ -639,13 +650,13 @@ int ConsoleRoot::exec(QApplication& app) {
 // ---------------------------------------------------------------- ConsolePorts
 
 bool ConsoleRoot::registryExists() { return ui::RegForm != nullptr; }
-void ConsoleRoot::freeClasses() { theRegistry().clearClasses(); }
+void ConsoleRoot::freeClasses() { d->registry.clearClasses(); }
 // freeClasses has already emptied the list and restarted the ids; clearing again is harmless.
-void ConsoleRoot::clearRegistry() { theRegistry().clearClasses(); }
+void ConsoleRoot::clearRegistry() { d->registry.clearClasses(); }
 void ConsoleRoot::removeClassPages() {
     if (d->classPages) d->classPages->clearClassPages();
 }
-void ConsoleRoot::loadClassesAndRacers() { theRegistry().loadClassesAndRacers(d->console.eventFolder); }
+void ConsoleRoot::loadClassesAndRacers() { d->registry.loadClassesAndRacers(d->console.eventFolder); }
 void ConsoleRoot::loadLapSingle() { d->lap->loadLapSingle(); }
 void ConsoleRoot::loadDragFile() {
     velmaro::loadDragFile();
@@ -691,7 +702,7 @@ void ConsoleRoot::replayHitJournal() {
         if (std::filesystem::exists(file, ec)) std::filesystem::resize_file(file, 0, ec);
     }
 }
-void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(d->console); }
+void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(d->console, d->registry); }
 void ConsoleRoot::refreshRaceItemClasses() { d->lap->refreshRaceItemClasses(); }
 void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
 
@@ -810,7 +821,7 @@ void ConsoleRoot::onDragResults() { d->results->onDragResults(); }
 void ConsoleRoot::printBracket() {
     auto* window = qobject_cast<TformFinal*>(d->form->DragPageControl->currentWidget());
     if (!window) return;
-    const Status st = printFinalBracket(window->pages(), window->bracket(), d->console.eventFolder, *d->desk);
+    const Status st = printFinalBracket(window->pages(), window->bracket(), window->registry(), d->console.eventFolder, *d->desk);
     if (!st.ok()) d->desk->message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 

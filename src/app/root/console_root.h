@@ -39,6 +39,7 @@ class DragResults;
 class LapTiming;
 class Operator;
 class TScoreboardController;
+class TRegistry;
 
 namespace ui {
 class TRegForm;
@@ -71,6 +72,8 @@ public:
     Console& console() const;
     // The drag results with the class pages' brackets (built with the root, live as long).
     DragResults& dragResults() const;
+    // The racers, classes and racer database of the console (built with the root, lives as long).
+    TRegistry& registry() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

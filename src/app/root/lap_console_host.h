@@ -1,6 +1,6 @@
 #pragma once
 // The lap timing's host joined to the console it is built with (not owned), the registry
-// (theRegistry()) and the hit intake (its transponder flag), and the registration of the
+// it is built with (the root's) and the hit intake (its transponder flag), and the registration of the
 // three lap hit handlers of one lap timing in the intake's mode dispatch table.
 //
 // Header only: it is compiled by the program that joins the areas, so the lap library
@@ -24,8 +24,8 @@ namespace velmaro {
 // LapRegistry over a TRegistry (the registration window's racers and classes).
 class RegistryLapAdapter : public LapRegistry {
 public:
-    // Null: theRegistry() at each call.
-    explicit RegistryLapAdapter(TRegistry* registry = nullptr) : registry_(registry) {}
+    // `registry` outlives the adapter.
+    explicit RegistryLapAdapter(TRegistry& registry) : registry_(registry) {}
 
     std::vector<LapRacerInfo> racers() const override;
     std::optional<LapRacerInfo> findRacer(uint32_t number) const override;
@@ -37,14 +37,15 @@ public:
     void appendClassResult(int32_t classId, uint32_t racerNumber) override;
 
 private:
-    TRegistry& reg() const;
-    TRegistry* registry_;
+    TRegistry& reg() const { return registry_; }
+    TRegistry& registry_;
 };
 
 class ConsoleLapHost : public LapHost {
 public:
-    // `console` and `intake` (whether transponders are in use) outlive this host.
-    ConsoleLapHost(const Console& console, const HitIntake& intake) : console_(console), intake_(intake) {}
+    // `console`, `intake` (whether transponders are in use) and `registry` outlive this host.
+    ConsoleLapHost(const Console& console, const HitIntake& intake, TRegistry& registry)
+        : console_(console), registry_(registry), intake_(intake) {}
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
     bool editingNumber() const override;
@@ -74,8 +75,6 @@ inline LapRacerInfo racerInfo(const TRacerItem& r) {
     return LapRacerInfo{r.number, r.name, r.carModel, r.city, r.team, r.classIds};
 }
 } // namespace lap_detail
-
-inline TRegistry& RegistryLapAdapter::reg() const { return registry_ ? *registry_ : theRegistry(); }
 
 inline std::vector<LapRacerInfo> RegistryLapAdapter::racers() const {
     std::vector<LapRacerInfo> out;

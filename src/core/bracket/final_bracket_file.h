@@ -29,6 +29,8 @@
 
 namespace velmaro {
 
+class TRegistry;
+
 // The run with a run id: a copy, or the default run (run id 0) when none has it.
 using TFindRunById = std::function<TDragRaceItem(std::int32_t runId)>;
 // The registered class with an id, or null.
@@ -53,8 +55,8 @@ Status saveFinalBracketFile(BracketPages& pages, const std::filesystem::path& ev
 // puts a new bracket on the page of each block's class. A missing or unreadable file
 // leaves the pages as they are. Nothing is advanced here: the next results rebuild
 // updates the brackets.
-// The defaults look the runs up in gDragRuns and the classes in theRegistry().
-void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder);
+// The defaults look the runs up in gDragRuns and the classes in `registry`.
+void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, TRegistry& registry);
 void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, const TFindRunById& findRun,
                           const TFindClassById& findClass);
 

@@ -6,7 +6,7 @@
 
 namespace velmaro {
 
-void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder) {
+void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, TRegistry& registry) {
     loadFinalBracketFile(
         pages, eventFolder,
         [](std::int32_t runId) {
@@ -15,7 +15,7 @@ void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& even
                     if (run.runId == runId) return run;
             return TDragRaceItem{};
         },
-        [](std::int32_t classId) { return theRegistry().findClass(classId); });
+        [&registry](std::int32_t classId) { return registry.findClass(classId); });
 }
 
 } // namespace velmaro

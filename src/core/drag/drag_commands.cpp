@@ -74,7 +74,7 @@ bool takeOnlyClass(TDragRaceItem& run, size_t lane)
     if (run.racer[lane] == 0)
         return false;
     const int32_t before = run.classId[lane];
-    for (const auto& racer : theRegistry().racers) {
+    for (const auto& racer : dragHost().registry().racers) {
         if (static_cast<int64_t>(racer->number) == run.racer[lane] && racer->classIds.size() == 1)
             run.classId[lane] = racer->classIds.front();
     }
@@ -86,7 +86,7 @@ bool isTimeWindowClass(const TClassItem& cls) { return cls.minTime != 0 || cls.m
 // The first time-window class (list order) whose window holds t ms, or nullopt.
 std::optional<int32_t> timeClassFor(int32_t t)
 {
-    for (const auto& cls : theRegistry().classes) {
+    for (const auto& cls : dragHost().registry().classes) {
         if (!isTimeWindowClass(*cls))
             continue;
         const int64_t lower = static_cast<int64_t>(cls->minTime) * 100;
@@ -104,7 +104,7 @@ std::optional<std::vector<int32_t>> splitClasses(const std::vector<int32_t>& cla
     std::vector<int32_t> kept;
     size_t dropped = classIds.empty() ? 1 : 0;
     for (int32_t id : classIds) {
-        const TClassItem* cls = theRegistry().findClass(id);
+        const TClassItem* cls = dragHost().registry().findClass(id);
         if (cls == nullptr || isTimeWindowClass(*cls))
             ++dropped;
         else
@@ -152,7 +152,7 @@ void setLaneRacer(int32_t number, int lane, int32_t classId)
     run->classId[l] = -1;
     if (number == 0)
         return;
-    if (const TRacerItem* racer = number > 0 ? theRegistry().findRacer(static_cast<uint32_t>(number)) : nullptr)
+    if (const TRacerItem* racer = number > 0 ? dragHost().registry().findRacer(static_cast<uint32_t>(number)) : nullptr)
         run->classId[l] = classId != -1 ? classId : firstClassOf(*racer);
     TScoreboardController* board = dragHost().scoreboard();
     if (board != nullptr && board->getType() == kTextScoreboardType) {
@@ -179,7 +179,7 @@ void askRacerNumber()
                                       "Задать номер", Operator::Icon::Warning);
                 return;
             }
-            const TRacerItem* racer = *number == 0 ? nullptr : theRegistry().findRacer(*number);
+            const TRacerItem* racer = *number == 0 ? nullptr : dragHost().registry().findRacer(*number);
             std::optional<int32_t> classId;  // none: the lane keeps its class
             if (racer == nullptr || racer->classIds.size() < 2) {
                 classId = racer == nullptr ? -1 : firstClassOf(*racer);
@@ -187,7 +187,7 @@ void askRacerNumber()
                 std::vector<std::string> entries;
                 std::vector<int32_t> ids;
                 for (int32_t id : racer->classIds) {
-                    for (const auto& cls : theRegistry().classes) {
+                    for (const auto& cls : dragHost().registry().classes) {
                         if (cls->id == id) {
                             entries.push_back(cls->name + " (" + std::to_string(id) + ")");
                             ids.push_back(id);
@@ -372,7 +372,7 @@ Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankO
     std::sort(results.begin(), results.end(),
               [&options](const TDragResult& a, const TDragResult& b) { return lessByBestLegalStart(a, b, options); });
 
-    TRegistry& registry = theRegistry();
+    TRegistry& registry = dragHost().registry();
 
     // Work out every racer's new classes first; the registry changes only after racers.txt
     // has been written, so a failed write leaves no racer half moved.

@@ -5,6 +5,7 @@
 #include "core/app/console.h"
 #include "core/drag/drag_lookup.h"
 #include "core/drag/drag_selection.h"
+#include "core/drag/drag_host.h"
 #include "core/registration/registry.h"
 
 namespace velmaro {
@@ -200,7 +201,7 @@ void reportRacerText(int32_t number, int32_t classId, std::string& description, 
     description = "№" + std::to_string(number) + " " + racer->name + " " + racer->carModel + " (" + racer->city + ")";
     city = racer->city;
     className.clear();
-    if (const TClassItem* cls = theRegistry().findClass(classId))
+    if (const TClassItem* cls = dragHost().registry().findClass(classId))
         className = cls->name;
 }
 

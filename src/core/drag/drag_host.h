@@ -21,6 +21,7 @@ namespace velmaro {
 
 class HitIntake;             // core/intake/hit_intake.h
 class Operator;              // core/platform/operator.h
+class TRegistry;             // core/registration/registry.h
 class TScoreboardController; // core/app/scoreboard_controller.h
 
 // A registered racer as the drag core sees it.
@@ -79,6 +80,9 @@ public:
 
     // ---- the hit intake whose batches the hit handlers hand their saves to
     virtual HitIntake& hitIntake() = 0;
+
+    // ---- the registry of the open event (racers and classes; main thread)
+    virtual TRegistry& registry() = 0;
 
     // ---- the official
     virtual Operator& op() = 0;                           // questions, messages and log lines

@@ -1,5 +1,6 @@
 #include "core/drag/drag_lookup.h"
 
+#include "core/drag/drag_host.h"
 #include "core/registration/registry.h"
 
 namespace velmaro {
@@ -8,14 +9,14 @@ TRacerItem* lookupRacer(int32_t number)
 {
     if (number <= 0)
         return nullptr;  // 0 is no racer; negative lane markers name no registered racer
-    return theRegistry().findRacer(static_cast<std::uint32_t>(number));
+    return dragHost().registry().findRacer(static_cast<std::uint32_t>(number));
 }
 
 TClassItem* lookupClass(int32_t classId)
 {
     if (classId == -1)
         return nullptr;
-    return theRegistry().findClass(classId);
+    return dragHost().registry().findClass(classId);
 }
 
 } // namespace velmaro

@@ -1,6 +1,6 @@
 #pragma once
 // Look-ups of registered racers and classes for the drag displays, printouts and reports.
-// Main thread only (the registry is the main thread's).
+// Main thread only: the registry is the drag host's, and the main thread's.
 #include <cstdint>
 
 namespace velmaro {

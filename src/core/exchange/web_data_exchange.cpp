@@ -28,17 +28,16 @@ std::string raceInfoJson(const std::string& eventName, const std::string& raceGu
     return doc.toString();
 }
 
-std::string raceInfoJson(const Console& c) {
-    const TRegistry& registry = theRegistry();
+std::string raceInfoJson(const Console& c, const TRegistry& registry) {
     if (!c.sendRacersList) return raceInfoJson(c.eventName, c.raceGuid, registry.classesJson(), nullptr);
     const std::string racers = registry.racersJson();
     return raceInfoJson(c.eventName, c.raceGuid, registry.classesJson(), &racers);
 }
 
-void sendRaceInfo(Console& console) {
+void sendRaceInfo(Console& console, const TRegistry& registry) {
     WebExchange& exchange = console.exchange;
     if (!exchange.sendData) return;
-    exchange.send(raceInfoJson(console), "race_info");
+    exchange.send(raceInfoJson(console, registry), "race_info");
 }
 
 namespace {
@@ -150,8 +149,9 @@ Status skipped(Operator& op, const std::string& why) {
 
 } // namespace
 
-WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, Operator& op)
-    : console_(console), port_(port), results_(results), op_(op) {}
+WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, TRegistry& registry,
+                                 Operator& op)
+    : console_(console), port_(port), results_(results), registry_(registry), op_(op) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
@@ -171,7 +171,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
         Console& c = console_;
         if (event == "init") {
             if (clientType == "RegistrationPost") {
-                sendRaceInfo(c);
+                sendRaceInfo(c, registry_);
                 results_.sendResults();
                 if (c.exchange.sendData) c.exchange.send(kRegistrationListRequest, "race_info");
             } else if (clientType == "TitlesScreen") {
@@ -183,7 +183,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const bool overwriteAll = boolMember(msg, "overwriteAll");
                 const json& records = arrayMember(msg, "racersData");
                 // All or nothing: a bad record is logged by the registry and nothing changes.
-                const Status st = theRegistry().importRacersJson(records, true, overwriteAll, op_);
+                const Status st = registry_.importRacersJson(records, true, overwriteAll, op_);
                 if (!st.ok()) return st;
                 // A racer registered after his run was made: his lane takes his class.
                 racersChangedUnderRuns(c.raceMode);
@@ -192,10 +192,10 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const json& guids = arrayMember(msg, "removeList");
                 for (std::size_t i = 0; i < guids.size(); ++i)
                     if (!guids[i].is_string()) throw BadMember{"removeList[" + std::to_string(i) + "] не текст"};
-                const Status st = theRegistry().removeRacersJson(guids, op_);
+                const Status st = registry_.removeRacersJson(guids, op_);
                 if (!st.ok()) return st;
                 port_.repaintRunGrid();
-                sendRaceInfo(c);
+                sendRaceInfo(c, registry_);
             }
         } else if (event == "racersAccepted") {
             c.sendRacersList = false;

@@ -36,6 +36,7 @@ namespace velmaro {
 class Console;
 class DragResults;
 class Operator;
+class TRegistry;
 
 // The registration list request, sent with the kind "race_info".
 inline constexpr const char* kRegistrationListRequest = "{\"request\":\"get_registration_list\"}";
@@ -45,10 +46,10 @@ inline constexpr const char* kRegistrationListRequest = "{\"request\":\"get_regi
 std::string raceInfoJson(const std::string& eventName, const std::string& raceGuid, const std::string& classesList,
                          const std::string* racersList);
 // The same for the console's open event and the registry.
-std::string raceInfoJson(const Console& console);
+std::string raceInfoJson(const Console& console, const TRegistry& registry);
 // Sends the race information through the console's exchange with the kind "race_info";
 // nothing without sendData.
-void sendRaceInfo(Console& console);
+void sendRaceInfo(Console& console, const TRegistry& registry);
 
 // What the exchange needs of the windows.
 class WebExchangePort {
@@ -71,10 +72,10 @@ public:
     static constexpr int kBufferSize = 4'194'304;
     static constexpr int kBatchSize = 32;
 
-    // `results`: the drag results whose documents a request sends again. Skipped messages
-    // are logged to `op`. Neither the console, the port, the results nor `op` is owned;
-    // all outlive this.
-    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, Operator& op);
+    // `results`: the drag results whose documents a request sends again; `registry`: the
+    // racers incoming lists change. Skipped messages are logged to `op`. None of them is
+    // owned; all outlive this.
+    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, TRegistry& registry, Operator& op);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -96,6 +97,7 @@ private:
     Console& console_;
     WebExchangePort& port_;
     DragResults& results_;
+    TRegistry& registry_;
     Operator& op_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;

@@ -11,23 +11,6 @@ namespace velmaro {
 
 namespace {
 
-// The sink of a registry that no window shows (before the console joins its areas, and
-// in tools): no pages, and no results thread to tell.
-class SilentSink final : public ClassPageSink {
-public:
-    void notifyResultsThread() override {}
-};
-
-ClassPageSink& silentSink() {
-    static SilentSink sink;
-    return sink;
-}
-
-TRegistry*& installedRegistry() {
-    static TRegistry* registry = nullptr;
-    return registry;
-}
-
 // Reads the next code point of a UTF-8 text (a broken sequence gives its first byte).
 std::uint32_t nextCodePoint(const std::string& text, std::size_t& i) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -122,16 +105,14 @@ const TClassItem* TRegistrySnapshot::findClass(std::int32_t id) const {
 
 TRegistry::TRegistry() = default;
 
-TRegistry::~TRegistry() {
-    if (installedRegistry() == this) installedRegistry() = nullptr;
-}
+TRegistry::~TRegistry() = default;
 
 std::filesystem::path TRegistry::databaseFile() const {
     if (!m_databaseFile.empty()) return m_databaseFile;
     return programFolder() / "DB" / "racersdb.txt";
 }
 
-ClassPageSink& TRegistry::sink() const { return m_sink ? *m_sink : silentSink(); }
+ClassPageSink& TRegistry::sink() const { return m_sink ? *m_sink : m_silentSink; }
 
 TRacerItem* TRegistry::findRacer(std::uint32_t number) const {
     if (number == 0) return nullptr;
@@ -347,15 +328,5 @@ std::shared_ptr<const TRegistrySnapshot> TRegistry::snapshot() const {
     m_snapshot = snap;
     return snap;
 }
-
-// ---------------------------------------------------------------------------------------
-
-TRegistry& theRegistry() {
-    static TRegistry fallback;
-    TRegistry* installed = installedRegistry();
-    return installed ? *installed : fallback;
-}
-
-void setRegistry(TRegistry* registry) { installedRegistry() = registry; }
 
 } // namespace velmaro

@@ -1,7 +1,7 @@
 #pragma once
 // The registry of the open event: its classes and racers, and the racer database that
-// outlives events. The registration window (TRegForm) owns one TRegistry; every other
-// area reaches it through theRegistry().
+// outlives events. The composition root owns the one TRegistry of the console, built
+// early, and hands it by reference to the registration window and every other area.
 //
 // Ownership: the three lists own their records (unique_ptr). Look-ups hand out raw
 // observing pointers, valid until the record is removed from its list.
@@ -253,18 +253,15 @@ private:
     std::filesystem::path m_eventFolder;
     std::filesystem::path m_databaseFile;
     ClassPageSink* m_sink = nullptr;
+    // The sink while no window shows the registry (before the console joins its areas,
+    // in tests and tools): no pages, and no results thread to tell.
+    class SilentSink final : public ClassPageSink {
+    public:
+        void notifyResultsThread() override {}
+    };
+    mutable SilentSink m_silentSink;
     ClassList m_removedClasses; // removed by hand, still named by a class page
     mutable std::shared_ptr<const TRegistrySnapshot> m_snapshot; // the last one given
 };
-
-// The registry of this process. Never null: until the registration window installs its
-// own, a process-wide default one answers. Main thread only.
-TRegistry& theRegistry();
-// Installs the registry (not owned); null restores the default one.
-void setRegistry(TRegistry* registry);
-
-// The free writers the other areas call after changing a racer or a class.
-void saveRacers();
-void saveClasses();
 
 } // namespace velmaro

@@ -295,11 +295,4 @@ void TRegistry::loadClassesAndRacers() {
     pages.racersChanged();
 }
 
-// ---- free writers ---------------------------------------------------------------------
-
-// A file that cannot be written is skipped; writeLines has told the log window.
-void saveRacers() { (void)theRegistry().saveRacers(); }
-
-void saveClasses() { (void)theRegistry().saveClasses(); }
-
 } // namespace velmaro

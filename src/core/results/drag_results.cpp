@@ -29,7 +29,8 @@ std::shared_ptr<DragResultsSink> mainWindowResultsSink(const MainWindowHandle& w
 // ---------------------------------------------------------------------------
 // The main-thread object.
 
-DragResults::DragResults(DragResultsPort& port, BracketPages& brackets) : port_(port), brackets_(brackets) {}
+DragResults::DragResults(DragResultsPort& port, BracketPages& brackets, TRegistry& registry)
+    : port_(port), brackets_(brackets), registry_(registry) {}
 
 DragResults::~DragResults() { stopResultsThread(); }
 
@@ -58,7 +59,7 @@ TDragResultsOptions DragResults::sampleResultsOptions() const {
     TDragResultsOptions options;
     options.rank = port_.sampleRankOptions();
     options.proStart = port_.proStartSignal();
-    options.registry = theRegistry().snapshot();
+    options.registry = registry_.snapshot();
     return options;
 }
 
@@ -249,8 +250,7 @@ void DragResults::notifyRunChanged(std::size_t index) {
 // ---------------------------------------------------------------------------
 // Main thread side of a rebuild.
 
-void fillClassResultLists(const TDragResultsView& view) {
-    TRegistry& registry = theRegistry();
+void fillClassResultLists(const TDragResultsView& view, TRegistry& registry) {
     for (const auto& cls : registry.classes) {
         cls->results.clear();
         cls->timedResults.clear();
@@ -281,7 +281,7 @@ void DragResults::onDragResults() {
     owner_.assertOwner();
     if (!resultsCntr_) return;
     if (auto view = resultsCntr_->latestView()) {
-        fillClassResultLists(*view);
+        fillClassResultLists(*view, registry_);
         port_.showResults(*view);
     }
     qualResults_ = resultsCntr_->getPublishedResults();

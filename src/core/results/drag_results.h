@@ -40,6 +40,7 @@ namespace velmaro {
 
 struct TRacerItem;
 struct TRegistrySnapshot;
+class TRegistry;
 class BracketPages;
 
 class DragResultsModel;
@@ -203,19 +204,21 @@ private:
 // Each piece that was once a global is reached through an accessor named after it; the
 // accessors' comments name what each replaces.
 //
-// Ownership: owns the worker; the port and the brackets are not owned and outlive this.
+// Ownership: owns the worker; the port, the brackets and the registry are not owned and
+// outlive this.
 // Thread: the main thread only, that is the thread that built the object; the accessors
 // and the entry points assert it in debug builds. The worker runs on its own thread and
 // never calls back into this object (it tells its sink).
 class DragResults {
 public:
-    DragResults(DragResultsPort& port, BracketPages& brackets);
+    DragResults(DragResultsPort& port, BracketPages& brackets, TRegistry& registry);
     ~DragResults(); // stops the worker
     DragResults(const DragResults&) = delete;
     DragResults& operator=(const DragResults&) = delete;
 
     DragResultsPort& port() const { return port_; }
     BracketPages& brackets() const { return brackets_; }
+    TRegistry& registry() const { return registry_; }
 
     // Formerly gDragResultsCntr: the one worker; null until startResultsThread and after
     // stopResultsThread.
@@ -258,6 +261,7 @@ public:
 private:
     DragResultsPort& port_;
     BracketPages& brackets_;
+    TRegistry& registry_;
     ThreadOwner owner_;
     TDragRankOptions currentRankOptions_;             // formerly mainThreadOptions()::options
     TDragResultsMap qualResults_;                     // formerly gQualResults
@@ -267,10 +271,11 @@ private:
 // Fills TClassItem::results (standings order) and TClassItem::timedResults (results whose
 // kept attempt B has a time, in qualification order) of every registered class from a
 // rebuild. Main thread.
-void fillClassResultLists(const TDragResultsView& view);
+void fillClassResultLists(const TDragResultsView& view, TRegistry& registry);
 
-// The current-run document of one run, names from the live registry. Main thread.
-std::string currentRunJson(const TDragRaceItem& run, const std::string& eventName, bool proStart);
+// The current-run document of one run, names from `registry`. Main thread.
+std::string currentRunJson(const TDragRaceItem& run, const std::string& eventName, bool proStart,
+                           const TRegistry& registry);
 
 // One lane of a run as a JSON object: _60ft, city, et, model, name, num, rt, spd.
 // lane 0 is the left lane, any other value the right one. omitNames leaves name, city and
@@ -279,7 +284,7 @@ std::string currentRunJson(const TDragRaceItem& run, const std::string& eventNam
 // The racer is looked up in `registry` (null: nobody is registered).
 std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
                      const TRegistrySnapshot* registry);
-// The same with the racer looked up in the live registry. Main thread.
-std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart);
+// The same with the racer looked up in `registry`. Main thread.
+std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart, const TRegistry& registry);
 
 } // namespace velmaro

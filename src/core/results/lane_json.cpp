@@ -71,10 +71,6 @@ std::string laneJsonWith(const TDragRaceItem& run, int lane, bool omitNames, boo
 
 namespace {
 
-const TRacerItem* liveRacer(std::int32_t number) {
-    return theRegistry().findRacer(static_cast<std::uint32_t>(number));
-}
-
 const char* runModeCaption(std::int32_t runMode) {
     switch (runMode) {
     case RUN_MODE_QUALIFICATION:
@@ -97,13 +93,16 @@ std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool pr
     });
 }
 
-std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart) {
-    return laneJsonWith(run, lane, omitNames, proStart, liveRacer);
+std::string laneJson(const TDragRaceItem& run, int lane, bool omitNames, bool proStart, const TRegistry& registry) {
+    return laneJsonWith(run, lane, omitNames, proStart, [&registry](std::int32_t number) -> const TRacerItem* {
+        return registry.findRacer(static_cast<std::uint32_t>(number));
+    });
 }
 
-std::string currentRunJson(const TDragRaceItem& run, const std::string& eventName, bool proStart) {
-    const std::string left = laneJson(run, 0, false, proStart);
-    const std::string right = laneJson(run, 1, false, proStart);
+std::string currentRunJson(const TDragRaceItem& run, const std::string& eventName, bool proStart,
+                           const TRegistry& registry) {
+    const std::string left = laneJson(run, 0, false, proStart, registry);
+    const std::string right = laneJson(run, 1, false, proStart, registry);
     MyJSONObject doc;
     doc.add("raceName", eventName);
     doc.add("runMode", runModeCaption(run.runMode));
@@ -119,7 +118,7 @@ void DragResults::publishCurrentRun() {
     owner_.assertOwner();
     const TDragRaceItem* run = currentRun();
     if (!run) return;
-    port_.sendData(currentRunJson(*run, port_.eventName(), port_.proStartSignal()), "online");
+    port_.sendData(currentRunJson(*run, port_.eventName(), port_.proStartSignal(), registry_), "online");
 }
 
 } // namespace velmaro

@@ -63,7 +63,7 @@ T* make(T*& global, Args&... args) {
 } // namespace
 
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
-                                     DragResults& results, Operator& op,
+                                     DragResults& results, TRegistry& registry, Operator& op,
                                      const std::function<void(TMainForm&)>& beforeCreate) {
     gResultsHost = std::make_unique<ConsoleResultsHost>(lap, console, results);
     gHitLogPort = std::make_unique<ConsoleHitLogPort>(console);
@@ -73,7 +73,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
     gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);
     MainForm->FormCreate();
-    make(RegForm, op);
+    make(RegForm, registry, op);
     make(EditPersonalDataForm, op);
     make(SelectClassForm);
     make(LogWindow);

@@ -15,6 +15,7 @@ class ConsolePorts;
 class DragResults;
 class LapTiming;
 class Operator;
+class TRegistry;
 } // namespace velmaro
 
 namespace velmaro::ui {
@@ -26,11 +27,12 @@ class MainFormCommands;
 // The main window's FormCreate has run when this returns. `beforeCreate` runs on the
 // constructed main window just before its creation handler (the program joins the
 // other areas' widgets and handlers to it there). The main window's lap grid and the
-// results window work on `lap`, the results window on `results` too; the windows show
-// `console`, the main window reaches the core side through `ports`, and the windows'
-// questions go to `op` (the console's question desk). All five must outlive the windows.
+// results window work on `lap`, the results window on `results` too; the registration
+// window shows `registry`; the windows show `console`, the main window reaches the core
+// side through `ports`, and the windows' questions go to `op` (the console's question
+// desk). All of them must outlive the windows.
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
-                                     DragResults& results, Operator& op,
+                                     DragResults& results, TRegistry& registry, Operator& op,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

@@ -60,7 +60,8 @@ void TFinalPaintBox::contextMenuEvent(QContextMenuEvent* event) {
 
 // ---------------------------------------------------------------------------------
 
-TformFinal::TformFinal(BracketPages& pages, QWidget* owner) : QWidget(owner), m_pages(pages) {
+TformFinal::TformFinal(BracketPages& pages, TRegistry& registry, QWidget* owner)
+    : QWidget(owner), m_pages(pages), m_registry(registry) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -94,8 +95,9 @@ TformFinal::TformFinal(BracketPages& pages, QWidget* owner) : QWidget(owner), m_
     buildPopupMenu();
 }
 
-TformFinal::TformFinal(BracketPages& pages, TBracketWindowPort& port, QuestionDesk& desk, QWidget* owner)
-    : TformFinal(pages, owner) {
+TformFinal::TformFinal(BracketPages& pages, TRegistry& registry, TBracketWindowPort& port, QuestionDesk& desk,
+                       QWidget* owner)
+    : TformFinal(pages, registry, owner) {
     m_port = &port;
     m_desk = &desk;
 }
@@ -214,7 +216,7 @@ void TformFinal::pbFinalBracketPaint() {
         canvas.setBrush(kWhite);
         canvas.rectangle(PaintRect{0, 0, bitmap.width(), bitmap.height()});
         auto lock = m_pages.lockBrackets();
-        if (const auto& b = m_page->bracket) b->draw(&canvas, racerNamesOf(theRegistry()), 1.0);
+        if (const auto& b = m_page->bracket) b->draw(&canvas, racerNamesOf(m_registry), 1.0);
     }
     pbFinalBracket->update();
 }
@@ -334,7 +336,7 @@ void TformFinal::technicalResult(bool win) {
         if (!pair) return;
         hasResult = pairHasResult(*pair);
         bothSet = pair->racers[0] && pair->racers[1];
-        for (int k = 0; k < 2; ++k) items[std::size_t(k)] = pairSlotText(*pair, k, theRegistry());
+        for (int k = 0; k < 2; ++k) items[std::size_t(k)] = pairSlotText(*pair, k, m_registry);
     }
     if (hasResult && !m_desk->askYesNo(kOverwriteBracketText, "Подтверждение")) return;
     if (!bothSet) return;
@@ -361,7 +363,7 @@ void TformFinal::N10Click() {
         const TFinalPair* pair = findPairTarget(m_pages, *target);
         if (!pair) return;
         for (int k = 0; k < 2; ++k) {
-            labels[std::size_t(k)] = pairSlotText(*pair, k, theRegistry());
+            labels[std::size_t(k)] = pairSlotText(*pair, k, m_registry);
             comments[std::size_t(k)] = pair->comments[k];
         }
     }
@@ -437,14 +439,14 @@ void TformFinal::showEvent(QShowEvent* event) {
     FormResize();
 }
 
-Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracket>& bracket,
+Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracket>& bracket, const TRegistry& registry,
                          const std::filesystem::path& eventFolder, Operator& op) {
     if (!bracket) return Status::Error("Нет сетки");
     auto device = openDefaultPrinter(eventFolder, "final_bracket");
     Status st = Status::Ok();
     {
         auto lock = pages.lockBrackets();
-        if (!bracket->racerList) bracket->racerList = racerNamesOf(theRegistry());
+        if (!bracket->racerList) bracket->racerList = racerNamesOf(registry);
         st = bracket->print(*device);
     }
     if (st.ok()) tellWherePrinted(*device, op);

@@ -29,6 +29,7 @@ namespace velmaro {
 
 class Operator;
 class QuestionDesk;
+class TRegistry;
 class TformFinal;
 
 // The paint box: shows the window's off-screen bitmap and passes the mouse on.
@@ -52,12 +53,13 @@ class TformFinal : public QWidget {
     Q_OBJECT
 public:
     // A window with no class and no bracket; "8" chosen in cbFinalCount. Its page is
-    // registered in `pages` (not owned; outlives the window). Without a port it has no
-    // pair commands.
-    explicit TformFinal(BracketPages& pages, QWidget* owner = nullptr);
+    // registered in `pages`; racer names come from `registry` (neither owned; both
+    // outlive the window). Without a port it has no pair commands.
+    TformFinal(BracketPages& pages, TRegistry& registry, QWidget* owner = nullptr);
     // The class page window: pair commands through `port`, their questions through `desk`
     // (neither owned; both outlive the window).
-    TformFinal(BracketPages& pages, TBracketWindowPort& port, QuestionDesk& desk, QWidget* owner);
+    TformFinal(BracketPages& pages, TRegistry& registry, TBracketWindowPort& port, QuestionDesk& desk,
+               QWidget* owner);
     ~TformFinal() override;
 
     // The page's class (main thread). Setting it also sets the class of its bracket.
@@ -97,6 +99,7 @@ public:
     TBracketWindowPort* port() const { return m_port; }
     // The list the window's page is registered in.
     BracketPages& pages() const { return m_pages; }
+    TRegistry& registry() const { return m_registry; }
 
     // Every bracket window alive, in creation order (main thread).
     static const std::vector<TformFinal*>& windows();
@@ -144,6 +147,7 @@ private:
 
     std::shared_ptr<TBracketPage> m_page;
     BracketPages& m_pages;
+    TRegistry& m_registry;
     TBracketWindowPort* m_port = nullptr;
     QuestionDesk* m_desk = nullptr; // set with m_port
     QPoint m_dragPoint;
@@ -151,7 +155,8 @@ private:
 
 // Prints the bracket in landscape on the default printer, or with no printer installed
 // writes it as a PDF into `eventFolder` and tells `op` where. Main thread.
-Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracket>& bracket,
+// Racer names come from `registry`.
+Status printFinalBracket(BracketPages& pages, const std::shared_ptr<TFinalBracket>& bracket, const TRegistry& registry,
                          const std::filesystem::path& eventFolder, Operator& op);
 
 } // namespace velmaro

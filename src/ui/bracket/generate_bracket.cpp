@@ -46,7 +46,7 @@ void sbGenerateBracketClick(QTabWidget& DragPageControl, int bracketType, int me
     request.requestedSize = window->cbFinalCount->currentText().toInt();
     request.nowSeconds = nowSeconds;
     WindowGenerationPort port(*window, *console, dialog);
-    generateBracket(window->pages(), window->page(), request, theRegistry(), op, port);
+    generateBracket(window->pages(), window->page(), request, window->registry(), op, port);
 }
 
 } // namespace velmaro::ui

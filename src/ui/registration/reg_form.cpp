@@ -42,11 +42,11 @@ TEditableListView* makeList(QWidget* parent, const char* name, QAbstractItemMode
 
 } // namespace
 
-TRegForm::TRegForm(Operator& op, QWidget* parent) : QDialog(parent), m_op(op) {
+TRegForm::TRegForm(TRegistry& registry, Operator& op, QWidget* parent)
+    : QDialog(parent), registry(registry), m_op(op) {
     setObjectName("RegForm");
     setWindowTitle(u("Регистрация"));
     resize(916, 462);
-    setRegistry(&registry);
 
     m_classModel = new RegistryListModel(registry, RegistryListModel::Kind::Classes, this);
     m_racerModel = new RegistryListModel(registry, RegistryListModel::Kind::Racers, this);
@@ -110,9 +110,7 @@ TRegForm::TRegForm(Operator& op, QWidget* parent) : QDialog(parent), m_op(op) {
     if (!st.ok() && std::filesystem::exists(registry.databaseFile())) m_op.log(st.message());
 }
 
-TRegForm::~TRegForm() {
-    if (&theRegistry() == &registry) setRegistry(nullptr);
-}
+TRegForm::~TRegForm() = default;
 
 void TRegForm::openModal(RegistrationHost& host) {
     m_host = &host;

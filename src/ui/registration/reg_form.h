@@ -5,8 +5,8 @@
 // export ("Excel") and start list ("Печать POS", shown while a "POS" printer is
 // installed). Classes and racers are also edited in place: Enter or F2 on a cell.
 //
-// It owns the registry every area reads (theRegistry() answers with it while the window
-// exists). Every change is saved at once; nothing else of the console is told while
+// It shows and edits the registry the composition root owns and hands it (the one every
+// area reads). Every change is saved at once; nothing else of the console is told while
 // the window is open, and closing it reloads the event (RegistrationHost::reloadEvent).
 // The window uses the class and racer dialogs EditClassForm and EditPersonalDataForm.
 //
@@ -28,12 +28,13 @@ class RegistryListModel;
 class TRegForm : public QDialog {
     Q_OBJECT
 public:
-    // Questions and messages go to `op` (not owned; outlives the window).
-    explicit TRegForm(Operator& op, QWidget* parent = nullptr);
+    // Shows `registry`; questions and messages go to `op` (neither owned; both outlive
+    // the window).
+    TRegForm(TRegistry& registry, Operator& op, QWidget* parent = nullptr);
     ~TRegForm() override;
 
-    // The racers, classes and racer database of the open event.
-    TRegistry registry;
+    // The racers, classes and racer database of the open event (the root's).
+    TRegistry& registry;
 
     // Shows the window modally with `host` serving it, then has the event reloaded.
     void openModal(RegistrationHost& host);

@@ -119,7 +119,9 @@ void TRallyResults::showEvent(QShowEvent* event) {
     FormShow();
 }
 
-void TRallyResults::showDragResults(const TDragResultsView& view) { showTable(dragResultsTable(view, theRegistry())); }
+void TRallyResults::showDragResults(const TDragResultsView& view, const TRegistry& registry) {
+    showTable(dragResultsTable(view, registry));
+}
 
 void TRallyResults::showLapResults(const ResultsTable& table) { showTable(table); }
 

@@ -25,6 +25,7 @@ namespace velmaro {
 class DocumentOpener;
 class Operator;
 struct TDragResultsView;
+class TRegistry;
 } // namespace velmaro
 
 namespace velmaro::ui {
@@ -44,7 +45,7 @@ public:
     // Entry points of the console.
     // After each drag results rebuild (two-lane modes): the class blocks and the overall
     // block of the rebuild, names from the registry.
-    void showDragResults(const TDragResultsView& view);
+    void showDragResults(const TDragResultsView& view, const TRegistry& registry);
     // After each lap results rebuild (modes 1, 4 and 6).
     void showLapResults(const ResultsTable& table);
     // The export (button "Excel", main menu "Итоги XLS").

@@ -207,9 +207,9 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
             EXPECT_EQ(reg.classPanelTexts()[0].second, "4");
             EXPECT_EQ(reg.classPanelTexts()[1].second, "4");
         });
-        ASSERT_EQ(theRegistry().racers.size(), 8u);
+        ASSERT_EQ(root.registry().racers.size(), 8u);
         ASSERT_EQ(form.DragPageControl->count(), 3); // runs, Стрит, Про
-        ASSERT_EQ(theRegistry().classes[1]->breakoutLimit, 100);
+        ASSERT_EQ(root.registry().classes[1]->breakoutLimit, 100);
         ASSERT_TRUE(form.rgModeItems[0]->isChecked()); // "Квалификация"
 
         // Qualification: round 1 with NEXT then START, round 2 with START alone.
@@ -495,9 +495,9 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         ui::TMainForm& form = *root.mainForm();
         EXPECT_EQ(root.console().eventName, "Драг");
         EXPECT_EQ(root.console().raceMode, 0u);
-        ASSERT_EQ(theRegistry().racers.size(), 8u);
-        ASSERT_EQ(theRegistry().classes.size(), 2u);
-        EXPECT_EQ(theRegistry().classes[1]->breakoutLimit, 100);
+        ASSERT_EQ(root.registry().racers.size(), 8u);
+        ASSERT_EQ(root.registry().classes.size(), 2u);
+        EXPECT_EQ(root.registry().classes[1]->breakoutLimit, 100);
         ASSERT_EQ(gDragRuns.size(), runs.size());
         EXPECT_EQ(formatDragFile(gDragRuns), filesBefore["drag.txt"]);
         ASSERT_EQ(form.DragPageControl->count(), 3);

@@ -106,8 +106,8 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
             for (const Racer& r : kRacers)
                 addRacer(reg, {std::to_string(r.number), std::to_string(r.tag), r.name, "", "", "", {}}, r.classIndex);
         });
-        ASSERT_EQ(theRegistry().racers.size(), 10u);
-        ASSERT_EQ(theRegistry().racerNumberByTag(105), 35u);
+        ASSERT_EQ(root.registry().racers.size(), 10u);
+        ASSERT_EQ(root.registry().racerNumberByTag(105), 35u);
 
         // Starts: NEXT asks for the racer; his line crossing then is his first crossing
         // (even places in the list), or, after START, his start-line crossing (odd places;
@@ -282,7 +282,7 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         const LapTiming& lap = root.lapTiming();
         ASSERT_EQ(root.console().raceMode, 1u);
         ASSERT_EQ(lap.raceItems()->size(), lines.size());
-        EXPECT_EQ(theRegistry().racerNumberByTag(110), 45u);
+        EXPECT_EQ(root.registry().racerNumberByTag(110), 45u);
         ui::TMainForm& form = *root.mainForm();
         form.mResults->trigger();
         ASSERT_TRUE(eventually([&] { return ui::RallyResults->table() == tableBefore; }));

@@ -98,7 +98,7 @@ TEST_F(WebExchangeRootTest, TheConsoleKeepsTheWebServiceCurrent) {
     root.console().exchange.send("POST", "");
     ASSERT_TRUE(eventually([&] { return home.read("CHALLENGES/E/racers.txt").find("{B}") == std::string::npos; }));
     EXPECT_NE(home.read("CHALLENGES/E/racers.txt").find("30,Сидоров,УАЗ,Омск"), std::string::npos);
-    EXPECT_NE(theRegistry().findRacer(30), nullptr);
+    EXPECT_NE(root.registry().findRacer(30), nullptr);
     // Racer 30's lane took his class at once, and drag.txt holds it.
     EXPECT_EQ(gDragRuns[1].classId, (std::array<std::int32_t, 2>{1, 0}));
     EXPECT_NE(home.read("CHALLENGES/E/drag.txt").find("DRAGITEM:30,1,12,0,"), std::string::npos);
@@ -162,7 +162,7 @@ TEST_F(WebExchangeRootTest, AFloodLeavesTheWindowResponsive) {
     });
     probe.start();
     root.console().exchange.send("POST", "");
-    ASSERT_TRUE(eventually([] { return theRegistry().findRacer(99) != nullptr; }, 60000ms));
+    ASSERT_TRUE(eventually([&] { return root.registry().findRacer(99) != nullptr; }, 60000ms));
     probe.stop();
     // A notification and a timer tick may fall into one turn: two batches at most.
     EXPECT_LE(largestStep, 2 * WebDataExchange::kBatchSize);

@@ -20,27 +20,19 @@ protected:
     void SetUp() override
     {
         DragFolderTest::SetUp();
-        theRegistry().clear();
-        theRegistry().setEventFolder(folder.path());
-        theRegistry().setDatabaseFile(folder / "racersdb.txt");
-    }
-    void TearDown() override
-    {
-        theRegistry().clear();
-        theRegistry().setEventFolder({});
-        theRegistry().setDatabaseFile({});
-        DragTest::TearDown();
+        host.reg.setEventFolder(folder.path());
+        host.reg.setDatabaseFile(folder / "racersdb.txt");
     }
 
-    static TRacerItem& racer(uint32_t number, std::vector<int32_t> classes)
+    TRacerItem& racer(uint32_t number, std::vector<int32_t> classes)
     {
-        auto& r = theRegistry().racers.emplace_back(std::make_unique<TRacerItem>(number));
+        auto& r = host.reg.racers.emplace_back(std::make_unique<TRacerItem>(number));
         r->classIds = std::move(classes);
         return *r;
     }
-    static void addClass(int32_t id, const std::string& name, int32_t minTime = 0, int32_t maxTime = 0)
+    void addClass(int32_t id, const std::string& name, int32_t minTime = 0, int32_t maxTime = 0)
     {
-        auto& c = theRegistry().classes.emplace_back(std::make_unique<TClassItem>(id, name));
+        auto& c = host.reg.classes.emplace_back(std::make_unique<TClassItem>(id, name));
         c->minTime = minTime;
         c->maxTime = maxTime;
     }
@@ -366,9 +358,9 @@ TEST_F(CommandsTest, ALaneWithoutClassTakesTheOnlyClassOfItsRacer)
     EXPECT_EQ(gDragRuns[0].classId, (std::array<int32_t, 2>{3, -1}));  // 8 has two classes
     EXPECT_EQ(gDragRuns[1].classId, (std::array<int32_t, 2>{-1, 4}));  // 30 is not registered yet
 
-    const auto finalRunsOf = [](int32_t number, int32_t classId) {
+    const auto finalRunsOf = [this](int32_t number, int32_t classId) {
         TDragResultsOptions options;
-        options.registry = theRegistry().snapshot();
+        options.registry = host.reg.snapshot();
         std::vector<TDragRaceItem> runs = gDragRuns;
         BracketPages brackets;
         const auto view = TDragResultsCntr::buildResults(runs, options, brackets);
@@ -424,7 +416,7 @@ TEST_F(CommandsTest, SplitIntoTimeClasses)
                                               qualResult(23, 11999), qualResult(24, 9000), qualResult(26, 12000),
                                               qualResult(0, 9500)};
     ASSERT_TRUE(splitRacersIntoClasses(overall, TDragRankOptions{}).ok());
-    const auto& racers = theRegistry().racers;
+    const auto& racers = host.reg.racers;
     ASSERT_EQ(racers.size(), 6u);
     EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
     EXPECT_EQ(racers[1]->classIds, (std::vector<int32_t>{4, 2}));
@@ -448,7 +440,7 @@ TEST_F(CommandsTest, SplitIsAllOrNothingWhenRacersCannotBeWritten)
     const std::vector<TDragResult> overall = {qualResult(21, 13000), qualResult(22, 14000), qualResult(30, 9000)};
     std::filesystem::create_directory(folder / "racers.txt");  // a folder in the file's place
     EXPECT_FALSE(splitRacersIntoClasses(overall, TDragRankOptions{}).ok());
-    const auto& racers = theRegistry().racers;
+    const auto& racers = host.reg.racers;
     ASSERT_EQ(racers.size(), 2u);
     EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
     EXPECT_EQ(racers[1]->classIds, (std::vector<int32_t>{1}));
@@ -479,7 +471,7 @@ TEST_F(CommandsTest, ClassSplitMenuItem)
     op.yesNoAnswers = {false};
     split.run();
     EXPECT_EQ(port.calls, (std::vector<std::string>{"send"}));
-    EXPECT_TRUE(theRegistry().racers[0]->classIds.empty());
+    EXPECT_TRUE(host.reg.racers[0]->classIds.empty());
     EXPECT_EQ(op.shown.back(), "Эта операция изменит разбивку на классы.\r\nПродолжить?");
     EXPECT_EQ(op.questionIcons.back(), Operator::Icon::Warning);
 
@@ -487,7 +479,7 @@ TEST_F(CommandsTest, ClassSplitMenuItem)
     op.yesNoAnswers = {true};
     split.run();
     EXPECT_EQ(port.calls, (std::vector<std::string>{"mark", "reload", "send"}));
-    EXPECT_EQ(theRegistry().racers[0]->classIds, (std::vector<int32_t>{1}));
+    EXPECT_EQ(host.reg.racers[0]->classIds, (std::vector<int32_t>{1}));
 
     port.calls.clear();  // a failed write: no reload, nothing marked
     std::filesystem::remove(folder / "racers.txt");

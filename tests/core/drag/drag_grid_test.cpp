@@ -11,19 +11,9 @@ constexpr uint64_t kClock = 36307123;  // 10:05:07.123 of the day
 
 class DragGridTest : public DragTest {
 protected:
-    void SetUp() override
+    void addRacer(uint32_t number, std::vector<int32_t> classes)
     {
-        DragTest::SetUp();
-        theRegistry().clear();
-    }
-    void TearDown() override
-    {
-        theRegistry().clear();
-        DragTest::TearDown();
-    }
-    static void addRacer(uint32_t number, std::vector<int32_t> classes)
-    {
-        auto& r = theRegistry().racers.emplace_back(std::make_unique<TRacerItem>(number));
+        auto& r = host.reg.racers.emplace_back(std::make_unique<TRacerItem>(number));
         r->name = "Иванов";
         r->carModel = "Lada";
         r->city = "Тверь";
@@ -237,7 +227,7 @@ TEST_F(DragGridTest, RacerDescriptionsAndPaintLeavesTheRunAlone)
 TEST_F(DragGridTest, ReportTexts)
 {
     addRacer(12, {4});
-    theRegistry().classes.push_back(std::make_unique<TClassItem>(0, "Pro"));
+    host.reg.classes.push_back(std::make_unique<TClassItem>(0, "Pro"));
     std::string description = "d", city = "c", className = "n";
     reportRacerText(99, 0, description, city, className);
     EXPECT_EQ(description + city + className, "dcn");  // unregistered: untouched

@@ -13,6 +13,7 @@
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/intake/hit_intake.h"
+#include "core/registration/registry.h"
 #include "fakes/fake_hit_intake_host.h"
 #include "fakes/scripted_operator.h"
 
@@ -51,6 +52,10 @@ public:
     HitIntake intake{intakeHost};
 
     HitIntake& hitIntake() override { return intake; }
+
+    // The registry the drag look-ups and commands read: its own, filled by the test.
+    TRegistry reg;
+    TRegistry& registry() override { return reg; }
 
     // the official: `script` unless a test points `questions` elsewhere
     ScriptedOperator script;

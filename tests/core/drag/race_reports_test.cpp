@@ -32,21 +32,16 @@ protected:
         DragTest::SetUp();
         addRacer(12, "Иванов Иван", "Лада 2107", "Тула", {3});
         addRacer(5, "Петров; мл.", "Ока", "Орёл", {3, 4}); // a ';' in a field: quoted
-        theRegistry().classes.push_back(std::make_unique<TClassItem>(3, "Стрит"));
-        theRegistry().classes.push_back(std::make_unique<TClassItem>(4, "Про"));
+        host.reg.classes.push_back(std::make_unique<TClassItem>(3, "Стрит"));
+        host.reg.classes.push_back(std::make_unique<TClassItem>(4, "Про"));
     }
-    void TearDown() override {
-        theRegistry().racers.clear();
-        theRegistry().classes.clear();
-        DragTest::TearDown();
-    }
-    static void addRacer(uint32_t number, const char* name, const char* car, const char* city, std::vector<int32_t> classes) {
+    void addRacer(uint32_t number, const char* name, const char* car, const char* city, std::vector<int32_t> classes) {
         auto r = std::make_unique<TRacerItem>(number);
         r->name = name;
         r->carModel = car;
         r->city = city;
         r->classIds = std::move(classes);
-        theRegistry().racers.push_back(std::move(r));
+        host.reg.racers.push_back(std::move(r));
     }
 
     static std::vector<TDragRaceItem> dragRuns() {

@@ -188,13 +188,8 @@ protected:
         racer->carModel = "Лада 2107";
         racer->city = "Тула";
         racer->classIds = {3};
-        theRegistry().racers.push_back(std::move(racer));
-        theRegistry().classes.push_back(std::make_unique<TClassItem>(3, "Стрит"));
-    }
-    void TearDown() override {
-        theRegistry().racers.clear();
-        theRegistry().classes.clear();
-        DragTest::TearDown();
+        host.reg.racers.push_back(std::move(racer));
+        host.reg.classes.push_back(std::make_unique<TClassItem>(3, "Стрит"));
     }
 
     class Printers : public ReceiptPrinterSource {

@@ -43,12 +43,13 @@ public:
 // The registry's window side as the console connects it: the race information goes out.
 class SendingSink : public ClassPageSink {
 public:
-    explicit SendingSink(Console& console) : console_(console) {}
-    void sendRaceInfo() override { velmaro::sendRaceInfo(console_); }
+    SendingSink(Console& console, const TRegistry& registry) : console_(console), registry_(registry) {}
+    void sendRaceInfo() override { velmaro::sendRaceInfo(console_, registry_); }
     void notifyResultsThread() override {}
 
 private:
     Console& console_;
+    const TRegistry& registry_;
 };
 
 // The results thread's documents go to the exchange library, as in the console.
@@ -72,7 +73,7 @@ void PrintTo(const Sent& s, std::ostream* os) { *os << s.kind << ": " << s.data.
 
 class ExchangeTest : public ::testing::Test {
 protected:
-    ExchangeTest() : scoped(op), sink(console), resultsPort(console), exchange(console, port, results, op) {
+    ExchangeTest() : scoped(op), sink(console, reg), resultsPort(console), exchange(console, port, results, reg, op) {
         setProgramFolder(home.path());
         Console& c = console;
         c.eventName = "Кубок \"Осень\"";
@@ -82,7 +83,6 @@ protected:
         reg.setEventFolder(c.eventFolder);
         reg.setDatabaseFile(home / "DB/racersdb.txt");
         reg.setSink(&sink);
-        setRegistry(&reg);
         reg.addClass("Стрит");
         reg.addClass("Pro");
         addRacer(12, "Иванов", "{A}", 0);
@@ -100,7 +100,6 @@ protected:
         c.mainWindow.detach();
         gDragRuns.clear();
         gCurrentRun = -1;
-        setRegistry(nullptr);
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
         ::unsetenv("VELMARO_FAKE_EXCHANGE_INBOX");
     }
@@ -185,11 +184,11 @@ protected:
     TempFolder home;
     ScriptedOperator op;
     ScopedSaveReportLog scoped;
+    TRegistry reg; // the console's racers and classes
     SendingSink sink;
     ExchangeResultsPort resultsPort;
     BracketPages brackets;
-    DragResults results{resultsPort, brackets};
-    TRegistry reg;
+    DragResults results{resultsPort, brackets, reg};
     RecordingPort port;
     WebDataExchange exchange;
     int notifications = 0;
@@ -200,12 +199,12 @@ const char* const kClasses = R"([{"classId":0,"className":"Стрит"},{"classI
 
 TEST_F(ExchangeTest, RaceInformation_ExactTextWithTheRacerListUntilAccepted) {
     openLibrary();
-    sendRaceInfo(console);
+    sendRaceInfo(console, reg);
     console.sendRacersList = true; // a class split
-    sendRaceInfo(console);
+    sendRaceInfo(console, reg);
     inbox({R"({"event":"racersAccepted"})"});
     post();
-    sendRaceInfo(console);
+    sendRaceInfo(console, reg);
 
     const std::string head = std::string(R"({"classesList":)") + kClasses +
                              R"(,"raceGuid":"{0A1B2C3D-0000-4000-8000-00000000000E}","raceName":"Кубок \"Осень\"")";
@@ -498,7 +497,7 @@ TEST_F(ExchangeTest, WhileADialogIsOpen_MessagesWaitInTheLibrary) {
 }
 
 TEST_F(ExchangeTest, WithoutTheLibrary_NothingIsSentOrRead) {
-    sendRaceInfo(console);
+    sendRaceInfo(console, reg);
     exchange.onExchangeData();
     exchange.tick();
     EXPECT_TRUE(calls().empty());

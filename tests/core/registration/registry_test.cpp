@@ -218,15 +218,5 @@ TEST_F(RegistryTest, Snapshot_GivenAgainUntilAnythingChangesInPlace) {
     }
 }
 
-TEST(GlobalRegistry, DefaultUntilOneIsInstalled) {
-    TRegistry& fallback = theRegistry();
-    {
-        TRegistry mine;
-        setRegistry(&mine);
-        EXPECT_EQ(&theRegistry(), &mine);
-    } // a destroyed registry uninstalls itself
-    EXPECT_EQ(&theRegistry(), &fallback);
-}
-
 } // namespace
 } // namespace velmaro::test

@@ -112,19 +112,19 @@ protected:
         racer->name = "Иван";
         racer->city = "Москва";
         racer->carModel = "BMW";
-        theRegistry().racers.push_back(std::move(racer));
+        registry.racers.push_back(std::move(racer));
         port.event = "Этап 1";
         gDragRuns = {sampleRun()};
         gCurrentRun = 0;
     }
     void TearDown() override {
-        theRegistry().racers.clear();
         gDragRuns.clear();
         gCurrentRun = -1;
     }
     test::FakeDragResultsPort port;
     BracketPages brackets;
-    DragResults results{port, brackets};
+    TRegistry registry;
+    DragResults results{port, brackets, registry};
     std::vector<std::pair<std::string, std::string>>& sent = port.sent;
 };
 

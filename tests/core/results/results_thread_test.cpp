@@ -81,8 +81,6 @@ protected:
     void SetUp() override { sink = std::make_shared<QueueSink>(); }
     void TearDown() override {
         results.stopResultsThread();
-        theRegistry().racers.clear();
-        theRegistry().classes.clear();
         gDragRuns.clear();
         gCurrentRun = -1;
     }
@@ -91,7 +89,8 @@ protected:
     std::shared_ptr<QueueSink> sink;
     test::FakeDragResultsPort port;
     BracketPages brackets;
-    DragResults results{port, brackets}; // last: its worker goes before what it waits on
+    TRegistry registry;
+    DragResults results{port, brackets, registry}; // last: its worker goes before what it waits on
 };
 
 TEST_F(ResultsThreadTest, DocumentsBeforeTheFirstRebuildAndUnknownNames) {
@@ -189,11 +188,11 @@ TEST_F(ResultsThreadTest, StopJoinsAtOnceWithTheRealPollAndUnhandledHandBacks) {
 TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
     auto stock = std::make_unique<TClassItem>(1, "Stock");
     TClassItem* cls = stock.get();
-    theRegistry().classes.push_back(std::move(stock));
+    registry.classes.push_back(std::move(stock));
     for (std::uint32_t number : {7u, 8u}) {
         auto racer = std::make_unique<TRacerItem>(number);
         racer->classIds = {1};
-        theRegistry().racers.push_back(std::move(racer));
+        registry.racers.push_back(std::move(racer));
     }
     TDragRaceItem practice = qualRun(3, 8, 0);
     practice.runMode = RUN_MODE_PRACTICE; // no time: 8 gets no result at all
@@ -241,17 +240,20 @@ TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
 // Two consoles' drag results side by side: each has its own worker, ranking options,
 // published results and port, and neither sees what the other was handed.
 TEST_F(ResultsThreadTest, TwoSetsSideBySideKeepToThemselves) {
-    theRegistry().classes.push_back(std::make_unique<TClassItem>(1, "Stock"));
-    for (std::uint32_t number : {7u, 8u, 9u}) {
-        auto racer = std::make_unique<TRacerItem>(number);
-        racer->classIds = {1};
-        theRegistry().racers.push_back(std::move(racer));
+    TRegistry otherRegistry;
+    for (TRegistry* reg : {&registry, &otherRegistry}) {
+        reg->classes.push_back(std::make_unique<TClassItem>(1, "Stock"));
+        for (std::uint32_t number : {7u, 8u, 9u}) {
+            auto racer = std::make_unique<TRacerItem>(number);
+            racer->classIds = {1};
+            reg->racers.push_back(std::move(racer));
+        }
     }
     ManualPoll otherPoll;
     auto otherSink = std::make_shared<QueueSink>();
     test::FakeDragResultsPort otherPort;
     BracketPages otherBrackets;
-    DragResults other(otherPort, otherBrackets);
+    DragResults other(otherPort, otherBrackets, otherRegistry);
 
     results.setCurrentRankOptions(TDragRankOptions{false, true, 3});
     EXPECT_EQ(other.currentRankOptions(), TDragRankOptions{});

@@ -53,18 +53,16 @@ protected:
         ASSERT_EQ(gDragRuns.size(), 3u);
         gDragRuns[0].hits[LANE_LEFT] = {TLineHit{HIT_TYPE_RT, 1000}, TLineHit{HIT_TYPE_ET, 9000}};
         relayoutRuns();
-        theRegistry().classes.push_back(std::make_unique<TClassItem>(1, "Стрит"));
-        theRegistry().classes.push_back(std::make_unique<TClassItem>(2, "Pro"));
+        host.reg.classes.push_back(std::make_unique<TClassItem>(1, "Стрит"));
+        host.reg.classes.push_back(std::make_unique<TClassItem>(2, "Pro"));
         auto racer = std::make_unique<TRacerItem>(33);
         racer->classIds = {1, 2};
-        theRegistry().racers.push_back(std::move(racer));
+        host.reg.racers.push_back(std::move(racer));
         ASSERT_TRUE(timer.switchOn("5")); // its first tick presses NEXT
         op.logLines.clear();
     }
     void TearDown() override {
         desk.setEventLoopPost(nullptr);
-        theRegistry().racers.clear();
-        theRegistry().classes.clear();
         StartTest::TearDown();
     }
     // The timer ticks through the `which`-th question (1 the first): 10 s, so NEXT, then

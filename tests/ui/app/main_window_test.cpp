@@ -86,7 +86,8 @@ protected:
     HitIntake intake{intakeHost};
     test::FakeDragResultsPort resultsPort;
     BracketPages brackets;
-    DragResults results{resultsPort, brackets};
+    TRegistry registry; // the registration window's and the results'
+    DragResults results{resultsPort, brackets, registry};
     ScriptedOperator op;
     QuestionDesk desk{op};
     LapTiming lap{lapHost, intake, desk};
@@ -96,7 +97,7 @@ protected:
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results, desk);
+    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -138,7 +139,7 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
 }
 
 TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
-    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
     ui::TMainForm* form = ui::MainForm;
     form->show();
     EXPECT_TRUE(form->SingleLanePanel->isVisible()); // mode 1 at first start
@@ -164,7 +165,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -192,7 +193,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     h.stopResultsThread = logged("stopResultsThread");
     h.stopLinkThread = logged("stopLinkThread");
     h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
     ui::MainForm->show();
     std::string window = std::to_string(reinterpret_cast<long long>(console.mainWindow.window()));
 
@@ -227,7 +228,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal
@@ -247,14 +248,14 @@ public:
 
 // A finished run whose rows carry the longest figures a run has (both lanes with a
 // penalty, a breakout and a foul) and racers described as an event's usually are.
-void longestRun() {
-    const auto racer = [](std::uint32_t number, const char* name, const char* car, const char* city) {
+void longestRun(TRegistry& registry) {
+    const auto racer = [&registry](std::uint32_t number, const char* name, const char* car, const char* city) {
         auto r = std::make_unique<TRacerItem>(number);
         r->name = name;
         r->carModel = car;
         r->city = city;
         r->classIds = {1};
-        theRegistry().racers.push_back(std::move(r));
+        registry.racers.push_back(std::move(r));
     };
     racer(12, "Смирнов Олег", "Subaru Impreza", "Казань");
     racer(34, "Петров Иван", "ВАЗ 2107", "Нижний Новгород");
@@ -315,11 +316,11 @@ bool columnsFollowTheGrid(const ui::DragGridWidget& grid) {
 // at the window's smallest and on a wider screen.
 TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     form.modeItems[0]->trigger();
-    longestRun();
+    longestRun(hosts.drag.reg);
     QApplication::processEvents();
     const QRect screen = form.screen()->availableGeometry();
     ASSERT_EQ(screen.size(), QSize(1280, 800));
@@ -339,7 +340,6 @@ TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
     EXPECT_GT(grid.width(), smallest);
     EXPECT_TRUE(columnsFollowTheGrid(grid));
     gDragRuns.clear();
-    theRegistry().racers.clear();
 }
 
 // Where the main window opens: whole at the top left corner of a screen with room for it;
@@ -367,7 +367,7 @@ TEST_F(MainWindowTest, MainWindowOpensWholeOrMaximized) {
 // the main window; a window opens inside the screen.
 TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
     TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap, console, ports, results, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     const QRect screen = form.screen()->availableGeometry();

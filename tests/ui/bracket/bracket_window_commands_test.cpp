@@ -94,11 +94,9 @@ protected:
             r->classIds = {3};
         }
         cls.racerCount = 16;
-        setRegistry(&registry);
         gDragRuns.clear();
     }
     void TearDown() override {
-        setRegistry(nullptr);
         gDragRuns.clear();
         gCurrentRun = -1;
         clearRunSelection();
@@ -129,7 +127,7 @@ protected:
     // DragPageControl's shape: page 0 the run grid, page 1 the class page window.
     TformFinal* classPage(QTabWidget& pages, int w, int h) {
         pages.addTab(new QWidget, "Заезды");
-        auto* form = new TformFinal(brackets, port, desk, &pages);
+        auto* form = new TformFinal(brackets, registry, port, desk, &pages);
         form->setClassItem(&cls);
         pages.addTab(form, "ТОП - Сток");
         pages.resize(w, h);
@@ -147,7 +145,7 @@ protected:
 };
 
 TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
-    TformFinal form(brackets, port, desk, nullptr);
+    TformFinal form(brackets, registry, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     int selected = -1;
@@ -203,7 +201,7 @@ TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
 }
 
 TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
-    TformFinal form(brackets, port, desk, nullptr);
+    TformFinal form(brackets, registry, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     b->update([] {
         TDragRunMap runs;
@@ -230,7 +228,7 @@ TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
 // While a pair command's question is open the class is drawn again: the command finds its
 // pair gone, says so and changes neither bracket. Its dialogs count as open questions.
 TEST_F(BracketWindowTest, APairCommandWhoseBracketWasReplacedMeanwhileChangesNothing) {
-    TformFinal form(brackets, port, desk, nullptr);
+    TformFinal form(brackets, registry, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     click(form, first);
@@ -255,7 +253,7 @@ TEST_F(BracketWindowTest, APairCommandWhoseBracketWasReplacedMeanwhileChangesNot
 }
 
 TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {
-    TformFinal form(brackets, port, desk, nullptr);
+    TformFinal form(brackets, registry, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* pair = b->upperRound(0)->pair(2);
     const std::int32_t id = pair->run.runId;
@@ -284,7 +282,7 @@ TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {
 }
 
 TEST_F(BracketWindowTest, PrepareAsksClearsAndArmsTheStart) {
-    TformFinal form(brackets, port, desk, nullptr);
+    TformFinal form(brackets, registry, port, desk, nullptr);
     auto b = bracketOnWindow(form);
     TFinalPair* first = b->upperRound(0)->pair(0);
     TFinalPair* next = first->nextPair;
@@ -316,7 +314,7 @@ TEST_F(BracketWindowTest, PrepareAsksClearsAndArmsTheStart) {
 }
 
 TEST_F(BracketWindowTest, WindowWithoutPortOrPairDoesNothing) {
-    TformFinal viewer(brackets);
+    TformFinal viewer(brackets, registry);
     auto b = bracketOnWindow(viewer);
     click(viewer, b->upperRound(0)->pair(0));
     op.yesNoAnswers = {true, true};
@@ -325,7 +323,7 @@ TEST_F(BracketWindowTest, WindowWithoutPortOrPairDoesNothing) {
     EXPECT_NE(b->upperRound(0)->pair(0)->run.runId, 0);
     EXPECT_FALSE(viewer.hasPairCommands());
 
-    TformFinal form(brackets, port, desk, nullptr);
+    TformFinal form(brackets, registry, port, desk, nullptr);
     bracketOnWindow(form);
     form.N1Click();
     form.N10Click();

@@ -24,6 +24,7 @@ protected:
     static void SetUpTestSuite() { test::ensureQtApplication(); }
 
     BracketPages pages; // the class pages of the test's own console
+    TRegistry registry; // its racers
 };
 
 // Plays a bracket: the smaller number wins every race.
@@ -38,7 +39,7 @@ void playAll(TFinalBracket& b) {
 TEST_F(FormFinalTest, WindowRegistersItsPageAndFitsTheDrawing) {
     TClassItem cls(3, "Сток");
     {
-        TformFinal form(pages);
+        TformFinal form(pages, registry);
         form.resize(400, 300);
         EXPECT_EQ(form.cbFinalCount->currentIndex(), 1);
         EXPECT_EQ(form.cbFinalCount->count(), 5);
@@ -83,7 +84,7 @@ TEST_F(FormFinalTest, WindowRegistersItsPageAndFitsTheDrawing) {
 }
 
 TEST_F(FormFinalTest, ClickSelectsThePairAndItsRun) {
-    TformFinal form(pages);
+    TformFinal form(pages, registry);
     form.resize(1200, 800);
     form.show();
     auto b = std::make_shared<TFinalBracket>(8, 0, 3, 8, "");
@@ -118,18 +119,15 @@ TEST_F(FormFinalTest, PrintsToPdfWithoutPrinter) {
     if (anyPrinterInstalled()) GTEST_SKIP() << "a printer is installed";
     test::TempFolder event;
     test::ScriptedOperator op;
-    TRegistry registry;
     for (int i = 1; i <= 16; ++i)
         registry.racers.emplace_back(std::make_unique<TRacerItem>(i))->name = "Гонщик " + std::to_string(i);
-    setRegistry(&registry);
 
     auto b = std::make_shared<TFinalBracket>(16, 4, 3, 16, "Сток");
     for (int i = 0; i < 16; ++i) b->setRacer(i + 1, 3, i);
     playAll(*b);
     b->draw(nullptr, racerNamesOf(registry), 1.0);
     b->upperRound(0)->pair(2)->comments[1] = "тех. поражение";
-    const Status st = printFinalBracket(pages, b, event.path(), op);
-    setRegistry(nullptr);
+    const Status st = printFinalBracket(pages, b, registry, event.path(), op);
     ASSERT_TRUE(st.ok()) << st.message();
 
     std::vector<std::filesystem::path> pdfs;

@@ -34,7 +34,6 @@ protected:
     void SetUp() override
     {
         DragFolderTest::SetUp();
-        theRegistry().clear();
         grid = std::make_unique<DragGridWidget>();
         QFont font("Tahoma");
         font.setPointSize(10);
@@ -48,7 +47,6 @@ protected:
     void TearDown() override
     {
         grid.reset();
-        theRegistry().clear();
         DragTest::TearDown();
     }
 
@@ -239,7 +237,7 @@ TEST_F(GridWidgetTest, SearchScrollsTheFoundRunIntoView)
 
 TEST_F(GridWidgetTest, PaintShowsTheCoreColoursAndChangesNothing)
 {
-    auto& r = theRegistry().racers.emplace_back(std::make_unique<TRacerItem>(12));
+    auto& r = host.reg.racers.emplace_back(std::make_unique<TRacerItem>(12));
     r->name = "Иванов Пётр";
     r->carModel = "Lada 2107";
     r->city = "Тверь";

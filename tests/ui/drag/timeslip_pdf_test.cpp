@@ -51,8 +51,8 @@ protected:
         racer->name = "Иванов Иван";
         racer->carModel = "Лада 2107";
         racer->city = "Тула";
-        theRegistry().racers.push_back(std::move(racer));
-        theRegistry().classes.push_back(std::make_unique<TClassItem>(3, "Стрит"));
+        host.reg.racers.push_back(std::move(racer));
+        host.reg.classes.push_back(std::make_unique<TClassItem>(3, "Стрит"));
         TDragRaceItem run;
         run.runId = 17;
         run.racer = {12, 34};
@@ -69,8 +69,6 @@ protected:
     void TearDown() override {
         setDragHost(nullptr);
         gDragRuns.clear();
-        theRegistry().racers.clear();
-        theRegistry().classes.clear();
     }
     test::TempFolder program;
     test::FakeDragHost host;

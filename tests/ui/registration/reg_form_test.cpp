@@ -41,7 +41,7 @@ public:
 
 class RegFormTest : public ::testing::Test {
 protected:
-    RegFormTest() : scoped(op), classDialog(op), racerDialog(op), form(op) {
+    RegFormTest() : scoped(op), classDialog(op), racerDialog(op), form(registry, op) {
         setProgramFolder(tmp.path());
         std::filesystem::create_directories(tmp / "event");
         ui::EditClassForm = &classDialog;
@@ -81,6 +81,7 @@ protected:
     TempFolder tmp;
     ScriptedOperator op;
     ScopedSaveReportLog scoped;
+    TRegistry registry; // the root's in the console
     ui::TEditClassForm classDialog;
     ui::TEditPersonalDataForm racerDialog;
     ui::TRegForm form;

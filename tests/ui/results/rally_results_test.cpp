@@ -90,12 +90,9 @@ protected:
     test::RecordingOpener opener;
     test::ScriptedOperator op;
     test::ScopedSaveReportLog scoped{op};
+    TRegistry registry; // the racers and classes the drag results name
 
-    void SetUp() override {
-        host.folder = temp.path();
-        theRegistry().clear();
-    }
-    void TearDown() override { theRegistry().clear(); }
+    void SetUp() override { host.folder = temp.path(); }
 
     static QString shown(const TRallyResults& w, int gridRow, int column) {
         return w.ResultsGrid->model()->index(gridRow - 1, column).data().toString();
@@ -143,14 +140,14 @@ TEST_F(RallyResultsTest, OptionsAreTheRankingSourceAndAskForARebuild) {
 }
 
 TEST_F(RallyResultsTest, DragGridShowsRunModeColoursAndTitleRows) {
-    TClassItem* stock = theRegistry().addClass("Сток");
-    TRacerItem* r7 = theRegistry().addRacer(7);
+    TClassItem* stock = registry.addClass("Сток");
+    TRacerItem* r7 = registry.addRacer(7);
     r7->name = "Иванов";
     TDragResultsView v = dragView();
     v.resultsByClass[stock->id] = v.resultsByClass[1];
     v.resultsByClass.erase(1);
     TRallyResults w(host, opener, op);
-    w.showDragResults(v);
+    w.showDragResults(v, registry);
     EXPECT_EQ(w.ResultsGrid->model()->columnCount(), 12);
     EXPECT_EQ(header(w, 9).toStdString(), "Заезд 1");
     EXPECT_EQ(shown(w, 1, 2).toStdString(), "Сток");
@@ -162,7 +159,7 @@ TEST_F(RallyResultsTest, DragGridShowsRunModeColoursAndTitleRows) {
     EXPECT_EQ(fill(w, 2, 11).value<QColor>(), kResultsPracticeColour);
     EXPECT_EQ(shown(w, 2, 6).toStdString(), " 09.370   151.5 км/ч");
     host.mode = 1; // a lap mode reads no prefix
-    w.showDragResults(v);
+    w.showDragResults(v, registry);
     EXPECT_EQ(shown(w, 2, 10).toStdString(), "1: 09.370   151.5 км/ч");
 }
 
@@ -171,7 +168,7 @@ TEST_F(RallyResultsTest, DragGridShowsRunModeColoursAndTitleRows) {
 // window colour.
 TEST_F(RallyResultsTest, RunModeColoursLieOverTheSelectionAndTitlesInTheWindowColour) {
     TRallyResults w(host, opener, op);
-    w.showDragResults(dragView());
+    w.showDragResults(dragView(), registry);
     w.resize(1600, 400); // every attempt column in view
     w.show();
     QTableView* grid = w.ResultsGrid;
@@ -264,7 +261,7 @@ TEST_F(RallyResultsTest, ExportUnderARussianLocaleWritesDecimalCommas) {
         ~DefaultLocale() { QLocale::setDefault(before); }
     } russian{QLocale(QLocale::Russian, QLocale::Russia)};
     TRallyResults w(host, opener, op);
-    w.showDragResults(dragView());
+    w.showDragResults(dragView(), registry);
     w.Button4->click();
     ASSERT_EQ(opener.opened.size(), 1u) << (op.shown.empty() ? "" : op.shown[0]);
     const std::string csv = temp.read("Кубок.csv");
@@ -275,10 +272,10 @@ TEST_F(RallyResultsTest, ExportUnderARussianLocaleWritesDecimalCommas) {
 }
 
 TEST_F(RallyResultsTest, Pictures) {
-    TClassItem* stock = theRegistry().addClass("Сток");
-    TClassItem* pro = theRegistry().addClass("Про");
+    TClassItem* stock = registry.addClass("Сток");
+    TClassItem* pro = registry.addClass("Про");
     for (auto [n, name] : {std::pair{7, "Иванов Иван"}, {8, "Петров Пётр"}, {12, "Сидоров Сидор"}, {21, "Кузнецов"}}) {
-        TRacerItem* r = theRegistry().addRacer(static_cast<std::uint32_t>(n));
+        TRacerItem* r = registry.addRacer(static_cast<std::uint32_t>(n));
         r->name = name;
         r->city = "Тверь";
         r->carModel = "Lada 2107";
@@ -292,7 +289,7 @@ TEST_F(RallyResultsTest, Pictures) {
     v.resultsByClass[pro->id] = proList;
     TRallyResults w(host, opener, op);
     w.show();
-    w.showDragResults(v);
+    w.showDragResults(v, registry);
     w.ResultsGrid->selectRow(2);
     save(w, "results_drag.png");
     host.mode = 1;
