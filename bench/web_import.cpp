@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <string>
 
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
@@ -57,7 +59,9 @@ struct Scene {
     std::filesystem::path home = std::filesystem::temp_directory_path() / "velmaro_bench_web_import";
     TRegistry reg;
     NoWindows port;
-    WebDataExchange exchange{port};
+    test::FakeDragHost dragHost;
+    DragRuns runs{dragHost};
+    WebDataExchange exchange{port, runs};
 
     Scene() {
         std::filesystem::remove_all(home);

@@ -94,9 +94,11 @@ void ConsoleDragHost::refreshActivePage()
         view_->refreshActivePage();
 }
 
-void ConsoleDragHost::notifyResultsThread() { velmaro::notifyResultsThread(); }
-void ConsoleDragHost::notifyRunChanged(std::size_t index) { velmaro::notifyRunChanged(index); }
+void ConsoleDragHost::notifyResultsThread(DragRuns& runs) { velmaro::notifyResultsThread(runs); }
+void ConsoleDragHost::notifyRunChanged(DragRuns& runs, std::size_t index) { velmaro::notifyRunChanged(runs, index); }
 
-void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(theConsole().eventFolder); }
+void ConsoleDragHost::loadFinalBracketFile(const DragRuns& runs) {
+    velmaro::loadFinalBracketFile(theConsole().eventFolder, runs.dragRuns());
+}
 
 } // namespace velmaro

@@ -57,9 +57,9 @@ public:
     void repaintGrid() override;
     void refreshActivePage() override;
 
-    void notifyResultsThread() override;
-    void notifyRunChanged(std::size_t index) override;
-    void loadFinalBracketFile() override;
+    void notifyResultsThread(DragRuns& runs) override;
+    void notifyRunChanged(DragRuns& runs, std::size_t index) override;
+    void loadFinalBracketFile(const DragRuns& runs) override;
     HitIntake& hitIntake() override { return intake_; }
 
 private:

@@ -28,6 +28,7 @@
 #include "core/drag/drag_hits.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/intake/hit_intake.h"
@@ -311,8 +312,10 @@ public:
 // What a class page's bracket window needs of the console.
 class MainFormBracketPort final : public TBracketWindowPort {
 public:
-    MainFormBracketPort(TMainForm& form, StartSequence& start) : form_(form), start_(start) {}
-    void requestRebuild() override { velmaro::notifyResultsThread(); }
+    MainFormBracketPort(TMainForm& form, StartSequence& start, DragRuns& runs)
+        : form_(form), start_(start), runs_(runs) {}
+    DragRuns& dragRuns() override { return runs_; }
+    void requestRebuild() override { velmaro::notifyResultsThread(runs_); }
     std::filesystem::path eventFolder() override { return theConsole().eventFolder; }
     void setWinnerCaptions(const std::string& caption, const std::string& groupCaption) override {
         if (ui::SetWinnerForm) ui::SetWinnerForm->setCaptions(caption, groupCaption);
@@ -356,6 +359,7 @@ public:
 private:
     TMainForm& form_;
     StartSequence& start_;
+    DragRuns& runs_;
 };
 
 // The registration window's view of the console: closing it reloads the event.
@@ -411,7 +415,7 @@ public:
         QObject::connect(window, &TformFinal::runSelected, form_.DragStringGrid, [this](int runId) {
             TDragRaceItem key;
             key.runId = runId;
-            selectRunById(key);
+            form_.dragRuns.selectRunById(key);
             form_.DragStringGrid->viewport()->update();
         });
         form_.DragPageControl->addTab(window, u("ТОП - " + cls.name));
@@ -419,7 +423,7 @@ public:
     void rebuildBracketDrawings() override { rebuildAllBracketDrawings(); }
     void repaintBrackets() override { TformFinal::repaintAll(); }
     int raceMode() const override { return static_cast<int>(theConsole().raceMode); }
-    void notifyResultsThread() override { velmaro::notifyResultsThread(); }
+    void notifyResultsThread() override { velmaro::notifyResultsThread(form_.dragRuns); }
     void sendRaceInfo() override { velmaro::sendRaceInfo(); }
 
 private:
@@ -449,6 +453,7 @@ struct ConsoleRoot::State {
     std::unique_ptr<ConsoleHitIntakeHost> intakeHost;
     std::unique_ptr<HitIntake> intake;
     std::unique_ptr<ConsoleDragHost> dragHost;
+    std::unique_ptr<DragRuns> drag;
     std::unique_ptr<MainFormLapHost> lapHost;
     std::unique_ptr<LapTiming> lap;
     TMainForm* form = nullptr; // owned by the window list (console_windows)
@@ -480,6 +485,7 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link);
     d->intake = std::make_unique<HitIntake>(*d->intakeHost);
     d->dragHost = std::make_unique<ConsoleDragHost>(*d->intake);
+    d->drag = std::make_unique<DragRuns>(*d->dragHost);
     d->lapHost = std::make_unique<MainFormLapHost>(*d->intake, d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake);
     registerLapHitHandlers(*d->lap);
@@ -488,7 +494,7 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
     clearLapHitHandlers(*d->lap);
-    if (started_) setDragHost(nullptr);
+    d->drag->clearHitHandlers();
     theConsole().setPorts(nullptr);
     setOperator(nullptr);
 }
@@ -499,21 +505,22 @@ LapTiming& ConsoleRoot::lapTiming() const { return *d->lap; }
 
 HitIntake& ConsoleRoot::hitIntake() const { return *d->intake; }
 
+DragRuns& ConsoleRoot::dragRuns() const { return *d->drag; }
+
 void ConsoleRoot::launch() {
     if (started_) return;
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, *d->drag, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, *s->drag);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start);
         s->dragView = std::make_unique<MainFormDragView>(form);
         s->dragHost->setView(s->dragView.get());
-        setDragHost(s->dragHost.get());
-        registerDragHitHandlers(*s->intake);
+        s->drag->registerHitHandlers();
         // Each lap results build comes back to the main thread as a queued call on the
         // main window (dropped if the window is gone).
         s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
@@ -522,7 +529,7 @@ void ConsoleRoot::launch() {
                 window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
         });
         s->lapWorker->start();
-        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start);
+        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, *s->drag);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort);
         s->dragEvents = std::make_unique<MainFormDragEvents>(*this);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form);
@@ -531,7 +538,7 @@ void ConsoleRoot::launch() {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(*s->exchangePort);
+        s->exchange = std::make_unique<WebDataExchange>(*s->exchangePort, *s->drag);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [] {
             ui::MainForm->DragStringGrid->sendToScoreboards(theConsole().scoreboardBrightness);
         });
@@ -601,7 +608,7 @@ void ConsoleRoot::removeClassPages() {
 void ConsoleRoot::loadClassesAndRacers() { theRegistry().loadClassesAndRacers(theConsole().eventFolder); }
 void ConsoleRoot::loadLapSingle() { d->lap->loadLapSingle(); }
 void ConsoleRoot::loadDragFile() {
-    velmaro::loadDragFile();
+    d->drag->loadDragFile();
     TformFinal::syncAllFromPages();
 }
 void ConsoleRoot::selectLastDragRow() {
@@ -646,7 +653,7 @@ void ConsoleRoot::replayHitJournal() {
 }
 void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(); }
 void ConsoleRoot::refreshRaceItemClasses() { d->lap->refreshRaceItemClasses(); }
-void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
+void ConsoleRoot::refreshRunClasses() { d->drag->refreshRunClasses(); }
 
 std::vector<std::pair<int, int>> ConsoleRoot::finalCounts() {
     std::vector<std::pair<int, int>> counts;
@@ -670,8 +677,8 @@ void ConsoleRoot::setLinkTimeouts(int repeat, int detector) {
 
 void ConsoleRoot::resendRunToScoreboards() {
     // Both lanes of the last run again, left first (nothing without runs).
-    sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
-    sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
+    d->drag->sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+    d->drag->sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
 }
 
 void ConsoleRoot::startLinkThread() {
@@ -763,7 +770,7 @@ void ConsoleRoot::printBracket() {
     if (!st.ok()) theOperator().message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 
-void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(); }
+void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(*d->drag); }
 // The lap panel's commands serve both grids: lap events in modes 1, 4, 6, runs otherwise.
 void ConsoleRoot::undelete() {
     d->form->SingleLanePanel->undeleteClick();
@@ -776,7 +783,7 @@ void ConsoleRoot::deleteAll() {
 }
 void ConsoleRoot::classSplit() {
     if (isTwoLaneMode(theConsole().raceMode))
-        DragClassSplit(*d->dragEvents).run();
+        DragClassSplit(*d->drag, *d->dragEvents).run();
     else
         lapClassSplit();
 }
@@ -826,7 +833,7 @@ void ConsoleRoot::setPenalty() {
 }
 void ConsoleRoot::deleteItem() {
     if (isTwoLaneMode(theConsole().raceMode))
-        deleteButtonOnRuns();
+        d->drag->deleteButtonOnRuns();
     else
         d->form->SingleLanePanel->deleteItemClick();
 }
@@ -840,7 +847,7 @@ void ConsoleRoot::printTimeslip(int lane) {
             ui::printLapReceiptCommand(*d->lap, d->form->SingleLaneGrid->currentRow() - 1);
         return;
     }
-    ui::printTimeslipCommand(lane);
+    ui::printTimeslipCommand(*d->drag, lane);
 }
 void ConsoleRoot::search(int direction) {
     d->form->DragStringGrid->searchRacer(d->form->eSearchText->text(), direction);

@@ -33,6 +33,7 @@
 
 namespace velmaro {
 
+class DragRuns;
 class HitIntake;
 class LapTiming;
 class Operator;
@@ -64,6 +65,8 @@ public:
     LapTiming& lapTiming() const;
     // The hit intake (built with the root, lives as long).
     HitIntake& hitIntake() const;
+    // The two-lane runs of the open event.
+    DragRuns& dragRuns() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

@@ -19,6 +19,7 @@
 namespace velmaro {
 
 class DocumentOpener;
+class DragRuns; // core/drag/drag_runs.h
 class Operator;
 
 // The lines of a report, each a list of cells; an empty list is an empty line.
@@ -59,9 +60,9 @@ inline constexpr const char* kReportWorkbookName = "race_log.xlsx";
 Status writeRaceReport(unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
                        const std::string& eventName);
 
-// The menu command: the report of the open event's runs (gDragRuns, theConsole()), then
+// The menu command: the report of the open event's runs (`runs`, theConsole()), then
 // both files named in the log and the workbook opened with `opener` (showExportedFiles). A file that cannot be written stops the command with a
 // message to the official naming it.
-void raceReportCommand(DocumentOpener& opener, Operator& op);
+void raceReportCommand(const DragRuns& runs, DocumentOpener& opener, Operator& op);
 
 } // namespace velmaro

@@ -151,7 +151,7 @@ Status skipped(const std::string& why) {
 
 } // namespace
 
-WebDataExchange::WebDataExchange(WebExchangePort& port) : port_(port) {}
+WebDataExchange::WebDataExchange(WebExchangePort& port, DragRuns& runs) : port_(port), runs_(runs) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
@@ -175,7 +175,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 sendResults();
                 if (c.exchange.sendData) c.exchange.send(kRegistrationListRequest, "race_info");
             } else if (clientType == "TitlesScreen") {
-                publishCurrentRun();
+                publishCurrentRun(runs_);
             }
         } else if (event == "data") {
             const std::string dataKind = textMember(msg, "dataKind");
@@ -186,7 +186,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const Status st = theRegistry().importRacersJson(records, true, overwriteAll);
                 if (!st.ok()) return st;
                 // A racer registered after his run was made: his lane takes his class.
-                racersChangedUnderRuns();
+                runs_.racersChangedUnderRuns();
                 port_.repaintRunGrid();
             } else if (dataKind == "racersDeleted") {
                 const json& guids = arrayMember(msg, "removeList");

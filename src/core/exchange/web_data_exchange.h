@@ -46,6 +46,8 @@ std::string raceInfoJson();
 void sendRaceInfo();
 
 // What the exchange needs of the windows.
+class DragRuns; // core/drag/drag_runs.h
+
 class WebExchangePort {
 public:
     WebExchangePort() = default;
@@ -66,7 +68,7 @@ public:
     static constexpr int kBufferSize = 4'194'304;
     static constexpr int kBatchSize = 32;
 
-    explicit WebDataExchange(WebExchangePort& port);
+    WebDataExchange(WebExchangePort& port, DragRuns& runs);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -86,6 +88,7 @@ private:
     void takeBatch();
 
     WebExchangePort& port_;
+    DragRuns& runs_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;
     bool inBatch_ = false;

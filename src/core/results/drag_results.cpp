@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/app/console.h"
+#include "core/drag/drag_runs.h"
 #include "core/registration/registry.h"
 #include "core/results/results_model.h"
 
@@ -50,25 +51,25 @@ TDragResultsCntr::TDragResultsCntr(std::shared_ptr<DragResultsSink> sink, PollWa
 
 TDragResultsCntr::~TDragResultsCntr() { stop(); }
 
-void TDragResultsCntr::setRuns() {
+void TDragResultsCntr::setRuns(const std::vector<TDragRaceItem>& list) {
     TSharedRuns runs;
-    runs.reserve(gDragRuns.size());
-    for (std::size_t i = 0; i < gDragRuns.size(); ++i) {
-        if (i < m_handed.size() && *m_handed[i] == gDragRuns[i])
+    runs.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i < m_handed.size() && *m_handed[i] == list[i])
             runs.push_back(m_handed[i]);
         else
-            runs.push_back(std::make_shared<const TDragRaceItem>(gDragRuns[i]));
+            runs.push_back(std::make_shared<const TDragRaceItem>(list[i]));
     }
     m_handed = runs;
     setRuns(std::move(runs), sampleResultsOptions());
 }
 
-void TDragResultsCntr::setRunChanged(std::size_t index) {
-    if (m_handed.size() != gDragRuns.size() || index >= gDragRuns.size()) {
-        setRuns();
+void TDragResultsCntr::setRunChanged(const std::vector<TDragRaceItem>& list, std::size_t index) {
+    if (m_handed.size() != list.size() || index >= list.size()) {
+        setRuns(list);
         return;
     }
-    auto run = std::make_shared<const TDragRaceItem>(gDragRuns[index]);
+    auto run = std::make_shared<const TDragRaceItem>(list[index]);
     m_handed[index] = run;
     TDragResultsOptions options = sampleResultsOptions();
     TDragResultsOptions oldOptions;
@@ -212,16 +213,16 @@ void stopResultsThread() {
     gDragResultsCntr.reset();
 }
 
-void notifyResultsThread() {
+void notifyResultsThread(DragRuns& runs) {
     if (!gDragResultsCntr) return;
-    gDragResultsCntr->setRuns();
-    publishCurrentRun();
+    gDragResultsCntr->setRuns(runs.dragRuns());
+    publishCurrentRun(runs);
 }
 
-void notifyRunChanged(std::size_t index) {
+void notifyRunChanged(DragRuns& runs, std::size_t index) {
     if (!gDragResultsCntr) return;
-    gDragResultsCntr->setRunChanged(index);
-    publishCurrentRun();
+    gDragResultsCntr->setRunChanged(runs.dragRuns(), index);
+    publishCurrentRun(runs);
 }
 
 // ---------------------------------------------------------------------------

@@ -39,6 +39,7 @@ struct TRacerItem;
 struct TRegistrySnapshot;
 
 class DragResultsModel;
+class DragRuns; // core/drag/drag_runs.h
 
 // A heat list as the worker holds it: runs shared, never changed once handed over.
 using TSharedRuns = std::vector<std::shared_ptr<const TDragRaceItem>>;
@@ -126,13 +127,13 @@ public:
     TDragResultsCntr(const TDragResultsCntr&) = delete;
     TDragResultsCntr& operator=(const TDragResultsCntr&) = delete;
 
-    // Main thread: hands over gDragRuns with a fresh options snapshot. Runs equal to the
-    // ones handed over last time are passed on as the same shared copies.
-    void setRuns();
-    // Main thread: the same when only gDragRuns[index] can have changed since the last
+    // Main thread: hands over the event's runs with a fresh options snapshot. Runs equal
+    // to the ones handed over last time are passed on as the same shared copies.
+    void setRuns(const std::vector<TDragRaceItem>& runs);
+    // Main thread: the same when only runs[index] can have changed since the last
     // hand-over (one hit): no other run is looked at. A list of another length is
     // handed over whole.
-    void setRunChanged(std::size_t index);
+    void setRunChanged(const std::vector<TDragRaceItem>& runs, std::size_t index);
     // Any thread: hands over the given runs and options.
     void setRuns(std::vector<TDragRaceItem> runs, TDragResultsOptions options);
     void setRuns(TSharedRuns runs, TDragResultsOptions options);
@@ -201,10 +202,10 @@ void startResultsThread();
 void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait = {});
 // Main thread. Stops the worker and waits for it (it never waits for the main thread).
 void stopResultsThread();
-// Main thread. When the worker exists: hands it gDragRuns, then publishes the current run.
-void notifyResultsThread();
-// Main thread. The same after a change of gDragRuns[index] alone (a hit on that run).
-void notifyRunChanged(std::size_t index);
+// Main thread. When the worker exists: hands it the runs, then publishes the current run.
+void notifyResultsThread(DragRuns& runs);
+// Main thread. The same after a change of run `index` alone (a hit on that run).
+void notifyRunChanged(DragRuns& runs, std::size_t index);
 
 // Main thread: the handler of WM_DRAG_RESULTS. Takes the last rebuild, fills the class
 // result lists, runs the port's showResults, stores the published qualification results
@@ -219,10 +220,10 @@ void sendResults();
 // rebuild. Main thread.
 void fillClassResultLists(const TDragResultsView& view);
 
-// Main thread. Sends the run that receives device hits (gCurrentRun) to the web service
+// Main thread. Sends the run that receives device hits (DragRuns::currentRun) to the web service
 // as the current-run document, kind "online"; nothing when the exchange library is not
 // loaded or there is no current run.
-void publishCurrentRun();
+void publishCurrentRun(DragRuns& runs);
 
 // The current-run document of one run, names from the live registry. Main thread.
 std::string currentRunJson(const TDragRaceItem& run, const std::string& eventName, bool proStart);

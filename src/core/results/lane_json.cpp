@@ -3,6 +3,7 @@
 
 #include "core/app/console.h"
 #include "core/registration/registry.h"
+#include "core/drag/drag_runs.h"
 #include "core/results/drag_results.h"
 #include "core/json/json_builder.h"
 #include "core/results/lane_json_internal.h"
@@ -115,8 +116,8 @@ std::string currentRunJson(const TDragRaceItem& run, const std::string& eventNam
     return doc.toString();
 }
 
-void publishCurrentRun() {
-    const TDragRaceItem* run = currentRun();
+void publishCurrentRun(DragRuns& runs) {
+    const TDragRaceItem* run = runs.currentRun();
     if (!run) return;
     dragResultsPort().sendData(currentRunJson(*run, theConsole().eventName, theConsole().proStart), "online");
 }

@@ -1,5 +1,7 @@
 #include "core/start/start_sequence.h"
 
+#include "core/drag/drag_runs.h"
+
 #include "core/app/console.h"
 #include "core/app/scoreboard_controller.h"
 #include "core/bracket/bracket_pages.h"
@@ -47,7 +49,8 @@ int runModeOfItem(int item) {
     }
 }
 
-StartSequence::StartSequence(StartPorts& ports, LapTiming& lap) : ports_(ports), lap_(lap) {}
+StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, DragRuns& runs)
+    : ports_(ports), lap_(lap), runs_(runs) {}
 
 StartSequence::~StartSequence() { forgetWaitingAction(this); }
 
@@ -130,7 +133,7 @@ void StartSequence::start(int modifiers) {
                     slotsUsable = pair->racers[0] && pair->racers[1] &&
                                   (slotHasRacer(pair->racers[0]) || slotHasRacer(pair->racers[1]));
                     hasRun = pair->run.runId != 0;
-                    isArmedRun = armed_ && !gDragRuns.empty() && pair->run.runId == gDragRuns.back().runId;
+                    isArmedRun = armed_ && !runs_.dragRuns().empty() && pair->run.runId == runs_.dragRuns().back().runId;
                 } else {
                     pair = nullptr;
                 }
@@ -219,7 +222,7 @@ void StartSequence::next() {
         ports_.showBlockSt(true);
         if (runMode >= 0) newRunPrompts(runMode);
         if (armed_ && c.autoStart) {
-            const TDragRaceItem* run = currentRun();
+            const TDragRaceItem* run = runs_.currentRun();
             const TDragRaceItem current = run ? *run : TDragRaceItem{};
             ports_.armAutoStart(current.racer[0], current.racer[1], 24, pro, 1);
         }
@@ -298,9 +301,9 @@ bool StartSequence::keyDown(StartKey key, bool ctrl) {
         return true;
     case StartKey::F9:
         if (TScoreboardController* sb = c.scoreboard) sb->reset(1);
-        sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+        runs_.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
         ports_.pause(200);
-        sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
+        runs_.sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
         return true;
     case StartKey::F12: start(0); return true;
     }

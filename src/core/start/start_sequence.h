@@ -36,6 +36,7 @@
 
 namespace velmaro {
 
+class DragRuns; // core/drag/drag_runs.h
 class LapTiming;
 struct TFinalPair;
 struct TDragRaceItem;
@@ -50,7 +51,7 @@ int runModeOfItem(int item);
 
 class StartSequence {
 public:
-    StartSequence(StartPorts& ports, LapTiming& lap);
+    StartSequence(StartPorts& ports, LapTiming& lap, DragRuns& runs);
     ~StartSequence();
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
@@ -143,6 +144,7 @@ private:
 
     StartPorts& ports_;
     LapTiming& lap_;
+    DragRuns& runs_;
     bool armed_ = false;
     bool busy_ = false;
     std::vector<WaitingPress> waiting_;

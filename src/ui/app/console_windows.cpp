@@ -57,14 +57,14 @@ T* make(T*& global, Args&... args) {
 }
 
 // The link dialogs' ports over theConsole()'s link and scoreboard objects.
-ConsoleScoreboardSettingsPort gScoreboardSettingsPort;
+std::unique_ptr<ConsoleScoreboardSettingsPort> gScoreboardSettingsPort;
 ConsoleChannelScanPort gChannelScanPort;
 
 } // namespace
 
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, DragRuns& drag,
                                      const std::function<void(TMainForm&)>& beforeCreate) {
-    MainForm = new TMainForm(commands, lap, nullptr);
+    MainForm = new TMainForm(commands, lap, drag, nullptr);
     gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);
     MainForm->FormCreate();
@@ -72,7 +72,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
     make(EditPersonalDataForm);
     make(SelectClassForm);
     make(LogWindow);
-    gResultsHost = std::make_unique<ConsoleResultsHost>(lap);
+    gResultsHost = std::make_unique<ConsoleResultsHost>(lap, drag);
     RallyResults = new TRallyResults(*gResultsHost, gResultsHost->opener, nullptr);
     gWindows.append(RallyResults);
     make(SelectLanesForm);
@@ -80,7 +80,8 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
     HitLog = new THitLog(gHitLogPort, lap.intake());
     gWindows.append(HitLog);
     make(SetTimeoutsForm);
-    make(fScoreboardConfig, gScoreboardSettingsPort);
+    gScoreboardSettingsPort = std::make_unique<ConsoleScoreboardSettingsPort>(drag);
+    make(fScoreboardConfig, *gScoreboardSettingsPort);
     make(failRacerForm);
     make(SetWinnerForm);
     make(DragResultsForm);
@@ -95,6 +96,7 @@ QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
 void destroyConsoleWindows() {
     while (!gWindows.isEmpty()) delete gWindows.takeLast();
     gResultsHost.reset();
+    gScoreboardSettingsPort.reset();
     MainForm = nullptr;
     RegForm = nullptr;
     EditPersonalDataForm = nullptr;

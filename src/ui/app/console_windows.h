@@ -10,6 +10,7 @@
 class QWidget;
 
 namespace velmaro {
+class DragRuns;
 class LapTiming;
 } // namespace velmaro
 
@@ -23,7 +24,7 @@ class MainFormCommands;
 // constructed main window just before its creation handler (the program joins the
 // other areas' widgets and handlers to it there). The main window's lap grid and the
 // results window work on `lap`, which must outlive the windows.
-QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap,
+QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, DragRuns& drag,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

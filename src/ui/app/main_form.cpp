@@ -93,8 +93,8 @@ QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
 
 } // namespace
 
-TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, QWidget* parent)
-    : QMainWindow(parent), commands(commands_), lapTiming(lap) {
+TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, DragRuns& drag, QWidget* parent)
+    : QMainWindow(parent), commands(commands_), lapTiming(lap), dragRuns(drag) {
     setObjectName("MainForm");
     setWindowTitle("Velmaro v3.6");
     QFont font(u("Tahoma"));
@@ -243,7 +243,7 @@ void TMainForm::buildControls() {
     DragQualify->setObjectName("DragQualify");
     auto* page = new QVBoxLayout(DragQualify);
     page->setContentsMargins(0, 0, 0, 0);
-    DragStringGrid = new DragGridWidget(DragQualify);
+    DragStringGrid = new DragGridWidget(dragRuns, DragQualify);
     page->addWidget(DragStringGrid);
 
     SingleLanePanel = new LapGridPanel(lapTiming, *this, DragQualify);
@@ -487,8 +487,8 @@ void TMainForm::setupGrids() {
 }
 
 void TMainForm::setEditingNumber(bool editing) { theConsole().editingNumber = editing; }
-void TMainForm::undeleteRuns() { velmaro::undeleteRuns(); }
-void TMainForm::deleteAllRuns() { deleteRunOrHit(1); }
+void TMainForm::undeleteRuns() { dragRuns.undeleteRuns(); }
+void TMainForm::deleteAllRuns() { dragRuns.deleteRunOrHit(1); }
 
 void TMainForm::moveToScreenOrigin() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) openAtScreenOrigin(*this, screen->availableGeometry());

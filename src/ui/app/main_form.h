@@ -80,7 +80,7 @@ public:
 class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGridPort {
     Q_OBJECT
 public:
-    TMainForm(MainFormCommands& commands, LapTiming& lap, QWidget* parent = nullptr);
+    TMainForm(MainFormCommands& commands, LapTiming& lap, DragRuns& drag, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The creation handler (createConsole); called once, right after construction.
@@ -106,6 +106,7 @@ public:
 
     MainFormCommands& commands;
     LapTiming& lapTiming;
+    DragRuns& dragRuns;
 
     // Published components other areas work with.
     QTabWidget* DragPageControl = nullptr;

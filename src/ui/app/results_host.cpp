@@ -11,7 +11,7 @@ int ConsoleResultsHost::raceMode() const { return static_cast<int>(theConsole().
 std::filesystem::path ConsoleResultsHost::eventFolder() const { return theConsole().eventFolder; }
 std::string ConsoleResultsHost::eventName() const { return theConsole().eventName; }
 void ConsoleResultsHost::rebuildLapResults() { lap_.scheduleLapResults(); }
-void ConsoleResultsHost::rebuildDragResults() { notifyResultsThread(); }
+void ConsoleResultsHost::rebuildDragResults() { notifyResultsThread(drag_); }
 
 void ConsoleResultsHost::showLapEvent(int index) {
     if (!MainForm) return;

@@ -1,12 +1,14 @@
 #pragma once
 // The console as the results window sees it: the open event of theConsole(), the two
-// rebuild requests (the lap results of the lap timing it is built with, not owned) and
+// rebuild requests (the lap results of the lap timing and the drag results of the runs
+// it is built with, neither owned) and
 // the way to a lap event in the main window's lap grid; and the desktop opener the
 // export shows its workbook with.
 #include "core/results/results_window.h"
 #include "ui/platform/desktop_opener.h"
 
 namespace velmaro {
+class DragRuns;
 class LapTiming;
 } // namespace velmaro
 
@@ -14,7 +16,7 @@ namespace velmaro::ui {
 
 class ConsoleResultsHost final : public ResultsWindowHost {
 public:
-    explicit ConsoleResultsHost(LapTiming& lap) : lap_(lap) {}
+    ConsoleResultsHost(LapTiming& lap, DragRuns& drag) : lap_(lap), drag_(drag) {}
 
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
@@ -27,6 +29,7 @@ public:
 
 private:
     LapTiming& lap_;
+    DragRuns& drag_;
 };
 
 } // namespace velmaro::ui

@@ -1,6 +1,7 @@
 #include "ui/drag/receipt_printing.h"
 
 #include "core/app/console.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/race_reports.h"
 #include "core/platform/operator.h"
 #include "ui/platform/desktop_opener.h"
@@ -18,15 +19,15 @@ ReceiptHeading consoleReceiptHeading() {
     return ReceiptHeading{theConsole().eventName, receiptDateToday(), programReceiptLogo()};
 }
 
-void printTimeslipCommand(int which) {
+void printTimeslipCommand(const DragRuns& runs, int which) {
     PosReceiptPrinters printers("timeslip");
-    const Status st = printTimeslip(which, consoleReceiptHeading(), printers);
+    const Status st = printTimeslip(runs, which, consoleReceiptHeading(), printers);
     if (!st.ok()) theOperator().message(st.message(), "Печать", Operator::Icon::Error);
 }
 
-void raceReportMenuCommand() {
+void raceReportMenuCommand(const DragRuns& runs) {
     DesktopOpener opener;
-    raceReportCommand(opener, theOperator());
+    raceReportCommand(runs, opener, theOperator());
 }
 
 } // namespace velmaro::ui

@@ -6,6 +6,7 @@
 
 namespace velmaro {
 class QtPrintDevice;
+class DragRuns; // core/drag/drag_runs.h
 }
 
 namespace velmaro::ui {
@@ -29,9 +30,9 @@ ReceiptHeading consoleReceiptHeading();
 // sbPrintLeft (TIMESLIP_LEFT), sbPrintRight (TIMESLIP_RIGHT), sbPrintBoth (TIMESLIP_BOTH)
 // and F8 (TIMESLIP_LAST_RUN_BOTH, or the two lanes, as the start sequence's key table
 // chooses) in the two-lane modes 0, 2, 3, 5, 8. A device error is shown to the official.
-void printTimeslipCommand(int which);
+void printTimeslipCommand(const DragRuns& runs, int which);
 
 // N16 "Отчет по парным": the report of the open event, opened in the spreadsheet application.
-void raceReportMenuCommand();
+void raceReportMenuCommand(const DragRuns& runs);
 
 } // namespace velmaro::ui

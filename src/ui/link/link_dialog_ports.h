@@ -9,6 +9,7 @@
 
 namespace velmaro {
 class TScoreboardController;
+class DragRuns; // core/drag/drag_runs.h
 }
 
 namespace velmaro::ui {
@@ -55,6 +56,8 @@ public:
 
 class ConsoleScoreboardSettingsPort final : public ScoreboardSettingsPort {
 public:
+    // `runs`: whose drag host lights the lane displays.
+    explicit ConsoleScoreboardSettingsPort(DragRuns& runs) : runs_(runs) {}
     TScoreboardController* scoreboard() override;
     void sendDisplayBrightness(std::uint16_t brightness, std::uint8_t node) override;
     void requestTimeoutsPush() override;
@@ -63,6 +66,9 @@ public:
     void showTextOnLaneDisplays(const std::string& upper, const std::string& lower, int brightness) override;
     void saveScoreboardSettings(int brightness, bool showLogo, bool showDirtyTime) override;
     void takeBrightness(int brightness) override;
+
+private:
+    DragRuns& runs_;
 };
 
 } // namespace velmaro::ui

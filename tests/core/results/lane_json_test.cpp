@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "core/app/console.h"
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/json/json_builder.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
@@ -113,8 +115,8 @@ protected:
         racer->carModel = "BMW";
         theRegistry().racers.push_back(std::move(racer));
         theConsole().eventName = "Этап 1";
-        gDragRuns = {sampleRun()};
-        gCurrentRun = 0;
+        runs.dragRuns() = {sampleRun()};
+        runs.currentRunIndex() = 0;
         setDragResultsPort(&port);
     }
     void TearDown() override {
@@ -122,15 +124,15 @@ protected:
         setDragResultsPort(nullptr);
         theRegistry().racers.clear();
         theConsole().eventName.clear();
-        gDragRuns.clear();
-        gCurrentRun = -1;
     }
+    test::FakeDragHost host;
+    DragRuns runs{host};
     test::FakeDragResultsPort port;
     std::vector<std::pair<std::string, std::string>>& sent = port.sent;
 };
 
 TEST_F(CurrentRunTest, DocumentText) {
-    publishCurrentRun();
+    publishCurrentRun(runs);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].second, "online");
     EXPECT_EQ(sent[0].first,
@@ -147,10 +149,10 @@ TEST_F(CurrentRunTest, RunModeCaptionsAndNoWinner) {
     const std::pair<std::int32_t, std::string> modes[] = {
         {0, "Квалификация"}, {1, "Финалы"}, {2, "Тренировки"}, {3, ""}, {-1, ""}};
     for (const auto& [mode, caption] : modes) {
-        gDragRuns[0].runMode = mode;
-        gDragRuns[0].winner = -1;
+        runs.dragRuns()[0].runMode = mode;
+        runs.dragRuns()[0].winner = -1;
         sent.clear();
-        publishCurrentRun();
+        publishCurrentRun(runs);
         ASSERT_EQ(sent.size(), 1u);
         const auto doc = nlohmann::json::parse(sent[0].first);
         EXPECT_EQ(doc["runMode"], caption);
@@ -160,25 +162,25 @@ TEST_F(CurrentRunTest, RunModeCaptionsAndNoWinner) {
 
 TEST_F(CurrentRunTest, NothingGoesOutWithoutACurrentRunOrAnExchange) {
     for (std::int32_t index : {-1, 1, 5}) {
-        gCurrentRun = index;
-        publishCurrentRun();
+        runs.currentRunIndex() = index;
+        publishCurrentRun(runs);
     }
     EXPECT_TRUE(sent.empty());
-    gCurrentRun = 0;
+    runs.currentRunIndex() = 0;
     port.exchangeLoaded = false; // the exchange library is not loaded
-    publishCurrentRun();
+    publishCurrentRun(runs);
     EXPECT_TRUE(sent.empty());
 }
 
 TEST_F(CurrentRunTest, NotifyWithoutTheWorkerDoesNothing) {
     ASSERT_EQ(gDragResultsCntr, nullptr);
-    notifyResultsThread();
+    notifyResultsThread(runs);
     EXPECT_TRUE(sent.empty());
 }
 
 TEST_F(CurrentRunTest, SendingNeedsTheInstalledPort) {
     setDragResultsPort(nullptr);
-    EXPECT_THROW(publishCurrentRun(), std::logic_error);
+    EXPECT_THROW(publishCurrentRun(runs), std::logic_error);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "core/app/console.h"
 #include "core/app/console_timers.h"
 #include "core/app/scoreboard_controller.h"
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/scoreboard_settings_dialog.h"
 
@@ -139,7 +141,9 @@ TEST(ScoreboardSettings, BrightnessTestDisplayAndSaving) {
 TEST(ScoreboardSettings, TheTrackBarIsTheBrightnessTheConsoleReads) {
     Console& c = theConsole();
     c.resetToDefaults();
-    ConsoleScoreboardSettingsPort port;
+    test::FakeDragHost host;
+    DragRuns runs{host};
+    ConsoleScoreboardSettingsPort port{runs};
     TfScoreboardConfig dialog(port);
     dialog.fillFromSettings(c.scoreboardBrightness, false, false);
     dialog.tbBrightness->setValue(5);
