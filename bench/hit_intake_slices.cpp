@@ -248,7 +248,8 @@ void oneDragHit() {
                 }
                 return median(idle);
             };
-            std::printf("%22s %6s %10.2f   (a save with nothing changed)\n", "", "none", idleCpu(&DragRuns::saveDragFile));
+            std::printf("%22s %6s %10.2f   (a save with nothing changed)\n", "", "none",
+                        idleCpu(&DragRuns::saveDragFile));
             std::printf("%22s %6s %10.2f   (the hit path's save, nothing marked)\n", "", "marked",
                         idleCpu(&DragRuns::saveChangedDragRuns));
         }

@@ -563,9 +563,10 @@ Status DragRuns::saveChangedDragRuns()
 
 void DragRuns::markRunChanged(size_t index)
 {
-    if (file_->changed.all || std::find(file_->changed.runs.begin(), file_->changed.runs.end(), index) != file_->changed.runs.end())
+    std::vector<size_t>& marked = file_->changed.runs;
+    if (file_->changed.all || std::find(marked.begin(), marked.end(), index) != marked.end())
         return;
-    if (file_->changed.runs.size() == FileCache::kMarkedRunsLimit) {
+    if (marked.size() == FileCache::kMarkedRunsLimit) {
         markAllRunsChanged();
         return;
     }

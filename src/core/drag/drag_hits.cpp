@@ -227,7 +227,8 @@ void DragRuns::showLanes(std::initializer_list<int> lanes)
         sendRunToScoreboards(1, 1, 0, lane, 0, 0);
 }
 
-void DragRuns::updateScoreboards(Handler handler, const TDragRaceItem& run, const std::optional<Placement>& hit, int signal)
+void DragRuns::updateScoreboards(Handler handler, const TDragRaceItem& run, const std::optional<Placement>& hit,
+                                 int signal)
 {
     switch (handler) {
     case Handler::Drag:
@@ -261,8 +262,8 @@ void DragRuns::updateScoreboards(Handler handler, const TDragRaceItem& run, cons
 }
 
 // Everything after the hit was placed (hit == nullopt: a start signal).
-void DragRuns::finishAcceptedHit(Handler handler, size_t index, const std::optional<Placement>& hit, int signal, uint64_t time,
-                       int source)
+void DragRuns::finishAcceptedHit(Handler handler, size_t index, const std::optional<Placement>& hit, int signal,
+                                 uint64_t time, int source)
 {
     DragHost& host = host_;
     if (hit) {

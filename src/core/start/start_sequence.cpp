@@ -133,7 +133,8 @@ void StartSequence::start(int modifiers) {
                     slotsUsable = pair->racers[0] && pair->racers[1] &&
                                   (slotHasRacer(pair->racers[0]) || slotHasRacer(pair->racers[1]));
                     hasRun = pair->run.runId != 0;
-                    isArmedRun = armed_ && !runs_.dragRuns().empty() && pair->run.runId == runs_.dragRuns().back().runId;
+                    const std::vector<TDragRaceItem>& runs = runs_.dragRuns();
+                    isArmedRun = armed_ && !runs.empty() && pair->run.runId == runs.back().runId;
                 } else {
                     pair = nullptr;
                 }

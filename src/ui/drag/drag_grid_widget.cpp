@@ -68,7 +68,10 @@ void DragGridWidget::buildMenu()
         [this, repaint] { runs_.setSelectedRunMode(RUN_MODE_QUALIFICATION); repaint(); });
     menu_->addSeparator();
     add(mSetPenalty_, "mSetPenalty", "Штраф", [this] { askPenalty(); });
-    add(mDeleteItem_, "mDeleteItem", "Удалить запись", [this, repaint] { runs_.deleteRunOrHit(0); repaint(); });
+    add(mDeleteItem_, "mDeleteItem", "Удалить запись", [this, repaint] {
+        runs_.deleteRunOrHit(0);
+        repaint();
+    });
     add(mSendToScoreboard_, "mSendToScoreboard", "На табло", [this] { emit sendToScoreboardRequested(); });
 }
 

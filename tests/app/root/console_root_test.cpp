@@ -96,7 +96,10 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
         sim.sendHit(2, 0, t + 9900);       // finishes
         sim.sendHit(2, 2, t + 10400);
         ASSERT_TRUE(sim.waitAllAcked(10'000));
-        ASSERT_TRUE(eventually([&] { return root.dragRuns().dragRuns()[0].hits[0].size() == 4 && root.dragRuns().dragRuns()[0].hits[1].size() == 4; }));
+        ASSERT_TRUE(eventually([&] {
+            const TDragRaceItem& run = root.dragRuns().dragRuns()[0];
+            return run.hits[0].size() == 4 && run.hits[1].size() == 4;
+        }));
         ASSERT_TRUE(sim.waitForType(27, 1, 5000)); // the winner report reached the start node
         // The results thread rebuilt and handed the documents to the exchange library.
         ASSERT_TRUE(eventually([&] { return countCalls("exchange sendData {\"allDragResults\"") > 0; }))

@@ -128,7 +128,10 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
         const std::uint64_t t = 1'700'000'000'000ULL;
         sendRunHits(sim, t);
         ASSERT_TRUE(sim.waitAllAcked(10'000));
-        ASSERT_TRUE(eventually([&] { return root.dragRuns().dragRuns()[0].hits[0].size() == 4 && root.dragRuns().dragRuns()[0].hits[1].size() == 4; }));
+        ASSERT_TRUE(eventually([&] {
+            const TDragRaceItem& run = root.dragRuns().dragRuns()[0];
+            return run.hits[0].size() == 4 && run.hits[1].size() == 4;
+        }));
         EXPECT_EQ(root.dragRuns().dragRuns()[0].et, (std::array<int32_t, 2>{9520, 9980}));
         const std::string grid = gridText(root.dragRuns());
         EXPECT_NE(grid.find("12 - Иванов"), std::string::npos) << grid;
@@ -178,7 +181,10 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
         // (The console's event loop runs while waiting: the hit reaches START through it.)
         ASSERT_TRUE(eventually([&] { return sim.waitForType(24, 2, 0); }));
         sendRunHits(sim, t + 120'000);
-        ASSERT_TRUE(eventually([&] { return root.dragRuns().dragRuns()[1].hits[0].size() == 4 && root.dragRuns().dragRuns()[1].hits[1].size() == 4; }));
+        ASSERT_TRUE(eventually([&] {
+            const TDragRaceItem& run = root.dragRuns().dragRuns()[1];
+            return run.hits[0].size() == 4 && run.hits[1].size() == 4;
+        }));
         EXPECT_EQ(root.dragRuns().dragRuns()[1].winner, 0);
         // The results thread decides the pair and moves racer 12 on to the final.
         ASSERT_TRUE(eventually([&] {

@@ -194,7 +194,8 @@ TEST(LapTimingSideBySide, EachIntakeFeedsItsOwnRuns) {
     const TDragRaceItem& runA = a.runs.dragRuns().at(0);
     const TDragRaceItem& runB = b.runs.dragRuns().at(0);
     EXPECT_EQ(runA.startTime, t);
-    EXPECT_EQ(runA.hits[LANE_LEFT], (std::vector<TLineHit>{{HIT_TYPE_RT, t + 400, 0, 0, 0}, {HIT_TYPE_ET, t + 9900, 9500, 9900, 0}}));
+    EXPECT_EQ(runA.hits[LANE_LEFT], (std::vector<TLineHit>{{HIT_TYPE_RT, t + 400, 0, 0, 0},
+                                                           {HIT_TYPE_ET, t + 9900, 9500, 9900, 0}}));
     EXPECT_TRUE(runA.hits[LANE_RIGHT].empty());
     EXPECT_EQ(runB.startTime, t + 5);
     EXPECT_EQ(runB.hits[LANE_LEFT], (std::vector<TLineHit>{{HIT_TYPE_RT, t + 500, 0, 0, 0}}));
