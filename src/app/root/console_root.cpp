@@ -28,6 +28,7 @@
 #include "core/drag/drag_hits.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/intake/hit_intake.h"
@@ -330,9 +331,11 @@ private:
 // What a class page's bracket window needs of the console.
 class MainFormBracketPort final : public TBracketWindowPort {
 public:
-    MainFormBracketPort(TMainForm& form, StartSequence& start, const Console& console, DragResults& results)
-        : form_(form), start_(start), console_(console), results_(results) {}
-    void requestRebuild() override { results_.notifyResultsThread(); }
+    MainFormBracketPort(TMainForm& form, StartSequence& start, const Console& console, DragResults& results,
+                        DragRuns& runs)
+        : form_(form), start_(start), console_(console), results_(results), runs_(runs) {}
+    DragRuns& dragRuns() override { return runs_; }
+    void requestRebuild() override { results_.notifyResultsThread(runs_); }
     std::filesystem::path eventFolder() override { return console_.eventFolder; }
     void setWinnerCaptions(const std::string& caption, const std::string& groupCaption) override {
         if (ui::SetWinnerForm) ui::SetWinnerForm->setCaptions(caption, groupCaption);
@@ -378,6 +381,7 @@ private:
     StartSequence& start_;
     const Console& console_;
     DragResults& results_;
+    DragRuns& runs_;
 };
 
 // The registration window's view of the console: closing it reloads the event.
@@ -443,7 +447,7 @@ public:
         QObject::connect(window, &TformFinal::runSelected, form_.DragStringGrid, [this](int runId) {
             TDragRaceItem key;
             key.runId = runId;
-            selectRunById(key);
+            form_.dragRuns.selectRunById(key);
             form_.DragStringGrid->viewport()->update();
         });
         form_.DragPageControl->addTab(window, u("ТОП - " + cls.name));
@@ -451,7 +455,7 @@ public:
     void rebuildBracketDrawings() override { results_.brackets().rebuildAllBracketDrawings(); }
     void repaintBrackets() override { TformFinal::repaintAll(); }
     int raceMode() const override { return static_cast<int>(console_.raceMode); }
-    void notifyResultsThread() override { results_.notifyResultsThread(); }
+    void notifyResultsThread() override { results_.notifyResultsThread(form_.dragRuns); }
     void sendRaceInfo() override { velmaro::sendRaceInfo(console_); }
 
 private:
@@ -484,8 +488,8 @@ struct ConsoleRoot::State {
     // Every question to the official goes through it; built right after the console, it
     // outlives everything below that asks.
     std::unique_ptr<QuestionDesk> desk;
-    // The hit intake, the class pages' brackets, the drag results, the lap timing and
-    // their hosts live as long as the root: the windows, the start controls, the drag
+    // The hit intake, the class pages' brackets, the drag results, the runs, the lap
+    // timing and their hosts live as long as the root: the windows, the start controls, the drag
     // host, the web exchange and the mode hit handlers are handed them.
     std::unique_ptr<ConsoleHitIntakeHost> intakeHost;
     std::unique_ptr<HitIntake> intake;
@@ -493,6 +497,7 @@ struct ConsoleRoot::State {
     std::unique_ptr<ConsoleDragResultsPort> resultsPort;
     std::unique_ptr<DragResults> results;
     std::unique_ptr<ConsoleDragHost> dragHost;
+    std::unique_ptr<DragRuns> drag;
     std::unique_ptr<MainFormLapHost> lapHost;
     std::unique_ptr<LapTiming> lap;
     TMainForm* form = nullptr; // owned by the window list (console_windows)
@@ -526,6 +531,7 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->console, d->results, d->brackets);
     d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets);
     d->dragHost = std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, *d->desk);
+    d->drag = std::make_unique<DragRuns>(*d->dragHost);
     d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake, *d->desk);
     registerLapHitHandlers(*d->lap);
@@ -536,8 +542,8 @@ DragResults& ConsoleRoot::dragResults() const { return *d->results; }
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
     clearLapHitHandlers(*d->lap);
-    // The drag host goes with the root: the drag core must not keep it.
-    if (started_) setDragHost(nullptr);
+    // The hit handlers of the runs go with the root: the intake must not keep them.
+    d->drag->clearHitHandlers();
     if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance())) app->tellErrorsTo(nullptr);
     setSaveReportLog(nullptr);
 }
@@ -550,19 +556,22 @@ HitIntake& ConsoleRoot::hitIntake() const { return *d->intake; }
 
 Console& ConsoleRoot::console() const { return d->console; }
 
+DragRuns& ConsoleRoot::dragRuns() const { return *d->drag; }
+
 void ConsoleRoot::launch() {
     if (started_) return;
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, *d->desk, [this](TMainForm& form) {
+    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, *d->desk, *d->drag, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->console);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk, *s->drag);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console);
         s->dragView = std::make_unique<MainFormDragView>(form);
-        s->dragHost->install(s->dragView.get());
+        s->dragHost->setView(s->dragView.get());
+        s->drag->registerHitHandlers();
         // Each lap results build comes back to the main thread as a queued call on the
         // main window (dropped if the window is gone).
         s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
@@ -571,7 +580,7 @@ void ConsoleRoot::launch() {
                 window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
         });
         s->lapWorker->start();
-        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results);
+        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results, *s->drag);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console, *s->results, *s->desk);
         s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this, *s->results);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form, s->console, *this);
@@ -580,7 +589,7 @@ void ConsoleRoot::launch() {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, *s->desk);
+        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, *s->desk, *s->drag);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [s] {
             ui::MainForm->DragStringGrid->sendToScoreboards(s->console.scoreboardBrightness);
         });
@@ -648,7 +657,7 @@ void ConsoleRoot::removeClassPages() {
 void ConsoleRoot::loadClassesAndRacers() { theRegistry().loadClassesAndRacers(d->console.eventFolder); }
 void ConsoleRoot::loadLapSingle() { d->lap->loadLapSingle(); }
 void ConsoleRoot::loadDragFile() {
-    velmaro::loadDragFile();
+    d->drag->loadDragFile();
     TformFinal::syncAllFromPages();
 }
 void ConsoleRoot::selectLastDragRow() {
@@ -693,7 +702,7 @@ void ConsoleRoot::replayHitJournal() {
 }
 void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(d->console); }
 void ConsoleRoot::refreshRaceItemClasses() { d->lap->refreshRaceItemClasses(); }
-void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
+void ConsoleRoot::refreshRunClasses() { d->drag->refreshRunClasses(); }
 
 std::vector<std::pair<int, int>> ConsoleRoot::finalCounts() {
     std::vector<std::pair<int, int>> counts;
@@ -717,8 +726,8 @@ void ConsoleRoot::setLinkTimeouts(int repeat, int detector) {
 
 void ConsoleRoot::resendRunToScoreboards() {
     // Both lanes of the last run again, left first (nothing without runs).
-    sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
-    sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
+    d->drag->sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+    d->drag->sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
 }
 
 void ConsoleRoot::startLinkThread() {
@@ -814,7 +823,7 @@ void ConsoleRoot::printBracket() {
     if (!st.ok()) d->desk->message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 
-void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(d->console, *d->desk); }
+void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(d->console, *d->desk, *d->drag); }
 // The lap panel's commands serve both grids: lap events in modes 1, 4, 6, runs otherwise.
 void ConsoleRoot::undelete() {
     d->form->SingleLanePanel->undeleteClick();
@@ -827,7 +836,7 @@ void ConsoleRoot::deleteAll() {
 }
 void ConsoleRoot::classSplit() {
     if (isTwoLaneMode(d->console.raceMode))
-        DragClassSplit(*d->dragEvents).run();
+        DragClassSplit(*d->drag, *d->dragEvents).run();
     else
         lapClassSplit();
 }
@@ -877,7 +886,7 @@ void ConsoleRoot::setPenalty() {
 }
 void ConsoleRoot::deleteItem() {
     if (isTwoLaneMode(d->console.raceMode))
-        deleteButtonOnRuns();
+        d->drag->deleteButtonOnRuns();
     else
         d->form->SingleLanePanel->deleteItemClick();
 }
@@ -891,7 +900,7 @@ void ConsoleRoot::printTimeslip(int lane) {
             ui::printLapReceiptCommand(d->console, *d->lap, d->form->SingleLaneGrid->currentRow() - 1);
         return;
     }
-    ui::printTimeslipCommand(d->console, lane, *d->desk);
+    ui::printTimeslipCommand(d->console, lane, *d->desk, *d->drag);
 }
 void ConsoleRoot::search(int direction) {
     d->form->DragStringGrid->searchRacer(d->form->eSearchText->text(), direction);

@@ -34,6 +34,7 @@
 namespace velmaro {
 
 class Console;
+class DragRuns;
 class HitIntake;
 class DragResults;
 class LapTiming;
@@ -71,6 +72,8 @@ public:
     Console& console() const;
     // The drag results with the class pages' brackets (built with the root, live as long).
     DragResults& dragResults() const;
+    // The two-lane runs of the open event.
+    DragRuns& dragRuns() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

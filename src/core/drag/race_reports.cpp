@@ -5,6 +5,7 @@
 
 #include "core/app/console.h"
 #include "core/drag/drag_lookup.h"
+#include "core/drag/drag_runs.h"
 #include "core/platform/csv.h"
 #include "core/platform/document_opener.h"
 #include "core/platform/files.h"
@@ -175,9 +176,9 @@ Status writeRaceReport(unsigned mode, const std::vector<TDragRaceItem>& runs, co
     return Status::Ok();
 }
 
-void raceReportCommand(const Console& console, DocumentOpener& opener, Operator& op) {
+void raceReportCommand(const Console& console, const DragRuns& runs, DocumentOpener& opener, Operator& op) {
     if (!isRaceLogMode(console.raceMode) && !isLapReportMode(console.raceMode)) return;
-    const Status st = writeRaceReport(console.raceMode, gDragRuns, console.eventFolder, console.eventName);
+    const Status st = writeRaceReport(console.raceMode, runs.dragRuns(), console.eventFolder, console.eventName);
     if (!st.ok()) {
         op.message(st.message(), "Отчет по парным", Operator::Icon::Error);
         return;

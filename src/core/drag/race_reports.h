@@ -20,6 +20,7 @@ namespace velmaro {
 
 class Console;
 class DocumentOpener;
+class DragRuns; // core/drag/drag_runs.h
 class Operator;
 
 // The lines of a report, each a list of cells; an empty list is an empty line.
@@ -60,9 +61,9 @@ inline constexpr const char* kReportWorkbookName = "race_log.xlsx";
 Status writeRaceReport(unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
                        const std::string& eventName);
 
-// The menu command: the report of the open event's runs (gDragRuns, `console`), then
+// The menu command: the report of the open event's runs (`runs`, `console`), then
 // both files named in the log and the workbook opened with `opener` (showExportedFiles). A file that cannot be written stops the command with a
 // message to the official naming it.
-void raceReportCommand(const Console& console, DocumentOpener& opener, Operator& op);
+void raceReportCommand(const Console& console, const DragRuns& runs, DocumentOpener& opener, Operator& op);
 
 } // namespace velmaro

@@ -150,8 +150,9 @@ Status skipped(Operator& op, const std::string& why) {
 
 } // namespace
 
-WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, Operator& op)
-    : console_(console), port_(port), results_(results), op_(op) {}
+WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, Operator& op,
+                                 DragRuns& runs)
+    : console_(console), port_(port), results_(results), op_(op), runs_(runs) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
@@ -175,7 +176,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 results_.sendResults();
                 if (c.exchange.sendData) c.exchange.send(kRegistrationListRequest, "race_info");
             } else if (clientType == "TitlesScreen") {
-                results_.publishCurrentRun();
+                results_.publishCurrentRun(runs_);
             }
         } else if (event == "data") {
             const std::string dataKind = textMember(msg, "dataKind");
@@ -186,7 +187,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const Status st = theRegistry().importRacersJson(records, true, overwriteAll, op_);
                 if (!st.ok()) return st;
                 // A racer registered after his run was made: his lane takes his class.
-                racersChangedUnderRuns(c.raceMode);
+                runs_.racersChangedUnderRuns(c.raceMode);
                 port_.repaintRunGrid();
             } else if (dataKind == "racersDeleted") {
                 const json& guids = arrayMember(msg, "removeList");

@@ -51,6 +51,8 @@ std::string raceInfoJson(const Console& console);
 void sendRaceInfo(Console& console);
 
 // What the exchange needs of the windows.
+class DragRuns; // core/drag/drag_runs.h
+
 class WebExchangePort {
 public:
     WebExchangePort() = default;
@@ -72,9 +74,9 @@ public:
     static constexpr int kBatchSize = 32;
 
     // `results`: the drag results whose documents a request sends again. Skipped messages
-    // are logged to `op`. Neither the console, the port, the results nor `op` is owned;
-    // all outlive this.
-    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, Operator& op);
+    // are logged to `op`. `runs`: the event's runs (the current run, the racers' classes).
+    // None of them is owned; all outlive this.
+    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, Operator& op, DragRuns& runs);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -97,6 +99,7 @@ private:
     WebExchangePort& port_;
     DragResults& results_;
     Operator& op_;
+    DragRuns& runs_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;
     bool inBatch_ = false;

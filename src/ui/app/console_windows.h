@@ -13,6 +13,7 @@ namespace velmaro {
 class Console;
 class ConsolePorts;
 class DragResults;
+class DragRuns;
 class LapTiming;
 class Operator;
 } // namespace velmaro
@@ -28,9 +29,10 @@ class MainFormCommands;
 // other areas' widgets and handlers to it there). The main window's lap grid and the
 // results window work on `lap`, the results window on `results` too; the windows show
 // `console`, the main window reaches the core side through `ports`, and the windows'
-// questions go to `op` (the console's question desk). All five must outlive the windows.
+// questions go to `op` (the console's question desk); the run grid, the results and the
+// link dialogs work on the two-lane runs `drag`. All six must outlive the windows.
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
-                                     DragResults& results, Operator& op,
+                                     DragResults& results, Operator& op, DragRuns& drag,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

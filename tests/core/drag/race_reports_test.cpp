@@ -213,17 +213,17 @@ TEST_F(RaceReports, CommandPerModeAndFailures) {
     velmaro::test::ScriptedOperator op;
     RecordingOpener opener;
     Console console;
-    gDragRuns = dragRuns();
+    runs.dragRuns() = dragRuns();
     console.eventFolder = dir.path();
     console.eventName = "Кубок";
 
     console.raceMode = 1; // no report in the single-lane modes
-    raceReportCommand(console, opener, op);
+    raceReportCommand(console, runs, opener, op);
     EXPECT_FALSE(std::filesystem::exists(dir / "lap_double_report.csv"));
 
     console.raceMode = 3;
-    raceReportCommand(console, opener, op);
-    EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(lapReportLines(gDragRuns)));
+    raceReportCommand(console, runs, opener, op);
+    EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(lapReportLines(runs.dragRuns())));
     EXPECT_EQ(opener.opened, (std::vector<std::filesystem::path>{dir / "race_log.xlsx"}));
     EXPECT_EQ(op.logLines, (std::vector<std::string>{"Файл сохранен: " + (dir / "lap_double_report.csv").string(),
                                                      "Файл сохранен: " + (dir / "race_log.xlsx").string()}));
@@ -233,7 +233,7 @@ TEST_F(RaceReports, CommandPerModeAndFailures) {
     // The report's file cannot be written: the command stops, naming the file.
     console.eventFolder = dir / "missing";
     console.raceMode = 0;
-    raceReportCommand(console, opener, op);
+    raceReportCommand(console, runs, opener, op);
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_NE(op.shown[0].find((dir / "missing" / "lap_double_report.csv").string()), std::string::npos);
     EXPECT_EQ(opener.opened.size(), 1u);
@@ -242,7 +242,7 @@ TEST_F(RaceReports, CommandPerModeAndFailures) {
     console.eventFolder = dir.path();
     std::filesystem::remove(dir / "race_log.xlsx");
     std::filesystem::create_directories(dir / "race_log.xlsx" / "x");
-    raceReportCommand(console, opener, op);
+    raceReportCommand(console, runs, opener, op);
     ASSERT_EQ(op.shown.size(), 2u);
     EXPECT_NE(op.shown[1].find("race_log.xlsx"), std::string::npos);
     EXPECT_EQ(opener.opened.size(), 1u);

@@ -215,14 +215,14 @@ protected:
 
 TEST_F(TimeslipPrint, NothingWithoutRunOutOfRangeOrForAnEmptyLane) {
     Printers printers;
-    EXPECT_TRUE(printTimeslip(TIMESLIP_BOTH, heading, printers).ok()); // no runs
-    gDragRuns.push_back(figuresRun());
-    gSelectedRun = 5;
-    EXPECT_TRUE(printTimeslip(TIMESLIP_BOTH, heading, printers).ok());
-    gSelectedRun = 0;
-    EXPECT_TRUE(printTimeslip(TIMESLIP_RIGHT, heading, printers).ok()); // right lane has no racer
+    EXPECT_TRUE(printTimeslip(runs, TIMESLIP_BOTH, heading, printers).ok()); // no runs
+    runs.dragRuns().push_back(figuresRun());
+    runs.selectedRun() = 5;
+    EXPECT_TRUE(printTimeslip(runs, TIMESLIP_BOTH, heading, printers).ok());
+    runs.selectedRun() = 0;
+    EXPECT_TRUE(printTimeslip(runs, TIMESLIP_RIGHT, heading, printers).ok()); // right lane has no racer
     EXPECT_TRUE(printers.opened.empty());
-    EXPECT_TRUE(printTimeslip(TIMESLIP_LEFT, heading, printers).ok());
+    EXPECT_TRUE(printTimeslip(runs, TIMESLIP_LEFT, heading, printers).ok());
     EXPECT_EQ(printers.printedCount, 1);
 }
 
