@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "core/drag/drag_file.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_hits.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/fake_drag_host.h"
@@ -25,14 +26,13 @@ using BenchHost = test::FakeDragHost;
 
 struct Event {
     BenchHost host;
+    DragRuns runs{host};
     std::string fileText;
 
     Event()
     {
         host.folder = std::filesystem::temp_directory_path() / ("velmaro-bench-drag-" + std::to_string(::getpid()));
         std::filesystem::create_directories(host.folder);
-        setDragHost(&host);
-        gDragRuns.clear();
         for (int i = 0; i < kRuns; ++i) {
             TDragRaceItem run;
             run.runId = i + 1;
@@ -45,18 +45,17 @@ struct Event {
                 run.hits[lane] = {{HIT_TYPE_RT, l}, {HIT_TYPE_60FEET, l + 1500},
                                   {HIT_TYPE_SPEED, l + 9000}, {HIT_TYPE_ET, l + 9500 + 37 * static_cast<uint64_t>(i % 13)}};
             }
-            gDragRuns.push_back(run);
+            runs.dragRuns().push_back(run);
         }
         // The current run: the last one, launched on the left, waiting for its finish.
-        gDragRuns.back().hits[0].resize(3);
-        gCurrentRun = kRuns - 1;
-        relayoutRuns();
-        (void)saveDragFile();
-        fileText = formatDragFile(gDragRuns);
+        runs.dragRuns().back().hits[0].resize(3);
+        runs.currentRunIndex() = kRuns - 1;
+        runs.relayoutRuns();
+        (void)runs.saveDragFile();
+        fileText = formatDragFile(runs.dragRuns());
     }
     ~Event()
     {
-        setDragHost(nullptr);
         std::error_code ec;
         std::filesystem::remove_all(host.folder, ec);
     }
@@ -71,12 +70,12 @@ Event& event()
 void BM_AcceptFinishHit(benchmark::State& state)
 {
     Event& e = event();
-    const uint64_t finish = gDragRuns.back().hits[0].back().time + 500;
+    const uint64_t finish = e.runs.dragRuns().back().hits[0].back().time + 500;
     for (auto _ : state) {
-        if (addDragHit(2, 0, finish, 0) != 1)
+        if (e.runs.addDragHit(2, 0, finish, 0) != 1)
             state.SkipWithError("hit refused");
         state.PauseTiming();
-        auto& run = gDragRuns.back();
+        auto& run = e.runs.dragRuns().back();
         run.hits[0].pop_back();  // back to the waiting run for the next round
         run.winnerReported = 0;
         state.ResumeTiming();
@@ -86,9 +85,9 @@ void BM_AcceptFinishHit(benchmark::State& state)
 
 void BM_RecalculateAllRuns(benchmark::State& state)
 {
-    event();
+    Event& e = event();
     for (auto _ : state)
-        recalculateAllRuns();
+        e.runs.recalculateAllRuns();
     state.counters["runs"] = kRuns;
 }
 

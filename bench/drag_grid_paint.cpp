@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include "core/drag/drag_file.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_selection.h"
@@ -22,18 +23,22 @@ namespace {
 
 constexpr uint64_t kStart = 1'700'000'000'000ull;
 
-// relayoutRuns needs a host; the grid's own counters are not used.
-test::FakeDragHost& benchHost()
+// The runs the grid paints, on a host whose own counters are not used.
+struct BenchRuns {
+    test::FakeDragHost host;
+    DragRuns runs{host};
+};
+
+DragRuns& benchRuns()
 {
-    static test::FakeDragHost host;
-    setDragHost(&host);
-    return host;
+    static BenchRuns bench;
+    return bench.runs;
 }
 
 void makeRuns(int kRuns = 2000)
 {
-    benchHost();
-    gDragRuns.clear();
+    DragRuns& runs = benchRuns();
+    runs.dragRuns().clear();
     for (int i = 0; i < kRuns; ++i) {
         TDragRaceItem run;
         run.runId = i + 1;
@@ -46,11 +51,11 @@ void makeRuns(int kRuns = 2000)
             run.hits[lane] = {TLineHit{HIT_TYPE_RT, launch}, TLineHit{HIT_TYPE_60FEET, launch + 1500},
                               TLineHit{HIT_TYPE_SPEED, launch + 9300}, TLineHit{HIT_TYPE_ET, launch + 9800 + i % 700}};
         }
-        gDragRuns.push_back(std::move(run));
+        runs.dragRuns().push_back(std::move(run));
     }
-    relayoutRuns();
-    gSelectedRun = kRuns - 1;
-    gSelectedLane = 2;
+    runs.relayoutRuns();
+    runs.selectedRun() = kRuns - 1;
+    runs.selectedLane() = 2;
 }
 
 QApplication& app()
@@ -67,7 +72,7 @@ void BM_PaintOneScreen(benchmark::State& state)
 {
     app();
     makeRuns(static_cast<int>(state.range(1)));
-    ui::DragGridWidget grid;
+    ui::DragGridWidget grid(benchRuns());
     grid.resize(1000, 700);
     const int widths[] = {400, 90, 90, 400};
     for (int c = 0; c < 4; ++c)
@@ -99,7 +104,7 @@ void BM_ResultsRebuild(benchmark::State& state)
     BracketPages brackets; // no class pages
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<TDragRaceItem> copy = gDragRuns;  // the worker's own copy
+        std::vector<TDragRaceItem> copy = benchRuns().dragRuns();  // the worker's own copy
         state.ResumeTiming();
         auto view = TDragResultsCntr::buildResults(copy, options, brackets);
         benchmark::DoNotOptimize(view);

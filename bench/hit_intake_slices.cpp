@@ -102,6 +102,7 @@ struct Event {
     BenchHost host;
     test::FakeHitIntakeHost& intake = host.intakeHost; // its mode is the host's
     HitIntake& hits = host.intake;
+    DragRuns drag{host};
     fs::path folder;
 
     explicit Event(const std::string& name) {
@@ -111,17 +112,15 @@ struct Event {
         host.folder = folder;
         intake.mode = host.mode;
         intake.folder = folder;
-        setDragHost(&host);
-        registerDragHitHandlers(hits);
+        drag.registerHitHandlers();
     }
     ~Event() {
-        setDragHost(nullptr);
-        gDragRuns.clear();
+        drag.clearHitHandlers();
         fs::remove_all(folder);
     }
     // `runs` runs with `hitsPerRun` hits each spread over both lanes; `logged` hits in hitlog.txt.
     void fill(int runs, int hitsPerRun, int logged) {
-        gDragRuns.clear();
+        drag.dragRuns().clear();
         for (int i = 0; i < runs; ++i) {
             TDragRaceItem run;
             run.runId = i + 1;
@@ -129,11 +128,11 @@ struct Event {
             run.startTime = kT0 + std::uint64_t(i) * 60'000;
             for (int k = 0; k < hitsPerRun; ++k)
                 run.hits[k % 2].push_back({k < 2 ? HIT_TYPE_RT : HIT_TYPE_PLAP, run.startTime + 300 + 1000u * k, 0, 0, 0});
-            gDragRuns.push_back(run);
+            drag.dragRuns().push_back(run);
         }
-        gCurrentRun = runs - 1;
-        relayoutRuns();
-        if (!saveDragFile().ok()) std::fprintf(stderr, "drag.txt not written\n");
+        drag.currentRunIndex() = runs - 1;
+        drag.relayoutRuns();
+        if (!drag.saveDragFile().ok()) std::fprintf(stderr, "drag.txt not written\n");
         std::vector<THitRecord> records;
         for (int i = 0; i < logged; ++i)
             records.push_back({3, i % 4, std::uint32_t(kT0 / 1000) - 100'000u + std::uint32_t(i), 0, 0, kT0});
@@ -142,7 +141,7 @@ struct Event {
     }
     std::size_t dragLines() const {
         std::size_t n = 0;
-        for (const auto& r : gDragRuns) n += 1 + r.hits[0].size() + r.hits[1].size();
+        for (const auto& r : drag.dragRuns()) n += 1 + r.hits[0].size() + r.hits[1].size();
         return n;
     }
 };
@@ -205,7 +204,7 @@ void oneDragHit() {
             std::vector<double> cpu, wall, bytes;
             for (int i = 0; i < 41; ++i) {
                 t += 10;
-                if (whole && !writeFileAtomic(e.folder / "drag.txt", formatDragFile(gDragRuns)).ok())
+                if (whole && !writeFileAtomic(e.folder / "drag.txt", formatDragFile(e.drag.dragRuns())).ok())
                     std::fprintf(stderr, "drag.txt not replaced\n");
                 const long long b0 = writtenBytes();
                 const double c0 = threadCpuMs();
@@ -220,7 +219,7 @@ void oneDragHit() {
                 if (whole) continue;
 
                 // The floor: one hitlog line appended (with its flush) and drag.txt written atomically.
-                const std::string dragText = formatDragFile(gDragRuns);
+                const std::string dragText = formatDragFile(e.drag.dragRuns());
                 const long long f0 = writtenBytes();
                 const auto fw = clock_type::now();
                 const int fd = ::open((e.folder / "floor_hitlog.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
@@ -233,7 +232,7 @@ void oneDragHit() {
                 floorBytes.push_back(double(writtenBytes() - f0));
             }
             std::string check;
-            if (!readFile(e.folder / "drag.txt", check).ok() || check != formatDragFile(gDragRuns))
+            if (!readFile(e.folder / "drag.txt", check).ok() || check != formatDragFile(e.drag.dragRuns()))
                 std::fprintf(stderr, "drag.txt differs from a whole rewrite\n");
             if (whole) {
                 std::printf("%22s %6s %10.2f %10.2f %12.0f |\n", s.label, "whole", median(cpu), median(wall),
@@ -244,18 +243,19 @@ void oneDragHit() {
                         median(wall), median(bytes), median(floorWall), median(floorBytes), e.dragLines());
             // What of that the writer spends finding what changed: a save with nothing to write,
             // comparing every run, and the hit path's save, comparing only the runs marked changed.
-            const auto idleCpu = [&](Status (*save)()) {
+            const auto idleCpu = [&](Status (DragRuns::*save)()) {
                 std::vector<double> idle;
                 for (int i = 0; i < 41; ++i) {
                     const double c0 = threadCpuMs();
-                    if (!save().ok()) std::fprintf(stderr, "drag.txt not written\n");
+                    if (!(e.drag.*save)().ok()) std::fprintf(stderr, "drag.txt not written\n");
                     idle.push_back(threadCpuMs() - c0);
                 }
                 return median(idle);
             };
-            std::printf("%22s %6s %10.2f   (a save with nothing changed)\n", "", "none", idleCpu(saveDragFile));
+            std::printf("%22s %6s %10.2f   (a save with nothing changed)\n", "", "none",
+                        idleCpu(&DragRuns::saveDragFile));
             std::printf("%22s %6s %10.2f   (the hit path's save, nothing marked)\n", "", "marked",
-                        idleCpu(saveChangedDragRuns));
+                        idleCpu(&DragRuns::saveChangedDragRuns));
         }
     }
 }
@@ -274,11 +274,11 @@ void lateness() {
                                        [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
     // A run with one racer on the left lane: every left-lane hit is a lap of it.
     const std::uint64_t t = kT0 + 30'000'000;
-    gDragRuns.push_back(TDragRaceItem{});
-    gDragRuns.back().runId = 9001;
-    gDragRuns.back().racer = {5, 0};
-    gCurrentRun = int32_t(gDragRuns.size() - 1);
-    relayoutRuns();
+    e.drag.dragRuns().push_back(TDragRaceItem{});
+    e.drag.dragRuns().back().runId = 9001;
+    e.drag.dragRuns().back().racer = {5, 0};
+    e.drag.currentRunIndex() = int32_t(e.drag.dragRuns().size() - 1);
+    e.drag.relayoutRuns();
     for (int i = 0; i < 3000; ++i) link.queue.push_back({2u, std::uint32_t(SIG_LEFT), t + std::uint64_t(i) * 7});
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
@@ -298,7 +298,7 @@ void lateness() {
     const double total = ms(clock_type::now() - start);
     timer.stop();
     std::printf("   drained in %.1f ms (%zu laps taken); the timer's worst lateness %.1f ms\n", total,
-                gDragRuns.back().hits[0].size(), worst);
+                e.drag.dragRuns().back().hits[0].size(), worst);
 }
 
 void outOfOrderHit() {

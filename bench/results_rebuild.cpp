@@ -16,6 +16,8 @@
 #include <random>
 #include <thread>
 
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/bracket/bracket_pages.h"
 #include "core/platform/document_opener.h"
 #include "core/registration/registry.h"
@@ -251,20 +253,23 @@ void BM_HandOverQueued(benchmark::State& state) {
     const auto source = makeRegistry();
     for (const TClassItem& c : source->classes) registry.classes.push_back(std::make_unique<TClassItem>(c));
     for (const TRacerItem& r : source->racers) registry.racers.push_back(std::make_unique<TRacerItem>(r));
-    gDragRuns = makeRuns();
+    test::FakeDragHost host;
+    DragRuns runs{host};
+    runs.dragRuns() = makeRuns();
     // A worker that never polls: the hand-overs pile up untaken, as in a burst.
     results.startResultsThread(nullptr, [](const std::function<bool()>& stopRequested) {
         while (!stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
-    results.notifyResultsThread();
+    results.notifyResultsThread(runs);
     std::size_t hit = 0;
     for (auto _ : state) {
-        const std::size_t i = (hit++ * 7919) % gDragRuns.size();
-        gDragRuns[i].et[1] += 1;
-        results.notifyRunChanged(i);
+        const std::size_t i = (hit++ * 7919) % runs.dragRuns().size();
+        runs.dragRuns()[i].et[1] += 1;
+        results.notifyRunChanged(runs, i);
     }
     results.stopResultsThread();
-    gDragRuns.clear();
+    registry.racers.clear();
+    registry.classes.clear();
 }
 BENCHMARK(BM_HandOverQueued)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 

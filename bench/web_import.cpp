@@ -21,6 +21,8 @@
 
 #include "core/app/console.h"
 #include "core/bracket/bracket_pages.h"
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/results/drag_results.h"
 #include "core/platform/program_folder.h"
@@ -76,7 +78,9 @@ struct Scene {
     BracketPages brackets;
     DragResults results{resultsPort, brackets, reg};
     test::ScriptedOperator quiet; // keeps the log lines
-    WebDataExchange exchange{console, port, results, reg, quiet};
+    test::FakeDragHost dragHost;
+    DragRuns runs{dragHost};
+    WebDataExchange exchange{console, port, results, reg, quiet, runs};
 
     Scene() {
         std::filesystem::remove_all(home);

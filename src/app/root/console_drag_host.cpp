@@ -4,6 +4,7 @@
 #include "core/bracket/bracket_pages.h"
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_hits.h"
+#include "core/drag/drag_runs.h"
 #include "core/link/radio_scoreboard.h"
 #include "core/link/system_interface.h"
 #include "core/registration/registry.h"
@@ -94,16 +95,11 @@ void ConsoleDragHost::refreshActivePage()
         view_->refreshActivePage();
 }
 
-void ConsoleDragHost::notifyResultsThread() { results_.notifyResultsThread(); }
-void ConsoleDragHost::notifyRunChanged(std::size_t index) { results_.notifyRunChanged(index); }
+void ConsoleDragHost::notifyResultsThread(DragRuns& runs) { results_.notifyResultsThread(runs); }
+void ConsoleDragHost::notifyRunChanged(DragRuns& runs, std::size_t index) { results_.notifyRunChanged(runs, index); }
 
-void ConsoleDragHost::loadFinalBracketFile() { velmaro::loadFinalBracketFile(brackets_, console_.eventFolder, registry_); }
-
-void ConsoleDragHost::install(DragGridView* view)
-{
-    setView(view);
-    setDragHost(this);
-    registerDragHitHandlers(intake_);
+void ConsoleDragHost::loadFinalBracketFile(const DragRuns& runs) {
+    velmaro::loadFinalBracketFile(brackets_, console_.eventFolder, registry_, runs.dragRuns());
 }
 
 } // namespace velmaro

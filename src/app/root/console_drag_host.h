@@ -6,7 +6,7 @@
 // implements.
 //
 // The composition root owns it, built on the console, the hit intake, the drag results,
-// the class pages' brackets, the registry and the question desk, and installs it at start-up with the
+// the class pages' brackets, the registry and the question desk, and gives it the
 // main window's view (main thread).
 #include "core/drag/drag_host.h"
 
@@ -66,15 +66,12 @@ public:
     void repaintGrid() override;
     void refreshActivePage() override;
 
-    void notifyResultsThread() override;
-    void notifyRunChanged(std::size_t index) override;
-    void loadFinalBracketFile() override;
+    void notifyResultsThread(DragRuns& runs) override;
+    void notifyRunChanged(DragRuns& runs, std::size_t index) override;
+    void loadFinalBracketFile(const DragRuns& runs) override;
     HitIntake& hitIntake() override { return intake_; }
     TRegistry& registry() override { return registry_; }
 
-    // Installs this host with the given view and registers the hit handlers of modes 0,
-    // 2, 3, 5, 7 and 8.
-    void install(DragGridView* view);
 
     Operator& op() override { return op_; }
 

@@ -28,6 +28,7 @@
 #include "core/drag/drag_hits.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/intake/hit_intake.h"
@@ -332,9 +333,11 @@ private:
 // What a class page's bracket window needs of the console.
 class MainFormBracketPort final : public TBracketWindowPort {
 public:
-    MainFormBracketPort(TMainForm& form, StartSequence& start, const Console& console, DragResults& results)
-        : form_(form), start_(start), console_(console), results_(results) {}
-    void requestRebuild() override { results_.notifyResultsThread(); }
+    MainFormBracketPort(TMainForm& form, StartSequence& start, const Console& console, DragResults& results,
+                        DragRuns& runs)
+        : form_(form), start_(start), console_(console), results_(results), runs_(runs) {}
+    DragRuns& dragRuns() override { return runs_; }
+    void requestRebuild() override { results_.notifyResultsThread(runs_); }
     std::filesystem::path eventFolder() override { return console_.eventFolder; }
     void setWinnerCaptions(const std::string& caption, const std::string& groupCaption) override {
         if (ui::SetWinnerForm) ui::SetWinnerForm->setCaptions(caption, groupCaption);
@@ -380,6 +383,7 @@ private:
     StartSequence& start_;
     const Console& console_;
     DragResults& results_;
+    DragRuns& runs_;
 };
 
 // The registration window's view of the console: closing it reloads the event.
@@ -445,7 +449,7 @@ public:
         QObject::connect(window, &TformFinal::runSelected, form_.DragStringGrid, [this](int runId) {
             TDragRaceItem key;
             key.runId = runId;
-            selectRunById(key);
+            form_.dragRuns.selectRunById(key);
             form_.DragStringGrid->viewport()->update();
         });
         form_.DragPageControl->addTab(window, u("ТОП - " + cls.name));
@@ -453,7 +457,7 @@ public:
     void rebuildBracketDrawings() override { results_.brackets().rebuildAllBracketDrawings(); }
     void repaintBrackets() override { TformFinal::repaintAll(); }
     int raceMode() const override { return static_cast<int>(console_.raceMode); }
-    void notifyResultsThread() override { results_.notifyResultsThread(); }
+    void notifyResultsThread() override { results_.notifyResultsThread(form_.dragRuns); }
     void sendRaceInfo() override { velmaro::sendRaceInfo(console_, results_.registry()); }
 
 private:
@@ -490,8 +494,8 @@ struct ConsoleRoot::State {
     // registration window, the drag host and results, the lap host, the web exchange,
     // the hit intake's host and the class pages; it outlives all of them.
     TRegistry registry;
-    // The hit intake, the class pages' brackets, the drag results, the lap timing and
-    // their hosts live as long as the root: the windows, the start controls, the drag
+    // The hit intake, the class pages' brackets, the drag results, the runs, the lap
+    // timing and their hosts live as long as the root: the windows, the start controls, the drag
     // host, the web exchange and the mode hit handlers are handed them.
     std::unique_ptr<ConsoleHitIntakeHost> intakeHost;
     std::unique_ptr<HitIntake> intake;
@@ -499,6 +503,7 @@ struct ConsoleRoot::State {
     std::unique_ptr<ConsoleDragResultsPort> resultsPort;
     std::unique_ptr<DragResults> results;
     std::unique_ptr<ConsoleDragHost> dragHost;
+    std::unique_ptr<DragRuns> drag;
     std::unique_ptr<MainFormLapHost> lapHost;
     std::unique_ptr<LapTiming> lap;
     TMainForm* form = nullptr; // owned by the window list (console_windows)
@@ -534,6 +539,7 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets, d->registry);
     d->dragHost =
         std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, d->registry, *d->desk);
+    d->drag = std::make_unique<DragRuns>(*d->dragHost);
     d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->registry, d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake, *d->desk);
     registerLapHitHandlers(*d->lap);
@@ -546,8 +552,8 @@ TRegistry& ConsoleRoot::registry() const { return d->registry; }
 ConsoleRoot::~ConsoleRoot() {
     shutDown();
     clearLapHitHandlers(*d->lap);
-    // The drag host goes with the root: the drag core must not keep it.
-    if (started_) setDragHost(nullptr);
+    // The hit handlers of the runs go with the root: the intake must not keep them.
+    d->drag->clearHitHandlers();
     if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance())) app->tellErrorsTo(nullptr);
     setSaveReportLog(nullptr);
 }
@@ -560,20 +566,23 @@ HitIntake& ConsoleRoot::hitIntake() const { return *d->intake; }
 
 Console& ConsoleRoot::console() const { return d->console; }
 
+DragRuns& ConsoleRoot::dragRuns() const { return *d->drag; }
+
 void ConsoleRoot::launch() {
     if (started_) return;
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, d->registry, *d->desk,
+    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, d->registry, *d->desk, *d->drag,
                              [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->console);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk);
+        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk, *s->drag);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console, s->registry);
         s->dragView = std::make_unique<MainFormDragView>(form);
-        s->dragHost->install(s->dragView.get());
+        s->dragHost->setView(s->dragView.get());
+        s->drag->registerHitHandlers();
         // Each lap results build comes back to the main thread as a queued call on the
         // main window (dropped if the window is gone).
         s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
@@ -582,7 +591,7 @@ void ConsoleRoot::launch() {
                 window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
         });
         s->lapWorker->start();
-        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results);
+        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results, *s->drag);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console, *s->results, *s->desk);
         s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this, *s->results);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form, s->console, *this);
@@ -591,7 +600,8 @@ void ConsoleRoot::launch() {
             if (ui::HitLog) ui::HitLog->selectHitByTime(time);
         });
         s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, s->registry, *s->desk);
+        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, s->registry, *s->desk,
+                                                        *s->drag);
         QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [s] {
             ui::MainForm->DragStringGrid->sendToScoreboards(s->console.scoreboardBrightness);
         });
@@ -659,7 +669,7 @@ void ConsoleRoot::removeClassPages() {
 void ConsoleRoot::loadClassesAndRacers() { d->registry.loadClassesAndRacers(d->console.eventFolder); }
 void ConsoleRoot::loadLapSingle() { d->lap->loadLapSingle(); }
 void ConsoleRoot::loadDragFile() {
-    velmaro::loadDragFile();
+    d->drag->loadDragFile();
     TformFinal::syncAllFromPages();
 }
 void ConsoleRoot::selectLastDragRow() {
@@ -704,7 +714,7 @@ void ConsoleRoot::replayHitJournal() {
 }
 void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(d->console, d->registry); }
 void ConsoleRoot::refreshRaceItemClasses() { d->lap->refreshRaceItemClasses(); }
-void ConsoleRoot::refreshRunClasses() { velmaro::refreshRunClasses(); }
+void ConsoleRoot::refreshRunClasses() { d->drag->refreshRunClasses(); }
 
 std::vector<std::pair<int, int>> ConsoleRoot::finalCounts() {
     std::vector<std::pair<int, int>> counts;
@@ -728,8 +738,8 @@ void ConsoleRoot::setLinkTimeouts(int repeat, int detector) {
 
 void ConsoleRoot::resendRunToScoreboards() {
     // Both lanes of the last run again, left first (nothing without runs).
-    sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
-    sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
+    d->drag->sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+    d->drag->sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
 }
 
 void ConsoleRoot::startLinkThread() {
@@ -825,7 +835,7 @@ void ConsoleRoot::printBracket() {
     if (!st.ok()) d->desk->message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 
-void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(d->console, *d->desk); }
+void ConsoleRoot::raceReport() { ui::raceReportMenuCommand(d->console, *d->desk, *d->drag); }
 // The lap panel's commands serve both grids: lap events in modes 1, 4, 6, runs otherwise.
 void ConsoleRoot::undelete() {
     d->form->SingleLanePanel->undeleteClick();
@@ -838,7 +848,7 @@ void ConsoleRoot::deleteAll() {
 }
 void ConsoleRoot::classSplit() {
     if (isTwoLaneMode(d->console.raceMode))
-        DragClassSplit(*d->dragEvents).run();
+        DragClassSplit(*d->drag, *d->dragEvents).run();
     else
         lapClassSplit();
 }
@@ -888,7 +898,7 @@ void ConsoleRoot::setPenalty() {
 }
 void ConsoleRoot::deleteItem() {
     if (isTwoLaneMode(d->console.raceMode))
-        deleteButtonOnRuns();
+        d->drag->deleteButtonOnRuns();
     else
         d->form->SingleLanePanel->deleteItemClick();
 }
@@ -902,7 +912,7 @@ void ConsoleRoot::printTimeslip(int lane) {
             ui::printLapReceiptCommand(d->console, *d->lap, d->form->SingleLaneGrid->currentRow() - 1);
         return;
     }
-    ui::printTimeslipCommand(d->console, lane, *d->desk);
+    ui::printTimeslipCommand(d->console, lane, *d->desk, *d->drag);
 }
 void ConsoleRoot::search(int direction) {
     d->form->DragStringGrid->searchRacer(d->form->eSearchText->text(), direction);

@@ -34,6 +34,7 @@
 namespace velmaro {
 
 class Console;
+class DragRuns;
 class HitIntake;
 class DragResults;
 class LapTiming;
@@ -74,6 +75,8 @@ public:
     DragResults& dragResults() const;
     // The racers, classes and racer database of the console (built with the root, lives as long).
     TRegistry& registry() const;
+    // The two-lane runs of the open event.
+    DragRuns& dragRuns() const;
 
     // --- ConsolePorts ---
     bool registryExists() override;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/bracket/bracket_pages.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
 #include "core/registration/registry.h"
 
@@ -106,12 +107,12 @@ TFinalPair* findPairTarget(const BracketPages& brackets, const TPairTarget& targ
     return rounds[std::size_t(target.round)]->pair(target.index);
 }
 
-std::optional<TRunGridRows> selectRunForPair(std::int32_t runId) {
+std::optional<TRunGridRows> selectRunForPair(DragRuns& runs, std::int32_t runId) {
     if (runId == 0) return std::nullopt;
-    const auto it = std::find_if(gDragRuns.begin(), gDragRuns.end(),
+    const auto it = std::find_if(runs.dragRuns().begin(), runs.dragRuns().end(),
                                  [runId](const TDragRaceItem& r) { return r.runId == runId; });
-    if (it == gDragRuns.end()) return std::nullopt;
-    selectGridCell(0, 0, *it);
+    if (it == runs.dragRuns().end()) return std::nullopt;
+    runs.selectGridCell(0, 0, *it);
     return TRunGridRows{it->gridRow, it->gridRow + std::max(1, it->gridRows) - 1};
 }
 

@@ -4,7 +4,7 @@
 // the pair's run in the run list.
 //
 // REQUIRES: bracket lock held for every operation that takes a pair (the pair belongs to
-// a bracket of a class page). Main thread: the run look-up reads gDragRuns.
+// a bracket of a class page). Main thread: the run look-up reads the runs (DragRuns).
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -17,6 +17,7 @@ namespace velmaro {
 
 class BracketPages;
 class TRegistry;
+class DragRuns; // core/drag/drag_runs.h
 
 inline constexpr const char* kOverwriteBracketText = "Будет переписано продолжение сетки\nПереписать данные заезда?";
 inline constexpr const char* kDeleteRunDataText = "Точно удалить данные заезда?";
@@ -62,7 +63,7 @@ std::string pairSlotText(const TFinalPair& pair, int k, const TRegistry& registr
 // everything after it is reset; forced winner and the chosen slot's comment set.
 void applyTechnicalResult(TFinalPair& pair, int chosen, bool win, const std::string& comment);
 
-// Where the run with `runId` stands in the run grid now (looked up in gDragRuns by id,
+// Where the run with `runId` stands in the run grid now (looked up in `runs` by id,
 // never from the pair's copy): its first and last grid row. Selects it as a whole run
 // (selectGridCell). nullopt when the id is 0 or no run has it.
 struct TRunGridRows {
@@ -70,6 +71,6 @@ struct TRunGridRows {
     std::int32_t last = 0;
     bool operator==(const TRunGridRows&) const = default;
 };
-std::optional<TRunGridRows> selectRunForPair(std::int32_t runId);
+std::optional<TRunGridRows> selectRunForPair(DragRuns& runs, std::int32_t runId);
 
 } // namespace velmaro

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "core/bracket/bracket_pages.h"
+#include "core/drag/drag_run.h"
 #include "core/platform/status.h"
 
 namespace velmaro {
@@ -55,8 +56,9 @@ Status saveFinalBracketFile(BracketPages& pages, const std::filesystem::path& ev
 // puts a new bracket on the page of each block's class. A missing or unreadable file
 // leaves the pages as they are. Nothing is advanced here: the next results rebuild
 // updates the brackets.
-// The defaults look the runs up in gDragRuns and the classes in `registry`.
-void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, TRegistry& registry);
+// The defaults look the runs up in `runs` and the classes in `registry`.
+void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, TRegistry& registry,
+                          const std::vector<TDragRaceItem>& runs);
 void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, const TFindRunById& findRun,
                           const TFindClassById& findClass);
 

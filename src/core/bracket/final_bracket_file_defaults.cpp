@@ -1,4 +1,4 @@
-// The bracket file reader with the event's own look-ups: runs from gDragRuns, classes
+// The bracket file reader with the event's own look-ups: runs from the given list, classes
 // from the registry. Main thread.
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_run.h"
@@ -6,12 +6,13 @@
 
 namespace velmaro {
 
-void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, TRegistry& registry) {
+void loadFinalBracketFile(BracketPages& pages, const std::filesystem::path& eventFolder, TRegistry& registry,
+                          const std::vector<TDragRaceItem>& runs) {
     loadFinalBracketFile(
         pages, eventFolder,
-        [](std::int32_t runId) {
+        [&runs](std::int32_t runId) {
             if (runId != 0)
-                for (const auto& run : gDragRuns)
+                for (const auto& run : runs)
                     if (run.runId == runId) return run;
             return TDragRaceItem{};
         },

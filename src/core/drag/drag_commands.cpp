@@ -12,6 +12,7 @@
 #include "core/app/scoreboard_controller.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_host.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
 #include "core/platform/files.h"
 #include "core/platform/numbers.h"
@@ -25,34 +26,6 @@ namespace {
 
 // The scoreboard type that shows the racers of a prepared run as a text line.
 constexpr int kTextScoreboardType = 122;
-
-TDragRaceItem* selectedRun()
-{
-    return isValidRunIndex(gSelectedRun) ? &gDragRuns[static_cast<size_t>(gSelectedRun)] : nullptr;
-}
-
-// The selected hit list and index when a run, a lane 0 or 1 and a hit within it are selected.
-std::vector<TLineHit>* selectedHitList()
-{
-    TDragRaceItem* run = selectedRun();
-    if (run == nullptr || (gSelectedLane != LANE_LEFT && gSelectedLane != LANE_RIGHT) || gSelectedHit < 0)
-        return nullptr;
-    auto& hits = run->hits[static_cast<size_t>(gSelectedLane)];
-    return static_cast<size_t>(gSelectedHit) < hits.size() ? &hits : nullptr;
-}
-
-// Lane commands treat every selected lane other than the left one as the right lane.
-size_t commandLane() { return gSelectedLane == LANE_LEFT ? 0 : 1; }
-
-void save()
-{
-    const Status status = saveDragFile();
-    if (!status.ok())
-        dragHost().op().log("drag.txt не записан: " + status.message());
-}
-
-void notify() { dragHost().notifyResultsThread(); }
-void repaint() { dragHost().repaintGrid(); }
 
 std::string laneNumberText(int32_t number, bool left)
 {
@@ -69,12 +42,12 @@ int32_t firstClassOf(const TRacerItem& racer) { return racer.classIds.empty() ? 
 // A lane whose racer is entered in exactly one class takes that class; a lane without
 // racer, or whose racer has no class, several classes or no registration, keeps its own.
 // True when the lane's class changed.
-bool takeOnlyClass(TDragRaceItem& run, size_t lane)
+bool takeOnlyClass(const TRegistry& registry, TDragRaceItem& run, size_t lane)
 {
     if (run.racer[lane] == 0)
         return false;
     const int32_t before = run.classId[lane];
-    for (const auto& racer : dragHost().registry().racers) {
+    for (const auto& racer : registry.racers) {
         if (static_cast<int64_t>(racer->number) == run.racer[lane] && racer->classIds.size() == 1)
             run.classId[lane] = racer->classIds.front();
     }
@@ -84,9 +57,9 @@ bool takeOnlyClass(TDragRaceItem& run, size_t lane)
 bool isTimeWindowClass(const TClassItem& cls) { return cls.minTime != 0 || cls.maxTime != 0; }
 
 // The first time-window class (list order) whose window holds t ms, or nullopt.
-std::optional<int32_t> timeClassFor(int32_t t)
+std::optional<int32_t> timeClassFor(const TRegistry& registry, int32_t t)
 {
-    for (const auto& cls : dragHost().registry().classes) {
+    for (const auto& cls : registry.classes) {
         if (!isTimeWindowClass(*cls))
             continue;
         const int64_t lower = static_cast<int64_t>(cls->minTime) * 100;
@@ -99,12 +72,12 @@ std::optional<int32_t> timeClassFor(int32_t t)
 }
 
 // The racer's classes after the split, or nullopt when the racer keeps its classes.
-std::optional<std::vector<int32_t>> splitClasses(const std::vector<int32_t>& classIds, int32_t t)
+std::optional<std::vector<int32_t>> splitClasses(const TRegistry& registry, const std::vector<int32_t>& classIds, int32_t t)
 {
     std::vector<int32_t> kept;
     size_t dropped = classIds.empty() ? 1 : 0;
     for (int32_t id : classIds) {
-        const TClassItem* cls = dragHost().registry().findClass(id);
+        const TClassItem* cls = registry.findClass(id);
         if (cls == nullptr || isTimeWindowClass(*cls))
             ++dropped;
         else
@@ -112,22 +85,50 @@ std::optional<std::vector<int32_t>> splitClasses(const std::vector<int32_t>& cla
     }
     if (dropped == 0)
         return std::nullopt;
-    if (const auto id = timeClassFor(t))
+    if (const auto id = timeClassFor(registry, t))
         kept.push_back(*id);
     return kept;
 }
 
-// Sets the penalty (ms) of a lane of run `index`: lane 0 left, any other the right lane.
-void setPenaltyOf(int32_t index, int32_t lane, int32_t penaltyMs)
+} // namespace
+
+TDragRaceItem* DragRuns::selectedRunItem()
 {
-    TDragRaceItem& run = gDragRuns[static_cast<size_t>(index)];
+    return isValidRunIndex(selectedRun_) ? &runs_[static_cast<size_t>(selectedRun_)] : nullptr;
+}
+
+// The selected hit list and index when a run, a lane 0 or 1 and a hit within it are selected.
+std::vector<TLineHit>* DragRuns::selectedHitList()
+{
+    TDragRaceItem* run = selectedRunItem();
+    if (run == nullptr || (selectedLane_ != LANE_LEFT && selectedLane_ != LANE_RIGHT) || selectedHit_ < 0)
+        return nullptr;
+    auto& hits = run->hits[static_cast<size_t>(selectedLane_)];
+    return static_cast<size_t>(selectedHit_) < hits.size() ? &hits : nullptr;
+}
+
+// Lane commands treat every selected lane other than the left one as the right lane.
+size_t DragRuns::commandLane() const { return selectedLane_ == LANE_LEFT ? 0 : 1; }
+
+void DragRuns::save()
+{
+    const Status status = saveDragFile();
+    if (!status.ok())
+        host_.op().log("drag.txt не записан: " + status.message());
+}
+
+void DragRuns::notify() { host_.notifyResultsThread(*this); }
+void DragRuns::repaint() { host_.repaintGrid(); }
+
+// Sets the penalty (ms) of a lane of run `index`: lane 0 left, any other the right lane.
+void DragRuns::setPenaltyOf(int32_t index, int32_t lane, int32_t penaltyMs)
+{
+    TDragRaceItem& run = runs_[static_cast<size_t>(index)];
     run.penalty[lane == LANE_LEFT ? 0 : 1] = penaltyMs;
-    run.recalculate(dragHost());
+    run.recalculate(host_);
     notify();
     save();
 }
-
-} // namespace
 
 std::optional<int32_t> parsePenaltySeconds(std::string_view text)
 {
@@ -141,20 +142,20 @@ std::optional<int32_t> parsePenaltySeconds(std::string_view text)
     return static_cast<int32_t>(ms);
 }
 
-void setLaneRacer(int32_t number, int lane, int32_t classId)
+void DragRuns::setLaneRacer(int32_t number, int lane, int32_t classId)
 {
     TDragRaceItem* run = currentRun();
     if (run == nullptr)
         return;
     const size_t l = lane == LANE_LEFT ? 0 : 1;
-    markRunChanged(static_cast<size_t>(gCurrentRun));  // not saved here: the next save writes it
+    markRunChanged(static_cast<size_t>(currentRun_));  // not saved here: the next save writes it
     run->racer[l] = number;
     run->classId[l] = -1;
     if (number == 0)
         return;
-    if (const TRacerItem* racer = number > 0 ? dragHost().registry().findRacer(static_cast<uint32_t>(number)) : nullptr)
+    if (const TRacerItem* racer = number > 0 ? host_.registry().findRacer(static_cast<uint32_t>(number)) : nullptr)
         run->classId[l] = classId != -1 ? classId : firstClassOf(*racer);
-    TScoreboardController* board = dragHost().scoreboard();
+    TScoreboardController* board = host_.scoreboard();
     if (board != nullptr && board->getType() == kTextScoreboardType) {
         const std::string line = laneNumberText(run->racer[0], true) + "  " + std::string(1, '\x06') + "     " +
                                  laneNumberText(run->racer[1], false);
@@ -162,7 +163,7 @@ void setLaneRacer(int32_t number, int lane, int32_t classId)
     }
 }
 
-void askRacerNumber()
+void DragRuns::askRacerNumber()
 {
     // The run is kept by its id across the questions: it is found again after the answers.
     const std::optional<GridTarget> target = selectionTarget();
@@ -171,15 +172,15 @@ void askRacerNumber()
         std::string answer;
         const std::string prompt =
             lane == 0 ? "Номер участника на левой дорожке" : "Номер участника на правой дорожке";
-        if (dragHost().op().inputQuery("Задать номер", prompt, answer)) {
+        if (host_.op().inputQuery("Задать номер", prompt, answer)) {
             const std::optional<std::uint32_t> number = parseRacerNumber(answer);
             if (!number) {
-                dragHost().op().message("Номер участника должен быть целым числом от 0 до 2147483647, а не «" +
+                host_.op().message("Номер участника должен быть целым числом от 0 до 2147483647, а не «" +
                                           answer + "».",
                                       "Задать номер", Operator::Icon::Warning);
                 return;
             }
-            const TRacerItem* racer = *number == 0 ? nullptr : dragHost().registry().findRacer(*number);
+            const TRacerItem* racer = *number == 0 ? nullptr : host_.registry().findRacer(*number);
             std::optional<int32_t> classId;  // none: the lane keeps its class
             if (racer == nullptr || racer->classIds.size() < 2) {
                 classId = racer == nullptr ? -1 : firstClassOf(*racer);
@@ -187,7 +188,7 @@ void askRacerNumber()
                 std::vector<std::string> entries;
                 std::vector<int32_t> ids;
                 for (int32_t id : racer->classIds) {
-                    for (const auto& cls : dragHost().registry().classes) {
+                    for (const auto& cls : host_.registry().classes) {
                         if (cls->id == id) {
                             entries.push_back(cls->name + " (" + std::to_string(id) + ")");
                             ids.push_back(id);
@@ -195,7 +196,7 @@ void askRacerNumber()
                     }
                 }
                 if (!ids.empty()) {
-                    const int chosen = dragHost().op().pick("Класс участника", entries);
+                    const int chosen = host_.op().pick("Класс участника", entries);
                     // The picker answers with the entry selected when it closed; the
                     // first entry is preselected, and stands for an answer out of range.
                     const size_t index = chosen >= 0 && static_cast<size_t>(chosen) < ids.size()
@@ -206,10 +207,10 @@ void askRacerNumber()
             }
             const int32_t index = findTargetRun(*target);
             if (index < 0) {
-                dragHost().op().message(kRunGoneText, "Задать номер", Operator::Icon::Warning);
+                host_.op().message(kRunGoneText, "Задать номер", Operator::Icon::Warning);
                 return;
             }
-            TDragRaceItem& run = gDragRuns[static_cast<size_t>(index)];
+            TDragRaceItem& run = runs_[static_cast<size_t>(index)];
             run.racer[lane] = static_cast<int32_t>(*number);
             if (classId)
                 run.classId[lane] = *classId;
@@ -220,24 +221,24 @@ void askRacerNumber()
     repaint();
 }
 
-void refreshRunClasses()
+void DragRuns::refreshRunClasses()
 {
-    for (TDragRaceItem& run : gDragRuns)
+    for (TDragRaceItem& run : runs_)
         for (size_t lane = 0; lane < 2; ++lane)
-            takeOnlyClass(run, lane);
+            takeOnlyClass(host_.registry(), run, lane);
     notify();
     save();
     repaint();
 }
 
-bool giveClasslessLanesTheirClass()
+bool DragRuns::giveClasslessLanesTheirClass()
 {
     bool changed = false;
-    for (size_t i = 0; i < gDragRuns.size(); ++i) {
-        TDragRaceItem& run = gDragRuns[i];
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        TDragRaceItem& run = runs_[i];
         bool runChanged = false;
         for (size_t lane = 0; lane < 2; ++lane)
-            if (run.classId[lane] == -1 && takeOnlyClass(run, lane))
+            if (run.classId[lane] == -1 && takeOnlyClass(host_.registry(), run, lane))
                 runChanged = true;
         if (runChanged) {
             markRunChanged(i);
@@ -247,7 +248,7 @@ bool giveClasslessLanesTheirClass()
     return changed;
 }
 
-void racersChangedUnderRuns(unsigned raceMode)
+void DragRuns::racersChangedUnderRuns(unsigned raceMode)
 {
     // Runs left in memory by a two-lane event are not the open lap event's.
     if (!isTwoLaneMode(raceMode) || !giveClasslessLanesTheirClass())
@@ -257,22 +258,22 @@ void racersChangedUnderRuns(unsigned raceMode)
     repaint();
 }
 
-void setLanePenalty(int32_t penaltyMs)
+void DragRuns::setLanePenalty(int32_t penaltyMs)
 {
-    if (isValidRunIndex(gSelectedRun) && gSelectedLane >= 0)
-        setPenaltyOf(gSelectedRun, gSelectedLane, penaltyMs);
+    if (isValidRunIndex(selectedRun_) && selectedLane_ >= 0)
+        setPenaltyOf(selectedRun_, selectedLane_, penaltyMs);
 }
 
-void askLanePenalty()
+void DragRuns::askLanePenalty()
 {
     // The lane is kept by its run's id across the question and found again after the answer.
     const std::optional<GridTarget> target = selectionTarget();
     std::string answer;
-    if (!dragHost().op().inputQuery("Задать штраф", "Штраф, с", answer))
+    if (!host_.op().inputQuery("Задать штраф", "Штраф, с", answer))
         return;
     const std::optional<int32_t> ms = parsePenaltySeconds(answer);
     if (!ms) {
-        dragHost().op().message("Штраф задаётся числом секунд, например 1.5; «" + answer +
+        host_.op().message("Штраф задаётся числом секунд, например 1.5; «" + answer +
                                   "» не принят, штраф не изменён.",
                               "Задать штраф", Operator::Icon::Warning);
         return;
@@ -280,7 +281,7 @@ void askLanePenalty()
     if (target && target->lane >= 0) {
         const int32_t index = findTargetRun(*target);
         if (index < 0) {
-            dragHost().op().message(kRunGoneText, "Задать штраф", Operator::Icon::Warning);
+            host_.op().message(kRunGoneText, "Задать штраф", Operator::Icon::Warning);
             return;
         }
         setPenaltyOf(index, target->lane, *ms);
@@ -288,10 +289,10 @@ void askLanePenalty()
     repaint();
 }
 
-void failSelectedLane()
+void DragRuns::failSelectedLane()
 {
-    TDragRaceItem* run = selectedRun();
-    if (run == nullptr || gSelectedLane < 0)
+    TDragRaceItem* run = selectedRunItem();
+    if (run == nullptr || selectedLane_ < 0)
         return;
     auto& hits = run->hits[commandLane()];
     TLineHit fail;
@@ -303,26 +304,26 @@ void failSelectedLane()
     save();
 }
 
-void setSelectedHitType(int32_t type)
+void DragRuns::setSelectedHitType(int32_t type)
 {
     std::vector<TLineHit>* hits = selectedHitList();
     if (hits == nullptr)
         return;
-    (*hits)[static_cast<size_t>(gSelectedHit)].type = type;
-    selectedRun()->recalculate(dragHost());
+    (*hits)[static_cast<size_t>(selectedHit_)].type = type;
+    selectedRunItem()->recalculate(host_);
     notify();
     save();
     repaint();
 }
 
-void moveHitToOtherLane()
+void DragRuns::moveHitToOtherLane()
 {
     std::vector<TLineHit>* hits = selectedHitList();
     if (hits == nullptr)
         return;
-    TDragRaceItem& run = *selectedRun();
-    const size_t from = static_cast<size_t>(gSelectedLane);
-    const auto it = hits->begin() + gSelectedHit;
+    TDragRaceItem& run = *selectedRunItem();
+    const size_t from = static_cast<size_t>(selectedLane_);
+    const auto it = hits->begin() + selectedHit_;
     run.hits[1 - from].push_back(*it);
     hits->erase(it);
     // The receiving lane may now be the longer one: the rows follow (and recalculate).
@@ -331,9 +332,9 @@ void moveHitToOtherLane()
     save();
 }
 
-void setSelectedRunMode(int32_t runMode)
+void DragRuns::setSelectedRunMode(int32_t runMode)
 {
-    TDragRaceItem* run = selectedRun();
+    TDragRaceItem* run = selectedRunItem();
     if (run == nullptr || runMode < RUN_MODE_QUALIFICATION || runMode > RUN_MODE_PRACTICE)
         return;
     run->runMode = runMode;
@@ -342,10 +343,10 @@ void setSelectedRunMode(int32_t runMode)
     repaint();
 }
 
-int32_t searchRacerInGrid(int32_t number, int step)
+int32_t DragRuns::searchRacerInGrid(int32_t number, int step)
 {
-    const int64_t n = static_cast<int64_t>(gDragRuns.size());
-    const int64_t selected = isValidRunIndex(gSelectedRun) ? gSelectedRun : -1;
+    const int64_t n = static_cast<int64_t>(runs_.size());
+    const int64_t selected = isValidRunIndex(selectedRun_) ? selectedRun_ : -1;
     const int64_t direction = step > 0 ? 1 : -1;
     int64_t start = selected + direction;
     if (start < 0)
@@ -353,26 +354,25 @@ int32_t searchRacerInGrid(int32_t number, int step)
     if (start > n)
         start = n - 1;
     for (int64_t i = start; i >= 0 && i < n; i += direction) {
-        const TDragRaceItem& run = gDragRuns[static_cast<size_t>(i)];
+        const TDragRaceItem& run = runs_[static_cast<size_t>(i)];
         if (run.racer[0] == number || run.racer[1] == number) {
-            gSelectedRun = static_cast<int32_t>(i);
-            gSelectedLane = SELECTED_LANE_WHOLE_RUN;
-            gSelectedHit = -1;
+            selectedRun_ = static_cast<int32_t>(i);
+            selectedLane_ = SELECTED_LANE_WHOLE_RUN;
+            selectedHit_ = -1;
             repaint();
-            return gSelectedRun;
+            return selectedRun_;
         }
     }
     return -1;
 }
 
-Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankOptions& options)
+Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankOptions& options, TRegistry& registry,
+                              Operator& op)
 {
     if (results.empty())
         return Status::Ok();
     std::sort(results.begin(), results.end(),
               [&options](const TDragResult& a, const TDragResult& b) { return lessByBestLegalStart(a, b, options); });
-
-    TRegistry& registry = dragHost().registry();
 
     // Work out every racer's new classes first; the registry changes only after racers.txt
     // has been written, so a failed write leaves no racer half moved.
@@ -396,7 +396,7 @@ Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankO
             added.emplace_back(number);
             ids = &added.back().classIds;
         }
-        if (auto split = splitClasses(*ids, result.bestAnyStart.et))
+        if (auto split = splitClasses(registry, *ids, result.bestAnyStart.et))
             *ids = std::move(*split);
     }
 
@@ -412,7 +412,7 @@ Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankO
                                ? Status::Error("мероприятие не открыто")
                                : writeFileAtomic(registry.eventFolder() / "racers.txt", content);
     if (!written.ok()) {
-        dragHost().op().message("Не удалось записать racers.txt: " + written.message() +
+        op.message("Не удалось записать racers.txt: " + written.message() +
                                   "\nРазбивка на классы не изменена.",
                               "Ошибка", Operator::Icon::Error);
         return written;
@@ -425,25 +425,26 @@ Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankO
     return Status::Ok();
 }
 
-void deleteButtonOnRuns()
+void DragRuns::deleteButtonOnRuns()
 {
-    const int mode = dragHost().raceMode();
+    const int mode = host_.raceMode();
     if (mode == 0 || mode == 2 || mode == 3 || mode == 5 || mode == 8)
         deleteRunOrHit(0);
 }
 
 void DragClassSplit::run()
 {
-    const int mode = dragHost().raceMode();
+    const int mode = runs_.host().raceMode();
     if (mode < 0 || !isTwoLaneMode(static_cast<unsigned>(mode)))
         return;
-    if (dragHost().op().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
+    if (runs_.host().op().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
                                Operator::Icon::Warning) &&
-        splitRacersIntoClasses(port_.overallQualification(), port_.rankOptions()).ok()) {
+        splitRacersIntoClasses(port_.overallQualification(), port_.rankOptions(), runs_.host().registry(),
+                               runs_.host().op()).ok()) {
         port_.markRacerListForSending();
         port_.reloadEvent();
     }
-    refreshRunClasses();
+    runs_.refreshRunClasses();
     port_.sendRaceInfo();
 }
 

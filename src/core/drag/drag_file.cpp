@@ -12,6 +12,7 @@
 
 #include "core/drag/drag_commands.h"
 #include "core/drag/drag_host.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
 #include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
@@ -169,37 +170,6 @@ long long nowSeconds()
         .count();
 }
 
-// Copies drag.txt to drag_undelete.txt and to a history copy. A missing drag.txt has
-// nothing to keep; any other failure is reported and stops the caller.
-bool backupDragFile()
-{
-    const std::filesystem::path file = dragFilePath();
-    if (file.empty())
-        return true;
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
-        return true;
-    const std::filesystem::path folder = file.parent_path();
-    Status s = copyFileAtomic(file, folder / "drag_undelete.txt");
-    if (s.ok())
-        s = copyFileAtomic(file, uniqueHistoryPath(folder, "drag_", nowSeconds(), ".txt"));
-    if (!s.ok()) {
-        dragHost().op().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
-                                  "\nУдаление отменено.",
-                              "Ошибка", Operator::Icon::Error);
-        return false;
-    }
-    return true;
-}
-
-void afterDeletion()
-{
-    clearRunSelection();
-    relayoutRuns();
-    (void)saveDragFileReported();
-    dragHost().notifyResultsThread();
-}
-
 } // namespace
 
 namespace {
@@ -292,178 +262,215 @@ struct WrittenRun {
     }
 };
 
-std::vector<WrittenRun> gWrittenRuns;
-size_t gWrittenLength = 0;  // the texts of gWrittenRuns together
-
-// What drag.txt holds, as far as this program knows: the texts of the first `runs`
-// gWrittenRuns, in order from the first, while the file's stamp is the one it was left with.
-struct DiskState {
-    std::filesystem::path file;    // empty: nothing known
-    FileStamp stamp;
-    size_t runs = 0;
-    std::filesystem::path recovered;  // the intent file of this folder was handled
-    bool intentMayHold = false;        // a record there may still be applied (not retired)
-};
-DiskState gDisk;
-
-// The runs changed since the last save, as far as their writers said (markRunChanged);
-// `all`: every run must be compared (a writer said so, or too many were marked).
-struct ChangedRuns {
-    std::vector<size_t> runs;
-    bool all = true;
-};
-ChangedRuns gChanged;
-
-// Past this many marked runs one pass over all of them costs no more.
-constexpr size_t kMarkedRunsLimit = 64;
-
-// Brings written run i up to `run`: formatted again when a written value differs.
-void updateWrittenRun(size_t i, const TDragRaceItem& run)
-{
-    WrittenRun& written = gWrittenRuns[i];
-    if (!written.text.empty() && written.matches(run))
-        return;
-    gWrittenLength -= written.text.size();
-    written.take(run);
-    gWrittenLength += written.text.size();
-    if (i < gDisk.runs)
-        gDisk.runs = i;  // its text and every one after it are no longer at their place
-}
-
-// Gives gWrittenRuns one entry per run (new ones empty, so formatted by the update).
-void resizeWrittenRuns(size_t count)
-{
-    for (size_t i = count; i < gWrittenRuns.size(); ++i)
-        gWrittenLength -= gWrittenRuns[i].text.size();
-    gWrittenRuns.resize(count);
-    gDisk.runs = std::min(gDisk.runs, count);
-}
-
-// Brings gWrittenRuns up to the runs, comparing every one (formatting only the changed ones).
-void updateWrittenRuns(const std::vector<TDragRaceItem>& runs)
-{
-    resizeWrittenRuns(runs.size());
-    for (size_t i = 0; i < runs.size(); ++i)
-        updateWrittenRun(i, runs[i]);
-}
-
-std::string joinedRunTexts(size_t from, size_t length)
-{
-    std::string out;
-    out.reserve(length);
-    for (size_t i = from; i < gWrittenRuns.size(); ++i)
-        out += gWrittenRuns[i].text;
-    return out;
-}
-
-// Where run i starts in drag.txt; i at most gDisk.runs.
-size_t diskOffset(size_t i)
-{
-    return i == 0 ? 0 : gWrittenRuns[i - 1].offset + gWrittenRuns[i - 1].text.size();
-}
-
-void forgetDisk()
-{
-    gDisk.file.clear();
-    gDisk.runs = 0;
-}
-
-// drag.txt now holds every written run, the runs before `from` as they already were.
-void knowDisk(const std::filesystem::path& file, const FileStamp& stamp, size_t from)
-{
-    gDisk.file = file;
-    gDisk.stamp = stamp;
-    for (size_t i = from; i < gWrittenRuns.size(); ++i) {
-        gWrittenRuns[i].offset = diskOffset(i);
-        gWrittenRuns[i].keptOnDisk = gWrittenRuns[i].text.size();
-    }
-    gDisk.runs = gWrittenRuns.size();
-}
-
-// Before drag.txt is read or replaced: an intent a crash (or a failed tail write) left is
-// applied (or dropped when cut), and the intent file removed for good.
-Status recoverDragTail(const std::filesystem::path& file)
-{
-    const std::filesystem::path intent = fileTailIntent(file);
-    if (gDisk.recovered == intent && !gDisk.intentMayHold)
-        return Status::Ok();
-    Status s = recoverFileTail(file, intent);
-    if (s.ok()) {
-        gDisk.recovered = intent;
-        gDisk.intentMayHold = false;
-    }
-    return s;
-}
-
-// Before drag.txt is replaced other than by a tail write: no intent may be applied over it
-// later. A tail write that failed half-way is finished first, so the file is whole in the
-// meantime.
-Status retireDragTail(const std::filesystem::path& file)
-{
-    forgetDisk();
-    return recoverDragTail(file);
-}
-
-// A tail is written in place only while it is small beside the file; past that the whole
-// rewrite costs less.
-constexpr size_t kSmallTail = 64 * 1024;
-
-// Writes drag.txt from gWrittenRuns: the part after what the file already holds in place,
-// or the whole file. `compared`: every run was compared with gDragRuns for this save; when
-// not, a whole rewrite compares them first (it costs a pass over every run anyway).
-Status writeDragFile(const std::filesystem::path& file, bool compared)
-{
-    const bool known = gDisk.file == file;
-    // The runs from `first` on are not in drag.txt as they are now; those before are.
-    const size_t first = known ? gDisk.runs : 0;
-    const size_t offset = known ? diskOffset(first) : 0;
-    // Of the first changed run, what is still in place (a hit added to the right lane
-    // changes its text only at the end).
-    const size_t kept = first < gWrittenRuns.size() && known ? gWrittenRuns[first].keptOnDisk : 0;
-    const size_t length = gWrittenLength;
-    const size_t tailLength = length - offset - kept;
-    if (known && (tailLength <= kSmallTail || tailLength <= length / 2)) {
-        const auto stamp = fileStamp(file);
-        if (stamp && *stamp == gDisk.stamp) {
-            if (first == gWrittenRuns.size() && stamp->size == length)
-                return Status::Ok();  // drag.txt already holds this text
-            gDisk.intentMayHold = true;
-            FileStamp after;
-            std::string tail = joinedRunTexts(first, tailLength + kept);
-            tail.erase(0, kept);
-            HitIntake& intake = dragHost().hitIntake();
-            intake.noteHitsWriting(file.filename().string(), offset + kept, tail);
-            const Status s = writeFileTail(file, fileTailIntent(file), offset + kept, tail, after,
-                                           [&intake] { intake.noteHitsTaken(); });
-            if (!s.ok()) {
-                forgetDisk();
-                return s;
-            }
-            // The intent is emptied but not flushed: until it is removed for good, a power
-            // cut could bring the record back, so it stays to be retired before any other
-            // kind of write.
-            knowDisk(file, after, first);
-            return Status::Ok();
-        }
-    }
-    if (!compared)
-        updateWrittenRuns(gDragRuns);
-    // The whole file, atomically; first no intent may remain to be applied over it.
-    Status s = retireDragTail(file);
-    if (s.ok()) {
-        const std::string text = joinedRunTexts(0, gWrittenLength);
-        HitIntake& intake = dragHost().hitIntake();
-        intake.noteHitsWriting(file.filename().string(), 0, text);
-        s = writeFileAtomic(file, text, [&intake] { intake.noteHitsTaken(); });
-    }
-    if (!s.ok())
-        return s;
-    if (const auto stamp = fileStamp(file))
-        knowDisk(file, *stamp, 0);
-    return Status::Ok();
-}
-
 } // namespace
+
+// What drag.txt holds and the texts last written, kept per DragRuns.
+struct DragRuns::FileCache {
+    std::vector<WrittenRun> writtenRuns;
+    size_t writtenLength = 0;  // the texts of writtenRuns together
+
+    // What drag.txt holds, as far as this program knows: the texts of the first `runs`
+    // writtenRuns, in order from the first, while the file's stamp is the one it was left with.
+    struct DiskState {
+        std::filesystem::path file;    // empty: nothing known
+        FileStamp stamp;
+        size_t runs = 0;
+        std::filesystem::path recovered;  // the intent file of this folder was handled
+        bool intentMayHold = false;        // a record there may still be applied (not retired)
+    };
+    DiskState disk;
+
+    // The runs changed since the last save, as far as their writers said (markRunChanged);
+    // `all`: every run must be compared (a writer said so, or too many were marked).
+    struct ChangedRuns {
+        std::vector<size_t> runs;
+        bool all = true;
+    };
+    ChangedRuns changed;
+
+    // Past this many marked runs one pass over all of them costs no more.
+    static constexpr size_t kMarkedRunsLimit = 64;
+
+    // Brings written run i up to `run`: formatted again when a written value differs.
+    void updateWrittenRun(size_t i, const TDragRaceItem& run)
+    {
+        WrittenRun& written = writtenRuns[i];
+        if (!written.text.empty() && written.matches(run))
+            return;
+        writtenLength -= written.text.size();
+        written.take(run);
+        writtenLength += written.text.size();
+        if (i < disk.runs)
+            disk.runs = i;  // its text and every one after it are no longer at their place
+    }
+
+    // Gives writtenRuns one entry per run (new ones empty, so formatted by the update).
+    void resizeWrittenRuns(size_t count)
+    {
+        for (size_t i = count; i < writtenRuns.size(); ++i)
+            writtenLength -= writtenRuns[i].text.size();
+        writtenRuns.resize(count);
+        disk.runs = std::min(disk.runs, count);
+    }
+
+    // Brings writtenRuns up to the runs, comparing every one (formatting only the changed ones).
+    void updateWrittenRuns(const std::vector<TDragRaceItem>& list)
+    {
+        resizeWrittenRuns(list.size());
+        for (size_t i = 0; i < list.size(); ++i)
+            updateWrittenRun(i, list[i]);
+    }
+
+    std::string joinedRunTexts(size_t from, size_t length)
+    {
+        std::string out;
+        out.reserve(length);
+        for (size_t i = from; i < writtenRuns.size(); ++i)
+            out += writtenRuns[i].text;
+        return out;
+    }
+
+    // Where run i starts in drag.txt; i at most disk.runs.
+    size_t diskOffset(size_t i)
+    {
+        return i == 0 ? 0 : writtenRuns[i - 1].offset + writtenRuns[i - 1].text.size();
+    }
+
+    void forgetDisk()
+    {
+        disk.file.clear();
+        disk.runs = 0;
+    }
+
+    // drag.txt now holds every written run, the runs before `from` as they already were.
+    void knowDisk(const std::filesystem::path& file, const FileStamp& stamp, size_t from)
+    {
+        disk.file = file;
+        disk.stamp = stamp;
+        for (size_t i = from; i < writtenRuns.size(); ++i) {
+            writtenRuns[i].offset = diskOffset(i);
+            writtenRuns[i].keptOnDisk = writtenRuns[i].text.size();
+        }
+        disk.runs = writtenRuns.size();
+    }
+
+    // Before drag.txt is read or replaced: an intent a crash (or a failed tail write) left is
+    // applied (or dropped when cut), and the intent file removed for good.
+    Status recoverDragTail(const std::filesystem::path& file)
+    {
+        const std::filesystem::path intent = fileTailIntent(file);
+        if (disk.recovered == intent && !disk.intentMayHold)
+            return Status::Ok();
+        Status s = recoverFileTail(file, intent);
+        if (s.ok()) {
+            disk.recovered = intent;
+            disk.intentMayHold = false;
+        }
+        return s;
+    }
+
+    // Before drag.txt is replaced other than by a tail write: no intent may be applied over it
+    // later. A tail write that failed half-way is finished first, so the file is whole in the
+    // meantime.
+    Status retireDragTail(const std::filesystem::path& file)
+    {
+        forgetDisk();
+        return recoverDragTail(file);
+    }
+
+    // A tail is written in place only while it is small beside the file; past that the whole
+    // rewrite costs less.
+    static constexpr size_t kSmallTail = 64 * 1024;
+
+    // Writes drag.txt from writtenRuns: the part after what the file already holds in place,
+    // or the whole file. `compared`: every run was compared with the runs for this save; when
+    // not, a whole rewrite compares them first (it costs a pass over every run anyway).
+    Status writeDragFile(const std::filesystem::path& file, bool compared, const std::vector<TDragRaceItem>& runs,
+                         HitIntake& intake)
+    {
+        const bool known = disk.file == file;
+        // The runs from `first` on are not in drag.txt as they are now; those before are.
+        const size_t first = known ? disk.runs : 0;
+        const size_t offset = known ? diskOffset(first) : 0;
+        // Of the first changed run, what is still in place (a hit added to the right lane
+        // changes its text only at the end).
+        const size_t kept = first < writtenRuns.size() && known ? writtenRuns[first].keptOnDisk : 0;
+        const size_t length = writtenLength;
+        const size_t tailLength = length - offset - kept;
+        if (known && (tailLength <= kSmallTail || tailLength <= length / 2)) {
+            const auto stamp = fileStamp(file);
+            if (stamp && *stamp == disk.stamp) {
+                if (first == writtenRuns.size() && stamp->size == length)
+                    return Status::Ok();  // drag.txt already holds this text
+                disk.intentMayHold = true;
+                FileStamp after;
+                std::string tail = joinedRunTexts(first, tailLength + kept);
+                tail.erase(0, kept);
+                intake.noteHitsWriting(file.filename().string(), offset + kept, tail);
+                const Status s = writeFileTail(file, fileTailIntent(file), offset + kept, tail, after,
+                                               [&intake] { intake.noteHitsTaken(); });
+                if (!s.ok()) {
+                    forgetDisk();
+                    return s;
+                }
+                // The intent is emptied but not flushed: until it is removed for good, a power
+                // cut could bring the record back, so it stays to be retired before any other
+                // kind of write.
+                knowDisk(file, after, first);
+                return Status::Ok();
+            }
+        }
+        if (!compared)
+            updateWrittenRuns(runs);
+        // The whole file, atomically; first no intent may remain to be applied over it.
+        Status s = retireDragTail(file);
+        if (s.ok()) {
+            const std::string text = joinedRunTexts(0, writtenLength);
+            intake.noteHitsWriting(file.filename().string(), 0, text);
+            s = writeFileAtomic(file, text, [&intake] { intake.noteHitsTaken(); });
+        }
+        if (!s.ok())
+            return s;
+        if (const auto stamp = fileStamp(file))
+            knowDisk(file, *stamp, 0);
+        return Status::Ok();
+    }
+};
+
+DragRuns::DragRuns(DragHost& host) : host_(host), file_(std::make_unique<FileCache>()) {}
+
+DragRuns::~DragRuns() = default;
+
+// Copies drag.txt to drag_undelete.txt and to a history copy. A missing drag.txt has
+// nothing to keep; any other failure is reported and stops the caller.
+bool DragRuns::backupDragFile()
+{
+    const std::filesystem::path file = dragFilePath();
+    if (file.empty())
+        return true;
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        return true;
+    const std::filesystem::path folder = file.parent_path();
+    Status s = copyFileAtomic(file, folder / "drag_undelete.txt");
+    if (s.ok())
+        s = copyFileAtomic(file, uniqueHistoryPath(folder, "drag_", nowSeconds(), ".txt"));
+    if (!s.ok()) {
+        host_.op().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
+                                  "\nУдаление отменено.",
+                              "Ошибка", Operator::Icon::Error);
+        return false;
+    }
+    return true;
+}
+
+void DragRuns::afterDeletion()
+{
+    clearRunSelection();
+    relayoutRuns();
+    (void)saveDragFileReported();
+    host_.notifyResultsThread(*this);
+}
 
 std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
 {
@@ -477,13 +484,13 @@ std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
     return out;
 }
 
-std::string dragFileText(const std::vector<TDragRaceItem>& runs)
+std::string DragRuns::dragFileText(const std::vector<TDragRaceItem>& runs)
 {
-    updateWrittenRuns(runs);
-    // The texts kept are now those of `runs`: the next save compares gDragRuns whole.
-    gChanged.runs.clear();
-    gChanged.all = true;
-    return joinedRunTexts(0, gWrittenLength);
+    file_->updateWrittenRuns(runs);
+    // The texts kept are now those of `runs`: the next save compares the runs whole.
+    file_->changed.runs.clear();
+    file_->changed.all = true;
+    return file_->joinedRunTexts(0, file_->writtenLength);
 }
 
 std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines)
@@ -519,135 +526,132 @@ std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines)
     return runs;
 }
 
-std::filesystem::path dragFilePath()
+std::filesystem::path DragRuns::dragFilePath() const
 {
-    const std::filesystem::path folder = dragHost().eventFolder();
+    const std::filesystem::path folder = host_.eventFolder();
     if (folder.empty())
         return {};
     return folder / "drag.txt";
 }
 
-Status saveDragFile()
+Status DragRuns::saveDragFile()
 {
     const std::filesystem::path file = dragFilePath();
     if (file.empty())
         return Status::Error("no event folder");
-    updateWrittenRuns(gDragRuns);
-    gChanged.runs.clear();
-    gChanged.all = false;
-    return writeDragFile(file, true);
+    file_->updateWrittenRuns(runs_);
+    file_->changed.runs.clear();
+    file_->changed.all = false;
+    return file_->writeDragFile(file, true, runs_, host_.hitIntake());
 }
 
-Status saveChangedDragRuns()
+Status DragRuns::saveChangedDragRuns()
 {
     const std::filesystem::path file = dragFilePath();
     if (file.empty())
         return Status::Error("no event folder");
     // The marks are trusted only beside a drag.txt this program wrote and a run list of
     // the length it wrote; anything else is compared whole.
-    if (gChanged.all || gDisk.file != file || gWrittenRuns.size() != gDragRuns.size())
+    if (file_->changed.all || file_->disk.file != file || file_->writtenRuns.size() != runs_.size())
         return saveDragFile();
-    for (const size_t i : gChanged.runs)
-        if (i < gDragRuns.size())
-            updateWrittenRun(i, gDragRuns[i]);
-    gChanged.runs.clear();
-    return writeDragFile(file, false);
+    for (const size_t i : file_->changed.runs)
+        if (i < runs_.size())
+            file_->updateWrittenRun(i, runs_[i]);
+    file_->changed.runs.clear();
+    return file_->writeDragFile(file, false, runs_, host_.hitIntake());
 }
 
-void markRunChanged(size_t index)
+void DragRuns::markRunChanged(size_t index)
 {
-    if (gChanged.all || std::find(gChanged.runs.begin(), gChanged.runs.end(), index) != gChanged.runs.end())
+    std::vector<size_t>& marked = file_->changed.runs;
+    if (file_->changed.all || std::find(marked.begin(), marked.end(), index) != marked.end())
         return;
-    if (gChanged.runs.size() == kMarkedRunsLimit) {
+    if (marked.size() == FileCache::kMarkedRunsLimit) {
         markAllRunsChanged();
         return;
     }
-    gChanged.runs.push_back(index);
+    file_->changed.runs.push_back(index);
 }
 
-void markAllRunsChanged()
+void DragRuns::markAllRunsChanged()
 {
-    gChanged.runs.clear();
-    gChanged.all = true;
+    file_->changed.runs.clear();
+    file_->changed.all = true;
 }
-
-namespace {
 
 // A save of drag.txt, a failure told in the log window (once per run of failures).
-Status reportedSave(Status (*save)())
+Status DragRuns::reportedSave(Status (DragRuns::*save)())
 {
     const std::filesystem::path file = dragFilePath();
     if (file.empty())
         return Status::Error("no event folder");
-    return reportSave(file, save());
+    return reportSave(file, (this->*save)());
 }
 
-}  // namespace
-
-Status saveDragFileReported()
+Status DragRuns::saveDragFileReported()
 {
-    return reportedSave(saveDragFile);
+    return reportedSave(&DragRuns::saveDragFile);
 }
 
-Status saveChangedDragRunsReported()
+Status DragRuns::saveChangedDragRunsReported()
 {
-    return reportedSave(saveChangedDragRuns);
+    return reportedSave(&DragRuns::saveChangedDragRuns);
 }
 
-void loadDragFile()
+void DragRuns::loadDragFile()
 {
-    gCurrentRun = 0;
-    gDragRuns.clear();
+    currentRun_ = 0;
+    runs_.clear();
     const std::filesystem::path file = dragFilePath();
     std::vector<std::string> lines;
     if (!file.empty()) {
         // What a crash cut short is finished (or dropped) before the file is read.
-        forgetDisk();
-        gDisk.recovered.clear();
-        (void)reportSave(file, recoverDragTail(file));
+        file_->forgetDisk();
+        file_->disk.recovered.clear();
+        (void)reportSave(file, file_->recoverDragTail(file));
     }
     if (!file.empty() && readTextLines(file, lines).ok()) {
-        gDragRuns = parseDragFile(lines);
-        if (!gDragRuns.empty())
-            gCurrentRun = static_cast<int32_t>(gDragRuns.size() - 1);
+        runs_ = parseDragFile(lines);
+        if (!runs_.empty())
+            currentRun_ = static_cast<int32_t>(runs_.size() - 1);
         // A racer registered after his run was made: his lane takes his only class.
         (void)giveClasslessLanesTheirClass();
     }
-    dragHost().loadFinalBracketFile();
+    host_.loadFinalBracketFile(*this);
     relayoutRuns();
-    dragHost().notifyResultsThread();
+    host_.notifyResultsThread(*this);
 }
 
-void relayoutRuns()
+void DragRuns::relayoutRuns()
 {
     markAllRunsChanged();  // recalculating sorts the hit lists
     int32_t row = 0;
-    for (TDragRaceItem& run : gDragRuns) {
+    for (TDragRaceItem& run : runs_) {
         run.gridRow = row;
         run.gridRows = 2 + static_cast<int32_t>(std::max(run.hits[0].size(), run.hits[1].size()));
         row += run.gridRows;
-        run.recalculate(dragHost());
+        run.recalculate(host_);
     }
-    DragHost& host = dragHost();
+    DragHost& host = host_;
     if (host.gridRowCount() != row)
         host.setGridRowCount(row);
     host.repaintGrid();
 }
 
-TDragRaceItem findRunById(int32_t runId)
+TDragRaceItem DragRuns::findRunById(int32_t runId) const
 {
     const int32_t index = runIndexById(runId);
-    return index < 0 ? TDragRaceItem{} : gDragRuns[static_cast<size_t>(index)];
+    return index < 0 ? TDragRaceItem{} : runs_[static_cast<size_t>(index)];
 }
 
-void deleteRunOrHit(int flush)
+void DragRuns::deleteRunOrHit(int flush)
 {
     if (flush == 1) {
         if (!backupDragFile())
             return;
         const std::filesystem::path file = dragFilePath();
         if (!file.empty()) {
-            if (!reportSave(file, retireDragTail(file)).ok())
+            if (!reportSave(file, file_->retireDragTail(file)).ok())
                 return;
             std::error_code ec;
             std::filesystem::remove(file, ec);
@@ -659,27 +663,27 @@ void deleteRunOrHit(int flush)
     // The run and the hit are kept by identity across the question and found again after it.
     const std::optional<GridTarget> target = selectionTarget();
     if (target && target->lane == SELECTED_LANE_WHOLE_RUN) {
-        if (dragHost().op().askYesNo("Точно удалить заезд целиком?", "")) {
+        if (host_.op().askYesNo("Точно удалить заезд целиком?", "")) {
             const int32_t index = findTargetRun(*target);
             if (index < 0) {
-                dragHost().op().message(kRunGoneText, "Удаление", Operator::Icon::Warning);
+                host_.op().message(kRunGoneText, "Удаление", Operator::Icon::Warning);
             } else if (backupDragFile()) {
-                if (index == gCurrentRun)
-                    gCurrentRun = -1;
-                else if (index < gCurrentRun)
-                    --gCurrentRun;  // the current run keeps its place in the list
-                gDragRuns.erase(gDragRuns.begin() + index);
+                if (index == currentRun_)
+                    currentRun_ = -1;
+                else if (index < currentRun_)
+                    --currentRun_;  // the current run keeps its place in the list
+                runs_.erase(runs_.begin() + index);
                 afterDeletion();
             }
         }
     } else if (target && target->hit) {
-        if (dragHost().op().askYesNo("Точно удалить запись?", "")) {
+        if (host_.op().askYesNo("Точно удалить запись?", "")) {
             const int32_t index = findTargetRun(*target);
-            const int32_t hit = index < 0 ? -1 : findTargetHit(*target, gDragRuns[static_cast<size_t>(index)]);
+            const int32_t hit = index < 0 ? -1 : findTargetHit(*target, runs_[static_cast<size_t>(index)]);
             if (hit < 0) {
-                dragHost().op().message(index < 0 ? kRunGoneText : kHitGoneText, "Удаление", Operator::Icon::Warning);
+                host_.op().message(index < 0 ? kRunGoneText : kHitGoneText, "Удаление", Operator::Icon::Warning);
             } else if (backupDragFile()) {
-                auto& hits = gDragRuns[static_cast<size_t>(index)].hits[static_cast<size_t>(target->lane)];
+                auto& hits = runs_[static_cast<size_t>(index)].hits[static_cast<size_t>(target->lane)];
                 hits.erase(hits.begin() + hit);
                 afterDeletion();
             }
@@ -688,7 +692,7 @@ void deleteRunOrHit(int flush)
     (void)saveDragFileReported();
 }
 
-void undeleteRuns()
+void DragRuns::undeleteRuns()
 {
     const std::filesystem::path file = dragFilePath();
     if (!file.empty()) {
@@ -699,13 +703,13 @@ void undeleteRuns()
             if (std::filesystem::exists(file, ec)) {
                 const Status s = copyFileAtomic(file, uniqueHistoryPath(file.parent_path(), "drag_", nowSeconds(), ".txt"));
                 if (!s.ok()) {
-                    dragHost().op().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
+                    host_.op().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
                                               "\nВосстановление отменено.",
                                           "Ошибка", Operator::Icon::Error);
                     return;
                 }
             }
-            Status s = retireDragTail(file);
+            Status s = file_->retireDragTail(file);
             if (s.ok())
                 s = copyFileAtomic(undelete, file);
             (void)reportSave(file, s);

@@ -4,6 +4,7 @@
 
 #include "core/app/console.h"
 #include "core/drag/drag_lookup.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/drag_host.h"
 #include "core/registration/registry.h"
@@ -14,13 +15,6 @@ namespace {
 
 const std::string kTenSpaces(10, ' ');
 const std::string kFiveSpaces(5, ' ');
-
-// The run whose block holds the row, or null.
-const TDragRaceItem* runOfRow(int row)
-{
-    const int32_t index = runIndexOfRow(row);
-    return index < 0 ? nullptr : &gDragRuns[static_cast<size_t>(index)];
-}
 
 const TLineHit* hitAt(const TDragRaceItem& run, int lane, int k)
 {
@@ -35,28 +29,35 @@ std::string startText(const TDragRaceItem& run)
     return run.startTime == 0 ? std::string() : "START: " + formatClockTime(run.startTime);
 }
 
+} // namespace
+
+// The run whose block holds the row, or null.
+const TDragRaceItem* DragRuns::runOfRow(int row) const
+{
+    const int32_t index = runIndexOfRow(row);
+    return index < 0 ? nullptr : &runs_[static_cast<size_t>(index)];
+}
+
 // True when the run at `index` is the selected one and the cell of `kind` in hit row k
 // (k -1 outside hit rows) is highlighted by the selection.
-bool isSelected(size_t index, int32_t kind, int k)
+bool DragRuns::isSelected(size_t index, int32_t kind, int k) const
 {
-    if (!isValidRunIndex(gSelectedRun) || static_cast<size_t>(gSelectedRun) != index)
+    if (!isValidRunIndex(selectedRun_) || static_cast<size_t>(selectedRun_) != index)
         return false;
-    const bool whole = gSelectedLane == SELECTED_LANE_WHOLE_RUN;
+    const bool whole = selectedLane_ == SELECTED_LANE_WHOLE_RUN;
     switch (kind) {
     case GRID_CELL_LEFT_RACER:
-        return (gSelectedLane == LANE_LEFT || whole) && gSelectedHit == -1;
+        return (selectedLane_ == LANE_LEFT || whole) && selectedHit_ == -1;
     case GRID_CELL_RIGHT_RACER:
-        return (gSelectedLane == LANE_RIGHT || whole) && gSelectedHit == -1;
+        return (selectedLane_ == LANE_RIGHT || whole) && selectedHit_ == -1;
     case GRID_CELL_LEFT_RESULT:
-        return whole || (gSelectedLane == LANE_LEFT && gSelectedHit == k);
+        return whole || (selectedLane_ == LANE_LEFT && selectedHit_ == k);
     case GRID_CELL_RIGHT_RESULT:
-        return whole || (gSelectedLane == LANE_RIGHT && gSelectedHit == k);
+        return whole || (selectedLane_ == LANE_RIGHT && selectedHit_ == k);
     default:
         return whole;
     }
 }
-
-} // namespace
 
 std::string laneResultText(const TLineHit& hit, const TDragRaceItem& run, int side)
 {
@@ -95,13 +96,13 @@ std::string laneResultText(const TLineHit& hit, const TDragRaceItem& run, int si
     return text;
 }
 
-std::string laneRacerText(const TDragRaceItem& run, int lane)
+std::string laneRacerText(const TRegistry& registry, const TDragRaceItem& run, int lane)
 {
     const size_t l = lane == LANE_LEFT ? 0 : 1;
     const int32_t number = run.racer[l];
     if (number == 0)
         return {};
-    const TRacerItem* racer = lookupRacer(number);
+    const TRacerItem* racer = lookupRacer(registry, number);
     std::string text = std::to_string(number);
     if (racer == nullptr)
         return text;
@@ -111,10 +112,16 @@ std::string laneRacerText(const TDragRaceItem& run, int lane)
     return text;
 }
 
-std::string leftRacerText(const TDragRaceItem& run) { return laneRacerText(run, LANE_LEFT); }
-std::string rightRacerText(const TDragRaceItem& run) { return laneRacerText(run, LANE_RIGHT); }
+std::string leftRacerText(const TRegistry& registry, const TDragRaceItem& run)
+{
+    return laneRacerText(registry, run, LANE_LEFT);
+}
+std::string rightRacerText(const TRegistry& registry, const TDragRaceItem& run)
+{
+    return laneRacerText(registry, run, LANE_RIGHT);
+}
 
-std::string dragGridCellText(int column, int row)
+std::string DragRuns::dragGridCellText(int column, int row) const
 {
     const TDragRaceItem* run = runOfRow(row);
     if (run == nullptr)
@@ -126,9 +133,9 @@ std::string dragGridCellText(int column, int row)
         return {};
     if (relative == 0) {
         if (column == 0)
-            return leftRacerText(*run);
+            return leftRacerText(host_.registry(), *run);
         if (column == 3)
-            return rightRacerText(*run);
+            return rightRacerText(host_.registry(), *run);
         return "#" + std::to_string(run->runId);
     }
     const int k = relative - 2;
@@ -141,12 +148,12 @@ std::string dragGridCellText(int column, int row)
     return laneResultText(*hit, *run, lane);
 }
 
-int32_t dragGridCellStyle(int column, int row)
+int32_t DragRuns::dragGridCellStyle(int column, int row) const
 {
     const int32_t index = runIndexOfRow(row);
     if (index < 0)
         return GRID_STYLE_NONE;
-    const TDragRaceItem& run = gDragRuns[static_cast<size_t>(index)];
+    const TDragRaceItem& run = runs_[static_cast<size_t>(index)];
     const int relative = row - run.gridRow;
     if (relative != 1 && (column < 0 || column >= DRAG_GRID_COLUMNS))
         return GRID_STYLE_NONE;
@@ -178,13 +185,13 @@ int32_t dragGridCellStyle(int column, int row)
     return style;
 }
 
-int32_t dragGridRowCount()
+int32_t DragRuns::dragGridRowCount() const
 {
     // The blocks follow the list order, so the lowest one is the last run's that has rows
     // (a run just appended gets its rows after this is asked): no walk of every run, which
     // the grid would pay on every hit.
     int64_t rows = 0;
-    for (auto it = gDragRuns.rbegin(); it != gDragRuns.rend(); ++it) {
+    for (auto it = runs_.rbegin(); it != runs_.rend(); ++it) {
         rows = std::max<int64_t>(rows, static_cast<int64_t>(it->gridRow) + it->gridRows);
         if (it->gridRows > 0)
             break;
@@ -192,37 +199,40 @@ int32_t dragGridRowCount()
     return static_cast<int32_t>(std::min<int64_t>(rows, INT32_MAX));
 }
 
-void reportRacerText(int32_t number, int32_t classId, std::string& description, std::string& city,
+void reportRacerText(const TRegistry& registry, int32_t number, int32_t classId, std::string& description, std::string& city,
                      std::string& className)
 {
-    const TRacerItem* racer = lookupRacer(number);
+    const TRacerItem* racer = lookupRacer(registry, number);
     if (racer == nullptr)
         return;
     description = "№" + std::to_string(number) + " " + racer->name + " " + racer->carModel + " (" + racer->city + ")";
     city = racer->city;
     className.clear();
-    if (const TClassItem* cls = dragHost().registry().findClass(classId))
+    if (const TClassItem* cls = registry.findClass(classId))
         className = cls->name;
 }
 
-DragGridMenuState dragGridMenuState(int raceMode)
+DragGridMenuState dragGridMenuState(const DragRuns& runs, int raceMode)
 {
+    const int32_t selRun = runs.selectedRun();
+    const int32_t selLane = runs.selectedLane();
+    const int32_t selHit = runs.selectedHit();
     DragGridMenuState state;
     if (raceMode < 0 || !isTwoLaneMode(static_cast<unsigned>(raceMode)))
         return state;
-    const bool run = isValidRunIndex(gSelectedRun);
-    const bool lane = run && gSelectedLane >= 0;
-    const bool sideLane = run && (gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT);
-    const bool hit = sideLane && gSelectedHit >= 0 &&
-                     static_cast<size_t>(gSelectedHit) <
-                         gDragRuns[static_cast<size_t>(gSelectedRun)].hits[static_cast<size_t>(gSelectedLane)].size();
+    const bool run = runs.isValidRunIndex(selRun);
+    const bool lane = run && selLane >= 0;
+    const bool sideLane = run && (selLane == LANE_LEFT || selLane == LANE_RIGHT);
+    const bool hit = sideLane && selHit >= 0 &&
+                     static_cast<size_t>(selHit) <
+                         runs.dragRuns()[static_cast<size_t>(selRun)].hits[static_cast<size_t>(selLane)].size();
     state.setNumber = sideLane;
     state.fail = lane;
     state.lap = hit;
     state.otherLane = hit;
     state.runMode = run;
     state.penalty = lane;
-    state.deleteItem = hit || (run && gSelectedLane == SELECTED_LANE_WHOLE_RUN);
+    state.deleteItem = hit || (run && selLane == SELECTED_LANE_WHOLE_RUN);
     state.toScoreboard = true;
     return state;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // What the run grid shows: the text and the style code of every cell, worked out from
-// gDragRuns and the grid selection each time a cell is painted. The grid keeps no texts
+// the runs (DragRuns) and the grid selection each time a cell is painted. The grid keeps no texts
 // of its own. Nothing here changes a run. Main thread only.
 //
 // Rows: each run owns its block gridRow .. gridRow + gridRows - 1 (drag_selection.h).
@@ -13,6 +13,9 @@
 #include "core/drag/drag_run.h"
 
 namespace velmaro {
+
+class DragRuns;  // core/drag/drag_runs.h
+class TRegistry; // core/registration/registry.h
 
 inline constexpr int DRAG_GRID_COLUMNS = 4;
 
@@ -37,26 +40,21 @@ inline constexpr int32_t GRID_FLAG_WINNER = 0x40;    // racer cell: this lane wo
 inline constexpr int32_t GRID_FLAG_SELECTED = 0x80;  // highlighted by the selection
 inline constexpr int32_t GRID_FLAG_PRACTICE = 0x100; // run mode practice
 
-// Text of one cell; empty outside the runs' rows.
-std::string dragGridCellText(int column, int row);
-// Style of one cell: kind | flags, or GRID_STYLE_NONE.
-int32_t dragGridCellStyle(int column, int row);
-// The rows the runs' blocks take: the end of the lowest block, which is the last run's
-// with rows (0 without runs).
-int32_t dragGridRowCount();
+// The cells' texts and styles and the rows the runs take are DragRuns' (dragGridCellText,
+// dragGridCellStyle, dragGridRowCount in drag_runs.h).
 
 // Result text of one hit row cell from the lane's figures; side 0 left, 1 right (mirrored).
 std::string laneResultText(const TLineHit& hit, const TDragRaceItem& run, int side);
 // Description of the racer on a lane: "" for no racer, the number alone for an unknown
 // one, else "<n> - <name>, <car>, <city>", with " (<note>)" when the racer is entered in
 // exactly one class.
-std::string leftRacerText(const TDragRaceItem& run);
-std::string rightRacerText(const TDragRaceItem& run);
-std::string laneRacerText(const TDragRaceItem& run, int lane);
+std::string leftRacerText(const TRegistry& registry, const TDragRaceItem& run);
+std::string rightRacerText(const TRegistry& registry, const TDragRaceItem& run);
+std::string laneRacerText(const TRegistry& registry, const TDragRaceItem& run, int lane);
 
 // Racer and class texts for the race reports. An unregistered number leaves all three
 // outputs untouched; the class name is empty when no class has that id.
-void reportRacerText(int32_t number, int32_t classId, std::string& description, std::string& city,
+void reportRacerText(const TRegistry& registry, int32_t number, int32_t classId, std::string& description, std::string& city,
                      std::string& className);
 
 // Which items of the run grid's popup menu can act, in a timing mode with the current
@@ -74,6 +72,6 @@ struct DragGridMenuState {
 
     bool operator==(const DragGridMenuState&) const = default;
 };
-DragGridMenuState dragGridMenuState(int raceMode);
+DragGridMenuState dragGridMenuState(const DragRuns& runs, int raceMode);
 
 } // namespace velmaro

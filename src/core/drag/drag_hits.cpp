@@ -5,6 +5,7 @@
 
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_host.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/drag/drag_selection.h"
 #include "core/intake/hit_intake.h"
@@ -13,40 +14,33 @@ namespace velmaro {
 
 namespace {
 
-// Runs the hits of the current batch changed (see afterHits).
-std::vector<size_t> gBatchRuns;
-
-
 constexpr int kNodeStart = 1;
 constexpr int kNodeFinish = 2;
 constexpr int kNodeSpeedTrap = 4;
 constexpr int kNode60ft = 5;
 
-enum class Handler { Drag, Rollers, Parallel, Crossover, HeadOn };
+using Handler = DragRuns::Handler;
+using Placement = DragRuns::Placement;
 
-// Where an accepted hit goes.
-struct Placement {
-    int lane = LANE_LEFT;  // list the hit is appended to
-    int32_t type = 0;      // its hit type
-};
+} // namespace
 
 // The run a hit goes to: the current run; a hit fed from the hit log's "Вкл. в расчет"
 // goes to the run selected in the grid when one is.
-std::optional<size_t> targetRun(int source)
+std::optional<size_t> DragRuns::targetRun(int source) const
 {
-    if (source == HIT_FROM_LOG_SELECTED && gSelectedRun != -1 && isValidRunIndex(gSelectedRun))
-        return static_cast<size_t>(gSelectedRun);
-    if (isValidRunIndex(gCurrentRun))
-        return static_cast<size_t>(gCurrentRun);
+    if (source == HIT_FROM_LOG_SELECTED && selectedRun_ != -1 && isValidRunIndex(selectedRun_))
+        return static_cast<size_t>(selectedRun_);
+    if (isValidRunIndex(currentRun_))
+        return static_cast<size_t>(currentRun_);
     return std::nullopt;
 }
 
-int32_t launchWindow()
+int32_t DragRuns::launchWindow() const
 {
-    return dragHost().proStartSignal() ? PRO_LAUNCH_WINDOW_MS : COMMON_LAUNCH_WINDOW_MS;
+    return host_.proStartSignal() ? PRO_LAUNCH_WINDOW_MS : COMMON_LAUNCH_WINDOW_MS;
 }
 
-int laneBySignal(int signal)
+static int laneBySignal(int signal)
 {
     if (signal == SIG_LEFT)
         return LANE_LEFT;
@@ -57,7 +51,8 @@ int laneBySignal(int signal)
 
 // ---- lane and hit type per handler; nullopt = refused
 
-std::optional<Placement> placeDragHit(const TDragRaceItem& run, int node, int signal, uint64_t time, int source)
+std::optional<DragRuns::Placement> DragRuns::placeDragHit(const TDragRaceItem& run, int node, int signal, uint64_t time,
+                                                        int source) const
 {
     Placement p;
     if (signal == SIG_LEFT || signal == SIG_COMB_START_LEFT)
@@ -91,7 +86,7 @@ std::optional<Placement> placeDragHit(const TDragRaceItem& run, int node, int si
     return p;
 }
 
-std::optional<Placement> placeRollersHit(const TDragRaceItem& run, int node)
+static std::optional<Placement> placeRollersHit(const TDragRaceItem& run, int node)
 {
     Placement p;
     if (run.runMode == RUN_MODE_QUALIFICATION) {
@@ -116,7 +111,7 @@ std::optional<Placement> placeRollersHit(const TDragRaceItem& run, int node)
     return p;
 }
 
-std::optional<Placement> placeParallelHit(TDragRaceItem& run, int signal, bool mode8)
+static std::optional<Placement> placeParallelHit(TDragRaceItem& run, int signal, bool mode8)
 {
     const int own = laneBySignal(signal);
     if (own < 0)
@@ -141,7 +136,7 @@ std::optional<Placement> placeParallelHit(TDragRaceItem& run, int signal, bool m
     return Placement{own, HIT_TYPE_ET};
 }
 
-std::optional<Placement> placeCrossoverLapHit(const TDragRaceItem& run, int signal)
+static std::optional<Placement> placeCrossoverLapHit(const TDragRaceItem& run, int signal)
 {
     const int own = laneBySignal(signal);
     if (own < 0)
@@ -179,7 +174,7 @@ std::optional<Placement> placeCrossoverLapHit(const TDragRaceItem& run, int sign
     }
 }
 
-std::optional<Placement> placeHeadOnLapHit(const TDragRaceItem& run, int signal)
+static std::optional<Placement> placeHeadOnLapHit(const TDragRaceItem& run, int signal)
 {
     const int own = laneBySignal(signal);
     if (own < 0)
@@ -212,27 +207,28 @@ std::optional<Placement> placeHeadOnLapHit(const TDragRaceItem& run, int signal)
 
 // ---- the tail
 
-void adjustGridRows(size_t index)
+void DragRuns::adjustGridRows(size_t index)
 {
-    TDragRaceItem& run = gDragRuns[index];
+    TDragRaceItem& run = runs_[index];
     const int32_t rows = 2 + static_cast<int32_t>(std::max(run.hits[0].size(), run.hits[1].size()));
     if (rows == run.gridRows)
         return;
     const int32_t diff = rows - run.gridRows;
-    DragHost& host = dragHost();
+    DragHost& host = host_;
     host.setGridRowCount(host.gridRowCount() + diff);
     run.gridRows = rows;
-    for (size_t i = index + 1; i < gDragRuns.size(); ++i)
-        gDragRuns[i].gridRow += diff;
+    for (size_t i = index + 1; i < runs_.size(); ++i)
+        runs_[i].gridRow += diff;
 }
 
-void showLanes(std::initializer_list<int> lanes)
+void DragRuns::showLanes(std::initializer_list<int> lanes)
 {
     for (int lane : lanes)
         sendRunToScoreboards(1, 1, 0, lane, 0, 0);
 }
 
-void updateScoreboards(Handler handler, const TDragRaceItem& run, const std::optional<Placement>& hit, int signal)
+void DragRuns::updateScoreboards(Handler handler, const TDragRaceItem& run, const std::optional<Placement>& hit,
+                                 int signal)
 {
     switch (handler) {
     case Handler::Drag:
@@ -266,15 +262,15 @@ void updateScoreboards(Handler handler, const TDragRaceItem& run, const std::opt
 }
 
 // Everything after the hit was placed (hit == nullopt: a start signal).
-void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placement>& hit, int signal, uint64_t time,
-                       int source)
+void DragRuns::finishAcceptedHit(Handler handler, size_t index, const std::optional<Placement>& hit, int signal,
+                                 uint64_t time, int source)
 {
-    DragHost& host = dragHost();
+    DragHost& host = host_;
     if (hit) {
         TLineHit lineHit;
         lineHit.type = hit->type;
         lineHit.time = time;
-        gDragRuns[index].hits[hit->lane].push_back(lineHit);
+        runs_[index].hits[hit->lane].push_back(lineHit);
         adjustGridRows(index);
     }
     const bool moveCursor =
@@ -282,8 +278,8 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
     if (moveCursor)
         host.gridCursorToLastRow();
 
-    TDragRaceItem& run = gDragRuns[index];
-    run.recalculate(dragHost());
+    TDragRaceItem& run = runs_[index];
+    run.recalculate(host_);
     updateScoreboards(handler, run, hit, signal);
 
     // The start node hears the winner of a run once, even if a later change moves it.
@@ -296,28 +292,28 @@ void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placem
     host.refreshActivePage();
     // Once per batch of hits: drag.txt and the results thread see the runs after the last.
     markRunChanged(index);
-    dragHost().hitIntake().afterHits("drag.txt", [] { (void)saveChangedDragRunsReported(); });
+    host_.hitIntake().afterHits("drag.txt", [this] { (void)saveChangedDragRunsReported(); });
     // The results thread is told which run changed when one did; several in one batch
     // are handed over whole.
-    if (std::find(gBatchRuns.begin(), gBatchRuns.end(), index) == gBatchRuns.end()) gBatchRuns.push_back(index);
-    dragHost().hitIntake().afterHits("drag results", [] {
-        const std::vector<size_t> runs = std::move(gBatchRuns);
-        gBatchRuns.clear();
+    if (std::find(batchRuns_.begin(), batchRuns_.end(), index) == batchRuns_.end()) batchRuns_.push_back(index);
+    host_.hitIntake().afterHits("drag results", [this] {
+        const std::vector<size_t> runs = std::move(batchRuns_);
+        batchRuns_.clear();
         if (runs.size() == 1)
-            dragHost().notifyRunChanged(runs.front());
+            host_.notifyRunChanged(*this, runs.front());
         else
-            dragHost().notifyResultsThread();
+            host_.notifyResultsThread(*this);
     });
 }
 
-int handleHit(Handler handler, int node, int signal, uint64_t time, int source, bool mode8)
+int DragRuns::handleHit(Handler handler, int node, int signal, uint64_t time, int source, bool mode8)
 {
     const std::optional<size_t> target = targetRun(source);
-    if (dragHost().blockStDown())
+    if (host_.blockStDown())
         return 0;
     if (!target)
         return 0;
-    TDragRaceItem& run = gDragRuns[*target];
+    TDragRaceItem& run = runs_[*target];
     if (handler == Handler::Drag && run.runId == 0)
         return 0;
     if (signal >= 100)  // remote commands, handled by the hit intake itself
@@ -332,7 +328,7 @@ int handleHit(Handler handler, int node, int signal, uint64_t time, int source, 
         if (run.startTime != 0)
             return 0;
         run.startTime = time;
-        dragHost().repaintGrid();
+        host_.repaintGrid();
         finishAcceptedHit(handler, *target, std::nullopt, signal, time, source);
         return 1;
     }
@@ -351,42 +347,40 @@ int handleHit(Handler handler, int node, int signal, uint64_t time, int source, 
     return 1;
 }
 
-} // namespace
-
 bool hasHitOfType(const std::vector<TLineHit>& hits, int32_t type)
 {
     return std::any_of(hits.begin(), hits.end(), [type](const TLineHit& h) { return h.type == type; });
 }
 
-bool isWithinBlockTimeout(const std::vector<TLineHit>& hits, uint64_t time)
+bool DragRuns::isWithinBlockTimeout(const std::vector<TLineHit>& hits, uint64_t time) const
 {
-    const int64_t window = static_cast<int64_t>(dragHost().blockFinishTimeout()) * 1000;
+    const int64_t window = static_cast<int64_t>(host_.blockFinishTimeout()) * 1000;
     return std::any_of(hits.begin(), hits.end(), [&](const TLineHit& h) {
         return h.type == HIT_TYPE_RT && static_cast<int64_t>(time - h.time) <= window;
     });
 }
 
-int addDragHit(int node, int signal, uint64_t time, int source)
+int DragRuns::addDragHit(int node, int signal, uint64_t time, int source)
 {
     return handleHit(Handler::Drag, node, signal, time, source, false);
 }
 
-int addRollersHit(int node, int signal, uint64_t time, int source)
+int DragRuns::addRollersHit(int node, int signal, uint64_t time, int source)
 {
     return handleHit(Handler::Rollers, node, signal, time, source, false);
 }
 
-int addParallelHit(int node, int signal, uint64_t time, int source, int mode8)
+int DragRuns::addParallelHit(int node, int signal, uint64_t time, int source, int mode8)
 {
     return handleHit(Handler::Parallel, node, signal, time, source, mode8 != 0);
 }
 
-int addCrossoverLapHit(int node, int signal, uint64_t time, int source)
+int DragRuns::addCrossoverLapHit(int node, int signal, uint64_t time, int source)
 {
     return handleHit(Handler::Crossover, node, signal, time, source, false);
 }
 
-int addHeadOnLapHit(int node, int signal, uint64_t time, int source)
+int DragRuns::addHeadOnLapHit(int node, int signal, uint64_t time, int source)
 {
     return handleHit(Handler::HeadOn, node, signal, time, source, false);
 }

@@ -12,28 +12,15 @@
 #include <vector>
 
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/intake/hit_intake.h"
 
 namespace velmaro {
 
-// Mode 0: drag racing.
-int addDragHit(int node, int signal, uint64_t time, int source);
-// Mode 7: roller slalom.
-int addRollersHit(int node, int signal, uint64_t time, int source);
-// Modes 2 (mode8 = 0) and 8 (mode8 = 1): parallel race.
-int addParallelHit(int node, int signal, uint64_t time, int source, int mode8);
-// Mode 3: laps through two gates with crossover.
-int addCrossoverLapHit(int node, int signal, uint64_t time, int source);
-// Mode 5: laps through two gates with head-on start.
-int addHeadOnLapHit(int node, int signal, uint64_t time, int source);
+// The handlers themselves (addDragHit, addRollersHit, addParallelHit, addCrossoverLapHit,
+// addHeadOnLapHit) are DragRuns' (drag_runs.h); DragRuns::registerHitHandlers puts them
+// in the dispatch table of the intake.
 
 // True when any hit of the list has that type.
 bool hasHitOfType(const std::vector<TLineHit>& hits, int32_t type);
-// True when the list holds an RT hit not more than blockFinishTimeout seconds before
-// `time` (a time before the RT hit counts as within).
-bool isWithinBlockTimeout(const std::vector<TLineHit>& hits, uint64_t time);
-
-// Registers the handlers of modes 0, 2, 3, 5, 7 and 8 in the dispatch table of `intake`.
-void registerDragHitHandlers(HitIntake& intake);
-
 } // namespace velmaro

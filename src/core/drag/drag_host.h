@@ -4,11 +4,10 @@
 // The run model, hit handlers, scoreboard output and run file reach the main window's
 // settings, the registry, the class brackets, the node link, the radio scoreboards, the
 // scoreboard controller, the run grid and the drag results thread only through the
-// installed DragHost. The composition root installs one that forwards to those objects;
-// tests install fakes. Every method is pure: a host answers for all of them, and a use
-// of dragHost() before any host is installed throws.
+// DragHost their DragRuns was built with. The composition root builds one that forwards to
+// those objects; tests build fakes. Every method is pure: a host answers for all of them.
 //
-// Ownership: setDragHost does not take ownership; the host must outlive its use.
+// Ownership: DragRuns does not take ownership; the host must outlive it.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +18,7 @@
 
 namespace velmaro {
 
+class DragRuns;              // core/drag/drag_runs.h
 class HitIntake;             // core/intake/hit_intake.h
 class Operator;              // core/platform/operator.h
 class TRegistry;             // core/registration/registry.h
@@ -72,11 +72,12 @@ public:
     virtual void refreshActivePage() = 0;
 
     // ---- neighbours called after changes of the runs
-    virtual void notifyResultsThread() = 0;               // hand the runs to the drag results thread
-    // After a change of gDragRuns[index] alone (one hit on that run): the results thread
+    virtual void notifyResultsThread(DragRuns& runs) = 0; // hand the runs to the drag results thread
+    // After a change of run `index` alone (one hit on that run): the results thread
     // takes that run again and keeps the others.
-    virtual void notifyRunChanged(std::size_t index) = 0;
-    virtual void loadFinalBracketFile() = 0;              // read final_bracket.txt after a load of the runs
+    virtual void notifyRunChanged(DragRuns& runs, std::size_t index) = 0;
+    // Reads final_bracket.txt after a load of the runs (its pairs look their runs up there).
+    virtual void loadFinalBracketFile(const DragRuns& runs) = 0;
 
     // ---- the hit intake whose batches the hit handlers hand their saves to
     virtual HitIntake& hitIntake() = 0;
@@ -87,11 +88,5 @@ public:
     // ---- the official
     virtual Operator& op() = 0;                           // questions, messages and log lines
 };
-
-// The installed host. Throws std::logic_error when none is installed: a drag-run
-// operation reached before the console joined its areas is a fault, never a silent no-op.
-DragHost& dragHost();
-// Installs a host (not owned); null uninstalls it.
-void setDragHost(DragHost* host);
 
 } // namespace velmaro

@@ -7,28 +7,88 @@
 
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_host.h"
+#include "core/drag/drag_runs.h"
 #include "core/platform/numbers.h"
 
 namespace velmaro {
 
-std::vector<TDragRaceItem> gDragRuns;
-int32_t gCurrentRun = -1;
-
-bool isValidRunIndex(long long index)
+std::vector<TDragRaceItem>& DragRuns::dragRuns()
 {
-    return index >= 0 && index < static_cast<long long>(gDragRuns.size());
+    owner_.assertOwner();
+    return runs_;
 }
 
-TDragRaceItem* currentRun()
+const std::vector<TDragRaceItem>& DragRuns::dragRuns() const
 {
-    return isValidRunIndex(gCurrentRun) ? &gDragRuns[static_cast<size_t>(gCurrentRun)] : nullptr;
+    owner_.assertOwner();
+    return runs_;
 }
 
-void recalculateAllRuns()
+int32_t& DragRuns::currentRunIndex()
 {
+    owner_.assertOwner();
+    return currentRun_;
+}
+
+int32_t DragRuns::currentRunIndex() const
+{
+    owner_.assertOwner();
+    return currentRun_;
+}
+
+int32_t& DragRuns::selectedRun()
+{
+    owner_.assertOwner();
+    return selectedRun_;
+}
+
+int32_t DragRuns::selectedRun() const
+{
+    owner_.assertOwner();
+    return selectedRun_;
+}
+
+int32_t& DragRuns::selectedLane()
+{
+    owner_.assertOwner();
+    return selectedLane_;
+}
+
+int32_t DragRuns::selectedLane() const
+{
+    owner_.assertOwner();
+    return selectedLane_;
+}
+
+int32_t& DragRuns::selectedHit()
+{
+    owner_.assertOwner();
+    return selectedHit_;
+}
+
+int32_t DragRuns::selectedHit() const
+{
+    owner_.assertOwner();
+    return selectedHit_;
+}
+
+bool DragRuns::isValidRunIndex(long long index) const
+{
+    return index >= 0 && index < static_cast<long long>(runs_.size());
+}
+
+TDragRaceItem* DragRuns::currentRun()
+{
+    owner_.assertOwner();
+    return isValidRunIndex(currentRun_) ? &runs_[static_cast<size_t>(currentRun_)] : nullptr;
+}
+
+void DragRuns::recalculateAllRuns()
+{
+    owner_.assertOwner();
     markAllRunsChanged();  // recalculating sorts the hit lists
-    for (auto& run : gDragRuns)
-        run.recalculate(dragHost());
+    for (auto& run : runs_)
+        run.recalculate(host_);
 }
 
 bool compareHitTime(const TLineHit& a, const TLineHit& b)

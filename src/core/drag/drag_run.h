@@ -9,7 +9,8 @@
 // Per-lane fields are two-element arrays indexed by lane: [LANE_LEFT] and [LANE_RIGHT].
 // Runs are plain values: copying a run copies both hit lists.
 //
-// `gDragRuns` and `gCurrentRun` are owned by the main thread; workers only ever see copies.
+// The runs of an event are kept by DragRuns (drag_runs.h) on the main thread; workers only
+// ever see copies.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -87,19 +88,7 @@ struct TDragRaceItem {
     bool operator==(const TDragRaceItem&) const = default;
 };
 
-// All runs of the open event, in creation (= grid) order.
-extern std::vector<TDragRaceItem> gDragRuns;
-// Index in gDragRuns of the run that receives device hits; -1 none. May be stale (e.g. 0
-// with an empty list): always check it with currentRun().
-extern int32_t gCurrentRun;
-
-// The run gCurrentRun designates, or null when the index is out of range.
-TDragRaceItem* currentRun();
-// True when `index` designates a run of gDragRuns.
-bool isValidRunIndex(long long index);
-
-// Recalculates every run of gDragRuns (after a load or a settings change).
-void recalculateAllRuns();
+// The run list, the current run and the selection are kept by DragRuns (drag_runs.h).
 
 // Sort order of the hit lists: true when a's time is smaller.
 bool compareHitTime(const TLineHit& a, const TLineHit& b);

@@ -8,6 +8,7 @@
 #include "core/app/scoreboard_controller.h"
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
 #include "core/platform/numbers.h"
 
@@ -56,16 +57,16 @@ int32_t speedTimesTen(float kmh)
     return static_cast<int32_t>(scaled);  // truncation toward zero
 }
 
-std::optional<TDragRaceItem> runToShow(int runSelector)
-{
-    if (runSelector == -1 && gSelectedRun != -1 && isValidRunIndex(gSelectedRun))
-        return gDragRuns[static_cast<size_t>(gSelectedRun)];
-    if (gDragRuns.empty())
-        return std::nullopt;
-    return gDragRuns.back();
-}
-
 } // namespace
+
+std::optional<TDragRaceItem> DragRuns::runToShow(int runSelector) const
+{
+    if (runSelector == -1 && selectedRun_ != -1 && isValidRunIndex(selectedRun_))
+        return runs_[static_cast<size_t>(selectedRun_)];
+    if (runs_.empty())
+        return std::nullopt;
+    return runs_.back();
+}
 
 LaneDisplayBuffer encodeLaneDisplay(std::string_view upper, std::string_view lower)
 {
@@ -95,19 +96,19 @@ std::string laneDisplaySpeedText(float kmh)
     return text;
 }
 
-void sendRunToScoreboards(int showTime, int showSpeed, int unused, int lane, int runSelector, int brightness)
+void DragRuns::sendRunToScoreboards(int showTime, int showSpeed, int unused, int lane, int runSelector, int brightness)
 {
     (void)unused;
     (void)brightness;
     if (lane == -1)
-        lane = gSelectedLane;
+        lane = selectedLane_;
     if (lane != LANE_LEFT && lane != LANE_RIGHT)
         return;
     const std::optional<TDragRaceItem> found = runToShow(runSelector);
     if (!found || found->runId == 0)
         return;
     const TDragRaceItem& run = *found;
-    DragHost& host = dragHost();
+    DragHost& host = host_;
 
     const int32_t sixty = run.sixtyFeet[lane];
     const int32_t rt = run.rt[lane];
@@ -162,15 +163,15 @@ void sendRunToScoreboards(int showTime, int showSpeed, int unused, int lane, int
     host.showRadioResult(values, lane);
 }
 
-void sendTextToScoreboards(const std::string& upper, const std::string& lower, int brightness)
+void DragRuns::sendTextToScoreboards(const std::string& upper, const std::string& lower, int brightness)
 {
     (void)brightness;
     const LaneDisplayBuffer buffer = encodeLaneDisplay(upper, lower);
-    dragHost().sendDisplay(buffer, LANE_LEFT);
-    dragHost().sendDisplay(buffer, LANE_RIGHT);
+    host_.sendDisplay(buffer, LANE_LEFT);
+    host_.sendDisplay(buffer, LANE_RIGHT);
 }
 
-void showRacerNumber(int32_t number, int lane)
+void DragRuns::showRacerNumber(int32_t number, int lane)
 {
     std::string upper = "   ";
     if (number > 0) {
@@ -178,7 +179,7 @@ void showRacerNumber(int32_t number, int lane)
         std::snprintf(buf, sizeof buf, "%3u", static_cast<unsigned>(number));
         upper = buf;
     }
-    dragHost().sendDisplay(encodeLaneDisplay(upper, "    "), lane);
+    host_.sendDisplay(encodeLaneDisplay(upper, "    "), lane);
 }
 
 } // namespace velmaro

@@ -1,7 +1,7 @@
 #pragma once
 // What the track displays show of a run: the scoreboard controller object, the two lane
 // seven-segment displays (nodes 8 and 9) and the radio scoreboards (nodes 10 and 11).
-// Main thread only; outputs leave through the installed drag host.
+// Main thread only; outputs leave through the drag host of the runs.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -21,15 +21,8 @@ using LaneDisplayBuffer = std::array<uint8_t, 9>;
 // takes one byte whatever its encoded length.
 LaneDisplayBuffer encodeLaneDisplay(std::string_view upper, std::string_view lower);
 
-// Shows one lane of a run on the controller, the lane display and the radio scoreboard.
-// lane: 0 left, 1 right, -1 the lane selected in the grid. runSelector: -1 the run
-// selected in the grid (the last run when none is), anything else the last run.
-// The third and sixth arguments do not change what is shown.
-void sendRunToScoreboards(int showTime, int showSpeed, int unused, int lane, int runSelector, int brightness);
-// Both lane displays show the two texts (upper, lower).
-void sendTextToScoreboards(const std::string& upper, const std::string& lower, int brightness = 0);
-// The lane display of `lane` shows a racer number (dark for 0 and below).
-void showRacerNumber(int32_t number, int lane);
+// Showing a run, texts or a racer number on the displays is DragRuns' (sendRunToScoreboards,
+// sendTextToScoreboards, showRacerNumber in drag_runs.h).
 
 // The texts sendRunToScoreboards puts on a lane display (exposed for tests).
 std::string laneDisplayTimeText(int32_t ms);   // " 9.876", or "--.---" outside 0..99999

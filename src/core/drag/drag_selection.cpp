@@ -3,21 +3,18 @@
 #include <algorithm>
 
 #include "core/drag/drag_host.h"
+#include "core/drag/drag_runs.h"
 
 namespace velmaro {
 
-int32_t gSelectedRun = -1;
-int32_t gSelectedLane = -1;
-int32_t gSelectedHit = -1;
-
-void clearRunSelection()
+void DragRuns::clearRunSelection()
 {
-    gSelectedRun = -1;
-    gSelectedLane = -1;
-    gSelectedHit = -1;
+    selectedRun_ = -1;
+    selectedLane_ = -1;
+    selectedHit_ = -1;
 }
 
-int32_t runIndexOfRow(int32_t row)
+int32_t DragRuns::runIndexOfRow(int32_t row) const
 {
     const auto holds = [row](const TDragRaceItem& run) {
         return run.gridRow <= row && static_cast<int64_t>(row) < static_cast<int64_t>(run.gridRow) + run.gridRows;
@@ -25,34 +22,34 @@ int32_t runIndexOfRow(int32_t row)
     // The blocks follow the list order (relayoutRuns, addRunGridRows and the hit path keep
     // them so), so the block is found by a binary search on gridRow: the grid asks this for
     // every cell it paints. A row the search does not place (a list not laid out) is walked.
-    auto it = std::partition_point(gDragRuns.begin(), gDragRuns.end(),
+    auto it = std::partition_point(runs_.begin(), runs_.end(),
                                    [row](const TDragRaceItem& run) { return run.gridRow <= row; });
-    if (it != gDragRuns.begin() && holds(*(it - 1))) {
+    if (it != runs_.begin() && holds(*(it - 1))) {
         --it;
-        while (it != gDragRuns.begin() && holds(*(it - 1)))
+        while (it != runs_.begin() && holds(*(it - 1)))
             --it;  // the first run holding the row, as the walk finds it
-        return static_cast<int32_t>(it - gDragRuns.begin());
+        return static_cast<int32_t>(it - runs_.begin());
     }
-    for (size_t i = 0; i < gDragRuns.size(); ++i)
-        if (holds(gDragRuns[i]))
+    for (size_t i = 0; i < runs_.size(); ++i)
+        if (holds(runs_[i]))
             return static_cast<int32_t>(i);
     return -1;
 }
 
-int32_t runIndexById(int32_t runId)
+int32_t DragRuns::runIndexById(int32_t runId) const
 {
-    for (size_t i = 0; i < gDragRuns.size(); ++i)
-        if (gDragRuns[i].runId == runId)
+    for (size_t i = 0; i < runs_.size(); ++i)
+        if (runs_[i].runId == runId)
             return static_cast<int32_t>(i);
     return -1;
 }
 
-void selectGridCell(int column, int row, const TDragRaceItem& run)
+void DragRuns::selectGridCell(int column, int row, const TDragRaceItem& run)
 {
     if (run.runId != 0) {
-        gSelectedRun = runIndexById(run.runId);
-        gSelectedLane = SELECTED_LANE_WHOLE_RUN;
-        gSelectedHit = -1;
+        selectedRun_ = runIndexById(run.runId);
+        selectedLane_ = SELECTED_LANE_WHOLE_RUN;
+        selectedHit_ = -1;
         return;
     }
     if (column == -1)
@@ -60,65 +57,65 @@ void selectGridCell(int column, int row, const TDragRaceItem& run)
     const int32_t index = runIndexOfRow(row);
     if (index < 0)
         return;
-    const TDragRaceItem& found = gDragRuns[static_cast<size_t>(index)];
-    gSelectedRun = index;
-    gSelectedLane = -1;
-    gSelectedHit = -1;
+    const TDragRaceItem& found = runs_[static_cast<size_t>(index)];
+    selectedRun_ = index;
+    selectedLane_ = -1;
+    selectedHit_ = -1;
     const int32_t relative = row - found.gridRow;
     if (relative == 0) {
         if (column == 0)
-            gSelectedLane = LANE_LEFT;
+            selectedLane_ = LANE_LEFT;
         else if (column == 1 || column == 2)
-            gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+            selectedLane_ = SELECTED_LANE_WHOLE_RUN;
         else if (column == 3)
-            gSelectedLane = LANE_RIGHT;
+            selectedLane_ = LANE_RIGHT;
     } else if (relative == 1) {
-        gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+        selectedLane_ = SELECTED_LANE_WHOLE_RUN;
     } else {
         const size_t k = static_cast<size_t>(relative - 2);
         if (column == 0 && k < found.hits[LANE_LEFT].size()) {
-            gSelectedLane = LANE_LEFT;
-            gSelectedHit = static_cast<int32_t>(k);
+            selectedLane_ = LANE_LEFT;
+            selectedHit_ = static_cast<int32_t>(k);
         } else if (column == 3 && k < found.hits[LANE_RIGHT].size()) {
-            gSelectedLane = LANE_RIGHT;
-            gSelectedHit = static_cast<int32_t>(k);
+            selectedLane_ = LANE_RIGHT;
+            selectedHit_ = static_cast<int32_t>(k);
         }
     }
 }
 
-void selectRunById(const TDragRaceItem& run)
+void DragRuns::selectRunById(const TDragRaceItem& run)
 {
     if (run.runId == 0) {
-        gSelectedRun = -1;
+        selectedRun_ = -1;
         return;
     }
     const int32_t index = runIndexById(run.runId);
     if (index < 0)
         return;
-    gSelectedRun = index;
-    gSelectedLane = -1;
-    gSelectedHit = -1;
+    selectedRun_ = index;
+    selectedLane_ = -1;
+    selectedHit_ = -1;
 }
 
-std::optional<GridTarget> selectionTarget()
+std::optional<GridTarget> DragRuns::selectionTarget() const
 {
-    if (!isValidRunIndex(gSelectedRun))
+    if (!isValidRunIndex(selectedRun_))
         return std::nullopt;
-    const TDragRaceItem& run = gDragRuns[static_cast<size_t>(gSelectedRun)];
+    const TDragRaceItem& run = runs_[static_cast<size_t>(selectedRun_)];
     GridTarget target;
     target.runId = run.runId;
-    target.runIndex = gSelectedRun;
-    target.lane = gSelectedLane;
-    if ((gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT) && gSelectedHit >= 0 &&
-        static_cast<size_t>(gSelectedHit) < run.hits[static_cast<size_t>(gSelectedLane)].size())
-        target.hit = run.hits[static_cast<size_t>(gSelectedLane)][static_cast<size_t>(gSelectedHit)];
+    target.runIndex = selectedRun_;
+    target.lane = selectedLane_;
+    if ((selectedLane_ == LANE_LEFT || selectedLane_ == LANE_RIGHT) && selectedHit_ >= 0 &&
+        static_cast<size_t>(selectedHit_) < run.hits[static_cast<size_t>(selectedLane_)].size())
+        target.hit = run.hits[static_cast<size_t>(selectedLane_)][static_cast<size_t>(selectedHit_)];
     return target;
 }
 
-int32_t findTargetRun(const GridTarget& target)
+int32_t DragRuns::findTargetRun(const GridTarget& target) const
 {
     if (target.runId == 0)
-        return isValidRunIndex(target.runIndex) && gDragRuns[static_cast<size_t>(target.runIndex)].runId == 0
+        return isValidRunIndex(target.runIndex) && runs_[static_cast<size_t>(target.runIndex)].runId == 0
                    ? target.runIndex
                    : -1;
     return runIndexById(target.runId);
@@ -135,22 +132,22 @@ int32_t findTargetHit(const GridTarget& target, const TDragRaceItem& run)
     return -1;
 }
 
-uint64_t getSelectedHitTime()
+uint64_t DragRuns::getSelectedHitTime() const
 {
-    if (!isValidRunIndex(gSelectedRun))
+    if (!isValidRunIndex(selectedRun_))
         return 0;
-    const TDragRaceItem& run = gDragRuns[static_cast<size_t>(gSelectedRun)];
-    if (gSelectedLane == SELECTED_LANE_WHOLE_RUN)
+    const TDragRaceItem& run = runs_[static_cast<size_t>(selectedRun_)];
+    if (selectedLane_ == SELECTED_LANE_WHOLE_RUN)
         return run.startTime;
-    if ((gSelectedLane == LANE_LEFT || gSelectedLane == LANE_RIGHT) && gSelectedHit >= 0 &&
-        static_cast<size_t>(gSelectedHit) < run.hits[gSelectedLane].size())
-        return run.hits[gSelectedLane][static_cast<size_t>(gSelectedHit)].time;
+    if ((selectedLane_ == LANE_LEFT || selectedLane_ == LANE_RIGHT) && selectedHit_ >= 0 &&
+        static_cast<size_t>(selectedHit_) < run.hits[selectedLane_].size())
+        return run.hits[selectedLane_][static_cast<size_t>(selectedHit_)].time;
     return 0;
 }
 
-void addRunGridRows(TDragRaceItem& run)
+void DragRuns::addRunGridRows(TDragRaceItem& run)
 {
-    DragHost& host = dragHost();
+    DragHost& host = host_;
     const int rows = host.gridRowCount();
     if (rows >= 2) {
         run.gridRow = rows;

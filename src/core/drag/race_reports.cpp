@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "core/app/console.h"
+#include "core/drag/drag_host.h"
 #include "core/drag/drag_lookup.h"
+#include "core/drag/drag_runs.h"
 #include "core/platform/csv.h"
 #include "core/platform/document_opener.h"
 #include "core/platform/files.h"
@@ -23,29 +25,29 @@ int32_t laneClassId(const TDragRaceItem& run, int lane, const TRacerItem& racer)
     return racer.classIds.size() == 1 ? racer.classIds.front() : run.classId[lane];
 }
 
-std::string laneText(const TDragRaceItem& run, int lane, bool emptyBrackets) {
-    std::string text = laneRacerDescription(run, lane);
-    const std::string cls = laneReportClassName(run, lane);
+std::string laneText(const TRegistry& registry, const TDragRaceItem& run, int lane, bool emptyBrackets) {
+    std::string text = laneRacerDescription(registry, run, lane);
+    const std::string cls = laneReportClassName(registry, run, lane);
     if (emptyBrackets || !cls.empty()) text += " (" + cls + ")";
     return text;
 }
 
 } // namespace
 
-std::string laneRacerDescription(const TDragRaceItem& run, int lane) {
+std::string laneRacerDescription(const TRegistry& registry, const TDragRaceItem& run, int lane) {
     const int32_t number = run.racer[lane];
     if (number == 0) return {};
-    const TRacerItem* racer = lookupRacer(number);
+    const TRacerItem* racer = lookupRacer(registry, number);
     if (!racer) return std::to_string(number);
     std::string text = std::to_string(number) + " - " + racer->name + ", " + racer->carModel + ", " + racer->city;
     if (racer->classIds.size() == 1) text += " (" + run.note[lane] + ")";
     return text;
 }
 
-std::string laneReportClassName(const TDragRaceItem& run, int lane) {
-    const TRacerItem* racer = lookupRacer(run.racer[lane]);
+std::string laneReportClassName(const TRegistry& registry, const TDragRaceItem& run, int lane) {
+    const TRacerItem* racer = lookupRacer(registry, run.racer[lane]);
     if (!racer) return {};
-    const TClassItem* cls = lookupClass(laneClassId(run, lane, *racer));
+    const TClassItem* cls = lookupClass(registry, laneClassId(run, lane, *racer));
     return cls ? cls->name : std::string();
 }
 
@@ -57,10 +59,10 @@ std::string formatReportTime(long long ms) {
     return text;
 }
 
-ReportLines raceLogLines(const std::vector<TDragRaceItem>& runs) {
+ReportLines raceLogLines(const TRegistry& registry, const std::vector<TDragRaceItem>& runs) {
     ReportLines lines;
     for (const TDragRaceItem& run : runs) {
-        lines.push_back({laneText(run, LANE_LEFT, false), std::to_string(run.runId), laneText(run, LANE_RIGHT, false)});
+        lines.push_back({laneText(registry, run, LANE_LEFT, false), std::to_string(run.runId), laneText(registry, run, LANE_RIGHT, false)});
         lines.push_back({"START  " + formatClockTime(run.startTime)});
         lines.push_back({formatLaneTime(run.rt[0]), "RT", formatLaneTime(run.rt[1])});
         lines.push_back({formatLaneTime(run.sixtyFeet[0]), "60ft", formatLaneTime(run.sixtyFeet[1])});
@@ -70,7 +72,7 @@ ReportLines raceLogLines(const std::vector<TDragRaceItem>& runs) {
     return lines;
 }
 
-ReportLines lapReportLines(const std::vector<TDragRaceItem>& runs) {
+ReportLines lapReportLines(const TRegistry& registry, const std::vector<TDragRaceItem>& runs) {
     ReportLines lines;
     for (const TDragRaceItem& run : runs) {
         std::array<std::string, 2> start, lap1, lap2, attempt;
@@ -90,7 +92,7 @@ ReportLines lapReportLines(const std::vector<TDragRaceItem>& runs) {
                 attempt[lane] = formatReportTime(run.et[lane]);
             }
         }
-        lines.push_back({"Пилот", laneText(run, LANE_LEFT, true), laneText(run, LANE_RIGHT, true)});
+        lines.push_back({"Пилот", laneText(registry, run, LANE_LEFT, true), laneText(registry, run, LANE_RIGHT, true)});
         lines.push_back({"Старт", start[0], start[1]});
         lines.push_back({"Круг 1", lap1[0], lap1[1]});
         lines.push_back({"Круг 2", lap2[0], lap2[1]});
@@ -139,8 +141,8 @@ std::uint32_t sessionFill(int32_t runMode) {
 
 } // namespace
 
-Sheet raceLogSheet(const std::vector<TDragRaceItem>& runs, const std::string& eventName) {
-    Sheet sheet = reportSheet(raceLogLines(runs), eventName);
+Sheet raceLogSheet(const TRegistry& registry, const std::vector<TDragRaceItem>& runs, const std::string& eventName) {
+    Sheet sheet = reportSheet(raceLogLines(registry, runs), eventName);
     // Each run is a block of six rows, framed, filled with its session's colour; its START
     // row merged and centred; the racer cells coloured by the winner.
     sheet.columnAlign = {Sheet::Align::Left, Sheet::Align::Centre, Sheet::Align::Right};
@@ -158,26 +160,26 @@ Sheet raceLogSheet(const std::vector<TDragRaceItem>& runs, const std::string& ev
     return sheet;
 }
 
-Sheet lapReportSheet(const std::vector<TDragRaceItem>& runs, const std::string& eventName) {
-    return reportSheet(lapReportLines(runs), eventName);
+Sheet lapReportSheet(const TRegistry& registry, const std::vector<TDragRaceItem>& runs, const std::string& eventName) {
+    return reportSheet(lapReportLines(registry, runs), eventName);
 }
 
-Status writeRaceReport(unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
+Status writeRaceReport(const TRegistry& registry, unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
                        const std::string& eventName) {
     const bool raceLog = isRaceLogMode(mode);
     if (!raceLog && !isLapReportMode(mode)) return Status::Ok();
     const std::filesystem::path csv = eventFolder / kReportCsvName;
-    const std::string text = reportCsv(raceLog ? raceLogLines(runs) : lapReportLines(runs));
+    const std::string text = reportCsv(raceLog ? raceLogLines(registry, runs) : lapReportLines(registry, runs));
     if (!writeFileAtomic(csv, text).ok()) return Status::Error("Не удалось записать файл " + csv.string());
     const std::filesystem::path book = eventFolder / kReportWorkbookName;
-    const Sheet sheet = raceLog ? raceLogSheet(runs, eventName) : lapReportSheet(runs, eventName);
+    const Sheet sheet = raceLog ? raceLogSheet(registry, runs, eventName) : lapReportSheet(registry, runs, eventName);
     if (!writeWorkbook(book, sheet).ok()) return Status::Error("Не удалось записать файл " + book.string());
     return Status::Ok();
 }
 
-void raceReportCommand(const Console& console, DocumentOpener& opener, Operator& op) {
+void raceReportCommand(const Console& console, const DragRuns& runs, DocumentOpener& opener, Operator& op) {
     if (!isRaceLogMode(console.raceMode) && !isLapReportMode(console.raceMode)) return;
-    const Status st = writeRaceReport(console.raceMode, gDragRuns, console.eventFolder, console.eventName);
+    const Status st = writeRaceReport(runs.host().registry(), console.raceMode, runs.dragRuns(), console.eventFolder, console.eventName);
     if (!st.ok()) {
         op.message(st.message(), "Отчет по парным", Operator::Icon::Error);
         return;

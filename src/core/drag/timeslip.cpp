@@ -5,6 +5,7 @@
 
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_lookup.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
 #include "core/registration/registry.h"
 
@@ -34,7 +35,7 @@ TimeslipLane timeslipLane(const TDragRaceItem& run, int lane, bool proStartSigna
     return t;
 }
 
-TimeslipTexts timeslipTexts(const TDragRaceItem& run, int which, bool proStartSignal) {
+TimeslipTexts timeslipTexts(const TRegistry& registry, const TDragRaceItem& run, int which, bool proStartSignal) {
     TimeslipTexts t;
     if (which != TIMESLIP_LEFT && which != TIMESLIP_RIGHT) {
         t.bothLanes = true;
@@ -50,8 +51,8 @@ TimeslipTexts timeslipTexts(const TDragRaceItem& run, int which, bool proStartSi
     t.bothLanes = false;
     t.lanes[0] = timeslipLane(run, lane, proStartSignal);
     t.lanes[0].number = "# " + std::to_string(run.racer[lane]);
-    if (const TClassItem* cls = lookupClass(run.classId[lane])) t.className = cls->name;
-    if (const TRacerItem* racer = lookupRacer(run.racer[lane])) {
+    if (const TClassItem* cls = lookupClass(registry, run.classId[lane])) t.className = cls->name;
+    if (const TRacerItem* racer = lookupRacer(registry, run.racer[lane])) {
         t.name = racer->name;
         t.car = racer->carModel;
         t.city = racer->city;
@@ -119,12 +120,12 @@ Status printTimeslipDocument(PrintDevice& printer, const ReceiptHeading& heading
     return printer.endDoc();
 }
 
-Status printTimeslip(int which, const ReceiptHeading& heading, ReceiptPrinterSource& printers) {
-    const std::optional<int> index = timeslipRunIndex(which, gSelectedRun, gDragRuns.size());
+Status printTimeslip(const DragRuns& runs, int which, const ReceiptHeading& heading, ReceiptPrinterSource& printers) {
+    const std::optional<int> index = timeslipRunIndex(which, runs.selectedRun(), runs.dragRuns().size());
     if (!index) return Status::Ok();
-    const TDragRaceItem& run = gDragRuns[static_cast<std::size_t>(*index)];
+    const TDragRaceItem& run = runs.dragRuns()[static_cast<std::size_t>(*index)];
     if ((which == TIMESLIP_LEFT || which == TIMESLIP_RIGHT) && run.racer[which] == 0) return Status::Ok();
-    const TimeslipTexts texts = timeslipTexts(run, which, dragHost().proStartSignal());
+    const TimeslipTexts texts = timeslipTexts(runs.host().registry(), run, which, runs.host().proStartSignal());
     const std::unique_ptr<PrintDevice> printer = printers.openReceiptPrinter();
     if (!printer) return Status::Error("Принтер не найден");
     Status st = printTimeslipDocument(*printer, heading, texts);

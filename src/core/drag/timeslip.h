@@ -16,6 +16,9 @@
 
 namespace velmaro {
 
+class DragRuns;  // core/drag/drag_runs.h
+class TRegistry; // core/registration/registry.h
+
 // What a timeslip shows (`which` of the print commands).
 inline constexpr int TIMESLIP_LAST_RUN_BOTH = -2; // both lanes of the last run, selection ignored
 inline constexpr int TIMESLIP_BOTH = -1;          // both lanes of the selected run (else the last)
@@ -49,14 +52,14 @@ struct TimeslipTexts {
 // start-light setting did not start: its times stay empty, its speed still shows.
 TimeslipLane timeslipLane(const TDragRaceItem& run, int lane, bool proStartSignal);
 // Both lanes (TIMESLIP_BOTH) or one lane (TIMESLIP_LEFT, TIMESLIP_RIGHT) of a run.
-TimeslipTexts timeslipTexts(const TDragRaceItem& run, int which, bool proStartSignal);
+TimeslipTexts timeslipTexts(const TRegistry& registry, const TDragRaceItem& run, int which, bool proStartSignal);
 
 // Lays one timeslip out on `printer` as one document (portrait).
 Status printTimeslipDocument(PrintDevice& printer, const ReceiptHeading& heading, const TimeslipTexts& texts);
 
-// The print command: chooses the run from gDragRuns and gSelectedRun, builds its texts
+// The print command: chooses the run from the runs and their selected run, builds its texts
 // and prints one timeslip. Nothing is printed without a run, for a selection outside the
 // run list, or for one lane without a racer. A device error is returned.
-Status printTimeslip(int which, const ReceiptHeading& heading, ReceiptPrinterSource& printers);
+Status printTimeslip(const DragRuns& runs, int which, const ReceiptHeading& heading, ReceiptPrinterSource& printers);
 
 } // namespace velmaro

@@ -150,8 +150,8 @@ Status skipped(Operator& op, const std::string& why) {
 } // namespace
 
 WebDataExchange::WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, TRegistry& registry,
-                                 Operator& op)
-    : console_(console), port_(port), results_(results), registry_(registry), op_(op) {}
+                                 Operator& op, DragRuns& runs)
+    : console_(console), port_(port), results_(results), registry_(registry), op_(op), runs_(runs) {}
 WebDataExchange::~WebDataExchange() = default;
 
 Status WebDataExchange::handleMessage(std::string_view text) {
@@ -175,7 +175,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 results_.sendResults();
                 if (c.exchange.sendData) c.exchange.send(kRegistrationListRequest, "race_info");
             } else if (clientType == "TitlesScreen") {
-                results_.publishCurrentRun();
+                results_.publishCurrentRun(runs_);
             }
         } else if (event == "data") {
             const std::string dataKind = textMember(msg, "dataKind");
@@ -186,7 +186,7 @@ Status WebDataExchange::handleMessage(std::string_view text) {
                 const Status st = registry_.importRacersJson(records, true, overwriteAll, op_);
                 if (!st.ok()) return st;
                 // A racer registered after his run was made: his lane takes his class.
-                racersChangedUnderRuns(c.raceMode);
+                runs_.racersChangedUnderRuns(c.raceMode);
                 port_.repaintRunGrid();
             } else if (dataKind == "racersDeleted") {
                 const json& guids = arrayMember(msg, "removeList");

@@ -52,6 +52,8 @@ std::string raceInfoJson(const Console& console, const TRegistry& registry);
 void sendRaceInfo(Console& console, const TRegistry& registry);
 
 // What the exchange needs of the windows.
+class DragRuns; // core/drag/drag_runs.h
+
 class WebExchangePort {
 public:
     WebExchangePort() = default;
@@ -73,9 +75,11 @@ public:
     static constexpr int kBatchSize = 32;
 
     // `results`: the drag results whose documents a request sends again; `registry`: the
-    // racers incoming lists change. Skipped messages are logged to `op`. None of them is
-    // owned; all outlive this.
-    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, TRegistry& registry, Operator& op);
+    // racers incoming lists change. Skipped messages are logged to `op`. `runs`: the
+    // event's runs (the current run, the racers' classes). None of them is owned; all
+    // outlive this.
+    WebDataExchange(Console& console, WebExchangePort& port, DragResults& results, TRegistry& registry, Operator& op,
+                    DragRuns& runs);
     ~WebDataExchange();
     WebDataExchange(const WebDataExchange&) = delete;
     WebDataExchange& operator=(const WebDataExchange&) = delete;
@@ -99,6 +103,7 @@ private:
     DragResults& results_;
     TRegistry& registry_;
     Operator& op_;
+    DragRuns& runs_;
     std::unique_ptr<char[]> buffer_; // kBufferSize bytes, made at the first notification
     bool pending_ = false;
     bool inBatch_ = false;

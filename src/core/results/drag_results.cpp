@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/app/main_window_handle.h"
+#include "core/drag/drag_runs.h"
 #include "core/registration/registry.h"
 #include "core/results/results_model.h"
 
@@ -72,25 +73,26 @@ TDragResultsCntr::TDragResultsCntr(BracketPages& brackets, std::shared_ptr<DragR
 
 TDragResultsCntr::~TDragResultsCntr() { stop(); }
 
-void TDragResultsCntr::setRuns(TDragResultsOptions options) {
+void TDragResultsCntr::setEventRuns(const std::vector<TDragRaceItem>& list, TDragResultsOptions options) {
     TSharedRuns runs;
-    runs.reserve(gDragRuns.size());
-    for (std::size_t i = 0; i < gDragRuns.size(); ++i) {
-        if (i < m_handed.size() && *m_handed[i] == gDragRuns[i])
+    runs.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i < m_handed.size() && *m_handed[i] == list[i])
             runs.push_back(m_handed[i]);
         else
-            runs.push_back(std::make_shared<const TDragRaceItem>(gDragRuns[i]));
+            runs.push_back(std::make_shared<const TDragRaceItem>(list[i]));
     }
     m_handed = runs;
     setRuns(std::move(runs), std::move(options));
 }
 
-void TDragResultsCntr::setRunChanged(std::size_t index, TDragResultsOptions options) {
-    if (m_handed.size() != gDragRuns.size() || index >= gDragRuns.size()) {
-        setRuns(std::move(options));
+void TDragResultsCntr::setRunChanged(const std::vector<TDragRaceItem>& list, std::size_t index,
+                                     TDragResultsOptions options) {
+    if (m_handed.size() != list.size() || index >= list.size()) {
+        setEventRuns(list, std::move(options));
         return;
     }
-    auto run = std::make_shared<const TDragRaceItem>(gDragRuns[index]);
+    auto run = std::make_shared<const TDragRaceItem>(list[index]);
     m_handed[index] = run;
     TDragResultsOptions oldOptions;
     {
@@ -233,18 +235,18 @@ void DragResults::stopResultsThread() {
     resultsCntr_.reset();
 }
 
-void DragResults::notifyResultsThread() {
+void DragResults::notifyResultsThread(DragRuns& runs) {
     owner_.assertOwner();
     if (!resultsCntr_) return;
-    resultsCntr_->setRuns(sampleResultsOptions());
-    publishCurrentRun();
+    resultsCntr_->setEventRuns(runs.dragRuns(), sampleResultsOptions());
+    publishCurrentRun(runs);
 }
 
-void DragResults::notifyRunChanged(std::size_t index) {
+void DragResults::notifyRunChanged(DragRuns& runs, std::size_t index) {
     owner_.assertOwner();
     if (!resultsCntr_) return;
-    resultsCntr_->setRunChanged(index, sampleResultsOptions());
-    publishCurrentRun();
+    resultsCntr_->setRunChanged(runs.dragRuns(), index, sampleResultsOptions());
+    publishCurrentRun(runs);
 }
 
 // ---------------------------------------------------------------------------

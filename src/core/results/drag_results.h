@@ -45,6 +45,7 @@ class BracketPages;
 
 class DragResultsModel;
 class MainWindowHandle;
+class DragRuns; // core/drag/drag_runs.h
 
 // A heat list as the worker holds it: runs shared, never changed once handed over.
 using TSharedRuns = std::vector<std::shared_ptr<const TDragRaceItem>>;
@@ -126,14 +127,15 @@ public:
     TDragResultsCntr(const TDragResultsCntr&) = delete;
     TDragResultsCntr& operator=(const TDragResultsCntr&) = delete;
 
-    // Main thread: hands over gDragRuns with `options` (a fresh snapshot,
+    // Main thread: hands over the event's runs with `options` (a fresh snapshot,
     // DragResults::sampleResultsOptions). Runs equal to the ones handed over last time are
-    // passed on as the same shared copies.
-    void setRuns(TDragResultsOptions options);
-    // Main thread: the same when only gDragRuns[index] can have changed since the last
+    // passed on as the same shared copies. (Named apart from the setRuns overloads below,
+    // which take a list as it is.)
+    void setEventRuns(const std::vector<TDragRaceItem>& runs, TDragResultsOptions options);
+    // Main thread: the same when only runs[index] can have changed since the last
     // hand-over (one hit): no other run is looked at. A list of another length is
     // handed over whole.
-    void setRunChanged(std::size_t index, TDragResultsOptions options);
+    void setRunChanged(const std::vector<TDragRaceItem>& runs, std::size_t index, TDragResultsOptions options);
     // Any thread: hands over the given runs and options.
     void setRuns(std::vector<TDragRaceItem> runs, TDragResultsOptions options);
     void setRuns(TSharedRuns runs, TDragResultsOptions options);
@@ -240,10 +242,10 @@ public:
     void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait = {});
     // Stops the worker and waits for it (it never waits for the main thread).
     void stopResultsThread();
-    // When the worker exists: hands it gDragRuns, then publishes the current run.
-    void notifyResultsThread();
-    // The same after a change of gDragRuns[index] alone (a hit on that run).
-    void notifyRunChanged(std::size_t index);
+    // When the worker exists: hands it the runs, then publishes the current run.
+    void notifyResultsThread(DragRuns& runs);
+    // The same after a change of run `index` alone (a hit on that run).
+    void notifyRunChanged(DragRuns& runs, std::size_t index);
 
     // The handler of WM_DRAG_RESULTS. Takes the last rebuild, fills the class result
     // lists, runs the port's showResults, stores the published qualification results in
@@ -253,10 +255,10 @@ public:
     // order with the kind "results", when the worker exists and has rebuilt.
     void sendResults();
 
-    // Sends the run that receives device hits (gCurrentRun) to the web service as the
-    // current-run document, kind "online"; nothing when the exchange library is not
+    // Sends the run that receives device hits (DragRuns::currentRun) to the web service as
+    // the current-run document, kind "online"; nothing when the exchange library is not
     // loaded or there is no current run.
-    void publishCurrentRun();
+    void publishCurrentRun(DragRuns& runs);
 
 private:
     DragResultsPort& port_;

@@ -3,6 +3,7 @@
 
 #include "core/app/console.h"
 #include "core/registration/registry.h"
+#include "core/drag/drag_runs.h"
 #include "core/results/drag_results.h"
 #include "core/json/json_builder.h"
 #include "core/results/lane_json_internal.h"
@@ -114,9 +115,9 @@ std::string currentRunJson(const TDragRaceItem& run, const std::string& eventNam
     return doc.toString();
 }
 
-void DragResults::publishCurrentRun() {
+void DragResults::publishCurrentRun(DragRuns& runs) {
     owner_.assertOwner();
-    const TDragRaceItem* run = currentRun();
+    const TDragRaceItem* run = runs.currentRun();
     if (!run) return;
     port_.sendData(currentRunJson(*run, port_.eventName(), port_.proStartSignal(), registry_), "online");
 }

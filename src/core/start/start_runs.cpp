@@ -12,6 +12,7 @@
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/drag/drag_selection.h"
 #include "core/platform/operator.h"
@@ -36,8 +37,8 @@ std::optional<std::int32_t> askLaneNumber(Operator& op, const char* prompt, std:
     return number ? static_cast<std::int32_t>(*number) : marker;
 }
 
-void showNumberOnScoreboard(TScoreboardController& sb, int boardLane, std::int32_t number) {
-    if (const auto racer = dragHost().findRacer(number))
+void showNumberOnScoreboard(const DragHost& host, TScoreboardController& sb, int boardLane, std::int32_t number) {
+    if (const auto racer = host.findRacer(number))
         sb.showLane(1, boardLane, number, 0, 0, 0, 0, 0, 0, racer->name, racer->city);
     else
         sb.showResult(1, boardLane, number, 0, 0, 0, 0, 0);
@@ -50,16 +51,16 @@ bool typeOneOfStartUnitBoards(int type) {
     return type == 124 || type == 132 || type == 142 || type == 153 || type == 156;
 }
 
-std::string prepareSlotText(const TFinalRacer* slot) {
+std::string prepareSlotText(const DragHost& host, const TFinalRacer* slot) {
     if (!slot || slot->number == 0) return {};
-    if (const auto racer = dragHost().findRacer(slot->number))
+    if (const auto racer = host.findRacer(slot->number))
         return std::to_string(slot->number) + " - " + racer->name;
     return {};
 }
 
-std::string startSlotText(const TFinalRacer* slot) {
+std::string startSlotText(const DragHost& host, const TFinalRacer* slot) {
     if (!slot || slot->number == 0) return {};
-    if (const auto racer = dragHost().findRacer(slot->number))
+    if (const auto racer = host.findRacer(slot->number))
         return std::to_string(slot->number) + " - " + racer->name;
     return std::to_string(slot->number);
 }
@@ -67,13 +68,13 @@ std::string startSlotText(const TFinalRacer* slot) {
 } // namespace
 
 void StartSequence::createRun(int runMode, bool select, const std::function<void(TDragRaceItem& run)>& fill) {
-    gDragRuns.emplace_back();
-    gCurrentRun = static_cast<std::int32_t>(gDragRuns.size()) - 1;
-    TDragRaceItem& run = gDragRuns.back();
+    runs_.dragRuns().emplace_back();
+    runs_.currentRunIndex() = static_cast<std::int32_t>(runs_.dragRuns().size()) - 1;
+    TDragRaceItem& run = runs_.dragRuns().back();
     run.runMode = runMode;
-    addRunGridRows(run);
+    runs_.addRunGridRows(run);
     std::int32_t largest = 0;
-    for (const TDragRaceItem& r : gDragRuns) largest = std::max(largest, r.runId);
+    for (const TDragRaceItem& r : runs_.dragRuns()) largest = std::max(largest, r.runId);
     run.runId = largest + 1;
     const std::int32_t runId = run.runId;
 
@@ -82,11 +83,11 @@ void StartSequence::createRun(int runMode, bool select, const std::function<void
     if (select) {
         TDragRaceItem key;
         key.runId = runId;
-        selectRunById(key);
+        runs_.selectRunById(key);
     }
-    dragHost().notifyResultsThread();
-    dragHost().repaintGrid();
-    const Status saved = saveDragFile();
+    runs_.host().notifyResultsThread(runs_);
+    runs_.host().repaintGrid();
+    const Status saved = runs_.saveDragFile();
     if (!saved.ok()) desk_.log(saved.message());
     armed_ = true;
 }
@@ -123,38 +124,38 @@ void StartSequence::newRunPrompts(int runMode) {
         const int boardRight = c.invertScoreboard != 0 ? 1 : 2;
 
         if (const auto number = askLaneNumber(desk_, kLeftPrompt, text, -1)) {
-            setLaneRacer(*number, LANE_LEFT, -1);
+            runs_.setLaneRacer(*number, LANE_LEFT, -1);
             if ((sb = c.scoreboard)) {
-                showNumberOnScoreboard(*sb, boardLeft, *number);
+                showNumberOnScoreboard(runs_.host(), *sb, boardLeft, *number);
                 sb->showResult(1, boardRight, 0, 0, 0, 0, 0, 0);
                 if (sb->getType() != 118) sb->setDisplayState(1, 2);
             }
             if (*number > 0) {
                 record[0] = *number;
-                dragHost().showRadioResult(record, 0);
-                dragHost().showRadioResult(record, 1);
+                runs_.host().showRadioResult(record, 0);
+                runs_.host().showRadioResult(record, 1);
             }
-            showRacerNumber(*number, LANE_LEFT);
+            runs_.showRacerNumber(*number, LANE_LEFT);
         } else {
             text.clear();
-            setLaneRacer(-1, LANE_LEFT, -1);
+            runs_.setLaneRacer(-1, LANE_LEFT, -1);
             cancelled = 1;
         }
 
         if (const auto number = askLaneNumber(desk_, kRightPrompt, text, -2)) {
-            setLaneRacer(*number, LANE_RIGHT, -1);
+            runs_.setLaneRacer(*number, LANE_RIGHT, -1);
             if ((sb = c.scoreboard)) {
-                showNumberOnScoreboard(*sb, boardRight, *number);
+                showNumberOnScoreboard(runs_.host(), *sb, boardRight, *number);
                 if (sb->getType() != 118) sb->setDisplayState(0, 2);
             }
             if (*number > 0) {
                 record[5] = *number;
-                dragHost().showRadioResult(record, 1);
-                dragHost().showRadioResult(record, 0);
+                runs_.host().showRadioResult(record, 1);
+                runs_.host().showRadioResult(record, 0);
             }
-            showRacerNumber(*number, LANE_RIGHT);
+            runs_.showRacerNumber(*number, LANE_RIGHT);
         } else {
-            setLaneRacer(-2, LANE_RIGHT, -1);
+            runs_.setLaneRacer(-2, LANE_RIGHT, -1);
             cancelled += 2;
         }
         if (cancelled == 3 && (sb = c.scoreboard)) sb->reset(1);
@@ -168,27 +169,27 @@ void StartSequence::newRollersRunPrompts(int runMode) {
         std::string text;
         const char* leftPrompt = runMode == RUN_MODE_QUALIFICATION ? "Номер участника" : kLeftPrompt;
         if (const auto number = askLaneNumber(desk_, leftPrompt, text, -1)) {
-            setLaneRacer(*number, LANE_LEFT, -1);
+            runs_.setLaneRacer(*number, LANE_LEFT, -1);
             if (TScoreboardController* sb = c.scoreboard) {
                 sb->showResult(1, 1, *number, 0, 0, 0, 0, 0);
                 if (sb->getType() != 118) sb->setDisplayState(0, 0);
             }
         } else {
             text.clear();
-            setLaneRacer(-1, LANE_LEFT, -1);
+            runs_.setLaneRacer(-1, LANE_LEFT, -1);
         }
         if (runMode == RUN_MODE_FINAL) {
             if (const auto number = askLaneNumber(desk_, kRightPrompt, text, -2)) {
-                setLaneRacer(*number, LANE_RIGHT, -1);
+                runs_.setLaneRacer(*number, LANE_RIGHT, -1);
                 if (TScoreboardController* sb = c.scoreboard) {
                     sb->showResult(1, 2, *number, 0, 0, 0, 0, 0);
                     if (sb->getType() != 118) sb->setDisplayState(0, 1);
                 }
             } else {
-                setLaneRacer(-2, LANE_RIGHT, -1);
+                runs_.setLaneRacer(-2, LANE_RIGHT, -1);
             }
         }
-        const TDragRaceItem* run = currentRun();
+        const TDragRaceItem* run = runs_.currentRun();
         TScoreboardController* sb = c.scoreboard;
         if (runMode == RUN_MODE_QUALIFICATION && sb && sb->getType() == 122 && run && run->racer[0] > 0)
             sb->showText(std::to_string(run->racer[0]), 30, 3, 0, 3, 16);
@@ -209,7 +210,8 @@ bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracke
         if (!target) return false;
         for (int k = 0; k < 2; ++k)
             slotText[std::size_t(k)] =
-                kind == PairTexts::Prepare ? prepareSlotText(pair->racers[k]) : startSlotText(pair->racers[k]);
+                kind == PairTexts::Prepare ? prepareSlotText(runs_.host(), pair->racers[k])
+                                           : startSlotText(runs_.host(), pair->racers[k]);
     }
     int swapped = lanesSwapped_ != 0 ? 1 : 0;
     const std::array<std::string, 2> texts =
@@ -248,8 +250,8 @@ void StartSequence::makePairRun(const std::shared_ptr<TFinalBracket>& bracket, T
         for (int k = 0; k < 2; ++k) {
             const int lane = lanes.swapped ? 1 - k : k;
             if (!lanes.present[std::size_t(lane)]) continue;
-            setLaneRacer(lanes.number[std::size_t(lane)], lane, lanes.classId[std::size_t(lane)]);
-            if (displays) showRacerNumber(lanes.number[std::size_t(lane)], lane);
+            runs_.setLaneRacer(lanes.number[std::size_t(lane)], lane, lanes.classId[std::size_t(lane)]);
+            if (displays) runs_.showRacerNumber(lanes.number[std::size_t(lane)], lane);
         }
     });
 }
@@ -277,12 +279,12 @@ void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& br
         if (!lanes.present[std::size_t(lane)]) continue;
         const std::int32_t number = lanes.number[std::size_t(lane)];
         const int boardLane = lane == LANE_LEFT ? c.invertScoreboard + 1 : 2 - c.invertScoreboard;
-        showNumberOnScoreboard(*sb, boardLane, number);
+        showNumberOnScoreboard(runs_.host(), *sb, boardLane, number);
         record[lane == LANE_LEFT ? 0 : 5] = number;
     }
     lanesSwapped_ = lanes.swapped;
-    dragHost().showRadioResult(record, 0);
-    dragHost().showRadioResult(record, 1);
+    runs_.host().showRadioResult(record, 0);
+    runs_.host().showRadioResult(record, 1);
     sb->setDisplayState(1, 2);
     if (sb->getType() == 118) sb->setWaitTimeout(c.waitRacerTimeout);
 }

@@ -1,5 +1,7 @@
 #include "core/start/start_sequence.h"
 
+#include "core/drag/drag_runs.h"
+
 #include "core/app/console.h"
 #include "core/app/scoreboard_controller.h"
 #include "core/bracket/bracket_pages.h"
@@ -48,8 +50,8 @@ int runModeOfItem(int item) {
 }
 
 StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets,
-                             QuestionDesk& desk)
-    : ports_(ports), lap_(lap), console_(console), brackets_(brackets), desk_(desk) {}
+                             QuestionDesk& desk, DragRuns& runs)
+    : ports_(ports), lap_(lap), console_(console), brackets_(brackets), desk_(desk), runs_(runs) {}
 
 StartSequence::~StartSequence() { desk_.forgetWaitingAction(this); }
 
@@ -132,7 +134,8 @@ void StartSequence::start(int modifiers) {
                     slotsUsable = pair->racers[0] && pair->racers[1] &&
                                   (slotHasRacer(pair->racers[0]) || slotHasRacer(pair->racers[1]));
                     hasRun = pair->run.runId != 0;
-                    isArmedRun = armed_ && !gDragRuns.empty() && pair->run.runId == gDragRuns.back().runId;
+                    const std::vector<TDragRaceItem>& runs = runs_.dragRuns();
+                    isArmedRun = armed_ && !runs.empty() && pair->run.runId == runs.back().runId;
                 } else {
                     pair = nullptr;
                 }
@@ -221,7 +224,7 @@ void StartSequence::next() {
         ports_.showBlockSt(true);
         if (runMode >= 0) newRunPrompts(runMode);
         if (armed_ && c.autoStart) {
-            const TDragRaceItem* run = currentRun();
+            const TDragRaceItem* run = runs_.currentRun();
             const TDragRaceItem current = run ? *run : TDragRaceItem{};
             ports_.armAutoStart(current.racer[0], current.racer[1], 24, pro, 1);
         }
@@ -300,9 +303,9 @@ bool StartSequence::keyDown(StartKey key, bool ctrl) {
         return true;
     case StartKey::F9:
         if (TScoreboardController* sb = c.scoreboard) sb->reset(1);
-        sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+        runs_.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
         ports_.pause(200);
-        sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
+        runs_.sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
         return true;
     case StartKey::F12: start(0); return true;
     }

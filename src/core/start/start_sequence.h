@@ -40,6 +40,7 @@ namespace velmaro {
 
 class Console;
 class BracketPages;
+class DragRuns; // core/drag/drag_runs.h
 class LapTiming;
 class QuestionDesk;
 struct TFinalPair;
@@ -55,9 +56,11 @@ int runModeOfItem(int item);
 
 class StartSequence {
 public:
-    // `brackets`: the class pages' brackets the pair runs are made from. Neither the
-    // console, the brackets nor the desk is owned.
-    StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets, QuestionDesk& desk);
+    // `brackets`: the class pages' brackets the pair runs are made from. `runs`: the
+    // two-lane runs a start adds to. Neither the console, the brackets, the desk nor the
+    // runs is owned.
+    StartSequence(StartPorts& ports, LapTiming& lap, Console& console, BracketPages& brackets, QuestionDesk& desk,
+                  DragRuns& runs);
     ~StartSequence();
     StartSequence(const StartSequence&) = delete;
     StartSequence& operator=(const StartSequence&) = delete;
@@ -153,6 +156,7 @@ private:
     Console& console_;
     BracketPages& brackets_;
     QuestionDesk& desk_;
+    DragRuns& runs_;
     bool armed_ = false;
     bool busy_ = false;
     std::vector<WaitingPress> waiting_;

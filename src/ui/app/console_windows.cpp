@@ -63,13 +63,13 @@ T* make(T*& global, Args&... args) {
 } // namespace
 
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
-                                     DragResults& results, TRegistry& registry, Operator& op,
+                                     DragResults& results, TRegistry& registry, Operator& op, DragRuns& drag,
                                      const std::function<void(TMainForm&)>& beforeCreate) {
-    gResultsHost = std::make_unique<ConsoleResultsHost>(lap, console, results);
+    gResultsHost = std::make_unique<ConsoleResultsHost>(lap, console, results, drag);
     gHitLogPort = std::make_unique<ConsoleHitLogPort>(console);
-    gScoreboardSettingsPort = std::make_unique<ConsoleScoreboardSettingsPort>(console, ports);
+    gScoreboardSettingsPort = std::make_unique<ConsoleScoreboardSettingsPort>(console, ports, drag);
     gChannelScanPort = std::make_unique<ConsoleChannelScanPort>(console);
-    MainForm = new TMainForm(commands, lap, console, ports, op, nullptr);
+    MainForm = new TMainForm(commands, lap, console, ports, op, drag, nullptr);
     gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);
     MainForm->FormCreate();

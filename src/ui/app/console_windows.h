@@ -13,6 +13,7 @@ namespace velmaro {
 class Console;
 class ConsolePorts;
 class DragResults;
+class DragRuns;
 class LapTiming;
 class Operator;
 class TRegistry;
@@ -30,9 +31,10 @@ class MainFormCommands;
 // results window work on `lap`, the results window on `results` too; the registration
 // window shows `registry`; the windows show `console`, the main window reaches the core
 // side through `ports`, and the windows' questions go to `op` (the console's question
-// desk). All of them must outlive the windows.
+// desk); the run grid, the results and the link dialogs work on the two-lane runs
+// `drag`. All of them must outlive the windows.
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
-                                     DragResults& results, TRegistry& registry, Operator& op,
+                                     DragResults& results, TRegistry& registry, Operator& op, DragRuns& drag,
                                      const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main

@@ -95,8 +95,9 @@ QToolButton* toolButton(QWidget* parent, const char* name, const char* text) {
 } // namespace
 
 TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, Console& console_, ConsolePorts& ports_,
-                     Operator& op_, QWidget* parent)
-    : QMainWindow(parent), commands(commands_), op(op_), lapTiming(lap), console(console_), ports(ports_) {
+                     Operator& op_, DragRuns& drag, QWidget* parent)
+    : QMainWindow(parent), commands(commands_), op(op_), lapTiming(lap), console(console_), ports(ports_),
+      dragRuns(drag) {
     setObjectName("MainForm");
     setWindowTitle("Velmaro v3.6");
     QFont font(u("Tahoma"));
@@ -244,7 +245,7 @@ void TMainForm::buildControls() {
     DragQualify->setObjectName("DragQualify");
     auto* page = new QVBoxLayout(DragQualify);
     page->setContentsMargins(0, 0, 0, 0);
-    DragStringGrid = new DragGridWidget(DragQualify);
+    DragStringGrid = new DragGridWidget(dragRuns, DragQualify);
     page->addWidget(DragStringGrid);
 
     SingleLanePanel = new LapGridPanel(lapTiming, *this, DragQualify);
@@ -488,8 +489,8 @@ void TMainForm::setupGrids() {
 }
 
 void TMainForm::setEditingNumber(bool editing) { console.editingNumber = editing; }
-void TMainForm::undeleteRuns() { velmaro::undeleteRuns(); }
-void TMainForm::deleteAllRuns() { deleteRunOrHit(1); }
+void TMainForm::undeleteRuns() { dragRuns.undeleteRuns(); }
+void TMainForm::deleteAllRuns() { dragRuns.deleteRunOrHit(1); }
 
 void TMainForm::moveToScreenOrigin() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) openAtScreenOrigin(*this, screen->availableGeometry());

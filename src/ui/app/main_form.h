@@ -82,9 +82,10 @@ class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGri
     Q_OBJECT
 public:
     // The menu's questions (new event, the speed trap distance) go to `op`, which, like
-    // the commands, the lap timing, the console and the ports, outlives the window.
+    // the commands, the lap timing, the console, the ports and the two-lane runs `drag`,
+    // outlives the window.
     TMainForm(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports, Operator& op,
-              QWidget* parent = nullptr);
+              DragRuns& drag, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The creation handler (createConsole); called once, right after construction.
@@ -113,6 +114,7 @@ public:
     LapTiming& lapTiming;
     Console& console;
     ConsolePorts& ports;
+    DragRuns& dragRuns;
 
     // Published components other areas work with.
     QTabWidget* DragPageControl = nullptr;

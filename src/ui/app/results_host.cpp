@@ -11,7 +11,7 @@ int ConsoleResultsHost::raceMode() const { return static_cast<int>(console_.race
 std::filesystem::path ConsoleResultsHost::eventFolder() const { return console_.eventFolder; }
 std::string ConsoleResultsHost::eventName() const { return console_.eventName; }
 void ConsoleResultsHost::rebuildLapResults() { lap_.scheduleLapResults(); }
-void ConsoleResultsHost::rebuildDragResults() { results_.notifyResultsThread(); }
+void ConsoleResultsHost::rebuildDragResults() { results_.notifyResultsThread(drag_); }
 void ConsoleResultsHost::setRankOptions(const TDragRankOptions& options) { results_.setCurrentRankOptions(options); }
 
 void ConsoleResultsHost::showLapEvent(int index) {

@@ -1,7 +1,7 @@
 #pragma once
 // The console as the results window sees it: the open event of the console it is built
 // with, the two rebuild requests and the ranking options (the lap timing and the drag
-// results it is built with; none is owned) and
+// results and the runs it is built with; none is owned) and
 // the way to a lap event in the main window's lap grid; and the desktop opener the
 // export shows its workbook with.
 #include "core/results/results_window.h"
@@ -10,6 +10,7 @@
 namespace velmaro {
 class Console;
 class DragResults;
+class DragRuns;
 class LapTiming;
 } // namespace velmaro
 
@@ -17,8 +18,8 @@ namespace velmaro::ui {
 
 class ConsoleResultsHost final : public ResultsWindowHost {
 public:
-    ConsoleResultsHost(LapTiming& lap, const Console& console, DragResults& results)
-        : lap_(lap), console_(console), results_(results) {}
+    ConsoleResultsHost(LapTiming& lap, const Console& console, DragResults& results, DragRuns& drag)
+        : lap_(lap), console_(console), results_(results), drag_(drag) {}
 
     int raceMode() const override;
     std::filesystem::path eventFolder() const override;
@@ -34,6 +35,7 @@ private:
     LapTiming& lap_;
     const Console& console_;
     DragResults& results_;
+    DragRuns& drag_;
 };
 
 } // namespace velmaro::ui

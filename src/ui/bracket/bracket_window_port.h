@@ -9,6 +9,7 @@
 
 namespace velmaro {
 
+class DragRuns; // core/drag/drag_runs.h
 class TFinalBracket;
 struct TFinalPair;
 
@@ -36,7 +37,9 @@ public:
     virtual bool editComments(const std::array<std::string, 2>& labels, std::array<std::string, 2>& comments) = 0;
 
     // --- main window ---
-    // The run grid: current row `row` (the run already selected in gSelectedRun), then
+    // The runs of the event (the run grid's selection, the current run).
+    virtual DragRuns& dragRuns() = 0;
+    // The run grid: current row `row` (the run already selected in dragRuns()), then
     // DragPageControl shows page 0.
     virtual void showRunGridRow(std::int32_t row) = 0;
     // The last visible row of DragStringGrid (top row + visible rows - 1).

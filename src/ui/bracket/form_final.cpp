@@ -13,6 +13,7 @@
 #include "core/bracket/final_bracket_file.h"
 #include "core/platform/save_report.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/platform/operator.h"
 #include "core/registration/registry.h"
 #include "ui/platform/printing.h"
@@ -285,7 +286,7 @@ void TformFinal::N1Click() {
         runId = sel.pair->run.runId;
     }
     // The run is found by its id in the run list now; the pair's copy may be stale.
-    const auto rows = selectRunForPair(runId);
+    const auto rows = selectRunForPair(m_port->dragRuns(), runId);
     if (!rows) return;
     const std::int32_t row = rows->last > m_port->lastVisibleGridRow() ? rows->last : rows->first;
     m_port->showRunGridRow(row);
@@ -414,7 +415,7 @@ void TformFinal::N6Click() {
     m_port->sendStartSignalMode(pro ? 1 : 0);
     m_port->startBracketPairRun(target->bracket, pair);
     if (m_port->startArmed() && m_port->autoStartOn()) {
-        const TDragRaceItem* run = currentRun();
+        const TDragRaceItem* run = m_port->dragRuns().currentRun();
         const TDragRaceItem current = run ? *run : TDragRaceItem{};
         m_port->armAutoStart(current.racer[0], current.racer[1], 24, pro ? 1 : 0, 1);
     }

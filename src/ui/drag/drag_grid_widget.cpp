@@ -33,7 +33,7 @@ constexpr std::array<int, DRAG_GRID_COLUMNS> kColumnShares{40, 9, 9, 40};
 int widthForShare(int pixels, int share) { return (pixels * 100 + share - 1) / share; }
 } // namespace
 
-DragGridWidget::DragGridWidget(QWidget* parent) : QAbstractScrollArea(parent)
+DragGridWidget::DragGridWidget(DragRuns& runs, QWidget* parent) : QAbstractScrollArea(parent), runs_(runs)
 {
     setObjectName("DragStringGrid");
     setFocusPolicy(Qt::StrongFocus);
@@ -53,28 +53,31 @@ void DragGridWidget::buildMenu()
         connect(action, &QAction::triggered, this, slot);
     };
     const auto repaint = [this] { viewport()->update(); };
-    add(mSetNumber_, "mSetNumber", "Задать номер", [repaint] { askRacerNumber(); repaint(); });
-    add(N2_, "N2", "Сход", [repaint] { failSelectedLane(); repaint(); });
+    add(mSetNumber_, "mSetNumber", "Задать номер", [this, repaint] { runs_.askRacerNumber(); repaint(); });
+    add(N2_, "N2", "Сход", [this, repaint] { runs_.failSelectedLane(); repaint(); });
     menu_->addSeparator();
     add(mStartLine_, "mStartLine", "STLIN", [] {});
     add(mFrStart_, "mFrStart", "FRST", [] {});
     add(mPLAP_, "mPLAP", "PLAP", [] {});
-    add(mLAP_, "mLAP", "LAP", [repaint] { setSelectedHitType(HIT_TYPE_ET); repaint(); });
+    add(mLAP_, "mLAP", "LAP", [this, repaint] { runs_.setSelectedHitType(HIT_TYPE_ET); repaint(); });
     menu_->addSeparator();
-    add(N18_, "N18", "На другую полосу", [repaint] { moveHitToOtherLane(); repaint(); });
+    add(N18_, "N18", "На другую полосу", [this, repaint] { runs_.moveHitToOtherLane(); repaint(); });
     add(makeItemPractice_, "makeItemPractice", "Тренировка",
-        [repaint] { setSelectedRunMode(RUN_MODE_PRACTICE); repaint(); });
+        [this, repaint] { runs_.setSelectedRunMode(RUN_MODE_PRACTICE); repaint(); });
     add(makeItemQual_, "makeItemQual", "Квалификация",
-        [repaint] { setSelectedRunMode(RUN_MODE_QUALIFICATION); repaint(); });
+        [this, repaint] { runs_.setSelectedRunMode(RUN_MODE_QUALIFICATION); repaint(); });
     menu_->addSeparator();
     add(mSetPenalty_, "mSetPenalty", "Штраф", [this] { askPenalty(); });
-    add(mDeleteItem_, "mDeleteItem", "Удалить запись", [repaint] { deleteRunOrHit(0); repaint(); });
+    add(mDeleteItem_, "mDeleteItem", "Удалить запись", [this, repaint] {
+        runs_.deleteRunOrHit(0);
+        repaint();
+    });
     add(mSendToScoreboard_, "mSendToScoreboard", "На табло", [this] { emit sendToScoreboardRequested(); });
 }
 
 void DragGridWidget::updateMenuStates()
 {
-    const DragGridMenuState state = dragGridMenuState(dragHost().raceMode());
+    const DragGridMenuState state = dragGridMenuState(runs_, runs_.host().raceMode());
     mSetNumber_->setEnabled(state.setNumber);
     N2_->setEnabled(state.fail);
     mStartLine_->setEnabled(state.lapKinds);
@@ -91,7 +94,7 @@ void DragGridWidget::updateMenuStates()
 
 // ---- geometry
 
-int DragGridWidget::rowCount() const { return dragGridRowCount(); }
+int DragGridWidget::rowCount() const { return runs_.dragGridRowCount(); }
 
 void DragGridWidget::setRowCount(int) { updateScrollRange(); }
 
@@ -202,9 +205,9 @@ std::array<int, 2> DragGridWidget::cellAt(const QPoint& point) const
 
 void DragGridWidget::scrollToRun(int runIndex)
 {
-    if (!isValidRunIndex(runIndex))
+    if (!runs_.isValidRunIndex(runIndex))
         return;
-    const TDragRaceItem& run = gDragRuns[static_cast<size_t>(runIndex)];
+    const TDragRaceItem& run = runs_.dragRuns()[static_cast<size_t>(runIndex)];
     setCurrentCell(run.gridRow, currentColumn_);
     if (topRow() + visibleRowCount() - 1 < run.gridRow + run.gridRows)
         setCurrentCell(run.gridRow + run.gridRows - 1, currentColumn_);
@@ -246,7 +249,7 @@ void DragGridWidget::paintEvent(QPaintEvent*)
     for (int row = top; row < last; ++row) {
         const int y = (row - top) * rowPitch();
         for (int column = 0; column < DRAG_GRID_COLUMNS; ++column) {
-            const int32_t style = dragGridCellStyle(column, row);
+            const int32_t style = runs_.dragGridCellStyle(column, row);
             const int code = style & GRID_CELL_KIND_MASK;
             const int cellLeft = columnLeft(column);
             QRect cell(cellLeft, y, columnWidth(column), rowHeight());
@@ -261,7 +264,7 @@ void DragGridWidget::paintEvent(QPaintEvent*)
                 area = QRect(0, y, width, rowHeight());
             painter.fillRect(area, fillColour(style));
 
-            const QString text = QString::fromStdString(dragGridCellText(column, row));
+            const QString text = QString::fromStdString(runs_.dragGridCellText(column, row));
             const int textWidth = metrics.horizontalAdvance(text);
             int x = area.left();
             if (code == GRID_CELL_RUN_NUMBER || code == GRID_CELL_START)
@@ -286,7 +289,7 @@ void DragGridWidget::mousePressEvent(QMouseEvent* event)
 {
     updateScrollRange();
     const auto [column, row] = cellAt(event->position().toPoint());
-    selectGridCell(column, row, TDragRaceItem{});
+    runs_.selectGridCell(column, row, TDragRaceItem{});
     if (row >= 0) {
         currentRow_ = row;
         currentColumn_ = column < 0 ? currentColumn_ : column;
@@ -297,7 +300,7 @@ void DragGridWidget::mousePressEvent(QMouseEvent* event)
 
 void DragGridWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const uint64_t time = getSelectedHitTime();
+    const uint64_t time = runs_.getSelectedHitTime();
     if (time != 0)
         emit hitTimeActivated(static_cast<quint64>(time));
     event->accept();
@@ -314,7 +317,7 @@ void DragGridWidget::wheelEvent(QWheelEvent* event)
 
 void DragGridWidget::selectCurrentCell()
 {
-    selectGridCell(currentColumn_, currentRow_, TDragRaceItem{});
+    runs_.selectGridCell(currentColumn_, currentRow_, TDragRaceItem{});
     viewport()->update();
 }
 
@@ -323,7 +326,7 @@ void DragGridWidget::keyPressEvent(QKeyEvent* event)
     updateScrollRange();
     switch (event->key()) {
     case Qt::Key_Delete:
-        deleteButtonOnRuns();
+        runs_.deleteButtonOnRuns();
         viewport()->update();
         break;
     case Qt::Key_Up:
@@ -382,7 +385,7 @@ void DragGridWidget::searchRacer(const QString& text, int step)
                                             std::numeric_limits<int32_t>::max());
     if (!number)
         return;
-    const int32_t index = searchRacerInGrid(static_cast<int32_t>(*number), step);
+    const int32_t index = runs_.searchRacerInGrid(static_cast<int32_t>(*number), step);
     if (index >= 0)
         scrollToRun(index);
     viewport()->update();
@@ -390,17 +393,17 @@ void DragGridWidget::searchRacer(const QString& text, int step)
 
 void DragGridWidget::askPenalty()
 {
-    askLanePenalty();
+    runs_.askLanePenalty();
     viewport()->update();
 }
 
 void DragGridWidget::sendToScoreboards(int brightness)
 {
-    if (gSelectedLane == SELECTED_LANE_WHOLE_RUN) {
-        sendRunToScoreboards(1, 1, 0, 0, -1, brightness);
-        QTimer::singleShot(200, this, [brightness] { sendRunToScoreboards(1, 1, 0, 1, -1, brightness); });
+    if (runs_.selectedLane() == SELECTED_LANE_WHOLE_RUN) {
+        runs_.sendRunToScoreboards(1, 1, 0, 0, -1, brightness);
+        QTimer::singleShot(200, this, [this, brightness] { runs_.sendRunToScoreboards(1, 1, 0, 1, -1, brightness); });
     } else {
-        sendRunToScoreboards(1, 1, 0, -1, -1, brightness);
+        runs_.sendRunToScoreboards(1, 1, 0, -1, -1, brightness);
     }
 }
 

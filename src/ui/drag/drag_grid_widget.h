@@ -1,7 +1,7 @@
 #pragma once
 // The run grid of the two-lane modes (DragStringGrid): four columns of rows painted from
 // the drag core's cell texts and style codes (core/drag/drag_grid.h). The widget keeps no
-// texts and no copy of the runs; gDragRuns and the grid selection are the only source.
+// texts and no copy of the runs; its DragRuns (runs and selection) is the only source.
 // Painting reads them and never changes them. Mouse and keys set the selection through
 // the core and repaint; the popup menu calls the run commands (core/drag/drag_commands.h).
 //
@@ -18,12 +18,17 @@
 class QAction;
 class QMenu;
 
+namespace velmaro {
+class DragRuns; // core/drag/drag_runs.h
+} // namespace velmaro
+
 namespace velmaro::ui {
 
 class DragGridWidget : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    explicit DragGridWidget(QWidget* parent = nullptr);
+    // `runs`: what the grid shows and selects (not owned; outlives the grid).
+    explicit DragGridWidget(DragRuns& runs, QWidget* parent = nullptr);
 
     // ---- geometry (the drag host and the main window use these)
     int rowCount() const;                 // rows of the runs' blocks
@@ -91,6 +96,7 @@ private:
     int rowWidth() const;
     int columnLeft(int column) const;
 
+    DragRuns& runs_;
     std::array<int, 4> widths_{300, 70, 70, 300};
     int currentRow_ = 0;
     int currentColumn_ = 0;

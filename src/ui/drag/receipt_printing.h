@@ -8,6 +8,7 @@ namespace velmaro {
 class Console;
 class Operator;
 class QtPrintDevice;
+class DragRuns; // core/drag/drag_runs.h
 }
 
 namespace velmaro::ui {
@@ -34,10 +35,10 @@ ReceiptHeading consoleReceiptHeading(const Console& console, Operator& op);
 // sbPrintLeft (TIMESLIP_LEFT), sbPrintRight (TIMESLIP_RIGHT), sbPrintBoth (TIMESLIP_BOTH)
 // and F8 (TIMESLIP_LAST_RUN_BOTH, or the two lanes, as the start sequence's key table
 // chooses) in the two-lane modes 0, 2, 3, 5, 8. A device error is shown to the official
-// through `op`.
-void printTimeslipCommand(const Console& console, int which, Operator& op);
+// through `op`. The runs are those of `runs`.
+void printTimeslipCommand(const Console& console, int which, Operator& op, const DragRuns& runs);
 
 // N16 "Отчет по парным": the report of the open event, opened in the spreadsheet application.
-void raceReportMenuCommand(const Console& console, Operator& op);
+void raceReportMenuCommand(const Console& console, Operator& op, const DragRuns& runs);
 
 } // namespace velmaro::ui

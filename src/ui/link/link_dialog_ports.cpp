@@ -2,6 +2,7 @@
 
 #include "core/app/console.h"
 #include "core/app/settings.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/link/radio_scoreboard.h"
 #include "core/link/system_interface.h"
@@ -32,7 +33,7 @@ void ConsoleScoreboardSettingsPort::radioShowText(const std::string& text, int f
 
 void ConsoleScoreboardSettingsPort::showTextOnLaneDisplays(const std::string& upper, const std::string& lower,
                                                            int brightness) {
-    sendTextToScoreboards(upper, lower, brightness);
+    runs_.sendTextToScoreboards(upper, lower, brightness);
 }
 
 void ConsoleScoreboardSettingsPort::saveScoreboardSettings(int brightness, bool showLogo, bool showDirtyTime) {

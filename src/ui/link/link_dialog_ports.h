@@ -11,6 +11,7 @@ namespace velmaro {
 class Console;
 class ConsolePorts;
 class TScoreboardController;
+class DragRuns; // core/drag/drag_runs.h
 }
 
 namespace velmaro::ui {
@@ -62,7 +63,9 @@ private:
 // `ports` is what the settings file is written through (the class pages' lines).
 class ConsoleScoreboardSettingsPort final : public ScoreboardSettingsPort {
 public:
-    ConsoleScoreboardSettingsPort(Console& console, ConsolePorts& ports) : console_(console), ports_(ports) {}
+    // `runs`: whose drag host lights the lane displays.
+    ConsoleScoreboardSettingsPort(Console& console, ConsolePorts& ports, DragRuns& runs)
+        : console_(console), ports_(ports), runs_(runs) {}
     TScoreboardController* scoreboard() override;
     void sendDisplayBrightness(std::uint16_t brightness, std::uint8_t node) override;
     void requestTimeoutsPush() override;
@@ -75,6 +78,7 @@ public:
 private:
     Console& console_;
     ConsolePorts& ports_;
+    DragRuns& runs_;
 };
 
 } // namespace velmaro::ui

@@ -81,7 +81,7 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     {
         ConsoleRoot root(op);
         root.launch();
-        ASSERT_EQ(gDragRuns.size(), 1u);
+        ASSERT_EQ(root.dragRuns().dragRuns().size(), 1u);
         ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == net.consoleAddress(); }));
         ASSERT_TRUE(eventually([&] { return root.console().systemInterface->gateway().ip == net.simIp(); }));
 
@@ -96,7 +96,10 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
         sim.sendHit(2, 0, t + 9900);       // finishes
         sim.sendHit(2, 2, t + 10400);
         ASSERT_TRUE(sim.waitAllAcked(10'000));
-        ASSERT_TRUE(eventually([] { return gDragRuns[0].hits[0].size() == 4 && gDragRuns[0].hits[1].size() == 4; }));
+        ASSERT_TRUE(eventually([&] {
+            const TDragRaceItem& run = root.dragRuns().dragRuns()[0];
+            return run.hits[0].size() == 4 && run.hits[1].size() == 4;
+        }));
         ASSERT_TRUE(sim.waitForType(27, 1, 5000)); // the winner report reached the start node
         // The results thread rebuilt and handed the documents to the exchange library.
         ASSERT_TRUE(eventually([&] { return countCalls("exchange sendData {\"allDragResults\"") > 0; }))
@@ -144,8 +147,8 @@ TEST_F(ConsoleRootTest, InvertingTheScoreboardSendsBothLanesAgain) {
     prepareEvent(0);
     ConsoleRoot root(op);
     root.launch();
-    ASSERT_EQ(gCurrentRun, 0);
-    gDragRuns[0].et = {9520, 9980};
+    ASSERT_EQ(root.dragRuns().currentRunIndex(), 0);
+    root.dragRuns().dragRuns()[0].et = {9520, 9980};
     const std::size_t before = countCalls("scoreboard showLane");
     root.mainForm()->mInvertScoreboard->trigger();
     std::vector<std::string> lanes;
@@ -158,7 +161,7 @@ TEST_F(ConsoleRootTest, InvertingTheScoreboardSendsBothLanesAgain) {
     EXPECT_NE(home.read("velmaro.ini").find("InvertScoreboard:1\n"), std::string::npos);
 
     // The current run deleted: the last run is sent again all the same.
-    gCurrentRun = -1;
+    root.dragRuns().currentRunIndex() = -1;
     root.mainForm()->mInvertScoreboard->trigger();
     EXPECT_EQ(countCalls("scoreboard showLane"), before + 4);
 }
@@ -178,10 +181,10 @@ TEST_F(ConsoleRootTest, AClickOnAPairWithoutARunClearsTheRunSelection) {
         ASSERT_EQ(pair->run.runId, 0);
         rect = pair->rect;
     }
-    gSelectedRun = 0;
-    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    root.dragRuns().selectedRun() = 0;
+    root.dragRuns().selectedLane() = SELECTED_LANE_WHOLE_RUN;
     page->pbFinalBracketMouseDown(Qt::LeftButton, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    EXPECT_EQ(gSelectedRun, -1);
+    EXPECT_EQ(root.dragRuns().selectedRun(), -1);
 }
 
 TEST_F(ConsoleRootTest, SettingsHoldOneFinalCountLinePerClassPage) {

@@ -171,12 +171,12 @@ protected:
     }
 
     // The hits of `run` into the current run, which then holds them all.
-    void raceCurrentRun(const Heat& run) {
-        const std::size_t index = gDragRuns.size() - 1;
+    void raceCurrentRun(DragRuns& runs, const Heat& run) {
+        const std::size_t index = runs.dragRuns().size() - 1;
         sendRun(*sim, run);
         ASSERT_TRUE(sim->waitAllAcked(10'000));
         ASSERT_TRUE(eventually([&] {
-            return gDragRuns[index].hits[0].size() == 4 && gDragRuns[index].hits[1].size() == 4;
+            return runs.dragRuns()[index].hits[0].size() == 4 && runs.dragRuns()[index].hits[1].size() == 4;
         })) << "run " << index;
     }
 };
@@ -233,15 +233,15 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
             }
             form.startbutton->click();
             ASSERT_TRUE(sim->waitForType(24, ++starts, 5000)) << "start command of run " << i + 1;
-            ASSERT_EQ(gDragRuns.size(), i + 1);
-            EXPECT_EQ(gDragRuns[i].racer, (std::array<int32_t, 2>{run.lane[0].racer, run.lane[1].racer}));
-            raceCurrentRun(run);
+            ASSERT_EQ(root.dragRuns().dragRuns().size(), i + 1);
+            EXPECT_EQ(root.dragRuns().dragRuns()[i].racer, (std::array<int32_t, 2>{run.lane[0].racer, run.lane[1].racer}));
+            raceCurrentRun(root.dragRuns(), run);
             hitsSent += 9;
             runs.push_back(run);
         }
         // Every figure of every qualification run, from the hits sent.
         for (std::size_t i = 0; i < runs.size(); ++i) {
-            const TDragRaceItem& r = gDragRuns[i];
+            const TDragRaceItem& r = root.dragRuns().dragRuns()[i];
             EXPECT_EQ(r.runMode, RUN_MODE_QUALIFICATION);
             for (int k = 0; k < 2; ++k) {
                 const Lane& l = runs[i].lane[k];
@@ -323,41 +323,41 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         auto racePair = [&](int page, TformFinal& window, int round, int k, Heat run, bool prepare) {
             form.DragPageControl->setCurrentIndex(page);
             clickPair(window, round, k);
-            const std::size_t before = gDragRuns.size();
+            const std::size_t before = root.dragRuns().dragRuns().size();
             auto confirmLanes = [] { ui::SelectLanesForm->bOk->click(); };
             if (prepare) {
                 whileModal(ui::SelectLanesForm, confirmLanes, [&] { window.N6->trigger(); });
-                ASSERT_EQ(gDragRuns.size(), before + 1);
+                ASSERT_EQ(root.dragRuns().dragRuns().size(), before + 1);
                 form.startbutton->click();
             } else {
                 whileModal(ui::SelectLanesForm, confirmLanes, [&] { form.startbutton->click(); });
             }
             ASSERT_TRUE(sim->waitForType(24, ++starts, 5000));
-            ASSERT_EQ(gDragRuns.size(), before + 1);
-            const TDragRaceItem& made = gDragRuns.back();
+            ASSERT_EQ(root.dragRuns().dragRuns().size(), before + 1);
+            const TDragRaceItem& made = root.dragRuns().dragRuns().back();
             EXPECT_EQ(made.runMode, RUN_MODE_FINAL);
             EXPECT_EQ(made.racer, (std::array<int32_t, 2>{run.lane[0].racer, run.lane[1].racer}));
             run.start = t0 + runs.size() * 60'000;
-            raceCurrentRun(run);
+            raceCurrentRun(root.dragRuns(), run);
             hitsSent += 9;
             runs.push_back(run);
         };
         // Стрит semi-final 1: 14 launches 50 ms before the green and fouls.
         racePair(1, street, 0, 0, Heat{{Lane{11, 300, 11100, 512}, Lane{14, -50, 11900, 590}}}, true);
-        EXPECT_EQ(gDragRuns.back().foul, (std::array<int32_t, 2>{0, 1}));
-        EXPECT_EQ(gDragRuns.back().winner, 0);
+        EXPECT_EQ(root.dragRuns().dragRuns().back().foul, (std::array<int32_t, 2>{0, 1}));
+        EXPECT_EQ(root.dragRuns().dragRuns().back().winner, 0);
         // Стрит semi-final 2: the faster finish wins.
         racePair(1, street, 0, 1, Heat{{Lane{12, 320, 11450, 540}, Lane{13, 280, 11250, 525}}}, false);
-        EXPECT_EQ(gDragRuns.back().winner, expectedWinner(runs.back(), 0));
+        EXPECT_EQ(root.dragRuns().dragRuns().back().winner, expectedWinner(runs.back(), 0));
         ASSERT_TRUE(eventually([&] { return pairRacers(street, 1, 0) == std::array<int, 2>{11, 13}; }));
         // Стрит final.
         racePair(1, street, 1, 0, Heat{{Lane{11, 310, 11000, 505}, Lane{13, 290, 11200, 520}}}, false);
         // Про semi-final 1: 21 finishes first but breaks out under 10.0 s.
         racePair(2, pro, 0, 0, Heat{{Lane{21, 300, 9950, 460}, Lane{24, 330, 10400, 482}}}, true);
-        EXPECT_EQ(gDragRuns.back().breakout, (std::array<int32_t, 2>{1, 0}))
-            << gDragRuns.back().classId[0] << " " << gDragRuns.back().classId[1] << " class page "
+        EXPECT_EQ(root.dragRuns().dragRuns().back().breakout, (std::array<int32_t, 2>{1, 0}))
+            << root.dragRuns().dragRuns().back().classId[0] << " " << root.dragRuns().dragRuns().back().classId[1] << " class page "
             << pro.bracket()->classId;
-        EXPECT_EQ(gDragRuns.back().winner, 1);
+        EXPECT_EQ(root.dragRuns().dragRuns().back().winner, 1);
         EXPECT_EQ(expectedWinner(runs.back(), kBreakoutLimitMs), 1);
         // Про semi-final 2: 22 does not come out; 23 gets the technical win.
         form.DragPageControl->setCurrentIndex(2);
@@ -379,9 +379,9 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         // Final figures of every final run, from the hits.
         for (std::size_t i = 8; i < runs.size(); ++i)
             for (int k = 0; k < 2; ++k) {
-                EXPECT_EQ(gDragRuns[i].et[k], runs[i].lane[k].et) << "final run " << i + 1;
-                EXPECT_EQ(gDragRuns[i].dirtyTime[k], runs[i].lane[k].dirty()) << "final run " << i + 1;
-                EXPECT_DOUBLE_EQ(gDragRuns[i].speed[k], trapSpeed(runs[i].lane[k].trap));
+                EXPECT_EQ(root.dragRuns().dragRuns()[i].et[k], runs[i].lane[k].et) << "final run " << i + 1;
+                EXPECT_EQ(root.dragRuns().dragRuns()[i].dirtyTime[k], runs[i].lane[k].dirty()) << "final run " << i + 1;
+                EXPECT_DOUBLE_EQ(root.dragRuns().dragRuns()[i].speed[k], trapSpeed(runs[i].lane[k].trap));
             }
 
         // Standings: the final's winner 1, its loser 2, semi-final losers 3 and 4 by their
@@ -498,8 +498,8 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         ASSERT_EQ(root.registry().racers.size(), 8u);
         ASSERT_EQ(root.registry().classes.size(), 2u);
         EXPECT_EQ(root.registry().classes[1]->breakoutLimit, 100);
-        ASSERT_EQ(gDragRuns.size(), runs.size());
-        EXPECT_EQ(formatDragFile(gDragRuns), filesBefore["drag.txt"]);
+        ASSERT_EQ(root.dragRuns().dragRuns().size(), runs.size());
+        EXPECT_EQ(formatDragFile(root.dragRuns().dragRuns()), filesBefore["drag.txt"]);
         ASSERT_EQ(form.DragPageControl->count(), 3);
         auto* pro = qobject_cast<TformFinal*>(form.DragPageControl->widget(2));
         ASSERT_TRUE(pro && pro->bracket());

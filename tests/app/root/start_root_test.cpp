@@ -81,10 +81,10 @@ protected:
     }
     std::vector<std::string> calls(const std::string& prefix) const { return libraryCalls(home / "calls.log", prefix); }
     // Every cell text of the run grid, row by row.
-    static std::string gridText() {
+    static std::string gridText(const DragRuns& runs) {
         std::string all;
-        for (int row = 0; row < dragGridRowCount(); ++row)
-            for (int column = 0; column < DRAG_GRID_COLUMNS; ++column) all += dragGridCellText(column, row) + "|";
+        for (int row = 0; row < runs.dragGridRowCount(); ++row)
+            for (int column = 0; column < DRAG_GRID_COLUMNS; ++column) all += runs.dragGridCellText(column, row) + "|";
         return all;
     }
 
@@ -106,15 +106,15 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
         ConsoleRoot root(op);
         root.launch();
         ui::TMainForm& form = *root.mainForm();
-        ASSERT_TRUE(gDragRuns.empty());
+        ASSERT_TRUE(root.dragRuns().dragRuns().empty());
         ASSERT_TRUE(eventually([&] { return root.console().systemInterface->gateway().ip == net.simIp(); }));
 
         // NEXT: the official types the two racers.
         op.inputs = {"12", "7"};
         form.bNextDrag->click();
-        ASSERT_EQ(gDragRuns.size(), 1u);
-        EXPECT_EQ(gDragRuns[0].racer, (std::array<int32_t, 2>{12, 7}));
-        EXPECT_EQ(gDragRuns[0].classId, (std::array<int32_t, 2>{0, 0}));
+        ASSERT_EQ(root.dragRuns().dragRuns().size(), 1u);
+        EXPECT_EQ(root.dragRuns().dragRuns()[0].racer, (std::array<int32_t, 2>{12, 7}));
+        EXPECT_EQ(root.dragRuns().dragRuns()[0].classId, (std::array<int32_t, 2>{0, 0}));
         EXPECT_NE(home.read("CHALLENGES/E/drag.txt").find("DRAGITEM:12,0,7,0,"), std::string::npos);
         EXPECT_TRUE(form.bBlockSt->isChecked());
         ASSERT_FALSE(calls("scoreboard showLane 1 1 12").empty()); // the racers on the scoreboard
@@ -128,9 +128,12 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
         const std::uint64_t t = 1'700'000'000'000ULL;
         sendRunHits(sim, t);
         ASSERT_TRUE(sim.waitAllAcked(10'000));
-        ASSERT_TRUE(eventually([] { return gDragRuns[0].hits[0].size() == 4 && gDragRuns[0].hits[1].size() == 4; }));
-        EXPECT_EQ(gDragRuns[0].et, (std::array<int32_t, 2>{9520, 9980}));
-        const std::string grid = gridText();
+        ASSERT_TRUE(eventually([&] {
+            const TDragRaceItem& run = root.dragRuns().dragRuns()[0];
+            return run.hits[0].size() == 4 && run.hits[1].size() == 4;
+        }));
+        EXPECT_EQ(root.dragRuns().dragRuns()[0].et, (std::array<int32_t, 2>{9520, 9980}));
+        const std::string grid = gridText(root.dragRuns());
         EXPECT_NE(grid.find("12 - Иванов"), std::string::npos) << grid;
         EXPECT_NE(grid.find("9.520"), std::string::npos) << grid;
         ASSERT_TRUE(eventually([&] {
@@ -168,18 +171,21 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
         });
         window->N6Click();
         EXPECT_EQ(leftText, "12 - Иванов");
-        ASSERT_EQ(gDragRuns.size(), 2u);
-        EXPECT_EQ(gDragRuns[1].runMode, RUN_MODE_FINAL);
-        EXPECT_EQ(gDragRuns[1].racer, (std::array<int32_t, 2>{12, 7}));
-        EXPECT_EQ(formatDragFile(gDragRuns), home.read("CHALLENGES/E/drag.txt")); // saved at once
+        ASSERT_EQ(root.dragRuns().dragRuns().size(), 2u);
+        EXPECT_EQ(root.dragRuns().dragRuns()[1].runMode, RUN_MODE_FINAL);
+        EXPECT_EQ(root.dragRuns().dragRuns()[1].racer, (std::array<int32_t, 2>{12, 7}));
+        EXPECT_EQ(formatDragFile(root.dragRuns().dragRuns()), home.read("CHALLENGES/E/drag.txt")); // saved at once
 
         // The remote start (signal 101) presses START: the armed run of the pair starts.
         sim.sendHit(1, 101, t + 60'000);
         // (The console's event loop runs while waiting: the hit reaches START through it.)
         ASSERT_TRUE(eventually([&] { return sim.waitForType(24, 2, 0); }));
         sendRunHits(sim, t + 120'000);
-        ASSERT_TRUE(eventually([] { return gDragRuns[1].hits[0].size() == 4 && gDragRuns[1].hits[1].size() == 4; }));
-        EXPECT_EQ(gDragRuns[1].winner, 0);
+        ASSERT_TRUE(eventually([&] {
+            const TDragRaceItem& run = root.dragRuns().dragRuns()[1];
+            return run.hits[0].size() == 4 && run.hits[1].size() == 4;
+        }));
+        EXPECT_EQ(root.dragRuns().dragRuns()[1].winner, 0);
         // The results thread decides the pair and moves racer 12 on to the final.
         ASSERT_TRUE(eventually([&] {
             auto lock = window->pages().lockBrackets();

@@ -77,9 +77,9 @@ TEST_F(WebExchangeRootTest, TheConsoleKeepsTheWebServiceCurrent) {
     ConsoleRoot root(op);
     root.launch();
     // Loaded: the lanes without a class take their racer's only class.
-    ASSERT_EQ(gDragRuns.size(), 2u);
-    EXPECT_EQ(gDragRuns[0].classId, (std::array<std::int32_t, 2>{0, 1}));
-    EXPECT_EQ(gDragRuns[1].classId, (std::array<std::int32_t, 2>{-1, 0}));
+    ASSERT_EQ(root.dragRuns().dragRuns().size(), 2u);
+    EXPECT_EQ(root.dragRuns().dragRuns()[0].classId, (std::array<std::int32_t, 2>{0, 1}));
+    EXPECT_EQ(root.dragRuns().dragRuns()[1].classId, (std::array<std::int32_t, 2>{-1, 0}));
     // INIT, then the race information of the loaded event (the current run goes out too).
     auto out = sent();
     ASSERT_GE(out.size(), 2u);
@@ -100,7 +100,7 @@ TEST_F(WebExchangeRootTest, TheConsoleKeepsTheWebServiceCurrent) {
     EXPECT_NE(home.read("CHALLENGES/E/racers.txt").find("30,Сидоров,УАЗ,Омск"), std::string::npos);
     EXPECT_NE(root.registry().findRacer(30), nullptr);
     // Racer 30's lane took his class at once, and drag.txt holds it.
-    EXPECT_EQ(gDragRuns[1].classId, (std::array<std::int32_t, 2>{1, 0}));
+    EXPECT_EQ(root.dragRuns().dragRuns()[1].classId, (std::array<std::int32_t, 2>{1, 0}));
     EXPECT_NE(home.read("CHALLENGES/E/drag.txt").find("DRAGITEM:30,1,12,0,"), std::string::npos);
     out = sent();
     const auto posted = std::find(out.begin(), out.end(), "POST 0 ");

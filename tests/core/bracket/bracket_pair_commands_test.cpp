@@ -4,7 +4,9 @@
 
 #include "bracket_test_util.h"
 #include "core/bracket/bracket_pair_commands.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/registration/registry.h"
 
 namespace velmaro {
@@ -109,25 +111,24 @@ TEST(BracketPairCommands, SlotTexts) {
 }
 
 TEST(BracketPairCommands, RunIsFoundByIdNotByAStaleCopy) {
-    gDragRuns.clear();
+    test::FakeDragHost host;
+    DragRuns runs{host};
     for (int id : {3, 5, 8}) {
         TDragRaceItem run;
         run.runId = id;
-        run.gridRow = int(gDragRuns.size()) * 4;
+        run.gridRow = int(runs.dragRuns().size()) * 4;
         run.gridRows = 4;
-        gDragRuns.push_back(run);
+        runs.dragRuns().push_back(run);
     }
     // The pair's copy says row 0; the run with id 8 now stands at rows 8..11.
-    const auto rows = selectRunForPair(8);
+    const auto rows = selectRunForPair(runs, 8);
     ASSERT_TRUE(rows);
     EXPECT_EQ(*rows, (TRunGridRows{8, 11}));
-    EXPECT_EQ(gSelectedRun, 2);
-    EXPECT_EQ(gSelectedLane, SELECTED_LANE_WHOLE_RUN);
-    EXPECT_FALSE(selectRunForPair(0));
-    EXPECT_FALSE(selectRunForPair(99)); // a deleted run: nothing to show
-    EXPECT_EQ(gSelectedRun, 2);
-    gDragRuns.clear();
-    clearRunSelection();
+    EXPECT_EQ(runs.selectedRun(), 2);
+    EXPECT_EQ(runs.selectedLane(), SELECTED_LANE_WHOLE_RUN);
+    EXPECT_FALSE(selectRunForPair(runs, 0));
+    EXPECT_FALSE(selectRunForPair(runs, 99)); // a deleted run: nothing to show
+    EXPECT_EQ(runs.selectedRun(), 2);
 }
 
 } // namespace

@@ -38,22 +38,22 @@ protected:
     }
     bool dragFileWritten() const { return std::filesystem::exists(folder / "drag.txt"); }
     std::string dragFile() const { return folder.read("drag.txt"); }
-    static void select(int32_t run, int32_t lane, int32_t hit)
+    void select(int32_t run, int32_t lane, int32_t hit)
     {
-        gSelectedRun = run;
-        gSelectedLane = lane;
-        gSelectedHit = hit;
+        runs.selectedRun() = run;
+        runs.selectedLane() = lane;
+        runs.selectedHit() = hit;
     }
     // One run laid out in the grid with its start at 1000.
-    static TDragRaceItem& oneRun(std::vector<TLineHit> left = {}, std::vector<TLineHit> right = {})
+    TDragRaceItem& oneRun(std::vector<TLineHit> left = {}, std::vector<TLineHit> right = {})
     {
         TDragRaceItem run;
         run.runId = 1;
         run.startTime = 1000;
         run.hits = {std::move(left), std::move(right)};
-        gDragRuns = {run};
-        relayoutRuns();
-        return gDragRuns[0];
+        runs.dragRuns() = {run};
+        runs.relayoutRuns();
+        return runs.dragRuns()[0];
     }
 };
 
@@ -80,32 +80,32 @@ TEST_F(CommandsTest, PenaltyPromptSetsTheSelectedLaneOrRefuses)
     oneRun({hitAt(HIT_TYPE_RT, 1100), hitAt(HIT_TYPE_ET, 11100)}, {hitAt(HIT_TYPE_RT, 1200)});
     select(0, 0, -1);
     op.inputs = {std::string("1,5")};
-    askLanePenalty();
-    EXPECT_EQ(gDragRuns[0].penalty[0], 1500);
+    runs.askLanePenalty();
+    EXPECT_EQ(runs.dragRuns()[0].penalty[0], 1500);
     EXPECT_NE(dragFile().find("DRAGITEM:0,-1,0,-1,1000,0,1,1500,0"), std::string::npos);
     EXPECT_EQ(host.notifies, 1);
 
     select(0, 2, -1);  // the whole run: the right lane
     op.inputs = {std::string("0.251")};
-    askLanePenalty();
-    EXPECT_EQ(gDragRuns[0].penalty, (std::array<int32_t, 2>{1500, 251}));
+    runs.askLanePenalty();
+    EXPECT_EQ(runs.dragRuns()[0].penalty, (std::array<int32_t, 2>{1500, 251}));
 
     std::filesystem::remove(folder / "drag.txt");
     const size_t shown = op.shown.size();
     for (const char* bad : {"abc", "", "1e12"}) {
         op.inputs = {std::string(bad)};
-        askLanePenalty();
+        runs.askLanePenalty();
     }
     op.inputs = {std::nullopt};  // cancel
-    askLanePenalty();
-    EXPECT_EQ(gDragRuns[0].penalty, (std::array<int32_t, 2>{1500, 251}));  // never taken as 0
+    runs.askLanePenalty();
+    EXPECT_EQ(runs.dragRuns()[0].penalty, (std::array<int32_t, 2>{1500, 251}));  // never taken as 0
     EXPECT_EQ(op.shown.size(), shown + 3 * 2 + 1);                        // prompt and refusal each time
     EXPECT_FALSE(dragFileWritten());
     EXPECT_EQ(host.notifies, 2);
 
     select(0, -1, -1);
-    setLanePenalty(700);  // no lane: nothing
-    EXPECT_EQ(gDragRuns[0].penalty, (std::array<int32_t, 2>{1500, 251}));
+    runs.setLanePenalty(700);  // no lane: nothing
+    EXPECT_EQ(runs.dragRuns()[0].penalty, (std::array<int32_t, 2>{1500, 251}));
 }
 
 TEST_F(CommandsTest, RacerNumberPrompt)
@@ -116,13 +116,13 @@ TEST_F(CommandsTest, RacerNumberPrompt)
     racer(8, {5, 3});
     racer(9, {42});  // names no class
     oneRun();
-    gDragRuns[0].classId = {11, 11};
+    runs.dragRuns()[0].classId = {11, 11};
     select(0, 1, -1);
 
     op.inputs = {std::string("07")};
-    askRacerNumber();
-    EXPECT_EQ(gDragRuns[0].racer[1], 7);
-    EXPECT_EQ(gDragRuns[0].classId[1], 3);
+    runs.askRacerNumber();
+    EXPECT_EQ(runs.dragRuns()[0].racer[1], 7);
+    EXPECT_EQ(runs.dragRuns()[0].classId[1], 3);
     EXPECT_EQ(op.shown.back(), "Номер участника на правой дорожке");
     EXPECT_NE(dragFile().find("DRAGITEM:0,11,7,3,"), std::string::npos);
     EXPECT_EQ(host.notifies, 1);
@@ -130,84 +130,84 @@ TEST_F(CommandsTest, RacerNumberPrompt)
     // Several classes: the picker lists them in the racer's order; closing it keeps the first.
     op.inputs = {std::string("8")};
     op.picks = {-1};
-    askRacerNumber();
-    EXPECT_EQ(gDragRuns[0].classId[1], 5);
+    runs.askRacerNumber();
+    EXPECT_EQ(runs.dragRuns()[0].classId[1], 5);
     op.inputs = {std::string("8")};
     op.picks = {1};
-    askRacerNumber();
-    EXPECT_EQ(gDragRuns[0].classId[1], 3);
+    runs.askRacerNumber();
+    EXPECT_EQ(runs.dragRuns()[0].classId[1], 3);
 
     op.inputs = {std::string("9")};  // its only id names no class: the lane takes it as it is
-    askRacerNumber();
-    EXPECT_EQ(gDragRuns[0].classId[1], 42);
+    runs.askRacerNumber();
+    EXPECT_EQ(runs.dragRuns()[0].classId[1], 42);
     op.inputs = {std::string("0")};
-    askRacerNumber();
-    EXPECT_EQ(gDragRuns[0].racer[1], 0);
-    EXPECT_EQ(gDragRuns[0].classId[1], -1);
+    runs.askRacerNumber();
+    EXPECT_EQ(runs.dragRuns()[0].racer[1], 0);
+    EXPECT_EQ(runs.dragRuns()[0].classId[1], -1);
     op.inputs = {std::string("55")};  // unregistered
-    askRacerNumber();
-    EXPECT_EQ(gDragRuns[0].racer[1], 55);
-    EXPECT_EQ(gDragRuns[0].classId[1], -1);
+    runs.askRacerNumber();
+    EXPECT_EQ(runs.dragRuns()[0].racer[1], 55);
+    EXPECT_EQ(runs.dragRuns()[0].classId[1], -1);
 
     // Refused entries change and save nothing.
     std::filesystem::remove(folder / "drag.txt");
     const int notifies = host.notifies;
     for (const char* bad : {"7a", "-3", "2147483648", ""}) {
         op.inputs = {std::string(bad)};
-        askRacerNumber();
-        EXPECT_EQ(gDragRuns[0].racer[1], 55) << bad;
+        runs.askRacerNumber();
+        EXPECT_EQ(runs.dragRuns()[0].racer[1], 55) << bad;
         EXPECT_NE(op.shown.back().find("целым числом"), std::string::npos) << bad;
     }
     EXPECT_FALSE(dragFileWritten());
     EXPECT_EQ(host.notifies, notifies);
 
     op.inputs = {std::nullopt};  // cancel: unchanged, but saved and notified
-    askRacerNumber();
-    EXPECT_EQ(gDragRuns[0].racer[1], 55);
+    runs.askRacerNumber();
+    EXPECT_EQ(runs.dragRuns()[0].racer[1], 55);
     EXPECT_TRUE(dragFileWritten());
 
     select(0, 2, -1);  // whole run: nothing asked
     const size_t shown = op.shown.size();
-    askRacerNumber();
+    runs.askRacerNumber();
     EXPECT_EQ(op.shown.size(), shown);
 }
 
 TEST_F(CommandsTest, FailAppendsAfterTheLastHitAndLaysOut)
 {
     oneRun({hitAt(HIT_TYPE_RT, 100), hitAt(HIT_TYPE_ET, 500)});
-    gDragRuns[0].startTime = 0;
+    runs.dragRuns()[0].startTime = 0;
     select(0, 0, -1);
-    failSelectedLane();
-    failSelectedLane();
-    const auto& left = gDragRuns[0].hits[0];
+    runs.failSelectedLane();
+    runs.failSelectedLane();
+    const auto& left = runs.dragRuns()[0].hits[0];
     ASSERT_EQ(left.size(), 4u);
     EXPECT_EQ(left[2], hitAt(HIT_TYPE_FAIL, 501));
     EXPECT_EQ(left[3], hitAt(HIT_TYPE_FAIL, 502));
-    EXPECT_EQ(gDragRuns[0].gridRows, 6);
-    EXPECT_EQ(gDragRuns[0].failed[0], 1);
+    EXPECT_EQ(runs.dragRuns()[0].gridRows, 6);
+    EXPECT_EQ(runs.dragRuns()[0].failed[0], 1);
     EXPECT_NE(dragFile().find("LEFTHIT:5,502"), std::string::npos);
     EXPECT_EQ(host.notifies, 2);
 
     select(0, 2, -1);  // any lane but the left: the right one; no hits and no start: time 1
-    failSelectedLane();
-    EXPECT_EQ(gDragRuns[0].hits[1], (std::vector<TLineHit>{hitAt(HIT_TYPE_FAIL, 1)}));
+    runs.failSelectedLane();
+    EXPECT_EQ(runs.dragRuns()[0].hits[1], (std::vector<TLineHit>{hitAt(HIT_TYPE_FAIL, 1)}));
 }
 
 TEST_F(CommandsTest, HitTypeChangeNeedsAHitOfALane)
 {
     oneRun({hitAt(HIT_TYPE_RT, 1100), hitAt(HIT_TYPE_PLAP, 6100)});
     select(0, 2, 1);  // whole run
-    setSelectedHitType(HIT_TYPE_ET);
+    runs.setSelectedHitType(HIT_TYPE_ET);
     select(0, 0, 2);  // past the end
-    setSelectedHitType(HIT_TYPE_ET);
-    EXPECT_EQ(gDragRuns[0].hits[0][1].type, HIT_TYPE_PLAP);
+    runs.setSelectedHitType(HIT_TYPE_ET);
+    EXPECT_EQ(runs.dragRuns()[0].hits[0][1].type, HIT_TYPE_PLAP);
     EXPECT_EQ(host.notifies, 0);
     EXPECT_FALSE(dragFileWritten());
 
     select(0, 0, 1);
-    setSelectedHitType(HIT_TYPE_ET);
-    EXPECT_EQ(gDragRuns[0].hits[0][1].type, HIT_TYPE_ET);
-    EXPECT_EQ(gDragRuns[0].et[0], 5000);
+    runs.setSelectedHitType(HIT_TYPE_ET);
+    EXPECT_EQ(runs.dragRuns()[0].hits[0][1].type, HIT_TYPE_ET);
+    EXPECT_EQ(runs.dragRuns()[0].et[0], 5000);
     EXPECT_NE(dragFile().find("LEFTHIT:0,6100"), std::string::npos);
     EXPECT_EQ(host.notifies, 1);
 }
@@ -216,45 +216,45 @@ TEST_F(CommandsTest, MoveHitToOtherLane)
 {
     oneRun({hitAt(HIT_TYPE_RT, 100), hitAt(HIT_TYPE_ET, 300), hitAt(HIT_TYPE_SPEED, 400)},
            {hitAt(HIT_TYPE_RT, 200)});
-    gDragRuns.push_back(gDragRuns[0]);
-    relayoutRuns();
-    ASSERT_EQ(gDragRuns[1].gridRow, 5);
+    runs.dragRuns().push_back(runs.dragRuns()[0]);
+    runs.relayoutRuns();
+    ASSERT_EQ(runs.dragRuns()[1].gridRow, 5);
     select(0, 0, 1);
-    moveHitToOtherLane();
-    const TDragRaceItem& run = gDragRuns[0];
+    runs.moveHitToOtherLane();
+    const TDragRaceItem& run = runs.dragRuns()[0];
     EXPECT_EQ(run.hits[0], (std::vector<TLineHit>{hitAt(HIT_TYPE_RT, 100), hitAt(HIT_TYPE_SPEED, 400)}));
     ASSERT_EQ(run.hits[1].size(), 2u);
     EXPECT_EQ(run.hits[1][1].time, 300u);  // in time order
-    EXPECT_EQ(gSelectedHit, 1);            // now the former third hit
+    EXPECT_EQ(runs.selectedHit(), 1);            // now the former third hit
     EXPECT_EQ(host.notifies, 1);
     EXPECT_NE(dragFile().find("RIGHTHIT:0,300"), std::string::npos);
 
     select(0, 0, 0);  // the receiving lane becomes the longer one: the rows follow
-    moveHitToOtherLane();
-    EXPECT_EQ(gDragRuns[0].gridRows, 5);
-    EXPECT_EQ(gDragRuns[1].gridRow, 5);
+    runs.moveHitToOtherLane();
+    EXPECT_EQ(runs.dragRuns()[0].gridRows, 5);
+    EXPECT_EQ(runs.dragRuns()[1].gridRow, 5);
     select(0, 1, 0);
-    moveHitToOtherLane();
-    moveHitToOtherLane();
-    moveHitToOtherLane();
-    EXPECT_EQ(gDragRuns[0].hits[1].size(), 0u);
-    EXPECT_EQ(gDragRuns[0].gridRows, 6);
-    EXPECT_EQ(gDragRuns[1].gridRow, 6);
+    runs.moveHitToOtherLane();
+    runs.moveHitToOtherLane();
+    runs.moveHitToOtherLane();
+    EXPECT_EQ(runs.dragRuns()[0].hits[1].size(), 0u);
+    EXPECT_EQ(runs.dragRuns()[0].gridRows, 6);
+    EXPECT_EQ(runs.dragRuns()[1].gridRow, 6);
     select(0, 2, 0);  // whole run: nothing moves
-    moveHitToOtherLane();
-    EXPECT_EQ(gDragRuns[0].hits[0].size(), 4u);
+    runs.moveHitToOtherLane();
+    EXPECT_EQ(runs.dragRuns()[0].hits[0].size(), 4u);
 }
 
 TEST_F(CommandsTest, RunModeIsSavedAndNotified)
 {
     oneRun();
-    setSelectedRunMode(RUN_MODE_PRACTICE);  // nothing selected
+    runs.setSelectedRunMode(RUN_MODE_PRACTICE);  // nothing selected
     EXPECT_FALSE(dragFileWritten());
     select(0, -1, -1);
-    setSelectedRunMode(5);
+    runs.setSelectedRunMode(5);
     EXPECT_FALSE(dragFileWritten());
-    setSelectedRunMode(RUN_MODE_PRACTICE);
-    EXPECT_EQ(gDragRuns[0].runMode, RUN_MODE_PRACTICE);
+    runs.setSelectedRunMode(RUN_MODE_PRACTICE);
+    EXPECT_EQ(runs.dragRuns()[0].runMode, RUN_MODE_PRACTICE);
     EXPECT_NE(dragFile().find("DRAGITEM:0,-1,0,-1,1000,2,1,"), std::string::npos);
     EXPECT_EQ(host.notifies, 1);
     EXPECT_GE(host.repaints, 1);
@@ -262,12 +262,12 @@ TEST_F(CommandsTest, RunModeIsSavedAndNotified)
 
 TEST_F(CommandsTest, SearchRacer)
 {
-    gDragRuns.resize(4);
-    for (size_t i = 0; i < gDragRuns.size(); ++i) {
-        gDragRuns[i].runId = static_cast<int32_t>(i + 1);
-        gDragRuns[i].racer = {static_cast<int32_t>(10 + i), 5};
+    runs.dragRuns().resize(4);
+    for (size_t i = 0; i < runs.dragRuns().size(); ++i) {
+        runs.dragRuns()[i].runId = static_cast<int32_t>(i + 1);
+        runs.dragRuns()[i].racer = {static_cast<int32_t>(10 + i), 5};
     }
-    gDragRuns[2].racer[1] = 6;
+    runs.dragRuns()[2].racer[1] = 6;
     struct Case {
         int32_t selected, number;
         int step;
@@ -286,13 +286,13 @@ TEST_F(CommandsTest, SearchRacer)
     };
     for (const Case& c : cases) {
         select(c.selected, 0, 0);
-        EXPECT_EQ(searchRacerInGrid(c.number, c.step), c.found) << c.selected << " " << c.number << " " << c.step;
+        EXPECT_EQ(runs.searchRacerInGrid(c.number, c.step), c.found) << c.selected << " " << c.number << " " << c.step;
         if (c.found >= 0) {
-            EXPECT_EQ(gSelectedRun, c.found);
-            EXPECT_EQ(gSelectedLane, 2);
-            EXPECT_EQ(gSelectedHit, -1);
+            EXPECT_EQ(runs.selectedRun(), c.found);
+            EXPECT_EQ(runs.selectedLane(), 2);
+            EXPECT_EQ(runs.selectedHit(), -1);
         } else {
-            EXPECT_EQ(gSelectedRun, c.selected);  // unchanged
+            EXPECT_EQ(runs.selectedRun(), c.selected);  // unchanged
         }
     }
 }
@@ -304,21 +304,21 @@ TEST_F(CommandsTest, LaneRacerOfTheCurrentRun)
     host.controller = &board;
     racer(12, {4, 5});
     oneRun();
-    gCurrentRun = 0;
-    setLaneRacer(12, 0, -1);
-    EXPECT_EQ(gDragRuns[0].classId[0], 4);
-    setLaneRacer(12, 0, 5);
-    EXPECT_EQ(gDragRuns[0].classId[0], 5);
-    setLaneRacer(77, 1, 5);  // unregistered: no class, still shown
-    EXPECT_EQ(gDragRuns[0].classId[1], -1);
+    runs.currentRunIndex() = 0;
+    runs.setLaneRacer(12, 0, -1);
+    EXPECT_EQ(runs.dragRuns()[0].classId[0], 4);
+    runs.setLaneRacer(12, 0, 5);
+    EXPECT_EQ(runs.dragRuns()[0].classId[0], 5);
+    runs.setLaneRacer(77, 1, 5);  // unregistered: no class, still shown
+    EXPECT_EQ(runs.dragRuns()[0].classId[1], -1);
     EXPECT_EQ(board.calls.size(), 3u);
-    setLaneRacer(0, 1, -1);  // emptied, nothing shown
-    EXPECT_EQ(gDragRuns[0].racer[1], 0);
+    runs.setLaneRacer(0, 1, -1);  // emptied, nothing shown
+    EXPECT_EQ(runs.dragRuns()[0].racer[1], 0);
     EXPECT_EQ(board.calls.size(), 3u);
     EXPECT_FALSE(dragFileWritten());  // the callers save
-    gCurrentRun = 3;
-    setLaneRacer(1, 0, -1);
-    EXPECT_EQ(gDragRuns[0].racer[0], 12);
+    runs.currentRunIndex() = 3;
+    runs.setLaneRacer(1, 0, -1);
+    EXPECT_EQ(runs.dragRuns()[0].racer[0], 12);
 }
 
 TEST_F(CommandsTest, RefreshRunClassesTakesOnlySingleClasses)
@@ -326,10 +326,10 @@ TEST_F(CommandsTest, RefreshRunClassesTakesOnlySingleClasses)
     racer(7, {3});
     racer(8, {3, 4});
     oneRun();
-    gDragRuns[0].racer = {7, 8};
-    gDragRuns[0].classId = {-1, 9};
-    refreshRunClasses();
-    EXPECT_EQ(gDragRuns[0].classId, (std::array<int32_t, 2>{3, 9}));
+    runs.dragRuns()[0].racer = {7, 8};
+    runs.dragRuns()[0].classId = {-1, 9};
+    runs.refreshRunClasses();
+    EXPECT_EQ(runs.dragRuns()[0].classId, (std::array<int32_t, 2>{3, 9}));
     EXPECT_TRUE(dragFileWritten());
     EXPECT_EQ(host.notifies, 1);
 }
@@ -354,16 +354,16 @@ TEST_F(CommandsTest, ALaneWithoutClassTakesTheOnlyClassOfItsRacer)
     second.hits[0] = {hitAt(HIT_TYPE_RT, 100), hitAt(HIT_TYPE_ET, 9100)};
     folder.write("drag.txt", formatDragFile({first, second}));
 
-    loadDragFile();
-    EXPECT_EQ(gDragRuns[0].classId, (std::array<int32_t, 2>{3, -1}));  // 8 has two classes
-    EXPECT_EQ(gDragRuns[1].classId, (std::array<int32_t, 2>{-1, 4}));  // 30 is not registered yet
+    runs.loadDragFile();
+    EXPECT_EQ(runs.dragRuns()[0].classId, (std::array<int32_t, 2>{3, -1}));  // 8 has two classes
+    EXPECT_EQ(runs.dragRuns()[1].classId, (std::array<int32_t, 2>{-1, 4}));  // 30 is not registered yet
 
     const auto finalRunsOf = [this](int32_t number, int32_t classId) {
         TDragResultsOptions options;
         options.registry = host.reg.snapshot();
-        std::vector<TDragRaceItem> runs = gDragRuns;
+        std::vector<TDragRaceItem> copy = runs.dragRuns();
         BracketPages brackets;
-        const auto view = TDragResultsCntr::buildResults(runs, options, brackets);
+        const auto view = TDragResultsCntr::buildResults(copy, options, brackets);
         const auto list = view->resultsByClass.find(classId);
         if (list == view->resultsByClass.end())
             return -1L;
@@ -377,18 +377,18 @@ TEST_F(CommandsTest, ALaneWithoutClassTakesTheOnlyClassOfItsRacer)
     EXPECT_EQ(finalRunsOf(30, 4), 0);
 
     // Runs left over in memory under a lap event are not touched.
-    racersChangedUnderRuns(1);
-    EXPECT_EQ(gDragRuns[1].classId[0], -1);
+    runs.racersChangedUnderRuns(1);
+    EXPECT_EQ(runs.dragRuns()[1].classId[0], -1);
 
     const int notifies = host.notifies;
-    racersChangedUnderRuns(0);
-    EXPECT_EQ(gDragRuns[1].classId, (std::array<int32_t, 2>{4, 4}));
+    runs.racersChangedUnderRuns(0);
+    EXPECT_EQ(runs.dragRuns()[1].classId, (std::array<int32_t, 2>{4, 4}));
     EXPECT_NE(dragFile().find("DRAGITEM:30,4,7,4,"), std::string::npos);
     EXPECT_EQ(host.notifies, notifies + 1);
     EXPECT_EQ(finalRunsOf(30, 4), 1);
 
     std::filesystem::remove(folder / "drag.txt");
-    racersChangedUnderRuns(0);  // nothing left to give: nothing saved or told
+    runs.racersChangedUnderRuns(0);  // nothing left to give: nothing saved or told
     EXPECT_FALSE(dragFileWritten());
     EXPECT_EQ(host.notifies, notifies + 1);
 }
@@ -415,7 +415,7 @@ TEST_F(CommandsTest, SplitIntoTimeClasses)
     const std::vector<TDragResult> overall = {qualResult(25, 13000), qualResult(21, 9999), qualResult(22, 10000),
                                               qualResult(23, 11999), qualResult(24, 9000), qualResult(26, 12000),
                                               qualResult(0, 9500)};
-    ASSERT_TRUE(splitRacersIntoClasses(overall, TDragRankOptions{}).ok());
+    ASSERT_TRUE(splitRacersIntoClasses(overall, TDragRankOptions{}, host.reg, host.op()).ok());
     const auto& racers = host.reg.racers;
     ASSERT_EQ(racers.size(), 6u);
     EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
@@ -439,7 +439,7 @@ TEST_F(CommandsTest, SplitIsAllOrNothingWhenRacersCannotBeWritten)
     racer(22, {1});
     const std::vector<TDragResult> overall = {qualResult(21, 13000), qualResult(22, 14000), qualResult(30, 9000)};
     std::filesystem::create_directory(folder / "racers.txt");  // a folder in the file's place
-    EXPECT_FALSE(splitRacersIntoClasses(overall, TDragRankOptions{}).ok());
+    EXPECT_FALSE(splitRacersIntoClasses(overall, TDragRankOptions{}, host.reg, host.op()).ok());
     const auto& racers = host.reg.racers;
     ASSERT_EQ(racers.size(), 2u);
     EXPECT_EQ(racers[0]->classIds, (std::vector<int32_t>{1}));
@@ -466,7 +466,7 @@ TEST_F(CommandsTest, ClassSplitMenuItem)
     oneRun();
     RecordingEventPort port;
     port.overall = {qualResult(21, 9000)};
-    DragClassSplit split(port);
+    DragClassSplit split(runs, port);
 
     op.yesNoAnswers = {false};
     split.run();
@@ -497,22 +497,22 @@ TEST_F(CommandsTest, ClassSplitMenuItem)
 TEST_F(CommandsTest, DeleteButtonAndUndeleteThroughTheRunFile)
 {
     oneRun({hitAt(HIT_TYPE_RT, 1100)});
-    gDragRuns.push_back(gDragRuns[0]);
-    gDragRuns[1].runId = 2;
-    relayoutRuns();
-    ASSERT_TRUE(saveDragFile().ok());
+    runs.dragRuns().push_back(runs.dragRuns()[0]);
+    runs.dragRuns()[1].runId = 2;
+    runs.relayoutRuns();
+    ASSERT_TRUE(runs.saveDragFile().ok());
     select(1, 2, -1);
     host.mode = 7;  // roller slalom: the button does nothing
-    deleteButtonOnRuns();
-    EXPECT_EQ(gDragRuns.size(), 2u);
+    runs.deleteButtonOnRuns();
+    EXPECT_EQ(runs.dragRuns().size(), 2u);
     host.mode = 0;
     op.yesNoAnswers = {true};
-    deleteButtonOnRuns();
-    ASSERT_EQ(gDragRuns.size(), 1u);
-    EXPECT_EQ(gSelectedRun, -1);
-    undeleteRuns();
-    EXPECT_EQ(gDragRuns.size(), 2u);
-    EXPECT_EQ(gDragRuns[1].gridRow, 3);
+    runs.deleteButtonOnRuns();
+    ASSERT_EQ(runs.dragRuns().size(), 1u);
+    EXPECT_EQ(runs.selectedRun(), -1);
+    runs.undeleteRuns();
+    EXPECT_EQ(runs.dragRuns().size(), 2u);
+    EXPECT_EQ(runs.dragRuns()[1].gridRow, 3);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // Fakes for the drag-run tests: a drag host that records every output
 // (fake_drag_host.h), a scoreboard controller that records its calls, and a fixture that
-// resets the run globals.
+// builds fresh runs on a fresh host.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,6 +13,7 @@
 
 #include "core/app/scoreboard_controller.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/fake_drag_host.h"
@@ -61,27 +62,11 @@ public:
     }
 };
 
-// Installs a fresh fake host and empties the run globals before and after each test.
+// A fresh fake host and fresh runs built on it for each test.
 class DragTest : public ::testing::Test {
 protected:
     FakeDragHost host;
-
-    void SetUp() override
-    {
-        setDragHost(&host);
-        resetGlobals();
-    }
-    void TearDown() override
-    {
-        resetGlobals();
-        setDragHost(nullptr);
-    }
-    static void resetGlobals()
-    {
-        gDragRuns.clear();
-        gCurrentRun = -1;
-        clearRunSelection();
-    }
+    DragRuns runs{host};
 };
 
 // A DragTest whose host points drag.txt into a fresh folder, with a scripted operator.

@@ -48,11 +48,11 @@ protected:
 
 TEST_F(DragFileTest, MissingFileLoadsNoRuns)
 {
-    gDragRuns.resize(3);
+    runs.dragRuns().resize(3);
     host.rows = 9;
-    loadDragFile();
-    EXPECT_TRUE(gDragRuns.empty());
-    EXPECT_EQ(gCurrentRun, 0);
+    runs.loadDragFile();
+    EXPECT_TRUE(runs.dragRuns().empty());
+    EXPECT_EQ(runs.currentRunIndex(), 0);
     EXPECT_EQ(host.rows, 0);
     EXPECT_EQ(host.bracketLoads, 1);
     EXPECT_EQ(host.notifies, 1);
@@ -61,21 +61,21 @@ TEST_F(DragFileTest, MissingFileLoadsNoRuns)
 TEST_F(DragFileTest, LoadThreeRuns)
 {
     writeThreeRuns();
-    loadDragFile();
-    ASSERT_EQ(gDragRuns.size(), 3u);
-    EXPECT_EQ(gCurrentRun, 2);
-    EXPECT_EQ(gDragRuns[0].label, "#1");
-    EXPECT_EQ(gDragRuns[2].label, "#3");
+    runs.loadDragFile();
+    ASSERT_EQ(runs.dragRuns().size(), 3u);
+    EXPECT_EQ(runs.currentRunIndex(), 2);
+    EXPECT_EQ(runs.dragRuns()[0].label, "#1");
+    EXPECT_EQ(runs.dragRuns()[2].label, "#3");
     // Left hits listed out of order come out sorted, with figures.
-    EXPECT_EQ(gDragRuns[0].hits[0][0].type, HIT_TYPE_RT);
-    EXPECT_EQ(gDragRuns[0].rt[0], 380);
-    EXPECT_EQ(gDragRuns[0].et[0], 10000);
-    EXPECT_EQ(gDragRuns[0].winner, 1);
-    EXPECT_EQ(gDragRuns[1].runMode, RUN_MODE_FINAL);
-    EXPECT_EQ(gDragRuns[1].penalty[0], 100);
-    EXPECT_EQ(gDragRuns[2].penalty[1], -50);
-    EXPECT_EQ(gDragRuns[1].gridRow, 4);
-    EXPECT_EQ(gDragRuns[2].gridRow, 8);
+    EXPECT_EQ(runs.dragRuns()[0].hits[0][0].type, HIT_TYPE_RT);
+    EXPECT_EQ(runs.dragRuns()[0].rt[0], 380);
+    EXPECT_EQ(runs.dragRuns()[0].et[0], 10000);
+    EXPECT_EQ(runs.dragRuns()[0].winner, 1);
+    EXPECT_EQ(runs.dragRuns()[1].runMode, RUN_MODE_FINAL);
+    EXPECT_EQ(runs.dragRuns()[1].penalty[0], 100);
+    EXPECT_EQ(runs.dragRuns()[2].penalty[1], -50);
+    EXPECT_EQ(runs.dragRuns()[1].gridRow, 4);
+    EXPECT_EQ(runs.dragRuns()[2].gridRow, 8);
     EXPECT_EQ(host.rows, 11);
 }
 
@@ -148,26 +148,26 @@ TEST_F(DragFileTest, RoundTripKeepsEverythingAndTheFigures)
     b.runId = 6;
     b.runMode = RUN_MODE_PRACTICE;
     b.hits[1] = {hitAt(HIT_TYPE_FAIL, 42), hitAt(6, 43), hitAt(-3, 44)};
-    gDragRuns = {a, b};
-    relayoutRuns();
-    const auto before = gDragRuns;
-    ASSERT_TRUE(saveDragFile().ok());
+    runs.dragRuns() = {a, b};
+    runs.relayoutRuns();
+    const auto before = runs.dragRuns();
+    ASSERT_TRUE(runs.saveDragFile().ok());
     const std::string text = folder.read("drag.txt");
     EXPECT_EQ(text.substr(0, text.find('\n')), "DRAGITEM:12,3,7,3,1700000000000,0,5,0,250");
 
-    gDragRuns.clear();
-    loadDragFile();
-    ASSERT_EQ(gDragRuns.size(), before.size());
+    runs.dragRuns().clear();
+    runs.loadDragFile();
+    ASSERT_EQ(runs.dragRuns().size(), before.size());
     for (size_t i = 0; i < before.size(); ++i) {
         TDragRaceItem expected = before[i];
         expected.label = "#" + std::to_string(expected.runId);  // labels come from the file
-        EXPECT_EQ(gDragRuns[i], expected) << "run " << i;
+        EXPECT_EQ(runs.dragRuns()[i], expected) << "run " << i;
     }
-    EXPECT_EQ(gDragRuns[0].breakout[0], 1);
-    EXPECT_EQ(gDragRuns[0].et[1], 0);  // void launch
-    EXPECT_DOUBLE_EQ(gDragRuns[0].speed[0], 140.6);
+    EXPECT_EQ(runs.dragRuns()[0].breakout[0], 1);
+    EXPECT_EQ(runs.dragRuns()[0].et[1], 0);  // void launch
+    EXPECT_DOUBLE_EQ(runs.dragRuns()[0].speed[0], 140.6);
     EXPECT_EQ(folder.read("drag.txt"), text);
-    ASSERT_TRUE(saveDragFile().ok());
+    ASSERT_TRUE(runs.saveDragFile().ok());
     EXPECT_EQ(folder.read("drag.txt"), text);
 }
 
@@ -176,24 +176,24 @@ TEST_F(DragFileTest, FindRunById)
     TDragRaceItem r;
     r.runId = 0;
     r.racer = {3, 4};
-    gDragRuns = {r};
-    gDragRuns.push_back(r);
-    gDragRuns[1].runId = 9;
-    EXPECT_EQ(findRunById(9).runId, 9);
-    EXPECT_EQ(findRunById(0).racer[0], 3);  // id 0 is not special
-    EXPECT_EQ(findRunById(4), TDragRaceItem{});
+    runs.dragRuns() = {r};
+    runs.dragRuns().push_back(r);
+    runs.dragRuns()[1].runId = 9;
+    EXPECT_EQ(runs.findRunById(9).runId, 9);
+    EXPECT_EQ(runs.findRunById(0).racer[0], 3);  // id 0 is not special
+    EXPECT_EQ(runs.findRunById(4), TDragRaceItem{});
 }
 
 TEST_F(DragFileTest, DeleteWholeRunKeepsBackupsAndMovesRows)
 {
     writeThreeRuns();
-    loadDragFile();
+    runs.loadDragFile();
     const std::string before = folder.read("drag.txt");
-    gCurrentRun = 2;
-    gSelectedRun = 0;
-    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    runs.currentRunIndex() = 2;
+    runs.selectedRun() = 0;
+    runs.selectedLane() = SELECTED_LANE_WHOLE_RUN;
     op.yesNoAnswers = {true};
-    deleteRunOrHit(0);
+    runs.deleteRunOrHit(0);
     EXPECT_EQ(op.shown, (std::vector<std::string>{"Точно удалить заезд целиком?"}));
     EXPECT_EQ(folder.read("drag_undelete.txt"), before);
     const auto history = historyCopies();
@@ -201,65 +201,65 @@ TEST_F(DragFileTest, DeleteWholeRunKeepsBackupsAndMovesRows)
     std::string copy;
     ASSERT_TRUE(readFile(history[0], copy).ok());
     EXPECT_EQ(copy, before);
-    ASSERT_EQ(gDragRuns.size(), 2u);
-    EXPECT_EQ(gDragRuns[0].runId, 2);
-    EXPECT_EQ(gDragRuns[0].gridRow, 0);
-    EXPECT_EQ(gDragRuns[1].gridRow, 4);
-    EXPECT_EQ(gCurrentRun, 1);  // still the same run
-    EXPECT_EQ(gSelectedRun, -1);
-    EXPECT_EQ(gSelectedLane, -1);
+    ASSERT_EQ(runs.dragRuns().size(), 2u);
+    EXPECT_EQ(runs.dragRuns()[0].runId, 2);
+    EXPECT_EQ(runs.dragRuns()[0].gridRow, 0);
+    EXPECT_EQ(runs.dragRuns()[1].gridRow, 4);
+    EXPECT_EQ(runs.currentRunIndex(), 1);  // still the same run
+    EXPECT_EQ(runs.selectedRun(), -1);
+    EXPECT_EQ(runs.selectedLane(), -1);
     EXPECT_EQ(folder.read("drag.txt").find("DRAGITEM:12,3"), std::string::npos);
 }
 
 TEST_F(DragFileTest, DeletingTheCurrentRunLeavesNoCurrentRun)
 {
     writeThreeRuns();
-    loadDragFile();
-    gSelectedRun = 2;
-    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    runs.loadDragFile();
+    runs.selectedRun() = 2;
+    runs.selectedLane() = SELECTED_LANE_WHOLE_RUN;
     op.yesNoAnswers = {true};
-    deleteRunOrHit(0);
-    EXPECT_EQ(gCurrentRun, -1);
-    EXPECT_EQ(gDragRuns.size(), 2u);
+    runs.deleteRunOrHit(0);
+    EXPECT_EQ(runs.currentRunIndex(), -1);
+    EXPECT_EQ(runs.dragRuns().size(), 2u);
 }
 
 TEST_F(DragFileTest, DeleteOneHit)
 {
     writeThreeRuns();
-    loadDragFile();
-    gSelectedRun = 1;
-    gSelectedLane = LANE_LEFT;
-    gSelectedHit = 1;
+    runs.loadDragFile();
+    runs.selectedRun() = 1;
+    runs.selectedLane() = LANE_LEFT;
+    runs.selectedHit() = 1;
     op.yesNoAnswers = {true};
-    deleteRunOrHit(0);
+    runs.deleteRunOrHit(0);
     EXPECT_EQ(op.shown, (std::vector<std::string>{"Точно удалить запись?"}));
-    ASSERT_EQ(gDragRuns[1].hits[0].size(), 1u);
-    EXPECT_EQ(gDragRuns[1].et[0], 0);  // recalculated without its finish
-    EXPECT_EQ(gDragRuns[1].gridRows, 3);
-    EXPECT_EQ(gCurrentRun, 2);
+    ASSERT_EQ(runs.dragRuns()[1].hits[0].size(), 1u);
+    EXPECT_EQ(runs.dragRuns()[1].et[0], 0);  // recalculated without its finish
+    EXPECT_EQ(runs.dragRuns()[1].gridRows, 3);
+    EXPECT_EQ(runs.currentRunIndex(), 2);
     EXPECT_EQ(historyCopies().size(), 1u);
 }
 
 TEST_F(DragFileTest, NothingDeletedWithoutSelectionOrOnNo)
 {
     writeThreeRuns();
-    loadDragFile();
+    runs.loadDragFile();
     const std::string before = folder.read("drag.txt");
-    deleteRunOrHit(0);  // nothing selected: no question
-    gSelectedRun = 7;   // stale selection
-    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
-    deleteRunOrHit(0);
-    gSelectedRun = 0;
-    gSelectedLane = LANE_RIGHT;
-    gSelectedHit = 5;  // no such hit
-    deleteRunOrHit(0);
+    runs.deleteRunOrHit(0);  // nothing selected: no question
+    runs.selectedRun() = 7;   // stale selection
+    runs.selectedLane() = SELECTED_LANE_WHOLE_RUN;
+    runs.deleteRunOrHit(0);
+    runs.selectedRun() = 0;
+    runs.selectedLane() = LANE_RIGHT;
+    runs.selectedHit() = 5;  // no such hit
+    runs.deleteRunOrHit(0);
     EXPECT_TRUE(op.shown.empty());
-    gSelectedHit = 0;
+    runs.selectedHit() = 0;
     op.yesNoAnswers = {false};
-    deleteRunOrHit(0);
+    runs.deleteRunOrHit(0);
     EXPECT_EQ(op.shown.size(), 1u);
-    EXPECT_EQ(gDragRuns.size(), 3u);
-    EXPECT_EQ(gDragRuns[0].hits[1].size(), 2u);
+    EXPECT_EQ(runs.dragRuns().size(), 3u);
+    EXPECT_EQ(runs.dragRuns()[0].hits[1].size(), 2u);
     EXPECT_FALSE(std::filesystem::exists(folder / "drag_undelete.txt"));
     EXPECT_TRUE(historyCopies().empty());
     EXPECT_NE(folder.read("drag.txt"), "");
@@ -270,30 +270,30 @@ TEST_F(DragFileTest, NothingDeletedWithoutSelectionOrOnNo)
 TEST_F(DragFileTest, FlushThenUndelete)
 {
     writeThreeRuns();
-    loadDragFile();
+    runs.loadDragFile();
     const std::string before = folder.read("drag.txt");
-    deleteRunOrHit(1);
+    runs.deleteRunOrHit(1);
     EXPECT_TRUE(op.shown.empty());
-    EXPECT_TRUE(gDragRuns.empty());
-    EXPECT_EQ(gCurrentRun, 0);
+    EXPECT_TRUE(runs.dragRuns().empty());
+    EXPECT_EQ(runs.currentRunIndex(), 0);
     EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt"));
     EXPECT_EQ(folder.read("drag_undelete.txt"), before);
-    undeleteRuns();
-    EXPECT_EQ(gDragRuns.size(), 3u);
+    runs.undeleteRuns();
+    EXPECT_EQ(runs.dragRuns().size(), 3u);
     EXPECT_EQ(folder.read("drag.txt"), before);
 }
 
 TEST_F(DragFileTest, UndeleteKeepsAHistoryCopyOfWhatItReplaces)
 {
     writeThreeRuns();
-    loadDragFile();
-    gSelectedRun = 0;
-    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    runs.loadDragFile();
+    runs.selectedRun() = 0;
+    runs.selectedLane() = SELECTED_LANE_WHOLE_RUN;
     op.yesNoAnswers = {true};
-    deleteRunOrHit(0);
+    runs.deleteRunOrHit(0);
     const std::string afterDeletion = folder.read("drag.txt");
-    undeleteRuns();
-    EXPECT_EQ(gDragRuns.size(), 3u);
+    runs.undeleteRuns();
+    EXPECT_EQ(runs.dragRuns().size(), 3u);
     // Two history copies in the same second both survive.
     const auto history = historyCopies();
     ASSERT_EQ(history.size(), 2u);
@@ -309,19 +309,19 @@ TEST_F(DragFileTest, UndeleteKeepsAHistoryCopyOfWhatItReplaces)
 TEST_F(DragFileTest, FailedBackupStopsTheDeletion)
 {
     writeThreeRuns();
-    loadDragFile();
+    runs.loadDragFile();
     // drag_undelete.txt cannot be written: a folder stands in its place.
     std::filesystem::create_directory(folder / "drag_undelete.txt");
     std::filesystem::create_directory(folder / "drag_undelete.txt" / "x");
-    gSelectedRun = 0;
-    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    runs.selectedRun() = 0;
+    runs.selectedLane() = SELECTED_LANE_WHOLE_RUN;
     op.yesNoAnswers = {true};
-    deleteRunOrHit(0);
-    EXPECT_EQ(gDragRuns.size(), 3u);
+    runs.deleteRunOrHit(0);
+    EXPECT_EQ(runs.dragRuns().size(), 3u);
     ASSERT_EQ(op.shown.size(), 2u);
     EXPECT_NE(op.shown[1].find("Удаление отменено"), std::string::npos);
-    deleteRunOrHit(1);
-    EXPECT_EQ(gDragRuns.size(), 3u);
+    runs.deleteRunOrHit(1);
+    EXPECT_EQ(runs.dragRuns().size(), 3u);
     EXPECT_TRUE(std::filesystem::exists(folder / "drag.txt"));
 }
 
@@ -352,48 +352,48 @@ TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite)
     std::mt19937 rng(20261211);
     const auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
     for (int i = 0; i < 4; ++i) {
-        gDragRuns.emplace_back();
-        gDragRuns.back().runId = i + 1;
+        runs.dragRuns().emplace_back();
+        runs.dragRuns().back().runId = i + 1;
     }
-    ASSERT_TRUE(saveDragFile().ok());
+    ASSERT_TRUE(runs.saveDragFile().ok());
     const std::filesystem::path file = folder / "drag.txt";
     int inPlace = 0;
     for (int step = 0; step < 400; ++step) {
         const auto inodeBefore = fileStamp(file)->inode;
         const size_t kind = pick(20);
         bool lastRunOnly = false;
-        if (gDragRuns.empty() || kind == 0) {
-            gDragRuns.emplace_back();
-            gDragRuns.back().runId = step + 100;
+        if (runs.dragRuns().empty() || kind == 0) {
+            runs.dragRuns().emplace_back();
+            runs.dragRuns().back().runId = step + 100;
         } else if (kind < 10) {
-            auto& hits = gDragRuns.back().hits[pick(2)];
+            auto& hits = runs.dragRuns().back().hits[pick(2)];
             hits.push_back(hitAt(HIT_TYPE_PLAP, 1000 + step));
-            lastRunOnly = gDragRuns.size() > 2;
+            lastRunOnly = runs.dragRuns().size() > 2;
         } else if (kind == 10) {
-            auto& hits = gDragRuns.back().hits[0];
+            auto& hits = runs.dragRuns().back().hits[0];
             if (!hits.empty())
                 hits.pop_back();  // a shorter file
         } else if (kind == 11) {
-            auto& hits = gDragRuns.back().hits[0];
+            auto& hits = runs.dragRuns().back().hits[0];
             if (!hits.empty())
                 hits.front().time = 900000 + static_cast<uint64_t>(step);  // inside the last run's text
         } else if (kind == 12) {
-            gDragRuns.back().penalty[1] = static_cast<int32_t>(step);
+            runs.dragRuns().back().penalty[1] = static_cast<int32_t>(step);
         } else if (kind == 13) {
-            gDragRuns[pick(gDragRuns.size())].startTime = 5000 + step;  // an earlier run, maybe
+            runs.dragRuns()[pick(runs.dragRuns().size())].startTime = 5000 + step;  // an earlier run, maybe
         } else if (kind == 14) {
-            gDragRuns.erase(gDragRuns.begin() + static_cast<std::ptrdiff_t>(pick(gDragRuns.size())));
+            runs.dragRuns().erase(runs.dragRuns().begin() + static_cast<std::ptrdiff_t>(pick(runs.dragRuns().size())));
         } else if (kind == 15) {
             folder.write("drag.txt", "DRAGITEM:9,9,9,9,9,9,9,9,9\n");  // changed behind the program's back
         } else if (kind == 16) {
             std::filesystem::remove(file);
         } else if (kind == 17) {
-            (void)dragFileText(gDragRuns);  // formatted, not written
-            gDragRuns.back().hits[1].push_back(hitAt(HIT_TYPE_ET, 7));
+            (void)runs.dragFileText(runs.dragRuns());  // formatted, not written
+            runs.dragRuns().back().hits[1].push_back(hitAt(HIT_TYPE_ET, 7));
         }
         // 18, 19: nothing changed
-        ASSERT_TRUE(saveDragFile().ok()) << "step " << step;
-        ASSERT_EQ(fileText(file), formatDragFile(gDragRuns)) << "step " << step << " change " << kind;
+        ASSERT_TRUE(runs.saveDragFile().ok()) << "step " << step;
+        ASSERT_EQ(fileText(file), formatDragFile(runs.dragRuns())) << "step " << step << " change " << kind;
         if (lastRunOnly) {
             EXPECT_EQ(fileStamp(file)->inode, inodeBefore) << "a change of the last run is written in place";
             ++inPlace;
@@ -402,18 +402,18 @@ TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite)
     EXPECT_GT(inPlace, 100);
     expectNoIntentOrTemporary(folder);
     // The history copies and the undelete copy still see whole files.
-    gDragRuns.emplace_back();
-    ASSERT_TRUE(saveDragFile().ok());
-    gSelectedRun = 0;
-    gSelectedLane = SELECTED_LANE_WHOLE_RUN;
+    runs.dragRuns().emplace_back();
+    ASSERT_TRUE(runs.saveDragFile().ok());
+    runs.selectedRun() = 0;
+    runs.selectedLane() = SELECTED_LANE_WHOLE_RUN;
     op.yesNoAnswers = {true};
-    const std::string beforeDeletion = formatDragFile(gDragRuns);
-    deleteRunOrHit(0);
+    const std::string beforeDeletion = formatDragFile(runs.dragRuns());
+    runs.deleteRunOrHit(0);
     EXPECT_EQ(fileText(folder / "drag_undelete.txt"), beforeDeletion);
-    EXPECT_EQ(fileText(file), formatDragFile(gDragRuns));
+    EXPECT_EQ(fileText(file), formatDragFile(runs.dragRuns()));
     // Undelete copies over drag.txt after removing the intent file for good: no record of
     // a tail write can come back over the copy.
-    undeleteRuns();
+    runs.undeleteRuns();
     EXPECT_EQ(fileText(file), beforeDeletion);
     EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt.tail"));
 }
@@ -430,14 +430,14 @@ TEST_F(DragFileTest, LoadFinishesOrDropsWhatACrashLeft)
     for (const size_t cut : {record.size(), record.size() - 1, size_t{10}}) {
         folder.write("drag.txt", before);
         folder.write("drag.txt.tail", record.substr(0, cut));
-        loadDragFile();
-        ASSERT_EQ(gDragRuns.size(), 3u);
-        EXPECT_EQ(gDragRuns[2].hits[1].size(), cut == record.size() ? 2u : 1u) << cut;
+        runs.loadDragFile();
+        ASSERT_EQ(runs.dragRuns().size(), 3u);
+        EXPECT_EQ(runs.dragRuns()[2].hits[1].size(), cut == record.size() ? 2u : 1u) << cut;
         EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt.tail"));
         // The first save after opening writes the whole file (what is on disk is not known).
-        gDragRuns[2].hits[0].push_back(hitAt(HIT_TYPE_ET, 3010000));
-        ASSERT_TRUE(saveDragFile().ok());
-        EXPECT_EQ(fileText(folder / "drag.txt"), formatDragFile(gDragRuns));
+        runs.dragRuns()[2].hits[0].push_back(hitAt(HIT_TYPE_ET, 3010000));
+        ASSERT_TRUE(runs.saveDragFile().ok());
+        EXPECT_EQ(fileText(folder / "drag.txt"), formatDragFile(runs.dragRuns()));
     }
 }
 
@@ -464,8 +464,8 @@ TEST_F(DragFileTest, KilledWhileSavingLosesNoFinishedSave)
     };
     std::mt19937 rng(7);
     for (int round = 0; round < 25; ++round) {
-        gDragRuns = runsAfter(0);
-        ASSERT_TRUE(saveDragFile().ok());
+        runs.dragRuns() = runsAfter(0);
+        ASSERT_TRUE(runs.saveDragFile().ok());
         int pipeFds[2];
         ASSERT_EQ(::pipe(pipeFds), 0);
         const pid_t child = ::fork();
@@ -473,8 +473,8 @@ TEST_F(DragFileTest, KilledWhileSavingLosesNoFinishedSave)
         if (child == 0) {
             ::close(pipeFds[0]);
             for (int n = 1; n < 100000; ++n) {
-                gDragRuns = runsAfter(n);
-                if (!saveDragFile().ok())
+                runs.dragRuns() = runsAfter(n);
+                if (!runs.saveDragFile().ok())
                     ::_exit(1);
                 if (::write(pipeFds[1], &n, sizeof n) != sizeof n)
                     ::_exit(1);
@@ -496,7 +496,7 @@ TEST_F(DragFileTest, KilledWhileSavingLosesNoFinishedSave)
             acked = n;
         ::close(pipeFds[0]);
 
-        loadDragFile();
+        runs.loadDragFile();
         const std::string text = fileText(folder / "drag.txt");
         const bool whole = text == formatDragFile(runsAfter(acked)) || text == formatDragFile(runsAfter(acked + 1));
         EXPECT_TRUE(whole) << "round " << round << ", " << acked << " saves acknowledged, file of " << text.size()
@@ -515,6 +515,8 @@ namespace {
 // The kept run texts follow every kind of change: each text equals a fresh format.
 TEST(DragFileText, KeptRunTextsFollowEveryChange)
 {
+    FakeDragHost host;
+    DragRuns drag{host};
     std::vector<TDragRaceItem> runs(3);
     for (size_t i = 0; i < runs.size(); ++i) {
         runs[i].runId = static_cast<int32_t>(i + 1);
@@ -533,10 +535,10 @@ TEST(DragFileText, KeptRunTextsFollowEveryChange)
         [&] { runs[1].hits[1].clear(); runs[1].hits[0].clear(); },
         [&] { runs.clear(); },
     };
-    EXPECT_EQ(dragFileText(runs), formatDragFile(runs));
+    EXPECT_EQ(drag.dragFileText(runs), formatDragFile(runs));
     for (size_t k = 0; k < changes.size(); ++k) {
         changes[k]();
-        EXPECT_EQ(dragFileText(runs), formatDragFile(runs)) << "change " << k;
+        EXPECT_EQ(drag.dragFileText(runs), formatDragFile(runs)) << "change " << k;
     }
 }
 

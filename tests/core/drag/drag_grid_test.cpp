@@ -44,8 +44,8 @@ TDragRaceItem figuredRun()
 
 TEST_F(DragGridTest, CellTextsOfEveryRowKind)
 {
-    gDragRuns = {figuredRun()};
-    gDragRuns[0].foul[0] = 1;
+    runs.dragRuns() = {figuredRun()};
+    runs.dragRuns()[0].foul[0] = 1;
     struct Case {
         int column, row;
         const char* text;
@@ -75,7 +75,7 @@ TEST_F(DragGridTest, CellTextsOfEveryRowKind)
         {0, 8, ""},  // below the last run
     };
     for (const Case& c : cases)
-        EXPECT_EQ(dragGridCellText(c.column, c.row), c.text) << c.column << "," << c.row;
+        EXPECT_EQ(runs.dragGridCellText(c.column, c.row), c.text) << c.column << "," << c.row;
 }
 
 TEST_F(DragGridTest, EtTextsWithPenaltyBreakoutAndFoulMirror)
@@ -178,11 +178,11 @@ TEST_F(DragGridTest, StylesOfEveryKindAndFlag)
         run.runMode = c.runMode;
         run.winner = c.winner;
         run.foul = {c.foulLeft, c.foulRight};
-        gDragRuns = {run};
-        gSelectedRun = c.selRun;
-        gSelectedLane = c.selLane;
-        gSelectedHit = c.selHit;
-        EXPECT_EQ(dragGridCellStyle(c.column, c.row), c.style)
+        runs.dragRuns() = {run};
+        runs.selectedRun() = c.selRun;
+        runs.selectedLane() = c.selLane;
+        runs.selectedHit() = c.selHit;
+        EXPECT_EQ(runs.dragGridCellStyle(c.column, c.row), c.style)
             << "mode " << c.runMode << " winner " << c.winner << " sel " << c.selRun << "/" << c.selLane << "/"
             << c.selHit << " cell " << c.column << "," << c.row;
     }
@@ -192,17 +192,17 @@ TEST_F(DragGridTest, EmptyListAndRowCount)
 {
     for (int row = -1; row < 3; ++row)
         for (int column = -1; column < 5; ++column) {
-            EXPECT_EQ(dragGridCellText(column, row), "");
-            EXPECT_EQ(dragGridCellStyle(column, row), GRID_STYLE_NONE);
+            EXPECT_EQ(runs.dragGridCellText(column, row), "");
+            EXPECT_EQ(runs.dragGridCellStyle(column, row), GRID_STYLE_NONE);
         }
-    EXPECT_EQ(dragGridRowCount(), 0);
-    gDragRuns = {figuredRun(), figuredRun()};
-    gDragRuns[1].gridRow = 8;
-    gDragRuns[1].gridRows = 2;
-    EXPECT_EQ(dragGridRowCount(), 10);
-    EXPECT_EQ(dragGridCellText(1, 8), "#17");
-    gDragRuns[1].startTime = 0;
-    EXPECT_EQ(dragGridCellText(0, 9), "");  // no start signal: empty start row
+    EXPECT_EQ(runs.dragGridRowCount(), 0);
+    runs.dragRuns() = {figuredRun(), figuredRun()};
+    runs.dragRuns()[1].gridRow = 8;
+    runs.dragRuns()[1].gridRows = 2;
+    EXPECT_EQ(runs.dragGridRowCount(), 10);
+    EXPECT_EQ(runs.dragGridCellText(1, 8), "#17");
+    runs.dragRuns()[1].startTime = 0;
+    EXPECT_EQ(runs.dragGridCellText(0, 9), "");  // no start signal: empty start row
 }
 
 TEST_F(DragGridTest, RacerDescriptionsAndPaintLeavesTheRunAlone)
@@ -212,16 +212,16 @@ TEST_F(DragGridTest, RacerDescriptionsAndPaintLeavesTheRunAlone)
     TDragRaceItem run;
     run.racer = {12, 13};
     run.classId = {-1, 7};
-    EXPECT_EQ(leftRacerText(run), "12 - Иванов, Lada, Тверь ()");  // one class: empty note in brackets
-    EXPECT_EQ(rightRacerText(run), "13 - Иванов, Lada, Тверь");
+    EXPECT_EQ(leftRacerText(host.reg, run), "12 - Иванов, Lada, Тверь ()");  // one class: empty note in brackets
+    EXPECT_EQ(rightRacerText(host.reg, run), "13 - Иванов, Lada, Тверь");
     run.gridRows = 2;
-    gDragRuns = {run};
-    const auto before = gDragRuns;
+    runs.dragRuns() = {run};
+    const auto before = runs.dragRuns();
     for (int column = 0; column < 4; ++column) {
-        (void)dragGridCellText(column, 0);
-        (void)dragGridCellStyle(column, 0);
+        (void)runs.dragGridCellText(column, 0);
+        (void)runs.dragGridCellStyle(column, 0);
     }
-    EXPECT_EQ(gDragRuns, before);  // reading the cells never assigns a class
+    EXPECT_EQ(runs.dragRuns(), before);  // reading the cells never assigns a class
 }
 
 TEST_F(DragGridTest, ReportTexts)
@@ -229,13 +229,13 @@ TEST_F(DragGridTest, ReportTexts)
     addRacer(12, {4});
     host.reg.classes.push_back(std::make_unique<TClassItem>(0, "Pro"));
     std::string description = "d", city = "c", className = "n";
-    reportRacerText(99, 0, description, city, className);
+    reportRacerText(host.reg, 99, 0, description, city, className);
     EXPECT_EQ(description + city + className, "dcn");  // unregistered: untouched
-    reportRacerText(12, 0, description, city, className);
+    reportRacerText(host.reg, 12, 0, description, city, className);
     EXPECT_EQ(description, "№12 Иванов Lada (Тверь)");
     EXPECT_EQ(city, "Тверь");
     EXPECT_EQ(className, "Pro");
-    reportRacerText(12, 42, description, city, className);
+    reportRacerText(host.reg, 12, 42, description, city, className);
     EXPECT_EQ(className, "");
 }
 
@@ -244,7 +244,7 @@ TEST_F(DragGridTest, MenuStatesFollowModeAndSelection)
     TDragRaceItem run;
     run.hits[0] = {hitAt(HIT_TYPE_ET, 5)};
     run.gridRows = 3;
-    gDragRuns = {run};
+    runs.dragRuns() = {run};
     struct Case {
         int mode;
         int32_t selRun, selLane, selHit;
@@ -261,10 +261,10 @@ TEST_F(DragGridTest, MenuStatesFollowModeAndSelection)
         {0, 4, 2, -1, {false, false, false, false, false, false, false, false, true}},  // stale run index
     };
     for (const Case& c : cases) {
-        gSelectedRun = c.selRun;
-        gSelectedLane = c.selLane;
-        gSelectedHit = c.selHit;
-        EXPECT_EQ(dragGridMenuState(c.mode), c.state) << c.mode << " " << c.selRun << c.selLane << c.selHit;
+        runs.selectedRun() = c.selRun;
+        runs.selectedLane() = c.selLane;
+        runs.selectedHit() = c.selHit;
+        EXPECT_EQ(dragGridMenuState(runs, c.mode), c.state) << c.mode << " " << c.selRun << c.selLane << c.selHit;
     }
 }
 

@@ -56,8 +56,8 @@ protected:
         run.sixtyFeet = {1500, 1600};
         run.speed = {140.6, 130.0};
         run.winner = 0;
-        gDragRuns.push_back(run);
-        return gDragRuns.back();
+        runs.dragRuns().push_back(run);
+        return runs.dragRuns().back();
     }
 };
 
@@ -67,7 +67,7 @@ TEST_F(ScoreboardTest, LaneOfTheLastRunOnAllThreeDisplays)
     controller.type = 135;
     host.racers[12] = DragRacerInfo{"Иванов", "Тверь", {1}};
     addShownRun();
-    sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 16);
+    runs.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 16);
 
     EXPECT_EQ(controller.calls, (std::vector<std::string>{"showLane(1,1,12,9876,1406,1500,0,380,1,Иванов,Тверь)",
                                                           "setDisplayState(0,0)"}));
@@ -102,7 +102,7 @@ TEST_F(ScoreboardTest, CallSequencePerScoreboardType)
         host.radio.clear();
         controller.type = r.type;
         host.invert = r.invert;
-        sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
+        runs.sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
         EXPECT_EQ(controller.calls, r.calls);
         // The invert setting does not apply to the lane display and the radio scoreboard.
         ASSERT_EQ(host.displays.size(), 1u);
@@ -117,7 +117,7 @@ TEST_F(ScoreboardTest, DirtyTimeReplacesElapsedTimeEverywhere)
     host.controller = &controller;
     host.dirty = true;
     addShownRun();
-    sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+    runs.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
     EXPECT_EQ(controller.calls[0], "showLane(1,1,12,10256,1406,1500,0,380,1,,)");
     EXPECT_EQ(host.displays[0].first, encodeLaneDisplay("10.256", "140.6"));
     EXPECT_EQ(host.radio[0].first[4], 10256);
@@ -127,7 +127,7 @@ TEST_F(ScoreboardTest, ReactionOutsideSixteenBitsGoesToRadioAsZero)
 {
     host.controller = &controller;
     addShownRun().rt[0] = -40000;
-    sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+    runs.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
     EXPECT_EQ(controller.calls[0], "showLane(1,1,12,9876,1406,1500,0,-40000,1,,)");
     EXPECT_EQ(host.radio[0].first[1], 0);
 }
@@ -135,11 +135,11 @@ TEST_F(ScoreboardTest, ReactionOutsideSixteenBitsGoesToRadioAsZero)
 TEST_F(ScoreboardTest, NothingForRunIdZeroOrNoRuns)
 {
     host.controller = &controller;
-    sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+    runs.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
     addShownRun().runId = 0;
-    sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
-    gDragRuns[0].runId = 4;
-    sendRunToScoreboards(1, 1, 0, -1, 0, 0);  // lane from the grid, none selected
+    runs.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
+    runs.dragRuns()[0].runId = 4;
+    runs.sendRunToScoreboards(1, 1, 0, -1, 0, 0);  // lane from the grid, none selected
     EXPECT_TRUE(controller.calls.empty());
     EXPECT_TRUE(host.displays.empty());
     EXPECT_TRUE(host.radio.empty());
@@ -149,12 +149,12 @@ TEST_F(ScoreboardTest, SelectedRunAndLane)
 {
     addShownRun();
     addShownRun().racer = {99, 98};
-    gSelectedRun = 0;
-    gSelectedLane = LANE_RIGHT;
-    sendRunToScoreboards(1, 1, 0, -1, -1, 0);
-    sendRunToScoreboards(1, 1, 0, -1, -2, 0);  // any other selector: the last run
-    gSelectedRun = 5;                          // stale selection: the last run
-    sendRunToScoreboards(1, 1, 0, -1, -1, 0);
+    runs.selectedRun() = 0;
+    runs.selectedLane() = LANE_RIGHT;
+    runs.sendRunToScoreboards(1, 1, 0, -1, -1, 0);
+    runs.sendRunToScoreboards(1, 1, 0, -1, -2, 0);  // any other selector: the last run
+    runs.selectedRun() = 5;                          // stale selection: the last run
+    runs.sendRunToScoreboards(1, 1, 0, -1, -1, 0);
     ASSERT_EQ(host.radio.size(), 3u);
     EXPECT_EQ(host.radio[0].first[5], 7);
     EXPECT_EQ(host.radio[1].first[5], 98);
@@ -165,7 +165,7 @@ TEST_F(ScoreboardTest, WithoutTimeAndSpeed)
 {
     host.controller = &controller;
     addShownRun();
-    sendRunToScoreboards(0, 0, 0, LANE_LEFT, 0, 0);
+    runs.sendRunToScoreboards(0, 0, 0, LANE_LEFT, 0, 0);
     EXPECT_EQ(controller.calls[0], "showLane(1,1,0,0,0,1500,0,0,1,,)");
     EXPECT_EQ(host.displays[0].first, LaneDisplayBuffer{});
     EXPECT_EQ(host.radio[0].first, (std::array<int32_t, 10>{0, 380, 1500, 0, 0, 0, 0, 0, 0, 0}));
@@ -173,10 +173,10 @@ TEST_F(ScoreboardTest, WithoutTimeAndSpeed)
 
 TEST_F(ScoreboardTest, RacerNumberAndTestTexts)
 {
-    showRacerNumber(7, LANE_RIGHT);
-    showRacerNumber(0, LANE_LEFT);
-    showRacerNumber(12345, LANE_LEFT);
-    sendTextToScoreboards("12.345", "123.4");
+    runs.showRacerNumber(7, LANE_RIGHT);
+    runs.showRacerNumber(0, LANE_LEFT);
+    runs.showRacerNumber(12345, LANE_LEFT);
+    runs.sendTextToScoreboards("12.345", "123.4");
     ASSERT_EQ(host.displays.size(), 5u);
     EXPECT_EQ(host.displays[0], std::make_pair(bytes8to0({0, 0, 0xE0, 0, 0, 0, 0, 0, 0}), LANE_RIGHT));
     EXPECT_EQ(host.displays[1].first, LaneDisplayBuffer{});

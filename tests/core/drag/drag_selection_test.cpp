@@ -21,7 +21,7 @@ protected:
         b.runId = 8;
         b.gridRow = 4;
         b.gridRows = 2;
-        gDragRuns = {a, b};
+        runs.dragRuns() = {a, b};
     }
 };
 
@@ -45,68 +45,68 @@ TEST_F(SelectionTest, ByCell)
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        clearRunSelection();
-        selectGridCell(r.column, r.row, TDragRaceItem{});
-        EXPECT_EQ(gSelectedRun, r.run);
-        EXPECT_EQ(gSelectedLane, r.lane);
-        EXPECT_EQ(gSelectedHit, r.hit);
+        runs.clearRunSelection();
+        runs.selectGridCell(r.column, r.row, TDragRaceItem{});
+        EXPECT_EQ(runs.selectedRun(), r.run);
+        EXPECT_EQ(runs.selectedLane(), r.lane);
+        EXPECT_EQ(runs.selectedHit(), r.hit);
     }
-    selectGridCell(0, 3, TDragRaceItem{});
-    selectGridCell(0, 40, TDragRaceItem{});  // below the last run: unchanged
-    EXPECT_EQ(gSelectedHit, 1);
-    selectGridCell(-1, 40, TDragRaceItem{});  // column -1 clears first
-    EXPECT_EQ(gSelectedRun, -1);
-    EXPECT_EQ(gSelectedLane, -1);
+    runs.selectGridCell(0, 3, TDragRaceItem{});
+    runs.selectGridCell(0, 40, TDragRaceItem{});  // below the last run: unchanged
+    EXPECT_EQ(runs.selectedHit(), 1);
+    runs.selectGridCell(-1, 40, TDragRaceItem{});  // column -1 clears first
+    EXPECT_EQ(runs.selectedRun(), -1);
+    EXPECT_EQ(runs.selectedLane(), -1);
 }
 
 TEST_F(SelectionTest, ByRun)
 {
     TDragRaceItem key;
     key.runId = 8;
-    selectGridCell(0, 0, key);
-    EXPECT_EQ(gSelectedRun, 1);
-    EXPECT_EQ(gSelectedLane, 2);
+    runs.selectGridCell(0, 0, key);
+    EXPECT_EQ(runs.selectedRun(), 1);
+    EXPECT_EQ(runs.selectedLane(), 2);
     key.runId = 99;
-    selectGridCell(0, 0, key);
-    EXPECT_EQ(gSelectedRun, -1);
-    EXPECT_EQ(gSelectedLane, 2);
+    runs.selectGridCell(0, 0, key);
+    EXPECT_EQ(runs.selectedRun(), -1);
+    EXPECT_EQ(runs.selectedLane(), 2);
 
-    gSelectedLane = 0;
+    runs.selectedLane() = 0;
     key.runId = 3;
-    selectRunById(key);
-    EXPECT_EQ(gSelectedRun, 0);
-    EXPECT_EQ(gSelectedLane, -1);
-    gSelectedLane = 1;
+    runs.selectRunById(key);
+    EXPECT_EQ(runs.selectedRun(), 0);
+    EXPECT_EQ(runs.selectedLane(), -1);
+    runs.selectedLane() = 1;
     key.runId = 99;
-    selectRunById(key);  // unknown id: unchanged
-    EXPECT_EQ(gSelectedRun, 0);
-    EXPECT_EQ(gSelectedLane, 1);
+    runs.selectRunById(key);  // unknown id: unchanged
+    EXPECT_EQ(runs.selectedRun(), 0);
+    EXPECT_EQ(runs.selectedLane(), 1);
     key.runId = 0;
-    selectRunById(key);
-    EXPECT_EQ(gSelectedRun, -1);
+    runs.selectRunById(key);
+    EXPECT_EQ(runs.selectedRun(), -1);
 }
 
 TEST_F(SelectionTest, SelectedHitTime)
 {
-    EXPECT_EQ(getSelectedHitTime(), 0u);
-    selectGridCell(3, 1, TDragRaceItem{});
-    EXPECT_EQ(getSelectedHitTime(), 500u);
-    selectGridCell(0, 3, TDragRaceItem{});
-    EXPECT_EQ(getSelectedHitTime(), 9600u);
-    gSelectedHit = 7;  // stale
-    EXPECT_EQ(getSelectedHitTime(), 0u);
+    EXPECT_EQ(runs.getSelectedHitTime(), 0u);
+    runs.selectGridCell(3, 1, TDragRaceItem{});
+    EXPECT_EQ(runs.getSelectedHitTime(), 500u);
+    runs.selectGridCell(0, 3, TDragRaceItem{});
+    EXPECT_EQ(runs.getSelectedHitTime(), 9600u);
+    runs.selectedHit() = 7;  // stale
+    EXPECT_EQ(runs.getSelectedHitTime(), 0u);
 }
 
 TEST_F(SelectionTest, NewRunRows)
 {
     host.rows = 1;  // the grid's single empty row
     TDragRaceItem first;
-    addRunGridRows(first);
+    runs.addRunGridRows(first);
     EXPECT_EQ(first.gridRow, 0);
     EXPECT_EQ(host.rows, 2);
     host.rows = 7;
     TDragRaceItem next;
-    addRunGridRows(next);
+    runs.addRunGridRows(next);
     EXPECT_EQ(next.gridRow, 7);
     EXPECT_EQ(next.gridRows, 2);
     EXPECT_EQ(host.rows, 9);

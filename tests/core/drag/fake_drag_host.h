@@ -93,13 +93,13 @@ public:
     void gridCursorToLastRow() override { ++cursorMoves; }
     void repaintGrid() override { ++repaints; }
     void refreshActivePage() override { ++pageRefreshes; }
-    void notifyResultsThread() override { ++notifies; }
-    void notifyRunChanged(size_t index) override
+    void notifyResultsThread(DragRuns&) override { ++notifies; }
+    void notifyRunChanged(DragRuns&, size_t index) override
     {
         ++notifies;
         changedRuns.push_back(index);
     }
-    void loadFinalBracketFile() override { ++bracketLoads; }
+    void loadFinalBracketFile(const DragRuns&) override { ++bracketLoads; }
     Operator& op() override { return *questions; }
 };
 

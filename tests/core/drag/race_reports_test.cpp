@@ -73,7 +73,7 @@ protected:
 };
 
 TEST_F(RaceReports, RaceLogText) {
-    EXPECT_EQ(reportCsv(raceLogLines(dragRuns())),
+    EXPECT_EQ(reportCsv(raceLogLines(host.reg, dragRuns())),
               "12 - Иванов Иван, Лада 2107, Тула () (Стрит);1;77\n"
               "START  12:00:00.123\n"
               " 00.512;RT;-00.035\n"
@@ -116,7 +116,7 @@ TEST_F(RaceReports, LapReportText) {
     second.hits[0] = {velmaro::test::hitAt(HIT_TYPE_RT, kT0), velmaro::test::hitAt(HIT_TYPE_60FEET, kT0 + 1500),
                       velmaro::test::hitAt(HIT_TYPE_ET, kT0 + 9876)};
     second.et[0] = 9876;
-    EXPECT_EQ(reportCsv(lapReportLines({run, second})),
+    EXPECT_EQ(reportCsv(lapReportLines(host.reg, {run, second})),
               "Пилот;12 - Иванов Иван, Лада 2107, Тула () (Стрит);\"5 - Петров; мл., Ока, Орёл (Про)\"\n"
               "Старт;12:00:00.123;12:00:00.130\n"
               "Круг 1;0:30.000;0:31.000\n"
@@ -171,7 +171,7 @@ std::string cellBorders(const std::string& sheet, const std::string& styles, con
 }
 
 TEST_F(RaceReports, RaceLogWorkbook) {
-    ASSERT_TRUE(writeRaceReport(0, dragRuns(), dir.path(), "Кубок").ok());
+    ASSERT_TRUE(writeRaceReport(host.reg, 0, dragRuns(), dir.path(), "Кубок").ok());
     const std::filesystem::path book = dir / "race_log.xlsx";
     const std::string sheet = velmaro::test::unzipMember(book, "xl/worksheets/sheet1.xml");
     const std::string styles = velmaro::test::unzipMember(book, "xl/styles.xml");
@@ -201,24 +201,24 @@ TEST_F(RaceReports, RaceLogWorkbook) {
         {"A1", "LT"}, {"B1", "T"},  {"C1", "TR"}, {"A2", "LR"}, {"A3", "L"},  {"B3", ""},   {"C3", "R"},
         {"A6", "LB"}, {"B6", "B"},  {"C6", "BR"}, {"A7", "LT"}, {"B10", ""},  {"C12", "BR"}, {"B18", "B"}};
     for (const auto& [cell, edges] : borders) EXPECT_EQ(cellBorders(sheet, styles, cell), edges) << cell;
-    EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(raceLogLines(dragRuns())));
+    EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(raceLogLines(host.reg, dragRuns())));
 }
 
 TEST_F(RaceReports, CommandPerModeAndFailures) {
     velmaro::test::ScriptedOperator op;
     RecordingOpener opener;
     Console console;
-    gDragRuns = dragRuns();
+    runs.dragRuns() = dragRuns();
     console.eventFolder = dir.path();
     console.eventName = "Кубок";
 
     console.raceMode = 1; // no report in the single-lane modes
-    raceReportCommand(console, opener, op);
+    raceReportCommand(console, runs, opener, op);
     EXPECT_FALSE(std::filesystem::exists(dir / "lap_double_report.csv"));
 
     console.raceMode = 3;
-    raceReportCommand(console, opener, op);
-    EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(lapReportLines(gDragRuns)));
+    raceReportCommand(console, runs, opener, op);
+    EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(lapReportLines(host.reg, runs.dragRuns())));
     EXPECT_EQ(opener.opened, (std::vector<std::filesystem::path>{dir / "race_log.xlsx"}));
     EXPECT_EQ(op.logLines, (std::vector<std::string>{"Файл сохранен: " + (dir / "lap_double_report.csv").string(),
                                                      "Файл сохранен: " + (dir / "race_log.xlsx").string()}));
@@ -228,7 +228,7 @@ TEST_F(RaceReports, CommandPerModeAndFailures) {
     // The report's file cannot be written: the command stops, naming the file.
     console.eventFolder = dir / "missing";
     console.raceMode = 0;
-    raceReportCommand(console, opener, op);
+    raceReportCommand(console, runs, opener, op);
     ASSERT_EQ(op.shown.size(), 1u);
     EXPECT_NE(op.shown[0].find((dir / "missing" / "lap_double_report.csv").string()), std::string::npos);
     EXPECT_EQ(opener.opened.size(), 1u);
@@ -237,7 +237,7 @@ TEST_F(RaceReports, CommandPerModeAndFailures) {
     console.eventFolder = dir.path();
     std::filesystem::remove(dir / "race_log.xlsx");
     std::filesystem::create_directories(dir / "race_log.xlsx" / "x");
-    raceReportCommand(console, opener, op);
+    raceReportCommand(console, runs, opener, op);
     ASSERT_EQ(op.shown.size(), 2u);
     EXPECT_NE(op.shown[1].find("race_log.xlsx"), std::string::npos);
     EXPECT_EQ(opener.opened.size(), 1u);

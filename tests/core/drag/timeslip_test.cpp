@@ -210,14 +210,14 @@ protected:
 
 TEST_F(TimeslipPrint, NothingWithoutRunOutOfRangeOrForAnEmptyLane) {
     Printers printers;
-    EXPECT_TRUE(printTimeslip(TIMESLIP_BOTH, heading, printers).ok()); // no runs
-    gDragRuns.push_back(figuresRun());
-    gSelectedRun = 5;
-    EXPECT_TRUE(printTimeslip(TIMESLIP_BOTH, heading, printers).ok());
-    gSelectedRun = 0;
-    EXPECT_TRUE(printTimeslip(TIMESLIP_RIGHT, heading, printers).ok()); // right lane has no racer
+    EXPECT_TRUE(printTimeslip(runs, TIMESLIP_BOTH, heading, printers).ok()); // no runs
+    runs.dragRuns().push_back(figuresRun());
+    runs.selectedRun() = 5;
+    EXPECT_TRUE(printTimeslip(runs, TIMESLIP_BOTH, heading, printers).ok());
+    runs.selectedRun() = 0;
+    EXPECT_TRUE(printTimeslip(runs, TIMESLIP_RIGHT, heading, printers).ok()); // right lane has no racer
     EXPECT_TRUE(printers.opened.empty());
-    EXPECT_TRUE(printTimeslip(TIMESLIP_LEFT, heading, printers).ok());
+    EXPECT_TRUE(printTimeslip(runs, TIMESLIP_LEFT, heading, printers).ok());
     EXPECT_EQ(printers.printedCount, 1);
 }
 
@@ -225,7 +225,7 @@ TEST_F(TimeslipPrint, BothLanesLayout) {
     TDragRaceItem run = figuresRun();
     run.winner = 1;
     RecordingPrintDevice printer(576);
-    ASSERT_TRUE(printTimeslipDocument(printer, heading, timeslipTexts(run, TIMESLIP_BOTH, false)).ok());
+    ASSERT_TRUE(printTimeslipDocument(printer, heading, timeslipTexts(host.reg, run, TIMESLIP_BOTH, false)).ok());
     EXPECT_FALSE(printer.landscape);
     EXPECT_EQ(printer.documents, 1);
     const auto& t = printer.canvasRecord.texts;
@@ -255,7 +255,7 @@ TEST_F(TimeslipPrint, OneLaneLayoutWithLogo) {
     RecordingPrintDevice printer(576);
     ReceiptHeading withLogo = heading;
     withLogo.logo = ReceiptLogo{"/x/printlogo.bmp", 300, 100};
-    ASSERT_TRUE(printTimeslipDocument(printer, withLogo, timeslipTexts(run, TIMESLIP_LEFT, true)).ok());
+    ASSERT_TRUE(printTimeslipDocument(printer, withLogo, timeslipTexts(host.reg, run, TIMESLIP_LEFT, true)).ok());
     ASSERT_EQ(printer.canvasRecord.images.size(), 1u);
     EXPECT_EQ(printer.canvasRecord.images[0].first, (PaintRect{0, 0, 300, 100}));
     std::vector<std::string> lines;
@@ -274,12 +274,12 @@ TEST_F(TimeslipPrint, OneLaneLayoutWithLogo) {
 TEST_F(TimeslipPrint, OneLaneOfAnUnregisteredRacerKeepsNumberAndFigures) {
     TDragRaceItem run = figuresRun();
     run.racer[0] = 99;
-    const TimeslipTexts t = timeslipTexts(run, TIMESLIP_LEFT, false);
+    const TimeslipTexts t = timeslipTexts(host.reg, run, TIMESLIP_LEFT, false);
     EXPECT_EQ(t.className, "Стрит"); // the lane's class is still registered
     EXPECT_EQ(t.lanes[0].number, "# 99");
     EXPECT_TRUE(t.name.empty() && t.car.empty() && t.city.empty());
     run.classId[0] = 8;
-    EXPECT_TRUE(timeslipTexts(run, TIMESLIP_LEFT, false).className.empty());
+    EXPECT_TRUE(timeslipTexts(host.reg, run, TIMESLIP_LEFT, false).className.empty());
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/app/console.h"
 #include "core/drag/drag_run.h"
 #include "core/exchange/web_data_exchange.h"
@@ -73,7 +75,7 @@ void PrintTo(const Sent& s, std::ostream* os) { *os << s.kind << ": " << s.data.
 
 class ExchangeTest : public ::testing::Test {
 protected:
-    ExchangeTest() : scoped(op), sink(console, reg), resultsPort(console), exchange(console, port, results, reg, op) {
+    ExchangeTest() : scoped(op), sink(console, reg), resultsPort(console), exchange(console, port, results, reg, op, runs) {
         setProgramFolder(home.path());
         Console& c = console;
         c.eventName = "Кубок \"Осень\"";
@@ -98,8 +100,6 @@ protected:
         Console& c = console;
         c.exchange.close();
         c.mainWindow.detach();
-        gDragRuns.clear();
-        gCurrentRun = -1;
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
         ::unsetenv("VELMARO_FAKE_EXCHANGE_INBOX");
     }
@@ -160,9 +160,9 @@ protected:
         run.classId = {0, 1};
         run.et = {9520, 9980};
         run.rt = {380, 420};
-        gDragRuns = {run};
-        gCurrentRun = 0;
-        results.dragResultsCntr()->setRuns(results.sampleResultsOptions());
+        runs.dragRuns() = {run};
+        runs.currentRunIndex() = 0;
+        results.dragResultsCntr()->setEventRuns(runs.dragRuns(), results.sampleResultsOptions());
         while (results.dragResultsCntr()->rebuildCount() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     static json record(const std::string& guid, int num, const std::string& name) {
@@ -190,6 +190,8 @@ protected:
     BracketPages brackets;
     DragResults results{resultsPort, brackets, reg};
     RecordingPort port;
+    test::FakeDragHost dragHost;
+    DragRuns runs{dragHost};
     WebDataExchange exchange;
     int notifications = 0;
     std::size_t seen = 0;
@@ -449,8 +451,8 @@ void countingSendData(const char*, intptr_t, const char* kind) {
 TEST_F(ExchangeTest, Flood_IsTakenOneBatchPerTick) {
     openLibrary();
     ::unsetenv("VELMARO_FAKE_LIBS_LOG");
-    gDragRuns.assign(1, TDragRaceItem{});
-    gCurrentRun = 0;
+    runs.dragRuns().assign(1, TDragRaceItem{});
+    runs.currentRunIndex() = 0;
     std::vector<std::string> messages(9999, R"({"clientType":"TitlesScreen","event":"init"})");
     messages.push_back(racersData(json::array({record("{LAST}", 99, "Последний")})));
     inbox(messages);
@@ -522,12 +524,12 @@ TEST_F(ExchangeTest, RacersReplacedWhileTheWorkerRebuilds) {
         if (i % 3 == 0) {
             ASSERT_TRUE(exchange.handleMessage(R"({"event":"data","dataKind":"racersDeleted","removeList":["{R}"]})").ok());
         }
-        results.dragResultsCntr()->setRuns(results.sampleResultsOptions());
+        results.dragResultsCntr()->setEventRuns(runs.dragRuns(), results.sampleResultsOptions());
     }
     // The worker goes on rebuilding from its copies (run under a sanitizer, a freed racer
     // read by it shows here).
     const std::uint64_t before = results.dragResultsCntr()->rebuildCount();
-    results.dragResultsCntr()->setRuns(results.sampleResultsOptions());
+    results.dragResultsCntr()->setEventRuns(runs.dragRuns(), results.sampleResultsOptions());
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (results.dragResultsCntr()->rebuildCount() <= before && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -1,7 +1,11 @@
 // Lap timings side by side: two events open in one process, each with its own folder,
-// host, list, queues, start state and lap_single.txt.
+// host, list, queues, start state and lap_single.txt; and two sets of the whole event
+// state of a two-lane event (intake, runs, lap timing), each with its own folder.
 #include "lap_fixture.h"
 
+#include "core/drag/drag_file.h"
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/intake/hit_intake.h"
 #include "fakes/fake_hit_intake_host.h"
 
@@ -132,6 +136,82 @@ TEST(LapTimingSideBySide, EachIntakeFeedsItsOwnEvent) {
     // Each journal hears of its own device hits only.
     EXPECT_EQ(laps.intakeHost.taken.size(), 2u);
     EXPECT_EQ(gates.intakeHost.taken.size(), 3u);
+}
+
+// The event state of a two-lane event (mode 0), core objects only: the hit intake (the
+// drag host's own), the runs with one run ready to start, and the lap timing on the same
+// intake, all over one event folder.
+struct DragEvent {
+    TempFolder folder;
+    FakeDragHost host;
+    DragRuns runs{host};
+    FakeLapHost lapHost;
+    LapTiming lap{lapHost, host.intake, host.op()};
+
+    DragEvent(int32_t runId, int32_t left, int32_t right) {
+        host.folder = folder.path();
+        host.intakeHost.mode = 0;
+        host.intakeHost.folder = folder.path();
+        lapHost.folder = folder.path();
+        runs.registerHitHandlers();
+        TDragRaceItem run;
+        run.runId = runId;
+        run.racer = {left, right};
+        runs.dragRuns().push_back(run);
+        runs.currentRunIndex() = 0;
+        runs.relayoutRuns();
+    }
+    ~DragEvent() { runs.clearHitHandlers(); }
+    HitIntake& intake() { return host.intake; }
+    std::vector<std::pair<int, uint64_t>> hitKeys() const {
+        std::vector<std::pair<int, uint64_t>> out;
+        for (const THitRecord& r : host.intake.hitList()) out.emplace_back(r.node, r.time());
+        return out;
+    }
+};
+
+// Two sets of a two-lane event's state side by side, each fed its own hits through its
+// own intake, in batches open at the same time: each run takes its own hits only, and
+// each drag.txt and hitlog.txt holds its own set's runs and hits.
+TEST(LapTimingSideBySide, EachIntakeFeedsItsOwnRuns) {
+    ScriptedOperator op;
+    ScopedSaveReportLog scoped(op);
+    DragEvent a(1, 11, 12);
+    DragEvent b(5, 21, 22);
+    setProgramFolder(a.folder.path());
+    const uint64_t t = 1700000000000ull;
+    {
+        HitBatch aBatch(a.intake()), bBatch(b.intake());
+        a.intake().processHit(1, SIG_GREEN, t, HIT_FROM_DEVICE);
+        b.intake().processHit(1, SIG_GREEN, t + 5, HIT_FROM_DEVICE);
+        a.intake().processHit(1, SIG_LEFT, t + 400, HIT_FROM_DEVICE);
+        b.intake().processHit(1, SIG_RIGHT, t + 450, HIT_FROM_DEVICE);
+        EXPECT_FALSE(std::filesystem::exists(a.folder / "hitlog.txt"));
+        EXPECT_FALSE(std::filesystem::exists(b.folder / "drag.txt"));
+    }
+    a.intake().processHit(2, SIG_LEFT, t + 9900, HIT_FROM_DEVICE); // a's left lane finishes
+    b.intake().processHit(1, SIG_LEFT, t + 500, HIT_FROM_DEVICE);  // b's left lane launches
+
+    const TDragRaceItem& runA = a.runs.dragRuns().at(0);
+    const TDragRaceItem& runB = b.runs.dragRuns().at(0);
+    EXPECT_EQ(runA.startTime, t);
+    EXPECT_EQ(runA.hits[LANE_LEFT], (std::vector<TLineHit>{{HIT_TYPE_RT, t + 400, 0, 0, 0},
+                                                           {HIT_TYPE_ET, t + 9900, 9500, 9900, 0}}));
+    EXPECT_TRUE(runA.hits[LANE_RIGHT].empty());
+    EXPECT_EQ(runB.startTime, t + 5);
+    EXPECT_EQ(runB.hits[LANE_LEFT], (std::vector<TLineHit>{{HIT_TYPE_RT, t + 500, 0, 0, 0}}));
+    EXPECT_EQ(runB.hits[LANE_RIGHT], (std::vector<TLineHit>{{HIT_TYPE_RT, t + 450, 0, 0, 0}}));
+    EXPECT_EQ(a.hitKeys(), (std::vector<std::pair<int, uint64_t>>{{1, t}, {1, t + 400}, {2, t + 9900}}));
+    EXPECT_EQ(b.hitKeys(), (std::vector<std::pair<int, uint64_t>>{{1, t + 5}, {1, t + 450}, {1, t + 500}}));
+    EXPECT_EQ(a.folder.read("drag.txt"), formatDragFile(a.runs.dragRuns()));
+    EXPECT_EQ(b.folder.read("drag.txt"), formatDragFile(b.runs.dragRuns()));
+    EXPECT_EQ(a.folder.read("hitlog.txt"), formatHitLog(a.host.intake.hitList()));
+    EXPECT_EQ(b.folder.read("hitlog.txt"), formatHitLog(b.host.intake.hitList()));
+    // Each results input hears of its own run only; no lap event was made.
+    EXPECT_EQ(a.host.changedRuns, (std::vector<size_t>{0, 0}));
+    EXPECT_EQ(b.host.changedRuns, (std::vector<size_t>{0, 0}));
+    EXPECT_TRUE(!a.lap.raceItems() || a.lap.raceItems()->empty());
+    EXPECT_TRUE(!b.lap.raceItems() || b.lap.raceItems()->empty());
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "core/app/console.h"
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/json/json_builder.h"
 #include "core/registration/registry.h"
 #include "core/bracket/bracket_pages.h"
@@ -114,13 +116,13 @@ protected:
         racer->carModel = "BMW";
         registry.racers.push_back(std::move(racer));
         port.event = "Этап 1";
-        gDragRuns = {sampleRun()};
-        gCurrentRun = 0;
+        runs.dragRuns() = {sampleRun()};
+        runs.currentRunIndex() = 0;
     }
     void TearDown() override {
-        gDragRuns.clear();
-        gCurrentRun = -1;
     }
+    test::FakeDragHost host;
+    DragRuns runs{host};
     test::FakeDragResultsPort port;
     BracketPages brackets;
     TRegistry registry;
@@ -129,7 +131,7 @@ protected:
 };
 
 TEST_F(CurrentRunTest, DocumentText) {
-    results.publishCurrentRun();
+    results.publishCurrentRun(runs);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].second, "online");
     EXPECT_EQ(sent[0].first,
@@ -146,10 +148,10 @@ TEST_F(CurrentRunTest, RunModeCaptionsAndNoWinner) {
     const std::pair<std::int32_t, std::string> modes[] = {
         {0, "Квалификация"}, {1, "Финалы"}, {2, "Тренировки"}, {3, ""}, {-1, ""}};
     for (const auto& [mode, caption] : modes) {
-        gDragRuns[0].runMode = mode;
-        gDragRuns[0].winner = -1;
+        runs.dragRuns()[0].runMode = mode;
+        runs.dragRuns()[0].winner = -1;
         sent.clear();
-        results.publishCurrentRun();
+        results.publishCurrentRun(runs);
         ASSERT_EQ(sent.size(), 1u);
         const auto doc = nlohmann::json::parse(sent[0].first);
         EXPECT_EQ(doc["runMode"], caption);
@@ -159,19 +161,19 @@ TEST_F(CurrentRunTest, RunModeCaptionsAndNoWinner) {
 
 TEST_F(CurrentRunTest, NothingGoesOutWithoutACurrentRunOrAnExchange) {
     for (std::int32_t index : {-1, 1, 5}) {
-        gCurrentRun = index;
-        results.publishCurrentRun();
+        runs.currentRunIndex() = index;
+        results.publishCurrentRun(runs);
     }
     EXPECT_TRUE(sent.empty());
-    gCurrentRun = 0;
+    runs.currentRunIndex() = 0;
     port.exchangeLoaded = false; // the exchange library is not loaded
-    results.publishCurrentRun();
+    results.publishCurrentRun(runs);
     EXPECT_TRUE(sent.empty());
 }
 
 TEST_F(CurrentRunTest, NotifyWithoutTheWorkerDoesNothing) {
     ASSERT_EQ(results.dragResultsCntr(), nullptr);
-    results.notifyResultsThread();
+    results.notifyResultsThread(runs);
     EXPECT_TRUE(sent.empty());
 }
 

@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "core/bracket/bracket_pages.h"
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "results_port_fake.h"
@@ -81,9 +83,10 @@ protected:
     void SetUp() override { sink = std::make_shared<QueueSink>(); }
     void TearDown() override {
         results.stopResultsThread();
-        gDragRuns.clear();
-        gCurrentRun = -1;
     }
+
+    test::FakeDragHost host;
+    DragRuns runs{host};
 
     ManualPoll poll;
     std::shared_ptr<QueueSink> sink;
@@ -136,13 +139,13 @@ TEST_F(ResultsThreadTest, ABurstOfChangesGivesOneRebuildFromTheLastList) {
 TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
     results.startResultsThread(sink, poll.wait());
     poll.awaitWaits(1);
-    for (std::int32_t i = 0; i < 6; ++i) gDragRuns.push_back(qualRun(i + 1, 20 + i, 9000 + 100 * i));
+    for (std::int32_t i = 0; i < 6; ++i) runs.dragRuns().push_back(qualRun(i + 1, 20 + i, 9000 + 100 * i));
     int waits = 1;
     auto pollAndCompare = [&](const char* step) {
         SCOPED_TRACE(step);
         poll.releaseOnePoll();
         poll.awaitWaits(++waits);
-        std::vector<TDragRaceItem> copy = gDragRuns;
+        std::vector<TDragRaceItem> copy = runs.dragRuns();
         const auto whole = TDragResultsCntr::buildResults(copy, results.sampleResultsOptions(), brackets);
         EXPECT_EQ(results.dragResultsCntr()->getResults("allDragResults"), whole->allDragResults);
         EXPECT_EQ(results.dragResultsCntr()->getResults("qualResults"), whole->qualResults);
@@ -150,25 +153,25 @@ TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
         EXPECT_EQ(results.dragResultsCntr()->getResults("practiceResults"), whole->practiceResults);
     };
     const auto hit = [this](std::size_t run, std::int32_t et) { // a hit that changes one run
-        gDragRuns[run].et[0] = et;
-        results.notifyRunChanged(run);
+        runs.dragRuns()[run].et[0] = et;
+        results.notifyRunChanged(runs, run);
     };
-    results.notifyResultsThread();
+    results.notifyResultsThread(runs);
     pollAndCompare("a whole list");
     hit(2, 8500);
     hit(4, 8400);
     pollAndCompare("two runs, one poll");
     hit(1, 8300);
-    gDragRuns[1].et[0] = 8250; // changed again and not named: the whole list carries it
-    gDragRuns[5].racer[0] = 21;
-    results.notifyResultsThread();
+    runs.dragRuns()[1].et[0] = 8250; // changed again and not named: the whole list carries it
+    runs.dragRuns()[5].racer[0] = 21;
+    results.notifyResultsThread(runs);
     hit(3, 8200);
     pollAndCompare("a run, a whole list, a run");
     hit(0, 8100);
     hit(0, 8000);
     pollAndCompare("one run twice");
-    gDragRuns.push_back(qualRun(7, 30, 9900));
-    results.notifyRunChanged(6); // a longer list goes over whole
+    runs.dragRuns().push_back(qualRun(7, 30, 9900));
+    results.notifyRunChanged(runs, 6); // a longer list goes over whole
     pollAndCompare("a new run");
 }
 
@@ -196,8 +199,8 @@ TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
     }
     TDragRaceItem practice = qualRun(3, 8, 0);
     practice.runMode = RUN_MODE_PRACTICE; // no time: 8 gets no result at all
-    gDragRuns = {qualRun(1, 7, 9500), qualRun(2, 8, 9400), practice};
-    gCurrentRun = 1;
+    runs.dragRuns() = {qualRun(1, 7, 9500), qualRun(2, 8, 9400), practice};
+    runs.currentRunIndex() = 1;
 
     std::vector<std::pair<std::string, std::string>>& sent = port.sent;
     int shown = 0;
@@ -209,7 +212,7 @@ TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
 
     results.startResultsThread(sink, poll.wait());
     poll.awaitWaits(1);
-    results.notifyResultsThread();
+    results.notifyResultsThread(runs);
     ASSERT_EQ(sent.size(), 1u); // the current run goes out at once
     EXPECT_EQ(sent[0].second, "online");
     EXPECT_EQ(nlohmann::json::parse(sent[0].first)["runId"], 2);

@@ -23,14 +23,14 @@
 namespace velmaro::test {
 namespace {
 
-void select(int run, int lane, int hit) {
-    gSelectedRun = run;
-    gSelectedLane = lane;
-    gSelectedHit = hit;
+void select(DragRuns& runs, int run, int lane, int hit) {
+    runs.selectedRun() = run;
+    runs.selectedLane() = lane;
+    runs.selectedHit() = hit;
 }
 
-const TDragRaceItem* runWithId(int id) {
-    for (const TDragRaceItem& run : gDragRuns)
+const TDragRaceItem* runWithId(DragRuns& runs, int id) {
+    for (const TDragRaceItem& run : runs.dragRuns())
         if (run.runId == id) return &run;
     return nullptr;
 }
@@ -50,9 +50,9 @@ protected:
             op.inputs = {left, "9"};
             seq.next();
         }
-        ASSERT_EQ(gDragRuns.size(), 3u);
-        gDragRuns[0].hits[LANE_LEFT] = {TLineHit{HIT_TYPE_RT, 1000}, TLineHit{HIT_TYPE_ET, 9000}};
-        relayoutRuns();
+        ASSERT_EQ(runs.dragRuns().size(), 3u);
+        runs.dragRuns()[0].hits[LANE_LEFT] = {TLineHit{HIT_TYPE_RT, 1000}, TLineHit{HIT_TYPE_ET, 9000}};
+        runs.relayoutRuns();
         host.reg.classes.push_back(std::make_unique<TClassItem>(1, "Стрит"));
         host.reg.classes.push_back(std::make_unique<TClassItem>(2, "Pro"));
         auto racer = std::make_unique<TRacerItem>(33);
@@ -75,7 +75,7 @@ protected:
                 now += 1000;
                 timer.tick();
             }
-            runsInsideQuestion = gDragRuns.size();
+            runsInsideQuestion = runs.dragRuns().size();
         };
     }
     // The window's event loop after the command has returned.
@@ -97,8 +97,8 @@ struct TimerCase {
     std::vector<std::string> inputs;
     std::vector<int> picks;
     int timerQuestion;
-    void (*command)();
-    void (*check)();
+    void (*command)(DragRuns&);
+    void (*check)(DragRuns&);
 };
 
 void PrintTo(const TimerCase& c, std::ostream* os) { *os << c.name; }
@@ -107,31 +107,31 @@ class TimerInQuestion : public QuestionReentryTest, public ::testing::WithParamI
 
 TEST_P(TimerInQuestion, WaitsAndTheChosenRunChanges) {
     const TimerCase& c = GetParam();
-    select(c.run, c.lane, c.hit);
+    select(runs, c.run, c.lane, c.hit);
     for (const std::string& input : c.inputs) op.inputs.push_back(input);
     op.inputs.push_back("12");
     op.inputs.push_back("7");
     op.picks.assign(c.picks.begin(), c.picks.end());
     op.yesNoAnswers = {true};
     timerFiresInQuestion(c.timerQuestion);
-    const std::size_t before = gDragRuns.size();
+    const std::size_t before = runs.dragRuns().size();
     ports.calls.clear();
-    c.command();
+    c.command(runs);
     EXPECT_EQ(runsInsideQuestion, before); // NEXT did not run inside the question
     EXPECT_TRUE(ports.only("sendStartCommand").empty());
-    c.check();
+    c.check(runs);
 
     runEventLoop();
     // NEXT made run 4 with racers 12 and 7 and armed it; START, pressed twice, started it once.
-    const TDragRaceItem* made = runWithId(4);
+    const TDragRaceItem* made = runWithId(runs, 4);
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->racer, (std::array<int32_t, 2>{12, 7}));
     EXPECT_EQ(made->penalty, (std::array<int32_t, 2>{0, 0}));
     EXPECT_TRUE(made->hits[0].empty() && made->hits[1].empty());
-    EXPECT_EQ(made, &gDragRuns.back());
-    EXPECT_EQ(gCurrentRun, static_cast<int32_t>(gDragRuns.size()) - 1);
+    EXPECT_EQ(made, &runs.dragRuns().back());
+    EXPECT_EQ(runs.currentRunIndex(), static_cast<int32_t>(runs.dragRuns().size()) - 1);
     EXPECT_EQ(ports.only("sendStartCommand"), (std::vector<std::string>{"sendStartCommand(24,0,1)"}));
-    c.check();
+    c.check(runs);
     EXPECT_TRUE(dragFileSaved());
     ASSERT_EQ(op.logLines.size(), 2u);
     EXPECT_EQ(op.logLines[0].rfind("СЛЕД. СТАРТ ждал закрытия вопроса «", 0), 0u) << op.logLines[0];
@@ -141,23 +141,23 @@ TEST_P(TimerInQuestion, WaitsAndTheChosenRunChanges) {
 INSTANTIATE_TEST_SUITE_P(
     RunGridQuestions, TimerInQuestion,
     ::testing::Values(
-        TimerCase{"Number", 0, LANE_LEFT, -1, {"44"}, {}, 1, [] { askRacerNumber(); },
-                  [] { EXPECT_EQ(runWithId(1)->racer[LANE_LEFT], 44); }},
-        TimerCase{"Penalty", 0, LANE_RIGHT, -1, {"1.5"}, {}, 1, [] { askLanePenalty(); },
-                  [] { EXPECT_EQ(runWithId(1)->penalty[LANE_RIGHT], 1500); }},
-        TimerCase{"ClassPicker", 0, LANE_LEFT, -1, {"33"}, {1}, 2, [] { askRacerNumber(); },
-                  [] {
-                      EXPECT_EQ(runWithId(1)->racer[LANE_LEFT], 33);
-                      EXPECT_EQ(runWithId(1)->classId[LANE_LEFT], 2);
+        TimerCase{"Number", 0, LANE_LEFT, -1, {"44"}, {}, 1, [](DragRuns& runs) { runs.askRacerNumber(); },
+                  [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 1)->racer[LANE_LEFT], 44); }},
+        TimerCase{"Penalty", 0, LANE_RIGHT, -1, {"1.5"}, {}, 1, [](DragRuns& runs) { runs.askLanePenalty(); },
+                  [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 1)->penalty[LANE_RIGHT], 1500); }},
+        TimerCase{"ClassPicker", 0, LANE_LEFT, -1, {"33"}, {1}, 2, [](DragRuns& runs) { runs.askRacerNumber(); },
+                  [](DragRuns& runs) {
+                      EXPECT_EQ(runWithId(runs, 1)->racer[LANE_LEFT], 33);
+                      EXPECT_EQ(runWithId(runs, 1)->classId[LANE_LEFT], 2);
                   }},
-        TimerCase{"DeleteRun", 0, SELECTED_LANE_WHOLE_RUN, -1, {}, {}, 1, [] { deleteRunOrHit(0); },
-                  [] {
-                      EXPECT_EQ(runWithId(1), nullptr);
-                      EXPECT_NE(runWithId(2), nullptr);
+        TimerCase{"DeleteRun", 0, SELECTED_LANE_WHOLE_RUN, -1, {}, {}, 1, [](DragRuns& runs) { runs.deleteRunOrHit(0); },
+                  [](DragRuns& runs) {
+                      EXPECT_EQ(runWithId(runs, 1), nullptr);
+                      EXPECT_NE(runWithId(runs, 2), nullptr);
                   }},
-        TimerCase{"DeleteHit", 0, LANE_LEFT, 1, {}, {}, 1, [] { deleteRunOrHit(0); },
-                  [] {
-                      const auto& hits = runWithId(1)->hits[LANE_LEFT];
+        TimerCase{"DeleteHit", 0, LANE_LEFT, 1, {}, {}, 1, [](DragRuns& runs) { runs.deleteRunOrHit(0); },
+                  [](DragRuns& runs) {
+                      const auto& hits = runWithId(runs, 1)->hits[LANE_LEFT];
                       ASSERT_EQ(hits.size(), 1u);
                       EXPECT_EQ(hits[0].type, HIT_TYPE_RT);
                   }}),
@@ -168,7 +168,7 @@ TEST_F(QuestionReentryTest, APressOutsideAnyQuestionRunsAtOnce) {
     now += 1000;
     timer.tick(); // NEXT
     EXPECT_TRUE(posted.empty());
-    EXPECT_EQ(gDragRuns.size(), 4u);
+    EXPECT_EQ(runs.dragRuns().size(), 4u);
     EXPECT_TRUE(op.logLines.empty());
 }
 
@@ -192,7 +192,7 @@ TEST_F(QuestionReentryTest, TheStartUnitsStartRunsOnlyForARunStillArmed) {
     seq.setArmed(true);
     abortedAutomaticStart(true);
     EXPECT_EQ(ports.only("sendStartCommand"), (std::vector<std::string>{"sendStartCommand(24,0,1)"}));
-    EXPECT_EQ(gDragRuns.size(), 3u);
+    EXPECT_EQ(runs.dragRuns().size(), 3u);
 }
 
 // A target that changed or went while its question was open: found again by identity, or
@@ -200,10 +200,10 @@ TEST_F(QuestionReentryTest, TheStartUnitsStartRunsOnlyForARunStillArmed) {
 struct GoneCase {
     const char* name;
     int run, lane, hit;
-    void (*meanwhile)();
-    void (*command)();
+    void (*meanwhile)(DragRuns&);
+    void (*command)(DragRuns&);
     const char* told; // the message, or null
-    void (*check)();
+    void (*check)(DragRuns&);
 };
 
 void PrintTo(const GoneCase& c, std::ostream* os) { *os << c.name; }
@@ -212,28 +212,28 @@ class TargetMeanwhile : public QuestionReentryTest, public ::testing::WithParamI
 
 TEST_P(TargetMeanwhile, IsFoundAgainOrTold) {
     const GoneCase& c = GetParam();
-    select(c.run, c.lane, c.hit);
+    select(runs, c.run, c.lane, c.hit);
     op.yesNoAnswers = {true};
     op.inputs = {"55"};
     bool done = false;
     op.whileOpen = [&] {
         if (done) return;
         done = true;
-        c.meanwhile();
+        c.meanwhile(runs);
     };
     op.shown.clear();
-    c.command();
+    c.command(runs);
     if (c.told) {
         ASSERT_EQ(op.shown.size(), 2u);
         EXPECT_EQ(op.shown.back(), c.told);
     } else {
         EXPECT_EQ(op.shown.size(), 1u); // only the question
     }
-    c.check();
+    c.check(runs);
 }
 
-void eraseFirstRun() { gDragRuns.erase(gDragRuns.begin()); }
-void eraseSecondRun() { gDragRuns.erase(gDragRuns.begin() + 1); }
+void eraseFirstRun(DragRuns& runs) { runs.dragRuns().erase(runs.dragRuns().begin()); }
+void eraseSecondRun(DragRuns& runs) { runs.dragRuns().erase(runs.dragRuns().begin() + 1); }
 std::size_t countHits(const std::vector<TLineHit>& hits, int32_t type, uint64_t time) {
     return static_cast<std::size_t>(
         std::count_if(hits.begin(), hits.end(), [&](const TLineHit& h) { return h.type == type && h.time == time; }));
@@ -244,39 +244,39 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Hits keep coming into the lane (its list grows and moves): the chosen hit goes.
         GoneCase{"HitListGrows", 0, LANE_LEFT, 1,
-                 [] {
-                     auto& hits = gDragRuns[0].hits[LANE_LEFT];
+                 [](DragRuns& runs) {
+                     auto& hits = runs.dragRuns()[0].hits[LANE_LEFT];
                      hits.insert(hits.begin(), TLineHit{HIT_TYPE_SPEED, 500});
                      for (uint64_t k = 0; k < 64; ++k) hits.push_back(TLineHit{HIT_TYPE_PLAP, 20000 + k});
                  },
-                 [] { deleteRunOrHit(0); }, nullptr,
-                 [] {
-                     const auto& hits = runWithId(1)->hits[LANE_LEFT];
+                 [](DragRuns& runs) { runs.deleteRunOrHit(0); }, nullptr,
+                 [](DragRuns& runs) {
+                     const auto& hits = runWithId(runs, 1)->hits[LANE_LEFT];
                      EXPECT_EQ(hits.size(), 66u);
                      EXPECT_EQ(countHits(hits, HIT_TYPE_ET, 9000), 0u);
                      EXPECT_EQ(countHits(hits, HIT_TYPE_SPEED, 500), 1u);
                      EXPECT_EQ(countHits(hits, HIT_TYPE_RT, 1000), 1u);
                  }},
-        GoneCase{"HitGone", 0, LANE_LEFT, 1, [] { gDragRuns[0].hits[LANE_LEFT].pop_back(); },
-                 [] { deleteRunOrHit(0); }, kHitGoneText,
-                 [] { EXPECT_EQ(runWithId(1)->hits[LANE_LEFT].size(), 1u); }},
-        GoneCase{"RunOfTheHitGone", 0, LANE_LEFT, 1, eraseFirstRun, [] { deleteRunOrHit(0); }, kRunGoneText,
-                 [] { EXPECT_EQ(gDragRuns.size(), 2u); }},
-        GoneCase{"RunToDeleteGone", 1, SELECTED_LANE_WHOLE_RUN, -1, eraseSecondRun, [] { deleteRunOrHit(0); },
+        GoneCase{"HitGone", 0, LANE_LEFT, 1, [](DragRuns& runs) { runs.dragRuns()[0].hits[LANE_LEFT].pop_back(); },
+                 [](DragRuns& runs) { runs.deleteRunOrHit(0); }, kHitGoneText,
+                 [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 1)->hits[LANE_LEFT].size(), 1u); }},
+        GoneCase{"RunOfTheHitGone", 0, LANE_LEFT, 1, eraseFirstRun, [](DragRuns& runs) { runs.deleteRunOrHit(0); }, kRunGoneText,
+                 [](DragRuns& runs) { EXPECT_EQ(runs.dragRuns().size(), 2u); }},
+        GoneCase{"RunToDeleteGone", 1, SELECTED_LANE_WHOLE_RUN, -1, eraseSecondRun, [](DragRuns& runs) { runs.deleteRunOrHit(0); },
                  kRunGoneText,
-                 [] {
-                     EXPECT_EQ(gDragRuns.size(), 2u);
-                     EXPECT_NE(runWithId(1), nullptr);
-                     EXPECT_NE(runWithId(3), nullptr);
+                 [](DragRuns& runs) {
+                     EXPECT_EQ(runs.dragRuns().size(), 2u);
+                     EXPECT_NE(runWithId(runs, 1), nullptr);
+                     EXPECT_NE(runWithId(runs, 3), nullptr);
                  }},
         // An earlier run goes: the chosen run moved up one place and still gets the number.
-        GoneCase{"NumberAfterAnEarlierRunWent", 2, LANE_RIGHT, -1, eraseFirstRun, [] { askRacerNumber(); }, nullptr,
-                 [] { EXPECT_EQ(runWithId(3)->racer[LANE_RIGHT], 55); }},
-        GoneCase{"NumberForARunGone", 2, LANE_RIGHT, -1, [] { gDragRuns.pop_back(); }, [] { askRacerNumber(); },
-                 kRunGoneText, [] { EXPECT_EQ(runWithId(2)->racer[LANE_RIGHT], 9); }},
-        GoneCase{"PenaltyForARunGone", 1, LANE_LEFT, -1, eraseSecondRun, [] { askLanePenalty(); }, kRunGoneText,
-                 [] {
-                     for (const TDragRaceItem& run : gDragRuns) EXPECT_EQ(run.penalty[LANE_LEFT], 0);
+        GoneCase{"NumberAfterAnEarlierRunWent", 2, LANE_RIGHT, -1, eraseFirstRun, [](DragRuns& runs) { runs.askRacerNumber(); }, nullptr,
+                 [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 3)->racer[LANE_RIGHT], 55); }},
+        GoneCase{"NumberForARunGone", 2, LANE_RIGHT, -1, [](DragRuns& runs) { runs.dragRuns().pop_back(); }, [](DragRuns& runs) { runs.askRacerNumber(); },
+                 kRunGoneText, [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 2)->racer[LANE_RIGHT], 9); }},
+        GoneCase{"PenaltyForARunGone", 1, LANE_LEFT, -1, eraseSecondRun, [](DragRuns& runs) { runs.askLanePenalty(); }, kRunGoneText,
+                 [](DragRuns& runs) {
+                     for (const TDragRaceItem& run : runs.dragRuns()) EXPECT_EQ(run.penalty[LANE_LEFT], 0);
                  }}),
     [](const ::testing::TestParamInfo<GoneCase>& info) { return std::string(info.param.name); });
 

@@ -66,7 +66,7 @@ public:
         swapped = *a;
         return true;
     }
-    void printTimeslip(int lane) override { add("printTimeslip(" + std::to_string(lane) + ")"); }
+    void printTimeslip(int lane) override { add("printTimeslip(runs, " + std::to_string(lane) + ")"); }
     void pause(int ms) override { add("pause(" + std::to_string(ms) + ")"); }
 
     // Calls whose text starts with `prefix`.
@@ -104,7 +104,7 @@ protected:
     LapTiming lap{lapHost, host.intake, desk}; // one intake with the drag host's
     Console console;                            // fresh for each case
     BracketPages brackets;                      // the class pages' brackets of the event
-    StartSequence seq{ports, lap, console, brackets, desk};
+    StartSequence seq{ports, lap, console, brackets, desk, runs};
 
     void SetUp() override {
         DragTest::SetUp();
@@ -126,7 +126,7 @@ protected:
         host.controller = &controller;
     }
     // drag.txt holds the runs as they are now.
-    bool dragFileSaved() const { return folder.read("drag.txt") == formatDragFile(gDragRuns); }
+    bool dragFileSaved() const { return folder.read("drag.txt") == formatDragFile(runs.dragRuns()); }
 };
 
 } // namespace velmaro::test

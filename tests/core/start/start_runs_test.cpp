@@ -14,18 +14,18 @@ TEST_F(StartTest, NewRunTakesTheNextIdAndSharesThePromptText) {
     for (int id : {1, 2, 7}) {
         TDragRaceItem run;
         run.runId = id;
-        gDragRuns.push_back(run);
+        runs.dragRuns().push_back(run);
     }
     host.rows = 6;
     op.inputs = {"12", "007"};
     seq.newRun(RUN_MODE_PRACTICE);
-    ASSERT_EQ(gDragRuns.size(), 4u);
-    const TDragRaceItem& run = gDragRuns.back();
+    ASSERT_EQ(runs.dragRuns().size(), 4u);
+    const TDragRaceItem& run = runs.dragRuns().back();
     EXPECT_EQ(run.runId, 8);
     EXPECT_EQ(run.runMode, RUN_MODE_PRACTICE);
     EXPECT_EQ(run.racer, (std::array<int32_t, 2>{12, 7}));
     EXPECT_EQ(run.gridRow, 6);
-    EXPECT_EQ(gCurrentRun, 3);
+    EXPECT_EQ(runs.currentRunIndex(), 3);
     EXPECT_EQ(op.openedWith, (Calls{"", "12"}));
     EXPECT_TRUE(seq.armed());
     EXPECT_TRUE(dragFileSaved());
@@ -36,10 +36,10 @@ TEST_F(StartTest, NewRunTakesTheNextIdAndSharesThePromptText) {
     EXPECT_EQ(host.radio[2].second, 1);
 
     // After the run with the highest id is deleted, its id is taken again.
-    gDragRuns.pop_back();
+    runs.dragRuns().pop_back();
     op.inputs = {"12", "7"};
     seq.newRun(RUN_MODE_QUALIFICATION);
-    EXPECT_EQ(gDragRuns.back().runId, 8);
+    EXPECT_EQ(runs.dragRuns().back().runId, 8);
 }
 
 TEST_F(StartTest, NewRunScoreboardOutputAndRefusedEntries) {
@@ -47,7 +47,7 @@ TEST_F(StartTest, NewRunScoreboardOutputAndRefusedEntries) {
     console.invertScoreboard = 1;
     op.inputs = {"12", "x7"};
     seq.newRun(RUN_MODE_QUALIFICATION);
-    const TDragRaceItem& run = gDragRuns.back();
+    const TDragRaceItem& run = runs.dragRuns().back();
     EXPECT_EQ(run.racer, (std::array<int32_t, 2>{12, -2}));
     EXPECT_EQ(run.classId[1], -1);
     Calls shown;
@@ -66,7 +66,7 @@ TEST_F(StartTest, NewRunScoreboardOutputAndRefusedEntries) {
     // Out of range is refused like letters.
     op.inputs = {"99999999999", "-3"};
     seq.newRun(RUN_MODE_QUALIFICATION);
-    EXPECT_EQ(gDragRuns.back().racer, (std::array<int32_t, 2>{-1, -2}));
+    EXPECT_EQ(runs.dragRuns().back().racer, (std::array<int32_t, 2>{-1, -2}));
 
     // Both prompts cancelled: markers, no lane output, the scoreboard reset at the end.
     useScoreboard(135);
@@ -76,8 +76,8 @@ TEST_F(StartTest, NewRunScoreboardOutputAndRefusedEntries) {
     host.radio.clear();
     op.inputs = {std::nullopt, std::nullopt};
     seq.newRun(RUN_MODE_QUALIFICATION);
-    EXPECT_EQ(gDragRuns.back().racer, (std::array<int32_t, 2>{-1, -2}));
-    EXPECT_EQ(gDragRuns.back().classId, (std::array<int32_t, 2>{-1, -1}));
+    EXPECT_EQ(runs.dragRuns().back().racer, (std::array<int32_t, 2>{-1, -2}));
+    EXPECT_EQ(runs.dragRuns().back().classId, (std::array<int32_t, 2>{-1, -1}));
     EXPECT_EQ(controller.calls, (Calls{"reset(0)", "reset(1)"}));
     EXPECT_TRUE(host.displays.empty());
     EXPECT_TRUE(host.radio.empty());
@@ -90,12 +90,12 @@ TEST_F(StartTest, RollersRunAsksOneRacerOutsideAFinal) {
     op.inputs = {"12"};
     seq.newRollersRun(RUN_MODE_QUALIFICATION);
     EXPECT_EQ(op.shown, (Calls{"Номер участника"}));
-    EXPECT_EQ(gDragRuns.back().racer, (std::array<int32_t, 2>{12, 0}));
+    EXPECT_EQ(runs.dragRuns().back().racer, (std::array<int32_t, 2>{12, 0}));
     EXPECT_EQ(controller.calls.back(), "showText");
     EXPECT_TRUE(host.displays.empty());
     op.inputs = {"12", "7"};
     seq.newRollersRun(RUN_MODE_FINAL);
-    EXPECT_EQ(gDragRuns.back().racer, (std::array<int32_t, 2>{12, 7}));
+    EXPECT_EQ(runs.dragRuns().back().racer, (std::array<int32_t, 2>{12, 7}));
     EXPECT_EQ(op.shown.back(), "Номер участника на правой дорожке");
     EXPECT_TRUE(dragFileSaved());
 }
@@ -125,7 +125,7 @@ protected:
         for (int id = 1; id <= 5; ++id) {
             TDragRaceItem run;
             run.runId = id;
-            gDragRuns.push_back(run);
+            runs.dragRuns().push_back(run);
         }
     }
 };
@@ -136,8 +136,8 @@ TEST_F(StartPairTest, PrepareMakesTheFinalRunOnTheChosenLanes) {
     ports.laneAnswers = {1}; // "<---->" once, then OK
     seq.startBracketPairRun(bracket, pair);
     EXPECT_EQ(ports.laneTexts[0], (std::array<std::string, 2>{"12 - Иванов", "7 - Петров"}));
-    ASSERT_EQ(gDragRuns.size(), 6u);
-    const TDragRaceItem& run = gDragRuns.back();
+    ASSERT_EQ(runs.dragRuns().size(), 6u);
+    const TDragRaceItem& run = runs.dragRuns().back();
     EXPECT_EQ(run.runId, 6);
     EXPECT_EQ(run.runMode, RUN_MODE_FINAL);
     EXPECT_EQ(run.racer, (std::array<int32_t, 2>{7, 12}));
@@ -155,7 +155,7 @@ TEST_F(StartPairTest, PrepareMakesTheFinalRunOnTheChosenLanes) {
     seq.startBracketPairRun(bracket, pair);
     EXPECT_EQ(ports.laneOpenedWith.back(), 1);
     EXPECT_EQ(ports.laneTexts.back(), (std::array<std::string, 2>{"7 - Петров", "12 - Иванов"}));
-    EXPECT_EQ(gDragRuns.size(), 6u); // cancelled: no run
+    EXPECT_EQ(runs.dragRuns().size(), 6u); // cancelled: no run
 }
 
 TEST_F(StartPairTest, WithoutAScoreboardTheArrangementIsNotKept) {
@@ -167,7 +167,7 @@ TEST_F(StartPairTest, WithoutAScoreboardTheArrangementIsNotKept) {
     ports.laneAnswers = {1};
     seq.startRollersBracketPairRun(bracket, pair);
     EXPECT_EQ(seq.lanesSwapped(), 0);
-    EXPECT_EQ(gDragRuns.back().racer, (std::array<int32_t, 2>{7, 12}));
+    EXPECT_EQ(runs.dragRuns().back().racer, (std::array<int32_t, 2>{7, 12}));
     EXPECT_EQ(host.displays.size(), 2u);
 }
 
@@ -184,8 +184,8 @@ TEST_F(StartPairTest, StartOnAClassPage) {
     pair->racers[1]->number = -1;
     seq.start();
     EXPECT_EQ(ports.laneTexts.back(), (std::array<std::string, 2>{"12 - Иванов", "-1"}));
-    EXPECT_EQ(gDragRuns.back().racer, (std::array<int32_t, 2>{12, -1}));
-    EXPECT_EQ(gDragRuns.back().classId[1], -1);
+    EXPECT_EQ(runs.dragRuns().back().racer, (std::array<int32_t, 2>{12, -1}));
+    EXPECT_EQ(runs.dragRuns().back().classId[1], -1);
     EXPECT_EQ(pair->run.runId, 6);
     EXPECT_EQ(ports.only("send"), (Calls{"sendStartCommand(24,0,1)"}));
     EXPECT_FALSE(seq.armed());
@@ -197,7 +197,7 @@ TEST_F(StartPairTest, StartOnAClassPage) {
     EXPECT_EQ(op.questionIcons.back(), Operator::Icon::Error);
     EXPECT_TRUE(ports.only("send").empty());
     EXPECT_EQ(pair->run.runId, 6);
-    EXPECT_EQ(gDragRuns.size(), 6u);
+    EXPECT_EQ(runs.dragRuns().size(), 6u);
 
     // Yes: the pair and its next pair lose their runs, a new run is made and started.
     pair->nextPair->run.runId = 6;
@@ -219,7 +219,7 @@ TEST_F(StartPairTest, StartOnAClassPage) {
     ports.calls.clear();
     seq.start();
     EXPECT_TRUE(ports.only("send").empty());
-    EXPECT_EQ(gDragRuns.size(), 7u);
+    EXPECT_EQ(runs.dragRuns().size(), 7u);
 }
 
 TEST_F(StartPairTest, APairWhoseBracketWasReplacedDuringTheQuestionIsToldNotChanged) {
@@ -236,7 +236,7 @@ TEST_F(StartPairTest, APairWhoseBracketWasReplacedDuringTheQuestionIsToldNotChan
     EXPECT_EQ(pair->run.runId, 3); // the old bracket's pair is left alone
     EXPECT_EQ(pair->nextPair->run.runId, 4);
     EXPECT_TRUE(ports.laneTexts.empty());
-    EXPECT_EQ(gDragRuns.size(), 5u);
+    EXPECT_EQ(runs.dragRuns().size(), 5u);
     EXPECT_TRUE(ports.only("send").empty());
 }
 

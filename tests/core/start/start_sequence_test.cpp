@@ -14,10 +14,10 @@ using Calls = std::vector<std::string>;
 TEST_F(StartTest, StartOnTheRunsPageWithoutAnArmedRunMakesTheRunAndStartsIt) {
     op.inputs = {"12", "7"};
     seq.start();
-    ASSERT_EQ(gDragRuns.size(), 1u);
-    EXPECT_EQ(gDragRuns[0].runId, 1);
-    EXPECT_EQ(gDragRuns[0].racer, (std::array<int32_t, 2>{12, 7}));
-    EXPECT_EQ(gCurrentRun, 0);
+    ASSERT_EQ(runs.dragRuns().size(), 1u);
+    EXPECT_EQ(runs.dragRuns()[0].runId, 1);
+    EXPECT_EQ(runs.dragRuns()[0].racer, (std::array<int32_t, 2>{12, 7}));
+    EXPECT_EQ(runs.currentRunIndex(), 0);
     EXPECT_TRUE(dragFileSaved());
     EXPECT_EQ(ports.calls, (Calls{"lamp red", "clearDisplay(0)", "clearDisplay(1)", "blockSt up",
                                   "sendStartCommand(24,0,1)"}));
@@ -30,7 +30,7 @@ TEST_F(StartTest, StartOnTheRunsPageWithoutAnArmedRunMakesTheRunAndStartsIt) {
     seq.setArmed(true);
     ports.calls.clear();
     seq.start();
-    EXPECT_EQ(gDragRuns.size(), 1u);
+    EXPECT_EQ(runs.dragRuns().size(), 1u);
     EXPECT_EQ(ports.calls, (Calls{"lamp red", "blockSt up", "sendStartCommand(50,1,1)"}));
     EXPECT_EQ(controller.calls, (Calls{"startTiming"}));
 }
@@ -86,9 +86,9 @@ TEST_F(StartTest, NextPreparesAnArmedRunWithAutomaticStart) {
     EXPECT_EQ(ports.calls, (Calls{"armCommand37", "sendStartSignalMode(1)", "clearDisplay(0)", "clearDisplay(1)",
                                   "showRadioLogo", "blockSt down", "armAutoStart(12,7,24,1,1)"}));
     EXPECT_TRUE(seq.armed());
-    ASSERT_EQ(gDragRuns.size(), 1u);
-    EXPECT_EQ(gDragRuns[0].runMode, RUN_MODE_QUALIFICATION);
-    EXPECT_EQ(gSelectedRun, 0);
+    ASSERT_EQ(runs.dragRuns().size(), 1u);
+    EXPECT_EQ(runs.dragRuns()[0].runMode, RUN_MODE_QUALIFICATION);
+    EXPECT_EQ(runs.selectedRun(), 0);
     EXPECT_EQ(host.notifies, 1);
     EXPECT_TRUE(dragFileSaved());
     // Signal 9 (or Enter) then starts the armed run.
@@ -101,13 +101,13 @@ TEST_F(StartTest, NextPreparesAnArmedRunWithAutomaticStart) {
     ports.item = 2;
     op.inputs = {"12", "7"};
     seq.next();
-    EXPECT_EQ(gDragRuns.back().runMode, RUN_MODE_FINAL);
-    EXPECT_EQ(gDragRuns.back().runId, 2);
+    EXPECT_EQ(runs.dragRuns().back().runMode, RUN_MODE_FINAL);
+    EXPECT_EQ(runs.dragRuns().back().runId, 2);
     seq.start();
     ports.item = -1;
     ports.calls.clear();
     seq.next();
-    EXPECT_EQ(gDragRuns.size(), 2u);
+    EXPECT_EQ(runs.dragRuns().size(), 2u);
     EXPECT_FALSE(seq.armed());
     EXPECT_TRUE(ports.only("armAutoStart").empty());
 }
@@ -200,7 +200,7 @@ TEST_F(StartTest, APressWhileACommandIsInProgressIsIgnored) {
     op.inputs = {"12", "7"};
     seq.next();
     EXPECT_EQ(presses, 2);
-    EXPECT_EQ(gDragRuns.size(), 1u);
+    EXPECT_EQ(runs.dragRuns().size(), 1u);
     EXPECT_TRUE(ports.only("sendStartCommand").empty());
     EXPECT_EQ(ports.only("armCommand37").size(), 1u);
     EXPECT_TRUE(seq.armed());
@@ -218,15 +218,15 @@ TEST_F(StartTest, KeysOfTheMainWindow) {
     console.raceMode = 7;
     EXPECT_TRUE(seq.keyDown(StartKey::F8, false)); // roller slalom prints nothing
     // With "Печать двух полос": -2, both lanes of the last run whatever is selected.
-    EXPECT_EQ(ports.calls, (Calls{"printTimeslip(0)", "printTimeslip(1)", "printTimeslip(-2)"}));
+    EXPECT_EQ(ports.calls, (Calls{"printTimeslip(runs, 0)", "printTimeslip(runs, 1)", "printTimeslip(runs, -2)"}));
 
     console.raceMode = 0;
     op.inputs = {"12", "7"};
     EXPECT_TRUE(seq.keyDown(StartKey::Enter, true)); // Ctrl+Enter: NEXT
-    EXPECT_EQ(gDragRuns.size(), 1u);
+    EXPECT_EQ(runs.dragRuns().size(), 1u);
     op.inputs = {"12", "7"};
     EXPECT_TRUE(seq.keyDown(StartKey::F5, false));
-    EXPECT_EQ(gDragRuns.size(), 2u);
+    EXPECT_EQ(runs.dragRuns().size(), 2u);
 
     useScoreboard(0);
     ports.calls.clear();

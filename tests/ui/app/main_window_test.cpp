@@ -17,6 +17,7 @@
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_grid.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
 #include "core/bracket/bracket_pages.h"
@@ -88,6 +89,8 @@ protected:
     BracketPages brackets;
     TRegistry registry; // the registration window's and the results'
     DragResults results{resultsPort, brackets, registry};
+    FakeDragHost dragHost;
+    DragRuns drag{dragHost};
     ScriptedOperator op;
     QuestionDesk desk{op};
     LapTiming lap{lapHost, intake, desk};
@@ -97,7 +100,7 @@ protected:
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
+    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -139,7 +142,7 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
 }
 
 TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
     ui::TMainForm* form = ui::MainForm;
     form->show();
     EXPECT_TRUE(form->SingleLanePanel->isVisible()); // mode 1 at first start
@@ -165,7 +168,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -193,7 +196,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     h.stopResultsThread = logged("stopResultsThread");
     h.stopLinkThread = logged("stopLinkThread");
     h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
     ui::MainForm->show();
     std::string window = std::to_string(reinterpret_cast<long long>(console.mainWindow.window()));
 
@@ -228,7 +231,7 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal
@@ -237,18 +240,9 @@ TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
     EXPECT_TRUE(std::filesystem::is_directory(home / "CHALLENGES" / "Кубок"));
 }
 
-// The drag timing's host, for the tests that show runs and the results window (the lap
-// timing is the fixture's own).
-class TimingHosts {
-public:
-    TimingHosts() { setDragHost(&drag); }
-    ~TimingHosts() { setDragHost(nullptr); }
-    FakeDragHost drag;
-};
-
 // A finished run whose rows carry the longest figures a run has (both lanes with a
 // penalty, a breakout and a foul) and racers described as an event's usually are.
-void longestRun(TRegistry& registry) {
+void longestRun(TRegistry& registry, DragRuns& drag) {
     const auto racer = [&registry](std::uint32_t number, const char* name, const char* car, const char* city) {
         auto r = std::make_unique<TRacerItem>(number);
         r->name = name;
@@ -278,25 +272,25 @@ void longestRun(TRegistry& registry) {
         run.hits[lane] = {{HIT_TYPE_RT, start - 400}, {HIT_TYPE_60FEET, start + 1400}, {HIT_TYPE_SPEED, start + 9600},
                           {HIT_TYPE_ET, start + 10100}};
     }
-    gDragRuns = {run};
-    relayoutRuns();
+    drag.dragRuns() = {run};
+    drag.relayoutRuns();
 }
 
 // Texts of the run grid's rows that do not fit the room they are drawn in: the run number
 // between the racers, the start row across the row, every other cell in its column.
-std::vector<std::string> cutTexts(const ui::DragGridWidget& grid) {
+std::vector<std::string> cutTexts(const DragRuns& drag, const ui::DragGridWidget& grid) {
     const QFontMetrics metrics(grid.font());
     int row = 0;
     for (int c = 0; c < 4; ++c) row += grid.columnWidth(c);
     std::vector<std::string> cut;
     if (row > grid.viewport()->width()) cut.push_back("the row is wider than the grid");
-    for (int r = 0; r < dragGridRowCount(); ++r)
+    for (int r = 0; r < drag.dragGridRowCount(); ++r)
         for (int c = 0; c < 4; ++c) {
-            const int kind = dragGridCellStyle(c, r) & GRID_CELL_KIND_MASK;
+            const int kind = drag.dragGridCellStyle(c, r) & GRID_CELL_KIND_MASK;
             const int room = kind == GRID_CELL_START        ? row
                              : kind == GRID_CELL_RUN_NUMBER ? row - grid.columnWidth(0) - grid.columnWidth(3)
                                                             : grid.columnWidth(c);
-            const std::string text = dragGridCellText(c, r);
+            const std::string text = drag.dragGridCellText(c, r);
             // A right-aligned text ends one pixel inside its cell.
             if (metrics.horizontalAdvance(QString::fromStdString(text)) + 1 > room) cut.push_back(text);
         }
@@ -315,31 +309,30 @@ bool columnsFollowTheGrid(const ui::DragGridWidget& grid) {
 // columns follow the grid's real width, and every row of a run shows whole: at start-up,
 // at the window's smallest and on a wider screen.
 TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
-    TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     form.modeItems[0]->trigger();
-    longestRun(hosts.drag.reg);
+    longestRun(dragHost.reg, drag);
     QApplication::processEvents();
     const QRect screen = form.screen()->availableGeometry();
     ASSERT_EQ(screen.size(), QSize(1280, 800));
     EXPECT_TRUE(screen.contains(form.frameGeometry()));
     const ui::DragGridWidget& grid = *form.DragStringGrid;
     EXPECT_TRUE(columnsFollowTheGrid(grid)) << grid.width() << " " << grid.columnWidth(0);
-    EXPECT_EQ(cutTexts(grid), std::vector<std::string>{});
+    EXPECT_EQ(cutTexts(drag, grid), std::vector<std::string>{});
 
     form.resize(form.minimumSize());
     QApplication::processEvents();
     EXPECT_TRUE(columnsFollowTheGrid(grid));
-    EXPECT_EQ(cutTexts(grid), std::vector<std::string>{}) << form.width();
+    EXPECT_EQ(cutTexts(drag, grid), std::vector<std::string>{}) << form.width();
     const int smallest = grid.width();
 
     form.resize(1900, 1000);
     QApplication::processEvents();
     EXPECT_GT(grid.width(), smallest);
     EXPECT_TRUE(columnsFollowTheGrid(grid));
-    gDragRuns.clear();
+    drag.dragRuns().clear();
 }
 
 // Where the main window opens: whole at the top left corner of a screen with room for it;
@@ -366,8 +359,7 @@ TEST_F(MainWindowTest, MainWindowOpensWholeOrMaximized) {
 // The window commands bring their window forward even when it is open already, behind
 // the main window; a window opens inside the screen.
 TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
-    TimingHosts hosts;
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     const QRect screen = form.screen()->availableGeometry();

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <functional>
 
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_run.h"
@@ -31,6 +33,7 @@ namespace {
 class FakeWindowPort : public TBracketWindowPort {
 public:
     explicit FakeWindowPort(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    DragRuns& dragRuns() override { return runs; }
     void requestRebuild() override { calls.push_back("rebuild"); }
     std::filesystem::path eventFolder() override { return folder_; }
     void setWinnerCaptions(const std::string& caption, const std::string& group) override {
@@ -79,6 +82,8 @@ public:
     bool pro = true;
     bool autoStart = true;
     bool armed = false;
+    test::FakeDragHost host;
+    DragRuns runs{host}; // the event's runs the window selects in and starts
 
 private:
     std::filesystem::path folder_;
@@ -94,12 +99,8 @@ protected:
             r->classIds = {3};
         }
         cls.racerCount = 16;
-        gDragRuns.clear();
     }
     void TearDown() override {
-        gDragRuns.clear();
-        gCurrentRun = -1;
-        clearRunSelection();
     }
     // A window with a played-in 8 bracket with a race for third place: first round run.
     std::shared_ptr<TFinalBracket> bracketOnWindow(TformFinal& form, int type = BRACKET_SINGLE_THIRD) {
@@ -113,9 +114,9 @@ protected:
         player.play(*b, 1); // the first round gets runs 1..4
         b->update(player.runs);
         for (auto& [id, run] : player.runs) {
-            run.gridRow = 2 * int(gDragRuns.size());
+            run.gridRow = 2 * int(port.runs.dragRuns().size());
             run.gridRows = 2;
-            gDragRuns.push_back(run);
+            port.runs.dragRuns().push_back(run);
         }
         form.setBracket(b);
         return b;
@@ -203,10 +204,10 @@ TEST_F(BracketWindowTest, ClickSelectsAndTechnicalWinRewritesTheRest) {
 TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
     TformFinal form(brackets, registry, port, desk, nullptr);
     auto b = bracketOnWindow(form);
-    b->update([] {
-        TDragRunMap runs;
-        for (const auto& r : gDragRuns) runs[r.runId] = r;
-        return runs;
+    b->update([this] {
+        TDragRunMap map;
+        for (const auto& r : port.runs.dragRuns()) map[r.runId] = r;
+        return map;
     }());
     TFinalPair* first = b->upperRound(0)->pair(0);
     first->comments[0] = "keep";
@@ -219,7 +220,7 @@ TEST_F(BracketWindowTest, DeleteRunDataClearsTheChainAndTheFile) {
     EXPECT_EQ(first->run.runId, 0);
     EXPECT_EQ(first->winner, -1);
     EXPECT_EQ(first->comments[0], "keep");
-    EXPECT_EQ(gDragRuns.size(), 4u); // the run itself stays in the run list
+    EXPECT_EQ(port.runs.dragRuns().size(), 4u); // the run itself stays in the run list
     EXPECT_EQ(file().find("DRAGID:0,"), std::string::npos);
     EXPECT_NE(file().find("DRAGID:1,"), std::string::npos);
     EXPECT_EQ(port.calls.back(), "rebuild");
@@ -261,21 +262,21 @@ TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {
     TDragRaceItem earlier;
     earlier.runId = 50;
     earlier.gridRows = 6;
-    gDragRuns.insert(gDragRuns.begin(), earlier);
-    for (std::size_t i = 1; i < gDragRuns.size(); ++i) gDragRuns[i].gridRow += 6;
+    port.runs.dragRuns().insert(port.runs.dragRuns().begin(), earlier);
+    for (std::size_t i = 1; i < port.runs.dragRuns().size(); ++i) port.runs.dragRuns()[i].gridRow += 6;
     click(form, pair);
     port.calls.clear();
     form.N1Click();
-    const auto it = std::find_if(gDragRuns.begin(), gDragRuns.end(), [&](auto& r) { return r.runId == id; });
+    const auto it = std::find_if(port.runs.dragRuns().begin(), port.runs.dragRuns().end(), [&](auto& r) { return r.runId == id; });
     EXPECT_EQ(port.calls, (std::vector<std::string>{"row " + std::to_string(it->gridRow)}));
-    EXPECT_EQ(gSelectedRun, int(it - gDragRuns.begin()));
+    EXPECT_EQ(port.runs.selectedRun(), int(it - port.runs.dragRuns().begin()));
     // The last row below the visible rows: the cursor goes to the last row.
     port.lastVisible = 0;
     port.calls.clear();
     form.N1Click();
     EXPECT_EQ(port.calls, (std::vector<std::string>{"row " + std::to_string(it->gridRow + 1)}));
     // The run was deleted from the list: nothing happens.
-    gDragRuns.erase(it);
+    port.runs.dragRuns().erase(it);
     port.calls.clear();
     form.N1Click();
     EXPECT_TRUE(port.calls.empty());
@@ -297,8 +298,8 @@ TEST_F(BracketWindowTest, PrepareAsksClearsAndArmsTheStart) {
     op.yesNoAnswers = {true};
     TDragRaceItem current;
     current.racer = {1, 8};
-    gDragRuns.push_back(current);
-    gCurrentRun = int(gDragRuns.size()) - 1;
+    port.runs.dragRuns().push_back(current);
+    port.runs.currentRunIndex() = int(port.runs.dragRuns().size()) - 1;
     form.pbFinalBracketDblClick();
     EXPECT_EQ(first->run.runId, 0);
     EXPECT_EQ(next->run.runId, 0);

@@ -34,7 +34,7 @@ protected:
     void SetUp() override
     {
         DragFolderTest::SetUp();
-        grid = std::make_unique<DragGridWidget>();
+        grid = std::make_unique<DragGridWidget>(runs);
         QFont font("Tahoma");
         font.setPointSize(10);
         grid->setFont(font);
@@ -63,12 +63,12 @@ protected:
         run.hits[1] = {hitAt(HIT_TYPE_RT, kStart - 120), hitAt(HIT_TYPE_ET, kStart + 11000)};
         return run;
     }
-    void runs(int count)
+    void addRuns(int count)
     {
-        gDragRuns.clear();
+        runs.dragRuns().clear();
         for (int i = 0; i < count; ++i)
-            gDragRuns.push_back(finishedRun(i + 1));
-        relayoutRuns();
+            runs.dragRuns().push_back(finishedRun(i + 1));
+        runs.relayoutRuns();
     }
     // Centre of a cell in viewport coordinates (rows of 17 pixels from the top row).
     QPoint cell(int column, int row) const
@@ -89,13 +89,13 @@ protected:
     {
         QTest::mouseClick(grid->viewport(), button, Qt::NoModifier, cell(column, row));
     }
-    std::array<int32_t, 3> selection() const { return {gSelectedRun, gSelectedLane, gSelectedHit}; }
+    std::array<int32_t, 3> selection() const { return {runs.selectedRun(), runs.selectedLane(), runs.selectedHit()}; }
     QAction* item(const char* name) const { return grid->popupMenu()->findChild<QAction*>(name); }
 };
 
 TEST_F(GridWidgetTest, MouseSelectsTheCellUnderIt)
 {
-    runs(3);  // blocks of 6 rows: 0..5, 6..11, 12..17
+    addRuns(3);  // blocks of 6 rows: 0..5, 6..11, 12..17
     struct Case {
         int column, row;
         Qt::MouseButton button;
@@ -120,7 +120,7 @@ TEST_F(GridWidgetTest, MouseSelectsTheCellUnderIt)
 
 TEST_F(GridWidgetTest, WheelScrollsWithoutSelecting)
 {
-    runs(20);
+    addRuns(20);
     click(0, 2);
     const auto before = selection();
     QWheelEvent down(QPointF(50, 50), grid->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -240), Qt::NoButton,
@@ -132,7 +132,7 @@ TEST_F(GridWidgetTest, WheelScrollsWithoutSelecting)
 
 TEST_F(GridWidgetTest, KeysMoveAndSelect)
 {
-    runs(2);
+    addRuns(2);
     click(0, 0);
     QTest::keyClick(grid.get(), Qt::Key_Down);  // racer row -> start row: the whole run
     EXPECT_EQ(grid->currentRow(), 1);
@@ -148,18 +148,18 @@ TEST_F(GridWidgetTest, KeysMoveAndSelect)
     click(2, 6);  // whole second run, then Delete with yes
     op.yesNoAnswers = {true};
     QTest::keyClick(grid.get(), Qt::Key_Delete);
-    EXPECT_EQ(gDragRuns.size(), 1u);
+    EXPECT_EQ(runs.dragRuns().size(), 1u);
     EXPECT_EQ(grid->rowCount(), 6);
     host.mode = 7;  // roller slalom: the key deletes nothing
     click(1, 0);
     op.yesNoAnswers = {true};
     QTest::keyClick(grid.get(), Qt::Key_Delete);
-    EXPECT_EQ(gDragRuns.size(), 1u);
+    EXPECT_EQ(runs.dragRuns().size(), 1u);
 }
 
 TEST_F(GridWidgetTest, DoubleClickReportsTheHitTime)
 {
-    runs(1);
+    addRuns(1);
     QSignalSpy spy(grid.get(), &DragGridWidget::hitTimeActivated);
     click(0, 3);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell(0, 3));
@@ -172,7 +172,7 @@ TEST_F(GridWidgetTest, DoubleClickReportsTheHitTime)
 
 TEST_F(GridWidgetTest, PopupItemsPerModeAndTheirActions)
 {
-    runs(1);
+    addRuns(1);
     click(0, 2, Qt::RightButton);  // left RT hit
     struct Case {
         int mode;
@@ -208,13 +208,13 @@ TEST_F(GridWidgetTest, PopupItemsPerModeAndTheirActions)
     grid->popupMenu()->hide();
 
     item("makeItemPractice")->trigger();
-    EXPECT_EQ(gDragRuns[0].runMode, RUN_MODE_PRACTICE);
+    EXPECT_EQ(runs.dragRuns()[0].runMode, RUN_MODE_PRACTICE);
     EXPECT_NE(folder.read("drag.txt").find(",2,1,0,0\n"), std::string::npos);
     click(0, 5);  // the left ET hit
     grid->updateMenuStates();
     item("N18")->trigger();
-    EXPECT_EQ(gDragRuns[0].hits[0].size(), 3u);
-    EXPECT_EQ(gDragRuns[0].hits[1].size(), 3u);
+    EXPECT_EQ(runs.dragRuns()[0].hits[0].size(), 3u);
+    EXPECT_EQ(runs.dragRuns()[0].hits[1].size(), 3u);
     EXPECT_GE(host.notifies, 2);
 
     QSignalSpy board(grid.get(), &DragGridWidget::sendToScoreboardRequested);
@@ -224,15 +224,15 @@ TEST_F(GridWidgetTest, PopupItemsPerModeAndTheirActions)
 
 TEST_F(GridWidgetTest, SearchScrollsTheFoundRunIntoView)
 {
-    runs(30);
-    gDragRuns[25].racer[1] = 77;
+    addRuns(30);
+    runs.dragRuns()[25].racer[1] = 77;
     grid->searchRacer("77", 1);
     EXPECT_EQ(selection(), (std::array<int32_t, 3>{25, 2, -1}));
     EXPECT_EQ(grid->currentRow(), 25 * 6 + 5);  // the block's last row, so all of it shows
     EXPECT_LE(grid->topRow(), 25 * 6);
     grid->searchRacer("7 7", 1);  // not a number: nothing
     grid->searchRacer("", -1);
-    EXPECT_EQ(gSelectedRun, 25);
+    EXPECT_EQ(runs.selectedRun(), 25);
 }
 
 TEST_F(GridWidgetTest, PaintShowsTheCoreColoursAndChangesNothing)
@@ -244,20 +244,20 @@ TEST_F(GridWidgetTest, PaintShowsTheCoreColoursAndChangesNothing)
     r->classIds = {3};
     host.racers[12] = DragRacerInfo{"Иванов Пётр", "Тверь", {3}};
     host.classLimits[3] = 100;  // 10.0 s: the left lane's 9.876 is a breakout
-    runs(3);
-    gDragRuns[1].runMode = RUN_MODE_FINAL;
-    gDragRuns[2].runMode = RUN_MODE_PRACTICE;
-    for (TDragRaceItem& run : gDragRuns)
-        run.recalculate(dragHost());
-    ASSERT_EQ(gDragRuns[0].winner, 0);
-    ASSERT_EQ(gDragRuns[0].foul[1], 1);
-    ASSERT_EQ(gDragRuns[0].breakout[0], 1);
-    gSelectedRun = 0;
-    gSelectedLane = 0;
-    gSelectedHit = 3;  // the left ET hit
-    const auto before = gDragRuns;
+    addRuns(3);
+    runs.dragRuns()[1].runMode = RUN_MODE_FINAL;
+    runs.dragRuns()[2].runMode = RUN_MODE_PRACTICE;
+    for (TDragRaceItem& run : runs.dragRuns())
+        run.recalculate(host);
+    ASSERT_EQ(runs.dragRuns()[0].winner, 0);
+    ASSERT_EQ(runs.dragRuns()[0].foul[1], 1);
+    ASSERT_EQ(runs.dragRuns()[0].breakout[0], 1);
+    runs.selectedRun() = 0;
+    runs.selectedLane() = 0;
+    runs.selectedHit() = 3;  // the left ET hit
+    const auto before = runs.dragRuns();
     const QImage image = grid->viewport()->grab().toImage();
-    EXPECT_EQ(gDragRuns, before);
+    EXPECT_EQ(runs.dragRuns(), before);
     image.save(QString::fromStdString(std::string(VELMARO_BINARY_DIR) + "/drag_grid.png"));
 
     const auto pixel = [&](int column, int row) { return QColor(image.pixel(background(column, row))); };
@@ -269,8 +269,8 @@ TEST_F(GridWidgetTest, PaintShowsTheCoreColoursAndChangesNothing)
     EXPECT_EQ(pixel(0, 14), QColor(127, 255, 212));  // practice
     EXPECT_EQ(pixel(3, 12), QColor(255, 189, 189));  // loser colour over the practice colour
 
-    gSelectedLane = 2;  // the whole run
-    gSelectedHit = -1;
+    runs.selectedLane() = 2;  // the whole run
+    runs.selectedHit() = -1;
     const QImage whole = grid->viewport()->grab().toImage();
     whole.save(QString::fromStdString(std::string(VELMARO_BINARY_DIR) + "/drag_grid_whole.png"));
     EXPECT_EQ(QColor(whole.pixel(background(2, 3))), QColor(192, 192, 192));

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/fake_drag_host.h"
@@ -62,16 +63,13 @@ protected:
         run.et = {9876, 10123};
         run.speed = {152.3, 148.0};
         run.winner = 0;
-        gDragRuns = {run};
-        gSelectedRun = -1;
-        setDragHost(&host);
+        runs.dragRuns() = {run};
     }
     void TearDown() override {
-        setDragHost(nullptr);
-        gDragRuns.clear();
     }
     test::TempFolder program;
     test::FakeDragHost host;
+    DragRuns runs{host};
     std::filesystem::path out;
 };
 
@@ -81,7 +79,7 @@ TEST_F(TimeslipPdf, EachSlipIsOneReceiptWidePage) {
     for (const auto& [which, name] : {std::pair{TIMESLIP_BOTH, "timeslip_both.pdf"}, {TIMESLIP_LEFT, "timeslip_left.pdf"}}) {
         SCOPED_TRACE(name);
         PdfReceipts printers(out / name);
-        ASSERT_TRUE(printTimeslip(which, heading, printers).ok());
+        ASSERT_TRUE(printTimeslip(runs, which, heading, printers).ok());
         EXPECT_EQ(printers.printedCount, 1);
         const std::vector<QSizeF> pages = test::pdfPageSizesMm(out / name);
         ASSERT_EQ(pages.size(), 1u);

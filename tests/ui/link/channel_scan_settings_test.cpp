@@ -5,6 +5,8 @@
 #include "core/app/console_timers.h"
 #include "core/app/scoreboard_controller.h"
 #include "fakes/hook_ports.h"
+#include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/scoreboard_settings_dialog.h"
 
@@ -140,7 +142,9 @@ TEST(ScoreboardSettings, BrightnessTestDisplayAndSaving) {
 TEST(ScoreboardSettings, TheTrackBarIsTheBrightnessTheConsoleReads) {
     Console c;
     velmaro::test::HookPorts ports;
-    ConsoleScoreboardSettingsPort port(c, ports);
+    test::FakeDragHost host;
+    DragRuns runs{host};
+    ConsoleScoreboardSettingsPort port(c, ports, runs);
     TfScoreboardConfig dialog(port);
     dialog.fillFromSettings(c.scoreboardBrightness, false, false);
     dialog.tbBrightness->setValue(5);
