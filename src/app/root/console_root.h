@@ -8,7 +8,7 @@
 //
 // Road of one sensor hit (drag mode), one hop per line:
 //   node -> UDP datagram                     tools/nodesim or a timing node
-//   TSystemInterface::serviceSocket          core/link/system_interface.cpp   link thread: check frame, drop repeat (hashed), refuse beyond the queue cap
+//   TSystemInterface::handleDatagram         core/link/system_interface.cpp   link thread: check frame, drop repeat (hashed), refuse beyond the queue cap
 //   HitJournal::append                       core/link/hit_journal.cpp        link thread: hit_journal.txt in the program folder, then the ack
 //   SystemEventSink (SE_NEW_HITS)            core/link/system_interface.cpp   link thread -> queued call
 //   SystemEventAdapter::deliver              ui/link/system_event_adapter.cpp main thread
