@@ -39,7 +39,7 @@ LinkOptions linkOptions() {
 SystemEventSink drainingSink(TSystemInterface*& link) {
     return [&link](int code, std::uint32_t) {
         if (code == SE_NEW_HITS && link)
-            while (link->hitCount()) link->popHit();
+            for (TSignalHit h; link->tryPopHit(h);) {}
     };
 }
 

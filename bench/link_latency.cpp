@@ -94,7 +94,7 @@ void BM_HitToAcknowledgement(benchmark::State& state) {
     auto link = std::make_unique<TSystemInterface>(
         [&linkPtr](int code, std::uint32_t) {
             if (code == SE_NEW_HITS && linkPtr)
-                while (linkPtr->hitCount()) linkPtr->popHit(); // the main window drains the queue
+                for (TSignalHit h; linkPtr->tryPopHit(h);) {} // the main window drains the queue
         },
         o);
     linkPtr = link.get();

@@ -66,7 +66,7 @@ public:
 int nodeDatagram(const std::uint8_t* data, std::size_t size) {
     static TSystemInterface link(nullptr, LinkOptions{}, nullptr, std::make_unique<SilentTransport>());
     link.handleDatagram(data, size, NodeAddress{0x7F000002u, NODE_UDP_PORT});
-    while (link.hitCount() > 0) (void)link.popHit();
+    for (TSignalHit h; link.tryPopHit(h);) {}
     return 0;
 }
 

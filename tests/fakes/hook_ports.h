@@ -13,7 +13,7 @@ namespace velmaro::test {
 
 struct ConsoleHooks {
     std::function<bool()> registryExists;
-    std::function<void()> freeClasses, clearRegistry, removeClassPages, loadClassesAndRacers, loadLapSingle,
+    std::function<void()> freeClasses, removeClassPages, loadClassesAndRacers, loadLapSingle,
         loadDragFile, selectLastDragRow, loadHitLog, sendRaceInfo, refreshRaceItemClasses, refreshRunClasses,
         resendRunToScoreboards, startLinkThread, startRadioScoreboard, handScoreboardToLink, startResultsThread,
         stopLapResultsThread, stopResultsThread, stopLinkThread, stopRadioScoreboard;
@@ -29,7 +29,6 @@ public:
 
     bool registryExists() override { return hooks.registryExists && hooks.registryExists(); }
     void freeClasses() override { run(hooks.freeClasses); }
-    void clearRegistry() override { run(hooks.clearRegistry); }
     void removeClassPages() override { run(hooks.removeClassPages); }
     void loadClassesAndRacers() override { run(hooks.loadClassesAndRacers); }
     void loadLapSingle() override { run(hooks.loadLapSingle); }

@@ -4,12 +4,20 @@
 // the receipt tests (timeslips, lap receipts) to check the layout to the dot.
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform/paint_canvas.h"
-#include "core/platform/text_codec.h"
 
 namespace velmaro::test {
+
+// Number of characters (code points) in a UTF-8 text.
+inline std::size_t utf8Length(std::string_view text) {
+    std::size_t n = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
 
 struct DrawnText {
     int x = 0;

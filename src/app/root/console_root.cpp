@@ -545,8 +545,6 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     registerLapHitHandlers(*d->lap);
 }
 
-DragResults& ConsoleRoot::dragResults() const { return *d->results; }
-
 TRegistry& ConsoleRoot::registry() const { return d->registry; }
 
 ConsoleRoot::~ConsoleRoot() {
@@ -661,8 +659,6 @@ int ConsoleRoot::exec(QApplication& app) {
 
 bool ConsoleRoot::registryExists() { return ui::RegForm != nullptr; }
 void ConsoleRoot::freeClasses() { d->registry.clearClasses(); }
-// freeClasses has already emptied the list and restarted the ids; clearing again is harmless.
-void ConsoleRoot::clearRegistry() { d->registry.clearClasses(); }
 void ConsoleRoot::removeClassPages() {
     if (d->classPages) d->classPages->clearClassPages();
 }
@@ -922,7 +918,6 @@ void ConsoleRoot::generateBracket() {
                                d->form->cbGenerationMethod->currentIndex(), *ui::manualBracketOrderForm,
                                std::time(nullptr), *d->desk);
 }
-void ConsoleRoot::pageChanged(int) {}
 
 void ConsoleRoot::sysTimer() {
     // The lane displays' brightness while no scoreboard controller exists.

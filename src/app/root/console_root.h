@@ -71,8 +71,6 @@ public:
     // The console's state (built first with the root, lives as long): the open event, the
     // timing mode, the settings, the closed libraries and the node link objects.
     Console& console() const;
-    // The drag results with the class pages' brackets (built with the root, live as long).
-    DragResults& dragResults() const;
     // The racers, classes and racer database of the console (built with the root, lives as long).
     TRegistry& registry() const;
     // The two-lane runs of the open event.
@@ -81,7 +79,6 @@ public:
     // --- ConsolePorts ---
     bool registryExists() override;
     void freeClasses() override;
-    void clearRegistry() override;
     void removeClassPages() override;
     void loadClassesAndRacers() override;
     void loadLapSingle() override;
@@ -127,7 +124,6 @@ public:
     void printTimeslip(int lane) override;
     void search(int direction) override;
     void generateBracket() override;
-    void pageChanged(int index) override;
     void sysTimer() override;
     void secondTimer() override;
     void bindNodePanels() override;

@@ -1,7 +1,5 @@
 #include "core/app/console.h"
 
-#include <ctime>
-
 namespace velmaro {
 
 bool isSingleLaneMode(unsigned mode) { return mode == 1 || mode == 4 || mode == 6; }
@@ -33,18 +31,6 @@ void Console::resetToDefaults() {
     bracketGenMethod = 0;
     replayRunTarget = kDefaultReplayRunTarget;
     replayStepTarget = kDefaultReplayStepTarget;
-}
-
-long long wallClockSeconds() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return static_cast<long long>(now) + local.tm_gmtoff;
-}
-
-int scoreboardType(const Console& console) {
-    auto* sb = console.scoreboard;
-    return sb ? sb->getType() : -1;
 }
 
 } // namespace velmaro

@@ -90,11 +90,4 @@ public:
     ConsoleView* view = nullptr; // the main window, or null
 };
 
-// Seconds since 1970 counted in local wall-clock time (the clock of the interval start
-// timer and of local time stamps): the UTC clock plus the local offset.
-long long wallClockSeconds();
-
-// The scoreboard type for branching: getType() of the console's controller, or -1 without one.
-int scoreboardType(const Console& console);
-
 } // namespace velmaro

@@ -23,8 +23,7 @@ public:
 
     // --- loadEvent (open event reload), in its order ---
     virtual bool registryExists() = 0;       // the registry of the open event exists
-    virtual void freeClasses() = 0;          // every class freed (labels, result lists, records)
-    virtual void clearRegistry() = 0;        // empty class list, total "0", next class id 0
+    virtual void freeClasses() = 0;          // every class freed, class list empty, total "0", next class id 0
     virtual void removeClassPages() = 0;     // pages 1.. of DragPageControl with their bracket windows
     virtual void loadClassesAndRacers() = 0; // classes.txt and racers.txt (makes the class pages)
     virtual void loadLapSingle() = 0;        // modes 1, 4, 6

@@ -118,7 +118,6 @@ void loadEvent(Console& c, ConsolePorts& p) {
     if (!p.registryExists()) return;
     p.freeClasses();
     loadRaceGuid(c);
-    p.clearRegistry();
     p.removeClassPages();
     p.loadClassesAndRacers();
     if (isSingleLaneMode(c.raceMode)) {

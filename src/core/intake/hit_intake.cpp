@@ -519,12 +519,6 @@ void HitIntake::logTakenHit(int node, int signal, std::uint64_t timeMs) {
     logRecord(node, signal, seconds, millis, host_.utcNowMs());
 }
 
-void HitIntake::saveHitLog() {
-    owner_.assertOwner();
-    onDisk_.placed = std::string::npos;
-    writeHitLog();
-}
-
 // The hit list from the open event's hitlog.txt (empty without one), and whether the next
 // hits may be appended to the file.
 void HitIntake::readEventHitLog() {

@@ -183,9 +183,6 @@ public:
 
     void processHit(int node, int signal, std::uint64_t timeMs, int source);
     bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) const;
-    // Rewrites hitlog.txt of the open event whole; nothing when no event folder is known.
-    // A failure is told in the log window (once per run of failures).
-    void saveHitLog();
     // True when hitlog.txt holds every record of hitList() (the last write succeeded and
     // nothing was logged since).
     bool hitLogSaved() const;

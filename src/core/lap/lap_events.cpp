@@ -59,12 +59,6 @@ int32_t startLineFromStart(const TRaceItemList& list, size_t qi) {
 
 } // namespace
 
-int compareRaceItemTime(const TRaceItem& a, const TRaceItem& b) {
-    if (a.time > b.time) return 1;
-    if (a.time < b.time) return -1;
-    return 0;
-}
-
 TRaceItem* LapTiming::getRaceItem(int index) const {
     owner_.assertOwner();
     if (!raceItems_ || index < 0 || index >= static_cast<int>(raceItems_->size())) return nullptr;

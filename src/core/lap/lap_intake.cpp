@@ -395,9 +395,6 @@ void LapTiming::assignFromFinish(int index, bool kept) {
     else rebuildFinishQueue();
 }
 
-void LapTiming::assignFromCourseQueue(int index) { assignFromCourse(index, false); }
-void LapTiming::assignFromFinishQueue(int index) { assignFromFinish(index, false); }
-
 void LapTiming::assignFromPreviousEvent(int index) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;

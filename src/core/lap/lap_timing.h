@@ -136,8 +136,6 @@ public:
 
     void rebuildCourseQueue(); // in mode 4 rebuilds the finish queue instead
     void rebuildFinishQueue();
-    void assignFromCourseQueue(int index);
-    void assignFromFinishQueue(int index);
     void assignFromPreviousEvent(int index);
     void pairSignalWithNextLine(int index);
     void pairLineWithNextSignal(int index);

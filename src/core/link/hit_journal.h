@@ -51,7 +51,6 @@ public:
 
     // Opens (creating) the file for appending; what it holds stays. False when it cannot.
     bool open();
-    bool isOpen() const { return fd_ >= 0; }
     const std::filesystem::path& file() const { return file_; }
     // The reason of the last failure of open, append or clear.
     const std::string& error() const { return error_; }

@@ -485,12 +485,6 @@ std::size_t TSystemInterface::hitCount() {
     return hits_.size();
 }
 
-TSignalHit TSystemInterface::popHit() {
-    TSignalHit h;
-    tryPopHit(h);
-    return h;
-}
-
 bool TSystemInterface::tryPopHit(TSignalHit& hit) {
     std::lock_guard<std::mutex> guard(lock_);
     if (hits_.empty()) return false;
@@ -529,16 +523,6 @@ void TSystemInterface::journalReplayed() {
     journalReplayed_ = true;
 }
 
-std::size_t TSystemInterface::nodeCount() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return nodes_.size();
-}
-
-TSystemNode TSystemInterface::getNode(std::size_t index) {
-    std::lock_guard<std::mutex> guard(lock_);
-    return index < nodes_.size() ? nodes_[index] : TSystemNode{};
-}
-
 std::vector<TSystemNode> TSystemInterface::nodes() {
     std::lock_guard<std::mutex> guard(lock_);
     return nodes_;
@@ -557,20 +541,6 @@ NodeAddress TSystemInterface::gateway() {
 int TSystemInterface::autoStartState() {
     std::lock_guard<std::mutex> guard(lock_);
     return autoStartState_;
-}
-
-TSystemInterface::ScheduleState TSystemInterface::scheduleState() {
-    std::lock_guard<std::mutex> guard(lock_);
-    ScheduleState s;
-    s.startDue = startDue_;
-    s.startRetries = startRetries_;
-    s.signalModeDue = signalModeDue_;
-    s.signalModeRetries = signalModeRetries_;
-    s.displayDue = displayDue_;
-    s.displayRetries = displayRetries_;
-    s.command37Active = command37Active_;
-    s.command37Left = command37Left_;
-    return s;
 }
 
 void TSystemInterface::setRadioBoards(RadioBoardReceiver* boards) {

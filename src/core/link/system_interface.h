@@ -5,7 +5,7 @@
 // reports what happened through a system event sink.
 //
 // Threads: the link runs its own std::thread (start()/stop()). The main thread calls the
-// consumer operations (popHit, hitCount, nodeCount, getNode, nodes, channelLevels) and the
+// consumer operations (tryPopHit, hitCount, nodes, channelLevels) and the
 // command operations; both sides take the link lock. System events leave through the sink
 // from the link thread, never while the lock is held: the UI adapts the sink to queued
 // calls into the main window. The radio scoreboard link (onReply) and the scoreboard line
@@ -226,7 +226,6 @@ public:
 
     // ---- consumers (main thread; each takes the link lock) ----
     std::size_t hitCount();
-    TSignalHit popHit(); // oldest first; all zero when empty
     // Takes the oldest queued hit into `hit`; false (hit untouched) when the queue is empty.
     bool tryPopHit(TSignalHit& hit);
     // The main thread has logged every hit it took: when the queue is empty as well, the
@@ -240,8 +239,6 @@ public:
     // The main thread is about to write these hits' bytes to an event file: the journal
     // notes them (HitJournal::appendWriting).
     void hitsWriting(const std::vector<JournalWrite>& writes);
-    std::size_t nodeCount();
-    TSystemNode getNode(std::size_t index); // all zero when out of range
     std::vector<TSystemNode> nodes();       // snapshot of the whole node table
     std::array<std::uint8_t, CHANNEL_COUNT> channelLevels();
     NodeAddress gateway();
@@ -293,17 +290,6 @@ public:
 
     // ---- state for tests and panels (under the lock) ----
     int autoStartState();
-    struct ScheduleState {
-        std::uint64_t startDue = 0;
-        int startRetries = 0;
-        std::uint64_t signalModeDue = 0;
-        int signalModeRetries = 0;
-        std::array<std::uint64_t, 2> displayDue{};
-        std::array<int, 2> displayRetries{};
-        int command37Active = 0;
-        int command37Left = 0;
-    };
-    ScheduleState scheduleState();
 
     const LinkOptions& options() const { return options_; }
 

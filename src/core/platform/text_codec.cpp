@@ -95,13 +95,6 @@ std::string withoutControls(std::string_view text) {
     return out;
 }
 
-std::size_t utf8Length(std::string_view text) {
-    std::size_t n = 0;
-    for (char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
 std::string utf8Left(std::string_view text, std::size_t count) {
     std::size_t chars = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -111,26 +104,6 @@ std::string utf8Left(std::string_view text, std::size_t count) {
         }
     }
     return std::string(text);
-}
-
-std::string utf8ToUpper(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 'a' && c <= 'z') {
-            out += static_cast<char>(c - 32);
-        } else if ((c == 0xD0 || c == 0xD1) && i + 1 < text.size()) {
-            uint32_t cp = ((c & 0x1F) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F);
-            if (cp >= 0x0430 && cp <= 0x044F) cp -= 0x20;          // а..я
-            else if (cp >= 0x0450 && cp <= 0x045F) cp -= 0x50;     // ѐ..џ (ё)
-            appendUtf8(out, cp);
-            ++i;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
 }
 
 } // namespace velmaro

@@ -18,10 +18,7 @@ std::string sanitizeField(std::string_view text, std::string_view bad, bool cont
 // dropped. A text taken in from outside keeps no NUL to cut it where it is passed on as
 // a C string, and no line end to break a record.
 std::string withoutControls(std::string_view text);
-// Number of characters (code points) in a UTF-8 text.
-std::size_t utf8Length(std::string_view text);
 // The first `count` characters of a UTF-8 text (never cuts a character in half).
 std::string utf8Left(std::string_view text, std::size_t count);
-std::string utf8ToUpper(std::string_view text); // ASCII and Cyrillic letters
 
 } // namespace velmaro

@@ -166,11 +166,6 @@ RacerFields racerFieldsOf(const TRegistry& reg, const TRacerItem& racer) {
     return f;
 }
 
-void recountClassRacers(TRegistry& reg) {
-    for (auto& c : reg.classes) c->racerCount = 0;
-    for (const auto& r : reg.racers) addToCounts(reg, r->classIds, 1);
-}
-
 bool classNameAccepted(const std::string& name, Operator& op) {
     if (name.find_first_not_of(" \t") != std::string::npos) return true;
     op.message("Не указано название класса!", kNoCaption, Operator::Icon::Error);

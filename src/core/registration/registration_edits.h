@@ -81,9 +81,6 @@ RacerFields racerFieldsOf(const TRegistry& reg, const TRacerItem& racer);
 void saveClassesOrTell(const TRegistry& reg, Operator& op);
 void saveRacersOrTell(const TRegistry& reg, Operator& op);
 
-// Racer counts of every class recounted from the racers (no other area is told).
-void recountClassRacers(TRegistry& reg);
-
 // A class needs a name: an empty one (or one of blanks only) is refused with a message
 // to the official. True when the name is accepted.
 bool classNameAccepted(const std::string& name, Operator& op);

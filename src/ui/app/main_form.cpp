@@ -254,9 +254,6 @@ void TMainForm::buildControls() {
     page->addWidget(SingleLanePanel);
     SingleLanePanel->hide();
     DragPageControl->addTab(DragQualify, u("Заезды"));
-    connect(DragPageControl, &QTabWidget::currentChanged, this, [this](int index) {
-        commands.pageChanged(index);
-    });
     left->addWidget(DragPageControl, 1);
 
     systemPanelHost = new QWidget(central);

@@ -71,7 +71,6 @@ public:
     virtual void printTimeslip(int lane) = 0;    // sbPrintLeft 0, sbPrintRight 1, sbPrintBoth -1
     virtual void search(int direction) = 0;      // bSearchPrev -1, bSearchNext 1
     virtual void generateBracket() = 0;          // sbGenerateBracket
-    virtual void pageChanged(int index) = 0;     // DragPageControl page change
     virtual void sysTimer() = 0;                 // SysTimer, 10 ms
     virtual void secondTimer() = 0;              // _1SecTimer, 1 s
     virtual void bindNodePanels() = 0;           // places the node panels and the start light tree

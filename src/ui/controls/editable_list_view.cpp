@@ -141,14 +141,6 @@ bool TEditableListView::startEditCell() {
 
 bool TEditableListView::isEditing() const { return state() == QAbstractItemView::EditingState && m_editor; }
 
-void TEditableListView::endEdit(bool accept) {
-    if (!isEditing()) return;
-    QWidget* editor = m_editor;
-    if (accept) commitData(editor);
-    closeEditor(editor, accept ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
-    setFocus();
-}
-
 void TEditableListView::storeLater(const QModelIndex& index, const QString& text, int dataIndex) {
     m_pending = PendingEdit{QPersistentModelIndex(index), text, dataIndex};
 }

@@ -62,8 +62,6 @@ public:
     // cell be edited, and exactly one row (or none) is selected. True when one opened.
     bool startEditCell();
     bool isEditing() const;
-    // Closes the open editor, storing its text (accept) or discarding it.
-    void endEdit(bool accept);
 
 signals:
     // Just before an editor opens on (row, column).

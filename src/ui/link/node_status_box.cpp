@@ -37,8 +37,6 @@ void NodeStatusBox::setNodeSource(NodeSource source) {
         timer_->stop();
 }
 
-void NodeStatusBox::stopRefresh() { timer_->stop(); }
-
 TNodeView* NodeStatusBox::viewForNode(int nodeId) const {
     for (TNodeView* v : views_)
         if (v && v->nodeId() == nodeId) return v;

@@ -5,7 +5,7 @@
 // a panel. Main thread only.
 //
 // Wiring: box->setNodeSource([link] { return link->nodes(); }); the timer then runs until
-// the box is destroyed or stopRefresh() is called.
+// the box is destroyed or the source is set to null.
 #include <QGroupBox>
 
 #include <array>
@@ -29,7 +29,6 @@ public:
 
     // Sets where the snapshots come from and starts the 250 ms timer (null: stops it).
     void setNodeSource(NodeSource source);
-    void stopRefresh();
     QTimer* refreshTimer() const { return timer_; }
 
     // Shows a snapshot now: each entry goes to the panel of its node id; entries without a

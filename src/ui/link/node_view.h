@@ -73,7 +73,6 @@ public:
     QLabel* btLabel() const { return btLabel_; }
     QLabel* dtLabel() const { return dtLabel_; }
     QLabel* rssiLabel() const { return rssiLabel_; }
-    NodeCover* cover() const { return cover_; }
     bool coverShown() const;
 
 protected:

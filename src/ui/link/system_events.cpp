@@ -13,12 +13,6 @@ namespace velmaro::ui {
 
 QString racerAtStartText(int number) { return number == 0 ? QStringLiteral("--") : QString::number(number); }
 
-QLabel* makeRacerAtStartLabel(QWidget* parent) {
-    auto* l = new QLabel(racerAtStartText(0), parent);
-    l->setObjectName(QStringLiteral("lNumAtStart"));
-    return l;
-}
-
 SystemEventHandler::SystemEventHandler(SystemEventLink& link, SystemEventHost& host, Operator& op,
                                        StartLightTree* tree, QLabel* numAtStart, HitIntake& intake,
                                        HitProcessor processHit)

@@ -82,8 +82,6 @@ public:
 
 // The text of the racer-at-start label: the number, "--" for 0.
 QString racerAtStartText(int number);
-// The label lNumAtStart, showing "--".
-QLabel* makeRacerAtStartLabel(QWidget* parent);
 
 // The question asked when the sensors abort an automatic start.
 inline constexpr const char* kAutoStartAbortedText = "Процедура старта прервана.\nВозобновить?";

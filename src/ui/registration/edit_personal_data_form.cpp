@@ -192,11 +192,6 @@ void TEditPersonalDataForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void TEditPersonalDataForm::selectDbRow(int row) {
-    lvRacersDB->selectionModel()->setCurrentIndex(m_dbModel->index(row, 0),
-                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 void TEditPersonalDataForm::copyDbEntry(const TRacerItem& entry) {
     RacerNameEdit->setText(u(entry.name));
     RacerAutoEdit->setText(u(entry.carModel));

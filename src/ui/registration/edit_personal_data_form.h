@@ -54,8 +54,6 @@ public:
     void N1Click();
     // Gathers the city and team typed into their lists; runs whenever the dialog closes.
     void FormClose();
-    int selectedDbIndex() const { return m_selectedDbIndex; }
-    void selectDbRow(int row);
 
     QLineEdit* RacerNumEdit = nullptr;
     QLineEdit* RfidIdEdit = nullptr;

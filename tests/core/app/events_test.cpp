@@ -16,7 +16,6 @@ protected:
         ConsoleHooks& h = ports.hooks;
         h.registryExists = [] { return true; };
         h.freeClasses = step("freeClasses");
-        h.clearRegistry = step("clearRegistry");
         h.removeClassPages = step("removeClassPages");
         h.loadClassesAndRacers = step("loadClassesAndRacers");
         h.loadLapSingle = step("loadLapSingle");
@@ -105,7 +104,7 @@ TEST_F(EventsTest, RaceJsonCases) {
 TEST_F(EventsTest, ModesSwitchGridsAndRunTheirLoaders) {
     wireLoaders();
     ASSERT_TRUE(setEventName(console, "E").ok());
-    const std::vector<std::string> common = {"freeClasses", "clearRegistry", "removeClassPages", "loadClassesAndRacers"};
+    const std::vector<std::string> common = {"freeClasses", "removeClassPages", "loadClassesAndRacers"};
     for (unsigned mode = 0; mode <= 9; ++mode) {
         SCOPED_TRACE(mode);
         trace.clear();

@@ -8,6 +8,9 @@
 namespace velmaro::test {
 namespace {
 
+// getType() of the console's scoreboard controller, or -1 without one.
+int scoreboardType(const Console& console) { return console.scoreboard ? console.scoreboard->getType() : -1; }
+
 class LifecycleTest : public ConsoleTest {
 protected:
     LifecycleTest() {

@@ -96,7 +96,8 @@ private:
             // As the main window does on SE_NEW_HITS: read the count once, take that many.
             const std::size_t n = link->hitCount();
             for (std::size_t i = 0; i < n; ++i) {
-                const TSignalHit h = link->popHit();
+                TSignalHit h;
+                link->tryPopHit(h);
                 hits.processHit(int(h.node), int(h.signal), h.time, HIT_FROM_DEVICE);
             }
         }

@@ -136,6 +136,19 @@ struct LinkRig {
     }
 };
 
+// The oldest queued hit, taken as the main window takes it; all zero when the queue is empty.
+inline TSignalHit popHit(TSystemInterface& link) {
+    TSignalHit hit;
+    (void)link.tryPopHit(hit);
+    return hit;
+}
+
+// Entry `index` of the node table snapshot the node panels read; all zero when absent.
+inline TSystemNode nodeAt(TSystemInterface& link, std::size_t index) {
+    const std::vector<TSystemNode> nodes = link.nodes();
+    return index < nodes.size() ? nodes[index] : TSystemNode{};
+}
+
 // Polls `pred` until it holds or `limit` passes (tests over real sockets and threads).
 template <class Pred>
 bool eventually(Pred pred, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {

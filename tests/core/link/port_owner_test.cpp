@@ -85,7 +85,7 @@ TEST(NodePort, ASecondLinkIsToldThePortIsTakenAndTheFirstKeepsItsHits) {
 
     sendHit(23130, 0);
     ASSERT_TRUE(eventually([&] { return first->hitCount() == 1; }));
-    EXPECT_EQ(first->popHit(), (TSignalHit{2, 0, 1'700'000'000'250ull}));
+    EXPECT_EQ(test::popHit(*first), (TSignalHit{2, 0, 1'700'000'000'250ull}));
     EXPECT_EQ(second.hitCount(), 0u);
 
     // Retried several times meanwhile, reported once.

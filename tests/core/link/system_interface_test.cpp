@@ -33,9 +33,9 @@ TEST(NodeTable, FirstStatusCreatesTheEntryAndTimeoutsGoOutUntilEchoed) {
     LinkRig rig;
     rig.status(2, 0, kOther); // timeouts not set yet: no type 10
     EXPECT_TRUE(rig.transport->messages().empty());
-    ASSERT_EQ(rig.link->nodeCount(), 1u);
-    EXPECT_EQ(rig.link->getNode(0).id, 2);
-    EXPECT_EQ(rig.link->getNode(0).online, 1);
+    ASSERT_EQ(rig.link->nodes().size(), 1u);
+    EXPECT_EQ(nodeAt(*rig.link, 0).id, 2);
+    EXPECT_EQ(nodeAt(*rig.link, 0).online, 1);
 
     rig.link->setTimeouts(100, 50);
     EXPECT_TRUE(rig.transport->messages().empty()); // nothing at once
@@ -52,22 +52,21 @@ TEST(NodeTable, FirstStatusCreatesTheEntryAndTimeoutsGoOutUntilEchoed) {
     rig.receive(LinkRig::fromNode(2, MSG_TIMEOUTS, 100, 0, 50), kOther);
     rig.status(2, 0, kOther);
     EXPECT_TRUE(ofType(rig.transport->messages(), MSG_TIMEOUTS).empty());
-    EXPECT_EQ(rig.link->getNode(0).echoRepeatTimeout, 100);
-    EXPECT_EQ(rig.link->getNode(0).echoDetectorTimeout, 50);
+    EXPECT_EQ(nodeAt(*rig.link, 0).echoRepeatTimeout, 100);
+    EXPECT_EQ(nodeAt(*rig.link, 0).echoDetectorTimeout, 50);
 }
 
 TEST(NodeTable, StatusFieldsAndSensorOrder) {
     LinkRig rig;
     // bits 0..5 = 1,0,1,1,0,1 ; synced ; own level -61 dB
     rig.status(5, 0x2D | STATUS_SYNCED, kOther, std::uint16_t(std::int16_t(-61)));
-    const TSystemNode n = rig.link->getNode(0);
+    const TSystemNode n = nodeAt(*rig.link, 0);
     EXPECT_EQ(n.synced, 1);
     EXPECT_EQ(n.rssi, -61);
     EXPECT_EQ(n.nodeClock, 1'700'000'000u);
     // Order: bits 0, 2, 1, 3, 4, 5.
     EXPECT_EQ(n.sensors, (std::array<std::int32_t, 6>{1, 1, 0, 1, 0, 1}));
     EXPECT_EQ(n.lastStatusTime, std::int64_t(rig.env->now / 1000));
-    EXPECT_EQ(rig.link->getNode(7), TSystemNode{}); // out of range: all zero
 }
 
 TEST(NodeTable, SilentNodeGoesOfflineAfterThreeSecondsAndKeepsItsValues) {
@@ -75,9 +74,9 @@ TEST(NodeTable, SilentNodeGoesOfflineAfterThreeSecondsAndKeepsItsValues) {
     const std::uint64_t t0 = rig.env->now;
     rig.status(2, 0x05, kOther, std::uint16_t(std::int16_t(-50)));
     rig.runUntil(t0, 2900);
-    EXPECT_EQ(rig.link->getNode(0).online, 1);
+    EXPECT_EQ(nodeAt(*rig.link, 0).online, 1);
     rig.runUntil(t0, 3000);
-    const TSystemNode n = rig.link->getNode(0);
+    const TSystemNode n = nodeAt(*rig.link, 0);
     EXPECT_EQ(n.online, 0);
     EXPECT_EQ(n.rssi, -50);
     EXPECT_EQ(n.sensors[0], 1);
@@ -87,7 +86,7 @@ TEST(NodeTable, SilentNodeGoesOfflineAfterThreeSecondsAndKeepsItsValues) {
     rig.receive(LinkRig::fromNode(2, MSG_TIMEOUTS, 10, 0, 20), kOther);
     rig.status(2, 0, kOther);
     EXPECT_EQ(ofType(rig.transport->messages(), MSG_TIMEOUTS).size(), 1u);
-    EXPECT_EQ(rig.link->getNode(0).online, 1);
+    EXPECT_EQ(nodeAt(*rig.link, 0).online, 1);
     rig.status(2, 0, kOther);
     EXPECT_EQ(ofType(rig.transport->messages(), MSG_TIMEOUTS).size(), 1u);
 }
@@ -113,23 +112,23 @@ TEST(NodeTable, RadioLevelsFromStatusesEchoesAndReports) {
     LinkRig rig;
     rig.status(1, 0, kGateway, std::uint16_t(std::int16_t(-30))); // node 1's own level is ignored
     rig.status(3, 0, kOther, std::uint16_t(std::int16_t(-70)));
-    EXPECT_EQ(rig.link->getNode(0).rssi, -70); // node 3 also sets the first entry
-    EXPECT_EQ(rig.link->getNode(1).rssi, -70);
+    EXPECT_EQ(nodeAt(*rig.link, 0).rssi, -70); // node 3 also sets the first entry
+    EXPECT_EQ(nodeAt(*rig.link, 1).rssi, -70);
 
     // A timeouts echo from node 1 also reaches an online node 3.
     rig.receive(LinkRig::fromNode(1, MSG_TIMEOUTS, 40, 0, 20), kGateway);
-    EXPECT_EQ(rig.link->getNode(1).echoRepeatTimeout, 40);
-    EXPECT_EQ(rig.link->getNode(1).echoDetectorTimeout, 20);
+    EXPECT_EQ(nodeAt(*rig.link, 1).echoRepeatTimeout, 40);
+    EXPECT_EQ(nodeAt(*rig.link, 1).echoDetectorTimeout, 20);
     // An echo from node 3 changes only node 3.
     rig.receive(LinkRig::fromNode(3, MSG_TIMEOUTS, 7, 0, 8), kOther);
-    EXPECT_EQ(rig.link->getNode(0).echoRepeatTimeout, 40);
-    EXPECT_EQ(rig.link->getNode(1).echoRepeatTimeout, 7);
+    EXPECT_EQ(nodeAt(*rig.link, 0).echoRepeatTimeout, 40);
+    EXPECT_EQ(nodeAt(*rig.link, 1).echoRepeatTimeout, 7);
 
     std::array<std::uint8_t, 15> b = LinkRig::fromNode(1, MSG_RADIO_LEVELS).toBytes();
     b[8] = std::uint8_t(std::int8_t(-66));
     rig.receive(TNodeMessage::fromBytes(b.data()), kGateway);
-    EXPECT_EQ(rig.link->getNode(0).reportedRssi, -66);
-    EXPECT_EQ(rig.link->getNode(1).reportedRssi, -66);
+    EXPECT_EQ(nodeAt(*rig.link, 0).reportedRssi, -66);
+    EXPECT_EQ(nodeAt(*rig.link, 1).reportedRssi, -66);
 }
 
 // ---- hits ----
@@ -147,8 +146,10 @@ TEST(Hits, EveryHitIsAcknowledgedWithTheExactEchoAndRepeatsAreQueuedOnce) {
     }
     EXPECT_EQ(rig.link->hitCount(), 1u);
     EXPECT_EQ(rig.count(SE_NEW_HITS), 1);
-    EXPECT_EQ(rig.link->popHit(), (TSignalHit{2, 3, 1'700'000'123'999ull}));
-    EXPECT_EQ(rig.link->popHit(), TSignalHit{}); // empty queue
+    TSignalHit taken;
+    ASSERT_TRUE(rig.link->tryPopHit(taken));
+    EXPECT_EQ(taken, (TSignalHit{2, 3, 1'700'000'123'999ull}));
+    EXPECT_FALSE(rig.link->tryPopHit(taken)); // empty queue
 
     // Once taken, a repeat is queued again (the hit intake drops it).
     rig.receive(hit, kOther);
@@ -163,10 +164,10 @@ TEST(Hits, OutOfOrderHitsLeaveOldestFirst) {
     // Same time as a queued hit, other signal: not a repeat.
     rig.receive(LinkRig::fromNode(4, MSG_HIT, 3, 100, 100), kOther);
     ASSERT_EQ(rig.link->hitCount(), 4u);
-    EXPECT_EQ(rig.link->popHit().time, 99'999u);
-    EXPECT_EQ(rig.link->popHit().time, 100'100u);
-    EXPECT_EQ(rig.link->popHit().time, 100'100u);
-    EXPECT_EQ(rig.link->popHit().time, 100'500u);
+    EXPECT_EQ(popHit(*rig.link).time, 99'999u);
+    EXPECT_EQ(popHit(*rig.link).time, 100'100u);
+    EXPECT_EQ(popHit(*rig.link).time, 100'100u);
+    EXPECT_EQ(popHit(*rig.link).time, 100'500u);
 }
 
 TEST(Hits, SeveralFramesInOneDatagramAreAllTaken) {
@@ -230,7 +231,7 @@ TEST(Events, RadioBoardMessagesGoToTheBoardsOnly) {
     rig.receive(LinkRig::fromNode(11, MSG_BOARD_RESET, 4), kOther);
     ASSERT_EQ(boards.got.size(), 2u);
     EXPECT_EQ(boards.got[1].type, MSG_BOARD_RESET);
-    EXPECT_EQ(rig.link->nodeCount(), 0u); // board statuses make no node table entry
+    EXPECT_TRUE(rig.link->nodes().empty()); // board statuses make no node table entry
 }
 
 TEST(Greeting, GoesToTheChosenBroadcastInterfacesEveryTenSeconds) {

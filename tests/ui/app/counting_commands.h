@@ -34,7 +34,6 @@ public:
     void printTimeslip(int) override {}
     void search(int) override {}
     void generateBracket() override {}
-    void pageChanged(int) override {}
     void sysTimer() override {}
     void secondTimer() override {}
     void bindNodePanels() override {}

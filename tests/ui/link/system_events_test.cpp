@@ -73,7 +73,7 @@ protected:
     FakeHost host;
     test::ScriptedOperator op;
     StartLightTree tree;
-    QLabel* label = makeRacerAtStartLabel(nullptr);
+    QLabel* label = new QLabel(racerAtStartText(0)); // lNumAtStart
     std::vector<TSignalHit> processed;
     std::vector<int> sources;
     velmaro::test::FakeHitIntakeHost intakeHost;
