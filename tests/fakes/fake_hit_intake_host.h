@@ -31,13 +31,12 @@ public:
     }
     std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
     void log(const std::string& line) override { logLines.push_back(line); }
-    void hitsTaken(const std::vector<DeviceHit>& hits) override { taken.insert(taken.end(), hits.begin(), hits.end()); }
-    void hitsWriting(const std::string&, std::uint64_t, std::uint64_t, std::uint64_t,
-                     const std::vector<DeviceHit>&) override {}
+    void hitsTaken(const std::vector<TSignalHit>& hits) override { taken.insert(taken.end(), hits.begin(), hits.end()); }
+    void hitsWriting(const std::vector<JournalWrite>&) override {}
 
     Operator& op() override { return script; }
 
-    std::vector<DeviceHit> taken; // every hit noted as taken, in order
+    std::vector<TSignalHit> taken; // every hit noted as taken, in order
     std::vector<std::string> logLines; // lines for the log window, in order
     ScriptedOperator script;           // the official (op())
 };

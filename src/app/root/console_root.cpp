@@ -141,28 +141,11 @@ public:
     }
     std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
     void log(const std::string& line) override { op_.log(line); }
-    void hitsTaken(const std::vector<DeviceHit>& hits) override {
-        if (!link_) return;
-        std::vector<TSignalHit> taken;
-        taken.reserve(hits.size());
-        for (const DeviceHit& h : hits) {
-            TSignalHit t;
-            t.node = static_cast<decltype(t.node)>(h.node);
-            t.signal = static_cast<decltype(t.signal)>(h.signal);
-            t.time = h.timeMs;
-            taken.push_back(t);
-        }
-        link_->hitsTaken(taken);
+    void hitsTaken(const std::vector<TSignalHit>& hits) override {
+        if (link_) link_->hitsTaken(hits);
     }
-    void hitsWriting(const std::string& file, std::uint64_t offset, std::uint64_t length, std::uint64_t checksum,
-                     const std::vector<DeviceHit>& hits) override {
-        if (!link_) return;
-        std::vector<JournalWrite> writes;
-        writes.reserve(hits.size());
-        for (const DeviceHit& h : hits)
-            writes.push_back({file, offset, length, checksum, static_cast<std::uint32_t>(h.node),
-                              static_cast<std::uint32_t>(h.signal), h.timeMs});
-        link_->hitsWriting(writes);
+    void hitsWriting(const std::vector<JournalWrite>& writes) override {
+        if (link_) link_->hitsWriting(writes);
     }
     Operator& op() override { return op_; }
 
@@ -680,21 +663,15 @@ void ConsoleRoot::loadHitLog() {
 // hitlog.txt may lack: fed through the intake once the first event is open.
 void ConsoleRoot::replayHitJournal() {
     const std::filesystem::path file = programFolder() / kHitJournalFile;
-    const auto deviceHits = [](const std::vector<TSignalHit>& lines) {
-        std::vector<DeviceHit> hits;
-        for (const TSignalHit& h : lines) hits.push_back({static_cast<int>(h.node), static_cast<int>(h.signal), h.time});
-        return hits;
-    };
-    std::vector<DeviceHit> hits = deviceHits(HitJournal::read(file));
+    std::vector<TSignalHit> hits = HitJournal::read(file);
     if (!hits.empty()) {
         d->desk->log("Журнал отметок: " + std::to_string(hits.size()) + " отметок проверено после перезапуска");
         // Taken before the crash: noted so, or noted as being written to an event file
         // that holds what was being written.
-        std::vector<DeviceHit> taken = deviceHits(HitJournal::readTaken(file));
+        std::vector<TSignalHit> taken = HitJournal::readTaken(file);
         const std::filesystem::path folder = d->console.eventFolder;
         for (const JournalWrite& w : HitJournal::readWriting(file))
-            if (!folder.empty() && fileHoldsAt(folder / w.file, w.offset, w.length, w.checksum))
-                taken.push_back({static_cast<int>(w.node), static_cast<int>(w.signal), w.time});
+            if (!folder.empty() && fileHoldsAt(folder / w.file, w.offset, w.length, w.checksum)) taken.push_back(w.hit);
         d->intake->replayHits(std::move(hits), taken);
     }
     // Kept while hitlog.txt does not hold them: the next start tries again.

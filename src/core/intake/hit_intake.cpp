@@ -356,12 +356,16 @@ void putLogLast(std::vector<std::pair<std::string, std::function<void()>>>& work
 void HitIntake::noteHitsWriting(const std::string& file, std::uint64_t offset, std::string_view bytes) {
     owner_.assertOwner();
     if (batch_.taken.empty()) return;
-    host_.hitsWriting(file, offset, bytes.size(), contentChecksum(bytes), batch_.taken);
+    const std::uint64_t checksum = contentChecksum(bytes);
+    std::vector<JournalWrite> writes;
+    writes.reserve(batch_.taken.size());
+    for (const TSignalHit& hit : batch_.taken) writes.push_back({file, offset, bytes.size(), checksum, hit});
+    host_.hitsWriting(writes);
 }
 
 void HitIntake::noteHitsTaken() {
     owner_.assertOwner();
-    std::vector<DeviceHit> hits = std::move(batch_.taken);
+    std::vector<TSignalHit> hits = std::move(batch_.taken);
     batch_.taken.clear();
     if (!hits.empty()) host_.hitsTaken(hits);
 }
@@ -406,19 +410,19 @@ void HitIntake::afterHits(const char* key, std::function<void()> work) {
 
 bool HitIntake::hitLogSaved() const { return onDisk_.saved; }
 
-void HitIntake::replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken) {
-    const auto less = [](const DeviceHit& a, const DeviceHit& b) {
-        if (a.timeMs != b.timeMs) return a.timeMs < b.timeMs;
+void HitIntake::replayHits(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken) {
+    const auto less = [](const TSignalHit& a, const TSignalHit& b) {
+        if (a.time != b.time) return a.time < b.time;
         if (a.node != b.node) return a.node < b.node;
         return a.signal < b.signal;
     };
     std::stable_sort(hits.begin(), hits.end(), less);
-    std::vector<DeviceHit> noted = taken;
+    std::vector<TSignalHit> noted = taken;
     std::sort(noted.begin(), noted.end(), less);
     HitBatch batch(*this);
-    for (const DeviceHit& h : hits) {
-        if (std::binary_search(noted.begin(), noted.end(), h, less)) logTakenHit(h.node, h.signal, h.timeMs);
-        else processHit(h.node, h.signal, h.timeMs, HIT_FROM_DEVICE);
+    for (const TSignalHit& h : hits) {
+        if (std::binary_search(noted.begin(), noted.end(), h, less)) logTakenHit(h);
+        else processHit(static_cast<int>(h.node), static_cast<int>(h.signal), h.time, HIT_FROM_DEVICE);
     }
 }
 
@@ -437,11 +441,10 @@ void HitIntake::markHitUsed(int node, int signal, std::uint32_t seconds, std::ui
 void HitIntake::processHit(int node, int signal, std::uint64_t timeMs, int source) {
     owner_.assertOwner();
     HitIntakeHost& host = host_;
-    const std::uint64_t arrival = host.utcNowMs();
-    const std::uint32_t seconds = static_cast<std::uint32_t>(timeMs / 1000);
-    const std::uint32_t millis = static_cast<std::uint32_t>(timeMs % 1000);
+    const TSignalHit hit{static_cast<std::uint32_t>(node), static_cast<std::uint32_t>(signal), timeMs};
+    const THitRecord record = hitRecord(hit, host.utcNowMs());
 
-    if (source == HIT_FROM_DEVICE && hitExists(node, signal, seconds, millis)) return;
+    if (source == HIT_FROM_DEVICE && hitExists(node, signal, record.seconds, record.milliseconds)) return;
 
     switch (signal) {
     case SIG_REMOTE_START:
@@ -471,7 +474,7 @@ void HitIntake::processHit(int node, int signal, std::uint64_t timeMs, int sourc
 
     // A device hit waits to be told to the journal from before the mode takes it, so that
     // a writer of the mode's file notes it with what it writes.
-    if (source == HIT_FROM_DEVICE) batch_.taken.push_back({node, signal, timeMs});
+    if (source == HIT_FROM_DEVICE) batch_.taken.push_back(hit);
     const int mode = host.timingMode();
     try {
         handlers_.dispatch(mode, node, handlerSignal, timeMs, racerNumber, classId, source);
@@ -485,12 +488,10 @@ void HitIntake::processHit(int node, int signal, std::uint64_t timeMs, int sourc
         if (batch_.depth == 0) noteHitsTaken();
         else afterHits(kHitsTakenKey, [this] { noteHitsTaken(); });
     }
-    logRecord(node, signal, seconds, millis, arrival);
+    logRecord(record);
 }
 
-void HitIntake::logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival) {
-    THitRecord record = key(node, signal, seconds, millis);
-    record.arrival = arrival;
+void HitIntake::logRecord(const THitRecord& record) {
     // Inserted after any equal record, so the record already in the list is the one kept.
     const auto at = std::upper_bound(hitList_.begin(), hitList_.end(), record, lessHit);
     if (at != hitList_.begin() && compareHits(*(at - 1), record) == 0) {
@@ -511,12 +512,12 @@ void HitIntake::logRecord(int node, int signal, std::uint32_t seconds, std::uint
     afterHits(kHitLogKey, [this] { writeHitLog(); });
 }
 
-void HitIntake::logTakenHit(int node, int signal, std::uint64_t timeMs) {
-    const std::uint32_t seconds = static_cast<std::uint32_t>(timeMs / 1000);
-    const std::uint32_t millis = static_cast<std::uint32_t>(timeMs % 1000);
-    if (hitExists(node, signal, seconds, millis)) return;
-    if (isTransponderSignal(signal)) transpondersInUse_ = 1;
-    logRecord(node, signal, seconds, millis, host_.utcNowMs());
+void HitIntake::logTakenHit(const TSignalHit& hit) {
+    THitRecord record = hitRecord(hit, 0);
+    if (hitExists(record.node, record.signal, record.seconds, record.milliseconds)) return;
+    if (isTransponderSignal(record.signal)) transpondersInUse_ = 1;
+    record.arrival = host_.utcNowMs();
+    logRecord(record);
 }
 
 // The hit list from the open event's hitlog.txt (empty without one), and whether the next

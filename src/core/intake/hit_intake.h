@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/link/hits.h"
 #include "core/platform/files.h"
 #include "core/platform/status.h"
 #include "core/platform/thread_owner.h"
@@ -59,17 +60,7 @@ bool isTransponderSignal(int signal);
 int transponderTag(int signal);    // (signal & 0x7FFF) >> 2
 int transponderSensor(int signal); // signal & 3
 
-// One logged hit.
-struct THitRecord {
-    std::int32_t node = 0;
-    std::int32_t signal = 0;        // as the node sent it (before transponder decoding)
-    std::uint32_t seconds = 0;      // node time, whole seconds since 1970
-    std::uint16_t milliseconds = 0; // node time, 0..999
-    std::uint8_t used = 0;          // 1 once fed again from the hit log window
-    std::uint64_t arrival = 0;      // PC UTC ms since 1970; 0 = not recorded
-    bool operator==(const THitRecord&) const = default;
-    std::uint64_t time() const { return std::uint64_t(seconds) * 1000u + milliseconds; }
-};
+// THitRecord, the logged hit, is in core/link/hits.h with the hit it is made of.
 
 // -1, 0 or 1: seconds, milliseconds (unsigned), node, signal (signed).
 int compareHits(const THitRecord& a, const THitRecord& b);
@@ -124,13 +115,6 @@ struct TagRacer {
 
 // What the intake needs of the rest of the console (main thread). The composition root
 // implements it; tests give fakes.
-// A hit as a node sent it: node id, signal, node time in ms since 1970.
-struct DeviceHit {
-    int node = 0;
-    int signal = 0;
-    std::uint64_t timeMs = 0;
-};
-
 class HitIntakeHost {
 public:
     HitIntakeHost() = default;
@@ -150,12 +134,12 @@ public:
     // The device hits of a batch, once the files of the timing mode are written and just
     // before hitlog.txt is: the link's journal notes them as taken, so that a crash
     // between the two writes does not have them taken again at the restart.
-    virtual void hitsTaken(const std::vector<DeviceHit>& hits) = 0;
-    // Just before the timing mode writes `length` bytes (their contentChecksum) at `offset`
-    // of `file` (a name in the event folder) for these hits: the journal notes it, so
-    // that after a crash before hitsTaken the restart can tell whether the file got them.
-    virtual void hitsWriting(const std::string& file, std::uint64_t offset, std::uint64_t length,
-                             std::uint64_t checksum, const std::vector<DeviceHit>& hits) = 0;
+    virtual void hitsTaken(const std::vector<TSignalHit>& hits) = 0;
+    // Just before the timing mode writes bytes to an event file for some hits (one entry
+    // per hit, each with the same file, offset, length and contentChecksum): the journal
+    // notes it, so that after a crash before hitsTaken the restart can tell whether the
+    // file got them.
+    virtual void hitsWriting(const std::vector<JournalWrite>& writes) = 0;
     // The official's log window.
     virtual Operator& op() = 0;
 };
@@ -203,7 +187,7 @@ public:
     // those already logged. For hits kept by the node link's journal across a crash. The
     // hits also in `taken` had reached the event's files before the crash (only hitlog.txt
     // lacked them): they are logged and not taken by the timing mode a second time.
-    void replayHits(std::vector<DeviceHit> hits, const std::vector<DeviceHit>& taken);
+    void replayHits(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken);
     // Reloads hitList() from hitlog.txt of the open event (called when an event is loaded).
     void loadHitLog();
     // Marks the record of a hit fed again from the hit log window as used.
@@ -230,7 +214,7 @@ private:
     struct BatchState {
         int depth = 0;
         std::vector<std::pair<std::string, std::function<void()>>> work;
-        std::vector<DeviceHit> taken; // device hits of the batch, for the journal's note
+        std::vector<TSignalHit> taken; // device hits of the batch, for the journal's note
     };
 
     void notifyListChanged();
@@ -239,8 +223,8 @@ private:
     bool writeHitLogTail(const std::filesystem::path& file, Status& st);
     void writeHitLog();
     void closeBatch();
-    void logRecord(int node, int signal, std::uint32_t seconds, std::uint32_t millis, std::uint64_t arrival);
-    void logTakenHit(int node, int signal, std::uint64_t timeMs);
+    void logRecord(const THitRecord& record);
+    void logTakenHit(const TSignalHit& hit);
     void readEventHitLog();
 
     // ---- state, in the order built

@@ -75,9 +75,9 @@ bool HitJournal::appendWriting(const std::vector<JournalWrite>& writes, std::uin
         put(w.offset, ',');
         put(w.length, ',');
         put(w.checksum, ',');
-        put(w.node, ',');
-        put(w.signal, ',');
-        put(w.time, '\n');
+        put(w.hit.node, ',');
+        put(w.hit.signal, ',');
+        put(w.hit.time, '\n');
     }
     return text.empty() || write(text, nowMs);
 }
@@ -169,7 +169,7 @@ std::vector<JournalWrite> HitJournal::readWriting(const std::filesystem::path& f
         w.file = std::string(line.substr(0, comma));
         Fields f(line.substr(comma + 1));
         if (f.next(w.offset, false) && f.next(w.length, false) && f.next(w.checksum, false) &&
-            f.next(w.node, false) && f.next(w.signal, false) && f.next(w.time, true))
+            f.next(w.hit.node, false) && f.next(w.hit.signal, false) && f.next(w.hit.time, true))
             writes.push_back(std::move(w));
     });
     return writes;

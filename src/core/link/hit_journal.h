@@ -23,22 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "core/link/hits.h"
+
 namespace velmaro {
-
-struct TSignalHit;
-
-// A hit whose batch was being written to an event file: the file's name in the event
-// folder and the bytes written at `offset` (their length and contentChecksum).
-struct JournalWrite {
-    std::string file;
-    std::uint64_t offset = 0;
-    std::uint64_t length = 0;
-    std::uint64_t checksum = 0;
-    std::uint32_t node = 0;
-    std::uint32_t signal = 0;
-    std::uint64_t time = 0;
-    bool operator==(const JournalWrite&) const = default;
-};
 
 class HitJournal {
 public:

@@ -29,6 +29,7 @@
 #include <vector>
 #include <atomic>
 
+#include "core/link/hits.h"
 #include "core/link/node_protocol.h"
 
 namespace velmaro {
@@ -78,24 +79,7 @@ struct NodeAddress {
     static NodeAddress fromString(const std::string& dotted, std::uint16_t port = NODE_UDP_PORT); // ip 0 on error
 };
 
-// One queued hit: node, signal, node time in ms since 1970.
-struct TSignalHit {
-    std::uint32_t node = 0;
-    std::uint32_t signal = 0;
-    std::uint64_t time = 0;
-    bool operator==(const TSignalHit&) const = default;
-};
-
-struct TSignalHitHash {
-    std::size_t operator()(const TSignalHit& h) const {
-        std::uint64_t k = h.time * 0x9E3779B97F4A7C15ull ^ (std::uint64_t(h.node) << 32 | h.signal);
-        k ^= k >> 29;
-        return std::size_t(k * 0xBF58476D1CE4E5B9ull);
-    }
-};
-
 class HitJournal;
-struct JournalWrite;
 
 // One node table entry.
 struct TSystemNode {

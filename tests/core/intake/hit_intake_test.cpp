@@ -54,14 +54,14 @@ protected:
     void hitListChanged(std::size_t n) override { rows = int(n) + 1; }
     std::uint64_t utcNowMs() override { return ++clock; }
     void log(const std::string& line) override { logLines.push_back(line); }
-    void hitsTaken(const std::vector<DeviceHit>& hits) override {
+    void hitsTaken(const std::vector<TSignalHit>& hits) override {
         // What the files held when the journal was told: the mode's file written, hitlog.txt not yet.
-        for (const DeviceHit& h : hits) taken.push_back({h, hitlog()});
+        for (const TSignalHit& h : hits) taken.push_back({h, hitlog()});
     }
-    void hitsWriting(const std::string& file, std::uint64_t offset, std::uint64_t length, std::uint64_t,
-                     const std::vector<DeviceHit>& hits) override {
-        writing.push_back(file + "@" + std::to_string(offset) + "+" + std::to_string(length) + " x" +
-                          std::to_string(hits.size()));
+    void hitsWriting(const std::vector<JournalWrite>& writes) override {
+        const JournalWrite& w = writes.front();
+        writing.push_back(w.file + "@" + std::to_string(w.offset) + "+" + std::to_string(w.length) + " x" +
+                          std::to_string(writes.size()));
     }
     Operator& op() override { return script; }
 
@@ -74,7 +74,7 @@ protected:
     std::vector<Call> calls;
     std::vector<std::string> remote;
     struct Taken {
-        DeviceHit hit;
+        TSignalHit hit;
         std::string hitlogThen;
     };
     std::vector<Taken> taken;
@@ -476,8 +476,8 @@ TEST_F(HitIntakeTest, TheModesFilesComeBeforeTheJournalNoteAndHitlogTxtLast) {
     }
     EXPECT_EQ(order, std::vector<std::string>{"mode file, hitlog: "});
     ASSERT_EQ(taken.size(), 2u);
-    EXPECT_EQ(taken[0].hit.timeMs, 5000u);
-    EXPECT_EQ(taken[1].hit.timeMs, 6000u);
+    EXPECT_EQ(taken[0].hit.time, 5000u);
+    EXPECT_EQ(taken[1].hit.time, 6000u);
     EXPECT_EQ(taken[1].hitlogThen, ""); // told before hitlog.txt was written
     EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
     // A writer that tells the journal itself, once its file holds the hits: told then,
