@@ -44,8 +44,6 @@ inline constexpr int kNodeStart = 1;
 inline constexpr int kNodeFinish = 2;
 inline constexpr int kNodeStart2 = 4;
 
-inline bool isLapMode(int mode) { return mode == 1 || mode == 4 || mode == 6; }
-
 // Sort order of the lap events: 1 when a is later, -1 when earlier, 0 when equal.
 int compareRaceItemTime(const TRaceItem& a, const TRaceItem& b);
 // "LAP", "STSIG", "STLIN", "FRST", "PLAP", "FAIL"; "UNKWN" for any other kind.
