@@ -42,6 +42,7 @@
 #include "core/platform/operator.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/save_report.h"
+#include "core/platform/timing_mode.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "core/start/start_sequence.h"
@@ -877,7 +878,7 @@ void ConsoleRoot::deleteItem() {
 }
 void ConsoleRoot::printTimeslip(int lane) {
     const unsigned mode = d->console.raceMode;
-    if (mode == 7) return; // roller slalom prints nothing from these buttons
+    if (timingModeFrom(mode) == TimingMode::RollerSlalom) return; // roller slalom prints nothing from these buttons
     if (isSingleLaneMode(mode)) {
         // Both lanes (the button or F8) print the lap receipt; the lap grid's row r shows
         // lap event r - 1.

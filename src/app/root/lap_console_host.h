@@ -130,19 +130,20 @@ inline TScoreboardController* ConsoleLapHost::scoreboard() { return console_.sco
 
 inline void registerLapHitHandlers(LapTiming& lap) {
     ModeHitHandlers& table = lap.intake().handlers();
-    table.setLapHandler(1, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
+    table.setLapHandler(TimingMode::LapOneGate, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
         (void)lap.processHitLapSingle(node, signal, t, racer, cls);
     });
-    table.setLapHandler(4, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
+    table.setLapHandler(TimingMode::StartFinish, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
         (void)lap.processHitStartFinish(node, signal, t, racer, cls);
     });
-    table.setLapHandler(6, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
+    table.setLapHandler(TimingMode::Gymkhana, [&lap](int node, int signal, std::uint64_t t, int racer, int cls) {
         (void)lap.processHitGymkhana(node, signal, t, racer, cls);
     });
 }
 
 inline void clearLapHitHandlers(LapTiming& lap) {
-    for (int mode : {1, 4, 6}) lap.intake().handlers().clear(mode);
+    for (TimingMode mode : {TimingMode::LapOneGate, TimingMode::StartFinish, TimingMode::Gymkhana})
+        lap.intake().handlers().clear(mode);
 }
 
 } // namespace velmaro

@@ -2,14 +2,11 @@
 
 namespace velmaro {
 
-bool isSingleLaneMode(unsigned mode) { return mode == 1 || mode == 4 || mode == 6; }
-bool isTwoLaneMode(unsigned mode) { return mode < kModeCount && !isSingleLaneMode(mode); }
-
 void Console::resetToDefaults() {
     eventFolder.clear();
     eventName.clear();
     raceGuid.clear();
-    raceMode = 1;
+    raceMode = timingModeNumber(TimingMode::LapOneGate);
     racerAtStart = 0;
     sendRacersList = false;
     editingNumber = false;

@@ -18,6 +18,7 @@
 #include "core/app/main_window_handle.h"
 #include "core/app/scoreboard_controller.h"
 #include "core/app/web_exchange.h"
+#include "core/platform/timing_mode.h"
 
 namespace velmaro {
 
@@ -27,11 +28,6 @@ class TNRFScoreboardController; // radio scoreboard thread object (core/link)
 inline constexpr const char* kCaptionPrefix = "Velmaro v3.6 - ";
 inline constexpr const char* kDefaultReplayRunTarget = "192.168.0.22";
 inline constexpr const char* kDefaultReplayStepTarget = "192.168.1.255";
-
-// Timing modes (raceMode); 1, 4 and 6 are the single-lane modes.
-inline constexpr unsigned kModeCount = 9;
-bool isSingleLaneMode(unsigned mode);
-bool isTwoLaneMode(unsigned mode); // 0, 2, 3, 5, 7, 8 (a value above 8 is neither)
 
 class Console {
 public:
@@ -47,7 +43,8 @@ public:
     std::filesystem::path eventFolder; // programFolder()/"CHALLENGES"/eventName (event files go below it)
     std::string eventName;             // UTF-8; empty before one is set
     std::string raceGuid;              // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" from race.json; empty at start
-    unsigned raceMode = 1;             // 0..8 (a larger value may come from the settings file)
+    // A TimingMode number, 0..8 (a larger value may come from the settings file).
+    unsigned raceMode = timingModeNumber(TimingMode::LapOneGate);
 
     // --- state of the main window ---
     int racerAtStart = 0;          // racer reported at the start by a tag; 0 = none

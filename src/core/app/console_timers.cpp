@@ -18,7 +18,7 @@ void sysTimerTick(Console& c, const std::function<void(int, std::uint8_t)>& send
 
 void secondTimerTick(Console& c, std::time_t now) {
     TScoreboardController* sb = c.scoreboard;
-    if (!sb || (c.raceMode != 1 && c.raceMode != 4) || sb->getType() != 117) return;
+    if (!sb || !isGateLapMode(c.raceMode) || sb->getType() != 117) return;
     std::tm local{};
     localtime_r(&now, &local);
     char text[16];

@@ -105,7 +105,7 @@ void loadRaceGuid(Console& c) {
 
 void setMode(Console& c, ConsolePorts& p, unsigned mode) {
     c.raceMode = mode;
-    if (mode < kModeCount && c.view) c.view->showMode(mode);
+    if (timingModeFrom(mode) && c.view) c.view->showMode(mode);
     loadEvent(c, p);
 }
 
@@ -176,16 +176,10 @@ void openEvent(Console& c, ConsolePorts& p, const std::filesystem::path& folder,
 }
 
 void refreshClasses(const Console& c, ConsolePorts& p) {
-    switch (c.raceMode) {
-    case 1:
-    case 4: p.refreshRaceItemClasses(); break;
-    case 0:
-    case 2:
-    case 3:
-    case 5:
-    case 8: p.refreshRunClasses(); break;
-    default: break;
-    }
+    if (isGateLapMode(c.raceMode))
+        p.refreshRaceItemClasses();
+    else if (isTwoLaneNonRollerMode(c.raceMode))
+        p.refreshRunClasses();
 }
 
 } // namespace velmaro

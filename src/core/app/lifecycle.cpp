@@ -28,7 +28,7 @@ void createConsole(Console& c, ConsolePorts& p, std::time_t today) {
     p.startRadioScoreboard();
     if (view) view->setupGrids();
 
-    c.raceMode = 1;
+    c.raceMode = timingModeNumber(TimingMode::LapOneGate);
     c.eventName.clear();
     showEventCaption(c);
 

@@ -87,7 +87,7 @@ std::string formatSettings(const Console& c, const std::vector<std::pair<int, in
     // be found again after a restart, not replaced by a new empty one named in UTF-8.
     const std::string folderName = c.eventFolder.empty() ? std::string() : c.eventFolder.filename().string();
     line("EventName", folderName.empty() ? c.eventName : folderName);
-    if (c.raceMode < kModeCount) line("Mode", std::to_string(c.raceMode));
+    if (timingModeFrom(c.raceMode)) line("Mode", std::to_string(c.raceMode));
     line("SpeedTrapDistance", formatFixed(c.speedTrapDistance, 1));
     line("BlockTimeout", std::to_string(c.repeatTimeout) + "," + std::to_string(c.detectorTimeout));
     line("BlockFinishTimeout", std::to_string(c.blockFinishTimeout));

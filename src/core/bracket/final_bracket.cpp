@@ -7,6 +7,7 @@
 #include <span>
 
 #include "core/bracket/seeding_tables.h"
+#include "core/platform/timing_mode.h"
 
 namespace velmaro {
 
@@ -467,7 +468,7 @@ std::int32_t TFinalPair::racerTime(std::int32_t number, std::int32_t raceMode) c
     if (number == run.racer[0]) lane = 0;
     else if (number == run.racer[1]) lane = 1;
     if (lane < 0) return 0;
-    return raceMode == 3 ? run.et[lane] : run.dirtyTime[lane];
+    return timingModeFrom(raceMode) == TimingMode::LapCrossover ? run.et[lane] : run.dirtyTime[lane];
 }
 
 } // namespace velmaro

@@ -27,6 +27,7 @@
 #include "core/drag/drag_run.h"
 #include "core/platform/paint_canvas.h"
 #include "core/platform/status.h"
+#include "core/platform/timing_mode.h"
 #include "core/json/json_builder.h"
 
 namespace velmaro {
@@ -100,8 +101,9 @@ struct TFinalPair {
     // Whether a pair without a winner still sends somebody on (round index r).
     bool hasRacers(std::int32_t r) const;
     // The racer's time in this pair's run, ms; 0 without run or when the racer drove
-    // no lane. Elapsed time in timing mode 3, elapsed plus reaction time otherwise.
-    std::int32_t racerTime(std::int32_t number, std::int32_t raceMode = 0) const;
+    // no lane. Elapsed time in laps with crossover, elapsed plus reaction time otherwise.
+    std::int32_t racerTime(std::int32_t number,
+                           std::int32_t raceMode = timingModeNumber(TimingMode::DragRacing)) const;
     // The winner rule: forced winner, byes, then the run mapped to slots by number.
     // Returns the slot (or -1); does not store it.
     std::int32_t computeWinner() const;
@@ -158,8 +160,9 @@ public:
     // --- progression (bracket_progress.cpp) ---
     // Brings the bracket up to date with the runs: run copies, winners, advancement,
     // deciders and reset round, standings, layout at scale 1 with `names`, SVG, JSON.
-    // `raceMode` is the timing mode (3 ranks by elapsed time alone).
-    void update(const TDragRunMap& runs, const TRacerNames& names = {}, std::int32_t raceMode = 0);
+    // `raceMode` is the timing mode (laps with crossover rank by elapsed time alone).
+    void update(const TDragRunMap& runs, const TRacerNames& names = {},
+                std::int32_t raceMode = timingModeNumber(TimingMode::DragRacing));
 
     // --- standings (bracket_standings.cpp) ---
     void computePlaces();
@@ -213,7 +216,7 @@ public:
     std::vector<TFinalRacer> racers; // `size` slots, never resized
     MyJSONObject json;
     std::string svg;                 // UTF-8
-    std::int32_t raceMode = 0;       // timing mode of the last update (standings' times)
+    std::int32_t raceMode = timingModeNumber(TimingMode::DragRacing); // timing mode of the last update
 
 private:
     void buildRounds();

@@ -427,15 +427,13 @@ Status splitRacersIntoClasses(std::vector<TDragResult> results, const TDragRankO
 
 void DragRuns::deleteButtonOnRuns()
 {
-    const int mode = host_.raceMode();
-    if (mode == 0 || mode == 2 || mode == 3 || mode == 5 || mode == 8)
+    if (isTwoLaneNonRollerMode(host_.raceMode()))
         deleteRunOrHit(0);
 }
 
 void DragClassSplit::run()
 {
-    const int mode = runs_.host().raceMode();
-    if (mode < 0 || !isTwoLaneMode(static_cast<unsigned>(mode)))
+    if (!isTwoLaneMode(runs_.host().raceMode()))
         return;
     if (runs_.host().op().askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
                                Operator::Icon::Warning) &&

@@ -218,7 +218,7 @@ DragGridMenuState dragGridMenuState(const DragRuns& runs, int raceMode)
     const int32_t selLane = runs.selectedLane();
     const int32_t selHit = runs.selectedHit();
     DragGridMenuState state;
-    if (raceMode < 0 || !isTwoLaneMode(static_cast<unsigned>(raceMode)))
+    if (!isTwoLaneMode(raceMode))
         return state;
     const bool run = runs.isValidRunIndex(selRun);
     const bool lane = run && selLane >= 0;

@@ -17,9 +17,6 @@ namespace velmaro {
 
 namespace {
 
-bool isRaceLogMode(unsigned mode) { return mode == 0; }
-bool isLapReportMode(unsigned mode) { return mode == 2 || mode == 3 || mode == 5 || mode == 8; }
-
 // The lane's class for the reports: a racer entered in exactly one class runs in it.
 int32_t laneClassId(const TDragRaceItem& run, int lane, const TRacerItem& racer) {
     return racer.classIds.size() == 1 ? racer.classIds.front() : run.classId[lane];
@@ -166,8 +163,8 @@ Sheet lapReportSheet(const TRegistry& registry, const std::vector<TDragRaceItem>
 
 Status writeRaceReport(const TRegistry& registry, unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
                        const std::string& eventName) {
-    const bool raceLog = isRaceLogMode(mode);
-    if (!raceLog && !isLapReportMode(mode)) return Status::Ok();
+    if (!isTwoLaneNonRollerMode(mode)) return Status::Ok();
+    const bool raceLog = timingModeFrom(mode) == TimingMode::DragRacing;
     const std::filesystem::path csv = eventFolder / kReportCsvName;
     const std::string text = reportCsv(raceLog ? raceLogLines(registry, runs) : lapReportLines(registry, runs));
     if (!writeFileAtomic(csv, text).ok()) return Status::Error("Не удалось записать файл " + csv.string());
@@ -178,7 +175,7 @@ Status writeRaceReport(const TRegistry& registry, unsigned mode, const std::vect
 }
 
 void raceReportCommand(const Console& console, const DragRuns& runs, DocumentOpener& opener, Operator& op) {
-    if (!isRaceLogMode(console.raceMode) && !isLapReportMode(console.raceMode)) return;
+    if (!isTwoLaneNonRollerMode(console.raceMode)) return;
     const Status st = writeRaceReport(runs.host().registry(), console.raceMode, runs.dragRuns(), console.eventFolder, console.eventName);
     if (!st.ok()) {
         op.message(st.message(), "Отчет по парным", Operator::Icon::Error);

@@ -126,31 +126,27 @@ Status loadHitLogFile(const std::filesystem::path& file, std::vector<THitRecord>
 
 // ---- dispatch table ----
 
-void ModeHitHandlers::setLapHandler(int mode, LapHitHandler handler) {
-    if (mode < 0 || mode >= TIMING_MODE_COUNT) return;
-    entries_[mode] = Entry{std::move(handler), nullptr};
+void ModeHitHandlers::setLapHandler(TimingMode mode, LapHitHandler handler) {
+    entries_[timingModeNumber(mode)] = Entry{std::move(handler), nullptr};
 }
 
-void ModeHitHandlers::setDragHandler(int mode, DragHitHandler handler) {
-    if (mode < 0 || mode >= TIMING_MODE_COUNT) return;
-    entries_[mode] = Entry{nullptr, std::move(handler)};
+void ModeHitHandlers::setDragHandler(TimingMode mode, DragHitHandler handler) {
+    entries_[timingModeNumber(mode)] = Entry{nullptr, std::move(handler)};
 }
 
-void ModeHitHandlers::clear(int mode) {
-    if (mode >= 0 && mode < TIMING_MODE_COUNT) entries_[mode] = Entry{};
-}
+void ModeHitHandlers::clear(TimingMode mode) { entries_[timingModeNumber(mode)] = Entry{}; }
 
 void ModeHitHandlers::clearAll() {
     for (Entry& e : entries_) e = Entry{};
 }
 
 bool ModeHitHandlers::has(int mode) const {
-    return mode >= 0 && mode < TIMING_MODE_COUNT && (entries_[mode].lap || entries_[mode].drag);
+    return timingModeFrom(mode) && (entries_[mode].lap || entries_[mode].drag);
 }
 
 bool ModeHitHandlers::dispatch(int mode, int node, int signal, std::uint64_t timeMs, int racerNumber, int classId,
                                int source) const {
-    if (mode < 0 || mode >= TIMING_MODE_COUNT) return false;
+    if (!timingModeFrom(mode)) return false;
     const Entry& e = entries_[mode];
     if (e.lap) {
         e.lap(node, signal, timeMs, racerNumber, classId);

@@ -23,6 +23,7 @@
 #include "core/platform/files.h"
 #include "core/platform/status.h"
 #include "core/platform/thread_owner.h"
+#include "core/platform/timing_mode.h"
 
 namespace velmaro {
 
@@ -85,14 +86,12 @@ using LapHitHandler = std::function<void(int node, int signal, std::uint64_t tim
 // Modes 2 and 8 bind their variant (0 and 1) into the registered function.
 using DragHitHandler = std::function<void(int node, int signal, std::uint64_t timeMs, int source)>;
 
-constexpr int TIMING_MODE_COUNT = 9;
-
 // The one table from timing mode to its hit handler.
 class ModeHitHandlers {
 public:
-    void setLapHandler(int mode, LapHitHandler handler);
-    void setDragHandler(int mode, DragHitHandler handler);
-    void clear(int mode);
+    void setLapHandler(TimingMode mode, LapHitHandler handler);
+    void setDragHandler(TimingMode mode, DragHitHandler handler);
+    void clear(TimingMode mode);
     void clearAll();
     bool has(int mode) const;
     // Calls the handler of `mode`; false when the mode has none.
@@ -104,7 +103,7 @@ private:
         LapHitHandler lap;
         DragHitHandler drag;
     };
-    Entry entries_[TIMING_MODE_COUNT];
+    Entry entries_[kTimingModeCount];
 };
 
 // A racer found by transponder tag.

@@ -81,7 +81,7 @@ void LapTiming::undeleteRaceItems() {
         (void)reportSave(current, copyFileAtomic(undelete, current)); // when it fails the current file stays
     }
     loadLapSingle();
-    if (lapMode() == 4) rebuildFinishQueue();
+    if (lapMode() == TimingMode::StartFinish) rebuildFinishQueue();
 }
 
 void LapTiming::setRaceItemPenalty(int index, int32_t ms) {
@@ -103,15 +103,15 @@ void LapTiming::togglePenaltyLap(int index) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     e->kind = e->kind == TRaceItem::PLAP ? TRaceItem::LAP : TRaceItem::PLAP;
-    if (lapMode() == 4) rebuildFinishQueue();
+    if (lapMode() == TimingMode::StartFinish) rebuildFinishQueue();
     finishLapChange();
 }
 
 void LapTiming::retireRacer(int index) {
-    const int mode = lapMode();
+    const std::optional<TimingMode> mode = lapMode();
     std::vector<TRaceItem*> listed;
-    if (mode == 1) listed = courseQueue_;
-    else if (mode == 4) listed = finishQueue_;
+    if (mode == TimingMode::LapOneGate) listed = courseQueue_;
+    else if (mode == TimingMode::StartFinish) listed = finishQueue_;
 
     if (index == -1) {
         std::vector<std::string> items;
@@ -132,10 +132,10 @@ void LapTiming::retireRacer(int index) {
     fail->time = raceItems_->back()->time + 1;
     (void)insertRaceItem(std::move(fail));
 
-    if (mode == 1) {
+    if (mode == TimingMode::LapOneGate) {
         courseQueue_.erase(courseQueue_.begin() + index);
         cntOnLane_ = static_cast<int>(courseQueue_.size());
-    } else if (mode == 4) {
+    } else if (mode == TimingMode::StartFinish) {
         rebuildFinishQueue();
     }
 

@@ -44,8 +44,6 @@ inline constexpr int kNodeStart = 1;
 inline constexpr int kNodeFinish = 2;
 inline constexpr int kNodeStart2 = 4;
 
-inline bool isLapMode(int mode) { return mode == 1 || mode == 4 || mode == 6; }
-
 // "LAP", "STSIG", "STLIN", "FRST", "PLAP", "FAIL"; "UNKWN" for any other kind.
 std::string_view raceKindName(uint32_t kind);
 // The file line of one event, without line end: "racer,kind,time,lap,fromStart,class,penalty".

@@ -28,7 +28,9 @@ LapCellFill lapGridCellFill(const LapTiming& lap, int row, int column) {
     }
 }
 
-int onCourseCount(const LapTiming& lap) { return lap.host().raceMode() == 4 ? lap.finishQueueCount() : 0; }
+int onCourseCount(const LapTiming& lap) {
+    return timingModeFrom(lap.host().raceMode()) == TimingMode::StartFinish ? lap.finishQueueCount() : 0;
+}
 
 std::string onCourseCaption(const LapTiming& lap, int row) {
     if (row < 0 || row >= onCourseCount(lap)) return {};
@@ -93,9 +95,9 @@ void sendLapRowToScoreboard(const LapTiming& lap, TScoreboardController& sb, int
 bool LapGridCommands::rowValid(int row) const { return row > 0 && lap_.getRaceItem(row - 1) != nullptr; }
 
 bool LapGridCommands::canRetire() const {
-    const int mode = lap_.host().raceMode();
-    if (mode == 1) return lap_.courseQueueCount() > 0;
-    if (mode == 4) return lap_.finishQueueCount() > 0;
+    const std::optional<TimingMode> mode = timingModeFrom(lap_.host().raceMode());
+    if (mode == TimingMode::LapOneGate) return lap_.courseQueueCount() > 0;
+    if (mode == TimingMode::StartFinish) return lap_.finishQueueCount() > 0;
     return false;
 }
 
@@ -172,7 +174,7 @@ void LapGridCommands::sendToScoreboard(int row) {
 }
 
 void LapGridCommands::undelete() {
-    if (isLapMode(lap_.host().raceMode()))
+    if (isSingleLaneMode(lap_.host().raceMode()))
         lap_.undeleteRaceItems();
     else
         port_.undeleteRuns();
@@ -180,7 +182,7 @@ void LapGridCommands::undelete() {
 
 void LapGridCommands::deleteAll() {
     if (!lap_.op().askYesNo("Точно удалить?", "")) return;
-    if (isLapMode(lap_.host().raceMode()))
+    if (isSingleLaneMode(lap_.host().raceMode()))
         lap_.deleteRaceItems(-1, -1);
     else
         port_.deleteAllRuns();

@@ -142,7 +142,7 @@ void LapTiming::advanceFinishQueue() {
 
 // rebuildCourseQueue for the intake.
 void LapTiming::advanceCourseQueue() {
-    if (lapMode() == 4) {
+    if (lapMode() == TimingMode::StartFinish) {
         advanceFinishQueue();
         return;
     }
@@ -152,12 +152,12 @@ void LapTiming::advanceCourseQueue() {
 
 int32_t LapTiming::scoreboardTime(const TRaceItem& e) const { return host_.showDirtyTime() ? e.fromStart : e.lap; }
 
-void LapTiming::showNewLap(int mode) {
+void LapTiming::showNewLap(TimingMode mode) {
     TScoreboardController* sb = host_.scoreboard();
     if (!sb || !raceItems_ || raceItems_->empty()) return;
     const TRaceItemList& list = *raceItems_;
     const TRaceItem& newest = *list.back();
-    if (mode == 1) {
+    if (mode == TimingMode::LapOneGate) {
         int type = sb->getType();
         std::vector<const TRaceItem*> shown{&newest};
         if (type == 142 || type == 153) {
@@ -185,7 +185,7 @@ void LapTiming::showNewLap(int mode) {
             break;
         default: sb->setDisplayState(0, 0); break;
         }
-    } else if (mode == 4) {
+    } else if (mode == TimingMode::StartFinish) {
         if (sb->getType() == 117) return;
         sb->showResult(1, 1, static_cast<int>(newest.racer), scoreboardTime(newest), 0, 0, 0, 0);
         int type = sb->getType();
@@ -195,28 +195,28 @@ void LapTiming::showNewLap(int mode) {
 }
 
 // The kind of a hit; nullopt when it is ignored. Moves the start state.
-std::optional<uint32_t> LapTiming::hitKind(int mode, int signal) {
+std::optional<uint32_t> LapTiming::hitKind(TimingMode mode, int signal) {
     if (signal == 6) {
         lapStartState_ = 2;
         return TRaceItem::STSIG;
     }
-    bool line = mode == 6 ? (signal >= 0 && signal < 100 && signal != 15)
+    bool line = mode == TimingMode::Gymkhana ? (signal >= 0 && signal < 100 && signal != 15)
                           : (signal == 0 || signal == 2 || signal == 7 || signal == 8);
     if (!line) return std::nullopt;
     // Mode 4 reaches here only with the finish gate (the start gates are decided by the caller).
-    if (mode == 4) return TRaceItem::LAP;
+    if (mode == TimingMode::StartFinish) return TRaceItem::LAP;
     uint32_t kind = lapStartState_ == 1 ? TRaceItem::FRST : lapStartState_ == 2 ? TRaceItem::STLIN : TRaceItem::LAP;
     lapStartState_ = 0;
     return kind;
 }
 
-int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int racer, int classId) {
+int LapTiming::processHit(TimingMode mode, int node, int signal, uint64_t time, int racer, int classId) {
     owner_.assertOwner();
     ensureRaceItems();
-    if (host_.blockStDown() && !(mode == 4 && node == kNodeFinish && racer != 0)) return 0;
+    if (host_.blockStDown() && !(mode == TimingMode::StartFinish && node == kNodeFinish && racer != 0)) return 0;
 
     std::optional<uint32_t> kind;
-    if (mode == 4 && signal != 6 && (signal == 0 || signal == 2 || signal == 7 || signal == 8) &&
+    if (mode == TimingMode::StartFinish && signal != 6 && (signal == 0 || signal == 2 || signal == 7 || signal == 8) &&
         (node == kNodeStart || node == kNodeStart2)) {
         // A start gate: FRST or STLIN depending on the start state and a start signal near it.
         if (lapStartState_ == 2) {
@@ -244,7 +244,7 @@ int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int rac
     const bool noRacer = racer == 0;
 
     // The pending racer.
-    if (mode == 1) {
+    if (mode == TimingMode::LapOneGate) {
         if (e.kind == TRaceItem::STLIN) {
             if (noRacer) {
                 applyRaceItemRacer(index, pendingRacer_, pendingClass_);
@@ -253,7 +253,7 @@ int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int rac
         } else if (isStart(e) && noRacer) {
             applyRaceItemRacer(index, pendingRacer_, pendingClass_);
         }
-    } else if (mode == 4) {
+    } else if (mode == TimingMode::StartFinish) {
         if (e.kind == TRaceItem::STLIN) {
             if (noRacer) applyRaceItemRacer(index, pendingRacer_, pendingClass_);
             pendingRacer_ = 0;
@@ -261,7 +261,7 @@ int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int rac
             if (noRacer) applyRaceItemRacer(index, pendingRacer_, pendingClass_);
             if (lapStartState_ != 2) pendingRacer_ = 0;
         }
-    } else if (mode == 6 && isStart(e)) {
+    } else if (mode == TimingMode::Gymkhana && isStart(e)) {
         e.racer = static_cast<uint32_t>(pendingRacer_);
         e.classId = pendingClass_;
         if (noRacer) applyRaceItemRacer(index, pendingRacer_, pendingClass_);
@@ -272,16 +272,16 @@ int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int rac
     switch (e.kind) {
     case TRaceItem::STSIG:
         advanceCourseQueue();
-        if (mode != 6) pairSignalWithNextLine(index);
+        if (mode != TimingMode::Gymkhana) pairSignalWithNextLine(index);
         break;
     case TRaceItem::FRST:
         advanceCourseQueue();
         break;
     case TRaceItem::LAP:
-        if (mode == 1) {
+        if (mode == TimingMode::LapOneGate) {
             if (noRacer) assignFromCourse(index, true);
             else advanceCourseQueue();
-        } else if (mode == 4) {
+        } else if (mode == TimingMode::StartFinish) {
             if (noRacer && !host_.transpondersInUse()) assignFromFinish(index, true);
             else advanceFinishQueue();
         } else if (noRacer) {
@@ -289,7 +289,7 @@ int LapTiming::processHit(int mode, int node, int signal, uint64_t time, int rac
         }
         break;
     case TRaceItem::STLIN:
-        if (mode == 6 || pendingRacer_ == 0) pairLineWithNextSignal(index);
+        if (mode == TimingMode::Gymkhana || pendingRacer_ == 0) pairLineWithNextSignal(index);
         break;
     default: break;
     }
@@ -319,19 +319,19 @@ void LapTiming::showPendingOnTextBoard(TScoreboardController& sb, bool stopTimin
 // ---- hit handlers
 
 int LapTiming::processHitLapSingle(int node, int signal, uint64_t time, int racer, int classId) {
-    return processHit(1, node, signal, time, racer, classId);
+    return processHit(TimingMode::LapOneGate, node, signal, time, racer, classId);
 }
 int LapTiming::processHitStartFinish(int node, int signal, uint64_t time, int racer, int classId) {
-    return processHit(4, node, signal, time, racer, classId);
+    return processHit(TimingMode::StartFinish, node, signal, time, racer, classId);
 }
 int LapTiming::processHitGymkhana(int node, int signal, uint64_t time, int racer, int classId) {
-    return processHit(6, node, signal, time, racer, classId);
+    return processHit(TimingMode::Gymkhana, node, signal, time, racer, classId);
 }
 
 // ---- queues
 
 void LapTiming::rebuildCourseQueue() {
-    if (lapMode() == 4) {
+    if (lapMode() == TimingMode::StartFinish) {
         rebuildFinishQueue();
         return;
     }
@@ -513,7 +513,7 @@ void LapTiming::applyRaceItemRacer(int index, int racer, int classId) {
 void LapTiming::setRaceItemRacer(int index, int racer, int classId) {
     if (!getRaceItem(index)) return;
     applyRaceItemRacer(index, racer, classId);
-    if (lapMode() == 4) rebuildFinishQueue();
+    if (lapMode() == TimingMode::StartFinish) rebuildFinishQueue();
     finishLapChange();
 }
 

@@ -168,7 +168,7 @@ void LapTiming::collectLapResults(const TLapRankOptions& options) {
 LapResultsChange LapTiming::baseChange(LapResultsChange::Kind kind) const {
     LapResultsChange c;
     c.kind = kind;
-    c.enabled = isLapMode(host_.raceMode()) && raceItems_ && host_.resultsWindowExists();
+    c.enabled = isSingleLaneMode(host_.raceMode()) && raceItems_ && host_.resultsWindowExists();
     if (!c.enabled) return c;
     c.options = TLapRankOptions{host_.clearTime(), host_.sumTime()};
     auto view = std::make_shared<LapRegistryView>();
@@ -216,7 +216,7 @@ void LapTiming::scheduleLapResultsAfterAppend(const std::vector<size_t>& flagged
 
 void LapTiming::applyLapResults(LapResultsOutput output) {
     owner_.assertOwner();
-    if (!isLapMode(host_.raceMode()) || !raceItems_) return;
+    if (!isSingleLaneMode(host_.raceMode()) || !raceItems_) return;
     if (LapRegistry* reg = host_.registry()) {
         reg->clearClassResults();
         for (const auto& [classId, number] : output.classResults) reg->appendClassResult(classId, number);

@@ -99,7 +99,7 @@ void LapTiming::releaseEvents(const std::function<void()>& free) {
 void LapTiming::rebuildQueuesAfterFree() {
     courseQueue_.clear();
     finishQueue_.clear();
-    if (lapMode() == 4) {
+    if (lapMode() == TimingMode::StartFinish) {
         rebuildFinishQueue();
     } else {
         rebuildCourseQueue();

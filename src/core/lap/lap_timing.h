@@ -37,6 +37,7 @@
 #include "core/lap/lap_results_model.h"
 #include "core/platform/status.h"
 #include "core/platform/thread_owner.h"
+#include "core/platform/timing_mode.h"
 
 namespace velmaro {
 
@@ -216,7 +217,7 @@ private:
     class CurrentMarker; // lap_events.cpp
 
     // ---- steps shared by the sources (lap_timing.cpp)
-    int lapMode() const { return host_.raceMode(); }
+    std::optional<TimingMode> lapMode() const { return timingModeFrom(host_.raceMode()); }
     int eventCount() const;
     // The list, created when it does not exist.
     TRaceItemList& ensureRaceItems();
@@ -248,9 +249,9 @@ private:
     Status reportedSave(Status st);
 
     // ---- the intake's steps (lap_intake.cpp)
-    int processHit(int mode, int node, int signal, uint64_t time, int racer, int classId);
+    int processHit(TimingMode mode, int node, int signal, uint64_t time, int racer, int classId);
     // The kind of a hit; nullopt when it is ignored. Moves the start state.
-    std::optional<uint32_t> hitKind(int mode, int signal);
+    std::optional<uint32_t> hitKind(TimingMode mode, int signal);
     // The list still begins with what was scanned (an event appended since is fine).
     bool prefixKept(size_t count, const TRaceItem* last) const;
     // Brings the kept boundary up to the end of the list.
@@ -271,7 +272,7 @@ private:
     void assignFromFinish(int index, bool kept);
     // setRaceItemRacer without the recalculation and save (the intake does both once).
     void applyRaceItemRacer(int index, int racer, int classId);
-    void showNewLap(int mode);
+    void showNewLap(TimingMode mode);
     int32_t scoreboardTime(const TRaceItem& e) const;
     void showPendingOnTextBoard(TScoreboardController& sb, bool stopTiming);
 

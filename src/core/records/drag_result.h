@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "core/platform/timing_mode.h"
+
 namespace velmaro {
 
 struct TDragAttempt {
@@ -50,7 +52,7 @@ struct TDragResult {
 struct TDragRankOptions {
     bool clearTime = true;  // clean time (elapsed alone); false = dirty time (elapsed + reaction)
     bool sumTime = false;   // rank by the sum of the valid legal-start attempts
-    std::int32_t raceMode = 0; // timing mode of the open event (0 drag racing)
+    std::int32_t raceMode = timingModeNumber(TimingMode::DragRacing); // timing mode of the open event
 
     bool operator==(const TDragRankOptions&) const = default;
 };
@@ -88,7 +90,7 @@ inline bool lessForQualification(const TDragAttempt& x, std::int32_t xNum, const
         if (y.et != 0) return false;
         return xNum < yNum;
     }
-    if (options.raceMode == 0) {
+    if (timingModeFrom(options.raceMode) == TimingMode::DragRacing) {
         const bool xBreak = x.breakout != 0;
         const bool yBreak = y.breakout != 0;
         if (xBreak != yBreak) return !xBreak;

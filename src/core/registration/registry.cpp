@@ -6,6 +6,7 @@
 #include <random>
 
 #include "core/platform/program_folder.h"
+#include "core/platform/timing_mode.h"
 
 namespace velmaro {
 
@@ -231,7 +232,7 @@ void TRegistry::refreshClassCounts() {
     ClassPageSink& s = sink();
     s.classCountsChanged();
     s.rebuildBracketDrawings();
-    if (s.raceMode() == 0) s.notifyResultsThread();
+    if (timingModeFrom(s.raceMode()) == TimingMode::DragRacing) s.notifyResultsThread();
 }
 
 TClassItem* TRegistry::addClass(const std::string& name, std::int32_t minTime, std::int32_t maxTime,

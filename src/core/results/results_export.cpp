@@ -8,6 +8,7 @@
 #include "core/platform/files.h"
 #include "core/platform/numbers.h"
 #include "core/platform/operator.h"
+#include "core/platform/timing_mode.h"
 #include "core/results/results_grid.h"
 
 namespace velmaro {
@@ -121,7 +122,7 @@ Status exportResults(const ResultsTable& table, const std::vector<int>& widths, 
                      const std::filesystem::path& eventFolder, const std::string& eventName,
                      std::string_view decimalSeparator, DocumentOpener& opener, Operator& op) {
     const ResultsExportFiles files = resultsExportFiles(eventFolder, eventName);
-    const std::vector<ExportRow> rows = resultsExportRows(table, widths, isTwoLaneResultsMode(mode));
+    const std::vector<ExportRow> rows = resultsExportRows(table, widths, isTwoLaneMode(mode));
     Status st = writeFileAtomic(files.csv, resultsCsv(rows, decimalSeparator));
     if (!st.ok()) st = Status::Error("Не удалось записать файл " + files.csv.string());
     if (st.ok()) st = writeWorkbook(files.workbook, resultsSheet(rows, eventName));

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "core/drag/drag_run.h"
+#include "core/platform/timing_mode.h"
 #include "core/registration/registry.h"
 
 namespace velmaro {
@@ -113,10 +114,6 @@ ResultsTable dragResultsTable(const TDragResultsView& view, const TRegistrySnaps
     return buildTable(view, registry);
 }
 
-bool isTwoLaneResultsMode(int mode) {
-    return mode == 0 || mode == 2 || mode == 3 || mode == 5 || mode == 7 || mode == 8;
-}
-
 ShownCell shownCell(std::string_view cell, bool twoLaneMode) {
     ShownCell out;
     if (twoLaneMode && cell.size() >= 2 && cell[1] == ':') {
@@ -141,7 +138,7 @@ std::optional<int> lapEventIndexOfCell(std::string_view cell) {
 }
 
 std::optional<int> lapEventIndexAt(const ResultsTable& table, int row, int column, int mode) {
-    if (mode != 1 && mode != 4 && mode != 6) return std::nullopt;
+    if (!isSingleLaneMode(mode)) return std::nullopt;
     if (row < 1 || row >= table.rowCount() || column < kResultsFixedColumns) return std::nullopt;
     const auto& cells = table.cells[static_cast<std::size_t>(row)];
     if (column >= static_cast<int>(cells.size())) return std::nullopt;

@@ -39,9 +39,6 @@ ResultsTable dragResultsTable(const TDragResultsView& view, const TRegistrySnaps
 
 // ---- the cell grammar
 
-// Timing modes whose grid cells may carry a run-mode prefix: 0, 2, 3, 5, 7 and 8.
-bool isTwoLaneResultsMode(int mode);
-
 // What the window shows of a cell and the background code it carries.
 struct ShownCell {
     std::string text;

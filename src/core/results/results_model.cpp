@@ -10,6 +10,7 @@
 #include "core/bracket/bracket_pages.h"
 #include "core/registration/registry.h"
 #include "core/json/json_builder.h"
+#include "core/platform/timing_mode.h"
 #include "core/results/lane_json_internal.h"
 #include "core/results/result_json.h"
 
@@ -83,7 +84,7 @@ using results_detail::QualKey;
 // lessForQualification.
 QualKey qualKey(const TDragAttempt& x, std::int32_t num, const TDragRankOptions& options) {
     if (x.et == 0) return QualKey{std::uint64_t{1} << 40, biased(num)};
-    if (options.raceMode == 0)
+    if (timingModeFrom(options.raceMode) == TimingMode::DragRacing)
         return QualKey{(std::uint64_t{x.breakout != 0} << 32) | biased(x.et), speedDescending(x.spd) & 0xffffffffu};
     if (options.clearTime || x.rt < 0) return QualKey{(std::uint64_t{!options.clearTime} << 35) | biased(x.et), 0};
     return QualKey{static_cast<std::uint64_t>(std::int64_t(x.et) + x.rt + (std::int64_t{1} << 33)), 0};

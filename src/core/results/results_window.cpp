@@ -1,19 +1,24 @@
 #include "core/results/results_window.h"
 
+#include "core/platform/timing_mode.h"
+
 namespace velmaro {
 
 ResultsRebuild resultsRebuildFor(int mode) {
-    switch (mode) {
-    case 1:
-    case 4:
-    case 6: return ResultsRebuild::Lap;
-    case 0:
-    case 2:
-    case 3:
-    case 7:
-    case 8: return ResultsRebuild::Drag;
-    default: return ResultsRebuild::None;
+    const std::optional<TimingMode> known = timingModeFrom(mode);
+    if (!known) return ResultsRebuild::None;
+    switch (*known) {
+    case TimingMode::LapOneGate:
+    case TimingMode::StartFinish:
+    case TimingMode::Gymkhana: return ResultsRebuild::Lap;
+    case TimingMode::DragRacing:
+    case TimingMode::ParallelRace:
+    case TimingMode::LapCrossover:
+    case TimingMode::RollerSlalom:
+    case TimingMode::ParallelRace2: return ResultsRebuild::Drag;
+    case TimingMode::LapHeadOnStart: return ResultsRebuild::None;
     }
+    return ResultsRebuild::None;
 }
 
 void requestResultsRebuild(ResultsWindowHost& host) {

@@ -16,6 +16,7 @@
 #include "core/drag/drag_scoreboard.h"
 #include "core/drag/drag_selection.h"
 #include "core/platform/operator.h"
+#include "core/platform/timing_mode.h"
 #include "core/start/start_sequence.h"
 
 namespace velmaro {
@@ -49,6 +50,13 @@ bool typeOneOfScoreboardLogo(int type) { return type == 135 || type == 148; }
 // Scoreboards that need the start-unit mode before a bracket pair's run.
 bool typeOneOfStartUnitBoards(int type) {
     return type == 124 || type == 132 || type == 142 || type == 153 || type == 156;
+}
+// The start-unit mode those scoreboards get before a bracket pair's run.
+std::uint16_t pairStartUnitMode(std::optional<TimingMode> mode) {
+    if (mode == TimingMode::DragRacing || mode == TimingMode::ParallelRace) return 1;
+    if (mode == TimingMode::LapOneGate) return 2;
+    if (mode == TimingMode::StartFinish) return 0;
+    return 3;
 }
 
 std::string prepareSlotText(const DragHost& host, const TFinalRacer* slot) {
@@ -262,8 +270,7 @@ void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& br
     Console& c = console_;
     c.exchange.sendReset();
     if (TScoreboardController* sb = c.scoreboard; sb && typeOneOfStartUnitBoards(sb->getType())) {
-        const unsigned mode = c.raceMode;
-        ports_.sendStartUnitMode(mode == 0 || mode == 2 ? 1 : mode == 1 ? 2 : mode == 4 ? 0 : 3);
+        ports_.sendStartUnitMode(pairStartUnitMode(timingModeFrom(c.raceMode)));
         sb->reset(1);
     }
     PairLanes lanes;

@@ -12,12 +12,11 @@
 #include "core/drag/timeslip.h"
 #include "core/lap/lap_timing.h"
 #include "core/platform/operator.h"
+#include "core/platform/timing_mode.h"
 
 namespace velmaro {
 
 namespace {
-
-bool isDragStartMode(unsigned mode) { return mode == 0 || mode == 2 || mode == 3 || mode == 5 || mode == 8; }
 
 bool typeOneOf(int type, std::initializer_list<int> types) {
     for (int t : types)
@@ -26,13 +25,11 @@ bool typeOneOf(int type, std::initializer_list<int> types) {
 }
 
 // The start-unit mode NEXT sends ahead of a run for the scoreboards that need it.
-std::uint16_t nextStartUnitMode(unsigned mode) {
-    switch (mode) {
-    case 0: return 1;
-    case 1: return 2;
-    case 4: return 0;
-    default: return 3;
-    }
+std::uint16_t nextStartUnitMode(std::optional<TimingMode> mode) {
+    if (mode == TimingMode::DragRacing) return 1;
+    if (mode == TimingMode::LapOneGate) return 2;
+    if (mode == TimingMode::StartFinish) return 0;
+    return 3;
 }
 
 // A pair's slot holds a racer number above 0.
@@ -99,25 +96,25 @@ void StartSequence::start(int modifiers) {
         return;
     }
     const Console& c = console_;
-    const unsigned mode = c.raceMode;
+    const std::optional<TimingMode> mode = timingModeFrom(c.raceMode);
     ports_.startLampRed();
     TScoreboardController* sb = c.scoreboard;
-    if (mode == 7 && sb && !typeOneOf(sb->getType(), {142, 153})) sb->reset(1);
+    if (mode == TimingMode::RollerSlalom && sb && !typeOneOf(sb->getType(), {142, 153})) sb->reset(1);
 
     if (isTwoLaneMode(mode)) {
         if (!sb) {
             ports_.clearDisplay(LANE_LEFT);
             ports_.clearDisplay(LANE_RIGHT);
-        } else if (mode != 7 && armed_ && !typeOneOf(sb->getType(), {124, 132})) {
+        } else if (mode != TimingMode::RollerSlalom && armed_ && !typeOneOf(sb->getType(), {124, 132})) {
             sb->startTiming();
         }
         if (ports_.onRunsPage()) {
-            if (mode == 7) ports_.sendStartUnitMode(ports_.runModeItem() == 2 ? 1 : 0);
+            if (mode == TimingMode::RollerSlalom) ports_.sendStartUnitMode(ports_.runModeItem() == 2 ? 1 : 0);
             if (!armed_) {
                 if (sb) sb->reset(1);
                 const int runMode = runModeOfItem(ports_.runModeItem());
                 if (runMode >= 0) {
-                    if (mode == 7)
+                    if (mode == TimingMode::RollerSlalom)
                         newRollersRunPrompts(runMode);
                     else
                         newRunPrompts(runMode);
@@ -141,7 +138,7 @@ void StartSequence::start(int modifiers) {
                 }
             }
             if (pair) {
-                if (mode == 7) ports_.sendStartUnitMode(1);
+                if (mode == TimingMode::RollerSlalom) ports_.sendStartUnitMode(1);
                 if (!slotsUsable) return;
                 if (!hasRun) {
                     if (startNextFinalPair(bracket, pair) != 0) return;
@@ -178,20 +175,20 @@ void StartSequence::start(int modifiers) {
 
 void StartSequence::startCommand(int modifiers) {
     const Console& c = console_;
-    const unsigned mode = c.raceMode;
+    const std::optional<TimingMode> mode = timingModeFrom(c.raceMode);
     TScoreboardController* sb = c.scoreboard;
     armed_ = false;
     std::uint8_t code = 24;
-    if (mode == 0 && sb && sb->getType() == 153) code = 50;
+    if (mode == TimingMode::DragRacing && sb && sb->getType() == 153) code = 50;
     if (isSingleLaneMode(mode)) code = 5;
-    if (isDragStartMode(mode)) {
+    if (isTwoLaneNonRollerMode(mode)) {
         if (modifiers & START_MOD_CTRL) {
             code = 45;
             armed_ = true; // Enter or signal 9 gives the start later
         } else {
             ports_.showBlockSt(false);
         }
-    } else if (mode == 7) {
+    } else if (mode == TimingMode::RollerSlalom) {
         ports_.showBlockSt(false);
         if (sb && sb->getType() == 122) sb->startTiming();
     } else if (isSingleLaneMode(mode)) {
@@ -205,11 +202,11 @@ void StartSequence::next() {
     if (busy_ || waitForQuestion(Press::Next, 0)) return;
     const Busy busy(busy_);
     const Console& c = console_;
-    const unsigned mode = c.raceMode;
+    const std::optional<TimingMode> mode = timingModeFrom(c.raceMode);
     const std::uint16_t pro = c.proStart ? 1 : 0;
     ports_.armCommand37();
     ports_.sendStartSignalMode(pro);
-    if (mode == 7) ports_.sendStartUnitMode(ports_.runModeItem() == 2 ? 1 : 0);
+    if (mode == TimingMode::RollerSlalom) ports_.sendStartUnitMode(ports_.runModeItem() == 2 ? 1 : 0);
     TScoreboardController* sb = c.scoreboard;
     if (sb && typeOneOf(sb->getType(), {124, 132, 142, 153, 156})) {
         ports_.sendStartUnitMode(nextStartUnitMode(mode));
@@ -220,7 +217,7 @@ void StartSequence::next() {
     if (c.showLogo != 0) ports_.showRadioLogo();
 
     const int runMode = runModeOfItem(ports_.runModeItem());
-    if (isDragStartMode(mode)) {
+    if (isTwoLaneNonRollerMode(mode)) {
         ports_.showBlockSt(true);
         if (runMode >= 0) newRunPrompts(runMode);
         if (armed_ && c.autoStart) {
@@ -229,15 +226,15 @@ void StartSequence::next() {
             ports_.armAutoStart(current.racer[0], current.racer[1], 24, pro, 1);
         }
         scoreboardTypeStep118();
-    } else if (mode == 7) {
+    } else if (mode == TimingMode::RollerSlalom) {
         ports_.showBlockSt(true);
         if (runMode >= 0) newRollersRunPrompts(runMode);
         scoreboardTypeStep118();
-    } else if (mode == 4) {
+    } else if (mode == TimingMode::StartFinish) {
         if (sb && sb->getType() == 156) armed_ = true;
         ports_.showBlockSt(false);
         lap_.lapNext(c.racerAtStart);
-    } else if (mode == 1 || mode == 6) {
+    } else if (isSingleLaneMode(mode)) {
         ports_.showBlockSt(false);
         lap_.lapNext(c.racerAtStart);
     }
@@ -253,8 +250,7 @@ void StartSequence::scoreboardTypeStep118() {
 }
 
 void StartSequence::blockStart(bool down) {
-    const unsigned mode = console_.raceMode;
-    if (mode == 7) return;
+    if (timingModeFrom(console_.raceMode) == TimingMode::RollerSlalom) return;
     if (TScoreboardController* sb = console_.scoreboard; sb && typeOneOf(sb->getType(), {132, 156})) return;
     ports_.sendStartUnitMode(down ? 0 : 2);
 }
@@ -293,7 +289,7 @@ bool StartSequence::keyDown(StartKey key, bool ctrl) {
     case StartKey::F5: next(); return true;
     case StartKey::F8:
         // Roller slalom prints no timeslips.
-        if (c.raceMode == 7) return true;
+        if (timingModeFrom(c.raceMode) == TimingMode::RollerSlalom) return true;
         if (c.printBoth) {
             ports_.printTimeslip(TIMESLIP_LAST_RUN_BOTH); // the last run, whatever is selected
         } else {

@@ -34,6 +34,7 @@
 #include "core/app/settings.h"
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_file.h"
+#include "core/platform/timing_mode.h"
 #include "ui/app/small_dialogs.h"
 #include "ui/lap/lap_grid_panel.h"
 #include "ui/link/channel_scan_dialog.h"
@@ -53,20 +54,20 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 
 // Mode menu items in menu order, with their mode and caption.
 struct ModeItem {
-    unsigned mode;
+    TimingMode mode;
     const char* name;
     const char* caption;
 };
 constexpr ModeItem kModeItems[] = {
-    {0, "mDragMode", "Drag"},
-    {1, "mLapSingleGate", "Круг 1 створ (TA)"},
-    {6, "mGymkhana", "Джимхана"},
-    {2, "mLapDoubleGate", "Параллельный заезд"},
-    {8, "mLapDoubleGate2", "Параллельный заезд 2"},
-    {3, "mLapDoubleGatesCross", "Круг 2 створа с переходом (СКГ)"},
-    {5, "mLapDoubleCrossBefore", "Круг 2 створа/встречный старт"},
-    {4, "mStartFinDoubleGates", "Cтарт-финиш 2 створа"}, // the first letter is a Latin C
-    {7, "mRollers", "Роллер-Слалом"},
+    {TimingMode::DragRacing, "mDragMode", "Drag"},
+    {TimingMode::LapOneGate, "mLapSingleGate", "Круг 1 створ (TA)"},
+    {TimingMode::Gymkhana, "mGymkhana", "Джимхана"},
+    {TimingMode::ParallelRace, "mLapDoubleGate", "Параллельный заезд"},
+    {TimingMode::ParallelRace2, "mLapDoubleGate2", "Параллельный заезд 2"},
+    {TimingMode::LapCrossover, "mLapDoubleGatesCross", "Круг 2 створа с переходом (СКГ)"},
+    {TimingMode::LapHeadOnStart, "mLapDoubleCrossBefore", "Круг 2 створа/встречный старт"},
+    {TimingMode::StartFinish, "mStartFinDoubleGates", "Cтарт-финиш 2 створа"}, // the first letter is a Latin C
+    {TimingMode::RollerSlalom, "mRollers", "Роллер-Слалом"},
 };
 
 // The Shift/Alt/Ctrl state of the input event being handled, as StartModifier bits.
@@ -157,10 +158,10 @@ void TMainForm::buildMenus() {
     auto* modes = new QActionGroup(this);
     modes->setExclusive(true);
     for (const auto& m : kModeItems) {
-        QAction* a = item(mode, modeItems[m.mode], m.name, m.caption);
+        QAction* a = item(mode, modeItems[timingModeNumber(m.mode)], m.name, m.caption);
         a->setCheckable(true);
         modes->addAction(a);
-        unsigned value = m.mode;
+        unsigned value = timingModeNumber(m.mode);
         connect(a, &QAction::triggered, this, [this, value] { selectMode(console, ports, value); });
     }
     mode->addSeparator();

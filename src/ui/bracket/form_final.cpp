@@ -15,6 +15,7 @@
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_runs.h"
 #include "core/platform/operator.h"
+#include "core/platform/timing_mode.h"
 #include "core/registration/registry.h"
 #include "ui/platform/printing.h"
 #include "ui/platform/qt_paint_canvas.h"
@@ -405,7 +406,7 @@ void TformFinal::N6Click() {
         pair = findPairTarget(m_pages, *target);
     }
     if (!pair) return;
-    if (m_port->raceMode() == 7) {
+    if (timingModeFrom(m_port->raceMode()) == TimingMode::RollerSlalom) {
         m_port->startRollersBracketPairRun(target->bracket, pair);
         return;
     }

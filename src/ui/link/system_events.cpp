@@ -7,6 +7,7 @@
 #include "core/app/console.h"
 #include "core/intake/hit_intake.h"
 #include "core/platform/operator.h"
+#include "core/platform/timing_mode.h"
 #include "ui/link/start_light_tree.h"
 
 namespace velmaro::ui {
@@ -61,7 +62,7 @@ void SystemEventHandler::runSlice() {
             const int signal = static_cast<int>(hit.signal);
             processHit_(static_cast<int>(hit.node), signal, hit.time, HIT_FROM_DEVICE);
             if (signal == SIG_STAGE_LEFT || signal == SIG_STAGE_RIGHT || signal == SIG_STAGE_RELEASE) {
-                if (host_.startArmed() || host_.raceMode() == 1) host_.releaseBlockSt();
+                if (host_.startArmed() || timingModeFrom(host_.raceMode()) == TimingMode::LapOneGate) host_.releaseBlockSt();
             } else if (signal == SIG_START_REQUEST && host_.startArmed()) {
                 host_.pressStart();
             }

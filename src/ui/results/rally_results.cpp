@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "core/platform/operator.h"
+#include "core/platform/timing_mode.h"
 #include "core/registration/registry.h"
 #include "core/results/results_export.h"
 #include "core/results/results_grid.h"
@@ -134,7 +135,7 @@ void TRallyResults::showTable(ResultsTable table) {
     if (table_.columnCount() > 6) table_.cells[0][6] = resultsTimeColumnTitle(cbSumTime->isChecked());
     const QModelIndex current = ResultsGrid->currentIndex();
     const int top = ResultsGrid->verticalScrollBar()->value();
-    model_->setTable(&table_, isTwoLaneResultsMode(host_.raceMode()));
+    model_->setTable(&table_, isTwoLaneMode(host_.raceMode()));
     // The fixed columns keep the widths the official gave them; the attempt and lap
     // columns take the widths the results give.
     for (int c = 0; c < table_.columnCount(); ++c) {

@@ -32,13 +32,14 @@ struct Call {
 class HitIntakeTest : public ::testing::Test, public HitIntakeHost {
 protected:
     void SetUp() override {
-        for (int mode : {1, 4, 6})
+        for (TimingMode mode : {TimingMode::LapOneGate, TimingMode::StartFinish, TimingMode::Gymkhana})
             intake.handlers().setLapHandler(mode, [this, mode](int n, int s, std::uint64_t t, int r, int c) {
-                calls.push_back({mode, n, s, t, r, c, -1});
+                calls.push_back({timingModeNumber(mode), n, s, t, r, c, -1});
             });
-        for (int mode : {0, 3, 5, 7})
+        for (TimingMode mode :
+             {TimingMode::DragRacing, TimingMode::LapCrossover, TimingMode::LapHeadOnStart, TimingMode::RollerSlalom})
             intake.handlers().setDragHandler(mode, [this, mode](int n, int s, std::uint64_t t, int src) {
-                calls.push_back({mode, n, s, t, 0, -1, src});
+                calls.push_back({timingModeNumber(mode), n, s, t, 0, -1, src});
             });
     }
     int timingMode() override { return mode; }
@@ -182,7 +183,7 @@ TEST_F(HitIntakeTest, TransponderDecoding) {
 }
 
 TEST_F(HitIntakeTest, DispatchFollowsTheTimingMode) {
-    intake.handlers().setDragHandler(2, [this](int n, int s, std::uint64_t t, int src) {
+    intake.handlers().setDragHandler(TimingMode::ParallelRace, [this](int n, int s, std::uint64_t t, int src) {
         calls.push_back({2, n, s, t, 0, 0, src}); // variant 0 bound by the registrant
     });
     for (int m = -1; m <= 9; ++m) {

@@ -29,10 +29,10 @@ struct Event {
         host.reg = &registry;
         intakeHost.mode = mode;
         intakeHost.folder = folder.path();
-        intake.handlers().setLapHandler(1, [this](int node, int signal, uint64_t t, int racer, int cls) {
+        intake.handlers().setLapHandler(TimingMode::LapOneGate, [this](int node, int signal, uint64_t t, int racer, int cls) {
             (void)lap.processHitLapSingle(node, signal, t, racer, cls);
         });
-        intake.handlers().setLapHandler(4, [this](int node, int signal, uint64_t t, int racer, int cls) {
+        intake.handlers().setLapHandler(TimingMode::StartFinish, [this](int node, int signal, uint64_t t, int racer, int cls) {
             (void)lap.processHitStartFinish(node, signal, t, racer, cls);
         });
     }

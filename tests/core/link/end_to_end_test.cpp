@@ -80,7 +80,7 @@ private:
     void drain() {
         // The intake belongs to the thread that plays the main thread.
         HitIntake hits(intake);
-        hits.handlers().setLapHandler(1, [this](int node, int signal, std::uint64_t t, int, int) {
+        hits.handlers().setLapHandler(TimingMode::LapOneGate, [this](int node, int signal, std::uint64_t t, int, int) {
             std::lock_guard<std::mutex> g(m);
             handled.push_back(SimHit{std::uint8_t(node), std::uint16_t(signal), std::uint32_t(t / 1000),
                                      std::uint16_t(t % 1000)});

@@ -62,7 +62,7 @@ protected:
         intakeHost.mode = 0;
         intakeHost.folder = dir.path();
         intakeHost.listChanged = [this](std::size_t n) { window->hitListChanged(n); };
-        intake.handlers().setDragHandler(0, [this](int node, int signal, std::uint64_t t, int source) {
+        intake.handlers().setDragHandler(TimingMode::DragRacing, [this](int node, int signal, std::uint64_t t, int source) {
             fed.push_back({node, signal, t, source});
         });
         window->hitListChanged(intake.hitList().size());
