@@ -15,8 +15,7 @@ struct ConsoleHooks {
     std::function<bool()> registryExists;
     std::function<void()> freeClasses, removeClassPages, loadClassesAndRacers, loadLapSingle,
         loadDragFile, selectLastDragRow, loadHitLog, sendRaceInfo, refreshRaceItemClasses, refreshRunClasses,
-        resendRunToScoreboards, startLinkThread, startRadioScoreboard, handScoreboardToLink, startResultsThread,
-        stopLapResultsThread, stopResultsThread, stopLinkThread, stopRadioScoreboard;
+        resendRunToScoreboards;
     std::function<std::vector<std::pair<int, int>>()> finalCounts;
     std::function<bool()> scoreboardSettingsExist;
     std::function<void(int, int)> setLinkTimeouts;
@@ -46,14 +45,6 @@ public:
         if (hooks.setLinkTimeouts) hooks.setLinkTimeouts(repeat, detector);
     }
     void resendRunToScoreboards() override { run(hooks.resendRunToScoreboards); }
-    void startLinkThread() override { run(hooks.startLinkThread); }
-    void startRadioScoreboard() override { run(hooks.startRadioScoreboard); }
-    void handScoreboardToLink() override { run(hooks.handScoreboardToLink); }
-    void startResultsThread() override { run(hooks.startResultsThread); }
-    void stopLapResultsThread() override { run(hooks.stopLapResultsThread); }
-    void stopResultsThread() override { run(hooks.stopResultsThread); }
-    void stopLinkThread() override { run(hooks.stopLinkThread); }
-    void stopRadioScoreboard() override { run(hooks.stopRadioScoreboard); }
     void onScoreboardEvent(std::uintptr_t w, std::intptr_t l) override {
         if (hooks.onScoreboardEvent) hooks.onScoreboardEvent(w, l);
     }

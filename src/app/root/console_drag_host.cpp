@@ -5,8 +5,7 @@
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_hits.h"
 #include "core/drag/drag_runs.h"
-#include "core/link/radio_scoreboard.h"
-#include "core/link/system_interface.h"
+#include "core/link/node_link.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 
@@ -49,26 +48,16 @@ std::vector<int32_t> ConsoleDragHost::bracketClassIds() const
     return ids;
 }
 
-void ConsoleDragHost::sendWinner(int lane)
-{
-    if (TSystemInterface* link = console_.systemInterface)
-        link->sendWinner(static_cast<std::uint16_t>(lane));
-}
+void ConsoleDragHost::sendWinner(int lane) { link_.sendWinner(static_cast<std::uint16_t>(lane)); }
 
-void ConsoleDragHost::sendDisplay(const std::array<uint8_t, 9>& buffer, int lane)
-{
-    if (TSystemInterface* link = console_.systemInterface)
-        link->sendDisplay(buffer, lane);
-}
+void ConsoleDragHost::sendDisplay(const std::array<uint8_t, 9>& buffer, int lane) { link_.sendDisplay(buffer, lane); }
 
 void ConsoleDragHost::showRadioResult(const std::array<int32_t, 10>& values, int lane)
 {
-    if (TNRFScoreboardController* boards = console_.nrfScoreboard) {
-        RadioResultValues v{};
-        for (size_t i = 0; i < v.size(); ++i)
-            v[i] = values[i];
-        boards->showResult(v, lane);
-    }
+    RadioResultValues v{};
+    for (size_t i = 0; i < v.size(); ++i)
+        v[i] = values[i];
+    link_.radioShowResult(v, lane);
 }
 
 TScoreboardController* ConsoleDragHost::scoreboard() { return console_.scoreboard; }

@@ -1,19 +1,20 @@
 #pragma once
-// The drag host of the running console: settings, the node link and the radio
-// scoreboards from the Console it is built with (not owned), racers and classes from
-// the root's registry, brackets from the class pages, the drag results thread, and the main
-// window's run grid and Block ST button through a small view interface that the window
-// implements.
+// The drag host of the running console: settings and the scoreboard from the Console it
+// is built with (not owned), the node link and the radio scoreboards through the root's
+// NodeLink, racers and classes from the root's registry, brackets from the class pages,
+// the drag results thread, and the main window's run grid and Block ST button through a
+// small view interface that the window implements.
 //
 // The composition root owns it, built on the console, the hit intake, the drag results,
-// the class pages' brackets, the registry and the question desk, and gives it the
-// main window's view (main thread).
+// the class pages' brackets, the registry, the question desk and the node link, and
+// gives it the main window's view (main thread).
 #include "core/drag/drag_host.h"
 
 namespace velmaro {
 
 class Console;
 class BracketPages;
+class NodeLink;
 class DragResults;
 
 // What the drag core needs of the main window itself.
@@ -36,8 +37,9 @@ class ConsoleDragHost : public DragHost {
 public:
     // None is owned; all outlive the host.
     ConsoleDragHost(const Console& console, HitIntake& intake, DragResults& results, BracketPages& brackets,
-                    TRegistry& registry, Operator& op)
-        : console_(console), intake_(intake), results_(results), brackets_(brackets), registry_(registry), op_(op) {}
+                    TRegistry& registry, Operator& op, NodeLink& link)
+        : console_(console), intake_(intake), results_(results), brackets_(brackets), registry_(registry), op_(op),
+          link_(link) {}
 
     // The view may be null (no window yet): grid calls are then dropped.
     void setView(DragGridView* view) { view_ = view; }
@@ -83,6 +85,7 @@ private:
     TRegistry& registry_;
     DragGridView* view_ = nullptr;
     Operator& op_; // the console's question desk
+    NodeLink& link_;
 };
 
 } // namespace velmaro

@@ -21,6 +21,7 @@
 #include "core/app/console.h"
 #include "core/app/console_timers.h"
 #include "core/app/events.h"
+#include "core/app/lifecycle.h"
 #include "core/bracket/bracket_pages.h"
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_commands.h"
@@ -36,6 +37,7 @@
 #include "core/lap/lap_results_worker.h"
 #include "core/lap/lap_timing.h"
 #include "core/link/hit_journal.h"
+#include "core/link/node_link.h"
 #include "core/link/radio_scoreboard.h"
 #include "core/link/system_interface.h"
 #include "core/platform/files.h"
@@ -163,39 +165,22 @@ private:
 // What the start controls need of the node link, the radio boards and the main window.
 class MainFormStartPorts final : public StartPorts {
 public:
-    MainFormStartPorts(TMainForm& form, ui::MainFormCommands& commands, const Console& console)
-        : form_(form), commands_(commands), console_(console) {}
+    MainFormStartPorts(TMainForm& form, ui::MainFormCommands& commands, NodeLink& link)
+        : form_(form), commands_(commands), link_(link) {}
     void sendStartCommand(std::uint8_t code, std::uint16_t param, std::uint16_t aux) override {
-        if (TSystemInterface* link = console_.systemInterface) link->sendStartCommand(code, param, aux);
+        link_.sendStartCommand(code, param, aux);
     }
-    void sendStartSignalMode(std::uint16_t mode) override {
-        if (TSystemInterface* link = console_.systemInterface) link->sendStartSignalMode(mode);
-    }
-    void armCommand37() override {
-        if (TSystemInterface* link = console_.systemInterface) link->armCommand37();
-    }
+    void sendStartSignalMode(std::uint16_t mode) override { link_.sendStartSignalMode(mode); }
+    void armCommand37() override { link_.armCommand37(); }
     void armAutoStart(int leftRacer, int rightRacer, int code, int param, int aux) override {
-        if (TSystemInterface* link = console_.systemInterface)
-            link->armAutoStart(leftRacer, rightRacer, code, param, aux);
+        link_.armAutoStart(leftRacer, rightRacer, code, param, aux);
     }
-    void sendStartUnitMode(std::uint16_t mode) override {
-        if (TSystemInterface* link = console_.systemInterface) link->sendStartUnitMode(mode);
-    }
-    void clearDisplay(int lane) override {
-        if (TSystemInterface* link = console_.systemInterface) link->clearDisplay(lane);
-    }
-    void sendLightBrightness(std::uint16_t value) override {
-        if (TSystemInterface* link = console_.systemInterface) link->sendLightBrightness(value);
-    }
-    void sendCommand53() override {
-        if (TSystemInterface* link = console_.systemInterface) link->sendCommand53();
-    }
-    void resetRadioBoards() override {
-        if (TNRFScoreboardController* boards = console_.nrfScoreboard) boards->resetBoards();
-    }
-    void showRadioLogo() override {
-        if (TNRFScoreboardController* boards = console_.nrfScoreboard) boards->showLogo();
-    }
+    void sendStartUnitMode(std::uint16_t mode) override { link_.sendStartUnitMode(mode); }
+    void clearDisplay(int lane) override { link_.clearDisplay(lane); }
+    void sendLightBrightness(std::uint16_t value) override { link_.sendLightBrightness(value); }
+    void sendCommand53() override { link_.sendCommand53(); }
+    void resetRadioBoards() override { link_.radioResetBoards(); }
+    void showRadioLogo() override { link_.radioShowLogo(); }
     int runModeItem() override {
         for (std::size_t i = 0; i < form_.rgModeItems.size(); ++i)
             if (form_.rgModeItems[i]->isChecked()) return static_cast<int>(i);
@@ -223,7 +208,7 @@ public:
 private:
     TMainForm& form_;
     ui::MainFormCommands& commands_;
-    const Console& console_;
+    NodeLink& link_;
 };
 
 // The run grid and Block ST as the drag runs see them.
@@ -318,8 +303,8 @@ private:
 class MainFormBracketPort final : public TBracketWindowPort {
 public:
     MainFormBracketPort(TMainForm& form, StartSequence& start, const Console& console, DragResults& results,
-                        DragRuns& runs)
-        : form_(form), start_(start), console_(console), results_(results), runs_(runs) {}
+                        DragRuns& runs, NodeLink& link)
+        : form_(form), start_(start), console_(console), results_(results), runs_(runs), link_(link) {}
     DragRuns& dragRuns() override { return runs_; }
     void requestRebuild() override { results_.notifyResultsThread(runs_); }
     std::filesystem::path eventFolder() override { return console_.eventFolder; }
@@ -345,15 +330,10 @@ public:
     bool autoStartOn() override { return console_.autoStart; }
     void pressBlockSt() override { form_.bBlockSt->setChecked(true); }
     bool startArmed() override { return start_.armed(); }
-    void armCommand37() override {
-        if (TSystemInterface* link = console_.systemInterface) link->armCommand37();
-    }
-    void sendStartSignalMode(std::uint16_t mode) override {
-        if (TSystemInterface* link = console_.systemInterface) link->sendStartSignalMode(mode);
-    }
+    void armCommand37() override { link_.armCommand37(); }
+    void sendStartSignalMode(std::uint16_t mode) override { link_.sendStartSignalMode(mode); }
     void armAutoStart(int leftRacer, int rightRacer, int code, int proStart, int aux) override {
-        if (TSystemInterface* link = console_.systemInterface)
-            link->armAutoStart(leftRacer, rightRacer, code, proStart, aux);
+        link_.armAutoStart(leftRacer, rightRacer, code, proStart, aux);
     }
     void startBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) override {
         start_.startBracketPairRun(bracket, pair);
@@ -368,6 +348,7 @@ private:
     const Console& console_;
     DragResults& results_;
     DragRuns& runs_;
+    NodeLink& link_;
 };
 
 // The registration window's view of the console: closing it reloads the event.
@@ -478,6 +459,9 @@ struct ConsoleRoot::State {
     // registration window, the drag host and results, the lap host, the web exchange,
     // the hit intake's host and the class pages; it outlives all of them.
     TRegistry registry;
+    // The node link as its users reach it: built before them and outlives them; the
+    // running link and radio scoreboard thread are attached to it while they run.
+    NodeLink nodeLink;
     // The hit intake, the class pages' brackets, the drag results, the runs, the lap
     // timing and their hosts live as long as the root: the windows, the start controls, the drag
     // host, the web exchange and the mode hit handlers are handed them.
@@ -522,7 +506,8 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->console, d->results, d->brackets);
     d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets, d->registry);
     d->dragHost =
-        std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, d->registry, *d->desk);
+        std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, d->registry, *d->desk,
+                                          d->nodeLink);
     d->drag = std::make_unique<DragRuns>(*d->dragHost);
     d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->registry, d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake, *d->desk);
@@ -548,6 +533,8 @@ HitIntake& ConsoleRoot::hitIntake() const { return *d->intake; }
 
 Console& ConsoleRoot::console() const { return d->console; }
 
+NodeLink& ConsoleRoot::nodeLink() const { return d->nodeLink; }
+
 DragRuns& ConsoleRoot::dragRuns() const { return *d->drag; }
 
 void ConsoleRoot::launch() {
@@ -556,10 +543,10 @@ void ConsoleRoot::launch() {
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
     ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, d->registry, *d->desk, *d->drag,
-                             [this](TMainForm& form) {
+                             d->nodeLink, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
-        s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->console);
+        s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->nodeLink);
         s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk, *s->drag);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console, s->registry);
         s->dragView = std::make_unique<MainFormDragView>(form);
@@ -573,7 +560,8 @@ void ConsoleRoot::launch() {
                 window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
         });
         s->lapWorker->start();
-        s->bracketPort = std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results, *s->drag);
+        s->bracketPort =
+            std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results, *s->drag, s->nodeLink);
         s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console, *s->results, *s->desk);
         s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this, *s->results);
         s->registrationHost = std::make_unique<MainFormRegistrationHost>(form, s->console, *this);
@@ -637,6 +625,43 @@ int ConsoleRoot::exec(QApplication& app) {
     const int result = app.exec();
     shutDown();
     return result;
+}
+
+// ---------------------------------------------------------------- start-up and shut-down
+
+// The main window's creation handler; no other window exists yet.
+void ConsoleRoot::windowCreated() {
+    State* s = d.get();
+    Console& c = s->console;
+    TMainForm& form = *s->form;
+    bindNodePanels();
+    startLinkThread();
+    startRadioScoreboard();
+    form.setupGrids();
+    // Mode 1, '.', the settings file, the link's time-outs, the folders, the mode again.
+    startConsoleState(c, *this, std::time(nullptr));
+    form.moveToScreenOrigin();
+    if (openScoreboardLibrary(c)) handScoreboardToLink();
+    openExchangeLibrary(c);
+    startResultsThread();
+}
+
+// Every showing of the main window; the first one loads the open event, once every
+// window exists.
+void ConsoleRoot::windowShown() {
+    loadEventOnFirstShow(d->console, *this);
+    d->form->afterShow();
+}
+
+// The main window's closing.
+void ConsoleRoot::windowClosing() {
+    // Nothing posted from here on reaches the window.
+    d->console.mainWindow.detach();
+    stopLapResultsThread();
+    stopResultsThread();
+    stopLinkThread();
+    stopRadioScoreboard();
+    closeLibraries(d->console);
 }
 
 // ---------------------------------------------------------------- ConsolePorts
@@ -706,15 +731,15 @@ std::vector<std::pair<int, int>> ConsoleRoot::finalCounts() {
 
 bool ConsoleRoot::scoreboardSettingsExist() { return ui::fScoreboardConfig != nullptr; }
 
-void ConsoleRoot::setLinkTimeouts(int repeat, int detector) {
-    if (d->link) d->link->setTimeouts(repeat, detector);
-}
+void ConsoleRoot::setLinkTimeouts(int repeat, int detector) { d->nodeLink.setTimeouts(repeat, detector); }
 
 void ConsoleRoot::resendRunToScoreboards() {
     // Both lanes of the last run again, left first (nothing without runs).
     d->drag->sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
     d->drag->sendRunToScoreboards(1, 1, 0, LANE_RIGHT, 0, 0);
 }
+
+// The steps of start-up and shut-down on what the root owns (windowCreated, windowClosing).
 
 void ConsoleRoot::startLinkThread() {
     State* s = d.get();
@@ -745,7 +770,7 @@ void ConsoleRoot::startLinkThread() {
         sender.sin_addr.s_addr = htonl(from.ip);
         sb->handleLine(line, sender);
     });
-    s->console.systemInterface = s->link.get();
+    s->nodeLink.attach(s->link.get());
     s->linkEvents = std::make_unique<ui::LinkEvents>(*s->link);
     s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, *s->desk, s->lights,
                                                          s->form->lNumAtStart, *s->intake,
@@ -762,7 +787,7 @@ void ConsoleRoot::startRadioScoreboard() {
     s->radio = std::make_unique<TNRFScoreboardController>(*s->link);
     s->radio->attachTo(*s->link);
     s->radio->start();
-    s->console.nrfScoreboard = s->radio.get();
+    s->nodeLink.attachRadio(s->radio.get());
 }
 
 void ConsoleRoot::handScoreboardToLink() {
@@ -781,12 +806,12 @@ void ConsoleRoot::stopLinkThread() {
     if (d->link) d->link->stop();
     // The link thread has ended: it no longer calls the controller, which may now go.
     linkScoreboard_.store(nullptr, std::memory_order_release);
-    d->console.systemInterface = nullptr;
+    d->nodeLink.attach(nullptr);
 }
 
 // After the link has stopped: the controller leaves the link, then goes.
 void ConsoleRoot::stopRadioScoreboard() {
-    d->console.nrfScoreboard = nullptr;
+    d->nodeLink.attachRadio(nullptr);
     if (d->radio) d->radio->stop();
     d->radio.reset();
 }
@@ -900,7 +925,7 @@ void ConsoleRoot::generateBracket() {
 void ConsoleRoot::sysTimer() {
     // The lane displays' brightness while no scoreboard controller exists.
     sysTimerTick(d->console, [this](int brightness, std::uint8_t node) {
-        if (d->link) d->link->sendDisplayBrightness(static_cast<std::uint16_t>(brightness), node);
+        d->nodeLink.sendDisplayBrightness(static_cast<std::uint16_t>(brightness), node);
     });
     // Incoming messages left waiting by a full batch.
     if (d->exchange) d->exchange->tick();
@@ -913,10 +938,7 @@ void ConsoleRoot::bindNodePanels() {
     TMainForm& form = *s->form;
     s->nodeBox = new ui::NodeStatusBox(form.systemPanelHost);
     form.systemPanelHost->layout()->addWidget(s->nodeBox);
-    s->nodeBox->setNodeSource([s] {
-        TSystemInterface* link = s->console.systemInterface;
-        return link ? link->nodes() : std::vector<TSystemNode>{};
-    });
+    s->nodeBox->setNodeSource([s] { return s->nodeLink.nodes(); });
     s->lights = new ui::StartLightTree(form.startLightsHost);
     form.startLightsHost->layout()->addWidget(s->lights);
 }

@@ -1,10 +1,12 @@
 #pragma once
 // The composition root: the one place that joins the console's areas. It owns every
 // long-lived object of a running console, in start-up order (shut-down runs in
-// reverse: the node link and the workers stop before what they observe goes), and it
-// implements the ports the areas declare: the core side of start-up, event loading and
-// shut-down (ConsolePorts) and the main window's commands (MainFormCommands). The
-// windows are built after it and destroyed before it.
+// reverse: the node link and the workers stop before what they observe goes). It runs
+// the console's start-up and shut-down, step by step in their order, when the main
+// window is created, shown and closed (windowCreated, windowShown, windowClosing), and
+// it implements the ports the areas declare: event loading and settings (ConsolePorts)
+// and the main window's commands (MainFormCommands). The windows are built after it
+// and destroyed before it.
 //
 // Road of one sensor hit (drag mode), one hop per line:
 //   node -> UDP datagram                     tools/nodesim or a timing node
@@ -38,6 +40,7 @@ class DragRuns;
 class HitIntake;
 class DragResults;
 class LapTiming;
+class NodeLink;
 class Operator;
 class TScoreboardController;
 class TRegistry;
@@ -69,8 +72,11 @@ public:
     // The hit intake (built with the root, lives as long).
     HitIntake& hitIntake() const;
     // The console's state (built first with the root, lives as long): the open event, the
-    // timing mode, the settings, the closed libraries and the node link objects.
+    // timing mode, the settings and the closed libraries.
     Console& console() const;
+    // The node link as its users reach it (built with the root, lives as long): the
+    // running link while the main window is open, nothing before and after.
+    NodeLink& nodeLink() const;
     // The racers, classes and racer database of the console (built with the root, lives as long).
     TRegistry& registry() const;
     // The two-lane runs of the open event.
@@ -92,14 +98,6 @@ public:
     bool scoreboardSettingsExist() override;
     void setLinkTimeouts(int repeat, int detector) override;
     void resendRunToScoreboards() override;
-    void startLinkThread() override;
-    void startRadioScoreboard() override;
-    void handScoreboardToLink() override;
-    void startResultsThread() override;
-    void stopLapResultsThread() override;
-    void stopResultsThread() override;
-    void stopLinkThread() override;
-    void stopRadioScoreboard() override;
     void onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) override;
     void onExchangeData(std::uintptr_t wParam, std::intptr_t lParam) override;
     void onDragResults() override;
@@ -126,13 +124,26 @@ public:
     void generateBracket() override;
     void sysTimer() override;
     void secondTimer() override;
-    void bindNodePanels() override;
+    void windowCreated() override;
+    void windowShown() override;
+    void windowClosing() override;
     void closed() override;
 
     // The node link's hit journal, in the program folder.
     static constexpr const char* kHitJournalFile = "hit_journal.txt";
 
 private:
+    // The steps of start-up and shut-down that act on what the root owns.
+    void bindNodePanels();
+    void startLinkThread();
+    void startRadioScoreboard();
+    void handScoreboardToLink();
+    void startResultsThread();
+    void stopLapResultsThread();
+    void stopResultsThread();
+    void stopLinkThread();
+    void stopRadioScoreboard();
+
     void replayHitJournal();
     // "Разбить на классы" in the single-lane modes.
     void lapClassSplit();

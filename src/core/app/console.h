@@ -1,7 +1,8 @@
 #pragma once
 // The console's state that every area reads: the open event, the timing mode, the
-// settings values, the closed libraries and the node link objects. It is the Qt-free
-// half of the main window; the window itself (ui/app) shows it.
+// settings values and the closed libraries. It is the Qt-free half of the main window;
+// the window itself (ui/app) shows it. (The node link is not here: the composition root
+// hands its NodeLink to whoever sends to the nodes.)
 //
 // The composition root owns the one Console of a running program and hands it by
 // reference to what reads or writes it (constructor argument, or an argument of the
@@ -21,9 +22,6 @@
 #include "core/platform/timing_mode.h"
 
 namespace velmaro {
-
-class TSystemInterface;         // node link thread object (core/link)
-class TNRFScoreboardController; // radio scoreboard thread object (core/link)
 
 inline constexpr const char* kCaptionPrefix = "Velmaro v3.6 - ";
 inline constexpr const char* kDefaultReplayRunTarget = "192.168.0.22";
@@ -77,10 +75,6 @@ public:
     WebExchange exchange;                      // exchange.sendData / exchange.getData, or null
     ScoreboardLibrary scoreboardLibrary;       // never unloaded
     TScoreboardController* scoreboard = nullptr; // null when the library or its factory is missing
-
-    // --- node link objects (owned by the link area; null until started) ---
-    TSystemInterface* systemInterface = nullptr;
-    TNRFScoreboardController* nrfScoreboard = nullptr;
 
     // --- wiring ---
     MainWindowHandle mainWindow; // where workers and libraries post the four messages

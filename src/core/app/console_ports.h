@@ -1,7 +1,7 @@
 #pragma once
 // What core/app needs of the other areas and of the window: the steps of event loading,
-// start-up and shut-down, the settings that live elsewhere, and the handlers of the
-// messages posted to the main window by the closed libraries and the results thread.
+// the settings that live elsewhere, and the handlers of the messages posted to the main
+// window by the closed libraries and the results thread.
 //
 // Every operation is pure virtual: the composition root (src/app/root) implements all of
 // them, so a missing connection does not compile. It hands itself by reference to the
@@ -45,18 +45,6 @@ public:
     virtual void setLinkTimeouts(int repeat, int detector) = 0;
     // "Развернуть табло": both lanes of the last run again on the scoreboards, left first.
     virtual void resendRunToScoreboards() = 0;
-
-    // --- start-up (main window creation) ---
-    virtual void startLinkThread() = 0;
-    virtual void startRadioScoreboard() = 0;
-    virtual void handScoreboardToLink() = 0; // after the controller object was made (it may be null)
-    virtual void startResultsThread() = 0;
-
-    // --- shut-down (main window closing); each stops AND joins its thread ---
-    virtual void stopLapResultsThread() = 0;
-    virtual void stopResultsThread() = 0;
-    virtual void stopLinkThread() = 0;
-    virtual void stopRadioScoreboard() = 0;
 
     // --- messages posted to the main window by the closed libraries and the results thread ---
     virtual void onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) = 0;

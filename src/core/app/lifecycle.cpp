@@ -1,6 +1,7 @@
 #include "core/app/lifecycle.h"
 
 #include <clocale>
+#include <filesystem>
 
 #include "core/app/console.h"
 #include "core/app/console_ports.h"
@@ -10,24 +11,12 @@
 #include "core/platform/program_folder.h"
 
 namespace velmaro {
-namespace {
-
-ConsoleLifecycleView* lifecycleView(const Console& c) { return dynamic_cast<ConsoleLifecycleView*>(c.view); }
-
-} // namespace
 
 void constructConsole(Console& c) {
     c.resetToDefaults();
 }
 
-void createConsole(Console& c, ConsolePorts& p, std::time_t today) {
-    ConsoleLifecycleView* view = lifecycleView(c);
-
-    if (view) view->bindNodePanels();
-    p.startLinkThread();
-    p.startRadioScoreboard();
-    if (view) view->setupGrids();
-
+void startConsoleState(Console& c, ConsolePorts& p, std::time_t today) {
     c.raceMode = timingModeNumber(TimingMode::LapOneGate);
     c.eventName.clear();
     showEventCaption(c);
@@ -62,33 +51,24 @@ void createConsole(Console& c, ConsolePorts& p, std::time_t today) {
 
     if (c.view) c.view->settingsChanged(false);
     setMode(c, p, c.raceMode);
-    if (view) view->moveToScreenOrigin();
+}
 
+bool openScoreboardLibrary(Console& c) {
     c.scoreboard = c.scoreboardLibrary.load(programFolder() / VLM_SCOREBOARD_LIBRARY_FILE, c.mainWindow.window());
-    if (c.scoreboard) p.handScoreboardToLink();
+    return c.scoreboard != nullptr;
+}
 
+void openExchangeLibrary(Console& c) {
     c.exchange.open(programFolder() / VLM_EXCHANGE_LIBRARY_FILE, c.mainWindow.window());
-
-    p.startResultsThread();
 }
 
-void showConsole(Console& c, ConsolePorts& p) {
-    if (c.firstShow) {
-        loadEvent(c, p);
-        c.firstShow = false;
-    }
-    if (auto* view = lifecycleView(c)) view->afterShow();
+void loadEventOnFirstShow(Console& c, ConsolePorts& p) {
+    if (!c.firstShow) return;
+    loadEvent(c, p);
+    c.firstShow = false;
 }
 
-void closeConsole(Console& c, ConsolePorts& p) {
-    // Nothing posted from here on reaches the window.
-    c.mainWindow.detach();
-
-    p.stopLapResultsThread();
-    p.stopResultsThread();
-    p.stopLinkThread();
-    p.stopRadioScoreboard();
-
+void closeLibraries(Console& c) {
     // The node link thread has ended: nobody calls the controller any more.
     c.scoreboard = nullptr;
     c.scoreboardLibrary.destroyController();

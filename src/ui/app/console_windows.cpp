@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "core/app/console.h"
-#include "core/link/system_interface.h"
+#include "core/link/node_link.h"
 #include <memory>
 
 #include "ui/app/main_form.h"
@@ -31,18 +31,18 @@ namespace {
 // link's socket and the replay targets (the defaults until the settings keep them).
 class ConsoleHitLogPort final : public HitLogPort {
 public:
-    explicit ConsoleHitLogPort(Console& console) : console_(console) {}
+    ConsoleHitLogPort(Console& console, NodeLink& link) : console_(console), link_(link) {}
     void releaseBlockSt() override {
         if (MainForm && MainForm->bBlockSt) MainForm->bBlockSt->setChecked(false); // no click
     }
     bool sendAsReceivedPacket(const TNodeMessage& message, const NodeAddress& to) override {
-        TSystemInterface* link = console_.systemInterface;
-        return link && link->sendAsReceivedPacket(message, to);
+        return link_.sendAsReceivedPacket(message, to);
     }
     HitReplayTargets replayTargets() const override { return {console_.replayRunTarget, console_.replayStepTarget}; }
 
 private:
     Console& console_;
+    NodeLink& link_;
 };
 
 QList<QWidget*> gWindows;
@@ -64,11 +64,11 @@ T* make(T*& global, Args&... args) {
 
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
                                      DragResults& results, TRegistry& registry, Operator& op, DragRuns& drag,
-                                     const std::function<void(TMainForm&)>& beforeCreate) {
+                                     NodeLink& link, const std::function<void(TMainForm&)>& beforeCreate) {
     gResultsHost = std::make_unique<ConsoleResultsHost>(lap, console, results, drag);
-    gHitLogPort = std::make_unique<ConsoleHitLogPort>(console);
-    gScoreboardSettingsPort = std::make_unique<ConsoleScoreboardSettingsPort>(console, ports, drag);
-    gChannelScanPort = std::make_unique<ConsoleChannelScanPort>(console);
+    gHitLogPort = std::make_unique<ConsoleHitLogPort>(console, link);
+    gScoreboardSettingsPort = std::make_unique<ConsoleScoreboardSettingsPort>(console, ports, drag, link);
+    gChannelScanPort = std::make_unique<ConsoleChannelScanPort>(link);
     MainForm = new TMainForm(commands, lap, console, ports, op, drag, nullptr);
     gWindows.append(MainForm);
     if (beforeCreate) beforeCreate(*MainForm);

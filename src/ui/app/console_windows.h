@@ -15,6 +15,7 @@ class ConsolePorts;
 class DragResults;
 class DragRuns;
 class LapTiming;
+class NodeLink;
 class Operator;
 class TRegistry;
 } // namespace velmaro
@@ -32,13 +33,14 @@ class MainFormCommands;
 // window shows `registry`; the windows show `console`, the main window reaches the core
 // side through `ports`, and the windows' questions go to `op` (the console's question
 // desk); the run grid, the results and the link dialogs work on the two-lane runs
-// `drag`. All of them must outlive the windows.
+// `drag`; the hit log window and the link dialogs reach the node link through `link`.
+// All of them must outlive the windows.
 QList<QWidget*> createConsoleWindows(MainFormCommands& commands, LapTiming& lap, Console& console, ConsolePorts& ports,
                                      DragResults& results, TRegistry& registry, Operator& op, DragRuns& drag,
-                                     const std::function<void(TMainForm&)>& beforeCreate = {});
+                                     NodeLink& link, const std::function<void(TMainForm&)>& beforeCreate = {});
 
 // Destroys the windows in reverse order and nulls their global pointers. The main
-// window must have closed (closeConsole) before.
+// window must have closed (its shut-down ran) before.
 void destroyConsoleWindows();
 
 } // namespace velmaro::ui

@@ -31,6 +31,7 @@
 #include "core/app/console.h"
 #include "core/app/console_ports.h"
 #include "core/app/events.h"
+#include "core/app/lifecycle.h"
 #include "core/app/settings.h"
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_file.h"
@@ -126,7 +127,7 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
-    createConsole(console, ports, std::time(nullptr));
+    commands.windowCreated();
     SysTimer->start();
     _1SecTimer->start();
 }
@@ -472,8 +473,6 @@ void TMainForm::arrangePrintButtons() {
     sbPrintRight->setVisible(!both);
 }
 
-void TMainForm::bindNodePanels() { commands.bindNodePanels(); }
-
 void TMainForm::setupGrids() {
     QFont gridFont(u("Tahoma"));
     gridFont.setPointSize(10);
@@ -523,7 +522,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!event->spontaneous()) showConsole(console, ports);
+    if (!event->spontaneous()) commands.windowShown();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -531,7 +530,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         closing_ = true;
         SysTimer->stop();
         _1SecTimer->stop();
-        closeConsole(console, ports);
+        commands.windowClosing();
         event->accept();
         QMainWindow::closeEvent(event);
         commands.closed();

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/app/lifecycle.h"
+#include "core/app/console_view.h"
 #include "core/start/start_sequence.h"
 #include "ui/drag/drag_grid_widget.h"
 #include "core/lap/lap_grid.h"
@@ -35,6 +35,11 @@ class QTableWidget;
 class QTimer;
 class QTreeWidget;
 class QToolButton;
+
+namespace velmaro {
+class Console;
+class ConsolePorts;
+} // namespace velmaro
 
 namespace velmaro::ui {
 
@@ -73,11 +78,15 @@ public:
     virtual void generateBracket() = 0;          // sbGenerateBracket
     virtual void sysTimer() = 0;                 // SysTimer, 10 ms
     virtual void secondTimer() = 0;              // _1SecTimer, 1 s
-    virtual void bindNodePanels() = 0;           // places the node panels and the start light tree
+    // The console's start-up and shut-down, at the window's moments: its creation handler
+    // (FormCreate), every showing, and its closing (the window's timers have stopped).
+    virtual void windowCreated() = 0;
+    virtual void windowShown() = 0;
+    virtual void windowClosing() = 0;
     virtual void closed() = 0;                   // after the console has shut down (ends the program)
 };
 
-class TMainForm : public QMainWindow, public ConsoleLifecycleView, public LapGridPort {
+class TMainForm : public QMainWindow, public ConsoleView, public LapGridPort {
     Q_OBJECT
 public:
     // The menu's questions (new event, the speed trap distance) go to `op`, which, like
@@ -87,17 +96,23 @@ public:
               DragRuns& drag, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // The creation handler (createConsole); called once, right after construction.
+    // The creation handler (commands.windowCreated, then the timers); called once, right
+    // after construction.
     void FormCreate();
 
-    // ConsoleLifecycleView
+    // ConsoleView
     void setCaption(const std::string& caption) override;
     void showMode(unsigned mode) override;
     void settingsChanged(bool arrangePrintButtons) override;
-    void bindNodePanels() override;
-    void setupGrids() override;
-    void moveToScreenOrigin() override;
-    void afterShow() override;
+
+    // Window steps of the start-up (the composition root runs them in its order):
+    // fonts, header texts and column widths of SingleLaneGrid and DragStringGrid;
+    void setupGrids();
+    // the left and top edge of the first monitor;
+    void moveToScreenOrigin();
+    // after every showing: focus SingleLaneGrid (single-lane modes), copy ShowLogo and
+    // the brightness into the scoreboard settings dialog.
+    void afterShow();
 
     // LapGridPort: the racer-number prompt flag and the "Правка" items of the run grid.
     void setEditingNumber(bool editing) override;

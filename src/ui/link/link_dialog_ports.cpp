@@ -4,31 +4,24 @@
 #include "core/app/settings.h"
 #include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
-#include "core/link/radio_scoreboard.h"
-#include "core/link/system_interface.h"
+#include "core/link/node_link.h"
 
 namespace velmaro::ui {
 
-void ConsoleChannelScanPort::requestChannelScan() {
-    if (TSystemInterface* link = console_.systemInterface) link->requestChannelScan();
-}
+void ConsoleChannelScanPort::requestChannelScan() { link_.requestChannelScan(); }
 
 TScoreboardController* ConsoleScoreboardSettingsPort::scoreboard() { return console_.scoreboard; }
 
 void ConsoleScoreboardSettingsPort::sendDisplayBrightness(std::uint16_t brightness, std::uint8_t node) {
-    if (TSystemInterface* link = console_.systemInterface) link->sendDisplayBrightness(brightness, node);
+    link_.sendDisplayBrightness(brightness, node);
 }
 
-void ConsoleScoreboardSettingsPort::requestTimeoutsPush() {
-    if (TSystemInterface* link = console_.systemInterface) link->requestTimeoutsPush();
-}
+void ConsoleScoreboardSettingsPort::requestTimeoutsPush() { link_.requestTimeoutsPush(); }
 
-void ConsoleScoreboardSettingsPort::radioSetBrightness(int brightness) {
-    if (TNRFScoreboardController* radio = console_.nrfScoreboard) radio->setBrightness(brightness);
-}
+void ConsoleScoreboardSettingsPort::radioSetBrightness(int brightness) { link_.radioSetBrightness(brightness); }
 
 void ConsoleScoreboardSettingsPort::radioShowText(const std::string& text, int first, int second, int board) {
-    if (TNRFScoreboardController* radio = console_.nrfScoreboard) radio->showText(text, first, second, board);
+    link_.radioShowText(text, first, second, board);
 }
 
 void ConsoleScoreboardSettingsPort::showTextOnLaneDisplays(const std::string& upper, const std::string& lower,

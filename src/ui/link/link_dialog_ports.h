@@ -2,14 +2,15 @@
 // What the channel scan window and the scoreboard settings dialog need of the console:
 // the node link's commands (TSystemInterface), the scoreboards and the settings file.
 // ConsoleChannelScanPort and ConsoleScoreboardSettingsPort implement them over the
-// console they are built with (its link, radio scoreboard and scoreboard objects, each
-// skipped while null; not owned). Main thread.
+// node link and the console they are built with (its scoreboard object, skipped while
+// null; not owned). Main thread.
 #include <cstdint>
 #include <string>
 
 namespace velmaro {
 class Console;
 class ConsolePorts;
+class NodeLink;
 class TScoreboardController;
 class DragRuns; // core/drag/drag_runs.h
 }
@@ -53,19 +54,19 @@ public:
 
 class ConsoleChannelScanPort final : public ChannelScanPort {
 public:
-    explicit ConsoleChannelScanPort(Console& console) : console_(console) {}
+    explicit ConsoleChannelScanPort(NodeLink& link) : link_(link) {}
     void requestChannelScan() override;
 
 private:
-    Console& console_;
+    NodeLink& link_;
 };
 
 // `ports` is what the settings file is written through (the class pages' lines).
 class ConsoleScoreboardSettingsPort final : public ScoreboardSettingsPort {
 public:
     // `runs`: whose drag host lights the lane displays.
-    ConsoleScoreboardSettingsPort(Console& console, ConsolePorts& ports, DragRuns& runs)
-        : console_(console), ports_(ports), runs_(runs) {}
+    ConsoleScoreboardSettingsPort(Console& console, ConsolePorts& ports, DragRuns& runs, NodeLink& link)
+        : console_(console), ports_(ports), runs_(runs), link_(link) {}
     TScoreboardController* scoreboard() override;
     void sendDisplayBrightness(std::uint16_t brightness, std::uint8_t node) override;
     void requestTimeoutsPush() override;
@@ -79,6 +80,7 @@ private:
     Console& console_;
     ConsolePorts& ports_;
     DragRuns& runs_;
+    NodeLink& link_;
 };
 
 } // namespace velmaro::ui

@@ -25,6 +25,7 @@
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/fake_drag_host.h"
+#include "core/link/node_link.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
@@ -83,7 +84,7 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
         root.launch();
         ASSERT_EQ(root.dragRuns().dragRuns().size(), 1u);
         ASSERT_TRUE(eventually([&] { return sim.consoleAddress() == net.consoleAddress(); }));
-        ASSERT_TRUE(eventually([&] { return root.console().systemInterface->gateway().ip == net.simIp(); }));
+        ASSERT_TRUE(eventually([&] { return root.nodeLink().gateway().ip == net.simIp(); }));
 
         const std::uint64_t t = 1'700'000'000'000ULL;
         sim.sendHit(1, 6, t);              // start signal
@@ -121,6 +122,50 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     EXPECT_EQ(runs[0].winner, 0);
     const std::string hitlog = home.read("CHALLENGES/E/hitlog.txt");
     EXPECT_EQ(std::count(hitlog.begin(), hitlog.end(), '\n'), 9);
+}
+
+// The console's start-up and shut-down as the program runs them, seen through the closed
+// libraries' log: the controller is made and "INIT" sent while the main window is
+// created; the open event loads on the first showing only (its race information goes to
+// the exchange), once every window exists; closing destroys the controller and sends
+// "DEINIT" last, after which the node link takes no command.
+TEST_F(ConsoleRootTest, StartUpAndShutDownInTheirOrder) {
+    prepareEvent(0);
+    const auto lifecycle = [&] {
+        std::vector<std::string> lines;
+        for (const std::string& line : calls()) {
+            for (const char* step : {"scoreboard create", "scoreboard delete", "exchange sendData INIT",
+                                     "exchange sendData DEINIT"})
+                if (line.rfind(step, 0) == 0) lines.push_back(line);
+            if (line.ends_with(" race_info")) lines.push_back("race_info");
+        }
+        return lines;
+    };
+    ConsoleRoot root(op);
+    root.launch();
+    const std::string window = std::to_string(reinterpret_cast<long long>(root.console().mainWindow.window()));
+    EXPECT_EQ(lifecycle(), (std::vector<std::string>{"scoreboard create window=" + window,
+                                                     "exchange sendData INIT " + window + " ", "race_info"}));
+    EXPECT_NE(root.console().scoreboard, nullptr);
+    EXPECT_EQ(root.dragRuns().dragRuns().size(), 1u);
+    EXPECT_EQ(root.mainForm()->DragPageControl->count(), 3); // the runs and one page per class
+    root.mainForm()->hide();
+    root.mainForm()->show(); // not loaded again
+    EXPECT_EQ(lifecycle().size(), 3u);
+
+    root.mainForm()->close();
+    EXPECT_EQ(lifecycle(), (std::vector<std::string>{"scoreboard create window=" + window,
+                                                     "exchange sendData INIT " + window + " ", "race_info",
+                                                     "scoreboard delete", "exchange sendData DEINIT 0 "}));
+    EXPECT_EQ(root.console().scoreboard, nullptr);
+    EXPECT_FALSE(root.console().exchange.loaded());
+    EXPECT_FALSE(root.console().mainWindow.attached());
+    // The link has stopped: its users' commands do nothing and it shows no node.
+    NodeLink& link = root.nodeLink();
+    link.sendStartCommand(MSG_START_TWO_LANE, 1, 1);
+    link.radioResetBoards();
+    EXPECT_TRUE(link.nodes().empty());
+    root.shutDown();
 }
 
 TEST_F(ConsoleRootTest, AnExceptionInAHandlerIsReportedAndTheWindowGoesOn) {

@@ -26,6 +26,7 @@
 #include "app/root/console_root.h"
 #include "app/root/velmaro_app.h"
 #include "core/app/console.h"
+#include "core/link/node_link.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/sim_network.h"
@@ -160,7 +161,7 @@ protected:
     void launchNewEvent(ConsoleRoot& root, unsigned mode, const std::string& name) {
         root.launch();
         ui::TMainForm& form = *root.mainForm();
-        ASSERT_TRUE(eventually([&] { return root.console().systemInterface->gateway().ip == net->simIp(); }));
+        ASSERT_TRUE(eventually([&] { return root.nodeLink().gateway().ip == net->simIp(); }));
         form.modeItems[mode]->trigger();
         ASSERT_EQ(root.console().raceMode, mode);
         op.inputs = {name};

@@ -107,7 +107,7 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
         root.launch();
         ui::TMainForm& form = *root.mainForm();
         ASSERT_TRUE(root.dragRuns().dragRuns().empty());
-        ASSERT_TRUE(eventually([&] { return root.console().systemInterface->gateway().ip == net.simIp(); }));
+        ASSERT_TRUE(eventually([&] { return root.nodeLink().gateway().ip == net.simIp(); }));
 
         // NEXT: the official types the two racers.
         op.inputs = {"12", "7"};

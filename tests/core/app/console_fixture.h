@@ -16,8 +16,8 @@
 
 namespace velmaro::test {
 
-// Records what the console shows, and every lifecycle step, into one shared trace.
-class RecordingView : public ConsoleLifecycleView {
+// Records what the console shows; the modes shown go into a trace shared with the test.
+class RecordingView : public ConsoleView {
 public:
     explicit RecordingView(std::vector<std::string>& trace) : trace_(trace) {}
     std::string caption;
@@ -34,10 +34,6 @@ public:
         ++settingsRefreshes;
         printButtonsArranged = printButtonsArranged || arrange;
     }
-    void bindNodePanels() override { trace_.push_back("bindNodePanels"); }
-    void setupGrids() override { trace_.push_back("setupGrids"); }
-    void moveToScreenOrigin() override { trace_.push_back("moveToScreenOrigin"); }
-    void afterShow() override { trace_.push_back("afterShow"); }
 
 private:
     std::vector<std::string>& trace_;
@@ -66,8 +62,6 @@ protected:
         ports.hooks = ConsoleHooks{};
         c.view = nullptr;
         c.mainWindow.detach();
-        c.systemInterface = nullptr;
-        c.nrfScoreboard = nullptr;
     }
     // Makes hook `name` append its name to the trace.
     std::function<void()> step(const std::string& name) {

@@ -38,33 +38,18 @@ protected:
         h.loadLapSingle = logged("loadLapSingle");
         h.loadDragFile = logged("loadDragFile");
         h.sendRaceInfo = logged("sendRaceInfo");
-        h.startLinkThread = logged("startLinkThread");
-        h.startRadioScoreboard = logged("startRadioScoreboard");
         h.setLinkTimeouts = [this](int r, int d) {
-            logged("setLinkTimeouts " + std::to_string(r) + "," + std::to_string(d))();
+            trace.push_back("setLinkTimeouts " + std::to_string(r) + "," + std::to_string(d));
         };
-        h.handScoreboardToLink = logged("handScoreboardToLink");
-        h.startResultsThread = logged("startResultsThread");
-        h.stopLapResultsThread = logged("stopLapResultsThread");
-        h.stopResultsThread = logged("stopResultsThread");
-        h.stopLinkThread = [this] {
-            logged("stopLinkThread")();
-            // The link thread's last post, after the window began closing.
-            console.mainWindow.post(WM_SYSTEM_EVENT, 0, 1);
-        };
-        h.stopRadioScoreboard = logged("stopRadioScoreboard");
-        console.mainWindow.attach(
-            [this](unsigned m, std::uintptr_t, std::intptr_t) { posted.push_back(m); });
     }
-    // Creation as the program does it: the other windows (the registry among them)
-    // exist only after the main window's creation handler.
+    // The console's part of the creation handler, as the program runs it: the other
+    // windows (the registry among them) exist only after the main window's creation.
     void start() {
-        createConsole(console, ports, today);
+        startConsoleState(console, ports, today);
         registryUp = true;
     }
     std::time_t today{};
     bool registryUp = false;
-    std::vector<unsigned> posted;
 };
 
 TEST_F(LifecycleTest, FirstStartWithAnEmptyProgramFolder) {
@@ -82,17 +67,17 @@ TEST_F(LifecycleTest, FirstStartWithAnEmptyProgramFolder) {
     EXPECT_EQ(c.scoreboard, nullptr);
     EXPECT_EQ(c.exchange.sendData, nullptr);
 
-    showConsole(console, ports);
+    loadEventOnFirstShow(console, ports);
     std::string guid = readRaceGuid(home / "CHALLENGES/05_07_2024");
     EXPECT_EQ(guid.size(), 38u);
     EXPECT_EQ(guid, c.raceGuid);
 
     // Showing again does not reload.
     auto before = libraryCalls();
-    showConsole(console, ports);
+    loadEventOnFirstShow(console, ports);
     EXPECT_EQ(libraryCalls(), before);
 
-    closeConsole(console, ports);
+    closeLibraries(console);
     for (const auto& line : libraryCalls()) {
         EXPECT_EQ(line.find("scoreboard delete"), std::string::npos);
         EXPECT_EQ(line.find("DEINIT"), std::string::npos);
@@ -104,51 +89,45 @@ TEST_F(LifecycleTest, FirstStartWithAnEmptyProgramFolder) {
     wire();
     registryUp = false;
     start();
-    showConsole(console, ports);
+    loadEventOnFirstShow(console, ports);
     EXPECT_EQ(console.raceGuid, guid);
 }
 
-TEST_F(LifecycleTest, StartUpAndShutDownOrderWithBothLibraries) {
-    installLibrary("full", "scoreboardcontroller.so");
-    installLibrary("full", "wsadapter.so");
+// A saved event and mode: the settings are read before the link gets its time-outs, and
+// the mode they name is applied again at the end.
+TEST_F(LifecycleTest, StartStateReadsTheSettingsThenGivesTheLinkItsTimeoutsThenAppliesTheMode) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nBlockTimeout:600,8\n");
     start();
-    Console& c = console;
     EXPECT_EQ(view.caption, "Velmaro v3.6 - Финал");
-    ASSERT_NE(c.scoreboard, nullptr);
-    ASSERT_NE(c.exchange.sendData, nullptr);
-    EXPECT_EQ(trace, (std::vector<std::string>{"bindNodePanels", "setupGrids", "showMode 0", "showMode 0",
-                                               "moveToScreenOrigin"}));
-    EXPECT_EQ(libraryCalls(), (std::vector<std::string>{
-                                  "hook startLinkThread",
-                                  "hook startRadioScoreboard",
-                                  "hook setLinkTimeouts 300,4",
-                                  "scoreboard create window=" + window(),
-                                  "hook handScoreboardToLink",
-                                  "exchange sendData INIT " + window() + " ",
-                                  "hook startResultsThread",
-                              }));
-    std::filesystem::remove(home / "calls.log");
+    EXPECT_EQ(trace, (std::vector<std::string>{"showMode 0", "setLinkTimeouts 300,4", "showMode 0"}));
+    EXPECT_TRUE(libraryCalls().empty()); // the event is not loaded: the registry does not exist yet
 
-    showConsole(console, ports); // the saved event loads now, in its saved mode
+    loadEventOnFirstShow(console, ports); // the saved event loads now, in its saved mode
     EXPECT_EQ(libraryCalls(), (std::vector<std::string>{"hook loadClassesAndRacers", "hook loadDragFile",
                                                         "hook sendRaceInfo"}));
+}
+
+TEST_F(LifecycleTest, BothLibrariesOpenWithTheWindowHandleAndCloseWithDeinit) {
+    installLibrary("full", "scoreboardcontroller.so");
+    installLibrary("full", "wsadapter.so");
+    start();
+    Console& c = console;
+    EXPECT_TRUE(openScoreboardLibrary(c));
+    openExchangeLibrary(c);
+    ASSERT_NE(c.scoreboard, nullptr);
+    ASSERT_NE(c.exchange.sendData, nullptr);
+    EXPECT_EQ(libraryCalls(), (std::vector<std::string>{
+                                  "scoreboard create window=" + window(),
+                                  "exchange sendData INIT " + window() + " ",
+                              }));
     std::filesystem::remove(home / "calls.log");
 
-    closeConsole(console, ports);
-    EXPECT_EQ(libraryCalls(), (std::vector<std::string>{
-                                  "hook stopLapResultsThread",
-                                  "hook stopResultsThread",
-                                  "hook stopLinkThread",
-                                  "hook stopRadioScoreboard",
-                                  "scoreboard delete",
-                                  "exchange sendData DEINIT 0 ",
-                              }));
+    closeLibraries(c);
+    EXPECT_EQ(libraryCalls(), (std::vector<std::string>{"scoreboard delete", "exchange sendData DEINIT 0 "}));
     EXPECT_EQ(c.scoreboard, nullptr);
     EXPECT_EQ(c.exchange.sendData, nullptr);
     EXPECT_EQ(c.exchange.getData, nullptr);
     EXPECT_FALSE(c.exchange.loaded());
-    EXPECT_TRUE(posted.empty()); // the post made while closing was dropped
 }
 
 TEST_F(LifecycleTest, LibrariesMissingAnEntryPoint) {
@@ -156,17 +135,18 @@ TEST_F(LifecycleTest, LibrariesMissingAnEntryPoint) {
     installLibrary("no_send", "wsadapter.so");
     start();
     Console& c = console;
+    EXPECT_FALSE(openScoreboardLibrary(c));
+    openExchangeLibrary(c);
     EXPECT_TRUE(c.scoreboardLibrary.loaded());
     EXPECT_EQ(c.scoreboard, nullptr);
     EXPECT_EQ(scoreboardType(console), -1);
     EXPECT_TRUE(c.exchange.loaded());
     EXPECT_EQ(c.exchange.sendData, nullptr);
     EXPECT_NE(c.exchange.getData, nullptr);
-    closeConsole(console, ports);
+    closeLibraries(console);
     for (const auto& line : libraryCalls()) {
         EXPECT_EQ(line.rfind("scoreboard", 0), std::string::npos) << line;
         EXPECT_EQ(line.rfind("exchange", 0), std::string::npos) << line;
-        EXPECT_EQ(line.find("handScoreboardToLink"), std::string::npos);
     }
     EXPECT_FALSE(c.exchange.loaded());
 }
@@ -175,8 +155,9 @@ TEST_F(LifecycleTest, ScoreboardTypeComesFromTheController) {
     ::setenv("VELMARO_FAKE_SCOREBOARD_TYPE", "118", 1);
     installLibrary("no_delete", "scoreboardcontroller.so");
     start();
+    EXPECT_TRUE(openScoreboardLibrary(console));
     EXPECT_EQ(scoreboardType(console), 118);
-    closeConsole(console, ports); // no delete function: the object is just let go
+    closeLibraries(console); // no delete function: the object is just let go
     EXPECT_EQ(console.scoreboard, nullptr);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The main window's commands for window tests: START and NEXT are counted, the close
-// notice calls `onClosed`, everything else does nothing.
+// The main window's commands for window tests: START and NEXT are counted; the window's
+// creation, showing and closing call `onCreated`, `onShown` and `onClosing`, the close
+// notice `onClosed`, each when set; everything else does nothing.
 #include <functional>
 
 #include "ui/app/main_form.h"
@@ -9,7 +10,7 @@ namespace velmaro::test {
 
 class CountingCommands final : public ui::MainFormCommands {
 public:
-    std::function<void()> onClosed;
+    std::function<void()> onCreated, onShown, onClosing, onClosed;
     int starts = 0, nexts = 0, lastModifiers = -1;
 
     void printBracket() override {}
@@ -36,9 +37,14 @@ public:
     void generateBracket() override {}
     void sysTimer() override {}
     void secondTimer() override {}
-    void bindNodePanels() override {}
-    void closed() override {
-        if (onClosed) onClosed();
+    void windowCreated() override { run(onCreated); }
+    void windowShown() override { run(onShown); }
+    void windowClosing() override { run(onClosing); }
+    void closed() override { run(onClosed); }
+
+private:
+    static void run(const std::function<void()>& f) {
+        if (f) f();
     }
 };
 

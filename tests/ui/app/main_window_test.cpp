@@ -14,10 +14,12 @@
 
 #include "core/app/console.h"
 #include "core/app/events.h"
+#include "core/app/lifecycle.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_grid.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_runs.h"
+#include "core/link/node_link.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
 #include "core/bracket/bracket_pages.h"
@@ -53,6 +55,17 @@ protected:
         app();
         setProgramFolder(home.path());
         ::setenv("VELMARO_FAKE_LIBS_LOG", (home / "calls.log").c_str(), 1);
+        // The console's own steps at the window's moments, as the composition root runs
+        // them (without node link, worker threads and closed libraries).
+        commands.onCreated = [this] {
+            ui::MainForm->setupGrids();
+            startConsoleState(console, ports, std::time(nullptr));
+            ui::MainForm->moveToScreenOrigin();
+        };
+        commands.onShown = [this] {
+            loadEventOnFirstShow(console, ports);
+            ui::MainForm->afterShow();
+        };
     }
     ~MainWindowTest() override {
         if (ui::MainForm && !ui::MainForm->closing()) ui::MainForm->close();
@@ -60,10 +73,6 @@ protected:
         console.scoreboard = nullptr;
         console.scoreboardLibrary.unloadForTests();
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");
-    }
-    void installLibraries() {
-        for (const char* file : {"scoreboardcontroller.so", "wsadapter.so"})
-            std::filesystem::copy_file(std::filesystem::path(VELMARO_FAKE_LIBS_DIR) / "full" / file, home / file);
     }
     std::function<void()> logged(const std::string& name) {
         return [this, name] { std::ofstream(home / "calls.log", std::ios::app) << "hook " << name << "\n"; };
@@ -91,6 +100,7 @@ protected:
     DragResults results{resultsPort, brackets, registry};
     FakeDragHost dragHost;
     DragRuns drag{dragHost};
+    NodeLink link; // no link thread in these tests: its commands do nothing
     ScriptedOperator op;
     QuestionDesk desk{op};
     LapTiming lap{lapHost, intake, desk};
@@ -100,7 +110,7 @@ protected:
 
 TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
     wireRegistry();
-    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
+    auto windows = ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag, link);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"TMainForm", "Velmaro v3.6 - "},
         {"TRegForm", "Регистрация"},
@@ -142,7 +152,7 @@ TEST_F(MainWindowTest, NineteenWindowsInTheirOrderAndTheEventLoadsOnFirstShow) {
 }
 
 TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag, link);
     ui::TMainForm* form = ui::MainForm;
     form->show();
     EXPECT_TRUE(form->SingleLanePanel->isVisible()); // mode 1 at first start
@@ -168,7 +178,7 @@ TEST_F(MainWindowTest, ModesSwitchBetweenTheRunGridAndTheSingleLanePanel) {
 TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     home.write("velmaro.ini", "EventName:Финал\nMode:0\nPrintBoth:1\nProStart:1\nSpeedTrapDistance:18.5\n"
                               "BracketType:4\n");
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag, link);
     ui::TMainForm* form = ui::MainForm;
     EXPECT_EQ(form->windowTitle().toStdString(), "Velmaro v3.6 - Финал");
     EXPECT_TRUE(form->mProStartSignal->isChecked());
@@ -185,20 +195,26 @@ TEST_F(MainWindowTest, SettingsShowInTheMenusAndTheCaptionNamesASavedEvent) {
     EXPECT_NE(home.read("velmaro.ini").find("PrintBoth:0\n"), std::string::npos);
 }
 
-TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
-    installLibraries();
-    ConsoleHooks& h = ports.hooks;
+TEST_F(MainWindowTest, TheConsoleStartsAndShutsDownAtTheWindowsMomentsAndLatePostsAreDropped) {
+    std::vector<std::string> moments;
+    const auto note = [&](std::function<void()>& hook, const std::string& name) {
+        hook = [&moments, name, then = hook] {
+            moments.push_back(name + (ui::MainForm->SysTimer->isActive() ? " (timers on)" : ""));
+            if (then) then();
+        };
+    };
+    note(commands.onCreated, "created");
+    note(commands.onShown, "shown");
+    note(commands.onClosing, "closing");
+    note(commands.onClosed, "closed");
     std::vector<std::string> handled;
-    h.onScoreboardEvent = [&](std::uintptr_t, std::intptr_t l) { handled.push_back("system " + std::to_string(l)); };
-    h.startLinkThread = logged("startLinkThread");
-    h.startResultsThread = logged("startResultsThread");
-    h.stopLapResultsThread = logged("stopLapResultsThread");
-    h.stopResultsThread = logged("stopResultsThread");
-    h.stopLinkThread = logged("stopLinkThread");
-    h.stopRadioScoreboard = logged("stopRadioScoreboard");
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
+    ports.hooks.onScoreboardEvent = [&](std::uintptr_t, std::intptr_t l) {
+        handled.push_back("system " + std::to_string(l));
+    };
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag, link);
     ui::MainForm->show();
-    std::string window = std::to_string(reinterpret_cast<long long>(console.mainWindow.window()));
+    ui::MainForm->hide();
+    ui::MainForm->show();
 
     // A post from another thread reaches its handler on the main thread.
     std::thread([this] { console.mainWindow.post(WM_SCOREBOARD_EVENT, 0, 1); }).join();
@@ -206,32 +222,19 @@ TEST_F(MainWindowTest, ClosingShutsDownInOrderAndDropsLatePosts) {
     EXPECT_EQ(handled, std::vector<std::string>{"system 1"});
 
     console.mainWindow.post(WM_SCOREBOARD_EVENT, 0, 2); // queued, still waiting when the window closes
-    bool closedHook = false;
-    commands.onClosed = [&] { closedHook = true; };
     ui::MainForm->close();
     QCoreApplication::processEvents();
     console.mainWindow.post(WM_SCOREBOARD_EVENT, 0, 3);
+    ui::MainForm->close(); // closing again shuts nothing down again
     QCoreApplication::processEvents();
     EXPECT_EQ(handled, std::vector<std::string>{"system 1"});
-    EXPECT_TRUE(closedHook);
-
-    EXPECT_EQ(calls(), (std::vector<std::string>{
-                           "hook startLinkThread",
-                           "scoreboard create window=" + window,
-                           "exchange sendData INIT " + window + " ",
-                           "hook startResultsThread",
-                           "hook stopLapResultsThread",
-                           "hook stopResultsThread",
-                           "hook stopLinkThread",
-                           "hook stopRadioScoreboard",
-                           "scoreboard delete",
-                           "exchange sendData DEINIT 0 ",
-                       }));
-    EXPECT_EQ(console.exchange.sendData, nullptr);
+    // The timers start after the creation handler and stop before the shut-down.
+    EXPECT_EQ(moments, (std::vector<std::string>{"created", "shown (timers on)", "shown (timers on)", "closing",
+                                                 "closed"}));
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag, link);
     op.inputs = {std::string("a/b"), std::string("Кубок")};
     ui::MainForm->mNewEvent->trigger();
     EXPECT_EQ(op.shown.size(), 2u); // prompt and refusal
@@ -309,7 +312,7 @@ bool columnsFollowTheGrid(const ui::DragGridWidget& grid) {
 // columns follow the grid's real width, and every row of a run shows whole: at start-up,
 // at the window's smallest and on a wider screen.
 TEST_F(MainWindowTest, RunGridShowsARunsRowsWholeAtAnyWindowSize) {
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag, link);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     form.modeItems[0]->trigger();
@@ -359,7 +362,7 @@ TEST_F(MainWindowTest, MainWindowOpensWholeOrMaximized) {
 // The window commands bring their window forward even when it is open already, behind
 // the main window; a window opens inside the screen.
 TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
-    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag);
+    ui::createConsoleWindows(commands, lap, console, ports, results, registry, desk, drag, link);
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     const QRect screen = form.screen()->availableGeometry();

@@ -7,6 +7,7 @@
 #include "fakes/hook_ports.h"
 #include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
+#include "core/link/node_link.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/scoreboard_settings_dialog.h"
 
@@ -144,7 +145,8 @@ TEST(ScoreboardSettings, TheTrackBarIsTheBrightnessTheConsoleReads) {
     velmaro::test::HookPorts ports;
     test::FakeDragHost host;
     DragRuns runs{host};
-    ConsoleScoreboardSettingsPort port(c, ports, runs);
+    NodeLink link;
+    ConsoleScoreboardSettingsPort port(c, ports, runs, link);
     TfScoreboardConfig dialog(port);
     dialog.fillFromSettings(c.scoreboardBrightness, false, false);
     dialog.tbBrightness->setValue(5);
