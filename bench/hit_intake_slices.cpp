@@ -243,19 +243,19 @@ void oneDragHit() {
                         median(wall), median(bytes), median(floorWall), median(floorBytes), e.dragLines());
             // What of that the writer spends finding what changed: a save with nothing to write,
             // comparing every run, and the hit path's save, comparing only the runs marked changed.
-            const auto idleCpu = [&](Status (DragRuns::*save)()) {
+            const auto idleCpu = [&](DragRuns::SaveScope scope) {
                 std::vector<double> idle;
                 for (int i = 0; i < 41; ++i) {
                     const double c0 = threadCpuMs();
-                    if (!(e.drag.*save)().ok()) std::fprintf(stderr, "drag.txt not written\n");
+                    if (!e.drag.saveDragFile(scope).ok()) std::fprintf(stderr, "drag.txt not written\n");
                     idle.push_back(threadCpuMs() - c0);
                 }
                 return median(idle);
             };
             std::printf("%22s %6s %10.2f   (a save with nothing changed)\n", "", "none",
-                        idleCpu(&DragRuns::saveDragFile));
+                        idleCpu(DragRuns::SaveScope::AllRuns));
             std::printf("%22s %6s %10.2f   (the hit path's save, nothing marked)\n", "", "marked",
-                        idleCpu(&DragRuns::saveChangedDragRuns));
+                        idleCpu(DragRuns::SaveScope::MarkedRuns));
         }
     }
 }

@@ -110,24 +110,13 @@ std::vector<TLineHit>* DragRuns::selectedHitList()
 // Lane commands treat every selected lane other than the left one as the right lane.
 size_t DragRuns::commandLane() const { return selectedLane_ == LANE_LEFT ? 0 : 1; }
 
-void DragRuns::save()
-{
-    const Status status = saveDragFile();
-    if (!status.ok())
-        host_.op().log("drag.txt не записан: " + status.message());
-}
-
-void DragRuns::notify() { host_.notifyResultsThread(*this); }
-void DragRuns::repaint() { host_.repaintGrid(); }
-
 // Sets the penalty (ms) of a lane of run `index`: lane 0 left, any other the right lane.
 void DragRuns::setPenaltyOf(int32_t index, int32_t lane, int32_t penaltyMs)
 {
     TDragRaceItem& run = runs_[static_cast<size_t>(index)];
     run.penalty[lane == LANE_LEFT ? 0 : 1] = penaltyMs;
     run.recalculate(host_);
-    notify();
-    save();
+    commit();
 }
 
 std::optional<int32_t> parsePenaltySeconds(std::string_view text)
@@ -216,9 +205,7 @@ void DragRuns::askRacerNumber()
                 run.classId[lane] = *classId;
         }
     }
-    notify();
-    save();
-    repaint();
+    commit();
 }
 
 void DragRuns::refreshRunClasses()
@@ -226,9 +213,7 @@ void DragRuns::refreshRunClasses()
     for (TDragRaceItem& run : runs_)
         for (size_t lane = 0; lane < 2; ++lane)
             takeOnlyClass(host_.registry(), run, lane);
-    notify();
-    save();
-    repaint();
+    commit();
 }
 
 bool DragRuns::giveClasslessLanesTheirClass()
@@ -253,9 +238,7 @@ void DragRuns::racersChangedUnderRuns(unsigned raceMode)
     // Runs left in memory by a two-lane event are not the open lap event's.
     if (!isTwoLaneMode(raceMode) || !giveClasslessLanesTheirClass())
         return;
-    (void)saveChangedDragRunsReported();
-    notify();
-    repaint();
+    commit(SaveScope::MarkedRuns);
 }
 
 void DragRuns::setLanePenalty(int32_t penaltyMs)
@@ -286,7 +269,6 @@ void DragRuns::askLanePenalty()
         }
         setPenaltyOf(index, target->lane, *ms);
     }
-    repaint();
 }
 
 void DragRuns::failSelectedLane()
@@ -299,9 +281,8 @@ void DragRuns::failSelectedLane()
     fail.type = HIT_TYPE_FAIL;
     fail.time = (hits.empty() ? run->startTime : hits.back().time) + 1;
     hits.push_back(fail);
-    relayoutRuns();
-    notify();
-    save();
+    layoutRuns();
+    commit();
 }
 
 void DragRuns::setSelectedHitType(int32_t type)
@@ -311,9 +292,7 @@ void DragRuns::setSelectedHitType(int32_t type)
         return;
     (*hits)[static_cast<size_t>(selectedHit_)].type = type;
     selectedRunItem()->recalculate(host_);
-    notify();
-    save();
-    repaint();
+    commit();
 }
 
 void DragRuns::moveHitToOtherLane()
@@ -327,9 +306,8 @@ void DragRuns::moveHitToOtherLane()
     run.hits[1 - from].push_back(*it);
     hits->erase(it);
     // The receiving lane may now be the longer one: the rows follow (and recalculate).
-    relayoutRuns();
-    notify();
-    save();
+    layoutRuns();
+    commit();
 }
 
 void DragRuns::setSelectedRunMode(int32_t runMode)
@@ -338,9 +316,7 @@ void DragRuns::setSelectedRunMode(int32_t runMode)
     if (run == nullptr || runMode < RUN_MODE_QUALIFICATION || runMode > RUN_MODE_PRACTICE)
         return;
     run->runMode = runMode;
-    notify();
-    save();
-    repaint();
+    commit();
 }
 
 int32_t DragRuns::searchRacerInGrid(int32_t number, int step)
@@ -359,7 +335,7 @@ int32_t DragRuns::searchRacerInGrid(int32_t number, int step)
             selectedRun_ = static_cast<int32_t>(i);
             selectedLane_ = SELECTED_LANE_WHOLE_RUN;
             selectedHit_ = -1;
-            repaint();
+            host_.repaintGrid();
             return selectedRun_;
         }
     }

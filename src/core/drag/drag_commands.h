@@ -5,9 +5,9 @@
 //
 // Most commands act on the grid selection (drag_selection.h); an index outside its list
 // counts as no selection and the command then does nothing. After its change a command
-// recalculates or lays out the runs, rewrites drag.txt, hands the runs to the results
-// thread (DragHost::notifyResultsThread) and repaints the grid, each as listed below.
-// Questions go through the drag host's operator. Main thread only.
+// recalculates or lays out the runs, then ends with DragRuns::commit: drag.txt saved, the
+// runs handed to the results thread (DragHost::notifyResultsThread), the grid repainted
+// once, in that order. Questions go through the drag host's operator. Main thread only.
 #include <cstdint>
 #include <vector>
 
@@ -32,16 +32,17 @@ std::optional<int32_t> parsePenaltySeconds(std::string_view text);
 // (a whole number 0 .. 2147483647, "07" is 7).
 
 // ---- commands (members of DragRuns, drag_runs.h)
-//                           recalculate  relayout  notify  save  repaint
-// setLaneRacer                  -           -        -      -      -     (callers do)
-// askRacerNumber                -           -        x      x      x
-// refreshRunClasses             -           -        x      x      x
-// racersChangedUnderRuns        -           -        x      x      x     (only when a lane changed)
-// setLanePenalty                x           -        x      x      -     (caller repaints)
-// failSelectedLane              -           x        x      x      x
-// setSelectedHitType            x           -        x      x      x
-// moveHitToOtherLane            -           x        x      x      x
-// setSelectedRunMode            -           -        x      x      x
+//                           recalculate  relayout  commit (save, notify, repaint)
+// setLaneRacer                  -           -        -     (callers do)
+// askRacerNumber                -           -        x
+// refreshRunClasses             -           -        x
+// racersChangedUnderRuns        -           -        x     (only when a lane changed; the marked runs)
+// setLanePenalty, askLanePenalty x          -        x
+// failSelectedLane              -           x        x
+// setSelectedHitType            x           -        x
+// moveHitToOtherLane            -           x        x
+// setSelectedRunMode            -           -        x
+// deleteRunOrHit(0)             -           x        x     (a save alone when nothing was deleted)
 
 // Puts every racer of the overall qualification list (class -1 of the published results,
 // sorted here by best legal start under `options`, the ranking options in force) into the time-window class its best time falls in, dropping its time-window

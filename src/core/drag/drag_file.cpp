@@ -464,14 +464,6 @@ bool DragRuns::backupDragFile()
     return true;
 }
 
-void DragRuns::afterDeletion()
-{
-    clearRunSelection();
-    relayoutRuns();
-    (void)saveDragFileReported();
-    host_.notifyResultsThread(*this);
-}
-
 std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
 {
     std::string out;
@@ -534,26 +526,25 @@ std::filesystem::path DragRuns::dragFilePath() const
     return folder / "drag.txt";
 }
 
-Status DragRuns::saveDragFile()
+Status DragRuns::saveDragFile(SaveScope scope)
 {
     const std::filesystem::path file = dragFilePath();
     if (file.empty())
         return Status::Error("no event folder");
-    file_->updateWrittenRuns(runs_);
-    file_->changed.runs.clear();
-    file_->changed.all = false;
-    return file_->writeDragFile(file, true, runs_, host_.hitIntake());
+    return reportSave(file, writeDragFile(file, scope));
 }
 
-Status DragRuns::saveChangedDragRuns()
+Status DragRuns::writeDragFile(const std::filesystem::path& file, SaveScope scope)
 {
-    const std::filesystem::path file = dragFilePath();
-    if (file.empty())
-        return Status::Error("no event folder");
     // The marks are trusted only beside a drag.txt this program wrote and a run list of
     // the length it wrote; anything else is compared whole.
-    if (file_->changed.all || file_->disk.file != file || file_->writtenRuns.size() != runs_.size())
-        return saveDragFile();
+    if (scope == SaveScope::AllRuns || file_->changed.all || file_->disk.file != file ||
+        file_->writtenRuns.size() != runs_.size()) {
+        file_->updateWrittenRuns(runs_);
+        file_->changed.runs.clear();
+        file_->changed.all = false;
+        return file_->writeDragFile(file, true, runs_, host_.hitIntake());
+    }
     for (const size_t i : file_->changed.runs)
         if (i < runs_.size())
             file_->updateWrittenRun(i, runs_[i]);
@@ -579,23 +570,14 @@ void DragRuns::markAllRunsChanged()
     file_->changed.all = true;
 }
 
-// A save of drag.txt, a failure told in the log window (once per run of failures).
-Status DragRuns::reportedSave(Status (DragRuns::*save)())
+void DragRuns::commit(SaveScope scope, const std::vector<size_t>& changed)
 {
-    const std::filesystem::path file = dragFilePath();
-    if (file.empty())
-        return Status::Error("no event folder");
-    return reportSave(file, (this->*save)());
-}
-
-Status DragRuns::saveDragFileReported()
-{
-    return reportedSave(&DragRuns::saveDragFile);
-}
-
-Status DragRuns::saveChangedDragRunsReported()
-{
-    return reportedSave(&DragRuns::saveChangedDragRuns);
+    (void)saveDragFile(scope);
+    if (changed.size() == 1)
+        host_.notifyRunChanged(*this, changed.front());
+    else
+        host_.notifyResultsThread(*this);
+    host_.repaintGrid();
 }
 
 void DragRuns::loadDragFile()
@@ -624,6 +606,13 @@ void DragRuns::loadDragFile()
 
 void DragRuns::relayoutRuns()
 {
+    layoutRuns();
+    host_.repaintGrid();
+}
+
+// relayoutRuns without the repaint, for the commands that repaint once at their end.
+void DragRuns::layoutRuns()
+{
     markAllRunsChanged();  // recalculating sorts the hit lists
     int32_t row = 0;
     for (TDragRaceItem& run : runs_) {
@@ -632,10 +621,8 @@ void DragRuns::relayoutRuns()
         row += run.gridRows;
         run.recalculate(host_);
     }
-    DragHost& host = host_;
-    if (host.gridRowCount() != row)
-        host.setGridRowCount(row);
-    host.repaintGrid();
+    if (host_.gridRowCount() != row)
+        host_.setGridRowCount(row);
 }
 
 TDragRaceItem DragRuns::findRunById(int32_t runId) const
@@ -662,6 +649,7 @@ void DragRuns::deleteRunOrHit(int flush)
 
     // The run and the hit are kept by identity across the question and found again after it.
     const std::optional<GridTarget> target = selectionTarget();
+    bool deleted = false;
     if (target && target->lane == SELECTED_LANE_WHOLE_RUN) {
         if (host_.op().askYesNo("Точно удалить заезд целиком?", "")) {
             const int32_t index = findTargetRun(*target);
@@ -673,7 +661,7 @@ void DragRuns::deleteRunOrHit(int flush)
                 else if (index < currentRun_)
                     --currentRun_;  // the current run keeps its place in the list
                 runs_.erase(runs_.begin() + index);
-                afterDeletion();
+                deleted = true;
             }
         }
     } else if (target && target->hit) {
@@ -685,11 +673,17 @@ void DragRuns::deleteRunOrHit(int flush)
             } else if (backupDragFile()) {
                 auto& hits = runs_[static_cast<size_t>(index)].hits[static_cast<size_t>(target->lane)];
                 hits.erase(hits.begin() + hit);
-                afterDeletion();
+                deleted = true;
             }
         }
     }
-    (void)saveDragFileReported();
+    if (deleted) {
+        clearRunSelection();
+        layoutRuns();
+        commit();
+    } else {
+        (void)saveDragFile();  // drag.txt is written even when nothing was deleted
+    }
 }
 
 void DragRuns::undeleteRuns()

@@ -25,7 +25,6 @@ std::string formatDragFile(const std::vector<TDragRaceItem>& runs);
 // run's line is kept, in every timing mode, so what saveDragFile wrote reads back whole.
 std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines);
 
-// The stateful side (dragFileText, saveDragFile, saveChangedDragRuns, markRunChanged,
-// loadDragFile, relayoutRuns, deleteRunOrHit, undeleteRuns) is DragRuns' (drag_runs.h).
+// The stateful side (dragFileText, saveDragFile, markRunChanged, commit, loadDragFile, relayoutRuns, deleteRunOrHit, undeleteRuns) is DragRuns' (drag_runs.h).
 
 } // namespace velmaro

@@ -288,21 +288,16 @@ void DragRuns::finishAcceptedHit(Handler handler, size_t index, const std::optio
         run.winnerReported = 1;
         host.sendWinner(run.winner);
     }
-    host.repaintGrid();
     host.refreshActivePage();
-    // Once per batch of hits: drag.txt and the results thread see the runs after the last.
+    // Once per batch of hits, after the last: drag.txt saved (the runs the batch marked),
+    // the results thread told (of the one run changed, or of all when several were), the
+    // grid repainted.
     markRunChanged(index);
-    host_.hitIntake().afterHits("drag.txt", [this] { (void)saveChangedDragRunsReported(); });
-    // The results thread is told which run changed when one did; several in one batch
-    // are handed over whole.
     if (std::find(batchRuns_.begin(), batchRuns_.end(), index) == batchRuns_.end()) batchRuns_.push_back(index);
-    host_.hitIntake().afterHits("drag results", [this] {
+    host_.hitIntake().afterHits("drag.txt", [this] {
         const std::vector<size_t> runs = std::move(batchRuns_);
         batchRuns_.clear();
-        if (runs.size() == 1)
-            host_.notifyRunChanged(*this, runs.front());
-        else
-            host_.notifyResultsThread(*this);
+        commit(SaveScope::MarkedRuns, runs);
     });
 }
 
@@ -328,7 +323,6 @@ int DragRuns::handleHit(Handler handler, int node, int signal, uint64_t time, in
         if (run.startTime != 0)
             return 0;
         run.startTime = time;
-        host_.repaintGrid();
         finishAcceptedHit(handler, *target, std::nullopt, signal, time, source);
         return 1;
     }

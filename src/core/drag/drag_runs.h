@@ -105,25 +105,27 @@ public:
     std::string dragFileText(const std::vector<TDragRaceItem>& runs);
     // The event folder's drag.txt path (empty when no event folder is set).
     std::filesystem::path dragFilePath() const;
-    // Writes drag.txt from the runs (the changed tail in place, or the whole file). A
-    // failure changes nothing on disk; the runs stay in memory and are written at the next
-    // change.
-    Status saveDragFile();
-    // saveDragFile, a failure told in the log window (once per run of failures).
-    Status saveDragFileReported();
-    // Runs changed since the last save. saveDragFile compares every run with the text it
-    // last wrote; the hit path instead marks the run a hit changed and saves with
-    // saveChangedDragRuns, which compares only the marked runs, so its cost does not grow
-    // with the event. A change of a run that is not followed by saveDragFile must therefore
-    // be marked (markRunChanged), or all runs (markAllRunsChanged) when it is not known which.
+    // Which runs a save compares with the text it last wrote (only those that changed are
+    // formatted again).
+    enum class SaveScope {
+        AllRuns,    // every run: after any change, whoever made it
+        MarkedRuns  // the runs marked since the last save (markRunChanged): the hit path's
+                    // way, whose cost does not grow with the event
+    };
+    // The one writer of drag.txt: the changed tail in place, or the whole file. A failure
+    // changes nothing on disk and is told through the save report (once per run of
+    // failures, core/platform/save_report.h); the runs stay in memory and are written at the
+    // next change. MarkedRuns compares every run instead when all are marked, when the
+    // number of runs changed, or when drag.txt is not the one this object last wrote.
+    Status saveDragFile(SaveScope scope = SaveScope::AllRuns);
+    // A change of a run that is not followed by a save of AllRuns must be marked
+    // (markRunChanged), or all runs (markAllRunsChanged) when it is not known which.
     void markRunChanged(size_t index);
     void markAllRunsChanged();
-    // saveDragFile for the runs marked since the last save alone. Compares every run
-    // instead when all are marked, when the number of runs changed, or when drag.txt is not
-    // the one this object last wrote.
-    Status saveChangedDragRuns();
-    // saveChangedDragRuns, a failure told like saveDragFileReported.
-    Status saveChangedDragRunsReported();
+    // The end of every change of the runs, in this order: drag.txt saved (saveDragFile with
+    // `scope`), the results thread told (of run changed[0] alone when it is the only one in
+    // `changed`, else of all runs), the run grid repainted once.
+    void commit(SaveScope scope = SaveScope::AllRuns, const std::vector<size_t>& changed = {});
     // Replaces the runs with those of drag.txt, gives their lanes without a class the only
     // class of their racer (giveClasslessLanesTheirClass), reads the bracket file, lays the
     // runs out (recalculating all) and hands them to the results thread.
@@ -179,13 +181,13 @@ public:
     bool giveClasslessLanesTheirClass();
     // After racers were registered or changed outside the registration window (whose closing
     // reloads the event), `raceMode` being the console's timing mode: in a two-lane mode the
-    // lanes without a class take their racer's only class as above, and when one did,
-    // drag.txt is saved, the results thread told and the grid repainted.
+    // lanes without a class take their racer's only class as above, and when one did, the
+    // change is committed (the marked runs saved, the results thread told, the grid repainted).
     void racersChangedUnderRuns(unsigned raceMode);
     // Sets the penalty (ms) of the selected lane; lane 0 left, any other the right lane.
     void setLanePenalty(int32_t penaltyMs);
     // "Штраф": asks the penalty in seconds and sets it on the selected lane; cancel stops,
-    // a refused entry is reported and changes nothing. Repaints.
+    // a refused entry is reported and changes nothing.
     void askLanePenalty();
     // Appends a FAIL hit 1 ms after the lane's last hit (or the start signal); lane 0 left,
     // any other the right lane.
@@ -238,8 +240,8 @@ private:
 
     // ---- drag_file.cpp
     bool backupDragFile();
-    void afterDeletion();
-    Status reportedSave(Status (DragRuns::*save)());
+    void layoutRuns();
+    Status writeDragFile(const std::filesystem::path& file, SaveScope scope);
 
     // ---- drag_hits.cpp
     std::optional<size_t> targetRun(int source) const;
@@ -258,9 +260,6 @@ private:
     TDragRaceItem* selectedRunItem();
     std::vector<TLineHit>* selectedHitList();
     size_t commandLane() const;
-    void save();
-    void notify();
-    void repaint();
     void setPenaltyOf(int32_t index, int32_t lane, int32_t penaltyMs);
 
     // ---- drag_grid.cpp

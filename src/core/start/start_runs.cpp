@@ -93,10 +93,7 @@ void StartSequence::createRun(int runMode, bool select, const std::function<void
         key.runId = runId;
         runs_.selectRunById(key);
     }
-    runs_.host().notifyResultsThread(runs_);
-    runs_.host().repaintGrid();
-    const Status saved = runs_.saveDragFile();
-    if (!saved.ok()) desk_.log(saved.message());
+    runs_.commit();
     armed_ = true;
 }
 

@@ -52,26 +52,20 @@ void DragGridWidget::buildMenu()
         action->setObjectName(name);
         connect(action, &QAction::triggered, this, slot);
     };
-    const auto repaint = [this] { viewport()->update(); };
-    add(mSetNumber_, "mSetNumber", "Задать номер", [this, repaint] { runs_.askRacerNumber(); repaint(); });
-    add(N2_, "N2", "Сход", [this, repaint] { runs_.failSelectedLane(); repaint(); });
+    add(mSetNumber_, "mSetNumber", "Задать номер", [this] { runs_.askRacerNumber(); });
+    add(N2_, "N2", "Сход", [this] { runs_.failSelectedLane(); });
     menu_->addSeparator();
     add(mStartLine_, "mStartLine", "STLIN", [] {});
     add(mFrStart_, "mFrStart", "FRST", [] {});
     add(mPLAP_, "mPLAP", "PLAP", [] {});
-    add(mLAP_, "mLAP", "LAP", [this, repaint] { runs_.setSelectedHitType(HIT_TYPE_ET); repaint(); });
+    add(mLAP_, "mLAP", "LAP", [this] { runs_.setSelectedHitType(HIT_TYPE_ET); });
     menu_->addSeparator();
-    add(N18_, "N18", "На другую полосу", [this, repaint] { runs_.moveHitToOtherLane(); repaint(); });
-    add(makeItemPractice_, "makeItemPractice", "Тренировка",
-        [this, repaint] { runs_.setSelectedRunMode(RUN_MODE_PRACTICE); repaint(); });
-    add(makeItemQual_, "makeItemQual", "Квалификация",
-        [this, repaint] { runs_.setSelectedRunMode(RUN_MODE_QUALIFICATION); repaint(); });
+    add(N18_, "N18", "На другую полосу", [this] { runs_.moveHitToOtherLane(); });
+    add(makeItemPractice_, "makeItemPractice", "Тренировка", [this] { runs_.setSelectedRunMode(RUN_MODE_PRACTICE); });
+    add(makeItemQual_, "makeItemQual", "Квалификация", [this] { runs_.setSelectedRunMode(RUN_MODE_QUALIFICATION); });
     menu_->addSeparator();
     add(mSetPenalty_, "mSetPenalty", "Штраф", [this] { askPenalty(); });
-    add(mDeleteItem_, "mDeleteItem", "Удалить запись", [this, repaint] {
-        runs_.deleteRunOrHit(0);
-        repaint();
-    });
+    add(mDeleteItem_, "mDeleteItem", "Удалить запись", [this] { runs_.deleteRunOrHit(0); });
     add(mSendToScoreboard_, "mSendToScoreboard", "На табло", [this] { emit sendToScoreboardRequested(); });
 }
 
@@ -327,7 +321,6 @@ void DragGridWidget::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Delete:
         runs_.deleteButtonOnRuns();
-        viewport()->update();
         break;
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -394,7 +387,6 @@ void DragGridWidget::searchRacer(const QString& text, int step)
 void DragGridWidget::askPenalty()
 {
     runs_.askLanePenalty();
-    viewport()->update();
 }
 
 void DragGridWidget::sendToScoreboards(int brightness)

@@ -4,6 +4,7 @@
 #include "core/app/console.h"
 #include "core/registration/registration_edits.h"
 #include "core/drag/drag_file.h"
+#include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
 #include "core/registration/registry.h"
 #include "core/bracket/bracket_pages.h"
@@ -492,6 +493,123 @@ TEST_F(CommandsTest, ClassSplitMenuItem)
     host.mode = 1;  // single-lane: not this menu's business
     split.run();
     EXPECT_TRUE(port.calls.empty());
+}
+
+// Every change of the runs ends the same way: drag.txt saved, then the results thread
+// told, then the grid repainted once. Each entry of host.calls says whether drag.txt held
+// the runs at that moment.
+class CommitOrderTest : public CommandsTest {
+protected:
+    void SetUp() override
+    {
+        CommandsTest::SetUp();
+        host.onCall = [this](const std::string& call) {
+            const bool saved = std::filesystem::is_regular_file(folder / "drag.txt") &&
+                               dragFile() == formatDragFile(runs.dragRuns());
+            return call + (saved ? " saved" : " unsaved");
+        };
+    }
+    // One saved run with racers on both lanes, started at 1000 and launched on both lanes,
+    // the left one finished; it receives device hits. The calls so far are forgotten.
+    void savedRun()
+    {
+        oneRun({hitAt(HIT_TYPE_RT, 1100), hitAt(HIT_TYPE_ET, 11100)}, {hitAt(HIT_TYPE_RT, 1200)});
+        runs.dragRuns()[0].racer = {11, 22};
+        runs.currentRunIndex() = 0;
+        runs.clearRunSelection();
+        ASSERT_TRUE(runs.saveDragFile().ok());
+        host.calls.clear();
+    }
+};
+
+TEST_F(CommitOrderTest, EveryCommandAndHitSavesThenNotifiesThenRepaintsOnce)
+{
+    addClass(3, "Pro");
+    racer(7, {3});
+    const std::vector<std::string> whole = {"notify saved", "repaint saved"};
+    const std::vector<std::string> oneRunChanged = {"run changed saved", "repaint saved"};
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {"penalty (Штраф)", [&] { select(0, 0, -1); op.inputs = {std::string("1,5")}; runs.askLanePenalty(); }, whole},
+        {"lane penalty", [&] { select(0, 1, -1); runs.setLanePenalty(300); }, whole},
+        {"racer number", [&] { select(0, 0, -1); op.inputs = {std::string("7")}; runs.askRacerNumber(); }, whole},
+        {"racer number cancelled", [&] { select(0, 0, -1); op.inputs = {std::nullopt}; runs.askRacerNumber(); }, whole},
+        {"run classes", [&] { runs.dragRuns()[0].racer[0] = 7; runs.refreshRunClasses(); }, whole},
+        {"racers changed", [&] { runs.dragRuns()[0].racer[1] = 7; runs.racersChangedUnderRuns(0); }, whole},
+        {"fail", [&] { select(0, 1, -1); runs.failSelectedLane(); }, whole},
+        {"hit type", [&] { select(0, 0, 1); runs.setSelectedHitType(HIT_TYPE_PLAP); }, whole},
+        {"other lane", [&] { select(0, 0, 1); runs.moveHitToOtherLane(); }, whole},
+        {"run mode", [&] { select(0, 2, -1); runs.setSelectedRunMode(RUN_MODE_PRACTICE); }, whole},
+        {"delete hit", [&] { select(0, 0, 1); op.yesNoAnswers = {true}; runs.deleteRunOrHit(0); }, whole},
+        {"delete run", [&] { select(0, 2, -1); op.yesNoAnswers = {true}; runs.deleteButtonOnRuns(); }, whole},
+        {"delete refused", [&] { select(0, 2, -1); op.yesNoAnswers = {false}; runs.deleteButtonOnRuns(); }, {}},
+        {"hit accepted", [&] { ASSERT_EQ(runs.addDragHit(2, SIG_RIGHT, 12000, HIT_FROM_DEVICE), 1); }, oneRunChanged},
+        {"hits of one batch", [&] {
+             HitBatch batch(host.intake);
+             ASSERT_EQ(runs.addDragHit(2, SIG_RIGHT, 12000, HIT_FROM_DEVICE), 1);
+             ASSERT_EQ(runs.addDragHit(5, SIG_LEFT, 3000, HIT_FROM_DEVICE), 1);
+             EXPECT_TRUE(host.calls.empty());  // nothing before the batch ends
+         }, oneRunChanged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        savedRun();
+        c.act();
+        EXPECT_EQ(host.calls, c.calls);
+        EXPECT_EQ(dragFile(), formatDragFile(runs.dragRuns()));
+    }
+}
+
+TEST_F(CommitOrderTest, AStartSignalAndItsHitsRepaintOnceAfterTheSave)
+{
+    oneRun();
+    runs.dragRuns()[0] = TDragRaceItem{};
+    runs.dragRuns()[0].runId = 1;
+    runs.dragRuns()[0].racer = {11, 22};
+    runs.currentRunIndex() = 0;
+    host.calls.clear();
+    {
+        HitBatch batch(host.intake);
+        ASSERT_EQ(runs.addDragHit(1, SIG_GREEN, 1000, HIT_FROM_DEVICE), 1);
+        ASSERT_EQ(runs.addDragHit(1, SIG_LEFT, 1400, HIT_FROM_DEVICE), 1);
+    }
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"run changed saved", "repaint saved"}));
+    host.calls.clear();
+    ASSERT_EQ(runs.addDragHit(1, SIG_RIGHT, 1420, HIT_FROM_DEVICE), 1);  // outside a batch: at once
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"run changed saved", "repaint saved"}));
+}
+
+TEST_F(CommitOrderTest, AFailedSaveIsToldOnceThroughTheSaveReport)
+{
+    savedRun();
+    std::filesystem::remove(folder / "drag.txt");
+    std::filesystem::create_directories(folder / "drag.txt");  // cannot be replaced by a file
+    select(0, 0, -1);
+    op.inputs = {std::string("1"), std::string("2")};
+    runs.askLanePenalty();
+    runs.askLanePenalty();
+    select(0, 0, 1);
+    runs.setSelectedHitType(HIT_TYPE_PLAP);
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_NE(op.logLines[0].find("Не удалось записать файл"), std::string::npos);
+    EXPECT_NE(op.logLines[0].find("drag.txt"), std::string::npos);
+    // The runs changed all the same, and the results thread and the grid were told each time.
+    EXPECT_EQ(runs.dragRuns()[0].penalty[0], 2000);
+    const std::vector<std::string> unsaved = {"notify unsaved", "repaint unsaved"};
+    std::vector<std::string> calls;
+    for (int i = 0; i < 3; ++i)
+        calls.insert(calls.end(), unsaved.begin(), unsaved.end());
+    EXPECT_EQ(host.calls, calls);
+
+    std::filesystem::remove(folder / "drag.txt");
+    runs.setSelectedRunMode(RUN_MODE_PRACTICE);
+    ASSERT_EQ(op.logLines.size(), 2u);
+    EXPECT_NE(op.logLines[1].find("снова записывается"), std::string::npos);
+    EXPECT_EQ(dragFile(), formatDragFile(runs.dragRuns()));
 }
 
 TEST_F(CommandsTest, DeleteButtonAndUndeleteThroughTheRunFile)

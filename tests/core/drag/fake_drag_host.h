@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -46,6 +48,11 @@ public:
     int notifies = 0;
     std::vector<size_t> changedRuns; // notifyRunChanged indexes, in order (each also counts in notifies)
     int bracketLoads = 0;
+    // While `onCall` is set: the results-thread notices and grid repaints in order
+    // ("notify", "run changed", "repaint"), each entry as `onCall` returns it when it sees
+    // the call happen (benchmarks leave it unset and keep nothing).
+    std::vector<std::string> calls;
+    std::function<std::string(const std::string&)> onCall;
     // The hit intake the hit handlers hand their saves to: its own, with a fake host (a
     // test that feeds hits through it registers the drag handlers in its table).
     FakeHitIntakeHost intakeHost;
@@ -91,16 +98,32 @@ public:
     int gridRowCount() const override { return rows; }
     void setGridRowCount(int r) override { rows = r; }
     void gridCursorToLastRow() override { ++cursorMoves; }
-    void repaintGrid() override { ++repaints; }
+    void repaintGrid() override
+    {
+        ++repaints;
+        record("repaint");
+    }
     void refreshActivePage() override { ++pageRefreshes; }
-    void notifyResultsThread(DragRuns&) override { ++notifies; }
+    void notifyResultsThread(DragRuns&) override
+    {
+        ++notifies;
+        record("notify");
+    }
     void notifyRunChanged(DragRuns&, size_t index) override
     {
         ++notifies;
         changedRuns.push_back(index);
+        record("run changed");
     }
     void loadFinalBracketFile(const DragRuns&) override { ++bracketLoads; }
     Operator& op() override { return *questions; }
+
+private:
+    void record(const std::string& call)
+    {
+        if (onCall)
+            calls.push_back(onCall(call));
+    }
 };
 
 } // namespace velmaro::test

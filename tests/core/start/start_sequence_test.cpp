@@ -82,7 +82,13 @@ TEST_F(StartTest, NextPreparesAnArmedRunWithAutomaticStart) {
     console.autoStart = true;
     console.showLogo = 1;
     op.inputs = {"12", "7"};
+    // The new run is saved before the results thread hears of it; the grid is repainted
+    // once when the run appears and once after.
+    host.onCall = [this](const std::string& call) {
+        return call + (std::filesystem::is_regular_file(folder / "drag.txt") && dragFileSaved() ? " saved" : "");
+    };
     seq.next();
+    EXPECT_EQ(host.calls, (Calls{"repaint", "notify saved", "repaint saved"}));
     EXPECT_EQ(ports.calls, (Calls{"armCommand37", "sendStartSignalMode(1)", "clearDisplay(0)", "clearDisplay(1)",
                                   "showRadioLogo", "blockSt down", "armAutoStart(12,7,24,1,1)"}));
     EXPECT_TRUE(seq.armed());
