@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Pictures of the console for docs/images: the main window in drag and in lap mode, the
-# registration window, the results window and a bracket page.
+# registration window, the results window of the drag and of the lap event and a bracket page.
 #
 # Run it after ./test has built everything. It runs the two whole-event rehearsals of the
 # end-to-end tests (tests/app/root: a drag event and a lap event, driven through the real
@@ -26,7 +26,7 @@ exec xvfb-run -a -s '-screen 0 1600x1000x24' '$bin' --gtest_filter='DragRehearsa
 unshare --net sh -c "$inner"
 
 mkdir -p "$out"
-for name in main_window_drag main_window_laps registration results_window bracket; do
+for name in main_window_drag main_window_laps registration results_window results_window_laps bracket; do
   if [ ! -f "$shots/$name.png" ]; then
     echo "missing picture: $name" >&2
     exit 1

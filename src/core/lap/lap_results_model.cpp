@@ -326,34 +326,168 @@ void LapResultsModel::apply(LapResultsChange change) {
     }
 }
 
-std::optional<LapResultsOutput> LapResultsModel::build() {
-    if (!enabled_) return std::nullopt;
-    const TLapRankOptions o = options_;
-    const LapRegistryView& reg = *registry_;
-
-    std::unordered_map<uint32_t, const LapRacerInfo*> racers;
-    racers.reserve(reg.racers.size());
-    for (const LapRacerInfo& r : reg.racers) racers.emplace(r.number, &r); // the first of one number
-    std::unordered_map<int32_t, int> positions;
-    std::unordered_map<int32_t, const LapClassInfo*> classById;
-    for (size_t k = 0; k < reg.classes.size(); ++k) {
-        positions[reg.classes[k].id] = static_cast<int>(k); // the later of equal ids
-        classById.emplace(reg.classes[k].id, &reg.classes[k]); // the first of equal ids
+// The registry's racers and classes as one build looks them up.
+struct LapResultsModel::RegistryIndex {
+    explicit RegistryIndex(const LapRegistryView& reg) : classCount(static_cast<int>(reg.classes.size())) {
+        racers.reserve(reg.racers.size());
+        for (const LapRacerInfo& r : reg.racers) racers.emplace(r.number, &r); // the first of one number
+        for (size_t k = 0; k < reg.classes.size(); ++k) {
+            positions[reg.classes[k].id] = static_cast<int>(k); // the later of equal ids
+            classById.emplace(reg.classes[k].id, &reg.classes[k]); // the first of equal ids
+        }
+    }
+    const LapRacerInfo* racerOf(const Group& g) const {
+        const auto r = racers.find(g.racer);
+        return r == racers.end() ? nullptr : r->second;
+    }
+    const LapClassInfo* classOf(int32_t id) const {
+        const auto found = classById.find(id);
+        return found == classById.end() ? nullptr : found->second;
+    }
+    // The place of a class in the display order; unregistered classes after all.
+    int positionOf(int32_t id) const {
+        const auto pos = positions.find(id);
+        return pos == positions.end() ? classCount : pos->second;
     }
 
-    // The results in the order of their first event (the order a gathering pass makes).
+    std::unordered_map<uint32_t, const LapRacerInfo*> racers;
+    std::unordered_map<int32_t, int> positions;
+    std::unordered_map<int32_t, const LapClassInfo*> classById;
+    int classCount = 0;
+};
+
+// The results table and the HTML table, written side by side row by row: the titles,
+// row 1 (the first class header or empty), the further class headers, the class rows,
+// the overall header and the overall rows.
+class LapResultsModel::TableWriter {
+public:
+    // Both tables sized for `order` (the class sections' order) and their titles written.
+    TableWriter(LapResultsOutput& out, const TLapRankOptions& o, const std::vector<Group*>& order)
+        : table_(out.table), html_(out.html) {
+        size_t totalEvents = 0;
+        size_t classRows = 0;
+        size_t classHeaders = 0;
+        int32_t previous = -1;
+        for (const Group* g : order) {
+            maxEvents_ = std::max(maxEvents_, g->events.size());
+            totalEvents += g->events.size();
+            if (g->classId == -1) continue;
+            if (g->classId != previous) ++classHeaders;
+            previous = g->classId;
+            ++classRows;
+        }
+        const size_t columns = kFixedColumns + maxEvents_;
+        table_.columnWidths = {60, 60, 220, 100, 100, 150, 150, 100, 100};
+        table_.columnWidths.resize(columns, kLapColumnWidth);
+        const size_t rows = 2 + (classHeaders > 0 ? classHeaders - 1 : 0) + classRows + 1 + order.size();
+        table_.texts.resize(rows * columns);
+        const char* titles[] = {"Место", "№", "Имя", "Город", "Команда", "Модель",
+                                o.sumTime ? "Суммарное время(+штраф)" : "Лучшее время(+штраф)", "Лучшее RT",
+                                "Макс. скосроть"};
+        for (int c = 0; c < kFixedColumns; ++c) table_.cell(0, c) = titles[c];
+        for (size_t i = 0; i < maxEvents_; ++i)
+            table_.cell(0, kFixedColumns + static_cast<int>(i)) = "Круг " + std::to_string(i + 1);
+
+        html_.reserve(totalEvents * 2 * 20 + order.size() * 2 * 300 + 1024);
+        html_ += "<table class='race_results'>\n<tr class='race_results_header'>";
+        for (size_t c = 0; c < columns; ++c) {
+            html_ += "<th>";
+            appendHtmlText(html_, table_.cell(0, static_cast<int>(c)));
+            html_ += "</th>";
+        }
+        html_ += "</tr>\n";
+        colspan_ = std::to_string(columns);
+    }
+
+    // A class section's header: row 1 for the first one.
+    void classHeader(std::string title) {
+        std::string& cell = table_.cell(firstHeader_ ? 1 : rowsUsed_++, 2);
+        firstHeader_ = false;
+        cell = std::move(title);
+        headerHtml(cell);
+    }
+    // The overall section's header (row 1 stays empty without class sections: a header
+    // row with no text).
+    void overallHeader() {
+        if (firstHeader_) headerHtml(std::string());
+        table_.cell(rowsUsed_++, 2) = "Абсолютный зачет";
+        headerHtml("Абсолютный зачет");
+    }
+    void dataRow(const Group& g, std::string place, std::string_view placeSuffix, const LapRacerInfo* racer,
+                 const std::string* className, const std::string& time) {
+        const int row = rowsUsed_++;
+        html_ += "<tr onClick='select_line(this)' class='race_class_result'>";
+        appendCell(html_, place);
+        place += placeSuffix;
+        table_.cell(row, 0) = std::move(place);
+        std::string& number = table_.cell(row, 1);
+        number = std::to_string(g.racer);
+        appendCell(html_, number);
+        if (racer) {
+            std::string& name = table_.cell(row, 2);
+            name = gridCellText(racer->name);
+            if (className) {
+                name += " (";
+                name += gridCellText(*className);
+                name += ')';
+            }
+            table_.cell(row, 3) = gridCellText(racer->city);
+            table_.cell(row, 4) = gridCellText(racer->team);
+            table_.cell(row, 5) = gridCellText(racer->carModel);
+        }
+        for (int c = 2; c <= 5; ++c) appendCell(html_, table_.cell(row, c));
+        table_.cell(row, 6) = time;
+        appendCell(html_, time);
+        html_ += "<td></td><td></td>";
+        std::copy(g.lapCells.begin(), g.lapCells.end(), &table_.cell(row, kFixedColumns));
+        html_ += g.lapHtml;
+        for (size_t i = g.events.size(); i < maxEvents_; ++i) html_ += "<td></td>";
+        html_ += "</tr>\n";
+    }
+    void finish() { html_ += "</table>\n"; }
+
+private:
+    void headerHtml(const std::string& text) {
+        html_ += "<tr class='race_class_header'><td colspan='";
+        html_ += colspan_;
+        html_ += "'>";
+        appendHtmlText(html_, text);
+        html_ += "</td></tr>\n";
+    }
+
+    LapResultsTable& table_;
+    std::string& html_;
+    size_t maxEvents_ = 0;
+    std::string colspan_;
+    int rowsUsed_ = 2; // row 1 is kept for the first class header
+    bool firstHeader_ = true;
+};
+
+std::optional<LapResultsOutput> LapResultsModel::build() {
+    if (!enabled_) return std::nullopt;
+    const RegistryIndex index(*registry_);
+    std::vector<Group*> order = groupsInClassOrder(index);
+
+    LapResultsOutput out;
+    out.tableFile = tableFile_;
+    TableWriter writer(out, options_, order);
+    writeClassSections(writer, order, index, out.classResults);
+    writeOverallSection(writer, order, index);
+    writer.finish();
+    return out;
+}
+
+// The groups with events, recomputed where they changed, in the class sections' order
+// (the order of their first event within equals: the order a gathering pass makes).
+std::vector<LapResultsModel::Group*> LapResultsModel::groupsInClassOrder(const RegistryIndex& index) {
+    const TLapRankOptions& o = options_;
     std::vector<Group*> order;
     order.reserve(groups_.size());
-    size_t maxEvents = 0;
-    size_t totalEvents = 0;
     for (auto& [key, g] : groups_) {
         if (g->events.empty()) continue;
         if (g->dirty) g->recompute(o);
         g->cls = nullptr;
-        const auto pos = positions.find(g->classId);
-        g->classPosition = pos == positions.end() ? static_cast<int>(reg.classes.size()) : pos->second;
-        maxEvents = std::max(maxEvents, g->events.size());
-        totalEvents += g->events.size();
+        g->classPosition = index.positionOf(g->classId);
         order.push_back(g.get());
     }
     std::sort(order.begin(), order.end(),
@@ -364,94 +498,15 @@ std::optional<LapResultsOutput> LapResultsModel::build() {
         if (a->classPosition != b->classPosition) return a->classPosition < b->classPosition;
         return compareGroups(*a, *b, o) < 0;
     });
-    size_t classRows = 0;
-    size_t classHeaders = 0;
-    {
-        int32_t previous = -1;
-        for (const Group* g : order) {
-            if (g->classId == -1) continue;
-            if (g->classId != previous) ++classHeaders;
-            previous = g->classId;
-            ++classRows;
-        }
-    }
+    return order;
+}
 
-    LapResultsOutput out;
-    out.tableFile = tableFile_;
-    LapResultsTable& table = out.table;
-    const size_t columns = kFixedColumns + maxEvents;
-    table.columnWidths = {60, 60, 220, 100, 100, 150, 150, 100, 100};
-    table.columnWidths.resize(columns, kLapColumnWidth);
-    // Titles, row 1 (the first class header or empty), the further class headers, the
-    // class rows, the overall header and the overall rows.
-    const size_t rows = 2 + (classHeaders > 0 ? classHeaders - 1 : 0) + classRows + 1 + order.size();
-    table.texts.resize(rows * columns);
-    {
-        const char* titles[] = {"Место", "№", "Имя", "Город", "Команда", "Модель",
-                                o.sumTime ? "Суммарное время(+штраф)" : "Лучшее время(+штраф)", "Лучшее RT",
-                                "Макс. скосроть"};
-        for (int c = 0; c < kFixedColumns; ++c) table.cell(0, c) = titles[c];
-        for (size_t i = 0; i < maxEvents; ++i)
-            table.cell(0, kFixedColumns + static_cast<int>(i)) = "Круг " + std::to_string(i + 1);
-    }
-    int rowsUsed = 2; // row 1 is kept for the first class header
-
-    std::string& html = out.html;
-    html.reserve(totalEvents * 2 * 20 + order.size() * 2 * 300 + 1024);
-    html += "<table class='race_results'>\n<tr class='race_results_header'>";
-    for (size_t c = 0; c < columns; ++c) {
-        html += "<th>";
-        appendHtmlText(html, table.cell(0, static_cast<int>(c)));
-        html += "</th>";
-    }
-    html += "</tr>\n";
-    const std::string colspan = std::to_string(columns);
-
-    auto headerHtml = [&](const std::string& text) {
-        html += "<tr class='race_class_header'><td colspan='";
-        html += colspan;
-        html += "'>";
-        appendHtmlText(html, text);
-        html += "</td></tr>\n";
-    };
-    auto dataRow = [&](int row, const Group& g, std::string place, std::string_view placeSuffix,
-                       const LapRacerInfo* racer, const std::string* className, const std::string& time) {
-        html += "<tr onClick='select_line(this)' class='race_class_result'>";
-        appendCell(html, place);
-        place += placeSuffix;
-        table.cell(row, 0) = std::move(place);
-        std::string& number = table.cell(row, 1);
-        number = std::to_string(g.racer);
-        appendCell(html, number);
-        if (racer) {
-            std::string& name = table.cell(row, 2);
-            name = gridCellText(racer->name);
-            if (className) {
-                name += " (";
-                name += gridCellText(*className);
-                name += ')';
-            }
-            table.cell(row, 3) = gridCellText(racer->city);
-            table.cell(row, 4) = gridCellText(racer->team);
-            table.cell(row, 5) = gridCellText(racer->carModel);
-        }
-        for (int c = 2; c <= 5; ++c) appendCell(html, table.cell(row, c));
-        table.cell(row, 6) = time;
-        appendCell(html, time);
-        html += "<td></td><td></td>";
-        std::copy(g.lapCells.begin(), g.lapCells.end(), &table.cell(row, kFixedColumns));
-        html += g.lapHtml;
-        for (size_t i = g.events.size(); i < maxEvents; ++i) html += "<td></td>";
-        html += "</tr>\n";
-    };
-    auto racerOf = [&](const Group& g) -> const LapRacerInfo* {
-        const auto r = racers.find(g.racer);
-        return r == racers.end() ? nullptr : r->second;
-    };
-
-    // Class sections.
+// The class sections: the racers of each class in their class's order, its registered
+// class given to each group; the class result lists.
+void LapResultsModel::writeClassSections(TableWriter& writer, const std::vector<Group*>& order,
+                                         const RegistryIndex& index,
+                                         std::vector<std::pair<int32_t, uint32_t>>& classResults) {
     int32_t previousClass = -1;
-    bool firstHeader = true;
     const LapClassInfo* cls = nullptr;
     int place = 1;
     for (Group* g : order) {
@@ -459,30 +514,26 @@ std::optional<LapResultsOutput> LapResultsModel::build() {
         if (g->classId != previousClass) {
             previousClass = g->classId;
             place = 1;
-            const auto found = classById.find(g->classId);
-            cls = found == classById.end() ? nullptr : found->second;
-            std::string& title = table.cell(firstHeader ? 1 : rowsUsed++, 2);
-            firstHeader = false;
-            title = cls ? gridCellText(cls->name) : std::to_string(g->classId);
-            headerHtml(title);
+            cls = index.classOf(g->classId);
+            writer.classHeader(cls ? gridCellText(cls->name) : std::to_string(g->classId));
         }
         g->cls = cls;
-        dataRow(rowsUsed++, *g, std::to_string(place++), g->current ? "|1" : "|0", racerOf(*g), nullptr,
-                g->timeInClass);
-        if (cls) out.classResults.emplace_back(cls->id, g->racer);
+        writer.dataRow(*g, std::to_string(place++), g->current ? "|1" : "|0", index.racerOf(*g), nullptr,
+                       g->timeInClass);
+        if (cls) classResults.emplace_back(cls->id, g->racer);
     }
-    if (firstHeader) headerHtml(std::string()); // row 1 stayed empty: a header row with no text
+}
 
-    // Overall section.
+// The overall section: every group in the overall order, named with its class.
+void LapResultsModel::writeOverallSection(TableWriter& writer, std::vector<Group*>& order,
+                                          const RegistryIndex& index) {
+    const TLapRankOptions& o = options_;
     std::sort(order.begin(), order.end(), [&](const Group* a, const Group* b) { return compareGroups(*a, *b, o) < 0; });
-    table.cell(rowsUsed++, 2) = "Абсолютный зачет";
-    headerHtml("Абсолютный зачет");
-    place = 1;
+    writer.overallHeader();
+    int place = 1;
     for (const Group* g : order)
-        dataRow(rowsUsed++, *g, std::to_string(place++), {}, racerOf(*g), g->cls ? &g->cls->name : nullptr,
-                g->timeOverall);
-    html += "</table>\n";
-    return out;
+        writer.dataRow(*g, std::to_string(place++), {}, index.racerOf(*g), g->cls ? &g->cls->name : nullptr,
+                       g->timeOverall);
 }
 
 } // namespace velmaro

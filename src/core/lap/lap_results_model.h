@@ -98,8 +98,14 @@ public:
 
 private:
     struct Group;
+    struct RegistryIndex;
+    class TableWriter;
     void markAllDirty();
     Group& groupOf(uint32_t racer, int32_t classId);
+    std::vector<Group*> groupsInClassOrder(const RegistryIndex& index);
+    void writeClassSections(TableWriter& writer, const std::vector<Group*>& order, const RegistryIndex& index,
+                            std::vector<std::pair<int32_t, uint32_t>>& classResults);
+    void writeOverallSection(TableWriter& writer, std::vector<Group*>& order, const RegistryIndex& index);
 
     std::unordered_map<uint64_t, std::unique_ptr<Group>> groups_;
     bool enabled_ = false;

@@ -557,6 +557,27 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
     }
 }
 
+namespace {
+
+// Whether a racer has an object in piece `d` of a class (practice, qualification, finals).
+bool hasPieceObject(int d, const TSessionBests& bests) {
+    return d == 0 ? bests.practice != nullptr : d == 1 ? bests.qualification != nullptr : true;
+}
+
+// The racer's object of piece `d`, appended to `out`.
+void writePieceObject(int d, std::string& out, const TDragResult& r, std::span<const TDragAttempt> attempts,
+                      std::int32_t limit, const TSessionBests& bests) {
+    JsonTextBuffer text(out);
+    if (d == 0)
+        appendPracticeResultJson(text, r, attempts, *bests.practice);
+    else if (d == 1)
+        appendQualResultJson(text, r, attempts, limit, *bests.qualification);
+    else
+        appendRaceResultJson(text, r, attempts, bests.finals);
+}
+
+} // namespace
+
 // Final places, the objects of changed racers, the class's pieces of the documents and
 // its standings. While the class's racers and seeds stand where they stood, its pieces
 // are the last ones with the rewritten racers' objects put in; else they are written
@@ -566,26 +587,24 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     const std::int32_t limit = breakoutLimitMs(classId);
     const bool finals = classId != -1;
     const int texts = finals ? 3 : 2; // the overall list has no finals piece
-    std::array<std::string*, 3> classTexts{&cls.practiceText, &cls.qualText, &cls.raceText};
+    const std::vector<Entry*> entries = placeClassEntries(cls, finals);
+    const bool patched = cls.textLayout && !cls.textsDirty && !cls.orderChanged &&
+                         patchClassTexts(cls, entries, limit, finals, texts);
+    if (!patched) writeClassTexts(cls, entries, limit, texts);
+    sortStandings(cls, entries);
+    cls.changedAt = m_generation;
+    cls.dirty = false;
+    cls.textsDirty = false;
+    cls.orderChanged = false;
+}
+
+// The class's entries in its racer order, with the final places of its brackets given to
+// them and to its seeds (none in the overall list).
+std::vector<DragResultsModel::Entry*> DragResultsModel::placeClassEntries(ClassState& cls, bool finals) {
     const auto placeOf = [&cls](std::int32_t number) {
         auto it = cls.places.find(number);
         return it == cls.places.end() ? 0 : it->second;
     };
-    // Whether a racer has an object in piece `d`, and the object appended to `out`.
-    const auto hasObject = [](int d, const TSessionBests& bests) {
-        return d == 0 ? bests.practice != nullptr : d == 1 ? bests.qualification != nullptr : true;
-    };
-    const auto writeObject = [limit](int d, std::string& out, const TDragResult& r,
-                                     std::span<const TDragAttempt> attempts, const TSessionBests& bests) {
-        JsonTextBuffer text(out);
-        if (d == 0)
-            appendPracticeResultJson(text, r, attempts, *bests.practice);
-        else if (d == 1)
-            appendQualResultJson(text, r, attempts, limit, *bests.qualification);
-        else
-            appendRaceResultJson(text, r, attempts, bests.finals);
-    };
-
     std::vector<Entry*> entries;
     entries.reserve(cls.order.size());
     for (const auto& [lane, number] : cls.order) {
@@ -600,79 +619,89 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     for (TDragResult& s : cls.seeded)
         if (finals) s.finalPoints = placeOf(s.num);
 
-    bool patch = cls.textLayout && !cls.textsDirty && !cls.orderChanged;
-    if (patch) {
-        std::array<std::size_t, 3> copied{0, 0, 0}; // of the old pieces, written up to here
-        for (int d = 0; d < texts; ++d) {
-            cls.oldTexts[d].swap(*classTexts[d]);
-            classTexts[d]->clear();
-            classTexts[d]->reserve(cls.oldTexts[d].size() + 256);
-        }
-        for (std::size_t k = 0; patch && k < entries.size(); ++k) {
-            Entry& e = *entries[k];
-            const bool attemptsChanged = e.fresh;
-            const bool raceChanged = finals && (e.fresh || e.raceDirty);
-            const std::span<const TDragAttempt> attempts = attemptsOf(e.resultAttempts);
-            const TSessionBests bests =
-                attemptsChanged || raceChanged ? sessionBests(attempts, limit) : TSessionBests{};
-            for (int d = 0; d < texts; ++d) {
-                Span& span = e.doc[d];
-                const std::string& old = cls.oldTexts[d];
-                std::string& out = *classTexts[d];
-                if (!(d < 2 ? attemptsChanged : raceChanged)) {
-                    span.start = static_cast<std::uint32_t>(out.size() + (span.start - copied[d]));
-                    continue;
-                }
-                // An object appearing or going moves a comma: the class is written whole.
-                if (hasObject(d, bests) != (span.length != 0)) {
-                    patch = false;
-                    break;
-                }
-                out.append(old, copied[d], span.start - copied[d]);
-                copied[d] = span.start + span.length;
-                const auto start = out.size();
-                if (span.length != 0) writeObject(d, out, e.result, attempts, bests);
-                span = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
-            }
-        }
-        // The seeds' objects are as they were.
-        if (patch)
-            for (int d = 0; d < texts; ++d) classTexts[d]->append(cls.oldTexts[d], copied[d]);
-    }
-    if (!patch) {
-        // Room for the pieces at once: an attempt object is some 50-60 characters, a racer's
-        // some 80 more (a guess on the high side; the pieces are copied into the documents).
-        std::array<std::size_t, 3> bytes{0, 0, 0};
-        const auto count = [&bytes](std::span<const TDragAttempt> attempts) {
-            for (const TDragAttempt& a : attempts)
-                bytes[a.runMode == RUN_MODE_PRACTICE ? 0 : a.runMode == RUN_MODE_QUALIFICATION ? 1 : 2] += 64;
-        };
-        for (const Entry* e : entries) count(attemptsOf(e->resultAttempts));
-        for (const TDragResult& s : cls.seeded) count(s.attempts);
-        const std::size_t racers = entries.size() + cls.seeded.size();
-        for (int d = 0; d < texts; ++d) {
-            classTexts[d]->clear();
-            classTexts[d]->reserve(bytes[d] + racers * (d == 2 ? 112 : 96));
-        }
-        std::array<bool, 3> first{true, true, true};
-        const auto add = [&](const TDragResult& r, std::span<const TDragAttempt> attempts, Span* spans) {
-            const TSessionBests bests = sessionBests(attempts, limit);
-            for (int d = 0; d < texts; ++d) {
-                std::string& out = *classTexts[d];
-                const bool has = hasObject(d, bests);
-                if (has && !first[d]) out += ',';
-                first[d] = first[d] && !has;
-                const auto start = out.size();
-                if (has) writeObject(d, out, r, attempts, bests);
-                if (spans)
-                    spans[d] = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
-            }
-        };
-        for (Entry* e : entries) add(e->result, attemptsOf(e->resultAttempts), e->doc.data());
-        for (const TDragResult& s : cls.seeded) add(s, s.attempts, nullptr);
-        cls.textLayout = true;
-    }
+    return entries;
+}
 
+// The class's last pieces with the objects of its changed racers written anew; false
+// when an object appears or goes (the pieces are then to be written whole).
+bool DragResultsModel::patchClassTexts(ClassState& cls, const std::vector<Entry*>& entries, std::int32_t limit,
+                                       bool finals, int texts) {
+    std::array<std::string*, 3> classTexts{&cls.practiceText, &cls.qualText, &cls.raceText};
+    std::array<std::size_t, 3> copied{0, 0, 0}; // of the old pieces, written up to here
+    for (int d = 0; d < texts; ++d) {
+        cls.oldTexts[d].swap(*classTexts[d]);
+        classTexts[d]->clear();
+        classTexts[d]->reserve(cls.oldTexts[d].size() + 256);
+    }
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        Entry& e = *entries[k];
+        const bool attemptsChanged = e.fresh;
+        const bool raceChanged = finals && (e.fresh || e.raceDirty);
+        const std::span<const TDragAttempt> attempts = attemptsOf(e.resultAttempts);
+        const TSessionBests bests =
+            attemptsChanged || raceChanged ? sessionBests(attempts, limit) : TSessionBests{};
+        for (int d = 0; d < texts; ++d) {
+            Span& span = e.doc[d];
+            const std::string& old = cls.oldTexts[d];
+            std::string& out = *classTexts[d];
+            if (!(d < 2 ? attemptsChanged : raceChanged)) {
+                span.start = static_cast<std::uint32_t>(out.size() + (span.start - copied[d]));
+                continue;
+            }
+            // An object appearing or going moves a comma: the class is written whole.
+            if (hasPieceObject(d, bests) != (span.length != 0)) return false;
+            out.append(old, copied[d], span.start - copied[d]);
+            copied[d] = span.start + span.length;
+            const auto start = out.size();
+            if (span.length != 0) writePieceObject(d, out, e.result, attempts, limit, bests);
+            span = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
+        }
+    }
+    // The seeds' objects are as they were.
+    for (int d = 0; d < texts; ++d) classTexts[d]->append(cls.oldTexts[d], copied[d]);
+    return true;
+}
+
+// The class's pieces written whole, with every racer's spans.
+void DragResultsModel::writeClassTexts(ClassState& cls, const std::vector<Entry*>& entries, std::int32_t limit,
+                                       int texts) {
+    std::array<std::string*, 3> classTexts{&cls.practiceText, &cls.qualText, &cls.raceText};
+    // Room for the pieces at once: an attempt object is some 50-60 characters, a racer's
+    // some 80 more (a guess on the high side; the pieces are copied into the documents).
+    std::array<std::size_t, 3> bytes{0, 0, 0};
+    const auto count = [&bytes](std::span<const TDragAttempt> attempts) {
+        for (const TDragAttempt& a : attempts)
+            bytes[a.runMode == RUN_MODE_PRACTICE ? 0 : a.runMode == RUN_MODE_QUALIFICATION ? 1 : 2] += 64;
+    };
+    for (const Entry* e : entries) count(attemptsOf(e->resultAttempts));
+    for (const TDragResult& s : cls.seeded) count(s.attempts);
+    const std::size_t racers = entries.size() + cls.seeded.size();
+    for (int d = 0; d < texts; ++d) {
+        classTexts[d]->clear();
+        classTexts[d]->reserve(bytes[d] + racers * (d == 2 ? 112 : 96));
+    }
+    std::array<bool, 3> first{true, true, true};
+    const auto add = [&](const TDragResult& r, std::span<const TDragAttempt> attempts, Span* spans) {
+        const TSessionBests bests = sessionBests(attempts, limit);
+        for (int d = 0; d < texts; ++d) {
+            std::string& out = *classTexts[d];
+            const bool has = hasPieceObject(d, bests);
+            if (has && !first[d]) out += ',';
+            first[d] = first[d] && !has;
+            const auto start = out.size();
+            if (has) writePieceObject(d, out, r, attempts, limit, bests);
+            if (spans)
+                spans[d] = Span{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(out.size() - start)};
+        }
+    };
+    for (Entry* e : entries) add(e->result, attemptsOf(e->resultAttempts), e->doc.data());
+    for (const TDragResult& s : cls.seeded) add(s, s.attempts, nullptr);
+    cls.textLayout = true;
+}
+
+// The class's standings: its entries and seeds sorted by the standings keys, and the
+// most attempts a racer of it has.
+void DragResultsModel::sortStandings(ClassState& cls, const std::vector<Entry*>& entries) {
     std::vector<Standing> list;
     list.reserve(entries.size() + cls.seeded.size());
     cls.maxAttempts = 0;
@@ -708,10 +737,6 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
         for (std::size_t i = 0; i < sorted.size(); ++i) cls.standings[i] = sorted[i].second;
         cls.standingsSorted = true;
     }
-    cls.changedAt = m_generation;
-    cls.dirty = false;
-    cls.textsDirty = false;
-    cls.orderChanged = false;
 }
 
 // allDragResults: the last one with the changed runs' lane objects put in (sorted,
@@ -868,71 +893,10 @@ void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::st
     m_classLayout = true;
 }
 
-std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<const TDragRaceItem*>& runs,
-                                                          const TDragResultsOptions& options,
-                                                          const std::vector<std::size_t>* changed) {
-    const bool full = !m_ready || !changed || !sameOptions(options, m_options) || runs.size() < m_runs.size() ||
-                      changed->size() + (runs.size() - m_runs.size()) > kMostIncrementalRuns;
-    std::vector<std::size_t> changedRuns; // re-read runs that were there before, ascending
-    std::size_t previous = 0;             // runs that were there before
-    if (full) {
-        ++m_full;
-        reset(options);
-        m_runs.resize(runs.size());
-        m_lanes.resize(runs.size() * 2);
-        m_runsById.reserve(runs.size());
-        m_racers.reserve(options.registry ? options.registry->racers.size() : 0);
-        addAllRuns(runs);
-        if (!m_racers.empty()) m_classes[-1].entries.reserve(m_racers.size()); // every racer is listed there
-    } else {
-        ++m_incremental;
-        previous = m_runs.size();
-        changedRuns.reserve(changed->size());
-        for (std::size_t i : *changed)
-            if (i < previous) changedRuns.push_back(i);
-        std::sort(changedRuns.begin(), changedRuns.end());
-        changedRuns.erase(std::unique(changedRuns.begin(), changedRuns.end()), changedRuns.end());
-        for (std::size_t i : changedRuns) {
-            dropRun(i);
-            readRun(i, *runs[i]);
-            addRun(i);
-        }
-        m_runs.resize(runs.size());
-        m_lanes.resize(runs.size() * 2);
-        for (std::size_t i = previous; i < runs.size(); ++i) {
-            readRun(i, *runs[i]);
-            addRun(i);
-        }
-    }
-    if (full)
-        m_attempts.reserve(runs.size() * 8); // each lane in two lists or so, qualification twice that
-    else if (m_attempts.size() > 2 * m_liveAttempts + 4096)
-        compactAttempts();
-    if (!full) { // a whole rebuild lists each racer once
-        std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
-        m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
-    }
-    // In first-lane order, as a whole rebuild meets them (only a class's order matters).
-    m_bulk = full;
-    for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number);
-    m_dirtyRacers.clear();
-    if (m_bulk) // in order already when the racers came in first-lane order
-        for (auto& [c, cls] : m_classes)
-            if (!std::is_sorted(cls.order.begin(), cls.order.end())) std::sort(cls.order.begin(), cls.order.end());
-    m_bulk = false;
+namespace {
 
-    for (auto& [c, cls] : m_classes)
-        if (cls.dirty) rankClass(c, cls);
-
-    ++m_generation;
-    // The rebuild before last, when nobody holds it any more, lends its lists and buffers.
-    std::shared_ptr<TDragResultsView> spare;
-    if (m_spare && m_spare.use_count() == 1 && !full) {
-        std::atomic_thread_fence(std::memory_order_acquire); // after the last reader let it go
-        spare = std::move(m_spare);
-    }
-    m_spare.reset();
-    const std::uint64_t spareGeneration = m_generation - 2;
+// A new rebuild's view, in the spare's emptied buffers when there is one.
+std::shared_ptr<TDragResultsView> newView(const TDragResultsOptions& options, TDragResultsView* spare) {
     auto view = std::make_shared<TDragResultsView>();
     view->rank = options.rank;
     if (spare) {
@@ -945,22 +909,122 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
         view->qualResults.clear();
         view->raceResults.clear();
     }
+    return view;
+}
+
+} // namespace
+
+std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<const TDragRaceItem*>& runs,
+                                                          const TDragResultsOptions& options,
+                                                          const std::vector<std::size_t>* changed) {
+    const bool full = !m_ready || !changed || !sameOptions(options, m_options) || runs.size() < m_runs.size() ||
+                      changed->size() + (runs.size() - m_runs.size()) > kMostIncrementalRuns;
+    std::vector<std::size_t> changedRuns; // re-read runs that were there before, ascending
+    std::size_t previous = 0;             // runs that were there before
+    if (full) {
+        readAllRuns(runs, options);
+    } else {
+        previous = readChangedRuns(runs, *changed, changedRuns);
+    }
+    rebuildChangedRacers(full);
+
+    for (auto& [c, cls] : m_classes)
+        if (cls.dirty) rankClass(c, cls);
+
+    ++m_generation;
+    const std::shared_ptr<TDragResultsView> spare = takeSpare(full);
+    std::shared_ptr<TDragResultsView> view = newView(options, spare.get());
     std::string bracketMembers;
     playBrackets(runs, bracketMembers);
     for (auto& [c, cls] : m_classes) finishClass(c, cls);
 
     writeLaneDocument(view->allDragResults, runs, changedRuns, previous, !full);
     writeClassDocuments(*view, bracketMembers);
+    view->maxAttempts = writeClassLists(*view, spare.get());
+    m_spare = std::move(m_last);
+    m_last = view;
+    return view;
+}
 
+// A whole rebuild's model made anew from every run.
+void DragResultsModel::readAllRuns(const std::vector<const TDragRaceItem*>& runs, const TDragResultsOptions& options) {
+    ++m_full;
+    reset(options);
+    m_runs.resize(runs.size());
+    m_lanes.resize(runs.size() * 2);
+    m_runsById.reserve(runs.size());
+    m_racers.reserve(options.registry ? options.registry->racers.size() : 0);
+    addAllRuns(runs);
+    if (!m_racers.empty()) m_classes[-1].entries.reserve(m_racers.size()); // every racer is listed there
+    m_attempts.reserve(runs.size() * 8); // each lane in two lists or so, qualification twice that
+}
+
+// The changed runs re-read and the added ones read (`changedRuns`: the changed runs
+// that were there before, ascending); the number of runs there before.
+std::size_t DragResultsModel::readChangedRuns(const std::vector<const TDragRaceItem*>& runs,
+                                              const std::vector<std::size_t>& changed,
+                                              std::vector<std::size_t>& changedRuns) {
+    ++m_incremental;
+    const std::size_t previous = m_runs.size();
+    changedRuns.reserve(changed.size());
+    for (std::size_t i : changed)
+        if (i < previous) changedRuns.push_back(i);
+    std::sort(changedRuns.begin(), changedRuns.end());
+    changedRuns.erase(std::unique(changedRuns.begin(), changedRuns.end()), changedRuns.end());
+    for (std::size_t i : changedRuns) {
+        dropRun(i);
+        readRun(i, *runs[i]);
+        addRun(i);
+    }
+    m_runs.resize(runs.size());
+    m_lanes.resize(runs.size() * 2);
+    for (std::size_t i = previous; i < runs.size(); ++i) {
+        readRun(i, *runs[i]);
+        addRun(i);
+    }
+    return previous;
+}
+
+// The entries of the racers whose lanes changed (every racer on a whole rebuild).
+void DragResultsModel::rebuildChangedRacers(bool full) {
+    if (!full && m_attempts.size() > 2 * m_liveAttempts + 4096) compactAttempts();
+    if (!full) { // a whole rebuild lists each racer once
+        std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
+        m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
+    }
+    // In first-lane order, as a whole rebuild meets them (only a class's order matters).
+    m_bulk = full;
+    for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number);
+    m_dirtyRacers.clear();
+    if (m_bulk) // in order already when the racers came in first-lane order
+        for (auto& [c, cls] : m_classes)
+            if (!std::is_sorted(cls.order.begin(), cls.order.end())) std::sort(cls.order.begin(), cls.order.end());
+    m_bulk = false;
+}
+
+// The rebuild before last, when nobody holds it any more, lends its lists and buffers.
+std::shared_ptr<TDragResultsView> DragResultsModel::takeSpare(bool full) {
+    std::shared_ptr<TDragResultsView> spare;
+    if (m_spare && m_spare.use_count() == 1 && !full) {
+        std::atomic_thread_fence(std::memory_order_acquire); // after the last reader let it go
+        spare = std::move(m_spare);
+    }
+    m_spare.reset();
+    return spare;
+}
+
+// Each class's results and qualification lists of the view; the most attempts of a racer.
+std::int32_t DragResultsModel::writeClassLists(TDragResultsView& view, TDragResultsView* spare) {
+    const std::uint64_t spareGeneration = m_generation - 2;
     std::int32_t maxAttempts = 0;
     for (const auto& entry : m_classes) {
         // Named references, not a structured binding: the lambdas below capture the class.
         const std::int32_t c = entry.first;
         const auto& cls = entry.second;
         maxAttempts = std::max(maxAttempts, cls.maxAttempts);
-        std::vector<TDragResult>& results = view->resultsByClass.emplace_hint(view->resultsByClass.end(), c,
+        std::vector<TDragResult>& results = view.resultsByClass.emplace_hint(view.resultsByClass.end(), c,
                                                                                 std::vector<TDragResult>{})->second;
-        std::vector<TDragResult>& qualList = view->qualByClass.emplace_hint(view->qualByClass.end(), c,
+        std::vector<TDragResult>& qualList = view.qualByClass.emplace_hint(view.qualByClass.end(), c,
                                                                               std::vector<TDragResult>{})->second;
         // The rebuild before last, when it is free, gives its lists: as they are when the
         // class has not changed since, else as buffers written over element by element
@@ -1003,10 +1067,7 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
             return Source{cls.qualOrder[i]->qual, attemptsOf(cls.qualOrder[i]->qualAttempts)};
         });
     }
-    view->maxAttempts = maxAttempts;
-    m_spare = std::move(m_last);
-    m_last = view;
-    return view;
+    return maxAttempts;
 }
 
 } // namespace velmaro

@@ -123,13 +123,24 @@ private:
     void addAllRuns(const std::vector<const TDragRaceItem*>& runs);
     RacerState& racerOf(std::int32_t number);
     void rebuildRacerEntries(std::int32_t number);
+    void readAllRuns(const std::vector<const TDragRaceItem*>& runs, const TDragResultsOptions& options);
+    std::size_t readChangedRuns(const std::vector<const TDragRaceItem*>& runs, const std::vector<std::size_t>& changed,
+                                std::vector<std::size_t>& changedRuns);
+    void rebuildChangedRacers(bool full);
     void rankClass(std::int32_t classId, ClassState& cls);
     void playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers);
     void finishClass(std::int32_t classId, ClassState& cls);
+    std::vector<Entry*> placeClassEntries(ClassState& cls, bool finals);
+    bool patchClassTexts(ClassState& cls, const std::vector<Entry*>& entries, std::int32_t limit, bool finals,
+                         int texts);
+    void writeClassTexts(ClassState& cls, const std::vector<Entry*>& entries, std::int32_t limit, int texts);
+    void sortStandings(ClassState& cls, const std::vector<Entry*>& entries);
     void appendLaneObjects(JsonTextBuffer& text, const TDragRaceItem& run) const;
     void writeLaneDocument(std::string& all, const std::vector<const TDragRaceItem*>& runs,
                            const std::vector<std::size_t>& changedRuns, std::size_t previous, bool patch);
     void writeClassDocuments(TDragResultsView& view, const std::string& bracketMembers);
+    std::shared_ptr<TDragResultsView> takeSpare(bool full);
+    std::int32_t writeClassLists(TDragResultsView& view, TDragResultsView* spare);
     std::int32_t breakoutLimitMs(std::int32_t classId) const;
     std::span<const TDragAttempt> attemptsOf(AttemptRange range) const {
         return {m_attempts.data() + range.start, range.count};

@@ -238,8 +238,32 @@ void TMainForm::buildControls() {
     auto* root = new QHBoxLayout(central);
     root->setContentsMargins(4, 4, 4, 4);
     root->setSpacing(6);
+    root->addLayout(buildPageColumn(central), 1);
 
-    // Left: the page control above the node panels.
+    // Right: start controls, search, grid commands, bracket options.
+    auto* right = new QWidget(central);
+    right->setFixedWidth(250);
+    auto* side = new QVBoxLayout(right);
+    side->setContentsMargins(0, 0, 0, 0);
+    buildStartLights(right, side);
+    buildStartControls(right, side);
+    buildSearchRow(right, side);
+    buildGridCommands(right, side);
+    buildBracketOptions(right, side);
+    side->addStretch(1);
+
+    eCntOnLane = new QLineEdit("0", right);
+    eCntOnLane->setObjectName("eCntOnLane");
+    eCntOnLane->hide();
+    root->addWidget(right);
+    setCentralWidget(central);
+
+    buildTimers();
+    arrangePrintButtons();
+}
+
+// Left: the page control above the node panels.
+QVBoxLayout* TMainForm::buildPageColumn(QWidget* central) {
     auto* left = new QVBoxLayout;
     DragPageControl = new QTabWidget(central);
     DragPageControl->setObjectName("DragPageControl");
@@ -264,14 +288,11 @@ void TMainForm::buildControls() {
     auto* systemLayout = new QHBoxLayout(systemPanelHost);
     systemLayout->setContentsMargins(0, 0, 0, 0);
     left->addWidget(systemPanelHost);
-    root->addLayout(left, 1);
+    return left;
+}
 
-    // Right: start controls, search, grid commands, bracket options.
-    auto* right = new QWidget(central);
-    right->setFixedWidth(250);
-    auto* side = new QVBoxLayout(right);
-    side->setContentsMargins(0, 0, 0, 0);
-
+// The start lights, the start signal and its brightness, and the racer at the start.
+void TMainForm::buildStartLights(QWidget* right, QVBoxLayout* side) {
     auto* lights = new QHBoxLayout;
     startLightsHost = new QWidget(right);
     startLightsHost->setObjectName("startLightsHost");
@@ -306,7 +327,10 @@ void TMainForm::buildControls() {
     lNumAtStart->setFont(big);
     atStart->addWidget(lNumAtStart, 1);
     side->addLayout(atStart);
+}
 
+// The run mode and the start buttons.
+void TMainForm::buildStartControls(QWidget* right, QVBoxLayout* side) {
     rgModeSelect = new QGroupBox(right);
     rgModeSelect->setObjectName("rgModeSelect");
     auto* modeLayout = new QVBoxLayout(rgModeSelect);
@@ -346,7 +370,9 @@ void TMainForm::buildControls() {
     sSpeedButton1->setObjectName("sSpeedButton1");
     connect(sSpeedButton1, &QPushButton::clicked, this, [this] { this->commands.resetScoreboards(clickModifiers()); });
     side->addWidget(sSpeedButton1);
+}
 
+void TMainForm::buildSearchRow(QWidget* right, QVBoxLayout* side) {
     auto* search = new QHBoxLayout;
     eSearchText = new QLineEdit(right);
     eSearchText->setObjectName("eSearchText");
@@ -366,7 +392,10 @@ void TMainForm::buildControls() {
     search->addWidget(bSearchPrev);
     search->addWidget(bSearchNext);
     side->addLayout(search);
+}
 
+// Penalty and delete, and the timeslip prints.
+void TMainForm::buildGridCommands(QWidget* right, QVBoxLayout* side) {
     auto* commandRow = new QHBoxLayout;
     sbSetPenalty = toolButton(right, "sbSetPenalty", "ШТРАФ");
     SpeedButton1 = toolButton(right, "SpeedButton1", "УДАЛИТЬ");
@@ -392,7 +421,10 @@ void TMainForm::buildControls() {
     prints->addWidget(sbPrintRight);
     prints->addWidget(sbPrintBoth);
     side->addLayout(prints);
+}
 
+// The bracket type, the way a bracket is made and the button that makes it.
+void TMainForm::buildBracketOptions(QWidget* right, QVBoxLayout* side) {
     side->addWidget(new QLabel(u("Вариант финальной сетки"), right));
     cbBracketType = new QComboBox(right);
     cbBracketType->setObjectName("cbBracketType");
@@ -422,14 +454,9 @@ void TMainForm::buildControls() {
         console.bracketGenMethod = index;
         saveSettings(console, ports);
     });
-    side->addStretch(1);
+}
 
-    eCntOnLane = new QLineEdit("0", right);
-    eCntOnLane->setObjectName("eCntOnLane");
-    eCntOnLane->hide();
-    root->addWidget(right);
-    setCentralWidget(central);
-
+void TMainForm::buildTimers() {
     SysTimer = new QTimer(this);
     SysTimer->setObjectName("SysTimer");
     SysTimer->setInterval(10);
@@ -438,8 +465,6 @@ void TMainForm::buildControls() {
     _1SecTimer->setObjectName("_1SecTimer");
     _1SecTimer->setInterval(1000);
     connect(_1SecTimer, &QTimer::timeout, this, [this] { this->commands.secondTimer(); });
-
-    arrangePrintButtons();
 }
 
 void TMainForm::setCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }

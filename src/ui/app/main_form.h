@@ -34,6 +34,7 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class QTreeWidget;
+class QVBoxLayout;
 class QToolButton;
 
 namespace velmaro {
@@ -198,6 +199,13 @@ protected:
 private:
     void buildMenus();
     void buildControls();
+    QVBoxLayout* buildPageColumn(QWidget* central);
+    void buildStartLights(QWidget* right, QVBoxLayout* side);
+    void buildStartControls(QWidget* right, QVBoxLayout* side);
+    void buildSearchRow(QWidget* right, QVBoxLayout* side);
+    void buildGridCommands(QWidget* right, QVBoxLayout* side);
+    void buildBracketOptions(QWidget* right, QVBoxLayout* side);
+    void buildTimers();
     void arrangePrintButtons();
     void mBlockTimeoutClick();
     void mOpenEventClick();

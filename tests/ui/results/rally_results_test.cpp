@@ -1,5 +1,5 @@
 // The results window: time options, rebuild requests, the grid by its cell grammar, the
-// way to a lap event, the export; and pictures of the window in a drag and a lap event.
+// way to a lap event, the export.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -102,11 +102,6 @@ protected:
     }
     static QString header(const TRallyResults& w, int column) {
         return w.ResultsGrid->model()->headerData(column, Qt::Horizontal).toString();
-    }
-    static void save(QWidget& w, const std::string& name) {
-        const std::filesystem::path dir = std::filesystem::path(VELMARO_BINARY_DIR) / "screens";
-        std::filesystem::create_directories(dir);
-        EXPECT_TRUE(w.grab().save(QString::fromStdString((dir / name).string())));
     }
 };
 
@@ -269,32 +264,6 @@ TEST_F(RallyResultsTest, ExportUnderARussianLocaleWritesDecimalCommas) {
                                              "Макс. скосроть;Заезд 1;Заезд 2;Заезд 3;");
     EXPECT_NE(csv.find("\n1;7;;;;; 09.370   151.5 км/ч;0,025;151,500; 09.470   157.0 км/ч;"), std::string::npos) << csv;
     EXPECT_EQ(csv.find("0.025"), std::string::npos);
-}
-
-TEST_F(RallyResultsTest, Pictures) {
-    TClassItem* stock = registry.addClass("Сток");
-    TClassItem* pro = registry.addClass("Про");
-    for (auto [n, name] : {std::pair{7, "Иванов Иван"}, {8, "Петров Пётр"}, {12, "Сидоров Сидор"}, {21, "Кузнецов"}}) {
-        TRacerItem* r = registry.addRacer(static_cast<std::uint32_t>(n));
-        r->name = name;
-        r->city = "Тверь";
-        r->carModel = "Lada 2107";
-    }
-    TDragResultsView v = dragView();
-    const auto stockList = v.resultsByClass[1];
-    const auto proList = v.resultsByClass[2];
-    v.resultsByClass.erase(1);
-    v.resultsByClass.erase(2);
-    v.resultsByClass[stock->id] = stockList;
-    v.resultsByClass[pro->id] = proList;
-    TRallyResults w(host, opener, op);
-    w.show();
-    w.showDragResults(v, registry);
-    w.ResultsGrid->selectRow(2);
-    save(w, "results_drag.png");
-    host.mode = 1;
-    w.showLapResults(lapTable());
-    save(w, "results_lap.png");
 }
 
 } // namespace
