@@ -19,7 +19,7 @@
 //   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> DragResults input (the one run changed)
 //   TSystemInterface::hitsLogged             core/link/system_interface.cpp   main thread: queue empty and hitlog.txt saved -> journal emptied
 //   TDragResultsCntr::Execute                core/results/drag_results.cpp    results thread: rebuild, brackets, documents
-//   WM_DRAG_RESULTS -> ConsoleRoot::onDragResults                             main thread: results window, brackets, final_bracket.txt
+//   QueuedPoster::post -> DragResults::onDragResults ui/platform/queued_poster.cpp  main thread: results window, brackets, final_bracket.txt
 // After a crash the journal's hits go through processHit at the first event load
 // (ConsoleRoot::replayHitJournal).
 
@@ -105,7 +105,6 @@ public:
     void stopRadioScoreboard() override;
     void onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) override;
     void onExchangeData(std::uintptr_t wParam, std::intptr_t lParam) override;
-    void onDragResults() override;
 
     // --- MainFormCommands ---
     void printBracket() override;

@@ -86,7 +86,7 @@ public:
     TNRFScoreboardController* nrfScoreboard = nullptr;
 
     // --- wiring ---
-    MainWindowHandle mainWindow; // where workers and libraries post the four messages
+    MainWindowHandle mainWindow; // where the two closed libraries post their messages
     ConsoleView* view = nullptr; // the main window, or null
 };
 
