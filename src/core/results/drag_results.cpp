@@ -154,14 +154,18 @@ void TDragResultsCntr::defaultWait(std::chrono::steady_clock::time_point until,
 
 void TDragResultsCntr::Execute() {
     const std::function<bool()> stopRequested = [this] { return m_stopFlag.load(); };
-    // The earliest start of the next rebuild: the first hand-over is built at once.
-    auto nextStart = std::chrono::steady_clock::time_point::min();
+    // Rebuilds start on the worker's beat of kMinPeriod, as a poll would, and never
+    // sooner than kMinPeriod after the start of the last one.
+    const auto beat0 = std::chrono::steady_clock::now();
+    auto nextStart = beat0;
     while (true) {
         {
             std::unique_lock lock(m_inputMutex);
             m_wake.wait(lock, [this] { return m_changeFlag || m_stopFlag; });
         }
         if (m_stopFlag) break;
+        const auto now = std::chrono::steady_clock::now();
+        nextStart = std::max(nextStart, beat0 + ((now - beat0) / kMinPeriod + 1) * kMinPeriod);
         // Hand-overs that come while the worker waits here go into the same rebuild.
         if (m_paceWait)
             m_paceWait(nextStart, stopRequested);

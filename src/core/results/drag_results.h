@@ -8,10 +8,10 @@
 // registry) — DragResults::notifyResultsThread. Runs are handed over as shared immutable
 // copies: a run that did not change since the last hand-over is handed over again as
 // the same copy, so a hit copies only its own run, and the worker rebuilds only what
-// that run touches (DragResultsModel). The worker sleeps until a hand-over wakes it and
-// starts at most one rebuild per 200 ms (kMinPeriod): hand-overs that come meanwhile are
-// taken together by the next rebuild, from the last list, so a burst gives one rebuild
-// per period and the last change is always built. The brackets of the class pages are
+// that run touches (DragResultsModel). The worker sleeps until a hand-over wakes it, then
+// starts the rebuild on its next 200 ms beat (kMinPeriod), never two within one period:
+// hand-overs that come meanwhile are taken together by that rebuild, from the last list,
+// so a burst gives one rebuild per period and the last change is always built. The brackets of the class pages are
 // read and advanced under the bracket lock (core/bracket/bracket_pages.h).
 // After a rebuild the worker stores the documents, the published qualification map and
 // the whole rebuild (TDragResultsView) under its results lock and calls its `rebuilt`
