@@ -242,6 +242,8 @@ public:
     std::string eventName() override { return {}; }
     void showResults(const TDragResultsView&) override {}
     void sendData(const std::string&, const char*) override {}
+    TDragResultsCntr* resultsWorker() override { return worker; }
+    TDragResultsCntr* worker = nullptr;
 };
 
 void BM_HandOverQueued(benchmark::State& state) {
@@ -256,10 +258,12 @@ void BM_HandOverQueued(benchmark::State& state) {
     test::FakeDragHost host;
     DragRuns runs{host};
     runs.dragRuns() = makeRuns();
-    // A worker that never polls: the hand-overs pile up untaken, as in a burst.
-    results.startResultsThread(nullptr, [](const std::function<bool()>& stopRequested) {
+    // A worker that never starts its rebuild: the hand-overs pile up untaken, as in a burst.
+    TDragResultsCntr worker(brackets, nullptr,
+                            [](std::chrono::steady_clock::time_point, const std::function<bool()>& stopRequested) {
         while (!stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
+    port.worker = &worker;
     results.notifyResultsThread(runs);
     std::size_t hit = 0;
     for (auto _ : state) {
@@ -267,7 +271,8 @@ void BM_HandOverQueued(benchmark::State& state) {
         runs.dragRuns()[i].et[1] += 1;
         results.notifyRunChanged(runs, i);
     }
-    results.stopResultsThread();
+    worker.stop();
+    port.worker = nullptr;
     registry.racers.clear();
     registry.classes.clear();
 }

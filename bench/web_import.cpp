@@ -66,6 +66,7 @@ public:
     void sendData(const std::string&, const char*) override {}
     bool proStartSignal() override { return false; }
     std::string eventName() override { return {}; }
+    TDragResultsCntr* resultsWorker() override { return nullptr; }
 };
 
 // A registry in a scratch event folder, the exchange's for the benchmark's life.

@@ -19,7 +19,7 @@ struct ConsoleHooks {
     std::function<std::vector<std::pair<int, int>>()> finalCounts;
     std::function<bool()> scoreboardSettingsExist;
     std::function<void(int, int)> setLinkTimeouts;
-    std::function<void(std::uintptr_t, std::intptr_t)> onScoreboardEvent, onExchangeData, onDragResults;
+    std::function<void(std::uintptr_t, std::intptr_t)> onScoreboardEvent, onExchangeData;
 };
 
 class HookPorts final : public ConsolePorts {
@@ -50,9 +50,6 @@ public:
     }
     void onExchangeData(std::uintptr_t w, std::intptr_t l) override {
         if (hooks.onExchangeData) hooks.onExchangeData(w, l);
-    }
-    void onDragResults() override {
-        if (hooks.onDragResults) hooks.onDragResults(0, 0);
     }
 
 private:

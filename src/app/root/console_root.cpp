@@ -67,6 +67,7 @@
 #include "ui/link/system_event_adapter.h"
 #include "ui/link/system_events.h"
 #include "ui/platform/desktop_opener.h"
+#include "ui/platform/queued_poster.h"
 #include "ui/registration/reg_form.h"
 #include "ui/registration/registration_host.h"
 #include "ui/results/rally_results.h"
@@ -276,8 +277,9 @@ private:
 // and final_bracket.txt, the web exchange.
 class ConsoleDragResultsPort final : public DragResultsPort {
 public:
-    ConsoleDragResultsPort(Console& console, const std::unique_ptr<DragResults>& results, BracketPages& brackets)
-        : console_(console), results_(results), brackets_(brackets) {}
+    ConsoleDragResultsPort(Console& console, const std::unique_ptr<DragResults>& results, BracketPages& brackets,
+                           const std::unique_ptr<TDragResultsCntr>& worker)
+        : console_(console), results_(results), brackets_(brackets), worker_(worker) {}
     TDragRankOptions sampleRankOptions() override {
         TDragRankOptions rank = results_->currentRankOptions();
         rank.raceMode = static_cast<std::int32_t>(console_.raceMode);
@@ -292,11 +294,13 @@ public:
         if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(brackets_, folder));
     }
     void sendData(const std::string& text, const char* kind) override { (void)console_.exchange.send(text, kind); }
+    TDragResultsCntr* resultsWorker() override { return worker_.get(); }
 
 private:
     Console& console_;
     const std::unique_ptr<DragResults>& results_; // the root's: built after this port, which it serves
     BracketPages& brackets_;
+    const std::unique_ptr<TDragResultsCntr>& worker_; // the root's; empty while the worker does not run
 };
 
 // What a class page's bracket window needs of the console.
@@ -475,6 +479,9 @@ struct ConsoleRoot::State {
     std::unique_ptr<MainFormLapHost> lapHost;
     std::unique_ptr<LapTiming> lap;
     TMainForm* form = nullptr; // owned by the window list (console_windows)
+    // The one way back to the main thread for the link and the workers, guarded by the
+    // main window: built with it, it outlives every thread that posts.
+    std::unique_ptr<ui::QueuedPoster> poster;
     std::unique_ptr<MainFormStartPorts> startPorts;
     std::unique_ptr<StartSequence> start;
     std::unique_ptr<MainFormEventHost> eventHost;
@@ -493,6 +500,8 @@ struct ConsoleRoot::State {
     ui::NodeStatusBox* nodeBox = nullptr;
     ui::StartLightTree* lights = nullptr;
     std::unique_ptr<LapResultsWorker> lapWorker;
+    // Built when the main window is created (startResultsThread), stopped when it closes.
+    std::unique_ptr<TDragResultsCntr> resultsWorker;
 };
 
 ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
@@ -503,7 +512,7 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console, d->registry,
                                                             *d->desk);
     d->intake = std::make_unique<HitIntake>(*d->intakeHost);
-    d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->console, d->results, d->brackets);
+    d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->console, d->results, d->brackets, d->resultsWorker);
     d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets, d->registry);
     d->dragHost =
         std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, d->registry, *d->desk,
@@ -535,6 +544,7 @@ Console& ConsoleRoot::console() const { return d->console; }
 
 NodeLink& ConsoleRoot::nodeLink() const { return d->nodeLink; }
 
+DragResults& ConsoleRoot::dragResults() const { return *d->results; }
 DragRuns& ConsoleRoot::dragRuns() const { return *d->drag; }
 
 void ConsoleRoot::launch() {
@@ -546,18 +556,18 @@ void ConsoleRoot::launch() {
                              d->nodeLink, [this](TMainForm& form) {
         State* s = d.get();
         s->form = &form;
+        s->poster = std::make_unique<ui::QueuedPoster>(&form);
         s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->nodeLink);
         s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk, *s->drag);
         s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console, s->registry);
         s->dragView = std::make_unique<MainFormDragView>(form);
         s->dragHost->setView(s->dragView.get());
         s->drag->registerHitHandlers();
-        // Each lap results build comes back to the main thread as a queued call on the
-        // main window (dropped if the window is gone).
-        s->lapWorker = std::make_unique<LapResultsWorker>([window = &form, lap = s->lap.get()](LapResultsOutput out) {
+        // Each lap results build comes back to the main thread through the poster.
+        s->lapWorker = std::make_unique<LapResultsWorker>([poster = s->poster.get(), lap = s->lap.get()](
+                                                              LapResultsOutput out) {
             auto build = std::make_shared<LapResultsOutput>(std::move(out));
-            QMetaObject::invokeMethod(
-                window, [lap, build] { lap->applyLapResults(std::move(*build)); }, Qt::QueuedConnection);
+            poster->post([lap, build] { lap->applyLapResults(std::move(*build)); });
         });
         s->lapWorker->start();
         s->bracketPort =
@@ -614,6 +624,8 @@ void ConsoleRoot::shutDown() {
     s->dragEvents.reset();
     s->registrationHost.reset();
     s->lapWorker.reset();
+    s->resultsWorker.reset();
+    s->poster.reset(); // every thread that posted has ended
     s->dragView.reset();
     s->eventHost.reset();
     s->start.reset();
@@ -743,7 +755,7 @@ void ConsoleRoot::resendRunToScoreboards() {
 
 void ConsoleRoot::startLinkThread() {
     State* s = d.get();
-    s->eventAdapter = std::make_unique<ui::SystemEventAdapter>([s](int code, std::uint32_t wParam) {
+    s->eventAdapter = std::make_unique<ui::SystemEventAdapter>(*s->poster, [s](int code, std::uint32_t wParam) {
         if (code == SE_PORT_STATE) {
             // The node port opened, or another program holds it: the official is told.
             if (s->link) s->desk->log(portStatusText(s->link->portStatus(), s->link->options().portRetryMs));
@@ -755,9 +767,9 @@ void ConsoleRoot::startLinkThread() {
     options.journal = programFolder() / kHitJournalFile;
     s->link = std::make_unique<TSystemInterface>(s->eventAdapter->sink(), options);
     // The link's own lines (a full queue, a journal that cannot be written) come from its
-    // thread: they reach the log window through a queued call.
-    s->link->setLogHandler([form = s->form, desk = s->desk.get()](const std::string& line) {
-        QMetaObject::invokeMethod(form, [desk, line] { desk->log(line); }, Qt::QueuedConnection);
+    // thread: they reach the log window through the poster.
+    s->link->setLogHandler([poster = s->poster.get(), desk = s->desk.get()](const std::string& line) {
+        poster->post([desk, line] { desk->log(line); });
     });
     // "SCOREBOARD" lines from the nodes reach the controller object once the main thread
     // has handed it over (handScoreboardToLink); the controller serialises its calls.
@@ -795,12 +807,22 @@ void ConsoleRoot::handScoreboardToLink() {
 }
 
 void ConsoleRoot::startResultsThread() {
-    d->results->startResultsThread(mainWindowResultsSink(d->console.mainWindow));
+    State* s = d.get();
+    if (s->resultsWorker) return;
+    // Each rebuild is taken on the main thread through the poster.
+    s->resultsWorker = std::make_unique<TDragResultsCntr>(s->brackets,
+                                                          [poster = s->poster.get(), results = s->results.get()] {
+        poster->post([results] { results->onDragResults(); });
+    });
 }
 void ConsoleRoot::stopLapResultsThread() {
     if (d->lapWorker) d->lapWorker->stop();
 }
-void ConsoleRoot::stopResultsThread() { d->results->stopResultsThread(); }
+void ConsoleRoot::stopResultsThread() {
+    if (!d->resultsWorker) return;
+    d->resultsWorker->stop();
+    d->resultsWorker.reset();
+}
 
 void ConsoleRoot::stopLinkThread() {
     if (d->link) d->link->stop();
@@ -823,7 +845,6 @@ void ConsoleRoot::onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam)
 void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) {
     if (d->exchange) d->exchange->onExchangeData();
 }
-void ConsoleRoot::onDragResults() { d->results->onDragResults(); }
 
 // ---------------------------------------------------------------- MainFormCommands
 

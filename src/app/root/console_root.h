@@ -21,7 +21,7 @@
 //   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> DragResults input (the one run changed)
 //   TSystemInterface::hitsLogged             core/link/system_interface.cpp   main thread: queue empty and hitlog.txt saved -> journal emptied
 //   TDragResultsCntr::Execute                core/results/drag_results.cpp    results thread: rebuild, brackets, documents
-//   WM_DRAG_RESULTS -> ConsoleRoot::onDragResults                             main thread: results window, brackets, final_bracket.txt
+//   QueuedPoster::post -> DragResults::onDragResults ui/platform/queued_poster.cpp  main thread: results window, brackets, final_bracket.txt
 // After a crash the journal's hits go through processHit at the first event load
 // (ConsoleRoot::replayHitJournal).
 
@@ -77,6 +77,8 @@ public:
     // The node link as its users reach it (built with the root, lives as long): the
     // running link while the main window is open, nothing before and after.
     NodeLink& nodeLink() const;
+    // The drag results with the class pages' brackets (built with the root, live as long).
+    DragResults& dragResults() const;
     // The racers, classes and racer database of the console (built with the root, lives as long).
     TRegistry& registry() const;
     // The two-lane runs of the open event.
@@ -100,7 +102,6 @@ public:
     void resendRunToScoreboards() override;
     void onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) override;
     void onExchangeData(std::uintptr_t wParam, std::intptr_t lParam) override;
-    void onDragResults() override;
 
     // --- MainFormCommands ---
     void printBracket() override;

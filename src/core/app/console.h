@@ -77,7 +77,7 @@ public:
     TScoreboardController* scoreboard = nullptr; // null when the library or its factory is missing
 
     // --- wiring ---
-    MainWindowHandle mainWindow; // where workers and libraries post the four messages
+    MainWindowHandle mainWindow; // where the two closed libraries post their messages
     ConsoleView* view = nullptr; // the main window, or null
 };
 

@@ -46,10 +46,9 @@ public:
     // "Развернуть табло": both lanes of the last run again on the scoreboards, left first.
     virtual void resendRunToScoreboards() = 0;
 
-    // --- messages posted to the main window by the closed libraries and the results thread ---
+    // --- messages posted to the main window by the closed libraries ---
     virtual void onScoreboardEvent(std::uintptr_t wParam, std::intptr_t lParam) = 0;
     virtual void onExchangeData(std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    virtual void onDragResults() = 0;
 };
 
 } // namespace velmaro

@@ -1,6 +1,7 @@
 #pragma once
-// The main window's handle: where the node link thread, the drag and lap results
-// threads and the two closed libraries post the main window's four messages.
+// The main window's handle: where the two closed libraries post the main window's
+// messages (the C interface they are given). Everything else of the program reaches the
+// main thread through its main-thread poster (core/platform/main_thread_poster.h).
 //
 // post() is thread-safe and never blocks. The window side attaches a sink that queues
 // the message onto the main thread; detach() (first step of shut-down) makes every
@@ -17,7 +18,6 @@ namespace velmaro {
 inline constexpr unsigned WM_SCOREBOARD_EVENT = VLM_WM_SCOREBOARD_EVENT; // 0x8007
 inline constexpr unsigned WM_SYSTEM_EVENT = VLM_WM_SYSTEM_EVENT;         // 0xA710
 inline constexpr unsigned WM_EXCHANGE_DATA = VLM_WM_EXCHANGE_DATA;       // 0xCE20
-inline constexpr unsigned WM_DRAG_RESULTS = VLM_WM_DRAG_RESULTS;         // 0xF530
 
 class MainWindowHandle {
 public:

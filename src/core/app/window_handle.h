@@ -1,8 +1,8 @@
-/* The main window as the two closed libraries and the worker threads see it.
+/* The main window as the two closed libraries see it.
  *
  * A window handle is a post function and its context. Posting is thread-safe and
  * never blocks: the message is queued and handled later on the main thread. Once the
- * main window has begun to close, posts are dropped, so nothing a library or worker
+ * main window has begun to close, posts are dropped, so nothing a library
  * posts late reaches an object that is gone.
  *
  * C header: the closed libraries (scoreboardcontroller.so, wsadapter.so) receive a
@@ -20,7 +20,6 @@ extern "C" {
 #define VLM_WM_SCOREBOARD_EVENT 32775u /* from the scoreboard library */
 #define VLM_WM_SYSTEM_EVENT 42768u     /* from the node link thread */
 #define VLM_WM_EXCHANGE_DATA 52768u    /* from the exchange library: incoming messages wait */
-#define VLM_WM_DRAG_RESULTS 62768u     /* from the drag results thread after each rebuild */
 
 typedef struct vlm_window {
     void* context;

@@ -4,8 +4,8 @@
 // come for the debounce interval (500 ms in the console), then builds the results,
 // writes the HTML results table and hands the finished build to its sink.
 //
-// The sink runs on the worker thread; the console's sink re-posts the build to the
-// main thread (a queued call), which gives it to the results window and the class
+// The sink runs on the worker thread; the console's sink hands the build to its
+// main-thread poster, and the main thread gives it to the results window and the class
 // result lists (applyLapResults). The worker never waits for the main thread, so
 // stop() always returns promptly.
 //

@@ -3,29 +3,11 @@
 
 #include <algorithm>
 
-#include "core/app/main_window_handle.h"
 #include "core/drag/drag_runs.h"
 #include "core/registration/registry.h"
 #include "core/results/results_model.h"
 
 namespace velmaro {
-
-namespace {
-
-class MainWindowSink final : public DragResultsSink {
-public:
-    explicit MainWindowSink(const MainWindowHandle& window) : window_(window) {}
-    void resultsReady() override { window_.post(WM_DRAG_RESULTS, 0, 0); }
-
-private:
-    const MainWindowHandle& window_;
-};
-
-} // namespace
-
-std::shared_ptr<DragResultsSink> mainWindowResultsSink(const MainWindowHandle& window) {
-    return std::make_shared<MainWindowSink>(window);
-}
 
 // ---------------------------------------------------------------------------
 // The main-thread object.
@@ -33,11 +15,9 @@ std::shared_ptr<DragResultsSink> mainWindowResultsSink(const MainWindowHandle& w
 DragResults::DragResults(DragResultsPort& port, BracketPages& brackets, TRegistry& registry)
     : port_(port), brackets_(brackets), registry_(registry) {}
 
-DragResults::~DragResults() { stopResultsThread(); }
-
 TDragResultsCntr* DragResults::dragResultsCntr() const {
     owner_.assertOwner();
-    return resultsCntr_.get();
+    return port_.resultsWorker();
 }
 
 const TDragResultsMap& DragResults::qualResults() const {
@@ -67,9 +47,9 @@ TDragResultsOptions DragResults::sampleResultsOptions() const {
 // ---------------------------------------------------------------------------
 // The worker.
 
-TDragResultsCntr::TDragResultsCntr(BracketPages& brackets, std::shared_ptr<DragResultsSink> sink, PollWait pollWait)
-    : m_sink(std::move(sink)), m_pollWait(std::move(pollWait)), m_model(std::make_unique<DragResultsModel>(brackets)),
-      m_thread([this] { Execute(); }) {}
+TDragResultsCntr::TDragResultsCntr(BracketPages& brackets, Rebuilt rebuilt, PaceWait paceWait)
+    : m_rebuilt(std::move(rebuilt)), m_paceWait(std::move(paceWait)),
+      m_model(std::make_unique<DragResultsModel>(brackets)), m_thread([this] { Execute(); }) {}
 
 TDragResultsCntr::~TDragResultsCntr() { stop(); }
 
@@ -100,7 +80,7 @@ void TDragResultsCntr::setRunChanged(const std::vector<TDragRaceItem>& list, std
         m_runChanges.emplace_back(index, std::move(run));
         oldOptions = std::move(m_options);
         m_options = std::move(options);
-        m_changeFlag = true;
+        changed();
     }
     // What was replaced is let go here, outside the lock.
 }
@@ -124,7 +104,7 @@ void TDragResultsCntr::setRuns(TSharedRuns runs, TDragResultsOptions options) {
         oldChanges.swap(m_runChanges);
         oldOptions = std::move(m_options);
         m_options = std::move(options);
-        m_changeFlag = true;
+        changed();
     }
     // The replaced list is let go here, outside the lock.
 }
@@ -148,12 +128,17 @@ std::shared_ptr<const TDragResultsView> TDragResultsCntr::latestView() const {
     return m_view;
 }
 
+void TDragResultsCntr::changed() {
+    m_changeFlag = true;
+    m_wake.notify_all();
+}
+
 void TDragResultsCntr::requestStop() {
     {
-        std::lock_guard lock(m_stopMutex);
+        std::lock_guard lock(m_inputMutex);
         m_stopFlag = true;
     }
-    m_stopCv.notify_all();
+    m_wake.notify_all();
 }
 
 void TDragResultsCntr::stop() {
@@ -161,91 +146,89 @@ void TDragResultsCntr::stop() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
 }
 
-void TDragResultsCntr::defaultWait(const std::function<bool()>& stopRequested) {
-    std::unique_lock lock(m_stopMutex);
-    m_stopCv.wait_for(lock, kPollPeriod, stopRequested);
+void TDragResultsCntr::defaultWait(std::chrono::steady_clock::time_point until,
+                                   const std::function<bool()>& stopRequested) {
+    std::unique_lock lock(m_inputMutex);
+    m_wake.wait_until(lock, until, stopRequested);
 }
 
 void TDragResultsCntr::Execute() {
     const std::function<bool()> stopRequested = [this] { return m_stopFlag.load(); };
+    // Rebuilds start on the worker's beat of kMinPeriod, as a poll would, and never
+    // sooner than kMinPeriod after the start of the last one.
+    const auto beat0 = std::chrono::steady_clock::now();
+    auto nextStart = beat0;
     while (true) {
-        bool changed = false;
+        {
+            std::unique_lock lock(m_inputMutex);
+            m_wake.wait(lock, [this] { return m_changeFlag || m_stopFlag; });
+        }
+        if (m_stopFlag) break;
+        const auto now = std::chrono::steady_clock::now();
+        nextStart = std::max(nextStart, beat0 + ((now - beat0) / kMinPeriod + 1) * kMinPeriod);
+        // Hand-overs that come while the worker waits here go into the same rebuild.
+        if (m_paceWait)
+            m_paceWait(nextStart, stopRequested);
+        else if (std::chrono::steady_clock::now() < nextStart)
+            defaultWait(nextStart, stopRequested);
+        if (m_stopFlag) break;
+        nextStart = std::chrono::steady_clock::now() + kMinPeriod;
+
         bool whole = false;
         TSharedRuns runs;
         TRunChanges runChanges;
         TDragResultsOptions options;
         {
+            // The hand-over is consumed: the next rebuild waits for the next one.
             std::lock_guard lock(m_inputMutex);
-            changed = m_changeFlag;
             m_changeFlag = false;
-            if (changed) {
-                // The hand-over is consumed: the next rebuild waits for the next one.
-                whole = m_wholeList;
-                m_wholeList = false;
-                runs = std::move(m_runs);
-                m_runs.clear();
-                runChanges.swap(m_runChanges);
-                options = std::move(m_options);
-            }
+            whole = m_wholeList;
+            m_wholeList = false;
+            runs = std::move(m_runs);
+            m_runs.clear();
+            runChanges.swap(m_runChanges);
+            options = std::move(m_options);
         }
-        if (changed) {
-            // Runs replaced one at a time go onto the whole list handed over, or else onto
-            // the list of the last rebuild (its copies stay shared: only pointers copied).
-            if (!whole) runs = m_built;
-            for (auto& [index, run] : runChanges)
-                if (index < runs.size()) runs[index] = std::move(run);
-            // The runs that are not the very copies of the last rebuild changed.
-            std::vector<std::size_t> differ;
-            for (std::size_t i = 0; i < runs.size() && i < m_built.size(); ++i)
-                if (runs[i] != m_built[i]) differ.push_back(i);
-            std::vector<const TDragRaceItem*> list;
-            list.reserve(runs.size());
-            for (const auto& run : runs) list.push_back(run.get());
-            std::shared_ptr<const TDragResultsView> view = m_model->build(list, options, &differ);
-            m_built = std::move(runs);
-            {
-                std::lock_guard lock(m_resultsMutex);
-                m_view.swap(view);
-            }
-            view.reset(); // the former rebuild is let go outside the lock
-            ++m_rebuilds;
-            if (m_sink) m_sink->resultsReady();
+        // Runs replaced one at a time go onto the whole list handed over, or else onto
+        // the list of the last rebuild (its copies stay shared: only pointers copied).
+        if (!whole) runs = m_built;
+        for (auto& [index, run] : runChanges)
+            if (index < runs.size()) runs[index] = std::move(run);
+        // The runs that are not the very copies of the last rebuild changed.
+        std::vector<std::size_t> differ;
+        for (std::size_t i = 0; i < runs.size() && i < m_built.size(); ++i)
+            if (runs[i] != m_built[i]) differ.push_back(i);
+        std::vector<const TDragRaceItem*> list;
+        list.reserve(runs.size());
+        for (const auto& run : runs) list.push_back(run.get());
+        std::shared_ptr<const TDragResultsView> view = m_model->build(list, options, &differ);
+        m_built = std::move(runs);
+        {
+            std::lock_guard lock(m_resultsMutex);
+            m_view.swap(view);
         }
-        if (m_pollWait)
-            m_pollWait(stopRequested);
-        else
-            defaultWait(stopRequested);
-        if (m_stopFlag) break;
+        view.reset(); // the former rebuild is let go outside the lock
+        ++m_rebuilds;
+        if (m_rebuilt) m_rebuilt();
     }
 }
 
 // ---------------------------------------------------------------------------
 // Start, stop, hand-over.
 
-void DragResults::startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait) {
-    owner_.assertOwner();
-    if (resultsCntr_) return;
-    resultsCntr_ = std::make_unique<TDragResultsCntr>(brackets_, std::move(sink), std::move(pollWait));
-}
-
-void DragResults::stopResultsThread() {
-    owner_.assertOwner();
-    if (!resultsCntr_) return;
-    resultsCntr_->stop();
-    resultsCntr_.reset();
-}
-
 void DragResults::notifyResultsThread(DragRuns& runs) {
     owner_.assertOwner();
-    if (!resultsCntr_) return;
-    resultsCntr_->setEventRuns(runs.dragRuns(), sampleResultsOptions());
+    TDragResultsCntr* worker = port_.resultsWorker();
+    if (!worker) return;
+    worker->setEventRuns(runs.dragRuns(), sampleResultsOptions());
     publishCurrentRun(runs);
 }
 
 void DragResults::notifyRunChanged(DragRuns& runs, std::size_t index) {
     owner_.assertOwner();
-    if (!resultsCntr_) return;
-    resultsCntr_->setRunChanged(runs.dragRuns(), index, sampleResultsOptions());
+    TDragResultsCntr* worker = port_.resultsWorker();
+    if (!worker) return;
+    worker->setRunChanged(runs.dragRuns(), index, sampleResultsOptions());
     publishCurrentRun(runs);
 }
 
@@ -271,9 +254,10 @@ void fillClassResultLists(const TDragResultsView& view, TRegistry& registry) {
 
 void DragResults::sendResults() {
     owner_.assertOwner();
-    if (!resultsCntr_) return;
+    TDragResultsCntr* worker = port_.resultsWorker();
+    if (!worker) return;
     for (const char* name : {"allDragResults", "practiceResults", "qualResults", "raceResults"}) {
-        const std::string text = resultsCntr_->getResults(name);
+        const std::string text = worker->getResults(name);
         if (text.empty()) continue; // no rebuild yet: no document to send
         port_.sendData(text, "results");
     }
@@ -281,12 +265,13 @@ void DragResults::sendResults() {
 
 void DragResults::onDragResults() {
     owner_.assertOwner();
-    if (!resultsCntr_) return;
-    if (auto view = resultsCntr_->latestView()) {
+    TDragResultsCntr* worker = port_.resultsWorker();
+    if (!worker) return;
+    if (auto view = worker->latestView()) {
         fillClassResultLists(*view, registry_);
         port_.showResults(*view);
     }
-    qualResults_ = resultsCntr_->getPublishedResults();
+    qualResults_ = worker->getPublishedResults();
     sendResults();
 }
 

@@ -8,18 +8,20 @@
 // registry) — DragResults::notifyResultsThread. Runs are handed over as shared immutable
 // copies: a run that did not change since the last hand-over is handed over again as
 // the same copy, so a hit copies only its own run, and the worker rebuilds only what
-// that run touches (DragResultsModel). The worker polls every 200 ms, so a burst
-// of hand-overs gives one rebuild, from the last list. The brackets of the class pages
-// are read and advanced under the bracket lock (core/bracket/bracket_pages.h).
+// that run touches (DragResultsModel). The worker sleeps until a hand-over wakes it, then
+// starts the rebuild on its next 200 ms beat (kMinPeriod), never two within one period:
+// hand-overs that come meanwhile are taken together by that rebuild, from the last list,
+// so a burst gives one rebuild per period and the last change is always built. The brackets of the class pages are
+// read and advanced under the bracket lock (core/bracket/bracket_pages.h).
 // After a rebuild the worker stores the documents, the published qualification map and
-// the whole rebuild (TDragResultsView) under its results lock and tells the sink, which
-// only queues a call to the main thread (WM_DRAG_RESULTS by default). The worker never
-// waits for the main thread, so stopping it (flag + join) cannot deadlock.
+// the whole rebuild (TDragResultsView) under its results lock and calls its `rebuilt`
+// callback, which only queues a call to the main thread (the console posts
+// DragResults::onDragResults through its main-thread poster). The worker never waits
+// for the main thread, so stopping it (flag + join) cannot deadlock.
 //
-// Ownership: the console's DragResults (built by the composition root with its port and
-// the class pages' brackets) owns the one worker; startResultsThread creates it,
-// stopResultsThread stops, joins and destroys it (the pointer is null again after).
-// Tests build their own DragResults, side by side if they like.
+// Ownership: the composition root owns the console's worker (built when the main window
+// is created, stopped when it closes) beside the lap results worker; DragResults reaches
+// it through its port (DragResultsPort::resultsWorker). Tests build their own.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -44,7 +46,7 @@ class TRegistry;
 class BracketPages;
 
 class DragResultsModel;
-class MainWindowHandle;
+class TDragResultsCntr;
 class DragRuns; // core/drag/drag_runs.h
 
 // A heat list as the worker holds it: runs shared, never changed once handed over.
@@ -72,22 +74,6 @@ struct TDragResultsView {
     std::string allDragResults, practiceResults, qualResults, raceResults;
 };
 
-// Told by the worker after each rebuild. It must only queue a call to the main thread
-// and return: never run main-thread work inline, never wait for it.
-class DragResultsSink {
-public:
-    virtual ~DragResultsSink() = default;
-    DragResultsSink() = default;
-    DragResultsSink(const DragResultsSink&) = delete;
-    DragResultsSink& operator=(const DragResultsSink&) = delete;
-
-    virtual void resultsReady() = 0;
-};
-
-// The program's sink: posts WM_DRAG_RESULTS to `window` (the console's main window
-// handle, which must outlive the worker), whose handler calls onDragResults().
-std::shared_ptr<DragResultsSink> mainWindowResultsSink(const MainWindowHandle& window);
-
 // What the results need of the console on the main thread. The composition root
 // implements it and hands it to its DragResults; tests hand fakes to theirs.
 class DragResultsPort {
@@ -111,18 +97,29 @@ public:
     // Sends one document to the web service (kind "results" or "online"); skipped while
     // the console's exchange library is not loaded.
     virtual void sendData(const std::string& text, const char* kind) = 0;
+    // The running worker, null while none runs (before the main window is created, after
+    // it closed): nothing is handed over then.
+    virtual TDragResultsCntr* resultsWorker() = 0;
 };
+
 class TDragResultsCntr {
 public:
-    static constexpr std::chrono::milliseconds kPollPeriod{200};
+    // The shortest time from the start of one rebuild to the start of the next.
+    static constexpr std::chrono::milliseconds kMinPeriod{200};
 
-    // Waits between two polls: returns after the poll period, or early once
-    // `stopRequested()` is true. Tests install one that waits for their go-ahead.
-    using PollWait = std::function<void(const std::function<bool()>& stopRequested)>;
+    // Called on the worker thread after each rebuild; it must only queue a call to the
+    // main thread and return: never run main-thread work inline, never wait for it.
+    using Rebuilt = std::function<void()>;
+    // Waits, after a hand-over woke the worker, until a rebuild may start: returns once
+    // `until` has come, or early once `stopRequested()` is true. Tests install one that
+    // waits for their go-ahead.
+    using PaceWait = std::function<void(std::chrono::steady_clock::time_point until,
+                                        const std::function<bool()>& stopRequested)>;
 
-    // Starts the worker at once. Empty pollWait: sleep kPollPeriod (cut short by stop).
-    // `brackets`: the class pages' brackets each rebuild plays (not owned, outlive it).
-    TDragResultsCntr(BracketPages& brackets, std::shared_ptr<DragResultsSink> sink, PollWait pollWait = {});
+    // Starts the worker at once; it sleeps until the first hand-over. Empty paceWait:
+    // wait for the time itself (cut short by stop). `brackets`: the class pages'
+    // brackets each rebuild plays (not owned, outlive it).
+    TDragResultsCntr(BracketPages& brackets, Rebuilt rebuilt, PaceWait paceWait = {});
     ~TDragResultsCntr(); // stop()
     TDragResultsCntr(const TDragResultsCntr&) = delete;
     TDragResultsCntr& operator=(const TDragResultsCntr&) = delete;
@@ -148,7 +145,7 @@ public:
     // The last rebuild; null before the first one.
     std::shared_ptr<const TDragResultsView> latestView() const;
 
-    // Asks the worker to stop after its current poll; does not wait.
+    // Asks the worker to stop after its current rebuild; does not wait.
     void requestStop();
     // Stops the worker and waits for it. Safe to call twice.
     void stop();
@@ -166,14 +163,19 @@ public:
 
 private:
     void Execute();
-    void defaultWait(const std::function<bool()>& stopRequested);
+    void defaultWait(std::chrono::steady_clock::time_point until, const std::function<bool()>& stopRequested);
+    // Marks a hand-over and wakes the worker; call with m_inputMutex held.
+    void changed();
 
-    std::shared_ptr<DragResultsSink> m_sink;
-    PollWait m_pollWait;
+    Rebuilt m_rebuilt;
+    PaceWait m_paceWait;
 
     TSharedRuns m_handed; // main thread: the list as handed over so far
 
-    mutable std::mutex m_inputMutex; // guards m_runs, m_wholeList, m_runChanges, m_options, m_changeFlag
+    // Guards m_runs, m_wholeList, m_runChanges, m_options, m_changeFlag and m_stopFlag's
+    // changes; m_wake is signalled on every hand-over and on stop.
+    mutable std::mutex m_inputMutex;
+    std::condition_variable m_wake;
     TSharedRuns m_runs;      // a whole list handed over (m_wholeList), not taken yet
     bool m_wholeList = false;
     // Runs replaced since: applied in order to m_runs, or to the list of the last rebuild
@@ -189,8 +191,6 @@ private:
     mutable std::mutex m_resultsMutex; // guards m_view (documents and published map)
     std::shared_ptr<const TDragResultsView> m_view;
 
-    std::mutex m_stopMutex;
-    std::condition_variable m_stopCv;
     std::atomic<bool> m_stopFlag{false};
     std::atomic<std::uint64_t> m_rebuilds{0};
 
@@ -206,15 +206,14 @@ private:
 // Each piece that was once a global is reached through an accessor named after it; the
 // accessors' comments name what each replaces.
 //
-// Ownership: owns the worker; the port, the brackets and the registry are not owned and
-// outlive this.
+// Ownership: the port (and the worker it gives), the brackets and the registry are not
+// owned and outlive this.
 // Thread: the main thread only, that is the thread that built the object; the accessors
 // and the entry points assert it in debug builds. The worker runs on its own thread and
 // never calls back into this object (it tells its sink).
 class DragResults {
 public:
     DragResults(DragResultsPort& port, BracketPages& brackets, TRegistry& registry);
-    ~DragResults(); // stops the worker
     DragResults(const DragResults&) = delete;
     DragResults& operator=(const DragResults&) = delete;
 
@@ -222,8 +221,7 @@ public:
     BracketPages& brackets() const { return brackets_; }
     TRegistry& registry() const { return registry_; }
 
-    // Formerly gDragResultsCntr: the one worker; null until startResultsThread and after
-    // stopResultsThread.
+    // Formerly gDragResultsCntr: the one worker, as the port gives it; null while none runs.
     TDragResultsCntr* dragResultsCntr() const;
     // Formerly gQualResults: the published qualification results as the main thread
     // took them, replaced after every rebuild (onDragResults).
@@ -238,16 +236,12 @@ public:
     // The options the rebuild would use if the runs were handed over now.
     TDragResultsOptions sampleResultsOptions() const;
 
-    // Creates the worker when none exists; the program gives it mainWindowResultsSink().
-    void startResultsThread(std::shared_ptr<DragResultsSink> sink, TDragResultsCntr::PollWait pollWait = {});
-    // Stops the worker and waits for it (it never waits for the main thread).
-    void stopResultsThread();
     // When the worker exists: hands it the runs, then publishes the current run.
     void notifyResultsThread(DragRuns& runs);
     // The same after a change of run `index` alone (a hit on that run).
     void notifyRunChanged(DragRuns& runs, std::size_t index);
 
-    // The handler of WM_DRAG_RESULTS. Takes the last rebuild, fills the class result
+    // What the worker's rebuilt callback posts to the main thread. Takes the last rebuild, fills the class result
     // lists, runs the port's showResults, stores the published qualification results in
     // qualResults() and sends the four documents (sendResults). Nothing without a worker.
     void onDragResults();
@@ -267,7 +261,6 @@ private:
     ThreadOwner owner_;
     TDragRankOptions currentRankOptions_;             // formerly mainThreadOptions()::options
     TDragResultsMap qualResults_;                     // formerly gQualResults
-    std::unique_ptr<TDragResultsCntr> resultsCntr_;   // formerly gDragResultsCntr
 };
 
 // Fills TClassItem::results (standings order) and TClassItem::timedResults (results whose

@@ -571,7 +571,6 @@ void TMainForm::dispatchMessage(unsigned message, std::uintptr_t wParam, std::in
     switch (message) {
     case WM_SCOREBOARD_EVENT: p.onScoreboardEvent(wParam, lParam); break;
     case WM_EXCHANGE_DATA: p.onExchangeData(wParam, lParam); break;
-    case WM_DRAG_RESULTS: p.onDragResults(); break;
     default: break;
     }
 }

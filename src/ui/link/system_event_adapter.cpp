@@ -1,27 +1,36 @@
 #include "ui/link/system_event_adapter.h"
 
-#include <QMetaObject>
-
 #include <mutex>
 
 namespace velmaro::ui {
 
-// Outlives the adapter as long as a sink holds it; `target` is null once the adapter is gone.
-struct SystemEventAdapter::Shared {
+// Outlives the adapter as long as a sink or a queued call holds it; `target` is null once
+// the adapter is gone.
+struct SystemEventAdapter::Shared : std::enable_shared_from_this<Shared> {
     std::mutex mutex;
     SystemEventAdapter* target = nullptr;
+    MainThreadPoster* poster = nullptr;
 
     void post(int code, std::uint32_t wParam) {
         std::lock_guard<std::mutex> g(mutex);
         if (!target) return;
-        SystemEventAdapter* t = target;
-        QMetaObject::invokeMethod(t, [t, code, wParam] { t->deliver(code, wParam); }, Qt::QueuedConnection);
+        poster->post([self = shared_from_this(), code, wParam] { self->deliver(code, wParam); });
+    }
+    // Main thread, as is the adapter's destruction.
+    void deliver(int code, std::uint32_t wParam) {
+        SystemEventAdapter* t = nullptr;
+        {
+            std::lock_guard<std::mutex> g(mutex);
+            t = target;
+        }
+        if (t) t->deliver(code, wParam);
     }
 };
 
-SystemEventAdapter::SystemEventAdapter(Handler handler, QObject* parent)
-    : QObject(parent), handler_(std::move(handler)), shared_(std::make_shared<Shared>()) {
+SystemEventAdapter::SystemEventAdapter(MainThreadPoster& poster, Handler handler)
+    : handler_(std::move(handler)), shared_(std::make_shared<Shared>()) {
     shared_->target = this;
+    shared_->poster = &poster;
 }
 
 SystemEventAdapter::~SystemEventAdapter() {

@@ -1,32 +1,32 @@
 #pragma once
 // Carries the node link's system events (SE_ codes) from the link thread to the main
-// thread. The link calls the sink on its own thread; the adapter re-posts each call as a
-// queued call on the thread the adapter lives in (the main thread), where the handler runs.
-// The window's WM_SYSTEM_EVENT, in Qt terms.
+// thread. The link calls the sink on its own thread; the adapter hands each call to the
+// main-thread poster, and the handler runs on the main thread.
 //
 // Safe at shut-down: once the adapter is destroyed, the sink (which the link may still
-// hold) drops every later event, and calls still queued are discarded with the adapter.
+// hold) drops every later event, and calls still queued do nothing.
 //
 // Wiring:
-//   auto* events = new SystemEventAdapter([h](int code, std::uint32_t w) { h->onSystemEvent(code, w); }, window);
+//   auto events = std::make_unique<SystemEventAdapter>(poster, [h](int code, std::uint32_t w) { h->onSystemEvent(code, w); });
 //   auto link = std::make_unique<TSystemInterface>(events->sink());
-#include <QObject>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 #include "core/link/system_interface.h"
+#include "core/platform/main_thread_poster.h"
 
 namespace velmaro::ui {
 
-class SystemEventAdapter : public QObject {
-    Q_OBJECT
+class SystemEventAdapter {
 public:
     using Handler = std::function<void(int code, std::uint32_t wParam)>;
 
-    explicit SystemEventAdapter(Handler handler, QObject* parent = nullptr);
-    ~SystemEventAdapter() override;
+    // `poster` outlives the adapter.
+    SystemEventAdapter(MainThreadPoster& poster, Handler handler);
+    ~SystemEventAdapter();
+    SystemEventAdapter(const SystemEventAdapter&) = delete;
+    SystemEventAdapter& operator=(const SystemEventAdapter&) = delete;
 
     // The sink for the link. Callable from any thread, never blocks.
     SystemEventSink sink();

@@ -28,6 +28,7 @@
 #include "core/link/node_link.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
+#include "core/results/drag_results.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
@@ -37,6 +38,7 @@
 #include "ui/app/console_application.h"
 #include "ui/app/main_form.h"
 #include "ui/bracket/form_final.h"
+#include "ui/results/rally_results.h"
 
 namespace velmaro::test {
 namespace {
@@ -165,6 +167,29 @@ TEST_F(ConsoleRootTest, StartUpAndShutDownInTheirOrder) {
     link.sendStartCommand(MSG_START_TWO_LANE, 1, 1);
     link.radioResetBoards();
     EXPECT_TRUE(link.nodes().empty());
+    root.shutDown();
+}
+
+// A change of the runs in the running console reaches the results window: the results
+// worker the root runs rebuilds, and the rebuild comes back to the main thread.
+TEST_F(ConsoleRootTest, AChangeOfTheRunsReachesTheResultsWindow) {
+    prepareEvent(0);
+    ConsoleRoot root(op);
+    root.launch();
+    ASSERT_EQ(root.dragRuns().dragRuns().size(), 1u);
+    const auto numbers = [](const std::string& title) {
+        std::vector<int> out;
+        for (const auto& row : resultsBlock(title)) out.push_back(row.first);
+        return out;
+    };
+    EXPECT_TRUE(numbers("Стрит").empty());
+
+    TDragRaceItem& run = root.dragRuns().dragRuns()[0];
+    run.et = {9520, 9980};
+    run.rt = {380, 420};
+    run.dirtyTime = {9900, 10400};
+    root.dragResults().notifyResultsThread(root.dragRuns());
+    EXPECT_TRUE(eventually([&] { return numbers("Стрит") == std::vector<int>{12} && numbers("Pro") == std::vector<int>{7}; }));
     root.shutDown();
 }
 

@@ -96,7 +96,8 @@ protected:
         });
     }
     ~ExchangeTest() override {
-        results.stopResultsThread();
+        resultsPort.worker = nullptr;
+        resultsWorker.reset();
         Console& c = console;
         c.exchange.close();
         c.mainWindow.detach();
@@ -152,8 +153,10 @@ protected:
     }
     // A results worker that has rebuilt from one run of racers 12 and 7.
     void startResults() {
-        results.startResultsThread(std::make_shared<NullSink>(),
-                           [](const std::function<bool()>&) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+        // No pause between rebuilds: the worker rebuilds as often as it is handed runs.
+        resultsWorker = std::make_unique<TDragResultsCntr>(
+            brackets, nullptr, [](std::chrono::steady_clock::time_point, const std::function<bool()>&) {});
+        resultsPort.worker = resultsWorker.get();
         TDragRaceItem run;
         run.runId = 1;
         run.racer = {12, 7};
@@ -176,10 +179,6 @@ protected:
             .dump();
     }
 
-    struct NullSink : DragResultsSink {
-        void resultsReady() override {}
-    };
-
     Console console; // fresh for each case
     TempFolder home;
     ScriptedOperator op;
@@ -189,6 +188,7 @@ protected:
     ExchangeResultsPort resultsPort;
     BracketPages brackets;
     DragResults results{resultsPort, brackets, reg};
+    std::unique_ptr<TDragResultsCntr> resultsWorker; // startResults
     RecordingPort port;
     test::FakeDragHost dragHost;
     DragRuns runs{dragHost};

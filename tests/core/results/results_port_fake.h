@@ -19,6 +19,7 @@ public:
     std::function<void(const TDragResultsView&)> onShow;
     bool proStart = false;  // the console's start signal setting
     std::string event;      // the open event's name
+    TDragResultsCntr* worker = nullptr; // the running worker the results reach, if any
 
     TDragRankOptions sampleRankOptions() override { return rank.value_or(TDragRankOptions{}); }
     bool proStartSignal() override { return proStart; }
@@ -29,6 +30,7 @@ public:
     void sendData(const std::string& text, const char* kind) override {
         if (exchangeLoaded) sent.emplace_back(text, kind);
     }
+    TDragResultsCntr* resultsWorker() override { return worker; }
 };
 
 } // namespace velmaro::test

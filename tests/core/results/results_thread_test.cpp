@@ -1,5 +1,5 @@
-// The drag results worker: hand-over, coalescing of changes, the hand-back to the
-// main thread and shut-down.
+// The drag results worker: hand-over, coalescing of changes, the pace of rebuilds, the
+// hand-back to the main thread and shut-down.
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -14,16 +14,17 @@
 #include "core/drag/fake_drag_host.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
+#include "fakes/manual_poster.h"
 #include "results_port_fake.h"
 
 namespace velmaro {
 namespace {
 
-// Lets the worker's polls run one at a time, on the test's word.
-class ManualPoll {
+// Lets the worker's rebuilds start one at a time, on the test's word.
+class ManualPace {
 public:
-    TDragResultsCntr::PollWait wait() {
-        return [this](const std::function<bool()>& stopRequested) {
+    TDragResultsCntr::PaceWait wait() {
+        return [this](std::chrono::steady_clock::time_point, const std::function<bool()>& stopRequested) {
             std::unique_lock lock(m_mutex);
             ++m_waits;
             m_cv.notify_all();
@@ -31,12 +32,16 @@ public:
             if (m_allowed > 0) --m_allowed;
         };
     }
-    // Blocks until the worker has come to its n-th wait (so every poll before it is done).
+    // Blocks until a hand-over has woken the worker for the n-th time.
     void awaitWaits(int n) {
         std::unique_lock lock(m_mutex);
         m_cv.wait(lock, [&] { return m_waits >= n; });
     }
-    void releaseOnePoll() {
+    int waits() {
+        std::lock_guard lock(m_mutex);
+        return m_waits;
+    }
+    void releaseOne() {
         std::lock_guard lock(m_mutex);
         ++m_allowed;
         m_cv.notify_all();
@@ -47,23 +52,6 @@ private:
     std::condition_variable m_cv;
     int m_waits = 0;
     int m_allowed = 0;
-};
-
-// Queues the hand-back like a window message queue; the test pumps it.
-class QueueSink : public DragResultsSink {
-public:
-    void resultsReady() override {
-        std::lock_guard lock(m_mutex);
-        ++m_pending;
-    }
-    int takePending() {
-        std::lock_guard lock(m_mutex);
-        return std::exchange(m_pending, 0);
-    }
-
-private:
-    std::mutex m_mutex;
-    int m_pending = 0;
 };
 
 TDragRaceItem qualRun(std::int32_t id, std::int32_t racer, std::int32_t et) {
@@ -80,71 +68,108 @@ TDragRaceItem qualRun(std::int32_t id, std::int32_t racer, std::int32_t et) {
 
 class ResultsThreadTest : public ::testing::Test {
 protected:
-    void SetUp() override { sink = std::make_shared<QueueSink>(); }
-    void TearDown() override {
-        results.stopResultsThread();
+    void TearDown() override { stopWorker(); }
+
+    // As the console wires it: each rebuild posts the results' hand-back to the main thread.
+    void startWorker(TDragResultsCntr::PaceWait pace = {}) {
+        worker = std::make_unique<TDragResultsCntr>(
+            brackets, [this] { poster.post([this] { results.onDragResults(); }); }, std::move(pace));
+        port.worker = worker.get();
+    }
+    void stopWorker() {
+        if (!worker) return;
+        worker->stop();
+        port.worker = nullptr;
+        worker.reset();
+    }
+    void awaitRebuilds(std::uint64_t n) {
+        while (worker->rebuildCount() < n) std::this_thread::yield();
     }
 
     test::FakeDragHost host;
     DragRuns runs{host};
 
-    ManualPoll poll;
-    std::shared_ptr<QueueSink> sink;
+    ManualPace pace;
+    test::ManualPoster poster; // the main thread's queue
     test::FakeDragResultsPort port;
     BracketPages brackets;
     TRegistry registry;
-    DragResults results{port, brackets, registry}; // last: its worker goes before what it waits on
+    DragResults results{port, brackets, registry};
+    std::unique_ptr<TDragResultsCntr> worker; // last: goes before what it reads
 };
 
 TEST_F(ResultsThreadTest, DocumentsBeforeTheFirstRebuildAndUnknownNames) {
-    results.startResultsThread(sink, poll.wait());
-    poll.awaitWaits(1);
+    startWorker(pace.wait());
+    EXPECT_EQ(results.dragResultsCntr(), worker.get());
     EXPECT_EQ(results.dragResultsCntr()->getResults("allDragResults"), "");
     EXPECT_EQ(results.dragResultsCntr()->getResults("results"), "{}");
     EXPECT_EQ(results.dragResultsCntr()->getResults("AllDragResults"), "{}");
     EXPECT_TRUE(results.dragResultsCntr()->getPublishedResults().empty());
     EXPECT_EQ(results.dragResultsCntr()->latestView(), nullptr);
+    EXPECT_EQ(pace.waits(), 0); // asleep until a hand-over
 }
 
 TEST_F(ResultsThreadTest, ABurstOfChangesGivesOneRebuildFromTheLastList) {
-    results.startResultsThread(sink, poll.wait());
-    TDragResultsCntr* worker = results.dragResultsCntr();
-    results.startResultsThread(sink, poll.wait()); // a second start keeps the running worker
-    EXPECT_EQ(results.dragResultsCntr(), worker);
-
-    poll.awaitWaits(1);
-    EXPECT_EQ(worker->rebuildCount(), 0u); // nothing is built before the first hand-over
-
+    startWorker(pace.wait());
     TDragResultsOptions options;
     for (std::int32_t racer : {11, 12, 13}) worker->setRuns({qualRun(1, racer, 9500)}, options);
-    poll.releaseOnePoll();
-    poll.awaitWaits(2);
-    EXPECT_EQ(worker->rebuildCount(), 1u);
-    EXPECT_EQ(sink->takePending(), 1);
+    pace.awaitWaits(1);
+    pace.releaseOne();
+    awaitRebuilds(1);
     const auto all = nlohmann::json::parse(worker->getResults("allDragResults"))["allDragResults"];
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0]["num"], 13);
+    stopWorker(); // joins while the worker sleeps: no later hand-over, no second rebuild
+    EXPECT_EQ(pace.waits(), 1);
+    EXPECT_EQ(poster.pending(), 1u);
+}
 
-    poll.releaseOnePoll(); // a poll without a change builds nothing
-    poll.awaitWaits(3);
-    EXPECT_EQ(worker->rebuildCount(), 1u);
-    EXPECT_EQ(sink->takePending(), 0);
+// With the real pace: hand-overs without a break for a while give rebuilds that start at
+// least the period apart, and the last hand-over is always the one built last.
+TEST_F(ResultsThreadTest, AStreamOfChangesIsBuiltAtMostOncePerPeriodAndTheLastIsKept) {
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> built;
+    worker = std::make_unique<TDragResultsCntr>(brackets, [&] {
+        std::lock_guard lock(mutex);
+        built.push_back(std::chrono::steady_clock::now());
+    });
+    port.worker = worker.get();
+    using namespace std::chrono_literals;
+    const auto begin = std::chrono::steady_clock::now();
+    std::int32_t racer = 100;
+    while (std::chrono::steady_clock::now() - begin < 700ms) {
+        worker->setRuns({qualRun(1, ++racer, 9500)}, TDragResultsOptions{});
+        std::this_thread::sleep_for(1ms);
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - begin;
+    // The last hand-over is built within the period (well within a generous bound).
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    auto lastBuilt = [&] {
+        const auto view = worker->latestView();
+        if (!view) return -1;
+        return nlohmann::json::parse(view->allDragResults)["allDragResults"][0]["num"].get<int>();
+    };
+    while (lastBuilt() != racer && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(lastBuilt(), racer);
+    stopWorker();
 
-    results.stopResultsThread(); // joins while the worker waits for its next poll
-    EXPECT_EQ(results.dragResultsCntr(), nullptr);
+    ASSERT_GE(built.size(), 2u);
+    EXPECT_LE(built.size(), 2 + static_cast<std::size_t>(elapsed / TDragResultsCntr::kMinPeriod));
+    // A rebuild of one run takes far less than these 10 ms of the period.
+    for (std::size_t i = 1; i < built.size(); ++i)
+        EXPECT_GE(built[i] - built[i - 1], TDragResultsCntr::kMinPeriod - 10ms) << "rebuild " << i;
 }
 
 // Runs handed over one at a time (a hit each), whole lists between them, several of
 // either before one poll: every rebuild reads what a whole rebuild of the runs gives.
 TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
-    results.startResultsThread(sink, poll.wait());
-    poll.awaitWaits(1);
+    startWorker(pace.wait());
     for (std::int32_t i = 0; i < 6; ++i) runs.dragRuns().push_back(qualRun(i + 1, 20 + i, 9000 + 100 * i));
-    int waits = 1;
+    std::uint64_t rebuilds = 0;
     auto pollAndCompare = [&](const char* step) {
         SCOPED_TRACE(step);
-        poll.releaseOnePoll();
-        poll.awaitWaits(++waits);
+        pace.releaseOne(); // the worker takes what was handed over since the last rebuild
+        awaitRebuilds(++rebuilds);
         std::vector<TDragRaceItem> copy = runs.dragRuns();
         const auto whole = TDragResultsCntr::buildResults(copy, results.sampleResultsOptions(), brackets);
         EXPECT_EQ(results.dragResultsCntr()->getResults("allDragResults"), whole->allDragResults);
@@ -175,16 +200,17 @@ TEST_F(ResultsThreadTest, RunsHandedOverOneAtATimeReadAsTheWholeList) {
     pollAndCompare("a new run");
 }
 
-TEST_F(ResultsThreadTest, StopJoinsAtOnceWithTheRealPollAndUnhandledHandBacks) {
-    results.startResultsThread(sink); // the real 200 ms poll
-    results.dragResultsCntr()->setRuns({qualRun(1, 5, 9500)}, TDragResultsOptions{});
-    while (results.dragResultsCntr()->rebuildCount() == 0) std::this_thread::yield();
+TEST_F(ResultsThreadTest, StopJoinsAtOnceWithTheRealPaceAndUnhandledHandBacks) {
+    startWorker(); // the real pace
+    worker->setRuns({qualRun(1, 5, 9500)}, TDragResultsOptions{});
+    awaitRebuilds(1);
+    worker->setRuns({qualRun(1, 6, 9500)}, TDragResultsOptions{}); // waits out the period
     // The hand-back was never handled (as when the main window closes first): the stop
     // must still join, since the worker never waits for the main thread.
-    results.stopResultsThread();
+    stopWorker();
     EXPECT_EQ(results.dragResultsCntr(), nullptr);
-    EXPECT_EQ(sink->takePending(), 1);
-    results.onDragResults(); // a message that arrives after the stop does nothing
+    EXPECT_EQ(poster.pending(), 1u);
+    poster.runPending(); // a hand-back that runs after the stop does nothing
     EXPECT_TRUE(results.qualResults().empty());
 }
 
@@ -210,17 +236,15 @@ TEST_F(ResultsThreadTest, HandBackFillsClassListsAndSendsTheDocuments) {
     };
     port.rank = TDragRankOptions{true, false, 0};
 
-    results.startResultsThread(sink, poll.wait());
-    poll.awaitWaits(1);
+    startWorker(pace.wait());
     results.notifyResultsThread(runs);
     ASSERT_EQ(sent.size(), 1u); // the current run goes out at once
     EXPECT_EQ(sent[0].second, "online");
     EXPECT_EQ(nlohmann::json::parse(sent[0].first)["runId"], 2);
 
-    poll.releaseOnePoll();
-    poll.awaitWaits(2);
-    ASSERT_EQ(sink->takePending(), 1);
-    results.onDragResults(); // what the main window runs for the queued message
+    pace.releaseOne();
+    while (poster.pending() == 0) std::this_thread::yield();
+    ASSERT_EQ(poster.runPending(), 1u); // what the main thread runs for the hand-back
 
     EXPECT_EQ(shown, 1);
     ASSERT_EQ(cls->results.size(), 2u);
@@ -252,8 +276,6 @@ TEST_F(ResultsThreadTest, TwoSetsSideBySideKeepToThemselves) {
             reg->racers.push_back(std::move(racer));
         }
     }
-    ManualPoll otherPoll;
-    auto otherSink = std::make_shared<QueueSink>();
     test::FakeDragResultsPort otherPort;
     BracketPages otherBrackets;
     DragResults other(otherPort, otherBrackets, otherRegistry);
@@ -261,21 +283,14 @@ TEST_F(ResultsThreadTest, TwoSetsSideBySideKeepToThemselves) {
     results.setCurrentRankOptions(TDragRankOptions{false, true, 3});
     EXPECT_EQ(other.currentRankOptions(), TDragRankOptions{});
 
-    results.startResultsThread(sink, poll.wait());
-    other.startResultsThread(otherSink, otherPoll.wait());
+    startWorker();
+    TDragResultsCntr otherWorker(otherBrackets, [&] { poster.post([&] { other.onDragResults(); }); });
+    otherPort.worker = &otherWorker;
     ASSERT_NE(results.dragResultsCntr(), other.dragResultsCntr());
-    poll.awaitWaits(1);
-    otherPoll.awaitWaits(1);
     results.dragResultsCntr()->setRuns({qualRun(1, 7, 9500)}, results.sampleResultsOptions());
     other.dragResultsCntr()->setRuns({qualRun(1, 8, 9400), qualRun(2, 9, 9300)}, other.sampleResultsOptions());
-    poll.releaseOnePoll();
-    otherPoll.releaseOnePoll();
-    poll.awaitWaits(2);
-    otherPoll.awaitWaits(2);
-    ASSERT_EQ(sink->takePending(), 1);
-    ASSERT_EQ(otherSink->takePending(), 1);
-    results.onDragResults();
-    other.onDragResults();
+    while (poster.pending() < 2) std::this_thread::yield();
+    ASSERT_EQ(poster.runPending(), 2u);
 
     const auto numbers = [](const DragResults& r) {
         std::vector<std::int32_t> out;
@@ -293,7 +308,7 @@ TEST_F(ResultsThreadTest, TwoSetsSideBySideKeepToThemselves) {
         EXPECT_EQ(otherPort.sent[i].first.find("\"num\":7"), std::string::npos);
         EXPECT_EQ(port.sent[i].first.find("\"num\":8"), std::string::npos);
     }
-    other.stopResultsThread();
+    otherWorker.stop();
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "core/app/console.h"
 #include "core/intake/hit_intake.h"
 #include "fakes/fake_hit_intake_host.h"
+#include "fakes/manual_poster.h"
 #include "fakes/scripted_operator.h"
 #include "ui/link/start_light_tree.h"
 #include "ui/link/status_lamp.h"
@@ -213,12 +214,11 @@ TEST_F(SystemEvents, TagAtStartNamesTheRacerOnlyFromTheStartReader) {
     EXPECT_EQ(label->text(), QStringLiteral("--"));
 }
 
-TEST(SystemEventAdapterTest, EventsFromAnotherThreadRunQueuedOnTheMainThread) {
+TEST(SystemEventAdapterTest, EventsFromAnotherThreadRunThroughThePoster) {
     std::vector<std::pair<int, std::uint32_t>> got;
-    Qt::HANDLE handledOn = nullptr;
-    auto adapter = std::make_unique<SystemEventAdapter>([&](int code, std::uint32_t w) {
+    test::ManualPoster poster;
+    auto adapter = std::make_unique<SystemEventAdapter>(poster, [&](int code, std::uint32_t w) {
         got.emplace_back(code, w);
-        handledOn = QThread::currentThreadId();
     });
     SystemEventSink sink = adapter->sink();
     std::thread worker([&] {
@@ -227,16 +227,15 @@ TEST(SystemEventAdapterTest, EventsFromAnotherThreadRunQueuedOnTheMainThread) {
     });
     worker.join();
     EXPECT_TRUE(got.empty()); // nothing runs inside the link thread's call
-    QCoreApplication::processEvents();
+    EXPECT_EQ(poster.runPending(), 2u);
     const std::vector<std::pair<int, std::uint32_t>> expected{{SE_NEW_HITS, 0}, {SE_START_LIGHTS, 0x2001}};
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(handledOn, QThread::currentThreadId());
 
     // Queued calls and later posts die with the adapter.
     sink(SE_START_GIVEN, 0);
     adapter.reset();
     sink(SE_START_GIVEN, 0);
-    QCoreApplication::processEvents();
+    EXPECT_EQ(poster.runPending(), 1u);
     EXPECT_EQ(got.size(), 2u);
 }
 
