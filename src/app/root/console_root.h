@@ -8,20 +8,36 @@
 // and the main window's commands (MainFormCommands). The windows are built after it
 // and destroyed before it.
 //
-// Road of one sensor hit (drag mode), one hop per line:
-//   node -> UDP datagram                     tools/nodesim or a timing node
-//   TSystemInterface::handleDatagram         core/link/system_interface.cpp   link thread: check frame, drop repeat (hashed), refuse beyond the queue cap
-//   HitJournal::append                       core/link/hit_journal.cpp        link thread: hit_journal.txt in the program folder, then the ack
-//   SystemEventSink (SE_NEW_HITS)            core/link/system_interface.cpp   link thread -> queued call
-//   SystemEventAdapter::deliver              ui/link/system_event_adapter.cpp main thread
-//   SystemEventHandler::runSlice             ui/link/system_events.cpp        main thread: pop oldest first for ~10 ms in one HitBatch, rest queued
-//   HitIntake::processHit                    core/intake/hit_intake.cpp       main thread: repeat check, remote signals, tags
-//   ModeHitHandlers::dispatch -> drag handler core/drag/drag_hits.cpp          main thread: lane, acceptance, figures
-//   ~HitBatch (afterHits, once per slice)    core/intake/hit_intake.cpp       main thread: hitlog.txt (appended), drag.txt (tail), results input
-//   ConsoleDragHost::notifyRunChanged        app/root/console_drag_host.cpp   main thread -> DragResults input (the one run changed)
-//   TSystemInterface::hitsLogged             core/link/system_interface.cpp   main thread: queue empty and hitlog.txt saved -> journal emptied
-//   TDragResultsCntr::Execute                core/results/drag_results.cpp    results thread: rebuild, brackets, documents
-//   QueuedPoster::post -> DragResults::onDragResults ui/platform/queued_poster.cpp  main thread: results window, brackets, final_bracket.txt
+// Road of one sensor hit (drag mode), one hop per line: function, file, thread and what
+// happens there.
+//   node -> UDP datagram                              tools/nodesim or a timing node
+//   TSystemInterface::runPass                         core/link/system_interface.cpp   link thread: every waiting datagram received
+//   TSystemInterface::handleDatagram                  core/link/system_interface.cpp   link thread: items parsed from the frame
+//   TSystemInterface::handleNodeMessage               core/link/system_interface.cpp   link thread: a hit message becomes a TSignalHit
+//   TSystemInterface::handleSignalHit                 core/link/system_interface.cpp   link thread: repeat dropped (hashed), refused beyond the queue cap
+//   HitJournal::append                                core/link/hit_journal.cpp        link thread: hit_journal.txt in the program folder, then the ack
+//   TSystemInterface::deliver                         core/link/system_interface.cpp   link thread: SE_NEW_HITS to the link's event sink
+//   QueuedPoster::post                                ui/platform/queued_poster.cpp    link thread -> main thread (dropped once the window closed)
+//   SystemEventAdapter::deliver                       ui/link/system_event_adapter.cpp main thread
+//   SystemEventHandler::onSystemEvent                 ui/link/system_events.cpp        main thread: SE_NEW_HITS -> takeNewHits
+//   SystemEventHandler::runSlice                      ui/link/system_events.cpp        main thread: oldest first for ~10 ms in one HitBatch, the rest queued
+//   LinkEvents::tryPopHit                             ui/link/system_events.h          main thread: one hit off the link's queue
+//   HitIntake::processHit                             core/intake/hit_intake.cpp       main thread: hit list, repeat check, remote signals, tags
+//   ModeHitHandlers::dispatch                         core/intake/hit_intake.cpp       main thread: the handler of the timing mode
+//   DragRuns::addDragHit -> DragRuns::handleHit       core/drag/drag_hits.cpp          main thread: lane, acceptance, figures; the save waits for the batch end
+//   HitBatch::~HitBatch -> HitIntake::closeBatch      core/intake/hit_intake.cpp       main thread: the batch's work, once per slice, hitlog.txt last
+//   DragRuns::commit                                  core/drag/drag_file.cpp          main thread: save, then notify, then repaint once
+//   DragRuns::saveDragFile                            core/drag/drag_file.cpp          main thread: drag.txt tail written in place (or the file rewritten)
+//   HitIntake::noteHitsWriting                        core/intake/hit_intake.cpp       main thread: before the write, the journal notes where the hits go
+//   TSystemInterface::hitsWriting                     core/link/system_interface.cpp   main thread: hit_journal.txt "writing" lines
+//   HitIntake::noteHitsTaken                          core/intake/hit_intake.cpp       main thread: after the write, through TSystemInterface::hitsTaken
+//   ConsoleDragHost::notifyRunChanged                 app/root/console_drag_host.cpp   main thread: the one changed run
+//   DragResults::notifyRunChanged                     core/results/drag_results.cpp    main thread -> results worker (TDragResultsCntr::setRunChanged wakes it)
+//   HitIntake::writeHitLog                            core/intake/hit_intake.cpp       main thread: hitlog.txt appended
+//   TSystemInterface::hitsLogged                      core/link/system_interface.cpp   main thread: queue empty and hitlog.txt saved -> journal emptied
+//   TDragResultsCntr::Execute                         core/results/drag_results.cpp    results thread: at most one rebuild per 200 ms: ranking, brackets, documents
+//   QueuedPoster::post                                ui/platform/queued_poster.cpp    results thread -> main thread
+//   DragResults::onDragResults                        core/results/drag_results.cpp    main thread: results window, documents to the web service
 // After a crash the journal's hits go through processHit at the first event load
 // (ConsoleRoot::replayHitJournal).
 
