@@ -104,8 +104,11 @@ TEST_F(WebExchangeRootTest, TheConsoleKeepsTheWebServiceCurrent) {
     EXPECT_NE(home.read("CHALLENGES/E/drag.txt").find("DRAGITEM:30,1,12,0,"), std::string::npos);
     out = sent();
     const auto posted = std::find(out.begin(), out.end(), "POST 0 ");
-    ASSERT_GE(std::distance(posted, out.end()), 3);
-    std::vector<std::string> tail(posted + 1, out.end());
+    // The results worker's documents go out whenever a rebuild ends: they may fall anywhere.
+    std::vector<std::string> tail;
+    for (auto it = posted == out.end() ? out.end() : posted + 1; it != out.end(); ++it)
+        if (!it->ends_with(" results")) tail.push_back(*it);
+    ASSERT_GE(tail.size(), 2u) << ::testing::PrintToString(out);
     EXPECT_EQ(tail[0].rfind(R"({"classesList":)", 0), 0u);
     EXPECT_NE(std::find(tail.begin(), tail.end(), R"({"request":"get_registration_list"} 0 race_info)"), tail.end());
     EXPECT_TRUE(op.logLines.empty() || op.logLines.back().find("Веб-обмен") == std::string::npos);
