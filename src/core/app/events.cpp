@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdio>
-#include <random>
 
 #include "core/app/console.h"
 #include "core/app/console_ports.h"
@@ -12,6 +11,7 @@
 #include "core/platform/files.h"
 #include "core/platform/save_report.h"
 #include "core/platform/operator.h"
+#include "core/platform/random.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/text_codec.h"
 #include "core/json/json_builder.h"
@@ -48,21 +48,6 @@ std::string dateEventName(std::time_t when) {
     return buf;
 }
 
-std::string newGuidText() {
-    std::random_device rd;
-    std::array<unsigned char, 16> b{};
-    for (std::size_t i = 0; i < b.size(); i += 4) {
-        unsigned v = rd();
-        for (int k = 0; k < 4; ++k) b[i + k] = static_cast<unsigned char>(v >> (8 * k));
-    }
-    b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40); // version 4
-    b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80); // variant 1
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[0],
-                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
-    return buf;
-}
-
 void showEventCaption(const Console& c) {
     if (c.view) c.view->setCaption(kCaptionPrefix + c.eventName);
 }
@@ -96,7 +81,7 @@ std::string parseRaceGuid(std::string_view bytes) {
 void loadRaceGuid(Console& c) {
     c.raceGuid = readRaceGuid(c.eventFolder);
     if (!c.raceGuid.empty()) return;
-    c.raceGuid = newGuidText();
+    c.raceGuid = newGuid();
     MyJSONObject race;
     race.add("raceGuid", c.raceGuid);
     // When it fails the GUID lives in memory only.

@@ -35,9 +35,6 @@ Status validateEventName(const std::string& name);
 // "dd_mm_yyyy" of the local date of `when`.
 std::string dateEventName(std::time_t when);
 
-// A new GUID in braces, upper case: "{XXXXXXXX-XXXX-4XXX-YXXX-XXXXXXXXXXXX}".
-std::string newGuidText();
-
 // Makes `name` the open event: folder CHALLENGES/name (created when missing), caption.
 // A name refused by validateEventName changes nothing and returns the refusal.
 Status setEventName(Console& console, const std::string& name);

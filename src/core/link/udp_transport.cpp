@@ -15,10 +15,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
-#include <random>
 
 #include "core/link/system_interface.h"
 #include "core/platform/numbers.h"
+#include "core/platform/random.h"
 
 namespace velmaro {
 
@@ -80,10 +80,7 @@ std::uint64_t LinkEnvironment::nowMs() {
 }
 
 int LinkEnvironment::randomInt(int maxInclusive) {
-    // Drawn from the system's random source at each call (a start or two a minute): no
-    // engine is kept between calls, so there is nothing to share between threads.
-    std::random_device source;
-    return std::uniform_int_distribution<int>(0, maxInclusive)(source);
+    return velmaro::randomInt(maxInclusive);
 }
 
 std::vector<BroadcastInterface> LinkEnvironment::interfaces() {

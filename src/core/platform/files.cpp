@@ -12,8 +12,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <random>
 
+#include "core/platform/random.h"
 #include "core/platform/text_codec.h"
 
 namespace velmaro {
@@ -28,10 +28,8 @@ std::string errnoText(const std::string& what, const fs::path& path) {
 constexpr std::string_view kTemporaryMark = ".tmp";
 
 fs::path temporaryBeside(const fs::path& path) {
-    // A fresh draw from the system's random source: no engine is kept between calls.
-    std::random_device source;
     fs::path tmp = path;
-    tmp += std::string(kTemporaryMark) + std::to_string(::getpid()) + "_" + std::to_string(source() % 1000000);
+    tmp += std::string(kTemporaryMark) + std::to_string(::getpid()) + "_" + std::to_string(randomNumber() % 1000000);
     return tmp;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
-#include <random>
 
 #include "core/platform/program_folder.h"
 #include "core/platform/timing_mode.h"
@@ -57,25 +56,6 @@ int collateText(const std::string& a, const std::string& b) {
         if (ca != cb) return ca > cb ? -1 : 1;
     }
     return a < b ? -1 : 1;
-}
-
-std::string newGuid() {
-    // Drawn from the system's random source at each call: no engine is kept between
-    // calls, so any thread may call it.
-    std::random_device source;
-    const auto draw64 = [&source] {
-        const std::uint64_t high = source();
-        return (high << 32) | source();
-    };
-    std::uint64_t hi = draw64();
-    std::uint64_t lo = draw64();
-    hi = (hi & ~0xF000ull) | 0x4000ull;                        // version 4
-    lo = (lo & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull; // variant 1
-    char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%04X-%012llX}", static_cast<unsigned>(hi >> 32),
-                  static_cast<unsigned>((hi >> 16) & 0xFFFF), static_cast<unsigned>(hi & 0xFFFF),
-                  static_cast<unsigned>(lo >> 48), static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFull));
-    return text;
 }
 
 int compareDbRacersByName(const TRacerItem& a, const TRacerItem& b) {

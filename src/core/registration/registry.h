@@ -20,15 +20,13 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "core/platform/random.h"
 #include "core/platform/status.h"
 #include "core/records/drag_result.h"
 
 namespace velmaro {
 
 class Operator;
-
-// A fresh GUID in registry form: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hex.
-std::string newGuid();
 
 // One registered racer; also the record of a racer database entry (only name,
 // car model, city and team are used there).

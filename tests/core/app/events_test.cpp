@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
 
 #include "console_fixture.h"
 #include "core/app/events.h"
@@ -46,13 +45,6 @@ TEST_F(EventsTest, DateNameIsDayMonthYear) {
     tm.tm_hour = 12;
     tm.tm_isdst = -1;
     EXPECT_EQ(dateEventName(std::mktime(&tm)), "05_07_2024");
-}
-
-TEST_F(EventsTest, NewGuidIsUpperCaseInBraces) {
-    std::regex form(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\})");
-    std::string a = newGuidText(), b = newGuidText();
-    EXPECT_TRUE(std::regex_match(a, form)) << a;
-    EXPECT_NE(a, b);
 }
 
 TEST_F(EventsTest, RaceJsonCases) {

@@ -75,17 +75,10 @@ TEST_F(RegistryTest, AddRacer_AppendsDefaultsAndSaves) {
     EXPECT_EQ(reg.numberedRacerCount(), "1");
 }
 
-TEST(Guid, RegistryFormAndFresh) {
-    const std::regex form(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})");
-    std::set<std::string> seen;
-    for (int i = 0; i < 50; ++i) {
-        const std::string g = newGuid();
-        EXPECT_TRUE(std::regex_match(g, form)) << g;
-        seen.insert(g);
-    }
-    EXPECT_EQ(seen.size(), 50u);
+TEST(Guid, EachNewRecordHasItsOwn) {
     TRacerItem a, b;
     EXPECT_NE(a.guid, b.guid);
+    EXPECT_EQ(a.guid.size(), 38u);
 }
 
 TEST(DbOrder, EmptyFirstCaseIgnoredCyrillicAlphabet) {
