@@ -34,43 +34,43 @@ std::vector<std::string> readPrintFooter(const std::filesystem::path& file) {
 }
 
 ReceiptWriter::ReceiptWriter(PrintDevice& device)
-    : m_device(device), m_pageWidth(device.pageWidth()), m_pageHeight(device.pageHeight()) {}
+    : device_(device), pageWidth_(device.pageWidth()), pageHeight_(device.pageHeight()) {}
 
 int ReceiptWriter::lineHeight() { return canvas().textHeight(" "); }
 
 bool ReceiptWriter::ensureRoom(int height) {
-    if (m_y == 0 || m_y + height <= m_pageHeight) return true;
-    if (!m_device.newPage().ok()) {
-        m_ok = false;
+    if (y_ == 0 || y_ + height <= pageHeight_) return true;
+    if (!device_.newPage().ok()) {
+        ok_ = false;
         return false;
     }
-    m_y = 0;
+    y_ = 0;
     return true;
 }
 
 bool ReceiptWriter::line(const std::string& text, ReceiptAlign align) {
     if (!ensureRoom(lineHeight())) return false;
-    m_y += printLine(canvas(), m_pageWidth, m_y, text, align);
+    y_ += printLine(canvas(), pageWidth_, y_, text, align);
     return true;
 }
 
 bool ReceiptWriter::row(const std::string& left, const std::string& centre, const std::string& right) {
     const int h = lineHeight();
     if (!ensureRoom(h)) return false;
-    if (!left.empty()) printLine(canvas(), m_pageWidth, m_y, left, ReceiptAlign::Left);
-    if (!centre.empty()) printLine(canvas(), m_pageWidth, m_y, centre, ReceiptAlign::Centre);
-    if (!right.empty()) printLine(canvas(), m_pageWidth, m_y, right, ReceiptAlign::Right);
-    m_y += h;
+    if (!left.empty()) printLine(canvas(), pageWidth_, y_, left, ReceiptAlign::Left);
+    if (!centre.empty()) printLine(canvas(), pageWidth_, y_, centre, ReceiptAlign::Centre);
+    if (!right.empty()) printLine(canvas(), pageWidth_, y_, right, ReceiptAlign::Right);
+    y_ += h;
     return true;
 }
 
-void ReceiptWriter::skip(int lines) { m_y += lineHeight() * lines; }
+void ReceiptWriter::skip(int lines) { y_ += lineHeight() * lines; }
 
 bool ReceiptWriter::image(const ReceiptImage& image) {
     if (image.width <= 0 || image.height <= 0) return true;
     if (!ensureRoom(image.height)) return false;
-    canvas().drawImage({0, m_y, image.width, m_y + image.height}, image.path.string());
-    m_y += image.height;
+    canvas().drawImage({0, y_, image.width, y_ + image.height}, image.path.string());
+    y_ += image.height;
     return true;
 }
 

@@ -49,10 +49,10 @@ class ReceiptWriter {
 public:
     explicit ReceiptWriter(PrintDevice& device);
 
-    PaintCanvas& canvas() { return m_device.canvas(); }
-    int pageWidth() const { return m_pageWidth; }
-    int y() const { return m_y; }
-    void setY(int y) { m_y = y; }
+    PaintCanvas& canvas() { return device_.canvas(); }
+    int pageWidth() const { return pageWidth_; }
+    int y() const { return y_; }
+    void setY(int y) { y_ = y; }
     // Height of " " in the current font.
     int lineHeight();
 
@@ -72,14 +72,14 @@ public:
     bool image(const ReceiptImage& image);
 
     // Whether every page break so far succeeded.
-    bool ok() const { return m_ok; }
+    bool ok() const { return ok_; }
 
 private:
-    PrintDevice& m_device;
-    int m_pageWidth;
-    int m_pageHeight;
-    int m_y = 0;
-    bool m_ok = true;
+    PrintDevice& device_;
+    int pageWidth_;
+    int pageHeight_;
+    int y_ = 0;
+    bool ok_ = true;
 };
 
 } // namespace velmaro

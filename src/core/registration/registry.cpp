@@ -89,11 +89,11 @@ TRegistry::TRegistry() = default;
 TRegistry::~TRegistry() = default;
 
 std::filesystem::path TRegistry::databaseFile() const {
-    if (!m_databaseFile.empty()) return m_databaseFile;
+    if (!databaseFile_.empty()) return databaseFile_;
     return programFolder() / "DB" / "racersdb.txt";
 }
 
-ClassPageSink& TRegistry::sink() const { return m_sink ? *m_sink : m_silentSink; }
+ClassPageSink& TRegistry::sink() const { return sink_ ? *sink_ : silentSink_; }
 
 TRacerItem* TRegistry::findRacer(std::uint32_t number) const {
     if (number == 0) return nullptr;
@@ -236,7 +236,7 @@ TClassItem* TRegistry::addClass(const std::string& name, std::int32_t minTime, s
 void TRegistry::removeClass(int index) {
     if (index < 0 || index >= static_cast<int>(classes.size())) return;
     const std::int32_t id = classes[index]->id;
-    m_removedClasses.push_back(std::move(classes[index]));
+    removedClasses_.push_back(std::move(classes[index]));
     classes.erase(classes.begin() + index);
     for (auto& r : racers) std::erase(r->classIds, id);
     sink().classesChanged();
@@ -255,7 +255,7 @@ void TRegistry::removeRacer(int index) {
 void TRegistry::clearClasses() {
     sink().clearClassPages();
     classes.clear();
-    m_removedClasses.clear();
+    removedClasses_.clear();
     nextClassId = 0;
     sink().classesChanged();
 }
@@ -294,19 +294,19 @@ bool sameWithoutResults(const TClassItem& live, const TClassItem& kept) {
 std::shared_ptr<const TRegistrySnapshot> TRegistry::snapshot() const {
     // Racers and classes are edited in place from many places, so the kept snapshot is
     // compared with them (no copy, no allocation) rather than trusted.
-    if (m_snapshot && m_snapshot->racers.size() == racers.size() && m_snapshot->classes.size() == classes.size()) {
+    if (snapshot_ && snapshot_->racers.size() == racers.size() && snapshot_->classes.size() == classes.size()) {
         bool same = true;
-        for (std::size_t i = 0; same && i < racers.size(); ++i) same = *racers[i] == m_snapshot->racers[i];
+        for (std::size_t i = 0; same && i < racers.size(); ++i) same = *racers[i] == snapshot_->racers[i];
         for (std::size_t i = 0; same && i < classes.size(); ++i)
-            same = sameWithoutResults(*classes[i], m_snapshot->classes[i]);
-        if (same) return m_snapshot;
+            same = sameWithoutResults(*classes[i], snapshot_->classes[i]);
+        if (same) return snapshot_;
     }
     auto snap = std::make_shared<TRegistrySnapshot>();
     snap->racers.reserve(racers.size());
     for (const auto& r : racers) snap->racers.push_back(*r);
     snap->classes.reserve(classes.size());
     for (const auto& c : classes) snap->classes.push_back(classWithoutResults(*c));
-    m_snapshot = snap;
+    snapshot_ = snap;
     return snap;
 }
 

@@ -142,14 +142,14 @@ public:
 
     // --- where the lists live -----------------------------------------------------
     // Folder of the open event (classes.txt, racers.txt). Empty = no event: writers skip.
-    void setEventFolder(const std::filesystem::path& folder) { m_eventFolder = folder; }
-    const std::filesystem::path& eventFolder() const { return m_eventFolder; }
+    void setEventFolder(const std::filesystem::path& folder) { eventFolder_ = folder; }
+    const std::filesystem::path& eventFolder() const { return eventFolder_; }
     // The database file; programFolder()/DB/racersdb.txt unless set.
-    void setDatabaseFile(const std::filesystem::path& file) { m_databaseFile = file; }
+    void setDatabaseFile(const std::filesystem::path& file) { databaseFile_ = file; }
     std::filesystem::path databaseFile() const;
 
     // The windows' side (not owned; null = nobody listens).
-    void setSink(ClassPageSink* sink) { m_sink = sink; }
+    void setSink(ClassPageSink* sink) { sink_ = sink; }
     ClassPageSink& sink() const;
 
     // --- look-ups (linear, first in list order) ---------------------------------
@@ -248,18 +248,18 @@ public:
     std::shared_ptr<const TRegistrySnapshot> snapshot() const;
 
 private:
-    std::filesystem::path m_eventFolder;
-    std::filesystem::path m_databaseFile;
-    ClassPageSink* m_sink = nullptr;
+    std::filesystem::path eventFolder_;
+    std::filesystem::path databaseFile_;
+    ClassPageSink* sink_ = nullptr;
     // The sink while no window shows the registry (before the console joins its areas,
     // in tests and tools): no pages, and no results thread to tell.
     class SilentSink final : public ClassPageSink {
     public:
         void notifyResultsThread() override {}
     };
-    mutable SilentSink m_silentSink;
-    ClassList m_removedClasses; // removed by hand, still named by a class page
-    mutable std::shared_ptr<const TRegistrySnapshot> m_snapshot; // the last one given
+    mutable SilentSink silentSink_;
+    ClassList removedClasses_; // removed by hand, still named by a class page
+    mutable std::shared_ptr<const TRegistrySnapshot> snapshot_; // the last one given
 };
 
 } // namespace velmaro

@@ -220,10 +220,10 @@ std::unique_ptr<TRacerItem> TRegistry::parseRacerDbLine(const std::string& text)
 // ---- writers --------------------------------------------------------------------------
 
 Status TRegistry::saveClasses() const {
-    if (m_eventFolder.empty()) return Status::Error("no event is open");
+    if (eventFolder_.empty()) return Status::Error("no event is open");
     std::string content;
     for (const auto& c : classes) content += classLine(*c) + "\n";
-    return writeLines(m_eventFolder / "classes.txt", content);
+    return writeLines(eventFolder_ / "classes.txt", content);
 }
 
 Status TRegistry::saveRacerDb() const {
@@ -237,10 +237,10 @@ Status TRegistry::saveRacerDb() const {
 
 Status TRegistry::saveRacers() const {
     Status racersStatus = Status::Error("no event is open");
-    if (!m_eventFolder.empty()) {
+    if (!eventFolder_.empty()) {
         std::string content;
         for (const auto& r : racers) content += racerLine(*r) + "\n";
-        racersStatus = writeLines(m_eventFolder / "racers.txt", content);
+        racersStatus = writeLines(eventFolder_ / "racers.txt", content);
     }
     Status dbStatus = saveRacerDb();
     if (!racersStatus.ok()) return racersStatus;
@@ -266,7 +266,7 @@ void TRegistry::loadClassesAndRacers() {
     clearClasses(); // also nextClassId = 0
     ClassPageSink& pages = sink();
     std::vector<std::string> lines;
-    if (!m_eventFolder.empty() && readTextLines(m_eventFolder / "classes.txt", lines).ok()) {
+    if (!eventFolder_.empty() && readTextLines(eventFolder_ / "classes.txt", lines).ok()) {
         for (const auto& line : lines) {
             auto cls = parseClassLine(line);
             if (!cls) continue;
@@ -280,7 +280,7 @@ void TRegistry::loadClassesAndRacers() {
 
     racers.clear();
     lines.clear();
-    if (!m_eventFolder.empty() && readTextLines(m_eventFolder / "racers.txt", lines).ok()) {
+    if (!eventFolder_.empty() && readTextLines(eventFolder_ / "racers.txt", lines).ok()) {
         for (const auto& line : lines) {
             auto racer = parseRacerLine(line);
             if (!racer) continue;

@@ -13,12 +13,12 @@ namespace {
 class StartListTable {
 public:
     explicit StartListTable(ReceiptWriter& out)
-        : m_out(out), m_canvas(out.canvas()), m_h(out.lineHeight()), m_w1(m_canvas.textWidth(" 00 ")),
-          m_w2(m_canvas.textWidth(" Номер ")) {}
+        : out_(out), canvas_(out.canvas()), h_(out.lineHeight()), w1_(canvas_.textWidth(" 00 ")),
+          w2_(canvas_.textWidth(" Номер ")) {}
 
     bool header() { return cells("#", "Номер", " Имя"); }
     bool classBar(const std::string& text) {
-        m_class = text;
+        class_ = text;
         if (!room(2, false)) return false; // the bar and the first racer
         drawClassBar();
         return true;
@@ -32,41 +32,41 @@ private:
     // A new page when `lines` more lines do not fit; the header heads every new page,
     // and the class bar too when the page continues a class.
     bool room(int lines, bool continuesClass) {
-        const int before = m_out.y();
-        if (!m_out.ensureRoom(lines * m_h + 1)) return false;
-        if (before == 0 || m_out.y() != 0) return true;
+        const int before = out_.y();
+        if (!out_.ensureRoom(lines * h_ + 1)) return false;
+        if (before == 0 || out_.y() != 0) return true;
         header();
         if (continuesClass) drawClassBar();
         return true;
     }
     void drawClassBar() {
-        const PaintRect bar{0, m_out.y(), m_out.pageWidth(), m_out.y() + m_h + 1};
-        m_canvas.rectangle(bar);
-        m_canvas.textRect(bar, bar.left, bar.top, " " + m_class);
-        m_out.setY(m_out.y() + m_h);
+        const PaintRect bar{0, out_.y(), out_.pageWidth(), out_.y() + h_ + 1};
+        canvas_.rectangle(bar);
+        canvas_.textRect(bar, bar.left, bar.top, " " + class_);
+        out_.setY(out_.y() + h_);
     }
     bool cells(const std::string& a, const std::string& b, const std::string& c) {
-        const int t = m_out.y();
-        const PaintRect ra{0, t, m_w1, t + m_h + 1};
-        const PaintRect rb{m_w1 - 1, t, m_w1 + m_w2, t + m_h + 1};
-        const PaintRect rc{m_w1 + m_w2 - 1, t, m_out.pageWidth(), t + m_h + 1};
-        for (const PaintRect& r : {ra, rb, rc}) m_canvas.rectangle(r);
+        const int t = out_.y();
+        const PaintRect ra{0, t, w1_, t + h_ + 1};
+        const PaintRect rb{w1_ - 1, t, w1_ + w2_, t + h_ + 1};
+        const PaintRect rc{w1_ + w2_ - 1, t, out_.pageWidth(), t + h_ + 1};
+        for (const PaintRect& r : {ra, rb, rc}) canvas_.rectangle(r);
         centredIn(ra, a);
         centredIn(rb, b);
-        m_canvas.textRect(rc, rc.left, t, c);
-        m_out.setY(t + m_h);
+        canvas_.textRect(rc, rc.left, t, c);
+        out_.setY(t + h_);
         return true;
     }
     void centredIn(const PaintRect& r, const std::string& text) {
-        m_canvas.textRect(r, r.left + receiptX(ReceiptAlign::Centre, r.width(), m_canvas.textWidth(text)), r.top, text);
+        canvas_.textRect(r, r.left + receiptX(ReceiptAlign::Centre, r.width(), canvas_.textWidth(text)), r.top, text);
     }
 
-    ReceiptWriter& m_out;
-    PaintCanvas& m_canvas;
-    int m_h;
-    int m_w1;
-    int m_w2;
-    std::string m_class; // the class of the bar last drawn
+    ReceiptWriter& out_;
+    PaintCanvas& canvas_;
+    int h_;
+    int w1_;
+    int w2_;
+    std::string class_; // the class of the bar last drawn
 };
 
 } // namespace

@@ -48,8 +48,8 @@ TDragResultsOptions DragResults::sampleResultsOptions() const {
 // The worker.
 
 TDragResultsCntr::TDragResultsCntr(BracketPages& brackets, Rebuilt rebuilt, PaceWait paceWait)
-    : m_rebuilt(std::move(rebuilt)), m_paceWait(std::move(paceWait)),
-      m_model(std::make_unique<DragResultsModel>(brackets)), m_thread([this] { Execute(); }) {}
+    : rebuilt_(std::move(rebuilt)), paceWait_(std::move(paceWait)),
+      model_(std::make_unique<DragResultsModel>(brackets)), thread_([this] { Execute(); }) {}
 
 TDragResultsCntr::~TDragResultsCntr() { stop(); }
 
@@ -57,29 +57,29 @@ void TDragResultsCntr::setEventRuns(const std::vector<TDragRaceItem>& list, TDra
     TSharedRuns runs;
     runs.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i < m_handed.size() && *m_handed[i] == list[i])
-            runs.push_back(m_handed[i]);
+        if (i < handed_.size() && *handed_[i] == list[i])
+            runs.push_back(handed_[i]);
         else
             runs.push_back(std::make_shared<const TDragRaceItem>(list[i]));
     }
-    m_handed = runs;
+    handed_ = runs;
     setRuns(std::move(runs), std::move(options));
 }
 
 void TDragResultsCntr::setRunChanged(const std::vector<TDragRaceItem>& list, std::size_t index,
                                      TDragResultsOptions options) {
-    if (m_handed.size() != list.size() || index >= list.size()) {
+    if (handed_.size() != list.size() || index >= list.size()) {
         setEventRuns(list, std::move(options));
         return;
     }
     auto run = std::make_shared<const TDragRaceItem>(list[index]);
-    m_handed[index] = run;
+    handed_[index] = run;
     TDragResultsOptions oldOptions;
     {
-        std::lock_guard lock(m_inputMutex);
-        m_runChanges.emplace_back(index, std::move(run));
-        oldOptions = std::move(m_options);
-        m_options = std::move(options);
+        std::lock_guard lock(inputMutex_);
+        runChanges_.emplace_back(index, std::move(run));
+        oldOptions = std::move(options_);
+        options_ = std::move(options);
         changed();
     }
     // What was replaced is let go here, outside the lock.
@@ -97,13 +97,13 @@ void TDragResultsCntr::setRuns(TSharedRuns runs, TDragResultsOptions options) {
     TDragResultsOptions oldOptions;
     TRunChanges oldChanges;
     {
-        std::lock_guard lock(m_inputMutex);
-        old.swap(m_runs);
-        m_runs.swap(runs);
-        m_wholeList = true;
-        oldChanges.swap(m_runChanges);
-        oldOptions = std::move(m_options);
-        m_options = std::move(options);
+        std::lock_guard lock(inputMutex_);
+        old.swap(runs_);
+        runs_.swap(runs);
+        wholeList_ = true;
+        oldChanges.swap(runChanges_);
+        oldOptions = std::move(options_);
+        options_ = std::move(options);
         changed();
     }
     // The replaced list is let go here, outside the lock.
@@ -124,54 +124,54 @@ TDragResultsMap TDragResultsCntr::getPublishedResults() const {
 }
 
 std::shared_ptr<const TDragResultsView> TDragResultsCntr::latestView() const {
-    std::lock_guard lock(m_resultsMutex);
-    return m_view;
+    std::lock_guard lock(resultsMutex_);
+    return view_;
 }
 
 void TDragResultsCntr::changed() {
-    m_changeFlag = true;
-    m_wake.notify_all();
+    changeFlag_ = true;
+    wake_.notify_all();
 }
 
 void TDragResultsCntr::requestStop() {
     {
-        std::lock_guard lock(m_inputMutex);
-        m_stopFlag = true;
+        std::lock_guard lock(inputMutex_);
+        stopFlag_ = true;
     }
-    m_wake.notify_all();
+    wake_.notify_all();
 }
 
 void TDragResultsCntr::stop() {
     requestStop();
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
 void TDragResultsCntr::defaultWait(std::chrono::steady_clock::time_point until,
                                    const std::function<bool()>& stopRequested) {
-    std::unique_lock lock(m_inputMutex);
-    m_wake.wait_until(lock, until, stopRequested);
+    std::unique_lock lock(inputMutex_);
+    wake_.wait_until(lock, until, stopRequested);
 }
 
 void TDragResultsCntr::Execute() {
-    const std::function<bool()> stopRequested = [this] { return m_stopFlag.load(); };
+    const std::function<bool()> stopRequested = [this] { return stopFlag_.load(); };
     // Rebuilds start on the worker's beat of kMinPeriod, as a poll would, and never
     // sooner than kMinPeriod after the start of the last one.
     const auto beat0 = std::chrono::steady_clock::now();
     auto nextStart = beat0;
     while (true) {
         {
-            std::unique_lock lock(m_inputMutex);
-            m_wake.wait(lock, [this] { return m_changeFlag || m_stopFlag; });
+            std::unique_lock lock(inputMutex_);
+            wake_.wait(lock, [this] { return changeFlag_ || stopFlag_; });
         }
-        if (m_stopFlag) break;
+        if (stopFlag_) break;
         const auto now = std::chrono::steady_clock::now();
         nextStart = std::max(nextStart, beat0 + ((now - beat0) / kMinPeriod + 1) * kMinPeriod);
         // Hand-overs that come while the worker waits here go into the same rebuild.
-        if (m_paceWait)
-            m_paceWait(nextStart, stopRequested);
+        if (paceWait_)
+            paceWait_(nextStart, stopRequested);
         else if (std::chrono::steady_clock::now() < nextStart)
             defaultWait(nextStart, stopRequested);
-        if (m_stopFlag) break;
+        if (stopFlag_) break;
         nextStart = std::chrono::steady_clock::now() + kMinPeriod;
 
         bool whole = false;
@@ -180,36 +180,36 @@ void TDragResultsCntr::Execute() {
         TDragResultsOptions options;
         {
             // The hand-over is consumed: the next rebuild waits for the next one.
-            std::lock_guard lock(m_inputMutex);
-            m_changeFlag = false;
-            whole = m_wholeList;
-            m_wholeList = false;
-            runs = std::move(m_runs);
-            m_runs.clear();
-            runChanges.swap(m_runChanges);
-            options = std::move(m_options);
+            std::lock_guard lock(inputMutex_);
+            changeFlag_ = false;
+            whole = wholeList_;
+            wholeList_ = false;
+            runs = std::move(runs_);
+            runs_.clear();
+            runChanges.swap(runChanges_);
+            options = std::move(options_);
         }
         // Runs replaced one at a time go onto the whole list handed over, or else onto
         // the list of the last rebuild (its copies stay shared: only pointers copied).
-        if (!whole) runs = m_built;
+        if (!whole) runs = built_;
         for (auto& [index, run] : runChanges)
             if (index < runs.size()) runs[index] = std::move(run);
         // The runs that are not the very copies of the last rebuild changed.
         std::vector<std::size_t> differ;
-        for (std::size_t i = 0; i < runs.size() && i < m_built.size(); ++i)
-            if (runs[i] != m_built[i]) differ.push_back(i);
+        for (std::size_t i = 0; i < runs.size() && i < built_.size(); ++i)
+            if (runs[i] != built_[i]) differ.push_back(i);
         std::vector<const TDragRaceItem*> list;
         list.reserve(runs.size());
         for (const auto& run : runs) list.push_back(run.get());
-        std::shared_ptr<const TDragResultsView> view = m_model->build(list, options, &differ);
-        m_built = std::move(runs);
+        std::shared_ptr<const TDragResultsView> view = model_->build(list, options, &differ);
+        built_ = std::move(runs);
         {
-            std::lock_guard lock(m_resultsMutex);
-            m_view.swap(view);
+            std::lock_guard lock(resultsMutex_);
+            view_.swap(view);
         }
         view.reset(); // the former rebuild is let go outside the lock
-        ++m_rebuilds;
-        if (m_rebuilt) m_rebuilt();
+        ++rebuilds_;
+        if (rebuilt_) rebuilt_();
     }
 }
 

@@ -151,7 +151,7 @@ public:
     void stop();
 
     // Rebuilds run so far.
-    std::uint64_t rebuildCount() const { return m_rebuilds.load(); }
+    std::uint64_t rebuildCount() const { return rebuilds_.load(); }
 
     // The whole rebuild of one heat list. Reads the registry only through the
     // snapshot in `options`, and the brackets of `brackets` under their lock (their seed
@@ -164,37 +164,37 @@ public:
 private:
     void Execute();
     void defaultWait(std::chrono::steady_clock::time_point until, const std::function<bool()>& stopRequested);
-    // Marks a hand-over and wakes the worker; call with m_inputMutex held.
+    // Marks a hand-over and wakes the worker; call with inputMutex_ held.
     void changed();
 
-    Rebuilt m_rebuilt;
-    PaceWait m_paceWait;
+    Rebuilt rebuilt_;
+    PaceWait paceWait_;
 
-    TSharedRuns m_handed; // main thread: the list as handed over so far
+    TSharedRuns handed_; // main thread: the list as handed over so far
 
-    // Guards m_runs, m_wholeList, m_runChanges, m_options, m_changeFlag and m_stopFlag's
-    // changes; m_wake is signalled on every hand-over and on stop.
-    mutable std::mutex m_inputMutex;
-    std::condition_variable m_wake;
-    TSharedRuns m_runs;      // a whole list handed over (m_wholeList), not taken yet
-    bool m_wholeList = false;
-    // Runs replaced since: applied in order to m_runs, or to the list of the last rebuild
+    // Guards runs_, wholeList_, runChanges_, options_, changeFlag_ and stopFlag_'s
+    // changes; wake_ is signalled on every hand-over and on stop.
+    mutable std::mutex inputMutex_;
+    std::condition_variable wake_;
+    TSharedRuns runs_;      // a whole list handed over (wholeList_), not taken yet
+    bool wholeList_ = false;
+    // Runs replaced since: applied in order to runs_, or to the list of the last rebuild
     // when no whole list is waiting. One hit adds one, with no copy of the list.
-    TRunChanges m_runChanges;
-    TDragResultsOptions m_options;
-    bool m_changeFlag = false;
+    TRunChanges runChanges_;
+    TDragResultsOptions options_;
+    bool changeFlag_ = false;
 
     // Worker thread: the kept model and the list it was last built from.
-    std::unique_ptr<DragResultsModel> m_model;
-    TSharedRuns m_built;
+    std::unique_ptr<DragResultsModel> model_;
+    TSharedRuns built_;
 
-    mutable std::mutex m_resultsMutex; // guards m_view (documents and published map)
-    std::shared_ptr<const TDragResultsView> m_view;
+    mutable std::mutex resultsMutex_; // guards view_ (documents and published map)
+    std::shared_ptr<const TDragResultsView> view_;
 
-    std::atomic<bool> m_stopFlag{false};
-    std::atomic<std::uint64_t> m_rebuilds{0};
+    std::atomic<bool> stopFlag_{false};
+    std::atomic<std::uint64_t> rebuilds_{0};
 
-    std::thread m_thread; // last member: starts once every other member is ready
+    std::thread thread_; // last member: starts once every other member is ready
 };
 
 // The drag results of the console: the worker, the published qualification results and

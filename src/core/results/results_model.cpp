@@ -103,69 +103,69 @@ std::uint64_t standingsKey(std::int32_t points, const TDragAttempt& x, const TDr
 } // namespace
 
 const TRacerItem* DragResultsModel::findRacer(std::int32_t number) const {
-    if (m_racerNumbers.empty()) {
+    if (racerNumbers_.empty()) {
         const auto n = static_cast<std::uint32_t>(number);
-        return n < m_racerByNumber.size() ? m_racerByNumber[n] : nullptr;
+        return n < racerByNumber_.size() ? racerByNumber_[n] : nullptr;
     }
-    auto it = std::lower_bound(m_racerNumbers.begin(), m_racerNumbers.end(), number,
+    auto it = std::lower_bound(racerNumbers_.begin(), racerNumbers_.end(), number,
                                [](const auto& entry, std::int32_t n) { return entry.first < n; });
-    return it != m_racerNumbers.end() && it->first == number ? it->second : nullptr;
+    return it != racerNumbers_.end() && it->first == number ? it->second : nullptr;
 }
 
 std::int32_t DragResultsModel::breakoutLimitMs(std::int32_t classId) const {
-    auto it = std::lower_bound(m_limits.begin(), m_limits.end(), classId,
+    auto it = std::lower_bound(limits_.begin(), limits_.end(), classId,
                                [](const auto& entry, std::int32_t id) { return entry.first < id; });
-    return it != m_limits.end() && it->first == classId ? it->second : 0;
+    return it != limits_.end() && it->first == classId ? it->second : 0;
 }
 
 void DragResultsModel::reset(const TDragResultsOptions& options) {
-    m_options = options;
-    m_ready = true;
-    m_racerByNumber.clear();
-    m_racerNumbers.clear();
-    m_limits.clear();
+    options_ = options;
+    ready_ = true;
+    racerByNumber_.clear();
+    racerNumbers_.clear();
+    limits_.clear();
     if (const TRegistrySnapshot* registry = options.registry.get()) {
         // The first racer of a number in list order, as the registry's own linear look-ups answer.
         std::uint32_t maxNumber = 0;
         for (const TRacerItem& r : registry->racers) maxNumber = std::max(maxNumber, r.number);
         if (maxNumber < 4 * registry->racers.size() + 1024) {
-            m_racerByNumber.assign(std::size_t{maxNumber} + 1, nullptr);
+            racerByNumber_.assign(std::size_t{maxNumber} + 1, nullptr);
             for (const TRacerItem& r : registry->racers)
-                if (r.number != 0 && !m_racerByNumber[r.number]) m_racerByNumber[r.number] = &r;
+                if (r.number != 0 && !racerByNumber_[r.number]) racerByNumber_[r.number] = &r;
         } else {
-            m_racerNumbers.reserve(registry->racers.size());
+            racerNumbers_.reserve(registry->racers.size());
             for (const TRacerItem& r : registry->racers)
-                if (r.number != 0) m_racerNumbers.emplace_back(static_cast<std::int32_t>(r.number), &r);
-            std::stable_sort(m_racerNumbers.begin(), m_racerNumbers.end(),
+                if (r.number != 0) racerNumbers_.emplace_back(static_cast<std::int32_t>(r.number), &r);
+            std::stable_sort(racerNumbers_.begin(), racerNumbers_.end(),
                              [](const auto& a, const auto& b) { return a.first < b.first; });
-            m_racerNumbers.erase(std::unique(m_racerNumbers.begin(), m_racerNumbers.end(),
+            racerNumbers_.erase(std::unique(racerNumbers_.begin(), racerNumbers_.end(),
                                              [](const auto& a, const auto& b) { return a.first == b.first; }),
-                                 m_racerNumbers.end());
+                                 racerNumbers_.end());
         }
         // The first class of an id.
-        m_limits.reserve(registry->classes.size());
-        for (const TClassItem& c : registry->classes) m_limits.emplace_back(c.id, c.breakoutLimit * 100);
-        std::stable_sort(m_limits.begin(), m_limits.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        m_limits.erase(std::unique(m_limits.begin(), m_limits.end(),
+        limits_.reserve(registry->classes.size());
+        for (const TClassItem& c : registry->classes) limits_.emplace_back(c.id, c.breakoutLimit * 100);
+        std::stable_sort(limits_.begin(), limits_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        limits_.erase(std::unique(limits_.begin(), limits_.end(),
                                    [](const auto& a, const auto& b) { return a.first == b.first; }),
-                       m_limits.end());
+                       limits_.end());
     }
     // The brackets' racer names from the same index (the first racer of a number).
-    m_names = [this](std::int32_t number) -> std::string {
+    names_ = [this](std::int32_t number) -> std::string {
         if (number <= 0) return {};
         const TRacerItem* racer = findRacer(number);
         return racer ? racer->name : std::string();
     };
-    m_attempts.clear();
-    m_liveAttempts = 0;
-    m_runs.clear();
-    m_lanes.clear();
-    m_runsById.clear();
-    m_racers.clear();
-    m_classes.clear();
-    m_dirtyRacers.clear();
-    m_laneLayout = false;
-    m_classLayout = false;
+    attempts_.clear();
+    liveAttempts_ = 0;
+    runs_.clear();
+    lanes_.clear();
+    runsById_.clear();
+    racers_.clear();
+    classes_.clear();
+    dirtyRacers_.clear();
+    laneLayout_ = false;
+    classLayout_ = false;
 }
 
 namespace {
@@ -187,12 +187,12 @@ void DragResultsModel::appendLaneObjects(JsonTextBuffer& text, const TDragRaceIt
         if (run.et[lane] != 0 || run.dirtyTime[lane] != 0) {
             if (!first) text.put(',');
             first = false;
-            appendLaneJson(text, run, lane, true, m_options.proStart, lookup);
+            appendLaneJson(text, run, lane, true, options_.proStart, lookup);
         }
 }
 
 void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
-    RunState& s = m_runs[index];
+    RunState& s = runs_[index];
     s.runId = run.runId;
     s.racer = {0, 0};
     s.flag = run.breakout;
@@ -202,31 +202,31 @@ void DragResultsModel::readRun(std::size_t index, const TDragRaceItem& run) {
         const TRacerItem* racer = findRacer(run.racer[lane]);
         if (run.runMode == RUN_MODE_QUALIFICATION && racer && !racer->classIds.empty())
             s.flag[lane] = run.et[lane] < breakoutLimitMs(racer->classIds.front()) ? 1 : 0;
-        m_lanes[index * 2 + lane] = LaneAttempt{laneAttempt(run, lane), run.classId[lane], s.flag[lane]};
+        lanes_[index * 2 + lane] = LaneAttempt{laneAttempt(run, lane), run.classId[lane], s.flag[lane]};
     }
 }
 
 // Takes the run's lanes out of the racers' lane lists and its id out of the id index.
 void DragResultsModel::dropRun(std::size_t index) {
-    const RunState& s = m_runs[index];
+    const RunState& s = runs_[index];
     for (int lane : {LANE_LEFT, LANE_RIGHT}) {
         if (s.racer[lane] == 0) continue;
-        RacerState& racer = m_racers[s.racer[lane]];
+        RacerState& racer = racers_[s.racer[lane]];
         const std::uint32_t key = static_cast<std::uint32_t>(index * 2 + lane);
         auto it = std::lower_bound(racer.lanes.begin(), racer.lanes.end(), key);
         if (it != racer.lanes.end() && *it == key) racer.lanes.erase(it);
-        m_dirtyRacers.push_back(s.racer[lane]);
+        dirtyRacers_.push_back(s.racer[lane]);
     }
     if (s.runId != 0) {
         const std::pair<std::int32_t, std::uint32_t> key{s.runId, static_cast<std::uint32_t>(index)};
-        auto it = std::lower_bound(m_runsById.begin(), m_runsById.end(), key);
-        if (it != m_runsById.end() && *it == key) m_runsById.erase(it);
+        auto it = std::lower_bound(runsById_.begin(), runsById_.end(), key);
+        if (it != runsById_.end() && *it == key) runsById_.erase(it);
     }
 }
 
 // The racer state of a timed lane's racer, made on its first lane.
 DragResultsModel::RacerState& DragResultsModel::racerOf(std::int32_t number) {
-    auto [it, added] = m_racers.try_emplace(number);
+    auto [it, added] = racers_.try_emplace(number);
     RacerState& racer = it->second;
     if (added) {
         racer.racer = findRacer(number);
@@ -247,48 +247,48 @@ void DragResultsModel::addAllRuns(const std::vector<const TDragRaceItem*>& runs)
     std::vector<RacerState*> laneRacers(runs.size() * 2, nullptr); // by run index * 2 + lane
     for (std::size_t i = 0; i < runs.size(); ++i) {
         readRun(i, *runs[i]);
-        const RunState& s = m_runs[i];
+        const RunState& s = runs_[i];
         for (int lane : {LANE_LEFT, LANE_RIGHT}) {
             if (s.racer[lane] == 0) continue;
             RacerState& racer = racerOf(s.racer[lane]);
             ++racer.countedLanes;
             laneRacers[i * 2 + lane] = &racer;
         }
-        if (s.runId != 0) m_runsById.emplace_back(s.runId, static_cast<std::uint32_t>(i)); // sorted below
+        if (s.runId != 0) runsById_.emplace_back(s.runId, static_cast<std::uint32_t>(i)); // sorted below
     }
-    for (auto& [number, racer] : m_racers) racer.lanes.reserve(racer.countedLanes);
+    for (auto& [number, racer] : racers_) racer.lanes.reserve(racer.countedLanes);
     // Every racer once, in first-lane order: their class lists then come in that order.
-    m_dirtyRacers.clear();
-    m_dirtyRacers.reserve(m_racers.size());
+    dirtyRacers_.clear();
+    dirtyRacers_.reserve(racers_.size());
     for (std::size_t key = 0; key < laneRacers.size(); ++key)
         if (RacerState* racer = laneRacers[key]) {
-            if (racer->lanes.empty()) m_dirtyRacers.push_back(m_runs[key / 2].racer[key % 2]);
+            if (racer->lanes.empty()) dirtyRacers_.push_back(runs_[key / 2].racer[key % 2]);
             racer->lanes.push_back(static_cast<std::uint32_t>(key));
         }
-    if (!std::is_sorted(m_runsById.begin(), m_runsById.end())) // run ids mostly come in order
-        std::sort(m_runsById.begin(), m_runsById.end());
+    if (!std::is_sorted(runsById_.begin(), runsById_.end())) // run ids mostly come in order
+        std::sort(runsById_.begin(), runsById_.end());
 }
 
 void DragResultsModel::addRun(std::size_t index) {
-    const RunState& s = m_runs[index];
+    const RunState& s = runs_[index];
     for (int lane : {LANE_LEFT, LANE_RIGHT}) {
         if (s.racer[lane] == 0) continue;
         RacerState& racer = racerOf(s.racer[lane]);
         const std::uint32_t key = static_cast<std::uint32_t>(index * 2 + lane);
         racer.lanes.insert(std::lower_bound(racer.lanes.begin(), racer.lanes.end(), key), key);
-        m_dirtyRacers.push_back(s.racer[lane]);
+        dirtyRacers_.push_back(s.racer[lane]);
     }
     if (s.runId != 0) {
         const std::pair<std::int32_t, std::uint32_t> key{s.runId, static_cast<std::uint32_t>(index)};
-        m_runsById.insert(std::lower_bound(m_runsById.begin(), m_runsById.end(), key), key);
+        runsById_.insert(std::lower_bound(runsById_.begin(), runsById_.end(), key), key);
     }
 }
 
 // The racer's results and qualification results in the overall lists and in each of
 // its classes, from its timed lanes in run-list order.
 void DragResultsModel::rebuildRacerEntries(std::int32_t number) {
-    auto rit = m_racers.find(number);
-    if (rit == m_racers.end()) return;
+    auto rit = racers_.find(number);
+    if (rit == racers_.end()) return;
     RacerState& racer = rit->second;
     const auto removeFrom = [this, number](ClassState& cls) {
         auto it = cls.entries.find(number);
@@ -302,24 +302,24 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number) {
         cls.dirty = true;
         cls.listed = !cls.entries.empty();
     };
-    std::vector<std::int32_t>& classIds = m_classIds;
+    std::vector<std::int32_t>& classIds = classIds_;
     classIds.assign(1, -1);
     if (racer.racer) classIds.insert(classIds.end(), racer.classes.begin(), racer.classes.end());
     if (racer.lanes.empty()) {
         for (std::int32_t c : classIds) {
-            auto cit = m_classes.find(c);
-            if (cit != m_classes.end()) removeFrom(cit->second);
+            auto cit = classes_.find(c);
+            if (cit != classes_.end()) removeFrom(cit->second);
         }
-        m_racers.erase(rit);
+        racers_.erase(rit);
         return;
     }
     // The racer's lanes as attempts, read once for all its lists.
     std::size_t qualificationLanes = 0;
-    for (std::uint32_t key : racer.lanes) qualificationLanes += m_lanes[key].attempt.runMode == RUN_MODE_QUALIFICATION;
+    for (std::uint32_t key : racer.lanes) qualificationLanes += lanes_[key].attempt.runMode == RUN_MODE_QUALIFICATION;
     const std::size_t laneCount = racer.lanes.size();
     const std::uint32_t firstLane = racer.lanes.front();
     for (std::int32_t c : classIds) {
-        ClassState& cls = m_classes[c];
+        ClassState& cls = classes_[c];
         cls.dirty = true;
         cls.listed = true;
         auto [eit, added] = cls.entries.try_emplace(number);
@@ -332,7 +332,7 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number) {
         }
         if (added) {
             const std::pair<std::uint32_t, std::int32_t> key{firstLane, number};
-            if (m_bulk) // sorted once all racers are in
+            if (bulk_) // sorted once all racers are in
                 cls.order.push_back(key);
             else
                 cls.order.insert(std::lower_bound(cls.order.begin(), cls.order.end(), key), key);
@@ -345,12 +345,12 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number) {
         // Written in place into room for the most they can hold, then cut to size.
         const AttemptRange room =
             takeAttempts(static_cast<std::uint32_t>(laneCount + qualificationLanes));
-        TDragAttempt* const results = m_attempts.data() + room.start;
+        TDragAttempt* const results = attempts_.data() + room.start;
         TDragAttempt* const qual = results + laneCount;
         std::uint32_t resultCount = 0, qualCount = 0;
         bool first = true;
         for (std::uint32_t key : racer.lanes) {
-            const LaneAttempt& l = m_lanes[key];
+            const LaneAttempt& l = lanes_[key];
             const bool qualification = l.attempt.runMode == RUN_MODE_QUALIFICATION;
             if (c == -1) {
                 results[resultCount++] = l.attempt;
@@ -375,36 +375,36 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number) {
         std::copy(qual, qual + qualCount, results + resultCount);
         e.resultAttempts = AttemptRange{room.start, resultCount};
         e.qualAttempts = AttemptRange{room.start + resultCount, qualCount};
-        m_attempts.resize(room.start + resultCount + qualCount);
-        m_liveAttempts += resultCount + qualCount;
+        attempts_.resize(room.start + resultCount + qualCount);
+        liveAttempts_ += resultCount + qualCount;
         const std::int32_t limit = breakoutLimitMs(c);
-        selectBestAttempts(e.result, attemptsOf(e.resultAttempts), limit, m_options.rank);
-        selectBestAttempts(e.qual, attemptsOf(e.qualAttempts), limit, m_options.rank);
+        selectBestAttempts(e.result, attemptsOf(e.resultAttempts), limit, options_.rank);
+        selectBestAttempts(e.qual, attemptsOf(e.qualAttempts), limit, options_.rank);
         e.fresh = true;
         e.raceDirty = true;
     }
 }
 
 DragResultsModel::AttemptRange DragResultsModel::takeAttempts(std::uint32_t count) {
-    const auto start = static_cast<std::uint32_t>(m_attempts.size());
-    m_attempts.resize(m_attempts.size() + count);
+    const auto start = static_cast<std::uint32_t>(attempts_.size());
+    attempts_.resize(attempts_.size() + count);
     return AttemptRange{start, count};
 }
 
 // Packs the live entries' attempts to the front of a fresh list.
 void DragResultsModel::compactAttempts() {
     std::vector<TDragAttempt> packed;
-    packed.reserve(m_liveAttempts + m_liveAttempts / 4);
-    for (auto& [c, cls] : m_classes)
+    packed.reserve(liveAttempts_ + liveAttempts_ / 4);
+    for (auto& [c, cls] : classes_)
         for (auto& [number, e] : cls.entries)
             for (AttemptRange* range : {&e.resultAttempts, &e.qualAttempts}) {
                 const auto start = static_cast<std::uint32_t>(packed.size());
-                packed.insert(packed.end(), m_attempts.begin() + range->start,
-                              m_attempts.begin() + range->start + range->count);
+                packed.insert(packed.end(), attempts_.begin() + range->start,
+                              attempts_.begin() + range->start + range->count);
                 range->start = start;
             }
-    m_attempts.swap(packed);
-    m_liveAttempts = m_attempts.size();
+    attempts_.swap(packed);
+    liveAttempts_ = attempts_.size();
 }
 
 // Qualification order and places of a class whose racers changed.
@@ -414,7 +414,7 @@ void DragResultsModel::rankClass(std::int32_t, ClassState& cls) {
     // The same racers in the same order with the same keys as at the last sort give
     // the same order: the sort is skipped.
     std::vector<std::pair<QualKey, Entry*>>& keys = cls.qualKeys;
-    const TDragRankOptions& rank = m_options.rank;
+    const TDragRankOptions& rank = options_.rank;
     bool same = cls.qualSorted && keys.size() == cls.order.size();
     std::size_t k = 0;
     for (const auto& [lane, number] : cls.order) {
@@ -448,15 +448,15 @@ void DragResultsModel::rankClass(std::int32_t, ClassState& cls) {
 // Seeds, plays and places the brackets of every class page, and writes their members of
 // raceResults. The brackets are not part of the runs: they are played on every rebuild.
 void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& runs, std::string& bracketMembers) {
-    auto lock = m_brackets.lockBrackets();
+    auto lock = brackets_.lockBrackets();
     std::vector<std::shared_ptr<TFinalBracket>> brackets;
-    for (const auto& page : m_brackets.bracketPages())
+    for (const auto& page : brackets_.bracketPages())
         if (page && page->bracket) brackets.push_back(page->bracket);
 
     std::map<std::int32_t, std::vector<TDragResult>> seeded;
     for (const auto& b : brackets) {
         const std::int32_t c = b->classId;
-        ClassState& cls = m_classes[c];
+        ClassState& cls = classes_[c];
         std::vector<TDragResult>& seeds = seeded[c];
         const std::size_t slots = std::min<std::size_t>(b->racers.size(), std::max(b->size, 0));
         for (std::size_t i = 0; i < slots; ++i) {
@@ -489,13 +489,13 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
                     const std::int32_t id = pair->run.runId;
                     if (id == 0 || runTable.count(id)) continue;
                     // The last run of the id.
-                    auto it = std::upper_bound(m_runsById.begin(), m_runsById.end(),
+                    auto it = std::upper_bound(runsById_.begin(), runsById_.end(),
                                                std::pair<std::int32_t, std::uint32_t>{id, UINT32_MAX});
-                    if (it == m_runsById.begin() || (--it)->first != id) continue;
+                    if (it == runsById_.begin() || (--it)->first != id) continue;
                     runTable.emplace(id, *runs[it->second]);
                 }
             }
-    for (const auto& b : brackets) b->update(runTable, m_names, m_options.rank.raceMode);
+    for (const auto& b : brackets) b->update(runTable, names_, options_.rank.raceMode);
 
     // Final places: the first slot of a racer in the class's bracket, a later page
     // overriding an earlier one.
@@ -509,11 +509,11 @@ void DragResultsModel::playBrackets(const std::vector<const TDragRaceItem*>& run
     }
 
     // Classes without racers stay only while a bracket names them.
-    for (auto it = m_classes.begin(); it != m_classes.end();) {
+    for (auto it = classes_.begin(); it != classes_.end();) {
         ClassState& cls = it->second;
         auto sit = seeded.find(it->first);
         if (!cls.listed && sit == seeded.end()) {
-            it = m_classes.erase(it);
+            it = classes_.erase(it);
             continue;
         }
         std::vector<TDragResult> seeds = sit == seeded.end() ? std::vector<TDragResult>{} : std::move(sit->second);
@@ -592,7 +592,7 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
                          patchClassTexts(cls, entries, limit, finals, texts);
     if (!patched) writeClassTexts(cls, entries, limit, texts);
     sortStandings(cls, entries);
-    cls.changedAt = m_generation;
+    cls.changedAt = generation_;
     cls.dirty = false;
     cls.textsDirty = false;
     cls.orderChanged = false;
@@ -719,7 +719,7 @@ void DragResultsModel::sortStandings(ClassState& cls, const std::vector<Entry*>&
     // Sorted by keys, as the qualification order is; skipped when the racers, their order
     // and keys are those of the last sort.
     std::vector<std::pair<std::uint64_t, Standing>>& keys = cls.standingKeys;
-    const TDragRankOptions& rank = m_options.rank;
+    const TDragRankOptions& rank = options_.rank;
     bool same = cls.standingsSorted && keys.size() == list.size();
     for (std::size_t k = 0; k < list.size(); ++k) {
         const TDragResult& r = *list[k].result;
@@ -758,22 +758,22 @@ void DragResultsModel::writeLaneDocument(std::string& all, const std::vector<con
                 JsonTextBuffer text(all);
                 appendLaneObjects(text, *runs[i]);
             }
-            m_runs[i].doc = Span{start, static_cast<std::uint32_t>(all.size() - start)};
+            runs_[i].doc = Span{start, static_cast<std::uint32_t>(all.size() - start)};
         }
         all += "]}";
     };
-    patch = patch && m_laneLayout && m_last;
+    patch = patch && laneLayout_ && last_;
     // A run gaining or losing its objects moves a comma: written whole.
     for (std::size_t i = 0; patch && i < changedRuns.size(); ++i)
-        patch = hasLaneObjects(*runs[changedRuns[i]]) == (m_runs[changedRuns[i]].doc.length != 0);
+        patch = hasLaneObjects(*runs[changedRuns[i]]) == (runs_[changedRuns[i]].doc.length != 0);
     if (patch) {
-        const std::string& old = m_last->allDragResults;
+        const std::string& old = last_->allDragResults;
         all.reserve(old.size() + 512 * (changedRuns.size() + runs.size() - previous));
         std::size_t pos = 0;
         std::int64_t shift = 0;
         std::size_t next = 0;
         for (std::size_t i = changedRuns.empty() ? previous : changedRuns.front(); i < previous; ++i) {
-            Span& span = m_runs[i].doc;
+            Span& span = runs_[i].doc;
             span.start = static_cast<std::uint32_t>(span.start + shift);
             if (next == changedRuns.size() || changedRuns[next] != i) continue;
             ++next;
@@ -793,10 +793,10 @@ void DragResultsModel::writeLaneDocument(std::string& all, const std::vector<con
         appendRuns(previous);
         return;
     }
-    all.reserve(m_last ? m_last->allDragResults.size() + 4096 : 160 * runs.size() + 64);
+    all.reserve(last_ ? last_->allDragResults.size() + 4096 : 160 * runs.size() + 64);
     all.assign(kHead);
     appendRuns(0);
-    m_laneLayout = true;
+    laneLayout_ = true;
 }
 
 // practiceResults, qualResults, raceResults: the last ones with the changed classes'
@@ -809,20 +809,20 @@ void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::st
     const auto bodyOf = [](const ClassState& cls, int doc) -> const std::string& {
         return doc == 0 ? cls.practiceText : doc == 1 ? cls.qualText : cls.raceText;
     };
-    bool patch = m_classLayout && m_last && m_layoutClasses.size() == m_classes.size() &&
-                 bracketMembers.empty() == (m_bracketSpan.length == 0);
-    for (std::size_t i = 0; patch && i < m_layoutClasses.size(); ++i) patch = m_classes.count(m_layoutClasses[i]) != 0;
+    bool patch = classLayout_ && last_ && layoutClasses_.size() == classes_.size() &&
+                 bracketMembers.empty() == (bracketSpan_.length == 0);
+    for (std::size_t i = 0; patch && i < layoutClasses_.size(); ++i) patch = classes_.count(layoutClasses_[i]) != 0;
     if (patch) {
-        const std::string* olds[3] = {&m_last->practiceResults, &m_last->qualResults, &m_last->raceResults};
+        const std::string* olds[3] = {&last_->practiceResults, &last_->qualResults, &last_->raceResults};
         std::string* outs[3] = {&practice, &qual, &race};
         for (int doc = 0; doc < 3; ++doc) {
             const std::string& old = *olds[doc];
             std::string& out = *outs[doc];
             std::size_t size = old.size();
-            if (doc == 2) size = size - m_bracketSpan.length + bracketMembers.size();
-            for (std::int32_t c : m_layoutClasses) {
-                const ClassState& cls = m_classes.find(c)->second;
-                if (cls.changedAt == m_generation) size = size - cls.doc[doc].length + bodyOf(cls, doc).size();
+            if (doc == 2) size = size - bracketSpan_.length + bracketMembers.size();
+            for (std::int32_t c : layoutClasses_) {
+                const ClassState& cls = classes_.find(c)->second;
+                if (cls.changedAt == generation_) size = size - cls.doc[doc].length + bodyOf(cls, doc).size();
             }
             out.reserve(size);
             std::size_t pos = 0;
@@ -837,11 +837,11 @@ void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::st
                     out.append(old, span.start, span.length);
                 span = Span{start, static_cast<std::uint32_t>(out.size() - start)};
             };
-            if (doc == 2) put(m_bracketSpan, &bracketMembers);
-            for (std::int32_t c : m_layoutClasses) {
+            if (doc == 2) put(bracketSpan_, &bracketMembers);
+            for (std::int32_t c : layoutClasses_) {
                 if (doc == 2 && c == -1) continue;
-                ClassState& cls = m_classes.find(c)->second;
-                put(cls.doc[doc], cls.changedAt == m_generation ? &bodyOf(cls, doc) : nullptr);
+                ClassState& cls = classes_.find(c)->second;
+                put(cls.doc[doc], cls.changedAt == generation_ ? &bodyOf(cls, doc) : nullptr);
             }
             out.append(old, pos);
         }
@@ -849,9 +849,9 @@ void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::st
     }
 
     std::vector<std::pair<std::string, std::int32_t>> members;
-    members.reserve(m_classes.size());
+    members.reserve(classes_.size());
     std::size_t practiceBytes = 64, qualBytes = 64, raceBytes = bracketMembers.size() + 64;
-    for (const auto& [c, cls] : m_classes) {
+    for (const auto& [c, cls] : classes_) {
         members.emplace_back(classKey("clsId_%d", c), c);
         practiceBytes += cls.practiceText.size() + 24;
         qualBytes += cls.qualText.size() + 24;
@@ -865,7 +865,7 @@ void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::st
     practice = "{\"practiceResults\":{";
     qual = "{\"qualResults\":{";
     race = "{\"raceResults\":{";
-    m_bracketSpan = Span{static_cast<std::uint32_t>(race.size()), static_cast<std::uint32_t>(bracketMembers.size())};
+    bracketSpan_ = Span{static_cast<std::uint32_t>(race.size()), static_cast<std::uint32_t>(bracketMembers.size())};
     race += bracketMembers;
     bool firstPractice = true, firstQual = true, firstRace = bracketMembers.empty();
     const auto member = [](std::string& doc, bool& firstMember, const std::string& key, const std::string& body,
@@ -879,10 +879,10 @@ void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::st
         doc += body;
         doc += ']';
     };
-    m_layoutClasses.clear();
+    layoutClasses_.clear();
     for (const auto& [key, c] : members) {
-        ClassState& cls = m_classes.find(c)->second;
-        m_layoutClasses.push_back(c);
+        ClassState& cls = classes_.find(c)->second;
+        layoutClasses_.push_back(c);
         member(practice, firstPractice, key, cls.practiceText, cls.doc[0]);
         member(qual, firstQual, key, cls.qualText, cls.doc[1]);
         if (key != "clsId_-1") member(race, firstRace, key, cls.raceText, cls.doc[2]);
@@ -890,7 +890,7 @@ void DragResultsModel::writeClassDocuments(TDragResultsView& view, const std::st
     practice += "}}";
     qual += "}}";
     race += "}}";
-    m_classLayout = true;
+    classLayout_ = true;
 }
 
 namespace {
@@ -917,8 +917,8 @@ std::shared_ptr<TDragResultsView> newView(const TDragResultsOptions& options, TD
 std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<const TDragRaceItem*>& runs,
                                                           const TDragResultsOptions& options,
                                                           const std::vector<std::size_t>* changed) {
-    const bool full = !m_ready || !changed || !sameOptions(options, m_options) || runs.size() < m_runs.size() ||
-                      changed->size() + (runs.size() - m_runs.size()) > kMostIncrementalRuns;
+    const bool full = !ready_ || !changed || !sameOptions(options, options_) || runs.size() < runs_.size() ||
+                      changed->size() + (runs.size() - runs_.size()) > kMostIncrementalRuns;
     std::vector<std::size_t> changedRuns; // re-read runs that were there before, ascending
     std::size_t previous = 0;             // runs that were there before
     if (full) {
@@ -928,35 +928,35 @@ std::shared_ptr<TDragResultsView> DragResultsModel::build(const std::vector<cons
     }
     rebuildChangedRacers(full);
 
-    for (auto& [c, cls] : m_classes)
+    for (auto& [c, cls] : classes_)
         if (cls.dirty) rankClass(c, cls);
 
-    ++m_generation;
+    ++generation_;
     const std::shared_ptr<TDragResultsView> spare = takeSpare(full);
     std::shared_ptr<TDragResultsView> view = newView(options, spare.get());
     std::string bracketMembers;
     playBrackets(runs, bracketMembers);
-    for (auto& [c, cls] : m_classes) finishClass(c, cls);
+    for (auto& [c, cls] : classes_) finishClass(c, cls);
 
     writeLaneDocument(view->allDragResults, runs, changedRuns, previous, !full);
     writeClassDocuments(*view, bracketMembers);
     view->maxAttempts = writeClassLists(*view, spare.get());
-    m_spare = std::move(m_last);
-    m_last = view;
+    spare_ = std::move(last_);
+    last_ = view;
     return view;
 }
 
 // A whole rebuild's model made anew from every run.
 void DragResultsModel::readAllRuns(const std::vector<const TDragRaceItem*>& runs, const TDragResultsOptions& options) {
-    ++m_full;
+    ++full_;
     reset(options);
-    m_runs.resize(runs.size());
-    m_lanes.resize(runs.size() * 2);
-    m_runsById.reserve(runs.size());
-    m_racers.reserve(options.registry ? options.registry->racers.size() : 0);
+    runs_.resize(runs.size());
+    lanes_.resize(runs.size() * 2);
+    runsById_.reserve(runs.size());
+    racers_.reserve(options.registry ? options.registry->racers.size() : 0);
     addAllRuns(runs);
-    if (!m_racers.empty()) m_classes[-1].entries.reserve(m_racers.size()); // every racer is listed there
-    m_attempts.reserve(runs.size() * 8); // each lane in two lists or so, qualification twice that
+    if (!racers_.empty()) classes_[-1].entries.reserve(racers_.size()); // every racer is listed there
+    attempts_.reserve(runs.size() * 8); // each lane in two lists or so, qualification twice that
 }
 
 // The changed runs re-read and the added ones read (`changedRuns`: the changed runs
@@ -964,8 +964,8 @@ void DragResultsModel::readAllRuns(const std::vector<const TDragRaceItem*>& runs
 std::size_t DragResultsModel::readChangedRuns(const std::vector<const TDragRaceItem*>& runs,
                                               const std::vector<std::size_t>& changed,
                                               std::vector<std::size_t>& changedRuns) {
-    ++m_incremental;
-    const std::size_t previous = m_runs.size();
+    ++incremental_;
+    const std::size_t previous = runs_.size();
     changedRuns.reserve(changed.size());
     for (std::size_t i : changed)
         if (i < previous) changedRuns.push_back(i);
@@ -976,8 +976,8 @@ std::size_t DragResultsModel::readChangedRuns(const std::vector<const TDragRaceI
         readRun(i, *runs[i]);
         addRun(i);
     }
-    m_runs.resize(runs.size());
-    m_lanes.resize(runs.size() * 2);
+    runs_.resize(runs.size());
+    lanes_.resize(runs.size() * 2);
     for (std::size_t i = previous; i < runs.size(); ++i) {
         readRun(i, *runs[i]);
         addRun(i);
@@ -987,37 +987,37 @@ std::size_t DragResultsModel::readChangedRuns(const std::vector<const TDragRaceI
 
 // The entries of the racers whose lanes changed (every racer on a whole rebuild).
 void DragResultsModel::rebuildChangedRacers(bool full) {
-    if (!full && m_attempts.size() > 2 * m_liveAttempts + 4096) compactAttempts();
+    if (!full && attempts_.size() > 2 * liveAttempts_ + 4096) compactAttempts();
     if (!full) { // a whole rebuild lists each racer once
-        std::sort(m_dirtyRacers.begin(), m_dirtyRacers.end());
-        m_dirtyRacers.erase(std::unique(m_dirtyRacers.begin(), m_dirtyRacers.end()), m_dirtyRacers.end());
+        std::sort(dirtyRacers_.begin(), dirtyRacers_.end());
+        dirtyRacers_.erase(std::unique(dirtyRacers_.begin(), dirtyRacers_.end()), dirtyRacers_.end());
     }
     // In first-lane order, as a whole rebuild meets them (only a class's order matters).
-    m_bulk = full;
-    for (std::int32_t number : m_dirtyRacers) rebuildRacerEntries(number);
-    m_dirtyRacers.clear();
-    if (m_bulk) // in order already when the racers came in first-lane order
-        for (auto& [c, cls] : m_classes)
+    bulk_ = full;
+    for (std::int32_t number : dirtyRacers_) rebuildRacerEntries(number);
+    dirtyRacers_.clear();
+    if (bulk_) // in order already when the racers came in first-lane order
+        for (auto& [c, cls] : classes_)
             if (!std::is_sorted(cls.order.begin(), cls.order.end())) std::sort(cls.order.begin(), cls.order.end());
-    m_bulk = false;
+    bulk_ = false;
 }
 
 // The rebuild before last, when nobody holds it any more, lends its lists and buffers.
 std::shared_ptr<TDragResultsView> DragResultsModel::takeSpare(bool full) {
     std::shared_ptr<TDragResultsView> spare;
-    if (m_spare && m_spare.use_count() == 1 && !full) {
+    if (spare_ && spare_.use_count() == 1 && !full) {
         std::atomic_thread_fence(std::memory_order_acquire); // after the last reader let it go
-        spare = std::move(m_spare);
+        spare = std::move(spare_);
     }
-    m_spare.reset();
+    spare_.reset();
     return spare;
 }
 
 // Each class's results and qualification lists of the view; the most attempts of a racer.
 std::int32_t DragResultsModel::writeClassLists(TDragResultsView& view, TDragResultsView* spare) {
-    const std::uint64_t spareGeneration = m_generation - 2;
+    const std::uint64_t spareGeneration = generation_ - 2;
     std::int32_t maxAttempts = 0;
-    for (const auto& entry : m_classes) {
+    for (const auto& entry : classes_) {
         // Named references, not a structured binding: the lambdas below capture the class.
         const std::int32_t c = entry.first;
         const auto& cls = entry.second;
@@ -1052,10 +1052,10 @@ std::int32_t DragResultsModel::writeClassLists(TDragResultsView& view, TDragResu
             }
         };
         using Source = std::pair<const TDragResult&, std::span<const TDragAttempt>>;
-        if (cls.changedAt < m_generation) {
+        if (cls.changedAt < generation_) {
             if (spareLists && cls.changedAt <= spareGeneration) continue; // unchanged since
-            const std::vector<TDragResult>& lastResults = m_last->resultsByClass.at(c);
-            const std::vector<TDragResult>& lastQual = m_last->qualByClass.at(c);
+            const std::vector<TDragResult>& lastResults = last_->resultsByClass.at(c);
+            const std::vector<TDragResult>& lastQual = last_->qualByClass.at(c);
             put(results, lastResults.size(), [&](std::size_t i) { return Source{lastResults[i], {}}; });
             put(qualList, lastQual.size(), [&](std::size_t i) { return Source{lastQual[i], {}}; });
             continue;

@@ -37,7 +37,7 @@ struct QualKey {
 
 class DragResultsModel {
 public:
-    explicit DragResultsModel(BracketPages& brackets) : m_brackets(brackets) {}
+    explicit DragResultsModel(BracketPages& brackets) : brackets_(brackets) {}
     DragResultsModel(const DragResultsModel&) = delete; // its racer names refer to it
     DragResultsModel& operator=(const DragResultsModel&) = delete;
 
@@ -51,11 +51,11 @@ public:
 
     // The rewritten lane breakout flags of a run (qualification runs: the ET under the
     // breakout limit of the racer's first class).
-    std::array<std::int32_t, 2> laneBreakout(std::size_t runIndex) const { return m_runs[runIndex].flag; }
+    std::array<std::int32_t, 2> laneBreakout(std::size_t runIndex) const { return runs_[runIndex].flag; }
 
     // Incremental rebuilds since the last full one; full rebuilds so far.
-    std::uint64_t incrementalCount() const { return m_incremental; }
-    std::uint64_t fullCount() const { return m_full; }
+    std::uint64_t incrementalCount() const { return incremental_; }
+    std::uint64_t fullCount() const { return full_; }
 
 private:
     // Where a piece sits in the last rebuild's document.
@@ -74,13 +74,13 @@ private:
         std::vector<std::int32_t> classes; // distinct class ids of the racer (not -1), in its order
         std::uint32_t countedLanes = 0; // a whole rebuild's count, before it makes the lane list
     };
-    // A run of attempts in m_attempts.
+    // A run of attempts in attempts_.
     struct AttemptRange {
         std::uint32_t start = 0, count = 0;
     };
     // One racer in one class.
     struct Entry {
-        TDragResult result, qual; // their attempts are kept in m_attempts, these lists stay empty
+        TDragResult result, qual; // their attempts are kept in attempts_, these lists stay empty
         AttemptRange resultAttempts, qualAttempts;
         std::uint32_t firstLane = 0; // run index * 2 + lane of the racer's first timed lane
         std::array<Span, 3> doc; // its objects in the class's pieces (start only when none)
@@ -143,37 +143,37 @@ private:
     std::int32_t writeClassLists(TDragResultsView& view, TDragResultsView* spare);
     std::int32_t breakoutLimitMs(std::int32_t classId) const;
     std::span<const TDragAttempt> attemptsOf(AttemptRange range) const {
-        return {m_attempts.data() + range.start, range.count};
+        return {attempts_.data() + range.start, range.count};
     }
     std::span<const TDragAttempt> attemptsOf(const Standing& s) const {
         return s.entry ? attemptsOf(s.entry->resultAttempts) : std::span<const TDragAttempt>(s.result->attempts);
     }
-    // Room for `count` more attempts at the end of m_attempts; its start.
+    // Room for `count` more attempts at the end of attempts_; its start.
     AttemptRange takeAttempts(std::uint32_t count);
-    void dropAttempts(const Entry& e) { m_liveAttempts -= e.resultAttempts.count + e.qualAttempts.count; }
+    void dropAttempts(const Entry& e) { liveAttempts_ -= e.resultAttempts.count + e.qualAttempts.count; }
     void compactAttempts();
     const TRacerItem* findRacer(std::int32_t number) const;
 
-    BracketPages& m_brackets;
-    TDragResultsOptions m_options;
-    bool m_ready = false;
+    BracketPages& brackets_;
+    TDragResultsOptions options_;
+    bool ready_ = false;
     // The registry's racers by number: a table indexed by the number while the numbers
     // are small, else (number, racer) ascending (then the table is empty).
-    std::vector<const TRacerItem*> m_racerByNumber;
-    std::vector<std::pair<std::int32_t, const TRacerItem*>> m_racerNumbers;
-    std::vector<std::pair<std::int32_t, std::int32_t>> m_limits; // (class id, breakout limit ms), ascending
-    TRacerNames m_names;
+    std::vector<const TRacerItem*> racerByNumber_;
+    std::vector<std::pair<std::int32_t, const TRacerItem*>> racerNumbers_;
+    std::vector<std::pair<std::int32_t, std::int32_t>> limits_; // (class id, breakout limit ms), ascending
+    TRacerNames names_;
 
     // The entries' attempts, each entry's two lists side by side. Rebuilt entries take
     // new room at the end; the lists left behind are dropped by compactAttempts.
-    std::vector<TDragAttempt> m_attempts;
-    std::size_t m_liveAttempts = 0;
+    std::vector<TDragAttempt> attempts_;
+    std::size_t liveAttempts_ = 0;
 
-    std::vector<RunState> m_runs;
-    std::vector<std::pair<std::int32_t, std::uint32_t>> m_runsById; // (run id, run index), ascending
-    std::unordered_map<std::int32_t, RacerState> m_racers;
-    std::map<std::int32_t, ClassState> m_classes;
-    std::vector<std::int32_t> m_dirtyRacers;
+    std::vector<RunState> runs_;
+    std::vector<std::pair<std::int32_t, std::uint32_t>> runsById_; // (run id, run index), ascending
+    std::unordered_map<std::int32_t, RacerState> racers_;
+    std::map<std::int32_t, ClassState> classes_;
+    std::vector<std::int32_t> dirtyRacers_;
     // The timed lanes as the racers' lists take them, by run index * 2 + lane (readRun;
     // an untimed lane's is left as it was).
     struct LaneAttempt {
@@ -181,20 +181,20 @@ private:
         std::int32_t classId = 0; // the lane's class in the run
         std::int32_t flag = 0;    // the lane's breakout flag
     };
-    std::vector<LaneAttempt> m_lanes;
-    std::vector<std::int32_t> m_classIds; // -1 and the racer's classes, while its entries are rebuilt
-    bool m_bulk = false; // a whole rebuild: the classes' racer orders are sorted at the end
+    std::vector<LaneAttempt> lanes_;
+    std::vector<std::int32_t> classIds_; // -1 and the racer's classes, while its entries are rebuilt
+    bool bulk_ = false; // a whole rebuild: the classes' racer orders are sorted at the end
     // The last rebuild's documents are patched into the next one's where their layout
     // still holds: runs and classes at the places recorded in their spans.
-    bool m_laneLayout = false;
-    bool m_classLayout = false;
-    std::vector<std::int32_t> m_layoutClasses; // the classes of the last class documents, in their order
-    Span m_bracketSpan;                        // the bracket members in the last raceResults
+    bool laneLayout_ = false;
+    bool classLayout_ = false;
+    std::vector<std::int32_t> layoutClasses_; // the classes of the last class documents, in their order
+    Span bracketSpan_;                        // the bracket members in the last raceResults
     // The last two rebuilds handed out. A class's lists are moved over from the older one
     // once nobody else holds it, else copied from the last one, unless they changed.
-    std::shared_ptr<TDragResultsView> m_last, m_spare;
-    std::uint64_t m_generation = 0;
-    std::uint64_t m_incremental = 0, m_full = 0;
+    std::shared_ptr<TDragResultsView> last_, spare_;
+    std::uint64_t generation_ = 0;
+    std::uint64_t incremental_ = 0, full_ = 0;
 };
 
 } // namespace velmaro

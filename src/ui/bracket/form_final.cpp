@@ -31,39 +31,39 @@ std::vector<TformFinal*>& windowList() {
 
 } // namespace
 
-TFinalPaintBox::TFinalPaintBox(TformFinal& form, QWidget* parent) : QWidget(parent), m_form(form) {
+TFinalPaintBox::TFinalPaintBox(TformFinal& form, QWidget* parent) : QWidget(parent), form_(form) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
 }
 
 void TFinalPaintBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, m_form.bitmap);
+    painter.drawImage(0, 0, form_.bitmap);
 }
 
 void TFinalPaintBox::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    m_form.pbFinalBracketMouseDown(event->button(), p.x(), p.y());
+    form_.pbFinalBracketMouseDown(event->button(), p.x(), p.y());
 }
 
 void TFinalPaintBox::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    m_form.pbFinalBracketMouseMove(event->buttons(), p.x(), p.y());
+    form_.pbFinalBracketMouseMove(event->buttons(), p.x(), p.y());
 }
 
 void TFinalPaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_form.pbFinalBracketDblClick();
+    if (event->button() == Qt::LeftButton) form_.pbFinalBracketDblClick();
 }
 
 // The right press has selected the pair under the cursor before the menu opens.
 void TFinalPaintBox::contextMenuEvent(QContextMenuEvent* event) {
-    if (m_form.hasPairCommands()) m_form.PopupMenu1->popup(event->globalPos());
+    if (form_.hasPairCommands()) form_.PopupMenu1->popup(event->globalPos());
 }
 
 // ---------------------------------------------------------------------------------
 
 TformFinal::TformFinal(BracketPages& pages, TRegistry& registry, QWidget* owner)
-    : QWidget(owner), m_pages(pages), m_registry(registry) {
+    : QWidget(owner), pages_(pages), registry_(registry) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -89,8 +89,8 @@ TformFinal::TformFinal(BracketPages& pages, TRegistry& registry, QWidget* owner)
     pbFinalBracket = new TFinalPaintBox(*this, pBracket);
 
     {
-        auto lock = m_pages.lockBrackets();
-        m_page = m_pages.addBracketPage(nullptr);
+        auto lock = pages_.lockBrackets();
+        page_ = pages_.addBracketPage(nullptr);
     }
     windowList().push_back(this);
     connect(cbFinalCount, &QComboBox::currentIndexChanged, this, &TformFinal::cbFinalCountChange);
@@ -100,8 +100,8 @@ TformFinal::TformFinal(BracketPages& pages, TRegistry& registry, QWidget* owner)
 TformFinal::TformFinal(BracketPages& pages, TRegistry& registry, TBracketWindowPort& port, QuestionDesk& desk,
                        QWidget* owner)
     : TformFinal(pages, registry, owner) {
-    m_port = &port;
-    m_desk = &desk;
+    port_ = &port;
+    desk_ = &desk;
 }
 
 void TformFinal::buildPopupMenu() {
@@ -127,9 +127,9 @@ TformFinal::~TformFinal() {
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     std::shared_ptr<TFinalBracket> released;
     {
-        auto lock = m_pages.lockBrackets();
-        released = std::move(m_page->bracket);
-        m_pages.removeBracketPage(m_page.get());
+        auto lock = pages_.lockBrackets();
+        released = std::move(page_->bracket);
+        pages_.removeBracketPage(page_.get());
     }
     // `released` goes here, outside the lock; a worker holding a copy keeps it alive.
 }
@@ -145,25 +145,25 @@ void TformFinal::repaintAll() {
 }
 
 TClassItem* TformFinal::classItem() const {
-    auto lock = m_pages.lockBrackets();
-    return m_page->classItem;
+    auto lock = pages_.lockBrackets();
+    return page_->classItem;
 }
 
 void TformFinal::setClassItem(TClassItem* cls) {
-    auto lock = m_pages.lockBrackets();
-    setPageClass(*m_page, cls);
+    auto lock = pages_.lockBrackets();
+    setPageClass(*page_, cls);
 }
 
 std::shared_ptr<TFinalBracket> TformFinal::bracket() const {
-    auto lock = m_pages.lockBrackets();
-    return m_page->bracket;
+    auto lock = pages_.lockBrackets();
+    return page_->bracket;
 }
 
 void TformFinal::setBracket(std::shared_ptr<TFinalBracket> b) {
     std::shared_ptr<TFinalBracket> old;
     {
-        auto lock = m_pages.lockBrackets();
-        old = setPageBracket(*m_page, std::move(b));
+        auto lock = pages_.lockBrackets();
+        old = setPageBracket(*page_, std::move(b));
     }
     FormResize();
 }
@@ -171,8 +171,8 @@ void TformFinal::setBracket(std::shared_ptr<TFinalBracket> b) {
 void TformFinal::syncFromPage() {
     int choice;
     {
-        auto lock = m_pages.lockBrackets();
-        choice = m_page->sizeChoice;
+        auto lock = pages_.lockBrackets();
+        choice = page_->sizeChoice;
     }
     const QSignalBlocker block(cbFinalCount);
     if (choice >= 0 && choice < cbFinalCount->count()) cbFinalCount->setCurrentIndex(choice);
@@ -181,16 +181,16 @@ void TformFinal::syncFromPage() {
 
 void TformFinal::cbFinalCountChange(int index) {
     // The list is read at the next generation; the page keeps it for the bracket file.
-    auto lock = m_pages.lockBrackets();
-    m_page->sizeChoice = index;
+    auto lock = pages_.lockBrackets();
+    page_->sizeChoice = index;
 }
 
 void TformFinal::FormResize() {
     int w = pBracket->width();
     int h = pBracket->height();
     {
-        auto lock = m_pages.lockBrackets();
-        if (const auto& b = m_page->bracket) {
+        auto lock = pages_.lockBrackets();
+        if (const auto& b = page_->bracket) {
             h = b->upperHeight + b->lowerHeight;
             w = b->totalWidth;
         }
@@ -217,8 +217,8 @@ void TformFinal::pbFinalBracketPaint() {
         canvas.setPen(kBlack, 1);
         canvas.setBrush(kWhite);
         canvas.rectangle(PaintRect{0, 0, bitmap.width(), bitmap.height()});
-        auto lock = m_pages.lockBrackets();
-        if (const auto& b = m_page->bracket) b->draw(&canvas, racerNamesOf(m_registry), 1.0);
+        auto lock = pages_.lockBrackets();
+        if (const auto& b = page_->bracket) b->draw(&canvas, racerNamesOf(registry_), 1.0);
     }
     pbFinalBracket->update();
 }
@@ -227,8 +227,8 @@ void TformFinal::pbFinalBracketMouseDown(Qt::MouseButton button, int x, int y) {
     pFinalPanelMouseDown(button, x + pbFinalBracket->x(), y + pbFinalBracket->y());
     std::optional<std::int32_t> run;
     {
-        auto lock = m_pages.lockBrackets();
-        if (const auto& b = m_page->bracket) run = b->selectAt(x, y);
+        auto lock = pages_.lockBrackets();
+        if (const auto& b = page_->bracket) run = b->selectAt(x, y);
     }
     if (run) emit runSelected(*run);
     pbFinalBracketPaint();
@@ -239,16 +239,16 @@ void TformFinal::pbFinalBracketMouseMove(Qt::MouseButtons buttons, int x, int y)
 }
 
 void TformFinal::pFinalPanelMouseDown(Qt::MouseButton button, int x, int y) {
-    if (button == Qt::LeftButton) m_dragPoint = QPoint(x, y);
+    if (button == Qt::LeftButton) dragPoint_ = QPoint(x, y);
 }
 
 void TformFinal::pFinalPanelMouseMove(Qt::MouseButtons buttons, int x, int y) {
     if (!(buttons & Qt::LeftButton)) return;
     QPoint pos = pbFinalBracket->pos();
-    pos.rx() += x - m_dragPoint.x();
-    m_dragPoint.setX(x);
-    pos.ry() += y - m_dragPoint.y();
-    m_dragPoint.setY(y);
+    pos.rx() += x - dragPoint_.x();
+    dragPoint_.setX(x);
+    pos.ry() += y - dragPoint_.y();
+    dragPoint_.setY(y);
     if (pos.x() > 0) pos.setX(0);
     if (pos.y() > 0) pos.setY(0);
     if (pos.x() + pbFinalBracket->width() < pBracket->width()) pos.setX(pBracket->width() - pbFinalBracket->width());
@@ -258,39 +258,39 @@ void TformFinal::pFinalPanelMouseMove(Qt::MouseButtons buttons, int x, int y) {
 }
 
 TformFinal::Selection TformFinal::selection() const {
-    auto lock = m_pages.lockBrackets();
+    auto lock = pages_.lockBrackets();
     Selection sel;
-    sel.bracket = m_page->bracket;
+    sel.bracket = page_->bracket;
     if (sel.bracket) sel.pair = sel.bracket->selectedPair;
     return sel;
 }
 
 void TformFinal::commitPairChange() {
-    if (!m_port) return;
-    const std::filesystem::path folder = m_port->eventFolder();
+    if (!port_) return;
+    const std::filesystem::path folder = port_->eventFolder();
     if (!folder.empty()) {
-        const Status st = saveFinalBracketFile(m_pages, folder);
-        if (!st.ok()) m_desk->log(st.message());
+        const Status st = saveFinalBracketFile(pages_, folder);
+        if (!st.ok()) desk_->log(st.message());
     }
-    m_port->requestRebuild();
+    port_->requestRebuild();
     pbFinalBracketPaint();
 }
 
 void TformFinal::N1Click() {
-    if (!m_port) return;
+    if (!port_) return;
     const Selection sel = selection();
     if (!sel.pair) return;
     std::int32_t runId;
     {
-        auto lock = m_pages.lockBrackets();
+        auto lock = pages_.lockBrackets();
         if (!sel.bracket->ownsPair(sel.pair)) return;
         runId = sel.pair->run.runId;
     }
     // The run is found by its id in the run list now; the pair's copy may be stale.
-    const auto rows = selectRunForPair(m_port->dragRuns(), runId);
+    const auto rows = selectRunForPair(port_->dragRuns(), runId);
     if (!rows) return;
-    const std::int32_t row = rows->last > m_port->lastVisibleGridRow() ? rows->last : rows->first;
-    m_port->showRunGridRow(row);
+    const std::int32_t row = rows->last > port_->lastVisibleGridRow() ? rows->last : rows->first;
+    port_->showRunGridRow(row);
 }
 
 void TformFinal::N2Click() { technicalResult(true); }
@@ -301,7 +301,7 @@ void TformFinal::N7Click() { technicalResult(false); }
 std::optional<TPairTarget> TformFinal::selectedTarget() const {
     const Selection sel = selection();
     if (!sel.pair) return std::nullopt;
-    auto lock = m_pages.lockBrackets();
+    auto lock = pages_.lockBrackets();
     return pairTarget(sel.bracket, sel.pair);
 }
 
@@ -323,57 +323,57 @@ bool changePair(BracketPages& pages, Operator& op, const TPairTarget& target, co
 } // namespace
 
 void TformFinal::technicalResult(bool win) {
-    if (!m_port) return;
+    if (!port_) return;
     const std::string caption = win ? "Техническая победа" : "Техническое поражение";
     const std::string group = win ? "Присвоить победу" : "Присвоить поражение";
     // The dialog takes its captions before anything is checked.
-    m_port->setWinnerCaptions(caption, group);
+    port_->setWinnerCaptions(caption, group);
     const std::optional<TPairTarget> target = selectedTarget();
     if (!target) return;
     bool hasResult, bothSet;
     std::array<std::string, 2> items;
     {
-        auto lock = m_pages.lockBrackets();
-        const TFinalPair* pair = findPairTarget(m_pages, *target);
+        auto lock = pages_.lockBrackets();
+        const TFinalPair* pair = findPairTarget(pages_, *target);
         if (!pair) return;
         hasResult = pairHasResult(*pair);
         bothSet = pair->racers[0] && pair->racers[1];
-        for (int k = 0; k < 2; ++k) items[std::size_t(k)] = pairSlotText(*pair, k, m_registry);
+        for (int k = 0; k < 2; ++k) items[std::size_t(k)] = pairSlotText(*pair, k, registry_);
     }
-    if (hasResult && !m_desk->askYesNo(kOverwriteBracketText, "Подтверждение")) return;
+    if (hasResult && !desk_->askYesNo(kOverwriteBracketText, "Подтверждение")) return;
     if (!bothSet) return;
     std::string comment;
     int chosen;
     {
-        const QuestionScope open(*m_desk, caption);
-        chosen = m_port->chooseWinner(items, comment);
+        const QuestionScope open(*desk_, caption);
+        chosen = port_->chooseWinner(items, comment);
     }
     if (chosen != 0 && chosen != 1) return;
-    if (!changePair(m_pages, *m_desk, *target, caption,
+    if (!changePair(pages_, *desk_, *target, caption,
                     [&](TFinalPair& pair) { applyTechnicalResult(pair, chosen, win, comment); }))
         return;
     commitPairChange();
 }
 
 void TformFinal::N10Click() {
-    if (!m_port) return;
+    if (!port_) return;
     const std::optional<TPairTarget> target = selectedTarget();
     if (!target) return;
     std::array<std::string, 2> labels, comments;
     {
-        auto lock = m_pages.lockBrackets();
-        const TFinalPair* pair = findPairTarget(m_pages, *target);
+        auto lock = pages_.lockBrackets();
+        const TFinalPair* pair = findPairTarget(pages_, *target);
         if (!pair) return;
         for (int k = 0; k < 2; ++k) {
-            labels[std::size_t(k)] = pairSlotText(*pair, k, m_registry);
+            labels[std::size_t(k)] = pairSlotText(*pair, k, registry_);
             comments[std::size_t(k)] = pair->comments[k];
         }
     }
     {
-        const QuestionScope open(*m_desk, "Комментарии");
-        if (!m_port->editComments(labels, comments)) return;
+        const QuestionScope open(*desk_, "Комментарии");
+        if (!port_->editComments(labels, comments)) return;
     }
-    if (!changePair(m_pages, *m_desk, *target, "Комментарии", [&](TFinalPair& pair) {
+    if (!changePair(pages_, *desk_, *target, "Комментарии", [&](TFinalPair& pair) {
             pair.comments[0] = comments[0];
             pair.comments[1] = comments[1];
         }))
@@ -382,52 +382,52 @@ void TformFinal::N10Click() {
 }
 
 void TformFinal::N6Click() {
-    if (!m_port) return;
+    if (!port_) return;
     const std::optional<TPairTarget> target = selectedTarget();
     if (!target) return;
     bool hasResult;
     {
-        auto lock = m_pages.lockBrackets();
-        const TFinalPair* pair = findPairTarget(m_pages, *target);
+        auto lock = pages_.lockBrackets();
+        const TFinalPair* pair = findPairTarget(pages_, *target);
         if (!pair) return;
         hasResult = pairHasResult(*pair);
     }
     if (hasResult) {
-        if (!m_desk->askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
-        if (!changePair(m_pages, *m_desk, *target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); })) return;
+        if (!desk_->askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
+        if (!changePair(pages_, *desk_, *target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); })) return;
         // The file follows the cleared pairs also when the lane choice is then cancelled.
-        const std::filesystem::path folder = m_port->eventFolder();
-        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(m_pages, folder));
+        const std::filesystem::path folder = port_->eventFolder();
+        if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(pages_, folder));
         pbFinalBracketPaint();
     }
     TFinalPair* pair;
     {
-        auto lock = m_pages.lockBrackets();
-        pair = findPairTarget(m_pages, *target);
+        auto lock = pages_.lockBrackets();
+        pair = findPairTarget(pages_, *target);
     }
     if (!pair) return;
-    if (timingModeFrom(m_port->raceMode()) == TimingMode::RollerSlalom) {
-        m_port->startRollersBracketPairRun(target->bracket, pair);
+    if (timingModeFrom(port_->raceMode()) == TimingMode::RollerSlalom) {
+        port_->startRollersBracketPairRun(target->bracket, pair);
         return;
     }
-    const bool pro = m_port->proStartSignal();
-    m_port->armCommand37();
-    m_port->pressBlockSt();
-    m_port->sendStartSignalMode(pro ? 1 : 0);
-    m_port->startBracketPairRun(target->bracket, pair);
-    if (m_port->startArmed() && m_port->autoStartOn()) {
-        const TDragRaceItem* run = m_port->dragRuns().currentRun();
+    const bool pro = port_->proStartSignal();
+    port_->armCommand37();
+    port_->pressBlockSt();
+    port_->sendStartSignalMode(pro ? 1 : 0);
+    port_->startBracketPairRun(target->bracket, pair);
+    if (port_->startArmed() && port_->autoStartOn()) {
+        const TDragRaceItem* run = port_->dragRuns().currentRun();
         const TDragRaceItem current = run ? *run : TDragRaceItem{};
-        m_port->armAutoStart(current.racer[0], current.racer[1], 24, pro ? 1 : 0, 1);
+        port_->armAutoStart(current.racer[0], current.racer[1], 24, pro ? 1 : 0, 1);
     }
 }
 
 void TformFinal::N3Click() {
-    if (!m_port) return;
+    if (!port_) return;
     const std::optional<TPairTarget> target = selectedTarget();
     if (!target) return;
-    if (!m_desk->askYesNo(kDeleteRunDataText, "Подтверждение")) return;
-    if (!changePair(m_pages, *m_desk, *target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); })) return;
+    if (!desk_->askYesNo(kDeleteRunDataText, "Подтверждение")) return;
+    if (!changePair(pages_, *desk_, *target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); })) return;
     commitPairChange();
 }
 

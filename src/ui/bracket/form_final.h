@@ -46,7 +46,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    TformFinal& m_form;
+    TformFinal& form_;
 };
 
 class TformFinal : public QWidget {
@@ -71,7 +71,7 @@ public:
     // Installs a bracket (null removes it); the old one is released when nobody else holds it.
     void setBracket(std::shared_ptr<TFinalBracket> bracket);
     // The page record in the core list.
-    const std::shared_ptr<TBracketPage>& page() const { return m_page; }
+    const std::shared_ptr<TBracketPage>& page() const { return page_; }
 
     // Takes the size choice of the page into cbFinalCount (after a file load), without
     // running its change handler, and fits the drawing.
@@ -95,11 +95,11 @@ public:
     void N6Click();  // "Подготовить"
     void N3Click();  // "Удалить заезд"
     void pbFinalBracketDblClick() { N6Click(); }
-    bool hasPairCommands() const { return m_port != nullptr; }
-    TBracketWindowPort* port() const { return m_port; }
+    bool hasPairCommands() const { return port_ != nullptr; }
+    TBracketWindowPort* port() const { return port_; }
     // The list the window's page is registered in.
-    BracketPages& pages() const { return m_pages; }
-    TRegistry& registry() const { return m_registry; }
+    BracketPages& pages() const { return pages_; }
+    TRegistry& registry() const { return registry_; }
 
     // Every bracket window alive, in creation order (main thread).
     static const std::vector<TformFinal*>& windows();
@@ -145,12 +145,12 @@ private:
     void commitPairChange();
     void buildPopupMenu();
 
-    std::shared_ptr<TBracketPage> m_page;
-    BracketPages& m_pages;
-    TRegistry& m_registry;
-    TBracketWindowPort* m_port = nullptr;
-    QuestionDesk* m_desk = nullptr; // set with m_port
-    QPoint m_dragPoint;
+    std::shared_ptr<TBracketPage> page_;
+    BracketPages& pages_;
+    TRegistry& registry_;
+    TBracketWindowPort* port_ = nullptr;
+    QuestionDesk* desk_ = nullptr; // set with port_
+    QPoint dragPoint_;
 };
 
 // Prints the bracket in landscape on the default printer, or with no printer installed

@@ -13,18 +13,18 @@ namespace velmaro::ui {
 // Paints the rows and makes the in-place editors of a TEditableListView.
 class EditableListDelegate : public QStyledItemDelegate {
 public:
-    explicit EditableListDelegate(TEditableListView& view) : QStyledItemDelegate(&view), m_view(view) {}
+    explicit EditableListDelegate(TEditableListView& view) : QStyledItemDelegate(&view), view_(view) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         painter->save();
         const QVariant line = index.data(Qt::BackgroundRole);
         const QColor lineColor = line.canConvert<QColor>() ? line.value<QColor>() : QColor();
-        const bool selected = m_view.selectionModel() && m_view.selectionModel()->isSelected(index);
+        const bool selected = view_.selectionModel() && view_.selectionModel()->isSelected(index);
         QColor fill = lineColor.isValid() ? lineColor : TEditableListView::rowColor();
         if (selected) {
             fill = lineColor.isValid() ? TEditableListView::halved(lineColor) : TEditableListView::selectedRowColor();
-            const bool cursorCell = index.row() == m_view.m_row && index.column() == m_view.m_column &&
-                                    m_view.countSelected() == 1;
+            const bool cursorCell = index.row() == view_.row_ && index.column() == view_.column_ &&
+                                    view_.countSelected() == 1;
             if (cursorCell && !lineColor.isValid()) fill = TEditableListView::cursorCellColor();
         }
         painter->fillRect(option.rect, fill);
@@ -49,7 +49,7 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
         QWidget* editor = nullptr;
-        if (m_view.columnEditor(index.column()) == TEditableListView::ColumnEditor::DropDown) {
+        if (view_.columnEditor(index.column()) == TEditableListView::ColumnEditor::DropDown) {
             auto* combo = new QComboBox(parent);
             combo->addItems(index.data(TEditableListView::DropDownItemsRole).toStringList());
             // A choice from the list stores it, as Enter does.
@@ -66,7 +66,7 @@ public:
             editor = new QLineEdit(parent);
         }
         editor->setObjectName("cellEditor");
-        m_view.m_editor = editor;
+        view_.editor_ = editor;
         return editor;
     }
 
@@ -78,14 +78,14 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
         if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-            if (combo->currentIndex() >= 0) m_view.storeLater(index, combo->currentText(), combo->currentIndex());
+            if (combo->currentIndex() >= 0) view_.storeLater(index, combo->currentText(), combo->currentIndex());
         } else if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
-            m_view.storeLater(index, edit->text(), 0);
+            view_.storeLater(index, edit->text(), 0);
         }
     }
 
 private:
-    TEditableListView& m_view;
+    TEditableListView& view_;
 };
 
 TEditableListView::TEditableListView(QWidget* parent) : QTableView(parent) {
@@ -109,14 +109,14 @@ void TEditableListView::setModel(QAbstractItemModel* model) {
 }
 
 TEditableListView::ColumnEditor TEditableListView::columnEditor(int column) const {
-    const auto it = m_editors.find(column);
-    return it == m_editors.end() ? ColumnEditor::None : it->second;
+    const auto it = editors_.find(column);
+    return it == editors_.end() ? ColumnEditor::None : it->second;
 }
 
 void TEditableListView::selectItem(int item, int subItem) {
     clearSelection();
-    m_row = item;
-    m_column = subItem;
+    row_ = item;
+    column_ = subItem;
     if (item >= 0 && model() && item < model()->rowCount()) {
         const QModelIndex index = model()->index(item, subItem < 0 ? 0 : subItem);
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -129,29 +129,29 @@ int TEditableListView::countSelected() const {
 }
 
 bool TEditableListView::startEditCell() {
-    if (!model() || isEditing() || m_row < 0 || m_column < 0 || m_row >= model()->rowCount()) return false;
-    if (columnEditor(m_column) == ColumnEditor::None || countSelected() > 1) return false;
-    const QModelIndex index = model()->index(m_row, m_column);
+    if (!model() || isEditing() || row_ < 0 || column_ < 0 || row_ >= model()->rowCount()) return false;
+    if (columnEditor(column_) == ColumnEditor::None || countSelected() > 1) return false;
+    const QModelIndex index = model()->index(row_, column_);
     if (!(model()->flags(index) & Qt::ItemIsEditable)) return false;
-    emit beforeEdit(m_row, m_column);
+    emit beforeEdit(row_, column_);
     edit(index);
     viewport()->update();
     return isEditing();
 }
 
-bool TEditableListView::isEditing() const { return state() == QAbstractItemView::EditingState && m_editor; }
+bool TEditableListView::isEditing() const { return state() == QAbstractItemView::EditingState && editor_; }
 
 void TEditableListView::storeLater(const QModelIndex& index, const QString& text, int dataIndex) {
-    m_pending = PendingEdit{QPersistentModelIndex(index), text, dataIndex};
+    pending_ = PendingEdit{QPersistentModelIndex(index), text, dataIndex};
 }
 
 void TEditableListView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    if (editor == m_editor) m_editor = nullptr;
+    if (editor == editor_) editor_ = nullptr;
     QTableView::closeEditor(editor, hint);
-    if (hint == QAbstractItemDelegate::RevertModelCache) m_pending.reset();
-    if (!m_pending) return;
-    const PendingEdit edit = *m_pending;
-    m_pending.reset();
+    if (hint == QAbstractItemDelegate::RevertModelCache) pending_.reset();
+    if (!pending_) return;
+    const PendingEdit edit = *pending_;
+    pending_.reset();
     if (!edit.index.isValid()) return;
     const int row = edit.index.row(), column = edit.index.column();
     model()->setData(edit.index, edit.text, Qt::EditRole);
@@ -191,19 +191,19 @@ void TEditableListView::keyPressEvent(QKeyEvent* event) {
 void TEditableListView::moveRow(int delta) {
     const int rows = model() ? model()->rowCount() : 0;
     if (rows == 0) return;
-    int row = m_row;
-    if (delta > 0) row = m_row + 1 >= rows ? (m_row < 0 ? 0 : m_row) : m_row + 1;
-    else row = m_row - 1 < 0 ? 0 : m_row - 1;
-    selectItem(row, m_column < 0 ? 0 : m_column);
-    scrollTo(model()->index(row, m_column));
+    int row = row_;
+    if (delta > 0) row = row_ + 1 >= rows ? (row_ < 0 ? 0 : row_) : row_ + 1;
+    else row = row_ - 1 < 0 ? 0 : row_ - 1;
+    selectItem(row, column_ < 0 ? 0 : column_);
+    scrollTo(model()->index(row, column_));
 }
 
 bool TEditableListView::moveColumn(int delta) {
-    if (m_row < 0 || !model()) return false;
-    const int column = m_column + delta;
+    if (row_ < 0 || !model()) return false;
+    const int column = column_ + delta;
     if (column < 0 || column >= model()->columnCount()) return false;
-    m_column = column;
-    scrollTo(model()->index(m_row, m_column));
+    column_ = column;
+    scrollTo(model()->index(row_, column_));
     viewport()->update();
     return true;
 }
@@ -211,30 +211,30 @@ bool TEditableListView::moveColumn(int delta) {
 // Home, End, Page Up/Down and the other keys of the table itself move the cursor row.
 void TEditableListView::followCurrentRow() {
     const QModelIndex current = currentIndex();
-    if (!current.isValid() || current.row() == m_row) return;
-    m_row = current.row();
-    if (m_column < 0) m_column = 0;
+    if (!current.isValid() || current.row() == row_) return;
+    row_ = current.row();
+    if (column_ < 0) column_ = 0;
     viewport()->update();
 }
 
 void TEditableListView::clampCursor() {
     const int rows = model() ? model()->rowCount() : 0;
-    if (m_row >= rows) m_row = rows - 1;
-    if (m_row < 0) m_column = -1;
-    if (m_row >= 0) selectItem(m_row, m_column);
+    if (row_ >= rows) row_ = rows - 1;
+    if (row_ < 0) column_ = -1;
+    if (row_ >= 0) selectItem(row_, column_);
 }
 
 void TEditableListView::mousePressEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
-    m_row = index.isValid() ? index.row() : -1;
-    m_column = index.isValid() ? index.column() : -1;
+    row_ = index.isValid() ? index.row() : -1;
+    column_ = index.isValid() ? index.column() : -1;
     QTableView::mousePressEvent(event);
     if (!index.isValid()) clearSelection();
     viewport()->update();
 }
 
 void TEditableListView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (m_editOnDoubleClick) startEditCell();
+    if (editOnDoubleClick_) startEditCell();
     QTableView::mouseDoubleClickEvent(event);
 }
 

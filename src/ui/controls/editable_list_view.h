@@ -46,14 +46,14 @@ public:
 
     void setModel(QAbstractItemModel* model) override;
 
-    void setColumnEditor(int column, ColumnEditor editor) { m_editors[column] = editor; }
+    void setColumnEditor(int column, ColumnEditor editor) { editors_[column] = editor; }
     ColumnEditor columnEditor(int column) const;
     // Whether a double click opens the editor before the doubleClicked signal (default on).
-    void setEditOnDoubleClick(bool on) { m_editOnDoubleClick = on; }
+    void setEditOnDoubleClick(bool on) { editOnDoubleClick_ = on; }
 
     // The cursor: row and column, -1 when none.
-    int selectedItem() const { return m_row; }
-    int selectedSubItem() const { return m_column; }
+    int selectedItem() const { return row_; }
+    int selectedSubItem() const { return column_; }
     // Puts the cursor on (item, subItem) and selects that row alone (item -1: nothing).
     void selectItem(int item, int subItem);
     int countSelected() const;
@@ -92,12 +92,12 @@ private:
     void clampCursor();
     void storeLater(const QModelIndex& index, const QString& text, int dataIndex);
 
-    std::map<int, ColumnEditor> m_editors;
-    bool m_editOnDoubleClick = true;
-    int m_row = -1;
-    int m_column = -1;
-    QWidget* m_editor = nullptr;
-    std::optional<PendingEdit> m_pending;
+    std::map<int, ColumnEditor> editors_;
+    bool editOnDoubleClick_ = true;
+    int row_ = -1;
+    int column_ = -1;
+    QWidget* editor_ = nullptr;
+    std::optional<PendingEdit> pending_;
 };
 
 } // namespace velmaro::ui

@@ -16,17 +16,17 @@ ChannelBar channelBar(int channel, int level, int w, int h) {
     return ChannelBar{step * channel, step * (channel + 1), h - clamped * h / 256};
 }
 
-TChannelGraph::TChannelGraph(TscanChannelsForm& form, QWidget* parent) : QWidget(parent), m_form(form) {
+TChannelGraph::TChannelGraph(TscanChannelsForm& form, QWidget* parent) : QWidget(parent), form_(form) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(CHANNEL_COUNT * 4, 200);
 }
 
 void TChannelGraph::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    m_form.channelGraphPaint(painter, width(), height());
+    form_.channelGraphPaint(painter, width(), height());
 }
 
-TscanChannelsForm::TscanChannelsForm(ChannelScanPort& port, QWidget* parent) : QWidget(parent), m_port(port) {
+TscanChannelsForm::TscanChannelsForm(ChannelScanPort& port, QWidget* parent) : QWidget(parent), port_(port) {
     setObjectName("scanChannelsForm");
     setWindowTitle(QString::fromUtf8("Channels"));
     auto* layout = new QVBoxLayout(this);
@@ -40,10 +40,10 @@ TscanChannelsForm::TscanChannelsForm(ChannelScanPort& port, QWidget* parent) : Q
     resize(560, 300);
 }
 
-void TscanChannelsForm::Button1Click() { m_port.requestChannelScan(); }
+void TscanChannelsForm::Button1Click() { port_.requestChannelScan(); }
 
 void TscanChannelsForm::setLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& levels) {
-    for (std::size_t i = 0; i < levels.size(); ++i) m_levels[i] = levels[i];
+    for (std::size_t i = 0; i < levels.size(); ++i) levels_[i] = levels[i];
     channelGraph->update();
 }
 
@@ -54,7 +54,7 @@ void TscanChannelsForm::channelGraphPaint(QPainter& painter, int w, int h) const
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::blue);
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
-        const ChannelBar bar = channelBar(i, m_levels[std::size_t(i)], w, h);
+        const ChannelBar bar = channelBar(i, levels_[std::size_t(i)], w, h);
         if (bar.top < h) painter.drawRect(QRect(QPoint(bar.left, bar.top), QPoint(bar.right - 1, h - 1)));
     }
 }

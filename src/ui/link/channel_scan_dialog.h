@@ -26,7 +26,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    TscanChannelsForm& m_form;
+    TscanChannelsForm& form_;
 };
 
 class TscanChannelsForm : public QWidget {
@@ -39,7 +39,7 @@ public:
     void Button1Click();
     // The link's 126 level bytes (on SE_CHANNEL_LEVELS): kept and drawn.
     void setLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& levels);
-    const std::array<int, CHANNEL_COUNT>& levels() const { return m_levels; }
+    const std::array<int, CHANNEL_COUNT>& levels() const { return levels_; }
     // Draws the graph on `painter` over a w x h box.
     void channelGraphPaint(class QPainter& painter, int w, int h) const;
 
@@ -47,8 +47,8 @@ public:
     QPushButton* Button1 = nullptr;
 
 private:
-    ChannelScanPort& m_port;
-    std::array<int, CHANNEL_COUNT> m_levels{};
+    ChannelScanPort& port_;
+    std::array<int, CHANNEL_COUNT> levels_{};
 };
 
 // The bar of channel i in a w x h box for a level 0..255: x from (w/126)*i to

@@ -44,7 +44,7 @@ std::string scoreboardTestText120(long long number, long long timeMs) {
 }
 
 TfScoreboardConfig::TfScoreboardConfig(ScoreboardSettingsPort& port, QWidget* parent)
-    : QDialog(parent), m_port(port) {
+    : QDialog(parent), port_(port) {
     setObjectName("fScoreboardConfig");
     setWindowTitle(QString::fromUtf8("Настройки табло"));
     auto* layout = new QVBoxLayout(this);
@@ -101,27 +101,27 @@ TfScoreboardConfig::TfScoreboardConfig(ScoreboardSettingsPort& port, QWidget* pa
 }
 
 void TfScoreboardConfig::fillFromSettings(int brightness, bool showLogo, bool showDirtyTime) {
-    m_filling = true;
+    filling_ = true;
     tbBrightness->setValue(brightness);
     cbShowLogo->setChecked(showLogo);
     cbShowDirtyTime->setChecked(showDirtyTime);
-    m_filling = false;
+    filling_ = false;
 }
 
 void TfScoreboardConfig::applyBrightness() {
     const int p = tbBrightness->value();
-    if (TScoreboardController* sb = m_port.scoreboard()) {
+    if (TScoreboardController* sb = port_.scoreboard()) {
         sb->setBrightness(p);
     } else {
-        m_port.sendDisplayBrightness(std::uint16_t(p), 8);
-        m_port.sendDisplayBrightness(std::uint16_t(p), 9);
+        port_.sendDisplayBrightness(std::uint16_t(p), 8);
+        port_.sendDisplayBrightness(std::uint16_t(p), 9);
     }
-    m_port.radioSetBrightness(p);
+    port_.radioSetBrightness(p);
 }
 
 void TfScoreboardConfig::tbBrightnessChange() {
-    if (m_filling) return;
-    m_port.takeBrightness(tbBrightness->value());
+    if (filling_) return;
+    port_.takeBrightness(tbBrightness->value());
     applyBrightness();
 }
 
@@ -129,7 +129,7 @@ void TfScoreboardConfig::sSpeedButton3Click() { applyBrightness(); }
 
 void TfScoreboardConfig::sSpeedButton2Click() {
     const std::optional<double> time = fieldNumber(eScoreboardTop);
-    if (TScoreboardController* sb = m_port.scoreboard()) {
+    if (TScoreboardController* sb = port_.scoreboard()) {
         if (sb->getType() == 120) {
             const long long number = parseInteger(trimmed(sMaskEdit2)).value_or(0);
             const long long m = static_cast<long long>(std::trunc(time.value_or(0.0) * 1000));
@@ -147,18 +147,18 @@ void TfScoreboardConfig::sSpeedButton2Click() {
         }
     }
     const std::string top = eScoreboardTop->text().toStdString();
-    m_port.showTextOnLaneDisplays(top, eScoreboardBottom->text().toStdString(), tbBrightness->value());
-    m_port.radioShowText(top, 0, 0, 0);
-    m_port.radioShowText(top, 0, 0, 1);
+    port_.showTextOnLaneDisplays(top, eScoreboardBottom->text().toStdString(), tbBrightness->value());
+    port_.radioShowText(top, 0, 0, 0);
+    port_.radioShowText(top, 0, 0, 1);
 }
 
-void TfScoreboardConfig::SpeedButton1Click() { m_port.requestTimeoutsPush(); }
+void TfScoreboardConfig::SpeedButton1Click() { port_.requestTimeoutsPush(); }
 
 void TfScoreboardConfig::sSpeedButton1Click() { accept(); }
 
 void TfScoreboardConfig::saveOptions() {
-    if (m_filling) return;
-    m_port.saveScoreboardSettings(tbBrightness->value(), cbShowLogo->isChecked(), cbShowDirtyTime->isChecked());
+    if (filling_) return;
+    port_.saveScoreboardSettings(tbBrightness->value(), cbShowLogo->isChecked(), cbShowDirtyTime->isChecked());
 }
 
 void TfScoreboardConfig::done(int result) {

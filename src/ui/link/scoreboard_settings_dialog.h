@@ -54,8 +54,8 @@ protected:
 private:
     void applyBrightness();
 
-    ScoreboardSettingsPort& m_port;
-    bool m_filling = false;
+    ScoreboardSettingsPort& port_;
+    bool filling_ = false;
 };
 
 // The text a type 120 scoreboard shows in the test: "%2d " + 0x03 + "%d:%02d.%02d" from

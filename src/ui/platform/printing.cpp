@@ -14,63 +14,63 @@ std::unique_ptr<QtPrintDevice> QtPrintDevice::forPrinter(const QString& printerN
     std::unique_ptr<QtPrintDevice> d(new QtPrintDevice);
     const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
                                                     : QPrinterInfo::printerInfo(printerName);
-    d->m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    d->printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     return d;
 }
 
 std::unique_ptr<QtPrintDevice> QtPrintDevice::forPdf(const std::filesystem::path& path, int dpi) {
     std::unique_ptr<QtPrintDevice> d(new QtPrintDevice);
-    d->m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    d->m_printer->setOutputFormat(QPrinter::PdfFormat);
-    d->m_printer->setOutputFileName(QString::fromStdString(path.string()));
-    d->m_printer->setPageSize(QPageSize(QPageSize::A4));
-    d->m_printer->setResolution(dpi);
-    d->m_pdfPath = path;
+    d->printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    d->printer_->setOutputFormat(QPrinter::PdfFormat);
+    d->printer_->setOutputFileName(QString::fromStdString(path.string()));
+    d->printer_->setPageSize(QPageSize(QPageSize::A4));
+    d->printer_->setResolution(dpi);
+    d->pdfPath_ = path;
     return d;
 }
 
 QtPrintDevice::~QtPrintDevice() {
-    if (m_painter && m_painter->isActive()) m_painter->end();
+    if (painter_ && painter_->isActive()) painter_->end();
 }
 
 void QtPrintDevice::setLandscape(bool landscape) {
-    m_printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer_->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
-int QtPrintDevice::pixelsPerInchX() const { return m_printer->logicalDpiX(); }
-int QtPrintDevice::pixelsPerInchY() const { return m_printer->logicalDpiY(); }
+int QtPrintDevice::pixelsPerInchX() const { return printer_->logicalDpiX(); }
+int QtPrintDevice::pixelsPerInchY() const { return printer_->logicalDpiY(); }
 
-int QtPrintDevice::pageWidth() const { return m_printer->pageLayout().fullRectPixels(m_printer->resolution()).width(); }
+int QtPrintDevice::pageWidth() const { return printer_->pageLayout().fullRectPixels(printer_->resolution()).width(); }
 int QtPrintDevice::pageHeight() const {
-    return m_printer->pageLayout().fullRectPixels(m_printer->resolution()).height();
+    return printer_->pageLayout().fullRectPixels(printer_->resolution()).height();
 }
 
 Status QtPrintDevice::beginDoc(const std::string& title) {
-    m_printer->setDocName(QString::fromStdString(title));
+    printer_->setDocName(QString::fromStdString(title));
     // Draw in physical page coordinates: the page's own margins are ours to set.
-    m_printer->setFullPage(true);
-    m_painter = std::make_unique<QPainter>();
-    if (!m_painter->begin(m_printer.get())) {
-        m_painter.reset();
-        return Status::Error(isPdf() ? "Не удалось создать файл " + m_pdfPath.string()
+    printer_->setFullPage(true);
+    painter_ = std::make_unique<QPainter>();
+    if (!painter_->begin(printer_.get())) {
+        painter_.reset();
+        return Status::Error(isPdf() ? "Не удалось создать файл " + pdfPath_.string()
                                      : "Принтер не начал печать");
     }
-    m_canvas = std::make_unique<QtPaintCanvas>(*m_painter);
+    canvas_ = std::make_unique<QtPaintCanvas>(*painter_);
     return Status::Ok();
 }
 
-PaintCanvas& QtPrintDevice::canvas() { return *m_canvas; }
+PaintCanvas& QtPrintDevice::canvas() { return *canvas_; }
 
 Status QtPrintDevice::newPage() {
-    if (!m_printer->newPage()) return Status::Error("Принтер не начал новую страницу");
+    if (!printer_->newPage()) return Status::Error("Принтер не начал новую страницу");
     return Status::Ok();
 }
 
 Status QtPrintDevice::endDoc() {
-    m_canvas.reset();
-    if (!m_painter) return Status::Error("Печать не была начата");
-    const bool ok = m_painter->end();
-    m_painter.reset();
+    canvas_.reset();
+    if (!painter_) return Status::Error("Печать не была начата");
+    const bool ok = painter_->end();
+    painter_.reset();
     return ok ? Status::Ok() : Status::Error("Печать не завершена");
 }
 

@@ -42,17 +42,17 @@ public:
     Status newPage() override;
     Status endDoc() override;
 
-    bool isPdf() const { return !m_pdfPath.empty(); }
-    const std::filesystem::path& pdfPath() const { return m_pdfPath; }
-    QPrinter& printer() { return *m_printer; }
+    bool isPdf() const { return !pdfPath_.empty(); }
+    const std::filesystem::path& pdfPath() const { return pdfPath_; }
+    QPrinter& printer() { return *printer_; }
 
 private:
     QtPrintDevice() = default;
 
-    std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<QPainter> m_painter;
-    std::unique_ptr<QtPaintCanvas> m_canvas;
-    std::filesystem::path m_pdfPath;
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPainter> painter_;
+    std::unique_ptr<QtPaintCanvas> canvas_;
+    std::filesystem::path pdfPath_;
 };
 
 // Names of the installed printers, and the first whose name contains "POS" (empty = none).

@@ -28,19 +28,19 @@ public:
     int textHeight(const std::string& text) override;
     bool drawImage(const PaintRect& rect, const std::string& path) override;
 
-    QPainter& painter() { return m_painter; }
+    QPainter& painter() { return painter_; }
 
 private:
     void applyPen();
     void applyFont();
 
-    QPainter& m_painter;
-    QColor m_penColor{Qt::black};
-    int m_penWidth = 1;
-    QColor m_brushColor{Qt::white};
-    bool m_brushClear = false;
-    QColor m_fontColor{Qt::black};
-    QFont m_font;
+    QPainter& painter_;
+    QColor penColor_{Qt::black};
+    int penWidth_ = 1;
+    QColor brushColor_{Qt::white};
+    bool brushClear_ = false;
+    QColor fontColor_{Qt::black};
+    QFont font_;
 };
 
 QColor toQColor(PaintColor color);

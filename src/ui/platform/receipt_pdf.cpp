@@ -35,22 +35,22 @@ QPageLayout receiptPage(int bottomDots) {
 // canvas on a one-dot bitmap of the printer's resolution.
 class ReceiptPdfDevice::Recorder final : public PaintCanvas {
 public:
-    Recorder() : m_bitmap(1, 1, QImage::Format_RGB32) {
+    Recorder() : bitmap_(1, 1, QImage::Format_RGB32) {
         const int dotsPerMetre = static_cast<int>(std::lround(kDotsPerInch / 0.0254));
-        m_bitmap.setDotsPerMeterX(dotsPerMetre);
-        m_bitmap.setDotsPerMeterY(dotsPerMetre);
-        m_painter.begin(&m_bitmap);
-        m_measure = std::make_unique<QtPaintCanvas>(m_painter);
+        bitmap_.setDotsPerMeterX(dotsPerMetre);
+        bitmap_.setDotsPerMeterY(dotsPerMetre);
+        painter_.begin(&bitmap_);
+        measure_ = std::make_unique<QtPaintCanvas>(painter_);
     }
     ~Recorder() override {
-        m_measure.reset();
-        m_painter.end();
+        measure_.reset();
+        painter_.end();
     }
 
-    Page takePage() { return std::exchange(m_page, Page{}); }
+    Page takePage() { return std::exchange(page_, Page{}); }
 
     void setPen(PaintColor color, int width) override {
-        m_penWidth = std::max(1, width);
+        penWidth_ = std::max(1, width);
         keep([=](PaintCanvas& c) { c.setPen(color, width); });
     }
     void setBrush(PaintColor color, bool clear) override {
@@ -77,19 +77,19 @@ public:
         draw([=](PaintCanvas& c) { c.fillRect(rect); });
     }
     void line(int x1, int y1, int x2, int y2) override {
-        reach(std::max(y1, y2) + m_penWidth);
+        reach(std::max(y1, y2) + penWidth_);
         draw([=](PaintCanvas& c) { c.line(x1, y1, x2, y2); });
     }
     void textOut(int x, int y, const std::string& text) override {
-        reach(y + m_measure->textHeight(text));
+        reach(y + measure_->textHeight(text));
         draw([=](PaintCanvas& c) { c.textOut(x, y, text); });
     }
     void textRect(const PaintRect& clip, int x, int y, const std::string& text) override {
-        reach(std::min(clip.bottom, y + m_measure->textHeight(text)));
+        reach(std::min(clip.bottom, y + measure_->textHeight(text)));
         draw([=](PaintCanvas& c) { c.textRect(clip, x, y, text); });
     }
-    int textWidth(const std::string& text) override { return m_measure->textWidth(text); }
-    int textHeight(const std::string& text) override { return m_measure->textHeight(text); }
+    int textWidth(const std::string& text) override { return measure_->textWidth(text); }
+    int textHeight(const std::string& text) override { return measure_->textHeight(text); }
     bool drawImage(const PaintRect& rect, const std::string& path) override {
         if (!QImage(QString::fromStdString(path)).isNull()) {
             reach(rect.bottom);
@@ -103,23 +103,23 @@ private:
     // Pen, brush and font calls reach the measuring canvas too; drawing calls are only kept.
     template <class Call>
     void keep(Call call) {
-        call(*m_measure);
-        m_page.calls.emplace_back(std::move(call));
+        call(*measure_);
+        page_.calls.emplace_back(std::move(call));
     }
     template <class Call>
     void draw(Call call) {
-        m_page.calls.emplace_back(std::move(call));
+        page_.calls.emplace_back(std::move(call));
     }
-    void reach(int y) { m_page.bottom = std::max(m_page.bottom, y); }
+    void reach(int y) { page_.bottom = std::max(page_.bottom, y); }
 
-    QImage m_bitmap;
-    QPainter m_painter;
-    std::unique_ptr<QtPaintCanvas> m_measure;
-    Page m_page;
-    int m_penWidth = 1;
+    QImage bitmap_;
+    QPainter painter_;
+    std::unique_ptr<QtPaintCanvas> measure_;
+    Page page_;
+    int penWidth_ = 1;
 };
 
-ReceiptPdfDevice::ReceiptPdfDevice(std::filesystem::path path) : m_path(std::move(path)) {}
+ReceiptPdfDevice::ReceiptPdfDevice(std::filesystem::path path) : path_(std::move(path)) {}
 
 ReceiptPdfDevice::~ReceiptPdfDevice() = default;
 
@@ -127,44 +127,44 @@ int ReceiptPdfDevice::pageWidth() const { return dotsOf(kPageWidthMm - 2 * kSide
 int ReceiptPdfDevice::pageHeight() const { return dotsOf(kLongestPageMm); }
 
 Status ReceiptPdfDevice::beginDoc(const std::string& title) {
-    m_title = title;
-    m_pages.clear();
-    m_recorder = std::make_unique<Recorder>();
+    title_ = title;
+    pages_.clear();
+    recorder_ = std::make_unique<Recorder>();
     return Status::Ok();
 }
 
-PaintCanvas& ReceiptPdfDevice::canvas() { return *m_recorder; }
+PaintCanvas& ReceiptPdfDevice::canvas() { return *recorder_; }
 
 Status ReceiptPdfDevice::newPage() {
-    if (!m_recorder) return Status::Error("Печать не была начата");
-    m_pages.push_back(m_recorder->takePage());
+    if (!recorder_) return Status::Error("Печать не была начата");
+    pages_.push_back(recorder_->takePage());
     return Status::Ok();
 }
 
 Status ReceiptPdfDevice::endDoc() {
-    if (!m_recorder) return Status::Error("Печать не была начата");
-    m_pages.push_back(m_recorder->takePage());
-    m_recorder.reset();
-    const Status failed = Status::Error("Не удалось создать файл " + m_path.string());
+    if (!recorder_) return Status::Error("Печать не была начата");
+    pages_.push_back(recorder_->takePage());
+    recorder_.reset();
+    const Status failed = Status::Error("Не удалось создать файл " + path_.string());
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(m_path.string()));
+    printer.setOutputFileName(QString::fromStdString(path_.string()));
     printer.setResolution(kDotsPerInch);
-    printer.setDocName(QString::fromStdString(m_title));
+    printer.setDocName(QString::fromStdString(title_));
     printer.setFullPage(false); // the painter starts inside the margins
-    if (!printer.setPageLayout(receiptPage(m_pages.front().bottom))) return failed;
+    if (!printer.setPageLayout(receiptPage(pages_.front().bottom))) return failed;
     QPainter painter;
     if (!painter.begin(&printer)) return failed;
     QtPaintCanvas canvas(painter);
-    for (std::size_t i = 0; i < m_pages.size(); ++i) {
-        if (i > 0 && (!printer.setPageLayout(receiptPage(m_pages[i].bottom)) || !printer.newPage())) {
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        if (i > 0 && (!printer.setPageLayout(receiptPage(pages_[i].bottom)) || !printer.newPage())) {
             painter.end();
             return Status::Error("Принтер не начал новую страницу");
         }
-        for (const auto& call : m_pages[i].calls) call(canvas);
+        for (const auto& call : pages_[i].calls) call(canvas);
     }
-    m_pages.clear();
+    pages_.clear();
     return painter.end() ? Status::Ok() : failed;
 }
 

@@ -42,7 +42,7 @@ public:
     Status newPage() override;
     Status endDoc() override;
 
-    const std::filesystem::path& path() const { return m_path; }
+    const std::filesystem::path& path() const { return path_; }
 
 private:
     class Recorder;
@@ -51,10 +51,10 @@ private:
         int bottom = 0; // below everything drawn, in dots
     };
 
-    std::filesystem::path m_path;
-    std::string m_title;
-    std::unique_ptr<Recorder> m_recorder;
-    std::vector<Page> m_pages;
+    std::filesystem::path path_;
+    std::string title_;
+    std::unique_ptr<Recorder> recorder_;
+    std::vector<Page> pages_;
 };
 
 } // namespace velmaro

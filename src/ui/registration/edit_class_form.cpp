@@ -15,7 +15,7 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 std::string s(const QLineEdit* edit) { return edit->text().toStdString(); }
 } // namespace
 
-TEditClassForm::TEditClassForm(Operator& op, QWidget* parent) : QDialog(parent), m_op(op) {
+TEditClassForm::TEditClassForm(Operator& op, QWidget* parent) : QDialog(parent), op_(op) {
     setObjectName("EditClassForm");
     setWindowTitle(u("Класс"));
     setFixedSize(236, 183);
@@ -47,7 +47,7 @@ ClassFields TEditClassForm::fields() const {
 }
 
 void TEditClassForm::accept() {
-    if (!classNameAccepted(s(eClassName), m_op)) {
+    if (!classNameAccepted(s(eClassName), op_)) {
         eClassName->setFocus();
         return;
     }

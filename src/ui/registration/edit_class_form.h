@@ -34,7 +34,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 private:
-    Operator& m_op;
+    Operator& op_;
 };
 
 extern TEditClassForm* EditClassForm;

@@ -31,7 +31,7 @@ void gather(QComboBox* box) {
 
 void RacerDbModel::setRegistry(const TRegistry* registry) {
     beginResetModel();
-    m_registry = registry;
+    registry_ = registry;
     endResetModel();
 }
 
@@ -41,14 +41,14 @@ void RacerDbModel::refresh() {
 }
 
 int RacerDbModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !m_registry ? 0 : static_cast<int>(m_registry->racerDb.size());
+    return parent.isValid() || !registry_ ? 0 : static_cast<int>(registry_->racerDb.size());
 }
 
 int RacerDbModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
 
 QVariant RacerDbModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !m_registry || index.row() >= rowCount()) return {};
-    const TRacerItem& e = *m_registry->racerDb[index.row()];
+    if (role != Qt::DisplayRole || !registry_ || index.row() >= rowCount()) return {};
+    const TRacerItem& e = *registry_->racerDb[index.row()];
     switch (index.column()) {
     case 0: return u(e.name);
     case 1: return u(e.carModel);
@@ -63,7 +63,7 @@ QVariant RacerDbModel::headerData(int section, Qt::Orientation orientation, int 
     return u(captions[section]);
 }
 
-TEditPersonalDataForm::TEditPersonalDataForm(Operator& op, QWidget* parent) : QDialog(parent), m_op(op) {
+TEditPersonalDataForm::TEditPersonalDataForm(Operator& op, QWidget* parent) : QDialog(parent), op_(op) {
     setObjectName("EditPersonalDataForm");
     setWindowTitle(u("Данные участника"));
     resize(840, 416);
@@ -104,10 +104,10 @@ TEditPersonalDataForm::TEditPersonalDataForm(Operator& op, QWidget* parent) : QD
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
-    m_dbModel = new RacerDbModel(this);
+    dbModel_ = new RacerDbModel(this);
     lvRacersDB = new QTableView(this);
     lvRacersDB->setObjectName("lvRacersDB");
-    lvRacersDB->setModel(m_dbModel);
+    lvRacersDB->setModel(dbModel_);
     lvRacersDB->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvRacersDB->setSelectionMode(QAbstractItemView::SingleSelection);
     lvRacersDB->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -123,13 +123,13 @@ TEditPersonalDataForm::TEditPersonalDataForm(Operator& op, QWidget* parent) : QD
     connect(N1, &QAction::triggered, this, &TEditPersonalDataForm::N1Click);
     connect(lvRacersDB->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid()) m_selectedDbIndex = current.row();
+                if (current.isValid()) selectedDbIndex_ = current.row();
             });
     connect(lvRacersDB, &QTableView::doubleClicked, this, [this] { lvRacersDBDblClick(); });
 
     // Names of the database offered while typing; choosing one copies the entry.
-    m_names = new QStringListModel(this);
-    auto* completer = new QCompleter(m_names, this);
+    names_ = new QStringListModel(this);
+    auto* completer = new QCompleter(names_, this);
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     completer->setFilterMode(Qt::MatchContains);
     RacerNameEdit->setCompleter(completer);
@@ -144,8 +144,8 @@ TEditPersonalDataForm::TEditPersonalDataForm(Operator& op, QWidget* parent) : QD
 }
 
 void TEditPersonalDataForm::setRegistry(TRegistry* registry) {
-    m_registry = registry;
-    m_dbModel->setRegistry(registry);
+    registry_ = registry;
+    dbModel_->setRegistry(registry);
 }
 
 void TEditPersonalDataForm::fillClasses(const TRegistry& registry, const std::vector<bool>& ticked) {
@@ -179,12 +179,12 @@ void TEditPersonalDataForm::setFields(const RacerFields& f) {
 }
 
 void TEditPersonalDataForm::FormShow() {
-    m_dbModel->refresh();
+    dbModel_->refresh();
     QStringList names;
-    if (m_registry)
-        for (const auto& e : m_registry->racerDb)
+    if (registry_)
+        for (const auto& e : registry_->racerDb)
             if (!e->name.empty() && !names.contains(u(e->name))) names << u(e->name);
-    m_names->setStringList(names);
+    names_->setStringList(names);
 }
 
 void TEditPersonalDataForm::showEvent(QShowEvent* event) {
@@ -200,23 +200,23 @@ void TEditPersonalDataForm::copyDbEntry(const TRacerItem& entry) {
 }
 
 void TEditPersonalDataForm::lvRacersDBDblClick() {
-    if (!m_registry || m_selectedDbIndex < 0 || m_selectedDbIndex >= static_cast<int>(m_registry->racerDb.size())) return;
-    copyDbEntry(*m_registry->racerDb[m_selectedDbIndex]);
+    if (!registry_ || selectedDbIndex_ < 0 || selectedDbIndex_ >= static_cast<int>(registry_->racerDb.size())) return;
+    copyDbEntry(*registry_->racerDb[selectedDbIndex_]);
 }
 
 void TEditPersonalDataForm::nameChosen(const QString& name) {
-    if (!m_registry) return;
-    for (const auto& e : m_registry->racerDb)
+    if (!registry_) return;
+    for (const auto& e : registry_->racerDb)
         if (u(e->name) == name) return copyDbEntry(*e);
 }
 
 void TEditPersonalDataForm::N1Click() {
-    if (!m_registry || m_selectedDbIndex < 0) return;
-    if (!m_op.askYesNo("Точно удалить?", "")) return;
-    if (m_selectedDbIndex >= static_cast<int>(m_registry->racerDb.size())) return;
-    m_registry->racerDb.erase(m_registry->racerDb.begin() + m_selectedDbIndex);
+    if (!registry_ || selectedDbIndex_ < 0) return;
+    if (!op_.askYesNo("Точно удалить?", "")) return;
+    if (selectedDbIndex_ >= static_cast<int>(registry_->racerDb.size())) return;
+    registry_->racerDb.erase(registry_->racerDb.begin() + selectedDbIndex_);
     FormShow();
-    saveRacersOrTell(*m_registry, m_op);
+    saveRacersOrTell(*registry_, op_);
 }
 
 void TEditPersonalDataForm::FormClose() {

@@ -32,7 +32,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    const TRegistry* m_registry = nullptr;
+    const TRegistry* registry_ = nullptr;
 };
 
 class TEditPersonalDataForm : public QDialog {
@@ -73,14 +73,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    Operator& m_op;
+    Operator& op_;
     void copyDbEntry(const TRacerItem& entry);
     void nameChosen(const QString& name);
 
-    TRegistry* m_registry = nullptr;
-    RacerDbModel* m_dbModel = nullptr;
-    QStringListModel* m_names = nullptr;
-    int m_selectedDbIndex = -1;
+    TRegistry* registry_ = nullptr;
+    RacerDbModel* dbModel_ = nullptr;
+    QStringListModel* names_ = nullptr;
+    int selectedDbIndex_ = -1;
 };
 
 extern TEditPersonalDataForm* EditPersonalDataForm;

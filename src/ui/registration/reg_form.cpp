@@ -43,18 +43,18 @@ TEditableListView* makeList(QWidget* parent, const char* name, QAbstractItemMode
 } // namespace
 
 TRegForm::TRegForm(TRegistry& registry, Operator& op, QWidget* parent)
-    : QDialog(parent), registry(registry), m_op(op) {
+    : QDialog(parent), registry(registry), op_(op) {
     setObjectName("RegForm");
     setWindowTitle(u("Регистрация"));
     resize(916, 462);
 
-    m_classModel = new RegistryListModel(registry, RegistryListModel::Kind::Classes, this);
-    m_racerModel = new RegistryListModel(registry, RegistryListModel::Kind::Racers, this);
+    classModel_ = new RegistryListModel(registry, RegistryListModel::Kind::Classes, this);
+    racerModel_ = new RegistryListModel(registry, RegistryListModel::Kind::Racers, this);
     pRegPages = new QTabWidget(this);
     pRegPages->setObjectName("pRegPages");
-    lvClasses = makeList(pRegPages, "lvClasses", m_classModel, {30, 200, 300});
+    lvClasses = makeList(pRegPages, "lvClasses", classModel_, {30, 200, 300});
     lvClasses->setColumnEditor(kClassColName, TEditableListView::ColumnEditor::Text);
-    lvRacers = makeList(pRegPages, "lvRacers", m_racerModel, {40, 50, 180, 180, 120, 80, 70});
+    lvRacers = makeList(pRegPages, "lvRacers", racerModel_, {40, 50, 180, 180, 120, 80, 70});
     for (int c : {kRacerColNumber, kRacerColTag, kRacerColName, kRacerColCarModel, kRacerColCity, kRacerColTeam})
         lvRacers->setColumnEditor(c, TEditableListView::ColumnEditor::Text);
     lvRacers->setColumnEditor(kRacerColClasses, TEditableListView::ColumnEditor::DropDown);
@@ -107,15 +107,15 @@ TRegForm::TRegForm(TRegistry& registry, Operator& op, QWidget* parent)
 
     // The racer database is read when the window is made; no file yet is a first start.
     const Status st = registry.loadRacerDb();
-    if (!st.ok() && std::filesystem::exists(registry.databaseFile())) m_op.log(st.message());
+    if (!st.ok() && std::filesystem::exists(registry.databaseFile())) op_.log(st.message());
 }
 
 TRegForm::~TRegForm() = default;
 
 void TRegForm::openModal(RegistrationHost& host) {
-    m_host = &host;
+    host_ = &host;
     exec();
-    m_host = nullptr;
+    host_ = nullptr;
     host.reloadEvent();
 }
 
@@ -130,12 +130,12 @@ void TRegForm::FormShow() {
 }
 
 void TRegForm::pRegPagesChange(int page) {
-    if (page == 0) m_classModel->refresh();
+    if (page == 0) classModel_->refresh();
 }
 
 void TRegForm::refreshAll() {
-    m_classModel->refresh();
-    m_racerModel->refresh();
+    classModel_->refresh();
+    racerModel_->refresh();
     lTotalRacers->setText(QString::fromStdString(registry.numberedRacerCount()));
     rebuildClassPanel();
 }
@@ -179,7 +179,7 @@ void TRegForm::lvRacersColumnClick(int column) {
 }
 
 void TRegForm::bAddClick() {
-    Operator& op = m_op;
+    Operator& op = op_;
     if (pRegPages->currentIndex() == 0) {
         TEditClassForm* dialog = EditClassForm;
         if (!dialog) return;
@@ -204,7 +204,7 @@ void TRegForm::bAddClick() {
 }
 
 void TRegForm::bEditClick() {
-    Operator& op = m_op;
+    Operator& op = op_;
     if (pRegPages->currentIndex() == 0) {
         const int row = selectedRow(*lvClasses);
         TEditClassForm* dialog = EditClassForm;
@@ -227,7 +227,7 @@ void TRegForm::bEditClick() {
 }
 
 void TRegForm::bRemoveClick() {
-    Operator& op = m_op;
+    Operator& op = op_;
     const bool classes = pRegPages->currentIndex() == 0;
     const int row = selectedRow(classes ? *lvClasses : *lvRacers);
     if (row < 0) return;
@@ -235,7 +235,7 @@ void TRegForm::bRemoveClick() {
 }
 
 void TRegForm::cellEdited(bool classes, int row, int column, const QString& text) {
-    Operator& op = m_op;
+    Operator& op = op_;
     const std::string value = text.toStdString();
     // The list is refreshed whatever happened, so a refused edit shows the old text again.
     if (classes) editClassCell(registry, row, column, value, op);
@@ -244,9 +244,9 @@ void TRegForm::cellEdited(bool classes, int row, int column, const QString& text
 }
 
 void TRegForm::bExcelClick() {
-    if (!m_host) return;
-    (void)exportRacerList(registry, registry.eventFolder(), m_host->eventName(), m_host->documentOpener(),
-                          m_op);
+    if (!host_) return;
+    (void)exportRacerList(registry, registry.eventFolder(), host_->eventName(), host_->documentOpener(),
+                          op_);
 }
 
 void TRegForm::bPrintPosClick() {
@@ -258,10 +258,10 @@ void TRegForm::bPrintPosClick() {
     page.footer = footerLines();
     const Status st = printStartList(*device, registry, page);
     if (!st.ok()) {
-        m_op.message(st.message(), u("Печать POS").toStdString(), Operator::Icon::Error);
+        op_.message(st.message(), u("Печать POS").toStdString(), Operator::Icon::Error);
         return;
     }
-    tellWherePrinted(*device, m_op);
+    tellWherePrinted(*device, op_);
 }
 
 } // namespace velmaro::ui

@@ -77,10 +77,10 @@ private:
     void rebuildClassPanel();
     void cellEdited(bool classes, int row, int column, const QString& text);
 
-    RegistryListModel* m_classModel = nullptr;
-    RegistryListModel* m_racerModel = nullptr;
-    RegistrationHost* m_host = nullptr; // set while openModal runs
-    Operator& m_op;
+    RegistryListModel* classModel_ = nullptr;
+    RegistryListModel* racerModel_ = nullptr;
+    RegistrationHost* host_ = nullptr; // set while openModal runs
+    Operator& op_;
 };
 
 extern TRegForm* RegForm;

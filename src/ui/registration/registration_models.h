@@ -25,8 +25,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    const TRegistry& m_registry;
-    Kind m_kind;
+    const TRegistry& registry_;
+    Kind kind_;
 };
 
 } // namespace velmaro::ui

@@ -34,7 +34,7 @@ std::shared_ptr<TRegistrySnapshot> registry() {
 
 class Event {
 public:
-    int roll(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+    int roll(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
 
     void setLane(TDragRaceItem& run, int lane) {
         const int racer = roll(0, 12) == 0 ? 0 : roll(1, kRacers + 1); // kRacers + 1: nobody registered
@@ -59,7 +59,7 @@ public:
     }
 
 private:
-    std::mt19937 m_rng{7};
+    std::mt19937 rng_{7};
 };
 
 void installBrackets(BracketPages& pages) {

@@ -58,10 +58,10 @@ std::shared_ptr<TRegistrySnapshot> goldenRegistry() {
 // A small deterministic generator (the standard distributions differ between libraries).
 class Dice {
 public:
-    int roll(int lo, int hi) { return lo + static_cast<int>(m_rng() % static_cast<unsigned>(hi - lo + 1)); }
+    int roll(int lo, int hi) { return lo + static_cast<int>(rng_() % static_cast<unsigned>(hi - lo + 1)); }
 
 private:
-    std::mt19937 m_rng{20240611};
+    std::mt19937 rng_{20240611};
 };
 
 void setLane(TDragRaceItem& run, int lane, int racer, int classId, Dice& dice) {

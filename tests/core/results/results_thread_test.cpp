@@ -25,33 +25,33 @@ class ManualPace {
 public:
     TDragResultsCntr::PaceWait wait() {
         return [this](std::chrono::steady_clock::time_point, const std::function<bool()>& stopRequested) {
-            std::unique_lock lock(m_mutex);
-            ++m_waits;
-            m_cv.notify_all();
-            while (m_allowed == 0 && !stopRequested()) m_cv.wait_for(lock, std::chrono::milliseconds(1));
-            if (m_allowed > 0) --m_allowed;
+            std::unique_lock lock(mutex_);
+            ++waits_;
+            cv_.notify_all();
+            while (allowed_ == 0 && !stopRequested()) cv_.wait_for(lock, std::chrono::milliseconds(1));
+            if (allowed_ > 0) --allowed_;
         };
     }
     // Blocks until a hand-over has woken the worker for the n-th time.
     void awaitWaits(int n) {
-        std::unique_lock lock(m_mutex);
-        m_cv.wait(lock, [&] { return m_waits >= n; });
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [&] { return waits_ >= n; });
     }
     int waits() {
-        std::lock_guard lock(m_mutex);
-        return m_waits;
+        std::lock_guard lock(mutex_);
+        return waits_;
     }
     void releaseOne() {
-        std::lock_guard lock(m_mutex);
-        ++m_allowed;
-        m_cv.notify_all();
+        std::lock_guard lock(mutex_);
+        ++allowed_;
+        cv_.notify_all();
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    int m_waits = 0;
-    int m_allowed = 0;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    int waits_ = 0;
+    int allowed_ = 0;
 };
 
 TDragRaceItem qualRun(std::int32_t id, std::int32_t racer, std::int32_t et) {
