@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "core/drag/drag_file.h"
-#include "core/drag/drag_runs.h"
 #include "core/drag/drag_hits.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
 #include "core/platform/files.h"
 
@@ -29,8 +29,7 @@ struct Event {
     DragRuns runs{host};
     std::string fileText;
 
-    Event()
-    {
+    Event() {
         host.folder = std::filesystem::temp_directory_path() / ("velmaro-bench-drag-" + std::to_string(::getpid()));
         std::filesystem::create_directories(host.folder);
         for (int i = 0; i < kRuns; ++i) {
@@ -42,8 +41,10 @@ struct Event {
             run.startTime = s;
             for (int lane = 0; lane < 2; ++lane) {
                 const uint64_t l = s + 300 + 40 * static_cast<uint64_t>(lane);
-                run.hits[lane] = {{HIT_TYPE_RT, l}, {HIT_TYPE_60FEET, l + 1500},
-                                  {HIT_TYPE_SPEED, l + 9000}, {HIT_TYPE_ET, l + 9500 + 37 * static_cast<uint64_t>(i % 13)}};
+                run.hits[lane] = {{HIT_TYPE_RT, l},
+                                  {HIT_TYPE_60FEET, l + 1500},
+                                  {HIT_TYPE_SPEED, l + 9000},
+                                  {HIT_TYPE_ET, l + 9500 + 37 * static_cast<uint64_t>(i % 13)}};
             }
             runs.dragRuns().push_back(run);
         }
@@ -54,55 +55,46 @@ struct Event {
         (void)runs.saveDragFile();
         fileText = formatDragFile(runs.dragRuns());
     }
-    ~Event()
-    {
+    ~Event() {
         std::error_code ec;
         std::filesystem::remove_all(host.folder, ec);
     }
 };
 
-Event& event()
-{
+Event& event() {
     static Event e;
     return e;
 }
 
-void BM_AcceptFinishHit(benchmark::State& state)
-{
+void BM_AcceptFinishHit(benchmark::State& state) {
     Event& e = event();
     const uint64_t finish = e.runs.dragRuns().back().hits[0].back().time + 500;
     for (auto _ : state) {
-        if (e.runs.addDragHit(2, 0, finish, 0) != 1)
-            state.SkipWithError("hit refused");
+        if (e.runs.addDragHit(2, 0, finish, 0) != 1) state.SkipWithError("hit refused");
         state.PauseTiming();
         auto& run = e.runs.dragRuns().back();
-        run.hits[0].pop_back();  // back to the waiting run for the next round
+        run.hits[0].pop_back(); // back to the waiting run for the next round
         run.winnerReported = 0;
         state.ResumeTiming();
     }
     state.counters["file_bytes"] = static_cast<double>(e.fileText.size());
 }
 
-void BM_RecalculateAllRuns(benchmark::State& state)
-{
+void BM_RecalculateAllRuns(benchmark::State& state) {
     Event& e = event();
-    for (auto _ : state)
-        e.runs.recalculateAllRuns();
+    for (auto _ : state) e.runs.recalculateAllRuns();
     state.counters["runs"] = kRuns;
 }
 
-void BM_PlainAtomicWriteSameSize(benchmark::State& state)
-{
+void BM_PlainAtomicWriteSameSize(benchmark::State& state) {
     Event& e = event();
     const auto file = e.host.folder / "plain.txt";
     for (auto _ : state)
-        if (!writeFileAtomic(file, e.fileText).ok())
-            state.SkipWithError("write failed");
+        if (!writeFileAtomic(file, e.fileText).ok()) state.SkipWithError("write failed");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(e.fileText.size()));
 }
 
-void BM_PlainStreamWriteSameSize(benchmark::State& state)
-{
+void BM_PlainStreamWriteSameSize(benchmark::State& state) {
     Event& e = event();
     const auto file = e.host.folder / "plain_stream.txt";
     for (auto _ : state) {

@@ -8,13 +8,13 @@
 #include <QImage>
 #include <QPainter>
 
-#include "core/drag/drag_file.h"
-#include "core/drag/drag_runs.h"
-#include "core/drag/fake_drag_host.h"
-#include "core/drag/drag_run.h"
-#include "core/drag/drag_selection.h"
-#include "core/registration/registry.h"
 #include "core/bracket/bracket_pages.h"
+#include "core/drag/drag_file.h"
+#include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
+#include "core/drag/drag_selection.h"
+#include "core/drag/fake_drag_host.h"
+#include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "ui/drag/drag_grid_widget.h"
 
@@ -29,14 +29,12 @@ struct BenchRuns {
     DragRuns runs{host};
 };
 
-DragRuns& benchRuns()
-{
+DragRuns& benchRuns() {
     static BenchRuns bench;
     return bench.runs;
 }
 
-void makeRuns(int kRuns = 2000)
-{
+void makeRuns(int kRuns = 2000) {
     DragRuns& runs = benchRuns();
     runs.dragRuns().clear();
     for (int i = 0; i < kRuns; ++i) {
@@ -58,8 +56,7 @@ void makeRuns(int kRuns = 2000)
     runs.selectedLane() = 2;
 }
 
-QApplication& app()
-{
+QApplication& app() {
     static int argc = 1;
     static char name[] = "bench_drag_grid_paint";
     static char* argv[] = {name, nullptr};
@@ -68,15 +65,13 @@ QApplication& app()
     return instance;
 }
 
-void BM_PaintOneScreen(benchmark::State& state)
-{
+void BM_PaintOneScreen(benchmark::State& state) {
     app();
     makeRuns(static_cast<int>(state.range(1)));
     ui::DragGridWidget grid(benchRuns());
     grid.resize(1000, 700);
     const int widths[] = {400, 90, 90, 400};
-    for (int c = 0; c < 4; ++c)
-        grid.setColumnWidth(c, widths[c]);
+    for (int c = 0; c < 4; ++c) grid.setColumnWidth(c, widths[c]);
     grid.setCurrentCell(state.range(0) == 0 ? 0 : grid.rowCount() - 1, 0);
     QImage image(grid.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
@@ -88,12 +83,10 @@ void BM_PaintOneScreen(benchmark::State& state)
 }
 BENCHMARK(BM_PaintOneScreen)->Args({0, 2000})->Args({1, 2000})->Args({1, 8000})->Unit(benchmark::kMicrosecond);
 
-void BM_ResultsRebuild(benchmark::State& state)
-{
+void BM_ResultsRebuild(benchmark::State& state) {
     makeRuns();
     auto registry = std::make_shared<TRegistrySnapshot>();
-    for (int c = 1; c <= 8; ++c)
-        registry->classes.emplace_back(c, "Class " + std::to_string(c));
+    for (int c = 1; c <= 8; ++c) registry->classes.emplace_back(c, "Class " + std::to_string(c));
     for (int n = 1; n <= 300; ++n) {
         TRacerItem r(static_cast<std::uint32_t>(n));
         r.classIds = {1 + n % 8};
@@ -104,7 +97,7 @@ void BM_ResultsRebuild(benchmark::State& state)
     BracketPages brackets; // no class pages
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<TDragRaceItem> copy = benchRuns().dragRuns();  // the worker's own copy
+        std::vector<TDragRaceItem> copy = benchRuns().dragRuns(); // the worker's own copy
         state.ResumeTiming();
         auto view = TDragResultsCntr::buildResults(copy, options, brackets);
         benchmark::DoNotOptimize(view);

@@ -22,9 +22,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <filesystem>
@@ -34,8 +34,8 @@
 #include "core/app/console.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_hits.h"
-#include "core/drag/fake_drag_host.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
 #include "fakes/fake_hit_intake_host.h"
@@ -127,7 +127,8 @@ struct Event {
             run.racer = {2 * i + 1, 2 * i + 2};
             run.startTime = kT0 + std::uint64_t(i) * 60'000;
             for (int k = 0; k < hitsPerRun; ++k)
-                run.hits[k % 2].push_back({k < 2 ? HIT_TYPE_RT : HIT_TYPE_PLAP, run.startTime + 300 + 1000u * k, 0, 0, 0});
+                run.hits[k % 2].push_back(
+                    {k < 2 ? HIT_TYPE_RT : HIT_TYPE_PLAP, run.startTime + 300 + 1000u * k, 0, 0, 0});
             drag.dragRuns().push_back(run);
         }
         drag.currentRunIndex() = runs - 1;
@@ -161,8 +162,9 @@ void drainTimes() {
         QueueLink link;
         NoHost host;
         test::ScriptedOperator quiet;
-        ui::SystemEventHandler handler(link, host, quiet, nullptr, nullptr, e.hits,
-                                       [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
+        ui::SystemEventHandler handler(
+            link, host, quiet, nullptr, nullptr, e.hits,
+            [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
         std::vector<THitRecord> written;
         for (int i = 0; i < n; ++i) {
             const std::uint64_t t = kT0 + 10'000'000 + std::uint64_t(i) * 3;
@@ -227,7 +229,8 @@ void oneDragHit() {
                 if (::write(fd, line.data(), line.size()) < 0 || ::fdatasync(fd) != 0)
                     std::fprintf(stderr, "append failed\n");
                 ::close(fd);
-                if (!writeFileAtomic(e.folder / "floor_drag.txt", dragText).ok()) std::fprintf(stderr, "write failed\n");
+                if (!writeFileAtomic(e.folder / "floor_drag.txt", dragText).ok())
+                    std::fprintf(stderr, "write failed\n");
                 floorWall.push_back(ms(clock_type::now() - fw));
                 floorBytes.push_back(double(writtenBytes() - f0));
             }
@@ -271,7 +274,7 @@ void lateness() {
     NoHost host;
     test::ScriptedOperator quiet;
     ui::SystemEventHandler handler(link, host, quiet, nullptr, nullptr, e.hits,
-                                       [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
+                                   [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });
     // A run with one racer on the left lane: every left-lane hit is a lap of it.
     const std::uint64_t t = kT0 + 30'000'000;
     e.drag.dragRuns().push_back(TDragRaceItem{});
@@ -334,8 +337,8 @@ void outOfOrderHit() {
         std::string check;
         if (!readFile(e.folder / "hitlog.txt", check).ok() || check != formatHitLog(e.hits.hitList()))
             std::fprintf(stderr, "hitlog.txt differs from a whole rewrite\n");
-        std::printf("%12d %14.2f %12.2f %14.2f %12.2f %8.2f\n", logged, median(wall[0]), median(cpu[0]), median(wall[1]),
-                    median(cpu[1]), median(ratio));
+        std::printf("%12d %14.2f %12.2f %14.2f %12.2f %8.2f\n", logged, median(wall[0]), median(cpu[0]),
+                    median(wall[1]), median(cpu[1]), median(ratio));
     }
 }
 

@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "core/lap/lap_results_reference.h"
 #include "core/lap/lap_results_worker.h"
 #include "core/lap/lap_timing.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
-#include "core/lap/lap_results_reference.h"
 #include "fakes/fake_hit_intake_host.h"
 #include "fakes/scripted_operator.h"
 
@@ -45,7 +45,8 @@ public:
     }
     std::vector<LapClassInfo> classes() const override { return classList; }
     void moveClass(int from, int to) override {
-        for (int k = from; k > to; --k) std::swap(classList[static_cast<size_t>(k)], classList[static_cast<size_t>(k - 1)]);
+        for (int k = from; k > to; --k)
+            std::swap(classList[static_cast<size_t>(k)], classList[static_cast<size_t>(k - 1)]);
     }
     void setRacerClasses(uint32_t, const std::vector<int32_t>&) override {}
     void saveRacers() override {}
@@ -94,8 +95,8 @@ struct Scene {
         setProgramFolder(host.folder);
         for (int c = 0; c < 4; ++c) host.reg.classList.push_back({c, "Class " + std::to_string(c), 0, 0});
         for (int r = 1; r <= kRacers; ++r)
-            host.reg.racerList.push_back({static_cast<uint32_t>(r), "Racer " + std::to_string(r), "Car", "City", "Team",
-                                          {r % 4}});
+            host.reg.racerList.push_back(
+                {static_cast<uint32_t>(r), "Racer " + std::to_string(r), "Car", "City", "Team", {r % 4}});
         std::unique_ptr<TRaceItemList>& items = lap.raceItems();
         items = std::make_unique<TRaceItemList>();
         for (int r = 1; r <= kRacers; ++r) {
@@ -205,7 +206,12 @@ void BM_LapHitMainThread_Before(benchmark::State& state) {
         (void)scene.lap.saveLapSingle();
     }
 }
-BENCHMARK(BM_LapHitMainThread_Before)->Arg(2000)->Arg(10000)->Arg(40000)->Iterations(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LapHitMainThread_Before)
+    ->Arg(2000)
+    ->Arg(10000)
+    ->Arg(40000)
+    ->Iterations(200)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_LapHitMainThread(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));

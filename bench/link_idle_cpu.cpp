@@ -39,7 +39,8 @@ LinkOptions linkOptions() {
 SystemEventSink drainingSink(TSystemInterface*& link) {
     return [&link](int code, std::uint32_t) {
         if (code == SE_NEW_HITS && link)
-            for (TSignalHit h; link->tryPopHit(h);) {}
+            for (TSignalHit h; link->tryPopHit(h);) {
+            }
     };
 }
 

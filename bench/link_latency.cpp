@@ -8,11 +8,11 @@
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <fcntl.h>
 #include <sched.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -94,7 +94,8 @@ void BM_HitToAcknowledgement(benchmark::State& state) {
     auto link = std::make_unique<TSystemInterface>(
         [&linkPtr](int code, std::uint32_t) {
             if (code == SE_NEW_HITS && linkPtr)
-                for (TSignalHit h; linkPtr->tryPopHit(h);) {} // the main window drains the queue
+                for (TSignalHit h; linkPtr->tryPopHit(h);) {
+                } // the main window drains the queue
         },
         o);
     linkPtr = link.get();

@@ -16,16 +16,16 @@
 #include <random>
 #include <thread>
 
+#include "core/bracket/bracket_pages.h"
 #include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
-#include "core/bracket/bracket_pages.h"
 #include "core/platform/document_opener.h"
 #include "core/registration/registry.h"
 #include "core/results/drag_results.h"
 #include "core/results/results_grid.h"
 #include "core/results/results_model.h"
-#include "ui/results/rally_results.h"
 #include "fakes/scripted_operator.h"
+#include "ui/results/rally_results.h"
 
 namespace velmaro {
 namespace {
@@ -261,8 +261,8 @@ void BM_HandOverQueued(benchmark::State& state) {
     // A worker that never starts its rebuild: the hand-overs pile up untaken, as in a burst.
     TDragResultsCntr worker(brackets, nullptr,
                             [](std::chrono::steady_clock::time_point, const std::function<bool()>& stopRequested) {
-        while (!stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    });
+                                while (!stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                            });
     port.worker = &worker;
     results.notifyResultsThread(runs);
     std::size_t hit = 0;

@@ -24,9 +24,9 @@
 #include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
 #include "core/exchange/web_data_exchange.h"
-#include "core/results/drag_results.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
+#include "core/results/drag_results.h"
 #include "fakes/scripted_operator.h"
 
 namespace velmaro {
@@ -52,7 +52,8 @@ std::string recordJson(const std::string& guid, int num) {
 
 // A "data" message of `kind` whose member `list` holds `count` elements made by `element`(i),
 // i from 1.
-template <class Element> std::string message(const char* kind, const char* list, int count, Element element) {
+template <class Element>
+std::string message(const char* kind, const char* list, int count, Element element) {
     std::string text = std::string("{\"event\":\"data\",\"dataKind\":\"") + kind + "\",\"" + list + "\":[";
     for (int i = 1; i <= count; ++i) text += (i > 1 ? "," : "") + element(i);
     return text + "]}";
@@ -111,7 +112,8 @@ struct Scene {
 void BM_RacersDataNew(benchmark::State& state) {
     Scene scene;
     const int n = static_cast<int>(state.range(0));
-    const std::string text = message("racersData", "racersData", n, [](int i) { return recordJson(guidOf("N", i), i); });
+    const std::string text =
+        message("racersData", "racersData", n, [](int i) { return recordJson(guidOf("N", i), i); });
     for (auto _ : state) {
         state.PauseTiming();
         scene.reg.racers.clear();
@@ -156,6 +158,5 @@ BENCHMARK(BM_RemoveUnknown)->Arg(300'000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velmaro
-
 
 BENCHMARK_MAIN();

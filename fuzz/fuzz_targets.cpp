@@ -18,8 +18,8 @@
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/receipt_lines.h"
-#include "core/lap/lap_events.h"
 #include "core/intake/hit_intake.h"
+#include "core/lap/lap_events.h"
 #include "core/link/system_interface.h"
 #include "core/platform/files.h"
 #include "core/platform/operator.h"
@@ -66,7 +66,8 @@ public:
 int nodeDatagram(const std::uint8_t* data, std::size_t size) {
     static TSystemInterface link(nullptr, LinkOptions{}, nullptr, std::make_unique<SilentTransport>());
     link.handleDatagram(data, size, NodeAddress{0x7F000002u, NODE_UDP_PORT});
-    for (TSignalHit h; link.tryPopHit(h);) {}
+    for (TSignalHit h; link.tryPopHit(h);) {
+    }
     return 0;
 }
 
@@ -226,10 +227,18 @@ int printLogo(const std::uint8_t* data, std::size_t size) {
 
 const std::vector<Target>& targets() {
     static const std::vector<Target> list = {
-        {"node_datagram", nodeDatagram}, {"settings", settings},       {"race_json", raceJson},
-        {"classes", classes},            {"racers", racers},           {"racersdb", racersDb},
-        {"drag_file", dragFile},         {"lap_single", lapSingle},    {"final_bracket", finalBracket},
-        {"hitlog", hitLog},              {"registration_json", registrationJson}, {"print_logo", printLogo},
+        {"node_datagram", nodeDatagram},
+        {"settings", settings},
+        {"race_json", raceJson},
+        {"classes", classes},
+        {"racers", racers},
+        {"racersdb", racersDb},
+        {"drag_file", dragFile},
+        {"lap_single", lapSingle},
+        {"final_bracket", finalBracket},
+        {"hitlog", hitLog},
+        {"registration_json", registrationJson},
+        {"print_logo", printLogo},
     };
     return list;
 }

@@ -13,9 +13,9 @@ struct BracketPlayer {
     TDragRunMap runs;
     std::int32_t nextId = 100;
     std::function<bool(int, int)> leftWins = [](int a, int b) { return a < b; };
-    std::function<int(int)> timeOf = [](int n) { return 10000 + n * 10; };  // elapsed time of a racer
+    std::function<int(int)> timeOf = [](int n) { return 10000 + n * 10; }; // elapsed time of a racer
     std::function<int(int)> dirtyOf; // elapsed plus reaction; empty: the same as timeOf
-    int hitsPerLane = 0; // runs carry this many (empty) hits per lane, as real runs do
+    int hitsPerLane = 0;             // runs carry this many (empty) hits per lane, as real runs do
 
     void play(TFinalBracket& b, int maxSteps = 100) {
         for (int step = 0; step < maxSteps; ++step) {

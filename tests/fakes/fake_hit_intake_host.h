@@ -17,8 +17,8 @@ class FakeHitIntakeHost : public HitIntakeHost {
 public:
     int mode = -1;
     std::filesystem::path folder;
-    std::vector<std::string> remote;                  // "start", "block", "reset", in order
-    std::function<void(std::size_t)> listChanged;     // the hit log grid, when a test has one
+    std::vector<std::string> remote;              // "start", "block", "reset", in order
+    std::function<void(std::size_t)> listChanged; // the hit log grid, when a test has one
 
     int timingMode() override { return mode; }
     std::filesystem::path eventFolder() override { return folder; }
@@ -31,12 +31,14 @@ public:
     }
     std::uint64_t utcNowMs() override { return systemUtcNowMs(); }
     void log(const std::string& line) override { logLines.push_back(line); }
-    void hitsTaken(const std::vector<TSignalHit>& hits) override { taken.insert(taken.end(), hits.begin(), hits.end()); }
+    void hitsTaken(const std::vector<TSignalHit>& hits) override {
+        taken.insert(taken.end(), hits.begin(), hits.end());
+    }
     void hitsWriting(const std::vector<JournalWrite>&) override {}
 
     Operator& op() override { return script; }
 
-    std::vector<TSignalHit> taken; // every hit noted as taken, in order
+    std::vector<TSignalHit> taken;     // every hit noted as taken, in order
     std::vector<std::string> logLines; // lines for the log window, in order
     ScriptedOperator script;           // the official (op())
 };

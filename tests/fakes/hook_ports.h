@@ -13,9 +13,8 @@ namespace velmaro::test {
 
 struct ConsoleHooks {
     std::function<bool()> registryExists;
-    std::function<void()> freeClasses, removeClassPages, loadClassesAndRacers, loadLapSingle,
-        loadDragFile, selectLastDragRow, loadHitLog, sendRaceInfo, refreshRaceItemClasses, refreshRunClasses,
-        resendRunToScoreboards;
+    std::function<void()> freeClasses, removeClassPages, loadClassesAndRacers, loadLapSingle, loadDragFile,
+        selectLastDragRow, loadHitLog, sendRaceInfo, refreshRaceItemClasses, refreshRunClasses, resendRunToScoreboards;
     std::function<std::vector<std::pair<int, int>>()> finalCounts;
     std::function<bool()> scoreboardSettingsExist;
     std::function<void(int, int)> setLinkTimeouts;
@@ -40,7 +39,9 @@ public:
     std::vector<std::pair<int, int>> finalCounts() override {
         return hooks.finalCounts ? hooks.finalCounts() : std::vector<std::pair<int, int>>{};
     }
-    bool scoreboardSettingsExist() override { return !hooks.scoreboardSettingsExist || hooks.scoreboardSettingsExist(); }
+    bool scoreboardSettingsExist() override {
+        return !hooks.scoreboardSettingsExist || hooks.scoreboardSettingsExist();
+    }
     void setLinkTimeouts(int repeat, int detector) override {
         if (hooks.setLinkTimeouts) hooks.setLinkTimeouts(repeat, detector);
     }

@@ -16,11 +16,11 @@ namespace velmaro::test {
 
 class ScriptedOperator : public Operator {
 public:
-    std::deque<bool> yesNoAnswers;              // next answers to askYesNo
+    std::deque<bool> yesNoAnswers;                 // next answers to askYesNo
     std::deque<std::optional<std::string>> inputs; // next inputQuery answers (nullopt = cancel)
-    std::deque<int> picks;                      // next pick answers
-    std::vector<std::string> shown;             // every message and question text, in order
-    std::vector<Icon> questionIcons;            // the icon of every askYesNo, in order
+    std::deque<int> picks;                         // next pick answers
+    std::vector<std::string> shown;                // every message and question text, in order
+    std::vector<Icon> questionIcons;               // the icon of every askYesNo, in order
     std::vector<std::string> logLines;
     std::function<void()> whileOpen;
 

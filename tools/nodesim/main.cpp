@@ -31,14 +31,14 @@
 //   --drop N | --duplicate N | --garbage N   every N-th datagram fails that way
 //   --no-start-answer     do not answer start commands with type 11
 //   --duration S          stop after S seconds (default: run until interrupted)
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <thread>
-#include <chrono>
-#include <sstream>
 
 #include "nodesim/node_simulator.h"
 
@@ -60,11 +60,12 @@ std::vector<int> parseList(const std::string& s) {
 }
 
 void usage() {
-    std::fprintf(stderr,
-                 "usage: nodesim [--bind ADDR] [--port N] [--console ADDR|learn] [--greeting ADDR] [--netns PATH]\n"
-                 "               [--nodes 1,2,4,5] [--rssi ID:DB,...] [--sensors HEX] [--other-sensors HEX]\n"
-                 "               [--animate] [--burst N] [--burst-nodes LIST] [--hit-step MS] [--run-after S] [--frames N]\n"
-                 "               [--drop N|--duplicate N|--garbage N] [--no-start-answer] [--duration S]\n");
+    std::fprintf(
+        stderr,
+        "usage: nodesim [--bind ADDR] [--port N] [--console ADDR|learn] [--greeting ADDR] [--netns PATH]\n"
+        "               [--nodes 1,2,4,5] [--rssi ID:DB,...] [--sensors HEX] [--other-sensors HEX]\n"
+        "               [--animate] [--burst N] [--burst-nodes LIST] [--hit-step MS] [--run-after S] [--frames N]\n"
+        "               [--drop N|--duplicate N|--garbage N] [--no-start-answer] [--duration S]\n");
 }
 
 } // namespace
@@ -89,14 +90,19 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "--bind") o.bindAddress = next();
-        else if (a == "--port") o.port = std::uint16_t(std::atoi(next().c_str()));
+        if (a == "--bind")
+            o.bindAddress = next();
+        else if (a == "--port")
+            o.port = std::uint16_t(std::atoi(next().c_str()));
         else if (a == "--console") {
             const std::string v = next();
             o.consoleAddress = v == "learn" ? "" : v;
-        } else if (a == "--greeting") o.greetingAddress = next();
-        else if (a == "--netns") o.networkNamespace = next();
-        else if (a == "--nodes") o.onlineNodes = parseList(next());
+        } else if (a == "--greeting")
+            o.greetingAddress = next();
+        else if (a == "--netns")
+            o.networkNamespace = next();
+        else if (a == "--nodes")
+            o.onlineNodes = parseList(next());
         else if (a == "--rssi") {
             std::stringstream in(next());
             std::string item;
@@ -105,19 +111,35 @@ int main(int argc, char** argv) {
                 if (colon != std::string::npos)
                     o.radioLevels[std::atoi(item.substr(0, colon).c_str())] = std::atoi(item.substr(colon + 1).c_str());
             }
-        } else if (a == "--sensors") o.startUnitSensors = std::uint16_t(std::strtoul(next().c_str(), nullptr, 16));
-        else if (a == "--other-sensors") o.otherSensors = std::uint16_t(std::strtoul(next().c_str(), nullptr, 16));
-        else if (a == "--animate") o.animateLamps = true;
-        else if (a == "--burst") burst = std::atoi(next().c_str());
-        else if (a == "--run-after") runAfter = std::atof(next().c_str());
-        else if (a == "--burst-nodes") burstNodes = parseList(next());
-        else if (a == "--hit-step") hitStep = std::atoi(next().c_str());
-        else if (a == "--frames") o.framesPerDatagram = std::atoi(next().c_str());
-        else if (a == "--drop") { o.failure = Failure::Drop; o.failureEvery = std::atoi(next().c_str()); }
-        else if (a == "--duplicate") { o.failure = Failure::Duplicate; o.failureEvery = std::atoi(next().c_str()); }
-        else if (a == "--garbage") { o.failure = Failure::Garbage; o.failureEvery = std::atoi(next().c_str()); }
-        else if (a == "--no-start-answer") o.answerStart = false;
-        else if (a == "--duration") duration = std::atof(next().c_str());
+        } else if (a == "--sensors")
+            o.startUnitSensors = std::uint16_t(std::strtoul(next().c_str(), nullptr, 16));
+        else if (a == "--other-sensors")
+            o.otherSensors = std::uint16_t(std::strtoul(next().c_str(), nullptr, 16));
+        else if (a == "--animate")
+            o.animateLamps = true;
+        else if (a == "--burst")
+            burst = std::atoi(next().c_str());
+        else if (a == "--run-after")
+            runAfter = std::atof(next().c_str());
+        else if (a == "--burst-nodes")
+            burstNodes = parseList(next());
+        else if (a == "--hit-step")
+            hitStep = std::atoi(next().c_str());
+        else if (a == "--frames")
+            o.framesPerDatagram = std::atoi(next().c_str());
+        else if (a == "--drop") {
+            o.failure = Failure::Drop;
+            o.failureEvery = std::atoi(next().c_str());
+        } else if (a == "--duplicate") {
+            o.failure = Failure::Duplicate;
+            o.failureEvery = std::atoi(next().c_str());
+        } else if (a == "--garbage") {
+            o.failure = Failure::Garbage;
+            o.failureEvery = std::atoi(next().c_str());
+        } else if (a == "--no-start-answer")
+            o.answerStart = false;
+        else if (a == "--duration")
+            duration = std::atof(next().c_str());
         else {
             usage();
             return a == "--help" || a == "-h" ? 0 : 2;
@@ -150,9 +172,10 @@ int main(int argc, char** argv) {
             const std::uint64_t t = std::uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
                                                       std::chrono::system_clock::now().time_since_epoch())
                                                       .count());
-            const struct { int node, signal, at; } run[] = {{1, 6, 0},        {1, 0, 380},   {1, 2, 420},
-                                                             {5, 0, 1900},     {5, 2, 2000},  {4, 0, 9388},
-                                                             {4, 2, 9900},     {2, 0, 9900},  {2, 2, 10400}};
+            const struct {
+                int node, signal, at;
+            } run[] = {{1, 6, 0},    {1, 0, 380},  {1, 2, 420},  {5, 0, 1900}, {5, 2, 2000},
+                       {4, 0, 9388}, {4, 2, 9900}, {2, 0, 9900}, {2, 2, 10400}};
             for (const auto& h : run) sim.sendHit(h.node, h.signal, t + std::uint64_t(h.at));
             runAfter = -1;
         }

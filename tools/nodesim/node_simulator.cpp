@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <sched.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -192,8 +192,7 @@ void NodeSimulator::loop() {
             for (;;) {
                 sockaddr_in from{};
                 socklen_t len = sizeof from;
-                const ssize_t n =
-                    ::recvfrom(s, buffer, NODE_DATAGRAM_MAX, 0, reinterpret_cast<sockaddr*>(&from), &len);
+                const ssize_t n = ::recvfrom(s, buffer, NODE_DATAGRAM_MAX, 0, reinterpret_cast<sockaddr*>(&from), &len);
                 if (n < 0) break;
                 buffer[n] = 0;
                 handleDatagram(buffer, std::size_t(n), ntohl(from.sin_addr.s_addr));
@@ -348,8 +347,8 @@ void NodeSimulator::sendHit(int node, int signal, std::uint64_t timeMs) {
     if (pending_.count(hit) || acked_.count(hit)) return;
     ++counters_.hitsSent;
     pending_[hit] = nowMs();
-    transmitMessages({TNodeMessage{NODE_MESSAGE_MARKER, hit.node, 0, MSG_HIT, hit.signal, hit.seconds,
-                                   hit.milliseconds, NODE_MESSAGE_END_MARKER}});
+    transmitMessages({TNodeMessage{NODE_MESSAGE_MARKER, hit.node, 0, MSG_HIT, hit.signal, hit.seconds, hit.milliseconds,
+                                   NODE_MESSAGE_END_MARKER}});
 }
 
 std::vector<SimHit> NodeSimulator::burst(int count, const std::vector<int>& nodes, std::uint64_t firstTimeMs,
@@ -390,8 +389,10 @@ void NodeSimulator::setSensors(int node, std::uint16_t bits) {
 
 void NodeSimulator::setOnline(int node, bool online) {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (online) online_.insert(node);
-    else online_.erase(node);
+    if (online)
+        online_.insert(node);
+    else
+        online_.erase(node);
 }
 
 void NodeSimulator::setRadioLevel(int node, int level) {

@@ -40,13 +40,13 @@ struct SimOptions {
     // simulator beside it on one machine lives in a namespace of its own.
     std::string networkNamespace;
     std::vector<int> onlineNodes = {1, 2, 4, 5};
-    std::map<int, int> radioLevels;        // own radio level (dB) per node; default -40 - 3 * id
+    std::map<int, int> radioLevels; // own radio level (dB) per node; default -40 - 3 * id
     int statusPeriodMs = 500;
-    int radioReportPeriodMs = 1000;        // node 1's type 30 report; 0 = none
-    int hitResendMs = 100;                 // repeat an unacknowledged hit after this long
-    bool clockRequest = true;              // node 1 asks for the clock until it gets it
-    bool answerStart = true;               // answer start commands with type 11
-    int framesPerDatagram = 1;             // hits packed back to back in one datagram
+    int radioReportPeriodMs = 1000; // node 1's type 30 report; 0 = none
+    int hitResendMs = 100;          // repeat an unacknowledged hit after this long
+    bool clockRequest = true;       // node 1 asks for the clock until it gets it
+    bool answerStart = true;        // answer start commands with type 11
+    int framesPerDatagram = 1;      // hits packed back to back in one datagram
     Failure failure = Failure::None;
     int failureEvery = 10;
     std::uint16_t startUnitSensors = 0x0000; // status bits 0..5 of node 1
@@ -56,18 +56,18 @@ struct SimOptions {
 };
 
 struct SimCounters {
-    std::map<int, int> receivedByType;  // console messages by type
-    std::map<int, int> sentByType;      // simulator messages by type (hits counted once per send)
+    std::map<int, int> receivedByType; // console messages by type
+    std::map<int, int> sentByType;     // simulator messages by type (hits counted once per send)
     int greetings = 0;
-    int hitsSent = 0;                   // distinct hits
+    int hitsSent = 0; // distinct hits
     int hitResends = 0;
-    int acks = 0;                       // acknowledgements that matched a pending hit
-    int duplicateAcks = 0;              // acknowledgements of a hit already acknowledged
-    int unmatchedAcks = 0;              // acknowledgements that match no hit sent
+    int acks = 0;          // acknowledgements that matched a pending hit
+    int duplicateAcks = 0; // acknowledgements of a hit already acknowledged
+    int unmatchedAcks = 0; // acknowledgements that match no hit sent
     int dropped = 0;
     int duplicated = 0;
     int garbage = 0;
-    int badFrames = 0;                  // datagrams from the console that held no good frame
+    int badFrames = 0; // datagrams from the console that held no good frame
 };
 
 // One hit with its identity exactly as it went on the wire.

@@ -25,12 +25,12 @@ public:
     DragGridView& operator=(const DragGridView&) = delete;
     virtual ~DragGridView() = default;
 
-    virtual bool blockStDown() const = 0;          // "Block ST" button down
-    virtual int gridRowCount() const = 0;          // DragStringGrid row count
+    virtual bool blockStDown() const = 0; // "Block ST" button down
+    virtual int gridRowCount() const = 0; // DragStringGrid row count
     virtual void setGridRowCount(int rows) = 0;
-    virtual void gridCursorToLastRow() = 0;        // current row := last row
+    virtual void gridCursorToLastRow() = 0; // current row := last row
     virtual void repaintGrid() = 0;
-    virtual void refreshActivePage() = 0;          // the active page of DragPageControl
+    virtual void refreshActivePage() = 0; // the active page of DragPageControl
 };
 
 class ConsoleDragHost : public DragHost {
@@ -73,7 +73,6 @@ public:
     void loadFinalBracketFile(const DragRuns& runs) override;
     HitIntake& hitIntake() override { return intake_; }
     TRegistry& registry() override { return registry_; }
-
 
     Operator& op() override { return op_; }
 

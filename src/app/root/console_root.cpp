@@ -3,11 +3,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaObject>
+#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
-#include <QRadioButton>
-#include <QThread>
 #include <QTableWidget>
+#include <QThread>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -27,10 +27,10 @@
 #include "core/drag/drag_commands.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_hits.h"
-#include "core/drag/drag_selection.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_runs.h"
 #include "core/drag/drag_scoreboard.h"
+#include "core/drag/drag_selection.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/intake/hit_intake.h"
 #include "core/lap/lap_results_model.h"
@@ -59,8 +59,8 @@
 #include "ui/drag/drag_grid_widget.h"
 #include "ui/drag/receipt_printing.h"
 #include "ui/lap/lap_receipt.h"
-#include "ui/link/hit_log_window.h"
 #include "ui/link/channel_scan_dialog.h"
+#include "ui/link/hit_log_window.h"
 #include "ui/link/node_status_box.h"
 #include "ui/link/scoreboard_settings_dialog.h"
 #include "ui/link/start_light_tree.h"
@@ -120,7 +120,8 @@ public:
     ConsoleHitIntakeHost(const std::unique_ptr<StartSequence>& start, ui::MainFormCommands& commands,
                          TMainForm* const& form, const std::unique_ptr<TSystemInterface>& link, Console& console,
                          const TRegistry& registry, Operator& op)
-        : start_(start), commands_(commands), form_(form), link_(link), console_(console), registry_(registry), op_(op) {}
+        : start_(start), commands_(commands), form_(form), link_(link), console_(console), registry_(registry),
+          op_(op) {}
     int timingMode() override { return static_cast<int>(console_.raceMode); }
     std::filesystem::path eventFolder() override { return console_.eventFolder; }
     std::optional<TagRacer> findRacerByTag(int tag) override {
@@ -508,15 +509,15 @@ ConsoleRoot::ConsoleRoot(Operator& op) : d(std::make_unique<State>()) {
     d->op = &op;
     d->desk = std::make_unique<QuestionDesk>(op);
     setSaveReportLog(d->desk.get());
-    if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance())) app->tellErrorsTo(d->desk.get());
-    d->intakeHost = std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console, d->registry,
-                                                            *d->desk);
+    if (auto* app = dynamic_cast<ui::ConsoleApplication*>(QCoreApplication::instance()))
+        app->tellErrorsTo(d->desk.get());
+    d->intakeHost =
+        std::make_unique<ConsoleHitIntakeHost>(d->start, *this, d->form, d->link, d->console, d->registry, *d->desk);
     d->intake = std::make_unique<HitIntake>(*d->intakeHost);
     d->resultsPort = std::make_unique<ConsoleDragResultsPort>(d->console, d->results, d->brackets, d->resultsWorker);
     d->results = std::make_unique<DragResults>(*d->resultsPort, d->brackets, d->registry);
-    d->dragHost =
-        std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, d->registry, *d->desk,
-                                          d->nodeLink);
+    d->dragHost = std::make_unique<ConsoleDragHost>(d->console, *d->intake, *d->results, d->brackets, d->registry,
+                                                    *d->desk, d->nodeLink);
     d->drag = std::make_unique<DragRuns>(*d->dragHost);
     d->lapHost = std::make_unique<MainFormLapHost>(d->console, *d->intake, d->registry, d->form, d->lapWorker);
     d->lap = std::make_unique<LapTiming>(*d->lapHost, *d->intake, *d->desk);
@@ -552,46 +553,47 @@ void ConsoleRoot::launch() {
     started_ = true;
     // Closing the main window ends the program, whatever other windows are open.
     qApp->setQuitOnLastWindowClosed(false);
-    ui::createConsoleWindows(*this, *d->lap, d->console, *this, *d->results, d->registry, *d->desk, *d->drag,
-                             d->nodeLink, [this](TMainForm& form) {
-        State* s = d.get();
-        s->form = &form;
-        s->poster = std::make_unique<ui::QueuedPoster>(&form);
-        s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->nodeLink);
-        s->start = std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk, *s->drag);
-        s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console, s->registry);
-        s->dragView = std::make_unique<MainFormDragView>(form);
-        s->dragHost->setView(s->dragView.get());
-        s->drag->registerHitHandlers();
-        // Each lap results build comes back to the main thread through the poster.
-        s->lapWorker = std::make_unique<LapResultsWorker>([poster = s->poster.get(), lap = s->lap.get()](
-                                                              LapResultsOutput out) {
-            auto build = std::make_shared<LapResultsOutput>(std::move(out));
-            poster->post([lap, build] { lap->applyLapResults(std::move(*build)); });
+    ui::createConsoleWindows(
+        *this, *d->lap, d->console, *this, *d->results, d->registry, *d->desk, *d->drag, d->nodeLink,
+        [this](TMainForm& form) {
+            State* s = d.get();
+            s->form = &form;
+            s->poster = std::make_unique<ui::QueuedPoster>(&form);
+            s->startPorts = std::make_unique<MainFormStartPorts>(form, *this, s->nodeLink);
+            s->start =
+                std::make_unique<StartSequence>(*s->startPorts, *s->lap, s->console, s->brackets, *s->desk, *s->drag);
+            s->eventHost = std::make_unique<MainFormEventHost>(form, *s->start, s->console, s->registry);
+            s->dragView = std::make_unique<MainFormDragView>(form);
+            s->dragHost->setView(s->dragView.get());
+            s->drag->registerHitHandlers();
+            // Each lap results build comes back to the main thread through the poster.
+            s->lapWorker = std::make_unique<LapResultsWorker>(
+                [poster = s->poster.get(), lap = s->lap.get()](LapResultsOutput out) {
+                    auto build = std::make_shared<LapResultsOutput>(std::move(out));
+                    poster->post([lap, build] { lap->applyLapResults(std::move(*build)); });
+                });
+            s->lapWorker->start();
+            s->bracketPort =
+                std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results, *s->drag, s->nodeLink);
+            s->classPages =
+                std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console, *s->results, *s->desk);
+            s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this, *s->results);
+            s->registrationHost = std::make_unique<MainFormRegistrationHost>(form, s->console, *this);
+            // A double click on a hit's time finds that hit in the hit log window.
+            QObject::connect(form.DragStringGrid, &ui::DragGridWidget::hitTimeActivated, &form, [](quint64 time) {
+                if (ui::HitLog) ui::HitLog->selectHitByTime(time);
+            });
+            s->exchangePort = std::make_unique<MainFormExchange>(form);
+            s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, s->registry,
+                                                            *s->desk, *s->drag);
+            QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form,
+                             [s] { ui::MainForm->DragStringGrid->sendToScoreboards(s->console.scoreboardBrightness); });
         });
-        s->lapWorker->start();
-        s->bracketPort =
-            std::make_unique<MainFormBracketPort>(form, *s->start, s->console, *s->results, *s->drag, s->nodeLink);
-        s->classPages = std::make_unique<MainFormClassPages>(form, *s->bracketPort, s->console, *s->results, *s->desk);
-        s->dragEvents = std::make_unique<MainFormDragEvents>(s->console, *this, *s->results);
-        s->registrationHost = std::make_unique<MainFormRegistrationHost>(form, s->console, *this);
-        // A double click on a hit's time finds that hit in the hit log window.
-        QObject::connect(form.DragStringGrid, &ui::DragGridWidget::hitTimeActivated, &form, [](quint64 time) {
-            if (ui::HitLog) ui::HitLog->selectHitByTime(time);
-        });
-        s->exchangePort = std::make_unique<MainFormExchange>(form);
-        s->exchange = std::make_unique<WebDataExchange>(s->console, *s->exchangePort, *s->results, s->registry, *s->desk,
-                                                        *s->drag);
-        QObject::connect(form.DragStringGrid, &ui::DragGridWidget::sendToScoreboardRequested, &form, [s] {
-            ui::MainForm->DragStringGrid->sendToScoreboards(s->console.scoreboardBrightness);
-        });
-    });
     d->registry.setSink(d->classPages.get());
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(d->form);
     // What waited for a question to close runs from the event loop, after the command that asked.
-    d->desk->setEventLoopPost([](std::function<void()> action) {
-        QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection);
-    });
+    d->desk->setEventLoopPost(
+        [](std::function<void()> action) { QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection); });
     d->form->show();
 }
 
@@ -784,12 +786,11 @@ void ConsoleRoot::startLinkThread() {
     });
     s->nodeLink.attach(s->link.get());
     s->linkEvents = std::make_unique<ui::LinkEvents>(*s->link);
-    s->events = std::make_unique<ui::SystemEventHandler>(*s->linkEvents, *s->eventHost, *s->desk, s->lights,
-                                                         s->form->lNumAtStart, *s->intake,
-                                                         [intake = s->intake.get()](int node, int signal,
-                                                                                    std::uint64_t t, int source) {
-                                                             intake->processHit(node, signal, t, source);
-                                                         });
+    s->events = std::make_unique<ui::SystemEventHandler>(
+        *s->linkEvents, *s->eventHost, *s->desk, s->lights, s->form->lNumAtStart, *s->intake,
+        [intake = s->intake.get()](int node, int signal, std::uint64_t t, int source) {
+            intake->processHit(node, signal, t, source);
+        });
     s->link->start();
 }
 
@@ -802,18 +803,16 @@ void ConsoleRoot::startRadioScoreboard() {
     s->nodeLink.attachRadio(s->radio.get());
 }
 
-void ConsoleRoot::handScoreboardToLink() {
-    linkScoreboard_.store(d->console.scoreboard, std::memory_order_release);
-}
+void ConsoleRoot::handScoreboardToLink() { linkScoreboard_.store(d->console.scoreboard, std::memory_order_release); }
 
 void ConsoleRoot::startResultsThread() {
     State* s = d.get();
     if (s->resultsWorker) return;
     // Each rebuild is taken on the main thread through the poster.
-    s->resultsWorker = std::make_unique<TDragResultsCntr>(s->brackets,
-                                                          [poster = s->poster.get(), results = s->results.get()] {
-        poster->post([results] { results->onDragResults(); });
-    });
+    s->resultsWorker =
+        std::make_unique<TDragResultsCntr>(s->brackets, [poster = s->poster.get(), results = s->results.get()] {
+            poster->post([results] { results->onDragResults(); });
+        });
 }
 void ConsoleRoot::stopLapResultsThread() {
     if (d->lapWorker) d->lapWorker->stop();
@@ -851,7 +850,8 @@ void ConsoleRoot::onExchangeData(std::uintptr_t, std::intptr_t) {
 void ConsoleRoot::printBracket() {
     auto* window = qobject_cast<TformFinal*>(d->form->DragPageControl->currentWidget());
     if (!window) return;
-    const Status st = printFinalBracket(window->pages(), window->bracket(), window->registry(), d->console.eventFolder, *d->desk);
+    const Status st =
+        printFinalBracket(window->pages(), window->bracket(), window->registry(), d->console.eventFolder, *d->desk);
     if (!st.ok()) d->desk->message(st.message(), "Печать сетки", Operator::Icon::Warning);
 }
 
@@ -877,7 +877,7 @@ void ConsoleRoot::classSplit() {
 // best lap and the event reloads; either way the lap events take their racers' classes.
 void ConsoleRoot::lapClassSplit() {
     if (d->desk->askYesNo("Эта операция изменит разбивку на классы.\r\nПродолжить?", "Подтверждение",
-                               Operator::Icon::Warning)) {
+                          Operator::Icon::Warning)) {
         d->lap->assignClassesByBestLap();
         loadEvent(d->console, *this);
     }

@@ -14,9 +14,9 @@
 #include <utility>
 
 #include "core/app/console.h"
+#include "core/intake/hit_intake.h"
 #include "core/lap/lap_host.h"
 #include "core/lap/lap_timing.h"
-#include "core/intake/hit_intake.h"
 #include "core/registration/registry.h"
 
 namespace velmaro {
@@ -68,7 +68,6 @@ void registerLapHitHandlers(LapTiming& lap);
 void clearLapHitHandlers(LapTiming& lap);
 
 // ---- implementation
-
 
 namespace lap_detail {
 inline LapRacerInfo racerInfo(const TRacerItem& r) {

@@ -5,4 +5,4 @@ namespace velmaro {
 // the event loop until the main window closes and shuts down.
 void installRussianTranslation(QApplication& app);
 int runConsole(QApplication& app);
-}
+} // namespace velmaro

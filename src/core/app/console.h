@@ -52,28 +52,28 @@ public:
     int brightnessCountdown = 200; // 10 ms timer ticks
 
     // --- settings values (velmaro.ini) ---
-    int showLogo = 1;             // ShowLogo ("Показывать лого" ticked when not 0)
-    int showDirtyTimeSB = 0;      // ShowDirtyTimeSB ("Выводить грязное время" ticked when 1)
-    int waitRacerTimeout = 180;   // WaitRacerTimeout, seconds
-    int invertScoreboard = 0;     // InvertScoreboard (mInvertScoreboard ticked when not 0)
-    int scoreboardBrightness = 16; // ScoreboardBrightness, 1..16 (the scoreboard settings track bar)
+    int showLogo = 1;                // ShowLogo ("Показывать лого" ticked when not 0)
+    int showDirtyTimeSB = 0;         // ShowDirtyTimeSB ("Выводить грязное время" ticked when 1)
+    int waitRacerTimeout = 180;      // WaitRacerTimeout, seconds
+    int invertScoreboard = 0;        // InvertScoreboard (mInvertScoreboard ticked when not 0)
+    int scoreboardBrightness = 16;   // ScoreboardBrightness, 1..16 (the scoreboard settings track bar)
     float speedTrapDistance = 20.0f; // SpeedTrapDistance, metres, positive and finite
-    int repeatTimeout = 1000;     // BlockTimeout first value, stored doubled (link gets / 2)
-    int detectorTimeout = 2;      // BlockTimeout second value, stored doubled
-    int blockFinishTimeout = 0;   // BlockFinishTimeout, seconds
-    bool proStart = false;        // ProStart: "Светофор PRO Start" ticked, else "Традиционный светофор"
-    bool autoStart = false;       // AutoStart: "Автостарт" ticked
-    bool printBoth = false;       // PrintBoth: "Печать двух полос" ticked
-    int bracketType = -1;         // BracketType: item of cbBracketType, 0..10, -1 none
-    int bracketGenMethod = 0;     // BracketGenMethod: item of cbGenerationMethod, 0..2
+    int repeatTimeout = 1000;        // BlockTimeout first value, stored doubled (link gets / 2)
+    int detectorTimeout = 2;         // BlockTimeout second value, stored doubled
+    int blockFinishTimeout = 0;      // BlockFinishTimeout, seconds
+    bool proStart = false; // ProStart: "Светофор PRO Start" ticked, else "Традиционный светофор"
+    bool autoStart = false;   // AutoStart: "Автостарт" ticked
+    bool printBoth = false;   // PrintBoth: "Печать двух полос" ticked
+    int bracketType = -1;     // BracketType: item of cbBracketType, 0..10, -1 none
+    int bracketGenMethod = 0; // BracketGenMethod: item of cbGenerationMethod, 0..2
     // Where the hit log window replays hits (RUN to a node, STEP by broadcast); written to
     // the settings file only when changed from these defaults.
     std::string replayRunTarget = kDefaultReplayRunTarget;   // ReplayRunTarget
     std::string replayStepTarget = kDefaultReplayStepTarget; // ReplayStepTarget
 
     // --- closed libraries ---
-    WebExchange exchange;                      // exchange.sendData / exchange.getData, or null
-    ScoreboardLibrary scoreboardLibrary;       // never unloaded
+    WebExchange exchange;                        // exchange.sendData / exchange.getData, or null
+    ScoreboardLibrary scoreboardLibrary;         // never unloaded
     TScoreboardController* scoreboard = nullptr; // null when the library or its factory is missing
 
     // --- wiring ---

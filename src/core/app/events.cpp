@@ -8,13 +8,13 @@
 #include "core/app/console.h"
 #include "core/app/console_ports.h"
 #include "core/app/settings.h"
-#include "core/platform/files.h"
-#include "core/platform/save_report.h"
-#include "core/platform/operator.h"
-#include "core/platform/random.h"
-#include "core/platform/program_folder.h"
-#include "core/platform/text_codec.h"
 #include "core/json/json_builder.h"
+#include "core/platform/files.h"
+#include "core/platform/operator.h"
+#include "core/platform/program_folder.h"
+#include "core/platform/random.h"
+#include "core/platform/save_report.h"
+#include "core/platform/text_codec.h"
 
 namespace velmaro {
 namespace {
@@ -142,7 +142,7 @@ void openEvent(Console& c, ConsolePorts& p, const std::filesystem::path& folder,
     if (chosen.filename().empty()) chosen = chosen.parent_path();
     if (chosen.parent_path() != root) {
         op.message("Мероприятие должно быть папкой внутри папки CHALLENGES.", "Открыть мероприятие",
-                              Operator::Icon::Warning);
+                   Operator::Icon::Warning);
         return;
     }
     std::string raw = chosen.filename().string();

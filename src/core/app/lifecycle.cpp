@@ -12,9 +12,7 @@
 
 namespace velmaro {
 
-void constructConsole(Console& c) {
-    c.resetToDefaults();
-}
+void constructConsole(Console& c) { c.resetToDefaults(); }
 
 void startConsoleState(Console& c, ConsolePorts& p, std::time_t today) {
     c.raceMode = timingModeNumber(TimingMode::LapOneGate);

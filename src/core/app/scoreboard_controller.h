@@ -43,8 +43,8 @@ public:
     // A whole "SCOREBOARD" line from the node link thread and its sender.
     virtual void handleLine(const std::string& line, const sockaddr_in& sender) = 0;
     virtual void showLogo() = 0;
-    virtual void showLane(int one, int lane, int racer, int time, int speedX10, int sixtyFeet, int zero,
-                          int reaction, int laneWon, const std::string& name, const std::string& city) = 0;
+    virtual void showLane(int one, int lane, int racer, int time, int speedX10, int sixtyFeet, int zero, int reaction,
+                          int laneWon, const std::string& name, const std::string& city) = 0;
     virtual void showRacerAtStart(int racer) = 0;
 };
 

@@ -30,21 +30,21 @@ typedef struct vlm_scoreboard vlm_scoreboard;
 
 typedef struct vlm_scoreboard_ops {
     void (*showResult)(vlm_scoreboard* self, int one, int lane, int racer, int timeMs, int a5, int a6, int a7,
-                       int a8);                                            /* slot 1 */
-    void (*reset)(vlm_scoreboard* self, int full);                         /* slot 2 */
-    void (*setDisplayState)(vlm_scoreboard* self, int a, int b);           /* slot 3 */
-    void (*showClock)(vlm_scoreboard* self, const char* hhnnss, int a, int b, int c); /* slot 4 */
-    void (*startTiming)(vlm_scoreboard* self);                             /* slot 5 */
-    void (*stopTiming)(vlm_scoreboard* self);                              /* slot 6 */
-    void (*setBrightness)(vlm_scoreboard* self, int level);                /* slot 7, 1..16 */
-    void (*setWaitTimeout)(vlm_scoreboard* self, int seconds);             /* slot 16 */
-    int (*getType)(vlm_scoreboard* self);                                  /* slot 17 */
-    void (*showText)(vlm_scoreboard* self, const char* text, int a, int b, int c, int d, int e); /* slot 18 */
+                       int a8);                                                                   /* slot 1 */
+    void (*reset)(vlm_scoreboard* self, int full);                                                /* slot 2 */
+    void (*setDisplayState)(vlm_scoreboard* self, int a, int b);                                  /* slot 3 */
+    void (*showClock)(vlm_scoreboard* self, const char* hhnnss, int a, int b, int c);             /* slot 4 */
+    void (*startTiming)(vlm_scoreboard* self);                                                    /* slot 5 */
+    void (*stopTiming)(vlm_scoreboard* self);                                                     /* slot 6 */
+    void (*setBrightness)(vlm_scoreboard* self, int level);                                       /* slot 7, 1..16 */
+    void (*setWaitTimeout)(vlm_scoreboard* self, int seconds);                                    /* slot 16 */
+    int (*getType)(vlm_scoreboard* self);                                                         /* slot 17 */
+    void (*showText)(vlm_scoreboard* self, const char* text, int a, int b, int c, int d, int e);  /* slot 18 */
     void (*handleLine)(vlm_scoreboard* self, const char* line, const struct sockaddr_in* sender); /* slot 27 */
-    void (*showLogo)(vlm_scoreboard* self);                                /* slot 29 */
+    void (*showLogo)(vlm_scoreboard* self);                                                       /* slot 29 */
     void (*showLane)(vlm_scoreboard* self, int one, int lane, int racer, int time, int speedX10, int sixtyFeet,
                      int zero, int reaction, int laneWon, const char* name, const char* city); /* slot 33 */
-    void (*showRacerAtStart)(vlm_scoreboard* self, int racer);             /* slot 34 */
+    void (*showRacerAtStart)(vlm_scoreboard* self, int racer);                                 /* slot 34 */
 } vlm_scoreboard_ops;
 
 struct vlm_scoreboard {

@@ -11,10 +11,10 @@
 #include "core/app/console_ports.h"
 #include "core/app/events.h"
 #include "core/platform/files.h"
-#include "core/platform/save_report.h"
 #include "core/platform/numbers.h"
 #include "core/platform/operator.h"
 #include "core/platform/program_folder.h"
+#include "core/platform/save_report.h"
 #include "core/platform/text_codec.h"
 
 namespace velmaro {
@@ -111,8 +111,8 @@ std::string formatSettings(const Console& c, const std::vector<std::pair<int, in
 }
 
 bool applySettingsLine(Console& c, std::string_view line) {
-    for (auto [key, target] : {std::pair{"ReplayRunTarget:", &c.replayRunTarget},
-                               std::pair{"ReplayStepTarget:", &c.replayStepTarget}}) {
+    for (auto [key, target] :
+         {std::pair{"ReplayRunTarget:", &c.replayRunTarget}, std::pair{"ReplayStepTarget:", &c.replayStepTarget}}) {
         if (!beginsWith(line, key)) continue;
         // Only a dotted IPv4 address is taken; anything else keeps the default.
         const std::string value(line.substr(std::string_view(key).size()));
@@ -277,8 +277,7 @@ std::optional<float> parseSpeedTrapAnswer(std::string_view text) {
 
 bool askSpeedTrapDistance(Console& c, ConsolePorts& p, Operator& op) {
     std::string answer;
-    if (!op.inputQuery("Введите значение", "Расстояние от датчика скорости до финиша,м", answer))
-        return false;
+    if (!op.inputQuery("Введите значение", "Расстояние от датчика скорости до финиша,м", answer)) return false;
     auto v = parseSpeedTrapAnswer(answer);
     if (!v) return false;
     c.speedTrapDistance = *v;
@@ -294,9 +293,9 @@ TimeoutTexts timeoutTexts(const Console& c) {
 
 void applyTimeoutTexts(Console& c, ConsolePorts& p, const TimeoutTexts& texts) {
     if (auto v = parseIntegerInRange(texts.repeat, 0, kMaxHalfTimeout)) c.repeatTimeout = static_cast<int>(*v) * 2;
-    if (auto v = parseIntegerInRange(texts.detector, 0, kMaxHalfTimeout))
-        c.detectorTimeout = static_cast<int>(*v) * 2;
-    if (auto v = parseIntegerInRange(texts.blockFinish, 0, kMaxHalfTimeout)) c.blockFinishTimeout = static_cast<int>(*v);
+    if (auto v = parseIntegerInRange(texts.detector, 0, kMaxHalfTimeout)) c.detectorTimeout = static_cast<int>(*v) * 2;
+    if (auto v = parseIntegerInRange(texts.blockFinish, 0, kMaxHalfTimeout))
+        c.blockFinishTimeout = static_cast<int>(*v);
     p.setLinkTimeouts(c.repeatTimeout / 2, c.detectorTimeout / 2);
     saveSettings(c, p);
 }

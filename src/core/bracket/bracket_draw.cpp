@@ -59,9 +59,8 @@ void TFinalBracket::draw(PaintCanvas* canvas, const TRacerNames& names, double s
     if (canvas) pass(canvas);
 }
 
-void TFinalBracket::drawPair(PaintCanvas* canvas, std::int32_t round, std::int32_t pairIndex,
-                             const TRacerNames& names, std::int32_t lower, double s, std::int32_t offsetX,
-                             std::int32_t offsetY, bool screen) {
+void TFinalBracket::drawPair(PaintCanvas* canvas, std::int32_t round, std::int32_t pairIndex, const TRacerNames& names,
+                             std::int32_t lower, double s, std::int32_t offsetX, std::int32_t offsetY, bool screen) {
     TFinalRound* rd = lower ? lowerRound(round) : upperRound(round);
     if (!rd) return;
     TFinalPair* pair = rd->pair(pairIndex);
@@ -89,16 +88,18 @@ void TFinalBracket::drawPair(PaintCanvas* canvas, std::int32_t round, std::int32
             x -= cw;
             y += step;
         }
-        if ((type == BRACKET_SINGLE_FINAL_BEST_OF_3_THIRD || type == BRACKET_SINGLE_ALL_BEST_OF_3) &&
-            round >= n - 3) {
+        if ((type == BRACKET_SINGLE_FINAL_BEST_OF_3_THIRD || type == BRACKET_SINGLE_ALL_BEST_OF_3) && round >= n - 3) {
             x -= 3 * cw;
             y += step;
         }
     }
     if (isDoubleType(type) && L > 0) {
-        if (lower) x += cw;
-        else if (round == n - 2) x = (L + 1) * cw;
-        else if (round == n - 1) x = (L + 2) * cw;
+        if (lower)
+            x += cw;
+        else if (round == n - 2)
+            x = (L + 1) * cw;
+        else if (round == n - 1)
+            x = (L + 2) * cw;
     }
     if (!screen) y += 2 * B;
 

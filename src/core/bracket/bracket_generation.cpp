@@ -160,15 +160,16 @@ TGenerationOutcome generateBracket(BracketPages& pages, const std::shared_ptr<TB
             place = port.editRacerOrder(order);
         }
         break;
-    default:
-        break;
+    default: break;
     }
 
     if (place) {
         auto lock = pages.lockBrackets();
         // The page may have been given another bracket while a dialog was open.
-        if (page->bracket == bracket) placeRacers(*bracket, order, cls->id, size);
-        else place = false;
+        if (page->bracket == bracket)
+            placeRacers(*bracket, order, cls->id, size);
+        else
+            place = false;
     }
     publishChange(pages, port, op);
     return place ? TGenerationOutcome::Generated : TGenerationOutcome::Empty;

@@ -88,8 +88,7 @@ private:
 void setPageClass(TBracketPage& page, TClassItem* classItem);
 // REQUIRES: lock held. Installs a bracket on a page and sets its class from the page.
 // Returns the bracket the page held before (may be null); the caller lets it go.
-[[nodiscard]] std::shared_ptr<TFinalBracket> setPageBracket(TBracketPage& page,
-                                                            std::shared_ptr<TFinalBracket> bracket);
+[[nodiscard]] std::shared_ptr<TFinalBracket> setPageBracket(TBracketPage& page, std::shared_ptr<TFinalBracket> bracket);
 
 // Racer names for drawings and the SVG.
 // From a snapshot of the registry (any thread; the snapshot is kept alive by the lookup).

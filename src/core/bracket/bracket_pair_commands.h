@@ -22,8 +22,7 @@ class DragRuns; // core/drag/drag_runs.h
 inline constexpr const char* kOverwriteBracketText = "Будет переписано продолжение сетки\nПереписать данные заезда?";
 inline constexpr const char* kDeleteRunDataText = "Точно удалить данные заезда?";
 // Told when the pair a command asked about left its page's bracket while the question was open.
-inline constexpr const char* kPairGoneText =
-    "Пара сетки изменилась, пока был открыт вопрос.\nКоманда не выполнена.";
+inline constexpr const char* kPairGoneText = "Пара сетки изменилась, пока был открыт вопрос.\nКоманда не выполнена.";
 
 // The pair a command works on, as it is kept across a question: its bracket and its place
 // there (round array, round, index), never the pair's address (an update of the bracket may

@@ -23,8 +23,10 @@ void TFinalBracket::update(const TDragRunMap& runs, const TRacerNames& names, st
             for (const auto& p : round->pairs) {
                 if (p->run.runId < 0) continue;
                 auto it = runs.find(p->run.runId);
-                if (p->run.runId != 0 && it != runs.end()) p->run = it->second;
-                else p->run = TDragRaceItem{};
+                if (p->run.runId != 0 && it != runs.end())
+                    p->run = it->second;
+                else
+                    p->run = TDragRaceItem{};
             }
         }
     }
@@ -33,8 +35,10 @@ void TFinalBracket::update(const TDragRunMap& runs, const TRacerNames& names, st
     if (isDoubleType(type)) progressLower();
     progressOnDemand();
 
-    if (isDoubleType(type)) computePlacesDouble();
-    else if (isValidBracketType(type)) computePlaces();
+    if (isDoubleType(type))
+        computePlacesDouble();
+    else if (isValidBracketType(type))
+        computePlaces();
 
     draw(nullptr, names, 1.0);
     makeSVG();

@@ -35,8 +35,10 @@ void numberTheRest(std::vector<TFinalRacer>& racers, std::int32_t size, bool exc
     std::sort(order.begin(), order.end(), comparePlaces);
     std::int32_t counter = size + 1;
     for (auto* r : order) {
-        if (r->place == 0) r->place = counter++;
-        else if (excludeMinusOne && r->place == -1) r->place = 0;
+        if (r->place == 0)
+            r->place = counter++;
+        else if (excludeMinusOne && r->place == -1)
+            r->place = 0;
     }
 }
 
@@ -84,8 +86,10 @@ void TFinalBracket::placeRound(std::int32_t r, std::int32_t& place, bool& laterD
                 l->place = -1;
             } else {
                 l->timeKey = p->racerTime(l->number, raceMode);
-                if (l->timeKey == 0) l->place = -1;
-                else back.push_back(l);
+                if (l->timeKey == 0)
+                    l->place = -1;
+                else
+                    back.push_back(l);
             }
         }
     }

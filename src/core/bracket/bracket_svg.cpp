@@ -12,11 +12,40 @@ namespace velmaro {
 namespace {
 
 const char* const kStylePieces[] = {
-    "rect{", "stroke-width:1;", "stroke:#000000;", "fill:#ffffff;", "opacity:1;", "}", "rect.loose{",
-    "fill:#ffbdbd;", "}", "rect.win{", "fill:#c0ffbd;", "}", "text{", "fill:#000000;",
-    "font-family:tahoma,arial;", "}", "text.num{", "font-size:15px;", "}", "text.pos{", "font-size:12px;",
-    "fill:#808080;", "text-anchor:end;", "}", "text.result{", "font-size:12px;", "}", "line{",
-    "stroke-width:1;", "stroke:#000000;", "}", "line.loose{", "stroke:#0000ff;", "}",
+    "rect{",
+    "stroke-width:1;",
+    "stroke:#000000;",
+    "fill:#ffffff;",
+    "opacity:1;",
+    "}",
+    "rect.loose{",
+    "fill:#ffbdbd;",
+    "}",
+    "rect.win{",
+    "fill:#c0ffbd;",
+    "}",
+    "text{",
+    "fill:#000000;",
+    "font-family:tahoma,arial;",
+    "}",
+    "text.num{",
+    "font-size:15px;",
+    "}",
+    "text.pos{",
+    "font-size:12px;",
+    "fill:#808080;",
+    "text-anchor:end;",
+    "}",
+    "text.result{",
+    "font-size:12px;",
+    "}",
+    "line{",
+    "stroke-width:1;",
+    "stroke:#000000;",
+    "}",
+    "line.loose{",
+    "stroke:#0000ff;",
+    "}",
 };
 
 // The SVG text written through a buffer on the stack: an element is a dozen small
@@ -175,9 +204,9 @@ void TFinalBracket::roundSVG(const TFinalRound& round, std::string& text) const 
         const char* cls0 = p.winner == 0 ? "win" : p.winner == 1 ? "loose" : "";
         const char* cls1 = p.winner == 0 ? "loose" : p.winner == 1 ? "win" : "";
         out.append("<rect x=\"", L, "\" y=\"", T, "\" width=\"", R - L, "\" height=\"", E / 2, "\" class=\"", cls0,
-               "\"/>");
-        out.append("<rect x=\"", L, "\" y=\"", T + E / 2, "\" width=\"", R - L, "\" height=\"", E / 2,
-               "\" class=\"", cls1, "\"/>");
+                   "\"/>");
+        out.append("<rect x=\"", L, "\" y=\"", T + E / 2, "\" width=\"", R - L, "\" height=\"", E / 2, "\" class=\"",
+                   cls1, "\"/>");
         out.append("<line x1=\"", L + E / 2, "\" y1=\"", T, "\" x2=\"", L + E / 2, "\" y2=\"", B, "\"/>");
         const bool hasRun = p.run.runId != 0;
         if (const TFinalRacer* a = p.racers[0]; a && a->number > 0) {
@@ -202,14 +231,14 @@ void TFinalBracket::roundSVG(const TFinalRound& round, std::string& text) const 
             const std::int32_t D = p.loserSlot != 0 ? E / 4 : -(E / 4);
             const std::int32_t le = lp->rect.bottom - lp->rect.top;
             out.append("<line x1=\"", R, "\" y1=\"", T + E / 2, "\" x2=\"", lp->rect.left, "\" y2=\"",
-                   lp->rect.top + le / 2 + D, "\" class=\"loose\"/>");
+                       lp->rect.top + le / 2 + D, "\" class=\"loose\"/>");
         }
         for (int slot = 0; slot < 2; ++slot) {
             const TFinalPair* src = p.sourcePairs[slot];
             if (!src) continue;
             const std::int32_t se = src->rect.bottom - src->rect.top;
-            out.append("<line x1=\"", L, "\" y1=\"", slot == 0 ? T + E / 4 : T + 3 * E / 4, "\" x2=\"",
-                   src->rect.right, "\" y2=\"", src->rect.top + se / 2, "\"/>");
+            out.append("<line x1=\"", L, "\" y1=\"", slot == 0 ? T + E / 4 : T + 3 * E / 4, "\" x2=\"", src->rect.right,
+                       "\" y2=\"", src->rect.top + se / 2, "\"/>");
         }
     }
 }

@@ -24,18 +24,16 @@ struct FixedLink {
 constexpr FixedLink kLosers4[] = {{0, 0, 0, 0, 0}, {0, 1, 0, 0, 1}, {1, 0, 1, 0, 0}};
 constexpr FixedLink kLosers8[] = {{0, 0, 0, 0, 0}, {0, 1, 0, 1, 0}, {0, 2, 0, 0, 1}, {0, 3, 0, 1, 1},
                                   {1, 0, 1, 1, 0}, {1, 1, 1, 0, 0}, {2, 0, 3, 0, 0}};
-constexpr FixedLink kLosers16[] = {{0, 0, 0, 0, 0}, {0, 1, 0, 1, 0}, {0, 2, 0, 2, 0}, {0, 3, 0, 3, 0},
-                                   {0, 4, 0, 0, 1}, {0, 5, 0, 1, 1}, {0, 6, 0, 2, 1}, {0, 7, 0, 3, 1},
-                                   {1, 0, 1, 0, 0}, {1, 1, 1, 1, 0}, {1, 2, 1, 2, 0}, {1, 3, 1, 3, 0},
-                                   {2, 0, 2, 1, 0}, {2, 1, 2, 2, 0}, {3, 0, 3, 0, 0}};
+constexpr FixedLink kLosers16[] = {{0, 0, 0, 0, 0}, {0, 1, 0, 1, 0}, {0, 2, 0, 2, 0}, {0, 3, 0, 3, 0}, {0, 4, 0, 0, 1},
+                                   {0, 5, 0, 1, 1}, {0, 6, 0, 2, 1}, {0, 7, 0, 3, 1}, {1, 0, 1, 0, 0}, {1, 1, 1, 1, 0},
+                                   {1, 2, 1, 2, 0}, {1, 3, 1, 3, 0}, {2, 0, 2, 1, 0}, {2, 1, 2, 2, 0}, {3, 0, 3, 0, 0}};
 // Lower-bracket winners (from = lower, to = lower; toRound -1 = the grand final).
 constexpr FixedLink kLower4[] = {{0, 0, 1, 0, 1}, {1, 0, -1, 0, 1}};
 constexpr FixedLink kLower8[] = {{0, 0, 1, 0, 1}, {0, 1, 1, 1, 1}, {1, 0, 2, 0, 0},
                                  {1, 1, 2, 0, 1}, {2, 0, 3, 0, 1}, {3, 0, -1, 0, 1}};
-constexpr FixedLink kLower16[] = {{0, 0, 1, 0, 1}, {0, 1, 1, 1, 1}, {0, 2, 1, 2, 1}, {0, 3, 1, 3, 1},
-                                  {1, 0, 2, 0, 0}, {1, 1, 2, 0, 1}, {1, 2, 2, 1, 1}, {1, 3, 2, 2, 1},
-                                  {2, 0, 3, 0, 1}, {2, 1, 3, 1, 0}, {2, 2, 3, 1, 1}, {3, 0, 4, 0, 0},
-                                  {3, 1, 4, 0, 1}, {4, 0, -1, 0, 1}};
+constexpr FixedLink kLower16[] = {{0, 0, 1, 0, 1}, {0, 1, 1, 1, 1}, {0, 2, 1, 2, 1}, {0, 3, 1, 3, 1}, {1, 0, 2, 0, 0},
+                                  {1, 1, 2, 0, 1}, {1, 2, 2, 1, 1}, {1, 3, 2, 2, 1}, {2, 0, 3, 0, 1}, {2, 1, 3, 1, 0},
+                                  {2, 2, 3, 1, 1}, {3, 0, 4, 0, 0}, {3, 1, 4, 0, 1}, {4, 0, -1, 0, 1}};
 
 template <std::size_t N>
 constexpr std::span<const FixedLink> spanOf(const FixedLink (&a)[N]) {
@@ -83,9 +81,7 @@ const std::vector<std::string>& bracketTypeCaptions() {
     return captions;
 }
 
-bool isValidBracketSize(std::int32_t size) {
-    return size >= 2 && size <= kMaxBracketSize && (size & (size - 1)) == 0;
-}
+bool isValidBracketSize(std::int32_t size) { return size >= 2 && size <= kMaxBracketSize && (size & (size - 1)) == 0; }
 
 bool isValidBracketType(std::int32_t type) { return type >= 0 && type < kBracketTypeCount; }
 
@@ -103,8 +99,8 @@ TFinalRound::TFinalRound(std::int32_t pairCount, TFinalRacer* placeholder) : cou
 
 // ---------------------------------------------------------------------------------
 
-TFinalBracket::TFinalBracket(std::int32_t size_, std::int32_t type_, std::int32_t classId_,
-                             std::int32_t participants, std::string title_)
+TFinalBracket::TFinalBracket(std::int32_t size_, std::int32_t type_, std::int32_t classId_, std::int32_t participants,
+                             std::string title_)
     : title(std::move(title_)), classId(classId_) {
     size = std::clamp(size_, 2, kMaxBracketSize);
     placeholder = std::make_unique<TFinalRacer>();
@@ -185,19 +181,22 @@ void TFinalBracket::buildRounds() {
     lowerRounds.resize(lowerRoundCount);
     static constexpr std::int32_t kFixed16[] = {4, 4, 3, 2, 1};
     for (std::int32_t j = 0; j < lowerRoundCount; ++j) {
-        std::int32_t pairs = (type == BRACKET_DOUBLE_FIXED && size == 16)
-                                 ? kFixed16[j]
-                                 : (1 << ((lowerRoundCount - j - 1) / 2));
+        std::int32_t pairs =
+            (type == BRACKET_DOUBLE_FIXED && size == 16) ? kFixed16[j] : (1 << ((lowerRoundCount - j - 1) / 2));
         lowerRounds[j] = std::make_unique<TFinalRound>(pairs, placeholder.get());
     }
 }
 
 void TFinalBracket::makeFixedLinks() {
     std::span<const FixedLink> losers, lower;
-    if (size == 4) losers = spanOf(kLosers4), lower = spanOf(kLower4);
-    else if (size == 8) losers = spanOf(kLosers8), lower = spanOf(kLower8);
-    else if (size == 16) losers = spanOf(kLosers16), lower = spanOf(kLower16);
-    else return; // larger fixed brackets have no tables
+    if (size == 4)
+        losers = spanOf(kLosers4), lower = spanOf(kLower4);
+    else if (size == 8)
+        losers = spanOf(kLosers8), lower = spanOf(kLower8);
+    else if (size == 16)
+        losers = spanOf(kLosers16), lower = spanOf(kLower16);
+    else
+        return; // larger fixed brackets have no tables
     TFinalRound* gf = upperRound(r_);
     for (const auto& l : losers) {
         TFinalRound* from = upperRound(l.fromRound);
@@ -232,9 +231,12 @@ void TFinalBracket::makeLinks() {
         for (std::int32_t j = 0; j < L; ++j) {
             TFinalRound* a = lowerRound(j);
             for (std::int32_t k = 0; k < a->count; ++k) {
-                if (j == L - 1) linkWinner(a->pair(k), gf ? gf->pair(0) : nullptr, 1);
-                else if (j % 2 == 0) linkWinner(a->pair(k), lowerRound(j + 1)->pair(k), 1);
-                else linkWinner(a->pair(k), lowerRound(j + 1)->pair(k / 2), k % 2);
+                if (j == L - 1)
+                    linkWinner(a->pair(k), gf ? gf->pair(0) : nullptr, 1);
+                else if (j % 2 == 0)
+                    linkWinner(a->pair(k), lowerRound(j + 1)->pair(k), 1);
+                else
+                    linkWinner(a->pair(k), lowerRound(j + 1)->pair(k / 2), k % 2);
             }
         }
     }
@@ -454,19 +456,17 @@ std::int32_t TFinalPair::computeWinner() const {
     return -1;
 }
 
-TFinalRacer* TFinalPair::winningRacer() const {
-    return (winner == 0 || winner == 1) ? racers[winner] : nullptr;
-}
+TFinalRacer* TFinalPair::winningRacer() const { return (winner == 0 || winner == 1) ? racers[winner] : nullptr; }
 
-TFinalRacer* TFinalPair::losingRacer() const {
-    return (winner == 0 || winner == 1) ? racers[1 - winner] : nullptr;
-}
+TFinalRacer* TFinalPair::losingRacer() const { return (winner == 0 || winner == 1) ? racers[1 - winner] : nullptr; }
 
 std::int32_t TFinalPair::racerTime(std::int32_t number, std::int32_t raceMode) const {
     if (run.runId == 0) return 0;
     int lane = -1;
-    if (number == run.racer[0]) lane = 0;
-    else if (number == run.racer[1]) lane = 1;
+    if (number == run.racer[0])
+        lane = 0;
+    else if (number == run.racer[1])
+        lane = 1;
     if (lane < 0) return 0;
     return timingModeFrom(raceMode) == TimingMode::LapCrossover ? run.et[lane] : run.dirtyTime[lane];
 }

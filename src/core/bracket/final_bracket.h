@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "core/drag/drag_run.h"
+#include "core/json/json_builder.h"
 #include "core/platform/paint_canvas.h"
 #include "core/platform/status.h"
 #include "core/platform/timing_mode.h"
-#include "core/json/json_builder.h"
 
 namespace velmaro {
 
@@ -36,17 +36,17 @@ struct TClassItem; // core/registration/registry.h
 
 // Bracket types: the item index of the main window's bracket-type list.
 enum TBracketType : std::int32_t {
-    BRACKET_SINGLE = 0,                       // "Олимпийская, финал до 1 победы"
-    BRACKET_SINGLE_THIRD = 1,                 // "Олимпийская, финал до 1 победы+заезд за 3 место"
-    BRACKET_SINGLE_FINAL_BEST_OF_3 = 2,       // "Олимпийская, финал до 2 побед"
+    BRACKET_SINGLE = 0,       // "Олимпийская, финал до 1 победы"
+    BRACKET_SINGLE_THIRD = 1, // "Олимпийская, финал до 1 победы+заезд за 3 место"
+    BRACKET_SINGLE_FINAL_BEST_OF_3 = 2, // "Олимпийская, финал до 2 побед"
     BRACKET_SINGLE_FINAL_BEST_OF_3_THIRD = 3, // "Олимпийская, финал до 2 побед+заезд за 3 место"
-    BRACKET_DOUBLE = 4,                       // "До двух поражений (Double Elimination), правильная"
-    BRACKET_SINGLE_ALL_BEST_OF_3 = 5,         // "Олимпийская, до 2х побед"
-    BRACKET_FIA = 6,                          // "FIA"
-    BRACKET_FIA_THIRD = 7,                    // "FIA + заезд 3-4"
-    BRACKET_FIA_HANDICAP = 8,                 // "FIA Handicap"
-    BRACKET_FIA_HANDICAP_THIRD = 9,           // "FIA Handicap+заезд 3-4"
-    BRACKET_DOUBLE_FIXED = 10,                // "До двух поражений (Kestrel-GT-club)"
+    BRACKET_DOUBLE = 4,               // "До двух поражений (Double Elimination), правильная"
+    BRACKET_SINGLE_ALL_BEST_OF_3 = 5, // "Олимпийская, до 2х побед"
+    BRACKET_FIA = 6,                  // "FIA"
+    BRACKET_FIA_THIRD = 7,            // "FIA + заезд 3-4"
+    BRACKET_FIA_HANDICAP = 8,         // "FIA Handicap"
+    BRACKET_FIA_HANDICAP_THIRD = 9,   // "FIA Handicap+заезд 3-4"
+    BRACKET_DOUBLE_FIXED = 10,        // "До двух поражений (Kestrel-GT-club)"
 };
 inline constexpr int kBracketTypeCount = 11;
 inline constexpr int kMaxBracketSize = 64;
@@ -85,14 +85,14 @@ struct TFinalPair {
     std::int32_t winner = -1;           // -1 undecided, else winning slot
     TDragRaceItem run;                  // own copy; run.runId 0 = no run
     std::int32_t selected = 0;
-    TFinalRect rect;                    // from the last layout
+    TFinalRect rect;                                 // from the last layout
     TFinalRacer* racers[2] = {nullptr, nullptr};     // slot 0 upper, slot 1 lower line
     TFinalPair* nextPair = nullptr;                  // receives the winner
     TFinalPair* loserPair = nullptr;                 // receives the loser
     TFinalPair* sourcePairs[2] = {nullptr, nullptr}; // feed slot 0 and slot 1
-    std::int32_t nextSlot = -1;         // slot of nextPair (type 10 lower pairs), -1 unset
-    std::int32_t loserSlot = -1;        // slot of loserPair, -1 unset
-    std::string comments[2];            // shown in place of the slot's result text
+    std::int32_t nextSlot = -1;                      // slot of nextPair (type 10 lower pairs), -1 unset
+    std::int32_t loserSlot = -1;                     // slot of loserPair, -1 unset
+    std::string comments[2];                         // shown in place of the slot's result text
 
     explicit TFinalPair(TFinalRacer* placeholderRacer = nullptr) : placeholder(placeholderRacer) {}
     TFinalPair(const TFinalPair&) = delete;
@@ -102,8 +102,7 @@ struct TFinalPair {
     bool hasRacers(std::int32_t r) const;
     // The racer's time in this pair's run, ms; 0 without run or when the racer drove
     // no lane. Elapsed time in laps with crossover, elapsed plus reaction time otherwise.
-    std::int32_t racerTime(std::int32_t number,
-                           std::int32_t raceMode = timingModeNumber(TimingMode::DragRacing)) const;
+    std::int32_t racerTime(std::int32_t number, std::int32_t raceMode = timingModeNumber(TimingMode::DragRacing)) const;
     // The winner rule: forced winner, byes, then the run mapped to slots by number.
     // Returns the slot (or -1); does not store it.
     std::int32_t computeWinner() const;
@@ -200,9 +199,9 @@ public:
     std::int32_t lowerRoundCount = 0;
     std::vector<std::unique_ptr<TFinalRound>> upperRounds; // null = on-demand round absent
     std::vector<std::unique_ptr<TFinalRound>> lowerRounds;
-    TClassItem* classItem = nullptr;  // set by the creator; not owned
+    TClassItem* classItem = nullptr; // set by the creator; not owned
     TFinalPair* selectedPair = nullptr;
-    TRacerNames racerList;            // names of the last draw
+    TRacerNames racerList; // names of the last draw
     std::string title;
     std::int32_t classId = 0;
     std::int32_t boxWidth = 200;
@@ -215,7 +214,7 @@ public:
     std::int32_t type = 0;
     std::vector<TFinalRacer> racers; // `size` slots, never resized
     MyJSONObject json;
-    std::string svg;                 // UTF-8
+    std::string svg;                                                  // UTF-8
     std::int32_t raceMode = timingModeNumber(TimingMode::DragRacing); // timing mode of the last update
 
 private:

@@ -60,9 +60,9 @@ public:
     DragEventPort& operator=(const DragEventPort&) = delete;
     virtual ~DragEventPort() = default;
 
-    virtual void markRacerListForSending() = 0;  // race information carries the racer list
-    virtual void reloadEvent() = 0;              // reload every file of the open event
-    virtual void sendRaceInfo() = 0;             // race information to the web service
+    virtual void markRacerListForSending() = 0; // race information carries the racer list
+    virtual void reloadEvent() = 0;             // reload every file of the open event
+    virtual void sendRaceInfo() = 0;            // race information to the web service
     // The published overall qualification list (class -1) of the drag results.
     virtual std::vector<TDragResult> overallQualification() = 0;
     // The drag ranking options in force (DragResults::currentRankOptions).

@@ -34,8 +34,7 @@ class FieldScanner {
 public:
     explicit FieldScanner(std::string_view text) : text_(text) {}
 
-    bool literal(char c)
-    {
+    bool literal(char c) {
         if (pos_ < text_.size() && text_[pos_] == c) {
             ++pos_;
             return true;
@@ -43,51 +42,39 @@ public:
         return false;
     }
 
-    std::optional<long long> signedValue(long long lo, long long hi)
-    {
+    std::optional<long long> signedValue(long long lo, long long hi) {
         skipBlanks();
         bool negative = false;
-        if (pos_ < text_.size() && (text_[pos_] == '-' || text_[pos_] == '+'))
-            negative = text_[pos_++] == '-';
+        if (pos_ < text_.size() && (text_[pos_] == '-' || text_[pos_] == '+')) negative = text_[pos_++] == '-';
         const auto magnitude = digits();
-        if (!magnitude)
-            return std::nullopt;
+        if (!magnitude) return std::nullopt;
         // Magnitudes here never exceed 2^64-1; anything beyond the target range fails.
         if (negative) {
-            if (*magnitude > static_cast<unsigned long long>(-(lo + 1)) + 1)
-                return std::nullopt;
+            if (*magnitude > static_cast<unsigned long long>(-(lo + 1)) + 1) return std::nullopt;
             return -static_cast<long long>(*magnitude - 1) - 1;
         }
-        if (*magnitude > static_cast<unsigned long long>(hi))
-            return std::nullopt;
+        if (*magnitude > static_cast<unsigned long long>(hi)) return std::nullopt;
         return static_cast<long long>(*magnitude);
     }
 
-    std::optional<int32_t> int32()
-    {
+    std::optional<int32_t> int32() {
         const auto v = signedValue(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-        if (!v)
-            return std::nullopt;
+        if (!v) return std::nullopt;
         return static_cast<int32_t>(*v);
     }
 
-    std::optional<uint64_t> uint64()
-    {
+    std::optional<uint64_t> uint64() {
         skipBlanks();
-        if (pos_ < text_.size() && text_[pos_] == '+')
-            ++pos_;
+        if (pos_ < text_.size() && text_[pos_] == '+') ++pos_;
         return digits();
     }
 
 private:
-    void skipBlanks()
-    {
-        while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_])))
-            ++pos_;
+    void skipBlanks() {
+        while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
     }
 
-    std::optional<unsigned long long> digits()
-    {
+    std::optional<unsigned long long> digits() {
         const size_t start = pos_;
         unsigned long long value = 0;
         bool overflow = false;
@@ -99,8 +86,7 @@ private:
                 value = value * 10 + d;
             ++pos_;
         }
-        if (pos_ == start || overflow)
-            return std::nullopt;
+        if (pos_ == start || overflow) return std::nullopt;
         return value;
     }
 
@@ -108,64 +94,47 @@ private:
     size_t pos_ = 0;
 };
 
-bool beginsWith(std::string_view line, std::string_view tag)
-{
-    return line.substr(0, tag.size()) == tag;
-}
+bool beginsWith(std::string_view line, std::string_view tag) { return line.substr(0, tag.size()) == tag; }
 
-void parseDragItem(std::string_view line, TDragRaceItem& run)
-{
+void parseDragItem(std::string_view line, TDragRaceItem& run) {
     FieldScanner scan(line.substr(kDragItemTag.size()));
-    if (!scan.literal(':'))
-        return;
+    if (!scan.literal(':')) return;
     int32_t* const before[] = {&run.racer[0], &run.classId[0], &run.racer[1], &run.classId[1]};
     for (size_t i = 0; i < 4; ++i) {
-        if (i > 0 && !scan.literal(','))
-            return;
+        if (i > 0 && !scan.literal(',')) return;
         const auto v = scan.int32();
-        if (!v)
-            return;
+        if (!v) return;
         *before[i] = *v;
     }
-    if (!scan.literal(','))
-        return;
+    if (!scan.literal(',')) return;
     const auto start = scan.uint64();
-    if (!start)
-        return;
+    if (!start) return;
     run.startTime = *start;
     int32_t* const after[] = {&run.runMode, &run.runId, &run.penalty[0], &run.penalty[1]};
     for (int32_t* field : after) {
-        if (!scan.literal(','))
-            return;
+        if (!scan.literal(',')) return;
         const auto v = scan.int32();
-        if (!v)
-            return;
+        if (!v) return;
         *field = *v;
     }
 }
 
 // A hit line; a type that does not parse gives an unknown type (-1), a time that does
 // not parse gives 0, so the line is kept and written back as it was understood.
-TLineHit parseHit(std::string_view line, std::string_view tag)
-{
+TLineHit parseHit(std::string_view line, std::string_view tag) {
     TLineHit hit;
     hit.type = -1;
     FieldScanner scan(line.substr(tag.size()));
-    if (!scan.literal(':'))
-        return hit;
+    if (!scan.literal(':')) return hit;
     const auto type = scan.int32();
-    if (!type)
-        return hit;
+    if (!type) return hit;
     hit.type = *type;
-    if (!scan.literal(','))
-        return hit;
-    if (const auto time = scan.uint64())
-        hit.time = *time;
+    if (!scan.literal(',')) return hit;
+    if (const auto time = scan.uint64()) hit.time = *time;
     return hit;
 }
 
-long long nowSeconds()
-{
+long long nowSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
@@ -176,8 +145,7 @@ namespace {
 
 // The lines of one run: "DRAGITEM:%d,%d,%d,%d,%llu,%d,%d,%d,%d", then "LEFTHIT:%d,%llu"
 // and "RIGHTHIT:%d,%llu" per hit, built with to_chars.
-void appendRunText(const TDragRaceItem& run, std::string& out)
-{
+void appendRunText(const TDragRaceItem& run, std::string& out) {
     char buf[32];
     const auto number = [&](auto value) {
         const auto r = std::to_chars(buf, buf + sizeof buf, value);
@@ -226,33 +194,26 @@ struct WrittenRun {
     // still are (meaningful for the first such run).
     size_t keptOnDisk = 0;
 
-    static std::array<int64_t, 8> headerOf(const TDragRaceItem& run)
-    {
-        return {run.racer[0], run.classId[0], run.racer[1], run.classId[1],
+    static std::array<int64_t, 8> headerOf(const TDragRaceItem& run) {
+        return {run.racer[0], run.classId[0], run.racer[1],   run.classId[1],
                 run.runMode,  run.runId,      run.penalty[0], run.penalty[1]};
     }
-    bool matches(const TDragRaceItem& run) const
-    {
-        if (startTime != run.startTime || header != headerOf(run))
-            return false;
+    bool matches(const TDragRaceItem& run) const {
+        if (startTime != run.startTime || header != headerOf(run)) return false;
         for (int lane = 0; lane < 2; ++lane) {
             const auto& now = run.hits[lane];
-            if (now.size() != hits[lane].size())
-                return false;
+            if (now.size() != hits[lane].size()) return false;
             for (size_t i = 0; i < now.size(); ++i)
-                if (now[i].type != hits[lane][i].first || now[i].time != hits[lane][i].second)
-                    return false;
+                if (now[i].type != hits[lane][i].first || now[i].time != hits[lane][i].second) return false;
         }
         return true;
     }
-    void take(const TDragRaceItem& run)
-    {
+    void take(const TDragRaceItem& run) {
         header = headerOf(run);
         startTime = run.startTime;
         for (int lane = 0; lane < 2; ++lane) {
             hits[lane].clear();
-            for (const TLineHit& h : run.hits[lane])
-                hits[lane].emplace_back(h.type, h.time);
+            for (const TLineHit& h : run.hits[lane]) hits[lane].emplace_back(h.type, h.time);
         }
         std::string before = std::move(text);
         text.clear();
@@ -267,16 +228,16 @@ struct WrittenRun {
 // What drag.txt holds and the texts last written, kept per DragRuns.
 struct DragRuns::FileCache {
     std::vector<WrittenRun> writtenRuns;
-    size_t writtenLength = 0;  // the texts of writtenRuns together
+    size_t writtenLength = 0; // the texts of writtenRuns together
 
     // What drag.txt holds, as far as this program knows: the texts of the first `runs`
     // writtenRuns, in order from the first, while the file's stamp is the one it was left with.
     struct DiskState {
-        std::filesystem::path file;    // empty: nothing known
+        std::filesystem::path file; // empty: nothing known
         FileStamp stamp;
         size_t runs = 0;
-        std::filesystem::path recovered;  // the intent file of this folder was handled
-        bool intentMayHold = false;        // a record there may still be applied (not retired)
+        std::filesystem::path recovered; // the intent file of this folder was handled
+        bool intentMayHold = false;      // a record there may still be applied (not retired)
     };
     DiskState disk;
 
@@ -292,59 +253,45 @@ struct DragRuns::FileCache {
     static constexpr size_t kMarkedRunsLimit = 64;
 
     // Brings written run i up to `run`: formatted again when a written value differs.
-    void updateWrittenRun(size_t i, const TDragRaceItem& run)
-    {
+    void updateWrittenRun(size_t i, const TDragRaceItem& run) {
         WrittenRun& written = writtenRuns[i];
-        if (!written.text.empty() && written.matches(run))
-            return;
+        if (!written.text.empty() && written.matches(run)) return;
         writtenLength -= written.text.size();
         written.take(run);
         writtenLength += written.text.size();
-        if (i < disk.runs)
-            disk.runs = i;  // its text and every one after it are no longer at their place
+        if (i < disk.runs) disk.runs = i; // its text and every one after it are no longer at their place
     }
 
     // Gives writtenRuns one entry per run (new ones empty, so formatted by the update).
-    void resizeWrittenRuns(size_t count)
-    {
-        for (size_t i = count; i < writtenRuns.size(); ++i)
-            writtenLength -= writtenRuns[i].text.size();
+    void resizeWrittenRuns(size_t count) {
+        for (size_t i = count; i < writtenRuns.size(); ++i) writtenLength -= writtenRuns[i].text.size();
         writtenRuns.resize(count);
         disk.runs = std::min(disk.runs, count);
     }
 
     // Brings writtenRuns up to the runs, comparing every one (formatting only the changed ones).
-    void updateWrittenRuns(const std::vector<TDragRaceItem>& list)
-    {
+    void updateWrittenRuns(const std::vector<TDragRaceItem>& list) {
         resizeWrittenRuns(list.size());
-        for (size_t i = 0; i < list.size(); ++i)
-            updateWrittenRun(i, list[i]);
+        for (size_t i = 0; i < list.size(); ++i) updateWrittenRun(i, list[i]);
     }
 
-    std::string joinedRunTexts(size_t from, size_t length)
-    {
+    std::string joinedRunTexts(size_t from, size_t length) {
         std::string out;
         out.reserve(length);
-        for (size_t i = from; i < writtenRuns.size(); ++i)
-            out += writtenRuns[i].text;
+        for (size_t i = from; i < writtenRuns.size(); ++i) out += writtenRuns[i].text;
         return out;
     }
 
     // Where run i starts in drag.txt; i at most disk.runs.
-    size_t diskOffset(size_t i)
-    {
-        return i == 0 ? 0 : writtenRuns[i - 1].offset + writtenRuns[i - 1].text.size();
-    }
+    size_t diskOffset(size_t i) { return i == 0 ? 0 : writtenRuns[i - 1].offset + writtenRuns[i - 1].text.size(); }
 
-    void forgetDisk()
-    {
+    void forgetDisk() {
         disk.file.clear();
         disk.runs = 0;
     }
 
     // drag.txt now holds every written run, the runs before `from` as they already were.
-    void knowDisk(const std::filesystem::path& file, const FileStamp& stamp, size_t from)
-    {
+    void knowDisk(const std::filesystem::path& file, const FileStamp& stamp, size_t from) {
         disk.file = file;
         disk.stamp = stamp;
         for (size_t i = from; i < writtenRuns.size(); ++i) {
@@ -356,11 +303,9 @@ struct DragRuns::FileCache {
 
     // Before drag.txt is read or replaced: an intent a crash (or a failed tail write) left is
     // applied (or dropped when cut), and the intent file removed for good.
-    Status recoverDragTail(const std::filesystem::path& file)
-    {
+    Status recoverDragTail(const std::filesystem::path& file) {
         const std::filesystem::path intent = fileTailIntent(file);
-        if (disk.recovered == intent && !disk.intentMayHold)
-            return Status::Ok();
+        if (disk.recovered == intent && !disk.intentMayHold) return Status::Ok();
         Status s = recoverFileTail(file, intent);
         if (s.ok()) {
             disk.recovered = intent;
@@ -372,8 +317,7 @@ struct DragRuns::FileCache {
     // Before drag.txt is replaced other than by a tail write: no intent may be applied over it
     // later. A tail write that failed half-way is finished first, so the file is whole in the
     // meantime.
-    Status retireDragTail(const std::filesystem::path& file)
-    {
+    Status retireDragTail(const std::filesystem::path& file) {
         forgetDisk();
         return recoverDragTail(file);
     }
@@ -386,8 +330,7 @@ struct DragRuns::FileCache {
     // or the whole file. `compared`: every run was compared with the runs for this save; when
     // not, a whole rewrite compares them first (it costs a pass over every run anyway).
     Status writeDragFile(const std::filesystem::path& file, bool compared, const std::vector<TDragRaceItem>& runs,
-                         HitIntake& intake)
-    {
+                         HitIntake& intake) {
         const bool known = disk.file == file;
         // The runs from `first` on are not in drag.txt as they are now; those before are.
         const size_t first = known ? disk.runs : 0;
@@ -401,7 +344,7 @@ struct DragRuns::FileCache {
             const auto stamp = fileStamp(file);
             if (stamp && *stamp == disk.stamp) {
                 if (first == writtenRuns.size() && stamp->size == length)
-                    return Status::Ok();  // drag.txt already holds this text
+                    return Status::Ok(); // drag.txt already holds this text
                 disk.intentMayHold = true;
                 FileStamp after;
                 std::string tail = joinedRunTexts(first, tailLength + kept);
@@ -420,8 +363,7 @@ struct DragRuns::FileCache {
                 return Status::Ok();
             }
         }
-        if (!compared)
-            updateWrittenRuns(runs);
+        if (!compared) updateWrittenRuns(runs);
         // The whole file, atomically; first no intent may remain to be applied over it.
         Status s = retireDragTail(file);
         if (s.ok()) {
@@ -429,10 +371,8 @@ struct DragRuns::FileCache {
             intake.noteHitsWriting(file.filename().string(), 0, text);
             s = writeFileAtomic(file, text, [&intake] { intake.noteHitsTaken(); });
         }
-        if (!s.ok())
-            return s;
-        if (const auto stamp = fileStamp(file))
-            knowDisk(file, *stamp, 0);
+        if (!s.ok()) return s;
+        if (const auto stamp = fileStamp(file)) knowDisk(file, *stamp, 0);
         return Status::Ok();
     }
 };
@@ -443,41 +383,32 @@ DragRuns::~DragRuns() = default;
 
 // Copies drag.txt to drag_undelete.txt and to a history copy. A missing drag.txt has
 // nothing to keep; any other failure is reported and stops the caller.
-bool DragRuns::backupDragFile()
-{
+bool DragRuns::backupDragFile() {
     const std::filesystem::path file = dragFilePath();
-    if (file.empty())
-        return true;
+    if (file.empty()) return true;
     std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
-        return true;
+    if (!std::filesystem::exists(file, ec)) return true;
     const std::filesystem::path folder = file.parent_path();
     Status s = copyFileAtomic(file, folder / "drag_undelete.txt");
-    if (s.ok())
-        s = copyFileAtomic(file, uniqueHistoryPath(folder, "drag_", nowSeconds(), ".txt"));
+    if (s.ok()) s = copyFileAtomic(file, uniqueHistoryPath(folder, "drag_", nowSeconds(), ".txt"));
     if (!s.ok()) {
-        host_.op().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
-                                  "\nУдаление отменено.",
-                              "Ошибка", Operator::Icon::Error);
+        host_.op().message("Не удалось сделать резервную копию drag.txt: " + s.message() + "\nУдаление отменено.",
+                           "Ошибка", Operator::Icon::Error);
         return false;
     }
     return true;
 }
 
-std::string formatDragFile(const std::vector<TDragRaceItem>& runs)
-{
+std::string formatDragFile(const std::vector<TDragRaceItem>& runs) {
     std::string out;
     size_t hitCount = 0;
-    for (const TDragRaceItem& run : runs)
-        hitCount += run.hits[0].size() + run.hits[1].size();
+    for (const TDragRaceItem& run : runs) hitCount += run.hits[0].size() + run.hits[1].size();
     out.reserve(runs.size() * 64 + hitCount * 32);
-    for (const TDragRaceItem& run : runs)
-        appendRunText(run, out);
+    for (const TDragRaceItem& run : runs) appendRunText(run, out);
     return out;
 }
 
-std::string DragRuns::dragFileText(const std::vector<TDragRaceItem>& runs)
-{
+std::string DragRuns::dragFileText(const std::vector<TDragRaceItem>& runs) {
     file_->updateWrittenRuns(runs);
     // The texts kept are now those of `runs`: the next save compares the runs whole.
     file_->changed.runs.clear();
@@ -485,8 +416,7 @@ std::string DragRuns::dragFileText(const std::vector<TDragRaceItem>& runs)
     return file_->joinedRunTexts(0, file_->writtenLength);
 }
 
-std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines)
-{
+std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines) {
     std::vector<TDragRaceItem> runs;
     for (const std::string& text : lines) {
         const std::string_view line = text;
@@ -509,8 +439,7 @@ std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines)
         } else {
             continue;
         }
-        if (runs.empty())
-            continue;  // a hit before any run belongs to nothing
+        if (runs.empty()) continue; // a hit before any run belongs to nothing
         // Every hit line written is read back, whatever the timing mode: a hit the file
         // holds after a lane's finish stays in the run (and in the next save).
         runs.back().hits[lane].push_back(parseHit(line, tag));
@@ -518,24 +447,19 @@ std::vector<TDragRaceItem> parseDragFile(const std::vector<std::string>& lines)
     return runs;
 }
 
-std::filesystem::path DragRuns::dragFilePath() const
-{
+std::filesystem::path DragRuns::dragFilePath() const {
     const std::filesystem::path folder = host_.eventFolder();
-    if (folder.empty())
-        return {};
+    if (folder.empty()) return {};
     return folder / "drag.txt";
 }
 
-Status DragRuns::saveDragFile(SaveScope scope)
-{
+Status DragRuns::saveDragFile(SaveScope scope) {
     const std::filesystem::path file = dragFilePath();
-    if (file.empty())
-        return Status::Error("no event folder");
+    if (file.empty()) return Status::Error("no event folder");
     return reportSave(file, writeDragFile(file, scope));
 }
 
-Status DragRuns::writeDragFile(const std::filesystem::path& file, SaveScope scope)
-{
+Status DragRuns::writeDragFile(const std::filesystem::path& file, SaveScope scope) {
     // The marks are trusted only beside a drag.txt this program wrote and a run list of
     // the length it wrote; anything else is compared whole.
     if (scope == SaveScope::AllRuns || file_->changed.all || file_->disk.file != file ||
@@ -546,17 +470,14 @@ Status DragRuns::writeDragFile(const std::filesystem::path& file, SaveScope scop
         return file_->writeDragFile(file, true, runs_, host_.hitIntake());
     }
     for (const size_t i : file_->changed.runs)
-        if (i < runs_.size())
-            file_->updateWrittenRun(i, runs_[i]);
+        if (i < runs_.size()) file_->updateWrittenRun(i, runs_[i]);
     file_->changed.runs.clear();
     return file_->writeDragFile(file, false, runs_, host_.hitIntake());
 }
 
-void DragRuns::markRunChanged(size_t index)
-{
+void DragRuns::markRunChanged(size_t index) {
     std::vector<size_t>& marked = file_->changed.runs;
-    if (file_->changed.all || std::find(marked.begin(), marked.end(), index) != marked.end())
-        return;
+    if (file_->changed.all || std::find(marked.begin(), marked.end(), index) != marked.end()) return;
     if (marked.size() == FileCache::kMarkedRunsLimit) {
         markAllRunsChanged();
         return;
@@ -564,14 +485,12 @@ void DragRuns::markRunChanged(size_t index)
     file_->changed.runs.push_back(index);
 }
 
-void DragRuns::markAllRunsChanged()
-{
+void DragRuns::markAllRunsChanged() {
     file_->changed.runs.clear();
     file_->changed.all = true;
 }
 
-void DragRuns::commit(SaveScope scope, const std::vector<size_t>& changed)
-{
+void DragRuns::commit(SaveScope scope, const std::vector<size_t>& changed) {
     (void)saveDragFile(scope);
     if (changed.size() == 1)
         host_.notifyRunChanged(*this, changed.front());
@@ -580,8 +499,7 @@ void DragRuns::commit(SaveScope scope, const std::vector<size_t>& changed)
     host_.repaintGrid();
 }
 
-void DragRuns::loadDragFile()
-{
+void DragRuns::loadDragFile() {
     currentRun_ = 0;
     runs_.clear();
     const std::filesystem::path file = dragFilePath();
@@ -594,8 +512,7 @@ void DragRuns::loadDragFile()
     }
     if (!file.empty() && readTextLines(file, lines).ok()) {
         runs_ = parseDragFile(lines);
-        if (!runs_.empty())
-            currentRun_ = static_cast<int32_t>(runs_.size() - 1);
+        if (!runs_.empty()) currentRun_ = static_cast<int32_t>(runs_.size() - 1);
         // A racer registered after his run was made: his lane takes his only class.
         (void)giveClasslessLanesTheirClass();
     }
@@ -604,16 +521,14 @@ void DragRuns::loadDragFile()
     host_.notifyResultsThread(*this);
 }
 
-void DragRuns::relayoutRuns()
-{
+void DragRuns::relayoutRuns() {
     layoutRuns();
     host_.repaintGrid();
 }
 
 // relayoutRuns without the repaint, for the commands that repaint once at their end.
-void DragRuns::layoutRuns()
-{
-    markAllRunsChanged();  // recalculating sorts the hit lists
+void DragRuns::layoutRuns() {
+    markAllRunsChanged(); // recalculating sorts the hit lists
     int32_t row = 0;
     for (TDragRaceItem& run : runs_) {
         run.gridRow = row;
@@ -621,25 +536,20 @@ void DragRuns::layoutRuns()
         row += run.gridRows;
         run.recalculate(host_);
     }
-    if (host_.gridRowCount() != row)
-        host_.setGridRowCount(row);
+    if (host_.gridRowCount() != row) host_.setGridRowCount(row);
 }
 
-TDragRaceItem DragRuns::findRunById(int32_t runId) const
-{
+TDragRaceItem DragRuns::findRunById(int32_t runId) const {
     const int32_t index = runIndexById(runId);
     return index < 0 ? TDragRaceItem{} : runs_[static_cast<size_t>(index)];
 }
 
-void DragRuns::deleteRunOrHit(int flush)
-{
+void DragRuns::deleteRunOrHit(int flush) {
     if (flush == 1) {
-        if (!backupDragFile())
-            return;
+        if (!backupDragFile()) return;
         const std::filesystem::path file = dragFilePath();
         if (!file.empty()) {
-            if (!reportSave(file, file_->retireDragTail(file)).ok())
-                return;
+            if (!reportSave(file, file_->retireDragTail(file)).ok()) return;
             std::error_code ec;
             std::filesystem::remove(file, ec);
         }
@@ -659,7 +569,7 @@ void DragRuns::deleteRunOrHit(int flush)
                 if (index == currentRun_)
                     currentRun_ = -1;
                 else if (index < currentRun_)
-                    --currentRun_;  // the current run keeps its place in the list
+                    --currentRun_; // the current run keeps its place in the list
                 runs_.erase(runs_.begin() + index);
                 deleted = true;
             }
@@ -682,12 +592,11 @@ void DragRuns::deleteRunOrHit(int flush)
         layoutRuns();
         commit();
     } else {
-        (void)saveDragFile();  // drag.txt is written even when nothing was deleted
+        (void)saveDragFile(); // drag.txt is written even when nothing was deleted
     }
 }
 
-void DragRuns::undeleteRuns()
-{
+void DragRuns::undeleteRuns() {
     const std::filesystem::path file = dragFilePath();
     if (!file.empty()) {
         const std::filesystem::path undelete = file.parent_path() / "drag_undelete.txt";
@@ -695,17 +604,17 @@ void DragRuns::undeleteRuns()
         if (std::filesystem::exists(undelete, ec)) {
             // Keep the state being replaced, so an undelete can itself be undone by hand.
             if (std::filesystem::exists(file, ec)) {
-                const Status s = copyFileAtomic(file, uniqueHistoryPath(file.parent_path(), "drag_", nowSeconds(), ".txt"));
+                const Status s =
+                    copyFileAtomic(file, uniqueHistoryPath(file.parent_path(), "drag_", nowSeconds(), ".txt"));
                 if (!s.ok()) {
                     host_.op().message("Не удалось сделать резервную копию drag.txt: " + s.message() +
-                                              "\nВосстановление отменено.",
-                                          "Ошибка", Operator::Icon::Error);
+                                           "\nВосстановление отменено.",
+                                       "Ошибка", Operator::Icon::Error);
                     return;
                 }
             }
             Status s = file_->retireDragTail(file);
-            if (s.ok())
-                s = copyFileAtomic(undelete, file);
+            if (s.ok()) s = copyFileAtomic(undelete, file);
             (void)reportSave(file, s);
         }
     }

@@ -31,7 +31,7 @@ inline constexpr int32_t GRID_CELL_LEFT_RESULT = 4;
 inline constexpr int32_t GRID_CELL_LEFT_HIT = 5;
 inline constexpr int32_t GRID_CELL_RIGHT_HIT = 6;
 inline constexpr int32_t GRID_CELL_RIGHT_RESULT = 7;
-inline constexpr int32_t GRID_CELL_KIND_MASK = 0x0F;  // the painter reads the low four bits
+inline constexpr int32_t GRID_CELL_KIND_MASK = 0x0F; // the painter reads the low four bits
 
 // Flags of the style.
 inline constexpr int32_t GRID_FLAG_FINAL = 0x10;     // run mode final
@@ -54,21 +54,21 @@ std::string laneRacerText(const TRegistry& registry, const TDragRaceItem& run, i
 
 // Racer and class texts for the race reports. An unregistered number leaves all three
 // outputs untouched; the class name is empty when no class has that id.
-void reportRacerText(const TRegistry& registry, int32_t number, int32_t classId, std::string& description, std::string& city,
-                     std::string& className);
+void reportRacerText(const TRegistry& registry, int32_t number, int32_t classId, std::string& description,
+                     std::string& city, std::string& className);
 
 // Which items of the run grid's popup menu can act, in a timing mode with the current
 // selection. The lap-kind items (STLIN, FRST, PLAP) never act on runs.
 struct DragGridMenuState {
-    bool setNumber = false;      // "Задать номер"
-    bool fail = false;           // "Сход"
-    bool lapKinds = false;       // "STLIN", "FRST", "PLAP"
-    bool lap = false;            // "LAP"
-    bool otherLane = false;      // "На другую полосу"
-    bool runMode = false;        // "Тренировка", "Квалификация"
-    bool penalty = false;        // "Штраф"
-    bool deleteItem = false;     // "Удалить запись"
-    bool toScoreboard = false;   // "На табло"
+    bool setNumber = false;    // "Задать номер"
+    bool fail = false;         // "Сход"
+    bool lapKinds = false;     // "STLIN", "FRST", "PLAP"
+    bool lap = false;          // "LAP"
+    bool otherLane = false;    // "На другую полосу"
+    bool runMode = false;      // "Тренировка", "Квалификация"
+    bool penalty = false;      // "Штраф"
+    bool deleteItem = false;   // "Удалить запись"
+    bool toScoreboard = false; // "На табло"
 
     bool operator==(const DragGridMenuState&) const = default;
 };

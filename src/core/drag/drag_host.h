@@ -28,7 +28,7 @@ class TScoreboardController; // core/app/scoreboard_controller.h
 struct DragRacerInfo {
     std::string name;
     std::string city;
-    std::vector<int32_t> classIds;  // every class the racer is entered in, registry order
+    std::vector<int32_t> classIds; // every class the racer is entered in, registry order
 };
 
 class DragHost {
@@ -39,14 +39,14 @@ public:
     virtual ~DragHost() = default;
 
     // ---- settings of the main window
-    virtual int raceMode() const = 0;                     // timing mode 0..8
+    virtual int raceMode() const = 0; // timing mode 0..8
     virtual std::filesystem::path eventFolder() const = 0;
-    virtual bool proStartSignal() const = 0;              // "Светофор PRO Start" ticked
-    virtual float speedTrapDistance() const = 0;          // metres
-    virtual int blockFinishTimeout() const = 0;           // whole seconds
-    virtual bool blockStDown() const = 0;                 // "Block ST" button down
-    virtual bool showDirtyTime() const = 0;               // "Выводить грязное время"
-    virtual int invertScoreboard() const = 0;             // 0 or 1
+    virtual bool proStartSignal() const = 0;     // "Светофор PRO Start" ticked
+    virtual float speedTrapDistance() const = 0; // metres
+    virtual int blockFinishTimeout() const = 0;  // whole seconds
+    virtual bool blockStDown() const = 0;        // "Block ST" button down
+    virtual bool showDirtyTime() const = 0;      // "Выводить грязное время"
+    virtual int invertScoreboard() const = 0;    // 0 or 1
 
     // ---- registry and brackets
     virtual std::optional<DragRacerInfo> findRacer(int32_t number) const = 0;
@@ -56,7 +56,7 @@ public:
     virtual std::vector<int32_t> bracketClassIds() const = 0;
 
     // ---- outputs
-    virtual void sendWinner(int lane) = 0;                // to the start node
+    virtual void sendWinner(int lane) = 0; // to the start node
     // The lane seven-segment display: lane 0 node 8, lane 1 node 9.
     virtual void sendDisplay(const std::array<uint8_t, 9>& buffer, int lane) = 0;
     // The radio scoreboard: racer, rt, 60 ft, speed x 10, time of the left lane, then the right.
@@ -86,7 +86,7 @@ public:
     virtual TRegistry& registry() = 0;
 
     // ---- the official
-    virtual Operator& op() = 0;                           // questions, messages and log lines
+    virtual Operator& op() = 0; // questions, messages and log lines
 };
 
 } // namespace velmaro

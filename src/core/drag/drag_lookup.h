@@ -5,7 +5,7 @@
 
 namespace velmaro {
 
-struct TRacerItem;  // core/registration/registry.h
+struct TRacerItem; // core/registration/registry.h
 struct TClassItem;
 class TRegistry;
 

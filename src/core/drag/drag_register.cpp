@@ -4,8 +4,7 @@
 
 namespace velmaro {
 
-void DragRuns::registerHitHandlers()
-{
+void DragRuns::registerHitHandlers() {
     ModeHitHandlers& table = host_.hitIntake().handlers();
     table.setDragHandler(TimingMode::DragRacing,
                          [this](int n, int s, std::uint64_t t, int src) { addDragHit(n, s, t, src); });
@@ -21,8 +20,7 @@ void DragRuns::registerHitHandlers()
                          [this](int n, int s, std::uint64_t t, int src) { addParallelHit(n, s, t, src, 1); });
 }
 
-void DragRuns::clearHitHandlers()
-{
+void DragRuns::clearHitHandlers() {
     ModeHitHandlers& table = host_.hitIntake().handlers();
     for (const TimingMode mode : {TimingMode::DragRacing, TimingMode::ParallelRace, TimingMode::LapCrossover,
                                   TimingMode::LapHeadOnStart, TimingMode::RollerSlalom, TimingMode::ParallelRace2})

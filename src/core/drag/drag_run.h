@@ -26,14 +26,14 @@ inline constexpr int LANE_LEFT = 0;
 inline constexpr int LANE_RIGHT = 1;
 
 // Hit types of a lane event.
-inline constexpr int32_t HIT_TYPE_ET = 0;      // finish line passed
-inline constexpr int32_t HIT_TYPE_STSIG = 1;   // start signal (not used by the figures)
-inline constexpr int32_t HIT_TYPE_RT = 2;      // launch from the start line
-inline constexpr int32_t HIT_TYPE_FRST = 3;    // not used by the figures
-inline constexpr int32_t HIT_TYPE_PLAP = 4;    // intermediate lap passage
-inline constexpr int32_t HIT_TYPE_FAIL = 5;    // the lane's racer retired
-inline constexpr int32_t HIT_TYPE_SPEED = 7;   // speed trap entry
-inline constexpr int32_t HIT_TYPE_60FEET = 8;  // 60 ft line
+inline constexpr int32_t HIT_TYPE_ET = 0;     // finish line passed
+inline constexpr int32_t HIT_TYPE_STSIG = 1;  // start signal (not used by the figures)
+inline constexpr int32_t HIT_TYPE_RT = 2;     // launch from the start line
+inline constexpr int32_t HIT_TYPE_FRST = 3;   // not used by the figures
+inline constexpr int32_t HIT_TYPE_PLAP = 4;   // intermediate lap passage
+inline constexpr int32_t HIT_TYPE_FAIL = 5;   // the lane's racer retired
+inline constexpr int32_t HIT_TYPE_SPEED = 7;  // speed trap entry
+inline constexpr int32_t HIT_TYPE_60FEET = 8; // 60 ft line
 
 // Run modes (sessions).
 inline constexpr int32_t RUN_MODE_QUALIFICATION = 0;
@@ -47,20 +47,20 @@ inline constexpr int32_t COMMON_LAUNCH_WINDOW_MS = 1200;
 
 // One timed event of a lane.
 struct TLineHit {
-    int32_t type = 0;        // hit type code
-    uint64_t time = 0;       // absolute time, ms since 1970 on the node clock
-    int32_t fromLaunch = 0;  // ET and PLAP: time minus the lane's launch (set by recalculate)
-    int32_t fromStart = 0;   // ET: time minus the start signal, or fromLaunch without one
-    int32_t spare = 0;       // always 0
+    int32_t type = 0;       // hit type code
+    uint64_t time = 0;      // absolute time, ms since 1970 on the node clock
+    int32_t fromLaunch = 0; // ET and PLAP: time minus the lane's launch (set by recalculate)
+    int32_t fromStart = 0;  // ET: time minus the start signal, or fromLaunch without one
+    int32_t spare = 0;      // always 0
 
     bool operator==(const TLineHit&) const = default;
 };
 
 // One two-lane run.
 struct TDragRaceItem {
-    std::string label;        // "#<runId>" once read from drag.txt; empty for a run made by hand
-    int32_t runId = 0;        // 1 and up; 0 = no run
-    int32_t runMode = 0;      // RUN_MODE_*
+    std::string label;   // "#<runId>" once read from drag.txt; empty for a run made by hand
+    int32_t runId = 0;   // 1 and up; 0 = no run
+    int32_t runMode = 0; // RUN_MODE_*
 
     std::array<int32_t, 2> racer{0, 0};        // start numbers; 0 = none
     std::array<int32_t, 2> classId{-1, -1};    // -1 = none
@@ -102,6 +102,5 @@ double trapSpeedKmh(double distanceMetres, uint64_t millis);
 
 // Name of a hit type: "ET", "STSIG", "RT", "FRST", "PLAP", "FAIL", "SPEED", "60FEET", else "UNKWN".
 std::string hitTypeName(int32_t type);
-
 
 } // namespace velmaro

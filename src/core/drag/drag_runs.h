@@ -108,9 +108,9 @@ public:
     // Which runs a save compares with the text it last wrote (only those that changed are
     // formatted again).
     enum class SaveScope {
-        AllRuns,    // every run: after any change, whoever made it
-        MarkedRuns  // the runs marked since the last save (markRunChanged): the hit path's
-                    // way, whose cost does not grow with the event
+        AllRuns,   // every run: after any change, whoever made it
+        MarkedRuns // the runs marked since the last save (markRunChanged): the hit path's
+                   // way, whose cost does not grow with the event
     };
     // The one writer of drag.txt: the changed tail in place, or the whole file. A failure
     // changes nothing on disk and is told through the save report (once per run of
@@ -230,8 +230,8 @@ public:
     // The hit handlers and where an accepted hit goes (drag_hits.cpp's own).
     enum class Handler { Drag, Rollers, Parallel, Crossover, HeadOn };
     struct Placement {
-        int lane = LANE_LEFT;  // list the hit is appended to
-        int32_t type = 0;      // its hit type
+        int lane = LANE_LEFT; // list the hit is appended to
+        int32_t type = 0;     // its hit type
     };
 
 private:
@@ -250,8 +250,7 @@ private:
                                           int source) const;
     void adjustGridRows(size_t index);
     void showLanes(std::initializer_list<int> lanes);
-    void updateScoreboards(Handler handler, const TDragRaceItem& run, const std::optional<Placement>& hit,
-                           int signal);
+    void updateScoreboards(Handler handler, const TDragRaceItem& run, const std::optional<Placement>& hit, int signal);
     void finishAcceptedHit(Handler handler, size_t index, const std::optional<Placement>& hit, int signal,
                            uint64_t time, int source);
     int handleHit(Handler handler, int node, int signal, uint64_t time, int source, bool mode8);
@@ -272,13 +271,13 @@ private:
     // ---- state, in the order built
     DragHost& host_;
     ThreadOwner owner_;
-    std::vector<TDragRaceItem> runs_;   // gDragRuns
-    int32_t currentRun_ = -1;           // gCurrentRun
-    int32_t selectedRun_ = -1;          // gSelectedRun
-    int32_t selectedLane_ = -1;         // gSelectedLane
-    int32_t selectedHit_ = -1;          // gSelectedHit
-    std::vector<size_t> batchRuns_;     // the hit path's gBatchRuns: runs the current batch changed
-    std::unique_ptr<FileCache> file_;   // gWrittenRuns, gWrittenLength, gDisk, gChanged
+    std::vector<TDragRaceItem> runs_; // gDragRuns
+    int32_t currentRun_ = -1;         // gCurrentRun
+    int32_t selectedRun_ = -1;        // gSelectedRun
+    int32_t selectedLane_ = -1;       // gSelectedLane
+    int32_t selectedHit_ = -1;        // gSelectedHit
+    std::vector<size_t> batchRuns_;   // the hit path's gBatchRuns: runs the current batch changed
+    std::unique_ptr<FileCache> file_; // gWrittenRuns, gWrittenLength, gDisk, gChanged
 };
 
 } // namespace velmaro

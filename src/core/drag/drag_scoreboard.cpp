@@ -20,20 +20,16 @@ constexpr uint8_t kMinusPattern = 0x02;
 constexpr uint8_t kPointBit = 0x01;
 
 // Writes one field from byte `first` downward. `last` is the byte written last (-1 none).
-void encodeField(LaneDisplayBuffer& buffer, std::string_view text, int first, int& last)
-{
+void encodeField(LaneDisplayBuffer& buffer, std::string_view text, int first, int& last) {
     int pos = first;
     for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if ((c & 0xC0) == 0x80)
-            continue;  // continuation byte of a UTF-8 sequence: same character
+        if ((c & 0xC0) == 0x80) continue; // continuation byte of a UTF-8 sequence: same character
         if (c == '.') {
-            if (last >= 0)
-                buffer[static_cast<size_t>(last)] |= kPointBit;
+            if (last >= 0) buffer[static_cast<size_t>(last)] |= kPointBit;
             continue;
         }
-        if (pos < 0)
-            continue;
+        if (pos < 0) continue;
         uint8_t pattern = 0;
         if (c >= '0' && c <= '9')
             pattern = SEVEN_SEGMENT_DIGITS[c - '0'];
@@ -45,31 +41,24 @@ void encodeField(LaneDisplayBuffer& buffer, std::string_view text, int first, in
     }
 }
 
-int32_t speedTimesTen(float kmh)
-{
+int32_t speedTimesTen(float kmh) {
     const double scaled = (static_cast<double>(kmh) + 0.05) * 10.0;
-    if (!std::isfinite(scaled))
-        return 0;
-    if (scaled >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
-    if (scaled <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(scaled);  // truncation toward zero
+    if (!std::isfinite(scaled)) return 0;
+    if (scaled >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    if (scaled <= static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(scaled); // truncation toward zero
 }
 
 } // namespace
 
-std::optional<TDragRaceItem> DragRuns::runToShow(int runSelector) const
-{
+std::optional<TDragRaceItem> DragRuns::runToShow(int runSelector) const {
     if (runSelector == -1 && selectedRun_ != -1 && isValidRunIndex(selectedRun_))
         return runs_[static_cast<size_t>(selectedRun_)];
-    if (runs_.empty())
-        return std::nullopt;
+    if (runs_.empty()) return std::nullopt;
     return runs_.back();
 }
 
-LaneDisplayBuffer encodeLaneDisplay(std::string_view upper, std::string_view lower)
-{
+LaneDisplayBuffer encodeLaneDisplay(std::string_view upper, std::string_view lower) {
     LaneDisplayBuffer buffer{};
     int last = -1;
     encodeField(buffer, upper, 8, last);
@@ -77,36 +66,28 @@ LaneDisplayBuffer encodeLaneDisplay(std::string_view upper, std::string_view low
     return buffer;
 }
 
-std::string laneDisplayTimeText(int32_t ms)
-{
-    if (ms < 0 || ms >= 100000)
-        return "--.---";
+std::string laneDisplayTimeText(int32_t ms) {
+    if (ms < 0 || ms >= 100000) return "--.---";
     char buf[16];
     std::snprintf(buf, sizeof buf, "%2u.%03u", static_cast<unsigned>(ms / 1000), static_cast<unsigned>(ms % 1000));
     return buf;
 }
 
-std::string laneDisplaySpeedText(float kmh)
-{
-    if (!(kmh >= 0.0f && kmh <= 999.99f))
-        return "---.-";
+std::string laneDisplaySpeedText(float kmh) {
+    if (!(kmh >= 0.0f && kmh <= 999.99f)) return "---.-";
     std::string text = formatFixed(static_cast<double>(kmh), 1);
-    if (text.size() < 5)
-        text.insert(0, 5 - text.size(), ' ');
+    if (text.size() < 5) text.insert(0, 5 - text.size(), ' ');
     return text;
 }
 
-void DragRuns::sendRunToScoreboards(int showTime, int showSpeed, int unused, int lane, int runSelector, int brightness)
-{
+void DragRuns::sendRunToScoreboards(int showTime, int showSpeed, int unused, int lane, int runSelector,
+                                    int brightness) {
     (void)unused;
     (void)brightness;
-    if (lane == -1)
-        lane = selectedLane_;
-    if (lane != LANE_LEFT && lane != LANE_RIGHT)
-        return;
+    if (lane == -1) lane = selectedLane_;
+    if (lane != LANE_LEFT && lane != LANE_RIGHT) return;
     const std::optional<TDragRaceItem> found = runToShow(runSelector);
-    if (!found || found->runId == 0)
-        return;
+    if (!found || found->runId == 0) return;
     const TDragRaceItem& run = *found;
     DragHost& host = host_;
 
@@ -163,16 +144,14 @@ void DragRuns::sendRunToScoreboards(int showTime, int showSpeed, int unused, int
     host.showRadioResult(values, lane);
 }
 
-void DragRuns::sendTextToScoreboards(const std::string& upper, const std::string& lower, int brightness)
-{
+void DragRuns::sendTextToScoreboards(const std::string& upper, const std::string& lower, int brightness) {
     (void)brightness;
     const LaneDisplayBuffer buffer = encodeLaneDisplay(upper, lower);
     host_.sendDisplay(buffer, LANE_LEFT);
     host_.sendDisplay(buffer, LANE_RIGHT);
 }
 
-void DragRuns::showRacerNumber(int32_t number, int lane)
-{
+void DragRuns::showRacerNumber(int32_t number, int lane) {
     std::string upper = "   ";
     if (number > 0) {
         char buf[16];

@@ -25,7 +25,7 @@ LaneDisplayBuffer encodeLaneDisplay(std::string_view upper, std::string_view low
 // sendTextToScoreboards, showRacerNumber in drag_runs.h).
 
 // The texts sendRunToScoreboards puts on a lane display (exposed for tests).
-std::string laneDisplayTimeText(int32_t ms);   // " 9.876", or "--.---" outside 0..99999
-std::string laneDisplaySpeedText(float kmh);   // "140.6", or "---.-" outside 0..999.99
+std::string laneDisplayTimeText(int32_t ms); // " 9.876", or "--.---" outside 0..99999
+std::string laneDisplaySpeedText(float kmh); // "140.6", or "---.-" outside 0..999.99
 
 } // namespace velmaro

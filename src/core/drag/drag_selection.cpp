@@ -7,15 +7,13 @@
 
 namespace velmaro {
 
-void DragRuns::clearRunSelection()
-{
+void DragRuns::clearRunSelection() {
     selectedRun_ = -1;
     selectedLane_ = -1;
     selectedHit_ = -1;
 }
 
-int32_t DragRuns::runIndexOfRow(int32_t row) const
-{
+int32_t DragRuns::runIndexOfRow(int32_t row) const {
     const auto holds = [row](const TDragRaceItem& run) {
         return run.gridRow <= row && static_cast<int64_t>(row) < static_cast<int64_t>(run.gridRow) + run.gridRows;
     };
@@ -26,37 +24,30 @@ int32_t DragRuns::runIndexOfRow(int32_t row) const
                                    [row](const TDragRaceItem& run) { return run.gridRow <= row; });
     if (it != runs_.begin() && holds(*(it - 1))) {
         --it;
-        while (it != runs_.begin() && holds(*(it - 1)))
-            --it;  // the first run holding the row, as the walk finds it
+        while (it != runs_.begin() && holds(*(it - 1))) --it; // the first run holding the row, as the walk finds it
         return static_cast<int32_t>(it - runs_.begin());
     }
     for (size_t i = 0; i < runs_.size(); ++i)
-        if (holds(runs_[i]))
-            return static_cast<int32_t>(i);
+        if (holds(runs_[i])) return static_cast<int32_t>(i);
     return -1;
 }
 
-int32_t DragRuns::runIndexById(int32_t runId) const
-{
+int32_t DragRuns::runIndexById(int32_t runId) const {
     for (size_t i = 0; i < runs_.size(); ++i)
-        if (runs_[i].runId == runId)
-            return static_cast<int32_t>(i);
+        if (runs_[i].runId == runId) return static_cast<int32_t>(i);
     return -1;
 }
 
-void DragRuns::selectGridCell(int column, int row, const TDragRaceItem& run)
-{
+void DragRuns::selectGridCell(int column, int row, const TDragRaceItem& run) {
     if (run.runId != 0) {
         selectedRun_ = runIndexById(run.runId);
         selectedLane_ = SELECTED_LANE_WHOLE_RUN;
         selectedHit_ = -1;
         return;
     }
-    if (column == -1)
-        clearRunSelection();
+    if (column == -1) clearRunSelection();
     const int32_t index = runIndexOfRow(row);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     const TDragRaceItem& found = runs_[static_cast<size_t>(index)];
     selectedRun_ = index;
     selectedLane_ = -1;
@@ -83,24 +74,20 @@ void DragRuns::selectGridCell(int column, int row, const TDragRaceItem& run)
     }
 }
 
-void DragRuns::selectRunById(const TDragRaceItem& run)
-{
+void DragRuns::selectRunById(const TDragRaceItem& run) {
     if (run.runId == 0) {
         selectedRun_ = -1;
         return;
     }
     const int32_t index = runIndexById(run.runId);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     selectedRun_ = index;
     selectedLane_ = -1;
     selectedHit_ = -1;
 }
 
-std::optional<GridTarget> DragRuns::selectionTarget() const
-{
-    if (!isValidRunIndex(selectedRun_))
-        return std::nullopt;
+std::optional<GridTarget> DragRuns::selectionTarget() const {
+    if (!isValidRunIndex(selectedRun_)) return std::nullopt;
     const TDragRaceItem& run = runs_[static_cast<size_t>(selectedRun_)];
     GridTarget target;
     target.runId = run.runId;
@@ -112,8 +99,7 @@ std::optional<GridTarget> DragRuns::selectionTarget() const
     return target;
 }
 
-int32_t DragRuns::findTargetRun(const GridTarget& target) const
-{
+int32_t DragRuns::findTargetRun(const GridTarget& target) const {
     if (target.runId == 0)
         return isValidRunIndex(target.runIndex) && runs_[static_cast<size_t>(target.runIndex)].runId == 0
                    ? target.runIndex
@@ -121,32 +107,25 @@ int32_t DragRuns::findTargetRun(const GridTarget& target) const
     return runIndexById(target.runId);
 }
 
-int32_t findTargetHit(const GridTarget& target, const TDragRaceItem& run)
-{
-    if (!target.hit || (target.lane != LANE_LEFT && target.lane != LANE_RIGHT))
-        return -1;
+int32_t findTargetHit(const GridTarget& target, const TDragRaceItem& run) {
+    if (!target.hit || (target.lane != LANE_LEFT && target.lane != LANE_RIGHT)) return -1;
     const auto& hits = run.hits[static_cast<size_t>(target.lane)];
     for (size_t k = 0; k < hits.size(); ++k)
-        if (hits[k].time == target.hit->time && hits[k].type == target.hit->type)
-            return static_cast<int32_t>(k);
+        if (hits[k].time == target.hit->time && hits[k].type == target.hit->type) return static_cast<int32_t>(k);
     return -1;
 }
 
-uint64_t DragRuns::getSelectedHitTime() const
-{
-    if (!isValidRunIndex(selectedRun_))
-        return 0;
+uint64_t DragRuns::getSelectedHitTime() const {
+    if (!isValidRunIndex(selectedRun_)) return 0;
     const TDragRaceItem& run = runs_[static_cast<size_t>(selectedRun_)];
-    if (selectedLane_ == SELECTED_LANE_WHOLE_RUN)
-        return run.startTime;
+    if (selectedLane_ == SELECTED_LANE_WHOLE_RUN) return run.startTime;
     if ((selectedLane_ == LANE_LEFT || selectedLane_ == LANE_RIGHT) && selectedHit_ >= 0 &&
         static_cast<size_t>(selectedHit_) < run.hits[selectedLane_].size())
         return run.hits[selectedLane_][static_cast<size_t>(selectedHit_)].time;
     return 0;
 }
 
-void DragRuns::addRunGridRows(TDragRaceItem& run)
-{
+void DragRuns::addRunGridRows(TDragRaceItem& run) {
     DragHost& host = host_;
     const int rows = host.gridRowCount();
     if (rows >= 2) {

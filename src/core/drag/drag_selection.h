@@ -19,9 +19,9 @@ inline constexpr int32_t SELECTED_LANE_WHOLE_RUN = 2;
 // run by its id, the lane, and the selected hit by its time and type, never by index.
 struct GridTarget {
     int32_t runId = 0;
-    int32_t runIndex = -1;        // only for a run without an id (run id 0), which has no other identity
-    int32_t lane = -1;            // as DragRuns::selectedLane()
-    std::optional<TLineHit> hit;  // the selected hit of lane 0 or 1 (time and type count)
+    int32_t runIndex = -1;       // only for a run without an id (run id 0), which has no other identity
+    int32_t lane = -1;           // as DragRuns::selectedLane()
+    std::optional<TLineHit> hit; // the selected hit of lane 0 or 1 (time and type count)
 };
 // Index in its lane of `run` of the target's hit now (the first with its time and type);
 // -1 when it is gone or the target has no hit.

@@ -59,11 +59,13 @@ std::string formatReportTime(long long ms) {
 ReportLines raceLogLines(const TRegistry& registry, const std::vector<TDragRaceItem>& runs) {
     ReportLines lines;
     for (const TDragRaceItem& run : runs) {
-        lines.push_back({laneText(registry, run, LANE_LEFT, false), std::to_string(run.runId), laneText(registry, run, LANE_RIGHT, false)});
+        lines.push_back({laneText(registry, run, LANE_LEFT, false), std::to_string(run.runId),
+                         laneText(registry, run, LANE_RIGHT, false)});
         lines.push_back({"START  " + formatClockTime(run.startTime)});
         lines.push_back({formatLaneTime(run.rt[0]), "RT", formatLaneTime(run.rt[1])});
         lines.push_back({formatLaneTime(run.sixtyFeet[0]), "60ft", formatLaneTime(run.sixtyFeet[1])});
-        lines.push_back({formatSpeed(static_cast<float>(run.speed[0])), "SPD", formatSpeed(static_cast<float>(run.speed[1]))});
+        lines.push_back(
+            {formatSpeed(static_cast<float>(run.speed[0])), "SPD", formatSpeed(static_cast<float>(run.speed[1]))});
         lines.push_back({formatLaneTime(run.et[0]), "ET", formatLaneTime(run.et[1])});
     }
     return lines;
@@ -161,8 +163,8 @@ Sheet lapReportSheet(const TRegistry& registry, const std::vector<TDragRaceItem>
     return reportSheet(lapReportLines(registry, runs), eventName);
 }
 
-Status writeRaceReport(const TRegistry& registry, unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
-                       const std::string& eventName) {
+Status writeRaceReport(const TRegistry& registry, unsigned mode, const std::vector<TDragRaceItem>& runs,
+                       const std::filesystem::path& eventFolder, const std::string& eventName) {
     if (!isTwoLaneNonRollerMode(mode)) return Status::Ok();
     const bool raceLog = timingModeFrom(mode) == TimingMode::DragRacing;
     const std::filesystem::path csv = eventFolder / kReportCsvName;
@@ -176,7 +178,8 @@ Status writeRaceReport(const TRegistry& registry, unsigned mode, const std::vect
 
 void raceReportCommand(const Console& console, const DragRuns& runs, DocumentOpener& opener, Operator& op) {
     if (!isTwoLaneNonRollerMode(console.raceMode)) return;
-    const Status st = writeRaceReport(runs.host().registry(), console.raceMode, runs.dragRuns(), console.eventFolder, console.eventName);
+    const Status st = writeRaceReport(runs.host().registry(), console.raceMode, runs.dragRuns(), console.eventFolder,
+                                      console.eventName);
     if (!st.ok()) {
         op.message(st.message(), "Отчет по парным", Operator::Icon::Error);
         return;

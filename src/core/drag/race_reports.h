@@ -59,8 +59,8 @@ inline constexpr const char* kReportWorkbookName = "race_log.xlsx";
 
 // Writes the report of `mode` for `runs` into `eventFolder`; Ok without writing anything
 // for a mode that has no report. An error names the file that could not be written.
-Status writeRaceReport(const TRegistry& registry, unsigned mode, const std::vector<TDragRaceItem>& runs, const std::filesystem::path& eventFolder,
-                       const std::string& eventName);
+Status writeRaceReport(const TRegistry& registry, unsigned mode, const std::vector<TDragRaceItem>& runs,
+                       const std::filesystem::path& eventFolder, const std::string& eventName);
 
 // The menu command: the report of the open event's runs (`runs`, `console`), then
 // both files named in the log and the workbook opened with `opener` (showExportedFiles). A file that cannot be written stops the command with a

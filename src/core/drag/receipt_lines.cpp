@@ -76,8 +76,7 @@ ReceiptLogo readReceiptLogo(const std::filesystem::path& bmpFile, Operator& op) 
     // As long as its header says: the length it gives, the info header, and the pixels
     // from their offset on (uncompressed rows are padded to 4 bytes; a compressed
     // bitmap gives its byte count).
-    const std::uint64_t uncompressedRows =
-        (std::uint64_t(width) * bitsPerPixel + 31) / 32 * 4 * std::uint64_t(height);
+    const std::uint64_t uncompressedRows = (std::uint64_t(width) * bitsPerPixel + 31) / 32 * 4 * std::uint64_t(height);
     const bool uncompressed = compression == 0 || compression == 3 || compression == 6; // RGB, bit fields
     const std::uint64_t claimed =
         std::max({std::uint64_t(static_cast<std::uint32_t>(le32(&header[2]))), 14 + std::uint64_t(infoSize),

@@ -26,7 +26,7 @@ int printLineRight(PrintDevice& printer, int y, const std::string& text);
 // the top left corner of a receipt in printer dots, one dot per pixel.
 struct ReceiptLogo {
     std::filesystem::path file;
-    int width = 0;  // 0 = no logo
+    int width = 0; // 0 = no logo
     int height = 0;
     bool operator==(const ReceiptLogo&) const = default;
 };

@@ -30,8 +30,8 @@ TimeslipLane timeslipLane(const TDragRaceItem& run, int lane, bool proStartSigna
     t.et = formatLaneTime(run.et[lane]);
     // Elapsed plus reaction time of the two fields (not the run's stored dirty time).
     const long long sum = static_cast<long long>(run.et[lane]) + rt;
-    t.etPlusRt = formatLaneTime(static_cast<int32_t>(std::clamp<long long>(
-        sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max())));
+    t.etPlusRt = formatLaneTime(static_cast<int32_t>(
+        std::clamp<long long>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max())));
     return t;
 }
 

@@ -32,17 +32,17 @@ std::optional<int> timeslipRunIndex(int which, int selectedRun, std::size_t runC
 
 // The figure texts of one lane.
 struct TimeslipLane {
-    std::string number;     // both lanes: the number ("0" for an empty lane); one lane: "# " + number
+    std::string number; // both lanes: the number ("0" for an empty lane); one lane: "# " + number
     std::string rt, sixtyFeet, speed, et, etPlusRt;
-    std::string foulMark;   // ": Foul!" when the reaction time is below 0, else ":"
+    std::string foulMark; // ": Foul!" when the reaction time is below 0, else ":"
     bool operator==(const TimeslipLane&) const = default;
 };
 
 struct TimeslipTexts {
     bool bothLanes = true;
-    std::string heat;                   // both lanes: "Heat #" + run id
-    std::array<TimeslipLane, 2> lanes;  // one lane: only lanes[0] is used
-    int winner = -1;                    // both lanes: 0 left, 1 right, -1 none
+    std::string heat;                  // both lanes: "Heat #" + run id
+    std::array<TimeslipLane, 2> lanes; // one lane: only lanes[0] is used
+    int winner = -1;                   // both lanes: 0 left, 1 right, -1 none
     // One lane: class, racer name, car, city (each empty when not known) and lane text.
     std::string className, name, car, city, laneText;
     bool operator==(const TimeslipTexts&) const = default;

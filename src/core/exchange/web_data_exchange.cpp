@@ -125,19 +125,23 @@ private:
         return true;
     }
     bool open(json&& container) {
-        if (json* at = place(std::move(container))) open_.push_back(at);
-        else ++skipping_;
+        if (json* at = place(std::move(container)))
+            open_.push_back(at);
+        else
+            ++skipping_;
         return true;
     }
     bool close() {
-        if (skipping_ > 0) --skipping_;
-        else open_.pop_back();
+        if (skipping_ > 0)
+            --skipping_;
+        else
+            open_.pop_back();
         return true;
     }
 
-    std::vector<json*> open_;   // the containers being filled, innermost last
-    std::size_t skipping_ = 0;  // containers open inside an element read past
-    std::string key_;           // the member name the next value takes
+    std::vector<json*> open_;  // the containers being filled, innermost last
+    std::size_t skipping_ = 0; // containers open inside an element read past
+    std::string key_;          // the member name the next value takes
     const json* racers_ = nullptr;
 };
 

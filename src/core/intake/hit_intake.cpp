@@ -247,9 +247,7 @@ constexpr std::size_t kUnflushedTail = 16 * 1024;
 
 void HitIntake::notifyListChanged() { host_.hitListChanged(hitList_.size()); }
 
-std::string HitIntake::hitLogTail(std::size_t from) const {
-    return formatHitLog(std::span(hitList_).subspan(from));
-}
+std::string HitIntake::hitLogTail(std::size_t from) const { return formatHitLog(std::span(hitList_).subspan(from)); }
 
 // hitlog.txt from the first record out of place on, in place through hitlog.txt.tail
 // with one flush (writeGrowingFileTail). False when the file is to be rewritten whole
@@ -417,8 +415,10 @@ void HitIntake::replayHits(std::vector<TSignalHit> hits, const std::vector<TSign
     std::sort(noted.begin(), noted.end(), less);
     HitBatch batch(*this);
     for (const TSignalHit& h : hits) {
-        if (std::binary_search(noted.begin(), noted.end(), h, less)) logTakenHit(h);
-        else processHit(static_cast<int>(h.node), static_cast<int>(h.signal), h.time, HIT_FROM_DEVICE);
+        if (std::binary_search(noted.begin(), noted.end(), h, less))
+            logTakenHit(h);
+        else
+            processHit(static_cast<int>(h.node), static_cast<int>(h.signal), h.time, HIT_FROM_DEVICE);
     }
 }
 
@@ -443,15 +443,9 @@ void HitIntake::processHit(int node, int signal, std::uint64_t timeMs, int sourc
     if (source == HIT_FROM_DEVICE && hitExists(node, signal, record.seconds, record.milliseconds)) return;
 
     switch (signal) {
-    case SIG_REMOTE_START:
-        host.remoteStart();
-        break;
-    case SIG_REMOTE_BLOCK:
-        host.remoteBlock();
-        break;
-    case SIG_REMOTE_RESET:
-        host.remoteReset();
-        break;
+    case SIG_REMOTE_START: host.remoteStart(); break;
+    case SIG_REMOTE_BLOCK: host.remoteBlock(); break;
+    case SIG_REMOTE_RESET: host.remoteReset(); break;
     default: break;
     }
 
@@ -481,8 +475,10 @@ void HitIntake::processHit(int node, int signal, std::uint64_t timeMs, int sourc
 
     if (source == HIT_FROM_LOG_CURRENT) return;
     if (source == HIT_FROM_DEVICE) {
-        if (batch_.depth == 0) noteHitsTaken();
-        else afterHits(kHitsTakenKey, [this] { noteHitsTaken(); });
+        if (batch_.depth == 0)
+            noteHitsTaken();
+        else
+            afterHits(kHitsTakenKey, [this] { noteHitsTaken(); });
     }
     logRecord(record);
 }

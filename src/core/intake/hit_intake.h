@@ -45,12 +45,12 @@ enum SignalNumber : int {
     SIG_PRESTAGE_LEFT = 4,
     SIG_PRESTAGE_RIGHT = 5,
     SIG_GREEN = 6,
-    SIG_START_REQUEST = 9,   // start request from the start unit: starts an armed run
+    SIG_START_REQUEST = 9, // start request from the start unit: starts an armed run
     SIG_COMB_START_LEFT = 10,
     SIG_COMB_START_RIGHT = 11,
     SIG_STAGE_OPEN_LEFT = 12,
     SIG_STAGE_OPEN_RIGHT = 13,
-    SIG_STAGE_RELEASE = 15,  // like 1 and 3: releases Block ST while a run is armed
+    SIG_STAGE_RELEASE = 15, // like 1 and 3: releases Block ST while a run is armed
     SIG_REMOTE_START = 101,
     SIG_REMOTE_BLOCK = 102,
     SIG_REMOTE_RESET = 103
@@ -95,8 +95,7 @@ public:
     void clearAll();
     bool has(int mode) const;
     // Calls the handler of `mode`; false when the mode has none.
-    bool dispatch(int mode, int node, int signal, std::uint64_t timeMs, int racerNumber, int classId,
-                  int source) const;
+    bool dispatch(int mode, int node, int signal, std::uint64_t timeMs, int racerNumber, int classId, int source) const;
 
 private:
     struct Entry {
@@ -121,15 +120,15 @@ public:
     HitIntakeHost& operator=(const HitIntakeHost&) = delete;
     virtual ~HitIntakeHost() = default;
 
-    virtual int timingMode() = 0;                        // current timing mode; none = -1
-    virtual std::filesystem::path eventFolder() = 0;     // open event folder; empty = none
+    virtual int timingMode() = 0;                    // current timing mode; none = -1
+    virtual std::filesystem::path eventFolder() = 0; // open event folder; empty = none
     virtual std::optional<TagRacer> findRacerByTag(int tag) = 0;
-    virtual void remoteStart() = 0;                      // signal 101: press START
-    virtual void remoteBlock() = 0;                      // signal 102: stopTiming, Block ST down + click
-    virtual void remoteReset() = 0;                      // signal 103: scoreboard reset(1)
+    virtual void remoteStart() = 0;                           // signal 101: press START
+    virtual void remoteBlock() = 0;                           // signal 102: stopTiming, Block ST down + click
+    virtual void remoteReset() = 0;                           // signal 103: scoreboard reset(1)
     virtual void hitListChanged(std::size_t recordCount) = 0; // hit log grid: rows = count + 1, repaint
-    virtual std::uint64_t utcNowMs() = 0;                // arrival clock (systemUtcNowMs in the console)
-    virtual void log(const std::string& line) = 0;       // a line in the log window
+    virtual std::uint64_t utcNowMs() = 0;                     // arrival clock (systemUtcNowMs in the console)
+    virtual void log(const std::string& line) = 0;            // a line in the log window
     // The device hits of a batch, once the files of the timing mode are written and just
     // before hitlog.txt is: the link's journal notes them as taken, so that a crash
     // between the two writes does not have them taken again at the restart.
@@ -229,11 +228,11 @@ private:
     // ---- state, in the order built
     HitIntakeHost& host_;
     ThreadOwner owner_;
-    std::vector<THitRecord> hitList_;     // gHitList
-    std::uint8_t transpondersInUse_ = 0;  // gTranspondersInUse
-    ModeHitHandlers handlers_;            // modeHitHandlers()
-    HitLogOnDisk onDisk_;                 // gOnDisk
-    BatchState batch_;                    // gBatch
+    std::vector<THitRecord> hitList_;    // gHitList
+    std::uint8_t transpondersInUse_ = 0; // gTranspondersInUse
+    ModeHitHandlers handlers_;           // modeHitHandlers()
+    HitLogOnDisk onDisk_;                // gOnDisk
+    BatchState batch_;                   // gBatch
 };
 
 // ---- batches ----

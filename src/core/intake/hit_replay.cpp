@@ -62,8 +62,9 @@ std::string hitLogCellText(const THitRecord& record, int column) {
     case HITLOG_TIME: return hitLogTimeText(record.seconds, record.milliseconds);
     case HITLOG_USED: return record.used ? "1" : "0";
     case HITLOG_ARRIVAL:
-        return record.arrival == 0 ? std::string()
-                                   : hitLogTimeText(record.arrival / 1000, static_cast<unsigned>(record.arrival % 1000));
+        return record.arrival == 0
+                   ? std::string()
+                   : hitLogTimeText(record.arrival / 1000, static_cast<unsigned>(record.arrival % 1000));
     default: return {};
     }
 }

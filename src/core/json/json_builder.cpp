@@ -137,8 +137,9 @@ std::string jsonValue(std::int32_t value) {
 }
 
 std::string& MyJSONObject::slot(std::string_view key) {
-    auto it = std::lower_bound(members_.begin(), members_.end(), key,
-                               [](const auto& member, std::string_view k) { return std::string_view(member.first) < k; });
+    auto it = std::lower_bound(members_.begin(), members_.end(), key, [](const auto& member, std::string_view k) {
+        return std::string_view(member.first) < k;
+    });
     if (it != members_.end() && it->first == key) return it->second;
     if (members_.empty()) {
         members_.reserve(8); // most objects have a handful of members: one allocation

@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velmaro {
@@ -37,8 +37,8 @@ inline std::string jsonValue(const std::string& text) { return jsonValue(std::st
 std::string jsonValue(std::int32_t value);
 // Integers other than int32 (64-bit, unsigned, bytes) are written as quoted digits.
 template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, std::int32_t> && !std::same_as<T, char>)
-std::string jsonValue(T value) {
+requires(!std::same_as<T, bool> && !std::same_as<T, std::int32_t> && !std::same_as<T, char>) std::string
+    jsonValue(T value) {
     return jsonEscapeText(std::to_string(value));
 }
 

@@ -19,8 +19,8 @@ long long nowSeconds() {
 }
 
 void backupFailed(Operator& op, const std::string& what) {
-    op.message("Не удалось сохранить резервную копию файла кругов (" + what + ").\r\nИзменение отменено.",
-               "Ошибка", Operator::Icon::Error);
+    op.message("Не удалось сохранить резервную копию файла кругов (" + what + ").\r\nИзменение отменено.", "Ошибка",
+               Operator::Icon::Error);
 }
 
 std::filesystem::path historyPath(const std::filesystem::path& eventFolder) {
@@ -54,8 +54,10 @@ void LapTiming::deleteRaceItems(int firstRow, int lastRow) {
     }
 
     releaseEvents([&] {
-        if (all) list.clear();
-        else list.erase(list.begin() + (firstRow - 1), list.begin() + lastRow);
+        if (all)
+            list.clear();
+        else
+            list.erase(list.begin() + (firstRow - 1), list.begin() + lastRow);
     });
     host_.setGridRowCount(static_cast<int>(list.size()) + 1);
     rebuildQueuesAfterFree();
@@ -110,8 +112,10 @@ void LapTiming::togglePenaltyLap(int index) {
 void LapTiming::retireRacer(int index) {
     const std::optional<TimingMode> mode = lapMode();
     std::vector<TRaceItem*> listed;
-    if (mode == TimingMode::LapOneGate) listed = courseQueue_;
-    else if (mode == TimingMode::StartFinish) listed = finishQueue_;
+    if (mode == TimingMode::LapOneGate)
+        listed = courseQueue_;
+    else if (mode == TimingMode::StartFinish)
+        listed = finishQueue_;
 
     if (index == -1) {
         std::vector<std::string> items;
@@ -158,9 +162,12 @@ void LapTiming::refreshRaceItemClasses() {
             continue;
         }
         auto it = byNumber.find(e->racer);
-        if (it == byNumber.end()) e->classId = -1;
-        else if (it->second.classIds.size() == 1) e->classId = it->second.classIds.front();
-        else if (it->second.classIds.empty()) e->classId = -1;
+        if (it == byNumber.end())
+            e->classId = -1;
+        else if (it->second.classIds.size() == 1)
+            e->classId = it->second.classIds.front();
+        else if (it->second.classIds.empty())
+            e->classId = -1;
     }
     finishLapChange();
 }
@@ -173,9 +180,8 @@ void LapTiming::assignClassesByBestLap() {
     collectLapResults(options);
     std::vector<TLapResult*> order;
     for (const auto& r : results_.results) order.push_back(r.get());
-    std::sort(order.begin(), order.end(), [&](const TLapResult* a, const TLapResult* b) {
-        return compareLapResults(*a, *b, options) < 0;
-    });
+    std::sort(order.begin(), order.end(),
+              [&](const TLapResult* a, const TLapResult* b) { return compareLapResults(*a, *b, options) < 0; });
     const std::vector<LapClassInfo> classes = reg->classes();
     for (const TLapResult* r : order) {
         const TRaceItem* best = r->bestClean;

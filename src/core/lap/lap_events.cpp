@@ -10,8 +10,8 @@
 #include "core/intake/hit_intake.h"
 #include "core/lap/lap_timing.h"
 #include "core/platform/files.h"
-#include "core/platform/save_report.h"
 #include "core/platform/numbers.h"
+#include "core/platform/save_report.h"
 
 namespace velmaro {
 
@@ -45,11 +45,17 @@ int32_t startLineFromStart(const TRaceItemList& list, size_t qi) {
     const TRaceItem* after = nullptr;
     for (size_t i = qi; i-- > 0;) {
         const TRaceItem& p = *list[i];
-        if (p.kind == TRaceItem::STSIG && sameRacer(p, q)) { before = &p; break; }
+        if (p.kind == TRaceItem::STSIG && sameRacer(p, q)) {
+            before = &p;
+            break;
+        }
     }
     for (size_t i = qi + 1; i < list.size(); ++i) {
         const TRaceItem& p = *list[i];
-        if (p.kind == TRaceItem::STSIG && sameRacer(p, q)) { after = &p; break; }
+        if (p.kind == TRaceItem::STSIG && sameRacer(p, q)) {
+            after = &p;
+            break;
+        }
     }
     const TRaceItem* signal = before;
     if (after && (!before || after->time - q.time < q.time - before->time)) signal = after;
@@ -238,8 +244,7 @@ std::string LapTiming::raceItemCellText(int index, int column) const {
         if (racer) return std::to_string(e->racer) + "  " + racer->name;
         return std::to_string(e->racer);
     }
-    case 1:
-        return std::string(raceKindName(e->kind));
+    case 1: return std::string(raceKindName(e->kind));
     case 2: {
         std::time_t seconds = static_cast<std::time_t>(e->time / 1000);
         std::tm tm{};
@@ -263,10 +268,8 @@ std::string LapTiming::raceItemCellText(int index, int column) const {
         }
         return std::to_string(e->classId);
     }
-    case 6:
-        return formatFixed(e->penalty / 1000.0, 2);
-    default:
-        return {};
+    case 6: return formatFixed(e->penalty / 1000.0, 2);
+    default: return {};
     }
 }
 
@@ -448,8 +451,8 @@ void LapTiming::loadLapSingle() {
         size_t pos = 0;
         while (pos < content.size()) {
             size_t end = content.find('\n', pos);
-            std::string_view line = std::string_view(content).substr(pos, end == std::string::npos ? std::string::npos
-                                                                                                 : end - pos);
+            std::string_view line =
+                std::string_view(content).substr(pos, end == std::string::npos ? std::string::npos : end - pos);
             TRaceItem e;
             if (parseLapLine(line, e)) raceItems_->push_back(std::make_unique<TRaceItem>(e));
             if (end == std::string::npos) break;

@@ -23,7 +23,7 @@ struct TRaceItem {
         FAIL = 5,  // retirement of the racer
     };
 
-    uint32_t racer = 0;          // start number; 0 = no racer
+    uint32_t racer = 0; // start number; 0 = no racer
     uint32_t kind = LAP;
     uint64_t time = 0;           // ms since 1970 on the node clock
     int32_t lap = 0;             // lap time incl. penalty; 0 = none (derived)

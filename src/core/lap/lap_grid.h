@@ -75,17 +75,17 @@ public:
     // True when the retire dialog has racers to list (modes 1 and 4).
     bool canRetire() const;
 
-    void setNumber(int row);                 // "Задать номер", double click outside column 6
-    void setPenalty(int row);                // "Штраф", P, the button "ШТРАФ"
-    void setPenaltyFromDoubleClick(int row); // double click in column 6
-    void setKind(int row, std::uint32_t kind); // "STLIN", "FRST", "PLAP", "LAP"
-    void togglePenaltyLap(int row);          // L
+    void setNumber(int row);                    // "Задать номер", double click outside column 6
+    void setPenalty(int row);                   // "Штраф", P, the button "ШТРАФ"
+    void setPenaltyFromDoubleClick(int row);    // double click in column 6
+    void setKind(int row, std::uint32_t kind);  // "STLIN", "FRST", "PLAP", "LAP"
+    void togglePenaltyLap(int row);             // L
     void deleteRows(int firstRow, int lastRow); // "Удалить запись", Delete, "УДАЛИТЬ"
-    void retire();                           // "Сход" of the grid's menu: the retire dialog
-    void retireListed(int listRow);          // "Сход" of the on-course list
-    void sendToScoreboard(int row);          // "На табло"
-    void undelete();                         // "Правка" / "Отменить удаление"
-    void deleteAll();                        // "Правка" / "Удалить все"
+    void retire();                              // "Сход" of the grid's menu: the retire dialog
+    void retireListed(int listRow);             // "Сход" of the on-course list
+    void sendToScoreboard(int row);             // "На табло"
+    void undelete();                            // "Правка" / "Отменить удаление"
+    void deleteAll();                           // "Правка" / "Удалить все"
 
 private:
     // A lap event as a question leaves it: its kind and node time, which no two events of

@@ -83,13 +83,13 @@ public:
     virtual ~LapHost() = default;
 
     // ---- the main window and the node link
-    virtual int raceMode() const = 0;                     // timing mode 0..8
+    virtual int raceMode() const = 0; // timing mode 0..8
     virtual std::filesystem::path eventFolder() const = 0;
-    virtual bool blockStDown() const = 0;                 // "Block ST" button down
-    virtual bool editingNumber() const = 0;               // the grid's number input is open
-    virtual bool transpondersInUse() const = 0;           // a transponder hit was seen
-    virtual bool showDirtyTime() const = 0;               // "Выводить грязное время"
-    virtual TScoreboardController* scoreboard() = 0;      // null when none exists
+    virtual bool blockStDown() const = 0;            // "Block ST" button down
+    virtual bool editingNumber() const = 0;          // the grid's number input is open
+    virtual bool transpondersInUse() const = 0;      // a transponder hit was seen
+    virtual bool showDirtyTime() const = 0;          // "Выводить грязное время"
+    virtual TScoreboardController* scoreboard() = 0; // null when none exists
     // Null when the registration window does not exist.
     virtual LapRegistry* registry() = 0;
 
@@ -103,8 +103,8 @@ public:
 
     // ---- the results window
     virtual bool resultsWindowExists() const = 0;
-    virtual bool clearTime() const = 0;  // "Чистое время" checked (else dirty time)
-    virtual bool sumTime() const = 0;    // "Суммарное время" checked
+    virtual bool clearTime() const = 0; // "Чистое время" checked (else dirty time)
+    virtual bool sumTime() const = 0;   // "Суммарное время" checked
     // Hands a freshly built results table to the results window's grid.
     virtual void showLapResults(const LapResultsTable& table) = 0;
 

@@ -102,9 +102,8 @@ std::vector<TRaceItem*> LapTiming::stillOnCourse(const std::vector<TRaceItem*>& 
         if (e.kind == TRaceItem::FAIL) retirements.push_back(&e);
     }
     for (TRaceItem* s : group) {
-        const bool retired = std::any_of(retirements.begin(), retirements.end(), [&](const TRaceItem* f) {
-            return f->time > s->time && sameRacer(*f, *s);
-        });
+        const bool retired = std::any_of(retirements.begin(), retirements.end(),
+                                         [&](const TRaceItem* f) { return f->time > s->time && sameRacer(*f, *s); });
         if (!retired) q.push_back(s);
     }
     return q;
@@ -201,7 +200,7 @@ std::optional<uint32_t> LapTiming::hitKind(TimingMode mode, int signal) {
         return TRaceItem::STSIG;
     }
     bool line = mode == TimingMode::Gymkhana ? (signal >= 0 && signal < 100 && signal != 15)
-                          : (signal == 0 || signal == 2 || signal == 7 || signal == 8);
+                                             : (signal == 0 || signal == 2 || signal == 7 || signal == 8);
     if (!line) return std::nullopt;
     // Mode 4 reaches here only with the finish gate (the start gates are decided by the caller).
     if (mode == TimingMode::StartFinish) return TRaceItem::LAP;
@@ -274,16 +273,18 @@ int LapTiming::processHit(TimingMode mode, int node, int signal, uint64_t time, 
         advanceCourseQueue();
         if (mode != TimingMode::Gymkhana) pairSignalWithNextLine(index);
         break;
-    case TRaceItem::FRST:
-        advanceCourseQueue();
-        break;
+    case TRaceItem::FRST: advanceCourseQueue(); break;
     case TRaceItem::LAP:
         if (mode == TimingMode::LapOneGate) {
-            if (noRacer) assignFromCourse(index, true);
-            else advanceCourseQueue();
+            if (noRacer)
+                assignFromCourse(index, true);
+            else
+                advanceCourseQueue();
         } else if (mode == TimingMode::StartFinish) {
-            if (noRacer && !host_.transpondersInUse()) assignFromFinish(index, true);
-            else advanceFinishQueue();
+            if (noRacer && !host_.transpondersInUse())
+                assignFromFinish(index, true);
+            else
+                advanceFinishQueue();
         } else if (noRacer) {
             assignFromPreviousEvent(index);
         }
@@ -297,8 +298,10 @@ int LapTiming::processHit(TimingMode mode, int node, int signal, uint64_t time, 
     // A hit at the end of the list (the usual case) changes only itself and the current
     // flags: recalculated, handed to the results and saved as that much.
     const bool appended = index == eventCount() - 1 && e.kind != TRaceItem::STSIG;
-    if (appended) recalcAppendedRaceItem(*raceItems_);
-    else recalcRaceItems(*raceItems_);
+    if (appended)
+        recalcAppendedRaceItem(*raceItems_);
+    else
+        recalcRaceItems(*raceItems_);
     if (e.kind == TRaceItem::LAP) showNewLap(mode);
 
     const int count = eventCount();
@@ -369,12 +372,21 @@ void LapTiming::assignFromCourse(int index, bool kept) {
             // newest start comes the oldest again. Retired racers are passed.
             int found = -1;
             for (int k = static_cast<int>(group.size()) - 1; k >= 0; --k)
-                if (sameRacer(*group[static_cast<size_t>(k)], p)) { found = k; break; }
-            if (found < 0) { takeRacerOf(*e, nullptr); return; }
+                if (sameRacer(*group[static_cast<size_t>(k)], p)) {
+                    found = k;
+                    break;
+                }
+            if (found < 0) {
+                takeRacerOf(*e, nullptr);
+                return;
+            }
             const int n = static_cast<int>(group.size());
             for (int step = 1; step <= n; ++step) {
                 const TRaceItem* s = group[static_cast<size_t>(((found - step) % n + n) % n)];
-                if (isOnCourse(s)) { takeRacerOf(*e, s); return; }
+                if (isOnCourse(s)) {
+                    takeRacerOf(*e, s);
+                    return;
+                }
             }
             takeRacerOf(*e, nullptr);
             return;
@@ -391,8 +403,10 @@ void LapTiming::assignFromFinish(int index, bool kept) {
     TRaceItem* e = getRaceItem(index);
     if (!e) return;
     takeRacerOf(*e, finishQueue_.empty() ? nullptr : finishQueue_.front());
-    if (kept) advanceFinishQueue();
-    else rebuildFinishQueue();
+    if (kept)
+        advanceFinishQueue();
+    else
+        rebuildFinishQueue();
 }
 
 void LapTiming::assignFromPreviousEvent(int index) {
@@ -491,11 +505,16 @@ void LapTiming::applyRaceItemRacer(int index, int racer, int classId) {
         std::optional<LapRacerInfo> found;
         if (reg) {
             for (const LapRacerInfo& r : reg->racers())
-                if (r.number == static_cast<uint32_t>(racer)) { found = r; break; }
+                if (r.number == static_cast<uint32_t>(racer)) {
+                    found = r;
+                    break;
+                }
         }
         if (found) {
-            if (found->classIds.size() == 1) e->classId = found->classIds.front();
-            else if (found->classIds.size() >= 2) e->classId = pickRacerClass(*found).value_or(-1);
+            if (found->classIds.size() == 1)
+                e->classId = found->classIds.front();
+            else if (found->classIds.size() >= 2)
+                e->classId = pickRacerClass(*found).value_or(-1);
         }
     }
     if (e->kind == TRaceItem::STSIG) {

@@ -35,12 +35,12 @@ struct TLapResult {
     int32_t eventCount = 0;             // = events.size()
     uint32_t racerNumber = 0;
     int32_t classId = -1;
-    bool classRegistered = false;       // the registry holds classId (set by the class sections)
-    std::string className;              // its name then
-    bool racerRegistered = false;       // a registered racer has racerNumber
+    bool classRegistered = false;           // the registry holds classId (set by the class sections)
+    std::string className;                  // its name then
+    bool racerRegistered = false;           // a registered racer has racerNumber
     std::string name, city, team, carModel; // the racer's texts when registered
-    uint8_t current = 0;                // any counted event is marked current
-    int classPosition = 0;              // index of the class in the registry's order (sort key)
+    uint8_t current = 0;                    // any counted event is marked current
+    int classPosition = 0;                  // index of the class in the registry's order (sort key)
 };
 
 // The time rules of one rebuild, read from the results window when it starts.

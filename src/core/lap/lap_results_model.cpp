@@ -297,8 +297,10 @@ void LapResultsModel::apply(LapResultsChange change) {
         std::unordered_map<uint64_t, std::vector<LapEventValue>> fresh;
         for (const LapEventValue& e : change.events) fresh[groupKey(e.racer, e.classId)].push_back(e);
         for (auto it = groups_.begin(); it != groups_.end();) {
-            if (fresh.find(it->first) == fresh.end()) it = groups_.erase(it);
-            else ++it;
+            if (fresh.find(it->first) == fresh.end())
+                it = groups_.erase(it);
+            else
+                ++it;
         }
         for (auto& [key, events] : fresh) {
             Group& g = groupOf(events.front().racer, events.front().classId);
@@ -332,7 +334,7 @@ struct LapResultsModel::RegistryIndex {
         racers.reserve(reg.racers.size());
         for (const LapRacerInfo& r : reg.racers) racers.emplace(r.number, &r); // the first of one number
         for (size_t k = 0; k < reg.classes.size(); ++k) {
-            positions[reg.classes[k].id] = static_cast<int>(k); // the later of equal ids
+            positions[reg.classes[k].id] = static_cast<int>(k);    // the later of equal ids
             classById.emplace(reg.classes[k].id, &reg.classes[k]); // the first of equal ids
         }
     }
@@ -381,8 +383,14 @@ public:
         table_.columnWidths.resize(columns, kLapColumnWidth);
         const size_t rows = 2 + (classHeaders > 0 ? classHeaders - 1 : 0) + classRows + 1 + order.size();
         table_.texts.resize(rows * columns);
-        const char* titles[] = {"Место", "№", "Имя", "Город", "Команда", "Модель",
-                                o.sumTime ? "Суммарное время(+штраф)" : "Лучшее время(+штраф)", "Лучшее RT",
+        const char* titles[] = {"Место",
+                                "№",
+                                "Имя",
+                                "Город",
+                                "Команда",
+                                "Модель",
+                                o.sumTime ? "Суммарное время(+штраф)" : "Лучшее время(+штраф)",
+                                "Лучшее RT",
                                 "Макс. скосроть"};
         for (int c = 0; c < kFixedColumns; ++c) table_.cell(0, c) = titles[c];
         for (size_t i = 0; i < maxEvents_; ++i)
@@ -525,8 +533,7 @@ void LapResultsModel::writeClassSections(TableWriter& writer, const std::vector<
 }
 
 // The overall section: every group in the overall order, named with its class.
-void LapResultsModel::writeOverallSection(TableWriter& writer, std::vector<Group*>& order,
-                                          const RegistryIndex& index) {
+void LapResultsModel::writeOverallSection(TableWriter& writer, std::vector<Group*>& order, const RegistryIndex& index) {
     const TLapRankOptions& o = options_;
     std::sort(order.begin(), order.end(), [&](const Group* a, const Group* b) { return compareGroups(*a, *b, o) < 0; });
     writer.overallHeader();

@@ -72,7 +72,7 @@ struct LapResultsChange {
     bool enabled = false; // lap mode, the lap events exist and so does the results window
     TLapRankOptions options;
     std::vector<LapEventValue> events;
-    std::vector<CurrentFlag> currentFlags; // Append only
+    std::vector<CurrentFlag> currentFlags;           // Append only
     std::shared_ptr<const LapRegistryView> registry; // never null when enabled
     std::filesystem::path tableFile;                 // www/table.html of the program folder
 };
@@ -80,7 +80,7 @@ struct LapResultsChange {
 // One finished build.
 struct LapResultsOutput {
     LapResultsTable table;
-    std::string html;                                   // the HTML results table
+    std::string html;                                       // the HTML results table
     std::vector<std::pair<int32_t, uint32_t>> classResults; // (class id, racer number) in ranking order
     std::filesystem::path tableFile;
 };

@@ -11,8 +11,8 @@
 //
 // Ownership: the composition root owns the worker and stops it (stop() joins) before
 // the sink's target goes. Thread: notify, start and stop on the main thread.
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>

@@ -72,7 +72,7 @@ private:
 
     std::filesystem::path file_;
     int fd_ = -1;
-    bool dirty_ = false;          // written since the last flush
+    bool dirty_ = false; // written since the last flush
     std::uint64_t dirtySince_ = 0;
     bool holdsLines_ = false;
     std::string error_;

@@ -15,8 +15,7 @@ void put32(std::uint8_t* p, std::uint32_t v) {
 }
 std::uint16_t get16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
 std::uint32_t get32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
 bool startsWith(const std::uint8_t* data, std::size_t length, std::size_t at, std::string_view prefix) {

@@ -61,15 +61,15 @@ enum NodeMessageType : std::uint8_t {
     MSG_BOARD_TEXT = 42,
     MSG_BOARD_LOGO = 43,
     MSG_BOARD_BRIGHTNESS = 44,
-    MSG_START_ARMED = 45,       // start code: armed start
-    MSG_TIMEOUTS_PUSH = 46,     // to node 1: param repeat, aux detector
-    MSG_START_153 = 50,         // start code: two-lane start for scoreboard type 153
-    MSG_TAG_AT_START = 52,      // from a node: param transponder tag
-    MSG_COMMAND53 = 53          // to node 1
+    MSG_START_ARMED = 45,   // start code: armed start
+    MSG_TIMEOUTS_PUSH = 46, // to node 1: param repeat, aux detector
+    MSG_START_153 = 50,     // start code: two-lane start for scoreboard type 153
+    MSG_TAG_AT_START = 52,  // from a node: param transponder tag
+    MSG_COMMAND53 = 53      // to node 1
 };
 
 // Status flag bits (param of a status message).
-constexpr std::uint16_t STATUS_SYNCED = 0x0040;       // bit 6
+constexpr std::uint16_t STATUS_SYNCED = 0x0040;        // bit 6
 constexpr std::uint16_t STATUS_CLOCK_REQUEST = 0x4000; // bit 14
 // Start unit sensor bits.
 constexpr int SENSOR_BIT_LEFT_START = 0;
@@ -115,8 +115,8 @@ struct TNodeMessage {
     bool operator==(const TNodeMessage&) const = default;
 
     // A message from the console (from 0) with the given fields.
-    static TNodeMessage make(std::uint8_t to, std::uint8_t type, std::uint16_t param = 0,
-                             std::uint32_t data = 0, std::uint16_t aux = 0);
+    static TNodeMessage make(std::uint8_t to, std::uint8_t type, std::uint16_t param = 0, std::uint32_t data = 0,
+                             std::uint16_t aux = 0);
     // A lane display content message: bytes 4 to 12 are the nine content bytes.
     static TNodeMessage displayContent(std::uint8_t to, const std::array<std::uint8_t, 9>& content);
 

@@ -63,8 +63,8 @@ TNodeMessage radioTextMessage(std::uint8_t to, std::string_view text8, int first
     std::uint8_t t[6] = {0, 0, 0, 0, 0, 0};
     for (std::size_t i = 0; i < 6 && i < text8.size(); ++i) t[i] = static_cast<std::uint8_t>(text8[i]);
     const std::uint16_t param = static_cast<std::uint16_t>((first & 0xFF) | ((second & 0xFF) << 8));
-    const std::uint32_t data = std::uint32_t(t[0]) | (std::uint32_t(t[1]) << 8) | (std::uint32_t(t[2]) << 16) |
-                               (std::uint32_t(t[3]) << 24);
+    const std::uint32_t data =
+        std::uint32_t(t[0]) | (std::uint32_t(t[1]) << 8) | (std::uint32_t(t[2]) << 16) | (std::uint32_t(t[3]) << 24);
     const std::uint16_t aux = static_cast<std::uint16_t>(t[4] | (t[5] << 8));
     return TNodeMessage::make(to, RADIO_CMD_TEXT, param, data, aux);
 }
@@ -105,9 +105,8 @@ std::string utf8ToCp1251(std::string_view utf8) {
 // ---- the controller ----
 
 TNRFScoreboardController::TNRFScoreboardController(TSystemInterface& link, RadioClock clock)
-    : TNRFScoreboardController(
-          [&link](const TNodeMessage& m, const NodeAddress& to) { return link.sendToNode(m, to); },
-          std::move(clock)) {}
+    : TNRFScoreboardController([&link](const TNodeMessage& m, const NodeAddress& to) { return link.sendToNode(m, to); },
+                               std::move(clock)) {}
 
 TNRFScoreboardController::TNRFScoreboardController(RadioSender sender, RadioClock clock)
     : sender_(std::move(sender)), clock_(std::move(clock)) {}
@@ -147,8 +146,7 @@ void TNRFScoreboardController::loop() {
     for (;;) {
         runPass();
         std::unique_lock<std::mutex> g(runLock_);
-        if (wake_.wait_for(g, std::chrono::milliseconds(RADIO_PASS_SLEEP_MS), [this] { return terminate_; }))
-            return;
+        if (wake_.wait_for(g, std::chrono::milliseconds(RADIO_PASS_SLEEP_MS), [this] { return terminate_; })) return;
     }
 }
 
@@ -227,8 +225,8 @@ void TNRFScoreboardController::onReply(const TNodeMessage& message, const NodeAd
     presence_ |= 1u << node;
 }
 
-TNodeMessage TNRFScoreboardController::commandMessage(std::uint8_t to, const Board& b,
-                                                      const RadioResultValues& values, int layout) {
+TNodeMessage TNRFScoreboardController::commandMessage(std::uint8_t to, const Board& b, const RadioResultValues& values,
+                                                      int layout) {
     switch (b.pending) {
     case RADIO_CMD_RESET: return radioResetMessage(to, b.sequence);
     case RADIO_CMD_LOGO: return radioLogoMessage(to, b.sequence);

@@ -38,10 +38,10 @@ using RadioSender = std::function<bool(const TNodeMessage& message, const NodeAd
 using RadioClock = std::function<std::uint64_t()>;
 
 // Board command types.
-constexpr int RADIO_CMD_RESET = MSG_BOARD_RESET;         // 40 "("
-constexpr int RADIO_CMD_RESULT = MSG_BOARD_RESULT;       // 41 ")"
-constexpr int RADIO_CMD_TEXT = MSG_BOARD_TEXT;           // 42 "*"
-constexpr int RADIO_CMD_LOGO = MSG_BOARD_LOGO;           // 43 "+"
+constexpr int RADIO_CMD_RESET = MSG_BOARD_RESET;           // 40 "("
+constexpr int RADIO_CMD_RESULT = MSG_BOARD_RESULT;         // 41 ")"
+constexpr int RADIO_CMD_TEXT = MSG_BOARD_TEXT;             // 42 "*"
+constexpr int RADIO_CMD_LOGO = MSG_BOARD_LOGO;             // 43 "+"
 constexpr int RADIO_CMD_BRIGHTNESS = MSG_BOARD_BRIGHTNESS; // 44 ","
 
 // A board status with this `param` selects layout A of the result command.
@@ -90,8 +90,8 @@ public:
     bool running() const { return thread_.joinable(); }
 
     // ---- commands (main thread); a new command replaces a pending one ----
-    void resetBoards();                       // both boards: 40; both sequences + 1
-    void showLogo();                          // both boards: 43; both sequences + 1
+    void resetBoards(); // both boards: 40; both sequences + 1
+    void showLogo();    // both boards: 43; both sequences + 1
     // 41 with the ten values to one board (0 left, else right); its sequence + 1.
     void showResult(const RadioResultValues& values, int board);
     // 42 with the text (UTF-8) and two values to one board (0 left, else right); sequence + 1.
@@ -107,7 +107,7 @@ public:
 
     // ---- state (under the lock), for tests and diagnostics ----
     struct BoardState {
-        int pending = 0;           // 0 none, else 40..43
+        int pending = 0; // 0 none, else 40..43
         int sequence = 0;
         std::uint64_t lastSend = 0; // 0 = send at once
     };
@@ -128,8 +128,7 @@ private:
         int textFirst = 0;
         int textSecond = 0;
     };
-    static TNodeMessage commandMessage(std::uint8_t to, const Board& b, const RadioResultValues& values,
-                                       int layout);
+    static TNodeMessage commandMessage(std::uint8_t to, const Board& b, const RadioResultValues& values, int layout);
     void loop();
     void sendBrightness(int brightness); // lock NOT held
     std::uint64_t now() const;
@@ -140,9 +139,9 @@ private:
 
     std::mutex lock_;
     std::array<Board, 2> boards_{};
-    std::uint32_t presence_ = 0;  // bit n: a message from node n has arrived
+    std::uint32_t presence_ = 0; // bit n: a message from node n has arrived
     int brightness_ = 16;
-    NodeAddress address_;         // unknown until a board's status
+    NodeAddress address_;                 // unknown until a board's status
     std::int64_t lastBrightnessSend_ = 0; // seconds
     int layout_ = 0;
 

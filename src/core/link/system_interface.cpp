@@ -213,8 +213,8 @@ void TSystemInterface::handleDatagram(const std::uint8_t* data, std::size_t leng
     {
         std::lock_guard<std::mutex> guard(lock_);
         // Our own greeting comes back to the socket that broadcast it: it names no node.
-        const bool ownGreeting = length == NODE_GREETING.size() &&
-                                 std::equal(data, data + length, NODE_GREETING.begin());
+        const bool ownGreeting =
+            length == NODE_GREETING.size() && std::equal(data, data + length, NODE_GREETING.begin());
         if (!ownGreeting) lastSender_ = from;
         ItemSink sink(*this, from, out);
         parseDatagramItems(data, std::min(length, NODE_DATAGRAM_MAX), sink);

@@ -17,6 +17,7 @@
 // Tests drive the link without the thread: runPass() and handleDatagram() with a fake
 // transport and an injected clock and random source.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -27,7 +28,6 @@
 #include <thread>
 #include <unordered_set>
 #include <vector>
-#include <atomic>
 
 #include "core/link/hits.h"
 #include "core/link/node_protocol.h"
@@ -57,7 +57,7 @@ enum class PortState : int {
 
 struct LinkPortStatus {
     PortState state = PortState::Closed;
-    int error = 0;          // errno of the last failed attempt; 0 when open
+    int error = 0; // errno of the last failed attempt; 0 when open
     std::uint16_t port = 0;
     bool operator==(const LinkPortStatus&) const = default;
 };
@@ -75,7 +75,7 @@ struct NodeAddress {
     std::uint16_t port = 0;
     bool known() const { return ip != 0; }
     bool operator==(const NodeAddress&) const = default;
-    std::string toString() const; // "a.b.c.d:port"
+    std::string toString() const;                                                                 // "a.b.c.d:port"
     static NodeAddress fromString(const std::string& dotted, std::uint16_t port = NODE_UDP_PORT); // ip 0 on error
 };
 
@@ -94,16 +94,16 @@ struct TSystemNode {
     // Status bits 0, 2, 1, 3, 4, 5 in this order (start unit: left start, right start,
     // left stage, right stage, left pre-stage, right pre-stage).
     std::array<std::int32_t, 6> sensors{};
-    std::int64_t lastStatusTime = 0;      // PC clock, seconds
-    std::uint32_t nodeClock = 0;          // node clock, seconds since 1970
+    std::int64_t lastStatusTime = 0; // PC clock, seconds
+    std::uint32_t nodeClock = 0;     // node clock, seconds since 1970
     bool operator==(const TSystemNode&) const = default;
 };
 
 // One broadcast-capable interface for the greeting.
 struct BroadcastInterface {
     std::string name;
-    std::uint32_t address = 0;   // host order
-    std::uint32_t netmask = 0;   // host order
+    std::uint32_t address = 0; // host order
+    std::uint32_t netmask = 0; // host order
     bool up = false;
     bool broadcast = false;
     std::uint32_t broadcastAddress() const { return address | ~netmask; }
@@ -223,7 +223,7 @@ public:
     // The main thread is about to write these hits' bytes to an event file: the journal
     // notes them (HitJournal::appendWriting).
     void hitsWriting(const std::vector<JournalWrite>& writes);
-    std::vector<TSystemNode> nodes();       // snapshot of the whole node table
+    std::vector<TSystemNode> nodes(); // snapshot of the whole node table
     std::array<std::uint8_t, CHANNEL_COUNT> channelLevels();
     NodeAddress gateway();
     // The state of the node port (any thread).
@@ -306,7 +306,7 @@ private:
     std::atomic<bool> socketOpen_{false}; // written by start() before the thread, then by the thread
     bool portWanted_ = false;             // start() was called: the port is retried until it opens
     std::uint64_t nextPortAttempt_ = 0;   // environment clock, ms
-    LinkPortStatus portStatus_;         // under the link lock
+    LinkPortStatus portStatus_;           // under the link lock
 
     std::mutex boardsLock_; // held while the radio boards are called (never with the link lock inside a call)
     std::mutex lock_;       // the link lock

@@ -11,8 +11,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 
@@ -49,8 +49,7 @@ std::string portStatusText(const LinkPortStatus& status, int retryMs) {
     const std::string retry = ", повторная попытка каждые " + std::to_string((retryMs + 999) / 1000) + " с.";
     switch (status.state) {
     case PortState::Open: return "Порт узлов " + port + " открыт: отметки принимаются.";
-    case PortState::Taken:
-        return "Порт узлов " + port + " занят другой программой: отметки не принимаются" + retry;
+    case PortState::Taken: return "Порт узлов " + port + " занят другой программой: отметки не принимаются" + retry;
     case PortState::Failed:
         return "Порт узлов " + port + " не открыт (" + std::strerror(status.error) + "): отметки не принимаются" +
                retry;
@@ -79,9 +78,7 @@ std::uint64_t LinkEnvironment::nowMs() {
     return static_cast<std::uint64_t>(utcMs + static_cast<long long>(local.tm_gmtoff) * 1000);
 }
 
-int LinkEnvironment::randomInt(int maxInclusive) {
-    return velmaro::randomInt(maxInclusive);
-}
+int LinkEnvironment::randomInt(int maxInclusive) { return velmaro::randomInt(maxInclusive); }
 
 std::vector<BroadcastInterface> LinkEnvironment::interfaces() {
     std::vector<BroadcastInterface> out;
@@ -131,7 +128,8 @@ public:
         a.sin_family = AF_INET;
         a.sin_port = htons(to.port);
         a.sin_addr.s_addr = htonl(to.ip);
-        return ::sendto(fd_, data, length, 0, reinterpret_cast<sockaddr*>(&a), sizeof a) == static_cast<ssize_t>(length);
+        return ::sendto(fd_, data, length, 0, reinterpret_cast<sockaddr*>(&a), sizeof a) ==
+               static_cast<ssize_t>(length);
     }
 
     long receive(std::uint8_t* buffer, std::size_t capacity, NodeAddress& from) override {

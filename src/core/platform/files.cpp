@@ -8,10 +8,10 @@
 
 #include <cerrno>
 #include <charconv>
-#include <optional>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "core/platform/random.h"
 #include "core/platform/text_codec.h"
@@ -140,8 +140,7 @@ std::size_t removeLeftoverTemporaries(const fs::path& folder) {
         const auto owner = temporaryOwner(entry.path().filename().string());
         if (!owner) continue;
         // A writer that is still running (another console on the same folder) keeps its file.
-        if (*owner != ::getpid() && *owner > 0 &&
-            (::kill(static_cast<pid_t>(*owner), 0) == 0 || errno == EPERM))
+        if (*owner != ::getpid() && *owner > 0 && (::kill(static_cast<pid_t>(*owner), 0) == 0 || errno == EPERM))
             continue;
         if (fs::remove(entry.path(), entryError)) ++removed;
     }
@@ -186,15 +185,13 @@ Status readTextLines(const fs::path& path, std::vector<std::string>& lines) {
     return Status::Ok();
 }
 
-fs::path uniqueHistoryPath(const fs::path& folder, std::string_view stem, long long seconds,
-                           std::string_view ext) {
+fs::path uniqueHistoryPath(const fs::path& folder, std::string_view stem, long long seconds, std::string_view ext) {
     const std::string base = std::string(stem) + std::to_string(seconds);
     fs::path candidate = folder / (base + std::string(ext));
     for (int n = 2; fs::exists(candidate); ++n)
         candidate = folder / (base + "_" + std::to_string(n) + std::string(ext));
     return candidate;
 }
-
 
 namespace {
 
@@ -254,7 +251,8 @@ Status applyTail(const fs::path& path, std::uint64_t offset, std::string_view ta
     if (!file.valid()) return Status::Error(errnoText("cannot open", path));
     struct stat st {};
     if (::fstat(file.get(), &st) != 0) return Status::Error(errnoText("cannot read the size of", path));
-    if (static_cast<std::uint64_t>(st.st_size) < offset) return Status::Error("shorter than expected: " + path.string());
+    if (static_cast<std::uint64_t>(st.st_size) < offset)
+        return Status::Error("shorter than expected: " + path.string());
     if (!pwriteAll(file.get(), tail, offset)) return Status::Error(errnoText("cannot write", path));
     if (::ftruncate(file.get(), static_cast<off_t>(offset + tail.size())) != 0)
         return Status::Error(errnoText("cannot cut", path));
@@ -295,7 +293,7 @@ Status writeIntent(const fs::path& intent, std::uint64_t offset, std::string_vie
     int fd = ::open(intent.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
         fd = ::open(intent.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        created = true;  // its folder entry is flushed too
+        created = true; // its folder entry is flushed too
     }
     log.reset(fd);
     if (!log.valid()) return Status::Error(errnoText("cannot create", intent));

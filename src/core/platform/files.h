@@ -80,8 +80,7 @@ Status flushFile(const std::filesystem::path& path);
 // FNV-1a (64 bits) of `bytes`: enough to tell written bytes from others.
 std::uint64_t contentChecksum(std::string_view bytes);
 // Whether `path` holds `length` bytes at `offset` whose contentChecksum is `checksum`.
-bool fileHoldsAt(const std::filesystem::path& path, std::uint64_t offset, std::uint64_t length,
-                 std::uint64_t checksum);
+bool fileHoldsAt(const std::filesystem::path& path, std::uint64_t offset, std::uint64_t length, std::uint64_t checksum);
 
 // Before `path` is read: a whole intent is applied again (harmless when it already was),
 // a cut or foreign one is dropped; either way the intent file is removed for good. No
@@ -111,7 +110,7 @@ std::vector<std::string> splitTextLines(std::string_view text);
 
 // A history-copy name that does not exist yet: "<stem><seconds><ext>", and when that
 // is taken, "<stem><seconds>_2<ext>", "_3" and so on, so two copies in one second both survive.
-std::filesystem::path uniqueHistoryPath(const std::filesystem::path& folder, std::string_view stem,
-                                        long long seconds, std::string_view ext);
+std::filesystem::path uniqueHistoryPath(const std::filesystem::path& folder, std::string_view stem, long long seconds,
+                                        std::string_view ext);
 
 } // namespace velmaro

@@ -28,8 +28,10 @@ namespace {
 // the sign.
 std::optional<std::string_view> unsignedBody(std::string_view text) {
     std::size_t first = 0;
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    else if (!text.empty() && text.front() == '-') first = 1;
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    else if (!text.empty() && text.front() == '-')
+        first = 1;
     if (first >= text.size()) return std::nullopt;
     const char c = text[first];
     if (!((c >= '0' && c <= '9') || c == '.')) return std::nullopt;

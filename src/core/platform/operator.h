@@ -95,8 +95,8 @@ private:
 
     Operator& window_;
     ThreadOwner owner_;
-    std::vector<std::string> open_; // captions, the one opened last at the back (formerly gOpen)
-    std::vector<Waiting> waiting_;  // formerly gWaiting
+    std::vector<std::string> open_;                   // captions, the one opened last at the back (formerly gOpen)
+    std::vector<Waiting> waiting_;                    // formerly gWaiting
     std::function<void(std::function<void()>)> post_; // formerly gPost
 };
 

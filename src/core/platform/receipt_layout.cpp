@@ -6,8 +6,10 @@ namespace velmaro {
 
 int receiptX(ReceiptAlign align, int pageWidth, int textWidth) {
     int x = 0;
-    if (align == ReceiptAlign::Centre) x = (pageWidth - textWidth) / 2;
-    else if (align == ReceiptAlign::Right) x = pageWidth - textWidth;
+    if (align == ReceiptAlign::Centre)
+        x = (pageWidth - textWidth) / 2;
+    else if (align == ReceiptAlign::Right)
+        x = pageWidth - textWidth;
     return x < 0 ? 0 : x;
 }
 

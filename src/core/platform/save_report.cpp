@@ -24,7 +24,7 @@ Status reportSave(const std::filesystem::path& file, Status status) {
             gLog->log("Файл " + key + " снова записывается");
         else
             gLog->log("Не удалось записать файл " + key + ": " + status.message() +
-                              " (следующие ошибки этого файла не показываются, пока он не запишется)");
+                      " (следующие ошибки этого файла не показываются, пока он не запишется)");
     }
     return status;
 }

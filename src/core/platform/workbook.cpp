@@ -104,7 +104,8 @@ Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
             if (known == look) return format;
         lxw_format* f = workbook_add_format(book);
         if (look.title || look.bold) format_set_bold(f);
-        const std::optional<std::uint32_t> fill = look.title ? std::optional<std::uint32_t>(sheet.titleColor) : look.fill;
+        const std::optional<std::uint32_t> fill =
+            look.title ? std::optional<std::uint32_t>(sheet.titleColor) : look.fill;
         if (fill) {
             format_set_pattern(f, LXW_PATTERN_SOLID);
             format_set_bg_color(f, static_cast<lxw_color_t>(*fill));
@@ -131,7 +132,8 @@ Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
         const auto rowIndex = static_cast<lxw_row_t>(r);
         if ((row.title || row.merged) && columns > 1) {
             const std::string text = row.cells.empty() ? std::string() : row.cells.front().text;
-            const Look look{row.title, row.bold, !row.title, Sheet::Align::General, row.fill, cellEdges(r, 0, columns - 1)};
+            const Look look{
+                row.title, row.bold, !row.title, Sheet::Align::General, row.fill, cellEdges(r, 0, columns - 1)};
             worksheet_merge_range(ws, rowIndex, 0, rowIndex, static_cast<lxw_col_t>(columns - 1), text.c_str(),
                                   formatFor(look));
             continue;
@@ -147,7 +149,8 @@ Status writeWorkbook(const std::filesystem::path& path, const Sheet& sheet) {
                 worksheet_write_blank(ws, rowIndex, col, format);
                 continue;
             }
-            widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)], displayLength(cell->text));
+            widths[static_cast<std::size_t>(c)] =
+                std::max(widths[static_cast<std::size_t>(c)], displayLength(cell->text));
             const std::optional<double> value = cell->number ? parseDouble(cell->text) : std::nullopt;
             if (value) {
                 worksheet_write_number(ws, rowIndex, col, *value, format);

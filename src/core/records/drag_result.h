@@ -30,14 +30,14 @@ struct TDragAttempt {
 inline constexpr TDragAttempt kEmptyAttempt{};
 
 struct TDragResult {
-    std::int32_t num = 0;          // racer start number
-    std::int32_t clsId = -1;       // class id of the list; -1 in the overall list
-    std::int32_t finalPoints = 0;  // final place from the class bracket; 0 = none
-    std::int32_t bestRt = 0;       // smallest positive non-practice reaction time; 0 = none
-    float bestSpeed = 0.0f;        // highest non-practice speed; 0 = none
-    TDragAttempt bestLegalStart;   // kept attempt A
-    TDragAttempt bestAnyStart;     // kept attempt B
-    std::int32_t qualPos = 0;      // 1-based place in the class qualification order; 0 = none
+    std::int32_t num = 0;               // racer start number
+    std::int32_t clsId = -1;            // class id of the list; -1 in the overall list
+    std::int32_t finalPoints = 0;       // final place from the class bracket; 0 = none
+    std::int32_t bestRt = 0;            // smallest positive non-practice reaction time; 0 = none
+    float bestSpeed = 0.0f;             // highest non-practice speed; 0 = none
+    TDragAttempt bestLegalStart;        // kept attempt A
+    TDragAttempt bestAnyStart;          // kept attempt B
+    std::int32_t qualPos = 0;           // 1-based place in the class qualification order; 0 = none
     std::vector<TDragAttempt> attempts; // in run-list order
 
     TDragResult() = default;
@@ -50,8 +50,8 @@ struct TDragResult {
 // one snapshot of them taken on the main thread, so every sort of one rebuild sees the
 // same rules.
 struct TDragRankOptions {
-    bool clearTime = true;  // clean time (elapsed alone); false = dirty time (elapsed + reaction)
-    bool sumTime = false;   // rank by the sum of the valid legal-start attempts
+    bool clearTime = true; // clean time (elapsed alone); false = dirty time (elapsed + reaction)
+    bool sumTime = false;  // rank by the sum of the valid legal-start attempts
     std::int32_t raceMode = timingModeNumber(TimingMode::DragRacing); // timing mode of the open event
 
     bool operator==(const TDragRankOptions&) const = default;

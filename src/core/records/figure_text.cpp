@@ -7,8 +7,7 @@
 
 namespace velmaro {
 
-std::string formatClockTime(uint64_t time)
-{
+std::string formatClockTime(uint64_t time) {
     // The UTC time of day; the whole 64-bit count of seconds is used, so times after
     // 2038 keep their time of day.
     const unsigned long long tod = (time / 1000) % 86400;
@@ -20,10 +19,8 @@ std::string formatClockTime(uint64_t time)
 
 namespace {
 
-std::string formatTimeWithSign(int32_t ms, char positiveSign)
-{
-    if (ms == 0)
-        return {};
+std::string formatTimeWithSign(int32_t ms, char positiveSign) {
+    if (ms == 0) return {};
     const char sign = ms < 0 ? '-' : positiveSign;
     const long long mag = std::llabs(static_cast<long long>(ms));
     char buf[32];
@@ -34,11 +31,9 @@ std::string formatTimeWithSign(int32_t ms, char positiveSign)
     return buf;
 }
 
-std::string formatSpeedText(float kmh)
-{
+std::string formatSpeedText(float kmh) {
     // NaN fails the comparison and shows as a blank, like 0 and negatives.
-    if (!(kmh > 0.0f))
-        return " ";
+    if (!(kmh > 0.0f)) return " ";
     return " " + formatFixed(static_cast<double>(kmh), 1);
 }
 
@@ -48,11 +43,9 @@ std::string formatLaneTime(int32_t ms) { return formatTimeWithSign(ms, ' '); }
 std::string formatSignedTime(int32_t ms) { return formatTimeWithSign(ms, '+'); }
 std::string formatSpeed(float kmh) { return formatSpeedText(kmh); }
 
-std::string formatSpeedKmh(float kmh)
-{
+std::string formatSpeedKmh(float kmh) {
     std::string text = formatSpeedText(kmh);
-    if (text.size() > 1)
-        text += " км/ч";
+    if (text.size() > 1) text += " км/ч";
     return text;
 }
 

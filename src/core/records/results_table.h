@@ -41,8 +41,8 @@ inline const char* resultsTimeColumnTitle(bool sumTime) {
 // timing uses it without linking the drag results.
 inline ResultsTable resultsTableFrame(bool sumTime) {
     ResultsTable t;
-    t.cells.push_back({"Место", "№", "Имя", "Город", "Команда", "Модель", resultsTimeColumnTitle(sumTime),
-                       "Лучшее RT", "Макс. скосроть"});
+    t.cells.push_back({"Место", "№", "Имя", "Город", "Команда", "Модель", resultsTimeColumnTitle(sumTime), "Лучшее RT",
+                       "Макс. скосроть"});
     t.columnWidths = {60, 60, 220, 100, 100, 150, 150, 100, 100};
     return t;
 }

@@ -15,7 +15,11 @@ constexpr int kExportColumns = 7;
 
 // The cells of a racer line after the running number.
 std::vector<std::string> racerCells(const TRacerItem& r) {
-    return {std::to_string(r.number), r.tag == 0 ? std::string() : std::to_string(r.tag), r.name, r.carModel, r.city,
+    return {std::to_string(r.number),
+            r.tag == 0 ? std::string() : std::to_string(r.tag),
+            r.name,
+            r.carModel,
+            r.city,
             r.team};
 }
 

@@ -26,7 +26,7 @@ inline constexpr const char* kNoClassText = "Без класса";
 // made from; the rows must not outlive a change of the racer list.
 struct RacerClassRow {
     const TRacerItem* racer = nullptr;
-    std::string classText;  // the class name, or kNoClassText
+    std::string classText; // the class name, or kNoClassText
 };
 
 // Class texts in collation order with "Без класса" last, then racer numbers ascending.

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "core/records/figure_text.h"
 #include "core/platform/numbers.h"
 #include "core/platform/operator.h"
+#include "core/records/figure_text.h"
 
 namespace velmaro {
 
@@ -177,8 +177,7 @@ TClassItem* addClassFromFields(TRegistry& reg, const ClassFields& fields, Operat
     for (const auto& c : reg.classes)
         if (c->name == fields.name) return nullptr;
     std::int32_t minTime = 0, maxTime = 0, breakout = 0;
-    if (!readLimits({{&fields.minTime, &minTime}, {&fields.maxTime, &maxTime}, {&fields.breakoutLimit, &breakout}},
-                    op))
+    if (!readLimits({{&fields.minTime, &minTime}, {&fields.maxTime, &maxTime}, {&fields.breakoutLimit, &breakout}}, op))
         return nullptr;
     TClassItem* cls = reg.addClass(fields.name, minTime, maxTime, breakout);
     saveClassesOrTell(reg, op);
@@ -188,8 +187,7 @@ TClassItem* addClassFromFields(TRegistry& reg, const ClassFields& fields, Operat
 bool changeClassFromFields(TRegistry& reg, TClassItem& cls, const ClassFields& fields, Operator& op) {
     if (!classNameAccepted(fields.name, op)) return false;
     std::int32_t minTime = 0, maxTime = 0, breakout = 0;
-    if (!readLimits({{&fields.minTime, &minTime}, {&fields.maxTime, &maxTime}, {&fields.breakoutLimit, &breakout}},
-                    op))
+    if (!readLimits({{&fields.minTime, &minTime}, {&fields.maxTime, &maxTime}, {&fields.breakoutLimit, &breakout}}, op))
         return false;
     cls.name = fields.name;
     if (maxTime != 0 && maxTime < minTime)
@@ -300,9 +298,7 @@ bool sortRacersByColumn(TRegistry& reg, int column) {
     switch (column) {
     case kRacerColNumber: by([](const auto& a, const auto& b) { return a->number < b->number; }); return true;
     case kRacerColTag: by([](const auto& a, const auto& b) { return a->tag < b->tag; }); return true;
-    case kRacerColName:
-        by([](const auto& a, const auto& b) { return collateText(a->name, b->name) < 0; });
-        return true;
+    case kRacerColName: by([](const auto& a, const auto& b) { return collateText(a->name, b->name) < 0; }); return true;
     default: return false;
     }
 }

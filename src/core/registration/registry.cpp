@@ -25,9 +25,12 @@ std::uint32_t nextCodePoint(const std::string& text, std::size_t& i) {
 // The sort key of one letter, case ignored: Latin and Cyrillic folded to upper case,
 // Ё placed right after Е.
 std::uint32_t letterKey(std::uint32_t cp) {
-    if (cp >= 'a' && cp <= 'z') cp -= 32;
-    else if (cp >= 0x0430 && cp <= 0x044F) cp -= 0x20; // а..я
-    else if (cp >= 0x0450 && cp <= 0x045F) cp -= 0x50; // ѐ..џ
+    if (cp >= 'a' && cp <= 'z')
+        cp -= 32;
+    else if (cp >= 0x0430 && cp <= 0x044F)
+        cp -= 0x20; // а..я
+    else if (cp >= 0x0450 && cp <= 0x045F)
+        cp -= 0x50; // ѐ..џ
     return cp == 0x0401 ? 0x0415u * 2 + 1 : cp * 2;
 }
 
@@ -177,9 +180,8 @@ std::unique_ptr<TRacerItem> dbEntryOf(const TRacerItem& racer) {
 // The database is kept sorted: a new entry goes after every entry that does not sort
 // after it, where a re-sort of the list with the entry appended would put it.
 void insertDbEntry(RacerList& db, std::unique_ptr<TRacerItem> entry) {
-    const auto at = std::upper_bound(db.begin(), db.end(), entry, [](const auto& e, const auto& x) {
-        return compareDbRacersByName(*e, *x) < 0;
-    });
+    const auto at = std::upper_bound(db.begin(), db.end(), entry,
+                                     [](const auto& e, const auto& x) { return compareDbRacersByName(*e, *x) < 0; });
     db.insert(at, std::move(entry));
 }
 

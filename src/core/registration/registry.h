@@ -31,15 +31,15 @@ class Operator;
 // One registered racer; also the record of a racer database entry (only name,
 // car model, city and team are used there).
 struct TRacerItem {
-    std::uint32_t number = 0;            // start number; 0 = no number
-    std::string name;                    // "ФИО"
-    std::string carModel;                // "Модель"
-    std::uint8_t passedToRace = 1;       // admitted to the race
-    std::vector<std::int32_t> classIds;  // in order of entry; may name no existing class
-    std::int32_t tag = 0;                // transponder tag; 0 = none
-    std::string city;                    // "Город"
-    std::string team;                    // "Команда"
-    std::string guid = newGuid();        // made when the record is created; copies keep it
+    std::uint32_t number = 0;           // start number; 0 = no number
+    std::string name;                   // "ФИО"
+    std::string carModel;               // "Модель"
+    std::uint8_t passedToRace = 1;      // admitted to the race
+    std::vector<std::int32_t> classIds; // in order of entry; may name no existing class
+    std::int32_t tag = 0;               // transponder tag; 0 = none
+    std::string city;                   // "Город"
+    std::string team;                   // "Команда"
+    std::string guid = newGuid();       // made when the record is created; copies keep it
 
     TRacerItem() = default;
     explicit TRacerItem(std::uint32_t startNumber) : number(startNumber) {}
@@ -50,11 +50,11 @@ struct TRacerItem {
 struct TClassItem {
     std::int32_t id = 0;
     std::string name;
-    std::vector<TDragResult> results;       // all results of the class, in result order
-    std::vector<TDragResult> timedResults;  // results with a timed attempt, sorted
-    std::int32_t racerCount = 0;            // racers entered in the class
-    std::int32_t minTime = 0;               // lower limit, inclusive
-    std::int32_t maxTime = 0;               // upper limit, exclusive
+    std::vector<TDragResult> results;      // all results of the class, in result order
+    std::vector<TDragResult> timedResults; // results with a timed attempt, sorted
+    std::int32_t racerCount = 0;           // racers entered in the class
+    std::int32_t minTime = 0;              // lower limit, inclusive
+    std::int32_t maxTime = 0;              // upper limit, exclusive
     std::int32_t breakoutLimit = 0;
 
     TClassItem() = default;
@@ -135,10 +135,10 @@ public:
     TRegistry& operator=(const TRegistry&) = delete;
 
     // --- the registry lists -----------------------------------------------------
-    ClassList classes;              // display order (classes.txt order, new ones appended)
-    std::int32_t nextClassId = 0;   // id of the next class created by hand
-    RacerList racers;               // list order (racers.txt order)
-    RacerList racerDb;              // the racer database, sorted by compareDbRacersByName
+    ClassList classes;            // display order (classes.txt order, new ones appended)
+    std::int32_t nextClassId = 0; // id of the next class created by hand
+    RacerList racers;             // list order (racers.txt order)
+    RacerList racerDb;            // the racer database, sorted by compareDbRacersByName
 
     // --- where the lists live -----------------------------------------------------
     // Folder of the open event (classes.txt, racers.txt). Empty = no event: writers skip.
@@ -153,13 +153,13 @@ public:
     ClassPageSink& sink() const;
 
     // --- look-ups (linear, first in list order) ---------------------------------
-    TRacerItem* findRacer(std::uint32_t number) const;        // null for 0 or unknown
-    TClassItem* findClass(std::int32_t id) const;             // null when unknown
-    TRacerItem* findRacerByTag(std::int32_t tag) const;       // null for 0 or unknown
-    std::uint32_t racerNumberByTag(std::int32_t tag) const;   // 0 for 0; the tag itself when unknown
+    TRacerItem* findRacer(std::uint32_t number) const;      // null for 0 or unknown
+    TClassItem* findClass(std::int32_t id) const;           // null when unknown
+    TRacerItem* findRacerByTag(std::int32_t tag) const;     // null for 0 or unknown
+    std::uint32_t racerNumberByTag(std::int32_t tag) const; // 0 for 0; the tag itself when unknown
     TRacerItem* findRacerByGuid(const std::string& guid) const;
-    int racerIndex(const TRacerItem* racer) const;            // -1 when not in racers
-    int classIndex(const TClassItem* cls) const;              // -1 when not in classes
+    int racerIndex(const TRacerItem* racer) const; // -1 when not in racers
+    int classIndex(const TClassItem* cls) const;   // -1 when not in classes
 
     // --- changes ----------------------------------------------------------------
     // Appends a new racer with that number (defaults otherwise), tells the windows and saves.
@@ -212,7 +212,7 @@ public:
     static std::unique_ptr<TClassItem> parseClassLine(const std::string& line);
     static std::unique_ptr<TRacerItem> parseRacerLine(const std::string& line);
     static std::unique_ptr<TRacerItem> parseRacerDbLine(const std::string& line);
-    static std::string classLine(const TClassItem& cls);  // without line feed
+    static std::string classLine(const TClassItem& cls); // without line feed
     static std::string racerLine(const TRacerItem& racer);
     static std::string racerDbLine(const TRacerItem& entry);
 
@@ -258,7 +258,7 @@ private:
         void notifyResultsThread() override {}
     };
     mutable SilentSink silentSink_;
-    ClassList removedClasses_; // removed by hand, still named by a class page
+    ClassList removedClasses_;                                  // removed by hand, still named by a class page
     mutable std::shared_ptr<const TRegistrySnapshot> snapshot_; // the last one given
 };
 

@@ -13,8 +13,8 @@
 #include <system_error>
 
 #include "core/platform/files.h"
-#include "core/platform/save_report.h"
 #include "core/platform/operator.h"
+#include "core/platform/save_report.h"
 #include "core/platform/text_codec.h"
 #include "core/registration/registry.h"
 

@@ -172,7 +172,8 @@ public:
 private:
     using Positions = std::vector<std::size_t>;
 
-    template <class Map, class Key> static std::optional<std::size_t> firstOf(const Map& map, const Key& key) {
+    template <class Map, class Key>
+    static std::optional<std::size_t> firstOf(const Map& map, const Key& key) {
         const auto it = map.find(key);
         if (it == map.end()) return std::nullopt;
         return it->second.front();
@@ -180,7 +181,8 @@ private:
     static void insert(Positions& positions, std::size_t at) {
         positions.insert(std::lower_bound(positions.begin(), positions.end(), at), at);
     }
-    template <class Map, class Key> static void erase(Map& map, const Key& key, std::size_t at) {
+    template <class Map, class Key>
+    static void erase(Map& map, const Key& key, std::size_t at) {
         const auto it = map.find(key);
         Positions& positions = it->second;
         positions.erase(std::lower_bound(positions.begin(), positions.end(), at));
@@ -259,7 +261,7 @@ Status TRegistry::importRacersJson(const json& records, bool save, bool overwrit
     const std::size_t taken = std::min(list.size(), kMaxIncomingRacers);
     if (taken < list.size())
         op.log("Список участников: больше " + std::to_string(kMaxIncomingRacers) + " записей; взяты первые " +
-                          std::to_string(kMaxIncomingRacers) + ", остальные пропущены");
+               std::to_string(kMaxIncomingRacers) + ", остальные пропущены");
     for (std::size_t i = 0; i < taken; ++i) {
         IncomingRacer in;
         std::string error;

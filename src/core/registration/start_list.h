@@ -15,9 +15,9 @@
 namespace velmaro {
 
 struct StartListPage {
-    ReceiptImage logo;                    // width 0: none
-    std::vector<std::string> footerFile;  // lines of printfooter.txt (none when missing)
-    std::array<std::string, 2> footer;    // the two footer lines (footerLines())
+    ReceiptImage logo;                   // width 0: none
+    std::vector<std::string> footerFile; // lines of printfooter.txt (none when missing)
+    std::array<std::string, 2> footer;   // the two footer lines (footerLines())
 };
 
 // Prints the start list of `reg` on `device` (which must not have begun its document).

@@ -247,8 +247,9 @@ void fillClassResultLists(const TDragResultsView& view, TRegistry& registry) {
             cls->results.push_back(r);
             if (r.bestAnyStart.et != 0) cls->timedResults.push_back(r);
         }
-        std::sort(cls->timedResults.begin(), cls->timedResults.end(),
-                  [&view](const TDragResult& a, const TDragResult& b) { return lessForQualification(a, b, view.rank); });
+        std::sort(
+            cls->timedResults.begin(), cls->timedResults.end(),
+            [&view](const TDragResult& a, const TDragResult& b) { return lessForQualification(a, b, view.rank); });
     }
 }
 

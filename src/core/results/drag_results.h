@@ -59,8 +59,8 @@ using TDragResultsMap = std::map<std::int32_t, std::vector<TDragResult>>;
 
 // Everything the rebuild reads of the main thread, sampled there at hand-over.
 struct TDragResultsOptions {
-    TDragRankOptions rank;  // clean/dirty time, sum of times, timing mode
-    bool proStart = false;  // the PRO Start light tree is in use (void reaction time -400, else -1200)
+    TDragRankOptions rank; // clean/dirty time, sum of times, timing mode
+    bool proStart = false; // the PRO Start light tree is in use (void reaction time -400, else -1200)
     std::shared_ptr<const TRegistrySnapshot> registry; // racers and classes; null = nobody registered
 };
 
@@ -113,8 +113,8 @@ public:
     // Waits, after a hand-over woke the worker, until a rebuild may start: returns once
     // `until` has come, or early once `stopRequested()` is true. Tests install one that
     // waits for their go-ahead.
-    using PaceWait = std::function<void(std::chrono::steady_clock::time_point until,
-                                        const std::function<bool()>& stopRequested)>;
+    using PaceWait =
+        std::function<void(std::chrono::steady_clock::time_point until, const std::function<bool()>& stopRequested)>;
 
     // Starts the worker at once; it sleeps until the first hand-over. Empty paceWait:
     // wait for the time itself (cut short by stop). `brackets`: the class pages'
@@ -158,8 +158,7 @@ public:
     // indexes and progression are updated). The lane breakout flags of qualification
     // runs in `runs` are rewritten.
     static std::shared_ptr<TDragResultsView> buildResults(std::vector<TDragRaceItem>& runs,
-                                                          const TDragResultsOptions& options,
-                                                          BracketPages& brackets);
+                                                          const TDragResultsOptions& options, BracketPages& brackets);
 
 private:
     void Execute();
@@ -176,7 +175,7 @@ private:
     // changes; wake_ is signalled on every hand-over and on stop.
     mutable std::mutex inputMutex_;
     std::condition_variable wake_;
-    TSharedRuns runs_;      // a whole list handed over (wholeList_), not taken yet
+    TSharedRuns runs_; // a whole list handed over (wholeList_), not taken yet
     bool wholeList_ = false;
     // Runs replaced since: applied in order to runs_, or to the list of the last rebuild
     // when no whole list is waiting. One hit adds one, with no copy of the list.
@@ -259,8 +258,8 @@ private:
     BracketPages& brackets_;
     TRegistry& registry_;
     ThreadOwner owner_;
-    TDragRankOptions currentRankOptions_;             // formerly mainThreadOptions()::options
-    TDragResultsMap qualResults_;                     // formerly gQualResults
+    TDragRankOptions currentRankOptions_; // formerly mainThreadOptions()::options
+    TDragResultsMap qualResults_;         // formerly gQualResults
 };
 
 // Fills TClassItem::results (standings order) and TClassItem::timedResults (results whose

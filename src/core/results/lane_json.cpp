@@ -2,10 +2,10 @@
 #include <cmath>
 
 #include "core/app/console.h"
-#include "core/registration/registry.h"
 #include "core/drag/drag_runs.h"
-#include "core/results/drag_results.h"
 #include "core/json/json_builder.h"
+#include "core/registration/registry.h"
+#include "core/results/drag_results.h"
 #include "core/results/lane_json_internal.h"
 
 namespace velmaro {
@@ -74,14 +74,10 @@ namespace {
 
 const char* runModeCaption(std::int32_t runMode) {
     switch (runMode) {
-    case RUN_MODE_QUALIFICATION:
-        return "Квалификация";
-    case RUN_MODE_FINAL:
-        return "Финалы";
-    case RUN_MODE_PRACTICE:
-        return "Тренировки";
-    default:
-        return "";
+    case RUN_MODE_QUALIFICATION: return "Квалификация";
+    case RUN_MODE_FINAL: return "Финалы";
+    case RUN_MODE_PRACTICE: return "Тренировки";
+    default: return "";
     }
 }
 

@@ -13,8 +13,7 @@ struct TRacerItem;
 
 using TRacerLookup = std::function<const TRacerItem*(std::int32_t)>;
 
-std::string laneJsonWith(const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
-                         const TRacerLookup& lookup);
+std::string laneJsonWith(const TDragRaceItem& run, int lane, bool omitNames, bool proStart, const TRacerLookup& lookup);
 // The same object appended to a buffered text.
 void appendLaneJson(JsonTextBuffer& out, const TDragRaceItem& run, int lane, bool omitNames, bool proStart,
                     const TRacerLookup& lookup);

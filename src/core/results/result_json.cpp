@@ -136,9 +136,12 @@ TSessionBests sessionBests(std::span<const TDragAttempt> attempts, std::int32_t 
         if (!best || lessAttemptEt(a, *best)) best = &a;
     };
     for (const TDragAttempt& a : attempts) {
-        if (takes<Session::Practice>(a, 0)) keep(bests.practice, a);
-        else if (takes<Session::Qualification>(a, breakoutLimitMs)) keep(bests.qualification, a);
-        else if (takes<Session::Finals>(a, 0)) keep(bests.finals, a);
+        if (takes<Session::Practice>(a, 0))
+            keep(bests.practice, a);
+        else if (takes<Session::Qualification>(a, breakoutLimitMs))
+            keep(bests.qualification, a);
+        else if (takes<Session::Finals>(a, 0))
+            keep(bests.finals, a);
     }
     return bests;
 }

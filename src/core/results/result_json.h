@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "core/records/drag_result.h"
 #include "core/json/json_builder.h"
+#include "core/records/drag_result.h"
 
 namespace velmaro {
 

@@ -60,7 +60,8 @@ std::vector<ExportRow> resultsExportRows(const ResultsTable& table, const std::v
         row.title = isTitleRow(cells);
         for (int c = 0; c < columns; ++c) {
             if (!shown(widths, c)) continue;
-            const std::string& cell = c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
+            const std::string& cell =
+                c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
             std::string text = c == 0 ? cutAtBar(cell) : shownCell(cell, twoLaneMode).text;
             if (isNumberColumn(c)) text = exportNumberField(text);
             row.fields.push_back(std::move(text));
@@ -103,7 +104,10 @@ Sheet resultsSheet(const std::vector<ExportRow>& rows, const std::string& sheetN
             // Merged, the row shows its first cell: that is its title.
             std::string title;
             for (const std::string& f : rows[r].fields)
-                if (!f.empty()) { title = f; break; }
+                if (!f.empty()) {
+                    title = f;
+                    break;
+                }
             out.cells.push_back(SheetCell{title, false});
         } else {
             for (const std::string& f : rows[r].fields)

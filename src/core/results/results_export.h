@@ -29,7 +29,7 @@ class Operator;
 struct ExportRow {
     std::vector<std::string> fields;
     std::vector<int> columns; // the grid column of each field
-    bool title = false; // a title row of the grid (not the column titles)
+    bool title = false;       // a title row of the grid (not the column titles)
     bool operator==(const ExportRow&) const = default;
 };
 

@@ -12,8 +12,9 @@ namespace velmaro {
 
 std::string dragAttemptText(const TDragAttempt& a, bool clearTime) {
     const int code = a.runMode >= 0 && a.runMode <= 9 ? a.runMode : 0;
-    const std::int32_t time = clearTime ? a.et : static_cast<std::int32_t>(static_cast<std::uint32_t>(a.et) +
-                                                                           static_cast<std::uint32_t>(a.rt));
+    const std::int32_t time =
+        clearTime ? a.et
+                  : static_cast<std::int32_t>(static_cast<std::uint32_t>(a.et) + static_cast<std::uint32_t>(a.rt));
     std::string text = std::to_string(code) + ":" + formatLaneTime(time);
     if (a.foul != 0) text += "(F)";
     text += "  ";
@@ -47,8 +48,14 @@ public:
     }
 
 private:
-    template <class T> static const T& deref(const T& v) { return v; }
-    template <class T> static const T& deref(const std::unique_ptr<T>& p) { return *p; }
+    template <class T>
+    static const T& deref(const T& v) {
+        return v;
+    }
+    template <class T>
+    static const T& deref(const std::unique_ptr<T>& p) {
+        return *p;
+    }
     std::unordered_map<std::int32_t, const TRacerItem*> racers_;
     std::unordered_map<std::int32_t, const TClassItem*> classes_;
 };

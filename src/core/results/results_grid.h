@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/results/drag_results.h"
 #include "core/records/results_table.h"
+#include "core/results/drag_results.h"
 
 namespace velmaro {
 

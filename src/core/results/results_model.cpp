@@ -8,9 +8,9 @@
 #include <cstdio>
 
 #include "core/bracket/bracket_pages.h"
-#include "core/registration/registry.h"
 #include "core/json/json_builder.h"
 #include "core/platform/timing_mode.h"
+#include "core/registration/registry.h"
 #include "core/results/lane_json_internal.h"
 #include "core/results/result_json.h"
 
@@ -139,16 +139,17 @@ void DragResultsModel::reset(const TDragResultsOptions& options) {
             std::stable_sort(racerNumbers_.begin(), racerNumbers_.end(),
                              [](const auto& a, const auto& b) { return a.first < b.first; });
             racerNumbers_.erase(std::unique(racerNumbers_.begin(), racerNumbers_.end(),
-                                             [](const auto& a, const auto& b) { return a.first == b.first; }),
-                                 racerNumbers_.end());
+                                            [](const auto& a, const auto& b) { return a.first == b.first; }),
+                                racerNumbers_.end());
         }
         // The first class of an id.
         limits_.reserve(registry->classes.size());
         for (const TClassItem& c : registry->classes) limits_.emplace_back(c.id, c.breakoutLimit * 100);
-        std::stable_sort(limits_.begin(), limits_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::stable_sort(limits_.begin(), limits_.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
         limits_.erase(std::unique(limits_.begin(), limits_.end(),
-                                   [](const auto& a, const auto& b) { return a.first == b.first; }),
-                       limits_.end());
+                                  [](const auto& a, const auto& b) { return a.first == b.first; }),
+                      limits_.end());
     }
     // The brackets' racer names from the same index (the first racer of a number).
     names_ = [this](std::int32_t number) -> std::string {
@@ -343,8 +344,7 @@ void DragResultsModel::rebuildRacerEntries(std::int32_t number) {
         e.qual = TDragResult(number, c);
         dropAttempts(e); // its lists before (none when new)
         // Written in place into room for the most they can hold, then cut to size.
-        const AttemptRange room =
-            takeAttempts(static_cast<std::uint32_t>(laneCount + qualificationLanes));
+        const AttemptRange room = takeAttempts(static_cast<std::uint32_t>(laneCount + qualificationLanes));
         TDragAttempt* const results = attempts_.data() + room.start;
         TDragAttempt* const qual = results + laneCount;
         std::uint32_t resultCount = 0, qualCount = 0;
@@ -588,8 +588,8 @@ void DragResultsModel::finishClass(std::int32_t classId, ClassState& cls) {
     const bool finals = classId != -1;
     const int texts = finals ? 3 : 2; // the overall list has no finals piece
     const std::vector<Entry*> entries = placeClassEntries(cls, finals);
-    const bool patched = cls.textLayout && !cls.textsDirty && !cls.orderChanged &&
-                         patchClassTexts(cls, entries, limit, finals, texts);
+    const bool patched =
+        cls.textLayout && !cls.textsDirty && !cls.orderChanged && patchClassTexts(cls, entries, limit, finals, texts);
     if (!patched) writeClassTexts(cls, entries, limit, texts);
     sortStandings(cls, entries);
     cls.changedAt = generation_;
@@ -638,8 +638,7 @@ bool DragResultsModel::patchClassTexts(ClassState& cls, const std::vector<Entry*
         const bool attemptsChanged = e.fresh;
         const bool raceChanged = finals && (e.fresh || e.raceDirty);
         const std::span<const TDragAttempt> attempts = attemptsOf(e.resultAttempts);
-        const TSessionBests bests =
-            attemptsChanged || raceChanged ? sessionBests(attempts, limit) : TSessionBests{};
+        const TSessionBests bests = attemptsChanged || raceChanged ? sessionBests(attempts, limit) : TSessionBests{};
         for (int d = 0; d < texts; ++d) {
             Span& span = e.doc[d];
             const std::string& old = cls.oldTexts[d];
@@ -1022,10 +1021,10 @@ std::int32_t DragResultsModel::writeClassLists(TDragResultsView& view, TDragResu
         const std::int32_t c = entry.first;
         const auto& cls = entry.second;
         maxAttempts = std::max(maxAttempts, cls.maxAttempts);
-        std::vector<TDragResult>& results = view.resultsByClass.emplace_hint(view.resultsByClass.end(), c,
-                                                                                std::vector<TDragResult>{})->second;
-        std::vector<TDragResult>& qualList = view.qualByClass.emplace_hint(view.qualByClass.end(), c,
-                                                                              std::vector<TDragResult>{})->second;
+        std::vector<TDragResult>& results =
+            view.resultsByClass.emplace_hint(view.resultsByClass.end(), c, std::vector<TDragResult>{})->second;
+        std::vector<TDragResult>& qualList =
+            view.qualByClass.emplace_hint(view.qualByClass.end(), c, std::vector<TDragResult>{})->second;
         // The rebuild before last, when it is free, gives its lists: as they are when the
         // class has not changed since, else as buffers written over element by element
         // (their attempts keep their room: no allocation per racer).

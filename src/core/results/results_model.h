@@ -72,7 +72,7 @@ private:
         std::vector<std::uint32_t> lanes; // run index * 2 + lane of the timed lanes, ascending
         const TRacerItem* racer = nullptr;
         std::vector<std::int32_t> classes; // distinct class ids of the racer (not -1), in its order
-        std::uint32_t countedLanes = 0; // a whole rebuild's count, before it makes the lane list
+        std::uint32_t countedLanes = 0;    // a whole rebuild's count, before it makes the lane list
     };
     // A run of attempts in attempts_.
     struct AttemptRange {
@@ -83,8 +83,8 @@ private:
         TDragResult result, qual; // their attempts are kept in attempts_, these lists stay empty
         AttemptRange resultAttempts, qualAttempts;
         std::uint32_t firstLane = 0; // run index * 2 + lane of the racer's first timed lane
-        std::array<Span, 3> doc; // its objects in the class's pieces (start only when none)
-        bool fresh = true;  // attempts rebuilt since its objects were written
+        std::array<Span, 3> doc;     // its objects in the class's pieces (start only when none)
+        bool fresh = true;           // attempts rebuilt since its objects were written
         bool raceDirty = true;
     };
     // A racer of a class's standings: an entry, or a bracket seed (entry null).
@@ -94,26 +94,26 @@ private:
         bool operator==(const Standing&) const = default;
     };
     struct ClassState {
-        std::unordered_map<std::int32_t, Entry> entries; // by racer number
+        std::unordered_map<std::int32_t, Entry> entries;           // by racer number
         std::vector<std::pair<std::uint32_t, std::int32_t>> order; // (first lane, number), ascending
         std::vector<Entry*> qualOrder;
-        std::vector<TDragResult> seeded;       // bracket racers without a result, in bracket order
+        std::vector<TDragResult> seeded;                       // bracket racers without a result, in bracket order
         std::unordered_map<std::int32_t, std::int32_t> places; // final places from the brackets
-        std::string practiceText, qualText, raceText; // the class's members' array contents
-        std::vector<Standing> standings; // into entries and seeded
+        std::string practiceText, qualText, raceText;          // the class's members' array contents
+        std::vector<Standing> standings;                       // into entries and seeded
         // The last sorts' input: (key, racer) in cls.order order (seeds last for standings).
         std::vector<std::pair<results_detail::QualKey, Entry*>> qualKeys;
         std::vector<std::pair<std::uint64_t, Standing>> standingKeys;
         bool qualSorted = false, standingsSorted = false;
         std::uint64_t changedAt = 0; // the rebuild that last changed its lists
         std::int32_t maxAttempts = 0;
-        bool dirty = true;     // racers changed: order, qualification and texts to redo
+        bool dirty = true; // racers changed: order, qualification and texts to redo
         bool textsDirty = true;
-        bool listed = false;   // has racers (else only a bracket's class)
-        bool orderChanged = true; // racers came, went or moved since the pieces were written
-        bool textLayout = false;  // the racers' spans in the pieces are known
+        bool listed = false;                 // has racers (else only a bracket's class)
+        bool orderChanged = true;            // racers came, went or moved since the pieces were written
+        bool textLayout = false;             // the racers' spans in the pieces are known
         std::array<std::string, 3> oldTexts; // the pieces before, while they are patched
-        std::array<Span, 3> doc; // its array contents in the last practice, qual, race documents
+        std::array<Span, 3> doc;             // its array contents in the last practice, qual, race documents
     };
 
     void reset(const TDragResultsOptions& options);
@@ -177,13 +177,13 @@ private:
     // The timed lanes as the racers' lists take them, by run index * 2 + lane (readRun;
     // an untimed lane's is left as it was).
     struct LaneAttempt {
-        TDragAttempt attempt;   // without the breakout flag
+        TDragAttempt attempt;     // without the breakout flag
         std::int32_t classId = 0; // the lane's class in the run
         std::int32_t flag = 0;    // the lane's breakout flag
     };
     std::vector<LaneAttempt> lanes_;
     std::vector<std::int32_t> classIds_; // -1 and the racer's classes, while its entries are rebuilt
-    bool bulk_ = false; // a whole rebuild: the classes' racer orders are sorted at the end
+    bool bulk_ = false;                  // a whole rebuild: the classes' racer orders are sorted at the end
     // The last rebuild's documents are patched into the next one's where their layout
     // still holds: runs and classes at the places recorded in their spans.
     bool laneLayout_ = false;

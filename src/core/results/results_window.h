@@ -42,8 +42,8 @@ public:
     ResultsWindowHost& operator=(const ResultsWindowHost&) = delete;
     virtual ~ResultsWindowHost() = default;
 
-    virtual int raceMode() const = 0;                       // timing mode 0..8
-    virtual std::filesystem::path eventFolder() const = 0;  // of the open event
+    virtual int raceMode() const = 0;                      // timing mode 0..8
+    virtual std::filesystem::path eventFolder() const = 0; // of the open event
     virtual std::string eventName() const = 0;
     // Asks the lap results for a rebuild (scheduleLapResults).
     virtual void rebuildLapResults() = 0;

@@ -8,7 +8,6 @@
 #include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_commands.h"
-#include "core/registration/registration_edits.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_host.h"
 #include "core/drag/drag_run.h"
@@ -17,6 +16,7 @@
 #include "core/drag/drag_selection.h"
 #include "core/platform/operator.h"
 #include "core/platform/timing_mode.h"
+#include "core/registration/registration_edits.h"
 #include "core/start/start_sequence.h"
 
 namespace velmaro {
@@ -61,15 +61,13 @@ std::uint16_t pairStartUnitMode(std::optional<TimingMode> mode) {
 
 std::string prepareSlotText(const DragHost& host, const TFinalRacer* slot) {
     if (!slot || slot->number == 0) return {};
-    if (const auto racer = host.findRacer(slot->number))
-        return std::to_string(slot->number) + " - " + racer->name;
+    if (const auto racer = host.findRacer(slot->number)) return std::to_string(slot->number) + " - " + racer->name;
     return {};
 }
 
 std::string startSlotText(const DragHost& host, const TFinalRacer* slot) {
     if (!slot || slot->number == 0) return {};
-    if (const auto racer = host.findRacer(slot->number))
-        return std::to_string(slot->number) + " - " + racer->name;
+    if (const auto racer = host.findRacer(slot->number)) return std::to_string(slot->number) + " - " + racer->name;
     return std::to_string(slot->number);
 }
 
@@ -203,8 +201,8 @@ void StartSequence::newRollersRunPrompts(int runMode) {
 
 // ---------------------------------------------------------------- bracket pairs
 
-bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair*& pair,
-                                    PairTexts kind, PairLanes& lanes) {
+bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair*& pair, PairTexts kind,
+                                    PairLanes& lanes) {
     if (!bracket || !pair) return false;
     // The pair is kept by its place across the dialog and found again after it.
     std::optional<TPairTarget> target;
@@ -214,13 +212,11 @@ bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracke
         target = pairTarget(bracket, pair);
         if (!target) return false;
         for (int k = 0; k < 2; ++k)
-            slotText[std::size_t(k)] =
-                kind == PairTexts::Prepare ? prepareSlotText(runs_.host(), pair->racers[k])
-                                           : startSlotText(runs_.host(), pair->racers[k]);
+            slotText[std::size_t(k)] = kind == PairTexts::Prepare ? prepareSlotText(runs_.host(), pair->racers[k])
+                                                                  : startSlotText(runs_.host(), pair->racers[k]);
     }
     int swapped = lanesSwapped_ != 0 ? 1 : 0;
-    const std::array<std::string, 2> texts =
-        swapped ? std::array<std::string, 2>{slotText[1], slotText[0]} : slotText;
+    const std::array<std::string, 2> texts = swapped ? std::array<std::string, 2>{slotText[1], slotText[0]} : slotText;
     {
         const QuestionScope open(desk_, kLanesCaption);
         if (!ports_.chooseLanes(texts, swapped)) return false;
@@ -243,8 +239,8 @@ bool StartSequence::choosePairLanes(const std::shared_ptr<TFinalBracket>& bracke
     return true;
 }
 
-void StartSequence::makePairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair,
-                                const PairLanes& lanes, bool displays) {
+void StartSequence::makePairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair, const PairLanes& lanes,
+                                bool displays) {
     createRun(RUN_MODE_FINAL, false, [&](TDragRaceItem& run) {
         {
             // The pair is tied to the run by its id; the results take the rest from the run list.

@@ -270,9 +270,7 @@ void StartSequence::resetScoreboards(int modifiers) {
     c.exchange.sendReset();
 }
 
-void StartSequence::brightness(int position) {
-    ports_.sendLightBrightness(static_cast<std::uint16_t>(21 - position));
-}
+void StartSequence::brightness(int position) { ports_.sendLightBrightness(static_cast<std::uint16_t>(21 - position)); }
 
 bool StartSequence::keyDown(StartKey key, bool ctrl) {
     const Console& c = console_;

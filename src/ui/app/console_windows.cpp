@@ -7,12 +7,12 @@
 #include "core/link/node_link.h"
 #include <memory>
 
+#include "core/lap/lap_timing.h"
 #include "ui/app/main_form.h"
 #include "ui/app/results_host.h"
 #include "ui/app/small_dialogs.h"
 #include "ui/bracket/manual_bracket_order_dialog.h"
 #include "ui/link/channel_scan_dialog.h"
-#include "core/lap/lap_timing.h"
 #include "ui/link/hit_log_window.h"
 #include "ui/link/link_dialog_ports.h"
 #include "ui/link/scoreboard_settings_dialog.h"

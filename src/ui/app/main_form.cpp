@@ -4,18 +4,18 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
@@ -112,7 +112,8 @@ TMainForm::TMainForm(MainFormCommands& commands_, LapTiming& lap, Console& conso
     c.view = this;
     // Posts arrive from any thread; each is handled later on the main thread.
     c.mainWindow.attach([this](unsigned m, std::uintptr_t w, std::intptr_t l) {
-        QMetaObject::invokeMethod(this, [this, m, w, l] { dispatchMessage(m, w, l); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, m, w, l] { dispatchMessage(m, w, l); }, Qt::QueuedConnection);
     });
     buildMenus();
     buildControls();
@@ -142,11 +143,14 @@ void TMainForm::buildMenus() {
     };
 
     QMenu* file = bar->addMenu(u("Файл"));
-    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this, [this] { newEvent(console, ports, op); });
+    connect(item(file, mNewEvent, "mNewEvent", "Новое мероприятие"), &QAction::triggered, this,
+            [this] { newEvent(console, ports, op); });
     connect(item(file, mOpenEvent, "mOpenEvent", "Открыть мероприятие"), &QAction::triggered, this,
             [this] { mOpenEventClick(); });
-    connect(item(file, mPrint, "mPrint", "Печать сетки"), &QAction::triggered, this, [this] { this->commands.printBracket(); });
-    connect(item(file, N16, "N16", "Отчет по парным"), &QAction::triggered, this, [this] { this->commands.raceReport(); });
+    connect(item(file, mPrint, "mPrint", "Печать сетки"), &QAction::triggered, this,
+            [this] { this->commands.printBracket(); });
+    connect(item(file, N16, "N16", "Отчет по парным"), &QAction::triggered, this,
+            [this] { this->commands.raceReport(); });
     file->addSeparator();
     connect(item(file, mExit, "mExit", "Выход"), &QAction::triggered, this, [this] { close(); });
 
@@ -205,10 +209,12 @@ void TMainForm::buildMenus() {
     connect(item(racers, mResults, "mResults", "Итоги"), &QAction::triggered, this, [] {
         if (RallyResults) bringWindowForward(*RallyResults);
     });
-    connect(item(racers, XLS1, "XLS1", "Итоги XLS"), &QAction::triggered, this, [this] { this->commands.resultsXls(); });
+    connect(item(racers, XLS1, "XLS1", "Итоги XLS"), &QAction::triggered, this,
+            [this] { this->commands.resultsXls(); });
     connect(item(racers, mRefreshClasses, "mRefreshClasses", "Обновить классы"), &QAction::triggered, this,
             [this] { refreshClasses(console, ports); });
-    connect(item(racers, N12, "N12", "Разбить на классы"), &QAction::triggered, this, [this] { this->commands.classSplit(); });
+    connect(item(racers, N12, "N12", "Разбить на классы"), &QAction::triggered, this,
+            [this] { this->commands.classSplit(); });
 
     QMenu* settings = bar->addMenu(u("Настройки"));
     connect(item(settings, N9, "N9", "Табло"), &QAction::triggered, this, [] {
@@ -310,9 +316,7 @@ void TMainForm::buildStartLights(QWidget* right, QVBoxLayout* side) {
     sBrightness->setObjectName("sBrightness");
     sBrightness->setRange(1, 20);
     sBrightness->setInvertedAppearance(true);
-    connect(sBrightness, &QSlider::valueChanged, this, [this](int v) {
-        commands.brightness(v);
-    });
+    connect(sBrightness, &QSlider::valueChanged, this, [this](int v) { commands.brightness(v); });
     signalColumn->addWidget(sBrightness, 1, Qt::AlignHCenter);
     lights->addLayout(signalColumn);
     side->addLayout(lights);
@@ -382,12 +386,8 @@ void TMainForm::buildSearchRow(QWidget* right, QVBoxLayout* side) {
     bSearchNext = new QPushButton(">", right);
     bSearchNext->setObjectName("bSearchNext");
     for (auto* b : {bSearchPrev, bSearchNext}) b->setFixedWidth(32);
-    connect(bSearchPrev, &QPushButton::clicked, this, [this] {
-        commands.search(-1);
-    });
-    connect(bSearchNext, &QPushButton::clicked, this, [this] {
-        commands.search(1);
-    });
+    connect(bSearchPrev, &QPushButton::clicked, this, [this] { commands.search(-1); });
+    connect(bSearchNext, &QPushButton::clicked, this, [this] { commands.search(1); });
     search->addWidget(eSearchText, 1);
     search->addWidget(bSearchPrev);
     search->addWidget(bSearchNext);
@@ -408,15 +408,9 @@ void TMainForm::buildGridCommands(QWidget* right, QVBoxLayout* side) {
     sbPrintLeft = toolButton(right, "sbPrintLeft", "ЧЕК Л");
     sbPrintRight = toolButton(right, "sbPrintRight", "ЧЕК П");
     sbPrintBoth = toolButton(right, "sbPrintBoth", "ЧЕК");
-    connect(sbPrintLeft, &QToolButton::clicked, this, [this] {
-        commands.printTimeslip(0);
-    });
-    connect(sbPrintRight, &QToolButton::clicked, this, [this] {
-        commands.printTimeslip(1);
-    });
-    connect(sbPrintBoth, &QToolButton::clicked, this, [this] {
-        commands.printTimeslip(-1);
-    });
+    connect(sbPrintLeft, &QToolButton::clicked, this, [this] { commands.printTimeslip(0); });
+    connect(sbPrintRight, &QToolButton::clicked, this, [this] { commands.printTimeslip(1); });
+    connect(sbPrintBoth, &QToolButton::clicked, this, [this] { commands.printTimeslip(-1); });
     prints->addWidget(sbPrintLeft);
     prints->addWidget(sbPrintRight);
     prints->addWidget(sbPrintBoth);
@@ -582,7 +576,8 @@ void TMainForm::mBlockTimeoutClick() {
     SetTimeoutsForm->lDetectTimeout->setText(QString::fromStdString(texts.detector));
     SetTimeoutsForm->lBlockFinish->setText(QString::fromStdString(texts.blockFinish));
     if (SetTimeoutsForm->exec() != QDialog::Accepted) return;
-    applyTimeoutTexts(console, ports, {SetTimeoutsForm->lBlockTimeout->text().toStdString(),
+    applyTimeoutTexts(console, ports,
+                      {SetTimeoutsForm->lBlockTimeout->text().toStdString(),
                        SetTimeoutsForm->lDetectTimeout->text().toStdString(),
                        SetTimeoutsForm->lBlockFinish->text().toStdString()});
 }

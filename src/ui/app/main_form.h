@@ -15,10 +15,10 @@
 #include <functional>
 
 #include "core/app/console_view.h"
-#include "core/start/start_sequence.h"
-#include "ui/drag/drag_grid_widget.h"
 #include "core/lap/lap_grid.h"
 #include "core/platform/operator.h"
+#include "core/start/start_sequence.h"
+#include "ui/drag/drag_grid_widget.h"
 #include "ui/lap/lap_grid_panel.h"
 
 class QAction;
@@ -54,37 +54,37 @@ public:
     MainFormCommands& operator=(const MainFormCommands&) = delete;
     virtual ~MainFormCommands() = default;
 
-    virtual void printBracket() = 0;             // mPrint "Печать сетки"
-    virtual void raceReport() = 0;               // N16 "Отчет по парным"
-    virtual void undelete() = 0;                 // mUndelete "Отменить удаление"
-    virtual void deleteAll() = 0;                // N8 "Удалить все"
-    virtual void classSplit() = 0;               // N12 "Разбить на классы"
-    virtual void resultsXls() = 0;               // XLS1 "Итоги XLS"
-    virtual void registration() = 0;             // mRegister "Регистрация...": the window, then the event reload
+    virtual void printBracket() = 0; // mPrint "Печать сетки"
+    virtual void raceReport() = 0;   // N16 "Отчет по парным"
+    virtual void undelete() = 0;     // mUndelete "Отменить удаление"
+    virtual void deleteAll() = 0;    // N8 "Удалить все"
+    virtual void classSplit() = 0;   // N12 "Разбить на классы"
+    virtual void resultsXls() = 0;   // XLS1 "Итоги XLS"
+    virtual void registration() = 0; // mRegister "Регистрация...": the window, then the event reload
     virtual void copyToScoreboardSettings() = 0; // showLogo and brightness into the scoreboard settings
     // START; `modifiers` (StartModifier bits) of the click that pressed it, 0 for every
     // other press (keys, remote signals, the interval start timer).
-    virtual void start(int modifiers) = 0;       // startbuttonClick
-    virtual void next() = 0;                     // bNextDragClick
-    virtual void blockStart() = 0;               // bBlockStClick
+    virtual void start(int modifiers) = 0;            // startbuttonClick
+    virtual void next() = 0;                          // bNextDragClick
+    virtual void blockStart() = 0;                    // bBlockStClick
     virtual void resetScoreboards(int modifiers) = 0; // sSpeedButton1Click (modifiers as for start)
     // A key of the main window or one of its controls (FormKeyDown): true when it acted,
     // and the key is then used up.
     virtual bool startKey(StartKey key, bool ctrl) = 0;
-    virtual void brightness(int position) = 0;   // sBrightnessChange (track bar position)
-    virtual void setPenalty() = 0;               // sbSetPenalty "ШТРАФ"
-    virtual void deleteItem() = 0;               // SpeedButton1 "УДАЛИТЬ"
-    virtual void printTimeslip(int lane) = 0;    // sbPrintLeft 0, sbPrintRight 1, sbPrintBoth -1
-    virtual void search(int direction) = 0;      // bSearchPrev -1, bSearchNext 1
-    virtual void generateBracket() = 0;          // sbGenerateBracket
-    virtual void sysTimer() = 0;                 // SysTimer, 10 ms
-    virtual void secondTimer() = 0;              // _1SecTimer, 1 s
+    virtual void brightness(int position) = 0; // sBrightnessChange (track bar position)
+    virtual void setPenalty() = 0;             // sbSetPenalty "ШТРАФ"
+    virtual void deleteItem() = 0;             // SpeedButton1 "УДАЛИТЬ"
+    virtual void printTimeslip(int lane) = 0;  // sbPrintLeft 0, sbPrintRight 1, sbPrintBoth -1
+    virtual void search(int direction) = 0;    // bSearchPrev -1, bSearchNext 1
+    virtual void generateBracket() = 0;        // sbGenerateBracket
+    virtual void sysTimer() = 0;               // SysTimer, 10 ms
+    virtual void secondTimer() = 0;            // _1SecTimer, 1 s
     // The console's start-up and shut-down, at the window's moments: its creation handler
     // (FormCreate), every showing, and its closing (the window's timers have stopped).
     virtual void windowCreated() = 0;
     virtual void windowShown() = 0;
     virtual void windowClosing() = 0;
-    virtual void closed() = 0;                   // after the console has shut down (ends the program)
+    virtual void closed() = 0; // after the console has shut down (ends the program)
 };
 
 class TMainForm : public QMainWindow, public ConsoleView, public LapGridPort {
@@ -158,9 +158,9 @@ public:
     QToolButton* sbPrintRight = nullptr;
     QToolButton* sbPrintBoth = nullptr;
     QToolButton* sbGenerateBracket = nullptr;
-    QLineEdit* eCntOnLane = nullptr; // hidden, "0"
-    QWidget* systemPanelHost = nullptr;  // the link area's "Система" box goes here
-    QWidget* startLightsHost = nullptr;  // the link area's start light tree goes here
+    QLineEdit* eCntOnLane = nullptr;    // hidden, "0"
+    QWidget* systemPanelHost = nullptr; // the link area's "Система" box goes here
+    QWidget* startLightsHost = nullptr; // the link area's start light tree goes here
     QTimer* SysTimer = nullptr;
     QTimer* _1SecTimer = nullptr;
 

@@ -1,11 +1,11 @@
 #include "ui/app/small_dialogs.h"
 
 #include <QButtonGroup>
-#include <QHideEvent>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

@@ -44,11 +44,11 @@ public:
     virtual void showRunGridRow(std::int32_t row) = 0;
     // The last visible row of DragStringGrid (top row + visible rows - 1).
     virtual std::int32_t lastVisibleGridRow() = 0;
-    virtual unsigned raceMode() = 0;        // TMainForm::raceMode
-    virtual bool proStartSignal() = 0;      // "Светофор PRO Start" ticked
-    virtual bool autoStartOn() = 0;         // "Автостарт" ticked
-    virtual void pressBlockSt() = 0;        // bBlockSt shown down
-    virtual bool startArmed() = 0;          // gStartArmed
+    virtual unsigned raceMode() = 0;   // TMainForm::raceMode
+    virtual bool proStartSignal() = 0; // "Светофор PRO Start" ticked
+    virtual bool autoStartOn() = 0;    // "Автостарт" ticked
+    virtual void pressBlockSt() = 0;   // bBlockSt shown down
+    virtual bool startArmed() = 0;     // gStartArmed
 
     // --- start unit (TSystemInterface commands) ---
     virtual void armCommand37() = 0;

@@ -11,10 +11,10 @@
 
 #include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket_file.h"
-#include "core/platform/save_report.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_runs.h"
 #include "core/platform/operator.h"
+#include "core/platform/save_report.h"
 #include "core/platform/timing_mode.h"
 #include "core/registration/registry.h"
 #include "ui/platform/printing.h"
@@ -394,7 +394,8 @@ void TformFinal::N6Click() {
     }
     if (hasResult) {
         if (!desk_->askYesNo(kOverwriteBracketText, "", Operator::Icon::Error)) return;
-        if (!changePair(pages_, *desk_, *target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); })) return;
+        if (!changePair(pages_, *desk_, *target, "Подготовить", [](TFinalPair& pair) { clearPairForPrepare(&pair); }))
+            return;
         // The file follows the cleared pairs also when the lane choice is then cancelled.
         const std::filesystem::path folder = port_->eventFolder();
         if (!folder.empty()) (void)reportSave(folder / "final_bracket.txt", saveFinalBracketFile(pages_, folder));
@@ -427,7 +428,8 @@ void TformFinal::N3Click() {
     const std::optional<TPairTarget> target = selectedTarget();
     if (!target) return;
     if (!desk_->askYesNo(kDeleteRunDataText, "Подтверждение")) return;
-    if (!changePair(pages_, *desk_, *target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); })) return;
+    if (!changePair(pages_, *desk_, *target, "Удалить заезд", [](TFinalPair& pair) { clearPairRunData(&pair); }))
+        return;
     commitPairChange();
 }
 

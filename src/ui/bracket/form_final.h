@@ -58,8 +58,7 @@ public:
     TformFinal(BracketPages& pages, TRegistry& registry, QWidget* owner = nullptr);
     // The class page window: pair commands through `port`, their questions through `desk`
     // (neither owned; both outlive the window).
-    TformFinal(BracketPages& pages, TRegistry& registry, TBracketWindowPort& port, QuestionDesk& desk,
-               QWidget* owner);
+    TformFinal(BracketPages& pages, TRegistry& registry, TBracketWindowPort& port, QuestionDesk& desk, QWidget* owner);
     ~TformFinal() override;
 
     // The page's class (main thread). Setting it also sets the class of its bracket.

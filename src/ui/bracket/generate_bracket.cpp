@@ -32,8 +32,8 @@ private:
 
 void sbGenerateBracketClick(QTabWidget& DragPageControl, int bracketType, int method, TmanualBracketOrderForm& dialog,
                             std::int64_t nowSeconds, Operator& op) {
-    auto* window = DragPageControl.currentIndex() > 0 ? qobject_cast<TformFinal*>(DragPageControl.currentWidget())
-                                                      : nullptr;
+    auto* window =
+        DragPageControl.currentIndex() > 0 ? qobject_cast<TformFinal*>(DragPageControl.currentWidget()) : nullptr;
     if (!window) {
         op.message(kChooseClassPageText, "Ошибка", Operator::Icon::Error);
         return;

@@ -23,8 +23,8 @@ public:
         QColor fill = lineColor.isValid() ? lineColor : TEditableListView::rowColor();
         if (selected) {
             fill = lineColor.isValid() ? TEditableListView::halved(lineColor) : TEditableListView::selectedRowColor();
-            const bool cursorCell = index.row() == view_.row_ && index.column() == view_.column_ &&
-                                    view_.countSelected() == 1;
+            const bool cursorCell =
+                index.row() == view_.row_ && index.column() == view_.column_ && view_.countSelected() == 1;
             if (cursorCell && !lineColor.isValid()) fill = TEditableListView::cursorCellColor();
         }
         painter->fillRect(option.rect, fill);
@@ -34,14 +34,17 @@ public:
         painter->setFont(font.canConvert<QFont>() ? font.value<QFont>() : option.font);
         const QVariant image = index.data(Qt::DecorationRole);
         QPixmap pixmap;
-        if (image.canConvert<QPixmap>()) pixmap = image.value<QPixmap>();
-        else if (image.canConvert<QIcon>()) pixmap = image.value<QIcon>().pixmap(option.decorationSize);
+        if (image.canConvert<QPixmap>())
+            pixmap = image.value<QPixmap>();
+        else if (image.canConvert<QIcon>())
+            pixmap = image.value<QIcon>().pixmap(option.decorationSize);
         if (!pixmap.isNull()) {
             painter->drawPixmap(text.topLeft(), pixmap);
             text.setLeft(text.left() + pixmap.width() + 2);
         }
         const QVariant align = index.data(Qt::TextAlignmentRole);
-        const int flags = (align.isValid() ? align.toInt() : int(Qt::AlignLeft)) | Qt::AlignVCenter | Qt::TextSingleLine;
+        const int flags =
+            (align.isValid() ? align.toInt() : int(Qt::AlignLeft)) | Qt::AlignVCenter | Qt::TextSingleLine;
         painter->setPen(Qt::black);
         painter->drawText(text, flags, index.data(Qt::DisplayRole).toString());
         painter->restore();
@@ -72,8 +75,10 @@ public:
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
         const QString text = index.data(Qt::DisplayRole).toString();
-        if (auto* combo = qobject_cast<QComboBox*>(editor)) combo->setCurrentIndex(combo->findText(text));
-        else if (auto* edit = qobject_cast<QLineEdit*>(editor)) edit->setText(text);
+        if (auto* combo = qobject_cast<QComboBox*>(editor))
+            combo->setCurrentIndex(combo->findText(text));
+        else if (auto* edit = qobject_cast<QLineEdit*>(editor))
+            edit->setText(text);
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
@@ -167,19 +172,36 @@ void TEditableListView::keyPressEvent(QKeyEvent* event) {
         if (mods == Qt::NoModifier) startEditCell();
         event->accept();
         return;
-    case Qt::Key_F2: startEditCell(); event->accept(); return;
-    case Qt::Key_Down: moveRow(1); event->accept(); return;
-    case Qt::Key_Up: moveRow(-1); event->accept(); return;
-    case Qt::Key_Right: moveColumn(1); event->accept(); return;
-    case Qt::Key_Left: moveColumn(-1); event->accept(); return;
+    case Qt::Key_F2:
+        startEditCell();
+        event->accept();
+        return;
+    case Qt::Key_Down:
+        moveRow(1);
+        event->accept();
+        return;
+    case Qt::Key_Up:
+        moveRow(-1);
+        event->accept();
+        return;
+    case Qt::Key_Right:
+        moveColumn(1);
+        event->accept();
+        return;
+    case Qt::Key_Left:
+        moveColumn(-1);
+        event->accept();
+        return;
     case Qt::Key_Tab:
     case Qt::Key_Backtab: {
         // Within the row the cursor moves; past its last (first) column, or with no cursor
         // row, the key is left to the window, which moves the focus to the next (previous)
         // control.
         const int delta = event->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier) ? -1 : 1;
-        if (moveColumn(delta)) event->accept();
-        else event->ignore();
+        if (moveColumn(delta))
+            event->accept();
+        else
+            event->ignore();
         return;
     }
     default: break;
@@ -192,8 +214,10 @@ void TEditableListView::moveRow(int delta) {
     const int rows = model() ? model()->rowCount() : 0;
     if (rows == 0) return;
     int row = row_;
-    if (delta > 0) row = row_ + 1 >= rows ? (row_ < 0 ? 0 : row_) : row_ + 1;
-    else row = row_ - 1 < 0 ? 0 : row_ - 1;
+    if (delta > 0)
+        row = row_ + 1 >= rows ? (row_ < 0 ? 0 : row_) : row_ + 1;
+    else
+        row = row_ - 1 < 0 ? 0 : row_ - 1;
     selectItem(row, column_ < 0 ? 0 : column_);
     scrollTo(model()->index(row, column_));
 }

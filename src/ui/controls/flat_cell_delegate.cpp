@@ -51,7 +51,8 @@ void FlatHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
     painter->setFont(font());
     const QRect text = rect.adjusted(2, 0, -2, 0);
     painter->setClipRect(text);
-    const QString title = model() ? model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString() : QString();
+    const QString title =
+        model() ? model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString() : QString();
     painter->drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, title);
     painter->restore();
 }

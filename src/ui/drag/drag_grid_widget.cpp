@@ -33,8 +33,7 @@ constexpr std::array<int, DRAG_GRID_COLUMNS> kColumnShares{40, 9, 9, 40};
 int widthForShare(int pixels, int share) { return (pixels * 100 + share - 1) / share; }
 } // namespace
 
-DragGridWidget::DragGridWidget(DragRuns& runs, QWidget* parent) : QAbstractScrollArea(parent), runs_(runs)
-{
+DragGridWidget::DragGridWidget(DragRuns& runs, QWidget* parent) : QAbstractScrollArea(parent), runs_(runs) {
     setObjectName("DragStringGrid");
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -43,8 +42,7 @@ DragGridWidget::DragGridWidget(DragRuns& runs, QWidget* parent) : QAbstractScrol
     buildMenu();
 }
 
-void DragGridWidget::buildMenu()
-{
+void DragGridWidget::buildMenu() {
     menu_ = new QMenu(this);
     menu_->setObjectName("RaceLapSinglePopupMenu");
     const auto add = [this](QAction*& action, const char* name, const char* caption, auto slot) {
@@ -69,8 +67,7 @@ void DragGridWidget::buildMenu()
     add(mSendToScoreboard_, "mSendToScoreboard", "На табло", [this] { emit sendToScoreboardRequested(); });
 }
 
-void DragGridWidget::updateMenuStates()
-{
+void DragGridWidget::updateMenuStates() {
     const DragGridMenuState state = dragGridMenuState(runs_, runs_.host().raceMode());
     mSetNumber_->setEnabled(state.setNumber);
     N2_->setEnabled(state.fail);
@@ -96,16 +93,14 @@ int DragGridWidget::topRow() const { return verticalScrollBar()->value(); }
 
 int DragGridWidget::visibleRowCount() const { return std::max(1, viewport()->height() / rowPitch()); }
 
-void DragGridWidget::updateScrollRange()
-{
+void DragGridWidget::updateScrollRange() {
     QScrollBar* bar = verticalScrollBar();
     const int visible = visibleRowCount();
     bar->setPageStep(visible);
     bar->setRange(0, std::max(0, rowCount() - visible));
 }
 
-void DragGridWidget::setCurrentCell(int row, int column)
-{
+void DragGridWidget::setCurrentCell(int row, int column) {
     updateScrollRange();
     currentRow_ = std::clamp(row, 0, std::max(0, rowCount() - 1));
     currentColumn_ = std::clamp(column, 0, DRAG_GRID_COLUMNS - 1);
@@ -118,28 +113,22 @@ void DragGridWidget::setCurrentCell(int row, int column)
     viewport()->update();
 }
 
-void DragGridWidget::setColumnWidth(int column, int width)
-{
-    if (column < 0 || column >= DRAG_GRID_COLUMNS)
-        return;
+void DragGridWidget::setColumnWidth(int column, int width) {
+    if (column < 0 || column >= DRAG_GRID_COLUMNS) return;
     widths_[static_cast<size_t>(column)] = std::max(0, width);
     viewport()->update();
 }
 
-int DragGridWidget::columnWidth(int column) const
-{
+int DragGridWidget::columnWidth(int column) const {
     return column < 0 || column >= DRAG_GRID_COLUMNS ? 0 : widths_[static_cast<size_t>(column)];
 }
 
-void DragGridWidget::fitColumns()
-{
-    for (size_t c = 0; c < widths_.size(); ++c)
-        widths_[c] = width() * kColumnShares[c] / 100;
+void DragGridWidget::fitColumns() {
+    for (size_t c = 0; c < widths_.size(); ++c) widths_[c] = width() * kColumnShares[c] / 100;
     viewport()->update();
 }
 
-int DragGridWidget::wholeRunWidth() const
-{
+int DragGridWidget::wholeRunWidth() const {
     const QFontMetrics metrics(font());
     const auto textWidth = [&metrics](const std::string& text) {
         return metrics.horizontalAdvance(QString::fromStdString(text));
@@ -155,8 +144,7 @@ int DragGridWidget::wholeRunWidth() const
     finish.type = HIT_TYPE_ET;
     finish.time = 86399999; // 23:59:59.999
     int result = 0;
-    for (int side : {0, 1})
-        result = std::max(result, textWidth(laneResultText(finish, run, side)));
+    for (int side : {0, 1}) result = std::max(result, textWidth(laneResultText(finish, run, side)));
     int hitName = 0;
     for (int32_t type = HIT_TYPE_ET; type <= HIT_TYPE_60FEET; ++type)
         hitName = std::max(hitName, textWidth(hitTypeName(type)));
@@ -165,27 +153,22 @@ int DragGridWidget::wholeRunWidth() const
                            widthForShare(textWidth("#99999") + 1, kColumnShares[1] + kColumnShares[2])});
     // The columns leave 2 % of the width for the frame and the scroll bar.
     const int chrome = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
-    return std::max(needed, widthForShare(chrome, 100 - kColumnShares[0] - kColumnShares[1] - kColumnShares[2] -
-                                                      kColumnShares[3]));
+    return std::max(
+        needed, widthForShare(chrome, 100 - kColumnShares[0] - kColumnShares[1] - kColumnShares[2] - kColumnShares[3]));
 }
 
 int DragGridWidget::rowWidth() const { return widths_[0] + widths_[1] + widths_[2] + widths_[3]; }
 
-int DragGridWidget::columnLeft(int column) const
-{
+int DragGridWidget::columnLeft(int column) const {
     int x = 0;
-    for (int c = 0; c < column; ++c)
-        x += widths_[static_cast<size_t>(c)];
+    for (int c = 0; c < column; ++c) x += widths_[static_cast<size_t>(c)];
     return x;
 }
 
-std::array<int, 2> DragGridWidget::cellAt(const QPoint& point) const
-{
-    if (point.y() < 0 || point.x() < 0)
-        return {-1, -1};
+std::array<int, 2> DragGridWidget::cellAt(const QPoint& point) const {
+    if (point.y() < 0 || point.x() < 0) return {-1, -1};
     const int row = topRow() + point.y() / rowPitch();
-    if (row >= rowCount())
-        return {-1, -1};
+    if (row >= rowCount()) return {-1, -1};
     int column = -1;
     for (int c = 0, x = 0; c < DRAG_GRID_COLUMNS; ++c) {
         x += widths_[static_cast<size_t>(c)];
@@ -197,38 +180,28 @@ std::array<int, 2> DragGridWidget::cellAt(const QPoint& point) const
     return {column, row};
 }
 
-void DragGridWidget::scrollToRun(int runIndex)
-{
-    if (!runs_.isValidRunIndex(runIndex))
-        return;
+void DragGridWidget::scrollToRun(int runIndex) {
+    if (!runs_.isValidRunIndex(runIndex)) return;
     const TDragRaceItem& run = runs_.dragRuns()[static_cast<size_t>(runIndex)];
     setCurrentCell(run.gridRow, currentColumn_);
     if (topRow() + visibleRowCount() - 1 < run.gridRow + run.gridRows)
         setCurrentCell(run.gridRow + run.gridRows - 1, currentColumn_);
 }
 
-QColor DragGridWidget::fillColour(int32_t style) const
-{
+QColor DragGridWidget::fillColour(int32_t style) const {
     const int code = style & GRID_CELL_KIND_MASK;
-    if (style == GRID_STYLE_NONE || code > GRID_CELL_RIGHT_RESULT)
-        return palette().color(QPalette::Base);
-    if (style & GRID_FLAG_SELECTED)
-        return QColor(192, 192, 192);
-    if (style & GRID_FLAG_WINNER)
-        return QColor(192, 255, 189);
-    if (style & GRID_FLAG_LOSER)
-        return QColor(255, 189, 189);
-    if (style & GRID_FLAG_PRACTICE)
-        return QColor(127, 255, 212);
-    if (style & GRID_FLAG_FINAL)
-        return QColor(200, 199, 255);
+    if (style == GRID_STYLE_NONE || code > GRID_CELL_RIGHT_RESULT) return palette().color(QPalette::Base);
+    if (style & GRID_FLAG_SELECTED) return QColor(192, 192, 192);
+    if (style & GRID_FLAG_WINNER) return QColor(192, 255, 189);
+    if (style & GRID_FLAG_LOSER) return QColor(255, 189, 189);
+    if (style & GRID_FLAG_PRACTICE) return QColor(127, 255, 212);
+    if (style & GRID_FLAG_FINAL) return QColor(200, 199, 255);
     return palette().color(QPalette::Base);
 }
 
 // ---- painting: texts and styles come from the core at paint time
 
-void DragGridWidget::paintEvent(QPaintEvent*)
-{
+void DragGridWidget::paintEvent(QPaintEvent*) {
     updateScrollRange();
     QPainter painter(viewport());
     painter.setFont(font());
@@ -269,8 +242,7 @@ void DragGridWidget::paintEvent(QPaintEvent*)
             painter.setClipRect(area);
             painter.drawText(x, y + metrics.ascent(), text);
             painter.setClipping(false);
-            if (code <= GRID_CELL_RIGHT_RACER)
-                painter.drawLine(0, y, width, y);
+            if (code <= GRID_CELL_RIGHT_RACER) painter.drawLine(0, y, width, y);
         }
         painter.setPen(line);
         painter.drawLine(0, y + rowHeight(), width, y + rowHeight());
@@ -279,8 +251,7 @@ void DragGridWidget::paintEvent(QPaintEvent*)
 
 // ---- mouse and keys
 
-void DragGridWidget::mousePressEvent(QMouseEvent* event)
-{
+void DragGridWidget::mousePressEvent(QMouseEvent* event) {
     updateScrollRange();
     const auto [column, row] = cellAt(event->position().toPoint());
     runs_.selectGridCell(column, row, TDragRaceItem{});
@@ -292,36 +263,28 @@ void DragGridWidget::mousePressEvent(QMouseEvent* event)
     QAbstractScrollArea::mousePressEvent(event);
 }
 
-void DragGridWidget::mouseDoubleClickEvent(QMouseEvent* event)
-{
+void DragGridWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     const uint64_t time = runs_.getSelectedHitTime();
-    if (time != 0)
-        emit hitTimeActivated(static_cast<quint64>(time));
+    if (time != 0) emit hitTimeActivated(static_cast<quint64>(time));
     event->accept();
 }
 
-void DragGridWidget::wheelEvent(QWheelEvent* event)
-{
+void DragGridWidget::wheelEvent(QWheelEvent* event) {
     updateScrollRange();
     const int steps = event->angleDelta().y() / 120;
-    if (steps != 0)
-        verticalScrollBar()->setValue(verticalScrollBar()->value() - steps);
+    if (steps != 0) verticalScrollBar()->setValue(verticalScrollBar()->value() - steps);
     event->accept();
 }
 
-void DragGridWidget::selectCurrentCell()
-{
+void DragGridWidget::selectCurrentCell() {
     runs_.selectGridCell(currentColumn_, currentRow_, TDragRaceItem{});
     viewport()->update();
 }
 
-void DragGridWidget::keyPressEvent(QKeyEvent* event)
-{
+void DragGridWidget::keyPressEvent(QKeyEvent* event) {
     updateScrollRange();
     switch (event->key()) {
-    case Qt::Key_Delete:
-        runs_.deleteButtonOnRuns();
-        break;
+    case Qt::Key_Delete: runs_.deleteButtonOnRuns(); break;
     case Qt::Key_Up:
     case Qt::Key_Down:
         selectCurrentCell();
@@ -339,15 +302,12 @@ void DragGridWidget::keyPressEvent(QKeyEvent* event)
     case Qt::Key_PageDown:
         setCurrentCell(currentRow_ + (event->key() == Qt::Key_PageUp ? -1 : 1) * visibleRowCount(), currentColumn_);
         break;
-    default:
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
+    default: QAbstractScrollArea::keyPressEvent(event); return;
     }
     event->accept();
 }
 
-void DragGridWidget::keyReleaseEvent(QKeyEvent* event)
-{
+void DragGridWidget::keyReleaseEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && !event->isAutoRepeat()) {
         selectCurrentCell();
         event->accept();
@@ -356,15 +316,13 @@ void DragGridWidget::keyReleaseEvent(QKeyEvent* event)
     QAbstractScrollArea::keyReleaseEvent(event);
 }
 
-void DragGridWidget::contextMenuEvent(QContextMenuEvent* event)
-{
+void DragGridWidget::contextMenuEvent(QContextMenuEvent* event) {
     updateMenuStates();
     menu_->popup(event->globalPos());
     event->accept();
 }
 
-void DragGridWidget::resizeEvent(QResizeEvent* event)
-{
+void DragGridWidget::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     fitColumns();
     updateScrollRange();
@@ -372,25 +330,18 @@ void DragGridWidget::resizeEvent(QResizeEvent* event)
 
 // ---- entry points of the buttons and the search
 
-void DragGridWidget::searchRacer(const QString& text, int step)
-{
+void DragGridWidget::searchRacer(const QString& text, int step) {
     const auto number = parseIntegerInRange(text.toStdString(), std::numeric_limits<int32_t>::min(),
                                             std::numeric_limits<int32_t>::max());
-    if (!number)
-        return;
+    if (!number) return;
     const int32_t index = runs_.searchRacerInGrid(static_cast<int32_t>(*number), step);
-    if (index >= 0)
-        scrollToRun(index);
+    if (index >= 0) scrollToRun(index);
     viewport()->update();
 }
 
-void DragGridWidget::askPenalty()
-{
-    runs_.askLanePenalty();
-}
+void DragGridWidget::askPenalty() { runs_.askLanePenalty(); }
 
-void DragGridWidget::sendToScoreboards(int brightness)
-{
+void DragGridWidget::sendToScoreboards(int brightness) {
     if (runs_.selectedLane() == SELECTED_LANE_WHOLE_RUN) {
         runs_.sendRunToScoreboards(1, 1, 0, 0, -1, brightness);
         QTimer::singleShot(200, this, [this, brightness] { runs_.sendRunToScoreboards(1, 1, 0, 1, -1, brightness); });

@@ -31,8 +31,8 @@ public:
     explicit DragGridWidget(DragRuns& runs, QWidget* parent = nullptr);
 
     // ---- geometry (the drag host and the main window use these)
-    int rowCount() const;                 // rows of the runs' blocks
-    void setRowCount(int rows);           // the runs decide the rows: refreshes the scroll range only
+    int rowCount() const;       // rows of the runs' blocks
+    void setRowCount(int rows); // the runs decide the rows: refreshes the scroll range only
     int currentRow() const { return currentRow_; }
     int currentColumn() const { return currentColumn_; }
     // Moves the grid cursor (clamped to the rows) and scrolls it into view.

@@ -9,7 +9,7 @@ class Console;
 class Operator;
 class QtPrintDevice;
 class DragRuns; // core/drag/drag_runs.h
-}
+} // namespace velmaro
 
 namespace velmaro::ui {
 

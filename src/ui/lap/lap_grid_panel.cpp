@@ -287,9 +287,8 @@ LapGridPanel::LapGridPanel(LapTiming& lap, LapGridPort& port, QWidget* parent)
     connect(N24, &QAction::triggered, this, [this] { commands_.retireListed(lvChannel->selectedRow()); });
     connect(pmChannel, &QMenu::aboutToShow, this, [this] { updateMenuStates(); });
 
-    connect(SingleLaneGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        RaceLapSinglePopupMenu->popup(SingleLaneGrid->viewport()->mapToGlobal(at));
-    });
+    connect(SingleLaneGrid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { RaceLapSinglePopupMenu->popup(SingleLaneGrid->viewport()->mapToGlobal(at)); });
     connect(lvChannel, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { pmChannel->popup(lvChannel->viewport()->mapToGlobal(at)); });
     SingleLaneGrid->installEventFilter(this);

@@ -92,12 +92,12 @@ public:
     void setOnCourseCount(int count) { lvChannel->setCount(count); }
 
     // ---- entry points
-    void selectEvent(int index);  // the results window's lap cell: row index + 1, focus
-    void setPenaltyClick();       // the button "ШТРАФ" (and the results window's penalty)
-    void deleteItemClick();       // the button "УДАЛИТЬ"
-    void retireClick();           // "Сход"
-    void undeleteClick();         // "Правка" / "Отменить удаление"
-    void deleteAllClick();        // "Правка" / "Удалить все"
+    void selectEvent(int index); // the results window's lap cell: row index + 1, focus
+    void setPenaltyClick();      // the button "ШТРАФ" (and the results window's penalty)
+    void deleteItemClick();      // the button "УДАЛИТЬ"
+    void retireClick();          // "Сход"
+    void undeleteClick();        // "Правка" / "Отменить удаление"
+    void deleteAllClick();       // "Правка" / "Удалить все"
 
     // Enables the menu items for the current row and the list's selection (done each
     // time a menu opens).

@@ -65,8 +65,8 @@ Status printLapReceiptDocument(PrintDevice& printer, const ReceiptHeading& headi
     return printer.endDoc();
 }
 
-Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& heading,
-                       ReceiptPrinterSource& printers, const std::filesystem::path& footerFile) {
+Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& heading, ReceiptPrinterSource& printers,
+                       const std::filesystem::path& footerFile) {
     const std::optional<LapReceiptTexts> texts = lapReceiptTexts(lap, index);
     if (!texts) return Status::Ok();
     std::optional<std::vector<std::string>> footer;
@@ -80,8 +80,8 @@ Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& he
 
 void printLapReceiptCommand(const Console& console, const LapTiming& lap, int index) {
     PosReceiptPrinters printers(console, "lap_receipt", lap.op());
-    const Status st =
-        printLapReceipt(lap, index, consoleReceiptHeading(console, lap.op()), printers, programFolder() / "printfooter.txt");
+    const Status st = printLapReceipt(lap, index, consoleReceiptHeading(console, lap.op()), printers,
+                                      programFolder() / "printfooter.txt");
     if (!st.ok()) lap.op().message(st.message(), "Печать", Operator::Icon::Error);
 }
 

@@ -19,8 +19,8 @@ class LapTiming;
 namespace velmaro::ui {
 
 struct LapReceiptTexts {
-    std::string className;  // empty when the class is not registered
-    std::string number;     // "№ " + racer number
+    std::string className;       // empty when the class is not registered
+    std::string number;          // "№ " + racer number
     std::string name, car, city; // each empty when the racer is not registered
     std::string time, penalty, total;
     bool operator==(const LapReceiptTexts&) const = default;
@@ -37,8 +37,8 @@ Status printLapReceiptDocument(PrintDevice& printer, const ReceiptHeading& headi
 
 // The print command: prints the lap receipt of the event at `index` (nothing when
 // lapReceiptTexts has none); printfooter.txt is read from `footerFile`.
-Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& heading,
-                       ReceiptPrinterSource& printers, const std::filesystem::path& footerFile);
+Status printLapReceipt(const LapTiming& lap, int index, const ReceiptHeading& heading, ReceiptPrinterSource& printers,
+                       const std::filesystem::path& footerFile);
 
 // sbPrintBoth in the single-lane modes (1, 4, 6), with the lap grid's selected row - 1;
 // the heading and the PDF fallback are the console's.

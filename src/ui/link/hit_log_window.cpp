@@ -1,8 +1,8 @@
 #include "ui/link/hit_log_window.h"
 
 #include <QHBoxLayout>
-#include <QItemSelectionModel>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTableView>
@@ -65,8 +65,10 @@ THitLog::THitLog(HitLogPort& port, HitIntake& intake, QWidget* parent)
             [this](const QModelIndex& current) {
                 if (reloading_) return;
                 const auto row = static_cast<std::size_t>(current.row());
-                if (current.isValid() && row < intake_.hitList().size()) selectedHit_ = intake_.hitList()[row];
-                else selectedHit_.reset();
+                if (current.isValid() && row < intake_.hitList().size())
+                    selectedHit_ = intake_.hitList()[row];
+                else
+                    selectedHit_.reset();
             });
 
     Button1 = new QPushButton(QString::fromUtf8("Вкл. в расчет"), this);
@@ -112,9 +114,11 @@ void THitLog::reloadKeeping(std::optional<THitRecord> hit, int fallbackRow) {
     int row = -1;
     if (hit) {
         // The hit list is kept sorted by compareHits: the first equal record, found by halving.
-        const auto it = std::lower_bound(intake_.hitList().begin(), intake_.hitList().end(), *hit,
-                                         [](const THitRecord& a, const THitRecord& b) { return compareHits(a, b) < 0; });
-        if (it != intake_.hitList().end() && compareHits(*it, *hit) == 0) row = static_cast<int>(it - intake_.hitList().begin());
+        const auto it =
+            std::lower_bound(intake_.hitList().begin(), intake_.hitList().end(), *hit,
+                             [](const THitRecord& a, const THitRecord& b) { return compareHits(a, b) < 0; });
+        if (it != intake_.hitList().end() && compareHits(*it, *hit) == 0)
+            row = static_cast<int>(it - intake_.hitList().begin());
     }
     if (row < 0 && fallbackRow >= 0) row = std::min(fallbackRow, static_cast<int>(intake_.hitList().size()) - 1);
     if (row >= 0) selectRecord(row);
@@ -144,8 +148,10 @@ void THitLog::feedCurrent(int source) {
 }
 
 void THitLog::moveDown(int from) {
-    if (from + 1 < static_cast<int>(intake_.hitList().size())) selectRecord(from + 1);
-    else selectRecord(from);
+    if (from + 1 < static_cast<int>(intake_.hitList().size()))
+        selectRecord(from + 1);
+    else
+        selectRecord(from);
 }
 
 void THitLog::Button1Click() { feedCurrent(HIT_FROM_LOG_SELECTED); }

@@ -60,10 +60,10 @@ public:
     void selectHitByTime(std::uint64_t timeMs);
 
     // ---- the window's own controls
-    void Button1Click();       // "Вкл. в расчет": feeds the selected hit (logged, no second record)
-    void enterPressed();       // Enter: feeds the selected hit (not logged), then the next row
-    void SpeedButton1Click();  // RUN
-    void SpeedButton2Click();  // STEP
+    void Button1Click();      // "Вкл. в расчет": feeds the selected hit (logged, no second record)
+    void enterPressed();      // Enter: feeds the selected hit (not logged), then the next row
+    void SpeedButton1Click(); // RUN
+    void SpeedButton2Click(); // STEP
 
     // The selected record, -1 when none.
     int currentRecord() const;

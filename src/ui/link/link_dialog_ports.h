@@ -13,7 +13,7 @@ class ConsolePorts;
 class NodeLink;
 class TScoreboardController;
 class DragRuns; // core/drag/drag_runs.h
-}
+} // namespace velmaro
 
 namespace velmaro::ui {
 

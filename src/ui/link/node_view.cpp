@@ -30,9 +30,7 @@ QString nodeClockText(std::uint32_t seconds) {
     return QString::fromLatin1(buf);
 }
 
-NodeCover::NodeCover(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
+NodeCover::NodeCover(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
 
 void NodeCover::paintEvent(QPaintEvent*) {
     QPainter p(this);
@@ -54,17 +52,24 @@ QLabel* smallLabel(const QString& text, QWidget* parent, const QString& name) {
 std::array<NodeViewBinding, 4> standardNodeBindings() {
     const auto q = [](const char* t) { return QString::fromUtf8(t); };
     std::array<NodeViewBinding, 4> b;
-    b[0] = {1, q("pNode1"), q("LinkLed0"), q("SyncLed0"),
-            {q("Led0_1"), q("Led0_3"), q("Led0_2"), q("Led0_4"), q("Led0_5"), q("Led0_6")},
-            {q("Left Start"), q("Right Start"), q("Left Stage"), q("Right Stage"), q("Left PreStage"),
-             q("Right PreStage")},
-            q("TimeLabel0"), q("lBT1"), q("lDT1"), q("sHide1"), q("lRSSI3")};
-    b[1] = {2, q("pNode2"), q("LinkLed1"), q("SyncLed1"), {q("Led1_1"), q("Led1_2")}, {},
-            q("TimeLabel1"), q("lBT2"), q("lDT2"), q("sHide2"), q("lRSSI2")};
-    b[2] = {4, q("pNode4"), q("LinkLed4"), q("SyncLed4"), {q("L4_0"), q("L4_2")}, {},
-            q("TimeLabel4"), q("lBT4"), q("lDT4"), q("sHide4"), q("lRSSI4")};
-    b[3] = {5, q("pNode5"), q("LinkLed5"), q("SyncLed5"), {q("L5_0"), q("L5_2")}, {},
-            q("TimeLabel5"), q("lBT5"), q("lDT5"), q("sHide5"), q("lRSSI5")};
+    b[0] = {
+        1,
+        q("pNode1"),
+        q("LinkLed0"),
+        q("SyncLed0"),
+        {q("Led0_1"), q("Led0_3"), q("Led0_2"), q("Led0_4"), q("Led0_5"), q("Led0_6")},
+        {q("Left Start"), q("Right Start"), q("Left Stage"), q("Right Stage"), q("Left PreStage"), q("Right PreStage")},
+        q("TimeLabel0"),
+        q("lBT1"),
+        q("lDT1"),
+        q("sHide1"),
+        q("lRSSI3")};
+    b[1] = {2,         q("pNode2"), q("LinkLed1"), q("SyncLed1"), {q("Led1_1"), q("Led1_2")}, {}, q("TimeLabel1"),
+            q("lBT2"), q("lDT2"),   q("sHide2"),   q("lRSSI2")};
+    b[2] = {4,         q("pNode4"), q("LinkLed4"), q("SyncLed4"), {q("L4_0"), q("L4_2")}, {}, q("TimeLabel4"),
+            q("lBT4"), q("lDT4"),   q("sHide4"),   q("lRSSI4")};
+    b[3] = {5,         q("pNode5"), q("LinkLed5"), q("SyncLed5"), {q("L5_0"), q("L5_2")}, {}, q("TimeLabel5"),
+            q("lBT5"), q("lDT5"),   q("sHide5"),   q("lRSSI5")};
     return b;
 }
 

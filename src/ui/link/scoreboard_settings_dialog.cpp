@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include <QStyle>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "core/app/scoreboard_controller.h"
@@ -43,8 +43,7 @@ std::string scoreboardTestText120(long long number, long long timeMs) {
     return std::string(head) + '\x03' + tail;
 }
 
-TfScoreboardConfig::TfScoreboardConfig(ScoreboardSettingsPort& port, QWidget* parent)
-    : QDialog(parent), port_(port) {
+TfScoreboardConfig::TfScoreboardConfig(ScoreboardSettingsPort& port, QWidget* parent) : QDialog(parent), port_(port) {
     setObjectName("fScoreboardConfig");
     setWindowTitle(QString::fromUtf8("Настройки табло"));
     auto* layout = new QVBoxLayout(this);

@@ -28,19 +28,19 @@ public:
     // Shows the settings values without saving them again (when the main window is shown).
     void fillFromSettings(int brightness, bool showLogo, bool showDirtyTime);
 
-    void tbBrightnessChange();  // track bar moved
-    void sSpeedButton3Click();  // "Установить\r\nяркость"
-    void sSpeedButton2Click();  // "Вывести": test display
-    void SpeedButton1Click();   // time-outs to the start unit
-    void sSpeedButton1Click();  // "Закрыть"
-    void saveOptions();         // either check box clicked, or the dialog closed
+    void tbBrightnessChange(); // track bar moved
+    void sSpeedButton3Click(); // "Установить\r\nяркость"
+    void sSpeedButton2Click(); // "Вывести": test display
+    void SpeedButton1Click();  // time-outs to the start unit
+    void sSpeedButton1Click(); // "Закрыть"
+    void saveOptions();        // either check box clicked, or the dialog closed
 
     QSlider* tbBrightness = nullptr;
     QCheckBox* cbShowDirtyTime = nullptr;
     QCheckBox* cbShowLogo = nullptr;
-    QLineEdit* sMaskEdit2 = nullptr;      // test racer number
-    QLineEdit* sMaskEdit1 = nullptr;      // test reaction time, s
-    QLineEdit* eScoreboardTop = nullptr;  // test time, s; also the test text
+    QLineEdit* sMaskEdit2 = nullptr;        // test racer number
+    QLineEdit* sMaskEdit1 = nullptr;        // test reaction time, s
+    QLineEdit* eScoreboardTop = nullptr;    // test time, s; also the test text
     QLineEdit* eScoreboardBottom = nullptr; // test speed
     QPushButton* sSpeedButton3 = nullptr;
     QPushButton* sSpeedButton2 = nullptr;

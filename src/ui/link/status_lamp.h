@@ -11,8 +11,7 @@ class StatusLamp : public QWidget {
 public:
     enum class Shape { Circle, Square };
 
-    explicit StatusLamp(const QColor& color, int diameter = 12, QWidget* parent = nullptr,
-                        Shape shape = Shape::Circle);
+    explicit StatusLamp(const QColor& color, int diameter = 12, QWidget* parent = nullptr, Shape shape = Shape::Circle);
 
     QColor color() const { return color_; }
     // Repaints only when `color` differs from the colour shown.

@@ -14,9 +14,8 @@ namespace velmaro::ui {
 
 QString racerAtStartText(int number) { return number == 0 ? QStringLiteral("--") : QString::number(number); }
 
-SystemEventHandler::SystemEventHandler(SystemEventLink& link, SystemEventHost& host, Operator& op,
-                                       StartLightTree* tree, QLabel* numAtStart, HitIntake& intake,
-                                       HitProcessor processHit)
+SystemEventHandler::SystemEventHandler(SystemEventLink& link, SystemEventHost& host, Operator& op, StartLightTree* tree,
+                                       QLabel* numAtStart, HitIntake& intake, HitProcessor processHit)
     : link_(link), host_(host), op_(op), tree_(tree), numAtStart_(numAtStart), intake_(intake),
       processHit_(std::move(processHit)) {
     if (!processHit_) throw std::invalid_argument("SystemEventHandler needs the hit intake's processHit");
@@ -62,7 +61,8 @@ void SystemEventHandler::runSlice() {
             const int signal = static_cast<int>(hit.signal);
             processHit_(static_cast<int>(hit.node), signal, hit.time, HIT_FROM_DEVICE);
             if (signal == SIG_STAGE_LEFT || signal == SIG_STAGE_RIGHT || signal == SIG_STAGE_RELEASE) {
-                if (host_.startArmed() || timingModeFrom(host_.raceMode()) == TimingMode::LapOneGate) host_.releaseBlockSt();
+                if (host_.startArmed() || timingModeFrom(host_.raceMode()) == TimingMode::LapOneGate)
+                    host_.releaseBlockSt();
             } else if (signal == SIG_START_REQUEST && host_.startArmed()) {
                 host_.pressStart();
             }

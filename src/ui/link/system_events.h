@@ -69,12 +69,13 @@ private:
 class SystemEventHost {
 public:
     virtual ~SystemEventHost() = default;
-    virtual bool startArmed() = 0;                // gStartArmed
+    virtual bool startArmed() = 0; // gStartArmed
     virtual void setStartArmed(bool armed) = 0;
-    virtual void releaseBlockSt() = 0;            // bBlockSt shown up; its click handler does not run
-    virtual void pressStart() = 0;                // START, as the button would
-    virtual void showStartGiven() = 0;            // StartSignalLed green, repainted at once
-    virtual void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& levels) = 0; // TscanChannelsForm::setLevels
+    virtual void releaseBlockSt() = 0; // bBlockSt shown up; its click handler does not run
+    virtual void pressStart() = 0;     // START, as the button would
+    virtual void showStartGiven() = 0; // StartSignalLed green, repainted at once
+    virtual void
+    setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>& levels) = 0; // TscanChannelsForm::setLevels
     virtual int racerNumberByTag(int tag) = 0;    // TRegForm::racerNumberByTag (the tag itself when unknown)
     virtual unsigned raceMode() = 0;              // Console::raceMode
     virtual void setRacerAtStart(int number) = 0; // Console::racerAtStart
@@ -120,9 +121,9 @@ private:
     HitIntake& intake_;
     HitProcessor processHit_;
     std::chrono::microseconds sliceBudget_{10000};
-    bool inSlice_ = false;      // a slice is running (a nested event loop may deliver SE_NEW_HITS)
-    bool sliceQueued_ = false;  // the rest of the queue waits for a queued call
-    QObject continuation_;      // context of the queued call: gone with the handler
+    bool inSlice_ = false;     // a slice is running (a nested event loop may deliver SE_NEW_HITS)
+    bool sliceQueued_ = false; // the rest of the queue waits for a queued call
+    QObject continuation_;     // context of the queued call: gone with the handler
 };
 
 } // namespace velmaro::ui

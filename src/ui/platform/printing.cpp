@@ -12,8 +12,8 @@ namespace velmaro {
 
 std::unique_ptr<QtPrintDevice> QtPrintDevice::forPrinter(const QString& printerName) {
     std::unique_ptr<QtPrintDevice> d(new QtPrintDevice);
-    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
-                                                    : QPrinterInfo::printerInfo(printerName);
+    const QPrinterInfo info =
+        printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
     d->printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     return d;
 }
@@ -41,9 +41,7 @@ int QtPrintDevice::pixelsPerInchX() const { return printer_->logicalDpiX(); }
 int QtPrintDevice::pixelsPerInchY() const { return printer_->logicalDpiY(); }
 
 int QtPrintDevice::pageWidth() const { return printer_->pageLayout().fullRectPixels(printer_->resolution()).width(); }
-int QtPrintDevice::pageHeight() const {
-    return printer_->pageLayout().fullRectPixels(printer_->resolution()).height();
-}
+int QtPrintDevice::pageHeight() const { return printer_->pageLayout().fullRectPixels(printer_->resolution()).height(); }
 
 Status QtPrintDevice::beginDoc(const std::string& title) {
     printer_->setDocName(QString::fromStdString(title));
@@ -52,8 +50,7 @@ Status QtPrintDevice::beginDoc(const std::string& title) {
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(printer_.get())) {
         painter_.reset();
-        return Status::Error(isPdf() ? "Не удалось создать файл " + pdfPath_.string()
-                                     : "Принтер не начал печать");
+        return Status::Error(isPdf() ? "Не удалось создать файл " + pdfPath_.string() : "Принтер не начал печать");
     }
     canvas_ = std::make_unique<QtPaintCanvas>(*painter_);
     return Status::Ok();
@@ -129,7 +126,7 @@ void tellWherePrinted(const PrintDevice& device, Operator& op) {
     if (const auto* receipt = dynamic_cast<const ReceiptPdfDevice*>(&device)) pdf = receipt->path();
     if (pdf.empty()) return;
     op.message("Принтер не установлен. Документ сохранён в файл:\n" + pdf.string(), "Печать",
-                          Operator::Icon::Information);
+               Operator::Icon::Information);
 }
 
 } // namespace velmaro

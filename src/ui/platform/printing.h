@@ -17,8 +17,8 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "core/platform/paint_canvas.h"
 #include "core/platform/operator.h"
+#include "core/platform/paint_canvas.h"
 #include "ui/platform/qt_paint_canvas.h"
 
 namespace velmaro {

@@ -32,7 +32,7 @@ private:
 
     mutable std::mutex mutex_; // guards open_ against posts from other threads
     bool open_ = true;
-    QPointer<QWidget> window_;        // read on the main thread only
+    QPointer<QWidget> window_;         // read on the main thread only
     std::unique_ptr<Context> context_; // receives the queued calls; watches the window close
 };
 

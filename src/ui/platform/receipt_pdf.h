@@ -22,8 +22,8 @@ class ReceiptPdfDevice final : public PrintDevice {
 public:
     static constexpr int kDotsPerInch = 203;
     static constexpr double kPageWidthMm = 80.0;
-    static constexpr double kSideMarginMm = 4.0;   // the printed width is 72 mm
-    static constexpr double kEndMarginMm = 5.0;    // above and below what is printed
+    static constexpr double kSideMarginMm = 4.0;     // the printed width is 72 mm
+    static constexpr double kEndMarginMm = 5.0;      // above and below what is printed
     static constexpr double kLongestPageMm = 2000.0; // what pageHeight() offers
 
     explicit ReceiptPdfDevice(std::filesystem::path path);

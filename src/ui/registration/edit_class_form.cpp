@@ -42,9 +42,7 @@ TEditClassForm::TEditClassForm(Operator& op, QWidget* parent) : QDialog(parent),
     connect(sButton2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-ClassFields TEditClassForm::fields() const {
-    return {s(eClassName), s(eMinTime), s(eMaxTime), s(eBreakoutLimit)};
-}
+ClassFields TEditClassForm::fields() const { return {s(eClassName), s(eMinTime), s(eMaxTime), s(eBreakoutLimit)}; }
 
 void TEditClassForm::accept() {
     if (!classNameAccepted(s(eClassName), op_)) {

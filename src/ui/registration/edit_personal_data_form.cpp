@@ -165,7 +165,8 @@ RacerFields TEditPersonalDataForm::fields() const {
     f.carModel = s(RacerAutoEdit->text());
     f.city = s(ECity->currentText());
     f.team = s(ETeam->currentText());
-    for (int i = 0; i < lClassesList->count(); ++i) f.ticked.push_back(lClassesList->item(i)->checkState() == Qt::Checked);
+    for (int i = 0; i < lClassesList->count(); ++i)
+        f.ticked.push_back(lClassesList->item(i)->checkState() == Qt::Checked);
     return f;
 }
 

@@ -65,7 +65,7 @@ public:
     QPushButton* Button1 = nullptr; // "Сохранить"
     QPushButton* Button2 = nullptr; // "Закрыть"
     QTableView* lvRacersDB = nullptr;
-    QAction* N1 = nullptr;          // "Удалить"
+    QAction* N1 = nullptr; // "Удалить"
 
     void done(int result) override;
 

@@ -42,8 +42,7 @@ TEditableListView* makeList(QWidget* parent, const char* name, QAbstractItemMode
 
 } // namespace
 
-TRegForm::TRegForm(TRegistry& registry, Operator& op, QWidget* parent)
-    : QDialog(parent), registry(registry), op_(op) {
+TRegForm::TRegForm(TRegistry& registry, Operator& op, QWidget* parent) : QDialog(parent), registry(registry), op_(op) {
     setObjectName("RegForm");
     setWindowTitle(u("Регистрация"));
     resize(916, 462);
@@ -183,7 +182,7 @@ void TRegForm::bAddClick() {
     if (pRegPages->currentIndex() == 0) {
         TEditClassForm* dialog = EditClassForm;
         if (!dialog) return;
-        dialog->setFields({});  // a new class takes every field, the breakout limit too
+        dialog->setFields({}); // a new class takes every field, the breakout limit too
         if (dialog->exec() != QDialog::Accepted) return;
         if (addClassFromFields(registry, dialog->fields(), op)) {
             refreshAll();
@@ -238,15 +237,16 @@ void TRegForm::cellEdited(bool classes, int row, int column, const QString& text
     Operator& op = op_;
     const std::string value = text.toStdString();
     // The list is refreshed whatever happened, so a refused edit shows the old text again.
-    if (classes) editClassCell(registry, row, column, value, op);
-    else editRacerCell(registry, row, column, value, op);
+    if (classes)
+        editClassCell(registry, row, column, value, op);
+    else
+        editRacerCell(registry, row, column, value, op);
     refreshAll();
 }
 
 void TRegForm::bExcelClick() {
     if (!host_) return;
-    (void)exportRacerList(registry, registry.eventFolder(), host_->eventName(), host_->documentOpener(),
-                          op_);
+    (void)exportRacerList(registry, registry.eventFolder(), host_->eventName(), host_->documentOpener(), op_);
 }
 
 void TRegForm::bPrintPosClick() {

@@ -53,10 +53,12 @@ Qt::ItemFlags RegistryListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (!index.isValid() || index.row() >= rowCount()) return f;
     bool editable = false;
-    if (kind_ == Kind::Classes) editable = index.column() == kClassColName;
+    if (kind_ == Kind::Classes)
+        editable = index.column() == kClassColName;
     else if (index.column() == kRacerColClasses)
         editable = !registry_.classes.empty() && registry_.racers[index.row()]->classIds.size() <= 1;
-    else editable = true;
+    else
+        editable = true;
     return editable ? f | Qt::ItemIsEditable : f;
 }
 

@@ -80,7 +80,8 @@ TRallyResults::TRallyResults(ResultsWindowHost& host, DocumentOpener& opener, Op
     ResultsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ResultsGrid->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
     ResultsGrid->setWordWrap(false);
-    for (int c = 0; c < table_.columnCount(); ++c) ResultsGrid->setColumnWidth(c, table_.columnWidths[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < table_.columnCount(); ++c)
+        ResultsGrid->setColumnWidth(c, table_.columnWidths[static_cast<std::size_t>(c)]);
     ResultsGrid->installEventFilter(this);
     ResultsGrid->viewport()->installEventFilter(this);
     root->addWidget(ResultsGrid, 1);
@@ -140,10 +141,12 @@ void TRallyResults::showTable(ResultsTable table) {
     // columns take the widths the results give.
     for (int c = 0; c < table_.columnCount(); ++c) {
         const bool keep = c < kResultsFixedColumns && c < oldColumns;
-        ResultsGrid->setColumnWidth(c, keep ? kept[static_cast<std::size_t>(c)] : table_.columnWidths[static_cast<std::size_t>(c)]);
+        ResultsGrid->setColumnWidth(c, keep ? kept[static_cast<std::size_t>(c)]
+                                            : table_.columnWidths[static_cast<std::size_t>(c)]);
     }
     if (current.isValid() && current.row() < model_->rowCount())
-        ResultsGrid->setCurrentIndex(model_->index(current.row(), std::min(current.column(), model_->columnCount() - 1)));
+        ResultsGrid->setCurrentIndex(
+            model_->index(current.row(), std::min(current.column(), model_->columnCount() - 1)));
     ResultsGrid->verticalScrollBar()->setValue(top);
 }
 
@@ -184,8 +187,8 @@ bool TRallyResults::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == ResultsGrid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Left || key == Qt::Key_Right) {
-            ResultsGrid->horizontalScrollBar()->triggerAction(key == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
-                                                                                  : QAbstractSlider::SliderSingleStepAdd);
+            ResultsGrid->horizontalScrollBar()->triggerAction(
+                key == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
             return true;
         }
     }

@@ -21,9 +21,9 @@
 #include "core/app/console.h"
 #include "core/bracket/bracket_pages.h"
 #include "core/bracket/final_bracket.h"
-#include "core/drag/drag_selection.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_selection.h"
 #include "core/drag/fake_drag_host.h"
 #include "core/link/node_link.h"
 #include "core/platform/files.h"
@@ -32,8 +32,8 @@
 #include "fakes/scripted_operator.h"
 #include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
-#include "root_test_app.h"
 #include "nodesim/node_simulator.h"
+#include "root_test_app.h"
 #include "test_event.h"
 #include "ui/app/console_application.h"
 #include "ui/app/main_form.h"
@@ -89,14 +89,14 @@ TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
         ASSERT_TRUE(eventually([&] { return root.nodeLink().gateway().ip == net.simIp(); }));
 
         const std::uint64_t t = 1'700'000'000'000ULL;
-        sim.sendHit(1, 6, t);              // start signal
-        sim.sendHit(1, 0, t + 380);        // launches
+        sim.sendHit(1, 6, t);       // start signal
+        sim.sendHit(1, 0, t + 380); // launches
         sim.sendHit(1, 2, t + 420);
-        sim.sendHit(5, 0, t + 1900);       // 60 ft
+        sim.sendHit(5, 0, t + 1900); // 60 ft
         sim.sendHit(5, 2, t + 2000);
         sim.sendHit(4, 0, t + 9900 - 512); // speed trap
         sim.sendHit(4, 2, t + 10400 - 500);
-        sim.sendHit(2, 0, t + 9900);       // finishes
+        sim.sendHit(2, 0, t + 9900); // finishes
         sim.sendHit(2, 2, t + 10400);
         ASSERT_TRUE(sim.waitAllAcked(10'000));
         ASSERT_TRUE(eventually([&] {
@@ -136,8 +136,8 @@ TEST_F(ConsoleRootTest, StartUpAndShutDownInTheirOrder) {
     const auto lifecycle = [&] {
         std::vector<std::string> lines;
         for (const std::string& line : calls()) {
-            for (const char* step : {"scoreboard create", "scoreboard delete", "exchange sendData INIT",
-                                     "exchange sendData DEINIT"})
+            for (const char* step :
+                 {"scoreboard create", "scoreboard delete", "exchange sendData INIT", "exchange sendData DEINIT"})
                 if (line.rfind(step, 0) == 0) lines.push_back(line);
             if (line.ends_with(" race_info")) lines.push_back("race_info");
         }
@@ -156,9 +156,9 @@ TEST_F(ConsoleRootTest, StartUpAndShutDownInTheirOrder) {
     EXPECT_EQ(lifecycle().size(), 3u);
 
     root.mainForm()->close();
-    EXPECT_EQ(lifecycle(), (std::vector<std::string>{"scoreboard create window=" + window,
-                                                     "exchange sendData INIT " + window + " ", "race_info",
-                                                     "scoreboard delete", "exchange sendData DEINIT 0 "}));
+    EXPECT_EQ(lifecycle(),
+              (std::vector<std::string>{"scoreboard create window=" + window, "exchange sendData INIT " + window + " ",
+                                        "race_info", "scoreboard delete", "exchange sendData DEINIT 0 "}));
     EXPECT_EQ(root.console().scoreboard, nullptr);
     EXPECT_FALSE(root.console().exchange.loaded());
     EXPECT_FALSE(root.console().mainWindow.attached());
@@ -189,7 +189,8 @@ TEST_F(ConsoleRootTest, AChangeOfTheRunsReachesTheResultsWindow) {
     run.rt = {380, 420};
     run.dirtyTime = {9900, 10400};
     root.dragResults().notifyResultsThread(root.dragRuns());
-    EXPECT_TRUE(eventually([&] { return numbers("Стрит") == std::vector<int>{12} && numbers("Pro") == std::vector<int>{7}; }));
+    EXPECT_TRUE(
+        eventually([&] { return numbers("Стрит") == std::vector<int>{12} && numbers("Pro") == std::vector<int>{7}; }));
     root.shutDown();
 }
 
@@ -264,7 +265,7 @@ TEST_F(ConsoleRootTest, SettingsHoldOneFinalCountLinePerClassPage) {
     ASSERT_EQ(root.mainForm()->DragPageControl->count(), 3); // runs + two class pages
     EXPECT_EQ(root.mainForm()->DragPageControl->tabText(1).toStdString(), "ТОП - Стрит");
     EXPECT_EQ(root.mainForm()->DragPageControl->tabText(2).toStdString(), "ТОП - Pro");
-    root.mainForm()->mPrintBoth->trigger();                 // any change of a setting rewrites the file
+    root.mainForm()->mPrintBoth->trigger(); // any change of a setting rewrites the file
     const std::string ini = home.read("velmaro.ini");
     std::size_t lines = 0;
     for (std::size_t pos = 0; (pos = ini.find("\nFinalCount:", pos)) != std::string::npos; ++pos) ++lines;

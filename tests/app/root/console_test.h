@@ -32,13 +32,13 @@
 #include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
+#include "root_test_app.h"
 #include "ui/app/console_application.h"
 #include "ui/app/main_form.h"
 #include "ui/registration/edit_class_form.h"
 #include "ui/registration/edit_personal_data_form.h"
 #include "ui/registration/reg_form.h"
 #include "ui/results/rally_results.h"
-#include "root_test_app.h"
 
 namespace velmaro::test {
 
@@ -88,8 +88,8 @@ inline void whileModal(QWidget* dialog, std::function<void()> answer, const std:
         } else if (++*tries > 1000) {
             // Some other window holds the official: close it, and the step fails.
             QWidget* other = QApplication::activeModalWidget();
-            ADD_FAILURE() << "expected dialog " << dialog->metaObject()->className() << " did not open; open: "
-                          << (other ? other->metaObject()->className() : "none");
+            ADD_FAILURE() << "expected dialog " << dialog->metaObject()->className()
+                          << " did not open; open: " << (other ? other->metaObject()->className() : "none");
             if (auto* d = qobject_cast<QDialog*>(other)) d->reject();
             *poll = nullptr;
         } else {
@@ -212,12 +212,14 @@ protected:
     std::vector<std::string> openedFiles() const {
         std::vector<std::string> names;
         std::ifstream in(home / "opened.log");
-        for (std::string line; std::getline(in, line);) names.push_back(std::filesystem::path(line).filename().string());
+        for (std::string line; std::getline(in, line);)
+            names.push_back(std::filesystem::path(line).filename().string());
         return names;
     }
 
     // The texts of `files` in the event folder `event`, by file name.
-    std::map<std::string, std::string> eventFiles(const std::string& event, const std::vector<std::string>& files) const {
+    std::map<std::string, std::string> eventFiles(const std::string& event,
+                                                  const std::vector<std::string>& files) const {
         std::map<std::string, std::string> texts;
         for (const std::string& file : files) texts[file] = home.read("CHALLENGES/" + event + "/" + file);
         return texts;

@@ -111,10 +111,10 @@ struct Racer {
 };
 
 const std::vector<Racer> kRacers = {
-    {11, "Иванов", "ВАЗ 2107", "Москва", 0}, {12, "Петров", "ГАЗ 24", "Тула", 0},
+    {11, "Иванов", "ВАЗ 2107", "Москва", 0},   {12, "Петров", "ГАЗ 24", "Тула", 0},
     {13, "Сидоров", "Москвич 412", "Орел", 0}, {14, "Козлов", "ЗАЗ 968", "Тверь", 0},
-    {21, "Смирнов", "Subaru", "Казань", 1},   {22, "Попов", "Mitsubishi", "Самара", 1},
-    {23, "Волков", "Nissan", "Пермь", 1},     {24, "Зайцев", "Toyota", "Уфа", 1},
+    {21, "Смирнов", "Subaru", "Казань", 1},    {22, "Попов", "Mitsubishi", "Самара", 1},
+    {23, "Волков", "Nissan", "Пермь", 1},      {24, "Зайцев", "Toyota", "Уфа", 1},
 };
 
 class DragRehearsalTest : public RehearsalFixture {
@@ -177,7 +177,8 @@ protected:
         ASSERT_TRUE(sim->waitAllAcked(10'000));
         ASSERT_TRUE(eventually([&] {
             return runs.dragRuns()[index].hits[0].size() == 4 && runs.dragRuns()[index].hits[1].size() == 4;
-        })) << "run " << index;
+        })) << "run "
+            << index;
     }
 };
 
@@ -200,7 +201,8 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
             addClass(reg, {"Стрит", "", "", ""});
             addClass(reg, {"Про", "", "", "10.0"}); // with its breakout limit
             ASSERT_EQ(reg.registry.classes[1]->breakoutLimit, 100);
-            for (const Racer& r : kRacers) addRacer(reg, {std::to_string(r.number), "", r.name, r.car, r.city, "", {}}, r.classIndex);
+            for (const Racer& r : kRacers)
+                addRacer(reg, {std::to_string(r.number), "", r.name, r.car, r.city, "", {}}, r.classIndex);
             reg.pRegPages->setCurrentIndex(1);
             shot(reg, "registration");
             ASSERT_EQ(reg.classPanelTexts().size(), 2u);
@@ -234,7 +236,8 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
             form.startbutton->click();
             ASSERT_TRUE(sim->waitForType(24, ++starts, 5000)) << "start command of run " << i + 1;
             ASSERT_EQ(root.dragRuns().dragRuns().size(), i + 1);
-            EXPECT_EQ(root.dragRuns().dragRuns()[i].racer, (std::array<int32_t, 2>{run.lane[0].racer, run.lane[1].racer}));
+            EXPECT_EQ(root.dragRuns().dragRuns()[i].racer,
+                      (std::array<int32_t, 2>{run.lane[0].racer, run.lane[1].racer}));
             raceCurrentRun(root.dragRuns(), run);
             hitsSent += 9;
             runs.push_back(run);
@@ -355,8 +358,8 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         // Про semi-final 1: 21 finishes first but breaks out under 10.0 s.
         racePair(2, pro, 0, 0, Heat{{Lane{21, 300, 9950, 460}, Lane{24, 330, 10400, 482}}}, true);
         EXPECT_EQ(root.dragRuns().dragRuns().back().breakout, (std::array<int32_t, 2>{1, 0}))
-            << root.dragRuns().dragRuns().back().classId[0] << " " << root.dragRuns().dragRuns().back().classId[1] << " class page "
-            << pro.bracket()->classId;
+            << root.dragRuns().dragRuns().back().classId[0] << " " << root.dragRuns().dragRuns().back().classId[1]
+            << " class page " << pro.bracket()->classId;
         EXPECT_EQ(root.dragRuns().dragRuns().back().winner, 1);
         EXPECT_EQ(expectedWinner(runs.back(), kBreakoutLimitMs), 1);
         // Про semi-final 2: 22 does not come out; 23 gets the technical win.
@@ -396,8 +399,9 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
         streetPlaces[12] = twelveFaster ? 3 : 4;
         streetPlaces[14] = twelveFaster ? 4 : 3;
         const std::map<int, int> proPlaces = {{23, 1}, {24, 2}, {21, 3}, {22, 0}};
-        ASSERT_TRUE(eventually([&] { return bracketPlaces(street) == streetPlaces && bracketPlaces(pro) == proPlaces; }))
-            << "bracket places";
+        ASSERT_TRUE(eventually([&] {
+            return bracketPlaces(street) == streetPlaces && bracketPlaces(pro) == proPlaces;
+        })) << "bracket places";
 
         // The exchange test double: INIT at start, and the result documents with the
         // final and qualification places.
@@ -442,8 +446,9 @@ TEST_F(DragRehearsalTest, AWholeDragEventFromTheWindows) {
             const std::vector<std::string> names = openedFiles();
             return std::set<std::string>(names.begin(), names.end());
         };
-        EXPECT_TRUE(eventually([&] { return opened() == std::set<std::string>{"race_log.xlsx", "Драг.xlsx", "racers.xlsx"}; }))
-            << ::testing::PrintToString(openedFiles());
+        EXPECT_TRUE(eventually([&] {
+            return opened() == std::set<std::string>{"race_log.xlsx", "Драг.xlsx", "racers.xlsx"};
+        })) << ::testing::PrintToString(openedFiles());
         std::set<std::string> pdfs;
         for (const auto& e : std::filesystem::directory_iterator(eventFolder()))
             if (e.path().extension() == ".pdf") pdfs.insert(e.path().filename().string());

@@ -20,8 +20,8 @@
 #include "core/drag/fake_drag_host.h"
 #include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
-#include "fakes/temp_folder.h"
 #include "fakes/sim_network.h"
+#include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
 #include "test_event.h"
 
@@ -101,7 +101,6 @@ std::set<nodesim::SimHit> loggedHits(const fs::path& hitlog) {
     return out;
 }
 
-
 TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
     TempFolder home;
@@ -119,14 +118,15 @@ TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     // The run takes these nine; the burst comes from nodes the drag mode refuses.
     const std::uint64_t t = 1'700'000'000'000ULL;
     const std::vector<std::tuple<int, int, std::uint64_t>> runHits = {
-        {1, 6, t}, {1, 0, t + 380}, {1, 2, t + 420}, {5, 0, t + 1900}, {5, 2, t + 2000},
+        {1, 6, t},        {1, 0, t + 380},  {1, 2, t + 420},  {5, 0, t + 1900}, {5, 2, t + 2000},
         {4, 0, t + 9388}, {4, 2, t + 9900}, {2, 0, t + 9900}, {2, 2, t + 10400}};
     std::set<nodesim::SimHit> acked;
     pid_t killedPid = 0;
     {
         Program console(home.path(), o.port, net.consoleInterface());
         ASSERT_TRUE(console.started());
-        ASSERT_TRUE(waitFor([&] { return sim.consoleAddress() == net.consoleAddress(); }, 15s)) << "the console never greeted";
+        ASSERT_TRUE(waitFor([&] { return sim.consoleAddress() == net.consoleAddress(); }, 15s))
+            << "the console never greeted";
         for (const auto& [node, signal, time] : runHits) sim.sendHit(node, signal, time);
         // Most of the burst in time order, a tail going back in time.
         sim.burst(2700, {3, 6, 7}, t + 20'000, 3);
@@ -153,7 +153,8 @@ TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
         EXPECT_TRUE(complete) << missing() << " acknowledged hits missing after the restart (" << missingAfterKill
                               << " right after the kill)";
         // The journal is emptied once the restarted console has logged what it held.
-        EXPECT_TRUE(waitFor([&] { return fs::exists(home / "hit_journal.txt") && fs::file_size(home / "hit_journal.txt") == 0; }, 5s));
+        EXPECT_TRUE(waitFor(
+            [&] { return fs::exists(home / "hit_journal.txt") && fs::file_size(home / "hit_journal.txt") == 0; }, 5s));
         std::this_thread::sleep_for(300ms);
         console.kill(SIGKILL);
     }
@@ -172,7 +173,8 @@ TEST(HitCrash, EveryAcknowledgedHitSurvivesAKillInABurst) {
     std::vector<std::string> lines;
     ASSERT_TRUE(readTextLines(event / "drag.txt", lines).ok());
     for (const std::string& line : lines)
-        EXPECT_TRUE(line.rfind("DRAGITEM:", 0) == 0 || line.rfind("LEFTHIT:", 0) == 0 || line.rfind("RIGHTHIT:", 0) == 0)
+        EXPECT_TRUE(line.rfind("DRAGITEM:", 0) == 0 || line.rfind("LEFTHIT:", 0) == 0 ||
+                    line.rfind("RIGHTHIT:", 0) == 0)
             << line;
     std::vector<TDragRaceItem> runs = parseDragFile(lines);
     ASSERT_EQ(runs.size(), 1u);
@@ -226,7 +228,8 @@ TEST(HitCrash, AcceptedDragHitsSurviveAKillInABurst) {
     {
         Program console(home.path(), o.port, net.consoleInterface());
         ASSERT_TRUE(console.started());
-        ASSERT_TRUE(waitFor([&] { return sim.consoleAddress() == net.consoleAddress(); }, 15s)) << "the console never greeted";
+        ASSERT_TRUE(waitFor([&] { return sim.consoleAddress() == net.consoleAddress(); }, 15s))
+            << "the console never greeted";
         // Ten hits every few milliseconds, so the run is written slice after slice; killed
         // in the middle, once drag.txt holds 200 laps. The burst goes on until then, however
         // late a loaded machine lets the console write them (up to a deadline), never more
@@ -259,7 +262,8 @@ TEST(HitCrash, AcceptedDragHitsSurviveAKillInABurst) {
     {
         Program console(home.path(), o.port, net.consoleInterface());
         ASSERT_TRUE(console.started());
-        EXPECT_TRUE(waitFor([&] { return missing() == 0; }, 20s)) << missing() << " acknowledged laps missing from drag.txt";
+        EXPECT_TRUE(waitFor([&] { return missing() == 0; }, 20s))
+            << missing() << " acknowledged laps missing from drag.txt";
         std::this_thread::sleep_for(300ms);
         console.kill(SIGKILL);
     }

@@ -37,8 +37,8 @@ struct Racer {
 };
 
 const std::vector<Racer> kRacers = {
-    {31, 101, "Орлов", 0},  {32, 102, "Белов", 0},  {33, 103, "Лебедев", 0}, {34, 104, "Соколов", 0},
-    {35, 105, "Новиков", 0}, {41, 106, "Морозов", 1}, {42, 107, "Павлов", 1}, {43, 108, "Федоров", 1},
+    {31, 101, "Орлов", 0},    {32, 102, "Белов", 0},   {33, 103, "Лебедев", 0}, {34, 104, "Соколов", 0},
+    {35, 105, "Новиков", 0},  {41, 106, "Морозов", 1}, {42, 107, "Павлов", 1},  {43, 108, "Федоров", 1},
     {44, 109, "Михайлов", 1}, {45, 110, "Егоров", 1},
 };
 const char* const kClasses[2] = {"Юниоры", "Взрослые"};
@@ -86,11 +86,12 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
             lapTimes[n].push_back(at);
         }
     }
-    const int retired = 44;     // retires after three laps
-    const int penalised = 31;   // a 2.5 s penalty on its fastest lap
+    const int retired = 44;   // retires after three laps
+    const int penalised = 31; // a 2.5 s penalty on its fastest lap
     laps[retired].resize(3);
     lapTimes[retired].resize(3);
-    const int penaltyLap = int(std::min_element(laps[penalised].begin(), laps[penalised].end()) - laps[penalised].begin());
+    const int penaltyLap =
+        int(std::min_element(laps[penalised].begin(), laps[penalised].end()) - laps[penalised].begin());
     std::map<std::string, std::string> filesBefore;
     ResultsTable tableBefore;
     {
@@ -136,8 +137,8 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
         std::sort(passes.begin(), passes.end());
         for (const auto& [at, tag] : passes) sim->sendHit(2, tagSignal(tag), at);
         ASSERT_TRUE(sim->waitAllAcked(15'000));
-        ASSERT_TRUE(eventually(
-            [&] { return lap.raceItems() && lap.raceItems()->size() == kRacers.size() + passes.size(); }));
+        ASSERT_TRUE(
+            eventually([&] { return lap.raceItems() && lap.raceItems()->size() == kRacers.size() + passes.size(); }));
         for (const Racer& r : kRacers)
             for (std::size_t k = 0; k < lapTimes[r.number].size(); ++k) {
                 const int index = eventIndexAt(lap, lapTimes[r.number][k]);
@@ -211,7 +212,8 @@ TEST_F(LapRehearsalTest, AWholeLapEventFromTheWindows) {
             return true;
         };
         ASSERT_TRUE(eventually([&] { return sectionMatches(0) && sectionMatches(1); }))
-            << ::testing::PrintToString(resultsBlock(kClasses[0])) << ::testing::PrintToString(resultsBlock(kClasses[1]));
+            << ::testing::PrintToString(resultsBlock(kClasses[0]))
+            << ::testing::PrintToString(resultsBlock(kClasses[1]));
         shot(*ui::RallyResults, "results_window_laps");
         shot(form, "main_window_laps");
         tableBefore = ui::RallyResults->table();

@@ -4,11 +4,11 @@
 // remote signal, whose result moves the winner on in the bracket.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QLabel>
-#include <QPushButton>
 #include <QToolButton>
 
 #include <chrono>
@@ -26,8 +26,8 @@
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
-#include "fakes/temp_folder.h"
 #include "fakes/sim_network.h"
+#include "fakes/temp_folder.h"
 #include "nodesim/node_simulator.h"
 #include "root_test_app.h"
 #include "test_event.h"
@@ -70,9 +70,8 @@ protected:
         home.write("velmaro.ini", "EventName:E\nMode:0\n");
         std::filesystem::create_directories(home / "CHALLENGES/E");
         home.write("CHALLENGES/E/classes.txt", "0:Стрит\t0,0,0\n");
-        home.write("CHALLENGES/E/racers.txt",
-                   "12,Иванов,ВАЗ,Москва,1:0,,,0,{A},1\n7,Петров,ГАЗ,Тула,1:0,,,0,{B},1\n"
-                   "3,Сидоров,УАЗ,Орел,1:0,,,0,{C},1\n4,Козлов,ЗИЛ,Тверь,1:0,,,0,{D},1\n");
+        home.write("CHALLENGES/E/racers.txt", "12,Иванов,ВАЗ,Москва,1:0,,,0,{A},1\n7,Петров,ГАЗ,Тула,1:0,,,0,{B},1\n"
+                                              "3,Сидоров,УАЗ,Орел,1:0,,,0,{C},1\n4,Козлов,ЗИЛ,Тверь,1:0,,,0,{D},1\n");
     }
     ~StartRootTest() override {
         ::unsetenv("VELMARO_FAKE_LIBS_LOG");

@@ -79,9 +79,7 @@ protected:
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
-    std::string window() const {
-        return std::to_string(reinterpret_cast<long long>(console.mainWindow.window()));
-    }
+    std::string window() const { return std::to_string(reinterpret_cast<long long>(console.mainWindow.window())); }
 
     // The console under test, fresh for each case, and the ports it is handed.
     Console console;

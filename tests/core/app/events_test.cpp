@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "console_fixture.h"
 #include "core/app/events.h"
 #include "core/app/settings.h"

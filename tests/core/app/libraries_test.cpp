@@ -43,8 +43,8 @@ TEST_F(LibrariesTest, ScoreboardPresenceMatrix) {
         sb->reset(1);
         lib.destroyController();
         EXPECT_EQ(lib.controller(), nullptr);
-        EXPECT_EQ(libraryCalls(), (std::vector<std::string>{"scoreboard create window=" + hookText(),
-                                                            "scoreboard reset 1"}));
+        EXPECT_EQ(libraryCalls(),
+                  (std::vector<std::string>{"scoreboard create window=" + hookText(), "scoreboard reset 1"}));
     }
     std::filesystem::remove(home / "calls.log");
     {
@@ -153,9 +153,9 @@ TEST_F(LibrariesTest, ExchangePresenceMatrix) {
         EXPECT_EQ(ex.getData, nullptr);
         EXPECT_FALSE(ex.loaded());
         ex.close();
-        EXPECT_EQ(libraryCalls(), (std::vector<std::string>{"exchange sendData INIT " + hookText() + " ",
-                                                            "exchange sendData RESET 0 online",
-                                                            "exchange sendData DEINIT 0 "}));
+        EXPECT_EQ(libraryCalls(),
+                  (std::vector<std::string>{"exchange sendData INIT " + hookText() + " ",
+                                            "exchange sendData RESET 0 online", "exchange sendData DEINIT 0 "}));
     }
 }
 

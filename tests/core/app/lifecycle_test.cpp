@@ -27,9 +27,7 @@ protected:
     // Every hook writes "hook <name>" into the same file as the library doubles, so the
     // one file shows the whole order.
     std::function<void()> logged(const std::string& name) {
-        return [this, name] {
-            std::ofstream(home / "calls.log", std::ios::app) << "hook " << name << "\n";
-        };
+        return [this, name] { std::ofstream(home / "calls.log", std::ios::app) << "hook " << name << "\n"; };
     }
     void wire() {
         ConsoleHooks& h = ports.hooks;
@@ -103,8 +101,8 @@ TEST_F(LifecycleTest, StartStateReadsTheSettingsThenGivesTheLinkItsTimeoutsThenA
     EXPECT_TRUE(libraryCalls().empty()); // the event is not loaded: the registry does not exist yet
 
     loadEventOnFirstShow(console, ports); // the saved event loads now, in its saved mode
-    EXPECT_EQ(libraryCalls(), (std::vector<std::string>{"hook loadClassesAndRacers", "hook loadDragFile",
-                                                        "hook sendRaceInfo"}));
+    EXPECT_EQ(libraryCalls(),
+              (std::vector<std::string>{"hook loadClassesAndRacers", "hook loadDragFile", "hook sendRaceInfo"}));
 }
 
 TEST_F(LifecycleTest, BothLibrariesOpenWithTheWindowHandleAndCloseWithDeinit) {

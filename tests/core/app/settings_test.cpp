@@ -146,8 +146,7 @@ TEST_F(SettingsTest, MalformedAndEdgeLines) {
         {"final count is never read", "FinalCount:2,0", false, [](const Console&) { return true; }},
         {"use scoreboard is accepted and ignored", "UseScoreboard:1", false, [](const Console&) { return true; }},
         {"unknown key", "Colour:red", false, [](const Console&) { return true; }},
-        {"key without colon", "WaitRacerTimeout 30", false,
-         [](const Console& c) { return c.waitRacerTimeout == 180; }},
+        {"key without colon", "WaitRacerTimeout 30", false, [](const Console& c) { return c.waitRacerTimeout == 180; }},
         {"key in lower case", "showlogo:0", false, [](const Console& c) { return c.showLogo == 1; }},
         {"mode above 8 is stored", "Mode:12", true, [](const Console& c) { return c.raceMode == 12; }},
         {"mode without a number", "Mode:x", false, [](const Console& c) { return c.raceMode == 1; }},
@@ -155,7 +154,8 @@ TEST_F(SettingsTest, MalformedAndEdgeLines) {
         {"event name empty is refused", "EventName:", false, [](const Console& c) { return c.eventName.empty(); }},
         {"event name with a separator is refused", "EventName:../etc", false,
          [](const Console& c) { return c.eventName.empty(); }},
-        {"event name with a colon keeps it", "EventName:a:b", true, [](const Console& c) { return c.eventName == "a:b"; }},
+        {"event name with a colon keeps it", "EventName:a:b", true,
+         [](const Console& c) { return c.eventName == "a:b"; }},
         {"empty line", "", false, [](const Console&) { return true; }},
     };
     for (const auto& row : cases) {

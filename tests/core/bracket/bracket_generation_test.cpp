@@ -108,8 +108,8 @@ protected:
 TEST(BracketGenerationSize, HalvesTheRequestedSizeToTheRacers) {
     struct Row {
         int requested, racers, size;
-    } rows[] = {{8, 5, 8}, {8, 4, 4}, {8, 3, 4}, {8, 2, 2}, {8, 1, 1}, {8, 9, 8}, {8, 0, 0},
-                {64, 5, 8}, {64, 33, 64}, {4, 40, 4}, {16, 8, 8}, {16, 9, 16}};
+    } rows[] = {{8, 5, 8}, {8, 4, 4},  {8, 3, 4},    {8, 2, 2},  {8, 1, 1},  {8, 9, 8},
+                {8, 0, 0}, {64, 5, 8}, {64, 33, 64}, {4, 40, 4}, {16, 8, 8}, {16, 9, 16}};
     for (const Row& r : rows)
         EXPECT_EQ(generatedBracketSize(r.requested, r.racers), r.size) << r.requested << " / " << r.racers;
     // One racer: the bracket itself makes the 1 a 2.

@@ -208,18 +208,17 @@ TEST(BracketSvg, PairWithRunCommentsAndLinks) {
     std::string pair0;
     b.roundSVG(*b.upperRound(0), pair0);
     pair0 = pair0.substr(0, pair0.find("<rect x=\"16\" y=\"119\"")); // the first pair only
-    const std::string expected =
-        "<rect x=\"16\" y=\"17\" width=\"200\" height=\"34\" class=\"win\"/>"
-        "<rect x=\"16\" y=\"51\" width=\"200\" height=\"34\" class=\"loose\"/>"
-        "<line x1=\"50\" y1=\"17\" x2=\"50\" y2=\"85\"/>"
-        "<text class=\"num\" x=\"20\" y=\"34\">1</text>"
-        "<text class=\"pos\" x=\"46\" y=\"47\">1</text>"
-        "<text class=\"result\" x=\"54\" y=\"32\">Иванов</text>"
-        "<text class=\"result\" x=\"54\" y=\"47\">ET:  1:01.234 ET+RT: 1:0</text>" // cut to 24
-        "<text class=\"num\" x=\"20\" y=\"68\">4</text>"
-        "<text class=\"pos\" x=\"46\" y=\"81\">4</text>"
-        "<text class=\"result\" x=\"54\" y=\"66\">Tom &amp; &lt;Jerry&gt;</text>"
-        "<text class=\"result\" x=\"54\" y=\"81\" >ET: 05.432 ET+RT:-00.250</text>";
+    const std::string expected = "<rect x=\"16\" y=\"17\" width=\"200\" height=\"34\" class=\"win\"/>"
+                                 "<rect x=\"16\" y=\"51\" width=\"200\" height=\"34\" class=\"loose\"/>"
+                                 "<line x1=\"50\" y1=\"17\" x2=\"50\" y2=\"85\"/>"
+                                 "<text class=\"num\" x=\"20\" y=\"34\">1</text>"
+                                 "<text class=\"pos\" x=\"46\" y=\"47\">1</text>"
+                                 "<text class=\"result\" x=\"54\" y=\"32\">Иванов</text>"
+                                 "<text class=\"result\" x=\"54\" y=\"47\">ET:  1:01.234 ET+RT: 1:0</text>" // cut to 24
+                                 "<text class=\"num\" x=\"20\" y=\"68\">4</text>"
+                                 "<text class=\"pos\" x=\"46\" y=\"81\">4</text>"
+                                 "<text class=\"result\" x=\"54\" y=\"66\">Tom &amp; &lt;Jerry&gt;</text>"
+                                 "<text class=\"result\" x=\"54\" y=\"81\" >ET: 05.432 ET+RT:-00.250</text>";
     EXPECT_EQ(pair0, expected);
     // The final's source links from both semifinals.
     std::string final;
@@ -240,14 +239,14 @@ TEST(BracketSvg, CuttingCommentsAndLoserLinks) {
     b.update({}, kNames);
     std::string s;
     b.roundSVG(*b.upperRound(0), s);
-    EXPECT_NE(s.find(">ABCDEFGHIJKLMNOPQRSTU</text>"), std::string::npos); // 21 in slot 0
+    EXPECT_NE(s.find(">ABCDEFGHIJKLMNOPQRSTU</text>"), std::string::npos);    // 21 in slot 0
     EXPECT_NE(s.find(">abcdefghijklmnopqrstuvwx</text>"), std::string::npos); // 24 in slot 0
     EXPECT_NE(s.find(" >" + c30 + "</text>"), std::string::npos);             // whole in slot 1
     // Semifinal pair 1 sends its loser to slot 1 of the race for 3rd place.
     const PaintRect third = U(b, 2, 0)->rect;
     const PaintRect semi = U(b, 0, 1)->rect;
-    const std::string link = "<line x1=\"" + std::to_string(semi.right) + "\" y1=\"" +
-                             std::to_string(semi.top + 34) + "\" x2=\"" + std::to_string(third.left) + "\" y2=\"" +
+    const std::string link = "<line x1=\"" + std::to_string(semi.right) + "\" y1=\"" + std::to_string(semi.top + 34) +
+                             "\" x2=\"" + std::to_string(third.left) + "\" y2=\"" +
                              std::to_string(third.top + 34 + 17) + "\" class=\"loose\"/>";
     EXPECT_NE(s.find(link), std::string::npos) << s;
 
@@ -286,9 +285,12 @@ bool wellFormed(const std::string& doc, std::string& why) {
             std::size_t end = i + 1;
             char quote = 0;
             while (end < doc.size() && (quote || doc[end] != '>')) {
-                if (quote && doc[end] == quote) quote = 0;
-                else if (!quote && (doc[end] == '"' || doc[end] == '\'')) quote = doc[end];
-                else if (!quote && doc[end] == '<') return why = "< inside a tag", false;
+                if (quote && doc[end] == quote)
+                    quote = 0;
+                else if (!quote && (doc[end] == '"' || doc[end] == '\''))
+                    quote = doc[end];
+                else if (!quote && doc[end] == '<')
+                    return why = "< inside a tag", false;
                 ++end;
             }
             if (end >= doc.size()) return why = "unclosed tag", false;

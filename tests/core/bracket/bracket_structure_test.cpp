@@ -184,9 +184,22 @@ TEST(BracketSeeding, MirroredHalving) {
     EXPECT_EQ(seedPairs(TFinalBracket(8, 0, 1, 5, "")), (PairList{{1, 8}, {5, 4}, {3, 6}, {7, 2}}));
     EXPECT_EQ(seedPairs(TFinalBracket(16, 4, 1, 16, "")),
               (PairList{{1, 16}, {9, 8}, {5, 12}, {13, 4}, {3, 14}, {11, 6}, {7, 10}, {15, 2}}));
-    EXPECT_EQ(seedPairs(TFinalBracket(32, 0, 1, 32, "")),
-              (PairList{{1, 32}, {17, 16}, {9, 24}, {25, 8}, {5, 28}, {21, 12}, {13, 20}, {29, 4},
-                        {3, 30}, {19, 14}, {11, 22}, {27, 6}, {7, 26}, {23, 10}, {15, 18}, {31, 2}}));
+    EXPECT_EQ(seedPairs(TFinalBracket(32, 0, 1, 32, "")), (PairList{{1, 32},
+                                                                    {17, 16},
+                                                                    {9, 24},
+                                                                    {25, 8},
+                                                                    {5, 28},
+                                                                    {21, 12},
+                                                                    {13, 20},
+                                                                    {29, 4},
+                                                                    {3, 30},
+                                                                    {19, 14},
+                                                                    {11, 22},
+                                                                    {27, 6},
+                                                                    {7, 26},
+                                                                    {23, 10},
+                                                                    {15, 18},
+                                                                    {31, 2}}));
     // Types 6 to 10 above 16 slots seed by halving too.
     EXPECT_EQ(seedPairs(TFinalBracket(32, 6, 1, 20, ""))[1], (std::pair{17, 16}));
     TFinalBracket b(8, 0, 1, 5, "");

@@ -51,17 +51,16 @@ protected:
     std::vector<TDragRaceItem> runs = {makeRun(9, 11, 12, 0), makeRun(14, 13, 0, 0)};
 };
 
-const char* const kExample =
-    "BRACKETCLASS:2,4,0,3,1\n"
-    "RACER:0,11,2\n"
-    "RACER:1,12,2\n"
-    "RACER:2,13,2\n"
-    "RACER:3,0,0\n"
-    "ROUND:0\n"
-    "DRAGID:0,9\n"
-    "FORCEWINNER:1,0\n"
-    "COMMENT:1,1:T\n"
-    "ROUND:1\n";
+const char* const kExample = "BRACKETCLASS:2,4,0,3,1\n"
+                             "RACER:0,11,2\n"
+                             "RACER:1,12,2\n"
+                             "RACER:2,13,2\n"
+                             "RACER:3,0,0\n"
+                             "ROUND:0\n"
+                             "DRAGID:0,9\n"
+                             "FORCEWINNER:1,0\n"
+                             "COMMENT:1,1:T\n"
+                             "ROUND:1\n";
 
 TEST_F(BracketFileTest, NoBracketsGiveAnEmptyFile) { EXPECT_EQ(written(), ""); }
 
@@ -152,17 +151,17 @@ TEST_F(BracketFileTest, LinesThatDoNotFitAreSkipped) {
          "RACER:3,34,5\n"
          "ROUND:x\n"
          "ROUND:1\n"
-         "DRAGID:5,9\n"        // no pair 5
-         "FORCEWINNER:0,3\n"   // no slot 3
-         "COMMENT:0,2:x\n"     // no comment 2
-         "COMMENT:0,1\n"       // no colon behind k
+         "DRAGID:5,9\n"      // no pair 5
+         "FORCEWINNER:0,3\n" // no slot 3
+         "COMMENT:0,2:x\n"   // no comment 2
+         "COMMENT:0,1\n"     // no colon behind k
          "COMMENT:0,0:ok\n"
-         "ROUND:40\n"          // no such round
+         "ROUND:40\n" // no such round
          "DRAGID:0,9\n"
-         "ROUND:3\n"           // the decider, made only by a line with a known run
-         "FORCEWINNER:0,1\n"   // ignored: the round does not exist yet
-         "DRAGID:0,77\n"       // run not in the list: skipped, no empty round a save would lose
-         "LROUND:0\n"          // no lower rounds in type 2
+         "ROUND:3\n"         // the decider, made only by a line with a known run
+         "FORCEWINNER:0,1\n" // ignored: the round does not exist yet
+         "DRAGID:0,77\n"     // run not in the list: skipped, no empty round a save would lose
+         "LROUND:0\n"        // no lower rounds in type 2
          "DRAGID:0,9\n");
     EXPECT_EQ(pageA->bracket, nullptr);
     auto b = pageB->bracket;

@@ -27,8 +27,7 @@ public:
     int type = 0;
     std::vector<std::string> calls;
 
-    void showResult(int one, int lane, int racer, int timeMs, int a5, int a6, int a7, int a8) override
-    {
+    void showResult(int one, int lane, int racer, int timeMs, int a5, int a6, int a7, int a8) override {
         calls.push_back("showResult(" + join({one, lane, racer, timeMs, a5, a6, a7, a8}) + ")");
     }
     void reset(int full) override { calls.push_back("reset(" + std::to_string(full) + ")"); }
@@ -43,19 +42,16 @@ public:
     void handleLine(const std::string&, const sockaddr_in&) override {}
     void showLogo() override { calls.push_back("showLogo"); }
     void showLane(int one, int lane, int racer, int time, int speedX10, int sixtyFeet, int zero, int reaction,
-                  int laneWon, const std::string& name, const std::string& city) override
-    {
+                  int laneWon, const std::string& name, const std::string& city) override {
         calls.push_back("showLane(" + join({one, lane, racer, time, speedX10, sixtyFeet, zero, reaction, laneWon}) +
                         "," + name + "," + city + ")");
     }
     void showRacerAtStart(int) override { calls.push_back("showRacerAtStart"); }
 
-    static std::string join(std::initializer_list<int> values)
-    {
+    static std::string join(std::initializer_list<int> values) {
         std::string s;
         for (int v : values) {
-            if (!s.empty())
-                s += ",";
+            if (!s.empty()) s += ",";
             s += std::to_string(v);
         }
         return s;
@@ -76,8 +72,7 @@ protected:
     ScriptedOperator op;
     std::optional<ScopedSaveReportLog> scopedOp;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         DragTest::SetUp();
         host.folder = folder.path();
         host.questions = &op;
@@ -85,8 +80,7 @@ protected:
     }
 };
 
-inline TLineHit hitAt(int32_t type, uint64_t time)
-{
+inline TLineHit hitAt(int32_t type, uint64_t time) {
     TLineHit h;
     h.type = type;
     h.time = time;

@@ -18,36 +18,31 @@ namespace {
 
 class DragFileTest : public DragFolderTest {
 protected:
-    std::vector<std::filesystem::path> historyCopies() const
-    {
+    std::vector<std::filesystem::path> historyCopies() const {
         std::vector<std::filesystem::path> out;
         for (const auto& e : std::filesystem::directory_iterator(folder.path())) {
             const std::string name = e.path().filename().string();
-            if (name.rfind("drag_", 0) == 0 && name != "drag_undelete.txt")
-                out.push_back(e.path());
+            if (name.rfind("drag_", 0) == 0 && name != "drag_undelete.txt") out.push_back(e.path());
         }
         return out;
     }
 
     // Three runs with hits on both lanes.
-    void writeThreeRuns()
-    {
-        folder.write("drag.txt",
-                     "DRAGITEM:12,3,7,3,1000000,0,1,0,0\n"
-                     "LEFTHIT:0,1010380\n"
-                     "LEFTHIT:2,1000380\n"
-                     "RIGHTHIT:2,1000200\n"
-                     "RIGHTHIT:0,1010300\n"
-                     "DRAGITEM:5,1,6,1,2000000,1,2,100,0\n"
-                     "LEFTHIT:2,2000300\n"
-                     "LEFTHIT:0,2009300\n"
-                     "DRAGITEM:8,2,9,2,3000000,2,3,0,-50\n"
-                     "RIGHTHIT:2,3000100\n");
+    void writeThreeRuns() {
+        folder.write("drag.txt", "DRAGITEM:12,3,7,3,1000000,0,1,0,0\n"
+                                 "LEFTHIT:0,1010380\n"
+                                 "LEFTHIT:2,1000380\n"
+                                 "RIGHTHIT:2,1000200\n"
+                                 "RIGHTHIT:0,1010300\n"
+                                 "DRAGITEM:5,1,6,1,2000000,1,2,100,0\n"
+                                 "LEFTHIT:2,2000300\n"
+                                 "LEFTHIT:0,2009300\n"
+                                 "DRAGITEM:8,2,9,2,3000000,2,3,0,-50\n"
+                                 "RIGHTHIT:2,3000100\n");
     }
 };
 
-TEST_F(DragFileTest, MissingFileLoadsNoRuns)
-{
+TEST_F(DragFileTest, MissingFileLoadsNoRuns) {
     runs.dragRuns().resize(3);
     host.rows = 9;
     runs.loadDragFile();
@@ -58,8 +53,7 @@ TEST_F(DragFileTest, MissingFileLoadsNoRuns)
     EXPECT_EQ(host.notifies, 1);
 }
 
-TEST_F(DragFileTest, LoadThreeRuns)
-{
+TEST_F(DragFileTest, LoadThreeRuns) {
     writeThreeRuns();
     runs.loadDragFile();
     ASSERT_EQ(runs.dragRuns().size(), 3u);
@@ -79,17 +73,16 @@ TEST_F(DragFileTest, LoadThreeRuns)
     EXPECT_EQ(host.rows, 11);
 }
 
-TEST_F(DragFileTest, LinesThatParseInPart)
-{
+TEST_F(DragFileTest, LinesThatParseInPart) {
     const std::vector<std::string> lines = {
-        "LEFTHIT:2,5",                      // before any run: dropped
-        "DRAGITEM:1,2,3,4,5",               // five numbers: the rest default
+        "LEFTHIT:2,5",        // before any run: dropped
+        "DRAGITEM:1,2,3,4,5", // five numbers: the rest default
         "# a comment",
         "",
         "RIGHTHIT:8,77",
-        "DRAGITEM:1,2,x,4,5,0,9,0,0",       // stops at the bad field
-        "LEFTHIT:zz",                       // kept with an unknown type
-        "DRAGITEM:1,2,3,4,5,0,99999999999,0,0",  // run id out of range: default
+        "DRAGITEM:1,2,x,4,5,0,9,0,0",           // stops at the bad field
+        "LEFTHIT:zz",                           // kept with an unknown type
+        "DRAGITEM:1,2,3,4,5,0,99999999999,0,0", // run id out of range: default
         "DRAGITEM:-1,-1,-2,-1,18446744073709551615,2,7,0,0",
     };
     const auto runs = parseDragFile(lines);
@@ -114,8 +107,7 @@ TEST_F(DragFileTest, LinesThatParseInPart)
     EXPECT_EQ(runs[3].runId, 7);
 }
 
-TEST_F(DragFileTest, HitsAfterAFinishAreKeptInEveryMode)
-{
+TEST_F(DragFileTest, HitsAfterAFinishAreKeptInEveryMode) {
     // Written in the crossover lap mode: a left hit after the left lane's finish.
     TDragRaceItem run;
     run.runId = 1;
@@ -130,8 +122,7 @@ TEST_F(DragFileTest, HitsAfterAFinishAreKeptInEveryMode)
     EXPECT_EQ(formatDragFile(back), text); // nothing saved is lost on the next save
 }
 
-TEST_F(DragFileTest, RoundTripKeepsEverythingAndTheFigures)
-{
+TEST_F(DragFileTest, RoundTripKeepsEverythingAndTheFigures) {
     host.pro = true;
     host.racers[12] = DragRacerInfo{"", "", {3}};
     host.classLimits = {{3, 100}};
@@ -160,19 +151,18 @@ TEST_F(DragFileTest, RoundTripKeepsEverythingAndTheFigures)
     ASSERT_EQ(runs.dragRuns().size(), before.size());
     for (size_t i = 0; i < before.size(); ++i) {
         TDragRaceItem expected = before[i];
-        expected.label = "#" + std::to_string(expected.runId);  // labels come from the file
+        expected.label = "#" + std::to_string(expected.runId); // labels come from the file
         EXPECT_EQ(runs.dragRuns()[i], expected) << "run " << i;
     }
     EXPECT_EQ(runs.dragRuns()[0].breakout[0], 1);
-    EXPECT_EQ(runs.dragRuns()[0].et[1], 0);  // void launch
+    EXPECT_EQ(runs.dragRuns()[0].et[1], 0); // void launch
     EXPECT_DOUBLE_EQ(runs.dragRuns()[0].speed[0], 140.6);
     EXPECT_EQ(folder.read("drag.txt"), text);
     ASSERT_TRUE(runs.saveDragFile().ok());
     EXPECT_EQ(folder.read("drag.txt"), text);
 }
 
-TEST_F(DragFileTest, FindRunById)
-{
+TEST_F(DragFileTest, FindRunById) {
     TDragRaceItem r;
     r.runId = 0;
     r.racer = {3, 4};
@@ -180,12 +170,11 @@ TEST_F(DragFileTest, FindRunById)
     runs.dragRuns().push_back(r);
     runs.dragRuns()[1].runId = 9;
     EXPECT_EQ(runs.findRunById(9).runId, 9);
-    EXPECT_EQ(runs.findRunById(0).racer[0], 3);  // id 0 is not special
+    EXPECT_EQ(runs.findRunById(0).racer[0], 3); // id 0 is not special
     EXPECT_EQ(runs.findRunById(4), TDragRaceItem{});
 }
 
-TEST_F(DragFileTest, DeleteWholeRunKeepsBackupsAndMovesRows)
-{
+TEST_F(DragFileTest, DeleteWholeRunKeepsBackupsAndMovesRows) {
     writeThreeRuns();
     runs.loadDragFile();
     const std::string before = folder.read("drag.txt");
@@ -205,14 +194,13 @@ TEST_F(DragFileTest, DeleteWholeRunKeepsBackupsAndMovesRows)
     EXPECT_EQ(runs.dragRuns()[0].runId, 2);
     EXPECT_EQ(runs.dragRuns()[0].gridRow, 0);
     EXPECT_EQ(runs.dragRuns()[1].gridRow, 4);
-    EXPECT_EQ(runs.currentRunIndex(), 1);  // still the same run
+    EXPECT_EQ(runs.currentRunIndex(), 1); // still the same run
     EXPECT_EQ(runs.selectedRun(), -1);
     EXPECT_EQ(runs.selectedLane(), -1);
     EXPECT_EQ(folder.read("drag.txt").find("DRAGITEM:12,3"), std::string::npos);
 }
 
-TEST_F(DragFileTest, DeletingTheCurrentRunLeavesNoCurrentRun)
-{
+TEST_F(DragFileTest, DeletingTheCurrentRunLeavesNoCurrentRun) {
     writeThreeRuns();
     runs.loadDragFile();
     runs.selectedRun() = 2;
@@ -223,8 +211,7 @@ TEST_F(DragFileTest, DeletingTheCurrentRunLeavesNoCurrentRun)
     EXPECT_EQ(runs.dragRuns().size(), 2u);
 }
 
-TEST_F(DragFileTest, DeleteOneHit)
-{
+TEST_F(DragFileTest, DeleteOneHit) {
     writeThreeRuns();
     runs.loadDragFile();
     runs.selectedRun() = 1;
@@ -234,24 +221,23 @@ TEST_F(DragFileTest, DeleteOneHit)
     runs.deleteRunOrHit(0);
     EXPECT_EQ(op.shown, (std::vector<std::string>{"Точно удалить запись?"}));
     ASSERT_EQ(runs.dragRuns()[1].hits[0].size(), 1u);
-    EXPECT_EQ(runs.dragRuns()[1].et[0], 0);  // recalculated without its finish
+    EXPECT_EQ(runs.dragRuns()[1].et[0], 0); // recalculated without its finish
     EXPECT_EQ(runs.dragRuns()[1].gridRows, 3);
     EXPECT_EQ(runs.currentRunIndex(), 2);
     EXPECT_EQ(historyCopies().size(), 1u);
 }
 
-TEST_F(DragFileTest, NothingDeletedWithoutSelectionOrOnNo)
-{
+TEST_F(DragFileTest, NothingDeletedWithoutSelectionOrOnNo) {
     writeThreeRuns();
     runs.loadDragFile();
     const std::string before = folder.read("drag.txt");
-    runs.deleteRunOrHit(0);  // nothing selected: no question
-    runs.selectedRun() = 7;   // stale selection
+    runs.deleteRunOrHit(0); // nothing selected: no question
+    runs.selectedRun() = 7; // stale selection
     runs.selectedLane() = SELECTED_LANE_WHOLE_RUN;
     runs.deleteRunOrHit(0);
     runs.selectedRun() = 0;
     runs.selectedLane() = LANE_RIGHT;
-    runs.selectedHit() = 5;  // no such hit
+    runs.selectedHit() = 5; // no such hit
     runs.deleteRunOrHit(0);
     EXPECT_TRUE(op.shown.empty());
     runs.selectedHit() = 0;
@@ -267,8 +253,7 @@ TEST_F(DragFileTest, NothingDeletedWithoutSelectionOrOnNo)
     (void)before;
 }
 
-TEST_F(DragFileTest, FlushThenUndelete)
-{
+TEST_F(DragFileTest, FlushThenUndelete) {
     writeThreeRuns();
     runs.loadDragFile();
     const std::string before = folder.read("drag.txt");
@@ -283,8 +268,7 @@ TEST_F(DragFileTest, FlushThenUndelete)
     EXPECT_EQ(folder.read("drag.txt"), before);
 }
 
-TEST_F(DragFileTest, UndeleteKeepsAHistoryCopyOfWhatItReplaces)
-{
+TEST_F(DragFileTest, UndeleteKeepsAHistoryCopyOfWhatItReplaces) {
     writeThreeRuns();
     runs.loadDragFile();
     runs.selectedRun() = 0;
@@ -306,8 +290,7 @@ TEST_F(DragFileTest, UndeleteKeepsAHistoryCopyOfWhatItReplaces)
     EXPECT_NE(std::find(contents.begin(), contents.end(), afterDeletion), contents.end());
 }
 
-TEST_F(DragFileTest, FailedBackupStopsTheDeletion)
-{
+TEST_F(DragFileTest, FailedBackupStopsTheDeletion) {
     writeThreeRuns();
     runs.loadDragFile();
     // drag_undelete.txt cannot be written: a folder stands in its place.
@@ -325,17 +308,14 @@ TEST_F(DragFileTest, FailedBackupStopsTheDeletion)
     EXPECT_TRUE(std::filesystem::exists(folder / "drag.txt"));
 }
 
-
-std::string fileText(const std::filesystem::path& file)
-{
+std::string fileText(const std::filesystem::path& file) {
     std::string text;
     EXPECT_TRUE(readFile(file, text).ok());
     return text;
 }
 
 // No intent with anything in it, no temporary: the folder holds finished files only.
-void expectNoIntentOrTemporary(const TempFolder& folder)
-{
+void expectNoIntentOrTemporary(const TempFolder& folder) {
     for (const auto& e : std::filesystem::directory_iterator(folder.path())) {
         const std::string name = e.path().filename().string();
         EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
@@ -347,8 +327,7 @@ void expectNoIntentOrTemporary(const TempFolder& folder)
 
 // Whatever changes come, in whatever order, drag.txt ends up byte for byte what a whole
 // rewrite gives, and a change to the last run alone is written in place.
-TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite)
-{
+TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite) {
     std::mt19937 rng(20261211);
     const auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
     for (int i = 0; i < 4; ++i) {
@@ -371,24 +350,22 @@ TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite)
             lastRunOnly = runs.dragRuns().size() > 2;
         } else if (kind == 10) {
             auto& hits = runs.dragRuns().back().hits[0];
-            if (!hits.empty())
-                hits.pop_back();  // a shorter file
+            if (!hits.empty()) hits.pop_back(); // a shorter file
         } else if (kind == 11) {
             auto& hits = runs.dragRuns().back().hits[0];
-            if (!hits.empty())
-                hits.front().time = 900000 + static_cast<uint64_t>(step);  // inside the last run's text
+            if (!hits.empty()) hits.front().time = 900000 + static_cast<uint64_t>(step); // inside the last run's text
         } else if (kind == 12) {
             runs.dragRuns().back().penalty[1] = static_cast<int32_t>(step);
         } else if (kind == 13) {
-            runs.dragRuns()[pick(runs.dragRuns().size())].startTime = 5000 + step;  // an earlier run, maybe
+            runs.dragRuns()[pick(runs.dragRuns().size())].startTime = 5000 + step; // an earlier run, maybe
         } else if (kind == 14) {
             runs.dragRuns().erase(runs.dragRuns().begin() + static_cast<std::ptrdiff_t>(pick(runs.dragRuns().size())));
         } else if (kind == 15) {
-            folder.write("drag.txt", "DRAGITEM:9,9,9,9,9,9,9,9,9\n");  // changed behind the program's back
+            folder.write("drag.txt", "DRAGITEM:9,9,9,9,9,9,9,9,9\n"); // changed behind the program's back
         } else if (kind == 16) {
             std::filesystem::remove(file);
         } else if (kind == 17) {
-            (void)runs.dragFileText(runs.dragRuns());  // formatted, not written
+            (void)runs.dragFileText(runs.dragRuns()); // formatted, not written
             runs.dragRuns().back().hits[1].push_back(hitAt(HIT_TYPE_ET, 7));
         }
         // 18, 19: nothing changed
@@ -420,8 +397,7 @@ TEST_F(DragFileTest, TailWritesGiveTheBytesOfAWholeRewrite)
 
 // Opening the event finishes a tail write a crash cut short, or drops an intent that was
 // itself cut, before drag.txt is read.
-TEST_F(DragFileTest, LoadFinishesOrDropsWhatACrashLeft)
-{
+TEST_F(DragFileTest, LoadFinishesOrDropsWhatACrashLeft) {
     writeThreeRuns();
     const std::string before = fileText(folder / "drag.txt");
     const size_t offset = before.find("DRAGITEM:8");
@@ -444,8 +420,7 @@ TEST_F(DragFileTest, LoadFinishesOrDropsWhatACrashLeft)
 // A writer killed at random moments of a run of saves, each adding one hit: opening the
 // event afterwards gives a file that parses and holds every hit whose save had returned,
 // at most one more, and nothing of a half-done write.
-TEST_F(DragFileTest, KilledWhileSavingLosesNoFinishedSave)
-{
+TEST_F(DragFileTest, KilledWhileSavingLosesNoFinishedSave) {
     // The runs after `n` hits: 300 runs of history, then a new run every seventh hit.
     const auto runsAfter = [](int n) {
         std::vector<TDragRaceItem> runs(300);
@@ -474,10 +449,8 @@ TEST_F(DragFileTest, KilledWhileSavingLosesNoFinishedSave)
             ::close(pipeFds[0]);
             for (int n = 1; n < 100000; ++n) {
                 runs.dragRuns() = runsAfter(n);
-                if (!runs.saveDragFile().ok())
-                    ::_exit(1);
-                if (::write(pipeFds[1], &n, sizeof n) != sizeof n)
-                    ::_exit(1);
+                if (!runs.saveDragFile().ok()) ::_exit(1);
+                if (::write(pipeFds[1], &n, sizeof n) != sizeof n) ::_exit(1);
             }
             ::_exit(0);
         }
@@ -485,15 +458,13 @@ TEST_F(DragFileTest, KilledWhileSavingLosesNoFinishedSave)
         // Killed after a chosen number of saves, a moment into one of the next ones.
         const int target = 1 + static_cast<int>(rng() % 60);
         int acked = 0, n = 0;
-        while (acked < target && ::read(pipeFds[0], &n, sizeof n) == sizeof n)
-            acked = n;
+        while (acked < target && ::read(pipeFds[0], &n, sizeof n) == sizeof n) acked = n;
         ::usleep(static_cast<useconds_t>(rng() % 3000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed on its own";
-        while (::read(pipeFds[0], &n, sizeof n) == sizeof n)
-            acked = n;
+        while (::read(pipeFds[0], &n, sizeof n) == sizeof n) acked = n;
         ::close(pipeFds[0]);
 
         runs.loadDragFile();
@@ -513,8 +484,7 @@ namespace velmaro::test {
 namespace {
 
 // The kept run texts follow every kind of change: each text equals a fresh format.
-TEST(DragFileText, KeptRunTextsFollowEveryChange)
-{
+TEST(DragFileText, KeptRunTextsFollowEveryChange) {
     FakeDragHost host;
     DragRuns drag{host};
     std::vector<TDragRaceItem> runs(3);
@@ -529,10 +499,13 @@ TEST(DragFileText, KeptRunTextsFollowEveryChange)
         [&] { runs[0].penalty[1] = 500; },
         [&] { runs[2].startTime = 77; },
         [&] { runs[2].classId[0] = 4; },
-        [&] { runs.erase(runs.begin()); },                  // every later run moves up
+        [&] { runs.erase(runs.begin()); },                   // every later run moves up
         [&] { runs.insert(runs.begin(), TDragRaceItem{}); }, // and down
         [&] { runs.push_back(runs.front()); },
-        [&] { runs[1].hits[1].clear(); runs[1].hits[0].clear(); },
+        [&] {
+            runs[1].hits[1].clear();
+            runs[1].hits[0].clear();
+        },
         [&] { runs.clear(); },
     };
     EXPECT_EQ(drag.dragFileText(runs), formatDragFile(runs));

@@ -7,12 +7,11 @@
 namespace velmaro::test {
 namespace {
 
-constexpr uint64_t kClock = 36307123;  // 10:05:07.123 of the day
+constexpr uint64_t kClock = 36307123; // 10:05:07.123 of the day
 
 class DragGridTest : public DragTest {
 protected:
-    void addRacer(uint32_t number, std::vector<int32_t> classes)
-    {
+    void addRacer(uint32_t number, std::vector<int32_t> classes) {
         auto& r = host.reg.racers.emplace_back(std::make_unique<TRacerItem>(number));
         r->name = "Иванов";
         r->carModel = "Lada";
@@ -22,8 +21,7 @@ protected:
 };
 
 // A run with figures set by hand: rows 0 racer, 1 start, 2.. hits.
-TDragRaceItem figuredRun()
-{
+TDragRaceItem figuredRun() {
     TDragRaceItem run;
     run.runId = 17;
     run.startTime = kClock - 5000;
@@ -33,17 +31,16 @@ TDragRaceItem figuredRun()
     run.speed = {140.6, 0.0};
     run.et = {9876, 10000};
     run.dirtyTime = {9426, 10250};
-    run.hits[0] = {hitAt(HIT_TYPE_RT, kClock - 5450), hitAt(HIT_TYPE_60FEET, kClock - 4000),
-                   hitAt(HIT_TYPE_SPEED, kClock - 500), hitAt(HIT_TYPE_ET, kClock), hitAt(HIT_TYPE_FAIL, kClock + 1),
-                   hitAt(HIT_TYPE_PLAP, kClock + 2)};
+    run.hits[0] = {hitAt(HIT_TYPE_RT, kClock - 5450),   hitAt(HIT_TYPE_60FEET, kClock - 4000),
+                   hitAt(HIT_TYPE_SPEED, kClock - 500), hitAt(HIT_TYPE_ET, kClock),
+                   hitAt(HIT_TYPE_FAIL, kClock + 1),    hitAt(HIT_TYPE_PLAP, kClock + 2)};
     run.hits[1] = {hitAt(HIT_TYPE_ET, kClock)};
     run.gridRow = 0;
     run.gridRows = 8;
     return run;
 }
 
-TEST_F(DragGridTest, CellTextsOfEveryRowKind)
-{
+TEST_F(DragGridTest, CellTextsOfEveryRowKind) {
     runs.dragRuns() = {figuredRun()};
     runs.dragRuns()[0].foul[0] = 1;
     struct Case {
@@ -51,13 +48,13 @@ TEST_F(DragGridTest, CellTextsOfEveryRowKind)
         const char* text;
     };
     const Case cases[] = {
-        {0, 0, "12"},  // unregistered racer: the number alone
+        {0, 0, "12"}, // unregistered racer: the number alone
         {1, 0, "#17"},
         {2, 0, "#17"},
-        {3, 0, ""},  // no racer
+        {3, 0, ""}, // no racer
         {0, 1, "START: 10:05:02.123"},
         {2, 1, "START: 10:05:02.123"},
-        {9, 1, "START: 10:05:02.123"},  // every column of the start row
+        {9, 1, "START: 10:05:02.123"}, // every column of the start row
         {0, 2, "-00.450 (F)"},
         {1, 2, "RT"},
         {2, 2, "ET"},
@@ -66,20 +63,18 @@ TEST_F(DragGridTest, CellTextsOfEveryRowKind)
         {1, 3, "60FEET"},
         {0, 4, " 140.6 (F)"},
         {0, 5, " 09.876          10:05:07.123  ( 09.426) (F)"},
-        {0, 6, " (F)"},  // FAIL: the foul mark alone
+        {0, 6, " (F)"}, // FAIL: the foul mark alone
         {1, 6, "FAIL"},
-        {0, 7, " (F)"},  // PLAP: no figure
-        {2, 3, ""},  // right lane has one hit
+        {0, 7, " (F)"}, // PLAP: no figure
+        {2, 3, ""},     // right lane has one hit
         {3, 7, ""},
-        {4, 2, ""},  // column outside 0..3
-        {0, 8, ""},  // below the last run
+        {4, 2, ""}, // column outside 0..3
+        {0, 8, ""}, // below the last run
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(runs.dragGridCellText(c.column, c.row), c.text) << c.column << "," << c.row;
+    for (const Case& c : cases) EXPECT_EQ(runs.dragGridCellText(c.column, c.row), c.text) << c.column << "," << c.row;
 }
 
-TEST_F(DragGridTest, EtTextsWithPenaltyBreakoutAndFoulMirror)
-{
+TEST_F(DragGridTest, EtTextsWithPenaltyBreakoutAndFoulMirror) {
     struct Case {
         int side;
         int32_t penalty, breakout, foul;
@@ -107,11 +102,10 @@ TEST_F(DragGridTest, EtTextsWithPenaltyBreakoutAndFoulMirror)
     TDragRaceItem broke;
     broke.breakout = {1, 1};
     broke.rt = {300, 300};
-    EXPECT_EQ(laneResultText(hitAt(HIT_TYPE_RT, 0), broke, 0), " 00.300");  // breakout marks ET rows only
+    EXPECT_EQ(laneResultText(hitAt(HIT_TYPE_RT, 0), broke, 0), " 00.300"); // breakout marks ET rows only
 }
 
-TEST_F(DragGridTest, StylesOfEveryKindAndFlag)
-{
+TEST_F(DragGridTest, StylesOfEveryKindAndFlag) {
     // Run 0: rows 0..3 (two left hits, one right); run 1 below it.
     TDragRaceItem run;
     run.runId = 1;
@@ -132,13 +126,13 @@ TEST_F(DragGridTest, StylesOfEveryKindAndFlag)
         {0, -1, 0, 0, -1, -1, -1, 2, 0, 1},
         {0, -1, 0, 0, -1, -1, -1, 3, 0, 2},
         {0, -1, 0, 0, -1, -1, -1, 2, 1, 3},
-        {0, -1, 0, 0, -1, -1, -1, 7, 1, 3},  // any column of the start row
+        {0, -1, 0, 0, -1, -1, -1, 7, 1, 3}, // any column of the start row
         {0, -1, 0, 0, -1, -1, -1, 0, 2, 4},
         {0, -1, 0, 0, -1, -1, -1, 1, 2, 5},
-        {0, -1, 0, 0, -1, -1, -1, 2, 3, 6},  // empty right cells keep their kind
+        {0, -1, 0, 0, -1, -1, -1, 2, 3, 6}, // empty right cells keep their kind
         {0, -1, 0, 0, -1, -1, -1, 3, 3, 7},
         {0, -1, 0, 0, -1, -1, -1, 4, 2, -1},
-        {0, -1, 0, 0, -1, -1, -1, 0, 4, -1},  // below the run
+        {0, -1, 0, 0, -1, -1, -1, 0, 4, -1}, // below the run
         // run modes
         {1, -1, 0, 0, -1, -1, -1, 0, 2, 4 | 0x10},
         {2, -1, 0, 0, -1, -1, -1, 2, 1, 3 | 0x100},
@@ -147,7 +141,7 @@ TEST_F(DragGridTest, StylesOfEveryKindAndFlag)
         {0, 0, 0, 0, -1, -1, -1, 3, 0, 2 | 0x20},
         {0, 1, 0, 0, -1, -1, -1, 0, 0, 0 | 0x20},
         {0, 1, 0, 0, -1, -1, -1, 3, 0, 2 | 0x40},
-        {0, 0, 1, 0, -1, -1, -1, 0, 0, 0 | 0x40 | 0x20},  // fouled winner carries both
+        {0, 0, 1, 0, -1, -1, -1, 0, 0, 0 | 0x40 | 0x20}, // fouled winner carries both
         {0, -1, 0, 1, -1, -1, -1, 3, 0, 2 | 0x20},
         {0, 0, 0, 0, -1, -1, -1, 1, 0, 1},
         {1, 1, 0, 0, -1, -1, -1, 3, 0, 2 | 0x10 | 0x40},
@@ -188,8 +182,7 @@ TEST_F(DragGridTest, StylesOfEveryKindAndFlag)
     }
 }
 
-TEST_F(DragGridTest, EmptyListAndRowCount)
-{
+TEST_F(DragGridTest, EmptyListAndRowCount) {
     for (int row = -1; row < 3; ++row)
         for (int column = -1; column < 5; ++column) {
             EXPECT_EQ(runs.dragGridCellText(column, row), "");
@@ -202,17 +195,16 @@ TEST_F(DragGridTest, EmptyListAndRowCount)
     EXPECT_EQ(runs.dragGridRowCount(), 10);
     EXPECT_EQ(runs.dragGridCellText(1, 8), "#17");
     runs.dragRuns()[1].startTime = 0;
-    EXPECT_EQ(runs.dragGridCellText(0, 9), "");  // no start signal: empty start row
+    EXPECT_EQ(runs.dragGridCellText(0, 9), ""); // no start signal: empty start row
 }
 
-TEST_F(DragGridTest, RacerDescriptionsAndPaintLeavesTheRunAlone)
-{
+TEST_F(DragGridTest, RacerDescriptionsAndPaintLeavesTheRunAlone) {
     addRacer(12, {4});
     addRacer(13, {4, 5});
     TDragRaceItem run;
     run.racer = {12, 13};
     run.classId = {-1, 7};
-    EXPECT_EQ(leftRacerText(host.reg, run), "12 - Иванов, Lada, Тверь ()");  // one class: empty note in brackets
+    EXPECT_EQ(leftRacerText(host.reg, run), "12 - Иванов, Lada, Тверь ()"); // one class: empty note in brackets
     EXPECT_EQ(rightRacerText(host.reg, run), "13 - Иванов, Lada, Тверь");
     run.gridRows = 2;
     runs.dragRuns() = {run};
@@ -221,16 +213,15 @@ TEST_F(DragGridTest, RacerDescriptionsAndPaintLeavesTheRunAlone)
         (void)runs.dragGridCellText(column, 0);
         (void)runs.dragGridCellStyle(column, 0);
     }
-    EXPECT_EQ(runs.dragRuns(), before);  // reading the cells never assigns a class
+    EXPECT_EQ(runs.dragRuns(), before); // reading the cells never assigns a class
 }
 
-TEST_F(DragGridTest, ReportTexts)
-{
+TEST_F(DragGridTest, ReportTexts) {
     addRacer(12, {4});
     host.reg.classes.push_back(std::make_unique<TClassItem>(0, "Pro"));
     std::string description = "d", city = "c", className = "n";
     reportRacerText(host.reg, 99, 0, description, city, className);
-    EXPECT_EQ(description + city + className, "dcn");  // unregistered: untouched
+    EXPECT_EQ(description + city + className, "dcn"); // unregistered: untouched
     reportRacerText(host.reg, 12, 0, description, city, className);
     EXPECT_EQ(description, "№12 Иванов Lada (Тверь)");
     EXPECT_EQ(city, "Тверь");
@@ -239,8 +230,7 @@ TEST_F(DragGridTest, ReportTexts)
     EXPECT_EQ(className, "");
 }
 
-TEST_F(DragGridTest, MenuStatesFollowModeAndSelection)
-{
+TEST_F(DragGridTest, MenuStatesFollowModeAndSelection) {
     TDragRaceItem run;
     run.hits[0] = {hitAt(HIT_TYPE_ET, 5)};
     run.gridRows = 3;
@@ -248,17 +238,17 @@ TEST_F(DragGridTest, MenuStatesFollowModeAndSelection)
     struct Case {
         int mode;
         int32_t selRun, selLane, selHit;
-        DragGridMenuState state;  // setNumber fail lapKinds lap otherLane runMode penalty delete scoreboard
+        DragGridMenuState state; // setNumber fail lapKinds lap otherLane runMode penalty delete scoreboard
     };
     const Case cases[] = {
-        {1, 0, 0, 0, {}},  // single-lane mode: nothing on runs
+        {1, 0, 0, 0, {}}, // single-lane mode: nothing on runs
         {0, -1, -1, -1, {false, false, false, false, false, false, false, false, true}},
         {0, 0, -1, -1, {false, false, false, false, false, true, false, false, true}},
         {0, 0, 0, -1, {true, true, false, false, false, true, true, false, true}},
         {7, 0, 0, 0, {true, true, false, true, true, true, true, true, true}},
-        {2, 0, 0, 3, {true, true, false, false, false, true, true, false, true}},  // stale hit index
+        {2, 0, 0, 3, {true, true, false, false, false, true, true, false, true}}, // stale hit index
         {8, 0, 2, -1, {false, true, false, false, false, true, true, true, true}},
-        {0, 4, 2, -1, {false, false, false, false, false, false, false, false, true}},  // stale run index
+        {0, 4, 2, -1, {false, false, false, false, false, false, false, false, true}}, // stale run index
     };
     for (const Case& c : cases) {
         runs.selectedRun() = c.selRun;

@@ -20,15 +20,13 @@ class DragHitsTest : public DragTest {
 protected:
     TempFolder folder;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         DragTest::SetUp();
         host.folder = folder.path();
     }
 
     // Appends a run (id = position + 1) and makes it current.
-    TDragRaceItem& addRun(int32_t left = 11, int32_t right = 22, int32_t runMode = RUN_MODE_QUALIFICATION)
-    {
+    TDragRaceItem& addRun(int32_t left = 11, int32_t right = 22, int32_t runMode = RUN_MODE_QUALIFICATION) {
         TDragRaceItem run;
         run.runId = static_cast<int32_t>(runs.dragRuns().size()) + 1;
         run.racer = {left, right};
@@ -37,17 +35,14 @@ protected:
         runs.currentRunIndex() = static_cast<int32_t>(runs.dragRuns().size()) - 1;
         return runs.dragRuns().back();
     }
-    std::vector<int32_t> types(int lane, size_t run = 0)
-    {
+    std::vector<int32_t> types(int lane, size_t run = 0) {
         std::vector<int32_t> out;
-        for (const auto& h : runs.dragRuns()[run].hits[lane])
-            out.push_back(h.type);
+        for (const auto& h : runs.dragRuns()[run].hits[lane]) out.push_back(h.type);
         return out;
     }
 };
 
-TEST_F(DragHitsTest, BlockStRefusesEveryHit)
-{
+TEST_F(DragHitsTest, BlockStRefusesEveryHit) {
     addRun();
     host.blockSt = true;
     EXPECT_EQ(runs.addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE), 0);
@@ -55,16 +50,15 @@ TEST_F(DragHitsTest, BlockStRefusesEveryHit)
     EXPECT_EQ(runs.addParallelHit(2, SIG_LEFT, T, HIT_FROM_DEVICE, 0), 0);
     EXPECT_EQ(runs.dragRuns()[0].startTime, 0u);
     EXPECT_TRUE(runs.dragRuns()[0].hits[0].empty());
-    EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt"));  // a refusal writes nothing
+    EXPECT_FALSE(std::filesystem::exists(folder / "drag.txt")); // a refusal writes nothing
 }
 
-TEST_F(DragHitsTest, TargetRun)
-{
+TEST_F(DragHitsTest, TargetRun) {
     // No current run and nothing selected: refused.
     EXPECT_EQ(runs.addDragHit(1, SIG_LEFT, T, HIT_FROM_DEVICE), 0);
     addRun();
     addRun();
-    runs.currentRunIndex() = 7;  // stale index: refused, no crash
+    runs.currentRunIndex() = 7; // stale index: refused, no crash
     EXPECT_EQ(runs.addDragHit(1, SIG_LEFT, T, HIT_FROM_DEVICE), 0);
     runs.currentRunIndex() = 1;
     runs.selectedRun() = 0;
@@ -77,8 +71,7 @@ TEST_F(DragHitsTest, TargetRun)
     EXPECT_EQ(runs.dragRuns()[1].hits[1].size(), 1u);
 }
 
-TEST_F(DragHitsTest, RunIdZeroRefusedOnlyInDragMode)
-{
+TEST_F(DragHitsTest, RunIdZeroRefusedOnlyInDragMode) {
     addRun().runId = 0;
     EXPECT_EQ(runs.addDragHit(1, SIG_LEFT, T, HIT_FROM_DEVICE), 0);
     EXPECT_EQ(runs.addRollersHit(1, SIG_LEFT, T, HIT_FROM_DEVICE), 1);
@@ -87,13 +80,12 @@ TEST_F(DragHitsTest, RunIdZeroRefusedOnlyInDragMode)
 struct LaunchCase {
     const char* name;
     bool pro;
-    int64_t offset;  // launch time minus start signal
+    int64_t offset; // launch time minus start signal
     int source;
     bool accepted;
 };
 
-TEST_F(DragHitsTest, LaunchWindowBoundary)
-{
+TEST_F(DragHitsTest, LaunchWindowBoundary) {
     const LaunchCase cases[] = {
         {"pro at window", true, -400, HIT_FROM_DEVICE, true},
         {"pro one ms early", true, -401, HIT_FROM_DEVICE, false},
@@ -105,7 +97,7 @@ TEST_F(DragHitsTest, LaunchWindowBoundary)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        runs.dragRuns().clear();  // each case on an empty run list
+        runs.dragRuns().clear(); // each case on an empty run list
         runs.currentRunIndex() = -1;
         host.pro = c.pro;
         addRun();
@@ -115,8 +107,7 @@ TEST_F(DragHitsTest, LaunchWindowBoundary)
     }
 }
 
-TEST_F(DragHitsTest, VoidLaunchAcceptedButTimesNothing)
-{
+TEST_F(DragHitsTest, VoidLaunchAcceptedButTimesNothing) {
     host.pro = true;
     addRun();
     runs.addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE);
@@ -128,8 +119,7 @@ TEST_F(DragHitsTest, VoidLaunchAcceptedButTimesNothing)
     EXPECT_EQ(run.et[0], 0);
 }
 
-TEST_F(DragHitsTest, RepeatedHitsOfALane)
-{
+TEST_F(DragHitsTest, RepeatedHitsOfALane) {
     addRun();
     EXPECT_EQ(runs.addDragHit(1, SIG_LEFT, T, HIT_FROM_DEVICE), 1);
     EXPECT_EQ(runs.addDragHit(1, SIG_LEFT, T + 10, HIT_FROM_DEVICE), 0);
@@ -139,16 +129,15 @@ TEST_F(DragHitsTest, RepeatedHitsOfALane)
     EXPECT_EQ(runs.addDragHit(2, SIG_LEFT, T + 9100, HIT_FROM_LOG_SELECTED), 1);
     EXPECT_EQ(types(0), (std::vector<int32_t>{HIT_TYPE_RT, HIT_TYPE_ET, HIT_TYPE_ET}));
     EXPECT_EQ(runs.addDragHit(1, SIG_GREEN, T - 500, HIT_FROM_DEVICE), 1);
-    EXPECT_EQ(runs.addDragHit(1, SIG_GREEN, T - 400, HIT_FROM_DEVICE), 0);  // a second start signal
+    EXPECT_EQ(runs.addDragHit(1, SIG_GREEN, T - 400, HIT_FROM_DEVICE), 0); // a second start signal
     EXPECT_EQ(runs.dragRuns()[0].startTime, T - 500);
 }
 
-TEST_F(DragHitsTest, BlockFinishTimeoutBoundary)
-{
+TEST_F(DragHitsTest, BlockFinishTimeoutBoundary) {
     host.blockTimeout = 3;
     addRun();
     runs.addDragHit(1, SIG_LEFT, T, HIT_FROM_DEVICE);
-    EXPECT_EQ(runs.addDragHit(4, SIG_LEFT, T - 1, HIT_FROM_DEVICE), 0);  // before the launch counts as within
+    EXPECT_EQ(runs.addDragHit(4, SIG_LEFT, T - 1, HIT_FROM_DEVICE), 0); // before the launch counts as within
     EXPECT_EQ(runs.addDragHit(2, SIG_LEFT, T + 3000, HIT_FROM_DEVICE), 0);
     EXPECT_EQ(runs.addDragHit(5, SIG_LEFT, T + 3000, HIT_FROM_DEVICE), 0);
     EXPECT_EQ(runs.addDragHit(2, SIG_LEFT, T + 3001, HIT_FROM_DEVICE), 1);
@@ -156,8 +145,7 @@ TEST_F(DragHitsTest, BlockFinishTimeoutBoundary)
     EXPECT_EQ(runs.addDragHit(2, SIG_RIGHT, T + 10, HIT_FROM_DEVICE), 1);
 }
 
-TEST_F(DragHitsTest, NodesSignalsAndScoreboardsInDragMode)
-{
+TEST_F(DragHitsTest, NodesSignalsAndScoreboardsInDragMode) {
     addRun();
     EXPECT_EQ(runs.addDragHit(3, SIG_LEFT, T, HIT_FROM_DEVICE), 0);
     EXPECT_EQ(runs.addDragHit(1, 1, T, HIT_FROM_DEVICE), 0);
@@ -178,22 +166,20 @@ TEST_F(DragHitsTest, NodesSignalsAndScoreboardsInDragMode)
     EXPECT_EQ(host.displays[1].second, LANE_RIGHT);
 }
 
-TEST_F(DragHitsTest, StartSignalShowsBothLanesOnceLaunched)
-{
+TEST_F(DragHitsTest, StartSignalShowsBothLanesOnceLaunched) {
     addRun();
     runs.addDragHit(1, SIG_LEFT, T - 50, HIT_FROM_DEVICE);
     host.displays.clear();
     const int rowsBefore = host.rows;
-    EXPECT_EQ(runs.addDragHit(7, SIG_GREEN, T, HIT_FROM_DEVICE), 1);  // any node gives the start signal
+    EXPECT_EQ(runs.addDragHit(7, SIG_GREEN, T, HIT_FROM_DEVICE), 1); // any node gives the start signal
     EXPECT_EQ(runs.dragRuns()[0].rt[0], -50);
     ASSERT_EQ(host.displays.size(), 2u);
     EXPECT_EQ(host.displays[0].second, LANE_LEFT);
     EXPECT_EQ(host.displays[1].second, LANE_RIGHT);
-    EXPECT_EQ(host.rows, rowsBefore);  // a start signal adds no row
+    EXPECT_EQ(host.rows, rowsBefore); // a start signal adds no row
 }
 
-TEST_F(DragHitsTest, WinnerReportedOnce)
-{
+TEST_F(DragHitsTest, WinnerReportedOnce) {
     addRun();
     runs.addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE);
     runs.addDragHit(1, SIG_LEFT, T + 300, HIT_FROM_DEVICE);
@@ -201,14 +187,13 @@ TEST_F(DragHitsTest, WinnerReportedOnce)
     EXPECT_TRUE(host.winners.empty());
     runs.addDragHit(2, SIG_LEFT, T + 9000, HIT_FROM_DEVICE);
     EXPECT_EQ(host.winners, (std::vector<int>{0}));
-    runs.addDragHit(2, SIG_RIGHT, T + 8000, HIT_FROM_DEVICE);  // the right lane now wins
+    runs.addDragHit(2, SIG_RIGHT, T + 8000, HIT_FROM_DEVICE); // the right lane now wins
     EXPECT_EQ(runs.dragRuns()[0].winner, 1);
     EXPECT_EQ(host.winners, (std::vector<int>{0}));
     EXPECT_EQ(runs.dragRuns()[0].winnerReported, 1);
 }
 
-TEST_F(DragHitsTest, HitFromHitLogSelectedDoesNotReportWinner)
-{
+TEST_F(DragHitsTest, HitFromHitLogSelectedDoesNotReportWinner) {
     addRun();
     runs.selectedRun() = 0;
     runs.addDragHit(1, SIG_LEFT, T, HIT_FROM_LOG_SELECTED);
@@ -217,20 +202,18 @@ TEST_F(DragHitsTest, HitFromHitLogSelectedDoesNotReportWinner)
     EXPECT_TRUE(host.winners.empty());
     EXPECT_EQ(host.cursorMoves, 0);
     runs.addDragHit(1, SIG_RIGHT, T, HIT_FROM_LOG_CURRENT);
-    EXPECT_EQ(host.winners, (std::vector<int>{0}));  // Enter in the hit log reports in mode 0
+    EXPECT_EQ(host.winners, (std::vector<int>{0})); // Enter in the hit log reports in mode 0
     EXPECT_EQ(host.cursorMoves, 1);
 }
 
-TEST_F(DragHitsTest, AcceptedHitSavesAndNotifies)
-{
+TEST_F(DragHitsTest, AcceptedHitSavesAndNotifies) {
     addRun();
     runs.addDragHit(1, SIG_LEFT, T, HIT_FROM_DEVICE);
     EXPECT_EQ(host.notifies, 1);
     EXPECT_EQ(folder.read("drag.txt"), "DRAGITEM:11,-1,22,-1,0,0,1,0,0\nLEFTHIT:2,1700000000000\n");
 }
 
-TEST_F(DragHitsTest, HitTellsTheResultsWhichRunChanged)
-{
+TEST_F(DragHitsTest, HitTellsTheResultsWhichRunChanged) {
     addRun();
     addRun();
     runs.currentRunIndex() = 0;
@@ -244,14 +227,13 @@ TEST_F(DragHitsTest, HitTellsTheResultsWhichRunChanged)
 // of its own (a racer set while a run is made, hit lists sorted again by a relayout or a
 // recalculation of every run) reaches drag.txt with the next hit all the same, even when
 // that hit goes to another run.
-TEST_F(DragHitsTest, ChangesOutsideTheHitPathReachDragTxtWithTheNextHit)
-{
+TEST_F(DragHitsTest, ChangesOutsideTheHitPathReachDragTxtWithTheNextHit) {
     addRun(11, 22);
     addRun(33, 44);
     runs.relayoutRuns();
-    runs.selectedRun() = 0;  // the hit log's "Вкл. в расчет" hits go to run 0, the current run is 1
+    runs.selectedRun() = 0; // the hit log's "Вкл. в расчет" hits go to run 0, the current run is 1
     uint64_t t = T;
-    runs.addDragHit(4, SIG_LEFT, t, HIT_FROM_LOG_SELECTED);  // drag.txt written and known
+    runs.addDragHit(4, SIG_LEFT, t, HIT_FROM_LOG_SELECTED); // drag.txt written and known
     const struct {
         const char* name;
         std::function<void()> change;
@@ -275,8 +257,7 @@ TEST_F(DragHitsTest, ChangesOutsideTheHitPathReachDragTxtWithTheNextHit)
     }
 }
 
-TEST_F(DragHitsTest, GrowingRunMovesLaterRuns)
-{
+TEST_F(DragHitsTest, GrowingRunMovesLaterRuns) {
     addRun();
     addRun();
     runs.dragRuns()[0].hits[0] = {hitAt(HIT_TYPE_RT, T), hitAt(HIT_TYPE_ET, T + 9000)};
@@ -290,12 +271,11 @@ TEST_F(DragHitsTest, GrowingRunMovesLaterRuns)
     EXPECT_EQ(runs.dragRuns()[0].gridRows, 5);
     EXPECT_EQ(runs.dragRuns()[1].gridRow, 5);
     EXPECT_EQ(host.rows, 7);
-    runs.addDragHit(1, SIG_RIGHT, T, HIT_FROM_DEVICE);  // the longer lane still decides
+    runs.addDragHit(1, SIG_RIGHT, T, HIT_FROM_DEVICE); // the longer lane still decides
     EXPECT_EQ(host.rows, 7);
 }
 
-TEST_F(DragHitsTest, RollerSlalom)
-{
+TEST_F(DragHitsTest, RollerSlalom) {
     addRun(5, 0, RUN_MODE_PRACTICE);
     EXPECT_EQ(runs.addRollersHit(1, SIG_LEFT, T, HIT_FROM_DEVICE), 0);
     EXPECT_EQ(runs.addRollersHit(2, SIG_LEFT, T, HIT_FROM_DEVICE), 0);
@@ -303,14 +283,14 @@ TEST_F(DragHitsTest, RollerSlalom)
     EXPECT_EQ(runs.dragRuns()[0].startTime, T);
 
     addRun(5, 0, RUN_MODE_QUALIFICATION);
-    EXPECT_EQ(runs.addRollersHit(1, 7, T, HIT_FROM_DEVICE), 1);  // the signal plays no part
-    EXPECT_EQ(runs.addRollersHit(1, SIG_RIGHT, T + 5, HIT_FROM_LOG_SELECTED), 0);  // repeat, every source
+    EXPECT_EQ(runs.addRollersHit(1, 7, T, HIT_FROM_DEVICE), 1);                   // the signal plays no part
+    EXPECT_EQ(runs.addRollersHit(1, SIG_RIGHT, T + 5, HIT_FROM_LOG_SELECTED), 0); // repeat, every source
     EXPECT_EQ(runs.addRollersHit(4, SIG_LEFT, T + 5, HIT_FROM_DEVICE), 0);
     host.displays.clear();
     EXPECT_EQ(runs.addRollersHit(2, SIG_RIGHT, T + 30000, HIT_FROM_DEVICE), 1);
     EXPECT_EQ(types(0, 1), (std::vector<int32_t>{HIT_TYPE_RT, HIT_TYPE_ET}));
     ASSERT_EQ(host.displays.size(), 1u);
-    EXPECT_EQ(host.displays[0].first, encodeLaneDisplay("30.000", ""));  // time, no speed
+    EXPECT_EQ(host.displays[0].first, encodeLaneDisplay("30.000", "")); // time, no speed
 
     addRun(5, 6, RUN_MODE_FINAL);
     EXPECT_EQ(runs.addRollersHit(1, SIG_LEFT, T, HIT_FROM_DEVICE), 1);
@@ -320,8 +300,7 @@ TEST_F(DragHitsTest, RollerSlalom)
     EXPECT_EQ(types(1, 2), (std::vector<int32_t>{HIT_TYPE_ET}));
 }
 
-TEST_F(DragHitsTest, ParallelRaceTurnsEarlierFinishesIntoLaps)
-{
+TEST_F(DragHitsTest, ParallelRaceTurnsEarlierFinishesIntoLaps) {
     addRun();
     runs.addParallelHit(1, SIG_GREEN, T, HIT_FROM_DEVICE, 0);
     EXPECT_EQ(runs.addParallelHit(2, SIG_LEFT, T + 10000, HIT_FROM_DEVICE, 0), 1);
@@ -336,13 +315,12 @@ TEST_F(DragHitsTest, ParallelRaceTurnsEarlierFinishesIntoLaps)
     EXPECT_EQ(runs.addParallelHit(2, 15, T + 80000, HIT_FROM_DEVICE, 0), 0);
 }
 
-TEST_F(DragHitsTest, ParallelRaceTwo)
-{
+TEST_F(DragHitsTest, ParallelRaceTwo) {
     addRun();
-    EXPECT_EQ(runs.addParallelHit(2, SIG_LEFT, T + 10000, HIT_FROM_DEVICE, 1), 1);   // node 2: right lane
-    EXPECT_EQ(runs.addParallelHit(2, SIG_GREEN, T + 40000, HIT_FROM_DEVICE, 1), 1);  // not a start signal
+    EXPECT_EQ(runs.addParallelHit(2, SIG_LEFT, T + 10000, HIT_FROM_DEVICE, 1), 1);  // node 2: right lane
+    EXPECT_EQ(runs.addParallelHit(2, SIG_GREEN, T + 40000, HIT_FROM_DEVICE, 1), 1); // not a start signal
     EXPECT_EQ(runs.dragRuns()[0].startTime, 0u);
-    EXPECT_EQ(runs.addParallelHit(2, SIG_LEFT, T + 70000, HIT_FROM_DEVICE, 1), 0);   // third passage
+    EXPECT_EQ(runs.addParallelHit(2, SIG_LEFT, T + 70000, HIT_FROM_DEVICE, 1), 0); // third passage
     EXPECT_EQ(types(1), (std::vector<int32_t>{HIT_TYPE_RT, HIT_TYPE_ET}));
     EXPECT_TRUE(runs.dragRuns()[0].hits[0].empty());
     EXPECT_EQ(runs.addParallelHit(3, SIG_GREEN, T, HIT_FROM_DEVICE, 1), 1);
@@ -356,12 +334,10 @@ struct LapCase {
     int32_t racerLeft, racerRight;
     std::vector<int32_t> left, right;
     int signal;
-    std::optional<std::pair<int, int32_t>> expected;  // lane and type of the new hit, or refused
+    std::optional<std::pair<int, int32_t>> expected; // lane and type of the new hit, or refused
 };
 
-void runLapCases(DragRuns& runs, const std::vector<LapCase>& cases,
-                 int (DragRuns::*handler)(int, int, uint64_t, int))
-{
+void runLapCases(DragRuns& runs, const std::vector<LapCase>& cases, int (DragRuns::*handler)(int, int, uint64_t, int)) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         runs.dragRuns().clear();
@@ -369,10 +345,8 @@ void runLapCases(DragRuns& runs, const std::vector<LapCase>& cases,
         run.runId = 1;
         run.racer = {c.racerLeft, c.racerRight};
         uint64_t t = T;
-        for (int32_t type : c.left)
-            run.hits[0].push_back(hitAt(type, t += 1000));
-        for (int32_t type : c.right)
-            run.hits[1].push_back(hitAt(type, t += 1000));
+        for (int32_t type : c.left) run.hits[0].push_back(hitAt(type, t += 1000));
+        for (int32_t type : c.right) run.hits[1].push_back(hitAt(type, t += 1000));
         runs.dragRuns().push_back(run);
         runs.currentRunIndex() = 0;
         const int taken = (runs.*handler)(2, c.signal, t + 1000, HIT_FROM_DEVICE);
@@ -392,39 +366,35 @@ void runLapCases(DragRuns& runs, const std::vector<LapCase>& cases,
 
 constexpr int32_t RT = HIT_TYPE_RT, ET = HIT_TYPE_ET, PLAP = HIT_TYPE_PLAP, FAIL = HIT_TYPE_FAIL;
 
-TEST_F(DragHitsTest, CrossoverLapTable)
-{
-    runLapCases(runs,
-                {
-                    {"both set, own empty", 1, 2, {}, {}, SIG_LEFT, std::pair{0, RT}},
-                    {"both set, own last RT", 1, 2, {RT}, {}, SIG_LEFT, std::pair{0, PLAP}},
-                    {"both set, own last PLAP", 1, 2, {RT, PLAP}, {RT}, SIG_LEFT, std::pair{1, ET}},
-                    {"own last ET, other last ET", 1, 2, {RT, ET}, {RT, ET}, SIG_LEFT, std::nullopt},
-                    {"own last ET, other PLAP and shorter", 1, 2, {RT, PLAP, ET}, {RT, PLAP}, SIG_LEFT,
-                     std::pair{1, ET}},
-                    {"own last ET, other PLAP not shorter", 1, 2, {RT, ET}, {RT, PLAP}, SIG_LEFT,
-                     std::pair{0, PLAP}},
-                    {"own last ET, other empty", 1, 2, {RT, ET}, {}, SIG_LEFT, std::nullopt},
-                    {"own last FAIL", 1, 2, {RT, FAIL}, {}, SIG_LEFT, std::nullopt},
-                    {"only own racer, own empty", 1, 0, {}, {}, SIG_LEFT, std::pair{0, RT}},
-                    {"only own racer, later", 1, 0, {RT, PLAP}, {}, SIG_LEFT, std::pair{0, PLAP}},
-                    {"only other racer", 0, 2, {}, {}, SIG_LEFT, std::pair{1, ET}},
-                    {"no racer, own empty", 0, 0, {}, {}, SIG_LEFT, std::nullopt},
-                    {"right lane mirrors", 1, 2, {RT}, {RT, PLAP}, SIG_RIGHT, std::pair{0, ET}},
-                    {"other signal", 1, 2, {}, {}, 7, std::nullopt},
-                },
-                &DragRuns::addCrossoverLapHit);
+TEST_F(DragHitsTest, CrossoverLapTable) {
+    runLapCases(
+        runs,
+        {
+            {"both set, own empty", 1, 2, {}, {}, SIG_LEFT, std::pair{0, RT}},
+            {"both set, own last RT", 1, 2, {RT}, {}, SIG_LEFT, std::pair{0, PLAP}},
+            {"both set, own last PLAP", 1, 2, {RT, PLAP}, {RT}, SIG_LEFT, std::pair{1, ET}},
+            {"own last ET, other last ET", 1, 2, {RT, ET}, {RT, ET}, SIG_LEFT, std::nullopt},
+            {"own last ET, other PLAP and shorter", 1, 2, {RT, PLAP, ET}, {RT, PLAP}, SIG_LEFT, std::pair{1, ET}},
+            {"own last ET, other PLAP not shorter", 1, 2, {RT, ET}, {RT, PLAP}, SIG_LEFT, std::pair{0, PLAP}},
+            {"own last ET, other empty", 1, 2, {RT, ET}, {}, SIG_LEFT, std::nullopt},
+            {"own last FAIL", 1, 2, {RT, FAIL}, {}, SIG_LEFT, std::nullopt},
+            {"only own racer, own empty", 1, 0, {}, {}, SIG_LEFT, std::pair{0, RT}},
+            {"only own racer, later", 1, 0, {RT, PLAP}, {}, SIG_LEFT, std::pair{0, PLAP}},
+            {"only other racer", 0, 2, {}, {}, SIG_LEFT, std::pair{1, ET}},
+            {"no racer, own empty", 0, 0, {}, {}, SIG_LEFT, std::nullopt},
+            {"right lane mirrors", 1, 2, {RT}, {RT, PLAP}, SIG_RIGHT, std::pair{0, ET}},
+            {"other signal", 1, 2, {}, {}, 7, std::nullopt},
+        },
+        &DragRuns::addCrossoverLapHit);
 }
 
-TEST_F(DragHitsTest, HeadOnLapTable)
-{
+TEST_F(DragHitsTest, HeadOnLapTable) {
     runLapCases(runs,
                 {
                     {"both set, own empty", 1, 2, {}, {}, SIG_LEFT, std::pair{0, RT}},
                     {"both set, own last RT", 1, 2, {RT}, {RT}, SIG_LEFT, std::pair{1, PLAP}},
                     {"own last PLAP, other shorter", 1, 2, {RT, PLAP}, {RT}, SIG_LEFT, std::pair{1, PLAP}},
-                    {"own last PLAP, other not shorter", 1, 2, {RT, PLAP}, {RT, PLAP}, SIG_LEFT,
-                     std::pair{0, ET}},
+                    {"own last PLAP, other not shorter", 1, 2, {RT, PLAP}, {RT, PLAP}, SIG_LEFT, std::pair{0, ET}},
                     {"own last ET", 1, 2, {RT, ET}, {RT}, SIG_LEFT, std::nullopt},
                     {"own last FAIL", 1, 2, {RT, FAIL}, {RT}, SIG_LEFT, std::nullopt},
                     {"only own racer, own empty", 1, 0, {}, {}, SIG_LEFT, std::pair{0, RT}},
@@ -436,13 +406,12 @@ TEST_F(DragHitsTest, HeadOnLapTable)
                 &DragRuns::addHeadOnLapHit);
 }
 
-TEST_F(DragHitsTest, CrossoverFinishShowsBothLanes)
-{
+TEST_F(DragHitsTest, CrossoverFinishShowsBothLanes) {
     addRun();
     runs.addCrossoverLapHit(2, SIG_LEFT, T, HIT_FROM_DEVICE);
     runs.addCrossoverLapHit(2, SIG_LEFT, T + 30000, HIT_FROM_DEVICE);
     EXPECT_TRUE(host.displays.empty());
-    runs.addCrossoverLapHit(2, SIG_LEFT, T + 60000, HIT_FROM_DEVICE);  // ET on the right list
+    runs.addCrossoverLapHit(2, SIG_LEFT, T + 60000, HIT_FROM_DEVICE); // ET on the right list
     ASSERT_EQ(host.displays.size(), 2u);
     EXPECT_EQ(host.displays[0].second, LANE_LEFT);
     EXPECT_EQ(host.displays[1].second, LANE_RIGHT);
@@ -456,8 +425,7 @@ namespace {
 
 class DragBatchTest : public DragFolderTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DragFolderTest::SetUp();
         resetSaveReports();
         TDragRaceItem run;
@@ -466,14 +434,10 @@ protected:
         runs.dragRuns().push_back(run);
         runs.currentRunIndex() = 0;
     }
-    std::string dragTxt() const
-    {
-        return std::filesystem::exists(folder / "drag.txt") ? folder.read("drag.txt") : "";
-    }
+    std::string dragTxt() const { return std::filesystem::exists(folder / "drag.txt") ? folder.read("drag.txt") : ""; }
 };
 
-TEST_F(DragBatchTest, HitsOfOneBatchWriteDragTxtAndNotifyTheResultsOnce)
-{
+TEST_F(DragBatchTest, HitsOfOneBatchWriteDragTxtAndNotifyTheResultsOnce) {
     {
         HitBatch batch(host.intake);
         EXPECT_EQ(runs.addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE), 1);
@@ -490,8 +454,7 @@ TEST_F(DragBatchTest, HitsOfOneBatchWriteDragTxtAndNotifyTheResultsOnce)
     EXPECT_EQ(host.notifies, 2);
 }
 
-TEST_F(DragBatchTest, AFailingDragTxtWriteReachesTheLogWindowOnce)
-{
+TEST_F(DragBatchTest, AFailingDragTxtWriteReachesTheLogWindowOnce) {
     std::filesystem::create_directories(folder / "drag.txt"); // cannot be replaced by a file
     EXPECT_EQ(runs.addDragHit(1, SIG_GREEN, T, HIT_FROM_DEVICE), 1);
     EXPECT_EQ(runs.addDragHit(1, SIG_LEFT, T + 400, HIT_FROM_DEVICE), 1);
@@ -506,7 +469,7 @@ TEST_F(DragBatchTest, AFailingDragTxtWriteReachesTheLogWindowOnce)
     std::filesystem::remove(folder / "drag.txt");
     EXPECT_EQ(runs.addDragHit(2, SIG_LEFT, T + 9000, HIT_FROM_DEVICE), 1);
     EXPECT_EQ(dragTxt(), formatDragFile(runs.dragRuns())); // nothing was lost in memory
-    ASSERT_EQ(op.logLines.size(), 2u);               // "written again"
+    ASSERT_EQ(op.logLines.size(), 2u);                     // "written again"
     std::filesystem::remove(folder / "drag.txt");
     std::filesystem::create_directories(folder / "drag.txt");
     EXPECT_EQ(runs.addDragHit(2, SIG_RIGHT, T + 9500, HIT_FROM_DEVICE), 1);

@@ -8,7 +8,7 @@
 namespace velmaro::test {
 namespace {
 
-constexpr uint64_t S = 1'700'000'000'000ULL;  // a start signal time
+constexpr uint64_t S = 1'700'000'000'000ULL; // a start signal time
 
 struct RecalcCase {
     const char* name;
@@ -19,8 +19,7 @@ struct RecalcCase {
 // Names the case in test listings (the default would dump its bytes).
 void PrintTo(const RecalcCase& c, std::ostream* os) { *os << c.name; }
 
-TDragRaceItem withRacers(int32_t left, int32_t right)
-{
+TDragRaceItem withRacers(int32_t left, int32_t right) {
     TDragRaceItem run;
     run.runId = 1;
     run.racer = {left, right};
@@ -29,8 +28,7 @@ TDragRaceItem withRacers(int32_t left, int32_t right)
 
 class RecalculateTest : public DragTest, public ::testing::WithParamInterface<RecalcCase> {};
 
-TEST_P(RecalculateTest, Figures)
-{
+TEST_P(RecalculateTest, Figures) {
     const RecalcCase& c = GetParam();
     TDragRaceItem run = withRacers(11, 22);
     c.setup(run, host);
@@ -51,14 +49,14 @@ const RecalcCase kRecalcCases[] = {
     {"ReactionElapsedDirty",
      [](TDragRaceItem& r, FakeDragHost&) {
          r.startTime = S;
-         r.hits[0] = {hitAt(HIT_TYPE_ET, S + 380 + 9876), hitAt(HIT_TYPE_RT, S + 380)};  // out of order
+         r.hits[0] = {hitAt(HIT_TYPE_ET, S + 380 + 9876), hitAt(HIT_TYPE_RT, S + 380)}; // out of order
      },
      [](const TDragRaceItem& r) {
          EXPECT_EQ(r.rt[0], 380);
          EXPECT_EQ(r.et[0], 9876);
          EXPECT_EQ(r.dirtyTime[0], 10256);
          EXPECT_EQ(r.foul[0], 0);
-         EXPECT_EQ(r.hits[0][0].type, HIT_TYPE_RT);  // sorted by time
+         EXPECT_EQ(r.hits[0][0].type, HIT_TYPE_RT); // sorted by time
          EXPECT_EQ(r.hits[0][1].fromLaunch, 9876);
          EXPECT_EQ(r.hits[0][1].fromStart, 10256);
          EXPECT_EQ(r.winner, 0);
@@ -161,7 +159,7 @@ const RecalcCase kRecalcCases[] = {
      }},
     {"DifferencesAcrossThe32BitWrap",
      [](TDragRaceItem& r, FakeDragHost&) {
-         r.startTime = 0x1FFFFFF00ULL;  // low 32 bits just below the wrap
+         r.startTime = 0x1FFFFFF00ULL; // low 32 bits just below the wrap
          r.hits[0] = {hitAt(HIT_TYPE_RT, 0x1FFFFFF00ULL + 200), hitAt(HIT_TYPE_ET, 0x1FFFFFF00ULL + 200 + 9876)};
      },
      [](const TDragRaceItem& r) {
@@ -243,8 +241,8 @@ const RecalcCase kRecalcCases[] = {
      },
      [](const TDragRaceItem& r) {
          EXPECT_EQ(r.breakout[0], 1);
-         EXPECT_EQ(r.breakout[1], 0);  // racer 22 is not registered
-         EXPECT_EQ(r.winner, 0);       // the winner is not changed in qualification
+         EXPECT_EQ(r.breakout[1], 0); // racer 22 is not registered
+         EXPECT_EQ(r.winner, 0);      // the winner is not changed in qualification
      }},
     {"FinalOneLaneBrokeOut",
      [](TDragRaceItem& r, FakeDragHost& h) {
@@ -297,19 +295,17 @@ const RecalcCase kRecalcCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, RecalculateTest, ::testing::ValuesIn(kRecalcCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DragTest, RecalculateIsRepeatable)
-{
+TEST_F(DragTest, RecalculateIsRepeatable) {
     TDragRaceItem run = withRacers(1, 2);
     run.startTime = S;
     run.hits[0] = {hitAt(HIT_TYPE_RT, S - 40), hitAt(HIT_TYPE_ET, S + 9000)};
     run.recalculate(host);
     const TDragRaceItem once = run;
     run.recalculate(host);
-    EXPECT_EQ(run, once);  // stale figures never leak into the next pass
+    EXPECT_EQ(run, once); // stale figures never leak into the next pass
 }
 
-TEST(DragFormat, Texts)
-{
+TEST(DragFormat, Texts) {
     EXPECT_EQ(formatLaneTime(0), "");
     EXPECT_EQ(formatLaneTime(9876), " 09.876");
     EXPECT_EQ(formatLaneTime(-450), "-00.450");
@@ -325,17 +321,16 @@ TEST(DragFormat, Texts)
     EXPECT_EQ(formatSpeedKmh(140.6f), " 140.6 км/ч");
     EXPECT_EQ(formatSpeedKmh(0.0f), " ");
     EXPECT_EQ(formatClockTime((12ULL * 3600 + 34 * 60 + 56) * 1000 + 789 + 86400000ULL * 20000), "12:34:56.789");
-    EXPECT_EQ(formatClockTime((60000ULL * 86400 + 3600) * 1000 + 5), "01:00:00.005");  // after 2038 too
+    EXPECT_EQ(formatClockTime((60000ULL * 86400 + 3600) * 1000 + 5), "01:00:00.005"); // after 2038 too
     EXPECT_EQ(hitTypeName(0), "ET");
     EXPECT_EQ(hitTypeName(8), "60FEET");
     EXPECT_EQ(hitTypeName(6), "UNKWN");
     EXPECT_EQ(hitTypeName(-1), "UNKWN");
 }
 
-TEST(DragFormat, TrapSpeedNeverOverflows)
-{
+TEST(DragFormat, TrapSpeedNeverOverflows) {
     EXPECT_EQ(trapSpeedKmh(20.0, 0), 0.0);
-    EXPECT_DOUBLE_EQ(trapSpeedKmh(1e30, 1), 3.6e33);  // huge but finite, no integer conversion
+    EXPECT_DOUBLE_EQ(trapSpeedKmh(1e30, 1), 3.6e33); // huge but finite, no integer conversion
     EXPECT_EQ(trapSpeedKmh(-20.0, 500), 0.0);
 }
 

@@ -4,17 +4,14 @@
 namespace velmaro::test {
 namespace {
 
-LaneDisplayBuffer bytes8to0(std::initializer_list<uint8_t> fromByte8)
-{
+LaneDisplayBuffer bytes8to0(std::initializer_list<uint8_t> fromByte8) {
     LaneDisplayBuffer b{};
     int i = 8;
-    for (uint8_t v : fromByte8)
-        b[static_cast<size_t>(i--)] = v;
+    for (uint8_t v : fromByte8) b[static_cast<size_t>(i--)] = v;
     return b;
 }
 
-TEST(LaneDisplay, GoldenBuffers)
-{
+TEST(LaneDisplay, GoldenBuffers) {
     struct Row {
         const char* name;
         std::string upper, lower;
@@ -45,8 +42,7 @@ class ScoreboardTest : public DragTest {
 protected:
     RecordingController controller;
 
-    TDragRaceItem& addShownRun()
-    {
+    TDragRaceItem& addShownRun() {
         TDragRaceItem run;
         run.runId = 4;
         run.racer = {12, 7};
@@ -61,8 +57,7 @@ protected:
     }
 };
 
-TEST_F(ScoreboardTest, LaneOfTheLastRunOnAllThreeDisplays)
-{
+TEST_F(ScoreboardTest, LaneOfTheLastRunOnAllThreeDisplays) {
     host.controller = &controller;
     controller.type = 135;
     host.racers[12] = DragRacerInfo{"Иванов", "Тверь", {1}};
@@ -79,8 +74,7 @@ TEST_F(ScoreboardTest, LaneOfTheLastRunOnAllThreeDisplays)
     EXPECT_EQ(host.radio[0].second, LANE_LEFT);
 }
 
-TEST_F(ScoreboardTest, CallSequencePerScoreboardType)
-{
+TEST_F(ScoreboardTest, CallSequencePerScoreboardType) {
     struct Row {
         int type;
         int invert;
@@ -112,8 +106,7 @@ TEST_F(ScoreboardTest, CallSequencePerScoreboardType)
     }
 }
 
-TEST_F(ScoreboardTest, DirtyTimeReplacesElapsedTimeEverywhere)
-{
+TEST_F(ScoreboardTest, DirtyTimeReplacesElapsedTimeEverywhere) {
     host.controller = &controller;
     host.dirty = true;
     addShownRun();
@@ -123,8 +116,7 @@ TEST_F(ScoreboardTest, DirtyTimeReplacesElapsedTimeEverywhere)
     EXPECT_EQ(host.radio[0].first[4], 10256);
 }
 
-TEST_F(ScoreboardTest, ReactionOutsideSixteenBitsGoesToRadioAsZero)
-{
+TEST_F(ScoreboardTest, ReactionOutsideSixteenBitsGoesToRadioAsZero) {
     host.controller = &controller;
     addShownRun().rt[0] = -40000;
     runs.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
@@ -132,28 +124,26 @@ TEST_F(ScoreboardTest, ReactionOutsideSixteenBitsGoesToRadioAsZero)
     EXPECT_EQ(host.radio[0].first[1], 0);
 }
 
-TEST_F(ScoreboardTest, NothingForRunIdZeroOrNoRuns)
-{
+TEST_F(ScoreboardTest, NothingForRunIdZeroOrNoRuns) {
     host.controller = &controller;
     runs.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
     addShownRun().runId = 0;
     runs.sendRunToScoreboards(1, 1, 0, LANE_LEFT, 0, 0);
     runs.dragRuns()[0].runId = 4;
-    runs.sendRunToScoreboards(1, 1, 0, -1, 0, 0);  // lane from the grid, none selected
+    runs.sendRunToScoreboards(1, 1, 0, -1, 0, 0); // lane from the grid, none selected
     EXPECT_TRUE(controller.calls.empty());
     EXPECT_TRUE(host.displays.empty());
     EXPECT_TRUE(host.radio.empty());
 }
 
-TEST_F(ScoreboardTest, SelectedRunAndLane)
-{
+TEST_F(ScoreboardTest, SelectedRunAndLane) {
     addShownRun();
     addShownRun().racer = {99, 98};
     runs.selectedRun() = 0;
     runs.selectedLane() = LANE_RIGHT;
     runs.sendRunToScoreboards(1, 1, 0, -1, -1, 0);
-    runs.sendRunToScoreboards(1, 1, 0, -1, -2, 0);  // any other selector: the last run
-    runs.selectedRun() = 5;                          // stale selection: the last run
+    runs.sendRunToScoreboards(1, 1, 0, -1, -2, 0); // any other selector: the last run
+    runs.selectedRun() = 5;                        // stale selection: the last run
     runs.sendRunToScoreboards(1, 1, 0, -1, -1, 0);
     ASSERT_EQ(host.radio.size(), 3u);
     EXPECT_EQ(host.radio[0].first[5], 7);
@@ -161,8 +151,7 @@ TEST_F(ScoreboardTest, SelectedRunAndLane)
     EXPECT_EQ(host.radio[2].first[5], 98);
 }
 
-TEST_F(ScoreboardTest, WithoutTimeAndSpeed)
-{
+TEST_F(ScoreboardTest, WithoutTimeAndSpeed) {
     host.controller = &controller;
     addShownRun();
     runs.sendRunToScoreboards(0, 0, 0, LANE_LEFT, 0, 0);
@@ -171,8 +160,7 @@ TEST_F(ScoreboardTest, WithoutTimeAndSpeed)
     EXPECT_EQ(host.radio[0].first, (std::array<int32_t, 10>{0, 380, 1500, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(ScoreboardTest, RacerNumberAndTestTexts)
-{
+TEST_F(ScoreboardTest, RacerNumberAndTestTexts) {
     runs.showRacerNumber(7, LANE_RIGHT);
     runs.showRacerNumber(0, LANE_LEFT);
     runs.showRacerNumber(12345, LANE_LEFT);

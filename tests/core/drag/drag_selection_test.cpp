@@ -6,8 +6,7 @@ namespace {
 
 class SelectionTest : public DragTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DragTest::SetUp();
         // Run 0: rows 0..3 (two left hits, one right); run 1: rows 4..5.
         TDragRaceItem a;
@@ -25,8 +24,7 @@ protected:
     }
 };
 
-TEST_F(SelectionTest, ByCell)
-{
+TEST_F(SelectionTest, ByCell) {
     struct Row {
         const char* name;
         int column, row;
@@ -52,15 +50,14 @@ TEST_F(SelectionTest, ByCell)
         EXPECT_EQ(runs.selectedHit(), r.hit);
     }
     runs.selectGridCell(0, 3, TDragRaceItem{});
-    runs.selectGridCell(0, 40, TDragRaceItem{});  // below the last run: unchanged
+    runs.selectGridCell(0, 40, TDragRaceItem{}); // below the last run: unchanged
     EXPECT_EQ(runs.selectedHit(), 1);
-    runs.selectGridCell(-1, 40, TDragRaceItem{});  // column -1 clears first
+    runs.selectGridCell(-1, 40, TDragRaceItem{}); // column -1 clears first
     EXPECT_EQ(runs.selectedRun(), -1);
     EXPECT_EQ(runs.selectedLane(), -1);
 }
 
-TEST_F(SelectionTest, ByRun)
-{
+TEST_F(SelectionTest, ByRun) {
     TDragRaceItem key;
     key.runId = 8;
     runs.selectGridCell(0, 0, key);
@@ -78,7 +75,7 @@ TEST_F(SelectionTest, ByRun)
     EXPECT_EQ(runs.selectedLane(), -1);
     runs.selectedLane() = 1;
     key.runId = 99;
-    runs.selectRunById(key);  // unknown id: unchanged
+    runs.selectRunById(key); // unknown id: unchanged
     EXPECT_EQ(runs.selectedRun(), 0);
     EXPECT_EQ(runs.selectedLane(), 1);
     key.runId = 0;
@@ -86,20 +83,18 @@ TEST_F(SelectionTest, ByRun)
     EXPECT_EQ(runs.selectedRun(), -1);
 }
 
-TEST_F(SelectionTest, SelectedHitTime)
-{
+TEST_F(SelectionTest, SelectedHitTime) {
     EXPECT_EQ(runs.getSelectedHitTime(), 0u);
     runs.selectGridCell(3, 1, TDragRaceItem{});
     EXPECT_EQ(runs.getSelectedHitTime(), 500u);
     runs.selectGridCell(0, 3, TDragRaceItem{});
     EXPECT_EQ(runs.getSelectedHitTime(), 9600u);
-    runs.selectedHit() = 7;  // stale
+    runs.selectedHit() = 7; // stale
     EXPECT_EQ(runs.getSelectedHitTime(), 0u);
 }
 
-TEST_F(SelectionTest, NewRunRows)
-{
-    host.rows = 1;  // the grid's single empty row
+TEST_F(SelectionTest, NewRunRows) {
+    host.rows = 1; // the grid's single empty row
     TDragRaceItem first;
     runs.addRunGridRows(first);
     EXPECT_EQ(first.gridRow, 0);

@@ -76,18 +76,14 @@ public:
     bool blockStDown() const override { return blockSt; }
     bool showDirtyTime() const override { return dirty; }
     int invertScoreboard() const override { return invert; }
-    std::optional<DragRacerInfo> findRacer(int32_t number) const override
-    {
+    std::optional<DragRacerInfo> findRacer(int32_t number) const override {
         auto it = racers.find(number);
-        if (number == 0 || it == racers.end())
-            return std::nullopt;
+        if (number == 0 || it == racers.end()) return std::nullopt;
         return it->second;
     }
-    std::optional<int32_t> classBreakoutLimit(int32_t classId) const override
-    {
+    std::optional<int32_t> classBreakoutLimit(int32_t classId) const override {
         auto it = classLimits.find(classId);
-        if (it == classLimits.end())
-            return std::nullopt;
+        if (it == classLimits.end()) return std::nullopt;
         return it->second;
     }
     std::vector<int32_t> bracketClassIds() const override { return brackets; }
@@ -98,19 +94,16 @@ public:
     int gridRowCount() const override { return rows; }
     void setGridRowCount(int r) override { rows = r; }
     void gridCursorToLastRow() override { ++cursorMoves; }
-    void repaintGrid() override
-    {
+    void repaintGrid() override {
         ++repaints;
         record("repaint");
     }
     void refreshActivePage() override { ++pageRefreshes; }
-    void notifyResultsThread(DragRuns&) override
-    {
+    void notifyResultsThread(DragRuns&) override {
         ++notifies;
         record("notify");
     }
-    void notifyRunChanged(DragRuns&, size_t index) override
-    {
+    void notifyRunChanged(DragRuns&, size_t index) override {
         ++notifies;
         changedRuns.push_back(index);
         record("run changed");
@@ -119,10 +112,8 @@ public:
     Operator& op() override { return *questions; }
 
 private:
-    void record(const std::string& call)
-    {
-        if (onCall)
-            calls.push_back(onCall(call));
+    void record(const std::string& call) {
+        if (onCall) calls.push_back(onCall(call));
     }
 };
 

@@ -11,9 +11,9 @@
 #include "core/platform/document_opener.h"
 #include "core/registration/registry.h"
 #include "drag_fakes.h"
+#include "fakes/recording_opener.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
-#include "fakes/recording_opener.h"
 #include "fakes/unzip_member.h"
 
 using namespace velmaro;
@@ -48,7 +48,7 @@ protected:
         TDragRaceItem a;
         a.runId = 1;
         a.runMode = RUN_MODE_QUALIFICATION;
-        a.racer = {12, 77}; // 77 is not registered
+        a.racer = {12, 77};  // 77 is not registered
         a.classId = {-1, 3}; // 12 has one class: the report uses it
         a.rt = {512, -35};
         a.sixtyFeet = {1890, 0};
@@ -198,8 +198,8 @@ TEST_F(RaceReports, RaceLogWorkbook) {
     EXPECT_EQ(cellFill(sheet, styles, "C13"), "FF7FFFD4");
     // A line around each run's block and none inside it.
     const std::pair<const char*, const char*> borders[] = {
-        {"A1", "LT"}, {"B1", "T"},  {"C1", "TR"}, {"A2", "LR"}, {"A3", "L"},  {"B3", ""},   {"C3", "R"},
-        {"A6", "LB"}, {"B6", "B"},  {"C6", "BR"}, {"A7", "LT"}, {"B10", ""},  {"C12", "BR"}, {"B18", "B"}};
+        {"A1", "LT"}, {"B1", "T"}, {"C1", "TR"}, {"A2", "LR"}, {"A3", "L"}, {"B3", ""},    {"C3", "R"},
+        {"A6", "LB"}, {"B6", "B"}, {"C6", "BR"}, {"A7", "LT"}, {"B10", ""}, {"C12", "BR"}, {"B18", "B"}};
     for (const auto& [cell, edges] : borders) EXPECT_EQ(cellBorders(sheet, styles, cell), edges) << cell;
     EXPECT_EQ(dir.read("lap_double_report.csv"), reportCsv(raceLogLines(host.reg, dragRuns())));
 }

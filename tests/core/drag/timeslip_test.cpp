@@ -24,9 +24,9 @@ TEST(ReceiptLines, LeftCentredAndRightAtTheReceiptWidth) {
     ASSERT_TRUE(printer.beginDoc("t").ok());
     printer.canvas().setFontSize(11);
     EXPECT_EQ(printLineLeft(printer, 5, "abc"), 22);
-    EXPECT_EQ(printLineCentred(printer, 6, "abc"), 22);   // (576 - 30) / 2
-    EXPECT_EQ(printLineCentred(printer, 7, "abcd"), 22);  // (576 - 40) / 2
-    EXPECT_EQ(printLineCentred(printer, 8, "Ф"), 22);     // one character, not two bytes
+    EXPECT_EQ(printLineCentred(printer, 6, "abc"), 22);  // (576 - 30) / 2
+    EXPECT_EQ(printLineCentred(printer, 7, "abcd"), 22); // (576 - 40) / 2
+    EXPECT_EQ(printLineCentred(printer, 8, "Ф"), 22);    // one character, not two bytes
     EXPECT_EQ(printLineRight(printer, 9, "abc"), 22);
     const std::string wide(60, 'x'); // 600 dots, wider than the page
     printLineLeft(printer, 10, wide);
@@ -131,9 +131,13 @@ TEST(Timeslip, RunChoice) {
         std::size_t runs;
         std::optional<int> index;
     } cases[] = {
-        {TIMESLIP_BOTH, -1, 3, 2},  {TIMESLIP_LEFT, 1, 3, 1},    {TIMESLIP_RIGHT, -1, 3, 2},
+        {TIMESLIP_BOTH, -1, 3, 2},
+        {TIMESLIP_LEFT, 1, 3, 1},
+        {TIMESLIP_RIGHT, -1, 3, 2},
         {TIMESLIP_LAST_RUN_BOTH, 0, 3, 2}, // the selection is ignored
-        {TIMESLIP_BOTH, -1, 0, std::nullopt}, {TIMESLIP_BOTH, 3, 3, std::nullopt}, {TIMESLIP_LEFT, 7, 3, std::nullopt},
+        {TIMESLIP_BOTH, -1, 0, std::nullopt},
+        {TIMESLIP_BOTH, 3, 3, std::nullopt},
+        {TIMESLIP_LEFT, 7, 3, std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(timeslipRunIndex(c.which, c.selected, c.runs), c.index) << c.which << " " << c.selected;
@@ -164,7 +168,8 @@ TEST(Timeslip, LaneFigures) {
         int32_t rt;
         bool pro;
         bool started;
-    } cases[] = {{-400, true, false}, {-1200, false, false}, {-400, false, true}, {-1200, true, true}, {-35, true, true}};
+    } cases[] = {
+        {-400, true, false}, {-1200, false, false}, {-400, false, true}, {-1200, true, true}, {-35, true, true}};
     for (const Case& c : cases) {
         run.rt[0] = c.rt;
         const TimeslipLane lane = timeslipLane(run, LANE_LEFT, c.pro);
@@ -233,8 +238,10 @@ TEST_F(TimeslipPrint, BothLanesLayout) {
     EXPECT_EQ(t[0], (DrawnText{(576 - 50) / 2, 0, "Кубок", 11}));
     EXPECT_EQ(t[1], (DrawnText{(576 - 100) / 2, 22, "01.06.2024", 11}));
     EXPECT_EQ(t[2], (DrawnText{(576 - 80) / 2, 66, "Heat #17", 11}));
-    EXPECT_EQ(printer.row(88), (std::vector<DrawnText>{{243, 88, "Racer num", 11}, {0, 88, "12", 11}, {566, 88, "0", 11}}));
-    EXPECT_EQ(printer.row(132), (std::vector<DrawnText>{{278, 132, "RT", 11}, {0, 132, " 00.512", 11}, {576, 132, "", 11}}));
+    EXPECT_EQ(printer.row(88),
+              (std::vector<DrawnText>{{243, 88, "Racer num", 11}, {0, 88, "12", 11}, {566, 88, "0", 11}}));
+    EXPECT_EQ(printer.row(132),
+              (std::vector<DrawnText>{{278, 132, "RT", 11}, {0, 132, " 00.512", 11}, {576, 132, "", 11}}));
     EXPECT_EQ(printer.row(220).at(0).text, "ET+RT");
     EXPECT_EQ(printer.row(220).at(1).text, " 10.388");
     // Winner right: a blank line at the left edge, then "Winner!" at the right edge.
@@ -260,10 +267,32 @@ TEST_F(TimeslipPrint, OneLaneLayoutWithLogo) {
     EXPECT_EQ(printer.canvasRecord.images[0].first, (PaintRect{0, 0, 300, 100}));
     std::vector<std::string> lines;
     for (const DrawnText& d : printer.canvasRecord.texts) lines.push_back(d.text);
-    const std::vector<std::string> expected = {
-        "Кубок", "01.06.2024", "Стрит", "# 12", "Иванов Иван", "Лада 2107", "Тула", "Left lane",
-        "RT", ": Foul!", "", "60FT", ":", "", "SPEED", ":", " 152.3", "ET", ":", "", "ET+RT", ":", "",
-        footerLines()[0], footerLines()[1], " "};
+    const std::vector<std::string> expected = {"Кубок",
+                                               "01.06.2024",
+                                               "Стрит",
+                                               "# 12",
+                                               "Иванов Иван",
+                                               "Лада 2107",
+                                               "Тула",
+                                               "Left lane",
+                                               "RT",
+                                               ": Foul!",
+                                               "",
+                                               "60FT",
+                                               ":",
+                                               "",
+                                               "SPEED",
+                                               ":",
+                                               " 152.3",
+                                               "ET",
+                                               ":",
+                                               "",
+                                               "ET+RT",
+                                               ":",
+                                               "",
+                                               footerLines()[0],
+                                               footerLines()[1],
+                                               " "};
     EXPECT_EQ(lines, expected);
     // The event name stands under the logo; the colon column starts after "SPEED ".
     EXPECT_EQ(printer.canvasRecord.texts[0].y, 100);

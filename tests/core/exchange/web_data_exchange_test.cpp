@@ -11,22 +11,22 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/app/console.h"
+#include "core/bracket/bracket_pages.h"
+#include "core/drag/drag_run.h"
 #include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
-#include "core/app/console.h"
-#include "core/drag/drag_run.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/racer_export.h"
 #include "core/registration/registry.h"
-#include "core/bracket/bracket_pages.h"
 #include "core/results/drag_results.h"
 #include "core/results/results_export.h"
 #include "core/results/results_grid.h"
+#include "core/results/results_port_fake.h"
 #include "fakes/recording_opener.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
-#include "core/results/results_port_fake.h"
 
 namespace velmaro::test {
 namespace {
@@ -75,7 +75,8 @@ void PrintTo(const Sent& s, std::ostream* os) { *os << s.kind << ": " << s.data.
 
 class ExchangeTest : public ::testing::Test {
 protected:
-    ExchangeTest() : scoped(op), sink(console, reg), resultsPort(console), exchange(console, port, results, reg, op, runs) {
+    ExchangeTest()
+        : scoped(op), sink(console, reg), resultsPort(console), exchange(console, port, results, reg, op, runs) {
         setProgramFolder(home.path());
         Console& c = console;
         c.eventName = "Кубок \"Осень\"";
@@ -166,16 +167,17 @@ protected:
         runs.dragRuns() = {run};
         runs.currentRunIndex() = 0;
         results.dragResultsCntr()->setEventRuns(runs.dragRuns(), results.sampleResultsOptions());
-        while (results.dragResultsCntr()->rebuildCount() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (results.dragResultsCntr()->rebuildCount() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     static json record(const std::string& guid, int num, const std::string& name) {
-        return json{{"guid", guid},         {"num", num},           {"pilotName", name},
-                    {"carModel", "Модель"}, {"pilotCity", "Город"}, {"passedToRace", true},
-                    {"classes", json::array({1})}};
+        return json{
+            {"guid", guid},         {"num", num},           {"pilotName", name},          {"carModel", "Модель"},
+            {"pilotCity", "Город"}, {"passedToRace", true}, {"classes", json::array({1})}};
     }
     static std::string racersData(const json& records, bool overwriteAll = false) {
-        return json{{"event", "data"}, {"dataKind", "racersData"}, {"overwriteAll", overwriteAll},
-                    {"racersData", records}}
+        return json{
+            {"event", "data"}, {"dataKind", "racersData"}, {"overwriteAll", overwriteAll}, {"racersData", records}}
             .dump();
     }
 
@@ -242,8 +244,8 @@ TEST_F(ExchangeTest, InitMessages_AnswerInTheirOrder) {
             EXPECT_TRUE(json::accept(s.data)) << s.data;
         }
     }
-    EXPECT_THAT(kinds, ElementsAre("INIT", "POST", "race_info", "results", "results", "results", "results",
-                                   "race_info", "online", "results", "results", "results", "results"));
+    EXPECT_THAT(kinds, ElementsAre("INIT", "POST", "race_info", "results", "results", "results", "results", "race_info",
+                                   "online", "results", "results", "results", "results"));
     EXPECT_EQ(out[2].data.rfind(R"({"classesList":)", 0), 0u);
     const char* names[] = {"allDragResults", "practiceResults", "qualResults", "raceResults"};
     for (int i = 0; i < 4; ++i) {
@@ -327,7 +329,8 @@ TEST_F(ExchangeTest, MalformedMessages_AreSkippedAndNothingIsLost) {
         {"event not a text", R"({"event":5})"},
         {"clientType not a text", R"({"clientType":["RegistrationPost"],"event":"init"})"},
         {"dataKind not a text", R"({"event":"data","dataKind":{"k":1}})"},
-        {"overwriteAll not a boolean", R"({"event":"data","dataKind":"racersData","overwriteAll":"yes","racersData":[]})"},
+        {"overwriteAll not a boolean",
+         R"({"event":"data","dataKind":"racersData","overwriteAll":"yes","racersData":[]})"},
         {"racersData missing", R"({"event":"data","dataKind":"racersData","overwriteAll":true})"},
         {"racersData an object", R"({"event":"data","dataKind":"racersData","racersData":{"guid":"{X}"}})"},
         {"removeList not texts", R"({"event":"data","dataKind":"racersDeleted","removeList":["{A}",5]})"},
@@ -346,8 +349,8 @@ TEST_F(ExchangeTest, MalformedMessages_AreSkippedAndNothingIsLost) {
     std::vector<std::string> messages;
     for (std::size_t i = 0; i < bad.size(); ++i) {
         messages.push_back(bad[i].second);
-        messages.push_back(racersData(json::array({record("{N" + std::to_string(i) + "}",
-                                                          100 + static_cast<int>(i), "Гонщик")})));
+        messages.push_back(
+            racersData(json::array({record("{N" + std::to_string(i) + "}", 100 + static_cast<int>(i), "Гонщик")})));
     }
     inbox(messages);
     post();
@@ -398,7 +401,8 @@ TEST_F(ExchangeTest, RacerTextsThatWouldRunAsFormulas_AreNeutralisedInTheCsvFile
     RecordingOpener opener;
     ASSERT_TRUE(exportRacerList(reg, folder, "E", opener, op).ok());
     EXPECT_NE(home.read("CHALLENGES/E/racers.csv")
-                  .find(R"x(1;5;;"'=HYPERLINK(""http://example.invalid"";""open"")";'+1-2;"'@SUM(1;2)";;)x" "\n"),
+                  .find(R"x(1;5;;"'=HYPERLINK(""http://example.invalid"";""open"")";'+1-2;"'@SUM(1;2)";;)x"
+                        "\n"),
               std::string::npos)
         << home.read("CHALLENGES/E/racers.csv");
 
@@ -522,7 +526,8 @@ TEST_F(ExchangeTest, RacersReplacedWhileTheWorkerRebuilds) {
         const std::string name = "Имя " + std::to_string(i);
         ASSERT_TRUE(exchange.handleMessage(racersData(json::array({record("{R}", 12, name)}), true)).ok());
         if (i % 3 == 0) {
-            ASSERT_TRUE(exchange.handleMessage(R"({"event":"data","dataKind":"racersDeleted","removeList":["{R}"]})").ok());
+            ASSERT_TRUE(
+                exchange.handleMessage(R"({"event":"data","dataKind":"racersDeleted","removeList":["{R}"]})").ok());
         }
         results.dragResultsCntr()->setEventRuns(runs.dragRuns(), results.sampleResultsOptions());
     }

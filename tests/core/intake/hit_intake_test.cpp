@@ -66,7 +66,9 @@ protected:
     }
     Operator& op() override { return script; }
 
-    std::string hitlog() { return std::filesystem::is_regular_file(folder / "hitlog.txt") ? folder.read("hitlog.txt") : ""; }
+    std::string hitlog() {
+        return std::filesystem::is_regular_file(folder / "hitlog.txt") ? folder.read("hitlog.txt") : "";
+    }
 
     TempFolder folder;
     velmaro::test::ScriptedOperator script; // the intake's log lines
@@ -193,7 +195,7 @@ TEST_F(HitIntakeTest, DispatchFollowsTheTimingMode) {
     std::vector<int> modes;
     for (const Call& c : calls) modes.push_back(c.mode);
     EXPECT_EQ(modes, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7})); // 8 has no handler here; -1 and 9 none
-    EXPECT_EQ(intake.hitList().size(), 11u); // every hit is logged, handled or not
+    EXPECT_EQ(intake.hitList().size(), 11u);                      // every hit is logged, handled or not
 }
 
 TEST_F(HitIntakeTest, ListOrderIsTimeThenNodeThenSignal) {
@@ -218,7 +220,7 @@ TEST_F(HitIntakeTest, LoadReadsFiveAndFourFieldLinesAndSkipsJunk) {
                  "1,2,3\n"
                  "2,1,1700000000,250,1700000000999\n" // a duplicate: the first record stays
                  "-9223372036854775808,0,0,0\n"       // wraps like the C conversion, no overflow
-                 "1,-5,1700000001,1500,7\n");          // milliseconds stored in 16 bits
+                 "1,-5,1700000001,1500,7\n");         // milliseconds stored in 16 bits
     intake.hitList().push_back(THitRecord{9, 9, 9, 9, 1, 9});
     intake.loadHitLog();
     ASSERT_EQ(intake.hitList().size(), 4u);
@@ -240,7 +242,8 @@ TEST_F(HitIntakeTest, LoadReadsFiveAndFourFieldLinesAndSkipsJunk) {
 }
 
 TEST(HitLogFormat, SaveAndParseRoundTrip) {
-    const std::vector<THitRecord> list = {{1, 6, 1'700'000'000u, 0, 1, 0}, {2, 0x8005, 4'000'000'000u, 999, 0, 18'446'744'073'709'551'615ull}};
+    const std::vector<THitRecord> list = {{1, 6, 1'700'000'000u, 0, 1, 0},
+                                          {2, 0x8005, 4'000'000'000u, 999, 0, 18'446'744'073'709'551'615ull}};
     const std::string text = formatHitLog(list);
     EXPECT_EQ(text, "1,6,1700000000,0,0\n2,32773,4000000000,999,18446744073709551615\n");
     std::vector<THitRecord> back = parseHitLog(text);
@@ -259,7 +262,8 @@ TEST(HitLogFormat, SaveAndParseRoundTrip) {
 }
 
 TEST(HitLogFormat, RemoveDuplicatesKeepsTheFirstOfEqualRecords) {
-    std::vector<THitRecord> list = {{1, 1, 5, 5, 1, 100}, {1, 1, 5, 5, 0, 200}, {1, 1, 5, 5, 0, 300}, {1, 2, 5, 5, 0, 1}};
+    std::vector<THitRecord> list = {
+        {1, 1, 5, 5, 1, 100}, {1, 1, 5, 5, 0, 200}, {1, 1, 5, 5, 0, 300}, {1, 2, 5, 5, 0, 1}};
     removeDuplicateHits(list);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].arrival, 100u);
@@ -288,7 +292,7 @@ TEST_F(HitIntakeTest, ABatchWritesOnceAndLeavesWhatPerHitRewritesWould) {
         intake.afterHits("mode file", [&] { order.push_back("mode file 1"); });
         intake.processHit(5, 1, 9000, HIT_FROM_DEVICE);
         intake.afterHits("mode file", [&] { order.push_back("mode file 2"); }); // replaces the first
-        EXPECT_EQ(hitlog(), "");                                        // nothing written yet
+        EXPECT_EQ(hitlog(), "");                                                // nothing written yet
         EXPECT_EQ(rows, 0);
         order.push_back("end");
     }
@@ -363,8 +367,8 @@ TEST_F(HitIntakeTest, OutOfOrderHitsGiveTheBytesOfAWholeRewrite) {
         {"in time order", {{{1, t}}, {{1, t + 5}, {2, t + 9}}, {{1, t + 12}}}},
         {"two clocks 3 ms apart", {twoClocks}},
         {"back to the first line", {{{1, t + 100}, {1, t + 200}}, {{2, t + 50}}, {{3, t + 1}}, {{3, t + 300}}}},
-        {"several out of order in one slice", {{{1, t + 100}, {1, t + 200}, {1, t + 300}},
-                                               {{2, t + 250}, {2, t + 150}, {2, t + 400}, {2, t + 50}}}},
+        {"several out of order in one slice",
+         {{{1, t + 100}, {1, t + 200}, {1, t + 300}}, {{2, t + 250}, {2, t + 150}, {2, t + 400}, {2, t + 50}}}},
         {"repeats", {{{1, t + 100}, {1, t + 200}}, {{1, t + 100}, {2, t + 150}}, {{2, t + 150}, {1, t + 200}}}},
     };
     for (const Case& c : cases) {

@@ -41,8 +41,10 @@ std::vector<std::string> receiveAll(int fd, std::size_t count) {
     while (datagrams.size() < count && std::chrono::steady_clock::now() < until) {
         char buf[512];
         const ssize_t n = recv(fd, buf, sizeof buf, MSG_DONTWAIT);
-        if (n > 0) datagrams.emplace_back(buf, static_cast<std::size_t>(n));
-        else std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (n > 0)
+            datagrams.emplace_back(buf, static_cast<std::size_t>(n));
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return datagrams;
 }

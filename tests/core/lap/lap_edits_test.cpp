@@ -24,7 +24,9 @@ protected:
         }
         return v;
     }
-    static size_t lineCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+    static size_t lineCount(const std::string& text) {
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    }
 };
 
 TEST_F(LapEdits, DeleteRange_KeepsBackups) {
@@ -171,7 +173,11 @@ TEST_F(LapEdits, RefreshClasses) {
     registry.addRacer(3, "two classes", {5, 6});
     registry.addRacer(4, "first of a number", {7});
     registry.addRacer(4, "last of a number", {8});
-    setEvents({{1, K::LAP, 1, 9}, {2, K::LAP, 2, 9}, {3, K::LAP, 3, 9}, {4, K::LAP, 4, 9}, {77, K::LAP, 5, 9},
+    setEvents({{1, K::LAP, 1, 9},
+               {2, K::LAP, 2, 9},
+               {3, K::LAP, 3, 9},
+               {4, K::LAP, 4, 9},
+               {77, K::LAP, 5, 9},
                {0, K::LAP, 6, 9}});
     lap->refreshRaceItemClasses();
     std::vector<int32_t> classes;
@@ -187,10 +193,13 @@ TEST_F(LapEdits, SplitByBestLap_Boundaries) {
     registry.addRacer(2, "60.000", {3});
     registry.addRacer(3, "retired only", {3});
     registry.addRacer(4, "from start only", {3});
-    setEvents({{1, K::FRST, 0, 3}, {1, K::LAP, 59999, 3},
-               {2, K::FRST, 100, 3}, {2, K::LAP, 60100, 3},
+    setEvents({{1, K::FRST, 0, 3},
+               {1, K::LAP, 59999, 3},
+               {2, K::FRST, 100, 3},
+               {2, K::LAP, 60100, 3},
                {3, K::FAIL, 70000, 3},
-               {4, K::STSIG, 200, 3}, {4, K::PLAP, 30200, 3}});
+               {4, K::STSIG, 200, 3},
+               {4, K::PLAP, 30200, 3}});
     lap->assignClassesByBestLap();
     EXPECT_EQ(registry.racerList[0].classIds, std::vector<int32_t>{1});
     EXPECT_EQ(registry.racerList[1].classIds, std::vector<int32_t>{2});

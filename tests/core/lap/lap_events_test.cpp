@@ -23,9 +23,7 @@ TEST_F(LapEvents, Recalculation_Table) {
         {"STSIG + STLIN + LAP: lap from the line, fromStart from the signal",
          {{5, K::STSIG, 1000}, {5, K::STLIN, 1500}, {5, K::LAP, 61500}, {5, K::LAP, 121000}},
          {{0, 0}, {0, 500}, {60000, 60500}, {59500, 0}}},
-        {"FRST + LAP: no start signal, no fromStart",
-         {{5, K::FRST, 1000}, {5, K::LAP, 31000}},
-         {{0, 0}, {30000, 0}}},
+        {"FRST + LAP: no start signal, no fromStart", {{5, K::FRST, 1000}, {5, K::LAP, 31000}}, {{0, 0}, {30000, 0}}},
         {"PLAP inside a lap: the next LAP is timed from the lap before the PLAP",
          {{5, K::FRST, 0}, {5, K::LAP, 30000}, {5, K::PLAP, 40000}, {5, K::LAP, 65000}},
          {{0, 0}, {30000, 0}, {10000, 0}, {35000, 0}}},
@@ -41,9 +39,7 @@ TEST_F(LapEvents, Recalculation_Table) {
         {"a lap across the 32-bit wrap of the node clock",
          {{5, K::FRST, wrap - 1000}, {5, K::LAP, wrap + 29000}},
          {{0, 0}, {30000, 0}}},
-        {"a LAP with only a STSIG before it has no boundary",
-         {{5, K::STSIG, 0}, {5, K::LAP, 30000}},
-         {{0, 0}, {0, 0}}},
+        {"a LAP with only a STSIG before it has no boundary", {{5, K::STSIG, 0}, {5, K::LAP, 30000}}, {{0, 0}, {0, 0}}},
         {"a start-line crossing before the signal has a negative fromStart",
          {{5, K::STLIN, 1000}, {5, K::STSIG, 1200}},
          {{0, -200}, {0, 0}}},
@@ -92,7 +88,8 @@ TEST_F(LapEvents, GridCellTexts) {
     registry.addClass(3, "Open");
     registry.addRacer(12, "Иванов", {3});
     // 1700000000123 ms = 22:13:20.123 UTC
-    setEvents({{12, K::FRST, 1700000000123ull - 61000, 3}, {12, K::LAP, 1700000000123ull, 3, 5000},
+    setEvents({{12, K::FRST, 1700000000123ull - 61000, 3},
+               {12, K::LAP, 1700000000123ull, 3, 5000},
                {99, 77, 1700000001000ull, 9, 1500}});
     EXPECT_EQ(lap->raceItemCellText(1, 0), "12  Иванов");
     EXPECT_EQ(lap->raceItemCellText(1, 1), "LAP");
@@ -113,8 +110,10 @@ TEST_F(LapEvents, GridCellTexts) {
 }
 
 TEST_F(LapEvents, File_RoundTrip) {
-    setEvents({{12, K::FRST, 1700000000000ull, 3}, {12, K::LAP, 1700000030000ull, 3, 1500},
-               {0, K::STSIG, 1700000031000ull}, {7, 42, 1700000032000ull, -1, -250}});
+    setEvents({{12, K::FRST, 1700000000000ull, 3},
+               {12, K::LAP, 1700000030000ull, 3, 1500},
+               {0, K::STSIG, 1700000031000ull},
+               {7, 42, 1700000032000ull, -1, -250}});
     ASSERT_TRUE(lap->saveLapSingle().ok());
     std::string text = temp.read("lap_single.txt");
     EXPECT_EQ(text, "12,3,1700000000000,0,0,3,0\n"
@@ -133,16 +132,16 @@ TEST_F(LapEvents, File_RoundTrip) {
 
 TEST_F(LapEvents, File_BadLinesAreSkipped) {
     temp.write("lap_single.txt",
-               "12,0,1000,999,999,3,0\r\n"           // lap and fromStart come from the recalculation
-               "12,0,2000,0,0,3\n"                    // six fields
+               "12,0,1000,999,999,3,0\r\n" // lap and fromStart come from the recalculation
+               "12,0,2000,0,0,3\n"         // six fields
                "abc\n"
-               "-5,0,3000,0,0,3,0\n"                  // negative racer
+               "-5,0,3000,0,0,3,0\n"                   // negative racer
                "5,0,99999999999999999999999,0,0,3,0\n" // time out of range
-               "5,0,4000,0,0,3000000000,0\n"          // class id out of range
-               "5,0,5000,0,0,3,1x\n"                  // trailing garbage
+               "5,0,4000,0,0,3000000000,0\n"           // class id out of range
+               "5,0,5000,0,0,3,1x\n"                   // trailing garbage
                "\n"
-               "12,3,500,4294967295,0,3,0\n"          // a negative lap as written by %u
-               "12,0,6000,0,0,3,0");                  // last line without line end
+               "12,3,500,4294967295,0,3,0\n" // a negative lap as written by %u
+               "12,0,6000,0,0,3,0");         // last line without line end
     lap->loadLapSingle();
     ASSERT_EQ(count(), 3);
     EXPECT_EQ(item(0).time, 500u); // put in time order

@@ -39,7 +39,10 @@ public:
     }
     void setRacerClasses(uint32_t number, const std::vector<int32_t>& ids) override {
         for (auto& r : racerList)
-            if (r.number == number) { r.classIds = ids; return; }
+            if (r.number == number) {
+                r.classIds = ids;
+                return;
+            }
     }
     void saveRacers() override { ++saves; }
     void clearClassResults() override { results.clear(); }

@@ -25,8 +25,12 @@ protected:
     // Events 0 FRST 7, 1 STSIG, 2 STLIN (before the signal: negative from start), 3 LAP 7,
     // 4 LAP 8 with a 3 ms penalty, 5 FAIL 7, 6 PLAP 8 with 1.5 s penalty.
     void fixture() {
-        setEvents({{7, K::FRST, 1000, 1},  {0, K::STSIG, 5000},          {8, K::STLIN, 4000, 1},
-                   {7, K::LAP, 40000, 1},  {8, K::LAP, 41000, 1, 3},     {7, K::FAIL, 42000, 1},
+        setEvents({{7, K::FRST, 1000, 1},
+                   {0, K::STSIG, 5000},
+                   {8, K::STLIN, 4000, 1},
+                   {7, K::LAP, 40000, 1},
+                   {8, K::LAP, 41000, 1, 3},
+                   {7, K::FAIL, 42000, 1},
                    {8, K::PLAP, 60000, 1, 1500}});
     }
 };
@@ -40,11 +44,11 @@ TEST_F(LapGrid, CellFill) {
         LapCellFill fill;
     };
     const Case cases[] = {
-        {1, 0, LapCellFill::Window},     // FRST
-        {2, 3, LapCellFill::EarlyStart}, // STLIN before the signal
-        {3, 0, LapCellFill::Window},     // STSIG
+        {1, 0, LapCellFill::Window},                               // FRST
+        {2, 3, LapCellFill::EarlyStart},                           // STLIN before the signal
+        {3, 0, LapCellFill::Window},                               // STSIG
         {4, 2, LapCellFill::Lap},        {4, 6, LapCellFill::Lap}, // no penalty
-        {5, 6, LapCellFill::Lap},        // 3 ms shows as "0.00": no penalty colour
+        {5, 6, LapCellFill::Lap},                                  // 3 ms shows as "0.00": no penalty colour
         {6, 1, LapCellFill::Fail},       {7, 6, LapCellFill::Penalty}, {7, 5, LapCellFill::Window},
         {0, 0, LapCellFill::Window},     {8, 0, LapCellFill::Window}, // title row, past the end
     };
@@ -55,8 +59,7 @@ TEST_F(LapGrid, CellFill) {
 
 TEST_F(LapGrid, Prompts) {
     const std::pair<const char*, int32_t> penalties[] = {
-        {"2,5", 2500}, {"2.5", 2500}, {"", 0}, {"abc", 0}, {"1.234", 1234}, {" 10 ", 10000}, {"-1", -1000},
-        {"1e12", 0},
+        {"2,5", 2500}, {"2.5", 2500}, {"", 0}, {"abc", 0}, {"1.234", 1234}, {" 10 ", 10000}, {"-1", -1000}, {"1e12", 0},
     };
     for (const auto& [text, ms] : penalties) EXPECT_EQ(penaltyAnswerMs(text), ms) << text;
     EXPECT_EQ(racerNumberAnswer("12"), 12);
@@ -68,10 +71,18 @@ TEST_F(LapGrid, Prompts) {
 
 TEST_F(LapGrid, ScoreboardTexts) {
     const std::tuple<uint32_t, int32_t, const char*> cases[] = {
-        {7, 61234, " 7 \x03" "1:01.23"},   // 61,239 ms after the 5 ms
-        {123, 599995, "23 \x03" "9:59.99"}, // capped, number modulo 100
-        {5, 700000, " 5 \x03" "9:59.99"},
-        {42, 0, "42 \x03" "0:00.00"},
+        {7, 61234,
+         " 7 \x03"
+         "1:01.23"}, // 61,239 ms after the 5 ms
+        {123, 599995,
+         "23 \x03"
+         "9:59.99"}, // capped, number modulo 100
+        {5, 700000,
+         " 5 \x03"
+         "9:59.99"},
+        {42, 0,
+         "42 \x03"
+         "0:00.00"},
     };
     for (const auto& [racer, ms, text] : cases) EXPECT_EQ(lapScoreboardText120(racer, ms), text);
 
@@ -79,7 +90,8 @@ TEST_F(LapGrid, ScoreboardTexts) {
     board.type = 120;
     sendLapRowToScoreboard(*lap, board, 4, false);
     sendLapRowToScoreboard(*lap, board, 0, false); // title row: nothing
-    EXPECT_EQ(board.calls, (std::vector<std::string>{"showText(" + lapScoreboardText120(7, item(3).lap) + ",0,3,1,3,16)"}));
+    EXPECT_EQ(board.calls,
+              (std::vector<std::string>{"showText(" + lapScoreboardText120(7, item(3).lap) + ",0,3,1,3,16)"}));
 
     struct Case {
         int type, row;
@@ -112,9 +124,9 @@ TEST_F(LapGrid, OnCourseListShowsTheFinishQueueOfMode4) {
     EXPECT_EQ(host.onCourseCount, 3);
     EXPECT_EQ(onCourseCaption(*lap, 0), "1");
     EXPECT_EQ(onCourseText(*lap, 0), "7 - Альфа");
-    EXPECT_EQ(onCourseText(*lap, 1), "8");       // registered without a name
-    EXPECT_EQ(onCourseText(*lap, 2), "9");       // not registered
-    EXPECT_EQ(onCourseText(*lap, 3), "");        // past the queue
+    EXPECT_EQ(onCourseText(*lap, 1), "8"); // registered without a name
+    EXPECT_EQ(onCourseText(*lap, 2), "9"); // not registered
+    EXPECT_EQ(onCourseText(*lap, 3), "");  // past the queue
     EXPECT_EQ(onCourseCaption(*lap, -1), "");
     host.mode = 1;
     EXPECT_EQ(onCourseCount(*lap), 0);

@@ -239,7 +239,8 @@ TEST_F(LapIntake, Scoreboard_StartAndNextPerType) {
         std::vector<std::string> start;
     };
     const std::vector<Row> rows = {
-        {120, {"reset(1)", "stopTiming()", "showText(12,0,3,0,3,16)"},
+        {120,
+         {"reset(1)", "stopTiming()", "showText(12,0,3,0,3,16)"},
          {"reset(1)", "stopTiming()", "showText(13,0,3,0,3,16)", "startTiming()"}},
         {122, {"reset(1)", "showText(12,0,3,0,3,16)"}, {"startTiming()"}},
         {117, {}, {}},
@@ -301,8 +302,9 @@ TEST_F(LapIntake, Scoreboard_NewLapMode4PerType) {
         std::vector<std::string> calls;
     };
     const std::vector<Row> rows = {
-        {117, {"showText( 5 0:31.000 \r\n" + std::string(13, ' ') + "\r\n" + std::string(13, ' ') + "\r\n" +
-               std::string(13, ' ') + "\r\n" + std::string(13, ' ') + "\r\n,0,0,0,3,13)"}},
+        {117,
+         {"showText( 5 0:31.000 \r\n" + std::string(13, ' ') + "\r\n" + std::string(13, ' ') + "\r\n" +
+          std::string(13, ' ') + "\r\n" + std::string(13, ' ') + "\r\n,0,0,0,3,13)"}},
         {122, {"showResult(1,1,5,31000,0,0,0,0)"}},
         {132, {"showResult(1,1,5,31000,0,0,0,0)", "setDisplayState(0,-1)"}},
         {200, {"showResult(1,1,5,31000,0,0,0,0)", "setDisplayState(0,0)"}},
@@ -344,9 +346,12 @@ TEST_F(LapIntake, KeptEndOfTheListMatchesAWholeWalk) {
             return (rng >> 8) % n;
         };
         auto hit = [&](int node, int sig, uint64_t at, int racer, int cls) {
-            if (mode == 1) lap->processHitLapSingle(node, sig, at, racer, cls);
-            else if (mode == 4) lap->processHitStartFinish(node, sig, at, racer, cls);
-            else lap->processHitGymkhana(node, sig, at, racer, cls);
+            if (mode == 1)
+                lap->processHitLapSingle(node, sig, at, racer, cls);
+            else if (mode == 4)
+                lap->processHitStartFinish(node, sig, at, racer, cls);
+            else
+                lap->processHitGymkhana(node, sig, at, racer, cls);
         };
         // Edits mostly touch the newest events, where the intake keeps its state.
         auto recent = [&] { return count() - 1 - static_cast<int>(next(static_cast<uint32_t>(std::min(count(), 8)))); };
@@ -375,8 +380,10 @@ TEST_F(LapIntake, KeptEndOfTheListMatchesAWholeWalk) {
             // Now and then an edit between slices.
             const uint32_t e = next(100);
             if (forgetEachHit) lap->forgetLapTail();
-            if (e < 4 && (!lap->courseQueue().empty() || !lap->finishQueue().empty())) lap->retireRacer(0);
-            else if (e < 8 && count() > 2) lap->togglePenaltyLap(recent());
+            if (e < 4 && (!lap->courseQueue().empty() || !lap->finishQueue().empty()))
+                lap->retireRacer(0);
+            else if (e < 8 && count() > 2)
+                lap->togglePenaltyLap(recent());
             else if (e < 12 && count() > 2)
                 lap->setRaceItemRacer(recent(), static_cast<int>(next(6)) + 1, -1);
             else if (e < 16 && count() > 2) {

@@ -30,7 +30,8 @@ protected:
         registry.addClass(2, "Pro <X> & 'Co'");
         registry.addClass(3, "Open|hidden");
         registry.addClass(2, "Twin id");
-        for (uint32_t n = 1; n <= 24; ++n) registry.addRacer(n, "Racer " + std::to_string(n), {1 + static_cast<int32_t>(n % 3)});
+        for (uint32_t n = 1; n <= 24; ++n)
+            registry.addRacer(n, "Racer " + std::to_string(n), {1 + static_cast<int32_t>(n % 3)});
         registry.racerList[4].name = "O'Neil & <b>|x";
         registry.addRacer(3, "Second three", {2});
     }

@@ -61,8 +61,7 @@ inline std::string penaltyText(int32_t p, bool hundredths) {
         std::snprintf(buf, sizeof buf, "%s%" PRId64 ".%02d", negative ? "-" : "", v / 1000,
                       static_cast<int>(v % 1000 / 10));
     else
-        std::snprintf(buf, sizeof buf, "%s%" PRId64 ".%03d", negative ? "-" : "", v / 1000,
-                      static_cast<int>(v % 1000));
+        std::snprintf(buf, sizeof buf, "%s%" PRId64 ".%03d", negative ? "-" : "", v / 1000, static_cast<int>(v % 1000));
     return buf;
 }
 
@@ -198,9 +197,8 @@ inline LapBuild buildLapResults(LapTiming& lap) {
     std::vector<TLapResult*> order;
     for (const auto& r : lap.lapResults()) order.push_back(r.get());
 
-    std::sort(order.begin(), order.end(), [&](const TLapResult* a, const TLapResult* b) {
-        return compareLapResultsByClass(*a, *b, options) < 0;
-    });
+    std::sort(order.begin(), order.end(),
+              [&](const TLapResult* a, const TLapResult* b) { return compareLapResultsByClass(*a, *b, options) < 0; });
     const std::vector<LapClassInfo> classes = reg ? reg->classes() : std::vector<LapClassInfo>{};
     int32_t previousClass = -1;
     bool firstHeader = true;
@@ -232,9 +230,8 @@ inline LapBuild buildLapResults(LapTiming& lap) {
         fillLapColumns(*r, row, w, options);
     }
 
-    std::sort(order.begin(), order.end(), [&](const TLapResult* a, const TLapResult* b) {
-        return compareLapResults(*a, *b, options) < 0;
-    });
+    std::sort(order.begin(), order.end(),
+              [&](const TLapResult* a, const TLapResult* b) { return compareLapResults(*a, *b, options) < 0; });
     int header = w.addRow();
     w.set(header, 2, "Абсолютный зачет");
     place = 1;

@@ -44,8 +44,14 @@ protected:
 };
 
 TEST_F(LapResults, ClassSectionsAndOverall_CleanTime) {
-    setEvents({{7, K::FRST, 0, 1}, {8, K::FRST, 100, 1}, {9, K::FRST, 200, 2}, {77, K::FRST, 300, -1},
-               {7, K::LAP, 40000, 1}, {8, K::LAP, 30100, 1}, {9, K::LAP, 35200, 2}, {77, K::LAP, 20300, -1},
+    setEvents({{7, K::FRST, 0, 1},
+               {8, K::FRST, 100, 1},
+               {9, K::FRST, 200, 2},
+               {77, K::FRST, 300, -1},
+               {7, K::LAP, 40000, 1},
+               {8, K::LAP, 30100, 1},
+               {9, K::LAP, 35200, 2},
+               {77, K::LAP, 20300, -1},
                {7, K::LAP, 70000, 1, 1500}});
     lap->buildLapResults();
     EXPECT_EQ(dataRows(), (std::vector<std::string>{
@@ -69,8 +75,13 @@ TEST_F(LapResults, ClassSectionsAndOverall_CleanTime) {
 }
 
 TEST_F(LapResults, DirtyTimeAndSum) {
-    setEvents({{7, K::STSIG, 0, 1}, {7, K::STLIN, 500, 1}, {7, K::LAP, 30500, 1}, {7, K::LAP, 60500, 1},
-               {8, K::STSIG, 1000, 1}, {8, K::STLIN, 3000, 1}, {8, K::LAP, 31000, 1}});
+    setEvents({{7, K::STSIG, 0, 1},
+               {7, K::STLIN, 500, 1},
+               {7, K::LAP, 30500, 1},
+               {7, K::LAP, 60500, 1},
+               {8, K::STSIG, 1000, 1},
+               {8, K::STLIN, 3000, 1},
+               {8, K::LAP, 31000, 1}});
     host.clean = false;
     lap->buildLapResults();
     auto r = dataRows();
@@ -147,8 +158,8 @@ TEST_F(LapResults, TypedTextsStayWholeInTheGridAndTheHtml) {
     setEvents({{9, K::FRST, 0, 2}, {9, K::LAP, 30000, 2}});
     lap->buildLapResults();
     EXPECT_EQ(dataRows(), (std::vector<std::string>{";;Pro¦X", "1|0;9;Sm¦thJr;A¦B C;Team9;Car9;0:30.000;;;0:30.000|1",
-                                                   ";;Абсолютный зачет",
-                                                   "1;9;Sm¦thJr (Pro¦X);A¦B C;Team9;Car9;0:30.000;;;0:30.000|1"}));
+                                                    ";;Абсолютный зачет",
+                                                    "1;9;Sm¦thJr (Pro¦X);A¦B C;Team9;Car9;0:30.000;;;0:30.000|1"}));
     const std::string html = temp.read("www/table.html");
     EXPECT_NE(html.find("<td colspan='10'>Pro¦X</td>"), std::string::npos) << html;
     EXPECT_NE(html.find("<td>Sm¦thJr</td><td>A¦B C</td>"), std::string::npos) << html;
@@ -199,7 +210,7 @@ TEST_F(LapResults, Worker_BuildsOnceAfterABurstAndWritesTheTable) {
     builds.worker.start();
     for (int i = 1; i <= 5; ++i) lap->processHitLapSingle(1, 0, 30000u * static_cast<unsigned>(i), i % 2 ? 7 : 8, 1);
     ASSERT_TRUE(builds.waitFor(1));
-    builds.worker.stop(); // joins: no build after this
+    builds.worker.stop();                   // joins: no build after this
     ASSERT_EQ(builds.delivered.size(), 1u); // the burst gave one build, from the last change
     EXPECT_EQ(builds.worker.builds(), 1u);
     const reference::LapBuild expected = reference::buildLapResults(*lap);
@@ -215,8 +226,7 @@ TEST_F(LapResults, Worker_BuildsOnceAfterABurstAndWritesTheTable) {
 }
 
 TEST_F(LapResults, Worker_StopsPromptlyWithAChangePending) {
-    LapResultsWorker worker([](LapResultsOutput) { ADD_FAILURE() << "no build after stop"; },
-                            std::chrono::hours(1));
+    LapResultsWorker worker([](LapResultsOutput) { ADD_FAILURE() << "no build after stop"; }, std::chrono::hours(1));
     worker.start();
     worker.notify(lap->wholeLapResultsChange());
     worker.stop();

@@ -29,12 +29,14 @@ struct Event {
         host.reg = &registry;
         intakeHost.mode = mode;
         intakeHost.folder = folder.path();
-        intake.handlers().setLapHandler(TimingMode::LapOneGate, [this](int node, int signal, uint64_t t, int racer, int cls) {
-            (void)lap.processHitLapSingle(node, signal, t, racer, cls);
-        });
-        intake.handlers().setLapHandler(TimingMode::StartFinish, [this](int node, int signal, uint64_t t, int racer, int cls) {
-            (void)lap.processHitStartFinish(node, signal, t, racer, cls);
-        });
+        intake.handlers().setLapHandler(TimingMode::LapOneGate,
+                                        [this](int node, int signal, uint64_t t, int racer, int cls) {
+                                            (void)lap.processHitLapSingle(node, signal, t, racer, cls);
+                                        });
+        intake.handlers().setLapHandler(TimingMode::StartFinish,
+                                        [this](int node, int signal, uint64_t t, int racer, int cls) {
+                                            (void)lap.processHitStartFinish(node, signal, t, racer, cls);
+                                        });
     }
     Event(const Event&) = delete;
     Event& operator=(const Event&) = delete;
@@ -67,7 +69,7 @@ TEST(LapTimingSideBySide, TwoEventsTakeTheirOwnHits) {
         gates.lap.lapNext(8);
         EXPECT_EQ(laps.lap.processHitLapSingle(1, 0, t, 0, -1), 1);                  // 7 first crossing
         EXPECT_EQ(gates.lap.processHitStartFinish(kNodeStart, 0, t + 10, 0, -1), 1); // 8 first crossing
-        EXPECT_EQ(laps.lap.processHitLapSingle(1, 0, t + 30000, 0, -1), 1);         // a lap of 7
+        EXPECT_EQ(laps.lap.processHitLapSingle(1, 0, t + 30000, 0, -1), 1);          // a lap of 7
     }
     {
         HitBatch lapsBatch(laps.intake), gatesBatch(gates.intake);
@@ -75,11 +77,10 @@ TEST(LapTimingSideBySide, TwoEventsTakeTheirOwnHits) {
         EXPECT_EQ(laps.lap.processHitLapSingle(1, 0, t + 61000, 0, -1), 1);              // 7 again
     }
 
-    EXPECT_EQ(laps.lines(), (std::vector<std::string>{"7,3,1700000000000,0,0,-1,0",
-                                                      "7,0,1700000030000,30000,0,-1,0",
+    EXPECT_EQ(laps.lines(), (std::vector<std::string>{"7,3,1700000000000,0,0,-1,0", "7,0,1700000030000,30000,0,-1,0",
                                                       "7,0,1700000061000,31000,0,-1,0"}));
-    EXPECT_EQ(gates.lines(), (std::vector<std::string>{"8,3,1700000000010,0,0,-1,0",
-                                                       "8,0,1700000040000,39990,0,-1,0"}));
+    EXPECT_EQ(gates.lines(),
+              (std::vector<std::string>{"8,3,1700000000010,0,0,-1,0", "8,0,1700000040000,39990,0,-1,0"}));
     EXPECT_EQ(racersOf(laps.lap.courseQueue()), std::vector<uint32_t>{7});
     EXPECT_TRUE(laps.lap.finishQueue().empty());
     EXPECT_TRUE(gates.lap.courseQueue().empty());
@@ -124,13 +125,13 @@ TEST(LapTimingSideBySide, EachIntakeFeedsItsOwnEvent) {
         return out;
     };
     EXPECT_EQ(keys(laps), (std::vector<std::pair<int, uint64_t>>{{1, t}, {1, t + 30000}}));
-    EXPECT_EQ(keys(gates), (std::vector<std::pair<int, uint64_t>>{
-                               {kNodeStart, t + 10}, {1, t + 30000}, {kNodeFinish, t + 40000}}));
+    EXPECT_EQ(keys(gates),
+              (std::vector<std::pair<int, uint64_t>>{{kNodeStart, t + 10}, {1, t + 30000}, {kNodeFinish, t + 40000}}));
     EXPECT_EQ(laps.folder.read("hitlog.txt"), formatHitLog(laps.intake.hitList()));
     EXPECT_EQ(gates.folder.read("hitlog.txt"), formatHitLog(gates.intake.hitList()));
     EXPECT_EQ(laps.lines(), (std::vector<std::string>{"7,3,1700000000000,0,0,-1,0", "7,0,1700000030000,30000,0,-1,0"}));
-    EXPECT_EQ(gates.lines(), (std::vector<std::string>{"8,3,1700000000010,0,0,-1,0",
-                                                       "8,0,1700000040000,39990,0,-1,0"}));
+    EXPECT_EQ(gates.lines(),
+              (std::vector<std::string>{"8,3,1700000000010,0,0,-1,0", "8,0,1700000040000,39990,0,-1,0"}));
     EXPECT_EQ(laps.folder.read("lap_single.txt"), lapFileText(*laps.lap.raceItems()));
     EXPECT_EQ(gates.folder.read("lap_single.txt"), lapFileText(*gates.lap.raceItems()));
     // Each journal hears of its own device hits only.
@@ -195,8 +196,8 @@ TEST(LapTimingSideBySide, EachIntakeFeedsItsOwnRuns) {
     const TDragRaceItem& runA = a.runs.dragRuns().at(0);
     const TDragRaceItem& runB = b.runs.dragRuns().at(0);
     EXPECT_EQ(runA.startTime, t);
-    EXPECT_EQ(runA.hits[LANE_LEFT], (std::vector<TLineHit>{{HIT_TYPE_RT, t + 400, 0, 0, 0},
-                                                           {HIT_TYPE_ET, t + 9900, 9500, 9900, 0}}));
+    EXPECT_EQ(runA.hits[LANE_LEFT],
+              (std::vector<TLineHit>{{HIT_TYPE_RT, t + 400, 0, 0, 0}, {HIT_TYPE_ET, t + 9900, 9500, 9900, 0}}));
     EXPECT_TRUE(runA.hits[LANE_RIGHT].empty());
     EXPECT_EQ(runB.startTime, t + 5);
     EXPECT_EQ(runB.hits[LANE_LEFT], (std::vector<TLineHit>{{HIT_TYPE_RT, t + 500, 0, 0, 0}}));

@@ -12,10 +12,10 @@
 
 #include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
-#include "link_fakes.h"
 #include "fakes/fake_hit_intake_host.h"
 #include "fakes/sim_network.h"
 #include "fakes/temp_folder.h"
+#include "link_fakes.h"
 #include "nodesim/node_simulator.h"
 
 using namespace velmaro;
@@ -82,8 +82,8 @@ private:
         HitIntake hits(intake);
         hits.handlers().setLapHandler(TimingMode::LapOneGate, [this](int node, int signal, std::uint64_t t, int, int) {
             std::lock_guard<std::mutex> g(m);
-            handled.push_back(SimHit{std::uint8_t(node), std::uint16_t(signal), std::uint32_t(t / 1000),
-                                     std::uint16_t(t % 1000)});
+            handled.push_back(
+                SimHit{std::uint8_t(node), std::uint16_t(signal), std::uint32_t(t / 1000), std::uint16_t(t % 1000)});
         });
         std::size_t seen = 0;
         for (;;) {
@@ -113,7 +113,7 @@ SimOptions simOptions(std::uint16_t port, const velmaro::test::SimNetwork& net) 
     SimOptions o;
     o.bindAddress = net.simAddress();
     o.port = port;
-    o.consoleAddress = "";                // learned from the console's greeting
+    o.consoleAddress = ""; // learned from the console's greeting
     o.greetingAddress = net.broadcast();
     o.networkNamespace = net.path();
     o.onlineNodes = {1, 2, 4, 5};

@@ -83,7 +83,9 @@ public:
 class FakeEnvironment final : public LinkEnvironment {
 public:
     std::uint64_t nowMs() override { return now; }
-    int randomInt(int maxInclusive) override { return random < 0 ? 0 : (random > maxInclusive ? maxInclusive : random); }
+    int randomInt(int maxInclusive) override {
+        return random < 0 ? 0 : (random > maxInclusive ? maxInclusive : random);
+    }
     std::vector<BroadcastInterface> interfaces() override { return list; }
 
     std::uint64_t now = 1'700'000'000'000ull;

@@ -53,8 +53,8 @@ TEST(NodeLink, CommandsReachTheAttachedLinkAndBoardsAndStopWhenDetached) {
     link.sendWinner(1);
     link.sendStartUnitMode(3);
     link.radioResetBoards();
-    EXPECT_EQ(rig.transport->messages(),
-              (std::vector<TNodeMessage>{TNodeMessage::make(1, MSG_WINNER, 1), TNodeMessage::make(1, MSG_START_UNIT_MODE, 3)}));
+    EXPECT_EQ(rig.transport->messages(), (std::vector<TNodeMessage>{TNodeMessage::make(1, MSG_WINNER, 1),
+                                                                    TNodeMessage::make(1, MSG_START_UNIT_MODE, 3)}));
     EXPECT_EQ(boards.board(0).pending, 40);
     EXPECT_EQ(link.gateway(), kGateway);
     ASSERT_EQ(link.nodes().size(), 1u);

@@ -43,8 +43,7 @@ Recorder parse(const Bytes& datagram) {
 }
 
 // A hit from node 2: signal 3, 1700000000 s, 999 ms.
-const Bytes kHitMessage = {0xAA, 0x55, 0x02, 0x00, 0x04, 0x03, 0x00, 0x00,
-                           0xF1, 0x53, 0x65, 0xE7, 0x03, 0xDE, 0xAD};
+const Bytes kHitMessage = {0xAA, 0x55, 0x02, 0x00, 0x04, 0x03, 0x00, 0x00, 0xF1, 0x53, 0x65, 0xE7, 0x03, 0xDE, 0xAD};
 
 // The same message as the gateway forwards it: receive frame 0x90.
 Bytes receiveFrame(const Bytes& message, std::uint8_t id = 0x01) {
@@ -94,9 +93,8 @@ TEST(NodeMessage, OnlyMessagesForThePcWithBothMarkersAreAccepted) {
         std::uint8_t value;
         bool accepted;
     } rows[] = {
-        {"as sent", 0, 0xAA, true},       {"to node 5", 3, 0x05, false},
-        {"marker broken", 0, 0xAB, false}, {"marker swapped", 1, 0xAA, false},
-        {"end marker broken", 14, 0xAE, false},
+        {"as sent", 0, 0xAA, true},         {"to node 5", 3, 0x05, false},          {"marker broken", 0, 0xAB, false},
+        {"marker swapped", 1, 0xAA, false}, {"end marker broken", 14, 0xAE, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -108,20 +106,18 @@ TEST(NodeMessage, OnlyMessagesForThePcWithBothMarkersAreAccepted) {
 
 TEST(NodeFrame, TransmitFrameGoldenBytes) {
     const NodeFrameBytes f = buildTransmitFrame(0x01, TNodeMessage::make(NODE_START, MSG_START_TWO_LANE, 1, 0, 1));
-    const Bytes expected = Bytes{0x7E, 0x00, 0x1D, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                 0xFF, 0xFF, 0xFF, 0xFE, 0x00, 0x00} +
-                           Bytes{0xAA, 0x55, 0x00, 0x01, 0x18, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0xDE,
-                                 0xAD} +
-                           Bytes{0x4E};
+    const Bytes expected =
+        Bytes{0x7E, 0x00, 0x1D, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFE, 0x00, 0x00} +
+        Bytes{0xAA, 0x55, 0x00, 0x01, 0x18, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0xDE, 0xAD} + Bytes{0x4E};
     EXPECT_EQ(toVec(f), expected);
 }
 
 TEST(NodeFrame, ForgedReceiveFrameCarriesTheMessageAtFifteen) {
     const TNodeMessage hit = TNodeMessage::fromBytes(kHitMessage.data());
     const NodeFrameBytes f = buildReceiveFrame(0x07, hit);
-    const Bytes expected = Bytes{0x7E, 0x00, 0x1D, 0x90, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF,
-                                 0xFE} +
-                           kHitMessage + Bytes{0x00, 0x00} + Bytes{f[32]};
+    const Bytes expected =
+        Bytes{0x7E, 0x00, 0x1D, 0x90, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFE} + kHitMessage +
+        Bytes{0x00, 0x00} + Bytes{f[32]};
     EXPECT_EQ(toVec(f), expected);
     EXPECT_EQ(f[32], frameChecksum(f.data() + 3, 29));
     // The console's own parser takes the forged frame like a gateway's.
@@ -189,8 +185,8 @@ TEST(DatagramParse, FramesThatAreCutShortOrTooSmallYieldNoMessage) {
 }
 
 TEST(DatagramParse, TextItemsEndAtTheirZeroAndFramesMayFollow) {
-    const Recorder r = parse(text("CHANNELS:1,2,3") + Bytes{0} + text("SCOREBOARD 7 OK") + Bytes{0} +
-                             receiveFrame(kHitMessage));
+    const Recorder r =
+        parse(text("CHANNELS:1,2,3") + Bytes{0} + text("SCOREBOARD 7 OK") + Bytes{0} + receiveFrame(kHitMessage));
     ASSERT_EQ(r.channelLists.size(), 1u);
     EXPECT_EQ(r.channelLists[0], "1,2,3");
     ASSERT_EQ(r.scoreboardLines.size(), 1u);

@@ -33,32 +33,39 @@ TEST(RadioMessages, GoldenBytes) {
     RadioResultValues sixtyOnly{1234, 456, 1800, 1502, 0, 77, 500, 1900, 1400, 0};
     RadioResultValues withTime{1234, 456, 1800, 1502, 0, 77, 500, 1900, 1400, 9876};
     const GoldenRow rows[] = {
-        {"reset, left, sequence 1", radioResetMessage(10, 1),
+        {"reset, left, sequence 1",
+         radioResetMessage(10, 1),
          {0xAA, 0x55, 0, 10, 40, 0x02, 0, 0, 0, 0, 0, 0, 0, 0xDE, 0xAD}},
-        {"logo, right, sequence 300 (16 bits of s x 2)", radioLogoMessage(11, 300),
+        {"logo, right, sequence 300 (16 bits of s x 2)",
+         radioLogoMessage(11, 300),
          {0xAA, 0x55, 0, 11, 43, 0x58, 0x02, 0, 0, 0, 0, 0, 0, 0xDE, 0xAD}},
         // Layout A, no time on either lane: 234 in bits 6..15, s=3 in bits 1..5, bit 0 set,
         // data = reaction | 60 ft << 16, aux = speed x 10.
-        {"result layout A, 60 ft carried", radioResultMessage(10, sixtyOnly, 3, RADIO_LAYOUT_A),
+        {"result layout A, 60 ft carried",
+         radioResultMessage(10, sixtyOnly, 3, RADIO_LAYOUT_A),
          {0xAA, 0x55, 0, 10, 41, 0x87, 0x3A, 0xC8, 0x01, 0x08, 0x07, 0xDE, 0x05, 0xDE, 0xAD}},
         // A time on the right lane makes both boards carry their time; left time is 0.
-        {"result layout A, left board, time on the right lane", radioResultMessage(10, withTime, 3, RADIO_LAYOUT_A),
+        {"result layout A, left board, time on the right lane",
+         radioResultMessage(10, withTime, 3, RADIO_LAYOUT_A),
          {0xAA, 0x55, 0, 10, 41, 0x86, 0x3A, 0xC8, 0x01, 0x00, 0x00, 0xDE, 0x05, 0xDE, 0xAD}},
         // Right board: values 5..9; 77 << 6 | (33 & 31) << 1 = 0x1342; sequence wraps at 32.
-        {"result layout A, right board", radioResultMessage(11, withTime, 33, RADIO_LAYOUT_A),
+        {"result layout A, right board",
+         radioResultMessage(11, withTime, 33, RADIO_LAYOUT_A),
          {0xAA, 0x55, 0, 11, 41, 0x42, 0x13, 0xF4, 0x01, 0x94, 0x26, 0x78, 0x05, 0xDE, 0xAD}},
-        {"result other layout", radioResultMessage(10, withTime, 3, 0),
+        {"result other layout",
+         radioResultMessage(10, withTime, 3, 0),
          {0xAA, 0x55, 0, 10, 41, 0xD2, 0x04, 0, 0, 0, 0, 0xDE, 0x05, 0xDE, 0xAD}},
-        {"result other layout, right", radioResultMessage(11, withTime, 3, 150),
+        {"result other layout, right",
+         radioResultMessage(11, withTime, 3, 150),
          {0xAA, 0x55, 0, 11, 41, 77, 0, 0x94, 0x26, 0, 0, 0x78, 0x05, 0xDE, 0xAD}},
-        {"text, six bytes taken", radioTextMessage(10, "ABCDEFGH", 3, 16),
+        {"text, six bytes taken",
+         radioTextMessage(10, "ABCDEFGH", 3, 16),
          {0xAA, 0x55, 0, 10, 42, 3, 16, 'A', 'B', 'C', 'D', 'E', 'F', 0xDE, 0xAD}},
-        {"text, short, zero padded", radioTextMessage(11, "12", 0, 0),
+        {"text, short, zero padded",
+         radioTextMessage(11, "12", 0, 0),
          {0xAA, 0x55, 0, 11, 42, 0, 0, '1', '2', 0, 0, 0, 0, 0xDE, 0xAD}},
-        {"text, empty", radioTextMessage(10, "", 30, 3),
-         {0xAA, 0x55, 0, 10, 42, 30, 3, 0, 0, 0, 0, 0, 0, 0xDE, 0xAD}},
-        {"brightness", radioBrightnessMessage(11, 16),
-         {0xAA, 0x55, 0, 11, 44, 16, 0, 0, 0, 0, 0, 0, 0, 0xDE, 0xAD}},
+        {"text, empty", radioTextMessage(10, "", 30, 3), {0xAA, 0x55, 0, 10, 42, 30, 3, 0, 0, 0, 0, 0, 0, 0xDE, 0xAD}},
+        {"brightness", radioBrightnessMessage(11, 16), {0xAA, 0x55, 0, 11, 44, 16, 0, 0, 0, 0, 0, 0, 0, 0xDE, 0xAD}},
     };
     for (const GoldenRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -73,10 +80,14 @@ TEST(RadioMessages, LayoutANumberIsTakenModulo1000) {
 
 TEST(RadioMessages, TextGoesInTheBoardsCodePage) {
     EXPECT_EQ(utf8ToCp1251("Привет!"), std::string("\xCF\xF0\xE8\xE2\xE5\xF2!"));
-    EXPECT_EQ(utf8ToCp1251("Ёж №5"), std::string("\xA8\xE6 \xB9" "5"));
-    EXPECT_EQ(utf8ToCp1251("a\xE2\x82\xAC" "b"), std::string("a\x88" "b")); // euro sign
-    EXPECT_EQ(utf8ToCp1251("\xE4\xB8\xAD"), "?");                            // not in CP1251
-    EXPECT_EQ(utf8ToCp1251("x\xD0"), "x?");                                  // cut sequence
+    EXPECT_EQ(utf8ToCp1251("Ёж №5"), std::string("\xA8\xE6 \xB9"
+                                                 "5"));
+    EXPECT_EQ(utf8ToCp1251("a\xE2\x82\xAC"
+                           "b"),
+              std::string("a\x88"
+                          "b"));                  // euro sign
+    EXPECT_EQ(utf8ToCp1251("\xE4\xB8\xAD"), "?"); // not in CP1251
+    EXPECT_EQ(utf8ToCp1251("x\xD0"), "x?");       // cut sequence
 }
 
 // ---- the schedule ----
@@ -184,7 +195,7 @@ TEST_F(RadioSchedule, ResetIsRepeatedEvery250msUntilEachBoardAnswersWithItsSeque
 
 TEST_F(RadioSchedule, ANewCommandReplacesThePendingOneAndTheOldAnswerNoLongerEndsIt) {
     status(10);
-    boards.showLogo();  // sequence 1
+    boards.showLogo(); // sequence 1
     runFor(20);
     boards.resetBoards(); // sequence 2 replaces it
     boards.onReply(from(10, RADIO_CMD_LOGO, 2), boardsAt);
@@ -302,9 +313,9 @@ TEST(RadioWithLink, RepliesComeThroughTheLinkAndCommandsLeaveInItsTransmitFrame)
         const auto& d = wire->sent[0];
         EXPECT_EQ(d.to.ip, gatewayAt.ip);
         EXPECT_EQ(d.to.port, NODE_UDP_PORT);
-        const std::vector<std::uint8_t> expected{0x7E, 0x00, 0x1D, 0x10, 0x01, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFE,
-                                                 0x00, 0x00, 0xAA, 0x55, 0x00, 0x0A, 0x2C, 0x10, 0x00, 0, 0, 0, 0,
-                                                 0, 0, 0xDE, 0xAD, 0x23};
+        const std::vector<std::uint8_t> expected{0x7E, 0x00, 0x1D, 0x10, 0x01, 0,    0,    0,    0,    0,    0,
+                                                 0xFF, 0xFF, 0xFF, 0xFE, 0x00, 0x00, 0xAA, 0x55, 0x00, 0x0A, 0x2C,
+                                                 0x10, 0x00, 0,    0,    0,    0,    0,    0,    0xDE, 0xAD, 0x23};
         EXPECT_EQ(d.bytes, expected);
     }
     // The controller is gone and detached: a later board message reaches nobody.
@@ -347,7 +358,10 @@ TEST(RadioThread, DestroyingARunningControllerJoinsItsThread) {
     std::atomic<int> passes{0};
     {
         TNRFScoreboardController boards([&](const TNodeMessage&, const NodeAddress&) { return true; },
-                                        [&] { ++passes; return std::uint64_t(0); });
+                                        [&] {
+                                            ++passes;
+                                            return std::uint64_t(0);
+                                        });
         boards.start();
         while (passes.load() == 0) std::this_thread::yield();
     }

@@ -39,7 +39,7 @@ TEST(NodeTable, FirstStatusCreatesTheEntryAndTimeoutsGoOutUntilEchoed) {
 
     rig.link->setTimeouts(100, 50);
     EXPECT_TRUE(rig.transport->messages().empty()); // nothing at once
-    rig.status(4, 0, kOther);                        // a new node is answered at once
+    rig.status(4, 0, kOther);                       // a new node is answered at once
     rig.status(2, 0, kOther);
     auto sent = rig.transport->takeSent();
     ASSERT_EQ(sent.size(), 2u);
@@ -174,7 +174,8 @@ TEST(Hits, SeveralFramesInOneDatagramAreAllTaken) {
     LinkRig rig;
     std::vector<std::uint8_t> datagram;
     for (int k = 0; k < 5; ++k) {
-        const NodeFrameBytes f = buildReceiveFrame(std::uint8_t(k), LinkRig::fromNode(2, MSG_HIT, 0, 100, std::uint16_t(k)));
+        const NodeFrameBytes f =
+            buildReceiveFrame(std::uint8_t(k), LinkRig::fromNode(2, MSG_HIT, 0, 100, std::uint16_t(k)));
         datagram.insert(datagram.end(), f.begin(), f.end());
     }
     rig.link->handleDatagram(datagram.data(), datagram.size(), kOther);
@@ -370,8 +371,7 @@ TEST(Schedules, DisplayContentStartsAfter250MsAndStopsOnThatDisplaysAnswer) {
     }
     EXPECT_EQ(left, everyFrom(250, 250, 2));
     EXPECT_EQ(right, everyFrom(250, 250, 25));
-    EXPECT_EQ(rig.transport->sent.back().message(),
-              TNodeMessage::displayContent(9, {9, 8, 7, 6, 5, 4, 3, 2, 1}));
+    EXPECT_EQ(rig.transport->sent.back().message(), TNodeMessage::displayContent(9, {9, 8, 7, 6, 5, 4, 3, 2, 1}));
 
     // clearDisplay sends nine zero bytes and replaces what was pending.
     rig.transport->takeSent();
@@ -425,7 +425,8 @@ TEST(Schedules, TimeoutsReachEveryOnlineNodeWithItsNextStatus) {
     rig.link->requestTimeoutsPush();
     rig.status(1, 0, kGateway);
     rig.status(1, 0, kGateway);
-    EXPECT_EQ(rig.transport->messages(), std::vector<TNodeMessage>{TNodeMessage::make(1, MSG_TIMEOUTS_PUSH, 60, 0, 30)});
+    EXPECT_EQ(rig.transport->messages(),
+              std::vector<TNodeMessage>{TNodeMessage::make(1, MSG_TIMEOUTS_PUSH, 60, 0, 30)});
 }
 
 TEST(Schedules, ChannelScanWaitsForASenderAndGoesToTheLastOne) {

@@ -49,8 +49,8 @@ TEST(Files, HistoryCopiesInOneSecondBothSurvive) {
 }
 
 std::size_t openDescriptors() {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                                  std::filesystem::directory_iterator()));
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
 }
 
 TEST(Files, AtomicWriteLeavesNoDescriptorAndNoTemporaryOnAnyPath) {
@@ -74,7 +74,7 @@ TEST(Files, LeftoverTemporariesOfDeadWritersAreRemoved) {
     test::TempFolder dir;
     const std::string own = std::to_string(::getpid());
     const std::vector<std::string> leftovers = {"drag.txt.tmp999999999_5", "racers.txt.tmp" + own + "_17"};
-    const std::vector<std::string> kept = {"drag.txt",           "a.tmp",           "x.tmpabc_1", ".tmp12_3",
+    const std::vector<std::string> kept = {"drag.txt",          "a.tmp",       "x.tmpabc_1", ".tmp12_3",
                                            "hitlog.txt.tmp12_", "b.txt.tmp1_3" /* pid 1 runs */};
     for (const auto& name : leftovers) dir.write(name, "half");
     for (const auto& name : kept) dir.write(name, "keep");
@@ -124,9 +124,13 @@ TEST(Csv, FieldsWithSeparatorQuoteOrLineEndAreQuoted) {
 TEST(TextCodec, WithoutControlsDropsThemAndKeepsWordsApart) {
     const std::pair<std::string, std::string> cases[] = {
         {std::string("Иван\0ов", 13), "Иванов"},
-        {"a\tb\nc\rd\ve\ff", "a b c d e f"},  // blank-like controls keep the words apart
-        {"a\x01\x1F\x7F" "b", "ab"},
-        {"a\xC2\x85" "b\xC2\x9F", "ab"},          // C1 controls (NEL, APC)
+        {"a\tb\nc\rd\ve\ff", "a b c d e f"}, // blank-like controls keep the words apart
+        {"a\x01\x1F\x7F"
+         "b",
+         "ab"},
+        {"a\xC2\x85"
+         "b\xC2\x9F",
+         "ab"},                                   // C1 controls (NEL, APC)
         {"\xC2\xA0\xC2\xA6", "\xC2\xA0\xC2\xA6"}, // no-break space and '¦' are no controls
         {"Пётр @=|", "Пётр @=|"},
         {"\xC2", "\xC2"},
@@ -138,18 +142,28 @@ TEST(TextCodec, WithoutControlsDropsThemAndKeepsWordsApart) {
 // A text a spreadsheet would take for a formula gets a leading apostrophe.
 TEST(Csv, TypedTextsThatWouldRunAsFormulasGetAnApostrophe) {
     const std::pair<const char*, const char*> cases[] = {
-        {"=1+2 Smith", "'=1+2 Smith"}, {"+7 999", "'+7 999"}, {"-Team", "'-Team"}, {"@SUM(1;2)", "'@SUM(1;2)"},
-        {"\tx", "'\tx"},              {"\rx", "'\rx"},        {"Smith=1", "Smith=1"}, {" =1", " =1"},
-        {"'quoted", "'quoted"},        {"", ""},              {"Пётр", "Пётр"},
+        {"=1+2 Smith", "'=1+2 Smith"},
+        {"+7 999", "'+7 999"},
+        {"-Team", "'-Team"},
+        {"@SUM(1;2)", "'@SUM(1;2)"},
+        {"\tx", "'\tx"},
+        {"\rx", "'\rx"},
+        {"Smith=1", "Smith=1"},
+        {" =1", " =1"},
+        {"'quoted", "'quoted"},
+        {"", ""},
+        {"Пётр", "Пётр"},
     };
     for (const auto& [text, cell] : cases) EXPECT_EQ(csvText(text), cell) << text;
     EXPECT_EQ(csvLine({csvText("=HYPERLINK(\"x\";\"y\")")}), "\"'=HYPERLINK(\"\"x\"\";\"\"y\"\")\";\n");
 }
 
 TEST(Workbook, CellsFromTextKeepLeadingZerosAndTextAsText) {
-    struct Row { const char* text; bool number; } rows[] = {
-        {"12", true}, {"-3.25", true}, {"0.5", true}, {"07", false}, {"1.", false},
-        {"1,5", false}, {"", false}, {"12a", false}, {"-", false}, {"1234567890123456", false}};
+    struct Row {
+        const char* text;
+        bool number;
+    } rows[] = {{"12", true},   {"-3.25", true}, {"0.5", true},  {"07", false}, {"1.", false},
+                {"1,5", false}, {"", false},     {"12a", false}, {"-", false},  {"1234567890123456", false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(sheetCellFromText(row.text).number, row.number);
@@ -190,7 +204,8 @@ TEST(ExportedFiles, LoggedAndLocatedWhenNothingOpensThem) {
     const std::filesystem::path csv = "/event/Кубок.csv", book = "/event/Кубок.xlsx";
     showExportedFiles(opener, op, {csv, book}, book);
     EXPECT_EQ(opener.opened, std::vector<std::filesystem::path>{book});
-    EXPECT_EQ(op.logLines, (std::vector<std::string>{"Файл сохранен: /event/Кубок.csv", "Файл сохранен: /event/Кубок.xlsx"}));
+    EXPECT_EQ(op.logLines,
+              (std::vector<std::string>{"Файл сохранен: /event/Кубок.csv", "Файл сохранен: /event/Кубок.xlsx"}));
     EXPECT_TRUE(op.shown.empty());
 
     opener.fails = true;

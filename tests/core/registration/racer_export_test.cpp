@@ -20,7 +20,6 @@ using ::testing::Not;
 
 using test::RecordingOpener;
 
-
 // Two classes (one named with ';' and '"'), a racer in both, racers without a usable
 // class, a racer numbered 0, numbers 2 and 10 in one class.
 class RacerExportTest : public RegistryTest {
@@ -72,7 +71,8 @@ TEST_F(RacerExportTest, WritesBothFilesAndOpensTheWorkbook) {
     EXPECT_THAT(unzipMember(book, "xl/workbook.xml"), HasSubstr("name=\"Кубок 2024\""));
     const std::string sheet = unzipMember(book, "xl/worksheets/sheet1.xml");
     EXPECT_THAT(sheet, HasSubstr("<mergeCells count=\"3\">"));
-    for (const char* merged : {"A2:G2", "A4:G4", "A7:G7"}) EXPECT_THAT(sheet, HasSubstr(std::string("ref=\"") + merged));
+    for (const char* merged : {"A2:G2", "A4:G4", "A7:G7"})
+        EXPECT_THAT(sheet, HasSubstr(std::string("ref=\"") + merged));
     const std::string strings = unzipMember(book, "xl/sharedStrings.xml");
     for (const char* text : {"№ п/п", "Команда", "Стрит", "Без класса", "Иванов Иван", "ВАЗ 2101", "Ракета"})
         EXPECT_THAT(strings, HasSubstr(std::string("<t>") + text + "</t>")) << text;
@@ -99,7 +99,8 @@ TEST_F(RegistryTest, ExportWithoutRacersWritesNothing) {
 std::vector<std::string> printedTexts(const RecordingCanvas& canvas) {
     std::vector<std::string> texts;
     for (const auto& c : canvas.calls)
-        if (c.op == "text" || c.op == "textOut" || c.op == "newPage") texts.push_back(c.op == "newPage" ? "<page>" : c.text);
+        if (c.op == "text" || c.op == "textOut" || c.op == "newPage")
+            texts.push_back(c.op == "newPage" ? "<page>" : c.text);
     return texts;
 }
 
@@ -118,10 +119,10 @@ TEST_F(RacerExportTest, StartListRunsOverPagesWithTheHeaderRepeated) {
     // Every table line is 14 high and starts 13 below the one before.
     const auto rects = printer.recorded.named("rect");
     ASSERT_GE(rects.size(), 4u);
-    EXPECT_EQ(rects[0].rect, (PaintRect{0, 0, 28, 14}));    // " 00 " is 28 wide
-    EXPECT_EQ(rects[1].rect, (PaintRect{27, 0, 112, 14}));  // " Номер " is 84 wide
+    EXPECT_EQ(rects[0].rect, (PaintRect{0, 0, 28, 14}));   // " 00 " is 28 wide
+    EXPECT_EQ(rects[1].rect, (PaintRect{27, 0, 112, 14})); // " Номер " is 84 wide
     EXPECT_EQ(rects[2].rect, (PaintRect{111, 0, 300, 14}));
-    EXPECT_EQ(rects[3].rect, (PaintRect{0, 13, 300, 27}));  // the first class bar
+    EXPECT_EQ(rects[3].rect, (PaintRect{0, 13, 300, 27})); // the first class bar
 }
 
 TEST_F(RacerExportTest, StartListClassBarNeverEndsAPageAndHeadsAContinuedClass) {
@@ -132,10 +133,10 @@ TEST_F(RacerExportTest, StartListClassBarNeverEndsAPageAndHeadsAContinuedClass) 
     const auto lastRacer = std::find(texts.begin(), texts.end(), " Орлов");
     ASSERT_NE(lastRacer, texts.end());
     texts.erase(lastRacer + 1, texts.end()); // the table alone
-    EXPECT_THAT(texts, ElementsAre("#", "Номер", " Имя", " Pro; \"A\"", "1", "2", " Петров; \"Пётр\"",               //
-                                   "<page>", "#", "Номер", " Имя", " Стрит", "1", "2", " Петров; \"Пётр\"",             //
-                                   "<page>", "#", "Номер", " Имя", " Стрит", "2", "10", " Иванов Иван",                  //
-                                   "<page>", "#", "Номер", " Имя", " Без класса", "1", "7", " Сидоров",                  //
+    EXPECT_THAT(texts, ElementsAre("#", "Номер", " Имя", " Pro; \"A\"", "1", "2", " Петров; \"Пётр\"",      //
+                                   "<page>", "#", "Номер", " Имя", " Стрит", "1", "2", " Петров; \"Пётр\"", //
+                                   "<page>", "#", "Номер", " Имя", " Стрит", "2", "10", " Иванов Иван",     //
+                                   "<page>", "#", "Номер", " Имя", " Без класса", "1", "7", " Сидоров",     //
                                    "<page>", "#", "Номер", " Имя", " Без класса", "2", "8", " Орлов"));
 }
 

@@ -17,10 +17,18 @@ TEST(LimitField, ReadsSecondsToTheNearestTenthAndRefusesWhatIsNotANumber) {
         const char* text;
         std::optional<std::int32_t> tenths;
     } rows[] = {
-        {"4.1", 41},   // a float scan truncating 40.99999 would give 40
-        {"9,5", 95},   {"11", 110},       {"0.7", 7},     {"12.3", 123},     {"4.14", 41},
-        {"", 0},       {"  ", 0},         {"abc", std::nullopt}, {"4.1x", std::nullopt},
-        {"-1", std::nullopt}, {"1e9", std::nullopt},
+        {"4.1", 41}, // a float scan truncating 40.99999 would give 40
+        {"9,5", 95},
+        {"11", 110},
+        {"0.7", 7},
+        {"12.3", 123},
+        {"4.14", 41},
+        {"", 0},
+        {"  ", 0},
+        {"abc", std::nullopt},
+        {"4.1x", std::nullopt},
+        {"-1", std::nullopt},
+        {"1e9", std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -71,8 +79,12 @@ TEST_F(RegistryTest, AddClass_SameNameAddsNothingOtherCaseAddsAndLimitsAreRead) 
 TEST_F(RegistryTest, AClassWithoutANameIsRefusedWithAMessageOnEveryPath) {
     TClassItem& pro = cls(0, "Pro");
     const std::function<bool(const std::string&)> paths[] = {
-        [&](const std::string& name) { return addClassFromFields(reg, {name, "", "", ""}, op) != nullptr; },
-        [&](const std::string& name) { return changeClassFromFields(reg, pro, {name, "5", "", ""}, op); },
+        [&](const std::string& name) {
+            return addClassFromFields(reg, {name, "", "", ""}, op) != nullptr;
+        },
+        [&](const std::string& name) {
+            return changeClassFromFields(reg, pro, {name, "5", "", ""}, op);
+        },
         [&](const std::string& name) { return editClassCell(reg, 0, kClassColName, name, op); },
     };
     for (const auto& path : paths) {
@@ -129,10 +141,8 @@ TEST_F(RegistryTest, AddRacer_RefusedNumbersChangeNothing) {
         const char* message;
     } rows[] = {
         {"07", "Участник с номером 7\n уже зарегистрирован"}, // the parsed value collides, not the text
-        {"7", "Участник с номером 7\n уже зарегистрирован"},
-        {"-3", "Неверно указан номер участника!"},
-        {"abc", "Неверно указан номер участника!"},
-        {"", "Неверно указан номер участника!"},
+        {"7", "Участник с номером 7\n уже зарегистрирован"},  {"-3", "Неверно указан номер участника!"},
+        {"abc", "Неверно указан номер участника!"},           {"", "Неверно указан номер участника!"},
         {"99999999999", "Неверно указан номер участника!"},
     };
     for (const Row& row : rows) {

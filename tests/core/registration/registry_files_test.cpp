@@ -144,8 +144,10 @@ TEST(RegistryLines, RacerLineEdges) {
         EXPECT_THAT(r->classIds, ElementsAreArray(c.classIds));
         EXPECT_EQ(r->team, c.team);
         EXPECT_EQ(r->tag, c.tag);
-        if (c.guid) EXPECT_EQ(r->guid, c.guid);
-        else EXPECT_TRUE(std::regex_match(r->guid, kGuidForm)) << r->guid;
+        if (c.guid)
+            EXPECT_EQ(r->guid, c.guid);
+        else
+            EXPECT_TRUE(std::regex_match(r->guid, kGuidForm)) << r->guid;
         EXPECT_EQ(r->passedToRace, c.admitted);
     }
     EXPECT_EQ(TRegistry::parseRacerLine("A,B,C,D"), nullptr);
@@ -228,10 +230,8 @@ TEST_F(RegistryTest, NextClassId_FromTheClassesRead) {
         const char* file; // null: no classes.txt
         std::int32_t next;
     } cases[] = {
-        {"file missing", nullptr, 0},
-        {"no class lines", "# nothing here\n\n", 1},
-        {"ids 2 7 5", "2:A\n7:B\n5:C\n", 8},
-        {"negative id does not lower it", "4294967295:N\n", 1},
+        {"file missing", nullptr, 0},        {"no class lines", "# nothing here\n\n", 1},
+        {"ids 2 7 5", "2:A\n7:B\n5:C\n", 8}, {"negative id does not lower it", "4294967295:N\n", 1},
         {"id 0 only", "0:Z\n", 1},
     };
     for (const auto& c : cases) {

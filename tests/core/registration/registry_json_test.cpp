@@ -6,8 +6,8 @@
 namespace velmaro::test {
 namespace {
 
-using ::testing::ElementsAre;
 using nlohmann::json;
+using ::testing::ElementsAre;
 
 TEST_F(RegistryTest, ClassesJson_ExactText) {
     EXPECT_EQ(reg.classesJson(), "[]");
@@ -26,11 +26,10 @@ TEST_F(RegistryTest, RacersJson_ExactText) {
     TRacerItem& b = racer(6, "", {});
     b.guid = "{H}";
     b.passedToRace = 0;
-    EXPECT_EQ(reg.racersJson(),
-              R"([{"carModel":"a\tb","classes":[3,1],"guid":"{G}","num":5,"passedToRace":true,)"
-              R"("pilotCity":"Тула","pilotName":"Ив\"ан\\","team":"T"},)"
-              R"({"carModel":"","classes":[],"guid":"{H}","num":6,"passedToRace":false,)"
-              R"("pilotCity":"","pilotName":"","team":""}])");
+    EXPECT_EQ(reg.racersJson(), R"([{"carModel":"a\tb","classes":[3,1],"guid":"{G}","num":5,"passedToRace":true,)"
+                                R"("pilotCity":"Тула","pilotName":"Ив\"ан\\","team":"T"},)"
+                                R"({"carModel":"","classes":[],"guid":"{H}","num":6,"passedToRace":false,)"
+                                R"("pilotCity":"","pilotName":"","team":""}])");
     EXPECT_EQ(racerClassesJson(a), "[3,1]");
     // What goes out parses back as JSON with the same texts.
     const json parsed = json::parse(reg.racersJson());
@@ -119,15 +118,15 @@ TEST_F(ImportTest, MixedMessage_GivesTheExpectedRegistry) {
     racer(8, "Восемь", {2}, 13).guid = "{C}";
     racer(8, "Восемь-2", {2}, 14).guid = "{D}";
     ASSERT_TRUE(import(json::array({
-                           record("{B}", 9),         // by GUID: 6 becomes 9
-                           record("{N1}", 8),        // by number: the first 8, {C}, takes {N1}
-                           record("{C}", 20),        // {C} is gone and nobody has 20: new
-                           record("{N2}", 6),        // nobody has 6 any more: new
-                           record("{N3}", 9),        // by number: {B} (now 9) takes {N3}
-                           record("{B}", 30),        // {B} is gone: new
-                           record("", 7),            // skipped
-                           record("{A}", 0),         // skipped
-                           record("{N2}", 40, false), // by GUID: the racer made three records ago
+                           record("{B}", 9),                            // by GUID: 6 becomes 9
+                           record("{N1}", 8),                           // by number: the first 8, {C}, takes {N1}
+                           record("{C}", 20),                           // {C} is gone and nobody has 20: new
+                           record("{N2}", 6),                           // nobody has 6 any more: new
+                           record("{N3}", 9),                           // by number: {B} (now 9) takes {N3}
+                           record("{B}", 30),                           // {B} is gone: new
+                           record("", 7),                               // skipped
+                           record("{A}", 0),                            // skipped
+                           record("{N2}", 40, false),                   // by GUID: the racer made three records ago
                            record("{D}", 8, true, json::array({2, 1})), // by GUID, not the first 8
                        }))
                     .ok());
@@ -148,7 +147,8 @@ TEST_F(ImportTest, MixedMessage_GivesTheExpectedRegistry) {
 TEST_F(ImportTest, RecordsBeyondTheCap_AreSkippedWithOneLogLine) {
     const std::size_t cap = TRegistry::kMaxIncomingRacers;
     json records = json::array();
-    for (std::size_t i = 0; i < cap + 2; ++i) records.push_back(record("{G" + std::to_string(i) + "}", 100 + static_cast<int>(i)));
+    for (std::size_t i = 0; i < cap + 2; ++i)
+        records.push_back(record("{G" + std::to_string(i) + "}", 100 + static_cast<int>(i)));
     records.push_back(json("not a record"));
     ASSERT_TRUE(import(records).ok());
     ASSERT_EQ(reg.racers.size(), 2 + cap);
@@ -222,8 +222,10 @@ TEST_F(ImportTest, OverwriteAll_MalformedRecordChangesNothing) {
 // leaves the registry, racers.txt and the web service as they were, with one log line.
 TEST_F(ImportTest, MalformedRecord_MergesNothing) {
     const auto with = [](json r, const char* key, json value) {
-        if (value.is_discarded()) r.erase(key);
-        else r[key] = value;
+        if (value.is_discarded())
+            r.erase(key);
+        else
+            r[key] = value;
         return r;
     };
     const json drop = json(json::value_t::discarded);
@@ -298,7 +300,8 @@ TEST_F(ImportTest, Remove_ManyAtOnceKeepsTheOrderOfTheRest) {
     for (std::uint32_t n = 10; n < 16; ++n) racer(n).guid = "{R" + std::to_string(n) + "}";
     racer(16).guid = "{R11}";
     const TRacerItem* kept = reg.racers[5].get(); // {R13}
-    ASSERT_TRUE(reg.removeRacersJson(json::array({"{R14}", "{R11}", "{A}", "{nobody}", "{R11}", "{R11}", "{R10}"}), op).ok());
+    ASSERT_TRUE(
+        reg.removeRacersJson(json::array({"{R14}", "{R11}", "{A}", "{nobody}", "{R11}", "{R11}", "{R10}"}), op).ok());
     std::vector<std::string> left;
     for (const auto& r : reg.racers) left.push_back(r->guid + " " + std::to_string(r->number));
     EXPECT_THAT(left, ElementsAre("{B} 6", "{R12} 12", "{R13} 13", "{R15} 15"));

@@ -93,7 +93,7 @@ TEST(DbOrder, EmptyFirstCaseIgnoredCyrillicAlphabet) {
     EXPECT_LT(cmp("", "A"), 0);
     EXPECT_GT(cmp("a", ""), 0);
     EXPECT_LT(cmp("abc", "ABD"), 0);
-    EXPECT_LT(cmp("Zeta", "Алексеев"), 0);  // Latin before Cyrillic
+    EXPECT_LT(cmp("Zeta", "Алексеев"), 0);   // Latin before Cyrillic
     EXPECT_LT(cmp("андреев", "Борисов"), 0); // case ignored
     EXPECT_LT(cmp("Ежов", "Ёлкин"), 0);      // Ё right after Е ...
     EXPECT_LT(cmp("Ёлкин", "Жуков"), 0);     // ... and before Ж
@@ -139,7 +139,7 @@ TEST_F(RegistryTest, Merge_OtherCityOrCaseIsNewEntryAtItsSortedPlace) {
     };
     merge("Сидоров", "Тула", false);
     merge("Борисов", "Орёл", true);
-    merge("сидоров", "Тула", false); // another letter case: a new entry
+    merge("сидоров", "Тула", false);  // another letter case: a new entry
     merge("Сидоров", "Москва", true); // another city: a new entry
     merge("Алексеев", "Тула", false);
     ASSERT_EQ(reg.racerDb.size(), 5u);
@@ -191,12 +191,9 @@ TEST_F(RegistryTest, Snapshot_GivenAgainUntilAnythingChangesInPlace) {
     EXPECT_TRUE(first->classes[0].results.empty());
     // Edits made in place, with nobody told, still give a fresh one.
     const std::vector<std::function<void()>> edits = {
-        [&] { reg.racers[0]->name = "Петров"; },
-        [&] { reg.racers[0]->classIds.push_back(2); },
-        [&] { reg.racers[0]->passedToRace = 0; },
-        [&] { reg.classes[0]->breakoutLimit = 95; },
-        [&] { reg.classes[0]->name = "Pro Stock"; },
-        [&] { racer(6, "Сидоров", {1}); },
+        [&] { reg.racers[0]->name = "Петров"; },     [&] { reg.racers[0]->classIds.push_back(2); },
+        [&] { reg.racers[0]->passedToRace = 0; },    [&] { reg.classes[0]->breakoutLimit = 95; },
+        [&] { reg.classes[0]->name = "Pro Stock"; }, [&] { racer(6, "Сидоров", {1}); },
     };
     auto last = first;
     for (size_t i = 0; i < edits.size(); ++i) {

@@ -33,7 +33,9 @@ TEST(JsonBuilder, KeysInByteOrderAndReplacedInPlace) {
 }
 
 TEST(JsonBuilder, ValueFormats) {
-    struct Case { std::string got, want; };
+    struct Case {
+        std::string got, want;
+    };
     const Case cases[] = {
         {jsonValue(12.5f), "12.500"},
         {jsonValue(0.0f), "0.000"},
@@ -123,8 +125,9 @@ TEST(JsonBuilder, ObjectWriterMatchesTheObject) {
 }
 
 TEST(JsonBuilder, IntegersMatchToString) {
-    std::vector<std::int32_t> values = {0, -1, 1, 9, 10, -10, 99, 100, 999, 1000, 9999, 10000, 99999, 100000,
-                                        999999, 1000000, -999999, -1000000, 2147483647, -2147483647 - 1};
+    std::vector<std::int32_t> values = {
+        0,    -1,    1,     9,      10,     -10,     99,      100,      999,        1000,
+        9999, 10000, 99999, 100000, 999999, 1000000, -999999, -1000000, 2147483647, -2147483647 - 1};
     for (std::int32_t v = -20000; v <= 20000; v += 7) values.push_back(v);
     for (std::int32_t v : values) {
         std::string viaWriter;
@@ -146,9 +149,27 @@ TEST(JsonBuilder, FixedDecimalsMatchToChars) {
         const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
         return res.ec == std::errc() ? std::string(buf, res.ptr) : std::string("0");
     };
-    std::vector<double> values = {0.0, -0.0, 0.0625, -0.0625, 0.1875, 0.0005, -0.0005, 0.9995, 999.9995,
-                                  123.0005, 1e-300, -1e-300, 4.9e-324, 9007199254740991.0, 9007199254740992.0,
-                                  1e17, -1e22, 1e300, std::numeric_limits<double>::max(), 151.25f, 0.1f};
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.0625,
+                                  -0.0625,
+                                  0.1875,
+                                  0.0005,
+                                  -0.0005,
+                                  0.9995,
+                                  999.9995,
+                                  123.0005,
+                                  1e-300,
+                                  -1e-300,
+                                  4.9e-324,
+                                  9007199254740991.0,
+                                  9007199254740992.0,
+                                  1e17,
+                                  -1e22,
+                                  1e300,
+                                  std::numeric_limits<double>::max(),
+                                  151.25f,
+                                  0.1f};
     for (int k = 0; k < 20000; ++k) values.push_back(k / 8192.0 - 1.0);
     std::uint64_t x = 88172645463325252ull; // xorshift: random bit patterns
     for (int k = 0; k < 20000; ++k) {
@@ -173,8 +194,20 @@ TEST(JsonBuilder, FixedDecimalsMatchToChars) {
 
 // Floats (the attempts' speeds) take a way of their own through the object writer.
 TEST(JsonBuilder, FloatsWriteAsTheirDoubles) {
-    std::vector<float> values = {0.0f, -0.0f, 0.0625f, -0.0625f, 0.0005f, -0.0005f, 0.9995f, 151.25f, 0.1f, 1e-45f,
-                                 4503599627370496.0f, 1e20f, -3.4e38f, std::numeric_limits<float>::infinity(),
+    std::vector<float> values = {0.0f,
+                                 -0.0f,
+                                 0.0625f,
+                                 -0.0625f,
+                                 0.0005f,
+                                 -0.0005f,
+                                 0.9995f,
+                                 151.25f,
+                                 0.1f,
+                                 1e-45f,
+                                 4503599627370496.0f,
+                                 1e20f,
+                                 -3.4e38f,
+                                 std::numeric_limits<float>::infinity(),
                                  std::numeric_limits<float>::quiet_NaN()};
     for (int k = 0; k < 40000; ++k) values.push_back(static_cast<float>(k) / 8192.0f - 2.0f);
     std::mt19937 bits(7); // random bit patterns

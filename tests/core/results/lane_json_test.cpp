@@ -7,11 +7,11 @@
 #include <nlohmann/json.hpp>
 
 #include "core/app/console.h"
+#include "core/bracket/bracket_pages.h"
 #include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
 #include "core/json/json_builder.h"
 #include "core/registration/registry.h"
-#include "core/bracket/bracket_pages.h"
 #include "core/results/drag_results.h"
 #include "results_port_fake.h"
 
@@ -51,7 +51,8 @@ TEST(LaneJson, LaneWithARacerAndLaneWithout) {
               "\"num\":7,\"rt\":45,\"spd\":150.500}");
     EXPECT_EQ(laneJson(run, 0, true, false, &reg), "{\"_60ft\":1500,\"et\":9500,\"num\":7,\"rt\":45,\"spd\":150.500}");
     // No racer: times 0 and an empty-text number whatever the lane holds; names present even when omitted.
-    const std::string empty = "{\"_60ft\":0,\"city\":\"\",\"et\":0,\"model\":\"\",\"name\":\"\",\"num\":\"\",\"rt\":0,\"spd\":0}";
+    const std::string empty =
+        "{\"_60ft\":0,\"city\":\"\",\"et\":0,\"model\":\"\",\"name\":\"\",\"num\":\"\",\"rt\":0,\"spd\":0}";
     EXPECT_EQ(laneJson(run, 1, false, false, &reg), empty);
     EXPECT_EQ(laneJson(run, 1, true, false, &reg), empty);
 }
@@ -60,15 +61,24 @@ TEST(LaneJson, UnregisteredRacerHasEmptyNamesAndZeroSpeedKeepsDecimals) {
     TDragRaceItem run = sampleRun();
     run.racer[1] = 33;
     run.speed[1] = 0.0;
-    EXPECT_EQ(laneJson(run, 1, false, false, nullptr),
-              "{\"_60ft\":1600,\"city\":\"\",\"et\":9800,\"model\":\"\",\"name\":\"\",\"num\":33,\"rt\":0,\"spd\":0.000}");
+    EXPECT_EQ(
+        laneJson(run, 1, false, false, nullptr),
+        "{\"_60ft\":1600,\"city\":\"\",\"et\":9800,\"model\":\"\",\"name\":\"\",\"num\":33,\"rt\":0,\"spd\":0.000}");
 }
 
 // The results' lane objects (no names) are written in one fixed-layout piece; speeds the
 // piece does not take go the general way. Both write every speed as MyJSONObject does.
 TEST(LaneJson, EverySpeedOfAResultsLaneWritesAsTheObjectBuilderWritesIt) {
-    const double speeds[] = {150.5, -0.0, -12.3456, 0.0005, 0.0015, 9.0e15, 1e16, 1e300,
-                             std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()};
+    const double speeds[] = {150.5,
+                             -0.0,
+                             -12.3456,
+                             0.0005,
+                             0.0015,
+                             9.0e15,
+                             1e16,
+                             1e300,
+                             std::numeric_limits<double>::quiet_NaN(),
+                             -std::numeric_limits<double>::infinity()};
     for (double spd : speeds) {
         SCOPED_TRACE(spd);
         TDragRaceItem run = sampleRun();
@@ -119,8 +129,7 @@ protected:
         runs.dragRuns() = {sampleRun()};
         runs.currentRunIndex() = 0;
     }
-    void TearDown() override {
-    }
+    void TearDown() override {}
     test::FakeDragHost host;
     DragRuns runs{host};
     test::FakeDragResultsPort port;
@@ -134,13 +143,14 @@ TEST_F(CurrentRunTest, DocumentText) {
     results.publishCurrentRun(runs);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].second, "online");
-    EXPECT_EQ(sent[0].first,
-              "{\"item\":\"drag\","
-              "\"left\":{\"_60ft\":1500,\"city\":\"Москва\",\"et\":9500,\"model\":\"BMW\",\"name\":\"Иван\","
-              "\"num\":7,\"rt\":45,\"spd\":150.500},"
-              "\"raceName\":\"Этап 1\","
-              "\"right\":{\"_60ft\":0,\"city\":\"\",\"et\":0,\"model\":\"\",\"name\":\"\",\"num\":\"\",\"rt\":0,\"spd\":0},"
-              "\"runId\":5,\"runMode\":\"Квалификация\",\"winner\":0}");
+    EXPECT_EQ(
+        sent[0].first,
+        "{\"item\":\"drag\","
+        "\"left\":{\"_60ft\":1500,\"city\":\"Москва\",\"et\":9500,\"model\":\"BMW\",\"name\":\"Иван\","
+        "\"num\":7,\"rt\":45,\"spd\":150.500},"
+        "\"raceName\":\"Этап 1\","
+        "\"right\":{\"_60ft\":0,\"city\":\"\",\"et\":0,\"model\":\"\",\"name\":\"\",\"num\":\"\",\"rt\":0,\"spd\":0},"
+        "\"runId\":5,\"runMode\":\"Квалификация\",\"winner\":0}");
     EXPECT_TRUE(nlohmann::json::accept(sent[0].first));
 }
 

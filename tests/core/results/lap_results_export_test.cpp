@@ -12,9 +12,14 @@ TEST_F(LapTest, LapResultsCsvExactly) {
     registry.addClass(1, "Сток");
     registry.addRacer(7, "Альфа", {1});
     registry.addRacer(8, "Браво; мл.", {1});
-    setEvents({{7, K::FRST, 0, 1},           {8, K::FRST, 100, 1},         {77, K::FRST, 200, -1},
-               {7, K::LAP, 40000, 1},        {8, K::LAP, 30100, 1, 2500}, {77, K::LAP, 20200, -1},
-               {7, K::LAP, 70000, 1, 1500},  {8, K::FAIL, 70001, 1}});
+    setEvents({{7, K::FRST, 0, 1},
+               {8, K::FRST, 100, 1},
+               {77, K::FRST, 200, -1},
+               {7, K::LAP, 40000, 1},
+               {8, K::LAP, 30100, 1, 2500},
+               {77, K::LAP, 20200, -1},
+               {7, K::LAP, 70000, 1, 1500},
+               {8, K::FAIL, 70001, 1}});
     lap->buildLapResults();
     const ResultsTable t = lap->lapResultsTable().toResultsTable();
     ASSERT_EQ(t.columnCount(), 11);

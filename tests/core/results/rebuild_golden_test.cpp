@@ -84,13 +84,15 @@ std::vector<TDragRaceItem> sessionRuns(Dice& dice) {
         run.runMode = i % 5 == 4 ? RUN_MODE_PRACTICE : i % 11 == 10 ? RUN_MODE_FINAL : RUN_MODE_QUALIFICATION;
         const int cls = 1 + i % kClasses;
         // Racers of the class: numbers n with 1 + n % kClasses == cls.
-        auto racerOf = [&] { return cls - 1 + kClasses * dice.roll(0, kRacers / kClasses - 1) + (cls == 1 ? kClasses : 0); };
+        auto racerOf = [&] {
+            return cls - 1 + kClasses * dice.roll(0, kRacers / kClasses - 1) + (cls == 1 ? kClasses : 0);
+        };
         setLane(run, 0, racerOf(), cls, dice);
         if (i % 13 != 12) setLane(run, 1, racerOf(), cls, dice); // some runs with one lane
         if (run.racer[0] == run.racer[1]) run.racer[1] = 0;
         run.winner = run.racer[1] == 0 ? 0 : run.dirtyTime[0] <= run.dirtyTime[1] ? 0 : 1;
         if (i == 40) run.speed[1] = std::numeric_limits<double>::quiet_NaN();
-        if (i == 41) run.et[0] = 0; // a lane without a time
+        if (i == 41) run.et[0] = 0;      // a lane without a time
         if (i == 77) run.racer[1] = 999; // nobody registered under this number
         if (i == 90) run.runId = 12;     // the same id again: this later run replaces run 12
         if (i == 91) run.runId = 0;
@@ -103,15 +105,16 @@ std::vector<TDragRaceItem> sessionRuns(Dice& dice) {
 void installGoldenBrackets(BracketPages& pages) {
     auto lock = pages.lockBrackets();
     pages.bracketPages().clear();
-    const std::int32_t types[] = {BRACKET_SINGLE_THIRD, BRACKET_DOUBLE, BRACKET_SINGLE_FINAL_BEST_OF_3_THIRD,
-                                  BRACKET_FIA_THIRD, BRACKET_DOUBLE_FIXED, BRACKET_SINGLE_ALL_BEST_OF_3,
+    const std::int32_t types[] = {BRACKET_SINGLE_THIRD, BRACKET_DOUBLE,       BRACKET_SINGLE_FINAL_BEST_OF_3_THIRD,
+                                  BRACKET_FIA_THIRD,    BRACKET_DOUBLE_FIXED, BRACKET_SINGLE_ALL_BEST_OF_3,
                                   BRACKET_SINGLE};
     const std::int32_t sizes[] = {16, 8, 8, 16, 8, 4, 8};
     const std::int32_t classes[] = {1, 2, 3, 4, 5, 6, 1}; // class 1 on two pages
     for (int i = 0; i < 7; ++i) {
         const std::int32_t c = classes[i];
         const std::int32_t participants = sizes[i] - (i % 3); // some byes
-        auto bracket = std::make_shared<TFinalBracket>(sizes[i], types[i], c, participants, "Класс " + std::to_string(c));
+        auto bracket =
+            std::make_shared<TFinalBracket>(sizes[i], types[i], c, participants, "Класс " + std::to_string(c));
         int slot = 0;
         for (int n = i == 6 ? 30 : 1; n <= kRacers && slot < participants; ++n)
             if (1 + n % kClasses == c) bracket->setRacer(n, c, slot++);
@@ -195,8 +198,9 @@ void dumpBrackets(BracketPages& pages, std::string& out) {
                     continue;
                 }
                 for (const auto& p : round->pairs)
-                    appendf(out, " pair run=%d winner=%d force=%d racers=%d,%d seeds=%d,%d rect=%d,%d,%d,%d "
-                                 "next=%d loser=%d/%d\n",
+                    appendf(out,
+                            " pair run=%d winner=%d force=%d racers=%d,%d seeds=%d,%d rect=%d,%d,%d,%d "
+                            "next=%d loser=%d/%d\n",
                             p->run.runId, p->winner, p->forceWinner, racerIndex(b, p->racers[0]),
                             racerIndex(b, p->racers[1]), p->seedPos[0], p->seedPos[1], p->rect.left, p->rect.top,
                             p->rect.right, p->rect.bottom, p->nextPair != nullptr, p->loserPair != nullptr,

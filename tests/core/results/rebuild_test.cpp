@@ -43,7 +43,8 @@ std::shared_ptr<TRegistrySnapshot> registry() {
     s->classes.emplace_back(1, "Stock");
     s->classes.emplace_back(2, "Pro");
     s->classes.back().breakoutLimit = 90;
-    const std::pair<std::uint32_t, std::vector<std::int32_t>> racers[] = {{7, {1, 2}}, {8, {1}}, {9, {2}}, {10, {1}}, {12, {1, 1, -1}}};
+    const std::pair<std::uint32_t, std::vector<std::int32_t>> racers[] = {
+        {7, {1, 2}}, {8, {1}}, {9, {2}}, {10, {1}}, {12, {1, 1, -1}}};
     for (const auto& [number, classes] : racers) {
         TRacerItem r(number);
         r.name = "Racer " + std::to_string(number);
@@ -59,8 +60,8 @@ protected:
 
     std::shared_ptr<TDragResultsView> build(std::vector<TDragRaceItem> runs) {
         auto view = TDragResultsCntr::buildResults(runs, options, pages);
-        for (const std::string* doc : {&view->allDragResults, &view->practiceResults, &view->qualResults,
-                                       &view->raceResults}) {
+        for (const std::string* doc :
+             {&view->allDragResults, &view->practiceResults, &view->qualResults, &view->raceResults}) {
             SCOPED_TRACE(*doc);
             EXPECT_TRUE(json::accept(*doc));
         }
@@ -263,13 +264,13 @@ TEST_F(RebuildBracketTest, FinalPlacesComeFirstInTheStandings) {
         ASSERT_NE(bracket->upperRound(0), nullptr);
         for (const auto& p : bracket->upperRound(0)->pairs)
             if (p->racers[0] && p->racers[1] && p->racers[0]->number > 0 && p->racers[1]->number > 0) pair = p.get();
-        ASSERT_NE(pair, nullptr) ;
+        ASSERT_NE(pair, nullptr);
         pair->run.runId = 9;
     }
     // Racer 8 is fastest in qualification but not in the bracket.
-    const auto view = build({makeRun(1, RUN_MODE_QUALIFICATION, 8, 9000),
-                             makeRun(2, RUN_MODE_QUALIFICATION, 7, 9500, 10, 9600),
-                             makeRun(9, RUN_MODE_FINAL, 10, 9300, 7, 9700)});
+    const auto view =
+        build({makeRun(1, RUN_MODE_QUALIFICATION, 8, 9000), makeRun(2, RUN_MODE_QUALIFICATION, 7, 9500, 10, 9600),
+               makeRun(9, RUN_MODE_FINAL, 10, 9300, 7, 9700)});
     const auto& standings = view->resultsByClass.at(1);
     ASSERT_EQ(standings.size(), 3u);
     EXPECT_EQ(standings[0].num, 10);
@@ -288,7 +289,8 @@ TEST_F(RebuildBracketTest, DuplicateRunIdsBothCountAndTheLaterDrivesTheBracket) 
         for (const auto& p : bracket->upperRound(0)->pairs)
             if (p->racers[0] && p->racers[1] && p->racers[0]->number > 0 && p->racers[1]->number > 0) p->run.runId = 9;
     }
-    const auto view = build({makeRun(9, RUN_MODE_FINAL, 7, 9300, 10, 9700), makeRun(9, RUN_MODE_FINAL, 10, 9200, 7, 9800)});
+    const auto view =
+        build({makeRun(9, RUN_MODE_FINAL, 7, 9300, 10, 9700), makeRun(9, RUN_MODE_FINAL, 10, 9200, 7, 9800)});
     EXPECT_EQ(find(view->resultsByClass, 1, 7)->attempts.size(), 2u);
     EXPECT_EQ(find(view->resultsByClass, 1, 10)->finalPoints, 1);
     EXPECT_EQ(find(view->resultsByClass, 1, 7)->finalPoints, 2);

@@ -29,12 +29,11 @@ TDragResult racer(std::vector<TDragAttempt> attempts) {
 
 TEST(ResultJson, PracticeObjectTakesTheBestOfItsSessionAndListsAllInRunOrder) {
     const TDragResult r = racer({att(11500, 30, 2), att(11200, -40, 2), att(9000, 10, 0), att(11300, 20, 2)});
-    EXPECT_EQ(practiceResultJson(r),
-              "{\"_60ft\":1200,\"attempts\":["
-              "{\"_60ft\":1500,\"et\":11500,\"rt\":30,\"spd\":150.250},"
-              "{\"_60ft\":1200,\"et\":11200,\"rt\":-40,\"spd\":150.250},"
-              "{\"_60ft\":1300,\"et\":11300,\"rt\":20,\"spd\":150.250}],"
-              "\"et\":11200,\"num\":12,\"rt\":-40,\"spd\":150.250}");
+    EXPECT_EQ(practiceResultJson(r), "{\"_60ft\":1200,\"attempts\":["
+                                     "{\"_60ft\":1500,\"et\":11500,\"rt\":30,\"spd\":150.250},"
+                                     "{\"_60ft\":1200,\"et\":11200,\"rt\":-40,\"spd\":150.250},"
+                                     "{\"_60ft\":1300,\"et\":11300,\"rt\":20,\"spd\":150.250}],"
+                                     "\"et\":11200,\"num\":12,\"rt\":-40,\"spd\":150.250}");
 }
 
 TEST(ResultJson, WithoutAnAttemptOfTheSessionGivesZero) {
@@ -62,12 +61,12 @@ TEST(ResultJson, FinalsObjectWithAndWithoutAFinalAttempt) {
     TDragResult r = racer({att(9500, 30, 0), att(9400, 25, 1, 160.5f, 1), att(9300, 20, 1, 161.0f, 0)});
     r.finalPoints = 2;
     r.qualPos = 1;
-    EXPECT_EQ(raceResultJson(r),
-              "{\"_60ft\":1300,\"attempts\":["
-              "{\"_60ft\":1400,\"et\":9400,\"rt\":25,\"spd\":160.500,\"win\":1},"
-              "{\"_60ft\":1300,\"et\":9300,\"rt\":20,\"spd\":161.000,\"win\":0}],"
-              "\"et\":9300,\"finalPoints\":2,\"num\":12,\"qualPos\":1,\"rt\":20,\"spd\":161.000}");
-    EXPECT_EQ(raceResultJson(racer({att(9500, 30, 0)})), "{\"attempts\":[],\"finalPoints\":0,\"num\":12,\"qualPos\":0}");
+    EXPECT_EQ(raceResultJson(r), "{\"_60ft\":1300,\"attempts\":["
+                                 "{\"_60ft\":1400,\"et\":9400,\"rt\":25,\"spd\":160.500,\"win\":1},"
+                                 "{\"_60ft\":1300,\"et\":9300,\"rt\":20,\"spd\":161.000,\"win\":0}],"
+                                 "\"et\":9300,\"finalPoints\":2,\"num\":12,\"qualPos\":1,\"rt\":20,\"spd\":161.000}");
+    EXPECT_EQ(raceResultJson(racer({att(9500, 30, 0)})),
+              "{\"attempts\":[],\"finalPoints\":0,\"num\":12,\"qualPos\":0}");
 }
 
 TEST(ResultJson, SessionsShareNoAttemptAndEveryObjectParses) {
@@ -86,8 +85,16 @@ TEST(ResultJson, SessionsShareNoAttemptAndEveryObjectParses) {
 // (not finite, or too large for it) sends the whole object the general way. Every speed
 // writes as MyJSONObject writes it, in either way, negative ones and huge ones included.
 TEST(ResultJson, EverySpeedWritesAsTheObjectBuilderWritesIt) {
-    const float speeds[] = {150.25f, -0.0f, -12.3456f, 0.0005f, 0.0015f, 4.5e12f, 1e13f, 3e38f,
-                            std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()};
+    const float speeds[] = {150.25f,
+                            -0.0f,
+                            -12.3456f,
+                            0.0005f,
+                            0.0015f,
+                            4.5e12f,
+                            1e13f,
+                            3e38f,
+                            std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity()};
     for (float spd : speeds) {
         SCOPED_TRACE(spd);
         TDragResult r = racer({att(9400, 25, 1, 160.5f, 1), att(9300, 20, 1, spd, 0)});

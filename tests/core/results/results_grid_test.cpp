@@ -36,11 +36,11 @@ TEST(DragAttemptText, Grammar) {
     const Case cases[] = {
         {attempt(9500, 40, 0, 150.5f, 1), true, "0: 09.500(F)   150.5 км/ч"},  // fouled qualification
         {attempt(9500, 40, 0, 150.5f, 1), false, "0: 09.540(F)   150.5 км/ч"}, // dirty: et + rt
-        {attempt(10000, 0, 1, 0.0f), true, "1: 10.000   "},                     // final, no speed: one blank
-        {attempt(61500, 0, 2, 99.9f), true, "2: 1:01.500   99.9 км/ч"},          // practice, over a minute
-        {attempt(0, 0, 0, 0.0f), true, "0:   "},                                // no time
-        {attempt(9000, 0, -1, 0.0f), true, "0: 09.000   "},                     // empty mode reads as 0
-        {attempt(9000, -30, 0, 0.0f, 1), false, "0: 08.970(F)   "},             // false start, dirty
+        {attempt(10000, 0, 1, 0.0f), true, "1: 10.000   "},                    // final, no speed: one blank
+        {attempt(61500, 0, 2, 99.9f), true, "2: 1:01.500   99.9 км/ч"},        // practice, over a minute
+        {attempt(0, 0, 0, 0.0f), true, "0:   "},                               // no time
+        {attempt(9000, 0, -1, 0.0f), true, "0: 09.000   "},                    // empty mode reads as 0
+        {attempt(9000, -30, 0, 0.0f, 1), false, "0: 08.970(F)   "},            // false start, dirty
     };
     for (const Case& c : cases) EXPECT_EQ(dragAttemptText(c.a, c.clean), c.text) << c.text;
 }
@@ -53,17 +53,17 @@ TEST(ResultsCellGrammar, ShownTextAndCode) {
         int code;
     };
     const Case cases[] = {
-        {"1: 12.345", true, " 12.345", 1},   // final run, prefix not shown
-        {"2: 12.345", true, " 12.345", 2},   // practice
-        {"0: 12.345", true, " 12.345", 0},   // qualification: no colour of its own
-        {"1: 12.345", false, "1: 12.345", -1}, // lap modes read no prefix
+        {"1: 12.345", true, " 12.345", 1},      // final run, prefix not shown
+        {"2: 12.345", true, " 12.345", 2},      // practice
+        {"0: 12.345", true, " 12.345", 0},      // qualification: no colour of its own
+        {"1: 12.345", false, "1: 12.345", -1},  // lap modes read no prefix
         {"1:02.345|17", false, "1:02.345", -1}, // lap cell: the event index is hidden
-        {"3|1", false, "3", -1},               // place of a current racer
+        {"3|1", false, "3", -1},                // place of a current racer
         {"|5", false, "", -1},
-        {"Сход", true, "Сход", -1},            // two-byte letters: no ':' in second place
+        {"Сход", true, "Сход", -1}, // two-byte letters: no ':' in second place
         {"", true, "", -1},
         {"7", true, "7", -1},
-        {"x:", true, "", -1},                  // not a digit: hidden, no code
+        {"x:", true, "", -1}, // not a digit: hidden, no code
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cell);
@@ -85,13 +85,15 @@ TEST(ResultsCellGrammar, LapEventOfADoubleClickedCell) {
         std::optional<int> index;
     };
     const Case cases[] = {
-        {1, 9, 1, 17},          // lap cell: the event's index
-        {1, 9, 4, 17},          {1, 9, 6, 17},
+        {1, 9, 1, 17}, // lap cell: the event's index
+        {1, 9, 4, 17},
+        {1, 9, 6, 17},
         {1, 9, 0, std::nullopt}, // two-lane modes do nothing
-        {1, 9, 5, std::nullopt}, {1, 6, 1, std::nullopt}, // not a lap column
-        {2, 9, 1, std::nullopt}, // no "|"
-        {0, 9, 1, std::nullopt}, // title row
-        {3, 9, 1, std::nullopt}, // a row the last refresh removed
+        {1, 9, 5, std::nullopt},
+        {1, 6, 1, std::nullopt},  // not a lap column
+        {2, 9, 1, std::nullopt},  // no "|"
+        {0, 9, 1, std::nullopt},  // title row
+        {3, 9, 1, std::nullopt},  // a row the last refresh removed
         {1, 10, 1, std::nullopt}, // a column the last refresh removed
     };
     for (const Case& c : cases) {
@@ -180,8 +182,8 @@ TEST(DragResultsGrid, BlocksPerClassThenOverall) {
                   "1|7|Иванов; И.|Тверь|Red \"R\"|Lada|1: 09.400   151.2 км/ч| 00.035| 151.2 км/ч|"
                   "0: 09.500   150.5 км/ч|1: 09.400   151.2 км/ч|2: 09.900   ",
                   "2|8|Петров||||0: 10.200   140.0 км/ч|| |0: 10.200   140.0 км/ч||", // no RT, no speed
-                  "||--|||||||||",                                                // class 5 is not registered
-                  "1|99||||||| 145.0 км/ч|0: 09.800(F)   145.0 км/ч||",           // nobody has 99; no kept time
+                  "||--|||||||||",                                                    // class 5 is not registered
+                  "1|99||||||| 145.0 км/ч|0: 09.800(F)   145.0 км/ч||",               // nobody has 99; no kept time
                   "||Абсолютный зачет|||||||||",
                   "1|7|Иванов; И.|Тверь|Red \"R\"|Lada|1: 09.400   151.2 км/ч| 00.035| 151.2 км/ч|"
                   "0: 09.500   150.5 км/ч|1: 09.400   151.2 км/ч|2: 09.900   ",
@@ -202,8 +204,8 @@ TEST(DragResultsGrid, SumTitleAndDirtyAttempts) {
 
 TEST(ResultsExport, NumberFieldsUseAPoint) {
     const std::pair<const char*, const char*> cases[] = {
-        {" 00.035", "0.035"}, {"-00.040", "-0.040"}, {" 151.2 км/ч", "151.200"}, {" ", ""},
-        {"", ""},             {"Сход", ""},          {"12", "12.000"},           {" 1:01.500", "1.000"},
+        {" 00.035", "0.035"}, {"-00.040", "-0.040"}, {" 151.2 км/ч", "151.200"}, {" ", ""}, {"", ""},
+        {"Сход", ""},         {"12", "12.000"},      {" 1:01.500", "1.000"},
     };
     for (const auto& [text, field] : cases) EXPECT_EQ(exportNumberField(text), field) << text;
 }
@@ -211,19 +213,19 @@ TEST(ResultsExport, NumberFieldsUseAPoint) {
 TEST(ResultsExport, DragCsvExactly) {
     const ResultsTable t = dragResultsTable(fixtureView(), names());
     const std::string csv = resultsCsv(resultsExportRows(t, t.columnWidths, true));
-    EXPECT_EQ(csv,
-              "Место;№;Имя;Город;Команда;Модель;Лучшее время(+штраф);Лучшее RT;Макс. скосроть;Заезд 1;Заезд 2;Заезд 3;\n"
-              ";;Сток;;;;;;;;;;\n"
-              "1;7;\"Иванов; И.\";Тверь;\"Red \"\"R\"\"\";Lada; 09.400   151.2 км/ч;0.035;151.200;"
-              " 09.500   150.5 км/ч; 09.400   151.2 км/ч; 09.900   ;\n"
-              "2;8;Петров;;;; 10.200   140.0 км/ч;;; 10.200   140.0 км/ч;;;\n"
-              ";;--;;;;;;;;;;\n"
-              "1;99;;;;;;;145.000; 09.800(F)   145.0 км/ч;;;\n"
-              ";;Абсолютный зачет;;;;;;;;;;\n"
-              "1;7;\"Иванов; И.\";Тверь;\"Red \"\"R\"\"\";Lada; 09.400   151.2 км/ч;0.035;151.200;"
-              " 09.500   150.5 км/ч; 09.400   151.2 км/ч; 09.900   ;\n"
-              "2;8;Петров;;;; 10.200   140.0 км/ч;;; 10.200   140.0 км/ч;;;\n"
-              "3;99;;;;;;;145.000; 09.800(F)   145.0 км/ч;;;\n");
+    EXPECT_EQ(
+        csv, "Место;№;Имя;Город;Команда;Модель;Лучшее время(+штраф);Лучшее RT;Макс. скосроть;Заезд 1;Заезд 2;Заезд 3;\n"
+             ";;Сток;;;;;;;;;;\n"
+             "1;7;\"Иванов; И.\";Тверь;\"Red \"\"R\"\"\";Lada; 09.400   151.2 км/ч;0.035;151.200;"
+             " 09.500   150.5 км/ч; 09.400   151.2 км/ч; 09.900   ;\n"
+             "2;8;Петров;;;; 10.200   140.0 км/ч;;; 10.200   140.0 км/ч;;;\n"
+             ";;--;;;;;;;;;;\n"
+             "1;99;;;;;;;145.000; 09.800(F)   145.0 км/ч;;;\n"
+             ";;Абсолютный зачет;;;;;;;;;;\n"
+             "1;7;\"Иванов; И.\";Тверь;\"Red \"\"R\"\"\";Lada; 09.400   151.2 км/ч;0.035;151.200;"
+             " 09.500   150.5 км/ч; 09.400   151.2 км/ч; 09.900   ;\n"
+             "2;8;Петров;;;; 10.200   140.0 км/ч;;; 10.200   140.0 км/ч;;;\n"
+             "3;99;;;;;;;145.000; 09.800(F)   145.0 км/ч;;;\n");
 }
 
 TEST(ResultsExport, HiddenColumnsAreLeftOutButColumnZeroStays) {

@@ -14,11 +14,11 @@ namespace velmaro::test {
 class FakeDragResultsPort : public DragResultsPort {
 public:
     std::vector<std::pair<std::string, std::string>> sent; // text, kind
-    bool exchangeLoaded = true;                             // false: every send is skipped
-    std::optional<TDragRankOptions> rank;                   // nullopt: the defaults
+    bool exchangeLoaded = true;                            // false: every send is skipped
+    std::optional<TDragRankOptions> rank;                  // nullopt: the defaults
     std::function<void(const TDragResultsView&)> onShow;
-    bool proStart = false;  // the console's start signal setting
-    std::string event;      // the open event's name
+    bool proStart = false;              // the console's start signal setting
+    std::string event;                  // the open event's name
     TDragResultsCntr* worker = nullptr; // the running worker the results reach, if any
 
     TDragRankOptions sampleRankOptions() override { return rank.value_or(TDragRankOptions{}); }

@@ -140,27 +140,61 @@ TEST_P(TimerInQuestion, WaitsAndTheChosenRunChanges) {
 
 INSTANTIATE_TEST_SUITE_P(
     RunGridQuestions, TimerInQuestion,
-    ::testing::Values(
-        TimerCase{"Number", 0, LANE_LEFT, -1, {"44"}, {}, 1, [](DragRuns& runs) { runs.askRacerNumber(); },
-                  [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 1)->racer[LANE_LEFT], 44); }},
-        TimerCase{"Penalty", 0, LANE_RIGHT, -1, {"1.5"}, {}, 1, [](DragRuns& runs) { runs.askLanePenalty(); },
-                  [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 1)->penalty[LANE_RIGHT], 1500); }},
-        TimerCase{"ClassPicker", 0, LANE_LEFT, -1, {"33"}, {1}, 2, [](DragRuns& runs) { runs.askRacerNumber(); },
-                  [](DragRuns& runs) {
-                      EXPECT_EQ(runWithId(runs, 1)->racer[LANE_LEFT], 33);
-                      EXPECT_EQ(runWithId(runs, 1)->classId[LANE_LEFT], 2);
-                  }},
-        TimerCase{"DeleteRun", 0, SELECTED_LANE_WHOLE_RUN, -1, {}, {}, 1, [](DragRuns& runs) { runs.deleteRunOrHit(0); },
-                  [](DragRuns& runs) {
-                      EXPECT_EQ(runWithId(runs, 1), nullptr);
-                      EXPECT_NE(runWithId(runs, 2), nullptr);
-                  }},
-        TimerCase{"DeleteHit", 0, LANE_LEFT, 1, {}, {}, 1, [](DragRuns& runs) { runs.deleteRunOrHit(0); },
-                  [](DragRuns& runs) {
-                      const auto& hits = runWithId(runs, 1)->hits[LANE_LEFT];
-                      ASSERT_EQ(hits.size(), 1u);
-                      EXPECT_EQ(hits[0].type, HIT_TYPE_RT);
-                  }}),
+    ::testing::Values(TimerCase{"Number",
+                                0,
+                                LANE_LEFT,
+                                -1,
+                                {"44"},
+                                {},
+                                1,
+                                [](DragRuns& runs) { runs.askRacerNumber(); },
+                                [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 1)->racer[LANE_LEFT], 44); }},
+                      TimerCase{"Penalty",
+                                0,
+                                LANE_RIGHT,
+                                -1,
+                                {"1.5"},
+                                {},
+                                1,
+                                [](DragRuns& runs) { runs.askLanePenalty(); },
+                                [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 1)->penalty[LANE_RIGHT], 1500); }},
+                      TimerCase{"ClassPicker",
+                                0,
+                                LANE_LEFT,
+                                -1,
+                                {"33"},
+                                {1},
+                                2,
+                                [](DragRuns& runs) { runs.askRacerNumber(); },
+                                [](DragRuns& runs) {
+                                    EXPECT_EQ(runWithId(runs, 1)->racer[LANE_LEFT], 33);
+                                    EXPECT_EQ(runWithId(runs, 1)->classId[LANE_LEFT], 2);
+                                }},
+                      TimerCase{"DeleteRun",
+                                0,
+                                SELECTED_LANE_WHOLE_RUN,
+                                -1,
+                                {},
+                                {},
+                                1,
+                                [](DragRuns& runs) { runs.deleteRunOrHit(0); },
+                                [](DragRuns& runs) {
+                                    EXPECT_EQ(runWithId(runs, 1), nullptr);
+                                    EXPECT_NE(runWithId(runs, 2), nullptr);
+                                }},
+                      TimerCase{"DeleteHit",
+                                0,
+                                LANE_LEFT,
+                                1,
+                                {},
+                                {},
+                                1,
+                                [](DragRuns& runs) { runs.deleteRunOrHit(0); },
+                                [](DragRuns& runs) {
+                                    const auto& hits = runWithId(runs, 1)->hits[LANE_LEFT];
+                                    ASSERT_EQ(hits.size(), 1u);
+                                    EXPECT_EQ(hits[0].type, HIT_TYPE_RT);
+                                }}),
     [](const ::testing::TestParamInfo<TimerCase>& info) { return std::string(info.param.name); });
 
 TEST_F(QuestionReentryTest, APressOutsideAnyQuestionRunsAtOnce) {
@@ -260,21 +294,24 @@ INSTANTIATE_TEST_SUITE_P(
         GoneCase{"HitGone", 0, LANE_LEFT, 1, [](DragRuns& runs) { runs.dragRuns()[0].hits[LANE_LEFT].pop_back(); },
                  [](DragRuns& runs) { runs.deleteRunOrHit(0); }, kHitGoneText,
                  [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 1)->hits[LANE_LEFT].size(), 1u); }},
-        GoneCase{"RunOfTheHitGone", 0, LANE_LEFT, 1, eraseFirstRun, [](DragRuns& runs) { runs.deleteRunOrHit(0); }, kRunGoneText,
-                 [](DragRuns& runs) { EXPECT_EQ(runs.dragRuns().size(), 2u); }},
-        GoneCase{"RunToDeleteGone", 1, SELECTED_LANE_WHOLE_RUN, -1, eraseSecondRun, [](DragRuns& runs) { runs.deleteRunOrHit(0); },
-                 kRunGoneText,
+        GoneCase{"RunOfTheHitGone", 0, LANE_LEFT, 1, eraseFirstRun, [](DragRuns& runs) { runs.deleteRunOrHit(0); },
+                 kRunGoneText, [](DragRuns& runs) { EXPECT_EQ(runs.dragRuns().size(), 2u); }},
+        GoneCase{"RunToDeleteGone", 1, SELECTED_LANE_WHOLE_RUN, -1, eraseSecondRun,
+                 [](DragRuns& runs) { runs.deleteRunOrHit(0); }, kRunGoneText,
                  [](DragRuns& runs) {
                      EXPECT_EQ(runs.dragRuns().size(), 2u);
                      EXPECT_NE(runWithId(runs, 1), nullptr);
                      EXPECT_NE(runWithId(runs, 3), nullptr);
                  }},
         // An earlier run goes: the chosen run moved up one place and still gets the number.
-        GoneCase{"NumberAfterAnEarlierRunWent", 2, LANE_RIGHT, -1, eraseFirstRun, [](DragRuns& runs) { runs.askRacerNumber(); }, nullptr,
+        GoneCase{"NumberAfterAnEarlierRunWent", 2, LANE_RIGHT, -1, eraseFirstRun,
+                 [](DragRuns& runs) { runs.askRacerNumber(); }, nullptr,
                  [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 3)->racer[LANE_RIGHT], 55); }},
-        GoneCase{"NumberForARunGone", 2, LANE_RIGHT, -1, [](DragRuns& runs) { runs.dragRuns().pop_back(); }, [](DragRuns& runs) { runs.askRacerNumber(); },
-                 kRunGoneText, [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 2)->racer[LANE_RIGHT], 9); }},
-        GoneCase{"PenaltyForARunGone", 1, LANE_LEFT, -1, eraseSecondRun, [](DragRuns& runs) { runs.askLanePenalty(); }, kRunGoneText,
+        GoneCase{"NumberForARunGone", 2, LANE_RIGHT, -1, [](DragRuns& runs) { runs.dragRuns().pop_back(); },
+                 [](DragRuns& runs) { runs.askRacerNumber(); }, kRunGoneText,
+                 [](DragRuns& runs) { EXPECT_EQ(runWithId(runs, 2)->racer[LANE_RIGHT], 9); }},
+        GoneCase{"PenaltyForARunGone", 1, LANE_LEFT, -1, eraseSecondRun, [](DragRuns& runs) { runs.askLanePenalty(); },
+                 kRunGoneText,
                  [](DragRuns& runs) {
                      for (const TDragRaceItem& run : runs.dragRuns()) EXPECT_EQ(run.penalty[LANE_LEFT], 0);
                  }}),

@@ -14,8 +14,8 @@
 #include "core/bracket/final_bracket.h"
 #include "core/drag/drag_fakes.h"
 #include "core/drag/drag_file.h"
-#include "core/lap/lap_timing.h"
 #include "core/lap/lap_fixture.h"
+#include "core/lap/lap_timing.h"
 #include "core/start/start_sequence.h"
 
 namespace velmaro::test {
@@ -43,7 +43,9 @@ public:
     }
     void sendStartUnitMode(std::uint16_t mode) override { add("sendStartUnitMode(" + std::to_string(mode) + ")"); }
     void clearDisplay(int lane) override { add("clearDisplay(" + std::to_string(lane) + ")"); }
-    void sendLightBrightness(std::uint16_t value) override { add("sendLightBrightness(" + std::to_string(value) + ")"); }
+    void sendLightBrightness(std::uint16_t value) override {
+        add("sendLightBrightness(" + std::to_string(value) + ")");
+    }
     void sendCommand53() override { add("sendCommand53"); }
     void resetRadioBoards() override { add("resetRadioBoards"); }
     void showRadioLogo() override { add("showRadioLogo"); }
@@ -100,10 +102,10 @@ protected:
     std::optional<ScopedSaveReportLog> scopedOp;
     RecordingStartPorts ports;
     RecordingController controller;
-    FakeLapHost lapHost; // the lap timing's view of the same event
+    FakeLapHost lapHost;                       // the lap timing's view of the same event
     LapTiming lap{lapHost, host.intake, desk}; // one intake with the drag host's
-    Console console;                            // fresh for each case
-    BracketPages brackets;                      // the class pages' brackets of the event
+    Console console;                           // fresh for each case
+    BracketPages brackets;                     // the class pages' brackets of the event
     StartSequence seq{ports, lap, console, brackets, desk, runs};
 
     void SetUp() override {
@@ -116,9 +118,7 @@ protected:
         host.racers[12] = DragRacerInfo{"Иванов", "Москва", {}};
         host.racers[7] = DragRacerInfo{"Петров", "Тула", {}};
     }
-    void TearDown() override {
-        DragTest::TearDown();
-    }
+    void TearDown() override { DragTest::TearDown(); }
     // Gives the console a scoreboard controller of `type`.
     void useScoreboard(int type) {
         controller.type = type;

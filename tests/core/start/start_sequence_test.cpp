@@ -19,8 +19,8 @@ TEST_F(StartTest, StartOnTheRunsPageWithoutAnArmedRunMakesTheRunAndStartsIt) {
     EXPECT_EQ(runs.dragRuns()[0].racer, (std::array<int32_t, 2>{12, 7}));
     EXPECT_EQ(runs.currentRunIndex(), 0);
     EXPECT_TRUE(dragFileSaved());
-    EXPECT_EQ(ports.calls, (Calls{"lamp red", "clearDisplay(0)", "clearDisplay(1)", "blockSt up",
-                                  "sendStartCommand(24,0,1)"}));
+    EXPECT_EQ(ports.calls,
+              (Calls{"lamp red", "clearDisplay(0)", "clearDisplay(1)", "blockSt up", "sendStartCommand(24,0,1)"}));
     EXPECT_FALSE(seq.armed());
 
     // A start that is already armed makes no run; with a type 153 scoreboard the code is 50

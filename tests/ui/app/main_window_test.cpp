@@ -2,31 +2,33 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
-#include <QComboBox>
-#include <QScreen>
 #include <QToolButton>
 #include <thread>
 
 #include <fstream>
 
+#include "console_app.h"
 #include "core/app/console.h"
 #include "core/app/events.h"
 #include "core/app/lifecycle.h"
+#include "core/bracket/bracket_pages.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_grid.h"
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_runs.h"
+#include "core/drag/fake_drag_host.h"
+#include "core/lap/lap_fixture.h"
 #include "core/link/node_link.h"
 #include "core/platform/program_folder.h"
 #include "core/registration/registry.h"
-#include "core/bracket/bracket_pages.h"
 #include "core/results/results_port_fake.h"
-#include "core/drag/fake_drag_host.h"
+#include "counting_commands.h"
 #include "fakes/fake_hit_intake_host.h"
-#include "core/lap/lap_fixture.h"
 #include "fakes/hook_ports.h"
 #include "fakes/scripted_operator.h"
 #include "fakes/temp_folder.h"
@@ -37,10 +39,8 @@
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/hit_log_window.h"
 #include "ui/platform/window_placement.h"
-#include "ui/results/rally_results.h"
 #include "ui/registration/reg_form.h"
-#include "console_app.h"
-#include "counting_commands.h"
+#include "ui/results/rally_results.h"
 
 namespace velmaro::test {
 namespace {
@@ -229,8 +229,8 @@ TEST_F(MainWindowTest, TheConsoleStartsAndShutsDownAtTheWindowsMomentsAndLatePos
     QCoreApplication::processEvents();
     EXPECT_EQ(handled, std::vector<std::string>{"system 1"});
     // The timers start after the creation handler and stop before the shut-down.
-    EXPECT_EQ(moments, (std::vector<std::string>{"created", "shown (timers on)", "shown (timers on)", "closing",
-                                                 "closed"}));
+    EXPECT_EQ(moments,
+              (std::vector<std::string>{"created", "shown (timers on)", "shown (timers on)", "closing", "closed"}));
 }
 
 TEST_F(MainWindowTest, NewEventFromTheMenuRefusesAPathAndTakesAName) {
@@ -272,7 +272,9 @@ void longestRun(TRegistry& registry, DragRuns& drag) {
         run.rt[lane] = -400;
         run.sixtyFeet[lane] = 1800;
         run.speed[lane] = 188.4;
-        run.hits[lane] = {{HIT_TYPE_RT, start - 400}, {HIT_TYPE_60FEET, start + 1400}, {HIT_TYPE_SPEED, start + 9600},
+        run.hits[lane] = {{HIT_TYPE_RT, start - 400},
+                          {HIT_TYPE_60FEET, start + 1400},
+                          {HIT_TYPE_SPEED, start + 9600},
                           {HIT_TYPE_ET, start + 10100}};
     }
     drag.dragRuns() = {run};
@@ -366,9 +368,11 @@ TEST_F(MainWindowTest, WindowCommandsBringTheirWindowForward) {
     ui::TMainForm& form = *ui::MainForm;
     form.show();
     const QRect screen = form.screen()->availableGeometry();
-    const std::vector<std::pair<QAction*, QWidget*>> commandsAndWindows = {
-        {form.mResults, ui::RallyResults}, {form.N7, ui::scanChannelsForm}, {form.mLogWindow, ui::LogWindow},
-        {form.mHitLogWindow, ui::HitLog}, {form.N23, ui::startTimerForm}};
+    const std::vector<std::pair<QAction*, QWidget*>> commandsAndWindows = {{form.mResults, ui::RallyResults},
+                                                                           {form.N7, ui::scanChannelsForm},
+                                                                           {form.mLogWindow, ui::LogWindow},
+                                                                           {form.mHitLogWindow, ui::HitLog},
+                                                                           {form.N23, ui::startTimerForm}};
     for (const auto& [command, window] : commandsAndWindows) {
         SCOPED_TRACE(command->text().toStdString());
         command->trigger();

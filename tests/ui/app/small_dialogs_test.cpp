@@ -16,11 +16,11 @@
 
 #include <functional>
 
+#include "console_app.h"
 #include "core/start/interval_start_timer.h"
+#include "counting_commands.h"
 #include "ui/app/main_form.h"
 #include "ui/app/small_dialogs.h"
-#include "console_app.h"
-#include "counting_commands.h"
 
 namespace velmaro::test {
 namespace {

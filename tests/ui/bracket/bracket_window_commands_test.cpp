@@ -3,20 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTabWidget>
 #include <QHeaderView>
 #include <QImage>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 #include <cstdlib>
 #include <functional>
 
-#include "core/drag/drag_runs.h"
-#include "core/drag/fake_drag_host.h"
 #include "core/bracket/bracket_pair_commands.h"
 #include "core/bracket/final_bracket_file.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
+#include "core/drag/fake_drag_host.h"
 #include "core/platform/operator.h"
 #include "core/registration/registry.h"
 #include "fakes/bracket_player.h"
@@ -60,8 +60,8 @@ public:
     void armCommand37() override { calls.push_back("37"); }
     void sendStartSignalMode(std::uint16_t m) override { calls.push_back("signalmode " + std::to_string(m)); }
     void armAutoStart(int l, int r, int code, int proStart, int aux) override {
-        calls.push_back("autostart " + std::to_string(l) + " " + std::to_string(r) + " " + std::to_string(code) +
-                        " " + std::to_string(proStart) + " " + std::to_string(aux));
+        calls.push_back("autostart " + std::to_string(l) + " " + std::to_string(r) + " " + std::to_string(code) + " " +
+                        std::to_string(proStart) + " " + std::to_string(aux));
     }
     void startBracketPairRun(const std::shared_ptr<TFinalBracket>& b, TFinalPair* pair) override {
         calls.push_back("pairrun");
@@ -100,8 +100,7 @@ protected:
         }
         cls.racerCount = 16;
     }
-    void TearDown() override {
-    }
+    void TearDown() override {}
     // A window with a played-in 8 bracket with a race for third place: first round run.
     std::shared_ptr<TFinalBracket> bracketOnWindow(TformFinal& form, int type = BRACKET_SINGLE_THIRD) {
         form.setClassItem(&cls);
@@ -267,7 +266,8 @@ TEST_F(BracketWindowTest, FindInLogUsesTheRunIdOfTheRunList) {
     click(form, pair);
     port.calls.clear();
     form.N1Click();
-    const auto it = std::find_if(port.runs.dragRuns().begin(), port.runs.dragRuns().end(), [&](auto& r) { return r.runId == id; });
+    const auto it =
+        std::find_if(port.runs.dragRuns().begin(), port.runs.dragRuns().end(), [&](auto& r) { return r.runId == id; });
     EXPECT_EQ(port.calls, (std::vector<std::string>{"row " + std::to_string(it->gridRow)}));
     EXPECT_EQ(port.runs.selectedRun(), int(it - port.runs.dragRuns().begin()));
     // The last row below the visible rows: the cursor goes to the last row.
@@ -304,7 +304,8 @@ TEST_F(BracketWindowTest, PrepareAsksClearsAndArmsTheStart) {
     EXPECT_EQ(first->run.runId, 0);
     EXPECT_EQ(next->run.runId, 0);
     EXPECT_EQ(next->comments[0], "stays");
-    EXPECT_EQ(port.calls, (std::vector<std::string>{"37", "blockst", "signalmode 1", "pairrun", "autostart 1 8 24 1 1"}));
+    EXPECT_EQ(port.calls,
+              (std::vector<std::string>{"37", "blockst", "signalmode 1", "pairrun", "autostart 1 8 24 1 1"}));
     EXPECT_EQ(file().find("DRAGID:0,"), std::string::npos);
 
     // Roller slalom: its own road, neither Block ST nor the start light settings.
@@ -439,7 +440,8 @@ int namePixels(QTreeWidget& list, int row) {
     for (int y = cell.top(); y <= cell.bottom(); ++y)
         for (int x = cell.left(); x <= cell.right(); ++x) {
             const QColor c = shot.pixelColor(x, y);
-            if (std::abs(c.red() - fill.red()) + std::abs(c.green() - fill.green()) + std::abs(c.blue() - fill.blue()) > 150)
+            if (std::abs(c.red() - fill.red()) + std::abs(c.green() - fill.green()) + std::abs(c.blue() - fill.blue()) >
+                150)
                 ++ink;
         }
     return ink;
@@ -467,7 +469,8 @@ TEST_F(BracketWindowTest, ManualOrderDialogListsEveryRacerOfTheNextPage) {
         EXPECT_EQ(list.topLevelItem(row)->text(0), QString::number(row + 1));
         EXPECT_EQ(list.topLevelItem(row)->text(1), QString::number(number));
         EXPECT_EQ(list.topLevelItem(row)->text(2), QString::fromStdString("Гонщик " + std::to_string(number)));
-        EXPECT_GT(namePixels(list, row), 20) << "row " << row << (list.topLevelItem(row)->isSelected() ? " (selected)" : "");
+        EXPECT_GT(namePixels(list, row), 20)
+            << "row " << row << (list.topLevelItem(row)->isSelected() ? " (selected)" : "");
     }
     if (const char* keep = std::getenv("VELMARO_KEEP_PNG")) dialog.grab().save(QString(keep) + "/manual_order.png");
 }

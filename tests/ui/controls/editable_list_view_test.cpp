@@ -22,7 +22,8 @@ protected:
     EditableListViewTest() : model(3, 3) {
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c) model.setItem(r, c, new QStandardItem(QString("r%1c%2").arg(r).arg(c)));
-        for (int r = 0; r < 3; ++r) model.item(r, 2)->setData(QStringList{"A", "B", "C"}, TEditableListView::DropDownItemsRole);
+        for (int r = 0; r < 3; ++r)
+            model.item(r, 2)->setData(QStringList{"A", "B", "C"}, TEditableListView::DropDownItemsRole);
         view.setModel(&model);
         view.setColumnEditor(0, Editor::Text);
         view.setColumnEditor(2, Editor::DropDown);

@@ -20,7 +20,7 @@ TEST(LetterKeys, EachKeyMatchesBothLettersOfItsPhysicalKey) {
         {Qt::Key_P, "P", Qt::ShiftModifier, LetterKey::Penalty},
         {0x0417, "з", Qt::NoModifier, LetterKey::Penalty}, // Russian layout: the key code is the capital З
         {0x0417, "З", Qt::ShiftModifier, LetterKey::Penalty},
-        {0, "з", Qt::NoModifier, LetterKey::Penalty},      // a platform that gives no key code
+        {0, "з", Qt::NoModifier, LetterKey::Penalty}, // a platform that gives no key code
         {Qt::Key_L, "l", Qt::NoModifier, LetterKey::PenaltyLap},
         {0x0414, "д", Qt::NoModifier, LetterKey::PenaltyLap},
         {Qt::Key_P, "\x10", Qt::ControlModifier, LetterKey::Penalty},

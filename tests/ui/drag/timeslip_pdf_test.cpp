@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "core/drag/drag_runs.h"
 #include "core/drag/drag_run.h"
+#include "core/drag/drag_runs.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/fake_drag_host.h"
 #include "core/drag/timeslip.h"
@@ -65,8 +65,7 @@ protected:
         run.winner = 0;
         runs.dragRuns() = {run};
     }
-    void TearDown() override {
-    }
+    void TearDown() override {}
     test::TempFolder program;
     test::FakeDragHost host;
     DragRuns runs{host};
@@ -76,7 +75,8 @@ protected:
 TEST_F(TimeslipPdf, EachSlipIsOneReceiptWidePage) {
     const ReceiptHeading heading{"Кубок области", "01.06.2024", programReceiptLogo(host.script)};
     ASSERT_EQ(heading.logo.width, 320);
-    for (const auto& [which, name] : {std::pair{TIMESLIP_BOTH, "timeslip_both.pdf"}, {TIMESLIP_LEFT, "timeslip_left.pdf"}}) {
+    for (const auto& [which, name] :
+         {std::pair{TIMESLIP_BOTH, "timeslip_both.pdf"}, {TIMESLIP_LEFT, "timeslip_left.pdf"}}) {
         SCOPED_TRACE(name);
         PdfReceipts printers(out / name);
         ASSERT_TRUE(printTimeslip(runs, which, heading, printers).ok());

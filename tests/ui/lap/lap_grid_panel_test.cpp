@@ -89,7 +89,8 @@ TEST_F(LapGridPanelTest, RowsAndOnCourseListFollowTheLapRun) {
 
     hit(kNodeFinish, 0, 30000); // 5 finishes
     EXPECT_EQ(cell(4, 1).toStdString(), "LAP");
-    EXPECT_EQ(panel->SingleLaneGrid->model()->index(3, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(192, 255, 189));
+    EXPECT_EQ(panel->SingleLaneGrid->model()->index(3, 0).data(Qt::BackgroundRole).value<QColor>(),
+              QColor(192, 255, 189));
     ASSERT_EQ(panel->lvChannel->topLevelItemCount(), 1);
     EXPECT_EQ(listRow(0), (QStringList{"1", QString::fromUtf8("6 - Орлов")}));
 
@@ -113,11 +114,11 @@ TEST_F(LapGridPanelTest, MenuItemsFollowTheCurrentRow) {
     lap->rebuildCourseQueue();
     ASSERT_EQ(panel->SingleLaneGrid->rowCount(), 1); // setEvents does not size the grid
     panel->setRowCount(4);
-    const std::vector<QAction*> rowItems{panel->mSetNumber, panel->mStartLine,  panel->mFrStart, panel->mPLAP,
+    const std::vector<QAction*> rowItems{panel->mSetNumber, panel->mStartLine,  panel->mFrStart,   panel->mPLAP,
                                          panel->mLAP,       panel->mSetPenalty, panel->mDeleteItem};
     panel->updateMenuStates();
     for (QAction* a : rowItems) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString(); // no row yet
-    EXPECT_TRUE(panel->N2->isEnabled()); // 6 is on the course
+    EXPECT_TRUE(panel->N2->isEnabled());                                                       // 6 is on the course
     EXPECT_FALSE(panel->mSendToScoreboard->isEnabled());
 
     panel->setCurrentRow(2);
@@ -254,8 +255,12 @@ TEST_F(LapGridPanelTest, ColumnsFitAtTheDefaultSize) {
 TEST_F(LapGridPanelTest, FixedColumnsHoldTheirTitlesAndTexts) {
     registry.addClass(2, "Супер Стрит полный привод");
     panelHost.mode = 1;
-    setEvents({{5, K::STSIG, 1000, 2}, {5, K::STLIN, 600, 2}, {5, K::LAP, 3000000, 2, 125000},
-               {6, K::FRST, 3100000, 1}, {6, K::PLAP, 3190000, 1}, {6, K::FAIL, 3200000, 1}});
+    setEvents({{5, K::STSIG, 1000, 2},
+               {5, K::STLIN, 600, 2},
+               {5, K::LAP, 3000000, 2, 125000},
+               {6, K::FRST, 3100000, 1},
+               {6, K::PLAP, 3190000, 1},
+               {6, K::FAIL, 3200000, 1}});
     panel->setRowCount(count() + 1);
     panel->resize(1000, 300); // about the run page of the main window at its smallest
     QApplication::processEvents();

@@ -66,7 +66,8 @@ protected:
 TEST_F(LapReceipt, TheFirstLapAtOrAfterTheIndex) {
     const std::optional<LapReceiptTexts> t = lapReceiptTexts(*lap, 1); // a PLAP row: the LAP after it
     ASSERT_TRUE(t);
-    EXPECT_EQ(*t, (LapReceiptTexts{"Картинг", "№ 7", "Сидоров Пётр", "Car7", "City7", " 58.456", "+05.000", " 1:03.456"}));
+    EXPECT_EQ(*t,
+              (LapReceiptTexts{"Картинг", "№ 7", "Сидоров Пётр", "Car7", "City7", " 58.456", "+05.000", " 1:03.456"}));
     EXPECT_EQ(lapReceiptTexts(*lap, 4)->penalty, ""); // no penalty: an empty value
     EXPECT_FALSE(lapReceiptTexts(*lap, 5));
     EXPECT_FALSE(lapReceiptTexts(*lap, -1));
@@ -90,9 +91,28 @@ TEST_F(LapReceipt, Layout) {
                     .ok());
     std::vector<std::string> lines;
     for (const test::DrawnText& d : printer.canvasRecord.texts) lines.push_back(d.text);
-    const std::vector<std::string> expected = {
-        "Кубок", "01.06.2024", "Картинг", "№ 7", "Сидоров Пётр", "Car7", "City7", "Время", ":", " 58.456", "Штраф", ":", "+05.000",
-        "Итог", ":", " 1:03.456", " ", "Спасибо!", "До встречи", "без конца строки", footerLines()[0], footerLines()[1]};
+    const std::vector<std::string> expected = {"Кубок",
+                                               "01.06.2024",
+                                               "Картинг",
+                                               "№ 7",
+                                               "Сидоров Пётр",
+                                               "Car7",
+                                               "City7",
+                                               "Время",
+                                               ":",
+                                               " 58.456",
+                                               "Штраф",
+                                               ":",
+                                               "+05.000",
+                                               "Итог",
+                                               ":",
+                                               " 1:03.456",
+                                               " ",
+                                               "Спасибо!",
+                                               "До встречи",
+                                               "без конца строки",
+                                               footerLines()[0],
+                                               footerLines()[1]};
     EXPECT_EQ(lines, expected);
     const auto& t = printer.canvasRecord.texts;
     EXPECT_EQ(t[8], (test::DrawnText{70, 22 * 9, ":", 11})); // the colon after "Время: "

@@ -4,10 +4,10 @@
 #include "core/app/console.h"
 #include "core/app/console_timers.h"
 #include "core/app/scoreboard_controller.h"
-#include "fakes/hook_ports.h"
 #include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
 #include "core/link/node_link.h"
+#include "fakes/hook_ports.h"
 #include "ui/link/channel_scan_dialog.h"
 #include "ui/link/scoreboard_settings_dialog.h"
 
@@ -25,10 +25,10 @@ TEST(ChannelScan, BarsStayInsideTheBox) {
         int channel, level, w, h;
         ChannelBar bar;
     } rows[] = {
-        {0, 255, 252, 256, {0, 2, 1}},     // the box height minus one 256th
-        {1, 128, 252, 100, {2, 4, 50}},    // a box lower than 256 pixels still shows it
+        {0, 255, 252, 256, {0, 2, 1}},       // the box height minus one 256th
+        {1, 128, 252, 100, {2, 4, 50}},      // a box lower than 256 pixels still shows it
         {125, 0, 252, 100, {250, 252, 100}}, // no bar
-        {3, 300, 252, 100, {6, 8, 1}},     // an out-of-range level is held at 255
+        {3, 300, 252, 100, {6, 8, 1}},       // an out-of-range level is held at 255
     };
     for (const Row& r : rows) {
         const ChannelBar bar = channelBar(r.channel, r.level, r.w, r.h);
@@ -49,8 +49,8 @@ TEST(ChannelScan, BarsStayInsideTheBox) {
 class FakeScoreboard : public TScoreboardController {
 public:
     void showResult(int a, int lane, int racer, int t, int s, int, int, int r) override {
-        calls.push_back("result " + std::to_string(a) + " " + std::to_string(lane) + " " + std::to_string(racer) +
-                        " " + std::to_string(t) + " " + std::to_string(s) + " " + std::to_string(r));
+        calls.push_back("result " + std::to_string(a) + " " + std::to_string(lane) + " " + std::to_string(racer) + " " +
+                        std::to_string(t) + " " + std::to_string(s) + " " + std::to_string(r));
     }
     void reset(int full) override { calls.push_back("reset " + std::to_string(full)); }
     void setDisplayState(int a, int b) override {
@@ -105,14 +105,14 @@ TEST(ScoreboardSettings, BrightnessTestDisplayAndSaving) {
 
     // Without a controller object: lane displays 8 and 9, then the radio boards.
     dialog.tbBrightness->setValue(5);
-    EXPECT_EQ(port.calls, (std::vector<std::string>{"take 5", "display 5 node 8", "display 5 node 9",
-                                                    "radio brightness 5"}));
+    EXPECT_EQ(port.calls,
+              (std::vector<std::string>{"take 5", "display 5 node 8", "display 5 node 9", "radio brightness 5"}));
 
     // Test display without a controller: lane displays and radio boards only.
     port.calls.clear();
     dialog.sSpeedButton2Click();
-    EXPECT_EQ(port.calls, (std::vector<std::string>{"lanes 12.345 123.4 5", "radio text 12.345 00 0",
-                                                    "radio text 12.345 00 1"}));
+    EXPECT_EQ(port.calls,
+              (std::vector<std::string>{"lanes 12.345 123.4 5", "radio text 12.345 00 0", "radio text 12.345 00 1"}));
 
     // Type 120 with number 133 shows 33.
     FakeScoreboard board;

@@ -3,8 +3,8 @@
 // RUN and STEP replay the logged hits to their targets.
 #include <gtest/gtest.h>
 
-#include <QTableView>
 #include <QPixmap>
+#include <QTableView>
 #include <QTest>
 
 #include "fakes/fake_hit_intake_host.h"
@@ -57,20 +57,20 @@ protected:
 
     void SetUp() override {
         intake.hitList() = {rec(1, SIG_GREEN, 1717243200, 0, 1717243200456ull), rec(2, SIG_LEFT, 1717243205, 120),
-                    rec(3, 4101, 1717243206, 5), rec(1, SIG_GREEN, 1717243300, 0), rec(2, SIG_RIGHT, 1717243305, 7)};
+                            rec(3, 4101, 1717243206, 5), rec(1, SIG_GREEN, 1717243300, 0),
+                            rec(2, SIG_RIGHT, 1717243305, 7)};
         window = std::make_unique<THitLog>(port, intake);
         intakeHost.mode = 0;
         intakeHost.folder = dir.path();
         intakeHost.listChanged = [this](std::size_t n) { window->hitListChanged(n); };
-        intake.handlers().setDragHandler(TimingMode::DragRacing, [this](int node, int signal, std::uint64_t t, int source) {
-            fed.push_back({node, signal, t, source});
-        });
+        intake.handlers().setDragHandler(TimingMode::DragRacing,
+                                         [this](int node, int signal, std::uint64_t t, int source) {
+                                             fed.push_back({node, signal, t, source});
+                                         });
         window->hitListChanged(intake.hitList().size());
         window->show();
     }
-    void TearDown() override {
-        window.reset();
-    }
+    void TearDown() override { window.reset(); }
     std::string cell(int row, int column) {
         return window->model().data(window->model().index(row, column), Qt::DisplayRole).toString().toStdString();
     }
@@ -86,7 +86,7 @@ TEST_F(HitLogWindow, RowsFollowTheHitList) {
     EXPECT_EQ(cell(2, 0), "3");    // no name for node 3
     EXPECT_EQ(cell(2, 1), "1025"); // a transponder signal shows its tag
     EXPECT_EQ(cell(2, 3), "0");
-    EXPECT_EQ(cell(2, 4), "");     // no arrival time
+    EXPECT_EQ(cell(2, 4), ""); // no arrival time
 
     // A device hit through the intake: a new row in time order; the selected hit stays
     // selected, one row further down.

@@ -59,7 +59,8 @@ TEST(NodePanel, StartsCoveredWithTheLinkLampRedAndInitialTexts) {
         EXPECT_EQ(v->rssiLabel()->text(), QStringLiteral("RSSI: -- / --"));
     }
     TNodeView* start = box.viewForNode(1);
-    const char* hints[6] = {"Left Start", "Right Start", "Left Stage", "Right Stage", "Left PreStage", "Right PreStage"};
+    const char* hints[6] = {"Left Start",  "Right Start",   "Left Stage",
+                            "Right Stage", "Left PreStage", "Right PreStage"};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(start->sensorLamp(i)->toolTip(), QString::fromUtf8(hints[i]));
     EXPECT_EQ(start->sensorLamp(1)->objectName(), QStringLiteral("Led0_3"));
     EXPECT_EQ(box.viewForNode(4)->sensorLamp(1)->objectName(), QStringLiteral("L4_2"));

@@ -49,8 +49,8 @@ public:
     int releases = 0, starts = 0, startGiven = 0;
     std::vector<std::array<std::uint8_t, CHANNEL_COUNT>> levelCalls;
     std::vector<std::string> calls; // order of the window's actions
-    unsigned mode = 1;    // the console's timing mode
-    int racerAtStart = 0; // the console's racer at the start
+    unsigned mode = 1;              // the console's timing mode
+    int racerAtStart = 0;           // the console's racer at the start
     bool startArmed() override { return armed; }
     void setStartArmed(bool a) override { armed = a; }
     unsigned raceMode() override { return mode; }
@@ -79,11 +79,12 @@ protected:
     std::vector<int> sources;
     velmaro::test::FakeHitIntakeHost intakeHost;
     HitIntake intake{intakeHost};
-    SystemEventHandler handler{link, host, op, &tree, label, intake, [this](int node, int signal, std::uint64_t t, int source) {
-                                   processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
-                                   sources.push_back(source);
-                                   host.calls.push_back("hit");
-                               }};
+    SystemEventHandler handler{
+        link, host, op, &tree, label, intake, [this](int node, int signal, std::uint64_t t, int source) {
+            processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
+            sources.push_back(source);
+            host.calls.push_back("hit");
+        }};
     void TearDown() override { delete label; }
 };
 
@@ -91,11 +92,12 @@ TEST_F(SystemEvents, NewHitsAreTakenOldestFirstInSlicesUntilTheQueueIsEmpty) {
     link.queue = {{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
     // A hit arriving while the handler runs is taken too; with no time to spare each
     // slice takes one hit and leaves the rest to a queued call.
-    SystemEventHandler arriving(link, host, op, &tree, label, intake, [&](int node, int signal, std::uint64_t t, int source) {
-        processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
-        sources.push_back(source);
-        if (processed.size() == 1) link.queue.push_back({2, 2, 1800});
-    });
+    SystemEventHandler arriving(link, host, op, &tree, label, intake,
+                                [&](int node, int signal, std::uint64_t t, int source) {
+                                    processed.push_back({std::uint32_t(node), std::uint32_t(signal), t});
+                                    sources.push_back(source);
+                                    if (processed.size() == 1) link.queue.push_back({2, 2, 1800});
+                                });
     arriving.setSliceBudget(std::chrono::microseconds(0));
     arriving.onSystemEvent(SE_NEW_HITS, 0);
     EXPECT_EQ(processed.size(), 1u);
@@ -217,9 +219,8 @@ TEST_F(SystemEvents, TagAtStartNamesTheRacerOnlyFromTheStartReader) {
 TEST(SystemEventAdapterTest, EventsFromAnotherThreadRunThroughThePoster) {
     std::vector<std::pair<int, std::uint32_t>> got;
     test::ManualPoster poster;
-    auto adapter = std::make_unique<SystemEventAdapter>(poster, [&](int code, std::uint32_t w) {
-        got.emplace_back(code, w);
-    });
+    auto adapter =
+        std::make_unique<SystemEventAdapter>(poster, [&](int code, std::uint32_t w) { got.emplace_back(code, w); });
     SystemEventSink sink = adapter->sink();
     std::thread worker([&] {
         sink(SE_NEW_HITS, 0);

@@ -48,7 +48,8 @@ TEST(ReceiptPdf, StandsInForTheReceiptPrinterWhenNoneIsInstalled) {
     EXPECT_EQ(pdf->path().parent_path(), folder / "event");
     EXPECT_EQ(pdf->path().filename().string().rfind("timeslip_", 0), 0u);
     tellWherePrinted(*device, op);
-    EXPECT_EQ(op.shown, std::vector<std::string>{"Принтер не установлен. Документ сохранён в файл:\n" + pdf->path().string()});
+    EXPECT_EQ(op.shown,
+              std::vector<std::string>{"Принтер не установлен. Документ сохранён в файл:\n" + pdf->path().string()});
 }
 
 } // namespace

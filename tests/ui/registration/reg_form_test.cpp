@@ -55,7 +55,8 @@ protected:
         ui::EditPersonalDataForm = nullptr;
     }
     // Runs `click` while `dialog` answers: `fill` sets its fields, then OK or cancel.
-    static void answer(QDialog& dialog, const std::function<void()>& fill, bool ok, const std::function<void()>& click) {
+    static void answer(QDialog& dialog, const std::function<void()>& fill, bool ok,
+                       const std::function<void()>& click) {
         QTimer::singleShot(0, &dialog, [&dialog, fill, ok] {
             if (fill) fill();
             ok ? dialog.accept() : dialog.reject();
@@ -64,7 +65,12 @@ protected:
     }
     void addClass(const char* name, const char* min = "", const char* max = "") {
         form.pRegPages->setCurrentIndex(0);
-        answer(classDialog, [=, this] { classDialog.setFields({name, min, max, ""}); }, true, [this] { form.bAddClick(); });
+        answer(
+            classDialog,
+            [=, this] {
+                classDialog.setFields({name, min, max, ""});
+            },
+            true, [this] { form.bAddClick(); });
     }
     void addRacer(const char* number, const char* name, std::vector<int> ticked) {
         form.pRegPages->setCurrentIndex(1);
@@ -225,7 +231,8 @@ TEST_F(RegFormTest, ExcelWritesBothFilesOpensTheWorkbookAndClosingReloads) {
     });
     form.openModal(host);
     EXPECT_THAT(host.calls, ElementsAre("open racers.xlsx", "reloadEvent"));
-    EXPECT_EQ(file("racers.csv"), "№ п/п;№ борт.;Метка;ФИО;Модель;Город;Команда;\n;\"=\"\"Pro\"\"\";\n1;7;;Иванов;;;;\n");
+    EXPECT_EQ(file("racers.csv"),
+              "№ п/п;№ борт.;Метка;ФИО;Модель;Город;Команда;\n;\"=\"\"Pro\"\"\";\n1;7;;Иванов;;;;\n");
     EXPECT_TRUE(std::filesystem::exists(tmp / "event" / "racers.xlsx"));
 }
 

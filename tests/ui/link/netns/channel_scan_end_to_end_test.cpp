@@ -64,10 +64,13 @@ TEST(ChannelScanEndToEnd, ChannelsAnswerReachesTheWindow) {
     link = std::make_unique<TSystemInterface>(
         [&](int code, std::uint32_t) {
             if (code != SE_CHANNEL_LEVELS) return;
-            QMetaObject::invokeMethod(&app, [&] {
-                ++scans;
-                window->setLevels(link->channelLevels());
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &app,
+                [&] {
+                    ++scans;
+                    window->setLevels(link->channelLevels());
+                },
+                Qt::QueuedConnection);
         },
         lo);
     LinkScan scanPort(*link);
