@@ -16,7 +16,6 @@
 namespace velmaro {
 
 inline constexpr unsigned WM_SCOREBOARD_EVENT = VLM_WM_SCOREBOARD_EVENT; // 0x8007
-inline constexpr unsigned WM_SYSTEM_EVENT = VLM_WM_SYSTEM_EVENT;         // 0xA710
 inline constexpr unsigned WM_EXCHANGE_DATA = VLM_WM_EXCHANGE_DATA;       // 0xCE20
 
 class MainWindowHandle {

@@ -18,7 +18,6 @@ extern "C" {
 
 /* The main window's own messages. */
 #define VLM_WM_SCOREBOARD_EVENT 32775u /* from the scoreboard library */
-#define VLM_WM_SYSTEM_EVENT 42768u     /* from the node link thread */
 #define VLM_WM_EXCHANGE_DATA 52768u    /* from the exchange library: incoming messages wait */
 
 typedef struct vlm_window {

@@ -129,6 +129,9 @@ std::shared_ptr<const TDragResultsView> TDragResultsCntr::latestView() const {
 }
 
 void TDragResultsCntr::changed() {
+    // Only the first hand-over after a rebuild wakes the worker; later ones find it
+    // already on its way (or waiting for its beat) and go into the same rebuild.
+    if (changeFlag_) return;
     changeFlag_ = true;
     wake_.notify_all();
 }

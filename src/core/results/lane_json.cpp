@@ -1,7 +1,6 @@
 // The lane object and the current-run document.
 #include <cmath>
 
-#include "core/app/console.h"
 #include "core/drag/drag_runs.h"
 #include "core/json/json_builder.h"
 #include "core/registration/registry.h"

@@ -43,8 +43,6 @@ SystemEventSink SystemEventAdapter::sink() {
     return [s](int code, std::uint32_t wParam) { s->post(code, wParam); };
 }
 
-void SystemEventAdapter::post(int code, std::uint32_t wParam) { shared_->post(code, wParam); }
-
 void SystemEventAdapter::deliver(int code, std::uint32_t wParam) {
     if (handler_) handler_(code, wParam);
 }

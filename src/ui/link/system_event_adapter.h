@@ -30,10 +30,6 @@ public:
 
     // The sink for the link. Callable from any thread, never blocks.
     SystemEventSink sink();
-    // Queues one event for the handler (any thread).
-    void post(int code, std::uint32_t wParam);
-
-    void setHandler(Handler handler) { handler_ = std::move(handler); }
 
 private:
     struct Shared;

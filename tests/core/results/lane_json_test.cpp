@@ -129,7 +129,6 @@ protected:
         runs.dragRuns() = {sampleRun()};
         runs.currentRunIndex() = 0;
     }
-    void TearDown() override {}
     test::FakeDragHost host;
     DragRuns runs{host};
     test::FakeDragResultsPort port;
