@@ -97,13 +97,13 @@ void StartSequence::createRun(int runMode, bool select, const std::function<void
 
 void StartSequence::newRun(int runMode) {
     if (busy_) return;
-    const Busy busy(busy_);
+    const Command command(*this);
     newRunPrompts(runMode);
 }
 
 void StartSequence::newRollersRun(int runMode) {
     if (busy_) return;
-    const Busy busy(busy_);
+    const Command command(*this);
     newRollersRunPrompts(runMode);
 }
 
@@ -259,7 +259,7 @@ void StartSequence::makePairRun(const std::shared_ptr<TFinalBracket>& bracket, T
 
 void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) {
     if (busy_ || !bracket || !pair) return;
-    const Busy busy(busy_);
+    const Command command(*this);
     Console& c = console_;
     c.exchange.sendReset();
     if (TScoreboardController* sb = c.scoreboard; sb && typeOneOfStartUnitBoards(sb->getType())) {
@@ -291,7 +291,7 @@ void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& br
 
 void StartSequence::startRollersBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) {
     if (busy_ || !bracket || !pair) return;
-    const Busy busy(busy_);
+    const Command command(*this);
     if (TScoreboardController* sb = console_.scoreboard; sb && sb->getType() == 122) {
         ports_.sendStartUnitMode(1);
         sb->reset(1);

@@ -1,5 +1,7 @@
 #include "core/start/start_sequence.h"
 
+#include <exception>
+
 #include "core/drag/drag_runs.h"
 
 #include "core/app/console.h"
@@ -52,45 +54,78 @@ StartSequence::StartSequence(StartPorts& ports, LapTiming& lap, Console& console
 
 StartSequence::~StartSequence() { desk_.forgetWaitingAction(this); }
 
-bool StartSequence::waitForQuestion(Press press, int modifiers, bool onlyIfArmed) {
-    if (!desk_.questionOpen()) return false;
-    for (WaitingPress& w : waiting_) {
-        if (w.press != press) continue;
-        w.onlyIfArmed = w.onlyIfArmed && onlyIfArmed; // pressed again inside the same question: runs once
-        return true;
+void StartSequence::start(int modifiers) { press({Press::Start, modifiers, false, {}}); }
+
+void StartSequence::startArmedRun() { press({Press::Start, 0, true, {}}); }
+
+void StartSequence::next() { press({Press::Next, 0, false, {}}); }
+
+void StartSequence::press(WaitingPress p) {
+    // Behind an open question, a command in progress or presses still waiting: in the order pressed.
+    if (desk_.questionOpen() || busy_ || runningWaiting_ || !waiting_.empty()) {
+        waitInLine(std::move(p));
+        return;
     }
-    waiting_.push_back({press, modifiers, onlyIfArmed, desk_.openQuestionCaption()});
+    runPress(p, {});
+}
+
+StartSequence::Command::~Command() {
+    s_.busy_ = false;
+    // Not while a handler's exception leaves the command: the next press runs them.
+    if (!s_.waiting_.empty() && std::uncaught_exceptions() == 0) s_.runWaitingPressesSoon();
+}
+
+void StartSequence::runWaitingPressesSoon() {
     desk_.whenNoQuestionOpen(this, [this] { runWaitingPresses(); });
-    return true;
+}
+
+void StartSequence::waitInLine(WaitingPress p) {
+    p.question = desk_.openQuestionCaption();
+    if (!waiting_.empty() && waiting_.back().sameAs(p)) {
+        // A key held down or a signal sent again: what it asks for already waits.
+        desk_.log(pressName(p) + " во время вопроса «" + p.question + "» не добавлен: такое же нажатие уже ждёт");
+        return;
+    }
+    waiting_.push_back(std::move(p));
+    runWaitingPressesSoon();
 }
 
 void StartSequence::runWaitingPresses() {
-    const std::vector<WaitingPress> presses = std::move(waiting_);
-    waiting_.clear();
-    for (const WaitingPress& w : presses) {
-        const bool isStart = w.press == Press::Start;
-        const std::string line =
-            std::string(isStart ? "СТАРТ" : "СЛЕД. СТАРТ") + " ждал закрытия вопроса «" + w.question + "»";
-        if (w.onlyIfArmed && !armed_) {
-            desk_.log(line + " и не выполнен: заезд больше не ждёт старта");
-            continue;
+    // A command in progress runs the rest when it ends; the outer round goes on by itself.
+    if (busy_ || runningWaiting_) return;
+    const Busy round(runningWaiting_);
+    while (!waiting_.empty()) {
+        if (desk_.questionOpen()) {
+            runWaitingPressesSoon();
+            return;
         }
-        desk_.log(line + " и выполнен после него");
-        if (isStart)
-            start(w.modifiers);
-        else
-            next();
+        const WaitingPress w = std::move(waiting_.front());
+        waiting_.erase(waiting_.begin());
+        runPress(w, w.question.empty() ? "ждал окончания предыдущей команды"
+                                       : "ждал закрытия вопроса «" + w.question + "»");
     }
 }
 
-void StartSequence::startArmedRun() {
-    if (busy_ || !armed_ || waitForQuestion(Press::Start, 0, true)) return;
-    start(0);
+void StartSequence::runPress(const WaitingPress& p, const std::string& waited) {
+    const std::string line = waited.empty() ? pressName(p) : pressName(p) + " " + waited;
+    if (p.onlyIfArmed && !armed_) {
+        desk_.log((waited.empty() ? line + " не выполнен" : line + " и не выполнен") +
+                  ": заезд больше не ждёт старта");
+        return;
+    }
+    if (!waited.empty()) desk_.log(line + " и выполнен после него");
+    const Command command(*this);
+    if (p.press == Press::Start)
+        startNow(p.modifiers);
+    else
+        nextNow();
 }
 
-void StartSequence::start(int modifiers) {
-    if (busy_ || waitForQuestion(Press::Start, modifiers)) return;
-    const Busy busy(busy_);
+std::string StartSequence::pressName(const WaitingPress& p) {
+    return p.press == Press::Start ? "СТАРТ" : "СЛЕД. СТАРТ";
+}
+
+void StartSequence::startNow(int modifiers) {
     if (modifiers & START_MOD_ALT) {
         ports_.sendCommand53();
         return;
@@ -198,9 +233,7 @@ void StartSequence::startCommand(int modifiers) {
     ports_.sendStartCommand(code, c.proStart ? 1 : 0, 1);
 }
 
-void StartSequence::next() {
-    if (busy_ || waitForQuestion(Press::Next, 0)) return;
-    const Busy busy(busy_);
+void StartSequence::nextNow() {
     const Console& c = console_;
     const std::optional<TimingMode> mode = timingModeFrom(c.raceMode);
     const std::uint16_t pro = c.proStart ? 1 : 0;

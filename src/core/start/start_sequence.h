@@ -9,10 +9,13 @@
 // signal 9 fire it), the lane arrangement of the last confirmed lane choice, and whether
 // a command is in progress. START and NEXT ask questions (racer numbers, the lane
 // choice), whose dialogs run nested event loops while the node link, the remote signals
-// and the interval start timer keep pressing START and NEXT; such a press while START or
-// NEXT is in progress is ignored, not queued. A press while another command's question is
-// open (core/platform/operator.h) waits until that question is closed and then runs once,
-// with a log line saying it waited.
+// and the interval start timer keep pressing START and NEXT. One rule for every source
+// (buttons, keys, the interval start timer, remote signal 101, signal 9): a press while
+// any question is open (core/platform/operator.h), START's and NEXT's own included, or
+// while a command is in progress, waits in line and runs once no question is open, in
+// the order pressed, with a log line saying it waited. A press the same as the one last
+// in line is dropped, and signal 9's START is dropped when no run is armed; both say so
+// in a log line.
 //
 // Modifiers: START and the reset take the Shift/Alt/Ctrl state of the click that pressed
 // them (StartModifier bits); every other press (keys, remote signal 101, signal 9, the
@@ -74,8 +77,8 @@ public:
 
     // --- the controls ---
     void start(int modifiers = 0);
-    // START for the armed run (the start unit's signal 9): nothing when no run is armed,
-    // also when the press had to wait for a question and the run was disarmed meanwhile.
+    // START for the armed run (the start unit's signal 9): nothing but a log line when no
+    // run is armed, also when the press had to wait and the run was disarmed meanwhile.
     void startArmedRun();
     void next();
     // Block ST after its toggle changed: `down` is the button's new state.
@@ -102,7 +105,7 @@ public:
 
 private:
     enum class PairTexts { Prepare, Start };
-    // Marks a command in progress for its scope (also when a dialog's handler throws).
+    // Sets a flag for its scope (also when a dialog's handler throws).
     class Busy {
     public:
         explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
@@ -113,12 +116,41 @@ private:
     private:
         bool& flag_;
     };
+    // Marks a command in progress for its scope; the presses that waited for it run when
+    // it ends (not while a handler's exception leaves it: the next press runs them).
+    class Command {
+    public:
+        explicit Command(StartSequence& s) : s_(s) { s_.busy_ = true; }
+        ~Command();
+        Command(const Command&) = delete;
+        Command& operator=(const Command&) = delete;
+
+    private:
+        StartSequence& s_;
+    };
 
     enum class Press { Start, Next };
-    // A press while a question is open: kept (each press once) to run when it closes;
-    // false when no question is open.
-    bool waitForQuestion(Press press, int modifiers, bool onlyIfArmed = false);
+    struct WaitingPress {
+        Press press;
+        int modifiers;
+        bool onlyIfArmed;     // START of signal 9: dropped when no run is armed any more
+        std::string question; // the caption of the question it waited for (empty: a command)
+        bool sameAs(const WaitingPress& o) const {
+            return press == o.press && modifiers == o.modifiers && onlyIfArmed == o.onlyIfArmed;
+        }
+    };
+    static std::string pressName(const WaitingPress& p);
+    // Runs `p` now, or puts it in line behind what must come first.
+    void press(WaitingPress p);
+    void waitInLine(WaitingPress p);
+    // The presses in line, oldest first, as long as no question is open.
     void runWaitingPresses();
+    // runWaitingPresses once no question is open (at once when none is).
+    void runWaitingPressesSoon();
+    // Runs one press as a command; `waited` says what it waited for (empty: pressed now).
+    void runPress(const WaitingPress& p, const std::string& waited);
+    void startNow(int modifiers);
+    void nextNow();
     void startCommand(int modifiers);
     // Appends a run of `runMode`, makes it the current run with its grid rows and the next
     // run id, lets `fill` put the racers on it, then (selecting it in the grid when asked)
@@ -144,13 +176,6 @@ private:
                      bool displays);
     void scoreboardTypeStep118();
 
-    struct WaitingPress {
-        Press press;
-        int modifiers;
-        bool onlyIfArmed;     // START of signal 9: dropped when no run is armed any more
-        std::string question; // the caption of the question it waited for
-    };
-
     StartPorts& ports_;
     LapTiming& lap_;
     Console& console_;
@@ -159,7 +184,8 @@ private:
     DragRuns& runs_;
     bool armed_ = false;
     bool busy_ = false;
-    std::vector<WaitingPress> waiting_;
+    bool runningWaiting_ = false;
+    std::vector<WaitingPress> waiting_; // in the order pressed
     int lanesSwapped_ = 0;
 };
 

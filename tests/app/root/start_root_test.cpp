@@ -23,6 +23,7 @@
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_grid.h"
 #include "core/drag/drag_run.h"
+#include "core/intake/hit_intake.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
 #include "fakes/scripted_operator.h"
@@ -202,6 +203,46 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
     std::vector<std::string> lines;
     ASSERT_TRUE(readTextLines(home / "CHALLENGES/E/drag.txt", lines).ok());
     EXPECT_EQ(parseDragFile(lines).size(), 2u);
+}
+
+// The start node's remote START (signal 101) while NEXT's left-lane prompt is open: it
+// waits for both answers, then starts the run NEXT made; one start command, one run.
+TEST_F(StartRootTest, ARemoteStartInsideNextsPromptStartsTheRunAfterTheAnswers) {
+    if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
+    const SimNetwork net(150 + port % 40);
+    ASSERT_TRUE(net.ok());
+    ::setenv("VELMARO_LINK_INTERFACES", net.consoleInterface().c_str(), 1);
+    nodesim::NodeSimulator sim(simOptions(net, port));
+    ASSERT_TRUE(sim.start());
+    {
+        ConsoleRoot root(op);
+        root.launch();
+        ui::TMainForm& form = *root.mainForm();
+        ASSERT_TRUE(eventually([&] { return root.nodeLink().gateway().ip == net.simIp(); }));
+
+        bool pressed = false;
+        op.whileOpen = [&] {
+            if (pressed) return;
+            pressed = true;
+            sim.sendHit(1, 101, 1'700'000'000'000ULL);
+            // The link and the event loop run inside the prompt, as in a real dialog.
+            EXPECT_TRUE(eventually([&] { return sim.waitAllAcked(0) && root.hitIntake().hitList().size() == 1; }));
+            EXPECT_FALSE(sim.waitForType(24, 1, 0));
+        };
+        op.inputs = {"12", "7"};
+        form.bNextDrag->click();
+        op.whileOpen = nullptr;
+        ASSERT_TRUE(pressed);
+        ASSERT_TRUE(eventually([&] { return sim.waitForType(24, 1, 0); }));
+        EXPECT_FALSE(sim.waitForType(24, 2, 1500));
+        EXPECT_FALSE(form.bBlockSt->isChecked()); // released by the start
+        ASSERT_EQ(root.dragRuns().dragRuns().size(), 1u);
+        EXPECT_EQ(root.dragRuns().dragRuns()[0].racer, (std::array<int32_t, 2>{12, 7}));
+        root.shutDown();
+    }
+    std::vector<std::string> lines;
+    ASSERT_TRUE(readTextLines(home / "CHALLENGES/E/drag.txt", lines).ok());
+    EXPECT_EQ(parseDragFile(lines).size(), 1u);
 }
 
 } // namespace

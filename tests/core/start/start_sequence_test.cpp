@@ -194,27 +194,88 @@ TEST_F(StartTest, BlockStBrightnessAndReset) {
     EXPECT_EQ(ports.calls.back(), "showRadioLogo");
 }
 
-TEST_F(StartTest, APressWhileACommandIsInProgressIsIgnored) {
-    // While NEXT asks for the racers, the timer, signal 9 and the keys press START and NEXT.
-    int presses = 0;
+// START pressed while NEXT asks for the racers (the node's signal 101, F12, the interval
+// timer) waits for both answers and then starts the run NEXT made: one run, one start.
+TEST_F(StartTest, AStartPressedInsideNextsOwnPromptStartsTheRunAfterTheAnswers) {
+    bool pressed = false;
     op.whileOpen = [&] {
-        ++presses;
+        if (pressed) return;
+        pressed = true;
         seq.start();
-        seq.next();
-        EXPECT_TRUE(seq.keyDown(StartKey::F12, false));
+        EXPECT_TRUE(ports.only("sendStartCommand").empty());
     };
     op.inputs = {"12", "7"};
     seq.next();
-    EXPECT_EQ(presses, 2);
     EXPECT_EQ(runs.dragRuns().size(), 1u);
-    EXPECT_TRUE(ports.only("sendStartCommand").empty());
+    EXPECT_EQ(runs.dragRuns()[0].racer, (std::array<int32_t, 2>{12, 7}));
+    EXPECT_EQ(ports.only("sendStartCommand"), (Calls{"sendStartCommand(24,0,1)"}));
     EXPECT_EQ(ports.only("armCommand37").size(), 1u);
-    EXPECT_TRUE(seq.armed());
+    EXPECT_FALSE(seq.armed());
     EXPECT_FALSE(seq.busy());
-    // Afterwards a press works again (not queued: exactly one start).
-    op.whileOpen = nullptr;
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_EQ(op.logLines[0].rfind("СТАРТ ждал закрытия вопроса «", 0), 0u) << op.logLines[0];
+    EXPECT_NE(op.logLines[0].find("и выполнен после него"), std::string::npos) << op.logLines[0];
+}
+
+// Inside one question: START, NEXT, START run in that order; START pressed again right
+// behind a waiting START, and the start unit's START with no run armed, are dropped with a
+// log line each; NEXT pressed inside START's own prompt runs after it.
+TEST_F(StartTest, PressesInsideAQuestionRunInTheOrderPressed) {
+    int questions = 0;
+    op.whileOpen = [&] {
+        if (++questions != 1) return;
+        seq.startArmedRun(); // signal 9: nothing is armed
+        seq.start();
+        seq.start(); // the same as the press waiting last
+        seq.next();
+        seq.start();
+        EXPECT_TRUE(seq.keyDown(StartKey::F12, false)); // the same again
+    };
+    op.yesNoAnswers = {true};
+    // START's run asks 1 and 2; NEXT's run 3 and 4, the last START starts it.
+    op.inputs = {"1", "2", "3", "4"};
+    EXPECT_TRUE(desk.askYesNo("Удалить заезд?", ""));
+    ASSERT_EQ(runs.dragRuns().size(), 2u);
+    EXPECT_EQ(runs.dragRuns()[0].racer, (std::array<int32_t, 2>{1, 2}));
+    EXPECT_EQ(runs.dragRuns()[1].racer, (std::array<int32_t, 2>{3, 4}));
+    std::vector<std::string> order;
+    for (const std::string& c : ports.calls)
+        if (c == "armCommand37" || c.rfind("sendStartCommand", 0) == 0) order.push_back(c);
+    EXPECT_EQ(order, (Calls{"sendStartCommand(24,0,1)", "armCommand37", "sendStartCommand(24,0,1)"}));
+    EXPECT_FALSE(seq.armed());
+
+    ASSERT_EQ(op.logLines.size(), 6u);
+    EXPECT_NE(op.logLines[0].find("такое же нажатие уже ждёт"), std::string::npos) << op.logLines[0];
+    EXPECT_NE(op.logLines[1].find("такое же нажатие уже ждёт"), std::string::npos) << op.logLines[1];
+    EXPECT_EQ(op.logLines[2].rfind("СТАРТ ждал", 0), 0u) << op.logLines[2];
+    EXPECT_NE(op.logLines[2].find("не выполнен: заезд больше не ждёт старта"), std::string::npos);
+    EXPECT_EQ(op.logLines[3].rfind("СТАРТ ждал закрытия вопроса «Удалить заезд?» и выполнен", 0), 0u)
+        << op.logLines[3];
+    EXPECT_EQ(op.logLines[4].rfind("СЛЕД. СТАРТ ждал", 0), 0u) << op.logLines[4];
+    EXPECT_EQ(op.logLines[5].rfind("СТАРТ ждал", 0), 0u) << op.logLines[5];
+
+    // NEXT pressed inside START's own lane prompt makes the next run after START's.
+    questions = 0;
+    op.whileOpen = [&] {
+        if (++questions == 1) seq.next();
+    };
+    op.inputs = {"5", "6", "7", "8"};
+    op.logLines.clear();
     seq.start();
-    EXPECT_EQ(ports.only("sendStartCommand").size(), 1u);
+    ASSERT_EQ(runs.dragRuns().size(), 4u);
+    EXPECT_EQ(runs.dragRuns()[2].racer, (std::array<int32_t, 2>{5, 6}));
+    EXPECT_EQ(runs.dragRuns()[3].racer, (std::array<int32_t, 2>{7, 8}));
+    EXPECT_TRUE(seq.armed());
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_EQ(op.logLines[0].rfind("СЛЕД. СТАРТ ждал", 0), 0u) << op.logLines[0];
+}
+
+// The start unit's START outside any question with no run armed: nothing, but said.
+TEST_F(StartTest, TheStartUnitsStartWithNoArmedRunIsDroppedWithALine) {
+    seq.startArmedRun();
+    EXPECT_TRUE(ports.calls.empty());
+    ASSERT_EQ(op.logLines.size(), 1u);
+    EXPECT_NE(op.logLines[0].find("не выполнен"), std::string::npos) << op.logLines[0];
 }
 
 TEST_F(StartTest, KeysOfTheMainWindow) {
