@@ -109,8 +109,7 @@ void StartSequence::runWaitingPresses() {
 void StartSequence::runPress(const WaitingPress& p, const std::string& waited) {
     const std::string line = waited.empty() ? pressName(p) : pressName(p) + " " + waited;
     if (p.onlyIfArmed && !armed_) {
-        desk_.log((waited.empty() ? line + " не выполнен" : line + " и не выполнен") +
-                  ": заезд больше не ждёт старта");
+        desk_.log((waited.empty() ? line + " не выполнен" : line + " и не выполнен") + ": заезд больше не ждёт старта");
         return;
     }
     if (!waited.empty()) desk_.log(line + " и выполнен после него");

@@ -1,7 +1,9 @@
 #pragma once
 // The operator as the race official meets it: message boxes, yes/no questions,
-// input prompts and pickers owned by the main window; log lines go to the log window.
-// The composition root builds its question desk over one.
+// input prompts and pickers, each owned by the window it is asked on behalf of (the modal
+// dialog open, else the active window, else the main window) and that window in front and
+// active again after the answer; log lines go to the log window. The composition root
+// builds its question desk over one.
 #include <QPointer>
 #include <QWidget>
 
@@ -21,6 +23,8 @@ public:
     void log(const std::string& line) override;
 
 private:
+    QWidget* askingWindow() const;
+
     QPointer<QWidget> owner_;
 };
 

@@ -249,8 +249,7 @@ TEST_F(StartTest, PressesInsideAQuestionRunInTheOrderPressed) {
     EXPECT_NE(op.logLines[1].find("такое же нажатие уже ждёт"), std::string::npos) << op.logLines[1];
     EXPECT_EQ(op.logLines[2].rfind("СТАРТ ждал", 0), 0u) << op.logLines[2];
     EXPECT_NE(op.logLines[2].find("не выполнен: заезд больше не ждёт старта"), std::string::npos);
-    EXPECT_EQ(op.logLines[3].rfind("СТАРТ ждал закрытия вопроса «Удалить заезд?» и выполнен", 0), 0u)
-        << op.logLines[3];
+    EXPECT_EQ(op.logLines[3].rfind("СТАРТ ждал закрытия вопроса «Удалить заезд?» и выполнен", 0), 0u) << op.logLines[3];
     EXPECT_EQ(op.logLines[4].rfind("СЛЕД. СТАРТ ждал", 0), 0u) << op.logLines[4];
     EXPECT_EQ(op.logLines[5].rfind("СТАРТ ждал", 0), 0u) << op.logLines[5];
 
