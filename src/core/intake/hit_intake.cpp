@@ -4,11 +4,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "core/platform/files.h"
 #include "core/platform/save_report.h"
@@ -210,38 +206,9 @@ THitRecord key(int node, int signal, std::uint32_t seconds, std::uint32_t millis
     return r;
 }
 
-// Appends and flushes; `after` is the file as written.
-Status appendFile(const std::filesystem::path& path, std::string_view content, FileStamp& after) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return Status::Error("cannot open " + path.string() + ": " + std::strerror(errno));
-    Status st = Status::Ok();
-    while (!content.empty()) {
-        const ssize_t n = ::write(fd, content.data(), content.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            st = Status::Error("cannot write " + path.string() + ": " + std::strerror(errno));
-            break;
-        }
-        content.remove_prefix(static_cast<std::size_t>(n));
-    }
-    // The hits leave the link's journal once they are here: they must be on the disk.
-    if (st.ok() && ::fdatasync(fd) != 0)
-        st = Status::Error("cannot flush " + path.string() + ": " + std::strerror(errno));
-    ::close(fd);
-    if (st.ok()) {
-        const auto stamp = fileStamp(path);
-        if (!stamp) return Status::Error("cannot read the size of " + path.string());
-        after = *stamp;
-    }
-    return st;
-}
-
 // A tail is written in place while it is small beside the file; past that the whole
-// rewrite costs less. A tail that starts at the part of an earlier tail write not yet
-// flushed is kept short too: past kUnflushedTail the file is flushed and the tail
-// starts at the first record out of place.
+// rewrite costs less.
 constexpr std::size_t kSmallTail = 64 * 1024;
-constexpr std::size_t kUnflushedTail = 16 * 1024;
 
 } // namespace
 
@@ -256,28 +223,13 @@ bool HitIntake::writeHitLogTail(const std::filesystem::path& file, Status& st) {
     HitLogOnDisk& d = onDisk_;
     const auto stamp = fileStamp(file);
     if (!stamp || *stamp != d.stamp) return false; // changed by someone else
-    std::size_t from = d.placed;
-    std::uint64_t at = d.placedBytes;
-    if (d.unflushed < from) {
-        from = d.unflushed;
-        at = d.unflushedBytes;
-    }
-    std::string tail = hitLogTail(from);
-    if (from < d.placed && tail.size() > kUnflushedTail) {
-        // The part an earlier tail write left unflushed goes to the disk first, so the
-        // intent need not hold it any more.
-        if (st = flushFile(file); !st.ok()) return true;
-        d.unflushed = std::string::npos;
-        from = d.placed;
-        at = d.placedBytes;
-        tail = hitLogTail(from);
-    }
-    if (tail.size() > kSmallTail && tail.size() > (at + tail.size()) / 2) return false;
-    st = writeGrowingFileTail(file, fileTailIntent(file), at, tail, d.stamp);
+    const std::string tail = hitLogTail(d.placed);
+    if (tail.size() > kSmallTail && tail.size() > (d.placedBytes + tail.size()) / 2) return false;
+    // A tail written before and not flushed since is flushed first: its intent is overwritten.
+    st = writeGrowingFileTail(file, fileTailIntent(file), d.placedBytes, tail, d.stamp, d.tailUnflushed);
     if (!st.ok()) return true;
-    d.unflushed = from;
-    d.unflushedBytes = at;
-    d.bytes = at + tail.size();
+    d.tailUnflushed = true;
+    d.bytes = d.placedBytes + tail.size();
     return true;
 }
 
@@ -299,7 +251,7 @@ void HitIntake::writeHitLog() {
             if (!tail.empty()) {
                 st = appendFile(file, tail, d.stamp);
                 // Flushed: so is any tail written before it.
-                if (st.ok()) d.unflushed = std::string::npos;
+                if (st.ok()) d.tailUnflushed = false;
             }
             d.bytes += tail.size();
             written = true;
@@ -496,7 +448,6 @@ void HitIntake::logRecord(const THitRecord& record) {
             d.placedBytes -= formatHitLog(std::span(hitList_).subspan(index, d.placed - index)).size();
             d.placed = index;
         }
-        if (d.unflushed != std::string::npos && index <= d.unflushed) ++d.unflushed; // the same record, a place on
         hitList_.insert(at, record);
         onDisk_.saved = false;
     }

@@ -196,17 +196,16 @@ private:
 
     // What hitlog.txt holds: formatHitLog of the list as last written there, `bytes` long.
     // Of the hit list, the first `placed` records are at their place in it, the first
-    // `placedBytes` bytes (npos: not known, the next write replaces the file whole). From
-    // record `unflushed` on, at `unflushedBytes`, the file was last written by a tail write
-    // not flushed yet, whose record the intent hitlog.txt.tail holds (npos: none).
+    // `placedBytes` bytes (npos: not known, the next write replaces the file whole).
+    // `tailUnflushed`: the file was last changed by a tail write and not flushed since;
+    // the intent hitlog.txt.tail stands for that tail.
     struct HitLogOnDisk {
         std::filesystem::path file;
         std::size_t placed = std::string::npos;
         std::uint64_t placedBytes = 0;
         std::uint64_t bytes = 0;
         FileStamp stamp; // as last written by a tail write or an append
-        std::size_t unflushed = std::string::npos;
-        std::uint64_t unflushedBytes = 0;
+        bool tailUnflushed = false;
         bool saved = true; // the last save succeeded and no record came since
     };
     struct BatchState {

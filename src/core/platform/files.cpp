@@ -21,6 +21,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::function<void(const FileChange&)>& fileChangeObserver() {
+    static std::function<void(const FileChange&)> observer;
+    return observer;
+}
+
+// Tells the observer of a change or a flush, when one is set.
+void tell(FileChange::Kind kind, const fs::path& path, std::uint64_t offset = 0, std::string_view bytes = {},
+          const fs::path* to = nullptr) {
+    if (const auto& observer = fileChangeObserver(); observer) [[unlikely]]
+        observer(FileChange{kind, path, offset, bytes, to});
+}
+
 std::string errnoText(const std::string& what, const fs::path& path) {
     return what + " " + path.string() + ": " + std::strerror(errno);
 }
@@ -79,6 +91,7 @@ bool syncFolder(const fs::path& folder) {
     Descriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.valid()) return false;
     if (::fsync(dir.get()) != 0) return false;
+    tell(FileChange::Kind::FolderFlush, folder);
     return dir.close();
 }
 
@@ -105,6 +118,7 @@ Status writeFileAtomic(const fs::path& path, std::string_view content, const std
     const fs::path tmp = temporaryBeside(path);
     Descriptor file(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!file.valid()) return Status::Error(errnoText("cannot create", tmp));
+    tell(FileChange::Kind::Write, tmp, 0, content);
     if (!writeAll(file.get(), content)) {
         Status st = Status::Error(errnoText("cannot write", tmp));
         (void)file.close();
@@ -117,6 +131,8 @@ Status writeFileAtomic(const fs::path& path, std::string_view content, const std
         ::unlink(tmp.c_str());
         return st;
     }
+    tell(FileChange::Kind::Flush, tmp);
+    tell(FileChange::Kind::Rename, tmp, 0, {}, &path);
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         Status st = Status::Error(errnoText("cannot replace", path));
         ::unlink(tmp.c_str());
@@ -253,10 +269,15 @@ Status applyTail(const fs::path& path, std::uint64_t offset, std::string_view ta
     if (::fstat(file.get(), &st) != 0) return Status::Error(errnoText("cannot read the size of", path));
     if (static_cast<std::uint64_t>(st.st_size) < offset)
         return Status::Error("shorter than expected: " + path.string());
+    tell(FileChange::Kind::Write, path, offset, tail);
     if (!pwriteAll(file.get(), tail, offset)) return Status::Error(errnoText("cannot write", path));
+    tell(FileChange::Kind::Resize, path, offset + tail.size());
     if (::ftruncate(file.get(), static_cast<off_t>(offset + tail.size())) != 0)
         return Status::Error(errnoText("cannot cut", path));
-    if (flush && ::fdatasync(file.get()) != 0) return Status::Error(errnoText("cannot flush", path));
+    if (flush) {
+        if (::fdatasync(file.get()) != 0) return Status::Error(errnoText("cannot flush", path));
+        tell(FileChange::Kind::Flush, path);
+    }
     if (after) {
         if (::fstat(file.get(), &st) != 0) return Status::Error(errnoText("cannot read the size of", path));
         *after = stampOf(st);
@@ -297,9 +318,13 @@ Status writeIntent(const fs::path& intent, std::uint64_t offset, std::string_vie
     }
     log.reset(fd);
     if (!log.valid()) return Status::Error(errnoText("cannot create", intent));
-    if (!pwriteAll(log.get(), record, 0) || ::ftruncate(log.get(), static_cast<off_t>(record.size())) != 0 ||
-        ::fdatasync(log.get()) != 0 || (created && !syncFolder(intent.parent_path())))
+    tell(FileChange::Kind::Write, intent, 0, record);
+    if (!pwriteAll(log.get(), record, 0)) return Status::Error(errnoText("cannot write", intent));
+    tell(FileChange::Kind::Resize, intent, record.size());
+    if (::ftruncate(log.get(), static_cast<off_t>(record.size())) != 0 || ::fdatasync(log.get()) != 0)
         return Status::Error(errnoText("cannot write", intent));
+    tell(FileChange::Kind::Flush, intent);
+    if (created && !syncFolder(intent.parent_path())) return Status::Error(errnoText("cannot write", intent));
     return Status::Ok();
 }
 
@@ -332,19 +357,20 @@ Status writeFileTail(const fs::path& path, const fs::path& intent, std::uint64_t
     if (!applied.ok()) return applied;
     // Emptied, not flushed: should the emptying be lost, the record is applied once more
     // over the file it already made, which changes nothing.
+    tell(FileChange::Kind::Resize, intent, 0);
     if (::ftruncate(log.get(), 0) != 0) return Status::Error(errnoText("cannot empty", intent));
     if (!log.close()) return Status::Error(errnoText("cannot close", intent));
     return Status::Ok();
 }
 
 Status writeGrowingFileTail(const fs::path& path, const fs::path& intent, std::uint64_t offset, std::string_view tail,
-                            FileStamp& after) {
+                            FileStamp& after, bool earlierTailUnflushed) {
+    // The intent is overwritten in place: a power cut in the middle leaves neither record
+    // whole, so what the one there stands for goes to the disk first.
+    if (earlierTailUnflushed)
+        if (Status st = flushFile(path); !st.ok()) return st;
     Descriptor log(-1);
-    if (Status st = writeIntent(intent, offset, tail, log); !st.ok()) {
-        // The record it held may be half overwritten: what it stood for goes to the disk.
-        (void)flushFile(path);
-        return st;
-    }
+    if (Status st = writeIntent(intent, offset, tail, log); !st.ok()) return st;
     if (!log.close()) return Status::Error(errnoText("cannot close", intent));
     // Not flushed: the intent on disk holds the tail until the file's next flush.
     return applyTail(path, offset, tail, &after, false);
@@ -354,6 +380,26 @@ Status flushFile(const fs::path& path) {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid()) return Status::Error(errnoText("cannot open", path));
     if (::fdatasync(file.get()) != 0) return Status::Error(errnoText("cannot flush", path));
+    tell(FileChange::Kind::Flush, path);
+    return Status::Ok();
+}
+
+Status appendFile(const fs::path& path, std::string_view content, FileStamp& after) {
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    const bool created = !file.valid() && errno == ENOENT;
+    if (created) file.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (!file.valid()) return Status::Error(errnoText("cannot open", path));
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) return Status::Error(errnoText("cannot read the size of", path));
+    tell(FileChange::Kind::Write, path, static_cast<std::uint64_t>(st.st_size), content);
+    if (!writeAll(file.get(), content)) return Status::Error(errnoText("cannot write", path));
+    if (::fdatasync(file.get()) != 0) return Status::Error(errnoText("cannot flush", path));
+    tell(FileChange::Kind::Flush, path);
+    // A new file's name is on the disk too, or a power cut could take it with its lines.
+    if (created && !syncFolder(path.parent_path())) return Status::Error(errnoText("cannot flush the folder of", path));
+    if (::fstat(file.get(), &st) != 0) return Status::Error(errnoText("cannot read the size of", path));
+    after = stampOf(st);
+    if (!file.close()) return Status::Error(errnoText("cannot close", path));
     return Status::Ok();
 }
 
@@ -409,12 +455,17 @@ Status recoverFileTail(const fs::path& path, const fs::path& intent) { return re
 Status recoverGrowingFileTail(const fs::path& path, const fs::path& intent) { return recoverTail(path, intent, true); }
 
 Status retireFileTail(const fs::path& intent) {
+    tell(FileChange::Kind::Remove, intent);
     if (::unlink(intent.c_str()) != 0) {
         if (errno == ENOENT) return Status::Ok();
         return Status::Error(errnoText("cannot remove", intent));
     }
     if (!syncFolder(intent.parent_path())) return Status::Error(errnoText("cannot flush the folder of", intent));
     return Status::Ok();
+}
+
+void setFileChangeObserver(std::function<void(const FileChange&)> observer) {
+    fileChangeObserver() = std::move(observer);
 }
 
 } // namespace velmaro

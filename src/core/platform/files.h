@@ -63,12 +63,12 @@ std::filesystem::path fileTailIntent(const std::filesystem::path& path);
 // writeFileTail for a file that otherwise only grows, by appends each flushed (hitlog.txt),
 // with one flush instead of two: the record is written to `intent` and flushed, then the
 // tail goes into `path` without a flush, and the intent is kept. It stands for the tail
-// until `path` is next flushed (an append's flush, flushFile): a later such write must
-// start at or before the part of `path` not yet flushed (its record then holds that part
-// too), or flush `path` first. When the intent cannot be written, `path` is flushed (the
-// record it held may be gone). Such a file is read only after recoverGrowingFileTail.
+// until `path` is next flushed (an append's flush, flushFile). The intent is overwritten
+// in place, which a power cut can tear: `earlierTailUnflushed` (an earlier such write and
+// no flush since) has `path` flushed first, so that the record overwritten no longer
+// matters. Such a file is read only after recoverGrowingFileTail.
 Status writeGrowingFileTail(const std::filesystem::path& path, const std::filesystem::path& intent,
-                            std::uint64_t offset, std::string_view tail, FileStamp& after);
+                            std::uint64_t offset, std::string_view tail, FileStamp& after, bool earlierTailUnflushed);
 // Before a file written by writeGrowingFileTail is read or replaced: a whole intent is
 // applied unless `path` already holds its tail at its offset (then what follows the tail
 // was appended since, and stays); a cut or foreign one is dropped; `path` is flushed and
@@ -94,6 +94,10 @@ Status retireFileTail(const std::filesystem::path& intent);
 // The intent record writeFileTail puts in the intent file (tests).
 std::string fileTailRecord(std::uint64_t offset, std::string_view tail);
 
+// Appends `content` to `path` and flushes it; a file it creates has its folder entry
+// flushed too. `after` is the stamp of `path` as written.
+Status appendFile(const std::filesystem::path& path, std::string_view content, FileStamp& after);
+
 // Copies `from` over `to`, atomically (the target is never half-copied).
 Status copyFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to);
 
@@ -112,5 +116,28 @@ std::vector<std::string> splitTextLines(std::string_view text);
 // is taken, "<stem><seconds>_2<ext>", "_3" and so on, so two copies in one second both survive.
 std::filesystem::path uniqueHistoryPath(const std::filesystem::path& folder, std::string_view stem, long long seconds,
                                         std::string_view ext);
+
+// ---- what a crash would cut (tests)
+// Each change this file's functions make to a file, told just before it is made, and each
+// flush, told once it is done: enough for a test to build what a kill (every byte written
+// so far) or a power cut (only what was flushed) at any moment would leave. Nothing is told
+// while no observer is set, which is always so outside tests.
+struct FileChange {
+    enum class Kind {
+        Write,       // `bytes` at `offset` of `path`
+        Resize,      // `path` cut or grown to `offset` bytes
+        Rename,      // `path` renamed to `to`
+        Remove,      // `path` unlinked
+        Flush,       // the data of `path` is on the disk
+        FolderFlush, // the names in the folder `path` are on the disk
+    };
+    Kind kind;
+    const std::filesystem::path& path;
+    std::uint64_t offset = 0;
+    std::string_view bytes;
+    const std::filesystem::path* to = nullptr;
+};
+// Sets the one observer (an empty one to stop). Not for use while files are written.
+void setFileChangeObserver(std::function<void(const FileChange&)> observer);
 
 } // namespace velmaro

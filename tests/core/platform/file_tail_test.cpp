@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "core/platform/files.h"
+#include "fakes/crash_cuts.h"
 #include "fakes/temp_folder.h"
 
 namespace velmaro::test {
@@ -151,7 +153,7 @@ TEST_F(FileTailTest, AGrowingFileKeepsItsIntentAndWhatIsAppendedAfterTheTail) {
     folder.write("drag.txt", before);
     const auto inode = fileStamp(file)->inode;
     FileStamp stamp;
-    ASSERT_TRUE(writeGrowingFileTail(file, intent, offset, tail, stamp).ok());
+    ASSERT_TRUE(writeGrowingFileTail(file, intent, offset, tail, stamp, false).ok());
     EXPECT_EQ(contentOf(file), after);
     EXPECT_EQ(stamp, *fileStamp(file));
     EXPECT_EQ(stamp.inode, inode);
@@ -179,6 +181,40 @@ TEST_F(FileTailTest, AGrowingFileKeepsItsIntentAndWhatIsAppendedAfterTheTail) {
     EXPECT_TRUE(recoverGrowingFileTail(file, intent).ok()) << "no intent: nothing to do";
     EXPECT_TRUE(flushFile(file).ok());
     EXPECT_FALSE(flushFile(folder / "none.txt").ok());
+}
+
+// Two tail writes of a growing file with no flush between: the second overwrites the intent
+// that stands for the first. A kill or a power cut at any moment, in the middle of any
+// write, leaves what recovery turns into the text of the last write that returned or of
+// the one under way, never an older one.
+TEST_F(FileTailTest, TailWritesOneAfterAnotherSurviveACutAnywhere) {
+    const fs::path run = folder / "run", cut = folder / "cut";
+    fs::create_directories(run);
+    fs::create_directories(cut);
+    const std::string tail2 =
+        tail.substr(0, tail.find('\n') + 1) + "LEFTHIT:1,1000\n" + tail.substr(tail.find('\n') + 1);
+    const std::string after2 = before.substr(0, offset) + tail2;
+    std::vector<CrashCuts::Cut> cuts;
+    {
+        CrashCuts watch(run);
+        ASSERT_TRUE(writeFileAtomic(run / "drag.txt", before).ok());
+        FileStamp stamp;
+        watch.setMark(1);
+        ASSERT_TRUE(writeGrowingFileTail(run / "drag.txt", run / "drag.txt.tail", offset, tail, stamp, false).ok());
+        watch.setMark(2);
+        ASSERT_TRUE(writeGrowingFileTail(run / "drag.txt", run / "drag.txt.tail", offset, tail2, stamp, true).ok());
+        watch.setMark(3);
+        watch.cutNow("the end");
+        cuts = watch.cuts();
+    }
+    const std::string none = "(no file)";
+    const std::vector<std::set<std::string>> may = {{none, before}, {before, after}, {after, after2}, {after2}};
+    for (const CrashCuts::Cut& c : cuts) {
+        CrashCuts::lay(cut, c.files);
+        ASSERT_TRUE(recoverGrowingFileTail(cut / "drag.txt", cut / "drag.txt.tail").ok()) << c.where;
+        const std::string text = fs::exists(cut / "drag.txt") ? contentOf(cut / "drag.txt") : none;
+        EXPECT_TRUE(may[std::size_t(c.mark)].count(text)) << c.where << ":\n" << text;
+    }
 }
 
 } // namespace
