@@ -27,6 +27,8 @@
 //   --hit-step MS         node time between burst hits (default 1)
 //   --run-after S         after S seconds, the hits of one two-lane run: start signal,
 //                         launches, 60 ft, speed trap and finishes (left lane 9.520 s)
+//   --signal-after S:NODE:SIGNAL   after S seconds, NODE sends SIGNAL once (e.g. 3:1:101 the
+//                         remote START of the start node); may be given more than once
 //   --frames N            hits packed per datagram (default 1)
 //   --drop N | --duplicate N | --garbage N   every N-th datagram fails that way
 //   --no-start-answer     do not answer start commands with type 11
@@ -60,12 +62,12 @@ std::vector<int> parseList(const std::string& s) {
 }
 
 void usage() {
-    std::fprintf(
-        stderr,
-        "usage: nodesim [--bind ADDR] [--port N] [--console ADDR|learn] [--greeting ADDR] [--netns PATH]\n"
-        "               [--nodes 1,2,4,5] [--rssi ID:DB,...] [--sensors HEX] [--other-sensors HEX]\n"
-        "               [--animate] [--burst N] [--burst-nodes LIST] [--hit-step MS] [--run-after S] [--frames N]\n"
-        "               [--drop N|--duplicate N|--garbage N] [--no-start-answer] [--duration S]\n");
+    std::fprintf(stderr,
+                 "usage: nodesim [--bind ADDR] [--port N] [--console ADDR|learn] [--greeting ADDR] [--netns PATH]\n"
+                 "               [--nodes 1,2,4,5] [--rssi ID:DB,...] [--sensors HEX] [--other-sensors HEX]\n"
+                 "               [--animate] [--burst N] [--burst-nodes LIST] [--hit-step MS] [--run-after S]\n"
+                 "               [--signal-after S:NODE:SIGNAL]... [--frames N]\n"
+                 "               [--drop N|--duplicate N|--garbage N] [--no-start-answer] [--duration S]\n");
 }
 
 } // namespace
@@ -81,6 +83,12 @@ int main(int argc, char** argv) {
     std::vector<int> burstNodes = {2, 4, 5};
     int hitStep = 1;
     double duration = 0;
+    struct TimedSignal {
+        double after;
+        int node, signal;
+        bool sent = false;
+    };
+    std::vector<TimedSignal> signals;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&]() -> std::string {
@@ -121,7 +129,19 @@ int main(int argc, char** argv) {
             burst = std::atoi(next().c_str());
         else if (a == "--run-after")
             runAfter = std::atof(next().c_str());
-        else if (a == "--burst-nodes")
+        else if (a == "--signal-after") {
+            const std::vector<int> parts = parseList([&] {
+                std::string v = next();
+                for (char& c : v)
+                    if (c == ':') c = ',';
+                return v;
+            }());
+            if (parts.size() != 3) {
+                usage();
+                return 2;
+            }
+            signals.push_back({double(parts[0]), parts[1], parts[2]});
+        } else if (a == "--burst-nodes")
             burstNodes = parseList(next());
         else if (a == "--hit-step")
             hitStep = std::atoi(next().c_str());
@@ -178,6 +198,15 @@ int main(int argc, char** argv) {
                        {4, 0, 9388}, {4, 2, 9900}, {2, 0, 9900}, {2, 2, 10400}};
             for (const auto& h : run) sim.sendHit(h.node, h.signal, t + std::uint64_t(h.at));
             runAfter = -1;
+        }
+        for (TimedSignal& ts : signals) {
+            if (ts.sent || elapsed < ts.after) continue;
+            const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+            sim.sendHit(ts.node, ts.signal, std::uint64_t(now));
+            std::fprintf(stderr, "nodesim: node %d sent signal %d\n", ts.node, ts.signal);
+            ts.sent = true;
         }
         if (duration > 0 && elapsed >= duration) break;
     }
