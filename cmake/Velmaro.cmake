@@ -59,9 +59,14 @@ function(velmaro_test name)
   target_compile_definitions(test_${name} PRIVATE
     VELMARO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     VELMARO_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  # Labels joined with an escaped ';' so that they stay one property value.
+  gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST)
+  # The labels and the environment are lists, which gtest_discover_tests' PROPERTIES hand
+  # on flattened (a second label or variable was lost): a file of our own sets them on the
+  # discovered tests (the list test_<name>_TESTS), read by ctest right after them.
   set(_labels ${name} ${A_LABELS})
-  string(REPLACE ";" "\\;" _labels "${_labels}")
-  gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${_labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  set(_environment QT_QPA_PLATFORM=offscreen ${VELMARO_TEST_ENVIRONMENT})
+  set(_properties ${CMAKE_CURRENT_BINARY_DIR}/test_${name}_properties.cmake)
+  file(WRITE ${_properties} "if(test_${name}_TESTS)\n  set_tests_properties(\${test_${name}_TESTS} PROPERTIES\n"
+       "    LABELS [==[${_labels}]==]\n    ENVIRONMENT [==[${_environment}]==])\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_properties})
 endfunction()

@@ -617,8 +617,11 @@ void ConsoleRoot::shutDown() {
     s->link.reset();
     s->eventAdapter.reset();
     if (auto* dialogs = dynamic_cast<ui::QtOperator*>(d->op)) dialogs->setOwner(nullptr);
-    ui::destroyConsoleWindows();
+    // The lap host and the intake's host read the main window through this pointer: it is
+    // cleared before the windows go, so that nothing called while they are destroyed
+    // reaches a window that is half gone.
     s->form = nullptr;
+    ui::destroyConsoleWindows();
     s->exchange.reset();
     s->exchangePort.reset();
     s->classPages.reset();

@@ -81,10 +81,7 @@ std::string racersCsv(const std::vector<RacerClassRow>& rows) {
         [&](const std::string& cls) {
             // A formula showing the text keeps the spreadsheet from reading it as a number or
             // date; the name stays inside its quoted literal, so nothing in it is run.
-            std::string formula = "=\"";
-            for (char c : cls) formula += c == '"' ? std::string("\"\"") : std::string(1, c);
-            formula += '"';
-            text += csvLine({"", formula});
+            text += csvLine({"", csvFormulaText(cls)});
         },
         [&](unsigned running, const TRacerItem& r) {
             std::vector<std::string> cells = racerCells(r);

@@ -2,6 +2,7 @@
 #include "core/results/results_export.h"
 
 #include <charconv>
+#include <optional>
 
 #include "core/platform/csv.h"
 #include "core/platform/document_opener.h"
@@ -21,8 +22,18 @@ std::string cutAtBar(const std::string& text) { return text.substr(0, text.find(
 // team, car model.
 bool isTypedColumn(int column) { return column >= 2 && column <= 5; }
 // What the program itself writes there: the title of a class that is not registered
-// (kUnknownClassTitle in the two-lane modes, the class id in the lap modes).
-bool isProgramText(const std::string& text) { return text == kUnknownClassTitle || parseInteger(text).has_value(); }
+// (kUnknownClassTitle in the two-lane modes, the class id in the lap modes), in a title
+// row. A racer row holds only typed texts.
+bool isProgramText(const std::string& text, bool titleRow) {
+    if (!titleRow) return false;
+    const std::optional<long long> id = parseInteger(text);
+    return text == kUnknownClassTitle || (id && std::to_string(*id) == text);
+}
+// A typed text stays the text it is: one a spreadsheet would read as a number is written
+// as a formula showing it, one it would run as a formula gets its apostrophe.
+std::string typedTextField(const std::string& text) {
+    return csvReadsAsNumber(text) ? csvFormulaText(text) : csvText(text);
+}
 // The best reaction time and the best speed.
 bool isNumberColumn(int column) { return column == 7 || column == 8; }
 
@@ -80,7 +91,7 @@ std::string resultsCsv(const std::vector<ExportRow>& rows, std::string_view deci
         for (std::size_t i = 0; r > 0 && i < fields.size() && i < rows[r].columns.size(); ++i) {
             const int c = rows[r].columns[i];
             if (isTypedColumn(c)) {
-                if (!isProgramText(fields[i])) fields[i] = csvText(fields[i]);
+                if (!isProgramText(fields[i], rows[r].title)) fields[i] = typedTextField(fields[i]);
             } else if (isNumberColumn(c)) {
                 if (const std::size_t point = fields[i].find('.'); point != std::string::npos)
                     fields[i].replace(point, 1, decimalSeparator);

@@ -9,9 +9,11 @@
 // text file writes them with the official's decimal separator, so that a spreadsheet
 // set up for that language reads them as numbers (the fields are separated by ';', so a
 // ',' needs no quoting); the workbook stores them as numbers. In the text file the
-// typed texts (name, city, team, car model, class titles: columns 2 to 5) go through
-// csvText. Title rows are merged across the table in the workbook, carrying the row's
-// title, and shaded. Nothing reads these files back.
+// typed texts (name, city, team, car model, class titles: columns 2 to 5) stay texts: one
+// that reads as a number is written as a formula showing it (csvFormulaText), any other
+// goes through csvText; the program's own class titles stay bare. Title rows are merged
+// across the table in the workbook, carrying the row's title, and shaded. Nothing reads
+// these files back.
 #include <filesystem>
 #include <string>
 #include <string_view>

@@ -26,11 +26,12 @@ namespace velmaro::ui {
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
 
-// Shares of the grid's width per column, in hundredths.
+// Shares of the viewport's width per column, in parts of kShareSum.
 constexpr std::array<int, DRAG_GRID_COLUMNS> kColumnShares{40, 9, 9, 40};
+constexpr int kShareSum = kColumnShares[0] + kColumnShares[1] + kColumnShares[2] + kColumnShares[3];
 
-// The grid width whose `share` hundredths hold `pixels`.
-int widthForShare(int pixels, int share) { return (pixels * 100 + share - 1) / share; }
+// The viewport width whose `share` parts hold `pixels`.
+int widthForShare(int pixels, int share) { return (pixels * kShareSum + share - 1) / share; }
 } // namespace
 
 DragGridWidget::DragGridWidget(DragRuns& runs, QWidget* parent) : QAbstractScrollArea(parent), runs_(runs) {
@@ -124,7 +125,10 @@ int DragGridWidget::columnWidth(int column) const {
 }
 
 void DragGridWidget::fitColumns() {
-    for (size_t c = 0; c < widths_.size(); ++c) widths_[c] = width() * kColumnShares[c] / 100;
+    // The viewport, not the whole grid: its frame and the scroll bar (when it shows) take
+    // no column's room, and the row ends at the visible right edge.
+    const int room = viewport()->width();
+    for (size_t c = 0; c < widths_.size(); ++c) widths_[c] = room * kColumnShares[c] / kShareSum;
     viewport()->update();
 }
 
@@ -151,10 +155,8 @@ int DragGridWidget::wholeRunWidth() const {
     // The run number spans columns 1 and 2. A right-aligned text needs one pixel more.
     int needed = std::max({widthForShare(result + 1, kColumnShares[0]), widthForShare(hitName + 1, kColumnShares[1]),
                            widthForShare(textWidth("#99999") + 1, kColumnShares[1] + kColumnShares[2])});
-    // The columns leave 2 % of the width for the frame and the scroll bar.
-    const int chrome = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
-    return std::max(
-        needed, widthForShare(chrome, 100 - kColumnShares[0] - kColumnShares[1] - kColumnShares[2] - kColumnShares[3]));
+    // The frame and the scroll bar beside the viewport.
+    return needed + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
 }
 
 int DragGridWidget::rowWidth() const { return widths_[0] + widths_[1] + widths_[2] + widths_[3]; }

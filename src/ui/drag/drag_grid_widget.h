@@ -6,9 +6,9 @@
 // the core and repaint; the popup menu calls the run commands (core/drag/drag_commands.h).
 //
 // Geometry: rows of rowHeight() pixels plus a one-pixel line; the columns take fixed
-// shares of the grid's width, set again whenever the grid's size changes (so they follow
-// the layout, not the width the grid had before it). The row count follows the runs'
-// blocks. Main thread only.
+// shares of the viewport's width, set again whenever its size changes (so they follow the
+// layout and the scroll bar, not the width the grid had before). The row count follows
+// the runs' blocks. Main thread only.
 #include <QAbstractScrollArea>
 #include <QColor>
 
@@ -39,8 +39,9 @@ public:
     void setCurrentCell(int row, int column);
     void setColumnWidth(int column, int width);
     int columnWidth(int column) const;
-    // Columns 0 to 3 take 0.4, 0.09, 0.09 and 0.4 of the grid's width (the scroll bar
-    // included), each truncated. Done on every resize.
+    // Columns 0 to 3 take 40, 9, 9 and 40 of 98 parts of the viewport's width (the grid
+    // less its frame and the scroll bar when it shows), each truncated: the row ends at
+    // most 3 px short of the visible right edge. Done on every resize of the viewport.
     void fitColumns();
     // The narrowest grid whose columns show a run's rows whole in the grid's font: the
     // result cell of a lane with a penalty, a breakout and a foul, the longest hit name

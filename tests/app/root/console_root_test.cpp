@@ -25,6 +25,8 @@
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/fake_drag_host.h"
+#include "core/lap/lap_host.h"
+#include "core/lap/lap_timing.h"
 #include "core/link/node_link.h"
 #include "core/platform/files.h"
 #include "core/platform/program_folder.h"
@@ -168,6 +170,31 @@ TEST_F(ConsoleRootTest, StartUpAndShutDownInTheirOrder) {
     link.radioResetBoards();
     EXPECT_TRUE(link.nodes().empty());
     root.shutDown();
+}
+
+// The lap timing is built before the windows and outlives them: while the main window is
+// being destroyed its host sees no main window, and its grid calls reach none.
+TEST_F(ConsoleRootTest, TheLapHostLetsGoOfTheMainWindowBeforeItIsDestroyed) {
+    prepareEvent(1);
+    ConsoleRoot root(op);
+    root.launch();
+    LapHost& host = root.lapTiming().host();
+    bool destroyed = false;
+    const ui::TMainForm* seen = root.mainForm();
+    QObject::connect(root.mainForm(), &QObject::destroyed, [&] {
+        destroyed = true;
+        seen = root.mainForm();
+        // Each of these read the dead window's lap grid before.
+        EXPECT_FALSE(host.blockStDown());
+        EXPECT_EQ(host.gridCurrentRow(), 0);
+        host.setGridCurrentRow(0);
+        host.setGridRowCount(3);
+        host.setOnCourseListCount(1);
+        host.repaintGrid();
+    });
+    root.shutDown();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(seen, nullptr);
 }
 
 // A change of the runs in the running console reaches the results window: the results

@@ -359,6 +359,49 @@ TEST(ResultsExport, TypedTextsCannotRunAsFormulasAndNumbersTakeTheSeparator) {
     EXPECT_EQ(resultsSheet(rows, "x").rows[2].cells[2].text, "=1+2 Smith");
 }
 
+// A typed text a spreadsheet would read as a number ("+7" was shown as 7, "007" as 7)
+// is written as a formula showing it; the numbers of the table stay bare, and so does
+// the class id the program writes as the title of an unregistered class.
+TEST(ResultsExport, TypedTextsThatReadAsNumbersStayTexts) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"+7", "\"=\"\"+7\"\"\""},
+        {"-5", "\"=\"\"-5\"\"\""},
+        {"007", "\"=\"\"007\"\"\""},
+        {"1e5", "\"=\"\"1e5\"\"\""},
+        {"3.50", "\"=\"\"3.50\"\"\""},
+        {"3,50", "\"=\"\"3,50\"\"\""},
+        {"-1E-3", "\"=\"\"-1E-3\"\"\""},
+        {"12%", "\"=\"\"12%\"\"\""},
+        {" 42 ", "\"=\"\" 42 \"\"\""},
+        {".5", "\"=\"\".5\"\"\""},
+        {"7", "\"=\"\"7\"\"\""},
+        {"+7 999", "'+7 999"},
+        {"-Team", "'-Team"},
+        {"7 Up", "7 Up"},
+        {"1.2.3", "1.2.3"},
+        {"e5", "e5"},
+        {"+", "'+"},
+        {"", ""},
+    };
+    for (const auto& [text, field] : cases) {
+        const std::vector<ExportRow> rows = {
+            {{"Место", "№", "Имя", "Город", "Команда", "Модель", "Лучшее RT"}, {0, 1, 2, 3, 4, 5, 7}, false},
+            {{"1", "7", text, text, text, text, "0.035"}, {0, 1, 2, 3, 4, 5, 7}, false},
+        };
+        const std::string f = field;
+        EXPECT_EQ(resultsCsv(rows, ","),
+                  "Место;№;Имя;Город;Команда;Модель;Лучшее RT;\n1;7;" + f + ";" + f + ";" + f + ";" + f + ";0,035;\n")
+            << text;
+    }
+    const auto titleLine = [](const char* title) {
+        return resultsCsv({{{"Имя"}, {2}, false}, {{"", "", title}, {0, 1, 2}, true}}).substr(sizeof("Имя;\n") - 1);
+    };
+    EXPECT_EQ(titleLine("-1"), ";;-1;\n"); // the lap modes' title of an unregistered class
+    EXPECT_EQ(titleLine("--"), ";;--;\n");
+    EXPECT_EQ(titleLine("007"), ";;\"=\"\"007\"\"\";\n");
+    EXPECT_EQ(titleLine("+7"), ";;\"=\"\"+7\"\"\";\n");
+}
+
 TEST(ResultsExport, FiftyTwoColumnsEndAtAZ) {
     ResultsTable t = resultsTableFrame(false);
     for (int i = 0; i < 43; ++i) {

@@ -3,7 +3,9 @@
  * when a call enters while another is still inside the object. Each call stays inside
  * for VELMARO_FAKE_SCOREBOARD_DELAY_US microseconds (0 when unset), so that tests can
  * make overlaps likely. Built without the factory when FAKE_NO_CREATE is defined and
- * without the delete function when FAKE_NO_DELETE is defined. */
+ * without the delete function when FAKE_NO_DELETE is defined; that variant keeps the
+ * objects it made and frees them when it is unloaded (or the program ends), as a library
+ * that owns its objects does. */
 #include <stdatomic.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -20,7 +22,20 @@ typedef struct fake_scoreboard {
     int type;
     unsigned delay;
     atomic_int inside;
+    struct fake_scoreboard* next; /* FAKE_NO_DELETE: the objects made, newest first */
 } fake_scoreboard;
+
+#ifdef FAKE_NO_DELETE
+static fake_scoreboard* made;
+
+__attribute__((destructor)) static void free_made(void) {
+    while (made) {
+        fake_scoreboard* next = made->next;
+        free(made);
+        made = next;
+    }
+}
+#endif
 
 static fake_scoreboard* self_of(vlm_scoreboard* s) { return (fake_scoreboard*)s; }
 
@@ -107,9 +122,9 @@ static void showRacerAtStart(vlm_scoreboard* s, int racer) {
     leave(s);
 }
 
-static const vlm_scoreboard_ops fake_ops __attribute__((unused)) = {showResult, reset,    setDisplayState, showClock, startTiming,
-                                            stopTiming, setBrightness, setWaitTimeout, getType, showText,
-                                            handleLine, showLogo, showLane,        showRacerAtStart};
+static const vlm_scoreboard_ops fake_ops __attribute__((unused)) = {
+    showResult,     reset,   setDisplayState, showClock,  startTiming, stopTiming, setBrightness,
+    setWaitTimeout, getType, showText,        handleLine, showLogo,    showLane,   showRacerAtStart};
 
 #ifndef FAKE_NO_CREATE
 EXPORT void _createScoreboardController(vlm_scoreboard** slot, const vlm_window* window) {
@@ -123,6 +138,10 @@ EXPORT void _createScoreboardController(vlm_scoreboard** slot, const vlm_window*
     const char* delay = getenv("VELMARO_FAKE_SCOREBOARD_DELAY_US");
     f->delay = delay ? (unsigned)atoi(delay) : 0;
     atomic_init(&f->inside, 0);
+#ifdef FAKE_NO_DELETE
+    f->next = made;
+    made = f;
+#endif
     *slot = &f->base;
     if (getenv("VELMARO_FAKE_SCOREBOARD_POST") && window && window->post)
         window->post(window->context, VLM_WM_SCOREBOARD_EVENT, 0, 7);
