@@ -4,11 +4,14 @@
 // acknowledged; a few hits of the flood come out of time order. Drag mode (mode 0: a run takes its few hits, the rest are refused) and lap
 // mode (mode 1: transponder laps of 100 racers, every hit a lap).
 //
-// Timed: reading the journal, the hits fed through the intake and hitlog.txt, lap_single.txt
-// or drag.txt written, until the whole replay is in hitlog.txt. The event files and the
+// Timed: reading the journal, the hits fed through the intake in the window's slices (the
+// event loop runs between them) and hitlog.txt, lap_single.txt or drag.txt written, until
+// the whole replay is in hitlog.txt. The event files and the
 // journal are put back before each iteration (untimed), and the event loaded as at start-up.
 // The cost should be linear: 50,000 takes about ten times 5,000.
 #include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
 
 #include <unistd.h>
 
@@ -22,6 +25,7 @@
 #include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
 #include "core/intake/hit_intake.h"
+#include "core/intake/journal_replay.h"
 #include "core/lap/lap_host.h"
 #include "core/lap/lap_results_worker.h"
 #include "core/lap/lap_timing.h"
@@ -30,6 +34,7 @@
 #include "core/platform/program_folder.h"
 #include "core/platform/timing_mode.h"
 #include "fakes/scripted_operator.h"
+#include "ui/link/system_events.h"
 
 namespace {
 
@@ -177,13 +182,40 @@ private:
     fs::path base_;
 };
 
-// What the console does with the journal at the first event load.
+class IdleLink : public ui::SystemEventLink {
+public:
+    std::size_t hitCount() override { return 0; }
+    bool tryPopHit(TSignalHit&) override { return false; }
+    void hitsLogged() override {}
+    void disarmAutoStart() override {}
+    std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() override { return {}; }
+};
+
+class NoHost : public ui::SystemEventHost {
+public:
+    bool startArmed() override { return false; }
+    void setStartArmed(bool) override {}
+    void releaseBlockSt() override {}
+    void pressStart() override {}
+    void showStartGiven() override {}
+    void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>&) override {}
+    int racerNumberByTag(int tag) override { return tag; }
+    unsigned raceMode() override { return 1; }
+    void setRacerAtStart(int) override {}
+};
+
+// What the console does with the journal at the first event load: read, then fed in the
+// window's slices until hitlog.txt holds every hit.
 void replayJournal(Console& console, const fs::path& journal, const fs::path& event) {
-    std::vector<TSignalHit> hits = HitJournal::read(journal);
-    std::vector<TSignalHit> taken = HitJournal::readTaken(journal);
-    for (const JournalWrite& w : HitJournal::readWriting(journal))
-        if (fileHoldsAt(event / w.file, w.offset, w.length, w.checksum)) taken.push_back(w.hit);
-    console.intake.replayHits(std::move(hits), taken);
+    IdleLink link;
+    NoHost host;
+    ui::SystemEventHandler handler(
+        link, host, console.quiet, nullptr, nullptr, console.intake,
+        [&console](int n, int s, std::uint64_t t, int src) { console.intake.processHit(n, s, t, src); });
+    JournalReplay replay = readJournalReplay(journal, event);
+    bool done = false;
+    handler.replayJournal(std::move(replay.hits), replay.taken, [&done] { done = true; });
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void BM_JournalReplay(benchmark::State& state) {
@@ -217,4 +249,11 @@ BENCHMARK(BM_JournalReplay)
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
