@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/intake/hit_intake.h"
+#include "core/link/hit_journal.h"
 #include "fakes/scripted_operator.h"
 
 namespace velmaro::test {
@@ -33,14 +34,18 @@ public:
     void log(const std::string& line) override { logLines.push_back(line); }
     void hitsTaken(const std::vector<TSignalHit>& hits) override {
         taken.insert(taken.end(), hits.begin(), hits.end());
+        if (journal) (void)journal->appendTaken(hits, utcNowMs());
     }
-    void hitsWriting(const std::vector<JournalWrite>&) override {}
+    void hitsWriting(const std::vector<JournalWrite>& writes) override {
+        if (journal) (void)journal->appendWriting(writes, utcNowMs());
+    }
 
     Operator& op() override { return script; }
 
     std::vector<TSignalHit> taken;     // every hit noted as taken, in order
     std::vector<std::string> logLines; // lines for the log window, in order
     ScriptedOperator script;           // the official (op())
+    HitJournal* journal = nullptr;     // when set, the notes go to it as the link's would
 };
 
 } // namespace velmaro::test

@@ -14,7 +14,8 @@ namespace velmaro::test {
 struct ConsoleHooks {
     std::function<bool()> registryExists;
     std::function<void()> freeClasses, removeClassPages, loadClassesAndRacers, loadLapSingle, loadDragFile,
-        selectLastDragRow, loadHitLog, sendRaceInfo, refreshRaceItemClasses, refreshRunClasses, resendRunToScoreboards;
+        selectLastDragRow, loadHitLog, sendRaceInfo, leavingEvent, refreshRaceItemClasses, refreshRunClasses,
+        resendRunToScoreboards;
     std::function<std::vector<std::pair<int, int>>()> finalCounts;
     std::function<bool()> scoreboardSettingsExist;
     std::function<void(int, int)> setLinkTimeouts;
@@ -34,6 +35,7 @@ public:
     void selectLastDragRow() override { run(hooks.selectLastDragRow); }
     void loadHitLog() override { run(hooks.loadHitLog); }
     void sendRaceInfo() override { run(hooks.sendRaceInfo); }
+    void leavingEvent() override { run(hooks.leavingEvent); }
     void refreshRaceItemClasses() override { run(hooks.refreshRaceItemClasses); }
     void refreshRunClasses() override { run(hooks.refreshRunClasses); }
     std::vector<std::pair<int, int>> finalCounts() override {

@@ -33,6 +33,7 @@
 #include "core/drag/drag_selection.h"
 #include "core/exchange/web_data_exchange.h"
 #include "core/intake/hit_intake.h"
+#include "core/intake/journal_replay.h"
 #include "core/lap/lap_results_model.h"
 #include "core/lap/lap_results_worker.h"
 #include "core/lap/lap_timing.h"
@@ -674,6 +675,9 @@ void ConsoleRoot::windowShown() {
 void ConsoleRoot::windowClosing() {
     // Nothing posted from here on reaches the window.
     d->console.mainWindow.detach();
+    // A journal replay not finished stays in the journal for the next start.
+    if (d->events) d->events->dropReplay();
+    replaying_ = false;
     stopLapResultsThread();
     stopResultsThread();
     stopLinkThread();
@@ -703,20 +707,26 @@ void ConsoleRoot::loadHitLog() {
 }
 
 // The hits the link acknowledged before the last run of the program ended, and which
-// hitlog.txt may lack: fed through the intake once the first event is open.
+// hitlog.txt may lack: fed through the intake once the first event is open, in the
+// window's slices ahead of the link's hits (a load of the same event while they are fed
+// starts them again, leaving the event finishes them: leavingEvent). The journal is
+// emptied only once hitlog.txt holds them all.
 void ConsoleRoot::replayHitJournal() {
     const std::filesystem::path file = programFolder() / kHitJournalFile;
-    std::vector<TSignalHit> hits = HitJournal::read(file);
-    if (!hits.empty()) {
-        d->desk->log("Журнал отметок: " + std::to_string(hits.size()) + " отметок проверено после перезапуска");
-        // Taken before the crash: noted so, or noted as being written to an event file
-        // that holds what was being written.
-        std::vector<TSignalHit> taken = HitJournal::readTaken(file);
-        const std::filesystem::path folder = d->console.eventFolder;
-        for (const JournalWrite& w : HitJournal::readWriting(file))
-            if (!folder.empty() && fileHoldsAt(folder / w.file, w.offset, w.length, w.checksum)) taken.push_back(w.hit);
-        d->intake->replayHits(std::move(hits), taken);
+    JournalReplay replay = readJournalReplay(file, d->console.eventFolder);
+    if (!replay.hits.empty())
+        d->desk->log("Журнал отметок: " + std::to_string(replay.hits.size()) + " отметок проверено после перезапуска");
+    if (d->events) {
+        replaying_ = true;
+        d->events->replayJournal(std::move(replay.hits), replay.taken, [this] {
+            replaying_ = false;
+            journalReplayed_ = true;
+            if (d->link) d->link->journalReplayed(); // the handler's hitsLogged then empties it
+        });
+        return;
     }
+    // No window to take it in slices: at once.
+    if (!replay.hits.empty()) d->intake->replayHits(std::move(replay.hits), replay.taken);
     // Kept while hitlog.txt does not hold them: the next start tries again.
     if (!d->intake->hitLogSaved()) return;
     journalReplayed_ = true;
@@ -727,6 +737,11 @@ void ConsoleRoot::replayHitJournal() {
         std::error_code ec;
         if (std::filesystem::exists(file, ec)) std::filesystem::resize_file(file, 0, ec);
     }
+}
+void ConsoleRoot::leavingEvent() {
+    // The replayed hits belong to the event open at the start: the rest goes there now.
+    if (replaying_ && d->events) d->events->finishReplay();
+    replaying_ = false;
 }
 void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(d->console, d->registry); }
 void ConsoleRoot::refreshRaceItemClasses() { d->lap->refreshRaceItemClasses(); }

@@ -38,8 +38,8 @@
 //   TDragResultsCntr::Execute                         core/results/drag_results.cpp    results thread: at most one rebuild per 200 ms: ranking, brackets, documents
 //   QueuedPoster::post                                ui/platform/queued_poster.cpp    results thread -> main thread
 //   DragResults::onDragResults                        core/results/drag_results.cpp    main thread: results window, documents to the web service
-// After a crash the journal's hits go through processHit at the first event load
-// (ConsoleRoot::replayHitJournal).
+// After a crash the journal's hits go through processHit from the first event load on
+// (ConsoleRoot::replayHitJournal), in the slices of SystemEventHandler ahead of new hits.
 
 #include <QApplication>
 
@@ -110,6 +110,7 @@ public:
     void selectLastDragRow() override;
     void loadHitLog() override;
     void sendRaceInfo() override;
+    void leavingEvent() override;
     void refreshRaceItemClasses() override;
     void refreshRunClasses() override;
     std::vector<std::pair<int, int>> finalCounts() override;
@@ -172,7 +173,8 @@ private:
     std::atomic<TScoreboardController*> linkScoreboard_{nullptr};
     bool started_ = false;
     bool shutDown_ = false;
-    bool journalReplayed_ = false; // the journal was fed to the intake at the first event load
+    bool journalReplayed_ = false; // the journal's hits from before this start are in hitlog.txt
+    bool replaying_ = false;       // they are being fed in the window's slices
 };
 
 } // namespace velmaro

@@ -31,6 +31,9 @@ public:
     virtual void selectLastDragRow() = 0;    // after loadDragFile
     virtual void loadHitLog() = 0;           // hitlog.txt into the hit list
     virtual void sendRaceInfo() = 0;         // the race information to the exchange library
+    // Before another event or timing mode is set (and loaded): what is still to be done
+    // for the open event is finished.
+    virtual void leavingEvent() = 0;
 
     // --- "Обновить классы" ---
     virtual void refreshRaceItemClasses() = 0; // modes 1 and 4

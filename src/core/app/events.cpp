@@ -89,6 +89,7 @@ void loadRaceGuid(Console& c) {
 }
 
 void setMode(Console& c, ConsolePorts& p, unsigned mode) {
+    p.leavingEvent();
     c.raceMode = mode;
     if (timingModeFrom(mode) && c.view) c.view->showMode(mode);
     loadEvent(c, p);
@@ -118,6 +119,7 @@ void loadEvent(Console& c, ConsolePorts& p) {
 void newEvent(Console& c, ConsolePorts& p, Operator& op) {
     std::string name;
     if (!op.inputQuery("Новое мероприятие", "Название мероприятия", name)) return;
+    if (validateEventName(name).ok()) p.leavingEvent();
     Status set = setEventName(c, name);
     if (!set.ok()) {
         reportRefusedName(set, op);
@@ -152,6 +154,7 @@ void openEvent(Console& c, ConsolePorts& p, const std::filesystem::path& folder,
         op.message(valid.message(), "Открыть мероприятие", Operator::Icon::Warning);
         return;
     }
+    p.leavingEvent();
     c.eventName = name;
     // The folder as it is on disk: a name written by an old console in CP1251 still opens.
     c.eventFolder = challengesFolder() / raw;

@@ -357,6 +357,14 @@ void HitIntake::afterHits(const char* key, std::function<void()> work) {
 bool HitIntake::hitLogSaved() const { return onDisk_.saved; }
 
 void HitIntake::replayHits(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken) {
+    queueReplay(std::move(hits), taken);
+    HitBatch batch(*this);
+    while (replayNextHit()) {
+    }
+}
+
+void HitIntake::queueReplay(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken) {
+    owner_.assertOwner();
     const auto less = [](const TSignalHit& a, const TSignalHit& b) {
         if (a.time != b.time) return a.time < b.time;
         if (a.node != b.node) return a.node < b.node;
@@ -365,13 +373,31 @@ void HitIntake::replayHits(std::vector<TSignalHit> hits, const std::vector<TSign
     std::stable_sort(hits.begin(), hits.end(), less);
     std::vector<TSignalHit> noted = taken;
     std::sort(noted.begin(), noted.end(), less);
-    HitBatch batch(*this);
-    for (const TSignalHit& h : hits) {
-        if (std::binary_search(noted.begin(), noted.end(), h, less))
-            logTakenHit(h);
-        else
-            processHit(static_cast<int>(h.node), static_cast<int>(h.signal), h.time, HIT_FROM_DEVICE);
-    }
+    replay_ = ReplayState{};
+    replay_.taken.reserve(hits.size());
+    for (const TSignalHit& h : hits) replay_.taken.push_back(std::binary_search(noted.begin(), noted.end(), h, less));
+    replay_.hits = std::move(hits);
+}
+
+bool HitIntake::replayNextHit() {
+    owner_.assertOwner();
+    if (replay_.next >= replay_.hits.size()) return false;
+    const std::size_t i = replay_.next++;
+    const TSignalHit h = replay_.hits[i];
+    const bool taken = replay_.taken[i];
+    if (replay_.next == replay_.hits.size()) replay_ = ReplayState{}; // its memory goes at once
+    if (taken)
+        logTakenHit(h);
+    else
+        processHit(static_cast<int>(h.node), static_cast<int>(h.signal), h.time, HIT_FROM_DEVICE);
+    return true;
+}
+
+bool HitIntake::replayPending() const { return replay_.next < replay_.hits.size(); }
+
+void HitIntake::dropReplay() {
+    owner_.assertOwner();
+    replay_ = ReplayState{};
 }
 
 bool HitIntake::hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) const {

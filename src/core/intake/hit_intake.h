@@ -186,6 +186,14 @@ public:
     // hits also in `taken` had reached the event's files before the crash (only hitlog.txt
     // lacked them): they are logged and not taken by the timing mode a second time.
     void replayHits(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken);
+    // The same replay taken a hit at a time (the window's slices take it before the link's
+    // hits): queueReplay puts the hits in their order, replacing a replay still queued;
+    // replayNextHit feeds the next one as replayHits would (inside the caller's batch),
+    // false when none is left; dropReplay forgets those not fed yet.
+    void queueReplay(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken);
+    bool replayNextHit();
+    bool replayPending() const;
+    void dropReplay();
     // Reloads hitList() from hitlog.txt of the open event (called when an event is loaded).
     void loadHitLog();
     // Marks the record of a hit fed again from the hit log window as used.
@@ -207,6 +215,11 @@ private:
         FileStamp stamp; // as last written by a tail write or an append
         bool tailUnflushed = false;
         bool saved = true; // the last save succeeded and no record came since
+    };
+    struct ReplayState {
+        std::vector<TSignalHit> hits; // in time order
+        std::vector<bool> taken;      // per hit: in the event's files already, only logged
+        std::size_t next = 0;
     };
     struct BatchState {
         int depth = 0;
@@ -232,6 +245,7 @@ private:
     ModeHitHandlers handlers_;           // modeHitHandlers()
     HitLogOnDisk onDisk_;                // gOnDisk
     BatchState batch_;                   // gBatch
+    ReplayState replay_;
 };
 
 // ---- batches ----

@@ -7,10 +7,9 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "core/link/system_interface.h"
+#include "core/platform/files.h"
 
 namespace velmaro {
 
@@ -119,22 +118,7 @@ bool HitJournal::clear() {
     return true;
 }
 
-std::vector<TSignalHit> HitJournal::read(const std::filesystem::path& file) { return readLines(file, false); }
-
-std::vector<TSignalHit> HitJournal::readTaken(const std::filesystem::path& file) { return readLines(file, true); }
-
 namespace {
-
-// Calls `take` with every complete line of `file`, without its '\n'.
-template <class Take>
-void forEachLine(const std::filesystem::path& file, Take take) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        take(std::string_view(text.data() + start, end - start));
-}
 
 // Comma-separated decimal fields read from the front of a line.
 class Fields {
@@ -156,36 +140,47 @@ private:
     bool ok_ = true;
 };
 
+bool readHit(std::string_view line, TSignalHit& hit) {
+    Fields f(line);
+    return f.next(hit.node, false) && f.next(hit.signal, false) && f.next(hit.time, true);
+}
+
+bool readWrite(std::string_view line, JournalWrite& w) {
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos || comma == 0) return false;
+    w.file = std::string(line.substr(0, comma));
+    Fields f(line.substr(comma + 1));
+    return f.next(w.offset, false) && f.next(w.length, false) && f.next(w.checksum, false) &&
+           f.next(w.hit.node, false) && f.next(w.hit.signal, false) && f.next(w.hit.time, true);
+}
+
 } // namespace
 
-std::vector<JournalWrite> HitJournal::readWriting(const std::filesystem::path& file) {
-    std::vector<JournalWrite> writes;
-    forEachLine(file, [&](std::string_view line) {
-        if (!line.starts_with("P,")) return;
-        line.remove_prefix(2);
-        const std::size_t comma = line.find(',');
-        if (comma == std::string_view::npos || comma == 0) return;
-        JournalWrite w;
-        w.file = std::string(line.substr(0, comma));
-        Fields f(line.substr(comma + 1));
-        if (f.next(w.offset, false) && f.next(w.length, false) && f.next(w.checksum, false) &&
-            f.next(w.hit.node, false) && f.next(w.hit.signal, false) && f.next(w.hit.time, true))
-            writes.push_back(std::move(w));
-    });
-    return writes;
+HitJournal::Contents HitJournal::readAll(const std::filesystem::path& file) {
+    Contents out;
+    std::string text;
+    if (!readFile(file, text).ok()) return out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string_view line(text.data() + start, end - start);
+        if (line.starts_with("T,")) {
+            TSignalHit hit;
+            if (readHit(line.substr(2), hit)) out.taken.push_back(hit);
+        } else if (line.starts_with("P,")) {
+            JournalWrite w;
+            if (readWrite(line.substr(2), w)) out.writes.push_back(std::move(w));
+        } else {
+            TSignalHit hit;
+            if (readHit(line, hit)) out.hits.push_back(hit);
+        }
+    }
+    return out;
 }
 
-std::vector<TSignalHit> HitJournal::readLines(const std::filesystem::path& file, bool taken) {
-    std::vector<TSignalHit> hits;
-    forEachLine(file, [&](std::string_view line) {
-        const bool noted = line.starts_with("T,");
-        if (noted != taken) return;
-        if (noted) line.remove_prefix(2);
-        TSignalHit hit;
-        Fields f(line);
-        if (f.next(hit.node, false) && f.next(hit.signal, false) && f.next(hit.time, true)) hits.push_back(hit);
-    });
-    return hits;
-}
+std::vector<TSignalHit> HitJournal::read(const std::filesystem::path& file) { return readAll(file).hits; }
+
+std::vector<TSignalHit> HitJournal::readTaken(const std::filesystem::path& file) { return readAll(file).taken; }
+
+std::vector<JournalWrite> HitJournal::readWriting(const std::filesystem::path& file) { return readAll(file).writes; }
 
 } // namespace velmaro

@@ -57,6 +57,14 @@ public:
     // Lines written and not yet cleared since open (including what the file held).
     bool empty() const { return !holdsLines_; }
 
+    // What a journal file holds, each kind of line in file order.
+    struct Contents {
+        std::vector<TSignalHit> hits;     // hit lines
+        std::vector<TSignalHit> taken;    // "T" notes
+        std::vector<JournalWrite> writes; // "P" notes
+    };
+    // Every complete line of `file`, read once; a missing file gives none.
+    static Contents readAll(const std::filesystem::path& file);
     // Every complete hit line of `file`, in file order; a missing file gives none.
     static std::vector<TSignalHit> read(const std::filesystem::path& file);
     // The hits `file` notes as taken, in file order.
@@ -68,7 +76,6 @@ public:
 
 private:
     bool write(const std::string& text, std::uint64_t nowMs);
-    static std::vector<TSignalHit> readLines(const std::filesystem::path& file, bool taken);
 
     std::filesystem::path file_;
     int fd_ = -1;

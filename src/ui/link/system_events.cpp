@@ -49,15 +49,48 @@ void SystemEventHandler::takeNewHits() {
     runSlice();
 }
 
+void SystemEventHandler::replayJournal(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken,
+                                       std::function<void()> replayed) {
+    intake_.queueReplay(std::move(hits), taken);
+    replayed_ = std::move(replayed);
+    queueSlice();
+}
+
+void SystemEventHandler::finishReplay() {
+    if (!replayed_) return;
+    {
+        HitBatch batch(intake_);
+        while (intake_.replayNextHit()) {
+        }
+    }
+    if (intake_.hitLogSaved()) replayLogged();
+    replayed_ = nullptr;
+}
+
+void SystemEventHandler::dropReplay() {
+    intake_.dropReplay();
+    replayed_ = nullptr;
+}
+
+void SystemEventHandler::replayLogged() {
+    if (!replayed_ || intake_.replayPending()) return;
+    const std::function<void()> replayed = std::move(replayed_);
+    replayed_ = nullptr;
+    replayed();
+}
+
 void SystemEventHandler::runSlice() {
     using clock = std::chrono::steady_clock;
     inSlice_ = true;
     const auto deadline = clock::now() + sliceBudget_;
     {
         HitBatch batch(intake_); // hitlog.txt and the mode's event file once, after the last hit
+        // The journal's hits first: they are older than any the link has queued since.
+        bool more = true;
+        while (more && intake_.replayNextHit()) more = clock::now() < deadline;
         TSignalHit hit;
         // Until the queue is empty: a nested event loop may already have emptied it.
-        while (link_.tryPopHit(hit)) {
+        while (more && link_.tryPopHit(hit)) {
             const int signal = static_cast<int>(hit.signal);
             processHit_(static_cast<int>(hit.node), signal, hit.time, HIT_FROM_DEVICE);
             if (signal == SIG_STAGE_LEFT || signal == SIG_STAGE_RIGHT || signal == SIG_STAGE_RELEASE) {
@@ -66,21 +99,27 @@ void SystemEventHandler::runSlice() {
             } else if (signal == SIG_START_REQUEST && host_.startArmed()) {
                 host_.pressStart();
             }
-            if (clock::now() >= deadline) break;
+            more = clock::now() < deadline;
         }
     }
     inSlice_ = false;
-    if (intake_.hitLogSaved()) link_.hitsLogged();
-    if (link_.hitCount() > 0 && !sliceQueued_) {
-        sliceQueued_ = true;
-        QMetaObject::invokeMethod(
-            &continuation_,
-            [this] {
-                sliceQueued_ = false;
-                if (!inSlice_) runSlice();
-            },
-            Qt::QueuedConnection);
+    if (intake_.hitLogSaved()) {
+        replayLogged(); // before the link hears it: its journal may go only once the replay is logged
+        link_.hitsLogged();
     }
+    if (intake_.replayPending() || link_.hitCount() > 0) queueSlice();
+}
+
+void SystemEventHandler::queueSlice() {
+    if (sliceQueued_) return;
+    sliceQueued_ = true;
+    QMetaObject::invokeMethod(
+        &continuation_,
+        [this] {
+            sliceQueued_ = false;
+            if (!inSlice_) runSlice();
+        },
+        Qt::QueuedConnection);
 }
 
 void SystemEventHandler::tagAtStart(std::uint32_t wParam) {

@@ -6,6 +6,8 @@
 //                        hits are taken in slices of bounded time, each one batch of the
 //                        intake (one write of each file it changes); what is left goes
 //                        on in a queued call, so the window keeps answering in a burst.
+//                        A replay of the link's journal at start-up (replayJournal) goes
+//                        through the same slices, ahead of the link's hits.
 //   SE_START_GIVEN       the start signal lamp turns green
 //   SE_AUTOSTART_ABORTED ask whether to resume; No disarms the automatic start
 //   SE_START_RESENT      release Block ST (shown up only)
@@ -25,6 +27,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "core/intake/hit_intake.h"
 #include "core/link/system_interface.h"
@@ -108,9 +111,25 @@ public:
     // files are written after it).
     void setSliceBudget(std::chrono::microseconds budget) { sliceBudget_ = budget; }
 
+    // The hits of the link's journal from before this start, fed through the intake's
+    // replay (HitIntake::queueReplay) in slices from the event loop, each slice taking them
+    // before any hit of the link's queue. `replayed` runs once, after the slice that leaves
+    // every one of them in hitlog.txt (the journal may then be emptied). A second call
+    // starts the replay again in place of the first.
+    void replayJournal(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken,
+                       std::function<void()> replayed);
+    // The open event is about to be left: the rest of the replay is taken at once, and
+    // `replayed` runs when hitlog.txt then holds it (else it never does).
+    void finishReplay();
+    // The window is closing: the rest of the replay is dropped, `replayed` never runs (the
+    // journal keeps the hits for the next start).
+    void dropReplay();
+
 private:
     void takeNewHits();
     void runSlice();
+    void queueSlice();
+    void replayLogged();
     void tagAtStart(std::uint32_t wParam);
 
     SystemEventLink& link_;
@@ -121,9 +140,10 @@ private:
     HitIntake& intake_;
     HitProcessor processHit_;
     std::chrono::microseconds sliceBudget_{10000};
-    bool inSlice_ = false;     // a slice is running (a nested event loop may deliver SE_NEW_HITS)
-    bool sliceQueued_ = false; // the rest of the queue waits for a queued call
-    QObject continuation_;     // context of the queued call: gone with the handler
+    bool inSlice_ = false;           // a slice is running (a nested event loop may deliver SE_NEW_HITS)
+    bool sliceQueued_ = false;       // the rest of the queue waits for a queued call
+    std::function<void()> replayed_; // set while a journal replay is not all in hitlog.txt
+    QObject continuation_;           // context of the queued call: gone with the handler
 };
 
 } // namespace velmaro::ui

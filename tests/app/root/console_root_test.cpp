@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -25,6 +26,7 @@
 #include "core/drag/drag_run.h"
 #include "core/drag/drag_selection.h"
 #include "core/drag/fake_drag_host.h"
+#include "core/intake/hit_intake.h"
 #include "core/lap/lap_host.h"
 #include "core/lap/lap_timing.h"
 #include "core/link/node_link.h"
@@ -195,6 +197,33 @@ TEST_F(ConsoleRootTest, TheLapHostLetsGoOfTheMainWindowBeforeItIsDestroyed) {
     root.shutDown();
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(seen, nullptr);
+}
+
+// A journal of many hits left by a stop is replayed after the first event load in the
+// window's slices: the event loop turns (a timer fires) while it runs, and the journal is
+// emptied once hitlog.txt holds every hit.
+TEST_F(ConsoleRootTest, AJournalLeftByAStopIsReplayedWhileTheWindowKeepsAnswering) {
+    prepareEvent(0);
+    constexpr std::size_t kHits = 50'000;
+    std::string journal;
+    for (std::size_t i = 0; i < kHits; ++i) // node 3: the run refuses them, hitlog.txt logs them
+        journal += "3," + std::to_string(i % 2 * 2) + "," + std::to_string(1'700'000'000'000 + 3 * i) + "\n";
+    home.write(ConsoleRoot::kHitJournalFile, journal);
+    ConsoleRoot root(op);
+    std::vector<std::size_t> seen; // the hit list's size at each tick of a window timer
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { seen.push_back(root.hitIntake().hitList().size()); });
+    timer.start(0);
+    root.launch();
+    ASSERT_TRUE(eventually([&] { return root.hitIntake().hitList().size() == kHits; }, 60s));
+    timer.stop();
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](std::size_t n) { return n > 0 && n < kHits; }))
+        << "no tick of the timer while the journal was replayed";
+    EXPECT_TRUE(eventually([&] { return std::filesystem::file_size(home / ConsoleRoot::kHitJournalFile) == 0; }));
+    std::string hitlog;
+    ASSERT_TRUE(readFile(home / "CHALLENGES/E/hitlog.txt", hitlog).ok());
+    EXPECT_EQ(parseHitLog(hitlog).size(), kHits);
+    root.shutDown();
 }
 
 // A change of the runs in the running console reaches the results window: the results

@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "fakes/fake_hit_intake_host.h"
 #include "fakes/manual_poster.h"
 #include "fakes/scripted_operator.h"
+#include "fakes/temp_folder.h"
 #include "ui/link/start_light_tree.h"
 #include "ui/link/status_lamp.h"
 #include "ui/link/system_event_adapter.h"
@@ -125,6 +127,73 @@ TEST_F(SystemEvents, ASliceStopsWhereANestedEventLoopEmptiedTheQueue) {
     nested.onSystemEvent(SE_NEW_HITS, 0);
     const std::vector<TSignalHit> expected{{2, 0, 1000}, {4, 2, 1500}, {5, 0, 1700}};
     EXPECT_EQ(processed, expected);
+}
+
+// The journal's hits from before a restart go through the same slices as the link's, all
+// of them ahead of any hit the link queued; the journal may be emptied (`replayed`) only
+// once hitlog.txt holds every one. Hits already in the event's files are only logged.
+TEST_F(SystemEvents, AJournalReplayRunsInSlicesAheadOfTheLinksHits) {
+    test::TempFolder event;
+    intakeHost.folder = event.path();
+    handler.setSliceBudget(std::chrono::microseconds(0)); // one hit per slice
+    std::vector<TSignalHit> journal;
+    for (std::uint64_t i = 0; i < 5; ++i) journal.push_back({3, std::uint32_t(i % 2), 1'700'000'000'000 + 7 * i});
+    link.queue = {{2, 0, 1'600'000'000'000}}; // older than every replayed hit, and still after them
+    std::vector<std::size_t> loggedAtLiveHit;
+    std::vector<bool> pendingAtLiveHit;
+    std::string hitlogWhenReplayed;
+    int replayed = 0;
+    SystemEventHandler slices(link, host, op, &tree, label, intake,
+                              [&](int node, int signal, std::uint64_t t, int src) {
+                                  loggedAtLiveHit.push_back(intake.hitList().size());
+                                  pendingAtLiveHit.push_back(intake.replayPending());
+                                  intake.processHit(node, signal, t, src);
+                              });
+    slices.setSliceBudget(std::chrono::microseconds(0));
+    slices.replayJournal(journal, {journal[1]}, [&] {
+        ++replayed;
+        hitlogWhenReplayed = event.read("hitlog.txt");
+    });
+    EXPECT_TRUE(intake.hitList().empty()); // nothing before the event loop turns
+    int turns = 0;
+    while ((intake.replayPending() || !link.queue.empty()) && turns < 100) {
+        QCoreApplication::processEvents();
+        ++turns;
+    }
+    QCoreApplication::processEvents();
+    EXPECT_GE(turns, 5); // the event loop got control between the slices
+    EXPECT_EQ(loggedAtLiveHit, std::vector<std::size_t>{5});
+    EXPECT_EQ(pendingAtLiveHit, std::vector<bool>{false});
+    EXPECT_EQ(replayed, 1);
+    std::vector<THitRecord> records = parseHitLog(hitlogWhenReplayed);
+    ASSERT_EQ(records.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(records[i].milliseconds, journal[i].time % 1000) << i;
+    EXPECT_EQ(intakeHost.taken.size(), 5u); // the live hit and four replayed: the taken one only logged
+    EXPECT_GE(link.logged, 1);
+}
+
+// Leaving the event takes the rest of a replay at once; closing the window drops it, and
+// the journal is never said to be replayed.
+TEST_F(SystemEvents, AReplayIsFinishedBeforeTheEventIsLeftAndDroppedAtTheClose) {
+    test::TempFolder event;
+    intakeHost.folder = event.path();
+    const std::vector<TSignalHit> journal{{3, 0, 1'700'000'000'000}, {3, 2, 1'700'000'000'010}};
+    for (const bool leave : {true, false}) {
+        SCOPED_TRACE(leave ? "leaving the event" : "closing the window");
+        intake.loadHitLog();
+        std::filesystem::remove(event / "hitlog.txt");
+        intake.loadHitLog();
+        int replayed = 0;
+        handler.replayJournal(journal, {}, [&] { ++replayed; });
+        if (leave)
+            handler.finishReplay();
+        else
+            handler.dropReplay();
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        EXPECT_EQ(replayed, leave ? 1 : 0);
+        EXPECT_EQ(intake.hitList().size(), leave ? 2u : 0u);
+        EXPECT_FALSE(intake.replayPending());
+    }
 }
 
 TEST_F(SystemEvents, TheHitProcessorIsRequired) {
