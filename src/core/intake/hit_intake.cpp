@@ -354,7 +354,7 @@ void HitIntake::afterHits(const char* key, std::function<void()> work) {
     batch_.work.emplace_back(key, std::move(work));
 }
 
-bool HitIntake::hitLogSaved() const { return onDisk_.saved; }
+bool HitIntake::hitLogSaved() const { return onDisk_.saved && !hitsLeftOut_; }
 
 void HitIntake::replayHits(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken) {
     queueReplay(std::move(hits), taken);
@@ -492,9 +492,19 @@ void HitIntake::logTakenHit(const TSignalHit& hit) {
 // The hit list from the open event's hitlog.txt (empty without one), and whether the next
 // hits may be appended to the file.
 void HitIntake::readEventHitLog() {
+    const std::filesystem::path file = hitLogPath();
+    if (!onDisk_.saved) {
+        // Logged hits hitlog.txt lacks (a failed write, or hits with no event open): the same
+        // event's file gets them before it is read again; else the journal must keep them.
+        if (!file.empty() && file == listFile_) writeHitLog();
+        if (!onDisk_.saved) {
+            hitsLeftOut_ = true;
+            host_.log("Отметки, не записанные в hitlog.txt, остаются в журнале отметок до следующего запуска");
+        }
+    }
     onDisk_ = HitLogOnDisk{};
     hitList_.clear();
-    const std::filesystem::path file = hitLogPath();
+    listFile_ = file;
     if (file.empty()) return;
     // A tail write a crash cut short is finished first (or its cut intent dropped). When
     // that fails, the file is read as it is and the next write replaces it whole.

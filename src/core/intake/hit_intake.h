@@ -166,7 +166,9 @@ public:
     void processHit(int node, int signal, std::uint64_t timeMs, int source);
     bool hitExists(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds) const;
     // True when hitlog.txt holds every record of hitList() (the last write succeeded and
-    // nothing was logged since).
+    // nothing was logged since), and no hit logged before an event load was left out of
+    // every hitlog.txt (then the node link's journal keeps its hits until the next start,
+    // whose replay logs them).
     bool hitLogSaved() const;
 
     // ---- batches (see HitBatch)
@@ -195,6 +197,8 @@ public:
     bool replayPending() const;
     void dropReplay();
     // Reloads hitList() from hitlog.txt of the open event (called when an event is loaded).
+    // Records not yet in hitlog.txt are written first when the list is the same event's;
+    // records that still reach no file are told in the log and keep hitLogSaved() false.
     void loadHitLog();
     // Marks the record of a hit fed again from the hit log window as used.
     void markHitUsed(int node, int signal, std::uint32_t seconds, std::uint32_t milliseconds);
@@ -243,8 +247,10 @@ private:
     std::vector<THitRecord> hitList_;    // gHitList
     std::uint8_t transpondersInUse_ = 0; // gTranspondersInUse
     ModeHitHandlers handlers_;           // modeHitHandlers()
-    HitLogOnDisk onDisk_;                // gOnDisk
-    BatchState batch_;                   // gBatch
+    HitLogOnDisk onDisk_;
+    std::filesystem::path listFile_; // the hitlog.txt hitList_ was loaded from (empty: no event)
+    bool hitsLeftOut_ = false;       // hits logged before a load reached no hitlog.txt                // gOnDisk
+    BatchState batch_;               // gBatch
     ReplayState replay_;
 };
 

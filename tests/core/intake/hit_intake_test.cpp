@@ -618,6 +618,41 @@ TEST_F(HitIntakeTest, AHitLogThatCannotBeWrittenIsToldOncePerRunOfFailures) {
     EXPECT_EQ(op.logLines.size(), 2u); // "written again"
 }
 
+// Hits hitlog.txt lacks when an event is loaded: the same event's file gets them before
+// it is read again; another event's does not, and the journal must keep them (the intake
+// never says saved again this run).
+TEST_F(HitIntakeTest, HitsNotInHitlogTxtWhenAnEventLoadsAreWrittenOrKeepTheJournal) {
+    velmaro::test::ScriptedOperator op;
+    const velmaro::test::ScopedSaveReportLog scoped(op);
+    resetSaveReports();
+    intake.loadHitLog();
+    std::filesystem::create_directories(folder / "hitlog.txt"); // the writes fail
+    intake.processHit(2, 0, 5000, HIT_FROM_DEVICE);
+    intake.processHit(2, 0, 6000, HIT_FROM_DEVICE);
+    ASSERT_FALSE(intake.hitLogSaved());
+    std::filesystem::remove(folder / "hitlog.txt");
+    intake.loadHitLog(); // the same event again
+    EXPECT_TRUE(intake.hitLogSaved());
+    ASSERT_EQ(intake.hitList().size(), 2u);
+    EXPECT_EQ(hitlog(), formatHitLog(intake.hitList()));
+
+    std::filesystem::remove(folder / "hitlog.txt");
+    std::filesystem::create_directories(folder / "hitlog.txt");
+    intake.processHit(2, 0, 7000, HIT_FROM_DEVICE);
+    ASSERT_FALSE(intake.hitLogSaved());
+    const TempFolder other;
+    event = other.path();
+    logLines.clear();
+    intake.loadHitLog(); // another event: the hit at 7 s is in no hitlog.txt
+    EXPECT_FALSE(std::filesystem::exists(other / "hitlog.txt"));
+    EXPECT_FALSE(intake.hitLogSaved());
+    ASSERT_EQ(logLines.size(), 1u);
+    EXPECT_NE(logLines[0].find("журнале отметок"), std::string::npos) << logLines[0];
+    intake.processHit(3, 0, 8000, HIT_FROM_DEVICE); // written to the new event's file, still not saved
+    EXPECT_EQ(other.read("hitlog.txt"), formatHitLog(intake.hitList()));
+    EXPECT_FALSE(intake.hitLogSaved());
+}
+
 TEST_F(HitIntakeTest, WorkThatFailsAfterABatchIsToldInTheLogWindowOfItsOwnHost) {
     {
         HitBatch batch(intake);
