@@ -15,6 +15,8 @@
 // Prints a table; run bench_hit_intake_slices (offscreen), "--section=2" for one section.
 #include <benchmark/benchmark.h>
 
+#include "bench_event_host.h"
+
 #include <QApplication>
 #include <QTimer>
 
@@ -85,19 +87,6 @@ public:
     std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() override { return {}; }
 };
 
-class NoHost : public ui::SystemEventHost {
-public:
-    bool startArmed() override { return false; }
-    void setStartArmed(bool) override {}
-    void releaseBlockSt() override {}
-    void pressStart() override {}
-    void showStartGiven() override {}
-    void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>&) override {}
-    int racerNumberByTag(int tag) override { return tag; }
-    unsigned raceMode() override { return 1; } // a new console's mode
-    void setRacerAtStart(int) override {}
-};
-
 struct Event {
     BenchHost host;
     test::FakeHitIntakeHost& intake = host.intakeHost; // its mode is the host's
@@ -160,7 +149,7 @@ void drainTimes() {
         Event e("drain");
         e.fill(500, 2, 10000);
         QueueLink link;
-        NoHost host;
+        bench::IdleEventHost host;
         test::ScriptedOperator quiet;
         ui::SystemEventHandler handler(
             link, host, quiet, nullptr, nullptr, e.hits,
@@ -271,7 +260,7 @@ void lateness() {
     e.host.mode = 3;
     e.intake.mode = 3;
     QueueLink link;
-    NoHost host;
+    bench::IdleEventHost host;
     test::ScriptedOperator quiet;
     ui::SystemEventHandler handler(link, host, quiet, nullptr, nullptr, e.hits,
                                    [&e](int n, int s, std::uint64_t t, int src) { e.hits.processHit(n, s, t, src); });

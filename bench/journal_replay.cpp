@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "bench_event_host.h"
+#include "bench_lap_host.h"
 #include "core/drag/drag_file.h"
 #include "core/drag/drag_runs.h"
 #include "core/drag/fake_drag_host.h"
@@ -59,38 +61,14 @@ public:
     void appendClassResult(int32_t, uint32_t) override {}
 };
 
-class LapBenchHost : public LapHost {
-public:
-    NoLapRegistry reg;
-    fs::path folder;
-    LapResultsWorker* worker = nullptr;
-    int raceMode() const override { return timingModeNumber(TimingMode::LapOneGate); }
-    fs::path eventFolder() const override { return folder; }
-    bool blockStDown() const override { return false; }
-    bool editingNumber() const override { return false; }
-    bool transpondersInUse() const override { return true; }
-    bool showDirtyTime() const override { return false; }
-    TScoreboardController* scoreboard() override { return nullptr; }
-    LapRegistry* registry() override { return &reg; }
-    int gridCurrentRow() const override { return 0; }
-    void setGridCurrentRow(int) override {}
-    void setGridRowCount(int) override {}
-    void repaintGrid() override {}
-    void setOnCourseListCount(int) override {}
-    bool resultsWindowExists() const override { return true; }
-    bool clearTime() const override { return true; }
-    bool sumTime() const override { return false; }
-    void showLapResults(const LapResultsTable&) override {}
-    LapResultsWorker* lapResultsWorker() override { return worker; }
-};
-
 // The console's timing state on the event folder, loaded as at start-up: the intake with
 // the drag runs or the lap timing registered for its mode, writing its notes to the journal.
 struct Console {
     test::FakeDragHost drag;
     HitIntake& intake = drag.intake;
     DragRuns runs{drag};
-    LapBenchHost lapHost;
+    NoLapRegistry lapRegistry;
+    bench::BenchLapHost lapHost{lapRegistry, timingModeNumber(TimingMode::LapOneGate), true};
     test::ScriptedOperator quiet;
     LapTiming lap{lapHost, intake, quiet};
     LapResultsWorker worker{[](LapResultsOutput) {}};
@@ -191,24 +169,11 @@ public:
     std::array<std::uint8_t, CHANNEL_COUNT> channelLevels() override { return {}; }
 };
 
-class NoHost : public ui::SystemEventHost {
-public:
-    bool startArmed() override { return false; }
-    void setStartArmed(bool) override {}
-    void releaseBlockSt() override {}
-    void pressStart() override {}
-    void showStartGiven() override {}
-    void setChannelLevels(const std::array<std::uint8_t, CHANNEL_COUNT>&) override {}
-    int racerNumberByTag(int tag) override { return tag; }
-    unsigned raceMode() override { return 1; }
-    void setRacerAtStart(int) override {}
-};
-
 // What the console does with the journal at the first event load: read, then fed in the
 // window's slices until hitlog.txt holds every hit.
 void replayJournal(Console& console, const fs::path& journal, const fs::path& event) {
     IdleLink link;
-    NoHost host;
+    bench::IdleEventHost host;
     ui::SystemEventHandler handler(
         link, host, console.quiet, nullptr, nullptr, console.intake,
         [&console](int n, int s, std::uint64_t t, int src) { console.intake.processHit(n, s, t, src); });

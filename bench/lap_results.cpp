@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_lap_host.h"
 #include "core/lap/lap_results_reference.h"
 #include "core/lap/lap_results_worker.h"
 #include "core/lap/lap_timing.h"
@@ -54,34 +55,10 @@ public:
     void appendClassResult(int32_t, uint32_t) override {}
 };
 
-class BenchHost : public LapHost {
-public:
-    BenchRegistry reg;
-    std::filesystem::path folder;
-    LapResultsWorker* worker = nullptr;
-    int raceMode() const override { return 1; }
-    std::filesystem::path eventFolder() const override { return folder; }
-    bool blockStDown() const override { return false; }
-    bool editingNumber() const override { return false; }
-    bool transpondersInUse() const override { return false; }
-    bool showDirtyTime() const override { return false; }
-    TScoreboardController* scoreboard() override { return nullptr; }
-    LapRegistry* registry() override { return &reg; }
-    int gridCurrentRow() const override { return 0; }
-    void setGridCurrentRow(int) override {}
-    void setGridRowCount(int) override {}
-    void repaintGrid() override {}
-    void setOnCourseListCount(int) override {}
-    bool resultsWindowExists() const override { return true; }
-    bool clearTime() const override { return true; }
-    bool sumTime() const override { return false; }
-    void showLapResults(const LapResultsTable&) override {}
-    LapResultsWorker* lapResultsWorker() override { return worker; }
-};
-
 // A scratch program and event folder with a lap timing of its own.
 struct Scene {
-    BenchHost host;
+    BenchRegistry reg;
+    bench::BenchLapHost host{reg};
     velmaro::test::FakeHitIntakeHost intakeHost;
     HitIntake intake{intakeHost};
     test::ScriptedOperator quiet; // answers nothing, keeps the log lines
@@ -93,9 +70,9 @@ struct Scene {
         host.folder = std::filesystem::temp_directory_path() / "velmaro_bench_lap";
         std::filesystem::create_directories(host.folder);
         setProgramFolder(host.folder);
-        for (int c = 0; c < 4; ++c) host.reg.classList.push_back({c, "Class " + std::to_string(c), 0, 0});
+        for (int c = 0; c < 4; ++c) reg.classList.push_back({c, "Class " + std::to_string(c), 0, 0});
         for (int r = 1; r <= kRacers; ++r)
-            host.reg.racerList.push_back(
+            reg.racerList.push_back(
                 {static_cast<uint32_t>(r), "Racer " + std::to_string(r), "Car", "City", "Team", {r % 4}});
         std::unique_ptr<TRaceItemList>& items = lap.raceItems();
         items = std::make_unique<TRaceItemList>();
