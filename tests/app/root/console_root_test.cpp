@@ -80,11 +80,10 @@ protected:
 TEST_F(ConsoleRootTest, AHitFromTheNodesReachesDragTxtAndTheResultDocuments) {
     if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
     prepareEvent(0);
-    const SimNetwork net(200 + port % 50);
-    ASSERT_TRUE(net.ok());
-    ::setenv("VELMARO_LINK_INTERFACES", net.consoleInterface().c_str(), 1);
-    nodesim::NodeSimulator sim(simOptions(net, port));
-    ASSERT_TRUE(sim.start());
+    SimTrack track(200 + port % 50, port);
+    ASSERT_TRUE(track.ok());
+    const SimNetwork& net = track.net;
+    nodesim::NodeSimulator& sim = track.sim;
     {
         ConsoleRoot root(op);
         root.launch();

@@ -96,11 +96,10 @@ protected:
 TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
     if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
     // The console owns the node port: the simulator lives in a namespace of its own.
-    const SimNetwork net(150 + port % 40);
-    ASSERT_TRUE(net.ok());
-    ::setenv("VELMARO_LINK_INTERFACES", net.consoleInterface().c_str(), 1);
-    nodesim::NodeSimulator sim(simOptions(net, port));
-    ASSERT_TRUE(sim.start());
+    SimTrack track(150 + port % 40, port);
+    ASSERT_TRUE(track.ok());
+    const SimNetwork& net = track.net;
+    nodesim::NodeSimulator& sim = track.sim;
     std::shared_ptr<TFinalBracket> bracket;
     {
         ConsoleRoot root(op);
@@ -209,11 +208,10 @@ TEST_F(StartRootTest, NextStartHitsThenABracketPairFinal) {
 // waits for both answers, then starts the run NEXT made; one start command, one run.
 TEST_F(StartRootTest, ARemoteStartInsideNextsPromptStartsTheRunAfterTheAnswers) {
     if (!std::getenv("VELMARO_NETNS")) GTEST_SKIP() << "needs a private network namespace (VELMARO_NETNS)";
-    const SimNetwork net(150 + port % 40);
-    ASSERT_TRUE(net.ok());
-    ::setenv("VELMARO_LINK_INTERFACES", net.consoleInterface().c_str(), 1);
-    nodesim::NodeSimulator sim(simOptions(net, port));
-    ASSERT_TRUE(sim.start());
+    SimTrack track(150 + port % 40, port);
+    ASSERT_TRUE(track.ok());
+    const SimNetwork& net = track.net;
+    nodesim::NodeSimulator& sim = track.sim;
     {
         ConsoleRoot root(op);
         root.launch();

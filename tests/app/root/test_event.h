@@ -2,6 +2,7 @@
 // The event the end-to-end tests start the console on: program folder `home` with the
 // closed-library test doubles, an event "E" in `mode` with two classes, two racers and,
 // for the two-lane modes, one prepared run (id 1, racers 12 and 7).
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -40,5 +41,20 @@ inline nodesim::SimOptions simOptions(const SimNetwork& net, std::uint16_t port,
     o.statusPeriodMs = statusPeriodMs;
     return o;
 }
+
+// The timing network of a test: nodes 1, 2, 4 and 5 of the simulator in a namespace of its
+// own (subnet `n`), joined to the console's, whose link is told to greet through it.
+struct SimTrack {
+    SimTrack(int n, std::uint16_t port) : net(n), sim(simOptions(net, port)) {
+        if (!net.ok()) return;
+        ::setenv("VELMARO_LINK_INTERFACES", net.consoleInterface().c_str(), 1);
+        started = sim.start();
+    }
+    bool ok() const { return net.ok() && started; }
+
+    const SimNetwork net;
+    nodesim::NodeSimulator sim;
+    bool started = false;
+};
 
 } // namespace velmaro::test
