@@ -97,14 +97,12 @@ void StartSequence::createRun(int runMode, bool select, const std::function<void
 
 void StartSequence::newRun(int runMode) {
     if (busy_) return;
-    const Command command(*this);
-    newRunPrompts(runMode);
+    asCommand([&] { newRunPrompts(runMode); });
 }
 
 void StartSequence::newRollersRun(int runMode) {
     if (busy_) return;
-    const Command command(*this);
-    newRollersRunPrompts(runMode);
+    asCommand([&] { newRollersRunPrompts(runMode); });
 }
 
 void StartSequence::newRunPrompts(int runMode) {
@@ -259,7 +257,10 @@ void StartSequence::makePairRun(const std::shared_ptr<TFinalBracket>& bracket, T
 
 void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) {
     if (busy_ || !bracket || !pair) return;
-    const Command command(*this);
+    asCommand([&] { prepareBracketPairRun(bracket, pair); });
+}
+
+void StartSequence::prepareBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) {
     Console& c = console_;
     c.exchange.sendReset();
     if (TScoreboardController* sb = c.scoreboard; sb && typeOneOfStartUnitBoards(sb->getType())) {
@@ -291,7 +292,10 @@ void StartSequence::startBracketPairRun(const std::shared_ptr<TFinalBracket>& br
 
 void StartSequence::startRollersBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) {
     if (busy_ || !bracket || !pair) return;
-    const Command command(*this);
+    asCommand([&] { prepareRollersBracketPairRun(bracket, pair); });
+}
+
+void StartSequence::prepareRollersBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair) {
     if (TScoreboardController* sb = console_.scoreboard; sb && sb->getType() == 122) {
         ports_.sendStartUnitMode(1);
         sb->reset(1);

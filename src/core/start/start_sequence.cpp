@@ -1,7 +1,5 @@
 #include "core/start/start_sequence.h"
 
-#include <exception>
-
 #include "core/drag/drag_runs.h"
 
 #include "core/app/console.h"
@@ -69,10 +67,14 @@ void StartSequence::press(WaitingPress p) {
     runPress(p, {});
 }
 
-StartSequence::Command::~Command() {
-    s_.busy_ = false;
-    // Not while a handler's exception leaves the command: the next press runs them.
-    if (!s_.waiting_.empty() && std::uncaught_exceptions() == 0) s_.runWaitingPressesSoon();
+void StartSequence::asCommand(const std::function<void()>& work) {
+    {
+        const Busy busy(busy_);
+        work();
+    }
+    // The presses that waited for it. Not when a handler's exception left it (this is then
+    // skipped): the next press runs them.
+    if (!waiting_.empty()) runWaitingPressesSoon();
 }
 
 void StartSequence::runWaitingPressesSoon() {
@@ -113,11 +115,12 @@ void StartSequence::runPress(const WaitingPress& p, const std::string& waited) {
         return;
     }
     if (!waited.empty()) desk_.log(line + " и выполнен после него");
-    const Command command(*this);
-    if (p.press == Press::Start)
-        startNow(p.modifiers);
-    else
-        nextNow();
+    asCommand([&] {
+        if (p.press == Press::Start)
+            startNow(p.modifiers);
+        else
+            nextNow();
+    });
 }
 
 std::string StartSequence::pressName(const WaitingPress& p) {

@@ -116,18 +116,11 @@ private:
     private:
         bool& flag_;
     };
-    // Marks a command in progress for its scope; the presses that waited for it run when
-    // it ends (not while a handler's exception leaves it: the next press runs them).
-    class Command {
-    public:
-        explicit Command(StartSequence& s) : s_(s) { s_.busy_ = true; }
-        ~Command();
-        Command(const Command&) = delete;
-        Command& operator=(const Command&) = delete;
-
-    private:
-        StartSequence& s_;
-    };
+    // Runs `work` as a command in progress; then the presses that waited for it.
+    void asCommand(const std::function<void()>& work);
+    // The bodies of startBracketPairRun and startRollersBracketPairRun.
+    void prepareBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair);
+    void prepareRollersBracketPairRun(const std::shared_ptr<TFinalBracket>& bracket, TFinalPair* pair);
 
     enum class Press { Start, Next };
     struct WaitingPress {
