@@ -677,7 +677,6 @@ void ConsoleRoot::windowClosing() {
     d->console.mainWindow.detach();
     // A journal replay not finished stays in the journal for the next start.
     if (d->events) d->events->dropReplay();
-    replaying_ = false;
     stopLapResultsThread();
     stopResultsThread();
     stopLinkThread();
@@ -717,9 +716,7 @@ void ConsoleRoot::replayHitJournal() {
     if (!replay.hits.empty())
         d->desk->log("Журнал отметок: " + std::to_string(replay.hits.size()) + " отметок проверено после перезапуска");
     if (d->events) {
-        replaying_ = true;
         d->events->replayJournal(std::move(replay.hits), replay.taken, [this] {
-            replaying_ = false;
             journalReplayed_ = true;
             if (d->link) d->link->journalReplayed(); // the handler's hitsLogged then empties it
         });
@@ -740,8 +737,7 @@ void ConsoleRoot::replayHitJournal() {
 }
 void ConsoleRoot::leavingEvent() {
     // The replayed hits belong to the event open at the start: the rest goes there now.
-    if (replaying_ && d->events) d->events->finishReplay();
-    replaying_ = false;
+    if (d->events) d->events->finishReplay(); // nothing when no replay is under way
 }
 void ConsoleRoot::sendRaceInfo() { velmaro::sendRaceInfo(d->console, d->registry); }
 void ConsoleRoot::refreshRaceItemClasses() { d->lap->refreshRaceItemClasses(); }

@@ -174,7 +174,6 @@ private:
     bool started_ = false;
     bool shutDown_ = false;
     bool journalReplayed_ = false; // the journal's hits from before this start are in hitlog.txt
-    bool replaying_ = false;       // they are being fed in the window's slices
 };
 
 } // namespace velmaro

@@ -358,6 +358,10 @@ bool HitIntake::hitLogSaved() const { return onDisk_.saved && !hitsLeftOut_; }
 
 void HitIntake::replayHits(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken) {
     queueReplay(std::move(hits), taken);
+    replayRest();
+}
+
+void HitIntake::replayRest() {
     HitBatch batch(*this);
     while (replayNextHit()) {
     }
@@ -365,17 +369,13 @@ void HitIntake::replayHits(std::vector<TSignalHit> hits, const std::vector<TSign
 
 void HitIntake::queueReplay(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken) {
     owner_.assertOwner();
-    const auto less = [](const TSignalHit& a, const TSignalHit& b) {
-        if (a.time != b.time) return a.time < b.time;
-        if (a.node != b.node) return a.node < b.node;
-        return a.signal < b.signal;
-    };
-    std::stable_sort(hits.begin(), hits.end(), less);
+    std::stable_sort(hits.begin(), hits.end(), hitBefore);
     std::vector<TSignalHit> noted = taken;
-    std::sort(noted.begin(), noted.end(), less);
+    std::sort(noted.begin(), noted.end(), hitBefore);
     replay_ = ReplayState{};
     replay_.taken.reserve(hits.size());
-    for (const TSignalHit& h : hits) replay_.taken.push_back(std::binary_search(noted.begin(), noted.end(), h, less));
+    for (const TSignalHit& h : hits)
+        replay_.taken.push_back(std::binary_search(noted.begin(), noted.end(), h, hitBefore));
     replay_.hits = std::move(hits);
 }
 

@@ -194,6 +194,8 @@ public:
     // false when none is left; dropReplay forgets those not fed yet.
     void queueReplay(std::vector<TSignalHit> hits, const std::vector<TSignalHit>& taken);
     bool replayNextHit();
+    // The rest of a queued replay, in one batch.
+    void replayRest();
     bool replayPending() const;
     void dropReplay();
     // Reloads hitList() from hitlog.txt of the open event (called when an event is loaded).

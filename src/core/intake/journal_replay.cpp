@@ -19,15 +19,12 @@ JournalReplay readJournalReplay(const std::filesystem::path& journal, const std:
     // Only a hit not noted as taken needs its write checked (a crash between the two
     // notes), and a write is noted once per hit it carries, every note alike: checked once.
     // A file read per note made the replay after whole rewrites cost the file's size per hit.
-    const auto less = [](const TSignalHit& a, const TSignalHit& b) {
-        return std::tie(a.time, a.node, a.signal) < std::tie(b.time, b.node, b.signal);
-    };
     std::vector<TSignalHit> noted = out.taken;
-    std::sort(noted.begin(), noted.end(), less);
+    std::sort(noted.begin(), noted.end(), hitBefore);
     using Write = std::tuple<std::string, std::uint64_t, std::uint64_t, std::uint64_t>;
     std::map<Write, bool> held;
     for (const JournalWrite& w : contents.writes) {
-        if (std::binary_search(noted.begin(), noted.end(), w.hit, less)) continue;
+        if (std::binary_search(noted.begin(), noted.end(), w.hit, hitBefore)) continue;
         auto [it, added] = held.try_emplace(Write{w.file, w.offset, w.length, w.checksum}, false);
         if (added) it->second = fileHoldsAt(eventFolder / w.file, w.offset, w.length, w.checksum);
         if (it->second) out.taken.push_back(w.hit);

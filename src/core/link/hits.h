@@ -20,6 +20,13 @@ struct TSignalHit {
     bool operator==(const TSignalHit&) const = default;
 };
 
+// Time order, then node, then signal: the order a replay feeds hits in.
+inline bool hitBefore(const TSignalHit& a, const TSignalHit& b) {
+    if (a.time != b.time) return a.time < b.time;
+    if (a.node != b.node) return a.node < b.node;
+    return a.signal < b.signal;
+}
+
 struct TSignalHitHash {
     std::size_t operator()(const TSignalHit& h) const {
         std::uint64_t k = h.time * 0x9E3779B97F4A7C15ull ^ (std::uint64_t(h.node) << 32 | h.signal);

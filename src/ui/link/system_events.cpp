@@ -58,11 +58,7 @@ void SystemEventHandler::replayJournal(std::vector<TSignalHit> hits, const std::
 
 void SystemEventHandler::finishReplay() {
     if (!replayed_) return;
-    {
-        HitBatch batch(intake_);
-        while (intake_.replayNextHit()) {
-        }
-    }
+    intake_.replayRest();
     if (intake_.hitLogSaved()) replayLogged();
     replayed_ = nullptr;
 }
